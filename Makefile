@@ -1,0 +1,35 @@
+# Front door: `make run` and `make test` work on a fresh Debian 12 machine.
+BUILD_DIR ?= build
+BUILD_TYPE ?= Release
+CMAKE_FLAGS ?=
+JOBS ?= 2
+
+.PHONY: all bootstrap configure build run test bench clean format
+
+all: build
+
+bootstrap:
+	@bash scripts/bootstrap.sh
+
+$(BUILD_DIR)/build.ninja:
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
+
+configure: bootstrap $(BUILD_DIR)/build.ninja
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	./$(BUILD_DIR)/varnix examples/people.transform
+
+test: build
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --no-tests=error --output-on-failure -j $(JOBS)
+
+bench: build
+	QT_QPA_PLATFORM=offscreen ./$(BUILD_DIR)/bench/varnix_bench
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD_DIR)

@@ -1,0 +1,157 @@
+#pragma once
+
+#include "core/columnid.h"
+
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// A cell position, used as the key of the drilldown map and the verification
+// results.
+struct CellPos
+{
+    int row = -1;
+    int column = -1;
+    bool operator==(const CellPos& o) const { return row == o.row && column == o.column; }
+    bool operator<(const CellPos& o) const
+    {
+        return row < o.row || (row == o.row && column < o.column);
+    }
+};
+inline uint qHash(const CellPos& p, uint seed = 0)
+{
+    return ::qHash((quint64(quint32(p.row)) << 32) | quint32(p.column), seed);
+}
+Q_DECLARE_TYPEINFO(CellPos, Q_PRIMITIVE_TYPE);
+
+// What the Verify transform found: a status per failing cell (0 info,
+// 1 warning, 2 error) with the rule messages, and counts by row, column and
+// for the whole table, which the data grid shows.
+struct VerificationResults
+{
+    QHash<CellPos, int> cellStatus;
+    QHash<CellPos, QStringList> cellMessages;
+    QHash<int, int> failuresByRow;
+    QHash<int, int> failuresByColumn;
+    QMap<QString, int> failuresByMessage;
+    int totalFailures = 0;
+
+    bool isEmpty() const { return cellStatus.isEmpty() && totalFailures == 0; }
+    void clear() { *this = VerificationResults(); }
+};
+
+// The table that flows between graph items. Every value is text. Copies are
+// cheap: the row list and every row are implicitly shared, so a change to a
+// copy duplicates only the outer list and the rows actually touched.
+class Dataset
+{
+public:
+    using Row = QStringList;
+
+    static constexpr int InvalidIndex = -1;
+
+    // Value pooling (memory compression) is process wide: on unless the user
+    // optimises for speed. Changing it affects values stored from then on.
+    static void setPoolingEnabled(bool enabled);
+    static bool poolingEnabled();
+
+    Dataset() = default;
+
+    // Size and access
+    int columnCount() const { return m_columnCount; }
+    int rowCount() const { return m_rows.size(); }
+    bool hasColumns() const { return m_columnCount > 0; }
+    bool isEmpty() const { return m_rows.isEmpty(); }
+    bool hasRows() const { return !m_rows.isEmpty(); }
+    int lastColumn() const { return m_columnCount - 1; }
+    int lastRow() const { return m_rows.size() - 1; }
+    bool isValidRow(int row) const { return row >= 0 && row < m_rows.size(); }
+    bool isValidColumn(int column) const { return column >= 0 && column < m_columnCount; }
+
+    const QString& value(int row, int column) const { return m_rows.at(row).at(column); }
+    const Row& row(int row) const { return m_rows.at(row); }
+    const QVector<Row>& rows() const { return m_rows; }
+    void setValue(int row, int column, const QString& text);
+    void setColumnValues(int column, const QStringList& values);
+    void setRow(int row, const Row& values);
+
+    // Rows
+    void reserveRows(int count) { m_rows.reserve(count); }
+    void appendRow(const Row& values, bool fill = true);
+    void addRow(const Row& values, bool trim = false, bool normalize = false,
+                bool skipIfEmpty = false);
+    void removeRow(int row);
+    int removeEmptyRows();
+    void setRowCount(int count);
+
+    // Columns
+    void setColumnCount(int count);
+    void appendColumn();
+    void insertColumn(int position, const QString& name = QString());
+    void removeColumn(int column);
+    void moveColumn(int from, int to);
+    QVector<int> emptyColumns() const;
+    int removeEmptyColumns();
+
+    // Names and header
+    bool hasHeader() const { return m_hasHeader; }
+    const QStringList& header() const { return m_header; }
+    QString columnName(int column) const;
+    QStringList columnNames() const;
+    void setHeader(const QStringList& names);
+    void setColumnName(int column, const QString& name);
+    void setHasHeader(bool flag);
+    int columnIndexByName(const QString& name) const;
+    static QString defaultColumnName(int column) { return QString::number(column + 1); }
+
+    // Identities
+    ColumnId columnId(int column) const;
+    int columnIndex(const ColumnId& id) const;
+    const QVector<ColumnId>& columnIds() const { return m_columnIds; }
+    void setColumnIds(const QVector<ColumnId>& ids);
+    void assignColumnIds(qint32 nodeId);
+    void makeColumnIdsUnique();
+
+    // Drilldown and verification
+    const QMultiMap<CellPos, int>& drilldown() const { return m_drilldown; }
+    void addDrilldown(int row, int column, int upstreamRow);
+    void clearDrilldown() { m_drilldown.clear(); }
+    const VerificationResults& verification() const { return m_verification; }
+    VerificationResults& verification() { return m_verification; }
+    void clearVerification() { m_verification.clear(); }
+
+    // Whole dataset
+    void clear();
+    void dropPools() { m_pools.clear(); }
+    bool equals(const Dataset& other) const;
+    bool rowContains(int row, const QString& text, Qt::CaseSensitivity cs) const;
+    bool nextCell(int& row, int& column) const;
+    bool previousCell(int& row, int& column) const;
+    QString toDelimitedText(QChar delimiter) const;
+
+    // Column sampling
+    bool isNumericColumn(int column, bool ignoreCurrency = true, int sampleRows = 100) const;
+    bool isDateColumn(int column, const QStringList& formats, QString* bestFormat = nullptr,
+                      int sampleValues = 50) const;
+    QVector<int> numericColumns(int maximum, bool ignoreCurrency = true) const;
+
+private:
+    QString pooled(int column, const QString& text);
+    Row pooledRow(const Row& values);
+    void markIdentitiesChanged() { m_indexStale = true; }
+
+    qint32 m_columnCount = 0;
+    QVector<Row> m_rows;
+    bool m_hasHeader = false;
+    QStringList m_header;
+    QVector<ColumnId> m_columnIds;
+    mutable QHash<ColumnId, int> m_identityIndex;
+    mutable bool m_indexStale = false;
+    QVector<QSet<QString>> m_pools;
+    QMultiMap<CellPos, int> m_drilldown;
+    VerificationResults m_verification;
+};

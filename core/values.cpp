@@ -1,0 +1,457 @@
+#include "core/values.h"
+
+#include <QHash>
+
+#include <charconv>
+#include <cmath>
+
+namespace {
+
+QStringList& dateFormatList()
+{
+    static QStringList formats;
+    return formats;
+}
+
+// The locale with group separators switched on: the C locale omits them by
+// default, but counts shown to the user must carry them in every locale.
+QLocale groupingLocale()
+{
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+    return locale;
+}
+
+// Plain decimal numbers ("123", "-4.5") are by far the most common numeric
+// cells. They are parsed directly; anything else goes through the locale's
+// parser, which has the last word on what a number is.
+bool parsePlainDecimal(const QString& text, QChar decimalPoint, double* value)
+{
+    const int n = text.size();
+    if (n == 0 || n > 40)
+        return false;
+    char buffer[48];
+    bool sawDigit = false;
+    bool sawPoint = false;
+    for (int i = 0; i < n; ++i) {
+        const ushort c = text.at(i).unicode();
+        if (c >= '0' && c <= '9') {
+            sawDigit = true;
+            buffer[i] = char(c);
+        } else if (c == '-' && i == 0) {
+            buffer[i] = '-';
+        } else if (c == '.' && decimalPoint == QLatin1Char('.') && !sawPoint) {
+            sawPoint = true;
+            buffer[i] = '.';
+        } else {
+            return false;
+        }
+    }
+    if (!sawDigit)
+        return false;
+    const auto result = std::from_chars(buffer, buffer + n, *value);
+    return result.ec == std::errc() && result.ptr == buffer + n;
+}
+
+bool isNonNumberWord(const QString& trimmed)
+{
+    if (trimmed.size() < 3 || trimmed.size() > 4)
+        return false;
+    return trimmed.compare(QLatin1String("nan"), Qt::CaseInsensitive) == 0
+           || trimmed.compare(QLatin1String("inf"), Qt::CaseInsensitive) == 0
+           || trimmed.compare(QLatin1String("-inf"), Qt::CaseInsensitive) == 0;
+}
+
+QString withoutCurrency(const QString& text)
+{
+    QString result;
+    result.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.category() != QChar::Symbol_Currency)
+            result.append(c);
+    }
+    return result;
+}
+
+// What a date format can match, worked out once per format. A format made
+// only of numeric fields (d, dd, M, MM, yy, yyyy) and separators can only
+// match texts made of digits and those separators; checking that first
+// spares the toolkit's comparatively slow parser almost every non-date.
+struct DateFormatShape
+{
+    bool numericOnly = false;
+    QString separators;
+};
+
+DateFormatShape shapeOf(const QString& format)
+{
+    DateFormatShape shape;
+    shape.numericOnly = true;
+    int i = 0;
+    while (i < format.size()) {
+        const QChar c = format.at(i);
+        int run = 1;
+        while (i + run < format.size() && format.at(i + run) == c)
+            ++run;
+        if (c == QLatin1Char('d') || c == QLatin1Char('M')) {
+            if (run > 2)
+                shape.numericOnly = false;
+        } else if (c == QLatin1Char('y')) {
+            if (run != 2 && run != 4)
+                shape.numericOnly = false;
+        } else if (c.isLetter() || c == QLatin1Char('\'') || c.isDigit()) {
+            shape.numericOnly = false;
+        } else if (!shape.separators.contains(c)) {
+            shape.separators.append(c);
+        }
+        i += run;
+    }
+    return shape;
+}
+
+const DateFormatShape& cachedShape(const QString& format)
+{
+    static QHash<QString, DateFormatShape> cache;
+    auto it = cache.constFind(format);
+    if (it == cache.constEnd())
+        it = cache.insert(format, shapeOf(format));
+    return it.value();
+}
+
+bool couldMatch(const QString& text, const DateFormatShape& shape)
+{
+    if (!shape.numericOnly)
+        return true;
+    for (const QChar c : text) {
+        const ushort u = c.unicode();
+        if ((u < '0' || u > '9') && !shape.separators.contains(c))
+            return false;
+    }
+    return true;
+}
+
+QDate parseDate(const QLocale& locale, const QString& trimmed, const QString& format)
+{
+    const QDate date = locale.toDate(trimmed, format);
+    return date.isValid() ? date : QDate();
+}
+
+} // namespace
+
+QStringList standardDateFormats(const QLocale& locale)
+{
+    static const QStringList us = {
+        QStringLiteral("M/d/yyyy"), QStringLiteral("d/M/yyyy"), QStringLiteral("yyyy/M/d"),
+        QStringLiteral("M/d/yy"),   QStringLiteral("d/M/yy"),   QStringLiteral("yy/M/d"),
+        QStringLiteral("M-d-yyyy"), QStringLiteral("d-M-yyyy"), QStringLiteral("yyyy-M-d"),
+        QStringLiteral("M-d-yy"),   QStringLiteral("d-M-yy"),   QStringLiteral("yy-M-d")};
+    static const QStringList other = {
+        QStringLiteral("d/M/yyyy"), QStringLiteral("M/d/yyyy"), QStringLiteral("yyyy/M/d"),
+        QStringLiteral("d/M/yy"),   QStringLiteral("M/d/yy"),   QStringLiteral("yy/M/d"),
+        QStringLiteral("d-M-yyyy"), QStringLiteral("M-d-yyyy"), QStringLiteral("yyyy-M-d"),
+        QStringLiteral("d-M-yy"),   QStringLiteral("M-d-yy"),   QStringLiteral("yy-M-d")};
+    QStringList formats = locale.country() == QLocale::UnitedStates ? us : other;
+    const QString shortFormat = locale.dateFormat(QLocale::ShortFormat);
+    if (!formats.contains(shortFormat))
+        formats.prepend(shortFormat);
+    return formats;
+}
+
+const QStringList& defaultDateFormats()
+{
+    QStringList& formats = dateFormatList();
+    if (formats.isEmpty())
+        formats = standardDateFormats(QLocale());
+    return formats;
+}
+
+void setDefaultDateFormats(const QStringList& formats)
+{
+    dateFormatList() = formats;
+}
+
+double toNumber(const QString& text, bool emptyIsZero, bool ignoreCurrency, bool* ok)
+{
+    return toNumber(QLocale(), text, emptyIsZero, ignoreCurrency, ok);
+}
+
+double toNumber(const QLocale& locale, const QString& text, bool emptyIsZero, bool ignoreCurrency,
+                bool* ok)
+{
+    bool dummy;
+    bool& good = ok ? *ok : dummy;
+    good = false;
+    QString trimmed = text.trimmed();
+    if (isNonNumberWord(trimmed))
+        return 0.0;
+    if (ignoreCurrency)
+        trimmed = withoutCurrency(trimmed);
+    if (trimmed.isEmpty()) {
+        good = emptyIsZero;
+        return 0.0;
+    }
+    double value = 0.0;
+    if (parsePlainDecimal(trimmed, locale.decimalPoint(), &value)) {
+        good = true;
+        return value;
+    }
+    value = locale.toDouble(trimmed, &good);
+    // Words such as "infinity" and overflowing exponents are never numbers.
+    if (!good || !std::isfinite(value)) {
+        good = false;
+        return 0.0;
+    }
+    return value;
+}
+
+QVector<double> toNumbers(const QStringList& texts, bool emptyIsZero, bool ignoreCurrency)
+{
+    QVector<double> numbers;
+    numbers.reserve(texts.size());
+    const QLocale locale;
+    for (const QString& text : texts) {
+        bool ok = false;
+        const double value = toNumber(locale, text, emptyIsZero, ignoreCurrency, &ok);
+        if (ok)
+            numbers.append(value);
+    }
+    return numbers;
+}
+
+bool toBool(const QString& text, bool emptyIsInvalid, bool allowNumbers, bool* ok)
+{
+    bool dummy;
+    bool& good = ok ? *ok : dummy;
+    good = false;
+    const QString t = text.trimmed().toLower();
+    if (t.isEmpty())
+        return false;
+    Q_UNUSED(emptyIsInvalid) // an empty text is invalid either way; the flag only decides it early
+    if (t == QLatin1String("true")) {
+        good = true;
+        return true;
+    }
+    if (t == QLatin1String("false")) {
+        good = true;
+        return false;
+    }
+    if (!allowNumbers)
+        return false;
+    bool numberOk = false;
+    const double value = toNumber(t, false, false, &numberOk);
+    if (!numberOk)
+        return false;
+    good = true;
+    return value != 0.0;
+}
+
+QDate toDate(const QString& text, const QString& format)
+{
+    const QLocale locale;
+    const QString trimmed = text.trimmed();
+    if (locale.zeroDigit() == QLatin1Char('0') && !couldMatch(trimmed, cachedShape(format)))
+        return QDate();
+    return parseDate(locale, trimmed, format);
+}
+
+QDate toDateWithFormats(const QString& text, const QStringList& formats, QString* matchedFormat)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return QDate();
+    const QLocale locale;
+    const bool asciiDigits = locale.zeroDigit() == QLatin1Char('0');
+    for (const QString& format : formats) {
+        if (asciiDigits && !couldMatch(trimmed, cachedShape(format)))
+            continue;
+        const QDate date = parseDate(locale, trimmed, format);
+        if (date.isValid()) {
+            if (matchedFormat)
+                *matchedFormat = format;
+            return date;
+        }
+    }
+    return QDate();
+}
+
+QDate toDateWithFormats(const QString& text, QString* matchedFormat)
+{
+    return toDateWithFormats(text, defaultDateFormats(), matchedFormat);
+}
+
+QTime toTime(const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    QTime time = QTime::fromString(trimmed, QStringLiteral("h:m:s"));
+    if (!time.isValid())
+        time = QTime::fromString(trimmed, QStringLiteral("h:m"));
+    return time;
+}
+
+QString formatNumber(double value, bool groupSeparators, int decimals, bool trimZeros)
+{
+    if (std::isinf(value))
+        return QStringLiteral("NaN");
+    if (decimals < 0) {
+        const double magnitude = std::fabs(value);
+        int integerDigits = magnitude == 0.0 ? 0 : int(std::ceil(std::log10(magnitude)));
+        if (integerDigits < 0)
+            integerDigits = 0;
+        decimals = qMax(0, 15 - integerDigits);
+    }
+    const QLocale locale = groupingLocale();
+    QString text = locale.toString(value, 'f', decimals);
+    if (text.compare(QLatin1String("nan"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("NaN");
+    const QChar point = locale.decimalPoint();
+    if (text.contains(point)) {
+        if (trimZeros) {
+            while (text.endsWith(QLatin1Char('0')))
+                text.chop(1);
+        }
+        if (text.endsWith(point))
+            text.chop(1);
+    }
+    if (!groupSeparators)
+        text.remove(locale.groupSeparator());
+    if (value < 0 && text.startsWith(locale.negativeSign())) {
+        bool ok = false;
+        if (toNumber(locale, text, false, false, &ok) == 0.0 && ok)
+            text.remove(0, 1);
+    }
+    return text;
+}
+
+QString formatInteger(qint64 value, bool groupSeparators)
+{
+    const QLocale locale = groupingLocale();
+    QString text = locale.toString(value);
+    if (!groupSeparators)
+        text.remove(locale.groupSeparator());
+    return text;
+}
+
+QString formatPercent(double fraction, double minimum, int decimals, bool trimZeros)
+{
+    const double percent = fraction * 100.0;
+    if (percent >= minimum)
+        return formatNumber(percent, false, decimals, trimZeros) + QLatin1Char('%');
+    return QLatin1Char('<') + formatNumber(minimum, false, decimals, trimZeros)
+           + QLatin1Char('%');
+}
+
+QString formatDuration(qint64 milliseconds)
+{
+    const QLocale locale;
+    if (milliseconds == 0)
+        return QStringLiteral("<%1 second(s)").arg(locale.toString(0.001, 'g', 6));
+    return QStringLiteral("%1 second(s)").arg(locale.toString(milliseconds / 1000.0, 'g', 6));
+}
+
+QString formatDate(const QDate& date, const QString& format)
+{
+    return QLocale().toString(date, format);
+}
+
+QString formatTime(const QTime& time, const QString& format)
+{
+    return QLocale().toString(time, format);
+}
+
+QString normalizeSpace(const QString& text)
+{
+    int i = 0;
+    const int n = text.size();
+    while (i < n && (text.at(i) == QLatin1Char(' ') || !text.at(i).isSpace()))
+        ++i;
+    if (i == n)
+        return text;
+    QString result;
+    result.reserve(n);
+    result.append(text.constData(), i);
+    for (; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\r'))
+            continue;
+        result.append(c.isSpace() ? QChar(QLatin1Char(' ')) : c);
+    }
+    return result;
+}
+
+QString plainSpaces(const QString& text)
+{
+    QString result = text;
+    for (QChar& c : result) {
+        const ushort u = c.unicode();
+        if (c.isSpace() && u != '\t' && u != '\n' && u != '\r' && u != ' ')
+            c = QLatin1Char(' ');
+    }
+    return result;
+}
+
+QString showInvisibles(const QString& text)
+{
+    QString result = text;
+    for (QChar& c : result) {
+        switch (c.unicode()) {
+        case 0x0000: c = QChar(0x2205); break;
+        case '\t': c = QChar(0x2192); break;
+        case '\n': c = QChar(0x21B5); break;
+        case '\r': c = QChar(0x2190); break;
+        case ' ': c = QChar(0x00B7); break;
+        case 0x00A0: c = QChar(0x237D); break;
+        default:
+            if (c.isSpace())
+                c = QChar(0x25A1);
+        }
+    }
+    return result;
+}
+
+QString elide(const QString& text, int maximumLength, bool withEllipsis)
+{
+    if (maximumLength < 0 || text.size() <= maximumLength)
+        return text;
+    if (withEllipsis && maximumLength > 1)
+        return text.left(maximumLength - 1) + QChar(0x2026);
+    return text.left(maximumLength);
+}
+
+bool smartLessThan(const QString& a, const QString& b)
+{
+    bool aNumber = false;
+    bool bNumber = false;
+    const double x = toNumber(a, false, true, &aNumber);
+    const double y = aNumber ? toNumber(b, false, true, &bNumber) : 0.0;
+    if (aNumber && bNumber)
+        return x < y;
+    const QDate aDate = toDateWithFormats(a);
+    if (aDate.isValid()) {
+        const QDate bDate = toDateWithFormats(b);
+        if (bDate.isValid())
+            return aDate < bDate;
+    }
+    return a < b;
+}
+
+QString countText(qint64 count, const QString& singular, const QString& plural)
+{
+    return formatInteger(count, true) + QLatin1Char(' ') + (count == 1 ? singular : plural);
+}
+
+QString quoteAsNeeded(const QString& value, QChar delimiter)
+{
+    bool needsQuotes = false;
+    for (const QChar c : value) {
+        if (c == QLatin1Char('"') || c == delimiter || c == QLatin1Char('\n')
+            || c == QLatin1Char('\r')) {
+            needsQuotes = true;
+            break;
+        }
+    }
+    if (!needsQuotes)
+        return value;
+    QString quoted = value;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}

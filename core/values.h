@@ -1,0 +1,62 @@
+#pragma once
+
+// Reading text as numbers, truth values, dates and times, and formatting
+// numbers back to text. Every value in a Dataset is text; whoever needs a
+// number or a date reads it through these routines so that the same text is
+// a number everywhere or nowhere. All of them use the default locale
+// (QLocale()) unless a locale is passed, and the default date-format list.
+
+#include <QDate>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+#include <QTime>
+#include <QVector>
+
+// The standard date-format list for a locale: its short date format first
+// (unless already listed), then the US or non-US list.
+QStringList standardDateFormats(const QLocale& locale);
+
+// The list of date formats tried by toDateWithFormats() when no list is
+// given. Set at start-up and whenever the preferences are applied.
+const QStringList& defaultDateFormats();
+void setDefaultDateFormats(const QStringList& formats);
+
+double toNumber(const QString& text, bool emptyIsZero = false, bool ignoreCurrency = false,
+                bool* ok = nullptr);
+double toNumber(const QLocale& locale, const QString& text, bool emptyIsZero = false,
+                bool ignoreCurrency = false, bool* ok = nullptr);
+QVector<double> toNumbers(const QStringList& texts, bool emptyIsZero = false,
+                          bool ignoreCurrency = false);
+bool toBool(const QString& text, bool emptyIsInvalid = false, bool allowNumbers = false,
+            bool* ok = nullptr);
+QDate toDate(const QString& text, const QString& format);
+QDate toDateWithFormats(const QString& text, const QStringList& formats,
+                        QString* matchedFormat = nullptr);
+QDate toDateWithFormats(const QString& text, QString* matchedFormat = nullptr);
+QTime toTime(const QString& text);
+
+QString formatNumber(double value, bool groupSeparators = false, int decimals = -1,
+                     bool trimZeros = true);
+QString formatInteger(qint64 value, bool groupSeparators = true);
+QString formatPercent(double fraction, double minimum = 0.0, int decimals = 1,
+                      bool trimZeros = true);
+QString formatDuration(qint64 milliseconds);
+QString formatDate(const QDate& date, const QString& format);
+QString formatTime(const QTime& time, const QString& format);
+
+QString normalizeSpace(const QString& text);
+QString plainSpaces(const QString& text);
+QString showInvisibles(const QString& text);
+QString elide(const QString& text, int maximumLength, bool withEllipsis = true);
+
+bool smartLessThan(const QString& a, const QString& b);
+
+// "%1 row"/"%1 rows" style: the count with group separators and the word
+// chosen by the count.
+QString countText(qint64 count, const QString& singular, const QString& plural);
+
+// One value of a delimited-text line, quoted "as needed": double quotes are
+// doubled and the value is wrapped in quotes when it holds a quote, the
+// delimiter, a line feed or a carriage return.
+QString quoteAsNeeded(const QString& value, QChar delimiter);
