@@ -1,10 +1,15 @@
 #include "core/settings.h"
 
 #include <QApplication>
+#include <QHash>
 #include <QTextStream>
 
 int main(int argc, char* argv[])
 {
+    // A fixed hash seed keeps hash iteration order, and with it everything
+    // written from hashes, the same in every run.
+    qSetGlobalQHashSeed(0);
+    QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QString::fromLatin1(Settings::OrganizationName));
     QApplication::setApplicationName(QString::fromLatin1(Settings::ApplicationName));
