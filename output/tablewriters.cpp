@@ -55,6 +55,33 @@ void writeHtmlHead(TextSink& sink, const TextWriteOptions& options)
     line(3, QStringLiteral("<tbody>"));
 }
 
+// Pads to the width with spaces on the right.
+void appendMarkdownLine(TextSink& sink, const QStringList& values, const QVector<int>& widths)
+{
+    for (int c = 0; c < widths.size(); ++c) {
+        const QString value = c < values.size() ? values.at(c) : QString();
+        sink << QLatin1String("| ") << value.leftJustified(widths.at(c), QLatin1Char(' '))
+             << QLatin1Char(' ');
+    }
+    sink << QLatin1Char('|');
+    sink.endLine();
+}
+
+QVector<int> markdownWidths(const Dataset& data, const QStringList& names, bool withHeader)
+{
+    QVector<int> widths(data.columnCount(), 3);
+    if (withHeader) {
+        for (int c = 0; c < widths.size(); ++c)
+            widths[c] = qMax(widths.at(c), names.at(c).size());
+    }
+    for (const Dataset::Row& row : data.rows()) {
+        const int n = qMin(row.size(), widths.size());
+        for (int c = 0; c < n; ++c)
+            widths[c] = qMax(widths.at(c), row.at(c).size());
+    }
+    return widths;
+}
+
 } // namespace
 
 TextWriteResult writeHtml(QTextStream& stream, const Dataset& data,
