@@ -171,8 +171,18 @@ QString jsonEscaped(const QString& text)
     return out;
 }
 
+// Control characters other than tab, line feed and carriage return cannot
+// appear in an XML 1.0 document in any form.
+static bool isXmlForbidden(QChar c)
+{
+    const ushort u = c.unicode();
+    return (u < 0x20 && u != '\t' && u != '\n' && u != '\r') || u == 0xFFFE || u == 0xFFFF;
+}
+
 static bool needsXmlEscape(QChar c)
 {
+    if (isXmlForbidden(c))
+        return true;
     switch (c.unicode()) {
     case '&':
     case '"':
@@ -188,13 +198,21 @@ QString xmlEscaped(const QString& text)
 {
     if (std::none_of(text.cbegin(), text.cend(), needsXmlEscape))
         return text;
-    QString out = text;
-    out.replace(QLatin1Char('&'), QLatin1String("&amp;"));
-    out.replace(QLatin1Char('"'), QLatin1String("&quot;"));
-    out.replace(QLatin1Char('\''), QLatin1String("&apos;"));
-    out.replace(QLatin1Char('<'), QLatin1String("&lt;"));
-    out.replace(QLatin1Char('>'), QLatin1String("&gt;"));
-    out.replace(QLatin1Char('\r'), QLatin1String("&#13;"));
+    QString out;
+    out.reserve(text.size() + 16);
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '&': out += QLatin1String("&amp;"); break;
+        case '"': out += QLatin1String("&quot;"); break;
+        case '\'': out += QLatin1String("&apos;"); break;
+        case '<': out += QLatin1String("&lt;"); break;
+        case '>': out += QLatin1String("&gt;"); break;
+        case '\r': out += QLatin1String("&#13;"); break;
+        default:
+            if (!isXmlForbidden(c))
+                out += c;
+        }
+    }
     return out;
 }
 

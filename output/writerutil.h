@@ -83,7 +83,8 @@ QString htmlEscaped(const QString& text);
 QString jsonEscaped(const QString& text);
 // &, ", ', <, > as entities, the ampersand first; also a carriage return as a
 // character reference, because XML readers turn a literal one into a line
-// feed and the value would not survive a round trip.
+// feed and the value would not survive a round trip. Control characters that
+// XML cannot hold at all are dropped.
 QString xmlEscaped(const QString& text);
 // Leading '!' removed and spaces turned into '-'.
 QString xmlTagName(const QString& name);
