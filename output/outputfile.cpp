@@ -109,7 +109,8 @@ TextWriteResult writeAppending(const QString& path, const Dataset& data, TextWri
         file.close();
         file.remove();
     } else {
-        file.resize(existingSize);
+        if (!file.isSequential())
+            file.resize(existingSize);
         file.close();
     }
     return result;
