@@ -67,7 +67,7 @@ private:
             m_sink.indent(depth);
             m_sink << QLatin1Char('"') << jsonEscaped(child.key) << QLatin1String("\": ");
             if (child.isLeaf()) {
-                m_sink << formatValue(fieldValue(row, child.column), child.column);
+                writeValue(fieldValue(row, child.column), child.column);
             } else {
                 m_sink << QLatin1Char('{');
                 m_sink.endLine();
@@ -81,25 +81,37 @@ private:
         }
     }
 
-    QString formatValue(const QString& value, int column)
+    void writeValue(const QString& value, int column)
     {
         const int type = m_types.value(column, JsonTypeString);
-        if (type == JsonTypeString)
-            return QLatin1Char('"') + jsonEscaped(value) + QLatin1Char('"');
+        if (type == JsonTypeString) {
+            m_sink << QLatin1Char('"') << jsonEscaped(value) << QLatin1Char('"');
+            return;
+        }
         // An empty cell is a missing value rather than a wrong one.
-        if (value.isEmpty())
-            return QStringLiteral("null");
-        if (type == JsonTypeRaw)
-            return value;
+        if (value.isEmpty()) {
+            m_sink << QLatin1String("null");
+            return;
+        }
+        const bool literal = type == JsonTypeNumber ? isJsonNumber(value)
+                                                    : value == QLatin1String("true")
+                                                          || value == QLatin1String("false");
+        if (type == JsonTypeRaw || literal) {
+            m_sink << value;
+            return;
+        }
+        m_sink << convertedValue(value, type, column);
+    }
+
+    // The slow path: values that are not already written as JSON wants them.
+    QString convertedValue(const QString& value, int type, int column)
+    {
+        bool ok = false;
         if (type == JsonTypeBoolean) {
-            bool ok = false;
             const bool flag = toBool(value, false, false, &ok);
             if (ok)
                 return flag ? QStringLiteral("true") : QStringLiteral("false");
         } else {
-            if (isJsonNumber(value))
-                return value;
-            bool ok = false;
             const double number = toNumber(value, false, false, &ok);
             // Written without group separators and with a '.' whatever the
             // locale, so that the document stays valid JSON.

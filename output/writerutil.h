@@ -32,7 +32,14 @@ public:
         m_text += c;
         return *this;
     }
-    void indent(int depth) { m_text += QString(depth * 2, QLatin1Char(' ')); }
+    // Two spaces per depth, without building a temporary string each time.
+    void indent(int depth)
+    {
+        static const char spaces[] = "                                ";
+        constexpr int available = int(sizeof(spaces)) - 1;
+        for (int n = depth * 2; n > 0; n -= available)
+            m_text += QLatin1String(spaces, qMin(n, available));
+    }
     void endLine()
     {
         m_text += m_eol;
