@@ -18,19 +18,19 @@ const Dataset& benchTable(int rows)
         return data;
     data.clear();
     data.setColumnCount(10);
-    data.setHeader({"id", "name", "address.city", "address.zip", "amount", "ratio", "date",
-                    "active", "note", "code"});
+    data.setHeader({ "id", "name", "address.city", "address.zip", "amount", "ratio", "date",
+        "active", "note", "code" });
     data.reserveRows(rows);
-    const QStringList cities = {"Oslo", "Zürich", "São Paulo", "Kyoto", "Lagos"};
+    const QStringList cities = { "Oslo", "Zürich", "São Paulo", "Kyoto", "Lagos" };
     for (int r = 0; r < rows; ++r) {
-        data.appendRow({QString::number(r), QStringLiteral("Person %1").arg(r % 5000),
-                        cities.at(r % cities.size()), QString::number(10000 + r % 90000),
-                        QString::number(r % 100000 * 1.25, 'f', 2),
-                        QString::number(double(r % 997) / 997.0, 'g', 6),
-                        QStringLiteral("2026-%1-%2").arg(1 + r % 12).arg(1 + r % 28),
-                        r % 3 ? QStringLiteral("true") : QStringLiteral("false"),
-                        r % 10 ? QStringLiteral("plain note") : QStringLiteral("say \"hi\", <ok>"),
-                        QStringLiteral("C%1").arg(r % 7919, 5, 10, QLatin1Char('0'))});
+        data.appendRow({ QString::number(r), QStringLiteral("Person %1").arg(r % 5000),
+            cities.at(r % cities.size()), QString::number(10000 + r % 90000),
+            QString::number(r % 100000 * 1.25, 'f', 2),
+            QString::number(double(r % 997) / 997.0, 'g', 6),
+            QStringLiteral("2026-%1-%2").arg(1 + r % 12).arg(1 + r % 28),
+            r % 3 ? QStringLiteral("true") : QStringLiteral("false"),
+            r % 10 ? QStringLiteral("plain note") : QStringLiteral("say \"hi\", <ok>"),
+            QStringLiteral("C%1").arg(r % 7919, 5, 10, QLatin1Char('0')) });
     }
     return data;
 }
@@ -48,8 +48,8 @@ void writeFiles(benchmark::State& state, int fileType, const char* extension)
         if (result.error)
             state.SkipWithError("write failed");
     }
-    state.counters["rows/s"] =
-        benchmark::Counter(double(rows) * double(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["rows/s"] = benchmark::Counter(
+        double(rows) * double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 void BM_WriteCsv(benchmark::State& state)

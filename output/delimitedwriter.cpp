@@ -47,8 +47,12 @@ private:
             sink << QLatin1Char('"') << quoted << QLatin1Char('"');
             break;
         }
-        case QuotingNever: sink << unquoted(value); break;
-        default: sink << quoteAsNeeded(value, m_delimiter); break;
+        case QuotingNever:
+            sink << unquoted(value);
+            break;
+        default:
+            sink << quoteAsNeeded(value, m_delimiter);
+            break;
         }
     }
 
@@ -75,12 +79,12 @@ private:
 } // namespace
 
 TextWriteResult writeDelimitedText(QTextStream& stream, const Dataset& data,
-                                   const TextWriteOptions& options, const WriteProgress& progress)
+    const TextWriteOptions& options, const WriteProgress& progress)
 {
     TextWriteResult result;
     TextSink sink(stream, options.lineEnding);
-    DelimitedLineBuilder builder(outputDelimiterChar(options.delimiter, options.customDelimiter),
-                                 options.quoting);
+    DelimitedLineBuilder builder(
+        outputDelimiterChar(options.delimiter, options.customDelimiter), options.quoting);
     if (options.writeHeader)
         builder.appendLine(sink, data.columnNames());
 
@@ -92,10 +96,10 @@ TextWriteResult writeDelimitedText(QTextStream& stream, const Dataset& data,
 
     if (options.quoting == QuotingNever && builder.changedCount() > 0) {
         result.warnings << QStringLiteral(
-                               "Delimiter, Line Feed or Carriage Return characters were found "
-                               "within %1 unquoted data value(s). These have been replaced with "
-                               "'%2'. You may want to use a 'Replace' transform to replace these "
-                               "characters or output the file with 'Quoting' set to '%3'.")
+            "Delimiter, Line Feed or Carriage Return characters were found "
+            "within %1 unquoted data value(s). These have been replaced with "
+            "'%2'. You may want to use a 'Replace' transform to replace these "
+            "characters or output the file with 'Quoting' set to '%3'.")
                                .arg(formatInteger(builder.changedCount()))
                                .arg(builder.replacement())
                                .arg(QStringLiteral("As needed"));
@@ -105,7 +109,7 @@ TextWriteResult writeDelimitedText(QTextStream& stream, const Dataset& data,
 }
 
 TextWriteResult writePlainText(QTextStream& stream, const Dataset& data,
-                               const TextWriteOptions& options, const WriteProgress& progress)
+    const TextWriteOptions& options, const WriteProgress& progress)
 {
     TextWriteResult result;
     TextSink sink(stream, options.lineEnding);

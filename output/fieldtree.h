@@ -12,9 +12,9 @@
 struct FieldNode
 {
     QString key;
-    int column = -1;           // >= 0 for a leaf holding that column's value
+    int column = -1; // >= 0 for a leaf holding that column's value
     QVector<FieldNode> children;
-    QVector<int> columns;      // every column at or below this node
+    QVector<int> columns; // every column at or below this node
     // Filled by the XML writer: the tag or attribute name as written, and
     // whether the leaf is written as an attribute of its parent.
     QString tag;

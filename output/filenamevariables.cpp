@@ -66,7 +66,7 @@ QString versionText(const QString& version)
     const QStringList parts = version.split(QLatin1Char('.'));
     return QStringLiteral("v%1_%2_%3")
         .arg(parts.value(0, QStringLiteral("0")), parts.value(1, QStringLiteral("0")),
-             parts.value(2, QStringLiteral("0")));
+            parts.value(2, QStringLiteral("0")));
 }
 
 QHash<QString, QString> builtinValues(const FileNameContext& context)
@@ -77,7 +77,7 @@ QHash<QString, QString> builtinValues(const FileNameContext& context)
     values.insert(QStringLiteral("date"), date.toString(QStringLiteral("yyyy_MM_dd")));
     values.insert(QStringLiteral("time"), time.toString(QStringLiteral("HH_mm_ss_zzz")));
     values.insert(QStringLiteral("datetime"),
-                  context.now.toString(QStringLiteral("yyyy_MM_dd_HH_mm_ss_zzz")));
+        context.now.toString(QStringLiteral("yyyy_MM_dd_HH_mm_ss_zzz")));
     values.insert(QStringLiteral("day"), date.toString(QStringLiteral("dd")));
     values.insert(QStringLiteral("month"), date.toString(QStringLiteral("MM")));
     values.insert(QStringLiteral("year"), date.toString(QStringLiteral("yyyy")));
@@ -88,9 +88,8 @@ QHash<QString, QString> builtinValues(const FileNameContext& context)
     values.insert(QStringLiteral("computername"), context.computerName);
     values.insert(QStringLiteral("username"), context.userName);
     values.insert(QStringLiteral("transformfname"),
-                  context.documentPath.isEmpty()
-                      ? QString()
-                      : QFileInfo(context.documentPath).completeBaseName());
+        context.documentPath.isEmpty() ? QString()
+                                       : QFileInfo(context.documentPath).completeBaseName());
     return values;
 }
 
@@ -103,7 +102,7 @@ QString currentComputerName()
 
 QString currentUserName()
 {
-    for (const char* variable : {"USER", "USERNAME", "LOGNAME"}) {
+    for (const char* variable : { "USER", "USERNAME", "LOGNAME" }) {
         const QString name = qEnvironmentVariable(variable);
         if (!name.isEmpty())
             return name;
@@ -133,5 +132,5 @@ QString defaultFileComment()
 {
     return QStringLiteral(" File created by %1 %2 at %3 %4 ")
         .arg(QStringLiteral("Varnix"), QStringLiteral("{version}"), QStringLiteral("{date}"),
-             QStringLiteral("{time}"));
+            QStringLiteral("{time}"));
 }

@@ -25,7 +25,7 @@ bool skipDigits(const QString& text, int& i)
 bool isJsonBoolean(const QString& text)
 {
     return text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0
-           || text.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0;
+        || text.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0;
 }
 
 constexpr int MaxMismatchWarnings = 5;
@@ -34,7 +34,7 @@ class JsonRowWriter
 {
 public:
     JsonRowWriter(TextSink& sink, const FieldNode& tree, const QVector<int>& types,
-                  bool removeEmpty, TextWriteResult& result)
+        bool removeEmpty, TextWriteResult& result)
         : m_sink(sink), m_tree(tree), m_types(types), m_removeEmpty(removeEmpty), m_result(result)
     {
     }
@@ -93,9 +93,9 @@ private:
             m_sink << QLatin1String("null");
             return;
         }
-        const bool literal = type == JsonTypeNumber ? isJsonNumber(value)
-                                                    : value == QLatin1String("true")
-                                                          || value == QLatin1String("false");
+        const bool literal = type == JsonTypeNumber
+            ? isJsonNumber(value)
+            : value == QLatin1String("true") || value == QLatin1String("false");
         if (type == JsonTypeRaw || literal) {
             m_sink << value;
             return;
@@ -138,8 +138,8 @@ private:
     TextWriteResult& m_result;
 };
 
-void reportAutomaticTypes(TextWriteResult& result, const QStringList& names,
-                          const QVector<int>& types)
+void reportAutomaticTypes(
+    TextWriteResult& result, const QStringList& names, const QVector<int>& types)
 {
     result.information << QStringLiteral("Value types=Automatic sets JSON column types as:");
     for (int c = 0; c < names.size(); ++c)
@@ -176,12 +176,18 @@ bool isJsonNumber(const QString& text)
 QString jsonTypeName(int type)
 {
     switch (type) {
-    case JsonTypeAutomatic: return QStringLiteral("Automatic");
-    case JsonTypeBoolean: return QStringLiteral("Boolean");
-    case JsonTypeNumber: return QStringLiteral("Number");
-    case JsonTypeString: return QStringLiteral("String");
-    case JsonTypeRaw: return QStringLiteral("Raw data");
-    default: return QString();
+    case JsonTypeAutomatic:
+        return QStringLiteral("Automatic");
+    case JsonTypeBoolean:
+        return QStringLiteral("Boolean");
+    case JsonTypeNumber:
+        return QStringLiteral("Number");
+    case JsonTypeString:
+        return QStringLiteral("String");
+    case JsonTypeRaw:
+        return QStringLiteral("Raw data");
+    default:
+        return QString();
     }
 }
 
@@ -221,8 +227,8 @@ QVector<int> jsonColumnTypes(const Dataset& data, const TextWriteOptions& option
     return types;
 }
 
-TextWriteResult writeJson(QTextStream& stream, const Dataset& data,
-                          const TextWriteOptions& options, const WriteProgress& progress)
+TextWriteResult writeJson(QTextStream& stream, const Dataset& data, const TextWriteOptions& options,
+    const WriteProgress& progress)
 {
     TextWriteResult result;
     const QStringList names = outputColumnNames(data);
@@ -245,7 +251,8 @@ TextWriteResult writeJson(QTextStream& stream, const Dataset& data,
     if (further > 0) {
         result.warnings << QStringLiteral("+ %1 other JSON type %2")
                                .arg(formatInteger(further),
-                                    further == 1 ? QStringLiteral("issue") : QStringLiteral("issues"));
+                                   further == 1 ? QStringLiteral("issue")
+                                                : QStringLiteral("issues"));
     }
     if (options.jsonValueTypes == JsonValueTypesAutomatic)
         reportAutomaticTypes(result, names, types);

@@ -26,8 +26,8 @@ void prepareStream(QTextStream& stream, TextWriteOptions& text, TextWriteResult&
 {
     QTextCodec* codec = QTextCodec::codecForName(text.encoding.toLatin1());
     if (!codec) {
-        result.warnings << QStringLiteral("Encoding '%1' not available, UTF-8 used instead")
-                               .arg(text.encoding);
+        result.warnings
+            << QStringLiteral("Encoding '%1' not available, UTF-8 used instead").arg(text.encoding);
         text.encoding = QStringLiteral("UTF-8");
         codec = QTextCodec::codecForName("UTF-8");
     }
@@ -38,7 +38,7 @@ void prepareStream(QTextStream& stream, TextWriteOptions& text, TextWriteResult&
 // Runs the writer and folds its messages into the result; false when the
 // stream could not take everything.
 bool runWriter(QTextStream& stream, const Dataset& data, const TextWriteOptions& text,
-               const WriteProgress& progress, TextWriteResult& result)
+    const WriteProgress& progress, TextWriteResult& result)
 {
     const TextWriteResult written = writeText(stream, data, text, progress);
     result.warnings << written.warnings;
@@ -52,7 +52,7 @@ bool runWriter(QTextStream& stream, const Dataset& data, const TextWriteOptions&
 }
 
 TextWriteResult writeReplacing(const QString& path, const Dataset& data, TextWriteOptions text,
-                               int writeMode, bool existed, const WriteProgress& progress)
+    int writeMode, bool existed, const WriteProgress& progress)
 {
     TextWriteResult result;
     const QString name = nativeAbsolutePath(path);
@@ -83,7 +83,7 @@ TextWriteResult writeReplacing(const QString& path, const Dataset& data, TextWri
 }
 
 TextWriteResult writeAppending(const QString& path, const Dataset& data, TextWriteOptions text,
-                               qint64 existingSize, const WriteProgress& progress)
+    qint64 existingSize, const WriteProgress& progress)
 {
     TextWriteResult result;
     const QString name = nativeAbsolutePath(path);
@@ -124,8 +124,8 @@ qint64 existingFileSize(const QString& path)
     return info.exists() ? info.size() : -1;
 }
 
-bool shouldWriteByteOrderMark(bool option, const QString& encoding, int writeMode,
-                              qint64 existingSize)
+bool shouldWriteByteOrderMark(
+    bool option, const QString& encoding, int writeMode, qint64 existingSize)
 {
     if (!option || !encoding.contains(QLatin1String("utf"), Qt::CaseInsensitive))
         return false;
@@ -147,16 +147,21 @@ QString nativeAbsolutePath(const QString& path)
 QString writeModeName(int writeMode)
 {
     switch (writeMode) {
-    case WriteModeDisabled: return QStringLiteral("Disabled");
-    case WriteModeOverwrite: return QStringLiteral("Overwrite");
-    case WriteModeAppend: return QStringLiteral("Append");
-    case WriteModeNew: return QStringLiteral("New");
-    default: return QString();
+    case WriteModeDisabled:
+        return QStringLiteral("Disabled");
+    case WriteModeOverwrite:
+        return QStringLiteral("Overwrite");
+    case WriteModeAppend:
+        return QStringLiteral("Append");
+    case WriteModeNew:
+        return QStringLiteral("New");
+    default:
+        return QString();
     }
 }
 
 TextWriteResult writeTextFile(const QString& path, const Dataset& data,
-                              const FileWriteOptions& options, const WriteProgress& progress)
+    const FileWriteOptions& options, const WriteProgress& progress)
 {
     const int mode = options.writeMode;
     if (mode == WriteModeDisabled)
@@ -169,10 +174,10 @@ TextWriteResult writeTextFile(const QString& path, const Dataset& data,
         return result;
     }
     TextWriteOptions text = options.text;
-    text.byteOrderMark =
-        shouldWriteByteOrderMark(text.byteOrderMark, text.encoding, mode, existingSize);
-    text.writeHeader =
-        shouldWriteHeader(text.writeHeader, mode, options.headerOnlyIfEmpty, existingSize);
+    text.byteOrderMark
+        = shouldWriteByteOrderMark(text.byteOrderMark, text.encoding, mode, existingSize);
+    text.writeHeader
+        = shouldWriteHeader(text.writeHeader, mode, options.headerOnlyIfEmpty, existingSize);
     if (text.title.isEmpty())
         text.title = nativeAbsolutePath(path);
     if (mode == WriteModeAppend)

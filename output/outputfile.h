@@ -28,8 +28,8 @@ qint64 existingFileSize(const QString& path);
 
 // A byte-order mark only for UTF encodings and only at the start of a file:
 // never when appending to a file that already holds something.
-bool shouldWriteByteOrderMark(bool option, const QString& encoding, int writeMode,
-                              qint64 existingSize);
+bool shouldWriteByteOrderMark(
+    bool option, const QString& encoding, int writeMode, qint64 existingSize);
 
 // When appending with header-only-if-empty, a file of at most 3 bytes counts
 // as empty, since it can hold no more than a byte-order mark.
@@ -46,8 +46,7 @@ QString writeModeName(int writeMode);
 // length. Errors name the file. New on an existing file changes nothing and
 // only warns. Disabled writes nothing.
 TextWriteResult writeTextFile(const QString& path, const Dataset& data,
-                              const FileWriteOptions& options,
-                              const WriteProgress& progress = WriteProgress());
+    const FileWriteOptions& options, const WriteProgress& progress = WriteProgress());
 
 // An Input item's alias as seen by output paths: its current file (or, for a
 // folder input, its folder) and Excel sheet.
@@ -63,10 +62,10 @@ struct FileNameAlias
 struct FileNameContext
 {
     QDateTime now;
-    QString version;        // "major.minor.patch"
+    QString version; // "major.minor.patch"
     QString computerName;
     QString userName;
-    QString documentPath;   // the document file; empty when not saved
+    QString documentPath; // the document file; empty when not saved
     QVector<FileNameAlias> aliases;
 };
 

@@ -33,7 +33,7 @@ const QString& cell(const Dataset::Row& row, int column)
 } // namespace
 
 TextWriteResult writeVCard(QTextStream& stream, const Dataset& data,
-                           const TextWriteOptions& options, const WriteProgress& progress)
+    const TextWriteOptions& options, const WriteProgress& progress)
 {
     TextWriteResult result;
     TextSink sink(stream, options.lineEnding);
@@ -57,8 +57,8 @@ TextWriteResult writeVCard(QTextStream& stream, const Dataset& data,
     return result;
 }
 
-TextWriteResult writeYaml(QTextStream& stream, const Dataset& data,
-                          const TextWriteOptions& options, const WriteProgress& progress)
+TextWriteResult writeYaml(QTextStream& stream, const Dataset& data, const TextWriteOptions& options,
+    const WriteProgress& progress)
 {
     TextWriteResult result;
     TextSink sink(stream, options.lineEnding);

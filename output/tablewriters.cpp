@@ -3,7 +3,6 @@
 #include "output/writer.h"
 #include "output/writerutil.h"
 
-
 namespace {
 
 const QLatin1String HtmlStyleSheet(
@@ -84,8 +83,8 @@ QVector<int> markdownWidths(const Dataset& data, const QStringList& names, bool 
 
 } // namespace
 
-TextWriteResult writeHtml(QTextStream& stream, const Dataset& data,
-                          const TextWriteOptions& options, const WriteProgress& progress)
+TextWriteResult writeHtml(QTextStream& stream, const Dataset& data, const TextWriteOptions& options,
+    const WriteProgress& progress)
 {
     TextWriteResult result;
     TextSink sink(stream, options.lineEnding);
@@ -98,8 +97,8 @@ TextWriteResult writeHtml(QTextStream& stream, const Dataset& data,
     for (int r = 0; r < rows.size() && rowProgress.report(r); ++r)
         writeHtmlRow(sink, rows.at(r), QLatin1String("td"), options.escapeHtml);
 
-    const QStringList tail = {QStringLiteral("      </tbody>"), QStringLiteral("    </table>"),
-                              QStringLiteral("  </body>"), QStringLiteral("</html>")};
+    const QStringList tail = { QStringLiteral("      </tbody>"), QStringLiteral("    </table>"),
+        QStringLiteral("  </body>"), QStringLiteral("</html>") };
     for (const QString& line : tail) {
         sink << line;
         sink.endLine();
@@ -110,7 +109,7 @@ TextWriteResult writeHtml(QTextStream& stream, const Dataset& data,
 }
 
 TextWriteResult writeMarkdown(QTextStream& stream, const Dataset& data,
-                              const TextWriteOptions& options, const WriteProgress& progress)
+    const TextWriteOptions& options, const WriteProgress& progress)
 {
     TextWriteResult result;
     TextSink sink(stream, options.lineEnding);

@@ -45,37 +45,56 @@ QString writeStoppedMessage()
 QString lineEndingText(int lineEnding)
 {
     switch (lineEnding) {
-    case LineEndingUnix: return QStringLiteral("\n");
-    case LineEndingOldMac: return QStringLiteral("\r");
-    case LineEndingRecordSeparator: return QString(QChar(0x1E));
-    default: return QStringLiteral("\r\n");
+    case LineEndingUnix:
+        return QStringLiteral("\n");
+    case LineEndingOldMac:
+        return QStringLiteral("\r");
+    case LineEndingRecordSeparator:
+        return QString(QChar(0x1E));
+    default:
+        return QStringLiteral("\r\n");
     }
 }
 
 QString lineEndingName(int lineEnding)
 {
     switch (lineEnding) {
-    case LineEndingAutomatic: return QStringLiteral("Automatic");
-    case LineEndingWindows: return QStringLiteral("Windows (CRLF)");
-    case LineEndingUnix: return QStringLiteral("Mac\\Unix (LF)");
-    case LineEndingOldMac: return QStringLiteral("Old Mac (CR)");
-    case LineEndingRecordSeparator: return QStringLiteral("Record separator (0x1E)");
-    default: return QString();
+    case LineEndingAutomatic:
+        return QStringLiteral("Automatic");
+    case LineEndingWindows:
+        return QStringLiteral("Windows (CRLF)");
+    case LineEndingUnix:
+        return QStringLiteral("Mac\\Unix (LF)");
+    case LineEndingOldMac:
+        return QStringLiteral("Old Mac (CR)");
+    case LineEndingRecordSeparator:
+        return QStringLiteral("Record separator (0x1E)");
+    default:
+        return QString();
     }
 }
 
 QChar outputDelimiterChar(int delimiter, QChar customDelimiter)
 {
     switch (delimiter) {
-    case DelimiterSemicolon: return QLatin1Char(';');
-    case DelimiterColon: return QLatin1Char(':');
-    case DelimiterTab: return QLatin1Char('\t');
-    case DelimiterPipe: return QLatin1Char('|');
-    case DelimiterCaret: return QLatin1Char('^');
-    case DelimiterSpace: return QLatin1Char(' ');
-    case DelimiterCustom: return customDelimiter;
-    case DelimiterUnitSeparator: return QChar(0x1F);
-    default: return QLatin1Char(',');
+    case DelimiterSemicolon:
+        return QLatin1Char(';');
+    case DelimiterColon:
+        return QLatin1Char(':');
+    case DelimiterTab:
+        return QLatin1Char('\t');
+    case DelimiterPipe:
+        return QLatin1Char('|');
+    case DelimiterCaret:
+        return QLatin1Char('^');
+    case DelimiterSpace:
+        return QLatin1Char(' ');
+    case DelimiterCustom:
+        return customDelimiter;
+    case DelimiterUnitSeparator:
+        return QChar(0x1F);
+    default:
+        return QLatin1Char(',');
     }
 }
 
@@ -107,20 +126,29 @@ QStringList outputColumnNames(const Dataset& data)
     return names;
 }
 
-TextWriteResult writeText(QTextStream& stream, const Dataset& data,
-                          const TextWriteOptions& options, const WriteProgress& progress)
+TextWriteResult writeText(QTextStream& stream, const Dataset& data, const TextWriteOptions& options,
+    const WriteProgress& progress)
 {
     switch (options.fileType) {
     case FileTypeDelimited:
-    case FileTypeFixedWidth: return writeDelimitedText(stream, data, options, progress);
-    case FileTypeHtml: return writeHtml(stream, data, options, progress);
-    case FileTypeMarkdown: return writeMarkdown(stream, data, options, progress);
-    case FileTypePlainText: return writePlainText(stream, data, options, progress);
-    case FileTypeVCard: return writeVCard(stream, data, options, progress);
-    case FileTypeYaml: return writeYaml(stream, data, options, progress);
-    case FileTypeJson: return writeJson(stream, data, options, progress);
-    case FileTypeXml: return writeXml(stream, data, options, progress);
-    default: break;
+    case FileTypeFixedWidth:
+        return writeDelimitedText(stream, data, options, progress);
+    case FileTypeHtml:
+        return writeHtml(stream, data, options, progress);
+    case FileTypeMarkdown:
+        return writeMarkdown(stream, data, options, progress);
+    case FileTypePlainText:
+        return writePlainText(stream, data, options, progress);
+    case FileTypeVCard:
+        return writeVCard(stream, data, options, progress);
+    case FileTypeYaml:
+        return writeYaml(stream, data, options, progress);
+    case FileTypeJson:
+        return writeJson(stream, data, options, progress);
+    case FileTypeXml:
+        return writeXml(stream, data, options, progress);
+    default:
+        break;
     }
     TextWriteResult result;
     result.error = true;
@@ -140,7 +168,7 @@ QString htmlEscaped(const QString& text)
 static bool needsJsonEscape(QChar c)
 {
     return c.unicode() < 0x20 || c == QLatin1Char('"') || c == QLatin1Char('\\')
-           || c == QLatin1Char('/');
+        || c == QLatin1Char('/');
 }
 
 QString jsonEscaped(const QString& text)
@@ -151,14 +179,30 @@ QString jsonEscaped(const QString& text)
     out.reserve(text.size() + 8);
     for (const QChar c : text) {
         switch (c.unicode()) {
-        case '"': out += QLatin1String("\\\""); break;
-        case '/': out += QLatin1String("\\/"); break;
-        case '\\': out += QLatin1String("\\\\"); break;
-        case '\b': out += QLatin1String("\\b"); break;
-        case '\f': out += QLatin1String("\\f"); break;
-        case '\n': out += QLatin1String("\\n"); break;
-        case '\r': out += QLatin1String("\\r"); break;
-        case '\t': out += QLatin1String("\\t"); break;
+        case '"':
+            out += QLatin1String("\\\"");
+            break;
+        case '/':
+            out += QLatin1String("\\/");
+            break;
+        case '\\':
+            out += QLatin1String("\\\\");
+            break;
+        case '\b':
+            out += QLatin1String("\\b");
+            break;
+        case '\f':
+            out += QLatin1String("\\f");
+            break;
+        case '\n':
+            out += QLatin1String("\\n");
+            break;
+        case '\r':
+            out += QLatin1String("\\r");
+            break;
+        case '\t':
+            out += QLatin1String("\\t");
+            break;
         default:
             // Other control characters are not allowed raw inside a JSON
             // string; the \u form keeps the document valid.
@@ -189,8 +233,10 @@ static bool needsXmlEscape(QChar c)
     case '\'':
     case '<':
     case '>':
-    case '\r': return true;
-    default: return false;
+    case '\r':
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -202,12 +248,24 @@ QString xmlEscaped(const QString& text)
     out.reserve(text.size() + 16);
     for (const QChar c : text) {
         switch (c.unicode()) {
-        case '&': out += QLatin1String("&amp;"); break;
-        case '"': out += QLatin1String("&quot;"); break;
-        case '\'': out += QLatin1String("&apos;"); break;
-        case '<': out += QLatin1String("&lt;"); break;
-        case '>': out += QLatin1String("&gt;"); break;
-        case '\r': out += QLatin1String("&#13;"); break;
+        case '&':
+            out += QLatin1String("&amp;");
+            break;
+        case '"':
+            out += QLatin1String("&quot;");
+            break;
+        case '\'':
+            out += QLatin1String("&apos;");
+            break;
+        case '<':
+            out += QLatin1String("&lt;");
+            break;
+        case '>':
+            out += QLatin1String("&gt;");
+            break;
+        case '\r':
+            out += QLatin1String("&#13;");
+            break;
         default:
             if (!isXmlForbidden(c))
                 out += c;

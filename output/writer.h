@@ -25,11 +25,7 @@ enum WriteMode : int {
     WriteModeNew = 3
 };
 
-enum Quoting : int {
-    QuotingAsNeeded = 0,
-    QuotingAlways = 1,
-    QuotingNever = 2
-};
+enum Quoting : int { QuotingAsNeeded = 0, QuotingAlways = 1, QuotingNever = 2 };
 
 enum LineEnding : int {
     LineEndingAutomatic = 0,
@@ -76,9 +72,9 @@ struct TextWriteOptions
     QChar customDelimiter = QLatin1Char('*');
     int quoting = QuotingAsNeeded;
 
-    bool removeEmpty = true;   // JSON and XML
-    bool escapeHtml = true;    // HTML
-    QString title;             // HTML page title; the file path when empty
+    bool removeEmpty = true; // JSON and XML
+    bool escapeHtml = true; // HTML
+    QString title; // HTML page title; the file path when empty
 
     QString xmlAboveRoot;
     QString xmlRootName = QStringLiteral("root");
@@ -86,17 +82,17 @@ struct TextWriteOptions
     QString xmlRowName = QStringLiteral("record");
 
     int jsonValueTypes = JsonValueTypesAutomatic;
-    QVector<int> jsonColumnTypes;  // JsonType per column, for Manual
+    QVector<int> jsonColumnTypes; // JsonType per column, for Manual
 };
 
 struct TextWriteResult
 {
-    bool error = false;     // the file could not be written (or the write was stopped)
-    bool stopped = false;   // the progress callback asked to stop
-    bool fileWritten = false;  // a file was created, replaced or appended to
+    bool error = false; // the file could not be written (or the write was stopped)
+    bool stopped = false; // the progress callback asked to stop
+    bool fileWritten = false; // a file was created, replaced or appended to
     QStringList warnings;
     QStringList information;
-    int jsonTypeMismatches = 0;   // every JSON value not of its column's type
+    int jsonTypeMismatches = 0; // every JSON value not of its column's type
 };
 
 // "\r\n", "\n", "\r" or U+001E.
@@ -118,37 +114,28 @@ QStringList outputColumnNames(const Dataset& data);
 
 // Writes the whole Dataset as the file type of the options, then flushes.
 // Excel types are not text and give an error.
-TextWriteResult writeText(QTextStream& stream, const Dataset& data,
-                          const TextWriteOptions& options,
-                          const WriteProgress& progress = WriteProgress());
+TextWriteResult writeText(QTextStream& stream, const Dataset& data, const TextWriteOptions& options,
+    const WriteProgress& progress = WriteProgress());
 
 // One writer per type, as dispatched by writeText().
 TextWriteResult writeDelimitedText(QTextStream& stream, const Dataset& data,
-                                   const TextWriteOptions& options,
-                                   const WriteProgress& progress = WriteProgress());
-TextWriteResult writeHtml(QTextStream& stream, const Dataset& data,
-                          const TextWriteOptions& options,
-                          const WriteProgress& progress = WriteProgress());
+    const TextWriteOptions& options, const WriteProgress& progress = WriteProgress());
+TextWriteResult writeHtml(QTextStream& stream, const Dataset& data, const TextWriteOptions& options,
+    const WriteProgress& progress = WriteProgress());
 TextWriteResult writeMarkdown(QTextStream& stream, const Dataset& data,
-                              const TextWriteOptions& options,
-                              const WriteProgress& progress = WriteProgress());
+    const TextWriteOptions& options, const WriteProgress& progress = WriteProgress());
 TextWriteResult writePlainText(QTextStream& stream, const Dataset& data,
-                               const TextWriteOptions& options,
-                               const WriteProgress& progress = WriteProgress());
+    const TextWriteOptions& options, const WriteProgress& progress = WriteProgress());
 TextWriteResult writeVCard(QTextStream& stream, const Dataset& data,
-                           const TextWriteOptions& options,
-                           const WriteProgress& progress = WriteProgress());
-TextWriteResult writeYaml(QTextStream& stream, const Dataset& data,
-                          const TextWriteOptions& options,
-                          const WriteProgress& progress = WriteProgress());
+    const TextWriteOptions& options, const WriteProgress& progress = WriteProgress());
+TextWriteResult writeYaml(QTextStream& stream, const Dataset& data, const TextWriteOptions& options,
+    const WriteProgress& progress = WriteProgress());
 // JSON also reports its type mismatches (the first 5 and a count of the
 // rest) and, with Automatic value types, the types it chose.
-TextWriteResult writeJson(QTextStream& stream, const Dataset& data,
-                          const TextWriteOptions& options,
-                          const WriteProgress& progress = WriteProgress());
-TextWriteResult writeXml(QTextStream& stream, const Dataset& data,
-                         const TextWriteOptions& options,
-                         const WriteProgress& progress = WriteProgress());
+TextWriteResult writeJson(QTextStream& stream, const Dataset& data, const TextWriteOptions& options,
+    const WriteProgress& progress = WriteProgress());
+TextWriteResult writeXml(QTextStream& stream, const Dataset& data, const TextWriteOptions& options,
+    const WriteProgress& progress = WriteProgress());
 
 // JSON value types. The automatic type of a column is Number when it has a
 // non-empty value and every non-empty value is a JSON number exactly as

@@ -77,8 +77,7 @@ public:
     }
 
 private:
-    void writeElement(const QString& tag, const FieldNode& node, const QStringList& row,
-                      int depth)
+    void writeElement(const QString& tag, const FieldNode& node, const QStringList& row, int depth)
     {
         m_sink.indent(depth);
         m_sink << QLatin1Char('<') << tag;
@@ -148,16 +147,16 @@ void closeTag(TextSink& sink, const QString& tag, int depth)
 
 } // namespace
 
-TextWriteResult writeXml(QTextStream& stream, const Dataset& data,
-                         const TextWriteOptions& options, const WriteProgress& progress)
+TextWriteResult writeXml(QTextStream& stream, const Dataset& data, const TextWriteOptions& options,
+    const WriteProgress& progress)
 {
     TextWriteResult result;
     const QStringList names = outputColumnNames(data);
     for (const QString& name : names) {
         const QString problem = columnNameProblem(name);
         if (!problem.isEmpty())
-            result.warnings << QStringLiteral("Column name '%1' invalid as an XML tag: %2")
-                                   .arg(name, problem);
+            result.warnings
+                << QStringLiteral("Column name '%1' invalid as an XML tag: %2").arg(name, problem);
     }
     FieldNode tree = buildFieldTree(names);
     prepareXmlTree(tree);

@@ -14,7 +14,7 @@ const QByteArray Utf8Bom("\xEF\xBB\xBF");
 
 Dataset smallTable()
 {
-    return makeDataset({"name", "city"}, {{"Ann", "Zürich"}, {"Bob", "Oslo"}});
+    return makeDataset({ "name", "city" }, { { "Ann", "Zürich" }, { "Bob", "Oslo" } });
 }
 
 FileWriteOptions csvOptions(int writeMode)
@@ -44,8 +44,8 @@ Dataset manyRows(int count)
 {
     QVector<QStringList> rows;
     for (int i = 0; i < count; ++i)
-        rows << QStringList{QString::number(i)};
-    return makeDataset({"n"}, rows);
+        rows << QStringList { QString::number(i) };
+    return makeDataset({ "n" }, rows);
 }
 
 } // namespace
@@ -82,7 +82,7 @@ void TestOutputFile::init()
 void TestOutputFile::writeModes_data()
 {
     QTest::addColumn<int>("mode");
-    QTest::addColumn<QByteArray>("before");   // null: no file
+    QTest::addColumn<QByteArray>("before"); // null: no file
     QTest::addColumn<bool>("headerOnlyIfEmpty");
     QTest::addColumn<QByteArray>("after");
     QTest::addColumn<QString>("information");
@@ -92,15 +92,14 @@ void TestOutputFile::writeModes_data()
     const QByteArray rows("Ann,Z\xC3\xBCrich\nBob,Oslo\n");
     QTest::newRow("overwrite creates") << int(WriteModeOverwrite) << QByteArray() << true
                                        << (Utf8Bom + table) << "Created file '%1'" << QString();
-    QTest::newRow("overwrite replaces") << int(WriteModeOverwrite) << QByteArray("old stuff\n")
-                                        << true << (Utf8Bom + table) << "Overwrote file '%1'"
-                                        << QString();
-    QTest::newRow("append to missing file") << int(WriteModeAppend) << QByteArray() << true
-                                            << (Utf8Bom + table) << "Appended file '%1'"
-                                            << QString();
+    QTest::newRow("overwrite replaces")
+        << int(WriteModeOverwrite) << QByteArray("old stuff\n") << true << (Utf8Bom + table)
+        << "Overwrote file '%1'" << QString();
+    QTest::newRow("append to missing file")
+        << int(WriteModeAppend) << QByteArray() << true << (Utf8Bom + table) << "Appended file '%1'"
+        << QString();
     QTest::newRow("append to empty file") << int(WriteModeAppend) << QByteArray("") << true
-                                          << (Utf8Bom + table) << "Appended file '%1'"
-                                          << QString();
+                                          << (Utf8Bom + table) << "Appended file '%1'" << QString();
     QTest::newRow("append to a lone byte-order mark")
         << int(WriteModeAppend) << Utf8Bom << true << (Utf8Bom + table) << "Appended file '%1'"
         << QString();
@@ -109,8 +108,8 @@ void TestOutputFile::writeModes_data()
     QTest::newRow("append with header always")
         << int(WriteModeAppend) << QByteArray("x,y\n") << false << ("x,y\n" + table)
         << "Appended file '%1'" << QString();
-    QTest::newRow("new creates") << int(WriteModeNew) << QByteArray() << true
-                                 << (Utf8Bom + table) << "Created file '%1'" << QString();
+    QTest::newRow("new creates") << int(WriteModeNew) << QByteArray() << true << (Utf8Bom + table)
+                                 << "Created file '%1'" << QString();
     QTest::newRow("new leaves an existing file")
         << int(WriteModeNew) << QByteArray("keep\n") << true << QByteArray("keep\n") << QString()
         << "Write mode='New' and '%1' already exists";
@@ -138,24 +137,24 @@ void TestOutputFile::writeModes()
     QCOMPARE(readAll(path), after);
     const QString name = QDir::toNativeSeparators(path);
     QCOMPARE(result.information,
-             information.isEmpty() ? QStringList() : QStringList{information.arg(name)});
-    QCOMPARE(result.warnings, warning.isEmpty() ? QStringList() : QStringList{warning.arg(name)});
+        information.isEmpty() ? QStringList() : QStringList { information.arg(name) });
+    QCOMPARE(
+        result.warnings, warning.isEmpty() ? QStringList() : QStringList { warning.arg(name) });
     QCOMPARE(result.fileWritten, !information.isEmpty());
     // Nothing but the target is left in the folder.
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.csv"});
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList { "out.csv" });
 }
 
 void TestOutputFile::failedOverwriteKeepsOldFile()
 {
     const QString path = m_dir->filePath("out.csv");
     writeBytes(path, "precious\n");
-    const TextWriteResult result =
-        writeTextFile(path, manyRows(2500), csvOptions(WriteModeOverwrite),
-                      [](qreal) { return false; });
+    const TextWriteResult result = writeTextFile(
+        path, manyRows(2500), csvOptions(WriteModeOverwrite), [](qreal) { return false; });
     QVERIFY(result.error);
     QVERIFY(!result.fileWritten);
     QCOMPARE(readAll(path), QByteArray("precious\n"));
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.csv"});
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList { "out.csv" });
 
     // A New write that is stopped leaves no file at all.
     const QString fresh = m_dir->filePath("fresh.csv");
@@ -167,14 +166,14 @@ void TestOutputFile::failedAppendRestoresFile()
 {
     const QString path = m_dir->filePath("log.csv");
     writeBytes(path, "n\n1\n");
-    TextWriteResult result = writeTextFile(path, manyRows(2500), csvOptions(WriteModeAppend),
-                                           [](qreal) { return false; });
+    TextWriteResult result = writeTextFile(
+        path, manyRows(2500), csvOptions(WriteModeAppend), [](qreal) { return false; });
     QVERIFY(result.error);
     QCOMPARE(readAll(path), QByteArray("n\n1\n"));
 
     const QString missing = m_dir->filePath("missing.csv");
-    result = writeTextFile(missing, manyRows(2500), csvOptions(WriteModeAppend),
-                           [](qreal) { return false; });
+    result = writeTextFile(
+        missing, manyRows(2500), csvOptions(WriteModeAppend), [](qreal) { return false; });
     QVERIFY(result.error);
     QVERIFY(!QFile::exists(missing));
 }
@@ -198,15 +197,15 @@ void TestOutputFile::openFailuresNameTheFile()
     // the absolute path.
     const QString previous = QDir::currentPath();
     QDir::setCurrent(m_dir->path());
-    const TextWriteResult result =
-        writeTextFile(QStringLiteral("no/such/folder/out.csv"), smallTable(), csvOptions(mode));
+    const TextWriteResult result
+        = writeTextFile(QStringLiteral("no/such/folder/out.csv"), smallTable(), csvOptions(mode));
     QDir::setCurrent(previous);
 
     QVERIFY(result.error);
     QVERIFY(!result.fileWritten);
     QVERIFY(!result.warnings.isEmpty());
     QCOMPARE(result.warnings.first(),
-             message.arg(QDir::toNativeSeparators(m_dir->filePath("no/such/folder/out.csv"))));
+        message.arg(QDir::toNativeSeparators(m_dir->filePath("no/such/folder/out.csv"))));
 }
 
 void TestOutputFile::fullDisk()
@@ -214,8 +213,8 @@ void TestOutputFile::fullDisk()
     if (!QFile::exists(QStringLiteral("/dev/full")))
         QSKIP("no /dev/full on this system");
     // Enough rows that the stream has to hand data to the device.
-    const TextWriteResult result =
-        writeTextFile(QStringLiteral("/dev/full"), manyRows(50000), csvOptions(WriteModeAppend));
+    const TextWriteResult result
+        = writeTextFile(QStringLiteral("/dev/full"), manyRows(50000), csvOptions(WriteModeAppend));
     QVERIFY(result.error);
     QCOMPARE(result.warnings.first(), QStringLiteral("Unable to append to '/dev/full'"));
 }
@@ -227,8 +226,8 @@ void TestOutputFile::encodings_data()
     QTest::addColumn<QByteArray>("expected");
     QTest::addColumn<int>("warnings");
 
-    QTest::newRow("utf-8 with mark") << "UTF-8" << true << QByteArray("\xEF\xBB\xBFv\nZ\xC3\xBC\n")
-                                     << 0;
+    QTest::newRow("utf-8 with mark")
+        << "UTF-8" << true << QByteArray("\xEF\xBB\xBFv\nZ\xC3\xBC\n") << 0;
     QTest::newRow("utf-8 without mark") << "utf-8" << false << QByteArray("v\nZ\xC3\xBC\n") << 0;
     QTest::newRow("utf-16le with mark")
         << "UTF-16LE" << true << QByteArray("\xFF\xFEv\0\n\0Z\0\xFC\0\n\0", 12) << 0;
@@ -253,7 +252,7 @@ void TestOutputFile::encodings()
     options.text.fileType = FileTypePlainText;
     options.text.encoding = encoding;
     options.text.byteOrderMark = bom;
-    const TextWriteResult result = writeTextFile(path, makeDataset({"v"}, {{"Zü"}}), options);
+    const TextWriteResult result = writeTextFile(path, makeDataset({ "v" }, { { "Zü" } }), options);
     QVERIFY(!result.error);
     QCOMPARE(readAll(path), expected);
     QCOMPARE(result.warnings.size(), warnings);
@@ -276,29 +275,45 @@ void TestOutputFile::fileNameVariables_data()
     QTest::addColumn<QString>("expected");
 
     const QString sep = QDir::separator();
-    QTest::newRow("date") << "out_{date}.csv" << "out_2026_12_04.csv";
-    QTest::newRow("case matters") << "out_{Date}.csv" << "out_{Date}.csv";
-    QTest::newRow("time") << "{time}" << "09_05_03_007";
-    QTest::newRow("datetime") << "{datetime}" << "2026_12_04_09_05_03_007";
+    QTest::newRow("date") << "out_{date}.csv"
+                          << "out_2026_12_04.csv";
+    QTest::newRow("case matters") << "out_{Date}.csv"
+                                  << "out_{Date}.csv";
+    QTest::newRow("time") << "{time}"
+                          << "09_05_03_007";
+    QTest::newRow("datetime") << "{datetime}"
+                              << "2026_12_04_09_05_03_007";
     QTest::newRow("parts") << "{day}-{month}-{year} {hour}:{minute}:{second}"
                            << "04-12-2026 09:05:03";
-    QTest::newRow("version") << "{version}" << "v1_2_3";
-    QTest::newRow("names") << "{computername}_{username}" << "HOST_ann";
-    QTest::newRow("document") << "{transformfname}.csv" << "monthly.report.csv";
-    QTest::newRow("alias with sheet") << "{sales}.csv" << "q1_North.csv";
+    QTest::newRow("version") << "{version}"
+                             << "v1_2_3";
+    QTest::newRow("names") << "{computername}_{username}"
+                           << "HOST_ann";
+    QTest::newRow("document") << "{transformfname}.csv"
+                              << "monthly.report.csv";
+    QTest::newRow("alias with sheet") << "{sales}.csv"
+                                      << "q1_North.csv";
     QTest::newRow("alias parts") << "{sales.fname}|{sales.ext}|{sales.sheet}"
                                  << "q1|xlsx|North";
     QTest::newRow("alias folder") << "{sales.folder}" << sep + "data" + sep + "2026";
-    QTest::newRow("alias last folder") << "{sales.lastfolder}" << "2026";
-    QTest::newRow("alias without sheet") << "{plain}.{plain.ext}" << "report.final.csv";
-    QTest::newRow("backslash path") << "{win.fname}.{win.ext}" << "q1.xlsx";
-    QTest::newRow("folder alias") << "{inbox}_{inbox.lastfolder}" << "in_in";
-    QTest::newRow("alias may hold variables") << "{stamp}" << "log_2026_12_04";
-    QTest::newRow("unknown stays") << "{nothing}{}" << "{nothing}{}";
-    QTest::newRow("nested braces") << "{{date}}" << "{2026_12_04}";
-    QTest::newRow("unclosed") << "a{date" << "a{date";
-    QTest::newRow("default comment") << defaultFileComment()
-                                     << " File created by Varnix v1_2_3 at 2026_12_04 09_05_03_007 ";
+    QTest::newRow("alias last folder") << "{sales.lastfolder}"
+                                       << "2026";
+    QTest::newRow("alias without sheet") << "{plain}.{plain.ext}"
+                                         << "report.final.csv";
+    QTest::newRow("backslash path") << "{win.fname}.{win.ext}"
+                                    << "q1.xlsx";
+    QTest::newRow("folder alias") << "{inbox}_{inbox.lastfolder}"
+                                  << "in_in";
+    QTest::newRow("alias may hold variables") << "{stamp}"
+                                              << "log_2026_12_04";
+    QTest::newRow("unknown stays") << "{nothing}{}"
+                                   << "{nothing}{}";
+    QTest::newRow("nested braces") << "{{date}}"
+                                   << "{2026_12_04}";
+    QTest::newRow("unclosed") << "a{date"
+                              << "a{date";
+    QTest::newRow("default comment")
+        << defaultFileComment() << " File created by Varnix v1_2_3 at 2026_12_04 09_05_03_007 ";
 }
 
 void TestOutputFile::fileNameVariables()
@@ -312,11 +327,10 @@ void TestOutputFile::fileNameVariables()
     context.computerName = QStringLiteral("HOST");
     context.userName = QStringLiteral("ann");
     context.documentPath = QStringLiteral("/docs/monthly.report.transform");
-    context.aliases = {{"sales", "/data/2026/q1.xlsx", "North", false},
-                       {"plain", "/data/report.final.csv", QString(), false},
-                       {"win", "C:\\data\\q1.xlsx", QString(), false},
-                       {"inbox", "/data/in", QString(), true},
-                       {"stamp", "/x/log_{date}.txt", QString(), false}};
+    context.aliases = { { "sales", "/data/2026/q1.xlsx", "North", false },
+        { "plain", "/data/report.final.csv", QString(), false },
+        { "win", "C:\\data\\q1.xlsx", QString(), false }, { "inbox", "/data/in", QString(), true },
+        { "stamp", "/x/log_{date}.txt", QString(), false } };
     QCOMPARE(expandFileNameVariables(text, context), expected);
 }
 

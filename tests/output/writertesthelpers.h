@@ -27,8 +27,7 @@ inline Dataset makeDataset(const QStringList& header, const QVector<QStringList>
 }
 
 inline QString renderText(const Dataset& data, const TextWriteOptions& options,
-                          TextWriteResult* result = nullptr,
-                          const WriteProgress& progress = WriteProgress())
+    TextWriteResult* result = nullptr, const WriteProgress& progress = WriteProgress())
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
