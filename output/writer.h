@@ -25,7 +25,7 @@ enum WriteMode : int {
     WriteModeNew = 3
 };
 
-enum Quoting : int { QuotingAsNeeded = 0, QuotingAlways = 1, QuotingNever = 2 };
+enum OutputQuoting : int { QuotingAsNeeded = 0, QuotingAlways = 1, QuotingNever = 2 };
 
 enum LineEnding : int {
     LineEndingAutomatic = 0,
