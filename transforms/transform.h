@@ -68,7 +68,7 @@ public:
     virtual QString typeKey() const = 0;
     virtual void process(Dataset& output, const QList<Node*>& upstream, bool& error) = 0;
     virtual bool reorderInputs(const QList<Node*>& upstream);
-    virtual QString description() const = 0;
+    virtual QString description() const;
     virtual QString inputHint() const { return QString(); }
     virtual QString helpImageHtml() const;
     virtual QString helpImage() const { return QString(); }

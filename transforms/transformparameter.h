@@ -175,6 +175,7 @@ public:
 private:
     QStringList toParts() const;
     bool fromParts(const QStringList& parts, int version);
+    bool fromSimpleText(const QString& text);
     QString columnsSummary() const;
     template <class Fn> bool forEachRef(Fn fn);
 
