@@ -1,4 +1,5 @@
 #include "transforms/catalogue.h"
+#include "transforms/transformcalculate.h"
 
 // One line per implemented transform type, with its include above:
 //     #include "transforms/transformcase.h"
@@ -7,5 +8,5 @@
 
 void registerTransformTypes(Catalogue& catalogue)
 {
-    Q_UNUSED(catalogue)
+    catalogue.add(new TransformCalculate);
 }
