@@ -173,26 +173,50 @@ QString padFields(const QString& format, bool days, bool months)
 
 // The matched entry of the format list may read "2024-01-05" with one-letter
 // fields ("yyyy-M-d"); writing with it unchanged would turn a column of
-// 2024-01-05 values into 2024-1-12. The format the text was actually written
-// in is the variant that reproduces it, preferring two-digit fields, which
-// stay right for every day and month once the shape is known.
+// 2024-01-05 values into 2024-1-12. The day and month fields are written
+// with two digits when the text had them. A value of 10 or more shows
+// nothing either way; it follows the other field, and when both are that
+// large two digits are the likelier form.
+QString chooseWritingFormat(const QDate& date, const QString& format, const QString& trimmed)
+{
+    bool reproduces[2][2] = {{false, false}, {false, false}}; // [pad days][pad months]
+    bool any = false;
+    for (int days = 0; days < 2; ++days) {
+        for (int months = 0; months < 2; ++months) {
+            const QString variant = padFields(format, days != 0, months != 0);
+            reproduces[days][months] = formatDate(date, variant) == trimmed;
+            any = any || reproduces[days][months];
+        }
+    }
+    if (!any)
+        return format;
+    const bool dayShown = date.day() < 10;
+    const bool monthShown = date.month() < 10;
+    bool padDays = reproduces[1][0] || reproduces[1][1];
+    bool padMonths = reproduces[0][1] || reproduces[1][1];
+    if (!dayShown && !monthShown) {
+        padDays = padMonths = true;
+    } else if (!dayShown) {
+        padDays = padMonths;
+    } else if (!monthShown) {
+        padMonths = padDays;
+    }
+    if (!reproduces[padDays][padMonths])
+        return format;
+    return padFields(format, padDays, padMonths);
+}
+
 QString writingFormat(const QDate& date, const QString& format, const QString& text)
 {
     static QHash<QString, QString> cache;
     const QString trimmed = text.trimmed();
-    const QString key = format + QChar(0x1f) + digitShape(trimmed);
+    const QString key = format + QChar(0x1f) + digitShape(trimmed) + QChar(0x1f)
+                        + QLatin1Char(date.day() < 10 ? 'd' : '-')
+                        + QLatin1Char(date.month() < 10 ? 'm' : '-');
     const auto found = cache.constFind(key);
     if (found != cache.constEnd())
         return found.value();
-    QString chosen = format;
-    const QString variants[] = {padFields(format, true, true), padFields(format, false, true),
-                                padFields(format, true, false), format};
-    for (const QString& variant : variants) {
-        if (formatDate(date, variant) == trimmed) {
-            chosen = variant;
-            break;
-        }
-    }
+    const QString chosen = chooseWritingFormat(date, format, trimmed);
     if (cache.size() > 4096)
         cache.clear();
     cache.insert(key, chosen);
