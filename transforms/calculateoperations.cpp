@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QVector>
 
+#include <charconv>
 #include <cmath>
 
 namespace CalculateOps {
@@ -33,10 +34,59 @@ Outcome failure(Problem problem, int operand)
 }
 
 // Results are written without group separators so that they read back as
-// numbers in every later step.
+// numbers in every later step. The text is formatNumber's; writing it is
+// most of the cost of a simple calculation, so locales with plain digits get
+// the same digits straight from the standard library.
 QString numberText(double value)
 {
-    return formatNumber(value, false, -1, true);
+    value += 0.0; // negative zero (a rounded -0.3) becomes 0
+    const QLocale locale;
+    if (!std::isfinite(value) || locale.zeroDigit() != QLatin1Char('0'))
+        return formatNumber(value, false, -1, true);
+    const double magnitude = std::fabs(value);
+    const int integerDigits = magnitude == 0.0 ? 0 : qMax(0, int(std::ceil(std::log10(magnitude))));
+    const int decimals = qMax(0, 15 - integerDigits);
+    // The library rounds an exact half to even, the locale's formatter away
+    // from zero; such values take the slow road.
+    if (isDecimalTie(value, decimals))
+        return formatNumber(value, false, -1, true);
+    char buffer[400];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed,
+                                   decimals).ptr;
+    int length = int(end - buffer);
+    if (decimals > 0) {
+        while (buffer[length - 1] == '0')
+            --length;
+        if (buffer[length - 1] == '.')
+            --length;
+    }
+    int start = 0;
+    if (buffer[0] == '-' && length == 2 && buffer[1] == '0')
+        start = 1; // negative zero prints as 0
+    QString text = QString::fromLatin1(buffer + start, length - start);
+    if (locale.decimalPoint() != QLatin1Char('.'))
+        text.replace(QLatin1Char('.'), locale.decimalPoint());
+    if (locale.negativeSign() != QLatin1Char('-'))
+        text.replace(QLatin1Char('-'), locale.negativeSign());
+    return text;
+}
+
+// Whether the exact value lies half-way between two texts with that many
+// decimals: its fraction ends exactly one binary digit past 10^-decimals,
+// i.e. value = odd * 2^-(decimals + 1).
+bool isDecimalTie(double value, int decimals)
+{
+    int exponent = 0;
+    const double fraction = std::frexp(std::fabs(value), &exponent);
+    qint64 mantissa = qint64(std::ldexp(fraction, 53));
+    if (mantissa == 0)
+        return false;
+    exponent -= 53;
+    while ((mantissa & 1) == 0) {
+        mantissa >>= 1;
+        ++exponent;
+    }
+    return exponent == -(decimals + 1);
 }
 
 QString integerText(qint64 value)

@@ -11,6 +11,7 @@ namespace detail {
 Outcome success(const QString& text);
 Outcome failure(Problem problem, int operand);
 QString numberText(double value);
+bool isDecimalTie(double value, int decimals);
 QString integerText(qint64 value);
 bool readNumber(const QString& text, double* value);
 // Whole numbers that fit a 64-bit integer.

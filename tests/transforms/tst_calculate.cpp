@@ -1,10 +1,12 @@
 #include "core/values.h"
 #include "graph/graphscene.h"
 #include "tests/graph/testnodes.h"
+#include "transforms/calculatesupport.h"
 #include "transforms/catalogue.h"
 #include "transforms/transformcalculate.h"
 
 #include <QLocale>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -92,6 +94,8 @@ private slots:
     void unsetOptions_data();
     void unsetOptions();
     void tooltipsFollowTheOperation();
+    void numberTextMatchesFormatNumber_data();
+    void numberTextMatchesFormatNumber();
     void catalogueEntry();
     void runsInTheGraph();
 };
@@ -144,6 +148,7 @@ void TestCalculate::operations_data()
     row("floor", "Floor", "-1.2", "", "-2");
     row("round half up", "Round", "2.5", "", "3");
     row("round half away from zero", "Round", "-2.5", "", "-3");
+    row("round to negative zero", "Round", "-0.3", "", "0");
     row("sign", "Sign", "-4", "", "-1");
     row("sign of 0", "Sign", "0", "", "0");
     row("increment", "Increment", "9", "", "10");
@@ -422,6 +427,34 @@ void TestCalculate::tooltipsFollowTheOperation()
              QStringLiteral("Select whether the value is a column or a constant."));
     QCOMPARE(t.parameter(QStringLiteral("Column1"))->tooltip(),
              QStringLiteral("Set the value as a column."));
+}
+
+void TestCalculate::numberTextMatchesFormatNumber_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::newRow("C") << QLocale::c();
+    QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany);
+    QTest::newRow("Arabic digits") << QLocale(QLocale::Arabic, QLocale::Egypt);
+}
+
+// Results skip the locale's formatter where they can; the text must not
+// change by it, half-way cases included.
+void TestCalculate::numberTextMatchesFormatNumber()
+{
+    QFETCH(QLocale, locale);
+    QLocale::setDefault(locale);
+    QVector<double> values = {0.0, 1.0, -1.0, 0.1 + 0.2, 1.0 / 3, -2.0 / 3, 1e300, -1e-300,
+                              std::ldexp(1.0, -16), -std::ldexp(1.0, -16), 1e14 + 0.5,
+                              123456.789, 0.5, 2.5, 1e15, 999999999999999.9};
+    QRandomGenerator random(7);
+    for (int i = 0; i < 20000; ++i) {
+        const double scale = std::pow(10.0, random.bounded(-8, 17));
+        values.append((random.generateDouble() - 0.5) * scale);
+        values.append(double(random.bounded(-100000, 100000)) / 8);
+    }
+    for (const double v : values)
+        QCOMPARE(CalculateOps::detail::numberText(v), formatNumber(v, false, -1, true));
+    QLocale::setDefault(QLocale::c());
 }
 
 void TestCalculate::catalogueEntry()
