@@ -51,8 +51,9 @@ QString numberText(double value)
     if (isDecimalTie(value, decimals))
         return formatNumber(value, false, -1, true);
     char buffer[400];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed,
-                                   decimals).ptr;
+    const auto end
+        = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals)
+              .ptr;
     int length = int(end - buffer);
     if (decimals > 0) {
         while (buffer[length - 1] == '0')
@@ -126,58 +127,58 @@ struct OperationInfo
 };
 
 const OperationInfo kOperations[OperationCount] = {
-    {"+ Add", true, "+", true},
-    {"- Subtract", true, "-", true},
-    {"* Multiply", true, "*", true},
-    {"/ Divide", true, "/", true},
-    {"^ Power", true, "^", true},
-    {"% Modulus", true, "%", true},
-    {"Abs", false, "", false},
-    {"And", true, "", false},
-    {"AndBitwise", true, "", false},
-    {"Ceiling", false, "", false},
-    {"DateTimeAddDays", true, "", false},
-    {"DateTimeAddHours", true, "", false},
-    {"DateTimeAddMonths", true, "", false},
-    {"DateTimeAddMSecs", true, "", false},
-    {"DateTimeAddSecs", true, "", false},
-    {"DateTimeAddYears", true, "", false},
-    {"DateTimeToMSecs", false, "", false},
-    {"DateTimeToUTC", false, "", false},
-    {"DateToJulianDay", false, "", true},
-    {"DaysInMonth", false, "", true},
-    {"DaysInYear", false, "", true},
-    {"DayOfWeek", false, "", true},
-    {"DayOfMonth", false, "", true},
-    {"DayOfYear", false, "", true},
-    {"Decrement", false, "", false},
-    {"Floor", false, "", false},
-    {"Increment", false, "", false},
-    {"IndexOf", true, "", false},
-    {"JulianDayToDate", false, "", false},
-    {"LastIndexOf", true, "", false},
-    {"Length", false, "", false},
-    {"LevDistance", true, "", false},
-    {"Log10", false, "", false},
-    {"Log2", false, "", false},
-    {"Ln", false, "", false},
-    {"Maximum", true, "", true},
-    {"Minimum", true, "", true},
-    {"Month", false, "", true},
-    {"MSecsToDateTime", false, "", false},
-    {"MSecsToTime", false, "", false},
-    {"Occurrences", true, "", false},
-    {"Or", true, "", false},
-    {"OrBitwise", true, "", false},
-    {"Quarter", false, "", true},
-    {"Round", false, "", false},
-    {"Sign", false, "", false},
-    {"TimeToMSecs", false, "", false},
-    {"WeekOfYear", false, "", true},
-    {"WordCount", false, "", false},
-    {"Xor", true, "", false},
-    {"XorBitwise", true, "", false},
-    {"Year", false, "", true},
+    { "+ Add", true, "+", true },
+    { "- Subtract", true, "-", true },
+    { "* Multiply", true, "*", true },
+    { "/ Divide", true, "/", true },
+    { "^ Power", true, "^", true },
+    { "% Modulus", true, "%", true },
+    { "Abs", false, "", false },
+    { "And", true, "", false },
+    { "AndBitwise", true, "", false },
+    { "Ceiling", false, "", false },
+    { "DateTimeAddDays", true, "", false },
+    { "DateTimeAddHours", true, "", false },
+    { "DateTimeAddMonths", true, "", false },
+    { "DateTimeAddMSecs", true, "", false },
+    { "DateTimeAddSecs", true, "", false },
+    { "DateTimeAddYears", true, "", false },
+    { "DateTimeToMSecs", false, "", false },
+    { "DateTimeToUTC", false, "", false },
+    { "DateToJulianDay", false, "", true },
+    { "DaysInMonth", false, "", true },
+    { "DaysInYear", false, "", true },
+    { "DayOfWeek", false, "", true },
+    { "DayOfMonth", false, "", true },
+    { "DayOfYear", false, "", true },
+    { "Decrement", false, "", false },
+    { "Floor", false, "", false },
+    { "Increment", false, "", false },
+    { "IndexOf", true, "", false },
+    { "JulianDayToDate", false, "", false },
+    { "LastIndexOf", true, "", false },
+    { "Length", false, "", false },
+    { "LevDistance", true, "", false },
+    { "Log10", false, "", false },
+    { "Log2", false, "", false },
+    { "Ln", false, "", false },
+    { "Maximum", true, "", true },
+    { "Minimum", true, "", true },
+    { "Month", false, "", true },
+    { "MSecsToDateTime", false, "", false },
+    { "MSecsToTime", false, "", false },
+    { "Occurrences", true, "", false },
+    { "Or", true, "", false },
+    { "OrBitwise", true, "", false },
+    { "Quarter", false, "", true },
+    { "Round", false, "", false },
+    { "Sign", false, "", false },
+    { "TimeToMSecs", false, "", false },
+    { "WeekOfYear", false, "", true },
+    { "WordCount", false, "", false },
+    { "Xor", true, "", false },
+    { "XorBitwise", true, "", false },
+    { "Year", false, "", true },
 };
 
 const OperationInfo& info(Op op)
@@ -213,7 +214,7 @@ QString padFields(const QString& format, bool days, bool months)
             continue;
         }
         const bool single = !quoted && (i == 0 || format.at(i - 1) != c)
-                            && (i + 1 == format.size() || format.at(i + 1) != c);
+            && (i + 1 == format.size() || format.at(i + 1) != c);
         result.append(c);
         if (single && ((days && c == QLatin1Char('d')) || (months && c == QLatin1Char('M'))))
             result.append(c);
@@ -229,7 +230,7 @@ QString padFields(const QString& format, bool days, bool months)
 // large two digits are the likelier form.
 QString chooseWritingFormat(const QDate& date, const QString& format, const QString& trimmed)
 {
-    bool reproduces[2][2] = {{false, false}, {false, false}}; // [pad days][pad months]
+    bool reproduces[2][2] = { { false, false }, { false, false } }; // [pad days][pad months]
     bool any = false;
     for (int days = 0; days < 2; ++days) {
         for (int months = 0; months < 2; ++months) {
@@ -261,8 +262,7 @@ QString writingFormat(const QDate& date, const QString& format, const QString& t
     static QHash<QString, QString> cache;
     const QString trimmed = text.trimmed();
     const QString key = format + QChar(0x1f) + digitShape(trimmed) + QChar(0x1f)
-                        + QLatin1Char(date.day() < 10 ? 'd' : '-')
-                        + QLatin1Char(date.month() < 10 ? 'm' : '-');
+        + QLatin1Char(date.day() < 10 ? 'd' : '-') + QLatin1Char(date.month() < 10 ? 'm' : '-');
     const auto found = cache.constFind(key);
     if (found != cache.constEnd())
         return found.value();
@@ -302,17 +302,24 @@ bool dateText(const QDate& date, const DateValue& from, QString* out)
 Outcome numbers(Op op, double a, double b, const QString& t1, const QString& t2)
 {
     switch (op) {
-    case Op::Add: return success(numberText(a + b));
-    case Op::Subtract: return success(numberText(a - b));
-    case Op::Multiply: return success(numberText(a * b));
+    case Op::Add:
+        return success(numberText(a + b));
+    case Op::Subtract:
+        return success(numberText(a - b));
+    case Op::Multiply:
+        return success(numberText(a * b));
     case Op::Divide:
         if (b == 0.0)
             return failure(Problem::DivideByZero, 2);
         return success(numberText(a / b));
-    case Op::Power: return success(numberText(std::pow(a, b)));
-    case Op::Maximum: return success(numberText(qMax(a, b)));
-    case Op::Minimum: return success(numberText(qMin(a, b)));
-    default: break;
+    case Op::Power:
+        return success(numberText(std::pow(a, b)));
+    case Op::Maximum:
+        return success(numberText(qMax(a, b)));
+    case Op::Minimum:
+        return success(numberText(qMin(a, b)));
+    default:
+        break;
     }
     // Modulus: an integer remainder of two integers.
     if (b == 0.0)
@@ -332,7 +339,8 @@ Outcome twoDates(Op op, const DateValue& d1, const DateValue& d2)
 {
     QString text;
     switch (op) {
-    case Op::Subtract: return success(integerText(d2.date.daysTo(d1.date)));
+    case Op::Subtract:
+        return success(integerText(d2.date.daysTo(d1.date)));
     case Op::Maximum:
     case Op::Minimum: {
         const bool firstWins = (op == Op::Maximum) == (d1.date >= d2.date);
@@ -340,7 +348,8 @@ Outcome twoDates(Op op, const DateValue& d1, const DateValue& d2)
         dateText(winner.date, winner, &text);
         return success(text);
     }
-    default: return failure(Problem::TwoDates, 0);
+    default:
+        return failure(Problem::TwoDates, 0);
     }
 }
 
@@ -392,14 +401,22 @@ Outcome oneNumber(Op op, const QString& text)
         return failure(Problem::NotNumber, 1);
     }
     switch (op) {
-    case Op::Abs: return success(numberText(std::fabs(v)));
-    case Op::Ceiling: return success(numberText(std::ceil(v)));
-    case Op::Floor: return success(numberText(std::floor(v)));
-    case Op::Round: return success(numberText(std::round(v)));
-    case Op::Increment: return success(numberText(v + 1));
-    case Op::Decrement: return success(numberText(v - 1));
-    case Op::Sign: return success(integerText(v > 0 ? 1 : (v < 0 ? -1 : 0)));
-    default: break;
+    case Op::Abs:
+        return success(numberText(std::fabs(v)));
+    case Op::Ceiling:
+        return success(numberText(std::ceil(v)));
+    case Op::Floor:
+        return success(numberText(std::floor(v)));
+    case Op::Round:
+        return success(numberText(std::round(v)));
+    case Op::Increment:
+        return success(numberText(v + 1));
+    case Op::Decrement:
+        return success(numberText(v - 1));
+    case Op::Sign:
+        return success(integerText(v > 0 ? 1 : (v < 0 ? -1 : 0)));
+    default:
+        break;
     }
     if (v <= 0)
         return failure(Problem::NotPositive, 1);
@@ -457,16 +474,26 @@ Outcome datePart(Op op, const QString& text)
     if (!d.isValid())
         return failure(Problem::NotDate, 1);
     switch (op) {
-    case Op::DateToJulianDay: return success(integerText(d.toJulianDay()));
-    case Op::DaysInMonth: return success(integerText(d.daysInMonth()));
-    case Op::DaysInYear: return success(integerText(d.daysInYear()));
-    case Op::DayOfWeek: return success(integerText(d.dayOfWeek()));
-    case Op::DayOfMonth: return success(integerText(d.day()));
-    case Op::DayOfYear: return success(integerText(d.dayOfYear()));
-    case Op::Month: return success(integerText(d.month()));
-    case Op::Quarter: return success(integerText((d.month() - 1) / 3 + 1));
-    case Op::WeekOfYear: return success(integerText(d.weekNumber()));
-    default: return success(integerText(d.year()));
+    case Op::DateToJulianDay:
+        return success(integerText(d.toJulianDay()));
+    case Op::DaysInMonth:
+        return success(integerText(d.daysInMonth()));
+    case Op::DaysInYear:
+        return success(integerText(d.daysInYear()));
+    case Op::DayOfWeek:
+        return success(integerText(d.dayOfWeek()));
+    case Op::DayOfMonth:
+        return success(integerText(d.day()));
+    case Op::DayOfYear:
+        return success(integerText(d.dayOfYear()));
+    case Op::Month:
+        return success(integerText(d.month()));
+    case Op::Quarter:
+        return success(integerText((d.month() - 1) / 3 + 1));
+    case Op::WeekOfYear:
+        return success(integerText(d.weekNumber()));
+    default:
+        return success(integerText(d.year()));
     }
 }
 
@@ -520,10 +547,14 @@ Outcome textOperation(Op op, const QString& t1, const QString& t2)
         const int at = t2.lastIndexOf(t1);
         return success(at < 0 ? QString() : integerText(at + 1));
     }
-    case Op::Length: return success(integerText(t1.size()));
-    case Op::LevDistance: return success(integerText(levenshtein(t1, t2)));
-    case Op::Occurrences: return success(integerText(occurrences(t1, t2)));
-    default: return success(integerText(wordCount(t1)));
+    case Op::Length:
+        return success(integerText(t1.size()));
+    case Op::LevDistance:
+        return success(integerText(levenshtein(t1, t2)));
+    case Op::Occurrences:
+        return success(integerText(occurrences(t1, t2)));
+    default:
+        return success(integerText(wordCount(t1)));
     }
 }
 
@@ -586,7 +617,8 @@ Outcome calculate(Op op, const QString& value1, const QString& value2)
     case Op::Power:
     case Op::Modulus:
     case Op::Maximum:
-    case Op::Minimum: return arithmetic(op, value1, value2);
+    case Op::Minimum:
+        return arithmetic(op, value1, value2);
     case Op::Abs:
     case Op::Ceiling:
     case Op::Floor:
@@ -596,13 +628,16 @@ Outcome calculate(Op op, const QString& value1, const QString& value2)
     case Op::Sign:
     case Op::Log10:
     case Op::Log2:
-    case Op::Ln: return oneNumber(op, value1);
+    case Op::Ln:
+        return oneNumber(op, value1);
     case Op::And:
     case Op::Or:
-    case Op::Xor: return logic(op, value1, value2);
+    case Op::Xor:
+        return logic(op, value1, value2);
     case Op::AndBitwise:
     case Op::OrBitwise:
-    case Op::XorBitwise: return bitwise(op, value1, value2);
+    case Op::XorBitwise:
+        return bitwise(op, value1, value2);
     case Op::DateToJulianDay:
     case Op::DaysInMonth:
     case Op::DaysInYear:
@@ -612,14 +647,17 @@ Outcome calculate(Op op, const QString& value1, const QString& value2)
     case Op::Month:
     case Op::Quarter:
     case Op::WeekOfYear:
-    case Op::Year: return datePart(op, value1);
+    case Op::Year:
+        return datePart(op, value1);
     case Op::IndexOf:
     case Op::LastIndexOf:
     case Op::Length:
     case Op::LevDistance:
     case Op::Occurrences:
-    case Op::WordCount: return textOperation(op, value1, value2);
-    default: return detail::dateTimeOperation(op, value1, value2);
+    case Op::WordCount:
+        return textOperation(op, value1, value2);
+    default:
+        return detail::dateTimeOperation(op, value1, value2);
     }
 }
 

@@ -50,8 +50,8 @@ bool readTime(const QString& text, QTime* time)
 
 QString timeText(const QTime& time)
 {
-    return time.toString(time.msec() != 0 ? QStringLiteral("HH:mm:ss.zzz")
-                                          : QStringLiteral("HH:mm:ss"));
+    return time.toString(
+        time.msec() != 0 ? QStringLiteral("HH:mm:ss.zzz") : QStringLiteral("HH:mm:ss"));
 }
 
 // Amounts beyond these would leave the years that can be written anyway;
@@ -59,24 +59,36 @@ QString timeText(const QTime& time)
 qint64 amountLimit(Op op)
 {
     switch (op) {
-    case Op::DateTimeAddDays: return 5000000;
-    case Op::DateTimeAddHours: return 120000000;
-    case Op::DateTimeAddMonths: return 200000;
-    case Op::DateTimeAddSecs: return 500000000000LL;
-    case Op::DateTimeAddYears: return 20000;
-    default: return 500000000000000LL;
+    case Op::DateTimeAddDays:
+        return 5000000;
+    case Op::DateTimeAddHours:
+        return 120000000;
+    case Op::DateTimeAddMonths:
+        return 200000;
+    case Op::DateTimeAddSecs:
+        return 500000000000LL;
+    case Op::DateTimeAddYears:
+        return 20000;
+    default:
+        return 500000000000000LL;
     }
 }
 
 QDateTime shifted(Op op, const QDateTime& from, qint64 amount)
 {
     switch (op) {
-    case Op::DateTimeAddDays: return from.addDays(amount);
-    case Op::DateTimeAddHours: return from.addSecs(amount * 3600);
-    case Op::DateTimeAddMonths: return from.addMonths(int(amount));
-    case Op::DateTimeAddSecs: return from.addSecs(amount);
-    case Op::DateTimeAddYears: return from.addYears(int(amount));
-    default: return from.addMSecs(amount);
+    case Op::DateTimeAddDays:
+        return from.addDays(amount);
+    case Op::DateTimeAddHours:
+        return from.addSecs(amount * 3600);
+    case Op::DateTimeAddMonths:
+        return from.addMonths(int(amount));
+    case Op::DateTimeAddSecs:
+        return from.addSecs(amount);
+    case Op::DateTimeAddYears:
+        return from.addYears(int(amount));
+    default:
+        return from.addMSecs(amount);
     }
 }
 
@@ -147,7 +159,8 @@ Outcome dateTimeOperation(Op op, const QString& value1, const QString& value2)
     case Op::DateTimeAddMonths:
     case Op::DateTimeAddMSecs:
     case Op::DateTimeAddSecs:
-    case Op::DateTimeAddYears: return addToDateTime(op, value1, value2);
+    case Op::DateTimeAddYears:
+        return addToDateTime(op, value1, value2);
     case Op::DateTimeToMSecs:
     case Op::DateTimeToUTC: {
         const QDateTime dateTime = readIsoDateTime(value1);
@@ -157,15 +170,18 @@ Outcome dateTimeOperation(Op op, const QString& value1, const QString& value2)
             return success(integerText(dateTime.toMSecsSinceEpoch()));
         return success(isoText(dateTime.toUTC()));
     }
-    case Op::MSecsToDateTime: return msecsToDateTime(value1);
-    case Op::MSecsToTime: return msecsToTime(value1);
+    case Op::MSecsToDateTime:
+        return msecsToDateTime(value1);
+    case Op::MSecsToTime:
+        return msecsToTime(value1);
     case Op::TimeToMSecs: {
         QTime time;
         if (!readTime(value1, &time))
             return failure(Problem::NotTime, 1);
         return success(integerText(time.msecsSinceStartOfDay()));
     }
-    default: return julianDayToDate(value1);
+    default:
+        return julianDayToDate(value1);
     }
 }
 

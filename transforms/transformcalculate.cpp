@@ -18,15 +18,15 @@ const QString Type2 = QStringLiteral("Type2");
 const QString Column2 = QStringLiteral("Column2");
 const QString Constant2 = QStringLiteral("Constant2");
 
-const QStringList kTypeChoices = {QStringLiteral("Column"), QStringLiteral("Constant")};
+const QStringList kTypeChoices = { QStringLiteral("Column"), QStringLiteral("Constant") };
 constexpr int TypeConstant = 1;
 
-const char* const kExtraKeywords[] = {
-    "plus", "minus", "times", "product", "quotient", "power", "exponent", "modulus", "modulo",
-    "remainder", "absolute", "round", "ceiling", "floor", "logarithm", "log", "boolean", "bitwise",
-    "date", "dates", "days", "datetime", "julian", "weekday", "week", "month", "quarter", "year",
-    "length", "levenshtein", "distance", "occurrences", "words", "maximum", "minimum", "increment",
-    "decrement", "epoch", "milliseconds"};
+const char* const kExtraKeywords[]
+    = { "plus", "minus", "times", "product", "quotient", "power", "exponent", "modulus", "modulo",
+          "remainder", "absolute", "round", "ceiling", "floor", "logarithm", "log", "boolean",
+          "bitwise", "date", "dates", "days", "datetime", "julian", "weekday", "week", "month",
+          "quarter", "year", "length", "levenshtein", "distance", "occurrences", "words", "maximum",
+          "minimum", "increment", "decrement", "epoch", "milliseconds" };
 
 } // namespace
 
@@ -47,21 +47,21 @@ QSet<QString> TransformCalculate::keywords() const
 void TransformCalculate::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
-    addParameter(ParameterType::Bool, AutoNewName, QStringLiteral("automatic new column name"),
-                 true)
+    addParameter(
+        ParameterType::Bool, AutoNewName, QStringLiteral("automatic new column name"), true)
         ->setTooltip(QStringLiteral("Name the new column after the operation and its values."));
     addParameter(ParameterType::Text, NewName, QStringLiteral("New column name"), displayName())
         ->setTooltip(QStringLiteral("Name of the new column."));
     addParameter(ParameterType::Selection, Operation, QStringLiteral("Operation"),
-                 CalculateOps::choiceText(Op::Add), CalculateOps::operationChoices())
+        CalculateOps::choiceText(Op::Add), CalculateOps::operationChoices())
         ->setTooltip(QStringLiteral("The calculation to perform."));
-    addParameter(ParameterType::Selection, Type1, QStringLiteral("Value 1 type"), kTypeChoices.first(),
-                 kTypeChoices);
+    addParameter(ParameterType::Selection, Type1, QStringLiteral("Value 1 type"),
+        kTypeChoices.first(), kTypeChoices);
     addParameter(ParameterType::SingleColumn, Column1, QStringLiteral("Value 1"));
     addParameter(ParameterType::Text, Constant1, QStringLiteral("Value 1"), QString())
         ->setTextRequired(false);
-    addParameter(ParameterType::Selection, Type2, QStringLiteral("Value 2 type"), kTypeChoices.first(),
-                 kTypeChoices);
+    addParameter(ParameterType::Selection, Type2, QStringLiteral("Value 2 type"),
+        kTypeChoices.first(), kTypeChoices);
     addParameter(ParameterType::SingleColumn, Column2, QStringLiteral("Value 2"));
     // An empty constant is a value like any other (searching for an empty
     // text, for example), so it never counts as unset.
@@ -92,12 +92,9 @@ QList<QPair<QString, bool>> TransformCalculate::optionStates() const
     const bool twoValues = CalculateOps::takesTwoValues(operation());
     const bool constant1 = selectionParameter(Type1) == TypeConstant;
     const bool constant2 = selectionParameter(Type2) == TypeConstant;
-    return {qMakePair(NewName, !boolParameter(AutoNewName, true)),
-            qMakePair(Column1, !constant1),
-            qMakePair(Constant1, constant1),
-            qMakePair(Type2, twoValues),
-            qMakePair(Column2, twoValues && !constant2),
-            qMakePair(Constant2, twoValues && constant2)};
+    return { qMakePair(NewName, !boolParameter(AutoNewName, true)), qMakePair(Column1, !constant1),
+        qMakePair(Constant1, constant1), qMakePair(Type2, twoValues),
+        qMakePair(Column2, twoValues && !constant2), qMakePair(Constant2, twoValues && constant2) };
 }
 
 void TransformCalculate::updateTooltips() const
@@ -117,8 +114,8 @@ void TransformCalculate::updateTooltips() const
     set(Constant2, QStringLiteral("Set the %1 as a constant.").arg(second));
 }
 
-TransformCalculate::ValueSource TransformCalculate::valueSource(int which,
-                                                                const Dataset& upstream) const
+TransformCalculate::ValueSource TransformCalculate::valueSource(
+    int which, const Dataset& upstream) const
 {
     const QString number = QString::number(which);
     ValueSource source;
@@ -153,8 +150,8 @@ void TransformCalculate::process(Dataset& output, const QList<Node*>& upstream, 
     Q_UNUSED(error)
     output.clear();
     if (!hasValidInputCount(upstream)
-        || !requireParameters({"Auto_New_Name", "New_Name", "Operation", "Type1", "Column1",
-                               "Constant1", "Type2", "Column2", "Constant2"}))
+        || !requireParameters({ "Auto_New_Name", "New_Name", "Operation", "Type1", "Column1",
+            "Constant1", "Type2", "Column2", "Constant2" }))
         return;
     const Dataset& input = upstream.first()->dataset();
     output = input;
@@ -169,15 +166,15 @@ void TransformCalculate::process(Dataset& output, const QList<Node*>& upstream, 
     }
     const int target = output.columnCount();
     output.appendColumn();
-    output.setColumnName(target, boolParameter(AutoNewName, true) ? automaticName(input)
-                                                                  : textParameter(NewName));
+    output.setColumnName(
+        target, boolParameter(AutoNewName, true) ? automaticName(input) : textParameter(NewName));
 
     const int rowCount = input.rowCount();
     qint64 succeeded = 0;
     qint64 failed = 0;
     QStringList described;
-    CalculateOps::OperandLabel label1{QString(), first.name, first.column >= 0};
-    CalculateOps::OperandLabel label2{QString(), second.name, second.column >= 0};
+    CalculateOps::OperandLabel label1 { QString(), first.name, first.column >= 0 };
+    CalculateOps::OperandLabel label2 { QString(), second.name, second.column >= 0 };
     for (int row = 0; row < rowCount; ++row) {
         if (!reportProgress(row, rowCount))
             break;
@@ -209,8 +206,7 @@ void TransformCalculate::reportFailures(const QStringList& described, qint64 fai
     const qint64 more = failed - described.size();
     if (more > 0)
         addWarning(QStringLiteral("+ %1 %2").arg(formatInteger(more, true),
-                                                 more == 1 ? QStringLiteral("other")
-                                                           : QStringLiteral("others")));
+            more == 1 ? QStringLiteral("other") : QStringLiteral("others")));
     // A blank line sets these apart from the warnings that follow them.
     addWarning(QString());
 }

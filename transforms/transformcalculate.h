@@ -33,9 +33,9 @@ protected:
 private:
     struct ValueSource
     {
-        int column = -1;   // -1: the constant
+        int column = -1; // -1: the constant
         QString constant;
-        QString name;      // the column's name or the trimmed constant
+        QString name; // the column's name or the trimmed constant
         bool usable = false;
     };
     ValueSource valueSource(int which, const Dataset& upstream) const;

@@ -40,13 +40,13 @@ struct Result
 // Runs Calculate on the data in the order a Transform item does: process,
 // then validation.
 Result calculate(const Dataset& data, const QString& operation, const QString& value1,
-                 const QString& value2, const QString& newName = QString())
+    const QString& value2, const QString& newName = QString())
 {
     SourceNode source(data);
     source.process(false, false);
     TransformCalculate t;
-    t.defineParameters({&source}, false);
-    t.bindUpstream({&source}, false);
+    t.defineParameters({ &source }, false);
+    t.bindUpstream({ &source }, false);
     t.parameter(QStringLiteral("Operation"))->setValue(operation);
     setValue(t, 1, value1);
     setValue(t, 2, value2);
@@ -57,7 +57,7 @@ Result calculate(const Dataset& data, const QString& operation, const QString& v
     Result r;
     bool error = false;
     t.clearMessages();
-    t.process(r.output, {&source}, error);
+    t.process(r.output, { &source }, error);
     t.validate();
     r.warnings = t.warnings();
     r.summary = t.resultSummary();
@@ -66,12 +66,12 @@ Result calculate(const Dataset& data, const QString& operation, const QString& v
 
 Dataset oneRow(const QString& a, const QString& b)
 {
-    return makeDataset({QStringLiteral("A"), QStringLiteral("B")}, {{a, b}});
+    return makeDataset({ QStringLiteral("A"), QStringLiteral("B") }, { { a, b } });
 }
 
 QStringList failureWarnings(const QString& warning)
 {
-    return warning.isEmpty() ? QStringList() : QStringList{warning, QString()};
+    return warning.isEmpty() ? QStringList() : QStringList { warning, QString() };
 }
 
 } // namespace
@@ -116,7 +116,7 @@ void TestCalculate::operations_data()
     QTest::addColumn<QString>("warning");
 
     auto row = [](const char* name, const char* op, const QString& a, const QString& b,
-                  const QString& cell, const QString& warning = QString()) {
+                   const QString& cell, const QString& warning = QString()) {
         QTest::newRow(name) << QString::fromUtf8(op) << a << b << cell << warning;
     };
     const QString iso = QStringLiteral("2024-01-31T10:00:00Z");
@@ -205,7 +205,8 @@ void TestCalculate::operations_data()
     row("julian day text", "JulianDayToDate", "abc", "", "Error: Julian days expected",
         "'abc' is not a valid Julian day in column 'A' at row 1");
     row("julian day too late", "JulianDayToDate", "99999999", "", "Error: Date out of range",
-        "'99999999' is out of range to represent a Julian day as an ISO date in column 'A' at row 1");
+        "'99999999' is out of range to represent a Julian day as an ISO date in column 'A' at row "
+        "1");
     // Date-times and times
     row("add days", "DateTimeAddDays", iso, "1", "2024-02-01T10:00:00Z");
     row("add hours", "DateTimeAddHours", iso, "5", "2024-01-31T15:00:00Z");
@@ -229,7 +230,8 @@ void TestCalculate::operations_data()
         "'abc' is not valid msecs since epoch in column 'A' at row 1");
     row("msecs to time", "MSecsToTime", "3723004", "", "01:02:03.004");
     row("msecs past midnight", "MSecsToTime", "86400000", "",
-        "Error: integer out of expected range", "'86400000' msecs out of range in column 'A' at row 1");
+        "Error: integer out of expected range",
+        "'86400000' msecs out of range in column 'A' at row 1");
     row("msecs to time of text", "MSecsToTime", "x", "", "Error: integer out of expected range",
         "'x' integer msecs expected in column 'A' at row 1");
     row("time with fraction", "TimeToMSecs", "1:02:03.5", "", "3723500");
@@ -255,13 +257,14 @@ void TestCalculate::operations()
     QFETCH(QString, b);
     QFETCH(QString, cell);
     QFETCH(QString, warning);
-    const Result r = calculate(oneRow(a, b), operation, QStringLiteral("[A]"),
-                               QStringLiteral("[B]"));
+    const Result r
+        = calculate(oneRow(a, b), operation, QStringLiteral("[A]"), QStringLiteral("[B]"));
     QCOMPARE(r.output.columnCount(), 3);
     QCOMPARE(r.output.value(0, 2), cell);
     QCOMPARE(r.warnings, failureWarnings(warning));
-    QCOMPARE(r.summary, warning.isEmpty() ? QStringLiteral("1 calculations succeeded, 0 failed")
-                                          : QStringLiteral("0 calculations succeeded, 1 failed"));
+    QCOMPARE(r.summary,
+        warning.isEmpty() ? QStringLiteral("1 calculations succeeded, 0 failed")
+                          : QStringLiteral("0 calculations succeeded, 1 failed"));
 }
 
 void TestCalculate::constantWarnings_data()
@@ -270,19 +273,42 @@ void TestCalculate::constantWarnings_data()
     QTest::addColumn<QString>("value1");
     QTest::addColumn<QString>("value2");
     QTest::addColumn<QString>("warning");
-    QTest::newRow("divide") << "/ Divide" << "[A]" << "0" << "Divide by 0 at row 1";
-    QTest::newRow("modulus") << "% Modulus" << "[A]" << "0" << "Modulus by 0 at row 1";
-    QTest::newRow("not a number") << "+ Add" << "[A]" << "x" << "'x' is not a number at row 1";
-    QTest::newRow("not above 0") << "Log10" << "0" << "" << "'0' <= 0 at row 1";
-    QTest::newRow("one-value date") << "Abs" << "2024-01-05" << ""
+    QTest::newRow("divide") << "/ Divide"
+                            << "[A]"
+                            << "0"
+                            << "Divide by 0 at row 1";
+    QTest::newRow("modulus") << "% Modulus"
+                             << "[A]"
+                             << "0"
+                             << "Modulus by 0 at row 1";
+    QTest::newRow("not a number") << "+ Add"
+                                  << "[A]"
+                                  << "x"
+                                  << "'x' is not a number at row 1";
+    QTest::newRow("not above 0") << "Log10"
+                                 << "0"
+                                 << ""
+                                 << "'0' <= 0 at row 1";
+    QTest::newRow("one-value date") << "Abs"
+                                    << "2024-01-05"
+                                    << ""
                                     << "Operation not valid on date '2024-01-05' at row 1";
-    QTest::newRow("two-value date") << "* Multiply" << "2024-01-05" << "[A]"
+    QTest::newRow("two-value date") << "* Multiply"
+                                    << "2024-01-05"
+                                    << "[A]"
                                     << "Operation not valid on a date at row 1";
-    QTest::newRow("not an integer") << "+ Add" << "2024-01-05" << "1.5"
+    QTest::newRow("not an integer") << "+ Add"
+                                    << "2024-01-05"
+                                    << "1.5"
                                     << "'1.5' is not an integer at row 1";
-    QTest::newRow("not a truth value") << "Or" << "maybe" << "[A]"
-                                       << "'maybe' is not a valid value for this operation at row 1";
-    QTest::newRow("two dates") << "+ Add" << "2024-01-05" << "2024-01-06"
+    QTest::newRow("not a truth value")
+        << "Or"
+        << "maybe"
+        << "[A]"
+        << "'maybe' is not a valid value for this operation at row 1";
+    QTest::newRow("two dates") << "+ Add"
+                               << "2024-01-05"
+                               << "2024-01-06"
                                << "Operation not valid on 2 dates at row 1";
 }
 
@@ -302,7 +328,8 @@ void TestCalculate::divideByZeroEveryRow_data()
     QTest::addColumn<QString>("overflow");
     QTest::addColumn<QString>("summary");
     QTest::newRow("five rows") << 5 << QString() << "0 calculations succeeded, 5 failed";
-    QTest::newRow("one more") << 6 << "+ 1 other" << "0 calculations succeeded, 6 failed";
+    QTest::newRow("one more") << 6 << "+ 1 other"
+                              << "0 calculations succeeded, 6 failed";
     QTest::newRow("counts grouped") << 1200 << "+ 1,195 others"
                                     << "0 calculations succeeded, 1,200 failed";
 }
@@ -314,10 +341,9 @@ void TestCalculate::divideByZeroEveryRow()
     QFETCH(QString, summary);
     QList<QStringList> values;
     for (int i = 0; i < rows; ++i)
-        values.append({QString::number(i)});
-    const Result r = calculate(makeDataset({QStringLiteral("Price")}, values),
-                               QStringLiteral("/ Divide"), QStringLiteral("[Price]"),
-                               QStringLiteral("0"));
+        values.append({ QString::number(i) });
+    const Result r = calculate(makeDataset({ QStringLiteral("Price") }, values),
+        QStringLiteral("/ Divide"), QStringLiteral("[Price]"), QStringLiteral("0"));
     for (int i = 0; i < rows; ++i)
         QCOMPARE(r.output.value(i, 1), QStringLiteral("Error: divide by 0"));
     QStringList expected;
@@ -338,15 +364,29 @@ void TestCalculate::automaticNames_data()
     QTest::addColumn<QString>("newName");
     QTest::addColumn<QString>("name");
     const QString none;
-    QTest::newRow("symbol") << "+ Add" << "[Price]" << "[Qty]" << none << "Price+Qty";
-    QTest::newRow("modulus symbol") << "% Modulus" << "[Price]" << "[Qty]" << none << "Price%Qty";
-    QTest::newRow("two-value name") << "LevDistance" << "[Price]" << "[Qty]" << none
-                                    << "LevDistance(Price,Qty)";
-    QTest::newRow("one value") << "Abs" << "[Price]" << "[Qty]" << none << "Abs(Price)";
-    QTest::newRow("trimmed constant") << "* Multiply" << "[Price]" << " 1.2 " << none
-                                      << "Price*1.2";
-    QTest::newRow("constant first") << "Maximum" << "0" << "[Qty]" << none << "Maximum(0,Qty)";
-    QTest::newRow("user's name") << "+ Add" << "[Price]" << "[Qty]" << "Total" << "Total";
+    QTest::newRow("symbol") << "+ Add"
+                            << "[Price]"
+                            << "[Qty]" << none << "Price+Qty";
+    QTest::newRow("modulus symbol") << "% Modulus"
+                                    << "[Price]"
+                                    << "[Qty]" << none << "Price%Qty";
+    QTest::newRow("two-value name") << "LevDistance"
+                                    << "[Price]"
+                                    << "[Qty]" << none << "LevDistance(Price,Qty)";
+    QTest::newRow("one value") << "Abs"
+                               << "[Price]"
+                               << "[Qty]" << none << "Abs(Price)";
+    QTest::newRow("trimmed constant") << "* Multiply"
+                                      << "[Price]"
+                                      << " 1.2 " << none << "Price*1.2";
+    QTest::newRow("constant first") << "Maximum"
+                                    << "0"
+                                    << "[Qty]" << none << "Maximum(0,Qty)";
+    QTest::newRow("user's name") << "+ Add"
+                                 << "[Price]"
+                                 << "[Qty]"
+                                 << "Total"
+                                 << "Total";
 }
 
 void TestCalculate::automaticNames()
@@ -356,27 +396,28 @@ void TestCalculate::automaticNames()
     QFETCH(QString, value2);
     QFETCH(QString, newName);
     QFETCH(QString, name);
-    const Dataset data = makeDataset({QStringLiteral("Price"), QStringLiteral("Qty")},
-                                     {{QStringLiteral("2.5"), QStringLiteral("4")}});
+    const Dataset data = makeDataset({ QStringLiteral("Price"), QStringLiteral("Qty") },
+        { { QStringLiteral("2.5"), QStringLiteral("4") } });
     const Result r = calculate(data, operation, value1, value2, newName);
     QCOMPARE(r.output.columnNames(),
-             (QStringList{QStringLiteral("Price"), QStringLiteral("Qty"), name}));
+        (QStringList { QStringLiteral("Price"), QStringLiteral("Qty"), name }));
 }
 
 void TestCalculate::datesKeepTheirForm()
 {
-    const Dataset data = makeDataset(
-        {QStringLiteral("When")},
-        {{QStringLiteral("2024-01-05")}, {QStringLiteral("2024-1-5")}, {QStringLiteral("28/2/2023")},
-         {QStringLiteral("2024-12-30")}, {QStringLiteral("soon")}});
-    const Result r = calculate(data, QStringLiteral("+ Add"), QStringLiteral("[When]"),
-                               QStringLiteral("7"));
-    const QStringList expected = {QStringLiteral("2024-01-12"), QStringLiteral("2024-1-12"),
-                                  QStringLiteral("7/3/2023"), QStringLiteral("2025-01-06"),
-                                  QStringLiteral("Error: number expected")};
+    const Dataset data = makeDataset({ QStringLiteral("When") },
+        { { QStringLiteral("2024-01-05") }, { QStringLiteral("2024-1-5") },
+            { QStringLiteral("28/2/2023") }, { QStringLiteral("2024-12-30") },
+            { QStringLiteral("soon") } });
+    const Result r
+        = calculate(data, QStringLiteral("+ Add"), QStringLiteral("[When]"), QStringLiteral("7"));
+    const QStringList expected
+        = { QStringLiteral("2024-01-12"), QStringLiteral("2024-1-12"), QStringLiteral("7/3/2023"),
+              QStringLiteral("2025-01-06"), QStringLiteral("Error: number expected") };
     for (int i = 0; i < expected.size(); ++i)
         QCOMPARE(r.output.value(i, 1), expected.at(i));
-    QCOMPARE(r.warnings, failureWarnings(QStringLiteral("'soon' is not a number in column 'When' at row 5")));
+    QCOMPARE(r.warnings,
+        failureWarnings(QStringLiteral("'soon' is not a number in column 'When' at row 5")));
     QCOMPARE(r.summary, QStringLiteral("4 calculations succeeded, 1 failed"));
 }
 
@@ -389,13 +430,14 @@ void TestCalculate::unsetOptions_data()
     QTest::addColumn<int>("columns");
     const QString unset = QStringLiteral("[missing]");
     QTest::newRow("first column") << "+ Add" << unset << "[A]"
-                                  << QStringList{"1 option not set ('Value 1')"} << 2;
+                                  << QStringList { "1 option not set ('Value 1')" } << 2;
     QTest::newRow("both columns") << "+ Add" << unset << unset
-                                  << QStringList{"2 options not set ('Value 1','Value 2')"} << 2;
-    QTest::newRow("second ignored by one-value operations")
-        << "Abs" << "[A]" << unset << QStringList() << 3;
-    QTest::newRow("empty constant is a value") << "LastIndexOf" << "" << "[A]" << QStringList()
-                                               << 3;
+                                  << QStringList { "2 options not set ('Value 1','Value 2')" } << 2;
+    QTest::newRow("second ignored by one-value operations") << "Abs"
+                                                            << "[A]" << unset << QStringList() << 3;
+    QTest::newRow("empty constant is a value") << "LastIndexOf"
+                                               << ""
+                                               << "[A]" << QStringList() << 3;
 }
 
 void TestCalculate::unsetOptions()
@@ -416,17 +458,17 @@ void TestCalculate::tooltipsFollowTheOperation()
     TransformCalculate t;
     t.defineParameters({}, false);
     QCOMPARE(t.parameter(QStringLiteral("Type1"))->tooltip(),
-             QStringLiteral("Select whether the first value is a column or a constant."));
+        QStringLiteral("Select whether the first value is a column or a constant."));
     QCOMPARE(t.parameter(QStringLiteral("Constant2"))->tooltip(),
-             QStringLiteral("Set the second value as a constant."));
+        QStringLiteral("Set the second value as a constant."));
     t.parameter(QStringLiteral("Operation"))->setValue(QStringLiteral("Year"));
     const auto states = t.optionStates();
     QVERIFY(states.contains(qMakePair(QStringLiteral("Type2"), false)));
     QVERIFY(states.contains(qMakePair(QStringLiteral("New_Name"), false)));
     QCOMPARE(t.parameter(QStringLiteral("Type1"))->tooltip(),
-             QStringLiteral("Select whether the value is a column or a constant."));
+        QStringLiteral("Select whether the value is a column or a constant."));
     QCOMPARE(t.parameter(QStringLiteral("Column1"))->tooltip(),
-             QStringLiteral("Set the value as a column."));
+        QStringLiteral("Set the value as a column."));
 }
 
 void TestCalculate::numberTextMatchesFormatNumber_data()
@@ -443,9 +485,9 @@ void TestCalculate::numberTextMatchesFormatNumber()
 {
     QFETCH(QLocale, locale);
     QLocale::setDefault(locale);
-    QVector<double> values = {0.0, 1.0, -1.0, 0.1 + 0.2, 1.0 / 3, -2.0 / 3, 1e300, -1e-300,
-                              std::ldexp(1.0, -16), -std::ldexp(1.0, -16), 1e14 + 0.5,
-                              123456.789, 0.5, 2.5, 1e15, 999999999999999.9};
+    QVector<double> values
+        = { 0.0, 1.0, -1.0, 0.1 + 0.2, 1.0 / 3, -2.0 / 3, 1e300, -1e-300, std::ldexp(1.0, -16),
+              -std::ldexp(1.0, -16), 1e14 + 0.5, 123456.789, 0.5, 2.5, 1e15, 999999999999999.9 };
     QRandomGenerator random(7);
     for (int i = 0; i < 20000; ++i) {
         const double scale = std::pow(10.0, random.bounded(-8, 17));
@@ -464,10 +506,10 @@ void TestCalculate::catalogueEntry()
     QCOMPARE(t->displayName(), QStringLiteral("Calculate"));
     QCOMPARE(t->category(), int(CategoryColumn));
     QCOMPARE(t->inputRequirement(),
-             QStringLiteral("Select 1 Input/Transform item in the Center pane and then click the "
-                            "button to perform this transform."));
+        QStringLiteral("Select 1 Input/Transform item in the Center pane and then click the "
+                       "button to perform this transform."));
     const QSet<QString> words = t->keywords();
-    for (const char* w : {"calculate", "columns", "add", "plus", "date", "logarithm"})
+    for (const char* w : { "calculate", "columns", "add", "plus", "date", "logarithm" })
         QVERIFY2(words.contains(QString::fromLatin1(w)), w);
     QCOMPARE(t->parameter(QStringLiteral("Operation"))->choiceList().size(), 52);
     QCOMPARE(t->parameter(QStringLiteral("New_Name"))->text(), QStringLiteral("Calculate"));
@@ -477,19 +519,19 @@ void TestCalculate::catalogueEntry()
 void TestCalculate::runsInTheGraph()
 {
     GraphScene scene;
-    auto* source = new SourceNode(makeDataset(
-        {QStringLiteral("Price"), QStringLiteral("Qty")},
-        {{QStringLiteral("2.5"), QStringLiteral("4")}, {QStringLiteral("1"), QStringLiteral("x")}}));
+    auto* source = new SourceNode(makeDataset({ QStringLiteral("Price"), QStringLiteral("Qty") },
+        { { QStringLiteral("2.5"), QStringLiteral("4") },
+            { QStringLiteral("1"), QStringLiteral("x") } }));
     auto* node = new TransformNode(Catalogue::instance().create(QStringLiteral("Calculate")));
     scene.insertNode(source);
     scene.insertNode(node);
     node->setPos(0, 200);
     scene.connectNodes(source, node);
     scene.process(GraphScene::RunAll, true);
-    QCOMPARE(node->warnings(), QStringList{"2 options not set ('Value 1','Value 2')"});
+    QCOMPARE(node->warnings(), QStringList { "2 options not set ('Value 1','Value 2')" });
 
     Transform* t = node->transform();
-    for (const char* key : {"Column1", "Column2"}) {
+    for (const char* key : { "Column1", "Column2" }) {
         TransformParameter* p = t->parameter(QString::fromLatin1(key));
         p->setValue(QVariant::fromValue(p->referenceAt(key[6] == '1' ? 0 : 1)));
     }
@@ -502,7 +544,8 @@ void TestCalculate::runsInTheGraph()
     QCOMPARE(out.value(0, 2), QStringLiteral("10"));
     QCOMPARE(out.columnId(2), ColumnId(node->id(), 1));
     QCOMPARE(node->warnings(),
-             (QStringList{QStringLiteral("'x' is not a number in column 'Qty' at row 2"), QString()}));
+        (QStringList {
+            QStringLiteral("'x' is not a number in column 'Qty' at row 2"), QString() }));
     QCOMPARE(node->resultText(), QStringLiteral("1 calculations succeeded, 1 failed"));
 }
 
