@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
+
 class Dataset;
 class Node;
 
@@ -175,8 +177,13 @@ public:
 private:
     QStringList toParts() const;
     bool fromParts(const QStringList& parts, int version);
+    bool fromValueParts(const QStringList& parts,
+                        const std::function<ColumnRef(const QString&)>& ref);
     bool fromSimpleText(const QString& text);
+    QString simpleText() const;
     QString columnsSummary() const;
+    QString orderSummary() const;
+    QString valueSummary() const;
     template <class Fn> bool forEachRef(Fn fn);
 
     ParameterType m_type;
