@@ -15,18 +15,18 @@ namespace {
 
 // A value as the test rows write it: "[Name]" is the column of that name,
 // anything else a constant.
-void setValue(TransformCalculate& t, int which, const QString& spec)
+void setValue(TransformCalculate& t, int which, const QString& written)
 {
     const QString n = QString::number(which);
-    const bool column = spec.startsWith(QLatin1Char('[')) && spec.endsWith(QLatin1Char(']'));
+    const bool column = written.startsWith(QLatin1Char('[')) && written.endsWith(QLatin1Char(']'));
     t.parameter(QStringLiteral("Type") + n)
         ->setValue(column ? QStringLiteral("Column") : QStringLiteral("Constant"));
     if (!column) {
-        t.parameter(QStringLiteral("Constant") + n)->setValue(spec);
+        t.parameter(QStringLiteral("Constant") + n)->setValue(written);
         return;
     }
     TransformParameter* p = t.parameter(QStringLiteral("Column") + n);
-    const int position = p->sourceDataset().columnIndexByName(spec.mid(1, spec.size() - 2));
+    const int position = p->sourceDataset().columnIndexByName(written.mid(1, written.size() - 2));
     p->setValue(QVariant::fromValue(p->referenceAt(position)));
 }
 
