@@ -1,0 +1,270 @@
+// The processing run of a GraphScene: which Nodes process, in which order,
+// and what the user is told about it.
+
+#include "graph/graphscene.h"
+
+#include "core/settings.h"
+#include "core/values.h"
+#include "graph/connection.h"
+#include "graph/node.h"
+#include "graph/runstate.h"
+#include "graph/transformnode.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QGraphicsView>
+
+namespace {
+
+// The last time the event loop was pumped from a progress report; process
+// wide, as there is one user interface to keep alive.
+QElapsedTimer& lastPump()
+{
+    static QElapsedTimer timer;
+    return timer;
+}
+
+QString now()
+{
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+}
+
+// Notes never process, so they take no part in the run's counts.
+bool takesPart(const Node* node)
+{
+    return node->type() != NoteNodeType;
+}
+
+} // namespace
+
+void GraphScene::runCommand(int mode)
+{
+    if (m_processing)
+        return;
+    RunState::clearStopRequest();
+    process(mode, false);
+    RunState::clearStopRequest();
+}
+
+void GraphScene::stop()
+{
+    emit showStatusBarMessage(QStringLiteral("Run stopped by user"), 2000);
+    RunState::requestStop();
+    if (m_autoRun) {
+        m_autoRun = false;
+        emit autoRunStoppedTip(QStringLiteral("Click here to go back to auto running changes."),
+                               4000);
+    }
+}
+
+void GraphScene::process(int mode, bool quiet)
+{
+    if (m_processing)
+        return;
+    m_processing = true;
+    emit allowUserInteraction(false);
+    emit showLogMessage(QStringLiteral("Started: %1").arg(now()));
+    QElapsedTimer timer;
+    timer.start();
+    m_processedCount = 0;
+    emit showProgress(0);
+    if (mode == RunSelected)
+        runSelected();
+    else
+        runFromRoots(mode);
+    finishRun(timer.elapsed(), quiet);
+}
+
+void GraphScene::runSelected()
+{
+    const QList<Node*> selected = nodes(true);
+    for (Node* n : selected)
+        n->setStatus(StatusNeedsUpdating, true);
+    QList<Node*> work;
+    for (Node* n : selected) {
+        if (!work.contains(n))
+            work.append(n);
+        const QSet<Node*> ancestors = n->ancestors();
+        for (Node* a : ancestors) {
+            if (a->status() != StatusNeedsUpdating && a->status() != StatusError)
+                continue;
+            if (a->status() == StatusError)
+                n->setStatus(StatusNeedsUpdating, false);
+            if (!work.contains(a))
+                work.append(a);
+        }
+    }
+    m_toProcess = work.size();
+    Node::sortInCanvasOrder(work);
+    while (!work.isEmpty()) {
+        if (RunState::stopRequested()) {
+            emit showLogMessage(QStringLiteral("  Stopped by user"));
+            break;
+        }
+        bool progressed = false;
+        const QList<Node*> pass = work;
+        for (Node* n : pass) {
+            const QList<Node*> upstream = n->upstreamNodes(false);
+            const bool ready = std::none_of(upstream.begin(), upstream.end(), [](const Node* u) {
+                return u->status() == StatusNeedsUpdating;
+            });
+            if (!ready)
+                continue;
+            n->process(false, false);
+            work.removeOne(n);
+            progressed = true;
+        }
+        // An item that could not process leaves its downstream waiting for
+        // ever; they stay "Needs updating".
+        if (!progressed)
+            break;
+    }
+}
+
+void GraphScene::runFromRoots(int mode)
+{
+    const QList<Node*> all = nodes();
+    for (Node* n : all) {
+        if (mode == RunAll || mode == RunAllForced || n->status() == StatusError)
+            n->setStatus(StatusNeedsUpdating, false);
+    }
+    m_toProcess = 0;
+    for (const Node* n : all)
+        m_toProcess += takesPart(n) && n->status() != StatusUpToDate ? 1 : 0;
+    for (Node* n : all) {
+        if (!n->connections(Incoming).isEmpty())
+            continue;
+        n->process(true, mode == RunAllForced);
+        if (RunState::stopRequested()) {
+            emit showLogMessage(QStringLiteral("  Stopped by user"));
+            break;
+        }
+    }
+}
+
+void GraphScene::finishRun(qint64 elapsed, bool quiet)
+{
+    emit showLogMessage(QStringLiteral("Finished: %1").arg(now()));
+    emit processingComplete();
+    emit showProgress(100);
+    if (m_processedCount > 0) {
+        const QString done = QStringLiteral("%1 item(s) processed in %2")
+                                 .arg(m_processedCount)
+                                 .arg(formatDuration(elapsed));
+        emit showTempMessage(done);
+        emit showLogMessage(done);
+    }
+    const QList<Node*> all = nodes();
+    int withWarnings = 0;
+    QMap<int, int> byStatus;
+    for (const Node* n : all) {
+        if (!takesPart(n))
+            continue;
+        withWarnings += n->warningCount() > 0 ? 1 : 0;
+        byStatus[n->status()] += 1;
+    }
+    if (withWarnings > 0)
+        emit showLogMessage(QStringLiteral("%1 item(s) with warnings").arg(withWarnings));
+    QStringList counts;
+    for (int status : {int(StatusUpToDate), int(StatusNeedsUpdating), int(StatusError)}) {
+        if (byStatus.value(status) > 0)
+            counts << QStringLiteral("%1: %2").arg(statusName(status)).arg(byStatus.value(status));
+    }
+    emit showLogMessage(QStringLiteral("%1\n").arg(counts.join(QStringLiteral(", "))));
+
+    update();
+    const QList<QGraphicsView*> allViews = views();
+    for (QGraphicsView* v : allViews)
+        v->viewport()->update();
+    if (!quiet && Settings::instance().beepAfterProcessing())
+        QApplication::beep();
+    emit allowUserInteraction(true);
+    m_processing = false;
+}
+
+void GraphScene::onProcessingStart(Node* node)
+{
+    emit nodeDataChanged(node);
+    emit showStatusBarMessage(QStringLiteral("Processing '%1'").arg(node->displayName()), 0);
+}
+
+void GraphScene::onProcessed(Node* node, qreal fractionProcessed)
+{
+    Q_UNUSED(node)
+    QElapsedTimer& pump = lastPump();
+    if (pump.isValid() && pump.elapsed() < 500 && fractionProcessed > 0.0
+        && fractionProcessed < 1.0)
+        return;
+    emit heartBeat();
+    QCoreApplication::processEvents();
+    pump.restart();
+}
+
+void GraphScene::onProcessingEnd(Node* node)
+{
+    node->onProcessed(1.0);
+    emit nodeDataChanged(node);
+    ++m_processedCount;
+    emit showLogMessage(node->logLine(true));
+    if (m_toProcess >= 1 && m_processedCount <= m_toProcess)
+        emit showProgress(m_processedCount * 100 / m_toProcess);
+    else if (!(m_toProcess < 1 && m_processedCount <= m_toProcess))
+        emit showProgress(100);
+    emit nodeProcessed(node);
+}
+
+void GraphScene::onPosChanged(QList<Node*> moved)
+{
+    // "Top" and "bottom" in the two-input types' options follow the items'
+    // positions, so moving an upstream item may swap their bindings.
+    QSet<TransformNode*> affected;
+    for (Node* n : qAsConst(moved)) {
+        if (auto* t = qobject_cast<TransformNode*>(n))
+            affected.insert(t);
+        const QList<Node*> downstream = n->downstreamNodes(false);
+        for (Node* d : downstream) {
+            if (auto* t = qobject_cast<TransformNode*>(d))
+                affected.insert(t);
+        }
+    }
+    for (TransformNode* t : qAsConst(affected)) {
+        if (t->reorderInputs()) {
+            emit nodeParametersChanged(t);
+            onSourceChanged(t);
+        }
+    }
+    emit nodesPosChanged();
+}
+
+void GraphScene::onSourceChanged(Node* node)
+{
+    if (m_processing)
+        return;
+    node->setStatus(StatusNeedsUpdating, true);
+    if (m_autoRun)
+        process(RunUnprocessed, false);
+}
+
+void GraphScene::onSourceChangedDelayed(Node* node)
+{
+    if (!m_delayedNodes.contains(node))
+        m_delayedNodes.append(node);
+    m_delayTimer.start(int(Settings::instance().processingDelay() * 1000.0));
+}
+
+void GraphScene::onDelayTimeout()
+{
+    if (m_processing) {
+        m_delayTimer.start(int(Settings::instance().processingDelay() * 1000.0));
+        return;
+    }
+    const QList<QPointer<Node>> pending = m_delayedNodes;
+    m_delayedNodes.clear();
+    for (const QPointer<Node>& n : pending) {
+        if (n)
+            n->setStatus(StatusNeedsUpdating, true);
+    }
+    if (m_autoRun)
+        process(RunUnprocessed, false);
+}

@@ -1,0 +1,177 @@
+#pragma once
+
+#include "graph/graphsnapshot.h"
+
+#include <QElapsedTimer>
+#include <QGraphicsScene>
+#include <QList>
+#include <QPointer>
+#include <QSet>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+#include <vector>
+
+class Connection;
+class Node;
+class Transform;
+class TransformNode;
+class UserPrompt;
+class QGraphicsLineItem;
+
+// The items and connections of one open document. Enforces the connection
+// rules, runs the processing, reacts to changes (auto run) and keeps the undo
+// history.
+class GraphScene : public QGraphicsScene
+{
+    Q_OBJECT
+
+public:
+    enum RunMode { RunAll = 0, RunUnprocessed = 1, RunSelected = 2, RunAllForced = 3 };
+    static constexpr int MaxSnapshots = 10;
+
+    explicit GraphScene(QObject* parent = nullptr);
+    ~GraphScene() override;
+
+    // Items
+    QList<Node*> nodes(bool selectedOnly = false) const; // canvas order
+    QList<Connection*> connections(bool selectedOnly = false) const;
+    QList<Node*> nodesWithStatus(int status) const;
+    Node* nodeWithId(qint32 id) const;
+    // Adds a Node as a user change (undoable), wires its signals and runs
+    // when auto run is on.
+    void addNode(Node* node, const QString& undoLabel = QStringLiteral("add item"));
+    // Adds without recording or running: for loaders and snapshots.
+    void insertNode(Node* node);
+    Connection* insertConnection(Node* from, Node* to);
+    // Removes every item and connection.
+    void clearGraph();
+    // Binds every transform's column options to its current upstream items.
+    void rebindAll();
+
+    // Connections
+    bool canConnect(const Node* from, const Node* to) const;
+    QList<Node*> connectableTargets(Node* from) const;
+    void startConnection(Node* from);
+    Node* connectionStart() const { return m_connectionStart; }
+    // Connects the pending start to the given Node; null when not allowed.
+    Connection* connectTo(Node* to);
+    Connection* connectNodes(Node* from, Node* to);
+
+    // Editing (each does nothing while a run is in progress)
+    void deleteSelection();
+    // Column options downstream that removing these connections would reset.
+    int columnOptionsReset(const QList<Connection*>& connections) const;
+    // Disconnects the connections to and from the selected items, after the
+    // user agreed when column options would be reset; false when refused.
+    bool disconnectSelection();
+    // Adding a transform where the selection says: after the selected
+    // Input and Transform items, or into the one selected connection. The
+    // problem text is empty when the selection suits the transform.
+    QString addTransformProblem(const Transform& transform) const;
+    // Takes ownership of a fresh transform (a clone of its prototype) and
+    // wires it in; null, and the transform deleted, when the selection does
+    // not suit it.
+    TransformNode* addTransform(Transform* transform);
+    UserPrompt& prompt() const;
+    void setPrompt(UserPrompt* prompt); // not owned; null restores the default
+
+    // Processing
+    void process(int mode, bool quiet);
+    // A Run menu command: clears the stop request before and after.
+    void runCommand(int mode);
+    void stop();
+    bool isProcessing() const { return m_processing; }
+    bool autoRun() const { return m_autoRun; }
+    void setAutoRun(bool on) { m_autoRun = on; }
+    int toProcessCount() const { return m_toProcess; }
+    int processedCount() const { return m_processedCount; }
+
+    // Undo history
+    void recordSnapshot(const QString& label);
+    bool canUndo() const;
+    bool canRedo() const;
+    QString undoLabel() const;
+    int snapshotCount() const { return int(m_snapshots.size()); }
+    bool undo();
+    bool redo();
+    void setSnapshotMaker(SnapshotMaker maker);
+
+    // Marks the outermost of nested changes: only it records a snapshot.
+    class UndoScope
+    {
+    public:
+        UndoScope(GraphScene& scene, const QString& label);
+        ~UndoScope();
+        UndoScope(const UndoScope&) = delete;
+        UndoScope& operator=(const UndoScope&) = delete;
+
+    private:
+        bool m_outermost;
+    };
+
+signals:
+    void nodesAdded();
+    void nodesDeleted();
+    void nodesPosChanged();
+    void nodeDataChanged(Node* node);
+    void nodeParametersChanged(TransformNode* node);
+    void processingComplete();
+    void fileOpen(const QString& path);
+    void showStatusBarMessage(const QString& text, int milliseconds);
+    void showWarningMessage(const QString& text);
+    void showCriticalMessage(const QString& text);
+    void showTempMessage(const QString& text);
+    void showLogMessage(const QString& text);
+    void nodeProcessed(Node* node);
+    void showProgress(int percent);
+    void showProgressBusyStart();
+    void showProgressBusyEnd();
+    void allowUserInteraction(bool allowed);
+    void doubleClickNode(Node* node);
+    void transformNodeAddedByUser(const QString& transformName);
+    // Additions of this code base
+    void heartBeat();
+    void undoHistoryChanged();
+    void autoRunStoppedTip(const QString& tip, int milliseconds);
+
+public slots:
+    void onSourceChanged(Node* node);
+    // A change made in the right pane: applied once the user pauses for the
+    // processing delay.
+    void onSourceChangedDelayed(Node* node);
+    void onProcessingStart(Node* node);
+    void onProcessed(Node* node, qreal fractionProcessed);
+    void onProcessingEnd(Node* node);
+    void onPosChanged(QList<Node*> nodes);
+
+private:
+    void wireNode(Node* node);
+    QPointF placeFor(const QList<Node*>& upstream, const Connection* into) const;
+    void removeConnection(Connection* connection);
+    void bridge(Node* node);
+    void removeNode(Node* node);
+    void runSelected();
+    void runFromRoots(int mode);
+    void finishRun(qint64 elapsed, bool quiet);
+    void onDelayTimeout();
+    void restoreSnapshot(const UndoSnapshot& snapshot);
+
+    bool m_processing = false;
+    QGraphicsLineItem* m_connectionGuide = nullptr;
+    QPointer<Node> m_connectionStart;
+    int m_toProcess = 0;
+    int m_processedCount = 0;
+    bool m_autoRun = false;
+    QTimer m_delayTimer;
+    QList<QPointer<Node>> m_delayedNodes;
+    UserPrompt* m_prompt = nullptr;
+    std::unique_ptr<UserPrompt> m_defaultPrompt;
+    // Newest first; m_undoPosition snapshots have been undone.
+    std::vector<std::unique_ptr<UndoSnapshot>> m_snapshots;
+    std::unique_ptr<UndoSnapshot> m_redoTip;
+    int m_undoPosition = 0;
+    SnapshotMaker m_snapshotMaker;
+    bool m_restoring = false;
+};

@@ -1,0 +1,362 @@
+#include "graph/node.h"
+
+#include "core/values.h"
+#include "graph/connection.h"
+#include "graph/graphscene.h"
+#include "graph/runstate.h"
+
+#include <QDir>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPen>
+
+#include <algorithm>
+
+namespace {
+
+qint32 g_nextId = 1;
+
+const QRectF ItemRect(0.0, 0.0, 140.0, 56.0);
+
+} // namespace
+
+QString statusName(int status)
+{
+    switch (status) {
+    case StatusNeedsUpdating: return QStringLiteral("Needs updating");
+    case StatusUpdating: return QStringLiteral("Updating");
+    case StatusUpToDate: return QStringLiteral("Up to date");
+    case StatusError: return QStringLiteral("Error");
+    default: return QString();
+    }
+}
+
+Node::Node(QGraphicsItem* parent) : QGraphicsObject(parent)
+{
+    m_id = nextId();
+    setFlag(QGraphicsItem::ItemIsSelectable, true);
+    setFlag(QGraphicsItem::ItemIsMovable, true);
+    setFlag(QGraphicsItem::ItemSendsGeometryChanges, true);
+    m_connectionGuideTimer.setInterval(50);
+    connect(&m_connectionGuideTimer, &QTimer::timeout, this, &Node::onUpdateConnectionGuide);
+}
+
+Node::~Node()
+{
+    // A connection cannot outlive either end.
+    const QList<Connection*> all = m_connections;
+    for (Connection* c : all)
+        delete c;
+}
+
+qint32 Node::nextId()
+{
+    return g_nextId++;
+}
+
+void Node::raiseIdCounter(qint32 atLeast)
+{
+    g_nextId = std::max(g_nextId, atLeast);
+}
+
+QRectF Node::boundingRect() const
+{
+    return ItemRect;
+}
+
+QColor Node::fillColour() const
+{
+    switch (status()) {
+    case StatusUpdating: return QColor(0xff, 0xe0, 0x8a);
+    case StatusUpToDate: return QColor(0xb8, 0xe0, 0xb0);
+    case StatusError: return QColor(0xf0, 0x9a, 0x9a);
+    default: return QColor(0xe0, 0xe0, 0xe0);
+    }
+}
+
+void Node::paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget)
+{
+    Q_UNUSED(option)
+    Q_UNUSED(widget)
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(QPen(isSelected() ? QColor(0x20, 0x60, 0xd0) : QColor(0x50, 0x50, 0x50),
+                         isSelected() ? 2.5 : 1.0));
+    painter->setBrush(fillColour());
+    painter->drawRoundedRect(ItemRect.adjusted(1, 1, -1, -1), 8.0, 8.0);
+    // The progress of a running item as a bar along the bottom edge.
+    if (status() == StatusUpdating && m_progress > 0.0) {
+        const QRectF bar(6.0, ItemRect.height() - 8.0, (ItemRect.width() - 12.0) * m_progress, 3.0);
+        painter->fillRect(bar, QColor(0x30, 0x70, 0xc0));
+    }
+    painter->setPen(Qt::black);
+    const QFontMetrics metrics(painter->font());
+    const QRectF textRect = ItemRect.adjusted(6, 4, -6, -10);
+    painter->drawText(textRect, Qt::AlignCenter,
+                      metrics.elidedText(displayName(), Qt::ElideRight, int(textRect.width())));
+}
+
+void Node::setId(qint32 id)
+{
+    m_id = id == -1 ? nextId() : id;
+}
+
+QPointF Node::centre() const
+{
+    return pos() + boundingRect().center();
+}
+
+void Node::setCentre(const QPointF& point)
+{
+    setPos(point - boundingRect().center());
+}
+
+QString Node::typeName() const
+{
+    switch (type()) {
+    case InputNodeType: return QStringLiteral("Input");
+    case TransformNodeType: return QStringLiteral("Transform");
+    case OutputNodeType: return QStringLiteral("Output");
+    case NoteNodeType: return QStringLiteral("Note");
+    case ChartNodeType: return QStringLiteral("Chart");
+    default: return QString();
+    }
+}
+
+QString Node::resultText() const
+{
+    if (type() == NoteNodeType)
+        return QString();
+    if (!m_dataset.hasColumns() && status() != StatusError)
+        return QStringLiteral("No data");
+    return QString();
+}
+
+QString Node::logLine(bool detailed) const
+{
+    QStringList parts;
+    parts << QStringLiteral("'%1'").arg(displayName()) << QStringLiteral("Id=%1").arg(id());
+    if (detailed) {
+        parts << sizeText() << formatDuration(processingTime())
+              << QStringLiteral("%1 warning(s)").arg(warningCount());
+    }
+    const QString result = resultText();
+    if (!result.isEmpty())
+        parts << QStringLiteral("[%1]").arg(result);
+    parts << statusName(status());
+    return QStringLiteral("  %1: %2").arg(typeName(), parts.join(QStringLiteral(", ")));
+}
+
+QList<Connection*> Node::connections(int direction) const
+{
+    if (direction == AllConnections)
+        return m_connections;
+    QList<Connection*> list;
+    for (Connection* c : m_connections) {
+        if ((direction == Outgoing && c->startNode() == this)
+            || (direction == Incoming && c->endNode() == this))
+            list.append(c);
+    }
+    return list;
+}
+
+void Node::addConnection(Connection* connection)
+{
+    m_connections.append(connection);
+}
+
+void Node::removeConnection(Connection* connection)
+{
+    m_connections.removeAll(connection);
+}
+
+void Node::setStatus(int status, bool propagate)
+{
+    const bool changed = status != m_status;
+    if (changed) {
+        m_status = status;
+        update();
+    }
+    if (propagate) {
+        const QList<Node*> downstream = downstreamNodes(true);
+        for (Node* n : downstream)
+            n->setStatus(status, true);
+    }
+    if (changed)
+        repaintConnections();
+}
+
+int Node::status() const
+{
+    return m_sampleOnly ? int(StatusUpToDate) : m_status;
+}
+
+QString Node::sizeText() const
+{
+    return QStringLiteral("%1 x %2").arg(countText(columnCount(), QStringLiteral("col"),
+                                                   QStringLiteral("cols")),
+                                         countText(rowCount(), QStringLiteral("row"),
+                                                   QStringLiteral("rows")));
+}
+
+bool Node::isProcessed() const
+{
+    return status() == StatusUpToDate || status() == StatusError;
+}
+
+bool Node::allUpstreamUpToDate() const
+{
+    const QList<Node*> upstream = upstreamNodes(false);
+    return std::all_of(upstream.begin(), upstream.end(),
+                       [](const Node* n) { return n->status() == StatusUpToDate; });
+}
+
+bool Node::canvasLessThan(const Node* a, const Node* b)
+{
+    const qreal dy = a->pos().y() - b->pos().y();
+    if (qAbs(dy) < 1.0)
+        return a->pos().x() < b->pos().x();
+    return dy < 0.0;
+}
+
+void Node::sortInCanvasOrder(QList<Node*>& nodes)
+{
+    std::stable_sort(nodes.begin(), nodes.end(), &Node::canvasLessThan);
+}
+
+QList<Node*> Node::upstreamNodes(bool sorted) const
+{
+    QList<Node*> nodes;
+    for (Connection* c : m_connections) {
+        if (c->endNode() == this)
+            nodes.append(c->startNode());
+    }
+    if (sorted)
+        sortInCanvasOrder(nodes);
+    return nodes;
+}
+
+QList<Node*> Node::downstreamNodes(bool sorted) const
+{
+    QList<Node*> nodes;
+    for (Connection* c : m_connections) {
+        if (c->startNode() == this)
+            nodes.append(c->endNode());
+    }
+    if (sorted)
+        sortInCanvasOrder(nodes);
+    return nodes;
+}
+
+QSet<Node*> Node::ancestors() const
+{
+    QSet<Node*> found;
+    QList<Node*> pending = upstreamNodes(false);
+    while (!pending.isEmpty()) {
+        Node* n = pending.takeLast();
+        if (found.contains(n))
+            continue;
+        found.insert(n);
+        pending += n->upstreamNodes(false);
+    }
+    return found;
+}
+
+bool Node::isConnectedFrom(const Node* node) const
+{
+    for (Connection* c : m_connections) {
+        if (c->endNode() == this && c->startNode() == node)
+            return true;
+    }
+    return false;
+}
+
+void Node::setProgress(qreal fraction)
+{
+    m_progress = fraction;
+}
+
+bool Node::canStartConnection() const
+{
+    if (connections(Outgoing).size() >= maxDownstream())
+        return false;
+    const auto* graph = qobject_cast<const GraphScene*>(scene());
+    return graph && !graph->connectableTargets(const_cast<Node*>(this)).isEmpty();
+}
+
+void Node::onProcessed(qreal fractionProcessed)
+{
+    RunState::checkMemory();
+    const QDateTime now = QDateTime::currentDateTime();
+    // Reports come every 1000 rows; drawing each would slow the work down.
+    if (fractionProcessed < 1.0 && m_lastProgressReport.isValid()
+        && m_lastProgressReport.msecsTo(now) < 250)
+        return;
+    if (fractionProcessed == 0.0 || fractionProcessed >= 1.0
+        || qAbs(fractionProcessed - m_progress) >= 0.02) {
+        m_progress = fractionProcessed;
+        update();
+        emit processed(this, fractionProcessed);
+    }
+    m_lastProgressReport = now;
+}
+
+void Node::onUpdateConnectionGuide()
+{
+    if (scene())
+        scene()->update();
+}
+
+QVariant Node::itemChange(GraphicsItemChange change, const QVariant& value)
+{
+    if (change == ItemPositionHasChanged) {
+        for (Connection* c : qAsConst(m_connections))
+            c->updatePath();
+        emit nodePosChanged({this});
+    }
+    return QGraphicsObject::itemChange(change, value);
+}
+
+void Node::repaintConnections()
+{
+    for (Connection* c : qAsConst(m_connections))
+        c->update();
+}
+
+QList<QPair<QString, QString>> Node::summaryRows() const
+{
+    QList<QPair<QString, QString>> rows;
+    rows << qMakePair(QStringLiteral("Name"), displayName())
+         << qMakePair(QStringLiteral("Status"), statusName(status()))
+         << qMakePair(QStringLiteral("Size"), sizeText())
+         << qMakePair(QStringLiteral("Type"), typeName())
+         << qMakePair(QStringLiteral("Dataset columns"), formatInteger(columnCount()))
+         << qMakePair(QStringLiteral("Dataset rows"), formatInteger(rowCount()))
+         << qMakePair(QStringLiteral("Dataset values"),
+                      formatInteger(qint64(columnCount()) * rowCount()))
+         << qMakePair(QStringLiteral("Comment"), comment());
+    const QStringList warningLines = warnings();
+    QStringList red;
+    for (const QString& w : warningLines)
+        red << QStringLiteral("<span style=\"color: red;\">%1</span>").arg(w.toHtmlEscaped());
+    rows << qMakePair(QStringLiteral("Warnings"), red.join(QStringLiteral("<br>")));
+    QStringList info;
+    for (const QString& i : information())
+        info << i.toHtmlEscaped();
+    rows << qMakePair(QStringLiteral("Info"), info.join(QStringLiteral("<br>")))
+         << qMakePair(QStringLiteral("Last processed"),
+                      QLocale().toString(lastProcessed(), QLocale::ShortFormat))
+         << qMakePair(QStringLiteral("Processing time"), formatDuration(processingTime()));
+    return rows;
+}
+
+QString Node::summary() const
+{
+    QString html = QStringLiteral("<table>");
+    for (const QPair<QString, QString>& row : summaryRows()) {
+        QString value = row.second;
+        value.replace(QLatin1Char('\n'), QStringLiteral("<br>"));
+        html += QStringLiteral("<tr><td><b>%1</b></td><td>%2</td></tr>").arg(row.first, value);
+    }
+    html += QStringLiteral("</table>");
+    return html;
+}

@@ -1,0 +1,158 @@
+#pragma once
+
+#include "core/dataset.h"
+
+#include <QDateTime>
+#include <QGraphicsObject>
+#include <QList>
+#include <QPair>
+#include <QPointF>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <QVariantMap>
+
+class Connection;
+
+// Processing status of a graph item. The numbers are shown to no one but are
+// what the status field holds; the words are what the user sees.
+enum NodeStatus : qint32 {
+    StatusNeedsUpdating = 0,
+    StatusUpdating = 1,
+    StatusUpToDate = 2,
+    StatusError = 3
+};
+
+QString statusName(int status);
+
+// Graphics item type codes of the graph item kinds.
+enum NodeType : int {
+    InputNodeType = QGraphicsItem::UserType + 1,
+    TransformNodeType = QGraphicsItem::UserType + 2,
+    OutputNodeType = QGraphicsItem::UserType + 3,
+    NoteNodeType = QGraphicsItem::UserType + 4,
+    ChartNodeType = QGraphicsItem::UserType + 5
+};
+
+// Which connections of a Node to list.
+enum ConnectionDirection : int { Outgoing = 0, Incoming = 1, AllConnections = 2 };
+
+// One item of the processing graph. Carries everything the processing run
+// needs of an item (identity, name, dataset, status, messages, timing,
+// progress and connections); each kind supplies its own processing.
+class Node : public QGraphicsObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int NoLimit = 2147483647;
+
+    explicit Node(QGraphicsItem* parent = nullptr);
+    ~Node() override;
+
+    // The process-wide id counter. A document loader raises it past the
+    // highest id it read so that ids never repeat within a document.
+    static qint32 nextId();
+    static void raiseIdCounter(qint32 atLeast);
+
+    // Toolkit item
+    QRectF boundingRect() const override;
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option,
+               QWidget* widget) override;
+
+    // Shared protocol
+    virtual void setId(qint32 id);
+    virtual qint32 id() const { return m_id; }
+    virtual bool hasNoRows() const { return m_dataset.rowCount() == 0; }
+    virtual QString comment() const { return m_comment; }
+    virtual void setComment(const QString& text) { m_comment = text; }
+    virtual QPointF centre() const;
+    virtual void setCentre(const QPointF& point);
+    virtual QString displayName() const = 0;
+    virtual QString typeName() const;
+    virtual QString logLine(bool detailed) const;
+    virtual QList<Connection*> connections(int direction = AllConnections) const;
+    virtual void addConnection(Connection* connection);
+    virtual void removeConnection(Connection* connection);
+    virtual void setStatus(int status, bool propagate);
+    virtual int status() const;
+    virtual QString sizeText() const;
+    virtual bool isProcessed() const;
+    virtual bool allUpstreamUpToDate() const;
+    virtual bool canProcess() const = 0;
+    virtual const Dataset& dataset() const { return m_dataset; }
+    virtual QStringList columnNames() const { return m_dataset.columnNames(); }
+    virtual int columnCount() const { return m_dataset.columnCount(); }
+    virtual int rowCount() const { return m_dataset.rowCount(); }
+    virtual int maxUpstream() const = 0;
+    virtual int maxDownstream() const = 0;
+    virtual QList<Node*> upstreamNodes(bool sorted) const;
+    virtual QList<Node*> downstreamNodes(bool sorted) const;
+    virtual QSet<Node*> ancestors() const;
+    virtual bool isConnectedFrom(const Node* node) const;
+    virtual void setProgress(qreal fraction);
+    virtual void process(bool processDownstream, bool force) = 0;
+    virtual QString name() const { return m_name; }
+    virtual void setName(const QString& text) { m_name = text.trimmed(); }
+    virtual bool canStartConnection() const;
+    virtual QStringList warnings() const { return m_warnings; }
+    virtual int warningCount() const { return warnings().size(); }
+    virtual QStringList information() const { return m_information; }
+    virtual qint64 processingTime() const { return m_processingTime; }
+    virtual QDateTime lastProcessed() const { return m_lastProcessed; }
+    virtual void upstreamProcessed() = 0;
+
+    // Additions of this code base
+    qreal progress() const { return m_progress; }
+    bool isSampleOnly() const { return m_sampleOnly; }
+    void setSampleOnly(bool on) { m_sampleOnly = on; }
+    // The one-line result shown in brackets in the log line and in the
+    // summary; empty means nothing to show.
+    virtual QString resultText() const;
+    // The HTML summary shown as tool tip and in the node summary window.
+    QString summary() const;
+    // The options of the item as plain values, for undo snapshots. A kind
+    // saves what makes it the same item again once it is processed.
+    virtual QVariantMap saveOptions() const { return QVariantMap(); }
+    virtual void restoreOptions(const QVariantMap& options) { Q_UNUSED(options) }
+
+    // Sorts Nodes top to bottom, then left to right for Nodes within 1.0 of
+    // the same height.
+    static void sortInCanvasOrder(QList<Node*>& nodes);
+    static bool canvasLessThan(const Node* a, const Node* b);
+
+signals:
+    void nodePosChanged(QList<Node*> nodes);
+    void processingStart(Node* node);
+    void processingEnd(Node* node);
+    void processed(Node* node, qreal fractionProcessed);
+
+public slots:
+    void onProcessed(qreal fractionProcessed);
+    void onUpdateConnectionGuide();
+
+protected:
+    QVariant itemChange(GraphicsItemChange change, const QVariant& value) override;
+    virtual QList<QPair<QString, QString>> summaryRows() const;
+    virtual QColor fillColour() const;
+    void repaintConnections();
+
+    // The state every kind's processing replaces.
+    Dataset m_dataset;
+    qint32 m_status = StatusNeedsUpdating;
+    qint64 m_processingTime = 0;
+    QDateTime m_lastProcessed;
+    QStringList m_warnings;
+    QStringList m_information;
+
+private:
+    QString m_name;
+    QList<Connection*> m_connections;
+    qint32 m_id = -1;
+    QString m_comment;
+    qreal m_progress = 0.0;
+    bool m_sampleOnly = false;
+    QDateTime m_lastProgressReport;
+    QTimer m_connectionGuideTimer;
+};

@@ -1,0 +1,203 @@
+#include "graph/transformnode.h"
+
+#include "core/settings.h"
+#include "graph/runstate.h"
+#include "transforms/catalogue.h"
+#include "transforms/transform.h"
+
+#include <QElapsedTimer>
+#include <QUrl>
+
+TransformNode::TransformNode(Transform* transform, QGraphicsItem* parent) : Node(parent)
+{
+    setTransform(transform);
+}
+
+TransformNode::~TransformNode()
+{
+    delete m_transform;
+}
+
+void TransformNode::setTransform(Transform* transform)
+{
+    if (transform == m_transform)
+        return;
+    delete m_transform;
+    m_transform = transform;
+    if (m_transform)
+        connect(m_transform, &Transform::processed, this, &Node::onProcessed);
+}
+
+QString TransformNode::displayName() const
+{
+    if (!name().isEmpty() || !m_transform)
+        return name();
+    return m_transform->displayName();
+}
+
+int TransformNode::maxUpstream() const
+{
+    return m_transform ? m_transform->maxInputs() : 0;
+}
+
+int TransformNode::minUpstream() const
+{
+    return m_transform ? m_transform->minInputs() : 0;
+}
+
+void TransformNode::process(bool processDownstream, bool force)
+{
+    if (RunState::stopRequested())
+        return;
+    if (status() != StatusUpToDate) {
+        if (!canProcess() || !m_transform)
+            return;
+        const QList<Node*> upstream = upstreamNodes(false);
+        for (const Node* n : upstream) {
+            if (n->status() == StatusNeedsUpdating || n->status() == StatusError)
+                return;
+        }
+        runTransform();
+    }
+    if (status() == StatusUpToDate && processDownstream) {
+        const QList<Node*> downstream = downstreamNodes(true);
+        for (Node* n : downstream)
+            n->process(processDownstream, force);
+    }
+}
+
+void TransformNode::runTransform()
+{
+    m_dataset.clear();
+    m_warnings.clear();
+    m_information.clear();
+    setStatus(StatusUpdating, false);
+    emit processingStart(this);
+    upstreamProcessed();
+    m_transform->reconnectColumns(&m_information, &m_warnings);
+
+    const QList<Node*> upstream = upstreamNodes(true);
+    QElapsedTimer timer;
+    timer.start();
+    setProgress(0.0);
+    m_transform->clearMessages();
+    bool error = false;
+    m_transform->process(m_dataset, upstream, error);
+    if (!m_transform->keepsDrilldown())
+        m_dataset.clearDrilldown();
+    if (!m_transform->keepsVerification())
+        m_dataset.clearVerification();
+    m_dataset.assignColumnIds(id());
+    m_transform->validate();
+
+    m_processingTime = timer.elapsed();
+    m_lastProcessed = QDateTime::currentDateTime();
+    setStatus(error ? StatusError : StatusUpToDate, false);
+    checkUpstreamCount(upstream.size());
+
+    emit processingEnd(this);
+    m_dataset.dropPools();
+    Settings& settings = Settings::instance();
+    settings.setTotalRowsProcessed(settings.totalRowsProcessed() + m_dataset.rowCount());
+    const QList<Node*> downstream = downstreamNodes(false);
+    for (Node* n : downstream)
+        n->upstreamProcessed();
+    update();
+}
+
+void TransformNode::checkUpstreamCount(int upstreamCount)
+{
+    const int minimum = m_transform->minInputs();
+    if (upstreamCount >= minimum)
+        return;
+    if (minimum != m_transform->maxInputs())
+        m_warnings.append(QStringLiteral("At least %1 upstream connections expected").arg(minimum));
+    else
+        m_warnings.append(QStringLiteral("%1 upstream %2 expected")
+                              .arg(minimum)
+                              .arg(minimum == 1 ? QStringLiteral("connection")
+                                                : QStringLiteral("connections")));
+}
+
+void TransformNode::upstreamProcessed()
+{
+    if (m_transform)
+        m_transform->refreshColumnNames();
+}
+
+QStringList TransformNode::warnings() const
+{
+    return m_transform ? m_warnings + m_transform->warnings() : m_warnings;
+}
+
+QStringList TransformNode::information() const
+{
+    return m_transform ? m_information + m_transform->information() : m_information;
+}
+
+QString TransformNode::resultText() const
+{
+    if (m_transform && !m_transform->resultSummary().isEmpty())
+        return m_transform->resultSummary();
+    return Node::resultText();
+}
+
+void TransformNode::upstreamChanged()
+{
+    if (m_transform)
+        m_transform->bindUpstream(upstreamNodes(true), true);
+}
+
+bool TransformNode::reorderInputs()
+{
+    return m_transform && m_transform->reorderInputs(upstreamNodes(true));
+}
+
+QVariantMap TransformNode::saveOptions() const
+{
+    QVariantMap options;
+    if (!m_transform)
+        return options;
+    options.insert(QStringLiteral("type_key"), m_transform->typeKey());
+    QVariantList parameters;
+    const QList<TransformParameter*> list = m_transform->parameters();
+    for (const TransformParameter* p : list) {
+        if (p->type() != ParameterType::Label)
+            parameters.append(QVariant(QVariantList{p->key(), p->serialise()}));
+    }
+    options.insert(QStringLiteral("parameters"), parameters);
+    return options;
+}
+
+void TransformNode::restoreOptions(const QVariantMap& options)
+{
+    Transform* transform =
+        Catalogue::instance().create(options.value(QStringLiteral("type_key")).toString());
+    if (!transform)
+        return;
+    setTransform(transform);
+    // Stored texts are read as a document reader reads them: the whole
+    // value percent-decoded once.
+    const QVariantList parameters = options.value(QStringLiteral("parameters")).toList();
+    for (const QVariant& entry : parameters) {
+        const QVariantList pair = entry.toList();
+        TransformParameter* p = m_transform->parameter(pair.value(0).toString());
+        if (p)
+            p->deserialise(QUrl::fromPercentEncoding(pair.value(1).toString().toUtf8()));
+    }
+}
+
+QList<QPair<QString, QString>> TransformNode::summaryRows() const
+{
+    QList<QPair<QString, QString>> rows = Node::summaryRows();
+    rows << qMakePair(QStringLiteral("Connections in"),
+                      QString::number(connections(Incoming).size()))
+         << qMakePair(QStringLiteral("Connections out"),
+                      QString::number(connections(Outgoing).size()));
+    if (m_transform) {
+        rows << qMakePair(QStringLiteral("Transform type"), m_transform->displayName())
+             << qMakePair(QStringLiteral("Description"), m_transform->description())
+             << qMakePair(QStringLiteral("Result"), m_transform->resultSummary());
+    }
+    return rows;
+}

@@ -1,0 +1,7 @@
+#include "graph/userprompt.h"
+
+bool NonInteractivePrompt::confirm(const QString& question)
+{
+    m_lastQuestion = question;
+    return m_answer;
+}

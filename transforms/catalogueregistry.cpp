@@ -1,0 +1,12 @@
+#include "transforms/catalogue.h"
+#include "transforms/transformcalculate.h"
+
+// One line per implemented transform type, with its include above:
+//     #include "transforms/transformcase.h"
+//     catalogue.add(new TransformCase);
+// A type is registered only once it does its job.
+
+void registerTransformTypes(Catalogue& catalogue)
+{
+    catalogue.add(new TransformCalculate);
+}

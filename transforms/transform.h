@@ -1,0 +1,169 @@
+#pragma once
+
+#include "transforms/transformparameter.h"
+
+#include <QList>
+#include <QObject>
+#include <QPair>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <initializer_list>
+
+class Dataset;
+class Node;
+struct TransformTypeInfo;
+
+enum TransformCategory : int {
+    CategoryMerge = 1,
+    CategoryColumn = 2,
+    CategoryRow = 3,
+    CategoryFormat = 4,
+    CategoryAnalysis = 5,
+    CategoryOther = 6
+};
+
+// The common base of every transform type.
+//
+// A concrete type supplies typeKey(), description(), newInstance(),
+// defineParameters() (calling the base first, then addParameter() per
+// option) and process(). Display name, type number, category, input range,
+// advanced flag, type flag and drilldown flag come from the catalogue's table
+// by type key, so a type overrides them only where it must.
+//
+// process() contract: clear the output; return it empty when the number of
+// upstream items is outside the range (hasValidInputCount()); look up the
+// parameters (requireParameters() sets "No changes" when one is missing);
+// copy the first upstream dataset or build from scratch; call
+// reportProgress(row, rowCount) before every row and stop early when it
+// returns false; set the summary (setChangeSummary()); on failure set the
+// error flag and explain in a warning.
+class Transform : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int NoLimit = 2147483647;
+
+    explicit Transform(QObject* parent = nullptr);
+    ~Transform() override;
+    Transform(const Transform&) = delete;
+    Transform& operator=(const Transform&) = delete;
+
+    virtual int typeId() const;
+    virtual QSet<QString> keywords() const;
+    virtual int category() const;
+    virtual bool isAdvanced() const;
+    virtual bool typeFlag() const;
+    virtual bool keepsDrilldown() const;
+    virtual bool keepsVerification() const { return false; }
+    virtual void defineParameters(const QList<Node*>& upstream, bool useUserDefaults);
+    virtual Transform* clone() const;
+    virtual QList<TransformParameter*> parameters() const { return m_parameters; }
+    virtual TransformParameter* parameter(const QString& key) const;
+    virtual TransformParameter* parameterBoundTo(const Node* item) const;
+    virtual QList<TransformParameter*> parametersBoundTo(const Node* item) const;
+    virtual QString displayName() const;
+    virtual QString typeKey() const = 0;
+    virtual void process(Dataset& output, const QList<Node*>& upstream, bool& error) = 0;
+    virtual bool reorderInputs(const QList<Node*>& upstream);
+    virtual QString description() const;
+    virtual QString inputHint() const { return QString(); }
+    virtual QString helpImageHtml() const;
+    virtual QString helpImage() const { return QString(); }
+    virtual QString inputRequirement() const;
+    virtual int minInputs() const;
+    virtual int maxInputs() const;
+    virtual void setParameters(const QList<TransformParameter*>& parameters);
+    virtual void bindUpstream(const QList<Node*>& upstream, bool refresh);
+    virtual bool usesDates() const { return false; }
+    virtual bool offersExploreKeys() const { return false; }
+    virtual bool offersExploreDuplicates() const { return false; }
+    // Keys of the options the "Explore Keys" and "Explore Duplicates"
+    // dialogs read; empty when the type offers neither.
+    virtual QString keyColumn1Key() const { return QString(); }
+    virtual QString keyColumn2Key() const { return QString(); }
+    virtual QString caseSensitiveKey() const { return QString(); }
+    virtual QString matchColumnsKey() const { return QString(); }
+    virtual QString matchTypeKey() const { return QString(); }
+    virtual QString fuzzinessKey() const { return QString(); }
+    virtual QString ignoreWhitespaceKey() const { return QString(); }
+    virtual QString ignorePunctuationKey() const { return QString(); }
+    virtual QString ignoreCaseKey() const { return QString(); }
+    virtual bool optionLayoutFlag() const { return false; }
+    virtual bool reservedFlag() const { return false; }
+    virtual QList<QPair<QString, bool>> optionStates() const { return {}; }
+    virtual void validate();
+
+    // Messages of the last run
+    const QStringList& warnings() const { return m_warnings; }
+    const QStringList& information() const { return m_information; }
+    const QString& resultSummary() const { return m_summary; }
+    void clearMessages();
+    void addWarning(const QString& text) { m_warnings.append(text); }
+    void addInformation(const QString& text) { m_information.append(text); }
+    void setSummary(const QString& text) { m_summary = text; }
+
+    // Column parameters against their upstream datasets
+    void refreshColumnNames();
+    bool convertPendingParameters();
+    bool reconnectColumns(QStringList* information, QStringList* warnings);
+    // Column options holding a reference into the given upstream item.
+    int columnOptionCount(const Node* item) const;
+
+    // The catalogue's data for this type; null for a type not in the table.
+    const TransformTypeInfo* typeInfo() const;
+
+signals:
+    void processed(qreal fractionProcessed);
+
+protected:
+    // A fresh instance of the concrete type without parameters.
+    virtual Transform* newInstance() const = 0;
+
+    // Adds an option during defineParameters(), taking the user's saved
+    // default for it when asked to.
+    TransformParameter* addParameter(ParameterType type, const QString& key,
+                                     const QString& label,
+                                     const QVariant& defaultValue = QVariant(),
+                                     const QVariant& choices = QVariant());
+    void deleteParameters();
+
+    // Typed parameter lookup; the fallback is returned when the key is not
+    // defined.
+    bool boolParameter(const QString& key, bool fallback = false) const;
+    int intParameter(const QString& key, int fallback = 0) const;
+    double realParameter(const QString& key, double fallback = 0.0) const;
+    QString textParameter(const QString& key, const QString& fallback = QString()) const;
+    int selectionParameter(const QString& key, int fallback = 0) const;
+    QChar charParameter(const QString& key, QChar fallback = QChar()) const;
+    // True when every key is defined; otherwise the summary becomes
+    // "No changes" and the caller returns.
+    bool requireParameters(std::initializer_list<const char*> keys);
+    bool hasValidInputCount(const QList<Node*>& upstream) const;
+    // The current column index of a SingleColumn option, or -1.
+    int columnIndex(const QString& key) const;
+    // Current indices of a column-list option, unresolved ones dropped.
+    QVector<int> columnIndexes(const QString& key, bool sortedAscending = false) const;
+    static int resolveColumn(const ColumnRef& ref, const Dataset& dataset);
+
+    // Before every row: emits processed() at row 0, 1000, 2000 ...; returns
+    // false once the user asked to stop, so loops can end early.
+    bool reportProgress(int row, int rowCount);
+    // "%1 changed, %2 unchanged" or "No changes".
+    void setChangeSummary(qint64 changed, qint64 unchanged);
+    // The shared input ordering of the two-input key types: the option
+    // bound to the upper item is the first.
+    bool reorderTwoInputs(const QList<Node*>& upstream, const QString& firstKey,
+                          const QString& secondKey);
+
+private:
+    QList<TransformParameter*> m_parameters;
+    QStringList m_warnings;
+    QStringList m_information;
+    QString m_summary;
+    bool m_applyUserDefaults = false;
+    mutable const TransformTypeInfo* m_typeInfo = nullptr;
+    mutable bool m_typeInfoLooked = false;
+};
