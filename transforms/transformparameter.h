@@ -128,6 +128,9 @@ public:
     int selectionIndex() const;
     void setSelectionIndex(int index);
     ColumnRef columnRef() const { return m_value.value<ColumnRef>(); }
+    // The references a column option holds: the one of a SingleColumn, the
+    // list of the list types, the columns of sort, rename and unique entries,
+    // and only the checked ones of CheckedColumns.
     ColumnRefList columnRefs() const;
     SortColumnList sortColumns() const { return m_value.value<SortColumnList>(); }
     CheckedColumnList checkedColumns() const { return m_value.value<CheckedColumnList>(); }
