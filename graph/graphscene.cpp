@@ -81,10 +81,9 @@ Node* GraphScene::nodeWithId(qint32 id) const
 
 void GraphScene::wireNode(Node* node)
 {
-    connect(node, &Node::processingStart, this, &GraphScene::onProcessingStart,
-            Qt::UniqueConnection);
-    connect(node, &Node::processingEnd, this, &GraphScene::onProcessingEnd,
-            Qt::UniqueConnection);
+    connect(
+        node, &Node::processingStart, this, &GraphScene::onProcessingStart, Qt::UniqueConnection);
+    connect(node, &Node::processingEnd, this, &GraphScene::onProcessingEnd, Qt::UniqueConnection);
     connect(node, &Node::processed, this, &GraphScene::onProcessed, Qt::UniqueConnection);
     connect(node, &Node::nodePosChanged, this, &GraphScene::onPosChanged, Qt::UniqueConnection);
 }
@@ -221,9 +220,9 @@ void GraphScene::bridge(Node* node)
         if (auto* t = qobject_cast<TransformNode*>(downstream)) {
             // The deleted item passed its upstream columns through, so the
             // options keep resolving against the item above it.
-            const QList<TransformParameter*> bound =
-                t->transform() ? t->transform()->parametersBoundTo(node)
-                               : QList<TransformParameter*>();
+            const QList<TransformParameter*> bound = t->transform()
+                ? t->transform()->parametersBoundTo(node)
+                : QList<TransformParameter*>();
             for (TransformParameter* p : bound)
                 p->setSourceItem(upstream);
         }
