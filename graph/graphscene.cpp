@@ -1,9 +1,7 @@
 #include "graph/graphscene.h"
 
-#include "core/settings.h"
 #include "graph/connection.h"
 #include "graph/node.h"
-#include "graph/runstate.h"
 #include "graph/transformnode.h"
 #include "graph/userprompt.h"
 #include "transforms/transform.h"

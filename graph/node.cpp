@@ -5,7 +5,6 @@
 #include "graph/graphscene.h"
 #include "graph/runstate.h"
 
-#include <QDir>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPen>
