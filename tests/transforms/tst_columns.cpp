@@ -49,6 +49,19 @@ struct Chain
     }
     QString summary() const { return transform()->resultSummary(); }
     QStringList warnings() const { return node->warnings(); }
+    // Runs a second item restored from this one's saved options, as a
+    // document or an undo step would recreate it.
+    Dataset runRestoredCopy()
+    {
+        auto* copy = new TransformNode(nullptr);
+        copy->restoreOptions(node->saveOptions());
+        scene.insertNode(copy);
+        copy->setPos(200, 100);
+        scene.insertConnection(source, copy);
+        copy->upstreamChanged();
+        scene.process(GraphScene::RunAll, true);
+        return copy->dataset();
+    }
 };
 
 QStringList columnValues(const Dataset& d, int column)
@@ -100,6 +113,7 @@ private slots:
     void removeKeepsUncheckedStateAndNewColumns();
     void removeRefreshChecksEveryColumnOfNewUpstream();
     void newColAndClone();
+    void savedOptionsGiveTheSameResult();
     void offset_data();
     void offset();
     void unsetOptions_data();
@@ -430,6 +444,27 @@ void TestColumns::newColAndClone()
     QCOMPARE(clone.summary(), QStringLiteral("Cloned"));
     // Nothing was changed, so the rows still share the upstream storage.
     QCOMPARE(&copy.value(1, 2), &in.value(1, 2));
+}
+
+void TestColumns::savedOptionsGiveTheSameResult()
+{
+    Chain remove(QStringLiteral("Remove"), fourColumns());
+    CheckedColumnList list = remove.param("Columns")->checkedColumns();
+    list[1].checked = false;
+    remove.set("Columns", QVariant::fromValue(list));
+    QCOMPARE(remove.run().columnNames(), (QStringList{"A", "C", "D"}));
+    QCOMPARE(remove.runRestoredCopy().columnNames(), (QStringList{"A", "C", "D"}));
+
+    Chain reorder(QStringLiteral("Reorder"), fourColumns());
+    reorder.setColumns("Columns", {3, 1});
+    QCOMPARE(reorder.run().columnNames(), (QStringList{"D", "B", "A", "C"}));
+    QCOMPARE(reorder.runRestoredCopy().columnNames(), (QStringList{"D", "B", "A", "C"}));
+
+    Chain rename(QStringLiteral("Rename_Cols"), fourColumns());
+    const TransformParameter* p = rename.param("RenameColumns");
+    rename.set("RenameColumns", QVariant::fromValue(RenameColumnList{{p->referenceAt(2), "Sea"}}));
+    QCOMPARE(rename.run().columnNames(), (QStringList{"A", "B", "Sea", "D"}));
+    QCOMPARE(rename.runRestoredCopy().columnNames(), (QStringList{"A", "B", "Sea", "D"}));
 }
 
 void TestColumns::offset_data()
