@@ -4,6 +4,8 @@
 #include "core/values.h"
 #include "graph/node.h"
 
+#include <limits>
+
 QString TransformCopyCols::description() const
 {
     return QStringLiteral("Copy selected columns to new columns at the end.");
@@ -29,19 +31,26 @@ void TransformCopyCols::defineParameters(const QList<Node*>& upstream, bool useU
 
 void TransformCopyCols::process(Dataset& output, const QList<Node*>& upstream, bool& error)
 {
-    Q_UNUSED(error)
     output.clear();
     if (!hasValidInputCount(upstream) || !requireParameters({"Columns", "Copies"}))
         return;
     const Dataset& input = upstream.first()->dataset();
     output = input;
     const QVector<int> sources = columnIndexes(QStringLiteral("Columns"), true);
-    const int copies = qMax(0, intParameter(QStringLiteral("Copies")));
-    const int added = sources.size() * copies;
-    if (added == 0) {
+    const qint64 copies = qMax(0, intParameter(QStringLiteral("Copies")));
+    const qint64 wanted = sources.size() * copies;
+    if (wanted == 0) {
         setSummary(QStringLiteral("No changes"));
         return;
     }
+    // The spin box allows far more copies than a table can have columns.
+    if (input.columnCount() + wanted > std::numeric_limits<int>::max()) {
+        addWarning(QStringLiteral("Cannot add %1 columns").arg(formatInteger(wanted, true)));
+        setSummary(QStringLiteral("No changes"));
+        error = true;
+        return;
+    }
+    const int added = int(wanted);
 
     // Widen once, so every row is touched in one pass instead of one per
     // new column.
