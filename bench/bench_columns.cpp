@@ -37,14 +37,14 @@ double megabytes(qint64 bytes)
 class MemorySource : public IONode
 {
 public:
-    explicit MemorySource(const Dataset& data) : m_data(data) {}
+    explicit MemorySource(const Dataset& data) : m_data(data) { }
 
     int type() const override { return InputNodeType; }
     QString displayName() const override { return QStringLiteral("Memory"); }
     bool canProcess() const override { return true; }
     int maxUpstream() const override { return 0; }
     int maxDownstream() const override { return NoLimit; }
-    void upstreamProcessed() override {}
+    void upstreamProcessed() override { }
 
     void process(bool processDownstream, bool force) override
     {
@@ -72,13 +72,13 @@ private:
 // dates, amounts and sparse free text.
 Dataset makeSource()
 {
-    static const char* const cities[] = {"Berlin", "London", "Paris", "Madrid", "Rome",
-                                         "Vienna", "Lisbon", "Dublin", "Prague", "Oslo"};
-    static const char* const states[] = {"open", "closed", "pending", "void"};
+    static const char* const cities[] = { "Berlin", "London", "Paris", "Madrid", "Rome", "Vienna",
+        "Lisbon", "Dublin", "Prague", "Oslo" };
+    static const char* const states[] = { "open", "closed", "pending", "void" };
     Dataset d;
     d.setColumnCount(10);
-    d.setHeader({"Id", "City", "State", "Date", "Amount", "Count", "Code", "Flag", "Ref",
-                 "Note"});
+    d.setHeader(
+        { "Id", "City", "State", "Date", "Amount", "Count", "Code", "Flag", "Ref", "Note" });
     d.reserveRows(kRows);
     Dataset::Row row;
     for (int i = 0; i < kRows; ++i) {
@@ -90,7 +90,8 @@ Dataset makeSource()
                    .arg(1 + i % 12, 2, 10, QLatin1Char('0'))
                    .arg(1 + i % 28, 2, 10, QLatin1Char('0'))
             << QString::number((x % 100000) / 100.0, 'f', 2) << QString::number(1 + i % 20)
-            << QStringLiteral("C%1").arg(x % 500) << (i % 2 ? QStringLiteral("Y") : QStringLiteral("N"))
+            << QStringLiteral("C%1").arg(x % 500)
+            << (i % 2 ? QStringLiteral("Y") : QStringLiteral("N"))
             << QStringLiteral("R-%1").arg(i, 8, 10, QLatin1Char('0'))
             << (i % 3 ? QString() : QStringLiteral("called twice"));
         d.appendRow(row);
@@ -123,11 +124,12 @@ void configure(TransformNode* node, const char* typeKey)
         t->parameter(QStringLiteral("New_Value"))->setValue(QStringLiteral("2024-Q1"));
     } else if (key == QLatin1String("Rename_Cols")) {
         TransformParameter* p = t->parameter(QStringLiteral("RenameColumns"));
-        p->setValue(QVariant::fromValue(RenameColumnList{{referenceTo(p, 1), QStringLiteral("Town")},
-                                                         {referenceTo(p, 4), QStringLiteral("Total")}}));
+        p->setValue(
+            QVariant::fromValue(RenameColumnList { { referenceTo(p, 1), QStringLiteral("Town") },
+                { referenceTo(p, 4), QStringLiteral("Total") } }));
     } else if (key == QLatin1String("Offset")) {
         TransformParameter* p = t->parameter(QStringLiteral("Columns"));
-        p->setValue(QVariant::fromValue(ColumnRefList{referenceTo(p, 4)}));
+        p->setValue(QVariant::fromValue(ColumnRefList { referenceTo(p, 4) }));
         t->parameter(QStringLiteral("Offset_Amount"))->setValue(1);
     } else if (key == QLatin1String("Remove")) {
         TransformParameter* p = t->parameter(QStringLiteral("Columns"));
@@ -147,7 +149,7 @@ void columnChain(benchmark::State& state)
     source->process(false, false);
     const qint64 sourceBytes = heapInUse() - before;
 
-    static const char* const chain[] = {"Clone", "New_Col", "Rename_Cols", "Offset", "Remove"};
+    static const char* const chain[] = { "Clone", "New_Col", "Rename_Cols", "Offset", "Remove" };
     Node* above = source;
     for (const char* key : chain) {
         TransformNode* node = addTransform(*scene, above, key);

@@ -30,13 +30,11 @@ QSet<QString> TransformConcatCols::keywords() const
 void TransformConcatCols::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
-    addParameter(ParameterType::Bool, kAutoName, QStringLiteral("automatic new column name"),
-                 true);
+    addParameter(ParameterType::Bool, kAutoName, QStringLiteral("automatic new column name"), true);
     addParameter(ParameterType::Text, kNewName, QStringLiteral("New column name"), QString());
     addParameter(ParameterType::MultipleColumns, kColumns, QStringLiteral("Columns"));
-    TransformParameter* delimiter =
-        addParameter(ParameterType::Text, kDelimiter, QStringLiteral("Delimiter"),
-                     QStringLiteral(","));
+    TransformParameter* delimiter = addParameter(
+        ParameterType::Text, kDelimiter, QStringLiteral("Delimiter"), QStringLiteral(","));
     delimiter->setTextRequired(false);
     delimiter->setTooltip(QStringLiteral("Choose the text to place between values concatenated "
                                          "in the new column (optional), e.g. a Comma."));
@@ -48,7 +46,7 @@ void TransformConcatCols::defineParameters(const QList<Node*>& upstream, bool us
 QList<QPair<QString, bool>> TransformConcatCols::optionStates() const
 {
     // The typed name matters only when the name is not made automatically.
-    return {qMakePair(kNewName, !boolParameter(kAutoName, true))};
+    return { qMakePair(kNewName, !boolParameter(kAutoName, true)) };
 }
 
 void TransformConcatCols::process(Dataset& output, const QList<Node*>& upstream, bool& error)
@@ -56,7 +54,8 @@ void TransformConcatCols::process(Dataset& output, const QList<Node*>& upstream,
     Q_UNUSED(error)
     output.clear();
     if (!hasValidInputCount(upstream)
-        || !requireParameters({"Auto_New_Name", "New_Name", "Columns", "Delimiter", "Keep_Empty"}))
+        || !requireParameters(
+            { "Auto_New_Name", "New_Name", "Columns", "Delimiter", "Keep_Empty" }))
         return;
     const Dataset& input = upstream.first()->dataset();
     output = input;
@@ -98,5 +97,5 @@ void TransformConcatCols::process(Dataset& output, const QList<Node*>& upstream,
     }
     setSummary(QStringLiteral("Concatenated %1 %2")
                    .arg(formatInteger(columns.size(), true),
-                        columns.size() == 1 ? QStringLiteral("col") : QStringLiteral("cols")));
+                       columns.size() == 1 ? QStringLiteral("col") : QStringLiteral("cols")));
 }

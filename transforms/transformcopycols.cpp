@@ -21,10 +21,10 @@ QSet<QString> TransformCopyCols::keywords() const
 void TransformCopyCols::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
-    addParameter(ParameterType::MultipleColumns, QStringLiteral("Columns"),
-                 QStringLiteral("Columns"));
-    TransformParameter* copies =
-        addParameter(ParameterType::Int, QStringLiteral("Copies"), QStringLiteral("Copies"), 1);
+    addParameter(
+        ParameterType::MultipleColumns, QStringLiteral("Columns"), QStringLiteral("Columns"));
+    TransformParameter* copies
+        = addParameter(ParameterType::Int, QStringLiteral("Copies"), QStringLiteral("Copies"), 1);
     copies->setZeroIsUnset(true);
     copies->setTooltip(QStringLiteral("The number of copies to make of each selected column."));
 }
@@ -32,7 +32,7 @@ void TransformCopyCols::defineParameters(const QList<Node*>& upstream, bool useU
 void TransformCopyCols::process(Dataset& output, const QList<Node*>& upstream, bool& error)
 {
     output.clear();
-    if (!hasValidInputCount(upstream) || !requireParameters({"Columns", "Copies"}))
+    if (!hasValidInputCount(upstream) || !requireParameters({ "Columns", "Copies" }))
         return;
     const Dataset& input = upstream.first()->dataset();
     output = input;
@@ -75,5 +75,5 @@ void TransformCopyCols::process(Dataset& output, const QList<Node*>& upstream, b
     }
     setSummary(QStringLiteral("%1 %2 added")
                    .arg(formatInteger(added, true),
-                        added == 1 ? QStringLiteral("col") : QStringLiteral("cols")));
+                       added == 1 ? QStringLiteral("col") : QStringLiteral("cols")));
 }

@@ -19,10 +19,10 @@ QSet<QString> TransformNewCol::keywords() const
 void TransformNewCol::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
-    addParameter(ParameterType::Text, QStringLiteral("New_Name"),
-                 QStringLiteral("New column name"), displayName());
+    addParameter(ParameterType::Text, QStringLiteral("New_Name"), QStringLiteral("New column name"),
+        displayName());
     TransformParameter* value = addParameter(ParameterType::Text, QStringLiteral("New_Value"),
-                                             QStringLiteral("New column value"), QString());
+        QStringLiteral("New column value"), QString());
     // A column of empty cells is a legitimate thing to add.
     value->setTextRequired(false);
     value->setTooltip(QStringLiteral("Value to populate the new column."));
@@ -32,7 +32,7 @@ void TransformNewCol::process(Dataset& output, const QList<Node*>& upstream, boo
 {
     Q_UNUSED(error)
     output.clear();
-    if (!hasValidInputCount(upstream) || !requireParameters({"New_Name", "New_Value"}))
+    if (!hasValidInputCount(upstream) || !requireParameters({ "New_Name", "New_Value" }))
         return;
     output = upstream.first()->dataset();
     const int column = output.columnCount();

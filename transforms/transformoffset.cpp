@@ -33,12 +33,12 @@ void TransformOffset::defineParameters(const QList<Node*>& upstream, bool useUse
     addParameter(ParameterType::Int, kAmount, QStringLiteral("Offset"), 0)
         ->setTooltip(QStringLiteral("How many rows up or down to offset selected columns."));
     addParameter(ParameterType::Selection, kDirection, QStringLiteral("Direction"),
-                 QStringLiteral("Down"), QStringList{QStringLiteral("Up"), QStringLiteral("Down")})
+        QStringLiteral("Down"), QStringList { QStringLiteral("Up"), QStringLiteral("Down") })
         ->setTooltip(QStringLiteral("The offset direction."));
     addParameter(ParameterType::Bool, kWraparound, QStringLiteral("wraparound"), false)
         ->setTooltip(QStringLiteral("Check to wraparound values pushed off the top or bottom."));
-    TransformParameter* newValue =
-        addParameter(ParameterType::Text, kNewValue, QStringLiteral("New value"), QString());
+    TransformParameter* newValue
+        = addParameter(ParameterType::Text, kNewValue, QStringLiteral("New value"), QString());
     newValue->setTextRequired(false);
     newValue->setTooltip(QStringLiteral("The value to be set for any newly empty cells."));
 }
@@ -58,8 +58,8 @@ void TransformOffset::process(Dataset& output, const QList<Node*>& upstream, boo
     Q_UNUSED(error)
     output.clear();
     if (!hasValidInputCount(upstream)
-        || !requireParameters({"Columns", "Offset_Amount", "Offset_Direction", "Wraparound",
-                               "New_Value"}))
+        || !requireParameters(
+            { "Columns", "Offset_Amount", "Offset_Direction", "Wraparound", "New_Value" }))
         return;
     const Dataset& input = upstream.first()->dataset();
     output = input;

@@ -13,7 +13,8 @@ CheckedColumnList everyColumnChecked(const Dataset& dataset)
     CheckedColumnList list;
     list.reserve(dataset.columnCount());
     for (int c = 0; c < dataset.columnCount(); ++c)
-        list.append(CheckedColumn{ColumnRef{c, dataset.columnId(c), dataset.columnName(c)}, true});
+        list.append(
+            CheckedColumn { ColumnRef { c, dataset.columnId(c), dataset.columnName(c) }, true });
     return list;
 }
 
@@ -30,8 +31,8 @@ QSet<QString> TransformRemoveCols::keywords() const
 void TransformRemoveCols::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
-    TransformParameter* columns =
-        addParameter(ParameterType::CheckedColumns, kColumns, QStringLiteral("Columns"));
+    TransformParameter* columns
+        = addParameter(ParameterType::CheckedColumns, kColumns, QStringLiteral("Columns"));
     if (!upstream.isEmpty() && columns->checkedColumns().isEmpty())
         columns->setValue(QVariant::fromValue(everyColumnChecked(upstream.first()->dataset())));
 }
@@ -73,7 +74,7 @@ bool TransformRemoveCols::checkUnlistedColumns()
     bool grew = false;
     for (int c = 0; c < dataset.columnCount(); ++c) {
         if (!listed.at(c)) {
-            list.append(CheckedColumn{p->referenceAt(c), true});
+            list.append(CheckedColumn { p->referenceAt(c), true });
             grew = true;
         }
     }
@@ -86,7 +87,7 @@ void TransformRemoveCols::process(Dataset& output, const QList<Node*>& upstream,
 {
     Q_UNUSED(error)
     output.clear();
-    if (!hasValidInputCount(upstream) || !requireParameters({"Columns"}))
+    if (!hasValidInputCount(upstream) || !requireParameters({ "Columns" }))
         return;
     output = upstream.first()->dataset();
     // Columns added upstream since the list was made are kept, and recorded
@@ -112,5 +113,5 @@ void TransformRemoveCols::process(Dataset& output, const QList<Node*>& upstream,
     }
     setSummary(QStringLiteral("%1 %2 removed")
                    .arg(formatInteger(removed, true),
-                        removed == 1 ? QStringLiteral("col") : QStringLiteral("cols")));
+                       removed == 1 ? QStringLiteral("col") : QStringLiteral("cols")));
 }

@@ -20,8 +20,8 @@ QSet<QString> TransformRenameCols::keywords() const
 void TransformRenameCols::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
-    addParameter(ParameterType::RenameColumns, QStringLiteral("RenameColumns"),
-                 QStringLiteral("Columns"))
+    addParameter(
+        ParameterType::RenameColumns, QStringLiteral("RenameColumns"), QStringLiteral("Columns"))
         ->setTooltip(QStringLiteral("Columns to be renamed."));
 }
 
@@ -29,7 +29,7 @@ void TransformRenameCols::process(Dataset& output, const QList<Node*>& upstream,
 {
     Q_UNUSED(error)
     output.clear();
-    if (!hasValidInputCount(upstream) || !requireParameters({"RenameColumns"}))
+    if (!hasValidInputCount(upstream) || !requireParameters({ "RenameColumns" }))
         return;
     output = upstream.first()->dataset();
     const TransformParameter* p = parameter(QStringLiteral("RenameColumns"));
@@ -59,5 +59,5 @@ void TransformRenameCols::process(Dataset& output, const QList<Node*>& upstream,
     }
     setSummary(QStringLiteral("%1 %2 renamed")
                    .arg(formatInteger(renamed, true),
-                        renamed == 1 ? QStringLiteral("col") : QStringLiteral("cols")));
+                       renamed == 1 ? QStringLiteral("col") : QStringLiteral("cols")));
 }

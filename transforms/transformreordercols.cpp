@@ -26,15 +26,15 @@ QSet<QString> TransformReorderCols::keywords() const
 void TransformReorderCols::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
-    TransformParameter* columns = addParameter(ParameterType::ReorderColumns, kColumns,
-                                               QStringLiteral("Drag columns to reorder"));
+    TransformParameter* columns = addParameter(
+        ParameterType::ReorderColumns, kColumns, QStringLiteral("Drag columns to reorder"));
     if (upstream.isEmpty() || !columns->columnRefs().isEmpty())
         return;
     // The order list starts as the upstream order, ready to be dragged.
     const Dataset& dataset = upstream.first()->dataset();
     ColumnRefList refs;
     for (int c = 0; c < dataset.columnCount(); ++c)
-        refs.append(ColumnRef{c, dataset.columnId(c), dataset.columnName(c)});
+        refs.append(ColumnRef { c, dataset.columnId(c), dataset.columnName(c) });
     columns->setValue(QVariant::fromValue(refs));
 }
 
@@ -60,7 +60,7 @@ void TransformReorderCols::process(Dataset& output, const QList<Node*>& upstream
 {
     Q_UNUSED(error)
     output.clear();
-    if (!hasValidInputCount(upstream) || !requireParameters({"Columns"}))
+    if (!hasValidInputCount(upstream) || !requireParameters({ "Columns" }))
         return;
     const Dataset& input = upstream.first()->dataset();
     output = input;

@@ -20,17 +20,17 @@ QSet<QString> TransformRowNum::keywords() const
 void TransformRowNum::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
-    addParameter(ParameterType::Text, QStringLiteral("New_Name"),
-                 QStringLiteral("New column name"));
+    addParameter(
+        ParameterType::Text, QStringLiteral("New_Name"), QStringLiteral("New column name"));
     addParameter(ParameterType::Int, QStringLiteral("Start_At"), QStringLiteral("Start at"), 1)
         ->setIntRange(-999999999, 999999999);
     addParameter(ParameterType::Int, QStringLiteral("Increment"), QStringLiteral("Increment"), 1)
         ->setIntRange(-999999, 999999);
-    TransformParameter* every =
-        addParameter(ParameterType::Int, QStringLiteral("Every"), QStringLiteral("Every"), 1);
+    TransformParameter* every
+        = addParameter(ParameterType::Int, QStringLiteral("Every"), QStringLiteral("Every"), 1);
     every->setIntRange(1, 999999999);
-    every->setTooltip(QStringLiteral(
-        "How often to increment (e.g. set to 5 to increment once every 5 rows."));
+    every->setTooltip(
+        QStringLiteral("How often to increment (e.g. set to 5 to increment once every 5 rows."));
 }
 
 qint64 TransformRowNum::numberOf(int row, qint64 start, qint64 increment, qint64 every)
@@ -43,7 +43,7 @@ void TransformRowNum::process(Dataset& output, const QList<Node*>& upstream, boo
     Q_UNUSED(error)
     output.clear();
     if (!hasValidInputCount(upstream)
-        || !requireParameters({"New_Name", "Start_At", "Increment", "Every"}))
+        || !requireParameters({ "New_Name", "Start_At", "Increment", "Every" }))
         return;
     output = upstream.first()->dataset();
     const qint64 start = intParameter(QStringLiteral("Start_At"));
@@ -60,5 +60,5 @@ void TransformRowNum::process(Dataset& output, const QList<Node*>& upstream, boo
     }
     setSummary(QStringLiteral("%1 %2 numbered")
                    .arg(formatInteger(rows, true),
-                        rows == 1 ? QStringLiteral("row") : QStringLiteral("rows")));
+                       rows == 1 ? QStringLiteral("row") : QStringLiteral("rows")));
 }

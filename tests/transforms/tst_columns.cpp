@@ -76,9 +76,9 @@ Dataset numbered(const QStringList& values)
 {
     Dataset d;
     d.setColumnCount(2);
-    d.setHeader({QStringLiteral("V"), QStringLiteral("Other")});
+    d.setHeader({ QStringLiteral("V"), QStringLiteral("Other") });
     for (int r = 0; r < values.size(); ++r)
-        d.appendRow({values.at(r), QString::number(r)});
+        d.appendRow({ values.at(r), QString::number(r) });
     return d;
 }
 
@@ -95,7 +95,8 @@ Dataset withIds(Dataset d, const QVector<quint32>& serials)
 
 Dataset fourColumns()
 {
-    return makeDataset({"A", "B", "C", "D"}, {{"a1", "b1", "c1", "d1"}, {"a2", "b2", "c2", "d2"}});
+    return makeDataset(
+        { "A", "B", "C", "D" }, { { "a1", "b1", "c1", "d1" }, { "a2", "b2", "c2", "d2" } });
 }
 
 } // namespace
@@ -114,15 +115,15 @@ private slots:
         QTest::addColumn<IntList>("startStepEvery");
         QTest::addColumn<QStringList>("expected");
         QTest::addColumn<QString>("summary");
-        QTest::newRow("10 by 5 every 2") << IntList{10, 5, 2}
-                                         << QStringList{"10", "10", "15", "15", "20"}
-                                         << "5 rows numbered";
-        QTest::newRow("counting down") << IntList{2, -1, 1} << QStringList{"2", "1", "0", "-1"}
-                                       << "4 rows numbered";
-        QTest::newRow("every beyond the rows") << IntList{1, 1, 10} << QStringList{"1", "1", "1"}
-                                               << "3 rows numbered";
-        QTest::newRow("one row") << IntList{7, 3, 1} << QStringList{"7"} << "1 row numbered";
-        QTest::newRow("no rows") << IntList{1, 1, 1} << QStringList{} << "0 rows numbered";
+        QTest::newRow("10 by 5 every 2")
+            << IntList { 10, 5, 2 } << QStringList { "10", "10", "15", "15", "20" }
+            << "5 rows numbered";
+        QTest::newRow("counting down")
+            << IntList { 2, -1, 1 } << QStringList { "2", "1", "0", "-1" } << "4 rows numbered";
+        QTest::newRow("every beyond the rows")
+            << IntList { 1, 1, 10 } << QStringList { "1", "1", "1" } << "3 rows numbered";
+        QTest::newRow("one row") << IntList { 7, 3, 1 } << QStringList { "7" } << "1 row numbered";
+        QTest::newRow("no rows") << IntList { 1, 1, 1 } << QStringList {} << "0 rows numbered";
     }
     void rowNum()
     {
@@ -135,13 +136,13 @@ private slots:
         chain.set("Increment", startStepEvery.at(1));
         chain.set("Every", startStepEvery.at(2));
         const Dataset& out = chain.run();
-        QCOMPARE(out.columnNames(), (QStringList{"V", "Other", "Num"}));
+        QCOMPARE(out.columnNames(), (QStringList { "V", "Other", "Num" }));
         QCOMPARE(columnValues(out, 2), expected);
         QCOMPARE(chain.summary(), summary);
         QVERIFY(chain.warnings().isEmpty());
         // The largest start and step over many rows go beyond 32 bits.
         QCOMPARE(TransformRowNum::numberOf(3000000, 999999999, 999999, 1),
-                 999999999LL + 3000000LL * 999999LL);
+            999999999LL + 3000000LL * 999999LL);
     }
 
     void concat_data()
@@ -154,22 +155,27 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("summary");
-        const QStringList aEmptyC{"a", "", "c"};
+        const QStringList aEmptyC { "a", "", "c" };
         const QString all3 = QStringLiteral("First + Middle + Last");
-        QTest::newRow("empty skipped") << aEmptyC << IntList{0, 1, 2} << "," << false << true
+        QTest::newRow("empty skipped") << aEmptyC << IntList { 0, 1, 2 } << "," << false << true
                                        << "a,c" << all3 << "Concatenated 3 cols";
-        QTest::newRow("empty kept") << aEmptyC << IntList{0, 1, 2} << "," << true << true << "a,,c"
-                                    << all3 << "Concatenated 3 cols";
-        QTest::newRow("spaces are not empty") << QStringList{"a", " ", "c"} << IntList{0, 1, 2}
-                                              << "," << false << true << "a, ,c" << all3
-                                              << "Concatenated 3 cols";
-        QTest::newRow("column order") << aEmptyC << IntList{2, 0} << " " << false << true << "a c"
-                                      << "First + Last" << "Concatenated 2 cols";
-        QTest::newRow("typed name, no delimiter") << aEmptyC << IntList{0, 2} << "" << false
-                                                  << false << "ac" << "Joined"
-                                                  << "Concatenated 2 cols";
-        QTest::newRow("one empty column kept") << aEmptyC << IntList{1} << "," << true << true
-                                               << "" << "Middle" << "Concatenated 1 col";
+        QTest::newRow("empty kept") << aEmptyC << IntList { 0, 1, 2 } << "," << true << true
+                                    << "a,,c" << all3 << "Concatenated 3 cols";
+        QTest::newRow("spaces are not empty")
+            << QStringList { "a", " ", "c" } << IntList { 0, 1, 2 } << "," << false << true
+            << "a, ,c" << all3 << "Concatenated 3 cols";
+        QTest::newRow("column order")
+            << aEmptyC << IntList { 2, 0 } << " " << false << true << "a c"
+            << "First + Last"
+            << "Concatenated 2 cols";
+        QTest::newRow("typed name, no delimiter")
+            << aEmptyC << IntList { 0, 2 } << "" << false << false << "ac"
+            << "Joined"
+            << "Concatenated 2 cols";
+        QTest::newRow("one empty column kept")
+            << aEmptyC << IntList { 1 } << "," << true << true << ""
+            << "Middle"
+            << "Concatenated 1 col";
     }
     void concat()
     {
@@ -181,7 +187,7 @@ private slots:
         QFETCH(QString, value);
         QFETCH(QString, name);
         QFETCH(QString, summary);
-        Chain chain(QStringLiteral("Concat"), makeDataset({"First", "Middle", "Last"}, {row}));
+        Chain chain(QStringLiteral("Concat"), makeDataset({ "First", "Middle", "Last" }, { row }));
         chain.setColumns("Columns", columns);
         chain.set("Delimiter", delimiter);
         chain.set("Keep_Empty", keepEmpty);
@@ -201,12 +207,12 @@ private slots:
         QTest::addColumn<int>("copies");
         QTest::addColumn<QStringList>("added"); // names, then the values of row a
         QTest::addColumn<QString>("summary");
-        QTest::newRow("two copies of one") << true << IntList{1} << 2
-                                           << QStringList{"B", "B", "b1", "b1"} << "2 cols added";
-        QTest::newRow("column order") << true << IntList{3, 0} << 1
-                                      << QStringList{"A", "D", "a1", "d1"} << "2 cols added";
-        QTest::newRow("without header") << false << IntList{2} << 1 << QStringList{"5", "c1"}
-                                        << "1 col added";
+        QTest::newRow("two copies of one")
+            << true << IntList { 1 } << 2 << QStringList { "B", "B", "b1", "b1" } << "2 cols added";
+        QTest::newRow("column order") << true << IntList { 3, 0 } << 1
+                                      << QStringList { "A", "D", "a1", "d1" } << "2 cols added";
+        QTest::newRow("without header")
+            << false << IntList { 2 } << 1 << QStringList { "5", "c1" } << "1 col added";
     }
     void copy()
     {
@@ -238,16 +244,15 @@ private slots:
         QTest::addColumn<QStringList>("names");
         QTest::addColumn<QString>("summary");
         QTest::addColumn<QStringList>("warnings");
-        QTest::newRow("two to one name") << QStringList{"X", "", "X", ""}
-                                         << QStringList{"X", "B", "X", "D"} << "2 cols renamed"
-                                         << QStringList{"2 columns named 'X'"};
-        QTest::newRow("onto an existing name") << QStringList{"", "", "", "B"}
-                                               << QStringList{"A", "B", "C", "B"}
-                                               << "1 col renamed"
-                                               << QStringList{"2 columns named 'B'"};
-        QTest::newRow("same name") << QStringList{"", "B", "", ""}
-                                   << QStringList{"A", "B", "C", "D"} << "No changes"
-                                   << QStringList{};
+        QTest::newRow("two to one name")
+            << QStringList { "X", "", "X", "" } << QStringList { "X", "B", "X", "D" }
+            << "2 cols renamed" << QStringList { "2 columns named 'X'" };
+        QTest::newRow("onto an existing name")
+            << QStringList { "", "", "", "B" } << QStringList { "A", "B", "C", "B" }
+            << "1 col renamed" << QStringList { "2 columns named 'B'" };
+        QTest::newRow("same name")
+            << QStringList { "", "B", "", "" } << QStringList { "A", "B", "C", "D" } << "No changes"
+            << QStringList {};
     }
     void rename()
     {
@@ -258,7 +263,7 @@ private slots:
         Chain chain(QStringLiteral("Rename_Cols"), fourColumns());
         RenameColumnList list;
         for (int c = 0; c < newNames.size(); ++c)
-            list.append({chain.param("RenameColumns")->referenceAt(c), newNames.at(c)});
+            list.append({ chain.param("RenameColumns")->referenceAt(c), newNames.at(c) });
         chain.set("RenameColumns", QVariant::fromValue(list));
         const Dataset& out = chain.run();
         QCOMPARE(out.columnNames(), names);
@@ -269,52 +274,54 @@ private slots:
 
     void reorderPlacesColumnsAddedUpstreamLater()
     {
-        Chain chain(QStringLiteral("Reorder"), withIds(fourColumns(), {1, 2, 3, 4}));
-        chain.setColumns("Columns", {3, 1});
+        Chain chain(QStringLiteral("Reorder"), withIds(fourColumns(), { 1, 2, 3, 4 }));
+        chain.setColumns("Columns", { 3, 1 });
         const Dataset& out = chain.run();
         const Dataset& in = chain.source->dataset();
-        QCOMPARE(out.columnNames(), (QStringList{"D", "B", "A", "C"}));
-        QCOMPARE(out.row(1), (QStringList{"d2", "b2", "a2", "c2"}));
-        QCOMPARE(out.columnIds(), (QVector<ColumnId>{in.columnId(3), in.columnId(1),
-                                                     in.columnId(0), in.columnId(2)}));
+        QCOMPARE(out.columnNames(), (QStringList { "D", "B", "A", "C" }));
+        QCOMPARE(out.row(1), (QStringList { "d2", "b2", "a2", "c2" }));
+        QCOMPARE(out.columnIds(),
+            (QVector<ColumnId> { in.columnId(3), in.columnId(1), in.columnId(0), in.columnId(2) }));
         QCOMPARE(chain.summary(), QStringLiteral("3 cols reordered")); // B kept its place
-        chain.setColumns("Columns", {0, 1, 2, 3});
+        chain.setColumns("Columns", { 0, 1, 2, 3 });
         chain.run();
         QCOMPARE(chain.summary(), QStringLiteral("No changes"));
 
         // A new column E appears upstream between B and C.
-        chain.setColumns("Columns", {3, 1});
+        chain.setColumns("Columns", { 3, 1 });
         chain.source->setData(
-            withIds(makeDataset({"A", "B", "E", "C", "D"}, {{"a1", "b1", "e1", "c1", "d1"}}),
-                    {1, 2, 5, 3, 4}));
-        QCOMPARE(chain.run().row(0), (QStringList{"d1", "b1", "a1", "e1", "c1"}));
-        QCOMPARE(chain.node->dataset().columnNames(), (QStringList{"D", "B", "A", "E", "C"}));
+            withIds(makeDataset({ "A", "B", "E", "C", "D" }, { { "a1", "b1", "e1", "c1", "d1" } }),
+                { 1, 2, 5, 3, 4 }));
+        QCOMPARE(chain.run().row(0), (QStringList { "d1", "b1", "a1", "e1", "c1" }));
+        QCOMPARE(chain.node->dataset().columnNames(), (QStringList { "D", "B", "A", "E", "C" }));
         QCOMPARE(chain.summary(), QStringLiteral("4 cols reordered"));
     }
 
     void removeKeepsUncheckedStateAndNewColumns()
     {
-        Chain chain(QStringLiteral("Remove"), withIds(fourColumns(), {1, 2, 3, 4}));
+        Chain chain(QStringLiteral("Remove"), withIds(fourColumns(), { 1, 2, 3, 4 }));
         CheckedColumnList list = chain.param("Columns")->checkedColumns();
-        QCOMPARE(chain.param("Columns")->resolvedColumns(), (IntList{0, 1, 2, 3})); // all checked
+        QCOMPARE(
+            chain.param("Columns")->resolvedColumns(), (IntList { 0, 1, 2, 3 })); // all checked
         QCOMPARE(chain.run().columnNames(), fourColumns().columnNames());
         QCOMPARE(chain.summary(), QStringLiteral("No changes"));
 
         list[1].checked = false;
         list[3].checked = false;
         chain.set("Columns", QVariant::fromValue(list));
-        QCOMPARE(chain.run().row(1), (QStringList{"a2", "c2"}));
+        QCOMPARE(chain.run().row(1), (QStringList { "a2", "c2" }));
         QCOMPARE(chain.summary(), QStringLiteral("2 cols removed"));
 
         // A column added upstream later is kept and recorded as checked; the
         // unchecked ones stay removed, also after rebinding the same item.
-        chain.source->setData(withIds(
-            makeDataset({"A", "B", "C", "D", "E"}, {{"a1", "b1", "c1", "d1", "e1"}}), {1, 2, 3, 4, 5}));
-        QCOMPARE(chain.run().columnNames(), (QStringList{"A", "C", "E"}));
+        chain.source->setData(
+            withIds(makeDataset({ "A", "B", "C", "D", "E" }, { { "a1", "b1", "c1", "d1", "e1" } }),
+                { 1, 2, 3, 4, 5 }));
+        QCOMPARE(chain.run().columnNames(), (QStringList { "A", "C", "E" }));
         QCOMPARE(chain.param("Columns")->checkedColumns().size(), 5);
-        QCOMPARE(chain.param("Columns")->resolvedColumns(true), (IntList{0, 2, 4}));
+        QCOMPARE(chain.param("Columns")->resolvedColumns(true), (IntList { 0, 2, 4 }));
         chain.node->upstreamChanged();
-        QCOMPARE(chain.run().columnNames(), (QStringList{"A", "C", "E"}));
+        QCOMPARE(chain.run().columnNames(), (QStringList { "A", "C", "E" }));
     }
 
     void removeRefreshChecksEveryColumnOfNewUpstream()
@@ -323,16 +330,16 @@ private slots:
         CheckedColumnList list = chain.param("Columns")->checkedColumns();
         list[0].checked = false;
         chain.set("Columns", QVariant::fromValue(list));
-        QCOMPARE(chain.run().columnNames(), (QStringList{"B", "C", "D"}));
+        QCOMPARE(chain.run().columnNames(), (QStringList { "B", "C", "D" }));
 
-        auto* other = new SourceNode(makeDataset({"X", "Y"}, {{"x", "y"}}));
+        auto* other = new SourceNode(makeDataset({ "X", "Y" }, { { "x", "y" } }));
         chain.scene.insertNode(other);
         other->process(false, false);
         delete chain.node->connections(Incoming).first();
         chain.scene.insertConnection(other, chain.node);
         chain.node->upstreamChanged();
-        QCOMPARE(chain.param("Columns")->resolvedColumns(), (IntList{0, 1}));
-        QCOMPARE(chain.run().columnNames(), (QStringList{"X", "Y"}));
+        QCOMPARE(chain.param("Columns")->resolvedColumns(), (IntList { 0, 1 }));
+        QCOMPARE(chain.run().columnNames(), (QStringList { "X", "Y" }));
         QCOMPARE(chain.summary(), QStringLiteral("No changes"));
     }
 
@@ -343,7 +350,8 @@ private slots:
         newCol.set("New_Value", QStringLiteral("$(A) stays literal"));
         const Dataset& out = newCol.run();
         QCOMPARE(out.columnName(4), QStringLiteral("New Col"));
-        QCOMPARE(columnValues(out, 4), (QStringList{"$(A) stays literal", "$(A) stays literal"}));
+        QCOMPARE(
+            columnValues(out, 4), (QStringList { "$(A) stays literal", "$(A) stays literal" }));
         QCOMPARE(newCol.summary(), QStringLiteral("1 col added"));
         QVERIFY(newCol.warnings().isEmpty());
 
@@ -362,13 +370,13 @@ private slots:
         CheckedColumnList list = remove.param("Columns")->checkedColumns();
         list[1].checked = false;
         remove.set("Columns", QVariant::fromValue(list));
-        QCOMPARE(remove.run().columnNames(), (QStringList{"A", "C", "D"}));
-        QCOMPARE(remove.runRestoredCopy().columnNames(), (QStringList{"A", "C", "D"}));
+        QCOMPARE(remove.run().columnNames(), (QStringList { "A", "C", "D" }));
+        QCOMPARE(remove.runRestoredCopy().columnNames(), (QStringList { "A", "C", "D" }));
 
         Chain reorder(QStringLiteral("Reorder"), fourColumns());
-        reorder.setColumns("Columns", {3, 1});
-        QCOMPARE(reorder.run().columnNames(), (QStringList{"D", "B", "A", "C"}));
-        QCOMPARE(reorder.runRestoredCopy().columnNames(), (QStringList{"D", "B", "A", "C"}));
+        reorder.setColumns("Columns", { 3, 1 });
+        QCOMPARE(reorder.run().columnNames(), (QStringList { "D", "B", "A", "C" }));
+        QCOMPARE(reorder.runRestoredCopy().columnNames(), (QStringList { "D", "B", "A", "C" }));
     }
 
     void offset_data()
@@ -379,25 +387,25 @@ private slots:
         QTest::addColumn<QStringList>("values");
         QTest::addColumn<QStringList>("expected");
         QTest::addColumn<QString>("summary");
-        const QStringList v{"1", "2", "3", "4"};
+        const QStringList v { "1", "2", "3", "4" };
         const QString all = QStringLiteral("4 changed, 0 unchanged");
-        QTest::newRow("down 1") << "Down" << 1 << false << v << QStringList{"n", "1", "2", "3"}
+        QTest::newRow("down 1") << "Down" << 1 << false << v << QStringList { "n", "1", "2", "3" }
                                 << all;
-        QTest::newRow("up 1") << "Up" << 1 << false << v << QStringList{"2", "3", "4", "n"} << all;
-        QTest::newRow("down 1 wrapped") << "Down" << 1 << true << v
-                                        << QStringList{"4", "1", "2", "3"} << all;
-        QTest::newRow("down 5 wrapped") << "Down" << 5 << true << v
-                                        << QStringList{"4", "1", "2", "3"} << all;
-        QTest::newRow("up 7 wrapped") << "Up" << 7 << true << v << QStringList{"4", "1", "2", "3"}
-                                      << all;
+        QTest::newRow("up 1") << "Up" << 1 << false << v << QStringList { "2", "3", "4", "n" }
+                              << all;
+        QTest::newRow("down 1 wrapped")
+            << "Down" << 1 << true << v << QStringList { "4", "1", "2", "3" } << all;
+        QTest::newRow("down 5 wrapped")
+            << "Down" << 5 << true << v << QStringList { "4", "1", "2", "3" } << all;
+        QTest::newRow("up 7 wrapped")
+            << "Up" << 7 << true << v << QStringList { "4", "1", "2", "3" } << all;
         QTest::newRow("whole turn") << "Down" << 4 << true << v << v << "No changes";
-        QTest::newRow("beyond the rows") << "Up" << 10 << false << v
-                                         << QStringList{"n", "n", "n", "n"} << all;
+        QTest::newRow("beyond the rows")
+            << "Up" << 10 << false << v << QStringList { "n", "n", "n", "n" } << all;
         QTest::newRow("zero") << "Up" << 0 << false << v << v << "No changes";
-        QTest::newRow("equal values unchanged") << "Down" << 1 << false
-                                                << QStringList{"n", "n", "2", "2"}
-                                                << QStringList{"n", "n", "n", "2"}
-                                                << "1 changed, 3 unchanged";
+        QTest::newRow("equal values unchanged")
+            << "Down" << 1 << false << QStringList { "n", "n", "2", "2" }
+            << QStringList { "n", "n", "n", "2" } << "1 changed, 3 unchanged";
     }
     void offset()
     {
@@ -408,14 +416,14 @@ private slots:
         QFETCH(QStringList, expected);
         QFETCH(QString, summary);
         Chain chain(QStringLiteral("Offset"), numbered(values));
-        chain.setColumns("Columns", {0});
+        chain.setColumns("Columns", { 0 });
         chain.set("Offset_Amount", amount);
         chain.set("Offset_Direction", direction);
         chain.set("Wraparound", wrap);
         chain.set("New_Value", QStringLiteral("n"));
         const Dataset& out = chain.run();
         QCOMPARE(columnValues(out, 0), expected);
-        QCOMPARE(columnValues(out, 1), (QStringList{"0", "1", "2", "3"})); // stays in place
+        QCOMPARE(columnValues(out, 1), (QStringList { "0", "1", "2", "3" })); // stays in place
         QCOMPARE(chain.summary(), summary);
     }
 
@@ -425,14 +433,18 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QVariant>("value");
         QTest::addColumn<QString>("warning");
-        QTest::newRow("copies zero") << "Copy" << "Copies" << QVariant(0)
-                                     << "2 options not set ('Columns','Copies')";
-        QTest::newRow("concat automatic name") << "Concat" << "Auto_New_Name" << QVariant(true)
-                                               << "1 option not set ('Columns')";
-        QTest::newRow("concat typed name") << "Concat" << "Auto_New_Name" << QVariant(false)
+        QTest::newRow("copies zero")
+            << "Copy"
+            << "Copies" << QVariant(0) << "2 options not set ('Columns','Copies')";
+        QTest::newRow("concat automatic name")
+            << "Concat"
+            << "Auto_New_Name" << QVariant(true) << "1 option not set ('Columns')";
+        QTest::newRow("concat typed name") << "Concat"
+                                           << "Auto_New_Name" << QVariant(false)
                                            << "2 options not set ('New column name','Columns')";
-        QTest::newRow("new col without name") << "New_Col" << "New_Name" << QVariant(QString())
-                                              << "1 option not set ('New column name')";
+        QTest::newRow("new col without name")
+            << "New_Col"
+            << "New_Name" << QVariant(QString()) << "1 option not set ('New column name')";
     }
     void unsetOptions()
     {
@@ -443,7 +455,7 @@ private slots:
         Chain chain(typeKey, fourColumns());
         chain.set(key.toLatin1().constData(), value);
         chain.run();
-        QCOMPARE(chain.transform()->warnings(), QStringList{warning});
+        QCOMPARE(chain.transform()->warnings(), QStringList { warning });
         QCOMPARE(chain.node->status(), int(StatusUpToDate));
     }
 };
