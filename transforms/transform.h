@@ -39,6 +39,12 @@ enum TransformCategory : int {
 // reportProgress(row, rowCount) before every row and stop early when it
 // returns false; set the summary (setChangeSummary()); on failure set the
 // error flag and explain in a warning.
+//
+// Column options bind to upstream items through bindUpstream(); a type with
+// two key inputs overrides reorderInputs() with reorderTwoInputs(), and a
+// type that must see every upstream column (Remove Cols) overrides
+// bindUpstream() to refill its option when refresh is set. A new type is
+// registered with one line in catalogueregistry.cpp.
 class Transform : public QObject
 {
     Q_OBJECT

@@ -388,29 +388,7 @@ QString TransformParameter::summary() const
     case ParameterType::ReorderColumns:
     case ParameterType::CheckedColumns: return columnsSummary();
     case ParameterType::SortColumns:
-    case ParameterType::OrderedColumns: {
-        const bool sort = m_type == ParameterType::SortColumns;
-        const SortColumnList sorts = sortColumns();
-        const ColumnRefList refs = sort ? ColumnRefList() : columnRefs();
-        const int count = sort ? sorts.size() : refs.size();
-        QStringList entries;
-        for (int i = 0; i < count && i < 3; ++i) {
-            const ColumnRef& ref = sort ? sorts.at(i).column : refs.at(i);
-            const int c = resolve(ref);
-            QString entry = c >= 0 ? sourceDataset().columnName(c) : ref.name;
-            if (entry.isEmpty())
-                entry = QString::number((c >= 0 ? c : ref.position) + 1);
-            if (sort)
-                entry += sorts.at(i).ascending ? QStringLiteral("▲") : QStringLiteral("▼");
-            entries.append(entry);
-        }
-        QString s = QStringLiteral("%1 column(s)").arg(count);
-        if (!entries.isEmpty())
-            s += QStringLiteral(" (%1%2)")
-                     .arg(entries.join(QLatin1Char(',')),
-                          count > 3 ? QStringLiteral("...") : QString());
-        return s;
-    }
+    case ParameterType::OrderedColumns: return orderSummary();
     case ParameterType::FilterColumns:
         return QStringLiteral("%1 term(s)").arg(filterList().terms.size());
     case ParameterType::ReplaceTerms:
@@ -422,14 +400,6 @@ QString TransformParameter::summary() const
     case ParameterType::LongText: return text();
     case ParameterType::Int: return formatInteger(intValue(), true);
     case ParameterType::Real: return formatNumber(realValue(), true);
-    case ParameterType::Char: {
-        const QChar c = charValue();
-        if (c == QLatin1Char(' '))
-            return QStringLiteral("<Space>");
-        if (c == QLatin1Char('\t'))
-            return QStringLiteral("<Tab>");
-        return c.isNull() ? QString() : QString(c);
-    }
     case ParameterType::If:
         return QStringLiteral("%1 if/elseif + else").arg(ifList().branches.size());
     case ParameterType::RenameColumns: {
@@ -437,6 +407,48 @@ QString TransformParameter::summary() const
         for (const RenameColumn& r : renameColumns())
             renamed += r.newName.isEmpty() ? 0 : 1;
         return QStringLiteral("%1 column(s) renamed").arg(renamed);
+    }
+    case ParameterType::Unique:
+        return QStringLiteral("%1 unique column(s)").arg(uniqueColumns().size());
+    case ParameterType::VerifyRules: return verifyRules().summary();
+    default: return valueSummary();
+    }
+}
+
+QString TransformParameter::orderSummary() const
+{
+    const bool sort = m_type == ParameterType::SortColumns;
+    const SortColumnList sorts = sortColumns();
+    const ColumnRefList refs = sort ? ColumnRefList() : columnRefs();
+    const int count = sort ? sorts.size() : refs.size();
+    QStringList entries;
+    for (int i = 0; i < count && i < 3; ++i) {
+        const ColumnRef& ref = sort ? sorts.at(i).column : refs.at(i);
+        const int c = resolve(ref);
+        QString entry = c >= 0 ? sourceDataset().columnName(c) : ref.name;
+        if (entry.isEmpty())
+            entry = QString::number((c >= 0 ? c : ref.position) + 1);
+        if (sort)
+            entry += sorts.at(i).ascending ? QStringLiteral("▲") : QStringLiteral("▼");
+        entries.append(entry);
+    }
+    QString s = QStringLiteral("%1 column(s)").arg(count);
+    if (!entries.isEmpty())
+        s += QStringLiteral(" (%1%2)").arg(entries.join(QLatin1Char(',')),
+                                           count > 3 ? QStringLiteral("...") : QString());
+    return s;
+}
+
+QString TransformParameter::valueSummary() const
+{
+    switch (m_type) {
+    case ParameterType::Char: {
+        const QChar c = charValue();
+        if (c == QLatin1Char(' '))
+            return QStringLiteral("<Space>");
+        if (c == QLatin1Char('\t'))
+            return QStringLiteral("<Tab>");
+        return c.isNull() ? QString() : QString(c);
     }
     case ParameterType::SplitRows: {
         const SplitRowsSpec s = splitRows();
@@ -448,9 +460,6 @@ QString TransformParameter::summary() const
             return QStringLiteral("1 time");
         return QStringLiteral("every %2 column(s), %1 times").arg(s.times).arg(s.every);
     }
-    case ParameterType::Unique:
-        return QStringLiteral("%1 unique column(s)").arg(uniqueColumns().size());
-    case ParameterType::VerifyRules: return verifyRules().summary();
     case ParameterType::Date: {
         const QDate d = dateValue();
         return QLocale().toString(d.isValid() ? d : QDate(2000, 1, 1), QLocale::ShortFormat);
@@ -460,7 +469,6 @@ QString TransformParameter::summary() const
         return QStringLiteral("%1 (%2)").arg(QLocale::languageToString(l.language()),
                                              QLocale::countryToString(l.country()));
     }
-    case ParameterType::Label: return QString();
+    default: return QString();
     }
-    return QString();
 }
