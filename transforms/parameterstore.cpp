@@ -46,8 +46,10 @@ bool isSingleText(ParameterType type)
     case ParameterType::Script:
     case ParameterType::LongText:
     case ParameterType::Char:
-    case ParameterType::Locale: return true;
-    default: return false;
+    case ParameterType::Locale:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -63,8 +65,10 @@ bool needsColumns(ParameterType type)
     case ParameterType::CheckedColumns:
     case ParameterType::RenameColumns:
     case ParameterType::Unique:
-    case ParameterType::OrderedColumns: return true;
-    default: return false;
+    case ParameterType::OrderedColumns:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -125,7 +129,6 @@ QStringList verifyToParts(const VerifyRuleSet& set)
     return parts;
 }
 
-
 // Column references are stored by position; these convert in both
 // directions for the composite types.
 using PositionOf = std::function<QString(const ColumnRef&)>;
@@ -138,12 +141,12 @@ void appendTerm(QStringList& parts, const ConditionTerm& t, const PositionOf& po
 
 ConditionTerm termAt(const QStringList& parts, int i, const ReferenceAt& ref)
 {
-    return ConditionTerm{ref(partAt(parts, i)), intAt(parts, i + 1), partAt(parts, i + 2)};
+    return ConditionTerm { ref(partAt(parts, i)), intAt(parts, i + 1), partAt(parts, i + 2) };
 }
 
 QStringList filterToParts(const FilterList& f, const PositionOf& pos)
 {
-    QStringList parts{QString::number(f.keepRemove), QString::number(f.allAny)};
+    QStringList parts { QString::number(f.keepRemove), QString::number(f.allAny) };
     for (const ConditionTerm& t : f.terms)
         appendTerm(parts, t, pos);
     return parts;
@@ -221,7 +224,7 @@ RenameColumnList renameFromParts(const QStringList& parts, const ReferenceAt& re
     RenameColumnList list;
     for (int c = 0; c < parts.size(); ++c) {
         if (parts.at(c) != NoRename && !parts.at(c).isEmpty())
-            list.append(RenameColumn{ref(QString::number(c)), parts.at(c)});
+            list.append(RenameColumn { ref(QString::number(c)), parts.at(c) });
     }
     return list;
 }
@@ -251,40 +254,52 @@ QStringList TransformParameter::toParts() const
         for (const SortColumn& s : sortColumns())
             parts << pos(s.column) << QString::number(s.ascending ? 1 : 0);
         return parts;
-    case ParameterType::FilterColumns: return filterToParts(filterList(), pos);
-    case ParameterType::If: return ifToParts(ifList(), pos);
-    case ParameterType::RenameColumns: return renameToParts(renameColumns(), pos);
+    case ParameterType::FilterColumns:
+        return filterToParts(filterList(), pos);
+    case ParameterType::If:
+        return ifToParts(ifList(), pos);
+    case ParameterType::RenameColumns:
+        return renameToParts(renameColumns(), pos);
     case ParameterType::Unique:
         for (const UniqueColumn& u : uniqueColumns())
             parts << pos(u.column) << QString::number(u.aggregation) << u.text;
         return parts;
     case ParameterType::SplitRows: {
         const SplitRowsSpec s = splitRows();
-        return {QString::number(s.mode), QString::number(s.times), QString::number(s.every),
-                s.text};
+        return { QString::number(s.mode), QString::number(s.times), QString::number(s.every),
+            s.text };
     }
     case ParameterType::ReplaceTerms:
         for (const ReplaceTerm& t : replaceTerms())
             parts << QString::number(t.matchType) << t.find << t.replace;
         return parts;
-    case ParameterType::VerifyRules: return verifyToParts(verifyRules());
-    case ParameterType::Label: return parts;
-    default: return {simpleText()};
+    case ParameterType::VerifyRules:
+        return verifyToParts(verifyRules());
+    case ParameterType::Label:
+        return parts;
+    default:
+        return { simpleText() };
     }
 }
 
 QString TransformParameter::simpleText() const
 {
     switch (m_type) {
-    case ParameterType::Bool: return QString::number(boolValue() ? 1 : 0);
-    case ParameterType::Int: return QString::number(intValue());
-    case ParameterType::Real: return QString::number(realValue(), 'g', 6);
+    case ParameterType::Bool:
+        return QString::number(boolValue() ? 1 : 0);
+    case ParameterType::Int:
+        return QString::number(intValue());
+    case ParameterType::Real:
+        return QString::number(realValue(), 'g', 6);
     case ParameterType::Date:
         return dateValue().isValid() ? dateValue().toString(QStringLiteral("yyyy-MM-dd"))
                                      : QString();
-    case ParameterType::Char: return charValue().isNull() ? QString() : QString(charValue());
-    case ParameterType::Locale: return m_value.isNull() ? QString() : localeValue().bcp47Name();
-    default: return text();
+    case ParameterType::Char:
+        return charValue().isNull() ? QString() : QString(charValue());
+    case ParameterType::Locale:
+        return m_value.isNull() ? QString() : localeValue().bcp47Name();
+    default:
+        return text();
     }
 }
 
@@ -314,7 +329,7 @@ void TransformParameter::deserialise(const QString& decodedText, int version)
     m_needsUpdating = false;
     m_storedText.clear();
     if (isSingleText(m_type)) {
-        fromParts({decodedText}, version);
+        fromParts({ decodedText }, version);
         return;
     }
     if (needsColumns(m_type) && !decodedText.isEmpty() && !sourceDataset().hasColumns()) {
@@ -324,8 +339,8 @@ void TransformParameter::deserialise(const QString& decodedText, int version)
         m_needsUpdating = true;
         return;
     }
-    const QStringList parts =
-        decodedText.isEmpty() ? QStringList() : decodedText.split(PartSeparator);
+    const QStringList parts
+        = decodedText.isEmpty() ? QStringList() : decodedText.split(PartSeparator);
     fromParts(parts, version);
 }
 
@@ -370,7 +385,7 @@ bool TransformParameter::fromParts(const QStringList& parts, int version)
             checked.insert(part.toInt());
         CheckedColumnList list;
         for (int c = 0; c < sourceDataset().columnCount(); ++c)
-            list.append(CheckedColumn{referenceAt(c), checked.contains(c)});
+            list.append(CheckedColumn { referenceAt(c), checked.contains(c) });
         m_value = QVariant::fromValue(list);
         return true;
     }
@@ -379,7 +394,7 @@ bool TransformParameter::fromParts(const QStringList& parts, int version)
         for (int i = 0; i + 1 < parts.size(); i += 2) {
             const ColumnRef r = ref(parts.at(i));
             if (!r.isEmpty())
-                list.append(SortColumn{r, intAt(parts, i + 1, 1) != 0});
+                list.append(SortColumn { r, intAt(parts, i + 1, 1) != 0 });
         }
         m_value = QVariant::fromValue(list);
         return true;
@@ -387,41 +402,45 @@ bool TransformParameter::fromParts(const QStringList& parts, int version)
     case ParameterType::FilterColumns:
         m_value = QVariant::fromValue(filterFromParts(parts, version, ref));
         return true;
-    case ParameterType::If: m_value = QVariant::fromValue(ifFromParts(parts, ref)); return true;
+    case ParameterType::If:
+        m_value = QVariant::fromValue(ifFromParts(parts, ref));
+        return true;
     case ParameterType::RenameColumns:
         m_value = QVariant::fromValue(renameFromParts(parts, ref));
         return true;
-    default: return fromValueParts(parts, ref);
+    default:
+        return fromValueParts(parts, ref);
     }
 }
 
 // The composite types without column references, and the unique list.
-bool TransformParameter::fromValueParts(const QStringList& parts,
-                                        const std::function<ColumnRef(const QString&)>& ref)
+bool TransformParameter::fromValueParts(
+    const QStringList& parts, const std::function<ColumnRef(const QString&)>& ref)
 {
     switch (m_type) {
     case ParameterType::SplitRows:
         m_value = QVariant::fromValue(
-            SplitRowsSpec{intAt(parts, 0), intAt(parts, 1), intAt(parts, 2), partAt(parts, 3)});
+            SplitRowsSpec { intAt(parts, 0), intAt(parts, 1), intAt(parts, 2), partAt(parts, 3) });
         return true;
     case ParameterType::Unique: {
         UniqueColumnList list;
         for (int i = 0; i + 2 < parts.size(); i += 3)
-            list.append(UniqueColumn{ref(parts.at(i)), intAt(parts, i + 1, 1), parts.at(i + 2)});
+            list.append(UniqueColumn { ref(parts.at(i)), intAt(parts, i + 1, 1), parts.at(i + 2) });
         m_value = QVariant::fromValue(list);
         return true;
     }
     case ParameterType::ReplaceTerms: {
         ReplaceTermList list;
         for (int i = 0; i + 2 < parts.size(); i += 3)
-            list.append(ReplaceTerm{intAt(parts, i), parts.at(i + 1), parts.at(i + 2)});
+            list.append(ReplaceTerm { intAt(parts, i), parts.at(i + 1), parts.at(i + 2) });
         m_value = QVariant::fromValue(list);
         return true;
     }
     case ParameterType::VerifyRules:
         m_value = QVariant::fromValue(verifyFromParts(parts));
         return true;
-    default: return fromSimpleText(partAt(parts, 0));
+    default:
+        return fromSimpleText(partAt(parts, 0));
     }
 }
 
@@ -457,7 +476,9 @@ bool TransformParameter::fromSimpleText(const QString& text)
         return true;
     case ParameterType::Text:
     case ParameterType::Script:
-    case ParameterType::LongText: m_value = text; return true;
+    case ParameterType::LongText:
+        m_value = text;
+        return true;
     case ParameterType::Char:
         m_value = QVariant::fromValue(text.isEmpty() ? QChar() : text.at(0));
         return true;
@@ -470,6 +491,7 @@ bool TransformParameter::fromSimpleText(const QString& text)
     case ParameterType::Locale:
         m_value = text.isEmpty() ? QVariant() : QVariant(QLocale(text));
         return true;
-    default: return false;
+    default:
+        return false;
     }
 }

@@ -67,8 +67,7 @@ public:
     static const QChar PartSeparator; // U+001F
 
     TransformParameter(ParameterType type, const QString& key, const QString& label,
-                       const QVariant& defaultValue = QVariant(),
-                       const QVariant& choices = QVariant());
+        const QVariant& defaultValue = QVariant(), const QVariant& choices = QVariant());
 
     // Definition
     ParameterType type() const { return m_type; }
@@ -180,8 +179,8 @@ public:
 private:
     QStringList toParts() const;
     bool fromParts(const QStringList& parts, int version);
-    bool fromValueParts(const QStringList& parts,
-                        const std::function<ColumnRef(const QString&)>& ref);
+    bool fromValueParts(
+        const QStringList& parts, const std::function<ColumnRef(const QString&)>& ref);
     bool fromSimpleText(const QString& text);
     QString simpleText() const;
     QString columnsSummary() const;
