@@ -1,9 +1,10 @@
 // Entry point of the benchmark program. Every bench_*.cpp registers its
 // benchmarks with Google Benchmark; this file creates the application object
-// the engine expects and turns value pooling on as a default installation has it.
+// the engine expects (a widgets application, since graph scenes need one) and
+// turns value pooling on as a default installation has it.
 #include "core/dataset.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -11,7 +12,7 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
                                                                     : qgetenv("QT_QPA_PLATFORM"));
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     Dataset::setPoolingEnabled(true);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

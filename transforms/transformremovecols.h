@@ -1,0 +1,26 @@
+#pragma once
+
+#include "transforms/transform.h"
+
+// Keeps the checked columns and drops the others. Columns the option has not
+// seen yet (added upstream later) count as checked, so new data is never lost
+// silently.
+class TransformRemoveCols : public Transform
+{
+    Q_OBJECT
+
+public:
+    QString typeKey() const override { return QStringLiteral("Remove"); }
+    QSet<QString> keywords() const override;
+    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    void bindUpstream(const QList<Node*>& upstream, bool refresh) override;
+
+protected:
+    Transform* newInstance() const override { return new TransformRemoveCols; }
+
+private:
+    // Adds every column of the bound dataset that the list does not mention,
+    // checked; returns whether the list grew.
+    bool checkUnlistedColumns();
+};

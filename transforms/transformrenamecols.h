@@ -1,0 +1,19 @@
+#pragma once
+
+#include "transforms/transform.h"
+
+// Gives listed columns new names and warns when names end up shared.
+class TransformRenameCols : public Transform
+{
+    Q_OBJECT
+
+public:
+    QString typeKey() const override { return QStringLiteral("Rename_Cols"); }
+    QString description() const override;
+    QSet<QString> keywords() const override;
+    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+
+protected:
+    Transform* newInstance() const override { return new TransformRenameCols; }
+};
