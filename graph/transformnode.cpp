@@ -163,7 +163,7 @@ QVariantMap TransformNode::saveOptions() const
     const QList<TransformParameter*> list = m_transform->parameters();
     for (const TransformParameter* p : list) {
         if (p->type() != ParameterType::Label)
-            parameters.append(QVariantList{p->key(), p->serialise()});
+            parameters.append(QVariant(QVariantList{p->key(), p->serialise()}));
     }
     options.insert(QStringLiteral("parameters"), parameters);
     return options;

@@ -225,6 +225,9 @@ QString TransformParameter::serialise() const
     }
     if (isSingleText(m_type))
         return encode(toParts().value(0));
+    // A number is no free text: its exponent sign stays as "%g" writes it.
+    if (m_type == ParameterType::Real)
+        return toParts().value(0);
     QStringList parts = toParts();
     for (QString& part : parts)
         part = encode(part);
