@@ -18,7 +18,6 @@ private slots:
     void initTestCase() { prepareTextTests(); }
     void caseModes_data();
     void caseModes();
-    void keepUpperOnlyCountsForTitleAndSentence();
     void whitespace_data();
     void whitespace();
     void pad_data();
@@ -73,21 +72,6 @@ void TestTextCase::caseModes()
     t.run();
     QCOMPARE(t.output().value(0, 0), expected);
     QCOMPARE(t.status(), int(StatusUpToDate));
-}
-
-void TestTextCase::keepUpperOnlyCountsForTitleAndSentence()
-{
-    TransformCase c;
-    c.defineParameters({}, false);
-    const QStringList modes = c.parameter(QStringLiteral("Case"))->choiceList();
-    QCOMPARE(modes.size(), 9);
-    for (int i = 0; i < modes.size(); ++i) {
-        c.parameter(QStringLiteral("Case"))->setSelectionIndex(i);
-        const auto states = c.optionStates();
-        QCOMPARE(states.size(), 1);
-        QCOMPARE(states.first().first, QStringLiteral("Keep_Upper"));
-        QCOMPARE(states.first().second, i == TransformCase::TitleCase || i == TransformCase::SentenceCase);
-    }
 }
 
 void TestTextCase::whitespace_data()

@@ -15,11 +15,7 @@ class TestTextFill : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        prepareTextTests();
-        registerTransformTypes(Catalogue::instance());
-    }
+    void initTestCase() { prepareTextTests(); }
     void fill_data();
     void fill();
     void keyOptionNeededOnlyForKeyedFill_data();
@@ -29,8 +25,6 @@ private slots:
     void progressEveryThousandRowsAndSummaryCounts();
     void unresolvedColumnsLeaveDataUnchanged();
     void emptyPadCharacterIsUnset();
-    void searchFindsTypesByKeyword_data();
-    void searchFindsTypesByKeyword();
 };
 
 void TestTextFill::fill_data()
@@ -215,31 +209,6 @@ void TestTextFill::emptyPadCharacterIsUnset()
     t.run();
     QCOMPARE(t.warnings(), QStringList{"1 option not set ('Pad with')"});
     QCOMPARE(t.outputColumn(0), QStringList{"7"});
-}
-
-void TestTextFill::searchFindsTypesByKeyword_data()
-{
-    QTest::addColumn<QString>("search");
-    QTest::addColumn<QString>("typeKey");
-    QTest::newRow("camel") << "lower camel" << "Case";
-    QTest::newRow("keccak") << "keccak" << "Hash";
-    QTest::newRow("base64") << "base64" << "Decode";
-    QTest::newRow("regex") << "regex replace" << "Replace_Multi";
-    QTest::newRow("leading zeros") << "leading zeros" << "Pad";
-    QTest::newRow("trim tabs") << "trim tabs" << "Whitespace";
-    QTest::newRow("substring") << "substring" << "Extract";
-    QTest::newRow("template") << "template" << "Substitute";
-}
-
-void TestTextFill::searchFindsTypesByKeyword()
-{
-    QFETCH(QString, search);
-    QFETCH(QString, typeKey);
-    const QList<const Transform*> shown = Catalogue::instance().visible(0, true, search);
-    QStringList keys;
-    for (const Transform* t : shown)
-        keys << t->typeKey();
-    QVERIFY2(keys.contains(typeKey), qPrintable(keys.join(QLatin1Char(' '))));
 }
 
 QTEST_MAIN(TestTextFill)
