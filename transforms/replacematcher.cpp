@@ -77,10 +77,12 @@ void ReplaceMatcher::useVariables(const Dataset& dataset)
 
 void ReplaceMatcher::setRow(const QStringList& rowValues)
 {
-    if (m_findVars.hasVariables())
-        setFind(m_findVars.expand(rowValues));
     if (m_replaceVars.hasVariables())
         m_replace = m_replaceVars.expand(rowValues);
+    if (m_findVars.hasVariables())
+        setFind(m_findVars.expand(rowValues));
+    if (m_type == MatchType::Regex && m_replaceVars.hasVariables())
+        parseReplacement();
 }
 
 void ReplaceMatcher::setFind(const QString& find)
@@ -99,6 +101,62 @@ void ReplaceMatcher::setFind(const QString& find)
     m_regex = QRegularExpression(find, options);
     if (m_regex.isValid())
         m_regex.optimize();
+    parseReplacement();
+}
+
+// "\1" to "\99" refer to captured groups that the expression has (two
+// digits only when that group exists); any other backslash is literal.
+// Parsed once rather than for every cell.
+void ReplaceMatcher::parseReplacement()
+{
+    m_replacement.clear();
+    const int groups = m_regex.isValid() ? m_regex.captureCount() : 0;
+    QString literal;
+    for (int i = 0; i < m_replace.size(); ++i) {
+        const int first = i + 1 < m_replace.size() && m_replace.at(i) == QLatin1Char('\\')
+                              ? m_replace.at(i + 1).digitValue()
+                              : -1;
+        if (first < 1 || first > groups) {
+            literal += m_replace.at(i);
+            continue;
+        }
+        int group = first;
+        ++i;
+        const int second = i + 1 < m_replace.size() ? m_replace.at(i + 1).digitValue() : -1;
+        if (second >= 0 && group * 10 + second <= groups) {
+            group = group * 10 + second;
+            ++i;
+        }
+        if (!literal.isEmpty())
+            m_replacement.append(ReplacementPart{literal, -1});
+        literal.clear();
+        m_replacement.append(ReplacementPart{QString(), group});
+    }
+    if (!literal.isEmpty())
+        m_replacement.append(ReplacementPart{literal, -1});
+}
+
+QString ReplaceMatcher::replaceRegex(const QString& text) const
+{
+    QRegularExpressionMatchIterator it = m_regex.globalMatch(text);
+    if (!it.hasNext())
+        return text;
+    QString result;
+    result.reserve(text.size() + m_replace.size());
+    int copied = 0;
+    while (it.hasNext()) {
+        const QRegularExpressionMatch match = it.next();
+        result += text.midRef(copied, match.capturedStart() - copied);
+        for (const ReplacementPart& part : m_replacement) {
+            if (part.group < 0)
+                result += part.literal;
+            else
+                result += match.capturedRef(part.group);
+        }
+        copied = match.capturedEnd();
+    }
+    result += text.midRef(copied);
+    return result;
 }
 
 bool ReplaceMatcher::isInert() const
@@ -134,11 +192,7 @@ QString ReplaceMatcher::apply(const QString& text) const
     }
     case MatchType::ExactText:
         return text.compare(m_find, m_cs) == 0 ? m_replace : text;
-    case MatchType::Regex: {
-        // replace() leaves the text shared when nothing matches.
-        QString result = text;
-        return result.replace(m_regex, m_replace);
-    }
+    case MatchType::Regex: return replaceRegex(text);
     case MatchType::Empty: return text.isEmpty() ? m_replace : text;
     default: return replaceClass(text);
     }

@@ -64,7 +64,16 @@ public:
     QString apply(const QString& text) const;
 
 private:
+    // A piece of a regex replacement: literal text, or a captured group.
+    struct ReplacementPart
+    {
+        QString literal;
+        int group = -1;
+    };
+
     void setFind(const QString& find);
+    void parseReplacement();
+    QString replaceRegex(const QString& text) const;
     QString replaceClass(const QString& text) const;
     int firstClassMatch(const QString& text) const;
 
@@ -74,6 +83,7 @@ private:
     QString m_find;
     QString m_replace;
     QRegularExpression m_regex;
+    QVector<ReplacementPart> m_replacement;
     ColumnVariables m_findVars;
     ColumnVariables m_replaceVars;
 };

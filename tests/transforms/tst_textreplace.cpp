@@ -28,6 +28,8 @@ private slots:
     void initTestCase() { prepareTextTests(); }
     void matchTypes_data();
     void matchTypes();
+    void regexReplacementRules_data();
+    void regexReplacementRules();
     void termsApplyInOrderOnSelectedColumns();
     void variablesInTerms_data();
     void variablesInTerms();
@@ -95,6 +97,36 @@ void TestTextReplace::matchTypes()
     const ReplaceMatcher matcher(term(type, find, replace),
                                  caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive);
     QCOMPARE(matcher.matches(input), input != expected);
+}
+
+void TestTextReplace::regexReplacementRules_data()
+{
+    QTest::addColumn<QString>("find");
+    QTest::addColumn<QString>("replace");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("group beyond count is literal") << "(a)" << "\\2\\1" << "a" << "\\2a";
+    QTest::newRow("two digits only when that group exists") << "(a)" << "\\12" << "a" << "a2";
+    QTest::newRow("group ten") << "(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)" << "\\10\\1" << "abcdefghij" << "ja";
+    QTest::newRow("zero is literal") << "(a)" << "\\0" << "xa" << "x\\0";
+    QTest::newRow("escaped backslash before group") << "(a)" << "\\\\1" << "a" << "\\a";
+    QTest::newRow("empty matches") << "x*" << "-" << "abc" << "-a-b-c-";
+    QTest::newRow("unmatched group is empty") << "(a)|(b)" << "[\\2]" << "ab" << "[][b]";
+    QTest::newRow("no match keeps value") << "\\d" << "#" << "abc" << "abc";
+}
+
+void TestTextReplace::regexReplacementRules()
+{
+    QFETCH(QString, find);
+    QFETCH(QString, replace);
+    QFETCH(QString, input);
+    QFETCH(QString, expected);
+    const ReplaceMatcher matcher(term(MatchType::Regex, find, replace), Qt::CaseSensitive);
+    QCOMPARE(matcher.apply(input), expected);
+    // The same rules as the toolkit's own regex replace.
+    QString viaToolkit = input;
+    viaToolkit.replace(QRegularExpression(find, QRegularExpression::UseUnicodePropertiesOption), replace);
+    QCOMPARE(viaToolkit, expected);
 }
 
 void TestTextReplace::termsApplyInOrderOnSelectedColumns()
