@@ -16,20 +16,19 @@ namespace {
 
 constexpr int kRows = 1000000;
 
-const char* const kNames[] = {"anna MÜLLER", "james o'neil", "Mary Smith", "robert jones",
-                              "PATRICIA garcía", "john davis", "Linda Brown", "lukas rossi"};
+const char* const kNames[] = { "anna MÜLLER", "james o'neil", "Mary Smith", "robert jones",
+    "PATRICIA garcía", "john davis", "Linda Brown", "lukas rossi" };
 
 Dataset makeInput()
 {
     Dataset d;
     d.setColumnCount(1);
-    d.setHeader({QStringLiteral("Name")});
+    d.setHeader({ QStringLiteral("Name") });
     d.reserveRows(kRows);
     for (int i = 0; i < kRows; ++i) {
         // Each value distinct, as in a column of ids or addresses.
-        d.appendRow({QString::fromUtf8(kNames[i % 8]) + QStringLiteral(" %1-%2")
-                                                              .arg(i % 977)
-                                                              .arg(i / 977)});
+        d.appendRow({ QString::fromUtf8(kNames[i % 8])
+            + QStringLiteral(" %1-%2").arg(i % 977).arg(i / 977) });
     }
     d.dropPools();
     return d;
@@ -49,9 +48,9 @@ SourceNode& source()
 void runTransform(benchmark::State& state, Transform& transform)
 {
     SourceNode& src = source();
-    const QList<Node*> upstream{&src};
+    const QList<Node*> upstream { &src };
     TransformParameter* columns = transform.parameter(QStringLiteral("Columns"));
-    columns->setValue(QVariant::fromValue(ColumnRefList{columns->referenceAt(0)}));
+    columns->setValue(QVariant::fromValue(ColumnRefList { columns->referenceAt(0) }));
     for (auto _ : state) {
         Dataset output;
         bool error = false;
@@ -62,17 +61,17 @@ void runTransform(benchmark::State& state, Transform& transform)
         state.ResumeTiming();
     }
     state.SetLabel(transform.resultSummary().toStdString());
-    state.counters["s_per_million_cells"] = benchmark::Counter(
-        double(kRows) / 1e6 * state.iterations(),
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["s_per_million_cells"]
+        = benchmark::Counter(double(kRows) / 1e6 * state.iterations(),
+            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void textCase(benchmark::State& state)
 {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     TransformCase transform;
-    transform.defineParameters({&source()}, false);
-    transform.bindUpstream({&source()}, false);
+    transform.defineParameters({ &source() }, false);
+    transform.bindUpstream({ &source() }, false);
     transform.parameter(QStringLiteral("Case"))->setSelectionIndex(int(state.range(0)));
     runTransform(state, transform);
 }
@@ -83,11 +82,11 @@ void textReplaceRegex(benchmark::State& state)
 {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     TransformReplace transform;
-    transform.defineParameters({&source()}, false);
-    transform.bindUpstream({&source()}, false);
+    transform.defineParameters({ &source() }, false);
+    transform.bindUpstream({ &source() }, false);
     // Swaps the two numbers at the end of every value.
-    const ReplaceTermList terms{ReplaceTerm{2, QStringLiteral("(\\d+)-(\\d+)$"),
-                                            QStringLiteral("\\2/\\1")}};
+    const ReplaceTermList terms { ReplaceTerm {
+        2, QStringLiteral("(\\d+)-(\\d+)$"), QStringLiteral("\\2/\\1") } };
     transform.parameter(QStringLiteral("Replace"))->setValue(QVariant::fromValue(terms));
     runTransform(state, transform);
 }

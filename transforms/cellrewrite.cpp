@@ -7,8 +7,8 @@
 
 void CellRewriteTransform::addColumnsParameter()
 {
-    addParameter(ParameterType::MultipleColumns, QStringLiteral("Columns"),
-                 QStringLiteral("Columns"))
+    addParameter(
+        ParameterType::MultipleColumns, QStringLiteral("Columns"), QStringLiteral("Columns"))
         ->setTooltip(QStringLiteral("The columns whose values are changed."));
 }
 
@@ -42,8 +42,8 @@ void CellRewriteTransform::process(Dataset& output, const QList<Node*>& upstream
     output = input;
     QVector<int> columns = columnIndexes(QStringLiteral("Columns"), true);
     columns.erase(std::remove_if(columns.begin(), columns.end(),
-                                 [&](int c) { return !input.isValidColumn(c); }),
-                  columns.end());
+                      [&](int c) { return !input.isValidColumn(c); }),
+        columns.end());
     columns.erase(std::unique(columns.begin(), columns.end()), columns.end());
     if (columns.isEmpty() || !prepare(input, columns)) {
         setSummary(QStringLiteral("No changes"));

@@ -29,7 +29,7 @@ void ColumnVariables::parse(const Dataset& dataset)
     m_literalLength = 0;
     m_hasVariables = false;
     if (!mayContainVariables(m_text)) {
-        m_parts.append(Part{m_text, -1});
+        m_parts.append(Part { m_text, -1 });
         m_literalLength = m_text.size();
         return;
     }
@@ -74,16 +74,16 @@ void ColumnVariables::parse(const Dataset& dataset)
         literal += m_text.midRef(pos, open - pos);
         if (!literal.isEmpty()) {
             m_literalLength += literal.size();
-            m_parts.append(Part{literal, -1});
+            m_parts.append(Part { literal, -1 });
             literal.clear();
         }
-        m_parts.append(Part{m_text.mid(open, close + 1 - open), column});
+        m_parts.append(Part { m_text.mid(open, close + 1 - open), column });
         m_hasVariables = true;
         pos = close + 1;
     }
     if (!literal.isEmpty() || m_parts.isEmpty()) {
         m_literalLength += literal.size();
-        m_parts.append(Part{literal, -1});
+        m_parts.append(Part { literal, -1 });
     }
 }
 

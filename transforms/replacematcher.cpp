@@ -33,30 +33,35 @@ uint codePointAt(const QString& text, int i, int* units)
 
 QStringList ReplaceMatcher::matchTypeNames()
 {
-    return {QStringLiteral("Text"),        QStringLiteral("Exact text"),
-            QStringLiteral("Regex"),       QStringLiteral("Empty"),
-            QStringLiteral("Letters"),     QStringLiteral("Digits"),
-            QStringLiteral("Punctuation"), QStringLiteral("Symbols"),
-            QStringLiteral("Whitespace"),  QStringLiteral("Currency"),
-            QStringLiteral("Non-ASCII")};
+    return { QStringLiteral("Text"), QStringLiteral("Exact text"), QStringLiteral("Regex"),
+        QStringLiteral("Empty"), QStringLiteral("Letters"), QStringLiteral("Digits"),
+        QStringLiteral("Punctuation"), QStringLiteral("Symbols"), QStringLiteral("Whitespace"),
+        QStringLiteral("Currency"), QStringLiteral("Non-ASCII") };
 }
 
 bool ReplaceMatcher::isClassCharacter(MatchType type, uint cp)
 {
     switch (type) {
-    case MatchType::Letters: return QChar::isLetter(cp);
+    case MatchType::Letters:
+        return QChar::isLetter(cp);
     case MatchType::Digits:
         // ASCII digits, plus the decimal digits of other scripts (Arabic-Indic,
         // Devanagari, full-width ...).
         return (cp >= '0' && cp <= '9')
-               || (cp > 127 && QChar::category(cp) == QChar::Number_DecimalDigit);
-    case MatchType::Punctuation: return QChar::isPunct(cp);
-    case MatchType::Symbols: return QChar::isSymbol(cp);
-    case MatchType::Whitespace: return QChar::isSpace(cp);
-    case MatchType::Currency: return QChar::category(cp) == QChar::Symbol_Currency;
+            || (cp > 127 && QChar::category(cp) == QChar::Number_DecimalDigit);
+    case MatchType::Punctuation:
+        return QChar::isPunct(cp);
+    case MatchType::Symbols:
+        return QChar::isSymbol(cp);
+    case MatchType::Whitespace:
+        return QChar::isSpace(cp);
+    case MatchType::Currency:
+        return QChar::category(cp) == QChar::Symbol_Currency;
     // Latin-1 counts as "ASCII" here so that accented Western letters stay.
-    case MatchType::NonAscii: return cp > 255;
-    default: return false;
+    case MatchType::NonAscii:
+        return cp > 255;
+    default:
+        return false;
     }
 }
 
@@ -114,8 +119,8 @@ void ReplaceMatcher::parseReplacement()
     QString literal;
     for (int i = 0; i < m_replace.size(); ++i) {
         const int first = i + 1 < m_replace.size() && m_replace.at(i) == QLatin1Char('\\')
-                              ? m_replace.at(i + 1).digitValue()
-                              : -1;
+            ? m_replace.at(i + 1).digitValue()
+            : -1;
         if (first < 1 || first > groups) {
             literal += m_replace.at(i);
             continue;
@@ -128,12 +133,12 @@ void ReplaceMatcher::parseReplacement()
             ++i;
         }
         if (!literal.isEmpty())
-            m_replacement.append(ReplacementPart{literal, -1});
+            m_replacement.append(ReplacementPart { literal, -1 });
         literal.clear();
-        m_replacement.append(ReplacementPart{QString(), group});
+        m_replacement.append(ReplacementPart { QString(), group });
     }
     if (!literal.isEmpty())
-        m_replacement.append(ReplacementPart{literal, -1});
+        m_replacement.append(ReplacementPart { literal, -1 });
 }
 
 QString ReplaceMatcher::replaceRegex(const QString& text) const
@@ -171,11 +176,16 @@ bool ReplaceMatcher::matches(const QString& text) const
     if (isInert())
         return false;
     switch (m_type) {
-    case MatchType::Text: return text.contains(m_find, m_cs);
-    case MatchType::ExactText: return text.compare(m_find, m_cs) == 0;
-    case MatchType::Regex: return m_regex.match(text).hasMatch();
-    case MatchType::Empty: return text.isEmpty();
-    default: return firstClassMatch(text) >= 0;
+    case MatchType::Text:
+        return text.contains(m_find, m_cs);
+    case MatchType::ExactText:
+        return text.compare(m_find, m_cs) == 0;
+    case MatchType::Regex:
+        return m_regex.match(text).hasMatch();
+    case MatchType::Empty:
+        return text.isEmpty();
+    default:
+        return firstClassMatch(text) >= 0;
     }
 }
 
@@ -192,9 +202,12 @@ QString ReplaceMatcher::apply(const QString& text) const
     }
     case MatchType::ExactText:
         return text.compare(m_find, m_cs) == 0 ? m_replace : text;
-    case MatchType::Regex: return replaceRegex(text);
-    case MatchType::Empty: return text.isEmpty() ? m_replace : text;
-    default: return replaceClass(text);
+    case MatchType::Regex:
+        return replaceRegex(text);
+    case MatchType::Empty:
+        return text.isEmpty() ? m_replace : text;
+    default:
+        return replaceClass(text);
     }
 }
 
@@ -230,8 +243,8 @@ QString ReplaceMatcher::replaceClass(const QString& text) const
     return result;
 }
 
-ReplaceMatcherList::ReplaceMatcherList(const ReplaceTermList& terms, Qt::CaseSensitivity cs,
-                                       const Dataset* variablesFrom)
+ReplaceMatcherList::ReplaceMatcherList(
+    const ReplaceTermList& terms, Qt::CaseSensitivity cs, const Dataset* variablesFrom)
 {
     m_matchers.reserve(terms.size());
     for (const ReplaceTerm& term : terms) {

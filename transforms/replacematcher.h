@@ -12,11 +12,11 @@ class Dataset;
 // The ways a replace term finds what it replaces. The numbers are stored in
 // documents.
 enum class MatchType : int {
-    Text = 0,        // every occurrence of the find text
-    ExactText = 1,   // the whole cell when it equals the find text
-    Regex = 2,       // every match of the find text as a regular expression
-    Empty = 3,       // an empty cell
-    Letters = 4,     // the character classes below, character by character
+    Text = 0, // every occurrence of the find text
+    ExactText = 1, // the whole cell when it equals the find text
+    Regex = 2, // every match of the find text as a regular expression
+    Empty = 3, // an empty cell
+    Letters = 4, // the character classes below, character by character
     Digits = 5,
     Punctuation = 6,
     Symbols = 7,
@@ -93,7 +93,7 @@ class ReplaceMatcherList
 {
 public:
     ReplaceMatcherList(const ReplaceTermList& terms, Qt::CaseSensitivity cs,
-                       const Dataset* variablesFrom = nullptr);
+        const Dataset* variablesFrom = nullptr);
     bool isEmpty() const { return m_matchers.isEmpty(); }
     bool usesRowValues() const { return m_usesRowValues; }
     void setRow(const QStringList& rowValues);

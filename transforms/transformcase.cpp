@@ -7,12 +7,11 @@ namespace {
 
 const QStringList& caseChoices()
 {
-    static const QStringList choices = {
-        QStringLiteral("Lower case"),       QStringLiteral("Upper case"),
-        QStringLiteral("Title case"),       QStringLiteral("Sentence case"),
+    static const QStringList choices = { QStringLiteral("Lower case"), QStringLiteral("Upper case"),
+        QStringLiteral("Title case"), QStringLiteral("Sentence case"),
         QStringLiteral("Lower camel case"), QStringLiteral("Upper camel case"),
-        QStringLiteral("Kebab case"),       QStringLiteral("Snake case"),
-        QStringLiteral("Inverted case")};
+        QStringLiteral("Kebab case"), QStringLiteral("Snake case"),
+        QStringLiteral("Inverted case") };
     return choices;
 }
 
@@ -38,11 +37,11 @@ void TransformCase::defineParameters(const QList<Node*>& upstream, bool useUserD
     CellRewriteTransform::defineParameters(upstream, useUserDefaults);
     addColumnsParameter();
     addParameter(ParameterType::Selection, QStringLiteral("Case"), QStringLiteral("Change case to"),
-                 caseChoices().first(), caseChoices())
+        caseChoices().first(), caseChoices())
         ->setTooltip(QStringLiteral("The case to change the values to.\n"
                                     "Camel, kebab and snake case join the words of a value."));
-    addParameter(ParameterType::Bool, QStringLiteral("Keep_Upper"),
-                 QStringLiteral("keep upper case"), false)
+    addParameter(
+        ParameterType::Bool, QStringLiteral("Keep_Upper"), QStringLiteral("keep upper case"), false)
         ->setTooltip(QStringLiteral("Leave letters that are already upper case as they are "
                                     "(e.g. for acronyms such as USA)."));
 }
@@ -50,12 +49,12 @@ void TransformCase::defineParameters(const QList<Node*>& upstream, bool useUserD
 QList<QPair<QString, bool>> TransformCase::optionStates() const
 {
     const int mode = selectionParameter(QStringLiteral("Case"));
-    return {qMakePair(QStringLiteral("Keep_Upper"), mode == TitleCase || mode == SentenceCase)};
+    return { qMakePair(QStringLiteral("Keep_Upper"), mode == TitleCase || mode == SentenceCase) };
 }
 
 QStringList TransformCase::requiredKeys() const
 {
-    return {QStringLiteral("Case"), QStringLiteral("Keep_Upper")};
+    return { QStringLiteral("Case"), QStringLiteral("Keep_Upper") };
 }
 
 bool TransformCase::prepare(const Dataset& input, const QVector<int>& columns)
@@ -77,15 +76,24 @@ QString TransformCase::rewrite(const QString& text, int row, int column)
 QString TransformCase::convert(const QString& text, Mode mode, bool keepUpper)
 {
     switch (mode) {
-    case LowerCase: return text.toLower();
-    case UpperCase: return text.toUpper();
-    case TitleCase: return titleCase(text, keepUpper);
-    case SentenceCase: return sentenceCase(text, keepUpper);
-    case LowerCamelCase: return camelCase(text, false);
-    case UpperCamelCase: return camelCase(text, true);
-    case KebabCase: return joinWords(text, QLatin1Char('-'));
-    case SnakeCase: return joinWords(text, QLatin1Char('_'));
-    case InvertedCase: return invertedCase(text);
+    case LowerCase:
+        return text.toLower();
+    case UpperCase:
+        return text.toUpper();
+    case TitleCase:
+        return titleCase(text, keepUpper);
+    case SentenceCase:
+        return sentenceCase(text, keepUpper);
+    case LowerCamelCase:
+        return camelCase(text, false);
+    case UpperCamelCase:
+        return camelCase(text, true);
+    case KebabCase:
+        return joinWords(text, QLatin1Char('-'));
+    case SnakeCase:
+        return joinWords(text, QLatin1Char('_'));
+    case InvertedCase:
+        return invertedCase(text);
     }
     return text;
 }

@@ -17,18 +17,18 @@ void TransformChop::defineParameters(const QList<Node*>& upstream, bool useUserD
 {
     CellRewriteTransform::defineParameters(upstream, useUserDefaults);
     addColumnsParameter();
-    addParameter(ParameterType::Int, QStringLiteral("Length"),
-                 QStringLiteral("Characters to remove"), 1)
+    addParameter(
+        ParameterType::Int, QStringLiteral("Length"), QStringLiteral("Characters to remove"), 1)
         ->setTooltip(QStringLiteral("How many characters to remove from each value. Values no "
                                     "longer than this become empty."));
     addParameter(ParameterType::Selection, QStringLiteral("From"), QStringLiteral("From"),
-                 QStringLiteral("Start"), QStringList{QStringLiteral("Start"), QStringLiteral("End")})
+        QStringLiteral("Start"), QStringList { QStringLiteral("Start"), QStringLiteral("End") })
         ->setTooltip(QStringLiteral("Remove the characters from the start or the end of values."));
 }
 
 QStringList TransformChop::requiredKeys() const
 {
-    return {QStringLiteral("Length"), QStringLiteral("From")};
+    return { QStringLiteral("Length"), QStringLiteral("From") };
 }
 
 bool TransformChop::prepare(const Dataset& input, const QVector<int>& columns)

@@ -21,21 +21,21 @@ void TransformDecode::defineParameters(const QList<Node*>& upstream, bool useUse
 {
     CellRewriteTransform::defineParameters(upstream, useUserDefaults);
     addColumnsParameter();
-    const QStringList choices = {
-        QStringLiteral("<select>"),          QStringLiteral("From Base64 encoding"),
-        QStringLiteral("To Base64 encoding"), QStringLiteral("From URL encoding"),
-        QStringLiteral("To URL encoding"),   QStringLiteral("From escaped HTML"),
-        QStringLiteral("To escaped HTML"),   QStringLiteral("From escaped XML"),
-        QStringLiteral("To escaped XML")};
+    const QStringList choices = { QStringLiteral("<select>"),
+        QStringLiteral("From Base64 encoding"), QStringLiteral("To Base64 encoding"),
+        QStringLiteral("From URL encoding"), QStringLiteral("To URL encoding"),
+        QStringLiteral("From escaped HTML"), QStringLiteral("To escaped HTML"),
+        QStringLiteral("From escaped XML"), QStringLiteral("To escaped XML") };
     TransformParameter* p = addParameter(ParameterType::Selection, QStringLiteral("Decode"),
-                                         QStringLiteral("Change"), choices.first(), choices);
+        QStringLiteral("Change"), choices.first(), choices);
     p->setFirstChoiceIsUnset(true);
-    p->setTooltip(QStringLiteral("How to change the values. Text is encoded and decoded as UTF-8."));
+    p->setTooltip(
+        QStringLiteral("How to change the values. Text is encoded and decoded as UTF-8."));
 }
 
 QStringList TransformDecode::requiredKeys() const
 {
-    return {QStringLiteral("Decode")};
+    return { QStringLiteral("Decode") };
 }
 
 bool TransformDecode::prepare(const Dataset& input, const QVector<int>& columns)
@@ -56,16 +56,25 @@ QString TransformDecode::rewrite(const QString& text, int row, int column)
 QString TransformDecode::convert(const QString& text, Choice choice)
 {
     switch (choice) {
-    case FromBase64: return QString::fromUtf8(QByteArray::fromBase64(text.toUtf8()));
-    case ToBase64: return QString::fromLatin1(text.toUtf8().toBase64());
-    case FromUrl: return QString::fromUtf8(QByteArray::fromPercentEncoding(text.toUtf8()));
+    case FromBase64:
+        return QString::fromUtf8(QByteArray::fromBase64(text.toUtf8()));
+    case ToBase64:
+        return QString::fromLatin1(text.toUtf8().toBase64());
+    case FromUrl:
+        return QString::fromUtf8(QByteArray::fromPercentEncoding(text.toUtf8()));
     // Everything but the unreserved characters (letters, digits, "-._~").
-    case ToUrl: return QString::fromLatin1(text.toUtf8().toPercentEncoding());
-    case FromHtml: return fromEscapedHtml(text);
-    case ToHtml: return text.toHtmlEscaped();
-    case FromXml: return fromEscapedXml(text);
-    case ToXml: return toEscapedXml(text);
-    case NotSelected: break;
+    case ToUrl:
+        return QString::fromLatin1(text.toUtf8().toPercentEncoding());
+    case FromHtml:
+        return fromEscapedHtml(text);
+    case ToHtml:
+        return text.toHtmlEscaped();
+    case FromXml:
+        return fromEscapedXml(text);
+    case ToXml:
+        return toEscapedXml(text);
+    case NotSelected:
+        break;
     }
     return text;
 }

@@ -19,25 +19,25 @@ void TransformExtract::defineParameters(const QList<Node*>& upstream, bool useUs
     CellRewriteTransform::defineParameters(upstream, useUserDefaults);
     addColumnsParameter();
     addParameter(ParameterType::Selection, QStringLiteral("Using"), QStringLiteral("Using"),
-                 QStringLiteral("Text"), QStringList{QStringLiteral("Text"), QStringLiteral("Regex")})
+        QStringLiteral("Text"), QStringList { QStringLiteral("Text"), QStringLiteral("Regex") })
         ->setTooltip(QStringLiteral("Extract by character position (Text) or by regular "
                                     "expression (Regex)."));
     addParameter(ParameterType::Int, QStringLiteral("Length"), QStringLiteral("Length"), 10)
         ->setTooltip(QStringLiteral("The number of characters to keep."));
     addParameter(ParameterType::Selection, QStringLiteral("From"), QStringLiteral("From"),
-                 QStringLiteral("Start"), QStringList{QStringLiteral("Start"), QStringLiteral("End")})
+        QStringLiteral("Start"), QStringList { QStringLiteral("Start"), QStringLiteral("End") })
         ->setTooltip(QStringLiteral("Count the offset from the start or the end of values."));
     addParameter(ParameterType::Int, QStringLiteral("Offset"), QStringLiteral("Offset"), 0)
         ->setTooltip(QStringLiteral("If From=Start, the offset index of the first character from "
                                     "the start.\nIf From=End, the offset of the last character "
                                     "from the end."));
     addParameter(ParameterType::Text, QStringLiteral("Matching"), QStringLiteral("Matching"),
-                 QStringLiteral("^.*$"))
+        QStringLiteral("^.*$"))
         ->setTooltip(QStringLiteral("The regular expression to match. If it has a captured group "
                                     "in brackets, the first group is kept, otherwise the whole "
                                     "match.\nValues that do not match become empty."));
     addParameter(ParameterType::Bool, QStringLiteral("Case_Sensitive"),
-                 QStringLiteral("case sensitive"), true)
+        QStringLiteral("case sensitive"), true)
         ->setTooltip(QStringLiteral("Match the regular expression case sensitively."));
 }
 
@@ -49,16 +49,15 @@ bool TransformExtract::usesRegex() const
 QList<QPair<QString, bool>> TransformExtract::optionStates() const
 {
     const bool regex = usesRegex();
-    return {qMakePair(QStringLiteral("Length"), !regex), qMakePair(QStringLiteral("From"), !regex),
-            qMakePair(QStringLiteral("Offset"), !regex),
-            qMakePair(QStringLiteral("Matching"), regex),
-            qMakePair(QStringLiteral("Case_Sensitive"), regex)};
+    return { qMakePair(QStringLiteral("Length"), !regex), qMakePair(QStringLiteral("From"), !regex),
+        qMakePair(QStringLiteral("Offset"), !regex), qMakePair(QStringLiteral("Matching"), regex),
+        qMakePair(QStringLiteral("Case_Sensitive"), regex) };
 }
 
 QStringList TransformExtract::requiredKeys() const
 {
-    return {QStringLiteral("Using"),  QStringLiteral("Length"),   QStringLiteral("From"),
-            QStringLiteral("Offset"), QStringLiteral("Matching"), QStringLiteral("Case_Sensitive")};
+    return { QStringLiteral("Using"), QStringLiteral("Length"), QStringLiteral("From"),
+        QStringLiteral("Offset"), QStringLiteral("Matching"), QStringLiteral("Case_Sensitive") };
 }
 
 bool TransformExtract::prepare(const Dataset& input, const QVector<int>& columns)

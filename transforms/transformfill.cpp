@@ -6,13 +6,13 @@ namespace {
 
 QStringList directionChoices()
 {
-    return {QStringLiteral("Down"), QStringLiteral("Right"), QStringLiteral("Up"),
-            QStringLiteral("Left")};
+    return { QStringLiteral("Down"), QStringLiteral("Right"), QStringLiteral("Up"),
+        QStringLiteral("Left") };
 }
 
 QStringList forChoices()
 {
-    return {QStringLiteral("All rows"), QStringLiteral("Rows with same key value")};
+    return { QStringLiteral("All rows"), QStringLiteral("Rows with same key value") };
 }
 
 } // namespace
@@ -36,23 +36,23 @@ void TransformFill::defineParameters(const QList<Node*>& upstream, bool useUserD
     CellRewriteTransform::defineParameters(upstream, useUserDefaults);
     addColumnsParameter();
     addParameter(ParameterType::Selection, QStringLiteral("Direction"), QStringLiteral("Direction"),
-                 directionChoices().first(), directionChoices())
+        directionChoices().first(), directionChoices())
         ->setTooltip(m_unfill
-                         ? QStringLiteral("Empty values that repeat the value before them: the "
-                                          "value above (Down), below (Up), or in the selected "
-                                          "column to the left (Right) or right (Left).")
-                         : QStringLiteral("Fill empty values from the value above (Down), below "
-                                          "(Up), or from the selected columns to the left "
-                                          "(Right) or right (Left)."));
+                ? QStringLiteral("Empty values that repeat the value before them: the "
+                                 "value above (Down), below (Up), or in the selected "
+                                 "column to the left (Right) or right (Left).")
+                : QStringLiteral("Fill empty values from the value above (Down), below "
+                                 "(Up), or from the selected columns to the left "
+                                 "(Right) or right (Left)."));
     addParameter(ParameterType::Selection, QStringLiteral("For"), QStringLiteral("For"),
-                 forChoices().first(), forChoices())
+        forChoices().first(), forChoices())
         ->setTooltip(m_unfill ? QStringLiteral("Empty repeated values in all rows, or only "
                                                "where a row has the same key value as the row "
                                                "before it.")
                               : QStringLiteral("Fill in all rows, or only from a row with the "
                                                "same key value (Down and Up)."));
     addParameter(ParameterType::SingleColumn, QStringLiteral("Key_Column"),
-                 QStringLiteral("Key column"), QVariant::fromValue(ColumnRef()))
+        QStringLiteral("Key column"), QVariant::fromValue(ColumnRef()))
         ->setTooltip(m_unfill ? QStringLiteral("Values are emptied only where this column has the "
                                                "same value as in the row before (case "
                                                "sensitive).")
@@ -62,12 +62,13 @@ void TransformFill::defineParameters(const QList<Node*>& upstream, bool useUserD
 
 QList<QPair<QString, bool>> TransformFill::optionStates() const
 {
-    return {qMakePair(QStringLiteral("Key_Column"), selectionParameter(QStringLiteral("For")) == 1)};
+    return { qMakePair(
+        QStringLiteral("Key_Column"), selectionParameter(QStringLiteral("For")) == 1) };
 }
 
 QStringList TransformFill::requiredKeys() const
 {
-    return {QStringLiteral("Direction"), QStringLiteral("For"), QStringLiteral("Key_Column")};
+    return { QStringLiteral("Direction"), QStringLiteral("For"), QStringLiteral("Key_Column") };
 }
 
 bool TransformFill::prepare(const Dataset& input, const QVector<int>& columns)
@@ -96,8 +97,8 @@ void TransformFill::startRow(int row, const QStringList& rowValues)
         if (!m_input->isValidRow(m_previousRow))
             m_previousRow = -1;
         m_sameKey = m_previousRow >= 0
-                    && (m_keyColumn < 0
-                        || rowValues.at(m_keyColumn) == m_input->value(m_previousRow, m_keyColumn));
+            && (m_keyColumn < 0
+                || rowValues.at(m_keyColumn) == m_input->value(m_previousRow, m_keyColumn));
     } else {
         m_sameKey = true;
         m_previousColumn = -1;

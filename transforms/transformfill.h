@@ -23,7 +23,7 @@ public:
     QList<QPair<QString, bool>> optionStates() const override;
 
 protected:
-    explicit TransformFill(bool unfill) : m_unfill(unfill) {}
+    explicit TransformFill(bool unfill) : m_unfill(unfill) { }
 
     Transform* newInstance() const override { return new TransformFill; }
     QStringList requiredKeys() const override;

@@ -7,15 +7,23 @@ namespace {
 QCryptographicHash::Algorithm digestOf(TransformHash::Algorithm algorithm)
 {
     switch (algorithm) {
-    case TransformHash::Sha1: return QCryptographicHash::Sha1;
-    case TransformHash::Sha256: return QCryptographicHash::Sha256;
-    case TransformHash::Sha512: return QCryptographicHash::Sha512;
-    case TransformHash::Sha3_256: return QCryptographicHash::Sha3_256;
-    case TransformHash::Sha3_512: return QCryptographicHash::Sha3_512;
+    case TransformHash::Sha1:
+        return QCryptographicHash::Sha1;
+    case TransformHash::Sha256:
+        return QCryptographicHash::Sha256;
+    case TransformHash::Sha512:
+        return QCryptographicHash::Sha512;
+    case TransformHash::Sha3_256:
+        return QCryptographicHash::Sha3_256;
+    case TransformHash::Sha3_512:
+        return QCryptographicHash::Sha3_512;
     // Keccak as submitted, with its own padding; what Ethereum calls SHA3.
-    case TransformHash::Keccak256: return QCryptographicHash::Keccak_256;
-    case TransformHash::Keccak512: return QCryptographicHash::Keccak_512;
-    default: return QCryptographicHash::Md5;
+    case TransformHash::Keccak256:
+        return QCryptographicHash::Keccak_256;
+    case TransformHash::Keccak512:
+        return QCryptographicHash::Keccak_512;
+    default:
+        return QCryptographicHash::Md5;
     }
 }
 
@@ -40,18 +48,17 @@ void TransformHash::defineParameters(const QList<Node*>& upstream, bool useUserD
 {
     CellRewriteTransform::defineParameters(upstream, useUserDefaults);
     addColumnsParameter();
-    const QStringList choices = {
-        QStringLiteral("<select>"),   QStringLiteral("SHA1"),       QStringLiteral("SHA-256"),
-        QStringLiteral("SHA-512"),    QStringLiteral("SHA3-256"),   QStringLiteral("SHA3-512"),
-        QStringLiteral("Keccak-256"), QStringLiteral("Keccak-512"), QStringLiteral("MD5"),
-        QStringLiteral("HMAC-MD5")};
+    const QStringList choices = { QStringLiteral("<select>"), QStringLiteral("SHA1"),
+        QStringLiteral("SHA-256"), QStringLiteral("SHA-512"), QStringLiteral("SHA3-256"),
+        QStringLiteral("SHA3-512"), QStringLiteral("Keccak-256"), QStringLiteral("Keccak-512"),
+        QStringLiteral("MD5"), QStringLiteral("HMAC-MD5") };
     TransformParameter* p = addParameter(ParameterType::Selection, QStringLiteral("Hashing"),
-                                         QStringLiteral("Algorithm"), choices.first(), choices);
+        QStringLiteral("Algorithm"), choices.first(), choices);
     p->setFirstChoiceIsUnset(true);
     p->setTooltip(QStringLiteral("The hash algorithm. The hash of each value's UTF-8 bytes is "
                                  "written in lower-case hexadecimal."));
-    TransformParameter* secret =
-        addParameter(ParameterType::Text, QStringLiteral("Secret"), QStringLiteral("Secret"));
+    TransformParameter* secret
+        = addParameter(ParameterType::Text, QStringLiteral("Secret"), QStringLiteral("Secret"));
     secret->setTextRequired(false);
     secret->setTooltip(QStringLiteral("The secret key of HMAC-MD5 (used as UTF-8). Without the "
                                       "key, the hashes cannot be recreated from guessed values."));
@@ -59,13 +66,13 @@ void TransformHash::defineParameters(const QList<Node*>& upstream, bool useUserD
 
 QList<QPair<QString, bool>> TransformHash::optionStates() const
 {
-    return {qMakePair(QStringLiteral("Secret"),
-                      selectionParameter(QStringLiteral("Hashing")) == HmacMd5)};
+    return { qMakePair(
+        QStringLiteral("Secret"), selectionParameter(QStringLiteral("Hashing")) == HmacMd5) };
 }
 
 QStringList TransformHash::requiredKeys() const
 {
-    return {QStringLiteral("Hashing"), QStringLiteral("Secret")};
+    return { QStringLiteral("Hashing"), QStringLiteral("Secret") };
 }
 
 bool TransformHash::prepare(const Dataset& input, const QVector<int>& columns)
@@ -89,9 +96,8 @@ QString TransformHash::hash(const QString& text, Algorithm algorithm, const QByt
     if (algorithm == NotSelected)
         return text;
     const QByteArray bytes = text.toUtf8();
-    const QByteArray digest =
-        algorithm == HmacMd5
-            ? QMessageAuthenticationCode::hash(bytes, secret, QCryptographicHash::Md5)
-            : QCryptographicHash::hash(bytes, digestOf(algorithm));
+    const QByteArray digest = algorithm == HmacMd5
+        ? QMessageAuthenticationCode::hash(bytes, secret, QCryptographicHash::Md5)
+        : QCryptographicHash::hash(bytes, digestOf(algorithm));
     return QString::fromLatin1(digest.toHex());
 }

@@ -24,13 +24,13 @@ void TransformInsert::defineParameters(const QList<Node*>& upstream, bool useUse
                                     "reference the first column value.\nSee 'Column variables' in "
                                     "the help."));
     addParameter(ParameterType::Selection, QStringLiteral("With"), QStringLiteral("Insert at"),
-                 QStringLiteral("Start"), QStringList{QStringLiteral("Start"), QStringLiteral("End")})
+        QStringLiteral("Start"), QStringList { QStringLiteral("Start"), QStringLiteral("End") })
         ->setTooltip(QStringLiteral("Insert the text before (Start) or after (End) each value."));
 }
 
 QStringList TransformInsert::requiredKeys() const
 {
-    return {QStringLiteral("Insert"), QStringLiteral("With")};
+    return { QStringLiteral("Insert"), QStringLiteral("With") };
 }
 
 bool TransformInsert::prepare(const Dataset& input, const QVector<int>& columns)

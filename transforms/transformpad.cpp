@@ -16,16 +16,17 @@ void TransformPad::defineParameters(const QList<Node*>& upstream, bool useUserDe
         ->setTooltip(QStringLiteral("Pad values shorter than this length. NB/ Use the 'Extract' "
                                     "transform to shorten long values."));
     addParameter(ParameterType::Selection, QStringLiteral("Left_Right"), QStringLiteral("Pad on"),
-                 QStringLiteral("Left"), QStringList{QStringLiteral("Left"), QStringLiteral("Right")})
-        ->setTooltip(QStringLiteral("Add the padding at the start (Left) or end (Right) of values."));
+        QStringLiteral("Left"), QStringList { QStringLiteral("Left"), QStringLiteral("Right") })
+        ->setTooltip(
+            QStringLiteral("Add the padding at the start (Left) or end (Right) of values."));
     addParameter(ParameterType::Char, QStringLiteral("Pad_With"), QStringLiteral("Pad with"),
-                 QChar(QLatin1Char('0')))
+        QChar(QLatin1Char('0')))
         ->setTooltip(QStringLiteral("The character added until values reach the minimum length."));
 }
 
 QStringList TransformPad::requiredKeys() const
 {
-    return {QStringLiteral("Length"), QStringLiteral("Left_Right"), QStringLiteral("Pad_With")};
+    return { QStringLiteral("Length"), QStringLiteral("Left_Right"), QStringLiteral("Pad_With") };
 }
 
 bool TransformPad::prepare(const Dataset& input, const QVector<int>& columns)
@@ -44,5 +45,6 @@ QString TransformPad::rewrite(const QString& text, int row, int column)
     Q_UNUSED(column)
     if (text.size() >= m_length)
         return text;
-    return m_left ? text.rightJustified(m_length, m_padWith) : text.leftJustified(m_length, m_padWith);
+    return m_left ? text.rightJustified(m_length, m_padWith)
+                  : text.leftJustified(m_length, m_padWith);
 }

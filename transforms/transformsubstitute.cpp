@@ -15,7 +15,8 @@ QSet<QString> TransformSubstitute::keywords() const
 {
     QSet<QString> words = Transform::keywords();
     words << QStringLiteral("format") << QStringLiteral("combine") << QStringLiteral("text")
-          << QStringLiteral("interpolate") << QStringLiteral("placeholder") << QStringLiteral("new");
+          << QStringLiteral("interpolate") << QStringLiteral("placeholder")
+          << QStringLiteral("new");
     return words;
 }
 
@@ -23,10 +24,10 @@ void TransformSubstitute::defineParameters(const QList<Node*>& upstream, bool us
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::Text, QStringLiteral("New_Name"), QStringLiteral("New column name"),
-                 QStringLiteral("Substitute"))
+        QStringLiteral("Substitute"))
         ->setTooltip(QStringLiteral("The name of the new column."));
     addParameter(ParameterType::LongText, QStringLiteral("Script"),
-                 QStringLiteral("Substitution script"), QStringLiteral("First column value is $(1)"))
+        QStringLiteral("Substitution script"), QStringLiteral("First column value is $(1)"))
         ->setTooltip(QStringLiteral("The text of the new column.\nUse column variables, e.g. $(1) "
                                     "for the first column value or $(name) for the value of the "
                                     "column called name.\nSee 'Column variables' in the help."));
@@ -36,7 +37,7 @@ void TransformSubstitute::process(Dataset& output, const QList<Node*>& upstream,
 {
     Q_UNUSED(error)
     output.clear();
-    if (!hasValidInputCount(upstream) || !requireParameters({"New_Name", "Script"}))
+    if (!hasValidInputCount(upstream) || !requireParameters({ "New_Name", "Script" }))
         return;
 
     const Dataset& input = upstream.first()->dataset();

@@ -10,7 +10,7 @@ class TransformUnfill : public TransformFill
     Q_OBJECT
 
 public:
-    TransformUnfill() : TransformFill(true) {}
+    TransformUnfill() : TransformFill(true) { }
 
     QString typeKey() const override { return QStringLiteral("Unfill"); }
     QString description() const override;

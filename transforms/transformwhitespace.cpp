@@ -12,20 +12,21 @@ struct SwitchDef
 };
 
 const SwitchDef kSwitches[] = {
-    {"Trim", "trim leading and trailing whitespace",
-     "Remove Spaces, Tabs, Line Feeds and other whitespace at the start and end of values."},
-    {"Line_Feed", "replace Line Feeds with Spaces",
-     "Replace each Line Feed (new line) with a Space."},
-    {"Tab", "replace Tabs with Spaces", "Replace each Tab with a Space."},
-    {"Non_Standard_Spaces", "replace non-standard Spaces with Spaces",
-     "Replace other whitespace characters, such as non-breaking Spaces, with a Space."},
-    {"Carriage_Return", "remove Carriage Returns", "Remove each Carriage Return."},
-    {"Consecutive_Spaces", "convert consecutive Spaces to one Space",
-     "Replace each run of two or more Spaces with a single Space."},
-    {"Non_Printable", "remove non-printable characters",
-     "Remove non-printable characters such as Tab, Line Feed, Carriage Return, Bell and "
-     "Backspace.\nNon-printable characters are of Unicode type Other_* and include ASCII codes 0 "
-     "to 31."},
+    { "Trim", "trim leading and trailing whitespace",
+        "Remove Spaces, Tabs, Line Feeds and other whitespace at the start and end of values." },
+    { "Line_Feed", "replace Line Feeds with Spaces",
+        "Replace each Line Feed (new line) with a Space." },
+    { "Tab", "replace Tabs with Spaces", "Replace each Tab with a Space." },
+    { "Non_Standard_Spaces", "replace non-standard Spaces with Spaces",
+        "Replace other whitespace characters, such as non-breaking Spaces, with a Space." },
+    { "Carriage_Return", "remove Carriage Returns", "Remove each Carriage Return." },
+    { "Consecutive_Spaces", "convert consecutive Spaces to one Space",
+        "Replace each run of two or more Spaces with a single Space." },
+    { "Non_Printable", "remove non-printable characters",
+        "Remove non-printable characters such as Tab, Line Feed, Carriage Return, Bell and "
+        "Backspace.\nNon-printable characters are of Unicode type Other_* and include ASCII codes "
+        "0 "
+        "to 31." },
 };
 
 // Plain printable ASCII with single inner spaces is left alone by every
@@ -60,8 +61,10 @@ bool isOtherCategory(uint codePoint)
     case QChar::Other_Format:
     case QChar::Other_Surrogate:
     case QChar::Other_PrivateUse:
-    case QChar::Other_NotAssigned: return true;
-    default: return false;
+    case QChar::Other_NotAssigned:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -127,8 +130,8 @@ void TransformWhitespace::defineParameters(const QList<Node*>& upstream, bool us
     CellRewriteTransform::defineParameters(upstream, useUserDefaults);
     addColumnsParameter();
     for (const SwitchDef& s : kSwitches) {
-        addParameter(ParameterType::Bool, QString::fromLatin1(s.key), QString::fromLatin1(s.label),
-                     true)
+        addParameter(
+            ParameterType::Bool, QString::fromLatin1(s.key), QString::fromLatin1(s.label), true)
             ->setTooltip(QString::fromLatin1(s.tooltip));
     }
 }

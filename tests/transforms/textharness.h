@@ -18,7 +18,7 @@ public:
         m_source = new SourceNode(data);
         m_scene.insertNode(m_source);
         m_source->process(false, false);
-        transform->defineParameters({m_source}, false);
+        transform->defineParameters({ m_source }, false);
         m_node = new TransformNode(transform);
         m_scene.insertNode(m_node);
         m_node->setPos(0, 200);
@@ -49,7 +49,8 @@ public:
         p->setValue(choice);
         return *this;
     }
-    TransformRun& columns(const QVector<int>& positions, const QString& key = QStringLiteral("Columns"))
+    TransformRun& columns(
+        const QVector<int>& positions, const QString& key = QStringLiteral("Columns"))
     {
         TransformParameter* p = parameter(key);
         ColumnRefList refs;
@@ -94,8 +95,8 @@ inline Dataset oneColumn(const QStringList& values)
 {
     QList<QStringList> rows;
     for (const QString& v : values)
-        rows << QStringList{v};
-    return makeDataset({QStringLiteral("Value")}, rows);
+        rows << QStringList { v };
+    return makeDataset({ QStringLiteral("Value") }, rows);
 }
 
 // Rows written as comma-separated cells ("a,,b").

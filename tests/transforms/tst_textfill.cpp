@@ -35,41 +35,43 @@ void TestTextFill::fill_data()
     QTest::addColumn<QVector<int>>("columns");
     QTest::addColumn<QStringList>("input");
     QTest::addColumn<QStringList>("expected");
-    const QVector<int> first{0};
-    const QVector<int> second{1};
+    const QVector<int> first { 0 };
+    const QVector<int> second { 1 };
     QTest::newRow("fill down") << false << "Down" << -1 << first
-                               << QStringList{"x", "", "", "y", ""}
-                               << QStringList{"x", "x", "x", "y", "y"};
-    QTest::newRow("fill down, leading empties stay") << false << "Down" << -1 << first
-                                                     << QStringList{"", "x", ""}
-                                                     << QStringList{"", "x", "x"};
-    QTest::newRow("fill up") << false << "Up" << -1 << first << QStringList{"", "x", "", "y", ""}
-                             << QStringList{"x", "x", "y", "y", ""};
+                               << QStringList { "x", "", "", "y", "" }
+                               << QStringList { "x", "x", "x", "y", "y" };
+    QTest::newRow("fill down, leading empties stay")
+        << false << "Down" << -1 << first << QStringList { "", "x", "" }
+        << QStringList { "", "x", "x" };
+    QTest::newRow("fill up") << false << "Up" << -1 << first << QStringList { "", "x", "", "y", "" }
+                             << QStringList { "x", "x", "y", "y", "" };
     QTest::newRow("fill right across selected columns")
-        << false << "Right" << -1 << QVector<int>{0, 2, 3} << QStringList{"a,,,", ",b,,c"}
-        << QStringList{"a,,a,a", ",b,,c"};
-    QTest::newRow("fill left") << false << "Left" << -1 << QVector<int>{0, 1, 2, 3, 4}
-                               << QStringList{",,a,,b"} << QStringList{"a,a,a,b,b"};
+        << false << "Right" << -1 << QVector<int> { 0, 2, 3 } << QStringList { "a,,,", ",b,,c" }
+        << QStringList { "a,,a,a", ",b,,c" };
+    QTest::newRow("fill left") << false << "Left" << -1 << QVector<int> { 0, 1, 2, 3, 4 }
+                               << QStringList { ",,a,,b" } << QStringList { "a,a,a,b,b" };
     QTest::newRow("fill down within key")
-        << false << "Down" << 0 << second << QStringList{"k1,x", "k1,", "k2,", "k2,y", "k2,", "k1,"}
-        << QStringList{"k1,x", "k1,x", "k2,", "k2,y", "k2,y", "k1,"};
-    QTest::newRow("fill up within key") << false << "Up" << 0 << second
-                                        << QStringList{"k1,", "k1,x", "k2,", "k2,y"}
-                                        << QStringList{"k1,x", "k1,x", "k2,y", "k2,y"};
+        << false << "Down" << 0 << second
+        << QStringList { "k1,x", "k1,", "k2,", "k2,y", "k2,", "k1," }
+        << QStringList { "k1,x", "k1,x", "k2,", "k2,y", "k2,y", "k1," };
+    QTest::newRow("fill up within key")
+        << false << "Up" << 0 << second << QStringList { "k1,", "k1,x", "k2,", "k2,y" }
+        << QStringList { "k1,x", "k1,x", "k2,y", "k2,y" };
     QTest::newRow("unfill down") << true << "Down" << -1 << first
-                                 << QStringList{"a", "a", "b", "b", "a", "a"}
-                                 << QStringList{"a", "", "b", "", "a", ""};
-    QTest::newRow("unfill up") << true << "Up" << -1 << first << QStringList{"a", "a", "b"}
-                               << QStringList{"", "a", "b"};
-    QTest::newRow("unfill right") << true << "Right" << -1 << QVector<int>{0, 1, 2}
-                                  << QStringList{"a,a,a", "a,b,b"} << QStringList{"a,,", "a,b,"};
-    QTest::newRow("unfill left") << true << "Left" << -1 << QVector<int>{0, 1, 2}
-                                 << QStringList{"a,a,b"} << QStringList{",a,b"};
+                                 << QStringList { "a", "a", "b", "b", "a", "a" }
+                                 << QStringList { "a", "", "b", "", "a", "" };
+    QTest::newRow("unfill up") << true << "Up" << -1 << first << QStringList { "a", "a", "b" }
+                               << QStringList { "", "a", "b" };
+    QTest::newRow("unfill right") << true << "Right" << -1 << QVector<int> { 0, 1, 2 }
+                                  << QStringList { "a,a,a", "a,b,b" }
+                                  << QStringList { "a,,", "a,b," };
+    QTest::newRow("unfill left") << true << "Left" << -1 << QVector<int> { 0, 1, 2 }
+                                 << QStringList { "a,a,b" } << QStringList { ",a,b" };
     QTest::newRow("unfill down within key")
-        << true << "Down" << 0 << second << QStringList{"k1,a", "k1,a", "k2,a", "k2,a"}
-        << QStringList{"k1,a", "k1,", "k2,a", "k2,"};
-    QTest::newRow("unfill is case sensitive") << true << "Down" << -1 << first
-                                              << QStringList{"a", "A"} << QStringList{"a", "A"};
+        << true << "Down" << 0 << second << QStringList { "k1,a", "k1,a", "k2,a", "k2,a" }
+        << QStringList { "k1,a", "k1,", "k2,a", "k2," };
+    QTest::newRow("unfill is case sensitive")
+        << true << "Down" << -1 << first << QStringList { "a", "A" } << QStringList { "a", "A" };
 }
 
 void TestTextFill::fill()
@@ -100,21 +102,22 @@ void TestTextFill::keyOptionNeededOnlyForKeyedFill_data()
     QTest::addColumn<bool>("keyed");
     QTest::addColumn<QStringList>("warnings");
     QTest::newRow("all rows") << false << QStringList();
-    QTest::newRow("same key, none chosen") << true << QStringList{"1 option not set ('Key column')"};
+    QTest::newRow("same key, none chosen")
+        << true << QStringList { "1 option not set ('Key column')" };
 }
 
 void TestTextFill::keyOptionNeededOnlyForKeyedFill()
 {
     QFETCH(bool, keyed);
     QFETCH(QStringList, warnings);
-    TransformRun t(new TransformFill, oneColumn({"x", ""}));
-    t.columns({0});
+    TransformRun t(new TransformFill, oneColumn({ "x", "" }));
+    t.columns({ 0 });
     if (keyed)
         t.choose(QStringLiteral("For"), QStringLiteral("Rows with same key value"));
     t.run();
     QCOMPARE(t.warnings(), warnings);
     // Without a key to compare, a keyed fill changes nothing.
-    QCOMPARE(t.outputColumn(0), QStringList({"x", keyed ? "" : "x"}));
+    QCOMPARE(t.outputColumn(0), QStringList({ "x", keyed ? "" : "x" }));
 }
 
 void TestTextFill::optionDefinitions_data()
@@ -123,31 +126,35 @@ void TestTextFill::optionDefinitions_data()
     QTest::addColumn<QStringList>("keys");
     QTest::addColumn<QStringList>("defaults");
     const QString cols = QStringLiteral("Columns");
-    QTest::newRow("Case") << "Case" << QStringList{cols, "Case", "Keep_Upper"}
-                          << QStringList{"Lower case", "No"};
-    QTest::newRow("Whitespace")
-        << "Whitespace"
-        << QStringList{cols, "Trim", "Line_Feed", "Tab", "Non_Standard_Spaces", "Carriage_Return",
-                       "Consecutive_Spaces", "Non_Printable"}
-        << QStringList{"Yes", "Yes", "Yes", "Yes", "Yes", "Yes", "Yes"};
-    QTest::newRow("Pad") << "Pad" << QStringList{cols, "Length", "Left_Right", "Pad_With"}
-                         << QStringList{"10", "Left", "0"};
-    QTest::newRow("Chop") << "Chop" << QStringList{cols, "Length", "From"} << QStringList{"1", "Start"};
-    QTest::newRow("Insert") << "Insert" << QStringList{cols, "Insert", "With"} << QStringList{"", "Start"};
-    QTest::newRow("Extract")
-        << "Extract" << QStringList{cols, "Using", "Length", "From", "Offset", "Matching", "Case_Sensitive"}
-        << QStringList{"Text", "10", "Start", "0", "^.*$", "Yes"};
-    QTest::newRow("Replace") << "Replace_Multi" << QStringList{cols, "Replace", "Case_Sensitive"}
-                             << QStringList{"0 term(s)", "Yes"};
-    QTest::newRow("Decode") << "Decode" << QStringList{cols, "Decode"} << QStringList{"<select>"};
-    QTest::newRow("Hash") << "Hash" << QStringList{cols, "Hashing", "Secret"}
-                          << QStringList{"<select>", ""};
-    QTest::newRow("Fill") << "Fill" << QStringList{cols, "Direction", "For", "Key_Column"}
-                          << QStringList{"Down", "All rows", "<None selected>"};
-    QTest::newRow("Unfill") << "Unfill" << QStringList{cols, "Direction", "For", "Key_Column"}
-                            << QStringList{"Down", "All rows", "<None selected>"};
-    QTest::newRow("Substitute") << "Substitute" << QStringList{"New_Name", "Script"}
-                                << QStringList{"Substitute", "First column value is $(1)"};
+    QTest::newRow("Case") << "Case" << QStringList { cols, "Case", "Keep_Upper" }
+                          << QStringList { "Lower case", "No" };
+    QTest::newRow("Whitespace") << "Whitespace"
+                                << QStringList { cols, "Trim", "Line_Feed", "Tab",
+                                       "Non_Standard_Spaces", "Carriage_Return",
+                                       "Consecutive_Spaces", "Non_Printable" }
+                                << QStringList { "Yes", "Yes", "Yes", "Yes", "Yes", "Yes", "Yes" };
+    QTest::newRow("Pad") << "Pad" << QStringList { cols, "Length", "Left_Right", "Pad_With" }
+                         << QStringList { "10", "Left", "0" };
+    QTest::newRow("Chop") << "Chop" << QStringList { cols, "Length", "From" }
+                          << QStringList { "1", "Start" };
+    QTest::newRow("Insert") << "Insert" << QStringList { cols, "Insert", "With" }
+                            << QStringList { "", "Start" };
+    QTest::newRow("Extract") << "Extract"
+                             << QStringList { cols, "Using", "Length", "From", "Offset", "Matching",
+                                    "Case_Sensitive" }
+                             << QStringList { "Text", "10", "Start", "0", "^.*$", "Yes" };
+    QTest::newRow("Replace") << "Replace_Multi" << QStringList { cols, "Replace", "Case_Sensitive" }
+                             << QStringList { "0 term(s)", "Yes" };
+    QTest::newRow("Decode") << "Decode" << QStringList { cols, "Decode" }
+                            << QStringList { "<select>" };
+    QTest::newRow("Hash") << "Hash" << QStringList { cols, "Hashing", "Secret" }
+                          << QStringList { "<select>", "" };
+    QTest::newRow("Fill") << "Fill" << QStringList { cols, "Direction", "For", "Key_Column" }
+                          << QStringList { "Down", "All rows", "<None selected>" };
+    QTest::newRow("Unfill") << "Unfill" << QStringList { cols, "Direction", "For", "Key_Column" }
+                            << QStringList { "Down", "All rows", "<None selected>" };
+    QTest::newRow("Substitute") << "Substitute" << QStringList { "New_Name", "Script" }
+                                << QStringList { "Substitute", "First column value is $(1)" };
 }
 
 void TestTextFill::optionDefinitions()
@@ -180,7 +187,7 @@ void TestTextFill::progressEveryThousandRowsAndSummaryCounts()
     for (int i = 0; i < 2500; ++i)
         values << (i % 5 ? QStringLiteral("abc") : QStringLiteral("ABC"));
     TransformRun t(new TransformCase, oneColumn(values));
-    t.columns({0});
+    t.columns({ 0 });
     QSignalSpy spy(t.transform(), &Transform::processed);
     t.run();
     QCOMPARE(spy.count(), 3);
@@ -191,24 +198,24 @@ void TestTextFill::progressEveryThousandRowsAndSummaryCounts()
 
 void TestTextFill::unresolvedColumnsLeaveDataUnchanged()
 {
-    TransformRun t(new TransformCase, makeDataset({"a", "b"}, {{"X", "Y"}}));
+    TransformRun t(new TransformCase, makeDataset({ "a", "b" }, { { "X", "Y" } }));
     ColumnRef gone;
     gone.id = ColumnId(9999, 1);
     gone.name = QStringLiteral("gone");
-    t.set(QStringLiteral("Columns"), QVariant::fromValue(ColumnRefList{gone}));
+    t.set(QStringLiteral("Columns"), QVariant::fromValue(ColumnRefList { gone }));
     t.run();
-    QCOMPARE(joinRows(t.output()), QStringList{"X,Y"});
+    QCOMPARE(joinRows(t.output()), QStringList { "X,Y" });
     QCOMPARE(t.summary(), QStringLiteral("No changes"));
     QCOMPARE(t.status(), int(StatusUpToDate));
 }
 
 void TestTextFill::emptyPadCharacterIsUnset()
 {
-    TransformRun t(new TransformPad, oneColumn({"7"}));
-    t.columns({0}).set(QStringLiteral("Pad_With"), QVariant::fromValue(QChar()));
+    TransformRun t(new TransformPad, oneColumn({ "7" }));
+    t.columns({ 0 }).set(QStringLiteral("Pad_With"), QVariant::fromValue(QChar()));
     t.run();
-    QCOMPARE(t.warnings(), QStringList{"1 option not set ('Pad with')"});
-    QCOMPARE(t.outputColumn(0), QStringList{"7"});
+    QCOMPARE(t.warnings(), QStringList { "1 option not set ('Pad with')" });
+    QCOMPARE(t.outputColumn(0), QStringList { "7" });
 }
 
 QTEST_MAIN(TestTextFill)
