@@ -28,13 +28,13 @@ QString countWord(int count, const QString& singular, const QString& plural)
 QString selectionSummary(const SelectionCounts& c)
 {
     QStringList parts;
-    const QList<QPair<int, QPair<QString, QString>>> kinds = {
-        {c.inputs, {QStringLiteral("Input"), QStringLiteral("Inputs")}},
-        {c.transforms, {QStringLiteral("Transform"), QStringLiteral("Transforms")}},
-        {c.outputs, {QStringLiteral("Output"), QStringLiteral("Outputs")}},
-        {c.charts, {QStringLiteral("Chart"), QStringLiteral("Charts")}},
-        {c.notes, {QStringLiteral("Note"), QStringLiteral("Notes")}},
-        {c.connections, {QStringLiteral("Connection"), QStringLiteral("Connections")}}};
+    const QList<QPair<int, QPair<QString, QString>>> kinds
+        = { { c.inputs, { QStringLiteral("Input"), QStringLiteral("Inputs") } },
+              { c.transforms, { QStringLiteral("Transform"), QStringLiteral("Transforms") } },
+              { c.outputs, { QStringLiteral("Output"), QStringLiteral("Outputs") } },
+              { c.charts, { QStringLiteral("Chart"), QStringLiteral("Charts") } },
+              { c.notes, { QStringLiteral("Note"), QStringLiteral("Notes") } },
+              { c.connections, { QStringLiteral("Connection"), QStringLiteral("Connections") } } };
     for (const auto& kind : kinds) {
         if (kind.first > 0)
             parts << countWord(kind.first, kind.second.first, kind.second.second);
@@ -48,13 +48,13 @@ QString requirementPhrase(const Transform& t, bool sceneHasTransforms)
 {
     const int minimum = t.minInputs();
     const int maximum = t.maxInputs();
-    const QString kinds =
-        sceneHasTransforms ? QStringLiteral("Input or Transform") : QStringLiteral("Input");
+    const QString kinds
+        = sceneHasTransforms ? QStringLiteral("Input or Transform") : QStringLiteral("Input");
     if (minimum == maximum) {
         return QStringLiteral("just %1 %2 %3")
             .arg(minimum)
             .arg(minimum == 1 ? QStringLiteral("Input, Transform or Connection") : kinds,
-                 minimum == 1 ? QStringLiteral("item") : QStringLiteral("items"));
+                minimum == 1 ? QStringLiteral("item") : QStringLiteral("items"));
     }
     if (maximum == Transform::NoLimit) {
         return QStringLiteral("at least %1 %2 %3")
@@ -76,12 +76,23 @@ QString GraphScene::addTransformProblem(const Transform& transform) const
         if (!n->isSelected())
             continue;
         switch (n->type()) {
-        case InputNodeType: ++c.inputs; break;
-        case TransformNodeType: ++c.transforms; break;
-        case OutputNodeType: ++c.outputs; break;
-        case ChartNodeType: ++c.charts; break;
-        case NoteNodeType: ++c.notes; break;
-        default: break;
+        case InputNodeType:
+            ++c.inputs;
+            break;
+        case TransformNodeType:
+            ++c.transforms;
+            break;
+        case OutputNodeType:
+            ++c.outputs;
+            break;
+        case ChartNodeType:
+            ++c.charts;
+            break;
+        case NoteNodeType:
+            ++c.notes;
+            break;
+        default:
+            break;
         }
     }
     c.connections = connections(true).size();
@@ -96,9 +107,9 @@ QString GraphScene::addTransformProblem(const Transform& transform) const
     if (acceptable)
         return QString();
     return selectionSummary(c)
-           + QStringLiteral("\nTo add a '%1' transform you need to first select %2 in the Center "
-                            "pane.")
-                 .arg(transform.displayName(), requirementPhrase(transform, sceneHasTransforms));
+        + QStringLiteral("\nTo add a '%1' transform you need to first select %2 in the Center "
+                         "pane.")
+              .arg(transform.displayName(), requirementPhrase(transform, sceneHasTransforms));
 }
 
 QPointF GraphScene::placeFor(const QList<Node*>& upstream, const Connection* into) const
@@ -130,8 +141,8 @@ TransformNode* GraphScene::addTransform(Transform* transform)
     }
     const QList<Connection*> selectedConnections = connections(true);
     Connection* into = upstream.isEmpty() && selectedConnections.size() == 1
-                           ? selectedConnections.first()
-                           : nullptr;
+        ? selectedConnections.first()
+        : nullptr;
     const QString name = transform->displayName();
     TransformNode* node = nullptr;
     {

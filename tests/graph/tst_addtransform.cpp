@@ -63,20 +63,33 @@ void TestAddTransform::refusals_data()
     const QString tail = QStringLiteral("\nTo add a '%1' transform you need to first select %2 in "
                                         "the Center pane.");
     QTest::newRow("two needed, one input")
-        << 1 << "i" << QString("Selected: 1 Input" + tail.arg("Test Pair", "just 2 Input or Transform items"));
+        << 1 << "i"
+        << QString("Selected: 1 Input" + tail.arg("Test Pair", "just 2 Input or Transform items"));
     QTest::newRow("nothing selected")
-        << 0 << "" << QString("No items selected." + tail.arg("Test Upper", "just 1 Input, Transform or Connection item"));
-    QTest::newRow("nothing needed") << 2 << "" << "";
+        << 0 << ""
+        << QString("No items selected."
+               + tail.arg("Test Upper", "just 1 Input, Transform or Connection item"));
+    QTest::newRow("nothing needed") << 2 << ""
+                                    << "";
     QTest::newRow("note refuses") << 0 << "in"
-        << QString("Selected: 1 Input, 1 Note" + tail.arg("Test Upper", "just 1 Input, Transform or Connection item"));
-    QTest::newRow("output refuses") << 0 << "o"
-        << QString("Selected: 1 Output" + tail.arg("Test Upper", "just 1 Input, Transform or Connection item"));
-    QTest::newRow("one connection") << 0 << "c" << "";
+                                  << QString("Selected: 1 Input, 1 Note"
+                                         + tail.arg("Test Upper",
+                                             "just 1 Input, Transform or Connection item"));
+    QTest::newRow("output refuses")
+        << 0 << "o"
+        << QString("Selected: 1 Output"
+               + tail.arg("Test Upper", "just 1 Input, Transform or Connection item"));
+    QTest::newRow("one connection") << 0 << "c"
+                                    << "";
     QTest::newRow("connection does not count with items")
-        << 1 << "ic" << QString("Selected: 1 Input, 1 Connection" + tail.arg("Test Pair", "just 2 Input or Transform items"));
+        << 1 << "ic"
+        << QString("Selected: 1 Input, 1 Connection"
+               + tail.arg("Test Pair", "just 2 Input or Transform items"));
     QTest::newRow("range") << 3 << "t"
-        << QString("Selected: 1 Transform" + tail.arg("Test Pair", "2 to 4 Input or Transform items"));
-    QTest::newRow("input and transform") << 1 << "it" << "";
+                           << QString("Selected: 1 Transform"
+                                  + tail.arg("Test Pair", "2 to 4 Input or Transform items"));
+    QTest::newRow("input and transform") << 1 << "it"
+                                         << "";
 }
 
 void TestAddTransform::refusals()
@@ -89,7 +102,7 @@ void TestAddTransform::refusals()
     auto* existing = makeTransformNode(new TestUpper);
     auto* output = new SinkNode;
     auto* note = new NoteNode;
-    for (Node* n : QList<Node*>{input, existing, output, note})
+    for (Node* n : QList<Node*> { input, existing, output, note })
         scene.insertNode(n);
     Connection* c = scene.insertConnection(existing, output);
     input->setSelected(select.contains('i'));
@@ -97,10 +110,10 @@ void TestAddTransform::refusals()
     output->setSelected(select.contains('o'));
     note->setSelected(select.contains('n'));
     c->setSelected(select.contains('c'));
-    std::unique_ptr<Transform> t(kind == 0   ? static_cast<Transform*>(new TestUpper)
-                                 : kind == 1 ? static_cast<Transform*>(new TestPair)
-                                 : kind == 2 ? static_cast<Transform*>(new TestGenerate)
-                                             : new TestMany);
+    std::unique_ptr<Transform> t(kind == 0 ? static_cast<Transform*>(new TestUpper)
+            : kind == 1                    ? static_cast<Transform*>(new TestPair)
+            : kind == 2                    ? static_cast<Transform*>(new TestGenerate)
+                                           : new TestMany);
     QCOMPARE(scene.addTransformProblem(*t), problem);
 }
 
@@ -108,8 +121,8 @@ void TestAddTransform::addsAfterSelectedItemsInCanvasOrder()
 {
     GraphScene scene;
     QSignalSpy added(&scene, &GraphScene::transformNodeAddedByUser);
-    auto* lower = new SourceNode(makeDataset({"a"}, {{"low"}}));
-    auto* upper = new SourceNode(makeDataset({"a"}, {{"up"}}));
+    auto* lower = new SourceNode(makeDataset({ "a" }, { { "low" } }));
+    auto* upper = new SourceNode(makeDataset({ "a" }, { { "up" } }));
     scene.insertNode(lower);
     scene.insertNode(upper);
     lower->setPos(0, 100);
@@ -122,7 +135,7 @@ void TestAddTransform::addsAfterSelectedItemsInCanvasOrder()
     upper->setSelected(true);
     TransformNode* node = scene.addTransform(fresh(new TestPair));
     QVERIFY(node);
-    QCOMPARE(node->upstreamNodes(true), (QList<Node*>{upper, lower}));
+    QCOMPARE(node->upstreamNodes(true), (QList<Node*> { upper, lower }));
     QCOMPARE(node->transform()->parameter("Column_1")->sourceItem(), upper);
     QCOMPARE(node->transform()->parameter("Column_2")->sourceItem(), lower);
     QVERIFY(node->isSelected());
@@ -138,7 +151,7 @@ void TestAddTransform::addsAfterSelectedItemsInCanvasOrder()
 void TestAddTransform::insertsIntoSelectedConnection()
 {
     GraphScene scene;
-    auto* input = new SourceNode(makeDataset({"a"}, {{"x"}}));
+    auto* input = new SourceNode(makeDataset({ "a" }, { { "x" } }));
     auto* output = new SinkNode;
     scene.insertNode(input);
     scene.insertNode(output);
@@ -150,12 +163,12 @@ void TestAddTransform::insertsIntoSelectedConnection()
     c->setSelected(true);
     TransformNode* node = scene.addTransform(fresh(new TestUpper));
     QVERIFY(node);
-    QCOMPARE(node->upstreamNodes(false), QList<Node*>{input});
-    QCOMPARE(output->upstreamNodes(false), QList<Node*>{node});
+    QCOMPARE(node->upstreamNodes(false), QList<Node*> { input });
+    QCOMPARE(output->upstreamNodes(false), QList<Node*> { node });
     QCOMPARE(output->status(), int(StatusNeedsUpdating));
     QCOMPARE(scene.connections().size(), 2);
     TransformParameter* columns = node->transform()->parameter("Columns");
-    columns->setValue(QVariant::fromValue(ColumnRefList{columns->referenceAt(0)}));
+    columns->setValue(QVariant::fromValue(ColumnRefList { columns->referenceAt(0) }));
     scene.process(GraphScene::RunUnprocessed, true);
     QCOMPARE(output->processCount, 2);
     QCOMPARE(output->dataset().value(0, 0), QStringLiteral("X"));

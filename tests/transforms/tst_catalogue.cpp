@@ -11,15 +11,15 @@ namespace {
 class TableType : public Transform
 {
 public:
-    explicit TableType(const QString& key) : m_key(key) {}
+    explicit TableType(const QString& key) : m_key(key) { }
     QString typeKey() const override { return m_key; }
     void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override
     {
         Transform::defineParameters(upstream, useUserDefaults);
         addParameter(ParameterType::Bool, QStringLiteral("Case_Sensitive"),
-                     QStringLiteral("case sensitive"));
+            QStringLiteral("case sensitive"));
     }
-    void process(Dataset&, const QList<Node*>&, bool&) override {}
+    void process(Dataset&, const QList<Node*>&, bool&) override { }
 
 protected:
     Transform* newInstance() const override { return new TableType(m_key); }
@@ -87,14 +87,15 @@ void TestCatalogue::tableHasEveryType()
     QCOMPARE(keys.size(), 75);
     QCOMPARE(displayNames.size(), 75);
     QCOMPARE(numbers.size(), 75);
-    for (int retired : {46, 49, 71})
+    for (int retired : { 46, 49, 71 })
         QVERIFY(!numbers.contains(retired));
     QCOMPARE(*std::max_element(numbers.begin(), numbers.end()), 77);
     // Numbers follow the alphabetical order of the keys.
     QStringList sorted = keysInNumberOrder;
     sorted.sort();
     QCOMPARE(keysInNumberOrder, sorted);
-    QCOMPARE(perCategory, (QMap<int, int>{{1, 7}, {2, 17}, {3, 12}, {4, 16}, {5, 10}, {6, 13}}));
+    QCOMPARE(perCategory,
+        (QMap<int, int> { { 1, 7 }, { 2, 17 }, { 3, 12 }, { 4, 16 }, { 5, 10 }, { 6, 13 } }));
     int basic = 0;
     for (const TransformTypeInfo& info : table)
         basic += info.advanced ? 0 : 1;
@@ -109,16 +110,26 @@ void TestCatalogue::tableMatchesListedFacts_data()
     QTest::addColumn<int>("minimum");
     QTest::addColumn<int>("maximum");
     QTest::addColumn<bool>("advanced");
-    QTest::newRow("Join") << "Join" << "Join" << 1 << 2 << 2 << false;
-    QTest::newRow("Cross") << "Cross" << "Cross" << 1 << 2 << int(Transform::NoLimit) << true;
-    QTest::newRow("Stack") << "Stack" << "Stack" << 1 << 1 << int(Transform::NoLimit) << false;
-    QTest::newRow("Concat") << "Concat" << "Concat Cols" << 2 << 1 << 1 << false;
-    QTest::newRow("Replace_Multi") << "Replace_Multi" << "Replace" << 4 << 1 << 1 << false;
-    QTest::newRow("Date_Format") << "Date_Format" << "DateTime Format" << 4 << 1 << 1 << false;
-    QTest::newRow("Remove") << "Remove" << "Remove Cols" << 2 << 1 << 1 << false;
-    QTest::newRow("Difference") << "Difference" << "Difference" << 5 << 2 << 2 << true;
-    QTest::newRow("UUID") << "UUID" << "UUID" << 6 << 1 << 1 << true;
-    QTest::newRow("Summary") << "Summary" << "Summary" << 5 << 1 << 1 << false;
+    QTest::newRow("Join") << "Join"
+                          << "Join" << 1 << 2 << 2 << false;
+    QTest::newRow("Cross") << "Cross"
+                           << "Cross" << 1 << 2 << int(Transform::NoLimit) << true;
+    QTest::newRow("Stack") << "Stack"
+                           << "Stack" << 1 << 1 << int(Transform::NoLimit) << false;
+    QTest::newRow("Concat") << "Concat"
+                            << "Concat Cols" << 2 << 1 << 1 << false;
+    QTest::newRow("Replace_Multi") << "Replace_Multi"
+                                   << "Replace" << 4 << 1 << 1 << false;
+    QTest::newRow("Date_Format") << "Date_Format"
+                                 << "DateTime Format" << 4 << 1 << 1 << false;
+    QTest::newRow("Remove") << "Remove"
+                            << "Remove Cols" << 2 << 1 << 1 << false;
+    QTest::newRow("Difference") << "Difference"
+                                << "Difference" << 5 << 2 << 2 << true;
+    QTest::newRow("UUID") << "UUID"
+                          << "UUID" << 6 << 1 << 1 << true;
+    QTest::newRow("Summary") << "Summary"
+                             << "Summary" << 5 << 1 << 1 << false;
 }
 
 void TestCatalogue::tableMatchesListedFacts()
@@ -161,7 +172,7 @@ void TestCatalogue::registeredTypesMatchTheTable()
     const QStringList missing = catalogue.missingTypeKeys();
     QCOMPARE(missing.size() + catalogue.prototypes().size(), 75);
     qInfo("%d of 75 transform types registered; not yet registered: %s",
-          int(catalogue.prototypes().size()), qPrintable(missing.join(QStringLiteral(", "))));
+        int(catalogue.prototypes().size()), qPrintable(missing.join(QStringLiteral(", "))));
 }
 
 void TestCatalogue::prototypesSortByLowerCaseName()
@@ -198,14 +209,14 @@ void TestCatalogue::createClonesThePrototype()
 void TestCatalogue::categoryAndAdvancedFilters()
 {
     QCOMPARE(Catalogue::categoryEntries(),
-             (QStringList{"&All", "&Merge", "&Column", "&Row", "&Format", "Anal&ysis", "&Other"}));
+        (QStringList { "&All", "&Merge", "&Column", "&Row", "&Format", "Anal&ysis", "&Other" }));
     QCOMPARE(m_all.visible(0, true, QString()).size(), 75);
     QCOMPARE(m_all.visible(0, false, QString()).size(), 29);
     QCOMPARE(names(m_all.visible(1, true, QString())),
-             (QStringList{"Cross", "Interpolate", "Intersect", "Join", "Lookup", "Stack",
-                          "Subtract"}));
-    QCOMPARE(names(m_all.visible(1, false, QString())),
-             (QStringList{"Join", "Lookup", "Stack"}));
+        (QStringList {
+            "Cross", "Interpolate", "Intersect", "Join", "Lookup", "Stack", "Subtract" }));
+    QCOMPARE(
+        names(m_all.visible(1, false, QString())), (QStringList { "Join", "Lookup", "Stack" }));
 }
 
 void TestCatalogue::searchWords_data()
@@ -213,11 +224,11 @@ void TestCatalogue::searchWords_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("words");
     QTest::addColumn<bool>("filters");
-    QTest::newRow("dash") << "split-rows" << QStringList{"split", "rows"} << true;
-    QTest::newRow("comma") << " Split,Rows " << QStringList{"split", "rows"} << true;
-    QTest::newRow("one letter") << "x" << QStringList{"x"} << false;
+    QTest::newRow("dash") << "split-rows" << QStringList { "split", "rows" } << true;
+    QTest::newRow("comma") << " Split,Rows " << QStringList { "split", "rows" } << true;
+    QTest::newRow("one letter") << "x" << QStringList { "x" } << false;
     QTest::newRow("blank") << "  " << QStringList() << false;
-    QTest::newRow("two one-letter words") << "a b" << QStringList{"a", "b"} << true;
+    QTest::newRow("two one-letter words") << "a b" << QStringList { "a", "b" } << true;
 }
 
 void TestCatalogue::searchWords()
@@ -233,10 +244,10 @@ void TestCatalogue::search_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("shown");
-    QTest::newRow("two words, one type") << "lower camel" << QStringList{"Case"};
+    QTest::newRow("two words, one type") << "lower camel" << QStringList { "Case" };
     QTest::newRow("nothing matches") << "zzz" << QStringList();
-    QTest::newRow("split rows") << "split-rows" << QStringList{"Split Rows"};
-    QTest::newRow("prefix of a word") << "transp" << QStringList{"Transpose"};
+    QTest::newRow("split rows") << "split-rows" << QStringList { "Split Rows" };
+    QTest::newRow("prefix of a word") << "transp" << QStringList { "Transpose" };
 }
 
 void TestCatalogue::search()
@@ -249,11 +260,11 @@ void TestCatalogue::search()
 void TestCatalogue::retiredTypes()
 {
     QCOMPARE(retiredTransformHint(QStringLiteral("Trim")),
-             QStringLiteral(" - use the newer 'Whitespace' transform."));
+        QStringLiteral(" - use the newer 'Whitespace' transform."));
     QCOMPARE(retiredTransformHint(QStringLiteral("Replace")),
-             QStringLiteral(" - use the newer 'Replace' transform."));
+        QStringLiteral(" - use the newer 'Replace' transform."));
     QCOMPARE(retiredTransformHint(QStringLiteral("Rename")),
-             QStringLiteral(" - use the newer 'Rename' transform."));
+        QStringLiteral(" - use the newer 'Rename' transform."));
     QVERIFY(retiredTransformHint(QStringLiteral("Join")).isEmpty());
     // A single typed letter filters nothing, and "case" keeps Case among the
     // best matches.
