@@ -1,9 +1,10 @@
 #pragma once
 
+#include "graph/node.h"
+
 #include <QPointer>
 #include <QWidget>
 
-class Node;
 class QLabel;
 
 // The right pane: options and data of the selected item. For now it shows
