@@ -1,5 +1,7 @@
 #include "transforms/catalogue.h"
 
+#include "transforms/transformsort.h"
+
 // One line per implemented transform type, with its include above:
 //     #include "transforms/transformcase.h"
 //     catalogue.add(new TransformCase);
@@ -7,5 +9,5 @@
 
 void registerTransformTypes(Catalogue& catalogue)
 {
-    Q_UNUSED(catalogue)
+    catalogue.add(new TransformSort);
 }
