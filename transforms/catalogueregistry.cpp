@@ -1,5 +1,6 @@
 #include "transforms/catalogue.h"
 
+#include "transforms/transformdedupe.h"
 #include "transforms/transformsort.h"
 
 // One line per implemented transform type, with its include above:
@@ -9,5 +10,6 @@
 
 void registerTransformTypes(Catalogue& catalogue)
 {
+    catalogue.add(new TransformDedupe);
     catalogue.add(new TransformSort);
 }
