@@ -76,6 +76,8 @@ public:
 
 private:
     bool rankColumn(int key, const SortProgress& progress);
+    void orderByRanks();
+    bool valuesRepeat(int column) const;
     SortKind kindOf(int column, QString* dateFormat) const;
 
     const Dataset& m_dataset;
@@ -83,6 +85,8 @@ private:
     QVector<SortKeyInfo> m_keys;
     // Row-major: the rank of row r on key k is at r * keyCount + k.
     QVector<int> m_ranks;
+    // Distinct ranks per key.
+    QVector<int> m_rankCounts;
     QVector<int> m_order;
     int m_done = 0;
     int m_total = 0;

@@ -45,7 +45,11 @@ QString rowKeyText(const Dataset& dataset, int row, const QVector<int>& columns,
 {
     if (columns.size() == 1)
         return comparisonValue(dataset.value(row, columns.first()), options);
+    int length = 0;
+    for (int c : columns)
+        length += dataset.value(row, c).size() + 2;
     QString text;
+    text.reserve(length);
     for (int c : columns)
         appendKeyValue(text, comparisonValue(dataset.value(row, c), options));
     return text;
@@ -114,16 +118,34 @@ public:
     int closeness(int index) const { return m_closeness.at(index); }
 
 private:
+    // What the search looks at before comparing two keys in earnest: the
+    // letters of all values together. A letter one key has and the other
+    // lacks anywhere costs an edit of its own.
+    struct Candidate
+    {
+        quint64 letters;
+        int index;
+    };
+
     int m_least;
     QVector<FuzzyKey> m_keys;
     QVector<int> m_groups;
     QVector<int> m_closeness;
-    QVector<QVector<int>> m_byLength;
+    QVector<QVector<Candidate>> m_byLength;
 };
+
+quint64 allLetters(const FuzzyKey& key)
+{
+    quint64 letters = 0;
+    for (int i = 0; i < key.size(); ++i)
+        letters |= key.letters(i);
+    return letters;
+}
 
 // A key of total length S can only reach closeness T with keys whose total
 // length lies between S * T / 100 and S * 100 / T: the length difference
-// alone costs that many edits.
+// alone costs that many edits. Within a length, the letters rule out most
+// keys with two population counts.
 QPair<int, int> DistinctKeys::closest(const FuzzyKey& key) const
 {
     const int length = key.length();
@@ -135,14 +157,23 @@ QPair<int, int> DistinctKeys::closest(const FuzzyKey& key) const
         high = int(std::min<qint64>(maximum, qint64(length) * 100 / m_least));
     }
     const ClosenessMatcher matcher(key);
+    const quint64 mine = allLetters(key);
+    const bool oneValue = key.size() == 1;
     int best = NoCloseness;
     int bestIndex = -1;
     for (int l = low; l <= high; ++l) {
-        for (int index : m_byLength.at(l)) {
+        // The summed length of the pair's longer values is at most this.
+        const qint64 longest = oneValue ? std::max(length, l) : qint64(length) + l;
+        for (const Candidate& candidate : m_byLength.at(l)) {
             // Past the best so far, only a strictly closer key can win; before
             // it, an equally close key wins as the earlier one.
+            const int index = candidate.index;
             const int least = bestIndex < 0 ? m_least : (index < bestIndex ? best : best + 1);
             if (least > 100)
+                continue;
+            const qint64 budget = (100 - least) * longest / 100;
+            if (__builtin_popcountll(mine & ~candidate.letters) > budget
+                || __builtin_popcountll(candidate.letters & ~mine) > budget)
                 continue;
             const int c = matcher.closeness(m_keys.at(index), least);
             if (c != NoCloseness && c >= least) {
@@ -162,7 +193,7 @@ void DistinctKeys::add(const FuzzyKey& key, int group, int closeness)
     m_closeness.append(closeness);
     if (m_byLength.size() <= key.length())
         m_byLength.resize(key.length() + 1);
-    m_byLength[key.length()].append(index);
+    m_byLength[key.length()].append(Candidate{allLetters(key), index});
 }
 
 bool fuzzyGroups(const Dataset& dataset, const QVector<int>& columns,

@@ -62,13 +62,13 @@ QStringList column(const Dataset& d, int c)
 
 // The grouping as first described: every new distinct key is compared with
 // every distinct key seen so far, in order, the first of the closest wins.
-QVector<int> naiveFuzzyGroups(const QStringList& keys, int least)
+QVector<int> naiveFuzzyGroups(const QList<QStringList>& keys, int least)
 {
-    QStringList distinct;
+    QList<QStringList> distinct;
     QVector<int> distinctGroup;
     QVector<int> groupOf;
     int groups = 0;
-    for (const QString& key : keys) {
+    for (const QStringList& key : keys) {
         const int same = distinct.indexOf(key);
         if (same >= 0) {
             groupOf << distinctGroup[same];
@@ -91,6 +91,20 @@ QVector<int> naiveFuzzyGroups(const QStringList& keys, int least)
     return groupOf;
 }
 
+QString withTypos(QRandomGenerator& rng, QString k)
+{
+    for (int e = rng.bounded(3); e > 0; --e) {
+        const int at = rng.bounded(k.size() + 1);
+        const QChar c = QChar('a' + rng.bounded(26));
+        switch (rng.bounded(3)) {
+        case 0: k.insert(at, c); break;
+        case 1: if (at < k.size()) k.remove(at, 1); break;
+        default: if (at < k.size()) k[at] = c; break;
+        }
+    }
+    return k;
+}
+
 } // namespace
 
 class TestDedupe : public QObject
@@ -105,6 +119,7 @@ private slots:
     void keepOnlyIsTheComplement();
     void duplicateInformation_data();
     void duplicateInformation();
+    void fuzzyGroupingMatchesTheFullSearch_data();
     void fuzzyGroupingMatchesTheFullSearch();
     void noColumns_data();
     void noColumns();
@@ -274,37 +289,38 @@ void TestDedupe::duplicateInformation()
     QCOMPARE(run.dedupe.resultSummary(), QStringLiteral("Duplicate information added"));
 }
 
-// Random names with typos: the pruned search must group exactly like the
-// full one, at several fuzziness levels.
+// Random names with typos, in one and in two columns: the pruned search must
+// group exactly like the full one, at several fuzziness levels.
+void TestDedupe::fuzzyGroupingMatchesTheFullSearch_data()
+{
+    QTest::addColumn<int>("columns");
+    QTest::newRow("one column") << 1;
+    QTest::newRow("two columns") << 2;
+}
+
 void TestDedupe::fuzzyGroupingMatchesTheFullSearch()
 {
+    QFETCH(int, columns);
     QRandomGenerator rng(4242);
     const QStringList stems{"anderson", "smith",  "smyth", "johnson", "jonsson", "miller",
                             "muller",   "müller", "li",    "lee",     "o'brien", ""};
-    QStringList keys;
-    for (int i = 0; i < 400; ++i) {
-        QString k = stems.at(rng.bounded(stems.size()));
-        for (int e = rng.bounded(3); e > 0; --e) {
-            const int at = rng.bounded(k.size() + 1);
-            const QChar c = QChar('a' + rng.bounded(26));
-            switch (rng.bounded(3)) {
-            case 0: k.insert(at, c); break;
-            case 1: if (at < k.size()) k.remove(at, 1); break;
-            default: if (at < k.size()) k[at] = c; break;
-            }
-        }
-        keys << k;
-    }
+    QList<QStringList> keys;
     Dataset data;
-    data.setColumnCount(1);
-    for (const QString& k : keys)
-        data.appendRow({k});
+    data.setColumnCount(columns);
+    for (int i = 0; i < 400; ++i) {
+        QStringList key;
+        for (int c = 0; c < columns; ++c)
+            key << withTypos(rng, stems.at(rng.bounded(stems.size())));
+        keys << key;
+        data.appendRow(key);
+    }
+    const QVector<int> compared = columns == 1 ? QVector<int>{0} : QVector<int>{0, 1};
     for (int least : {0, 50, 70, 80, 90, 100}) {
         DuplicateOptions options;
         options.fuzzy = true;
         options.fuzziness = least;
         DuplicateGroups groups;
-        QVERIFY(findDuplicates(data, {0}, options, groups));
+        QVERIFY(findDuplicates(data, compared, options, groups));
         QCOMPARE(groups.group, naiveFuzzyGroups(keys, least));
     }
 }
