@@ -79,7 +79,7 @@ void TestNode::statusPropagatesThroughEveryLevel()
     GraphScene scene;
     auto* input = new SourceNode;
     scene.insertNode(input);
-    QList<Node*> chain{input};
+    QList<Node*> chain { input };
     for (int i = 0; i < 4; ++i) {
         auto* t = makeTransformNode(new TestUpper);
         scene.insertNode(t);
@@ -117,7 +117,8 @@ void TestNode::noteNeverProcessesNorConnects()
     QVERIFY(!note->canProcess());
     scene.process(GraphScene::RunAll, true);
     QCOMPARE(note->status(), int(StatusNeedsUpdating));
-    QCOMPARE(note->logLine(false), QStringLiteral("  Note: 'Note', Id=%1, Needs updating").arg(note->id()));
+    QCOMPARE(note->logLine(false),
+        QStringLiteral("  Note: 'Note', Id=%1, Needs updating").arg(note->id()));
 }
 
 void TestNode::progressReportsAreThrottled()
@@ -145,11 +146,11 @@ void TestNode::progressReportsAreThrottled()
 void TestNode::logLineAndSizeText()
 {
     GraphScene scene;
-    auto* input = new SourceNode(makeDataset({"a"}, {{"x"}}));
+    auto* input = new SourceNode(makeDataset({ "a" }, { { "x" } }));
     scene.insertNode(input);
     QCOMPARE(input->sizeText(), QStringLiteral("0 cols x 0 rows"));
     QCOMPARE(input->logLine(false),
-             QStringLiteral("  Input: 'Source', Id=%1, [No data], Needs updating").arg(input->id()));
+        QStringLiteral("  Input: 'Source', Id=%1, [No data], Needs updating").arg(input->id()));
     scene.process(GraphScene::RunAll, true);
     QCOMPARE(input->sizeText(), QStringLiteral("1 col x 1 row"));
     QVERIFY(input->logLine(true).startsWith(
@@ -163,9 +164,12 @@ void TestNode::ioNodeLocation_data()
     QTest::addColumn<int>("format");
     QTest::addColumn<QString>("sheet");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("csv ignores sheet") << 0 << "S1" << "/tmp/a.csv";
-    QTest::newRow("xlsx with sheet") << 1 << "S1" << "/tmp/a.csv[S1]";
-    QTest::newRow("xls without sheet") << 2 << "" << "/tmp/a.csv";
+    QTest::newRow("csv ignores sheet") << 0 << "S1"
+                                       << "/tmp/a.csv";
+    QTest::newRow("xlsx with sheet") << 1 << "S1"
+                                     << "/tmp/a.csv[S1]";
+    QTest::newRow("xls without sheet") << 2 << ""
+                                       << "/tmp/a.csv";
 }
 
 void TestNode::ioNodeLocation()
@@ -192,11 +196,11 @@ void TestNode::ancestorsAndConnectionQueries()
     scene.insertNode(c);
     Connection* ab = scene.insertConnection(a, b);
     scene.insertConnection(b, c);
-    QCOMPARE(c->ancestors(), (QSet<Node*>{a, b}));
+    QCOMPARE(c->ancestors(), (QSet<Node*> { a, b }));
     QVERIFY(b->isConnectedFrom(a));
     QVERIFY(!a->isConnectedFrom(b));
-    QCOMPARE(a->connections(Outgoing), QList<Connection*>{ab});
-    QCOMPARE(b->connections(Incoming), QList<Connection*>{ab});
+    QCOMPARE(a->connections(Outgoing), QList<Connection*> { ab });
+    QCOMPARE(b->connections(Incoming), QList<Connection*> { ab });
     QCOMPARE(b->connections(AllConnections).size(), 2);
     QCOMPARE(ab->node(0), a);
     QCOMPARE(ab->node(1), b);
