@@ -27,18 +27,16 @@ qint64 heapInUse()
     return qint64(info.uordblks) + qint64(info.hblkhd);
 }
 
-const char* const kFirst[] = {"James",  "Mary",    "Robert", "Patricia", "John",   "Jennifer",
-                              "Michael", "Linda",  "David",  "Elizabeth", "Anna",  "Lukas",
-                              "Sofia",  "Mateo",   "Chloe",  "Noah",     "Emma",   "Liam",
-                              "Olivia", "Hugo",    "Zoe",    "Felix",    "Ines",   "Jonas"};
-const char* const kLast[] = {"Smith",   "Johnson", "Williams", "Brown",  "Jones",  "Garcia",
-                             "Miller",  "Davis",   "Müller",   "Schmidt", "Rossi", "Dubois",
-                             "Martin",  "Bernard", "Moreau",   "Fischer", "Weber", "Wagner",
-                             "Becker",  "Hoffmann", "Silva",   "Santos", "Novak",  "Horvat"};
-const char* const kCity[] = {"Berlin", "London", "Paris", "Madrid", "Rome", "Vienna",
-                             "Lisbon", "Dublin", "Prague", "Warsaw", "", "Oslo"};
-const char* const kCountry[] = {"Germany", "United Kingdom", "France", "Spain", "Italy",
-                                "Austria", "Portugal", "Ireland"};
+const char* const kFirst[] = { "James", "Mary", "Robert", "Patricia", "John", "Jennifer", "Michael",
+    "Linda", "David", "Elizabeth", "Anna", "Lukas", "Sofia", "Mateo", "Chloe", "Noah", "Emma",
+    "Liam", "Olivia", "Hugo", "Zoe", "Felix", "Ines", "Jonas" };
+const char* const kLast[] = { "Smith", "Johnson", "Williams", "Brown", "Jones", "Garcia", "Miller",
+    "Davis", "Müller", "Schmidt", "Rossi", "Dubois", "Martin", "Bernard", "Moreau", "Fischer",
+    "Weber", "Wagner", "Becker", "Hoffmann", "Silva", "Santos", "Novak", "Horvat" };
+const char* const kCity[] = { "Berlin", "London", "Paris", "Madrid", "Rome", "Vienna", "Lisbon",
+    "Dublin", "Prague", "Warsaw", "", "Oslo" };
+const char* const kCountry[]
+    = { "Germany", "United Kingdom", "France", "Spain", "Italy", "Austria", "Portugal", "Ireland" };
 
 quint32 nextRandom(quint32& x)
 {
@@ -46,8 +44,7 @@ quint32 nextRandom(quint32& x)
     return x >> 16;
 }
 
-template <int N>
-QString pick(const char* const (&list)[N], quint32& x)
+template <int N> QString pick(const char* const (&list)[N], quint32& x)
 {
     return QString::fromUtf8(list[nextRandom(x) % N]);
 }
@@ -65,7 +62,7 @@ Dataset::Row makeRow(quint32 i)
     row.append(first);
     row.append(last);
     row.append(first.toLower() + QLatin1Char('.') + last.toLower() + QString::number(i % 5000)
-               + QStringLiteral("@example.com"));
+        + QStringLiteral("@example.com"));
     row.append(pick(kCity, x));
     row.append(pick(kCountry, x));
     row.append(QStringLiteral("20%1-%2-%3")
@@ -84,8 +81,8 @@ const Dataset& millionRows()
     static const Dataset data = [] {
         Dataset d;
         d.setColumnCount(10);
-        d.setHeader({"id", "first", "last", "email", "city", "country", "date", "amount",
-                     "quantity", "note"});
+        d.setHeader({ "id", "first", "last", "email", "city", "country", "date", "amount",
+            "quantity", "note" });
         d.reserveRows(1000000);
         for (quint32 i = 0; i < 1000000; ++i)
             d.addRow(makeRow(i));
@@ -111,7 +108,7 @@ void sortMillionRows(benchmark::State& state)
         QElapsedTimer timer;
         timer.start();
         // Last name ascending, then amount descending.
-        sortDataset(d, {3, -8});
+        sortDataset(d, { 3, -8 });
         seconds = timer.nsecsElapsed() / 1e9;
         benchmark::DoNotOptimize(d);
         report(state, seconds);
@@ -128,7 +125,7 @@ void exactDedupeMillionRows(benchmark::State& state)
         QElapsedTimer timer;
         timer.start();
         DuplicateGroups groups;
-        findDuplicates(d, {1, 2, 4}, DuplicateOptions(), groups);
+        findDuplicates(d, { 1, 2, 4 }, DuplicateOptions(), groups);
         QVector<int> kept;
         for (int r = 0; r < d.rowCount(); ++r) {
             if (groups.isFirst(r))
@@ -154,9 +151,15 @@ QStringList typedNames()
             const int at = int(nextRandom(x) % quint32(name.size()));
             const QChar c = QChar(ushort('a' + nextRandom(x) % 26));
             switch (nextRandom(x) % 3) {
-            case 0: name.insert(at, c); break;
-            case 1: name.remove(at, 1); break;
-            default: name[at] = c; break;
+            case 0:
+                name.insert(at, c);
+                break;
+            case 1:
+                name.remove(at, 1);
+                break;
+            default:
+                name[at] = c;
+                break;
             }
         }
         names.append(name);
@@ -169,7 +172,7 @@ Dataset namesDataset()
     Dataset d;
     d.setColumnCount(1);
     for (const QString& n : typedNames())
-        d.appendRow({n});
+        d.appendRow({ n });
     return d;
 }
 
@@ -183,7 +186,7 @@ void fuzzyDedupeBounded(benchmark::State& state)
         options.fuzzy = true;
         options.fuzziness = 80;
         DuplicateGroups groups;
-        findDuplicates(names, {0}, options, groups);
+        findDuplicates(names, { 0 }, options, groups);
         state.counters["groups"] = groups.groupCount();
         report(state, timer.nsecsElapsed() / 1e9);
     }
@@ -199,8 +202,8 @@ int fullLevenshtein(const QString& a, const QString& b)
     for (int i = 1; i <= a.size(); ++i) {
         cur[0] = i;
         for (int j = 1; j <= b.size(); ++j)
-            cur[j] = std::min({prev[j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1), prev[j] + 1,
-                               cur[j - 1] + 1});
+            cur[j] = std::min(
+                { prev[j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1), prev[j] + 1, cur[j - 1] + 1 });
         std::swap(prev, cur);
     }
     return prev[b.size()];

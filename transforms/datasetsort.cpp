@@ -35,7 +35,7 @@ quint64 textPrefix(const QString& text)
 class SharedTextIndex
 {
 public:
-    SharedTextIndex() : m_slots(1024, Slot()) {}
+    SharedTextIndex() : m_slots(1024, Slot()) { }
 
     // The index stored for the address, or -1.
     int find(const QChar* text) const
@@ -71,7 +71,7 @@ private:
         size_t i = slotOf(text);
         while (m_slots[i].text)
             i = (i + 1) & (m_slots.size() - 1);
-        m_slots[i] = Slot{text, index};
+        m_slots[i] = Slot { text, index };
     }
     void grow()
     {
@@ -191,7 +191,7 @@ SortedClass ColumnValues::sortTexts(const QVector<int>& members) const
     keyed.reserve(members.size());
     for (int i : members) {
         const QString text = m_options.caseSensitive ? m_values.at(i) : m_values.at(i).toLower();
-        keyed.push_back(Keyed{textPrefix(text), text, i});
+        keyed.push_back(Keyed { textPrefix(text), text, i });
     }
     const auto compare = [](const Keyed& a, const Keyed& b) {
         if (a.prefix != b.prefix)
@@ -199,7 +199,7 @@ SortedClass ColumnValues::sortTexts(const QVector<int>& members) const
         return QString::compare(a.text, b.text, Qt::CaseSensitive);
     };
     std::sort(keyed.begin(), keyed.end(),
-              [&compare](const Keyed& a, const Keyed& b) { return compare(a, b) < 0; });
+        [&compare](const Keyed& a, const Keyed& b) { return compare(a, b) < 0; });
     SortedClass sorted;
     sorted.order.reserve(members.size());
     sorted.sameAsPrevious.reserve(members.size());
@@ -218,9 +218,8 @@ SortedClass ColumnValues::sortCollated(const QVector<int>& members) const
     keyed.reserve(members.size());
     for (int i : members)
         keyed.emplace_back(collator.sortKey(m_values.at(i)), i);
-    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
-        return a.first.compare(b.first) < 0;
-    });
+    std::sort(keyed.begin(), keyed.end(),
+        [](const auto& a, const auto& b) { return a.first.compare(b.first) < 0; });
     SortedClass sorted;
     sorted.order.reserve(members.size());
     sorted.sameAsPrevious.reserve(members.size());
@@ -244,8 +243,8 @@ QVector<int> ColumnValues::ranks() const
         return m_options.localeAware ? sortCollated(m) : sortTexts(m);
     };
     SortedClass classes[3];
-    classes[ClassRead] = textColumn ? sortTextClass(members[ClassRead])
-                                    : sortNumbers(members[ClassRead]);
+    classes[ClassRead]
+        = textColumn ? sortTextClass(members[ClassRead]) : sortNumbers(members[ClassRead]);
     classes[ClassOther] = sortTextClass(members[ClassOther]);
     classes[ClassEmpty].order = members[ClassEmpty];
     classes[ClassEmpty].sameAsPrevious = QVector<char>(members[ClassEmpty].size(), 1);
@@ -258,8 +257,8 @@ QVector<int> ColumnValues::ranks() const
             // Walking backwards, a value starts a new rank when the one
             // after it in ascending order is different.
             const int at = m_ascending ? k : m - 1 - k;
-            const bool same = m_ascending ? c.sameAsPrevious.at(at)
-                                          : (k > 0 && c.sameAsPrevious.at(at + 1));
+            const bool same
+                = m_ascending ? c.sameAsPrevious.at(at) : (k > 0 && c.sameAsPrevious.at(at + 1));
             if (k == 0 || !same)
                 ++rank;
             ranks[c.order.at(at)] = rank;
@@ -271,16 +270,19 @@ QVector<int> ColumnValues::ranks() const
 QString kindText(const SortKeyInfo& key)
 {
     switch (key.kind) {
-    case SortKind::Numeric: return QStringLiteral("Numeric");
-    case SortKind::Date: return QStringLiteral("Date (%1)").arg(key.dateFormat);
-    default: return QStringLiteral("Text");
+    case SortKind::Numeric:
+        return QStringLiteral("Numeric");
+    case SortKind::Date:
+        return QStringLiteral("Date (%1)").arg(key.dateFormat);
+    default:
+        return QStringLiteral("Text");
     }
 }
 
 } // namespace
 
-DatasetSorter::DatasetSorter(const Dataset& dataset, const QVector<int>& keys,
-                             const SortOptions& options)
+DatasetSorter::DatasetSorter(
+    const Dataset& dataset, const QVector<int>& keys, const SortOptions& options)
     : m_dataset(dataset), m_options(options)
 {
     for (int key : keys) {
@@ -349,10 +351,10 @@ void DatasetSorter::orderByRanks()
             quint64 packed = 0;
             for (int k = 0; k < keyCount; ++k)
                 packed = (packed << widths.at(k)) | quint64(ranks[qint64(r) * keyCount + k]);
-            keyed[r] = {packed, r};
+            keyed[r] = { packed, r };
         }
         std::stable_sort(keyed.begin(), keyed.end(),
-                         [](const auto& a, const auto& b) { return a.first < b.first; });
+            [](const auto& a, const auto& b) { return a.first < b.first; });
         for (int i = 0; i < rows; ++i)
             m_order[i] = keyed[i].second;
         return;
@@ -447,17 +449,17 @@ QStringList DatasetSorter::information() const
 {
     QStringList lines;
     for (const SortKeyInfo& key : m_keys) {
-        lines.append(QStringLiteral("Column '%1' sorted %2 as %3")
-                         .arg(m_dataset.columnName(key.column),
-                              key.ascending ? QStringLiteral("ascending")
-                                            : QStringLiteral("descending"),
-                              kindText(key)));
+        lines.append(
+            QStringLiteral("Column '%1' sorted %2 as %3")
+                .arg(m_dataset.columnName(key.column),
+                    key.ascending ? QStringLiteral("ascending") : QStringLiteral("descending"),
+                    kindText(key)));
     }
     return lines;
 }
 
 bool sortDataset(Dataset& dataset, const QVector<int>& keys, const SortOptions& options,
-                 QStringList* information, const SortProgress& progress)
+    QStringList* information, const SortProgress& progress)
 {
     DatasetSorter sorter(dataset, keys, options);
     if (!sorter.sort(progress))

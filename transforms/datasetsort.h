@@ -59,7 +59,7 @@ public:
     // Keys that name no column of the dataset are ignored. The dataset must
     // outlive the sorter.
     DatasetSorter(const Dataset& dataset, const QVector<int>& keys,
-                  const SortOptions& options = SortOptions());
+        const SortOptions& options = SortOptions());
 
     // Reads the keys and works out the order; false when stopped.
     bool sort(const SortProgress& progress = SortProgress());
@@ -96,5 +96,5 @@ private:
 // Appends the information lines when asked. Returns false when stopped (the
 // dataset is then unchanged).
 bool sortDataset(Dataset& dataset, const QVector<int>& keys,
-                 const SortOptions& options = SortOptions(), QStringList* information = nullptr,
-                 const SortProgress& progress = SortProgress());
+    const SortOptions& options = SortOptions(), QStringList* information = nullptr,
+    const SortProgress& progress = SortProgress());

@@ -10,8 +10,8 @@
 namespace {
 
 // The comparison values of one row.
-QStringList rowKey(const Dataset& dataset, int row, const QVector<int>& columns,
-                   const DuplicateOptions& options)
+QStringList rowKey(
+    const Dataset& dataset, int row, const QVector<int>& columns, const DuplicateOptions& options)
 {
     QStringList values;
     values.reserve(columns.size());
@@ -40,8 +40,8 @@ QString keyText(const QStringList& values)
 }
 
 // The same text straight from the row, without the list in between.
-QString rowKeyText(const Dataset& dataset, int row, const QVector<int>& columns,
-                   const DuplicateOptions& options)
+QString rowKeyText(
+    const Dataset& dataset, int row, const QVector<int>& columns, const DuplicateOptions& options)
 {
     if (columns.size() == 1)
         return comparisonValue(dataset.value(row, columns.first()), options);
@@ -82,8 +82,7 @@ private:
 };
 
 bool exactGroups(const Dataset& dataset, const QVector<int>& columns,
-                 const DuplicateOptions& options, DuplicateGroups& groups,
-                 const DuplicateProgress& progress)
+    const DuplicateOptions& options, DuplicateGroups& groups, const DuplicateProgress& progress)
 {
     const int rows = dataset.rowCount();
     Grouper grouper(groups, rows);
@@ -108,7 +107,7 @@ bool exactGroups(const Dataset& dataset, const QVector<int>& columns,
 class DistinctKeys
 {
 public:
-    explicit DistinctKeys(int fuzziness) : m_least(std::clamp(fuzziness, 0, 100)) {}
+    explicit DistinctKeys(int fuzziness) : m_least(std::clamp(fuzziness, 0, 100)) { }
 
     // The closest earlier key that reaches the least closeness: its index
     // and closeness, or -1 and NoCloseness.
@@ -193,12 +192,11 @@ void DistinctKeys::add(const FuzzyKey& key, int group, int closeness)
     m_closeness.append(closeness);
     if (m_byLength.size() <= key.length())
         m_byLength.resize(key.length() + 1);
-    m_byLength[key.length()].append(Candidate{allLetters(key), index});
+    m_byLength[key.length()].append(Candidate { allLetters(key), index });
 }
 
 bool fuzzyGroups(const Dataset& dataset, const QVector<int>& columns,
-                 const DuplicateOptions& options, DuplicateGroups& groups,
-                 const DuplicateProgress& progress)
+    const DuplicateOptions& options, DuplicateGroups& groups, const DuplicateProgress& progress)
 {
     const int rows = dataset.rowCount();
     Grouper grouper(groups, rows);
@@ -254,8 +252,7 @@ QString comparisonValue(const QString& value, const DuplicateOptions& options)
 }
 
 bool findDuplicates(const Dataset& dataset, const QVector<int>& columns,
-                    const DuplicateOptions& options, DuplicateGroups& groups,
-                    const DuplicateProgress& progress)
+    const DuplicateOptions& options, DuplicateGroups& groups, const DuplicateProgress& progress)
 {
     if (options.fuzzy)
         return fuzzyGroups(dataset, columns, options, groups, progress);

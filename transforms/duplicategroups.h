@@ -56,5 +56,5 @@ QString comparisonValue(const QString& value, const DuplicateOptions& options);
 // Groups the rows of the dataset by their values in the columns (positions
 // in the order to compare). Returns false when stopped.
 bool findDuplicates(const Dataset& dataset, const QVector<int>& columns,
-                    const DuplicateOptions& options, DuplicateGroups& groups,
-                    const DuplicateProgress& progress = DuplicateProgress());
+    const DuplicateOptions& options, DuplicateGroups& groups,
+    const DuplicateProgress& progress = DuplicateProgress());

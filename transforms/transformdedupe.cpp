@@ -10,9 +10,8 @@ namespace {
 
 const QStringList& informationColumnNames()
 {
-    static const QStringList names = {QStringLiteral("Group"), QStringLiteral("Row"),
-                                      QStringLiteral("Closeness"), QStringLiteral("Duplicate"),
-                                      QStringLiteral("Duplicates")};
+    static const QStringList names = { QStringLiteral("Group"), QStringLiteral("Row"),
+        QStringLiteral("Closeness"), QStringLiteral("Duplicate"), QStringLiteral("Duplicates") };
     return names;
 }
 
@@ -67,9 +66,9 @@ QString TransformDedupe::description() const
 QSet<QString> TransformDedupe::keywords() const
 {
     QSet<QString> words = Transform::keywords();
-    for (const char* w : {"dedup", "deduplication", "dupe", "dupes", "duplicated", "distinct",
-                          "similar", "close", "closeness", "approximate", "levenshtein",
-                          "repeated", "redundant", "identical", "remove", "doubles"})
+    for (const char* w : { "dedup", "deduplication", "dupe", "dupes", "duplicated", "distinct",
+             "similar", "close", "closeness", "approximate", "levenshtein", "repeated", "redundant",
+             "identical", "remove", "doubles" })
         words.insert(QString::fromLatin1(w));
     return words;
 }
@@ -77,11 +76,11 @@ QSet<QString> TransformDedupe::keywords() const
 void TransformDedupe::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
-    addParameter(ParameterType::MultipleColumns, QStringLiteral("Columns"),
-                 QStringLiteral("columns"))
+    addParameter(
+        ParameterType::MultipleColumns, QStringLiteral("Columns"), QStringLiteral("columns"))
         ->setTooltip(QStringLiteral("Rows are compared by their values in these columns."));
-    addParameter(ParameterType::Selection, QStringLiteral("Match_Type"), QStringLiteral("match type"),
-                 QStringLiteral("Exact"), QStringList{"Exact", "Fuzzy"})
+    addParameter(ParameterType::Selection, QStringLiteral("Match_Type"),
+        QStringLiteral("match type"), QStringLiteral("Exact"), QStringList { "Exact", "Fuzzy" })
         ->setTooltip(QStringLiteral("Exact: rows must be the same. Fuzzy: rows must be at least "
                                     "as close as the fuzziness."));
     TransformParameter* fuzziness = addParameter(
@@ -92,26 +91,27 @@ void TransformDedupe::defineParameters(const QList<Node*>& upstream, bool useUse
                                          "count as duplicates. 100% only matches identical "
                                          "rows."));
     addParameter(ParameterType::Bool, QStringLiteral("Case_Sensitive"),
-                 QStringLiteral("case sensitive"), true)
+        QStringLiteral("case sensitive"), true)
         ->setTooltip(QStringLiteral("Letter case counts when comparing."));
     addParameter(ParameterType::Bool, QStringLiteral("Ignore_Spaces"),
-                 QStringLiteral("ignore whitespace"), false)
+        QStringLiteral("ignore whitespace"), false)
         ->setTooltip(QStringLiteral("Drop whitespace characters before comparing."));
     addParameter(ParameterType::Bool, QStringLiteral("Ignore_Punctuation"),
-                 QStringLiteral("ignore punctuation"), false)
+        QStringLiteral("ignore punctuation"), false)
         ->setTooltip(QStringLiteral("Drop punctuation characters before comparing."));
     addParameter(ParameterType::Selection, QStringLiteral("Dedupe_Mode"), QStringLiteral("mode"),
-                 QStringLiteral("Remove duplicates"),
-                 QStringList{"Remove duplicates", "Keep only duplicates", "Add duplicate information"})
+        QStringLiteral("Remove duplicates"),
+        QStringList { "Remove duplicates", "Keep only duplicates", "Add duplicate information" })
         ->setTooltip(QStringLiteral("What to do with the duplicates."));
-    addParameter(ParameterType::Bool, QStringLiteral("Drilldown"),
-                 QStringLiteral("allow drilldown"), false)
+    addParameter(
+        ParameterType::Bool, QStringLiteral("Drilldown"), QStringLiteral("allow drilldown"), false)
         ->setTooltip(QStringLiteral("Allow double click to drilldown in the data table."));
 }
 
 QList<QPair<QString, bool>> TransformDedupe::optionStates() const
 {
-    return {{QStringLiteral("Fuzziness"), selectionParameter(QStringLiteral("Match_Type")) == 1}};
+    return { { QStringLiteral("Fuzziness"),
+        selectionParameter(QStringLiteral("Match_Type")) == 1 } };
 }
 
 // Fuzzy grouping is slow enough to report often, so that the progress window
@@ -130,8 +130,8 @@ void TransformDedupe::process(Dataset& output, const QList<Node*>& upstream, boo
     output.clear();
     if (!hasValidInputCount(upstream))
         return;
-    if (!requireParameters({"Columns", "Match_Type", "Fuzziness", "Case_Sensitive",
-                            "Ignore_Spaces", "Ignore_Punctuation", "Dedupe_Mode", "Drilldown"}))
+    if (!requireParameters({ "Columns", "Match_Type", "Fuzziness", "Case_Sensitive",
+            "Ignore_Spaces", "Ignore_Punctuation", "Dedupe_Mode", "Drilldown" }))
         return;
     const Dataset& input = upstream.first()->dataset();
     output = input;
@@ -155,7 +155,7 @@ void TransformDedupe::process(Dataset& output, const QList<Node*>& upstream, boo
     DuplicateGroups groups;
     const bool fuzzy = options.fuzzy;
     if (!findDuplicates(input, columns, options, groups,
-                        [this, fuzzy](int row, int rows) { return reportRow(row, rows, fuzzy); })) {
+            [this, fuzzy](int row, int rows) { return reportRow(row, rows, fuzzy); })) {
         addWarning(QStringLiteral("Dedupe was stopped before it finished."));
         setSummary(QStringLiteral("No changes"));
         error = true;
@@ -173,8 +173,8 @@ void TransformDedupe::process(Dataset& output, const QList<Node*>& upstream, boo
     }
     if (!isIdentity(order, input.rowCount()))
         output.selectRows(order);
-    const int groupColumn =
-        mode == AddDuplicateInformation ? addInformationColumns(output, groups, order) : -1;
+    const int groupColumn
+        = mode == AddDuplicateInformation ? addInformationColumns(output, groups, order) : -1;
     if (boolParameter(QStringLiteral("Drilldown")))
         addDrilldown(output, groups, order, columns, groupColumn);
     const int removed = input.rowCount() - output.rowCount();
@@ -183,12 +183,12 @@ void TransformDedupe::process(Dataset& output, const QList<Node*>& upstream, boo
     else if (removed == 0)
         setSummary(QStringLiteral("No changes"));
     else
-        setSummary(QStringLiteral("%1 removed").arg(countText(removed, QStringLiteral("row"),
-                                                              QStringLiteral("rows"))));
+        setSummary(QStringLiteral("%1 removed")
+                       .arg(countText(removed, QStringLiteral("row"), QStringLiteral("rows"))));
 }
 
-int TransformDedupe::addInformationColumns(Dataset& output, const DuplicateGroups& groups,
-                                           const QVector<int>& order)
+int TransformDedupe::addInformationColumns(
+    Dataset& output, const DuplicateGroups& groups, const QVector<int>& order)
 {
     const int first = appendInformationColumns(output);
     const QString yes = QStringLiteral("true");
@@ -199,8 +199,8 @@ int TransformDedupe::addInformationColumns(Dataset& output, const DuplicateGroup
         const bool duplicate = !groups.isFirst(r);
         output.setValue(i, first, QString::number(g + 1));
         output.setValue(i, first + 1, QString::number(r + 1));
-        output.setValue(i, first + 2,
-                        duplicate ? QString::number(groups.closeness.at(r)) : QString());
+        output.setValue(
+            i, first + 2, duplicate ? QString::number(groups.closeness.at(r)) : QString());
         output.setValue(i, first + 3, duplicate ? yes : no);
         output.setValue(i, first + 4, QString::number(groups.sizes.at(g) - 1));
     }
@@ -212,8 +212,7 @@ int TransformDedupe::addInformationColumns(Dataset& output, const DuplicateGroup
 // upstream row of the group. Recording it on one row per group keeps the map
 // as large as the data at most, however big the groups.
 void TransformDedupe::addDrilldown(Dataset& output, const DuplicateGroups& groups,
-                                   const QVector<int>& order, const QVector<int>& columns,
-                                   int groupColumn)
+    const QVector<int>& order, const QVector<int>& columns, int groupColumn)
 {
     QVector<int> cells = columns;
     if (groupColumn >= 0)

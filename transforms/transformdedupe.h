@@ -34,8 +34,8 @@ protected:
 private:
     bool reportRow(int row, int rowCount, bool fuzzy);
     // Returns the position of the first information column.
-    int addInformationColumns(Dataset& output, const DuplicateGroups& groups,
-                              const QVector<int>& order);
+    int addInformationColumns(
+        Dataset& output, const DuplicateGroups& groups, const QVector<int>& order);
     void addDrilldown(Dataset& output, const DuplicateGroups& groups, const QVector<int>& order,
-                      const QVector<int>& columns, int groupColumn);
+        const QVector<int>& columns, int groupColumn);
 };

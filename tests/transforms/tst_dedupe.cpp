@@ -16,8 +16,8 @@ struct DedupeRun
     explicit DedupeRun(const Dataset& data) : source(data)
     {
         source.process(false, false);
-        dedupe.defineParameters({&source}, false);
-        dedupe.bindUpstream({&source}, false);
+        dedupe.defineParameters({ &source }, false);
+        dedupe.bindUpstream({ &source }, false);
     }
     void columns(const QVector<int>& positions)
     {
@@ -33,7 +33,7 @@ struct DedupeRun
         dedupe.clearMessages();
         Dataset out;
         error = false;
-        dedupe.process(out, {&source}, error);
+        dedupe.process(out, { &source }, error);
         dedupe.validate();
         return out;
     }
@@ -46,9 +46,9 @@ Dataset names(const QStringList& values)
 {
     Dataset d;
     d.setColumnCount(2);
-    d.setHeader({QStringLiteral("name"), QStringLiteral("id")});
+    d.setHeader({ QStringLiteral("name"), QStringLiteral("id") });
     for (int i = 0; i < values.size(); ++i)
-        d.appendRow({values.at(i), QString::number(i + 1)});
+        d.appendRow({ values.at(i), QString::number(i + 1) });
     return d;
 }
 
@@ -97,9 +97,17 @@ QString withTypos(QRandomGenerator& rng, QString k)
         const int at = rng.bounded(k.size() + 1);
         const QChar c = QChar('a' + rng.bounded(26));
         switch (rng.bounded(3)) {
-        case 0: k.insert(at, c); break;
-        case 1: if (at < k.size()) k.remove(at, 1); break;
-        default: if (at < k.size()) k[at] = c; break;
+        case 0:
+            k.insert(at, c);
+            break;
+        case 1:
+            if (at < k.size())
+                k.remove(at, 1);
+            break;
+        default:
+            if (at < k.size())
+                k[at] = c;
+            break;
         }
     }
     return k;
@@ -139,35 +147,37 @@ void TestDedupe::removeDuplicates_data()
     QTest::addColumn<QStringList>("kept");
     QTest::addColumn<QString>("summary");
 
-    const QStringList smith{"Smith", "Smyth"};
+    const QStringList smith { "Smith", "Smyth" };
     QTest::newRow("Smith Smyth at 80") << smith << "Fuzzy" << 80 << true << false << false
-                                       << QStringList{"1"} << "1 row removed";
+                                       << QStringList { "1" } << "1 row removed";
     QTest::newRow("Smith Smyth at 81") << smith << "Fuzzy" << 81 << true << false << false
-                                       << QStringList{"1", "2"} << "No changes";
-    QTest::newRow("fuzziness ignored when exact") << smith << "Exact" << 0 << true << false
-                                                  << false << QStringList{"1", "2"} << "No changes";
-    QTest::newRow("exact repeats") << QStringList{"a", "b", "a", "a", "c", "b"} << "Exact" << 80
-                                   << true << false << false << QStringList{"1", "2", "5"}
-                                   << "3 rows removed";
+                                       << QStringList { "1", "2" } << "No changes";
+    QTest::newRow("fuzziness ignored when exact") << smith << "Exact" << 0 << true << false << false
+                                                  << QStringList { "1", "2" } << "No changes";
+    QTest::newRow("exact repeats")
+        << QStringList { "a", "b", "a", "a", "c", "b" } << "Exact" << 80 << true << false << false
+        << QStringList { "1", "2", "5" } << "3 rows removed";
     QTest::newRow("empty values are duplicates")
-        << QStringList{"", "x", ""} << "Exact" << 80 << true << false << false
-        << QStringList{"1", "2"} << "1 row removed";
-    QTest::newRow("empty values fuzzy") << QStringList{"", ""} << "Fuzzy" << 100 << true << false
-                                        << false << QStringList{"1"} << "1 row removed";
-    QTest::newRow("case counts") << QStringList{"ABC", "abc"} << "Exact" << 80 << true << false
-                                 << false << QStringList{"1", "2"} << "No changes";
-    QTest::newRow("case ignored") << QStringList{"ABC", "abc"} << "Exact" << 80 << false << false
-                                  << false << QStringList{"1"} << "1 row removed";
+        << QStringList { "", "x", "" } << "Exact" << 80 << true << false << false
+        << QStringList { "1", "2" } << "1 row removed";
+    QTest::newRow("empty values fuzzy") << QStringList { "", "" } << "Fuzzy" << 100 << true << false
+                                        << false << QStringList { "1" } << "1 row removed";
+    QTest::newRow("case counts") << QStringList { "ABC", "abc" } << "Exact" << 80 << true << false
+                                 << false << QStringList { "1", "2" } << "No changes";
+    QTest::newRow("case ignored") << QStringList { "ABC", "abc" } << "Exact" << 80 << false << false
+                                  << false << QStringList { "1" } << "1 row removed";
     QTest::newRow("spaces and punctuation ignored")
-        << QStringList{"J. Smith", "jsmith", "J-Smith\t"} << "Exact" << 80 << false << true << true
-        << QStringList{"1"} << "2 rows removed";
-    QTest::newRow("spaces only ignored") << QStringList{"J. Smith", "jsmith", "j.smith"} << "Exact"
-                                         << 80 << false << true << false
-                                         << QStringList{"1", "2"} << "1 row removed";
-    QTest::newRow("nothing ignored") << QStringList{"J. Smith", "jsmith"} << "Exact" << 80 << false
-                                     << false << false << QStringList{"1", "2"} << "No changes";
-    QTest::newRow("fuzzy case ignored") << QStringList{"SMITH", "smyth"} << "Fuzzy" << 80 << false
-                                        << false << false << QStringList{"1"} << "1 row removed";
+        << QStringList { "J. Smith", "jsmith", "J-Smith\t" } << "Exact" << 80 << false << true
+        << true << QStringList { "1" } << "2 rows removed";
+    QTest::newRow("spaces only ignored")
+        << QStringList { "J. Smith", "jsmith", "j.smith" } << "Exact" << 80 << false << true
+        << false << QStringList { "1", "2" } << "1 row removed";
+    QTest::newRow("nothing ignored")
+        << QStringList { "J. Smith", "jsmith" } << "Exact" << 80 << false << false << false
+        << QStringList { "1", "2" } << "No changes";
+    QTest::newRow("fuzzy case ignored")
+        << QStringList { "SMITH", "smyth" } << "Fuzzy" << 80 << false << false << false
+        << QStringList { "1" } << "1 row removed";
 }
 
 void TestDedupe::removeDuplicates()
@@ -181,7 +191,7 @@ void TestDedupe::removeDuplicates()
     QFETCH(QStringList, kept);
     QFETCH(QString, summary);
     DedupeRun run(names(values));
-    run.columns({0});
+    run.columns({ 0 });
     run.set(QStringLiteral("Match_Type"), matchType);
     run.set(QStringLiteral("Fuzziness"), fuzziness);
     run.set(QStringLiteral("Case_Sensitive"), caseSensitive);
@@ -191,34 +201,32 @@ void TestDedupe::removeDuplicates()
     QCOMPARE(column(out, 1), kept);
     QCOMPARE(run.dedupe.resultSummary(), summary);
     QCOMPARE(run.dedupe.warnings(), QStringList());
-    QCOMPARE(out.columnNames(), (QStringList{"name", "id"}));
+    QCOMPARE(out.columnNames(), (QStringList { "name", "id" }));
 }
 
 void TestDedupe::keepOnlyIsTheComplement()
 {
-    const Dataset data = names({"Anna", "Ben", "anna", "Ana", "Ben", "Carl", "Karl", "Anna"});
-    for (const QString& matchType : {QStringLiteral("Exact"), QStringLiteral("Fuzzy")}) {
+    const Dataset data = names({ "Anna", "Ben", "anna", "Ana", "Ben", "Carl", "Karl", "Anna" });
+    for (const QString& matchType : { QStringLiteral("Exact"), QStringLiteral("Fuzzy") }) {
         DedupeRun run(data);
-        run.columns({0});
+        run.columns({ 0 });
         run.set(QStringLiteral("Match_Type"), matchType);
         run.set(QStringLiteral("Fuzziness"), 75);
         run.set(QStringLiteral("Case_Sensitive"), false);
         const QStringList kept = column(run.run(), 1);
         run.set(QStringLiteral("Dedupe_Mode"), QStringLiteral("Keep only duplicates"));
         const QStringList duplicates = column(run.run(), 1);
-        QCOMPARE(run.dedupe.resultSummary(),
-                 QStringLiteral("%1 rows removed").arg(kept.size()));
+        QCOMPARE(run.dedupe.resultSummary(), QStringLiteral("%1 rows removed").arg(kept.size()));
         QStringList all = kept + duplicates;
-        std::sort(all.begin(), all.end(), [](const QString& a, const QString& b) {
-            return a.toInt() < b.toInt();
-        });
+        std::sort(all.begin(), all.end(),
+            [](const QString& a, const QString& b) { return a.toInt() < b.toInt(); });
         QCOMPARE(all, column(data, 1));
         QVERIFY(std::is_sorted(duplicates.begin(), duplicates.end(),
-                               [](const QString& a, const QString& b) { return a.toInt() < b.toInt(); }));
+            [](const QString& a, const QString& b) { return a.toInt() < b.toInt(); }));
         if (matchType == QLatin1String("Exact"))
-            QCOMPARE(duplicates, (QStringList{"3", "5", "8"}));
+            QCOMPARE(duplicates, (QStringList { "3", "5", "8" }));
         else
-            QCOMPARE(duplicates, (QStringList{"3", "4", "5", "7", "8"}));
+            QCOMPARE(duplicates, (QStringList { "3", "4", "5", "7", "8" }));
     }
 }
 
@@ -233,39 +241,38 @@ void TestDedupe::duplicateInformation_data()
     const auto single = [](const QStringList& values) {
         QList<QStringList> rows;
         for (const QString& v : values)
-            rows << QStringList{v, QString()};
+            rows << QStringList { v, QString() };
         return rows;
     };
     QTest::newRow("exact groups stand together")
-        << single({"a", "b", "a", "c", "b", "a"}) << "Exact" << 80
-        << QStringList{"1 1  false 2",   "1 3 100 true 2", "1 6 100 true 2",
-                       "2 2  false 1",   "2 5 100 true 1", "3 4  false 0"};
-    QTest::newRow("two columns at 75") << QList<QStringList>{{"ab", "cd"}, {"ab", "ce"}} << "Fuzzy"
-                                       << 75
-                                       << QStringList{"1 1  false 1", "1 2 75 true 1"};
-    QTest::newRow("two columns at 76") << QList<QStringList>{{"ab", "cd"}, {"ab", "ce"}} << "Fuzzy"
-                                       << 76
-                                       << QStringList{"1 1  false 0", "2 2  false 0"};
+        << single({ "a", "b", "a", "c", "b", "a" }) << "Exact" << 80
+        << QStringList { "1 1  false 2", "1 3 100 true 2", "1 6 100 true 2", "2 2  false 1",
+               "2 5 100 true 1", "3 4  false 0" };
+    QTest::newRow("two columns at 75")
+        << QList<QStringList> { { "ab", "cd" }, { "ab", "ce" } } << "Fuzzy" << 75
+        << QStringList { "1 1  false 1", "1 2 75 true 1" };
+    QTest::newRow("two columns at 76")
+        << QList<QStringList> { { "ab", "cd" }, { "ab", "ce" } } << "Fuzzy" << 76
+        << QStringList { "1 1  false 0", "2 2  false 0" };
     // "xxxxxxxxad" is 90 close to both earlier keys, which are 80 close to
     // each other: the earlier key wins.
     QTest::newRow("tie goes to the earlier key")
-        << single({"xxxxxxxxab", "xxxxxxxxcd", "xxxxxxxxad"}) << "Fuzzy" << 85
-        << QStringList{"1 1  false 1", "1 3 90 true 1", "2 2  false 0"};
+        << single({ "xxxxxxxxab", "xxxxxxxxcd", "xxxxxxxxad" }) << "Fuzzy" << 85
+        << QStringList { "1 1  false 1", "1 3 90 true 1", "2 2  false 0" };
     QTest::newRow("tie goes to the earlier key, reversed")
-        << single({"xxxxxxxxcd", "xxxxxxxxab", "xxxxxxxxad"}) << "Fuzzy" << 85
-        << QStringList{"1 1  false 1", "1 3 90 true 1", "2 2  false 0"};
+        << single({ "xxxxxxxxcd", "xxxxxxxxab", "xxxxxxxxad" }) << "Fuzzy" << 85
+        << QStringList { "1 1  false 1", "1 3 90 true 1", "2 2  false 0" };
     // 80 close to the first key, 90 to the second: the closest wins, not
     // the first that reaches the fuzziness.
-    QTest::newRow("closest key wins") << single({"abcdefghij", "abcdefgxyz", "abcdefgxyj"})
-                                      << "Fuzzy" << 71
-                                      << QStringList{"1 1  false 0", "2 2  false 1",
-                                                     "2 3 90 true 1"};
+    QTest::newRow("closest key wins")
+        << single({ "abcdefghij", "abcdefgxyz", "abcdefgxyj" }) << "Fuzzy" << 71
+        << QStringList { "1 1  false 0", "2 2  false 1", "2 3 90 true 1" };
     // Smythe is only close to Smyth, which joined Smith's group; the repeat
     // of Smyth stands where Smyth stands.
     QTest::newRow("keys joined are remembered")
-        << single({"Smith", "Smyth", "Smythe", "Smyth", "Smith"}) << "Fuzzy" << 80
-        << QStringList{"1 1  false 4", "1 2 80 true 4", "1 3 83 true 4", "1 4 80 true 4",
-                       "1 5 100 true 4"};
+        << single({ "Smith", "Smyth", "Smythe", "Smyth", "Smith" }) << "Fuzzy" << 80
+        << QStringList { "1 1  false 4", "1 2 80 true 4", "1 3 83 true 4", "1 4 80 true 4",
+               "1 5 100 true 4" };
 }
 
 void TestDedupe::duplicateInformation()
@@ -274,14 +281,14 @@ void TestDedupe::duplicateInformation()
     QFETCH(QString, matchType);
     QFETCH(int, fuzziness);
     QFETCH(QStringList, information);
-    DedupeRun run(makeDataset({"k1", "k2"}, rows));
-    run.columns(rows.first().at(1).isEmpty() ? QVector<int>{0} : QVector<int>{1, 0});
+    DedupeRun run(makeDataset({ "k1", "k2" }, rows));
+    run.columns(rows.first().at(1).isEmpty() ? QVector<int> { 0 } : QVector<int> { 1, 0 });
     run.set(QStringLiteral("Match_Type"), matchType);
     run.set(QStringLiteral("Fuzziness"), fuzziness);
     run.set(QStringLiteral("Dedupe_Mode"), QStringLiteral("Add duplicate information"));
     const Dataset out = run.run();
     QCOMPARE(out.columnNames(),
-             (QStringList{"k1", "k2", "Group", "Row", "Closeness", "Duplicate", "Duplicates"}));
+        (QStringList { "k1", "k2", "Group", "Row", "Closeness", "Duplicate", "Duplicates" }));
     QStringList actual;
     for (int r = 0; r < out.rowCount(); ++r)
         actual << out.row(r).mid(2).join(QLatin1Char(' '));
@@ -302,8 +309,8 @@ void TestDedupe::fuzzyGroupingMatchesTheFullSearch()
 {
     QFETCH(int, columns);
     QRandomGenerator rng(4242);
-    const QStringList stems{"anderson", "smith",  "smyth", "johnson", "jonsson", "miller",
-                            "muller",   "müller", "li",    "lee",     "o'brien", ""};
+    const QStringList stems { "anderson", "smith", "smyth", "johnson", "jonsson", "miller",
+        "muller", "müller", "li", "lee", "o'brien", "" };
     QList<QStringList> keys;
     Dataset data;
     data.setColumnCount(columns);
@@ -314,8 +321,8 @@ void TestDedupe::fuzzyGroupingMatchesTheFullSearch()
         keys << key;
         data.appendRow(key);
     }
-    const QVector<int> compared = columns == 1 ? QVector<int>{0} : QVector<int>{0, 1};
-    for (int least : {0, 50, 70, 80, 90, 100}) {
+    const QVector<int> compared = columns == 1 ? QVector<int> { 0 } : QVector<int> { 0, 1 };
+    for (int least : { 0, 50, 70, 80, 90, 100 }) {
         DuplicateOptions options;
         options.fuzzy = true;
         options.fuzziness = least;
@@ -337,29 +344,29 @@ void TestDedupe::noColumns()
 {
     QFETCH(QString, mode);
     QFETCH(int, columns);
-    DedupeRun run(names({"a", "a"}));
+    DedupeRun run(names({ "a", "a" }));
     run.set(QStringLiteral("Dedupe_Mode"), mode);
     const Dataset out = run.run();
     QCOMPARE(out.rowCount(), 2);
     QCOMPARE(out.columnCount(), columns);
-    QCOMPARE(column(out, 1), (QStringList{"1", "2"}));
+    QCOMPARE(column(out, 1), (QStringList { "1", "2" }));
     if (columns > 2)
-        QCOMPARE(column(out, 2), (QStringList{"", ""}));
+        QCOMPARE(column(out, 2), (QStringList { "", "" }));
     QCOMPARE(run.dedupe.resultSummary(), QStringLiteral("No changes"));
-    QCOMPARE(run.dedupe.warnings(), QStringList{"1 option not set ('columns')"});
+    QCOMPARE(run.dedupe.warnings(), QStringList { "1 option not set ('columns')" });
 }
 
 void TestDedupe::drilldownOnTheFirstRowOfAGroup()
 {
-    DedupeRun run(names({"x", "y", "x", "z", "x"}));
-    run.columns({0});
+    DedupeRun run(names({ "x", "y", "x", "z", "x" }));
+    run.columns({ 0 });
     run.set(QStringLiteral("Drilldown"), true);
     run.set(QStringLiteral("Dedupe_Mode"), QStringLiteral("Keep only duplicates"));
     const Dataset out = run.run();
-    QCOMPARE(column(out, 1), (QStringList{"3", "5"}));
-    QList<int> rows = out.drilldown().values(CellPos{0, 0});
+    QCOMPARE(column(out, 1), (QStringList { "3", "5" }));
+    QList<int> rows = out.drilldown().values(CellPos { 0, 0 });
     std::sort(rows.begin(), rows.end());
-    QCOMPARE(rows, (QList<int>{0, 2, 4}));
+    QCOMPARE(rows, (QList<int> { 0, 2, 4 }));
     QCOMPARE(out.drilldown().size(), 3);
 
     run.set(QStringLiteral("Drilldown"), false);
@@ -368,14 +375,14 @@ void TestDedupe::drilldownOnTheFirstRowOfAGroup()
 
 void TestDedupe::stopEndsInError()
 {
-    DedupeRun run(names({"a", "b"}));
-    run.columns({0});
+    DedupeRun run(names({ "a", "b" }));
+    run.columns({ 0 });
     RunState::requestStop();
     const Dataset out = run.run();
     RunState::clearStopRequest();
     QVERIFY(run.error);
-    QCOMPARE(run.dedupe.warnings().first(),
-             QStringLiteral("Dedupe was stopped before it finished."));
+    QCOMPARE(
+        run.dedupe.warnings().first(), QStringLiteral("Dedupe was stopped before it finished."));
 }
 
 void TestDedupe::runsInTheGraph()
@@ -383,7 +390,7 @@ void TestDedupe::runsInTheGraph()
     QVERIFY(!Catalogue::instance().missingTypeKeys().contains(QStringLiteral("Dedupe")));
     QVERIFY(!Catalogue::instance().missingTypeKeys().contains(QStringLiteral("Sort")));
     GraphScene scene;
-    auto* source = new SourceNode(names({"Smith", "Smyth", "Jones"}));
+    auto* source = new SourceNode(names({ "Smith", "Smyth", "Jones" }));
     auto* node = new TransformNode(Catalogue::instance().create(QStringLiteral("Dedupe")));
     scene.insertNode(source);
     scene.insertNode(node);
@@ -391,12 +398,12 @@ void TestDedupe::runsInTheGraph()
     scene.rebindAll();
     scene.process(GraphScene::RunAll, true);
     TransformParameter* p = node->transform()->parameter(QStringLiteral("Columns"));
-    p->setValue(QVariant::fromValue(ColumnRefList{p->referenceAt(0)}));
+    p->setValue(QVariant::fromValue(ColumnRefList { p->referenceAt(0) }));
     node->transform()->parameter(QStringLiteral("Match_Type"))->setValue(QStringLiteral("Fuzzy"));
     scene.onSourceChanged(node);
     scene.process(GraphScene::RunUnprocessed, true);
     QCOMPARE(node->status(), int(StatusUpToDate));
-    QCOMPARE(column(node->dataset(), 0), (QStringList{"Smith", "Jones"}));
+    QCOMPARE(column(node->dataset(), 0), (QStringList { "Smith", "Jones" }));
     QCOMPARE(node->transform()->resultSummary(), QStringLiteral("1 row removed"));
 }
 
