@@ -84,7 +84,6 @@ private slots:
     void summaries_data();
     void summaries();
     void rowsAreSharedWithTheInput();
-    void sortDatasetKeys_data();
     void sortDatasetKeys();
     void stopLeavesTheInputUnsorted();
     void runsInTheGraph();
@@ -114,9 +113,6 @@ void TestSort::order_data()
     QTest::newRow("numbers as text")
         << numbers << 1 << false << false << true << QStringList { "10", "100", "9" }
         << "Column 'v' sorted ascending as Text";
-    QTest::newRow("numbers descending")
-        << numbers << -1 << true << false << true << QStringList { "100", "10", "9" }
-        << "Column 'v' sorted descending as Numeric";
     QTest::newRow("decimals, negatives, separators, currency")
         << QStringList { "1,200", "-3.5", "$40", "0.25", "-10" } << 1 << true << false << true
         << QStringList { "-10", "-3.5", "0.25", "$40", "1,200" }
@@ -146,10 +142,6 @@ void TestSort::order_data()
         << QStringList { "10/01/2020", "05/06/2019", "20/12/2018" } << 1 << true << false << true
         << QStringList { "20/12/2018", "05/06/2019", "10/01/2020" }
         << "Column 'v' sorted ascending as Date (dd/MM/yyyy)";
-    QTest::newRow("dates as text")
-        << QStringList { "10/01/2020", "05/06/2019", "20/12/2018" } << 1 << false << false << true
-        << QStringList { "05/06/2019", "10/01/2020", "20/12/2018" }
-        << "Column 'v' sorted ascending as Text";
     QTest::newRow("ISO dates descending")
         << QStringList { "2020-01-02", "2021-01-01", "2019-12-31" } << -1 << true << false << true
         << QStringList { "2021-01-01", "2020-01-02", "2019-12-31" }
@@ -163,9 +155,6 @@ void TestSort::order_data()
     QTest::newRow("text descending")
         << QStringList { "b", "", "c", "a" } << -1 << true << false << true
         << QStringList { "c", "b", "a", "" } << "Column 'v' sorted descending as Text";
-    QTest::newRow("accents by code units")
-        << QStringList { "z", "ä", "a" } << 1 << true << false << true
-        << QStringList { "a", "z", "ä" } << "Column 'v' sorted ascending as Text";
     QTest::newRow("accents by collation")
         << QStringList { "z", "ä", "a" } << 1 << true << true << true
         << QStringList { "a", "ä", "z" } << "Column 'v' sorted ascending as Text";
@@ -292,7 +281,6 @@ void TestSort::summaries_data()
                                << QStringList {};
     QTest::newRow("in order with a rank")
         << QStringList { "1", "2" } << true << true << "Sorted" << QStringList {};
-    QTest::newRow("no rows") << QStringList {} << true << false << "No changes" << QStringList {};
     QTest::newRow("no sort column") << QStringList { "2", "1" } << false << false << "No changes"
                                     << QStringList { "1 option not set ('columns')" };
 }
@@ -326,31 +314,16 @@ void TestSort::rowsAreSharedWithTheInput()
     QVERIFY(out.row(2).isSharedWith(in.row(0)));
 }
 
-void TestSort::sortDatasetKeys_data()
-{
-    QTest::addColumn<QVector<int>>("keys");
-    QTest::addColumn<QStringList>("expected");
-    QTest::addColumn<int>("lines");
-    QTest::newRow("second column descending")
-        << QVector<int> { -2 } << QStringList { "c", "b", "a" } << 1;
-    QTest::newRow("first then second")
-        << QVector<int> { 1, 2 } << QStringList { "a", "b", "c" } << 2;
-    QTest::newRow("keys naming no column are ignored")
-        << QVector<int> { 0, 9, -9, 1, -2 } << QStringList { "b", "a", "c" } << 2;
-    QTest::newRow("no keys") << QVector<int> {} << QStringList { "a", "b", "c" } << 0;
-}
-
+// The key encoding other transforms hand over: signed column numbers, and
+// numbers naming no column ignored.
 void TestSort::sortDatasetKeys()
 {
-    QFETCH(QVector<int>, keys);
-    QFETCH(QStringList, expected);
-    QFETCH(int, lines);
     Dataset d = makeDataset(
         { "n", "t", "id" }, { { "2", "x", "a" }, { "2", "y", "b" }, { "10", "z", "c" } });
     QStringList information;
-    QVERIFY(sortDataset(d, keys, SortOptions(), &information));
-    QCOMPARE(columnValues(d, 2), expected);
-    QCOMPARE(information.size(), lines);
+    QVERIFY(sortDataset(d, { 0, 9, -9, 1, -2 }, SortOptions(), &information));
+    QCOMPARE(columnValues(d, 2), (QStringList { "b", "a", "c" }));
+    QCOMPARE(information.size(), 2);
 }
 
 void TestSort::stopLeavesTheInputUnsorted()
