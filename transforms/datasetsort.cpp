@@ -370,8 +370,6 @@ void DatasetSorter::orderByRanks()
     });
 }
 
-// Ranks one key column. Rows sharing a stored value (the value pools make
-// repeated values share their text) are read once.
 // Whether a column's rows share stored values often enough to be worth
 // indexing: a column of mostly distinct values (ids, amounts) is read row by
 // row instead.
@@ -390,6 +388,8 @@ bool DatasetSorter::valuesRepeat(int column) const
     return distinct * 2 <= sample;
 }
 
+// Ranks one key column. Rows sharing a stored value (the value pools make
+// repeated values share their text) are read once.
 bool DatasetSorter::rankColumn(int key, const SortProgress& progress)
 {
     SortKeyInfo& info = m_keys[key];
