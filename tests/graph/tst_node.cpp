@@ -2,6 +2,8 @@
 #include "graph/notenode.h"
 #include "testnodes.h"
 
+#include <QImage>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -23,6 +25,7 @@ private slots:
     void ioNodeLocation_data();
     void ioNodeLocation();
     void ancestorsAndConnectionQueries();
+    void drawsEveryStatus();
 };
 
 void TestNode::canvasOrder_data()
@@ -207,6 +210,32 @@ void TestNode::ancestorsAndConnectionQueries()
     delete ab;
     QVERIFY(a->connections().isEmpty());
     QCOMPARE(b->connections().size(), 1);
+}
+
+void TestNode::drawsEveryStatus()
+{
+    GraphScene scene;
+    auto* a = new SourceNode;
+    auto* b = makeTransformNode(new TestUpper);
+    scene.insertNode(a);
+    scene.insertNode(b);
+    b->setPos(0, 120);
+    scene.insertConnection(a, b)->setSelected(true);
+    const QRectF item = b->sceneBoundingRect();
+    QSet<QRgb> fills;
+    for (int status = StatusNeedsUpdating; status <= StatusError; ++status) {
+        b->setStatus(status, false);
+        b->setProgress(0.5);
+        QImage image(item.size().toSize(), QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        scene.render(&painter, QRectF(QPointF(0, 0), item.size()), item);
+        painter.end();
+        fills.insert(image.pixel(10, int(item.height() / 2)));
+    }
+    // Each status has a fill of its own.
+    QCOMPARE(fills.size(), 4);
+    QVERIFY(!fills.contains(QColor(Qt::white).rgb()));
 }
 
 QTEST_MAIN(TestNode)
