@@ -7,6 +7,7 @@
 #include "transforms/transformconcatcols.h"
 #include "transforms/transformcopycols.h"
 #include "transforms/transformdecode.h"
+#include "transforms/transformdedupe.h"
 #include "transforms/transformextract.h"
 #include "transforms/transformfill.h"
 #include "transforms/transformhash.h"
@@ -19,6 +20,7 @@
 #include "transforms/transformreordercols.h"
 #include "transforms/transformreplace.h"
 #include "transforms/transformrownum.h"
+#include "transforms/transformsort.h"
 #include "transforms/transformsubstitute.h"
 #include "transforms/transformunfill.h"
 #include "transforms/transformwhitespace.h"
@@ -37,6 +39,7 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformConcatCols);
     catalogue.add(new TransformCopyCols);
     catalogue.add(new TransformDecode);
+    catalogue.add(new TransformDedupe);
     catalogue.add(new TransformExtract);
     catalogue.add(new TransformFill);
     catalogue.add(new TransformHash);
@@ -49,6 +52,7 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformReorderCols);
     catalogue.add(new TransformReplace);
     catalogue.add(new TransformRowNum);
+    catalogue.add(new TransformSort);
     catalogue.add(new TransformSubstitute);
     catalogue.add(new TransformUnfill);
     catalogue.add(new TransformWhitespace);
