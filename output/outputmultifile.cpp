@@ -56,8 +56,8 @@ QString listText(const QStringList& names)
 
 // The checks of one value, in the order the user is told about them; an
 // empty result means the path can be written.
-QString pathProblem(const QString& value, const QString& path, int rowNumber,
-    const QStringList& blocked)
+QString pathProblem(
+    const QString& value, const QString& path, int rowNumber, const QStringList& blocked)
 {
     const QFileInfo info(path);
     const QString row = QString::number(rowNumber);
@@ -75,8 +75,8 @@ QString pathProblem(const QString& value, const QString& path, int rowNumber,
 
 } // namespace
 
-QVector<OutputGroup> groupRowsByPath(const Dataset& data, int column,
-    const QString& documentPath, bool excel, QStringList& warnings)
+QVector<OutputGroup> groupRowsByPath(
+    const Dataset& data, int column, const QString& documentPath, bool excel, QStringList& warnings)
 {
     const QStringList blocked
         = Settings::extensionList(Settings::instance().blockedOutputExtensions());
@@ -113,7 +113,8 @@ QVector<OutputGroup> groupRowsByPath(const Dataset& data, int column,
             continue;
         }
         path = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-        const QString key = sheet.isEmpty() ? path : path + QLatin1Char('[') + sheet + QLatin1Char(']');
+        const QString key
+            = sheet.isEmpty() ? path : path + QLatin1Char('[') + sheet + QLatin1Char(']');
         auto it = groupOfKey.constFind(key);
         if (it == groupOfKey.constEnd()) {
             it = groupOfKey.insert(key, groups.size());
@@ -131,7 +132,8 @@ QString multiFileQuestion(const QVector<OutputGroup>& groups, int writeMode, boo
     QStringList created;
     for (const OutputGroup& g : groups)
         (QFileInfo::exists(g.path) ? existing : created) << groupName(g);
-    QString text = QStringLiteral("%1 %2 will be written\n\n").arg(QString::number(groups.size()), noun);
+    QString text
+        = QStringLiteral("%1 %2 will be written\n\n").arg(QString::number(groups.size()), noun);
     if (!existing.isEmpty()) {
         QString pattern = QStringLiteral("%1 existing %2 to be overwritten:\n%3\n");
         if (writeMode == WriteModeAppend)
@@ -193,6 +195,6 @@ bool OutputNode::writeMultipleFiles(const FileNameContext& context)
     }
     m_multiFilesWritten = written;
     m_information << (written == 0 ? QStringLiteral("0 files written")
-                                    : QStringLiteral("%1 file(s) written").arg(written));
+                                   : QStringLiteral("%1 file(s) written").arg(written));
     return ok;
 }

@@ -30,30 +30,31 @@ QString extensionOf(const QString& path)
 
 bool OutputOptions::operator==(const OutputOptions& o) const
 {
-    return files == o.files && confirmMultiFile == o.confirmMultiFile
-        && writeMode == o.writeMode && excelOverwriteSheet == o.excelOverwriteSheet
-        && delimiter == o.delimiter && quoting == o.quoting && lineEnding == o.lineEnding
-        && encoding == o.encoding && byteOrderMark == o.byteOrderMark
-        && writeHeader == o.writeHeader && headerOnlyIfEmpty == o.headerOnlyIfEmpty
-        && removeEmpty == o.removeEmpty && escapeHtml == o.escapeHtml
-        && xmlAboveRoot == o.xmlAboveRoot && xmlRootName == o.xmlRootName
-        && xmlBelowRoot == o.xmlBelowRoot && xmlRowName == o.xmlRowName
-        && fileComment == o.fileComment && excelFormatting == o.excelFormatting
-        && excelColumnFormats == o.excelColumnFormats
+    return files == o.files && confirmMultiFile == o.confirmMultiFile && writeMode == o.writeMode
+        && excelOverwriteSheet == o.excelOverwriteSheet && delimiter == o.delimiter
+        && quoting == o.quoting && lineEnding == o.lineEnding && encoding == o.encoding
+        && byteOrderMark == o.byteOrderMark && writeHeader == o.writeHeader
+        && headerOnlyIfEmpty == o.headerOnlyIfEmpty && removeEmpty == o.removeEmpty
+        && escapeHtml == o.escapeHtml && xmlAboveRoot == o.xmlAboveRoot
+        && xmlRootName == o.xmlRootName && xmlBelowRoot == o.xmlBelowRoot
+        && xmlRowName == o.xmlRowName && fileComment == o.fileComment
+        && excelFormatting == o.excelFormatting && excelColumnFormats == o.excelColumnFormats
         && excelUseStyleTemplate == o.excelUseStyleTemplate
-        && excelStyleTemplatePath == o.excelStyleTemplatePath
-        && jsonValueTypes == o.jsonValueTypes && jsonColumnTypes == o.jsonColumnTypes
-        && alias == o.alias;
+        && excelStyleTemplatePath == o.excelStyleTemplatePath && jsonValueTypes == o.jsonValueTypes
+        && jsonColumnTypes == o.jsonColumnTypes && alias == o.alias;
 }
 
-OutputNode::OutputNode(QGraphicsItem* parent) : IONode(parent) { }
+OutputNode::OutputNode(QGraphicsItem* parent) : IONode(parent)
+{
+}
 
 OutputNode::OutputNode(const QString& path, int fileType, QGraphicsItem* parent)
     : OutputNode(parent)
 {
     const QString trimmed = path.trimmed();
     setFilePath(trimmed);
-    const int type = fileType >= 0 && fileType < FileTypeCount ? fileType : fileTypeForPath(trimmed);
+    const int type
+        = fileType >= 0 && fileType < FileTypeCount ? fileType : fileTypeForPath(trimmed);
     setFormatId(type);
     m_options.delimiter = defaultOutputDelimiter(trimmed);
     m_options.quoting = defaultOutputQuoting(trimmed);
@@ -277,7 +278,15 @@ bool OutputNode::writeOneFile(const QString& path, const QString& sheet, const D
         onProcessed(progressFrom + fraction * span);
         return !RunState::stopRequested();
     };
-    const TextWriteResult result = writeTextFile(path, data, fileWriteOptions(context), progress);
+    const bool existed = QFileInfo::exists(path);
+    TextWriteResult result = writeTextFile(path, data, fileWriteOptions(context), progress);
+    // Appending to a file that was not there creates it, and the user is
+    // told so rather than that something was appended.
+    if (result.fileWritten && !existed && m_options.writeMode == WriteModeAppend) {
+        const QString name = nativeAbsolutePath(path);
+        result.information.replaceInStrings(QStringLiteral("Appended file '%1'").arg(name),
+            QStringLiteral("Created file '%1'").arg(name));
+    }
     m_warnings << result.warnings;
     m_information << result.information;
     if (result.fileWritten) {
@@ -303,8 +312,9 @@ bool OutputNode::writeExcel(const QString& path, const QString& sheet, const Dat
                                    .arg(xlsx ? QStringLiteral(".xlsx") : QStringLiteral(".xls"))
                                    .arg(maxRows)
                                    .arg(maxColumns);
-        m_warnings << (xlsx ? limits
-                            : limits + QStringLiteral(" (the Excel .xlsx format supports larger files)"));
+        m_warnings << (xlsx
+                ? limits
+                : limits + QStringLiteral(" (the Excel .xlsx format supports larger files)"));
     }
     QString name = nativeAbsolutePath(path);
     if (!sheet.isEmpty())
@@ -419,13 +429,14 @@ QVector<FileNameAlias> sceneFileNameAliases(const QGraphicsScene* scene)
         FileNameAlias alias;
         alias.alias = options.value(QStringLiteral("alias")).toString().trimmed();
         const QString folder = options.value(QStringLiteral("multi_file_folder")).toString();
-        alias.isFolder = input->sourceKind() == 2 || options.value(QStringLiteral("medium")).toInt() == 2;
+        alias.isFolder
+            = input->sourceKind() == 2 || options.value(QStringLiteral("medium")).toInt() == 2;
         alias.path = alias.isFolder && !folder.isEmpty() ? folder : input->filePath();
         alias.sheet = input->sheetName();
         if (alias.sheet.isEmpty())
             alias.sheet = options.value(QStringLiteral("worksheet")).toString();
-        const bool workbook = input->formatId() == FileTypeExcelXlsx
-            || input->formatId() == FileTypeExcelXls;
+        const bool workbook
+            = input->formatId() == FileTypeExcelXlsx || input->formatId() == FileTypeExcelXls;
         if (workbook && alias.sheet.isEmpty() && !alias.isFolder)
             splitSheetFromPath(QString(alias.path), alias.path, alias.sheet);
         if (!alias.alias.isEmpty() && !alias.path.isEmpty())

@@ -83,8 +83,8 @@ public:
     explicit OutputNode(QGraphicsItem* parent = nullptr);
     // A new output to the path: the file type follows the extension unless
     // given, and so do the delimiter, the quoting and the byte-order mark.
-    explicit OutputNode(const QString& path, int fileType = FileTypeNone,
-        QGraphicsItem* parent = nullptr);
+    explicit OutputNode(
+        const QString& path, int fileType = FileTypeNone, QGraphicsItem* parent = nullptr);
 
     int type() const override { return OutputNodeType; }
     QString displayName() const override;
@@ -182,8 +182,8 @@ struct OutputGroup
 // Groups the rows by the path in the column, warning about (and skipping)
 // the rows that cannot name a file. Relative paths are taken from the
 // document's folder.
-QVector<OutputGroup> groupRowsByPath(const Dataset& data, int column,
-    const QString& documentPath, bool excel, QStringList& warnings);
+QVector<OutputGroup> groupRowsByPath(const Dataset& data, int column, const QString& documentPath,
+    bool excel, QStringList& warnings);
 
 // The question asked before writing many files.
 QString multiFileQuestion(const QVector<OutputGroup>& groups, int writeMode, bool excel);

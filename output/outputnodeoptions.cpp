@@ -222,7 +222,8 @@ void OutputNode::restoreOptions(const QVariantMap& map)
     o.confirmMultiFile = readBool(map, KeyConfirm, true);
     o.writeMode = readInt(map, KeyWriteMode, WriteModeOverwrite, WriteModeDisabled, WriteModeNew);
     o.excelOverwriteSheet = readBool(map, KeyOverwriteSheet, true);
-    o.delimiter = readInt(map, KeyDelimiter, DelimiterComma, DelimiterComma, DelimiterUnitSeparator);
+    o.delimiter
+        = readInt(map, KeyDelimiter, DelimiterComma, DelimiterComma, DelimiterUnitSeparator);
     o.quoting = readInt(map, KeyQuote, defaultOutputQuoting(path), QuotingAsNeeded, QuotingNever);
     o.lineEnding = readInt(
         map, KeyLineEndings, LineEndingAutomatic, LineEndingAutomatic, LineEndingRecordSeparator);
@@ -248,8 +249,8 @@ void OutputNode::restoreOptions(const QVariantMap& map)
     o.excelColumnFormats = readIntList(map, KeyExcelFormats);
     o.excelUseStyleTemplate = readBool(map, KeyUseTemplate, false);
     o.excelStyleTemplatePath = readText(map, KeyTemplatePath);
-    o.jsonValueTypes = readInt(map, KeyJsonTypes, JsonValueTypesAutomatic,
-        JsonValueTypesAutomatic, JsonValueTypesManual);
+    o.jsonValueTypes = readInt(
+        map, KeyJsonTypes, JsonValueTypesAutomatic, JsonValueTypesAutomatic, JsonValueTypesManual);
     o.jsonColumnTypes = readIntList(map, KeyJsonColumnTypes);
     o.alias = readText(map, KeyAlias);
     m_options = o;
@@ -318,15 +319,15 @@ QList<QPair<QString, QString>> OutputNode::outputSummary() const
     QList<QPair<QString, QString>> rows;
     rows << qMakePair(QStringLiteral("File type"), fileTypeName(formatId()));
     if (m_options.files == OutputFilesFromColumn) {
-        const QString column = m_filesColumn.pending ? m_filesColumn.storedText
-                                                     : m_filesColumn.name;
+        const QString column
+            = m_filesColumn.pending ? m_filesColumn.storedText : m_filesColumn.name;
         rows << qMakePair(QStringLiteral("From dataset column"), column)
              << qMakePair(QStringLiteral("Files"), shortList(m_writtenPaths));
     } else {
         rows << qMakePair(QStringLiteral("File"), location());
     }
-    rows << qMakePair(QStringLiteral("Connections in"),
-        QString::number(connections(Incoming).size()));
+    rows << qMakePair(
+        QStringLiteral("Connections in"), QString::number(connections(Incoming).size()));
     rows << qMakePair(QStringLiteral("Alias"), m_options.alias);
     return rows;
 }
