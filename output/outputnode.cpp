@@ -190,8 +190,11 @@ bool OutputNode::writeDataset(const Dataset& upstream)
     const bool multi = m_options.files == OutputFilesFromColumn;
     const FileNameContext context = fileNameContext();
     if (!multi) {
-        if (!resolveSinglePath(context))
+        // A disabled output without a file is not worth an error.
+        if (!resolveSinglePath(context) && m_options.writeMode != WriteModeDisabled) {
+            m_warnings << QStringLiteral("No output file set");
             return false;
+        }
         if (isBlockedExtension(m_resolvedPath)) {
             m_warnings << QStringLiteral(
                 "The extension for this file is blocked in 'Preferences>Output Extensions':\n%1")
@@ -223,17 +226,16 @@ FileNameContext OutputNode::fileNameContext() const
 }
 
 // Variables are replaced in both the path and the sheet; a relative path is
-// taken from the document's folder once the document has been saved.
+// taken from the document's folder once the document has been saved. False
+// when no file is named.
 bool OutputNode::resolveSinglePath(const FileNameContext& context)
 {
     QString path = expandFileNameVariables(filePath().trimmed(), context);
     QString sheet = expandFileNameVariables(sheetName(), context);
     if (isExcel() && sheet.isEmpty())
         splitSheetFromPath(QString(path), path, sheet);
-    if (path.isEmpty()) {
-        m_warnings << QStringLiteral("No output file set");
+    if (path.isEmpty())
         return false;
-    }
     if (QFileInfo(path).isRelative() && !context.documentPath.isEmpty())
         path = QFileInfo(context.documentPath).absoluteDir().filePath(path);
     m_resolvedPath = path;

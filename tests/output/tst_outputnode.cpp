@@ -99,6 +99,7 @@ private slots:
     void extensionChecks();
     void failuresNameTheFile_data();
     void failuresNameTheFile();
+    void stopDuringWriteKeepsTheOldFile();
     void needsExactlyOneUpstream_data();
     void needsExactlyOneUpstream();
     void multiFileGroupsRowsAndWarns();
@@ -354,6 +355,24 @@ void TestOutputNode::failuresNameTheFile()
         qPrintable(out->warnings().join('\n')));
     if (!path.startsWith(QLatin1String("/dev/")))
         QVERIFY(!QFile::exists(path));
+}
+
+void TestOutputNode::stopDuringWriteKeepsTheOldFile()
+{
+    const QString path = m_dir.filePath(QStringLiteral("stopped.csv"));
+    writeBytes(path, "old\n");
+    Dataset data = makeDataset({ "n" }, {});
+    for (int r = 0; r < 5000; ++r)
+        data.appendRow({ QString::number(r) });
+    OutputNode* out = outputTo(path);
+    Graph graph(out, data);
+    connect(out, &Node::processed, this, [] { RunState::requestStop(); });
+    graph.run();
+    RunState::clearStopRequest();
+
+    QCOMPARE(out->status(), int(StatusError));
+    QVERIFY(out->warnings().contains(QStringLiteral("Stopped by user")));
+    QCOMPARE(readAll(path), QByteArray("old\n"));
 }
 
 void TestOutputNode::needsExactlyOneUpstream_data()
