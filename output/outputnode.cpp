@@ -1,7 +1,6 @@
 #include "output/outputnode.h"
 
 #include "core/settings.h"
-#include "core/values.h"
 #include "graph/graphscene.h"
 #include "graph/nodefactory.h"
 #include "graph/runstate.h"
