@@ -1,0 +1,97 @@
+#pragma once
+
+// The pieces shared by the text parsers: building one field from runs of
+// characters, and taking finished rows (ignored first rows, trimming,
+// simplifying, empty rows, statistics for the reports) into a Dataset.
+
+#include "core/dataset.h"
+#include "input/reader.h"
+
+#include <QChar>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+// Builds one value. Most fields are a single run of characters inside the
+// current block, so the builder only remembers where the run is and makes
+// the value in one allocation when the field ends; only fields broken up by
+// doubled quotes or block ends are copied into a buffer first.
+class FieldBuilder
+{
+public:
+    void append(const QChar* chars, int count)
+    {
+        if (count <= 0)
+            return;
+        if (!m_buffered) {
+            if (m_runLength == 0) {
+                m_run = chars;
+                m_runLength = count;
+                return;
+            }
+            if (m_run + m_runLength == chars) {
+                m_runLength += count;
+                return;
+            }
+            moveRunToBuffer();
+        }
+        m_buffer.append(chars, count);
+    }
+    bool isEmpty() const { return m_buffered ? m_buffer.isEmpty() : m_runLength == 0; }
+    void clear();
+    // Must be called before the block that the run points into goes away.
+    void detach()
+    {
+        if (!m_buffered && m_runLength > 0)
+            moveRunToBuffer();
+    }
+    // The value, trimmed and simplified as asked; the builder is cleared.
+    QString take(bool trim, bool simplify);
+
+private:
+    void moveRunToBuffer();
+
+    const QChar* m_run = nullptr;
+    int m_runLength = 0;
+    bool m_buffered = false;
+    QString m_buffer;
+};
+
+// The cleaning of a value as rows are taken in: trimming removes white space
+// at both ends; simplifying turns tabs, line feeds and other white space into
+// plain spaces and drops carriage returns, without collapsing runs.
+QString makeValue(const QChar* chars, int count, bool trim, bool simplify);
+
+class RowSink
+{
+public:
+    RowSink(Dataset* dataset, const ReadOptions& options);
+
+    // One physical row ended. The row's values are already cleaned; the
+    // list is emptied for the next row.
+    void endRow(QStringList* row);
+
+    qint64 physicalRows() const { return m_physicalRows; }
+    qint64 emptyRowsIgnored() const { return m_emptyRows; }
+    // "%1 empty row(s) ignored", when rows were dropped.
+    void addEmptyRowReport(QStringList* information) const;
+    // The "Number of columns per row vary:" block, when the row lengths differ.
+    void addRaggedRowReport(QStringList* warnings) const;
+
+private:
+    struct LengthStats
+    {
+        qint64 rows = 0;
+        qint64 firstRow = 0;
+    };
+
+    Dataset* m_dataset;
+    int m_ignoredFirstRows;
+    bool m_ignoreEmptyRows;
+    qint64 m_physicalRows = 0;
+    qint64 m_processedRows = 0;
+    qint64 m_emptyRows = 0;
+    int m_lastLength = 0;
+    // Value count -> number of rows with it and the first of them.
+    QMap<int, LengthStats> m_lengths;
+};
