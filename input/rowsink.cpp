@@ -1,6 +1,7 @@
 #include "input/rowsink.h"
 
 #include "core/values.h"
+#include "input/charscan.h"
 
 namespace {
 
@@ -32,6 +33,9 @@ QString makeValue(const QChar* chars, int count, bool trim, bool simplify)
     }
     int i = 0;
     if (simplify) {
+        // Printable ASCII needs no change, and it is nearly all there is;
+        // only the rest is looked at closely.
+        i = int(findNonPrintableAscii(chars, chars + count) - chars);
         while (i < count && !isOtherSpace(chars[i]))
             ++i;
     }
@@ -53,6 +57,8 @@ void FieldBuilder::clear()
 {
     m_run = nullptr;
     m_runLength = 0;
+    if (!m_buffered)
+        return;
     m_buffered = false;
     if (m_buffer.capacity() > KeptBufferCapacity)
         m_buffer = QString();
@@ -90,9 +96,11 @@ void RowSink::endRow(QStringList* row)
 {
     if (m_physicalRows++ >= m_ignoredFirstRows) {
         const int length = row->size();
-        LengthStats& stats = m_lengths[length];
-        if (stats.rows++ == 0)
-            stats.firstRow = m_processedRows;
+        // Rows mostly have the length of the row before.
+        if (!m_lastStats || length != m_lastLength)
+            m_lastStats = &m_lengths[length];
+        if (m_lastStats->rows++ == 0)
+            m_lastStats->firstRow = m_processedRows;
         ++m_processedRows;
         bool empty = true;
         for (const QString& value : qAsConst(*row)) {

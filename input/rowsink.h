@@ -94,4 +94,5 @@ private:
     int m_lastLength = 0;
     // Value count -> number of rows with it and the first of them.
     QMap<int, LengthStats> m_lengths;
+    LengthStats* m_lastStats = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "input/textparsers.h"
 
+#include "input/charscan.h"
+
 namespace {
 
 // No UTF-16 code unit has this value; used to switch a character class off.
@@ -21,14 +23,7 @@ QuotedParser::QuotedParser(QChar delimiter, const ReadOptions& options, RowSink*
 // is ordinary data.
 const QChar* QuotedParser::scanUnquoted(const QChar* p, const QChar* end)
 {
-    const ushort d = m_delimiter;
-    while (p < end) {
-        const ushort u = p->unicode();
-        if (u == d || u == '\n' || u == '\r')
-            break;
-        ++p;
-    }
-    return p;
+    return findFirstOf(p, end, m_delimiter, '\n', '\r');
 }
 
 bool QuotedParser::feed(QStringView block, qint64 blockStart, ProgressTracker* tracker)
@@ -164,13 +159,7 @@ bool LineParser::feed(QStringView block, qint64 blockStart, ProgressTracker* tra
     const QChar* p = begin;
     const ushort d = m_delimiter;
     while (p < end) {
-        const QChar* q = p;
-        while (q < end) {
-            const ushort u = q->unicode();
-            if (u == d || u == '\n' || u == '\r')
-                break;
-            ++q;
-        }
+        const QChar* q = findFirstOf(p, end, d, '\n', '\r');
         if (q > p) {
             m_field.append(p, int(q - p));
             m_afterDelimiter = false;

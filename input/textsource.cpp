@@ -182,7 +182,9 @@ bool TextSource::decodeNext()
         }
         if (m_block.isEmpty())
             continue;
-        m_nulCount += std::count(m_block.cbegin(), m_block.cend(), QChar(0));
+        // Text files have no NUL characters; count them only when there are.
+        if (QStringView(m_block).indexOf(QChar(0)) >= 0)
+            m_nulCount += std::count(m_block.cbegin(), m_block.cend(), QChar(0));
         ++m_blocksDecoded;
         return true;
     }
