@@ -220,6 +220,20 @@ bool openTextFile(const QString& path, const ReadOptions& options, TextSource* s
     return true;
 }
 
+QStringList availableEncodings()
+{
+    QStringList names;
+    const QList<QByteArray> codecs = QTextCodec::availableCodecs();
+    for (const QByteArray& name : codecs)
+        names.append(QString::fromLatin1(name));
+    names.removeDuplicates();
+    names.removeAll(QStringLiteral("UTF-8"));
+    names.sort(Qt::CaseInsensitive);
+    names.prepend(QStringLiteral("UTF-8"));
+    names.prepend(QStringLiteral("Automatic"));
+    return names;
+}
+
 void addDecodingWarnings(const TextSource& source, ReadResult* result)
 {
     const QString name = source.isFile() ? QStringLiteral("'%1'").arg(displayPath(source.path()))

@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 #include <memory>
@@ -90,6 +91,10 @@ private:
 // the result. On failure the result holds the error and false is returned.
 bool openTextFile(const QString& path, const ReadOptions& options, TextSource* source,
                   ReadResult* result);
+
+// The choices of the encoding option: "Automatic", "UTF-8", then every other
+// codec name the text-codec library offers, sorted.
+QStringList availableEncodings();
 
 // Warnings about characters that suggest the wrong encoding or a file that
 // is not text at all; added once the whole source has been read.

@@ -358,6 +358,13 @@ void TestDelimitedReader::decodes_data()
     QTest::newRow("UTF-8 BOM with UTF-8 named") << "utf8_bom.csv" << "UTF-8" << cities << false << "";
     QTest::newRow("Latin-1 named") << "latin1.csv" << "ISO-8859-1" << drinks << false << "";
     QTest::newRow("Latin-1 by another name") << "latin1.csv" << "latin1" << drinks << false << "";
+    QTest::newRow("Latin-1 read as UTF-8")
+        << "latin1.csv" << "Automatic"
+        << Rows{{"name", "drink"},
+                {QString::fromUtf8("Ren\ufffd"), QString::fromUtf8("caf\ufffd cr\ufffdme")}}
+        << true
+        << QString::fromUtf8("'%1' has bytes that are not valid UTF-8 (shown as \ufffd), set "
+                             "'Encoding' option to change");
     QTest::newRow("unknown codec reads UTF-8")
         << "utf8_bom.csv" << "No-Such-Codec" << cities << false
         << "Encoding 'No-Such-Codec' is not available, reading as UTF-8";
@@ -371,9 +378,12 @@ void TestDelimitedReader::decodes()
     QFETCH(bool, encodingGuessed);
     QFETCH(QString, warning);
 
-    const ReadResult result = readTextFile(dataFile(file), options("enc=" + encoding));
+    const QString path = dataFile(file);
+    const ReadResult result = readTextFile(path, options("enc=" + encoding));
     QVERIFY(result.ok());
     QCOMPARE(rowsOf(result.dataset), expected);
+    if (warning.contains(QLatin1String("%1")))
+        warning = warning.arg(QDir::toNativeSeparators(path));
     const QString guess =
         QStringLiteral("Encoding=Automatic guesses 'UTF-8', set 'Encoding' option to change");
     QCOMPARE(result.information.contains(guess), encodingGuessed);
