@@ -19,32 +19,33 @@ inline bool isOtherSpace(QChar c)
     return c.isSpace();
 }
 
-} // namespace
-
-QString makeValue(const QChar* chars, int count, bool trim, bool simplify)
+void trimRange(const QChar** chars, int* count)
 {
-    if (trim) {
-        while (count > 0 && chars->isSpace()) {
-            ++chars;
-            --count;
-        }
-        while (count > 0 && chars[count - 1].isSpace())
-            --count;
+    while (*count > 0 && (*chars)->isSpace()) {
+        ++*chars;
+        --*count;
     }
-    int i = 0;
-    if (simplify) {
-        // Printable ASCII needs no change, and it is nearly all there is;
-        // only the rest is looked at closely.
-        i = int(findNonPrintableAscii(chars, chars + count) - chars);
-        while (i < count && !isOtherSpace(chars[i]))
-            ++i;
-    }
-    if (!simplify || i == count)
-        return QString(chars, count);
+    while (*count > 0 && (*chars)[*count - 1].isSpace())
+        --*count;
+}
+
+// Where simplifying would change something, or count when it would not.
+int firstToSimplify(const QChar* chars, int count)
+{
+    // Printable ASCII needs no change, and it is nearly all there is; only
+    // the rest is looked at closely.
+    int i = int(findNonPrintableAscii(chars, chars + count) - chars);
+    while (i < count && !isOtherSpace(chars[i]))
+        ++i;
+    return i;
+}
+
+QString simplified(const QChar* chars, int count, int from)
+{
     QString value;
     value.reserve(count);
-    value.append(chars, i);
-    for (; i < count; ++i) {
+    value.append(chars, from);
+    for (int i = from; i < count; ++i) {
         const QChar c = chars[i];
         if (c == QLatin1Char('\r'))
             continue;
@@ -52,6 +53,19 @@ QString makeValue(const QChar* chars, int count, bool trim, bool simplify)
     }
     return value;
 }
+
+// The Dataset's own pooling is off while a row of already pooled values is
+// added, so that each value is not hashed and looked up a second time.
+class PoolingSuspended
+{
+public:
+    PoolingSuspended() { Dataset::setPoolingEnabled(false); }
+    ~PoolingSuspended() { Dataset::setPoolingEnabled(true); }
+    PoolingSuspended(const PoolingSuspended&) = delete;
+    PoolingSuspended& operator=(const PoolingSuspended&) = delete;
+};
+
+} // namespace
 
 void FieldBuilder::clear()
 {
@@ -77,19 +91,35 @@ void FieldBuilder::moveRunToBuffer()
     m_buffered = true;
 }
 
-QString FieldBuilder::take(bool trim, bool simplify)
-{
-    const QString value = m_buffered ? makeValue(m_buffer.constData(), m_buffer.size(), trim, simplify)
-                                     : makeValue(m_run, m_runLength, trim, simplify);
-    clear();
-    return value;
-}
-
 RowSink::RowSink(Dataset* dataset, const ReadOptions& options)
     : m_dataset(dataset),
       m_ignoredFirstRows(qMax(0, options.ignoredFirstRows)),
-      m_ignoreEmptyRows(options.ignoreEmptyRows)
+      m_ignoreEmptyRows(options.ignoreEmptyRows),
+      m_trim(options.trimWhitespace),
+      m_simplify(options.simplifyWhitespace),
+      m_pooling(Dataset::poolingEnabled())
 {
+}
+
+QString RowSink::takeValue(FieldBuilder* field, int column)
+{
+    const QChar* chars = field->data();
+    int count = field->size();
+    if (m_trim)
+        trimRange(&chars, &count);
+    const int from = m_simplify ? firstToSimplify(chars, count) : count;
+    QString value;
+    if (m_pooling) {
+        if (size_t(column) >= m_pools.size())
+            m_pools.resize(size_t(column) + 1);
+        ValuePool& pool = m_pools[size_t(column)];
+        value = from < count ? pool.intern(simplified(chars, count, from))
+                             : pool.intern(chars, count);
+    } else {
+        value = from < count ? simplified(chars, count, from) : QString(chars, count);
+    }
+    field->clear();
+    return value;
 }
 
 void RowSink::endRow(QStringList* row)
@@ -109,14 +139,18 @@ void RowSink::endRow(QStringList* row)
                 break;
             }
         }
-        if (empty && m_ignoreEmptyRows)
+        if (empty && m_ignoreEmptyRows) {
             ++m_emptyRows;
-        else
+        } else if (m_pooling) {
+            PoolingSuspended suspended;
             m_dataset->addRow(*row);
+        } else {
+            m_dataset->addRow(*row);
+        }
         m_lastLength = length;
     }
-    // With value pooling the Dataset keeps its own copy of the list, and
-    // ours can be refilled in place; otherwise it shares ours.
+    // The Dataset shares the list when it keeps the row as it is; the list
+    // can be refilled in place only when it made a copy (a short row).
     if (row->isDetached())
         row->erase(row->begin(), row->end());
     else

@@ -6,11 +6,14 @@
 
 #include "core/dataset.h"
 #include "input/reader.h"
+#include "input/valuepool.h"
 
 #include <QChar>
 #include <QMap>
 #include <QString>
 #include <QStringList>
+
+#include <vector>
 
 // Builds one value. Most fields are a single run of characters inside the
 // current block, so the builder only remembers where the run is and makes
@@ -37,7 +40,9 @@ public:
         }
         m_buffer.append(chars, count);
     }
-    bool isEmpty() const { return m_buffered ? m_buffer.isEmpty() : m_runLength == 0; }
+    bool isEmpty() const { return size() == 0; }
+    const QChar* data() const { return m_buffered ? m_buffer.constData() : m_run; }
+    int size() const { return m_buffered ? m_buffer.size() : m_runLength; }
     void clear();
     // Must be called before the block that the run points into goes away.
     void detach()
@@ -45,8 +50,6 @@ public:
         if (!m_buffered && m_runLength > 0)
             moveRunToBuffer();
     }
-    // The value, trimmed and simplified as asked; the builder is cleared.
-    QString take(bool trim, bool simplify);
 
 private:
     void moveRunToBuffer();
@@ -57,16 +60,16 @@ private:
     QString m_buffer;
 };
 
-// The cleaning of a value as rows are taken in: trimming removes white space
-// at both ends; simplifying turns tabs, line feeds and other white space into
-// plain spaces and drops carriage returns, without collapsing runs.
-QString makeValue(const QChar* chars, int count, bool trim, bool simplify);
-
 class RowSink
 {
 public:
     RowSink(Dataset* dataset, const ReadOptions& options);
 
+    // The value of a finished field, cleaned as the options say: trimming
+    // removes white space at both ends; simplifying turns tabs, line feeds
+    // and other white space into plain spaces and drops carriage returns,
+    // without collapsing runs. The field is cleared.
+    QString takeValue(FieldBuilder* field, int column);
     // One physical row ended. The row's values are already cleaned; the
     // list is emptied for the next row.
     void endRow(QStringList* row);
@@ -88,6 +91,11 @@ private:
     Dataset* m_dataset;
     int m_ignoredFirstRows;
     bool m_ignoreEmptyRows;
+    bool m_trim;
+    bool m_simplify;
+    // Values are pooled here rather than in the Dataset (see endRow).
+    bool m_pooling;
+    std::vector<ValuePool> m_pools;
     qint64 m_physicalRows = 0;
     qint64 m_processedRows = 0;
     qint64 m_emptyRows = 0;

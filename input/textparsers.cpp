@@ -13,8 +13,6 @@ QuotedParser::QuotedParser(QChar delimiter, const ReadOptions& options, RowSink*
     : m_delimiter(delimiter.unicode()),
       m_quote(delimiter == QLatin1Char('"') ? NoCharacter : uint('"')),
       m_ignoreRepeated(options.ignoreRepeatedDelimiters),
-      m_trim(options.trimWhitespace),
-      m_simplify(options.simplifyWhitespace),
       m_sink(sink)
 {
 }
@@ -123,12 +121,12 @@ void QuotedParser::endField()
     if (m_ignoreRepeated && m_field.isEmpty())
         m_field.clear();
     else
-        m_row.append(m_field.take(m_trim, m_simplify));
+        m_row.append(m_sink->takeValue(&m_field, m_row.size()));
 }
 
 void QuotedParser::endRow()
 {
-    m_row.append(m_field.take(m_trim, m_simplify));
+    m_row.append(m_sink->takeValue(&m_field, m_row.size()));
     m_sink->endRow(&m_row);
 }
 
@@ -136,7 +134,7 @@ void QuotedParser::finish()
 {
     // Input that does not end with a line break keeps its last row.
     if (!m_field.isEmpty() || !m_row.isEmpty())
-        m_row.append(m_field.take(m_trim, m_simplify));
+        m_row.append(m_sink->takeValue(&m_field, m_row.size()));
     if (!m_row.isEmpty())
         m_sink->endRow(&m_row);
     m_state = Start;
@@ -146,8 +144,6 @@ LineParser::LineParser(QChar delimiter, const ReadOptions& options, RowSink* sin
     : m_delimiter(delimiter.isNull() ? ushort('\n') : delimiter.unicode()),
       m_split(!delimiter.isNull()),
       m_collapse(!delimiter.isNull() && options.ignoreRepeatedDelimiters),
-      m_trim(options.trimWhitespace),
-      m_simplify(options.simplifyWhitespace),
       m_sink(sink)
 {
 }
@@ -197,7 +193,7 @@ bool LineParser::feed(QStringView block, qint64 blockStart, ProgressTracker* tra
 
 void LineParser::endField()
 {
-    m_row.append(m_field.take(m_trim, m_simplify));
+    m_row.append(m_sink->takeValue(&m_field, m_row.size()));
 }
 
 void LineParser::endPart()

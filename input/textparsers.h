@@ -65,8 +65,6 @@ private:
     // itself is the double quote.
     uint m_quote;
     bool m_ignoreRepeated;
-    bool m_trim;
-    bool m_simplify;
     RowSink* m_sink;
     State m_state = Start;
     FieldBuilder m_field;
@@ -92,8 +90,6 @@ private:
     ushort m_delimiter;
     bool m_split;
     bool m_collapse;
-    bool m_trim;
-    bool m_simplify;
     RowSink* m_sink;
     FieldBuilder m_field;
     QStringList m_row;

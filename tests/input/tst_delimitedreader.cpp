@@ -91,6 +91,8 @@ class TestDelimitedReader : public QObject
 private slots:
     void parsesRecords_data();
     void parsesRecords();
+    void poolsRepeatedValues_data();
+    void poolsRepeatedValues();
     void reports_data();
     void reports();
     void guessesDelimiter_data();
@@ -194,6 +196,37 @@ void TestDelimitedReader::parsesRecords()
         QCOMPARE(rowsOf(result.dataset), expected);
     }
     Dataset::setPoolingEnabled(true);
+}
+
+void TestDelimitedReader::poolsRepeatedValues_data()
+{
+    QTest::addColumn<bool>("pooling");
+    QTest::addColumn<QString>("spec");
+
+    QTest::newRow("pooled, quoted") << true << "quote=1";
+    QTest::newRow("pooled, unquoted") << true << "quote=2";
+    QTest::newRow("pooled, simplified") << true << "quote=1 trim=0";
+    QTest::newRow("maximum speed") << false << "quote=1";
+}
+
+void TestDelimitedReader::poolsRepeatedValues()
+{
+    QFETCH(bool, pooling);
+    QFETCH(QString, spec);
+
+    // Each value of the first column is also the same after simplifying.
+    Dataset::setPoolingEnabled(pooling);
+    const ReadResult result = readPastedText("a\tb,x\na\tb,y\na b,x\n", options(spec));
+    const bool poolingAfter = Dataset::poolingEnabled();
+    Dataset::setPoolingEnabled(true);
+    QCOMPARE(poolingAfter, pooling);
+    const Dataset& d = result.dataset;
+    QCOMPARE(d.rowCount(), 3);
+    QCOMPARE(d.value(2, 0), QStringLiteral("a b"));
+    QCOMPARE(d.value(0, 0), d.value(2, 0));
+    QCOMPARE(d.value(0, 0).constData() == d.value(2, 0).constData(), pooling);
+    QCOMPARE(d.value(0, 1).constData() == d.value(2, 1).constData(), pooling);
+    QVERIFY(d.value(0, 1).constData() != d.value(1, 1).constData());
 }
 
 void TestDelimitedReader::reports_data()
