@@ -55,14 +55,22 @@ QString simplified(const QChar* chars, int count, int from)
 }
 
 // The Dataset's own pooling is off while a row of already pooled values is
-// added, so that each value is not hashed and looked up a second time.
+// added, so that each value is not hashed and looked up a second time. The
+// setting is put back as it was: the preferences may have changed it while
+// the progress report let events through.
 class PoolingSuspended
 {
 public:
-    PoolingSuspended() { Dataset::setPoolingEnabled(false); }
-    ~PoolingSuspended() { Dataset::setPoolingEnabled(true); }
+    PoolingSuspended() : m_wasEnabled(Dataset::poolingEnabled())
+    {
+        Dataset::setPoolingEnabled(false);
+    }
+    ~PoolingSuspended() { Dataset::setPoolingEnabled(m_wasEnabled); }
     PoolingSuspended(const PoolingSuspended&) = delete;
     PoolingSuspended& operator=(const PoolingSuspended&) = delete;
+
+private:
+    bool m_wasEnabled;
 };
 
 } // namespace
