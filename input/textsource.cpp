@@ -51,11 +51,15 @@ QString TextSource::codecName() const
     return QStringLiteral("UTF-8");
 }
 
-qint64 TextSource::estimatedTotal() const
+qint64 TextSource::estimatedTotal()
 {
     if (!m_isFile)
         return m_text.size();
-    const QString name = codecName();
+    // Before the first block the byte-order mark has not chosen the codec
+    // yet; look at it without consuming anything.
+    QString name = codecName();
+    if (!m_codec && !m_namedCodec && !m_file.isSequential())
+        name = QString::fromLatin1(QTextCodec::codecForUtfText(m_file.peek(4), utf8Codec())->name());
     const qint64 bytes = m_file.size();
     if (name.contains(QLatin1String("-16")))
         return bytes / 2;

@@ -42,7 +42,7 @@ public:
     bool unknownEncoding() const { return m_unknownEncoding; }
     // Characters expected in total, for progress only: bytes divided by the
     // code unit size of the codec.
-    qint64 estimatedTotal() const;
+    qint64 estimatedTotal();
 
     // Up to maxChars characters from the start, without consuming them.
     QString peek(int maxChars);
