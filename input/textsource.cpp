@@ -9,7 +9,7 @@
 namespace {
 
 // Bytes read from the file per decoding step.
-constexpr qint64 RawBlockBytes = 1 << 20;
+constexpr qint64 RawBlockBytes = TextSource::BlockChars;
 
 QTextCodec* utf8Codec()
 {

@@ -68,8 +68,10 @@ void ValuePool::grow()
 
 void ValuePool::checkWorth()
 {
-    // Retire when more than 90% of the values seen so far were new.
-    if (qint64(m_count) * 10 > qint64(m_lookups) * 9) {
+    // Retire when more than half of the values seen so far were new: the
+    // table then costs about as much memory as the sharing saves, and a
+    // cache miss per value on top.
+    if (qint64(m_count) * 2 > qint64(m_lookups)) {
         m_retired = true;
         std::vector<Slot>().swap(m_slots);
         m_count = 0;

@@ -6,10 +6,11 @@
 // the same value share one text. The table is flat (open addressing), so a
 // probe is usually one memory access and the whole pool goes in one free.
 //
-// A column whose values are nearly all different (identifiers, e-mail
-// addresses) gains almost nothing from pooling and pays a large table and a
-// cache miss per value; after RetireCheckValues values such a pool retires:
-// it lets its table go and hands out plain texts from then on.
+// A column whose values are mostly different (identifiers, e-mail addresses,
+// free notes) gains little from pooling and pays a large table and a cache
+// miss per value; when more than half of its first RetireCheckValues values
+// were new, the pool retires: it lets its table go and hands out plain texts
+// from then on.
 
 #include <QChar>
 #include <QString>

@@ -56,7 +56,8 @@ void TestValuePool::retiresOnlyMostlyDistinctColumns_data()
 
     QTest::newRow("identifiers") << 100 << true;
     QTest::newRow("nearly unique") << 95 << true;
-    QTest::newRow("repeating notes") << 60 << false;
+    QTest::newRow("mostly new") << 60 << true;
+    QTest::newRow("repeating notes") << 40 << false;
     QTest::newRow("categories") << 1 << false;
 }
 
