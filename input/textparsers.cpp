@@ -80,6 +80,14 @@ bool QuotedParser::feed(QStringView block, qint64 blockStart, ProgressTracker* t
             cls = LineFeed;
         }
         const State state = next[m_state][cls];
+        if (state == Unquoted && m_state != Unquoted) {
+            // A field that starts with ordinary data: take its whole run.
+            m_state = Unquoted;
+            const QChar* q = scanUnquoted(p + 1, end);
+            m_field.append(p, int(q - p));
+            p = q;
+            continue;
+        }
         enter(state, p);
         ++p;
         if (state == RowEnded && !tracker->at(blockStart + (p - begin))) {
@@ -91,7 +99,7 @@ bool QuotedParser::feed(QStringView block, qint64 blockStart, ProgressTracker* t
     return tracker->at(blockStart + block.size());
 }
 
-void QuotedParser::enter(State state, const QChar* c)
+inline void QuotedParser::enter(State state, const QChar* c)
 {
     m_state = state;
     switch (state) {

@@ -4,7 +4,9 @@
 
 namespace {
 
-constexpr size_t InitialSlots = 16;
+// Small, because a very wide input (a binary file read as text) has a pool
+// per column with a single value in most of them.
+constexpr size_t InitialSlots = 4;
 
 inline quint64 mix(quint64 h, quint64 v)
 {

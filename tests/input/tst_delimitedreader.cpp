@@ -109,6 +109,8 @@ private slots:
     void keepsRecordsAcrossBlocks_data();
     void keepsRecordsAcrossBlocks();
     void reportsProgressAndStops();
+    void streamsLongLines_data();
+    void streamsLongLines();
 };
 
 void TestDelimitedReader::parsesRecords_data()
@@ -611,6 +613,51 @@ void TestDelimitedReader::reportsProgressAndStops()
         QVERIFY(stopped.error);
         QVERIFY(stopped.warnings.contains(QStringLiteral("Stopped by user")));
         QVERIFY(stopped.dataset.rowCount() < 20000);
+    }
+}
+
+void TestDelimitedReader::streamsLongLines_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("spec");
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<int>("firstLength");
+
+    // Far longer than a block: a value or a row that spans hundreds of
+    // blocks must be built in linear time.
+    const int n = 4000000;
+    const QString longValue(n, QLatin1Char('v'));
+    QTest::newRow("one long value") << longValue + "\n" << "quote=1" << 1 << n;
+    QTest::newRow("one long value, unquoted") << longValue << "quote=2" << 1 << n;
+    QTest::newRow("unterminated quote") << "\"" + longValue + ",x\ny" << "quote=1" << 1 << n + 4;
+    QTest::newRow("doubled quotes throughout")
+        << "\"" + QString("a\"\"").repeated(n / 3) + "\"\n" << "quote=1" << 1 << 2 * (n / 3);
+    QTest::newRow("many fields in one row") << QString("ab,").repeated(n / 3) << "quote=1"
+                                            << n / 3 + 1 << 2;
+    QTest::newRow("plain text") << longValue << "plain=1" << 1 << n;
+}
+
+void TestDelimitedReader::streamsLongLines()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, spec);
+    QFETCH(int, columns);
+    QFETCH(int, firstLength);
+
+    for (bool fromFile : {false, true}) {
+        ReadResult result;
+        QTemporaryDir dir;
+        if (fromFile) {
+            const QString path = dir.filePath("long.csv");
+            QVERIFY(writeFile(path, text.toUtf8()));
+            result = readTextFile(path, options("delim=1 " + spec));
+        } else {
+            result = readPastedText(text, options("delim=1 " + spec));
+        }
+        QVERIFY(result.ok());
+        QCOMPARE(result.dataset.rowCount(), 1);
+        QCOMPARE(result.dataset.columnCount(), columns);
+        QCOMPARE(result.dataset.value(0, 0).size(), firstLength);
     }
 }
 
