@@ -24,6 +24,23 @@ const QChar* QuotedParser::scanUnquoted(const QChar* p, const QChar* end)
     return findFirstOf(p, end, m_delimiter, '\n', '\r');
 }
 
+QuotedParser::CharClass QuotedParser::classify(const QChar* p, const QChar* end) const
+{
+    const ushort u = p->unicode();
+    if (u == m_delimiter)
+        return Delimiter;
+    if (u == m_quote)
+        return Quote;
+    if (u == '\n')
+        return LineFeed;
+    if (u == '\r') {
+        // Outside quotes the CR of a CR LF pair is skipped and the LF does
+        // the work; a bare CR (or one that ends the input) is a LF.
+        return p + 1 < end && p[1] == QLatin1Char('\n') ? Skipped : LineFeed;
+    }
+    return Other;
+}
+
 bool QuotedParser::feed(QStringView block, qint64 blockStart, ProgressTracker* tracker)
 {
     // The transition table: row is the current state, column the class of
@@ -62,22 +79,10 @@ bool QuotedParser::feed(QStringView block, qint64 blockStart, ProgressTracker* t
             if (p == end)
                 break;
         }
-        const ushort u = p->unicode();
-        CharClass cls = Other;
-        if (u == m_delimiter) {
-            cls = Delimiter;
-        } else if (u == m_quote) {
-            cls = Quote;
-        } else if (u == '\n') {
-            cls = LineFeed;
-        } else if (u == '\r') {
-            // Outside quotes the CR of a CR LF pair is skipped and the LF
-            // does the work; a bare CR (or one that ends the input) is a LF.
-            if (p + 1 < end && p[1] == QLatin1Char('\n')) {
-                ++p;
-                continue;
-            }
-            cls = LineFeed;
+        const CharClass cls = classify(p, end);
+        if (cls == Skipped) {
+            ++p;
+            continue;
         }
         const State state = next[m_state][cls];
         if (state == Unquoted && m_state != Unquoted) {

@@ -53,8 +53,10 @@ public:
 
 private:
     enum State { Start = 0, Unquoted, QuoteOpened, Quoted, QuoteInQuoted, FieldEnded, RowEnded };
-    enum CharClass { Delimiter = 0, Quote, LineFeed, Other };
+    // Skipped: the CR of a CR LF pair outside quotes, which changes nothing.
+    enum CharClass { Delimiter = 0, Quote, LineFeed, Other, Skipped };
 
+    CharClass classify(const QChar* p, const QChar* end) const;
     const QChar* scanUnquoted(const QChar* p, const QChar* end);
     void enter(State state, const QChar* c);
     void endField();
