@@ -61,3 +61,21 @@ inline const QChar* findNonPrintableAscii(const QChar* p, const QChar* end)
     }
     return end;
 }
+
+// True when no byte has its high bit set, that is all of them are ASCII.
+inline bool isAscii(const char* bytes, int count)
+{
+    int i = 0;
+#ifdef VARNIX_HAVE_SSE2
+    for (; i + 16 <= count; i += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+        if (_mm_movemask_epi8(chunk) != 0)
+            return false;
+    }
+#endif
+    for (; i < count; ++i) {
+        if (uchar(bytes[i]) >= 0x80)
+            return false;
+    }
+    return true;
+}

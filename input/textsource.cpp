@@ -1,5 +1,7 @@
 #include "input/textsource.h"
 
+#include "input/charscan.h"
+
 #include <QFileInfo>
 #include <QTextCodec>
 #include <QTextDecoder>
@@ -112,6 +114,7 @@ bool TextSource::rewind()
         return true;
     }
     m_decoder.reset();
+    m_decoderClean = false;
     m_codec = nullptr;
     m_block.clear();
     m_blockPending = false;
@@ -160,6 +163,20 @@ void TextSource::startDecoding(const QByteArray& firstBytes)
     m_decoder.reset(m_codec->makeDecoder());
 }
 
+void TextSource::appendDecoded()
+{
+    // ASCII reads the same in UTF-8, and widening it is far cheaper than the
+    // decoder's general path. That is only right when the decoder holds no
+    // partial sequence from the block before (whose last byte was ASCII) and
+    // has seen the start of the file, where it looks for a byte-order mark.
+    if (m_decoderClean && isAscii(m_raw.constData(), m_raw.size())) {
+        m_block.append(QLatin1String(m_raw.constData(), m_raw.size()));
+        return;
+    }
+    m_decoder->toUnicode(&m_block, m_raw.constData(), m_raw.size());
+    m_decoderClean = m_codec->mibEnum() == 106 && uchar(m_raw.back()) < 0x80;
+}
+
 bool TextSource::decodeNext()
 {
     // The raw and decoded buffers are reused from block to block: fresh
@@ -178,7 +195,7 @@ bool TextSource::decodeNext()
             m_carryCr = false;
         }
         if (!m_raw.isEmpty())
-            m_decoder->toUnicode(&m_block, m_raw.constData(), m_raw.size());
+            appendDecoded();
         // Hold a trailing CR back until the next character is known.
         if (m_block.endsWith(QLatin1Char('\r')) && !m_file.atEnd()) {
             m_block.chop(1);

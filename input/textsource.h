@@ -63,6 +63,7 @@ public:
 
 private:
     bool decodeNext();
+    void appendDecoded();
     bool readRaw(QByteArray* bytes);
     void startDecoding(const QByteArray& firstBytes);
 
@@ -75,6 +76,8 @@ private:
     QTextCodec* m_namedCodec = nullptr;
     QTextCodec* m_codec = nullptr;
     std::unique_ptr<QTextDecoder> m_decoder;
+    // UTF-8 decoding with nothing pending: ASCII blocks may bypass the decoder.
+    bool m_decoderClean = false;
     bool m_unknownEncoding = false;
     bool m_readError = false;
     bool m_invalidBytes = false;

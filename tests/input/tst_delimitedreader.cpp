@@ -106,6 +106,8 @@ private slots:
     void failsWithFileName_data();
     void failsWithFileName();
     void survivesBinaryInput();
+    void decodesAcrossBlocks_data();
+    void decodesAcrossBlocks();
     void keepsRecordsAcrossBlocks_data();
     void keepsRecordsAcrossBlocks();
     void reportsProgressAndStops();
@@ -518,6 +520,36 @@ void TestDelimitedReader::survivesBinaryInput()
         QVERIFY2(warnings.contains(QStringLiteral("NUL character(s)")), qPrintable(warnings));
         QVERIFY2(warnings.contains(QDir::toNativeSeparators(path)), qPrintable(warnings));
     }
+}
+
+void TestDelimitedReader::decodesAcrossBlocks_data()
+{
+    QTest::addColumn<int>("shift");
+
+    // Every byte of a 2-, 3- and 4-byte UTF-8 sequence in turn ends a block,
+    // between blocks of plain ASCII.
+    for (int shift = 0; shift <= 9; ++shift)
+        QTest::addRow("shift %d", shift) << shift;
+}
+
+void TestDelimitedReader::decodesAcrossBlocks()
+{
+    QFETCH(int, shift);
+
+    const QString wide = QString::fromUtf8("\u00e9\u20ac\U0001F600");
+    const QString first = QString(TextSource::BlockChars - shift, QLatin1Char('x')) + wide;
+    const QString text = first + ",b\n" + QString("tail,c\n").repeated(10000);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath("utf8.csv");
+    QVERIFY(writeFile(path, text.toUtf8()));
+
+    const ReadResult result = readTextFile(path, options("delim=1 quote=1"));
+    QVERIFY(result.ok());
+    QCOMPARE(result.warnings, QStringList());
+    QCOMPARE(result.dataset.rowCount(), 10001);
+    QVERIFY(result.dataset.value(0, 0) == first);
+    QCOMPARE(result.dataset.row(10000), (QStringList{"tail", "c"}));
 }
 
 void TestDelimitedReader::keepsRecordsAcrossBlocks_data()
