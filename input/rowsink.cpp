@@ -3,6 +3,8 @@
 #include "core/values.h"
 #include "input/charscan.h"
 
+#include <algorithm>
+
 namespace {
 
 // A field buffer that once held a huge value gives its memory back rather
@@ -109,61 +111,101 @@ RowSink::RowSink(Dataset* dataset, const ReadOptions& options)
 {
 }
 
-QString RowSink::takeValue(FieldBuilder* field, int column)
+ValuePool& RowSink::poolFor(int column)
+{
+    if (size_t(column) >= m_pools.size())
+        m_pools.resize(size_t(column) + 1);
+    return m_pools[size_t(column)];
+}
+
+void RowSink::addField(FieldBuilder* field)
 {
     const QChar* chars = field->data();
     int count = field->size();
     if (m_trim)
         trimRange(&chars, &count);
     const int from = m_simplify ? firstToSimplify(chars, count) : count;
-    QString value;
-    if (m_pooling) {
-        if (size_t(column) >= m_pools.size())
-            m_pools.resize(size_t(column) + 1);
-        ValuePool& pool = m_pools[size_t(column)];
-        value = from < count ? pool.intern(simplified(chars, count, from))
-                             : pool.intern(chars, count);
+    if (!m_pooling) {
+        m_row.append(from < count ? simplified(chars, count, from) : QString(chars, count));
+    } else if (from < count || count == 0 || field->isBuffered()) {
+        // Made now: the characters will not stay where they are.
+        m_row.append(from < count ? simplified(chars, count, from) : QString(chars, count));
+        m_pending.push_back({nullptr, 0, 0});
+    } else if (poolFor(m_row.size()).isRetired()) {
+        m_row.append(QString(chars, count));
+        m_pending.push_back({nullptr, 0, 0});
     } else {
-        value = from < count ? simplified(chars, count, from) : QString(chars, count);
+        const uint hash = hashCharacters(chars, count);
+        poolFor(m_row.size()).prefetch(hash);
+        m_row.append(QString());
+        m_pending.push_back({chars, count, hash});
     }
     field->clear();
-    return value;
 }
 
-void RowSink::endRow(QStringList* row)
+void RowSink::releaseBlock()
 {
-    if (m_physicalRows++ >= m_ignoredFirstRows) {
-        const int length = row->size();
-        // Rows mostly have the length of the row before.
-        if (!m_lastStats || length != m_lastLength)
-            m_lastStats = &m_lengths[length];
-        if (m_lastStats->rows++ == 0)
-            m_lastStats->firstRow = m_processedRows;
-        ++m_processedRows;
-        bool empty = true;
-        for (const QString& value : qAsConst(*row)) {
-            if (!value.isEmpty()) {
-                empty = false;
-                break;
-            }
+    // Only the fields since the last release can point into the block; a
+    // row of a million fields spans many blocks.
+    for (size_t i = m_released; i < m_pending.size(); ++i) {
+        PendingField& pending = m_pending[i];
+        if (pending.chars) {
+            m_row[int(i)] = QString(pending.chars, pending.count);
+            pending.chars = nullptr;
         }
-        if (empty && m_ignoreEmptyRows) {
-            ++m_emptyRows;
-        } else if (m_pooling) {
-            PoolingSuspended suspended;
-            m_dataset->addRow(*row);
-        } else {
-            m_dataset->addRow(*row);
-        }
-        m_lastLength = length;
     }
+    m_released = m_pending.size();
+}
+
+void RowSink::internRow()
+{
+    for (size_t i = 0; i < m_pending.size(); ++i) {
+        const PendingField& pending = m_pending[i];
+        QString& value = m_row[int(i)];
+        if (pending.chars)
+            value = poolFor(int(i)).intern(pending.chars, pending.count, pending.hash);
+        else if (!value.isEmpty())
+            value = poolFor(int(i)).intern(value);
+    }
+    m_pending.clear();
+    m_released = 0;
+}
+
+void RowSink::endRow()
+{
+    if (m_pooling)
+        internRow();
+    if (m_physicalRows++ >= m_ignoredFirstRows)
+        takeRow();
     // The Dataset shares the list when it keeps the row as it is; the list
     // can be refilled in place only when it made a copy (a short row).
-    if (row->isDetached())
-        row->erase(row->begin(), row->end());
+    if (m_row.isDetached())
+        m_row.erase(m_row.begin(), m_row.end());
     else
-        *row = QStringList();
-    row->reserve(m_lastLength);
+        m_row = QStringList();
+    m_row.reserve(m_lastLength);
+}
+
+void RowSink::takeRow()
+{
+    const int length = m_row.size();
+    // Rows mostly have the length of the row before.
+    if (!m_lastStats || length != m_lastLength)
+        m_lastStats = &m_lengths[length];
+    if (m_lastStats->rows++ == 0)
+        m_lastStats->firstRow = m_processedRows;
+    ++m_processedRows;
+    m_lastLength = length;
+    const bool empty = std::all_of(m_row.cbegin(), m_row.cend(),
+                                   [](const QString& value) { return value.isEmpty(); });
+    if (empty && m_ignoreEmptyRows) {
+        ++m_emptyRows;
+    } else if (m_pooling) {
+        PoolingSuspended suspended;
+        m_dataset->addRow(m_row);
+    } else {
+        m_dataset->addRow(m_row);
+    }
 }
 
 void RowSink::addEmptyRowReport(QStringList* information) const

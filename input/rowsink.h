@@ -41,6 +41,7 @@ public:
         m_buffer.append(chars, count);
     }
     bool isEmpty() const { return size() == 0; }
+    bool isBuffered() const { return m_buffered; }
     const QChar* data() const { return m_buffered ? m_buffer.constData() : m_run; }
     int size() const { return m_buffered ? m_buffer.size() : m_runLength; }
     void clear();
@@ -60,19 +61,27 @@ private:
     QString m_buffer;
 };
 
+// Collects the fields of each row, cleans them as the options say and takes
+// finished rows into the Dataset: trimming removes white space at both ends;
+// simplifying turns tabs, line feeds and other white space into plain spaces
+// and drops carriage returns, without collapsing runs.
+//
+// With pooling on, a field is not looked up in its column's pool at once:
+// its slot is fetched ahead and the whole row is looked up at its end, so
+// that the cache misses of the ten or so columns overlap instead of coming
+// one after the other.
 class RowSink
 {
 public:
     RowSink(Dataset* dataset, const ReadOptions& options);
 
-    // The value of a finished field, cleaned as the options say: trimming
-    // removes white space at both ends; simplifying turns tabs, line feeds
-    // and other white space into plain spaces and drops carriage returns,
-    // without collapsing runs. The field is cleared.
-    QString takeValue(FieldBuilder* field, int column);
-    // One physical row ended. The row's values are already cleaned; the
-    // list is emptied for the next row.
-    void endRow(QStringList* row);
+    // The next value of the current row; the field is cleared.
+    void addField(FieldBuilder* field);
+    int fieldCount() const { return m_row.size(); }
+    // The block that fields point into is about to be reused.
+    void releaseBlock();
+    // One physical row ended.
+    void endRow();
 
     qint64 physicalRows() const { return m_physicalRows; }
     qint64 emptyRowsIgnored() const { return m_emptyRows; }
@@ -87,15 +96,30 @@ private:
         qint64 rows = 0;
         qint64 firstRow = 0;
     };
+    // A field waiting for its pool: characters still in the block, or (with
+    // chars null) a text already made and held in the row.
+    struct PendingField
+    {
+        const QChar* chars;
+        int count;
+        uint hash;
+    };
+
+    ValuePool& poolFor(int column);
+    void internRow();
+    void takeRow();
 
     Dataset* m_dataset;
     int m_ignoredFirstRows;
     bool m_ignoreEmptyRows;
     bool m_trim;
     bool m_simplify;
-    // Values are pooled here rather than in the Dataset (see endRow).
+    // Values are pooled here rather than in the Dataset (see takeRow).
     bool m_pooling;
     std::vector<ValuePool> m_pools;
+    QStringList m_row;
+    std::vector<PendingField> m_pending;
+    size_t m_released = 0;
     qint64 m_physicalRows = 0;
     qint64 m_processedRows = 0;
     qint64 m_emptyRows = 0;

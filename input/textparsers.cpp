@@ -96,12 +96,18 @@ bool QuotedParser::feed(QStringView block, qint64 blockStart, ProgressTracker* t
         enter(state, p);
         ++p;
         if (state == RowEnded && !tracker->at(blockStart + (p - begin))) {
-            m_field.detach();
+            releaseBlock();
             return false;
         }
     }
-    m_field.detach();
+    releaseBlock();
     return tracker->at(blockStart + block.size());
+}
+
+void QuotedParser::releaseBlock()
+{
+    m_field.detach();
+    m_sink->releaseBlock();
 }
 
 inline void QuotedParser::enter(State state, const QChar* c)
@@ -134,22 +140,22 @@ void QuotedParser::endField()
     if (m_ignoreRepeated && m_field.isEmpty())
         m_field.clear();
     else
-        m_row.append(m_sink->takeValue(&m_field, m_row.size()));
+        m_sink->addField(&m_field);
 }
 
 void QuotedParser::endRow()
 {
-    m_row.append(m_sink->takeValue(&m_field, m_row.size()));
-    m_sink->endRow(&m_row);
+    m_sink->addField(&m_field);
+    m_sink->endRow();
 }
 
 void QuotedParser::finish()
 {
     // Input that does not end with a line break keeps its last row.
-    if (!m_field.isEmpty() || !m_row.isEmpty())
-        m_row.append(m_sink->takeValue(&m_field, m_row.size()));
-    if (!m_row.isEmpty())
-        m_sink->endRow(&m_row);
+    if (!m_field.isEmpty() || m_sink->fieldCount() > 0)
+        m_sink->addField(&m_field);
+    if (m_sink->fieldCount() > 0)
+        m_sink->endRow();
     m_state = Start;
 }
 
@@ -196,23 +202,29 @@ bool LineParser::feed(QStringView block, qint64 blockStart, ProgressTracker* tra
         m_afterDelimiter = false;
         endPart();
         if (!tracker->at(blockStart + (p - begin))) {
-            m_field.detach();
+            releaseBlock();
             return false;
         }
     }
-    m_field.detach();
+    releaseBlock();
     return tracker->at(blockStart + block.size());
+}
+
+void LineParser::releaseBlock()
+{
+    m_field.detach();
+    m_sink->releaseBlock();
 }
 
 void LineParser::endField()
 {
-    m_row.append(m_sink->takeValue(&m_field, m_row.size()));
+    m_sink->addField(&m_field);
 }
 
 void LineParser::endPart()
 {
     endField();
-    m_sink->endRow(&m_row);
+    m_sink->endRow();
 }
 
 void LineParser::finish()

@@ -61,6 +61,7 @@ private:
     void enter(State state, const QChar* c);
     void endField();
     void endRow();
+    void releaseBlock();
 
     ushort m_delimiter;
     // The quote character, or a value no character has when the delimiter
@@ -70,7 +71,6 @@ private:
     RowSink* m_sink;
     State m_state = Start;
     FieldBuilder m_field;
-    QStringList m_row;
 };
 
 // One row per line; a line ends at a line feed, a CR LF pair or a bare
@@ -88,13 +88,13 @@ public:
 private:
     void endField();
     void endPart();
+    void releaseBlock();
 
     ushort m_delimiter;
     bool m_split;
     bool m_collapse;
     RowSink* m_sink;
     FieldBuilder m_field;
-    QStringList m_row;
     bool m_afterDelimiter = false;
     // Characters seen since the last line feed: a last line that ends in a
     // bare CR still has an (empty) part after it.

@@ -90,6 +90,11 @@ ValuePool::Slot& ValuePool::slotFor(const QChar* chars, int count, uint hash)
 
 QString ValuePool::intern(const QChar* chars, int count)
 {
+    return intern(chars, count, count > 0 ? hashCharacters(chars, count) : 0);
+}
+
+QString ValuePool::intern(const QChar* chars, int count, uint hash)
+{
     if (count <= 0)
         return QString(chars, 0);
     if (m_retired)
@@ -99,7 +104,6 @@ QString ValuePool::intern(const QChar* chars, int count)
         if (m_retired)
             return QString(chars, count);
     }
-    const uint hash = hashCharacters(chars, count);
     Slot& slot = slotFor(chars, count, hash);
     if (slot.text.isNull()) {
         slot.text = QString(chars, count);

@@ -24,8 +24,23 @@ public:
 
     // The pooled text with these characters, made on first sight.
     QString intern(const QChar* chars, int count);
+    // The same with the characters' hash already known.
+    QString intern(const QChar* chars, int count, uint hash);
     // The same for a text that already exists; it becomes the pooled one.
     QString intern(const QString& text);
+
+    // Asks the processor to fetch the slot of a hash ahead of its lookup.
+    void prefetch(uint hash) const
+    {
+        if (m_slots.empty())
+            return;
+        const Slot* slot = &m_slots[hash & (m_slots.size() - 1)];
+#if defined(__GNUC__) || defined(__clang__)
+        __builtin_prefetch(slot);
+#else
+        (void)slot;
+#endif
+    }
 
     // Distinct values held.
     int size() const { return m_count; }
