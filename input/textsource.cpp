@@ -179,8 +179,7 @@ void TextSource::appendDecoded()
 
 bool TextSource::decodeNext()
 {
-    // The raw and decoded buffers are reused from block to block: fresh
-    // megabyte-sized allocations would be fresh pages every time.
+    // The raw and decoded buffers are reused from block to block.
     for (;;) {
         if (!readRaw(&m_raw))
             return false;

@@ -99,6 +99,7 @@ private slots:
     void guessesDelimiter();
     void readsFiles_data();
     void readsFiles();
+    void reportsFileGuessesInOrder();
     void decodes_data();
     void decodes();
     void appliesHeaderOption_data();
@@ -374,6 +375,20 @@ void TestDelimitedReader::readsFiles()
     QCOMPARE(rowsOf(result.dataset), expected);
     QCOMPARE(result.information.value(0),
              QStringLiteral("Read file '%1'").arg(QDir::toNativeSeparators(path)));
+}
+
+void TestDelimitedReader::reportsFileGuessesInOrder()
+{
+    const QString path = dataFile("lf_only.csv");
+    const ReadResult result = readTextFile(path, options(QString()));
+    QVERIFY(result.ok());
+    const QStringList expected{
+        QStringLiteral("Read file '%1'").arg(QDir::toNativeSeparators(path)),
+        QStringLiteral("Encoding=Automatic guesses 'UTF-8', set 'Encoding' option to change"),
+        guessLine("Comma (,)", 20, {3, 0, 0, 0, 0, 0}),
+        QStringLiteral("Quoting=Automatic guesses 'Quoted', set 'Quoting' option to change")};
+    QCOMPARE(result.information, expected);
+    QCOMPARE(result.warnings, QStringList());
 }
 
 void TestDelimitedReader::decodes_data()
