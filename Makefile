@@ -20,7 +20,7 @@ build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 run: build
-	./$(BUILD_DIR)/varnix examples/people.transform
+	./$(BUILD_DIR)/varnix $(wildcard examples/people.transform)
 
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --no-tests=error --output-on-failure -j $(JOBS)

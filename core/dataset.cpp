@@ -32,6 +32,18 @@ bool Dataset::poolingEnabled()
     return s_poolingEnabled;
 }
 
+// A text as a cell keeps it: without spare capacity. squeeze() copies a
+// shared text even when there is no room to give back, so only pay for the
+// copy when there is.
+static QString compact(const QString& text)
+{
+    if (text.capacity() <= text.size())
+        return text;
+    QString stored = text;
+    stored.squeeze();
+    return stored;
+}
+
 QString Dataset::pooled(int column, const QString& text)
 {
     if (!s_poolingEnabled)
@@ -40,16 +52,20 @@ QString Dataset::pooled(int column, const QString& text)
         return sharedEmpty();
     if (column >= m_pools.size())
         m_pools.resize(column + 1);
-    QSet<QString>& pool = m_pools[column];
-    const auto it = pool.constFind(text);
-    if (it != pool.constEnd())
+    ColumnPool& pool = m_pools[column];
+    if (pool.givenUp)
+        return compact(text);
+    ++pool.offered;
+    const auto it = pool.values.constFind(text);
+    if (it != pool.values.constEnd())
         return *it;
-    QString stored = text;
-    // squeeze() copies a shared text even without spare room; only pay for
-    // the copy when there is capacity to give back.
-    if (stored.capacity() > stored.size())
-        stored.squeeze();
-    pool.insert(stored);
+    if (pool.offered >= ColumnPool::TrialValues && pool.values.size() * 2 > pool.offered) {
+        pool.givenUp = true;
+        pool.values = QSet<QString>();
+        return compact(text);
+    }
+    const QString stored = compact(text);
+    pool.values.insert(stored);
     return stored;
 }
 
@@ -196,7 +212,7 @@ void Dataset::insertColumn(int position, const QString& name)
         m_header.insert(position, QString());
     }
     if (position < m_pools.size())
-        m_pools.insert(position, QSet<QString>());
+        m_pools.insert(position, ColumnPool());
     ++m_columnCount;
     if (m_hasHeader)
         m_header[position] = pooled(position, name);
@@ -235,7 +251,7 @@ void Dataset::moveColumn(int from, int to)
     }
     // Keep each pool with its values so that later stores still share.
     if (m_pools.size() > qMax(from, to)) {
-        const QSet<QString> pool = m_pools.at(from);
+        const ColumnPool pool = m_pools.at(from);
         m_pools.remove(from);
         m_pools.insert(to, pool);
     }

@@ -10,6 +10,19 @@
 #include <QStringList>
 #include <QVector>
 
+// The value pool of one column while a Dataset is being built: repeated
+// values are stored once. A column whose values hardly repeat (ids, e-mail
+// addresses, free text) gains nothing from pooling but pays a hash look-up
+// and a set entry per value, so once enough values have been offered and
+// most of them were new, the column stops pooling and its set is released.
+struct ColumnPool
+{
+    static constexpr int TrialValues = 20000;
+    QSet<QString> values;
+    int offered = 0;
+    bool givenUp = false;
+};
+
 // A cell position, used as the key of the drilldown map and the verification
 // results.
 struct CellPos
@@ -151,7 +164,7 @@ private:
     QVector<ColumnId> m_columnIds;
     mutable QHash<ColumnId, int> m_identityIndex;
     mutable bool m_indexStale = false;
-    QVector<QSet<QString>> m_pools;
+    QVector<ColumnPool> m_pools;
     QMultiMap<CellPos, int> m_drilldown;
     VerificationResults m_verification;
 };

@@ -73,39 +73,73 @@ QString withoutCurrency(const QString& text)
     return result;
 }
 
-// What a date format can match, worked out once per format. A format made
-// only of numeric fields (d, dd, M, MM, yy, yyyy) and separators can only
-// match texts made of digits and those separators; checking that first
-// spares the toolkit's comparatively slow parser almost every non-date.
+// What a date format can match, worked out once per format. Most formats are
+// made only of numeric fields (d, dd, M, MM, yy, yyyy) and separators; the
+// toolkit's parser takes d and M with one or two digits, dd, MM and yy with
+// exactly two and yyyy with exactly four. A text made only of digits and
+// separators is checked against that shape here, which spares the
+// comparatively slow parser almost every text that cannot match. Of other
+// characters the parser only ever accepts a plus sign before a field, so
+// such texts are left to it; any other character rules the format out.
+struct DateField
+{
+    char kind = 'd'; // 'd', 'M' or 'y'
+    int minDigits = 1;
+    int maxDigits = 2;
+};
+
 struct DateFormatShape
 {
     bool numericOnly = false;
-    QString separators;
+    bool structural = false;   // fields are separated by literals: shape check applies
+    bool complete = false;     // exactly one day, one month and one year field
+    QString separators;        // every literal character of the format
+    QVector<DateField> fields;
+    QStringList literals;      // before the first field, between fields, after the last
 };
 
 DateFormatShape shapeOf(const QString& format)
 {
     DateFormatShape shape;
     shape.numericOnly = true;
+    shape.structural = true;
+    QString literal;
+    bool lastWasField = false;
     int i = 0;
     while (i < format.size()) {
         const QChar c = format.at(i);
         int run = 1;
         while (i + run < format.size() && format.at(i + run) == c)
             ++run;
-        if (c == QLatin1Char('d') || c == QLatin1Char('M')) {
-            if (run > 2)
-                shape.numericOnly = false;
-        } else if (c == QLatin1Char('y')) {
-            if (run != 2 && run != 4)
-                shape.numericOnly = false;
-        } else if (c.isLetter() || c == QLatin1Char('\'') || c.isDigit()) {
-            shape.numericOnly = false;
-        } else if (!shape.separators.contains(c)) {
-            shape.separators.append(c);
-        }
         i += run;
+        const bool dayOrMonth = c == QLatin1Char('d') || c == QLatin1Char('M');
+        if ((dayOrMonth && run <= 2) || (c == QLatin1Char('y') && (run == 2 || run == 4))) {
+            if (lastWasField)
+                shape.structural = false;
+            shape.literals.append(literal);
+            literal.clear();
+            const int minDigits = c == QLatin1Char('y') ? run : (run == 2 ? 2 : 1);
+            shape.fields.append(
+                DateField{char(c.unicode()), minDigits, c == QLatin1Char('y') ? run : 2});
+            lastWasField = true;
+        } else if (c.isLetter() || c.isDigit() || c == QLatin1Char('\'')) {
+            shape.numericOnly = false;
+            return shape;
+        } else {
+            literal += QString(run, c);
+            for (int k = 0; k < run; ++k) {
+                if (!shape.separators.contains(c))
+                    shape.separators.append(c);
+            }
+            lastWasField = false;
+        }
     }
+    shape.literals.append(literal);
+    QString kinds;
+    for (const DateField& field : shape.fields)
+        kinds.append(QLatin1Char(field.kind));
+    shape.complete = kinds.size() == 3 && kinds.contains(QLatin1Char('d'))
+                     && kinds.contains(QLatin1Char('M')) && kinds.contains(QLatin1Char('y'));
     return shape;
 }
 
@@ -118,15 +152,77 @@ const DateFormatShape& cachedShape(const QString& format)
     return it.value();
 }
 
-bool couldMatch(const QString& text, const DateFormatShape& shape)
+bool isAsciiDigit(QChar c)
 {
-    if (!shape.numericOnly)
-        return true;
-    for (const QChar c : text) {
-        const ushort u = c.unicode();
-        if ((u < '0' || u > '9') && !shape.separators.contains(c))
+    return c.unicode() >= '0' && c.unicode() <= '9';
+}
+
+// Walks digit runs and separator runs of a clean text against the shape,
+// collecting the field values.
+bool fitsShape(const QString& text, const DateFormatShape& shape, int* values)
+{
+    int pos = 0;
+    const int n = text.size();
+    for (int f = 0; f <= shape.fields.size(); ++f) {
+        const QString& literal = shape.literals.at(f);
+        if (text.midRef(pos, literal.size()) != literal)
             return false;
+        pos += literal.size();
+        if (f == shape.fields.size())
+            break;
+        int digits = 0;
+        int value = 0;
+        while (pos + digits < n && isAsciiDigit(text.at(pos + digits))) {
+            value = value * 10 + (text.at(pos + digits).unicode() - '0');
+            ++digits;
+        }
+        const DateField& field = shape.fields.at(f);
+        if (digits < field.minDigits || digits > field.maxDigits)
+            return false;
+        if (f < 3)
+            values[f] = value;
+        pos += digits;
     }
+    return pos == n;
+}
+
+// Decides a text against a format without the toolkit's parser where that
+// is certain to give the parser's answer; returns false when undecided.
+bool quickDate(const QString& text, const DateFormatShape& shape, QDate* date)
+{
+    *date = QDate();
+    if (!shape.numericOnly)
+        return false;
+    bool clean = true;
+    for (const QChar c : text) {
+        if (isAsciiDigit(c) || shape.separators.contains(c))
+            continue;
+        // The parser takes a plus sign before a field, and perhaps other
+        // scripts' digits; any other stray character makes the text no date.
+        if (c == QLatin1Char('+') || c.isDigit())
+            clean = false;
+        else
+            return true;
+    }
+    if (!clean || !shape.structural)
+        return false;
+    int values[3] = {0, 0, 0};
+    if (!fitsShape(text, shape, values))
+        return true;
+    if (!shape.complete)
+        return false;
+    int year = 0, month = 0, day = 0;
+    for (int f = 0; f < 3; ++f) {
+        const DateField& field = shape.fields.at(f);
+        if (field.kind == 'd')
+            day = values[f];
+        else if (field.kind == 'M')
+            month = values[f];
+        else
+            year = field.maxDigits == 2 ? 1900 + values[f] : values[f];
+    }
+    if (QDate::isValid(year, month, day))
+        *date = QDate(year, month, day);
     return true;
 }
 
@@ -249,8 +345,9 @@ QDate toDate(const QString& text, const QString& format)
 {
     const QLocale locale;
     const QString trimmed = text.trimmed();
-    if (locale.zeroDigit() == QLatin1Char('0') && !couldMatch(trimmed, cachedShape(format)))
-        return QDate();
+    QDate date;
+    if (locale.zeroDigit() == QLatin1Char('0') && quickDate(trimmed, cachedShape(format), &date))
+        return date;
     return parseDate(locale, trimmed, format);
 }
 
@@ -262,9 +359,9 @@ QDate toDateWithFormats(const QString& text, const QStringList& formats, QString
     const QLocale locale;
     const bool asciiDigits = locale.zeroDigit() == QLatin1Char('0');
     for (const QString& format : formats) {
-        if (asciiDigits && !couldMatch(trimmed, cachedShape(format)))
-            continue;
-        const QDate date = parseDate(locale, trimmed, format);
+        QDate date;
+        if (!asciiDigits || !quickDate(trimmed, cachedShape(format), &date))
+            date = parseDate(locale, trimmed, format);
         if (date.isValid()) {
             if (matchedFormat)
                 *matchedFormat = format;

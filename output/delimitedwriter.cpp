@@ -1,0 +1,131 @@
+#include "core/dataset.h"
+#include "core/values.h"
+#include "output/writer.h"
+#include "output/writerutil.h"
+
+#include <algorithm>
+
+namespace {
+
+// Builds delimited lines by one quoting mode and counts, for the Never mode,
+// the values that lost characters.
+class DelimitedLineBuilder
+{
+public:
+    DelimitedLineBuilder(QChar delimiter, int quoting)
+        : m_delimiter(delimiter),
+          m_quoting(quoting),
+          m_replacement(delimiter == QLatin1Char(' ') ? QLatin1Char('_') : QLatin1Char(' '))
+    {
+    }
+
+    void appendLine(TextSink& sink, const QStringList& values)
+    {
+        for (int i = 0; i < values.size(); ++i) {
+            if (i > 0)
+                sink << m_delimiter;
+            appendValue(sink, values.at(i));
+        }
+        sink.endLine();
+    }
+
+    int changedCount() const { return m_changed; }
+    QChar replacement() const { return m_replacement; }
+
+private:
+    bool isSpecial(QChar c) const
+    {
+        return c == m_delimiter || c == QLatin1Char('\n') || c == QLatin1Char('\r');
+    }
+
+    void appendValue(TextSink& sink, const QString& value)
+    {
+        switch (m_quoting) {
+        case QuotingAlways: {
+            QString quoted = value;
+            quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+            sink << QLatin1Char('"') << quoted << QLatin1Char('"');
+            break;
+        }
+        case QuotingNever:
+            sink << unquoted(value);
+            break;
+        default:
+            sink << quoteAsNeeded(value, m_delimiter);
+            break;
+        }
+    }
+
+    QString unquoted(const QString& value)
+    {
+        const auto special = [this](QChar c) { return isSpecial(c); };
+        if (std::none_of(value.cbegin(), value.cend(), special))
+            return value;
+        ++m_changed;
+        QString replaced = value;
+        for (QChar& c : replaced) {
+            if (isSpecial(c))
+                c = m_replacement;
+        }
+        return replaced;
+    }
+
+    QChar m_delimiter;
+    int m_quoting;
+    QChar m_replacement;
+    int m_changed = 0;
+};
+
+} // namespace
+
+TextWriteResult writeDelimitedText(QTextStream& stream, const Dataset& data,
+    const TextWriteOptions& options, const WriteProgress& progress)
+{
+    TextWriteResult result;
+    TextSink sink(stream, options.lineEnding);
+    DelimitedLineBuilder builder(
+        outputDelimiterChar(options.delimiter, options.customDelimiter), options.quoting);
+    if (options.writeHeader)
+        builder.appendLine(sink, data.columnNames());
+
+    RowProgress rowProgress(progress, data.rowCount());
+    const QVector<Dataset::Row>& rows = data.rows();
+    for (int r = 0; r < rows.size() && rowProgress.report(r); ++r)
+        builder.appendLine(sink, rows.at(r));
+    sink.finish();
+
+    if (options.quoting == QuotingNever && builder.changedCount() > 0) {
+        result.warnings << QStringLiteral(
+            "Delimiter, Line Feed or Carriage Return characters were found "
+            "within %1 unquoted data value(s). These have been replaced with "
+            "'%2'. You may want to use a 'Replace' transform to replace these "
+            "characters or output the file with 'Quoting' set to '%3'.")
+                               .arg(formatInteger(builder.changedCount()))
+                               .arg(builder.replacement())
+                               .arg(QStringLiteral("As needed"));
+    }
+    rowProgress.apply(result);
+    return result;
+}
+
+TextWriteResult writePlainText(QTextStream& stream, const Dataset& data,
+    const TextWriteOptions& options, const WriteProgress& progress)
+{
+    TextWriteResult result;
+    TextSink sink(stream, options.lineEnding);
+    if (options.writeHeader) {
+        for (const QString& name : data.columnNames())
+            sink << name;
+        sink.endLine();
+    }
+    RowProgress rowProgress(progress, data.rowCount());
+    const QVector<Dataset::Row>& rows = data.rows();
+    for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
+        for (const QString& value : rows.at(r))
+            sink << value;
+        sink.endLine();
+    }
+    sink.finish();
+    rowProgress.apply(result);
+    return result;
+}

@@ -1,0 +1,261 @@
+#include "core/dataset.h"
+#include "core/values.h"
+#include "output/fieldtree.h"
+#include "output/writer.h"
+#include "output/writerutil.h"
+
+#include <QLocale>
+
+namespace {
+
+bool isDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+// Advances over a run of digits; false when there is none.
+bool skipDigits(const QString& text, int& i)
+{
+    const int start = i;
+    while (i < text.size() && isDigit(text.at(i)))
+        ++i;
+    return i > start;
+}
+
+bool isJsonBoolean(const QString& text)
+{
+    return text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0
+        || text.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0;
+}
+
+constexpr int MaxMismatchWarnings = 5;
+
+class JsonRowWriter
+{
+public:
+    JsonRowWriter(TextSink& sink, const FieldNode& tree, const QVector<int>& types,
+        bool removeEmpty, TextWriteResult& result)
+        : m_sink(sink), m_tree(tree), m_types(types), m_removeEmpty(removeEmpty), m_result(result)
+    {
+    }
+
+    void writeRow(const QStringList& row, bool more)
+    {
+        m_sink.indent(1);
+        m_sink << QLatin1Char('{');
+        m_sink.endLine();
+        writeMembers(m_tree, row, 2);
+        m_sink.indent(1);
+        m_sink << QLatin1Char('}');
+        if (more)
+            m_sink << QLatin1Char(',');
+        m_sink.endLine();
+    }
+
+private:
+    void writeMembers(const FieldNode& node, const QStringList& row, int depth)
+    {
+        int last = -1;
+        for (int i = 0; i < node.children.size(); ++i) {
+            if (fieldPresent(node.children.at(i), row, m_removeEmpty))
+                last = i;
+        }
+        for (int i = 0; i <= last; ++i) {
+            const FieldNode& child = node.children.at(i);
+            if (!fieldPresent(child, row, m_removeEmpty))
+                continue;
+            m_sink.indent(depth);
+            m_sink << QLatin1Char('"') << jsonEscaped(child.key) << QLatin1String("\": ");
+            if (child.isLeaf()) {
+                writeValue(fieldValue(row, child.column), child.column);
+            } else {
+                m_sink << QLatin1Char('{');
+                m_sink.endLine();
+                writeMembers(child, row, depth + 1);
+                m_sink.indent(depth);
+                m_sink << QLatin1Char('}');
+            }
+            if (i < last)
+                m_sink << QLatin1Char(',');
+            m_sink.endLine();
+        }
+    }
+
+    void writeValue(const QString& value, int column)
+    {
+        const int type = m_types.value(column, JsonTypeString);
+        if (type == JsonTypeString) {
+            m_sink << QLatin1Char('"') << jsonEscaped(value) << QLatin1Char('"');
+            return;
+        }
+        // An empty cell is a missing value rather than a wrong one.
+        if (value.isEmpty()) {
+            m_sink << QLatin1String("null");
+            return;
+        }
+        const bool literal = type == JsonTypeNumber
+            ? isJsonNumber(value)
+            : value == QLatin1String("true") || value == QLatin1String("false");
+        if (type == JsonTypeRaw || literal) {
+            m_sink << value;
+            return;
+        }
+        m_sink << convertedValue(value, type, column);
+    }
+
+    // The slow path: values that are not already written as JSON wants them.
+    QString convertedValue(const QString& value, int type, int column)
+    {
+        bool ok = false;
+        if (type == JsonTypeBoolean) {
+            const bool flag = toBool(value, false, false, &ok);
+            if (ok)
+                return flag ? QStringLiteral("true") : QStringLiteral("false");
+        } else {
+            const double number = toNumber(value, false, false, &ok);
+            // Written without group separators and with a '.' whatever the
+            // locale, so that the document stays valid JSON.
+            if (ok)
+                return QLocale::c().toString(number, 'g', QLocale::FloatingPointShortest);
+        }
+        addMismatch(value, type, column);
+        return QStringLiteral("null");
+    }
+
+    void addMismatch(const QString& value, int type, int column)
+    {
+        if (++m_result.jsonTypeMismatches <= MaxMismatchWarnings) {
+            m_result.warnings << QStringLiteral("'%1' not of type %2 in column %3.")
+                                     .arg(value, jsonTypeName(type))
+                                     .arg(column + 1);
+        }
+    }
+
+    TextSink& m_sink;
+    const FieldNode& m_tree;
+    const QVector<int>& m_types;
+    bool m_removeEmpty;
+    TextWriteResult& m_result;
+};
+
+void reportAutomaticTypes(
+    TextWriteResult& result, const QStringList& names, const QVector<int>& types)
+{
+    result.information << QStringLiteral("Value types=Automatic sets JSON column types as:");
+    for (int c = 0; c < names.size(); ++c)
+        result.information << QStringLiteral("%1: %2").arg(names.at(c), jsonTypeName(types.at(c)));
+    result.information << QStringLiteral("Set 'Value types' option to change");
+}
+
+} // namespace
+
+bool isJsonNumber(const QString& text)
+{
+    int i = 0;
+    if (i < text.size() && text.at(i) == QLatin1Char('-'))
+        ++i;
+    if (i < text.size() && text.at(i) == QLatin1Char('0'))
+        ++i;
+    else if (!skipDigits(text, i))
+        return false;
+    if (i < text.size() && text.at(i) == QLatin1Char('.')) {
+        ++i;
+        if (!skipDigits(text, i))
+            return false;
+    }
+    if (i < text.size() && (text.at(i) == QLatin1Char('e') || text.at(i) == QLatin1Char('E'))) {
+        ++i;
+        if (i < text.size() && (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-')))
+            ++i;
+        if (!skipDigits(text, i))
+            return false;
+    }
+    return i == text.size();
+}
+
+QString jsonTypeName(int type)
+{
+    switch (type) {
+    case JsonTypeAutomatic:
+        return QStringLiteral("Automatic");
+    case JsonTypeBoolean:
+        return QStringLiteral("Boolean");
+    case JsonTypeNumber:
+        return QStringLiteral("Number");
+    case JsonTypeString:
+        return QStringLiteral("String");
+    case JsonTypeRaw:
+        return QStringLiteral("Raw data");
+    default:
+        return QString();
+    }
+}
+
+int jsonAutomaticType(const Dataset& data, int column)
+{
+    bool anyValue = false;
+    bool allNumbers = true;
+    bool allBooleans = true;
+    for (const Dataset::Row& row : data.rows()) {
+        const QString& value = fieldValue(row, column);
+        if (value.isEmpty())
+            continue;
+        anyValue = true;
+        allNumbers = allNumbers && isJsonNumber(value);
+        allBooleans = allBooleans && isJsonBoolean(value);
+        if (!allNumbers && !allBooleans)
+            return JsonTypeString;
+    }
+    if (!anyValue)
+        return JsonTypeString;
+    return allNumbers ? JsonTypeNumber : JsonTypeBoolean;
+}
+
+QVector<int> jsonColumnTypes(const Dataset& data, const TextWriteOptions& options)
+{
+    QVector<int> types(data.columnCount(), JsonTypeString);
+    if (options.jsonValueTypes == JsonValueTypesString)
+        return types;
+    for (int c = 0; c < types.size(); ++c) {
+        int type = JsonTypeAutomatic;
+        if (options.jsonValueTypes == JsonValueTypesManual)
+            type = options.jsonColumnTypes.value(c, JsonTypeAutomatic);
+        if (type < JsonTypeBoolean || type > JsonTypeRaw)
+            type = jsonAutomaticType(data, c);
+        types[c] = type;
+    }
+    return types;
+}
+
+TextWriteResult writeJson(QTextStream& stream, const Dataset& data, const TextWriteOptions& options,
+    const WriteProgress& progress)
+{
+    TextWriteResult result;
+    const QStringList names = outputColumnNames(data);
+    const QVector<int> types = jsonColumnTypes(data, options);
+    const FieldNode tree = buildFieldTree(names);
+
+    TextSink sink(stream, options.lineEnding);
+    sink << QLatin1Char('[');
+    sink.endLine();
+    JsonRowWriter writer(sink, tree, types, options.removeEmpty, result);
+    RowProgress rowProgress(progress, data.rowCount());
+    const QVector<Dataset::Row>& rows = data.rows();
+    for (int r = 0; r < rows.size() && rowProgress.report(r); ++r)
+        writer.writeRow(rows.at(r), r + 1 < rows.size());
+    sink << QLatin1Char(']');
+    sink.endLine();
+    sink.finish();
+
+    const int further = result.jsonTypeMismatches - MaxMismatchWarnings;
+    if (further > 0) {
+        result.warnings << QStringLiteral("+ %1 other JSON type %2")
+                               .arg(formatInteger(further),
+                                   further == 1 ? QStringLiteral("issue")
+                                                : QStringLiteral("issues"));
+    }
+    if (options.jsonValueTypes == JsonValueTypesAutomatic)
+        reportAutomaticTypes(result, names, types);
+    rowProgress.apply(result);
+    return result;
+}

@@ -1,0 +1,186 @@
+#include "output/outputfile.h"
+
+#include "core/dataset.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTextCodec>
+#include <QTextStream>
+
+namespace {
+
+void fail(TextWriteResult& result, const QString& message, const QIODevice& device)
+{
+    result.error = true;
+    result.warnings << message;
+    const QString reason = device.errorString();
+    if (!reason.isEmpty() && reason != QLatin1String("Unknown error"))
+        result.warnings << reason;
+}
+
+// Sets the codec and the byte-order mark; an unknown encoding falls back to
+// UTF-8 with a warning rather than failing the whole output.
+void prepareStream(QTextStream& stream, TextWriteOptions& text, TextWriteResult& result)
+{
+    QTextCodec* codec = QTextCodec::codecForName(text.encoding.toLatin1());
+    if (!codec) {
+        result.warnings
+            << QStringLiteral("Encoding '%1' not available, UTF-8 used instead").arg(text.encoding);
+        text.encoding = QStringLiteral("UTF-8");
+        codec = QTextCodec::codecForName("UTF-8");
+    }
+    stream.setCodec(codec);
+    stream.setGenerateByteOrderMark(text.byteOrderMark);
+}
+
+// Runs the writer and folds its messages into the result; false when the
+// stream could not take everything.
+bool runWriter(QTextStream& stream, const Dataset& data, const TextWriteOptions& text,
+    const WriteProgress& progress, TextWriteResult& result)
+{
+    const TextWriteResult written = writeText(stream, data, text, progress);
+    result.warnings << written.warnings;
+    result.information << written.information;
+    result.jsonTypeMismatches = written.jsonTypeMismatches;
+    result.stopped = written.stopped;
+    if (written.error)
+        result.error = true;
+    stream.flush();
+    return stream.status() == QTextStream::Ok;
+}
+
+TextWriteResult writeReplacing(const QString& path, const Dataset& data, TextWriteOptions text,
+    int writeMode, bool existed, const WriteProgress& progress)
+{
+    TextWriteResult result;
+    const QString name = nativeAbsolutePath(path);
+    const QString openFailure = writeMode == WriteModeNew ? QStringLiteral("Unable to create '%1'")
+                                                          : QStringLiteral("Unable to write '%1'");
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        fail(result, openFailure.arg(name), file);
+        return result;
+    }
+    QTextStream stream(&file);
+    prepareStream(stream, text, result);
+    const bool streamOk = runWriter(stream, data, text, progress, result);
+    if (result.error) {
+        file.cancelWriting();
+        return result;
+    }
+    if (!streamOk || file.error() != QFileDevice::NoError || !file.commit()) {
+        // A failed commit leaves the old file as it was.
+        fail(result, QStringLiteral("Unable to write '%1'").arg(name), file);
+        return result;
+    }
+    result.fileWritten = true;
+    result.information << (existed ? QStringLiteral("Overwrote file '%1'")
+                                   : QStringLiteral("Created file '%1'"))
+                              .arg(name);
+    return result;
+}
+
+TextWriteResult writeAppending(const QString& path, const Dataset& data, TextWriteOptions text,
+    qint64 existingSize, const WriteProgress& progress)
+{
+    TextWriteResult result;
+    const QString name = nativeAbsolutePath(path);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        fail(result, QStringLiteral("Unable to append to '%1'").arg(name), file);
+        return result;
+    }
+    QTextStream stream(&file);
+    prepareStream(stream, text, result);
+    const bool streamOk = runWriter(stream, data, text, progress, result);
+    const bool deviceOk = streamOk && file.error() == QFileDevice::NoError && file.flush();
+    if (!result.error && deviceOk) {
+        file.close();
+        result.fileWritten = true;
+        result.information << QStringLiteral("Appended file '%1'").arg(name);
+        return result;
+    }
+    if (!deviceOk)
+        fail(result, QStringLiteral("Unable to append to '%1'").arg(name), file);
+    // Whatever got through is cut off again, so the file is as it was.
+    if (existingSize < 0) {
+        file.close();
+        file.remove();
+    } else {
+        if (!file.isSequential())
+            file.resize(existingSize);
+        file.close();
+    }
+    return result;
+}
+
+} // namespace
+
+qint64 existingFileSize(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() ? info.size() : -1;
+}
+
+bool shouldWriteByteOrderMark(
+    bool option, const QString& encoding, int writeMode, qint64 existingSize)
+{
+    if (!option || !encoding.contains(QLatin1String("utf"), Qt::CaseInsensitive))
+        return false;
+    return writeMode != WriteModeAppend || existingSize <= 0;
+}
+
+bool shouldWriteHeader(bool option, int writeMode, bool headerOnlyIfEmpty, qint64 existingSize)
+{
+    if (!option)
+        return false;
+    return writeMode != WriteModeAppend || !headerOnlyIfEmpty || existingSize <= 3;
+}
+
+QString nativeAbsolutePath(const QString& path)
+{
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+QString writeModeName(int writeMode)
+{
+    switch (writeMode) {
+    case WriteModeDisabled:
+        return QStringLiteral("Disabled");
+    case WriteModeOverwrite:
+        return QStringLiteral("Overwrite");
+    case WriteModeAppend:
+        return QStringLiteral("Append");
+    case WriteModeNew:
+        return QStringLiteral("New");
+    default:
+        return QString();
+    }
+}
+
+TextWriteResult writeTextFile(const QString& path, const Dataset& data,
+    const FileWriteOptions& options, const WriteProgress& progress)
+{
+    const int mode = options.writeMode;
+    if (mode == WriteModeDisabled)
+        return TextWriteResult();
+    const qint64 existingSize = existingFileSize(path);
+    if (mode == WriteModeNew && existingSize >= 0) {
+        TextWriteResult result;
+        result.warnings << QStringLiteral("Write mode='%1' and '%2' already exists")
+                               .arg(writeModeName(mode), nativeAbsolutePath(path));
+        return result;
+    }
+    TextWriteOptions text = options.text;
+    text.byteOrderMark
+        = shouldWriteByteOrderMark(text.byteOrderMark, text.encoding, mode, existingSize);
+    text.writeHeader
+        = shouldWriteHeader(text.writeHeader, mode, options.headerOnlyIfEmpty, existingSize);
+    if (text.title.isEmpty())
+        text.title = nativeAbsolutePath(path);
+    if (mode == WriteModeAppend)
+        return writeAppending(path, data, text, existingSize, progress);
+    return writeReplacing(path, data, text, mode, existingSize >= 0, progress);
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+// Writing one whole text file: opening it by the write mode, deciding the
+// byte-order mark and the header from the state of the file, running the
+// writer, and making sure a failed write never leaves a half-written file in
+// place of the old one. Also the file-name variables of output paths and
+// comments.
+
+#include "output/writer.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QVector>
+
+class Dataset;
+
+struct FileWriteOptions
+{
+    int writeMode = WriteModeOverwrite;
+    bool headerOnlyIfEmpty = true;
+    // Here byteOrderMark and writeHeader are the user's options; the
+    // decisions follow from them, the write mode and the existing file.
+    TextWriteOptions text;
+};
+
+// The file's size, or -1 when there is no such file.
+qint64 existingFileSize(const QString& path);
+
+// A byte-order mark only for UTF encodings and only at the start of a file:
+// never when appending to a file that already holds something.
+bool shouldWriteByteOrderMark(
+    bool option, const QString& encoding, int writeMode, qint64 existingSize);
+
+// When appending with header-only-if-empty, a file of at most 3 bytes counts
+// as empty, since it can hold no more than a byte-order mark.
+bool shouldWriteHeader(bool option, int writeMode, bool headerOnlyIfEmpty, qint64 existingSize);
+
+// How files are named in messages: absolute, native separators.
+QString nativeAbsolutePath(const QString& path);
+
+QString writeModeName(int writeMode);
+
+// Writes the Dataset to the file. Overwrite and New write a temporary file
+// beside the target and rename it into place only when everything was
+// written; Append appends and, on failure, cuts the file back to its old
+// length. Errors name the file. New on an existing file changes nothing and
+// only warns. Disabled writes nothing.
+TextWriteResult writeTextFile(const QString& path, const Dataset& data,
+    const FileWriteOptions& options, const WriteProgress& progress = WriteProgress());
+
+// An Input item's alias as seen by output paths: its current file (or, for a
+// folder input, its folder) and Excel sheet.
+struct FileNameAlias
+{
+    QString alias;
+    QString path;
+    QString sheet;
+    bool isFolder = false;
+};
+
+// Everything the file-name variables are replaced with.
+struct FileNameContext
+{
+    QDateTime now;
+    QString version; // "major.minor.patch"
+    QString computerName;
+    QString userName;
+    QString documentPath; // the document file; empty when not saved
+    QVector<FileNameAlias> aliases;
+};
+
+// The current time, this program's version and the machine's and user's
+// names; no document and no aliases.
+FileNameContext currentFileNameContext();
+QString currentComputerName();
+QString currentUserName();
+
+// Replaces {date}, {time}, {datetime}, {day}, {month}, {year}, {hour},
+// {minute}, {second}, {version}, {computername}, {username},
+// {transformfname} and the alias forms {a}, {a.fname}, {a.folder},
+// {a.lastfolder}, {a.ext}, {a.sheet}. Names are case-sensitive; braces that
+// name nothing known stay as written. Aliases are replaced first.
+QString expandFileNameVariables(const QString& text, const FileNameContext& context);
+
+// The default file comment, still holding its variables.
+QString defaultFileComment();

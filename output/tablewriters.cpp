@@ -1,0 +1,137 @@
+// HTML and Markdown tables.
+#include "core/dataset.h"
+#include "output/writer.h"
+#include "output/writerutil.h"
+
+namespace {
+
+const QLatin1String HtmlStyleSheet(
+    "table,td,th{border:1px solid black;text-align:left;vertical-align:top;border-spacing:0px;"
+    "border-color:gray;font-family:Verdana,sans-serif;}th{background-color:#E0E0E0;}"
+    "td,th{padding:5px;}");
+
+void writeHtmlRow(TextSink& sink, const QStringList& values, QLatin1String cell, bool escape)
+{
+    sink.indent(4);
+    sink << QLatin1String("<tr>");
+    sink.endLine();
+    for (const QString& value : values) {
+        sink.indent(5);
+        sink << QLatin1Char('<') << cell << QLatin1Char('>')
+             << (escape ? htmlEscaped(value) : value) << QLatin1String("</") << cell
+             << QLatin1Char('>');
+        sink.endLine();
+    }
+    sink.indent(4);
+    sink << QLatin1String("</tr>");
+    sink.endLine();
+}
+
+void writeHtmlHead(TextSink& sink, const TextWriteOptions& options)
+{
+    if (!options.comment.isEmpty()) {
+        sink << QLatin1String("<!--") << htmlEscaped(options.comment) << QLatin1String("-->");
+        sink.endLine();
+    }
+    const auto line = [&sink](int depth, const QString& text) {
+        sink.indent(depth);
+        sink << text;
+        sink.endLine();
+    };
+    line(0, QStringLiteral("<!DOCTYPE html>"));
+    line(0, QStringLiteral("<html>"));
+    line(1, QStringLiteral("<head>"));
+    line(2, QStringLiteral("<meta charset=\"%1\"/>").arg(options.encoding));
+    sink.indent(2);
+    sink << QLatin1String("<title>") << htmlEscaped(options.title) << QLatin1String("</title>");
+    sink.endLine();
+    sink.indent(2);
+    sink << QLatin1String("<style>") << HtmlStyleSheet << QLatin1String("</style>");
+    sink.endLine();
+    line(1, QStringLiteral("</head>"));
+    line(1, QStringLiteral("<body>"));
+    line(2, QStringLiteral("<table>"));
+    line(3, QStringLiteral("<tbody>"));
+}
+
+// Pads to the width with spaces on the right.
+void appendMarkdownLine(TextSink& sink, const QStringList& values, const QVector<int>& widths)
+{
+    for (int c = 0; c < widths.size(); ++c) {
+        const QString value = c < values.size() ? values.at(c) : QString();
+        sink << QLatin1String("| ") << value.leftJustified(widths.at(c), QLatin1Char(' '))
+             << QLatin1Char(' ');
+    }
+    sink << QLatin1Char('|');
+    sink.endLine();
+}
+
+QVector<int> markdownWidths(const Dataset& data, const QStringList& names, bool withHeader)
+{
+    QVector<int> widths(data.columnCount(), 3);
+    if (withHeader) {
+        for (int c = 0; c < widths.size(); ++c)
+            widths[c] = qMax(widths.at(c), names.at(c).size());
+    }
+    for (const Dataset::Row& row : data.rows()) {
+        const int n = qMin(row.size(), widths.size());
+        for (int c = 0; c < n; ++c)
+            widths[c] = qMax(widths.at(c), row.at(c).size());
+    }
+    return widths;
+}
+
+} // namespace
+
+TextWriteResult writeHtml(QTextStream& stream, const Dataset& data, const TextWriteOptions& options,
+    const WriteProgress& progress)
+{
+    TextWriteResult result;
+    TextSink sink(stream, options.lineEnding);
+    writeHtmlHead(sink, options);
+    if (options.writeHeader)
+        writeHtmlRow(sink, data.columnNames(), QLatin1String("th"), options.escapeHtml);
+
+    RowProgress rowProgress(progress, data.rowCount());
+    const QVector<Dataset::Row>& rows = data.rows();
+    for (int r = 0; r < rows.size() && rowProgress.report(r); ++r)
+        writeHtmlRow(sink, rows.at(r), QLatin1String("td"), options.escapeHtml);
+
+    const QStringList tail = { QStringLiteral("      </tbody>"), QStringLiteral("    </table>"),
+        QStringLiteral("  </body>"), QStringLiteral("</html>") };
+    for (const QString& line : tail) {
+        sink << line;
+        sink.endLine();
+    }
+    sink.finish();
+    rowProgress.apply(result);
+    return result;
+}
+
+TextWriteResult writeMarkdown(QTextStream& stream, const Dataset& data,
+    const TextWriteOptions& options, const WriteProgress& progress)
+{
+    TextWriteResult result;
+    TextSink sink(stream, options.lineEnding);
+    if (!options.comment.isEmpty()) {
+        sink << QLatin1String("<!--") << htmlEscaped(options.comment) << QLatin1String("-->");
+        sink.endLine();
+        sink.endLine();
+    }
+    const QStringList names = outputColumnNames(data);
+    const QVector<int> widths = markdownWidths(data, names, options.writeHeader);
+    if (options.writeHeader) {
+        appendMarkdownLine(sink, names, widths);
+        for (const int width : widths)
+            sink << QLatin1Char('|') << QString(width + 2, QLatin1Char('-'));
+        sink << QLatin1Char('|');
+        sink.endLine();
+    }
+    RowProgress rowProgress(progress, data.rowCount());
+    const QVector<Dataset::Row>& rows = data.rows();
+    for (int r = 0; r < rows.size() && rowProgress.report(r); ++r)
+        appendMarkdownLine(sink, rows.at(r), widths);
+    sink.finish();
+    rowProgress.apply(result);
+    return result;
+}

@@ -1,0 +1,194 @@
+#include "core/dataset.h"
+#include "output/fieldtree.h"
+#include "output/writer.h"
+#include "output/writerutil.h"
+
+namespace {
+
+// Gives every node its written name; a leaf whose key starts with '@'
+// becomes an attribute of the element above it.
+void prepareXmlTree(FieldNode& node)
+{
+    for (FieldNode& child : node.children) {
+        if (child.isLeaf() && child.key.startsWith(QLatin1Char('@')) && child.key.size() > 1) {
+            child.attribute = true;
+            child.tag = xmlTagName(child.key.mid(1));
+        } else {
+            child.tag = xmlTagName(child.key);
+        }
+        prepareXmlTree(child);
+    }
+}
+
+// The first reason any part of the name is not a valid tag.
+QString columnNameProblem(const QString& name)
+{
+    QStringList parts = name.split(QLatin1Char('.'), Qt::SkipEmptyParts);
+    if (parts.isEmpty())
+        parts << name;
+    for (QString part : parts) {
+        if (part.startsWith(QLatin1Char('@')) && part.size() > 1 && part == parts.last())
+            part.remove(0, 1);
+        const QString problem = xmlTagProblem(xmlTagName(part));
+        if (!problem.isEmpty())
+            return problem;
+    }
+    return QString();
+}
+
+// Splits a dotted path option into tag names; empty parts are ignored.
+QStringList xmlPath(const QString& dotted)
+{
+    QStringList tags;
+    for (const QString& part : dotted.split(QLatin1Char('.'), Qt::SkipEmptyParts))
+        tags << xmlTagName(part);
+    return tags;
+}
+
+// "--" may not appear inside an XML comment, nor may it end with '-'.
+QString xmlCommentText(const QString& comment)
+{
+    QString text = xmlEscaped(comment);
+    while (text.contains(QLatin1String("--")))
+        text.replace(QLatin1String("--"), QLatin1String("- -"));
+    if (text.endsWith(QLatin1Char('-')))
+        text += QLatin1Char(' ');
+    return text;
+}
+
+QString nameOr(const QString& name, const QString& fallback)
+{
+    const QString tag = xmlTagName(name.trimmed());
+    return tag.isEmpty() ? fallback : tag;
+}
+
+class XmlRowWriter
+{
+public:
+    XmlRowWriter(TextSink& sink, const FieldNode& tree, bool removeEmpty)
+        : m_sink(sink), m_tree(tree), m_removeEmpty(removeEmpty)
+    {
+    }
+
+    // The row element with the row's values inside.
+    void writeRow(const QString& rowTag, const QStringList& row, int depth)
+    {
+        writeElement(rowTag, m_tree, row, depth);
+    }
+
+private:
+    void writeElement(const QString& tag, const FieldNode& node, const QStringList& row, int depth)
+    {
+        m_sink.indent(depth);
+        m_sink << QLatin1Char('<') << tag;
+        bool hasElements = false;
+        for (const FieldNode& child : node.children) {
+            if (!fieldPresent(child, row, m_removeEmpty))
+                continue;
+            if (!child.attribute) {
+                hasElements = true;
+                continue;
+            }
+            m_sink << QLatin1Char(' ') << child.tag << QLatin1String("=\"")
+                   << xmlEscaped(fieldValue(row, child.column)) << QLatin1Char('"');
+        }
+        if (!hasElements) {
+            m_sink << QLatin1String("/>");
+            m_sink.endLine();
+            return;
+        }
+        m_sink << QLatin1Char('>');
+        m_sink.endLine();
+        for (const FieldNode& child : node.children) {
+            if (child.attribute || !fieldPresent(child, row, m_removeEmpty))
+                continue;
+            if (child.isLeaf())
+                writeLeaf(child, row, depth + 1);
+            else
+                writeElement(child.tag, child, row, depth + 1);
+        }
+        closeTag(tag, depth);
+    }
+
+    void writeLeaf(const FieldNode& leaf, const QStringList& row, int depth)
+    {
+        m_sink.indent(depth);
+        m_sink << QLatin1Char('<') << leaf.tag << QLatin1Char('>')
+               << xmlEscaped(fieldValue(row, leaf.column)) << QLatin1String("</") << leaf.tag
+               << QLatin1Char('>');
+        m_sink.endLine();
+    }
+
+    void closeTag(const QString& tag, int depth)
+    {
+        m_sink.indent(depth);
+        m_sink << QLatin1String("</") << tag << QLatin1Char('>');
+        m_sink.endLine();
+    }
+
+    TextSink& m_sink;
+    const FieldNode& m_tree;
+    bool m_removeEmpty;
+};
+
+void openTag(TextSink& sink, const QString& tag, int depth)
+{
+    sink.indent(depth);
+    sink << QLatin1Char('<') << tag << QLatin1Char('>');
+    sink.endLine();
+}
+
+void closeTag(TextSink& sink, const QString& tag, int depth)
+{
+    sink.indent(depth);
+    sink << QLatin1String("</") << tag << QLatin1Char('>');
+    sink.endLine();
+}
+
+} // namespace
+
+TextWriteResult writeXml(QTextStream& stream, const Dataset& data, const TextWriteOptions& options,
+    const WriteProgress& progress)
+{
+    TextWriteResult result;
+    const QStringList names = outputColumnNames(data);
+    for (const QString& name : names) {
+        const QString problem = columnNameProblem(name);
+        if (!problem.isEmpty())
+            result.warnings
+                << QStringLiteral("Column name '%1' invalid as an XML tag: %2").arg(name, problem);
+    }
+    FieldNode tree = buildFieldTree(names);
+    prepareXmlTree(tree);
+    QStringList outer = xmlPath(options.xmlAboveRoot);
+    outer << nameOr(options.xmlRootName, QStringLiteral("root"));
+    const QStringList inner = xmlPath(options.xmlBelowRoot);
+    const QString rowTag = nameOr(options.xmlRowName, QStringLiteral("record"));
+
+    TextSink sink(stream, options.lineEnding);
+    sink << QStringLiteral("<?xml version=\"1.0\" encoding=\"%1\"?>").arg(options.encoding);
+    sink.endLine();
+    if (!options.comment.isEmpty()) {
+        sink << QLatin1String("<!--") << xmlCommentText(options.comment) << QLatin1String("-->");
+        sink.endLine();
+    }
+    for (int i = 0; i < outer.size(); ++i)
+        openTag(sink, outer.at(i), i);
+
+    XmlRowWriter writer(sink, tree, options.removeEmpty);
+    RowProgress rowProgress(progress, data.rowCount());
+    const QVector<Dataset::Row>& rows = data.rows();
+    const int rowDepth = outer.size() + inner.size();
+    for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
+        for (int i = 0; i < inner.size(); ++i)
+            openTag(sink, inner.at(i), outer.size() + i);
+        writer.writeRow(rowTag, rows.at(r), rowDepth);
+        for (int i = inner.size() - 1; i >= 0; --i)
+            closeTag(sink, inner.at(i), outer.size() + i);
+    }
+    for (int i = outer.size() - 1; i >= 0; --i)
+        closeTag(sink, outer.at(i), i);
+    sink.finish();
+    rowProgress.apply(result);
+    return result;
+}

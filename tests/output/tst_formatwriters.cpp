@@ -1,0 +1,378 @@
+// HTML, Markdown, vCard, YAML, JSON and XML output: whole files compared with
+// golden files, the rules for awkward values, and JSON and XML read back by
+// Qt's own parsers.
+#include "output/writer.h"
+#include "writertesthelpers.h"
+
+#include <QDomDocument>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QXmlStreamReader>
+#include <QtTest/QtTest>
+
+Q_DECLARE_METATYPE(TextWriteOptions)
+
+namespace {
+
+Dataset people()
+{
+    return makeDataset({ "name", "address.city", "address.zip", "note", "score", "active" },
+        { { "Ann O'Neil", "Zürich", "8001", "likes <b>bold</b> & \"quotes\"", "12.5", "true" },
+            { "Bob", "", "", "line1\nline2", "7", "FALSE" },
+            { "Cy: the 3rd", "Tōkyō", "100-0001", "", "", "true" } });
+}
+
+TextWriteOptions typeOptions(int fileType)
+{
+    TextWriteOptions options;
+    options.fileType = fileType;
+    options.lineEnding = LineEndingUnix;
+    options.title = QStringLiteral("/data/people & co.html");
+    return options;
+}
+
+// Every value that is not an object, keyed by its dotted path.
+void flattenJson(const QJsonObject& object, const QString& prefix, QVariantMap& out)
+{
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        const QString key = prefix.isEmpty() ? it.key() : prefix + QLatin1Char('.') + it.key();
+        if (it.value().isObject())
+            flattenJson(it.value().toObject(), key, out);
+        else
+            out.insert(key, it.value().toVariant());
+    }
+}
+
+const QStringList AwkwardValues = { "say \"hi\"", "back\\slash/slash", "tab\there",
+    "cr\rlf\ncrlf\r\n", "bell\x07", "Zürich 東京 😀", "<tag> & 'apos'", "  spaced  " };
+
+} // namespace
+
+class TestFormatWriters : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void golden_data();
+    void golden();
+    void rules_data();
+    void rules();
+    void jsonReadBack();
+    void jsonAutomaticTypes_data();
+    void jsonAutomaticTypes();
+    void jsonMismatches();
+    void jsonTypeReport();
+    void xmlReadBack();
+    void xmlTagWarnings_data();
+    void xmlTagWarnings();
+};
+
+void TestFormatWriters::golden_data()
+{
+    QTest::addColumn<TextWriteOptions>("options");
+    QTest::addColumn<QString>("golden");
+
+    TextWriteOptions o = typeOptions(FileTypeHtml);
+    o.comment = QStringLiteral(" made by <test> ");
+    QTest::newRow("html") << o << "people.html";
+    o.escapeHtml = false;
+    o.writeHeader = false;
+    o.comment.clear();
+    QTest::newRow("html raw, no header") << o << "people_raw.html";
+
+    o = typeOptions(FileTypeMarkdown);
+    o.comment = QStringLiteral(" a & b ");
+    QTest::newRow("markdown") << o << "people.md";
+    o.writeHeader = false;
+    o.comment.clear();
+    QTest::newRow("markdown, no header") << o << "people_noheader.md";
+
+    QTest::newRow("vcard") << typeOptions(FileTypeVCard) << "people.vcf";
+    o = typeOptions(FileTypeYaml);
+    o.comment = QStringLiteral(" exported ");
+    QTest::newRow("yaml") << o << "people.yaml";
+
+    QTest::newRow("json") << typeOptions(FileTypeJson) << "people.json";
+    o = typeOptions(FileTypeJson);
+    o.removeEmpty = false;
+    o.jsonValueTypes = JsonValueTypesManual;
+    o.jsonColumnTypes = { JsonTypeString, JsonTypeAutomatic, JsonTypeNumber, JsonTypeString,
+        JsonTypeRaw, JsonTypeBoolean };
+    QTest::newRow("json keeping empty, manual types") << o << "people_manual.json";
+
+    o = typeOptions(FileTypeXml);
+    o.comment = QStringLiteral(" a -- b ");
+    QTest::newRow("xml") << o << "people.xml";
+    o = typeOptions(FileTypeXml);
+    o.removeEmpty = false;
+    o.xmlAboveRoot = QStringLiteral("data.export");
+    o.xmlRootName = QStringLiteral("people");
+    o.xmlBelowRoot = QStringLiteral("entry");
+    o.xmlRowName = QStringLiteral("person");
+    o.encoding = QStringLiteral("ISO-8859-1");
+    QTest::newRow("xml nested paths, keeping empty") << o << "people_paths.xml";
+}
+
+void TestFormatWriters::golden()
+{
+    QFETCH(TextWriteOptions, options);
+    QFETCH(QString, golden);
+
+    TextWriteResult result;
+    const QString text = renderText(people(), options, &result);
+    if (qEnvironmentVariableIsSet("VARNIX_WRITE_GOLDEN")) {
+        QFile file(QStringLiteral(VARNIX_TEST_DATA "/output/") + golden);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text.toUtf8());
+    }
+    QCOMPARE(text, readGolden(golden));
+    QVERIFY(!result.error);
+}
+
+void TestFormatWriters::rules_data()
+{
+    QTest::addColumn<int>("fileType");
+    QTest::addColumn<QStringList>("header");
+    QTest::addColumn<QStringList>("row");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("markdown keeps a width of 3")
+        << int(FileTypeMarkdown) << QStringList { "a" } << QStringList { "x" }
+        << "| a   |\n|-----|\n| x   |\n";
+    QTest::newRow("markdown widens to the longest value")
+        << int(FileTypeMarkdown) << QStringList { "a", "long name" } << QStringList { "x|y z", "" }
+        << "| a     | long name |\n|-------|-----------|\n| x|y z |           |\n";
+    QTest::newRow("vcard escapes colons and joins lines")
+        << int(FileTypeVCard) << QStringList { "TEL", "NOTE" } << QStringList { "12:30", " a\nb " }
+        << "BEGIN:VCARD\nVERSION:3.0\nTEL:12\\:30\nNOTE:a b\nEND:VCARD\n";
+    QTest::newRow("names without a header")
+        << int(FileTypeVCard) << QStringList() << QStringList { "x", "y" }
+        << "BEGIN:VCARD\nVERSION:3.0\nvalue1:x\nvalue2:y\nEND:VCARD\n";
+    QTest::newRow("yaml quoting")
+        << int(FileTypeYaml) << QStringList { "a", "b:c", "d", "e" }
+        << QStringList { "it's", "two\nlines", " bare ", "it's\nhere" }
+        << "---\n-\n  a: 'it''s'\n  \"b:c\": \"two\nlines\"\n  d: bare\n  e: \"it''s\nhere\"\n";
+    QTest::newRow("json nests dotted names")
+        << int(FileTypeJson) << QStringList { "id", "a.b", "x", "a.c" }
+        << QStringList { "1", "p", "q", "r" }
+        << "[\n  {\n    \"id\": 1,\n    \"a\": {\n      \"b\": \"p\",\n      \"c\": \"r\"\n"
+           "    },\n    \"x\": \"q\"\n  }\n]\n";
+    QTest::newRow("json leaves out empty members and objects")
+        << int(FileTypeJson) << QStringList { "a.b", "a.c", "d", "e" }
+        << QStringList { "", "", "1", "" } << "[\n  {\n    \"d\": 1\n  }\n]\n";
+    QTest::newRow("json value and object with one name")
+        << int(FileTypeJson) << QStringList { "a", "a.b" } << QStringList { "1", "2" }
+        << "[\n  {\n    \"a\": 1,\n    \"a.b\": 2\n  }\n]\n";
+    QTest::newRow("xml attributes")
+        << int(FileTypeXml) << QStringList { "@id", "name", "tel.@kind", "tel.number" }
+        << QStringList { "7", "Ann", "home", "123" }
+        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <record id=\"7\">\n"
+           "    <name>Ann</name>\n    <tel kind=\"home\">\n      <number>123</number>\n"
+           "    </tel>\n  </record>\n</root>\n";
+    QTest::newRow("xml empty row and tag clean-up")
+        << int(FileTypeXml) << QStringList { "!first name", "@id" } << QStringList { "", "" }
+        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <record/>\n</root>\n";
+    QTest::newRow("html empty cell") << int(FileTypeHtml) << QStringList { "a" }
+                                     << QStringList { "" } << readGolden("empty_cell.html");
+}
+
+void TestFormatWriters::rules()
+{
+    QFETCH(int, fileType);
+    QFETCH(QStringList, header);
+    QFETCH(QStringList, row);
+    QFETCH(QString, expected);
+
+    TextWriteOptions options = typeOptions(fileType);
+    options.title.clear();
+    QCOMPARE(renderText(makeDataset(header, { row }), options), expected);
+}
+
+void TestFormatWriters::jsonReadBack()
+{
+    QStringList header;
+    for (int c = 0; c < AwkwardValues.size(); ++c)
+        header << QStringLiteral("group%1.\"key\\%2\"").arg(c % 2).arg(c);
+    const Dataset data = makeDataset(header, { AwkwardValues, QStringList { "1", "true" } });
+    TextWriteOptions options = typeOptions(FileTypeJson);
+    options.jsonValueTypes = JsonValueTypesString;
+    options.lineEnding = LineEndingWindows;
+    options.removeEmpty = false;
+
+    QJsonParseError error;
+    const QJsonDocument document
+        = QJsonDocument::fromJson(renderText(data, options).toUtf8(), &error);
+    QCOMPARE(error.errorString(), QJsonParseError().errorString());
+    const QJsonArray array = document.array();
+    QCOMPARE(array.size(), 2);
+    for (int r = 0; r < array.size(); ++r) {
+        QVariantMap values;
+        flattenJson(array.at(r).toObject(), QString(), values);
+        QCOMPARE(values.size(), header.size());
+        for (int c = 0; c < header.size(); ++c)
+            QCOMPARE(values.value(header.at(c)).toString(), data.value(r, c));
+    }
+}
+
+void TestFormatWriters::jsonAutomaticTypes_data()
+{
+    QTest::addColumn<QStringList>("values");
+    QTest::addColumn<int>("type");
+
+    QTest::newRow("numbers") << QStringList { "1", "-2.5", "3e4", "0", "1E-2" }
+                             << int(JsonTypeNumber);
+    QTest::newRow("empty cells do not count") << QStringList { "", "5", "" } << int(JsonTypeNumber);
+    QTest::newRow("leading zero") << QStringList { "1", "007" } << int(JsonTypeString);
+    QTest::newRow("group separator") << QStringList { "1,234" } << int(JsonTypeString);
+    QTest::newRow("plus sign") << QStringList { "+1" } << int(JsonTypeString);
+    QTest::newRow("bare point") << QStringList { "1." } << int(JsonTypeString);
+    QTest::newRow("spaces") << QStringList { " 1" } << int(JsonTypeString);
+    QTest::newRow("nan") << QStringList { "NaN" } << int(JsonTypeString);
+    QTest::newRow("booleans") << QStringList { "true", "FALSE", "" } << int(JsonTypeBoolean);
+    QTest::newRow("mixed") << QStringList { "1", "true" } << int(JsonTypeString);
+    QTest::newRow("all empty") << QStringList { "", "" } << int(JsonTypeString);
+    QTest::newRow("no rows") << QStringList {} << int(JsonTypeString);
+}
+
+void TestFormatWriters::jsonAutomaticTypes()
+{
+    QFETCH(QStringList, values);
+    QFETCH(int, type);
+
+    QVector<QStringList> rows;
+    for (const QString& value : values)
+        rows << QStringList { value };
+    const Dataset data = makeDataset({ "v" }, rows);
+    QCOMPARE(jsonAutomaticType(data, 0), type);
+
+    // Whatever the type, the document must parse.
+    TextWriteOptions options = typeOptions(FileTypeJson);
+    options.removeEmpty = false;
+    QJsonParseError error;
+    QJsonDocument::fromJson(renderText(data, options).toUtf8(), &error);
+    QCOMPARE(error.error, QJsonParseError::NoError);
+}
+
+void TestFormatWriters::jsonMismatches()
+{
+    QVector<QStringList> rows = { { "abc", "yes" } };
+    const Dataset one = makeDataset({ "n", "b" }, rows);
+    TextWriteOptions options = typeOptions(FileTypeJson);
+    options.jsonValueTypes = JsonValueTypesManual;
+    options.jsonColumnTypes = { JsonTypeNumber, JsonTypeBoolean };
+    TextWriteResult result;
+    QCOMPARE(renderText(one, options, &result),
+        QString("[\n  {\n    \"n\": null,\n    \"b\": null\n  }\n]\n"));
+    QCOMPARE(result.warnings,
+        (QStringList {
+            "'abc' not of type Number in column 1.", "'yes' not of type Boolean in column 2." }));
+    QCOMPARE(result.jsonTypeMismatches, 2);
+
+    // Numbers written in the locale's own way are written as plain JSON numbers.
+    options.jsonColumnTypes = { JsonTypeNumber, JsonTypeBoolean };
+    QCOMPARE(renderText(makeDataset({ "n", "b" }, { { "1,234.5", " TRUE " } }), options, &result),
+        QString("[\n  {\n    \"n\": 1234.5,\n    \"b\": true\n  }\n]\n"));
+    QVERIFY(result.warnings.isEmpty());
+
+    for (int extra : { 1, 3 }) {
+        rows.clear();
+        for (int i = 0; i < 5 + extra; ++i)
+            rows << QStringList { QStringLiteral("x%1").arg(i), "true" };
+        renderText(makeDataset({ "n", "b" }, rows), options, &result);
+        QCOMPARE(result.warnings.size(), 6);
+        QCOMPARE(result.warnings.at(4), QString("'x4' not of type Number in column 1."));
+        QCOMPARE(result.warnings.last(),
+            extra == 1 ? QString("+ 1 other JSON type issue")
+                       : QString("+ 3 other JSON type issues"));
+    }
+}
+
+void TestFormatWriters::jsonTypeReport()
+{
+    TextWriteResult result;
+    renderText(people(), typeOptions(FileTypeJson), &result);
+    QCOMPARE(result.information,
+        (QStringList { "Value types=Automatic sets JSON column types as:", "name: String",
+            "address.city: String", "address.zip: String", "note: String", "score: Number",
+            "active: Boolean", "Set 'Value types' option to change" }));
+    TextWriteOptions options = typeOptions(FileTypeJson);
+    options.jsonValueTypes = JsonValueTypesString;
+    renderText(people(), options, &result);
+    QVERIFY(result.information.isEmpty());
+}
+
+void TestFormatWriters::xmlReadBack()
+{
+    const Dataset data = makeDataset({ "a", "b.c", "b.@d" },
+        { AwkwardValues.mid(0, 3), AwkwardValues.mid(3, 3), AwkwardValues.mid(5, 3) });
+    TextWriteOptions options = typeOptions(FileTypeXml);
+    options.xmlAboveRoot = QStringLiteral("outer");
+    options.comment = QStringLiteral("-->x<!--");
+    const QString text = renderText(data, options);
+
+    QDomDocument document;
+    QString message;
+    QVERIFY2(document.setContent(text, &message), qPrintable(message));
+    const QDomElement root = document.documentElement().firstChildElement("root");
+    QDomElement record = root.firstChildElement("record");
+    // XML cannot hold the bell character in any form; everything else survives.
+    const auto expected
+        = [&data](int r, int c) { return QString(data.value(r, c)).remove(QChar(0x07)); };
+    for (int r = 0; r < data.rowCount(); ++r, record = record.nextSiblingElement("record")) {
+        QVERIFY(!record.isNull());
+        const QDomElement b = record.firstChildElement("b");
+        QCOMPARE(record.firstChildElement("a").text(), expected(r, 0));
+        QCOMPARE(b.firstChildElement("c").text(), expected(r, 1));
+        QCOMPARE(b.attribute("d"), expected(r, 2));
+    }
+    QVERIFY(record.isNull());
+
+    QXmlStreamReader reader(text);
+    while (!reader.atEnd())
+        reader.readNext();
+    QVERIFY2(!reader.hasError(), qPrintable(reader.errorString()));
+}
+
+void TestFormatWriters::xmlTagWarnings_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("problem");
+
+    QTest::newRow("plain") << "name" << QString();
+    QTest::newRow("spaces become dashes") << "first name" << QString();
+    QTest::newRow("leading bangs dropped") << "!note" << QString();
+    QTest::newRow("dotted") << "a.b_c-d.e" << QString();
+    QTest::newRow("attribute") << "tel.@kind" << QString();
+    QTest::newRow("only bangs") << "!!"
+                                << "empty name";
+    QTest::newRow("xml prefix") << "XmlData"
+                                << "starts with 'xml'";
+    QTest::newRow("digit first") << "1abc"
+                                 << "doesn't start with a letter";
+    QTest::newRow("underscore first") << "_a"
+                                      << "doesn't start with a letter";
+    QTest::newRow("nested digit") << "a.2b"
+                                  << "doesn't start with a letter";
+    QTest::newRow("dollar") << "a$b"
+                            << "invalid character '$'";
+    QTest::newRow("non-ascii letters") << "größe" << QString();
+}
+
+void TestFormatWriters::xmlTagWarnings()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, problem);
+
+    TextWriteResult result;
+    renderText(makeDataset({ "ok", name }, { { "1", "2" } }), typeOptions(FileTypeXml), &result);
+    if (problem.isEmpty())
+        QCOMPARE(result.warnings, QStringList());
+    else
+        QCOMPARE(result.warnings,
+            QStringList {
+                QString("Column name '%1' invalid as an XML tag: %2").arg(name, problem) });
+}
+
+QTEST_GUILESS_MAIN(TestFormatWriters)
+#include "tst_formatwriters.moc"

@@ -1,0 +1,338 @@
+// Writing whole files: the write modes with their byte-order-mark and header
+// rules, atomic replacement, errors that name the file, encodings, and the
+// file-name variables.
+#include "output/outputfile.h"
+#include "writertesthelpers.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest/QtTest>
+
+namespace {
+
+const QByteArray Utf8Bom("\xEF\xBB\xBF");
+
+Dataset smallTable()
+{
+    return makeDataset({ "name", "city" }, { { "Ann", "Zürich" }, { "Bob", "Oslo" } });
+}
+
+FileWriteOptions csvOptions(int writeMode)
+{
+    FileWriteOptions options;
+    options.writeMode = writeMode;
+    options.text.fileType = FileTypeDelimited;
+    options.text.lineEnding = LineEndingUnix;
+    options.text.byteOrderMark = true;
+    return options;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+Dataset manyRows(int count)
+{
+    QVector<QStringList> rows;
+    for (int i = 0; i < count; ++i)
+        rows << QStringList { QString::number(i) };
+    return makeDataset({ "n" }, rows);
+}
+
+} // namespace
+
+class TestOutputFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void writeModes_data();
+    void writeModes();
+    void failedOverwriteKeepsOldFile();
+    void failedAppendRestoresFile();
+    void openFailuresNameTheFile_data();
+    void openFailuresNameTheFile();
+    void fullDisk();
+    void encodings_data();
+    void encodings();
+    void htmlTitleIsThePath();
+    void fileNameVariables_data();
+    void fileNameVariables();
+
+private:
+    QScopedPointer<QTemporaryDir> m_dir;
+};
+
+void TestOutputFile::init()
+{
+    m_dir.reset(new QTemporaryDir);
+    QVERIFY(m_dir->isValid());
+}
+
+void TestOutputFile::writeModes_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QByteArray>("before"); // null: no file
+    QTest::addColumn<bool>("headerOnlyIfEmpty");
+    QTest::addColumn<QByteArray>("after");
+    QTest::addColumn<QString>("information");
+    QTest::addColumn<QString>("warning");
+
+    const QByteArray table("name,city\nAnn,Z\xC3\xBCrich\nBob,Oslo\n");
+    const QByteArray rows("Ann,Z\xC3\xBCrich\nBob,Oslo\n");
+    QTest::newRow("overwrite creates") << int(WriteModeOverwrite) << QByteArray() << true
+                                       << (Utf8Bom + table) << "Created file '%1'" << QString();
+    QTest::newRow("overwrite replaces")
+        << int(WriteModeOverwrite) << QByteArray("old stuff\n") << true << (Utf8Bom + table)
+        << "Overwrote file '%1'" << QString();
+    QTest::newRow("append to missing file")
+        << int(WriteModeAppend) << QByteArray() << true << (Utf8Bom + table) << "Appended file '%1'"
+        << QString();
+    QTest::newRow("append to empty file") << int(WriteModeAppend) << QByteArray("") << true
+                                          << (Utf8Bom + table) << "Appended file '%1'" << QString();
+    QTest::newRow("append to a lone byte-order mark")
+        << int(WriteModeAppend) << Utf8Bom << true << (Utf8Bom + table) << "Appended file '%1'"
+        << QString();
+    QTest::newRow("append to data") << int(WriteModeAppend) << QByteArray("x,y\n") << true
+                                    << ("x,y\n" + rows) << "Appended file '%1'" << QString();
+    QTest::newRow("append with header always")
+        << int(WriteModeAppend) << QByteArray("x,y\n") << false << ("x,y\n" + table)
+        << "Appended file '%1'" << QString();
+    QTest::newRow("new creates") << int(WriteModeNew) << QByteArray() << true << (Utf8Bom + table)
+                                 << "Created file '%1'" << QString();
+    QTest::newRow("new leaves an existing file")
+        << int(WriteModeNew) << QByteArray("keep\n") << true << QByteArray("keep\n") << QString()
+        << "Write mode='New' and '%1' already exists";
+    QTest::newRow("disabled") << int(WriteModeDisabled) << QByteArray("keep\n") << true
+                              << QByteArray("keep\n") << QString() << QString();
+}
+
+void TestOutputFile::writeModes()
+{
+    QFETCH(int, mode);
+    QFETCH(QByteArray, before);
+    QFETCH(bool, headerOnlyIfEmpty);
+    QFETCH(QByteArray, after);
+    QFETCH(QString, information);
+    QFETCH(QString, warning);
+
+    const QString path = m_dir->filePath("out.csv");
+    if (!before.isNull())
+        writeBytes(path, before);
+    FileWriteOptions options = csvOptions(mode);
+    options.headerOnlyIfEmpty = headerOnlyIfEmpty;
+    const TextWriteResult result = writeTextFile(path, smallTable(), options);
+
+    QVERIFY(!result.error);
+    QCOMPARE(readAll(path), after);
+    const QString name = QDir::toNativeSeparators(path);
+    QCOMPARE(result.information,
+        information.isEmpty() ? QStringList() : QStringList { information.arg(name) });
+    QCOMPARE(
+        result.warnings, warning.isEmpty() ? QStringList() : QStringList { warning.arg(name) });
+    QCOMPARE(result.fileWritten, !information.isEmpty());
+    // Nothing but the target is left in the folder.
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList { "out.csv" });
+}
+
+void TestOutputFile::failedOverwriteKeepsOldFile()
+{
+    const QString path = m_dir->filePath("out.csv");
+    writeBytes(path, "precious\n");
+    const TextWriteResult result = writeTextFile(
+        path, manyRows(2500), csvOptions(WriteModeOverwrite), [](qreal) { return false; });
+    QVERIFY(result.error);
+    QVERIFY(!result.fileWritten);
+    QCOMPARE(readAll(path), QByteArray("precious\n"));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList { "out.csv" });
+
+    // A New write that is stopped leaves no file at all.
+    const QString fresh = m_dir->filePath("fresh.csv");
+    writeTextFile(fresh, manyRows(2500), csvOptions(WriteModeNew), [](qreal) { return false; });
+    QVERIFY(!QFile::exists(fresh));
+}
+
+void TestOutputFile::failedAppendRestoresFile()
+{
+    const QString path = m_dir->filePath("log.csv");
+    writeBytes(path, "n\n1\n");
+    TextWriteResult result = writeTextFile(
+        path, manyRows(2500), csvOptions(WriteModeAppend), [](qreal) { return false; });
+    QVERIFY(result.error);
+    QCOMPARE(readAll(path), QByteArray("n\n1\n"));
+
+    const QString missing = m_dir->filePath("missing.csv");
+    result = writeTextFile(
+        missing, manyRows(2500), csvOptions(WriteModeAppend), [](qreal) { return false; });
+    QVERIFY(result.error);
+    QVERIFY(!QFile::exists(missing));
+}
+
+void TestOutputFile::openFailuresNameTheFile_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("overwrite") << int(WriteModeOverwrite) << "Unable to write '%1'";
+    QTest::newRow("append") << int(WriteModeAppend) << "Unable to append to '%1'";
+    QTest::newRow("new") << int(WriteModeNew) << "Unable to create '%1'";
+}
+
+void TestOutputFile::openFailuresNameTheFile()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, message);
+
+    // A relative path into a folder that does not exist: the message shows
+    // the absolute path.
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(m_dir->path());
+    const TextWriteResult result
+        = writeTextFile(QStringLiteral("no/such/folder/out.csv"), smallTable(), csvOptions(mode));
+    QDir::setCurrent(previous);
+
+    QVERIFY(result.error);
+    QVERIFY(!result.fileWritten);
+    QVERIFY(!result.warnings.isEmpty());
+    QCOMPARE(result.warnings.first(),
+        message.arg(QDir::toNativeSeparators(m_dir->filePath("no/such/folder/out.csv"))));
+}
+
+void TestOutputFile::fullDisk()
+{
+    if (!QFile::exists(QStringLiteral("/dev/full")))
+        QSKIP("no /dev/full on this system");
+    // Enough rows that the stream has to hand data to the device.
+    const TextWriteResult result
+        = writeTextFile(QStringLiteral("/dev/full"), manyRows(50000), csvOptions(WriteModeAppend));
+    QVERIFY(result.error);
+    QCOMPARE(result.warnings.first(), QStringLiteral("Unable to append to '/dev/full'"));
+}
+
+void TestOutputFile::encodings_data()
+{
+    QTest::addColumn<QString>("encoding");
+    QTest::addColumn<bool>("bom");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<int>("warnings");
+
+    QTest::newRow("utf-8 with mark")
+        << "UTF-8" << true << QByteArray("\xEF\xBB\xBFv\nZ\xC3\xBC\n") << 0;
+    QTest::newRow("utf-8 without mark") << "utf-8" << false << QByteArray("v\nZ\xC3\xBC\n") << 0;
+    QTest::newRow("utf-16le with mark")
+        << "UTF-16LE" << true << QByteArray("\xFF\xFEv\0\n\0Z\0\xFC\0\n\0", 12) << 0;
+    QTest::newRow("utf-16be without mark")
+        << "UTF-16BE" << false << QByteArray("\0v\0\n\0Z\0\xFC\0\n", 10) << 0;
+    QTest::newRow("latin-1 never has a mark")
+        << "ISO-8859-1" << true << QByteArray("v\nZ\xFC\n") << 0;
+    QTest::newRow("windows-1252") << "windows-1252" << false << QByteArray("v\nZ\xFC\n") << 0;
+    QTest::newRow("unknown falls back to utf-8")
+        << "no-such-codec" << false << QByteArray("v\nZ\xC3\xBC\n") << 1;
+}
+
+void TestOutputFile::encodings()
+{
+    QFETCH(QString, encoding);
+    QFETCH(bool, bom);
+    QFETCH(QByteArray, expected);
+    QFETCH(int, warnings);
+
+    const QString path = m_dir->filePath("enc.txt");
+    FileWriteOptions options = csvOptions(WriteModeOverwrite);
+    options.text.fileType = FileTypePlainText;
+    options.text.encoding = encoding;
+    options.text.byteOrderMark = bom;
+    const TextWriteResult result = writeTextFile(path, makeDataset({ "v" }, { { "Zü" } }), options);
+    QVERIFY(!result.error);
+    QCOMPARE(readAll(path), expected);
+    QCOMPARE(result.warnings.size(), warnings);
+}
+
+void TestOutputFile::htmlTitleIsThePath()
+{
+    const QString path = m_dir->filePath("a&b.html");
+    FileWriteOptions options = csvOptions(WriteModeOverwrite);
+    options.text.fileType = FileTypeHtml;
+    QVERIFY(!writeTextFile(path, smallTable(), options).error);
+    const QString html = QString::fromUtf8(readAll(path));
+    const QString title = QDir::toNativeSeparators(path).replace("&", "&amp;");
+    QVERIFY(html.contains("    <title>" + title + "</title>\n"));
+}
+
+void TestOutputFile::fileNameVariables_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+
+    const QString sep = QDir::separator();
+    QTest::newRow("date") << "out_{date}.csv"
+                          << "out_2026_12_04.csv";
+    QTest::newRow("case matters") << "out_{Date}.csv"
+                                  << "out_{Date}.csv";
+    QTest::newRow("time") << "{time}"
+                          << "09_05_03_007";
+    QTest::newRow("datetime") << "{datetime}"
+                              << "2026_12_04_09_05_03_007";
+    QTest::newRow("parts") << "{day}-{month}-{year} {hour}:{minute}:{second}"
+                           << "04-12-2026 09:05:03";
+    QTest::newRow("version") << "{version}"
+                             << "v1_2_3";
+    QTest::newRow("names") << "{computername}_{username}"
+                           << "HOST_ann";
+    QTest::newRow("document") << "{transformfname}.csv"
+                              << "monthly.report.csv";
+    QTest::newRow("alias with sheet") << "{sales}.csv"
+                                      << "q1_North.csv";
+    QTest::newRow("alias parts") << "{sales.fname}|{sales.ext}|{sales.sheet}"
+                                 << "q1|xlsx|North";
+    QTest::newRow("alias folder") << "{sales.folder}" << sep + "data" + sep + "2026";
+    QTest::newRow("alias last folder") << "{sales.lastfolder}"
+                                       << "2026";
+    QTest::newRow("alias without sheet") << "{plain}.{plain.ext}"
+                                         << "report.final.csv";
+    QTest::newRow("backslash path") << "{win.fname}.{win.ext}"
+                                    << "q1.xlsx";
+    QTest::newRow("folder alias") << "{inbox}_{inbox.lastfolder}"
+                                  << "in_in";
+    QTest::newRow("alias may hold variables") << "{stamp}"
+                                              << "log_2026_12_04";
+    QTest::newRow("unknown stays") << "{nothing}{}"
+                                   << "{nothing}{}";
+    QTest::newRow("nested braces") << "{{date}}"
+                                   << "{2026_12_04}";
+    QTest::newRow("unclosed") << "a{date"
+                              << "a{date";
+    QTest::newRow("default comment")
+        << defaultFileComment() << " File created by Varnix v1_2_3 at 2026_12_04 09_05_03_007 ";
+}
+
+void TestOutputFile::fileNameVariables()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+
+    FileNameContext context;
+    context.now = QDateTime(QDate(2026, 12, 4), QTime(9, 5, 3, 7));
+    context.version = QStringLiteral("1.2.3");
+    context.computerName = QStringLiteral("HOST");
+    context.userName = QStringLiteral("ann");
+    context.documentPath = QStringLiteral("/docs/monthly.report.transform");
+    context.aliases = { { "sales", "/data/2026/q1.xlsx", "North", false },
+        { "plain", "/data/report.final.csv", QString(), false },
+        { "win", "C:\\data\\q1.xlsx", QString(), false }, { "inbox", "/data/in", QString(), true },
+        { "stamp", "/x/log_{date}.txt", QString(), false } };
+    QCOMPARE(expandFileNameVariables(text, context), expected);
+}
+
+QTEST_GUILESS_MAIN(TestOutputFile)
+#include "tst_outputfile.moc"
