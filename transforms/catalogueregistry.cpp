@@ -1,4 +1,8 @@
 #include "transforms/catalogue.h"
+#include "transforms/transformcross.h"
+#include "transforms/transformintersect.h"
+#include "transforms/transformjoin.h"
+#include "transforms/transformsubtract.h"
 
 // One line per implemented transform type, with its include above:
 //     #include "transforms/transformcase.h"
@@ -7,5 +11,8 @@
 
 void registerTransformTypes(Catalogue& catalogue)
 {
-    Q_UNUSED(catalogue)
+    catalogue.add(new TransformCross);
+    catalogue.add(new TransformIntersect);
+    catalogue.add(new TransformJoin);
+    catalogue.add(new TransformSubtract);
 }
