@@ -2,6 +2,7 @@
 #include "transforms/transformcross.h"
 #include "transforms/transformintersect.h"
 #include "transforms/transformjoin.h"
+#include "transforms/transformlookup.h"
 #include "transforms/transformsubtract.h"
 
 // One line per implemented transform type, with its include above:
@@ -14,5 +15,6 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformCross);
     catalogue.add(new TransformIntersect);
     catalogue.add(new TransformJoin);
+    catalogue.add(new TransformLookup);
     catalogue.add(new TransformSubtract);
 }
