@@ -140,6 +140,17 @@ void Dataset::removeRow(int row)
         m_rows.remove(row);
 }
 
+void Dataset::selectRows(const QVector<int>& positions)
+{
+    QVector<Row> rows;
+    rows.reserve(positions.size());
+    for (int p : positions) {
+        if (isValidRow(p))
+            rows.append(m_rows.at(p));
+    }
+    m_rows.swap(rows);
+}
+
 int Dataset::removeEmptyRows()
 {
     int removed = 0;

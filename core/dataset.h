@@ -106,6 +106,12 @@ public:
     void removeRow(int row);
     int removeEmptyRows();
     void setRowCount(int count);
+    // Rebuilds the row list from rows already held: row i becomes the row
+    // that was at positions[i] (invalid positions are skipped; a position may
+    // repeat). Rows are shared, not copied, and skip the value pools, since
+    // their values were pooled when first stored. Used to reorder and select
+    // rows of large tables cheaply.
+    void selectRows(const QVector<int>& positions);
 
     // Columns
     void setColumnCount(int count);

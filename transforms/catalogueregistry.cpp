@@ -5,6 +5,8 @@
 #include "transforms/transformlookup.h"
 #include "transforms/transformsubtract.h"
 
+#include "transforms/transformsort.h"
+
 // One line per implemented transform type, with its include above:
 //     #include "transforms/transformcase.h"
 //     catalogue.add(new TransformCase);
@@ -17,4 +19,5 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformJoin);
     catalogue.add(new TransformLookup);
     catalogue.add(new TransformSubtract);
+    catalogue.add(new TransformSort);
 }

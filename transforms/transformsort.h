@@ -1,0 +1,34 @@
+#pragma once
+
+#include "transforms/transform.h"
+
+class DatasetSorter;
+
+// Orders the rows by one or more columns and can add a rank column.
+class TransformSort : public Transform
+{
+    Q_OBJECT
+
+public:
+    enum RankType { RankMinimum, RankAverage, RankMaximum, RankDense, RankCumulative };
+
+    QString typeKey() const override { return QStringLiteral("Sort"); }
+    QString description() const override;
+    QSet<QString> keywords() const override;
+    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    bool usesDates() const override;
+    QList<QPair<QString, bool>> optionStates() const override;
+
+    // The ranks of the rows of one sequence, given in sorted order; tied
+    // rows form groups. Element i is the rank of sequence[i].
+    static QVector<double> rankSequence(const QVector<int>& sequence, const DatasetSorter& sorter,
+                                        RankType type);
+
+protected:
+    Transform* newInstance() const override { return new TransformSort; }
+
+private:
+    QVector<int> sortKeys() const;
+    void addRanks(Dataset& output, const Dataset& input, const DatasetSorter& sorter);
+};
