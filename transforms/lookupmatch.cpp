@@ -57,8 +57,8 @@ bool isRegex(int type)
 } // namespace
 
 RelationLookup::RelationLookup(const Dataset& bottom, int keyColumn, int valueColumn,
-                               const LookupOptions& options, ClosenessFunction closeness)
-    : m_options(options), m_closeness(closeness), m_parse(readsNumbersAndDates(options.matchType))
+                               const LookupOptions& options)
+    : m_options(options), m_parse(readsNumbersAndDates(options.matchType))
 {
     // A regular expression is told apart by its own text: lower-casing it
     // would change its meaning (\D is not \d), so case is ignored by the
@@ -83,6 +83,11 @@ RelationLookup::RelationLookup(const Dataset& bottom, int keyColumn, int valueCo
         }
         m_rowKey.append(k);
         m_rowValue.append(value);
+    }
+    if (options.matchType == MatchFuzzy) {
+        m_fuzzyKeys.reserve(m_keys.size());
+        for (const Key& k : qAsConst(m_keys))
+            m_fuzzyKeys.append(FuzzyKey(QStringList{k.text}));
     }
     if (options.matchType == MatchTopMatchesBottomRegex) {
         m_bottomPatterns.resize(m_keys.size());
@@ -222,24 +227,30 @@ bool RelationLookup::matchByRelation(const Key& top, QString& cell)
 
 bool RelationLookup::matchFuzzy(const Key& top, QString& cell)
 {
-    if (!m_closeness)
-        return false;
-    const int least = m_options.fuzziness;
+    const int least = qBound(0, m_options.fuzziness, 100);
     const int use = m_options.fuzzyValuesUsed;
-    QVector<int> closeness(m_keys.size(), -1);
-    int best = -1;
+    const ClosenessMatcher matcher(FuzzyKey(QStringList{top.text}));
+    QVector<int> closeness(m_keys.size(), NoCloseness);
+    int best = NoCloseness;
     int bestKey = -1;
     for (int k = 0; k < m_keys.size(); ++k) {
-        const int c = m_closeness(top.text, m_keys.at(k).text, least);
+        // Once a match is known, a key that cannot beat it (or, for "All
+        // best", equal it) need not be measured exactly.
+        int need = least;
+        if (use == FuzzyFirstBest)
+            need = qMax(least, best + 1);
+        else if (use == FuzzyAllBest)
+            need = qMax(least, best);
+        if (need > 100)
+            break;
+        const int c = matcher.closeness(m_fuzzyKeys.at(k), need);
         closeness[k] = c;
         if (c > best) {
             best = c;
             bestKey = k;
-            if (c == 100 && use == FuzzyFirstBest)
-                break;
         }
     }
-    if (bestKey < 0 || best < least)
+    if (bestKey < 0)
         return false;
     if (use == FuzzyFirstBest) {
         cell = m_rowValue.at(m_keyFirstRow.at(bestKey));
@@ -248,7 +259,7 @@ bool RelationLookup::matchFuzzy(const Key& top, QString& cell)
     QVector<int> rows;
     for (int r = 0; r < m_rowKey.size(); ++r) {
         const int c = closeness.at(m_rowKey.at(r));
-        if (use == FuzzyAllBest ? c == best : (c >= least))
+        if (c != NoCloseness && (use == FuzzyAll || c == best))
             rows.append(r);
     }
     // Every match: the closest first, bottom order among equals.

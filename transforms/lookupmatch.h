@@ -4,6 +4,7 @@
 // "Exact", which hashes) and the column variables of its no-match value.
 
 #include "core/dataset.h"
+#include "transforms/closeness.h"
 
 #include <QDate>
 #include <QHash>
@@ -57,9 +58,6 @@ struct LookupOptions
     QString delimiter = QStringLiteral(",");
 };
 
-// The closeness of two texts in percent, or -1 below the least closeness.
-using ClosenessFunction = int (*)(const QString& a, const QString& b, int leastCloseness);
-
 // Compares top keys with the bottom keys by one relation. The bottom is held
 // as its distinct keys (in the order of their first row) plus the key and
 // value of every usable bottom row, so that each relation is evaluated once
@@ -70,7 +68,7 @@ class RelationLookup
 {
 public:
     RelationLookup(const Dataset& bottom, int keyColumn, int valueColumn,
-                   const LookupOptions& options, ClosenessFunction closeness = nullptr);
+                   const LookupOptions& options);
 
     // The new cell for a top key; false when nothing matches.
     bool lookUp(const QString& topKey, QString& cell);
@@ -98,12 +96,12 @@ private:
     QString joined(const QVector<int>& rows) const;
 
     LookupOptions m_options;
-    ClosenessFunction m_closeness;
     bool m_parse = false;
     QVector<Key> m_keys;        // distinct bottom keys
     QVector<int> m_rowKey;      // per usable bottom row: its key's index
     QVector<QString> m_rowValue; // per usable bottom row: its value
     QVector<int> m_keyFirstRow; // per distinct key: its first usable row
+    QVector<FuzzyKey> m_fuzzyKeys; // per distinct key, for "Fuzzy"
     QVector<QRegularExpression> m_bottomPatterns;
     QVector<char> m_bottomPatternReady;
     QHash<QString, QPair<bool, QString>> m_cache;

@@ -29,11 +29,6 @@ const QString CaseSensitive = QStringLiteral("Case_Sensitive");
 
 enum NoMatch { UseNoMatchValue = 0, LeaveUnchanged = 1 };
 
-ClosenessFunction lookupCloseness()
-{
-    return nullptr;
-}
-
 } // namespace
 
 QSet<QString> TransformLookup::keywords() const
@@ -270,7 +265,7 @@ bool TransformLookup::lookUpByRelation(Dataset& output, const Dataset& top, cons
                                        int topKey, int bottomKey, int bottomValue,
                                        QVector<char>& matched)
 {
-    RelationLookup lookup(bottom, bottomKey, bottomValue, options(), lookupCloseness());
+    RelationLookup lookup(bottom, bottomKey, bottomValue, options());
     const ColumnVariables noMatch(textParameter(NonMatchingValue), top);
     const int newColumn = output.lastColumn();
     QString cell;
