@@ -41,12 +41,14 @@ void Connection::updatePath()
     auto corner = [&](qreal offset) {
         return mid - QPointF(std::cos(angle + offset) * size, -std::sin(angle + offset) * size);
     };
-    m_arrowHead = QPolygonF({mid, corner(M_PI / 6), corner(-M_PI / 6)});
+    m_arrowHead = QPolygonF({ mid, corner(M_PI / 6), corner(-M_PI / 6) });
 }
 
 QRectF Connection::boundingRect() const
 {
-    return QGraphicsPathItem::boundingRect().united(m_arrowHead.boundingRect()).adjusted(-4, -4, 4, 4);
+    return QGraphicsPathItem::boundingRect()
+        .united(m_arrowHead.boundingRect())
+        .adjusted(-4, -4, 4, 4);
 }
 
 void Connection::paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget)

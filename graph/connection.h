@@ -27,8 +27,7 @@ public:
     // Follows the Nodes after they move.
     void updatePath();
     QRectF boundingRect() const override;
-    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option,
-               QWidget* widget) override;
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 
 private:
     Node* m_start;

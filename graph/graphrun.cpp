@@ -53,8 +53,8 @@ void GraphScene::stop()
     RunState::requestStop();
     if (m_autoRun) {
         m_autoRun = false;
-        emit autoRunStoppedTip(QStringLiteral("Click here to go back to auto running changes."),
-                               4000);
+        emit autoRunStoppedTip(
+            QStringLiteral("Click here to go back to auto running changes."), 4000);
     }
 }
 
@@ -106,9 +106,8 @@ void GraphScene::runSelected()
         const QList<Node*> pass = work;
         for (Node* n : pass) {
             const QList<Node*> upstream = n->upstreamNodes(false);
-            const bool ready = std::none_of(upstream.begin(), upstream.end(), [](const Node* u) {
-                return u->status() == StatusNeedsUpdating;
-            });
+            const bool ready = std::none_of(upstream.begin(), upstream.end(),
+                [](const Node* u) { return u->status() == StatusNeedsUpdating; });
             if (!ready)
                 continue;
             n->process(false, false);
@@ -167,7 +166,7 @@ void GraphScene::finishRun(qint64 elapsed, bool quiet)
     if (withWarnings > 0)
         emit showLogMessage(QStringLiteral("%1 item(s) with warnings").arg(withWarnings));
     QStringList counts;
-    for (int status : {int(StatusUpToDate), int(StatusNeedsUpdating), int(StatusError)}) {
+    for (int status : { int(StatusUpToDate), int(StatusNeedsUpdating), int(StatusError) }) {
         if (byStatus.value(status) > 0)
             counts << QStringLiteral("%1: %2").arg(statusName(status)).arg(byStatus.value(status));
     }

@@ -1,9 +1,7 @@
 #include "graph/graphscene.h"
 
-#include "core/settings.h"
 #include "graph/connection.h"
 #include "graph/node.h"
-#include "graph/runstate.h"
 #include "graph/transformnode.h"
 #include "graph/userprompt.h"
 #include "transforms/transform.h"
@@ -81,10 +79,9 @@ Node* GraphScene::nodeWithId(qint32 id) const
 
 void GraphScene::wireNode(Node* node)
 {
-    connect(node, &Node::processingStart, this, &GraphScene::onProcessingStart,
-            Qt::UniqueConnection);
-    connect(node, &Node::processingEnd, this, &GraphScene::onProcessingEnd,
-            Qt::UniqueConnection);
+    connect(
+        node, &Node::processingStart, this, &GraphScene::onProcessingStart, Qt::UniqueConnection);
+    connect(node, &Node::processingEnd, this, &GraphScene::onProcessingEnd, Qt::UniqueConnection);
     connect(node, &Node::processed, this, &GraphScene::onProcessed, Qt::UniqueConnection);
     connect(node, &Node::nodePosChanged, this, &GraphScene::onPosChanged, Qt::UniqueConnection);
 }
@@ -221,9 +218,9 @@ void GraphScene::bridge(Node* node)
         if (auto* t = qobject_cast<TransformNode*>(downstream)) {
             // The deleted item passed its upstream columns through, so the
             // options keep resolving against the item above it.
-            const QList<TransformParameter*> bound =
-                t->transform() ? t->transform()->parametersBoundTo(node)
-                               : QList<TransformParameter*>();
+            const QList<TransformParameter*> bound = t->transform()
+                ? t->transform()->parametersBoundTo(node)
+                : QList<TransformParameter*>();
             for (TransformParameter* p : bound)
                 p->setSourceItem(upstream);
         }

@@ -15,6 +15,7 @@
 
 class Connection;
 class Node;
+class Transform;
 class TransformNode;
 class UserPrompt;
 class QGraphicsLineItem;
@@ -65,6 +66,14 @@ public:
     // Disconnects the connections to and from the selected items, after the
     // user agreed when column options would be reset; false when refused.
     bool disconnectSelection();
+    // Adding a transform where the selection says: after the selected
+    // Input and Transform items, or into the one selected connection. The
+    // problem text is empty when the selection suits the transform.
+    QString addTransformProblem(const Transform& transform) const;
+    // Takes ownership of a fresh transform (a clone of its prototype) and
+    // wires it in; null, and the transform deleted, when the selection does
+    // not suit it.
+    TransformNode* addTransform(Transform* transform);
     UserPrompt& prompt() const;
     void setPrompt(UserPrompt* prompt); // not owned; null restores the default
 
@@ -139,6 +148,7 @@ public slots:
 
 private:
     void wireNode(Node* node);
+    QPointF placeFor(const QList<Node*>& upstream, const Connection* into) const;
     void removeConnection(Connection* connection);
     void bridge(Node* node);
     void removeNode(Node* node);

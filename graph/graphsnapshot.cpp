@@ -7,14 +7,13 @@
 
 #include <QHash>
 
-std::unique_ptr<UndoSnapshot> MemorySnapshot::capture(const GraphScene& scene,
-                                                      const QString& label)
+std::unique_ptr<UndoSnapshot> MemorySnapshot::capture(const GraphScene& scene, const QString& label)
 {
     std::unique_ptr<MemorySnapshot> snapshot(new MemorySnapshot(label));
     const QList<Node*> nodes = scene.nodes();
     for (const Node* n : nodes) {
         snapshot->m_nodes.append(
-            NodeRecord{n->type(), n->id(), n->pos(), n->name(), n->comment(), n->saveOptions()});
+            NodeRecord { n->type(), n->id(), n->pos(), n->name(), n->comment(), n->saveOptions() });
     }
     const QList<Connection*> connections = scene.connections();
     for (const Connection* c : connections)

@@ -17,7 +17,7 @@ class GraphScene;
 class UndoSnapshot
 {
 public:
-    explicit UndoSnapshot(const QString& label) : m_label(label) {}
+    explicit UndoSnapshot(const QString& label) : m_label(label) { }
     virtual ~UndoSnapshot() = default;
     const QString& label() const { return m_label; }
     // Replaces the scene's items with the recorded ones; every rebuilt item
@@ -28,8 +28,8 @@ private:
     QString m_label;
 };
 
-using SnapshotMaker =
-    std::function<std::unique_ptr<UndoSnapshot>(const GraphScene& scene, const QString& label)>;
+using SnapshotMaker
+    = std::function<std::unique_ptr<UndoSnapshot>(const GraphScene& scene, const QString& label)>;
 
 // The in-memory form: per item its kind, id, position, name, comment and
 // options (a transform's parameters as stored texts), and the connections as

@@ -13,7 +13,7 @@ class IONode : public Node
     Q_OBJECT
 
 public:
-    explicit IONode(QGraphicsItem* parent = nullptr) : Node(parent) {}
+    explicit IONode(QGraphicsItem* parent = nullptr) : Node(parent) { }
 
     int sourceKind() const { return m_sourceKind; }
     void setSourceKind(int kind) { m_sourceKind = kind; }

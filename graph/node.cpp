@@ -5,7 +5,6 @@
 #include "graph/graphscene.h"
 #include "graph/runstate.h"
 
-#include <QDir>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPen>
@@ -23,11 +22,16 @@ const QRectF ItemRect(0.0, 0.0, 140.0, 56.0);
 QString statusName(int status)
 {
     switch (status) {
-    case StatusNeedsUpdating: return QStringLiteral("Needs updating");
-    case StatusUpdating: return QStringLiteral("Updating");
-    case StatusUpToDate: return QStringLiteral("Up to date");
-    case StatusError: return QStringLiteral("Error");
-    default: return QString();
+    case StatusNeedsUpdating:
+        return QStringLiteral("Needs updating");
+    case StatusUpdating:
+        return QStringLiteral("Updating");
+    case StatusUpToDate:
+        return QStringLiteral("Up to date");
+    case StatusError:
+        return QStringLiteral("Error");
+    default:
+        return QString();
     }
 }
 
@@ -67,10 +71,14 @@ QRectF Node::boundingRect() const
 QColor Node::fillColour() const
 {
     switch (status()) {
-    case StatusUpdating: return QColor(0xff, 0xe0, 0x8a);
-    case StatusUpToDate: return QColor(0xb8, 0xe0, 0xb0);
-    case StatusError: return QColor(0xf0, 0x9a, 0x9a);
-    default: return QColor(0xe0, 0xe0, 0xe0);
+    case StatusUpdating:
+        return QColor(0xff, 0xe0, 0x8a);
+    case StatusUpToDate:
+        return QColor(0xb8, 0xe0, 0xb0);
+    case StatusError:
+        return QColor(0xf0, 0x9a, 0x9a);
+    default:
+        return QColor(0xe0, 0xe0, 0xe0);
     }
 }
 
@@ -80,7 +88,7 @@ void Node::paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWid
     Q_UNUSED(widget)
     painter->setRenderHint(QPainter::Antialiasing);
     painter->setPen(QPen(isSelected() ? QColor(0x20, 0x60, 0xd0) : QColor(0x50, 0x50, 0x50),
-                         isSelected() ? 2.5 : 1.0));
+        isSelected() ? 2.5 : 1.0));
     painter->setBrush(fillColour());
     painter->drawRoundedRect(ItemRect.adjusted(1, 1, -1, -1), 8.0, 8.0);
     // The progress of a running item as a bar along the bottom edge.
@@ -92,7 +100,7 @@ void Node::paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWid
     const QFontMetrics metrics(painter->font());
     const QRectF textRect = ItemRect.adjusted(6, 4, -6, -10);
     painter->drawText(textRect, Qt::AlignCenter,
-                      metrics.elidedText(displayName(), Qt::ElideRight, int(textRect.width())));
+        metrics.elidedText(displayName(), Qt::ElideRight, int(textRect.width())));
 }
 
 void Node::setId(qint32 id)
@@ -113,12 +121,18 @@ void Node::setCentre(const QPointF& point)
 QString Node::typeName() const
 {
     switch (type()) {
-    case InputNodeType: return QStringLiteral("Input");
-    case TransformNodeType: return QStringLiteral("Transform");
-    case OutputNodeType: return QStringLiteral("Output");
-    case NoteNodeType: return QStringLiteral("Note");
-    case ChartNodeType: return QStringLiteral("Chart");
-    default: return QString();
+    case InputNodeType:
+        return QStringLiteral("Input");
+    case TransformNodeType:
+        return QStringLiteral("Transform");
+    case OutputNodeType:
+        return QStringLiteral("Output");
+    case NoteNodeType:
+        return QStringLiteral("Note");
+    case ChartNodeType:
+        return QStringLiteral("Chart");
+    default:
+        return QString();
     }
 }
 
@@ -192,10 +206,9 @@ int Node::status() const
 
 QString Node::sizeText() const
 {
-    return QStringLiteral("%1 x %2").arg(countText(columnCount(), QStringLiteral("col"),
-                                                   QStringLiteral("cols")),
-                                         countText(rowCount(), QStringLiteral("row"),
-                                                   QStringLiteral("rows")));
+    return QStringLiteral("%1 x %2").arg(
+        countText(columnCount(), QStringLiteral("col"), QStringLiteral("cols")),
+        countText(rowCount(), QStringLiteral("row"), QStringLiteral("rows")));
 }
 
 bool Node::isProcessed() const
@@ -207,7 +220,7 @@ bool Node::allUpstreamUpToDate() const
 {
     const QList<Node*> upstream = upstreamNodes(false);
     return std::all_of(upstream.begin(), upstream.end(),
-                       [](const Node* n) { return n->status() == StatusUpToDate; });
+        [](const Node* n) { return n->status() == StatusUpToDate; });
 }
 
 bool Node::canvasLessThan(const Node* a, const Node* b)
@@ -311,7 +324,7 @@ QVariant Node::itemChange(GraphicsItemChange change, const QVariant& value)
     if (change == ItemPositionHasChanged) {
         for (Connection* c : qAsConst(m_connections))
             c->updatePath();
-        emit nodePosChanged({this});
+        emit nodePosChanged({ this });
     }
     return QGraphicsObject::itemChange(change, value);
 }
@@ -331,8 +344,8 @@ QList<QPair<QString, QString>> Node::summaryRows() const
          << qMakePair(QStringLiteral("Type"), typeName())
          << qMakePair(QStringLiteral("Dataset columns"), formatInteger(columnCount()))
          << qMakePair(QStringLiteral("Dataset rows"), formatInteger(rowCount()))
-         << qMakePair(QStringLiteral("Dataset values"),
-                      formatInteger(qint64(columnCount()) * rowCount()))
+         << qMakePair(
+                QStringLiteral("Dataset values"), formatInteger(qint64(columnCount()) * rowCount()))
          << qMakePair(QStringLiteral("Comment"), comment());
     const QStringList warningLines = warnings();
     QStringList red;
@@ -344,7 +357,7 @@ QList<QPair<QString, QString>> Node::summaryRows() const
         info << i.toHtmlEscaped();
     rows << qMakePair(QStringLiteral("Info"), info.join(QStringLiteral("<br>")))
          << qMakePair(QStringLiteral("Last processed"),
-                      QLocale().toString(lastProcessed(), QLocale::ShortFormat))
+                QLocale().toString(lastProcessed(), QLocale::ShortFormat))
          << qMakePair(QStringLiteral("Processing time"), formatDuration(processingTime()));
     return rows;
 }

@@ -58,8 +58,7 @@ public:
 
     // Toolkit item
     QRectF boundingRect() const override;
-    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option,
-               QWidget* widget) override;
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 
     // Shared protocol
     virtual void setId(qint32 id);

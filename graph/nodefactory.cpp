@@ -10,8 +10,8 @@ namespace {
 QHash<int, NodeFactory::Maker>& makers()
 {
     static QHash<int, NodeFactory::Maker> map = {
-        {TransformNodeType, [] { return static_cast<Node*>(new TransformNode(nullptr)); }},
-        {NoteNodeType, [] { return static_cast<Node*>(new NoteNode); }},
+        { TransformNodeType, [] { return static_cast<Node*>(new TransformNode(nullptr)); } },
+        { NoteNodeType, [] { return static_cast<Node*>(new NoteNode); } },
     };
     return map;
 }

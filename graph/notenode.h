@@ -9,7 +9,7 @@ class NoteNode : public Node
     Q_OBJECT
 
 public:
-    explicit NoteNode(QGraphicsItem* parent = nullptr) : Node(parent) {}
+    explicit NoteNode(QGraphicsItem* parent = nullptr) : Node(parent) { }
 
     int type() const override { return NoteNodeType; }
     QString displayName() const override;
@@ -17,6 +17,6 @@ public:
     int maxUpstream() const override { return 0; }
     int maxDownstream() const override { return 0; }
     void process(bool processDownstream, bool force) override;
-    void upstreamProcessed() override {}
+    void upstreamProcessed() override { }
     QString resultText() const override { return QString(); }
 };

@@ -113,10 +113,10 @@ void TransformNode::checkUpstreamCount(int upstreamCount)
     if (minimum != m_transform->maxInputs())
         m_warnings.append(QStringLiteral("At least %1 upstream connections expected").arg(minimum));
     else
-        m_warnings.append(QStringLiteral("%1 upstream %2 expected")
-                              .arg(minimum)
-                              .arg(minimum == 1 ? QStringLiteral("connection")
-                                                : QStringLiteral("connections")));
+        m_warnings.append(
+            QStringLiteral("%1 upstream %2 expected")
+                .arg(minimum)
+                .arg(minimum == 1 ? QStringLiteral("connection") : QStringLiteral("connections")));
 }
 
 void TransformNode::upstreamProcessed()
@@ -163,7 +163,7 @@ QVariantMap TransformNode::saveOptions() const
     const QList<TransformParameter*> list = m_transform->parameters();
     for (const TransformParameter* p : list) {
         if (p->type() != ParameterType::Label)
-            parameters.append(QVariant(QVariantList{p->key(), p->serialise()}));
+            parameters.append(QVariant(QVariantList { p->key(), p->serialise() }));
     }
     options.insert(QStringLiteral("parameters"), parameters);
     return options;
@@ -171,8 +171,8 @@ QVariantMap TransformNode::saveOptions() const
 
 void TransformNode::restoreOptions(const QVariantMap& options)
 {
-    Transform* transform =
-        Catalogue::instance().create(options.value(QStringLiteral("type_key")).toString());
+    Transform* transform
+        = Catalogue::instance().create(options.value(QStringLiteral("type_key")).toString());
     if (!transform)
         return;
     setTransform(transform);
@@ -190,10 +190,10 @@ void TransformNode::restoreOptions(const QVariantMap& options)
 QList<QPair<QString, QString>> TransformNode::summaryRows() const
 {
     QList<QPair<QString, QString>> rows = Node::summaryRows();
-    rows << qMakePair(QStringLiteral("Connections in"),
-                      QString::number(connections(Incoming).size()))
-         << qMakePair(QStringLiteral("Connections out"),
-                      QString::number(connections(Outgoing).size()));
+    rows << qMakePair(
+        QStringLiteral("Connections in"), QString::number(connections(Incoming).size()))
+         << qMakePair(
+                QStringLiteral("Connections out"), QString::number(connections(Outgoing).size()));
     if (m_transform) {
         rows << qMakePair(QStringLiteral("Transform type"), m_transform->displayName())
              << qMakePair(QStringLiteral("Description"), m_transform->description())

@@ -18,7 +18,7 @@ public:
 class NonInteractivePrompt : public UserPrompt
 {
 public:
-    explicit NonInteractivePrompt(bool answer = true) : m_answer(answer) {}
+    explicit NonInteractivePrompt(bool answer = true) : m_answer(answer) { }
     bool confirm(const QString& question) override;
     // The last question asked, for the log and for tests.
     const QString& lastQuestion() const { return m_lastQuestion; }

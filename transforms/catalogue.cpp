@@ -58,9 +58,7 @@ void Catalogue::add(Transform* prototype)
     // before "Concat Rows" and "DateTime Format" before "Decode".
     const QString name = prototype->displayName().toLower();
     auto at = std::upper_bound(m_prototypes.begin(), m_prototypes.end(), name,
-                               [](const QString& n, const Transform* t) {
-                                   return n < t->displayName().toLower();
-                               });
+        [](const QString& n, const Transform* t) { return n < t->displayName().toLower(); });
     m_prototypes.insert(at, prototype);
 }
 
@@ -92,9 +90,9 @@ QStringList Catalogue::missingTypeKeys() const
 
 QStringList Catalogue::categoryEntries()
 {
-    return {QStringLiteral("&All"),    QStringLiteral("&Merge"),  QStringLiteral("&Column"),
-            QStringLiteral("&Row"),    QStringLiteral("&Format"), QStringLiteral("Anal&ysis"),
-            QStringLiteral("&Other")};
+    return { QStringLiteral("&All"), QStringLiteral("&Merge"), QStringLiteral("&Column"),
+        QStringLiteral("&Row"), QStringLiteral("&Format"), QStringLiteral("Anal&ysis"),
+        QStringLiteral("&Other") };
 }
 
 bool Catalogue::inCategory(const Transform& transform, int entry)
@@ -129,8 +127,8 @@ int Catalogue::score(const QStringList& words, const QSet<QString>& keywords)
     return matched;
 }
 
-QList<const Transform*> Catalogue::visible(int categoryEntry, bool showAdvanced,
-                                           const QString& searchText) const
+QList<const Transform*> Catalogue::visible(
+    int categoryEntry, bool showAdvanced, const QString& searchText) const
 {
     QList<const Transform*> shown;
     for (const Transform* t : m_prototypes) {

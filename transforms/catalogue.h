@@ -21,7 +21,7 @@ struct TransformTypeInfo
     bool advanced;
     bool typeFlag;
     bool keepsDrilldown;
-    const char* keywords;    // the type's own search words, space separated
+    const char* keywords; // the type's own search words, space separated
     const char* description; // empty where the type supplies its own
 };
 
@@ -67,8 +67,8 @@ public:
     static int score(const QStringList& words, const QSet<QString>& keywords);
     // The prototypes shown for a category entry, the advanced switch and the
     // search text, in catalogue order.
-    QList<const Transform*> visible(int categoryEntry, bool showAdvanced,
-                                    const QString& searchText) const;
+    QList<const Transform*> visible(
+        int categoryEntry, bool showAdvanced, const QString& searchText) const;
 
 private:
     QList<Transform*> m_prototypes;

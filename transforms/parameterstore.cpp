@@ -5,7 +5,11 @@
 
 #include "core/dataset.h"
 
+#include <QMap>
+#include <QSet>
 #include <QUrl>
+
+#include <functional>
 
 namespace {
 
@@ -42,8 +46,10 @@ bool isSingleText(ParameterType type)
     case ParameterType::Script:
     case ParameterType::LongText:
     case ParameterType::Char:
-    case ParameterType::Locale: return true;
-    default: return false;
+    case ParameterType::Locale:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -59,8 +65,10 @@ bool needsColumns(ParameterType type)
     case ParameterType::CheckedColumns:
     case ParameterType::RenameColumns:
     case ParameterType::Unique:
-    case ParameterType::OrderedColumns: return true;
-    default: return false;
+    case ParameterType::OrderedColumns:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -121,11 +129,111 @@ QStringList verifyToParts(const VerifyRuleSet& set)
     return parts;
 }
 
+// Column references are stored by position; these convert in both
+// directions for the composite types.
+using PositionOf = std::function<QString(const ColumnRef&)>;
+using ReferenceAt = std::function<ColumnRef(const QString&)>;
+
+void appendTerm(QStringList& parts, const ConditionTerm& t, const PositionOf& pos)
+{
+    parts << pos(t.column) << QString::number(t.op) << t.text;
+}
+
+ConditionTerm termAt(const QStringList& parts, int i, const ReferenceAt& ref)
+{
+    return ConditionTerm { ref(partAt(parts, i)), intAt(parts, i + 1), partAt(parts, i + 2) };
+}
+
+QStringList filterToParts(const FilterList& f, const PositionOf& pos)
+{
+    QStringList parts { QString::number(f.keepRemove), QString::number(f.allAny) };
+    for (const ConditionTerm& t : f.terms)
+        appendTerm(parts, t, pos);
+    return parts;
+}
+
+FilterList filterFromParts(const QStringList& parts, int version, const ReferenceAt& ref)
+{
+    FilterList f;
+    f.keepRemove = intAt(parts, 0);
+    f.allAny = intAt(parts, 1);
+    for (int i = 2; i + 2 < parts.size(); i += 3) {
+        ConditionTerm t = termAt(parts, i, ref);
+        // Older documents numbered the two emptiness tests 14 and 15.
+        if (version < 57 && (t.op == 14 || t.op == 15))
+            t.op += 5;
+        f.terms.append(t);
+    }
+    return f;
+}
+
+// Each branch is "*StartIf*", its conditions, "*EndIf*" and its THEN value;
+// the ELSE value comes last.
+QStringList ifToParts(const IfList& f, const PositionOf& pos)
+{
+    QStringList parts;
+    for (const IfBranch& b : f.branches) {
+        parts << StartIf;
+        for (const ConditionTerm& t : b.conditions)
+            appendTerm(parts, t, pos);
+        parts << EndIf << b.thenValue;
+    }
+    parts << f.elseValue;
+    return parts;
+}
+
+IfList ifFromParts(const QStringList& parts, const ReferenceAt& ref)
+{
+    IfList f;
+    int i = 0;
+    while (i < parts.size()) {
+        if (parts.at(i) != StartIf) {
+            f.elseValue = parts.at(i++);
+            continue;
+        }
+        IfBranch branch;
+        ++i;
+        while (i < parts.size() && parts.at(i) != EndIf) {
+            branch.conditions.append(termAt(parts, i, ref));
+            i += 3;
+        }
+        branch.thenValue = partAt(parts, i + 1);
+        f.branches.append(branch);
+        i += 2;
+    }
+    return f;
+}
+
+// One entry per upstream position up to the last renamed column.
+QStringList renameToParts(const RenameColumnList& list, const PositionOf& pos)
+{
+    QMap<int, QString> byPosition;
+    for (const RenameColumn& r : list) {
+        if (!r.newName.isEmpty())
+            byPosition.insert(pos(r.column).toInt(), r.newName);
+    }
+    QStringList parts;
+    const int last = byPosition.isEmpty() ? -1 : byPosition.lastKey();
+    for (int c = 0; c <= last; ++c)
+        parts << byPosition.value(c, NoRename);
+    return parts;
+}
+
+RenameColumnList renameFromParts(const QStringList& parts, const ReferenceAt& ref)
+{
+    RenameColumnList list;
+    for (int c = 0; c < parts.size(); ++c) {
+        if (parts.at(c) != NoRename && !parts.at(c).isEmpty())
+            list.append(RenameColumn { ref(QString::number(c)), parts.at(c) });
+    }
+    return list;
+}
+
 } // namespace
 
 QStringList TransformParameter::toParts() const
 {
-    auto pos = [this](const ColumnRef& ref) {
+    const PositionOf pos = [this](const ColumnRef& ref) {
         const int c = resolve(ref);
         return QString::number(c >= 0 ? c : ref.position);
     };
@@ -134,83 +242,65 @@ QStringList TransformParameter::toParts() const
     case ParameterType::SingleColumn:
         if (!columnRef().isEmpty())
             parts << pos(columnRef());
-        break;
+        return parts;
     case ParameterType::MultipleColumns:
     case ParameterType::ReorderColumns:
     case ParameterType::OrderedColumns:
     case ParameterType::CheckedColumns:
         for (const ColumnRef& ref : columnRefs())
             parts << pos(ref);
-        break;
+        return parts;
     case ParameterType::SortColumns:
         for (const SortColumn& s : sortColumns())
             parts << pos(s.column) << QString::number(s.ascending ? 1 : 0);
-        break;
-    case ParameterType::FilterColumns: {
-        const FilterList f = filterList();
-        parts << QString::number(f.keepRemove) << QString::number(f.allAny);
-        for (const ConditionTerm& t : f.terms)
-            parts << pos(t.column) << QString::number(t.op) << t.text;
-        break;
-    }
-    case ParameterType::If: {
-        const IfList f = ifList();
-        for (const IfBranch& b : f.branches) {
-            parts << StartIf;
-            for (const ConditionTerm& t : b.conditions)
-                parts << pos(t.column) << QString::number(t.op) << t.text;
-            parts << EndIf << b.thenValue;
-        }
-        parts << f.elseValue;
-        break;
-    }
-    case ParameterType::RenameColumns: {
-        // One entry per upstream position up to the last renamed column.
-        QMap<int, QString> byPosition;
-        for (const RenameColumn& r : renameColumns()) {
-            if (!r.newName.isEmpty())
-                byPosition.insert(pos(r.column).toInt(), r.newName);
-        }
-        const int last = byPosition.isEmpty() ? -1 : byPosition.lastKey();
-        for (int c = 0; c <= last; ++c)
-            parts << byPosition.value(c, NoRename);
-        break;
-    }
-    case ParameterType::SplitRows: {
-        const SplitRowsSpec s = splitRows();
-        parts << QString::number(s.mode) << QString::number(s.times) << QString::number(s.every)
-              << s.text;
-        break;
-    }
+        return parts;
+    case ParameterType::FilterColumns:
+        return filterToParts(filterList(), pos);
+    case ParameterType::If:
+        return ifToParts(ifList(), pos);
+    case ParameterType::RenameColumns:
+        return renameToParts(renameColumns(), pos);
     case ParameterType::Unique:
         for (const UniqueColumn& u : uniqueColumns())
             parts << pos(u.column) << QString::number(u.aggregation) << u.text;
-        break;
+        return parts;
+    case ParameterType::SplitRows: {
+        const SplitRowsSpec s = splitRows();
+        return { QString::number(s.mode), QString::number(s.times), QString::number(s.every),
+            s.text };
+    }
     case ParameterType::ReplaceTerms:
         for (const ReplaceTerm& t : replaceTerms())
             parts << QString::number(t.matchType) << t.find << t.replace;
-        break;
-    case ParameterType::VerifyRules: parts = verifyToParts(verifyRules()); break;
-    case ParameterType::Bool: parts << QString::number(boolValue() ? 1 : 0); break;
-    case ParameterType::Int: parts << QString::number(intValue()); break;
-    case ParameterType::Real: parts << QString::number(realValue(), 'g', 6); break;
-    case ParameterType::Date:
-        parts << (dateValue().isValid() ? dateValue().toString(QStringLiteral("yyyy-MM-dd"))
-                                        : QString());
-        break;
-    case ParameterType::Char:
-        parts << (charValue().isNull() ? QString() : QString(charValue()));
-        break;
-    case ParameterType::Locale:
-        parts << (m_value.isNull() ? QString() : localeValue().bcp47Name());
-        break;
-    case ParameterType::Selection:
-    case ParameterType::Text:
-    case ParameterType::Script:
-    case ParameterType::LongText: parts << text(); break;
-    case ParameterType::Label: break;
+        return parts;
+    case ParameterType::VerifyRules:
+        return verifyToParts(verifyRules());
+    case ParameterType::Label:
+        return parts;
+    default:
+        return { simpleText() };
     }
-    return parts;
+}
+
+QString TransformParameter::simpleText() const
+{
+    switch (m_type) {
+    case ParameterType::Bool:
+        return QString::number(boolValue() ? 1 : 0);
+    case ParameterType::Int:
+        return QString::number(intValue());
+    case ParameterType::Real:
+        return QString::number(realValue(), 'g', 6);
+    case ParameterType::Date:
+        return dateValue().isValid() ? dateValue().toString(QStringLiteral("yyyy-MM-dd"))
+                                     : QString();
+    case ParameterType::Char:
+        return charValue().isNull() ? QString() : QString(charValue());
+    case ParameterType::Locale:
+        return m_value.isNull() ? QString() : localeValue().bcp47Name();
+    default:
+        return text();
+    }
 }
 
 QString TransformParameter::serialise() const
@@ -239,7 +329,7 @@ void TransformParameter::deserialise(const QString& decodedText, int version)
     m_needsUpdating = false;
     m_storedText.clear();
     if (isSingleText(m_type)) {
-        fromParts({decodedText}, version);
+        fromParts({ decodedText }, version);
         return;
     }
     if (needsColumns(m_type) && !decodedText.isEmpty() && !sourceDataset().hasColumns()) {
@@ -249,8 +339,8 @@ void TransformParameter::deserialise(const QString& decodedText, int version)
         m_needsUpdating = true;
         return;
     }
-    const QStringList parts =
-        decodedText.isEmpty() ? QStringList() : decodedText.split(PartSeparator);
+    const QStringList parts
+        = decodedText.isEmpty() ? QStringList() : decodedText.split(PartSeparator);
     fromParts(parts, version);
 }
 
@@ -267,22 +357,15 @@ bool TransformParameter::convertPending()
 
 bool TransformParameter::fromParts(const QStringList& parts, int version)
 {
-    auto ref = [this](const QString& part) {
+    const ReferenceAt ref = [this](const QString& part) {
         bool ok = false;
         const int position = part.toInt(&ok);
         return ok ? referenceAt(position) : ColumnRef();
     };
-    auto term = [&](int i) {
-        ConditionTerm t;
-        t.column = ref(partAt(parts, i));
-        t.op = intAt(parts, i + 1);
-        t.text = partAt(parts, i + 2);
-        return t;
-    };
     switch (m_type) {
     case ParameterType::SingleColumn:
         m_value = QVariant::fromValue(parts.isEmpty() ? ColumnRef() : ref(parts.first()));
-        break;
+        return true;
     case ParameterType::MultipleColumns:
     case ParameterType::ReorderColumns:
     case ParameterType::OrderedColumns: {
@@ -293,7 +376,7 @@ bool TransformParameter::fromParts(const QStringList& parts, int version)
                 refs.append(r);
         }
         m_value = QVariant::fromValue(refs);
-        break;
+        return true;
     }
     case ParameterType::CheckedColumns: {
         // Every upstream column, checked when its position was stored.
@@ -302,86 +385,63 @@ bool TransformParameter::fromParts(const QStringList& parts, int version)
             checked.insert(part.toInt());
         CheckedColumnList list;
         for (int c = 0; c < sourceDataset().columnCount(); ++c)
-            list.append(CheckedColumn{referenceAt(c), checked.contains(c)});
+            list.append(CheckedColumn { referenceAt(c), checked.contains(c) });
         m_value = QVariant::fromValue(list);
-        break;
+        return true;
     }
     case ParameterType::SortColumns: {
         SortColumnList list;
         for (int i = 0; i + 1 < parts.size(); i += 2) {
             const ColumnRef r = ref(parts.at(i));
             if (!r.isEmpty())
-                list.append(SortColumn{r, intAt(parts, i + 1, 1) != 0});
+                list.append(SortColumn { r, intAt(parts, i + 1, 1) != 0 });
         }
         m_value = QVariant::fromValue(list);
-        break;
+        return true;
     }
-    case ParameterType::FilterColumns: {
-        FilterList f;
-        f.keepRemove = intAt(parts, 0);
-        f.allAny = intAt(parts, 1);
-        for (int i = 2; i + 2 < parts.size(); i += 3) {
-            ConditionTerm t = term(i);
-            // Older documents numbered the two emptiness tests 14 and 15.
-            if (version < 57 && (t.op == 14 || t.op == 15))
-                t.op += 5;
-            f.terms.append(t);
-        }
-        m_value = QVariant::fromValue(f);
-        break;
+    case ParameterType::FilterColumns:
+        m_value = QVariant::fromValue(filterFromParts(parts, version, ref));
+        return true;
+    case ParameterType::If:
+        m_value = QVariant::fromValue(ifFromParts(parts, ref));
+        return true;
+    case ParameterType::RenameColumns:
+        m_value = QVariant::fromValue(renameFromParts(parts, ref));
+        return true;
+    default:
+        return fromValueParts(parts, ref);
     }
-    case ParameterType::If: {
-        IfList f;
-        int i = 0;
-        while (i < parts.size()) {
-            if (parts.at(i) != StartIf) {
-                f.elseValue = parts.at(i++);
-                continue;
-            }
-            IfBranch branch;
-            ++i;
-            while (i < parts.size() && parts.at(i) != EndIf) {
-                branch.conditions.append(term(i));
-                i += 3;
-            }
-            branch.thenValue = partAt(parts, i + 1);
-            f.branches.append(branch);
-            i += 2;
-        }
-        m_value = QVariant::fromValue(f);
-        break;
-    }
-    case ParameterType::RenameColumns: {
-        RenameColumnList list;
-        for (int c = 0; c < parts.size(); ++c) {
-            if (parts.at(c) != NoRename && !parts.at(c).isEmpty())
-                list.append(RenameColumn{ref(QString::number(c)), parts.at(c)});
-        }
-        m_value = QVariant::fromValue(list);
-        break;
-    }
+}
+
+// The composite types without column references, and the unique list.
+bool TransformParameter::fromValueParts(
+    const QStringList& parts, const std::function<ColumnRef(const QString&)>& ref)
+{
+    switch (m_type) {
     case ParameterType::SplitRows:
         m_value = QVariant::fromValue(
-            SplitRowsSpec{intAt(parts, 0), intAt(parts, 1), intAt(parts, 2), partAt(parts, 3)});
-        break;
+            SplitRowsSpec { intAt(parts, 0), intAt(parts, 1), intAt(parts, 2), partAt(parts, 3) });
+        return true;
     case ParameterType::Unique: {
         UniqueColumnList list;
         for (int i = 0; i + 2 < parts.size(); i += 3)
-            list.append(UniqueColumn{ref(parts.at(i)), intAt(parts, i + 1, 1), parts.at(i + 2)});
+            list.append(UniqueColumn { ref(parts.at(i)), intAt(parts, i + 1, 1), parts.at(i + 2) });
         m_value = QVariant::fromValue(list);
-        break;
+        return true;
     }
     case ParameterType::ReplaceTerms: {
         ReplaceTermList list;
         for (int i = 0; i + 2 < parts.size(); i += 3)
-            list.append(ReplaceTerm{intAt(parts, i), parts.at(i + 1), parts.at(i + 2)});
+            list.append(ReplaceTerm { intAt(parts, i), parts.at(i + 1), parts.at(i + 2) });
         m_value = QVariant::fromValue(list);
-        break;
+        return true;
     }
-    case ParameterType::VerifyRules: m_value = QVariant::fromValue(verifyFromParts(parts)); break;
-    default: return fromSimpleText(partAt(parts, 0));
+    case ParameterType::VerifyRules:
+        m_value = QVariant::fromValue(verifyFromParts(parts));
+        return true;
+    default:
+        return fromSimpleText(partAt(parts, 0));
     }
-    return true;
 }
 
 // Single values: a text that does not read as the type leaves the value as
@@ -391,10 +451,11 @@ bool TransformParameter::fromSimpleText(const QString& text)
     bool ok = false;
     switch (m_type) {
     case ParameterType::Bool: {
+        // Settings stores may hand back a boolean as "true" or "false".
         const int v = text.toInt(&ok);
-        if (ok)
-            m_value = v != 0;
-        return ok;
+        if (ok || text == QLatin1String("true") || text == QLatin1String("false"))
+            m_value = ok ? v != 0 : text == QLatin1String("true");
+        return ok || text == QLatin1String("true") || text == QLatin1String("false");
     }
     case ParameterType::Int: {
         const int v = text.toInt(&ok);
@@ -415,7 +476,9 @@ bool TransformParameter::fromSimpleText(const QString& text)
         return true;
     case ParameterType::Text:
     case ParameterType::Script:
-    case ParameterType::LongText: m_value = text; return true;
+    case ParameterType::LongText:
+        m_value = text;
+        return true;
     case ParameterType::Char:
         m_value = QVariant::fromValue(text.isEmpty() ? QChar() : text.at(0));
         return true;
@@ -428,6 +491,7 @@ bool TransformParameter::fromSimpleText(const QString& text)
     case ParameterType::Locale:
         m_value = text.isEmpty() ? QVariant() : QVariant(QLocale(text));
         return true;
-    default: return false;
+    default:
+        return false;
     }
 }

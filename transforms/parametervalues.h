@@ -77,7 +77,7 @@ using ConditionTermList = QVector<ConditionTerm>;
 struct FilterList
 {
     int keepRemove = 0; // 0 "Keep", 1 "Remove"
-    int allAny = 0;     // 0 "Matching all (AND)", 1 "Matching any (OR)"
+    int allAny = 0; // 0 "Matching all (AND)", 1 "Matching any (OR)"
     ConditionTermList terms;
     bool operator==(const FilterList& o) const
     {
@@ -152,8 +152,7 @@ struct VerifyRule
     QString value;
     bool operator==(const VerifyRule& o) const
     {
-        return kind == o.kind && checked == o.checked && severity == o.severity
-               && value == o.value;
+        return kind == o.kind && checked == o.checked && severity == o.severity && value == o.value;
     }
 };
 
@@ -166,7 +165,7 @@ struct VerifyColumnRules
     bool operator==(const VerifyColumnRules& o) const
     {
         return position == o.position && expectedName == o.expectedName
-               && columnType == o.columnType && rules == o.rules;
+            && columnType == o.columnType && rules == o.rules;
     }
 };
 

@@ -14,19 +14,26 @@ namespace {
 QStringList categoryWords(int category)
 {
     switch (category) {
-    case CategoryMerge: return {QStringLiteral("blends"), QStringLiteral("merges")};
-    case CategoryColumn: return {QStringLiteral("columns")};
-    case CategoryRow: return {QStringLiteral("rows")};
-    case CategoryFormat: return {QStringLiteral("formatting"), QStringLiteral("formats")};
+    case CategoryMerge:
+        return { QStringLiteral("blends"), QStringLiteral("merges") };
+    case CategoryColumn:
+        return { QStringLiteral("columns") };
+    case CategoryRow:
+        return { QStringLiteral("rows") };
+    case CategoryFormat:
+        return { QStringLiteral("formatting"), QStringLiteral("formats") };
     case CategoryAnalysis:
-        return {QStringLiteral("analyse"), QStringLiteral("analyze"), QStringLiteral("analysis")};
-    default: return {};
+        return { QStringLiteral("analyse"), QStringLiteral("analyze"), QStringLiteral("analysis") };
+    default:
+        return {};
     }
 }
 
 } // namespace
 
-Transform::Transform(QObject* parent) : QObject(parent) {}
+Transform::Transform(QObject* parent) : QObject(parent)
+{
+}
 
 Transform::~Transform()
 {
@@ -50,14 +57,15 @@ int Transform::typeId() const
 QSet<QString> Transform::keywords() const
 {
     QSet<QString> words;
-    const QStringList nameWords = displayName().toLower().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QStringList nameWords
+        = displayName().toLower().split(QLatin1Char(' '), Qt::SkipEmptyParts);
     for (const QString& w : nameWords)
         words.insert(w);
     for (const QString& w : categoryWords(category()))
         words.insert(w);
     if (typeInfo()) {
-        const QStringList own =
-            QString::fromUtf8(typeInfo()->keywords).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        const QStringList own
+            = QString::fromUtf8(typeInfo()->keywords).split(QLatin1Char(' '), Qt::SkipEmptyParts);
         for (const QString& w : own)
             words.insert(w);
     }
@@ -118,8 +126,7 @@ void Transform::deleteParameters()
 }
 
 TransformParameter* Transform::addParameter(ParameterType type, const QString& key,
-                                            const QString& label, const QVariant& defaultValue,
-                                            const QVariant& choices)
+    const QString& label, const QVariant& defaultValue, const QVariant& choices)
 {
     auto* p = new TransformParameter(type, key, label, defaultValue, choices);
     if (m_applyUserDefaults && type != ParameterType::Label) {
@@ -207,7 +214,7 @@ QString Transform::inputRequirement() const
     if (text.isEmpty())
         return text;
     return QStringLiteral(
-               "Select %1 in the Center pane and then click the button to perform this transform.")
+        "Select %1 in the Center pane and then click the button to perform this transform.")
         .arg(text);
 }
 
@@ -234,8 +241,8 @@ bool Transform::reorderInputs(const QList<Node*>& upstream)
     return false;
 }
 
-bool Transform::reorderTwoInputs(const QList<Node*>& upstream, const QString& firstKey,
-                                 const QString& secondKey)
+bool Transform::reorderTwoInputs(
+    const QList<Node*>& upstream, const QString& firstKey, const QString& secondKey)
 {
     TransformParameter* first = parameter(firstKey);
     TransformParameter* second = parameter(secondKey);
@@ -270,7 +277,7 @@ void Transform::validate()
     addWarning(QStringLiteral("%1 %2 not set (%3)")
                    .arg(labels.size())
                    .arg(labels.size() == 1 ? QStringLiteral("option") : QStringLiteral("options"),
-                        labels.join(QLatin1Char(','))));
+                       labels.join(QLatin1Char(','))));
 }
 
 void Transform::clearMessages()

@@ -39,6 +39,12 @@ enum TransformCategory : int {
 // reportProgress(row, rowCount) before every row and stop early when it
 // returns false; set the summary (setChangeSummary()); on failure set the
 // error flag and explain in a warning.
+//
+// Column options bind to upstream items through bindUpstream(); a type with
+// two key inputs overrides reorderInputs() with reorderTwoInputs(), and a
+// type that must see every upstream column (Remove Cols) overrides
+// bindUpstream() to refill its option when refresh is set. A new type is
+// registered with one line in catalogueregistry.cpp.
 class Transform : public QObject
 {
     Q_OBJECT
@@ -124,10 +130,8 @@ protected:
 
     // Adds an option during defineParameters(), taking the user's saved
     // default for it when asked to.
-    TransformParameter* addParameter(ParameterType type, const QString& key,
-                                     const QString& label,
-                                     const QVariant& defaultValue = QVariant(),
-                                     const QVariant& choices = QVariant());
+    TransformParameter* addParameter(ParameterType type, const QString& key, const QString& label,
+        const QVariant& defaultValue = QVariant(), const QVariant& choices = QVariant());
     void deleteParameters();
 
     // Typed parameter lookup; the fallback is returned when the key is not
@@ -155,8 +159,8 @@ protected:
     void setChangeSummary(qint64 changed, qint64 unchanged);
     // The shared input ordering of the two-input key types: the option
     // bound to the upper item is the first.
-    bool reorderTwoInputs(const QList<Node*>& upstream, const QString& firstKey,
-                          const QString& secondKey);
+    bool reorderTwoInputs(
+        const QList<Node*>& upstream, const QString& firstKey, const QString& secondKey);
 
 private:
     QList<TransformParameter*> m_parameters;

@@ -4,7 +4,6 @@
 #include "core/values.h"
 #include "graph/node.h"
 
-
 const QChar TransformParameter::PartSeparator = QChar(0x1F);
 
 namespace {
@@ -12,39 +11,56 @@ namespace {
 QVariant defaultFor(ParameterType type)
 {
     switch (type) {
-    case ParameterType::SingleColumn: return QVariant::fromValue(ColumnRef());
+    case ParameterType::SingleColumn:
+        return QVariant::fromValue(ColumnRef());
     case ParameterType::MultipleColumns:
     case ParameterType::ReorderColumns:
-    case ParameterType::OrderedColumns: return QVariant::fromValue(ColumnRefList());
-    case ParameterType::SortColumns: return QVariant::fromValue(SortColumnList());
-    case ParameterType::FilterColumns: return QVariant::fromValue(FilterList());
-    case ParameterType::If: return QVariant::fromValue(IfList());
-    case ParameterType::CheckedColumns: return QVariant::fromValue(CheckedColumnList());
-    case ParameterType::RenameColumns: return QVariant::fromValue(RenameColumnList());
-    case ParameterType::SplitRows: return QVariant::fromValue(SplitRowsSpec());
-    case ParameterType::Unique: return QVariant::fromValue(UniqueColumnList());
-    case ParameterType::ReplaceTerms: return QVariant::fromValue(ReplaceTermList());
-    case ParameterType::VerifyRules: return QVariant::fromValue(VerifyRuleSet());
-    case ParameterType::Bool: return false;
-    case ParameterType::Int: return 0;
-    case ParameterType::Real: return 0.0;
-    case ParameterType::Char: return QVariant::fromValue(QChar());
-    case ParameterType::Date: return QDate();
+    case ParameterType::OrderedColumns:
+        return QVariant::fromValue(ColumnRefList());
+    case ParameterType::SortColumns:
+        return QVariant::fromValue(SortColumnList());
+    case ParameterType::FilterColumns:
+        return QVariant::fromValue(FilterList());
+    case ParameterType::If:
+        return QVariant::fromValue(IfList());
+    case ParameterType::CheckedColumns:
+        return QVariant::fromValue(CheckedColumnList());
+    case ParameterType::RenameColumns:
+        return QVariant::fromValue(RenameColumnList());
+    case ParameterType::SplitRows:
+        return QVariant::fromValue(SplitRowsSpec());
+    case ParameterType::Unique:
+        return QVariant::fromValue(UniqueColumnList());
+    case ParameterType::ReplaceTerms:
+        return QVariant::fromValue(ReplaceTermList());
+    case ParameterType::VerifyRules:
+        return QVariant::fromValue(VerifyRuleSet());
+    case ParameterType::Bool:
+        return false;
+    case ParameterType::Int:
+        return 0;
+    case ParameterType::Real:
+        return 0.0;
+    case ParameterType::Char:
+        return QVariant::fromValue(QChar());
+    case ParameterType::Date:
+        return QDate();
     case ParameterType::Selection:
     case ParameterType::Text:
     case ParameterType::Script:
-    case ParameterType::LongText: return QString();
+    case ParameterType::LongText:
+        return QString();
     case ParameterType::Label:
-    case ParameterType::Locale: return QVariant();
+    case ParameterType::Locale:
+        return QVariant();
     }
     return QVariant();
 }
 
 } // namespace
 
-TransformParameter::TransformParameter(ParameterType type, const QString& key,
-                                       const QString& label, const QVariant& defaultValue,
-                                       const QVariant& choices)
+TransformParameter::TransformParameter(ParameterType type, const QString& key, const QString& label,
+    const QVariant& defaultValue, const QVariant& choices)
     : m_type(type), m_key(key), m_label(label), m_choices(choices)
 {
     if (defaultValue.isValid())
@@ -70,23 +86,35 @@ void TransformParameter::setRealRange(double minimum, double maximum)
 void TransformParameter::setValue(const QVariant& value)
 {
     switch (m_type) {
-    case ParameterType::Bool: m_value = value.toBool(); break;
-    case ParameterType::Int: m_value = value.toInt(); break;
-    case ParameterType::Real: m_value = value.toDouble(); break;
+    case ParameterType::Bool:
+        m_value = value.toBool();
+        break;
+    case ParameterType::Int:
+        m_value = value.toInt();
+        break;
+    case ParameterType::Real:
+        m_value = value.toDouble();
+        break;
     case ParameterType::Selection:
     case ParameterType::Text:
     case ParameterType::Script:
-    case ParameterType::LongText: m_value = value.toString(); break;
+    case ParameterType::LongText:
+        m_value = value.toString();
+        break;
     case ParameterType::Char: {
         const QString s = value.toString();
         m_value = QVariant::fromValue(s.isEmpty() ? QChar() : s.at(0));
         break;
     }
-    case ParameterType::Date: m_value = value.toDate(); break;
+    case ParameterType::Date:
+        m_value = value.toDate();
+        break;
     case ParameterType::Locale:
         m_value = value.isNull() ? QVariant() : QVariant(value.value<QLocale>());
         break;
-    default: m_value = value; break;
+    default:
+        m_value = value;
+        break;
     }
     m_needsUpdating = false;
     m_storedText.clear();
@@ -117,7 +145,7 @@ void TransformParameter::setSelectionIndex(int index)
 ColumnRefList TransformParameter::columnRefs() const
 {
     if (m_type == ParameterType::SingleColumn)
-        return {columnRef()};
+        return { columnRef() };
     if (m_value.canConvert<ColumnRefList>())
         return m_value.value<ColumnRefList>();
     ColumnRefList refs;
@@ -140,7 +168,8 @@ ColumnRefList TransformParameter::columnRefs() const
         for (const UniqueColumn& u : uniqueColumns())
             refs.append(u.column);
         break;
-    default: break;
+    default:
+        break;
     }
     return refs;
 }
@@ -159,23 +188,35 @@ bool TransformParameter::isUnset() const
     case ParameterType::SingleColumn:
         return m_columnRequired && resolve(columnRef()) < 0;
     case ParameterType::MultipleColumns:
-    case ParameterType::OrderedColumns: return columnRefs().isEmpty();
-    case ParameterType::SortColumns: return sortColumns().isEmpty();
-    case ParameterType::FilterColumns: return filterList().terms.isEmpty();
-    case ParameterType::If: return ifList().branches.isEmpty();
-    case ParameterType::Unique: return uniqueColumns().isEmpty();
-    case ParameterType::ReplaceTerms: return replaceTerms().isEmpty();
-    case ParameterType::Selection: return m_firstChoiceIsUnset && selectionIndex() == 0;
+    case ParameterType::OrderedColumns:
+        return columnRefs().isEmpty();
+    case ParameterType::SortColumns:
+        return sortColumns().isEmpty();
+    case ParameterType::FilterColumns:
+        return filterList().terms.isEmpty();
+    case ParameterType::If:
+        return ifList().branches.isEmpty();
+    case ParameterType::Unique:
+        return uniqueColumns().isEmpty();
+    case ParameterType::ReplaceTerms:
+        return replaceTerms().isEmpty();
+    case ParameterType::Selection:
+        return m_firstChoiceIsUnset && selectionIndex() == 0;
     case ParameterType::Text:
-    case ParameterType::LongText: return m_textRequired && text().isEmpty();
-    case ParameterType::Script: return text().trimmed().isEmpty();
-    case ParameterType::Int: return m_zeroIsUnset && intValue() == 0;
-    case ParameterType::Char: return charValue().isNull();
+    case ParameterType::LongText:
+        return m_textRequired && text().isEmpty();
+    case ParameterType::Script:
+        return text().trimmed().isEmpty();
+    case ParameterType::Int:
+        return m_zeroIsUnset && intValue() == 0;
+    case ParameterType::Char:
+        return charValue().isNull();
     case ParameterType::SplitRows: {
         const SplitRowsSpec s = splitRows();
         return (s.mode == 0 && s.text.isEmpty()) || (s.mode == 2 && (s.times <= 0 || s.every <= 0));
     }
-    default: return false;
+    default:
+        return false;
     }
 }
 
@@ -223,7 +264,7 @@ ColumnRef TransformParameter::referenceAt(int position) const
     const Dataset& ds = sourceDataset();
     if (!ds.isValidColumn(position))
         return ColumnRef();
-    return ColumnRef{position, ds.columnId(position), ds.columnName(position)};
+    return ColumnRef { position, ds.columnId(position), ds.columnName(position) };
 }
 
 template <class Fn> bool TransformParameter::forEachRef(Fn fn)
@@ -290,7 +331,8 @@ template <class Fn> bool TransformParameter::forEachRef(Fn fn)
         m_value = QVariant::fromValue(v);
         break;
     }
-    default: break;
+    default:
+        break;
     }
     return changed;
 }
@@ -306,7 +348,7 @@ void TransformParameter::refreshColumnNames()
         const int c = resolve(ref);
         if (c < 0)
             return false;
-        ref = ColumnRef{c, ds.columnId(c), ds.columnName(c)};
+        ref = ColumnRef { c, ds.columnId(c), ds.columnName(c) };
         return true;
     });
 }
@@ -333,7 +375,7 @@ bool TransformParameter::reconnect(QStringList* information, QStringList* warnin
                                      .arg(ref.name, m_key));
             return false;
         }
-        ref = ColumnRef{found, ds.columnId(found), ref.name};
+        ref = ColumnRef { found, ds.columnId(found), ref.name };
         if (information)
             information->append(
                 QStringLiteral("Reconnected to column '%1' for '%2'").arg(ref.name, m_key));
@@ -386,50 +428,26 @@ QString TransformParameter::summary() const
     }
     case ParameterType::MultipleColumns:
     case ParameterType::ReorderColumns:
-    case ParameterType::CheckedColumns: return columnsSummary();
+    case ParameterType::CheckedColumns:
+        return columnsSummary();
     case ParameterType::SortColumns:
-    case ParameterType::OrderedColumns: {
-        const bool sort = m_type == ParameterType::SortColumns;
-        const SortColumnList sorts = sortColumns();
-        const ColumnRefList refs = sort ? ColumnRefList() : columnRefs();
-        const int count = sort ? sorts.size() : refs.size();
-        QStringList entries;
-        for (int i = 0; i < count && i < 3; ++i) {
-            const ColumnRef& ref = sort ? sorts.at(i).column : refs.at(i);
-            const int c = resolve(ref);
-            QString entry = c >= 0 ? sourceDataset().columnName(c) : ref.name;
-            if (entry.isEmpty())
-                entry = QString::number((c >= 0 ? c : ref.position) + 1);
-            if (sort)
-                entry += sorts.at(i).ascending ? QStringLiteral("▲") : QStringLiteral("▼");
-            entries.append(entry);
-        }
-        QString s = QStringLiteral("%1 column(s)").arg(count);
-        if (!entries.isEmpty())
-            s += QStringLiteral(" (%1%2)")
-                     .arg(entries.join(QLatin1Char(',')),
-                          count > 3 ? QStringLiteral("...") : QString());
-        return s;
-    }
+    case ParameterType::OrderedColumns:
+        return orderSummary();
     case ParameterType::FilterColumns:
         return QStringLiteral("%1 term(s)").arg(filterList().terms.size());
     case ParameterType::ReplaceTerms:
         return QStringLiteral("%1 term(s)").arg(replaceTerms().size());
-    case ParameterType::Bool: return boolValue() ? QStringLiteral("Yes") : QStringLiteral("No");
+    case ParameterType::Bool:
+        return boolValue() ? QStringLiteral("Yes") : QStringLiteral("No");
     case ParameterType::Selection:
     case ParameterType::Text:
     case ParameterType::Script:
-    case ParameterType::LongText: return text();
-    case ParameterType::Int: return formatInteger(intValue(), true);
-    case ParameterType::Real: return formatNumber(realValue(), true);
-    case ParameterType::Char: {
-        const QChar c = charValue();
-        if (c == QLatin1Char(' '))
-            return QStringLiteral("<Space>");
-        if (c == QLatin1Char('\t'))
-            return QStringLiteral("<Tab>");
-        return c.isNull() ? QString() : QString(c);
-    }
+    case ParameterType::LongText:
+        return text();
+    case ParameterType::Int:
+        return formatInteger(intValue(), true);
+    case ParameterType::Real:
+        return formatNumber(realValue(), true);
     case ParameterType::If:
         return QStringLiteral("%1 if/elseif + else").arg(ifList().branches.size());
     case ParameterType::RenameColumns: {
@@ -437,6 +455,50 @@ QString TransformParameter::summary() const
         for (const RenameColumn& r : renameColumns())
             renamed += r.newName.isEmpty() ? 0 : 1;
         return QStringLiteral("%1 column(s) renamed").arg(renamed);
+    }
+    case ParameterType::Unique:
+        return QStringLiteral("%1 unique column(s)").arg(uniqueColumns().size());
+    case ParameterType::VerifyRules:
+        return verifyRules().summary();
+    default:
+        return valueSummary();
+    }
+}
+
+QString TransformParameter::orderSummary() const
+{
+    const bool sort = m_type == ParameterType::SortColumns;
+    const SortColumnList sorts = sortColumns();
+    const ColumnRefList refs = sort ? ColumnRefList() : columnRefs();
+    const int count = sort ? sorts.size() : refs.size();
+    QStringList entries;
+    for (int i = 0; i < count && i < 3; ++i) {
+        const ColumnRef& ref = sort ? sorts.at(i).column : refs.at(i);
+        const int c = resolve(ref);
+        QString entry = c >= 0 ? sourceDataset().columnName(c) : ref.name;
+        if (entry.isEmpty())
+            entry = QString::number((c >= 0 ? c : ref.position) + 1);
+        if (sort)
+            entry += sorts.at(i).ascending ? QStringLiteral("▲") : QStringLiteral("▼");
+        entries.append(entry);
+    }
+    QString s = QStringLiteral("%1 column(s)").arg(count);
+    if (!entries.isEmpty())
+        s += QStringLiteral(" (%1%2)").arg(
+            entries.join(QLatin1Char(',')), count > 3 ? QStringLiteral("...") : QString());
+    return s;
+}
+
+QString TransformParameter::valueSummary() const
+{
+    switch (m_type) {
+    case ParameterType::Char: {
+        const QChar c = charValue();
+        if (c == QLatin1Char(' '))
+            return QStringLiteral("<Space>");
+        if (c == QLatin1Char('\t'))
+            return QStringLiteral("<Tab>");
+        return c.isNull() ? QString() : QString(c);
     }
     case ParameterType::SplitRows: {
         const SplitRowsSpec s = splitRows();
@@ -448,19 +510,16 @@ QString TransformParameter::summary() const
             return QStringLiteral("1 time");
         return QStringLiteral("every %2 column(s), %1 times").arg(s.times).arg(s.every);
     }
-    case ParameterType::Unique:
-        return QStringLiteral("%1 unique column(s)").arg(uniqueColumns().size());
-    case ParameterType::VerifyRules: return verifyRules().summary();
     case ParameterType::Date: {
         const QDate d = dateValue();
         return QLocale().toString(d.isValid() ? d : QDate(2000, 1, 1), QLocale::ShortFormat);
     }
     case ParameterType::Locale: {
         const QLocale l = m_value.isNull() ? QLocale::system() : localeValue();
-        return QStringLiteral("%1 (%2)").arg(QLocale::languageToString(l.language()),
-                                             QLocale::countryToString(l.country()));
+        return QStringLiteral("%1 (%2)").arg(
+            QLocale::languageToString(l.language()), QLocale::countryToString(l.country()));
     }
-    case ParameterType::Label: return QString();
+    default:
+        return QString();
     }
-    return QString();
 }

@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
+
 class Dataset;
 class Node;
 
@@ -65,8 +67,7 @@ public:
     static const QChar PartSeparator; // U+001F
 
     TransformParameter(ParameterType type, const QString& key, const QString& label,
-                       const QVariant& defaultValue = QVariant(),
-                       const QVariant& choices = QVariant());
+        const QVariant& defaultValue = QVariant(), const QVariant& choices = QVariant());
 
     // Definition
     ParameterType type() const { return m_type; }
@@ -126,6 +127,9 @@ public:
     int selectionIndex() const;
     void setSelectionIndex(int index);
     ColumnRef columnRef() const { return m_value.value<ColumnRef>(); }
+    // The references a column option holds: the one of a SingleColumn, the
+    // list of the list types, the columns of sort, rename and unique entries,
+    // and only the checked ones of CheckedColumns.
     ColumnRefList columnRefs() const;
     SortColumnList sortColumns() const { return m_value.value<SortColumnList>(); }
     CheckedColumnList checkedColumns() const { return m_value.value<CheckedColumnList>(); }
@@ -175,8 +179,13 @@ public:
 private:
     QStringList toParts() const;
     bool fromParts(const QStringList& parts, int version);
+    bool fromValueParts(
+        const QStringList& parts, const std::function<ColumnRef(const QString&)>& ref);
     bool fromSimpleText(const QString& text);
+    QString simpleText() const;
     QString columnsSummary() const;
+    QString orderSummary() const;
+    QString valueSummary() const;
     template <class Fn> bool forEachRef(Fn fn);
 
     ParameterType m_type;

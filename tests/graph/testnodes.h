@@ -17,14 +17,17 @@ class SourceNode : public IONode
 {
 
 public:
-    explicit SourceNode(const Dataset& data = Dataset()) : m_data(data) {}
+    explicit SourceNode(const Dataset& data = Dataset()) : m_data(data) { }
 
     int type() const override { return InputNodeType; }
-    QString displayName() const override { return name().isEmpty() ? QStringLiteral("Source") : name(); }
+    QString displayName() const override
+    {
+        return name().isEmpty() ? QStringLiteral("Source") : name();
+    }
     bool canProcess() const override { return true; }
     int maxUpstream() const override { return 0; }
     int maxDownstream() const override { return NoLimit; }
-    void upstreamProcessed() override {}
+    void upstreamProcessed() override { }
 
     void process(bool processDownstream, bool force) override
     {
@@ -89,7 +92,7 @@ public:
     bool canProcess() const override { return allUpstreamUpToDate(); }
     int maxUpstream() const override { return 1; }
     int maxDownstream() const override { return 0; }
-    void upstreamProcessed() override {}
+    void upstreamProcessed() override { }
     void process(bool processDownstream, bool force) override
     {
         Q_UNUSED(processDownstream)
@@ -117,15 +120,15 @@ public:
     void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override
     {
         Transform::defineParameters(upstream, useUserDefaults);
-        addParameter(ParameterType::MultipleColumns, QStringLiteral("Columns"),
-                     QStringLiteral("columns"));
+        addParameter(
+            ParameterType::MultipleColumns, QStringLiteral("Columns"), QStringLiteral("columns"));
         addParameter(ParameterType::Bool, QStringLiteral("Fail"), QStringLiteral("fail"));
     }
     void process(Dataset& output, const QList<Node*>& upstream, bool& error) override
     {
         output.clear();
         ++runs;
-        if (!hasValidInputCount(upstream) || !requireParameters({"Columns", "Fail"}))
+        if (!hasValidInputCount(upstream) || !requireParameters({ "Columns", "Fail" }))
             return;
         if (boolParameter(QStringLiteral("Fail"))) {
             addWarning(QStringLiteral("Asked to fail"));
@@ -174,9 +177,9 @@ public:
     {
         Transform::defineParameters(upstream, useUserDefaults);
         addParameter(ParameterType::SingleColumn, QStringLiteral("Column_1"),
-                     QStringLiteral("top key column"));
+            QStringLiteral("top key column"));
         addParameter(ParameterType::SingleColumn, QStringLiteral("Column_2"),
-                     QStringLiteral("bottom key column"));
+            QStringLiteral("bottom key column"));
     }
     bool reorderInputs(const QList<Node*>& upstream) override
     {
@@ -216,8 +219,8 @@ public:
     void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override
     {
         Transform::defineParameters(upstream, useUserDefaults);
-        addParameter(ParameterType::SingleColumn, QStringLiteral("Column"),
-                     QStringLiteral("column"))
+        addParameter(
+            ParameterType::SingleColumn, QStringLiteral("Column"), QStringLiteral("column"))
             ->setReconnectByName(reconnectByName);
         addParameter(ParameterType::Text, QStringLiteral("New_Name"), QStringLiteral("new name"))
             ->setTextRequired(false);

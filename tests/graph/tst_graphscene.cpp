@@ -12,9 +12,9 @@ namespace {
 
 Dataset rows(const QString& firstValue, int count = 1)
 {
-    Dataset d = makeDataset({"a", "b"}, {});
+    Dataset d = makeDataset({ "a", "b" }, {});
     for (int i = 0; i < count; ++i)
-        d.appendRow({i == 0 ? firstValue : QStringLiteral("v%1").arg(i), QStringLiteral("w")});
+        d.appendRow({ i == 0 ? firstValue : QStringLiteral("v%1").arg(i), QStringLiteral("w") });
     return d;
 }
 
@@ -90,18 +90,18 @@ void TestGraphScene::twoInputTransformProcessesOnceUpperFirst()
     scene.runCommand(GraphScene::RunAll);
     auto* t = static_cast<TestPair*>(pair->transform());
     QCOMPARE(t->runs, 1);
-    QCOMPARE(t->received, (QStringList{"upper", "lower"}));
+    QCOMPARE(t->received, (QStringList { "upper", "lower" }));
     QCOMPARE(pair->status(), int(StatusUpToDate));
     // The key options were never chosen.
     QCOMPARE(pair->warnings(),
-             QStringList{"2 options not set ('top key column','bottom key column')"});
+        QStringList { "2 options not set ('top key column','bottom key column')" });
     QCOMPARE(t->parameter("Column_1")->sourceItem(), higher);
     QCOMPARE(t->parameter("Column_2")->sourceItem(), lower);
     QVERIFY(log.first().startsWith(QStringLiteral("Started: ")));
-    QVERIFY(log.contains(QStringLiteral("  Transform: 'Test Pair', Id=%1, 3 cols x 1 row, ")
-                             .arg(pair->id())
-                         + formatDuration(pair->processingTime())
-                         + QStringLiteral(", 1 warning(s), [No changes], Up to date")));
+    QVERIFY(log.contains(
+        QStringLiteral("  Transform: 'Test Pair', Id=%1, 3 cols x 1 row, ").arg(pair->id())
+        + formatDuration(pair->processingTime())
+        + QStringLiteral(", 1 warning(s), [No changes], Up to date")));
     QVERIFY(log.at(log.size() - 4).startsWith(QStringLiteral("Finished: ")));
     QVERIFY(log.at(log.size() - 3).startsWith(QStringLiteral("3 item(s) processed in ")));
     QCOMPARE(log.at(log.size() - 2), QStringLiteral("1 item(s) with warnings"));
@@ -124,8 +124,8 @@ void TestGraphScene::errorStopsOnlyItsBranch()
 
     scene.runCommand(GraphScene::RunAll);
     QCOMPARE(failing->status(), int(StatusError));
-    QCOMPARE(failing->warnings(),
-             (QStringList{"Asked to fail", "1 option not set ('columns')"}));
+    QCOMPARE(
+        failing->warnings(), (QStringList { "Asked to fail", "1 option not set ('columns')" }));
     QCOMPARE(below->status(), int(StatusNeedsUpdating));
     QCOMPARE(upper(below)->runs, 0);
     QCOMPARE(sibling->status(), int(StatusUpToDate));
@@ -231,7 +231,7 @@ void TestGraphScene::connectionRules()
     auto* a = makeTransformNode(new TestUpper);
     auto* b = makeTransformNode(new TestUpper);
     auto* sink = new SinkNode;
-    for (Node* n : QList<Node*>{source, a, b, sink})
+    for (Node* n : QList<Node*> { source, a, b, sink })
         scene.insertNode(n);
     QVERIFY(scene.connectNodes(source, a));
     QVERIFY(scene.connectNodes(a, b));
@@ -248,7 +248,7 @@ void TestGraphScene::connectionRules()
     QVERIFY(!source->canStartConnection());
     auto* c = makeTransformNode(new TestUpper);
     scene.insertNode(c);
-    QCOMPARE(scene.connectableTargets(source), QList<Node*>{c});
+    QCOMPARE(scene.connectableTargets(source), QList<Node*> { c });
     QVERIFY(source->canStartConnection());
 }
 
@@ -287,8 +287,7 @@ void TestGraphScene::eleventhChangeDropsOldestSnapshot()
     QCOMPARE(undone, 10);
     // The state before the first change is gone: one item remains.
     QCOMPARE(scene.nodes().size(), 1);
-    while (scene.redo()) {
-    }
+    while (scene.redo()) { }
     QCOMPARE(scene.nodes().size(), 11);
 }
 
@@ -301,8 +300,8 @@ void TestGraphScene::undoAndRedoRebuildTheGraph()
     t->setPos(10, 150);
     t->setComment(QStringLiteral("keep me"));
     scene.runCommand(GraphScene::RunAll);
-    t->transform()->parameter("Columns")->setValue(
-        QVariant::fromValue(ColumnRefList{t->transform()->parameter("Columns")->referenceAt(0)}));
+    t->transform()->parameter("Columns")->setValue(QVariant::fromValue(
+        ColumnRefList { t->transform()->parameter("Columns")->referenceAt(0) }));
     const qint32 tid = t->id();
 
     t->setSelected(true);
@@ -356,7 +355,7 @@ void TestGraphScene::deletingMiddleItemBridges()
     QCOMPARE(column->sourceItem(), source);
     QCOMPARE(pick->status(), int(StatusNeedsUpdating));
     scene.runCommand(GraphScene::RunUnprocessed);
-    QCOMPARE(pick->dataset().columnNames(), QStringList{"b"});
+    QCOMPARE(pick->dataset().columnNames(), QStringList { "b" });
 }
 
 void TestGraphScene::disconnectAsksBeforeResettingOptions()
@@ -367,7 +366,7 @@ void TestGraphScene::disconnectAsksBeforeResettingOptions()
     TransformNode* t = upperNode(scene, source);
     scene.runCommand(GraphScene::RunAll);
     TransformParameter* columns = t->transform()->parameter("Columns");
-    columns->setValue(QVariant::fromValue(ColumnRefList{columns->referenceAt(0)}));
+    columns->setValue(QVariant::fromValue(ColumnRefList { columns->referenceAt(0) }));
 
     NonInteractivePrompt refuse(false);
     scene.setPrompt(&refuse);
@@ -431,8 +430,10 @@ void TestGraphScene::movingUpstreamItemsSwapsTwoInputBindings()
     scene.connectNodes(b, pair);
     scene.runCommand(GraphScene::RunAll);
     Transform* t = pair->transform();
-    t->parameter("Column_1")->setValue(QVariant::fromValue(t->parameter("Column_1")->referenceAt(0)));
-    t->parameter("Column_2")->setValue(QVariant::fromValue(t->parameter("Column_2")->referenceAt(1)));
+    t->parameter("Column_1")
+        ->setValue(QVariant::fromValue(t->parameter("Column_1")->referenceAt(0)));
+    t->parameter("Column_2")
+        ->setValue(QVariant::fromValue(t->parameter("Column_2")->referenceAt(1)));
 
     a->setPos(0, 200); // a is now below b
     QCOMPARE(t->parameter("Column_1")->sourceItem(), b);

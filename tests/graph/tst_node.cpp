@@ -2,6 +2,8 @@
 #include "graph/notenode.h"
 #include "testnodes.h"
 
+#include <QImage>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -23,6 +25,7 @@ private slots:
     void ioNodeLocation_data();
     void ioNodeLocation();
     void ancestorsAndConnectionQueries();
+    void drawsEveryStatus();
 };
 
 void TestNode::canvasOrder_data()
@@ -79,7 +82,7 @@ void TestNode::statusPropagatesThroughEveryLevel()
     GraphScene scene;
     auto* input = new SourceNode;
     scene.insertNode(input);
-    QList<Node*> chain{input};
+    QList<Node*> chain { input };
     for (int i = 0; i < 4; ++i) {
         auto* t = makeTransformNode(new TestUpper);
         scene.insertNode(t);
@@ -117,7 +120,8 @@ void TestNode::noteNeverProcessesNorConnects()
     QVERIFY(!note->canProcess());
     scene.process(GraphScene::RunAll, true);
     QCOMPARE(note->status(), int(StatusNeedsUpdating));
-    QCOMPARE(note->logLine(false), QStringLiteral("  Note: 'Note', Id=%1, Needs updating").arg(note->id()));
+    QCOMPARE(note->logLine(false),
+        QStringLiteral("  Note: 'Note', Id=%1, Needs updating").arg(note->id()));
 }
 
 void TestNode::progressReportsAreThrottled()
@@ -145,11 +149,11 @@ void TestNode::progressReportsAreThrottled()
 void TestNode::logLineAndSizeText()
 {
     GraphScene scene;
-    auto* input = new SourceNode(makeDataset({"a"}, {{"x"}}));
+    auto* input = new SourceNode(makeDataset({ "a" }, { { "x" } }));
     scene.insertNode(input);
     QCOMPARE(input->sizeText(), QStringLiteral("0 cols x 0 rows"));
     QCOMPARE(input->logLine(false),
-             QStringLiteral("  Input: 'Source', Id=%1, [No data], Needs updating").arg(input->id()));
+        QStringLiteral("  Input: 'Source', Id=%1, [No data], Needs updating").arg(input->id()));
     scene.process(GraphScene::RunAll, true);
     QCOMPARE(input->sizeText(), QStringLiteral("1 col x 1 row"));
     QVERIFY(input->logLine(true).startsWith(
@@ -163,9 +167,12 @@ void TestNode::ioNodeLocation_data()
     QTest::addColumn<int>("format");
     QTest::addColumn<QString>("sheet");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("csv ignores sheet") << 0 << "S1" << "/tmp/a.csv";
-    QTest::newRow("xlsx with sheet") << 1 << "S1" << "/tmp/a.csv[S1]";
-    QTest::newRow("xls without sheet") << 2 << "" << "/tmp/a.csv";
+    QTest::newRow("csv ignores sheet") << 0 << "S1"
+                                       << "/tmp/a.csv";
+    QTest::newRow("xlsx with sheet") << 1 << "S1"
+                                     << "/tmp/a.csv[S1]";
+    QTest::newRow("xls without sheet") << 2 << ""
+                                       << "/tmp/a.csv";
 }
 
 void TestNode::ioNodeLocation()
@@ -192,17 +199,43 @@ void TestNode::ancestorsAndConnectionQueries()
     scene.insertNode(c);
     Connection* ab = scene.insertConnection(a, b);
     scene.insertConnection(b, c);
-    QCOMPARE(c->ancestors(), (QSet<Node*>{a, b}));
+    QCOMPARE(c->ancestors(), (QSet<Node*> { a, b }));
     QVERIFY(b->isConnectedFrom(a));
     QVERIFY(!a->isConnectedFrom(b));
-    QCOMPARE(a->connections(Outgoing), QList<Connection*>{ab});
-    QCOMPARE(b->connections(Incoming), QList<Connection*>{ab});
+    QCOMPARE(a->connections(Outgoing), QList<Connection*> { ab });
+    QCOMPARE(b->connections(Incoming), QList<Connection*> { ab });
     QCOMPARE(b->connections(AllConnections).size(), 2);
     QCOMPARE(ab->node(0), a);
     QCOMPARE(ab->node(1), b);
     delete ab;
     QVERIFY(a->connections().isEmpty());
     QCOMPARE(b->connections().size(), 1);
+}
+
+void TestNode::drawsEveryStatus()
+{
+    GraphScene scene;
+    auto* a = new SourceNode;
+    auto* b = makeTransformNode(new TestUpper);
+    scene.insertNode(a);
+    scene.insertNode(b);
+    b->setPos(0, 120);
+    scene.insertConnection(a, b)->setSelected(true);
+    const QRectF item = b->sceneBoundingRect();
+    QSet<QRgb> fills;
+    for (int status = StatusNeedsUpdating; status <= StatusError; ++status) {
+        b->setStatus(status, false);
+        b->setProgress(0.5);
+        QImage image(item.size().toSize(), QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        scene.render(&painter, QRectF(QPointF(0, 0), item.size()), item);
+        painter.end();
+        fills.insert(image.pixel(10, int(item.height() / 2)));
+    }
+    // Each status has a fill of its own.
+    QCOMPARE(fills.size(), 4);
+    QVERIFY(!fills.contains(QColor(Qt::white).rgb()));
 }
 
 QTEST_MAIN(TestNode)

@@ -19,7 +19,7 @@ protected:
 
 Dataset withIds(const QStringList& header, const QVector<ColumnId>& ids)
 {
-    Dataset d = makeDataset(header, {header});
+    Dataset d = makeDataset(header, { header });
     d.setColumnIds(ids);
     return d;
 }
@@ -65,12 +65,13 @@ void TestTransformNode::upstreamCountWarning()
     QFETCH(int, inputs);
     QFETCH(QString, warning);
     GraphScene scene;
-    Transform* t = kind == 0 ? new TestPair : kind == 1 ? static_cast<Transform*>(new TestMany)
-                                                        : new TestUpper;
+    Transform* t = kind == 0 ? new TestPair
+        : kind == 1          ? static_cast<Transform*>(new TestMany)
+                             : new TestUpper;
     TransformNode* node = makeTransformNode(t);
     scene.insertNode(node);
     for (int i = 0; i < inputs; ++i) {
-        auto* s = new SourceNode(makeDataset({"a"}, {{"x"}}));
+        auto* s = new SourceNode(makeDataset({ "a" }, { { "x" } }));
         scene.insertNode(s);
         scene.insertConnection(s, node);
     }
@@ -86,12 +87,12 @@ void TestTransformNode::upstreamCountWarning()
 void TestTransformNode::identitiesSurviveRenamingAndReruns()
 {
     GraphScene scene;
-    auto* source = new SourceNode(makeDataset({"a", "b"}, {{"1", "2"}}));
+    auto* source = new SourceNode(makeDataset({ "a", "b" }, { { "1", "2" } }));
     scene.insertNode(source);
     auto* renamer = makeTransformNode(new TestPick);
     auto* picker = makeTransformNode(new TestPick);
     auto* pair = makeTransformNode(new TestPair);
-    for (Node* n : QList<Node*>{renamer, picker, pair})
+    for (Node* n : QList<Node*> { renamer, picker, pair })
         scene.insertNode(n);
     scene.insertConnection(source, renamer);
     scene.insertConnection(renamer, picker);
@@ -109,7 +110,7 @@ void TestTransformNode::identitiesSurviveRenamingAndReruns()
     renamer->transform()->parameter("New_Name")->setValue(QStringLiteral("renamed"));
     scene.onSourceChanged(renamer);
     scene.process(GraphScene::RunUnprocessed, true);
-    QCOMPARE(picker->dataset().columnNames(), QStringList{"renamed"});
+    QCOMPARE(picker->dataset().columnNames(), QStringList { "renamed" });
     QCOMPARE(picker->transform()->parameter("Column")->summary(), QStringLiteral("renamed"));
     QCOMPARE(picker->transform()->parameter("Column")->columnRef().name, QStringLiteral("renamed"));
 
@@ -128,14 +129,16 @@ void TestTransformNode::reconnectionByName_data()
     QTest::addColumn<QString>("info");
     QTest::addColumn<QString>("warning");
     QTest::addColumn<QStringList>("output");
-    const QStringList readded{"a", "b"};
+    const QStringList readded { "a", "b" };
     QTest::newRow("re-added, by name")
-        << true << readded << "Reconnected to column 'b' for 'Column'" << "" << QStringList{"b"};
+        << true << readded << "Reconnected to column 'b' for 'Column'"
+        << "" << QStringList { "b" };
     QTest::newRow("re-added, not by name")
-        << false << readded << "" << "1 option not set ('column')" << QStringList{"a", "b"};
-    QTest::newRow("gone") << true << QStringList{"a", "c"} << ""
+        << false << readded << ""
+        << "1 option not set ('column')" << QStringList { "a", "b" };
+    QTest::newRow("gone") << true << QStringList { "a", "c" } << ""
                           << "Cannot reconnect to column 'b' for 'Column'"
-                          << QStringList{"a", "c"};
+                          << QStringList { "a", "c" };
 }
 
 void TestTransformNode::reconnectionByName()
@@ -146,7 +149,7 @@ void TestTransformNode::reconnectionByName()
     QFETCH(QString, warning);
     QFETCH(QStringList, output);
     GraphScene scene;
-    auto* source = new SourceNode(withIds({"a", "b"}, {ColumnId(99, 1), ColumnId(99, 2)}));
+    auto* source = new SourceNode(withIds({ "a", "b" }, { ColumnId(99, 1), ColumnId(99, 2) }));
     scene.insertNode(source);
     auto* pickTransform = new TestPick;
     pickTransform->reconnectByName = byName;
@@ -157,11 +160,11 @@ void TestTransformNode::reconnectionByName()
     scene.process(GraphScene::RunAll, true);
     choose(picker, QStringLiteral("Column"), 1);
     scene.process(GraphScene::RunAll, true);
-    QCOMPARE(picker->dataset().columnNames(), QStringList{"b"});
+    QCOMPARE(picker->dataset().columnNames(), QStringList { "b" });
 
     // The column is dropped and a column of the same name added: a new
     // identity.
-    source->setData(withIds(secondHeader, {ColumnId(99, 1), ColumnId(99, 7)}));
+    source->setData(withIds(secondHeader, { ColumnId(99, 1), ColumnId(99, 7) }));
     scene.process(GraphScene::RunAll, true);
     QCOMPARE(picker->information().contains(info), !info.isEmpty());
     QCOMPARE(picker->warnings().contains(warning), !warning.isEmpty());
@@ -171,7 +174,7 @@ void TestTransformNode::reconnectionByName()
 void TestTransformNode::resultsAndCounters()
 {
     GraphScene scene;
-    auto* source = new SourceNode(makeDataset({"a"}, {{"x"}, {"Y"}, {"z"}}));
+    auto* source = new SourceNode(makeDataset({ "a" }, { { "x" }, { "Y" }, { "z" } }));
     scene.insertNode(source);
     auto* node = makeTransformNode(new TestUpper);
     scene.insertNode(node);
@@ -179,7 +182,7 @@ void TestTransformNode::resultsAndCounters()
     node->upstreamChanged();
     scene.process(GraphScene::RunAll, true);
     TransformParameter* columns = node->transform()->parameter("Columns");
-    columns->setValue(QVariant::fromValue(ColumnRefList{columns->referenceAt(0)}));
+    columns->setValue(QVariant::fromValue(ColumnRefList { columns->referenceAt(0) }));
 
     const qint64 before = Settings::instance().totalRowsProcessed();
     scene.process(GraphScene::RunAll, true);

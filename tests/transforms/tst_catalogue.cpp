@@ -1,0 +1,276 @@
+#include "transforms/catalogue.h"
+#include "transforms/transform.h"
+
+#include <QSet>
+#include <QTest>
+
+namespace {
+
+// Stands in for any type of the table, so the catalogue's ordering, filters
+// and search can be checked over every type.
+class TableType : public Transform
+{
+public:
+    explicit TableType(const QString& key) : m_key(key) { }
+    QString typeKey() const override { return m_key; }
+    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override
+    {
+        Transform::defineParameters(upstream, useUserDefaults);
+        addParameter(ParameterType::Bool, QStringLiteral("Case_Sensitive"),
+            QStringLiteral("case sensitive"));
+    }
+    void process(Dataset&, const QList<Node*>&, bool&) override { }
+
+protected:
+    Transform* newInstance() const override { return new TableType(m_key); }
+
+private:
+    QString m_key;
+};
+
+QStringList names(const QList<const Transform*>& list)
+{
+    QStringList result;
+    for (const Transform* t : list)
+        result << t->displayName();
+    return result;
+}
+
+} // namespace
+
+class TestCatalogue : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void tableHasEveryType();
+    void tableMatchesListedFacts_data();
+    void tableMatchesListedFacts();
+    void registeredTypesMatchTheTable();
+    void prototypesSortByLowerCaseName();
+    void createClonesThePrototype();
+    void categoryAndAdvancedFilters();
+    void searchWords_data();
+    void searchWords();
+    void search_data();
+    void search();
+    void retiredTypes();
+
+private:
+    Catalogue m_all;
+};
+
+void TestCatalogue::initTestCase()
+{
+    for (const TransformTypeInfo& info : transformTypeTable())
+        m_all.add(new TableType(QString::fromLatin1(info.typeKey)));
+}
+
+void TestCatalogue::tableHasEveryType()
+{
+    const QVector<TransformTypeInfo>& table = transformTypeTable();
+    QCOMPARE(table.size(), 75);
+    QSet<QString> keys;
+    QSet<QString> displayNames;
+    QSet<int> numbers;
+    QMap<int, int> perCategory;
+    QStringList keysInNumberOrder;
+    for (const TransformTypeInfo& info : table) {
+        keys.insert(QString::fromLatin1(info.typeKey));
+        displayNames.insert(QString::fromLatin1(info.displayName));
+        numbers.insert(info.typeNumber);
+        perCategory[info.category] += 1;
+        keysInNumberOrder << QString::fromLatin1(info.typeKey);
+        QVERIFY(info.minInputs >= 1 && info.maxInputs >= info.minInputs);
+    }
+    QCOMPARE(keys.size(), 75);
+    QCOMPARE(displayNames.size(), 75);
+    QCOMPARE(numbers.size(), 75);
+    for (int retired : { 46, 49, 71 })
+        QVERIFY(!numbers.contains(retired));
+    QCOMPARE(*std::max_element(numbers.begin(), numbers.end()), 77);
+    // Numbers follow the alphabetical order of the keys.
+    QStringList sorted = keysInNumberOrder;
+    sorted.sort();
+    QCOMPARE(keysInNumberOrder, sorted);
+    QCOMPARE(perCategory,
+        (QMap<int, int> { { 1, 7 }, { 2, 17 }, { 3, 12 }, { 4, 16 }, { 5, 10 }, { 6, 13 } }));
+    int basic = 0;
+    for (const TransformTypeInfo& info : table)
+        basic += info.advanced ? 0 : 1;
+    QCOMPARE(basic, 29);
+}
+
+void TestCatalogue::tableMatchesListedFacts_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("category");
+    QTest::addColumn<int>("minimum");
+    QTest::addColumn<int>("maximum");
+    QTest::addColumn<bool>("advanced");
+    QTest::newRow("Join") << "Join"
+                          << "Join" << 1 << 2 << 2 << false;
+    QTest::newRow("Cross") << "Cross"
+                           << "Cross" << 1 << 2 << int(Transform::NoLimit) << true;
+    QTest::newRow("Stack") << "Stack"
+                           << "Stack" << 1 << 1 << int(Transform::NoLimit) << false;
+    QTest::newRow("Concat") << "Concat"
+                            << "Concat Cols" << 2 << 1 << 1 << false;
+    QTest::newRow("Replace_Multi") << "Replace_Multi"
+                                   << "Replace" << 4 << 1 << 1 << false;
+    QTest::newRow("Date_Format") << "Date_Format"
+                                 << "DateTime Format" << 4 << 1 << 1 << false;
+    QTest::newRow("Remove") << "Remove"
+                            << "Remove Cols" << 2 << 1 << 1 << false;
+    QTest::newRow("Difference") << "Difference"
+                                << "Difference" << 5 << 2 << 2 << true;
+    QTest::newRow("UUID") << "UUID"
+                          << "UUID" << 6 << 1 << 1 << true;
+    QTest::newRow("Summary") << "Summary"
+                             << "Summary" << 5 << 1 << 1 << false;
+}
+
+void TestCatalogue::tableMatchesListedFacts()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, name);
+    QFETCH(int, category);
+    QFETCH(int, minimum);
+    QFETCH(int, maximum);
+    QFETCH(bool, advanced);
+    const TransformTypeInfo* info = transformTypeInfo(key);
+    QVERIFY(info);
+    QCOMPARE(QString::fromLatin1(info->displayName), name);
+    QCOMPARE(info->category, category);
+    QCOMPARE(info->minInputs, minimum);
+    QCOMPARE(info->maxInputs, maximum);
+    QCOMPARE(info->advanced, advanced);
+    QVERIFY(!transformTypeInfo(QStringLiteral("Trim")));
+}
+
+void TestCatalogue::registeredTypesMatchTheTable()
+{
+    const Catalogue& catalogue = Catalogue::instance();
+    for (const Transform* t : catalogue.prototypes()) {
+        const TransformTypeInfo* info = transformTypeInfo(t->typeKey());
+        QVERIFY2(info, qPrintable(t->typeKey()));
+        QCOMPARE(t->displayName(), QString::fromLatin1(info->displayName));
+        QCOMPARE(t->category(), info->category);
+        QCOMPARE(t->minInputs(), info->minInputs);
+        QCOMPARE(t->maxInputs(), info->maxInputs);
+        QCOMPARE(t->isAdvanced(), info->advanced);
+        QCOMPARE(t->typeFlag(), info->typeFlag);
+        QCOMPARE(t->keepsDrilldown(), info->keepsDrilldown);
+        QCOMPARE(t->typeId(), info->typeNumber);
+        QVERIFY2(!t->description().isEmpty(), qPrintable(t->typeKey()));
+        std::unique_ptr<Transform> made(catalogue.create(t->typeKey()));
+        QVERIFY(made);
+        QCOMPARE(made->parameters().size(), t->parameters().size());
+    }
+    const QStringList missing = catalogue.missingTypeKeys();
+    QCOMPARE(missing.size() + catalogue.prototypes().size(), 75);
+    qInfo("%d of 75 transform types registered; not yet registered: %s",
+        int(catalogue.prototypes().size()), qPrintable(missing.join(QStringLiteral(", "))));
+}
+
+void TestCatalogue::prototypesSortByLowerCaseName()
+{
+    const QList<Transform*>& list = m_all.prototypes();
+    QCOMPARE(list.size(), 75);
+    QStringList order;
+    for (const Transform* t : list)
+        order << t->displayName();
+    QVERIFY(order.indexOf("Concat Cols") < order.indexOf("Concat Rows"));
+    QVERIFY(order.indexOf("DateTime Format") < order.indexOf("Decode"));
+    QVERIFY(order.indexOf("Unique") < order.indexOf("Units"));
+    QVERIFY(order.indexOf("Unique") > order.indexOf("Unfill"));
+    QVERIFY(order.indexOf("UUID") > order.indexOf("Units"));
+    QCOMPARE(order.first(), QStringLiteral("Bin"));
+    QCOMPARE(order.last(), QStringLiteral("Whitespace"));
+    QCOMPARE(m_all.missingTypeKeys(), QStringList());
+}
+
+void TestCatalogue::createClonesThePrototype()
+{
+    Catalogue c;
+    c.add(new TableType(QStringLiteral("Sort")));
+    c.add(new TableType(QStringLiteral("Sort"))); // replaces, never doubles
+    QCOMPARE(c.prototypes().size(), 1);
+    std::unique_ptr<Transform> a(c.create(QStringLiteral("Sort")));
+    QVERIFY(a);
+    QCOMPARE(a->parameters().size(), 1);
+    QVERIFY(a.get() != c.prototype(QStringLiteral("Sort")));
+    QVERIFY(!c.create(QStringLiteral("sort")));
+    QVERIFY(!c.create(QStringLiteral("Trim")));
+}
+
+void TestCatalogue::categoryAndAdvancedFilters()
+{
+    QCOMPARE(Catalogue::categoryEntries(),
+        (QStringList { "&All", "&Merge", "&Column", "&Row", "&Format", "Anal&ysis", "&Other" }));
+    QCOMPARE(m_all.visible(0, true, QString()).size(), 75);
+    QCOMPARE(m_all.visible(0, false, QString()).size(), 29);
+    QCOMPARE(names(m_all.visible(1, true, QString())),
+        (QStringList {
+            "Cross", "Interpolate", "Intersect", "Join", "Lookup", "Stack", "Subtract" }));
+    QCOMPARE(
+        names(m_all.visible(1, false, QString())), (QStringList { "Join", "Lookup", "Stack" }));
+}
+
+void TestCatalogue::searchWords_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("words");
+    QTest::addColumn<bool>("filters");
+    QTest::newRow("dash") << "split-rows" << QStringList { "split", "rows" } << true;
+    QTest::newRow("comma") << " Split,Rows " << QStringList { "split", "rows" } << true;
+    QTest::newRow("one letter") << "x" << QStringList { "x" } << false;
+    QTest::newRow("blank") << "  " << QStringList() << false;
+    QTest::newRow("two one-letter words") << "a b" << QStringList { "a", "b" } << true;
+}
+
+void TestCatalogue::searchWords()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, words);
+    QFETCH(bool, filters);
+    QCOMPARE(Catalogue::searchWords(text), words);
+    QCOMPARE(Catalogue::filtersByKeywords(words), filters);
+}
+
+void TestCatalogue::search_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("shown");
+    QTest::newRow("two words, one type") << "lower camel" << QStringList { "Case" };
+    QTest::newRow("nothing matches") << "zzz" << QStringList();
+    QTest::newRow("split rows") << "split-rows" << QStringList { "Split Rows" };
+    QTest::newRow("prefix of a word") << "transp" << QStringList { "Transpose" };
+}
+
+void TestCatalogue::search()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, shown);
+    QCOMPARE(names(m_all.visible(0, true, text)), shown);
+}
+
+void TestCatalogue::retiredTypes()
+{
+    QCOMPARE(retiredTransformHint(QStringLiteral("Trim")),
+        QStringLiteral(" - use the newer 'Whitespace' transform."));
+    QCOMPARE(retiredTransformHint(QStringLiteral("Replace")),
+        QStringLiteral(" - use the newer 'Replace' transform."));
+    QCOMPARE(retiredTransformHint(QStringLiteral("Rename")),
+        QStringLiteral(" - use the newer 'Rename' transform."));
+    QVERIFY(retiredTransformHint(QStringLiteral("Join")).isEmpty());
+    // A single typed letter filters nothing, and "case" keeps Case among the
+    // best matches.
+    QCOMPARE(m_all.visible(0, true, QStringLiteral("x")).size(), 75);
+    QVERIFY(names(m_all.visible(0, true, QStringLiteral("case"))).contains("Case"));
+}
+
+QTEST_GUILESS_MAIN(TestCatalogue)
+#include "tst_catalogue.moc"
