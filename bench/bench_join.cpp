@@ -40,8 +40,8 @@ public:
     bool canProcess() const override { return true; }
     int maxUpstream() const override { return 0; }
     int maxDownstream() const override { return NoLimit; }
-    void process(bool, bool) override {}
-    void upstreamProcessed() override {}
+    void process(bool, bool) override { }
+    void upstreamProcessed() override { }
 };
 
 QString cityName(quint32 i)
@@ -54,22 +54,22 @@ Dataset makeOrders()
 {
     Dataset d;
     d.setColumnCount(10);
-    d.setHeader({"id", "first", "last", "email", "city", "status", "date", "amount", "qty",
-                 "note"});
+    d.setHeader(
+        { "id", "first", "last", "email", "city", "status", "date", "amount", "qty", "note" });
     d.reserveRows(OrderRows);
-    const QStringList first{"James", "Mary", "Robert", "Patricia", "John", "Linda", "Anna"};
-    const QStringList last{"Smith", "Jones", "Brown", "Garcia", "Miller", "Rossi", "Dubois"};
-    const QStringList status{"open", "paid", "shipped", "returned"};
+    const QStringList first { "James", "Mary", "Robert", "Patricia", "John", "Linda", "Anna" };
+    const QStringList last { "Smith", "Jones", "Brown", "Garcia", "Miller", "Rossi", "Dubois" };
+    const QStringList status { "open", "paid", "shipped", "returned" };
     for (quint32 i = 0; i < OrderRows; ++i) {
         const quint32 x = i * 2654435761u;
         const QString f = first.at(int(x % 7));
         const QString l = last.at(int((x >> 8) % 7));
-        d.addRow({QString::number(i + 1), f, l,
-                  f.toLower() + QLatin1Char('.') + QString::number(i) + QStringLiteral("@example.com"),
-                  cityName((x >> 4) % OrderCities), status.at(int(i % 4)),
-                  QStringLiteral("2024-%1-%2").arg(1 + i % 12).arg(1 + i % 28),
-                  QString::number((i * 7919u) % 100000 / 100.0, 'f', 2), QString::number(1 + i % 20),
-                  i % 3 ? QString() : QStringLiteral("call back")});
+        d.addRow({ QString::number(i + 1), f, l,
+            f.toLower() + QLatin1Char('.') + QString::number(i) + QStringLiteral("@example.com"),
+            cityName((x >> 4) % OrderCities), status.at(int(i % 4)),
+            QStringLiteral("2024-%1-%2").arg(1 + i % 12).arg(1 + i % 28),
+            QString::number((i * 7919u) % 100000 / 100.0, 'f', 2), QString::number(1 + i % 20),
+            i % 3 ? QString() : QStringLiteral("call back") });
     }
     d.dropPools();
     return d;
@@ -79,9 +79,10 @@ Dataset makeCities()
 {
     Dataset d;
     d.setColumnCount(3);
-    d.setHeader({"city", "country", "population"});
+    d.setHeader({ "city", "country", "population" });
     for (quint32 i = 0; i < CityRows; ++i)
-        d.addRow({cityName(i), QStringLiteral("C%1").arg(i % 50), QString::number(10000 + i * 37)});
+        d.addRow(
+            { cityName(i), QStringLiteral("C%1").arg(i % 50), QString::number(10000 + i * 37) });
     d.dropPools();
     return d;
 }
@@ -103,7 +104,7 @@ void joinOnCity(benchmark::State& state)
     const bool left = state.range(0) == 1;
     HeldNode top(orders());
     HeldNode bottom(cities());
-    const QList<Node*> upstream{&top, &bottom};
+    const QList<Node*> upstream { &top, &bottom };
     TransformJoin join;
     join.defineParameters(upstream, false);
     join.bindUpstream(upstream, false);
@@ -134,8 +135,8 @@ void joinOnCity(benchmark::State& state)
     state.counters["rows"] = rows;
     state.counters["heap_bytes_after"] = double(heapAfter);
     state.counters["result_bytes"] = double(resultBytes);
-    state.counters["rows_per_s"] =
-        benchmark::Counter(double(OrderRows) * state.iterations(), benchmark::Counter::kIsRate);
+    state.counters["rows_per_s"]
+        = benchmark::Counter(double(OrderRows) * state.iterations(), benchmark::Counter::kIsRate);
 }
 // 0 inner join, 1 left join.
 BENCHMARK(joinOnCity)

@@ -42,8 +42,8 @@ QHash<QString, int> keyCounts(const Dataset& data, int column, bool caseSensitiv
     return counts;
 }
 
-KeyIndex::KeyIndex(const Dataset& data, int column, bool caseSensitive,
-                   const std::function<bool(int)>& rowVisited)
+KeyIndex::KeyIndex(
+    const Dataset& data, int column, bool caseSensitive, const std::function<bool(int)>& rowVisited)
 {
     const int rows = data.rowCount();
     m_next.fill(-1, rows);
@@ -67,7 +67,7 @@ KeyIndex::KeyIndex(const Dataset& data, int column, bool caseSensitive,
 namespace KeyReport {
 
 int misses(Transform& transform, const Dataset& data, int column, const QString& label,
-           const std::function<bool(int)>& hasPartner)
+    const std::function<bool(int)>& hasPartner)
 {
     QStringList listed;
     int count = 0;
@@ -79,21 +79,23 @@ int misses(Transform& transform, const Dataset& data, int column, const QString&
     }
     if (count == 0)
         return 0;
-    transform.addInformation(QStringLiteral("%1 %2 in the %3:")
-                                 .arg(formatInteger(count, true),
-                                      count == 1 ? QStringLiteral("miss") : QStringLiteral("misses"),
-                                      label));
+    transform.addInformation(
+        QStringLiteral("%1 %2 in the %3:")
+            .arg(formatInteger(count, true),
+                count == 1 ? QStringLiteral("miss") : QStringLiteral("misses"), label));
     for (const QString& line : qAsConst(listed))
         transform.addInformation(line);
     const int rest = count - listed.size();
     if (rest > 0)
-        transform.addInformation(QStringLiteral("+ %1 other %2").arg(
-            formatInteger(rest, true), rest == 1 ? QStringLiteral("miss") : QStringLiteral("misses")));
+        transform.addInformation(
+            QStringLiteral("+ %1 other %2")
+                .arg(formatInteger(rest, true),
+                    rest == 1 ? QStringLiteral("miss") : QStringLiteral("misses")));
     return count;
 }
 
-int duplicates(Transform& transform, const Dataset& data, int column, const QString& label,
-               bool caseSensitive)
+int duplicates(
+    Transform& transform, const Dataset& data, int column, const QString& label, bool caseSensitive)
 {
     struct Seen
     {
@@ -106,7 +108,7 @@ int duplicates(Transform& transform, const Dataset& data, int column, const QStr
         const QString key = keyText(data.value(r, column), caseSensitive);
         auto it = seen.find(key);
         if (it == seen.end()) {
-            seen.insert(key, Seen{r, 1});
+            seen.insert(key, Seen { r, 1 });
         } else if (++it->count == 2) {
             repeatedFirstRows.append(it->firstRow);
         }
@@ -115,21 +117,21 @@ int duplicates(Transform& transform, const Dataset& data, int column, const QStr
         return 0;
     std::sort(repeatedFirstRows.begin(), repeatedFirstRows.end());
     const int count = repeatedFirstRows.size();
-    transform.addInformation(QStringLiteral("%1 duplicated keys in the %2:")
-                                 .arg(formatInteger(count, true), label));
+    transform.addInformation(
+        QStringLiteral("%1 duplicated keys in the %2:").arg(formatInteger(count, true), label));
     const QString note = caseSensitive ? QString() : QStringLiteral(" (case insensitive)");
     for (int i = 0; i < qMin(count, ListedExamples); ++i) {
         const QString& cell = data.value(repeatedFirstRows.at(i), column);
         const int times = seen.value(keyText(cell, caseSensitive)).count;
-        transform.addInformation(QStringLiteral("'%1' occurs %2 times%3")
-                                     .arg(cell, formatInteger(times, true), note));
+        transform.addInformation(
+            QStringLiteral("'%1' occurs %2 times%3").arg(cell, formatInteger(times, true), note));
     }
     const int rest = count - ListedExamples;
     if (rest > 0)
         transform.addInformation(
             QStringLiteral("+ %1 other %2")
                 .arg(formatInteger(rest, true),
-                     rest == 1 ? QStringLiteral("duplicate") : QStringLiteral("duplicates")));
+                    rest == 1 ? QStringLiteral("duplicate") : QStringLiteral("duplicates")));
     return count;
 }
 
@@ -153,9 +155,9 @@ int whitespace(Transform& transform, const Dataset& data, int column, const QStr
         transform.addInformation(line);
     const int rest = count - listed.size();
     if (rest > 0)
-        transform.addInformation(QStringLiteral("+ %1 %2").arg(
-            formatInteger(rest, true), rest == 1 ? QStringLiteral("other with whitespace")
-                                                 : QStringLiteral("others with whitespace")));
+        transform.addInformation(QStringLiteral("+ %1 %2").arg(formatInteger(rest, true),
+            rest == 1 ? QStringLiteral("other with whitespace")
+                      : QStringLiteral("others with whitespace")));
     transform.addInformation(QStringLiteral("(keys are whitespace and case sensitive)"));
     return count;
 }

@@ -37,7 +37,7 @@ public:
     // rowVisited is called before each row (with the number of rows visited
     // so far); building stops early when it returns false.
     KeyIndex(const Dataset& data, int column, bool caseSensitive,
-             const std::function<bool(int)>& rowVisited = nullptr);
+        const std::function<bool(int)>& rowVisited = nullptr);
 
     // The first row holding the key, or -1.
     int first(const QString& key) const { return m_first.value(key, 0) - 1; }
@@ -60,12 +60,12 @@ namespace KeyReport {
 // Rows whose key has no partner in the other dataset (hasPartner(row) is
 // false): the count, then up to 5 of them by key and 1-based row.
 int misses(Transform& transform, const Dataset& data, int column, const QString& label,
-           const std::function<bool(int)>& hasPartner);
+    const std::function<bool(int)>& hasPartner);
 
 // Keys that occur more than once, in the order of their first row, with how
 // often they occur. Returns the number of such keys.
 int duplicates(Transform& transform, const Dataset& data, int column, const QString& label,
-               bool caseSensitive);
+    bool caseSensitive);
 
 // Key cells that begin with whitespace, or end with it while at least 2
 // characters long. Returns their number.

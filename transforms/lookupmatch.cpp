@@ -9,29 +9,20 @@
 
 QStringList lookupMatchTypeNames()
 {
-    return {QStringLiteral("Exact"),
-            QStringLiteral("Fuzzy"),
-            QStringLiteral("Equal"),
-            QStringLiteral("Bottom contains top"),
-            QStringLiteral("Bottom starts with top"),
-            QStringLiteral("Bottom ends with top"),
-            QStringLiteral("Bottom greater than top"),
-            QStringLiteral("Bottom greater than equal to top"),
-            QStringLiteral("Bottom matches top regex"),
-            QStringLiteral("Top contains bottom"),
-            QStringLiteral("Top starts with bottom"),
-            QStringLiteral("Top ends with bottom"),
-            QStringLiteral("Top greater than bottom"),
-            QStringLiteral("Top greater than equal to bottom"),
-            QStringLiteral("Top matches bottom regex"),
-            QStringLiteral("Not exact"),
-            QStringLiteral("Not equal"),
-            QStringLiteral("Bottom doesn't contain top"),
-            QStringLiteral("Bottom doesn't start with top"),
-            QStringLiteral("Bottom doesn't end with top"),
-            QStringLiteral("Top doesn't contain bottom"),
-            QStringLiteral("Top doesn't start with bottom"),
-            QStringLiteral("Top doesn't end with bottom")};
+    return { QStringLiteral("Exact"), QStringLiteral("Fuzzy"), QStringLiteral("Equal"),
+        QStringLiteral("Bottom contains top"), QStringLiteral("Bottom starts with top"),
+        QStringLiteral("Bottom ends with top"), QStringLiteral("Bottom greater than top"),
+        QStringLiteral("Bottom greater than equal to top"),
+        QStringLiteral("Bottom matches top regex"), QStringLiteral("Top contains bottom"),
+        QStringLiteral("Top starts with bottom"), QStringLiteral("Top ends with bottom"),
+        QStringLiteral("Top greater than bottom"),
+        QStringLiteral("Top greater than equal to bottom"),
+        QStringLiteral("Top matches bottom regex"), QStringLiteral("Not exact"),
+        QStringLiteral("Not equal"), QStringLiteral("Bottom doesn't contain top"),
+        QStringLiteral("Bottom doesn't start with top"),
+        QStringLiteral("Bottom doesn't end with top"), QStringLiteral("Top doesn't contain bottom"),
+        QStringLiteral("Top doesn't start with bottom"),
+        QStringLiteral("Top doesn't end with bottom") };
 }
 
 namespace {
@@ -44,8 +35,10 @@ bool readsNumbersAndDates(int type)
     case MatchBottomGreaterThanTop:
     case MatchBottomGreaterEqualTop:
     case MatchTopGreaterThanBottom:
-    case MatchTopGreaterEqualBottom: return true;
-    default: return false;
+    case MatchTopGreaterEqualBottom:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -56,8 +49,8 @@ bool isRegex(int type)
 
 } // namespace
 
-RelationLookup::RelationLookup(const Dataset& bottom, int keyColumn, int valueColumn,
-                               const LookupOptions& options)
+RelationLookup::RelationLookup(
+    const Dataset& bottom, int keyColumn, int valueColumn, const LookupOptions& options)
     : m_options(options), m_parse(readsNumbersAndDates(options.matchType))
 {
     // A regular expression is told apart by its own text: lower-casing it
@@ -87,7 +80,7 @@ RelationLookup::RelationLookup(const Dataset& bottom, int keyColumn, int valueCo
     if (options.matchType == MatchFuzzy) {
         m_fuzzyKeys.reserve(m_keys.size());
         for (const Key& k : qAsConst(m_keys))
-            m_fuzzyKeys.append(FuzzyKey(QStringList{k.text}));
+            m_fuzzyKeys.append(FuzzyKey(QStringList { k.text }));
     }
     if (options.matchType == MatchTopMatchesBottomRegex) {
         m_bottomPatterns.resize(m_keys.size());
@@ -124,9 +117,9 @@ int RelationLookup::smartCompare(const Key& a, const Key& b)
 
 QRegularExpression RelationLookup::pattern(const QString& text)
 {
-    QRegularExpression re(text, m_options.caseSensitive
-                                    ? QRegularExpression::NoPatternOption
-                                    : QRegularExpression::CaseInsensitiveOption);
+    QRegularExpression re(text,
+        m_options.caseSensitive ? QRegularExpression::NoPatternOption
+                                : QRegularExpression::CaseInsensitiveOption);
     if (!re.isValid() && m_invalidPattern.isEmpty())
         m_invalidPattern = text;
     return re;
@@ -147,32 +140,52 @@ bool RelationLookup::relation(const Key& top, int bottomKey, const QRegularExpre
     const QString& t = top.text;
     const QString& b = bottom.text;
     switch (m_options.matchType) {
-    case MatchEqual: return smartCompare(bottom, top) == 0;
-    case MatchBottomContainsTop: return b.contains(t);
-    case MatchBottomStartsWithTop: return b.startsWith(t);
-    case MatchBottomEndsWithTop: return b.endsWith(t);
-    case MatchBottomGreaterThanTop: return smartCompare(bottom, top) > 0;
-    case MatchBottomGreaterEqualTop: return smartCompare(bottom, top) >= 0;
+    case MatchEqual:
+        return smartCompare(bottom, top) == 0;
+    case MatchBottomContainsTop:
+        return b.contains(t);
+    case MatchBottomStartsWithTop:
+        return b.startsWith(t);
+    case MatchBottomEndsWithTop:
+        return b.endsWith(t);
+    case MatchBottomGreaterThanTop:
+        return smartCompare(bottom, top) > 0;
+    case MatchBottomGreaterEqualTop:
+        return smartCompare(bottom, top) >= 0;
     case MatchBottomMatchesTopRegex:
         return topPattern->isValid() && topPattern->match(bottom.original).hasMatch();
-    case MatchTopContainsBottom: return t.contains(b);
-    case MatchTopStartsWithBottom: return t.startsWith(b);
-    case MatchTopEndsWithBottom: return t.endsWith(b);
-    case MatchTopGreaterThanBottom: return smartCompare(top, bottom) > 0;
-    case MatchTopGreaterEqualBottom: return smartCompare(top, bottom) >= 0;
+    case MatchTopContainsBottom:
+        return t.contains(b);
+    case MatchTopStartsWithBottom:
+        return t.startsWith(b);
+    case MatchTopEndsWithBottom:
+        return t.endsWith(b);
+    case MatchTopGreaterThanBottom:
+        return smartCompare(top, bottom) > 0;
+    case MatchTopGreaterEqualBottom:
+        return smartCompare(top, bottom) >= 0;
     case MatchTopMatchesBottomRegex: {
         const QRegularExpression& re = bottomPattern(bottomKey);
         return re.isValid() && re.match(top.original).hasMatch();
     }
-    case MatchNotExact: return t != b;
-    case MatchNotEqual: return smartCompare(bottom, top) != 0;
-    case MatchBottomNotContainsTop: return !b.contains(t);
-    case MatchBottomNotStartsWithTop: return !b.startsWith(t);
-    case MatchBottomNotEndsWithTop: return !b.endsWith(t);
-    case MatchTopNotContainsBottom: return !t.contains(b);
-    case MatchTopNotStartsWithBottom: return !t.startsWith(b);
-    case MatchTopNotEndsWithBottom: return !t.endsWith(b);
-    default: return t == b;
+    case MatchNotExact:
+        return t != b;
+    case MatchNotEqual:
+        return smartCompare(bottom, top) != 0;
+    case MatchBottomNotContainsTop:
+        return !b.contains(t);
+    case MatchBottomNotStartsWithTop:
+        return !b.startsWith(t);
+    case MatchBottomNotEndsWithTop:
+        return !b.endsWith(t);
+    case MatchTopNotContainsBottom:
+        return !t.contains(b);
+    case MatchTopNotStartsWithBottom:
+        return !t.startsWith(b);
+    case MatchTopNotEndsWithBottom:
+        return !t.endsWith(b);
+    default:
+        return t == b;
     }
 }
 
@@ -184,8 +197,8 @@ bool RelationLookup::lookUp(const QString& topKey, QString& cell)
         return cached->first;
     }
     const Key top = makeKey(topKey, m_options.caseSensitive, m_parse);
-    const bool found = m_options.matchType == MatchFuzzy ? matchFuzzy(top, cell)
-                                                         : matchByRelation(top, cell);
+    const bool found
+        = m_options.matchType == MatchFuzzy ? matchFuzzy(top, cell) : matchByRelation(top, cell);
     if (!found)
         cell.clear();
     m_cache.insert(topKey, qMakePair(found, cell));
@@ -229,7 +242,7 @@ bool RelationLookup::matchFuzzy(const Key& top, QString& cell)
 {
     const int least = qBound(0, m_options.fuzziness, 100);
     const int use = m_options.fuzzyValuesUsed;
-    const ClosenessMatcher matcher(FuzzyKey(QStringList{top.text}));
+    const ClosenessMatcher matcher(FuzzyKey(QStringList { top.text }));
     QVector<int> closeness(m_keys.size(), NoCloseness);
     int best = NoCloseness;
     int bestKey = -1;
@@ -312,15 +325,15 @@ ColumnVariables::ColumnVariables(const QString& text, const Dataset& data) : m_t
             literal += text.midRef(from, end + 1 - from);
         } else {
             literal += text.midRef(from, start - from);
-            m_pieces.append({literal, -1});
-            m_pieces.append({QString(), column});
+            m_pieces.append({ literal, -1 });
+            m_pieces.append({ QString(), column });
             literal.clear();
             m_plain = false;
         }
         from = end + 1;
     }
     if (!literal.isEmpty())
-        m_pieces.append({literal, -1});
+        m_pieces.append({ literal, -1 });
 }
 
 QString ColumnVariables::expand(const Dataset::Row& row) const

@@ -67,8 +67,8 @@ struct LookupOptions
 class RelationLookup
 {
 public:
-    RelationLookup(const Dataset& bottom, int keyColumn, int valueColumn,
-                   const LookupOptions& options);
+    RelationLookup(
+        const Dataset& bottom, int keyColumn, int valueColumn, const LookupOptions& options);
 
     // The new cell for a top key; false when nothing matches.
     bool lookUp(const QString& topKey, QString& cell);
@@ -97,8 +97,8 @@ private:
 
     LookupOptions m_options;
     bool m_parse = false;
-    QVector<Key> m_keys;        // distinct bottom keys
-    QVector<int> m_rowKey;      // per usable bottom row: its key's index
+    QVector<Key> m_keys; // distinct bottom keys
+    QVector<int> m_rowKey; // per usable bottom row: its key's index
     QVector<QString> m_rowValue; // per usable bottom row: its value
     QVector<int> m_keyFirstRow; // per distinct key: its first usable row
     QVector<FuzzyKey> m_fuzzyKeys; // per distinct key, for "Fuzzy"

@@ -7,7 +7,7 @@
 QSet<QString> TransformCross::keywords() const
 {
     QSet<QString> words = Transform::keywords();
-    for (const char* w : {"cross", "join", "multiply", "permutations", "pairs", "all", "grid"})
+    for (const char* w : { "cross", "join", "multiply", "permutations", "pairs", "all", "grid" })
         words.insert(QString::fromLatin1(w));
     return words;
 }
@@ -30,7 +30,7 @@ void TransformCross::process(Dataset& output, const QList<Node*>& upstream, bool
     for (const Node* n : upstream) {
         const Dataset& d = n->dataset();
         inputs.append(&d);
-        picks.append({&d, columnsExcept(d.columnCount())});
+        picks.append({ &d, columnsExcept(d.columnCount()) });
         // Capped so that the product cannot overflow; a later empty input
         // still brings it to 0.
         product = qMin(product * d.rowCount(), qint64(Transform::NoLimit) + 1);

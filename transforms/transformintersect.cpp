@@ -19,7 +19,7 @@ const QString CaseSensitive = QStringLiteral("Case_Sensitive");
 QSet<QString> TransformIntersect::keywords() const
 {
     QSet<QString> words = Transform::keywords();
-    for (const char* w : {"intersection", "both", "semi", "shared", "overlap", "in", "filter"})
+    for (const char* w : { "intersection", "both", "semi", "shared", "overlap", "in", "filter" })
         words.insert(QString::fromLatin1(w));
     return words;
 }
@@ -30,7 +30,8 @@ void TransformIntersect::defineParameters(const QList<Node*>& upstream, bool use
     addParameter(ParameterType::SingleColumn, Column1, QStringLiteral("Top key column"))
         ->setTooltip(QStringLiteral("Select a common (key) column in the top upstream dataset."));
     addParameter(ParameterType::SingleColumn, Column2, QStringLiteral("Bottom key column"))
-        ->setTooltip(QStringLiteral("Select a common (key) column in the bottom upstream dataset."));
+        ->setTooltip(
+            QStringLiteral("Select a common (key) column in the bottom upstream dataset."));
     addParameter(ParameterType::Bool, CaseSensitive, QStringLiteral("case sensitive"), true)
         ->setTooltip(QStringLiteral("Check for case sensitive text matching."));
 }
@@ -52,7 +53,7 @@ void TransformIntersect::process(Dataset& output, const QList<Node*>& upstream, 
         setSummary(QStringLiteral("Connect a second dataset"));
         return;
     }
-    if (!requireParameters({"Column_1", "Column_2", "Case_Sensitive"}))
+    if (!requireParameters({ "Column_1", "Column_2", "Case_Sensitive" }))
         return;
     const Dataset& bottom = upstream.at(1)->dataset();
     const int topKey = columnIn(*this, Column1, top);
@@ -89,20 +90,19 @@ void TransformIntersect::process(Dataset& output, const QList<Node*>& upstream, 
                        .arg(formatInteger(inBoth.size(), true)));
     const QString topLabel = parameter(Column1)->label();
     const QString bottomLabel = parameter(Column2)->label();
-    const int topOnly = KeyReport::misses(*this, top, topKey, topLabel,
-                                          [&](int r) { return topMatched.at(r) != 0; });
-    const int bottomOnly = KeyReport::misses(*this, bottom, bottomKey, bottomLabel, [&](int r) {
-        return inBoth.contains(keyText(bottom.value(r, bottomKey), caseSensitive));
-    });
+    const int topOnly = KeyReport::misses(
+        *this, top, topKey, topLabel, [&](int r) { return topMatched.at(r) != 0; });
+    const int bottomOnly = KeyReport::misses(*this, bottom, bottomKey, bottomLabel,
+        [&](int r) { return inBoth.contains(keyText(bottom.value(r, bottomKey), caseSensitive)); });
     KeyReport::duplicates(*this, top, topKey, topLabel, caseSensitive);
     KeyReport::duplicates(*this, bottom, bottomKey, bottomLabel, caseSensitive);
     KeyReport::whitespace(*this, top, topKey, topLabel);
     KeyReport::whitespace(*this, bottom, bottomKey, bottomLabel);
 
-    setSummary(QStringList{countText(output.rowCount(), QStringLiteral("row"),
-                                     QStringLiteral("rows"))
-                               + QStringLiteral(" with keys in both"),
-                           QStringLiteral("%1 top only").arg(formatInteger(topOnly, true)),
-                           QStringLiteral("%1 bottom only").arg(formatInteger(bottomOnly, true))}
-                   .join(QStringLiteral(", ")));
+    setSummary(
+        QStringList { countText(output.rowCount(), QStringLiteral("row"), QStringLiteral("rows"))
+                + QStringLiteral(" with keys in both"),
+            QStringLiteral("%1 top only").arg(formatInteger(topOnly, true)),
+            QStringLiteral("%1 bottom only").arg(formatInteger(bottomOnly, true)) }
+            .join(QStringLiteral(", ")));
 }

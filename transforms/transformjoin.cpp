@@ -24,8 +24,10 @@ class RowBuilder
 {
 public:
     RowBuilder(int topColumns, const QVector<int>& bottomColumns)
-        : m_topColumns(topColumns), m_bottomColumns(bottomColumns),
-          m_width(topColumns + bottomColumns.size()), m_empty(QStringLiteral(""))
+        : m_topColumns(topColumns),
+          m_bottomColumns(bottomColumns),
+          m_width(topColumns + bottomColumns.size()),
+          m_empty(QStringLiteral(""))
     {
     }
 
@@ -90,7 +92,7 @@ private:
 QSet<QString> TransformJoin::keywords() const
 {
     QSet<QString> words = Transform::keywords();
-    for (const char* w : {"combine", "link", "relate", "full", "sql", "match", "side", "xlookup"})
+    for (const char* w : { "combine", "link", "relate", "full", "sql", "match", "side", "xlookup" })
         words.insert(QString::fromLatin1(w));
     return words;
 }
@@ -99,19 +101,23 @@ void TransformJoin::defineParameters(const QList<Node*>& upstream, bool useUserD
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::Selection, QStringLiteral("By"), QStringLiteral("join by"),
-                 QStringLiteral("Key"), QStringList{QStringLiteral("Key"), QStringLiteral("Row number")})
+        QStringLiteral("Key"), QStringList { QStringLiteral("Key"), QStringLiteral("Row number") })
         ->setTooltip(QStringLiteral("Join rows by common (key) column values or by row number."));
     addParameter(ParameterType::SingleColumn, Column1, QStringLiteral("Top key column"))
         ->setTooltip(QStringLiteral("Select a common (key) column in the top upstream dataset."));
     addParameter(ParameterType::SingleColumn, Column2, QStringLiteral("Bottom key column"))
-        ->setTooltip(QStringLiteral("Select a common (key) column in the bottom upstream dataset."));
-    addParameter(ParameterType::Bool, KeepTop, QStringLiteral("include non-matching top rows"), false)
-        ->setTooltip(QStringLiteral("Check to keep top rows that have no matching bottom row "
-                                    "(left join). Check both to keep every row (full outer join)."));
-    addParameter(ParameterType::Bool, KeepBottom, QStringLiteral("include non-matching bottom rows"),
-                 false)
-        ->setTooltip(QStringLiteral("Check to keep bottom rows that have no matching top row "
-                                    "(right join). Check both to keep every row (full outer join)."));
+        ->setTooltip(
+            QStringLiteral("Select a common (key) column in the bottom upstream dataset."));
+    addParameter(
+        ParameterType::Bool, KeepTop, QStringLiteral("include non-matching top rows"), false)
+        ->setTooltip(
+            QStringLiteral("Check to keep top rows that have no matching bottom row "
+                           "(left join). Check both to keep every row (full outer join)."));
+    addParameter(
+        ParameterType::Bool, KeepBottom, QStringLiteral("include non-matching bottom rows"), false)
+        ->setTooltip(
+            QStringLiteral("Check to keep bottom rows that have no matching top row "
+                           "(right join). Check both to keep every row (full outer join)."));
     addParameter(ParameterType::Bool, CaseSensitive, QStringLiteral("case sensitive"), true)
         ->setTooltip(QStringLiteral("Check for case sensitive text matching."));
     addParameter(ParameterType::Bool, DetailedReport, QStringLiteral("detailed report"), false)
@@ -122,8 +128,8 @@ void TransformJoin::defineParameters(const QList<Node*>& upstream, bool useUserD
 QList<QPair<QString, bool>> TransformJoin::optionStates() const
 {
     const bool byKey = selectionParameter(QStringLiteral("By")) == ByKey;
-    return {qMakePair(Column1, byKey), qMakePair(Column2, byKey), qMakePair(CaseSensitive, byKey),
-            qMakePair(DetailedReport, byKey)};
+    return { qMakePair(Column1, byKey), qMakePair(Column2, byKey), qMakePair(CaseSensitive, byKey),
+        qMakePair(DetailedReport, byKey) };
 }
 
 bool TransformJoin::reorderInputs(const QList<Node*>& upstream)
@@ -141,8 +147,8 @@ void TransformJoin::process(Dataset& output, const QList<Node*>& upstream, bool&
         return;
     }
     if (!hasValidInputCount(upstream)
-        || !requireParameters({"By", "Column_1", "Column_2", "Include_Non_Matching_1",
-                               "Include_Non_Matching_2", "Case_Sensitive", "Detailed_Report"}))
+        || !requireParameters({ "By", "Column_1", "Column_2", "Include_Non_Matching_1",
+            "Include_Non_Matching_2", "Case_Sensitive", "Detailed_Report" }))
         return;
     const Dataset& top = upstream.at(0)->dataset();
     const Dataset& bottom = upstream.at(1)->dataset();
@@ -160,14 +166,15 @@ void TransformJoin::process(Dataset& output, const QList<Node*>& upstream, bool&
     joinByKey(output, top, bottom, topKey, bottomKey);
 }
 
-void TransformJoin::joinByKey(Dataset& output, const Dataset& top, const Dataset& bottom,
-                              int topKey, int bottomKey)
+void TransformJoin::joinByKey(
+    Dataset& output, const Dataset& top, const Dataset& bottom, int topKey, int bottomKey)
 {
     const bool caseSensitive = boolParameter(CaseSensitive, true);
     const bool keepTop = boolParameter(KeepTop);
     const bool keepBottom = boolParameter(KeepBottom);
     const QVector<int> bottomColumns = columnsExcept(bottom.columnCount(), bottomKey);
-    setCombinedColumns(output, {{&top, columnsExcept(top.columnCount())}, {&bottom, bottomColumns}});
+    setCombinedColumns(
+        output, { { &top, columnsExcept(top.columnCount()) }, { &bottom, bottomColumns } });
 
     // First pass: the bottom rows of every top key, which bottom rows find a
     // partner, and so the exact size of the result before any row is built.
@@ -221,24 +228,23 @@ void TransformJoin::joinByKey(Dataset& output, const Dataset& top, const Dataset
         }
     }
     setSummary(countText(output.rowCount(), QStringLiteral("row"), QStringLiteral("rows"))
-               + QStringLiteral(" joined"));
+        + QStringLiteral(" joined"));
     addInformation(
         QStringLiteral("%1 rows have keys in both datasets").arg(formatInteger(pairs, true)));
     if (boolParameter(DetailedReport))
         reportKeys(top, bottom, topKey, bottomKey, topChain, bottomMatched, keysInBoth);
 }
 
-void TransformJoin::reportKeys(const Dataset& top, const Dataset& bottom, int topKey,
-                               int bottomKey, const QVector<int>& topChain,
-                               const QVector<char>& bottomMatched, int keysInBoth)
+void TransformJoin::reportKeys(const Dataset& top, const Dataset& bottom, int topKey, int bottomKey,
+    const QVector<int>& topChain, const QVector<char>& bottomMatched, int keysInBoth)
 {
     const bool caseSensitive = boolParameter(CaseSensitive, true);
     const QString topLabel = parameter(Column1)->label();
     const QString bottomLabel = parameter(Column2)->label();
-    const int topOnly = KeyReport::misses(*this, top, topKey, topLabel,
-                                          [&](int r) { return topChain.at(r) >= 0; });
-    const int bottomOnly = KeyReport::misses(*this, bottom, bottomKey, bottomLabel,
-                                             [&](int r) { return bottomMatched.at(r) != 0; });
+    const int topOnly = KeyReport::misses(
+        *this, top, topKey, topLabel, [&](int r) { return topChain.at(r) >= 0; });
+    const int bottomOnly = KeyReport::misses(
+        *this, bottom, bottomKey, bottomLabel, [&](int r) { return bottomMatched.at(r) != 0; });
     addInformation(QStringLiteral("%1 unique keys appear in both datasets")
                        .arg(formatInteger(keysInBoth, true)));
     addInformation(QStringLiteral("%1 top only").arg(formatInteger(topOnly, true)));
@@ -262,8 +268,9 @@ void TransformJoin::joinByRowNumber(Dataset& output, const Dataset& top, const D
         rows = topRows;
     else if (keepBottom)
         rows = bottomRows;
-    setCombinedColumns(output, {{&top, columnsExcept(top.columnCount())},
-                                {&bottom, columnsExcept(bottom.columnCount())}});
+    setCombinedColumns(output,
+        { { &top, columnsExcept(top.columnCount()) },
+            { &bottom, columnsExcept(bottom.columnCount()) } });
     if (output.hasColumns()) {
         output.reserveRows(rows);
         const RowBuilder build(top.columnCount(), {});
@@ -278,14 +285,14 @@ void TransformJoin::joinByRowNumber(Dataset& output, const Dataset& top, const D
         }
     }
     setSummary(countText(output.rowCount(), QStringLiteral("row"), QStringLiteral("rows"))
-               + QStringLiteral(" joined"));
+        + QStringLiteral(" joined"));
     const auto used = [](int available, int wanted) { return qMin(available, wanted); };
-    addInformation(QStringLiteral("%1 used from %2 in top upstream dataset")
-                       .arg(countText(used(topRows, rows), QStringLiteral("row"),
-                                      QStringLiteral("rows")),
-                            formatInteger(topRows, true)));
-    addInformation(QStringLiteral("%1 used from %2 in bottom upstream dataset")
-                       .arg(countText(used(bottomRows, rows), QStringLiteral("row"),
-                                      QStringLiteral("rows")),
-                            formatInteger(bottomRows, true)));
+    addInformation(
+        QStringLiteral("%1 used from %2 in top upstream dataset")
+            .arg(countText(used(topRows, rows), QStringLiteral("row"), QStringLiteral("rows")),
+                formatInteger(topRows, true)));
+    addInformation(
+        QStringLiteral("%1 used from %2 in bottom upstream dataset")
+            .arg(countText(used(bottomRows, rows), QStringLiteral("row"), QStringLiteral("rows")),
+                formatInteger(bottomRows, true)));
 }

@@ -29,10 +29,9 @@ protected:
     Transform* newInstance() const override { return new TransformJoin; }
 
 private:
-    void joinByKey(Dataset& output, const Dataset& top, const Dataset& bottom, int topKey,
-                   int bottomKey);
+    void joinByKey(
+        Dataset& output, const Dataset& top, const Dataset& bottom, int topKey, int bottomKey);
     void joinByRowNumber(Dataset& output, const Dataset& top, const Dataset& bottom);
     void reportKeys(const Dataset& top, const Dataset& bottom, int topKey, int bottomKey,
-                    const QVector<int>& topChain, const QVector<char>& bottomMatched,
-                    int keysInBoth);
+        const QVector<int>& topChain, const QVector<char>& bottomMatched, int keysInBoth);
 };

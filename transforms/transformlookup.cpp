@@ -34,8 +34,8 @@ enum NoMatch { UseNoMatchValue = 0, LeaveUnchanged = 1 };
 QSet<QString> TransformLookup::keywords() const
 {
     QSet<QString> words = Transform::keywords();
-    for (const char* w : {"xlookup", "hlookup", "dictionary", "map", "mapping", "translate",
-                          "enrich", "fetch", "fuzzy", "regex", "join"})
+    for (const char* w : { "xlookup", "hlookup", "dictionary", "map", "mapping", "translate",
+             "enrich", "fetch", "fuzzy", "regex", "join" })
         words.insert(QString::fromLatin1(w));
     return words;
 }
@@ -43,7 +43,8 @@ QSet<QString> TransformLookup::keywords() const
 void TransformLookup::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
-    addParameter(ParameterType::Bool, AutoNewName, QStringLiteral("automatic new column name"), true)
+    addParameter(
+        ParameterType::Bool, AutoNewName, QStringLiteral("automatic new column name"), true)
         ->setTooltip(QStringLiteral("Check to name the new column after the bottom value column."));
     addParameter(ParameterType::Text, NewName, QStringLiteral("new column name"), typeKey())
         ->setTooltip(QStringLiteral("The name of the new column."));
@@ -57,22 +58,22 @@ void TransformLookup::defineParameters(const QList<Node*>& upstream, bool useUse
         ->setTooltip(QStringLiteral("Select the column of the bottom upstream dataset whose "
                                     "values are added."));
     addParameter(ParameterType::Selection, MatchTypeKey, QStringLiteral("match type"),
-                 QStringLiteral("Exact"), lookupMatchTypeNames())
+        QStringLiteral("Exact"), lookupMatchTypeNames())
         ->setTooltip(QStringLiteral("How a top value matches a bottom value. Exact is by far "
                                     "the fastest; the others compare every pair of values."));
-    TransformParameter* fuzziness =
-        addParameter(ParameterType::Int, Fuzziness, QStringLiteral("fuzziness"), 80);
+    TransformParameter* fuzziness
+        = addParameter(ParameterType::Int, Fuzziness, QStringLiteral("fuzziness"), 80);
     fuzziness->setIntRange(0, 100);
     fuzziness->setSuffix(QStringLiteral("%"));
     fuzziness->setTooltip(QStringLiteral("The least closeness, in percent, of a fuzzy match."));
     addParameter(ParameterType::Selection, ValuesUsed, QStringLiteral("bottom values used"),
-                 QStringLiteral("First"), QStringList{QStringLiteral("First"), QStringLiteral("All")})
+        QStringLiteral("First"), QStringList { QStringLiteral("First"), QStringLiteral("All") })
         ->setTooltip(QStringLiteral("For a value matching several bottom rows: the value of the "
                                     "first, or all different values joined by the delimiter."));
     addParameter(ParameterType::Selection, FuzzyValuesUsedKey,
-                 QStringLiteral("fuzzy bottom values used"), QStringLiteral("First best"),
-                 QStringList{QStringLiteral("First best"), QStringLiteral("All best"),
-                             QStringLiteral("All")})
+        QStringLiteral("fuzzy bottom values used"), QStringLiteral("First best"),
+        QStringList {
+            QStringLiteral("First best"), QStringLiteral("All best"), QStringLiteral("All") })
         ->setTooltip(QStringLiteral("For several fuzzy matches: the closest (the first of equally "
                                     "close ones), all equally closest, or all matches."));
     addParameter(ParameterType::Bool, EmptyValues, QStringLiteral("ignore empty values"), false)
@@ -81,8 +82,8 @@ void TransformLookup::defineParameters(const QList<Node*>& upstream, bool useUse
         ->setTextRequired(false);
     parameter(Delim)->setTooltip(QStringLiteral("Separates several values in one cell."));
     addParameter(ParameterType::Selection, IfNoMatch, QStringLiteral("if no match"),
-                 QStringLiteral("Use no match value"),
-                 QStringList{QStringLiteral("Use no match value"), QStringLiteral("Leave unchanged")})
+        QStringLiteral("Use no match value"),
+        QStringList { QStringLiteral("Use no match value"), QStringLiteral("Leave unchanged") })
         ->setTooltip(QStringLiteral("What the new cell holds when nothing matches: the no match "
                                     "value, or the top value itself."));
     addParameter(ParameterType::Text, NonMatchingValue, QStringLiteral("no match value"))
@@ -99,12 +100,10 @@ QList<QPair<QString, bool>> TransformLookup::optionStates() const
     const bool fuzzy = selectionParameter(MatchTypeKey) == MatchFuzzy;
     const bool severalValues = fuzzy ? selectionParameter(FuzzyValuesUsedKey) != FuzzyFirstBest
                                      : selectionParameter(ValuesUsed) == 1;
-    return {qMakePair(NewName, !boolParameter(AutoNewName, true)),
-            qMakePair(Fuzziness, fuzzy),
-            qMakePair(ValuesUsed, !fuzzy),
-            qMakePair(FuzzyValuesUsedKey, fuzzy),
-            qMakePair(Delim, severalValues),
-            qMakePair(NonMatchingValue, selectionParameter(IfNoMatch) == UseNoMatchValue)};
+    return { qMakePair(NewName, !boolParameter(AutoNewName, true)), qMakePair(Fuzziness, fuzzy),
+        qMakePair(ValuesUsed, !fuzzy), qMakePair(FuzzyValuesUsedKey, fuzzy),
+        qMakePair(Delim, severalValues),
+        qMakePair(NonMatchingValue, selectionParameter(IfNoMatch) == UseNoMatchValue) };
 }
 
 bool TransformLookup::usesDates() const
@@ -115,8 +114,10 @@ bool TransformLookup::usesDates() const
     case MatchBottomGreaterThanTop:
     case MatchBottomGreaterEqualTop:
     case MatchTopGreaterThanBottom:
-    case MatchTopGreaterEqualBottom: return true;
-    default: return false;
+    case MatchTopGreaterEqualBottom:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -175,11 +176,10 @@ void TransformLookup::process(Dataset& output, const QList<Node*>& upstream, boo
         return;
     }
     if (!hasValidInputCount(upstream)
-        || !requireParameters({"Auto_New_Name", "New_Name", "Top_Lookup_Column",
-                               "Bottom_Lookup_Column", "Bottom_Value_Column", "Match_Type",
-                               "Fuzziness", "Bottom_Values_Used", "Fuzzy_Bottom_Values_Used",
-                               "Empty_Values", "Delim", "If_No_Match", "Non_Matching_Value",
-                               "Case_Sensitive"}))
+        || !requireParameters({ "Auto_New_Name", "New_Name", "Top_Lookup_Column",
+            "Bottom_Lookup_Column", "Bottom_Value_Column", "Match_Type", "Fuzziness",
+            "Bottom_Values_Used", "Fuzzy_Bottom_Values_Used", "Empty_Values", "Delim",
+            "If_No_Match", "Non_Matching_Value", "Case_Sensitive" }))
         return;
     const Dataset& top = upstream.at(0)->dataset();
     const Dataset& bottom = upstream.at(1)->dataset();
@@ -193,21 +193,20 @@ void TransformLookup::process(Dataset& output, const QList<Node*>& upstream, boo
     }
     const int newColumn = output.columnCount();
     output.appendColumn();
-    output.setColumnName(newColumn, boolParameter(AutoNewName, true)
-                                        ? QStringLiteral("%1 %2").arg(
-                                            displayName(), bottom.columnName(bottomValue))
-                                        : textParameter(NewName));
+    output.setColumnName(newColumn,
+        boolParameter(AutoNewName, true)
+            ? QStringLiteral("%1 %2").arg(displayName(), bottom.columnName(bottomValue))
+            : textParameter(NewName));
     QVector<char> matched(top.rowCount(), 0);
-    const bool finished =
-        selectionParameter(MatchTypeKey) == MatchExact
-            ? lookUpExact(output, top, bottom, topKey, bottomKey, bottomValue, matched)
-            : lookUpByRelation(output, top, bottom, topKey, bottomKey, bottomValue, matched);
+    const bool finished = selectionParameter(MatchTypeKey) == MatchExact
+        ? lookUpExact(output, top, bottom, topKey, bottomKey, bottomValue, matched)
+        : lookUpByRelation(output, top, bottom, topKey, bottomKey, bottomValue, matched);
     if (finished)
         report(top, bottom, topKey, bottomKey, matched);
 }
 
-QString TransformLookup::missCell(const Dataset& top, int row, int topKey,
-                                  const ColumnVariables& noMatch) const
+QString TransformLookup::missCell(
+    const Dataset& top, int row, int topKey, const ColumnVariables& noMatch) const
 {
     if (selectionParameter(IfNoMatch) == LeaveUnchanged)
         return top.value(row, topKey);
@@ -218,8 +217,7 @@ QString TransformLookup::missCell(const Dataset& top, int row, int topKey,
 // first usable row, for "All" its different values joined once per key
 // rather than once per top row.
 bool TransformLookup::lookUpExact(Dataset& output, const Dataset& top, const Dataset& bottom,
-                                  int topKey, int bottomKey, int bottomValue,
-                                  QVector<char>& matched)
+    int topKey, int bottomKey, int bottomValue, QVector<char>& matched)
 {
     const LookupOptions o = options();
     const int bottomRows = bottom.rowCount();
@@ -262,8 +260,7 @@ bool TransformLookup::lookUpExact(Dataset& output, const Dataset& top, const Dat
 }
 
 bool TransformLookup::lookUpByRelation(Dataset& output, const Dataset& top, const Dataset& bottom,
-                                       int topKey, int bottomKey, int bottomValue,
-                                       QVector<char>& matched)
+    int topKey, int bottomKey, int bottomValue, QVector<char>& matched)
 {
     RelationLookup lookup(bottom, bottomKey, bottomValue, options());
     const ColumnVariables noMatch(textParameter(NonMatchingValue), top);
@@ -285,15 +282,15 @@ bool TransformLookup::lookUpByRelation(Dataset& output, const Dataset& top, cons
 }
 
 void TransformLookup::report(const Dataset& top, const Dataset& bottom, int topKey, int bottomKey,
-                             const QVector<char>& matched)
+    const QVector<char>& matched)
 {
     const LookupOptions o = options();
     const QString topLabel = parameter(TopColumn)->label();
     const QString bottomLabel = parameter(BottomColumn)->label();
     if (o.matchType != MatchFuzzy && !o.allValues)
         KeyReport::duplicates(*this, bottom, bottomKey, bottomLabel, o.caseSensitive);
-    const int misses = KeyReport::misses(*this, top, topKey, topLabel,
-                                         [&](int r) { return matched.at(r) != 0; });
+    const int misses = KeyReport::misses(
+        *this, top, topKey, topLabel, [&](int r) { return matched.at(r) != 0; });
     KeyReport::whitespace(*this, top, topKey, topLabel);
     KeyReport::whitespace(*this, bottom, bottomKey, bottomLabel);
     setSummary(QStringLiteral("%1 matched, %2 unmatched")

@@ -34,10 +34,10 @@ protected:
 private:
     LookupOptions options() const;
     bool lookUpExact(Dataset& output, const Dataset& top, const Dataset& bottom, int topKey,
-                     int bottomKey, int bottomValue, QVector<char>& matched);
+        int bottomKey, int bottomValue, QVector<char>& matched);
     bool lookUpByRelation(Dataset& output, const Dataset& top, const Dataset& bottom, int topKey,
-                          int bottomKey, int bottomValue, QVector<char>& matched);
+        int bottomKey, int bottomValue, QVector<char>& matched);
     QString missCell(const Dataset& top, int row, int topKey, const ColumnVariables& noMatch) const;
     void report(const Dataset& top, const Dataset& bottom, int topKey, int bottomKey,
-                const QVector<char>& matched);
+        const QVector<char>& matched);
 };

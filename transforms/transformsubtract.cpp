@@ -24,7 +24,7 @@ constexpr int ListedRows = 5;
 QSet<QString> TransformSubtract::keywords() const
 {
     QSet<QString> words = Transform::keywords();
-    for (const char* w : {"difference", "exclude", "anti", "without", "not", "filter", "delete"})
+    for (const char* w : { "difference", "exclude", "anti", "without", "not", "filter", "delete" })
         words.insert(QString::fromLatin1(w));
     return words;
 }
@@ -35,13 +35,14 @@ void TransformSubtract::defineParameters(const QList<Node*>& upstream, bool useU
     addParameter(ParameterType::SingleColumn, Column1, QStringLiteral("Top key column"))
         ->setTooltip(QStringLiteral("Select a common (key) column in the top upstream dataset."));
     addParameter(ParameterType::SingleColumn, Column2, QStringLiteral("Bottom key column"))
-        ->setTooltip(QStringLiteral("Select a common (key) column in the bottom upstream dataset."));
+        ->setTooltip(
+            QStringLiteral("Select a common (key) column in the bottom upstream dataset."));
     addParameter(ParameterType::Bool, CaseSensitive, QStringLiteral("case sensitive"), true)
         ->setTooltip(QStringLiteral("Check for case sensitive text matching."));
     addParameter(ParameterType::Selection, Match, QStringLiteral("Remove"),
-                 QStringLiteral("All matches"),
-                 QStringList{QStringLiteral("All matches"), QStringLiteral("First match"),
-                             QStringLiteral("Last match")})
+        QStringLiteral("All matches"),
+        QStringList { QStringLiteral("All matches"), QStringLiteral("First match"),
+            QStringLiteral("Last match") })
         ->setTooltip(QStringLiteral(
             "All matches: remove every top row whose key exists in the bottom dataset.\n"
             "First match: remove one top row for each matching key in the bottom dataset, "
@@ -67,13 +68,14 @@ void TransformSubtract::process(Dataset& output, const QList<Node*>& upstream, b
         setSummary(QStringLiteral("Connect a second dataset"));
         return;
     }
-    if (!requireParameters({"Column_1", "Column_2", "Case_Sensitive", "Match"}))
+    if (!requireParameters({ "Column_1", "Column_2", "Case_Sensitive", "Match" }))
         return;
     const Dataset& bottom = upstream.at(1)->dataset();
     const int topKey = columnIn(*this, Column1, top);
     const int bottomKey = columnIn(*this, Column2, bottom);
-    const QVector<char> remove =
-        topKey < 0 || bottomKey < 0 ? QVector<char>() : rowsToRemove(top, bottom, topKey, bottomKey);
+    const QVector<char> remove = topKey < 0 || bottomKey < 0
+        ? QVector<char>()
+        : rowsToRemove(top, bottom, topKey, bottomKey);
     const int removed = int(remove.count(1));
     if (removed == 0) {
         output = top;
@@ -95,16 +97,16 @@ void TransformSubtract::process(Dataset& output, const QList<Node*>& upstream, b
     }
     const int rest = removed - listed;
     if (rest > 0)
-        addInformation(QStringLiteral("+ %1 %2").arg(
-            formatInteger(rest, true), rest == 1 ? QStringLiteral("other") : QStringLiteral("others")));
+        addInformation(QStringLiteral("+ %1 %2").arg(formatInteger(rest, true),
+            rest == 1 ? QStringLiteral("other") : QStringLiteral("others")));
     setSummary(QStringLiteral("%1 row(s) removed").arg(formatInteger(removed, true)));
 }
 
 // A flag per top row: 1 when the row goes. The rows removed are listed in
 // top order whichever way "Last match" walks, so that the report reads like
 // the dataset.
-QVector<char> TransformSubtract::rowsToRemove(const Dataset& top, const Dataset& bottom,
-                                              int topKey, int bottomKey)
+QVector<char> TransformSubtract::rowsToRemove(
+    const Dataset& top, const Dataset& bottom, int topKey, int bottomKey)
 {
     const bool caseSensitive = boolParameter(CaseSensitive, true);
     const int mode = selectionParameter(Match);

@@ -23,6 +23,6 @@ protected:
     Transform* newInstance() const override { return new TransformSubtract; }
 
 private:
-    QVector<char> rowsToRemove(const Dataset& top, const Dataset& bottom, int topKey,
-                               int bottomKey);
+    QVector<char> rowsToRemove(
+        const Dataset& top, const Dataset& bottom, int topKey, int bottomKey);
 };

@@ -35,23 +35,23 @@ void TestCross::product_data()
     QTest::addColumn<QStringList>("rows");
     QTest::addColumn<QString>("summary");
 
-    const Dataset ab = dataset("x", {"a", "b"});
-    const Dataset numbers = dataset("n", {"1", "2", "3"});
+    const Dataset ab = dataset("x", { "a", "b" });
+    const Dataset numbers = dataset("n", { "1", "2", "3" });
     QTest::newRow("two inputs, the first outermost")
-        << QList<Dataset>{ab, numbers} << QStringList{"x", "n"}
-        << QStringList{"a|1", "a|2", "a|3", "b|1", "b|2", "b|3"} << "Crossed 2 inputs";
+        << QList<Dataset> { ab, numbers } << QStringList { "x", "n" }
+        << QStringList { "a|1", "a|2", "a|3", "b|1", "b|2", "b|3" } << "Crossed 2 inputs";
     QTest::newRow("three inputs, the last fastest")
-        << QList<Dataset>{ab, dataset("y|z", {"p|q"}), dataset("n", {"1", "2"})}
-        << QStringList{"x", "y", "z", "n"} << QStringList{"a|p|q|1", "a|p|q|2", "b|p|q|1", "b|p|q|2"}
-        << "Crossed 3 inputs";
+        << QList<Dataset> { ab, dataset("y|z", { "p|q" }), dataset("n", { "1", "2" }) }
+        << QStringList { "x", "y", "z", "n" }
+        << QStringList { "a|p|q|1", "a|p|q|2", "b|p|q|1", "b|p|q|2" } << "Crossed 3 inputs";
     Dataset headerless;
     headerless.setColumnCount(1);
-    headerless.appendRow({"1"});
+    headerless.appendRow({ "1" });
     QTest::newRow("one header makes names for all")
-        << QList<Dataset>{headerless, ab} << QStringList{"1", "x"} << QStringList{"1|a", "1|b"}
-        << "Crossed 2 inputs";
+        << QList<Dataset> { headerless, ab } << QStringList { "1", "x" }
+        << QStringList { "1|a", "1|b" } << "Crossed 2 inputs";
     QTest::newRow("an empty input gives no rows")
-        << QList<Dataset>{ab, withoutRows(numbers)} << QStringList{"x", "n"} << QStringList{}
+        << QList<Dataset> { ab, withoutRows(numbers) } << QStringList { "x", "n" } << QStringList {}
         << "Crossed 2 inputs";
 }
 
@@ -73,26 +73,26 @@ void TestCross::tooManyRows()
 {
     Dataset big;
     big.setColumnCount(1);
-    big.setHeader({"v"});
+    big.setHeader({ "v" });
     big.setRowCount(65536);
-    MergeFixture f(new TransformCross, {big, big});
+    MergeFixture f(new TransformCross, { big, big });
     const Dataset& out = f.run();
     QCOMPARE(out.rowCount(), 0);
-    QCOMPARE(out.columnNames(), (QStringList{"v", "v"}));
+    QCOMPARE(out.columnNames(), (QStringList { "v", "v" }));
     QCOMPARE(f.summary(), QStringLiteral("Too many rows"));
     QVERIFY(f.warnings().contains(QStringLiteral("Too many rows")));
 
     // Just within the limit the rows are made (here: none, as one input is
     // empty although the others alone would overflow).
-    MergeFixture g(new TransformCross, {big, big, withoutRows(big)});
+    MergeFixture g(new TransformCross, { big, big, withoutRows(big) });
     QCOMPARE(g.run().rowCount(), 0);
     QCOMPARE(g.summary(), QStringLiteral("Crossed 3 inputs"));
 }
 
 void TestCross::oneInput()
 {
-    const Dataset only = dataset("x", {"a", "b"});
-    MergeFixture f(new TransformCross, {only});
+    const Dataset only = dataset("x", { "a", "b" });
+    MergeFixture f(new TransformCross, { only });
     QVERIFY(f.run().equals(only));
     QCOMPARE(f.summary(), QStringLiteral("No changes"));
 }
@@ -101,15 +101,15 @@ void TestCross::oneInput()
 // identities, and the second copies must get fresh ones.
 void TestCross::repeatedIdentitiesMadeUnique()
 {
-    SourceNode source(dataset("x|y", {"a|b"}));
+    SourceNode source(dataset("x|y", { "a|b" }));
     source.process(false, false);
     TransformCross cross;
     cross.defineParameters({}, false);
     Dataset out;
     bool error = false;
-    cross.process(out, {&source, &source}, error);
+    cross.process(out, { &source, &source }, error);
     QVERIFY(!error);
-    QCOMPARE(rowsOf(out), table({"a|b|a|b"}));
+    QCOMPARE(rowsOf(out), table({ "a|b|a|b" }));
     const QVector<ColumnId> ids = out.columnIds();
     QCOMPARE(ids.at(0), source.dataset().columnId(0));
     QCOMPARE(ids.at(1), source.dataset().columnId(1));

@@ -46,48 +46,51 @@ void TestJoin::byKey_data()
     QTest::addColumn<QString>("summary");
 
     QTest::newRow("one top key, three bottom rows, in bottom order")
-        << "k|v" << QStringList{"a|1", "b|2"} << "k|w" << QStringList{"b|x", "a|y", "a|z", "a|w"}
-        << 0 << 0 << false << false << true << QStringList{"k", "v", "w"}
-        << QStringList{"a|1|y", "a|1|z", "a|1|w", "b|2|x"} << "4 rows joined";
+        << "k|v" << QStringList { "a|1", "b|2" } << "k|w"
+        << QStringList { "b|x", "a|y", "a|z", "a|w" } << 0 << 0 << false << false << true
+        << QStringList { "k", "v", "w" } << QStringList { "a|1|y", "a|1|z", "a|1|w", "b|2|x" }
+        << "4 rows joined";
     QTest::newRow("inner join without common keys")
-        << "k|v" << QStringList{"a|1"} << "k|w" << QStringList{"b|x"} << 0 << 0 << false << false
-        << true << QStringList{"k", "v", "w"} << QStringList{} << "0 rows joined";
+        << "k|v" << QStringList { "a|1" } << "k|w" << QStringList { "b|x" } << 0 << 0 << false
+        << false << true << QStringList { "k", "v", "w" } << QStringList {} << "0 rows joined";
     QTest::newRow("left join: top-only rows follow the joined ones")
-        << "k|v" << QStringList{"c|3", "a|1"} << "k|w" << QStringList{"a|x", "b|y"} << 0 << 0
-        << true << false << true << QStringList{"k", "v", "w"} << QStringList{"a|1|x", "c|3|"}
+        << "k|v" << QStringList { "c|3", "a|1" } << "k|w" << QStringList { "a|x", "b|y" } << 0 << 0
+        << true << false << true << QStringList { "k", "v", "w" } << QStringList { "a|1|x", "c|3|" }
         << "2 rows joined";
     QTest::newRow("right join: the key column shows the bottom key")
-        << "k|v" << QStringList{"a|1"} << "k|w" << QStringList{"b|y", "a|x"} << 0 << 0 << false
-        << true << true << QStringList{"k", "v", "w"} << QStringList{"a|1|x", "b||y"}
+        << "k|v" << QStringList { "a|1" } << "k|w" << QStringList { "b|y", "a|x" } << 0 << 0
+        << false << true << true << QStringList { "k", "v", "w" } << QStringList { "a|1|x", "b||y" }
         << "2 rows joined";
     QTest::newRow("full outer join")
-        << "k|v" << QStringList{"a|1", "c|3"} << "k|w" << QStringList{"a|x", "b|y"} << 0 << 0
-        << true << true << true << QStringList{"k", "v", "w"}
-        << QStringList{"a|1|x", "c|3|", "b||y"} << "3 rows joined";
+        << "k|v" << QStringList { "a|1", "c|3" } << "k|w" << QStringList { "a|x", "b|y" } << 0 << 0
+        << true << true << true << QStringList { "k", "v", "w" }
+        << QStringList { "a|1|x", "c|3|", "b||y" } << "3 rows joined";
     QTest::newRow("keys in other columns")
-        << "v|k" << QStringList{"1|a", "2|b"} << "w|k|u" << QStringList{"x|b|p", "y|a|q"} << 1
-        << 1 << false << true << true << QStringList{"v", "k", "w", "u"}
-        << QStringList{"1|a|y|q", "2|b|x|p"} << "2 rows joined";
+        << "v|k" << QStringList { "1|a", "2|b" } << "w|k|u" << QStringList { "x|b|p", "y|a|q" } << 1
+        << 1 << false << true << true << QStringList { "v", "k", "w", "u" }
+        << QStringList { "1|a|y|q", "2|b|x|p" } << "2 rows joined";
     QTest::newRow("right join with the top key in a later column")
-        << "v|k" << QStringList{"1|a"} << "k|w" << QStringList{"z|9"} << 1 << 0 << false << true
-        << true << QStringList{"v", "k", "w"} << QStringList{"|z|9"} << "1 row joined";
+        << "v|k" << QStringList { "1|a" } << "k|w" << QStringList { "z|9" } << 1 << 0 << false
+        << true << true << QStringList { "v", "k", "w" } << QStringList { "|z|9" }
+        << "1 row joined";
     QTest::newRow("case sensitive keys differ")
-        << "k|v" << QStringList{"ABC|1"} << "k|w" << QStringList{"abc|x"} << 0 << 0 << false
-        << false << true << QStringList{"k", "v", "w"} << QStringList{} << "0 rows joined";
+        << "k|v" << QStringList { "ABC|1" } << "k|w" << QStringList { "abc|x" } << 0 << 0 << false
+        << false << true << QStringList { "k", "v", "w" } << QStringList {} << "0 rows joined";
     QTest::newRow("case insensitive keys match")
-        << "k|v" << QStringList{"ABC|1"} << "k|w" << QStringList{"abc|x"} << 0 << 0 << false
-        << false << false << QStringList{"k", "v", "w"} << QStringList{"ABC|1|x"}
+        << "k|v" << QStringList { "ABC|1" } << "k|w" << QStringList { "abc|x" } << 0 << 0 << false
+        << false << false << QStringList { "k", "v", "w" } << QStringList { "ABC|1|x" }
         << "1 row joined";
     QTest::newRow("a leading blank is part of the key")
-        << "k|v" << QStringList{" a|1"} << "k|w" << QStringList{"a|x"} << 0 << 0 << false << false
-        << true << QStringList{"k", "v", "w"} << QStringList{} << "0 rows joined";
+        << "k|v" << QStringList { " a|1" } << "k|w" << QStringList { "a|x" } << 0 << 0 << false
+        << false << true << QStringList { "k", "v", "w" } << QStringList {} << "0 rows joined";
     QTest::newRow("bottom with only its key column")
-        << "k|v" << QStringList{"a|1", "b|2"} << "k" << QStringList{"b", "b"} << 0 << 0 << true
-        << false << true << QStringList{"k", "v"} << QStringList{"b|2", "b|2", "a|1"}
+        << "k|v" << QStringList { "a|1", "b|2" } << "k" << QStringList { "b", "b" } << 0 << 0
+        << true << false << true << QStringList { "k", "v" } << QStringList { "b|2", "b|2", "a|1" }
         << "3 rows joined";
     QTest::newRow("empty keys match each other")
-        << "k|v" << QStringList{"|1"} << "k|w" << QStringList{"|x"} << 0 << 0 << false << false
-        << true << QStringList{"k", "v", "w"} << QStringList{"|1|x"} << "1 row joined";
+        << "k|v" << QStringList { "|1" } << "k|w" << QStringList { "|x" } << 0 << 0 << false
+        << false << true << QStringList { "k", "v", "w" } << QStringList { "|1|x" }
+        << "1 row joined";
 }
 
 void TestJoin::byKey()
@@ -105,7 +108,7 @@ void TestJoin::byKey()
     QFETCH(QStringList, rows);
     QFETCH(QString, summary);
 
-    MergeFixture f(new TransformJoin, {dataset(topHeader, top), dataset(bottomHeader, bottom)});
+    MergeFixture f(new TransformJoin, { dataset(topHeader, top), dataset(bottomHeader, bottom) });
     f.choose("Column_1", topKey);
     f.choose("Column_2", bottomKey);
     f.set("Include_Non_Matching_1", keepTop);
@@ -144,20 +147,20 @@ void TestJoin::byRowNumber()
     QFETCH(int, rows);
     QFETCH(QString, topUsed);
     QFETCH(QString, bottomUsed);
-    const Dataset top = dataset("a|b", {"1|x", "2|x", "3|x", "4|x", "5|x"});
-    const Dataset bottom = dataset("b|c", {"p|7", "q|8", "r|9"});
-    MergeFixture f(new TransformJoin, {top, bottom});
+    const Dataset top = dataset("a|b", { "1|x", "2|x", "3|x", "4|x", "5|x" });
+    const Dataset bottom = dataset("b|c", { "p|7", "q|8", "r|9" });
+    MergeFixture f(new TransformJoin, { top, bottom });
     f.set("By", QStringLiteral("Row number"));
     f.set("Include_Non_Matching_1", keepTop);
     f.set("Include_Non_Matching_2", keepBottom);
     const Dataset& out = f.run();
     QCOMPARE(out.rowCount(), rows);
     // Every column of both stays, the shared name included.
-    QCOMPARE(out.columnNames(), (QStringList{"a", "b", "b", "c"}));
-    QCOMPARE(out.row(2), (QStringList{"3", "x", "r", "9"}));
+    QCOMPARE(out.columnNames(), (QStringList { "a", "b", "b", "c" }));
+    QCOMPARE(out.row(2), (QStringList { "3", "x", "r", "9" }));
     if (rows == 5)
-        QCOMPARE(out.row(4), (QStringList{"5", "x", "", ""}));
-    QCOMPARE(f.information(), (QStringList{topUsed, bottomUsed}));
+        QCOMPARE(out.row(4), (QStringList { "5", "x", "", "" }));
+    QCOMPARE(f.information(), (QStringList { topUsed, bottomUsed }));
     QCOMPARE(f.summary(), QStringLiteral("%1 rows joined").arg(rows));
     // The key options do not apply and are not asked for.
     QVERIFY(f.warnings().isEmpty());
@@ -165,16 +168,16 @@ void TestJoin::byRowNumber()
 
 void TestJoin::detailedReport()
 {
-    const Dataset top = dataset("k|v", {"a|1", "b|2", "b|3", " d|4", "c|5"});
-    const Dataset bottom = dataset("k|w", {"b|x", "d|y", "e|z", "E|q"});
-    MergeFixture f(new TransformJoin, {top, bottom});
+    const Dataset top = dataset("k|v", { "a|1", "b|2", "b|3", " d|4", "c|5" });
+    const Dataset bottom = dataset("k|w", { "b|x", "d|y", "e|z", "E|q" });
+    MergeFixture f(new TransformJoin, { top, bottom });
     f.choose("Column_1", 0);
     f.choose("Column_2", 0);
     f.set("Detailed_Report", true);
     f.set("Case_Sensitive", false);
     f.run();
     QCOMPARE(f.summary(), QStringLiteral("2 rows joined"));
-    const QStringList expected{
+    const QStringList expected {
         "2 rows have keys in both datasets",
         "3 misses in the Top key column:",
         "'a' at row 1",
@@ -204,7 +207,7 @@ void TestJoin::manyMissesAreSummarised()
     for (int i = 1; i <= 1205; ++i)
         topRows << QStringLiteral("t%1|%1").arg(i);
     MergeFixture f(new TransformJoin,
-                   {dataset("k|v", topRows), dataset("k|w", {"t1 |x", "t3|y", "t3|z"})});
+        { dataset("k|v", topRows), dataset("k|w", { "t1 |x", "t3|y", "t3|z" }) });
     f.choose("Column_1", 0);
     f.choose("Column_2", 0);
     f.set("Detailed_Report", true);
@@ -227,20 +230,20 @@ void TestJoin::manyMissesAreSummarised()
 
 void TestJoin::oneInputOrUnsetKeys()
 {
-    const Dataset top = dataset("k|v", {"a|1"});
+    const Dataset top = dataset("k|v", { "a|1" });
     {
-        MergeFixture f(new TransformJoin, {top});
+        MergeFixture f(new TransformJoin, { top });
         f.run();
         QVERIFY(f.output().equals(top));
         QCOMPARE(f.summary(), QStringLiteral("Connect a second dataset"));
         QVERIFY(f.warnings().contains(QStringLiteral("2 upstream connections expected")));
     }
-    MergeFixture f(new TransformJoin, {top, dataset("k|w", {"a|x"})});
+    MergeFixture f(new TransformJoin, { top, dataset("k|w", { "a|x" }) });
     f.choose("Column_1", 0);
     f.run();
     QVERIFY(f.output().equals(top));
     QCOMPARE(f.summary(), QStringLiteral("No changes"));
-    QCOMPARE(f.warnings(), QStringList{"1 option not set ('Bottom key column')"});
+    QCOMPARE(f.warnings(), QStringList { "1 option not set ('Bottom key column')" });
 }
 
 // A joined row takes its values from the upstream rows by reference: a
@@ -248,7 +251,7 @@ void TestJoin::oneInputOrUnsetKeys()
 void TestJoin::valuesShareUpstreamStorage()
 {
     MergeFixture f(new TransformJoin,
-                   {dataset("k|v", {"a|first value", "b|other"}), dataset("k|w", {"a|bottom value"})});
+        { dataset("k|v", { "a|first value", "b|other" }), dataset("k|w", { "a|bottom value" }) });
     f.choose("Column_1", 0);
     f.choose("Column_2", 0);
     const Dataset& out = f.run();
@@ -265,19 +268,19 @@ void TestJoin::valuesShareUpstreamStorage()
 void TestJoin::movingBottomAboveTopSwapsRoles()
 {
     MergeFixture f(new TransformJoin,
-                   {dataset("id|name", {"1|Ann", "2|Bob"}), dataset("city|id", {"Oslo|2", "Rome|3"})});
+        { dataset("id|name", { "1|Ann", "2|Bob" }), dataset("city|id", { "Oslo|2", "Rome|3" }) });
     f.choose("Column_1", 0);
     f.choose("Column_2", 1);
-    QCOMPARE(rowsOf(f.run()), table({"2|Bob|Oslo"}));
+    QCOMPARE(rowsOf(f.run()), table({ "2|Bob|Oslo" }));
 
     f.source(1)->setPos(0, -100);
-    f.scene().onPosChanged({f.source(1)});
+    f.scene().onPosChanged({ f.source(1) });
     QCOMPARE(f.transform()->parameter("Column_1")->sourceItem(), f.source(1));
     QCOMPARE(f.transform()->parameter("Column_1")->summary(), QStringLiteral("id"));
     QCOMPARE(f.transform()->parameter("Column_2")->sourceItem(), f.source(0));
     const Dataset& out = f.run();
-    QCOMPARE(out.columnNames(), (QStringList{"city", "id", "name"}));
-    QCOMPARE(rowsOf(out), table({"Oslo|2|Bob"}));
+    QCOMPARE(out.columnNames(), (QStringList { "city", "id", "name" }));
+    QCOMPARE(rowsOf(out), table({ "Oslo|2|Bob" }));
 }
 
 QTEST_MAIN(TestJoin)
