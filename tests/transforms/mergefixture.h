@@ -67,28 +67,23 @@ private:
     QList<SourceNode*> m_sources;
 };
 
-// Rows of a dataset as lists, for comparing whole tables at once.
-inline QList<QStringList> rowsOf(const Dataset& d)
+// A table written as one text: the header, then the rows, separated by ";";
+// values separated by "|" (an empty piece is an empty value).
+inline Dataset textTable(const QString& text)
 {
+    QStringList lines = text.split(QLatin1Char(';'));
+    const QStringList header = lines.takeFirst().split(QLatin1Char('|'));
     QList<QStringList> rows;
+    for (const QString& line : qAsConst(lines))
+        rows.append(line.split(QLatin1Char('|')));
+    return makeDataset(header, rows);
+}
+
+// The same form of a dataset: column names, then the rows.
+inline QString tableText(const Dataset& d)
+{
+    QStringList lines { d.columnNames().join(QLatin1Char('|')) };
     for (const Dataset::Row& r : d.rows())
-        rows.append(r);
-    return rows;
+        lines.append(r.join(QLatin1Char('|')));
+    return lines.join(QLatin1Char(';'));
 }
-
-// Rows written compactly: each row is one text with its values separated by
-// "|" (an empty piece is an empty value).
-inline QList<QStringList> table(const QStringList& rows)
-{
-    QList<QStringList> out;
-    for (const QString& r : rows)
-        out.append(r.split(QLatin1Char('|')));
-    return out;
-}
-
-inline Dataset dataset(const QString& header, const QStringList& rows)
-{
-    return makeDataset(header.split(QLatin1Char('|')), table(rows));
-}
-
-Q_DECLARE_METATYPE(QList<QStringList>)
