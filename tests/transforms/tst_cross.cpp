@@ -23,7 +23,6 @@ private slots:
     void product();
     void oneHeaderNamesAll();
     void tooManyRows();
-    void oneInput();
     void repeatedIdentitiesMadeUnique();
 };
 
@@ -85,14 +84,6 @@ void TestCross::tooManyRows()
     MergeFixture g(new TransformCross, { big, big, withoutRows(big) });
     QCOMPARE(g.run().rowCount(), 0);
     QCOMPARE(g.summary(), QStringLiteral("Crossed 3 inputs"));
-}
-
-void TestCross::oneInput()
-{
-    const Dataset only = textTable("x;a;b");
-    MergeFixture f(new TransformCross, { only });
-    QVERIFY(f.run().equals(only));
-    QCOMPARE(f.summary(), QStringLiteral("No changes"));
 }
 
 // The same upstream dataset twice: its columns come twice with the same

@@ -24,9 +24,6 @@ private slots:
     void byRowNumber();
     void detailedReport();
     void manyMissesAreSummarised();
-    void oneInputOrUnsetKeys();
-    void valuesShareUpstreamStorage();
-    void movingBottomAboveTopSwapsRoles();
 };
 
 void TestJoin::byKey_data()
@@ -175,58 +172,6 @@ void TestJoin::manyMissesAreSummarised()
         "1 miss in the Bottom key column:", "'t1 ' at row 1" };
     QCOMPARE(f.information().mid(0, expected.size()), expected);
     QVERIFY(f.information().contains("'t3' occurs 2 times"));
-}
-
-void TestJoin::oneInputOrUnsetKeys()
-{
-    const Dataset top = textTable("k|v;a|1");
-    {
-        MergeFixture f(new TransformJoin, { top });
-        QVERIFY(f.run().equals(top));
-        QCOMPARE(f.summary(), QStringLiteral("Connect a second dataset"));
-        QVERIFY(f.warnings().contains(QStringLiteral("2 upstream connections expected")));
-    }
-    MergeFixture f(new TransformJoin, { top, textTable("k|w;a|x") });
-    f.choose("Column_1", 0);
-    QVERIFY(f.run().equals(top));
-    QCOMPARE(f.summary(), QStringLiteral("No changes"));
-    QCOMPARE(f.warnings(), QStringList { "1 option not set ('Bottom key column')" });
-}
-
-// A joined row takes its values from the upstream rows by reference: a
-// million-row join must not copy a million rows of text.
-void TestJoin::valuesShareUpstreamStorage()
-{
-    MergeFixture f(new TransformJoin,
-        { textTable("k|v;a|first value;b|other"), textTable("k|w;a|bottom value") });
-    f.choose("Column_1", 0);
-    f.choose("Column_2", 0);
-    const Dataset& out = f.run();
-    const Dataset& top = f.source(0)->dataset();
-    const Dataset& bottom = f.source(1)->dataset();
-    QCOMPARE(out.rowCount(), 1);
-    QVERIFY(out.value(0, 1).isSharedWith(top.value(0, 1)));
-    QVERIFY(out.value(0, 2).isSharedWith(bottom.value(0, 1)));
-    // The columns keep their upstream identities.
-    QCOMPARE(out.columnId(1), top.columnId(1));
-    QCOMPARE(out.columnId(2), bottom.columnId(1));
-}
-
-void TestJoin::movingBottomAboveTopSwapsRoles()
-{
-    MergeFixture f(new TransformJoin,
-        { textTable("id|name;1|Ann;2|Bob"), textTable("city|id;Oslo|2;Rome|3") });
-    f.choose("Column_1", 0);
-    f.choose("Column_2", 1);
-    QCOMPARE(tableText(f.run()), QStringLiteral("id|name|city;2|Bob|Oslo"));
-
-    f.source(1)->setPos(0, -100);
-    f.scene().onPosChanged({ f.source(1) });
-    Transform* t = f.transform();
-    QCOMPARE(t->parameter("Column_1")->sourceItem(), f.source(1));
-    QCOMPARE(t->parameter("Column_1")->summary(), QStringLiteral("id"));
-    QCOMPARE(t->parameter("Column_2")->sourceItem(), f.source(0));
-    QCOMPARE(tableText(f.run()), QStringLiteral("city|id|name;Oslo|2|Bob"));
 }
 
 QTEST_MAIN(TestJoin)

@@ -53,10 +53,6 @@ private slots:
     void keys_data();
     void keys();
     void subtractListsAtMostFiveRows();
-    void oneInputOrUnsetKeys();
-    void keptRowsShareUpstreamStorage();
-    void movingBottomAboveTopSwapsRoles_data();
-    void movingBottomAboveTopSwapsRoles();
 };
 
 void TestKeySets::intersectExample()
@@ -157,76 +153,6 @@ void TestKeySets::subtractListsAtMostFiveRows()
     QCOMPARE(info.at(4), QStringLiteral("Subtracted row 9 with key 'even'"));
     QCOMPARE(info.at(5), QStringLiteral("+ 745 others"));
     QCOMPARE(f->summary(), QStringLiteral("750 row(s) removed"));
-}
-
-void TestKeySets::oneInputOrUnsetKeys()
-{
-    const Dataset top = textTable("k|n;a|1;b|2");
-    {
-        MergeFixture f(new TransformIntersect, { top });
-        QCOMPARE(tableText(f.run()), QStringLiteral("k|n"));
-        QCOMPARE(f.summary(), QStringLiteral("Connect a second dataset"));
-    }
-    {
-        MergeFixture f(new TransformSubtract, { top });
-        QVERIFY(f.run().equals(top));
-        QCOMPARE(f.summary(), QStringLiteral("Connect a second dataset"));
-    }
-    const Dataset bottom = textTable("k;a");
-    {
-        MergeFixture f(new TransformIntersect, { top, bottom });
-        f.choose("Column_1", 0);
-        QCOMPARE(tableText(f.run()), QStringLiteral("k|n"));
-        QCOMPARE(f.summary(), QStringLiteral("0 intersecting rows"));
-        QCOMPARE(f.warnings(), QStringList { "1 option not set ('Bottom key column')" });
-    }
-    MergeFixture f(new TransformSubtract, { top, bottom });
-    f.choose("Column_2", 0);
-    QVERIFY(f.run().equals(top));
-    QCOMPARE(f.warnings(), QStringList { "1 option not set ('Top key column')" });
-}
-
-// Rows that pass unchanged are the top's own rows, not copies of them.
-void TestKeySets::keptRowsShareUpstreamStorage()
-{
-    for (Transform* t : { static_cast<Transform*>(new TransformIntersect),
-             static_cast<Transform*>(new TransformSubtract) }) {
-        QScopedPointer<MergeFixture> f(keyed(t, "a,b,c", "b"));
-        const Dataset& out = f->run();
-        const Dataset& top = f->source(0)->dataset();
-        const int kept = out.value(0, 0) == QStringLiteral("a") ? 0 : 1;
-        QVERIFY(out.row(0).isSharedWith(top.row(kept)));
-        QCOMPARE(out.columnIds(), top.columnIds());
-    }
-}
-
-void TestKeySets::movingBottomAboveTopSwapsRoles_data()
-{
-    QTest::addColumn<bool>("subtract");
-    QTest::addColumn<QString>("before");
-    QTest::addColumn<QString>("after");
-    QTest::newRow("intersect") << false << "k|n;a|1"
-                               << "m|key;7|a";
-    QTest::newRow("subtract") << true << "k|n;b|2"
-                              << "m|key;8|c";
-}
-
-void TestKeySets::movingBottomAboveTopSwapsRoles()
-{
-    QFETCH(bool, subtract);
-    QFETCH(QString, before);
-    QFETCH(QString, after);
-    Transform* t
-        = subtract ? static_cast<Transform*>(new TransformSubtract) : new TransformIntersect;
-    MergeFixture f(t, { textTable("k|n;a|1;b|2"), textTable("m|key;7|a;8|c") });
-    f.choose("Column_1", 0);
-    f.choose("Column_2", 1);
-    QCOMPARE(tableText(f.run()), before);
-    f.source(1)->setPos(0, -100);
-    f.scene().onPosChanged({ f.source(1) });
-    QCOMPARE(t->parameter("Column_1")->summary(), QStringLiteral("key"));
-    QCOMPARE(t->parameter("Column_2")->summary(), QStringLiteral("k"));
-    QCOMPARE(tableText(f.run()), after);
 }
 
 QTEST_MAIN(TestKeySets)

@@ -57,7 +57,6 @@ private slots:
     void newColumnName();
     void reports();
     void invalidRegexMatchesNothing();
-    void oneInputOrUnsetColumns();
     void movingBottomAboveTopSwapsRoles();
 };
 
@@ -307,24 +306,6 @@ void TestLookup::invalidRegexMatchesNothing()
     run.f.set("Non_Matching_Value", "?");
     QCOMPARE(run.newColumn(), QStringLiteral("?"));
     QCOMPARE(run.f.warnings(), QStringList { "Invalid regular expression '(['" });
-}
-
-void TestLookup::oneInputOrUnsetColumns()
-{
-    const Dataset top = textTable("k|n;a|1");
-    {
-        MergeFixture f(new TransformLookup, { top });
-        f.run();
-        QVERIFY(f.output().equals(top));
-        QCOMPARE(f.summary(), QStringLiteral("Connect a second dataset"));
-    }
-    MergeFixture f(new TransformLookup, { top, textTable("k|v;a|x") });
-    f.choose("Top_Lookup_Column", 0);
-    f.choose("Bottom_Lookup_Column", 0);
-    f.run();
-    QVERIFY(f.output().equals(top));
-    QCOMPARE(f.summary(), QStringLiteral("No changes"));
-    QCOMPARE(f.warnings(), QStringList { "1 option not set ('Bottom value column')" });
 }
 
 // All three column options follow the items: the key columns change places,
