@@ -16,7 +16,7 @@ QVector<int> columnsExcept(int count, int skipped)
     return columns;
 }
 
-void setCombinedColumns(Dataset& output, const QVector<ColumnPick>& picks)
+void setCombinedColumns(Dataset& output, const QVector<ColumnPick>& picks, bool alwaysNamed)
 {
     QVector<ColumnId> ids;
     QStringList names;
@@ -33,7 +33,7 @@ void setCombinedColumns(Dataset& output, const QVector<ColumnPick>& picks)
         return;
     output.setColumnIds(ids);
     output.makeColumnIdsUnique();
-    if (anyHeader)
+    if (anyHeader || alwaysNamed)
         output.setHeader(names);
 }
 

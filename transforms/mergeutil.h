@@ -21,9 +21,10 @@ struct ColumnPick
 QVector<int> columnsExcept(int count, int skipped = -1);
 
 // Gives the output the picked columns in order: their identities (repeated
-// ones made unique, so that the node numbers them afresh) and, when any
-// source has a header, their names.
-void setCombinedColumns(Dataset& output, const QVector<ColumnPick>& picks);
+// ones made unique, so that the node numbers them afresh) and their names.
+// The names become a header when any source has one, or always when asked.
+void setCombinedColumns(
+    Dataset& output, const QVector<ColumnPick>& picks, bool alwaysNamed = false);
 
 // The columns, identities and header of a dataset, without its rows.
 Dataset withoutRows(const Dataset& data);

@@ -173,8 +173,10 @@ void TransformJoin::joinByKey(
     const bool keepTop = boolParameter(KeepTop);
     const bool keepBottom = boolParameter(KeepBottom);
     const QVector<int> bottomColumns = columnsExcept(bottom.columnCount(), bottomKey);
+    // The names are set whether or not the inputs have a header, so that a
+    // joined column keeps the name it had on its side.
     setCombinedColumns(
-        output, { { &top, columnsExcept(top.columnCount()) }, { &bottom, bottomColumns } });
+        output, { { &top, columnsExcept(top.columnCount()) }, { &bottom, bottomColumns } }, true);
 
     // First pass: the bottom rows of every top key, which bottom rows find a
     // partner, and so the exact size of the result before any row is built.
@@ -270,7 +272,8 @@ void TransformJoin::joinByRowNumber(Dataset& output, const Dataset& top, const D
         rows = bottomRows;
     setCombinedColumns(output,
         { { &top, columnsExcept(top.columnCount()) },
-            { &bottom, columnsExcept(bottom.columnCount()) } });
+            { &bottom, columnsExcept(bottom.columnCount()) } },
+        true);
     if (output.hasColumns()) {
         output.reserveRows(rows);
         const RowBuilder build(top.columnCount(), {});

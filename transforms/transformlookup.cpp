@@ -287,7 +287,7 @@ void TransformLookup::report(const Dataset& top, const Dataset& bottom, int topK
     const LookupOptions o = options();
     const QString topLabel = parameter(TopColumn)->label();
     const QString bottomLabel = parameter(BottomColumn)->label();
-    if (o.matchType != MatchFuzzy && !o.allValues)
+    if (!o.allValues)
         KeyReport::duplicates(*this, bottom, bottomKey, bottomLabel, o.caseSensitive);
     const int misses = KeyReport::misses(
         *this, top, topKey, topLabel, [&](int r) { return matched.at(r) != 0; });

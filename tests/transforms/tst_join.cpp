@@ -24,6 +24,7 @@ private slots:
     void byRowNumber();
     void detailedReport();
     void manyMissesAreSummarised();
+    void headerlessInputsKeepTheirNames();
 };
 
 void TestJoin::byKey_data()
@@ -172,6 +173,23 @@ void TestJoin::manyMissesAreSummarised()
         "1 miss in the Bottom key column:", "'t1 ' at row 1" };
     QCOMPARE(f.information().mid(0, expected.size()), expected);
     QVERIFY(f.information().contains("'t3' occurs 2 times"));
+}
+
+// Each side's columns keep the names they had there, header or not.
+void TestJoin::headerlessInputsKeepTheirNames()
+{
+    Dataset top;
+    top.setColumnCount(2);
+    top.appendRow({ "a", "1" });
+    Dataset bottom;
+    bottom.setColumnCount(2);
+    bottom.appendRow({ "a", "p" });
+    MergeFixture f(new TransformJoin, { top, bottom });
+    f.choose("Column_1", 0);
+    f.choose("Column_2", 0);
+    const Dataset& out = f.run();
+    QVERIFY(out.hasHeader());
+    QCOMPARE(tableText(out), QStringLiteral("1|2|2;a|1|p"));
 }
 
 QTEST_MAIN(TestJoin)
