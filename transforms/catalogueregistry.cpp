@@ -5,6 +5,7 @@
 #include "transforms/transformlookup.h"
 #include "transforms/transformsubtract.h"
 
+#include "transforms/transformdedupe.h"
 #include "transforms/transformsort.h"
 
 // One line per implemented transform type, with its include above:
@@ -19,5 +20,6 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformJoin);
     catalogue.add(new TransformLookup);
     catalogue.add(new TransformSubtract);
+    catalogue.add(new TransformDedupe);
     catalogue.add(new TransformSort);
 }

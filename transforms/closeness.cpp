@@ -82,7 +82,7 @@ int bandedDistance(QStringView a, QStringView b, int limit)
         const QChar ai = a.at(i - 1);
         for (int j = lo; j <= hi; ++j) {
             const int substitute = prev[j - 1] + (ai == b.at(j - 1) ? 0 : 1);
-            const int v = std::min({substitute, prev[j] + 1, cur[j - 1] + 1, limit});
+            const int v = std::min({ substitute, prev[j] + 1, cur[j - 1] + 1, limit });
             cur[j] = v;
             rowMinimum = std::min(rowMinimum, v);
         }
@@ -101,7 +101,7 @@ int bandedDistance(QStringView a, QStringView b, int limit)
 // alone exceed the budget is rejected before any distance is worked out.
 template <class DistanceOf, class LengthsOf, class BoundOf>
 int closenessOf(int n, const DistanceOf& distanceOf, const LengthsOf& lengthsOf,
-                const BoundOf& lowerBoundOf, int leastCloseness)
+    const BoundOf& lowerBoundOf, int leastCloseness)
 {
     if (n == 0)
         return 100;
@@ -158,7 +158,7 @@ int boundedEditDistance(QStringView a, QStringView b, int limit)
         return std::min(int(b.size()), limit);
     if (a.size() > 64)
         return bandedDistance(a, b, limit);
-    std::array<quint64, 128> ascii{};
+    std::array<quint64, 128> ascii {};
     QVarLengthArray<QPair<ushort, quint64>, 16> other;
     for (int j = 0; j < a.size(); ++j) {
         const ushort u = a.at(j).unicode();
@@ -167,9 +167,9 @@ int boundedEditDistance(QStringView a, QStringView b, int limit)
             continue;
         }
         auto it = std::find_if(other.begin(), other.end(),
-                               [u](const QPair<ushort, quint64>& p) { return p.first == u; });
+            [u](const QPair<ushort, quint64>& p) { return p.first == u; });
         if (it == other.end())
-            other.append({u, quint64(1) << j});
+            other.append({ u, quint64(1) << j });
         else
             it->second |= quint64(1) << j;
     }
@@ -190,15 +190,14 @@ int closeness(const QStringList& a, const QStringList& b, int leastCloseness)
     if (a.size() != b.size())
         return 0;
     return closenessOf(
-        a.size(),
-        [&](int i, int limit) { return boundedEditDistance(a.at(i), b.at(i), limit); },
+        a.size(), [&](int i, int limit) { return boundedEditDistance(a.at(i), b.at(i), limit); },
         [&](int i) { return qMakePair(int(a.at(i).size()), int(b.at(i).size())); },
         [&](int i) { return std::abs(a.at(i).size() - b.at(i).size()); }, leastCloseness);
 }
 
 int closeness(const QString& a, const QString& b, int leastCloseness)
 {
-    return closeness(QStringList{a}, QStringList{b}, leastCloseness);
+    return closeness(QStringList { a }, QStringList { b }, leastCloseness);
 }
 
 FuzzyKey::FuzzyKey(const QStringList& values) : m_values(values)
@@ -238,9 +237,9 @@ ClosenessMatcher::ClosenessMatcher(const FuzzyKey& key) : m_key(key)
                 continue;
             }
             auto it = std::find_if(p.other.begin(), p.other.end(),
-                                   [u](const QPair<ushort, quint64>& e) { return e.first == u; });
+                [u](const QPair<ushort, quint64>& e) { return e.first == u; });
             if (it == p.other.end())
-                p.other.append({u, bit});
+                p.other.append({ u, bit });
             else
                 it->second |= bit;
         }
@@ -273,7 +272,7 @@ int ClosenessMatcher::closeness(const FuzzyKey& other, int leastCloseness) const
         [&](int i) { return qMakePair(int(mine.at(i).size()), int(theirs.at(i).size())); },
         [&](int i) {
             return std::max<int>(std::abs(mine.at(i).size() - theirs.at(i).size()),
-                                 letterBound(m_key.letters(i), other.letters(i)));
+                letterBound(m_key.letters(i), other.letters(i)));
         },
         leastCloseness);
 }

@@ -85,7 +85,7 @@ private:
     // position j; only values of up to 64 code units have one.
     struct Pattern
     {
-        std::array<quint64, 128> ascii{};
+        std::array<quint64, 128> ascii {};
         QVector<QPair<ushort, quint64>> other;
         bool usable = false;
         quint64 mask(ushort unit) const;

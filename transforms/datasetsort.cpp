@@ -5,7 +5,6 @@
 
 #include <QCollator>
 #include <QCollatorSortKey>
-#include <QHash>
 #include <QLocale>
 
 #include <algorithm>
@@ -29,6 +28,73 @@ quint64 textPrefix(const QString& text)
     return prefix;
 }
 
+// Finds the rows that share a stored value. Values repeated in a column share
+// their text (the value pools see to that), so the address of the text
+// identifies the value; equal texts stored apart are merely read twice.
+// Open addressing keeps a million distinct values cheap to index.
+class SharedTextIndex
+{
+public:
+    SharedTextIndex() : m_slots(1024, Slot()) { }
+
+    // The index stored for the address, or -1.
+    int find(const QChar* text) const
+    {
+        for (size_t i = slotOf(text);; i = (i + 1) & (m_slots.size() - 1)) {
+            if (m_slots[i].text == text)
+                return m_slots[i].index;
+            if (!m_slots[i].text)
+                return -1;
+        }
+    }
+    void insert(const QChar* text, int index)
+    {
+        if (2 * (m_count + 1) > m_slots.size())
+            grow();
+        place(text, index);
+        ++m_count;
+    }
+
+private:
+    struct Slot
+    {
+        const QChar* text = nullptr;
+        int index = -1;
+    };
+    size_t slotOf(const QChar* text) const
+    {
+        const quint64 h = (quint64(quintptr(text)) >> 1) * 0x9E3779B97F4A7C15ull;
+        return size_t(h >> 20) & (m_slots.size() - 1);
+    }
+    void place(const QChar* text, int index)
+    {
+        size_t i = slotOf(text);
+        while (m_slots[i].text)
+            i = (i + 1) & (m_slots.size() - 1);
+        m_slots[i] = Slot { text, index };
+    }
+    void grow()
+    {
+        std::vector<Slot> old(m_slots.size() * 2, Slot());
+        old.swap(m_slots);
+        for (const Slot& s : old) {
+            if (s.text)
+                place(s.text, s.index);
+        }
+    }
+
+    std::vector<Slot> m_slots;
+    size_t m_count = 0;
+};
+
+// A class of values sorted: positions in ascending order, and for each one
+// whether it equals the one before.
+struct SortedClass
+{
+    QVector<int> order;
+    QVector<char> sameAsPrevious;
+};
+
 // The distinct stored values of one key column and their order.
 class ColumnValues
 {
@@ -39,15 +105,20 @@ public:
     }
 
     void add(const QString& value);
+    void reserve(int n)
+    {
+        m_values.reserve(n);
+        m_class.reserve(n);
+    }
     int count() const { return m_values.size(); }
     const QString& value(int i) const { return m_values.at(i); }
     // Dense ranks of the values in the order of add().
-    QVector<int> ranks();
+    QVector<int> ranks() const;
 
 private:
-    void readTexts();
-    int compareTexts(int a, int b) const;
-    int compare(int a, int b) const;
+    SortedClass sortNumbers(const QVector<int>& members) const;
+    SortedClass sortTexts(const QVector<int>& members) const;
+    SortedClass sortCollated(const QVector<int>& members) const;
 
     SortKind m_kind;
     SortOptions m_options;
@@ -55,11 +126,8 @@ private:
     QString m_format;
     QLocale m_locale;
     QVector<QString> m_values;
-    QVector<int> m_class;
+    QVector<char> m_class;
     QVector<double> m_numbers;
-    QVector<QString> m_texts;
-    QVector<quint64> m_prefixes;
-    std::vector<QCollatorSortKey> m_collationKeys;
 };
 
 void ColumnValues::add(const QString& value)
@@ -67,10 +135,9 @@ void ColumnValues::add(const QString& value)
     m_values.append(value);
     if (m_kind == SortKind::Text) {
         m_class.append(ClassRead);
-        m_numbers.append(0.0);
         return;
     }
-    int cls = ClassOther;
+    char cls = ClassOther;
     double number = 0.0;
     if (value.trimmed().isEmpty()) {
         cls = ClassEmpty;
@@ -87,68 +154,115 @@ void ColumnValues::add(const QString& value)
         }
     }
     m_class.append(cls);
-    m_numbers.append(number);
-}
-
-// Text forms are prepared once per distinct value: collation keys, or the
-// (lower-cased) text with its prefix.
-void ColumnValues::readTexts()
-{
-    const int n = m_values.size();
-    if (m_options.localeAware) {
-        QCollator collator(m_locale);
-        collator.setCaseSensitivity(m_options.caseSensitive ? Qt::CaseSensitive
-                                                            : Qt::CaseInsensitive);
-        m_collationKeys.reserve(n);
-        for (const QString& v : qAsConst(m_values))
-            m_collationKeys.push_back(collator.sortKey(v));
-        return;
-    }
-    m_texts.reserve(n);
-    m_prefixes.reserve(n);
-    for (const QString& v : qAsConst(m_values)) {
-        m_texts.append(m_options.caseSensitive ? v : v.toLower());
-        m_prefixes.append(textPrefix(m_texts.last()));
+    if (cls == ClassRead) {
+        m_numbers.resize(m_values.size());
+        m_numbers.last() = number;
     }
 }
 
-int ColumnValues::compareTexts(int a, int b) const
+SortedClass ColumnValues::sortNumbers(const QVector<int>& members) const
 {
-    if (m_options.localeAware)
-        return m_collationKeys[a].compare(m_collationKeys[b]);
-    if (m_prefixes[a] != m_prefixes[b])
-        return m_prefixes[a] < m_prefixes[b] ? -1 : 1;
-    return QString::compare(m_texts[a], m_texts[b], Qt::CaseSensitive);
+    std::vector<std::pair<double, int>> keyed;
+    keyed.reserve(members.size());
+    for (int i : members)
+        keyed.emplace_back(m_numbers.at(i), i);
+    std::sort(keyed.begin(), keyed.end());
+    SortedClass sorted;
+    sorted.order.reserve(members.size());
+    sorted.sameAsPrevious.reserve(members.size());
+    for (size_t k = 0; k < keyed.size(); ++k) {
+        sorted.order.append(keyed[k].second);
+        sorted.sameAsPrevious.append(k > 0 && keyed[k - 1].first == keyed[k].first);
+    }
+    return sorted;
 }
 
-int ColumnValues::compare(int a, int b) const
+// Plain text order: UTF-16 code units, of the lower-cased texts when case
+// does not count. Most comparisons end at the four-unit prefix.
+SortedClass ColumnValues::sortTexts(const QVector<int>& members) const
 {
-    if (m_class[a] != m_class[b])
-        return m_class[a] < m_class[b] ? -1 : 1;
-    int c = 0;
-    if (m_class[a] == ClassEmpty)
-        c = 0;
-    else if (m_class[a] == ClassRead && m_kind != SortKind::Text)
-        c = m_numbers[a] < m_numbers[b] ? -1 : (m_numbers[b] < m_numbers[a] ? 1 : 0);
-    else
-        c = compareTexts(a, b);
-    return m_ascending ? c : -c;
+    struct Keyed
+    {
+        quint64 prefix;
+        QString text;
+        int index;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(members.size());
+    for (int i : members) {
+        const QString text = m_options.caseSensitive ? m_values.at(i) : m_values.at(i).toLower();
+        keyed.push_back(Keyed { textPrefix(text), text, i });
+    }
+    const auto compare = [](const Keyed& a, const Keyed& b) {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix ? -1 : 1;
+        return QString::compare(a.text, b.text, Qt::CaseSensitive);
+    };
+    std::sort(keyed.begin(), keyed.end(),
+        [&compare](const Keyed& a, const Keyed& b) { return compare(a, b) < 0; });
+    SortedClass sorted;
+    sorted.order.reserve(members.size());
+    sorted.sameAsPrevious.reserve(members.size());
+    for (size_t k = 0; k < keyed.size(); ++k) {
+        sorted.order.append(keyed[k].index);
+        sorted.sameAsPrevious.append(k > 0 && compare(keyed[k - 1], keyed[k]) == 0);
+    }
+    return sorted;
 }
 
-QVector<int> ColumnValues::ranks()
+SortedClass ColumnValues::sortCollated(const QVector<int>& members) const
 {
-    readTexts();
-    const int n = m_values.size();
-    QVector<int> byOrder(n);
-    for (int i = 0; i < n; ++i)
-        byOrder[i] = i;
-    std::sort(byOrder.begin(), byOrder.end(), [this](int a, int b) { return compare(a, b) < 0; });
-    QVector<int> ranks(n);
-    int rank = 0;
-    for (int i = 0; i < n; ++i) {
-        if (i > 0 && compare(byOrder[i - 1], byOrder[i]) != 0)
-            ++rank;
-        ranks[byOrder[i]] = rank;
+    QCollator collator(m_locale);
+    collator.setCaseSensitivity(m_options.caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive);
+    std::vector<std::pair<QCollatorSortKey, int>> keyed;
+    keyed.reserve(members.size());
+    for (int i : members)
+        keyed.emplace_back(collator.sortKey(m_values.at(i)), i);
+    std::sort(keyed.begin(), keyed.end(),
+        [](const auto& a, const auto& b) { return a.first.compare(b.first) < 0; });
+    SortedClass sorted;
+    sorted.order.reserve(members.size());
+    sorted.sameAsPrevious.reserve(members.size());
+    for (size_t k = 0; k < keyed.size(); ++k) {
+        sorted.order.append(keyed[k].second);
+        sorted.sameAsPrevious.append(k > 0 && keyed[k - 1].first.compare(keyed[k].first) == 0);
+    }
+    return sorted;
+}
+
+// Read values (numbers, dates, or every text of a text column), then other
+// texts, then empty values; descending reverses each class but not their
+// sequence.
+QVector<int> ColumnValues::ranks() const
+{
+    QVector<int> members[3];
+    for (int i = 0; i < m_values.size(); ++i)
+        members[int(m_class.at(i))].append(i);
+    const bool textColumn = m_kind == SortKind::Text;
+    const auto sortTextClass = [this](const QVector<int>& m) {
+        return m_options.localeAware ? sortCollated(m) : sortTexts(m);
+    };
+    SortedClass classes[3];
+    classes[ClassRead]
+        = textColumn ? sortTextClass(members[ClassRead]) : sortNumbers(members[ClassRead]);
+    classes[ClassOther] = sortTextClass(members[ClassOther]);
+    classes[ClassEmpty].order = members[ClassEmpty];
+    classes[ClassEmpty].sameAsPrevious = QVector<char>(members[ClassEmpty].size(), 1);
+
+    QVector<int> ranks(m_values.size());
+    int rank = -1;
+    for (const SortedClass& c : classes) {
+        const int m = c.order.size();
+        for (int k = 0; k < m; ++k) {
+            // Walking backwards, a value starts a new rank when the one
+            // after it in ascending order is different.
+            const int at = m_ascending ? k : m - 1 - k;
+            const bool same
+                = m_ascending ? c.sameAsPrevious.at(at) : (k > 0 && c.sameAsPrevious.at(at + 1));
+            if (k == 0 || !same)
+                ++rank;
+            ranks[c.order.at(at)] = rank;
+        }
     }
     return ranks;
 }
@@ -156,16 +270,19 @@ QVector<int> ColumnValues::ranks()
 QString kindText(const SortKeyInfo& key)
 {
     switch (key.kind) {
-    case SortKind::Numeric: return QStringLiteral("Numeric");
-    case SortKind::Date: return QStringLiteral("Date (%1)").arg(key.dateFormat);
-    default: return QStringLiteral("Text");
+    case SortKind::Numeric:
+        return QStringLiteral("Numeric");
+    case SortKind::Date:
+        return QStringLiteral("Date (%1)").arg(key.dateFormat);
+    default:
+        return QStringLiteral("Text");
     }
 }
 
 } // namespace
 
-DatasetSorter::DatasetSorter(const Dataset& dataset, const QVector<int>& keys,
-                             const SortOptions& options)
+DatasetSorter::DatasetSorter(
+    const Dataset& dataset, const QVector<int>& keys, const SortOptions& options)
     : m_dataset(dataset), m_options(options)
 {
     for (int key : keys) {
@@ -199,15 +316,49 @@ bool DatasetSorter::sort(const SortProgress& progress)
     for (int r = 0; r < rows; ++r)
         m_order[r] = r;
     m_ranks = QVector<int>(rows * keyCount);
+    m_rankCounts = QVector<int>(keyCount);
     m_done = 0;
     m_total = rows * keyCount;
     for (int k = 0; k < keyCount; ++k) {
         if (!rankColumn(k, progress))
             return false;
     }
-    if (keyCount == 0)
-        return true;
+    if (keyCount > 0)
+        orderByRanks();
+    return true;
+}
+
+// When the ranks of all keys fit into 64 bits together, each row's ranks
+// become one integer and the sort moves compact pairs instead of chasing
+// rows.
+void DatasetSorter::orderByRanks()
+{
+    const int rows = m_dataset.rowCount();
+    const int keyCount = m_keys.size();
+    QVector<int> widths;
+    int bits = 0;
+    for (int k = 0; k < keyCount; ++k) {
+        int width = 0;
+        while (width < 32 && (qint64(1) << width) < m_rankCounts.at(k))
+            ++width;
+        widths.append(width);
+        bits += width;
+    }
     const int* ranks = m_ranks.constData();
+    if (bits <= 64) {
+        std::vector<std::pair<quint64, int>> keyed(rows);
+        for (int r = 0; r < rows; ++r) {
+            quint64 packed = 0;
+            for (int k = 0; k < keyCount; ++k)
+                packed = (packed << widths.at(k)) | quint64(ranks[qint64(r) * keyCount + k]);
+            keyed[r] = { packed, r };
+        }
+        std::stable_sort(keyed.begin(), keyed.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (int i = 0; i < rows; ++i)
+            m_order[i] = keyed[i].second;
+        return;
+    }
     std::stable_sort(m_order.begin(), m_order.end(), [ranks, keyCount](int a, int b) {
         const int* ra = ranks + qint64(a) * keyCount;
         const int* rb = ranks + qint64(b) * keyCount;
@@ -217,7 +368,24 @@ bool DatasetSorter::sort(const SortProgress& progress)
         }
         return false;
     });
-    return true;
+}
+
+// Whether a column's rows share stored values often enough to be worth
+// indexing: a column of mostly distinct values (ids, amounts) is read row by
+// row instead.
+bool DatasetSorter::valuesRepeat(int column) const
+{
+    const int sample = std::min(m_dataset.rowCount(), 2000);
+    SharedTextIndex seen;
+    int distinct = 0;
+    for (int r = 0; r < sample; ++r) {
+        const QChar* text = m_dataset.value(r, column).constData();
+        if (seen.find(text) < 0) {
+            seen.insert(text, r);
+            ++distinct;
+        }
+    }
+    return distinct * 2 <= sample;
 }
 
 // Ranks one key column. Rows sharing a stored value (the value pools make
@@ -229,28 +397,32 @@ bool DatasetSorter::rankColumn(int key, const SortProgress& progress)
     ColumnValues values(info.kind, m_options, info.ascending, info.dateFormat);
     const int rows = m_dataset.rowCount();
     QVector<int> rowValue(rows);
-    QHash<const QChar*, int> seen;
+    const bool repeats = valuesRepeat(info.column);
+    values.reserve(repeats ? 1024 : rows);
+    SharedTextIndex seen;
     for (int r = 0; r < rows; ++r) {
         if (progress && !progress(m_done, m_total))
             return false;
         ++m_done;
         const QString& v = m_dataset.value(r, info.column);
-        const auto it = seen.constFind(v.constData());
+        const int known = repeats ? seen.find(v.constData()) : -1;
         // Texts made from raw data could share a start and differ in length.
-        if (it != seen.constEnd() && values.value(it.value()).size() == v.size()) {
-            rowValue[r] = it.value();
+        if (known >= 0 && values.value(known).size() == v.size()) {
+            rowValue[r] = known;
             continue;
         }
         const int index = values.count();
-        seen.insert(v.constData(), index);
+        if (repeats && known < 0)
+            seen.insert(v.constData(), index);
         values.add(v);
         rowValue[r] = index;
     }
-    seen = QHash<const QChar*, int>();
+    seen = SharedTextIndex();
     const QVector<int> ranks = values.ranks();
     const int keyCount = m_keys.size();
     for (int r = 0; r < rows; ++r)
         m_ranks[r * keyCount + key] = ranks[rowValue[r]];
+    m_rankCounts[key] = ranks.isEmpty() ? 0 : *std::max_element(ranks.cbegin(), ranks.cend()) + 1;
     return true;
 }
 
@@ -277,17 +449,17 @@ QStringList DatasetSorter::information() const
 {
     QStringList lines;
     for (const SortKeyInfo& key : m_keys) {
-        lines.append(QStringLiteral("Column '%1' sorted %2 as %3")
-                         .arg(m_dataset.columnName(key.column),
-                              key.ascending ? QStringLiteral("ascending")
-                                            : QStringLiteral("descending"),
-                              kindText(key)));
+        lines.append(
+            QStringLiteral("Column '%1' sorted %2 as %3")
+                .arg(m_dataset.columnName(key.column),
+                    key.ascending ? QStringLiteral("ascending") : QStringLiteral("descending"),
+                    kindText(key)));
     }
     return lines;
 }
 
 bool sortDataset(Dataset& dataset, const QVector<int>& keys, const SortOptions& options,
-                 QStringList* information, const SortProgress& progress)
+    QStringList* information, const SortProgress& progress)
 {
     DatasetSorter sorter(dataset, keys, options);
     if (!sorter.sort(progress))

@@ -59,7 +59,7 @@ public:
     // Keys that name no column of the dataset are ignored. The dataset must
     // outlive the sorter.
     DatasetSorter(const Dataset& dataset, const QVector<int>& keys,
-                  const SortOptions& options = SortOptions());
+        const SortOptions& options = SortOptions());
 
     // Reads the keys and works out the order; false when stopped.
     bool sort(const SortProgress& progress = SortProgress());
@@ -76,6 +76,8 @@ public:
 
 private:
     bool rankColumn(int key, const SortProgress& progress);
+    void orderByRanks();
+    bool valuesRepeat(int column) const;
     SortKind kindOf(int column, QString* dateFormat) const;
 
     const Dataset& m_dataset;
@@ -83,6 +85,8 @@ private:
     QVector<SortKeyInfo> m_keys;
     // Row-major: the rank of row r on key k is at r * keyCount + k.
     QVector<int> m_ranks;
+    // Distinct ranks per key.
+    QVector<int> m_rankCounts;
     QVector<int> m_order;
     int m_done = 0;
     int m_total = 0;
@@ -92,5 +96,5 @@ private:
 // Appends the information lines when asked. Returns false when stopped (the
 // dataset is then unchanged).
 bool sortDataset(Dataset& dataset, const QVector<int>& keys,
-                 const SortOptions& options = SortOptions(), QStringList* information = nullptr,
-                 const SortProgress& progress = SortProgress());
+    const SortOptions& options = SortOptions(), QStringList* information = nullptr,
+    const SortProgress& progress = SortProgress());

@@ -11,18 +11,17 @@ namespace {
 
 const QStringList& rankTypeChoices()
 {
-    static const QStringList choices = {QStringLiteral("Minimum"), QStringLiteral("Average"),
-                                        QStringLiteral("Maximum"), QStringLiteral("Dense"),
-                                        QStringLiteral("Cumulative")};
+    static const QStringList choices = { QStringLiteral("Minimum"), QStringLiteral("Average"),
+        QStringLiteral("Maximum"), QStringLiteral("Dense"), QStringLiteral("Cumulative") };
     return choices;
 }
 
 const QStringList& rankTypeTooltips()
 {
-    static const QStringList tips = {
-        QStringLiteral("Minimum rank of each group."), QStringLiteral("Average rank of each group."),
-        QStringLiteral("Maximum rank of each group"), QStringLiteral("No gaps between groups."),
-        QStringLiteral("Proportion of rows with the same or lower numbered rank.")};
+    static const QStringList tips = { QStringLiteral("Minimum rank of each group."),
+        QStringLiteral("Average rank of each group."), QStringLiteral("Maximum rank of each group"),
+        QStringLiteral("No gaps between groups."),
+        QStringLiteral("Proportion of rows with the same or lower numbered rank.") };
     return tips;
 }
 
@@ -37,10 +36,9 @@ QString TransformSort::description() const
 QSet<QString> TransformSort::keywords() const
 {
     QSet<QString> words = Transform::keywords();
-    for (const char* w : {"sorting", "sorted", "reorder", "ordering", "alphabetical",
-                          "alphabetically", "alphabetise", "alphabetize", "rank", "ranks",
-                          "ranking", "dense", "percentile", "cumulative", "collation",
-                          "smallest", "largest", "highest", "lowest"})
+    for (const char* w : { "sorting", "sorted", "reorder", "ordering", "alphabetical",
+             "alphabetically", "alphabetise", "alphabetize", "rank", "ranks", "ranking", "dense",
+             "percentile", "cumulative", "collation", "smallest", "largest", "highest", "lowest" })
         words.insert(QString::fromLatin1(w));
     return words;
 }
@@ -51,30 +49,28 @@ void TransformSort::defineParameters(const QList<Node*>& upstream, bool useUserD
     addParameter(ParameterType::SortColumns, QStringLiteral("Columns"), QStringLiteral("columns"))
         ->setTooltip(QStringLiteral("The columns to sort by, most significant first, each "
                                     "ascending or descending."));
-    addParameter(ParameterType::Bool, QStringLiteral("Rank_Add"), QStringLiteral("add rank"),
-                 false)
+    addParameter(ParameterType::Bool, QStringLiteral("Rank_Add"), QStringLiteral("add rank"), false)
         ->setTooltip(QStringLiteral("Add a 'Rank' column with the rank of each row."));
-    TransformParameter* types =
-        addParameter(ParameterType::Selection, QStringLiteral("Rank_Types"),
-                     QStringLiteral("rank type"), QStringLiteral("Minimum"), rankTypeChoices());
+    TransformParameter* types = addParameter(ParameterType::Selection, QStringLiteral("Rank_Types"),
+        QStringLiteral("rank type"), QStringLiteral("Minimum"), rankTypeChoices());
     QStringList tips;
     for (int i = 0; i < rankTypeChoices().size(); ++i)
         tips << rankTypeChoices().at(i) + QStringLiteral(": ") + rankTypeTooltips().at(i);
     types->setTooltip(tips.join(QLatin1Char('\n')));
-    TransformParameter* by =
-        addParameter(ParameterType::SingleColumn, QStringLiteral("Rank_By"), QStringLiteral("rank by"));
+    TransformParameter* by = addParameter(
+        ParameterType::SingleColumn, QStringLiteral("Rank_By"), QStringLiteral("rank by"));
     by->setColumnRequired(false);
     by->setTooltip(QStringLiteral("Rank separately within each distinct value of this column."));
     addParameter(ParameterType::Bool, QStringLiteral("Intelligent_Sort"),
-                 QStringLiteral("intelligent sort"), true)
+        QStringLiteral("intelligent sort"), true)
         ->setTooltip(QStringLiteral("Sort dates as dates and numbers as numbers. When unchecked "
                                     "everything is sorted as text."));
     addParameter(ParameterType::Bool, QStringLiteral("Locale_Aware_Sort"),
-                 QStringLiteral("locale aware sort"), false)
+        QStringLiteral("locale aware sort"), false)
         ->setTooltip(QStringLiteral("Order text by the collation of the locale chosen in the "
                                     "preferences."));
     addParameter(ParameterType::Bool, QStringLiteral("Case_Sensitive"),
-                 QStringLiteral("case sensitive"), true)
+        QStringLiteral("case sensitive"), true)
         ->setTooltip(QStringLiteral("Letter case counts when comparing text."));
 }
 
@@ -86,7 +82,7 @@ bool TransformSort::usesDates() const
 QList<QPair<QString, bool>> TransformSort::optionStates() const
 {
     const bool ranking = boolParameter(QStringLiteral("Rank_Add"));
-    return {{QStringLiteral("Rank_Types"), ranking}, {QStringLiteral("Rank_By"), ranking}};
+    return { { QStringLiteral("Rank_Types"), ranking }, { QStringLiteral("Rank_By"), ranking } };
 }
 
 QVector<int> TransformSort::sortKeys() const
@@ -106,8 +102,8 @@ void TransformSort::process(Dataset& output, const QList<Node*>& upstream, bool&
     output.clear();
     if (!hasValidInputCount(upstream))
         return;
-    if (!requireParameters({"Columns", "Rank_Add", "Rank_Types", "Rank_By", "Intelligent_Sort",
-                            "Locale_Aware_Sort", "Case_Sensitive"}))
+    if (!requireParameters({ "Columns", "Rank_Add", "Rank_Types", "Rank_By", "Intelligent_Sort",
+            "Locale_Aware_Sort", "Case_Sensitive" }))
         return;
     const Dataset& input = upstream.first()->dataset();
     output = input;
@@ -174,8 +170,8 @@ void TransformSort::addRanks(Dataset& output, const Dataset& input, const Datase
     }
 }
 
-QVector<double> TransformSort::rankSequence(const QVector<int>& sequence,
-                                            const DatasetSorter& sorter, RankType type)
+QVector<double> TransformSort::rankSequence(
+    const QVector<int>& sequence, const DatasetSorter& sorter, RankType type)
 {
     const int n = sequence.size();
     QVector<double> ranks(n);
@@ -187,11 +183,21 @@ QVector<double> TransformSort::rankSequence(const QVector<int>& sequence,
         ++group;
         double rank = 0.0;
         switch (type) {
-        case RankAverage: rank = (first + last + 2) / 2.0; break;
-        case RankMaximum: rank = last + 1; break;
-        case RankDense: rank = group; break;
-        case RankCumulative: rank = double(last + 1) / n; break;
-        default: rank = first + 1; break;
+        case RankAverage:
+            rank = (first + last + 2) / 2.0;
+            break;
+        case RankMaximum:
+            rank = last + 1;
+            break;
+        case RankDense:
+            rank = group;
+            break;
+        case RankCumulative:
+            rank = double(last + 1) / n;
+            break;
+        default:
+            rank = first + 1;
+            break;
         }
         for (int i = first; i <= last; ++i)
             ranks[i] = rank;

@@ -22,8 +22,8 @@ public:
 
     // The ranks of the rows of one sequence, given in sorted order; tied
     // rows form groups. Element i is the rank of sequence[i].
-    static QVector<double> rankSequence(const QVector<int>& sequence, const DatasetSorter& sorter,
-                                        RankType type);
+    static QVector<double> rankSequence(
+        const QVector<int>& sequence, const DatasetSorter& sorter, RankType type);
 
 protected:
     Transform* newInstance() const override { return new TransformSort; }
