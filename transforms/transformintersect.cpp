@@ -84,8 +84,22 @@ void TransformIntersect::process(Dataset& output, const QList<Node*>& upstream, 
         output.appendSharedRow(top.row(r));
     }
 
+    const QPair<int, int> misses = report(top, bottom, topKey, bottomKey, topMatched, inBoth);
+    setSummary(
+        QStringList { countText(output.rowCount(), QStringLiteral("row"), QStringLiteral("rows"))
+                + QStringLiteral(" with keys in both"),
+            QStringLiteral("%1 top only").arg(formatInteger(misses.first, true)),
+            QStringLiteral("%1 bottom only").arg(formatInteger(misses.second, true)) }
+            .join(QStringLiteral(", ")));
+}
+
+// The information lines; returns the top and the bottom miss counts.
+QPair<int, int> TransformIntersect::report(const Dataset& top, const Dataset& bottom, int topKey,
+    int bottomKey, const QVector<char>& topMatched, const QSet<QString>& inBoth)
+{
+    const bool caseSensitive = boolParameter(CaseSensitive, true);
     addInformation(QStringLiteral("%1 rows have keys in both datasets")
-                       .arg(formatInteger(output.rowCount(), true)));
+                       .arg(formatInteger(topMatched.count(1), true)));
     addInformation(QStringLiteral("%1 unique keys appear in both datasets")
                        .arg(formatInteger(inBoth.size(), true)));
     const QString topLabel = parameter(Column1)->label();
@@ -98,11 +112,5 @@ void TransformIntersect::process(Dataset& output, const QList<Node*>& upstream, 
     KeyReport::duplicates(*this, bottom, bottomKey, bottomLabel, caseSensitive);
     KeyReport::whitespace(*this, top, topKey, topLabel);
     KeyReport::whitespace(*this, bottom, bottomKey, bottomLabel);
-
-    setSummary(
-        QStringList { countText(output.rowCount(), QStringLiteral("row"), QStringLiteral("rows"))
-                + QStringLiteral(" with keys in both"),
-            QStringLiteral("%1 top only").arg(formatInteger(topOnly, true)),
-            QStringLiteral("%1 bottom only").arg(formatInteger(bottomOnly, true)) }
-            .join(QStringLiteral(", ")));
+    return qMakePair(topOnly, bottomOnly);
 }

@@ -2,6 +2,10 @@
 
 #include "transforms/transform.h"
 
+#include <QPair>
+#include <QSet>
+#include <QVector>
+
 // Keeps the top rows whose key also occurs in the bottom dataset.
 class TransformIntersect : public Transform
 {
@@ -20,4 +24,8 @@ public:
 
 protected:
     Transform* newInstance() const override { return new TransformIntersect; }
+
+private:
+    QPair<int, int> report(const Dataset& top, const Dataset& bottom, int topKey, int bottomKey,
+        const QVector<char>& topMatched, const QSet<QString>& inBoth);
 };

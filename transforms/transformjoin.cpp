@@ -89,6 +89,32 @@ private:
 
 } // namespace
 
+// The first pass: the bottom rows of every top key, which bottom rows find a
+// partner, and so the exact size of the result before any row is built.
+JoinPlan planJoin(
+    const Dataset& top, int topKey, const KeyIndex& index, int bottomRows, bool caseSensitive)
+{
+    JoinPlan plan;
+    plan.topChain.resize(top.rowCount());
+    plan.bottomMatched.fill(0, bottomRows);
+    for (int r = 0; r < top.rowCount(); ++r) {
+        const int head = index.first(keyText(top.value(r, topKey), caseSensitive));
+        plan.topChain[r] = head;
+        if (head < 0) {
+            ++plan.topOnly;
+            continue;
+        }
+        plan.pairs += index.chainLength(head);
+        if (!plan.bottomMatched.at(head)) {
+            ++plan.keysInBoth;
+            for (int b = head; b >= 0; b = index.next(b))
+                plan.bottomMatched[b] = 1;
+        }
+    }
+    plan.bottomOnly = int(plan.bottomMatched.count(0));
+    return plan;
+}
+
 QSet<QString> TransformJoin::keywords() const
 {
     QSet<QString> words = Transform::keywords();
@@ -178,30 +204,10 @@ void TransformJoin::joinByKey(
     setCombinedColumns(
         output, { { &top, columnsExcept(top.columnCount()) }, { &bottom, bottomColumns } }, true);
 
-    // First pass: the bottom rows of every top key, which bottom rows find a
-    // partner, and so the exact size of the result before any row is built.
     const KeyIndex index(bottom, bottomKey, caseSensitive);
-    QVector<int> topChain(top.rowCount());
-    QVector<char> bottomMatched(bottom.rowCount(), 0);
-    qint64 pairs = 0;
-    int topOnly = 0;
-    int keysInBoth = 0;
-    for (int r = 0; r < top.rowCount(); ++r) {
-        const int head = index.first(keyText(top.value(r, topKey), caseSensitive));
-        topChain[r] = head;
-        if (head < 0) {
-            ++topOnly;
-            continue;
-        }
-        pairs += index.chainLength(head);
-        if (!bottomMatched.at(head)) {
-            ++keysInBoth;
-            for (int b = head; b >= 0; b = index.next(b))
-                bottomMatched[b] = 1;
-        }
-    }
-    const int bottomOnly = int(bottomMatched.count(0));
-    const qint64 total = pairs + (keepTop ? topOnly : 0) + (keepBottom ? bottomOnly : 0);
+    const JoinPlan plan = planJoin(top, topKey, index, bottom.rowCount(), caseSensitive);
+    const qint64 total
+        = plan.pairs + (keepTop ? plan.topOnly : 0) + (keepBottom ? plan.bottomOnly : 0);
     if (total > Transform::NoLimit) {
         addWarning(QStringLiteral("Too many rows"));
         setSummary(QStringLiteral("Too many rows"));
@@ -213,18 +219,18 @@ void TransformJoin::joinByKey(
     for (int r = 0; r < top.rowCount(); ++r) {
         if (!reportProgress(r, top.rowCount()))
             return;
-        for (int b = topChain.at(r); b >= 0; b = index.next(b))
+        for (int b = plan.topChain.at(r); b >= 0; b = index.next(b))
             output.appendSharedRow(build.both(top.row(r), bottom.row(b)));
     }
     if (keepTop) {
         for (int r = 0; r < top.rowCount(); ++r) {
-            if (topChain.at(r) < 0)
+            if (plan.topChain.at(r) < 0)
                 output.appendSharedRow(build.topOnly(top.row(r)));
         }
     }
     if (keepBottom) {
         for (int b = 0; b < bottom.rowCount(); ++b) {
-            if (!bottomMatched.at(b))
+            if (!plan.bottomMatched.at(b))
                 output.appendSharedRow(
                     build.bottomOnly(bottom.row(b), topKey, bottom.value(b, bottomKey)));
         }
@@ -232,23 +238,23 @@ void TransformJoin::joinByKey(
     setSummary(countText(output.rowCount(), QStringLiteral("row"), QStringLiteral("rows"))
         + QStringLiteral(" joined"));
     addInformation(
-        QStringLiteral("%1 rows have keys in both datasets").arg(formatInteger(pairs, true)));
+        QStringLiteral("%1 rows have keys in both datasets").arg(formatInteger(plan.pairs, true)));
     if (boolParameter(DetailedReport))
-        reportKeys(top, bottom, topKey, bottomKey, topChain, bottomMatched, keysInBoth);
+        reportKeys(top, bottom, topKey, bottomKey, plan);
 }
 
-void TransformJoin::reportKeys(const Dataset& top, const Dataset& bottom, int topKey, int bottomKey,
-    const QVector<int>& topChain, const QVector<char>& bottomMatched, int keysInBoth)
+void TransformJoin::reportKeys(
+    const Dataset& top, const Dataset& bottom, int topKey, int bottomKey, const JoinPlan& plan)
 {
     const bool caseSensitive = boolParameter(CaseSensitive, true);
     const QString topLabel = parameter(Column1)->label();
     const QString bottomLabel = parameter(Column2)->label();
     const int topOnly = KeyReport::misses(
-        *this, top, topKey, topLabel, [&](int r) { return topChain.at(r) >= 0; });
-    const int bottomOnly = KeyReport::misses(
-        *this, bottom, bottomKey, bottomLabel, [&](int r) { return bottomMatched.at(r) != 0; });
+        *this, top, topKey, topLabel, [&](int r) { return plan.topChain.at(r) >= 0; });
+    const int bottomOnly = KeyReport::misses(*this, bottom, bottomKey, bottomLabel,
+        [&](int r) { return plan.bottomMatched.at(r) != 0; });
     addInformation(QStringLiteral("%1 unique keys appear in both datasets")
-                       .arg(formatInteger(keysInBoth, true)));
+                       .arg(formatInteger(plan.keysInBoth, true)));
     addInformation(QStringLiteral("%1 top only").arg(formatInteger(topOnly, true)));
     addInformation(QStringLiteral("%1 bottom only").arg(formatInteger(bottomOnly, true)));
     KeyReport::duplicates(*this, top, topKey, topLabel, caseSensitive);

@@ -5,6 +5,21 @@
 
 #include <QVector>
 
+class KeyIndex;
+
+// How the top rows pair with the bottom rows of a join by key.
+struct JoinPlan
+{
+    QVector<int> topChain; // per top row: its first bottom row, or -1
+    QVector<char> bottomMatched; // per bottom row: whether a top row shares its key
+    qint64 pairs = 0;
+    int topOnly = 0;
+    int bottomOnly = 0;
+    int keysInBoth = 0;
+};
+JoinPlan planJoin(
+    const Dataset& top, int topKey, const KeyIndex& index, int bottomRows, bool caseSensitive);
+
 // Merges the top and the bottom upstream dataset side by side, by key (inner,
 // left, right or full outer join by the two "include non-matching" flags) or
 // by row number.
@@ -32,6 +47,6 @@ private:
     void joinByKey(
         Dataset& output, const Dataset& top, const Dataset& bottom, int topKey, int bottomKey);
     void joinByRowNumber(Dataset& output, const Dataset& top, const Dataset& bottom);
-    void reportKeys(const Dataset& top, const Dataset& bottom, int topKey, int bottomKey,
-        const QVector<int>& topChain, const QVector<char>& bottomMatched, int keysInBoth);
+    void reportKeys(
+        const Dataset& top, const Dataset& bottom, int topKey, int bottomKey, const JoinPlan& plan);
 };
