@@ -2,6 +2,7 @@
 
 #include "core/values.h"
 #include "graph/node.h"
+#include "graph/runstate.h"
 #include "transforms/keyreport.h"
 #include "transforms/mergeutil.h"
 
@@ -204,7 +205,13 @@ void TransformJoin::joinByKey(
     setCombinedColumns(
         output, { { &top, columnsExcept(top.columnCount()) }, { &bottom, bottomColumns } }, true);
 
-    const KeyIndex index(bottom, bottomKey, caseSensitive);
+    // Progress runs over the bottom rows while they are indexed, then over
+    // the top rows.
+    const int work = bottom.rowCount() + top.rowCount();
+    const KeyIndex index(
+        bottom, bottomKey, caseSensitive, [this, work](int i) { return reportProgress(i, work); });
+    if (RunState::stopRequested())
+        return;
     const JoinPlan plan = planJoin(top, topKey, index, bottom.rowCount(), caseSensitive);
     const qint64 total
         = plan.pairs + (keepTop ? plan.topOnly : 0) + (keepBottom ? plan.bottomOnly : 0);
@@ -217,7 +224,7 @@ void TransformJoin::joinByKey(
 
     const RowBuilder build(top.columnCount(), bottomColumns);
     for (int r = 0; r < top.rowCount(); ++r) {
-        if (!reportProgress(r, top.rowCount()))
+        if (!reportProgress(bottom.rowCount() + r, work))
             return;
         for (int b = plan.topChain.at(r); b >= 0; b = index.next(b))
             output.appendSharedRow(build.both(top.row(r), bottom.row(b)));

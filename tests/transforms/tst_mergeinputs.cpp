@@ -47,6 +47,8 @@ private slots:
     void movingBottomAboveTopSwapsRoles_data();
     void movingBottomAboveTopSwapsRoles();
     void resultSharesUpstreamStorage();
+    void stopEndsTheWork_data();
+    void stopEndsTheWork();
 };
 
 void TestMergeInputs::missingInputOrOption_data()
@@ -162,6 +164,39 @@ void TestMergeInputs::resultSharesUpstreamStorage()
             QVERIFY(out.row(0).isSharedWith(top.row(topRow)));
         }
     }
+}
+
+void TestMergeInputs::stopEndsTheWork_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::newRow("join") << "Join";
+    QTest::newRow("intersect") << "Intersect";
+    QTest::newRow("cross") << "Cross";
+}
+
+// A stop asked for while a run reports progress ends the loops at once.
+void TestMergeInputs::stopEndsTheWork()
+{
+    QFETCH(QString, type);
+    QString rows = QStringLiteral("k");
+    for (int i = 0; i < 3000; ++i)
+        rows += QStringLiteral(";a");
+    MergeFixture f(make(type), { textTable(rows), textTable("k;a") });
+    if (type != "Cross") {
+        f.choose("Column_1", 0);
+        f.choose("Column_2", 0);
+    }
+    QCOMPARE(f.run().rowCount(), 3000);
+    int reports = 0;
+    QObject::connect(f.transform(), &Transform::processed, [&reports](qreal) {
+        ++reports;
+        RunState::requestStop();
+    });
+    Dataset out;
+    bool error = false;
+    f.transform()->process(out, f.node()->upstreamNodes(true), error);
+    QCOMPARE(reports, 1);
+    QCOMPARE(out.rowCount(), 0);
 }
 
 QTEST_MAIN(TestMergeInputs)
