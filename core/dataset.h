@@ -95,6 +95,12 @@ public:
     // Rows
     void reserveRows(int count) { m_rows.reserve(count); }
     void appendRow(const Row& values, bool fill = true);
+    // Appends a row taken whole or in pieces from other Datasets, exactly as
+    // given: its values were pooled where they came from, so hashing them
+    // again would only cost time, and the row keeps sharing their storage
+    // (an unchanged row shares its whole list). The caller passes exactly
+    // column-count values.
+    void appendSharedRow(const Row& values) { m_rows.append(values); }
     void addRow(const Row& values, bool trim = false, bool normalize = false,
                 bool skipIfEmpty = false);
     void removeRow(int row);

@@ -6,12 +6,16 @@
 #include "transforms/transformclone.h"
 #include "transforms/transformconcatcols.h"
 #include "transforms/transformcopycols.h"
+#include "transforms/transformcross.h"
 #include "transforms/transformdecode.h"
 #include "transforms/transformdedupe.h"
 #include "transforms/transformextract.h"
 #include "transforms/transformfill.h"
 #include "transforms/transformhash.h"
 #include "transforms/transforminsert.h"
+#include "transforms/transformintersect.h"
+#include "transforms/transformjoin.h"
+#include "transforms/transformlookup.h"
 #include "transforms/transformnewcol.h"
 #include "transforms/transformoffset.h"
 #include "transforms/transformpad.h"
@@ -22,6 +26,7 @@
 #include "transforms/transformrownum.h"
 #include "transforms/transformsort.h"
 #include "transforms/transformsubstitute.h"
+#include "transforms/transformsubtract.h"
 #include "transforms/transformunfill.h"
 #include "transforms/transformwhitespace.h"
 
@@ -38,12 +43,16 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformClone);
     catalogue.add(new TransformConcatCols);
     catalogue.add(new TransformCopyCols);
+    catalogue.add(new TransformCross);
     catalogue.add(new TransformDecode);
     catalogue.add(new TransformDedupe);
     catalogue.add(new TransformExtract);
     catalogue.add(new TransformFill);
     catalogue.add(new TransformHash);
     catalogue.add(new TransformInsert);
+    catalogue.add(new TransformIntersect);
+    catalogue.add(new TransformJoin);
+    catalogue.add(new TransformLookup);
     catalogue.add(new TransformNewCol);
     catalogue.add(new TransformOffset);
     catalogue.add(new TransformPad);
@@ -54,6 +63,7 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformRowNum);
     catalogue.add(new TransformSort);
     catalogue.add(new TransformSubstitute);
+    catalogue.add(new TransformSubtract);
     catalogue.add(new TransformUnfill);
     catalogue.add(new TransformWhitespace);
 }

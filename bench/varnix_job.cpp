@@ -1,0 +1,56 @@
+// A small job runner for the side-by-side comparison with other tools
+// (bench/peers.sh): the same reader and writer an Input and an Output item
+// use, timed from outside as a whole process.
+//
+// usage: varnix_job read IN.csv
+//        varnix_job copy IN.csv OUT.csv
+#include "core/settings.h"
+#include "input/delimitedreader.h"
+#include "output/outputfile.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+namespace {
+
+ReadOptions readOptions()
+{
+    ReadOptions options; // automatic encoding, delimiter and quoting
+    options.hasHeader = HeaderYes;
+    options.trimWhitespace = true;
+    options.simplifyWhitespace = true;
+    return options;
+}
+
+int fail(const QStringList& warnings)
+{
+    QTextStream err(stderr);
+    for (const QString& w : warnings)
+        err << w << '\n';
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    Settings::instance().apply();
+    const QStringList args = app.arguments();
+    if (args.size() < 3 || (args.at(1) == QLatin1String("copy") && args.size() < 4)) {
+        QTextStream(stderr) << "usage: varnix_job read IN | copy IN OUT\n";
+        return 2;
+    }
+    const ReadResult read = readTextFile(args.at(2), readOptions());
+    if (read.error)
+        return fail(read.warnings);
+    if (args.at(1) == QLatin1String("read")) {
+        QTextStream(stdout) << read.dataset.rowCount() << " rows\n";
+        return 0;
+    }
+    FileWriteOptions options;
+    options.writeMode = WriteModeOverwrite;
+    options.text.lineEnding = LineEndingUnix;
+    const TextWriteResult written = writeTextFile(args.at(3), read.dataset, options);
+    return written.error ? fail(written.warnings) : 0;
+}

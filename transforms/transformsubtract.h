@@ -1,0 +1,28 @@
+#pragma once
+
+#include "transforms/transform.h"
+
+// Removes the top rows whose key occurs in the bottom dataset: all of them,
+// or one per bottom occurrence counted from the first or the last top row.
+class TransformSubtract : public Transform
+{
+    Q_OBJECT
+
+public:
+    QString typeKey() const override { return QStringLiteral("Subtract"); }
+    QSet<QString> keywords() const override;
+    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    bool reorderInputs(const QList<Node*>& upstream) override;
+    bool offersExploreKeys() const override { return true; }
+    QString keyColumn1Key() const override { return QStringLiteral("Column_1"); }
+    QString keyColumn2Key() const override { return QStringLiteral("Column_2"); }
+    QString caseSensitiveKey() const override { return QStringLiteral("Case_Sensitive"); }
+
+protected:
+    Transform* newInstance() const override { return new TransformSubtract; }
+
+private:
+    QVector<char> rowsToRemove(
+        const Dataset& top, const Dataset& bottom, int topKey, int bottomKey);
+};
