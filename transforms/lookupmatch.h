@@ -1,5 +1,7 @@
 #pragma once
 
+#include "transforms/columnvariables.h"
+
 // The Lookup transform's matching by relation (every match type except
 // "Exact", which hashes) and the column variables of its no-match value.
 
@@ -108,22 +110,6 @@ private:
     QString m_invalidPattern;
 };
 
-// Column variables in a user text: "$(" plus a column name (spaces around it
-// ignored) or a 1-based column number plus ")" stands for that column's value
-// in the current row. Names win over numbers; anything else stays as written.
-class ColumnVariables
-{
-public:
-    ColumnVariables(const QString& text, const Dataset& data);
-    bool isPlain() const { return m_plain; }
-    QString expand(const Dataset::Row& row) const;
-
-private:
-    struct Piece
-    {
-        QString literal;
-        int column = -1; // -1 for a literal piece
-    };
     QVector<Piece> m_pieces;
     QString m_text;
     bool m_plain = true;
