@@ -109,8 +109,3 @@ private:
     QHash<QString, QPair<bool, QString>> m_cache;
     QString m_invalidPattern;
 };
-
-    QVector<Piece> m_pieces;
-    QString m_text;
-    bool m_plain = true;
-};
