@@ -23,9 +23,9 @@ bool applyFlag(CommandLine& line, const QString& word)
     else if (word == QLatin1String("new_window"))
         line.newWindow = true;
     else if (word == QLatin1String("version"))
-        line.nonInteractive = line.printVersion = true;
+        line.printVersion = true;
     else if (word == QLatin1String("build"))
-        line.nonInteractive = line.printBuild = true;
+        line.printBuild = true;
     else if (word == QLatin1String("help"))
         line.help = true;
     else
@@ -101,8 +101,7 @@ bool CommandLine::wantsNoWindows(const QStringList& arguments)
 {
     for (const QString& argument : arguments) {
         const QString word = argument.toLower();
-        if (word == QLatin1String("-cli") || word == QLatin1String("-version")
-            || word == QLatin1String("-build") || word == QLatin1String("-help"))
+        if (word == QLatin1String("-cli") || word == QLatin1String("-help"))
             return true;
     }
     return false;
@@ -125,8 +124,8 @@ QString CommandLine::usage()
         "  -file <alias=path> point the input or output with this alias at a file\n"
         "  -folder <alias=path> point the folder input with this alias at a folder\n"
         "  -new_window        open a new empty window instead of the start-up document\n"
-        "  -version           print the version\n"
-        "  -build             print the build identification\n"
+        "  -version           with -cli: print the version first\n"
+        "  -build             with -cli: print the build identification first\n"
         "  -help              print this text\n"
         "\n"
         "Aliases are the names given to Input and Output items in the document; an\n"

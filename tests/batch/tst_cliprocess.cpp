@@ -111,9 +111,13 @@ void TestCliProcess::runs_data()
     QTest::newRow("unknown alias") << QStringList { "-cli", notes, "-file", "in=x.csv" } << 255
                                    << QStringList()
                                    << QStringList { red("Alias 'in' not recognized"), red("Aborted processing") };
-    QTest::newRow("version") << QStringList { "-version", notes } << 0
+    QTest::newRow("version") << QStringList { "-cli", "-version", notes } << 0
                              << QStringList { "", "Version: Varnix " VARNIX_VERSION, "Results: 0 error(s)" }
                              << QStringList();
+    QTest::newRow("build without document")
+        << QStringList { "-cli", "-build" } << 255
+        << QStringList { "", "Build: " VARNIX_VERSION " (Qt " QT_VERSION_STR ", " + QSysInfo::buildAbi() + ")" }
+        << QStringList { red("No .transform file specified."), red("Aborted processing") };
 }
 
 void TestCliProcess::runs()

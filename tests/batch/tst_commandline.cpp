@@ -137,7 +137,7 @@ void TestCommandLine::parsing_data()
                                              << QStringList();
     QTest::newRow("verbose") << QStringList { "-verbose" } << false << 2 << QStringList();
     QTest::newRow("verbosity") << QStringList { "-cli", "-Verbosity", "4" } << true << 4 << QStringList();
-    QTest::newRow("version runs without windows") << QStringList { "-version" } << true << 0
+    QTest::newRow("version alone is interactive") << QStringList { "-version" } << false << 0
                                                   << QStringList();
     QTest::newRow("assignments in order")
         << QStringList { "-file", "b=/x", "-FOLDER", "a=/y", "-file", "C=/Z" } << false << 0

@@ -5,6 +5,8 @@
 #include "document/documentreader.h"
 #include "document/documentwriter.h"
 #include "document/heldfile.h"
+#include "document/startup.h"
+#include "batch/commandline.h"
 #include "documenttestkinds.h"
 #include "graph/connection.h"
 #include "graph/graphscene.h"
@@ -65,6 +67,9 @@ private slots:
     void recoveryAge();
     void recoveryFile();
     void recoveryTimerWritesOnlyWithChanges();
+    void startupDocument_data();
+    void startupDocument();
+    void missingInputs();
 
 private:
     QTemporaryDir m_dir;
@@ -259,6 +264,62 @@ void TestDocumentSession::recoveryTimerWritesOnlyWithChanges()
     timer.start(10);
     QTRY_VERIFY(writes >= 1);
     timer.stop();
+}
+
+void TestDocumentSession::startupDocument_data()
+{
+    QTest::addColumn<bool>("named");
+    QTest::addColumn<bool>("newWindow");
+    QTest::addColumn<int>("preference");
+    QTest::addColumn<int>("choice");
+    QTest::newRow("named wins") << true << true << 1 << int(StartupDocument::Named);
+    QTest::newRow("new window") << false << true << 1 << int(StartupDocument::Nothing);
+    QTest::newRow("nothing") << false << false << 0 << int(StartupDocument::Nothing);
+    QTest::newRow("previous") << false << false << 1 << int(StartupDocument::Previous);
+    QTest::newRow("recent list") << false << false << 2 << int(StartupDocument::RecentList);
+}
+
+void TestDocumentSession::startupDocument()
+{
+    QFETCH(bool, named);
+    QFETCH(bool, newWindow);
+    QFETCH(int, preference);
+    QFETCH(int, choice);
+    AutoRecovery::remove();
+    CommandLine line;
+    line.documentPath = named ? QStringLiteral("a.transform") : QString();
+    line.newWindow = newWindow;
+    NonInteractivePrompt prompt(true);
+    QCOMPARE(int(chooseStartupDocument(line, prompt, preference)), choice);
+    QVERIFY(prompt.lastQuestion().isEmpty());
+}
+
+void TestDocumentSession::missingInputs()
+{
+    GraphScene scene;
+    const QString present = m_dir.filePath(QStringLiteral("present.csv"));
+    QFile f(present);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    const QStringList paths { present, "/no/a.csv", "/no/b.csv", "/no/a.csv" };
+    for (int i = 0; i < paths.size(); ++i) {
+        DocInput* in = addInput(scene, i * 100);
+        in->medium = 0;
+        in->path = paths.at(i);
+    }
+    DocInput* folder = addInput(scene, 500);
+    folder->medium = 2;
+    folder->folder = present;
+    QCOMPARE(DocumentChecks::missingInputPaths(scene),
+        (QStringList { "/no/a.csv", "/no/b.csv", QDir::toNativeSeparators(present) }));
+    QCOMPARE(DocumentChecks::missingInputsQuestion({ "/x.csv" }),
+        QStringLiteral("The following input file cannot be found:\n\n/x.csv\n\nDo you wish to "
+                       "choose a new input file?"));
+    const QStringList seven { "1", "2", "3", "4", "5", "6", "7" };
+    QCOMPARE(DocumentChecks::missingInputsQuestion(seven),
+        QStringLiteral("The following 7 input files cannot be found:\n\n1\n2\n3\n4\n5\n+ 2 "
+                       "more\n\nDo you wish to choose new input files?"));
+    QVERIFY(DocumentChecks::missingInputsQuestion({}).isEmpty());
 }
 
 QTEST_MAIN(TestDocumentSession)
