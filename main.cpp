@@ -53,7 +53,9 @@ public:
             onOutOfMemory();
         } catch (const std::exception& e) {
             qWarning("exception: %s", e.what());
-            closeWith(QStringLiteral("%1 has to close due to an exception. Please contact support at %2."), 2);
+            closeWith(QStringLiteral(
+                          "%1 has to close due to an exception. Please contact support at %2."),
+                2);
         } catch (...) {
             closeWith(QStringLiteral("%1 has to close. Please contact support at %2."), 3);
         }
@@ -65,7 +67,8 @@ public:
         delete[] g_emergencyBlock;
         g_emergencyBlock = nullptr;
         qWarning("Maximum memory exceeded");
-        tell(QStringLiteral("%1 has exceeded the memory allocation set in 'Preferences' and will close.")
+        tell(QStringLiteral(
+            "%1 has exceeded the memory allocation set in 'Preferences' and will close.")
                  .arg(applicationName()));
         AutoRecovery::writeOnMemoryExit();
         std::exit(1);
@@ -91,7 +94,9 @@ private:
 
 // Registers the graph item kinds beyond those the graph knows itself.
 // Each subsystem adds its registration call here as it arrives.
-void registerNodeKinds() { }
+void registerNodeKinds()
+{
+}
 
 QStringList argumentsOf(int argc, char* argv[])
 {
@@ -136,8 +141,8 @@ int main(int argc, char* argv[])
     const bool withWindows = !CommandLine::wantsNoWindows(arguments);
     // Without a display (a server, CI, a console session), or when asked to
     // run without windows, use the offscreen platform instead of failing.
-    const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY")
-        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    const bool noDisplay
+        = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     if ((noDisplay || !withWindows) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication::setStyle(QStringLiteral("Fusion"));

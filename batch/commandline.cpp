@@ -63,7 +63,8 @@ void applyDocument(CommandLine& line, const QString& argument)
         return;
     }
     if (info.suffix().compare(QLatin1String("transform"), Qt::CaseInsensitive) != 0) {
-        line.fatalError = QStringLiteral("Unrecognized file suffix '%1' in '%2'").arg(info.suffix(), argument);
+        line.fatalError
+            = QStringLiteral("Unrecognized file suffix '%1' in '%2'").arg(info.suffix(), argument);
         return;
     }
     line.documentPath = argument;

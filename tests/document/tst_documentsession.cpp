@@ -1,12 +1,12 @@
 // Copy and paste of items, the held document file and the auto-recovery
 // file.
+#include "batch/commandline.h"
 #include "document/autorecovery.h"
 #include "document/clipboard.h"
 #include "document/documentreader.h"
 #include "document/documentwriter.h"
 #include "document/heldfile.h"
 #include "document/startup.h"
-#include "batch/commandline.h"
 #include "documenttestkinds.h"
 #include "graph/connection.h"
 #include "graph/graphscene.h"
@@ -110,7 +110,8 @@ void TestDocumentSession::copyKeepsConnectionsAmongSelectedItems()
     QCOMPARE(root.firstChildElement("inputs").elementsByTagName("input").size(), 1);
     QCOMPARE(root.firstChildElement("transforms").elementsByTagName("transform").size(), 1);
     QCOMPARE(root.firstChildElement("outputs").elementsByTagName("output").size(), 0);
-    const QDomNodeList connections = root.firstChildElement("connections").elementsByTagName("connection");
+    const QDomNodeList connections
+        = root.firstChildElement("connections").elementsByTagName("connection");
     QCOMPARE(connections.size(), 1);
     QCOMPARE(connections.at(0).toElement().attribute("start_id").toInt(), in->id());
     Q_UNUSED(toOut)
@@ -232,7 +233,8 @@ void TestDocumentSession::recoveryAge()
 
 void TestDocumentSession::recoveryFile()
 {
-    QCOMPARE(AutoRecovery::filePath(), m_temp.filePath(QStringLiteral("VRXAutoRecovery.transform")));
+    QCOMPARE(
+        AutoRecovery::filePath(), m_temp.filePath(QStringLiteral("VRXAutoRecovery.transform")));
     AutoRecovery::remove();
     NonInteractivePrompt prompt(true);
     QVERIFY(!AutoRecovery::offer(prompt));
@@ -248,7 +250,8 @@ void TestDocumentSession::recoveryFile()
     // Only the one running instance is offered the file; a test runner is
     // not one, so the question is checked through its text.
     QCOMPARE(AutoRecovery::offerQuestion(QStringLiteral("3 minutes")),
-        QStringLiteral("An automatic recovery file was created 3 minutes ago. Do you wish to open it?"));
+        QStringLiteral(
+            "An automatic recovery file was created 3 minutes ago. Do you wish to open it?"));
     AutoRecovery::remove();
     QVERIFY(!AutoRecovery::exists());
 }
