@@ -102,16 +102,6 @@ void TestCliProcess::runs_data()
     QTest::newRow("no document") << QStringList { "-cli" } << 255 << QStringList { "" }
                                  << QStringList { red("No .transform file specified."),
                                         red("Aborted processing") };
-    QTest::newRow("double minus ignored")
-        << QStringList { "--cli", "-cli", "--verbosity", notes } << 0
-        << QStringList { "Results: 0 error(s)" } << QStringList();
-    QTest::newRow("bad verbosity")
-        << QStringList { "-cli", "-verbosity", "7", notes } << 255 << QStringList()
-        << QStringList { red("Verbosity value '7' not recognised, 0-4 expected"),
-               red("Aborted processing") };
-    QTest::newRow("unknown alias")
-        << QStringList { "-cli", notes, "-file", "in=x.csv" } << 255 << QStringList()
-        << QStringList { red("Alias 'in' not recognized"), red("Aborted processing") };
     QTest::newRow("version") << QStringList { "-cli", "-version",
         notes } << 0 << QStringList { "", "Version: Varnix " VARNIX_VERSION, "Results: 0 error(s)" }
                              << QStringList();

@@ -105,8 +105,6 @@ class TestDocument : public QObject
 
 private slots:
     void initTestCase();
-    void encodedText_data();
-    void encodedText();
     void listText_data();
     void listText();
     void positions_data();
@@ -144,28 +142,6 @@ void TestDocument::initTestCase()
     qSetGlobalQHashSeed(0);
     registerDocumentTestKinds();
     QVERIFY(m_dir.isValid());
-}
-
-void TestDocument::encodedText_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("encoded");
-    QTest::newRow("unreserved") << "Az09-._~"
-                                << "Az09-._~";
-    QTest::newRow("markup") << "a<b&c\"d'"
-                            << "a%3Cb%26c%22d%27";
-    QTest::newRow("blank and line break") << "x y\nz"
-                                          << "x%20y%0Az";
-    QTest::newRow("non-ASCII") << QString::fromUtf8("é€") << "%C3%A9%E2%82%AC";
-    QTest::newRow("separators") << QString("^") + US << "%5E%1F";
-}
-
-void TestDocument::encodedText()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, encoded);
-    QCOMPARE(DocumentCodec::encodeText(text), encoded);
-    QCOMPARE(DocumentCodec::decodeText(encoded), text);
 }
 
 void TestDocument::listText_data()
