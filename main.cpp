@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QTextStream>
 
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <new>
@@ -26,8 +27,12 @@ const char* const SupportAddress = "support@varnix.example";
 // Kept so that the last messages can still be shown once memory is gone.
 char* g_emergencyBlock = nullptr;
 
+// Prepared at start-up: once memory is gone, nothing can be formatted.
+const char* const OutOfMemoryMessage = "Varnix ran out of memory!\n";
+
 [[noreturn]] void onOutOfMemory()
 {
+    std::fputs(OutOfMemoryMessage, stderr);
     qWarning("Out of memory");
     std::abort();
 }
@@ -137,6 +142,8 @@ int main(int argc, char* argv[])
     // written from hashes (the attribute order of saved documents), the same
     // in every run.
     qSetGlobalQHashSeed(0);
+    // A console program already reports in the console it was started
+    // from; there is nothing to attach to here.
     const QStringList arguments = argumentsOf(argc, argv);
     const bool withWindows = !CommandLine::wantsNoWindows(arguments);
     // Without a display (a server, CI, a console session), or when asked to
