@@ -86,6 +86,24 @@ void writeCommon(QDomElement& element, const Node* node, bool withOldPosition)
         element.setAttribute(QStringLiteral("pos"), encodeOldPosition(node->pos()));
 }
 
+// A parameter's value is its serialised form: parts joined by U+001F, each
+// free text percent-encoded, columns stored by their position upstream.
+// The composite types put their parts in this order:
+//   SortColumns      per column: position, 1 ascending or 0 descending
+//   FilterColumns    keep/remove, all/any, then per term: position,
+//                    operator number, text
+//   If               per branch: "*StartIf*", its terms (position, operator
+//                    number, text), "*EndIf*", the THEN value; the ELSE
+//                    value last
+//   RenameColumns    per upstream position up to the last renamed column:
+//                    the new name or "*NORENAME*"
+//   SplitRows        mode, times, every, text
+//   Unique           per column: position, aggregation number, text
+//   ReplaceTerms     per term: match type number, find text, replace text
+//   VerifyRules      "*Dataset*" and the dataset rules, then per column
+//                    "*Column*", position, column type, expected name and
+//                    its rules; a rule is kind, checked, severity, value
+//   OrderedColumns   the positions in their order
 QDomElement transformElement(QDomDocument& doc, const TransformNode* node)
 {
     QDomElement element = doc.createElement(QStringLiteral("transform"));
