@@ -3,6 +3,7 @@
 #include "batch/commandlinerun.h"
 #include "core/memorylimit.h"
 #include "core/settings.h"
+#include "output/outputnode.h"
 #include "document/autorecovery.h"
 #include "graph/runstate.h"
 #include "transforms/catalogue.h"
@@ -101,6 +102,7 @@ private:
 // Each subsystem adds its registration call here as it arrives.
 void registerNodeKinds()
 {
+    registerOutputNodeKind();
 }
 
 QStringList argumentsOf(int argc, char* argv[])
