@@ -1,6 +1,5 @@
 #include "input/inputnode.h"
 
-#include "core/values.h"
 #include "graph/graphscene.h"
 #include "graph/nodefactory.h"
 #include "graph/runstate.h"
@@ -22,18 +21,18 @@ bool isWorkbook(int fileType)
 bool InputOptions::operator==(const InputOptions& o) const
 {
     return folder == o.folder && fileMatch == o.fileMatch && sheetMatch == o.sheetMatch
-           && recurse == o.recurse && delimiter == o.delimiter && quoting == o.quoting
-           && ignoreRepeatedDelimiters == o.ignoreRepeatedDelimiters && encoding == o.encoding
-           && automaticFixedWidths == o.automaticFixedWidths && fixedWidths == o.fixedWidths
-           && layout == o.layout && jsonArraysAsRows == o.jsonArraysAsRows
-           && ignoredFirstRows == o.ignoredFirstRows && hasHeader == o.hasHeader
-           && trimWhitespace == o.trimWhitespace && simplifyWhitespace == o.simplifyWhitespace
-           && ignoreEmptyRows == o.ignoreEmptyRows && ignoreEmptyColumns == o.ignoreEmptyColumns
-           && ignoreHiddenExcelRows == o.ignoreHiddenExcelRows
-           && ignoreHiddenExcelColumns == o.ignoreHiddenExcelColumns
-           && metaPlacement == o.metaPlacement && metaText == o.metaText
-           && metaColumnName == o.metaColumnName && schema == o.schema && watching == o.watching
-           && alias == o.alias;
+        && recurse == o.recurse && delimiter == o.delimiter && quoting == o.quoting
+        && ignoreRepeatedDelimiters == o.ignoreRepeatedDelimiters && encoding == o.encoding
+        && automaticFixedWidths == o.automaticFixedWidths && fixedWidths == o.fixedWidths
+        && layout == o.layout && jsonArraysAsRows == o.jsonArraysAsRows
+        && ignoredFirstRows == o.ignoredFirstRows && hasHeader == o.hasHeader
+        && trimWhitespace == o.trimWhitespace && simplifyWhitespace == o.simplifyWhitespace
+        && ignoreEmptyRows == o.ignoreEmptyRows && ignoreEmptyColumns == o.ignoreEmptyColumns
+        && ignoreHiddenExcelRows == o.ignoreHiddenExcelRows
+        && ignoreHiddenExcelColumns == o.ignoreHiddenExcelColumns
+        && metaPlacement == o.metaPlacement && metaText == o.metaText
+        && metaColumnName == o.metaColumnName && schema == o.schema && watching == o.watching
+        && alias == o.alias;
 }
 
 InputNode::InputNode(QGraphicsItem* parent) : IONode(parent)
@@ -91,15 +90,14 @@ void InputNode::setFileSource(const QString& path, int fileType)
     setStatus(StatusNeedsUpdating, true);
 }
 
-void InputNode::setFolderSource(const QString& folder, const QString& fileMatch, bool recurse,
-                                int fileType)
+void InputNode::setFolderSource(
+    const QString& folder, const QString& fileMatch, bool recurse, int fileType)
 {
     setSourceKind(MediumFolder);
     m_options.folder = folder.trimmed();
     m_options.fileMatch = fileMatch.trimmed();
     m_options.recurse = recurse;
-    setFormatId(fileType >= 0 && fileType < FileTypeCount ? fileType
-                                                          : inputTypeForPath(fileMatch));
+    setFormatId(fileType >= 0 && fileType < FileTypeCount ? fileType : inputTypeForPath(fileMatch));
     stopWatching();
     setStatus(StatusNeedsUpdating, true);
 }
@@ -215,9 +213,8 @@ bool InputNode::readFile(const ReadProgress& progress)
         return false;
     }
     if (isBlockedInputExtension(path)) {
-        m_warnings << QStringLiteral(
-                          "The extension for this file is blocked in 'Preferences>Input "
-                          "Extensions':\n%1")
+        m_warnings << QStringLiteral("The extension for this file is blocked in 'Preferences>Input "
+                                     "Extensions':\n%1")
                           .arg(displayPath(path));
         return false;
     }
@@ -233,8 +230,8 @@ bool InputNode::readFile(const ReadProgress& progress)
     return finishRead(&m_dataset, result.hasHeader, path, sheet);
 }
 
-bool InputNode::finishRead(Dataset* data, int appliedHeader, const QString& path,
-                           const QString& sheet)
+bool InputNode::finishRead(
+    Dataset* data, int appliedHeader, const QString& path, const QString& sheet)
 {
     if (m_options.hasHeader == HeaderAutomatic)
         m_options.hasHeader = appliedHeader;
@@ -273,8 +270,8 @@ void InputNode::updateWatching(const QString& path)
     const QString absolute = QFileInfo(path).absoluteFilePath();
     if (!m_watcher) {
         m_watcher = new QFileSystemWatcher(this);
-        connect(m_watcher, &QFileSystemWatcher::fileChanged, this,
-                &InputNode::onWatchedFileChanged);
+        connect(
+            m_watcher, &QFileSystemWatcher::fileChanged, this, &InputNode::onWatchedFileChanged);
     }
     const QStringList current = m_watcher->files();
     if (current == QStringList(absolute))

@@ -70,8 +70,8 @@ public:
 
     explicit InputNode(QGraphicsItem* parent = nullptr);
     // A file input; the type follows the extension map unless given.
-    explicit InputNode(const QString& path, int fileType = FileTypeNone,
-                       QGraphicsItem* parent = nullptr);
+    explicit InputNode(
+        const QString& path, int fileType = FileTypeNone, QGraphicsItem* parent = nullptr);
     ~InputNode() override;
 
     int type() const override { return InputNodeType; }
@@ -90,8 +90,8 @@ public:
     // update (pasting text does not run anything by itself).
     void setOptions(const InputOptions& options);
     void setFileSource(const QString& path, int fileType = FileTypeNone);
-    void setFolderSource(const QString& folder, const QString& fileMatch, bool recurse,
-                         int fileType);
+    void setFolderSource(
+        const QString& folder, const QString& fileMatch, bool recurse, int fileType);
     void setClipboardSource(const QString& text, int fileType = FileTypeDelimited);
 
     // The options handed to the readers.
@@ -117,10 +117,10 @@ private:
     bool readSingle(const ReadProgress& progress);
     bool readFile(const ReadProgress& progress);
     bool readFolder(const ReadProgress& progress);
-    bool readFolderFile(const QString& path, const ReadProgress& progress, Dataset* data,
-                        bool* schemaFailed);
-    void addFolderPart(Dataset* combined, const Dataset& part, const QString& path,
-                       QStringList* mismatches) const;
+    bool readFolderFile(
+        const QString& path, const ReadProgress& progress, Dataset* data, bool* schemaFailed);
+    void addFolderPart(
+        Dataset* combined, const Dataset& part, const QString& path, QStringList* mismatches) const;
     // The header guess, the schema and the meta information on a fresh
     // read; false when the schema rejects it.
     bool finishRead(Dataset* data, int appliedHeader, const QString& path, const QString& sheet);

@@ -38,8 +38,8 @@ bool InputNode::readFolder(const ReadProgress& progress)
         m_warnings << QStringLiteral("Folder '%1' not found").arg(displayPath(folder));
         return false;
     }
-    const QStringList files =
-        listFolderFiles(folder, m_options.fileMatch, m_options.recurse, &m_warnings);
+    const QStringList files
+        = listFolderFiles(folder, m_options.fileMatch, m_options.recurse, &m_warnings);
 
     Dataset combined;
     QStringList mismatches;
@@ -51,14 +51,16 @@ bool InputNode::readFolder(const ReadProgress& progress)
             stopped = true;
             break;
         }
-        const ReadProgress share{progress.callback, progress.from + (progress.to - progress.from) * i / n,
-                                 progress.from + (progress.to - progress.from) * (i + 1) / n};
+        const ReadProgress share { progress.callback,
+            progress.from + (progress.to - progress.from) * i / n,
+            progress.from + (progress.to - progress.from) * (i + 1) / n };
         Dataset part;
         bool schemaFailed = false;
         const bool ok = readFolderFile(files.at(i), share, &part, &schemaFailed);
         share.report(1.0);
         if (schemaFailed) {
-            m_warnings << QStringLiteral("'%1' schema validation error").arg(displayPath(files.at(i)));
+            m_warnings
+                << QStringLiteral("'%1' schema validation error").arg(displayPath(files.at(i)));
             m_dataset = combined;
             return false;
         }
@@ -93,8 +95,8 @@ bool InputNode::readFolder(const ReadProgress& progress)
     return true;
 }
 
-bool InputNode::readFolderFile(const QString& path, const ReadProgress& progress, Dataset* data,
-                               bool* schemaFailed)
+bool InputNode::readFolderFile(
+    const QString& path, const ReadProgress& progress, Dataset* data, bool* schemaFailed)
 {
     ReadResult result = readInputFile(path, QString(), readOptions(), progress);
     takeMessages(result);
@@ -109,7 +111,7 @@ bool InputNode::readFolderFile(const QString& path, const ReadProgress& progress
     }
     m_information << QStringLiteral("Read %1 column(s) x %2 row(s)")
                          .arg(formatInteger(result.dataset.columnCount()),
-                              formatInteger(result.dataset.rowCount()));
+                             formatInteger(result.dataset.rowCount()));
     if (!finishRead(&result.dataset, result.hasHeader, path, QString())) {
         *schemaFailed = true;
         return false;
@@ -118,8 +120,8 @@ bool InputNode::readFolderFile(const QString& path, const ReadProgress& progress
     return true;
 }
 
-void InputNode::addFolderPart(Dataset* combined, const Dataset& part, const QString& path,
-                              QStringList* mismatches) const
+void InputNode::addFolderPart(
+    Dataset* combined, const Dataset& part, const QString& path, QStringList* mismatches) const
 {
     const bool metaColumn = m_options.metaPlacement == MetaEveryRow;
     const InputSchema& schema = m_options.schema;

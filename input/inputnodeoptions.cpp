@@ -54,13 +54,13 @@ bool isCompound(const QVariant& v)
 {
     const int t = v.userType();
     return t == QMetaType::QStringList || t == QMetaType::QVariantList
-           || t == QMetaType::QVariantMap || t == QMetaType::QVariantHash;
+        || t == QMetaType::QVariantMap || t == QMetaType::QVariantHash;
 }
 
 // A value of the wrong kind or out of range reads as the default, as a
 // document reader treats a malformed attribute.
-int readInt(const QVariantMap& map, const QString& key, int fallback, int low = INT_MIN,
-            int high = INT_MAX)
+int readInt(
+    const QVariantMap& map, const QString& key, int fallback, int low = INT_MIN, int high = INT_MAX)
 {
     const auto it = map.constFind(key);
     if (it == map.constEnd() || isCompound(*it))
@@ -122,9 +122,12 @@ QString yesNo(bool on)
 QString headerText(int hasHeader)
 {
     switch (hasHeader) {
-    case HeaderNo: return QStringLiteral("No");
-    case HeaderAutomatic: return QStringLiteral("Automatic");
-    default: return QStringLiteral("Yes");
+    case HeaderNo:
+        return QStringLiteral("No");
+    case HeaderAutomatic:
+        return QStringLiteral("Automatic");
+    default:
+        return QStringLiteral("Yes");
     }
 }
 
@@ -138,43 +141,43 @@ QString shownTime(const QDateTime& when)
 QVariantMap InputNode::saveOptions() const
 {
     const InputOptions& o = m_options;
-    return QVariantMap{
-        {KeyMedium, medium()},
-        {KeyIgnoredRows, o.ignoredFirstRows},
-        {KeyHeader, o.hasHeader},
-        {KeyWatching, int(o.watching)},
-        {KeyJsonArrays, int(o.jsonArraysAsRows)},
-        {KeyTrim, int(o.trimWhitespace)},
-        {KeySimplify, int(o.simplifyWhitespace)},
-        {KeyIgnoreEmpty, int(o.ignoreEmptyRows)},
-        {KeyIgnoreEmptyCols, int(o.ignoreEmptyColumns)},
-        {KeyHiddenCols, int(o.ignoreHiddenExcelColumns)},
-        {KeyHiddenRows, int(o.ignoreHiddenExcelRows)},
-        {KeyShowMeta, o.metaPlacement},
-        {KeyMetaText, o.metaText},
-        {KeyMetaColumn, o.metaColumnName},
-        {KeySchemaInUse, int(o.schema.inUse)},
-        {KeySchemaNames, o.schema.columnNames},
-        {KeySchemaValues, o.schema.missingValues},
-        {KeySchemaMissing, o.schema.missingColumns},
-        {KeySchemaOrder, o.schema.outOfOrder},
-        {KeySchemaExtra, o.schema.extraColumns},
-        {KeyPath, filePath()},
-        {KeyFolder, o.folder},
-        {KeyFileMatch, o.fileMatch},
-        {KeySheetMatch, o.sheetMatch},
-        {KeyRecurse, int(o.recurse)},
-        {KeyFileType, fileType()},
-        {KeyAlias, o.alias},
-        {KeyDelimiter, o.delimiter},
-        {KeyCustomDelimiter, QString(charOption())},
-        {KeyQuote, o.quoting},
-        {KeyRepeatedDelim, int(o.ignoreRepeatedDelimiters)},
-        {KeyAutoWidths, int(o.automaticFixedWidths)},
-        {KeyFixedWidths, intListText(o.fixedWidths)},
-        {KeyEncoding, o.encoding},
-        {KeySheet, sheetName()},
-        {KeyText, clipboardText()},
+    return QVariantMap {
+        { KeyMedium, medium() },
+        { KeyIgnoredRows, o.ignoredFirstRows },
+        { KeyHeader, o.hasHeader },
+        { KeyWatching, int(o.watching) },
+        { KeyJsonArrays, int(o.jsonArraysAsRows) },
+        { KeyTrim, int(o.trimWhitespace) },
+        { KeySimplify, int(o.simplifyWhitespace) },
+        { KeyIgnoreEmpty, int(o.ignoreEmptyRows) },
+        { KeyIgnoreEmptyCols, int(o.ignoreEmptyColumns) },
+        { KeyHiddenCols, int(o.ignoreHiddenExcelColumns) },
+        { KeyHiddenRows, int(o.ignoreHiddenExcelRows) },
+        { KeyShowMeta, o.metaPlacement },
+        { KeyMetaText, o.metaText },
+        { KeyMetaColumn, o.metaColumnName },
+        { KeySchemaInUse, int(o.schema.inUse) },
+        { KeySchemaNames, o.schema.columnNames },
+        { KeySchemaValues, o.schema.missingValues },
+        { KeySchemaMissing, o.schema.missingColumns },
+        { KeySchemaOrder, o.schema.outOfOrder },
+        { KeySchemaExtra, o.schema.extraColumns },
+        { KeyPath, filePath() },
+        { KeyFolder, o.folder },
+        { KeyFileMatch, o.fileMatch },
+        { KeySheetMatch, o.sheetMatch },
+        { KeyRecurse, int(o.recurse) },
+        { KeyFileType, fileType() },
+        { KeyAlias, o.alias },
+        { KeyDelimiter, o.delimiter },
+        { KeyCustomDelimiter, QString(charOption()) },
+        { KeyQuote, o.quoting },
+        { KeyRepeatedDelim, int(o.ignoreRepeatedDelimiters) },
+        { KeyAutoWidths, int(o.automaticFixedWidths) },
+        { KeyFixedWidths, intListText(o.fixedWidths) },
+        { KeyEncoding, o.encoding },
+        { KeySheet, sheetName() },
+        { KeyText, clipboardText() },
     };
 }
 
@@ -195,8 +198,8 @@ void InputNode::restoreOptions(const QVariantMap& map)
     o.fileMatch = readText(map, KeyFileMatch);
     o.sheetMatch = readText(map, KeySheetMatch);
     o.recurse = readBool(map, KeyRecurse, false);
-    o.delimiter = readInt(map, KeyDelimiter, DelimiterComma, DelimiterAutomatic,
-                          DelimiterUnitSeparator);
+    o.delimiter
+        = readInt(map, KeyDelimiter, DelimiterComma, DelimiterAutomatic, DelimiterUnitSeparator);
     o.quoting = readInt(map, KeyQuote, QuotingAutomatic, QuotingAutomatic, QuotingUnquoted);
     o.ignoreRepeatedDelimiters = readBool(map, KeyRepeatedDelim, false);
     o.encoding = readText(map, KeyEncoding).trimmed();
@@ -221,10 +224,12 @@ void InputNode::restoreOptions(const QVariantMap& map)
     o.schema.inUse = readBool(map, KeySchemaInUse, false);
     o.schema.columnNames = readList(map, KeySchemaNames);
     o.schema.missingValues = readList(map, KeySchemaValues);
-    o.schema.missingColumns =
-        readInt(map, KeySchemaMissing, SchemaAddMissing, SchemaAddMissing, SchemaMissingIsError);
-    o.schema.outOfOrder = readInt(map, KeySchemaOrder, SchemaReorder, SchemaReorder, SchemaOrderIsError);
-    o.schema.extraColumns = readInt(map, KeySchemaExtra, SchemaAddExtra, SchemaAddExtra, SchemaExtraIsError);
+    o.schema.missingColumns
+        = readInt(map, KeySchemaMissing, SchemaAddMissing, SchemaAddMissing, SchemaMissingIsError);
+    o.schema.outOfOrder
+        = readInt(map, KeySchemaOrder, SchemaReorder, SchemaReorder, SchemaOrderIsError);
+    o.schema.extraColumns
+        = readInt(map, KeySchemaExtra, SchemaAddExtra, SchemaAddExtra, SchemaExtraIsError);
     o.watching = readBool(map, KeyWatching, false);
     o.alias = readText(map, KeyAlias);
     m_options = o;
@@ -253,33 +258,34 @@ QList<QPair<QString, QString>> InputNode::optionSummary() const
         if (o.delimiter == DelimiterCustom)
             delimiter += QStringLiteral(" (%1)").arg(charOption());
         rows << qMakePair(QStringLiteral("Delimiter"), delimiter)
-             << qMakePair(QStringLiteral("Ignore repeated delim"), yesNo(o.ignoreRepeatedDelimiters))
+             << qMakePair(
+                    QStringLiteral("Ignore repeated delim"), yesNo(o.ignoreRepeatedDelimiters))
              << qMakePair(QStringLiteral("Quoting"), quotingLabel(o.quoting));
     }
     if (type == FileTypeFixedWidth)
-        rows << qMakePair(QStringLiteral("Columns"), o.automaticFixedWidths
-                                                         ? QStringLiteral("Automatic")
-                                                         : QStringLiteral("Manual"));
+        rows << qMakePair(QStringLiteral("Columns"),
+            o.automaticFixedWidths ? QStringLiteral("Automatic") : QStringLiteral("Manual"));
     if (type == FileTypeDelimited || type == FileTypeFixedWidth || type == FileTypeXml
         || type == FileTypeVCard || type == FileTypePlainText)
         rows << qMakePair(QStringLiteral("Encoding"), o.encoding);
     if (type == FileTypeJson || type == FileTypeXml)
-        rows << qMakePair(QStringLiteral("Format"), o.layout == LayoutLong
-                                                        ? QStringLiteral("Long (more rows)")
-                                                        : QStringLiteral("Wide (more columns)"));
+        rows << qMakePair(QStringLiteral("Format"),
+            o.layout == LayoutLong ? QStringLiteral("Long (more rows)")
+                                   : QStringLiteral("Wide (more columns)"));
     if (type == FileTypeDelimited || excel || type == FileTypeFixedWidth || type == FileTypeVCard
         || type == FileTypePlainText)
-        rows << qMakePair(QStringLiteral("Ignore"),
-                          QStringLiteral("First %1 row(s)").arg(o.ignoredFirstRows));
+        rows << qMakePair(
+            QStringLiteral("Ignore"), QStringLiteral("First %1 row(s)").arg(o.ignoredFirstRows));
     rows << qMakePair(QStringLiteral("Has header"), headerText(o.hasHeader))
          << qMakePair(QStringLiteral("Trim whitespace"), yesNo(o.trimWhitespace))
          << qMakePair(QStringLiteral("Simplify whitespace"), yesNo(o.simplifyWhitespace))
          << qMakePair(QStringLiteral("Ignore empty rows"), yesNo(o.ignoreEmptyRows))
          << qMakePair(QStringLiteral("Ignore empty columns"), yesNo(o.ignoreEmptyColumns));
     if (excel)
-        rows << qMakePair(QStringLiteral("Ignore hidden Excel rows"), yesNo(o.ignoreHiddenExcelRows))
+        rows << qMakePair(
+            QStringLiteral("Ignore hidden Excel rows"), yesNo(o.ignoreHiddenExcelRows))
              << qMakePair(QStringLiteral("Ignore hidden Excel columns"),
-                          yesNo(o.ignoreHiddenExcelColumns));
+                    yesNo(o.ignoreHiddenExcelColumns));
     rows << qMakePair(QStringLiteral("Meta information"), metaPlacementName(o.metaPlacement))
          << qMakePair(QStringLiteral("Uses schema"), yesNo(o.schema.inUse));
     if (!o.alias.isEmpty())
@@ -300,18 +306,16 @@ QList<QPair<QString, QString>> InputNode::inputSummary() const
         rows << qMakePair(QStringLiteral("Folder"), where);
     } else if (medium() == MediumClipboard) {
         rows << qMakePair(QStringLiteral("Size"),
-                          QStringLiteral("%1 characters").arg(formatInteger(clipboardText().size())));
+            QStringLiteral("%1 characters").arg(formatInteger(clipboardText().size())));
     } else {
         rows << qMakePair(QStringLiteral("File"), location());
     }
-    rows << qMakePair(QStringLiteral("Connections out"),
-                      QString::number(connections(Outgoing).size()));
+    rows << qMakePair(
+        QStringLiteral("Connections out"), QString::number(connections(Outgoing).size()));
     if (m_filesRead > 0) {
         const QString read = m_sheetsRead > 0
-                                 ? QStringLiteral("Read %1 sheet(s) from %2 file(s)")
-                                       .arg(m_sheetsRead)
-                                       .arg(m_filesRead)
-                                 : QStringLiteral("Read %1 file(s)").arg(m_filesRead);
+            ? QStringLiteral("Read %1 sheet(s) from %2 file(s)").arg(m_sheetsRead).arg(m_filesRead)
+            : QStringLiteral("Read %1 file(s)").arg(m_filesRead);
         rows << qMakePair(QStringLiteral("Read"), read);
     }
     return rows;
@@ -324,10 +328,11 @@ QList<QPair<QString, QString>> InputNode::locationRows() const
         const QFileInfo info(m_options.folder);
         const QString shown = QDir::toNativeSeparators(info.absoluteFilePath());
         if (m_options.folder.trimmed().isEmpty() || !info.isDir())
-            return {qMakePair(QStringLiteral("Folder not found"), shown)};
+            return { qMakePair(QStringLiteral("Folder not found"), shown) };
         QStringList ignored;
-        const int matching =
-            listFolderFiles(m_options.folder, m_options.fileMatch, m_options.recurse, &ignored).size();
+        const int matching
+            = listFolderFiles(m_options.folder, m_options.fileMatch, m_options.recurse, &ignored)
+                  .size();
         rows << qMakePair(QStringLiteral("Folder location"), shown)
              << qMakePair(QStringLiteral("Folder readable"), yesNo(info.isReadable()))
              << qMakePair(QStringLiteral("Folder created"), shownTime(info.birthTime()))
@@ -344,12 +349,12 @@ QList<QPair<QString, QString>> InputNode::locationRows() const
     const QFileInfo info(QFileInfo::exists(filePath()) ? filePath() : path);
     const QString shown = QDir::toNativeSeparators(info.absoluteFilePath());
     if (!info.exists())
-        return {qMakePair(QStringLiteral("File not found"), shown)};
+        return { qMakePair(QStringLiteral("File not found"), shown) };
     rows << qMakePair(QStringLiteral("File location"), shown)
          << qMakePair(QStringLiteral("File readable"), yesNo(info.isReadable()))
          << qMakePair(QStringLiteral("File writable"), yesNo(info.isWritable()))
          << qMakePair(QStringLiteral("File size"),
-                      QStringLiteral("%1 bytes").arg(formatInteger(info.size())))
+                QStringLiteral("%1 bytes").arg(formatInteger(info.size())))
          << qMakePair(QStringLiteral("File created"), shownTime(info.birthTime()))
          << qMakePair(QStringLiteral("File modified"), shownTime(info.lastModified()));
     return rows;

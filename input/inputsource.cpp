@@ -20,12 +20,12 @@ bool isWorkbook(int fileType)
 bool isTextReaderType(int fileType)
 {
     return fileType == FileTypeDelimited || fileType == FileTypeFixedWidth
-           || fileType == FileTypeJson || fileType == FileTypeXml || fileType == FileTypeVCard
-           || fileType == FileTypePlainText;
+        || fileType == FileTypeJson || fileType == FileTypeXml || fileType == FileTypeVCard
+        || fileType == FileTypePlainText;
 }
 
 void listOneFolder(const QDir& dir, const QString& match, bool recurse, QSet<QString>* visited,
-                   QStringList* files, QStringList* warnings)
+    QStringList* files, QStringList* warnings)
 {
     const QString shown = QDir::toNativeSeparators(dir.absolutePath());
     if (!dir.exists()) {
@@ -42,10 +42,10 @@ void listOneFolder(const QDir& dir, const QString& match, bool recurse, QSet<QSt
         return;
     visited->insert(canonical);
 
-    const QStringList filters = match.trimmed().isEmpty() ? QStringList()
-                                                          : QStringList(match.trimmed());
-    const QFileInfoList entries =
-        dir.entryInfoList(filters, QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
+    const QStringList filters
+        = match.trimmed().isEmpty() ? QStringList() : QStringList(match.trimmed());
+    const QFileInfoList entries
+        = dir.entryInfoList(filters, QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo& info : entries) {
         const QString path = QDir::toNativeSeparators(info.absoluteFilePath());
         if (!info.isReadable())
@@ -72,19 +72,26 @@ void listOneFolder(const QDir& dir, const QString& match, bool recurse, QSet<QSt
 QString mediumName(int medium)
 {
     switch (medium) {
-    case MediumClipboard: return QStringLiteral("Clipboard");
-    case MediumFolder: return QStringLiteral("Folder");
-    default: return QStringLiteral("File");
+    case MediumClipboard:
+        return QStringLiteral("Clipboard");
+    case MediumFolder:
+        return QStringLiteral("Folder");
+    default:
+        return QStringLiteral("File");
     }
 }
 
 QString metaPlacementName(int placement)
 {
     switch (placement) {
-    case MetaAtStart: return QStringLiteral("At start");
-    case MetaAtEnd: return QStringLiteral("At end");
-    case MetaEveryRow: return QStringLiteral("Every row");
-    default: return QStringLiteral("Not added");
+    case MetaAtStart:
+        return QStringLiteral("At start");
+    case MetaAtEnd:
+        return QStringLiteral("At end");
+    case MetaEveryRow:
+        return QStringLiteral("Every row");
+    default:
+        return QStringLiteral("Not added");
     }
 }
 
@@ -144,8 +151,8 @@ void splitWorkbookPath(const QString& text, QString* path, QString* sheet)
     }
 }
 
-QStringList listFolderFiles(const QString& folder, const QString& match, bool recurse,
-                            QStringList* warnings)
+QStringList listFolderFiles(
+    const QString& folder, const QString& match, bool recurse, QStringList* warnings)
 {
     QStringList files;
     QSet<QString> visited;
@@ -154,7 +161,7 @@ QStringList listFolderFiles(const QString& folder, const QString& match, bool re
 }
 
 ReadResult readInputFile(const QString& path, const QString& sheet, const ReadOptions& options,
-                         const ReadProgress& progress)
+    const ReadProgress& progress)
 {
     Q_UNUSED(sheet)
     if (QFileInfo(path).isDir()) {
@@ -171,8 +178,8 @@ ReadResult readInputFile(const QString& path, const QString& sheet, const ReadOp
     return readTextFile(path, options, progress);
 }
 
-ReadResult readInputText(const QString& text, const ReadOptions& options,
-                         const ReadProgress& progress)
+ReadResult readInputText(
+    const QString& text, const ReadOptions& options, const ReadProgress& progress)
 {
     // Pasted cells of a workbook arrive as tab-separated text.
     if (isWorkbook(options.fileType)) {
@@ -183,7 +190,7 @@ ReadResult readInputText(const QString& text, const ReadOptions& options,
     if (options.fileType == FileTypeDelimited || options.fileType == FileTypePlainText)
         return readPastedText(text, options, progress);
     ReadResult result;
-    result.fail(QStringLiteral("The pasted text cannot be read as %1")
-                    .arg(fileTypeName(options.fileType)));
+    result.fail(
+        QStringLiteral("The pasted text cannot be read as %1").arg(fileTypeName(options.fileType)));
     return result;
 }

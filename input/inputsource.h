@@ -48,8 +48,8 @@ struct InputSchema
 // Checks the dataset against the schema and, on success, rebuilds it in the
 // schema's column order. On failure the dataset is left as read. Always true
 // for a schema not in use.
-bool applySchema(Dataset* dataset, const InputSchema& schema, QStringList* warnings,
-                 QStringList* information);
+bool applySchema(
+    Dataset* dataset, const InputSchema& schema, QStringList* warnings, QStringList* information);
 
 // The input type the user's extension map gives an extension (without the
 // dot, any case), or FileTypeNone.
@@ -70,32 +70,31 @@ void splitWorkbookPath(const QString& text, QString* path, QString* sheet);
 // the wildcard (any case; empty matches everything), sorted by name, then
 // with recursion those of each sub-folder, depth first. Skipped files and
 // unreadable folders are reported in the warnings.
-QStringList listFolderFiles(const QString& folder, const QString& match, bool recurse,
-                            QStringList* warnings);
+QStringList listFolderFiles(
+    const QString& folder, const QString& match, bool recurse, QStringList* warnings);
 
 // Reads one file, or the pasted text, with the reader of the file type. A
 // type without a reader ends in an error that names the file and the type.
 ReadResult readInputFile(const QString& path, const QString& sheet, const ReadOptions& options,
-                         const ReadProgress& progress);
-ReadResult readInputText(const QString& text, const ReadOptions& options,
-                         const ReadProgress& progress);
+    const ReadProgress& progress);
+ReadResult readInputText(
+    const QString& text, const ReadOptions& options, const ReadProgress& progress);
 
 // The meta information text with its "$(Name)" variables replaced. The data
 // variables count the dataset as read; the file variables describe the file
 // (or say "(file not found)").
-QString expandMetaVariables(const QString& text, const QString& filePath, const QString& sheet,
-                            const Dataset& data);
-void addMetaInformation(Dataset* dataset, int placement, const QString& text,
-                        const QString& columnName);
+QString expandMetaVariables(
+    const QString& text, const QString& filePath, const QString& sheet, const Dataset& data);
+void addMetaInformation(
+    Dataset* dataset, int placement, const QString& text, const QString& columnName);
 
 // Empty when the names agree position by position; otherwise the
 // "'%1' header mismatch:" warning naming the file.
-QString headerMismatchWarning(const QStringList& combined, const QStringList& later,
-                              const QString& path);
+QString headerMismatchWarning(
+    const QStringList& combined, const QStringList& later, const QString& path);
 
 // Appends the rows of a later file of a folder read. With byName, columns of
 // the later file go under the combined column of the same name; the rest go
 // by position, and columns left over become new columns (placed before the
 // meta information column when there is one).
-void appendFolderDataset(Dataset* combined, const Dataset& later, bool byName,
-                         bool metaColumnLast);
+void appendFolderDataset(Dataset* combined, const Dataset& later, bool byName, bool metaColumnLast);

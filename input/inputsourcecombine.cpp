@@ -16,7 +16,8 @@ void addLimited(QStringList* lines, const QStringList& kind)
         lines->append(kind.at(i));
     const int rest = kind.size() - MaxLinesPerKind;
     if (rest > 0)
-        lines->append(QStringLiteral("  + %1 %2").arg(formatInteger(rest))
+        lines->append(QStringLiteral("  + %1 %2")
+                          .arg(formatInteger(rest))
                           .arg(rest == 1 ? QStringLiteral("other") : QStringLiteral("others")));
 }
 
@@ -60,8 +61,8 @@ bool isIdentity(const QVector<int>& target, int combinedColumns)
 
 } // namespace
 
-QString headerMismatchWarning(const QStringList& combined, const QStringList& later,
-                              const QString& path)
+QString headerMismatchWarning(
+    const QStringList& combined, const QStringList& later, const QString& path)
 {
     QStringList missing;
     QStringList different;
@@ -86,8 +87,7 @@ QString headerMismatchWarning(const QStringList& combined, const QStringList& la
     return lines.join(QLatin1Char('\n'));
 }
 
-void appendFolderDataset(Dataset* combined, const Dataset& later, bool byName,
-                         bool metaColumnLast)
+void appendFolderDataset(Dataset* combined, const Dataset& later, bool byName, bool metaColumnLast)
 {
     const QStringList laterNames = later.columnNames();
     QVector<int> target = mapColumns(combined->columnNames(), laterNames, byName);

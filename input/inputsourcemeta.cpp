@@ -40,27 +40,27 @@ QHash<QString, QString> fileValues(const QString& filePath, const QString& sheet
     const QDateTime created = found ? createdTime(info) : QDateTime();
     const QDateTime updated = found ? info.lastModified() : QDateTime();
     values.insert(QStringLiteral("FilePath"),
-                  found ? QDir::toNativeSeparators(info.absoluteFilePath()) : missing);
+        found ? QDir::toNativeSeparators(info.absoluteFilePath()) : missing);
     values.insert(QStringLiteral("FolderPath"),
-                  found ? QDir::toNativeSeparators(info.absolutePath()) : missing);
+        found ? QDir::toNativeSeparators(info.absolutePath()) : missing);
     values.insert(QStringLiteral("FileName"), found ? info.fileName() : missing);
     values.insert(QStringLiteral("FileSizeBytes"), found ? QString::number(info.size()) : missing);
-    values.insert(QStringLiteral("FileCreatedDateTime"),
-                  found ? created.toString(Qt::ISODate) : missing);
-    values.insert(QStringLiteral("FileUpdatedDateTime"),
-                  found ? updated.toString(Qt::ISODate) : missing);
-    values.insert(QStringLiteral("FileCreatedDate"),
-                  found ? created.date().toString(Qt::ISODate) : missing);
-    values.insert(QStringLiteral("FileUpdatedDate"),
-                  found ? updated.date().toString(Qt::ISODate) : missing);
+    values.insert(
+        QStringLiteral("FileCreatedDateTime"), found ? created.toString(Qt::ISODate) : missing);
+    values.insert(
+        QStringLiteral("FileUpdatedDateTime"), found ? updated.toString(Qt::ISODate) : missing);
+    values.insert(
+        QStringLiteral("FileCreatedDate"), found ? created.date().toString(Qt::ISODate) : missing);
+    values.insert(
+        QStringLiteral("FileUpdatedDate"), found ? updated.date().toString(Qt::ISODate) : missing);
     values.insert(QStringLiteral("FileSheetName"), found ? sheet : missing);
     return values;
 }
 
 } // namespace
 
-QString expandMetaVariables(const QString& text, const QString& filePath, const QString& sheet,
-                            const Dataset& data)
+QString expandMetaVariables(
+    const QString& text, const QString& filePath, const QString& sheet, const Dataset& data)
 {
     static const QRegularExpression variable(QStringLiteral("\\$\\(([A-Za-z]+)\\)"));
     if (!text.contains(QLatin1String("$(")))
@@ -74,7 +74,7 @@ QString expandMetaVariables(const QString& text, const QString& filePath, const 
     values.insert(QStringLiteral("DataRows"), QString::number(data.rowCount()));
     values.insert(QStringLiteral("DataColumns"), QString::number(data.columnCount()));
     values.insert(QStringLiteral("DataValues"),
-                  QString::number(qint64(data.rowCount()) * data.columnCount()));
+        QString::number(qint64(data.rowCount()) * data.columnCount()));
 
     QString result;
     int last = 0;
@@ -92,8 +92,8 @@ QString expandMetaVariables(const QString& text, const QString& filePath, const 
     return result;
 }
 
-void addMetaInformation(Dataset* dataset, int placement, const QString& text,
-                        const QString& columnName)
+void addMetaInformation(
+    Dataset* dataset, int placement, const QString& text, const QString& columnName)
 {
     if (placement == MetaEveryRow) {
         const int column = dataset->columnCount();
@@ -110,7 +110,7 @@ void addMetaInformation(Dataset* dataset, int placement, const QString& text,
         return;
     if (!dataset->hasColumns())
         dataset->setColumnCount(1);
-    dataset->appendRow(Dataset::Row{text});
+    dataset->appendRow(Dataset::Row { text });
     if (placement == MetaAtEnd)
         return;
     // Rows are shared, so moving the new row to the front copies no values.

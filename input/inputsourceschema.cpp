@@ -54,39 +54,41 @@ struct SchemaWalk
             return;
         }
         const QString value = schema.missingValues.value(index);
-        warnings->append(
-            QStringLiteral("Schema change: Added missing column '%1' with values '%2' to position %3")
-                .arg(name, value)
-                .arg(p));
-        columns.append({name, -1, value, QStringLiteral("Added missing")});
+        warnings->append(QStringLiteral(
+            "Schema change: Added missing column '%1' with values '%2' to position %3")
+                             .arg(name, value)
+                             .arg(p));
+        columns.append({ name, -1, value, QStringLiteral("Added missing") });
     }
 
     void takeExisting(const QString& name, int i, int p)
     {
         if (i + 1 == p) {
             inputOutcomes[i] = QStringLiteral("No change");
-            columns.append({name, i, QString(), QStringLiteral("No change")});
+            columns.append({ name, i, QString(), QStringLiteral("No change") });
             return;
         }
         if (schema.outOfOrder == SchemaOrderIsError) {
-            warnings->append(QStringLiteral("Schema error: Column '%1' at position %2 when %3 expected")
-                                 .arg(name)
-                                 .arg(i + 1)
-                                 .arg(p));
+            warnings->append(
+                QStringLiteral("Schema error: Column '%1' at position %2 when %3 expected")
+                    .arg(name)
+                    .arg(i + 1)
+                    .arg(p));
             inputOutcomes[i] = QStringLiteral("Out of order");
             failed = true;
             // Keep counting positions as if it had been moved, so that one
             // misplaced column does not make every later one misplaced too.
-            columns.append({name, i, QString(), QString()});
+            columns.append({ name, i, QString(), QString() });
             return;
         }
-        warnings->append(QStringLiteral("Schema change: Moved column '%1' from position %2 to position %3")
-                             .arg(name)
-                             .arg(i + 1)
-                             .arg(p));
+        warnings->append(
+            QStringLiteral("Schema change: Moved column '%1' from position %2 to position %3")
+                .arg(name)
+                .arg(i + 1)
+                .arg(p));
         inputOutcomes[i] = QStringLiteral("Out of order, moved to position %1").arg(p);
-        columns.append(
-            {name, i, QString(), QStringLiteral("Out of order, moved from position %1").arg(i + 1)});
+        columns.append({ name, i, QString(),
+            QStringLiteral("Out of order, moved from position %1").arg(i + 1) });
     }
 
     void extraColumn(int i)
@@ -95,24 +97,28 @@ struct SchemaWalk
         switch (schema.extraColumns) {
         case SchemaIgnoreExtra:
             warnings->append(
-                QStringLiteral("Schema change: Ignored extra column '%1' at position %2").arg(name).arg(i + 1));
+                QStringLiteral("Schema change: Ignored extra column '%1' at position %2")
+                    .arg(name)
+                    .arg(i + 1));
             inputOutcomes[i] = QStringLiteral("Ignored");
             break;
         case SchemaExtraIsError:
-            warnings->append(QStringLiteral("Schema error: Extra column '%1' at position %2").arg(name).arg(i + 1));
+            warnings->append(QStringLiteral("Schema error: Extra column '%1' at position %2")
+                                 .arg(name)
+                                 .arg(i + 1));
             inputOutcomes[i] = QStringLiteral("Extra");
             failed = true;
             break;
         default: {
             const int p = columns.size() + 1;
-            warnings->append(
-                QStringLiteral("Schema change: Added extra column '%1' from position %2 to position %3")
-                    .arg(name)
-                    .arg(i + 1)
-                    .arg(p));
+            warnings->append(QStringLiteral(
+                "Schema change: Added extra column '%1' from position %2 to position %3")
+                                 .arg(name)
+                                 .arg(i + 1)
+                                 .arg(p));
             inputOutcomes[i] = QStringLiteral("Extra, added to position %1").arg(p);
             columns.append(
-                {name, i, QString(), QStringLiteral("Extra, added from position %1").arg(i + 1)});
+                { name, i, QString(), QStringLiteral("Extra, added from position %1").arg(i + 1) });
             break;
         }
         }
@@ -161,12 +167,12 @@ QString InputSchema::problem() const
 bool InputSchema::operator==(const InputSchema& o) const
 {
     return inUse == o.inUse && columnNames == o.columnNames && missingValues == o.missingValues
-           && missingColumns == o.missingColumns && outOfOrder == o.outOfOrder
-           && extraColumns == o.extraColumns;
+        && missingColumns == o.missingColumns && outOfOrder == o.outOfOrder
+        && extraColumns == o.extraColumns;
 }
 
-bool applySchema(Dataset* dataset, const InputSchema& schema, QStringList* warnings,
-                 QStringList* information)
+bool applySchema(
+    Dataset* dataset, const InputSchema& schema, QStringList* warnings, QStringList* information)
 {
     if (!schema.inUse)
         return true;
@@ -182,7 +188,8 @@ bool applySchema(Dataset* dataset, const InputSchema& schema, QStringList* warni
         return true;
     }
 
-    SchemaWalk walk{schema, names, QVector<bool>(names.size(), false), QStringList(), {}, warnings};
+    SchemaWalk walk { schema, names, QVector<bool>(names.size(), false), QStringList(), {},
+        warnings };
     for (int i = 0; i < names.size(); ++i)
         walk.inputOutcomes.append(QString());
     for (int index = 0; index < schema.columnNames.size(); ++index)
@@ -203,6 +210,7 @@ bool applySchema(Dataset* dataset, const InputSchema& schema, QStringList* warni
     *dataset = rebuild(*dataset, walk.columns);
     information->append(QStringLiteral("After schema:"));
     for (int p = 0; p < walk.columns.size(); ++p)
-        information->append(positionLine(p + 1, walk.columns.at(p).name, walk.columns.at(p).outcome));
+        information->append(
+            positionLine(p + 1, walk.columns.at(p).name, walk.columns.at(p).outcome));
     return true;
 }
