@@ -208,6 +208,8 @@ void InputNode::restoreOptions(const QVariantMap& map)
     o.automaticFixedWidths = readBool(map, KeyAutoWidths, true);
     o.fixedWidths = readIntList(map, KeyFixedWidths);
     o.jsonArraysAsRows = readBool(map, KeyJsonArrays, true);
+    // Documents do not store the layout; restoring leaves it as it is.
+    o.layout = m_options.layout;
     o.ignoredFirstRows = readInt(map, KeyIgnoredRows, 0, 0);
     o.hasHeader = readInt(map, KeyHeader, HeaderNo, HeaderNo, HeaderAutomatic);
     o.trimWhitespace = readBool(map, KeyTrim, false);

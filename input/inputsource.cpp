@@ -45,7 +45,7 @@ void listOneFolder(const QDir& dir, const QString& match, bool recurse, QSet<QSt
     const QStringList filters
         = match.trimmed().isEmpty() ? QStringList() : QStringList(match.trimmed());
     const QFileInfoList entries
-        = dir.entryInfoList(filters, QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
+        = dir.entryInfoList(filters, QDir::Files, QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo& info : entries) {
         const QString path = QDir::toNativeSeparators(info.absoluteFilePath());
         if (!info.isReadable())
@@ -61,8 +61,8 @@ void listOneFolder(const QDir& dir, const QString& match, bool recurse, QSet<QSt
     }
     if (!recurse)
         return;
-    const QFileInfoList folders = dir.entryInfoList(
-        QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
+    const QFileInfoList folders
+        = dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo& info : folders)
         listOneFolder(QDir(info.absoluteFilePath()), match, true, visited, files, warnings);
 }
@@ -164,7 +164,9 @@ ReadResult readInputFile(const QString& path, const QString& sheet, const ReadOp
     const ReadProgress& progress)
 {
     Q_UNUSED(sheet)
-    if (QFileInfo(path).isDir()) {
+    // Folders, pipes and devices are no data files; a pipe would block the
+    // read until something writes to it.
+    if (!QFileInfo(path).isFile()) {
         ReadResult result;
         result.fail(QStringLiteral("Unable to read '%1'").arg(displayPath(path)));
         return result;

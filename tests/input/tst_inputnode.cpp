@@ -153,6 +153,9 @@ void TestInputNode::failuresEndInError_data()
                .arg(native(blocked));
     QTest::newRow("a folder") << m_dir.path() << int(FileTypeDelimited)
                               << QStringLiteral("Unable to read '%1'").arg(native(m_dir.path()));
+    if (QFileInfo::exists(QStringLiteral("/dev/null")))
+        QTest::newRow("a device") << "/dev/null" << int(FileTypeDelimited)
+                                  << QStringLiteral("Unable to read '/dev/null'");
     const QString book = write(QStringLiteral("book.xlsx"), "PK\x03\x04");
     QTest::newRow("workbook without a reader")
         << book + QStringLiteral("[Sheet1]") << int(FileTypeExcelXlsx)
