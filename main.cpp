@@ -3,9 +3,10 @@
 #include "batch/commandlinerun.h"
 #include "core/memorylimit.h"
 #include "core/settings.h"
-#include "output/outputnode.h"
 #include "document/autorecovery.h"
 #include "graph/runstate.h"
+#include "input/inputnode.h"
+#include "output/outputnode.h"
 #include "transforms/catalogue.h"
 
 #include <QApplication>
@@ -102,6 +103,7 @@ private:
 // Each subsystem adds its registration call here as it arrives.
 void registerNodeKinds()
 {
+    registerInputNodeKind();
     registerOutputNodeKind();
 }
 
