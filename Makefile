@@ -16,7 +16,10 @@ $(BUILD_DIR)/build.ninja:
 
 configure: bootstrap $(BUILD_DIR)/build.ninja
 
+# The moc step does not always notice a header that a re-glob brought in;
+# dropping its stamp makes it re-scan (cheap: only changed files are re-mocked).
 build: configure
+	rm -f $(BUILD_DIR)/*_autogen/timestamp
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 run: build
