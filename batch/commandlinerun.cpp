@@ -6,6 +6,7 @@
 #include "graph/graphscene.h"
 #include "graph/node.h"
 #include "output/outputfile.h"
+#include "input/inputnode.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -17,7 +18,6 @@
 
 namespace {
 
-enum InputMedium { MediumFile = 0, MediumClipboard = 1, MediumFolder = 2 };
 
 QString now()
 {

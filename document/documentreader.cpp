@@ -8,6 +8,7 @@
 #include "graph/transformnode.h"
 #include "transforms/catalogue.h"
 #include "transforms/transform.h"
+#include "input/inputnode.h"
 
 #include <QColor>
 #include <QCoreApplication>
@@ -30,7 +31,6 @@ using namespace DocumentCodec;
 using DocumentUpgrades::Attributes;
 using DocumentUpgrades::ParameterPairs;
 
-enum InputMedium { MediumFile = 0, MediumClipboard = 1, MediumFolder = 2 };
 
 struct PendingItem
 {
