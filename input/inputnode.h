@@ -37,7 +37,6 @@ struct InputOptions
     // Documents have no place for the layout, so it lives only as long as
     // the item does.
     int layout = LayoutWide;
-    bool jsonArraysAsRows = true;
     // Rows and columns
     int ignoredFirstRows = 0;
     int hasHeader = HeaderYes;

@@ -146,7 +146,7 @@ QVariantMap InputNode::saveOptions() const
         { KeyIgnoredRows, o.ignoredFirstRows },
         { KeyHeader, o.hasHeader },
         { KeyWatching, int(o.watching) },
-        { KeyJsonArrays, int(o.jsonArraysAsRows) },
+        { KeyJsonArrays, int(o.layout == LayoutLong) },
         { KeyTrim, int(o.trimWhitespace) },
         { KeySimplify, int(o.simplifyWhitespace) },
         { KeyIgnoreEmpty, int(o.ignoreEmptyRows) },
@@ -207,9 +207,9 @@ void InputNode::restoreOptions(const QVariantMap& map)
         o.encoding = QStringLiteral("Automatic");
     o.automaticFixedWidths = readBool(map, KeyAutoWidths, true);
     o.fixedWidths = readIntList(map, KeyFixedWidths);
-    o.jsonArraysAsRows = readBool(map, KeyJsonArrays, true);
     // Documents do not store the layout; restoring leaves it as it is.
-    o.layout = m_options.layout;
+    // Documents keep the JSON/XML format in json_arrays_as_rows: 1 Long, 0 Wide.
+    o.layout = readBool(map, KeyJsonArrays, true) ? LayoutLong : LayoutWide;
     o.ignoredFirstRows = readInt(map, KeyIgnoredRows, 0, 0);
     o.hasHeader = readInt(map, KeyHeader, HeaderNo, HeaderNo, HeaderAutomatic);
     o.trimWhitespace = readBool(map, KeyTrim, false);

@@ -430,7 +430,7 @@ void TestInputNode::optionsRoundTrip()
     o.encoding = QStringLiteral("ISO-8859-1");
     o.automaticFixedWidths = false;
     o.fixedWidths = { 3, 5, 8 };
-    o.jsonArraysAsRows = false;
+    o.layout = LayoutLong; // kept in json_arrays_as_rows
     o.ignoredFirstRows = 2;
     o.hasHeader = HeaderAutomatic;
     o.trimWhitespace = false;
