@@ -28,8 +28,11 @@ run: build
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --no-tests=error --output-on-failure -j $(JOBS)
 
+# In-process benchmarks, then whole jobs side by side with pandas and DuckDB
+# (installed on first use) on the generated 1,000,000-row file.
 bench: build
 	QT_QPA_PLATFORM=offscreen ./$(BUILD_DIR)/bench/varnix_bench
+	bash bench/peers.sh
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -3,7 +3,7 @@
 # generated data, in one run on this machine: only ratios measured together
 # mean anything on a shared, noisy machine.
 #
-# usage: bench/peers.sh [JOB ...]     jobs: read j1 (default: all)
+# usage: bench/peers.sh [JOB ...]     jobs: read j1 json xml (default: all)
 # Environment: BENCH_DATA (default /tmp/varnix-bench-data), RUNS (default 3),
 #              BUILD_DIR (default build), SHARED (default ../shared beside the repo).
 set -euo pipefail
@@ -12,6 +12,7 @@ shared=${SHARED:-$repo/../shared}
 peers=$shared/bench-peers
 data=${BENCH_DATA:-/tmp/varnix-bench-data}
 runs=${RUNS:-3}
+PY=${PY:-/usr/bin/python3} # the interpreter that has Debian's pandas
 build=$repo/${BUILD_DIR:-build}
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
@@ -65,14 +66,18 @@ run_job() {
   case $1 in
     read)
       report read "$(measure "$build/bench/varnix_job" read "$people")" \
-        "$(measure python3 "$repo/bench/peers/pandas_read.py" "$people")" \
+        "$(measure "$PY" "$repo/bench/peers/pandas_read.py" "$people")" \
         "$(measure node "$peers/duckdb/run.mjs" "$repo/bench/peers/duckdb_read.sql" "$people" "$cities" "$out/duckdb")" ;;
     j1)
       report j1 "$(measure "$build/bench/varnix_job" copy "$people" "$out/varnix/j1_copy.csv")" \
-        "$(measure python3 "$peers/pandas/j1_copy.py" "$people" "$out/pandas")" \
+        "$(measure "$PY" "$peers/pandas/j1_copy.py" "$people" "$out/pandas")" \
         "$(measure node "$peers/duckdb/run.mjs" "$peers/duckdb/j1_copy.sql" "$people" "$cities" "$out/duckdb")"
       # The same rows as the reference peer, by the peers' own checker.
-      python3 "$peers/check_outputs.py" "$out" pandas varnix | grep '^j1_copy' || true ;;
+      "$PY" "$peers/check_outputs.py" "$out" pandas varnix | grep '^j1_copy' || true ;;
+    json|xml)
+      # No peer writes these; the figures are for comparison across commits.
+      read -r ws wm <<<"$(measure "$build/bench/varnix_job" copy "$people" "$out/varnix/copy.$1")"
+      printf '%-6s varnix %6ss %6sMiB (read + write %s)\n' "$1" "$ws" "$wm" "$1" ;;
     *) echo "unknown job $1" >&2; exit 2 ;;
   esac
 }
@@ -80,6 +85,6 @@ run_job() {
 install_peers
 make_data
 cmake --build "$build" --target varnix_job >/dev/null
-jobs=("$@"); [ ${#jobs[@]} -eq 0 ] && jobs=(read j1)
+jobs=("$@"); [ ${#jobs[@]} -eq 0 ] && jobs=(read j1 json xml)
 echo "data: $data/people_1m.csv, median of $runs run(s), load $(cut -d' ' -f1-3 /proc/loadavg)"
 for job in "${jobs[@]}"; do run_job "$job"; done

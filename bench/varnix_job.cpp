@@ -3,7 +3,7 @@
 // use, timed from outside as a whole process.
 //
 // usage: varnix_job read IN.csv
-//        varnix_job copy IN.csv OUT.csv
+//        varnix_job copy IN.csv OUT.csv|OUT.json|OUT.xml
 #include "core/settings.h"
 #include "input/delimitedreader.h"
 #include "output/outputfile.h"
@@ -50,6 +50,11 @@ int main(int argc, char** argv)
     }
     FileWriteOptions options;
     options.writeMode = WriteModeOverwrite;
+    const QString out = args.at(3);
+    if (out.endsWith(QLatin1String(".json")))
+        options.text.fileType = FileTypeJson;
+    else if (out.endsWith(QLatin1String(".xml")))
+        options.text.fileType = FileTypeXml;
     options.text.lineEnding = LineEndingUnix;
     const TextWriteResult written = writeTextFile(args.at(3), read.dataset, options);
     return written.error ? fail(written.warnings) : 0;
