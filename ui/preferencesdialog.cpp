@@ -91,7 +91,7 @@ QColor colourOfButton(const QPushButton* button) { return button->property("colo
 
 void setFontButton(QPushButton* button, const QString& fontDescription)
 {
-    button->setProperty("font", fontDescription);
+    button->setProperty("fontDescription", fontDescription);
     QFont font;
     if (!fontDescription.isEmpty())
         font.fromString(fontDescription);
@@ -100,7 +100,7 @@ void setFontButton(QPushButton* button, const QString& fontDescription)
             : QStringLiteral("%1, %2 pt").arg(font.family()).arg(font.pointSize()));
 }
 
-QString fontOfButton(const QPushButton* button) { return button->property("font").toString(); }
+QString fontOfButton(const QPushButton* button) { return button->property("fontDescription").toString(); }
 
 PreferencesDialog::PreferencesDialog(QWidget* parent) : PreferencesDialog(Settings::instance(), parent) { }
 

@@ -213,10 +213,10 @@ private slots:
             QStringLiteral("a\nb\nc"));
         ScriptEditor editor(&p);
         editor.load();
-        QVERIFY(QFontInfo(editor.codeEdit()->font()).fixedPitch());
+        QVERIFY(editor.codeEdit()->font().fixedPitch());
         QCOMPARE(editor.codeEdit()->blockCount(), 3);
         QVERIFY(editor.codeEdit()->lineNumberWidth() > 0);
-        QCOMPARE(editor.codeEdit()->viewportMargins().left(), editor.codeEdit()->lineNumberWidth());
+        QVERIFY(editor.codeEdit()->viewport()->x() >= editor.codeEdit()->lineNumberWidth());
     }
 
     void singleColumnChooser()

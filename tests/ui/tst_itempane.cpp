@@ -3,6 +3,7 @@
 #include "graph/transformnode.h"
 #include "transforms/catalogue.h"
 #include "transforms/transform.h"
+#include "ui/datatablechars.h"
 #include "ui/datatablemodel.h"
 #include "ui/datatableview.h"
 #include "ui/editors/columneditors.h"
@@ -19,6 +20,7 @@
 #include <QScrollArea>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
 

@@ -192,7 +192,10 @@ private:
 
 CodeEdit::CodeEdit(QWidget* parent) : QPlainTextEdit(parent), m_margin(new LineNumberMargin(this))
 {
-    setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setStyleHint(QFont::Monospace);
+    font.setFixedPitch(true);
+    setFont(font);
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setTabStopDistance(fontMetrics().horizontalAdvance(QLatin1Char(' ')) * 4);
     connect(this, &QPlainTextEdit::blockCountChanged, this, &CodeEdit::onBlockCountChanged);
