@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
+#include <QStyle>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollArea>
@@ -113,7 +114,7 @@ QWidget* ItemPane::makeHeader()
     }
     m_viewButtons[ShowOptionsAndData]->setChecked(true);
     m_fullScreenButton = new QToolButton(header);
-    m_fullScreenButton->setText(QStringLiteral("\u26F6"));
+    m_fullScreenButton->setIcon(style()->standardIcon(QStyle::SP_TitleBarMaxButton));
     m_fullScreenButton->setCheckable(true);
     m_fullScreenButton->setAutoRaise(true);
     m_fullScreenButton->setToolTip(tr("'Esc' key also cancels fullscreen."));
@@ -162,6 +163,26 @@ void ItemPane::setNode(Node* node)
     m_node = node;
     m_options->setNode(node);
     refresh();
+    fitSplitter();
+}
+
+void ItemPane::fitSplitter()
+{
+    // Give the options what they ask for, up to half the pane; the data
+    // takes the rest. Later the user's own split stands until another item
+    // is shown.
+    const int total = m_splitter->height();
+    if (total <= 0)
+        return;
+    const int wanted = m_options->sizeHint().height() + 2 * m_optionsScroll->frameWidth() + 4;
+    const int options = qMin(wanted, total / 2);
+    m_splitter->setSizes({ options, total - options });
+}
+
+void ItemPane::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    fitSplitter();
 }
 
 void ItemPane::refresh()

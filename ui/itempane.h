@@ -65,11 +65,13 @@ public slots:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     QWidget* makeHeader();
     QWidget* makeTabs();
     void refreshTabs();
+    void fitSplitter();
     void refreshCharacters();
     void onCommentEdited(const QString& text);
     void onTabChanged(int index);

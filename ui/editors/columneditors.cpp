@@ -141,6 +141,7 @@ void ColumnListEditor::loadValue()
             }
             addItem(i, checked);
         }
+        fitHeight();
         return;
     }
     const ColumnRefList value = parameter()->value().value<ColumnRefList>();
@@ -157,6 +158,15 @@ void ColumnListEditor::loadValue()
         if (!listed.at(i))
             addItem(i, false);
     }
+    fitHeight();
+}
+
+void ColumnListEditor::fitHeight()
+{
+    // Tall enough for a dozen columns; wider datasets scroll inside the list.
+    const int rows = qBound(3, m_list->count(), 12);
+    const int rowHeight = m_list->count() > 0 ? m_list->sizeHintForRow(0) : fontMetrics().height() + 4;
+    m_list->setFixedHeight(rows * rowHeight + 2 * m_list->frameWidth() + 4);
 }
 
 QVariant ColumnListEditor::editedValue() const

@@ -44,6 +44,7 @@ private:
     void addItem(int columnIndex, bool checked);
     void setAllChecked(bool checked);
     bool isCheckable() const;
+    void fitHeight();
     QListWidget* m_list;
 };
 

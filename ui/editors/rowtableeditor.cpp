@@ -18,7 +18,7 @@ RowTableEditor::RowTableEditor(
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
     m_table->setHorizontalHeaderLabels(headers);
-    m_table->horizontalHeader()->setStretchLastSection(true);
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_table->verticalHeader()->setVisible(false);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -118,10 +118,10 @@ void RowTableEditor::adjustHeight()
 {
     // Show every row up to a dozen without an inner scroll bar, so the form
     // scrolls as a whole.
-    const int rows = std::min(std::max(rowCount(), 2), 12);
+    const int rows = std::min(std::max(rowCount(), 1), 12);
     const int rowHeight = m_table->verticalHeader()->defaultSectionSize();
-    m_table->setMinimumHeight(m_table->horizontalHeader()->sizeHint().height()
-        + rows * rowHeight + 2 * m_table->frameWidth());
+    m_table->setFixedHeight(m_table->horizontalHeader()->sizeHint().height()
+        + rows * rowHeight + 2 * m_table->frameWidth() + 2);
 }
 
 QComboBox* RowTableEditor::makeCombo(int row, int column, const QStringList& items)

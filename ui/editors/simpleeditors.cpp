@@ -159,7 +159,9 @@ void CharLineEdit::onTextEdited(const QString& text)
 CharEditor::CharEditor(TransformParameter* parameter, QWidget* parent)
     : ParameterEditor(parameter, parent), m_edit(new CharLineEdit(this))
 {
-    bareLayout(this)->addWidget(m_edit);
+    QHBoxLayout* layout = bareLayout(this);
+    layout->addWidget(m_edit);
+    layout->addStretch(1);
     m_edit->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("<Space>MM")));
     connect(m_edit, &CharLineEdit::characterEdited, this, &CharEditor::notifyEdited);
 }
