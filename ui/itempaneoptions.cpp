@@ -56,6 +56,7 @@ void ItemPaneOptions::clearForm()
 {
     m_editors.clear();
     m_labels.clear();
+    m_hasCustomForm = false;
     delete m_form;
     m_form = nullptr;
 }
@@ -72,8 +73,10 @@ void ItemPaneOptions::build()
         auto* layout = new QVBoxLayout(m_form);
         layout->setContentsMargins(0, 0, 0, 0);
         const auto factory = formFactories().constFind(m_node->type());
-        if (factory != formFactories().constEnd())
+        if (factory != formFactories().constEnd()) {
             layout->addWidget(factory.value()(m_node, m_form));
+            m_hasCustomForm = true;
+        }
         return;
     }
     Transform* transform = tnode->transform();
@@ -123,7 +126,7 @@ void ItemPaneOptions::refresh()
     // transform was replaced) needs a new form.
     if (tnode && tnode->transform()) {
         const QList<TransformParameter*> parameters = tnode->transform()->parameters();
-        bool same = true;
+        bool same = m_editors.size() == parameters.size();
         for (ParameterEditor* e : m_editors)
             same = same && parameters.contains(e->parameter());
         if (!same || !m_form) {

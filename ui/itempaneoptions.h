@@ -38,6 +38,8 @@ public:
     // Re-reads the values and upstream column names into the editors.
     void refresh();
 
+    // Whether the item has any options to show.
+    bool hasForm() const { return m_form && (!m_editors.isEmpty() || m_hasCustomForm); }
     const QList<ParameterEditor*>& editors() const { return m_editors; }
     ParameterEditor* editor(const QString& key) const;
     QLabel* label(const QString& key) const { return m_labels.value(key); }
@@ -60,4 +62,5 @@ private:
     QHash<QString, QLabel*> m_labels;
     // The option whose edits the newest undo snapshot covers.
     QString m_undoKey;
+    bool m_hasCustomForm = false;
 };

@@ -121,6 +121,19 @@ private slots:
         QCOMPARE(m_scene->snapshotCount(), snapshots + 2);
     }
 
+    void editingIsBlockedDuringARun()
+    {
+        ItemPane pane;
+        pane.setNode(m_transform);
+        pane.setEditingAllowed(false);
+        QVERIFY(!pane.options()->editor(QStringLiteral("Case"))->isEnabled());
+        QVERIFY(pane.commentEdit()->isReadOnly());
+        pane.setEditingAllowed(true);
+        QVERIFY(pane.options()->editor(QStringLiteral("Case"))->isEnabled());
+        // Option states still apply once editing is allowed again.
+        QVERIFY(!pane.options()->editor(QStringLiteral("Keep_Upper"))->isEnabled());
+    }
+
     void columnOptionsShowUpstreamColumns()
     {
         TransformNode* sort = addTransform(QStringLiteral("Sort"));
@@ -167,6 +180,19 @@ private slots:
         QVERIFY(pane.characters()->rowCount() > 0);
         pane.setNode(nullptr);
         QCOMPARE(pane.dataTable()->model()->rowCount(), 0);
+    }
+
+    void followsTheProcessingOfItsItem()
+    {
+        ItemPane pane;
+        pane.setNode(m_transform);
+        QCOMPARE(pane.dataTable()->model()->rowCount(), 2);
+        Dataset more = m_input->dataset();
+        more.appendRow({ QStringLiteral("cy"), QStringLiteral("oslo") });
+        m_input->setData(more);
+        m_scene->process(GraphScene::RunAll, true);
+        QCOMPARE(m_transform->status(), int(StatusUpToDate));
+        QCOMPARE(pane.dataTable()->model()->rowCount(), 3);
     }
 
     void commentIsStoredWithUndo()
