@@ -201,6 +201,7 @@ void InputOptionsForm::load()
     m_emptyRows->setChecked(o.ignoreEmptyRows);
     m_emptyColumns->setChecked(o.ignoreEmptyColumns);
     m_alias->setText(o.alias);
+    m_customDelimiter->setEnabled(o.delimiter == DelimiterCustom);
     setLoading(false);
 }
 
@@ -230,6 +231,7 @@ void InputOptionsForm::store()
     o.ignoreEmptyColumns = m_emptyColumns->isChecked();
     o.alias = m_alias->text().trimmed();
     m_input->setOptions(o);
+    m_customDelimiter->setEnabled(o.delimiter == DelimiterCustom);
 }
 
 // Output
@@ -279,6 +281,7 @@ void OutputOptionsForm::load()
     m_bom->setChecked(o.byteOrderMark);
     m_header->setChecked(o.writeHeader);
     m_alias->setText(o.alias);
+    m_customDelimiter->setEnabled(o.delimiter == DelimiterCustom);
     setLoading(false);
 }
 
@@ -301,6 +304,7 @@ void OutputOptionsForm::store()
     o.writeHeader = m_header->isChecked();
     o.alias = m_alias->text().trimmed();
     m_output->setOptions(o);
+    m_customDelimiter->setEnabled(o.delimiter == DelimiterCustom);
 }
 
 void registerIoOptionsForms()
