@@ -47,12 +47,16 @@ private:
     QWidget* makeFilesPage();
     QWidget* makeInterfacePage();
     QWidget* makeColoursPage();
-    QCheckBox* addCheck(QFormLayout* form, const QString& key, const QString& label, const QString& tip);
+    QCheckBox* addCheck(
+        QFormLayout* form, const QString& key, const QString& label, const QString& tip);
     QComboBox* addCombo(QFormLayout* form, const QString& key, const QString& label,
         const QStringList& items, const QString& tip);
-    QLineEdit* addLine(QFormLayout* form, const QString& key, const QString& label, const QString& tip);
-    QPushButton* addColour(QFormLayout* form, const QString& key, const QString& label, const QString& tip);
-    QPushButton* addFont(QFormLayout* form, const QString& key, const QString& label, const QString& tip);
+    QLineEdit* addLine(
+        QFormLayout* form, const QString& key, const QString& label, const QString& tip);
+    QPushButton* addColour(
+        QFormLayout* form, const QString& key, const QString& label, const QString& tip);
+    QPushButton* addFont(
+        QFormLayout* form, const QString& key, const QString& label, const QString& tip);
     void addField(QFormLayout* form, const QString& key, const QString& label, QWidget* field,
         const QString& tip);
     void loadChecksAndCombos();

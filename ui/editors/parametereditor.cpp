@@ -90,30 +90,72 @@ ParameterEditor* createParameterEditor(TransformParameter* parameter, QWidget* p
 {
     ParameterEditor* editor = nullptr;
     switch (parameter->type()) {
-    case ParameterType::SingleColumn: editor = new SingleColumnEditor(parameter, parent); break;
+    case ParameterType::SingleColumn:
+        editor = new SingleColumnEditor(parameter, parent);
+        break;
     case ParameterType::MultipleColumns:
     case ParameterType::CheckedColumns:
-    case ParameterType::ReorderColumns: editor = new ColumnListEditor(parameter, parent); break;
+    case ParameterType::ReorderColumns:
+        editor = new ColumnListEditor(parameter, parent);
+        break;
     case ParameterType::SortColumns:
-    case ParameterType::OrderedColumns: editor = new SortColumnsEditor(parameter, parent); break;
-    case ParameterType::RenameColumns: editor = new RenameColumnsEditor(parameter, parent); break;
-    case ParameterType::Unique: editor = new UniqueColumnsEditor(parameter, parent); break;
-    case ParameterType::FilterColumns: editor = new FilterTermsEditor(parameter, parent); break;
-    case ParameterType::If: editor = new IfEditor(parameter, parent); break;
-    case ParameterType::ReplaceTerms: editor = new ReplaceTermsEditor(parameter, parent); break;
-    case ParameterType::SplitRows: editor = new SplitRowsEditor(parameter, parent); break;
-    case ParameterType::VerifyRules: editor = new VerifyRulesEditor(parameter, parent); break;
-    case ParameterType::Bool: editor = new BoolEditor(parameter, parent); break;
-    case ParameterType::Selection: editor = new SelectionEditor(parameter, parent); break;
-    case ParameterType::Text: editor = new TextEditor(parameter, parent); break;
-    case ParameterType::Int: editor = new IntEditor(parameter, parent); break;
-    case ParameterType::Real: editor = new RealEditor(parameter, parent); break;
-    case ParameterType::Char: editor = new CharEditor(parameter, parent); break;
-    case ParameterType::Script: editor = new ScriptEditor(parameter, parent); break;
-    case ParameterType::LongText: editor = new LongTextEditor(parameter, parent); break;
-    case ParameterType::Label: editor = new LabelEditor(parameter, parent); break;
-    case ParameterType::Date: editor = new DateEditor(parameter, parent); break;
-    case ParameterType::Locale: editor = new LocaleEditor(parameter, parent); break;
+    case ParameterType::OrderedColumns:
+        editor = new SortColumnsEditor(parameter, parent);
+        break;
+    case ParameterType::RenameColumns:
+        editor = new RenameColumnsEditor(parameter, parent);
+        break;
+    case ParameterType::Unique:
+        editor = new UniqueColumnsEditor(parameter, parent);
+        break;
+    case ParameterType::FilterColumns:
+        editor = new FilterTermsEditor(parameter, parent);
+        break;
+    case ParameterType::If:
+        editor = new IfEditor(parameter, parent);
+        break;
+    case ParameterType::ReplaceTerms:
+        editor = new ReplaceTermsEditor(parameter, parent);
+        break;
+    case ParameterType::SplitRows:
+        editor = new SplitRowsEditor(parameter, parent);
+        break;
+    case ParameterType::VerifyRules:
+        editor = new VerifyRulesEditor(parameter, parent);
+        break;
+    case ParameterType::Bool:
+        editor = new BoolEditor(parameter, parent);
+        break;
+    case ParameterType::Selection:
+        editor = new SelectionEditor(parameter, parent);
+        break;
+    case ParameterType::Text:
+        editor = new TextEditor(parameter, parent);
+        break;
+    case ParameterType::Int:
+        editor = new IntEditor(parameter, parent);
+        break;
+    case ParameterType::Real:
+        editor = new RealEditor(parameter, parent);
+        break;
+    case ParameterType::Char:
+        editor = new CharEditor(parameter, parent);
+        break;
+    case ParameterType::Script:
+        editor = new ScriptEditor(parameter, parent);
+        break;
+    case ParameterType::LongText:
+        editor = new LongTextEditor(parameter, parent);
+        break;
+    case ParameterType::Label:
+        editor = new LabelEditor(parameter, parent);
+        break;
+    case ParameterType::Date:
+        editor = new DateEditor(parameter, parent);
+        break;
+    case ParameterType::Locale:
+        editor = new LocaleEditor(parameter, parent);
+        break;
     }
     if (editor)
         editor->load();
