@@ -1,5 +1,6 @@
 #include "ui/preferencesdialog.h"
 
+#include "core/filetypes.h"
 #include "core/settings.h"
 #include "ui/editors/simpleeditors.h"
 
@@ -12,6 +13,7 @@
 #include <QFontDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -19,6 +21,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -130,6 +133,7 @@ void PreferencesDialog::build()
     m_tabs = new QTabWidget(this);
     m_tabs->addTab(makeProcessingPage(), tr("Processing"));
     m_tabs->addTab(makeFilesPage(), tr("Files"));
+    m_tabs->addTab(makeExtensionsPage(), tr("Extensions"));
     m_tabs->addTab(makeInterfacePage(), tr("User interface"));
     m_tabs->addTab(makeColoursPage(), tr("Colours"));
     layout->addWidget(m_tabs);
@@ -282,6 +286,99 @@ QWidget* PreferencesDialog::makeProcessingPage()
     return page;
 }
 
+namespace {
+
+const QList<int> InputTypes { FileTypeDelimited, FileTypeExcelXlsx, FileTypeExcelXls,
+    FileTypeFixedWidth, FileTypeJson, FileTypeXml, FileTypeVCard, FileTypePlainText };
+
+QList<int> outputTypes()
+{
+    QList<int> types;
+    for (int t = 0; t < FileTypeCount; ++t)
+        types << t;
+    return types;
+}
+
+void addExtensionRow(QTableWidget* table, const QString& extension, int type)
+{
+    const int row = table->rowCount();
+    table->insertRow(row);
+    table->setItem(row, 0, new QTableWidgetItem(extension));
+    auto* combo = new QComboBox;
+    for (int t : table->property("types").value<QList<int>>())
+        combo->addItem(fileTypeName(t), t);
+    combo->setCurrentIndex(qMax(0, combo->findData(type)));
+    table->setCellWidget(row, 1, combo);
+}
+
+} // namespace
+
+void setExtensionTable(QTableWidget* table, const QMap<QString, int>& extensions)
+{
+    table->setRowCount(0);
+    for (auto it = extensions.constBegin(); it != extensions.constEnd(); ++it)
+        addExtensionRow(table, it.key(), it.value());
+}
+
+QMap<QString, int> extensionTableMap(const QTableWidget* table)
+{
+    QMap<QString, int> map;
+    for (int r = 0; r < table->rowCount(); ++r) {
+        const QTableWidgetItem* item = table->item(r, 0);
+        QString extension = item ? item->text().trimmed().toLower() : QString();
+        if (extension.startsWith(QLatin1Char('.')))
+            extension.remove(0, 1);
+        const auto* combo = qobject_cast<const QComboBox*>(table->cellWidget(r, 1));
+        if (!extension.isEmpty() && combo)
+            map.insert(extension, combo->currentData().toInt());
+    }
+    return map;
+}
+
+QTableWidget* PreferencesDialog::addExtensionTable(
+    QFormLayout* form, const QString& key, const QString& label, const QList<int>& types)
+{
+    auto* box = new QWidget(form->parentWidget());
+    auto* layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* table = new QTableWidget(0, 2, box);
+    table->setProperty("types", QVariant::fromValue(types));
+    table->setHorizontalHeaderLabels({ tr("Extension"), tr("Default Type") });
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->verticalHeader()->setVisible(false);
+    layout->addWidget(table);
+    auto* buttons = new QHBoxLayout;
+    auto* add = new QPushButton(tr("Add"), box);
+    auto* remove = new QPushButton(tr("Remove"), box);
+    buttons->addWidget(add);
+    buttons->addWidget(remove);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+    connect(add, &QPushButton::clicked, table, [table] {
+        addExtensionRow(table, QString(), table->property("types").value<QList<int>>().value(0));
+        table->editItem(table->item(table->rowCount() - 1, 0));
+    });
+    connect(remove, &QPushButton::clicked, table, [table] {
+        if (table->currentRow() >= 0)
+            table->removeRow(table->currentRow());
+    });
+    m_fields.insert(key, table);
+    form->addRow(new QLabel(label, box));
+    form->addRow(box);
+    return table;
+}
+
+QWidget* PreferencesDialog::makeExtensionsPage()
+{
+    QWidget* page = nullptr;
+    QFormLayout* form = newPage(&page);
+    addExtensionTable(form, QStringLiteral("input_file_extensions"),
+        tr("The file type an input file is read as, by its extension:"), InputTypes);
+    addExtensionTable(form, QStringLiteral("output_file_extensions"),
+        tr("The file type an output file is written as, by its extension:"), outputTypes());
+    return page;
+}
+
 QWidget* PreferencesDialog::makeFilesPage()
 {
     QWidget* page = nullptr;
@@ -425,6 +522,10 @@ void PreferencesDialog::load()
         ->setText(m_settings.blockedInputExtensions());
     field<QLineEdit>(QStringLiteral("blocked_output_extensions"))
         ->setText(m_settings.blockedOutputExtensions());
+    setExtensionTable(field<QTableWidget>(QStringLiteral("input_file_extensions")),
+        m_settings.inputFileExtensions());
+    setExtensionTable(field<QTableWidget>(QStringLiteral("output_file_extensions")),
+        m_settings.outputFileExtensions());
     // Remembered so that save() stores only the lists the user edited.
     field(QStringLiteral("date_formats"))
         ->setProperty("loaded", m_settings.dateFormats().trimmed());
@@ -502,6 +603,14 @@ void PreferencesDialog::save()
         colourOfButton(field<QPushButton>(QStringLiteral("verify_fail_warning_color"))));
     s.setVerifyFailInfoColor(
         colourOfButton(field<QPushButton>(QStringLiteral("verify_fail_info_color"))));
+    const QMap<QString, int> inputs
+        = extensionTableMap(field<QTableWidget>(QStringLiteral("input_file_extensions")));
+    if (inputs != s.inputFileExtensions())
+        s.setInputFileExtensions(inputs);
+    const QMap<QString, int> outputs
+        = extensionTableMap(field<QTableWidget>(QStringLiteral("output_file_extensions")));
+    if (outputs != s.outputFileExtensions())
+        s.setOutputFileExtensions(outputs);
     const bool ini = field<QComboBox>(QStringLiteral("store_in_ini_file"))->currentIndex() == 1;
     if (ini != s.usesIniFile())
         s.setStoreInIniFile(ini);

@@ -1,3 +1,4 @@
+#include "core/filetypes.h"
 #include "core/settings.h"
 #include "core/values.h"
 #include "ui/preferencesdialog.h"
@@ -10,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTest>
 
 namespace {
@@ -180,6 +182,32 @@ private slots:
             fieldText(again, QStringLiteral("verify_fail_error_color")), QStringLiteral("#123456"));
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         Dataset::setPoolingEnabled(true);
+    }
+
+    void extensionTables()
+    {
+        {
+            PreferencesDialog dialog;
+            auto* table = dialog.field<QTableWidget>(QStringLiteral("input_file_extensions"));
+            QVERIFY(table);
+            QCOMPARE(extensionTableMap(table), Settings::instance().inputFileExtensions());
+            // Extensions are kept trimmed, in lower case and without the dot.
+            table->insertRow(table->rowCount());
+            table->setItem(
+                table->rowCount() - 1, 0, new QTableWidgetItem(QStringLiteral(" .DAT ")));
+            auto* type = new QComboBox;
+            type->addItem(QStringLiteral("Fixed width"), int(FileTypeFixedWidth));
+            table->setCellWidget(table->rowCount() - 1, 1, type);
+            dialog.accept();
+            QVERIFY(!Settings::instance().contains(QStringLiteral("output_file_extensions")));
+        }
+        QCOMPARE(Settings::instance().inputFileExtensions().value(QStringLiteral("dat"), -1),
+            int(FileTypeFixedWidth));
+        PreferencesDialog again;
+        const QMap<QString, int> shown
+            = extensionTableMap(again.field<QTableWidget>(QStringLiteral("input_file_extensions")));
+        QCOMPARE(shown.value(QStringLiteral("dat"), -1), int(FileTypeFixedWidth));
+        QCOMPARE(shown.value(QStringLiteral("csv"), -1), int(FileTypeDelimited));
     }
 
     void cancelWritesNothing()
