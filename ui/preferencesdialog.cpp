@@ -125,6 +125,7 @@ PreferencesDialog::PreferencesDialog(Settings& settings, QWidget* parent)
     setWindowTitle(tr("Preferences"));
     build();
     load();
+    resize(qMax(width(), 640), qMax(height(), 560));
 }
 
 void PreferencesDialog::build()
@@ -526,6 +527,9 @@ void PreferencesDialog::load()
         m_settings.inputFileExtensions());
     setExtensionTable(field<QTableWidget>(QStringLiteral("output_file_extensions")),
         m_settings.outputFileExtensions());
+    // Long lists read from their start.
+    for (const char* key : { "blocked_input_extensions", "blocked_output_extensions" })
+        field<QLineEdit>(QString::fromLatin1(key))->setCursorPosition(0);
     // Remembered so that save() stores only the lists the user edited.
     field(QStringLiteral("date_formats"))
         ->setProperty("loaded", m_settings.dateFormats().trimmed());
