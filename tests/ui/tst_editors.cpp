@@ -95,6 +95,17 @@ private slots:
             QStringList { "a", "b", "c" }, QList<QStringList> { { "1", "2", "3" } });
     }
 
+    void everyTypeHasAnEditor()
+    {
+        for (int type = 0; type <= int(ParameterType::Locale); ++type) {
+            TransformParameter p(ParameterType(type), QStringLiteral("Key"), QStringLiteral("label"));
+            p.setSourceItem(m_upstream.get());
+            std::unique_ptr<ParameterEditor> editor(createParameterEditor(&p));
+            QVERIFY2(editor, qPrintable(QString::number(type)));
+            QCOMPARE(editor->parameter(), &p);
+        }
+    }
+
     void simpleEditorsReadAndWrite_data()
     {
         QTest::addColumn<int>("type");
