@@ -1,6 +1,8 @@
 #include "core/settings.h"
+#include "ui/mainwindow.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QHash>
 #include <QTextStream>
 
@@ -20,6 +22,21 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QString::fromLatin1(Settings::ApplicationName));
     QApplication::setApplicationVersion(QStringLiteral(VARNIX_VERSION));
     Settings::instance().apply();
+    // With a display and without -cli the user gets the window; otherwise
+    // the command line below stays the way in.
+    const QStringList args = QApplication::arguments().mid(1);
+    const bool cli = args.contains(QStringLiteral("-cli"), Qt::CaseInsensitive);
+    if (QGuiApplication::platformName() != QLatin1String("offscreen") && !cli) {
+        QString document;
+        for (const QString& arg : args) {
+            if (!arg.startsWith(QLatin1Char('-')) && document.isEmpty())
+                document = arg;
+        }
+        MainWindow window;
+        window.show();
+        window.openAtStart(document, args.contains(QStringLiteral("-new_window"), Qt::CaseInsensitive));
+        return app.exec();
+    }
     QTextStream(stdout) << "Varnix " << QApplication::applicationVersion() << '\n';
     return 0;
 }
