@@ -260,6 +260,7 @@ void MainWindow::onNodeDataChanged(Node* node)
 void MainWindow::onAllowUserInteraction(bool allowed)
 {
     // While a run pumps the event loop, only Stop may act on the graph.
+    m_interactive = allowed;
     m_graphPane->setInteractive(allowed);
     m_actionPane->setEnabled(allowed);
     m_actions.value(QStringLiteral("S&top Run"))->setEnabled(!allowed);
@@ -274,6 +275,9 @@ void MainWindow::onAllowUserInteraction(bool allowed)
 
 void MainWindow::onGraphEdited()
 {
+    // A new change makes the undone ones unreachable.
+    if (!m_inUndoRedo)
+        m_redoLabels.clear();
     setModified(true);
     updateUndoTexts();
     m_graphPane->updateSceneRect();

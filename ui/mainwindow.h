@@ -187,5 +187,8 @@ private:
     // Labels of undone changes, newest last, for the Redo command's text.
     QStringList m_redoLabels;
     bool m_quietMessages = false;
+    // False while a run pumps the event loop.
+    bool m_interactive = true;
+    bool m_inUndoRedo = false;
     bool m_darkTheme = false;
 };

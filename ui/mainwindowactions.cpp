@@ -287,25 +287,24 @@ void MainWindow::createToolBar()
 
 void MainWindow::updateUndoTexts()
 {
-    if (!m_graph->canRedo())
-        m_redoLabels.clear();
+    // The scene refuses undo while it runs; the commands follow the
+    // window's own interaction state so that they read right the moment a
+    // run ends.
     QAction* undo = m_actions.value(QStringLiteral("&Undo"));
     QAction* redo = m_actions.value(QStringLiteral("&Redo"));
-    const bool canUndo = m_graph->canUndo();
-    const bool canRedo = m_graph->canRedo();
-    undo->setText(canUndo ? QStringLiteral("&Undo %1").arg(m_graph->undoLabel())
-                          : QStringLiteral("&Undo"));
-    redo->setText(canRedo && !m_redoLabels.isEmpty()
-                      ? QStringLiteral("&Redo %1").arg(m_redoLabels.last())
-                      : QStringLiteral("&Redo"));
-    undo->setEnabled(canUndo);
-    redo->setEnabled(canRedo);
+    const QString undoLabel = m_graph->undoLabel();
+    undo->setText(undoLabel.isEmpty() ? QStringLiteral("&Undo")
+                                      : QStringLiteral("&Undo %1").arg(undoLabel));
+    redo->setText(m_redoLabels.isEmpty() ? QStringLiteral("&Redo")
+                                         : QStringLiteral("&Redo %1").arg(m_redoLabels.last()));
+    undo->setEnabled(m_interactive && !undoLabel.isEmpty());
+    redo->setEnabled(m_interactive && !m_redoLabels.isEmpty());
 }
 
 void MainWindow::updateEditActions()
 {
     updateUndoTexts();
-    const bool running = m_graph->isProcessing();
+    const bool running = !m_interactive;
     const bool anySelected = !m_graph->selectedItems().isEmpty();
     const int selectedNodes = m_graph->nodes(true).size();
     m_actions.value(QStringLiteral("Cu&t"))->setEnabled(!running && selectedNodes > 0);

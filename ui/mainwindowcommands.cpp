@@ -55,18 +55,19 @@ bool MainWindow::addTransform(const QString& typeKey)
 void MainWindow::onUndo()
 {
     const QString label = m_graph->undoLabel();
+    m_inUndoRedo = true;
     if (m_graph->undo())
         m_redoLabels.append(label);
+    m_inUndoRedo = false;
     updateEditActions();
 }
 
 void MainWindow::onRedo()
 {
-    QStringList labels = m_redoLabels;
-    if (m_graph->redo() && !labels.isEmpty()) {
-        labels.removeLast();
-        m_redoLabels = labels;
-    }
+    m_inUndoRedo = true;
+    if (m_graph->redo() && !m_redoLabels.isEmpty())
+        m_redoLabels.removeLast();
+    m_inUndoRedo = false;
     updateEditActions();
 }
 

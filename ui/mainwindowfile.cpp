@@ -8,6 +8,7 @@
 #include "ui/graphpane.h"
 #include "ui/itempane.h"
 #include "ui/mainwindow.h"
+#include "ui/prompts.h"
 #include "ui/windowdialogs.h"
 
 #include <QAction>
@@ -49,14 +50,22 @@ QString ageInWords(const QDateTime& since)
 void MainWindow::resetDocument()
 {
     m_itemPane->setNode(nullptr);
-    m_graph->clearGraph();
-    m_graph->clearSelection();
+    // A fresh scene, so the undo history of the previous document goes too.
+    GraphScene* old = m_graph;
+    disconnect(old, nullptr, this, nullptr);
+    m_graph = new GraphScene(this);
+    m_graph->setAutoRun(old->autoRun());
+    m_graph->setPrompt(m_prompt.get());
+    m_graphPane->setGraph(m_graph);
+    wireGraph();
+    delete old;
     m_documentPath.clear();
     m_notes.clear();
     m_redoLabels.clear();
     m_log->clear();
     m_graphPane->resetTransform();
     m_graphPane->onGraphChanged();
+    updateEditActions();
     setModified(false);
 }
 
