@@ -152,7 +152,8 @@ void ActionPane::buildTransformButtons()
         auto* b = new QToolButton(m_buttonBox);
         b->setText(t->displayName());
         b->setToolTip(buttonTip(*t));
-        b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        // Equal columns that share the pane's width, whatever the names.
+        b->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
         b->setMinimumHeight(26);
         b->setAutoRaise(false);
         const QString key = t->typeKey();

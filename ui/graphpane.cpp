@@ -167,6 +167,22 @@ void GraphPane::updateSceneRect()
     m_graph->setSceneRect(room);
 }
 
+void GraphPane::moveClear(Node* node)
+{
+    if (!m_graph || !node)
+        return;
+    auto covers = [this, node] {
+        const QRectF room = node->sceneBoundingRect().adjusted(-20, -20, 20, 20);
+        for (const Node* other : m_graph->nodes()) {
+            if (other != node && other->sceneBoundingRect().intersects(room))
+                return true;
+        }
+        return false;
+    };
+    for (int tries = 0; tries < 50 && covers(); ++tries)
+        node->moveBy(node->boundingRect().width() + 40, 0);
+}
+
 QPointF GraphPane::visibleCentre() const
 {
     return mapToScene(viewport()->rect().center());

@@ -46,6 +46,8 @@ public:
     // Grows the scene rectangle around the items so that there is room to
     // drag items outwards.
     void updateSceneRect();
+    // Moves a newly placed item sideways until it covers no other item.
+    void moveClear(Node* node);
     // A place for a new item: the centre of what is visible.
     QPointF visibleCentre() const;
 

@@ -45,6 +45,7 @@ bool MainWindow::addTransform(const QString& typeKey)
     }
     m_actionPane->noteUsed(typeKey);
     TransformNode* node = m_graph->addTransform(transform);
+    m_graphPane->moveClear(node);
     if (node && !m_graphPane->autoFit())
         m_graphPane->ensureVisible(node, 40, 40);
     return node != nullptr;
@@ -157,6 +158,7 @@ void MainWindow::onAddNote()
     note->setCentre(m_graphPane->visibleCentre());
     m_graph->clearSelection();
     m_graph->addNode(note, QStringLiteral("add note"));
+    m_graphPane->moveClear(note);
     note->setSelected(true);
 }
 

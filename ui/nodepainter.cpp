@@ -83,6 +83,12 @@ void paintCommentText(QPainter* painter, const QRectF& rect, const QString& comm
     const qreal room = area.width() * 2 - metrics.averageCharWidth() * 4;
     text = metrics.elidedText(text, Qt::ElideRight, room);
     painter->setFont(font);
+    // A backing in the canvas colour keeps the text readable over arrows.
+    const QRectF used = painter->boundingRect(area, Qt::AlignHCenter | Qt::AlignTop
+                                                        | Qt::TextWordWrap, text);
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(QColor(0xf6, 0xf7, 0xf9, 220));
+    painter->drawRoundedRect(used.adjusted(-3, -1, 3, 1), 3, 3);
     painter->setPen(QColor(0x55, 0x55, 0x55));
     painter->drawText(area, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, text);
 }

@@ -468,7 +468,9 @@ void TestMainWindow::screenshot()
     graph->clearSelection();
     cased->setSelected(true);
     cities->setSelected(true);
-    m_window->addTransform(QStringLiteral("Join"));
+    m_window->addTransform(Catalogue::instance().prototype(QStringLiteral("Join"))
+                               ? QStringLiteral("Join")
+                               : QStringLiteral("Test_Pair"));
     graph->clearSelection();
     trimmed->setSelected(true);
     m_window->addTransform(QStringLiteral("Dedupe"));
