@@ -1,42 +1,176 @@
+#include "batch/commandline.h"
+#include "batch/commandlinereport.h"
+#include "batch/commandlinerun.h"
+#include "core/memorylimit.h"
 #include "core/settings.h"
+#include "document/autorecovery.h"
+#include "graph/runstate.h"
 #include "ui/mainwindow.h"
+#include "transforms/catalogue.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFont>
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHash>
+#include <QMessageBox>
 #include <QTextStream>
+
+#include <cstdlib>
+#include <exception>
+#include <new>
+
+namespace {
+
+const char* const SupportAddress = "support@varnix.example";
+
+// Kept so that the last messages can still be shown once memory is gone.
+char* g_emergencyBlock = nullptr;
+
+[[noreturn]] void onOutOfMemory()
+{
+    qWarning("Out of memory");
+    std::abort();
+}
+
+// Delivers every event inside a guard: running out of the user's memory
+// allowance, or any failure that escapes processing, closes the program in
+// an orderly way instead of leaving it in an unknown state.
+class Application : public QApplication
+{
+public:
+    Application(int& argc, char** argv, bool withWindows)
+        : QApplication(argc, argv), m_withWindows(withWindows)
+    {
+    }
+
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const MaxMemoryException&) {
+            onMemoryExit();
+        } catch (const std::bad_alloc&) {
+            onOutOfMemory();
+        } catch (const std::exception& e) {
+            qWarning("exception: %s", e.what());
+            closeWith(QStringLiteral("%1 has to close due to an exception. Please contact support at %2."), 2);
+        } catch (...) {
+            closeWith(QStringLiteral("%1 has to close. Please contact support at %2."), 3);
+        }
+        return false;
+    }
+
+    void onMemoryExit()
+    {
+        delete[] g_emergencyBlock;
+        g_emergencyBlock = nullptr;
+        qWarning("Maximum memory exceeded");
+        tell(QStringLiteral("%1 has exceeded the memory allocation set in 'Preferences' and will close.")
+                 .arg(applicationName()));
+        AutoRecovery::writeOnMemoryExit();
+        std::exit(1);
+    }
+
+private:
+    void closeWith(const QString& message, int code)
+    {
+        tell(message.arg(applicationName(), QLatin1String(SupportAddress)));
+        std::exit(code);
+    }
+
+    void tell(const QString& text)
+    {
+        if (m_withWindows)
+            QMessageBox::critical(nullptr, applicationName(), text);
+        else
+            QTextStream(stderr) << text << '\n';
+    }
+
+    bool m_withWindows;
+};
+
+// Registers the graph item kinds beyond those the graph knows itself.
+// Each subsystem adds its registration call here as it arrives.
+void registerNodeKinds() { }
+
+QStringList argumentsOf(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+int runWithoutWindows(const CommandLine& line)
+{
+    QFile out;
+    QFile err;
+    out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    CommandLineReport report(&out, &err);
+    CommandLineRun run(line, report);
+    return run.run();
+}
+
+// The interactive start: the main window opens the chosen document. With
+// no display there is no window to show, so the command line stays the way
+// in.
+int runWithWindows(const CommandLine& line)
+{
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        QTextStream(stdout) << QApplication::applicationName() << ' '
+                            << QApplication::applicationVersion() << '\n'
+                            << "No display: run a document with -cli (see -help).\n";
+        return 0;
+    }
+    MainWindow window;
+    window.show();
+    window.openAtStart(line.documentPath, line.newWindow, line.assignments);
+    return QApplication::exec();
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
+    std::set_new_handler(&onOutOfMemory);
     // A fixed hash seed keeps hash iteration order, and with it everything
-    // written from hashes, the same in every run.
+    // written from hashes (the attribute order of saved documents), the same
+    // in every run.
     qSetGlobalQHashSeed(0);
-    // Without a display (a server, CI, a console session) there is no window
-    // to show, so run on the offscreen platform instead of failing to start.
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    const QStringList arguments = argumentsOf(argc, argv);
+    const bool withWindows = !CommandLine::wantsNoWindows(arguments);
+    // Without a display (a server, CI, a console session), or when asked to
+    // run without windows, use the offscreen platform instead of failing.
+    const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if ((noDisplay || !withWindows) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication::setStyle(QStringLiteral("Fusion"));
-    QApplication app(argc, argv);
+    Application app(argc, argv, withWindows);
+    QApplication::setFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
+    g_emergencyBlock = new char[256 * 1024];
     QApplication::setOrganizationName(QString::fromLatin1(Settings::OrganizationName));
     QApplication::setApplicationName(QString::fromLatin1(Settings::ApplicationName));
     QApplication::setApplicationVersion(QStringLiteral(VARNIX_VERSION));
     Settings::instance().apply();
-    // With a display and without -cli the user gets the window; otherwise
-    // the command line below stays the way in.
-    const QStringList args = QApplication::arguments().mid(1);
-    const bool cli = args.contains(QStringLiteral("-cli"), Qt::CaseInsensitive);
-    if (QGuiApplication::platformName() != QLatin1String("offscreen") && !cli) {
-        QString document;
-        for (const QString& arg : args) {
-            if (!arg.startsWith(QLatin1Char('-')) && document.isEmpty())
-                document = arg;
-        }
-        MainWindow window;
-        window.show();
-        window.openAtStart(document, args.contains(QStringLiteral("-new_window"), Qt::CaseInsensitive));
-        return app.exec();
+    RunState::setMemoryCheck(&MemoryLimit::check);
+    Catalogue::instance();
+    registerNodeKinds();
+
+    const CommandLine line = CommandLine::parse(arguments);
+    if (line.isValid() && line.help) {
+        QTextStream(stdout) << CommandLine::usage();
+        return 0;
     }
-    QTextStream(stdout) << "Varnix " << QApplication::applicationVersion() << '\n';
-    return 0;
+    if (line.nonInteractive || !line.isValid()) {
+        try {
+            return runWithoutWindows(line);
+        } catch (const MaxMemoryException&) {
+            app.onMemoryExit();
+        }
+    }
+    return runWithWindows(line);
 }

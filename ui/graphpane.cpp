@@ -183,6 +183,38 @@ void GraphPane::moveClear(Node* node)
         node->moveBy(node->boundingRect().width() + 40, 0);
 }
 
+void GraphPane::placeGroup(const QList<Node*>& group, const QPointF& centre)
+{
+    if (!m_graph || group.isEmpty())
+        return;
+    auto bounds = [&group] {
+        QRectF area;
+        for (const Node* n : group)
+            area = area.united(n->sceneBoundingRect());
+        return area;
+    };
+    auto shiftAll = [&group](const QPointF& by) {
+        for (Node* n : group)
+            n->moveBy(by.x(), by.y());
+    };
+    shiftAll(centre - bounds().center());
+    auto covers = [&] {
+        for (const Node* other : m_graph->nodes()) {
+            if (group.contains(const_cast<Node*>(other)))
+                continue;
+            for (const Node* n : group) {
+                if (other->sceneBoundingRect().intersects(
+                        n->sceneBoundingRect().adjusted(-20, -20, 20, 20)))
+                    return true;
+            }
+        }
+        return false;
+    };
+    for (int tries = 0; tries < 50 && covers(); ++tries)
+        shiftAll(QPointF(60, 40));
+    updateSceneRect();
+}
+
 QPointF GraphPane::visibleCentre() const
 {
     return mapToScene(viewport()->rect().center());

@@ -48,6 +48,9 @@ public:
     void updateSceneRect();
     // Moves a newly placed item sideways until it covers no other item.
     void moveClear(Node* node);
+    // Moves new items together so that they are centred on a point, then
+    // sideways until they cover none of the other items.
+    void placeGroup(const QList<Node*>& group, const QPointF& centre);
     // A place for a new item: the centre of what is visible.
     QPointF visibleCentre() const;
 

@@ -6,6 +6,7 @@
 #include "graph/node.h"
 #include "graph/nodefactory.h"
 #include "graph/runstate.h"
+#include "document/autorecovery.h"
 #include "ui/actionpane.h"
 #include "ui/graphpane.h"
 #include "ui/itempane.h"
@@ -50,11 +51,18 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     m_gaugeTimer.setInterval(3000);
     connect(&m_gaugeTimer, &QTimer::timeout, this, &MainWindow::refreshMemoryGauge);
     m_gaugeTimer.start();
+    // Unsaved work survives a crash or a memory exit in the recovery file.
+    AutoRecovery::setMemoryExitWriter([this] { writeRecoveryFile(); });
+    auto* recovery = new AutoRecoveryTimer(
+        [this] { return isWindowModified() && !m_graph->nodes().isEmpty(); },
+        [this] { writeRecoveryFile(); }, this);
+    recovery->start();
 }
 
 MainWindow::~MainWindow()
 {
     MemoryLimit::setPrompt(nullptr);
+    AutoRecovery::setMemoryExitWriter(nullptr);
     // The scene's items go first, while every slot they reach still exists.
     disconnect(m_graph, nullptr, this, nullptr);
     m_graphPane->setGraph(nullptr);
@@ -230,9 +238,9 @@ void MainWindow::setModified(bool modified)
 
 void MainWindow::setDocumentNotes(const QString& notes)
 {
-    if (notes == m_notes)
+    if (notes == m_info.notes)
         return;
-    m_notes = notes;
+    m_info.notes = notes;
     setModified(true);
 }
 
@@ -303,5 +311,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
     saveLayout();
     if (m_secondScreen)
         m_secondScreen->close();
+    // A clean exit leaves nothing to recover.
+    AutoRecovery::remove();
+    m_held.close();
     event->accept();
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "document/documentinfo.h"
+#include "document/heldfile.h"
+
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
@@ -53,7 +56,7 @@ public:
     const QString& documentPath() const { return m_documentPath; }
     bool isModified() const { return isWindowModified(); }
     void setModified(bool modified);
-    const QString& documentNotes() const { return m_notes; }
+    const QString& documentNotes() const { return m_info.notes; }
     void setDocumentNotes(const QString& notes);
 
     // Adds a transform of the type where the selection says, or explains
@@ -66,7 +69,11 @@ public:
 
     // The start-up choice: the recovery file, the named document, the
     // previous one or the recent list, as the preferences say.
-    void openAtStart(const QString& documentPath, bool newWindow);
+    // Alias assignments of the command line apply to the named document.
+    void openAtStart(const QString& documentPath, bool newWindow,
+                     const QStringList& assignments = QStringList());
+    bool loadDocument(const QString& path) { return loadFrom(path); }
+    bool saveDocument(const QString& path) { return saveTo(path); }
 
 public slots:
     void refreshMemoryGauge();
@@ -107,7 +114,11 @@ private:
     void onNewWindow();
     void onExit();
     bool saveTo(const QString& path);
-    bool loadFrom(const QString& path);
+    // Opens a document; hold keeps its file open (and locked) while it is
+    // the window's document.
+    bool loadFrom(const QString& path, bool hold = true);
+    void applyDocumentFlags();
+    void writeRecoveryFile();
     bool maybeSave();
     void resetDocument();
     void addRecent(const QString& path);
@@ -182,7 +193,8 @@ private:
     std::unique_ptr<DialogMemoryPrompt> m_memoryPrompt;
     QTimer m_gaugeTimer;
     QString m_documentPath;
-    QString m_notes;
+    DocumentInfo m_info;
+    HeldDocumentFile m_held;
     QString m_lastMessage;
     // Labels of undone changes, newest last, for the Redo command's text.
     QStringList m_redoLabels;

@@ -11,13 +11,14 @@
 #include "transforms/transform.h"
 #include "ui/actionpane.h"
 #include "ui/graphpane.h"
-#include "ui/itemclipboard.h"
+#include "document/clipboard.h"
 #include "ui/itempane.h"
 #include "ui/mainwindow.h"
 #include "ui/windowdialogs.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -74,24 +75,35 @@ void MainWindow::onRedo()
 
 void MainWindow::onCut()
 {
-    if (ItemClipboard::instance().copySelection(*m_graph) > 0)
+    onCopy();
+    if (!m_graph->nodes(true).isEmpty())
         m_graph->deleteSelection();
     updateEditActions();
 }
 
 void MainWindow::onCopy()
 {
-    const int copied = ItemClipboard::instance().copySelection(*m_graph);
-    if (copied > 0)
-        statusBar()->showMessage(tr("Copied %1 item(s)").arg(copied), 2000);
+    const int copied = m_graph->nodes(true).size();
+    if (copied == 0)
+        return;
+    QApplication::clipboard()->setMimeData(ItemClipboard::copySelection(*m_graph));
+    statusBar()->showMessage(tr("Copied %1 item(s)").arg(copied), 2000);
 }
 
 void MainWindow::onPaste()
 {
+    if (m_graph->isProcessing())
+        return;
+    QString error;
     const QList<Node*> pasted
-        = ItemClipboard::instance().paste(*m_graph, m_graphPane->visibleCentre());
-    if (!pasted.isEmpty())
-        statusBar()->showMessage(tr("Pasted %1 item(s)").arg(pasted.size()), 2000);
+        = ItemClipboard::paste(QApplication::clipboard()->mimeData(), *m_graph, &error);
+    if (pasted.isEmpty()) {
+        if (!error.isEmpty())
+            showMessage(error, true);
+        return;
+    }
+    m_graphPane->placeGroup(pasted, m_graphPane->visibleCentre());
+    statusBar()->showMessage(tr("Pasted %1 item(s)").arg(pasted.size()), 2000);
 }
 
 void MainWindow::onDelete()
@@ -124,7 +136,7 @@ void MainWindow::onNotes()
 {
     bool ok = false;
     const QString text = QInputDialog::getMultiLineText(
-        this, tr("Notes"), tr("Notes for this .transform document:"), m_notes, &ok);
+        this, tr("Notes"), tr("Notes for this .transform document:"), m_info.notes, &ok);
     if (ok)
         setDocumentNotes(text);
 }

@@ -4,7 +4,10 @@
 #include "core/settings.h"
 #include "graph/graphscene.h"
 #include "graph/ionode.h"
-#include "ui/documentbridge.h"
+#include "batch/commandlinerun.h"
+#include "document/autorecovery.h"
+#include "document/documentreader.h"
+#include "document/documentwriter.h"
 #include "ui/graphpane.h"
 #include "ui/itempane.h"
 #include "ui/mainwindow.h"
@@ -28,23 +31,6 @@ namespace {
 
 const QString DocumentFilter = QStringLiteral("Varnix documents (*.transform)");
 
-// "3 hours", "2 days": the age of the recovery file in words.
-QString ageInWords(const QDateTime& since)
-{
-    const qint64 seconds = qMax<qint64>(0, since.secsTo(QDateTime::currentDateTime()));
-    const QList<QPair<qint64, QString>> units = { { 86400, QStringLiteral("day") },
-                                                  { 3600, QStringLiteral("hour") },
-                                                  { 60, QStringLiteral("minute") } };
-    for (const auto& unit : units) {
-        if (seconds >= unit.first) {
-            const qint64 n = seconds / unit.first;
-            return QStringLiteral("%1 %2%3").arg(n).arg(unit.second,
-                                                       n == 1 ? QString() : QStringLiteral("s"));
-        }
-    }
-    return QStringLiteral("%1 second%2").arg(seconds).arg(seconds == 1 ? "" : "s");
-}
-
 } // namespace
 
 void MainWindow::resetDocument()
@@ -59,8 +45,9 @@ void MainWindow::resetDocument()
     m_graphPane->setGraph(m_graph);
     wireGraph();
     delete old;
+    m_held.close();
     m_documentPath.clear();
-    m_notes.clear();
+    m_info = DocumentInfo();
     m_redoLabels.clear();
     m_log->clear();
     m_graphPane->resetTransform();
@@ -140,51 +127,61 @@ void MainWindow::onSaveAs()
 
 bool MainWindow::saveTo(const QString& path)
 {
-    const QString error
-        = DocumentBridge::save(*m_graph, path, m_notes, m_graphPane->snapToGrid(), m_graph->autoRun());
-    const QString native = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-    if (!error.isEmpty()) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    const QString native = QDir::toNativeSeparators(absolute);
+    m_info.snapToGrid = m_graphPane->snapToGrid();
+    m_info.autoRun = m_graph->autoRun();
+    // The held file is rewritten in place; a new name is saved atomically
+    // and then held in its turn.
+    const bool sameFile = m_held.isOpen() && QFileInfo(m_held.path()).absoluteFilePath() == absolute;
+    if (!sameFile)
+        m_held.close();
+    SaveOptions options;
+    options.heldFile = sameFile ? m_held.file() : nullptr;
+    QString error;
+    if (!DocumentWriter::save(*m_graph, absolute, m_info, options, &error)) {
         showMessage(QStringLiteral("Unable to save '%1'. %2").arg(native, error), true);
         return false;
     }
-    m_documentPath = QFileInfo(path).absoluteFilePath();
+    if (!sameFile)
+        m_held.open(absolute);
+    m_documentPath = absolute;
     statusBar()->showMessage(QStringLiteral("Saved %1").arg(native), 4000);
     addRecent(m_documentPath);
-    QFile::remove(DocumentBridge::recoveryPath());
+    AutoRecovery::remove();
     setModified(false);
     return true;
 }
 
-bool MainWindow::loadFrom(const QString& path)
+bool MainWindow::loadFrom(const QString& path, bool hold)
 {
-    const QString native = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-    statusBar()->showMessage(QStringLiteral("Loading %1").arg(native), 2000);
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    const QString native = QDir::toNativeSeparators(absolute);
     resetDocument();
-    DocumentBridge::Loaded loaded;
-    const QString error = DocumentBridge::load(path, *m_graph, &loaded);
-    if (!error.isEmpty()) {
+    if (hold && !m_held.openForEditing(absolute, *m_prompt))
+        return false;
+    statusBar()->showMessage(QStringLiteral("Loading %1").arg(native), 2000);
+    DocumentInfo info;
+    LoadReport report;
+    QString error;
+    if (!DocumentReader::load(absolute, *m_graph, &info, &report, &error)) {
+        m_held.close();
+        resetDocument();
         showMessage(error, true);
         return false;
     }
-    m_documentPath = QFileInfo(path).absoluteFilePath();
-    m_notes = loaded.notes;
-    for (const auto& flag : { qMakePair(QStringLiteral("Snap To &Grid"), loaded.snapToGrid),
-                              qMakePair(QStringLiteral("&Auto Run"), loaded.autoRun) }) {
-        QAction* a = m_actions.value(flag.first);
-        const QSignalBlocker block(a);
-        a->setChecked(flag.second);
-    }
-    m_graphPane->setSnapToGrid(loaded.snapToGrid);
-    m_graph->setAutoRun(loaded.autoRun);
+    m_info = info;
+    m_documentPath = absolute;
+    applyDocumentFlags();
     addRecent(m_documentPath);
-    Settings::instance().setPreviousPath(QFileInfo(path).absolutePath());
-    setModified(loaded.pathsRelocated);
+    Settings::instance().setPreviousPath(QFileInfo(absolute).absolutePath());
+    setModified(report.relocated);
     m_graphPane->onGraphChanged();
     m_graphPane->zoomFit();
     refreshMemoryGauge();
-    if (!loaded.warnings.isEmpty())
-        showMessage(loaded.warnings, true);
-    if (loaded.newerVersion)
+    if (!report.warnings.isEmpty())
+        showMessage(report.warnings, true);
+    if (report.newerRelease)
         showMessage(QStringLiteral(
                         "This document was created with a later version of the software.\nSome "
                         "information may not be readable and information may be lost if you "
@@ -195,6 +192,18 @@ bool MainWindow::loadFrom(const QString& path)
     if (m_graph->autoRun())
         m_graph->runCommand(GraphScene::RunUnprocessed);
     return true;
+}
+
+void MainWindow::applyDocumentFlags()
+{
+    for (const auto& flag : { qMakePair(QStringLiteral("Snap To &Grid"), m_info.snapToGrid),
+                              qMakePair(QStringLiteral("&Auto Run"), m_info.autoRun) }) {
+        QAction* a = m_actions.value(flag.first);
+        const QSignalBlocker block(a);
+        a->setChecked(flag.second);
+    }
+    m_graphPane->setSnapToGrid(m_info.snapToGrid);
+    m_graph->setAutoRun(m_info.autoRun);
 }
 
 void MainWindow::checkMissingInputs()
@@ -294,29 +303,23 @@ void MainWindow::onExit()
     close();
 }
 
-void MainWindow::openAtStart(const QString& documentPath, bool newWindow)
+void MainWindow::openAtStart(const QString& documentPath, bool newWindow,
+                             const QStringList& assignments)
 {
-    const QString recovery = DocumentBridge::recoveryPath();
-    const QFileInfo recoveryFile(recovery);
-    if (DocumentBridge::available() && recoveryFile.exists()
-        && DocumentBridge::runningInstances() <= 1) {
-        const QString question
-            = QStringLiteral("An automatic recovery file was created %1 ago. Do you wish to open "
-                             "it?")
-                  .arg(ageInWords(recoveryFile.lastModified()));
-        if (QMessageBox::question(this, QStringLiteral("Varnix"), question,
-                                  QMessageBox::Ok | QMessageBox::Cancel)
-            == QMessageBox::Ok) {
-            if (loadFrom(recovery)) {
-                // The recovered work has no file of its own yet.
-                m_documentPath.clear();
-                setModified(true);
-            }
-            return;
+    if (AutoRecovery::offer(*m_prompt)) {
+        if (loadFrom(AutoRecovery::filePath(), false)) {
+            // The recovered work has no file of its own yet.
+            m_documentPath.clear();
+            setModified(true);
         }
+        return;
     }
     if (!documentPath.isEmpty()) {
-        loadFrom(documentPath);
+        if (loadFrom(documentPath) && !assignments.isEmpty()) {
+            const QString error = CommandLineRun::applyAssignments(*m_graph, assignments);
+            if (!error.isEmpty())
+                showMessage(error, true);
+        }
         return;
     }
     if (newWindow)
@@ -327,4 +330,13 @@ void MainWindow::openAtStart(const QString& documentPath, bool newWindow)
         loadFrom(recent.first());
     else if (atStart == 2 && !recent.isEmpty())
         onOpenRecent();
+}
+
+void MainWindow::writeRecoveryFile()
+{
+    if (!isWindowModified() || m_graph->nodes().isEmpty())
+        return;
+    QString error;
+    if (!AutoRecovery::write(*m_graph, m_documentPath, m_info, &error))
+        qWarning("%s", qPrintable(error));
 }

@@ -6,7 +6,6 @@
 #include "graph/notenode.h"
 #include "ui/actionpane.h"
 #include "ui/graphpane.h"
-#include "ui/itemclipboard.h"
 #include "ui/mainwindow.h"
 #include "ui/windowdialogs.h"
 

@@ -1,0 +1,141 @@
+#include "batch/commandline.h"
+
+#include <QFileInfo>
+
+namespace {
+
+// Words of the options that take the next argument as their value.
+bool takesValue(const QString& word)
+{
+    return word == QLatin1String("log") || word == QLatin1String("verbosity")
+        || word == QLatin1String("file") || word == QLatin1String("folder");
+}
+
+// Applies an option without a value; false for an unknown word.
+bool applyFlag(CommandLine& line, const QString& word)
+{
+    if (word == QLatin1String("cli"))
+        line.nonInteractive = true;
+    else if (word == QLatin1String("overwrite"))
+        line.overwriteLog = true;
+    else if (word == QLatin1String("verbose"))
+        line.verbosity = 2;
+    else if (word == QLatin1String("new_window"))
+        line.newWindow = true;
+    else if (word == QLatin1String("version"))
+        line.nonInteractive = line.printVersion = true;
+    else if (word == QLatin1String("build"))
+        line.nonInteractive = line.printBuild = true;
+    else if (word == QLatin1String("help"))
+        line.help = true;
+    else
+        return false;
+    return true;
+}
+
+void applyValue(CommandLine& line, const QString& word, const QString& value)
+{
+    if (word == QLatin1String("log")) {
+        line.logPath = value;
+    } else if (word == QLatin1String("verbosity")) {
+        bool ok = false;
+        const int level = value.trimmed().toInt(&ok);
+        if (!ok || level < 0 || level > CommandLine::MaxVerbosity) {
+            line.fatalError = QStringLiteral("Verbosity value '%1' not recognised, %2-%3 expected")
+                                  .arg(value)
+                                  .arg(0)
+                                  .arg(CommandLine::MaxVerbosity);
+            return;
+        }
+        line.verbosity = level;
+    } else {
+        line.assignments << value;
+    }
+}
+
+void applyDocument(CommandLine& line, const QString& argument)
+{
+    if (!line.documentPath.isEmpty())
+        return;
+    const QFileInfo info(argument);
+    if (!info.exists()) {
+        line.fatalError = QStringLiteral("'%1' not found").arg(argument);
+        return;
+    }
+    if (info.suffix().compare(QLatin1String("transform"), Qt::CaseInsensitive) != 0) {
+        line.fatalError = QStringLiteral("Unrecognized file suffix '%1' in '%2'").arg(info.suffix(), argument);
+        return;
+    }
+    line.documentPath = argument;
+}
+
+} // namespace
+
+CommandLine CommandLine::parse(const QStringList& arguments)
+{
+    CommandLine line;
+    for (int i = 0; i < arguments.size() && line.isValid(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (!argument.startsWith(QLatin1Char('-'))) {
+            applyDocument(line, argument);
+            continue;
+        }
+        const QString word = argument.toLower().mid(1);
+        // Two leading minus signs belong to some other convention: ignored.
+        if (word.startsWith(QLatin1Char('-')))
+            continue;
+        if (takesValue(word)) {
+            if (i + 1 >= arguments.size()) {
+                line.fatalError = QStringLiteral("No value following %1 argument").arg(argument);
+                break;
+            }
+            applyValue(line, word, arguments.at(++i));
+        } else if (!applyFlag(line, word)) {
+            line.fatalError = QStringLiteral("Unrecognized argument: %1").arg(argument);
+        }
+    }
+    return line;
+}
+
+bool CommandLine::wantsNoWindows(const QStringList& arguments)
+{
+    for (const QString& argument : arguments) {
+        const QString word = argument.toLower();
+        if (word == QLatin1String("-cli") || word == QLatin1String("-version")
+            || word == QLatin1String("-build") || word == QLatin1String("-help"))
+            return true;
+    }
+    return false;
+}
+
+QString CommandLine::usage()
+{
+    return QStringLiteral(
+        "Usage: varnix [options] [document.transform]\n"
+        "\n"
+        "Options:\n"
+        "  -cli               run the document once without windows and exit\n"
+        "  -verbose           the same as -verbosity 2\n"
+        "  -verbosity <0-4>   how much to report: 0 errors and results only, 1 adds a blank\n"
+        "                     line, 2 the items with problems and a summary, 3 their\n"
+        "                     warnings and the files written, 4 information lines\n"
+        "  -log <path>        also write the report to this file (file-name variables\n"
+        "                     such as {date} and {time} are expanded)\n"
+        "  -overwrite         overwrite the log file instead of appending to it\n"
+        "  -file <alias=path> point the input or output with this alias at a file\n"
+        "  -folder <alias=path> point the folder input with this alias at a folder\n"
+        "  -new_window        open a new empty window instead of the start-up document\n"
+        "  -version           print the version\n"
+        "  -build             print the build identification\n"
+        "  -help              print this text\n"
+        "\n"
+        "Aliases are the names given to Input and Output items in the document; an\n"
+        "alias held by an input and an output applies to the input.\n"
+        "\n"
+        "Exit codes: 0 the document ran without errors, 1 some item ended in error,\n"
+        "-1 (255) the arguments or the document could not be used.\n"
+        "\n"
+        "Example:\n"
+        "  varnix \"/data/clean.transform\" -file \"in=/data/march.csv\" "
+        "-file \"out=/data/march_clean.csv\" -cli -verbosity 2 -log \"/data/clean_{date}.log\"\n");
+}

@@ -1,0 +1,264 @@
+#include "batch/commandlinerun.h"
+
+#include "batch/commandlinereport.h"
+#include "document/documentreader.h"
+#include "document/documentwriter.h"
+#include "graph/graphscene.h"
+#include "graph/node.h"
+#include "output/outputfile.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QMap>
+#include <QRegularExpression>
+#include <QSysInfo>
+
+namespace {
+
+enum InputMedium { MediumFile = 0, MediumClipboard = 1, MediumFolder = 2 };
+
+QString now()
+{
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+QString nativeAbsolute(const QString& path)
+{
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+QList<Node*> nodesOfType(const GraphScene& scene, int type)
+{
+    QList<Node*> list;
+    for (Node* n : scene.nodes()) {
+        if (n->type() == type)
+            list.append(n);
+    }
+    return list;
+}
+
+QList<Node*> withAlias(const GraphScene& scene, int type, const QString& alias)
+{
+    QList<Node*> list;
+    for (Node* n : nodesOfType(scene, type)) {
+        if (n->saveOptions().value(QStringLiteral("alias")).toString().trimmed() == alias)
+            list.append(n);
+    }
+    return list;
+}
+
+void setOption(Node* node, const QString& key, const QString& value)
+{
+    QVariantMap options = node->saveOptions();
+    options.insert(key, value);
+    node->restoreOptions(options);
+    node->setStatus(StatusNeedsUpdating, true);
+}
+
+// Points the inputs with the alias at the value; the fatal message when the
+// file or folder is missing.
+QString assignToInputs(const QList<Node*>& inputs, const QString& value)
+{
+    for (Node* input : inputs) {
+        const int medium = input->saveOptions().value(QStringLiteral("medium")).toInt();
+        if (medium == MediumFolder) {
+            if (!QFileInfo(value).isDir())
+                return QStringLiteral("Folder '%1' does not exist").arg(value);
+            setOption(input, QStringLiteral("multi_file_folder"), value);
+        } else {
+            if (!QFileInfo(value).isFile())
+                return QStringLiteral("File '%1' does not exist").arg(value);
+            setOption(input, QStringLiteral("path"), value);
+        }
+    }
+    return QString();
+}
+
+// The files the outputs report having written, with how often each was.
+QMap<QString, int> writtenFiles(const GraphScene& scene)
+{
+    static const QRegularExpression written(
+        QStringLiteral("^(?:Created|Overwrote|Appended) (?:file|sheet) '(.*)'$"));
+    QMap<QString, int> files;
+    for (const Node* output : nodesOfType(scene, OutputNodeType)) {
+        for (const QString& line : output->information()) {
+            const QRegularExpressionMatch m = written.match(line);
+            if (m.hasMatch())
+                ++files[m.captured(1)];
+        }
+    }
+    return files;
+}
+
+} // namespace
+
+CommandLineRun::CommandLineRun(const CommandLine& line, CommandLineReport& report)
+    : m_line(line), m_report(report)
+{
+}
+
+QString CommandLineRun::versionLine()
+{
+    return QStringLiteral("Version: %1 %2")
+        .arg(DocumentWriter::productName(), QStringLiteral(VARNIX_VERSION));
+}
+
+QString CommandLineRun::buildLine()
+{
+    return QStringLiteral("Build: %1 (Qt %2, %3)")
+        .arg(QStringLiteral(VARNIX_VERSION), QStringLiteral(QT_VERSION_STR), QSysInfo::buildAbi());
+}
+
+int CommandLineRun::fatal(const QString& message)
+{
+    m_report.error(message);
+    m_report.error(QStringLiteral("Aborted processing"));
+    m_report.flush();
+    return ExitFatal;
+}
+
+void CommandLineRun::openLog()
+{
+    if (m_line.logPath.isEmpty())
+        return;
+    FileNameContext context = currentFileNameContext();
+    if (!m_line.documentPath.isEmpty())
+        context.documentPath = QFileInfo(m_line.documentPath).absoluteFilePath();
+    const QString path = expandFileNameVariables(m_line.logPath, context);
+    if (!m_report.openLog(path, m_line.overwriteLog))
+        m_report.info(QStringLiteral("Could not open log file at '%1'").arg(nativeAbsolute(path)));
+}
+
+QString CommandLineRun::applyAssignments(GraphScene& scene, const QStringList& assignments)
+{
+    for (const QString& assignment : assignments) {
+        const QStringList parts = assignment.split(QLatin1Char('='));
+        if (parts.size() != 2)
+            return QStringLiteral("Expected <alias>=<value> for %1 argument").arg(assignment);
+        const QString alias = parts.at(0).trimmed();
+        const QString& value = parts.at(1);
+        const QList<Node*> inputs = withAlias(scene, InputNodeType, alias);
+        if (!inputs.isEmpty()) {
+            const QString problem = assignToInputs(inputs, value);
+            if (!problem.isEmpty())
+                return problem;
+            continue;
+        }
+        const QList<Node*> outputs = withAlias(scene, OutputNodeType, alias);
+        if (outputs.isEmpty())
+            return QStringLiteral("Alias '%1' not recognized").arg(alias);
+        for (Node* output : outputs)
+            setOption(output, QStringLiteral("path"), value);
+    }
+    return QString();
+}
+
+int CommandLineRun::run()
+{
+    if (!m_line.isValid())
+        return fatal(m_line.fatalError);
+    openLog();
+    if (m_line.verbosity > 0 || m_line.printVersion || m_line.printBuild || m_line.documentPath.isEmpty())
+        m_report.info(QString());
+    if (m_line.printVersion)
+        m_report.info(versionLine());
+    if (m_line.printBuild)
+        m_report.info(buildLine());
+    if (m_line.documentPath.isEmpty())
+        return fatal(QStringLiteral("No .%1 file specified.").arg(QStringLiteral("transform")));
+
+    GraphScene scene;
+    DocumentInfo info;
+    QString error;
+    if (!DocumentReader::load(m_line.documentPath, scene, &info, nullptr, &error))
+        return fatal(QStringLiteral("Unable to open '%1': %2").arg(m_line.documentPath, error));
+    const QString problem = applyAssignments(scene, m_line.assignments);
+    if (!problem.isEmpty())
+        return fatal(problem);
+    if (m_line.verbosity >= 2) {
+        m_report.info(QStringLiteral("File: '%1'").arg(nativeAbsolute(m_line.documentPath)));
+        m_report.info(QStringLiteral("Started: %1").arg(now()));
+    }
+    QElapsedTimer stopwatch;
+    stopwatch.start();
+    scene.setAutoRun(info.autoRun);
+    scene.process(GraphScene::RunAll, true);
+    const qint64 elapsed = stopwatch.elapsed();
+
+    const Tally tally = reportItems(scene);
+    if (m_line.verbosity >= 2)
+        reportSummary(scene, elapsed);
+    QStringList results { QStringLiteral("%1 error(s)").arg(tally.errors) };
+    if (m_line.verbosity >= 2)
+        results << QStringLiteral("%1 warning(s)").arg(tally.warnings);
+    m_report.info(QStringLiteral("Results: %1").arg(results.join(QStringLiteral(", "))));
+    if (m_line.verbosity >= 2 && m_report.hasLog())
+        m_report.info(QStringLiteral("Log: %1").arg(m_report.logPath()));
+    m_report.flush();
+    return tally.errors > 0 ? ExitItemErrors : ExitOk;
+}
+
+CommandLineRun::Tally CommandLineRun::reportItems(const GraphScene& scene)
+{
+    Tally tally;
+    const int v = m_line.verbosity;
+    for (int type : { int(InputNodeType), int(TransformNodeType), int(OutputNodeType), int(ChartNodeType) }) {
+        for (const Node* n : nodesOfType(scene, type)) {
+            const bool failed = n->status() == StatusError;
+            if (!failed && n->warningCount() == 0)
+                continue;
+            if (failed)
+                ++tally.errors;
+            if (v >= 2)
+                failed ? m_report.error(n->logLine(false)) : m_report.info(n->logLine(false));
+            tally.warnings += n->warningCount();
+            if (v >= 4) {
+                for (const QString& line : n->information())
+                    m_report.info(QStringLiteral("    Info: ") + line);
+            }
+            if (v >= 3) {
+                for (const QString& line : n->warnings())
+                    m_report.info(QStringLiteral("    Warning: ") + line);
+            }
+        }
+    }
+    return tally;
+}
+
+void CommandLineRun::reportSummary(const GraphScene& scene, qint64 elapsedMs)
+{
+    const bool detailed = m_line.verbosity >= 3;
+    m_report.info(QStringLiteral("Finished: %1").arg(now()));
+    QStringList counts;
+    const QList<QPair<int, QString>> kinds { { InputNodeType, QStringLiteral("%1 Input(s)") },
+        { TransformNodeType, QStringLiteral("%1 Transform(s)") },
+        { OutputNodeType, QStringLiteral("%1 Output(s)") }, { ChartNodeType, QStringLiteral("%1 Chart(s)") } };
+    for (const auto& kind : kinds) {
+        int processed = 0;
+        for (const Node* n : nodesOfType(scene, kind.first))
+            processed += n->isProcessed() ? 1 : 0;
+        counts << kind.second.arg(processed);
+    }
+    m_report.info(QStringLiteral("Processed: %1").arg(counts.join(QStringLiteral(", "))));
+    const QMap<QString, int> files = writtenFiles(scene);
+    m_report.info(QStringLiteral("Outputs written: %1").arg(files.size()));
+    for (auto it = files.constBegin(); detailed && it != files.constEnd(); ++it)
+        m_report.info(QStringLiteral("  %1").arg(it.key()));
+    // Chart items write no images yet.
+    m_report.info(QStringLiteral("Charts written: %1").arg(0));
+    QStringList repeated;
+    for (auto it = files.constBegin(); it != files.constEnd(); ++it) {
+        if (it.value() > 1)
+            repeated << QStringLiteral("  Warning: Overwrote '%1' %2 times").arg(it.key()).arg(it.value());
+    }
+    if (!repeated.isEmpty()) {
+        m_report.info(QStringLiteral("Overwritten multiple times: %1").arg(repeated.size()));
+        for (const QString& line : qAsConst(repeated)) {
+            if (detailed)
+                m_report.info(line);
+        }
+    }
+    m_report.info(QStringLiteral("Elapsed: %1 second(s)").arg(QString::number(elapsedMs / 1000.0, 'f', 3)));
+}

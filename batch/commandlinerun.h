@@ -1,0 +1,49 @@
+#pragma once
+
+// Running a document without interaction: load it, point aliased inputs and
+// outputs at other files, process the whole graph once, report, and give the
+// exit code.
+
+#include "batch/commandline.h"
+
+#include <QString>
+#include <QStringList>
+
+class CommandLineReport;
+class GraphScene;
+
+class CommandLineRun
+{
+public:
+    static constexpr int ExitOk = 0;
+    static constexpr int ExitItemErrors = 1;
+    static constexpr int ExitFatal = -1;
+
+    CommandLineRun(const CommandLine& line, CommandLineReport& report);
+
+    // The whole non-interactive run; returns the exit code.
+    int run();
+
+    // Applies "alias=path" assignments to the inputs (first) and outputs of
+    // a loaded document; returns the fatal message of the first one that
+    // cannot be used, or an empty text.
+    static QString applyAssignments(GraphScene& scene, const QStringList& assignments);
+
+    static QString versionLine();
+    static QString buildLine();
+
+private:
+    struct Tally
+    {
+        int errors = 0;
+        int warnings = 0;
+    };
+
+    int fatal(const QString& message);
+    void openLog();
+    Tally reportItems(const GraphScene& scene);
+    void reportSummary(const GraphScene& scene, qint64 elapsedMs);
+
+    const CommandLine& m_line;
+    CommandLineReport& m_report;
+};

@@ -1,0 +1,156 @@
+// The real program run from the command line: exit codes and console
+// output. The documents hold only items every build has.
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct Result
+{
+    int exitCode = -2;
+    QStringList out;
+    QStringList err;
+};
+
+QStringList lines(const QByteArray& data)
+{
+    QStringList list = QString::fromLocal8Bit(data).split(QLatin1Char('\n'));
+    if (!list.isEmpty() && list.last().isEmpty())
+        list.removeLast();
+    // Qt's own start-up notices are no part of the report.
+    list.erase(std::remove_if(list.begin(), list.end(),
+                   [](const QString& l) { return l.startsWith(QLatin1String("QStandardPaths:")); }),
+        list.end());
+    return list;
+}
+
+QString program()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/../varnix");
+}
+
+Result run(const QStringList& arguments)
+{
+    QProcess process;
+    // No display and no platform chosen: the program must pick one itself.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    process.setProcessEnvironment(env);
+    process.start(program(), arguments);
+    Result result;
+    if (!process.waitForFinished(60000))
+        return result;
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -3;
+    result.out = lines(process.readAllStandardOutput());
+    result.err = lines(process.readAllStandardError());
+    return result;
+}
+
+QString data(const QString& name)
+{
+    return QStringLiteral(VARNIX_TEST_DATA "/document/") + name;
+}
+
+QString red(const QString& text)
+{
+    return QStringLiteral("\x1b[31m") + text + QStringLiteral("\x1b[0m");
+}
+
+} // namespace
+
+class TestCliProcess : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void runs_data();
+    void runs();
+    void emptyDocument();
+    void help();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestCliProcess::initTestCase()
+{
+    QVERIFY2(QFile::exists(program()), "the varnix program must be built before this test");
+    QVERIFY(m_dir.isValid());
+}
+
+void TestCliProcess::runs_data()
+{
+    // 255 is how the shell sees the exit code -1.
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("out");
+    QTest::addColumn<QStringList>("err");
+    const QString notes = data(QStringLiteral("note_only.transform"));
+    const QString unconnected = data(QStringLiteral("unconnected_transform.transform"));
+    QTest::newRow("nothing to run") << QStringList { "-cli", notes } << 0
+                                    << QStringList { "Results: 0 error(s)" } << QStringList();
+    QTest::newRow("warnings only") << QStringList { "-CLI", "-verbosity", "0", unconnected } << 0
+                                   << QStringList { "Results: 0 error(s)" } << QStringList();
+    QTest::newRow("verbosity 1") << QStringList { "-cli", "-verbosity", "1", notes } << 0
+                                 << QStringList { "", "Results: 0 error(s)" } << QStringList();
+    QTest::newRow("no document") << QStringList { "-cli" } << 255 << QStringList { "" }
+                                 << QStringList { red("No .transform file specified."),
+                                        red("Aborted processing") };
+    QTest::newRow("double minus ignored") << QStringList { "--cli", "-cli", "--verbosity", notes }
+                                          << 0 << QStringList { "Results: 0 error(s)" } << QStringList();
+    QTest::newRow("bad verbosity") << QStringList { "-cli", "-verbosity", "7", notes } << 255
+                                   << QStringList()
+                                   << QStringList { red("Verbosity value '7' not recognised, 0-4 expected"),
+                                          red("Aborted processing") };
+    QTest::newRow("unknown alias") << QStringList { "-cli", notes, "-file", "in=x.csv" } << 255
+                                   << QStringList()
+                                   << QStringList { red("Alias 'in' not recognized"), red("Aborted processing") };
+    QTest::newRow("version") << QStringList { "-version", notes } << 0
+                             << QStringList { "", "Version: Varnix " VARNIX_VERSION, "Results: 0 error(s)" }
+                             << QStringList();
+}
+
+void TestCliProcess::runs()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, out);
+    QFETCH(QStringList, err);
+    const Result result = run(arguments);
+    QCOMPARE(result.exitCode, exitCode);
+    QCOMPARE(result.out, out);
+    QCOMPARE(result.err, err);
+}
+
+void TestCliProcess::emptyDocument()
+{
+    const QString path = m_dir.filePath(QStringLiteral("empty.transform"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    const Result result = run({ QStringLiteral("-cli"), path });
+    QCOMPARE(result.exitCode, 255);
+    QCOMPARE(result.err,
+        (QStringList { red(QStringLiteral("Unable to open '%1': File '%1' is empty (size=0).").arg(path)),
+            red(QStringLiteral("Aborted processing")) }));
+}
+
+void TestCliProcess::help()
+{
+    const Result result = run({ QStringLiteral("-help") });
+    QCOMPARE(result.exitCode, 0);
+    QVERIFY(!result.out.isEmpty());
+    QVERIFY(result.out.first().startsWith(QLatin1String("Usage:")));
+    const QString text = result.out.join(QLatin1Char('\n'));
+    for (const char* word : { "-cli", "-verbosity", "-log", "-file", "-folder", "Exit codes", "Example" })
+        QVERIFY2(text.contains(QLatin1String(word)), word);
+}
+
+QTEST_GUILESS_MAIN(TestCliProcess)
+#include "tst_cliprocess.moc"

@@ -1,0 +1,367 @@
+// Argument parsing and the non-interactive run, in process, with test
+// Input and Output kinds.
+#include "batch/commandline.h"
+#include "batch/commandlinereport.h"
+#include "batch/commandlinerun.h"
+#include "document/documentwriter.h"
+#include "graph/graphscene.h"
+#include "tests/document/documenttestkinds.h"
+
+#include <QBuffer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// Captures one run's console output.
+struct Console
+{
+    QBuffer out;
+    QBuffer err;
+    Console()
+    {
+        out.open(QIODevice::WriteOnly);
+        err.open(QIODevice::WriteOnly);
+    }
+    QStringList outLines() const { return lines(out.data()); }
+    QStringList errLines() const { return lines(err.data()); }
+    static QStringList lines(const QByteArray& data)
+    {
+        QStringList list = QString::fromLocal8Bit(data).split(QLatin1Char('\n'));
+        if (!list.isEmpty() && list.last().isEmpty())
+            list.removeLast();
+        return list;
+    }
+};
+
+QString red(const QString& text)
+{
+    return QStringLiteral("\x1b[31m") + text + QStringLiteral("\x1b[0m");
+}
+
+bool writeFile(const QString& path, const QByteArray& content)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
+}
+
+// Drops the lines that hold times.
+QStringList withoutTimes(QStringList lines)
+{
+    for (QString& line : lines) {
+        if (line.startsWith(QLatin1String("Started: ")) || line.startsWith(QLatin1String("Finished: "))
+            || line.startsWith(QLatin1String("Elapsed: ")))
+            line = line.section(QLatin1Char(':'), 0, 0) + QStringLiteral(": *");
+    }
+    return lines;
+}
+
+} // namespace
+
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void parsing_data();
+    void parsing();
+    void fatalArguments_data();
+    void fatalArguments();
+    void secondDocumentIsIgnored();
+    void verbosityLevels_data();
+    void verbosityLevels();
+    void aliasAssignments_data();
+    void aliasAssignments();
+    void logFile();
+    void fatalRunMessages_data();
+    void fatalRunMessages();
+
+private:
+    QString makeDocument(const QString& name, bool inputFails, bool warn);
+    QTemporaryDir m_dir;
+    QString m_document;
+};
+
+void TestCommandLine::initTestCase()
+{
+    qSetGlobalQHashSeed(0);
+    registerDocumentTestKinds();
+    QVERIFY(m_dir.isValid());
+    m_document = makeDocument(QStringLiteral("run.transform"), false, false);
+}
+
+// An input (alias "in", or a folder input "dir") read from a file, an
+// output (alias "out") and, for the "in" alias held twice, an output that
+// also calls itself "in".
+QString TestCommandLine::makeDocument(const QString& name, bool inputFails, bool warn)
+{
+    const QString data = m_dir.filePath(QStringLiteral("data.csv"));
+    writeFile(data, warn ? "a,b\n" : "a,b\n1,2\n");
+    GraphScene scene;
+    auto* in = new DocInput;
+    in->setId(-1);
+    in->path = inputFails ? m_dir.filePath(QStringLiteral("missing.csv")) : data;
+    in->alias = QStringLiteral("in");
+    scene.insertNode(in);
+    auto* folder = new DocInput;
+    folder->setId(-1);
+    folder->medium = 2;
+    folder->alias = QStringLiteral(" dir ");
+    folder->setPos(300, 0);
+    scene.insertNode(folder);
+    const QList<QPair<QString, QString>> outputs { { "out", "out.csv" }, { "in", "shadow.csv" } };
+    for (const auto& o : outputs) {
+        auto* out = new DocOutput;
+        out->setId(-1);
+        out->alias = o.first;
+        out->path = m_dir.filePath(o.second);
+        out->setPos(scene.nodes().size() * 100, 200);
+        scene.insertNode(out);
+        scene.insertConnection(in, out);
+    }
+    const QString path = m_dir.filePath(name);
+    DocumentWriter::save(scene, path, DocumentInfo(), SaveOptions(), nullptr);
+    return path;
+}
+
+void TestCommandLine::parsing_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("cli");
+    QTest::addColumn<int>("verbosity");
+    QTest::addColumn<QStringList>("assignments");
+    QTest::newRow("nothing") << QStringList() << false << 0 << QStringList();
+    QTest::newRow("upper case option") << QStringList { "-CLI" } << true << 0 << QStringList();
+    QTest::newRow("two minus signs ignored") << QStringList { "--cli", "--whatever" } << false << 0
+                                             << QStringList();
+    QTest::newRow("verbose") << QStringList { "-verbose" } << false << 2 << QStringList();
+    QTest::newRow("verbosity") << QStringList { "-cli", "-Verbosity", "4" } << true << 4 << QStringList();
+    QTest::newRow("version runs without windows") << QStringList { "-version" } << true << 0
+                                                  << QStringList();
+    QTest::newRow("assignments in order")
+        << QStringList { "-file", "b=/x", "-FOLDER", "a=/y", "-file", "C=/Z" } << false << 0
+        << QStringList { "b=/x", "a=/y", "C=/Z" };
+}
+
+void TestCommandLine::parsing()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, cli);
+    QFETCH(int, verbosity);
+    QFETCH(QStringList, assignments);
+    const CommandLine line = CommandLine::parse(arguments);
+    QVERIFY2(line.isValid(), qPrintable(line.fatalError));
+    QCOMPARE(line.nonInteractive, cli);
+    QCOMPARE(line.verbosity, verbosity);
+    QCOMPARE(line.assignments, assignments);
+}
+
+void TestCommandLine::fatalArguments_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown option") << QStringList { "-cli", "-Quiet" } << "Unrecognized argument: -Quiet";
+    QTest::newRow("missing log value") << QStringList { "-cli", "-log" } << "No value following -log argument";
+    QTest::newRow("missing file value") << QStringList { "-FILE" } << "No value following -FILE argument";
+    QTest::newRow("verbosity 5") << QStringList { "-verbosity", "5" }
+                                 << "Verbosity value '5' not recognised, 0-4 expected";
+    QTest::newRow("verbosity -1") << QStringList { "-verbosity", "-1" }
+                                  << "Verbosity value '-1' not recognised, 0-4 expected";
+    QTest::newRow("verbosity x") << QStringList { "-verbosity", "x" }
+                                 << "Verbosity value 'x' not recognised, 0-4 expected";
+    QTest::newRow("missing document") << QStringList { "nowhere.transform" } << "'nowhere.transform' not found";
+}
+
+void TestCommandLine::fatalArguments()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    const CommandLine line = CommandLine::parse(arguments);
+    QCOMPARE(line.fatalError, message);
+    Console console;
+    CommandLineReport report(&console.out, &console.err);
+    QCOMPARE(CommandLineRun(line, report).run(), CommandLineRun::ExitFatal);
+    QCOMPARE(console.errLines(), (QStringList { red(message), red("Aborted processing") }));
+    QVERIFY(console.outLines().isEmpty());
+}
+
+void TestCommandLine::secondDocumentIsIgnored()
+{
+    const QString other = m_dir.filePath(QStringLiteral("notes.txt"));
+    QVERIFY(writeFile(other, "x"));
+    CommandLine line = CommandLine::parse({ m_document, other, QStringLiteral("missing") });
+    QVERIFY(line.isValid());
+    QCOMPARE(line.documentPath, m_document);
+    line = CommandLine::parse({ other });
+    QCOMPARE(line.fatalError, QStringLiteral("Unrecognized file suffix 'txt' in '%1'").arg(other));
+}
+
+void TestCommandLine::verbosityLevels_data()
+{
+    QTest::addColumn<int>("verbosity");
+    QTest::addColumn<bool>("inputFails");
+    QTest::addColumn<bool>("warn");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("out");
+    QTest::addColumn<QStringList>("err");
+    const QString outFile = QDir::toNativeSeparators(m_dir.filePath("out.csv"));
+    const QString shadow = QDir::toNativeSeparators(m_dir.filePath("shadow.csv"));
+    const QString doc = QDir::toNativeSeparators(m_dir.filePath("levels.transform"));
+    // Item lines are indented by two; the coloured form drops one blank.
+    const QString failedLine = QStringLiteral(" Input: 'In', Id=%1, Error");
+    const QStringList summary { "Finished: *", "Processed: 2 Input(s), 0 Transform(s), 2 Output(s), 0 Chart(s)",
+        "Outputs written: 2" };
+    QTest::newRow("0 clean") << 0 << false << false << 0 << QStringList { "Results: 0 error(s)" } << QStringList();
+    QTest::newRow("1 clean") << 1 << false << false << 0 << QStringList { "", "Results: 0 error(s)" } << QStringList();
+    QTest::newRow("2 clean") << 2 << false << false << 0
+                             << QStringList { "", "File: '" + doc + "'", "Started: *" } + summary
+            + QStringList { "Charts written: 0", "Elapsed: *", "Results: 0 error(s), 0 warning(s)" }
+                             << QStringList();
+    QTest::newRow("3 clean") << 3 << false << false << 0
+                             << QStringList { "", "File: '" + doc + "'", "Started: *" } + summary
+            + QStringList { "  " + outFile, "  " + shadow, "Charts written: 0", "Elapsed: *",
+                  "Results: 0 error(s), 0 warning(s)" }
+                             << QStringList();
+    QTest::newRow("0 warnings only") << 0 << false << true << 0 << QStringList { "Results: 0 error(s)" }
+                                     << QStringList();
+    QTest::newRow("2 warnings only") << 2 << false << true << 0
+                                     << QStringList { "", "File: '" + doc + "'", "Started: *",
+                                            "  Input: 'In', Id=%1, Up to date" }
+            + summary
+            + QStringList { "Charts written: 0", "Elapsed: *", "Results: 0 error(s), 1 warning(s)" }
+                                     << QStringList();
+    QTest::newRow("0 failing") << 0 << true << false << 1 << QStringList { "Results: 1 error(s)" } << QStringList();
+    QTest::newRow("4 failing") << 4 << true << false << 1
+                               << QStringList { "", "File: '" + doc + "'", "Started: *",
+                                      "    Warning: Cannot read '" + m_dir.filePath("missing.csv") + "'",
+                                      "Finished: *",
+                                      "Processed: 2 Input(s), 0 Transform(s), 0 Output(s), 0 Chart(s)",
+                                      "Outputs written: 0", "Charts written: 0", "Elapsed: *",
+                                      "Results: 1 error(s), 1 warning(s)" }
+                               << QStringList { red(failedLine) };
+}
+
+void TestCommandLine::verbosityLevels()
+{
+    QFETCH(int, verbosity);
+    QFETCH(bool, inputFails);
+    QFETCH(bool, warn);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, out);
+    QFETCH(QStringList, err);
+    QFile::remove(m_dir.filePath("out.csv"));
+    QFile::remove(m_dir.filePath("shadow.csv"));
+    const QString doc = makeDocument(QStringLiteral("levels.transform"), inputFails, warn);
+    const CommandLine line = CommandLine::parse(
+        { QStringLiteral("-cli"), QStringLiteral("-verbosity"), QString::number(verbosity), doc });
+    Console console;
+    CommandLineReport report(&console.out, &console.err);
+    QCOMPARE(CommandLineRun(line, report).run(), exitCode);
+    const QRegularExpression id(QStringLiteral("Id=\\d+"));
+    QStringList lines = withoutTimes(console.outLines());
+    for (QString& line : lines)
+        line.replace(id, QStringLiteral("Id=%1"));
+    QCOMPARE(lines, out);
+    QStringList errors = console.errLines();
+    for (QString& e : errors)
+        e.replace(id, QStringLiteral("Id=%1"));
+    QCOMPARE(errors, err);
+}
+
+void TestCommandLine::aliasAssignments_data()
+{
+    QTest::addColumn<QString>("assignment");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("input");
+    QTest::newRow("output") << "out=%1/elsewhere.csv" << "elsewhere.csv" << false;
+    QTest::newRow("blanks around alias") << "  out =%1/elsewhere.csv" << "elsewhere.csv" << false;
+    QTest::newRow("input before output") << "in=%1/other.csv" << "out.csv" << true;
+}
+
+void TestCommandLine::aliasAssignments()
+{
+    QFETCH(QString, assignment);
+    QFETCH(QString, file);
+    QFETCH(bool, input);
+    QVERIFY(writeFile(m_dir.filePath("other.csv"), "a,b\nfrom,other\n"));
+    QFile::remove(m_dir.filePath(file));
+    const CommandLine line = CommandLine::parse(
+        { m_document, QStringLiteral("-file"), assignment.arg(m_dir.path()), QStringLiteral("-cli") });
+    Console console;
+    CommandLineReport report(&console.out, &console.err);
+    QCOMPARE(CommandLineRun(line, report).run(), 0);
+    QFile written(m_dir.filePath(file));
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll().contains("from,other"), input);
+}
+
+void TestCommandLine::logFile()
+{
+    const QString log = m_dir.filePath(QStringLiteral("run.log"));
+    QVERIFY(writeFile(log, "earlier\n"));
+    Console first;
+    {
+        CommandLineReport report(&first.out, &first.err);
+        const CommandLine line = CommandLine::parse({ "-cli", "-log", log, "-verbose", m_document });
+        QCOMPARE(CommandLineRun(line, report).run(), 0);
+    }
+    QFile f(log);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QStringList logged = Console::lines(f.readAll());
+    f.close();
+    QCOMPARE(logged.first(), QStringLiteral("earlier"));
+    QCOMPARE(logged.mid(1), first.outLines());
+    QCOMPARE(first.outLines().last(), QStringLiteral("Log: %1").arg(QDir::toNativeSeparators(log)));
+
+    Console second;
+    {
+        CommandLineReport report(&second.out, &second.err);
+        const CommandLine line = CommandLine::parse({ "-cli", "-log", log, "-overwrite", m_document });
+        QCOMPARE(CommandLineRun(line, report).run(), 0);
+    }
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(Console::lines(f.readAll()), QStringList { "Results: 0 error(s)" });
+    f.close();
+
+    Console third;
+    const QString unwritable = m_dir.filePath(QStringLiteral("no/such/dir/{date}.log"));
+    CommandLineReport report(&third.out, &third.err);
+    const CommandLine line = CommandLine::parse({ "-cli", "-log", unwritable, m_document });
+    QCOMPARE(CommandLineRun(line, report).run(), 0);
+    QCOMPARE(third.outLines().size(), 2);
+    QVERIFY(third.outLines().first().startsWith(
+        QStringLiteral("Could not open log file at '%1").arg(m_dir.filePath("no/such/dir/"))));
+    QVERIFY(!third.outLines().first().contains(QLatin1String("{date}")));
+}
+
+void TestCommandLine::fatalRunMessages_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no document") << QStringList { "-cli" } << "No .transform file specified.";
+    QTest::newRow("two equals signs") << QStringList { "-file", "out=a=b" }
+                                      << "Expected <alias>=<value> for out=a=b argument";
+    QTest::newRow("no equals sign") << QStringList { "-file", "out" } << "Expected <alias>=<value> for out argument";
+    QTest::newRow("unknown alias") << QStringList { "-file", "nobody=x" } << "Alias 'nobody' not recognized";
+    QTest::newRow("missing input file") << QStringList { "-file", "in=/no/such.csv" }
+                                        << "File '/no/such.csv' does not exist";
+    // The folder input's alias is " dir ": both sides are trimmed.
+    QTest::newRow("missing folder") << QStringList { "-folder", "dir=/no/such" }
+                                    << "Folder '/no/such' does not exist";
+}
+
+void TestCommandLine::fatalRunMessages()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    if (!arguments.contains(QLatin1String("-cli")))
+        arguments << QStringLiteral("-cli") << m_document;
+    Console console;
+    CommandLineReport report(&console.out, &console.err);
+    QCOMPARE(CommandLineRun(CommandLine::parse(arguments), report).run(), CommandLineRun::ExitFatal);
+    QCOMPARE(console.errLines(), (QStringList { red(message), red("Aborted processing") }));
+}
+
+QTEST_MAIN(TestCommandLine)
+#include "tst_commandline.moc"

@@ -1,0 +1,265 @@
+// Copy and paste of items, the held document file and the auto-recovery
+// file.
+#include "document/autorecovery.h"
+#include "document/clipboard.h"
+#include "document/documentreader.h"
+#include "document/documentwriter.h"
+#include "document/heldfile.h"
+#include "documenttestkinds.h"
+#include "graph/connection.h"
+#include "graph/graphscene.h"
+#include "graph/transformnode.h"
+#include "graph/userprompt.h"
+
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+DocInput* addInput(GraphScene& scene, qreal y)
+{
+    auto* in = new DocInput;
+    in->setId(-1);
+    in->medium = 1;
+    in->text = QStringLiteral("a,b\n1,2");
+    in->setPos(0, y);
+    scene.insertNode(in);
+    return in;
+}
+
+TransformNode* addTransform(GraphScene& scene, Node* from, qreal y)
+{
+    auto* node = new TransformNode(Catalogue::instance().create(QStringLiteral("Test_All")));
+    node->setId(-1);
+    node->setPos(0, y);
+    scene.insertNode(node);
+    scene.insertConnection(from, node);
+    node->upstreamChanged();
+    return node;
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestDocumentSession : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void copyKeepsConnectionsAmongSelectedItems();
+    void pasteGivesFreshIds();
+    void pasteRefusesOtherDocuments_data();
+    void pasteRefusesOtherDocuments();
+    void heldFileIsRewrittenInPlace();
+    void heldFileRefusesSecondHolder();
+    void recoveryAge_data();
+    void recoveryAge();
+    void recoveryFile();
+    void recoveryTimerWritesOnlyWithChanges();
+
+private:
+    QTemporaryDir m_dir;
+    QTemporaryDir m_temp;
+};
+
+void TestDocumentSession::initTestCase()
+{
+    qSetGlobalQHashSeed(0);
+    registerDocumentTestKinds();
+    QVERIFY(m_dir.isValid() && m_temp.isValid());
+    // The recovery file lives in the temporary folder; keep ours apart.
+    qputenv("TMPDIR", m_temp.path().toLocal8Bit());
+}
+
+void TestDocumentSession::copyKeepsConnectionsAmongSelectedItems()
+{
+    GraphScene scene;
+    DocInput* in = addInput(scene, 0);
+    TransformNode* t = addTransform(scene, in, 100);
+    auto* out = new DocOutput;
+    out->setId(-1);
+    scene.insertNode(out);
+    Connection* toOut = scene.insertConnection(t, out);
+    in->setSelected(true);
+    t->setSelected(true);
+    for (Connection* c : scene.connections())
+        c->setSelected(true);
+    std::unique_ptr<QMimeData> data(ItemClipboard::copySelection(scene));
+    QVERIFY(data->hasFormat(QStringLiteral("application/varnix-transformfile")));
+    QCOMPARE(data->data(QStringLiteral("application/xml")),
+        data->data(QStringLiteral("application/varnix-transformfile")));
+
+    QDomDocument doc;
+    QString error;
+    QVERIFY(DocumentReader::parse(data->data(ItemClipboard::mimeType()), &doc, &error));
+    const QDomElement root = doc.documentElement();
+    QCOMPARE(root.firstChildElement("inputs").elementsByTagName("input").size(), 1);
+    QCOMPARE(root.firstChildElement("transforms").elementsByTagName("transform").size(), 1);
+    QCOMPARE(root.firstChildElement("outputs").elementsByTagName("output").size(), 0);
+    const QDomNodeList connections = root.firstChildElement("connections").elementsByTagName("connection");
+    QCOMPARE(connections.size(), 1);
+    QCOMPARE(connections.at(0).toElement().attribute("start_id").toInt(), in->id());
+    Q_UNUSED(toOut)
+}
+
+void TestDocumentSession::pasteGivesFreshIds()
+{
+    GraphScene source;
+    DocInput* in = addInput(source, 0);
+    TransformNode* t = addTransform(source, in, 100);
+    t->transform()->parameter(QStringLiteral("P_7"))->deserialise(QStringLiteral("kept"));
+    for (QGraphicsItem* item : source.items())
+        item->setSelected(true);
+    std::unique_ptr<QMimeData> data(ItemClipboard::copySelection(source));
+
+    GraphScene target;
+    DocInput* existing = addInput(target, 0);
+    existing->setSelected(true);
+    QString error;
+    const QList<Node*> pasted = ItemClipboard::paste(data.get(), target, &error);
+    QCOMPARE(pasted.size(), 2);
+    QCOMPARE(target.nodes().size(), 3);
+    QCOMPARE(target.connections().size(), 1);
+    QVERIFY(!existing->isSelected());
+    QSet<qint32> ids { existing->id(), in->id(), t->id() };
+    for (Node* n : pasted) {
+        QVERIFY(n->isSelected());
+        QVERIFY(!ids.contains(n->id()));
+        ids.insert(n->id());
+    }
+    auto* copy = dynamic_cast<TransformNode*>(target.connections().first()->endNode());
+    QVERIFY(copy);
+    QCOMPARE(copy->transform()->parameter(QStringLiteral("P_7"))->text(), QStringLiteral("kept"));
+    QVERIFY(pasted.contains(target.connections().first()->startNode()));
+    QVERIFY(target.canUndo());
+    QCOMPARE(target.undoLabel(), QStringLiteral("paste"));
+}
+
+void TestDocumentSession::pasteRefusesOtherDocuments_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::newRow("other type") << QByteArray("<!DOCTYPE Other><root/>");
+    QTest::newRow("no type") << QByteArray("<root/>");
+}
+
+void TestDocumentSession::pasteRefusesOtherDocuments()
+{
+    QFETCH(QByteArray, text);
+    QMimeData data;
+    data.setData(ItemClipboard::mimeType(), text);
+    GraphScene scene;
+    QString error;
+    QVERIFY(ItemClipboard::paste(&data, scene, &error).isEmpty());
+    QCOMPARE(error, QStringLiteral("Incorrect document type pasted."));
+    QVERIFY(scene.nodes().isEmpty());
+}
+
+void TestDocumentSession::heldFileIsRewrittenInPlace()
+{
+    const QString path = m_dir.filePath(QStringLiteral("held.transform"));
+    HeldDocumentFile held;
+    QVERIFY(held.open(path));
+    GraphScene scene;
+    DocumentInfo info;
+    info.notes = QString(2000, QLatin1Char('x'));
+    SaveOptions options;
+    options.heldFile = held.file();
+    QString error;
+    QVERIFY2(DocumentWriter::save(scene, path, info, options, &error), qPrintable(error));
+    const qint64 longSize = QFileInfo(path).size();
+    info.notes = QStringLiteral("short");
+    QVERIFY(DocumentWriter::save(scene, path, info, options, &error));
+    // The shorter text must not leave the tail of the longer one behind.
+    QVERIFY(QFileInfo(path).size() < longSize);
+    GraphScene loaded;
+    DocumentInfo back;
+    QVERIFY2(DocumentReader::load(path, loaded, &back, nullptr, &error), qPrintable(error));
+    QCOMPARE(back.notes, QStringLiteral("short"));
+    QVERIFY(readFile(path).endsWith("</root>\n"));
+}
+
+void TestDocumentSession::heldFileRefusesSecondHolder()
+{
+    const QString path = m_dir.filePath(QStringLiteral("locked.transform"));
+    HeldDocumentFile first;
+    QVERIFY(first.open(path));
+    HeldDocumentFile second;
+    QVERIFY(!second.open(path));
+    NonInteractivePrompt cancel(false);
+    QVERIFY(!second.openForEditing(path, cancel));
+    QCOMPARE(cancel.lastQuestion(), HeldDocumentFile::cannotHoldQuestion(path));
+    QVERIFY(cancel.lastQuestion().startsWith(
+        QStringLiteral("Cannot open '%1' to write.\n").arg(QDir::toNativeSeparators(path))));
+    NonInteractivePrompt readOnly(true);
+    QVERIFY(second.openForEditing(path, readOnly));
+    QVERIFY(!second.isOpen());
+    first.close();
+    QVERIFY(second.open(path));
+}
+
+void TestDocumentSession::recoveryAge_data()
+{
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("seconds") << 45 << "45 seconds";
+    QTest::newRow("one minute") << 60 << "1 minute";
+    QTest::newRow("minutes") << 3599 << "59 minutes";
+    QTest::newRow("hours") << 7200 << "2 hours";
+    QTest::newRow("one day") << 86400 << "1 day";
+}
+
+void TestDocumentSession::recoveryAge()
+{
+    QFETCH(int, seconds);
+    QFETCH(QString, text);
+    const QDateTime now = QDateTime::currentDateTime();
+    QCOMPARE(AutoRecovery::ageText(now.addSecs(-seconds), now), text);
+}
+
+void TestDocumentSession::recoveryFile()
+{
+    QCOMPARE(AutoRecovery::filePath(), m_temp.filePath(QStringLiteral("VRXAutoRecovery.transform")));
+    AutoRecovery::remove();
+    NonInteractivePrompt prompt(true);
+    QVERIFY(!AutoRecovery::offer(prompt));
+    QVERIFY(prompt.lastQuestion().isEmpty());
+
+    GraphScene scene;
+    addInput(scene, 0);
+    QVERIFY(AutoRecovery::write(scene, m_dir.filePath("doc.transform"), DocumentInfo(), nullptr));
+    QVERIFY(AutoRecovery::exists());
+    GraphScene recovered;
+    QVERIFY(DocumentReader::load(AutoRecovery::filePath(), recovered, nullptr, nullptr, nullptr));
+    QCOMPARE(recovered.nodes().size(), 1);
+    // Only the one running instance is offered the file; a test runner is
+    // not one, so the question is checked through its text.
+    QCOMPARE(AutoRecovery::offerQuestion(QStringLiteral("3 minutes")),
+        QStringLiteral("An automatic recovery file was created 3 minutes ago. Do you wish to open it?"));
+    AutoRecovery::remove();
+    QVERIFY(!AutoRecovery::exists());
+}
+
+void TestDocumentSession::recoveryTimerWritesOnlyWithChanges()
+{
+    bool changed = false;
+    int writes = 0;
+    AutoRecoveryTimer timer([&] { return changed; }, [&] { ++writes; });
+    timer.onTimeout();
+    QCOMPARE(writes, 0);
+    changed = true;
+    timer.start(10);
+    QTRY_VERIFY(writes >= 1);
+    timer.stop();
+}
+
+QTEST_MAIN(TestDocumentSession)
+#include "tst_documentsession.moc"
