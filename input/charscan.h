@@ -1,0 +1,81 @@
+#pragma once
+
+// Character searches for the inner loops of the text parsers. They look at
+// eight characters at a time where the processor allows (SSE2 is part of
+// every x86-64 processor) and one at a time elsewhere.
+
+#include <QChar>
+#include <QtAlgorithms>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define VARNIX_HAVE_SSE2 1
+#endif
+
+// The first character in [p, end) that is a, b or c; end when there is none.
+inline const QChar* findFirstOf(const QChar* p, const QChar* end, ushort a, ushort b, ushort c)
+{
+#ifdef VARNIX_HAVE_SSE2
+    const __m128i va = _mm_set1_epi16(short(a));
+    const __m128i vb = _mm_set1_epi16(short(b));
+    const __m128i vc = _mm_set1_epi16(short(c));
+    while (end - p >= 8) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i hits = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi16(chunk, va), _mm_cmpeq_epi16(chunk, vb)),
+            _mm_cmpeq_epi16(chunk, vc));
+        const uint mask = uint(_mm_movemask_epi8(hits));
+        if (mask != 0)
+            return p + qCountTrailingZeroBits(mask) / 2;
+        p += 8;
+    }
+#endif
+    for (; p < end; ++p) {
+        const ushort u = p->unicode();
+        if (u == a || u == b || u == c)
+            return p;
+    }
+    return end;
+}
+
+// The first character in [p, end) outside printable ASCII (space to '~').
+inline const QChar* findNonPrintableAscii(const QChar* p, const QChar* end)
+{
+#ifdef VARNIX_HAVE_SSE2
+    const __m128i low = _mm_set1_epi16(0x20);
+    const __m128i high = _mm_set1_epi16(0x7e);
+    while (end - p >= 8) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        // Signed comparisons: code units from 0x8000 up count as below 0x20.
+        const __m128i outside =
+            _mm_or_si128(_mm_cmplt_epi16(chunk, low), _mm_cmpgt_epi16(chunk, high));
+        const uint mask = uint(_mm_movemask_epi8(outside));
+        if (mask != 0)
+            return p + qCountTrailingZeroBits(mask) / 2;
+        p += 8;
+    }
+#endif
+    for (; p < end; ++p) {
+        if (ushort(p->unicode() - 0x20) > 0x5e)
+            return p;
+    }
+    return end;
+}
+
+// True when no byte has its high bit set, that is all of them are ASCII.
+inline bool isAscii(const char* bytes, int count)
+{
+    int i = 0;
+#ifdef VARNIX_HAVE_SSE2
+    for (; i + 16 <= count; i += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+        if (_mm_movemask_epi8(chunk) != 0)
+            return false;
+    }
+#endif
+    for (; i < count; ++i) {
+        if (uchar(bytes[i]) >= 0x80)
+            return false;
+    }
+    return true;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+// The reader of delimited text (CSV, TSV, any single-character delimiter)
+// and of plain text (one value per row), from a file or from text the user
+// pasted. Guesses the delimiter and the quoting when they are automatic and
+// reports what it guessed and what it found.
+
+#include "input/reader.h"
+
+#include <QChar>
+#include <QString>
+
+class TextSource;
+
+struct DelimiterGuess
+{
+    int delimiter = DelimiterComma;
+    QChar character = QLatin1Char(',');
+    // "Delimiter=Automatic guesses ..." and the counts behind the guess.
+    QString information;
+};
+
+// Characters of the start of the input looked at by the delimiter guess.
+constexpr int DelimiterSampleChars = 4096;
+
+// The candidate that occurs most often in the sample (Comma, Semicolon,
+// Pipe, Caret, Tab, Unit separator; the first of them on a tie). Colon,
+// Space and Custom are never guessed.
+DelimiterGuess guessDelimiter(const QString& sample);
+
+// Quoting as applied: automatic means unquoted for tab-separated input and
+// quoted otherwise.
+int resolveQuoting(int quoting, QChar delimiter);
+
+// Parses the whole source into result->dataset as delimited text or plain
+// text (by options.fileType), adding the guesses and reports to the result.
+// False on failure (with the reason among the warnings) or when stopped.
+bool parseDelimitedText(TextSource& source, const ReadOptions& options,
+                        const ReadProgress& progress, ReadResult* result);
+
+// A file of type Delimited text or Plain text: opening, decoding, parsing
+// and the header option.
+ReadResult readTextFile(const QString& path, const ReadOptions& options,
+                        const ReadProgress& progress = ReadProgress());
+
+// Text taken from the clipboard: no decoding step, otherwise as a file.
+ReadResult readPastedText(const QString& text, const ReadOptions& options,
+                          const ReadProgress& progress = ReadProgress());

@@ -1,0 +1,92 @@
+#pragma once
+
+// The common face of the text readers: the options an Input item hands to a
+// reader, how a reader reports progress, and what it gives back. A reader
+// never touches the graph; the Input item copies the result into its node.
+
+#include "core/dataset.h"
+#include "core/filetypes.h"
+
+#include <QChar>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// Quoting choices of delimited input. The integers are stored in documents.
+enum Quoting : int { QuotingAutomatic = 0, QuotingQuoted = 1, QuotingUnquoted = 2 };
+
+// The "has header" option; automatic is resolved on the next read.
+enum HeaderOption : int { HeaderNo = 0, HeaderYes = 1, HeaderAutomatic = 2 };
+
+struct ReadOptions
+{
+    int fileType = FileTypeDelimited;
+    // "Automatic" or the name of a text codec ("UTF-8", "ISO-8859-1", ...).
+    QString encoding = QStringLiteral("Automatic");
+    int delimiter = DelimiterAutomatic;
+    // Only its first character counts; used when delimiter is Custom.
+    QString customDelimiter = QStringLiteral("*");
+    int quoting = QuotingAutomatic;
+    bool ignoreRepeatedDelimiters = false;
+    // Physical rows skipped at the start, empty ones included.
+    int ignoredFirstRows = 0;
+    int hasHeader = HeaderYes;
+    bool trimWhitespace = true;
+    bool simplifyWhitespace = true;
+    bool ignoreEmptyRows = true;
+};
+
+// Called with the fraction done of the whole job; returning false asks the
+// reader to stop as soon as it can.
+using ProgressCallback = std::function<bool(qreal)>;
+
+// One read's share of a larger job: a folder read gives file i of n the
+// range (i-1)/n .. i/n so that the bar moves steadily over all files.
+struct ReadProgress
+{
+    ProgressCallback callback;
+    qreal from = 0.0;
+    qreal to = 1.0;
+
+    // fraction is this read's own progress (0 to 1). False: stop requested.
+    bool report(qreal fraction) const;
+};
+
+struct ReadResult
+{
+    Dataset dataset;
+    QStringList warnings;
+    QStringList information;
+    bool error = false;
+    // The progress callback asked to stop; error is set as well.
+    bool stopped = false;
+    // The header option as applied: never HeaderAutomatic after a read, so
+    // that an Input item can store the answer of the guess.
+    int hasHeader = HeaderYes;
+
+    bool ok() const { return !error; }
+    void fail(const QString& warning)
+    {
+        error = true;
+        warnings.append(warning);
+    }
+};
+
+// The delimiter character for a delimiter option; values outside the known
+// range read as Comma, an empty custom delimiter as "*".
+QChar delimiterCharacter(int delimiter, const QString& customDelimiter);
+// The label shown in the delimiter list ("Comma (,)", "Tab (\t)", ...).
+QString delimiterLabel(int delimiter);
+QString quotingLabel(int quoting);
+
+// How messages name a file: absolute path with native separators.
+QString displayPath(const QString& path);
+
+// The first row is a header unless the table has fewer than 2 rows or one of
+// the row's values reads as a number or as a date in the user's formats.
+bool guessHasHeader(const Dataset& dataset);
+
+// Resolves HeaderAutomatic, stores the answer in result.hasHeader and, for a
+// header, turns the first row of the dataset into the column names.
+void applyHeaderOption(ReadResult& result, int hasHeader);

@@ -1,0 +1,233 @@
+#include "input/rowsink.h"
+
+#include "core/values.h"
+#include "input/charscan.h"
+
+#include <algorithm>
+
+namespace {
+
+// A field buffer that once held a huge value gives its memory back rather
+// than keeping it for the rest of the read.
+constexpr int KeptBufferCapacity = 1 << 16;
+
+inline bool isOtherSpace(QChar c)
+{
+    const ushort u = c.unicode();
+    if (u == ' ')
+        return false;
+    if (u < 0x80)
+        return u >= 0x09 && u <= 0x0d;
+    return c.isSpace();
+}
+
+void trimRange(const QChar** chars, int* count)
+{
+    while (*count > 0 && (*chars)->isSpace()) {
+        ++*chars;
+        --*count;
+    }
+    while (*count > 0 && (*chars)[*count - 1].isSpace())
+        --*count;
+}
+
+// Where simplifying would change something, or count when it would not.
+int firstToSimplify(const QChar* chars, int count)
+{
+    // Printable ASCII needs no change, and it is nearly all there is; only
+    // the rest is looked at closely.
+    int i = int(findNonPrintableAscii(chars, chars + count) - chars);
+    while (i < count && !isOtherSpace(chars[i]))
+        ++i;
+    return i;
+}
+
+QString simplified(const QChar* chars, int count, int from)
+{
+    QString value;
+    value.reserve(count);
+    value.append(chars, from);
+    for (int i = from; i < count; ++i) {
+        const QChar c = chars[i];
+        if (c == QLatin1Char('\r'))
+            continue;
+        value.append(isOtherSpace(c) ? QChar(QLatin1Char(' ')) : c);
+    }
+    return value;
+}
+
+// The Dataset's own pooling is off while a row of already pooled values is
+// added, so that each value is not hashed and looked up a second time. The
+// setting is put back as it was: the preferences may have changed it while
+// the progress report let events through.
+class PoolingSuspended
+{
+public:
+    PoolingSuspended() : m_wasEnabled(Dataset::poolingEnabled())
+    {
+        Dataset::setPoolingEnabled(false);
+    }
+    ~PoolingSuspended() { Dataset::setPoolingEnabled(m_wasEnabled); }
+    PoolingSuspended(const PoolingSuspended&) = delete;
+    PoolingSuspended& operator=(const PoolingSuspended&) = delete;
+
+private:
+    bool m_wasEnabled;
+};
+
+} // namespace
+
+void FieldBuilder::clear()
+{
+    m_run = nullptr;
+    m_runLength = 0;
+    if (!m_buffered)
+        return;
+    m_buffered = false;
+    if (m_buffer.capacity() > KeptBufferCapacity)
+        m_buffer = QString();
+    else
+        m_buffer.resize(0);
+}
+
+void FieldBuilder::moveRunToBuffer()
+{
+    m_buffer.resize(0);
+    if (m_buffer.capacity() < 256)
+        m_buffer.reserve(256);
+    m_buffer.append(m_run, m_runLength);
+    m_run = nullptr;
+    m_runLength = 0;
+    m_buffered = true;
+}
+
+RowSink::RowSink(Dataset* dataset, const ReadOptions& options)
+    : m_dataset(dataset),
+      m_ignoredFirstRows(qMax(0, options.ignoredFirstRows)),
+      m_ignoreEmptyRows(options.ignoreEmptyRows),
+      m_trim(options.trimWhitespace),
+      m_simplify(options.simplifyWhitespace),
+      m_pooling(Dataset::poolingEnabled())
+{
+}
+
+ValuePool& RowSink::poolFor(int column)
+{
+    if (size_t(column) >= m_pools.size())
+        m_pools.resize(size_t(column) + 1);
+    return m_pools[size_t(column)];
+}
+
+void RowSink::addField(FieldBuilder* field)
+{
+    const QChar* chars = field->data();
+    int count = field->size();
+    if (m_trim)
+        trimRange(&chars, &count);
+    const int from = m_simplify ? firstToSimplify(chars, count) : count;
+    if (!m_pooling) {
+        m_row.append(from < count ? simplified(chars, count, from) : QString(chars, count));
+    } else if (from < count || count == 0 || field->isBuffered()) {
+        // Made now: the characters will not stay where they are.
+        m_row.append(from < count ? simplified(chars, count, from) : QString(chars, count));
+        m_pending.push_back({nullptr, 0, 0});
+    } else if (poolFor(m_row.size()).isRetired()) {
+        m_row.append(QString(chars, count));
+        m_pending.push_back({nullptr, 0, 0});
+    } else {
+        const uint hash = hashCharacters(chars, count);
+        poolFor(m_row.size()).prefetch(hash);
+        m_row.append(QString());
+        m_pending.push_back({chars, count, hash});
+    }
+    field->clear();
+}
+
+void RowSink::releaseBlock()
+{
+    // Only the fields since the last release can point into the block; a
+    // row of a million fields spans many blocks.
+    for (size_t i = m_released; i < m_pending.size(); ++i) {
+        PendingField& pending = m_pending[i];
+        if (pending.chars) {
+            m_row[int(i)] = QString(pending.chars, pending.count);
+            pending.chars = nullptr;
+        }
+    }
+    m_released = m_pending.size();
+}
+
+void RowSink::internRow()
+{
+    for (size_t i = 0; i < m_pending.size(); ++i) {
+        const PendingField& pending = m_pending[i];
+        QString& value = m_row[int(i)];
+        if (pending.chars)
+            value = poolFor(int(i)).intern(pending.chars, pending.count, pending.hash);
+        else if (!value.isEmpty())
+            value = poolFor(int(i)).intern(value);
+    }
+    m_pending.clear();
+    m_released = 0;
+}
+
+void RowSink::endRow()
+{
+    if (m_pooling)
+        internRow();
+    if (m_physicalRows++ >= m_ignoredFirstRows)
+        takeRow();
+    // The Dataset shares the list when it keeps the row as it is; the list
+    // can be refilled in place only when it made a copy (a short row).
+    if (m_row.isDetached())
+        m_row.erase(m_row.begin(), m_row.end());
+    else
+        m_row = QStringList();
+    m_row.reserve(m_lastLength);
+}
+
+void RowSink::takeRow()
+{
+    const int length = m_row.size();
+    // Rows mostly have the length of the row before.
+    if (!m_lastStats || length != m_lastLength)
+        m_lastStats = &m_lengths[length];
+    if (m_lastStats->rows++ == 0)
+        m_lastStats->firstRow = m_processedRows;
+    ++m_processedRows;
+    m_lastLength = length;
+    const bool empty = std::all_of(m_row.cbegin(), m_row.cend(),
+                                   [](const QString& value) { return value.isEmpty(); });
+    if (empty && m_ignoreEmptyRows) {
+        ++m_emptyRows;
+    } else if (m_pooling) {
+        PoolingSuspended suspended;
+        m_dataset->addRow(m_row);
+    } else {
+        m_dataset->addRow(m_row);
+    }
+}
+
+void RowSink::addEmptyRowReport(QStringList* information) const
+{
+    if (m_emptyRows > 0)
+        information->append(QStringLiteral("%1 empty row(s) ignored").arg(formatInteger(m_emptyRows)));
+}
+
+void RowSink::addRaggedRowReport(QStringList* warnings) const
+{
+    if (m_lengths.size() < 2)
+        return;
+    QStringList lines{QStringLiteral("Number of columns per row vary:")};
+    for (auto it = m_lengths.cbegin(); it != m_lengths.cend(); ++it) {
+        const LengthStats& stats = it.value();
+        lines.append(QStringLiteral("%1 input %2 %3 %4: E.g. input row %5")
+                         .arg(formatInteger(stats.rows),
+                              stats.rows == 1 ? QStringLiteral("row has")
+                                              : QStringLiteral("rows have"),
+                              QString::number(it.key()),
+                              it.key() == 1 ? QStringLiteral("value") : QStringLiteral("values"),
+                              QString::number(m_ignoredFirstRows + 1 + stats.firstRow)));
+    }
+    warnings->append(lines.join(QLatin1Char('\n')));
+}

@@ -1,0 +1,130 @@
+#pragma once
+
+// The pieces shared by the text parsers: building one field from runs of
+// characters, and taking finished rows (ignored first rows, trimming,
+// simplifying, empty rows, statistics for the reports) into a Dataset.
+
+#include "core/dataset.h"
+#include "input/reader.h"
+#include "input/valuepool.h"
+
+#include <QChar>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+// Builds one value. Most fields are a single run of characters inside the
+// current block, so the builder only remembers where the run is and makes
+// the value in one allocation when the field ends; only fields broken up by
+// doubled quotes or block ends are copied into a buffer first.
+class FieldBuilder
+{
+public:
+    void append(const QChar* chars, int count)
+    {
+        if (count <= 0)
+            return;
+        if (!m_buffered) {
+            if (m_runLength == 0) {
+                m_run = chars;
+                m_runLength = count;
+                return;
+            }
+            if (m_run + m_runLength == chars) {
+                m_runLength += count;
+                return;
+            }
+            moveRunToBuffer();
+        }
+        m_buffer.append(chars, count);
+    }
+    bool isEmpty() const { return size() == 0; }
+    bool isBuffered() const { return m_buffered; }
+    const QChar* data() const { return m_buffered ? m_buffer.constData() : m_run; }
+    int size() const { return m_buffered ? m_buffer.size() : m_runLength; }
+    void clear();
+    // Must be called before the block that the run points into goes away.
+    void detach()
+    {
+        if (!m_buffered && m_runLength > 0)
+            moveRunToBuffer();
+    }
+
+private:
+    void moveRunToBuffer();
+
+    const QChar* m_run = nullptr;
+    int m_runLength = 0;
+    bool m_buffered = false;
+    QString m_buffer;
+};
+
+// Collects the fields of each row, cleans them as the options say and takes
+// finished rows into the Dataset: trimming removes white space at both ends;
+// simplifying turns tabs, line feeds and other white space into plain spaces
+// and drops carriage returns, without collapsing runs.
+//
+// With pooling on, a field is not looked up in its column's pool at once:
+// its slot is fetched ahead and the whole row is looked up at its end, so
+// that the cache misses of the ten or so columns overlap instead of coming
+// one after the other.
+class RowSink
+{
+public:
+    RowSink(Dataset* dataset, const ReadOptions& options);
+
+    // The next value of the current row; the field is cleared.
+    void addField(FieldBuilder* field);
+    int fieldCount() const { return m_row.size(); }
+    // The block that fields point into is about to be reused.
+    void releaseBlock();
+    // One physical row ended.
+    void endRow();
+
+    qint64 physicalRows() const { return m_physicalRows; }
+    qint64 emptyRowsIgnored() const { return m_emptyRows; }
+    // "%1 empty row(s) ignored", when rows were dropped.
+    void addEmptyRowReport(QStringList* information) const;
+    // The "Number of columns per row vary:" block, when the row lengths differ.
+    void addRaggedRowReport(QStringList* warnings) const;
+
+private:
+    struct LengthStats
+    {
+        qint64 rows = 0;
+        qint64 firstRow = 0;
+    };
+    // A field waiting for its pool: characters still in the block, or (with
+    // chars null) a text already made and held in the row.
+    struct PendingField
+    {
+        const QChar* chars;
+        int count;
+        uint hash;
+    };
+
+    ValuePool& poolFor(int column);
+    void internRow();
+    void takeRow();
+
+    Dataset* m_dataset;
+    int m_ignoredFirstRows;
+    bool m_ignoreEmptyRows;
+    bool m_trim;
+    bool m_simplify;
+    // Values are pooled here rather than in the Dataset (see takeRow).
+    bool m_pooling;
+    std::vector<ValuePool> m_pools;
+    QStringList m_row;
+    std::vector<PendingField> m_pending;
+    size_t m_released = 0;
+    qint64 m_physicalRows = 0;
+    qint64 m_processedRows = 0;
+    qint64 m_emptyRows = 0;
+    int m_lastLength = 0;
+    // Value count -> number of rows with it and the first of them.
+    QMap<int, LengthStats> m_lengths;
+    LengthStats* m_lastStats = nullptr;
+};

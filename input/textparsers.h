@@ -1,0 +1,117 @@
+#pragma once
+
+// The record parsers of delimited and plain text. They are fed the blocks of
+// a TextSource one after the other; a block never ends with a carriage
+// return unless the input ends there, so a CR can always look at the
+// character after it. Each character is looked at once, and runs of
+// ordinary characters are taken as a whole.
+
+#include "input/reader.h"
+#include "input/rowsink.h"
+#include "input/textsource.h"
+
+#include <QChar>
+#include <QStringList>
+#include <QStringView>
+
+// Calls the progress report when the number of characters consumed passes
+// the next multiple of the interval.
+class ProgressTracker
+{
+public:
+    ProgressTracker(const ReadProgress& progress, qint64 total, qint64 interval)
+        : m_progress(progress), m_total(qMax<qint64>(1, total)), m_interval(interval),
+          m_next(interval)
+    {
+    }
+    // False when a stop has been requested.
+    bool at(qint64 position)
+    {
+        if (position < m_next)
+            return true;
+        m_next = (position / m_interval + 1) * m_interval;
+        return m_progress.report(qreal(qMin(position, m_total)) / qreal(m_total));
+    }
+
+private:
+    const ReadProgress& m_progress;
+    qint64 m_total;
+    qint64 m_interval;
+    qint64 m_next;
+};
+
+// Fields may be quoted with double quotes; delimiters and line breaks inside
+// quotes are data and a doubled quote stands for one quote.
+class QuotedParser
+{
+public:
+    QuotedParser(QChar delimiter, const ReadOptions& options, RowSink* sink);
+
+    // False when a stop was requested through the tracker.
+    bool feed(QStringView block, qint64 blockStart, ProgressTracker* tracker);
+    void finish();
+
+private:
+    enum State { Start = 0, Unquoted, QuoteOpened, Quoted, QuoteInQuoted, FieldEnded, RowEnded };
+    // Skipped: the CR of a CR LF pair outside quotes, which changes nothing.
+    enum CharClass { Delimiter = 0, Quote, LineFeed, Other, Skipped };
+
+    CharClass classify(const QChar* p, const QChar* end) const;
+    const QChar* scanUnquoted(const QChar* p, const QChar* end);
+    void enter(State state, const QChar* c);
+    void endField();
+    void endRow();
+    void releaseBlock();
+
+    ushort m_delimiter;
+    // The quote character, or a value no character has when the delimiter
+    // itself is the double quote.
+    uint m_quote;
+    bool m_ignoreRepeated;
+    RowSink* m_sink;
+    State m_state = Start;
+    FieldBuilder m_field;
+};
+
+// One row per line; a line ends at a line feed, a CR LF pair or a bare
+// carriage return. With a delimiter each row is split at every delimiter,
+// without one (plain text) the row is a single value. Quotes mean nothing.
+class LineParser
+{
+public:
+    // A null delimiter reads plain text.
+    LineParser(QChar delimiter, const ReadOptions& options, RowSink* sink);
+
+    bool feed(QStringView block, qint64 blockStart, ProgressTracker* tracker);
+    void finish();
+
+private:
+    void endField();
+    void endPart();
+    void releaseBlock();
+
+    ushort m_delimiter;
+    bool m_split;
+    bool m_collapse;
+    RowSink* m_sink;
+    FieldBuilder m_field;
+    bool m_afterDelimiter = false;
+    // Characters seen since the last line feed: a last line that ends in a
+    // bare CR still has an (empty) part after it.
+    bool m_lineHasChars = false;
+};
+
+// Runs a parser over every block of the source; false when stopped.
+template <typename Parser>
+bool runParser(TextSource& source, Parser& parser, ProgressTracker* tracker)
+{
+    QStringView block;
+    qint64 position = 0;
+    while (source.next(&block)) {
+        if (!parser.feed(block, position, tracker))
+            return false;
+        position += block.size();
+    }
+    parser.finish();
+    return true;
+}

@@ -1,0 +1,135 @@
+#include "input/valuepool.h"
+
+#include <cstring>
+
+namespace {
+
+// Small, because a very wide input (a binary file read as text) has a pool
+// per column with a single value in most of them.
+constexpr size_t InitialSlots = 4;
+
+inline quint64 mix(quint64 h, quint64 v)
+{
+    h = (h ^ v) * 0xff51afd7ed558ccdULL;
+    return h ^ (h >> 32);
+}
+
+} // namespace
+
+uint hashCharacters(const QChar* chars, int count)
+{
+    // Eight bytes at a time: values are short, so the per-step cost counts
+    // more than the last bit of distribution quality.
+    const uchar* p = reinterpret_cast<const uchar*>(chars);
+    size_t n = size_t(count) * sizeof(QChar);
+    quint64 h = 0x9e3779b97f4a7c15ULL ^ n;
+    for (; n >= 8; n -= 8, p += 8) {
+        quint64 v;
+        std::memcpy(&v, p, 8);
+        h = mix(h, v);
+    }
+    if (n > 0) {
+        quint64 v = 0;
+        std::memcpy(&v, p, n);
+        h = mix(h, v);
+    }
+    h ^= h >> 29;
+    h *= 0xc4ceb9fe1a85ec53ULL;
+    return uint(h ^ (h >> 32));
+}
+
+size_t ValuePool::findSlot(const QChar* chars, int count, uint hash) const
+{
+    const size_t mask = m_slots.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& slot = m_slots[i];
+        if (slot.text.isNull())
+            return i;
+        if (slot.hash == hash && slot.text.size() == count
+            && std::memcmp(slot.text.constData(), chars, size_t(count) * sizeof(QChar)) == 0)
+            return i;
+    }
+}
+
+void ValuePool::grow()
+{
+    std::vector<Slot> old;
+    old.swap(m_slots);
+    m_slots.resize(old.empty() ? InitialSlots : old.size() * 2);
+    const size_t mask = m_slots.size() - 1;
+    for (Slot& slot : old) {
+        if (slot.text.isNull())
+            continue;
+        size_t i = slot.hash & mask;
+        while (!m_slots[i].text.isNull())
+            i = (i + 1) & mask;
+        m_slots[i].text.swap(slot.text);
+        m_slots[i].hash = slot.hash;
+    }
+}
+
+void ValuePool::checkWorth()
+{
+    // Retire when more than half of the values seen so far were new: the
+    // table then costs about as much memory as the sharing saves, and a
+    // cache miss per value on top.
+    if (qint64(m_count) * 2 > qint64(m_lookups)) {
+        m_retired = true;
+        std::vector<Slot>().swap(m_slots);
+        m_count = 0;
+    }
+}
+
+ValuePool::Slot& ValuePool::slotFor(const QChar* chars, int count, uint hash)
+{
+    // Kept at most half full, so that probes stay short.
+    if (size_t(m_count) * 2 >= m_slots.size())
+        grow();
+    return m_slots[findSlot(chars, count, hash)];
+}
+
+QString ValuePool::intern(const QChar* chars, int count)
+{
+    return intern(chars, count, count > 0 ? hashCharacters(chars, count) : 0);
+}
+
+QString ValuePool::intern(const QChar* chars, int count, uint hash)
+{
+    if (count <= 0)
+        return QString(chars, 0);
+    if (m_retired)
+        return QString(chars, count);
+    if (++m_lookups == RetireCheckValues) {
+        checkWorth();
+        if (m_retired)
+            return QString(chars, count);
+    }
+    Slot& slot = slotFor(chars, count, hash);
+    if (slot.text.isNull()) {
+        slot.text = QString(chars, count);
+        slot.hash = hash;
+        ++m_count;
+    }
+    return slot.text;
+}
+
+QString ValuePool::intern(const QString& text)
+{
+    if (text.isEmpty() || m_retired)
+        return text;
+    if (++m_lookups == RetireCheckValues) {
+        checkWorth();
+        if (m_retired)
+            return text;
+    }
+    const uint hash = hashCharacters(text.constData(), text.size());
+    Slot& slot = slotFor(text.constData(), text.size(), hash);
+    if (slot.text.isNull()) {
+        slot.text = text;
+        if (slot.text.capacity() > slot.text.size())
+            slot.text.squeeze();
+        slot.hash = hash;
+        ++m_count;
+    }
+    return slot.text;
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+// One column's pool of distinct values while a reader builds a Dataset.
+// Repeated values are looked up by their characters before any text is
+// made, so a repeat costs one probe and no allocation, and all cells with
+// the same value share one text. The table is flat (open addressing), so a
+// probe is usually one memory access and the whole pool goes in one free.
+//
+// A column whose values are mostly different (identifiers, e-mail addresses,
+// free notes) gains little from pooling and pays a large table and a cache
+// miss per value; when more than half of its first RetireCheckValues values
+// were new, the pool retires: it lets its table go and hands out plain texts
+// from then on.
+
+#include <QChar>
+#include <QString>
+
+#include <vector>
+
+class ValuePool
+{
+public:
+    static constexpr int RetireCheckValues = 1 << 16;
+
+    // The pooled text with these characters, made on first sight.
+    QString intern(const QChar* chars, int count);
+    // The same with the characters' hash already known.
+    QString intern(const QChar* chars, int count, uint hash);
+    // The same for a text that already exists; it becomes the pooled one.
+    QString intern(const QString& text);
+
+    // Asks the processor to fetch the slot of a hash ahead of its lookup.
+    void prefetch(uint hash) const
+    {
+        if (m_slots.empty())
+            return;
+        const Slot* slot = &m_slots[hash & (m_slots.size() - 1)];
+#if defined(__GNUC__) || defined(__clang__)
+        __builtin_prefetch(slot);
+#else
+        (void)slot;
+#endif
+    }
+
+    // Distinct values held.
+    int size() const { return m_count; }
+    bool isRetired() const { return m_retired; }
+
+private:
+    struct Slot
+    {
+        QString text;
+        uint hash = 0;
+    };
+
+    size_t findSlot(const QChar* chars, int count, uint hash) const;
+    Slot& slotFor(const QChar* chars, int count, uint hash);
+    void grow();
+    void checkWorth();
+
+    std::vector<Slot> m_slots;
+    int m_count = 0;
+    int m_lookups = 0;
+    bool m_retired = false;
+};
+
+// A well-mixed hash of the characters; the pools of every column use it.
+uint hashCharacters(const QChar* chars, int count);

@@ -1,0 +1,447 @@
+#include "output/outputnode.h"
+
+#include "core/settings.h"
+#include "graph/graphscene.h"
+#include "graph/nodefactory.h"
+#include "graph/runstate.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QGraphicsScene>
+
+namespace {
+
+const char* const DocumentPathProperty = "varnixDocumentPath";
+
+// The largest sheets the two workbook formats hold.
+constexpr int XlsxMaxRows = 1048576;
+constexpr int XlsxMaxColumns = 16384;
+constexpr int XlsMaxRows = 65536;
+constexpr int XlsMaxColumns = 256;
+
+QString extensionOf(const QString& path)
+{
+    return QFileInfo(path).suffix().toLower();
+}
+
+} // namespace
+
+bool OutputOptions::operator==(const OutputOptions& o) const
+{
+    return files == o.files && confirmMultiFile == o.confirmMultiFile && writeMode == o.writeMode
+        && excelOverwriteSheet == o.excelOverwriteSheet && delimiter == o.delimiter
+        && quoting == o.quoting && lineEnding == o.lineEnding && encoding == o.encoding
+        && byteOrderMark == o.byteOrderMark && writeHeader == o.writeHeader
+        && headerOnlyIfEmpty == o.headerOnlyIfEmpty && removeEmpty == o.removeEmpty
+        && escapeHtml == o.escapeHtml && xmlAboveRoot == o.xmlAboveRoot
+        && xmlRootName == o.xmlRootName && xmlBelowRoot == o.xmlBelowRoot
+        && xmlRowName == o.xmlRowName && fileComment == o.fileComment
+        && excelFormatting == o.excelFormatting && excelColumnFormats == o.excelColumnFormats
+        && excelUseStyleTemplate == o.excelUseStyleTemplate
+        && excelStyleTemplatePath == o.excelStyleTemplatePath && jsonValueTypes == o.jsonValueTypes
+        && jsonColumnTypes == o.jsonColumnTypes && alias == o.alias;
+}
+
+OutputNode::OutputNode(QGraphicsItem* parent) : IONode(parent)
+{
+}
+
+OutputNode::OutputNode(const QString& path, int fileType, QGraphicsItem* parent)
+    : OutputNode(parent)
+{
+    const QString trimmed = path.trimmed();
+    setFilePath(trimmed);
+    const int type
+        = fileType >= 0 && fileType < FileTypeCount ? fileType : fileTypeForPath(trimmed);
+    setFormatId(type);
+    m_options.delimiter = defaultOutputDelimiter(trimmed);
+    m_options.quoting = defaultOutputQuoting(trimmed);
+    // JSON readers commonly reject a byte-order mark.
+    m_options.byteOrderMark = type != FileTypeJson;
+    m_options.fileComment = defaultFileComment();
+}
+
+QString OutputNode::displayName() const
+{
+    if (!name().isEmpty())
+        return name();
+    if (filePath().isEmpty())
+        return QStringLiteral("Output.csv");
+    QString path = filePath();
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QString file = QFileInfo(path).fileName();
+    return file.isEmpty() ? QDir::toNativeSeparators(filePath()) : file;
+}
+
+bool OutputNode::isExcel() const
+{
+    return formatId() == FileTypeExcelXlsx || formatId() == FileTypeExcelXls;
+}
+
+void OutputNode::setOptions(const OutputOptions& options)
+{
+    if (options == m_options)
+        return;
+    m_options = options;
+    setStatus(StatusNeedsUpdating, true);
+}
+
+void OutputNode::setFilesColumn(int position)
+{
+    FilesColumn column;
+    const QList<Node*> upstream = upstreamNodes(false);
+    if (position >= 0) {
+        column.position = position;
+        if (upstream.size() == 1 && upstream.first()->dataset().isValidColumn(position)) {
+            const Dataset& data = upstream.first()->dataset();
+            column.id = data.columnId(position);
+            column.name = data.columnName(position);
+        }
+    }
+    m_filesColumn = column;
+    setStatus(StatusNeedsUpdating, true);
+}
+
+int OutputNode::resolveFilesColumn(const Dataset& upstream)
+{
+    FilesColumn& fc = m_filesColumn;
+    if (fc.pending) {
+        if (!upstream.hasColumns())
+            return -1;
+        bool ok = false;
+        const int position = fc.storedText.trimmed().toInt(&ok);
+        fc = FilesColumn();
+        if (!ok || !upstream.isValidColumn(position))
+            return -1;
+        fc.position = position;
+        fc.id = upstream.columnId(position);
+        fc.name = upstream.columnName(position);
+        return position;
+    }
+    int c = fc.id.isValid() ? upstream.columnIndex(fc.id) : -1;
+    if (c < 0 && !fc.name.isEmpty())
+        c = upstream.columnIndexByName(fc.name);
+    if (c < 0 && !fc.id.isValid() && fc.name.isEmpty() && upstream.isValidColumn(fc.position))
+        c = fc.position;
+    if (c >= 0) {
+        fc.position = c;
+        fc.id = upstream.columnId(c);
+        fc.name = upstream.columnName(c);
+    }
+    return c;
+}
+
+void OutputNode::upstreamProcessed()
+{
+    const QList<Node*> upstream = upstreamNodes(false);
+    if (upstream.size() == 1 && m_filesColumn.isSet())
+        resolveFilesColumn(upstream.first()->dataset());
+}
+
+void OutputNode::process(bool processDownstream, bool force)
+{
+    Q_UNUSED(processDownstream)
+    Q_UNUSED(force)
+    // An output has nothing downstream to pass the call on to.
+    if (RunState::stopRequested() || status() == StatusUpToDate || !canProcess())
+        return;
+    const QList<Node*> upstream = upstreamNodes(false);
+    for (const Node* n : upstream) {
+        if (n->status() == StatusNeedsUpdating || n->status() == StatusError)
+            return;
+    }
+    runOutput();
+}
+
+void OutputNode::runOutput()
+{
+    m_dataset.clear();
+    m_warnings.clear();
+    m_information.clear();
+    m_writtenPaths.clear();
+    m_resolvedPath.clear();
+    m_resolvedSheet.clear();
+    m_multiFilesWritten = -1;
+    setStatus(StatusUpdating, false);
+    emit processingStart(this);
+    QElapsedTimer timer;
+    timer.start();
+    setProgress(0.0);
+
+    const QList<Node*> upstream = upstreamNodes(false);
+    bool ok = true;
+    if (upstream.size() != 1)
+        m_warnings << QStringLiteral("No transforms or inputs connected");
+    else
+        ok = writeDataset(upstream.first()->dataset());
+
+    m_processingTime = timer.elapsed();
+    m_lastProcessed = QDateTime::currentDateTime();
+    setStatus(ok ? StatusUpToDate : StatusError, false);
+    emit processingEnd(this);
+    m_dataset.dropPools();
+    update();
+}
+
+bool OutputNode::writeDataset(const Dataset& upstream)
+{
+    const bool multi = m_options.files == OutputFilesFromColumn;
+    const FileNameContext context = fileNameContext();
+    if (!multi) {
+        // A disabled output without a file is not worth an error.
+        if (!resolveSinglePath(context) && m_options.writeMode != WriteModeDisabled) {
+            m_warnings << QStringLiteral("No output file set");
+            return false;
+        }
+        if (isBlockedExtension(m_resolvedPath)) {
+            m_warnings << QStringLiteral(
+                "The extension for this file is blocked in 'Preferences>Output Extensions':\n%1")
+                              .arg(nativeAbsolutePath(m_resolvedPath));
+            return false;
+        }
+    }
+    m_dataset = upstream;
+    if (m_options.writeMode == WriteModeDisabled) {
+        m_warnings << QStringLiteral("Write mode='%1'").arg(writeModeName(WriteModeDisabled));
+        return true;
+    }
+    if (!isExcel() && m_options.lineEnding == LineEndingAutomatic) {
+        m_information << QStringLiteral(
+            "Line endings=Automatic sets line endings as %1, set 'Line endings' option to change")
+                             .arg(lineEndingName(LineEndingWindows));
+    }
+    if (multi)
+        return writeMultipleFiles(context);
+    return writeOneFile(m_resolvedPath, m_resolvedSheet, m_dataset, context, 0.0, 1.0);
+}
+
+FileNameContext OutputNode::fileNameContext() const
+{
+    FileNameContext context = currentFileNameContext();
+    context.documentPath = sceneDocumentPath(scene());
+    context.aliases = sceneFileNameAliases(scene());
+    return context;
+}
+
+// Variables are replaced in both the path and the sheet; a relative path is
+// taken from the document's folder once the document has been saved. False
+// when no file is named.
+bool OutputNode::resolveSinglePath(const FileNameContext& context)
+{
+    QString path = expandFileNameVariables(filePath().trimmed(), context);
+    QString sheet = expandFileNameVariables(sheetName(), context);
+    if (isExcel() && sheet.isEmpty())
+        splitSheetFromPath(QString(path), path, sheet);
+    if (path.isEmpty())
+        return false;
+    if (QFileInfo(path).isRelative() && !context.documentPath.isEmpty())
+        path = QFileInfo(context.documentPath).absoluteDir().filePath(path);
+    m_resolvedPath = path;
+    m_resolvedSheet = sheet;
+    return true;
+}
+
+FileWriteOptions OutputNode::fileWriteOptions(const FileNameContext& context) const
+{
+    FileWriteOptions options;
+    options.writeMode = m_options.writeMode;
+    options.headerOnlyIfEmpty = m_options.headerOnlyIfEmpty;
+    TextWriteOptions& text = options.text;
+    text.fileType = formatId();
+    text.encoding = m_options.encoding.isEmpty() ? QStringLiteral("UTF-8") : m_options.encoding;
+    text.byteOrderMark = m_options.byteOrderMark;
+    text.writeHeader = m_options.writeHeader;
+    text.lineEnding = m_options.lineEnding;
+    if (!m_options.fileComment.isEmpty())
+        text.comment = expandFileNameVariables(m_options.fileComment, context);
+    text.delimiter = m_options.delimiter;
+    text.customDelimiter = charOption();
+    text.quoting = m_options.quoting;
+    text.removeEmpty = m_options.removeEmpty;
+    text.escapeHtml = m_options.escapeHtml;
+    text.xmlAboveRoot = m_options.xmlAboveRoot;
+    text.xmlRootName = m_options.xmlRootName;
+    text.xmlBelowRoot = m_options.xmlBelowRoot;
+    text.xmlRowName = m_options.xmlRowName;
+    text.jsonValueTypes = m_options.jsonValueTypes;
+    text.jsonColumnTypes = m_options.jsonColumnTypes;
+    return options;
+}
+
+bool OutputNode::writeOneFile(const QString& path, const QString& sheet, const Dataset& data,
+    const FileNameContext& context, qreal progressFrom, qreal progressTo)
+{
+    if (isExcel())
+        return writeExcel(path, sheet, data);
+    const qreal span = progressTo - progressFrom;
+    const WriteProgress progress = [this, progressFrom, span](qreal fraction) {
+        onProcessed(progressFrom + fraction * span);
+        return !RunState::stopRequested();
+    };
+    const bool existed = QFileInfo::exists(path);
+    TextWriteResult result = writeTextFile(path, data, fileWriteOptions(context), progress);
+    // Appending to a file that was not there creates it, and the user is
+    // told so rather than that something was appended.
+    if (result.fileWritten && !existed && m_options.writeMode == WriteModeAppend) {
+        const QString name = nativeAbsolutePath(path);
+        result.information.replaceInStrings(QStringLiteral("Appended file '%1'").arg(name),
+            QStringLiteral("Created file '%1'").arg(name));
+    }
+    m_warnings << result.warnings;
+    m_information << result.information;
+    if (result.fileWritten) {
+        m_writtenPaths << nativeAbsolutePath(path);
+        const QString mismatch = extensionMismatch(path, formatId());
+        if (!mismatch.isEmpty() && !m_warnings.contains(mismatch))
+            m_warnings << mismatch;
+    }
+    return !result.error;
+}
+
+// Workbooks need the spreadsheet library, which this build does not have;
+// the item says so plainly instead of writing something else.
+bool OutputNode::writeExcel(const QString& path, const QString& sheet, const Dataset& data)
+{
+    const bool xlsx = formatId() == FileTypeExcelXlsx;
+    const int maxRows = xlsx ? XlsxMaxRows : XlsMaxRows;
+    const int maxColumns = xlsx ? XlsxMaxColumns : XlsMaxColumns;
+    if (data.rowCount() > maxRows || data.columnCount() > maxColumns) {
+        const QString limits = QStringLiteral(
+            "The output dataset exceeds the maximum size for an Excel %1 file of %2 rows x %3 "
+            "columns, it may be truncated by Excel")
+                                   .arg(xlsx ? QStringLiteral(".xlsx") : QStringLiteral(".xls"))
+                                   .arg(maxRows)
+                                   .arg(maxColumns);
+        m_warnings << (xlsx
+                ? limits
+                : limits + QStringLiteral(" (the Excel .xlsx format supports larger files)"));
+    }
+    QString name = nativeAbsolutePath(path);
+    if (!sheet.isEmpty())
+        name += QStringLiteral("[%1]").arg(sheet);
+    m_warnings << QStringLiteral("Failed to write to %1").arg(name)
+               << QStringLiteral("Excel output is not available yet");
+    return false;
+}
+
+QString OutputNode::statusWord() const
+{
+    if (status() == StatusError)
+        return QStringLiteral("Error writing");
+    if (status() == StatusUpToDate && !m_writtenPaths.isEmpty())
+        return QStringLiteral("Written");
+    return QStringLiteral("Not written");
+}
+
+QString OutputNode::resultText() const
+{
+    if (status() == StatusUpToDate || status() == StatusError)
+        return statusWord();
+    return QString();
+}
+
+QString OutputNode::locationText() const
+{
+    if (m_multiFilesWritten >= 0) {
+        return QStringLiteral("%1: %2 file(s) written")
+            .arg(m_filesColumn.name)
+            .arg(m_multiFilesWritten);
+    }
+    return location();
+}
+
+int OutputNode::fileTypeForPath(const QString& path)
+{
+    const QMap<QString, int> map = Settings::instance().outputFileExtensions();
+    return map.value(extensionOf(path), FileTypeDelimited);
+}
+
+bool OutputNode::isBlockedExtension(const QString& path)
+{
+    const QString ext = extensionOf(path);
+    if (ext.isEmpty())
+        return false;
+    return Settings::extensionList(Settings::instance().blockedOutputExtensions()).contains(ext);
+}
+
+QString OutputNode::extensionMismatch(const QString& path, int fileType)
+{
+    const QString ext = extensionOf(path);
+    const QMap<QString, int> map = Settings::instance().outputFileExtensions();
+    const auto it = map.constFind(ext);
+    if (ext.isEmpty() || it == map.constEnd() || *it == fileType)
+        return QString();
+    return QStringLiteral("'%1' extension is '%2' but file type is %3")
+        .arg(nativeAbsolutePath(path), QFileInfo(path).suffix(), fileTypeName(fileType));
+}
+
+void registerOutputNodeKind()
+{
+    NodeFactory::registerKind(OutputNodeType, [] { return new OutputNode; });
+}
+
+void setSceneDocumentPath(QGraphicsScene* scene, const QString& path)
+{
+    if (scene)
+        scene->setProperty(DocumentPathProperty, path);
+}
+
+QString sceneDocumentPath(const QGraphicsScene* scene)
+{
+    return scene ? scene->property(DocumentPathProperty).toString() : QString();
+}
+
+void splitSheetFromPath(const QString& text, QString& path, QString& sheet)
+{
+    const int open = text.lastIndexOf(QLatin1Char('['));
+    if (text.endsWith(QLatin1Char(']')) && open > 0) {
+        path = text.left(open);
+        sheet = text.mid(open + 1, text.size() - open - 2);
+    } else {
+        path = text;
+        sheet.clear();
+    }
+}
+
+// Any IONode of the Input kind takes part; its alias, folder and sheet are
+// read from its options so that no particular input class is assumed.
+QVector<FileNameAlias> sceneFileNameAliases(const QGraphicsScene* scene)
+{
+    QVector<FileNameAlias> aliases;
+    if (!scene)
+        return aliases;
+    QList<Node*> nodes;
+    if (const auto* graph = qobject_cast<const GraphScene*>(scene)) {
+        nodes = graph->nodes();
+    } else {
+        const QList<QGraphicsItem*> items = scene->items();
+        for (QGraphicsItem* item : items) {
+            if (Node* node = dynamic_cast<Node*>(item))
+                nodes << node;
+        }
+        Node::sortInCanvasOrder(nodes);
+    }
+    for (Node* node : qAsConst(nodes)) {
+        const auto* input = qobject_cast<const IONode*>(node);
+        if (!input || input->type() != InputNodeType)
+            continue;
+        const QVariantMap options = input->saveOptions();
+        FileNameAlias alias;
+        alias.alias = options.value(QStringLiteral("alias")).toString().trimmed();
+        const QString folder = options.value(QStringLiteral("multi_file_folder")).toString();
+        alias.isFolder
+            = input->sourceKind() == 2 || options.value(QStringLiteral("medium")).toInt() == 2;
+        alias.path = alias.isFolder && !folder.isEmpty() ? folder : input->filePath();
+        alias.sheet = input->sheetName();
+        if (alias.sheet.isEmpty())
+            alias.sheet = options.value(QStringLiteral("worksheet")).toString();
+        const bool workbook
+            = input->formatId() == FileTypeExcelXlsx || input->formatId() == FileTypeExcelXls;
+        if (workbook && alias.sheet.isEmpty() && !alias.isFolder)
+            splitSheetFromPath(QString(alias.path), alias.path, alias.sheet);
+        if (!alias.alias.isEmpty() && !alias.path.isEmpty())
+            aliases.append(alias);
+    }
+    return aliases;
+}

@@ -1,0 +1,189 @@
+#pragma once
+
+#include "graph/ionode.h"
+#include "output/outputfile.h"
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+#include <QVector>
+
+class QGraphicsScene;
+
+// Whether an Output item writes one file or one file per distinct value of
+// a column.
+enum OutputFiles : int { OutputSingleFile = 0, OutputFilesFromColumn = 1 };
+
+// The "Formatting" option of workbook output.
+enum ExcelFormatting : int {
+    ExcelFormattingAutomatic = 0,
+    ExcelFormattingGeneral = 1,
+    ExcelFormattingManual = 2
+};
+
+// The options of an Output item besides those IONode already holds (file
+// type, path, sheet and custom delimiter character).
+struct OutputOptions
+{
+    int files = OutputSingleFile;
+    bool confirmMultiFile = true;
+    int writeMode = WriteModeOverwrite;
+    // Appending to a workbook replaces only the named sheet rather than the
+    // whole file.
+    bool excelOverwriteSheet = true;
+    int delimiter = DelimiterComma;
+    int quoting = QuotingAsNeeded;
+    int lineEnding = LineEndingAutomatic;
+    QString encoding = QStringLiteral("UTF-8");
+    bool byteOrderMark = true;
+    bool writeHeader = true;
+    bool headerOnlyIfEmpty = true;
+    bool removeEmpty = true;
+    bool escapeHtml = true;
+    QString xmlAboveRoot;
+    QString xmlRootName = QStringLiteral("root");
+    QString xmlBelowRoot;
+    QString xmlRowName = QStringLiteral("record");
+    QString fileComment; // still holding its file-name variables
+    int excelFormatting = ExcelFormattingAutomatic;
+    QVector<int> excelColumnFormats;
+    bool excelUseStyleTemplate = false;
+    QString excelStyleTemplatePath;
+    int jsonValueTypes = JsonValueTypesAutomatic;
+    QVector<int> jsonColumnTypes;
+    QString alias;
+
+    bool operator==(const OutputOptions& o) const;
+    bool operator!=(const OutputOptions& o) const { return !(*this == o); }
+};
+
+// The column whose values name the files of multi-file output. It follows
+// its column by identity, then by name; a document gives only a position,
+// kept as text until the upstream dataset has columns to resolve it in.
+struct FilesColumn
+{
+    int position = -1;
+    ColumnId id;
+    QString name;
+    QString storedText;
+    bool pending = false;
+
+    bool isSet() const { return pending || position >= 0 || id.isValid(); }
+};
+
+// The graph item that writes the dataset of its one upstream item to a file,
+// or to one file per value of a column.
+class OutputNode : public IONode
+{
+    Q_OBJECT
+
+public:
+    explicit OutputNode(QGraphicsItem* parent = nullptr);
+    // A new output to the path: the file type follows the extension unless
+    // given, and so do the delimiter, the quoting and the byte-order mark.
+    explicit OutputNode(
+        const QString& path, int fileType = FileTypeNone, QGraphicsItem* parent = nullptr);
+
+    int type() const override { return OutputNodeType; }
+    QString displayName() const override;
+    bool canProcess() const override { return allUpstreamUpToDate(); }
+    int maxUpstream() const override { return 1; }
+    int maxDownstream() const override { return 0; }
+    void process(bool processDownstream, bool force) override;
+    void upstreamProcessed() override;
+    QString resultText() const override;
+
+    const OutputOptions& options() const { return m_options; }
+    // A change marks the item, and anything downstream, as needing an update.
+    void setOptions(const OutputOptions& options);
+    int fileType() const { return formatId(); }
+    bool isExcel() const;
+
+    // The files column by its position in the upstream dataset; -1 clears it.
+    void setFilesColumn(int position);
+    const FilesColumn& filesColumn() const { return m_filesColumn; }
+
+    // Results of the last processing: the paths written (absolute, native
+    // separators) and, for one file, the path and sheet after variables.
+    const QStringList& writtenPaths() const { return m_writtenPaths; }
+    const QString& resolvedPath() const { return m_resolvedPath; }
+    const QString& resolvedSheet() const { return m_resolvedSheet; }
+    // "Written", "Not written" or "Error writing".
+    QString statusWord() const;
+    // What the item shows under its name: its location, or after a
+    // multi-file write "<column>: <n> file(s) written".
+    QString locationText() const;
+
+    QList<QPair<QString, QString>> optionSummary() const;
+    QList<QPair<QString, QString>> outputSummary() const;
+
+    // Keys and values as the output element of a document stores them.
+    QVariantMap saveOptions() const override;
+    void restoreOptions(const QVariantMap& options) override;
+
+    // The output type of a path's extension, Delimited text when it has none.
+    static int fileTypeForPath(const QString& path);
+    static bool isBlockedExtension(const QString& path);
+    // Empty unless the extension's usual output type differs from the type.
+    static QString extensionMismatch(const QString& path, int fileType);
+
+protected:
+    QList<QPair<QString, QString>> summaryRows() const override;
+
+private:
+    void runOutput();
+    bool writeDataset(const Dataset& upstream);
+    FileNameContext fileNameContext() const;
+    bool resolveSinglePath(const FileNameContext& context);
+    FileWriteOptions fileWriteOptions(const FileNameContext& context) const;
+    bool writeOneFile(const QString& path, const QString& sheet, const Dataset& data,
+        const FileNameContext& context, qreal progressFrom, qreal progressTo);
+    bool writeExcel(const QString& path, const QString& sheet, const Dataset& data);
+    bool writeMultipleFiles(const FileNameContext& context);
+    int resolveFilesColumn(const Dataset& upstream);
+
+    OutputOptions m_options;
+    FilesColumn m_filesColumn;
+    QStringList m_writtenPaths;
+    QString m_resolvedPath;
+    QString m_resolvedSheet;
+    int m_multiFilesWritten = -1; // -1 unless the last run wrote by column
+};
+
+// Lets the start-up code, the document reader and the snapshots create
+// Output items by their type code.
+void registerOutputNodeKind();
+
+// The document file of a scene, for relative multi-file paths and the
+// {transformfname} variable; empty while the document is unsaved. The
+// document layer sets it on load and save.
+void setSceneDocumentPath(QGraphicsScene* scene, const QString& path);
+QString sceneDocumentPath(const QGraphicsScene* scene);
+
+// The Input items of a scene that have an alias, as file-name variables see
+// them. Read through the generic options so that any input kind with an
+// "alias" option takes part.
+QVector<FileNameAlias> sceneFileNameAliases(const QGraphicsScene* scene);
+
+// Splits "book.xlsx[Sheet]" into the file and the sheet; a path without a
+// trailing bracketed name is returned whole with an empty sheet.
+void splitSheetFromPath(const QString& text, QString& path, QString& sheet);
+
+// Multi-file output: the rows of each output path, in order of first use.
+struct OutputGroup
+{
+    QString path; // as it will be opened
+    QString sheet;
+    QVector<int> rows;
+};
+
+// Groups the rows by the path in the column, warning about (and skipping)
+// the rows that cannot name a file. Relative paths are taken from the
+// document's folder.
+QVector<OutputGroup> groupRowsByPath(const Dataset& data, int column, const QString& documentPath,
+    bool excel, QStringList& warnings);
+
+// The question asked before writing many files.
+QString multiFileQuestion(const QVector<OutputGroup>& groups, int writeMode, bool excel);

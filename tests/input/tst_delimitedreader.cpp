@@ -1,0 +1,713 @@
+#include "input/delimitedreader.h"
+#include "input/textsource.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+using Rows = QVector<QStringList>;
+Q_DECLARE_METATYPE(Rows)
+
+namespace {
+
+// Options from a compact text, e.g. "delim=4 quote=1 rep=1 skip=2 trim=0".
+// Rows come back without a header unless "header=" says otherwise.
+ReadOptions options(const QString& spec)
+{
+    ReadOptions o;
+    o.hasHeader = HeaderNo;
+    const QStringList items = spec.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (const QString& item : items) {
+        const QString key = item.section(QLatin1Char('='), 0, 0);
+        const QString value = item.section(QLatin1Char('='), 1);
+        const int n = value.toInt();
+        if (key == QLatin1String("delim"))
+            o.delimiter = n;
+        else if (key == QLatin1String("custom"))
+            o.customDelimiter = value;
+        else if (key == QLatin1String("quote"))
+            o.quoting = n;
+        else if (key == QLatin1String("rep"))
+            o.ignoreRepeatedDelimiters = n != 0;
+        else if (key == QLatin1String("skip"))
+            o.ignoredFirstRows = n;
+        else if (key == QLatin1String("trim"))
+            o.trimWhitespace = n != 0;
+        else if (key == QLatin1String("simp"))
+            o.simplifyWhitespace = n != 0;
+        else if (key == QLatin1String("empty"))
+            o.ignoreEmptyRows = n != 0;
+        else if (key == QLatin1String("plain"))
+            o.fileType = n ? FileTypePlainText : FileTypeDelimited;
+        else if (key == QLatin1String("header"))
+            o.hasHeader = n;
+        else if (key == QLatin1String("enc"))
+            o.encoding = value;
+        else
+            qFatal("unknown option %s", qPrintable(key));
+    }
+    return o;
+}
+
+Rows rowsOf(const Dataset& dataset)
+{
+    return dataset.rows();
+}
+
+QString dataFile(const QString& name)
+{
+    return QStringLiteral(VARNIX_TEST_DATA "/input/") + name;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+const QString GuessCounts = QStringLiteral(
+    "First %1 characters contain: %2 Comma (,), %3 Semi-colon (;), %4 Pipe (|), %5 Caret (^), "
+    "%6 Tab (\\t), %7 Unit separator (0x1F)");
+
+QString guessLine(const QString& label, int sample, const QVector<int>& counts)
+{
+    QString line = QStringLiteral("Delimiter=Automatic guesses '%1', set 'Delimiter' option to change\n")
+                       .arg(label)
+                   + GuessCounts.arg(sample);
+    for (int count : counts)
+        line = line.arg(count);
+    return line;
+}
+
+} // namespace
+
+class TestDelimitedReader : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parsesRecords_data();
+    void parsesRecords();
+    void poolsRepeatedValues_data();
+    void poolsRepeatedValues();
+    void reports_data();
+    void reports();
+    void guessesDelimiter_data();
+    void guessesDelimiter();
+    void readsFiles_data();
+    void readsFiles();
+    void reportsFileGuessesInOrder();
+    void decodes_data();
+    void decodes();
+    void appliesHeaderOption_data();
+    void appliesHeaderOption();
+    void failsWithFileName_data();
+    void failsWithFileName();
+    void survivesBinaryInput();
+    void decodesAcrossBlocks_data();
+    void decodesAcrossBlocks();
+    void keepsRecordsAcrossBlocks_data();
+    void keepsRecordsAcrossBlocks();
+    void reportsProgressAndStops();
+    void streamsLongLines_data();
+    void streamsLongLines();
+};
+
+void TestDelimitedReader::parsesRecords_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("spec");
+    QTest::addColumn<Rows>("expected");
+
+    const QString q = QStringLiteral("delim=1 quote=1 ");
+    const QString u = QStringLiteral("delim=1 quote=2 ");
+    QTest::newRow("doubled quotes") << "a,\"b \"\"x\"\" c\",d\n" << q
+                                    << Rows{{"a", "b \"x\" c", "d"}};
+    QTest::newRow("comma and CRLF inside quotes")
+        << "\"x,\r\ny\",z\r\nnext,row\r\n" << q + "simp=0"
+        << Rows{{"x,\r\ny", "z"}, {"next", "row"}};
+    QTest::newRow("CRLF inside quotes simplified") << "\"a\r\nb\",c\r\n" << q
+                                                   << Rows{{"a b", "c"}};
+    QTest::newRow("quote inside unquoted field") << "ab\"cd,e\n" << q << Rows{{"ab\"cd", "e"}};
+    QTest::newRow("text after closing quote continues quoted")
+        << "\"x\"y,z\nw,v\"\nlast\n" << q + "simp=0" << Rows{{"xy,z\nw,v"}, {"last"}};
+    QTest::newRow("empty quoted field") << "\"\",b\n" << q << Rows{{"", "b"}};
+    QTest::newRow("unterminated quote runs to the end")
+        << "a,\"b\nc,d\n" << q << Rows{{"a", "b c,d"}};
+    QTest::newRow("no final line break keeps last row") << "a,b\nc,d" << q
+                                                        << Rows{{"a", "b"}, {"c", "d"}};
+    QTest::newRow("bare CR ends a row, quoted") << "a,b\rc,d\r" << q << Rows{{"a", "b"}, {"c", "d"}};
+    QTest::newRow("bare CR ends a row, unquoted") << "a,b\rc,d\r" << u
+                                                  << Rows{{"a", "b"}, {"c", "d"}};
+    QTest::newRow("CRLF rows, unquoted") << "a,b\r\nc,d\r\n" << u << Rows{{"a", "b"}, {"c", "d"}};
+    QTest::newRow("quotes mean nothing unquoted") << "\"a,b\",c\n" << u
+                                                  << Rows{{"\"a", "b\"", "c"}};
+    QTest::newRow("repeated delimiters kept, quoted") << "a,,b\n" << q << Rows{{"a", "", "b"}};
+    QTest::newRow("repeated delimiters ignored, quoted") << "a,,b\n" << q + "rep=1"
+                                                         << Rows{{"a", "b"}};
+    QTest::newRow("repeated delimiters ignored, unquoted") << "a,,b\n" << u + "rep=1"
+                                                           << Rows{{"a", "b"}};
+    QTest::newRow("trailing empty field survives, quoted") << "a,b,\n" << q + "rep=1"
+                                                           << Rows{{"a", "b", ""}};
+    QTest::newRow("trailing empty field survives, unquoted") << "a,b,,\n" << u + "rep=1"
+                                                             << Rows{{"a", "b", ""}};
+    QTest::newRow("leading run dropped, quoted") << ",,a\n" << q + "rep=1" << Rows{{"a"}};
+    QTest::newRow("leading run collapsed, unquoted") << ",,a\n" << u + "rep=1" << Rows{{"", "a"}};
+    QTest::newRow("ignored first rows count empty lines")
+        << "\nheader junk\na,b\n" << q + "skip=2" << Rows{{"a", "b"}};
+    QTest::newRow("quoted line break is one physical row")
+        << "\"x\ny\"\na,b\n" << q + "skip=1" << Rows{{"a", "b"}};
+    QTest::newRow("trim") << "  a , b\t\n" << q << Rows{{"a", "b"}};
+    QTest::newRow("no trim, no simplify") << " a\t, b \n" << q + "trim=0 simp=0"
+                                          << Rows{{" a\t", " b "}};
+    QTest::newRow("simplify tab without collapsing spaces")
+        << "a\tb  c,d\n" << q + "trim=0" << Rows{{"a b  c", "d"}};
+    QTest::newRow("simplify other white space") << QString::fromUtf8("a\u00a0b\u2003c,d\n") << q
+                                                << Rows{{"a b c", "d"}};
+    QTest::newRow("empty rows dropped") << "a,b\n\n , \nc,d\n" << q << Rows{{"a", "b"}, {"c", "d"}};
+    QTest::newRow("empty rows kept") << "a,b\n\nc,d\n" << q + "empty=0"
+                                     << Rows{{"a", "b"}, {"", ""}, {"c", "d"}};
+    QTest::newRow("short rows padded") << "a\nb,c,d\n" << q << Rows{{"a", "", ""}, {"b", "c", "d"}};
+    QTest::newRow("custom delimiter") << "a*b*\"c*d\"\n" << "delim=8 custom=* quote=1"
+                                      << Rows{{"a", "b", "c*d"}};
+    QTest::newRow("quote as custom delimiter") << "a\"b\"c\n" << "delim=8 custom=\" quote=1"
+                                               << Rows{{"a", "b", "c"}};
+    QTest::newRow("tab delimiter") << "a\tb\n" << "delim=4 quote=2" << Rows{{"a", "b"}};
+    QTest::newRow("unit separator") << QStringLiteral("a\x1f" "b\n") << "delim=9"
+                                    << Rows{{"a", "b"}};
+    QTest::newRow("unknown delimiter value is comma") << "a,b;c\n" << "delim=42" << Rows{{"a", "b;c"}};
+    QTest::newRow("NUL is data") << QString::fromLatin1("a\0b,c\n", 6) << q
+                                 << Rows{{QString::fromLatin1("a\0b", 3), "c"}};
+    QTest::newRow("plain text: one value per line")
+        << "a,b\n\n  c \r\nd\re\n" << "plain=1" << Rows{{"a,b"}, {"c"}, {"d"}, {"e"}};
+    QTest::newRow("plain text keeps quotes") << "\"a\"\n" << "plain=1" << Rows{{"\"a\""}};
+    QTest::newRow("empty text") << "" << q << Rows{};
+}
+
+void TestDelimitedReader::parsesRecords()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, spec);
+    QFETCH(Rows, expected);
+
+    // The rows must not depend on whether the Dataset pools its values.
+    for (bool pooling : {true, false}) {
+        Dataset::setPoolingEnabled(pooling);
+        const ReadResult result = readPastedText(text, options(spec));
+        QVERIFY(result.ok());
+        QCOMPARE(rowsOf(result.dataset), expected);
+    }
+    Dataset::setPoolingEnabled(true);
+}
+
+void TestDelimitedReader::poolsRepeatedValues_data()
+{
+    QTest::addColumn<bool>("pooling");
+    QTest::addColumn<QString>("spec");
+
+    QTest::newRow("pooled, quoted") << true << "quote=1";
+    QTest::newRow("pooled, unquoted") << true << "quote=2";
+    QTest::newRow("pooled, simplified") << true << "quote=1 trim=0";
+    QTest::newRow("maximum speed") << false << "quote=1";
+}
+
+void TestDelimitedReader::poolsRepeatedValues()
+{
+    QFETCH(bool, pooling);
+    QFETCH(QString, spec);
+
+    // Each value of the first column is also the same after simplifying.
+    Dataset::setPoolingEnabled(pooling);
+    const ReadResult result = readPastedText("a\tb,x\na\tb,y\na b,x\n", options(spec));
+    const bool poolingAfter = Dataset::poolingEnabled();
+    Dataset::setPoolingEnabled(true);
+    QCOMPARE(poolingAfter, pooling);
+    const Dataset& d = result.dataset;
+    QCOMPARE(d.rowCount(), 3);
+    QCOMPARE(d.value(2, 0), QStringLiteral("a b"));
+    QCOMPARE(d.value(0, 0), d.value(2, 0));
+    QCOMPARE(d.value(0, 0).constData() == d.value(2, 0).constData(), pooling);
+    QCOMPARE(d.value(0, 1).constData() == d.value(2, 1).constData(), pooling);
+    QVERIFY(d.value(0, 1).constData() != d.value(1, 1).constData());
+}
+
+void TestDelimitedReader::reports_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QStringList>("information");
+    QTest::addColumn<QStringList>("warnings");
+
+    const QString q = QStringLiteral("delim=1 quote=1 ");
+    QTest::newRow("ragged rows") << "a,b,c\nd,e,f\ng,h,i,j,k\n" << q << QStringList()
+                                 << QStringList{"Number of columns per row vary:\n"
+                                                "2 input rows have 3 values: E.g. input row 1\n"
+                                                "1 input row has 5 values: E.g. input row 3"};
+    QTest::newRow("ragged rows after ignored rows")
+        << "skip\nskip\na,b\nc\nd\ne,f\n" << q + "skip=2" << QStringList()
+        << QStringList{"Number of columns per row vary:\n"
+                       "2 input rows have 1 value: E.g. input row 4\n"
+                       "2 input rows have 2 values: E.g. input row 3"};
+    QTest::newRow("ragged rows, unquoted") << "a\tb\nc\n" << "delim=4 quote=2" << QStringList()
+                                           << QStringList{"Number of columns per row vary:\n"
+                                                          "1 input row has 1 value: E.g. input row 2\n"
+                                                          "1 input row has 2 values: E.g. input row 1"};
+    QTest::newRow("dropped blank line still counts")
+        << "a,b\n\n\nc,d\n" << q << QStringList{"2 empty row(s) ignored"}
+        << QStringList{"Number of columns per row vary:\n"
+                       "2 input rows have 1 value: E.g. input row 2\n"
+                       "2 input rows have 2 values: E.g. input row 1"};
+    QTest::newRow("even rows") << "a,b\nc,d" << q << QStringList() << QStringList();
+    QTest::newRow("plain text reports only empty rows")
+        << "a\n\nb,c\n" << "plain=1" << QStringList{"1 empty row(s) ignored"} << QStringList();
+    QTest::newRow("empty text") << "" << q << QStringList() << QStringList();
+    QTest::newRow("automatic quoting") << "a,b\n" << "delim=1"
+                                       << QStringList{"Quoting=Automatic guesses 'Quoted', set "
+                                                      "'Quoting' option to change"}
+                                       << QStringList();
+    QTest::newRow("automatic quoting for tabs") << "a\tb\n" << "delim=4"
+                                                << QStringList{"Quoting=Automatic guesses "
+                                                               "'Unquoted', set 'Quoting' option "
+                                                               "to change"}
+                                                << QStringList();
+}
+
+void TestDelimitedReader::reports()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, spec);
+    QFETCH(QStringList, information);
+    QFETCH(QStringList, warnings);
+
+    const ReadResult result = readPastedText(text, options(spec));
+    QVERIFY(result.ok());
+    QCOMPARE(result.information, information);
+    QCOMPARE(result.warnings, warnings);
+}
+
+void TestDelimitedReader::guessesDelimiter_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("information");
+    QTest::addColumn<QString>("quoting");
+
+    const QString quoted = QStringLiteral("Quoted");
+    QTest::newRow("tie goes to comma") << QString("a,b;").repeated(10)
+                                       << guessLine("Comma (,)", 40, {10, 10, 0, 0, 0, 0}) << quoted;
+    QTest::newRow("nothing to count") << "abc\n"
+                                      << guessLine("Comma (,)", 4, {0, 0, 0, 0, 0, 0}) << quoted;
+    QTest::newRow("tabs beat commas") << "a\tb\tc\td,e,f\n"
+                                      << guessLine("Tab (\\t)", 12, {2, 0, 0, 0, 3, 0})
+                                      << "Unquoted";
+    QTest::newRow("semicolons") << "a;b;c\n1;2,5;3\n"
+                                << guessLine("Semi-colon (;)", 14, {1, 4, 0, 0, 0, 0}) << quoted;
+    QTest::newRow("pipes") << "a|b|c\n" << guessLine("Pipe (|)", 6, {0, 0, 2, 0, 0, 0}) << quoted;
+    QTest::newRow("carets") << "a^b\n" << guessLine("Caret (^)", 4, {0, 0, 0, 1, 0, 0}) << quoted;
+    QTest::newRow("unit separators") << QStringLiteral("a\x1f" "b\n")
+                                     << guessLine("Unit separator (0x1F)", 4, {0, 0, 0, 0, 0, 1})
+                                     << quoted;
+    QTest::newRow("quotes are not taken into account")
+        << "\"a;b;c\",d\n" << guessLine("Semi-colon (;)", 10, {1, 2, 0, 0, 0, 0}) << quoted;
+    QTest::newRow("colons and spaces are never guessed")
+        << "a:b:c d e\n" << guessLine("Comma (,)", 10, {0, 0, 0, 0, 0, 0}) << quoted;
+    QTest::newRow("only the first 4096 characters")
+        << QString("a;b\n").repeated(1024) + QString(5000, QLatin1Char(','))
+        << guessLine("Semi-colon (;)", 4096, {0, 1024, 0, 0, 0, 0}) << quoted;
+}
+
+void TestDelimitedReader::guessesDelimiter()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, information);
+    QFETCH(QString, quoting);
+
+    const ReadResult result = readPastedText(text, options(QString()));
+    QVERIFY(result.ok());
+    QCOMPARE(result.information.value(0), information);
+    QCOMPARE(result.information.value(1),
+             QStringLiteral("Quoting=Automatic guesses '%1', set 'Quoting' option to change")
+                 .arg(quoting));
+}
+
+void TestDelimitedReader::readsFiles_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("spec");
+    QTest::addColumn<Rows>("expected");
+
+    const Rows people{{"id", "name"}, {"1", "Ann"}, {"2", "Bob"}};
+    QTest::newRow("quoted CRLF")
+        << "quoted_crlf.csv" << "simp=0"
+        << Rows{{"id", "text", "n"},     {"1", "plain", "10"},         {"2", "comma, inside", "20"},
+                {"3", "two\r\nlines", "30"}, {"4", "say \"hi\"", "40"}};
+    QTest::newRow("quoted CRLF simplified")
+        << "quoted_crlf.csv" << ""
+        << Rows{{"id", "text", "n"},   {"1", "plain", "10"},      {"2", "comma, inside", "20"},
+                {"3", "two lines", "30"}, {"4", "say \"hi\"", "40"}};
+    QTest::newRow("LF only") << "lf_only.csv" << "" << people;
+    QTest::newRow("CR only") << "cr_only.csv" << "" << people;
+    QTest::newRow("CR only, unquoted") << "cr_only.csv" << "quote=2" << people;
+    QTest::newRow("ragged") << "ragged.csv" << ""
+                            << Rows{{"a", "b", "c", "", ""}, {"d", "e", "f", "", ""},
+                                    {"g", "h", "i", "j", "k"}};
+    QTest::newRow("tabs, quotes mean nothing")
+        << "tabs.tsv" << "" << Rows{{"a", "b", "c", ""}, {"\"x", "y\"", "2", "3"}};
+    QTest::newRow("repeated spaces") << "repeated.txt" << "delim=7 rep=1"
+                                     << Rows{{"a", "b", "c"}, {"d", "e", "f"}};
+    QTest::newRow("repeated spaces kept") << "repeated.txt" << "delim=7 quote=2"
+                                          << Rows{{"a", "", "b", "", "", "c"}, {"d", "e", "", "f", "", ""}};
+    QTest::newRow("plain text") << "repeated.txt" << "plain=1" << Rows{{"a  b   c"}, {"d e  f"}};
+    QTest::newRow("ignored first rows") << "lf_only.csv" << "skip=1" << Rows{{"1", "Ann"}, {"2", "Bob"}};
+}
+
+void TestDelimitedReader::readsFiles()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, spec);
+    QFETCH(Rows, expected);
+
+    const QString path = dataFile(file);
+    const ReadResult result = readTextFile(path, options(spec));
+    QVERIFY2(result.ok(), qPrintable(result.warnings.join(QLatin1Char('\n'))));
+    QCOMPARE(rowsOf(result.dataset), expected);
+    QCOMPARE(result.information.value(0),
+             QStringLiteral("Read file '%1'").arg(QDir::toNativeSeparators(path)));
+}
+
+void TestDelimitedReader::reportsFileGuessesInOrder()
+{
+    const QString path = dataFile("lf_only.csv");
+    const ReadResult result = readTextFile(path, options(QString()));
+    QVERIFY(result.ok());
+    const QStringList expected{
+        QStringLiteral("Read file '%1'").arg(QDir::toNativeSeparators(path)),
+        QStringLiteral("Encoding=Automatic guesses 'UTF-8', set 'Encoding' option to change"),
+        guessLine("Comma (,)", 20, {3, 0, 0, 0, 0, 0}),
+        QStringLiteral("Quoting=Automatic guesses 'Quoted', set 'Quoting' option to change")};
+    QCOMPARE(result.information, expected);
+    QCOMPARE(result.warnings, QStringList());
+}
+
+void TestDelimitedReader::decodes_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("encoding");
+    QTest::addColumn<Rows>("expected");
+    QTest::addColumn<bool>("encodingGuessed");
+    QTest::addColumn<QString>("warning");
+
+    const Rows cities{{"name", "city"},
+                      {QString::fromUtf8("Zo\u00eb"), QString::fromUtf8("K\u00f8benhavn")},
+                      {QString::fromUtf8("Jos\u00e9"), QString::fromUtf8("\u6771\u4eac")}};
+    const Rows drinks{{"name", "drink"},
+                      {QString::fromUtf8("Ren\u00e9"), QString::fromUtf8("caf\u00e9 cr\u00e8me")}};
+    QTest::newRow("UTF-8 with BOM") << "utf8_bom.csv" << "Automatic" << cities << true << "";
+    QTest::newRow("UTF-16LE with BOM") << "utf16le_bom.csv" << "Automatic" << cities << true << "";
+    QTest::newRow("UTF-16BE with BOM") << "utf16be_bom.csv" << "Automatic" << cities << true << "";
+    QTest::newRow("UTF-8 BOM with UTF-8 named") << "utf8_bom.csv" << "UTF-8" << cities << false << "";
+    QTest::newRow("Latin-1 named") << "latin1.csv" << "ISO-8859-1" << drinks << false << "";
+    QTest::newRow("Latin-1 by another name") << "latin1.csv" << "latin1" << drinks << false << "";
+    QTest::newRow("Latin-1 read as UTF-8")
+        << "latin1.csv" << "Automatic"
+        << Rows{{"name", "drink"},
+                {QString::fromUtf8("Ren\ufffd"), QString::fromUtf8("caf\ufffd cr\ufffdme")}}
+        << true
+        << QString::fromUtf8("'%1' has bytes that are not valid UTF-8 (shown as \ufffd), set "
+                             "'Encoding' option to change");
+    QTest::newRow("unknown codec reads UTF-8")
+        << "utf8_bom.csv" << "No-Such-Codec" << cities << false
+        << "Encoding 'No-Such-Codec' is not available, reading as UTF-8";
+}
+
+void TestDelimitedReader::decodes()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, encoding);
+    QFETCH(Rows, expected);
+    QFETCH(bool, encodingGuessed);
+    QFETCH(QString, warning);
+
+    const QString path = dataFile(file);
+    const ReadResult result = readTextFile(path, options("enc=" + encoding));
+    QVERIFY(result.ok());
+    QCOMPARE(rowsOf(result.dataset), expected);
+    if (warning.contains(QLatin1String("%1")))
+        warning = warning.arg(QDir::toNativeSeparators(path));
+    const QString guess =
+        QStringLiteral("Encoding=Automatic guesses 'UTF-8', set 'Encoding' option to change");
+    QCOMPARE(result.information.contains(guess), encodingGuessed);
+    QCOMPARE(result.warnings, warning.isEmpty() ? QStringList() : QStringList{warning});
+}
+
+void TestDelimitedReader::appliesHeaderOption_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("option");
+    QTest::addColumn<int>("applied");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<int>("rows");
+
+    QTest::newRow("words over data") << "Name,Age\nAnn,30\n" << 2 << 1 << QStringList{"Name", "Age"} << 1;
+    QTest::newRow("numbers") << "1,2\n3,4\n" << 2 << 0 << QStringList{"1", "2"} << 2;
+    QTest::newRow("one number among words") << "Name,2020\nAnn,30\n" << 2 << 0
+                                             << QStringList{"1", "2"} << 2;
+    QTest::newRow("one row") << "Name,Age\n" << 2 << 0 << QStringList{"1", "2"} << 1;
+    QTest::newRow("yes") << "1,2\n3,4\n" << 1 << 1 << QStringList{"1", "2"} << 1;
+    QTest::newRow("yes, taken from data") << "x,y\n3,4\n" << 1 << 1 << QStringList{"x", "y"} << 1;
+    QTest::newRow("no") << "x,y\n3,4\n" << 0 << 0 << QStringList{"1", "2"} << 2;
+}
+
+void TestDelimitedReader::appliesHeaderOption()
+{
+    QFETCH(QString, text);
+    QFETCH(int, option);
+    QFETCH(int, applied);
+    QFETCH(QStringList, names);
+    QFETCH(int, rows);
+
+    const ReadResult result = readPastedText(text, options(QStringLiteral("header=%1").arg(option)));
+    QVERIFY(result.ok());
+    QCOMPARE(result.hasHeader, applied);
+    QCOMPARE(result.dataset.hasHeader(), applied == HeaderYes);
+    QCOMPARE(result.dataset.columnNames(), names);
+    QCOMPARE(result.dataset.rowCount(), rows);
+}
+
+void TestDelimitedReader::failsWithFileName_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("missing") << "missing" << "File '%1' not found";
+    QTest::newRow("directory") << "directory" << "Unable to read '%1'";
+    QTest::newRow("unreadable") << "unreadable" << "Unable to read '%1'";
+}
+
+void TestDelimitedReader::failsWithFileName()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, message);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QString path = dir.filePath("missing.csv");
+    if (kind == QLatin1String("directory")) {
+        path = dir.filePath("folder.csv");
+        QVERIFY(QDir().mkpath(path));
+    } else if (kind == QLatin1String("unreadable")) {
+        path = dir.filePath("locked.csv");
+        QVERIFY(writeFile(path, "a,b\n"));
+        QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
+        QFile probe(path);
+        if (probe.open(QIODevice::ReadOnly))
+            QSKIP("This user can read files without read permission");
+    }
+    // A relative path is reported as the absolute one.
+    const QString relative = QDir::current().relativeFilePath(path);
+    const ReadResult result = readTextFile(relative, options(QString()));
+    QVERIFY(result.error);
+    QVERIFY(!result.dataset.hasRows());
+    QCOMPARE(result.warnings,
+             QStringList{message.arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()))});
+}
+
+void TestDelimitedReader::survivesBinaryInput()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QByteArray bytes(300000, '\0');
+    QRandomGenerator random(7);
+    for (int i = 0; i < bytes.size(); ++i)
+        bytes[i] = char(random.bounded(256));
+    // Long runs of NUL bytes, as in executables and images.
+    bytes.replace(1000, 5000, QByteArray(5000, '\0'));
+    const QString path = dir.filePath("binary.csv");
+    QVERIFY(writeFile(path, bytes));
+
+    for (const QString& spec : QStringList{"", "quote=2", "plain=1", "enc=UTF-16LE", "enc=UTF-32"}) {
+        const ReadResult result = readTextFile(path, options(spec));
+        QVERIFY2(result.ok(), qPrintable(spec));
+        QVERIFY(result.dataset.hasRows());
+        const QString warnings = result.warnings.join(QLatin1Char('\n'));
+        QVERIFY2(warnings.contains(QStringLiteral("NUL character(s)")), qPrintable(warnings));
+        QVERIFY2(warnings.contains(QDir::toNativeSeparators(path)), qPrintable(warnings));
+    }
+}
+
+void TestDelimitedReader::decodesAcrossBlocks_data()
+{
+    QTest::addColumn<int>("shift");
+
+    // Every byte of a 2-, 3- and 4-byte UTF-8 sequence in turn ends a block,
+    // between blocks of plain ASCII.
+    for (int shift = 0; shift <= 9; ++shift)
+        QTest::addRow("shift %d", shift) << shift;
+}
+
+void TestDelimitedReader::decodesAcrossBlocks()
+{
+    QFETCH(int, shift);
+
+    const QString wide = QString::fromUtf8("\u00e9\u20ac\U0001F600");
+    const QString first = QString(TextSource::BlockChars - shift, QLatin1Char('x')) + wide;
+    const QString text = first + ",b\n" + QString("tail,c\n").repeated(10000);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath("utf8.csv");
+    QVERIFY(writeFile(path, text.toUtf8()));
+
+    const ReadResult result = readTextFile(path, options("delim=1 quote=1"));
+    QVERIFY(result.ok());
+    QCOMPARE(result.warnings, QStringList());
+    QCOMPARE(result.dataset.rowCount(), 10001);
+    QVERIFY(result.dataset.value(0, 0) == first);
+    QCOMPARE(result.dataset.row(10000), (QStringList{"tail", "c"}));
+}
+
+void TestDelimitedReader::keepsRecordsAcrossBlocks_data()
+{
+    QTest::addColumn<bool>("fromFile");
+    QTest::addColumn<bool>("quoted");
+    QTest::addColumn<int>("shift");
+
+    // Every shift of the repeating record puts a different character of it
+    // (CR, LF, doubled quote, delimiter) at the end of a block.
+    for (bool fromFile : {false, true}) {
+        for (bool quoted : {true, false}) {
+            const int recordLength = quoted ? 22 : 21;
+            for (int shift = 0; shift < recordLength; ++shift)
+                QTest::addRow("%s %s shift %d", fromFile ? "file" : "text",
+                              quoted ? "quoted" : "unquoted", shift)
+                    << fromFile << quoted << shift;
+        }
+    }
+}
+
+void TestDelimitedReader::keepsRecordsAcrossBlocks()
+{
+    QFETCH(bool, fromFile);
+    QFETCH(bool, quoted);
+    QFETCH(int, shift);
+
+    // Quoted record: 7-digit id, a quoted value with a doubled quote and a
+    // CRLF inside, and a last value; 22 characters with its CRLF.
+    // Unquoted record: two rows, the first ended by a bare CR; 21 characters.
+    // A long first value brings the records to the end of the first block.
+    const char* quotedFormat = "%1,\"q\"\"x\r\ny\",ee\r\n";
+    const char* unquotedFormat = "%1,ab\r%1,c\r\n";
+    const int records = 8;
+    const QString padding(TextSource::BlockChars - 80 + shift, QLatin1Char('P'));
+    QString text = padding + QStringLiteral("\r\n");
+    for (int i = 0; i < records; ++i)
+        text += QString::fromLatin1(quoted ? quotedFormat : unquotedFormat)
+                    .arg(i, 7, 10, QLatin1Char('0'));
+
+    // Empty rows are kept so that a CR LF pair split into two breaks shows.
+    ReadOptions o = options(quoted ? "delim=1 quote=1 simp=0 empty=0" : "delim=1 quote=2 empty=0");
+    ReadResult result;
+    QTemporaryDir dir;
+    if (fromFile) {
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath("blocks.csv");
+        QVERIFY(writeFile(path, text.toUtf8()));
+        result = readTextFile(path, o);
+    } else {
+        result = readPastedText(text, o);
+    }
+    QVERIFY(result.ok());
+    const Dataset& d = result.dataset;
+    QCOMPARE(d.rowCount(), 1 + records * (quoted ? 1 : 2));
+    QCOMPARE(d.row(0).first(), padding);
+    for (int i = 0; i < records; ++i) {
+        const QString id = QStringLiteral("%1").arg(i, 7, 10, QLatin1Char('0'));
+        const QStringList expected = quoted ? QStringList{id, "q\"x\r\ny", "ee"}
+                                            : QStringList{id, "ab"};
+        const int row = quoted ? 1 + i : 1 + 2 * i;
+        if (d.row(row) != expected)
+            QFAIL(qPrintable(QStringLiteral("row %1: %2").arg(row).arg(d.row(row).join('|'))));
+        if (!quoted && d.row(row + 1) != QStringList{id, "c"})
+            QFAIL(qPrintable(QStringLiteral("row %1: %2").arg(row + 1).arg(d.row(row + 1).join('|'))));
+    }
+}
+
+void TestDelimitedReader::reportsProgressAndStops()
+{
+    const QString text = QStringLiteral("alpha,\"beta\",gamma\n").repeated(20000);
+    for (const QString& spec : QStringList{"quote=1", "quote=2", "plain=1"}) {
+        QVector<qreal> seen;
+        ReadProgress progress;
+        progress.from = 0.5;
+        progress.to = 0.75;
+        progress.callback = [&seen](qreal f) {
+            seen.append(f);
+            return true;
+        };
+        const ReadResult result = readPastedText(text, options(spec), progress);
+        QVERIFY(result.ok());
+        QCOMPARE(result.dataset.rowCount(), 20000);
+        // 380,000 characters: every 50,000 quoted, every 10,000 otherwise.
+        QVERIFY2(seen.size() >= (spec == "quote=1" ? 7 : 37), qPrintable(spec));
+        QVERIFY(std::is_sorted(seen.cbegin(), seen.cend()));
+        QVERIFY(seen.first() >= 0.5 && seen.last() <= 0.75);
+
+        int calls = 0;
+        progress.callback = [&calls](qreal) { return ++calls < 2; };
+        const ReadResult stopped = readPastedText(text, options(spec), progress);
+        QVERIFY(stopped.stopped);
+        QVERIFY(stopped.error);
+        QVERIFY(stopped.warnings.contains(QStringLiteral("Stopped by user")));
+        QVERIFY(stopped.dataset.rowCount() < 20000);
+    }
+}
+
+void TestDelimitedReader::streamsLongLines_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("spec");
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<int>("firstLength");
+
+    // Far longer than a block: a value or a row that spans hundreds of
+    // blocks must be built in linear time.
+    const int n = 4000000;
+    const QString longValue(n, QLatin1Char('v'));
+    QTest::newRow("one long value") << longValue + "\n" << "quote=1" << 1 << n;
+    QTest::newRow("one long value, unquoted") << longValue << "quote=2" << 1 << n;
+    QTest::newRow("unterminated quote") << "\"" + longValue + ",x\ny" << "quote=1" << 1 << n + 4;
+    QTest::newRow("doubled quotes throughout")
+        << "\"" + QString("a\"\"").repeated(n / 3) + "\"\n" << "quote=1" << 1 << 2 * (n / 3);
+    const int fields = 300000;
+    QTest::newRow("many fields in one row") << QString("ab,").repeated(fields) << "quote=1"
+                                            << fields + 1 << 2;
+    QTest::newRow("plain text") << longValue << "plain=1" << 1 << n;
+}
+
+void TestDelimitedReader::streamsLongLines()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, spec);
+    QFETCH(int, columns);
+    QFETCH(int, firstLength);
+
+    for (bool fromFile : {false, true}) {
+        ReadResult result;
+        QTemporaryDir dir;
+        if (fromFile) {
+            const QString path = dir.filePath("long.csv");
+            QVERIFY(writeFile(path, text.toUtf8()));
+            result = readTextFile(path, options("delim=1 " + spec));
+        } else {
+            result = readPastedText(text, options("delim=1 " + spec));
+        }
+        QVERIFY(result.ok());
+        QCOMPARE(result.dataset.rowCount(), 1);
+        QCOMPARE(result.dataset.columnCount(), columns);
+        QCOMPARE(result.dataset.value(0, 0).size(), firstLength);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestDelimitedReader)
+#include "tst_delimitedreader.moc"

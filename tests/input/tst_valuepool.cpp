@@ -1,0 +1,84 @@
+#include "input/valuepool.h"
+
+#include <QStringList>
+#include <QTest>
+
+class TestValuePool : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sharesRepeatedValues_data();
+    void sharesRepeatedValues();
+    void retiresOnlyMostlyDistinctColumns_data();
+    void retiresOnlyMostlyDistinctColumns();
+};
+
+void TestValuePool::sharesRepeatedValues_data()
+{
+    QTest::addColumn<int>("distinct");
+    QTest::addColumn<int>("repeats");
+
+    // Enough distinct values to make the table grow many times over.
+    QTest::newRow("few") << 3 << 50;
+    QTest::newRow("many") << 20000 << 3;
+}
+
+void TestValuePool::sharesRepeatedValues()
+{
+    QFETCH(int, distinct);
+    QFETCH(int, repeats);
+
+    ValuePool pool;
+    QVector<QString> first(distinct);
+    for (int round = 0; round < repeats; ++round) {
+        for (int i = 0; i < distinct; ++i) {
+            // Values that differ only late in the text or only in length.
+            const QString text = QStringLiteral("value-%1-").arg(i) + QString(i % 5, QLatin1Char('x'));
+            const QString pooled = round % 2 ? pool.intern(text) : pool.intern(text.constData(), text.size());
+            QCOMPARE(pooled, text);
+            if (round == 0)
+                first[i] = pooled;
+            else if (pooled.constData() != first.at(i).constData())
+                QFAIL(qPrintable(QStringLiteral("'%1' is not shared").arg(text)));
+        }
+    }
+    QCOMPARE(pool.size(), distinct);
+    QVERIFY(!pool.isRetired());
+    QVERIFY(pool.intern(QString()).isEmpty());
+    QCOMPARE(pool.size(), distinct);
+}
+
+void TestValuePool::retiresOnlyMostlyDistinctColumns_data()
+{
+    QTest::addColumn<int>("distinctPerHundred");
+    QTest::addColumn<bool>("retired");
+
+    QTest::newRow("identifiers") << 100 << true;
+    QTest::newRow("nearly unique") << 95 << true;
+    QTest::newRow("mostly new") << 60 << true;
+    QTest::newRow("repeating notes") << 40 << false;
+    QTest::newRow("categories") << 1 << false;
+}
+
+void TestValuePool::retiresOnlyMostlyDistinctColumns()
+{
+    QFETCH(int, distinctPerHundred);
+    QFETCH(bool, retired);
+
+    ValuePool pool;
+    const int total = ValuePool::RetireCheckValues + 1000;
+    for (int i = 0; i < total; ++i) {
+        // Of every hundred values, the first distinctPerHundred are new.
+        const int inBlock = i % 100;
+        const int key = inBlock < distinctPerHundred ? i : (i / 100) * 100;
+        const QString text = QString::number(key);
+        const QString pooled = pool.intern(text.constData(), text.size());
+        if (pooled != text)
+            QFAIL(qPrintable(QStringLiteral("value %1 came back as %2").arg(text, pooled)));
+    }
+    QCOMPARE(pool.isRetired(), retired);
+}
+
+QTEST_GUILESS_MAIN(TestValuePool)
+#include "tst_valuepool.moc"
