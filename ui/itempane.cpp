@@ -1,40 +1,315 @@
 #include "ui/itempane.h"
 
-#include "graph/node.h"
+#include "core/values.h"
+#include "graph/graphscene.h"
+#include "ui/datatablechars.h"
+#include "ui/datatablemodel.h"
+#include "ui/datatableview.h"
+#include "ui/itempaneoptions.h"
 
+#include <QButtonGroup>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
+#include <QStyle>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QShortcut>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTextBrowser>
+#include <QToolButton>
 #include <QVBoxLayout>
+
+namespace {
+
+struct ViewButtonText
+{
+    const char* glyph;
+    const char* tip;
+    const char* shortcut;
+};
+
+const ViewButtonText ViewButtons[3] = {
+    { "\u25A4", "Show options and data. (%1)", "Alt+1" },
+    { "\u25A1", "Show only options. (%1)", "Alt+2" },
+    { "\u25A6", "Show only data. (%1)", "Alt+3" },
+};
+
+QPlainTextEdit* makeReadOnlyText(QWidget* parent)
+{
+    auto* text = new QPlainTextEdit(parent);
+    text->setReadOnly(true);
+    text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    return text;
+}
+
+} // namespace
 
 ItemPane::ItemPane(QWidget* parent) : QWidget(parent)
 {
-    auto* layout = new QVBoxLayout(this);
-    m_title = new QLabel(this);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    m_body = new QWidget(this);
+    outer->addWidget(m_body);
+    auto* layout = new QVBoxLayout(m_body);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(makeHeader());
+
+    m_options = new ItemPaneOptions;
+    m_optionsScroll = new QScrollArea;
+    m_optionsScroll->setWidgetResizable(true);
+    m_optionsScroll->setFrameShape(QFrame::NoFrame);
+    m_optionsScroll->setWidget(m_options);
+    m_splitter = new QSplitter(Qt::Vertical, m_body);
+    m_splitter->addWidget(m_optionsScroll);
+    m_splitter->addWidget(makeTabs());
+    m_splitter->setStretchFactor(0, 2);
+    m_splitter->setStretchFactor(1, 3);
+    m_splitter->setChildrenCollapsible(false);
+    layout->addWidget(m_splitter, 1);
+    connect(m_options, &ItemPaneOptions::optionsChanged, this, &ItemPane::optionsChanged);
+    refresh();
+}
+
+ItemPane::~ItemPane()
+{
+    setFullScreen(false);
+}
+
+QWidget* ItemPane::makeHeader()
+{
+    auto* header = new QWidget(m_body);
+    auto* grid = new QVBoxLayout(header);
+    grid->setContentsMargins(0, 0, 0, 0);
+    auto* top = new QHBoxLayout;
+    m_title = new QLabel(header);
     m_title->setWordWrap(true);
     QFont font = m_title->font();
     font.setBold(true);
     font.setPointSizeF(font.pointSizeF() * 1.2);
     m_title->setFont(font);
-    m_status = new QLabel(this);
-    m_status->setWordWrap(true);
-    layout->addWidget(m_title);
-    layout->addWidget(m_status);
-    layout->addStretch(1);
-    refresh();
+    m_status = new QLabel(header);
+    top->addWidget(m_title, 1);
+    top->addWidget(m_status);
+    auto* group = new QButtonGroup(header);
+    for (int mode = 0; mode < 3; ++mode) {
+        auto* button = new QToolButton(header);
+        const QKeySequence keys(QString::fromLatin1(ViewButtons[mode].shortcut));
+        button->setText(QString::fromUtf8(ViewButtons[mode].glyph));
+        button->setToolTip(tr(ViewButtons[mode].tip).arg(keys.toString(QKeySequence::NativeText)));
+        button->setCheckable(true);
+        button->setAutoRaise(true);
+        group->addButton(button, mode);
+        top->addWidget(button);
+        m_viewButtons[mode] = button;
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, [this, mode] { setViewMode(mode); });
+        connect(button, &QToolButton::clicked, this, [this, mode] { setViewMode(mode); });
+    }
+    m_viewButtons[ShowOptionsAndData]->setChecked(true);
+    m_fullScreenButton = new QToolButton(header);
+    m_fullScreenButton->setIcon(style()->standardIcon(QStyle::SP_TitleBarMaxButton));
+    m_fullScreenButton->setCheckable(true);
+    m_fullScreenButton->setAutoRaise(true);
+    m_fullScreenButton->setToolTip(tr("'Esc' key also cancels fullscreen."));
+    top->addWidget(m_fullScreenButton);
+    connect(m_fullScreenButton, &QToolButton::toggled, this, &ItemPane::setFullScreen);
+    grid->addLayout(top);
+
+    m_comment = new QLineEdit(header);
+    m_comment->setPlaceholderText(tr("Comment"));
+    m_comment->setToolTip(tr("Add a useful comment for a colleague or your future self."));
+    grid->addWidget(m_comment);
+    connect(m_comment, &QLineEdit::textEdited, this, &ItemPane::onCommentEdited);
+    connect(m_comment, &QLineEdit::editingFinished, this, [this] { m_commentUndoRecorded = false; });
+    return header;
+}
+
+QWidget* ItemPane::makeTabs()
+{
+    m_tabs = new QTabWidget;
+    m_data = new DataTableView;
+    m_tabs->addTab(m_data, tr("Data"));
+    auto* characters = new QTableView;
+    m_characters = new CharacterFrequencyModel(characters);
+    characters->setModel(m_characters);
+    characters->verticalHeader()->setVisible(false);
+    characters->horizontalHeader()->setStretchLastSection(true);
+    m_tabs->addTab(characters, tr("Characters"));
+    m_tabs->setTabToolTip(CharactersTab, tr("How often each character occurs in the data."));
+    m_warnings = makeReadOnlyText(m_tabs);
+    m_tabs->addTab(m_warnings, tr("Warnings"));
+    m_tabs->setTabToolTip(WarningsTab, tr("Warnings from the most recent processing."));
+    m_information = makeReadOnlyText(m_tabs);
+    m_tabs->addTab(m_information, tr("Info"));
+    m_tabs->setTabToolTip(InfoTab, tr("Information from the most recent processing."));
+    m_details = new QTextBrowser(m_tabs);
+    m_tabs->addTab(m_details, tr("Details"));
+    m_tabs->setTabToolTip(DetailsTab, tr("Details of the most recent processing."));
+    connect(m_tabs, &QTabWidget::currentChanged, this, &ItemPane::onTabChanged);
+    return m_tabs;
 }
 
 void ItemPane::setNode(Node* node)
 {
+    if (node != m_node)
+        m_commentUndoRecorded = false;
     m_node = node;
+    m_options->setNode(node);
     refresh();
+    fitSplitter();
+}
+
+void ItemPane::fitSplitter()
+{
+    // Give the options what they ask for, up to half the pane; the data
+    // takes the rest. Later the user's own split stands until another item
+    // is shown.
+    const int total = m_splitter->height();
+    if (total <= 0)
+        return;
+    const int wanted = m_options->sizeHint().height() + 2 * m_optionsScroll->frameWidth() + 4;
+    const int options = qMin(wanted, total / 2);
+    m_splitter->setSizes({ options, total - options });
+}
+
+void ItemPane::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    fitSplitter();
 }
 
 void ItemPane::refresh()
 {
-    if (!m_node) {
+    if (m_node.isNull() && m_options->node())
+        m_options->setNode(nullptr);
+    const bool shown = !m_node.isNull();
+    m_comment->setEnabled(shown);
+    m_splitter->setVisible(shown);
+    if (!shown) {
         m_title->setText(tr("No item selected"));
         m_status->clear();
+        m_comment->clear();
+        m_data->setDataset(Dataset());
+        refreshTabs();
         return;
     }
     m_title->setText(m_node->displayName());
     m_status->setText(statusName(m_node->status()));
+    if (!m_comment->hasFocus())
+        m_comment->setText(m_node->comment());
+    m_options->refresh();
+    m_data->setDataset(m_node->dataset());
+    refreshTabs();
+}
+
+void ItemPane::refreshTabs()
+{
+    const QStringList warnings = m_node ? m_node->warnings() : QStringList();
+    const QStringList information = m_node ? m_node->information() : QStringList();
+    m_warnings->setPlainText(warnings.join(QLatin1Char('\n')));
+    m_information->setPlainText(information.join(QLatin1Char('\n')));
+    m_tabs->setTabText(WarningsTab,
+        warnings.isEmpty() ? tr("Warnings") : tr("Warnings") + QStringLiteral(" (%1)").arg(warnings.size()));
+    QString details;
+    if (m_node) {
+        details = m_node->summary();
+        if (m_node->lastProcessed().isValid())
+            details += QStringLiteral("<p>") + m_node->logLine(true).toHtmlEscaped() + QStringLiteral("</p>");
+    }
+    m_details->setHtml(details);
+    m_charactersStale = true;
+    if (m_tabs->currentIndex() == CharactersTab)
+        refreshCharacters();
+}
+
+void ItemPane::refreshCharacters()
+{
+    // Counting reads every value, so it waits until the tab is looked at.
+    m_characters->setDataset(m_node ? m_node->dataset() : Dataset());
+    m_charactersStale = false;
+}
+
+void ItemPane::onTabChanged(int index)
+{
+    if (index == CharactersTab && m_charactersStale)
+        refreshCharacters();
+}
+
+void ItemPane::onCommentEdited(const QString& text)
+{
+    if (!m_node)
+        return;
+    auto* scene = qobject_cast<GraphScene*>(m_node->scene());
+    if (scene && !m_commentUndoRecorded) {
+        scene->recordSnapshot(tr("change comment"));
+        m_commentUndoRecorded = true;
+    }
+    m_node->setComment(text);
+    m_node->update();
+    emit commentChanged(m_node);
+}
+
+void ItemPane::setViewMode(int mode)
+{
+    m_viewMode = qBound(0, mode, 2);
+    m_viewButtons[m_viewMode]->setChecked(true);
+    m_optionsScroll->setVisible(m_viewMode != ShowDataOnly);
+    m_tabs->setVisible(m_viewMode != ShowOptionsOnly);
+}
+
+void ItemPane::setFullScreen(bool on)
+{
+    if (on == isFullScreen())
+        return;
+    if (on) {
+        // The pane's content moves into a window of its own; the pane keeps
+        // its place in the main window and gets the content back on exit.
+        m_fullScreenWindow = new QWidget(nullptr, Qt::Window);
+        m_fullScreenWindow->setWindowTitle(m_title->text());
+        auto* layout = new QVBoxLayout(m_fullScreenWindow);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(m_body);
+        m_fullScreenWindow->installEventFilter(this);
+        // Escape is caught before any editor in the window sees it.
+        qApp->installEventFilter(this);
+        m_fullScreenWindow->showFullScreen();
+    } else {
+        QWidget* window = m_fullScreenWindow;
+        m_fullScreenWindow = nullptr;
+        layout()->addWidget(m_body);
+        m_body->show();
+        window->removeEventFilter(this);
+        qApp->removeEventFilter(this);
+        window->hide();
+        window->deleteLater();
+    }
+    QSignalBlocker block(m_fullScreenButton);
+    m_fullScreenButton->setChecked(on);
+}
+
+bool ItemPane::eventFilter(QObject* watched, QEvent* event)
+{
+    // Closing the full screen window puts the content back rather than
+    // destroying it with the window.
+    if (!m_fullScreenWindow)
+        return QWidget::eventFilter(watched, event);
+    if (watched == m_fullScreenWindow && event->type() == QEvent::Close) {
+        setFullScreen(false);
+        return true;
+    }
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->window() == m_fullScreenWindow) {
+            setFullScreen(false);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }

@@ -5,28 +5,95 @@
 #include <QPointer>
 #include <QWidget>
 
+class CharacterFrequencyModel;
+class DataTableView;
+class ItemPaneOptions;
 class QLabel;
+class QLineEdit;
+class QScrollArea;
+class QSplitter;
+class QTabWidget;
+class QTextBrowser;
+class QPlainTextEdit;
+class QToolButton;
 
-// The right pane: options and data of the selected item. For now it shows
-// the item's name and status; the option editors and the data table fill it
-// in later.
+// The right pane: the options and the data of the selected item.
+//
+// Above, the options form (ItemPaneOptions); below, tabs with the data grid,
+// the character frequencies, the warnings, the information lines and the
+// details of the last processing. Three buttons choose whether options, data
+// or both are shown, and one shows the pane full screen.
 class ItemPane : public QWidget
 {
     Q_OBJECT
 
 public:
+    enum ViewMode { ShowOptionsAndData = 0, ShowOptionsOnly = 1, ShowDataOnly = 2 };
+    enum Tab { DataTab = 0, CharactersTab, WarningsTab, InfoTab, DetailsTab };
+
     explicit ItemPane(QWidget* parent = nullptr);
+    ~ItemPane() override;
 
     // The item whose options and data are shown; null shows nothing.
     void setNode(Node* node);
     Node* node() const { return m_node; }
 
+    void setViewMode(int mode);
+    int viewMode() const { return m_viewMode; }
+    bool isFullScreen() const { return m_fullScreenWindow != nullptr; }
+    void setFullScreen(bool on);
+
+    ItemPaneOptions* options() const { return m_options; }
+    DataTableView* dataTable() const { return m_data; }
+    QTabWidget* tabs() const { return m_tabs; }
+    QLineEdit* commentEdit() const { return m_comment; }
+    QToolButton* viewButton(int mode) const { return m_viewButtons[mode]; }
+    QToolButton* fullScreenButton() const { return m_fullScreenButton; }
+    CharacterFrequencyModel* characters() const { return m_characters; }
+    QPlainTextEdit* warningsText() const { return m_warnings; }
+    QPlainTextEdit* informationText() const { return m_information; }
+
+signals:
+    // An option of the shown item was changed here (the centre pane may
+    // want to repaint the item).
+    void optionsChanged(Node* node);
+    void commentChanged(Node* node);
+
 public slots:
     // Re-reads the shown item (after processing or a change of its options).
     void refresh();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
+    QWidget* makeHeader();
+    QWidget* makeTabs();
+    void refreshTabs();
+    void fitSplitter();
+    void refreshCharacters();
+    void onCommentEdited(const QString& text);
+    void onTabChanged(int index);
+
     QPointer<Node> m_node;
+    QWidget* m_body = nullptr;
     QLabel* m_title = nullptr;
     QLabel* m_status = nullptr;
+    QLineEdit* m_comment = nullptr;
+    QSplitter* m_splitter = nullptr;
+    QScrollArea* m_optionsScroll = nullptr;
+    ItemPaneOptions* m_options = nullptr;
+    QTabWidget* m_tabs = nullptr;
+    DataTableView* m_data = nullptr;
+    CharacterFrequencyModel* m_characters = nullptr;
+    bool m_charactersStale = true;
+    QPlainTextEdit* m_warnings = nullptr;
+    QPlainTextEdit* m_information = nullptr;
+    QTextBrowser* m_details = nullptr;
+    QToolButton* m_viewButtons[3] = {};
+    QToolButton* m_fullScreenButton = nullptr;
+    int m_viewMode = ShowOptionsAndData;
+    QWidget* m_fullScreenWindow = nullptr;
+    bool m_commentUndoRecorded = false;
 };

@@ -1,0 +1,229 @@
+#include "core/settings.h"
+#include "ui/datatablechars.h"
+#include "ui/datatablemodel.h"
+#include "ui/datatableview.h"
+#include "uitesthelpers.h"
+
+#include <QColor>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+
+Dataset table(const QStringList& header, const QList<QStringList>& rows)
+{
+    Dataset data;
+    data.setColumnCount(header.size());
+    data.setHeader(header);
+    for (const QStringList& r : rows)
+        data.appendRow(r);
+    return data;
+}
+
+QStringList shownColumns(const DataTableModel& model)
+{
+    QStringList names;
+    for (int c = 0; c < model.columnCount(); ++c)
+        names << model.headerData(c, Qt::Horizontal).toString();
+    return names;
+}
+
+QList<int> shownRows(const DataTableModel& model)
+{
+    QList<int> rows;
+    for (int r = 0; r < model.rowCount(); ++r)
+        rows << model.headerData(r, Qt::Vertical).toInt();
+    return rows;
+}
+
+} // namespace
+
+class TestDataTable : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_settingsDir;
+
+private slots:
+    void initTestCase()
+    {
+        isolateSettings(m_settingsDir);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    }
+
+    void tooBigMessage_data()
+    {
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("fits") << 100000 << 10000000 << QString();
+        QTest::newRow("rows") << 3 << 10000001
+                              << "3 cols x 10,000,001 rows is too big to display\n\n"
+                                 "Use a 'Sample' transform to reduce to <=10,000,000 rows";
+        QTest::newRow("columns") << 100001 << 2
+                                 << "100,001 cols x 2 rows is too big to display\n\n"
+                                    "Use a 'Remove Cols' transform to reduce to <=100,000 columns";
+        QTest::newRow("both: columns advice") << 100001 << 10000001
+                                              << "100,001 cols x 10,000,001 rows is too big to display\n\n"
+                                                 "Use a 'Remove Cols' transform to reduce to <=100,000 columns";
+    }
+
+    void tooBigMessage()
+    {
+        QFETCH(int, columns);
+        QFETCH(int, rows);
+        QFETCH(QString, message);
+        QCOMPARE(DataTableModel::tooBigMessage(columns, rows), message);
+    }
+
+    void largeDatasetIsServedInPlace()
+    {
+        Dataset big;
+        big.setColumnCount(2);
+        big.setRowCount(DataTableModel::MaxRows);
+        big.setValue(DataTableModel::MaxRows - 1, 1, QStringLiteral("last"));
+        DataTableView view;
+        view.setDataset(big);
+        const DataTableModel* model = view.model();
+        QCOMPARE(model->rowCount(), DataTableModel::MaxRows);
+        QCOMPARE(model->columnCount(), 2);
+        QCOMPARE(model->data(model->index(DataTableModel::MaxRows - 1, 1)).toString(), QStringLiteral("last"));
+        // The model shares the dataset's rows instead of copying them.
+        QVERIFY(model->dataset().rows().constData() == big.rows().constData());
+        QVERIFY(!view.tooBigLabel()->isVisibleTo(&view));
+
+        big.appendRow({ QStringLiteral("one"), QStringLiteral("too many") });
+        view.setDataset(big);
+        QCOMPARE(model->rowCount(), 0);
+        QVERIFY(view.tooBigLabel()->text().startsWith(QStringLiteral("2 cols x 10,000,001 rows")));
+    }
+
+    void filterModes_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("columns");
+        QTest::addColumn<QList<int>>("rows");
+        const QStringList all { "Name", "City", "Notes" };
+        QTest::newRow("no filter") << 0 << "" << all << QList<int> { 1, 2, 3 };
+        QTest::newRow("column name, any case") << 0 << "CI" << QStringList { "City" } << QList<int> { 1, 2, 3 };
+        QTest::newRow("column name, none") << 0 << "zz" << QStringList() << QList<int> { 1, 2, 3 };
+        QTest::newRow("row data") << 1 << "paris" << all << QList<int> { 1, 3 };
+        QTest::newRow("row data matches any cell") << 1 << "ANN" << all << QList<int> { 2 };
+        QTest::newRow("column data") << 2 << "O" << QStringList { "Name", "City" } << QList<int> { 1, 2, 3 };
+    }
+
+    void filterModes()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, text);
+        QFETCH(QStringList, columns);
+        QFETCH(QList<int>, rows);
+        const Dataset data = table({ "Name", "City", "Notes" },
+            { { "Joe", "Paris", "" }, { "Ann", "Rome", "see" }, { "Max", "Paris", "keep" } });
+        DataTableModel model;
+        model.setDataset(data);
+        model.setFilter(mode, text);
+        QCOMPARE(shownColumns(model), columns);
+        QCOMPARE(shownRows(model), rows);
+        QVERIFY(model.dataset().equals(data)); // the data itself is untouched
+    }
+
+    void filterFromTheViewControls()
+    {
+        DataTableView view;
+        view.setDataset(table({ "a", "b" }, { { "x", "1" }, { "y", "2" } }));
+        view.filterModeCombo()->setCurrentIndex(DataTableModel::FilterRowData);
+        QTest::keyClicks(view.filterEdit(), QStringLiteral("Y"));
+        QCOMPARE(view.model()->rowCount(), 1);
+        QCOMPARE(view.model()->data(view.model()->index(0, 1)).toString(), QStringLiteral("2"));
+        QCOMPARE(Settings::instance().filterDataIndex(), int(DataTableModel::FilterRowData));
+        view.filterEdit()->clear();
+        QCOMPARE(view.model()->rowCount(), 2);
+    }
+
+    void whitespaceView()
+    {
+        DataTableView view;
+        view.setDataset(table({ "a b" }, { { " x\ty " } }));
+        const QModelIndex cell = view.model()->index(0, 0);
+        QCOMPARE(cell.data().toString(), QStringLiteral(" x\ty "));
+        view.whitespaceButton()->click();
+        QCOMPARE(cell.data().toString(), QStringLiteral("\u00B7x\u2192y\u00B7"));
+        QCOMPARE(view.model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("a\u00B7b"));
+    }
+
+    void verificationColoursAndTips()
+    {
+        Dataset data = table({ "a", "b" }, { { "1", "2" }, { "3", "4" } });
+        data.verification().cellStatus.insert({ 0, 1 }, 2);
+        data.verification().cellMessages.insert({ 0, 1 }, { "too big", "not even" });
+        data.verification().cellStatus.insert({ 1, 0 }, 0);
+        DataTableModel model;
+        model.setDataset(data);
+        const Settings& settings = Settings::instance();
+        QCOMPARE(model.index(0, 1).data(Qt::BackgroundRole).value<QColor>(), settings.verifyFailErrorColor());
+        QCOMPARE(model.index(0, 1).data(Qt::ToolTipRole).toString(), QStringLiteral("too big\nnot even"));
+        QCOMPARE(model.index(1, 0).data(Qt::BackgroundRole).value<QColor>(), settings.verifyFailInfoColor());
+        QVERIFY(!model.index(0, 0).data(Qt::BackgroundRole).isValid());
+        // Filtering keeps each colour on its own cell.
+        model.setFilter(DataTableModel::FilterColumnName, QStringLiteral("b"));
+        QCOMPARE(model.index(0, 0).data(Qt::BackgroundRole).value<QColor>(), settings.verifyFailErrorColor());
+    }
+
+    void characterFrequencies()
+    {
+        CharacterFrequencyModel model;
+        model.setDataset(table({ "a" }, { { "aab" }, { "b a" }, { "\u20AC" } }));
+        QCOMPARE(model.rowCount(), 4);
+        QCOMPARE(model.total(), qint64(7));
+        QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("a"));
+        QCOMPARE(model.index(0, 2).data().toString(), QStringLiteral("3"));
+        QCOMPARE(model.index(1, 0).data().toString(), QStringLiteral("b"));
+        // Ties go by code point: the space before the euro sign, shown visibly.
+        QCOMPARE(model.index(2, 0).data().toString(), QStringLiteral("\u00B7"));
+        QCOMPARE(model.index(2, 1).data().toString(), QStringLiteral("U+0020"));
+        QCOMPARE(model.index(3, 1).data().toString(), QStringLiteral("U+20AC"));
+    }
+
+    void scrollButtons()
+    {
+        Dataset data;
+        data.setColumnCount(60);
+        data.setRowCount(5000);
+        DataTableView view;
+        view.resize(500, 400);
+        view.setDataset(data);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QScrollBar* vertical = view.tableView()->verticalScrollBar();
+        QScrollBar* horizontal = view.tableView()->horizontalScrollBar();
+        view.scrollButton(DataTableView::ScrollBottom)->click();
+        QCOMPARE(vertical->value(), vertical->maximum());
+        view.scrollButton(DataTableView::ScrollUp)->click();
+        QCOMPARE(vertical->value(), vertical->maximum() - vertical->pageStep());
+        view.scrollButton(DataTableView::ScrollTop)->click();
+        QCOMPARE(vertical->value(), 0);
+        view.scrollButton(DataTableView::ScrollDown)->click();
+        QCOMPARE(vertical->value(), vertical->pageStep());
+        view.scrollButton(DataTableView::ScrollAllRight)->click();
+        QCOMPARE(horizontal->value(), horizontal->maximum());
+        view.scrollButton(DataTableView::ScrollLeft)->click();
+        QCOMPARE(horizontal->value(), horizontal->maximum() - horizontal->pageStep());
+        view.scrollButton(DataTableView::ScrollAllLeft)->click();
+        QCOMPARE(horizontal->value(), 0);
+        view.scrollButton(DataTableView::ScrollRight)->click();
+        QCOMPARE(horizontal->value(), horizontal->pageStep());
+        QCOMPARE(view.scrollButton(DataTableView::ScrollAllLeft)->toolTip(),
+            QStringLiteral("Scroll data all the way left."));
+    }
+};
+
+QTEST_MAIN(TestDataTable)
+#include "tst_datatable.moc"

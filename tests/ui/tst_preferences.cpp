@@ -1,0 +1,175 @@
+#include "core/settings.h"
+#include "core/values.h"
+#include "ui/preferencesdialog.h"
+#include "uitesthelpers.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+
+namespace {
+
+// A field's value as text, whatever its kind.
+QString fieldText(PreferencesDialog& dialog, const QString& key)
+{
+    QWidget* w = dialog.field(key);
+    if (auto* c = qobject_cast<QCheckBox*>(w))
+        return c->isChecked() ? QStringLiteral("true") : QStringLiteral("false");
+    if (auto* c = qobject_cast<QComboBox*>(w))
+        return QString::number(c->currentIndex());
+    if (auto* s = qobject_cast<QDoubleSpinBox*>(w))
+        return QString::number(s->value());
+    if (auto* s = qobject_cast<QSpinBox*>(w))
+        return QString::number(s->value());
+    if (auto* l = qobject_cast<QLineEdit*>(w))
+        return l->text();
+    if (auto* b = qobject_cast<QPushButton*>(w))
+        return colourOfButton(b).isValid() ? colourOfButton(b).name() : fontOfButton(b);
+    return QStringLiteral("?");
+}
+
+} // namespace
+
+class TestPreferences : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_settingsDir;
+
+private slots:
+    void initTestCase()
+    {
+        isolateSettings(m_settingsDir);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    }
+
+    void init() { QSettings(Settings::OrganizationName, Settings::ApplicationName).clear(); }
+
+    void defaultsAreShown_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("processing_delay") << "processing_delay" << "2";
+        QTest::newRow("optimize_for") << "optimize_for" << "0";
+        QTest::newRow("max_memory_usage") << "max_memory_usage" << "4";
+        QTest::newRow("locale") << "locale" << "0";
+        QTest::newRow("warn_on_locale_change") << "warn_on_locale_change" << "true";
+        QTest::newRow("default_output_extension") << "default_output_extension" << "csv";
+        QTest::newRow("default_export_extension") << "default_export_extension" << "csv";
+        QTest::newRow("copy_data_as") << "copy_data_as" << "0";
+        QTest::newRow("open_auto_run") << "open_auto_run" << "1";
+        QTest::newRow("open_previous_at_start") << "open_previous_at_start" << "2";
+        QTest::newRow("beep_after_processing") << "beep_after_processing" << "false";
+        QTest::newRow("batch_clear_before_append") << "batch_clear_before_append" << "false";
+        QTest::newRow("batch_completion_sound") << "batch_completion_sound" << "false";
+        QTest::newRow("show_warnings") << "show_warnings" << "true";
+        QTest::newRow("show_comments") << "show_comments" << "true";
+        QTest::newRow("auto_move_notes") << "auto_move_notes" << "true";
+        QTest::newRow("use_native_file_dialogs") << "use_native_file_dialogs" << "true";
+        QTest::newRow("ui_theme") << "ui_theme" << "0";
+        QTest::newRow("data_font_vertical_padding") << "data_font_vertical_padding" << "10";
+        QTest::newRow("toolbar_icon_size") << "toolbar_icon_size" << "1";
+        QTest::newRow("mouse_wheel_behaviour") << "mouse_wheel_behaviour" << "0";
+        QTest::newRow("mouse_wheel_sensitivity") << "mouse_wheel_sensitivity" << "5";
+        QTest::newRow("gray_left_pane_buttons") << "gray_left_pane_buttons" << "false";
+        QTest::newRow("custom_connection_thickness") << "custom_connection_thickness" << "2";
+        QTest::newRow("show_changes") << "show_changes" << "false";
+        QTest::newRow("show_center_pane_tips") << "show_center_pane_tips" << "2";
+        QTest::newRow("store") << "store_in_ini_file" << "0";
+        QTest::newRow("ui_font") << "ui_font" << "";
+    }
+
+    void defaultsAreShown()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, shown);
+        PreferencesDialog dialog;
+        QVERIFY2(dialog.field(key), qPrintable(key));
+        QCOMPARE(fieldText(dialog, key), shown);
+        QVERIFY2(!dialog.field(key)->toolTip().isEmpty(), qPrintable(key));
+    }
+
+    void defaultDateFormatsAreNotFrozen()
+    {
+        PreferencesDialog dialog;
+        const QString shown = dialog.field<QPlainTextEdit>(QStringLiteral("date_formats"))->toPlainText();
+        QCOMPARE(shown, Settings::instance().dateFormats());
+        dialog.accept();
+        // Left untouched, the list still follows the locale's defaults.
+        QVERIFY(!Settings::instance().contains(QStringLiteral("date_formats")));
+        QVERIFY(!Settings::instance().contains(QStringLiteral("blocked_input_extensions")));
+    }
+
+    void roundTrip()
+    {
+        {
+            PreferencesDialog dialog;
+            dialog.field<QDoubleSpinBox>(QStringLiteral("processing_delay"))->setValue(0.5);
+            dialog.field<QComboBox>(QStringLiteral("optimize_for"))->setCurrentIndex(1);
+            dialog.field<QCheckBox>(QStringLiteral("beep_after_processing"))->setChecked(true);
+            dialog.field<QCheckBox>(QStringLiteral("show_comments"))->setChecked(false);
+            dialog.field<QComboBox>(QStringLiteral("open_auto_run"))->setCurrentIndex(4);
+            dialog.field<QLineEdit>(QStringLiteral("default_output_extension"))->setText(QStringLiteral("tsv"));
+            dialog.field<QPlainTextEdit>(QStringLiteral("date_formats"))->setPlainText(QStringLiteral("yyyy-MM-dd\ndd.MM.yyyy"));
+            auto* locale = dialog.field<QComboBox>(QStringLiteral("locale"));
+            locale->setCurrentIndex(locale->findData(QStringLiteral("de_DE")));
+            dialog.field<QSpinBox>(QStringLiteral("data_font_vertical_padding"))->setValue(4);
+            setColourButton(dialog.field<QPushButton>(QStringLiteral("verify_fail_error_color")), QColor("#123456"));
+            dialog.accept();
+        }
+        const Settings& s = Settings::instance();
+        QCOMPARE(s.processingDelay(), 0.5);
+        QCOMPARE(s.optimizeFor(), 1);
+        QVERIFY(s.beepAfterProcessing());
+        QVERIFY(!s.showComments());
+        QCOMPARE(s.openAutoRun(), 4);
+        QCOMPARE(s.defaultOutputExtension(), QStringLiteral("tsv"));
+        QCOMPARE(s.dateFormatList(), (QStringList { "yyyy-MM-dd", "dd.MM.yyyy" }));
+        QCOMPARE(s.locale().name(), QStringLiteral("de_DE"));
+        QCOMPARE(s.dataFontVerticalPadding(), 4);
+        QCOMPARE(s.verifyFailErrorColor(), QColor("#123456"));
+        // OK applies what the data core uses.
+        QCOMPARE(QLocale().name(), QStringLiteral("de_DE"));
+        QCOMPARE(defaultDateFormats(), (QStringList { "yyyy-MM-dd", "dd.MM.yyyy" }));
+        QVERIFY(!Dataset::poolingEnabled());
+
+        PreferencesDialog again;
+        QCOMPARE(fieldText(again, QStringLiteral("processing_delay")), QStringLiteral("0.5"));
+        QCOMPARE(fieldText(again, QStringLiteral("show_comments")), QStringLiteral("false"));
+        QCOMPARE(again.field<QComboBox>(QStringLiteral("locale"))->currentData().toString(), QStringLiteral("de_DE"));
+        QCOMPARE(fieldText(again, QStringLiteral("verify_fail_error_color")), QStringLiteral("#123456"));
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        Dataset::setPoolingEnabled(true);
+    }
+
+    void cancelWritesNothing()
+    {
+        PreferencesDialog dialog;
+        dialog.field<QDoubleSpinBox>(QStringLiteral("processing_delay"))->setValue(9);
+        dialog.reject();
+        QCOMPARE(Settings::instance().processingDelay(), 2.0);
+    }
+
+    void usDefaultsButton()
+    {
+        PreferencesDialog dialog;
+        const QList<QPushButton*> buttons = dialog.findChildren<QPushButton*>();
+        for (QPushButton* b : buttons) {
+            if (b->text() == QStringLiteral("Default (non-US)"))
+                b->click();
+        }
+        const QStringList formats
+            = dialog.field<QPlainTextEdit>(QStringLiteral("date_formats"))->toPlainText().split('\n');
+        QVERIFY(formats.contains(QStringLiteral("d/M/yyyy")));
+        QVERIFY(formats.indexOf(QStringLiteral("d/M/yyyy")) < formats.indexOf(QStringLiteral("M/d/yyyy")));
+    }
+};
+
+QTEST_MAIN(TestPreferences)
+#include "tst_preferences.moc"

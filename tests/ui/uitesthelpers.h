@@ -1,0 +1,54 @@
+#pragma once
+
+// Test-only items for the window tests: an upstream item whose dataset is
+// set directly, so column editors and the data grid have something to show.
+
+#include "graph/ionode.h"
+
+#include <QSettings>
+#include <QStringList>
+#include <QTemporaryDir>
+
+class DataNode : public IONode
+{
+public:
+    explicit DataNode(const QStringList& header = {}, const QList<QStringList>& rows = {})
+    {
+        setId(nextId());
+        Dataset data;
+        data.setColumnCount(header.size());
+        data.setHeader(header);
+        for (const QStringList& r : rows)
+            data.appendRow(r);
+        setData(data);
+    }
+
+    int type() const override { return InputNodeType; }
+    QString displayName() const override { return QStringLiteral("Data"); }
+    bool canProcess() const override { return true; }
+    int maxUpstream() const override { return 0; }
+    int maxDownstream() const override { return NoLimit; }
+    void upstreamProcessed() override { }
+    void process(bool, bool) override { setStatus(StatusUpToDate, false); }
+
+    // Replaces the dataset as a processing would, giving new columns ids.
+    void setData(const Dataset& data)
+    {
+        m_dataset = data;
+        m_dataset.assignColumnIds(id());
+        m_status = StatusUpToDate;
+    }
+    Dataset& data() { return m_dataset; }
+    void setMessages(const QStringList& warnings, const QStringList& information)
+    {
+        m_warnings = warnings;
+        m_information = information;
+    }
+};
+
+// Keeps the tests away from the real user's preferences.
+inline void isolateSettings(const QTemporaryDir& dir)
+{
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
+}

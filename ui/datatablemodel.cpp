@@ -1,0 +1,167 @@
+#include "ui/datatablemodel.h"
+
+#include "core/settings.h"
+#include "core/values.h"
+
+#include <QLocale>
+
+DataTableModel::DataTableModel(QObject* parent) : QAbstractTableModel(parent) { }
+
+QString DataTableModel::tooBigMessage(int columns, int rows)
+{
+    if (columns <= MaxColumns && rows <= MaxRows)
+        return QString();
+    const QLocale locale;
+    QString text = tr("%1 cols x %2 rows is too big to display")
+                       .arg(locale.toString(columns), locale.toString(rows));
+    if (columns > MaxColumns)
+        text += tr("\n\nUse a 'Remove Cols' transform to reduce to <=%1 columns")
+                    .arg(locale.toString(MaxColumns));
+    else
+        text += tr("\n\nUse a 'Sample' transform to reduce to <=%1 rows").arg(locale.toString(MaxRows));
+    return text;
+}
+
+void DataTableModel::setDataset(const Dataset& dataset)
+{
+    beginResetModel();
+    m_dataset = dataset;
+    m_tooBig = !tooBigMessage(dataset.columnCount(), dataset.rowCount()).isEmpty();
+    const Settings& settings = Settings::instance();
+    m_severityColours[0] = settings.verifyFailInfoColor();
+    m_severityColours[1] = settings.verifyFailWarningColor();
+    m_severityColours[2] = settings.verifyFailErrorColor();
+    rebuildFilter();
+    endResetModel();
+}
+
+void DataTableModel::setFilter(int mode, const QString& text)
+{
+    if (mode == m_filterMode && text == m_filterText)
+        return;
+    beginResetModel();
+    m_filterMode = mode;
+    m_filterText = text;
+    rebuildFilter();
+    endResetModel();
+}
+
+void DataTableModel::setShowInvisibles(bool on)
+{
+    if (on == m_showInvisibles)
+        return;
+    m_showInvisibles = on;
+    if (rowCount() > 0 && columnCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), { Qt::DisplayRole });
+}
+
+void DataTableModel::rebuildFilter()
+{
+    m_rows.clear();
+    m_columns.clear();
+    m_rowsFiltered = false;
+    m_columnsFiltered = false;
+    if (m_tooBig || m_filterText.isEmpty())
+        return;
+    const Dataset& ds = m_dataset;
+    switch (m_filterMode) {
+    case FilterRowData:
+        m_rowsFiltered = true;
+        for (int r = 0; r < ds.rowCount(); ++r) {
+            if (ds.rowContains(r, m_filterText, Qt::CaseInsensitive))
+                m_rows.append(r);
+        }
+        break;
+    case FilterColumnData:
+        m_columnsFiltered = true;
+        for (int c = 0; c < ds.columnCount(); ++c) {
+            for (int r = 0; r < ds.rowCount(); ++r) {
+                if (ds.value(r, c).contains(m_filterText, Qt::CaseInsensitive)) {
+                    m_columns.append(c);
+                    break;
+                }
+            }
+        }
+        break;
+    default:
+        m_columnsFiltered = true;
+        for (int c = 0; c < ds.columnCount(); ++c) {
+            if (ds.columnName(c).contains(m_filterText, Qt::CaseInsensitive))
+                m_columns.append(c);
+        }
+    }
+}
+
+int DataTableModel::sourceRow(int row) const { return m_rowsFiltered ? m_rows.value(row, -1) : row; }
+
+int DataTableModel::sourceColumn(int column) const
+{
+    return m_columnsFiltered ? m_columns.value(column, -1) : column;
+}
+
+int DataTableModel::rowCount(const QModelIndex& parent) const
+{
+    if (parent.isValid() || m_tooBig)
+        return 0;
+    return m_rowsFiltered ? m_rows.size() : m_dataset.rowCount();
+}
+
+int DataTableModel::columnCount(const QModelIndex& parent) const
+{
+    if (parent.isValid() || m_tooBig)
+        return 0;
+    return m_columnsFiltered ? m_columns.size() : m_dataset.columnCount();
+}
+
+QVariant DataTableModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid())
+        return QVariant();
+    const int row = sourceRow(index.row());
+    const int column = sourceColumn(index.column());
+    if (!m_dataset.isValidRow(row) || !m_dataset.isValidColumn(column))
+        return QVariant();
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole: {
+        const QString& value = m_dataset.value(row, column);
+        return m_showInvisibles ? ::showInvisibles(value) : QVariant(value);
+    }
+    case Qt::BackgroundRole:
+    case Qt::ToolTipRole:
+        return verification(row, column, role);
+    default:
+        return QVariant();
+    }
+}
+
+QVariant DataTableModel::verification(int row, int column, int role) const
+{
+    const VerificationResults& results = m_dataset.verification();
+    if (results.cellStatus.isEmpty())
+        return QVariant();
+    const CellPos cell { row, column };
+    const auto found = results.cellStatus.constFind(cell);
+    if (found == results.cellStatus.constEnd())
+        return QVariant();
+    if (role == Qt::BackgroundRole)
+        return m_severityColours[qBound(0, found.value(), 2)];
+    return results.cellMessages.value(cell).join(QLatin1Char('\n'));
+}
+
+QVariant DataTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+        return QVariant();
+    if (orientation == Qt::Vertical) {
+        const int row = sourceRow(section);
+        return row >= 0 ? QVariant(row + 1) : QVariant();
+    }
+    const int column = sourceColumn(section);
+    if (!m_dataset.isValidColumn(column))
+        return QVariant();
+    const QString name = m_dataset.columnName(column);
+    if (role == Qt::ToolTipRole)
+        return tr("Column %1: %2").arg(column + 1).arg(name);
+    return m_showInvisibles ? ::showInvisibles(name) : name;
+}

@@ -1,0 +1,142 @@
+#include "ui/datatableview.h"
+
+#include "core/settings.h"
+#include "ui/datatablemodel.h"
+
+#include <QComboBox>
+#include <QFont>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+struct ScrollButtonText
+{
+    const char* glyph;
+    const char* tip;
+};
+
+// Arrows with a bar mean "all the way".
+const ScrollButtonText ScrollTexts[DataTableView::ScrollButtonCount] = {
+    { "\u21E4", "Scroll data all the way left." }, { "\u2190", "Scroll data left." },
+    { "\u2192", "Scroll data right." }, { "\u21E5", "Scroll data all the way right." },
+    { "\u2912", "Scroll data to top." }, { "\u2191", "Scroll data up." },
+    { "\u2193", "Scroll data down." }, { "\u2913", "Scroll data to bottom." },
+};
+
+} // namespace
+
+DataTableView::DataTableView(QWidget* parent)
+    : QWidget(parent), m_model(new DataTableModel(this)), m_table(new QTableView(this)),
+      m_tooBig(new QLabel(this)), m_stack(new QStackedWidget(this)),
+      m_filterMode(new QComboBox(this)), m_filterText(new QLineEdit(this)),
+      m_whitespace(new QToolButton(this))
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    layout->addWidget(makeToolRow());
+    m_table->setModel(m_model);
+    m_table->setWordWrap(false);
+    m_table->setAlternatingRowColors(true);
+    m_table->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_table->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // Fixed section sizes: measuring contents would read every row.
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    m_table->horizontalHeader()->setDefaultSectionSize(110);
+    m_tooBig->setAlignment(Qt::AlignCenter);
+    m_tooBig->setWordWrap(true);
+    m_stack->addWidget(m_table);
+    m_stack->addWidget(m_tooBig);
+    layout->addWidget(m_stack, 1);
+    applyPreferences();
+}
+
+QWidget* DataTableView::makeToolRow()
+{
+    auto* row = new QWidget(this);
+    auto* tools = new QHBoxLayout(row);
+    tools->setContentsMargins(0, 0, 0, 0);
+    tools->setSpacing(1);
+    for (int i = 0; i < ScrollButtonCount; ++i) {
+        m_scroll[i] = new QToolButton(row);
+        m_scroll[i]->setText(QString::fromUtf8(ScrollTexts[i].glyph));
+        m_scroll[i]->setToolTip(tr(ScrollTexts[i].tip));
+        m_scroll[i]->setAutoRaise(true);
+        tools->addWidget(m_scroll[i]);
+        connect(m_scroll[i], &QToolButton::clicked, this, [this, i] { onScroll(i); });
+        if (i == ScrollAllRight)
+            tools->addSpacing(6);
+    }
+    tools->addSpacing(12);
+    auto* label = new QLabel(tr("Filter table by"), row);
+    m_filterMode->addItems({ tr("Column name"), tr("Row data"), tr("Column data") });
+    m_filterMode->setCurrentIndex(qBound(0, Settings::instance().filterDataIndex(), 2));
+    m_filterText->setClearButtonEnabled(true);
+    m_filterText->setPlaceholderText(tr("filter text"));
+    m_filterText->setToolTip(tr("Hide the rows or columns that do not contain this text (not "
+                                "case sensitive). The data itself is not changed."));
+    m_whitespace->setText(QStringLiteral("\u00B6"));
+    m_whitespace->setCheckable(true);
+    m_whitespace->setAutoRaise(true);
+    m_whitespace->setToolTip(tr("Show whitespace characters."));
+    tools->addWidget(label);
+    tools->addWidget(m_filterMode);
+    tools->addWidget(m_filterText, 1);
+    tools->addWidget(m_whitespace);
+    connect(m_filterMode, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+        &DataTableView::onFilterChanged);
+    connect(m_filterText, &QLineEdit::textChanged, this, &DataTableView::onFilterChanged);
+    connect(m_whitespace, &QToolButton::toggled, m_model, &DataTableModel::setShowInvisibles);
+    return row;
+}
+
+void DataTableView::applyPreferences()
+{
+    const Settings& settings = Settings::instance();
+    QFont font = m_table->font();
+    if (!settings.dataFont().isEmpty())
+        font.fromString(settings.dataFont());
+    m_table->setFont(font);
+    const int height = QFontMetrics(font).height() + settings.dataFontVerticalPadding();
+    m_table->verticalHeader()->setDefaultSectionSize(height);
+    m_table->verticalHeader()->setMinimumSectionSize(height);
+}
+
+void DataTableView::setDataset(const Dataset& dataset)
+{
+    m_model->setDataset(dataset);
+    const bool tooBig = m_model->isTooBig();
+    m_tooBig->setText(tooBig ? m_model->tooBigMessage() : QString());
+    m_stack->setCurrentWidget(tooBig ? static_cast<QWidget*>(m_tooBig) : m_table);
+}
+
+void DataTableView::onFilterChanged()
+{
+    Settings::instance().setFilterDataIndex(m_filterMode->currentIndex());
+    m_model->setFilter(m_filterMode->currentIndex(), m_filterText->text());
+}
+
+void DataTableView::onScroll(int which)
+{
+    QScrollBar* horizontal = m_table->horizontalScrollBar();
+    QScrollBar* vertical = m_table->verticalScrollBar();
+    switch (which) {
+    case ScrollAllLeft: horizontal->setValue(horizontal->minimum()); break;
+    case ScrollLeft: horizontal->triggerAction(QAbstractSlider::SliderPageStepSub); break;
+    case ScrollRight: horizontal->triggerAction(QAbstractSlider::SliderPageStepAdd); break;
+    case ScrollAllRight: horizontal->setValue(horizontal->maximum()); break;
+    case ScrollTop: vertical->setValue(vertical->minimum()); break;
+    case ScrollUp: vertical->triggerAction(QAbstractSlider::SliderPageStepSub); break;
+    case ScrollDown: vertical->triggerAction(QAbstractSlider::SliderPageStepAdd); break;
+    default: vertical->setValue(vertical->maximum()); break;
+    }
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QWidget>
+
+class Dataset;
+class DataTableModel;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QStackedWidget;
+class QTableView;
+class QToolButton;
+
+// The data grid with its tools: the eight scroll buttons, the filter, the
+// whitespace switch and, for datasets too big to show, the explanation in
+// place of the grid.
+class DataTableView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    enum ScrollButton {
+        ScrollAllLeft, ScrollLeft, ScrollRight, ScrollAllRight,
+        ScrollTop, ScrollUp, ScrollDown, ScrollBottom, ScrollButtonCount
+    };
+
+    explicit DataTableView(QWidget* parent = nullptr);
+
+    void setDataset(const Dataset& dataset);
+    DataTableModel* model() const { return m_model; }
+    QTableView* tableView() const { return m_table; }
+    QToolButton* scrollButton(ScrollButton which) const { return m_scroll[which]; }
+    QComboBox* filterModeCombo() const { return m_filterMode; }
+    QLineEdit* filterEdit() const { return m_filterText; }
+    QToolButton* whitespaceButton() const { return m_whitespace; }
+    QLabel* tooBigLabel() const { return m_tooBig; }
+    // Re-reads the data font and row padding preferences.
+    void applyPreferences();
+
+private:
+    void onScroll(int which);
+    void onFilterChanged();
+    QWidget* makeToolRow();
+
+    DataTableModel* m_model;
+    QTableView* m_table;
+    QLabel* m_tooBig;
+    QStackedWidget* m_stack;
+    QToolButton* m_scroll[ScrollButtonCount] = {};
+    QComboBox* m_filterMode;
+    QLineEdit* m_filterText;
+    QToolButton* m_whitespace;
+};

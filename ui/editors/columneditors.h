@@ -1,0 +1,98 @@
+#pragma once
+
+#include "ui/editors/rowtableeditor.h"
+
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+
+// One column: a drop-down of the upstream columns led by the none text, with
+// a filter field that narrows the drop-down for wide datasets.
+class SingleColumnEditor : public ParameterEditor
+{
+    Q_OBJECT
+public:
+    explicit SingleColumnEditor(TransformParameter* parameter, QWidget* parent = nullptr);
+    QVariant editedValue() const override;
+    QComboBox* comboBox() const { return m_combo; }
+    QLineEdit* filterEdit() const { return m_filter; }
+
+protected:
+    void loadValue() override;
+
+private:
+    void onFilterChanged(const QString& text);
+    QLineEdit* m_filter;
+    QComboBox* m_combo;
+};
+
+// The list-valued column options. Multiple columns: check the wanted columns
+// and drag them into order. Checked columns: every upstream column with its
+// check state. Reorder columns: every upstream column, dragged into order.
+class ColumnListEditor : public ParameterEditor
+{
+    Q_OBJECT
+public:
+    explicit ColumnListEditor(TransformParameter* parameter, QWidget* parent = nullptr);
+    QVariant editedValue() const override;
+    QListWidget* listWidget() const { return m_list; }
+
+protected:
+    void loadValue() override;
+
+private:
+    void addItem(int columnIndex, bool checked);
+    void setAllChecked(bool checked);
+    bool isCheckable() const;
+    void fitHeight();
+    QListWidget* m_list;
+};
+
+// Sort columns (column and direction) and ordered columns (column only).
+class SortColumnsEditor : public RowTableEditor
+{
+    Q_OBJECT
+public:
+    explicit SortColumnsEditor(TransformParameter* parameter, QWidget* parent = nullptr);
+    QVariant editedValue() const override;
+
+protected:
+    void loadValue() override;
+    void createRow(int row) override;
+    QVariantList rowData(int row) const override;
+    void setRowData(int row, const QVariantList& data) override;
+
+private:
+    bool m_withDirection;
+};
+
+// Every upstream column with a field for its new name.
+class RenameColumnsEditor : public RowTableEditor
+{
+    Q_OBJECT
+public:
+    explicit RenameColumnsEditor(TransformParameter* parameter, QWidget* parent = nullptr);
+    QVariant editedValue() const override;
+
+protected:
+    void loadValue() override;
+    void createRow(int row) override;
+    QVariantList rowData(int row) const override;
+    void setRowData(int row, const QVariantList& data) override;
+};
+
+// Every upstream column with what to do with it when rows are grouped.
+class UniqueColumnsEditor : public RowTableEditor
+{
+    Q_OBJECT
+public:
+    explicit UniqueColumnsEditor(TransformParameter* parameter, QWidget* parent = nullptr);
+    QVariant editedValue() const override;
+    static QStringList aggregationNames();
+
+protected:
+    void loadValue() override;
+    void createRow(int row) override;
+    QVariantList rowData(int row) const override;
+    void setRowData(int row, const QVariantList& data) override;
+};

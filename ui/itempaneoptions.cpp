@@ -1,0 +1,177 @@
+#include "ui/itempaneoptions.h"
+
+#include "graph/graphscene.h"
+#include "graph/transformnode.h"
+#include "transforms/transform.h"
+#include "transforms/transformparameter.h"
+#include "ui/editors/parametereditor.h"
+
+#include <QApplication>
+#include <QFormLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace {
+
+QHash<int, ItemPaneOptions::FormFactory>& formFactories()
+{
+    static QHash<int, ItemPaneOptions::FormFactory> factories;
+    return factories;
+}
+
+} // namespace
+
+void ItemPaneOptions::registerFormFactory(int nodeType, FormFactory factory)
+{
+    formFactories().insert(nodeType, std::move(factory));
+}
+
+ItemPaneOptions::ItemPaneOptions(QWidget* parent) : QWidget(parent)
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+}
+
+TransformNode* ItemPaneOptions::transformNode() const
+{
+    return m_node && m_node->type() == TransformNodeType ? static_cast<TransformNode*>(m_node.data())
+                                                         : nullptr;
+}
+
+GraphScene* ItemPaneOptions::scene() const
+{
+    return m_node ? qobject_cast<GraphScene*>(m_node->scene()) : nullptr;
+}
+
+void ItemPaneOptions::setNode(Node* node)
+{
+    if (node == m_node && m_form)
+        return;
+    m_node = node;
+    m_undoKey.clear();
+    build();
+}
+
+void ItemPaneOptions::clearForm()
+{
+    m_editors.clear();
+    m_labels.clear();
+    delete m_form;
+    m_form = nullptr;
+}
+
+void ItemPaneOptions::build()
+{
+    clearForm();
+    if (!m_node)
+        return;
+    m_form = new QWidget(this);
+    layout()->addWidget(m_form);
+    TransformNode* tnode = transformNode();
+    if (!tnode || !tnode->transform()) {
+        auto* layout = new QVBoxLayout(m_form);
+        layout->setContentsMargins(0, 0, 0, 0);
+        const auto factory = formFactories().constFind(m_node->type());
+        if (factory != formFactories().constEnd())
+            layout->addWidget(factory.value()(m_node, m_form));
+        return;
+    }
+    Transform* transform = tnode->transform();
+    // Types that ask for it get their labels above the editors, which suits
+    // forms made mostly of wide tables.
+    const bool stacked = transform->optionLayoutFlag();
+    auto* form = new QFormLayout(m_form);
+    form->setContentsMargins(0, 0, 0, 0);
+    form->setRowWrapPolicy(stacked ? QFormLayout::WrapAllRows : QFormLayout::DontWrapRows);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    for (TransformParameter* parameter : transform->parameters()) {
+        ParameterEditor* editor = createParameterEditor(parameter, m_form);
+        if (!editor)
+            continue;
+        m_editors.append(editor);
+        connect(editor, &ParameterEditor::edited, this, &ItemPaneOptions::onEdited);
+        if (editor->showsOwnLabel()) {
+            form->addRow(editor);
+            continue;
+        }
+        auto* label = new QLabel(parameter->label(), m_form);
+        label->setToolTip(parameter->tooltip());
+        label->setBuddy(editor);
+        m_labels.insert(parameter->key(), label);
+        form->addRow(label, editor);
+    }
+    applyOptionStates();
+}
+
+ParameterEditor* ItemPaneOptions::editor(const QString& key) const
+{
+    for (ParameterEditor* e : m_editors) {
+        if (e->parameter()->key() == key)
+            return e;
+    }
+    return nullptr;
+}
+
+void ItemPaneOptions::refresh()
+{
+    if (!m_node) {
+        clearForm();
+        return;
+    }
+    TransformNode* tnode = transformNode();
+    // A different set of options (an undo restored other parameters, or the
+    // transform was replaced) needs a new form.
+    if (tnode && tnode->transform()) {
+        const QList<TransformParameter*> parameters = tnode->transform()->parameters();
+        bool same = true;
+        for (ParameterEditor* e : m_editors)
+            same = same && parameters.contains(e->parameter());
+        if (!same || !m_form) {
+            build();
+            return;
+        }
+    }
+    const QWidget* focus = QApplication::focusWidget();
+    for (ParameterEditor* e : m_editors) {
+        // Leave the editor being typed in alone: reloading would move the
+        // cursor under the user's fingers.
+        if (!focus || !e->isAncestorOf(focus))
+            e->load();
+    }
+    applyOptionStates();
+}
+
+void ItemPaneOptions::applyOptionStates()
+{
+    TransformNode* tnode = transformNode();
+    if (!tnode || !tnode->transform())
+        return;
+    QHash<QString, bool> enabled;
+    for (const auto& state : tnode->transform()->optionStates())
+        enabled.insert(state.first, state.second);
+    for (ParameterEditor* e : m_editors) {
+        const bool on = enabled.value(e->parameter()->key(), true);
+        e->setEnabled(on);
+        if (QLabel* l = m_labels.value(e->parameter()->key()))
+            l->setEnabled(on);
+    }
+}
+
+void ItemPaneOptions::onEdited(ParameterEditor* editor)
+{
+    if (!m_node)
+        return;
+    TransformParameter* parameter = editor->parameter();
+    GraphScene* graph = scene();
+    if (graph && graph->isProcessing())
+        return; // the window blocks editing during a run; a late signal changes nothing
+    if (graph && m_undoKey != parameter->key()) {
+        graph->recordSnapshot(tr("change '%1'").arg(parameter->label()));
+        m_undoKey = parameter->key();
+    }
+    parameter->setValue(editor->editedValue());
+    applyOptionStates();
+    emit optionsChanged(m_node);
+    if (graph)
+        graph->onSourceChangedDelayed(m_node);
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+class GraphScene;
+class Node;
+class ParameterEditor;
+class QLabel;
+class TransformNode;
+
+// The options form of the selected item. For a Transform item it holds one
+// editor per option; other item kinds (Input, Output) bring their own form
+// through registerFormFactory(), so this pane needs no knowledge of them.
+//
+// An edit is stored into the option at once, recorded for undo (one
+// snapshot per run of edits to the same option) and handed to the scene as
+// a delayed change, so processing waits until the user pauses.
+class ItemPaneOptions : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Builds the options form for an item of one kind (its graphics item
+    // type); the form refreshes itself from the Node it was given.
+    using FormFactory = std::function<QWidget*(Node* node, QWidget* parent)>;
+    static void registerFormFactory(int nodeType, FormFactory factory);
+
+    explicit ItemPaneOptions(QWidget* parent = nullptr);
+
+    void setNode(Node* node);
+    Node* node() const { return m_node; }
+    // Re-reads the values and upstream column names into the editors.
+    void refresh();
+
+    const QList<ParameterEditor*>& editors() const { return m_editors; }
+    ParameterEditor* editor(const QString& key) const;
+    QLabel* label(const QString& key) const { return m_labels.value(key); }
+
+signals:
+    // An option of the shown item was changed by the user.
+    void optionsChanged(Node* node);
+
+private:
+    void build();
+    void clearForm();
+    void onEdited(ParameterEditor* editor);
+    void applyOptionStates();
+    TransformNode* transformNode() const;
+    GraphScene* scene() const;
+
+    QPointer<Node> m_node;
+    QWidget* m_form = nullptr;
+    QList<ParameterEditor*> m_editors;
+    QHash<QString, QLabel*> m_labels;
+    // The option whose edits the newest undo snapshot covers.
+    QString m_undoKey;
+};
