@@ -5,6 +5,7 @@
 #include "core/settings.h"
 #include "document/autorecovery.h"
 #include "graph/runstate.h"
+#include "output/outputnode.h"
 #include "ui/mainwindow.h"
 #include "transforms/catalogue.h"
 
@@ -93,7 +94,10 @@ private:
 
 // Registers the graph item kinds beyond those the graph knows itself.
 // Each subsystem adds its registration call here as it arrives.
-void registerNodeKinds() { }
+void registerNodeKinds()
+{
+    registerOutputNodeKind();
+}
 
 QStringList argumentsOf(int argc, char* argv[])
 {

@@ -76,8 +76,7 @@ MainWindow::~MainWindow()
 void MainWindow::createPanes()
 {
     m_actionPane = new ActionPane;
-    m_actionPane->setItemKindsAvailable(NodeFactory::knowsKind(InputNodeType),
-                                        NodeFactory::knowsKind(OutputNodeType));
+    m_actionPane->setItemKindsAvailable(NodeFactory::knowsKind(InputNodeType), true);
     m_graphPane = new GraphPane(m_graph);
     m_itemPane = new ItemPane;
     m_log = new QPlainTextEdit;
@@ -109,6 +108,12 @@ void MainWindow::createPanes()
     connect(m_actionPane, &ActionPane::addNoteRequested, this, &MainWindow::onAddNote);
     connect(m_actionPane, &ActionPane::addInputRequested, this, &MainWindow::onAddInput);
     connect(m_actionPane, &ActionPane::addOutputRequested, this, &MainWindow::onAddOutput);
+    connect(m_itemPane, &ItemPane::optionsChanged, m_graphPane->viewport(),
+            qOverload<>(&QWidget::update));
+    connect(m_itemPane, &ItemPane::commentChanged, this, [this] {
+        m_graphPane->viewport()->update();
+        setModified(true);
+    });
     connect(m_graphPane, &GraphPane::filesDropped, this, &MainWindow::onFilesDropped);
     connect(m_graphPane, &GraphPane::contextMenuWanted, this, &MainWindow::onContextMenu);
     connect(m_graphPane, &GraphPane::nodeDoubleClicked, this, [this](Node* node) {

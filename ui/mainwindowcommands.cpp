@@ -13,13 +13,16 @@
 #include "ui/graphpane.h"
 #include "document/clipboard.h"
 #include "ui/itempane.h"
+#include "output/outputnode.h"
 #include "ui/mainwindow.h"
+#include "ui/preferencesdialog.h"
 #include "ui/windowdialogs.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
@@ -159,7 +162,18 @@ void MainWindow::onLocale()
 
 void MainWindow::onPreferences()
 {
-    showMessage(tr("The Preferences window is not available in this build."), false);
+    PreferencesDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // The centre pane follows the preferences that change its drawing.
+    const Settings& s = Settings::instance();
+    NodePaintOptions& paint = m_graphPane->paintOptions();
+    paint.connectionThickness = s.customConnectionThickness();
+    for (const auto& flag : { qMakePair(QStringLiteral("Show &Comments"), s.showComments()),
+                              qMakePair(QStringLiteral("Show &Warnings"), s.showWarnings()) })
+        m_actions.value(flag.first)->setChecked(flag.second);
+    m_graphPane->viewport()->update();
+    refreshMemoryGauge();
 }
 
 void MainWindow::onAddNote()
@@ -212,7 +226,7 @@ void MainWindow::onFilesDropped(const QStringList& paths, const QPointF& at)
 void MainWindow::onAddOutput()
 {
     const QList<Node*> selected = m_graph->nodes(true);
-    if (!NodeFactory::knowsKind(OutputNodeType) || m_graph->isProcessing())
+    if (m_graph->isProcessing())
         return;
     if (selected.size() != 1 || selected.first()->maxDownstream() == 0) {
         showMessage(tr("To add an Output you need to first select just 1 Input or Transform "
@@ -220,16 +234,18 @@ void MainWindow::onAddOutput()
                     false);
         return;
     }
-    const QString path = QFileDialog::getSaveFileName(this, tr("Add Output"),
-                                                      Settings::instance().previousPath());
+    const QString start = QDir(Settings::instance().previousPath())
+                              .filePath(QStringLiteral("output.")
+                                        + Settings::instance().defaultOutputExtension());
+    const QString path = QFileDialog::getSaveFileName(this, tr("Add Output"), start);
     if (path.isEmpty())
         return;
     Node* from = selected.first();
     GraphScene::UndoScope scope(*m_graph, QStringLiteral("add output"));
-    Node* node = NodeFactory::create(OutputNodeType);
-    node->restoreOptions({ { QStringLiteral("path"), path } });
+    auto* node = new OutputNode(path);
     node->setCentre(from->centre() + QPointF(0, 100));
     m_graph->addNode(node, QStringLiteral("add output"));
+    m_graphPane->moveClear(node);
     m_graph->connectNodes(from, node);
 }
 
