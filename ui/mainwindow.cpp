@@ -178,7 +178,7 @@ void MainWindow::restoreLayout()
     resize(size);
     const Settings& s = Settings::instance();
     const int left = s.splitterWidth(1) > 0 ? s.splitterWidth(1) : 230;
-    const int right = s.splitterWidth(3) > 0 ? s.splitterWidth(3) : 380;
+    const int right = s.splitterWidth(3) > 0 ? s.splitterWidth(3) : 430;
     const int centre = qMax(300, size.width() - left - right);
     m_mainSplitter->setSizes({ left, centre, right });
     const int logHeight = s.splitterWidth(2) > 0 ? s.splitterWidth(2) : 160;

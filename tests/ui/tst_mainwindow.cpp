@@ -17,6 +17,8 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QStandardPaths>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -87,6 +89,10 @@ private slots:
     void memoryGaugeWarnsFromThreeQuarters_data();
     void memoryGaugeWarnsFromThreeQuarters();
     void shortcutsAreUnique();
+    void saveNewOpenRoundTrip();
+    void newerDocumentWarns_data();
+    void newerDocumentWarns();
+    void itemSummaryListsAndSorts();
     void findItems_data();
     void findItems();
     void screenshot();
@@ -448,6 +454,95 @@ void TestMainWindow::findItems()
     names.sort();
     found.sort();
     QCOMPARE(names, found);
+}
+
+void TestMainWindow::saveNewOpenRoundTrip()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("graph.transform"));
+    GraphScene* graph = m_window->graph();
+    graph->setAutoRun(false);
+    auto* note = new NoteNode;
+    note->setComment(QStringLiteral("Remember the & and the <tags>"));
+    graph->addNode(note);
+    Transform* sort = Catalogue::instance().create(QStringLiteral("Sort"));
+    sort->defineParameters({}, false);
+    auto* lone = new TransformNode(sort);
+    lone->setCentre(QPointF(300, 0));
+    graph->addNode(lone);
+    m_window->setDocumentNotes(QStringLiteral("notes of the document"));
+    QVERIFY(m_window->isModified());
+
+    QVERIFY(m_window->saveDocument(path));
+    QVERIFY(!m_window->isModified());
+    QVERIFY(m_window->windowTitle().startsWith(QStringLiteral("graph.transform")));
+    QCOMPARE(Settings::instance().recentDocuments().value(0), QFileInfo(path).absoluteFilePath());
+
+    m_window->action(QStringLiteral("&New"))->trigger();
+    QVERIFY(m_window->graph()->nodes().isEmpty());
+    QVERIFY(m_window->documentPath().isEmpty());
+    // The new document has no history of the old one.
+    QVERIFY(!m_window->action(QStringLiteral("&Undo"))->isEnabled());
+
+    QVERIFY(m_window->loadDocument(path));
+    QCOMPARE(m_window->graph()->nodes().size(), 2);
+    QCOMPARE(m_window->documentNotes(), QStringLiteral("notes of the document"));
+    QVERIFY(!m_window->isModified());
+    bool noteFound = false;
+    for (const Node* n : m_window->graph()->nodes())
+        noteFound = noteFound || n->comment() == QStringLiteral("Remember the & and the <tags>");
+    QVERIFY(noteFound);
+}
+
+void TestMainWindow::newerDocumentWarns_data()
+{
+    QTest::addColumn<int>("version");
+    QTest::addColumn<bool>("warns");
+    QTest::newRow("this release") << 87 << false;
+    QTest::newRow("a later release") << 88 << true;
+}
+
+void TestMainWindow::newerDocumentWarns()
+{
+    QFETCH(int, version);
+    QFETCH(bool, warns);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("newer.transform"));
+    auto* note = new NoteNode;
+    m_window->graph()->addNode(note);
+    QVERIFY(m_window->saveDocument(path));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QByteArray text = file.readAll();
+    file.close();
+    text.replace("\"87\"", QByteArray("\"") + QByteArray::number(version) + "\"");
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text);
+    file.close();
+    m_window->action(QStringLiteral("&New"))->trigger();
+    QVERIFY(m_window->loadDocument(path));
+    QCOMPARE(m_window->lastMessage().startsWith(
+                 QStringLiteral("This document was created with a later version")),
+             warns);
+}
+
+void TestMainWindow::itemSummaryListsAndSorts()
+{
+    GraphScene* graph = m_window->graph();
+    SourceNode* people = addSource(graph, QStringLiteral("People"), QPointF(0, 0));
+    people->setSelected(true);
+    QVERIFY(m_window->addTransform(QStringLiteral("Case")));
+    auto* note = new NoteNode;
+    note->setCentre(QPointF(300, 0));
+    graph->addNode(note);
+    ItemSummaryDialog dialog(graph, m_window);
+    QTableWidget* table = dialog.table();
+    QCOMPARE(table->rowCount(), 3);
+    // By rows, largest first: the items with data before the note.
+    table->sortItems(5, Qt::DescendingOrder);
+    QCOMPARE(table->item(0, 5)->text(), QStringLiteral("3"));
+    QCOMPARE(table->item(2, 1)->text(), QStringLiteral("Note"));
+    QCOMPARE(table->item(2, 5)->text(), QStringLiteral("0"));
 }
 
 void TestMainWindow::screenshot()
