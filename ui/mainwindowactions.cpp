@@ -192,6 +192,14 @@ void MainWindow::createActions()
         const QSignalBlocker block(a);
         a->setChecked(true);
     }
+    // The item commands act on the centre pane only when it has the focus,
+    // so that the right pane's fields and data table keep their own
+    // copy, paste and delete keys.
+    for (const char* id : { "Cu&t", "&Copy", "&Paste", "&Delete", "Select &All" }) {
+        QAction* a = m_actions.value(QString::fromUtf8(id));
+        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        m_graphPane->addAction(a);
+    }
     m_actions.value(QStringLiteral("S&top Run"))->setEnabled(false);
     m_actions.value(QStringLiteral("&Batch Process..."))->setEnabled(false);
     m_actions.value(QStringLiteral("&Batch Process..."))->setToolTip(

@@ -578,6 +578,19 @@ void TestMainWindow::screenshot()
     cased->setSelected(true);
     QTest::qWait(200);
     QVERIFY(m_window->grab().save(target));
+    // A second picture while a connection is dragged out of an item.
+    GraphPane* pane = m_window->graphPane();
+    QWidget* viewport = pane->viewport();
+    const QPoint from = pane->mapFromScene(cities->mapToScene(QPointF(138, 28)));
+    const QPoint to = pane->mapFromScene(note->centre() + QPointF(0, 120));
+    QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, from);
+    QMouseEvent move(QEvent::MouseMove, to, viewport->mapToGlobal(to), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &move);
+    QTest::qWait(100);
+    QVERIFY(m_window->grab().save(QString(target).replace(QStringLiteral(".png"),
+                                                          QStringLiteral("-guide.png"))));
+    QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, to);
 }
 
 QTEST_MAIN(TestMainWindow)
