@@ -301,7 +301,7 @@ void GraphPane::paintGuide(QPainter* painter)
         if (hovered)
             over = target;
         painter->setPen(QPen(QColor(0x2e, 0xa0, 0x4e), hovered ? 3.0 : 1.5, Qt::DashLine));
-        painter->setBrush(hovered ? QColor(0x2e, 0xa0, 0x4e, 40) : Qt::NoBrush);
+        painter->setBrush(hovered ? QBrush(QColor(0x2e, 0xa0, 0x4e, 40)) : QBrush(Qt::NoBrush));
         painter->drawRoundedRect(r, 9, 9);
     }
     const QRectF from = m_dragFrom->sceneBoundingRect();

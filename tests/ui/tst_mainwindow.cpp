@@ -579,6 +579,11 @@ void TestMainWindow::screenshot()
     QTest::qWait(200);
     QVERIFY(m_window->grab().save(target));
     // A second picture while a connection is dragged out of an item.
+    Transform* sort = Catalogue::instance().create(QStringLiteral("Sort"));
+    sort->defineParameters({}, false);
+    auto* lone = new TransformNode(sort);
+    lone->setCentre(QPointF(560, 320));
+    graph->insertNode(lone);
     GraphPane* pane = m_window->graphPane();
     QWidget* viewport = pane->viewport();
     const QPoint from = pane->mapFromScene(cities->mapToScene(QPointF(138, 28)));
