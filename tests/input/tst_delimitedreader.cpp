@@ -15,11 +15,11 @@ namespace {
 
 // Options from a compact text, e.g. "delim=4 quote=1 rep=1 skip=2 trim=0".
 // Rows come back without a header unless "header=" says otherwise.
-ReadOptions options(const QString& spec)
+ReadOptions options(const QString& opts)
 {
     ReadOptions o;
     o.hasHeader = HeaderNo;
-    const QStringList items = spec.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QStringList items = opts.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     for (const QString& item : items) {
         const QString key = item.section(QLatin1Char('='), 0, 0);
         const QString value = item.section(QLatin1Char('='), 1);
@@ -119,7 +119,7 @@ private slots:
 void TestDelimitedReader::parsesRecords_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QString>("opts");
     QTest::addColumn<Rows>("expected");
 
     const QString q = QStringLiteral("delim=1 quote=1 ");
@@ -190,13 +190,13 @@ void TestDelimitedReader::parsesRecords_data()
 void TestDelimitedReader::parsesRecords()
 {
     QFETCH(QString, text);
-    QFETCH(QString, spec);
+    QFETCH(QString, opts);
     QFETCH(Rows, expected);
 
     // The rows must not depend on whether the Dataset pools its values.
     for (bool pooling : {true, false}) {
         Dataset::setPoolingEnabled(pooling);
-        const ReadResult result = readPastedText(text, options(spec));
+        const ReadResult result = readPastedText(text, options(opts));
         QVERIFY(result.ok());
         QCOMPARE(rowsOf(result.dataset), expected);
     }
@@ -206,7 +206,7 @@ void TestDelimitedReader::parsesRecords()
 void TestDelimitedReader::poolsRepeatedValues_data()
 {
     QTest::addColumn<bool>("pooling");
-    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QString>("opts");
 
     QTest::newRow("pooled, quoted") << true << "quote=1";
     QTest::newRow("pooled, unquoted") << true << "quote=2";
@@ -217,11 +217,11 @@ void TestDelimitedReader::poolsRepeatedValues_data()
 void TestDelimitedReader::poolsRepeatedValues()
 {
     QFETCH(bool, pooling);
-    QFETCH(QString, spec);
+    QFETCH(QString, opts);
 
     // Each value of the first column is also the same after simplifying.
     Dataset::setPoolingEnabled(pooling);
-    const ReadResult result = readPastedText("a\tb,x\na\tb,y\na b,x\n", options(spec));
+    const ReadResult result = readPastedText("a\tb,x\na\tb,y\na b,x\n", options(opts));
     const bool poolingAfter = Dataset::poolingEnabled();
     Dataset::setPoolingEnabled(true);
     QCOMPARE(poolingAfter, pooling);
@@ -237,7 +237,7 @@ void TestDelimitedReader::poolsRepeatedValues()
 void TestDelimitedReader::reports_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QString>("opts");
     QTest::addColumn<QStringList>("information");
     QTest::addColumn<QStringList>("warnings");
 
@@ -278,11 +278,11 @@ void TestDelimitedReader::reports_data()
 void TestDelimitedReader::reports()
 {
     QFETCH(QString, text);
-    QFETCH(QString, spec);
+    QFETCH(QString, opts);
     QFETCH(QStringList, information);
     QFETCH(QStringList, warnings);
 
-    const ReadResult result = readPastedText(text, options(spec));
+    const ReadResult result = readPastedText(text, options(opts));
     QVERIFY(result.ok());
     QCOMPARE(result.information, information);
     QCOMPARE(result.warnings, warnings);
@@ -335,7 +335,7 @@ void TestDelimitedReader::guessesDelimiter()
 void TestDelimitedReader::readsFiles_data()
 {
     QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QString>("opts");
     QTest::addColumn<Rows>("expected");
 
     const Rows people{{"id", "name"}, {"1", "Ann"}, {"2", "Bob"}};
@@ -366,11 +366,11 @@ void TestDelimitedReader::readsFiles_data()
 void TestDelimitedReader::readsFiles()
 {
     QFETCH(QString, file);
-    QFETCH(QString, spec);
+    QFETCH(QString, opts);
     QFETCH(Rows, expected);
 
     const QString path = dataFile(file);
-    const ReadResult result = readTextFile(path, options(spec));
+    const ReadResult result = readTextFile(path, options(opts));
     QVERIFY2(result.ok(), qPrintable(result.warnings.join(QLatin1Char('\n'))));
     QCOMPARE(rowsOf(result.dataset), expected);
     QCOMPARE(result.information.value(0),
@@ -527,9 +527,9 @@ void TestDelimitedReader::survivesBinaryInput()
     const QString path = dir.filePath("binary.csv");
     QVERIFY(writeFile(path, bytes));
 
-    for (const QString& spec : QStringList{"", "quote=2", "plain=1", "enc=UTF-16LE", "enc=UTF-32"}) {
-        const ReadResult result = readTextFile(path, options(spec));
-        QVERIFY2(result.ok(), qPrintable(spec));
+    for (const QString& opts : QStringList{"", "quote=2", "plain=1", "enc=UTF-16LE", "enc=UTF-32"}) {
+        const ReadResult result = readTextFile(path, options(opts));
+        QVERIFY2(result.ok(), qPrintable(opts));
         QVERIFY(result.dataset.hasRows());
         const QString warnings = result.warnings.join(QLatin1Char('\n'));
         QVERIFY2(warnings.contains(QStringLiteral("NUL character(s)")), qPrintable(warnings));
@@ -636,7 +636,7 @@ void TestDelimitedReader::keepsRecordsAcrossBlocks()
 void TestDelimitedReader::reportsProgressAndStops()
 {
     const QString text = QStringLiteral("alpha,\"beta\",gamma\n").repeated(20000);
-    for (const QString& spec : QStringList{"quote=1", "quote=2", "plain=1"}) {
+    for (const QString& opts : QStringList{"quote=1", "quote=2", "plain=1"}) {
         QVector<qreal> seen;
         ReadProgress progress;
         progress.from = 0.5;
@@ -645,17 +645,17 @@ void TestDelimitedReader::reportsProgressAndStops()
             seen.append(f);
             return true;
         };
-        const ReadResult result = readPastedText(text, options(spec), progress);
+        const ReadResult result = readPastedText(text, options(opts), progress);
         QVERIFY(result.ok());
         QCOMPARE(result.dataset.rowCount(), 20000);
         // 380,000 characters: every 50,000 quoted, every 10,000 otherwise.
-        QVERIFY2(seen.size() >= (spec == "quote=1" ? 7 : 37), qPrintable(spec));
+        QVERIFY2(seen.size() >= (opts == "quote=1" ? 7 : 37), qPrintable(opts));
         QVERIFY(std::is_sorted(seen.cbegin(), seen.cend()));
         QVERIFY(seen.first() >= 0.5 && seen.last() <= 0.75);
 
         int calls = 0;
         progress.callback = [&calls](qreal) { return ++calls < 2; };
-        const ReadResult stopped = readPastedText(text, options(spec), progress);
+        const ReadResult stopped = readPastedText(text, options(opts), progress);
         QVERIFY(stopped.stopped);
         QVERIFY(stopped.error);
         QVERIFY(stopped.warnings.contains(QStringLiteral("Stopped by user")));
@@ -666,7 +666,7 @@ void TestDelimitedReader::reportsProgressAndStops()
 void TestDelimitedReader::streamsLongLines_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QString>("opts");
     QTest::addColumn<int>("columns");
     QTest::addColumn<int>("firstLength");
 
@@ -688,7 +688,7 @@ void TestDelimitedReader::streamsLongLines_data()
 void TestDelimitedReader::streamsLongLines()
 {
     QFETCH(QString, text);
-    QFETCH(QString, spec);
+    QFETCH(QString, opts);
     QFETCH(int, columns);
     QFETCH(int, firstLength);
 
@@ -698,9 +698,9 @@ void TestDelimitedReader::streamsLongLines()
         if (fromFile) {
             const QString path = dir.filePath("long.csv");
             QVERIFY(writeFile(path, text.toUtf8()));
-            result = readTextFile(path, options("delim=1 " + spec));
+            result = readTextFile(path, options("delim=1 " + opts));
         } else {
-            result = readPastedText(text, options("delim=1 " + spec));
+            result = readPastedText(text, options("delim=1 " + opts));
         }
         QVERIFY(result.ok());
         QCOMPARE(result.dataset.rowCount(), 1);

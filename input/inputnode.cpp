@@ -1,0 +1,324 @@
+#include "input/inputnode.h"
+
+#include "graph/graphscene.h"
+#include "graph/nodefactory.h"
+#include "graph/runstate.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+
+namespace {
+
+bool isWorkbook(int fileType)
+{
+    return fileType == FileTypeExcelXlsx || fileType == FileTypeExcelXls;
+}
+
+} // namespace
+
+bool InputOptions::operator==(const InputOptions& o) const
+{
+    return folder == o.folder && fileMatch == o.fileMatch && sheetMatch == o.sheetMatch
+        && recurse == o.recurse && delimiter == o.delimiter && quoting == o.quoting
+        && ignoreRepeatedDelimiters == o.ignoreRepeatedDelimiters && encoding == o.encoding
+        && automaticFixedWidths == o.automaticFixedWidths && fixedWidths == o.fixedWidths
+        && layout == o.layout && jsonArraysAsRows == o.jsonArraysAsRows
+        && ignoredFirstRows == o.ignoredFirstRows && hasHeader == o.hasHeader
+        && trimWhitespace == o.trimWhitespace && simplifyWhitespace == o.simplifyWhitespace
+        && ignoreEmptyRows == o.ignoreEmptyRows && ignoreEmptyColumns == o.ignoreEmptyColumns
+        && ignoreHiddenExcelRows == o.ignoreHiddenExcelRows
+        && ignoreHiddenExcelColumns == o.ignoreHiddenExcelColumns
+        && metaPlacement == o.metaPlacement && metaText == o.metaText
+        && metaColumnName == o.metaColumnName && schema == o.schema && watching == o.watching
+        && alias == o.alias;
+}
+
+InputNode::InputNode(QGraphicsItem* parent) : IONode(parent)
+{
+    m_watchTimer.setSingleShot(true);
+    m_watchTimer.setInterval(WatchDelayMs);
+    connect(&m_watchTimer, &QTimer::timeout, this, &InputNode::onWatchTimeout);
+}
+
+InputNode::InputNode(const QString& path, int fileType, QGraphicsItem* parent) : InputNode(parent)
+{
+    setSourceKind(MediumFile);
+    setFilePath(path.trimmed());
+    setFormatId(fileType >= 0 && fileType < FileTypeCount ? fileType : inputTypeForPath(path));
+}
+
+InputNode::~InputNode() = default;
+
+QString InputNode::displayName() const
+{
+    if (!name().isEmpty())
+        return name();
+    switch (medium()) {
+    case MediumClipboard:
+        return QStringLiteral("Clipboard");
+    case MediumFolder: {
+        const QString folder = QFileInfo(QDir::fromNativeSeparators(m_options.folder)).fileName();
+        if (m_options.fileMatch.isEmpty())
+            return folder.isEmpty() ? QStringLiteral("Input") : folder;
+        return QDir::toNativeSeparators(folder + QLatin1Char('/') + m_options.fileMatch);
+    }
+    default: {
+        const QString file = QFileInfo(QDir::fromNativeSeparators(filePath())).fileName();
+        return file.isEmpty() ? QStringLiteral("Input") : file;
+    }
+    }
+}
+
+void InputNode::setOptions(const InputOptions& options)
+{
+    if (options == m_options)
+        return;
+    m_options = options;
+    if (!m_options.watching)
+        stopWatching();
+    setStatus(StatusNeedsUpdating, true);
+}
+
+void InputNode::setFileSource(const QString& path, int fileType)
+{
+    setSourceKind(MediumFile);
+    setFilePath(path.trimmed());
+    setFormatId(fileType >= 0 && fileType < FileTypeCount ? fileType : inputTypeForPath(path));
+    stopWatching();
+    setStatus(StatusNeedsUpdating, true);
+}
+
+void InputNode::setFolderSource(
+    const QString& folder, const QString& fileMatch, bool recurse, int fileType)
+{
+    setSourceKind(MediumFolder);
+    m_options.folder = folder.trimmed();
+    m_options.fileMatch = fileMatch.trimmed();
+    m_options.recurse = recurse;
+    setFormatId(fileType >= 0 && fileType < FileTypeCount ? fileType : inputTypeForPath(fileMatch));
+    stopWatching();
+    setStatus(StatusNeedsUpdating, true);
+}
+
+void InputNode::setClipboardSource(const QString& text, int fileType)
+{
+    setSourceKind(MediumClipboard);
+    setFurtherText(text);
+    setFormatId(fileType >= 0 && fileType < FileTypeCount ? fileType : inputTypeForText(text));
+    stopWatching();
+    setStatus(StatusNeedsUpdating, true);
+}
+
+ReadOptions InputNode::readOptions() const
+{
+    ReadOptions o;
+    o.fileType = fileType();
+    o.encoding = m_options.encoding;
+    o.delimiter = m_options.delimiter;
+    o.customDelimiter = QString(charOption());
+    o.quoting = m_options.quoting;
+    o.ignoreRepeatedDelimiters = m_options.ignoreRepeatedDelimiters;
+    o.ignoredFirstRows = m_options.ignoredFirstRows;
+    o.hasHeader = m_options.hasHeader;
+    o.trimWhitespace = m_options.trimWhitespace;
+    o.simplifyWhitespace = m_options.simplifyWhitespace;
+    o.ignoreEmptyRows = m_options.ignoreEmptyRows;
+    return o;
+}
+
+void InputNode::process(bool processDownstream, bool force)
+{
+    if (RunState::stopRequested())
+        return;
+    if (status() != StatusUpToDate)
+        runRead();
+    if (status() == StatusUpToDate && processDownstream) {
+        const QList<Node*> downstream = downstreamNodes(true);
+        for (Node* n : downstream)
+            n->process(processDownstream, force);
+    }
+}
+
+void InputNode::runRead()
+{
+    m_dataset.clear();
+    m_warnings.clear();
+    m_information.clear();
+    m_filesRead = 0;
+    m_sheetsRead = 0;
+    setStatus(StatusUpdating, false);
+    emit processingStart(this);
+    QElapsedTimer timer;
+    timer.start();
+    setProgress(0.0);
+
+    // A stop is honoured between files, never inside one.
+    ReadProgress progress;
+    progress.callback = [this](qreal fraction) {
+        onProcessed(fraction);
+        return true;
+    };
+    const bool ok = medium() == MediumFolder ? readFolder(progress) : readSingle(progress);
+    if (m_dataset.hasRows() && m_options.ignoreEmptyColumns) {
+        const int removed = m_dataset.removeEmptyColumns();
+        if (removed > 0)
+            m_information << QStringLiteral("%1 empty column(s) ignored").arg(removed);
+    }
+    m_dataset.assignColumnIds(id());
+
+    m_processingTime = timer.elapsed();
+    m_lastProcessed = QDateTime::currentDateTime();
+    setStatus(ok ? StatusUpToDate : StatusError, false);
+    emit processingEnd(this);
+    m_dataset.dropPools();
+    const QList<Node*> downstream = downstreamNodes(false);
+    for (Node* n : downstream)
+        n->upstreamProcessed();
+    update();
+}
+
+bool InputNode::readSingle(const ReadProgress& progress)
+{
+    if (medium() != MediumClipboard)
+        return readFile(progress);
+    stopWatching();
+    if (clipboardText().isEmpty())
+        return true;
+    ReadResult result = readInputText(clipboardText(), readOptions(), progress);
+    takeMessages(result);
+    if (!result.ok())
+        return false;
+    m_dataset = result.dataset;
+    return finishRead(&m_dataset, result.hasHeader, QString(), QString());
+}
+
+bool InputNode::readFile(const ReadProgress& progress)
+{
+    QString path = filePath().trimmed();
+    QString sheet = sheetName();
+    if (path.isEmpty()) {
+        stopWatching();
+        return true;
+    }
+    if (isWorkbook(fileType())) {
+        QString named;
+        splitWorkbookPath(QString(path), &path, &named);
+        if (sheet.isEmpty())
+            sheet = named;
+    }
+    if (!QFileInfo::exists(path)) {
+        m_warnings << QStringLiteral("File '%1' not found").arg(displayPath(path));
+        return false;
+    }
+    if (isBlockedInputExtension(path)) {
+        m_warnings << QStringLiteral("The extension for this file is blocked in 'Preferences>Input "
+                                     "Extensions':\n%1")
+                          .arg(displayPath(path));
+        return false;
+    }
+    ReadResult result = readInputFile(path, sheet, readOptions(), progress);
+    takeMessages(result);
+    if (!result.ok())
+        return false;
+    updateWatching(path);
+    const QString mismatch = extensionMismatchWarning(path, fileType());
+    if (!mismatch.isEmpty())
+        m_warnings << mismatch;
+    m_dataset = result.dataset;
+    return finishRead(&m_dataset, result.hasHeader, path, sheet);
+}
+
+bool InputNode::finishRead(
+    Dataset* data, int appliedHeader, const QString& path, const QString& sheet)
+{
+    if (m_options.hasHeader == HeaderAutomatic)
+        m_options.hasHeader = appliedHeader;
+    if (appliedHeader != HeaderYes && m_options.schema.inUse) {
+        // Said once, however many files a folder read takes.
+        const QString warning = QStringLiteral("Using a schema, but 'has header' not checked");
+        if (!m_warnings.contains(warning))
+            m_warnings << warning;
+    }
+    if (!applySchema(data, m_options.schema, &m_warnings, &m_information))
+        return false;
+    if (m_options.metaPlacement != MetaNotAdded) {
+        const QString text = expandMetaVariables(m_options.metaText, path, sheet, *data);
+        addMetaInformation(data, m_options.metaPlacement, text, m_options.metaColumnName);
+    }
+    return true;
+}
+
+void InputNode::takeMessages(const ReadResult& result)
+{
+    m_warnings << result.warnings;
+    m_information << result.information;
+}
+
+QString InputNode::watchedPath() const
+{
+    return m_watcher ? m_watcher->files().value(0) : QString();
+}
+
+void InputNode::updateWatching(const QString& path)
+{
+    if (!m_options.watching || medium() != MediumFile) {
+        stopWatching();
+        return;
+    }
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    if (!m_watcher) {
+        m_watcher = new QFileSystemWatcher(this);
+        connect(
+            m_watcher, &QFileSystemWatcher::fileChanged, this, &InputNode::onWatchedFileChanged);
+    }
+    const QStringList current = m_watcher->files();
+    if (current == QStringList(absolute))
+        return;
+    if (!current.isEmpty())
+        m_watcher->removePaths(current);
+    m_watcher->addPath(absolute);
+}
+
+void InputNode::stopWatching()
+{
+    m_watchTimer.stop();
+    if (m_watcher && !m_watcher->files().isEmpty())
+        m_watcher->removePaths(m_watcher->files());
+}
+
+void InputNode::onWatchedFileChanged(const QString& path)
+{
+    // A file saved by writing a new one and renaming it over the old one
+    // drops out of the watch list; keep following the name.
+    if (m_watcher && !m_watcher->files().contains(path) && QFileInfo::exists(path))
+        m_watcher->addPath(path);
+    const auto* graph = qobject_cast<GraphScene*>(scene());
+    if (graph && graph->autoRun()) {
+        if (!m_watchTimer.isActive())
+            m_watchTimer.start();
+        return;
+    }
+    setStatus(StatusNeedsUpdating, true);
+}
+
+void InputNode::onWatchTimeout()
+{
+    auto* graph = qobject_cast<GraphScene*>(scene());
+    if (!graph) {
+        setStatus(StatusNeedsUpdating, true);
+        return;
+    }
+    // A run in progress would ignore the change; try again once it is over.
+    if (graph->isProcessing()) {
+        m_watchTimer.start();
+        return;
+    }
+    graph->onSourceChanged(this);
+}
+
+void registerInputNodeKind()
+{
+    NodeFactory::registerKind(InputNodeType, [] { return new InputNode; });
+}

@@ -1,0 +1,143 @@
+#pragma once
+
+#include "graph/ionode.h"
+#include "input/inputsource.h"
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <QVariantMap>
+#include <QVector>
+
+class QFileSystemWatcher;
+
+// The "format" option of JSON and XML input.
+enum InputLayout : int { LayoutWide = 0, LayoutLong = 1 };
+
+// The options of an Input item besides those IONode holds: the source kind
+// (sourceKind), the file type (formatId), the path (filePath), the sheet of
+// a workbook (sheetName), the custom delimiter (charOption) and the pasted
+// text (furtherText).
+struct InputOptions
+{
+    // Folder source
+    QString folder;
+    QString fileMatch;
+    QString sheetMatch;
+    bool recurse = false;
+    // Text reading
+    int delimiter = DelimiterAutomatic;
+    int quoting = QuotingAutomatic;
+    bool ignoreRepeatedDelimiters = false;
+    QString encoding = QStringLiteral("Automatic");
+    bool automaticFixedWidths = true;
+    QVector<int> fixedWidths;
+    int layout = LayoutWide;
+    bool jsonArraysAsRows = true;
+    // Rows and columns
+    int ignoredFirstRows = 0;
+    int hasHeader = HeaderYes;
+    bool trimWhitespace = true;
+    bool simplifyWhitespace = true;
+    bool ignoreEmptyRows = true;
+    bool ignoreEmptyColumns = false;
+    bool ignoreHiddenExcelRows = false;
+    bool ignoreHiddenExcelColumns = false;
+    // Meta information
+    int metaPlacement = MetaNotAdded;
+    QString metaText = QStringLiteral("$(CurrentDateTime) $(FilePath)");
+    QString metaColumnName = QStringLiteral("Meta Info");
+    InputSchema schema;
+    bool watching = false;
+    QString alias;
+
+    bool operator==(const InputOptions& o) const;
+    bool operator!=(const InputOptions& o) const { return !(*this == o); }
+};
+
+// The graph item that produces a dataset from a file, from every matching
+// file of a folder, or from text pasted by the user.
+class InputNode : public IONode
+{
+    Q_OBJECT
+
+public:
+    // Wait after a watched file changes before reading it again: editors
+    // and copies often write a file in several steps.
+    static constexpr int WatchDelayMs = 2000;
+
+    explicit InputNode(QGraphicsItem* parent = nullptr);
+    // A file input; the type follows the extension map unless given.
+    explicit InputNode(
+        const QString& path, int fileType = FileTypeNone, QGraphicsItem* parent = nullptr);
+    ~InputNode() override;
+
+    int type() const override { return InputNodeType; }
+    QString displayName() const override;
+    bool canProcess() const override { return true; }
+    int maxUpstream() const override { return 0; }
+    int maxDownstream() const override { return NoLimit; }
+    void process(bool processDownstream, bool force) override;
+    void upstreamProcessed() override { }
+
+    int medium() const { return sourceKind(); }
+    int fileType() const { return formatId(); }
+    const QString& clipboardText() const { return furtherText(); }
+    const InputOptions& options() const { return m_options; }
+    // Each change marks the item, and everything downstream, as needing an
+    // update (pasting text does not run anything by itself).
+    void setOptions(const InputOptions& options);
+    void setFileSource(const QString& path, int fileType = FileTypeNone);
+    void setFolderSource(
+        const QString& folder, const QString& fileMatch, bool recurse, int fileType);
+    void setClipboardSource(const QString& text, int fileType = FileTypeDelimited);
+
+    // The options handed to the readers.
+    ReadOptions readOptions() const;
+    // Results of the last folder read (0 otherwise).
+    int filesRead() const { return m_filesRead; }
+    int sheetsRead() const { return m_sheetsRead; }
+    // The file being watched for changes, or empty.
+    QString watchedPath() const;
+
+    QList<QPair<QString, QString>> optionSummary() const;
+    QList<QPair<QString, QString>> inputSummary() const;
+
+    // Keys and values as the input element of a document stores them.
+    QVariantMap saveOptions() const override;
+    void restoreOptions(const QVariantMap& options) override;
+
+protected:
+    QList<QPair<QString, QString>> summaryRows() const override;
+
+private:
+    void runRead();
+    bool readSingle(const ReadProgress& progress);
+    bool readFile(const ReadProgress& progress);
+    bool readFolder(const ReadProgress& progress);
+    bool readFolderFile(
+        const QString& path, const ReadProgress& progress, Dataset* data, bool* schemaFailed);
+    void addFolderPart(
+        Dataset* combined, const Dataset& part, const QString& path, QStringList* mismatches) const;
+    // The header guess, the schema and the meta information on a fresh
+    // read; false when the schema rejects it.
+    bool finishRead(Dataset* data, int appliedHeader, const QString& path, const QString& sheet);
+    void takeMessages(const ReadResult& result);
+    void updateWatching(const QString& path);
+    void stopWatching();
+    void onWatchedFileChanged(const QString& path);
+    void onWatchTimeout();
+    QList<QPair<QString, QString>> locationRows() const;
+
+    InputOptions m_options;
+    int m_filesRead = 0;
+    int m_sheetsRead = 0;
+    QFileSystemWatcher* m_watcher = nullptr;
+    QTimer m_watchTimer;
+};
+
+// Lets the start-up code, the document reader and the snapshots create
+// Input items by their type code.
+void registerInputNodeKind();

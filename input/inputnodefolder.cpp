@@ -1,0 +1,145 @@
+// Reading every matching file of a folder into one dataset.
+
+#include "input/inputnode.h"
+
+#include "core/values.h"
+#include "graph/runstate.h"
+
+#include <QFileInfo>
+
+namespace {
+
+bool isWorkbook(int fileType)
+{
+    return fileType == FileTypeExcelXlsx || fileType == FileTypeExcelXls;
+}
+
+// The wildcard's extension may say the files are of another type than the
+// one chosen ("*.json" read as Delimited text).
+QString fileMatchWarning(const QString& match, int fileType)
+{
+    const int mapped = inputTypeForExtension(QFileInfo(match.trimmed()).suffix());
+    if (mapped == FileTypeNone || mapped == fileType)
+        return QString();
+    return QStringLiteral("File match filter '%1' may not match data type: %2")
+        .arg(match.trimmed(), fileTypeName(fileType));
+}
+
+} // namespace
+
+bool InputNode::readFolder(const ReadProgress& progress)
+{
+    const QString folder = m_options.folder.trimmed();
+    // Like a file input without a path, a folder input not yet pointed
+    // anywhere is simply empty.
+    if (folder.isEmpty())
+        return true;
+    if (!QFileInfo(folder).isDir()) {
+        m_warnings << QStringLiteral("Folder '%1' not found").arg(displayPath(folder));
+        return false;
+    }
+    const QStringList files
+        = listFolderFiles(folder, m_options.fileMatch, m_options.recurse, &m_warnings);
+
+    Dataset combined;
+    QStringList mismatches;
+    int read = 0;
+    bool stopped = false;
+    const qreal n = files.size();
+    for (int i = 0; i < files.size(); ++i) {
+        if (RunState::stopRequested()) {
+            stopped = true;
+            break;
+        }
+        const ReadProgress share { progress.callback,
+            progress.from + (progress.to - progress.from) * i / n,
+            progress.from + (progress.to - progress.from) * (i + 1) / n };
+        Dataset part;
+        bool schemaFailed = false;
+        const bool ok = readFolderFile(files.at(i), share, &part, &schemaFailed);
+        share.report(1.0);
+        if (schemaFailed) {
+            m_warnings
+                << QStringLiteral("'%1' schema validation error").arg(displayPath(files.at(i)));
+            m_dataset = combined;
+            return false;
+        }
+        if (!ok)
+            continue;
+        if (read == 0)
+            combined = part;
+        else
+            addFolderPart(&combined, part, files.at(i), &mismatches);
+        ++read;
+    }
+    m_dataset = combined;
+    if (stopped) {
+        m_warnings << QStringLiteral("Stopped by user");
+        return false;
+    }
+    if (read == 0) {
+        m_warnings << QStringLiteral("No files read");
+    } else {
+        m_filesRead = read;
+        if (isWorkbook(fileType())) {
+            m_sheetsRead = read;
+            m_information << QStringLiteral("%1 sheet(s) read from %2 file(s)").arg(read).arg(read);
+        } else {
+            m_information << QStringLiteral("%1 file(s) read").arg(read);
+        }
+    }
+    m_warnings << mismatches;
+    const QString matchWarning = fileMatchWarning(m_options.fileMatch, fileType());
+    if (!matchWarning.isEmpty())
+        m_warnings << matchWarning;
+    return true;
+}
+
+bool InputNode::readFolderFile(
+    const QString& path, const ReadProgress& progress, Dataset* data, bool* schemaFailed)
+{
+    ReadResult result = readInputFile(path, QString(), readOptions(), progress);
+    takeMessages(result);
+    const QString shown = displayPath(path);
+    if (!result.ok()) {
+        m_warnings << QStringLiteral("'%1' cannot be read").arg(shown);
+        return false;
+    }
+    if (!result.dataset.hasRows()) {
+        m_warnings << QStringLiteral("'%1' has no data").arg(shown);
+        return false;
+    }
+    m_information << QStringLiteral("Read %1 column(s) x %2 row(s)")
+                         .arg(formatInteger(result.dataset.columnCount()),
+                             formatInteger(result.dataset.rowCount()));
+    if (!finishRead(&result.dataset, result.hasHeader, path, QString())) {
+        *schemaFailed = true;
+        return false;
+    }
+    *data = result.dataset;
+    return true;
+}
+
+void InputNode::addFolderPart(
+    Dataset* combined, const Dataset& part, const QString& path, QStringList* mismatches) const
+{
+    const bool metaColumn = m_options.metaPlacement == MetaEveryRow;
+    const InputSchema& schema = m_options.schema;
+    if (!schema.inUse) {
+        QStringList before = combined->columnNames();
+        QStringList names = part.columnNames();
+        // Every file has its own meta information column at the end; it
+        // is no difference between the files.
+        if (metaColumn && !before.isEmpty() && !names.isEmpty()) {
+            before.removeLast();
+            names.removeLast();
+        }
+        const QString warning = headerMismatchWarning(before, names, path);
+        if (!warning.isEmpty())
+            mismatches->append(warning);
+    }
+    // Columns follow their names unless the schema has already made every
+    // file alike and drops or refuses columns beyond it.
+    const bool byName = !schema.inUse || schema.extraColumns == SchemaAddExtra;
+    appendFolderDataset(combined, part, byName, metaColumn);
+}

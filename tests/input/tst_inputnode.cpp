@@ -1,0 +1,617 @@
+#include "core/settings.h"
+#include "core/values.h"
+#include "graph/connection.h"
+#include "graph/graphscene.h"
+#include "graph/nodefactory.h"
+#include "graph/runstate.h"
+#include "graph/transformnode.h"
+#include "input/inputnode.h"
+#include "output/outputnode.h"
+#include "transforms/catalogue.h"
+#include "transforms/transform.h"
+#include "transforms/transformparameter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QString native(const QString& path)
+{
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// Reads the node on its own, outside any graph.
+void read(InputNode& node)
+{
+    node.setStatus(StatusNeedsUpdating, false);
+    node.process(false, false);
+}
+
+QStringList rowValues(const Dataset& data, int row)
+{
+    return data.isValidRow(row) ? data.row(row) : QStringList();
+}
+
+} // namespace
+
+class TestInputNode : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init() { RunState::clearStopRequest(); }
+
+    void headerGuess_data();
+    void headerGuess();
+    void failuresEndInError_data();
+    void failuresEndInError();
+    void extensionMismatch_data();
+    void extensionMismatch();
+    void pastedText_data();
+    void pastedText();
+    void emptyColumnsIgnored_data();
+    void emptyColumnsIgnored();
+    void metaInformation_data();
+    void metaInformation();
+    void metaVariables_data();
+    void metaVariables();
+    void schemaOnASingleFile();
+    void watchingRereadsWithAutoRun();
+    void watchingMarksForUpdateWithoutAutoRun();
+    void optionsRoundTrip();
+    void restoreFillsReadDefaults_data();
+    void restoreFillsReadDefaults();
+    void summaries();
+    void graphRunsEndToEnd();
+    void failedInputLeavesOtherBranchesRunning();
+
+private:
+    QString write(const QString& name, const QByteArray& bytes);
+
+    QTemporaryDir m_settingsDir;
+    QTemporaryDir m_dir;
+};
+
+void TestInputNode::initTestCase()
+{
+    // A settings store of our own, so that the defaults hold.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settingsDir.path());
+    QVERIFY(m_dir.isValid());
+    setDefaultDateFormats({ QStringLiteral("yyyy-MM-dd"), QStringLiteral("dd/MM/yyyy") });
+    registerInputNodeKind();
+    registerOutputNodeKind();
+}
+
+QString TestInputNode::write(const QString& name, const QByteArray& bytes)
+{
+    const QString path = m_dir.filePath(name);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(path));
+    file.write(bytes);
+    return path;
+}
+
+void TestInputNode::headerGuess_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<int>("rows");
+
+    QTest::newRow("words over data")
+        << QByteArray("Name,Age\nAnn,31\nBob,42\n") << 1 << QStringList { "Name", "Age" } << 2;
+    QTest::newRow("numbers") << QByteArray("1,2\n3,4\n") << 0 << QStringList { "1", "2" } << 2;
+    QTest::newRow("one row") << QByteArray("Name,Age\n") << 0 << QStringList { "1", "2" } << 1;
+    QTest::newRow("date in first row")
+        << QByteArray("Name,04/03/2021\nAnn,x\n") << 0 << QStringList { "1", "2" } << 2;
+}
+
+void TestInputNode::headerGuess()
+{
+    QFETCH(QByteArray, content);
+    InputNode node(write(QStringLiteral("guess.csv"), content));
+    InputOptions o = node.options();
+    o.hasHeader = HeaderAutomatic;
+    node.setOptions(o);
+    read(node);
+    QCOMPARE(node.status(), int(StatusUpToDate));
+    QTEST(node.options().hasHeader, "stored");
+    QTEST(node.dataset().columnNames(), "names");
+    QTEST(node.rowCount(), "rows");
+}
+
+void TestInputNode::failuresEndInError_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("fileType");
+    QTest::addColumn<QString>("warning");
+
+    const QString missing = m_dir.filePath(QStringLiteral("nowhere/missing.csv"));
+    QTest::newRow("missing file") << missing << int(FileTypeDelimited)
+                                  << QStringLiteral("File '%1' not found").arg(native(missing));
+    const QString blocked = write(QStringLiteral("script.py"), "a,b\n1,2\n");
+    QTest::newRow("blocked extension")
+        << blocked << int(FileTypeDelimited)
+        << QStringLiteral("The extension for this file is blocked in 'Preferences>Input "
+                          "Extensions':\n%1")
+               .arg(native(blocked));
+    QTest::newRow("a folder") << m_dir.path() << int(FileTypeDelimited)
+                              << QStringLiteral("Unable to read '%1'").arg(native(m_dir.path()));
+    if (QFileInfo::exists(QStringLiteral("/dev/null")))
+        QTest::newRow("a device") << "/dev/null" << int(FileTypeDelimited)
+                                  << QStringLiteral("Unable to read '/dev/null'");
+    const QString book = write(QStringLiteral("book.xlsx"), "PK\x03\x04");
+    QTest::newRow("workbook without a reader")
+        << book + QStringLiteral("[Sheet1]") << int(FileTypeExcelXlsx)
+        << QStringLiteral("'%1' cannot be read as Excel XLSX").arg(native(book));
+    const QString json = write(QStringLiteral("data.json"), "[{\"a\":1}]");
+    QTest::newRow("json without a reader")
+        << json << int(FileTypeJson)
+        << QStringLiteral("'%1' cannot be read as JSON").arg(native(json));
+}
+
+void TestInputNode::failuresEndInError()
+{
+    QFETCH(QString, path);
+    QFETCH(int, fileType);
+    InputNode node(path, fileType);
+    read(node);
+    QCOMPARE(node.status(), int(StatusError));
+    QTEST(node.warnings().value(node.warningCount() - 1), "warning");
+    QCOMPARE(node.rowCount(), 0);
+}
+
+void TestInputNode::extensionMismatch_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("fileType");
+    QTest::addColumn<bool>("warns");
+
+    QTest::newRow("txt read as delimited") << "data.txt" << int(FileTypeDelimited) << true;
+    QTest::newRow("csv read as delimited") << "data.csv" << int(FileTypeDelimited) << false;
+    QTest::newRow("unmapped extension") << "data.dat" << int(FileTypeDelimited) << false;
+}
+
+void TestInputNode::extensionMismatch()
+{
+    QFETCH(QString, name);
+    QFETCH(int, fileType);
+    QFETCH(bool, warns);
+    const QString path = write(name, "a,b\n1,2\n");
+    InputNode node(path, fileType);
+    read(node);
+    QCOMPARE(node.status(), int(StatusUpToDate));
+    const QString warning = QStringLiteral("File extension '%1' may not match data type: %2")
+                                .arg(native(path), fileTypeName(fileType));
+    QCOMPARE(node.warnings().contains(warning), warns);
+}
+
+void TestInputNode::pastedText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("fileType");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<int>("rows");
+
+    QTest::newRow("nothing pasted")
+        << QString() << int(FileTypeDelimited) << int(StatusUpToDate) << QStringList() << 0;
+    QTest::newRow("cells from a sheet")
+        << "Name\tAge\nAnn\t31\n"
+        << int(FileTypeExcelXlsx) << int(StatusUpToDate) << QStringList { "Name", "Age" } << 1;
+    QTest::newRow("plain text keeps commas")
+        << "head\nx, y\nz\n"
+        << int(FileTypePlainText) << int(StatusUpToDate) << QStringList { "head" } << 2;
+    QTest::newRow("json without a reader")
+        << "[1]" << int(FileTypeJson) << int(StatusError) << QStringList() << 0;
+}
+
+void TestInputNode::pastedText()
+{
+    QFETCH(QString, text);
+    QFETCH(int, fileType);
+    InputNode node;
+    node.setClipboardSource(text, fileType);
+    read(node);
+    QTEST(node.status(), "status");
+    QTEST(node.dataset().columnNames(), "names");
+    QTEST(node.rowCount(), "rows");
+    if (node.status() == StatusError)
+        QCOMPARE(node.warnings(),
+            QStringList(QStringLiteral("The pasted text cannot be read as %1")
+                            .arg(fileTypeName(fileType))));
+    // No file: nothing to watch, and no file behind the summary.
+    QCOMPARE(node.watchedPath(), QString());
+}
+
+void TestInputNode::emptyColumnsIgnored_data()
+{
+    QTest::addColumn<bool>("ignore");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QString>("information");
+
+    const QByteArray twoEmpty("a,b,c,d\n1,,x,\n2,,y,\n");
+    QTest::newRow("off") << false << twoEmpty << QStringList { "a", "b", "c", "d" } << QString();
+    QTest::newRow("on") << true << twoEmpty << QStringList { "a", "c" }
+                        << QStringLiteral("2 empty column(s) ignored");
+    QTest::newRow("no rows") << true << QByteArray("a,b\n") << QStringList { "a", "b" }
+                             << QString();
+}
+
+void TestInputNode::emptyColumnsIgnored()
+{
+    QFETCH(bool, ignore);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, information);
+    InputNode node(write(QStringLiteral("empties.csv"), content));
+    InputOptions o = node.options();
+    o.ignoreEmptyColumns = ignore;
+    node.setOptions(o);
+    read(node);
+    QTEST(node.dataset().columnNames(), "names");
+    const bool reported = node.information().filter(QStringLiteral("empty column")).size() == 1;
+    QCOMPARE(reported, !information.isEmpty());
+    if (reported)
+        QVERIFY(node.information().contains(information));
+}
+
+void TestInputNode::metaInformation_data()
+{
+    QTest::addColumn<int>("placement");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("firstRow");
+    QTest::addColumn<QStringList>("lastRow");
+
+    const QString meta = QStringLiteral("meta.csv 2 rows");
+    QTest::newRow("at start") << int(MetaAtStart) << QStringList { "a", "b" }
+                              << QStringList { meta, "" } << QStringList { "3", "4" };
+    QTest::newRow("at end") << int(MetaAtEnd) << QStringList { "a", "b" }
+                            << QStringList { "1", "2" } << QStringList { meta, "" };
+    QTest::newRow("every row") << int(MetaEveryRow) << QStringList { "a", "b", "Source" }
+                               << QStringList { "1", "2", meta } << QStringList { "3", "4", meta };
+}
+
+void TestInputNode::metaInformation()
+{
+    QFETCH(int, placement);
+    InputNode node(write(QStringLiteral("meta.csv"), "a,b\n1,2\n3,4\n"));
+    InputOptions o = node.options();
+    o.metaPlacement = placement;
+    o.metaText = QStringLiteral("$(FileName) $(DataRows) rows");
+    o.metaColumnName = QStringLiteral("Source");
+    node.setOptions(o);
+    read(node);
+    QCOMPARE(node.status(), int(StatusUpToDate));
+    QTEST(node.dataset().columnNames(), "names");
+    QTEST(rowValues(node.dataset(), 0), "firstRow");
+    QTEST(rowValues(node.dataset(), node.dataset().lastRow()), "lastRow");
+}
+
+void TestInputNode::metaVariables_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("fileExists");
+    QTest::addColumn<QString>("expected");
+
+    const QString path = write(QStringLiteral("vars/m.csv"), "a,b,c\n1,2,3\n");
+    const QFileInfo info(path);
+    QTest::newRow("file path") << "$(FilePath)" << true << native(path);
+    QTest::newRow("folder path") << "$(FolderPath)" << true << native(info.absolutePath());
+    QTest::newRow("file name and size") << "$(FileName)=$(FileSizeBytes)" << true << "m.csv=12";
+    QTest::newRow("updated") << "$(FileUpdatedDateTime)|$(FileUpdatedDate)" << true
+                             << info.lastModified().toString(Qt::ISODate) + "|"
+            + info.lastModified().date().toString(Qt::ISODate);
+    QTest::newRow("data counts") << "$(DataRows)x$(DataColumns)=$(DataValues)" << true << "2x3=6";
+    QTest::newRow("sheet") << "[$(FileSheetName)]" << true << "[Sheet 2]";
+    QTest::newRow("unknown names stay")
+        << "$(Nothing) $(FileName" << true << "$(Nothing) $(FileName";
+    QTest::newRow("no file") << "$(FilePath);$(FileCreatedDate);$(DataRows)" << false
+                             << "(file not found);(file not found);2";
+}
+
+void TestInputNode::metaVariables()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, fileExists);
+    QFETCH(QString, expected);
+    Dataset data;
+    data.setColumnCount(3);
+    data.appendRow({ "1", "2", "3" });
+    data.appendRow({ "4", "5", "6" });
+    const QString path = m_dir.filePath(
+        fileExists ? QStringLiteral("vars/m.csv") : QStringLiteral("vars/gone.csv"));
+    QCOMPARE(expandMetaVariables(text, path, QStringLiteral("Sheet 2"), data), expected);
+    // The current date and time come from the clock at the moment of reading.
+    const QString now = expandMetaVariables(
+        QStringLiteral("$(CurrentDate)T$(CurrentDateTime)"), path, QString(), data);
+    QVERIFY(now.startsWith(QDate::currentDate().toString(Qt::ISODate))
+        || QTime::currentTime().hour() == 0);
+}
+
+void TestInputNode::schemaOnASingleFile()
+{
+    InputNode node(write(QStringLiteral("schema.csv"), "b,a\n1,2\n"));
+    InputOptions o = node.options();
+    o.schema.inUse = true;
+    o.schema.columnNames = QStringList { "a", "b", "c" };
+    o.schema.missingValues = QStringList { "", "", "none" };
+    node.setOptions(o);
+    read(node);
+    QCOMPARE(node.status(), int(StatusUpToDate));
+    QCOMPARE(node.dataset().columnNames(), QStringList({ "a", "b", "c" }));
+    QCOMPARE(rowValues(node.dataset(), 0), QStringList({ "2", "1", "none" }));
+
+    o.schema.missingColumns = SchemaMissingIsError;
+    o.hasHeader = HeaderNo;
+    node.setOptions(o);
+    read(node);
+    QCOMPARE(node.status(), int(StatusError));
+    QVERIFY(
+        node.warnings().contains(QStringLiteral("Using a schema, but 'has header' not checked")));
+    QVERIFY(node.warnings().contains(QStringLiteral("Schema error: Missing column 'c'")));
+    QCOMPARE(node.warnings().last(), QStringLiteral("Schema validation failed"));
+    // The dataset stays as read.
+    QCOMPARE(node.dataset().columnNames(), QStringList({ "1", "2" }));
+}
+
+void TestInputNode::watchingRereadsWithAutoRun()
+{
+    const QString path = write(QStringLiteral("watched.csv"), "a\n1\n");
+    GraphScene scene;
+    auto* node = new InputNode(path);
+    InputOptions o = node->options();
+    o.watching = true;
+    node->setOptions(o);
+    scene.insertNode(node);
+    scene.setAutoRun(true);
+    scene.process(GraphScene::RunAll, true);
+    QCOMPARE(node->rowCount(), 1);
+    QCOMPARE(node->watchedPath(), QFileInfo(path).absoluteFilePath());
+
+    write(QStringLiteral("watched.csv"), "a\n1\n2\n3\n");
+    // Nothing happens at once: the file may still be being written.
+    QTest::qWait(300);
+    QCOMPARE(node->rowCount(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(node->rowCount(), 3, 6000);
+    QCOMPARE(node->status(), int(StatusUpToDate));
+
+    // Watching off: later changes go unnoticed.
+    o.watching = false;
+    node->setOptions(o);
+    scene.process(GraphScene::RunAll, true);
+    QCOMPARE(node->watchedPath(), QString());
+}
+
+void TestInputNode::watchingMarksForUpdateWithoutAutoRun()
+{
+    const QString path = write(QStringLiteral("manual.csv"), "a\n1\n");
+    GraphScene scene;
+    auto* node = new InputNode(path);
+    InputOptions o = node->options();
+    o.watching = true;
+    node->setOptions(o);
+    scene.insertNode(node);
+    scene.process(GraphScene::RunAll, true);
+    QCOMPARE(node->status(), int(StatusUpToDate));
+
+    write(QStringLiteral("manual.csv"), "a\n1\n2\n");
+    QTRY_COMPARE_WITH_TIMEOUT(node->status(), int(StatusNeedsUpdating), 5000);
+    QCOMPARE(node->rowCount(), 1);
+}
+
+void TestInputNode::optionsRoundTrip()
+{
+    InputNode original(QStringLiteral("/data/in.csv"));
+    InputOptions o = original.options();
+    o.folder = QStringLiteral("/data");
+    o.fileMatch = QStringLiteral("*.csv");
+    o.sheetMatch = QStringLiteral("S*");
+    o.recurse = true;
+    o.delimiter = DelimiterCustom;
+    o.quoting = QuotingUnquoted;
+    o.ignoreRepeatedDelimiters = true;
+    o.encoding = QStringLiteral("ISO-8859-1");
+    o.automaticFixedWidths = false;
+    o.fixedWidths = { 3, 5, 8 };
+    o.jsonArraysAsRows = false;
+    o.ignoredFirstRows = 2;
+    o.hasHeader = HeaderAutomatic;
+    o.trimWhitespace = false;
+    o.simplifyWhitespace = false;
+    o.ignoreEmptyRows = false;
+    o.ignoreEmptyColumns = true;
+    o.ignoreHiddenExcelRows = true;
+    o.ignoreHiddenExcelColumns = true;
+    o.metaPlacement = MetaEveryRow;
+    o.metaText = QStringLiteral("<$(FileName)> & \"x\"");
+    o.metaColumnName = QStringLiteral("Where");
+    o.schema = InputSchema { true, { "a", "b" }, { "", "0" }, 1, 1, 2 };
+    o.watching = true;
+    o.alias = QStringLiteral("in1");
+    original.setOptions(o);
+    original.setCharOption(QLatin1Char('#'));
+    original.setSheetName(QStringLiteral("Sheet 2"));
+    original.setFurtherText(QStringLiteral("pasted"));
+
+    const QVariantMap saved = original.saveOptions();
+    QStringList keys { "medium", "ignored_rows", "header", "watching", "json_arrays_as_rows",
+        "trim", "simplify", "ignore_empty", "ignore_empty_cols", "ignore_excel_hidden_cols",
+        "ignore_excel_hidden_rows", "show_meta", "meta_text", "meta_col_name", "schema_in_use",
+        "schema_col_name", "schema_missing_value", "schema_missing_cols", "schema_reorder_cols",
+        "schema_extra_cols", "path", "multi_file_folder", "multi_file_match", "multi_sheetmatch",
+        "multi_file_recurse", "file_type", "alias", "delimiter", "custom_delimiter", "quote",
+        "ignore_repeated_delim", "auto_fixed_widths", "fixed_widths", "encoding", "worksheet",
+        "text" };
+    keys.sort();
+    QCOMPARE(saved.keys(), keys);
+    QCOMPARE(saved.value("fixed_widths").toStringList(), QStringList({ "3", "5", "8" }));
+    QCOMPARE(saved.value("schema_col_name").userType(), int(QMetaType::QStringList));
+
+    // A snapshot copy made through the factory is the same item again.
+    Node* made = NodeFactory::create(InputNodeType);
+    auto* copy = qobject_cast<InputNode*>(made);
+    QVERIFY(copy);
+    copy->restoreOptions(saved);
+    QVERIFY(copy->options() == o);
+    QCOMPARE(copy->filePath(), original.filePath());
+    QCOMPARE(copy->charOption(), QLatin1Char('#'));
+    QCOMPARE(copy->saveOptions(), saved);
+    delete made;
+}
+
+void TestInputNode::restoreFillsReadDefaults_data()
+{
+    QTest::addColumn<QVariantMap>("input");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QVariant>("expected");
+
+    const QVariantMap none;
+    QTest::newRow("header") << none << "header" << QVariant(0);
+    QTest::newRow("ignore empty rows") << none << "ignore_empty" << QVariant(1);
+    QTest::newRow("delimiter") << none << "delimiter" << QVariant(int(DelimiterComma));
+    QTest::newRow("meta column") << none << "meta_col_name" << QVariant("Meta Info");
+    QTest::newRow("encoding") << none << "encoding" << QVariant("Automatic");
+    QTest::newRow("custom delimiter") << none << "custom_delimiter" << QVariant("*");
+    QTest::newRow("medium from text")
+        << QVariantMap { { "text", "a,b" } } << "medium" << QVariant(int(MediumClipboard));
+    QTest::newRow("path trimmed") << QVariantMap { { "path", " /x/a.tsv  " } } << "path"
+                                  << QVariant("/x/a.tsv");
+    QTest::newRow("type from extension")
+        << QVariantMap { { "path", "/x/a.json" }, { "file_type", 11 } } << "file_type"
+        << QVariant(int(FileTypeJson));
+    QTest::newRow("type from pasted text")
+        << QVariantMap { { "text", "<rows/>" } } << "file_type" << QVariant(int(FileTypeXml));
+    QTest::newRow("list where a number belongs")
+        << QVariantMap { { "header", QStringList { "1" } } } << "header" << QVariant(0);
+    QTest::newRow("non-integers dropped")
+        << QVariantMap { { "fixed_widths", QStringList { "4", "x", "6" } } } << "fixed_widths"
+        << QVariant(QStringList { "4", "6" });
+    const QString twoItems = QStringLiteral("a") + QChar(0x1F) + QStringLiteral("b");
+    QTest::newRow("list as text") << QVariantMap { { "schema_col_name", twoItems } }
+                                  << "schema_col_name" << QVariant(QStringList { "a", "b" });
+}
+
+void TestInputNode::restoreFillsReadDefaults()
+{
+    QFETCH(QVariantMap, input);
+    QFETCH(QString, key);
+    QFETCH(QVariant, expected);
+    InputNode node(QStringLiteral("/somewhere/else.xlsx"));
+    node.restoreOptions(input);
+    const QVariant saved = node.saveOptions().value(key);
+    QCOMPARE(saved.userType(), expected.userType());
+    QCOMPARE(saved, expected);
+}
+
+void TestInputNode::summaries()
+{
+    InputNode csv(write(QStringLiteral("sum.csv"), "a,b\n1,2\n"));
+    InputOptions o = csv.options();
+    o.alias = QStringLiteral("in1");
+    csv.setOptions(o);
+    QList<QPair<QString, QString>> expected { { "Delimiter", "Automatic" },
+        { "Ignore repeated delim", "No" }, { "Quoting", "Automatic" }, { "Encoding", "Automatic" },
+        { "Ignore", "First 0 row(s)" }, { "Has header", "Yes" }, { "Trim whitespace", "Yes" },
+        { "Simplify whitespace", "Yes" }, { "Ignore empty rows", "Yes" },
+        { "Ignore empty columns", "No" }, { "Meta information", "Not added" },
+        { "Uses schema", "No" }, { "Alias", "in1" } };
+    QCOMPARE(csv.optionSummary(), expected);
+    QCOMPARE(csv.inputSummary().value(0),
+        qMakePair(QStringLiteral("Type"), QStringLiteral("Delimited text")));
+    QVERIFY(csv.inputSummary().contains(qMakePair(QStringLiteral("File"), native(csv.filePath()))));
+    QVERIFY(csv.summary().contains(QStringLiteral("8 bytes")));
+    QCOMPARE(csv.displayName(), QStringLiteral("sum.csv"));
+
+    InputNode pasted;
+    pasted.setClipboardSource(QStringLiteral("x\ny\n"));
+    QVERIFY(pasted.inputSummary().contains(
+        qMakePair(QStringLiteral("Size"), QStringLiteral("4 characters"))));
+    QCOMPARE(pasted.displayName(), QStringLiteral("Clipboard"));
+
+    InputNode book(QStringLiteral("/b/book.xlsx"));
+    QVERIFY(book.optionSummary().contains(
+        qMakePair(QStringLiteral("Ignore hidden Excel rows"), QStringLiteral("No"))));
+    QVERIFY(!book.optionSummary().contains(
+        qMakePair(QStringLiteral("Encoding"), QStringLiteral("Automatic"))));
+    QVERIFY(book.summary().contains(QStringLiteral("File not found")));
+}
+
+// Input -> Case (upper) -> Output, with the output named after the input's
+// alias, through a real scene run.
+void TestInputNode::graphRunsEndToEnd()
+{
+    const QString in = write(QStringLiteral("people.csv"), "name,city\nann,oslo\nbob,rome\n");
+    GraphScene scene;
+    auto* input = new InputNode(in);
+    InputOptions o = input->options();
+    o.alias = QStringLiteral("src");
+    input->setOptions(o);
+    scene.insertNode(input);
+    scene.process(GraphScene::RunAll, true);
+    QCOMPARE(input->status(), int(StatusUpToDate));
+
+    input->setSelected(true);
+    TransformNode* upper = scene.addTransform(Catalogue::instance().create(QStringLiteral("Case")));
+    QVERIFY(upper);
+    Transform* t = upper->transform();
+    TransformParameter* columns = t->parameter(QStringLiteral("Columns"));
+    columns->setValue(QVariant::fromValue(ColumnRefList { columns->referenceAt(1) }));
+    t->parameter(QStringLiteral("Case"))->setValue(QStringLiteral("Upper case"));
+
+    const QString outPath = m_dir.filePath(QStringLiteral("{src}-upper.csv"));
+    auto* output = new OutputNode(outPath);
+    scene.insertNode(output);
+    output->setPos(upper->pos() + QPointF(0, 200));
+    scene.insertConnection(upper, output);
+    scene.process(GraphScene::RunAll, true);
+
+    QCOMPARE(upper->status(), int(StatusUpToDate));
+    QCOMPARE(output->status(), int(StatusUpToDate));
+    QCOMPARE(readAll(m_dir.filePath(QStringLiteral("people-upper.csv"))),
+        QByteArray("\xEF\xBB\xBFname,city\r\nann,OSLO\r\nbob,ROME\r\n"));
+    // Column identities come from the input item.
+    QCOMPARE(input->dataset().columnId(1), ColumnId(input->id(), 2));
+}
+
+void TestInputNode::failedInputLeavesOtherBranchesRunning()
+{
+    GraphScene scene;
+    auto* good = new InputNode(write(QStringLiteral("good.csv"), "a\n1\n"));
+    auto* bad = new InputNode(m_dir.filePath(QStringLiteral("vanished.csv")));
+    auto* goodOut = new OutputNode(m_dir.filePath(QStringLiteral("good-out.csv")));
+    auto* badOut = new OutputNode(m_dir.filePath(QStringLiteral("bad-out.csv")));
+    for (Node* n : QList<Node*> { bad, good, goodOut, badOut })
+        scene.insertNode(n);
+    good->setPos(200, 0);
+    goodOut->setPos(200, 200);
+    badOut->setPos(0, 200);
+    scene.insertConnection(good, goodOut);
+    scene.insertConnection(bad, badOut);
+    scene.process(GraphScene::RunAll, true);
+
+    QCOMPARE(bad->status(), int(StatusError));
+    QCOMPARE(badOut->status(), int(StatusNeedsUpdating));
+    QCOMPARE(goodOut->status(), int(StatusUpToDate));
+    QVERIFY(QFileInfo::exists(m_dir.filePath(QStringLiteral("good-out.csv"))));
+    QVERIFY(bad->logLine(false).endsWith(QStringLiteral("Error")));
+}
+
+QTEST_MAIN(TestInputNode)
+#include "tst_inputnode.moc"
