@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QStackedWidget>
 #include <QTableView>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -37,8 +38,11 @@ DataTableView::DataTableView(QWidget* parent)
     : QWidget(parent), m_model(new DataTableModel(this)), m_table(new QTableView(this)),
       m_tooBig(new QLabel(this)), m_stack(new QStackedWidget(this)),
       m_filterMode(new QComboBox(this)), m_filterText(new QLineEdit(this)),
-      m_whitespace(new QToolButton(this))
+      m_whitespace(new QToolButton(this)), m_filterDelay(new QTimer(this))
 {
+    m_filterDelay->setSingleShot(true);
+    m_filterDelay->setInterval(300);
+    connect(m_filterDelay, &QTimer::timeout, this, &DataTableView::applyFilter);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
@@ -122,6 +126,17 @@ void DataTableView::setDataset(const Dataset& dataset)
 void DataTableView::onFilterChanged()
 {
     Settings::instance().setFilterDataIndex(m_filterMode->currentIndex());
+    // Filtering a big table reads every value; wait until the typing stops.
+    const qint64 cells = qint64(m_model->dataset().rowCount()) * m_model->dataset().columnCount();
+    if (cells > 1000000)
+        m_filterDelay->start();
+    else
+        applyFilter();
+}
+
+void DataTableView::applyFilter()
+{
+    m_filterDelay->stop();
     m_model->setFilter(m_filterMode->currentIndex(), m_filterText->text());
 }
 

@@ -9,6 +9,7 @@ class QLabel;
 class QLineEdit;
 class QStackedWidget;
 class QTableView;
+class QTimer;
 class QToolButton;
 
 // The data grid with its tools: the eight scroll buttons, the filter, the
@@ -40,6 +41,7 @@ public:
 private:
     void onScroll(int which);
     void onFilterChanged();
+    void applyFilter();
     QWidget* makeToolRow();
 
     DataTableModel* m_model;
@@ -50,4 +52,5 @@ private:
     QComboBox* m_filterMode;
     QLineEdit* m_filterText;
     QToolButton* m_whitespace;
+    QTimer* m_filterDelay;
 };

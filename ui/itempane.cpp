@@ -161,9 +161,32 @@ void ItemPane::setNode(Node* node)
     if (node != m_node)
         m_commentUndoRecorded = false;
     m_node = node;
+    watchScene();
     m_options->setNode(node);
     refresh();
     fitSplitter();
+}
+
+void ItemPane::watchScene()
+{
+    // The pane follows its item's processing by itself, so the window only
+    // has to tell it which item is selected.
+    auto* scene = m_node ? qobject_cast<GraphScene*>(m_node->scene()) : nullptr;
+    if (scene == m_watchedScene)
+        return;
+    if (m_watchedScene)
+        disconnect(m_watchedScene, nullptr, this, nullptr);
+    m_watchedScene = scene;
+    if (!scene)
+        return;
+    connect(scene, &GraphScene::nodeProcessed, this, &ItemPane::onSceneNodeChanged);
+    connect(scene, &GraphScene::nodesDeleted, this, &ItemPane::refresh);
+}
+
+void ItemPane::onSceneNodeChanged(Node* node)
+{
+    if (node == m_node)
+        refresh();
 }
 
 void ItemPane::fitSplitter()
@@ -205,6 +228,7 @@ void ItemPane::refresh()
     if (!m_comment->hasFocus())
         m_comment->setText(m_node->comment());
     m_options->refresh();
+    m_optionsScroll->setVisible(m_options->hasForm() && m_viewMode != ShowDataOnly);
     m_data->setDataset(m_node->dataset());
     refreshTabs();
 }
@@ -256,11 +280,23 @@ void ItemPane::onCommentEdited(const QString& text)
     emit commentChanged(m_node);
 }
 
+void ItemPane::setEditingAllowed(bool allowed)
+{
+    m_options->setEnabled(allowed);
+    m_comment->setReadOnly(!allowed);
+}
+
+void ItemPane::applyPreferences()
+{
+    m_data->applyPreferences();
+    refresh();
+}
+
 void ItemPane::setViewMode(int mode)
 {
     m_viewMode = qBound(0, mode, 2);
     m_viewButtons[m_viewMode]->setChecked(true);
-    m_optionsScroll->setVisible(m_viewMode != ShowDataOnly);
+    m_optionsScroll->setVisible(m_options->hasForm() && m_viewMode != ShowDataOnly);
     m_tabs->setVisible(m_viewMode != ShowOptionsOnly);
 }
 

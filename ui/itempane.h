@@ -43,6 +43,13 @@ public:
     bool isFullScreen() const { return m_fullScreenWindow != nullptr; }
     void setFullScreen(bool on);
 
+    // While a run is in progress the options and the comment are read-only
+    // (connect to the scene's allowUserInteraction()).
+    void setEditingAllowed(bool allowed);
+    // Re-reads the display preferences (data font, row padding) after the
+    // Preferences window was confirmed.
+    void applyPreferences();
+
     ItemPaneOptions* options() const { return m_options; }
     DataTableView* dataTable() const { return m_data; }
     QTabWidget* tabs() const { return m_tabs; }
@@ -75,8 +82,11 @@ private:
     void refreshCharacters();
     void onCommentEdited(const QString& text);
     void onTabChanged(int index);
+    void onSceneNodeChanged(Node* node);
+    void watchScene();
 
     QPointer<Node> m_node;
+    QPointer<QObject> m_watchedScene;
     QWidget* m_body = nullptr;
     QLabel* m_title = nullptr;
     QLabel* m_status = nullptr;

@@ -5,6 +5,7 @@
 #include "transforms/transform.h"
 #include "transforms/transformparameter.h"
 #include "ui/editors/parametereditor.h"
+#include "ui/itempaneio.h"
 
 #include <QApplication>
 #include <QFormLayout>
@@ -19,10 +20,22 @@ QHash<int, ItemPaneOptions::FormFactory>& formFactories()
     return factories;
 }
 
+// The built-in forms go in first, so that a later registration replaces
+// them.
+void ensureBuiltInForms()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    registerIoOptionsForms();
+}
+
 } // namespace
 
 void ItemPaneOptions::registerFormFactory(int nodeType, FormFactory factory)
 {
+    ensureBuiltInForms();
     formFactories().insert(nodeType, std::move(factory));
 }
 
@@ -56,6 +69,8 @@ void ItemPaneOptions::clearForm()
 {
     m_editors.clear();
     m_labels.clear();
+    m_hasCustomForm = false;
+    m_customForm = nullptr;
     delete m_form;
     m_form = nullptr;
 }
@@ -71,9 +86,14 @@ void ItemPaneOptions::build()
     if (!tnode || !tnode->transform()) {
         auto* layout = new QVBoxLayout(m_form);
         layout->setContentsMargins(0, 0, 0, 0);
+        ensureBuiltInForms();
         const auto factory = formFactories().constFind(m_node->type());
         if (factory != formFactories().constEnd())
-            layout->addWidget(factory.value()(m_node, m_form));
+            m_customForm = factory.value()(m_node, m_form);
+        if (m_customForm) {
+            layout->addWidget(m_customForm);
+            m_hasCustomForm = true;
+        }
         return;
     }
     Transform* transform = tnode->transform();
@@ -123,7 +143,7 @@ void ItemPaneOptions::refresh()
     // transform was replaced) needs a new form.
     if (tnode && tnode->transform()) {
         const QList<TransformParameter*> parameters = tnode->transform()->parameters();
-        bool same = true;
+        bool same = m_editors.size() == parameters.size();
         for (ParameterEditor* e : m_editors)
             same = same && parameters.contains(e->parameter());
         if (!same || !m_form) {
@@ -132,6 +152,11 @@ void ItemPaneOptions::refresh()
         }
     }
     const QWidget* focus = QApplication::focusWidget();
+    // Forms of other item kinds reload through their load() when they have
+    // one (Input items learn their header on the first read).
+    if (m_customForm && m_customForm->metaObject()->indexOfMethod("load()") >= 0
+        && (!focus || !m_customForm->isAncestorOf(focus)))
+        QMetaObject::invokeMethod(m_customForm, "load");
     for (ParameterEditor* e : m_editors) {
         // Leave the editor being typed in alone: reloading would move the
         // cursor under the user's fingers.

@@ -16,7 +16,8 @@ class TransformNode;
 
 // The options form of the selected item. For a Transform item it holds one
 // editor per option; other item kinds (Input, Output) bring their own form
-// through registerFormFactory(), so this pane needs no knowledge of them.
+// through registerFormFactory() (the Input and Output forms are built in);
+// a form with a load() slot or invokable is reloaded on every refresh.
 //
 // An edit is stored into the option at once, recorded for undo (one
 // snapshot per run of edits to the same option) and handed to the scene as
@@ -38,6 +39,8 @@ public:
     // Re-reads the values and upstream column names into the editors.
     void refresh();
 
+    // Whether the item has any options to show.
+    bool hasForm() const { return m_form && (!m_editors.isEmpty() || m_hasCustomForm); }
     const QList<ParameterEditor*>& editors() const { return m_editors; }
     ParameterEditor* editor(const QString& key) const;
     QLabel* label(const QString& key) const { return m_labels.value(key); }
@@ -60,4 +63,6 @@ private:
     QHash<QString, QLabel*> m_labels;
     // The option whose edits the newest undo snapshot covers.
     QString m_undoKey;
+    bool m_hasCustomForm = false;
+    QWidget* m_customForm = nullptr;
 };

@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -175,6 +176,16 @@ private slots:
         // Filtering keeps each colour on its own cell.
         model.setFilter(DataTableModel::FilterColumnName, QStringLiteral("b"));
         QCOMPARE(model.index(0, 0).data(Qt::BackgroundRole).value<QColor>(), settings.verifyFailErrorColor());
+    }
+
+    void rowHeightFollowsThePaddingPreference()
+    {
+        DataTableView view;
+        const int before = view.tableView()->verticalHeader()->defaultSectionSize();
+        Settings::instance().setDataFontVerticalPadding(30);
+        view.applyPreferences();
+        QCOMPARE(view.tableView()->verticalHeader()->defaultSectionSize(), before + 20);
+        Settings::instance().setDataFontVerticalPadding(10);
     }
 
     void characterFrequencies()

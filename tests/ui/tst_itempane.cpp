@@ -1,6 +1,9 @@
 #include "core/settings.h"
 #include "graph/graphscene.h"
 #include "graph/transformnode.h"
+#include "input/inputnode.h"
+#include "output/outputnode.h"
+#include "output/writer.h"
 #include "transforms/catalogue.h"
 #include "transforms/transform.h"
 #include "ui/datatablechars.h"
@@ -14,6 +17,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -121,6 +125,19 @@ private slots:
         QCOMPARE(m_scene->snapshotCount(), snapshots + 2);
     }
 
+    void editingIsBlockedDuringARun()
+    {
+        ItemPane pane;
+        pane.setNode(m_transform);
+        pane.setEditingAllowed(false);
+        QVERIFY(!pane.options()->editor(QStringLiteral("Case"))->isEnabled());
+        QVERIFY(pane.commentEdit()->isReadOnly());
+        pane.setEditingAllowed(true);
+        QVERIFY(pane.options()->editor(QStringLiteral("Case"))->isEnabled());
+        // Option states still apply once editing is allowed again.
+        QVERIFY(!pane.options()->editor(QStringLiteral("Keep_Upper"))->isEnabled());
+    }
+
     void columnOptionsShowUpstreamColumns()
     {
         TransformNode* sort = addTransform(QStringLiteral("Sort"));
@@ -167,6 +184,19 @@ private slots:
         QVERIFY(pane.characters()->rowCount() > 0);
         pane.setNode(nullptr);
         QCOMPARE(pane.dataTable()->model()->rowCount(), 0);
+    }
+
+    void followsTheProcessingOfItsItem()
+    {
+        ItemPane pane;
+        pane.setNode(m_transform);
+        QCOMPARE(pane.dataTable()->model()->rowCount(), 2);
+        Dataset more = m_input->dataset();
+        more.appendRow({ QStringLiteral("cy"), QStringLiteral("oslo") });
+        m_input->setData(more);
+        m_scene->process(GraphScene::RunAll, true);
+        QCOMPARE(m_transform->status(), int(StatusUpToDate));
+        QCOMPARE(pane.dataTable()->model()->rowCount(), 3);
     }
 
     void commentIsStoredWithUndo()
@@ -221,6 +251,42 @@ private slots:
         QVERIFY(!pane.isFullScreen());
         QCOMPARE(pane.tabs()->window(), static_cast<QWidget*>(&pane));
         QVERIFY(!pane.fullScreenButton()->isChecked());
+    }
+
+    void inputAndOutputForms()
+    {
+        auto* input = new InputNode;
+        input->setId(Node::nextId());
+        input->setClipboardSource(QStringLiteral("a;b\n1;2"));
+        input->setPos(300, 0);
+        m_scene->insertNode(input);
+        auto* output = new OutputNode(QStringLiteral("/tmp/never-written.csv"));
+        output->setId(Node::nextId());
+        output->setPos(300, 100);
+        m_scene->insertNode(output);
+        m_scene->insertConnection(input, output);
+
+        ItemPane pane;
+        pane.setNode(input);
+        auto* delimiter = pane.options()->findChild<QComboBox*>(QStringLiteral("Delimiter"));
+        QVERIFY(delimiter);
+        QCOMPARE(delimiter->currentText(), QStringLiteral("Automatic"));
+        const int snapshots = m_scene->snapshotCount();
+        delimiter->setCurrentText(QStringLiteral("Semicolon"));
+        QCOMPARE(input->options().delimiter, int(DelimiterSemicolon));
+        QCOMPARE(m_scene->snapshotCount(), snapshots + 1);
+        auto* text = pane.options()->findChild<QPlainTextEdit*>();
+        QVERIFY(text);
+        QCOMPARE(text->toPlainText(), QStringLiteral("a;b\n1;2"));
+
+        pane.setNode(output);
+        auto* mode = pane.options()->findChild<QComboBox*>(QStringLiteral("Write mode"));
+        QVERIFY(mode);
+        QCOMPARE(mode->currentText(), QStringLiteral("Overwrite"));
+        mode->setCurrentText(QStringLiteral("Disabled"));
+        QCOMPARE(output->options().writeMode, int(WriteModeDisabled));
+        auto* path = pane.options()->findChild<QLineEdit*>(QStringLiteral("File"));
+        QCOMPARE(QDir::fromNativeSeparators(path->text()), QStringLiteral("/tmp/never-written.csv"));
     }
 
     void otherKindsBringTheirOwnForm()

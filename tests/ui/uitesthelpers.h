@@ -29,7 +29,22 @@ public:
     int maxUpstream() const override { return 0; }
     int maxDownstream() const override { return NoLimit; }
     void upstreamProcessed() override { }
-    void process(bool, bool) override { setStatus(StatusUpToDate, false); }
+    // Serves its dataset as it is, then lets the run go on downstream.
+    void process(bool processDownstream, bool force) override
+    {
+        if (status() != StatusUpToDate) {
+            setStatus(StatusUpdating, false);
+            emit processingStart(this);
+            setStatus(StatusUpToDate, false);
+            emit processingEnd(this);
+            for (Node* n : downstreamNodes(false))
+                n->upstreamProcessed();
+        }
+        if (processDownstream) {
+            for (Node* n : downstreamNodes(true))
+                n->process(true, force);
+        }
+    }
 
     // Replaces the dataset as a processing would, giving new columns ids.
     void setData(const Dataset& data)

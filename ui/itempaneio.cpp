@@ -1,0 +1,320 @@
+#include "ui/itempaneio.h"
+
+#include "core/filetypes.h"
+#include "graph/graphscene.h"
+#include "input/inputnode.h"
+#include "input/reader.h"
+#include "output/outputnode.h"
+#include "output/writer.h"
+#include "ui/itempaneoptions.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+#include <QToolButton>
+
+namespace {
+
+const int InputTypes[] = { FileTypeDelimited, FileTypeExcelXlsx, FileTypeExcelXls,
+    FileTypeFixedWidth, FileTypeJson, FileTypeXml, FileTypeVCard, FileTypePlainText };
+
+void selectData(QComboBox* combo, const QVariant& data)
+{
+    const int found = combo->findData(data);
+    combo->setCurrentIndex(found >= 0 ? found : 0);
+}
+
+} // namespace
+
+IoOptionsForm::IoOptionsForm(Node* node, QWidget* parent)
+    : QWidget(parent), m_form(new QFormLayout(this)), m_node(node)
+{
+    m_form->setContentsMargins(0, 0, 0, 0);
+    m_form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+}
+
+QStringList IoOptionsForm::delimiterNames()
+{
+    return { tr("Automatic"), tr("Comma"), tr("Semicolon"), tr("Colon"), tr("Tab"), tr("Pipe"),
+        tr("Caret"), tr("Space"), tr("Custom"), tr("Unit separator") };
+}
+
+QStringList IoOptionsForm::encodings()
+{
+    return { QStringLiteral("UTF-8"), QStringLiteral("UTF-16LE"), QStringLiteral("UTF-16BE"),
+        QStringLiteral("ISO-8859-1"), QStringLiteral("Windows-1252"), QStringLiteral("System") };
+}
+
+void IoOptionsForm::onChanged(const QString& field)
+{
+    if (m_loading || !m_node)
+        return;
+    auto* scene = qobject_cast<GraphScene*>(m_node->scene());
+    if (scene && scene->isProcessing())
+        return;
+    if (scene && field != m_undoField) {
+        scene->recordSnapshot(tr("change '%1'").arg(field));
+        m_undoField = field;
+    }
+    store();
+    if (scene)
+        scene->onSourceChangedDelayed(m_node);
+    else
+        m_node->setStatus(StatusNeedsUpdating, true);
+}
+
+QComboBox* IoOptionsForm::addCombo(const QString& label, const QStringList& items, const QString& field)
+{
+    auto* combo = new QComboBox(this);
+    combo->setObjectName(field);
+    for (int i = 0; i < items.size(); ++i)
+        combo->addItem(items.at(i), i);
+    m_form->addRow(label, combo);
+    connect(combo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+        [this, field] { onChanged(field); });
+    return combo;
+}
+
+QCheckBox* IoOptionsForm::addCheck(const QString& label, const QString& field)
+{
+    auto* check = new QCheckBox(label, this);
+    check->setObjectName(field);
+    m_form->addRow(check);
+    connect(check, &QCheckBox::toggled, this, [this, field] { onChanged(field); });
+    return check;
+}
+
+QLineEdit* IoOptionsForm::addLine(const QString& label, const QString& field)
+{
+    auto* line = new QLineEdit(this);
+    line->setObjectName(field);
+    m_form->addRow(label, line);
+    connect(line, &QLineEdit::textEdited, this, [this, field] { onChanged(field); });
+    return line;
+}
+
+QSpinBox* IoOptionsForm::addSpin(const QString& label, int minimum, int maximum, const QString& field)
+{
+    auto* spin = new QSpinBox(this);
+    spin->setObjectName(field);
+    spin->setRange(minimum, maximum);
+    m_form->addRow(label, spin);
+    connect(spin, QOverload<int>::of(&QSpinBox::valueChanged), this, [this, field] { onChanged(field); });
+    return spin;
+}
+
+QLineEdit* IoOptionsForm::addPath(const QString& label, bool forSaving, const QString& field)
+{
+    auto* row = new QWidget(this);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* line = new QLineEdit(row);
+    line->setObjectName(field);
+    auto* browse = new QToolButton(row);
+    browse->setText(QStringLiteral("..."));
+    browse->setToolTip(tr("Choose the file."));
+    layout->addWidget(line, 1);
+    layout->addWidget(browse);
+    m_form->addRow(label, row);
+    // Typing a path changes the source once the field is left, not on
+    // every keystroke (each would try to read a half-typed file name).
+    connect(line, &QLineEdit::editingFinished, this, [this, line, field] {
+        if (line->isModified()) {
+            line->setModified(false);
+            onChanged(field);
+        }
+    });
+    connect(browse, &QToolButton::clicked, this, [this, line, forSaving, field] {
+        const QString path = forSaving
+            ? QFileDialog::getSaveFileName(this, tr("Output File"), line->text())
+            : QFileDialog::getOpenFileName(this, tr("Input File"), line->text());
+        if (path.isEmpty())
+            return;
+        line->setText(QDir::toNativeSeparators(path));
+        onChanged(field);
+    });
+    return line;
+}
+
+// Input
+
+InputOptionsForm::InputOptionsForm(InputNode* node, QWidget* parent)
+    : IoOptionsForm(node, parent), m_input(node)
+{
+    if (node->medium() == MediumClipboard) {
+        m_text = new QPlainTextEdit(this);
+        m_text->setMinimumHeight(80);
+        m_form->addRow(tr("Text"), m_text);
+        connect(m_text, &QPlainTextEdit::textChanged, this, [this] { onChanged(tr("Text")); });
+    } else if (node->medium() == MediumFile) {
+        m_path = addPath(tr("File"), false, tr("File"));
+    }
+    QStringList types;
+    for (int type : InputTypes)
+        types << fileTypeName(type);
+    m_type = addCombo(tr("Type"), types, tr("Type"));
+    for (int i = 0; i < m_type->count(); ++i)
+        m_type->setItemData(i, InputTypes[i]);
+    m_delimiter = addCombo(tr("Delimiter"), delimiterNames(), tr("Delimiter"));
+    m_customDelimiter = addLine(tr("Custom delimiter"), tr("Custom delimiter"));
+    m_customDelimiter->setMaxLength(1);
+    m_repeated = addCheck(tr("ignore repeated delimiters"), tr("ignore repeated delimiters"));
+    m_quoting = addCombo(tr("Quoting"), { tr("Automatic"), tr("Quoted"), tr("Unquoted") }, tr("Quoting"));
+    m_encoding = addCombo(tr("Encoding"), QStringList { QStringLiteral("Automatic") } + encodings(), tr("Encoding"));
+    m_ignoreRows = addSpin(tr("Ignore first rows"), 0, 999999, tr("Ignore first rows"));
+    m_header = addCombo(tr("Has header"), { tr("No"), tr("Yes"), tr("Automatic") }, tr("Has header"));
+    m_trim = addCheck(tr("trim whitespace"), tr("trim whitespace"));
+    m_simplify = addCheck(tr("simplify whitespace"), tr("simplify whitespace"));
+    m_emptyRows = addCheck(tr("ignore empty rows"), tr("ignore empty rows"));
+    m_emptyColumns = addCheck(tr("ignore empty columns"), tr("ignore empty columns"));
+    m_alias = addLine(tr("Alias"), tr("Alias"));
+    m_alias->setToolTip(tr("The name by which the command line points this input at another file."));
+    load();
+}
+
+void InputOptionsForm::load()
+{
+    if (!m_input)
+        return;
+    setLoading(true);
+    const InputOptions& o = m_input->options();
+    if (m_path)
+        m_path->setText(QDir::toNativeSeparators(m_input->filePath()));
+    if (m_text && m_text->toPlainText() != m_input->clipboardText())
+        m_text->setPlainText(m_input->clipboardText());
+    selectData(m_type, m_input->fileType());
+    m_delimiter->setCurrentIndex(o.delimiter);
+    m_customDelimiter->setText(QString(m_input->charOption()));
+    m_repeated->setChecked(o.ignoreRepeatedDelimiters);
+    m_quoting->setCurrentIndex(o.quoting);
+    const int encoding = m_encoding->findText(o.encoding, Qt::MatchFixedString);
+    m_encoding->setCurrentIndex(qMax(0, encoding));
+    m_ignoreRows->setValue(o.ignoredFirstRows);
+    m_header->setCurrentIndex(o.hasHeader);
+    m_trim->setChecked(o.trimWhitespace);
+    m_simplify->setChecked(o.simplifyWhitespace);
+    m_emptyRows->setChecked(o.ignoreEmptyRows);
+    m_emptyColumns->setChecked(o.ignoreEmptyColumns);
+    m_alias->setText(o.alias);
+    m_customDelimiter->setEnabled(o.delimiter == DelimiterCustom);
+    setLoading(false);
+}
+
+void InputOptionsForm::store()
+{
+    if (!m_input)
+        return;
+    const int type = m_type->currentData().toInt();
+    if (m_path && QDir::fromNativeSeparators(m_path->text()) != m_input->filePath())
+        m_input->setFileSource(QDir::fromNativeSeparators(m_path->text().trimmed()), type);
+    if (m_text && m_text->toPlainText() != m_input->clipboardText())
+        m_input->setClipboardSource(m_text->toPlainText(), type);
+    m_input->setFormatId(type);
+    const QString custom = m_customDelimiter->text();
+    if (!custom.isEmpty())
+        m_input->setCharOption(custom.at(0));
+    InputOptions o = m_input->options();
+    o.delimiter = m_delimiter->currentIndex();
+    o.ignoreRepeatedDelimiters = m_repeated->isChecked();
+    o.quoting = m_quoting->currentIndex();
+    o.encoding = m_encoding->currentText();
+    o.ignoredFirstRows = m_ignoreRows->value();
+    o.hasHeader = m_header->currentIndex();
+    o.trimWhitespace = m_trim->isChecked();
+    o.simplifyWhitespace = m_simplify->isChecked();
+    o.ignoreEmptyRows = m_emptyRows->isChecked();
+    o.ignoreEmptyColumns = m_emptyColumns->isChecked();
+    o.alias = m_alias->text().trimmed();
+    m_input->setOptions(o);
+    m_customDelimiter->setEnabled(o.delimiter == DelimiterCustom);
+}
+
+// Output
+
+OutputOptionsForm::OutputOptionsForm(OutputNode* node, QWidget* parent)
+    : IoOptionsForm(node, parent), m_output(node)
+{
+    m_path = addPath(tr("File"), true, tr("File"));
+    QStringList types;
+    for (int type = 0; type < FileTypeCount; ++type)
+        types << fileTypeName(type);
+    m_type = addCombo(tr("Type"), types, tr("Type"));
+    m_writeMode = addCombo(tr("Write mode"), { tr("Disabled"), tr("Overwrite"), tr("Append"), tr("New") },
+        tr("Write mode"));
+    QStringList delimiters = delimiterNames();
+    delimiters.removeFirst(); // output needs a definite delimiter
+    m_delimiter = addCombo(tr("Delimiter"), delimiters, tr("Delimiter"));
+    for (int i = 0; i < m_delimiter->count(); ++i)
+        m_delimiter->setItemData(i, i + 1);
+    m_customDelimiter = addLine(tr("Custom delimiter"), tr("Custom delimiter"));
+    m_customDelimiter->setMaxLength(1);
+    m_quoting = addCombo(tr("Quoting"), { tr("As needed"), tr("Always"), tr("Never") }, tr("Quoting"));
+    m_lineEnding = addCombo(tr("Line endings"), { tr("Automatic"), tr("Windows (CRLF)"),
+        tr("Mac\\Unix (LF)"), tr("Old Mac (CR)"), tr("Record separator (0x1E)") }, tr("Line endings"));
+    m_encoding = addCombo(tr("Encoding"), encodings(), tr("Encoding"));
+    m_bom = addCheck(tr("byte order mark"), tr("byte order mark"));
+    m_header = addCheck(tr("write header"), tr("write header"));
+    m_alias = addLine(tr("Alias"), tr("Alias"));
+    m_alias->setToolTip(tr("The name by which the command line points this output at another file."));
+    load();
+}
+
+void OutputOptionsForm::load()
+{
+    if (!m_output)
+        return;
+    setLoading(true);
+    const OutputOptions& o = m_output->options();
+    m_path->setText(QDir::toNativeSeparators(m_output->filePath()));
+    m_type->setCurrentIndex(qBound(0, m_output->fileType(), FileTypeCount - 1));
+    m_writeMode->setCurrentIndex(o.writeMode);
+    selectData(m_delimiter, o.delimiter);
+    m_customDelimiter->setText(QString(m_output->charOption()));
+    m_quoting->setCurrentIndex(o.quoting);
+    m_lineEnding->setCurrentIndex(o.lineEnding);
+    m_encoding->setCurrentIndex(qMax(0, m_encoding->findText(o.encoding, Qt::MatchFixedString)));
+    m_bom->setChecked(o.byteOrderMark);
+    m_header->setChecked(o.writeHeader);
+    m_alias->setText(o.alias);
+    m_customDelimiter->setEnabled(o.delimiter == DelimiterCustom);
+    setLoading(false);
+}
+
+void OutputOptionsForm::store()
+{
+    if (!m_output)
+        return;
+    m_output->setFilePath(QDir::fromNativeSeparators(m_path->text().trimmed()));
+    m_output->setFormatId(m_type->currentIndex());
+    const QString custom = m_customDelimiter->text();
+    if (!custom.isEmpty())
+        m_output->setCharOption(custom.at(0));
+    OutputOptions o = m_output->options();
+    o.writeMode = m_writeMode->currentIndex();
+    o.delimiter = m_delimiter->currentData().toInt();
+    o.quoting = m_quoting->currentIndex();
+    o.lineEnding = m_lineEnding->currentIndex();
+    o.encoding = m_encoding->currentText();
+    o.byteOrderMark = m_bom->isChecked();
+    o.writeHeader = m_header->isChecked();
+    o.alias = m_alias->text().trimmed();
+    m_output->setOptions(o);
+    m_customDelimiter->setEnabled(o.delimiter == DelimiterCustom);
+}
+
+void registerIoOptionsForms()
+{
+    ItemPaneOptions::registerFormFactory(InputNodeType, [](Node* node, QWidget* parent) -> QWidget* {
+        auto* input = qobject_cast<InputNode*>(node);
+        return input ? new InputOptionsForm(input, parent) : nullptr;
+    });
+    ItemPaneOptions::registerFormFactory(OutputNodeType, [](Node* node, QWidget* parent) -> QWidget* {
+        auto* output = qobject_cast<OutputNode*>(node);
+        return output ? new OutputOptionsForm(output, parent) : nullptr;
+    });
+}
