@@ -5,6 +5,7 @@
 #include "core/settings.h"
 #include "document/autorecovery.h"
 #include "graph/runstate.h"
+#include "input/inputnode.h"
 #include "output/outputnode.h"
 #include "ui/mainwindow.h"
 #include "transforms/catalogue.h"
@@ -18,6 +19,7 @@
 #include <QMessageBox>
 #include <QTextStream>
 
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <new>
@@ -29,8 +31,12 @@ const char* const SupportAddress = "support@varnix.example";
 // Kept so that the last messages can still be shown once memory is gone.
 char* g_emergencyBlock = nullptr;
 
+// Prepared at start-up: once memory is gone, nothing can be formatted.
+const char* const OutOfMemoryMessage = "Varnix ran out of memory!\n";
+
 [[noreturn]] void onOutOfMemory()
 {
+    std::fputs(OutOfMemoryMessage, stderr);
     qWarning("Out of memory");
     std::abort();
 }
@@ -56,7 +62,9 @@ public:
             onOutOfMemory();
         } catch (const std::exception& e) {
             qWarning("exception: %s", e.what());
-            closeWith(QStringLiteral("%1 has to close due to an exception. Please contact support at %2."), 2);
+            closeWith(QStringLiteral(
+                          "%1 has to close due to an exception. Please contact support at %2."),
+                2);
         } catch (...) {
             closeWith(QStringLiteral("%1 has to close. Please contact support at %2."), 3);
         }
@@ -68,7 +76,8 @@ public:
         delete[] g_emergencyBlock;
         g_emergencyBlock = nullptr;
         qWarning("Maximum memory exceeded");
-        tell(QStringLiteral("%1 has exceeded the memory allocation set in 'Preferences' and will close.")
+        tell(QStringLiteral(
+            "%1 has exceeded the memory allocation set in 'Preferences' and will close.")
                  .arg(applicationName()));
         AutoRecovery::writeOnMemoryExit();
         std::exit(1);
@@ -96,6 +105,7 @@ private:
 // Each subsystem adds its registration call here as it arrives.
 void registerNodeKinds()
 {
+    registerInputNodeKind();
     registerOutputNodeKind();
 }
 
@@ -144,12 +154,14 @@ int main(int argc, char* argv[])
     // written from hashes (the attribute order of saved documents), the same
     // in every run.
     qSetGlobalQHashSeed(0);
+    // A console program already reports in the console it was started
+    // from; there is nothing to attach to here.
     const QStringList arguments = argumentsOf(argc, argv);
     const bool withWindows = !CommandLine::wantsNoWindows(arguments);
     // Without a display (a server, CI, a console session), or when asked to
     // run without windows, use the offscreen platform instead of failing.
-    const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY")
-        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    const bool noDisplay
+        = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     if ((noDisplay || !withWindows) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication::setStyle(QStringLiteral("Fusion"));

@@ -23,9 +23,9 @@ bool applyFlag(CommandLine& line, const QString& word)
     else if (word == QLatin1String("new_window"))
         line.newWindow = true;
     else if (word == QLatin1String("version"))
-        line.nonInteractive = line.printVersion = true;
+        line.printVersion = true;
     else if (word == QLatin1String("build"))
-        line.nonInteractive = line.printBuild = true;
+        line.printBuild = true;
     else if (word == QLatin1String("help"))
         line.help = true;
     else
@@ -63,7 +63,8 @@ void applyDocument(CommandLine& line, const QString& argument)
         return;
     }
     if (info.suffix().compare(QLatin1String("transform"), Qt::CaseInsensitive) != 0) {
-        line.fatalError = QStringLiteral("Unrecognized file suffix '%1' in '%2'").arg(info.suffix(), argument);
+        line.fatalError
+            = QStringLiteral("Unrecognized file suffix '%1' in '%2'").arg(info.suffix(), argument);
         return;
     }
     line.documentPath = argument;
@@ -101,8 +102,7 @@ bool CommandLine::wantsNoWindows(const QStringList& arguments)
 {
     for (const QString& argument : arguments) {
         const QString word = argument.toLower();
-        if (word == QLatin1String("-cli") || word == QLatin1String("-version")
-            || word == QLatin1String("-build") || word == QLatin1String("-help"))
+        if (word == QLatin1String("-cli") || word == QLatin1String("-help"))
             return true;
     }
     return false;
@@ -125,8 +125,8 @@ QString CommandLine::usage()
         "  -file <alias=path> point the input or output with this alias at a file\n"
         "  -folder <alias=path> point the folder input with this alias at a folder\n"
         "  -new_window        open a new empty window instead of the start-up document\n"
-        "  -version           print the version\n"
-        "  -build             print the build identification\n"
+        "  -version           with -cli: print the version first\n"
+        "  -build             with -cli: print the build identification first\n"
         "  -help              print this text\n"
         "\n"
         "Aliases are the names given to Input and Output items in the document; an\n"

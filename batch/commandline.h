@@ -16,6 +16,7 @@ struct CommandLine
     QString logPath;
     bool overwriteLog = false;
     bool newWindow = false;
+    // Printed before a non-interactive run only.
     bool printVersion = false;
     bool printBuild = false;
     bool help = false;

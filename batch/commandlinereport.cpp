@@ -4,7 +4,9 @@
 #include <QFileInfo>
 #include <QIODevice>
 
-CommandLineReport::CommandLineReport(QIODevice* out, QIODevice* err) : m_out(out), m_err(err) { }
+CommandLineReport::CommandLineReport(QIODevice* out, QIODevice* err) : m_out(out), m_err(err)
+{
+}
 
 CommandLineReport::~CommandLineReport()
 {

@@ -160,7 +160,8 @@ int CommandLineRun::run()
     if (!m_line.isValid())
         return fatal(m_line.fatalError);
     openLog();
-    if (m_line.verbosity > 0 || m_line.printVersion || m_line.printBuild || m_line.documentPath.isEmpty())
+    if (m_line.verbosity > 0 || m_line.printVersion || m_line.printBuild
+        || m_line.documentPath.isEmpty())
         m_report.info(QString());
     if (m_line.printVersion)
         m_report.info(versionLine());
@@ -204,7 +205,8 @@ CommandLineRun::Tally CommandLineRun::reportItems(const GraphScene& scene)
 {
     Tally tally;
     const int v = m_line.verbosity;
-    for (int type : { int(InputNodeType), int(TransformNodeType), int(OutputNodeType), int(ChartNodeType) }) {
+    for (int type :
+        { int(InputNodeType), int(TransformNodeType), int(OutputNodeType), int(ChartNodeType) }) {
         for (const Node* n : nodesOfType(scene, type)) {
             const bool failed = n->status() == StatusError;
             if (!failed && n->warningCount() == 0)
@@ -234,7 +236,8 @@ void CommandLineRun::reportSummary(const GraphScene& scene, qint64 elapsedMs)
     QStringList counts;
     const QList<QPair<int, QString>> kinds { { InputNodeType, QStringLiteral("%1 Input(s)") },
         { TransformNodeType, QStringLiteral("%1 Transform(s)") },
-        { OutputNodeType, QStringLiteral("%1 Output(s)") }, { ChartNodeType, QStringLiteral("%1 Chart(s)") } };
+        { OutputNodeType, QStringLiteral("%1 Output(s)") },
+        { ChartNodeType, QStringLiteral("%1 Chart(s)") } };
     for (const auto& kind : kinds) {
         int processed = 0;
         for (const Node* n : nodesOfType(scene, kind.first))
@@ -251,7 +254,9 @@ void CommandLineRun::reportSummary(const GraphScene& scene, qint64 elapsedMs)
     QStringList repeated;
     for (auto it = files.constBegin(); it != files.constEnd(); ++it) {
         if (it.value() > 1)
-            repeated << QStringLiteral("  Warning: Overwrote '%1' %2 times").arg(it.key()).arg(it.value());
+            repeated << QStringLiteral("  Warning: Overwrote '%1' %2 times")
+                            .arg(it.key())
+                            .arg(it.value());
     }
     if (!repeated.isEmpty()) {
         m_report.info(QStringLiteral("Overwritten multiple times: %1").arg(repeated.size()));
@@ -260,5 +265,6 @@ void CommandLineRun::reportSummary(const GraphScene& scene, qint64 elapsedMs)
                 m_report.info(line);
         }
     }
-    m_report.info(QStringLiteral("Elapsed: %1 second(s)").arg(QString::number(elapsedMs / 1000.0, 'f', 3)));
+    m_report.info(
+        QStringLiteral("Elapsed: %1 second(s)").arg(QString::number(elapsedMs / 1000.0, 'f', 3)));
 }

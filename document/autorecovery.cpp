@@ -45,12 +45,12 @@ void remove()
     QFile::remove(filePath());
 }
 
-bool write(const GraphScene& scene, const QString& documentPath, const DocumentInfo& info,
-    QString* error)
+bool write(
+    const GraphScene& scene, const QString& documentPath, const DocumentInfo& info, QString* error)
 {
     SaveOptions options;
-    const QByteArray text = DocumentWriter::toText(
-        DocumentWriter::build(scene, documentPath, info, options));
+    const QByteArray text
+        = DocumentWriter::toText(DocumentWriter::build(scene, documentPath, info, options));
     QFile file(filePath());
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size()) {
         if (error)
@@ -64,8 +64,10 @@ QString ageText(const QDateTime& modified, const QDateTime& now)
 {
     const qint64 seconds = qMax<qint64>(0, modified.secsTo(now));
     auto words = [](qint64 n, const char* unit) {
-        return QStringLiteral("%1 %2%3").arg(n).arg(QLatin1String(unit)).arg(
-            n == 1 ? QString() : QStringLiteral("s"));
+        return QStringLiteral("%1 %2%3")
+            .arg(n)
+            .arg(QLatin1String(unit))
+            .arg(n == 1 ? QString() : QStringLiteral("s"));
     };
     if (seconds < 60)
         return words(seconds, "second");
@@ -85,7 +87,8 @@ QString offerQuestion(const QString& age)
 int runningInstances()
 {
     int count = 0;
-    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    const QStringList pids
+        = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& pid : pids) {
         bool numeric = false;
         pid.toInt(&numeric);

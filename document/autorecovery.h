@@ -24,8 +24,8 @@ void remove();
 
 // Saves the scene (as if it were at documentPath, so that input paths can
 // be relocated on recovery) to the recovery file.
-bool write(const GraphScene& scene, const QString& documentPath, const DocumentInfo& info,
-    QString* error);
+bool write(
+    const GraphScene& scene, const QString& documentPath, const DocumentInfo& info, QString* error);
 
 // The age in words: "45 seconds", "1 minute", "3 hours", "2 days".
 QString ageText(const QDateTime& modified, const QDateTime& now);

@@ -81,8 +81,8 @@ qint32 idOf(const Attributes& attributes)
 
 QPointF positionOf(const Attributes& attributes)
 {
-    const QString key
-        = attributes.contains(QStringLiteral("pos_v12")) ? QStringLiteral("pos_v12") : QStringLiteral("pos");
+    const QString key = attributes.contains(QStringLiteral("pos_v12")) ? QStringLiteral("pos_v12")
+                                                                       : QStringLiteral("pos");
     return decodePosition(attributes.value(key));
 }
 
@@ -130,9 +130,8 @@ void relocate(ReadContext& context, QVariantMap& options)
     const QString key = QStringLiteral("path");
     if (options.value(key).type() != QVariant::String)
         return;
-    const QString moved
-        = relocatedPath(options.value(key).toString().trimmed(), context.storedDocumentPath,
-            context.documentPath);
+    const QString moved = relocatedPath(
+        options.value(key).toString().trimmed(), context.storedDocumentPath, context.documentPath);
     if (moved.isEmpty())
         return;
     options.insert(key, moved);
@@ -170,7 +169,8 @@ void assignAliases(QVector<PendingItem>& inputs)
 void readInputs(ReadContext& context, const QDomElement& root)
 {
     QVector<PendingItem> inputs;
-    for (Attributes attributes : itemAttributes(root, QStringLiteral("inputs"), QStringLiteral("input"))) {
+    for (Attributes attributes :
+        itemAttributes(root, QStringLiteral("inputs"), QStringLiteral("input"))) {
         DocumentUpgrades::upgradeInputAttributes(attributes, context.version);
         PendingItem item = makeItem(context, InputNodeType, attributes);
         if (!item.node)
@@ -223,13 +223,15 @@ void readTransforms(ReadContext& context, const QDomElement& root)
 
 void readOtherItems(ReadContext& context, const QDomElement& root)
 {
-    for (Attributes attributes : itemAttributes(root, QStringLiteral("outputs"), QStringLiteral("output"))) {
+    for (Attributes attributes :
+        itemAttributes(root, QStringLiteral("outputs"), QStringLiteral("output"))) {
         DocumentUpgrades::upgradeOutputAttributes(attributes, context.version);
         const PendingItem item = makeItem(context, OutputNodeType, attributes);
         if (item.node)
             placeItem(context, item);
     }
-    for (const Attributes& attributes : itemAttributes(root, QStringLiteral("charts"), QStringLiteral("chart"))) {
+    for (const Attributes& attributes :
+        itemAttributes(root, QStringLiteral("charts"), QStringLiteral("chart"))) {
         if (!NodeFactory::knowsKind(ChartNodeType)) {
             ++context.skippedCharts;
             continue;
@@ -238,7 +240,8 @@ void readOtherItems(ReadContext& context, const QDomElement& root)
         if (item.node)
             placeItem(context, item);
     }
-    for (const Attributes& attributes : itemAttributes(root, QStringLiteral("notes"), QStringLiteral("note"))) {
+    for (const Attributes& attributes :
+        itemAttributes(root, QStringLiteral("notes"), QStringLiteral("note"))) {
         const PendingItem item = makeItem(context, NoteNodeType, attributes);
         if (item.node)
             placeItem(context, item);
@@ -388,7 +391,8 @@ QString relocatedPath(
     const QString current = QDir::cleanPath(QFileInfo(currentDocumentPath).absoluteFilePath());
     if (stored == current || QFileInfo::exists(path))
         return QString();
-    const QString relative = QFileInfo(stored).absoluteDir().relativeFilePath(QDir::fromNativeSeparators(path));
+    const QString relative
+        = QFileInfo(stored).absoluteDir().relativeFilePath(QDir::fromNativeSeparators(path));
     const QString moved = QDir::cleanPath(QFileInfo(current).absoluteDir().filePath(relative));
     return QFileInfo::exists(moved) ? QDir::toNativeSeparators(moved) : QString();
 }
@@ -470,8 +474,8 @@ void read(const QDomDocument& document, GraphScene& scene, const QString& docume
     }
 }
 
-bool load(const QString& path, GraphScene& scene, DocumentInfo* info, LoadReport* report,
-    QString* error)
+bool load(
+    const QString& path, GraphScene& scene, DocumentInfo* info, LoadReport* report, QString* error)
 {
     QString ignored;
     QString* message = error ? error : &ignored;

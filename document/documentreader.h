@@ -26,13 +26,14 @@ void read(const QDomDocument& document, GraphScene& scene, const QString& docume
     DocumentInfo* info, LoadReport* report);
 
 // Opens, checks, parses and reads a document file.
-bool load(const QString& path, GraphScene& scene, DocumentInfo* info, LoadReport* report,
-    QString* error);
+bool load(
+    const QString& path, GraphScene& scene, DocumentInfo* info, LoadReport* report, QString* error);
 
 // Decodes the attributes named by the keys of the prototype (the options of
 // a fresh item of the kind), each by the type of the prototype's value.
 // Missing and unreadable attributes are left out of the result.
-QVariantMap readOptions(const DocumentUpgrades::Attributes& attributes, const QVariantMap& prototype);
+QVariantMap readOptions(
+    const DocumentUpgrades::Attributes& attributes, const QVariantMap& prototype);
 
 // The input path re-anchored at the current document's folder, when the
 // stored path is missing there and the moved one exists; empty otherwise.

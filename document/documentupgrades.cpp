@@ -88,7 +88,8 @@ void upgradeBatchLogging(Attributes& attributes, int version)
 {
     if (version >= 84)
         return;
-    const bool verbose = DocumentCodec::decodeInt(attributes.value(QStringLiteral("verbose")), 0) != 0;
+    const bool verbose
+        = DocumentCodec::decodeInt(attributes.value(QStringLiteral("verbose")), 0) != 0;
     attributes.insert(QStringLiteral("verbosity"), QString::number(verbose ? 2 : 1));
 }
 

@@ -60,15 +60,18 @@ QDomElement buildMeta(QDomDocument& doc, const QString& documentPath, const Docu
     const QDateTime& savedAt)
 {
     QDomElement meta = doc.createElement(QStringLiteral("meta"));
-    addMetaChild(doc, meta, QStringLiteral("version"), QString::number(DocumentInfo::CurrentVersion));
+    addMetaChild(
+        doc, meta, QStringLiteral("version"), QString::number(DocumentInfo::CurrentVersion));
     addMetaChild(doc, meta, QStringLiteral("last_saved_by"), lastSavedBy(savedAt));
     addMetaChild(doc, meta, QStringLiteral("locale"), QLocale().name());
     if (!info.id.isEmpty())
         addMetaChild(doc, meta, QStringLiteral("id"), info.id);
-    addMetaChild(doc, meta, QStringLiteral("snap_to_grid"), QString::number(info.snapToGrid ? 1 : 0));
+    addMetaChild(
+        doc, meta, QStringLiteral("snap_to_grid"), QString::number(info.snapToGrid ? 1 : 0));
     addMetaChild(doc, meta, QStringLiteral("notes"), info.notes);
-    const QString nativePath
-        = documentPath.isEmpty() ? QString() : QDir::toNativeSeparators(QFileInfo(documentPath).absoluteFilePath());
+    const QString nativePath = documentPath.isEmpty()
+        ? QString()
+        : QDir::toNativeSeparators(QFileInfo(documentPath).absoluteFilePath());
     addMetaChild(doc, meta, QStringLiteral("doc_path"), nativePath);
     addMetaChild(doc, meta, QStringLiteral("auto_run_on"), QString::number(info.autoRun ? 1 : 0));
     return meta;
@@ -83,6 +86,24 @@ void writeCommon(QDomElement& element, const Node* node, bool withOldPosition)
         element.setAttribute(QStringLiteral("pos"), encodeOldPosition(node->pos()));
 }
 
+// A parameter's value is its serialised form: parts joined by U+001F, each
+// free text percent-encoded, columns stored by their position upstream.
+// The composite types put their parts in this order:
+//   SortColumns      per column: position, 1 ascending or 0 descending
+//   FilterColumns    keep/remove, all/any, then per term: position,
+//                    operator number, text
+//   If               per branch: "*StartIf*", its terms (position, operator
+//                    number, text), "*EndIf*", the THEN value; the ELSE
+//                    value last
+//   RenameColumns    per upstream position up to the last renamed column:
+//                    the new name or "*NORENAME*"
+//   SplitRows        mode, times, every, text
+//   Unique           per column: position, aggregation number, text
+//   ReplaceTerms     per term: match type number, find text, replace text
+//   VerifyRules      "*Dataset*" and the dataset rules, then per column
+//                    "*Column*", position, column type, expected name and
+//                    its rules; a rule is kind, checked, severity, value
+//   OrderedColumns   the positions in their order
 QDomElement transformElement(QDomDocument& doc, const TransformNode* node)
 {
     QDomElement element = doc.createElement(QStringLiteral("transform"));
@@ -147,15 +168,16 @@ QString groupName(int type)
 
 void appendItems(QDomDocument& doc, QDomElement& root, const QList<Node*>& nodes)
 {
-    static const int order[] = { InputNodeType, TransformNodeType, OutputNodeType, ChartNodeType,
-        NoteNodeType };
+    static const int order[]
+        = { InputNodeType, TransformNodeType, OutputNodeType, ChartNodeType, NoteNodeType };
     for (int type : order) {
         QList<Node*> kind;
         for (Node* n : nodes) {
             if (n->type() == type)
                 kind.append(n);
         }
-        std::sort(kind.begin(), kind.end(), [](const Node* a, const Node* b) { return a->id() < b->id(); });
+        std::sort(kind.begin(), kind.end(),
+            [](const Node* a, const Node* b) { return a->id() < b->id(); });
         QDomElement group = doc.createElement(groupName(type));
         for (const Node* n : qAsConst(kind))
             group.appendChild(itemElement(doc, n));
@@ -198,7 +220,8 @@ void appendBatch(QDomDocument& doc, QDomElement& root, const DocumentInfo& info)
     root.appendChild(values);
     QDomElement logging = doc.createElement(QStringLiteral("batch_logging"));
     logging.setAttribute(QStringLiteral("verbosity"), QString::number(info.batchLogging.verbosity));
-    logging.setAttribute(QStringLiteral("enabled"), QString::number(info.batchLogging.enabled ? 1 : 0));
+    logging.setAttribute(
+        QStringLiteral("enabled"), QString::number(info.batchLogging.enabled ? 1 : 0));
     setText(logging, QStringLiteral("path"), info.batchLogging.path);
     logging.setAttribute(QStringLiteral("mode"), QString::number(info.batchLogging.mode));
     root.appendChild(logging);
@@ -259,7 +282,8 @@ QString productName()
 
 bool isRawColumnKey(const QString& key)
 {
-    return key == QLatin1String("multi_file_column") || key == QLatin1String("excel_manual_col_formats")
+    return key == QLatin1String("multi_file_column")
+        || key == QLatin1String("excel_manual_col_formats")
         || key == QLatin1String("json_manual_col_types");
 }
 

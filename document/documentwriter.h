@@ -19,8 +19,8 @@ namespace DocumentWriter {
 QString productName();
 
 // The element tree of the scene (or of its selected items).
-QDomDocument build(const GraphScene& scene, const QString& documentPath,
-    const DocumentInfo& info, const SaveOptions& options = SaveOptions());
+QDomDocument build(const GraphScene& scene, const QString& documentPath, const DocumentInfo& info,
+    const SaveOptions& options = SaveOptions());
 
 // The tree as text: document type line, then the tree indented by 4.
 QByteArray toText(const QDomDocument& document);

@@ -140,12 +140,6 @@ void ActionPane::buildItemButtons(QGridLayout* grid)
     connect(m_noteButton, &QPushButton::clicked, this, &ActionPane::addNoteRequested);
 }
 
-void ActionPane::setItemKindsAvailable(bool inputs, bool outputs)
-{
-    m_inputButton->setEnabled(inputs);
-    m_outputButton->setEnabled(outputs);
-}
-
 void ActionPane::buildTransformButtons()
 {
     for (const Transform* t : Catalogue::instance().prototypes()) {

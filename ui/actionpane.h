@@ -42,8 +42,6 @@ public:
     // The best match of the quick-add text: an exact name, then the start
     // of a name, then the start of a word of it, then anywhere in a name.
     static QString quickAddMatch(const QString& text);
-    // Enables the item buttons whose kinds exist in this build.
-    void setItemKindsAvailable(bool inputs, bool outputs);
 
 public slots:
     void applyFilter();

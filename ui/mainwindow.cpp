@@ -76,7 +76,6 @@ MainWindow::~MainWindow()
 void MainWindow::createPanes()
 {
     m_actionPane = new ActionPane;
-    m_actionPane->setItemKindsAvailable(NodeFactory::knowsKind(InputNodeType), true);
     m_graphPane = new GraphPane(m_graph);
     m_itemPane = new ItemPane;
     m_log = new QPlainTextEdit;

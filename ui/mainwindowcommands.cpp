@@ -13,6 +13,7 @@
 #include "ui/graphpane.h"
 #include "document/clipboard.h"
 #include "ui/itempane.h"
+#include "input/inputnode.h"
 #include "output/outputnode.h"
 #include "ui/mainwindow.h"
 #include "ui/preferencesdialog.h"
@@ -190,7 +191,7 @@ void MainWindow::onAddNote()
 
 void MainWindow::onAddInput()
 {
-    if (!NodeFactory::knowsKind(InputNodeType) || m_graph->isProcessing())
+    if (m_graph->isProcessing())
         return;
     const QStringList paths = QFileDialog::getOpenFileNames(
         this, tr("Add Input"), Settings::instance().previousPath());
@@ -205,18 +206,14 @@ void MainWindow::onFilesDropped(const QStringList& paths, const QPointF& at)
             loadFrom(paths.first());
         return;
     }
-    if (!NodeFactory::knowsKind(InputNodeType)) {
-        showMessage(tr("Input items are not available in this build."), false);
-        return;
-    }
     GraphScene::UndoScope scope(*m_graph, QStringLiteral("add input"));
     m_graph->clearSelection();
     QPointF place = at;
     for (const QString& path : paths) {
-        Node* node = NodeFactory::create(InputNodeType);
-        node->restoreOptions({ { QStringLiteral("path"), QFileInfo(path).absoluteFilePath() } });
+        auto* node = new InputNode(QFileInfo(path).absoluteFilePath());
         node->setCentre(place);
         m_graph->addNode(node, QStringLiteral("add input"));
+        m_graphPane->moveClear(node);
         node->setSelected(true);
         place += QPointF(0, 90);
     }

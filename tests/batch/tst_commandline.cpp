@@ -49,7 +49,8 @@ bool writeFile(const QString& path, const QByteArray& content)
 QStringList withoutTimes(QStringList lines)
 {
     for (QString& line : lines) {
-        if (line.startsWith(QLatin1String("Started: ")) || line.startsWith(QLatin1String("Finished: "))
+        if (line.startsWith(QLatin1String("Started: "))
+            || line.startsWith(QLatin1String("Finished: "))
             || line.startsWith(QLatin1String("Elapsed: ")))
             line = line.section(QLatin1Char(':'), 0, 0) + QStringLiteral(": *");
     }
@@ -133,15 +134,15 @@ void TestCommandLine::parsing_data()
     QTest::addColumn<QStringList>("assignments");
     QTest::newRow("nothing") << QStringList() << false << 0 << QStringList();
     QTest::newRow("upper case option") << QStringList { "-CLI" } << true << 0 << QStringList();
-    QTest::newRow("two minus signs ignored") << QStringList { "--cli", "--whatever" } << false << 0
-                                             << QStringList();
+    QTest::newRow("two minus signs ignored")
+        << QStringList { "--cli", "--whatever" } << false << 0 << QStringList();
     QTest::newRow("verbose") << QStringList { "-verbose" } << false << 2 << QStringList();
-    QTest::newRow("verbosity") << QStringList { "-cli", "-Verbosity", "4" } << true << 4 << QStringList();
-    QTest::newRow("version runs without windows") << QStringList { "-version" } << true << 0
-                                                  << QStringList();
-    QTest::newRow("assignments in order")
-        << QStringList { "-file", "b=/x", "-FOLDER", "a=/y", "-file", "C=/Z" } << false << 0
-        << QStringList { "b=/x", "a=/y", "C=/Z" };
+    QTest::newRow("verbosity") << QStringList { "-cli", "-Verbosity", "4" } << true << 4
+                               << QStringList();
+    QTest::newRow("version alone is interactive")
+        << QStringList { "-version" } << false << 0 << QStringList();
+    QTest::newRow("assignments in order") << QStringList { "-file", "b=/x", "-FOLDER", "a=/y",
+        "-file", "C=/Z" } << false << 0 << QStringList { "b=/x", "a=/y", "C=/Z" };
 }
 
 void TestCommandLine::parsing()
@@ -161,16 +162,20 @@ void TestCommandLine::fatalArguments_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("message");
-    QTest::newRow("unknown option") << QStringList { "-cli", "-Quiet" } << "Unrecognized argument: -Quiet";
-    QTest::newRow("missing log value") << QStringList { "-cli", "-log" } << "No value following -log argument";
-    QTest::newRow("missing file value") << QStringList { "-FILE" } << "No value following -FILE argument";
+    QTest::newRow("unknown option")
+        << QStringList { "-cli", "-Quiet" } << "Unrecognized argument: -Quiet";
+    QTest::newRow("missing log value")
+        << QStringList { "-cli", "-log" } << "No value following -log argument";
+    QTest::newRow("missing file value")
+        << QStringList { "-FILE" } << "No value following -FILE argument";
     QTest::newRow("verbosity 5") << QStringList { "-verbosity", "5" }
                                  << "Verbosity value '5' not recognised, 0-4 expected";
     QTest::newRow("verbosity -1") << QStringList { "-verbosity", "-1" }
                                   << "Verbosity value '-1' not recognised, 0-4 expected";
     QTest::newRow("verbosity x") << QStringList { "-verbosity", "x" }
                                  << "Verbosity value 'x' not recognised, 0-4 expected";
-    QTest::newRow("missing document") << QStringList { "nowhere.transform" } << "'nowhere.transform' not found";
+    QTest::newRow("missing document")
+        << QStringList { "nowhere.transform" } << "'nowhere.transform' not found";
 }
 
 void TestCommandLine::fatalArguments()
@@ -210,10 +215,12 @@ void TestCommandLine::verbosityLevels_data()
     const QString doc = QDir::toNativeSeparators(m_dir.filePath("levels.transform"));
     // Item lines are indented by two; the coloured form drops one blank.
     const QString failedLine = QStringLiteral(" Input: 'In', Id=%1, Error");
-    const QStringList summary { "Finished: *", "Processed: 2 Input(s), 0 Transform(s), 2 Output(s), 0 Chart(s)",
-        "Outputs written: 2" };
-    QTest::newRow("0 clean") << 0 << false << false << 0 << QStringList { "Results: 0 error(s)" } << QStringList();
-    QTest::newRow("1 clean") << 1 << false << false << 0 << QStringList { "", "Results: 0 error(s)" } << QStringList();
+    const QStringList summary { "Finished: *",
+        "Processed: 2 Input(s), 0 Transform(s), 2 Output(s), 0 Chart(s)", "Outputs written: 2" };
+    QTest::newRow("0 clean") << 0 << false << false << 0 << QStringList { "Results: 0 error(s)" }
+                             << QStringList();
+    QTest::newRow("1 clean") << 1 << false << false << 0
+                             << QStringList { "", "Results: 0 error(s)" } << QStringList();
     QTest::newRow("2 clean") << 2 << false << false << 0
                              << QStringList { "", "File: '" + doc + "'", "Started: *" } + summary
             + QStringList { "Charts written: 0", "Elapsed: *", "Results: 0 error(s), 0 warning(s)" }
@@ -223,23 +230,24 @@ void TestCommandLine::verbosityLevels_data()
             + QStringList { "  " + outFile, "  " + shadow, "Charts written: 0", "Elapsed: *",
                   "Results: 0 error(s), 0 warning(s)" }
                              << QStringList();
-    QTest::newRow("0 warnings only") << 0 << false << true << 0 << QStringList { "Results: 0 error(s)" }
-                                     << QStringList();
+    QTest::newRow("0 warnings only")
+        << 0 << false << true << 0 << QStringList { "Results: 0 error(s)" } << QStringList();
     QTest::newRow("2 warnings only") << 2 << false << true << 0
                                      << QStringList { "", "File: '" + doc + "'", "Started: *",
                                             "  Input: 'In', Id=%1, Up to date" }
             + summary
             + QStringList { "Charts written: 0", "Elapsed: *", "Results: 0 error(s), 1 warning(s)" }
                                      << QStringList();
-    QTest::newRow("0 failing") << 0 << true << false << 1 << QStringList { "Results: 1 error(s)" } << QStringList();
-    QTest::newRow("4 failing") << 4 << true << false << 1
-                               << QStringList { "", "File: '" + doc + "'", "Started: *",
-                                      "    Warning: Cannot read '" + m_dir.filePath("missing.csv") + "'",
-                                      "Finished: *",
-                                      "Processed: 2 Input(s), 0 Transform(s), 0 Output(s), 0 Chart(s)",
-                                      "Outputs written: 0", "Charts written: 0", "Elapsed: *",
-                                      "Results: 1 error(s), 1 warning(s)" }
-                               << QStringList { red(failedLine) };
+    QTest::newRow("0 failing") << 0 << true << false << 1 << QStringList { "Results: 1 error(s)" }
+                               << QStringList();
+    QTest::newRow("4 failing")
+        << 4 << true << false << 1
+        << QStringList { "", "File: '" + doc + "'", "Started: *",
+               "    Warning: Cannot read '" + m_dir.filePath("missing.csv") + "'", "Finished: *",
+               "Processed: 2 Input(s), 0 Transform(s), 0 Output(s), 0 Chart(s)",
+               "Outputs written: 0", "Charts written: 0", "Elapsed: *",
+               "Results: 1 error(s), 1 warning(s)" }
+        << QStringList { red(failedLine) };
 }
 
 void TestCommandLine::verbosityLevels()
@@ -274,9 +282,12 @@ void TestCommandLine::aliasAssignments_data()
     QTest::addColumn<QString>("assignment");
     QTest::addColumn<QString>("file");
     QTest::addColumn<bool>("input");
-    QTest::newRow("output") << "out=%1/elsewhere.csv" << "elsewhere.csv" << false;
-    QTest::newRow("blanks around alias") << "  out =%1/elsewhere.csv" << "elsewhere.csv" << false;
-    QTest::newRow("input before output") << "in=%1/other.csv" << "out.csv" << true;
+    QTest::newRow("output") << "out=%1/elsewhere.csv"
+                            << "elsewhere.csv" << false;
+    QTest::newRow("blanks around alias") << "  out =%1/elsewhere.csv"
+                                         << "elsewhere.csv" << false;
+    QTest::newRow("input before output") << "in=%1/other.csv"
+                                         << "out.csv" << true;
 }
 
 void TestCommandLine::aliasAssignments()
@@ -286,8 +297,8 @@ void TestCommandLine::aliasAssignments()
     QFETCH(bool, input);
     QVERIFY(writeFile(m_dir.filePath("other.csv"), "a,b\nfrom,other\n"));
     QFile::remove(m_dir.filePath(file));
-    const CommandLine line = CommandLine::parse(
-        { m_document, QStringLiteral("-file"), assignment.arg(m_dir.path()), QStringLiteral("-cli") });
+    const CommandLine line = CommandLine::parse({ m_document, QStringLiteral("-file"),
+        assignment.arg(m_dir.path()), QStringLiteral("-cli") });
     Console console;
     CommandLineReport report(&console.out, &console.err);
     QCOMPARE(CommandLineRun(line, report).run(), 0);
@@ -303,7 +314,8 @@ void TestCommandLine::logFile()
     Console first;
     {
         CommandLineReport report(&first.out, &first.err);
-        const CommandLine line = CommandLine::parse({ "-cli", "-log", log, "-verbose", m_document });
+        const CommandLine line
+            = CommandLine::parse({ "-cli", "-log", log, "-verbose", m_document });
         QCOMPARE(CommandLineRun(line, report).run(), 0);
     }
     QFile f(log);
@@ -317,7 +329,8 @@ void TestCommandLine::logFile()
     Console second;
     {
         CommandLineReport report(&second.out, &second.err);
-        const CommandLine line = CommandLine::parse({ "-cli", "-log", log, "-overwrite", m_document });
+        const CommandLine line
+            = CommandLine::parse({ "-cli", "-log", log, "-overwrite", m_document });
         QCOMPARE(CommandLineRun(line, report).run(), 0);
     }
     QVERIFY(f.open(QIODevice::ReadOnly));
@@ -340,15 +353,17 @@ void TestCommandLine::fatalRunMessages_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("message");
     QTest::newRow("no document") << QStringList { "-cli" } << "No .transform file specified.";
-    QTest::newRow("two equals signs") << QStringList { "-file", "out=a=b" }
-                                      << "Expected <alias>=<value> for out=a=b argument";
-    QTest::newRow("no equals sign") << QStringList { "-file", "out" } << "Expected <alias>=<value> for out argument";
-    QTest::newRow("unknown alias") << QStringList { "-file", "nobody=x" } << "Alias 'nobody' not recognized";
-    QTest::newRow("missing input file") << QStringList { "-file", "in=/no/such.csv" }
-                                        << "File '/no/such.csv' does not exist";
+    QTest::newRow("two equals signs")
+        << QStringList { "-file", "out=a=b" } << "Expected <alias>=<value> for out=a=b argument";
+    QTest::newRow("no equals sign")
+        << QStringList { "-file", "out" } << "Expected <alias>=<value> for out argument";
+    QTest::newRow("unknown alias")
+        << QStringList { "-file", "nobody=x" } << "Alias 'nobody' not recognized";
+    QTest::newRow("missing input file")
+        << QStringList { "-file", "in=/no/such.csv" } << "File '/no/such.csv' does not exist";
     // The folder input's alias is " dir ": both sides are trimmed.
-    QTest::newRow("missing folder") << QStringList { "-folder", "dir=/no/such" }
-                                    << "Folder '/no/such' does not exist";
+    QTest::newRow("missing folder")
+        << QStringList { "-folder", "dir=/no/such" } << "Folder '/no/such' does not exist";
 }
 
 void TestCommandLine::fatalRunMessages()
@@ -359,7 +374,8 @@ void TestCommandLine::fatalRunMessages()
         arguments << QStringLiteral("-cli") << m_document;
     Console console;
     CommandLineReport report(&console.out, &console.err);
-    QCOMPARE(CommandLineRun(CommandLine::parse(arguments), report).run(), CommandLineRun::ExitFatal);
+    QCOMPARE(
+        CommandLineRun(CommandLine::parse(arguments), report).run(), CommandLineRun::ExitFatal);
     QCOMPARE(console.errLines(), (QStringList { red(message), red("Aborted processing") }));
 }
 

@@ -137,7 +137,8 @@ public:
         QFile f(path);
         const bool existed = f.exists();
         if (!up || !f.open(QIODevice::WriteOnly)) {
-            m_warnings << QStringLiteral("Unable to write '%1'").arg(QDir::toNativeSeparators(path));
+            m_warnings
+                << QStringLiteral("Unable to write '%1'").arg(QDir::toNativeSeparators(path));
             setStatus(StatusError, false);
             emit processingEnd(this);
             return;
@@ -155,8 +156,7 @@ public:
     QVariantMap saveOptions() const override
     {
         return { { "path", path }, { "alias", alias }, { "file_comment", fileComment },
-            { "multi_file_column", multiFileColumn }, { "json_types", jsonTypes },
-            { "bom", bom } };
+            { "multi_file_column", multiFileColumn }, { "json_types", jsonTypes }, { "bom", bom } };
     }
     void restoreOptions(const QVariantMap& o) override
     {

@@ -105,8 +105,6 @@ class TestDocument : public QObject
 
 private slots:
     void initTestCase();
-    void encodedText_data();
-    void encodedText();
     void listText_data();
     void listText();
     void positions_data();
@@ -144,25 +142,6 @@ void TestDocument::initTestCase()
     qSetGlobalQHashSeed(0);
     registerDocumentTestKinds();
     QVERIFY(m_dir.isValid());
-}
-
-void TestDocument::encodedText_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("encoded");
-    QTest::newRow("unreserved") << "Az09-._~" << "Az09-._~";
-    QTest::newRow("markup") << "a<b&c\"d'" << "a%3Cb%26c%22d%27";
-    QTest::newRow("blank and line break") << "x y\nz" << "x%20y%0Az";
-    QTest::newRow("non-ASCII") << QString::fromUtf8("é€") << "%C3%A9%E2%82%AC";
-    QTest::newRow("separators") << QString("^") + US << "%5E%1F";
-}
-
-void TestDocument::encodedText()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, encoded);
-    QCOMPARE(DocumentCodec::encodeText(text), encoded);
-    QCOMPARE(DocumentCodec::decodeText(encoded), text);
 }
 
 void TestDocument::listText_data()
@@ -212,7 +191,8 @@ void TestDocument::realsAndColours()
     const QColor colour(255, 0, 128);
     QCOMPARE(DocumentCodec::encodeColour(colour), QStringLiteral("255%1F0%1F128"));
     QCOMPARE(DocumentCodec::decodeColour(DocumentCodec::encodeColour(colour), Qt::black), colour);
-    QCOMPARE(DocumentCodec::decodeColour(QStringLiteral("300%1F0%1F0"), Qt::black), QColor(Qt::black));
+    QCOMPARE(
+        DocumentCodec::decodeColour(QStringLiteral("300%1F0%1F0"), Qt::black), QColor(Qt::black));
 }
 
 void TestDocument::parameterStoredFormSurvives_data()
@@ -261,7 +241,8 @@ void TestDocument::parameterStoredFormSurvives()
 
     const QString path = m_dir.filePath(QStringLiteral("param.transform"));
     QString error;
-    QVERIFY2(DocumentWriter::save(scene, path, DocumentInfo(), SaveOptions(), &error), qPrintable(error));
+    QVERIFY2(DocumentWriter::save(scene, path, DocumentInfo(), SaveOptions(), &error),
+        qPrintable(error));
     GraphScene loaded;
     QVERIFY2(DocumentReader::load(path, loaded, nullptr, nullptr, &error), qPrintable(error));
     auto* copy = itemsOf<TransformNode>(loaded).value(0);
@@ -360,9 +341,10 @@ void TestDocument::listAttributesOfOlderReleases()
     QFETCH(QString, attribute);
     QFETCH(QStringList, schema);
     GraphScene scene;
-    const QString body = QStringLiteral("<inputs><input id=\"4\" medium=\"1\" schema_col_name=\"%1\" "
-                                        "pos=\"10^20\"/></inputs>")
-                             .arg(attribute);
+    const QString body
+        = QStringLiteral("<inputs><input id=\"4\" medium=\"1\" schema_col_name=\"%1\" "
+                         "pos=\"10^20\"/></inputs>")
+              .arg(attribute);
     QVERIFY(loadText(documentText("50", body), scene, nullptr, nullptr));
     auto* in = itemsOf<DocInput>(scene).value(0);
     QVERIFY(in);
@@ -404,36 +386,66 @@ void TestDocument::parameterUpgrades_data()
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("newName");
     QTest::addColumn<QString>("newValue");
-    QTest::newRow("split text delimiter") << "Split" << 58 << "Delimiter_Type" << "Text "
-                                          << "Delimiter_Type" << "Text delimiter";
-    QTest::newRow("split regex delimiter") << "Split" << 58 << "Delimiter_Type" << "Regex "
-                                           << "Delimiter_Type" << "Regex delimiter";
-    QTest::newRow("split delimiter current") << "Split" << 59 << "Delimiter_Type" << "Text "
-                                             << "Delimiter_Type" << "Text ";
-    QTest::newRow("julian day") << "Calculate" << 67 << "Operation" << "JulianDay"
-                                << "Operation" << "DateToJulianDay";
-    QTest::newRow("julian day current") << "Calculate" << 68 << "Operation" << "JulianDay"
-                                        << "Operation" << "JulianDay";
-    QTest::newRow("random maximum") << "Random" << 77 << "Maximum_Int" << "10"
-                                    << "Maximum_Int" << "9";
-    QTest::newRow("random maximum not a number") << "Random" << 77 << "Maximum_Int" << "ten"
-                                                 << "Maximum_Int" << "ten";
-    QTest::newRow("random maximum current") << "Random" << 78 << "Maximum_Int" << "10"
-                                            << "Maximum_Int" << "10";
-    QTest::newRow("sequence date") << "Sequence" << 78 << "User_Define_Minimum_Missing" << "2020-1-5"
-                                   << "User_Define_Minimum_Missing_Date" << "2020-01-05";
-    QTest::newRow("sequence integer") << "Sequence" << 78 << "User_Define_Maximum_Missing" << "12"
-                                      << "User_Define_Maximum_Missing_Int" << "12";
-    QTest::newRow("sequence neither") << "Sequence" << 78 << "User_Define_Maximum_Missing" << "abc"
-                                      << "User_Define_Maximum_Missing_Int" << "0";
-    QTest::newRow("sequence current") << "Sequence" << 79 << "User_Define_Minimum_Missing" << "12"
-                                      << "User_Define_Minimum_Missing" << "12";
-    QTest::newRow("hot encoding at 85") << "Split" << 85 << "Into" << "One hot encoding"
-                                        << "Into" << "Multi hot encoding";
-    QTest::newRow("hot encoding at 84") << "Split" << 84 << "Into" << "One hot encoding"
-                                        << "Into" << "One hot encoding";
-    QTest::newRow("hot encoding at 86") << "Split" << 86 << "Into" << "One hot encoding"
-                                        << "Into" << "One hot encoding";
+    QTest::newRow("split text delimiter") << "Split" << 58 << "Delimiter_Type"
+                                          << "Text "
+                                          << "Delimiter_Type"
+                                          << "Text delimiter";
+    QTest::newRow("split regex delimiter") << "Split" << 58 << "Delimiter_Type"
+                                           << "Regex "
+                                           << "Delimiter_Type"
+                                           << "Regex delimiter";
+    QTest::newRow("split delimiter current") << "Split" << 59 << "Delimiter_Type"
+                                             << "Text "
+                                             << "Delimiter_Type"
+                                             << "Text ";
+    QTest::newRow("julian day") << "Calculate" << 67 << "Operation"
+                                << "JulianDay"
+                                << "Operation"
+                                << "DateToJulianDay";
+    QTest::newRow("julian day current") << "Calculate" << 68 << "Operation"
+                                        << "JulianDay"
+                                        << "Operation"
+                                        << "JulianDay";
+    QTest::newRow("random maximum") << "Random" << 77 << "Maximum_Int"
+                                    << "10"
+                                    << "Maximum_Int"
+                                    << "9";
+    QTest::newRow("random maximum not a number") << "Random" << 77 << "Maximum_Int"
+                                                 << "ten"
+                                                 << "Maximum_Int"
+                                                 << "ten";
+    QTest::newRow("random maximum current") << "Random" << 78 << "Maximum_Int"
+                                            << "10"
+                                            << "Maximum_Int"
+                                            << "10";
+    QTest::newRow("sequence date") << "Sequence" << 78 << "User_Define_Minimum_Missing"
+                                   << "2020-1-5"
+                                   << "User_Define_Minimum_Missing_Date"
+                                   << "2020-01-05";
+    QTest::newRow("sequence integer") << "Sequence" << 78 << "User_Define_Maximum_Missing"
+                                      << "12"
+                                      << "User_Define_Maximum_Missing_Int"
+                                      << "12";
+    QTest::newRow("sequence neither") << "Sequence" << 78 << "User_Define_Maximum_Missing"
+                                      << "abc"
+                                      << "User_Define_Maximum_Missing_Int"
+                                      << "0";
+    QTest::newRow("sequence current") << "Sequence" << 79 << "User_Define_Minimum_Missing"
+                                      << "12"
+                                      << "User_Define_Minimum_Missing"
+                                      << "12";
+    QTest::newRow("hot encoding at 85") << "Split" << 85 << "Into"
+                                        << "One hot encoding"
+                                        << "Into"
+                                        << "Multi hot encoding";
+    QTest::newRow("hot encoding at 84") << "Split" << 84 << "Into"
+                                        << "One hot encoding"
+                                        << "Into"
+                                        << "One hot encoding";
+    QTest::newRow("hot encoding at 86") << "Split" << 86 << "Into"
+                                        << "One hot encoding"
+                                        << "Into"
+                                        << "One hot encoding";
 }
 
 void TestDocument::parameterUpgrades()
@@ -462,7 +474,8 @@ void TestDocument::itemUpgrades()
     QCOMPARE(in->hiddenRows, 1);
     const QList<DocOutput*> outs = itemsOf<DocOutput>(old);
     QCOMPARE(outs.size(), 2);
-    QCOMPARE(outs.at(0)->fileComment, QStringLiteral(" File created by Varnix {version} at {date} {time} "));
+    QCOMPARE(outs.at(0)->fileComment,
+        QStringLiteral(" File created by Varnix {version} at {date} {time} "));
     QCOMPARE(outs.at(1)->fileComment, QStringLiteral("mine"));
 
     GraphScene current;
@@ -513,11 +526,16 @@ void TestDocument::batchLoggingUpgrade_data()
     QTest::addColumn<QString>("version");
     QTest::addColumn<QString>("attributes");
     QTest::addColumn<int>("verbosity");
-    QTest::newRow("verbose flag set") << "83" << "verbose=\"1\" verbosity=\"4\"" << 2;
-    QTest::newRow("verbose flag clear") << "83" << "verbose=\"0\"" << 1;
-    QTest::newRow("no flag") << "70" << "" << 1;
-    QTest::newRow("current") << "84" << "verbose=\"1\" verbosity=\"3\"" << 3;
-    QTest::newRow("current default") << "84" << "" << 2;
+    QTest::newRow("verbose flag set") << "83"
+                                      << "verbose=\"1\" verbosity=\"4\"" << 2;
+    QTest::newRow("verbose flag clear") << "83"
+                                        << "verbose=\"0\"" << 1;
+    QTest::newRow("no flag") << "70"
+                             << "" << 1;
+    QTest::newRow("current") << "84"
+                             << "verbose=\"1\" verbosity=\"3\"" << 3;
+    QTest::newRow("current default") << "84"
+                                     << "" << 2;
 }
 
 void TestDocument::batchLoggingUpgrade()
@@ -580,12 +598,11 @@ void TestDocument::malformedContentIsSkipped()
 
 void TestDocument::aliasesFromFileNames()
 {
-    const QString body = QStringLiteral(
-        "<inputs><input id=\"1\" path=\"%2Fx%2Fdata.csv\"/>"
-        "<input id=\"2\" path=\"%2Fy%2Fdata.txt\"/>"
-        "<input id=\"3\" path=\"%2Fz%2Fother.csv\" alias=\"kept\"/>"
-        "<input id=\"4\" medium=\"2\" path=\"%2Fz%2Ffolder.csv\"/>"
-        "<input id=\"5\" path=\"%2Fz%2Fdata_2.csv\"/></inputs>");
+    const QString body = QStringLiteral("<inputs><input id=\"1\" path=\"%2Fx%2Fdata.csv\"/>"
+                                        "<input id=\"2\" path=\"%2Fy%2Fdata.txt\"/>"
+                                        "<input id=\"3\" path=\"%2Fz%2Fother.csv\" alias=\"kept\"/>"
+                                        "<input id=\"4\" medium=\"2\" path=\"%2Fz%2Ffolder.csv\"/>"
+                                        "<input id=\"5\" path=\"%2Fz%2Fdata_2.csv\"/></inputs>");
     GraphScene scene;
     QVERIFY(loadText(documentText("87", body), scene, nullptr, nullptr));
     QStringList aliases;
@@ -645,8 +662,8 @@ void TestDocument::loadFailures_data()
                              << "Format error 'tag mismatch' detected at line 1 column 19.\n"
                                 "Contact support if you are sure this a Varnix file.";
     QTest::newRow("no document type") << QByteArray("<root/>") << "Incorrect document type.";
-    QTest::newRow("other document type") << QByteArray("<!DOCTYPE varnix><root/>")
-                                         << "Incorrect document type.";
+    QTest::newRow("other document type")
+        << QByteArray("<!DOCTYPE varnix><root/>") << "Incorrect document type.";
     QTest::newRow("other root") << QByteArray("<!DOCTYPE Varnix><document/>")
                                 << "Document root not found.";
 }
@@ -663,9 +680,11 @@ void TestDocument::loadFailures()
     if (message.contains(QLatin1String("%1")))
         message = message.arg(QDir::toNativeSeparators(path));
     QCOMPARE(error, message);
-    QVERIFY(!DocumentReader::load(m_dir.filePath("missing.transform"), scene, nullptr, nullptr, &error));
+    QVERIFY(!DocumentReader::load(
+        m_dir.filePath("missing.transform"), scene, nullptr, nullptr, &error));
     QCOMPARE(error,
-        QStringLiteral("Can't open file '%1'.").arg(QDir::toNativeSeparators(m_dir.filePath("missing.transform"))));
+        QStringLiteral("Can't open file '%1'.")
+            .arg(QDir::toNativeSeparators(m_dir.filePath("missing.transform"))));
 }
 
 void TestDocument::saveFailures()
@@ -674,7 +693,8 @@ void TestDocument::saveFailures()
     const QString path = m_dir.filePath(QStringLiteral("no/such/folder/doc.transform"));
     QString error;
     QVERIFY(!DocumentWriter::save(scene, path, DocumentInfo(), SaveOptions(), &error));
-    QCOMPARE(error, QStringLiteral("Can't open file '%1' to write.").arg(QDir::toNativeSeparators(path)));
+    QCOMPARE(error,
+        QStringLiteral("Can't open file '%1' to write.").arg(QDir::toNativeSeparators(path)));
 }
 
 QTEST_MAIN(TestDocument)

@@ -1,10 +1,12 @@
 // Copy and paste of items, the held document file and the auto-recovery
 // file.
+#include "batch/commandline.h"
 #include "document/autorecovery.h"
 #include "document/clipboard.h"
 #include "document/documentreader.h"
 #include "document/documentwriter.h"
 #include "document/heldfile.h"
+#include "document/startup.h"
 #include "documenttestkinds.h"
 #include "graph/connection.h"
 #include "graph/graphscene.h"
@@ -61,10 +63,11 @@ private slots:
     void pasteRefusesOtherDocuments();
     void heldFileIsRewrittenInPlace();
     void heldFileRefusesSecondHolder();
-    void recoveryAge_data();
-    void recoveryAge();
     void recoveryFile();
     void recoveryTimerWritesOnlyWithChanges();
+    void startupDocument_data();
+    void startupDocument();
+    void missingInputs();
 
 private:
     QTemporaryDir m_dir;
@@ -105,7 +108,8 @@ void TestDocumentSession::copyKeepsConnectionsAmongSelectedItems()
     QCOMPARE(root.firstChildElement("inputs").elementsByTagName("input").size(), 1);
     QCOMPARE(root.firstChildElement("transforms").elementsByTagName("transform").size(), 1);
     QCOMPARE(root.firstChildElement("outputs").elementsByTagName("output").size(), 0);
-    const QDomNodeList connections = root.firstChildElement("connections").elementsByTagName("connection");
+    const QDomNodeList connections
+        = root.firstChildElement("connections").elementsByTagName("connection");
     QCOMPARE(connections.size(), 1);
     QCOMPARE(connections.at(0).toElement().attribute("start_id").toInt(), in->id());
     Q_UNUSED(toOut)
@@ -206,28 +210,10 @@ void TestDocumentSession::heldFileRefusesSecondHolder()
     QVERIFY(second.open(path));
 }
 
-void TestDocumentSession::recoveryAge_data()
-{
-    QTest::addColumn<int>("seconds");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("seconds") << 45 << "45 seconds";
-    QTest::newRow("one minute") << 60 << "1 minute";
-    QTest::newRow("minutes") << 3599 << "59 minutes";
-    QTest::newRow("hours") << 7200 << "2 hours";
-    QTest::newRow("one day") << 86400 << "1 day";
-}
-
-void TestDocumentSession::recoveryAge()
-{
-    QFETCH(int, seconds);
-    QFETCH(QString, text);
-    const QDateTime now = QDateTime::currentDateTime();
-    QCOMPARE(AutoRecovery::ageText(now.addSecs(-seconds), now), text);
-}
-
 void TestDocumentSession::recoveryFile()
 {
-    QCOMPARE(AutoRecovery::filePath(), m_temp.filePath(QStringLiteral("VRXAutoRecovery.transform")));
+    QCOMPARE(
+        AutoRecovery::filePath(), m_temp.filePath(QStringLiteral("VRXAutoRecovery.transform")));
     AutoRecovery::remove();
     NonInteractivePrompt prompt(true);
     QVERIFY(!AutoRecovery::offer(prompt));
@@ -243,9 +229,13 @@ void TestDocumentSession::recoveryFile()
     // Only the one running instance is offered the file; a test runner is
     // not one, so the question is checked through its text.
     QCOMPARE(AutoRecovery::offerQuestion(QStringLiteral("3 minutes")),
-        QStringLiteral("An automatic recovery file was created 3 minutes ago. Do you wish to open it?"));
+        QStringLiteral(
+            "An automatic recovery file was created 3 minutes ago. Do you wish to open it?"));
     AutoRecovery::remove();
     QVERIFY(!AutoRecovery::exists());
+    const QDateTime now = QDateTime::currentDateTime();
+    QCOMPARE(AutoRecovery::ageText(now.addSecs(-60), now), QStringLiteral("1 minute"));
+    QCOMPARE(AutoRecovery::ageText(now.addSecs(-7200), now), QStringLiteral("2 hours"));
 }
 
 void TestDocumentSession::recoveryTimerWritesOnlyWithChanges()
@@ -259,6 +249,62 @@ void TestDocumentSession::recoveryTimerWritesOnlyWithChanges()
     timer.start(10);
     QTRY_VERIFY(writes >= 1);
     timer.stop();
+}
+
+void TestDocumentSession::startupDocument_data()
+{
+    QTest::addColumn<bool>("named");
+    QTest::addColumn<bool>("newWindow");
+    QTest::addColumn<int>("preference");
+    QTest::addColumn<int>("choice");
+    QTest::newRow("named wins") << true << true << 1 << int(StartupDocument::Named);
+    QTest::newRow("new window") << false << true << 1 << int(StartupDocument::Nothing);
+    QTest::newRow("nothing") << false << false << 0 << int(StartupDocument::Nothing);
+    QTest::newRow("previous") << false << false << 1 << int(StartupDocument::Previous);
+    QTest::newRow("recent list") << false << false << 2 << int(StartupDocument::RecentList);
+}
+
+void TestDocumentSession::startupDocument()
+{
+    QFETCH(bool, named);
+    QFETCH(bool, newWindow);
+    QFETCH(int, preference);
+    QFETCH(int, choice);
+    AutoRecovery::remove();
+    CommandLine line;
+    line.documentPath = named ? QStringLiteral("a.transform") : QString();
+    line.newWindow = newWindow;
+    NonInteractivePrompt prompt(true);
+    QCOMPARE(int(chooseStartupDocument(line, prompt, preference)), choice);
+    QVERIFY(prompt.lastQuestion().isEmpty());
+}
+
+void TestDocumentSession::missingInputs()
+{
+    GraphScene scene;
+    const QString present = m_dir.filePath(QStringLiteral("present.csv"));
+    QFile f(present);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    const QStringList paths { present, "/no/a.csv", "/no/b.csv", "/no/a.csv" };
+    for (int i = 0; i < paths.size(); ++i) {
+        DocInput* in = addInput(scene, i * 100);
+        in->medium = 0;
+        in->path = paths.at(i);
+    }
+    DocInput* folder = addInput(scene, 500);
+    folder->medium = 2;
+    folder->folder = present;
+    QCOMPARE(DocumentChecks::missingInputPaths(scene),
+        (QStringList { "/no/a.csv", "/no/b.csv", QDir::toNativeSeparators(present) }));
+    QCOMPARE(DocumentChecks::missingInputsQuestion({ "/x.csv" }),
+        QStringLiteral("The following input file cannot be found:\n\n/x.csv\n\nDo you wish to "
+                       "choose a new input file?"));
+    const QStringList seven { "1", "2", "3", "4", "5", "6", "7" };
+    QCOMPARE(DocumentChecks::missingInputsQuestion(seven),
+        QStringLiteral("The following 7 input files cannot be found:\n\n1\n2\n3\n4\n5\n+ 2 "
+                       "more\n\nDo you wish to choose new input files?"));
+    QVERIFY(DocumentChecks::missingInputsQuestion({}).isEmpty());
 }
 
 QTEST_MAIN(TestDocumentSession)

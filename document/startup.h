@@ -1,0 +1,38 @@
+#pragma once
+
+// What an interactive start opens, and the checks made right after a
+// document is loaded.
+
+#include <QString>
+#include <QStringList>
+
+class GraphScene;
+class UserPrompt;
+struct CommandLine;
+
+enum class StartupDocument {
+    Recovery, // the auto-recovery file
+    Named, // the document named on the command line
+    Previous, // the most recently used document
+    RecentList, // the list of recent documents is shown
+    Nothing
+};
+
+// Offers the auto-recovery file first (see AutoRecovery::offer), then the
+// named document, then (unless a new window was asked for) what the
+// open_previous_at_start preference says: 0 nothing, 1 the previous
+// document, 2 the recent list.
+StartupDocument chooseStartupDocument(
+    const CommandLine& line, UserPrompt& prompt, int openPreviousAtStart);
+
+namespace DocumentChecks {
+
+// The files of file inputs and the folders of folder inputs that do not
+// exist, without repeats, in canvas order.
+QStringList missingInputPaths(const GraphScene& scene);
+// The question offering to choose new files; empty for no paths.
+QString missingInputsQuestion(const QStringList& paths);
+// Shown after loading a document from a newer release.
+QString newerReleaseWarning();
+
+} // namespace DocumentChecks
