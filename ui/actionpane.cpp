@@ -32,8 +32,8 @@ QString plainEntry(const QString& entry)
 QString buttonTip(const Transform& t)
 {
     return QStringLiteral("<b>%1</b><br>%2<br><i>Needs %3.</i>")
-        .arg(t.displayName().toHtmlEscaped(), t.description().toHtmlEscaped(),
-             t.inputRequirement());
+        .arg(
+            t.displayName().toHtmlEscaped(), t.description().toHtmlEscaped(), t.inputRequirement());
 }
 
 } // namespace
@@ -108,8 +108,8 @@ ActionPane::ActionPane(QWidget* parent) : QWidget(parent)
     m_searchDelay.setInterval(250);
     connect(&m_searchDelay, &QTimer::timeout, this, &ActionPane::applyFilter);
     connect(m_search, &QLineEdit::textChanged, this, [this] { m_searchDelay.start(); });
-    connect(m_filter, qOverload<int>(&QComboBox::currentIndexChanged), this,
-            &ActionPane::applyFilter);
+    connect(
+        m_filter, qOverload<int>(&QComboBox::currentIndexChanged), this, &ActionPane::applyFilter);
     connect(m_advanced, &QCheckBox::toggled, this, [this](bool on) {
         Settings::instance().setShowAdvancedTransforms(on);
         applyFilter();
@@ -130,7 +130,8 @@ void ActionPane::buildItemButtons(QGridLayout* grid)
         = make(tr("Output"), tr("Add an Output item that writes the selected item's data."));
     m_noteButton = make(tr("Note"), tr("Add a Note to the Center pane."));
     m_inputButton->setStyleSheet(QStringLiteral("QPushButton { border-left: 5px solid #2e8b57; }"));
-    m_outputButton->setStyleSheet(QStringLiteral("QPushButton { border-left: 5px solid #c86a12; }"));
+    m_outputButton->setStyleSheet(
+        QStringLiteral("QPushButton { border-left: 5px solid #c86a12; }"));
     m_noteButton->setStyleSheet(QStringLiteral("QPushButton { border-left: 5px solid #c9b03c; }"));
     grid->addWidget(m_inputButton, 0, 0);
     grid->addWidget(m_outputButton, 0, 1);
@@ -275,7 +276,7 @@ QString ActionPane::quickAddMatch(const QString& text)
         key = find([&](const QString& n) {
             const QStringList words = n.split(QLatin1Char(' '));
             return std::any_of(words.begin(), words.end(),
-                               [&](const QString& w) { return w.startsWith(typed, cs); });
+                [&](const QString& w) { return w.startsWith(typed, cs); });
         });
     }
     if (key.isEmpty())

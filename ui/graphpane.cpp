@@ -34,8 +34,8 @@ QCursor magnifiedArrow()
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
-    const QPolygonF arrow({ { 2, 2 }, { 2, 44 }, { 12, 34 }, { 20, 52 }, { 27, 49 }, { 19, 31 },
-                            { 33, 31 } });
+    const QPolygonF arrow(
+        { { 2, 2 }, { 2, 44 }, { 12, 34 }, { 20, 52 }, { 27, 49 }, { 19, 31 }, { 33, 31 } });
     p.setPen(QPen(Qt::white, 2.5));
     p.setBrush(Qt::black);
     p.drawPolygon(arrow);
@@ -162,8 +162,8 @@ void GraphPane::updateSceneRect()
     if (!m_graph)
         return;
     const QRectF items = m_graph->itemsBoundingRect();
-    const QRectF room = items.isEmpty() ? QRectF(-400, -300, 800, 600)
-                                        : items.adjusted(-600, -400, 600, 400);
+    const QRectF room
+        = items.isEmpty() ? QRectF(-400, -300, 800, 600) : items.adjusted(-600, -400, 600, 400);
     m_graph->setSceneRect(room);
 }
 
@@ -233,7 +233,7 @@ Node* GraphPane::nodeAt(const QPoint& viewPos) const
 // Painting
 
 void GraphPane::drawItems(QPainter* painter, int numItems, QGraphicsItem* items[],
-                          const QStyleOptionGraphicsItem options[])
+    const QStyleOptionGraphicsItem options[])
 {
     if (m_options.timingProfile && m_graph) {
         m_options.slowestTime = 0;
@@ -308,7 +308,7 @@ void GraphPane::paintGuide(QPainter* painter)
     QLineF line = over ? NodePainter::edgeToEdge(from, over->sceneBoundingRect())
                        : NodePainter::edgeToEdge(from, QRectF(m_dragTo, QSizeF(0.01, 0.01)));
     painter->setPen(QPen(over ? QColor(0x2e, 0xa0, 0x4e) : QColor(0x55, 0x55, 0x55), 2.0,
-                         Qt::DashLine, Qt::RoundCap));
+        Qt::DashLine, Qt::RoundCap));
     painter->drawLine(line);
     painter->setBrush(painter->pen().color());
     painter->drawEllipse(line.p2(), 3.5, 3.5);
@@ -324,7 +324,7 @@ void GraphPane::paintEmptyHint(QPainter* painter)
     painter->setFont(font);
     painter->setPen(QColor(0x88, 0x8e, 0x99));
     painter->drawText(area, Qt::AlignCenter | Qt::TextWordWrap,
-                      tr("Drop a data file here, or use the Left pane to add an Input item.\n"
-                         "Then select it and click a transform to add it below."));
+        tr("Drop a data file here, or use the Left pane to add an Input item.\n"
+           "Then select it and click a transform to add it below."));
     painter->restore();
 }

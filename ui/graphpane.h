@@ -68,7 +68,7 @@ public slots:
 
 protected:
     void drawItems(QPainter* painter, int numItems, QGraphicsItem* items[],
-                   const QStyleOptionGraphicsItem options[]) override;
+        const QStyleOptionGraphicsItem options[]) override;
     void drawBackground(QPainter* painter, const QRectF& rect) override;
     void drawForeground(QPainter* painter, const QRectF& rect) override;
     void mousePressEvent(QMouseEvent* event) override;

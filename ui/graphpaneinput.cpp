@@ -193,7 +193,7 @@ QString GraphPane::tipFor(const Node* node) const
         return node->summary();
     QString tip = QStringLiteral("<b>%1</b> (%2)<br>%3")
                       .arg(node->displayName().toHtmlEscaped(), node->typeName(),
-                           statusName(node->status()));
+                          statusName(node->status()));
     if (node->isProcessed() && node->type() != NoteNodeType)
         tip += QStringLiteral(", ") + node->sizeText();
     if (node->warningCount() > 0)

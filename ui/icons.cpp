@@ -132,11 +132,10 @@ QIcon zoomFit()
 {
     return drawn([](QPainter& p) {
         p.setPen(QPen(Ink, 2.6, Qt::SolidLine, Qt::RoundCap));
-        for (const QPolygonF& corner :
-             { QPolygonF({ { 4, 11 }, { 4, 4 }, { 11, 4 } }),
-               QPolygonF({ { 21, 4 }, { 28, 4 }, { 28, 11 } }),
-               QPolygonF({ { 28, 21 }, { 28, 28 }, { 21, 28 } }),
-               QPolygonF({ { 11, 28 }, { 4, 28 }, { 4, 21 } }) })
+        for (const QPolygonF& corner : { QPolygonF({ { 4, 11 }, { 4, 4 }, { 11, 4 } }),
+                 QPolygonF({ { 21, 4 }, { 28, 4 }, { 28, 11 } }),
+                 QPolygonF({ { 28, 21 }, { 28, 28 }, { 21, 28 } }),
+                 QPolygonF({ { 11, 28 }, { 4, 28 }, { 4, 21 } }) })
             p.drawPolyline(corner);
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(0x4a, 0x7f, 0xc1));

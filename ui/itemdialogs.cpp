@@ -59,7 +59,7 @@ ItemSummaryDialog::ItemSummaryDialog(GraphScene* scene, QWidget* parent) : QDial
     auto* layout = new QVBoxLayout(this);
     m_nodes = scene->nodes();
     const QStringList headers = { tr("Name"), tr("Item"), tr("Type"), tr("Status"), tr("Columns"),
-                                  tr("Rows"), tr("Time"), tr("Warnings"), tr("Id") };
+        tr("Rows"), tr("Time"), tr("Warnings"), tr("Id") };
     m_table = new QTableWidget(m_nodes.size(), headers.size(), this);
     m_table->setHorizontalHeaderLabels(headers);
     m_table->verticalHeader()->hide();
@@ -79,10 +79,10 @@ ItemSummaryDialog::ItemSummaryDialog(GraphScene* scene, QWidget* parent) : QDial
         m_table->setItem(row, 3, status);
         m_table->setItem(row, 4, new NumberItem(formatInteger(n->columnCount()), n->columnCount()));
         m_table->setItem(row, 5, new NumberItem(formatInteger(n->rowCount()), n->rowCount()));
-        m_table->setItem(row, 6, new NumberItem(formatDuration(n->processingTime()),
-                                                double(n->processingTime())));
-        m_table->setItem(row, 7, new NumberItem(QString::number(n->warningCount()),
-                                                n->warningCount()));
+        m_table->setItem(row, 6,
+            new NumberItem(formatDuration(n->processingTime()), double(n->processingTime())));
+        m_table->setItem(
+            row, 7, new NumberItem(QString::number(n->warningCount()), n->warningCount()));
         m_table->setItem(row, 8, new NumberItem(QString::number(n->id()), n->id()));
     }
     QHeaderView* header = m_table->horizontalHeader();
@@ -94,7 +94,7 @@ ItemSummaryDialog::ItemSummaryDialog(GraphScene* scene, QWidget* parent) : QDial
         header->restoreState(s.itemSummaryColWidths());
     m_table->setSortingEnabled(true);
     m_table->sortItems(qBound(0, s.itemSummarySortCol(), headers.size() - 1),
-                       s.itemSummarySortOrder() == 1 ? Qt::AscendingOrder : Qt::DescendingOrder);
+        s.itemSummarySortOrder() == 1 ? Qt::AscendingOrder : Qt::DescendingOrder);
     layout->addWidget(m_table);
     auto* hint = new QLabel(tr("Double-click an item to select it in the Center pane."), this);
     hint->setStyleSheet(QStringLiteral("color: #707070;"));
@@ -151,10 +151,10 @@ CompareHeadersDialog::CompareHeadersDialog(const QList<Node*>& nodes, QWidget* p
         }
     }
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    layout->addWidget(new QLabel(differences == 0
-                                     ? tr("The headers are the same.")
-                                     : tr("%1 column position(s) differ.").arg(differences),
-                                 this));
+    layout->addWidget(
+        new QLabel(differences == 0 ? tr("The headers are the same.")
+                                    : tr("%1 column position(s) differ.").arg(differences),
+            this));
     layout->addWidget(m_table);
     addButtons(this, layout);
     resize(qMin(1100, 200 + 180 * nodes.size()), 480);
@@ -162,8 +162,7 @@ CompareHeadersDialog::CompareHeadersDialog(const QList<Node*>& nodes, QWidget* p
 
 // Compare data
 
-CompareDataDialog::CompareDataDialog(Node* first, Node* second, QWidget* parent)
-    : QDialog(parent)
+CompareDataDialog::CompareDataDialog(Node* first, Node* second, QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(tr("Compare Data"));
     auto* layout = new QVBoxLayout(this);

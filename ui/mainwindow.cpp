@@ -2,11 +2,11 @@
 
 #include "core/memorylimit.h"
 #include "core/settings.h"
+#include "document/autorecovery.h"
 #include "graph/graphscene.h"
 #include "graph/node.h"
 #include "graph/nodefactory.h"
 #include "graph/runstate.h"
-#include "document/autorecovery.h"
 #include "ui/actionpane.h"
 #include "ui/graphpane.h"
 #include "ui/itempane.h"
@@ -108,7 +108,7 @@ void MainWindow::createPanes()
     connect(m_actionPane, &ActionPane::addInputRequested, this, &MainWindow::onAddInput);
     connect(m_actionPane, &ActionPane::addOutputRequested, this, &MainWindow::onAddOutput);
     connect(m_itemPane, &ItemPane::optionsChanged, m_graphPane->viewport(),
-            qOverload<>(&QWidget::update));
+        qOverload<>(&QWidget::update));
     connect(m_itemPane, &ItemPane::commentChanged, this, [this] {
         m_graphPane->viewport()->update();
         setModified(true);
@@ -141,13 +141,13 @@ void MainWindow::wireGraph()
     GraphScene* g = m_graph;
     connect(g, &GraphScene::showLogMessage, this, &MainWindow::appendLog);
     connect(g, &GraphScene::showStatusBarMessage, this,
-            [this](const QString& text, int ms) { statusBar()->showMessage(text, ms); });
+        [this](const QString& text, int ms) { statusBar()->showMessage(text, ms); });
     connect(g, &GraphScene::showTempMessage, this,
-            [this](const QString& text) { statusBar()->showMessage(text, 4000); });
+        [this](const QString& text) { statusBar()->showMessage(text, 4000); });
     connect(g, &GraphScene::showWarningMessage, this,
-            [this](const QString& text) { showMessage(text, true); });
+        [this](const QString& text) { showMessage(text, true); });
     connect(g, &GraphScene::showCriticalMessage, this,
-            [this](const QString& text) { showMessage(text, true); });
+        [this](const QString& text) { showMessage(text, true); });
     connect(g, &GraphScene::selectionChanged, this, &MainWindow::onSelectionChanged);
     connect(g, &GraphScene::nodeDataChanged, this, &MainWindow::onNodeDataChanged);
     connect(g, &GraphScene::nodeProcessed, this, &MainWindow::onNodeDataChanged);
@@ -205,9 +205,8 @@ void MainWindow::refreshMemoryGauge()
     const double maximum = Settings::instance().maxMemoryUsage();
     m_memoryGauge->setText(MemoryLimit::gaugeText(current, maximum));
     m_memoryGauge->setToolTip(MemoryLimit::gaugeToolTip(current, maximum));
-    m_memoryGauge->setStyleSheet(MemoryLimit::gaugeWarns(current, maximum)
-                                     ? QStringLiteral("color: #fc3300;")
-                                     : QString());
+    m_memoryGauge->setStyleSheet(
+        MemoryLimit::gaugeWarns(current, maximum) ? QStringLiteral("color: #fc3300;") : QString());
 }
 
 void MainWindow::appendLog(const QString& text)
@@ -250,9 +249,8 @@ void MainWindow::setDocumentNotes(const QString& notes)
 
 void MainWindow::updateTitle()
 {
-    const QString name = m_documentPath.isEmpty()
-        ? tr("Untitled")
-        : QFileInfo(m_documentPath).fileName();
+    const QString name
+        = m_documentPath.isEmpty() ? tr("Untitled") : QFileInfo(m_documentPath).fileName();
     setWindowTitle(QStringLiteral("%1[*] - Varnix").arg(name));
 }
 
@@ -280,8 +278,7 @@ void MainWindow::onAllowUserInteraction(bool allowed)
         updateEditActions();
     else
         for (const QString& id : { QStringLiteral("&Undo"), QStringLiteral("&Redo"),
-                                   QStringLiteral("&Delete"), QStringLiteral("Cu&t"),
-                                   QStringLiteral("&Paste") })
+                 QStringLiteral("&Delete"), QStringLiteral("Cu&t"), QStringLiteral("&Paste") })
             m_actions.value(id)->setEnabled(false);
 }
 

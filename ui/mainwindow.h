@@ -71,7 +71,7 @@ public:
     // previous one or the recent list, as the preferences say.
     // Alias assignments of the command line apply to the named document.
     void openAtStart(const QString& documentPath, bool newWindow,
-                     const QStringList& assignments = QStringList());
+        const QStringList& assignments = QStringList());
     bool loadDocument(const QString& path) { return loadFrom(path); }
     bool saveDocument(const QString& path) { return saveTo(path); }
 

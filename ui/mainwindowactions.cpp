@@ -68,98 +68,97 @@ void MainWindow::createActions()
     using M = MainWindow;
     const CommandSpec specs[] = {
         { "f", "&New", "Ctrl+N", "Create a new .transform document.", &M::onNew, nullptr },
-        { "f", "&Open...", "Ctrl+O", "Open an existing .transform document.", &M::onOpen,
-          nullptr },
+        { "f", "&Open...", "Ctrl+O", "Open an existing .transform document.", &M::onOpen, nullptr },
         { "f", "Open &Recent...", "Ctrl+Shift+O", "Open a recent .transform document.",
-          &M::onOpenRecent, nullptr },
+            &M::onOpenRecent, nullptr },
         { "f", "&Save", "Ctrl+S", "Save the current .transform document.", &M::onSave, nullptr },
         { "f", "Save &As...", "",
-          "Save the current .transform document to a different name/location.", &M::onSaveAs,
-          nullptr },
+            "Save the current .transform document to a different name/location.", &M::onSaveAs,
+            nullptr },
         { "f", "&Batch Process...", "Ctrl+B",
-          "Perform the current .transform document in batch mode.", nullptr, nullptr },
+            "Perform the current .transform document in batch mode.", nullptr, nullptr },
         { "f", "&Command Line...", "", "Get text to use on the command line.", &M::onCommandLine,
-          nullptr },
+            nullptr },
         { "f", "New &Window", "Ctrl+Shift+N", "Open a new window.", &M::onNewWindow, nullptr },
         { "f", "E&xit", "", "Exit.", &M::onExit, nullptr },
         { "e", "&Undo", "Ctrl+Z", "Undo change", &M::onUndo, nullptr },
         { "e", "&Redo", "Ctrl+Y", "Redo undone change", &M::onRedo, nullptr },
         { "e", "Cu&t", "Ctrl+X",
-          "Copy selected items from the Center pane to the clipboard and delete them.", &M::onCut,
-          nullptr },
+            "Copy selected items from the Center pane to the clipboard and delete them.", &M::onCut,
+            nullptr },
         { "e", "&Copy", "Ctrl+C", "Copy selected items from the Center pane to the clipboard.",
-          &M::onCopy, nullptr },
+            &M::onCopy, nullptr },
         { "e", "&Paste", "Ctrl+V", "Paste copied items from the clipboard to the Center pane.",
-          &M::onPaste, nullptr },
+            &M::onPaste, nullptr },
         { "e", "&Delete", "Del", "Delete the items selected in the center pane.", &M::onDelete,
-          nullptr },
+            nullptr },
         { "e", "Dis&connect", "", "Remove the connections to and from the selected items.",
-          &M::onDisconnect, nullptr },
+            &M::onDisconnect, nullptr },
         { "e", "Select &All", "Ctrl+A", "Select All items in the center pane.", &M::onSelectAll,
-          nullptr },
+            nullptr },
         { "e", "Add &Note", "", "Add a note to the center pane.", &M::onAddNote, nullptr },
         { "e", "Fin&d Items...", "Ctrl+F", "Find items in the center pane that match search terms.",
-          &M::onFindItems, nullptr },
+            &M::onFindItems, nullptr },
         { "e", "No&tes...", "", "Notes for this .transform document.", &M::onNotes, nullptr },
         { "e", "&Locale...", "",
-          "Change the locale of this document, which governs how dates and numbers are read "
-          "and written.",
-          &M::onLocale, nullptr },
+            "Change the locale of this document, which governs how dates and numbers are read "
+            "and written.",
+            &M::onLocale, nullptr },
         { "e", "P&references...", "Ctrl+,", "Show the 'Preferences' window.", &M::onPreferences,
-          nullptr },
+            nullptr },
         { "v", "Zoom &Fit", "Ctrl+=",
-          "Toggle on to automatically zoom so all items in the center pane fit on screen.",
-          nullptr, &M::onZoomFit },
+            "Toggle on to automatically zoom so all items in the center pane fit on screen.",
+            nullptr, &M::onZoomFit },
         { "v", "Zoom &In", "Ctrl++", "Zoom In on the center pane.", &M::onZoomIn, nullptr },
         { "v", "Zoom &Out", "Ctrl+-", "Zoom out from the center pane.", &M::onZoomOut, nullptr },
         { "v", "&Zoom Selected", "Ctrl+/", "Zoom in to selected items on the center pane.",
-          &M::onZoomSelected, nullptr },
+            &M::onZoomSelected, nullptr },
         { "v", "Snap To &Grid", "", "Snap items to a grid.", nullptr, &M::onSnapToGrid },
         { "v", "Show &Comments", "", "Show item comments in the center pane.", nullptr,
-          &M::onShowComments },
+            &M::onShowComments },
         { "v", "Show &Warnings", "", "Show warnings in the center pane.", nullptr,
-          &M::onShowWarnings },
+            &M::onShowWarnings },
         { "v", "Show &Row/Col Changes", "",
-          "Show changes to the number of rows and columns by transforms in the center pane.",
-          nullptr, &M::onShowRowColChanges },
+            "Show changes to the number of rows and columns by transforms in the center pane.",
+            nullptr, &M::onShowRowColChanges },
         { "v", "Timing &Profile", "Ctrl+.", "Show a timing profile in the center pane.", nullptr,
-          &M::onTimingProfile },
-        { "v", "&Magnify Cursor", "", "Toggle cursor magnification for the center pane.",
-          nullptr, &M::onMagnifyCursor },
+            &M::onTimingProfile },
+        { "v", "&Magnify Cursor", "", "Toggle cursor magnification for the center pane.", nullptr,
+            &M::onMagnifyCursor },
         { "v", "&Tool bar", "", "Show/hide the toolbar.", nullptr, &M::onToolBarShown },
         { "v", "&Log Pane", "Ctrl+L", "Show/hide the Log pane.", nullptr, &M::onLogPaneShown },
         { "v", "L&eft Pane", "Ctrl+E", "Show/hide the Left Pane.", nullptr, &M::onLeftPaneShown },
         { "v", "Ri&ght Pane", "Ctrl+G", "Show/hide the Right pane.", nullptr,
-          &M::onRightPaneShown },
+            &M::onRightPaneShown },
         { "v", "Two &Screen Mode", "Ctrl+T",
-          "Display the right pane on a second screen, if available.", nullptr,
-          &M::onTwoScreenMode },
+            "Display the right pane on a second screen, if available.", nullptr,
+            &M::onTwoScreenMode },
         { "v", "Toggle &UI Theme", "Ctrl+U",
-          "Toggle the user interface between light and dark themes.", &M::onToggleTheme,
-          nullptr },
+            "Toggle the user interface between light and dark themes.", &M::onToggleTheme,
+            nullptr },
         { "v", "Compare &Data...", "",
-          "Compare the data of 2 selected items, side-by-side, row by row.", &M::onCompareData,
-          nullptr },
+            "Compare the data of 2 selected items, side-by-side, row by row.", &M::onCompareData,
+            nullptr },
         { "v", "Compare &Headers...", "", "Compare the headers of 2 or more selected items.",
-          &M::onCompareHeaders, nullptr },
+            &M::onCompareHeaders, nullptr },
         { "v", "Item &Summary...", "Ctrl+;", "View a summary of all items.", &M::onItemSummary,
-          nullptr },
+            nullptr },
         { "r", "&Auto Run", "", "Automatically run changes.", nullptr, &M::onAutoRun },
         { "r", "Run &Unprocessed", "Ctrl+R", "Run items that need processing.",
-          &M::onRunUnprocessed, nullptr },
+            &M::onRunUnprocessed, nullptr },
         { "r", "Run &Selected", "Ctrl+Shift+R", "Run selected items (whether changed or not).",
-          &M::onRunSelected, nullptr },
+            &M::onRunSelected, nullptr },
         { "r", "S&top Run", "Ctrl+\\", "Stop the current run.", &M::onStopRun, nullptr },
         { "r", "Run &All", "",
-          "Run all items (whether changed or not). You should usually use 'Run changed' or 'Run "
-          "selected'.",
-          &M::onRunAll, nullptr },
+            "Run all items (whether changed or not). You should usually use 'Run changed' or 'Run "
+            "selected'.",
+            &M::onRunAll, nullptr },
         { "h", "&About", "", "Show the 'About' window.", &M::onAbout, nullptr },
     };
     for (const CommandSpec& spec : specs)
         addCommand(spec);
     for (const auto& link : HelpLinks) {
-        const CommandSpec spec{ "h", link[0], link[1], link[2], &M::onHelpLink, nullptr };
+        const CommandSpec spec { "h", link[0], link[1], link[2], &M::onHelpLink, nullptr };
         addCommand(spec);
     }
     // Keyboard shortcuts are listed by the window itself rather than a web page.
@@ -181,12 +180,12 @@ void MainWindow::createActions()
     connect(m_tipGroup, &QActionGroup::triggered, this, &MainWindow::onTipLevel);
 
     const QSignalBlocker blockComments(m_actions.value(QStringLiteral("Show &Comments")));
-    m_actions.value(QStringLiteral("Show &Comments"))->setChecked(
-        Settings::instance().showComments());
-    m_actions.value(QStringLiteral("Show &Warnings"))->setChecked(
-        Settings::instance().showWarnings());
-    m_actions.value(QStringLiteral("Show &Row/Col Changes"))->setChecked(
-        Settings::instance().showChanges());
+    m_actions.value(QStringLiteral("Show &Comments"))
+        ->setChecked(Settings::instance().showComments());
+    m_actions.value(QStringLiteral("Show &Warnings"))
+        ->setChecked(Settings::instance().showWarnings());
+    m_actions.value(QStringLiteral("Show &Row/Col Changes"))
+        ->setChecked(Settings::instance().showChanges());
     for (const char* on : { "&Tool bar", "L&eft Pane", "Ri&ght Pane", "&Auto Run" }) {
         QAction* a = m_actions.value(QString::fromUtf8(on));
         const QSignalBlocker block(a);
@@ -202,8 +201,8 @@ void MainWindow::createActions()
     }
     m_actions.value(QStringLiteral("S&top Run"))->setEnabled(false);
     m_actions.value(QStringLiteral("&Batch Process..."))->setEnabled(false);
-    m_actions.value(QStringLiteral("&Batch Process..."))->setToolTip(
-        tr("Batch processing is not part of this release."));
+    m_actions.value(QStringLiteral("&Batch Process..."))
+        ->setToolTip(tr("Batch processing is not part of this release."));
 }
 
 void MainWindow::createMenus()
@@ -219,33 +218,37 @@ void MainWindow::createMenus()
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     addAll(file, { "&New", "&Open...", "Open &Recent...", "" });
     m_recentMenu = file->addMenu(QStringLiteral("&Recent"));
-    addAll(file, { "", "&Save", "Save &As...", "", "&Batch Process...", "&Command Line...", "",
-                   "New &Window", "", "E&xit" });
+    addAll(file,
+        { "", "&Save", "Save &As...", "", "&Batch Process...", "&Command Line...", "",
+            "New &Window", "", "E&xit" });
     rebuildRecentMenu();
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    addAll(edit, { "&Undo", "&Redo", "", "Cu&t", "&Copy", "&Paste", "&Delete", "Dis&connect", "",
-                   "Select &All", "Fin&d Items...", "", "Add &Note", "No&tes...", "&Locale...",
-                   "", "P&references..." });
+    addAll(edit,
+        { "&Undo", "&Redo", "", "Cu&t", "&Copy", "&Paste", "&Delete", "Dis&connect", "",
+            "Select &All", "Fin&d Items...", "", "Add &Note", "No&tes...", "&Locale...", "",
+            "P&references..." });
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
-    addAll(view, { "Zoom &Fit", "Zoom &In", "Zoom &Out", "&Zoom Selected", "", "Snap To &Grid",
-                   "Show &Comments", "Show &Warnings", "Show &Row/Col Changes",
-                   "Timing &Profile" });
+    addAll(view,
+        { "Zoom &Fit", "Zoom &In", "Zoom &Out", "&Zoom Selected", "", "Snap To &Grid",
+            "Show &Comments", "Show &Warnings", "Show &Row/Col Changes", "Timing &Profile" });
     QMenu* tips = view->addMenu(QStringLiteral("Show Too&l Tips"));
     tips->addActions(m_tipGroup->actions());
-    addAll(view, { "&Magnify Cursor", "", "&Tool bar", "&Log Pane", "L&eft Pane", "Ri&ght Pane",
-                   "Two &Screen Mode", "Toggle &UI Theme", "", "Compare &Data...",
-                   "Compare &Headers...", "Item &Summary..." });
+    addAll(view,
+        { "&Magnify Cursor", "", "&Tool bar", "&Log Pane", "L&eft Pane", "Ri&ght Pane",
+            "Two &Screen Mode", "Toggle &UI Theme", "", "Compare &Data...", "Compare &Headers...",
+            "Item &Summary..." });
 
     QMenu* run = menuBar()->addMenu(QStringLiteral("&Run"));
-    addAll(run, { "&Auto Run", "", "Run &Unprocessed", "Run &Selected", "Run &All", "",
-                  "S&top Run" });
+    addAll(
+        run, { "&Auto Run", "", "Run &Unprocessed", "Run &Selected", "Run &All", "", "S&top Run" });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    addAll(help, { "&Help Contents", "&Quick Start Guide", "&Keyboard Shortcuts", "&Expert Tips",
-                   "&Frequently Asked Questions", "", "&Technical Support", "Fo&rum",
-                   "&Newsletter", "&Introduction Video", "", "Check For &Updates", "&About" });
+    addAll(help,
+        { "&Help Contents", "&Quick Start Guide", "&Keyboard Shortcuts", "&Expert Tips",
+            "&Frequently Asked Questions", "", "&Technical Support", "Fo&rum", "&Newsletter",
+            "&Introduction Video", "", "Check For &Updates", "&About" });
 }
 
 void MainWindow::createToolBar()
@@ -284,8 +287,8 @@ void MainWindow::createToolBar()
     }
     // Icons alone would leave the run commands hard to tell apart; the
     // others read well enough as icons.
-    for (const char* iconOnly : { "&New", "&Open...", "&Save", "&Undo", "&Redo", "Zoom &Fit",
-                                  "Zoom &In", "Zoom &Out" }) {
+    for (const char* iconOnly :
+        { "&New", "&Open...", "&Save", "&Undo", "&Redo", "Zoom &Fit", "Zoom &In", "Zoom &Out" }) {
         QAction* a = m_actions.value(QString::fromUtf8(iconOnly));
         a->setIconText(QString());
         if (QWidget* w = m_toolBar->widgetForAction(a))
@@ -301,8 +304,8 @@ void MainWindow::updateUndoTexts()
     QAction* undo = m_actions.value(QStringLiteral("&Undo"));
     QAction* redo = m_actions.value(QStringLiteral("&Redo"));
     const QString undoLabel = m_graph->undoLabel();
-    undo->setText(undoLabel.isEmpty() ? QStringLiteral("&Undo")
-                                      : QStringLiteral("&Undo %1").arg(undoLabel));
+    undo->setText(
+        undoLabel.isEmpty() ? QStringLiteral("&Undo") : QStringLiteral("&Undo %1").arg(undoLabel));
     redo->setText(m_redoLabels.isEmpty() ? QStringLiteral("&Redo")
                                          : QStringLiteral("&Redo %1").arg(m_redoLabels.last()));
     undo->setEnabled(m_interactive && !undoLabel.isEmpty());

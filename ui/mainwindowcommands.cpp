@@ -1,20 +1,20 @@
 // Edit, run and help commands of the main window.
 
 #include "core/settings.h"
+#include "document/clipboard.h"
 #include "graph/graphscene.h"
 #include "graph/ionode.h"
 #include "graph/nodefactory.h"
 #include "graph/notenode.h"
 #include "graph/runstate.h"
 #include "graph/transformnode.h"
+#include "input/inputnode.h"
+#include "output/outputnode.h"
 #include "transforms/catalogue.h"
 #include "transforms/transform.h"
 #include "ui/actionpane.h"
 #include "ui/graphpane.h"
-#include "document/clipboard.h"
 #include "ui/itempane.h"
-#include "input/inputnode.h"
-#include "output/outputnode.h"
 #include "ui/mainwindow.h"
 #include "ui/preferencesdialog.h"
 #include "ui/windowdialogs.h"
@@ -171,7 +171,7 @@ void MainWindow::onPreferences()
     NodePaintOptions& paint = m_graphPane->paintOptions();
     paint.connectionThickness = s.customConnectionThickness();
     for (const auto& flag : { qMakePair(QStringLiteral("Show &Comments"), s.showComments()),
-                              qMakePair(QStringLiteral("Show &Warnings"), s.showWarnings()) })
+             qMakePair(QStringLiteral("Show &Warnings"), s.showWarnings()) })
         m_actions.value(flag.first)->setChecked(flag.second);
     m_graphPane->viewport()->update();
     refreshMemoryGauge();
@@ -193,8 +193,8 @@ void MainWindow::onAddInput()
 {
     if (m_graph->isProcessing())
         return;
-    const QStringList paths = QFileDialog::getOpenFileNames(
-        this, tr("Add Input"), Settings::instance().previousPath());
+    const QStringList paths
+        = QFileDialog::getOpenFileNames(this, tr("Add Input"), Settings::instance().previousPath());
     if (!paths.isEmpty())
         onFilesDropped(paths, m_graphPane->visibleCentre());
 }
@@ -228,12 +228,12 @@ void MainWindow::onAddOutput()
     if (selected.size() != 1 || selected.first()->maxDownstream() == 0) {
         showMessage(tr("To add an Output you need to first select just 1 Input or Transform "
                        "item in the Center pane."),
-                    false);
+            false);
         return;
     }
-    const QString start = QDir(Settings::instance().previousPath())
-                              .filePath(QStringLiteral("output.")
-                                        + Settings::instance().defaultOutputExtension());
+    const QString start
+        = QDir(Settings::instance().previousPath())
+              .filePath(QStringLiteral("output.") + Settings::instance().defaultOutputExtension());
     const QString path = QFileDialog::getSaveFileName(this, tr("Add Output"), start);
     if (path.isEmpty())
         return;
@@ -311,8 +311,8 @@ void MainWindow::onAutoRunStoppedTip(const QString& tip, int milliseconds)
     }
     QWidget* button = m_toolBar->widgetForAction(autoRun);
     if (button && button->isVisible())
-        QToolTip::showText(button->mapToGlobal(button->rect().bottomLeft()), tip, button,
-                           QRect(), milliseconds);
+        QToolTip::showText(
+            button->mapToGlobal(button->rect().bottomLeft()), tip, button, QRect(), milliseconds);
     else
         statusBar()->showMessage(tip, milliseconds);
 }
@@ -354,8 +354,7 @@ void MainWindow::onKeyboardShortcuts()
 
 void MainWindow::onAbout()
 {
-    QMessageBox::about(
-        this, tr("About Varnix"),
+    QMessageBox::about(this, tr("About Varnix"),
         tr("<h3>Varnix %1</h3><p>Clean, reshape, merge and analyse tabular data without "
            "programming.</p><p>Qt %2</p>")
             .arg(QApplication::applicationVersion(), QString::fromLatin1(qVersion())));

@@ -1,13 +1,13 @@
 // Document commands of the main window: new, open, recent, save, new
 // window, exit, and the start-up choice.
 
-#include "core/settings.h"
-#include "graph/graphscene.h"
-#include "graph/ionode.h"
 #include "batch/commandlinerun.h"
+#include "core/settings.h"
 #include "document/autorecovery.h"
 #include "document/documentreader.h"
 #include "document/documentwriter.h"
+#include "graph/graphscene.h"
+#include "graph/ionode.h"
 #include "ui/graphpane.h"
 #include "ui/itempane.h"
 #include "ui/mainwindow.h"
@@ -60,10 +60,10 @@ bool MainWindow::maybeSave()
 {
     if (!isWindowModified() || m_graph->nodes().isEmpty())
         return true;
-    const QString name = m_documentPath.isEmpty() ? tr("Untitled")
-                                                  : QFileInfo(m_documentPath).fileName();
-    const auto answer = QMessageBox::question(
-        this, QStringLiteral("Varnix"), tr("Save changes to '%1'?").arg(name),
+    const QString name
+        = m_documentPath.isEmpty() ? tr("Untitled") : QFileInfo(m_documentPath).fileName();
+    const auto answer = QMessageBox::question(this, QStringLiteral("Varnix"),
+        tr("Save changes to '%1'?").arg(name),
         QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
     if (answer == QMessageBox::Cancel)
         return false;
@@ -133,7 +133,8 @@ bool MainWindow::saveTo(const QString& path)
     m_info.autoRun = m_graph->autoRun();
     // The held file is rewritten in place; a new name is saved atomically
     // and then held in its turn.
-    const bool sameFile = m_held.isOpen() && QFileInfo(m_held.path()).absoluteFilePath() == absolute;
+    const bool sameFile
+        = m_held.isOpen() && QFileInfo(m_held.path()).absoluteFilePath() == absolute;
     if (!sameFile)
         m_held.close();
     SaveOptions options;
@@ -182,12 +183,12 @@ bool MainWindow::loadFrom(const QString& path, bool hold)
     if (!report.warnings.isEmpty())
         showMessage(report.warnings, true);
     if (report.newerRelease)
-        showMessage(QStringLiteral(
-                        "This document was created with a later version of the software.\nSome "
-                        "information may not be readable and information may be lost if you "
-                        "overwrite the existing document.\nIt is recommended that you click "
-                        "'Save' and save to a new document before continuing."),
-                    true);
+        showMessage(
+            QStringLiteral("This document was created with a later version of the software.\nSome "
+                           "information may not be readable and information may be lost if you "
+                           "overwrite the existing document.\nIt is recommended that you click "
+                           "'Save' and save to a new document before continuing."),
+            true);
     checkMissingInputs();
     if (m_graph->autoRun())
         m_graph->runCommand(GraphScene::RunUnprocessed);
@@ -197,7 +198,7 @@ bool MainWindow::loadFrom(const QString& path, bool hold)
 void MainWindow::applyDocumentFlags()
 {
     for (const auto& flag : { qMakePair(QStringLiteral("Snap To &Grid"), m_info.snapToGrid),
-                              qMakePair(QStringLiteral("&Auto Run"), m_info.autoRun) }) {
+             qMakePair(QStringLiteral("&Auto Run"), m_info.autoRun) }) {
         QAction* a = m_actions.value(flag.first);
         const QSignalBlocker block(a);
         a->setChecked(flag.second);
@@ -235,8 +236,8 @@ void MainWindow::checkMissingInputs()
               .arg(listed.join(QLatin1Char('\n')));
     m_lastMessage = question;
     if (m_quietMessages
-        || QMessageBox::question(this, QStringLiteral("Varnix"), question,
-                                 QMessageBox::Yes | QMessageBox::No)
+        || QMessageBox::question(
+               this, QStringLiteral("Varnix"), question, QMessageBox::Yes | QMessageBox::No)
             != QMessageBox::Yes)
         return;
     for (IONode* input : qAsConst(missing)) {
@@ -246,9 +247,9 @@ void MainWindow::checkMissingInputs()
             this, QStringLiteral("Input alias=%1").arg(alias), input->filePath());
         if (chosen.isEmpty())
             continue;
-        GraphScene::UndoScope scope(
-            *m_graph, QStringLiteral("input file (previously '%1')")
-                          .arg(QDir::toNativeSeparators(input->filePath())));
+        GraphScene::UndoScope scope(*m_graph,
+            QStringLiteral("input file (previously '%1')")
+                .arg(QDir::toNativeSeparators(input->filePath())));
         options.insert(QStringLiteral("path"), chosen);
         input->restoreOptions(options);
         input->setFilePath(chosen);
@@ -293,8 +294,8 @@ void MainWindow::onCommandLine()
 
 void MainWindow::onNewWindow()
 {
-    if (!QProcess::startDetached(QApplication::applicationFilePath(),
-                                 { QStringLiteral("-new_window") }))
+    if (!QProcess::startDetached(
+            QApplication::applicationFilePath(), { QStringLiteral("-new_window") }))
         showMessage(tr("Could not start a new window."), true);
 }
 
@@ -303,8 +304,8 @@ void MainWindow::onExit()
     close();
 }
 
-void MainWindow::openAtStart(const QString& documentPath, bool newWindow,
-                             const QStringList& assignments)
+void MainWindow::openAtStart(
+    const QString& documentPath, bool newWindow, const QStringList& assignments)
 {
     if (AutoRecovery::offer(*m_prompt)) {
         if (loadFrom(AutoRecovery::filePath(), false)) {

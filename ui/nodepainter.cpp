@@ -60,7 +60,7 @@ void paintWarningBadge(QPainter* painter, const QRectF& rect, int count)
     painter->setPen(Qt::black);
     painter->setFont(sizedFont(painter->font(), 6.5, true));
     painter->drawText(QRectF(tip.x() - 8, tip.y() + 4, 16, 11), Qt::AlignCenter,
-                      count > 99 ? QStringLiteral("!") : QString::number(count));
+        count > 99 ? QStringLiteral("!") : QString::number(count));
 }
 
 void paintCommentMarker(QPainter* painter, const QRectF& rect)
@@ -70,22 +70,22 @@ void paintCommentMarker(QPainter* painter, const QRectF& rect)
     painter->setBrush(QColor(0xff, 0xf4, 0xb8));
     painter->drawRoundedRect(bubble, 2.0, 2.0);
     painter->drawLine(QPointF(bubble.left() + 3, bubble.bottom()),
-                      QPointF(bubble.left() + 2, bubble.bottom() + 3));
+        QPointF(bubble.left() + 2, bubble.bottom() + 3));
 }
 
 void paintCommentText(QPainter* painter, const QRectF& rect, const QString& comment)
 {
     const QFont font = sizedFont(painter->font(), 7.0, false);
     const QFontMetricsF metrics(font);
-    const QRectF area(rect.left() - 10, rect.bottom() + 3, rect.width() + 20,
-                      metrics.lineSpacing() * 2 + 2);
+    const QRectF area(
+        rect.left() - 10, rect.bottom() + 3, rect.width() + 20, metrics.lineSpacing() * 2 + 2);
     QString text = normalizeSpace(comment);
     const qreal room = area.width() * 2 - metrics.averageCharWidth() * 4;
     text = metrics.elidedText(text, Qt::ElideRight, room);
     painter->setFont(font);
     // A backing in the canvas colour keeps the text readable over arrows.
-    const QRectF used = painter->boundingRect(area, Qt::AlignHCenter | Qt::AlignTop
-                                                        | Qt::TextWordWrap, text);
+    const QRectF used
+        = painter->boundingRect(area, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, text);
     painter->setPen(Qt::NoPen);
     painter->setBrush(QColor(0xf6, 0xf7, 0xf9, 220));
     painter->drawRoundedRect(used.adjusted(-3, -1, 3, 1), 3, 3);
@@ -108,7 +108,7 @@ void paintProgress(QPainter* painter, const QRectF& rect, qreal fraction)
 void paintNote(QPainter* painter, const Node& node, const QRectF& rect)
 {
     painter->setPen(QPen(node.isSelected() ? QColor(0x20, 0x60, 0xd0) : QColor(0xc9, 0xb0, 0x3c),
-                         node.isSelected() ? 2.0 : 1.0));
+        node.isSelected() ? 2.0 : 1.0));
     painter->setBrush(QColor(0xff, 0xf4, 0xb8));
     painter->drawRect(rect);
     const QString text = node.comment().isEmpty() ? node.displayName() : node.comment();
@@ -122,8 +122,8 @@ void paintNote(QPainter* painter, const Node& node, const QRectF& rect)
     painter->drawText(area, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, shown);
 }
 
-void paintTimingBar(QPainter* painter, const QRectF& rect, const Node& node,
-                    const NodePaintOptions& options)
+void paintTimingBar(
+    QPainter* painter, const QRectF& rect, const Node& node, const NodePaintOptions& options)
 {
     if (options.slowestTime <= 0 || !node.isProcessed())
         return;
@@ -181,8 +181,7 @@ QString rowColChangeText(const Node& node)
     QStringList parts;
     auto signedCount = [](int n, const char* one, const char* many) {
         const QString number = (n > 0 ? QStringLiteral("+") : QString()) + formatInteger(n);
-        return QStringLiteral("%1 %2").arg(number,
-                                           QLatin1String(qAbs(n) == 1 ? one : many));
+        return QStringLiteral("%1 %2").arg(number, QLatin1String(qAbs(n) == 1 ? one : many));
     };
     if (cols != 0)
         parts << signedCount(cols, "col", "cols");
@@ -228,8 +227,8 @@ void paintNode(QPainter* painter, const Node& node, const NodePaintOptions& opti
     painter->setBrush(QColor(0, 0, 0, 28));
     painter->drawRoundedRect(rect.translated(2, 2.5), Radius, Radius);
     painter->setBrush(node.status() == StatusError ? QColor(0xfd, 0xec, 0xec) : Qt::white);
-    painter->setPen(node.isSelected() ? QPen(QColor(0x1a, 0x5f, 0xd6), 2.4)
-                                      : QPen(accent.darker(115), 1.1));
+    painter->setPen(
+        node.isSelected() ? QPen(QColor(0x1a, 0x5f, 0xd6), 2.4) : QPen(accent.darker(115), 1.1));
     painter->drawRoundedRect(rect, Radius, Radius);
     // The kind's colour as a band down the left side.
     QPainterPath band;
@@ -246,15 +245,15 @@ void paintNode(QPainter* painter, const Node& node, const NodePaintOptions& opti
     painter->setFont(sizedFont(painter->font(), 6.8, false));
     QFontMetricsF small(painter->font());
     painter->drawText(QRectF(text.left() + 11, text.top(), text.width() - 22, 16),
-                      Qt::AlignLeft | Qt::AlignVCenter,
-                      small.elidedText(kindLine(node), Qt::ElideRight, text.width() - 22));
+        Qt::AlignLeft | Qt::AlignVCenter,
+        small.elidedText(kindLine(node), Qt::ElideRight, text.width() - 22));
 
     painter->setPen(QColor(0x1e, 0x1e, 0x1e));
     painter->setFont(sizedFont(painter->font(), 8.6, true));
     const QFontMetricsF bold(painter->font());
     painter->drawText(QRectF(text.left(), text.top() + 15, text.width(), 18),
-                      Qt::AlignLeft | Qt::AlignVCenter,
-                      bold.elidedText(node.displayName(), Qt::ElideRight, text.width()));
+        Qt::AlignLeft | Qt::AlignVCenter,
+        bold.elidedText(node.displayName(), Qt::ElideRight, text.width()));
 
     if (node.status() == StatusUpdating) {
         paintProgress(painter, rect, node.progress());
@@ -263,9 +262,8 @@ void paintNode(QPainter* painter, const Node& node, const NodePaintOptions& opti
         painter->setPen(node.status() == StatusError ? statusColour(StatusError).darker(120)
                                                      : QColor(0x60, 0x60, 0x60));
         painter->drawText(QRectF(text.left(), text.top() + 32, text.width() - 12, 15),
-                          Qt::AlignLeft | Qt::AlignVCenter,
-                          small.elidedText(detailText(node, options), Qt::ElideRight,
-                                           text.width() - 12));
+            Qt::AlignLeft | Qt::AlignVCenter,
+            small.elidedText(detailText(node, options), Qt::ElideRight, text.width() - 12));
     }
     if (options.showWarnings && node.warningCount() > 0)
         paintWarningBadge(painter, rect, node.warningCount());
@@ -293,8 +291,8 @@ QLineF edgeToEdge(const QRectF& from, const QRectF& to)
     return QLineF(exitPoint(from, centres, true), exitPoint(to, centres, false));
 }
 
-void paintConnection(QPainter* painter, const Connection& connection,
-                     const NodePaintOptions& options)
+void paintConnection(
+    QPainter* painter, const Connection& connection, const NodePaintOptions& options)
 {
     const Node* start = connection.startNode();
     const Node* end = connection.endNode();
@@ -306,7 +304,7 @@ void paintConnection(QPainter* painter, const Connection& connection,
     else if (start->status() == StatusUpToDate && end->status() == StatusUpToDate)
         colour = QColor(0x2f, 0x6f, 0xb5);
     const QLineF line = edgeToEdge(start->sceneBoundingRect().adjusted(-2, -2, 2, 2),
-                                   end->sceneBoundingRect().adjusted(-3, -3, 3, 3));
+        end->sceneBoundingRect().adjusted(-3, -3, 3, 3));
     const qreal width = options.connectionThickness * (connection.isSelected() ? 1.8 : 1.0);
     painter->setRenderHint(QPainter::Antialiasing);
     if (connection.isSelected()) {

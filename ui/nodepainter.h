@@ -39,8 +39,8 @@ QString detailText(const Node& node, const NodePaintOptions& options);
 QString rowColChangeText(const Node& node);
 
 void paintNode(QPainter* painter, const Node& node, const NodePaintOptions& options);
-void paintConnection(QPainter* painter, const Connection& connection,
-                     const NodePaintOptions& options);
+void paintConnection(
+    QPainter* painter, const Connection& connection, const NodePaintOptions& options);
 
 // The part of the line between the two item centres that lies outside both
 // items, so arrows start and end at the item edges.

@@ -14,12 +14,12 @@
 bool MessageBoxPrompt::confirm(const QString& question)
 {
     return QMessageBox::question(m_parent, QStringLiteral("Varnix"), question,
-                                 QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel)
+               QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel)
         == QMessageBox::Ok;
 }
 
-InsufficientMemoryDialog::InsufficientMemoryDialog(double currentGB, double maximumGB,
-                                                   bool unsavedChanges, QWidget* parent)
+InsufficientMemoryDialog::InsufficientMemoryDialog(
+    double currentGB, double maximumGB, bool unsavedChanges, QWidget* parent)
     : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Insufficient Memory"));
@@ -48,10 +48,9 @@ InsufficientMemoryDialog::InsufficientMemoryDialog(double currentGB, double maxi
     row->addStretch(1);
     layout->addLayout(row);
 
-    m_exit = new QRadioButton(
-        QStringLiteral("%1 (%2)").arg(QStringLiteral("Exit now"),
-                                      unsavedChanges ? QStringLiteral("changes not saved")
-                                                     : QStringLiteral("no changes to save")),
+    m_exit = new QRadioButton(QStringLiteral("%1 (%2)").arg(QStringLiteral("Exit now"),
+                                  unsavedChanges ? QStringLiteral("changes not saved")
+                                                 : QStringLiteral("no changes to save")),
         this);
     m_exit->setToolTip(
         QStringLiteral("Exit Varnix immediately. Any unsaved changes will be lost."));

@@ -27,8 +27,8 @@ class InsufficientMemoryDialog : public QDialog
     Q_OBJECT
 
 public:
-    InsufficientMemoryDialog(double currentGB, double maximumGB, bool unsavedChanges,
-                             QWidget* parent = nullptr);
+    InsufficientMemoryDialog(
+        double currentGB, double maximumGB, bool unsavedChanges, QWidget* parent = nullptr);
 
     // The new maximum, or 0 when the user chose to exit.
     double chosenMaximum() const;

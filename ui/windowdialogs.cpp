@@ -3,7 +3,6 @@
 #include "core/settings.h"
 #include "graph/graphscene.h"
 #include "graph/node.h"
-#include "graph/node.h"
 #include "graph/transformnode.h"
 #include "transforms/transform.h"
 
@@ -80,8 +79,7 @@ FindItemsDialog::FindItemsDialog(GraphScene* scene, QWidget* parent)
 }
 
 QList<Node*> FindItemsDialog::find(const GraphScene& scene, const QString& text, bool allWords,
-                                   bool inNames, bool inTypes, bool inComments,
-                                   bool caseSensitive)
+    bool inNames, bool inTypes, bool inComments, bool caseSensitive)
 {
     const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     QList<Node*> found;
@@ -98,7 +96,7 @@ QList<Node*> FindItemsDialog::find(const GraphScene& scene, const QString& text,
             fields << n->comment();
         auto matches = [&](const QString& word) {
             return std::any_of(fields.begin(), fields.end(),
-                               [&](const QString& f) { return f.contains(word, cs); });
+                [&](const QString& f) { return f.contains(word, cs); });
         };
         const bool hit = allWords ? std::all_of(words.begin(), words.end(), matches)
                                   : std::any_of(words.begin(), words.end(), matches);
@@ -119,7 +117,7 @@ QList<Node*> FindItemsDialog::findAndSelect()
     s.setFindZoomSelected(m_zoom->isChecked());
     const QList<Node*> found
         = find(*m_scene, m_text->text(), m_allAny->currentIndex() == 0, m_inNames->isChecked(),
-               m_inTypes->isChecked(), m_inComments->isChecked(), m_caseSensitive->isChecked());
+            m_inTypes->isChecked(), m_inComments->isChecked(), m_caseSensitive->isChecked());
     m_scene->clearSelection();
     for (Node* n : found)
         n->setSelected(true);
@@ -138,7 +136,7 @@ LocaleDialog::LocaleDialog(const QLocale& current, QWidget* parent) : QDialog(pa
     auto* layout = new QVBoxLayout(this);
     auto* label = new QLabel(tr("The locale governs how dates and numbers are read and written "
                                 "in this document."),
-                             this);
+        this);
     label->setWordWrap(true);
     layout->addWidget(label);
     m_locales = new QComboBox(this);
@@ -151,8 +149,8 @@ LocaleDialog::LocaleDialog(const QLocale& current, QWidget* parent) : QDialog(pa
         seen << l.name();
         m_locales->addItem(QStringLiteral("%1 - %2 (%3)")
                                .arg(QLocale::languageToString(l.language()),
-                                    QLocale::countryToString(l.country()), l.name()),
-                           l.name());
+                                   QLocale::countryToString(l.country()), l.name()),
+            l.name());
     }
     m_locales->model()->sort(0);
     m_locales->setCurrentIndex(qMax(0, m_locales->findData(current.name())));
@@ -170,8 +168,7 @@ QLocale LocaleDialog::locale() const
 
 // Keyboard shortcuts
 
-KeyboardShortcutsDialog::KeyboardShortcutsDialog(const QList<QAction*>& commands,
-                                                 QWidget* parent)
+KeyboardShortcutsDialog::KeyboardShortcutsDialog(const QList<QAction*>& commands, QWidget* parent)
     : QDialog(parent)
 {
     setWindowTitle(tr("Keyboard Shortcuts"));
@@ -183,8 +180,8 @@ KeyboardShortcutsDialog::KeyboardShortcutsDialog(const QList<QAction*>& commands
     for (int i = 0; i < commands.size(); ++i) {
         QString name = commands.at(i)->text();
         table->setItem(i, 0, new QTableWidgetItem(name.remove(QLatin1Char('&'))));
-        table->setItem(i, 1, new QTableWidgetItem(
-                                 commands.at(i)->shortcut().toString(QKeySequence::NativeText)));
+        table->setItem(i, 1,
+            new QTableWidgetItem(commands.at(i)->shortcut().toString(QKeySequence::NativeText)));
     }
     table->sortItems(0);
     table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
@@ -206,8 +203,8 @@ RecentDocumentsDialog::RecentDocumentsDialog(const QStringList& paths, QWidget* 
     m_list = new QListWidget(this);
     for (const QString& path : paths) {
         auto* item = new QListWidgetItem(
-            QStringLiteral("%1\n    %2").arg(QFileInfo(path).fileName(),
-                                             QDir::toNativeSeparators(path)),
+            QStringLiteral("%1\n    %2")
+                .arg(QFileInfo(path).fileName(), QDir::toNativeSeparators(path)),
             m_list);
         item->setData(Qt::UserRole, path);
         if (!QFileInfo::exists(path))
@@ -232,8 +229,8 @@ RecentDocumentsDialog::RecentDocumentsDialog(const QStringList& paths, QWidget* 
 
 // Command line
 
-CommandLineDialog::CommandLineDialog(const QString& documentPath, bool unsavedChanges,
-                                     QWidget* parent)
+CommandLineDialog::CommandLineDialog(
+    const QString& documentPath, bool unsavedChanges, QWidget* parent)
     : QDialog(parent), m_documentPath(documentPath)
 {
     setWindowTitle(tr("Command Line"));
@@ -264,23 +261,23 @@ CommandLineDialog::CommandLineDialog(const QString& documentPath, bool unsavedCh
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     QPushButton* copy = buttons->addButton(tr("Copy"), QDialogButtonBox::ActionRole);
     connect(copy, &QPushButton::clicked, this,
-            [this] { QApplication::clipboard()->setText(m_text->toPlainText()); });
+        [this] { QApplication::clipboard()->setText(m_text->toPlainText()); });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
     connect(m_verbosity, qOverload<int>(&QComboBox::currentIndexChanged), this,
-            &CommandLineDialog::rebuild);
+        &CommandLineDialog::rebuild);
     connect(m_log, &QLineEdit::textChanged, this, &CommandLineDialog::rebuild);
     rebuild();
     resize(620, 280);
 }
 
-QString CommandLineDialog::commandLine(const QString& program, const QString& documentPath,
-                                       int verbosity, const QString& logPath)
+QString CommandLineDialog::commandLine(
+    const QString& program, const QString& documentPath, int verbosity, const QString& logPath)
 {
-    QString line = QStringLiteral("\"%1\" \"%2\" -cli -verbosity %3")
-                       .arg(QDir::toNativeSeparators(program),
-                            QDir::toNativeSeparators(documentPath))
-                       .arg(verbosity);
+    QString line
+        = QStringLiteral("\"%1\" \"%2\" -cli -verbosity %3")
+              .arg(QDir::toNativeSeparators(program), QDir::toNativeSeparators(documentPath))
+              .arg(verbosity);
     if (!logPath.isEmpty())
         line += QStringLiteral(" -log \"%1\"").arg(QDir::toNativeSeparators(logPath));
     return line;
@@ -289,7 +286,6 @@ QString CommandLineDialog::commandLine(const QString& program, const QString& do
 void CommandLineDialog::rebuild()
 {
     m_text->setPlainText(commandLine(QApplication::applicationFilePath(),
-                                     m_documentPath.isEmpty() ? tr("document.transform")
-                                                              : m_documentPath,
-                                     m_verbosity->currentData().toInt(), m_log->text()));
+        m_documentPath.isEmpty() ? tr("document.transform") : m_documentPath,
+        m_verbosity->currentData().toInt(), m_log->text()));
 }

@@ -28,7 +28,7 @@ public:
     // The items matching every word (or any word) of the text in the
     // chosen fields.
     static QList<Node*> find(const GraphScene& scene, const QString& text, bool allWords,
-                             bool inNames, bool inTypes, bool inComments, bool caseSensitive);
+        bool inNames, bool inTypes, bool inComments, bool caseSensitive);
     QLineEdit* textField() const { return m_text; }
     // Runs the search, selects what it found and returns it.
     QList<Node*> findAndSelect();
@@ -90,10 +90,9 @@ class CommandLineDialog : public QDialog
     Q_OBJECT
 
 public:
-    CommandLineDialog(const QString& documentPath, bool unsavedChanges,
-                      QWidget* parent = nullptr);
-    static QString commandLine(const QString& program, const QString& documentPath,
-                               int verbosity, const QString& logPath);
+    CommandLineDialog(const QString& documentPath, bool unsavedChanges, QWidget* parent = nullptr);
+    static QString commandLine(
+        const QString& program, const QString& documentPath, int verbosity, const QString& logPath);
 
 private:
     void rebuild();

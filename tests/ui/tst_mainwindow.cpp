@@ -33,9 +33,9 @@ double fakeMemory()
 Dataset people()
 {
     return makeDataset({ QStringLiteral("name"), QStringLiteral("city") },
-                       { { QStringLiteral("ann"), QStringLiteral("oslo") },
-                         { QStringLiteral("bob"), QStringLiteral("rome") },
-                         { QStringLiteral("cy"), QStringLiteral("lima") } });
+        { { QStringLiteral("ann"), QStringLiteral("oslo") },
+            { QStringLiteral("bob"), QStringLiteral("rome") },
+            { QStringLiteral("cy"), QStringLiteral("lima") } });
 }
 
 SourceNode* addSource(GraphScene* graph, const QString& name, const QPointF& at)
@@ -58,7 +58,7 @@ void drag(GraphPane* pane, const QPointF& fromScene, const QPointF& toScene)
     for (int step = 1; step <= 5; ++step) {
         const QPoint at = from + (to - from) * step / 5;
         QMouseEvent move(QEvent::MouseMove, at, viewport->mapToGlobal(at), Qt::NoButton,
-                         Qt::LeftButton, Qt::NoModifier);
+            Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(viewport, &move);
     }
     QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, to);
@@ -169,13 +169,16 @@ void TestMainWindow::quickAddRefusesWrongSelection_data()
     QTest::addColumn<int>("select"); // 0 nothing, 1 one source, 2 two sources, 3 a note
     QTest::addColumn<QString>("message"); // empty when the transform is added
 
-    QTest::newRow("two-input type with one input") << "test pair" << 1
+    QTest::newRow("two-input type with one input")
+        << "test pair" << 1
         << "Selected: 1 Input\nTo add a 'Test Pair' transform you need to first select just 2 "
            "Input items in the Center pane.";
-    QTest::newRow("case with nothing") << "cas" << 0
+    QTest::newRow("case with nothing")
+        << "cas" << 0
         << "No items selected.\nTo add a 'Case' transform you need to first select just 1 "
            "Input, Transform or Connection item in the Center pane.";
-    QTest::newRow("case with a note") << "case" << 3
+    QTest::newRow("case with a note")
+        << "case" << 3
         << "Selected: 1 Note\nTo add a 'Case' transform you need to first select just 1 "
            "Input, Transform or Connection item in the Center pane.";
     QTest::newRow("two-input type with two inputs") << "Test Pair" << 2 << QString();
@@ -215,14 +218,22 @@ void TestMainWindow::quickAddMatch_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("typeKey");
-    QTest::newRow("exact name beats a containing one") << "fill" << "Fill";
-    QTest::newRow("prefix") << "dedu" << "Dedupe";
-    QTest::newRow("two words") << "rename c" << "Rename_Cols";
-    QTest::newRow("word start") << "pair" << "Test_Pair";
-    QTest::newRow("anywhere") << "dupe" << "Dedupe";
-    QTest::newRow("surrounding blanks") << "  sort " << "Sort";
-    QTest::newRow("nothing") << "qqq" << "";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("exact name beats a containing one") << "fill"
+                                                       << "Fill";
+    QTest::newRow("prefix") << "dedu"
+                            << "Dedupe";
+    QTest::newRow("two words") << "rename c"
+                               << "Rename_Cols";
+    QTest::newRow("word start") << "pair"
+                                << "Test_Pair";
+    QTest::newRow("anywhere") << "dupe"
+                              << "Dedupe";
+    QTest::newRow("surrounding blanks") << "  sort "
+                                        << "Sort";
+    QTest::newRow("nothing") << "qqq"
+                             << "";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void TestMainWindow::quickAddMatch()
@@ -242,15 +253,15 @@ void TestMainWindow::keywordSearch_data()
 
     QTest::newRow("name") << "case" << false << QStringList { "Case" } << QStringList { "Sort" }
                           << -1;
-    QTest::newRow("keywords of one type") << "lower camel" << true << QStringList { "Case" }
-                                          << QStringList {} << 1;
-    QTest::newRow("one letter filters nothing") << "x" << false << QStringList { "Case", "Sort" }
-                                                << QStringList {} << -1;
+    QTest::newRow("keywords of one type")
+        << "lower camel" << true << QStringList { "Case" } << QStringList {} << 1;
+    QTest::newRow("one letter filters nothing")
+        << "x" << false << QStringList { "Case", "Sort" } << QStringList {} << -1;
     QTest::newRow("no match hides all") << "zzz" << true << QStringList {} << QStringList {} << 0;
-    QTest::newRow("advanced hidden") << "" << false << QStringList { "Sort" }
-                                     << QStringList { "Hash" } << -1;
-    QTest::newRow("advanced shown") << "" << true << QStringList { "Sort", "Hash" }
-                                    << QStringList {} << -1;
+    QTest::newRow("advanced hidden")
+        << "" << false << QStringList { "Sort" } << QStringList { "Hash" } << -1;
+    QTest::newRow("advanced shown")
+        << "" << true << QStringList { "Sort", "Hash" } << QStringList {} << -1;
 }
 
 void TestMainWindow::keywordSearch()
@@ -264,14 +275,12 @@ void TestMainWindow::keywordSearch()
     pane->advancedBox()->setChecked(advanced);
     pane->searchField()->setText(search);
     // The search follows the typing after a short pause.
-    QTRY_COMPARE(pane->visibleTypeKeys(),
-                 [&] {
-                     QStringList keys;
-                     for (const Transform* t :
-                          Catalogue::instance().visible(0, advanced, search))
-                         keys << t->typeKey();
-                     return keys;
-                 }());
+    QTRY_COMPARE(pane->visibleTypeKeys(), [&] {
+        QStringList keys;
+        for (const Transform* t : Catalogue::instance().visible(0, advanced, search))
+            keys << t->typeKey();
+        return keys;
+    }());
     const QStringList shown = pane->visibleTypeKeys();
     for (const QString& key : included) {
         if (Catalogue::instance().prototype(key))
@@ -317,8 +326,8 @@ void TestMainWindow::dragMovesWithUndo()
     const QPointF before = source->pos();
     drag(pane, source->centre(), source->centre() + QPointF(120, 80));
     QVERIFY(source->pos() != before);
-    QCOMPARE(m_window->action(QStringLiteral("&Undo"))->text(),
-             QStringLiteral("&Undo move item(s)"));
+    QCOMPARE(
+        m_window->action(QStringLiteral("&Undo"))->text(), QStringLiteral("&Undo move item(s)"));
     m_window->action(QStringLiteral("&Undo"))->trigger();
     QCOMPARE(graph->nodes().value(0)->pos(), before);
 }
@@ -349,8 +358,8 @@ void TestMainWindow::dragConnectsOnlyValidTargets()
     drag(pane, edge, lone->centre());
     QCOMPARE(graph->connections().size(), 2);
     QVERIFY(lone->isConnectedFrom(cased));
-    QCOMPARE(m_window->action(QStringLiteral("&Undo"))->text(),
-             QStringLiteral("&Undo add connection"));
+    QCOMPARE(
+        m_window->action(QStringLiteral("&Undo"))->text(), QStringLiteral("&Undo add connection"));
     // The same drag again: the target is full now.
     drag(pane, edge, lone->centre());
     QCOMPARE(graph->connections().size(), 2);
@@ -406,7 +415,7 @@ void TestMainWindow::shortcutsAreUnique()
         if (keys.isEmpty())
             continue;
         QVERIFY2(!owners.contains(keys),
-                 qPrintable(keys + QStringLiteral(": ") + owners.value(keys) + " / " + a->text()));
+            qPrintable(keys + QStringLiteral(": ") + owners.value(keys) + " / " + a->text()));
         owners.insert(keys, a->text());
     }
     QVERIFY(owners.size() > 20);
@@ -427,8 +436,8 @@ void TestMainWindow::findItems_data()
     QTest::newRow("any word") << "cities case" << false << false << false
                               << QStringList { "Cities", "Case" };
     QTest::newRow("case sensitive") << "PEOPLE" << true << false << true << QStringList {};
-    QTest::newRow("comment only when asked") << "customers" << true << false << false
-                                             << QStringList {};
+    QTest::newRow("comment only when asked")
+        << "customers" << true << false << false << QStringList {};
     QTest::newRow("in comments") << "customers" << true << true << false
                                  << QStringList { "People" };
 }
@@ -449,7 +458,7 @@ void TestMainWindow::findItems()
     QVERIFY(m_window->addTransform(QStringLiteral("Case")));
     QStringList names;
     for (const Node* n :
-         FindItemsDialog::find(*graph, text, allWords, true, true, inComments, caseSensitive))
+        FindItemsDialog::find(*graph, text, allWords, true, true, inComments, caseSensitive))
         names << n->displayName();
     names.sort();
     found.sort();
@@ -523,7 +532,7 @@ void TestMainWindow::newerDocumentWarns()
     QVERIFY(m_window->loadDocument(path));
     QCOMPARE(m_window->lastMessage().startsWith(
                  QStringLiteral("This document was created with a later version")),
-             warns);
+        warns);
 }
 
 void TestMainWindow::itemSummaryListsAndSorts()
@@ -563,8 +572,8 @@ void TestMainWindow::screenshot()
     cased->setSelected(true);
     cities->setSelected(true);
     m_window->addTransform(Catalogue::instance().prototype(QStringLiteral("Join"))
-                               ? QStringLiteral("Join")
-                               : QStringLiteral("Test_Pair"));
+            ? QStringLiteral("Join")
+            : QStringLiteral("Test_Pair"));
     graph->clearSelection();
     trimmed->setSelected(true);
     m_window->addTransform(QStringLiteral("Dedupe"));
@@ -589,12 +598,12 @@ void TestMainWindow::screenshot()
     const QPoint from = pane->mapFromScene(cities->mapToScene(QPointF(138, 28)));
     const QPoint to = pane->mapFromScene(note->centre() + QPointF(0, 120));
     QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, from);
-    QMouseEvent move(QEvent::MouseMove, to, viewport->mapToGlobal(to), Qt::NoButton,
-                     Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, to, viewport->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+        Qt::NoModifier);
     QApplication::sendEvent(viewport, &move);
     QTest::qWait(100);
-    QVERIFY(m_window->grab().save(QString(target).replace(QStringLiteral(".png"),
-                                                          QStringLiteral("-guide.png"))));
+    QVERIFY(m_window->grab().save(
+        QString(target).replace(QStringLiteral(".png"), QStringLiteral("-guide.png"))));
     QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, to);
 }
 

@@ -139,10 +139,10 @@ void TestMainWindowDocument::memoryDialogOffersMoreThanTheMaximum_data()
     QTest::addColumn<QString>("exitText");
 
     QTest::newRow("raise") << 4.0 << false << false << 4.5 << "Exit now (no changes to save)";
-    QTest::newRow("exit with changes") << 4.0 << true << true << 0.0
-                                       << "Exit now (changes not saved)";
-    QTest::newRow("small maximum") << 0.5 << false << false << 1.0
-                                   << "Exit now (no changes to save)";
+    QTest::newRow("exit with changes")
+        << 4.0 << true << true << 0.0 << "Exit now (changes not saved)";
+    QTest::newRow("small maximum")
+        << 0.5 << false << false << 1.0 << "Exit now (no changes to save)";
 }
 
 void TestMainWindowDocument::memoryDialogOffersMoreThanTheMaximum()
@@ -184,9 +184,8 @@ void TestMainWindowDocument::commandLineText()
     QFETCH(QString, log);
     QFETCH(QString, expected);
     QCOMPARE(CommandLineDialog::commandLine(QStringLiteral("/opt/varnix"),
-                                            QStringLiteral("/data/a b.transform"), verbosity,
-                                            log),
-             expected);
+                 QStringLiteral("/data/a b.transform"), verbosity, log),
+        expected);
 }
 
 QTEST_MAIN(TestMainWindowDocument)

@@ -59,16 +59,15 @@ void TestMainWindowPainter::edgeToEdge_data()
     QTest::addColumn<QPointF>("start");
     QTest::addColumn<QPointF>("end");
 
-    QTest::newRow("straight down") << QRectF(0, 0, 100, 50) << QRectF(0, 100, 100, 50)
-                                   << QPointF(50, 50) << QPointF(50, 100);
-    QTest::newRow("straight right") << QRectF(0, 0, 100, 50) << QRectF(200, 0, 100, 50)
-                                    << QPointF(100, 25) << QPointF(200, 25);
+    QTest::newRow("straight down")
+        << QRectF(0, 0, 100, 50) << QRectF(0, 100, 100, 50) << QPointF(50, 50) << QPointF(50, 100);
+    QTest::newRow("straight right")
+        << QRectF(0, 0, 100, 50) << QRectF(200, 0, 100, 50) << QPointF(100, 25) << QPointF(200, 25);
     QTest::newRow("up and left") << QRectF(200, 200, 100, 50) << QRectF(0, 0, 100, 50)
                                  << QPointF(225, 200) << QPointF(75, 50);
-    QTest::newRow("steep diagonal leaves by the bottom") << QRectF(0, 0, 100, 50)
-                                                         << QRectF(50, 200, 100, 50)
-                                                         << QPointF(56.25, 50)
-                                                         << QPointF(93.75, 200);
+    QTest::newRow("steep diagonal leaves by the bottom")
+        << QRectF(0, 0, 100, 50) << QRectF(50, 200, 100, 50) << QPointF(56.25, 50)
+        << QPointF(93.75, 200);
 }
 
 void TestMainWindowPainter::edgeToEdge()
@@ -126,10 +125,9 @@ void TestMainWindowPainter::detailText_data()
                                   << "3 cols x 1,200 rows";
     QTest::newRow("changes") << int(StatusUpToDate) << 2 << 30 << 4 << 20 << true
                              << "+2 cols, -10 rows";
-    QTest::newRow("one row fewer") << int(StatusUpToDate) << 2 << 3 << 2 << 2 << true
-                                   << "-1 row";
-    QTest::newRow("no change shows the size") << int(StatusUpToDate) << 2 << 3 << 2 << 3 << true
-                                              << "2 cols x 3 rows";
+    QTest::newRow("one row fewer") << int(StatusUpToDate) << 2 << 3 << 2 << 2 << true << "-1 row";
+    QTest::newRow("no change shows the size")
+        << int(StatusUpToDate) << 2 << 3 << 2 << 3 << true << "2 cols x 3 rows";
 }
 
 void TestMainWindowPainter::detailText()
@@ -163,8 +161,8 @@ void TestMainWindowPainter::statusColoursDiffer()
         colours.insert(NodePainter::statusColour(status).rgb());
     QCOMPARE(colours.size(), 4);
     QSet<QRgb> kinds;
-    for (int kind : { InputNodeType, TransformNodeType, OutputNodeType, NoteNodeType,
-                      ChartNodeType })
+    for (int kind :
+        { InputNodeType, TransformNodeType, OutputNodeType, NoteNodeType, ChartNodeType })
         kinds.insert(NodePainter::kindColour(kind).rgb());
     QCOMPARE(kinds.size(), 5);
 }
@@ -273,7 +271,7 @@ void TestMainWindowPainter::snapOnRelease()
     for (int step = 1; step <= 4; ++step) {
         const QPoint at = from + (to - from) * step / 4;
         QMouseEvent move(QEvent::MouseMove, at, viewport->mapToGlobal(at), Qt::NoButton,
-                         Qt::LeftButton, Qt::NoModifier);
+            Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(viewport, &move);
     }
     QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, to);
