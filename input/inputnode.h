@@ -34,6 +34,8 @@ struct InputOptions
     QString encoding = QStringLiteral("Automatic");
     bool automaticFixedWidths = true;
     QVector<int> fixedWidths;
+    // Documents have no place for the layout, so it lives only as long as
+    // the item does.
     int layout = LayoutWide;
     bool jsonArraysAsRows = true;
     // Rows and columns
