@@ -7,7 +7,9 @@
 
 #include <algorithm>
 
-CharacterFrequencyModel::CharacterFrequencyModel(QObject* parent) : QAbstractTableModel(parent) { }
+CharacterFrequencyModel::CharacterFrequencyModel(QObject* parent) : QAbstractTableModel(parent)
+{
+}
 
 QVector<CharacterFrequencyModel::Entry> CharacterFrequencyModel::count(const Dataset& dataset)
 {
@@ -59,21 +61,30 @@ QVariant CharacterFrequencyModel::data(const QModelIndex& index, int role) const
     if (role != Qt::DisplayRole)
         return QVariant();
     switch (index.column()) {
-    case 0: return showInvisibles(QString::fromUcs4(&e.codePoint, 1));
-    case 1: return QStringLiteral("U+%1").arg(e.codePoint, 4, 16, QLatin1Char('0')).toUpper();
-    case 2: return formatInteger(e.count);
-    default: return m_total > 0 ? formatPercent(double(e.count) / double(m_total)) : QString();
+    case 0:
+        return showInvisibles(QString::fromUcs4(&e.codePoint, 1));
+    case 1:
+        return QStringLiteral("U+%1").arg(e.codePoint, 4, 16, QLatin1Char('0')).toUpper();
+    case 2:
+        return formatInteger(e.count);
+    default:
+        return m_total > 0 ? formatPercent(double(e.count) / double(m_total)) : QString();
     }
 }
 
-QVariant CharacterFrequencyModel::headerData(int section, Qt::Orientation orientation, int role) const
+QVariant CharacterFrequencyModel::headerData(
+    int section, Qt::Orientation orientation, int role) const
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QVariant();
     switch (section) {
-    case 0: return tr("Character");
-    case 1: return tr("Code");
-    case 2: return tr("Count");
-    default: return tr("Percent");
+    case 0:
+        return tr("Character");
+    case 1:
+        return tr("Code");
+    case 2:
+        return tr("Count");
+    default:
+        return tr("Percent");
     }
 }

@@ -5,7 +5,9 @@
 
 #include <QLocale>
 
-DataTableModel::DataTableModel(QObject* parent) : QAbstractTableModel(parent) { }
+DataTableModel::DataTableModel(QObject* parent) : QAbstractTableModel(parent)
+{
+}
 
 QString DataTableModel::tooBigMessage(int columns, int rows)
 {
@@ -18,7 +20,8 @@ QString DataTableModel::tooBigMessage(int columns, int rows)
         text += tr("\n\nUse a 'Remove Cols' transform to reduce to <=%1 columns")
                     .arg(locale.toString(MaxColumns));
     else
-        text += tr("\n\nUse a 'Sample' transform to reduce to <=%1 rows").arg(locale.toString(MaxRows));
+        text += tr("\n\nUse a 'Sample' transform to reduce to <=%1 rows")
+                    .arg(locale.toString(MaxRows));
     return text;
 }
 
@@ -52,7 +55,8 @@ void DataTableModel::setShowInvisibles(bool on)
         return;
     m_showInvisibles = on;
     if (rowCount() > 0 && columnCount() > 0)
-        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), { Qt::DisplayRole });
+        emit dataChanged(
+            index(0, 0), index(rowCount() - 1, columnCount() - 1), { Qt::DisplayRole });
 }
 
 void DataTableModel::rebuildFilter()
@@ -92,7 +96,10 @@ void DataTableModel::rebuildFilter()
     }
 }
 
-int DataTableModel::sourceRow(int row) const { return m_rowsFiltered ? m_rows.value(row, -1) : row; }
+int DataTableModel::sourceRow(int row) const
+{
+    return m_rowsFiltered ? m_rows.value(row, -1) : row;
+}
 
 int DataTableModel::sourceColumn(int column) const
 {

@@ -28,7 +28,10 @@ public:
     // Why a dataset is not shown; empty when it fits the grid.
     static QString tooBigMessage(int columns, int rows);
     bool isTooBig() const { return m_tooBig; }
-    QString tooBigMessage() const { return tooBigMessage(m_dataset.columnCount(), m_dataset.rowCount()); }
+    QString tooBigMessage() const
+    {
+        return tooBigMessage(m_dataset.columnCount(), m_dataset.rowCount());
+    }
 
     // Hides what does not contain the text, ignoring case; an empty text
     // shows everything. The dataset itself is never changed.
@@ -45,7 +48,8 @@ public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    QVariant headerData(
+        int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
     void rebuildFilter();

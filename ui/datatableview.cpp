@@ -26,19 +26,28 @@ struct ScrollButtonText
 
 // Arrows with a bar mean "all the way".
 const ScrollButtonText ScrollTexts[DataTableView::ScrollButtonCount] = {
-    { "\u21E4", "Scroll data all the way left." }, { "\u2190", "Scroll data left." },
-    { "\u2192", "Scroll data right." }, { "\u21E5", "Scroll data all the way right." },
-    { "\u2912", "Scroll data to top." }, { "\u2191", "Scroll data up." },
-    { "\u2193", "Scroll data down." }, { "\u2913", "Scroll data to bottom." },
+    { "\u21E4", "Scroll data all the way left." },
+    { "\u2190", "Scroll data left." },
+    { "\u2192", "Scroll data right." },
+    { "\u21E5", "Scroll data all the way right." },
+    { "\u2912", "Scroll data to top." },
+    { "\u2191", "Scroll data up." },
+    { "\u2193", "Scroll data down." },
+    { "\u2913", "Scroll data to bottom." },
 };
 
 } // namespace
 
 DataTableView::DataTableView(QWidget* parent)
-    : QWidget(parent), m_model(new DataTableModel(this)), m_table(new QTableView(this)),
-      m_tooBig(new QLabel(this)), m_stack(new QStackedWidget(this)),
-      m_filterMode(new QComboBox(this)), m_filterText(new QLineEdit(this)),
-      m_whitespace(new QToolButton(this)), m_filterDelay(new QTimer(this))
+    : QWidget(parent),
+      m_model(new DataTableModel(this)),
+      m_table(new QTableView(this)),
+      m_tooBig(new QLabel(this)),
+      m_stack(new QStackedWidget(this)),
+      m_filterMode(new QComboBox(this)),
+      m_filterText(new QLineEdit(this)),
+      m_whitespace(new QToolButton(this)),
+      m_filterDelay(new QTimer(this))
 {
     m_filterDelay->setSingleShot(true);
     m_filterDelay->setInterval(300);
@@ -145,13 +154,29 @@ void DataTableView::onScroll(int which)
     QScrollBar* horizontal = m_table->horizontalScrollBar();
     QScrollBar* vertical = m_table->verticalScrollBar();
     switch (which) {
-    case ScrollAllLeft: horizontal->setValue(horizontal->minimum()); break;
-    case ScrollLeft: horizontal->triggerAction(QAbstractSlider::SliderPageStepSub); break;
-    case ScrollRight: horizontal->triggerAction(QAbstractSlider::SliderPageStepAdd); break;
-    case ScrollAllRight: horizontal->setValue(horizontal->maximum()); break;
-    case ScrollTop: vertical->setValue(vertical->minimum()); break;
-    case ScrollUp: vertical->triggerAction(QAbstractSlider::SliderPageStepSub); break;
-    case ScrollDown: vertical->triggerAction(QAbstractSlider::SliderPageStepAdd); break;
-    default: vertical->setValue(vertical->maximum()); break;
+    case ScrollAllLeft:
+        horizontal->setValue(horizontal->minimum());
+        break;
+    case ScrollLeft:
+        horizontal->triggerAction(QAbstractSlider::SliderPageStepSub);
+        break;
+    case ScrollRight:
+        horizontal->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        break;
+    case ScrollAllRight:
+        horizontal->setValue(horizontal->maximum());
+        break;
+    case ScrollTop:
+        vertical->setValue(vertical->minimum());
+        break;
+    case ScrollUp:
+        vertical->triggerAction(QAbstractSlider::SliderPageStepSub);
+        break;
+    case ScrollDown:
+        vertical->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        break;
+    default:
+        vertical->setValue(vertical->maximum());
+        break;
     }
 }

@@ -21,8 +21,15 @@ class DataTableView : public QWidget
 
 public:
     enum ScrollButton {
-        ScrollAllLeft, ScrollLeft, ScrollRight, ScrollAllRight,
-        ScrollTop, ScrollUp, ScrollDown, ScrollBottom, ScrollButtonCount
+        ScrollAllLeft,
+        ScrollLeft,
+        ScrollRight,
+        ScrollAllRight,
+        ScrollTop,
+        ScrollUp,
+        ScrollDown,
+        ScrollBottom,
+        ScrollButtonCount
     };
 
     explicit DataTableView(QWidget* parent = nullptr);

@@ -7,19 +7,19 @@
 #include "ui/datatableview.h"
 #include "ui/itempaneoptions.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
-#include <QStyle>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QShortcut>
 #include <QSplitter>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextBrowser>
@@ -127,7 +127,8 @@ QWidget* ItemPane::makeHeader()
     m_comment->setToolTip(tr("Add a useful comment for a colleague or your future self."));
     grid->addWidget(m_comment);
     connect(m_comment, &QLineEdit::textEdited, this, &ItemPane::onCommentEdited);
-    connect(m_comment, &QLineEdit::editingFinished, this, [this] { m_commentUndoRecorded = false; });
+    connect(
+        m_comment, &QLineEdit::editingFinished, this, [this] { m_commentUndoRecorded = false; });
     return header;
 }
 
@@ -240,12 +241,14 @@ void ItemPane::refreshTabs()
     m_warnings->setPlainText(warnings.join(QLatin1Char('\n')));
     m_information->setPlainText(information.join(QLatin1Char('\n')));
     m_tabs->setTabText(WarningsTab,
-        warnings.isEmpty() ? tr("Warnings") : tr("Warnings") + QStringLiteral(" (%1)").arg(warnings.size()));
+        warnings.isEmpty() ? tr("Warnings")
+                           : tr("Warnings") + QStringLiteral(" (%1)").arg(warnings.size()));
     QString details;
     if (m_node) {
         details = m_node->summary();
         if (m_node->lastProcessed().isValid())
-            details += QStringLiteral("<p>") + m_node->logLine(true).toHtmlEscaped() + QStringLiteral("</p>");
+            details += QStringLiteral("<p>") + m_node->logLine(true).toHtmlEscaped()
+                + QStringLiteral("</p>");
     }
     m_details->setHtml(details);
     m_charactersStale = true;
@@ -340,7 +343,8 @@ bool ItemPane::eventFilter(QObject* watched, QEvent* event)
         setFullScreen(false);
         return true;
     }
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+    if (event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget && widget->window() == m_fullScreenWindow) {
             setFullScreen(false);

@@ -68,7 +68,8 @@ void IoOptionsForm::onChanged(const QString& field)
         m_node->setStatus(StatusNeedsUpdating, true);
 }
 
-QComboBox* IoOptionsForm::addCombo(const QString& label, const QStringList& items, const QString& field)
+QComboBox* IoOptionsForm::addCombo(
+    const QString& label, const QStringList& items, const QString& field)
 {
     auto* combo = new QComboBox(this);
     combo->setObjectName(field);
@@ -98,13 +99,15 @@ QLineEdit* IoOptionsForm::addLine(const QString& label, const QString& field)
     return line;
 }
 
-QSpinBox* IoOptionsForm::addSpin(const QString& label, int minimum, int maximum, const QString& field)
+QSpinBox* IoOptionsForm::addSpin(
+    const QString& label, int minimum, int maximum, const QString& field)
 {
     auto* spin = new QSpinBox(this);
     spin->setObjectName(field);
     spin->setRange(minimum, maximum);
     m_form->addRow(label, spin);
-    connect(spin, QOverload<int>::of(&QSpinBox::valueChanged), this, [this, field] { onChanged(field); });
+    connect(spin, QOverload<int>::of(&QSpinBox::valueChanged), this,
+        [this, field] { onChanged(field); });
     return spin;
 }
 
@@ -164,16 +167,20 @@ InputOptionsForm::InputOptionsForm(InputNode* node, QWidget* parent)
     m_customDelimiter = addLine(tr("Custom delimiter"), tr("Custom delimiter"));
     m_customDelimiter->setMaxLength(1);
     m_repeated = addCheck(tr("ignore repeated delimiters"), tr("ignore repeated delimiters"));
-    m_quoting = addCombo(tr("Quoting"), { tr("Automatic"), tr("Quoted"), tr("Unquoted") }, tr("Quoting"));
-    m_encoding = addCombo(tr("Encoding"), QStringList { QStringLiteral("Automatic") } + encodings(), tr("Encoding"));
+    m_quoting
+        = addCombo(tr("Quoting"), { tr("Automatic"), tr("Quoted"), tr("Unquoted") }, tr("Quoting"));
+    m_encoding = addCombo(
+        tr("Encoding"), QStringList { QStringLiteral("Automatic") } + encodings(), tr("Encoding"));
     m_ignoreRows = addSpin(tr("Ignore first rows"), 0, 999999, tr("Ignore first rows"));
-    m_header = addCombo(tr("Has header"), { tr("No"), tr("Yes"), tr("Automatic") }, tr("Has header"));
+    m_header
+        = addCombo(tr("Has header"), { tr("No"), tr("Yes"), tr("Automatic") }, tr("Has header"));
     m_trim = addCheck(tr("trim whitespace"), tr("trim whitespace"));
     m_simplify = addCheck(tr("simplify whitespace"), tr("simplify whitespace"));
     m_emptyRows = addCheck(tr("ignore empty rows"), tr("ignore empty rows"));
     m_emptyColumns = addCheck(tr("ignore empty columns"), tr("ignore empty columns"));
     m_alias = addLine(tr("Alias"), tr("Alias"));
-    m_alias->setToolTip(tr("The name by which the command line points this input at another file."));
+    m_alias->setToolTip(
+        tr("The name by which the command line points this input at another file."));
     load();
 }
 
@@ -244,8 +251,8 @@ OutputOptionsForm::OutputOptionsForm(OutputNode* node, QWidget* parent)
     for (int type = 0; type < FileTypeCount; ++type)
         types << fileTypeName(type);
     m_type = addCombo(tr("Type"), types, tr("Type"));
-    m_writeMode = addCombo(tr("Write mode"), { tr("Disabled"), tr("Overwrite"), tr("Append"), tr("New") },
-        tr("Write mode"));
+    m_writeMode = addCombo(tr("Write mode"),
+        { tr("Disabled"), tr("Overwrite"), tr("Append"), tr("New") }, tr("Write mode"));
     QStringList delimiters = delimiterNames();
     delimiters.removeFirst(); // output needs a definite delimiter
     m_delimiter = addCombo(tr("Delimiter"), delimiters, tr("Delimiter"));
@@ -253,14 +260,18 @@ OutputOptionsForm::OutputOptionsForm(OutputNode* node, QWidget* parent)
         m_delimiter->setItemData(i, i + 1);
     m_customDelimiter = addLine(tr("Custom delimiter"), tr("Custom delimiter"));
     m_customDelimiter->setMaxLength(1);
-    m_quoting = addCombo(tr("Quoting"), { tr("As needed"), tr("Always"), tr("Never") }, tr("Quoting"));
-    m_lineEnding = addCombo(tr("Line endings"), { tr("Automatic"), tr("Windows (CRLF)"),
-        tr("Mac\\Unix (LF)"), tr("Old Mac (CR)"), tr("Record separator (0x1E)") }, tr("Line endings"));
+    m_quoting
+        = addCombo(tr("Quoting"), { tr("As needed"), tr("Always"), tr("Never") }, tr("Quoting"));
+    m_lineEnding = addCombo(tr("Line endings"),
+        { tr("Automatic"), tr("Windows (CRLF)"), tr("Mac\\Unix (LF)"), tr("Old Mac (CR)"),
+            tr("Record separator (0x1E)") },
+        tr("Line endings"));
     m_encoding = addCombo(tr("Encoding"), encodings(), tr("Encoding"));
     m_bom = addCheck(tr("byte order mark"), tr("byte order mark"));
     m_header = addCheck(tr("write header"), tr("write header"));
     m_alias = addLine(tr("Alias"), tr("Alias"));
-    m_alias->setToolTip(tr("The name by which the command line points this output at another file."));
+    m_alias->setToolTip(
+        tr("The name by which the command line points this output at another file."));
     load();
 }
 
@@ -309,12 +320,14 @@ void OutputOptionsForm::store()
 
 void registerIoOptionsForms()
 {
-    ItemPaneOptions::registerFormFactory(InputNodeType, [](Node* node, QWidget* parent) -> QWidget* {
-        auto* input = qobject_cast<InputNode*>(node);
-        return input ? new InputOptionsForm(input, parent) : nullptr;
-    });
-    ItemPaneOptions::registerFormFactory(OutputNodeType, [](Node* node, QWidget* parent) -> QWidget* {
-        auto* output = qobject_cast<OutputNode*>(node);
-        return output ? new OutputOptionsForm(output, parent) : nullptr;
-    });
+    ItemPaneOptions::registerFormFactory(
+        InputNodeType, [](Node* node, QWidget* parent) -> QWidget* {
+            auto* input = qobject_cast<InputNode*>(node);
+            return input ? new InputOptionsForm(input, parent) : nullptr;
+        });
+    ItemPaneOptions::registerFormFactory(
+        OutputNodeType, [](Node* node, QWidget* parent) -> QWidget* {
+            auto* output = qobject_cast<OutputNode*>(node);
+            return output ? new OutputOptionsForm(output, parent) : nullptr;
+        });
 }

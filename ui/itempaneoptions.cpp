@@ -47,8 +47,9 @@ ItemPaneOptions::ItemPaneOptions(QWidget* parent) : QWidget(parent)
 
 TransformNode* ItemPaneOptions::transformNode() const
 {
-    return m_node && m_node->type() == TransformNodeType ? static_cast<TransformNode*>(m_node.data())
-                                                         : nullptr;
+    return m_node && m_node->type() == TransformNodeType
+        ? static_cast<TransformNode*>(m_node.data())
+        : nullptr;
 }
 
 GraphScene* ItemPaneOptions::scene() const

@@ -1,5 +1,6 @@
 #include "ui/preferencesdialog.h"
 
+#include "core/filetypes.h"
 #include "core/settings.h"
 #include "ui/editors/simpleeditors.h"
 
@@ -12,6 +13,7 @@
 #include <QFontDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -19,6 +21,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -44,11 +47,13 @@ const BoolPreference BoolPreferences[] = {
     { "beep_after_processing", &Settings::beepAfterProcessing, &Settings::setBeepAfterProcessing },
     { "batch_clear_before_append", &Settings::batchClearBeforeAppend,
         &Settings::setBatchClearBeforeAppend },
-    { "batch_completion_sound", &Settings::batchCompletionSound, &Settings::setBatchCompletionSound },
+    { "batch_completion_sound", &Settings::batchCompletionSound,
+        &Settings::setBatchCompletionSound },
     { "show_warnings", &Settings::showWarnings, &Settings::setShowWarnings },
     { "show_comments", &Settings::showComments, &Settings::setShowComments },
     { "auto_move_notes", &Settings::autoMoveNotes, &Settings::setAutoMoveNotes },
-    { "use_native_file_dialogs", &Settings::useNativeFileDialogs, &Settings::setUseNativeFileDialogs },
+    { "use_native_file_dialogs", &Settings::useNativeFileDialogs,
+        &Settings::setUseNativeFileDialogs },
     { "gray_left_pane_buttons", &Settings::grayLeftPaneButtons, &Settings::setGrayLeftPaneButtons },
     { "show_changes", &Settings::showChanges, &Settings::setShowChanges },
     { "show_advanced_transforms", &Settings::showAdvancedTransforms,
@@ -64,7 +69,8 @@ const IntPreference IntPreferences[] = {
     { "toolbar_icon_size", &Settings::toolbarIconSize, &Settings::setToolbarIconSize },
     { "mouse_wheel_behaviour", &Settings::mouseWheelBehaviour, &Settings::setMouseWheelBehaviour },
     { "color_scheme", &Settings::colorScheme, &Settings::setColorScheme },
-    { "custom_gradient_effect", &Settings::customGradientEffect, &Settings::setCustomGradientEffect },
+    { "custom_gradient_effect", &Settings::customGradientEffect,
+        &Settings::setCustomGradientEffect },
     { "show_center_pane_tips", &Settings::showCenterPaneTips, &Settings::setShowCenterPaneTips },
 };
 
@@ -87,7 +93,10 @@ void setColourButton(QPushButton* button, const QColor& colour)
                               .arg(colour.name(), colour.lightness() < 128 ? "white" : "black"));
 }
 
-QColor colourOfButton(const QPushButton* button) { return button->property("colour").value<QColor>(); }
+QColor colourOfButton(const QPushButton* button)
+{
+    return button->property("colour").value<QColor>();
+}
 
 void setFontButton(QPushButton* button, const QString& fontDescription)
 {
@@ -100,9 +109,15 @@ void setFontButton(QPushButton* button, const QString& fontDescription)
             : QStringLiteral("%1, %2 pt").arg(font.family()).arg(font.pointSize()));
 }
 
-QString fontOfButton(const QPushButton* button) { return button->property("fontDescription").toString(); }
+QString fontOfButton(const QPushButton* button)
+{
+    return button->property("fontDescription").toString();
+}
 
-PreferencesDialog::PreferencesDialog(QWidget* parent) : PreferencesDialog(Settings::instance(), parent) { }
+PreferencesDialog::PreferencesDialog(QWidget* parent)
+    : PreferencesDialog(Settings::instance(), parent)
+{
+}
 
 PreferencesDialog::PreferencesDialog(Settings& settings, QWidget* parent)
     : QDialog(parent), m_settings(settings)
@@ -110,6 +125,7 @@ PreferencesDialog::PreferencesDialog(Settings& settings, QWidget* parent)
     setWindowTitle(tr("Preferences"));
     build();
     load();
+    resize(qMax(width(), 640), qMax(height(), 560));
 }
 
 void PreferencesDialog::build()
@@ -118,6 +134,7 @@ void PreferencesDialog::build()
     m_tabs = new QTabWidget(this);
     m_tabs->addTab(makeProcessingPage(), tr("Processing"));
     m_tabs->addTab(makeFilesPage(), tr("Files"));
+    m_tabs->addTab(makeExtensionsPage(), tr("Extensions"));
     m_tabs->addTab(makeInterfacePage(), tr("User interface"));
     m_tabs->addTab(makeColoursPage(), tr("Colours"));
     layout->addWidget(m_tabs);
@@ -219,7 +236,8 @@ QWidget* PreferencesDialog::makeProcessingPage()
     delay->setSingleStep(0.5);
     delay->setSuffix(tr(" seconds"));
     addField(form, QStringLiteral("processing_delay"), tr("Right pane processing delay"), delay,
-        tr("With auto run on, wait this long after the last change in the right pane before processing."));
+        tr("With auto run on, wait this long after the last change in the right pane before "
+           "processing."));
     addCombo(form, QStringLiteral("optimize_for"), tr("Optimize processing for:"),
         { tr("Minimum memory use (recommended)"), tr("Maximum speed") },
         tr("Minimum memory use stores repeated values once; maximum speed skips that step."));
@@ -239,8 +257,10 @@ QWidget* PreferencesDialog::makeProcessingPage()
         tr("Warn when a document opened was saved with a different locale."));
     auto* formats = new QPlainTextEdit(page);
     formats->setMinimumHeight(120);
-    addField(form, QStringLiteral("date_formats"), tr("Supported date formats (1 per line)"), formats,
-        tr("A value that fits one of these formats is treated as a date. The order is the priority."));
+    addField(form, QStringLiteral("date_formats"), tr("Supported date formats (1 per line)"),
+        formats,
+        tr("A value that fits one of these formats is treated as a date. The order is the "
+           "priority."));
     auto* defaults = new QHBoxLayout;
     auto* us = new QPushButton(tr("Default (US)"), page);
     auto* nonUs = new QPushButton(tr("Default (non-US)"), page);
@@ -249,18 +269,114 @@ QWidget* PreferencesDialog::makeProcessingPage()
     defaults->addStretch(1);
     form->addRow(QString(), defaults);
     connect(us, &QPushButton::clicked, this, [formats] {
-        formats->setPlainText(Settings::defaultDateFormats(QLocale(QLocale::English, QLocale::UnitedStates)));
+        formats->setPlainText(
+            Settings::defaultDateFormats(QLocale(QLocale::English, QLocale::UnitedStates)));
     });
     connect(nonUs, &QPushButton::clicked, this, [formats] {
-        formats->setPlainText(Settings::defaultDateFormats(QLocale(QLocale::English, QLocale::UnitedKingdom)));
+        formats->setPlainText(
+            Settings::defaultDateFormats(QLocale(QLocale::English, QLocale::UnitedKingdom)));
     });
     addCheck(form, QStringLiteral("beep_after_processing"), tr("Beep after processing"),
         tr("Make a system sound every time processing completes."));
     addCheck(form, QStringLiteral("batch_clear_before_append"),
         tr("Batch processing clears append outputs first"),
         tr("Batch processing clears outputs in append mode before the first append."));
-    addCheck(form, QStringLiteral("batch_completion_sound"), tr("Batch processing completion sound"),
+    addCheck(form, QStringLiteral("batch_completion_sound"),
+        tr("Batch processing completion sound"),
         tr("Batch processing makes a sound on completion."));
+    return page;
+}
+
+namespace {
+
+const QList<int> InputTypes { FileTypeDelimited, FileTypeExcelXlsx, FileTypeExcelXls,
+    FileTypeFixedWidth, FileTypeJson, FileTypeXml, FileTypeVCard, FileTypePlainText };
+
+QList<int> outputTypes()
+{
+    QList<int> types;
+    for (int t = 0; t < FileTypeCount; ++t)
+        types << t;
+    return types;
+}
+
+void addExtensionRow(QTableWidget* table, const QString& extension, int type)
+{
+    const int row = table->rowCount();
+    table->insertRow(row);
+    table->setItem(row, 0, new QTableWidgetItem(extension));
+    auto* combo = new QComboBox;
+    for (int t : table->property("types").value<QList<int>>())
+        combo->addItem(fileTypeName(t), t);
+    combo->setCurrentIndex(qMax(0, combo->findData(type)));
+    table->setCellWidget(row, 1, combo);
+}
+
+} // namespace
+
+void setExtensionTable(QTableWidget* table, const QMap<QString, int>& extensions)
+{
+    table->setRowCount(0);
+    for (auto it = extensions.constBegin(); it != extensions.constEnd(); ++it)
+        addExtensionRow(table, it.key(), it.value());
+}
+
+QMap<QString, int> extensionTableMap(const QTableWidget* table)
+{
+    QMap<QString, int> map;
+    for (int r = 0; r < table->rowCount(); ++r) {
+        const QTableWidgetItem* item = table->item(r, 0);
+        QString extension = item ? item->text().trimmed().toLower() : QString();
+        if (extension.startsWith(QLatin1Char('.')))
+            extension.remove(0, 1);
+        const auto* combo = qobject_cast<const QComboBox*>(table->cellWidget(r, 1));
+        if (!extension.isEmpty() && combo)
+            map.insert(extension, combo->currentData().toInt());
+    }
+    return map;
+}
+
+QTableWidget* PreferencesDialog::addExtensionTable(
+    QFormLayout* form, const QString& key, const QString& label, const QList<int>& types)
+{
+    auto* box = new QWidget(form->parentWidget());
+    auto* layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* table = new QTableWidget(0, 2, box);
+    table->setProperty("types", QVariant::fromValue(types));
+    table->setHorizontalHeaderLabels({ tr("Extension"), tr("Default Type") });
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->verticalHeader()->setVisible(false);
+    layout->addWidget(table);
+    auto* buttons = new QHBoxLayout;
+    auto* add = new QPushButton(tr("Add"), box);
+    auto* remove = new QPushButton(tr("Remove"), box);
+    buttons->addWidget(add);
+    buttons->addWidget(remove);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+    connect(add, &QPushButton::clicked, table, [table] {
+        addExtensionRow(table, QString(), table->property("types").value<QList<int>>().value(0));
+        table->editItem(table->item(table->rowCount() - 1, 0));
+    });
+    connect(remove, &QPushButton::clicked, table, [table] {
+        if (table->currentRow() >= 0)
+            table->removeRow(table->currentRow());
+    });
+    m_fields.insert(key, table);
+    form->addRow(new QLabel(label, box));
+    form->addRow(box);
+    return table;
+}
+
+QWidget* PreferencesDialog::makeExtensionsPage()
+{
+    QWidget* page = nullptr;
+    QFormLayout* form = newPage(&page);
+    addExtensionTable(form, QStringLiteral("input_file_extensions"),
+        tr("The file type an input file is read as, by its extension:"), InputTypes);
+    addExtensionTable(form, QStringLiteral("output_file_extensions"),
+        tr("The file type an output file is written as, by its extension:"), outputTypes());
     return page;
 }
 
@@ -321,7 +437,8 @@ QWidget* PreferencesDialog::makeInterfacePage()
     addField(form, QStringLiteral("mouse_wheel_sensitivity"), tr("Mouse wheel sensitivity:"),
         sensitivity, tr("How far one step of the mouse wheel scrolls or zooms."));
     addCombo(form, QStringLiteral("show_center_pane_tips"), tr("Center pane tool tips:"),
-        { tr("Off"), tr("Brief"), tr("Detailed") }, tr("How much the center pane's tool tips show."));
+        { tr("Off"), tr("Brief"), tr("Detailed") },
+        tr("How much the center pane's tool tips show."));
     addCheck(form, QStringLiteral("gray_left_pane_buttons"), tr("Gray left pane buttons"),
         tr("Show the left pane's buttons without colour."));
     addCheck(form, QStringLiteral("show_advanced_transforms"), tr("Show advanced transforms"),
@@ -392,30 +509,50 @@ void PreferencesDialog::saveChecksAndCombos()
 void PreferencesDialog::load()
 {
     loadChecksAndCombos();
-    field<QDoubleSpinBox>(QStringLiteral("processing_delay"))->setValue(m_settings.processingDelay());
-    field<QDoubleSpinBox>(QStringLiteral("max_memory_usage"))->setValue(m_settings.maxMemoryUsage());
+    field<QDoubleSpinBox>(QStringLiteral("processing_delay"))
+        ->setValue(m_settings.processingDelay());
+    field<QDoubleSpinBox>(QStringLiteral("max_memory_usage"))
+        ->setValue(m_settings.maxMemoryUsage());
     auto* locale = field<QComboBox>(QStringLiteral("locale"));
     const int found = m_settings.contains(QStringLiteral("locale"))
         ? locale->findData(m_settings.locale().name())
         : 0;
     locale->setCurrentIndex(qMax(0, found));
     field<QPlainTextEdit>(QStringLiteral("date_formats"))->setPlainText(m_settings.dateFormats());
-    field<QLineEdit>(QStringLiteral("blocked_input_extensions"))->setText(m_settings.blockedInputExtensions());
-    field<QLineEdit>(QStringLiteral("blocked_output_extensions"))->setText(m_settings.blockedOutputExtensions());
+    field<QLineEdit>(QStringLiteral("blocked_input_extensions"))
+        ->setText(m_settings.blockedInputExtensions());
+    field<QLineEdit>(QStringLiteral("blocked_output_extensions"))
+        ->setText(m_settings.blockedOutputExtensions());
+    setExtensionTable(field<QTableWidget>(QStringLiteral("input_file_extensions")),
+        m_settings.inputFileExtensions());
+    setExtensionTable(field<QTableWidget>(QStringLiteral("output_file_extensions")),
+        m_settings.outputFileExtensions());
+    // Long lists read from their start.
+    for (const char* key : { "blocked_input_extensions", "blocked_output_extensions" })
+        field<QLineEdit>(QString::fromLatin1(key))->setCursorPosition(0);
     // Remembered so that save() stores only the lists the user edited.
-    field(QStringLiteral("date_formats"))->setProperty("loaded", m_settings.dateFormats().trimmed());
-    field(QStringLiteral("blocked_input_extensions"))->setProperty("loaded", m_settings.blockedInputExtensions());
-    field(QStringLiteral("blocked_output_extensions"))->setProperty("loaded", m_settings.blockedOutputExtensions());
-    field<QLineEdit>(QStringLiteral("default_output_extension"))->setText(m_settings.defaultOutputExtension());
-    field<QLineEdit>(QStringLiteral("default_export_extension"))->setText(m_settings.defaultExportExtension());
-    field<QComboBox>(QStringLiteral("store_in_ini_file"))->setCurrentIndex(m_settings.usesIniFile() ? 1 : 0);
+    field(QStringLiteral("date_formats"))
+        ->setProperty("loaded", m_settings.dateFormats().trimmed());
+    field(QStringLiteral("blocked_input_extensions"))
+        ->setProperty("loaded", m_settings.blockedInputExtensions());
+    field(QStringLiteral("blocked_output_extensions"))
+        ->setProperty("loaded", m_settings.blockedOutputExtensions());
+    field<QLineEdit>(QStringLiteral("default_output_extension"))
+        ->setText(m_settings.defaultOutputExtension());
+    field<QLineEdit>(QStringLiteral("default_export_extension"))
+        ->setText(m_settings.defaultExportExtension());
+    field<QComboBox>(QStringLiteral("store_in_ini_file"))
+        ->setCurrentIndex(m_settings.usesIniFile() ? 1 : 0);
     setFontButton(field<QPushButton>(QStringLiteral("ui_font")), m_settings.uiFont());
     setFontButton(field<QPushButton>(QStringLiteral("data_font")), m_settings.dataFont());
-    field<QSpinBox>(QStringLiteral("data_font_vertical_padding"))->setValue(m_settings.dataFontVerticalPadding());
-    field<QSpinBox>(QStringLiteral("mouse_wheel_sensitivity"))->setValue(m_settings.mouseWheelSensitivity());
+    field<QSpinBox>(QStringLiteral("data_font_vertical_padding"))
+        ->setValue(m_settings.dataFontVerticalPadding());
+    field<QSpinBox>(QStringLiteral("mouse_wheel_sensitivity"))
+        ->setValue(m_settings.mouseWheelSensitivity());
     field<QDoubleSpinBox>(QStringLiteral("custom_connection_thickness"))
         ->setValue(m_settings.customConnectionThickness());
-    setColourButton(field<QPushButton>(QStringLiteral("changed_data_color")), m_settings.changedDataColor());
+    setColourButton(
+        field<QPushButton>(QStringLiteral("changed_data_color")), m_settings.changedDataColor());
     setColourButton(field<QPushButton>(QStringLiteral("verify_fail_error_color")),
         m_settings.verifyFailErrorColor());
     setColourButton(field<QPushButton>(QStringLiteral("verify_fail_warning_color")),
@@ -439,28 +576,45 @@ void PreferencesDialog::save()
         s.setLocale(QLocale::system());
     // Lists left as shown are not stored, so that they keep following the
     // defaults (which depend on the locale) until the user edits them.
-    const QString formats = field<QPlainTextEdit>(QStringLiteral("date_formats"))->toPlainText().trimmed();
+    const QString formats
+        = field<QPlainTextEdit>(QStringLiteral("date_formats"))->toPlainText().trimmed();
     if (formats != field(QStringLiteral("date_formats"))->property("loaded").toString())
         s.setDateFormats(formats);
     const QString blockedIn = field<QLineEdit>(QStringLiteral("blocked_input_extensions"))->text();
-    if (blockedIn != field(QStringLiteral("blocked_input_extensions"))->property("loaded").toString())
+    if (blockedIn
+        != field(QStringLiteral("blocked_input_extensions"))->property("loaded").toString())
         s.setBlockedInputExtensions(blockedIn);
-    const QString blockedOut = field<QLineEdit>(QStringLiteral("blocked_output_extensions"))->text();
-    if (blockedOut != field(QStringLiteral("blocked_output_extensions"))->property("loaded").toString())
+    const QString blockedOut
+        = field<QLineEdit>(QStringLiteral("blocked_output_extensions"))->text();
+    if (blockedOut
+        != field(QStringLiteral("blocked_output_extensions"))->property("loaded").toString())
         s.setBlockedOutputExtensions(blockedOut);
-    s.setDefaultOutputExtension(field<QLineEdit>(QStringLiteral("default_output_extension"))->text().trimmed());
-    s.setDefaultExportExtension(field<QLineEdit>(QStringLiteral("default_export_extension"))->text().trimmed());
+    s.setDefaultOutputExtension(
+        field<QLineEdit>(QStringLiteral("default_output_extension"))->text().trimmed());
+    s.setDefaultExportExtension(
+        field<QLineEdit>(QStringLiteral("default_export_extension"))->text().trimmed());
     s.setUiFont(fontOfButton(field<QPushButton>(QStringLiteral("ui_font"))));
     s.setDataFont(fontOfButton(field<QPushButton>(QStringLiteral("data_font"))));
-    s.setDataFontVerticalPadding(field<QSpinBox>(QStringLiteral("data_font_vertical_padding"))->value());
+    s.setDataFontVerticalPadding(
+        field<QSpinBox>(QStringLiteral("data_font_vertical_padding"))->value());
     s.setMouseWheelSensitivity(field<QSpinBox>(QStringLiteral("mouse_wheel_sensitivity"))->value());
     s.setCustomConnectionThickness(
         field<QDoubleSpinBox>(QStringLiteral("custom_connection_thickness"))->value());
     s.setChangedDataColor(colourOfButton(field<QPushButton>(QStringLiteral("changed_data_color"))));
-    s.setVerifyFailErrorColor(colourOfButton(field<QPushButton>(QStringLiteral("verify_fail_error_color"))));
+    s.setVerifyFailErrorColor(
+        colourOfButton(field<QPushButton>(QStringLiteral("verify_fail_error_color"))));
     s.setVerifyFailWarningColor(
         colourOfButton(field<QPushButton>(QStringLiteral("verify_fail_warning_color"))));
-    s.setVerifyFailInfoColor(colourOfButton(field<QPushButton>(QStringLiteral("verify_fail_info_color"))));
+    s.setVerifyFailInfoColor(
+        colourOfButton(field<QPushButton>(QStringLiteral("verify_fail_info_color"))));
+    const QMap<QString, int> inputs
+        = extensionTableMap(field<QTableWidget>(QStringLiteral("input_file_extensions")));
+    if (inputs != s.inputFileExtensions())
+        s.setInputFileExtensions(inputs);
+    const QMap<QString, int> outputs
+        = extensionTableMap(field<QTableWidget>(QStringLiteral("output_file_extensions")));
+    if (outputs != s.outputFileExtensions())
+        s.setOutputFileExtensions(outputs);
     const bool ini = field<QComboBox>(QStringLiteral("store_in_ini_file"))->currentIndex() == 1;
     if (ini != s.usesIniFile())
         s.setStoreInIniFile(ini);

@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QDialog>
 #include <QHash>
+#include <QList>
+#include <QMap>
 #include <QString>
 
 class QCheckBox;
@@ -14,6 +16,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
 class QTabWidget;
+class QTableWidget;
 class Settings;
 
 // The Preferences window: every user-facing preference with its label, tool
@@ -47,12 +50,19 @@ private:
     QWidget* makeFilesPage();
     QWidget* makeInterfacePage();
     QWidget* makeColoursPage();
-    QCheckBox* addCheck(QFormLayout* form, const QString& key, const QString& label, const QString& tip);
+    QWidget* makeExtensionsPage();
+    QTableWidget* addExtensionTable(
+        QFormLayout* form, const QString& key, const QString& label, const QList<int>& types);
+    QCheckBox* addCheck(
+        QFormLayout* form, const QString& key, const QString& label, const QString& tip);
     QComboBox* addCombo(QFormLayout* form, const QString& key, const QString& label,
         const QStringList& items, const QString& tip);
-    QLineEdit* addLine(QFormLayout* form, const QString& key, const QString& label, const QString& tip);
-    QPushButton* addColour(QFormLayout* form, const QString& key, const QString& label, const QString& tip);
-    QPushButton* addFont(QFormLayout* form, const QString& key, const QString& label, const QString& tip);
+    QLineEdit* addLine(
+        QFormLayout* form, const QString& key, const QString& label, const QString& tip);
+    QPushButton* addColour(
+        QFormLayout* form, const QString& key, const QString& label, const QString& tip);
+    QPushButton* addFont(
+        QFormLayout* form, const QString& key, const QString& label, const QString& tip);
     void addField(QFormLayout* form, const QString& key, const QString& label, QWidget* field,
         const QString& tip);
     void loadChecksAndCombos();
@@ -62,6 +72,10 @@ private:
     QTabWidget* m_tabs = nullptr;
     QHash<QString, QWidget*> m_fields;
 };
+
+// An extension table: one row per extension with its file type.
+void setExtensionTable(QTableWidget* table, const QMap<QString, int>& extensions);
+QMap<QString, int> extensionTableMap(const QTableWidget* table);
 
 // A push button that shows and picks a colour (its "colour" property).
 void setColourButton(QPushButton* button, const QColor& colour);

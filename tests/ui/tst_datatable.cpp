@@ -70,9 +70,10 @@ private slots:
         QTest::newRow("columns") << 100001 << 2
                                  << "100,001 cols x 2 rows is too big to display\n\n"
                                     "Use a 'Remove Cols' transform to reduce to <=100,000 columns";
-        QTest::newRow("both: columns advice") << 100001 << 10000001
-                                              << "100,001 cols x 10,000,001 rows is too big to display\n\n"
-                                                 "Use a 'Remove Cols' transform to reduce to <=100,000 columns";
+        QTest::newRow("both: columns advice")
+            << 100001 << 10000001
+            << "100,001 cols x 10,000,001 rows is too big to display\n\n"
+               "Use a 'Remove Cols' transform to reduce to <=100,000 columns";
     }
 
     void tooBigMessage()
@@ -94,7 +95,8 @@ private slots:
         const DataTableModel* model = view.model();
         QCOMPARE(model->rowCount(), DataTableModel::MaxRows);
         QCOMPARE(model->columnCount(), 2);
-        QCOMPARE(model->data(model->index(DataTableModel::MaxRows - 1, 1)).toString(), QStringLiteral("last"));
+        QCOMPARE(model->data(model->index(DataTableModel::MaxRows - 1, 1)).toString(),
+            QStringLiteral("last"));
         // The model shares the dataset's rows instead of copying them.
         QVERIFY(model->dataset().rows().constData() == big.rows().constData());
         QVERIFY(!view.tooBigLabel()->isVisibleTo(&view));
@@ -113,11 +115,13 @@ private slots:
         QTest::addColumn<QList<int>>("rows");
         const QStringList all { "Name", "City", "Notes" };
         QTest::newRow("no filter") << 0 << "" << all << QList<int> { 1, 2, 3 };
-        QTest::newRow("column name, any case") << 0 << "CI" << QStringList { "City" } << QList<int> { 1, 2, 3 };
+        QTest::newRow("column name, any case")
+            << 0 << "CI" << QStringList { "City" } << QList<int> { 1, 2, 3 };
         QTest::newRow("column name, none") << 0 << "zz" << QStringList() << QList<int> { 1, 2, 3 };
         QTest::newRow("row data") << 1 << "paris" << all << QList<int> { 1, 3 };
         QTest::newRow("row data matches any cell") << 1 << "ANN" << all << QList<int> { 2 };
-        QTest::newRow("column data") << 2 << "O" << QStringList { "Name", "City" } << QList<int> { 1, 2, 3 };
+        QTest::newRow("column data")
+            << 2 << "O" << QStringList { "Name", "City" } << QList<int> { 1, 2, 3 };
     }
 
     void filterModes()
@@ -157,7 +161,8 @@ private slots:
         QCOMPARE(cell.data().toString(), QStringLiteral(" x\ty "));
         view.whitespaceButton()->click();
         QCOMPARE(cell.data().toString(), QStringLiteral("\u00B7x\u2192y\u00B7"));
-        QCOMPARE(view.model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("a\u00B7b"));
+        QCOMPARE(
+            view.model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("a\u00B7b"));
     }
 
     void verificationColoursAndTips()
@@ -169,13 +174,17 @@ private slots:
         DataTableModel model;
         model.setDataset(data);
         const Settings& settings = Settings::instance();
-        QCOMPARE(model.index(0, 1).data(Qt::BackgroundRole).value<QColor>(), settings.verifyFailErrorColor());
-        QCOMPARE(model.index(0, 1).data(Qt::ToolTipRole).toString(), QStringLiteral("too big\nnot even"));
-        QCOMPARE(model.index(1, 0).data(Qt::BackgroundRole).value<QColor>(), settings.verifyFailInfoColor());
+        QCOMPARE(model.index(0, 1).data(Qt::BackgroundRole).value<QColor>(),
+            settings.verifyFailErrorColor());
+        QCOMPARE(model.index(0, 1).data(Qt::ToolTipRole).toString(),
+            QStringLiteral("too big\nnot even"));
+        QCOMPARE(model.index(1, 0).data(Qt::BackgroundRole).value<QColor>(),
+            settings.verifyFailInfoColor());
         QVERIFY(!model.index(0, 0).data(Qt::BackgroundRole).isValid());
         // Filtering keeps each colour on its own cell.
         model.setFilter(DataTableModel::FilterColumnName, QStringLiteral("b"));
-        QCOMPARE(model.index(0, 0).data(Qt::BackgroundRole).value<QColor>(), settings.verifyFailErrorColor());
+        QCOMPARE(model.index(0, 0).data(Qt::BackgroundRole).value<QColor>(),
+            settings.verifyFailErrorColor());
     }
 
     void rowHeightFollowsThePaddingPreference()

@@ -28,7 +28,8 @@ QStringList listState(const QListWidget* list)
     QStringList state;
     for (int r = 0; r < list->count(); ++r) {
         const QListWidgetItem* item = list->item(r);
-        const bool checked = (item->flags() & Qt::ItemIsUserCheckable) && item->checkState() == Qt::Checked;
+        const bool checked
+            = (item->flags() & Qt::ItemIsUserCheckable) && item->checkState() == Qt::Checked;
         state << item->text() + (checked ? QStringLiteral("*") : QString());
     }
     return state;
@@ -55,7 +56,8 @@ private:
     // A column option bound to the upstream item (columns a, b, c).
     std::unique_ptr<TransformParameter> columnParameter(ParameterType type)
     {
-        auto p = std::make_unique<TransformParameter>(type, QStringLiteral("Columns"), QStringLiteral("columns"));
+        auto p = std::make_unique<TransformParameter>(
+            type, QStringLiteral("Columns"), QStringLiteral("columns"));
         p->setSourceItem(m_upstream.get());
         return p;
     }
@@ -89,8 +91,19 @@ private slots:
     void initTestCase()
     {
         isolateSettings(m_settingsDir);
-        m_upstream = std::make_unique<DataNode>(QStringList { "a", "b", "c" },
-            QList<QStringList> { { "1", "2", "3" } });
+        m_upstream = std::make_unique<DataNode>(
+            QStringList { "a", "b", "c" }, QList<QStringList> { { "1", "2", "3" } });
+    }
+
+    void everyTypeHasAnEditor()
+    {
+        for (int type = 0; type <= int(ParameterType::Locale); ++type) {
+            TransformParameter p(ParameterType(type), QStringLiteral("Key"), QStringLiteral("label"));
+            p.setSourceItem(m_upstream.get());
+            std::unique_ptr<ParameterEditor> editor(createParameterEditor(&p));
+            QVERIFY2(editor, qPrintable(QString::number(type)));
+            QCOMPARE(editor->parameter(), &p);
+        }
     }
 
     void simpleEditorsReadAndWrite_data()
@@ -99,16 +112,20 @@ private slots:
         QTest::addColumn<QVariant>("initial");
         QTest::addColumn<QVariant>("edited");
         QTest::newRow("bool") << int(ParameterType::Bool) << QVariant(false) << QVariant(true);
-        QTest::newRow("selection") << int(ParameterType::Selection) << QVariant("Two") << QVariant("Three");
-        QTest::newRow("text") << int(ParameterType::Text) << QVariant("old") << QVariant("new name");
+        QTest::newRow("selection")
+            << int(ParameterType::Selection) << QVariant("Two") << QVariant("Three");
+        QTest::newRow("text") << int(ParameterType::Text) << QVariant("old")
+                              << QVariant("new name");
         QTest::newRow("int") << int(ParameterType::Int) << QVariant(7) << QVariant(1234);
         QTest::newRow("real") << int(ParameterType::Real) << QVariant(2.5) << QVariant(12.125);
-        QTest::newRow("long text") << int(ParameterType::LongText) << QVariant("a\nb") << QVariant("x\ny\nz");
+        QTest::newRow("long text")
+            << int(ParameterType::LongText) << QVariant("a\nb") << QVariant("x\ny\nz");
         QTest::newRow("script") << int(ParameterType::Script) << QVariant("return 1;")
                                 << QVariant("function f() {\n  return 2;\n}");
         QTest::newRow("date") << int(ParameterType::Date) << QVariant(QDate(2021, 3, 4))
                               << QVariant(QDate(1999, 12, 31));
-        QTest::newRow("locale") << int(ParameterType::Locale) << QVariant(QLocale(QLocale::German, QLocale::Germany))
+        QTest::newRow("locale") << int(ParameterType::Locale)
+                                << QVariant(QLocale(QLocale::German, QLocale::Germany))
                                 << QVariant(QLocale(QLocale::French, QLocale::Canada));
     }
 
@@ -117,8 +134,8 @@ private slots:
         QFETCH(int, type);
         QFETCH(QVariant, initial);
         QFETCH(QVariant, edited);
-        TransformParameter p(ParameterType(type), QStringLiteral("Key"), QStringLiteral("label"), initial,
-            QStringList { "One", "Two", "Three" });
+        TransformParameter p(ParameterType(type), QStringLiteral("Key"), QStringLiteral("label"),
+            initial, QStringList { "One", "Two", "Three" });
         std::unique_ptr<ParameterEditor> editor(createParameterEditor(&p));
         QVERIFY(editor);
         QSignalSpy spy(editor.get(), &ParameterEditor::edited);
@@ -131,13 +148,15 @@ private slots:
         editWidget(editor.get(), edited);
         QVERIFY(spy.count() >= 1);
         p.setValue(editor->editedValue());
-        TransformParameter expected(ParameterType(type), QStringLiteral("Key"), QStringLiteral("label"), edited);
+        TransformParameter expected(
+            ParameterType(type), QStringLiteral("Key"), QStringLiteral("label"), edited);
         QCOMPARE(p.value(), expected.value());
     }
 
     void systemLocaleIsNull()
     {
-        TransformParameter p(ParameterType::Locale, QStringLiteral("Locale"), QStringLiteral("locale"));
+        TransformParameter p(
+            ParameterType::Locale, QStringLiteral("Locale"), QStringLiteral("locale"));
         LocaleEditor editor(&p);
         editor.load();
         QCOMPARE(editor.comboBox()->currentIndex(), 0);
@@ -159,7 +178,8 @@ private slots:
         QCOMPARE(editor.editedValue().toInt(), 36);
         QCOMPARE(editor.spinBox()->text(), QStringLiteral("36 digits"));
 
-        TransformParameter r(ParameterType::Real, QStringLiteral("Delay"), QStringLiteral("delay"), 5.0);
+        TransformParameter r(
+            ParameterType::Real, QStringLiteral("Delay"), QStringLiteral("delay"), 5.0);
         r.setRealRange(0.5, 10.0);
         r.setSuffix(QStringLiteral(" seconds"));
         RealEditor real(&r);
@@ -173,17 +193,22 @@ private slots:
     {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("space") << " " << "<Space>";
-        QTest::newRow("tab") << "\t" << "<Tab>";
-        QTest::newRow("letter") << "x" << "x";
-        QTest::newRow("none") << "" << "";
+        QTest::newRow("space") << " "
+                               << "<Space>";
+        QTest::newRow("tab") << "\t"
+                             << "<Tab>";
+        QTest::newRow("letter") << "x"
+                                << "x";
+        QTest::newRow("none") << ""
+                              << "";
     }
 
     void charEditorShowsInvisibleCharacters()
     {
         QFETCH(QString, stored);
         QFETCH(QString, shown);
-        TransformParameter p(ParameterType::Char, QStringLiteral("Pad"), QStringLiteral("pad with"), stored);
+        TransformParameter p(
+            ParameterType::Char, QStringLiteral("Pad"), QStringLiteral("pad with"), stored);
         CharEditor editor(&p);
         editor.load();
         QCOMPARE(editor.charEdit()->text(), shown);
@@ -192,7 +217,8 @@ private slots:
 
     void charEditorKeepsTheLastCharacterTyped()
     {
-        TransformParameter p(ParameterType::Char, QStringLiteral("Pad"), QStringLiteral("pad with"), " ");
+        TransformParameter p(
+            ParameterType::Char, QStringLiteral("Pad"), QStringLiteral("pad with"), " ");
         CharEditor editor(&p);
         editor.load();
         QSignalSpy spy(&editor, &ParameterEditor::edited);
@@ -209,8 +235,8 @@ private slots:
 
     void scriptEditorIsMonospacedWithLineNumbers()
     {
-        TransformParameter p(ParameterType::Script, QStringLiteral("Script"), QStringLiteral("script"),
-            QStringLiteral("a\nb\nc"));
+        TransformParameter p(ParameterType::Script, QStringLiteral("Script"),
+            QStringLiteral("script"), QStringLiteral("a\nb\nc"));
         ScriptEditor editor(&p);
         editor.load();
         QVERIFY(editor.codeEdit()->font().fixedPitch());
@@ -257,8 +283,8 @@ private slots:
         QCOMPARE(editor.comboBox()->currentText(), QStringLiteral("beta"));
         QCOMPARE(editor.comboBox()->itemText(1), QStringLiteral("new"));
         // Put the shared upstream back as the other tests expect it.
-        m_upstream = std::make_unique<DataNode>(QStringList { "a", "b", "c" },
-            QList<QStringList> { { "1", "2", "3" } });
+        m_upstream = std::make_unique<DataNode>(
+            QStringList { "a", "b", "c" }, QList<QStringList> { { "1", "2", "3" } });
     }
 
     void columnLists_data()
@@ -268,9 +294,11 @@ private slots:
         QTest::addColumn<QStringList>("afterEdit");
         // Value c, a; the edit checks "b" (or, for reorder, moves the last row first).
         QTest::newRow("multiple") << int(ParameterType::MultipleColumns)
-                                  << QStringList { "c*", "a*", "b" } << QStringList { "c", "a", "b" };
+                                  << QStringList { "c*", "a*", "b" }
+                                  << QStringList { "c", "a", "b" };
         QTest::newRow("checked") << int(ParameterType::CheckedColumns)
-                                 << QStringList { "a*", "b", "c*" } << QStringList { "a", "b", "c" };
+                                 << QStringList { "a*", "b", "c*" }
+                                 << QStringList { "a", "b", "c" };
         QTest::newRow("reorder") << int(ParameterType::ReorderColumns)
                                  << QStringList { "c", "a", "b" } << QStringList { "b", "c", "a" };
     }
@@ -295,7 +323,9 @@ private slots:
         if (type == int(ParameterType::ReorderColumns))
             list->model()->moveRow(QModelIndex(), 2, QModelIndex(), 0);
         else
-            list->findItems(QStringLiteral("b"), Qt::MatchExactly).first()->setCheckState(Qt::Checked);
+            list->findItems(QStringLiteral("b"), Qt::MatchExactly)
+                .first()
+                ->setCheckState(Qt::Checked);
         QTRY_VERIFY(spy.count() >= 1);
         p->setValue(editor.editedValue());
         QCOMPARE(refNames(*p, p->columnRefs()), afterEdit);
@@ -309,7 +339,7 @@ private slots:
         editor.load();
         QTableWidget* table = editor.table();
         QCOMPARE(table->rowCount(), 1);
-        auto* column = qobject_cast<QComboBox*>(table->cellWidget(0, 1 - 1));
+        auto* column = qobject_cast<QComboBox*>(table->cellWidget(0, 0));
         auto* direction = qobject_cast<QComboBox*>(table->cellWidget(0, 1));
         QCOMPARE(column->currentText(), QStringLiteral("b"));
         QCOMPARE(direction->currentIndex(), 1);
@@ -344,8 +374,10 @@ private slots:
         RenameColumnsEditor renameEditor(rename.get());
         renameEditor.load();
         QCOMPARE(renameEditor.table()->rowCount(), 3);
-        QCOMPARE(qobject_cast<QLineEdit*>(renameEditor.table()->cellWidget(2, 1))->text(), QStringLiteral("C"));
-        qobject_cast<QLineEdit*>(renameEditor.table()->cellWidget(0, 1))->setText(QStringLiteral("A"));
+        QCOMPARE(qobject_cast<QLineEdit*>(renameEditor.table()->cellWidget(2, 1))->text(),
+            QStringLiteral("C"));
+        qobject_cast<QLineEdit*>(renameEditor.table()->cellWidget(0, 1))
+            ->setText(QStringLiteral("A"));
         rename->setValue(renameEditor.editedValue());
         const RenameColumnList renames = rename->renameColumns();
         QCOMPARE(renames.size(), 2);
@@ -357,7 +389,8 @@ private slots:
         UniqueColumnsEditor uniqueEditor(unique.get());
         uniqueEditor.load();
         QCOMPARE(uniqueEditor.table()->rowCount(), 3);
-        qobject_cast<QComboBox*>(uniqueEditor.table()->cellWidget(2, 1))->setCurrentText(QStringLiteral("Sum"));
+        qobject_cast<QComboBox*>(uniqueEditor.table()->cellWidget(2, 1))
+            ->setCurrentText(QStringLiteral("Sum"));
         unique->setValue(uniqueEditor.editedValue());
         const UniqueColumnList groups = unique->uniqueColumns();
         QCOMPARE(groups.size(), 3);
@@ -403,9 +436,12 @@ private slots:
         editor.load();
         QTableWidget* table = editor.table();
         QCOMPARE(table->rowCount(), 3);
-        QCOMPARE(qobject_cast<QComboBox*>(table->cellWidget(0, 0))->currentText(), QStringLiteral("IF"));
-        QCOMPARE(qobject_cast<QComboBox*>(table->cellWidget(1, 0))->currentText(), QStringLiteral("AND"));
-        QCOMPARE(qobject_cast<QComboBox*>(table->cellWidget(2, 0))->currentText(), QStringLiteral("ELSE IF"));
+        QCOMPARE(
+            qobject_cast<QComboBox*>(table->cellWidget(0, 0))->currentText(), QStringLiteral("IF"));
+        QCOMPARE(qobject_cast<QComboBox*>(table->cellWidget(1, 0))->currentText(),
+            QStringLiteral("AND"));
+        QCOMPARE(qobject_cast<QComboBox*>(table->cellWidget(2, 0))->currentText(),
+            QStringLiteral("ELSE IF"));
         QVERIFY(!table->cellWidget(1, 4)->isEnabled());
         QCOMPARE(editor.elseEdit()->text(), QStringLiteral("none"));
         TransformParameter copy(*p);
@@ -419,7 +455,8 @@ private slots:
 
     void replaceTermsAndSplitRows()
     {
-        TransformParameter replace(ParameterType::ReplaceTerms, QStringLiteral("Terms"), QStringLiteral("terms"));
+        TransformParameter replace(
+            ParameterType::ReplaceTerms, QStringLiteral("Terms"), QStringLiteral("terms"));
         const ReplaceTermList terms { { 0, "a", "b" }, { 10, "", "?" } };
         replace.setValue(QVariant::fromValue(terms));
         ReplaceTermsEditor replaceEditor(&replace);
@@ -430,7 +467,8 @@ private slots:
         replace.setValue(replaceEditor.editedValue());
         QCOMPARE(replace.replaceTerms(), (ReplaceTermList { terms.at(1), terms.at(0) }));
 
-        TransformParameter split(ParameterType::SplitRows, QStringLiteral("Split_Rows"), QStringLiteral("split"));
+        TransformParameter split(
+            ParameterType::SplitRows, QStringLiteral("Split_Rows"), QStringLiteral("split"));
         split.setValue(QVariant::fromValue(SplitRowsSpec { 2, 3, 4, QString() }));
         SplitRowsEditor splitEditor(&split);
         splitEditor.load();
@@ -462,7 +500,8 @@ private slots:
         editor.load();
         QTreeWidget* tree = editor.tree();
         QCOMPARE(tree->topLevelItemCount(), 4); // dataset + three columns
-        QCOMPARE(tree->topLevelItem(0)->child(0)->text(0), QStringLiteral("Minimum number of rows"));
+        QCOMPARE(
+            tree->topLevelItem(0)->child(0)->text(0), QStringLiteral("Minimum number of rows"));
         QCOMPARE(tree->topLevelItem(2)->child(0)->text(0), QStringLiteral("Minimum value"));
         QCOMPARE(tree->topLevelItem(2)->child(0)->checkState(0), Qt::Unchecked);
         TransformParameter copy(*p);

@@ -99,7 +99,8 @@ private slots:
         QVERIFY(!keepUpper->isEnabled());
         mode->comboBox()->setCurrentText(QStringLiteral("Title case"));
         QVERIFY(keepUpper->isEnabled());
-        QCOMPARE(m_transform->transform()->parameter(QStringLiteral("Case"))->text(), QStringLiteral("Title case"));
+        QCOMPARE(m_transform->transform()->parameter(QStringLiteral("Case"))->text(),
+            QStringLiteral("Title case"));
     }
 
     void changesRecordUndoAndWaitForTheDelay()
@@ -120,7 +121,8 @@ private slots:
         // Processing waits for the delay.
         QCOMPARE(m_transform->status(), int(StatusUpToDate));
         QTRY_COMPARE(m_transform->status(), int(StatusNeedsUpdating));
-        auto* keep = qobject_cast<BoolEditor*>(pane.options()->editor(QStringLiteral("Keep_Upper")));
+        auto* keep
+            = qobject_cast<BoolEditor*>(pane.options()->editor(QStringLiteral("Keep_Upper")));
         keep->checkBox()->click();
         QCOMPARE(m_scene->snapshotCount(), snapshots + 2);
     }
@@ -175,7 +177,8 @@ private slots:
         QCOMPARE(pane.dataTable()->model()->index(1, 1).data().toString(), QStringLiteral("rome"));
         QCOMPARE(pane.tabs()->tabText(ItemPane::DataTab), QStringLiteral("Data"));
         QCOMPARE(pane.tabs()->tabText(ItemPane::WarningsTab), QStringLiteral("Warnings (2)"));
-        QCOMPARE(pane.warningsText()->toPlainText(), QStringLiteral("first warning\nsecond warning"));
+        QCOMPARE(
+            pane.warningsText()->toPlainText(), QStringLiteral("first warning\nsecond warning"));
         QCOMPARE(pane.informationText()->toPlainText(), QStringLiteral("read 2 rows"));
         QCOMPARE(pane.tabs()->tabToolTip(ItemPane::InfoTab),
             QStringLiteral("Information from the most recent processing."));
@@ -286,7 +289,8 @@ private slots:
         mode->setCurrentText(QStringLiteral("Disabled"));
         QCOMPARE(output->options().writeMode, int(WriteModeDisabled));
         auto* path = pane.options()->findChild<QLineEdit*>(QStringLiteral("File"));
-        QCOMPARE(QDir::fromNativeSeparators(path->text()), QStringLiteral("/tmp/never-written.csv"));
+        QCOMPARE(
+            QDir::fromNativeSeparators(path->text()), QStringLiteral("/tmp/never-written.csv"));
     }
 
     void otherKindsBringTheirOwnForm()
@@ -296,7 +300,8 @@ private slots:
             label->setObjectName(QStringLiteral("outputForm"));
             return label;
         });
-        struct OutputLike : DataNode {
+        struct OutputLike : DataNode
+        {
             int type() const override { return OutputNodeType; }
         } output;
         ItemPane pane;

@@ -1,3 +1,4 @@
+#include "core/filetypes.h"
 #include "core/settings.h"
 #include "core/values.h"
 #include "ui/preferencesdialog.h"
@@ -10,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTest>
 
 namespace {
@@ -55,34 +57,62 @@ private slots:
     {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("processing_delay") << "processing_delay" << "2";
-        QTest::newRow("optimize_for") << "optimize_for" << "0";
-        QTest::newRow("max_memory_usage") << "max_memory_usage" << "4";
-        QTest::newRow("locale") << "locale" << "0";
-        QTest::newRow("warn_on_locale_change") << "warn_on_locale_change" << "true";
-        QTest::newRow("default_output_extension") << "default_output_extension" << "csv";
-        QTest::newRow("default_export_extension") << "default_export_extension" << "csv";
-        QTest::newRow("copy_data_as") << "copy_data_as" << "0";
-        QTest::newRow("open_auto_run") << "open_auto_run" << "1";
-        QTest::newRow("open_previous_at_start") << "open_previous_at_start" << "2";
-        QTest::newRow("beep_after_processing") << "beep_after_processing" << "false";
-        QTest::newRow("batch_clear_before_append") << "batch_clear_before_append" << "false";
-        QTest::newRow("batch_completion_sound") << "batch_completion_sound" << "false";
-        QTest::newRow("show_warnings") << "show_warnings" << "true";
-        QTest::newRow("show_comments") << "show_comments" << "true";
-        QTest::newRow("auto_move_notes") << "auto_move_notes" << "true";
-        QTest::newRow("use_native_file_dialogs") << "use_native_file_dialogs" << "true";
-        QTest::newRow("ui_theme") << "ui_theme" << "0";
-        QTest::newRow("data_font_vertical_padding") << "data_font_vertical_padding" << "10";
-        QTest::newRow("toolbar_icon_size") << "toolbar_icon_size" << "1";
-        QTest::newRow("mouse_wheel_behaviour") << "mouse_wheel_behaviour" << "0";
-        QTest::newRow("mouse_wheel_sensitivity") << "mouse_wheel_sensitivity" << "5";
-        QTest::newRow("gray_left_pane_buttons") << "gray_left_pane_buttons" << "false";
-        QTest::newRow("custom_connection_thickness") << "custom_connection_thickness" << "2";
-        QTest::newRow("show_changes") << "show_changes" << "false";
-        QTest::newRow("show_center_pane_tips") << "show_center_pane_tips" << "2";
-        QTest::newRow("store") << "store_in_ini_file" << "0";
-        QTest::newRow("ui_font") << "ui_font" << "";
+        QTest::newRow("processing_delay") << "processing_delay"
+                                          << "2";
+        QTest::newRow("optimize_for") << "optimize_for"
+                                      << "0";
+        QTest::newRow("max_memory_usage") << "max_memory_usage"
+                                          << "4";
+        QTest::newRow("locale") << "locale"
+                                << "0";
+        QTest::newRow("warn_on_locale_change") << "warn_on_locale_change"
+                                               << "true";
+        QTest::newRow("default_output_extension") << "default_output_extension"
+                                                  << "csv";
+        QTest::newRow("default_export_extension") << "default_export_extension"
+                                                  << "csv";
+        QTest::newRow("copy_data_as") << "copy_data_as"
+                                      << "0";
+        QTest::newRow("open_auto_run") << "open_auto_run"
+                                       << "1";
+        QTest::newRow("open_previous_at_start") << "open_previous_at_start"
+                                                << "2";
+        QTest::newRow("beep_after_processing") << "beep_after_processing"
+                                               << "false";
+        QTest::newRow("batch_clear_before_append") << "batch_clear_before_append"
+                                                   << "false";
+        QTest::newRow("batch_completion_sound") << "batch_completion_sound"
+                                                << "false";
+        QTest::newRow("show_warnings") << "show_warnings"
+                                       << "true";
+        QTest::newRow("show_comments") << "show_comments"
+                                       << "true";
+        QTest::newRow("auto_move_notes") << "auto_move_notes"
+                                         << "true";
+        QTest::newRow("use_native_file_dialogs") << "use_native_file_dialogs"
+                                                 << "true";
+        QTest::newRow("ui_theme") << "ui_theme"
+                                  << "0";
+        QTest::newRow("data_font_vertical_padding") << "data_font_vertical_padding"
+                                                    << "10";
+        QTest::newRow("toolbar_icon_size") << "toolbar_icon_size"
+                                           << "1";
+        QTest::newRow("mouse_wheel_behaviour") << "mouse_wheel_behaviour"
+                                               << "0";
+        QTest::newRow("mouse_wheel_sensitivity") << "mouse_wheel_sensitivity"
+                                                 << "5";
+        QTest::newRow("gray_left_pane_buttons") << "gray_left_pane_buttons"
+                                                << "false";
+        QTest::newRow("custom_connection_thickness") << "custom_connection_thickness"
+                                                     << "2";
+        QTest::newRow("show_changes") << "show_changes"
+                                      << "false";
+        QTest::newRow("show_center_pane_tips") << "show_center_pane_tips"
+                                               << "2";
+        QTest::newRow("store") << "store_in_ini_file"
+                               << "0";
+        QTest::newRow("ui_font") << "ui_font"
+                                 << "";
     }
 
     void defaultsAreShown()
@@ -98,7 +128,8 @@ private slots:
     void defaultDateFormatsAreNotFrozen()
     {
         PreferencesDialog dialog;
-        const QString shown = dialog.field<QPlainTextEdit>(QStringLiteral("date_formats"))->toPlainText();
+        const QString shown
+            = dialog.field<QPlainTextEdit>(QStringLiteral("date_formats"))->toPlainText();
         QCOMPARE(shown, Settings::instance().dateFormats());
         dialog.accept();
         // Left untouched, the list still follows the locale's defaults.
@@ -115,12 +146,15 @@ private slots:
             dialog.field<QCheckBox>(QStringLiteral("beep_after_processing"))->setChecked(true);
             dialog.field<QCheckBox>(QStringLiteral("show_comments"))->setChecked(false);
             dialog.field<QComboBox>(QStringLiteral("open_auto_run"))->setCurrentIndex(4);
-            dialog.field<QLineEdit>(QStringLiteral("default_output_extension"))->setText(QStringLiteral("tsv"));
-            dialog.field<QPlainTextEdit>(QStringLiteral("date_formats"))->setPlainText(QStringLiteral("yyyy-MM-dd\ndd.MM.yyyy"));
+            dialog.field<QLineEdit>(QStringLiteral("default_output_extension"))
+                ->setText(QStringLiteral("tsv"));
+            dialog.field<QPlainTextEdit>(QStringLiteral("date_formats"))
+                ->setPlainText(QStringLiteral("yyyy-MM-dd\ndd.MM.yyyy"));
             auto* locale = dialog.field<QComboBox>(QStringLiteral("locale"));
             locale->setCurrentIndex(locale->findData(QStringLiteral("de_DE")));
             dialog.field<QSpinBox>(QStringLiteral("data_font_vertical_padding"))->setValue(4);
-            setColourButton(dialog.field<QPushButton>(QStringLiteral("verify_fail_error_color")), QColor("#123456"));
+            setColourButton(dialog.field<QPushButton>(QStringLiteral("verify_fail_error_color")),
+                QColor("#123456"));
             dialog.accept();
         }
         const Settings& s = Settings::instance();
@@ -142,10 +176,38 @@ private slots:
         PreferencesDialog again;
         QCOMPARE(fieldText(again, QStringLiteral("processing_delay")), QStringLiteral("0.5"));
         QCOMPARE(fieldText(again, QStringLiteral("show_comments")), QStringLiteral("false"));
-        QCOMPARE(again.field<QComboBox>(QStringLiteral("locale"))->currentData().toString(), QStringLiteral("de_DE"));
-        QCOMPARE(fieldText(again, QStringLiteral("verify_fail_error_color")), QStringLiteral("#123456"));
+        QCOMPARE(again.field<QComboBox>(QStringLiteral("locale"))->currentData().toString(),
+            QStringLiteral("de_DE"));
+        QCOMPARE(
+            fieldText(again, QStringLiteral("verify_fail_error_color")), QStringLiteral("#123456"));
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         Dataset::setPoolingEnabled(true);
+    }
+
+    void extensionTables()
+    {
+        {
+            PreferencesDialog dialog;
+            auto* table = dialog.field<QTableWidget>(QStringLiteral("input_file_extensions"));
+            QVERIFY(table);
+            QCOMPARE(extensionTableMap(table), Settings::instance().inputFileExtensions());
+            // Extensions are kept trimmed, in lower case and without the dot.
+            table->insertRow(table->rowCount());
+            table->setItem(
+                table->rowCount() - 1, 0, new QTableWidgetItem(QStringLiteral(" .DAT ")));
+            auto* type = new QComboBox;
+            type->addItem(QStringLiteral("Fixed width"), int(FileTypeFixedWidth));
+            table->setCellWidget(table->rowCount() - 1, 1, type);
+            dialog.accept();
+            QVERIFY(!Settings::instance().contains(QStringLiteral("output_file_extensions")));
+        }
+        QCOMPARE(Settings::instance().inputFileExtensions().value(QStringLiteral("dat"), -1),
+            int(FileTypeFixedWidth));
+        PreferencesDialog again;
+        const QMap<QString, int> shown
+            = extensionTableMap(again.field<QTableWidget>(QStringLiteral("input_file_extensions")));
+        QCOMPARE(shown.value(QStringLiteral("dat"), -1), int(FileTypeFixedWidth));
+        QCOMPARE(shown.value(QStringLiteral("csv"), -1), int(FileTypeDelimited));
     }
 
     void cancelWritesNothing()
@@ -164,10 +226,12 @@ private slots:
             if (b->text() == QStringLiteral("Default (non-US)"))
                 b->click();
         }
-        const QStringList formats
-            = dialog.field<QPlainTextEdit>(QStringLiteral("date_formats"))->toPlainText().split('\n');
+        const QStringList formats = dialog.field<QPlainTextEdit>(QStringLiteral("date_formats"))
+                                        ->toPlainText()
+                                        .split('\n');
         QVERIFY(formats.contains(QStringLiteral("d/M/yyyy")));
-        QVERIFY(formats.indexOf(QStringLiteral("d/M/yyyy")) < formats.indexOf(QStringLiteral("M/d/yyyy")));
+        QVERIFY(formats.indexOf(QStringLiteral("d/M/yyyy"))
+            < formats.indexOf(QStringLiteral("M/d/yyyy")));
     }
 };
 

@@ -15,14 +15,19 @@ namespace {
 
 constexpr int ColumnRole = Qt::UserRole + 1;
 
-QVariant refVariant(const ColumnRef& ref) { return QVariant::fromValue(ref); }
+QVariant refVariant(const ColumnRef& ref)
+{
+    return QVariant::fromValue(ref);
+}
 
 } // namespace
 
 // Single column
 
 SingleColumnEditor::SingleColumnEditor(TransformParameter* parameter, QWidget* parent)
-    : ParameterEditor(parameter, parent), m_filter(new QLineEdit(this)), m_combo(new QComboBox(this))
+    : ParameterEditor(parameter, parent),
+      m_filter(new QLineEdit(this)),
+      m_combo(new QComboBox(this))
 {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -39,7 +44,10 @@ SingleColumnEditor::SingleColumnEditor(TransformParameter* parameter, QWidget* p
         &SingleColumnEditor::notifyEdited);
 }
 
-QVariant SingleColumnEditor::editedValue() const { return refVariant(comboColumn(m_combo)); }
+QVariant SingleColumnEditor::editedValue() const
+{
+    return refVariant(comboColumn(m_combo));
+}
 
 void SingleColumnEditor::loadValue()
 {
@@ -61,7 +69,8 @@ void SingleColumnEditor::onFilterChanged(const QString& text)
     m_combo->addItem(parameter()->noneText(), -1);
     for (int i = 0; i < columns().size(); ++i) {
         const QString name = columnLabel(columns().at(i));
-        if (text.isEmpty() || name.contains(text, Qt::CaseInsensitive) || i == columnIndexOf(chosen))
+        if (text.isEmpty() || name.contains(text, Qt::CaseInsensitive)
+            || i == columnIndexOf(chosen))
             m_combo->addItem(name, i);
     }
     selectComboColumn(m_combo, chosen);
@@ -80,8 +89,8 @@ ColumnListEditor::ColumnListEditor(TransformParameter* parameter, QWidget* paren
     if (ordered) {
         m_list->setDragDropMode(QAbstractItemView::InternalMove);
         m_list->setDefaultDropAction(Qt::MoveAction);
-        m_list->setToolTip(parameter->tooltip().isEmpty() ? tr("Drag columns into order.")
-                                                          : parameter->tooltip());
+        m_list->setToolTip(
+            parameter->tooltip().isEmpty() ? tr("Drag columns into order.") : parameter->tooltip());
     }
     if (isCheckable()) {
         auto* buttons = new QHBoxLayout;
@@ -165,7 +174,8 @@ void ColumnListEditor::fitHeight()
 {
     // Tall enough for a dozen columns; wider datasets scroll inside the list.
     const int rows = qBound(3, m_list->count(), 12);
-    const int rowHeight = m_list->count() > 0 ? m_list->sizeHintForRow(0) : fontMetrics().height() + 4;
+    const int rowHeight
+        = m_list->count() > 0 ? m_list->sizeHintForRow(0) : fontMetrics().height() + 4;
     m_list->setFixedHeight(rows * rowHeight + 2 * m_list->frameWidth() + 4);
 }
 

@@ -8,6 +8,7 @@
 #include "ui/editors/verifyruleseditor.h"
 
 #include <QComboBox>
+#include <QHash>
 
 ParameterEditor::ParameterEditor(TransformParameter* parameter, QWidget* parent)
     : QWidget(parent), m_parameter(parameter)
@@ -86,36 +87,54 @@ void ParameterEditor::selectComboColumn(QComboBox* combo, const ColumnRef& ref) 
     combo->setCurrentIndex(found >= 0 ? found : 0);
 }
 
+namespace {
+
+using EditorMaker = ParameterEditor* (*)(TransformParameter*, QWidget*);
+
+template <class T> ParameterEditor* make(TransformParameter* parameter, QWidget* parent)
+{
+    return new T(parameter, parent);
+}
+
+EditorMaker editorMaker(ParameterType type)
+{
+    static const QHash<int, EditorMaker> makers {
+        { int(ParameterType::SingleColumn), &make<SingleColumnEditor> },
+        { int(ParameterType::MultipleColumns), &make<ColumnListEditor> },
+        { int(ParameterType::CheckedColumns), &make<ColumnListEditor> },
+        { int(ParameterType::ReorderColumns), &make<ColumnListEditor> },
+        { int(ParameterType::SortColumns), &make<SortColumnsEditor> },
+        { int(ParameterType::OrderedColumns), &make<SortColumnsEditor> },
+        { int(ParameterType::RenameColumns), &make<RenameColumnsEditor> },
+        { int(ParameterType::Unique), &make<UniqueColumnsEditor> },
+        { int(ParameterType::FilterColumns), &make<FilterTermsEditor> },
+        { int(ParameterType::If), &make<IfEditor> },
+        { int(ParameterType::ReplaceTerms), &make<ReplaceTermsEditor> },
+        { int(ParameterType::SplitRows), &make<SplitRowsEditor> },
+        { int(ParameterType::VerifyRules), &make<VerifyRulesEditor> },
+        { int(ParameterType::Bool), &make<BoolEditor> },
+        { int(ParameterType::Selection), &make<SelectionEditor> },
+        { int(ParameterType::Text), &make<TextEditor> },
+        { int(ParameterType::Int), &make<IntEditor> },
+        { int(ParameterType::Real), &make<RealEditor> },
+        { int(ParameterType::Char), &make<CharEditor> },
+        { int(ParameterType::Script), &make<ScriptEditor> },
+        { int(ParameterType::LongText), &make<LongTextEditor> },
+        { int(ParameterType::Label), &make<LabelEditor> },
+        { int(ParameterType::Date), &make<DateEditor> },
+        { int(ParameterType::Locale), &make<LocaleEditor> },
+    };
+    return makers.value(int(type), nullptr);
+}
+
+} // namespace
+
 ParameterEditor* createParameterEditor(TransformParameter* parameter, QWidget* parent)
 {
-    ParameterEditor* editor = nullptr;
-    switch (parameter->type()) {
-    case ParameterType::SingleColumn: editor = new SingleColumnEditor(parameter, parent); break;
-    case ParameterType::MultipleColumns:
-    case ParameterType::CheckedColumns:
-    case ParameterType::ReorderColumns: editor = new ColumnListEditor(parameter, parent); break;
-    case ParameterType::SortColumns:
-    case ParameterType::OrderedColumns: editor = new SortColumnsEditor(parameter, parent); break;
-    case ParameterType::RenameColumns: editor = new RenameColumnsEditor(parameter, parent); break;
-    case ParameterType::Unique: editor = new UniqueColumnsEditor(parameter, parent); break;
-    case ParameterType::FilterColumns: editor = new FilterTermsEditor(parameter, parent); break;
-    case ParameterType::If: editor = new IfEditor(parameter, parent); break;
-    case ParameterType::ReplaceTerms: editor = new ReplaceTermsEditor(parameter, parent); break;
-    case ParameterType::SplitRows: editor = new SplitRowsEditor(parameter, parent); break;
-    case ParameterType::VerifyRules: editor = new VerifyRulesEditor(parameter, parent); break;
-    case ParameterType::Bool: editor = new BoolEditor(parameter, parent); break;
-    case ParameterType::Selection: editor = new SelectionEditor(parameter, parent); break;
-    case ParameterType::Text: editor = new TextEditor(parameter, parent); break;
-    case ParameterType::Int: editor = new IntEditor(parameter, parent); break;
-    case ParameterType::Real: editor = new RealEditor(parameter, parent); break;
-    case ParameterType::Char: editor = new CharEditor(parameter, parent); break;
-    case ParameterType::Script: editor = new ScriptEditor(parameter, parent); break;
-    case ParameterType::LongText: editor = new LongTextEditor(parameter, parent); break;
-    case ParameterType::Label: editor = new LabelEditor(parameter, parent); break;
-    case ParameterType::Date: editor = new DateEditor(parameter, parent); break;
-    case ParameterType::Locale: editor = new LocaleEditor(parameter, parent); break;
-    }
-    if (editor)
-        editor->load();
+    const EditorMaker maker = editorMaker(parameter->type());
+    if (!maker)
+        return nullptr;
+    ParameterEditor* editor = maker(parameter, parent);
+    editor->load();
     return editor;
 }

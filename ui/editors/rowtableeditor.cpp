@@ -45,7 +45,10 @@ RowTableEditor::RowTableEditor(
     adjustHeight();
 }
 
-int RowTableEditor::rowCount() const { return m_table->rowCount(); }
+int RowTableEditor::rowCount() const
+{
+    return m_table->rowCount();
+}
 
 int RowTableEditor::appendRow()
 {
@@ -120,8 +123,8 @@ void RowTableEditor::adjustHeight()
     // scrolls as a whole.
     const int rows = std::min(std::max(rowCount(), 1), 12);
     const int rowHeight = m_table->verticalHeader()->defaultSectionSize();
-    m_table->setFixedHeight(m_table->horizontalHeader()->sizeHint().height()
-        + rows * rowHeight + 2 * m_table->frameWidth() + 2);
+    m_table->setFixedHeight(m_table->horizontalHeader()->sizeHint().height() + rows * rowHeight
+        + 2 * m_table->frameWidth() + 2);
 }
 
 QComboBox* RowTableEditor::makeCombo(int row, int column, const QStringList& items)

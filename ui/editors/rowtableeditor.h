@@ -18,8 +18,8 @@ class RowTableEditor : public ParameterEditor
     Q_OBJECT
 
 public:
-    RowTableEditor(TransformParameter* parameter, const QStringList& headers,
-        QWidget* parent = nullptr);
+    RowTableEditor(
+        TransformParameter* parameter, const QStringList& headers, QWidget* parent = nullptr);
 
     QTableWidget* table() const { return m_table; }
     int rowCount() const;

@@ -35,8 +35,14 @@ BoolEditor::BoolEditor(TransformParameter* parameter, QWidget* parent)
     connect(m_check, &QCheckBox::toggled, this, &BoolEditor::notifyEdited);
 }
 
-QVariant BoolEditor::editedValue() const { return m_check->isChecked(); }
-void BoolEditor::loadValue() { m_check->setChecked(parameter()->boolValue()); }
+QVariant BoolEditor::editedValue() const
+{
+    return m_check->isChecked();
+}
+void BoolEditor::loadValue()
+{
+    m_check->setChecked(parameter()->boolValue());
+}
 
 SelectionEditor::SelectionEditor(TransformParameter* parameter, QWidget* parent)
     : ParameterEditor(parameter, parent), m_combo(new QComboBox(this))
@@ -47,7 +53,10 @@ SelectionEditor::SelectionEditor(TransformParameter* parameter, QWidget* parent)
         &SelectionEditor::notifyEdited);
 }
 
-QVariant SelectionEditor::editedValue() const { return m_combo->currentText(); }
+QVariant SelectionEditor::editedValue() const
+{
+    return m_combo->currentText();
+}
 
 void SelectionEditor::loadValue()
 {
@@ -63,8 +72,14 @@ TextEditor::TextEditor(TransformParameter* parameter, QWidget* parent)
     connect(m_edit, &QLineEdit::textEdited, this, &TextEditor::notifyEdited);
 }
 
-QVariant TextEditor::editedValue() const { return m_edit->text(); }
-void TextEditor::loadValue() { m_edit->setText(parameter()->text()); }
+QVariant TextEditor::editedValue() const
+{
+    return m_edit->text();
+}
+void TextEditor::loadValue()
+{
+    m_edit->setText(parameter()->text());
+}
 
 IntEditor::IntEditor(TransformParameter* parameter, QWidget* parent)
     : ParameterEditor(parameter, parent), m_spin(new QSpinBox(this))
@@ -74,7 +89,10 @@ IntEditor::IntEditor(TransformParameter* parameter, QWidget* parent)
     connect(m_spin, QOverload<int>::of(&QSpinBox::valueChanged), this, &IntEditor::notifyEdited);
 }
 
-QVariant IntEditor::editedValue() const { return m_spin->value(); }
+QVariant IntEditor::editedValue() const
+{
+    return m_spin->value();
+}
 
 void IntEditor::loadValue()
 {
@@ -95,7 +113,10 @@ RealEditor::RealEditor(TransformParameter* parameter, QWidget* parent)
         &RealEditor::notifyEdited);
 }
 
-QVariant RealEditor::editedValue() const { return m_spin->value(); }
+QVariant RealEditor::editedValue() const
+{
+    return m_spin->value();
+}
 
 void RealEditor::loadValue()
 {
@@ -130,8 +151,7 @@ void CharLineEdit::setCharacter(QChar c)
 
 bool CharLineEdit::event(QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress
-        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Tab) {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Tab) {
         setCharacter(QLatin1Char('\t'));
         emit characterEdited(m_char);
         return true;
@@ -171,7 +191,10 @@ QVariant CharEditor::editedValue() const
     return m_edit->character().isNull() ? QVariant(QString()) : QVariant(m_edit->character());
 }
 
-void CharEditor::loadValue() { m_edit->setCharacter(parameter()->charValue()); }
+void CharEditor::loadValue()
+{
+    m_edit->setCharacter(parameter()->charValue());
+}
 
 // Script editor
 
@@ -211,7 +234,10 @@ int CodeEdit::lineNumberWidth() const
     return 8 + fontMetrics().horizontalAdvance(QLatin1Char('9')) * std::max(2, digits);
 }
 
-void CodeEdit::onBlockCountChanged() { setViewportMargins(lineNumberWidth(), 0, 0, 0); }
+void CodeEdit::onBlockCountChanged()
+{
+    setViewportMargins(lineNumberWidth(), 0, 0, 0);
+}
 
 void CodeEdit::onUpdateRequest(const QRect& rect, int dy)
 {
@@ -238,8 +264,8 @@ void CodeEdit::paintLineNumbers(QPaintEvent* event)
     while (block.isValid() && top <= event->rect().bottom()) {
         const int height = qRound(blockBoundingRect(block).height());
         if (block.isVisible() && top + height >= event->rect().top()) {
-            painter.drawText(0, top, m_margin->width() - 4, fontMetrics().height(),
-                Qt::AlignRight, QString::number(block.blockNumber() + 1));
+            painter.drawText(0, top, m_margin->width() - 4, fontMetrics().height(), Qt::AlignRight,
+                QString::number(block.blockNumber() + 1));
         }
         block = block.next();
         top += height;
@@ -254,8 +280,14 @@ ScriptEditor::ScriptEditor(TransformParameter* parameter, QWidget* parent)
     connect(m_edit, &QPlainTextEdit::textChanged, this, &ScriptEditor::notifyEdited);
 }
 
-QVariant ScriptEditor::editedValue() const { return m_edit->toPlainText(); }
-void ScriptEditor::loadValue() { m_edit->setPlainText(parameter()->text()); }
+QVariant ScriptEditor::editedValue() const
+{
+    return m_edit->toPlainText();
+}
+void ScriptEditor::loadValue()
+{
+    m_edit->setPlainText(parameter()->text());
+}
 
 LongTextEditor::LongTextEditor(TransformParameter* parameter, QWidget* parent)
     : ParameterEditor(parameter, parent), m_edit(new QPlainTextEdit(this))
@@ -266,8 +298,14 @@ LongTextEditor::LongTextEditor(TransformParameter* parameter, QWidget* parent)
     connect(m_edit, &QPlainTextEdit::textChanged, this, &LongTextEditor::notifyEdited);
 }
 
-QVariant LongTextEditor::editedValue() const { return m_edit->toPlainText(); }
-void LongTextEditor::loadValue() { m_edit->setPlainText(parameter()->text()); }
+QVariant LongTextEditor::editedValue() const
+{
+    return m_edit->toPlainText();
+}
+void LongTextEditor::loadValue()
+{
+    m_edit->setPlainText(parameter()->text());
+}
 
 LabelEditor::LabelEditor(TransformParameter* parameter, QWidget* parent)
     : ParameterEditor(parameter, parent), m_label(new QLabel(this))
@@ -293,7 +331,10 @@ DateEditor::DateEditor(TransformParameter* parameter, QWidget* parent)
     connect(m_edit, &QDateEdit::dateChanged, this, &DateEditor::notifyEdited);
 }
 
-QVariant DateEditor::editedValue() const { return m_edit->date(); }
+QVariant DateEditor::editedValue() const
+{
+    return m_edit->date();
+}
 
 void DateEditor::loadValue()
 {

@@ -14,9 +14,15 @@
 
 namespace {
 
-QVariant refVariant(const ColumnRef& ref) { return QVariant::fromValue(ref); }
+QVariant refVariant(const ColumnRef& ref)
+{
+    return QVariant::fromValue(ref);
+}
 
-QString anyText() { return QStringLiteral("<Any>"); }
+QString anyText()
+{
+    return QStringLiteral("<Any>");
+}
 
 } // namespace
 
@@ -40,7 +46,8 @@ QStringList conditionOperatorTexts()
 
 FilterTermsEditor::FilterTermsEditor(TransformParameter* parameter, QWidget* parent)
     : RowTableEditor(parameter, { tr("Column"), tr("Operator"), tr("Value") }, parent),
-      m_keepRemove(new QComboBox(this)), m_allAny(new QComboBox(this))
+      m_keepRemove(new QComboBox(this)),
+      m_allAny(new QComboBox(this))
 {
     m_keepRemove->addItems({ tr("Keep"), tr("Remove") });
     m_keepRemove->setToolTip(tr("Choose whether to keep or remove matches."));
@@ -64,7 +71,8 @@ void FilterTermsEditor::createRow(int row)
 
 QVariantList FilterTermsEditor::rowData(int row) const
 {
-    return { refVariant(columnAt(row, 0)), comboAt(row, 1)->currentIndex(), editAt(row, 2)->text() };
+    return { refVariant(columnAt(row, 0)), comboAt(row, 1)->currentIndex(),
+        editAt(row, 2)->text() };
 }
 
 void FilterTermsEditor::setRowData(int row, const QVariantList& data)
@@ -95,7 +103,8 @@ QVariant FilterTermsEditor::editedValue() const
     value.allAny = m_allAny->currentIndex();
     for (int r = 0; r < rowCount(); ++r) {
         const QVariantList d = rowData(r);
-        value.terms.append({ d.value(0).value<ColumnRef>(), d.value(1).toInt(), d.value(2).toString() });
+        value.terms.append(
+            { d.value(0).value<ColumnRef>(), d.value(1).toInt(), d.value(2).toString() });
     }
     return QVariant::fromValue(value);
 }
@@ -104,7 +113,8 @@ QVariant FilterTermsEditor::editedValue() const
 
 IfEditor::IfEditor(TransformParameter* parameter, QWidget* parent)
     : RowTableEditor(parameter,
-        { QString(), tr("Column"), tr("Operator"), tr("Value"), QStringLiteral("  THEN=") }, parent),
+        { QString(), tr("Column"), tr("Operator"), tr("Value"), QStringLiteral("  THEN=") },
+        parent),
       m_else(new QLineEdit(this))
 {
     auto* elseRow = new QHBoxLayout;
@@ -189,8 +199,8 @@ void IfEditor::loadValue()
             = b.conditions.isEmpty() ? ConditionTermList { ConditionTerm() } : b.conditions;
         for (int i = 0; i < conditions.size(); ++i) {
             const ConditionTerm& t = conditions.at(i);
-            setRowData(appendRow(), { i > 0, refVariant(t.column), t.op, t.text,
-                i == 0 ? b.thenValue : QString() });
+            setRowData(appendRow(),
+                { i > 0, refVariant(t.column), t.op, t.text, i == 0 ? b.thenValue : QString() });
         }
     }
     m_else->setText(value.elseValue);
@@ -259,8 +269,11 @@ QVariant ReplaceTermsEditor::editedValue() const
 // Split rows
 
 SplitRowsEditor::SplitRowsEditor(TransformParameter* parameter, QWidget* parent)
-    : ParameterEditor(parameter, parent), m_mode(new QComboBox(this)), m_text(new QLineEdit(this)),
-      m_times(new QSpinBox(this)), m_every(new QSpinBox(this))
+    : ParameterEditor(parameter, parent),
+      m_mode(new QComboBox(this)),
+      m_text(new QLineEdit(this)),
+      m_times(new QSpinBox(this)),
+      m_every(new QSpinBox(this))
 {
     auto* form = new QFormLayout(this);
     form->setContentsMargins(0, 0, 0, 0);

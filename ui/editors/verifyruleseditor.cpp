@@ -22,7 +22,9 @@ constexpr int NameRole = Qt::UserRole + 4;
 } // namespace
 
 VerifyRulesEditor::VerifyRulesEditor(TransformParameter* parameter, QWidget* parent)
-    : ParameterEditor(parameter, parent), m_tree(new QTreeWidget(this)), m_kinds(new QComboBox(this))
+    : ParameterEditor(parameter, parent),
+      m_tree(new QTreeWidget(this)),
+      m_kinds(new QComboBox(this))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -38,7 +40,8 @@ VerifyRulesEditor::VerifyRulesEditor(TransformParameter* parameter, QWidget* par
     row->addWidget(add);
     layout->addLayout(row);
     connect(add, &QPushButton::clicked, this, &VerifyRulesEditor::onAdd);
-    connect(m_tree, &QTreeWidget::itemSelectionChanged, this, &VerifyRulesEditor::onSelectionChanged);
+    connect(
+        m_tree, &QTreeWidget::itemSelectionChanged, this, &VerifyRulesEditor::onSelectionChanged);
     connect(m_tree, &QTreeWidget::itemChanged, this, &VerifyRulesEditor::notifyEdited);
 }
 
@@ -71,7 +74,8 @@ QStringList VerifyRulesEditor::columnRuleNames()
 
 QStringList VerifyRulesEditor::columnTypeNames()
 {
-    return { tr("Date"), tr("Numeric (integer)"), tr("Numeric (real)"), tr("Selection"), tr("Text") };
+    return { tr("Date"), tr("Numeric (integer)"), tr("Numeric (real)"), tr("Selection"),
+        tr("Text") };
 }
 
 QStringList VerifyRulesEditor::severityNames()
@@ -83,10 +87,18 @@ QVector<int> VerifyRulesEditor::columnRuleKinds(int columnType)
 {
     QVector<int> kinds { 0, 7, 8, 15, 16, 53 };
     switch (columnType) {
-    case 0: kinds += { 3, 6, 13, 14, 48 }; break;
-    case 1: kinds += { 2, 5, 9, 10, 47 }; break;
-    case 2: kinds += { 1, 4, 11, 12 }; break;
-    case 3: kinds += { 4, 17, 18, 19 }; break;
+    case 0:
+        kinds += { 3, 6, 13, 14, 48 };
+        break;
+    case 1:
+        kinds += { 2, 5, 9, 10, 47 };
+        break;
+    case 2:
+        kinds += { 1, 4, 11, 12 };
+        break;
+    case 3:
+        kinds += { 4, 17, 18, 19 };
+        break;
     default:
         kinds += { 4, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35,
             36, 37, 38, 39, 40, 41, 42, 43, 44, 45, 46, 49, 50, 51, 52 };
@@ -103,8 +115,8 @@ QTreeWidgetItem* VerifyRulesEditor::addRuleItem(
     item->setText(0, names.value(rule.kind, QString::number(rule.kind)));
     item->setData(0, KindRole, rule.kind);
     item->setData(0, DatasetRole, datasetRule);
-    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable
-        | Qt::ItemIsEditable);
+    item->setFlags(
+        Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemIsEditable);
     item->setCheckState(0, rule.checked ? Qt::Checked : Qt::Unchecked);
     item->setText(1, rule.value);
     auto* severity = new QComboBox;
@@ -139,8 +151,10 @@ void VerifyRulesEditor::loadValue()
             if (c.position == position)
                 rules = c;
         }
-        const QString name = ds.isValidColumn(position) ? ds.columnName(position) : rules.expectedName;
-        auto* branch = new QTreeWidgetItem(m_tree, { tr("Column %1: '%2'").arg(position + 1).arg(name) });
+        const QString name
+            = ds.isValidColumn(position) ? ds.columnName(position) : rules.expectedName;
+        auto* branch
+            = new QTreeWidgetItem(m_tree, { tr("Column %1: '%2'").arg(position + 1).arg(name) });
         branch->setData(0, PositionRole, position);
         branch->setData(0, NameRole, rules.expectedName);
         auto* type = new QComboBox;
