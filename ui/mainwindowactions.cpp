@@ -4,12 +4,14 @@
 #include "core/settings.h"
 #include "graph/graphscene.h"
 #include "graph/node.h"
+#include "ui/actionpane.h"
 #include "ui/graphpane.h"
 #include "ui/icons.h"
 #include "ui/mainwindow.h"
 
 #include <QAction>
 #include <QActionGroup>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStyle>
@@ -165,6 +167,18 @@ void MainWindow::createActions()
     QAction* keys = m_actions.value(QStringLiteral("&Keyboard Shortcuts"));
     disconnect(keys, &QAction::triggered, this, &MainWindow::onHelpLink);
     connect(keys, &QAction::triggered, this, &MainWindow::onKeyboardShortcuts);
+
+    // Ctrl+K jumps to the left pane's keyword search from anywhere.
+    auto* search = new QAction(tr("Find Transform"), this);
+    search->setShortcut(QKeySequence(QStringLiteral("Ctrl+K")));
+    connect(search, &QAction::triggered, this, [this] {
+        if (!m_actionPane->isVisible())
+            onLeftPaneShown(true);
+        m_actionPane->searchField()->setFocus(Qt::ShortcutFocusReason);
+        m_actionPane->searchField()->selectAll();
+    });
+    addAction(search);
+    m_actions.insert(QStringLiteral("Find Transform"), search);
 
     m_tipGroup = new QActionGroup(this);
     const int level = Settings::instance().showCenterPaneTips();

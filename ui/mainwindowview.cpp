@@ -101,6 +101,9 @@ void MainWindow::onLogPaneShown(bool on)
 void MainWindow::onLeftPaneShown(bool on)
 {
     m_actionPane->setVisible(on);
+    QAction* a = m_actions.value(QStringLiteral("L&eft Pane"));
+    const QSignalBlocker block(a);
+    a->setChecked(on);
 }
 
 void MainWindow::onRightPaneShown(bool on)

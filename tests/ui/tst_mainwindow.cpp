@@ -282,6 +282,10 @@ void TestMainWindow::keywordSearch()
         return keys;
     }());
     const QStringList shown = pane->visibleTypeKeys();
+    // Ctrl+K brings the search field back into focus.
+    m_window->graphPane()->setFocus();
+    m_window->action(QStringLiteral("Find Transform"))->trigger();
+    QCOMPARE(QApplication::focusWidget(), pane->searchField());
     for (const QString& key : included) {
         if (Catalogue::instance().prototype(key))
             QVERIFY2(shown.contains(key), qPrintable(key));
