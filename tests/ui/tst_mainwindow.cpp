@@ -6,6 +6,7 @@
 #include "graph/notenode.h"
 #include "ui/actionpane.h"
 #include "ui/graphpane.h"
+#include "ui/itempane.h"
 #include "ui/mainwindow.h"
 #include "ui/windowdialogs.h"
 
@@ -89,6 +90,7 @@ private slots:
     void memoryGaugeWarnsFromThreeQuarters_data();
     void memoryGaugeWarnsFromThreeQuarters();
     void shortcutsAreUnique();
+    void panesShowAndMove();
     void saveNewOpenRoundTrip();
     void newerDocumentWarns_data();
     void newerDocumentWarns();
@@ -423,6 +425,36 @@ void TestMainWindow::shortcutsAreUnique()
         owners.insert(keys, a->text());
     }
     QVERIFY(owners.size() > 20);
+}
+
+void TestMainWindow::panesShowAndMove()
+{
+    QWidget* right = m_window->itemPane();
+    QVERIFY(right->isVisible());
+    m_window->action(QStringLiteral("Ri&ght Pane"))->trigger();
+    QVERIFY(!right->isVisible());
+    m_window->action(QStringLiteral("Ri&ght Pane"))->trigger();
+    QVERIFY(right->isVisible());
+
+    // Two screen mode gives the right pane a window of its own, and back.
+    m_window->action(QStringLiteral("Two &Screen Mode"))->trigger();
+    QVERIFY(right->window() != m_window);
+    QVERIFY(right->isVisible());
+    m_window->action(QStringLiteral("Ri&ght Pane"))->trigger();
+    QVERIFY(!right->window()->isVisible());
+    m_window->action(QStringLiteral("Ri&ght Pane"))->trigger();
+    m_window->action(QStringLiteral("Two &Screen Mode"))->trigger();
+    QCOMPARE(right->window(), m_window);
+    QVERIFY(right->isVisible());
+
+    m_window->action(QStringLiteral("L&eft Pane"))->trigger();
+    QVERIFY(!m_window->actionPane()->isVisible());
+    m_window->action(QStringLiteral("&Log Pane"))->setChecked(true);
+    QVERIFY(m_window->logPane()->isVisible());
+    m_window->action(QStringLiteral("Toggle &UI Theme"))->trigger();
+    QVERIFY(QApplication::palette().color(QPalette::Window).lightness() < 100);
+    m_window->action(QStringLiteral("Toggle &UI Theme"))->trigger();
+    QVERIFY(QApplication::palette().color(QPalette::Window).lightness() > 150);
 }
 
 void TestMainWindow::findItems_data()
