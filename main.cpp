@@ -7,12 +7,14 @@
 #include "graph/runstate.h"
 #include "input/inputnode.h"
 #include "output/outputnode.h"
+#include "ui/mainwindow.h"
 #include "transforms/catalogue.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QFont>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QHash>
 #include <QMessageBox>
 #include <QTextStream>
@@ -126,15 +128,21 @@ int runWithoutWindows(const CommandLine& line)
     return run.run();
 }
 
-// The main window is not part of this build yet: an interactive start
-// prints the version, and the window will be created here with the parsed
-// line (document to open, alias assignments, new window).
+// The interactive start: the main window opens the chosen document. With
+// no display there is no window to show, so the command line stays the way
+// in.
 int runWithWindows(const CommandLine& line)
 {
-    Q_UNUSED(line)
-    QTextStream(stdout) << QApplication::applicationName() << ' '
-                        << QApplication::applicationVersion() << '\n';
-    return 0;
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        QTextStream(stdout) << QApplication::applicationName() << ' '
+                            << QApplication::applicationVersion() << '\n'
+                            << "No display: run a document with -cli (see -help).\n";
+        return 0;
+    }
+    MainWindow window;
+    window.show();
+    window.openAtStart(line.documentPath, line.newWindow, line.assignments);
+    return QApplication::exec();
 }
 
 } // namespace

@@ -1,0 +1,192 @@
+#include "core/settings.h"
+#include "graph/graphscene.h"
+#include "graph/notenode.h"
+#include "input/inputnode.h"
+#include "ui/mainwindow.h"
+#include "ui/prompts.h"
+#include "ui/windowdialogs.h"
+
+#include <QAction>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+namespace {
+
+// A document of file inputs at the given paths.
+QByteArray documentWithInputs(const QStringList& paths)
+{
+    QByteArray text = "<!DOCTYPE Varnix>\n<root>\n    <meta>\n        <version value=\"87\"/>\n"
+                      "    </meta>\n    <inputs>\n";
+    int id = 1;
+    for (const QString& path : paths) {
+        text += "        <input id=\"" + QByteArray::number(id) + "\" path=\""
+            + QUrl::toPercentEncoding(path) + "\" pos_v12=\"" + QByteArray::number(id * 200)
+            + "\x1f" + "0\"/>\n";
+        ++id;
+    }
+    text += "    </inputs>\n</root>\n";
+    return text;
+}
+
+} // namespace
+
+// The window's document commands around the reader and writer.
+class TestMainWindowDocument : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        registerInputNodeKind();
+    }
+
+    void missingInputsAreListed_data();
+    void missingInputsAreListed();
+    void recentListKeepsTheNewestOnce();
+    void memoryDialogOffersMoreThanTheMaximum_data();
+    void memoryDialogOffersMoreThanTheMaximum();
+    void commandLineText_data();
+    void commandLineText();
+};
+
+void TestMainWindowDocument::missingInputsAreListed_data()
+{
+    QTest::addColumn<QStringList>("paths");
+    QTest::addColumn<QString>("expected");
+
+    const QString root = QDir::toNativeSeparators(QStringLiteral("/no/such/folder/"));
+    QTest::newRow("one")
+        << QStringList { "/no/such/folder/a.csv" }
+        << QStringLiteral("The following input file cannot be found:\n\n%1a.csv\n\nDo you wish "
+                          "to choose a new input file?")
+               .arg(root);
+    QTest::newRow("the same file twice counts once")
+        << QStringList { "/no/such/folder/a.csv", "/no/such/folder/a.csv" }
+        << QStringLiteral("The following input file cannot be found:\n\n%1a.csv\n\nDo you wish "
+                          "to choose a new input file?")
+               .arg(root);
+    QStringList seven;
+    QStringList listed;
+    for (int i = 1; i <= 7; ++i) {
+        seven << QStringLiteral("/no/such/folder/f%1.csv").arg(i);
+        if (i <= 5)
+            listed << QStringLiteral("%1f%2.csv").arg(root).arg(i);
+    }
+    listed << QStringLiteral("+ 2 more");
+    QTest::newRow("more than five")
+        << seven
+        << QStringLiteral("The following 7 input files cannot be found:\n\n%1\n\nDo you wish to "
+                          "choose new input files?")
+               .arg(listed.join(QLatin1Char('\n')));
+    QTest::newRow("all present") << QStringList {} << QString();
+}
+
+void TestMainWindowDocument::missingInputsAreListed()
+{
+    QFETCH(QStringList, paths);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    const QString document = dir.filePath(QStringLiteral("inputs.transform"));
+    QFile file(document);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(documentWithInputs(paths));
+    file.close();
+
+    MainWindow window;
+    window.setQuietMessages(true);
+    QVERIFY(window.loadDocument(document));
+    QCOMPARE(window.graph()->nodes().size(), paths.size());
+    QCOMPARE(window.lastMessage(), expected);
+    window.setModified(false);
+}
+
+void TestMainWindowDocument::recentListKeepsTheNewestOnce()
+{
+    Settings::instance().setRecentDocuments({});
+    QTemporaryDir dir;
+    MainWindow window;
+    window.setQuietMessages(true);
+    window.graph()->addNode(new NoteNode);
+    QStringList saved;
+    for (int i = 0; i < MainWindow::MaxRecentDocuments + 2; ++i) {
+        saved << QDir(dir.path()).absoluteFilePath(QStringLiteral("doc%1.transform").arg(i));
+        QVERIFY(window.saveDocument(saved.last()));
+    }
+    // Saving an older one again brings it to the front without a repeat.
+    QVERIFY(window.saveDocument(saved.at(5)));
+    const QStringList recent = Settings::instance().recentDocuments();
+    QCOMPARE(recent.size(), int(MainWindow::MaxRecentDocuments));
+    QCOMPARE(recent.first(), saved.at(5));
+    QCOMPARE(recent.count(saved.at(5)), 1);
+    QCOMPARE(recent.at(1), saved.last());
+    QVERIFY(!recent.contains(saved.first()));
+}
+
+void TestMainWindowDocument::memoryDialogOffersMoreThanTheMaximum_data()
+{
+    QTest::addColumn<double>("maximum");
+    QTest::addColumn<bool>("unsaved");
+    QTest::addColumn<bool>("exit");
+    QTest::addColumn<double>("chosen");
+    QTest::addColumn<QString>("exitText");
+
+    QTest::newRow("raise") << 4.0 << false << false << 4.5 << "Exit now (no changes to save)";
+    QTest::newRow("exit with changes")
+        << 4.0 << true << true << 0.0 << "Exit now (changes not saved)";
+    QTest::newRow("small maximum")
+        << 0.5 << false << false << 1.0 << "Exit now (no changes to save)";
+}
+
+void TestMainWindowDocument::memoryDialogOffersMoreThanTheMaximum()
+{
+    QFETCH(double, maximum);
+    QFETCH(bool, unsaved);
+    QFETCH(bool, exit);
+    QFETCH(double, chosen);
+    QFETCH(QString, exitText);
+    InsufficientMemoryDialog dialog(maximum + 0.3, maximum, unsaved);
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Insufficient Memory"));
+    QVERIFY(dialog.increaseButton()->isChecked());
+    QCOMPARE(dialog.maximumField()->minimum(), maximum + 0.5);
+    QCOMPARE(dialog.maximumField()->value(), maximum + 0.5);
+    // Less than the offered maximum is not accepted.
+    dialog.maximumField()->setValue(maximum);
+    QCOMPARE(dialog.maximumField()->value(), maximum + 0.5);
+    QCOMPARE(dialog.exitButton()->text(), exitText);
+    if (exit)
+        dialog.exitButton()->setChecked(true);
+    QCOMPARE(dialog.chosenMaximum(), chosen);
+}
+
+void TestMainWindowDocument::commandLineText_data()
+{
+    QTest::addColumn<int>("verbosity");
+    QTest::addColumn<QString>("log");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("no log") << 2 << QString()
+                            << "\"/opt/varnix\" \"/data/a b.transform\" -cli -verbosity 2";
+    QTest::newRow("with log") << 4 << "/tmp/run.log"
+                              << "\"/opt/varnix\" \"/data/a b.transform\" -cli -verbosity 4 "
+                                 "-log \"/tmp/run.log\"";
+}
+
+void TestMainWindowDocument::commandLineText()
+{
+    QFETCH(int, verbosity);
+    QFETCH(QString, log);
+    QFETCH(QString, expected);
+    QCOMPARE(CommandLineDialog::commandLine(QStringLiteral("/opt/varnix"),
+                 QStringLiteral("/data/a b.transform"), verbosity, log),
+        expected);
+}
+
+QTEST_MAIN(TestMainWindowDocument)
+#include "tst_mainwindowdocument.moc"

@@ -1,0 +1,319 @@
+#include "ui/mainwindow.h"
+
+#include "core/memorylimit.h"
+#include "core/settings.h"
+#include "document/autorecovery.h"
+#include "graph/graphscene.h"
+#include "graph/node.h"
+#include "graph/nodefactory.h"
+#include "graph/runstate.h"
+#include "ui/actionpane.h"
+#include "ui/graphpane.h"
+#include "ui/itempane.h"
+#include "ui/prompts.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
+{
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    m_graph = new GraphScene(this);
+    m_graph->setAutoRun(true);
+    m_prompt = std::make_unique<MessageBoxPrompt>(this);
+    m_graph->setPrompt(m_prompt.get());
+    m_memoryPrompt = std::make_unique<DialogMemoryPrompt>(this);
+    MemoryLimit::setPrompt(m_memoryPrompt.get());
+    RunState::setMemoryCheck(&MemoryLimit::check);
+
+    createPanes();
+    createActions();
+    createMenus();
+    createToolBar();
+    createStatusBar();
+    wireGraph();
+    restoreLayout();
+    updateEditActions();
+    updateTitle();
+    refreshMemoryGauge();
+    m_gaugeTimer.setInterval(3000);
+    connect(&m_gaugeTimer, &QTimer::timeout, this, &MainWindow::refreshMemoryGauge);
+    m_gaugeTimer.start();
+    // Unsaved work survives a crash or a memory exit in the recovery file.
+    AutoRecovery::setMemoryExitWriter([this] { writeRecoveryFile(); });
+    auto* recovery = new AutoRecoveryTimer(
+        [this] { return isWindowModified() && !m_graph->nodes().isEmpty(); },
+        [this] { writeRecoveryFile(); }, this);
+    recovery->start();
+}
+
+MainWindow::~MainWindow()
+{
+    MemoryLimit::setPrompt(nullptr);
+    AutoRecovery::setMemoryExitWriter(nullptr);
+    // The scene's items go first, while every slot they reach still exists.
+    disconnect(m_graph, nullptr, this, nullptr);
+    m_graphPane->setGraph(nullptr);
+    m_itemPane->setNode(nullptr);
+    delete m_graph;
+    m_graph = nullptr;
+    if (m_secondScreen)
+        delete m_secondScreen;
+}
+
+void MainWindow::createPanes()
+{
+    m_actionPane = new ActionPane;
+    m_graphPane = new GraphPane(m_graph);
+    m_itemPane = new ItemPane;
+    m_log = new QPlainTextEdit;
+    m_log->setReadOnly(true);
+    m_log->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_log->setMaximumBlockCount(20000);
+    m_log->setPlaceholderText(tr("The log of each run appears here."));
+
+    m_centreSplitter = new QSplitter(Qt::Vertical);
+    m_centreSplitter->addWidget(m_graphPane);
+    m_centreSplitter->addWidget(m_log);
+    m_centreSplitter->setStretchFactor(0, 4);
+    m_centreSplitter->setStretchFactor(1, 1);
+    m_centreSplitter->setChildrenCollapsible(false);
+
+    m_mainSplitter = new QSplitter(Qt::Horizontal);
+    m_mainSplitter->addWidget(m_actionPane);
+    m_mainSplitter->addWidget(m_centreSplitter);
+    m_mainSplitter->addWidget(m_itemPane);
+    m_mainSplitter->setStretchFactor(0, 0);
+    m_mainSplitter->setStretchFactor(1, 1);
+    m_mainSplitter->setStretchFactor(2, 0);
+    m_mainSplitter->setChildrenCollapsible(false);
+    m_actionPane->setMinimumWidth(190);
+    m_itemPane->setMinimumWidth(260);
+    setCentralWidget(m_mainSplitter);
+
+    connect(m_actionPane, &ActionPane::addTransformRequested, this, &MainWindow::addTransform);
+    connect(m_actionPane, &ActionPane::addNoteRequested, this, &MainWindow::onAddNote);
+    connect(m_actionPane, &ActionPane::addInputRequested, this, &MainWindow::onAddInput);
+    connect(m_actionPane, &ActionPane::addOutputRequested, this, &MainWindow::onAddOutput);
+    connect(m_itemPane, &ItemPane::optionsChanged, m_graphPane->viewport(),
+        qOverload<>(&QWidget::update));
+    connect(m_itemPane, &ItemPane::commentChanged, this, [this] {
+        m_graphPane->viewport()->update();
+        setModified(true);
+    });
+    connect(m_graphPane, &GraphPane::filesDropped, this, &MainWindow::onFilesDropped);
+    connect(m_graphPane, &GraphPane::contextMenuWanted, this, &MainWindow::onContextMenu);
+    connect(m_graphPane, &GraphPane::nodeDoubleClicked, this, [this](Node* node) {
+        m_itemPane->setNode(node);
+        if (!m_itemPane->isVisible())
+            onRightPaneShown(true);
+    });
+}
+
+void MainWindow::createStatusBar()
+{
+    m_progress = new QProgressBar;
+    m_progress->setRange(0, 100);
+    m_progress->setMaximumWidth(160);
+    m_progress->setMaximumHeight(16);
+    m_progress->setTextVisible(false);
+    m_progress->hide();
+    m_memoryGauge = new QLabel;
+    m_memoryGauge->setContentsMargins(6, 0, 6, 0);
+    statusBar()->addPermanentWidget(m_progress);
+    statusBar()->addPermanentWidget(m_memoryGauge);
+}
+
+void MainWindow::wireGraph()
+{
+    GraphScene* g = m_graph;
+    connect(g, &GraphScene::showLogMessage, this, &MainWindow::appendLog);
+    connect(g, &GraphScene::showStatusBarMessage, this,
+        [this](const QString& text, int ms) { statusBar()->showMessage(text, ms); });
+    connect(g, &GraphScene::showTempMessage, this,
+        [this](const QString& text) { statusBar()->showMessage(text, 4000); });
+    connect(g, &GraphScene::showWarningMessage, this,
+        [this](const QString& text) { showMessage(text, true); });
+    connect(g, &GraphScene::showCriticalMessage, this,
+        [this](const QString& text) { showMessage(text, true); });
+    connect(g, &GraphScene::selectionChanged, this, &MainWindow::onSelectionChanged);
+    connect(g, &GraphScene::nodeDataChanged, this, &MainWindow::onNodeDataChanged);
+    connect(g, &GraphScene::nodeProcessed, this, &MainWindow::onNodeDataChanged);
+    connect(g, &GraphScene::allowUserInteraction, this, &MainWindow::onAllowUserInteraction);
+    connect(g, &GraphScene::showProgress, this, &MainWindow::onProgress);
+    connect(g, &GraphScene::undoHistoryChanged, this, &MainWindow::onGraphEdited);
+    connect(g, &GraphScene::nodesPosChanged, this, [this] { setModified(true); });
+    connect(g, &GraphScene::processingComplete, this, [this] {
+        refreshMemoryGauge();
+        m_itemPane->refresh();
+        updateEditActions();
+    });
+    connect(g, &GraphScene::autoRunStoppedTip, this, &MainWindow::onAutoRunStoppedTip);
+    connect(g, &GraphScene::transformNodeAddedByUser, this, [this](const QString& name) {
+        statusBar()->showMessage(tr("Added '%1'").arg(name), 3000);
+    });
+}
+
+void MainWindow::restoreLayout()
+{
+    // A sensible first size: most of the screen, never more than it holds.
+    QSize size(1440, 900);
+    if (QScreen* screen = QApplication::primaryScreen()) {
+        const QSize avail = screen->availableSize();
+        size = size.boundedTo(avail * 0.92);
+    }
+    resize(size);
+    const Settings& s = Settings::instance();
+    const int left = s.splitterWidth(1) > 0 ? s.splitterWidth(1) : 230;
+    const int right = s.splitterWidth(3) > 0 ? s.splitterWidth(3) : 430;
+    const int centre = qMax(300, size.width() - left - right);
+    m_mainSplitter->setSizes({ left, centre, right });
+    const int logHeight = s.splitterWidth(2) > 0 ? s.splitterWidth(2) : 160;
+    m_centreSplitter->setSizes({ qMax(200, size.height() - logHeight - 120), logHeight });
+    m_log->setVisible(s.logPaneShown());
+    m_actions.value(QStringLiteral("&Log Pane"))->setChecked(s.logPaneShown());
+}
+
+void MainWindow::saveLayout()
+{
+    Settings& s = Settings::instance();
+    const QList<int> sizes = m_mainSplitter->sizes();
+    if (m_actionPane->isVisible())
+        s.setSplitterWidth(1, sizes.value(0));
+    if (m_itemPane->isVisible() && !m_secondScreen)
+        s.setSplitterWidth(3, sizes.value(2));
+    if (m_log->isVisible())
+        s.setSplitterWidth(2, m_centreSplitter->sizes().value(1));
+    s.setLogPaneShown(m_log->isVisible());
+}
+
+void MainWindow::refreshMemoryGauge()
+{
+    const double current = MemoryLimit::currentMemoryGB();
+    const double maximum = Settings::instance().maxMemoryUsage();
+    m_memoryGauge->setText(MemoryLimit::gaugeText(current, maximum));
+    m_memoryGauge->setToolTip(MemoryLimit::gaugeToolTip(current, maximum));
+    m_memoryGauge->setStyleSheet(
+        MemoryLimit::gaugeWarns(current, maximum) ? QStringLiteral("color: #fc3300;") : QString());
+}
+
+void MainWindow::appendLog(const QString& text)
+{
+    // The run's last line ends in a line feed of its own.
+    QString line = text;
+    if (line.endsWith(QLatin1Char('\n')))
+        line.chop(1);
+    m_log->appendPlainText(line);
+    m_log->verticalScrollBar()->setValue(m_log->verticalScrollBar()->maximum());
+}
+
+void MainWindow::showMessage(const QString& text, bool warning)
+{
+    m_lastMessage = text;
+    if (m_quietMessages) {
+        statusBar()->showMessage(text.section(QLatin1Char('\n'), 0, 0), 5000);
+        return;
+    }
+    if (warning)
+        QMessageBox::warning(this, QStringLiteral("Varnix"), text);
+    else
+        QMessageBox::information(this, QStringLiteral("Varnix"), text);
+}
+
+void MainWindow::setModified(bool modified)
+{
+    setWindowModified(modified);
+    m_memoryPrompt->setUnsavedChanges(modified);
+    updateTitle();
+}
+
+void MainWindow::setDocumentNotes(const QString& notes)
+{
+    if (notes == m_info.notes)
+        return;
+    m_info.notes = notes;
+    setModified(true);
+}
+
+void MainWindow::updateTitle()
+{
+    const QString name
+        = m_documentPath.isEmpty() ? tr("Untitled") : QFileInfo(m_documentPath).fileName();
+    setWindowTitle(QStringLiteral("%1[*] - Varnix").arg(name));
+}
+
+void MainWindow::onSelectionChanged()
+{
+    const QList<Node*> selected = m_graph->nodes(true);
+    m_itemPane->setNode(selected.size() == 1 ? selected.first() : nullptr);
+    updateEditActions();
+}
+
+void MainWindow::onNodeDataChanged(Node* node)
+{
+    if (m_itemPane->node() == node)
+        m_itemPane->refresh();
+}
+
+void MainWindow::onAllowUserInteraction(bool allowed)
+{
+    // While a run pumps the event loop, only Stop may act on the graph.
+    m_interactive = allowed;
+    m_graphPane->setInteractive(allowed);
+    m_actionPane->setEnabled(allowed);
+    m_actions.value(QStringLiteral("S&top Run"))->setEnabled(!allowed);
+    if (allowed)
+        updateEditActions();
+    else
+        for (const QString& id : { QStringLiteral("&Undo"), QStringLiteral("&Redo"),
+                 QStringLiteral("&Delete"), QStringLiteral("Cu&t"), QStringLiteral("&Paste") })
+            m_actions.value(id)->setEnabled(false);
+}
+
+void MainWindow::onGraphEdited()
+{
+    // A new change makes the undone ones unreachable.
+    if (!m_inUndoRedo)
+        m_redoLabels.clear();
+    setModified(true);
+    updateUndoTexts();
+    m_graphPane->updateSceneRect();
+}
+
+void MainWindow::onProgress(int percent)
+{
+    m_progress->setValue(percent);
+    m_progress->setVisible(percent < 100 && m_graph->isProcessing());
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_graph->isProcessing()) {
+        onStopRun();
+        event->ignore();
+        return;
+    }
+    if (!maybeSave()) {
+        event->ignore();
+        return;
+    }
+    saveLayout();
+    if (m_secondScreen)
+        m_secondScreen->close();
+    // A clean exit leaves nothing to recover.
+    AutoRecovery::remove();
+    m_held.close();
+    event->accept();
+}

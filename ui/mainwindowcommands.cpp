@@ -1,0 +1,361 @@
+// Edit, run and help commands of the main window.
+
+#include "core/settings.h"
+#include "document/clipboard.h"
+#include "graph/graphscene.h"
+#include "graph/ionode.h"
+#include "graph/nodefactory.h"
+#include "graph/notenode.h"
+#include "graph/runstate.h"
+#include "graph/transformnode.h"
+#include "input/inputnode.h"
+#include "output/outputnode.h"
+#include "transforms/catalogue.h"
+#include "transforms/transform.h"
+#include "ui/actionpane.h"
+#include "ui/graphpane.h"
+#include "ui/itempane.h"
+#include "ui/mainwindow.h"
+#include "ui/preferencesdialog.h"
+#include "ui/windowdialogs.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMenu>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QToolTip>
+#include <QUrl>
+
+bool MainWindow::addTransform(const QString& typeKey)
+{
+    if (m_graph->isProcessing())
+        return false;
+    Transform* transform = Catalogue::instance().create(typeKey);
+    if (!transform)
+        return false;
+    const QString problem = m_graph->addTransformProblem(*transform);
+    if (!problem.isEmpty()) {
+        delete transform;
+        showMessage(problem, false);
+        return false;
+    }
+    m_actionPane->noteUsed(typeKey);
+    TransformNode* node = m_graph->addTransform(transform);
+    m_graphPane->moveClear(node);
+    if (node && !m_graphPane->autoFit())
+        m_graphPane->ensureVisible(node, 40, 40);
+    return node != nullptr;
+}
+
+// Edit
+
+void MainWindow::onUndo()
+{
+    const QString label = m_graph->undoLabel();
+    m_inUndoRedo = true;
+    if (m_graph->undo())
+        m_redoLabels.append(label);
+    m_inUndoRedo = false;
+    updateEditActions();
+}
+
+void MainWindow::onRedo()
+{
+    m_inUndoRedo = true;
+    if (m_graph->redo() && !m_redoLabels.isEmpty())
+        m_redoLabels.removeLast();
+    m_inUndoRedo = false;
+    updateEditActions();
+}
+
+void MainWindow::onCut()
+{
+    onCopy();
+    if (!m_graph->nodes(true).isEmpty())
+        m_graph->deleteSelection();
+    updateEditActions();
+}
+
+void MainWindow::onCopy()
+{
+    const int copied = m_graph->nodes(true).size();
+    if (copied == 0)
+        return;
+    QApplication::clipboard()->setMimeData(ItemClipboard::copySelection(*m_graph));
+    statusBar()->showMessage(tr("Copied %1 item(s)").arg(copied), 2000);
+}
+
+void MainWindow::onPaste()
+{
+    if (m_graph->isProcessing())
+        return;
+    QString error;
+    const QList<Node*> pasted
+        = ItemClipboard::paste(QApplication::clipboard()->mimeData(), *m_graph, &error);
+    if (pasted.isEmpty()) {
+        if (!error.isEmpty())
+            showMessage(error, true);
+        return;
+    }
+    m_graphPane->placeGroup(pasted, m_graphPane->visibleCentre());
+    statusBar()->showMessage(tr("Pasted %1 item(s)").arg(pasted.size()), 2000);
+}
+
+void MainWindow::onDelete()
+{
+    m_graph->deleteSelection();
+    updateEditActions();
+}
+
+void MainWindow::onDisconnect()
+{
+    m_graph->disconnectSelection();
+}
+
+void MainWindow::onSelectAll()
+{
+    for (QGraphicsItem* item : m_graph->items()) {
+        if (item->flags() & QGraphicsItem::ItemIsSelectable)
+            item->setSelected(true);
+    }
+}
+
+void MainWindow::onFindItems()
+{
+    FindItemsDialog dialog(m_graph, this);
+    connect(&dialog, &FindItemsDialog::zoomWanted, m_graphPane, &GraphPane::zoomTo);
+    dialog.exec();
+}
+
+void MainWindow::onNotes()
+{
+    bool ok = false;
+    const QString text = QInputDialog::getMultiLineText(
+        this, tr("Notes"), tr("Notes for this .transform document:"), m_info.notes, &ok);
+    if (ok)
+        setDocumentNotes(text);
+}
+
+void MainWindow::onLocale()
+{
+    LocaleDialog dialog(Settings::instance().locale(), this);
+    if (dialog.exec() != QDialog::Accepted || dialog.locale() == Settings::instance().locale())
+        return;
+    Settings::instance().setLocale(dialog.locale());
+    Settings::instance().apply();
+    setModified(true);
+    // Numbers and dates may now read differently: everything runs again.
+    const QList<Node*> all = m_graph->nodes();
+    for (Node* n : all)
+        n->setStatus(StatusNeedsUpdating, false);
+    if (m_graph->autoRun())
+        m_graph->runCommand(GraphScene::RunUnprocessed);
+}
+
+void MainWindow::onPreferences()
+{
+    PreferencesDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // The centre pane follows the preferences that change its drawing.
+    const Settings& s = Settings::instance();
+    NodePaintOptions& paint = m_graphPane->paintOptions();
+    paint.connectionThickness = s.customConnectionThickness();
+    for (const auto& flag : { qMakePair(QStringLiteral("Show &Comments"), s.showComments()),
+             qMakePair(QStringLiteral("Show &Warnings"), s.showWarnings()) })
+        m_actions.value(flag.first)->setChecked(flag.second);
+    m_graphPane->viewport()->update();
+    refreshMemoryGauge();
+}
+
+void MainWindow::onAddNote()
+{
+    if (m_graph->isProcessing())
+        return;
+    auto* note = new NoteNode;
+    note->setCentre(m_graphPane->visibleCentre());
+    m_graph->clearSelection();
+    m_graph->addNode(note, QStringLiteral("add note"));
+    m_graphPane->moveClear(note);
+    note->setSelected(true);
+}
+
+void MainWindow::onAddInput()
+{
+    if (m_graph->isProcessing())
+        return;
+    const QStringList paths
+        = QFileDialog::getOpenFileNames(this, tr("Add Input"), Settings::instance().previousPath());
+    if (!paths.isEmpty())
+        onFilesDropped(paths, m_graphPane->visibleCentre());
+}
+
+void MainWindow::onFilesDropped(const QStringList& paths, const QPointF& at)
+{
+    if (paths.size() == 1 && paths.first().endsWith(QStringLiteral(".transform"))) {
+        if (maybeSave())
+            loadFrom(paths.first());
+        return;
+    }
+    GraphScene::UndoScope scope(*m_graph, QStringLiteral("add input"));
+    m_graph->clearSelection();
+    QPointF place = at;
+    for (const QString& path : paths) {
+        auto* node = new InputNode(QFileInfo(path).absoluteFilePath());
+        node->setCentre(place);
+        m_graph->addNode(node, QStringLiteral("add input"));
+        m_graphPane->moveClear(node);
+        node->setSelected(true);
+        place += QPointF(0, 90);
+    }
+    Settings::instance().setPreviousPath(QFileInfo(paths.first()).absolutePath());
+}
+
+void MainWindow::onAddOutput()
+{
+    const QList<Node*> selected = m_graph->nodes(true);
+    if (m_graph->isProcessing())
+        return;
+    if (selected.size() != 1 || selected.first()->maxDownstream() == 0) {
+        showMessage(tr("To add an Output you need to first select just 1 Input or Transform "
+                       "item in the Center pane."),
+            false);
+        return;
+    }
+    const QString start
+        = QDir(Settings::instance().previousPath())
+              .filePath(QStringLiteral("output.") + Settings::instance().defaultOutputExtension());
+    const QString path = QFileDialog::getSaveFileName(this, tr("Add Output"), start);
+    if (path.isEmpty())
+        return;
+    Node* from = selected.first();
+    GraphScene::UndoScope scope(*m_graph, QStringLiteral("add output"));
+    auto* node = new OutputNode(path);
+    node->setCentre(from->centre() + QPointF(0, 100));
+    m_graph->addNode(node, QStringLiteral("add output"));
+    m_graphPane->moveClear(node);
+    m_graph->connectNodes(from, node);
+}
+
+void MainWindow::onContextMenu(const QPoint& globalPos, const QPointF& scenePos)
+{
+    QMenu menu(this);
+    if (!m_graph->selectedItems().isEmpty()) {
+        for (const char* id : { "Cu&t", "&Copy", "&Delete", "Dis&connect" })
+            menu.addAction(m_actions.value(QString::fromUtf8(id)));
+        menu.addSeparator();
+        menu.addAction(m_actions.value(QStringLiteral("Run &Selected")));
+        menu.addAction(m_actions.value(QStringLiteral("&Zoom Selected")));
+        menu.addSeparator();
+    }
+    menu.addAction(m_actions.value(QStringLiteral("&Paste")));
+    QAction* note = menu.addAction(tr("Add Note Here"));
+    QAction* chosen = menu.exec(globalPos);
+    if (chosen == note) {
+        onAddNote();
+        if (Node* added = m_graph->nodes(true).value(0))
+            added->setCentre(scenePos);
+    }
+}
+
+// Run
+
+void MainWindow::onAutoRun(bool on)
+{
+    m_graph->setAutoRun(on);
+    if (on && !m_graph->isProcessing())
+        m_graph->runCommand(GraphScene::RunUnprocessed);
+}
+
+void MainWindow::onRunUnprocessed()
+{
+    m_graph->runCommand(GraphScene::RunUnprocessed);
+}
+
+void MainWindow::onRunSelected()
+{
+    m_graph->runCommand(GraphScene::RunSelected);
+}
+
+void MainWindow::onRunAll()
+{
+    m_graph->runCommand(GraphScene::RunAll);
+}
+
+void MainWindow::onStopRun()
+{
+    const bool wasAutoRun = m_graph->autoRun();
+    m_graph->stop();
+    if (wasAutoRun && !m_graph->autoRun()) {
+        QAction* autoRun = m_actions.value(QStringLiteral("&Auto Run"));
+        const QSignalBlocker block(autoRun);
+        autoRun->setChecked(false);
+    }
+}
+
+void MainWindow::onAutoRunStoppedTip(const QString& tip, int milliseconds)
+{
+    QAction* autoRun = m_actions.value(QStringLiteral("&Auto Run"));
+    {
+        const QSignalBlocker block(autoRun);
+        autoRun->setChecked(m_graph->autoRun());
+    }
+    QWidget* button = m_toolBar->widgetForAction(autoRun);
+    if (button && button->isVisible())
+        QToolTip::showText(
+            button->mapToGlobal(button->rect().bottomLeft()), tip, button, QRect(), milliseconds);
+    else
+        statusBar()->showMessage(tip, milliseconds);
+}
+
+// Help
+
+void MainWindow::onHelpLink()
+{
+    auto* action = qobject_cast<QAction*>(sender());
+    if (!action)
+        return;
+    static const QHash<QString, QString> pages = {
+        { QStringLiteral("&Help Contents"), QStringLiteral("help/") },
+        { QStringLiteral("&Quick Start Guide"), QStringLiteral("help/quick-start/") },
+        { QStringLiteral("&Expert Tips"), QStringLiteral("help/expert-tips/") },
+        { QStringLiteral("&Frequently Asked Questions"), QStringLiteral("help/faq/") },
+        { QStringLiteral("&Technical Support"), QStringLiteral("support/") },
+        { QStringLiteral("Fo&rum"), QStringLiteral("forum/") },
+        { QStringLiteral("&Newsletter"), QStringLiteral("newsletter/") },
+        { QStringLiteral("&Introduction Video"), QStringLiteral("video/introduction/") },
+        { QStringLiteral("Check For &Updates"), QStringLiteral("download/?version=%1") },
+    };
+    QString page = pages.value(m_actions.key(action));
+    page.replace(QStringLiteral("%1"), QApplication::applicationVersion());
+    if (!QDesktopServices::openUrl(QUrl(QStringLiteral("https://www.varnix.app/") + page)))
+        statusBar()->showMessage(tr("Could not open a web browser."), 4000);
+}
+
+void MainWindow::onKeyboardShortcuts()
+{
+    QList<QAction*> commands;
+    for (QAction* a : qAsConst(m_actions)) {
+        if (!a->shortcut().isEmpty())
+            commands.append(a);
+    }
+    KeyboardShortcutsDialog dialog(commands, this);
+    dialog.exec();
+}
+
+void MainWindow::onAbout()
+{
+    QMessageBox::about(this, tr("About Varnix"),
+        tr("<h3>Varnix %1</h3><p>Clean, reshape, merge and analyse tabular data without "
+           "programming.</p><p>Qt %2</p>")
+            .arg(QApplication::applicationVersion(), QString::fromLatin1(qVersion())));
+}

@@ -1,0 +1,78 @@
+#include "ui/prompts.h"
+
+#include "core/values.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+bool MessageBoxPrompt::confirm(const QString& question)
+{
+    return QMessageBox::question(m_parent, QStringLiteral("Varnix"), question,
+               QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel)
+        == QMessageBox::Ok;
+}
+
+InsufficientMemoryDialog::InsufficientMemoryDialog(
+    double currentGB, double maximumGB, bool unsavedChanges, QWidget* parent)
+    : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Insufficient Memory"));
+    auto* layout = new QVBoxLayout(this);
+    auto* text = new QLabel(
+        QStringLiteral("You have exceed the maximum process memory set in 'Preferences'.\n\n"
+                       "Maximum memory usage=%1 GB. Current memory usage=%2 GB.\n\n"
+                       "Would you like to?:")
+            .arg(formatNumber(maximumGB, false, 1, true), formatNumber(currentGB, false, 1, true)),
+        this);
+    layout->addWidget(text);
+
+    auto* row = new QHBoxLayout;
+    m_increase = new QRadioButton(QStringLiteral("Increase maximum memory usage to:"), this);
+    m_increase->setToolTip(QStringLiteral(
+        "Increase the maximum memory to this amount in 'Preferences' and try to continue."));
+    m_increase->setChecked(true);
+    m_maximum = new QDoubleSpinBox(this);
+    m_maximum->setSuffix(QStringLiteral(" GB"));
+    m_maximum->setDecimals(1);
+    m_maximum->setSingleStep(0.5);
+    m_maximum->setRange(MemoryLimit::minimumRaisedMaximum(maximumGB), 1000.0);
+    m_maximum->setValue(MemoryLimit::minimumRaisedMaximum(maximumGB));
+    row->addWidget(m_increase);
+    row->addWidget(m_maximum);
+    row->addStretch(1);
+    layout->addLayout(row);
+
+    m_exit = new QRadioButton(QStringLiteral("%1 (%2)").arg(QStringLiteral("Exit now"),
+                                  unsavedChanges ? QStringLiteral("changes not saved")
+                                                 : QStringLiteral("no changes to save")),
+        this);
+    m_exit->setToolTip(
+        QStringLiteral("Exit Varnix immediately. Any unsaved changes will be lost."));
+    layout->addWidget(m_exit);
+    connect(m_increase, &QRadioButton::toggled, m_maximum, &QDoubleSpinBox::setEnabled);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    layout->addWidget(buttons);
+}
+
+double InsufficientMemoryDialog::chosenMaximum() const
+{
+    return m_increase->isChecked() ? m_maximum->value() : 0.0;
+}
+
+double DialogMemoryPrompt::askToContinue(double currentGB, double maximumGB)
+{
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    InsufficientMemoryDialog dialog(currentGB, maximumGB, m_unsaved, m_parent);
+    // Only the choice counts, not how the dialog was closed.
+    dialog.exec();
+    QApplication::restoreOverrideCursor();
+    return dialog.chosenMaximum();
+}
