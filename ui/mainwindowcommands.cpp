@@ -22,6 +22,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QMimeData>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
@@ -98,9 +99,16 @@ void MainWindow::onPaste()
 {
     if (m_graph->isProcessing())
         return;
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    // Text copied from a spreadsheet, an editor or a web page becomes an Input
+    // item holding that text, so a table can be brought in without a file.
+    if (data && !ItemClipboard::canPaste(data) && data->hasText()
+        && !data->text().trimmed().isEmpty()) {
+        addPastedTextInput(data->text());
+        return;
+    }
     QString error;
-    const QList<Node*> pasted
-        = ItemClipboard::paste(QApplication::clipboard()->mimeData(), *m_graph, &error);
+    const QList<Node*> pasted = ItemClipboard::paste(data, *m_graph, &error);
     if (pasted.isEmpty()) {
         if (!error.isEmpty())
             showMessage(error, true);
@@ -108,6 +116,18 @@ void MainWindow::onPaste()
     }
     m_graphPane->placeGroup(pasted, m_graphPane->visibleCentre());
     statusBar()->showMessage(tr("Pasted %1 item(s)").arg(pasted.size()), 2000);
+}
+
+void MainWindow::addPastedTextInput(const QString& text)
+{
+    GraphScene::UndoScope scope(*m_graph, QStringLiteral("add input"));
+    m_graph->clearSelection();
+    auto* node = new InputNode;
+    node->setClipboardSource(text);
+    node->setCentre(m_graphPane->visibleCentre());
+    m_graph->addNode(node, QStringLiteral("add input"));
+    m_graphPane->moveClear(node);
+    node->setSelected(true);
 }
 
 void MainWindow::onDelete()

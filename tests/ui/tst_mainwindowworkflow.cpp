@@ -13,6 +13,8 @@
 #include "ui/mainwindow.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -49,6 +51,23 @@ private slots:
         QStandardPaths::setTestModeEnabled(true);
         registerInputNodeKind();
         registerOutputNodeKind();
+    }
+
+    void pastedTextBecomesAnInput()
+    {
+        MainWindow window;
+        window.setQuietMessages(true);
+        window.graph()->setAutoRun(true);
+        QApplication::clipboard()->setText(QStringLiteral("name;age\nann;31\nbob;42\n"));
+        window.action(QStringLiteral("&Paste"))->trigger();
+        const QList<Node*> inputs = nodesOfType(window.graph(), InputNodeType);
+        QCOMPARE(inputs.size(), 1);
+        QTRY_COMPARE(inputs.first()->status(), int(StatusUpToDate));
+        QCOMPARE(inputs.first()->dataset().columnNames(), (QStringList{"name", "age"}));
+        QCOMPARE(inputs.first()->dataset().row(1), (QStringList{"bob", "42"}));
+        window.action(QStringLiteral("&Undo"))->trigger();
+        QCOMPARE(nodesOfType(window.graph(), InputNodeType).size(), 0);
+        window.setModified(false);
     }
 
     void joinTwoDroppedFilesSaveAndReopen()
