@@ -2,6 +2,7 @@
 // element of a document, and describing the item for its summaries.
 
 #include "input/inputnode.h"
+#include "graph/optionmap.h"
 
 #include "core/values.h"
 
@@ -12,6 +13,8 @@
 #include <climits>
 
 namespace {
+
+using namespace OptionMap;
 
 const QString KeyMedium = QStringLiteral("medium");
 const QString KeyIgnoredRows = QStringLiteral("ignored_rows");
@@ -50,74 +53,13 @@ const QString KeyEncoding = QStringLiteral("encoding");
 const QString KeySheet = QStringLiteral("worksheet");
 const QString KeyText = QStringLiteral("text");
 
-bool isCompound(const QVariant& v)
-{
-    const int t = v.userType();
-    return t == QMetaType::QStringList || t == QMetaType::QVariantList
-        || t == QMetaType::QVariantMap || t == QMetaType::QVariantHash;
-}
 
-// A value of the wrong kind or out of range reads as the default, as a
-// document reader treats a malformed attribute.
-int readInt(
-    const QVariantMap& map, const QString& key, int fallback, int low = INT_MIN, int high = INT_MAX)
-{
-    const auto it = map.constFind(key);
-    if (it == map.constEnd() || isCompound(*it))
-        return fallback;
-    bool ok = false;
-    const int value = it->toInt(&ok);
-    return ok && value >= low && value <= high ? value : fallback;
-}
 
-bool readBool(const QVariantMap& map, const QString& key, bool fallback)
-{
-    return readInt(map, key, fallback ? 1 : 0) != 0;
-}
 
-QString readText(const QVariantMap& map, const QString& key, const QString& fallback = QString())
-{
-    const auto it = map.constFind(key);
-    if (it == map.constEnd() || isCompound(*it))
-        return fallback;
-    return it->toString();
-}
 
-QStringList readList(const QVariantMap& map, const QString& key)
-{
-    const auto it = map.constFind(key);
-    if (it == map.constEnd())
-        return {};
-    if (it->userType() == QMetaType::QString)
-        return it->toString().isEmpty() ? QStringList() : it->toString().split(QChar(0x1F));
-    return isCompound(*it) ? it->toStringList() : QStringList();
-}
 
-QVector<int> readIntList(const QVariantMap& map, const QString& key)
-{
-    QVector<int> values;
-    const QStringList items = readList(map, key);
-    for (const QString& item : items) {
-        bool ok = false;
-        const int v = item.trimmed().toInt(&ok);
-        if (ok)
-            values << v;
-    }
-    return values;
-}
 
-QStringList intListText(const QVector<int>& values)
-{
-    QStringList items;
-    for (int v : values)
-        items << QString::number(v);
-    return items;
-}
 
-QString yesNo(bool on)
-{
-    return on ? QStringLiteral("Yes") : QStringLiteral("No");
-}
 
 QString headerText(int hasHeader)
 {

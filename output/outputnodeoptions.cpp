@@ -2,10 +2,13 @@
 // element of a document, and describing them for the item summary.
 
 #include "output/outputnode.h"
+#include "graph/optionmap.h"
 
 #include <climits>
 
 namespace {
+
+using namespace OptionMap;
 
 const QString KeyFiles = QStringLiteral("single_or_multi");
 const QString KeyFilesColumn = QStringLiteral("multi_file_column");
@@ -38,70 +41,12 @@ const QString KeyHeaderIfEmpty = QStringLiteral("write_header_first_append_only"
 const QString KeyRemoveEmpty = QStringLiteral("remove_empty");
 const QString KeyComment = QStringLiteral("file_comment");
 
-bool isCompound(const QVariant& v)
-{
-    const int t = v.userType();
-    return t == QMetaType::QStringList || t == QMetaType::QVariantList
-        || t == QMetaType::QVariantMap || t == QMetaType::QVariantHash;
-}
 
-// Values of the wrong kind or out of range read as the default, as a
-// document reader treats a malformed attribute.
-int readInt(const QVariantMap& map, const QString& key, int fallback, int low, int high)
-{
-    const auto it = map.constFind(key);
-    if (it == map.constEnd() || isCompound(*it))
-        return fallback;
-    bool ok = false;
-    const int value = it->toInt(&ok);
-    return ok && value >= low && value <= high ? value : fallback;
-}
 
-bool readBool(const QVariantMap& map, const QString& key, bool fallback)
-{
-    return readInt(map, key, fallback ? 1 : 0, INT_MIN, INT_MAX) != 0;
-}
 
-QString readText(const QVariantMap& map, const QString& key, const QString& fallback = QString())
-{
-    const auto it = map.constFind(key);
-    if (it == map.constEnd() || isCompound(*it))
-        return fallback;
-    return it->toString();
-}
 
-QVector<int> readIntList(const QVariantMap& map, const QString& key)
-{
-    const auto it = map.constFind(key);
-    if (it == map.constEnd())
-        return {};
-    QStringList items;
-    if (it->userType() == QMetaType::QString)
-        items = it->toString().split(QChar(0x1F), Qt::SkipEmptyParts);
-    else if (isCompound(*it))
-        items = it->toStringList();
-    QVector<int> values;
-    for (const QString& item : qAsConst(items)) {
-        bool ok = false;
-        const int v = item.trimmed().toInt(&ok);
-        if (ok)
-            values << v;
-    }
-    return values;
-}
 
-QStringList intListText(const QVector<int>& values)
-{
-    QStringList items;
-    for (int v : values)
-        items << QString::number(v);
-    return items;
-}
 
-QString yesNo(bool on)
-{
-    return on ? QStringLiteral("Yes") : QStringLiteral("No");
-}
 
 QString delimiterLabel(int delimiter)
 {
