@@ -137,6 +137,18 @@ private:
     QList<QPair<IONode*, QString>> m_finalPaths;
 };
 
+// The sample rows are chosen so that a wrongly set option shows in the
+// result: the job is saved only when the sample gives what it should.
+void expectRows(const Node* node, int rows, const QString& firstCell = QString(), int column = 0)
+{
+    const Dataset& data = node->dataset();
+    const bool cellOk
+        = firstCell.isEmpty() || (data.rowCount() > 0 && data.value(0, column) == firstCell);
+    if (data.rowCount() != rows || !cellOk)
+        die(QStringLiteral("%1 gave %2 row(s), expected %3 %4")
+                .arg(node->displayName()).arg(data.rowCount()).arg(rows).arg(firstCell));
+}
+
 TransformParameter* parameterOf(TransformNode* node, const QString& key)
 {
     TransformParameter* p = node->transform()->parameter(key);
@@ -168,6 +180,7 @@ void makeCopy(const QString& samples, const QString& outDir)
     Node* people = job.input(QStringLiteral("people"), QStringLiteral("people_1m.csv"), 0);
     job.output(QStringLiteral("out"), people, QStringLiteral("j1_copy.csv"), 200, 0);
     job.run(true);
+    expectRows(people, 3);
     job.save(QDir(outDir).filePath(QStringLiteral("j1_copy.transform")));
 }
 
@@ -189,6 +202,10 @@ void makeSort(const QString& samples, const QString& outDir)
     sort->setStatus(StatusNeedsUpdating, true);
     job.output(QStringLiteral("out"), sort, QStringLiteral("j2_sort.csv"), 400, 0);
     job.run(true);
+    // France first, then Italy with the larger amount (12 > 9.5) first.
+    expectRows(sort, 3, QStringLiteral("2"));
+    if (sort->dataset().value(1, 0) != QLatin1String("3"))
+        die(QStringLiteral("the sort does not order amounts as numbers, descending"));
     job.save(QDir(outDir).filePath(QStringLiteral("j2_sort.transform")));
 }
 
@@ -205,10 +222,12 @@ void makeDedupe(const QString& samples, const QString& outDir)
     columns->setValue(QVariant::fromValue(keys));
     parameterOf(dedupe, QStringLiteral("Match_Type"))->setValue(QStringLiteral("Exact"));
     parameterOf(dedupe, QStringLiteral("Case_Sensitive"))->setValue(true);
-    parameterOf(dedupe, QStringLiteral("Dedupe_Mode"))->setValue(QStringLiteral("Remove duplicates"));
+    parameterOf(dedupe, QStringLiteral("Dedupe_Mode"))
+        ->setValue(QStringLiteral("Remove duplicates"));
     dedupe->setStatus(StatusNeedsUpdating, true);
     job.output(QStringLiteral("out"), dedupe, QStringLiteral("j3_dedupe.csv"), 400, 0);
     job.run(true);
+    expectRows(dedupe, 2, QStringLiteral("1"));
     job.save(QDir(outDir).filePath(QStringLiteral("j3_dedupe.transform")));
 }
 
@@ -241,6 +260,8 @@ void makeJoin(const QString& samples, const QString& outDir)
     job.output(QStringLiteral("inner"), inner, QStringLiteral("j4_inner.csv"), 400, 50);
     job.output(QStringLiteral("left"), left, QStringLiteral("j4_left.csv"), 400, 150);
     job.run(true);
+    expectRows(inner, 2);
+    expectRows(left, 3);
     job.save(QDir(outDir).filePath(QStringLiteral("j4_join.transform")));
 }
 

@@ -10,6 +10,7 @@
 # at the data by alias, and then compare the three tools' results with the
 # peers' own checker (pandas as the reference).
 # Environment: BENCH_DATA (default /tmp/varnix-bench-data), RUNS (default 3),
+#              DUCKDB_NODE_DIR (default: installed into BUILD_DIR/peers/duckdb),
 #              BUILD_DIR (default build), SHARED (default ../shared beside the repo).
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -30,7 +31,7 @@ install_peers() {
     local sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo
     $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
   fi
-  export DUCKDB_NODE_DIR=$build/peers/duckdb
+  export DUCKDB_NODE_DIR=${DUCKDB_NODE_DIR:-$build/peers/duckdb}
   if [ ! -d "$DUCKDB_NODE_DIR/node_modules/@duckdb/node-api" ]; then
     mkdir -p "$DUCKDB_NODE_DIR"
     (cd "$DUCKDB_NODE_DIR" && npm install --silent @duckdb/node-api >/dev/null)
@@ -78,13 +79,21 @@ varnix_doc() {
   cmd+=(-cli -verbosity 2)
 }
 
-# The peers' checker over this job's files only: its lines for them, then a
-# verdict for the job (the checker's own closing line counts every job).
+# The peers' checker over this job's files only (linked into a folder of
+# their own, so that it does not read every earlier job's results again): its
+# lines for them, then a verdict for the job, since the checker's own closing
+# line also counts the other jobs' files as missing.
 check_job() {
   local job=$1; shift
-  local pattern
+  local root=$out/check-$job pattern f peer
+  for peer in pandas varnix duckdb; do
+    mkdir -p "$root/$peer"
+    for f in "$@"; do
+      if [ -e "$out/$peer/$f" ]; then ln -sf "$out/$peer/$f" "$root/$peer/$f"; fi
+    done
+  done
   pattern="^($(printf '%s|' "$@" | sed 's/|$//' | sed 's/\./\\./g')) "
-  "$PY" "$peers/check_outputs.py" "$out" pandas varnix duckdb >"$out/check.txt" 2>&1 || true
+  "$PY" "$peers/check_outputs.py" "$root" pandas varnix duckdb >"$out/check.txt" 2>&1 || true
   grep -E "$pattern" "$out/check.txt" | sed 's/^/  /' || true
   awk -v job="$job" -v pat="$pattern" '$0 ~ pat { if ($0 ~ / same as pandas$/) p++; else f++ }
     END { printf "  %s check: %d passed, %d failed%s\n", job, p, f, (f || !p) ? "" : " (all same as pandas)" }' \
