@@ -62,12 +62,17 @@ ratio() {
   awk -v a="$1" -v b="$2" 'BEGIN { if (a ~ /^[0-9.]+$/ && b ~ /^[0-9.]+$/ && b > 0) printf "%.2f", a / b; else print "-" }'
 }
 
+# One tool's figures, or "failed" in their place.
+figures() {
+  if [ "$1" = failed ]; then printf '%15s' failed; else printf '%6ss %6sMiB' "$1" "$2"; fi
+}
+
 report() {
   local job=$1 varnix=$2 pandas=$3 duck=$4
   read -r vs vm <<<"$varnix"; read -r ps pm <<<"$pandas"; read -r ds dm <<<"$duck"
-  printf '%-6s varnix %6ss %6sMiB | pandas %6ss %6sMiB | duckdb %6ss %6sMiB | time x pandas %s x duckdb %s | memory x pandas %s x duckdb %s\n' \
-    "$job" "$vs" "$vm" "$ps" "$pm" "$ds" "$dm" "$(ratio "$vs" "$ps")" "$(ratio "$vs" "$ds")" \
-    "$(ratio "$vm" "$pm")" "$(ratio "$vm" "$dm")"
+  printf '%-6s varnix %s | pandas %s | duckdb %s | time x pandas %s x duckdb %s | memory x pandas %s x duckdb %s\n' \
+    "$job" "$(figures "$vs" "$vm")" "$(figures "$ps" "$pm")" "$(figures "$ds" "$dm")" \
+    "$(ratio "$vs" "$ps")" "$(ratio "$vs" "$ds")" "$(ratio "$vm" "$pm")" "$(ratio "$vm" "$dm")"
 }
 
 # The command line that runs a document of bench/jobs/, into the array
@@ -96,7 +101,8 @@ check_job() {
   "$PY" "$peers/check_outputs.py" "$root" pandas varnix duckdb >"$out/check.txt" 2>&1 || true
   grep -E "$pattern" "$out/check.txt" | sed 's/^/  /' || true
   awk -v job="$job" -v pat="$pattern" '$0 ~ pat { if ($0 ~ / same as pandas$/) p++; else f++ }
-    END { printf "  %s check: %d passed, %d failed%s\n", job, p, f, (f || !p) ? "" : " (all same as pandas)" }' \
+    END { if (p + f == 0) printf "  %s check: failed (the checker gave no result)\n", job
+          else printf "  %s check: %d passed, %d failed%s\n", job, p, f, f ? "" : " (all same as pandas)" }' \
     "$out/check.txt"
 }
 
@@ -126,7 +132,7 @@ run_job() {
     json|xml)
       # No peer writes these; the figures are for comparison across commits.
       read -r ws wm <<<"$(measure "$build/bench/varnix_job" copy "$people" "$o/varnix/copy.$1")"
-      printf '%-6s varnix %6ss %6sMiB (read + write %s)\n' "$1" "$ws" "$wm" "$1" ;;
+      printf '%-6s varnix %s (read + write %s)\n' "$1" "$(figures "$ws" "$wm")" "$1" ;;
     *) echo "unknown job $1" >&2; exit 2 ;;
   esac
 }
