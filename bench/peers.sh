@@ -3,8 +3,14 @@
 # generated data, in one run on this machine: only ratios measured together
 # mean anything on a shared, noisy machine.
 #
-# usage: bench/peers.sh [JOB ...]     jobs: read j1 json xml (default: all)
+# usage: bench/peers.sh [JOB ...]     jobs: read j1 j2 j3 j4 json xml (default: all)
+#
+# read, json and xml run build/bench/varnix_job; j1-j4 run the documents of
+# bench/jobs/ through the command line, with their inputs and outputs pointed
+# at the data by alias, and then compare the three tools' results with the
+# peers' own checker (pandas as the reference).
 # Environment: BENCH_DATA (default /tmp/varnix-bench-data), RUNS (default 3),
+#              DUCKDB_NODE_DIR (default: installed into BUILD_DIR/peers/duckdb),
 #              BUILD_DIR (default build), SHARED (default ../shared beside the repo).
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -25,7 +31,7 @@ install_peers() {
     local sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo
     $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
   fi
-  export DUCKDB_NODE_DIR=$build/peers/duckdb
+  export DUCKDB_NODE_DIR=${DUCKDB_NODE_DIR:-$build/peers/duckdb}
   if [ ! -d "$DUCKDB_NODE_DIR/node_modules/@duckdb/node-api" ]; then
     mkdir -p "$DUCKDB_NODE_DIR"
     (cd "$DUCKDB_NODE_DIR" && npm install --silent @duckdb/node-api >/dev/null)
@@ -39,52 +45,106 @@ make_data() {
   fi
 }
 
-# Median wall seconds and peak MiB of RUNS runs of a command: "<seconds> <MiB>".
+# Median wall seconds and peak MiB of RUNS runs of a command: "<seconds> <MiB>",
+# or "failed failed" (and the command's messages on stderr) when it fails.
 measure() {
   local results=()
   for _ in $(seq "$runs"); do
-    /usr/bin/time -f "%e %M" -o "$out/time.txt" "$@" >/dev/null 2>"$out/stderr.txt" \
-      || { echo "failed: $*" >&2; cat "$out/stderr.txt" >&2; echo "nan nan"; return; }
+    /usr/bin/time -f "%e %M" -o "$out/time.txt" "$@" >"$out/stdout.txt" 2>"$out/stderr.txt" \
+      || { echo "failed: $*" >&2; tail -n 20 "$out/stdout.txt" "$out/stderr.txt" >&2
+           echo "failed failed"; return 0; }
     results+=("$(cat "$out/time.txt")")
   done
   printf '%s\n' "${results[@]}" | sort -n | awk -v n="$runs" 'NR == int((n + 1) / 2) { printf "%.2f %.0f\n", $1, $2 / 1024 }'
 }
 
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0 && a == a + 0) printf "%.2f", a / b; else print "-" }'; }
+ratio() {
+  awk -v a="$1" -v b="$2" 'BEGIN { if (a ~ /^[0-9.]+$/ && b ~ /^[0-9.]+$/ && b > 0) printf "%.2f", a / b; else print "-" }'
+}
+
+# One tool's figures, or "failed" in their place.
+figures() {
+  if [ "$1" = failed ]; then printf '%15s' failed; else printf '%6ss %6sMiB' "$1" "$2"; fi
+}
 
 report() {
   local job=$1 varnix=$2 pandas=$3 duck=$4
   read -r vs vm <<<"$varnix"; read -r ps pm <<<"$pandas"; read -r ds dm <<<"$duck"
-  printf '%-6s varnix %6ss %6sMiB | pandas %6ss %6sMiB | duckdb %6ss %6sMiB | time x pandas %s x duckdb %s | memory x pandas %s x duckdb %s\n' \
-    "$job" "$vs" "$vm" "$ps" "$pm" "$ds" "$dm" "$(ratio "$vs" "$ps")" "$(ratio "$vs" "$ds")" \
-    "$(ratio "$vm" "$pm")" "$(ratio "$vm" "$dm")"
+  printf '%-6s varnix %s | pandas %s | duckdb %s | time x pandas %s x duckdb %s | memory x pandas %s x duckdb %s\n' \
+    "$job" "$(figures "$vs" "$vm")" "$(figures "$ps" "$pm")" "$(figures "$ds" "$dm")" \
+    "$(ratio "$vs" "$ps")" "$(ratio "$vs" "$ds")" "$(ratio "$vm" "$pm")" "$(ratio "$vm" "$dm")"
+}
+
+# The command line that runs a document of bench/jobs/, into the array
+# "cmd"; the rest of the arguments are "alias=path" assignments.
+varnix_doc() {
+  local doc=$1; shift
+  cmd=("$build/varnix" "$repo/bench/jobs/$doc.transform")
+  for a in "$@"; do cmd+=(-file "$a"); done
+  cmd+=(-cli -verbosity 2)
+}
+
+# The peers' checker over this job's files only (linked into a folder of
+# their own, so that it does not read every earlier job's results again): its
+# lines for them, then a verdict for the job, since the checker's own closing
+# line also counts the other jobs' files as missing.
+check_job() {
+  local job=$1; shift
+  local root=$out/check-$job pattern f peer
+  for peer in pandas varnix duckdb; do
+    mkdir -p "$root/$peer"
+    for f in "$@"; do
+      if [ -e "$out/$peer/$f" ]; then ln -sf "$out/$peer/$f" "$root/$peer/$f"; fi
+    done
+  done
+  pattern="^($(printf '%s|' "$@" | sed 's/|$//' | sed 's/\./\\./g')) "
+  "$PY" "$peers/check_outputs.py" "$root" pandas varnix duckdb >"$out/check.txt" 2>&1 || true
+  grep -E "$pattern" "$out/check.txt" | sed 's/^/  /' || true
+  awk -v job="$job" -v pat="$pattern" '$0 ~ pat { if ($0 ~ / same as pandas$/) p++; else f++ }
+    END { if (p + f == 0) printf "  %s check: failed (the checker gave no result)\n", job
+          else printf "  %s check: %d passed, %d failed%s\n", job, p, f, f ? "" : " (all same as pandas)" }' \
+    "$out/check.txt"
 }
 
 run_job() {
   local people=$data/people_1m.csv cities=$data/cities.csv
-  mkdir -p "$out/varnix" "$out/pandas" "$out/duckdb"
+  local o=$out
+  mkdir -p "$o/varnix" "$o/pandas" "$o/duckdb"
   case $1 in
     read)
       report read "$(measure "$build/bench/varnix_job" read "$people")" \
         "$(measure "$PY" "$repo/bench/peers/pandas_read.py" "$people")" \
-        "$(measure node "$peers/duckdb/run.mjs" "$repo/bench/peers/duckdb_read.sql" "$people" "$cities" "$out/duckdb")" ;;
-    j1)
-      report j1 "$(measure "$build/bench/varnix_job" copy "$people" "$out/varnix/j1_copy.csv")" \
-        "$(measure "$PY" "$peers/pandas/j1_copy.py" "$people" "$out/pandas")" \
-        "$(measure node "$peers/duckdb/run.mjs" "$peers/duckdb/j1_copy.sql" "$people" "$cities" "$out/duckdb")"
-      # The same rows as the reference peer, by the peers' own checker.
-      "$PY" "$peers/check_outputs.py" "$out" pandas varnix | grep '^j1_copy' || true ;;
+        "$(measure node "$peers/duckdb/run.mjs" "$repo/bench/peers/duckdb_read.sql" "$people" "$cities" "$o/duckdb")" ;;
+    j1|j2|j3)
+      local name; name=$(job_name "$1")
+      varnix_doc "$name" "people=$people" "out=$o/varnix/$name.csv"
+      report "$1" "$(measure "${cmd[@]}")" \
+        "$(measure "$PY" "$peers/pandas/$name.py" "$people" "$o/pandas")" \
+        "$(measure node "$peers/duckdb/run.mjs" "$peers/duckdb/$name.sql" "$people" "$cities" "$o/duckdb")"
+      check_job "$1" "$name.csv" ;;
+    j4)
+      varnix_doc j4_join "people=$people" "cities=$cities" \
+        "inner=$o/varnix/j4_inner.csv" "left=$o/varnix/j4_left.csv"
+      report j4 "$(measure "${cmd[@]}")" \
+        "$(measure "$PY" "$peers/pandas/j4_join.py" "$people" "$cities" "$o/pandas")" \
+        "$(measure node "$peers/duckdb/run.mjs" "$peers/duckdb/j4_join.sql" "$people" "$cities" "$o/duckdb")"
+      check_job j4 j4_inner.csv j4_left.csv ;;
     json|xml)
       # No peer writes these; the figures are for comparison across commits.
-      read -r ws wm <<<"$(measure "$build/bench/varnix_job" copy "$people" "$out/varnix/copy.$1")"
-      printf '%-6s varnix %6ss %6sMiB (read + write %s)\n' "$1" "$ws" "$wm" "$1" ;;
+      read -r ws wm <<<"$(measure "$build/bench/varnix_job" copy "$people" "$o/varnix/copy.$1")"
+      printf '%-6s varnix %s (read + write %s)\n' "$1" "$(figures "$ws" "$wm")" "$1" ;;
     *) echo "unknown job $1" >&2; exit 2 ;;
   esac
 }
 
+job_name() {
+  case $1 in j1) echo j1_copy ;; j2) echo j2_sort ;; j3) echo j3_dedupe ;; esac
+}
+
 install_peers
 make_data
-cmake --build "$build" --target varnix_job >/dev/null
-jobs=("$@"); [ ${#jobs[@]} -eq 0 ] && jobs=(read j1 json xml)
+cmake --build "$build" --target varnix varnix_job >/dev/null
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+jobs=("$@"); [ ${#jobs[@]} -eq 0 ] && jobs=(read j1 j2 j3 j4 json xml)
 echo "data: $data/people_1m.csv, median of $runs run(s), load $(cut -d' ' -f1-3 /proc/loadavg)"
 for job in "${jobs[@]}"; do run_job "$job"; done
