@@ -54,11 +54,6 @@ QString quotingLabel(int quoting)
     }
 }
 
-QString displayPath(const QString& path)
-{
-    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-}
-
 bool guessHasHeader(const Dataset& dataset)
 {
     if (dataset.rowCount() < 2)

@@ -6,6 +6,7 @@
 
 #include "core/dataset.h"
 #include "core/filetypes.h"
+#include "core/paths.h"
 
 #include <QChar>
 #include <QString>
@@ -80,8 +81,6 @@ QChar delimiterCharacter(int delimiter, const QString& customDelimiter);
 QString delimiterLabel(int delimiter);
 QString quotingLabel(int quoting);
 
-// How messages name a file: absolute path with native separators.
-QString displayPath(const QString& path);
 
 // The first row is a header unless the table has fewer than 2 rows or one of
 // the row's values reads as a number or as a date in the user's formats.

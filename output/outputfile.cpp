@@ -55,7 +55,7 @@ TextWriteResult writeReplacing(const QString& path, const Dataset& data, TextWri
     int writeMode, bool existed, const WriteProgress& progress)
 {
     TextWriteResult result;
-    const QString name = nativeAbsolutePath(path);
+    const QString name = displayPath(path);
     const QString openFailure = writeMode == WriteModeNew ? QStringLiteral("Unable to create '%1'")
                                                           : QStringLiteral("Unable to write '%1'");
     QSaveFile file(path);
@@ -86,7 +86,7 @@ TextWriteResult writeAppending(const QString& path, const Dataset& data, TextWri
     qint64 existingSize, const WriteProgress& progress)
 {
     TextWriteResult result;
-    const QString name = nativeAbsolutePath(path);
+    const QString name = displayPath(path);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
         fail(result, QStringLiteral("Unable to append to '%1'").arg(name), file);
@@ -139,11 +139,6 @@ bool shouldWriteHeader(bool option, int writeMode, bool headerOnlyIfEmpty, qint6
     return writeMode != WriteModeAppend || !headerOnlyIfEmpty || existingSize <= 3;
 }
 
-QString nativeAbsolutePath(const QString& path)
-{
-    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-}
-
 QString writeModeName(int writeMode)
 {
     switch (writeMode) {
@@ -170,7 +165,7 @@ TextWriteResult writeTextFile(const QString& path, const Dataset& data,
     if (mode == WriteModeNew && existingSize >= 0) {
         TextWriteResult result;
         result.warnings << QStringLiteral("Write mode='%1' and '%2' already exists")
-                               .arg(writeModeName(mode), nativeAbsolutePath(path));
+                               .arg(writeModeName(mode), displayPath(path));
         return result;
     }
     TextWriteOptions text = options.text;
@@ -179,7 +174,7 @@ TextWriteResult writeTextFile(const QString& path, const Dataset& data,
     text.writeHeader
         = shouldWriteHeader(text.writeHeader, mode, options.headerOnlyIfEmpty, existingSize);
     if (text.title.isEmpty())
-        text.title = nativeAbsolutePath(path);
+        text.title = displayPath(path);
     if (mode == WriteModeAppend)
         return writeAppending(path, data, text, existingSize, progress);
     return writeReplacing(path, data, text, mode, existingSize >= 0, progress);

@@ -6,6 +6,7 @@
 // place of the old one. Also the file-name variables of output paths and
 // comments.
 
+#include "core/paths.h"
 #include "output/writer.h"
 
 #include <QDateTime>
@@ -35,8 +36,6 @@ bool shouldWriteByteOrderMark(
 // as empty, since it can hold no more than a byte-order mark.
 bool shouldWriteHeader(bool option, int writeMode, bool headerOnlyIfEmpty, qint64 existingSize);
 
-// How files are named in messages: absolute, native separators.
-QString nativeAbsolutePath(const QString& path);
 
 QString writeModeName(int writeMode);
 

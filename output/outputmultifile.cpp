@@ -42,7 +42,7 @@ bool hasInvalidCharacter(const QString& fileName)
 
 QString groupName(const OutputGroup& group)
 {
-    const QString path = nativeAbsolutePath(group.path);
+    const QString path = displayPath(group.path);
     return group.sheet.isEmpty() ? path : path + QStringLiteral("[%1]").arg(group.sheet);
 }
 

@@ -197,7 +197,7 @@ bool OutputNode::writeDataset(const Dataset& upstream)
         if (isBlockedExtension(m_resolvedPath)) {
             m_warnings << QStringLiteral(
                 "The extension for this file is blocked in 'Preferences>Output Extensions':\n%1")
-                              .arg(nativeAbsolutePath(m_resolvedPath));
+                              .arg(displayPath(m_resolvedPath));
             return false;
         }
     }
@@ -284,14 +284,14 @@ bool OutputNode::writeOneFile(const QString& path, const QString& sheet, const D
     // Appending to a file that was not there creates it, and the user is
     // told so rather than that something was appended.
     if (result.fileWritten && !existed && m_options.writeMode == WriteModeAppend) {
-        const QString name = nativeAbsolutePath(path);
+        const QString name = displayPath(path);
         result.information.replaceInStrings(QStringLiteral("Appended file '%1'").arg(name),
             QStringLiteral("Created file '%1'").arg(name));
     }
     m_warnings << result.warnings;
     m_information << result.information;
     if (result.fileWritten) {
-        m_writtenPaths << nativeAbsolutePath(path);
+        m_writtenPaths << displayPath(path);
         const QString mismatch = extensionMismatch(path, formatId());
         if (!mismatch.isEmpty() && !m_warnings.contains(mismatch))
             m_warnings << mismatch;
@@ -317,7 +317,7 @@ bool OutputNode::writeExcel(const QString& path, const QString& sheet, const Dat
                 ? limits
                 : limits + QStringLiteral(" (the Excel .xlsx format supports larger files)"));
     }
-    QString name = nativeAbsolutePath(path);
+    QString name = displayPath(path);
     if (!sheet.isEmpty())
         name += QStringLiteral("[%1]").arg(sheet);
     m_warnings << QStringLiteral("Failed to write to %1").arg(name)
@@ -373,7 +373,7 @@ QString OutputNode::extensionMismatch(const QString& path, int fileType)
     if (ext.isEmpty() || it == map.constEnd() || *it == fileType)
         return QString();
     return QStringLiteral("'%1' extension is '%2' but file type is %3")
-        .arg(nativeAbsolutePath(path), QFileInfo(path).suffix(), fileTypeName(fileType));
+        .arg(displayPath(path), QFileInfo(path).suffix(), fileTypeName(fileType));
 }
 
 void registerOutputNodeKind()
