@@ -125,6 +125,7 @@ int runWithoutWindows(const CommandLine& line)
     err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
     CommandLineReport report(&out, &err);
     CommandLineRun run(line, report);
+    run.setLeaveGraphAtExit(true);
     return run.run();
 }
 
