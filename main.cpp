@@ -1,6 +1,7 @@
 #include "batch/commandline.h"
 #include "batch/commandlinereport.h"
 #include "batch/commandlinerun.h"
+#include "core/allocatortuning.h"
 #include "core/memorylimit.h"
 #include "core/settings.h"
 #include "document/autorecovery.h"
