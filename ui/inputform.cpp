@@ -66,7 +66,7 @@ InputOptionsForm::InputOptionsForm(InputNode* node, QWidget* parent)
     buildTextRows();
     buildRowRows();
     buildMetaRows();
-    m_form->addRow(tr("Schema"), makeSchemaRow());
+    addFormRow(tr("Schema"), makeSchemaRow());
     m_alias = addLine(tr("Alias"), tr("Alias"));
     m_alias->setToolTip(
         tr("The name by which the command line points this input at another file."));
@@ -98,7 +98,7 @@ void InputOptionsForm::buildSourceRows()
     m_text = new QPlainTextEdit(this);
     m_text->setObjectName(tr("Text"));
     m_text->setMinimumHeight(80);
-    m_form->addRow(tr("Text"), m_text);
+    addFormRow(tr("Text"), m_text);
     connect(m_text, &QPlainTextEdit::textChanged, this, [this] { onChanged(tr("Text")); });
 }
 
@@ -324,6 +324,7 @@ void InputOptionsForm::updateRows()
     setRowVisible(m_hiddenColumns, workbook);
     setRowVisible(m_metaText, m_meta->currentIndex() != MetaNotAdded);
     setRowVisible(m_metaColumn, m_meta->currentIndex() == MetaEveryRow);
+    applyRowVisibility();
 }
 
 void InputOptionsForm::updateSchemaSummary()

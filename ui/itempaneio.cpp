@@ -15,6 +15,7 @@
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -76,7 +77,7 @@ QComboBox* IoOptionsForm::addCombo(
     combo->setObjectName(field);
     for (int i = 0; i < items.size(); ++i)
         combo->addItem(items.at(i), i);
-    m_form->addRow(label, combo);
+    addFormRow(label, combo);
     connect(combo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
         [this, field] { onChanged(field); });
     return combo;
@@ -86,7 +87,7 @@ QCheckBox* IoOptionsForm::addCheck(const QString& label, const QString& field)
 {
     auto* check = new QCheckBox(label, this);
     check->setObjectName(field);
-    m_form->addRow(check);
+    addFormRow(QString(), check);
     connect(check, &QCheckBox::toggled, this, [this, field] { onChanged(field); });
     return check;
 }
@@ -95,7 +96,7 @@ QLineEdit* IoOptionsForm::addLine(const QString& label, const QString& field)
 {
     auto* line = new QLineEdit(this);
     line->setObjectName(field);
-    m_form->addRow(label, line);
+    addFormRow(label, line);
     connect(line, &QLineEdit::textEdited, this, [this, field] { onChanged(field); });
     return line;
 }
@@ -106,7 +107,7 @@ QSpinBox* IoOptionsForm::addSpin(
     auto* spin = new QSpinBox(this);
     spin->setObjectName(field);
     spin->setRange(minimum, maximum);
-    m_form->addRow(label, spin);
+    addFormRow(label, spin);
     connect(spin, QOverload<int>::of(&QSpinBox::valueChanged), this,
         [this, field] { onChanged(field); });
     return spin;
@@ -124,7 +125,7 @@ QLineEdit* IoOptionsForm::addPath(const QString& label, PathKind kind, const QSt
     browse->setToolTip(kind == OpenFolder ? tr("Choose the folder.") : tr("Choose the file."));
     layout->addWidget(line, 1);
     layout->addWidget(browse);
-    m_form->addRow(label, row);
+    addFormRow(label, row);
     // Typing a path changes the source once the field is left, not on
     // every keystroke (each would try to read a half-typed file name).
     connect(line, &QLineEdit::editingFinished, this, [this, line, field] {
@@ -162,20 +163,63 @@ QList<QPushButton*> IoOptionsForm::addButtons(const QStringList& texts)
         buttons << button;
     }
     layout->addStretch(1);
-    m_form->addRow(QString(), row);
+    addFormRow(QString(), row, true);
     return buttons;
+}
+
+void IoOptionsForm::addFormRow(const QString& label, QWidget* field, bool besideLabels)
+{
+    FormRow row { nullptr, field };
+    if (!label.isEmpty()) {
+        auto* l = new QLabel(label, this);
+        l->setBuddy(field);
+        row.label = l;
+        m_form->addRow(l, field);
+    } else if (besideLabels) {
+        m_form->addRow(QString(), field);
+    } else {
+        m_form->addRow(field);
+    }
+    row.besideLabels = besideLabels;
+    m_rows.append(row);
 }
 
 void IoOptionsForm::setRowVisible(QWidget* w, bool visible)
 {
-    // The form's rows are made of direct children of this widget.
-    while (w && w->parentWidget() != this)
-        w = w->parentWidget();
-    if (!w)
+    for (FormRow& row : m_rows) {
+        if (row.field == w || row.field->isAncestorOf(w))
+            row.wanted = visible;
+    }
+}
+
+void IoOptionsForm::applyRowVisibility()
+{
+    bool same = true;
+    for (const FormRow& row : m_rows)
+        same = same && row.wanted == row.shown;
+    if (same)
         return;
-    w->setVisible(visible);
-    if (QWidget* label = m_form->labelForField(w))
-        label->setVisible(visible);
+    // A hidden widget keeps its row's spacing in a form layout, so hidden
+    // rows are taken out of it and the shown ones put back in order.
+    while (m_form->rowCount() > 0) {
+        const QFormLayout::TakeRowResult taken = m_form->takeRow(0);
+        delete taken.labelItem;
+        delete taken.fieldItem;
+    }
+    for (FormRow& row : m_rows) {
+        row.shown = row.wanted;
+        if (row.label)
+            row.label->setVisible(row.shown);
+        row.field->setVisible(row.shown);
+        if (!row.shown)
+            continue;
+        if (row.label)
+            m_form->addRow(row.label, row.field);
+        else if (row.besideLabels)
+            m_form->addRow(QString(), row.field);
+        else
+            m_form->addRow(row.field);
+    }
 }
 
 // Output

@@ -44,9 +44,13 @@ protected:
     QLineEdit* addPath(const QString& label, PathKind kind, const QString& field);
     // A row of buttons that change nothing by themselves.
     QList<QPushButton*> addButtons(const QStringList& texts);
-    // Shows or hides a whole row of the form, label included; w is the
-    // field or any widget inside it.
+    // A row of the form: with a label, or without one either spanning the
+    // form or beside the other labels.
+    void addFormRow(const QString& label, QWidget* field, bool besideLabels = false);
+    // Whether a whole row, label included, is to be shown; w is the field or
+    // any widget inside it. Takes effect with applyRowVisibility().
     void setRowVisible(QWidget* w, bool visible);
+    void applyRowVisibility();
     static void selectData(QComboBox* combo, const QVariant& data);
     static QStringList delimiterNames();
     static QStringList encodings();
@@ -54,6 +58,16 @@ protected:
     QFormLayout* m_form;
 
 private:
+    struct FormRow
+    {
+        QWidget* label = nullptr;
+        QWidget* field = nullptr;
+        bool besideLabels = false;
+        bool wanted = true;
+        bool shown = true;
+    };
+
+    QList<FormRow> m_rows;
     QPointer<Node> m_node;
     QString m_undoField;
     bool m_loading = false;

@@ -8,7 +8,9 @@
 #include "input/inputnode.h"
 #include "ui/defaultfiletypedialog.h"
 #include "ui/folderinputdialog.h"
+#include "ui/graphpane.h"
 #include "ui/inputform.h"
+#include "ui/mainwindow.h"
 #include "ui/schemaeditor.h"
 #include "uitesthelpers.h"
 
@@ -22,6 +24,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
@@ -113,6 +116,7 @@ private:
 private slots:
     void initTestCase()
     {
+        QStandardPaths::setTestModeEnabled(true);
         isolateSettings(m_settingsDir);
         Settings::instance().setProcessingDelay(0.05);
         registerInputNodeKind();
@@ -571,6 +575,34 @@ private slots:
         QCOMPARE(DefaultFileTypeDialog::typeForNewInput(m_data.filePath("README"), nullptr),
             int(FileTypeDelimited));
         QVERIFY(!QApplication::activeModalWidget());
+    }
+
+    void droppedFileOfUnknownExtension()
+    {
+        const QString path = m_data.filePath("contacts.card");
+        writeFile(path, "BEGIN:VCARD\nFN:Ann\nEND:VCARD\n");
+        MainWindow window;
+        window.setQuietMessages(true);
+        GraphScene* graph = window.graph();
+        const int snapshots = graph->snapshotCount();
+        answerNextDialog([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
+        emit window.graphPane()->filesDropped({ path }, QPointF(0, 0));
+        QVERIFY(graph->nodes().isEmpty());
+        QCOMPARE(graph->snapshotCount(), snapshots);
+
+        answerNextDialog([](QWidget* modal) {
+            auto* dialog = qobject_cast<DefaultFileTypeDialog*>(modal);
+            QVERIFY(dialog);
+            dialog->typeCombo()->setCurrentText("vCard");
+            dialog->accept();
+        });
+        emit window.graphPane()->filesDropped({ path }, QPointF(0, 0));
+        QCOMPARE(graph->nodes().size(), 1);
+        auto* input = qobject_cast<InputNode*>(graph->nodes().first());
+        QVERIFY(input);
+        QCOMPARE(input->fileType(), int(FileTypeVCard));
+        QCOMPARE(Settings::instance().inputFileExtensions().value("card"), int(FileTypeVCard));
+        window.setModified(false);
     }
 };
 
