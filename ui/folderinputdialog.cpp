@@ -51,24 +51,7 @@ FolderInputDialog::FolderInputDialog(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(tr("Folder To Input"));
     auto* layout = new QVBoxLayout(this);
-    auto* form = new QFormLayout;
-    form->addRow(tr("Folder"), makeFolderRow());
-    m_fileMatch = new QLineEdit(this);
-    m_fileMatch->setPlaceholderText(QStringLiteral("*.csv"));
-    m_fileMatch->setToolTip(tr("Read the files whose names match: '*' stands for any text, "
-                               "'?' for any one character; case does not matter."));
-    form->addRow(tr("File match"), m_fileMatch);
-    m_sheetMatch = new QLineEdit(this);
-    m_sheetMatch->setToolTip(tr("Read the sheets of each workbook whose names match."));
-    form->addRow(tr("Sheet match"), m_sheetMatch);
-    m_recurse = new QCheckBox(tr("Include sub-folders"), this);
-    form->addRow(QString(), m_recurse);
-    m_type = new QComboBox(this);
-    for (int type : inputFileTypes())
-        m_type->addItem(fileTypeName(type), type);
-    form->addRow(tr("File type"), m_type);
-    layout->addLayout(form);
-
+    layout->addLayout(makeFields());
     m_table = new QTableWidget(0, 6, this);
     m_table->setHorizontalHeaderLabels({ tr("Folder"), tr("File name"), tr("Size (KB)"),
         tr("Created"), tr("Modified"), tr("Read access") });
@@ -107,6 +90,27 @@ FolderInputDialog::FolderInputDialog(QWidget* parent) : QDialog(parent)
     });
     resize(900, 560);
     refresh();
+}
+
+QFormLayout* FolderInputDialog::makeFields()
+{
+    auto* form = new QFormLayout;
+    form->addRow(tr("Folder"), makeFolderRow());
+    m_fileMatch = new QLineEdit(this);
+    m_fileMatch->setPlaceholderText(QStringLiteral("*.csv"));
+    m_fileMatch->setToolTip(tr("Read the files whose names match: '*' stands for any text, "
+                               "'?' for any one character; case does not matter."));
+    form->addRow(tr("File match"), m_fileMatch);
+    m_sheetMatch = new QLineEdit(this);
+    m_sheetMatch->setToolTip(tr("Read the sheets of each workbook whose names match."));
+    form->addRow(tr("Sheet match"), m_sheetMatch);
+    m_recurse = new QCheckBox(tr("Include sub-folders"), this);
+    form->addRow(QString(), m_recurse);
+    m_type = new QComboBox(this);
+    for (int type : inputFileTypes())
+        m_type->addItem(fileTypeName(type), type);
+    form->addRow(tr("File type"), m_type);
+    return form;
 }
 
 QWidget* FolderInputDialog::makeFolderRow()
@@ -182,8 +186,7 @@ void FolderInputDialog::onFileMatchEdited()
 
 void FolderInputDialog::onBrowse()
 {
-    const QString chosen
-        = QFileDialog::getExistingDirectory(this, tr("Folder To Input"), folder());
+    const QString chosen = QFileDialog::getExistingDirectory(this, tr("Folder To Input"), folder());
     if (chosen.isEmpty())
         return;
     m_folder->setText(QDir::toNativeSeparators(chosen));
@@ -271,8 +274,8 @@ void FolderInputDialog::showSummary(int skipped)
         total += info.size();
     }
     const QString skippedText = skipped > 0 ? tr(", %1 skipped").arg(skipped) : QString();
-    m_summary->setText(tr("%1 file(s)%2 matched in %3 folder(s), total size %4%5")
-                           .arg(formatInteger(m_matched.size()), QString(),
-                               formatInteger(folders.size()), QLocale().formattedDataSize(total),
-                               skippedText));
+    m_summary->setText(
+        tr("%1 file(s)%2 matched in %3 folder(s), total size %4%5")
+            .arg(formatInteger(m_matched.size()), QString(), formatInteger(folders.size()),
+                QLocale().formattedDataSize(total), skippedText));
 }

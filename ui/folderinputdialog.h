@@ -6,6 +6,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -47,6 +48,7 @@ public:
     QPushButton* okButton() const { return m_ok; }
 
 private:
+    QFormLayout* makeFields();
     QWidget* makeFolderRow();
     void onEdited();
     void onFileMatchEdited();

@@ -113,8 +113,8 @@ void InputOptionsForm::buildTextRows()
     m_columns = addCombo(tr("Columns"), { tr("Manual"), tr("Automatic") }, tr("Columns"));
     m_widths = addLine(tr("Widths"), tr("Widths"));
     m_widths->setToolTip(tr("The width of each column in characters, separated by commas."));
-    m_widths->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QStringLiteral("[0-9,; ]*")), m_widths));
+    m_widths->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9,; ]*")), m_widths));
     m_layout = addCombo(
         tr("Format"), { tr("Wide (more columns)"), tr("Long (more rows)") }, tr("Format"));
     m_layout->setToolTip(tr("Wide: each array element becomes a column of its own. "
@@ -383,8 +383,8 @@ void InputOptionsForm::onChooseFolder()
     } else {
         // Start from the file's own folder and its kind of file.
         const QFileInfo info(QDir::fromNativeSeparators(m_input->filePath()));
-        const QString match = info.suffix().isEmpty() ? QStringLiteral("*")
-                                                      : QStringLiteral("*.") + info.suffix();
+        const QString match
+            = info.suffix().isEmpty() ? QStringLiteral("*") : QStringLiteral("*.") + info.suffix();
         dialog.setValues(m_input->filePath().isEmpty() ? QString() : info.absolutePath(), match,
             QString(), false, type);
     }
@@ -396,5 +396,5 @@ void InputOptionsForm::onChooseFolder()
         && dialog.recurse() == o.recurse && dialog.fileType() == type)
         return;
     changeFolder(dialog.folder(), dialog.fileMatch(), dialog.sheetMatch(), dialog.recurse(),
-            dialog.fileType());
+        dialog.fileType());
 }

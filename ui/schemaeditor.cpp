@@ -59,8 +59,8 @@ SchemaEditorDialog::SchemaEditorDialog(
         { tr("Add as in schema"), tr("Treat as an error") }, schema.missingColumns, this);
     m_order = makeCombo(
         { tr("Re-order as in schema"), tr("Treat as an error") }, schema.outOfOrder, this);
-    m_extra = makeCombo({ tr("Add to end"), tr("Ignore"), tr("Treat as an error") },
-        schema.extraColumns, this);
+    m_extra = makeCombo(
+        { tr("Add to end"), tr("Ignore"), tr("Treat as an error") }, schema.extraColumns, this);
     actions->addRow(tr("Missing columns"), m_missing);
     actions->addRow(tr("Columns out of order"), m_order);
     actions->addRow(tr("Extra columns"), m_extra);

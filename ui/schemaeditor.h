@@ -21,8 +21,8 @@ class SchemaEditorDialog : public QDialog
 public:
     // currentColumns are the column names of the item's last read, offered
     // as a starting point.
-    SchemaEditorDialog(const InputSchema& schema, const QStringList& currentColumns,
-        QWidget* parent = nullptr);
+    SchemaEditorDialog(
+        const InputSchema& schema, const QStringList& currentColumns, QWidget* parent = nullptr);
 
     // The schema as edited (names exactly as typed: white space counts).
     InputSchema schema() const;

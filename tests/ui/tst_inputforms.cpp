@@ -152,8 +152,9 @@ private slots:
             "Meta text", "Meta column name", "Schema", "Alias" };
         QTest::newRow("file, delimited")
             << int(MediumFile) << int(FileTypeDelimited)
-            << always + QStringList { "File", "Watching", "Delimiter", "Quoting", "Encoding",
-                   "Ignore first rows" }
+            << always
+                + QStringList { "File", "Watching", "Delimiter", "Quoting", "Encoding",
+                      "Ignore first rows" }
             << QStringList { "Folder", "File match", "Sheet match", "Recurse", "Text", "Worksheet",
                    "Columns", "Widths", "Format", "ignore hidden Excel rows" };
         QTest::newRow("file, xlsx")
@@ -165,20 +166,21 @@ private slots:
             << int(MediumFile) << int(FileTypeFixedWidth)
             << QStringList { "Columns", "Widths", "Encoding", "Ignore first rows" }
             << QStringList { "Delimiter", "Quoting", "Format", "Worksheet" };
-        QTest::newRow("file, xml") << int(MediumFile) << int(FileTypeXml)
-                                   << QStringList { "Format", "Encoding" }
-                                   << QStringList { "Ignore first rows", "Delimiter", "Widths" };
-        QTest::newRow("folder, xls")
-            << int(MediumFolder) << int(FileTypeExcelXls)
-            << always + QStringList { "Folder", "File match", "Sheet match", "Recurse",
-                   "ignore hidden Excel rows" }
-            << QStringList { "File", "Worksheet", "Watching", "Text", "Delimiter" };
+        QTest::newRow("file, xml")
+            << int(MediumFile) << int(FileTypeXml) << QStringList { "Format", "Encoding" }
+            << QStringList { "Ignore first rows", "Delimiter", "Widths" };
+        QTest::newRow("folder, xls") << int(MediumFolder) << int(FileTypeExcelXls)
+                                     << always
+                + QStringList {
+                      "Folder", "File match", "Sheet match", "Recurse", "ignore hidden Excel rows"
+                  } << QStringList { "File", "Worksheet", "Watching", "Text", "Delimiter" };
         QTest::newRow("folder, json")
             << int(MediumFolder) << int(FileTypeJson) << QStringList { "Folder", "Format" }
             << QStringList { "Sheet match", "Encoding", "Ignore first rows", "Columns" };
         QTest::newRow("clipboard, delimited")
             << int(MediumClipboard) << int(FileTypeDelimited) << QStringList { "Text", "Delimiter" }
-            << QStringList { "File", "Folder", "Watching", "File match", "ignore hidden Excel rows" };
+            << QStringList { "File", "Folder", "Watching", "File match",
+                   "ignore hidden Excel rows" };
     }
 
     void fieldsShownPerSourceAndType()
@@ -237,46 +239,63 @@ private slots:
         QTest::addColumn<QVariant>("expected");
         const int file = MediumFile;
         const int folder = MediumFolder;
-        QTest::newRow("worksheet") << file << int(FileTypeExcelXlsx) << "Worksheet" << "Sales"
+        QTest::newRow("worksheet") << file << int(FileTypeExcelXlsx) << "Worksheet"
+                                   << "Sales"
                                    << "worksheet" << QVariant("Sales");
-        QTest::newRow("watching")
-            << file << int(FileTypeDelimited) << "Watching" << "" << "watching" << QVariant(1);
+        QTest::newRow("watching") << file << int(FileTypeDelimited) << "Watching"
+                                  << ""
+                                  << "watching" << QVariant(1);
         QTest::newRow("folder") << folder << int(FileTypeDelimited) << "Folder"
                                 << m_data.filePath("other") << "multi_file_folder"
                                 << QVariant(m_data.filePath("other"));
-        QTest::newRow("file match") << folder << int(FileTypeDelimited) << "File match" << "*.txt"
+        QTest::newRow("file match") << folder << int(FileTypeDelimited) << "File match"
+                                    << "*.txt"
                                     << "multi_file_match" << QVariant("*.txt");
-        QTest::newRow("sheet match") << folder << int(FileTypeExcelXls) << "Sheet match" << "Q*"
+        QTest::newRow("sheet match") << folder << int(FileTypeExcelXls) << "Sheet match"
+                                     << "Q*"
                                      << "multi_sheetmatch" << QVariant("Q*");
-        QTest::newRow("recurse") << folder << int(FileTypeDelimited) << "Recurse" << ""
+        QTest::newRow("recurse") << folder << int(FileTypeDelimited) << "Recurse"
+                                 << ""
                                  << "multi_file_recurse" << QVariant(1);
-        QTest::newRow("columns") << file << int(FileTypeFixedWidth) << "Columns" << "Automatic"
+        QTest::newRow("columns") << file << int(FileTypeFixedWidth) << "Columns"
+                                 << "Automatic"
                                  << "auto_fixed_widths" << QVariant(1);
-        QTest::newRow("widths") << file << int(FileTypeFixedWidth) << "Widths" << "5, 10,3"
-                                << "fixed_widths"
-                                << QVariant(OptionMap::intListText({ 5, 10, 3 }));
-        QTest::newRow("format") << file << int(FileTypeJson) << "Format" << "Long (more rows)"
+        QTest::newRow("widths") << file << int(FileTypeFixedWidth) << "Widths"
+                                << "5, 10,3"
+                                << "fixed_widths" << QVariant(OptionMap::intListText({ 5, 10, 3 }));
+        QTest::newRow("format") << file << int(FileTypeJson) << "Format"
+                                << "Long (more rows)"
                                 << "json_arrays_as_rows" << QVariant(1);
         QTest::newRow("hidden rows") << file << int(FileTypeExcelXls) << "ignore hidden Excel rows"
-                                     << "" << "ignore_excel_hidden_rows" << QVariant(1);
+                                     << ""
+                                     << "ignore_excel_hidden_rows" << QVariant(1);
         QTest::newRow("hidden columns")
-            << folder << int(FileTypeExcelXlsx) << "ignore hidden Excel columns" << ""
+            << folder << int(FileTypeExcelXlsx) << "ignore hidden Excel columns"
+            << ""
             << "ignore_excel_hidden_cols" << QVariant(1);
         QTest::newRow("empty columns") << file << int(FileTypeDelimited) << "ignore empty columns"
-                                       << "" << "ignore_empty_cols" << QVariant(1);
+                                       << ""
+                                       << "ignore_empty_cols" << QVariant(1);
         QTest::newRow("ignored rows") << file << int(FileTypeDelimited) << "Ignore first rows"
-                                      << "3" << "ignored_rows" << QVariant(3);
+                                      << "3"
+                                      << "ignored_rows" << QVariant(3);
         QTest::newRow("meta placement") << folder << int(FileTypeDelimited) << "Meta information"
-                                        << "At start" << "show_meta" << QVariant(1);
+                                        << "At start"
+                                        << "show_meta" << QVariant(1);
         QTest::newRow("meta text") << file << int(FileTypeDelimited) << "Meta text"
-                                   << "$(FileName)" << "meta_text" << QVariant("$(FileName)");
+                                   << "$(FileName)"
+                                   << "meta_text" << QVariant("$(FileName)");
         QTest::newRow("meta column") << file << int(FileTypeDelimited) << "Meta column name"
-                                     << "Source" << "meta_col_name" << QVariant("Source");
-        QTest::newRow("schema in use") << file << int(FileTypeDelimited) << "Schema" << ""
+                                     << "Source"
+                                     << "meta_col_name" << QVariant("Source");
+        QTest::newRow("schema in use") << file << int(FileTypeDelimited) << "Schema"
+                                       << ""
                                        << "schema_in_use" << QVariant(1);
-        QTest::newRow("alias") << folder << int(FileTypeDelimited) << "Alias" << "people"
+        QTest::newRow("alias") << folder << int(FileTypeDelimited) << "Alias"
+                               << "people"
                                << "alias" << QVariant("people");
-        QTest::newRow("type") << file << int(FileTypeDelimited) << "Type" << "JSON"
+        QTest::newRow("type") << file << int(FileTypeDelimited) << "Type"
+                              << "JSON"
                               << "file_type" << QVariant(int(FileTypeJson));
     }
 
@@ -371,7 +390,8 @@ private slots:
                 t << c->itemText(i);
             return t;
         };
-        QCOMPARE(texts(dialog.missingCombo()), (QStringList { "Add as in schema", "Treat as an error" }));
+        QCOMPARE(texts(dialog.missingCombo()),
+            (QStringList { "Add as in schema", "Treat as an error" }));
         QCOMPARE(texts(dialog.orderCombo()),
             (QStringList { "Re-order as in schema", "Treat as an error" }));
         QCOMPARE(texts(dialog.extraCombo()),
@@ -438,10 +458,9 @@ private slots:
                              << "empty.csv' is 0 bytes";
         QTest::newRow("csv, recursing")
             << "*.csv" << true << QStringList { "a.csv", "B.CSV", "c.csv" } << "is 0 bytes";
-        QTest::newRow("one character") << "?.CSV" << false << QStringList { "a.csv", "B.CSV" }
-                                       << "";
-        QTest::newRow("everything") << "*" << false
-                                    << QStringList { "a.csv", "B.CSV", "notes.txt" }
+        QTest::newRow("one character")
+            << "?.CSV" << false << QStringList { "a.csv", "B.CSV" } << "";
+        QTest::newRow("everything") << "*" << false << QStringList { "a.csv", "B.CSV", "notes.txt" }
                                     << "run.exe' extension blocked";
         QTest::newRow("nothing") << "*.json" << true << QStringList {} << "";
     }
@@ -463,7 +482,9 @@ private slots:
         QVERIFY2(dialog.summaryLabel()->text().startsWith(
                      QStringLiteral("%1 file(s) matched in %2 folder(s)")
                          .arg(files.size())
-                         .arg(files.contains("c.csv") ? 2 : files.isEmpty() ? 0 : 1)),
+                         .arg(files.contains("c.csv") ? 2
+                                 : files.isEmpty()    ? 0
+                                                      : 1)),
             qPrintable(dialog.summaryLabel()->text()));
         QVERIFY2(dialog.notesView()->toPlainText().contains(note),
             qPrintable(dialog.notesView()->toPlainText()));
@@ -477,9 +498,11 @@ private slots:
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("match");
         QTest::addColumn<QString>("problem");
-        QTest::newRow("unset") << "" << "*.csv" << "'Folder' is unset";
-        QTest::newRow("wildcard in folder")
-            << m_data.filePath("m*") << "*.csv" << "'Folder' should not contain '*' or '?' wildcards";
+        QTest::newRow("unset") << ""
+                               << "*.csv"
+                               << "'Folder' is unset";
+        QTest::newRow("wildcard in folder") << m_data.filePath("m*") << "*.csv"
+                                            << "'Folder' should not contain '*' or '?' wildcards";
         QTest::newRow("missing") << m_data.filePath("nowhere") << "*.csv"
                                  << QStringLiteral("Folder '%1' not found")
                                         .arg(QDir::toNativeSeparators(m_data.filePath("nowhere")));
