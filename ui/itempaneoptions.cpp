@@ -59,7 +59,9 @@ GraphScene* ItemPaneOptions::scene() const
 
 void ItemPaneOptions::setNode(Node* node)
 {
-    if (node == m_node && m_form)
+    // A null item is never "the same": the item shown may have been deleted
+    // (an undo rebuilds every item), and its editors must go with it.
+    if (node && node == m_node && m_form)
         return;
     m_node = node;
     m_undoKey.clear();
