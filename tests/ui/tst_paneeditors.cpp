@@ -17,6 +17,7 @@
 #include "everyoptiontransform.h"
 #include "uitesthelpers.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -156,6 +157,9 @@ private slots:
 
     void everyEditorChangesRecordsAndWaits_data();
     void everyEditorChangesRecordsAndWaits();
+    void aRowAwaitingItsColumnSurvivesTheRun_data();
+    void aRowAwaitingItsColumnSurvivesTheRun();
+    void separateChangesAreSeparateUndoSteps();
     void columnChoosersFollowARenamedColumn_data();
     void columnChoosersFollowARenamedColumn();
 };
@@ -544,6 +548,62 @@ void TestPaneEditors::checkLabel(ParameterEditor* editor)
     QTest::qWait(int(Delay * 1500));
     QCOMPARE(m_scene->snapshotCount(), snapshots);
     QCOMPARE(EveryOptionTransform::runs(), runs);
+}
+
+void TestPaneEditors::aRowAwaitingItsColumnSurvivesTheRun_data()
+{
+    QTest::addColumn<QString>("key");
+    for (const char* key : { "Sort_Columns", "Ordered_Columns", "Filter_Columns", "If",
+             "Replace_Terms" })
+        QTest::newRow(key) << QString::fromLatin1(key);
+}
+
+void TestPaneEditors::aRowAwaitingItsColumnSurvivesTheRun()
+{
+    // The user adds a row, then looks at the data for longer than the
+    // delay before choosing its column.
+    QFETCH(QString, key);
+    ItemPane pane;
+    showPane(pane, m_node);
+    pane.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&pane));
+    auto* editor = qobject_cast<RowTableEditor*>(pane.options()->editor(key));
+    QVERIFY(editor);
+    const int runs = EveryOptionTransform::runs();
+    const QString empty = editor->parameter()->serialise();
+    QCOMPARE(addRow(editor), 0);
+    pane.commentEdit()->setFocus();
+    QCOMPARE(QApplication::focusWidget(), pane.commentEdit());
+    QTRY_COMPARE_WITH_TIMEOUT(EveryOptionTransform::runs(), runs + 1, 10000);
+    QCOMPARE(editor->rowCount(), 1);
+    // It is still there to be filled in.
+    QTest::keyClick(editor->table()->cellWidget(0, key == QLatin1String("If") ? 1 : 0),
+        Qt::Key_Down);
+    QCOMPARE(editor->rowCount(), 1);
+    QVERIFY(editor->parameter()->serialise() != empty);
+}
+
+void TestPaneEditors::separateChangesAreSeparateUndoSteps()
+{
+    ItemPane pane;
+    showPane(pane, m_node);
+    auto* count = qobject_cast<IntEditor*>(pane.options()->editor(QStringLiteral("Int")));
+    QVERIFY(count);
+    const int snapshots = m_scene->snapshotCount();
+    QTest::keyClick(count->spinBox(), Qt::Key_Up);
+    QTest::keyClick(count->spinBox(), Qt::Key_Up);
+    // Steps of one option in a row are one change...
+    QCOMPARE(m_scene->snapshotCount(), snapshots + 1);
+    QTest::keyClicks(pane.commentEdit(), QStringLiteral("checked"));
+    QCOMPARE(m_scene->snapshotCount(), snapshots + 2);
+    // ...but not once something else was changed in between.
+    QTest::keyClick(count->spinBox(), Qt::Key_Up);
+    QCOMPARE(m_node->transform()->parameter(QStringLiteral("Int"))->intValue(), 8);
+    QCOMPARE(m_scene->snapshotCount(), snapshots + 3);
+    const qint32 id = m_node->id();
+    QVERIFY(m_scene->undo());
+    QCOMPARE(restored(id)->transform()->parameter(QStringLiteral("Int"))->intValue(), 7);
+    QCOMPARE(restored(id)->comment(), QStringLiteral("checked"));
 }
 
 // Column choosers after a rename upstream

@@ -274,6 +274,13 @@ void SortColumnsEditor::setRowData(int row, const QVariantList& data)
 
 void SortColumnsEditor::loadValue()
 {
+    // A row just added has no column yet, so the value does not hold it;
+    // reloading after the item ran must not take it from under the user.
+    int awaiting = 0;
+    for (int r = 0; r < rowCount(); ++r) {
+        if (columnAt(r, 0).isEmpty())
+            ++awaiting;
+    }
     clearRows();
     if (m_withDirection) {
         const SortColumnList value = parameter()->sortColumns();
@@ -283,12 +290,14 @@ void SortColumnsEditor::loadValue()
         collectColumns(refs);
         for (const SortColumn& s : value)
             setRowData(appendRow(), { refVariant(s.column), s.ascending });
-        return;
+    } else {
+        const ColumnRefList value = parameter()->value().value<ColumnRefList>();
+        collectColumns(value);
+        for (const ColumnRef& ref : value)
+            setRowData(appendRow(), { refVariant(ref) });
     }
-    const ColumnRefList value = parameter()->value().value<ColumnRefList>();
-    collectColumns(value);
-    for (const ColumnRef& ref : value)
-        setRowData(appendRow(), { refVariant(ref) });
+    for (int i = 0; i < awaiting; ++i)
+        appendRow();
 }
 
 QVariant SortColumnsEditor::editedValue() const
