@@ -10,6 +10,7 @@
 #include "graph/transformnode.h"
 #include "input/inputnode.h"
 #include "transforms/catalogue.h"
+#include "ui/datatableview.h"
 #include "ui/editors/parametereditor.h"
 #include "ui/editors/rowtableeditor.h"
 #include "ui/itempane.h"
@@ -21,8 +22,12 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTableWidget>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTest>
 
 namespace {
@@ -59,11 +64,31 @@ private:
                 { p->referenceAt(1), true }, { p->referenceAt(0), false } }));
         else if (p && p->type() == ParameterType::MultipleColumns)
             p->setValue(QVariant::fromValue(ColumnRefList { p->referenceAt(0), p->referenceAt(2) }));
+        for (TransformParameter* q : transform->parameters())
+            fillTerms(q);
         p = transform->parameter(QStringLiteral("Replace"));
         if (p)
             p->setValue(QVariant::fromValue(
                 ReplaceTermList { { 0, QStringLiteral("Street"), QStringLiteral("St") },
                     { 1, QStringLiteral("\\s+"), QStringLiteral(" ") } }));
+    }
+
+    static void fillTerms(TransformParameter* p)
+    {
+        const ConditionTerm term { p->referenceAt(0), 20, QString() };
+        const ConditionTerm other { p->referenceAt(4), 4, QStringLiteral("2024-02-01") };
+        if (p->type() == ParameterType::FilterColumns)
+            p->setValue(QVariant::fromValue(FilterList { 1, 1, { term, other } }));
+        else if (p->type() == ParameterType::If)
+            p->setValue(QVariant::fromValue(IfList {
+                { { { term, other }, QStringLiteral("late") }, { { other }, QStringLiteral("x") } },
+                QStringLiteral("on time") }));
+        else if ((p->type() == ParameterType::SortColumns
+                     || p->type() == ParameterType::OrderedColumns)
+            && p->columnRefs().isEmpty())
+            p->setValue(p->type() == ParameterType::SortColumns
+                    ? QVariant::fromValue(SortColumnList { { p->referenceAt(4), false } })
+                    : QVariant::fromValue(ColumnRefList { p->referenceAt(4) }));
     }
 
 private slots:
@@ -106,11 +131,15 @@ private slots:
         QCOMPARE(m_node->status(), int(StatusUpToDate));
 
         ItemPane pane;
+        // As in the main window, whose splitter may make the pane narrower
+        // than its content would like.
+        pane.setMinimumWidth(260);
         pane.resize(PaneSize);
         pane.setNode(m_node);
         pane.show();
         QVERIFY(QTest::qWaitForWindowExposed(&pane));
         checkFits(pane);
+        checkDataTools(pane);
         const QString shots = qEnvironmentVariable("VARNIX_PANE_SHOTS");
         if (!shots.isEmpty()) {
             const QString file = QDir(shots).filePath(
@@ -139,11 +168,52 @@ private:
                 checkTable(table->table(), what);
         }
         // The form is never wider than the pane: no sideways scrolling.
-        QVERIFY(options->width() <= pane.width());
+        QCOMPARE(pane.width(), PaneSize.width());
+        const auto* scroll = pane.findChild<QScrollArea*>();
+        QVERIFY(scroll);
+        QVERIFY2(options->width() <= scroll->viewport()->width(),
+            qPrintable(QStringLiteral("%1 > %2").arg(options->width()).arg(scroll->viewport()->width())));
+    }
+
+    static bool showsWholeText(const QComboBox* combo)
+    {
+        QStyleOptionComboBox option;
+        option.initFrom(combo);
+        option.frame = combo->hasFrame();
+        option.currentText = combo->currentText();
+        const QRect field = combo->style()->subControlRect(
+            QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
+        return field.width() >= combo->fontMetrics().horizontalAdvance(combo->currentText());
+    }
+
+    // The data grid's tools above the grid: the filter's label and choice
+    // are read in full, and there is room to type.
+    void checkDataTools(const ItemPane& pane)
+    {
+        const QWidget* data = pane.dataTable();
+        const QLabel* filterBy = nullptr;
+        for (const QLabel* l : data->findChildren<QLabel*>()) {
+            if (l->text() == QLatin1String("Filter table by"))
+                filterBy = l;
+        }
+        QVERIFY(filterBy);
+        QVERIFY(filterBy->width() >= filterBy->sizeHint().width());
+        const auto* mode = data->findChild<QComboBox*>();
+        QVERIFY(mode && showsWholeText(mode));
+        const auto* text = data->findChild<QLineEdit*>();
+        QVERIFY(text && text->width() >= text->fontMetrics().horizontalAdvance(text->placeholderText()));
     }
 
     void checkTable(const QTableWidget* table, const QByteArray& what)
     {
+        // Every row up to a dozen shows without scrolling down.
+        const int rows = qMin(table->rowCount(), 12);
+        if (rows > 0) {
+            const QRect last = table->visualRect(table->model()->index(rows - 1, 0));
+            QVERIFY2(last.bottom() < table->viewport()->height(), what.constData());
+            QVERIFY2(table->verticalScrollBar()->maximum() == 0 || table->rowCount() > 12,
+                what.constData());
+        }
         // Every heading and every chosen entry can be read in full.
         const QHeaderView* header = table->horizontalHeader();
         for (int c = 0; c < table->columnCount(); ++c) {
@@ -156,8 +226,7 @@ private:
                 const auto* combo = qobject_cast<const QComboBox*>(table->cellWidget(r, c));
                 if (!combo)
                     continue;
-                const int text = combo->fontMetrics().horizontalAdvance(combo->currentText());
-                QVERIFY2(combo->width() >= text + 16,
+                QVERIFY2(showsWholeText(combo),
                     qPrintable(QStringLiteral("%1 row %2 column %3: '%4'")
                                    .arg(QString::fromUtf8(what))
                                    .arg(r)
