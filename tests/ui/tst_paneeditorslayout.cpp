@@ -70,7 +70,7 @@ private:
         if (p)
             p->setValue(QVariant::fromValue(
                 ReplaceTermList { { 0, QStringLiteral("Street"), QStringLiteral("St") },
-                    { 1, QStringLiteral("\\s+"), QStringLiteral(" ") } }));
+                    { 6, QStringLiteral("!"), QString() } }));
     }
 
     static void fillTerms(TransformParameter* p)

@@ -99,6 +99,8 @@ void RowTableEditor::setColumnsFitContent()
     header->setMinimumSectionSize(
         qMax(header->minimumSectionSize(), fontMetrics().horizontalAdvance(QLatin1Char('x')) * 12));
     m_fitContent = true;
+    connect(m_table->horizontalScrollBar(), &QScrollBar::rangeChanged, this,
+        &RowTableEditor::adjustHeight);
     adjustHeight();
 }
 
@@ -138,8 +140,10 @@ void RowTableEditor::adjustHeight()
     // scrolls as a whole.
     const int rows = std::min(std::max(rowCount(), 1), 12);
     const int rowHeight = m_table->verticalHeader()->defaultSectionSize();
-    // Room for the sideways scroll bar, so it never hides the last row.
-    const int scrollBar = m_fitContent ? m_table->horizontalScrollBar()->sizeHint().height() : 0;
+    // Room for the sideways scroll bar when it shows, so it never hides the
+    // last row.
+    const QScrollBar* sideways = m_table->horizontalScrollBar();
+    const int scrollBar = m_fitContent && sideways->maximum() > 0 ? sideways->sizeHint().height() : 0;
     m_table->setFixedHeight(m_table->horizontalHeader()->sizeHint().height() + rows * rowHeight
         + scrollBar + 2 * m_table->frameWidth() + 2);
 }

@@ -230,6 +230,7 @@ QVariant IfEditor::editedValue() const
 ReplaceTermsEditor::ReplaceTermsEditor(TransformParameter* parameter, QWidget* parent)
     : RowTableEditor(parameter, { tr("Match"), tr("Find"), tr("Replace") }, parent)
 {
+    setColumnsFitContent();
 }
 
 void ReplaceTermsEditor::createRow(int row)
