@@ -132,8 +132,7 @@ void DataTableView::fitToolRow()
     // A narrow pane puts the filter below the scroll buttons rather than
     // squeeze its label and choices until they cannot be read.
     const int gap = 12;
-    const int wanted
-        = m_scrollTools->sizeHint().width() + gap + m_filterTools->sizeHint().width();
+    const int wanted = m_scrollTools->sizeHint().width() + gap + m_filterTools->sizeHint().width();
     const bool oneRow = width() >= wanted;
     const auto direction = oneRow ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom;
     if (m_toolRow->direction() != direction) {

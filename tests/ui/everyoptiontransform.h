@@ -33,22 +33,23 @@ public:
     {
         Transform::defineParameters(upstream, useUserDefaults);
         defineColumnOptions();
-        addParameter(ParameterType::Bool, QStringLiteral("Bool"), QStringLiteral("yes or no"),
-            false);
+        addParameter(
+            ParameterType::Bool, QStringLiteral("Bool"), QStringLiteral("yes or no"), false);
         addParameter(ParameterType::Selection, QStringLiteral("Selection"),
             QStringLiteral("choice"), QStringLiteral("first"),
-            QStringList { QStringLiteral("first"), QStringLiteral("second"),
-                QStringLiteral("third") });
-        addParameter(
-            ParameterType::Text, QStringLiteral("Text"), QStringLiteral("text"), QStringLiteral("abc"));
+            QStringList {
+                QStringLiteral("first"), QStringLiteral("second"), QStringLiteral("third") });
+        addParameter(ParameterType::Text, QStringLiteral("Text"), QStringLiteral("text"),
+            QStringLiteral("abc"));
         addParameter(ParameterType::Int, QStringLiteral("Int"), QStringLiteral("count"), 5)
             ->setIntRange(0, 100);
         addParameter(ParameterType::Char, QStringLiteral("Char"), QStringLiteral("character"),
             QChar(QLatin1Char(',')));
-        addParameter(ParameterType::Script, QStringLiteral("Script"), QStringLiteral("script"),
-            QString());
+        addParameter(
+            ParameterType::Script, QStringLiteral("Script"), QStringLiteral("script"), QString());
         addParameter(ParameterType::SplitRows, QStringLiteral("Split_Rows"),
-            QStringLiteral("split rows"), QVariant::fromValue(SplitRowsSpec { 0, 0, 0, QStringLiteral("_") }));
+            QStringLiteral("split rows"),
+            QVariant::fromValue(SplitRowsSpec { 0, 0, 0, QStringLiteral("_") }));
         addParameter(ParameterType::ReplaceTerms, QStringLiteral("Replace_Terms"),
             QStringLiteral("replace"), QVariant::fromValue(ReplaceTermList()));
         addParameter(ParameterType::Real, QStringLiteral("Real"), QStringLiteral("amount"), 1.5);

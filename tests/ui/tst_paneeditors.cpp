@@ -1,21 +1,13 @@
 // Every kind of option editor driven through the real right pane: a user's
 // change reaches the option, processing waits for the pause, and one undo
-// brings the old value back; column choosers follow a column renamed
-// upstream.
+// brings the old value back.
 
-#include "core/settings.h"
-#include "graph/graphscene.h"
-#include "graph/transformnode.h"
-#include "input/inputnode.h"
-#include "transforms/catalogue.h"
+#include "panegraph.h"
 #include "ui/editors/columneditors.h"
 #include "ui/editors/simpleeditors.h"
 #include "ui/editors/termeditors.h"
 #include "ui/editors/verifyruleseditor.h"
-#include "ui/itempane.h"
 #include "ui/itempaneoptions.h"
-#include "everyoptiontransform.h"
-#include "uitesthelpers.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -25,81 +17,14 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStyle>
 #include <QStyleOptionButton>
-#include <QTableWidget>
-#include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
 
-namespace {
-
-constexpr double Delay = 0.4; // seconds
-constexpr int Name = 0, City = 1, Amount = 2;
-
-// The stored form of what an editor's widgets show, to compare with the
-// stored form of its option.
-QString shownValue(const ParameterEditor* editor)
-{
-    TransformParameter copy(*editor->parameter());
-    copy.setValue(editor->editedValue());
-    return copy.serialise();
-}
-
-QVector<int> resolved(const TransformParameter* p, const ColumnRefList& refs)
-{
-    QVector<int> columns;
-    for (const ColumnRef& r : refs)
-        columns << p->resolve(r);
-    return columns;
-}
-
-template <class T> T* cell(const RowTableEditor* editor, int row, int column)
-{
-    return qobject_cast<T*>(editor->table()->cellWidget(row, column));
-}
-
-QAbstractButton* buttonWithText(const QWidget* editor, const QString& text)
-{
-    for (QAbstractButton* b : editor->findChildren<QAbstractButton*>()) {
-        if (b->text() == text)
-            return b;
-    }
-    return nullptr;
-}
-
-// Adds a row with the table's "+" button, as a user does.
-int addRow(RowTableEditor* editor)
-{
-    QAbstractButton* add = buttonWithText(editor, QStringLiteral("+"));
-    if (!add)
-        return -1;
-    QTest::mouseClick(add, Qt::LeftButton);
-    return editor->rowCount() - 1;
-}
-
-void clickItem(QListWidget* list, int row)
-{
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-        list->visualItemRect(list->item(row)).center());
-}
-
-void toggleItem(QListWidget* list, int row)
-{
-    clickItem(list, row);
-    QTest::keyClick(list, Qt::Key_Space);
-}
-
-void typeInto(QWidget* widget, const QString& text)
-{
-    widget->setFocus();
-    QTest::keyClicks(widget, text);
-}
-
-} // namespace
+using namespace PaneTest;
 
 class TestPaneEditors : public QObject
 {
@@ -107,36 +32,9 @@ class TestPaneEditors : public QObject
 
 private:
     QTemporaryDir m_settingsDir;
+    std::unique_ptr<Graph> m_graph;
     GraphScene* m_scene = nullptr;
-    InputNode* m_input = nullptr;
-    TransformNode* m_rename = nullptr;
     TransformNode* m_node = nullptr;
-    const QStringList m_names { QStringLiteral("name"), QStringLiteral("city"),
-        QStringLiteral("amount") };
-
-    TransformNode* addTransform(const QString& typeKey, Node* upstream, qreal y)
-    {
-        auto* node = new TransformNode(Catalogue::instance().create(typeKey));
-        node->setId(Node::nextId());
-        node->setPos(0, y);
-        m_scene->insertNode(node);
-        m_scene->insertConnection(upstream, node);
-        node->upstreamChanged();
-        return node;
-    }
-
-    // The rebuilt item after an undo (the old one is deleted).
-    TransformNode* restored(qint32 id) const
-    {
-        return qobject_cast<TransformNode*>(m_scene->nodeWithId(id));
-    }
-
-    static void showPane(ItemPane& pane, Node* node)
-    {
-        pane.resize(520, 1600);
-        pane.setNode(node);
-        pane.show();
-    }
 
     static void editSimple(ParameterEditor* editor);
     static void editColumnList(ParameterEditor* editor);
@@ -146,54 +44,26 @@ private:
     static void checkColumns(const TransformParameter* p);
     static void checkTerms(const TransformParameter* p);
     void checkLabel(ParameterEditor* editor);
-    static QString shownColumn(const ParameterEditor* editor);
-    static void pointAtCity(TransformParameter* p);
-    static QVector<int> referencedColumns(const TransformParameter* p);
 
 private slots:
-    void initTestCase();
+    void initTestCase() { prepare(m_settingsDir); }
     void init();
-    void cleanup();
+    void cleanup() { m_graph.reset(); }
 
     void everyEditorChangesRecordsAndWaits_data();
     void everyEditorChangesRecordsAndWaits();
     void aRowAwaitingItsColumnSurvivesTheRun_data();
     void aRowAwaitingItsColumnSurvivesTheRun();
     void separateChangesAreSeparateUndoSteps();
-    void columnChoosersFollowARenamedColumn_data();
-    void columnChoosersFollowARenamedColumn();
 };
-
-void TestPaneEditors::initTestCase()
-{
-    isolateSettings(m_settingsDir);
-    Settings::instance().setProcessingDelay(Delay);
-    Catalogue::instance().add(new EveryOptionTransform);
-    // The undo history rebuilds the Input item through the factory.
-    registerInputNodeKind();
-}
 
 void TestPaneEditors::init()
 {
-    // Input -> Rename Cols -> Every Option: the rename lets the columns
-    // change name upstream of the options under test.
-    m_scene = new GraphScene;
-    m_input = new InputNode;
-    m_input->setId(Node::nextId());
-    m_input->setClipboardSource(QStringLiteral("name,city,amount\nann,paris,3\nbob,rome,4\n"));
-    m_scene->insertNode(m_input);
-    m_rename = addTransform(QStringLiteral("Rename_Cols"), m_input, 100);
-    m_node = addTransform(EveryOptionTransform::key(), m_rename, 200);
-    m_scene->setAutoRun(true);
-    m_scene->process(GraphScene::RunAll, true);
+    m_graph = std::make_unique<Graph>();
+    m_scene = m_graph->scene();
+    m_node = m_graph->node();
     QCOMPARE(m_node->status(), int(StatusUpToDate));
-    QCOMPARE(m_node->dataset().columnNames(), m_names);
-}
-
-void TestPaneEditors::cleanup()
-{
-    delete m_scene;
-    m_scene = nullptr;
+    QCOMPARE(m_node->dataset().columnNames(), columnNames());
 }
 
 // The user's gestures, by kind of editor. The column layout upstream is
@@ -524,10 +394,10 @@ void TestPaneEditors::everyEditorChangesRecordsAndWaits()
     // editors rather than keep them pointing into deleted options.
     QVERIFY(pane.options()->editors().isEmpty());
     QVERIFY(!pane.node());
-    TransformNode* back = restored(id);
+    TransformNode* back = m_graph->restored(id);
     QVERIFY(back);
     QCOMPARE(back->status(), int(StatusUpToDate));
-    QCOMPARE(back->dataset().columnNames(), m_names);
+    QCOMPARE(back->dataset().columnNames(), columnNames());
     QCOMPARE(back->transform()->parameter(key)->serialise(), before);
     pane.setNode(back);
     QVERIFY(pane.options()->editor(key));
@@ -553,8 +423,8 @@ void TestPaneEditors::checkLabel(ParameterEditor* editor)
 void TestPaneEditors::aRowAwaitingItsColumnSurvivesTheRun_data()
 {
     QTest::addColumn<QString>("key");
-    for (const char* key : { "Sort_Columns", "Ordered_Columns", "Filter_Columns", "If",
-             "Replace_Terms" })
+    for (const char* key :
+        { "Sort_Columns", "Ordered_Columns", "Filter_Columns", "If", "Replace_Terms" })
         QTest::newRow(key) << QString::fromLatin1(key);
 }
 
@@ -577,8 +447,8 @@ void TestPaneEditors::aRowAwaitingItsColumnSurvivesTheRun()
     QTRY_COMPARE_WITH_TIMEOUT(EveryOptionTransform::runs(), runs + 1, 10000);
     QCOMPARE(editor->rowCount(), 1);
     // It is still there to be filled in.
-    QTest::keyClick(editor->table()->cellWidget(0, key == QLatin1String("If") ? 1 : 0),
-        Qt::Key_Down);
+    QTest::keyClick(
+        editor->table()->cellWidget(0, key == QLatin1String("If") ? 1 : 0), Qt::Key_Down);
     QCOMPARE(editor->rowCount(), 1);
     QVERIFY(editor->parameter()->serialise() != empty);
 }
@@ -602,168 +472,8 @@ void TestPaneEditors::separateChangesAreSeparateUndoSteps()
     QCOMPARE(m_scene->snapshotCount(), snapshots + 3);
     const qint32 id = m_node->id();
     QVERIFY(m_scene->undo());
-    QCOMPARE(restored(id)->transform()->parameter(QStringLiteral("Int"))->intValue(), 7);
-    QCOMPARE(restored(id)->comment(), QStringLiteral("checked"));
-}
-
-// Column choosers after a rename upstream
-
-void TestPaneEditors::pointAtCity(TransformParameter* p)
-{
-    const ColumnRef city = p->referenceAt(City);
-    const ColumnRef name = p->referenceAt(Name);
-    const ColumnRef amount = p->referenceAt(Amount);
-    const ConditionTerm term { city, 0, QStringLiteral("r") };
-    QVariant value;
-    switch (p->type()) {
-    case ParameterType::SingleColumn:
-        value = QVariant::fromValue(city);
-        break;
-    case ParameterType::MultipleColumns:
-    case ParameterType::OrderedColumns:
-        value = QVariant::fromValue(ColumnRefList { city });
-        break;
-    case ParameterType::ReorderColumns:
-        value = QVariant::fromValue(ColumnRefList { city, name, amount });
-        break;
-    case ParameterType::SortColumns:
-        value = QVariant::fromValue(SortColumnList { { city, false } });
-        break;
-    case ParameterType::CheckedColumns:
-        value = QVariant::fromValue(
-            CheckedColumnList { { name, false }, { city, true }, { amount, false } });
-        break;
-    case ParameterType::FilterColumns:
-        value = QVariant::fromValue(FilterList { 0, 0, { term } });
-        break;
-    case ParameterType::If:
-        value = QVariant::fromValue(IfList { { IfBranch { { term }, QStringLiteral("x") } }, {} });
-        break;
-    case ParameterType::RenameColumns:
-        value = QVariant::fromValue(RenameColumnList { { city, QStringLiteral("place") } });
-        break;
-    case ParameterType::Unique:
-        value = QVariant::fromValue(UniqueColumnList { { city, 2, QString() } });
-        break;
-    default: { // verify rules
-        VerifyColumnRules rules;
-        rules.position = City;
-        rules.expectedName = QStringLiteral("city");
-        rules.rules = { VerifyRule { 7, true, 2, QString() } };
-        value = QVariant::fromValue(VerifyRuleSet { {}, { rules } });
-    }
-    }
-    p->setValue(value);
-}
-
-// The name the editor shows for the column its option refers to.
-QString TestPaneEditors::shownColumn(const ParameterEditor* editor)
-{
-    const auto* table = qobject_cast<const RowTableEditor*>(editor);
-    switch (editor->parameter()->type()) {
-    case ParameterType::SingleColumn:
-        return static_cast<const SingleColumnEditor*>(editor)->comboBox()->currentText();
-    case ParameterType::MultipleColumns:
-    case ParameterType::CheckedColumns:
-    case ParameterType::ReorderColumns: {
-        const QListWidget* list = static_cast<const ColumnListEditor*>(editor)->listWidget();
-        for (int r = 0; r < list->count(); ++r) {
-            const QListWidgetItem* item = list->item(r);
-            if (!(item->flags() & Qt::ItemIsUserCheckable) || item->checkState() == Qt::Checked)
-                return item->text();
-        }
-        return QString();
-    }
-    case ParameterType::SortColumns:
-    case ParameterType::OrderedColumns:
-    case ParameterType::FilterColumns:
-        return cell<QComboBox>(table, 0, 0)->currentText();
-    case ParameterType::If:
-        return cell<QComboBox>(table, 0, 1)->currentText();
-    case ParameterType::RenameColumns:
-    case ParameterType::Unique:
-        // The row whose setting differs from the default.
-        for (int r = 0; r < table->rowCount(); ++r) {
-            const auto* edit = cell<QLineEdit>(table, r, 1);
-            const auto* combo = cell<QComboBox>(table, r, 1);
-            if ((edit && !edit->text().isEmpty()) || (combo && combo->currentIndex() != 1))
-                return table->table()->item(r, 0)->text();
-        }
-        return QString();
-    default: { // verify rules: the branch holding rules, "Column %1: '%2'"
-        const QTreeWidget* tree = static_cast<const VerifyRulesEditor*>(editor)->tree();
-        for (int i = 1; i < tree->topLevelItemCount(); ++i) {
-            if (tree->topLevelItem(i)->childCount() > 0)
-                return tree->topLevelItem(i)->text(0).section(QLatin1Char('\''), 1, 1);
-        }
-        return QString();
-    }
-    }
-}
-
-QVector<int> TestPaneEditors::referencedColumns(const TransformParameter* p)
-{
-    if (p->type() == ParameterType::VerifyRules) {
-        QVector<int> positions;
-        for (const VerifyColumnRules& c : p->verifyRules().columns)
-            positions << c.position;
-        return positions;
-    }
-    ColumnRefList refs = p->columnRefs();
-    for (const ConditionTerm& t : p->filterList().terms)
-        refs << t.column;
-    for (const IfBranch& b : p->ifList().branches) {
-        for (const ConditionTerm& t : b.conditions)
-            refs << t.column;
-    }
-    return resolved(p, refs);
-}
-
-void TestPaneEditors::columnChoosersFollowARenamedColumn_data()
-{
-    QTest::addColumn<QString>("key");
-    const Transform* prototype = Catalogue::instance().prototype(EveryOptionTransform::key());
-    // The options that refer to upstream columns by name on screen.
-    for (const TransformParameter* p : prototype->parameters()) {
-        if (p->isColumnType() && p->type() != ParameterType::Script
-            && p->type() != ParameterType::SplitRows)
-            QTest::newRow(qPrintable(p->key())) << p->key();
-    }
-}
-
-void TestPaneEditors::columnChoosersFollowARenamedColumn()
-{
-    QFETCH(QString, key);
-    TransformParameter* p = m_node->transform()->parameter(key);
-    pointAtCity(p);
-    const QVector<int> columns = referencedColumns(p);
-    QVERIFY(columns.contains(City));
-    const ColumnId cityId = m_node->dataset().columnId(City);
-    ItemPane pane;
-    showPane(pane, m_node);
-    QCOMPARE(shownColumn(pane.options()->editor(key)), QStringLiteral("city"));
-
-    // The rename is the upstream item's own change, made in its own pane.
-    ItemPane upstreamPane;
-    showPane(upstreamPane, m_rename);
-    auto* rename = qobject_cast<RenameColumnsEditor*>(
-        upstreamPane.options()->editor(QStringLiteral("RenameColumns")));
-    QVERIFY(rename);
-    typeInto(cell<QLineEdit>(rename, City, 1), QStringLiteral("town"));
-    QTRY_COMPARE_WITH_TIMEOUT(m_node->dataset().columnName(City), QStringLiteral("town"), 10000);
-    QCOMPARE(m_node->status(), int(StatusUpToDate));
-    QCOMPARE(m_node->dataset().columnId(City), cityId);
-    QCOMPARE(shownColumn(pane.options()->editor(key)), QStringLiteral("town"));
-    QCOMPARE(referencedColumns(p), columns);
-
-    const qint32 id = m_node->id();
-    QVERIFY(m_scene->undo());
-    TransformNode* back = restored(id);
-    QVERIFY(back);
-    QCOMPARE(back->dataset().columnName(City), QStringLiteral("city"));
-    pane.setNode(back);
-    QCOMPARE(shownColumn(pane.options()->editor(key)), QStringLiteral("city"));
-    QCOMPARE(referencedColumns(back->transform()->parameter(key)), columns);
+    QCOMPARE(m_graph->restored(id)->transform()->parameter(QStringLiteral("Int"))->intValue(), 7);
+    QCOMPARE(m_graph->restored(id)->comment(), QStringLiteral("checked"));
 }
 
 QTEST_MAIN(TestPaneEditors)

@@ -6,6 +6,7 @@
 // "paneeditors-<type>.png" for a look by eye (run under a real X server).
 
 #include "core/settings.h"
+#include "everyoptiontransform.h"
 #include "graph/graphscene.h"
 #include "graph/transformnode.h"
 #include "input/inputnode.h"
@@ -15,7 +16,6 @@
 #include "ui/editors/rowtableeditor.h"
 #include "ui/itempane.h"
 #include "ui/itempaneoptions.h"
-#include "everyoptiontransform.h"
 #include "uitesthelpers.h"
 
 #include <QComboBox>
@@ -25,9 +25,9 @@
 #include <QLineEdit>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QTableWidget>
 #include <QStyle>
 #include <QStyleOptionComboBox>
+#include <QTableWidget>
 #include <QTest>
 
 namespace {
@@ -37,11 +37,10 @@ const QSize PaneSize(430, 760);
 
 QString csv()
 {
-    return QStringLiteral(
-        "customer name,city,postcode,amount,order date\n"
-        "Ann Lee,Paris,75001,12.50,2024-01-05\n"
-        "Bob Stone,Rome,00184,7.25,2024-02-11\n"
-        "Cy Young,Oslo,0150,3.00,2024-03-20\n");
+    return QStringLiteral("customer name,city,postcode,amount,order date\n"
+                          "Ann Lee,Paris,75001,12.50,2024-01-05\n"
+                          "Bob Stone,Rome,00184,7.25,2024-02-11\n"
+                          "Cy Young,Oslo,0150,3.00,2024-03-20\n");
 }
 
 } // namespace
@@ -60,10 +59,11 @@ private:
     {
         TransformParameter* p = transform->parameter(QStringLiteral("Columns"));
         if (p && p->type() == ParameterType::SortColumns)
-            p->setValue(QVariant::fromValue(SortColumnList {
-                { p->referenceAt(1), true }, { p->referenceAt(0), false } }));
+            p->setValue(QVariant::fromValue(
+                SortColumnList { { p->referenceAt(1), true }, { p->referenceAt(0), false } }));
         else if (p && p->type() == ParameterType::MultipleColumns)
-            p->setValue(QVariant::fromValue(ColumnRefList { p->referenceAt(0), p->referenceAt(2) }));
+            p->setValue(
+                QVariant::fromValue(ColumnRefList { p->referenceAt(0), p->referenceAt(2) }));
         for (TransformParameter* q : transform->parameters())
             fillTerms(q);
         p = transform->parameter(QStringLiteral("Replace"));
@@ -142,8 +142,8 @@ private slots:
         checkDataTools(pane);
         const QString shots = qEnvironmentVariable("VARNIX_PANE_SHOTS");
         if (!shots.isEmpty()) {
-            const QString file = QDir(shots).filePath(
-                QStringLiteral("paneeditors-%1.png").arg(typeKey.toLower()));
+            const QString file
+                = QDir(shots).filePath(QStringLiteral("paneeditors-%1.png").arg(typeKey.toLower()));
             QVERIFY(pane.grab().save(file));
             // The whole form as well, for forms taller than the pane.
             QWidget* form = pane.options();
@@ -172,7 +172,8 @@ private:
         const auto* scroll = pane.findChild<QScrollArea*>();
         QVERIFY(scroll);
         QVERIFY2(options->width() <= scroll->viewport()->width(),
-            qPrintable(QStringLiteral("%1 > %2").arg(options->width()).arg(scroll->viewport()->width())));
+            qPrintable(
+                QStringLiteral("%1 > %2").arg(options->width()).arg(scroll->viewport()->width())));
     }
 
     static bool showsWholeText(const QComboBox* combo)
@@ -201,7 +202,8 @@ private:
         const auto* mode = data->findChild<QComboBox*>();
         QVERIFY(mode && showsWholeText(mode));
         const auto* text = data->findChild<QLineEdit*>();
-        QVERIFY(text && text->width() >= text->fontMetrics().horizontalAdvance(text->placeholderText()));
+        QVERIFY(text
+            && text->width() >= text->fontMetrics().horizontalAdvance(text->placeholderText()));
     }
 
     void checkTable(const QTableWidget* table, const QByteArray& what)

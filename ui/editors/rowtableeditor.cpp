@@ -143,7 +143,8 @@ void RowTableEditor::adjustHeight()
     // Room for the sideways scroll bar when it shows, so it never hides the
     // last row.
     const QScrollBar* sideways = m_table->horizontalScrollBar();
-    const int scrollBar = m_fitContent && sideways->maximum() > 0 ? sideways->sizeHint().height() : 0;
+    const int scrollBar
+        = m_fitContent && sideways->maximum() > 0 ? sideways->sizeHint().height() : 0;
     m_table->setFixedHeight(m_table->horizontalHeader()->sizeHint().height() + rows * rowHeight
         + scrollBar + 2 * m_table->frameWidth() + 2);
 }
