@@ -3,10 +3,10 @@
 #include <QWidget>
 
 class Dataset;
-class QBoxLayout;
-class QHBoxLayout;
 class DataTableModel;
+class QBoxLayout;
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QStackedWidget;

@@ -23,7 +23,7 @@
 
 namespace PaneTest {
 
-constexpr double Delay = 0.4; // seconds
+constexpr double Delay = 0.7; // seconds, long enough for a gesture of several steps
 constexpr int Name = 0, City = 1, Amount = 2;
 
 inline QStringList columnNames()
