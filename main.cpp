@@ -1,6 +1,7 @@
 #include "batch/commandline.h"
 #include "batch/commandlinereport.h"
 #include "batch/commandlinerun.h"
+#include "core/allocatortuning.h"
 #include "core/memorylimit.h"
 #include "core/settings.h"
 #include "document/autorecovery.h"
@@ -125,6 +126,7 @@ int runWithoutWindows(const CommandLine& line)
     err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
     CommandLineReport report(&out, &err);
     CommandLineRun run(line, report);
+    run.setLeaveGraphAtExit(true);
     return run.run();
 }
 

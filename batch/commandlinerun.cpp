@@ -16,6 +16,8 @@
 #include <QRegularExpression>
 #include <QSysInfo>
 
+#include <memory>
+
 namespace {
 
 
@@ -170,7 +172,8 @@ int CommandLineRun::run()
     if (m_line.documentPath.isEmpty())
         return fatal(QStringLiteral("No .%1 file specified.").arg(QStringLiteral("transform")));
 
-    GraphScene scene;
+    auto owned = std::make_unique<GraphScene>();
+    GraphScene& scene = *owned;
     DocumentInfo info;
     QString error;
     if (!DocumentReader::load(m_line.documentPath, scene, &info, nullptr, &error))
@@ -185,6 +188,7 @@ int CommandLineRun::run()
     QElapsedTimer stopwatch;
     stopwatch.start();
     scene.setAutoRun(info.autoRun);
+    scene.setKeepsResults(false);
     scene.process(GraphScene::RunAll, true);
     const qint64 elapsed = stopwatch.elapsed();
 
@@ -198,6 +202,8 @@ int CommandLineRun::run()
     if (m_line.verbosity >= 2 && m_report.hasLog())
         m_report.info(QStringLiteral("Log: %1").arg(m_report.logPath()));
     m_report.flush();
+    if (m_leaveGraphAtExit)
+        (void)owned.release();
     return tally.errors > 0 ? ExitItemErrors : ExitOk;
 }
 

@@ -4,6 +4,7 @@
 //
 // usage: varnix_job read IN.csv
 //        varnix_job copy IN.csv OUT.csv|OUT.json|OUT.xml
+#include "core/allocatortuning.h"
 #include "core/settings.h"
 #include "input/delimitedreader.h"
 #include "output/outputfile.h"

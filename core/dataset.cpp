@@ -430,6 +430,14 @@ void Dataset::clear()
     *this = Dataset();
 }
 
+void Dataset::releaseRows()
+{
+    m_rows = QVector<Row>();
+    m_pools.clear();
+    m_drilldown.clear();
+    m_verification.clear();
+}
+
 bool Dataset::equals(const Dataset& other) const
 {
     return m_columnCount == other.m_columnCount && rowCount() == other.rowCount()

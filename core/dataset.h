@@ -152,6 +152,9 @@ public:
     // Whole dataset
     void clear();
     void dropPools() { m_pools.clear(); }
+    // Lets the rows go and keeps the columns (names, identities), for a
+    // table no one will read again.
+    void releaseRows();
     bool equals(const Dataset& other) const;
     bool rowContains(int row, const QString& text, Qt::CaseSensitivity cs) const;
     bool nextCell(int& row, int& column) const;

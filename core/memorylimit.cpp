@@ -11,10 +11,8 @@ namespace {
 MemoryPrompt* s_prompt = nullptr;
 double (*s_measure)() = nullptr;
 
-double kilobytesOf(const QString& statusText, const QString& field)
+double kilobytesOf(const QString& statusText, const QRegularExpression& pattern)
 {
-    const QRegularExpression pattern(QStringLiteral("^%1:\\s*(\\d+)\\s*kB").arg(field),
-                                     QRegularExpression::MultilineOption);
     const QRegularExpressionMatch match = pattern.match(statusText);
     return match.hasMatch() ? match.captured(1).toDouble() : 0.0;
 }
@@ -25,8 +23,11 @@ namespace MemoryLimit {
 
 double memoryGBFromStatus(const QString& statusText)
 {
-    const double kilobytes = kilobytesOf(statusText, QStringLiteral("RssAnon"))
-                             + kilobytesOf(statusText, QStringLiteral("VmSwap"));
+    static const QRegularExpression resident(
+        QStringLiteral("^RssAnon:\\s*(\\d+)\\s*kB"), QRegularExpression::MultilineOption);
+    static const QRegularExpression swapped(
+        QStringLiteral("^VmSwap:\\s*(\\d+)\\s*kB"), QRegularExpression::MultilineOption);
+    const double kilobytes = kilobytesOf(statusText, resident) + kilobytesOf(statusText, swapped);
     return kilobytes * 1024.0 / (1024.0 * 1024.0 * 1024.0);
 }
 

@@ -15,6 +15,8 @@
 #include <QDateTime>
 #include <QGraphicsView>
 
+#include <algorithm>
+
 namespace {
 
 // The last time the event loop was pumped from a progress report; process
@@ -211,6 +213,28 @@ void GraphScene::onProcessingEnd(Node* node)
     else if (!(m_toProcess < 1 && m_processedCount <= m_toProcess))
         emit showProgress(100);
     emit nodeProcessed(node);
+    releaseConsumedResults(node);
+}
+
+// Called as each item ends: its upstream items may now have been read by
+// every item downstream of them, and an item with nothing downstream by
+// its nature (an Output) has been read by itself.
+void GraphScene::releaseConsumedResults(Node* node)
+{
+    if (m_keepsResults)
+        return;
+    const auto consumed = [](const Node* n) {
+        const QList<Node*> downstream = n->downstreamNodes(false);
+        return std::all_of(downstream.begin(), downstream.end(),
+            [](const Node* d) { return d->isProcessed(); });
+    };
+    const QList<Node*> upstream = node->upstreamNodes(false);
+    for (Node* u : upstream) {
+        if (consumed(u))
+            u->releaseRows();
+    }
+    if (node->maxDownstream() == 0)
+        node->releaseRows();
 }
 
 void GraphScene::onPosChanged(QList<Node*> moved)

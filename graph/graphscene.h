@@ -86,6 +86,12 @@ public:
     bool autoRun() const { return m_autoRun; }
     void setAutoRun(bool on) { m_autoRun = on; }
     int toProcessCount() const { return m_toProcess; }
+    // Whether items keep their results after the items downstream of them
+    // have processed. Without windows no one looks at them again, and
+    // letting them go keeps the memory of a long chain close to that of
+    // its largest step.
+    bool keepsResults() const { return m_keepsResults; }
+    void setKeepsResults(bool keep) { m_keepsResults = keep; }
     int processedCount() const { return m_processedCount; }
 
     // Undo history
@@ -144,6 +150,7 @@ public slots:
     void onProcessingStart(Node* node);
     void onProcessed(Node* node, qreal fractionProcessed);
     void onProcessingEnd(Node* node);
+    void releaseConsumedResults(Node* node);
     void onPosChanged(QList<Node*> nodes);
 
 private:
@@ -164,6 +171,7 @@ private:
     int m_toProcess = 0;
     int m_processedCount = 0;
     bool m_autoRun = false;
+    bool m_keepsResults = true;
     QTimer m_delayTimer;
     QList<QPointer<Node>> m_delayedNodes;
     UserPrompt* m_prompt = nullptr;

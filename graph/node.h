@@ -101,6 +101,9 @@ public:
     virtual qint64 processingTime() const { return m_processingTime; }
     virtual QDateTime lastProcessed() const { return m_lastProcessed; }
     virtual void upstreamProcessed() = 0;
+    // Lets the rows of the item's result go once nothing will read them
+    // again (a run without windows); the item keeps its status and messages.
+    void releaseRows() { m_dataset.releaseRows(); }
 
     // Additions of this code base
     qreal progress() const { return m_progress; }

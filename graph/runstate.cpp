@@ -1,5 +1,7 @@
 #include "graph/runstate.h"
 
+#include <QElapsedTimer>
+
 namespace {
 
 bool g_stopRequested = false;
@@ -36,8 +38,14 @@ void setMemoryCheck(std::function<void()> check)
 
 void checkMemory()
 {
-    if (memoryCheck())
-        memoryCheck()();
+    // Progress reports come every thousand rows; measuring the process that
+    // often would cost more than the check is worth, and memory cannot grow
+    // far in the time between two measurements.
+    static QElapsedTimer sinceLast;
+    if (!memoryCheck() || (sinceLast.isValid() && sinceLast.elapsed() < 50))
+        return;
+    sinceLast.restart();
+    memoryCheck()();
 }
 
 } // namespace RunState

@@ -70,14 +70,31 @@ void ValuePool::grow()
 
 void ValuePool::checkWorth()
 {
-    // Retire when more than half of the values seen so far were new: the
-    // table then costs about as much memory as the sharing saves, and a
-    // cache miss per value on top.
-    if (qint64(m_count) * 2 > qint64(m_lookups)) {
+    const qint64 seen = m_lookups - m_stretchStart;
+    const qint64 added = m_count - m_countAtStretchStart;
+    const qint64 repeats = seen - added;
+    // A distinct value costs two to four slots of the table (it is kept at
+    // most half full); a repeat saves one text: its header, its characters
+    // and the allocator's own overhead.
+    const qint64 slotCost = 3 * qint64(sizeof(Slot));
+    const qint64 averageLength = added > 0 ? m_newCharacters / added : 0;
+    const qint64 textCost = 32 + 2 * averageLength;
+    // Repeats show only as a column grows (a value seen once early is often
+    // seen again later), so the first stretch alone is judged leniently:
+    // only a column of nearly all new values retires then.
+    const bool firstStretch = m_stretchStart == 0;
+    const bool notWorth
+        = firstStretch ? added * 10 > seen * 9 : added * slotCost > repeats * textCost;
+    if (notWorth) {
         m_retired = true;
         std::vector<Slot>().swap(m_slots);
         m_count = 0;
+        return;
     }
+    m_stretchStart = m_lookups;
+    m_countAtStretchStart = m_count;
+    m_newCharacters = 0;
+    m_nextCheck = m_lookups > (1 << 29) ? m_lookups : m_lookups * 2;
 }
 
 ValuePool::Slot& ValuePool::slotFor(const QChar* chars, int count, uint hash)
@@ -99,7 +116,7 @@ QString ValuePool::intern(const QChar* chars, int count, uint hash)
         return QString(chars, 0);
     if (m_retired)
         return QString(chars, count);
-    if (++m_lookups == RetireCheckValues) {
+    if (++m_lookups == m_nextCheck) {
         checkWorth();
         if (m_retired)
             return QString(chars, count);
@@ -109,6 +126,7 @@ QString ValuePool::intern(const QChar* chars, int count, uint hash)
         slot.text = QString(chars, count);
         slot.hash = hash;
         ++m_count;
+        m_newCharacters += count;
     }
     return slot.text;
 }
@@ -117,7 +135,7 @@ QString ValuePool::intern(const QString& text)
 {
     if (text.isEmpty() || m_retired)
         return text;
-    if (++m_lookups == RetireCheckValues) {
+    if (++m_lookups == m_nextCheck) {
         checkWorth();
         if (m_retired)
             return text;
@@ -130,6 +148,7 @@ QString ValuePool::intern(const QString& text)
             slot.text.squeeze();
         slot.hash = hash;
         ++m_count;
+        m_newCharacters += text.size();
     }
     return slot.text;
 }

@@ -6,11 +6,13 @@
 // the same value share one text. The table is flat (open addressing), so a
 // probe is usually one memory access and the whole pool goes in one free.
 //
-// A column whose values are mostly different (identifiers, e-mail addresses,
-// free notes) gains little from pooling and pays a large table and a cache
-// miss per value; when more than half of its first RetireCheckValues values
-// were new, the pool retires: it lets its table go and hands out plain texts
-// from then on.
+// A column whose values are mostly different (identifiers, e-mail addresses)
+// gains little from pooling and pays a large table and a cache miss per
+// value. The pool weighs this at every doubling of the values it has seen
+// (from RetireCheckValues on): when nearly all of the first values were new,
+// or later the new values of the latest stretch cost more in table slots
+// than its repeats saved in texts, it retires, lets its table go and hands
+// out plain texts from then on.
 
 #include <QChar>
 #include <QString>
@@ -62,6 +64,12 @@ private:
     int m_count = 0;
     int m_lookups = 0;
     bool m_retired = false;
+    // The stretch of values since the last check: where it started, the
+    // distinct count then, and the characters of the new values in it.
+    int m_nextCheck = RetireCheckValues;
+    int m_stretchStart = 0;
+    int m_countAtStretchStart = 0;
+    qint64 m_newCharacters = 0;
 };
 
 // A well-mixed hash of the characters; the pools of every column use it.

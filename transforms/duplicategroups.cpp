@@ -6,6 +6,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -39,22 +40,6 @@ QString keyText(const QStringList& values)
     return text;
 }
 
-// The same text straight from the row, without the list in between.
-QString rowKeyText(
-    const Dataset& dataset, int row, const QVector<int>& columns, const DuplicateOptions& options)
-{
-    if (columns.size() == 1)
-        return comparisonValue(dataset.value(row, columns.first()), options);
-    int length = 0;
-    for (int c : columns)
-        length += dataset.value(row, c).size() + 2;
-    QString text;
-    text.reserve(length);
-    for (int c : columns)
-        appendKeyValue(text, comparisonValue(dataset.value(row, c), options));
-    return text;
-}
-
 class Grouper
 {
 public:
@@ -81,24 +66,110 @@ private:
     DuplicateGroups& m_groups;
 };
 
+// Whether nothing in the options changes a value before it is compared:
+// then the row's own values are compared, with no copies made.
+bool comparesAsStored(const DuplicateOptions& options)
+{
+    return options.caseSensitive && !options.ignoreSpaces && !options.ignorePunctuation;
+}
+
+uint rowKeyHash(
+    const Dataset& dataset, int row, const QVector<int>& columns, const DuplicateOptions& options)
+{
+    const bool asStored = comparesAsStored(options);
+    uint hash = 0;
+    for (int c : columns) {
+        const QString& value = dataset.value(row, c);
+        hash = asStored ? qHash(value, hash) : qHash(comparisonValue(value, options), hash);
+    }
+    return hash;
+}
+
+bool sameRowKey(const Dataset& dataset, int a, int b, const QVector<int>& columns,
+    const DuplicateOptions& options)
+{
+    const bool asStored = comparesAsStored(options);
+    for (int c : columns) {
+        const QString& x = dataset.value(a, c);
+        const QString& y = dataset.value(b, c);
+        if (asStored ? x != y : comparisonValue(x, options) != comparisonValue(y, options))
+            return false;
+    }
+    return true;
+}
+
+// The first row of every distinct key, found by the key's hash in a flat
+// open-addressed table. The keys themselves are not kept: a slot is the hash
+// and the row, and a matching hash is confirmed against that row's values.
+// A million distinct keys so take 16 MB, where a hash of key texts would
+// take hundreds.
+class FirstRows
+{
+public:
+    // The first row with the same key as this row, or -1 when the row is the
+    // first of its key (it is then recorded as such).
+    template <typename Same>
+    int find(uint hash, int row, const Same& sameAs)
+    {
+        if (size_t(m_count + 1) * 2 > m_slots.size())
+            grow();
+        const size_t mask = m_slots.size() - 1;
+        for (size_t i = spread(hash) & mask;; i = (i + 1) & mask) {
+            Slot& slot = m_slots[i];
+            if (slot.row < 0) {
+                slot = Slot { hash, row };
+                ++m_count;
+                return -1;
+            }
+            if (slot.hash == hash && sameAs(slot.row))
+                return slot.row;
+        }
+    }
+
+private:
+    struct Slot
+    {
+        uint hash = 0;
+        int row = -1;
+    };
+
+    // Linear probing wants the low bits well mixed.
+    static size_t spread(uint hash) { return size_t((quint64(hash) * 0x9E3779B97F4A7C15ULL) >> 32); }
+
+    void grow()
+    {
+        std::vector<Slot> old(std::max<size_t>(1024, m_slots.size() * 2));
+        old.swap(m_slots);
+        const size_t mask = m_slots.size() - 1;
+        for (const Slot& slot : old) {
+            if (slot.row < 0)
+                continue;
+            size_t i = spread(slot.hash) & mask;
+            while (m_slots[i].row >= 0)
+                i = (i + 1) & mask;
+            m_slots[i] = slot;
+        }
+    }
+
+    std::vector<Slot> m_slots;
+    int m_count = 0;
+};
+
 bool exactGroups(const Dataset& dataset, const QVector<int>& columns,
     const DuplicateOptions& options, DuplicateGroups& groups, const DuplicateProgress& progress)
 {
     const int rows = dataset.rowCount();
     Grouper grouper(groups, rows);
-    QHash<QString, int> groupOfKey;
-    groupOfKey.reserve(rows);
+    FirstRows firstRows;
     for (int r = 0; r < rows; ++r) {
         if (progress && !progress(r, rows))
             return false;
-        const QString key = rowKeyText(dataset, r, columns, options);
-        const auto it = groupOfKey.constFind(key);
-        if (it != groupOfKey.constEnd()) {
-            grouper.join(it.value(), 100);
-        } else {
-            groupOfKey.insert(key, groups.sizes.size());
+        const int first = firstRows.find(rowKeyHash(dataset, r, columns, options), r,
+            [&](int other) { return sameRowKey(dataset, other, r, columns, options); });
+        if (first >= 0)
+            grouper.join(groups.group.at(first), 100);
+        else
             grouper.startGroup();
-        }
     }
     return true;
 }

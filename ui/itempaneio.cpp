@@ -6,30 +6,32 @@
 #include "input/reader.h"
 #include "output/outputnode.h"
 #include "output/writer.h"
+#include "ui/inputform.h"
 #include "ui/itempaneoptions.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QToolButton>
 
-namespace {
+QList<int> inputFileTypes()
+{
+    return { FileTypeDelimited, FileTypeExcelXlsx, FileTypeExcelXls, FileTypeFixedWidth,
+        FileTypeJson, FileTypeXml, FileTypeVCard, FileTypePlainText };
+}
 
-const int InputTypes[] = { FileTypeDelimited, FileTypeExcelXlsx, FileTypeExcelXls,
-    FileTypeFixedWidth, FileTypeJson, FileTypeXml, FileTypeVCard, FileTypePlainText };
-
-void selectData(QComboBox* combo, const QVariant& data)
+void IoOptionsForm::selectData(QComboBox* combo, const QVariant& data)
 {
     const int found = combo->findData(data);
     combo->setCurrentIndex(found >= 0 ? found : 0);
 }
-
-} // namespace
 
 IoOptionsForm::IoOptionsForm(Node* node, QWidget* parent)
     : QWidget(parent), m_form(new QFormLayout(this)), m_node(node)
@@ -75,7 +77,7 @@ QComboBox* IoOptionsForm::addCombo(
     combo->setObjectName(field);
     for (int i = 0; i < items.size(); ++i)
         combo->addItem(items.at(i), i);
-    m_form->addRow(label, combo);
+    addFormRow(label, combo);
     connect(combo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
         [this, field] { onChanged(field); });
     return combo;
@@ -85,7 +87,7 @@ QCheckBox* IoOptionsForm::addCheck(const QString& label, const QString& field)
 {
     auto* check = new QCheckBox(label, this);
     check->setObjectName(field);
-    m_form->addRow(check);
+    addFormRow(QString(), check);
     connect(check, &QCheckBox::toggled, this, [this, field] { onChanged(field); });
     return check;
 }
@@ -94,7 +96,7 @@ QLineEdit* IoOptionsForm::addLine(const QString& label, const QString& field)
 {
     auto* line = new QLineEdit(this);
     line->setObjectName(field);
-    m_form->addRow(label, line);
+    addFormRow(label, line);
     connect(line, &QLineEdit::textEdited, this, [this, field] { onChanged(field); });
     return line;
 }
@@ -105,13 +107,13 @@ QSpinBox* IoOptionsForm::addSpin(
     auto* spin = new QSpinBox(this);
     spin->setObjectName(field);
     spin->setRange(minimum, maximum);
-    m_form->addRow(label, spin);
+    addFormRow(label, spin);
     connect(spin, QOverload<int>::of(&QSpinBox::valueChanged), this,
         [this, field] { onChanged(field); });
     return spin;
 }
 
-QLineEdit* IoOptionsForm::addPath(const QString& label, bool forSaving, const QString& field)
+QLineEdit* IoOptionsForm::addPath(const QString& label, PathKind kind, const QString& field)
 {
     auto* row = new QWidget(this);
     auto* layout = new QHBoxLayout(row);
@@ -120,10 +122,10 @@ QLineEdit* IoOptionsForm::addPath(const QString& label, bool forSaving, const QS
     line->setObjectName(field);
     auto* browse = new QToolButton(row);
     browse->setText(QStringLiteral("..."));
-    browse->setToolTip(tr("Choose the file."));
+    browse->setToolTip(kind == OpenFolder ? tr("Choose the folder.") : tr("Choose the file."));
     layout->addWidget(line, 1);
     layout->addWidget(browse);
-    m_form->addRow(label, row);
+    addFormRow(label, row);
     // Typing a path changes the source once the field is left, not on
     // every keystroke (each would try to read a half-typed file name).
     connect(line, &QLineEdit::editingFinished, this, [this, line, field] {
@@ -132,10 +134,14 @@ QLineEdit* IoOptionsForm::addPath(const QString& label, bool forSaving, const QS
             onChanged(field);
         }
     });
-    connect(browse, &QToolButton::clicked, this, [this, line, forSaving, field] {
-        const QString path = forSaving
-            ? QFileDialog::getSaveFileName(this, tr("Output File"), line->text())
-            : QFileDialog::getOpenFileName(this, tr("Input File"), line->text());
+    connect(browse, &QToolButton::clicked, this, [this, line, kind, field] {
+        QString path;
+        if (kind == SaveFile)
+            path = QFileDialog::getSaveFileName(this, tr("Output File"), line->text());
+        else if (kind == OpenFolder)
+            path = QFileDialog::getExistingDirectory(this, tr("Input Folder"), line->text());
+        else
+            path = QFileDialog::getOpenFileName(this, tr("Input File"), line->text());
         if (path.isEmpty())
             return;
         line->setText(QDir::toNativeSeparators(path));
@@ -144,101 +150,76 @@ QLineEdit* IoOptionsForm::addPath(const QString& label, bool forSaving, const QS
     return line;
 }
 
-// Input
-
-InputOptionsForm::InputOptionsForm(InputNode* node, QWidget* parent)
-    : IoOptionsForm(node, parent), m_input(node)
+QList<QPushButton*> IoOptionsForm::addButtons(const QStringList& texts)
 {
-    if (node->medium() == MediumClipboard) {
-        m_text = new QPlainTextEdit(this);
-        m_text->setMinimumHeight(80);
-        m_form->addRow(tr("Text"), m_text);
-        connect(m_text, &QPlainTextEdit::textChanged, this, [this] { onChanged(tr("Text")); });
-    } else if (node->medium() == MediumFile) {
-        m_path = addPath(tr("File"), false, tr("File"));
+    auto* row = new QWidget(this);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    QList<QPushButton*> buttons;
+    for (const QString& text : texts) {
+        auto* button = new QPushButton(text, row);
+        button->setAutoDefault(false);
+        layout->addWidget(button);
+        buttons << button;
     }
-    QStringList types;
-    for (int type : InputTypes)
-        types << fileTypeName(type);
-    m_type = addCombo(tr("Type"), types, tr("Type"));
-    for (int i = 0; i < m_type->count(); ++i)
-        m_type->setItemData(i, InputTypes[i]);
-    m_delimiter = addCombo(tr("Delimiter"), delimiterNames(), tr("Delimiter"));
-    m_customDelimiter = addLine(tr("Custom delimiter"), tr("Custom delimiter"));
-    m_customDelimiter->setMaxLength(1);
-    m_repeated = addCheck(tr("ignore repeated delimiters"), tr("ignore repeated delimiters"));
-    m_quoting
-        = addCombo(tr("Quoting"), { tr("Automatic"), tr("Quoted"), tr("Unquoted") }, tr("Quoting"));
-    m_encoding = addCombo(
-        tr("Encoding"), QStringList { QStringLiteral("Automatic") } + encodings(), tr("Encoding"));
-    m_ignoreRows = addSpin(tr("Ignore first rows"), 0, 999999, tr("Ignore first rows"));
-    m_header
-        = addCombo(tr("Has header"), { tr("No"), tr("Yes"), tr("Automatic") }, tr("Has header"));
-    m_trim = addCheck(tr("trim whitespace"), tr("trim whitespace"));
-    m_simplify = addCheck(tr("simplify whitespace"), tr("simplify whitespace"));
-    m_emptyRows = addCheck(tr("ignore empty rows"), tr("ignore empty rows"));
-    m_emptyColumns = addCheck(tr("ignore empty columns"), tr("ignore empty columns"));
-    m_alias = addLine(tr("Alias"), tr("Alias"));
-    m_alias->setToolTip(
-        tr("The name by which the command line points this input at another file."));
-    load();
+    layout->addStretch(1);
+    addFormRow(QString(), row, true);
+    return buttons;
 }
 
-void InputOptionsForm::load()
+void IoOptionsForm::addFormRow(const QString& label, QWidget* field, bool besideLabels)
 {
-    if (!m_input)
-        return;
-    setLoading(true);
-    const InputOptions& o = m_input->options();
-    if (m_path)
-        m_path->setText(QDir::toNativeSeparators(m_input->filePath()));
-    if (m_text && m_text->toPlainText() != m_input->clipboardText())
-        m_text->setPlainText(m_input->clipboardText());
-    selectData(m_type, m_input->fileType());
-    m_delimiter->setCurrentIndex(o.delimiter);
-    m_customDelimiter->setText(QString(m_input->charOption()));
-    m_repeated->setChecked(o.ignoreRepeatedDelimiters);
-    m_quoting->setCurrentIndex(o.quoting);
-    const int encoding = m_encoding->findText(o.encoding, Qt::MatchFixedString);
-    m_encoding->setCurrentIndex(qMax(0, encoding));
-    m_ignoreRows->setValue(o.ignoredFirstRows);
-    m_header->setCurrentIndex(o.hasHeader);
-    m_trim->setChecked(o.trimWhitespace);
-    m_simplify->setChecked(o.simplifyWhitespace);
-    m_emptyRows->setChecked(o.ignoreEmptyRows);
-    m_emptyColumns->setChecked(o.ignoreEmptyColumns);
-    m_alias->setText(o.alias);
-    m_customDelimiter->setEnabled(o.delimiter == DelimiterCustom);
-    setLoading(false);
+    FormRow row { nullptr, field };
+    if (!label.isEmpty()) {
+        auto* l = new QLabel(label, this);
+        l->setBuddy(field);
+        row.label = l;
+        m_form->addRow(l, field);
+    } else if (besideLabels) {
+        m_form->addRow(QString(), field);
+    } else {
+        m_form->addRow(field);
+    }
+    row.besideLabels = besideLabels;
+    m_rows.append(row);
 }
 
-void InputOptionsForm::store()
+void IoOptionsForm::setRowVisible(QWidget* w, bool visible)
 {
-    if (!m_input)
+    for (FormRow& row : m_rows) {
+        if (row.field == w || row.field->isAncestorOf(w))
+            row.wanted = visible;
+    }
+}
+
+void IoOptionsForm::applyRowVisibility()
+{
+    bool same = true;
+    for (const FormRow& row : m_rows)
+        same = same && row.wanted == row.shown;
+    if (same)
         return;
-    const int type = m_type->currentData().toInt();
-    if (m_path && QDir::fromNativeSeparators(m_path->text()) != m_input->filePath())
-        m_input->setFileSource(QDir::fromNativeSeparators(m_path->text().trimmed()), type);
-    if (m_text && m_text->toPlainText() != m_input->clipboardText())
-        m_input->setClipboardSource(m_text->toPlainText(), type);
-    m_input->setFormatId(type);
-    const QString custom = m_customDelimiter->text();
-    if (!custom.isEmpty())
-        m_input->setCharOption(custom.at(0));
-    InputOptions o = m_input->options();
-    o.delimiter = m_delimiter->currentIndex();
-    o.ignoreRepeatedDelimiters = m_repeated->isChecked();
-    o.quoting = m_quoting->currentIndex();
-    o.encoding = m_encoding->currentText();
-    o.ignoredFirstRows = m_ignoreRows->value();
-    o.hasHeader = m_header->currentIndex();
-    o.trimWhitespace = m_trim->isChecked();
-    o.simplifyWhitespace = m_simplify->isChecked();
-    o.ignoreEmptyRows = m_emptyRows->isChecked();
-    o.ignoreEmptyColumns = m_emptyColumns->isChecked();
-    o.alias = m_alias->text().trimmed();
-    m_input->setOptions(o);
-    m_customDelimiter->setEnabled(o.delimiter == DelimiterCustom);
+    // A hidden widget keeps its row's spacing in a form layout, so hidden
+    // rows are taken out of it and the shown ones put back in order.
+    while (m_form->rowCount() > 0) {
+        const QFormLayout::TakeRowResult taken = m_form->takeRow(0);
+        delete taken.labelItem;
+        delete taken.fieldItem;
+    }
+    for (FormRow& row : m_rows) {
+        row.shown = row.wanted;
+        if (row.label)
+            row.label->setVisible(row.shown);
+        row.field->setVisible(row.shown);
+        if (!row.shown)
+            continue;
+        if (row.label)
+            m_form->addRow(row.label, row.field);
+        else if (row.besideLabels)
+            m_form->addRow(QString(), row.field);
+        else
+            m_form->addRow(row.field);
+    }
 }
 
 // Output
@@ -246,7 +227,7 @@ void InputOptionsForm::store()
 OutputOptionsForm::OutputOptionsForm(OutputNode* node, QWidget* parent)
     : IoOptionsForm(node, parent), m_output(node)
 {
-    m_path = addPath(tr("File"), true, tr("File"));
+    m_path = addPath(tr("File"), SaveFile, tr("File"));
     QStringList types;
     for (int type = 0; type < FileTypeCount; ++type)
         types << fileTypeName(type);

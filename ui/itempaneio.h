@@ -1,18 +1,22 @@
 #pragma once
 
+#include <QList>
 #include <QPointer>
 #include <QString>
+#include <QVariant>
 #include <QWidget>
 
-class InputNode;
 class Node;
 class OutputNode;
 class QCheckBox;
 class QComboBox;
 class QFormLayout;
 class QLineEdit;
-class QPlainTextEdit;
+class QPushButton;
 class QSpinBox;
+
+// The file types an Input item can read, in the order the lists show them.
+QList<int> inputFileTypes();
 
 // The shared plumbing of the Input and Output option forms: widgets report a
 // change, the form records one undo step per field in a row, writes the
@@ -35,46 +39,38 @@ protected:
     QCheckBox* addCheck(const QString& label, const QString& field);
     QLineEdit* addLine(const QString& label, const QString& field);
     QSpinBox* addSpin(const QString& label, int minimum, int maximum, const QString& field);
-    // A path field with a button that opens a file window.
-    QLineEdit* addPath(const QString& label, bool forSaving, const QString& field);
+    enum PathKind { OpenFile, SaveFile, OpenFolder };
+    // A path field with a button that opens a file or folder window.
+    QLineEdit* addPath(const QString& label, PathKind kind, const QString& field);
+    // A row of buttons that change nothing by themselves.
+    QList<QPushButton*> addButtons(const QStringList& texts);
+    // A row of the form: with a label, or without one either spanning the
+    // form or beside the other labels.
+    void addFormRow(const QString& label, QWidget* field, bool besideLabels = false);
+    // Whether a whole row, label included, is to be shown; w is the field or
+    // any widget inside it. Takes effect with applyRowVisibility().
+    void setRowVisible(QWidget* w, bool visible);
+    void applyRowVisibility();
+    static void selectData(QComboBox* combo, const QVariant& data);
     static QStringList delimiterNames();
     static QStringList encodings();
 
     QFormLayout* m_form;
 
 private:
+    struct FormRow
+    {
+        QWidget* label = nullptr;
+        QWidget* field = nullptr;
+        bool besideLabels = false;
+        bool wanted = true;
+        bool shown = true;
+    };
+
+    QList<FormRow> m_rows;
     QPointer<Node> m_node;
     QString m_undoField;
     bool m_loading = false;
-};
-
-class InputOptionsForm : public IoOptionsForm
-{
-    Q_OBJECT
-public:
-    explicit InputOptionsForm(InputNode* node, QWidget* parent = nullptr);
-    Q_INVOKABLE void load();
-
-protected:
-    void store() override;
-
-private:
-    QPointer<InputNode> m_input;
-    QLineEdit* m_path = nullptr;
-    QPlainTextEdit* m_text = nullptr;
-    QComboBox* m_type;
-    QComboBox* m_delimiter;
-    QLineEdit* m_customDelimiter;
-    QComboBox* m_quoting;
-    QComboBox* m_encoding;
-    QSpinBox* m_ignoreRows;
-    QComboBox* m_header;
-    QCheckBox* m_trim;
-    QCheckBox* m_simplify;
-    QCheckBox* m_emptyRows;
-    QCheckBox* m_emptyColumns;
-    QCheckBox* m_repeated;
-    QLineEdit* m_alias;
 };
 
 class OutputOptionsForm : public IoOptionsForm

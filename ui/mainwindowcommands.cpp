@@ -13,6 +13,7 @@
 #include "transforms/catalogue.h"
 #include "transforms/transform.h"
 #include "ui/actionpane.h"
+#include "ui/defaultfiletypedialog.h"
 #include "ui/graphpane.h"
 #include "ui/itempane.h"
 #include "ui/mainwindow.h"
@@ -226,11 +227,21 @@ void MainWindow::onFilesDropped(const QStringList& paths, const QPointF& at)
             loadFrom(paths.first());
         return;
     }
+    // Extensions the map does not know are asked about before anything is
+    // added, so that cancelling leaves no trace in the undo history.
+    QList<QPair<QString, int>> typed;
+    for (const QString& path : paths) {
+        const int type = DefaultFileTypeDialog::typeForNewInput(path, this);
+        if (type != FileTypeNone)
+            typed.append(qMakePair(QFileInfo(path).absoluteFilePath(), type));
+    }
+    if (typed.isEmpty())
+        return;
     GraphScene::UndoScope scope(*m_graph, QStringLiteral("add input"));
     m_graph->clearSelection();
     QPointF place = at;
-    for (const QString& path : paths) {
-        auto* node = new InputNode(QFileInfo(path).absoluteFilePath());
+    for (const auto& input : typed) {
+        auto* node = new InputNode(input.first, input.second);
         node->setCentre(place);
         m_graph->addNode(node, QStringLiteral("add input"));
         m_graphPane->moveClear(node);

@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <QTest>
 
+#include <random>
+
 class TestValuePool : public QObject
 {
     Q_OBJECT
@@ -52,26 +54,34 @@ void TestValuePool::sharesRepeatedValues()
 void TestValuePool::retiresOnlyMostlyDistinctColumns_data()
 {
     QTest::addColumn<int>("distinctPerHundred");
+    QTest::addColumn<int>("drawnFrom"); // > 0: values drawn evenly from this many
     QTest::addColumn<bool>("retired");
 
-    QTest::newRow("identifiers") << 100 << true;
-    QTest::newRow("nearly unique") << 95 << true;
-    QTest::newRow("mostly new") << 60 << true;
-    QTest::newRow("repeating notes") << 40 << false;
-    QTest::newRow("categories") << 1 << false;
+    QTest::newRow("identifiers") << 100 << 0 << true;
+    QTest::newRow("nearly unique") << 95 << 0 << true;
+    QTest::newRow("mostly new for ever") << 60 << 0 << true;
+    QTest::newRow("repeating notes") << 40 << 0 << false;
+    QTest::newRow("categories") << 1 << 0 << false;
+    // Mostly new at first, repeating more and more as the column grows
+    // (amounts with two decimals).
+    QTest::newRow("amounts") << 0 << 100000 << false;
 }
 
 void TestValuePool::retiresOnlyMostlyDistinctColumns()
 {
     QFETCH(int, distinctPerHundred);
+    QFETCH(int, drawnFrom);
     QFETCH(bool, retired);
 
     ValuePool pool;
-    const int total = ValuePool::RetireCheckValues + 1000;
+    std::mt19937 random(7);
+    const int total = 8 * ValuePool::RetireCheckValues + 1000;
     for (int i = 0; i < total; ++i) {
         // Of every hundred values, the first distinctPerHundred are new.
         const int inBlock = i % 100;
-        const int key = inBlock < distinctPerHundred ? i : (i / 100) * 100;
+        int key = inBlock < distinctPerHundred ? i : (i / 100) * 100;
+        if (drawnFrom > 0)
+            key = int(random() % uint(drawnFrom));
         const QString text = QString::number(key);
         const QString pooled = pool.intern(text.constData(), text.size());
         if (pooled != text)
