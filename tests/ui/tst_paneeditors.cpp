@@ -402,6 +402,13 @@ void TestPaneEditors::everyEditorChangesRecordsAndWaits()
     pane.setNode(back);
     QVERIFY(pane.options()->editor(key));
     QCOMPARE(shownValue(pane.options()->editor(key)), shownBefore);
+    // And redo brings the edit back.
+    QVERIFY(m_scene->redo());
+    back = m_graph->restored(id);
+    QVERIFY(back);
+    QCOMPARE(back->transform()->parameter(key)->serialise(), after);
+    pane.setNode(back);
+    QCOMPARE(shownValue(pane.options()->editor(key)), after);
 }
 
 // A label holds nothing: clicking it changes and runs nothing.
