@@ -76,9 +76,17 @@ DataTableView::DataTableView(QWidget* parent)
 QWidget* DataTableView::makeToolRow()
 {
     auto* row = new QWidget(this);
-    auto* tools = new QHBoxLayout(row);
-    tools->setContentsMargins(0, 0, 0, 0);
-    tools->setSpacing(1);
+    m_toolRow = new QBoxLayout(QBoxLayout::LeftToRight, row);
+    m_toolRow->setContentsMargins(0, 0, 0, 0);
+    m_toolRow->setSpacing(12);
+    m_scrollTools = new QHBoxLayout;
+    m_filterTools = new QHBoxLayout;
+    for (QHBoxLayout* part : { m_scrollTools, m_filterTools }) {
+        part->setSpacing(1);
+        m_toolRow->addLayout(part);
+    }
+    m_toolRow->setStretch(1, 1);
+    QHBoxLayout* tools = m_scrollTools;
     for (int i = 0; i < ScrollButtonCount; ++i) {
         m_scroll[i] = new QToolButton(row);
         m_scroll[i]->setText(QString::fromUtf8(ScrollTexts[i].glyph));
@@ -89,7 +97,8 @@ QWidget* DataTableView::makeToolRow()
         if (i == ScrollAllRight)
             tools->addSpacing(6);
     }
-    tools->addSpacing(12);
+    m_scrollTools->addStretch(1);
+    tools = m_filterTools;
     auto* label = new QLabel(tr("Filter table by"), row);
     m_filterMode->addItems({ tr("Column name"), tr("Row data"), tr("Column data") });
     m_filterMode->setCurrentIndex(qBound(0, Settings::instance().filterDataIndex(), 2));
@@ -110,6 +119,26 @@ QWidget* DataTableView::makeToolRow()
     connect(m_filterText, &QLineEdit::textChanged, this, &DataTableView::onFilterChanged);
     connect(m_whitespace, &QToolButton::toggled, m_model, &DataTableModel::setShowInvisibles);
     return row;
+}
+
+void DataTableView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    fitToolRow();
+}
+
+void DataTableView::fitToolRow()
+{
+    // A narrow pane puts the filter below the scroll buttons rather than
+    // squeeze its label and choices until they cannot be read.
+    const int gap = 12;
+    const int wanted = m_scrollTools->sizeHint().width() + gap + m_filterTools->sizeHint().width();
+    const bool oneRow = width() >= wanted;
+    const auto direction = oneRow ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom;
+    if (m_toolRow->direction() != direction) {
+        m_toolRow->setDirection(direction);
+        m_toolRow->setSpacing(oneRow ? gap : 1);
+    }
 }
 
 void DataTableView::applyPreferences()

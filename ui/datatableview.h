@@ -4,7 +4,9 @@
 
 class Dataset;
 class DataTableModel;
+class QBoxLayout;
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QStackedWidget;
@@ -45,11 +47,15 @@ public:
     // Re-reads the data font and row padding preferences.
     void applyPreferences();
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void onScroll(int which);
     void onFilterChanged();
     void applyFilter();
     QWidget* makeToolRow();
+    void fitToolRow();
 
     DataTableModel* m_model;
     QTableView* m_table;
@@ -60,4 +66,8 @@ private:
     QLineEdit* m_filterText;
     QToolButton* m_whitespace;
     QTimer* m_filterDelay;
+    // The scroll buttons and the filter: side by side when there is room.
+    QBoxLayout* m_toolRow = nullptr;
+    QHBoxLayout* m_scrollTools = nullptr;
+    QHBoxLayout* m_filterTools = nullptr;
 };

@@ -182,6 +182,8 @@ void ItemPane::watchScene()
         return;
     connect(scene, &GraphScene::nodeProcessed, this, &ItemPane::onSceneNodeChanged);
     connect(scene, &GraphScene::nodesDeleted, this, &ItemPane::refresh);
+    // An undo or redo deletes the items and then reports the rebuilt ones.
+    connect(scene, &GraphScene::nodesAdded, this, &ItemPane::refresh);
 }
 
 void ItemPane::onSceneNodeChanged(Node* node)
@@ -211,7 +213,9 @@ void ItemPane::showEvent(QShowEvent* event)
 
 void ItemPane::refresh()
 {
-    if (m_node.isNull() && m_options->node())
+    // The item may be gone without a word (an undo rebuilds every item):
+    // drop its editors, which point into its options.
+    if (m_node.isNull())
         m_options->setNode(nullptr);
     const bool shown = !m_node.isNull();
     m_comment->setEnabled(shown);

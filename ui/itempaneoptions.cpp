@@ -59,10 +59,19 @@ GraphScene* ItemPaneOptions::scene() const
 
 void ItemPaneOptions::setNode(Node* node)
 {
-    if (node == m_node && m_form)
+    // A null item is never "the same": the item shown may have been deleted
+    // (an undo rebuilds every item), and its editors must go with it.
+    if (node && node == m_node && m_form)
         return;
     m_node = node;
     m_undoKey.clear();
+    disconnect(m_historyWatch);
+    if (GraphScene* graph = scene()) {
+        m_historyWatch = connect(graph, &GraphScene::undoHistoryChanged, this, [this] {
+            if (!m_recording)
+                m_undoKey.clear();
+        });
+    }
     build();
 }
 
@@ -192,7 +201,9 @@ void ItemPaneOptions::onEdited(ParameterEditor* editor)
     if (graph && graph->isProcessing())
         return; // the window blocks editing during a run; a late signal changes nothing
     if (graph && m_undoKey != parameter->key()) {
+        m_recording = true;
         graph->recordSnapshot(tr("change '%1'").arg(parameter->label()));
+        m_recording = false;
         m_undoKey = parameter->key();
     }
     parameter->setValue(editor->editedValue());

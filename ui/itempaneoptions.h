@@ -61,8 +61,12 @@ private:
     QWidget* m_form = nullptr;
     QList<ParameterEditor*> m_editors;
     QHash<QString, QLabel*> m_labels;
-    // The option whose edits the newest undo snapshot covers.
+    // The option whose edits the newest undo snapshot covers; any other
+    // change to the history (another item moved, a comment, an undo) ends
+    // that run of edits.
     QString m_undoKey;
+    bool m_recording = false;
+    QMetaObject::Connection m_historyWatch;
     bool m_hasCustomForm = false;
     QWidget* m_customForm = nullptr;
 };

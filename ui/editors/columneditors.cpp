@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -85,32 +86,60 @@ ColumnListEditor::ColumnListEditor(TransformParameter* parameter, QWidget* paren
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
     layout->addWidget(m_list);
-    const bool ordered = parameter->type() != ParameterType::CheckedColumns;
-    if (ordered) {
+    auto* buttons = new QHBoxLayout;
+    if (isOrdered()) {
         m_list->setDragDropMode(QAbstractItemView::InternalMove);
         m_list->setDefaultDropAction(Qt::MoveAction);
         m_list->setToolTip(
             parameter->tooltip().isEmpty() ? tr("Drag columns into order.") : parameter->tooltip());
+        m_up = new QToolButton(this);
+        m_up->setText(QStringLiteral("\u25B2"));
+        m_up->setToolTip(tr("Move the selected column up."));
+        m_down = new QToolButton(this);
+        m_down->setText(QStringLiteral("\u25BC"));
+        m_down->setToolTip(tr("Move the selected column down."));
+        buttons->addWidget(m_up);
+        buttons->addWidget(m_down);
+        connect(m_up, &QToolButton::clicked, this, [this] { moveCurrent(-1); });
+        connect(m_down, &QToolButton::clicked, this, [this] { moveCurrent(1); });
     }
     if (isCheckable()) {
-        auto* buttons = new QHBoxLayout;
         auto* all = new QPushButton(tr("All"), this);
         auto* none = new QPushButton(tr("None"), this);
         buttons->addWidget(all);
         buttons->addWidget(none);
-        buttons->addStretch(1);
-        layout->addLayout(buttons);
         connect(all, &QPushButton::clicked, this, [this] { setAllChecked(true); });
         connect(none, &QPushButton::clicked, this, [this] { setAllChecked(false); });
     }
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
     connect(m_list, &QListWidget::itemChanged, this, &ColumnListEditor::notifyEdited);
     // A drag is a removal and an insertion; report once the move is whole.
     connect(m_list->model(), &QAbstractItemModel::rowsMoved, this,
         [this] { QTimer::singleShot(0, this, &ColumnListEditor::notifyEdited); });
     connect(m_list->model(), &QAbstractItemModel::rowsRemoved, this, [this] {
-        if (!isLoading())
+        if (!isLoading() && !m_moving)
             QTimer::singleShot(0, this, &ColumnListEditor::notifyEdited);
     });
+}
+
+bool ColumnListEditor::isOrdered() const
+{
+    return parameter()->type() != ParameterType::CheckedColumns;
+}
+
+void ColumnListEditor::moveCurrent(int step)
+{
+    const int from = m_list->currentRow();
+    const int to = from + step;
+    if (from < 0 || to < 0 || to >= m_list->count())
+        return;
+    m_moving = true;
+    QListWidgetItem* item = m_list->takeItem(from);
+    m_list->insertItem(to, item);
+    m_moving = false;
+    m_list->setCurrentRow(to);
+    notifyEdited();
 }
 
 bool ColumnListEditor::isCheckable() const
@@ -245,6 +274,13 @@ void SortColumnsEditor::setRowData(int row, const QVariantList& data)
 
 void SortColumnsEditor::loadValue()
 {
+    // A row just added has no column yet, so the value does not hold it;
+    // reloading after the item ran must not take it from under the user.
+    int awaiting = 0;
+    for (int r = 0; r < rowCount(); ++r) {
+        if (columnAt(r, 0).isEmpty())
+            ++awaiting;
+    }
     clearRows();
     if (m_withDirection) {
         const SortColumnList value = parameter()->sortColumns();
@@ -254,12 +290,14 @@ void SortColumnsEditor::loadValue()
         collectColumns(refs);
         for (const SortColumn& s : value)
             setRowData(appendRow(), { refVariant(s.column), s.ascending });
-        return;
+    } else {
+        const ColumnRefList value = parameter()->value().value<ColumnRefList>();
+        collectColumns(value);
+        for (const ColumnRef& ref : value)
+            setRowData(appendRow(), { refVariant(ref) });
     }
-    const ColumnRefList value = parameter()->value().value<ColumnRefList>();
-    collectColumns(value);
-    for (const ColumnRef& ref : value)
-        setRowData(appendRow(), { refVariant(ref) });
+    for (int i = 0; i < awaiting; ++i)
+        appendRow();
 }
 
 QVariant SortColumnsEditor::editedValue() const

@@ -5,6 +5,7 @@
 class QComboBox;
 class QLineEdit;
 class QListWidget;
+class QToolButton;
 
 // One column: a drop-down of the upstream columns led by the none text, with
 // a filter field that narrows the drop-down for wide datasets.
@@ -29,6 +30,8 @@ private:
 // The list-valued column options. Multiple columns: check the wanted columns
 // and drag them into order. Checked columns: every upstream column with its
 // check state. Reorder columns: every upstream column, dragged into order.
+// The ordered lists also have buttons that move the selected column, for
+// those who would rather not drag.
 class ColumnListEditor : public ParameterEditor
 {
     Q_OBJECT
@@ -36,6 +39,9 @@ public:
     explicit ColumnListEditor(TransformParameter* parameter, QWidget* parent = nullptr);
     QVariant editedValue() const override;
     QListWidget* listWidget() const { return m_list; }
+    // Null for checked columns, whose order is the upstream order.
+    QToolButton* upButton() const { return m_up; }
+    QToolButton* downButton() const { return m_down; }
 
 protected:
     void loadValue() override;
@@ -43,9 +49,14 @@ protected:
 private:
     void addItem(int columnIndex, bool checked);
     void setAllChecked(bool checked);
+    void moveCurrent(int step);
     bool isCheckable() const;
+    bool isOrdered() const;
     void fitHeight();
     QListWidget* m_list;
+    QToolButton* m_up = nullptr;
+    QToolButton* m_down = nullptr;
+    bool m_moving = false;
 };
 
 // Sort columns (column and direction) and ordered columns (column only).

@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -87,6 +88,22 @@ void RowTableEditor::setRowsFixed(bool fixed)
         button->setVisible(!fixed);
 }
 
+void RowTableEditor::setColumnsFitContent()
+{
+    QHeaderView* header = m_table->horizontalHeader();
+    const int last = m_table->columnCount() - 1;
+    for (int c = 0; c < last; ++c)
+        header->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(last, QHeaderView::Stretch);
+    // The last column keeps room for its heading and a few characters.
+    header->setMinimumSectionSize(
+        qMax(header->minimumSectionSize(), fontMetrics().horizontalAdvance(QLatin1Char('x')) * 12));
+    m_fitContent = true;
+    connect(m_table->horizontalScrollBar(), &QScrollBar::rangeChanged, this,
+        &RowTableEditor::adjustHeight);
+    adjustHeight();
+}
+
 void RowTableEditor::clearRows()
 {
     m_table->setRowCount(0);
@@ -123,8 +140,13 @@ void RowTableEditor::adjustHeight()
     // scrolls as a whole.
     const int rows = std::min(std::max(rowCount(), 1), 12);
     const int rowHeight = m_table->verticalHeader()->defaultSectionSize();
+    // Room for the sideways scroll bar when it shows, so it never hides the
+    // last row.
+    const QScrollBar* sideways = m_table->horizontalScrollBar();
+    const int scrollBar
+        = m_fitContent && sideways->maximum() > 0 ? sideways->sizeHint().height() : 0;
     m_table->setFixedHeight(m_table->horizontalHeader()->sizeHint().height() + rows * rowHeight
-        + 2 * m_table->frameWidth() + 2);
+        + scrollBar + 2 * m_table->frameWidth() + 2);
 }
 
 QComboBox* RowTableEditor::makeCombo(int row, int column, const QStringList& items)

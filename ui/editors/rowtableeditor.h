@@ -38,6 +38,10 @@ protected:
     // Whether the buttons may add or remove rows (tables of every upstream
     // column only edit in place).
     void setRowsFixed(bool fixed);
+    // Columns as wide as their content, the last one taking what is left;
+    // in a narrow pane the table scrolls sideways rather than cut the
+    // choices short. For tables with more columns than a pane holds.
+    void setColumnsFitContent();
     void clearRows();
 
     QComboBox* makeCombo(int row, int column, const QStringList& items);
@@ -58,4 +62,5 @@ private:
     QToolButton* m_remove;
     QToolButton* m_up;
     QToolButton* m_down;
+    bool m_fitContent = false;
 };

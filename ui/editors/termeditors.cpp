@@ -57,6 +57,7 @@ FilterTermsEditor::FilterTermsEditor(TransformParameter* parameter, QWidget* par
     top->addWidget(m_allAny);
     top->addStretch(1);
     static_cast<QVBoxLayout*>(layout())->insertLayout(0, top);
+    setColumnsFitContent();
     for (QComboBox* combo : { m_keepRemove, m_allAny })
         connect(combo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &FilterTermsEditor::notifyEdited);
@@ -121,6 +122,7 @@ IfEditor::IfEditor(TransformParameter* parameter, QWidget* parent)
     elseRow->addWidget(new QLabel(QStringLiteral("  ELSE="), this));
     elseRow->addWidget(m_else, 1);
     static_cast<QVBoxLayout*>(layout())->addLayout(elseRow);
+    setColumnsFitContent();
     connect(m_else, &QLineEdit::textEdited, this, &IfEditor::notifyEdited);
 }
 
@@ -228,6 +230,7 @@ QVariant IfEditor::editedValue() const
 ReplaceTermsEditor::ReplaceTermsEditor(TransformParameter* parameter, QWidget* parent)
     : RowTableEditor(parameter, { tr("Match"), tr("Find"), tr("Replace") }, parent)
 {
+    setColumnsFitContent();
 }
 
 void ReplaceTermsEditor::createRow(int row)

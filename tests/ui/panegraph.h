@@ -1,0 +1,156 @@
+#pragma once
+
+// Shared by the right pane editor tests: the graph Input -> Rename Cols ->
+// Every Option (the rename lets columns change name upstream of the options
+// under test), and the user's gestures on editor widgets.
+
+#include "core/settings.h"
+#include "everyoptiontransform.h"
+#include "graph/graphscene.h"
+#include "graph/transformnode.h"
+#include "input/inputnode.h"
+#include "transforms/catalogue.h"
+#include "ui/editors/rowtableeditor.h"
+#include "ui/itempane.h"
+#include "uitesthelpers.h"
+
+#include <QAbstractButton>
+#include <QListWidget>
+#include <QTableWidget>
+#include <QTest>
+
+#include <memory>
+
+namespace PaneTest {
+
+constexpr double Delay = 0.7; // seconds, long enough for a gesture of several steps
+constexpr int Name = 0, City = 1, Amount = 2;
+
+inline QStringList columnNames()
+{
+    return { QStringLiteral("name"), QStringLiteral("city"), QStringLiteral("amount") };
+}
+
+// Settings kept away from the user's, the processing delay short, and the
+// kinds the undo history rebuilds registered.
+inline void prepare(const QTemporaryDir& settingsDir)
+{
+    isolateSettings(settingsDir);
+    Settings::instance().setProcessingDelay(Delay);
+    Catalogue::instance().add(new EveryOptionTransform);
+    registerInputNodeKind();
+}
+
+class Graph
+{
+public:
+    Graph()
+    {
+        m_scene = new GraphScene;
+        m_input = new InputNode;
+        m_input->setId(Node::nextId());
+        m_input->setClipboardSource(QStringLiteral("name,city,amount\nann,paris,3\nbob,rome,4\n"));
+        m_scene->insertNode(m_input);
+        m_rename = addTransform(QStringLiteral("Rename_Cols"), m_input, 100);
+        m_node = addTransform(EveryOptionTransform::key(), m_rename, 200);
+        m_scene->setAutoRun(true);
+        m_scene->process(GraphScene::RunAll, true);
+    }
+    ~Graph() { delete m_scene; }
+    Graph(const Graph&) = delete;
+    Graph& operator=(const Graph&) = delete;
+
+    GraphScene* scene() const { return m_scene; }
+    TransformNode* rename() const { return m_rename; }
+    TransformNode* node() const { return m_node; }
+    // The rebuilt item after an undo (the old one is deleted).
+    TransformNode* restored(qint32 id) const
+    {
+        return qobject_cast<TransformNode*>(m_scene->nodeWithId(id));
+    }
+
+private:
+    TransformNode* addTransform(const QString& typeKey, Node* upstream, qreal y)
+    {
+        auto* node = new TransformNode(Catalogue::instance().create(typeKey));
+        node->setId(Node::nextId());
+        node->setPos(0, y);
+        m_scene->insertNode(node);
+        m_scene->insertConnection(upstream, node);
+        node->upstreamChanged();
+        return node;
+    }
+
+    GraphScene* m_scene;
+    InputNode* m_input;
+    TransformNode* m_rename;
+    TransformNode* m_node;
+};
+
+inline void showPane(ItemPane& pane, Node* node)
+{
+    pane.resize(520, 1600);
+    pane.setNode(node);
+    pane.show();
+}
+
+// The stored form of what an editor's widgets show, to compare with the
+// stored form of its option.
+inline QString shownValue(const ParameterEditor* editor)
+{
+    TransformParameter copy(*editor->parameter());
+    copy.setValue(editor->editedValue());
+    return copy.serialise();
+}
+
+inline QVector<int> resolved(const TransformParameter* p, const ColumnRefList& refs)
+{
+    QVector<int> columns;
+    for (const ColumnRef& r : refs)
+        columns << p->resolve(r);
+    return columns;
+}
+
+template <class T> T* cell(const RowTableEditor* editor, int row, int column)
+{
+    return qobject_cast<T*>(editor->table()->cellWidget(row, column));
+}
+
+inline QAbstractButton* buttonWithText(const QWidget* editor, const QString& text)
+{
+    for (QAbstractButton* b : editor->findChildren<QAbstractButton*>()) {
+        if (b->text() == text)
+            return b;
+    }
+    return nullptr;
+}
+
+// Adds a row with the table's "+" button, as a user does.
+inline int addRow(RowTableEditor* editor)
+{
+    QAbstractButton* add = buttonWithText(editor, QStringLiteral("+"));
+    if (!add)
+        return -1;
+    QTest::mouseClick(add, Qt::LeftButton);
+    return editor->rowCount() - 1;
+}
+
+inline void clickItem(QListWidget* list, int row)
+{
+    QTest::mouseClick(
+        list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+}
+
+inline void toggleItem(QListWidget* list, int row)
+{
+    clickItem(list, row);
+    QTest::keyClick(list, Qt::Key_Space);
+}
+
+inline void typeInto(QWidget* widget, const QString& text)
+{
+    widget->setFocus();
+    QTest::keyClicks(widget, text);
+}
+
+} // namespace PaneTest
