@@ -221,7 +221,9 @@ void GraphScene::onProcessingEnd(Node* node)
 // its nature (an Output) has been read by itself.
 void GraphScene::releaseConsumedResults(Node* node)
 {
-    if (m_keepsResults)
+    // After the last item there is nothing to make room for, and the
+    // process lets everything go at once when it ends.
+    if (m_keepsResults || m_processedCount >= m_toProcess)
         return;
     const auto consumed = [](const Node* n) {
         const QList<Node*> downstream = n->downstreamNodes(false);
