@@ -58,6 +58,8 @@ private slots:
     void disconnectAsksBeforeResettingOptions();
     void rightPaneChangesWaitForTheDelay();
     void movingUpstreamItemsSwapsTwoInputBindings();
+    void resultsAreLetGoOnceReadDownstream_data();
+    void resultsAreLetGoOnceReadDownstream();
 
 private:
     QStringList m_log;
@@ -441,6 +443,47 @@ void TestGraphScene::movingUpstreamItemsSwapsTwoInputBindings()
     QCOMPARE(t->parameter("Column_2")->summary(), QStringLiteral("a"));
     QCOMPARE(t->parameter("Column_1")->summary(), QStringLiteral("b"));
     QCOMPARE(pair->status(), int(StatusNeedsUpdating));
+}
+
+void TestGraphScene::resultsAreLetGoOnceReadDownstream_data()
+{
+    QTest::addColumn<bool>("keepsResults");
+    // Rows left in: the source, the item read by the output, the output,
+    // and the last item processed.
+    QTest::addColumn<QVector<int>>("rowsLeft");
+
+    QTest::newRow("with windows everything stays") << true << QVector<int> { 3, 3, 3, 3 };
+    // The source still feeds an item not yet processed, and after the last
+    // item nothing is let go: the process ends with it.
+    QTest::newRow("without windows") << false << QVector<int> { 3, 0, 0, 3 };
+}
+
+void TestGraphScene::resultsAreLetGoOnceReadDownstream()
+{
+    QFETCH(bool, keepsResults);
+    QFETCH(QVector<int>, rowsLeft);
+
+    GraphScene scene;
+    scene.setKeepsResults(keepsResults);
+    auto* source = new SourceNode(rows("x", 3));
+    scene.insertNode(source);
+    TransformNode* first = upperNode(scene, source);
+    auto* sink = new SinkNode;
+    scene.insertNode(sink);
+    scene.insertConnection(first, sink);
+    TransformNode* last = upperNode(scene, source);
+    first->setPos(0, 100);
+    sink->setPos(0, 200);
+    last->setPos(300, 100);
+
+    scene.runCommand(GraphScene::RunAll);
+    const QList<Node*> items { source, first, sink, last };
+    for (int i = 0; i < items.size(); ++i) {
+        QCOMPARE(items.at(i)->status(), int(StatusUpToDate));
+        QCOMPARE(items.at(i)->rowCount(), rowsLeft.at(i));
+        // The columns stay for whoever asks about the item afterwards.
+        QCOMPARE(items.at(i)->columnCount(), 2);
+    }
 }
 
 QTEST_MAIN(TestGraphScene)

@@ -130,6 +130,8 @@ private slots:
     void fuzzyGroupingMatchesTheFullSearch_data();
     void fuzzyGroupingMatchesTheFullSearch();
     void noColumns();
+    void exactGroupsOfManyKeys_data();
+    void exactGroupsOfManyKeys();
     void drilldownOnTheFirstRowOfAGroup();
     void stopEndsInError();
 };
@@ -361,6 +363,52 @@ void TestDedupe::stopEndsInError()
     QVERIFY(run.error);
     QCOMPARE(
         run.dedupe.warnings().first(), QStringLiteral("Dedupe was stopped before it finished."));
+}
+
+void TestDedupe::exactGroupsOfManyKeys_data()
+{
+    QTest::addColumn<bool>("caseSensitive");
+    QTest::newRow("as stored") << true;
+    QTest::newRow("case ignored") << false;
+}
+
+// Enough distinct keys to grow the table many times; the values of one key
+// are split across two columns in two ways ("ab" + "c" and "a" + "bc"),
+// which must stay different keys.
+void TestDedupe::exactGroupsOfManyKeys()
+{
+    QFETCH(bool, caseSensitive);
+    const int keys = 30000;
+    Dataset data = makeDataset({ "left", "right" }, {});
+    for (int r = 0; r < 3 * keys; ++r) {
+        const int key = r % keys;
+        const QString text = QStringLiteral("Key%1").arg(key);
+        const int split = (r / keys) == 1 ? 2 : 1; // the second round splits elsewhere
+        QString right = text.mid(split);
+        if (!caseSensitive && r / keys == 2)
+            right = right.toUpper();
+        data.appendRow({ text.left(split), right });
+    }
+    DuplicateOptions options;
+    options.caseSensitive = caseSensitive;
+    DuplicateGroups groups;
+    QVERIFY(findDuplicates(data, { 0, 1 }, options, groups));
+
+    // Round one starts every group, round two (split elsewhere) starts its
+    // own groups, round three repeats round one (upper-cased when case is
+    // ignored, exactly when it counts).
+    QCOMPARE(groups.groupCount(), 2 * keys);
+    for (int r = 0; r < 3 * keys; ++r) {
+        const int round = r / keys;
+        const int key = r % keys;
+        const int expected = round == 1 ? keys + key : key;
+        if (groups.group.at(r) != expected)
+            QFAIL(qPrintable(QStringLiteral("row %1 in group %2, expected %3")
+                                 .arg(r)
+                                 .arg(groups.group.at(r))
+                                 .arg(expected)));
+        QCOMPARE(groups.isFirst(r), round < 2);
+    }
 }
 
 QTEST_MAIN(TestDedupe)
