@@ -241,6 +241,21 @@ bool Transform::reorderInputs(const QList<Node*>& upstream)
     return false;
 }
 
+void Transform::addKeyColumnParameters(const QString& topKey, const QString& bottomKey)
+{
+    addParameter(ParameterType::SingleColumn, topKey, QStringLiteral("Top key column"))
+        ->setTooltip(QStringLiteral("Select a common (key) column in the top upstream dataset."));
+    addParameter(ParameterType::SingleColumn, bottomKey, QStringLiteral("Bottom key column"))
+        ->setTooltip(
+            QStringLiteral("Select a common (key) column in the bottom upstream dataset."));
+}
+
+void Transform::addKeyCaseParameter(const QString& key)
+{
+    addParameter(ParameterType::Bool, key, QStringLiteral("case sensitive"), true)
+        ->setTooltip(QStringLiteral("Check for case sensitive text matching."));
+}
+
 bool Transform::reorderTwoInputs(
     const QList<Node*>& upstream, const QString& firstKey, const QString& secondKey)
 {

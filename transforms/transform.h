@@ -161,6 +161,10 @@ protected:
     // bound to the upper item is the first.
     bool reorderTwoInputs(
         const QList<Node*>& upstream, const QString& firstKey, const QString& secondKey);
+    // The two key column options of the two-input key types, top then
+    // bottom, and their case option.
+    void addKeyColumnParameters(const QString& topKey, const QString& bottomKey);
+    void addKeyCaseParameter(const QString& key);
 
 private:
     QList<TransformParameter*> m_parameters;

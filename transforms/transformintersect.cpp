@@ -27,13 +27,8 @@ QSet<QString> TransformIntersect::keywords() const
 void TransformIntersect::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
-    addParameter(ParameterType::SingleColumn, Column1, QStringLiteral("Top key column"))
-        ->setTooltip(QStringLiteral("Select a common (key) column in the top upstream dataset."));
-    addParameter(ParameterType::SingleColumn, Column2, QStringLiteral("Bottom key column"))
-        ->setTooltip(
-            QStringLiteral("Select a common (key) column in the bottom upstream dataset."));
-    addParameter(ParameterType::Bool, CaseSensitive, QStringLiteral("case sensitive"), true)
-        ->setTooltip(QStringLiteral("Check for case sensitive text matching."));
+    addKeyColumnParameters(Column1, Column2);
+    addKeyCaseParameter(CaseSensitive);
 }
 
 bool TransformIntersect::reorderInputs(const QList<Node*>& upstream)

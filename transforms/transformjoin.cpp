@@ -130,11 +130,7 @@ void TransformJoin::defineParameters(const QList<Node*>& upstream, bool useUserD
     addParameter(ParameterType::Selection, QStringLiteral("By"), QStringLiteral("join by"),
         QStringLiteral("Key"), QStringList { QStringLiteral("Key"), QStringLiteral("Row number") })
         ->setTooltip(QStringLiteral("Join rows by common (key) column values or by row number."));
-    addParameter(ParameterType::SingleColumn, Column1, QStringLiteral("Top key column"))
-        ->setTooltip(QStringLiteral("Select a common (key) column in the top upstream dataset."));
-    addParameter(ParameterType::SingleColumn, Column2, QStringLiteral("Bottom key column"))
-        ->setTooltip(
-            QStringLiteral("Select a common (key) column in the bottom upstream dataset."));
+    addKeyColumnParameters(Column1, Column2);
     addParameter(
         ParameterType::Bool, KeepTop, QStringLiteral("include non-matching top rows"), false)
         ->setTooltip(
@@ -145,8 +141,7 @@ void TransformJoin::defineParameters(const QList<Node*>& upstream, bool useUserD
         ->setTooltip(
             QStringLiteral("Check to keep bottom rows that have no matching top row "
                            "(right join). Check both to keep every row (full outer join)."));
-    addParameter(ParameterType::Bool, CaseSensitive, QStringLiteral("case sensitive"), true)
-        ->setTooltip(QStringLiteral("Check for case sensitive text matching."));
+    addKeyCaseParameter(CaseSensitive);
     addParameter(ParameterType::Bool, DetailedReport, QStringLiteral("detailed report"), false)
         ->setTooltip(QStringLiteral("Check to report keys without a partner, duplicate keys and "
                                     "keys with leading or trailing whitespace (slower)."));

@@ -91,8 +91,7 @@ void TransformLookup::defineParameters(const QList<Node*>& upstream, bool useUse
     parameter(NonMatchingValue)
         ->setTooltip(QStringLiteral("The value when nothing matches.\nYou can use column "
                                     "variables. e.g. $(1) to reference the first column value."));
-    addParameter(ParameterType::Bool, CaseSensitive, QStringLiteral("case sensitive"), true)
-        ->setTooltip(QStringLiteral("Check for case sensitive text matching."));
+    addKeyCaseParameter(CaseSensitive);
 }
 
 QList<QPair<QString, bool>> TransformLookup::optionStates() const

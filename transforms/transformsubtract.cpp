@@ -32,13 +32,8 @@ QSet<QString> TransformSubtract::keywords() const
 void TransformSubtract::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
-    addParameter(ParameterType::SingleColumn, Column1, QStringLiteral("Top key column"))
-        ->setTooltip(QStringLiteral("Select a common (key) column in the top upstream dataset."));
-    addParameter(ParameterType::SingleColumn, Column2, QStringLiteral("Bottom key column"))
-        ->setTooltip(
-            QStringLiteral("Select a common (key) column in the bottom upstream dataset."));
-    addParameter(ParameterType::Bool, CaseSensitive, QStringLiteral("case sensitive"), true)
-        ->setTooltip(QStringLiteral("Check for case sensitive text matching."));
+    addKeyColumnParameters(Column1, Column2);
+    addKeyCaseParameter(CaseSensitive);
     addParameter(ParameterType::Selection, Match, QStringLiteral("Remove"),
         QStringLiteral("All matches"),
         QStringList { QStringLiteral("All matches"), QStringLiteral("First match"),
