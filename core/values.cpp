@@ -536,17 +536,23 @@ QString countText(qint64 count, const QString& singular, const QString& plural)
     return formatInteger(count, true) + QLatin1Char(' ') + (count == 1 ? singular : plural);
 }
 
+bool needsQuoting(const QString& value, QChar delimiter)
+{
+    const ushort d = delimiter.unicode();
+    const ushort* p = value.utf16();
+    const ushort* end = p + value.size();
+    for (; p != end; ++p) {
+        // Every character that matters is below '#' or is the delimiter.
+        const ushort c = *p;
+        if ((c <= '"' && (c == '"' || c == '\n' || c == '\r')) || c == d)
+            return true;
+    }
+    return false;
+}
+
 QString quoteAsNeeded(const QString& value, QChar delimiter)
 {
-    bool needsQuotes = false;
-    for (const QChar c : value) {
-        if (c == QLatin1Char('"') || c == delimiter || c == QLatin1Char('\n')
-            || c == QLatin1Char('\r')) {
-            needsQuotes = true;
-            break;
-        }
-    }
-    if (!needsQuotes)
+    if (!needsQuoting(value, delimiter))
         return value;
     QString quoted = value;
     quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));

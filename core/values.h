@@ -60,3 +60,5 @@ QString countText(qint64 count, const QString& singular, const QString& plural);
 // doubled and the value is wrapped in quotes when it holds a quote, the
 // delimiter, a line feed or a carriage return.
 QString quoteAsNeeded(const QString& value, QChar delimiter);
+// Whether quoteAsNeeded() would quote the value.
+bool needsQuoting(const QString& value, QChar delimiter);

@@ -51,7 +51,13 @@ private:
             sink << unquoted(value);
             break;
         default:
-            sink << quoteAsNeeded(value, m_delimiter);
+            // Most values go out as they are: appended straight from the
+            // table, without the copy (and its reference count) a returned
+            // text would cost for each of millions of cells.
+            if (needsQuoting(value, m_delimiter))
+                sink << quoteAsNeeded(value, m_delimiter);
+            else
+                sink << value;
             break;
         }
     }
