@@ -539,7 +539,7 @@ QString countText(qint64 count, const QString& singular, const QString& plural)
 bool needsQuoting(const QString& value, QChar delimiter)
 {
     const ushort d = delimiter.unicode();
-    const ushort* p = value.utf16();
+    const ushort* p = reinterpret_cast<const ushort*>(value.constData());
     const ushort* end = p + value.size();
     for (; p != end; ++p) {
         // Every character that matters is below '#' or is the delimiter.

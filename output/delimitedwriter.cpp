@@ -96,8 +96,10 @@ TextWriteResult writeDelimitedText(QTextStream& stream, const Dataset& data,
 
     RowProgress rowProgress(progress, data.rowCount());
     const QVector<Dataset::Row>& rows = data.rows();
-    for (int r = 0; r < rows.size() && rowProgress.report(r); ++r)
+    for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
+        prefetchAhead(rows, r);
         builder.appendLine(sink, rows.at(r));
+    }
     sink.finish();
 
     if (options.quoting == QuotingNever && builder.changedCount() > 0) {
@@ -127,6 +129,7 @@ TextWriteResult writePlainText(QTextStream& stream, const Dataset& data,
     RowProgress rowProgress(progress, data.rowCount());
     const QVector<Dataset::Row>& rows = data.rows();
     for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
+        prefetchAhead(rows, r);
         for (const QString& value : rows.at(r))
             sink << value;
         sink.endLine();

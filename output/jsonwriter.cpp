@@ -241,8 +241,10 @@ TextWriteResult writeJson(QTextStream& stream, const Dataset& data, const TextWr
     JsonRowWriter writer(sink, tree, types, options.removeEmpty, result);
     RowProgress rowProgress(progress, data.rowCount());
     const QVector<Dataset::Row>& rows = data.rows();
-    for (int r = 0; r < rows.size() && rowProgress.report(r); ++r)
+    for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
+        prefetchAhead(rows, r);
         writer.writeRow(rows.at(r), r + 1 < rows.size());
+    }
     sink << QLatin1Char(']');
     sink.endLine();
     sink.finish();

@@ -41,6 +41,7 @@ TextWriteResult writeVCard(QTextStream& stream, const Dataset& data,
     RowProgress rowProgress(progress, data.rowCount());
     const QVector<Dataset::Row>& rows = data.rows();
     for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
+        prefetchAhead(rows, r);
         sink << QLatin1String("BEGIN:VCARD");
         sink.endLine();
         sink << QLatin1String("VERSION:3.0");
@@ -77,6 +78,7 @@ TextWriteResult writeYaml(QTextStream& stream, const Dataset& data, const TextWr
     RowProgress rowProgress(progress, data.rowCount());
     const QVector<Dataset::Row>& rows = data.rows();
     for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
+        prefetchAhead(rows, r);
         sink << QLatin1Char('-');
         sink.endLine();
         for (int c = 0; c < names.size(); ++c) {

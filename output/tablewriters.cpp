@@ -94,8 +94,10 @@ TextWriteResult writeHtml(QTextStream& stream, const Dataset& data, const TextWr
 
     RowProgress rowProgress(progress, data.rowCount());
     const QVector<Dataset::Row>& rows = data.rows();
-    for (int r = 0; r < rows.size() && rowProgress.report(r); ++r)
+    for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
+        prefetchAhead(rows, r);
         writeHtmlRow(sink, rows.at(r), QLatin1String("td"), options.escapeHtml);
+    }
 
     const QStringList tail = { QStringLiteral("      </tbody>"), QStringLiteral("    </table>"),
         QStringLiteral("  </body>"), QStringLiteral("</html>") };
@@ -129,8 +131,10 @@ TextWriteResult writeMarkdown(QTextStream& stream, const Dataset& data,
     }
     RowProgress rowProgress(progress, data.rowCount());
     const QVector<Dataset::Row>& rows = data.rows();
-    for (int r = 0; r < rows.size() && rowProgress.report(r); ++r)
+    for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
+        prefetchAhead(rows, r);
         appendMarkdownLine(sink, rows.at(r), widths);
+    }
     sink.finish();
     rowProgress.apply(result);
     return result;

@@ -180,6 +180,7 @@ TextWriteResult writeXml(QTextStream& stream, const Dataset& data, const TextWri
     const QVector<Dataset::Row>& rows = data.rows();
     const int rowDepth = outer.size() + inner.size();
     for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
+        prefetchAhead(rows, r);
         for (int i = 0; i < inner.size(); ++i)
             openTag(sink, inner.at(i), outer.size() + i);
         writer.writeRow(rowTag, rows.at(r), rowDepth);

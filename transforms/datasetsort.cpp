@@ -29,57 +29,65 @@ quint64 textPrefix(const QString& text)
 }
 
 // Finds the rows that share a stored value. Values repeated in a column share
-// their text (the value pools see to that), so the address of the text
-// identifies the value; equal texts stored apart are merely read twice.
+// their text (the value pools see to that), so the text's storage identifies
+// the value; equal texts stored apart are merely read twice. The storage is
+// known from the row alone: the text itself is not touched, which for
+// millions of values scattered in memory is most of the cost.
 // Open addressing keeps a million distinct values cheap to index.
 class SharedTextIndex
 {
 public:
     SharedTextIndex() : m_slots(1024, Slot()) { }
 
-    // The index stored for the address, or -1.
-    int find(const QChar* text) const
+    static const void* storageOf(const QString& value)
     {
-        for (size_t i = slotOf(text);; i = (i + 1) & (m_slots.size() - 1)) {
-            if (m_slots[i].text == text)
+        return const_cast<QString&>(value).data_ptr();
+    }
+
+    // The index stored for the storage, or -1.
+    int find(const void* storage) const
+    {
+        for (size_t i = slotOf(storage);; i = (i + 1) & (m_slots.size() - 1)) {
+            if (m_slots[i].storage == storage)
                 return m_slots[i].index;
-            if (!m_slots[i].text)
+            if (!m_slots[i].storage)
                 return -1;
         }
     }
-    void insert(const QChar* text, int index)
+    void insert(const void* storage, int index)
     {
         if (2 * (m_count + 1) > m_slots.size())
             grow();
-        place(text, index);
+        place(storage, index);
         ++m_count;
     }
+    int size() const { return int(m_count); }
 
 private:
     struct Slot
     {
-        const QChar* text = nullptr;
+        const void* storage = nullptr;
         int index = -1;
     };
-    size_t slotOf(const QChar* text) const
+    size_t slotOf(const void* storage) const
     {
-        const quint64 h = (quint64(quintptr(text)) >> 1) * 0x9E3779B97F4A7C15ull;
+        const quint64 h = (quint64(quintptr(storage)) >> 3) * 0x9E3779B97F4A7C15ull;
         return size_t(h >> 20) & (m_slots.size() - 1);
     }
-    void place(const QChar* text, int index)
+    void place(const void* storage, int index)
     {
-        size_t i = slotOf(text);
-        while (m_slots[i].text)
+        size_t i = slotOf(storage);
+        while (m_slots[i].storage)
             i = (i + 1) & (m_slots.size() - 1);
-        m_slots[i] = Slot { text, index };
+        m_slots[i] = Slot { storage, index };
     }
     void grow()
     {
         std::vector<Slot> old(m_slots.size() * 2, Slot());
         old.swap(m_slots);
         for (const Slot& s : old) {
-            if (s.text)
-                place(s.text, s.index);
+            if (s.storage)
+                place(s.storage, s.index);
         }
     }
 
@@ -370,24 +378,6 @@ void DatasetSorter::orderByRanks()
     });
 }
 
-// Whether a column's rows share stored values often enough to be worth
-// indexing: a column of mostly distinct values (ids, amounts) is read row by
-// row instead.
-bool DatasetSorter::valuesRepeat(int column) const
-{
-    const int sample = std::min(m_dataset.rowCount(), 2000);
-    SharedTextIndex seen;
-    int distinct = 0;
-    for (int r = 0; r < sample; ++r) {
-        const QChar* text = m_dataset.value(r, column).constData();
-        if (seen.find(text) < 0) {
-            seen.insert(text, r);
-            ++distinct;
-        }
-    }
-    return distinct * 2 <= sample;
-}
-
 // Ranks one key column. Rows sharing a stored value (the value pools make
 // repeated values share their text) are read once.
 bool DatasetSorter::rankColumn(int key, const SortProgress& progress)
@@ -397,25 +387,31 @@ bool DatasetSorter::rankColumn(int key, const SortProgress& progress)
     ColumnValues values(info.kind, m_options, info.ascending, info.dateFormat);
     const int rows = m_dataset.rowCount();
     QVector<int> rowValue(rows);
-    const bool repeats = valuesRepeat(info.column);
-    values.reserve(repeats ? 1024 : rows);
+    // Rows are indexed by their stored text until it shows that the column
+    // hardly repeats (ids): then each row is simply read.
+    constexpr int TrialRows = 1 << 16;
+    bool indexing = true;
     SharedTextIndex seen;
     for (int r = 0; r < rows; ++r) {
         if (progress && !progress(m_done, m_total))
             return false;
         ++m_done;
         const QString& v = m_dataset.value(r, info.column);
-        const int known = repeats ? seen.find(v.constData()) : -1;
-        // Texts made from raw data could share a start and differ in length.
-        if (known >= 0 && values.value(known).size() == v.size()) {
-            rowValue[r] = known;
-            continue;
+        if (indexing) {
+            const void* storage = SharedTextIndex::storageOf(v);
+            const int known = seen.find(storage);
+            if (known >= 0) {
+                rowValue[r] = known;
+                continue;
+            }
+            seen.insert(storage, values.count());
+            if (r + 1 == TrialRows && seen.size() * 10 > TrialRows * 9) {
+                indexing = false;
+                seen = SharedTextIndex();
+            }
         }
-        const int index = values.count();
-        if (repeats && known < 0)
-            seen.insert(v.constData(), index);
+        rowValue[r] = values.count();
         values.add(v);
-        rowValue[r] = index;
     }
     seen = SharedTextIndex();
     const QVector<int> ranks = values.ranks();

@@ -77,7 +77,6 @@ public:
 private:
     bool rankColumn(int key, const SortProgress& progress);
     void orderByRanks();
-    bool valuesRepeat(int column) const;
     SortKind kindOf(int column, QString* dateFormat) const;
 
     const Dataset& m_dataset;
