@@ -94,7 +94,9 @@ void ValuePool::checkWorth()
     m_stretchStart = m_lookups;
     m_countAtStretchStart = m_count;
     m_newCharacters = 0;
-    m_nextCheck = m_lookups > (1 << 29) ? m_lookups : m_lookups * 2;
+    // Past half a billion values the column has shown what it is; the
+    // doubling would overflow, so no further check comes.
+    m_nextCheck = m_lookups > (1 << 29) ? 0 : m_lookups * 2;
 }
 
 ValuePool::Slot& ValuePool::slotFor(const QChar* chars, int count, uint hash)
