@@ -414,9 +414,18 @@ bool GraphScene::redo()
 
 void GraphScene::restoreSnapshot(const UndoSnapshot& snapshot)
 {
+    // The items are rebuilt; the ones the user had selected stay selected,
+    // so that the right pane keeps showing the item just changed back.
+    QSet<qint32> selected;
+    for (const Node* n : nodes(true))
+        selected.insert(n->id());
     m_restoring = true;
     snapshot.restore(*this);
     m_restoring = false;
+    for (Node* n : nodes()) {
+        if (selected.contains(n->id()))
+            n->setSelected(true);
+    }
     emit nodesAdded();
     if (m_autoRun)
         process(RunUnprocessed, false);

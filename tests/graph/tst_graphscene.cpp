@@ -305,6 +305,7 @@ void TestGraphScene::undoAndRedoRebuildTheGraph()
     t->transform()->parameter("Columns")->setValue(QVariant::fromValue(
         ColumnRefList { t->transform()->parameter("Columns")->referenceAt(0) }));
     const qint32 tid = t->id();
+    const qint32 sid = source->id();
 
     t->setSelected(true);
     scene.deleteSelection();
@@ -328,6 +329,15 @@ void TestGraphScene::undoAndRedoRebuildTheGraph()
     QVERIFY(scene.redo());
     QCOMPARE(scene.nodes().size(), 1);
     QVERIFY(!scene.canRedo());
+    // The selected item is selected again after its change is undone
+    // (items are rebuilt by undo and redo).
+    scene.nodeWithId(sid)->setSelected(true);
+    scene.recordSnapshot(QStringLiteral("comment"));
+    scene.nodeWithId(sid)->setComment(QStringLiteral("changed"));
+    QVERIFY(scene.undo());
+    QVERIFY(scene.nodeWithId(sid)->isSelected());
+    QCOMPARE(scene.nodeWithId(sid)->comment(), QString());
+    QVERIFY(scene.redo());
     QVERIFY(scene.undo());
     // A new change discards the redo history.
     scene.addNode(new SourceNode);

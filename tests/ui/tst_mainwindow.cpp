@@ -336,6 +336,9 @@ void TestMainWindow::dragMovesWithUndo()
         m_window->action(QStringLiteral("&Undo"))->text(), QStringLiteral("&Undo move item(s)"));
     m_window->action(QStringLiteral("&Undo"))->trigger();
     QCOMPARE(graph->nodes().value(0)->pos(), before);
+    // The item was rebuilt; it is still the one selected and shown.
+    QVERIFY(graph->nodes().value(0)->isSelected());
+    QTRY_COMPARE(m_window->itemPane()->node(), graph->nodes().value(0));
 }
 
 void TestMainWindow::dragConnectsOnlyValidTargets()
