@@ -150,7 +150,6 @@ public slots:
     void onProcessingStart(Node* node);
     void onProcessed(Node* node, qreal fractionProcessed);
     void onProcessingEnd(Node* node);
-    void releaseConsumedResults(Node* node);
     void onPosChanged(QList<Node*> nodes);
 
 private:
@@ -162,6 +161,7 @@ private:
     void runSelected();
     void runFromRoots(int mode);
     void finishRun(qint64 elapsed, bool quiet);
+    void releaseConsumedResults(Node* node);
     void onDelayTimeout();
     void restoreSnapshot(const UndoSnapshot& snapshot);
 

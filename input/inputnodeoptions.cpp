@@ -53,14 +53,6 @@ const QString KeyEncoding = QStringLiteral("encoding");
 const QString KeySheet = QStringLiteral("worksheet");
 const QString KeyText = QStringLiteral("text");
 
-
-
-
-
-
-
-
-
 QString headerText(int hasHeader)
 {
     switch (hasHeader) {

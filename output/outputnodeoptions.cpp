@@ -41,13 +41,6 @@ const QString KeyHeaderIfEmpty = QStringLiteral("write_header_first_append_only"
 const QString KeyRemoveEmpty = QStringLiteral("remove_empty");
 const QString KeyComment = QStringLiteral("file_comment");
 
-
-
-
-
-
-
-
 QString delimiterLabel(int delimiter)
 {
     switch (delimiter) {
