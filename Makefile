@@ -4,7 +4,7 @@ BUILD_TYPE ?= Release
 CMAKE_FLAGS ?=
 JOBS ?= 2
 
-.PHONY: all bootstrap configure build run test bench clean format
+.PHONY: all bootstrap configure build run test bench clean format format-check
 
 all: build
 
@@ -36,6 +36,10 @@ bench: build
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+# Fails when a checked-in source differs from the project's format.
+format-check: bootstrap
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 clean:
 	rm -rf $(BUILD_DIR)

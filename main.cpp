@@ -8,8 +8,8 @@
 #include "graph/runstate.h"
 #include "input/inputnode.h"
 #include "output/outputnode.h"
-#include "ui/mainwindow.h"
 #include "transforms/catalogue.h"
+#include "ui/mainwindow.h"
 
 #include <QApplication>
 #include <QFile>

@@ -5,8 +5,8 @@
 #include "document/documentwriter.h"
 #include "graph/graphscene.h"
 #include "graph/node.h"
-#include "output/outputfile.h"
 #include "input/inputnode.h"
+#include "output/outputfile.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -19,7 +19,6 @@
 #include <memory>
 
 namespace {
-
 
 QString now()
 {

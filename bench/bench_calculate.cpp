@@ -5,7 +5,7 @@
 #include "core/values.h"
 #include "graph/ionode.h"
 #include "graph/runstate.h"
-#include "transforms/transformcalculate.h"
+#include "transforms/column/transformcalculate.h"
 
 #include <QLocale>
 

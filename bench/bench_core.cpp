@@ -19,16 +19,16 @@ qint64 heapInUse()
     return qint64(info.uordblks) + qint64(info.hblkhd);
 }
 
-const char* const kFirst[] = {"James", "Mary", "Robert", "Patricia", "John", "Jennifer",
-                              "Michael", "Linda", "David", "Elizabeth", "Anna", "Lukas"};
-const char* const kLast[] = {"Smith", "Johnson", "Williams", "Brown", "Jones", "Garcia",
-                             "Miller", "Davis", "Müller", "Schmidt", "Rossi", "Dubois"};
-const char* const kCity[] = {"Berlin", "London", "Paris", "Madrid", "Rome", "Vienna",
-                             "Lisbon", "Dublin", "Prague", "Warsaw", "", "Oslo"};
-const char* const kCountry[] = {"Germany", "United Kingdom", "France", "Spain", "Italy",
-                                "Austria", "Portugal", "Ireland"};
-const char* const kWords[] = {"late", "delivery", "refund", "called", "twice", "happy",
-                              "customer", "wants", "invoice", "copy", "address", "changed"};
+const char* const kFirst[] = { "James", "Mary", "Robert", "Patricia", "John", "Jennifer", "Michael",
+    "Linda", "David", "Elizabeth", "Anna", "Lukas" };
+const char* const kLast[] = { "Smith", "Johnson", "Williams", "Brown", "Jones", "Garcia", "Miller",
+    "Davis", "Müller", "Schmidt", "Rossi", "Dubois" };
+const char* const kCity[] = { "Berlin", "London", "Paris", "Madrid", "Rome", "Vienna", "Lisbon",
+    "Dublin", "Prague", "Warsaw", "", "Oslo" };
+const char* const kCountry[]
+    = { "Germany", "United Kingdom", "France", "Spain", "Italy", "Austria", "Portugal", "Ireland" };
+const char* const kWords[] = { "late", "delivery", "refund", "called", "twice", "happy", "customer",
+    "wants", "invoice", "copy", "address", "changed" };
 
 // Ten realistic CSV-like values, freshly allocated as a reader would.
 Dataset::Row makeRow(quint32 i)
@@ -46,7 +46,7 @@ Dataset::Row makeRow(quint32 i)
     row.append(first);
     row.append(last);
     row.append(first.toLower() + QLatin1Char('.') + last.toLower() + QString::number(i)
-               + QStringLiteral("@example.com"));
+        + QStringLiteral("@example.com"));
     row.append(pick(kCity, 12));
     row.append(pick(kCountry, 8));
     row.append(QStringLiteral("20%1-%2-%3")
@@ -90,14 +90,14 @@ void buildDataset(benchmark::State& state)
     }
     Dataset::setPoolingEnabled(true);
     state.counters["bytes_per_cell"] = bytesPerCell;
-    state.counters["rows_per_s"] =
-        benchmark::Counter(double(rows) * state.iterations(), benchmark::Counter::kIsRate);
+    state.counters["rows_per_s"]
+        = benchmark::Counter(double(rows) * state.iterations(), benchmark::Counter::kIsRate);
 }
 // optimize_for 0 (pooling) and 1 (maximum speed) over 1,000,000 rows x 10 columns.
 BENCHMARK(buildDataset)
-    ->ArgNames({"optimize_for", "rows"})
-    ->Args({0, 1000000})
-    ->Args({1, 1000000})
+    ->ArgNames({ "optimize_for", "rows" })
+    ->Args({ 0, 1000000 })
+    ->Args({ 1, 1000000 })
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
@@ -106,12 +106,24 @@ QStringList numberTexts()
     QStringList texts;
     for (int i = 0; i < 1000000; ++i) {
         switch (i % 6) {
-        case 0: texts.append(QString::number(i)); break;
-        case 1: texts.append(QString::number(i / 7.0, 'f', 2)); break;
-        case 2: texts.append(QStringLiteral("-") + QString::number(i % 1000)); break;
-        case 3: texts.append(QStringLiteral("1,234.5")); break;
-        case 4: texts.append(QStringLiteral("n/a")); break;
-        default: texts.append(QString()); break;
+        case 0:
+            texts.append(QString::number(i));
+            break;
+        case 1:
+            texts.append(QString::number(i / 7.0, 'f', 2));
+            break;
+        case 2:
+            texts.append(QStringLiteral("-") + QString::number(i % 1000));
+            break;
+        case 3:
+            texts.append(QStringLiteral("1,234.5"));
+            break;
+        case 4:
+            texts.append(QStringLiteral("n/a"));
+            break;
+        default:
+            texts.append(QString());
+            break;
         }
     }
     return texts;
@@ -129,8 +141,8 @@ void toNumberThroughput(benchmark::State& state)
         }
         benchmark::DoNotOptimize(sum);
     }
-    state.counters["values_per_s"] =
-        benchmark::Counter(double(texts.size()) * state.iterations(), benchmark::Counter::kIsRate);
+    state.counters["values_per_s"] = benchmark::Counter(
+        double(texts.size()) * state.iterations(), benchmark::Counter::kIsRate);
 }
 BENCHMARK(toNumberThroughput)->Unit(benchmark::kMillisecond);
 
@@ -141,10 +153,18 @@ void toDateThroughput(benchmark::State& state)
     QStringList texts;
     for (int i = 0; i < 1000000; ++i) {
         switch (i % 4) {
-        case 0: texts.append(QStringLiteral("2024-%1-%2").arg(1 + i % 12).arg(1 + i % 28)); break;
-        case 1: texts.append(QStringLiteral("%1/%2/2023").arg(1 + i % 12).arg(1 + i % 28)); break;
-        case 2: texts.append(QStringLiteral("Berlin")); break;
-        default: texts.append(QString::number(i)); break;
+        case 0:
+            texts.append(QStringLiteral("2024-%1-%2").arg(1 + i % 12).arg(1 + i % 28));
+            break;
+        case 1:
+            texts.append(QStringLiteral("%1/%2/2023").arg(1 + i % 12).arg(1 + i % 28));
+            break;
+        case 2:
+            texts.append(QStringLiteral("Berlin"));
+            break;
+        default:
+            texts.append(QString::number(i));
+            break;
         }
     }
     for (auto _ : state) {
@@ -153,8 +173,8 @@ void toDateThroughput(benchmark::State& state)
             valid += toDateWithFormats(t).isValid() ? 1 : 0;
         benchmark::DoNotOptimize(valid);
     }
-    state.counters["values_per_s"] =
-        benchmark::Counter(double(texts.size()) * state.iterations(), benchmark::Counter::kIsRate);
+    state.counters["values_per_s"] = benchmark::Counter(
+        double(texts.size()) * state.iterations(), benchmark::Counter::kIsRate);
 }
 BENCHMARK(toDateThroughput)->Unit(benchmark::kMillisecond);
 

@@ -5,8 +5,8 @@
 // added.
 #include "core/dataset.h"
 #include "graph/node.h"
-#include "transforms/transformjoin.h"
-#include "transforms/transformlookup.h"
+#include "transforms/merge/transformjoin.h"
+#include "transforms/merge/transformlookup.h"
 
 #include <QVariant>
 

@@ -10,8 +10,9 @@
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
-                                                                    : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+        qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
+                                             : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     Dataset::setPoolingEnabled(true);
     benchmark::Initialize(&argc, argv);

@@ -19,9 +19,9 @@ constexpr int GeneratedRows = 200000;
 
 QString makeNote(QRandomGenerator& random)
 {
-    static const QStringList words{"order", "delivered", "late", "customer", "called",
-                                   "invoice", "refund", "please", "review", "address",
-                                   "shipping", "pending", "returned", "loyal", "discount"};
+    static const QStringList words { "order", "delivered", "late", "customer", "called", "invoice",
+        "refund", "please", "review", "address", "shipping", "pending", "returned", "loyal",
+        "discount" };
     const int kind = random.bounded(10);
     if (kind < 3)
         return QString();
@@ -38,19 +38,15 @@ QString makeNote(QRandomGenerator& random)
 
 QString makeRow(QRandomGenerator& random, int id, QChar delimiter)
 {
-    static const QStringList first{"James", "Mary", "Robert", "Patricia", "John", "Jennifer",
-                                   "Michael", "Linda", "Lukas", "Sofia", "Mateo", "Yuki",
-                                   "Chen", "Priya", "Omar", "Leila"};
-    static const QStringList last{"Anderson", "Berg", "Carr", "Fairfield", "Goldman", "Hart",
-                                  "Lindqvist", "Moreno", "Oakley", "Stanton", "Westwood"};
-    static const QStringList countries{"United States", "Germany", "France", "Italy",
-                                       "Spain", "Canada", "Brazil", "Japan", "India"};
+    static const QStringList first { "James", "Mary", "Robert", "Patricia", "John", "Jennifer",
+        "Michael", "Linda", "Lukas", "Sofia", "Mateo", "Yuki", "Chen", "Priya", "Omar", "Leila" };
+    static const QStringList last { "Anderson", "Berg", "Carr", "Fairfield", "Goldman", "Hart",
+        "Lindqvist", "Moreno", "Oakley", "Stanton", "Westwood" };
+    static const QStringList countries { "United States", "Germany", "France", "Italy", "Spain",
+        "Canada", "Brazil", "Japan", "India" };
     const QString firstName = first.at(random.bounded(first.size()));
     const QString lastName = last.at(random.bounded(last.size()));
-    QStringList values{
-        QString::number(id),
-        firstName,
-        lastName,
+    QStringList values { QString::number(id), firstName, lastName,
         firstName.toLower() + QLatin1Char('.') + lastName.toLower()
             + QString::number(random.bounded(100)) + QStringLiteral("@example.org"),
         QStringLiteral("City %1").arg(random.bounded(800)),
@@ -60,8 +56,7 @@ QString makeRow(QRandomGenerator& random, int id, QChar delimiter)
             .arg(1 + random.bounded(12), 2, 10, QLatin1Char('0'))
             .arg(1 + random.bounded(28), 2, 10, QLatin1Char('0')),
         QString::number(0.5 + random.bounded(500000) / 100.0, 'f', 2),
-        QString::number(1 + random.bounded(50)),
-        makeNote(random)};
+        QString::number(1 + random.bounded(50)), makeNote(random) };
     for (QString& value : values)
         value = quoteAsNeeded(value, delimiter);
     return values.join(delimiter);
@@ -86,9 +81,9 @@ struct GeneratedFiles
     QString write(const QString& path, QChar delimiter) const
     {
         QRandomGenerator random(20240501);
-        QStringList lines{QStringLiteral("id,first_name,last_name,email,city,country,"
-                                         "signup_date,amount,quantity,notes")
-                              .replace(QLatin1Char(','), delimiter)};
+        QStringList lines { QStringLiteral("id,first_name,last_name,email,city,country,"
+                                           "signup_date,amount,quantity,notes")
+                                .replace(QLatin1Char(','), delimiter) };
         for (int id = 1; id <= GeneratedRows; ++id)
             lines.append(makeRow(random, id, delimiter));
         const QString text = lines.join(QLatin1Char('\n')) + QLatin1Char('\n');

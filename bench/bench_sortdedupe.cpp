@@ -4,9 +4,9 @@
 // and, for comparison, with a full Levenshtein matrix for every pair. Each
 // reports its seconds and the heap bytes in use after the run.
 #include "core/dataset.h"
-#include "transforms/closeness.h"
-#include "transforms/datasetsort.h"
-#include "transforms/duplicategroups.h"
+#include "transforms/support/closeness.h"
+#include "transforms/support/datasetsort.h"
+#include "transforms/support/duplicategroups.h"
 
 #include <QElapsedTimer>
 #include <QHash>

@@ -3,8 +3,8 @@
 // processing run does, reporting seconds per million cells.
 #include "core/dataset.h"
 #include "tests/graph/testnodes.h"
-#include "transforms/transformcase.h"
-#include "transforms/transformreplace.h"
+#include "transforms/format/transformcase.h"
+#include "transforms/format/transformreplace.h"
 
 #include <QLocale>
 

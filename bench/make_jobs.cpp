@@ -146,7 +146,10 @@ void expectRows(const Node* node, int rows, const QString& firstCell = QString()
         = firstCell.isEmpty() || (data.rowCount() > 0 && data.value(0, column) == firstCell);
     if (data.rowCount() != rows || !cellOk)
         die(QStringLiteral("%1 gave %2 row(s), expected %3 %4")
-                .arg(node->displayName()).arg(data.rowCount()).arg(rows).arg(firstCell));
+                .arg(node->displayName())
+                .arg(data.rowCount())
+                .arg(rows)
+                .arg(firstCell));
 }
 
 TransformParameter* parameterOf(TransformNode* node, const QString& key)

@@ -13,7 +13,7 @@ struct ColumnId
     quint32 serial = 0;
 
     constexpr ColumnId() = default;
-    constexpr ColumnId(qint32 nodeId, quint32 serialNumber) : node(nodeId), serial(serialNumber) {}
+    constexpr ColumnId(qint32 nodeId, quint32 serialNumber) : node(nodeId), serial(serialNumber) { }
 
     bool isValid() const { return !(node == -1 && serial == 0); }
     bool operator==(const ColumnId& other) const
@@ -24,7 +24,7 @@ struct ColumnId
 
     // Stored in documents and variants as the list [node, serial]; anything
     // else reads as the invalid identity.
-    QVariant toVariant() const { return QVariantList{node, serial}; }
+    QVariant toVariant() const { return QVariantList { node, serial }; }
     static ColumnId fromVariant(const QVariant& value)
     {
         if (value.isNull())

@@ -372,7 +372,7 @@ int Dataset::columnIndexByName(const QString& name) const
 ColumnId Dataset::columnId(int column) const
 {
     return isValidColumn(column) && column < m_columnIds.size() ? m_columnIds.at(column)
-                                                                 : ColumnId();
+                                                                : ColumnId();
 }
 
 int Dataset::columnIndex(const ColumnId& id) const
@@ -422,7 +422,7 @@ void Dataset::makeColumnIdsUnique()
 
 void Dataset::addDrilldown(int row, int column, int upstreamRow)
 {
-    m_drilldown.insert(CellPos{row, column}, upstreamRow);
+    m_drilldown.insert(CellPos { row, column }, upstreamRow);
 }
 
 void Dataset::clear()
@@ -441,7 +441,7 @@ void Dataset::releaseRows()
 bool Dataset::equals(const Dataset& other) const
 {
     return m_columnCount == other.m_columnCount && rowCount() == other.rowCount()
-           && m_rows == other.m_rows && columnNames() == other.columnNames();
+        && m_rows == other.m_rows && columnNames() == other.columnNames();
 }
 
 bool Dataset::rowContains(int row, const QString& text, Qt::CaseSensitivity cs) const
@@ -449,8 +449,8 @@ bool Dataset::rowContains(int row, const QString& text, Qt::CaseSensitivity cs) 
     if (text.isEmpty())
         return true;
     const Row& values = m_rows.at(row);
-    return std::any_of(values.cbegin(), values.cend(),
-                       [&](const QString& v) { return v.contains(text, cs); });
+    return std::any_of(
+        values.cbegin(), values.cend(), [&](const QString& v) { return v.contains(text, cs); });
 }
 
 bool Dataset::nextCell(int& row, int& column) const
@@ -524,8 +524,8 @@ bool Dataset::isNumericColumn(int column, bool ignoreCurrency, int sampleRows) c
     return sawNumber;
 }
 
-bool Dataset::isDateColumn(int column, const QStringList& formats, QString* bestFormat,
-                           int sampleValues) const
+bool Dataset::isDateColumn(
+    int column, const QStringList& formats, QString* bestFormat, int sampleValues) const
 {
     if (!isValidColumn(column))
         return false;

@@ -129,8 +129,8 @@ public:
     // (an unchanged row shares its whole list). The caller passes exactly
     // column-count values.
     void appendSharedRow(const Row& values) { m_rows.append(values); }
-    void addRow(const Row& values, bool trim = false, bool normalize = false,
-                bool skipIfEmpty = false);
+    void addRow(
+        const Row& values, bool trim = false, bool normalize = false, bool skipIfEmpty = false);
     void removeRow(int row);
     int removeEmptyRows();
     void setRowCount(int count);
@@ -192,7 +192,7 @@ public:
     // Column sampling
     bool isNumericColumn(int column, bool ignoreCurrency = true, int sampleRows = 100) const;
     bool isDateColumn(int column, const QStringList& formats, QString* bestFormat = nullptr,
-                      int sampleValues = 50) const;
+        int sampleValues = 50) const;
     QVector<int> numericColumns(int maximum, bool ignoreCurrency = true) const;
 
 private:

@@ -37,17 +37,29 @@ enum Delimiter : int {
 inline QString fileTypeName(int type)
 {
     switch (type) {
-    case FileTypeDelimited: return QStringLiteral("Delimited text");
-    case FileTypeExcelXlsx: return QStringLiteral("Excel XLSX");
-    case FileTypeExcelXls: return QStringLiteral("Excel XLS");
-    case FileTypeFixedWidth: return QStringLiteral("Fixed width");
-    case FileTypeJson: return QStringLiteral("JSON");
-    case FileTypeXml: return QStringLiteral("XML");
-    case FileTypeVCard: return QStringLiteral("vCard");
-    case FileTypeYaml: return QStringLiteral("YAML");
-    case FileTypeHtml: return QStringLiteral("HTML");
-    case FileTypeMarkdown: return QStringLiteral("Markdown");
-    case FileTypePlainText: return QStringLiteral("Plain text");
-    default: return QString();
+    case FileTypeDelimited:
+        return QStringLiteral("Delimited text");
+    case FileTypeExcelXlsx:
+        return QStringLiteral("Excel XLSX");
+    case FileTypeExcelXls:
+        return QStringLiteral("Excel XLS");
+    case FileTypeFixedWidth:
+        return QStringLiteral("Fixed width");
+    case FileTypeJson:
+        return QStringLiteral("JSON");
+    case FileTypeXml:
+        return QStringLiteral("XML");
+    case FileTypeVCard:
+        return QStringLiteral("vCard");
+    case FileTypeYaml:
+        return QStringLiteral("YAML");
+    case FileTypeHtml:
+        return QStringLiteral("HTML");
+    case FileTypeMarkdown:
+        return QStringLiteral("Markdown");
+    case FileTypePlainText:
+        return QStringLiteral("Plain text");
+    default:
+        return QString();
     }
 }

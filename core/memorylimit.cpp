@@ -81,7 +81,7 @@ QString gaugeToolTip(double currentGB, double maximumGB)
     return QStringLiteral("%1 memory used of %2GB maximum. You can increase maximum memory in "
                           "'Preferences'.")
         .arg(formatNumber(currentGB, false, 2, true) + QStringLiteral("GB"),
-             formatNumber(maximumGB, false, 1, true));
+            formatNumber(maximumGB, false, 1, true));
 }
 
 bool gaugeWarns(double currentGB, double maximumGB)

@@ -15,14 +15,14 @@ namespace {
 
 const QStringList& blockedInputDefaults()
 {
-    static const QStringList list = {
-        QStringLiteral("exe"), QStringLiteral("bat"), QStringLiteral("bsh"), QStringLiteral("csh"),
-        QStringLiteral("zsh"), QStringLiteral("cmd"), QStringLiteral("py"),  QStringLiteral("js"),
-        QStringLiteral("com"), QStringLiteral("doc"), QStringLiteral("docx"), QStringLiteral("scr"),
-        QStringLiteral("arx"), QStringLiteral("bpl"), QStringLiteral("vcl"), QStringLiteral("mui"),
-        QStringLiteral("ocx"), QStringLiteral("sys"), QStringLiteral("drv"), QStringLiteral("zip"),
-        QStringLiteral("arj"), QStringLiteral("7z"),  QStringLiteral("png"), QStringLiteral("jpeg"),
-        QStringLiteral("jpg"), QStringLiteral("chm"), QStringLiteral("hlp")};
+    static const QStringList list = { QStringLiteral("exe"), QStringLiteral("bat"),
+        QStringLiteral("bsh"), QStringLiteral("csh"), QStringLiteral("zsh"), QStringLiteral("cmd"),
+        QStringLiteral("py"), QStringLiteral("js"), QStringLiteral("com"), QStringLiteral("doc"),
+        QStringLiteral("docx"), QStringLiteral("scr"), QStringLiteral("arx"), QStringLiteral("bpl"),
+        QStringLiteral("vcl"), QStringLiteral("mui"), QStringLiteral("ocx"), QStringLiteral("sys"),
+        QStringLiteral("drv"), QStringLiteral("zip"), QStringLiteral("arj"), QStringLiteral("7z"),
+        QStringLiteral("png"), QStringLiteral("jpeg"), QStringLiteral("jpg"), QStringLiteral("chm"),
+        QStringLiteral("hlp") };
     return list;
 }
 
@@ -30,35 +30,35 @@ const QStringList& blockedInputDefaults()
 // ".transform" documents; everything else is the user's business.
 const QStringList& blockedOutputDefaults()
 {
-    static const QStringList list = {
-        QStringLiteral("exe"), QStringLiteral("bat"), QStringLiteral("cmd"), QStringLiteral("com"),
-        QStringLiteral("scr"), QStringLiteral("sys"), QStringLiteral("drv"), QStringLiteral("dll"),
-        QStringLiteral("so"),  QStringLiteral("ocx"), QStringLiteral("cpl"), QStringLiteral("msi"),
-        QStringLiteral("vbs"), QStringLiteral("ps1"), QStringLiteral("sh"),  QStringLiteral("py"),
-        QStringLiteral("js"),  QStringLiteral("transform")};
+    static const QStringList list = { QStringLiteral("exe"), QStringLiteral("bat"),
+        QStringLiteral("cmd"), QStringLiteral("com"), QStringLiteral("scr"), QStringLiteral("sys"),
+        QStringLiteral("drv"), QStringLiteral("dll"), QStringLiteral("so"), QStringLiteral("ocx"),
+        QStringLiteral("cpl"), QStringLiteral("msi"), QStringLiteral("vbs"), QStringLiteral("ps1"),
+        QStringLiteral("sh"), QStringLiteral("py"), QStringLiteral("js"),
+        QStringLiteral("transform") };
     return list;
 }
 
 QMap<QString, int> inputExtensionDefaults()
 {
-    return {{QStringLiteral("csv"), FileTypeDelimited},  {QStringLiteral("tsv"), FileTypeDelimited},
-            {QStringLiteral("xlsx"), FileTypeExcelXlsx}, {QStringLiteral("xls"), FileTypeExcelXls},
-            {QStringLiteral("txt"), FileTypeFixedWidth}, {QStringLiteral("json"), FileTypeJson},
-            {QStringLiteral("geojson"), FileTypeJson},   {QStringLiteral("xml"), FileTypeXml},
-            {QStringLiteral("opml"), FileTypeXml},       {QStringLiteral("vcf"), FileTypeVCard},
-            {QStringLiteral("log"), FileTypePlainText}};
+    return { { QStringLiteral("csv"), FileTypeDelimited },
+        { QStringLiteral("tsv"), FileTypeDelimited }, { QStringLiteral("xlsx"), FileTypeExcelXlsx },
+        { QStringLiteral("xls"), FileTypeExcelXls }, { QStringLiteral("txt"), FileTypeFixedWidth },
+        { QStringLiteral("json"), FileTypeJson }, { QStringLiteral("geojson"), FileTypeJson },
+        { QStringLiteral("xml"), FileTypeXml }, { QStringLiteral("opml"), FileTypeXml },
+        { QStringLiteral("vcf"), FileTypeVCard }, { QStringLiteral("log"), FileTypePlainText } };
 }
 
 // Each output type under its usual extensions; "txt" writes plain text.
 QMap<QString, int> outputExtensionDefaults()
 {
-    return {{QStringLiteral("csv"), FileTypeDelimited},  {QStringLiteral("tsv"), FileTypeDelimited},
-            {QStringLiteral("xlsx"), FileTypeExcelXlsx}, {QStringLiteral("xls"), FileTypeExcelXls},
-            {QStringLiteral("json"), FileTypeJson},      {QStringLiteral("xml"), FileTypeXml},
-            {QStringLiteral("vcf"), FileTypeVCard},      {QStringLiteral("yaml"), FileTypeYaml},
-            {QStringLiteral("yml"), FileTypeYaml},       {QStringLiteral("html"), FileTypeHtml},
-            {QStringLiteral("htm"), FileTypeHtml},       {QStringLiteral("md"), FileTypeMarkdown},
-            {QStringLiteral("txt"), FileTypePlainText}};
+    return { { QStringLiteral("csv"), FileTypeDelimited },
+        { QStringLiteral("tsv"), FileTypeDelimited }, { QStringLiteral("xlsx"), FileTypeExcelXlsx },
+        { QStringLiteral("xls"), FileTypeExcelXls }, { QStringLiteral("json"), FileTypeJson },
+        { QStringLiteral("xml"), FileTypeXml }, { QStringLiteral("vcf"), FileTypeVCard },
+        { QStringLiteral("yaml"), FileTypeYaml }, { QStringLiteral("yml"), FileTypeYaml },
+        { QStringLiteral("html"), FileTypeHtml }, { QStringLiteral("htm"), FileTypeHtml },
+        { QStringLiteral("md"), FileTypeMarkdown }, { QStringLiteral("txt"), FileTypePlainText } };
 }
 
 void copyAll(const QSettings& from, QSettings& to)
@@ -96,8 +96,8 @@ void Settings::openStore()
     if (m_usesIni)
         m_store = std::make_unique<QSettings>(iniFilePath(), QSettings::IniFormat);
     else
-        m_store = std::make_unique<QSettings>(QString::fromLatin1(OrganizationName),
-                                              QString::fromLatin1(ApplicationName));
+        m_store = std::make_unique<QSettings>(
+            QString::fromLatin1(OrganizationName), QString::fromLatin1(ApplicationName));
 }
 
 void Settings::setStoreInIniFile(bool ini)
@@ -109,8 +109,8 @@ void Settings::setStoreInIniFile(bool ini)
         copyAll(*m_store, *store);
         m_store = std::move(store);
     } else {
-        auto store = std::make_unique<QSettings>(QString::fromLatin1(OrganizationName),
-                                                 QString::fromLatin1(ApplicationName));
+        auto store = std::make_unique<QSettings>(
+            QString::fromLatin1(OrganizationName), QString::fromLatin1(ApplicationName));
         copyAll(*m_store, *store);
         m_store = std::move(store);
         QFile::remove(iniFilePath());
@@ -273,7 +273,8 @@ static QString extensionMapText(const QMap<QString, int>& map)
 {
     QStringList entries;
     for (auto it = map.cbegin(); it != map.cend(); ++it)
-        entries.append(it.key().trimmed().toLower() + QLatin1Char('=') + QString::number(it.value()));
+        entries.append(
+            it.key().trimmed().toLower() + QLatin1Char('=') + QString::number(it.value()));
     return entries.join(QLatin1Char(','));
 }
 
@@ -335,8 +336,8 @@ QVariant Settings::transformDefault(const QString& typeKey, const QString& param
     return value(QStringLiteral("defaults/transforms/%1/%2").arg(typeKey, parameterKey));
 }
 
-void Settings::setTransformDefault(const QString& typeKey, const QString& parameterKey,
-                                   const QVariant& value)
+void Settings::setTransformDefault(
+    const QString& typeKey, const QString& parameterKey, const QVariant& value)
 {
     set(QStringLiteral("defaults/transforms/%1/%2").arg(typeKey, parameterKey), value);
 }
@@ -346,14 +347,14 @@ void Settings::removeTransformDefaults(const QString& typeKey)
     m_store->remove(QStringLiteral("defaults/transforms/%1").arg(typeKey));
 }
 
-QVariant Settings::itemDefault(const QString& kind, const QString& a, const QString& b,
-                               const QString& option) const
+QVariant Settings::itemDefault(
+    const QString& kind, const QString& a, const QString& b, const QString& option) const
 {
     return value(QStringLiteral("defaults/%1/%2/%3/%4").arg(kind, a, b, option));
 }
 
 void Settings::setItemDefault(const QString& kind, const QString& a, const QString& b,
-                              const QString& option, const QVariant& value)
+    const QString& option, const QVariant& value)
 {
     set(QStringLiteral("defaults/%1/%2/%3/%4").arg(kind, a, b, option), value);
 }

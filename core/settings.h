@@ -115,8 +115,16 @@ public:
     // Colour schemes: 0 Custom (the custom_color_ family), 1 Light, 2 Ocean,
     // 3 Forest, 4 Sand, 5 High contrast light, 6 High contrast dark, 7 Dark.
     // The default follows the desktop: Dark on a dark desktop, else Light.
-    enum ColorScheme { SchemeCustom, SchemeLight, SchemeOcean, SchemeForest, SchemeSand,
-                       SchemeHighContrastLight, SchemeHighContrastDark, SchemeDark };
+    enum ColorScheme {
+        SchemeCustom,
+        SchemeLight,
+        SchemeOcean,
+        SchemeForest,
+        SchemeSand,
+        SchemeHighContrastLight,
+        SchemeHighContrastDark,
+        SchemeDark
+    };
     int colorScheme() const;
     void setColorScheme(int value) { set("color_scheme", value); }
     QColor customColor(const QString& role, const QColor& fallback = QColor()) const;
@@ -267,13 +275,13 @@ public:
     // "defaults/<kind>/<a>/<b>/<option>" for inputs and outputs. An invalid
     // QVariant means no saved default.
     QVariant transformDefault(const QString& typeKey, const QString& parameterKey) const;
-    void setTransformDefault(const QString& typeKey, const QString& parameterKey,
-                             const QVariant& value);
+    void setTransformDefault(
+        const QString& typeKey, const QString& parameterKey, const QVariant& value);
     void removeTransformDefaults(const QString& typeKey);
-    QVariant itemDefault(const QString& kind, const QString& a, const QString& b,
-                         const QString& option) const;
+    QVariant itemDefault(
+        const QString& kind, const QString& a, const QString& b, const QString& option) const;
     void setItemDefault(const QString& kind, const QString& a, const QString& b,
-                        const QString& option, const QVariant& value);
+        const QString& option, const QVariant& value);
 
     bool contains(const QString& key) const;
 

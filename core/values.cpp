@@ -58,8 +58,8 @@ bool isNonNumberWord(const QString& trimmed)
     if (trimmed.size() < 3 || trimmed.size() > 4)
         return false;
     return trimmed.compare(QLatin1String("nan"), Qt::CaseInsensitive) == 0
-           || trimmed.compare(QLatin1String("inf"), Qt::CaseInsensitive) == 0
-           || trimmed.compare(QLatin1String("-inf"), Qt::CaseInsensitive) == 0;
+        || trimmed.compare(QLatin1String("inf"), Qt::CaseInsensitive) == 0
+        || trimmed.compare(QLatin1String("-inf"), Qt::CaseInsensitive) == 0;
 }
 
 QString withoutCurrency(const QString& text)
@@ -91,11 +91,11 @@ struct DateField
 struct DateFormatShape
 {
     bool numericOnly = false;
-    bool structural = false;   // fields are separated by literals: shape check applies
-    bool complete = false;     // exactly one day, one month and one year field
-    QString separators;        // every literal character of the format
+    bool structural = false; // fields are separated by literals: shape check applies
+    bool complete = false; // exactly one day, one month and one year field
+    QString separators; // every literal character of the format
     QVector<DateField> fields;
-    QStringList literals;      // before the first field, between fields, after the last
+    QStringList literals; // before the first field, between fields, after the last
 };
 
 DateFormatShape shapeOf(const QString& format)
@@ -120,7 +120,7 @@ DateFormatShape shapeOf(const QString& format)
             literal.clear();
             const int minDigits = c == QLatin1Char('y') ? run : (run == 2 ? 2 : 1);
             shape.fields.append(
-                DateField{char(c.unicode()), minDigits, c == QLatin1Char('y') ? run : 2});
+                DateField { char(c.unicode()), minDigits, c == QLatin1Char('y') ? run : 2 });
             lastWasField = true;
         } else if (c.isLetter() || c.isDigit() || c == QLatin1Char('\'')) {
             shape.numericOnly = false;
@@ -139,7 +139,7 @@ DateFormatShape shapeOf(const QString& format)
     for (const DateField& field : shape.fields)
         kinds.append(QLatin1Char(field.kind));
     shape.complete = kinds.size() == 3 && kinds.contains(QLatin1Char('d'))
-                     && kinds.contains(QLatin1Char('M')) && kinds.contains(QLatin1Char('y'));
+        && kinds.contains(QLatin1Char('M')) && kinds.contains(QLatin1Char('y'));
     return shape;
 }
 
@@ -206,7 +206,7 @@ bool quickDate(const QString& text, const DateFormatShape& shape, QDate* date)
     }
     if (!clean || !shape.structural)
         return false;
-    int values[3] = {0, 0, 0};
+    int values[3] = { 0, 0, 0 };
     if (!fitsShape(text, shape, values))
         return true;
     if (!shape.complete)
@@ -236,16 +236,16 @@ QDate parseDate(const QLocale& locale, const QString& trimmed, const QString& fo
 
 QStringList standardDateFormats(const QLocale& locale)
 {
-    static const QStringList us = {
-        QStringLiteral("M/d/yyyy"), QStringLiteral("d/M/yyyy"), QStringLiteral("yyyy/M/d"),
-        QStringLiteral("M/d/yy"),   QStringLiteral("d/M/yy"),   QStringLiteral("yy/M/d"),
-        QStringLiteral("M-d-yyyy"), QStringLiteral("d-M-yyyy"), QStringLiteral("yyyy-M-d"),
-        QStringLiteral("M-d-yy"),   QStringLiteral("d-M-yy"),   QStringLiteral("yy-M-d")};
-    static const QStringList other = {
-        QStringLiteral("d/M/yyyy"), QStringLiteral("M/d/yyyy"), QStringLiteral("yyyy/M/d"),
-        QStringLiteral("d/M/yy"),   QStringLiteral("M/d/yy"),   QStringLiteral("yy/M/d"),
-        QStringLiteral("d-M-yyyy"), QStringLiteral("M-d-yyyy"), QStringLiteral("yyyy-M-d"),
-        QStringLiteral("d-M-yy"),   QStringLiteral("M-d-yy"),   QStringLiteral("yy-M-d")};
+    static const QStringList us
+        = { QStringLiteral("M/d/yyyy"), QStringLiteral("d/M/yyyy"), QStringLiteral("yyyy/M/d"),
+              QStringLiteral("M/d/yy"), QStringLiteral("d/M/yy"), QStringLiteral("yy/M/d"),
+              QStringLiteral("M-d-yyyy"), QStringLiteral("d-M-yyyy"), QStringLiteral("yyyy-M-d"),
+              QStringLiteral("M-d-yy"), QStringLiteral("d-M-yy"), QStringLiteral("yy-M-d") };
+    static const QStringList other
+        = { QStringLiteral("d/M/yyyy"), QStringLiteral("M/d/yyyy"), QStringLiteral("yyyy/M/d"),
+              QStringLiteral("d/M/yy"), QStringLiteral("M/d/yy"), QStringLiteral("yy/M/d"),
+              QStringLiteral("d-M-yyyy"), QStringLiteral("M-d-yyyy"), QStringLiteral("yyyy-M-d"),
+              QStringLiteral("d-M-yy"), QStringLiteral("M-d-yy"), QStringLiteral("yy-M-d") };
     QStringList formats = locale.country() == QLocale::UnitedStates ? us : other;
     const QString shortFormat = locale.dateFormat(QLocale::ShortFormat);
     if (!formats.contains(shortFormat))
@@ -271,8 +271,8 @@ double toNumber(const QString& text, bool emptyIsZero, bool ignoreCurrency, bool
     return toNumber(QLocale(), text, emptyIsZero, ignoreCurrency, ok);
 }
 
-double toNumber(const QLocale& locale, const QString& text, bool emptyIsZero, bool ignoreCurrency,
-                bool* ok)
+double toNumber(
+    const QLocale& locale, const QString& text, bool emptyIsZero, bool ignoreCurrency, bool* ok)
 {
     bool dummy;
     bool& good = ok ? *ok : dummy;
@@ -433,8 +433,7 @@ QString formatPercent(double fraction, double minimum, int decimals, bool trimZe
     const double percent = fraction * 100.0;
     if (percent >= minimum)
         return formatNumber(percent, false, decimals, trimZeros) + QLatin1Char('%');
-    return QLatin1Char('<') + formatNumber(minimum, false, decimals, trimZeros)
-           + QLatin1Char('%');
+    return QLatin1Char('<') + formatNumber(minimum, false, decimals, trimZeros) + QLatin1Char('%');
 }
 
 QString formatDuration(qint64 milliseconds)
@@ -491,12 +490,24 @@ QString showInvisibles(const QString& text)
     QString result = text;
     for (QChar& c : result) {
         switch (c.unicode()) {
-        case 0x0000: c = QChar(0x2205); break;
-        case '\t': c = QChar(0x2192); break;
-        case '\n': c = QChar(0x21B5); break;
-        case '\r': c = QChar(0x2190); break;
-        case ' ': c = QChar(0x00B7); break;
-        case 0x00A0: c = QChar(0x237D); break;
+        case 0x0000:
+            c = QChar(0x2205);
+            break;
+        case '\t':
+            c = QChar(0x2192);
+            break;
+        case '\n':
+            c = QChar(0x21B5);
+            break;
+        case '\r':
+            c = QChar(0x2190);
+            break;
+        case ' ':
+            c = QChar(0x00B7);
+            break;
+        case 0x00A0:
+            c = QChar(0x237D);
+            break;
         default:
             if (c.isSpace())
                 c = QChar(0x25A1);

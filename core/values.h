@@ -22,25 +22,25 @@ QStringList standardDateFormats(const QLocale& locale);
 const QStringList& defaultDateFormats();
 void setDefaultDateFormats(const QStringList& formats);
 
-double toNumber(const QString& text, bool emptyIsZero = false, bool ignoreCurrency = false,
-                bool* ok = nullptr);
+double toNumber(
+    const QString& text, bool emptyIsZero = false, bool ignoreCurrency = false, bool* ok = nullptr);
 double toNumber(const QLocale& locale, const QString& text, bool emptyIsZero = false,
-                bool ignoreCurrency = false, bool* ok = nullptr);
-QVector<double> toNumbers(const QStringList& texts, bool emptyIsZero = false,
-                          bool ignoreCurrency = false);
+    bool ignoreCurrency = false, bool* ok = nullptr);
+QVector<double> toNumbers(
+    const QStringList& texts, bool emptyIsZero = false, bool ignoreCurrency = false);
 bool toBool(const QString& text, bool emptyIsInvalid = false, bool allowNumbers = false,
-            bool* ok = nullptr);
+    bool* ok = nullptr);
 QDate toDate(const QString& text, const QString& format);
-QDate toDateWithFormats(const QString& text, const QStringList& formats,
-                        QString* matchedFormat = nullptr);
+QDate toDateWithFormats(
+    const QString& text, const QStringList& formats, QString* matchedFormat = nullptr);
 QDate toDateWithFormats(const QString& text, QString* matchedFormat = nullptr);
 QTime toTime(const QString& text);
 
-QString formatNumber(double value, bool groupSeparators = false, int decimals = -1,
-                     bool trimZeros = true);
+QString formatNumber(
+    double value, bool groupSeparators = false, int decimals = -1, bool trimZeros = true);
 QString formatInteger(qint64 value, bool groupSeparators = true);
-QString formatPercent(double fraction, double minimum = 0.0, int decimals = 1,
-                      bool trimZeros = true);
+QString formatPercent(
+    double fraction, double minimum = 0.0, int decimals = 1, bool trimZeros = true);
 QString formatDuration(qint64 milliseconds);
 QString formatDate(const QDate& date, const QString& format);
 QString formatTime(const QTime& time, const QString& format);

@@ -6,9 +6,9 @@
 #include "graph/node.h"
 #include "graph/nodefactory.h"
 #include "graph/transformnode.h"
+#include "input/inputnode.h"
 #include "transforms/catalogue.h"
 #include "transforms/transform.h"
-#include "input/inputnode.h"
 
 #include <QColor>
 #include <QCoreApplication>
@@ -30,7 +30,6 @@ namespace {
 using namespace DocumentCodec;
 using DocumentUpgrades::Attributes;
 using DocumentUpgrades::ParameterPairs;
-
 
 struct PendingItem
 {

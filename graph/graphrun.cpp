@@ -227,8 +227,8 @@ void GraphScene::releaseConsumedResults(Node* node)
         return;
     const auto consumed = [](const Node* n) {
         const QList<Node*> downstream = n->downstreamNodes(false);
-        return std::all_of(downstream.begin(), downstream.end(),
-            [](const Node* d) { return d->isProcessed(); });
+        return std::all_of(
+            downstream.begin(), downstream.end(), [](const Node* d) { return d->isProcessed(); });
     };
     const QList<Node*> upstream = node->upstreamNodes(false);
     for (Node* u : upstream) {

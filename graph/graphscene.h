@@ -137,7 +137,7 @@ signals:
     void allowUserInteraction(bool allowed);
     void doubleClickNode(Node* node);
     void transformNodeAddedByUser(const QString& transformName);
-    // Additions of this code base
+    // Ticks of long runs, undo history changes and the auto-run tip
     void heartBeat();
     void undoHistoryChanged();
     void autoRunStoppedTip(const QString& tip, int milliseconds);

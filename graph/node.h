@@ -60,7 +60,8 @@ public:
     QRectF boundingRect() const override;
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 
-    // Shared protocol
+    // Identity, connections, status and results: what the scene, the run and
+    // the panes ask of every kind of item
     virtual void setId(qint32 id);
     virtual qint32 id() const { return m_id; }
     virtual bool hasNoRows() const { return m_dataset.rowCount() == 0; }
@@ -105,7 +106,7 @@ public:
     // again (a run without windows); the item keeps its status and messages.
     void releaseRows() { m_dataset.releaseRows(); }
 
-    // Additions of this code base
+    // Progress, sample-only reads, summaries and undo snapshots
     qreal progress() const { return m_progress; }
     bool isSampleOnly() const { return m_sampleOnly; }
     void setSampleOnly(bool on) { m_sampleOnly = on; }

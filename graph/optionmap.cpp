@@ -6,7 +6,7 @@ bool isCompound(const QVariant& value)
 {
     const int t = value.userType();
     return t == QMetaType::QStringList || t == QMetaType::QVariantList
-           || t == QMetaType::QVariantMap || t == QMetaType::QVariantHash;
+        || t == QMetaType::QVariantMap || t == QMetaType::QVariantHash;
 }
 
 int readInt(const QVariantMap& map, const QString& key, int fallback, int low, int high)

@@ -17,7 +17,7 @@ namespace OptionMap {
 
 bool isCompound(const QVariant& value);
 int readInt(const QVariantMap& map, const QString& key, int fallback, int low = INT_MIN,
-            int high = INT_MAX);
+    int high = INT_MAX);
 bool readBool(const QVariantMap& map, const QString& key, bool fallback);
 QString readText(const QVariantMap& map, const QString& key, const QString& fallback = QString());
 // A list value, or a text holding the items joined by U+001F.

@@ -21,9 +21,9 @@ inline const QChar* findFirstOf(const QChar* p, const QChar* end, ushort a, usho
     const __m128i vc = _mm_set1_epi16(short(c));
     while (end - p >= 8) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i hits = _mm_or_si128(
-            _mm_or_si128(_mm_cmpeq_epi16(chunk, va), _mm_cmpeq_epi16(chunk, vb)),
-            _mm_cmpeq_epi16(chunk, vc));
+        const __m128i hits
+            = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(chunk, va), _mm_cmpeq_epi16(chunk, vb)),
+                _mm_cmpeq_epi16(chunk, vc));
         const uint mask = uint(_mm_movemask_epi8(hits));
         if (mask != 0)
             return p + qCountTrailingZeroBits(mask) / 2;
@@ -47,8 +47,8 @@ inline const QChar* findNonPrintableAscii(const QChar* p, const QChar* end)
     while (end - p >= 8) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         // Signed comparisons: code units from 0x8000 up count as below 0x20.
-        const __m128i outside =
-            _mm_or_si128(_mm_cmplt_epi16(chunk, low), _mm_cmpgt_epi16(chunk, high));
+        const __m128i outside
+            = _mm_or_si128(_mm_cmplt_epi16(chunk, low), _mm_cmpgt_epi16(chunk, high));
         const uint mask = uint(_mm_movemask_epi8(outside));
         if (mask != 0)
             return p + qCountTrailingZeroBits(mask) / 2;

@@ -20,7 +20,7 @@ QString sourceName(const TextSource& source)
 
 // Runs the parser that the options call for; false when stopped.
 bool runParsers(TextSource& source, const ReadOptions& options, QChar delimiter, int quoting,
-                const ReadProgress& progress, RowSink* sink)
+    const ReadProgress& progress, RowSink* sink)
 {
     const qint64 total = source.estimatedTotal();
     if (options.fileType == FileTypePlainText) {
@@ -42,8 +42,8 @@ bool runParsers(TextSource& source, const ReadOptions& options, QChar delimiter,
 
 DelimiterGuess guessDelimiter(const QString& sample)
 {
-    static const int candidates[] = {DelimiterComma, DelimiterSemicolon, DelimiterPipe,
-                                     DelimiterCaret, DelimiterTab, DelimiterUnitSeparator};
+    static const int candidates[] = { DelimiterComma, DelimiterSemicolon, DelimiterPipe,
+        DelimiterCaret, DelimiterTab, DelimiterUnitSeparator };
     DelimiterGuess guess;
     int best = -1;
     QStringList counts;
@@ -57,9 +57,9 @@ DelimiterGuess guessDelimiter(const QString& sample)
         }
         counts.append(QStringLiteral("%1 %2").arg(count).arg(delimiterLabel(delimiter)));
     }
-    guess.information =
-        QStringLiteral("Delimiter=Automatic guesses '%1', set 'Delimiter' option to change")
-            .arg(delimiterLabel(guess.delimiter))
+    guess.information
+        = QStringLiteral("Delimiter=Automatic guesses '%1', set 'Delimiter' option to change")
+              .arg(delimiterLabel(guess.delimiter))
         + QLatin1Char('\n')
         + QStringLiteral("First %1 characters contain: %2")
               .arg(sample.size())
@@ -75,7 +75,7 @@ int resolveQuoting(int quoting, QChar delimiter)
 }
 
 bool parseDelimitedText(TextSource& source, const ReadOptions& options,
-                        const ReadProgress& progress, ReadResult* result)
+    const ReadProgress& progress, ReadResult* result)
 {
     const bool plain = options.fileType == FileTypePlainText;
     QChar delimiter = delimiterCharacter(options.delimiter, options.customDelimiter);
@@ -120,8 +120,8 @@ bool parseDelimitedText(TextSource& source, const ReadOptions& options,
     return true;
 }
 
-ReadResult readTextFile(const QString& path, const ReadOptions& options,
-                        const ReadProgress& progress)
+ReadResult readTextFile(
+    const QString& path, const ReadOptions& options, const ReadProgress& progress)
 {
     ReadResult result;
     TextSource source;
@@ -137,8 +137,8 @@ ReadResult readTextFile(const QString& path, const ReadOptions& options,
     return result;
 }
 
-ReadResult readPastedText(const QString& text, const ReadOptions& options,
-                          const ReadProgress& progress)
+ReadResult readPastedText(
+    const QString& text, const ReadOptions& options, const ReadProgress& progress)
 {
     ReadResult result;
     TextSource source(text);

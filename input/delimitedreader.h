@@ -36,13 +36,13 @@ int resolveQuoting(int quoting, QChar delimiter);
 // text (by options.fileType), adding the guesses and reports to the result.
 // False on failure (with the reason among the warnings) or when stopped.
 bool parseDelimitedText(TextSource& source, const ReadOptions& options,
-                        const ReadProgress& progress, ReadResult* result);
+    const ReadProgress& progress, ReadResult* result);
 
 // A file of type Delimited text or Plain text: opening, decoding, parsing
 // and the header option.
-ReadResult readTextFile(const QString& path, const ReadOptions& options,
-                        const ReadProgress& progress = ReadProgress());
+ReadResult readTextFile(
+    const QString& path, const ReadOptions& options, const ReadProgress& progress = ReadProgress());
 
 // Text taken from the clipboard: no decoding step, otherwise as a file.
-ReadResult readPastedText(const QString& text, const ReadOptions& options,
-                          const ReadProgress& progress = ReadProgress());
+ReadResult readPastedText(
+    const QString& text, const ReadOptions& options, const ReadProgress& progress = ReadProgress());

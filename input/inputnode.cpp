@@ -24,8 +24,7 @@ bool InputOptions::operator==(const InputOptions& o) const
         && recurse == o.recurse && delimiter == o.delimiter && quoting == o.quoting
         && ignoreRepeatedDelimiters == o.ignoreRepeatedDelimiters && encoding == o.encoding
         && automaticFixedWidths == o.automaticFixedWidths && fixedWidths == o.fixedWidths
-        && layout == o.layout
-        && ignoredFirstRows == o.ignoredFirstRows && hasHeader == o.hasHeader
+        && layout == o.layout && ignoredFirstRows == o.ignoredFirstRows && hasHeader == o.hasHeader
         && trimWhitespace == o.trimWhitespace && simplifyWhitespace == o.simplifyWhitespace
         && ignoreEmptyRows == o.ignoreEmptyRows && ignoreEmptyColumns == o.ignoreEmptyColumns
         && ignoreHiddenExcelRows == o.ignoreHiddenExcelRows

@@ -1,8 +1,8 @@
 // Storing an Input item's options under the attribute names of the input
 // element of a document, and describing the item for its summaries.
 
-#include "input/inputnode.h"
 #include "graph/optionmap.h"
+#include "input/inputnode.h"
 
 #include "core/values.h"
 

@@ -16,41 +16,62 @@ bool ReadProgress::report(qreal fraction) const
 QChar delimiterCharacter(int delimiter, const QString& customDelimiter)
 {
     switch (delimiter) {
-    case DelimiterSemicolon: return QLatin1Char(';');
-    case DelimiterColon: return QLatin1Char(':');
-    case DelimiterTab: return QLatin1Char('\t');
-    case DelimiterPipe: return QLatin1Char('|');
-    case DelimiterCaret: return QLatin1Char('^');
-    case DelimiterSpace: return QLatin1Char(' ');
+    case DelimiterSemicolon:
+        return QLatin1Char(';');
+    case DelimiterColon:
+        return QLatin1Char(':');
+    case DelimiterTab:
+        return QLatin1Char('\t');
+    case DelimiterPipe:
+        return QLatin1Char('|');
+    case DelimiterCaret:
+        return QLatin1Char('^');
+    case DelimiterSpace:
+        return QLatin1Char(' ');
     case DelimiterCustom:
         return customDelimiter.isEmpty() ? QChar(QLatin1Char('*')) : customDelimiter.at(0);
-    case DelimiterUnitSeparator: return QChar(0x1F);
-    default: return QLatin1Char(',');
+    case DelimiterUnitSeparator:
+        return QChar(0x1F);
+    default:
+        return QLatin1Char(',');
     }
 }
 
 QString delimiterLabel(int delimiter)
 {
     switch (delimiter) {
-    case DelimiterAutomatic: return QStringLiteral("Automatic");
-    case DelimiterSemicolon: return QStringLiteral("Semi-colon (;)");
-    case DelimiterColon: return QStringLiteral("Colon (:)");
-    case DelimiterTab: return QStringLiteral("Tab (\\t)");
-    case DelimiterPipe: return QStringLiteral("Pipe (|)");
-    case DelimiterCaret: return QStringLiteral("Caret (^)");
-    case DelimiterSpace: return QStringLiteral("Space ( )");
-    case DelimiterCustom: return QStringLiteral("Custom");
-    case DelimiterUnitSeparator: return QStringLiteral("Unit separator (0x1F)");
-    default: return QStringLiteral("Comma (,)");
+    case DelimiterAutomatic:
+        return QStringLiteral("Automatic");
+    case DelimiterSemicolon:
+        return QStringLiteral("Semi-colon (;)");
+    case DelimiterColon:
+        return QStringLiteral("Colon (:)");
+    case DelimiterTab:
+        return QStringLiteral("Tab (\\t)");
+    case DelimiterPipe:
+        return QStringLiteral("Pipe (|)");
+    case DelimiterCaret:
+        return QStringLiteral("Caret (^)");
+    case DelimiterSpace:
+        return QStringLiteral("Space ( )");
+    case DelimiterCustom:
+        return QStringLiteral("Custom");
+    case DelimiterUnitSeparator:
+        return QStringLiteral("Unit separator (0x1F)");
+    default:
+        return QStringLiteral("Comma (,)");
     }
 }
 
 QString quotingLabel(int quoting)
 {
     switch (quoting) {
-    case QuotingQuoted: return QStringLiteral("Quoted");
-    case QuotingUnquoted: return QStringLiteral("Unquoted");
-    default: return QStringLiteral("Automatic");
+    case QuotingQuoted:
+        return QStringLiteral("Quoted");
+    case QuotingUnquoted:
+        return QStringLiteral("Unquoted");
+    default:
+        return QStringLiteral("Automatic");
     }
 }
 

@@ -81,7 +81,6 @@ QChar delimiterCharacter(int delimiter, const QString& customDelimiter);
 QString delimiterLabel(int delimiter);
 QString quotingLabel(int quoting);
 
-
 // The first row is a header unless the table has fewer than 2 rows or one of
 // the row's values reads as a number or as a date in the user's formats.
 bool guessHasHeader(const Dataset& dataset);

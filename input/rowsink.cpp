@@ -130,15 +130,15 @@ void RowSink::addField(FieldBuilder* field)
     } else if (from < count || count == 0 || field->isBuffered()) {
         // Made now: the characters will not stay where they are.
         m_row.append(from < count ? simplified(chars, count, from) : QString(chars, count));
-        m_pending.push_back({nullptr, 0, 0});
+        m_pending.push_back({ nullptr, 0, 0 });
     } else if (poolFor(m_row.size()).isRetired()) {
         m_row.append(QString(chars, count));
-        m_pending.push_back({nullptr, 0, 0});
+        m_pending.push_back({ nullptr, 0, 0 });
     } else {
         const uint hash = hashCharacters(chars, count);
         poolFor(m_row.size()).prefetch(hash);
         m_row.append(QString());
-        m_pending.push_back({chars, count, hash});
+        m_pending.push_back({ chars, count, hash });
     }
     field->clear();
 }
@@ -196,8 +196,8 @@ void RowSink::takeRow()
         m_lastStats->firstRow = m_processedRows;
     ++m_processedRows;
     m_lastLength = length;
-    const bool empty = std::all_of(m_row.cbegin(), m_row.cend(),
-                                   [](const QString& value) { return value.isEmpty(); });
+    const bool empty = std::all_of(
+        m_row.cbegin(), m_row.cend(), [](const QString& value) { return value.isEmpty(); });
     if (empty && m_ignoreEmptyRows) {
         ++m_emptyRows;
     } else if (m_pooling) {
@@ -211,23 +211,24 @@ void RowSink::takeRow()
 void RowSink::addEmptyRowReport(QStringList* information) const
 {
     if (m_emptyRows > 0)
-        information->append(QStringLiteral("%1 empty row(s) ignored").arg(formatInteger(m_emptyRows)));
+        information->append(
+            QStringLiteral("%1 empty row(s) ignored").arg(formatInteger(m_emptyRows)));
 }
 
 void RowSink::addRaggedRowReport(QStringList* warnings) const
 {
     if (m_lengths.size() < 2)
         return;
-    QStringList lines{QStringLiteral("Number of columns per row vary:")};
+    QStringList lines { QStringLiteral("Number of columns per row vary:") };
     for (auto it = m_lengths.cbegin(); it != m_lengths.cend(); ++it) {
         const LengthStats& stats = it.value();
-        lines.append(QStringLiteral("%1 input %2 %3 %4: E.g. input row %5")
-                         .arg(formatInteger(stats.rows),
-                              stats.rows == 1 ? QStringLiteral("row has")
-                                              : QStringLiteral("rows have"),
-                              QString::number(it.key()),
-                              it.key() == 1 ? QStringLiteral("value") : QStringLiteral("values"),
-                              QString::number(m_ignoredFirstRows + 1 + stats.firstRow)));
+        lines.append(
+            QStringLiteral("%1 input %2 %3 %4: E.g. input row %5")
+                .arg(formatInteger(stats.rows),
+                    stats.rows == 1 ? QStringLiteral("row has") : QStringLiteral("rows have"),
+                    QString::number(it.key()),
+                    it.key() == 1 ? QStringLiteral("value") : QStringLiteral("values"),
+                    QString::number(m_ignoredFirstRows + 1 + stats.firstRow)));
     }
     warnings->append(lines.join(QLatin1Char('\n')));
 }

@@ -46,13 +46,13 @@ bool QuotedParser::feed(QStringView block, qint64 blockStart, ProgressTracker* t
     // The transition table: row is the current state, column the class of
     // the character. Start is never re-entered.
     static constexpr State next[7][4] = {
-        {FieldEnded, QuoteOpened, RowEnded, Unquoted},  // Start
-        {FieldEnded, Unquoted, RowEnded, Unquoted},     // Unquoted
-        {Quoted, QuoteInQuoted, Quoted, Quoted},        // QuoteOpened
-        {Quoted, QuoteInQuoted, Quoted, Quoted},        // Quoted
-        {FieldEnded, Quoted, RowEnded, Quoted},         // QuoteInQuoted
-        {FieldEnded, QuoteOpened, RowEnded, Unquoted},  // FieldEnded
-        {FieldEnded, QuoteOpened, RowEnded, Unquoted},  // RowEnded
+        { FieldEnded, QuoteOpened, RowEnded, Unquoted }, // Start
+        { FieldEnded, Unquoted, RowEnded, Unquoted }, // Unquoted
+        { Quoted, QuoteInQuoted, Quoted, Quoted }, // QuoteOpened
+        { Quoted, QuoteInQuoted, Quoted, Quoted }, // Quoted
+        { FieldEnded, Quoted, RowEnded, Quoted }, // QuoteInQuoted
+        { FieldEnded, QuoteOpened, RowEnded, Unquoted }, // FieldEnded
+        { FieldEnded, QuoteOpened, RowEnded, Unquoted }, // RowEnded
     };
     const QChar* const begin = block.data();
     const QChar* const end = begin + block.size();
@@ -61,9 +61,8 @@ bool QuotedParser::feed(QStringView block, qint64 blockStart, ProgressTracker* t
         if (m_state == QuoteOpened || m_state == Quoted) {
             // Inside quotes everything but the quote is data, line breaks
             // included (a CR stays a CR).
-            const qsizetype at = m_quote == NoCharacter
-                                     ? -1
-                                     : QStringView(p, end - p).indexOf(QLatin1Char('"'));
+            const qsizetype at
+                = m_quote == NoCharacter ? -1 : QStringView(p, end - p).indexOf(QLatin1Char('"'));
             const QChar* q = at < 0 ? end : p + at;
             m_field.append(p, int(q - p));
             if (q == end)

@@ -20,7 +20,9 @@ class ProgressTracker
 {
 public:
     ProgressTracker(const ReadProgress& progress, qint64 total, qint64 interval)
-        : m_progress(progress), m_total(qMax<qint64>(1, total)), m_interval(interval),
+        : m_progress(progress),
+          m_total(qMax<qint64>(1, total)),
+          m_interval(interval),
           m_next(interval)
     {
     }

@@ -21,14 +21,17 @@ QTextCodec* utf8Codec()
 
 bool isAutomatic(const QString& encoding)
 {
-    return encoding.isEmpty() || encoding.compare(QLatin1String("Automatic"), Qt::CaseInsensitive) == 0;
+    return encoding.isEmpty()
+        || encoding.compare(QLatin1String("Automatic"), Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
 
 TextSource::TextSource() = default;
 
-TextSource::TextSource(const QString& text) : m_text(text) {}
+TextSource::TextSource(const QString& text) : m_text(text)
+{
+}
 
 TextSource::~TextSource() = default;
 
@@ -61,7 +64,8 @@ qint64 TextSource::estimatedTotal()
     // yet; look at it without consuming anything.
     QString name = codecName();
     if (!m_codec && !m_namedCodec && !m_file.isSequential())
-        name = QString::fromLatin1(QTextCodec::codecForUtfText(m_file.peek(4), utf8Codec())->name());
+        name
+            = QString::fromLatin1(QTextCodec::codecForUtfText(m_file.peek(4), utf8Codec())->name());
     const qint64 bytes = m_file.size();
     if (name.contains(QLatin1String("-16")))
         return bytes / 2;
@@ -210,8 +214,8 @@ bool TextSource::decodeNext()
     }
 }
 
-bool openTextFile(const QString& path, const ReadOptions& options, TextSource* source,
-                  ReadResult* result)
+bool openTextFile(
+    const QString& path, const ReadOptions& options, TextSource* source, ReadResult* result)
 {
     const QString shown = displayPath(path);
     if (!QFileInfo::exists(path)) {
@@ -219,8 +223,8 @@ bool openTextFile(const QString& path, const ReadOptions& options, TextSource* s
         return false;
     }
     // JSON is UTF-8 by definition; its encoding option is never consulted.
-    const QString encoding =
-        options.fileType == FileTypeJson ? QStringLiteral("Automatic") : options.encoding;
+    const QString encoding
+        = options.fileType == FileTypeJson ? QStringLiteral("Automatic") : options.encoding;
     if (!source->open(path, encoding)) {
         result->fail(QStringLiteral("Unable to read '%1'").arg(shown));
         return false;
@@ -231,8 +235,7 @@ bool openTextFile(const QString& path, const ReadOptions& options, TextSource* s
             QStringLiteral("Encoding '%1' is not available, reading as UTF-8").arg(encoding));
     const int type = options.fileType;
     const bool reportsEncoding = type == FileTypeDelimited || type == FileTypeFixedWidth
-                                 || type == FileTypeXml || type == FileTypeVCard
-                                 || type == FileTypePlainText;
+        || type == FileTypeXml || type == FileTypeVCard || type == FileTypePlainText;
     if (isAutomatic(options.encoding) && reportsEncoding)
         result->information.append(
             QStringLiteral("Encoding=Automatic guesses '%1', set 'Encoding' option to change")

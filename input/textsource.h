@@ -93,8 +93,8 @@ private:
 // Opens a text file for a reader of the given options: checks that it can be
 // read, chooses the decoding and adds "Read file" and the encoding guess to
 // the result. On failure the result holds the error and false is returned.
-bool openTextFile(const QString& path, const ReadOptions& options, TextSource* source,
-                  ReadResult* result);
+bool openTextFile(
+    const QString& path, const ReadOptions& options, TextSource* source, ReadResult* result);
 
 // The choices of the encoding option: "Automatic", "UTF-8", then every other
 // codec name the text-codec library offers, sorted.

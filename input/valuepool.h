@@ -45,8 +45,14 @@ public:
     }
 
     // Distinct values held.
-    int size() const { return m_count; }
-    bool isRetired() const { return m_retired; }
+    int size() const
+    {
+        return m_count;
+    }
+    bool isRetired() const
+    {
+        return m_retired;
+    }
 
 private:
     struct Slot

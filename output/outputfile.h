@@ -36,7 +36,6 @@ bool shouldWriteByteOrderMark(
 // as empty, since it can hold no more than a byte-order mark.
 bool shouldWriteHeader(bool option, int writeMode, bool headerOnlyIfEmpty, qint64 existingSize);
 
-
 QString writeModeName(int writeMode);
 
 // Writes the Dataset to the file. Overwrite and New write a temporary file

@@ -1,8 +1,8 @@
 // Storing an Output item's options under the attribute names of the output
 // element of a document, and describing them for the item summary.
 
-#include "output/outputnode.h"
 #include "graph/optionmap.h"
+#include "output/outputnode.h"
 
 #include <climits>
 

@@ -23,7 +23,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QMimeData>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
@@ -31,6 +30,7 @@
 #include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>

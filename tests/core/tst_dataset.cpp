@@ -35,28 +35,28 @@ private Q_SLOTS:
 
     void columnNames()
     {
-        Dataset d = table({"a", "", "c"}, {{"1", "2", "3"}});
+        Dataset d = table({ "a", "", "c" }, { { "1", "2", "3" } });
         QCOMPARE(d.columnName(1), QStringLiteral("2"));
-        QCOMPARE(d.columnNames(), (QStringList{"a", "2", "c"}));
+        QCOMPARE(d.columnNames(), (QStringList { "a", "2", "c" }));
         QCOMPARE(d.columnIndexByName("c"), 2);
         QCOMPARE(d.columnIndexByName("2"), 1);
         QCOMPARE(d.columnIndexByName("C"), -1);
 
-        Dataset noHeader = table({}, {{"x", "y", "z"}});
+        Dataset noHeader = table({}, { { "x", "y", "z" } });
         QCOMPARE(noHeader.columnIndexByName("3"), 2);
-        QCOMPARE(noHeader.columnNames(), (QStringList{"1", "2", "3"}));
+        QCOMPARE(noHeader.columnNames(), (QStringList { "1", "2", "3" }));
     }
 
     void setColumnCount()
     {
-        Dataset d = table({"a", "b", "c"}, {{"1", "2", "3"}});
+        Dataset d = table({ "a", "b", "c" }, { { "1", "2", "3" } });
         d.setColumnCount(5);
-        QCOMPARE(d.columnNames(), (QStringList{"a", "b", "c", "3", "4"}));
-        QCOMPARE(d.row(0), (QStringList{"1", "2", "3", "", ""}));
+        QCOMPARE(d.columnNames(), (QStringList { "a", "b", "c", "3", "4" }));
+        QCOMPARE(d.row(0), (QStringList { "1", "2", "3", "", "" }));
         QCOMPARE(d.columnIds().size(), 5);
         d.setColumnCount(2);
-        QCOMPARE(d.columnNames(), (QStringList{"a", "b"}));
-        QCOMPARE(d.row(0), (QStringList{"1", "2"}));
+        QCOMPARE(d.columnNames(), (QStringList { "a", "b" }));
+        QCOMPARE(d.row(0), (QStringList { "1", "2" }));
         d.setColumnCount(0);
         QCOMPARE(d.columnCount(), 0);
         QCOMPARE(d.rowCount(), 0);
@@ -65,7 +65,7 @@ private Q_SLOTS:
 
     void removeOnlyColumnClearsEverything()
     {
-        Dataset d = table({"a"}, {{"1"}, {"2"}});
+        Dataset d = table({ "a" }, { { "1" }, { "2" } });
         d.removeColumn(0);
         QCOMPARE(d.columnCount(), 0);
         QCOMPARE(d.rowCount(), 0);
@@ -78,14 +78,14 @@ private Q_SLOTS:
     {
         Dataset d;
         d.setColumnCount(2);
-        d.appendRow({"a", "b", "c"}, false); // first row is accepted unchanged
+        d.appendRow({ "a", "b", "c" }, false); // first row is accepted unchanged
         QCOMPARE(d.rowCount(), 1);
-        d.appendRow({"x"}, false);
+        d.appendRow({ "x" }, false);
         QCOMPARE(d.rowCount(), 1);
-        d.appendRow({"x", "y", "z", "w"}, true);
-        QCOMPARE(d.row(1), (QStringList{"x", "y"}));
-        d.appendRow({"only"}, true);
-        QCOMPARE(d.row(2), (QStringList{"only", ""}));
+        d.appendRow({ "x", "y", "z", "w" }, true);
+        QCOMPARE(d.row(1), (QStringList { "x", "y" }));
+        d.appendRow({ "only" }, true);
+        QCOMPARE(d.row(2), (QStringList { "only", "" }));
     }
 
     void addRow_data()
@@ -95,18 +95,18 @@ private Q_SLOTS:
         QTest::addColumn<bool>("normalize");
         QTest::addColumn<bool>("skipEmpty");
         QTest::addColumn<QStringList>("stored"); // empty list: row not added
-        QTest::newRow("as is") << QStringList{" a ", "b\tc"} << false << false << false
-                               << QStringList{" a ", "b\tc"};
-        QTest::newRow("trim") << QStringList{" a ", "b\tc"} << true << false << false
-                              << QStringList{"a", "b\tc"};
-        QTest::newRow("normalize") << QStringList{" a\r\n", "b\tc"} << false << true << false
-                                   << QStringList{" a ", "b c"};
-        QTest::newRow("both") << QStringList{" a\r\n", "b\tc"} << true << true << false
-                              << QStringList{"a", "b c"};
-        QTest::newRow("empty skipped") << QStringList{" ", ""} << true << false << true
-                                       << QStringList{};
-        QTest::newRow("blank kept without trim") << QStringList{" ", ""} << false << false << true
-                                                 << QStringList{" ", ""};
+        QTest::newRow("as is") << QStringList { " a ", "b\tc" } << false << false << false
+                               << QStringList { " a ", "b\tc" };
+        QTest::newRow("trim") << QStringList { " a ", "b\tc" } << true << false << false
+                              << QStringList { "a", "b\tc" };
+        QTest::newRow("normalize") << QStringList { " a\r\n", "b\tc" } << false << true << false
+                                   << QStringList { " a ", "b c" };
+        QTest::newRow("both") << QStringList { " a\r\n", "b\tc" } << true << true << false
+                              << QStringList { "a", "b c" };
+        QTest::newRow("empty skipped")
+            << QStringList { " ", "" } << true << false << true << QStringList {};
+        QTest::newRow("blank kept without trim")
+            << QStringList { " ", "" } << false << false << true << QStringList { " ", "" };
     }
     void addRow()
     {
@@ -129,22 +129,22 @@ private Q_SLOTS:
     void addRowWidens()
     {
         Dataset d;
-        d.addRow({"a", "b"});
-        d.addRow({"c", "d", "e"});
+        d.addRow({ "a", "b" });
+        d.addRow({ "c", "d", "e" });
         QCOMPARE(d.columnCount(), 3);
-        QCOMPARE(d.row(0), (QStringList{"a", "b", ""}));
-        QCOMPARE(d.row(1), (QStringList{"c", "d", "e"}));
+        QCOMPARE(d.row(0), (QStringList { "a", "b", "" }));
+        QCOMPARE(d.row(1), (QStringList { "c", "d", "e" }));
     }
 
     void headerRoundTrip()
     {
-        const Dataset original = table({"a", "b", "c"}, {{"1", "2", "3"}, {"4", "5", "6"}});
+        const Dataset original = table({ "a", "b", "c" }, { { "1", "2", "3" }, { "4", "5", "6" } });
         Dataset d = original;
         d.setHasHeader(false);
         QVERIFY(!d.hasHeader());
         QCOMPARE(d.rowCount(), 3);
-        QCOMPARE(d.row(0), (QStringList{"a", "b", "c"}));
-        QCOMPARE(d.columnNames(), (QStringList{"1", "2", "3"}));
+        QCOMPARE(d.row(0), (QStringList { "a", "b", "c" }));
+        QCOMPARE(d.columnNames(), (QStringList { "1", "2", "3" }));
         d.setHasHeader(true);
         QVERIFY(d.equals(original));
         QCOMPARE(rowsOf(d), rowsOf(original));
@@ -152,12 +152,12 @@ private Q_SLOTS:
 
     void setColumnName()
     {
-        Dataset d = table({}, {{"1", "2"}});
+        Dataset d = table({}, { { "1", "2" } });
         d.setColumnName(1, "second");
         QVERIFY(d.hasHeader());
-        QCOMPARE(d.columnNames(), (QStringList{"1", "second"}));
+        QCOMPARE(d.columnNames(), (QStringList { "1", "second" }));
         d.setColumnName(0, "first");
-        QCOMPARE(d.columnNames(), (QStringList{"first", "second"}));
+        QCOMPARE(d.columnNames(), (QStringList { "first", "second" }));
     }
 
     void pooling_data()
@@ -173,8 +173,8 @@ private Q_SLOTS:
         Dataset d;
         d.setColumnCount(2);
         // Build the texts separately so that only the pool can make them share.
-        d.appendRow({QString("ab") + QString("c"), QString("x")});
-        d.appendRow({QString("a") + QString("bc"), QString("x")});
+        d.appendRow({ QString("ab") + QString("c"), QString("x") });
+        d.appendRow({ QString("a") + QString("bc"), QString("x") });
         d.setValue(1, 1, QString("a") + QString("bc"));
         QCOMPARE(d.value(0, 0), QStringLiteral("abc"));
         QCOMPARE(d.value(1, 0), QStringLiteral("abc"));
@@ -182,7 +182,7 @@ private Q_SLOTS:
         // Pools are per column: the same text in another column is not shared.
         QVERIFY(d.value(1, 1).constData() != d.value(0, 0).constData());
         d.dropPools();
-        d.appendRow({QString("ab") + QString("c"), QString()});
+        d.appendRow({ QString("ab") + QString("c"), QString() });
         QCOMPARE(d.value(2, 0), QStringLiteral("abc"));
         QVERIFY(d.value(2, 0).constData() != d.value(0, 0).constData());
         QCOMPARE(d.value(0, 0).constData() == d.value(1, 0).constData(), pooling);
@@ -190,7 +190,7 @@ private Q_SLOTS:
 
     void copiesShareRowsUntilChanged()
     {
-        Dataset d = table({"a", "b"}, {{"1", "2"}, {"3", "4"}});
+        Dataset d = table({ "a", "b" }, { { "1", "2" }, { "3", "4" } });
         Dataset copy = d;
         QVERIFY(copy.row(0).constBegin() == d.row(0).constBegin());
         copy.setValue(0, 0, "changed");
@@ -203,10 +203,10 @@ private Q_SLOTS:
 
     void identities()
     {
-        Dataset d = table({"a", "b", "c"}, {{"1", "2", "3"}});
-        d.setColumnIds({ColumnId(), ColumnId(3, 1), ColumnId()});
+        Dataset d = table({ "a", "b", "c" }, { { "1", "2", "3" } });
+        d.setColumnIds({ ColumnId(), ColumnId(3, 1), ColumnId() });
         d.assignColumnIds(7);
-        QCOMPARE(d.columnIds(), (QVector<ColumnId>{{7, 1}, {3, 1}, {7, 2}}));
+        QCOMPARE(d.columnIds(), (QVector<ColumnId> { { 7, 1 }, { 3, 1 }, { 7, 2 } }));
         QCOMPARE(d.columnIndex(ColumnId(3, 1)), 1);
         QCOMPARE(d.columnIndex(ColumnId(7, 2)), 2);
         QCOMPARE(d.columnIndex(ColumnId(9, 9)), -1);
@@ -215,17 +215,17 @@ private Q_SLOTS:
         QCOMPARE(d.columnIndex(ColumnId(3, 1)), 0);
         d.insertColumn(0, "new");
         QCOMPARE(d.columnIndex(ColumnId(3, 1)), 1);
-        QCOMPARE(d.columnNames(), (QStringList{"new", "b", "c"}));
+        QCOMPARE(d.columnNames(), (QStringList { "new", "b", "c" }));
         QCOMPARE(d.columnId(0), ColumnId());
         QCOMPARE(d.columnId(9), ColumnId());
     }
 
     void makeIdsUnique()
     {
-        Dataset d = table({}, {{"1", "2", "3"}});
-        d.setColumnIds({{3, 1}, {3, 1}, {4, 1}});
+        Dataset d = table({}, { { "1", "2", "3" } });
+        d.setColumnIds({ { 3, 1 }, { 3, 1 }, { 4, 1 } });
         d.makeColumnIdsUnique();
-        QCOMPARE(d.columnIds(), (QVector<ColumnId>{{3, 1}, ColumnId(), {4, 1}}));
+        QCOMPARE(d.columnIds(), (QVector<ColumnId> { { 3, 1 }, ColumnId(), { 4, 1 } }));
     }
 
     void idVariantForm()
@@ -233,41 +233,42 @@ private Q_SLOTS:
         const ColumnId id(5, 2);
         QCOMPARE(ColumnId::fromVariant(id.toVariant()), id);
         QCOMPARE(ColumnId::fromVariant(QVariant()), ColumnId());
-        QCOMPARE(ColumnId::fromVariant(QVariantList{1, 2, 3}), ColumnId());
+        QCOMPARE(ColumnId::fromVariant(QVariantList { 1, 2, 3 }), ColumnId());
     }
 
     void equalsIgnoresIdentities()
     {
-        Dataset a = table({"x", "y"}, {{"1", "2"}});
-        Dataset b = table({"x", "y"}, {{"1", "2"}});
+        Dataset a = table({ "x", "y" }, { { "1", "2" } });
+        Dataset b = table({ "x", "y" }, { { "1", "2" } });
         a.assignColumnIds(1);
         b.assignColumnIds(2);
         QVERIFY(a.equals(b));
         b.setValue(0, 1, "3");
         QVERIFY(!a.equals(b));
-        Dataset c = table({"x", "z"}, {{"1", "2"}});
+        Dataset c = table({ "x", "z" }, { { "1", "2" } });
         QVERIFY(!a.equals(c));
     }
 
     void emptyRowsAndColumns()
     {
-        Dataset d = table({"a", "b", "c"}, {{"", "1", ""}, {"", "", ""}, {"", "2", ""}, {"", "", ""}});
-        QCOMPARE(d.emptyColumns(), (QVector<int>{0, 2}));
+        Dataset d = table({ "a", "b", "c" },
+            { { "", "1", "" }, { "", "", "" }, { "", "2", "" }, { "", "", "" } });
+        QCOMPARE(d.emptyColumns(), (QVector<int> { 0, 2 }));
         QCOMPARE(d.removeEmptyRows(), 2);
         QCOMPARE(d.rowCount(), 2);
         QCOMPARE(d.removeEmptyColumns(), 2);
-        QCOMPARE(d.columnNames(), QStringList{"b"});
-        QCOMPARE(d.row(1), QStringList{"2"});
+        QCOMPARE(d.columnNames(), QStringList { "b" });
+        QCOMPARE(d.row(1), QStringList { "2" });
     }
 
     void moveColumn()
     {
-        Dataset d = table({"a", "b", "c"}, {{"1", "2", "3"}});
+        Dataset d = table({ "a", "b", "c" }, { { "1", "2", "3" } });
         d.moveColumn(0, 2);
-        QCOMPARE(d.columnNames(), (QStringList{"b", "c", "a"}));
-        QCOMPARE(d.row(0), (QStringList{"2", "3", "1"}));
+        QCOMPARE(d.columnNames(), (QStringList { "b", "c", "a" }));
+        QCOMPARE(d.row(0), (QStringList { "2", "3", "1" }));
         d.moveColumn(0, 7);
-        QCOMPARE(d.columnNames(), (QStringList{"b", "c", "a"}));
+        QCOMPARE(d.columnNames(), (QStringList { "b", "c", "a" }));
     }
 
     void setRowCount()
@@ -278,7 +279,7 @@ private Q_SLOTS:
         d.setColumnCount(2);
         d.setRowCount(3);
         QCOMPARE(d.rowCount(), 3);
-        QCOMPARE(d.row(2), (QStringList{"", ""}));
+        QCOMPARE(d.row(2), (QStringList { "", "" }));
         d.setValue(1, 0, "x");
         QCOMPARE(d.value(2, 0), QString(""));
         d.setRowCount(1);
@@ -287,7 +288,7 @@ private Q_SLOTS:
 
     void cellStepping()
     {
-        Dataset d = table({}, {{"a", "b"}, {"c", "d"}});
+        Dataset d = table({}, { { "a", "b" }, { "c", "d" } });
         int row = 0, column = 1;
         QVERIFY(d.nextCell(row, column));
         QCOMPARE(row, 1);
@@ -306,7 +307,7 @@ private Q_SLOTS:
 
     void rowContains()
     {
-        Dataset d = table({}, {{"Apple", "pie"}});
+        Dataset d = table({}, { { "Apple", "pie" } });
         QVERIFY(d.rowContains(0, "", Qt::CaseSensitive));
         QVERIFY(d.rowContains(0, "ppl", Qt::CaseSensitive));
         QVERIFY(!d.rowContains(0, "apple", Qt::CaseSensitive));
@@ -315,23 +316,23 @@ private Q_SLOTS:
 
     void clipboardText()
     {
-        Dataset d = table({"name", "note"}, {{"a,b", "say \"hi\""}, {"x", "line\nbreak"}});
+        Dataset d = table({ "name", "note" }, { { "a,b", "say \"hi\"" }, { "x", "line\nbreak" } });
         QCOMPARE(d.toDelimitedText(','),
-                 QStringLiteral("name,note\r\n\"a,b\",\"say \"\"hi\"\"\"\r\nx,\"line\nbreak\""));
+            QStringLiteral("name,note\r\n\"a,b\",\"say \"\"hi\"\"\"\r\nx,\"line\nbreak\""));
         QCOMPARE(d.toDelimitedText('\t'),
-                 QStringLiteral("name\tnote\r\na,b\t\"say \"\"hi\"\"\"\r\nx\t\"line\nbreak\""));
+            QStringLiteral("name\tnote\r\na,b\t\"say \"\"hi\"\"\"\r\nx\t\"line\nbreak\""));
     }
 
     void numericColumns_data()
     {
         QTest::addColumn<QStringList>("values");
         QTest::addColumn<bool>("numeric");
-        QTest::newRow("numbers") << QStringList{"1", " 2.5", "", "-3"} << true;
-        QTest::newRow("nan allowed") << QStringList{"1", "NaN"} << true;
-        QTest::newRow("only nan") << QStringList{"nan"} << false;
-        QTest::newRow("currency") << QStringList{"$1", "$2"} << true;
-        QTest::newRow("text") << QStringList{"1", "x"} << false;
-        QTest::newRow("all empty") << QStringList{"", ""} << false;
+        QTest::newRow("numbers") << QStringList { "1", " 2.5", "", "-3" } << true;
+        QTest::newRow("nan allowed") << QStringList { "1", "NaN" } << true;
+        QTest::newRow("only nan") << QStringList { "nan" } << false;
+        QTest::newRow("currency") << QStringList { "$1", "$2" } << true;
+        QTest::newRow("text") << QStringList { "1", "x" } << false;
+        QTest::newRow("all empty") << QStringList { "", "" } << false;
     }
     void numericColumns()
     {
@@ -341,19 +342,19 @@ private Q_SLOTS:
         Dataset d;
         d.setColumnCount(2);
         for (const QString& v : values)
-            d.appendRow({v, "text"});
+            d.appendRow({ v, "text" });
         QCOMPARE(d.isNumericColumn(0, true, 100), numeric);
-        QCOMPARE(d.numericColumns(5, true), numeric ? QVector<int>{0} : QVector<int>{});
+        QCOMPARE(d.numericColumns(5, true), numeric ? QVector<int> { 0 } : QVector<int> {});
     }
 
     void dateColumns()
     {
         Dataset d;
         d.setColumnCount(2);
-        d.appendRow({"13/1/2024", "1/2/2024"});
-        d.appendRow({"", "2/3/2024"});
-        d.appendRow({"2/1/2024", "x"});
-        const QStringList formats = {"M/d/yyyy", "d/M/yyyy"};
+        d.appendRow({ "13/1/2024", "1/2/2024" });
+        d.appendRow({ "", "2/3/2024" });
+        d.appendRow({ "2/1/2024", "x" });
+        const QStringList formats = { "M/d/yyyy", "d/M/yyyy" };
         QString best;
         QVERIFY(d.isDateColumn(0, formats, &best));
         QCOMPARE(best, QStringLiteral("d/M/yyyy"));

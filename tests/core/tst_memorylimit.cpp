@@ -117,8 +117,8 @@ private Q_SLOTS:
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         QCOMPARE(MemoryLimit::gaugeText(current, 4.0), text);
         QCOMPARE(MemoryLimit::gaugeWarns(current, 4.0), warns);
-        QVERIFY(MemoryLimit::gaugeToolTip(current, 4.0).endsWith(
-            "of 4GB maximum. You can increase maximum memory in 'Preferences'."));
+        QVERIFY(MemoryLimit::gaugeToolTip(current, 4.0)
+                    .endsWith("of 4GB maximum. You can increase maximum memory in 'Preferences'."));
     }
 };
 

@@ -46,49 +46,77 @@ private Q_SLOTS:
         QTest::addColumn<Getter>("getter");
         QTest::addColumn<QVariant>("expected");
         auto row = [](const char* name, Getter g, QVariant v) { QTest::newRow(name) << g << v; };
-        row("processing_delay", [](const Settings& s) { return s.processingDelay(); }, 2.0);
-        row("optimize_for", [](const Settings& s) { return s.optimizeFor(); }, 0);
-        row("max_memory_usage", [](const Settings& s) { return s.maxMemoryUsage(); }, 4.0);
-        row("warn_on_locale_change", [](const Settings& s) { return s.warnOnLocaleChange(); }, true);
-        row("default_output_extension", [](const Settings& s) { return s.defaultOutputExtension(); },
-            QString("csv"));
-        row("copy_data_as", [](const Settings& s) { return s.copyDataAs(); }, 0);
-        row("open_auto_run", [](const Settings& s) { return s.openAutoRun(); }, 1);
-        row("open_previous_at_start", [](const Settings& s) { return s.openPreviousAtStart(); }, 2);
-        row("show_warnings", [](const Settings& s) { return s.showWarnings(); }, true);
-        row("auto_move_notes", [](const Settings& s) { return s.autoMoveNotes(); }, true);
-        row("data_font_vertical_padding",
+        row(
+            "processing_delay", [](const Settings& s) { return s.processingDelay(); }, 2.0);
+        row(
+            "optimize_for", [](const Settings& s) { return s.optimizeFor(); }, 0);
+        row(
+            "max_memory_usage", [](const Settings& s) { return s.maxMemoryUsage(); }, 4.0);
+        row(
+            "warn_on_locale_change", [](const Settings& s) { return s.warnOnLocaleChange(); },
+            true);
+        row(
+            "default_output_extension",
+            [](const Settings& s) { return s.defaultOutputExtension(); }, QString("csv"));
+        row(
+            "copy_data_as", [](const Settings& s) { return s.copyDataAs(); }, 0);
+        row(
+            "open_auto_run", [](const Settings& s) { return s.openAutoRun(); }, 1);
+        row(
+            "open_previous_at_start", [](const Settings& s) { return s.openPreviousAtStart(); }, 2);
+        row(
+            "show_warnings", [](const Settings& s) { return s.showWarnings(); }, true);
+        row(
+            "auto_move_notes", [](const Settings& s) { return s.autoMoveNotes(); }, true);
+        row(
+            "data_font_vertical_padding",
             [](const Settings& s) { return s.dataFontVerticalPadding(); }, 10);
-        row("mouse_wheel_sensitivity", [](const Settings& s) { return s.mouseWheelSensitivity(); },
+        row(
+            "mouse_wheel_sensitivity", [](const Settings& s) { return s.mouseWheelSensitivity(); },
             5);
-        row("custom_connection_thickness",
+        row(
+            "custom_connection_thickness",
             [](const Settings& s) { return s.customConnectionThickness(); }, 2.0);
-        row("show_center_pane_tips", [](const Settings& s) { return s.showCenterPaneTips(); }, 2);
-        row("num_col_frequences", [](const Settings& s) { return s.numColFrequencies(); }, 20);
-        row("show_percentages_in_col_frquencies",
+        row(
+            "show_center_pane_tips", [](const Settings& s) { return s.showCenterPaneTips(); }, 2);
+        row(
+            "num_col_frequences", [](const Settings& s) { return s.numColFrequencies(); }, 20);
+        row(
+            "show_percentages_in_col_frquencies",
             [](const Settings& s) { return s.showPercentagesInColFrequencies(); }, true);
-        row("find_in_names", [](const Settings& s) { return s.findInNames(); }, true);
-        row("find_in_data", [](const Settings& s) { return s.findInData(); }, false);
-        row("find_case_senstive", [](const Settings& s) { return s.findCaseSensitive(); }, false);
-        row("item_summary_sort_order", [](const Settings& s) { return s.itemSummarySortOrder(); },
+        row(
+            "find_in_names", [](const Settings& s) { return s.findInNames(); }, true);
+        row(
+            "find_in_data", [](const Settings& s) { return s.findInData(); }, false);
+        row(
+            "find_case_senstive", [](const Settings& s) { return s.findCaseSensitive(); }, false);
+        row(
+            "item_summary_sort_order", [](const Settings& s) { return s.itemSummarySortOrder(); },
             1);
-        row("total_next_exp_rows_to_notify",
+        row(
+            "total_next_exp_rows_to_notify",
             [](const Settings& s) { return s.totalNextExpRowsToNotify(); }, 6);
-        row("splitter_width_2", [](const Settings& s) { return s.splitterWidth(2); }, -1);
-        row("input type of txt",
+        row(
+            "splitter_width_2", [](const Settings& s) { return s.splitterWidth(2); }, -1);
+        row(
+            "input type of txt",
             [](const Settings& s) { return s.inputFileExtensions().value("txt", -1); },
             int(FileTypeFixedWidth));
-        row("input type of geojson",
+        row(
+            "input type of geojson",
             [](const Settings& s) { return s.inputFileExtensions().value("geojson", -1); },
             int(FileTypeJson));
-        row("no input type for md",
+        row(
+            "no input type for md",
             [](const Settings& s) { return s.inputFileExtensions().value("md", -1); }, -1);
-        row("blocked input holds jpg",
+        row(
+            "blocked input holds jpg",
             [](const Settings& s) {
                 return Settings::extensionList(s.blockedInputExtensions()).contains("jpg");
             },
             true);
-        row("blocked output protects documents",
+        row(
+            "blocked output protects documents",
             [](const Settings& s) {
                 return Settings::extensionList(s.blockedOutputExtensions()).contains("transform");
             },
@@ -109,7 +137,7 @@ private Q_SLOTS:
         QCOMPARE(list.size(), 27);
         QCOMPARE(list.first(), QStringLiteral("exe"));
         QCOMPARE(list.last(), QStringLiteral("hlp"));
-        QCOMPARE(Settings::extensionList(" .CSV, txt,,csv "), (QStringList{"csv", "txt"}));
+        QCOMPARE(Settings::extensionList(" .CSV, txt,,csv "), (QStringList { "csv", "txt" }));
     }
 
     void valuesPersist()
@@ -119,7 +147,8 @@ private Q_SLOTS:
             settings.setProcessingDelay(0.5);
             settings.setFindCaseSensitive(true);
             settings.setSplitterWidth(1, 240);
-            settings.setInputFileExtensions({{"dat", FileTypeDelimited}, {"TXT", FileTypePlainText}});
+            settings.setInputFileExtensions(
+                { { "dat", FileTypeDelimited }, { "TXT", FileTypePlainText } });
             settings.setTransformDefault("Case", "Case_Type", "Upper");
         }
         Settings settings(m_programDir.path());
@@ -128,7 +157,8 @@ private Q_SLOTS:
         QCOMPARE(settings.splitterWidth(1), 240);
         QCOMPARE(settings.inputFileExtensions().value("txt"), int(FileTypePlainText));
         QCOMPARE(settings.inputFileExtensions().size(), 2);
-        QCOMPARE(settings.transformDefault("Case", "Case_Type").toString(), QStringLiteral("Upper"));
+        QCOMPARE(
+            settings.transformDefault("Case", "Case_Type").toString(), QStringLiteral("Upper"));
         QVERIFY(!settings.transformDefault("Case", "Other").isValid());
         QVERIFY(settings.contains("defaults/transforms/Case/Case_Type"));
         settings.removeTransformDefaults("Case");
@@ -200,7 +230,7 @@ private Q_SLOTS:
     {
         Settings settings(m_programDir.path());
         settings.setDateFormats("yyyy-MM-dd\n\n  d.M.yyyy  \n");
-        QCOMPARE(settings.dateFormatList(), (QStringList{"yyyy-MM-dd", "d.M.yyyy"}));
+        QCOMPARE(settings.dateFormatList(), (QStringList { "yyyy-MM-dd", "d.M.yyyy" }));
     }
 
     void applyPushesIntoDataCore()
@@ -211,7 +241,7 @@ private Q_SLOTS:
         settings.setOptimizeFor(1);
         settings.apply();
         QCOMPARE(QLocale().name(), QStringLiteral("de_DE"));
-        QCOMPARE(defaultDateFormats(), QStringList{"d.M.yyyy"});
+        QCOMPARE(defaultDateFormats(), QStringList { "d.M.yyyy" });
         QVERIFY(!Dataset::poolingEnabled());
         QCOMPARE(toNumber("1,5"), 1.5);
         settings.setOptimizeFor(0);

@@ -19,26 +19,44 @@ private Q_SLOTS:
         QTest::addColumn<bool>("ok");
         QTest::addColumn<double>("value");
 
-        QTest::newRow("blanks around") << "en_US" << "  12.5 " << false << false << true << 12.5;
-        QTest::newRow("negative") << "en_US" << "-4" << false << false << true << -4.0;
-        QTest::newRow("exponent") << "en_US" << "1.5e3" << false << false << true << 1500.0;
-        QTest::newRow("currency ignored") << "en_US" << "$1,234.50" << false << true << true
-                                          << 1234.5;
-        QTest::newRow("currency kept") << "en_US" << "$1,234.50" << false << false << false << 0.0;
-        QTest::newRow("euro sign") << "de_DE" << "12,5 €" << false << true << true << 12.5;
-        QTest::newRow("german decimal") << "de_DE" << "1.234,5" << false << false << true << 1234.5;
-        QTest::newRow("german plain") << "de_DE" << "42" << false << false << true << 42.0;
-        QTest::newRow("english in german") << "de_DE" << "1.5" << false << false << false << 0.0;
-        QTest::newRow("nan") << "en_US" << "nan" << false << false << false << 0.0;
-        QTest::newRow("NaN") << "en_US" << "NaN" << false << false << false << 0.0;
-        QTest::newRow("inf") << "en_US" << "Inf" << false << false << false << 0.0;
-        QTest::newRow("-inf") << "en_US" << "-INF" << false << false << false << 0.0;
-        QTest::newRow("infinity word") << "en_US" << "infinity" << false << false << false << 0.0;
-        QTest::newRow("empty") << "en_US" << "" << false << false << false << 0.0;
-        QTest::newRow("empty is zero") << "en_US" << "  " << true << false << true << 0.0;
-        QTest::newRow("text") << "en_US" << "12a" << false << false << false << 0.0;
-        QTest::newRow("lone minus") << "en_US" << "-" << false << false << false << 0.0;
-        QTest::newRow("two points") << "en_US" << "1.2.3" << false << false << false << 0.0;
+        QTest::newRow("blanks around") << "en_US"
+                                       << "  12.5 " << false << false << true << 12.5;
+        QTest::newRow("negative") << "en_US"
+                                  << "-4" << false << false << true << -4.0;
+        QTest::newRow("exponent") << "en_US"
+                                  << "1.5e3" << false << false << true << 1500.0;
+        QTest::newRow("currency ignored") << "en_US"
+                                          << "$1,234.50" << false << true << true << 1234.5;
+        QTest::newRow("currency kept") << "en_US"
+                                       << "$1,234.50" << false << false << false << 0.0;
+        QTest::newRow("euro sign") << "de_DE"
+                                   << "12,5 €" << false << true << true << 12.5;
+        QTest::newRow("german decimal") << "de_DE"
+                                        << "1.234,5" << false << false << true << 1234.5;
+        QTest::newRow("german plain") << "de_DE"
+                                      << "42" << false << false << true << 42.0;
+        QTest::newRow("english in german") << "de_DE"
+                                           << "1.5" << false << false << false << 0.0;
+        QTest::newRow("nan") << "en_US"
+                             << "nan" << false << false << false << 0.0;
+        QTest::newRow("NaN") << "en_US"
+                             << "NaN" << false << false << false << 0.0;
+        QTest::newRow("inf") << "en_US"
+                             << "Inf" << false << false << false << 0.0;
+        QTest::newRow("-inf") << "en_US"
+                              << "-INF" << false << false << false << 0.0;
+        QTest::newRow("infinity word") << "en_US"
+                                       << "infinity" << false << false << false << 0.0;
+        QTest::newRow("empty") << "en_US"
+                               << "" << false << false << false << 0.0;
+        QTest::newRow("empty is zero") << "en_US"
+                                       << "  " << true << false << true << 0.0;
+        QTest::newRow("text") << "en_US"
+                              << "12a" << false << false << false << 0.0;
+        QTest::newRow("lone minus") << "en_US"
+                                    << "-" << false << false << false << 0.0;
+        QTest::newRow("two points") << "en_US"
+                                    << "1.2.3" << false << false << false << 0.0;
     }
     void toNumber()
     {
@@ -59,9 +77,9 @@ private Q_SLOTS:
 
     void toNumbersSkipsNonNumbers()
     {
-        const QVector<double> numbers = ::toNumbers({"1", "x", "", "2.5", "nan"});
-        QCOMPARE(numbers, (QVector<double>{1.0, 2.5}));
-        QCOMPARE(::toNumbers({"1", ""}, true), (QVector<double>{1.0, 0.0}));
+        const QVector<double> numbers = ::toNumbers({ "1", "x", "", "2.5", "nan" });
+        QCOMPARE(numbers, (QVector<double> { 1.0, 2.5 }));
+        QCOMPARE(::toNumbers({ "1", "" }, true), (QVector<double> { 1.0, 0.0 }));
     }
 
     void toBool_data()
@@ -95,15 +113,17 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("formats");
         QTest::addColumn<QDate>("date");
         QTest::addColumn<QString>("matched");
-        const QStringList us = standardDateFormats(QLocale(QLocale::English, QLocale::UnitedStates));
+        const QStringList us
+            = standardDateFormats(QLocale(QLocale::English, QLocale::UnitedStates));
         QTest::newRow("us first") << "1/2/2024" << us << QDate(2024, 1, 2) << "M/d/yyyy";
         QTest::newRow("day first when month impossible")
             << "13/2/2024" << us << QDate(2024, 2, 13) << "d/M/yyyy";
         QTest::newRow("iso") << " 2024-01-05 " << us << QDate(2024, 1, 5) << "yyyy-M-d";
         QTest::newRow("not a date") << "hello" << us << QDate() << "";
-        QTest::newRow("impossible day") << "2/30/2024" << QStringList{"M/d/yyyy"} << QDate() << "";
-        QTest::newRow("month name") << "5 Jan 2024" << QStringList{"d MMM yyyy"}
-                                    << QDate(2024, 1, 5) << "d MMM yyyy";
+        QTest::newRow("impossible day")
+            << "2/30/2024" << QStringList { "M/d/yyyy" } << QDate() << "";
+        QTest::newRow("month name")
+            << "5 Jan 2024" << QStringList { "d MMM yyyy" } << QDate(2024, 1, 5) << "d MMM yyyy";
         QTest::newRow("empty") << "" << us << QDate() << "";
     }
     void dates()
@@ -124,17 +144,15 @@ private Q_SLOTS:
     void dateShortcutAgreesWithParser()
     {
         const QStringList formats = standardDateFormats(QLocale())
-                                    + QStringList{"dd/MM/yyyy", "yyyyMMdd", "d.M.yy", "d MMM yyyy",
-                                                  "dd-MM-yyyy", "M/d", "yy/MM/dd", "d/M/y"};
-        const QStringList texts = {"1/2/2024", "01/02/2024", "1/2/24", "13/1/2024", "2024-1-5",
-                                   "2024-01-05", "24-1-5", "5-1-24", "20240105", "2024015",
-                                   "+1/2/2024", "1/2/-2024", "1 /2/2024", "005/1/2024",
-                                   "1/2/02024", "12345", "5.1.24", "5 Jan 2024", "1/2",
-                                   "31/12/1999", "2/29/2023", "2/29/2024", "x1/2/2024", "1//2024",
-                                   "/1/2/2024", "1/2/2024/", "", "-", "12/31", "0000-1-1",
-                                   "2024-00-05", "2024-13-05", "1900-2-29", "2000-2-29",
-                                   "00/1/1", "1/1/00", "29-2-00", "9/9/99", "10/10/1582", "1/+2/2024",
-                                   "2024-+1-2", "1/2/2024 ", "1.2.24", "1/2/2024+"};
+            + QStringList { "dd/MM/yyyy", "yyyyMMdd", "d.M.yy", "d MMM yyyy", "dd-MM-yyyy", "M/d",
+                  "yy/MM/dd", "d/M/y" };
+        const QStringList texts = { "1/2/2024", "01/02/2024", "1/2/24", "13/1/2024", "2024-1-5",
+            "2024-01-05", "24-1-5", "5-1-24", "20240105", "2024015", "+1/2/2024", "1/2/-2024",
+            "1 /2/2024", "005/1/2024", "1/2/02024", "12345", "5.1.24", "5 Jan 2024", "1/2",
+            "31/12/1999", "2/29/2023", "2/29/2024", "x1/2/2024", "1//2024", "/1/2/2024",
+            "1/2/2024/", "", "-", "12/31", "0000-1-1", "2024-00-05", "2024-13-05", "1900-2-29",
+            "2000-2-29", "00/1/1", "1/1/00", "29-2-00", "9/9/99", "10/10/1582", "1/+2/2024",
+            "2024-+1-2", "1/2/2024 ", "1.2.24", "1/2/2024+" };
         for (const QString& format : formats) {
             for (const QString& text : texts) {
                 const bool expected = QLocale().toDate(text.trimmed(), format).isValid();
@@ -163,8 +181,8 @@ private Q_SLOTS:
         QTest::newRow("3.0 trimmed") << 3.0 << false << 2 << true << "3";
         QTest::newRow("tiny negative trimmed") << -0.0001 << false << 2 << true << "0";
         QTest::newRow("tiny negative untrimmed") << -0.0001 << false << 2 << false << "0.00";
-        QTest::newRow("huge, automatic decimals") << 1e20 << false << -1 << true
-                                                  << "100000000000000000000";
+        QTest::newRow("huge, automatic decimals")
+            << 1e20 << false << -1 << true << "100000000000000000000";
         QTest::newRow("half, automatic") << 0.5 << false << -1 << true << "0.5";
         QTest::newRow("third, automatic") << 1.0 / 3 << false << -1 << true << "0.333333333333333";
         QTest::newRow("groups") << 1234567.5 << true << 1 << true << "1,234,567.5";
@@ -223,16 +241,22 @@ private Q_SLOTS:
         QTest::addColumn<QString>("plain");
         QTest::addColumn<QString>("visible");
         const QString nbsp(QChar(0x00A0));
-        QTest::newRow("crlf") << "a\r\nb" << "a b" << "a\r\nb"
-                              << QString("a") + QChar(0x2190) + QChar(0x21B5) + "b";
-        QTest::newRow("tab and nbsp") << "a\t" + nbsp + "b" << "a  b" << "a\t b"
-                                      << QString("a") + QChar(0x2192) + QChar(0x237D) + "b";
-        QTest::newRow("space and nul") << QString("a ") + QChar(0) << QString("a ") + QChar(0)
-                                       << QString("a ") + QChar(0)
-                                       << QString("a") + QChar(0x00B7) + QChar(0x2205);
-        QTest::newRow("em space") << QString("x") + QChar(0x2003) << "x " << "x "
-                                  << QString("x") + QChar(0x25A1);
-        QTest::newRow("plain") << "abc" << "abc" << "abc" << "abc";
+        QTest::newRow("crlf") << "a\r\nb"
+                              << "a b"
+                              << "a\r\nb" << QString("a") + QChar(0x2190) + QChar(0x21B5) + "b";
+        QTest::newRow("tab and nbsp")
+            << "a\t" + nbsp + "b"
+            << "a  b"
+            << "a\t b" << QString("a") + QChar(0x2192) + QChar(0x237D) + "b";
+        QTest::newRow("space and nul")
+            << QString("a ") + QChar(0) << QString("a ") + QChar(0) << QString("a ") + QChar(0)
+            << QString("a") + QChar(0x00B7) + QChar(0x2205);
+        QTest::newRow("em space") << QString("x") + QChar(0x2003) << "x "
+                                  << "x " << QString("x") + QChar(0x25A1);
+        QTest::newRow("plain") << "abc"
+                               << "abc"
+                               << "abc"
+                               << "abc";
     }
     void whitespace()
     {
@@ -251,7 +275,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("maximum");
         QTest::addColumn<bool>("ellipsis");
         QTest::addColumn<QString>("result");
-        QTest::newRow("ten to five") << "abcdefghij" << 5 << true << QString("abcd") + QChar(0x2026);
+        QTest::newRow("ten to five")
+            << "abcdefghij" << 5 << true << QString("abcd") + QChar(0x2026);
         QTest::newRow("no ellipsis") << "abcdefghij" << 5 << false << "abcde";
         QTest::newRow("fits") << "abc" << 3 << true << "abc";
         QTest::newRow("negative maximum") << "abc" << -1 << true << "abc";
@@ -271,20 +296,28 @@ private Q_SLOTS:
         QTest::addColumn<QString>("a");
         QTest::addColumn<QString>("b");
         QTest::addColumn<bool>("less");
-        QTest::newRow("numbers") << "9" << "10" << true;
-        QTest::newRow("numbers reversed") << "10" << "9" << false;
-        QTest::newRow("currency numbers") << "$5" << "$40" << true;
-        QTest::newRow("code units") << "B" << "a" << true;
-        QTest::newRow("text beats number") << "10" << "9x" << true;
-        QTest::newRow("dates") << "12/1/2023" << "1/5/2024" << true;
-        QTest::newRow("equal") << "a" << "a" << false;
+        QTest::newRow("numbers") << "9"
+                                 << "10" << true;
+        QTest::newRow("numbers reversed") << "10"
+                                          << "9" << false;
+        QTest::newRow("currency numbers") << "$5"
+                                          << "$40" << true;
+        QTest::newRow("code units") << "B"
+                                    << "a" << true;
+        QTest::newRow("text beats number") << "10"
+                                           << "9x" << true;
+        QTest::newRow("dates") << "12/1/2023"
+                               << "1/5/2024" << true;
+        QTest::newRow("equal") << "a"
+                               << "a" << false;
     }
     void smartLessThan()
     {
         QFETCH(QString, a);
         QFETCH(QString, b);
         QFETCH(bool, less);
-        setDefaultDateFormats(standardDateFormats(QLocale(QLocale::English, QLocale::UnitedStates)));
+        setDefaultDateFormats(
+            standardDateFormats(QLocale(QLocale::English, QLocale::UnitedStates)));
         QCOMPARE(::smartLessThan(a, b), less);
     }
 
@@ -292,12 +325,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("quoted");
-        QTest::newRow("plain") << "abc" << "abc";
-        QTest::newRow("delimiter") << "a,b" << "\"a,b\"";
-        QTest::newRow("quote") << "say \"hi\"" << "\"say \"\"hi\"\"\"";
-        QTest::newRow("line feed") << "a\nb" << "\"a\nb\"";
-        QTest::newRow("carriage return") << "a\rb" << "\"a\rb\"";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("plain") << "abc"
+                               << "abc";
+        QTest::newRow("delimiter") << "a,b"
+                                   << "\"a,b\"";
+        QTest::newRow("quote") << "say \"hi\""
+                               << "\"say \"\"hi\"\"\"";
+        QTest::newRow("line feed") << "a\nb"
+                                   << "\"a\nb\"";
+        QTest::newRow("carriage return") << "a\rb"
+                                         << "\"a\rb\"";
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void quoting()
     {
@@ -308,10 +347,13 @@ private Q_SLOTS:
 
     void standardDateFormatsFollowLocale()
     {
-        const QStringList us = standardDateFormats(QLocale(QLocale::English, QLocale::UnitedStates));
+        const QStringList us
+            = standardDateFormats(QLocale(QLocale::English, QLocale::UnitedStates));
         QCOMPARE(us.at(us.indexOf("M/d/yyyy") + 1), QStringLiteral("d/M/yyyy"));
-        const QStringList uk = standardDateFormats(QLocale(QLocale::English, QLocale::UnitedKingdom));
-        QCOMPARE(uk.first(), QLocale(QLocale::English, QLocale::UnitedKingdom).dateFormat(QLocale::ShortFormat));
+        const QStringList uk
+            = standardDateFormats(QLocale(QLocale::English, QLocale::UnitedKingdom));
+        QCOMPARE(uk.first(),
+            QLocale(QLocale::English, QLocale::UnitedKingdom).dateFormat(QLocale::ShortFormat));
         QCOMPARE(uk.at(1), QStringLiteral("d/M/yyyy"));
         QCOMPARE(uk.size(), 13);
     }

@@ -74,9 +74,10 @@ const QString GuessCounts = QStringLiteral(
 
 QString guessLine(const QString& label, int sample, const QVector<int>& counts)
 {
-    QString line = QStringLiteral("Delimiter=Automatic guesses '%1', set 'Delimiter' option to change\n")
-                       .arg(label)
-                   + GuessCounts.arg(sample);
+    QString line
+        = QStringLiteral("Delimiter=Automatic guesses '%1', set 'Delimiter' option to change\n")
+              .arg(label)
+        + GuessCounts.arg(sample);
     for (int count : counts)
         line = line.arg(count);
     return line;
@@ -124,67 +125,83 @@ void TestDelimitedReader::parsesRecords_data()
 
     const QString q = QStringLiteral("delim=1 quote=1 ");
     const QString u = QStringLiteral("delim=1 quote=2 ");
-    QTest::newRow("doubled quotes") << "a,\"b \"\"x\"\" c\",d\n" << q
-                                    << Rows{{"a", "b \"x\" c", "d"}};
+    QTest::newRow("doubled quotes") << "a,\"b \"\"x\"\" c\",d\n"
+                                    << q << Rows { { "a", "b \"x\" c", "d" } };
     QTest::newRow("comma and CRLF inside quotes")
-        << "\"x,\r\ny\",z\r\nnext,row\r\n" << q + "simp=0"
-        << Rows{{"x,\r\ny", "z"}, {"next", "row"}};
-    QTest::newRow("CRLF inside quotes simplified") << "\"a\r\nb\",c\r\n" << q
-                                                   << Rows{{"a b", "c"}};
-    QTest::newRow("quote inside unquoted field") << "ab\"cd,e\n" << q << Rows{{"ab\"cd", "e"}};
+        << "\"x,\r\ny\",z\r\nnext,row\r\n"
+        << q + "simp=0" << Rows { { "x,\r\ny", "z" }, { "next", "row" } };
+    QTest::newRow("CRLF inside quotes simplified") << "\"a\r\nb\",c\r\n"
+                                                   << q << Rows { { "a b", "c" } };
+    QTest::newRow("quote inside unquoted field") << "ab\"cd,e\n" << q << Rows { { "ab\"cd", "e" } };
     QTest::newRow("text after closing quote continues quoted")
-        << "\"x\"y,z\nw,v\"\nlast\n" << q + "simp=0" << Rows{{"xy,z\nw,v"}, {"last"}};
-    QTest::newRow("empty quoted field") << "\"\",b\n" << q << Rows{{"", "b"}};
-    QTest::newRow("unterminated quote runs to the end")
-        << "a,\"b\nc,d\n" << q << Rows{{"a", "b c,d"}};
-    QTest::newRow("no final line break keeps last row") << "a,b\nc,d" << q
-                                                        << Rows{{"a", "b"}, {"c", "d"}};
-    QTest::newRow("bare CR ends a row, quoted") << "a,b\rc,d\r" << q << Rows{{"a", "b"}, {"c", "d"}};
-    QTest::newRow("bare CR ends a row, unquoted") << "a,b\rc,d\r" << u
-                                                  << Rows{{"a", "b"}, {"c", "d"}};
-    QTest::newRow("CRLF rows, unquoted") << "a,b\r\nc,d\r\n" << u << Rows{{"a", "b"}, {"c", "d"}};
-    QTest::newRow("quotes mean nothing unquoted") << "\"a,b\",c\n" << u
-                                                  << Rows{{"\"a", "b\"", "c"}};
-    QTest::newRow("repeated delimiters kept, quoted") << "a,,b\n" << q << Rows{{"a", "", "b"}};
-    QTest::newRow("repeated delimiters ignored, quoted") << "a,,b\n" << q + "rep=1"
-                                                         << Rows{{"a", "b"}};
-    QTest::newRow("repeated delimiters ignored, unquoted") << "a,,b\n" << u + "rep=1"
-                                                           << Rows{{"a", "b"}};
-    QTest::newRow("trailing empty field survives, quoted") << "a,b,\n" << q + "rep=1"
-                                                           << Rows{{"a", "b", ""}};
-    QTest::newRow("trailing empty field survives, unquoted") << "a,b,,\n" << u + "rep=1"
-                                                             << Rows{{"a", "b", ""}};
-    QTest::newRow("leading run dropped, quoted") << ",,a\n" << q + "rep=1" << Rows{{"a"}};
-    QTest::newRow("leading run collapsed, unquoted") << ",,a\n" << u + "rep=1" << Rows{{"", "a"}};
-    QTest::newRow("ignored first rows count empty lines")
-        << "\nheader junk\na,b\n" << q + "skip=2" << Rows{{"a", "b"}};
-    QTest::newRow("quoted line break is one physical row")
-        << "\"x\ny\"\na,b\n" << q + "skip=1" << Rows{{"a", "b"}};
-    QTest::newRow("trim") << "  a , b\t\n" << q << Rows{{"a", "b"}};
-    QTest::newRow("no trim, no simplify") << " a\t, b \n" << q + "trim=0 simp=0"
-                                          << Rows{{" a\t", " b "}};
+        << "\"x\"y,z\nw,v\"\nlast\n"
+        << q + "simp=0" << Rows { { "xy,z\nw,v" }, { "last" } };
+    QTest::newRow("empty quoted field") << "\"\",b\n" << q << Rows { { "", "b" } };
+    QTest::newRow("unterminated quote runs to the end") << "a,\"b\nc,d\n"
+                                                        << q << Rows { { "a", "b c,d" } };
+    QTest::newRow("no final line break keeps last row")
+        << "a,b\nc,d" << q << Rows { { "a", "b" }, { "c", "d" } };
+    QTest::newRow("bare CR ends a row, quoted")
+        << "a,b\rc,d\r" << q << Rows { { "a", "b" }, { "c", "d" } };
+    QTest::newRow("bare CR ends a row, unquoted")
+        << "a,b\rc,d\r" << u << Rows { { "a", "b" }, { "c", "d" } };
+    QTest::newRow("CRLF rows, unquoted") << "a,b\r\nc,d\r\n"
+                                         << u << Rows { { "a", "b" }, { "c", "d" } };
+    QTest::newRow("quotes mean nothing unquoted") << "\"a,b\",c\n"
+                                                  << u << Rows { { "\"a", "b\"", "c" } };
+    QTest::newRow("repeated delimiters kept, quoted") << "a,,b\n" << q << Rows { { "a", "", "b" } };
+    QTest::newRow("repeated delimiters ignored, quoted") << "a,,b\n"
+                                                         << q + "rep=1" << Rows { { "a", "b" } };
+    QTest::newRow("repeated delimiters ignored, unquoted") << "a,,b\n"
+                                                           << u + "rep=1" << Rows { { "a", "b" } };
+    QTest::newRow("trailing empty field survives, quoted")
+        << "a,b,\n"
+        << q + "rep=1" << Rows { { "a", "b", "" } };
+    QTest::newRow("trailing empty field survives, unquoted")
+        << "a,b,,\n"
+        << u + "rep=1" << Rows { { "a", "b", "" } };
+    QTest::newRow("leading run dropped, quoted") << ",,a\n" << q + "rep=1" << Rows { { "a" } };
+    QTest::newRow("leading run collapsed, unquoted") << ",,a\n"
+                                                     << u + "rep=1" << Rows { { "", "a" } };
+    QTest::newRow("ignored first rows count empty lines") << "\nheader junk\na,b\n"
+                                                          << q + "skip=2" << Rows { { "a", "b" } };
+    QTest::newRow("quoted line break is one physical row") << "\"x\ny\"\na,b\n"
+                                                           << q + "skip=1" << Rows { { "a", "b" } };
+    QTest::newRow("trim") << "  a , b\t\n" << q << Rows { { "a", "b" } };
+    QTest::newRow("no trim, no simplify") << " a\t, b \n"
+                                          << q + "trim=0 simp=0" << Rows { { " a\t", " b " } };
     QTest::newRow("simplify tab without collapsing spaces")
-        << "a\tb  c,d\n" << q + "trim=0" << Rows{{"a b  c", "d"}};
-    QTest::newRow("simplify other white space") << QString::fromUtf8("a\u00a0b\u2003c,d\n") << q
-                                                << Rows{{"a b c", "d"}};
-    QTest::newRow("empty rows dropped") << "a,b\n\n , \nc,d\n" << q << Rows{{"a", "b"}, {"c", "d"}};
-    QTest::newRow("empty rows kept") << "a,b\n\nc,d\n" << q + "empty=0"
-                                     << Rows{{"a", "b"}, {"", ""}, {"c", "d"}};
-    QTest::newRow("short rows padded") << "a\nb,c,d\n" << q << Rows{{"a", "", ""}, {"b", "c", "d"}};
-    QTest::newRow("custom delimiter") << "a*b*\"c*d\"\n" << "delim=8 custom=* quote=1"
-                                      << Rows{{"a", "b", "c*d"}};
-    QTest::newRow("quote as custom delimiter") << "a\"b\"c\n" << "delim=8 custom=\" quote=1"
-                                               << Rows{{"a", "b", "c"}};
-    QTest::newRow("tab delimiter") << "a\tb\n" << "delim=4 quote=2" << Rows{{"a", "b"}};
-    QTest::newRow("unit separator") << QStringLiteral("a\x1f" "b\n") << "delim=9"
-                                    << Rows{{"a", "b"}};
-    QTest::newRow("unknown delimiter value is comma") << "a,b;c\n" << "delim=42" << Rows{{"a", "b;c"}};
+        << "a\tb  c,d\n"
+        << q + "trim=0" << Rows { { "a b  c", "d" } };
+    QTest::newRow("simplify other white space")
+        << QString::fromUtf8("a\u00a0b\u2003c,d\n") << q << Rows { { "a b c", "d" } };
+    QTest::newRow("empty rows dropped") << "a,b\n\n , \nc,d\n"
+                                        << q << Rows { { "a", "b" }, { "c", "d" } };
+    QTest::newRow("empty rows kept")
+        << "a,b\n\nc,d\n"
+        << q + "empty=0" << Rows { { "a", "b" }, { "", "" }, { "c", "d" } };
+    QTest::newRow("short rows padded") << "a\nb,c,d\n"
+                                       << q << Rows { { "a", "", "" }, { "b", "c", "d" } };
+    QTest::newRow("custom delimiter") << "a*b*\"c*d\"\n"
+                                      << "delim=8 custom=* quote=1" << Rows { { "a", "b", "c*d" } };
+    QTest::newRow("quote as custom delimiter")
+        << "a\"b\"c\n"
+        << "delim=8 custom=\" quote=1" << Rows { { "a", "b", "c" } };
+    QTest::newRow("tab delimiter") << "a\tb\n"
+                                   << "delim=4 quote=2" << Rows { { "a", "b" } };
+    QTest::newRow("unit separator") << QStringLiteral("a\x1f"
+                                                      "b\n")
+                                    << "delim=9" << Rows { { "a", "b" } };
+    QTest::newRow("unknown delimiter value is comma") << "a,b;c\n"
+                                                      << "delim=42" << Rows { { "a", "b;c" } };
     QTest::newRow("NUL is data") << QString::fromLatin1("a\0b,c\n", 6) << q
-                                 << Rows{{QString::fromLatin1("a\0b", 3), "c"}};
+                                 << Rows { { QString::fromLatin1("a\0b", 3), "c" } };
     QTest::newRow("plain text: one value per line")
-        << "a,b\n\n  c \r\nd\re\n" << "plain=1" << Rows{{"a,b"}, {"c"}, {"d"}, {"e"}};
-    QTest::newRow("plain text keeps quotes") << "\"a\"\n" << "plain=1" << Rows{{"\"a\""}};
-    QTest::newRow("empty text") << "" << q << Rows{};
+        << "a,b\n\n  c \r\nd\re\n"
+        << "plain=1" << Rows { { "a,b" }, { "c" }, { "d" }, { "e" } };
+    QTest::newRow("plain text keeps quotes") << "\"a\"\n"
+                                             << "plain=1" << Rows { { "\"a\"" } };
+    QTest::newRow("empty text") << "" << q << Rows {};
 }
 
 void TestDelimitedReader::parsesRecords()
@@ -194,7 +211,7 @@ void TestDelimitedReader::parsesRecords()
     QFETCH(Rows, expected);
 
     // The rows must not depend on whether the Dataset pools its values.
-    for (bool pooling : {true, false}) {
+    for (bool pooling : { true, false }) {
         Dataset::setPoolingEnabled(pooling);
         const ReadResult result = readPastedText(text, options(opts));
         QVERIFY(result.ok());
@@ -242,36 +259,44 @@ void TestDelimitedReader::reports_data()
     QTest::addColumn<QStringList>("warnings");
 
     const QString q = QStringLiteral("delim=1 quote=1 ");
-    QTest::newRow("ragged rows") << "a,b,c\nd,e,f\ng,h,i,j,k\n" << q << QStringList()
-                                 << QStringList{"Number of columns per row vary:\n"
-                                                "2 input rows have 3 values: E.g. input row 1\n"
-                                                "1 input row has 5 values: E.g. input row 3"};
+    QTest::newRow("ragged rows") << "a,b,c\nd,e,f\ng,h,i,j,k\n"
+                                 << q << QStringList()
+                                 << QStringList { "Number of columns per row vary:\n"
+                                                  "2 input rows have 3 values: E.g. input row 1\n"
+                                                  "1 input row has 5 values: E.g. input row 3" };
     QTest::newRow("ragged rows after ignored rows")
-        << "skip\nskip\na,b\nc\nd\ne,f\n" << q + "skip=2" << QStringList()
-        << QStringList{"Number of columns per row vary:\n"
-                       "2 input rows have 1 value: E.g. input row 4\n"
-                       "2 input rows have 2 values: E.g. input row 3"};
-    QTest::newRow("ragged rows, unquoted") << "a\tb\nc\n" << "delim=4 quote=2" << QStringList()
-                                           << QStringList{"Number of columns per row vary:\n"
-                                                          "1 input row has 1 value: E.g. input row 2\n"
-                                                          "1 input row has 2 values: E.g. input row 1"};
+        << "skip\nskip\na,b\nc\nd\ne,f\n"
+        << q + "skip=2" << QStringList()
+        << QStringList { "Number of columns per row vary:\n"
+                         "2 input rows have 1 value: E.g. input row 4\n"
+                         "2 input rows have 2 values: E.g. input row 3" };
+    QTest::newRow("ragged rows, unquoted")
+        << "a\tb\nc\n"
+        << "delim=4 quote=2" << QStringList()
+        << QStringList { "Number of columns per row vary:\n"
+                         "1 input row has 1 value: E.g. input row 2\n"
+                         "1 input row has 2 values: E.g. input row 1" };
     QTest::newRow("dropped blank line still counts")
-        << "a,b\n\n\nc,d\n" << q << QStringList{"2 empty row(s) ignored"}
-        << QStringList{"Number of columns per row vary:\n"
-                       "2 input rows have 1 value: E.g. input row 2\n"
-                       "2 input rows have 2 values: E.g. input row 1"};
+        << "a,b\n\n\nc,d\n"
+        << q << QStringList { "2 empty row(s) ignored" }
+        << QStringList { "Number of columns per row vary:\n"
+                         "2 input rows have 1 value: E.g. input row 2\n"
+                         "2 input rows have 2 values: E.g. input row 1" };
     QTest::newRow("even rows") << "a,b\nc,d" << q << QStringList() << QStringList();
     QTest::newRow("plain text reports only empty rows")
-        << "a\n\nb,c\n" << "plain=1" << QStringList{"1 empty row(s) ignored"} << QStringList();
+        << "a\n\nb,c\n"
+        << "plain=1" << QStringList { "1 empty row(s) ignored" } << QStringList();
     QTest::newRow("empty text") << "" << q << QStringList() << QStringList();
-    QTest::newRow("automatic quoting") << "a,b\n" << "delim=1"
-                                       << QStringList{"Quoting=Automatic guesses 'Quoted', set "
-                                                      "'Quoting' option to change"}
+    QTest::newRow("automatic quoting") << "a,b\n"
+                                       << "delim=1"
+                                       << QStringList { "Quoting=Automatic guesses 'Quoted', set "
+                                                        "'Quoting' option to change" }
                                        << QStringList();
-    QTest::newRow("automatic quoting for tabs") << "a\tb\n" << "delim=4"
-                                                << QStringList{"Quoting=Automatic guesses "
-                                                               "'Unquoted', set 'Quoting' option "
-                                                               "to change"}
+    QTest::newRow("automatic quoting for tabs") << "a\tb\n"
+                                                << "delim=4"
+                                                << QStringList { "Quoting=Automatic guesses "
+                                                                 "'Unquoted', set 'Quoting' option "
+                                                                 "to change" }
                                                 << QStringList();
 }
 
@@ -295,27 +320,31 @@ void TestDelimitedReader::guessesDelimiter_data()
     QTest::addColumn<QString>("quoting");
 
     const QString quoted = QStringLiteral("Quoted");
-    QTest::newRow("tie goes to comma") << QString("a,b;").repeated(10)
-                                       << guessLine("Comma (,)", 40, {10, 10, 0, 0, 0, 0}) << quoted;
+    QTest::newRow("tie goes to comma")
+        << QString("a,b;").repeated(10) << guessLine("Comma (,)", 40, { 10, 10, 0, 0, 0, 0 })
+        << quoted;
     QTest::newRow("nothing to count") << "abc\n"
-                                      << guessLine("Comma (,)", 4, {0, 0, 0, 0, 0, 0}) << quoted;
-    QTest::newRow("tabs beat commas") << "a\tb\tc\td,e,f\n"
-                                      << guessLine("Tab (\\t)", 12, {2, 0, 0, 0, 3, 0})
-                                      << "Unquoted";
+                                      << guessLine("Comma (,)", 4, { 0, 0, 0, 0, 0, 0 }) << quoted;
+    QTest::newRow("tabs beat commas")
+        << "a\tb\tc\td,e,f\n"
+        << guessLine("Tab (\\t)", 12, { 2, 0, 0, 0, 3, 0 }) << "Unquoted";
     QTest::newRow("semicolons") << "a;b;c\n1;2,5;3\n"
-                                << guessLine("Semi-colon (;)", 14, {1, 4, 0, 0, 0, 0}) << quoted;
-    QTest::newRow("pipes") << "a|b|c\n" << guessLine("Pipe (|)", 6, {0, 0, 2, 0, 0, 0}) << quoted;
-    QTest::newRow("carets") << "a^b\n" << guessLine("Caret (^)", 4, {0, 0, 0, 1, 0, 0}) << quoted;
-    QTest::newRow("unit separators") << QStringLiteral("a\x1f" "b\n")
-                                     << guessLine("Unit separator (0x1F)", 4, {0, 0, 0, 0, 0, 1})
-                                     << quoted;
+                                << guessLine("Semi-colon (;)", 14, { 1, 4, 0, 0, 0, 0 }) << quoted;
+    QTest::newRow("pipes") << "a|b|c\n" << guessLine("Pipe (|)", 6, { 0, 0, 2, 0, 0, 0 }) << quoted;
+    QTest::newRow("carets") << "a^b\n" << guessLine("Caret (^)", 4, { 0, 0, 0, 1, 0, 0 }) << quoted;
+    QTest::newRow("unit separators")
+        << QStringLiteral("a\x1f"
+                          "b\n")
+        << guessLine("Unit separator (0x1F)", 4, { 0, 0, 0, 0, 0, 1 }) << quoted;
     QTest::newRow("quotes are not taken into account")
-        << "\"a;b;c\",d\n" << guessLine("Semi-colon (;)", 10, {1, 2, 0, 0, 0, 0}) << quoted;
+        << "\"a;b;c\",d\n"
+        << guessLine("Semi-colon (;)", 10, { 1, 2, 0, 0, 0, 0 }) << quoted;
     QTest::newRow("colons and spaces are never guessed")
-        << "a:b:c d e\n" << guessLine("Comma (,)", 10, {0, 0, 0, 0, 0, 0}) << quoted;
+        << "a:b:c d e\n"
+        << guessLine("Comma (,)", 10, { 0, 0, 0, 0, 0, 0 }) << quoted;
     QTest::newRow("only the first 4096 characters")
         << QString("a;b\n").repeated(1024) + QString(5000, QLatin1Char(','))
-        << guessLine("Semi-colon (;)", 4096, {0, 1024, 0, 0, 0, 0}) << quoted;
+        << guessLine("Semi-colon (;)", 4096, { 0, 1024, 0, 0, 0, 0 }) << quoted;
 }
 
 void TestDelimitedReader::guessesDelimiter()
@@ -328,8 +357,8 @@ void TestDelimitedReader::guessesDelimiter()
     QVERIFY(result.ok());
     QCOMPARE(result.information.value(0), information);
     QCOMPARE(result.information.value(1),
-             QStringLiteral("Quoting=Automatic guesses '%1', set 'Quoting' option to change")
-                 .arg(quoting));
+        QStringLiteral("Quoting=Automatic guesses '%1', set 'Quoting' option to change")
+            .arg(quoting));
 }
 
 void TestDelimitedReader::readsFiles_data()
@@ -338,29 +367,42 @@ void TestDelimitedReader::readsFiles_data()
     QTest::addColumn<QString>("opts");
     QTest::addColumn<Rows>("expected");
 
-    const Rows people{{"id", "name"}, {"1", "Ann"}, {"2", "Bob"}};
-    QTest::newRow("quoted CRLF")
-        << "quoted_crlf.csv" << "simp=0"
-        << Rows{{"id", "text", "n"},     {"1", "plain", "10"},         {"2", "comma, inside", "20"},
-                {"3", "two\r\nlines", "30"}, {"4", "say \"hi\"", "40"}};
+    const Rows people { { "id", "name" }, { "1", "Ann" }, { "2", "Bob" } };
+    QTest::newRow("quoted CRLF") << "quoted_crlf.csv"
+                                 << "simp=0"
+                                 << Rows { { "id", "text", "n" }, { "1", "plain", "10" },
+                                        { "2", "comma, inside", "20" },
+                                        { "3", "two\r\nlines", "30" },
+                                        { "4", "say \"hi\"", "40" } };
     QTest::newRow("quoted CRLF simplified")
-        << "quoted_crlf.csv" << ""
-        << Rows{{"id", "text", "n"},   {"1", "plain", "10"},      {"2", "comma, inside", "20"},
-                {"3", "two lines", "30"}, {"4", "say \"hi\"", "40"}};
-    QTest::newRow("LF only") << "lf_only.csv" << "" << people;
-    QTest::newRow("CR only") << "cr_only.csv" << "" << people;
-    QTest::newRow("CR only, unquoted") << "cr_only.csv" << "quote=2" << people;
-    QTest::newRow("ragged") << "ragged.csv" << ""
-                            << Rows{{"a", "b", "c", "", ""}, {"d", "e", "f", "", ""},
-                                    {"g", "h", "i", "j", "k"}};
+        << "quoted_crlf.csv"
+        << ""
+        << Rows { { "id", "text", "n" }, { "1", "plain", "10" }, { "2", "comma, inside", "20" },
+               { "3", "two lines", "30" }, { "4", "say \"hi\"", "40" } };
+    QTest::newRow("LF only") << "lf_only.csv"
+                             << "" << people;
+    QTest::newRow("CR only") << "cr_only.csv"
+                             << "" << people;
+    QTest::newRow("CR only, unquoted") << "cr_only.csv"
+                                       << "quote=2" << people;
+    QTest::newRow("ragged") << "ragged.csv"
+                            << ""
+                            << Rows { { "a", "b", "c", "", "" }, { "d", "e", "f", "", "" },
+                                   { "g", "h", "i", "j", "k" } };
     QTest::newRow("tabs, quotes mean nothing")
-        << "tabs.tsv" << "" << Rows{{"a", "b", "c", ""}, {"\"x", "y\"", "2", "3"}};
-    QTest::newRow("repeated spaces") << "repeated.txt" << "delim=7 rep=1"
-                                     << Rows{{"a", "b", "c"}, {"d", "e", "f"}};
-    QTest::newRow("repeated spaces kept") << "repeated.txt" << "delim=7 quote=2"
-                                          << Rows{{"a", "", "b", "", "", "c"}, {"d", "e", "", "f", "", ""}};
-    QTest::newRow("plain text") << "repeated.txt" << "plain=1" << Rows{{"a  b   c"}, {"d e  f"}};
-    QTest::newRow("ignored first rows") << "lf_only.csv" << "skip=1" << Rows{{"1", "Ann"}, {"2", "Bob"}};
+        << "tabs.tsv"
+        << "" << Rows { { "a", "b", "c", "" }, { "\"x", "y\"", "2", "3" } };
+    QTest::newRow("repeated spaces")
+        << "repeated.txt"
+        << "delim=7 rep=1" << Rows { { "a", "b", "c" }, { "d", "e", "f" } };
+    QTest::newRow("repeated spaces kept")
+        << "repeated.txt"
+        << "delim=7 quote=2"
+        << Rows { { "a", "", "b", "", "", "c" }, { "d", "e", "", "f", "", "" } };
+    QTest::newRow("plain text") << "repeated.txt"
+                                << "plain=1" << Rows { { "a  b   c" }, { "d e  f" } };
+    QTest::newRow("ignored first rows") << "lf_only.csv"
+                                        << "skip=1" << Rows { { "1", "Ann" }, { "2", "Bob" } };
 }
 
 void TestDelimitedReader::readsFiles()
@@ -374,7 +416,7 @@ void TestDelimitedReader::readsFiles()
     QVERIFY2(result.ok(), qPrintable(result.warnings.join(QLatin1Char('\n'))));
     QCOMPARE(rowsOf(result.dataset), expected);
     QCOMPARE(result.information.value(0),
-             QStringLiteral("Read file '%1'").arg(QDir::toNativeSeparators(path)));
+        QStringLiteral("Read file '%1'").arg(QDir::toNativeSeparators(path)));
 }
 
 void TestDelimitedReader::reportsFileGuessesInOrder()
@@ -382,11 +424,12 @@ void TestDelimitedReader::reportsFileGuessesInOrder()
     const QString path = dataFile("lf_only.csv");
     const ReadResult result = readTextFile(path, options(QString()));
     QVERIFY(result.ok());
-    const QStringList expected{
+    const QStringList expected {
         QStringLiteral("Read file '%1'").arg(QDir::toNativeSeparators(path)),
         QStringLiteral("Encoding=Automatic guesses 'UTF-8', set 'Encoding' option to change"),
-        guessLine("Comma (,)", 20, {3, 0, 0, 0, 0, 0}),
-        QStringLiteral("Quoting=Automatic guesses 'Quoted', set 'Quoting' option to change")};
+        guessLine("Comma (,)", 20, { 3, 0, 0, 0, 0, 0 }),
+        QStringLiteral("Quoting=Automatic guesses 'Quoted', set 'Quoting' option to change")
+    };
     QCOMPARE(result.information, expected);
     QCOMPARE(result.warnings, QStringList());
 }
@@ -399,26 +442,34 @@ void TestDelimitedReader::decodes_data()
     QTest::addColumn<bool>("encodingGuessed");
     QTest::addColumn<QString>("warning");
 
-    const Rows cities{{"name", "city"},
-                      {QString::fromUtf8("Zo\u00eb"), QString::fromUtf8("K\u00f8benhavn")},
-                      {QString::fromUtf8("Jos\u00e9"), QString::fromUtf8("\u6771\u4eac")}};
-    const Rows drinks{{"name", "drink"},
-                      {QString::fromUtf8("Ren\u00e9"), QString::fromUtf8("caf\u00e9 cr\u00e8me")}};
-    QTest::newRow("UTF-8 with BOM") << "utf8_bom.csv" << "Automatic" << cities << true << "";
-    QTest::newRow("UTF-16LE with BOM") << "utf16le_bom.csv" << "Automatic" << cities << true << "";
-    QTest::newRow("UTF-16BE with BOM") << "utf16be_bom.csv" << "Automatic" << cities << true << "";
-    QTest::newRow("UTF-8 BOM with UTF-8 named") << "utf8_bom.csv" << "UTF-8" << cities << false << "";
-    QTest::newRow("Latin-1 named") << "latin1.csv" << "ISO-8859-1" << drinks << false << "";
-    QTest::newRow("Latin-1 by another name") << "latin1.csv" << "latin1" << drinks << false << "";
+    const Rows cities { { "name", "city" },
+        { QString::fromUtf8("Zo\u00eb"), QString::fromUtf8("K\u00f8benhavn") },
+        { QString::fromUtf8("Jos\u00e9"), QString::fromUtf8("\u6771\u4eac") } };
+    const Rows drinks { { "name", "drink" },
+        { QString::fromUtf8("Ren\u00e9"), QString::fromUtf8("caf\u00e9 cr\u00e8me") } };
+    QTest::newRow("UTF-8 with BOM") << "utf8_bom.csv"
+                                    << "Automatic" << cities << true << "";
+    QTest::newRow("UTF-16LE with BOM") << "utf16le_bom.csv"
+                                       << "Automatic" << cities << true << "";
+    QTest::newRow("UTF-16BE with BOM") << "utf16be_bom.csv"
+                                       << "Automatic" << cities << true << "";
+    QTest::newRow("UTF-8 BOM with UTF-8 named") << "utf8_bom.csv"
+                                                << "UTF-8" << cities << false << "";
+    QTest::newRow("Latin-1 named") << "latin1.csv"
+                                   << "ISO-8859-1" << drinks << false << "";
+    QTest::newRow("Latin-1 by another name") << "latin1.csv"
+                                             << "latin1" << drinks << false << "";
     QTest::newRow("Latin-1 read as UTF-8")
-        << "latin1.csv" << "Automatic"
-        << Rows{{"name", "drink"},
-                {QString::fromUtf8("Ren\ufffd"), QString::fromUtf8("caf\ufffd cr\ufffdme")}}
+        << "latin1.csv"
+        << "Automatic"
+        << Rows { { "name", "drink" },
+               { QString::fromUtf8("Ren\ufffd"), QString::fromUtf8("caf\ufffd cr\ufffdme") } }
         << true
         << QString::fromUtf8("'%1' has bytes that are not valid UTF-8 (shown as \ufffd), set "
                              "'Encoding' option to change");
     QTest::newRow("unknown codec reads UTF-8")
-        << "utf8_bom.csv" << "No-Such-Codec" << cities << false
+        << "utf8_bom.csv"
+        << "No-Such-Codec" << cities << false
         << "Encoding 'No-Such-Codec' is not available, reading as UTF-8";
 }
 
@@ -436,10 +487,10 @@ void TestDelimitedReader::decodes()
     QCOMPARE(rowsOf(result.dataset), expected);
     if (warning.contains(QLatin1String("%1")))
         warning = warning.arg(QDir::toNativeSeparators(path));
-    const QString guess =
-        QStringLiteral("Encoding=Automatic guesses 'UTF-8', set 'Encoding' option to change");
+    const QString guess
+        = QStringLiteral("Encoding=Automatic guesses 'UTF-8', set 'Encoding' option to change");
     QCOMPARE(result.information.contains(guess), encodingGuessed);
-    QCOMPARE(result.warnings, warning.isEmpty() ? QStringList() : QStringList{warning});
+    QCOMPARE(result.warnings, warning.isEmpty() ? QStringList() : QStringList { warning });
 }
 
 void TestDelimitedReader::appliesHeaderOption_data()
@@ -450,14 +501,16 @@ void TestDelimitedReader::appliesHeaderOption_data()
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<int>("rows");
 
-    QTest::newRow("words over data") << "Name,Age\nAnn,30\n" << 2 << 1 << QStringList{"Name", "Age"} << 1;
-    QTest::newRow("numbers") << "1,2\n3,4\n" << 2 << 0 << QStringList{"1", "2"} << 2;
-    QTest::newRow("one number among words") << "Name,2020\nAnn,30\n" << 2 << 0
-                                             << QStringList{"1", "2"} << 2;
-    QTest::newRow("one row") << "Name,Age\n" << 2 << 0 << QStringList{"1", "2"} << 1;
-    QTest::newRow("yes") << "1,2\n3,4\n" << 1 << 1 << QStringList{"1", "2"} << 1;
-    QTest::newRow("yes, taken from data") << "x,y\n3,4\n" << 1 << 1 << QStringList{"x", "y"} << 1;
-    QTest::newRow("no") << "x,y\n3,4\n" << 0 << 0 << QStringList{"1", "2"} << 2;
+    QTest::newRow("words over data") << "Name,Age\nAnn,30\n"
+                                     << 2 << 1 << QStringList { "Name", "Age" } << 1;
+    QTest::newRow("numbers") << "1,2\n3,4\n" << 2 << 0 << QStringList { "1", "2" } << 2;
+    QTest::newRow("one number among words") << "Name,2020\nAnn,30\n"
+                                            << 2 << 0 << QStringList { "1", "2" } << 2;
+    QTest::newRow("one row") << "Name,Age\n" << 2 << 0 << QStringList { "1", "2" } << 1;
+    QTest::newRow("yes") << "1,2\n3,4\n" << 1 << 1 << QStringList { "1", "2" } << 1;
+    QTest::newRow("yes, taken from data") << "x,y\n3,4\n"
+                                          << 1 << 1 << QStringList { "x", "y" } << 1;
+    QTest::newRow("no") << "x,y\n3,4\n" << 0 << 0 << QStringList { "1", "2" } << 2;
 }
 
 void TestDelimitedReader::appliesHeaderOption()
@@ -468,7 +521,8 @@ void TestDelimitedReader::appliesHeaderOption()
     QFETCH(QStringList, names);
     QFETCH(int, rows);
 
-    const ReadResult result = readPastedText(text, options(QStringLiteral("header=%1").arg(option)));
+    const ReadResult result
+        = readPastedText(text, options(QStringLiteral("header=%1").arg(option)));
     QVERIFY(result.ok());
     QCOMPARE(result.hasHeader, applied);
     QCOMPARE(result.dataset.hasHeader(), applied == HeaderYes);
@@ -481,9 +535,12 @@ void TestDelimitedReader::failsWithFileName_data()
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("missing") << "missing" << "File '%1' not found";
-    QTest::newRow("directory") << "directory" << "Unable to read '%1'";
-    QTest::newRow("unreadable") << "unreadable" << "Unable to read '%1'";
+    QTest::newRow("missing") << "missing"
+                             << "File '%1' not found";
+    QTest::newRow("directory") << "directory"
+                               << "Unable to read '%1'";
+    QTest::newRow("unreadable") << "unreadable"
+                                << "Unable to read '%1'";
 }
 
 void TestDelimitedReader::failsWithFileName()
@@ -511,7 +568,7 @@ void TestDelimitedReader::failsWithFileName()
     QVERIFY(result.error);
     QVERIFY(!result.dataset.hasRows());
     QCOMPARE(result.warnings,
-             QStringList{message.arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()))});
+        QStringList { message.arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())) });
 }
 
 void TestDelimitedReader::survivesBinaryInput()
@@ -527,7 +584,8 @@ void TestDelimitedReader::survivesBinaryInput()
     const QString path = dir.filePath("binary.csv");
     QVERIFY(writeFile(path, bytes));
 
-    for (const QString& opts : QStringList{"", "quote=2", "plain=1", "enc=UTF-16LE", "enc=UTF-32"}) {
+    for (const QString& opts :
+        QStringList { "", "quote=2", "plain=1", "enc=UTF-16LE", "enc=UTF-32" }) {
         const ReadResult result = readTextFile(path, options(opts));
         QVERIFY2(result.ok(), qPrintable(opts));
         QVERIFY(result.dataset.hasRows());
@@ -564,7 +622,7 @@ void TestDelimitedReader::decodesAcrossBlocks()
     QCOMPARE(result.warnings, QStringList());
     QCOMPARE(result.dataset.rowCount(), 10001);
     QVERIFY(result.dataset.value(0, 0) == first);
-    QCOMPARE(result.dataset.row(10000), (QStringList{"tail", "c"}));
+    QCOMPARE(result.dataset.row(10000), (QStringList { "tail", "c" }));
 }
 
 void TestDelimitedReader::keepsRecordsAcrossBlocks_data()
@@ -575,12 +633,12 @@ void TestDelimitedReader::keepsRecordsAcrossBlocks_data()
 
     // Every shift of the repeating record puts a different character of it
     // (CR, LF, doubled quote, delimiter) at the end of a block.
-    for (bool fromFile : {false, true}) {
-        for (bool quoted : {true, false}) {
+    for (bool fromFile : { false, true }) {
+        for (bool quoted : { true, false }) {
             const int recordLength = quoted ? 22 : 21;
             for (int shift = 0; shift < recordLength; ++shift)
                 QTest::addRow("%s %s shift %d", fromFile ? "file" : "text",
-                              quoted ? "quoted" : "unquoted", shift)
+                    quoted ? "quoted" : "unquoted", shift)
                     << fromFile << quoted << shift;
         }
     }
@@ -623,20 +681,21 @@ void TestDelimitedReader::keepsRecordsAcrossBlocks()
     QCOMPARE(d.row(0).first(), padding);
     for (int i = 0; i < records; ++i) {
         const QString id = QStringLiteral("%1").arg(i, 7, 10, QLatin1Char('0'));
-        const QStringList expected = quoted ? QStringList{id, "q\"x\r\ny", "ee"}
-                                            : QStringList{id, "ab"};
+        const QStringList expected
+            = quoted ? QStringList { id, "q\"x\r\ny", "ee" } : QStringList { id, "ab" };
         const int row = quoted ? 1 + i : 1 + 2 * i;
         if (d.row(row) != expected)
             QFAIL(qPrintable(QStringLiteral("row %1: %2").arg(row).arg(d.row(row).join('|'))));
-        if (!quoted && d.row(row + 1) != QStringList{id, "c"})
-            QFAIL(qPrintable(QStringLiteral("row %1: %2").arg(row + 1).arg(d.row(row + 1).join('|'))));
+        if (!quoted && d.row(row + 1) != QStringList { id, "c" })
+            QFAIL(qPrintable(
+                QStringLiteral("row %1: %2").arg(row + 1).arg(d.row(row + 1).join('|'))));
     }
 }
 
 void TestDelimitedReader::reportsProgressAndStops()
 {
     const QString text = QStringLiteral("alpha,\"beta\",gamma\n").repeated(20000);
-    for (const QString& opts : QStringList{"quote=1", "quote=2", "plain=1"}) {
+    for (const QString& opts : QStringList { "quote=1", "quote=2", "plain=1" }) {
         QVector<qreal> seen;
         ReadProgress progress;
         progress.from = 0.5;
@@ -674,14 +733,16 @@ void TestDelimitedReader::streamsLongLines_data()
     // blocks must be built in linear time.
     const int n = 4000000;
     const QString longValue(n, QLatin1Char('v'));
-    QTest::newRow("one long value") << longValue + "\n" << "quote=1" << 1 << n;
+    QTest::newRow("one long value") << longValue + "\n"
+                                    << "quote=1" << 1 << n;
     QTest::newRow("one long value, unquoted") << longValue << "quote=2" << 1 << n;
-    QTest::newRow("unterminated quote") << "\"" + longValue + ",x\ny" << "quote=1" << 1 << n + 4;
-    QTest::newRow("doubled quotes throughout")
-        << "\"" + QString("a\"\"").repeated(n / 3) + "\"\n" << "quote=1" << 1 << 2 * (n / 3);
+    QTest::newRow("unterminated quote") << "\"" + longValue + ",x\ny"
+                                        << "quote=1" << 1 << n + 4;
+    QTest::newRow("doubled quotes throughout") << "\"" + QString("a\"\"").repeated(n / 3) + "\"\n"
+                                               << "quote=1" << 1 << 2 * (n / 3);
     const int fields = 300000;
-    QTest::newRow("many fields in one row") << QString("ab,").repeated(fields) << "quote=1"
-                                            << fields + 1 << 2;
+    QTest::newRow("many fields in one row")
+        << QString("ab,").repeated(fields) << "quote=1" << fields + 1 << 2;
     QTest::newRow("plain text") << longValue << "plain=1" << 1 << n;
 }
 
@@ -692,7 +753,7 @@ void TestDelimitedReader::streamsLongLines()
     QFETCH(int, columns);
     QFETCH(int, firstLength);
 
-    for (bool fromFile : {false, true}) {
+    for (bool fromFile : { false, true }) {
         ReadResult result;
         QTemporaryDir dir;
         if (fromFile) {

@@ -36,8 +36,10 @@ void TestValuePool::sharesRepeatedValues()
     for (int round = 0; round < repeats; ++round) {
         for (int i = 0; i < distinct; ++i) {
             // Values that differ only late in the text or only in length.
-            const QString text = QStringLiteral("value-%1-").arg(i) + QString(i % 5, QLatin1Char('x'));
-            const QString pooled = round % 2 ? pool.intern(text) : pool.intern(text.constData(), text.size());
+            const QString text
+                = QStringLiteral("value-%1-").arg(i) + QString(i % 5, QLatin1Char('x'));
+            const QString pooled
+                = round % 2 ? pool.intern(text) : pool.intern(text.constData(), text.size());
             QCOMPARE(pooled, text);
             if (round == 0)
                 first[i] = pooled;

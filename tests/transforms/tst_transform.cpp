@@ -1,5 +1,5 @@
-#include "../graph/testnodes.h"
 #include "core/settings.h"
+#include "tests/graph/testnodes.h"
 
 #include <QSignalSpy>
 #include <QStandardPaths>

@@ -1,4 +1,4 @@
-#include "../graph/testnodes.h"
+#include "tests/graph/testnodes.h"
 
 #include <QStandardPaths>
 #include <QTest>

@@ -98,7 +98,8 @@ private slots:
     void everyTypeHasAnEditor()
     {
         for (int type = 0; type <= int(ParameterType::Locale); ++type) {
-            TransformParameter p(ParameterType(type), QStringLiteral("Key"), QStringLiteral("label"));
+            TransformParameter p(
+                ParameterType(type), QStringLiteral("Key"), QStringLiteral("label"));
             p.setSourceItem(m_upstream.get());
             std::unique_ptr<ParameterEditor> editor(createParameterEditor(&p));
             QVERIFY2(editor, qPrintable(QString::number(type)));

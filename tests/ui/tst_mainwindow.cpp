@@ -1,4 +1,4 @@
-#include "../graph/testnodes.h"
+#include "tests/graph/testnodes.h"
 
 #include "core/memorylimit.h"
 #include "core/settings.h"

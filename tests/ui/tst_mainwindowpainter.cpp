@@ -1,4 +1,4 @@
-#include "../graph/testnodes.h"
+#include "tests/graph/testnodes.h"
 
 #include "graph/notenode.h"
 #include "ui/actionpane.h"

@@ -63,8 +63,8 @@ private slots:
         const QList<Node*> inputs = nodesOfType(window.graph(), InputNodeType);
         QCOMPARE(inputs.size(), 1);
         QTRY_COMPARE(inputs.first()->status(), int(StatusUpToDate));
-        QCOMPARE(inputs.first()->dataset().columnNames(), (QStringList{"name", "age"}));
-        QCOMPARE(inputs.first()->dataset().row(1), (QStringList{"bob", "42"}));
+        QCOMPARE(inputs.first()->dataset().columnNames(), (QStringList { "name", "age" }));
+        QCOMPARE(inputs.first()->dataset().row(1), (QStringList { "bob", "42" }));
         window.action(QStringLiteral("&Undo"))->trigger();
         QCOMPARE(nodesOfType(window.graph(), InputNodeType).size(), 0);
         window.setModified(false);
@@ -86,12 +86,12 @@ private slots:
         graph->setAutoRun(true);
 
         // The people file lands above the cities file, so it is the top input.
-        emit window->graphPane()->filesDropped({people}, QPointF(0, 0));
-        emit window->graphPane()->filesDropped({cities}, QPointF(0, 200));
+        emit window->graphPane()->filesDropped({ people }, QPointF(0, 0));
+        emit window->graphPane()->filesDropped({ cities }, QPointF(0, 200));
         const QList<Node*> inputs = nodesOfType(graph, InputNodeType);
         QCOMPARE(inputs.size(), 2);
-        QTRY_VERIFY(inputs.at(0)->status() == StatusUpToDate
-                    && inputs.at(1)->status() == StatusUpToDate);
+        QTRY_VERIFY(
+            inputs.at(0)->status() == StatusUpToDate && inputs.at(1)->status() == StatusUpToDate);
 
         graph->clearSelection();
         for (Node* input : inputs)
@@ -116,9 +116,9 @@ private slots:
         QTRY_COMPARE(joinNode->status(), int(StatusUpToDate));
         const Dataset& joined = joinNode->dataset();
         QCOMPARE(joined.rowCount(), 2);
-        QCOMPARE(joined.columnNames(), (QStringList{"name", "city", "country"}));
-        QCOMPARE(joined.row(0), (QStringList{"ann", "oslo", "Norway"}));
-        QCOMPARE(joined.row(1), (QStringList{"bob", "rome", "Italy"}));
+        QCOMPARE(joined.columnNames(), (QStringList { "name", "city", "country" }));
+        QCOMPARE(joined.row(0), (QStringList { "ann", "oslo", "Norway" }));
+        QCOMPARE(joined.row(1), (QStringList { "bob", "rome", "Italy" }));
 
         QAction* undo = window->action(QStringLiteral("&Undo"));
         QCOMPARE(undo->text(), QStringLiteral("&Undo add 'Join'"));
@@ -144,7 +144,7 @@ private slots:
         graph->runCommand(GraphScene::RunAllForced);
         QTRY_COMPARE(reopened.first()->status(), int(StatusUpToDate));
         QCOMPARE(reopened.first()->dataset().rowCount(), 2);
-        QCOMPARE(reopened.first()->dataset().row(1), (QStringList{"bob", "rome", "Italy"}));
+        QCOMPARE(reopened.first()->dataset().row(1), (QStringList { "bob", "rome", "Italy" }));
         window->setModified(false);
         delete window;
     }

@@ -1,6 +1,6 @@
 #include "ui/editors/termeditors.h"
 
-#include "transforms/replacematcher.h"
+#include "transforms/format/replacematcher.h"
 #include "transforms/transformparameter.h"
 
 #include <QComboBox>

@@ -1,0 +1,212 @@
+#include "transforms/column/transformcalculate.h"
+
+#include "core/dataset.h"
+#include "core/values.h"
+#include "graph/node.h"
+
+using CalculateOps::Op;
+
+namespace {
+
+const QString AutoNewName = QStringLiteral("Auto_New_Name");
+const QString NewName = QStringLiteral("New_Name");
+const QString Operation = QStringLiteral("Operation");
+const QString Type1 = QStringLiteral("Type1");
+const QString Column1 = QStringLiteral("Column1");
+const QString Constant1 = QStringLiteral("Constant1");
+const QString Type2 = QStringLiteral("Type2");
+const QString Column2 = QStringLiteral("Column2");
+const QString Constant2 = QStringLiteral("Constant2");
+
+const QStringList kTypeChoices = { QStringLiteral("Column"), QStringLiteral("Constant") };
+constexpr int TypeConstant = 1;
+
+const char* const kExtraKeywords[]
+    = { "plus", "minus", "times", "product", "quotient", "power", "exponent", "modulus", "modulo",
+          "remainder", "absolute", "round", "ceiling", "floor", "logarithm", "log", "boolean",
+          "bitwise", "date", "dates", "days", "datetime", "julian", "weekday", "week", "month",
+          "quarter", "year", "length", "levenshtein", "distance", "occurrences", "words", "maximum",
+          "minimum", "increment", "decrement", "epoch", "milliseconds" };
+
+} // namespace
+
+QString TransformCalculate::description() const
+{
+    return QStringLiteral("Perform various calculations on selected columns to create a new "
+                          "column. E.g. add values in 2 selected columns.");
+}
+
+QSet<QString> TransformCalculate::keywords() const
+{
+    QSet<QString> words = Transform::keywords();
+    for (const char* word : kExtraKeywords)
+        words.insert(QString::fromLatin1(word));
+    return words;
+}
+
+void TransformCalculate::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+{
+    Transform::defineParameters(upstream, useUserDefaults);
+    addParameter(
+        ParameterType::Bool, AutoNewName, QStringLiteral("automatic new column name"), true)
+        ->setTooltip(QStringLiteral("Name the new column after the operation and its values."));
+    addParameter(ParameterType::Text, NewName, QStringLiteral("New column name"), displayName())
+        ->setTooltip(QStringLiteral("Name of the new column."));
+    addParameter(ParameterType::Selection, Operation, QStringLiteral("Operation"),
+        CalculateOps::choiceText(Op::Add), CalculateOps::operationChoices())
+        ->setTooltip(QStringLiteral("The calculation to perform."));
+    addParameter(ParameterType::Selection, Type1, QStringLiteral("Value 1 type"),
+        kTypeChoices.first(), kTypeChoices);
+    addParameter(ParameterType::SingleColumn, Column1, QStringLiteral("Value 1"));
+    addParameter(ParameterType::Text, Constant1, QStringLiteral("Value 1"), QString())
+        ->setTextRequired(false);
+    addParameter(ParameterType::Selection, Type2, QStringLiteral("Value 2 type"),
+        kTypeChoices.first(), kTypeChoices);
+    addParameter(ParameterType::SingleColumn, Column2, QStringLiteral("Value 2"));
+    // An empty constant is a value like any other (searching for an empty
+    // text, for example), so it never counts as unset.
+    addParameter(ParameterType::Text, Constant2, QStringLiteral("Value 2"), QString())
+        ->setTextRequired(false);
+    updateTooltips();
+}
+
+Op TransformCalculate::operation() const
+{
+    const int index = selectionParameter(Operation);
+    if (index < 0 || index >= CalculateOps::OperationCount)
+        return Op::Add;
+    return Op(index);
+}
+
+bool TransformCalculate::usesDates() const
+{
+    return CalculateOps::readsDates(operation());
+}
+
+QList<QPair<QString, bool>> TransformCalculate::optionStates() const
+{
+    // The option form asks for the states whenever it is built or refreshed,
+    // which is also when the wording of the value tooltips must follow the
+    // operation.
+    updateTooltips();
+    const bool twoValues = CalculateOps::takesTwoValues(operation());
+    const bool constant1 = selectionParameter(Type1) == TypeConstant;
+    const bool constant2 = selectionParameter(Type2) == TypeConstant;
+    return { qMakePair(NewName, !boolParameter(AutoNewName, true)), qMakePair(Column1, !constant1),
+        qMakePair(Constant1, constant1), qMakePair(Type2, twoValues),
+        qMakePair(Column2, twoValues && !constant2), qMakePair(Constant2, twoValues && constant2) };
+}
+
+void TransformCalculate::updateTooltips() const
+{
+    const bool twoValues = CalculateOps::takesTwoValues(operation());
+    const QString first = twoValues ? QStringLiteral("first value") : QStringLiteral("value");
+    const QString second = QStringLiteral("second value");
+    auto set = [this](const QString& key, const QString& text) {
+        if (TransformParameter* p = parameter(key))
+            p->setTooltip(text);
+    };
+    set(Type1, QStringLiteral("Select whether the %1 is a column or a constant.").arg(first));
+    set(Column1, QStringLiteral("Set the %1 as a column.").arg(first));
+    set(Constant1, QStringLiteral("Set the %1 as a constant.").arg(first));
+    set(Type2, QStringLiteral("Select whether the %1 is a column or a constant.").arg(second));
+    set(Column2, QStringLiteral("Set the %1 as a column.").arg(second));
+    set(Constant2, QStringLiteral("Set the %1 as a constant.").arg(second));
+}
+
+TransformCalculate::ValueSource TransformCalculate::valueSource(
+    int which, const Dataset& upstream) const
+{
+    const QString number = QString::number(which);
+    ValueSource source;
+    if (selectionParameter(QStringLiteral("Type") + number) == TypeConstant) {
+        source.constant = textParameter(QStringLiteral("Constant") + number);
+        source.name = source.constant.trimmed();
+        source.usable = true;
+        return source;
+    }
+    source.column = columnIndex(QStringLiteral("Column") + number);
+    source.usable = upstream.isValidColumn(source.column);
+    if (source.usable)
+        source.name = upstream.columnName(source.column);
+    return source;
+}
+
+QString TransformCalculate::automaticName(const Dataset& upstream) const
+{
+    const Op op = operation();
+    const QString symbol = CalculateOps::nameSymbol(op);
+    const QString a = valueSource(1, upstream).name;
+    if (!CalculateOps::takesTwoValues(op))
+        return QStringLiteral("%1(%2)").arg(symbol, a);
+    const QString b = valueSource(2, upstream).name;
+    if (symbol.size() == 1)
+        return QStringLiteral("%1%2%3").arg(a, symbol, b);
+    return QStringLiteral("%1(%2,%3)").arg(symbol, a, b);
+}
+
+void TransformCalculate::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+{
+    Q_UNUSED(error)
+    output.clear();
+    if (!hasValidInputCount(upstream)
+        || !requireParameters({ "Auto_New_Name", "New_Name", "Operation", "Type1", "Column1",
+            "Constant1", "Type2", "Column2", "Constant2" }))
+        return;
+    const Dataset& input = upstream.first()->dataset();
+    output = input;
+    const Op op = operation();
+    const bool twoValues = CalculateOps::takesTwoValues(op);
+    const ValueSource first = valueSource(1, input);
+    const ValueSource second = twoValues ? valueSource(2, input) : ValueSource();
+    if (!first.usable || (twoValues && !second.usable)) {
+        // The unset column is reported by the validation that follows.
+        setSummary(QStringLiteral("No changes"));
+        return;
+    }
+    const int target = output.columnCount();
+    output.appendColumn();
+    output.setColumnName(
+        target, boolParameter(AutoNewName, true) ? automaticName(input) : textParameter(NewName));
+
+    const int rowCount = input.rowCount();
+    qint64 succeeded = 0;
+    qint64 failed = 0;
+    QStringList described;
+    CalculateOps::OperandLabel label1 { QString(), first.name, first.column >= 0 };
+    CalculateOps::OperandLabel label2 { QString(), second.name, second.column >= 0 };
+    for (int row = 0; row < rowCount; ++row) {
+        if (!reportProgress(row, rowCount))
+            break;
+        const QString& v1 = first.column >= 0 ? input.value(row, first.column) : first.constant;
+        const QString& v2 = second.column >= 0 ? input.value(row, second.column) : second.constant;
+        const CalculateOps::Outcome outcome = CalculateOps::calculate(op, v1, v2);
+        output.setValue(row, target, outcome.text);
+        if (!outcome.failed()) {
+            ++succeeded;
+            continue;
+        }
+        if (++failed <= DescribedFailures) {
+            label1.value = v1;
+            label2.value = v2;
+            described.append(CalculateOps::problemWarning(op, outcome, label1, label2, row + 1));
+        }
+    }
+    reportFailures(described, failed);
+    setSummary(QStringLiteral("%1 calculations succeeded, %2 failed")
+                   .arg(formatInteger(succeeded, true), formatInteger(failed, true)));
+}
+
+void TransformCalculate::reportFailures(const QStringList& described, qint64 failed)
+{
+    if (failed == 0)
+        return;
+    for (const QString& line : described)
+        addWarning(line);
+    const qint64 more = failed - described.size();
+    if (more > 0)
+        addWarning(QStringLiteral("+ %1 %2").arg(formatInteger(more, true),
+            more == 1 ? QStringLiteral("other") : QStringLiteral("others")));
+    // A blank line sets these apart from the warnings that follow them.
+    addWarning(QString());
+}

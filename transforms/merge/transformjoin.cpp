@@ -1,0 +1,309 @@
+#include "transforms/merge/transformjoin.h"
+
+#include "core/values.h"
+#include "graph/node.h"
+#include "graph/runstate.h"
+#include "transforms/support/keyreport.h"
+#include "transforms/support/mergeutil.h"
+
+#include <QStringList>
+
+namespace {
+
+const QString Column1 = QStringLiteral("Column_1");
+const QString Column2 = QStringLiteral("Column_2");
+const QString CaseSensitive = QStringLiteral("Case_Sensitive");
+const QString DetailedReport = QStringLiteral("Detailed_Report");
+const QString KeepTop = QStringLiteral("Include_Non_Matching_1");
+const QString KeepBottom = QStringLiteral("Include_Non_Matching_2");
+
+enum JoinBy { ByKey = 0, ByRowNumber = 1 };
+
+// Builds output rows from pieces of the two upstream rows. Values are copied
+// by reference count only; the pieces were pooled upstream.
+class RowBuilder
+{
+public:
+    RowBuilder(int topColumns, const QVector<int>& bottomColumns)
+        : m_topColumns(topColumns),
+          m_bottomColumns(bottomColumns),
+          m_width(topColumns + bottomColumns.size()),
+          m_empty(QStringLiteral(""))
+    {
+    }
+
+    Dataset::Row both(const Dataset::Row& top, const Dataset::Row& bottom) const
+    {
+        // With nothing to add from the bottom, the top row passes unchanged
+        // and keeps sharing its storage.
+        if (m_bottomColumns.isEmpty())
+            return top;
+        Dataset::Row row;
+        row.reserve(m_width);
+        row.append(top);
+        for (int c : m_bottomColumns)
+            row.append(bottom.at(c));
+        return row;
+    }
+
+    Dataset::Row topOnly(const Dataset::Row& top) const
+    {
+        if (m_bottomColumns.isEmpty())
+            return top;
+        Dataset::Row row;
+        row.reserve(m_width);
+        row.append(top);
+        for (int i = 0; i < m_bottomColumns.size(); ++i)
+            row.append(m_empty);
+        return row;
+    }
+
+    // Empty top cells, except the key, then the bottom values.
+    Dataset::Row bottomOnly(const Dataset::Row& bottom, int topKey, const QString& key) const
+    {
+        Dataset::Row row;
+        row.reserve(m_width);
+        for (int c = 0; c < m_topColumns; ++c)
+            row.append(c == topKey ? key : m_empty);
+        for (int c : m_bottomColumns)
+            row.append(bottom.at(c));
+        return row;
+    }
+
+    // Row i of a side, or empty cells when the side has fewer rows.
+    void appendSide(Dataset::Row& row, const Dataset& side, int i) const
+    {
+        if (i < side.rowCount()) {
+            row.append(side.row(i));
+            return;
+        }
+        for (int c = 0; c < side.columnCount(); ++c)
+            row.append(m_empty);
+    }
+
+private:
+    int m_topColumns;
+    QVector<int> m_bottomColumns;
+    int m_width;
+    QString m_empty;
+};
+
+} // namespace
+
+// The first pass: the bottom rows of every top key, which bottom rows find a
+// partner, and so the exact size of the result before any row is built.
+JoinPlan planJoin(
+    const Dataset& top, int topKey, const KeyIndex& index, int bottomRows, bool caseSensitive)
+{
+    JoinPlan plan;
+    plan.topChain.resize(top.rowCount());
+    plan.bottomMatched.fill(0, bottomRows);
+    for (int r = 0; r < top.rowCount(); ++r) {
+        const int head = index.first(keyText(top.value(r, topKey), caseSensitive));
+        plan.topChain[r] = head;
+        if (head < 0) {
+            ++plan.topOnly;
+            continue;
+        }
+        plan.pairs += index.chainLength(head);
+        if (!plan.bottomMatched.at(head)) {
+            ++plan.keysInBoth;
+            for (int b = head; b >= 0; b = index.next(b))
+                plan.bottomMatched[b] = 1;
+        }
+    }
+    plan.bottomOnly = int(plan.bottomMatched.count(0));
+    return plan;
+}
+
+QSet<QString> TransformJoin::keywords() const
+{
+    QSet<QString> words = Transform::keywords();
+    for (const char* w : { "combine", "link", "relate", "full", "sql", "match", "side", "xlookup" })
+        words.insert(QString::fromLatin1(w));
+    return words;
+}
+
+void TransformJoin::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+{
+    Transform::defineParameters(upstream, useUserDefaults);
+    addParameter(ParameterType::Selection, QStringLiteral("By"), QStringLiteral("join by"),
+        QStringLiteral("Key"), QStringList { QStringLiteral("Key"), QStringLiteral("Row number") })
+        ->setTooltip(QStringLiteral("Join rows by common (key) column values or by row number."));
+    addKeyColumnParameters(Column1, Column2);
+    addParameter(
+        ParameterType::Bool, KeepTop, QStringLiteral("include non-matching top rows"), false)
+        ->setTooltip(
+            QStringLiteral("Check to keep top rows that have no matching bottom row "
+                           "(left join). Check both to keep every row (full outer join)."));
+    addParameter(
+        ParameterType::Bool, KeepBottom, QStringLiteral("include non-matching bottom rows"), false)
+        ->setTooltip(
+            QStringLiteral("Check to keep bottom rows that have no matching top row "
+                           "(right join). Check both to keep every row (full outer join)."));
+    addKeyCaseParameter(CaseSensitive);
+    addParameter(ParameterType::Bool, DetailedReport, QStringLiteral("detailed report"), false)
+        ->setTooltip(QStringLiteral("Check to report keys without a partner, duplicate keys and "
+                                    "keys with leading or trailing whitespace (slower)."));
+}
+
+QList<QPair<QString, bool>> TransformJoin::optionStates() const
+{
+    const bool byKey = selectionParameter(QStringLiteral("By")) == ByKey;
+    return { qMakePair(Column1, byKey), qMakePair(Column2, byKey), qMakePair(CaseSensitive, byKey),
+        qMakePair(DetailedReport, byKey) };
+}
+
+bool TransformJoin::reorderInputs(const QList<Node*>& upstream)
+{
+    return reorderTwoInputs(upstream, Column1, Column2);
+}
+
+void TransformJoin::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+{
+    Q_UNUSED(error)
+    output.clear();
+    if (upstream.size() == 1) {
+        output = upstream.first()->dataset();
+        setSummary(QStringLiteral("Connect a second dataset"));
+        return;
+    }
+    if (!hasValidInputCount(upstream)
+        || !requireParameters({ "By", "Column_1", "Column_2", "Include_Non_Matching_1",
+            "Include_Non_Matching_2", "Case_Sensitive", "Detailed_Report" }))
+        return;
+    const Dataset& top = upstream.at(0)->dataset();
+    const Dataset& bottom = upstream.at(1)->dataset();
+    if (selectionParameter(QStringLiteral("By")) == ByRowNumber) {
+        joinByRowNumber(output, top, bottom);
+        return;
+    }
+    const int topKey = columnIn(*this, Column1, top);
+    const int bottomKey = columnIn(*this, Column2, bottom);
+    if (topKey < 0 || bottomKey < 0) {
+        output = top;
+        setSummary(QStringLiteral("No changes"));
+        return;
+    }
+    joinByKey(output, top, bottom, topKey, bottomKey);
+}
+
+void TransformJoin::joinByKey(
+    Dataset& output, const Dataset& top, const Dataset& bottom, int topKey, int bottomKey)
+{
+    const bool caseSensitive = boolParameter(CaseSensitive, true);
+    const bool keepTop = boolParameter(KeepTop);
+    const bool keepBottom = boolParameter(KeepBottom);
+    const QVector<int> bottomColumns = columnsExcept(bottom.columnCount(), bottomKey);
+    // The names are set whether or not the inputs have a header, so that a
+    // joined column keeps the name it had on its side.
+    setCombinedColumns(
+        output, { { &top, columnsExcept(top.columnCount()) }, { &bottom, bottomColumns } }, true);
+
+    // Progress runs over the bottom rows while they are indexed, then over
+    // the top rows.
+    const int work = bottom.rowCount() + top.rowCount();
+    const KeyIndex index(
+        bottom, bottomKey, caseSensitive, [this, work](int i) { return reportProgress(i, work); });
+    if (RunState::stopRequested())
+        return;
+    const JoinPlan plan = planJoin(top, topKey, index, bottom.rowCount(), caseSensitive);
+    const qint64 total
+        = plan.pairs + (keepTop ? plan.topOnly : 0) + (keepBottom ? plan.bottomOnly : 0);
+    if (total > Transform::NoLimit) {
+        addWarning(QStringLiteral("Too many rows"));
+        setSummary(QStringLiteral("Too many rows"));
+        return;
+    }
+    output.reserveRows(int(total));
+
+    const RowBuilder build(top.columnCount(), bottomColumns);
+    for (int r = 0; r < top.rowCount(); ++r) {
+        if (!reportProgress(bottom.rowCount() + r, work))
+            return;
+        for (int b = plan.topChain.at(r); b >= 0; b = index.next(b))
+            output.appendSharedRow(build.both(top.row(r), bottom.row(b)));
+    }
+    if (keepTop) {
+        for (int r = 0; r < top.rowCount(); ++r) {
+            if (plan.topChain.at(r) < 0)
+                output.appendSharedRow(build.topOnly(top.row(r)));
+        }
+    }
+    if (keepBottom) {
+        for (int b = 0; b < bottom.rowCount(); ++b) {
+            if (!plan.bottomMatched.at(b))
+                output.appendSharedRow(
+                    build.bottomOnly(bottom.row(b), topKey, bottom.value(b, bottomKey)));
+        }
+    }
+    setSummary(countText(output.rowCount(), QStringLiteral("row"), QStringLiteral("rows"))
+        + QStringLiteral(" joined"));
+    addInformation(
+        QStringLiteral("%1 rows have keys in both datasets").arg(formatInteger(plan.pairs, true)));
+    if (boolParameter(DetailedReport))
+        reportKeys(top, bottom, topKey, bottomKey, plan);
+}
+
+void TransformJoin::reportKeys(
+    const Dataset& top, const Dataset& bottom, int topKey, int bottomKey, const JoinPlan& plan)
+{
+    const bool caseSensitive = boolParameter(CaseSensitive, true);
+    const QString topLabel = parameter(Column1)->label();
+    const QString bottomLabel = parameter(Column2)->label();
+    const int topOnly = KeyReport::misses(
+        *this, top, topKey, topLabel, [&](int r) { return plan.topChain.at(r) >= 0; });
+    const int bottomOnly = KeyReport::misses(*this, bottom, bottomKey, bottomLabel,
+        [&](int r) { return plan.bottomMatched.at(r) != 0; });
+    addInformation(QStringLiteral("%1 unique keys appear in both datasets")
+                       .arg(formatInteger(plan.keysInBoth, true)));
+    addInformation(QStringLiteral("%1 top only").arg(formatInteger(topOnly, true)));
+    addInformation(QStringLiteral("%1 bottom only").arg(formatInteger(bottomOnly, true)));
+    KeyReport::duplicates(*this, top, topKey, topLabel, caseSensitive);
+    KeyReport::duplicates(*this, bottom, bottomKey, bottomLabel, caseSensitive);
+    KeyReport::whitespace(*this, top, topKey, topLabel);
+    KeyReport::whitespace(*this, bottom, bottomKey, bottomLabel);
+}
+
+void TransformJoin::joinByRowNumber(Dataset& output, const Dataset& top, const Dataset& bottom)
+{
+    const bool keepTop = boolParameter(KeepTop);
+    const bool keepBottom = boolParameter(KeepBottom);
+    const int topRows = top.rowCount();
+    const int bottomRows = bottom.rowCount();
+    int rows = qMin(topRows, bottomRows);
+    if (keepTop && keepBottom)
+        rows = qMax(topRows, bottomRows);
+    else if (keepTop)
+        rows = topRows;
+    else if (keepBottom)
+        rows = bottomRows;
+    setCombinedColumns(output,
+        { { &top, columnsExcept(top.columnCount()) },
+            { &bottom, columnsExcept(bottom.columnCount()) } },
+        true);
+    if (output.hasColumns()) {
+        output.reserveRows(rows);
+        const RowBuilder build(top.columnCount(), {});
+        for (int i = 0; i < rows; ++i) {
+            if (!reportProgress(i, rows))
+                return;
+            Dataset::Row row;
+            row.reserve(output.columnCount());
+            build.appendSide(row, top, i);
+            build.appendSide(row, bottom, i);
+            output.appendSharedRow(row);
+        }
+    }
+    setSummary(countText(output.rowCount(), QStringLiteral("row"), QStringLiteral("rows"))
+        + QStringLiteral(" joined"));
+    const auto used = [](int available, int wanted) { return qMin(available, wanted); };
+    addInformation(
+        QStringLiteral("%1 used from %2 in top upstream dataset")
+            .arg(countText(used(topRows, rows), QStringLiteral("row"), QStringLiteral("rows")),
+                formatInteger(topRows, true)));
+    addInformation(
+        QStringLiteral("%1 used from %2 in bottom upstream dataset")
+            .arg(countText(used(bottomRows, rows), QStringLiteral("row"), QStringLiteral("rows")),
+                formatInteger(bottomRows, true)));
+}

@@ -1,0 +1,77 @@
+#include "transforms/support/cellrewrite.h"
+
+#include "core/dataset.h"
+#include "graph/node.h"
+
+#include <algorithm>
+
+void CellRewriteTransform::addColumnsParameter()
+{
+    addParameter(
+        ParameterType::MultipleColumns, QStringLiteral("Columns"), QStringLiteral("Columns"))
+        ->setTooltip(QStringLiteral("The columns whose values are changed."));
+}
+
+void CellRewriteTransform::startRow(int row, const QStringList& rowValues)
+{
+    Q_UNUSED(row)
+    Q_UNUSED(rowValues)
+}
+
+void CellRewriteTransform::setRewriteSummary(qint64 changed, qint64 unchanged)
+{
+    setChangeSummary(changed, unchanged);
+}
+
+void CellRewriteTransform::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+{
+    Q_UNUSED(error)
+    output.clear();
+    if (!hasValidInputCount(upstream))
+        return;
+    QStringList keys = requiredKeys();
+    keys.prepend(QStringLiteral("Columns"));
+    for (const QString& key : qAsConst(keys)) {
+        if (!parameter(key)) {
+            setSummary(QStringLiteral("No changes"));
+            return;
+        }
+    }
+
+    const Dataset& input = upstream.first()->dataset();
+    output = input;
+    QVector<int> columns = columnIndexes(QStringLiteral("Columns"), true);
+    columns.erase(std::remove_if(columns.begin(), columns.end(),
+                      [&](int c) { return !input.isValidColumn(c); }),
+        columns.end());
+    columns.erase(std::unique(columns.begin(), columns.end()), columns.end());
+    if (columns.isEmpty() || !prepare(input, columns)) {
+        setSummary(QStringLiteral("No changes"));
+        return;
+    }
+    if (reverseColumns())
+        std::reverse(columns.begin(), columns.end());
+
+    const int rowCount = input.rowCount();
+    const bool backwards = reverseRows();
+    qint64 changed = 0;
+    qint64 unchanged = 0;
+    for (int i = 0; i < rowCount; ++i) {
+        if (!reportProgress(i, rowCount))
+            break;
+        const int r = backwards ? rowCount - 1 - i : i;
+        const QStringList& rowValues = input.row(r);
+        startRow(r, rowValues);
+        for (const int c : qAsConst(columns)) {
+            const QString& old = rowValues.at(c);
+            const QString text = rewrite(old, r, c);
+            if (text == old) {
+                ++unchanged;
+            } else {
+                output.setValue(r, c, text);
+                ++changed;
+            }
+        }
+    }
+    setRewriteSummary(changed, unchanged);
+}

@@ -1,0 +1,468 @@
+#include "transforms/support/datasetsort.h"
+
+#include "core/dataset.h"
+#include "core/values.h"
+
+#include <QCollator>
+#include <QCollatorSortKey>
+#include <QLocale>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// Value classes within a numeric or date column; a text column has only the
+// first.
+enum ValueClass : int { ClassRead = 0, ClassOther = 1, ClassEmpty = 2 };
+
+// The first four code units, so that most text comparisons are settled by one
+// integer comparison. Missing units count as 0, which keeps the order of the
+// prefixes consistent with the order of the whole texts.
+quint64 textPrefix(const QString& text)
+{
+    quint64 prefix = 0;
+    for (int i = 0; i < 4; ++i)
+        prefix = (prefix << 16) | (i < text.size() ? text.at(i).unicode() : 0);
+    return prefix;
+}
+
+// Finds the rows that share a stored value. Values repeated in a column share
+// their text (the value pools see to that), so the text's storage identifies
+// the value; equal texts stored apart are merely read twice. The storage is
+// known from the row alone: the text itself is not touched, which for
+// millions of values scattered in memory is most of the cost.
+// Open addressing keeps a million distinct values cheap to index.
+class SharedTextIndex
+{
+public:
+    SharedTextIndex() : m_slots(1024, Slot()) { }
+
+    static const void* storageOf(const QString& value)
+    {
+        return const_cast<QString&>(value).data_ptr();
+    }
+
+    // The index stored for the storage, or -1.
+    int find(const void* storage) const
+    {
+        for (size_t i = slotOf(storage);; i = (i + 1) & (m_slots.size() - 1)) {
+            if (m_slots[i].storage == storage)
+                return m_slots[i].index;
+            if (!m_slots[i].storage)
+                return -1;
+        }
+    }
+    void insert(const void* storage, int index)
+    {
+        if (2 * (m_count + 1) > m_slots.size())
+            grow();
+        place(storage, index);
+        ++m_count;
+    }
+    int size() const { return int(m_count); }
+
+private:
+    struct Slot
+    {
+        const void* storage = nullptr;
+        int index = -1;
+    };
+    size_t slotOf(const void* storage) const
+    {
+        const quint64 h = (quint64(quintptr(storage)) >> 3) * 0x9E3779B97F4A7C15ull;
+        return size_t(h >> 20) & (m_slots.size() - 1);
+    }
+    void place(const void* storage, int index)
+    {
+        size_t i = slotOf(storage);
+        while (m_slots[i].storage)
+            i = (i + 1) & (m_slots.size() - 1);
+        m_slots[i] = Slot { storage, index };
+    }
+    void grow()
+    {
+        std::vector<Slot> old(m_slots.size() * 2, Slot());
+        old.swap(m_slots);
+        for (const Slot& s : old) {
+            if (s.storage)
+                place(s.storage, s.index);
+        }
+    }
+
+    std::vector<Slot> m_slots;
+    size_t m_count = 0;
+};
+
+// A class of values sorted: positions in ascending order, and for each one
+// whether it equals the one before.
+struct SortedClass
+{
+    QVector<int> order;
+    QVector<char> sameAsPrevious;
+};
+
+// The distinct stored values of one key column and their order.
+class ColumnValues
+{
+public:
+    ColumnValues(SortKind kind, const SortOptions& options, bool ascending, const QString& format)
+        : m_kind(kind), m_options(options), m_ascending(ascending), m_format(format)
+    {
+    }
+
+    void add(const QString& value);
+    void reserve(int n)
+    {
+        m_values.reserve(n);
+        m_class.reserve(n);
+    }
+    int count() const { return m_values.size(); }
+    const QString& value(int i) const { return m_values.at(i); }
+    // Dense ranks of the values in the order of add().
+    QVector<int> ranks() const;
+
+private:
+    SortedClass sortNumbers(const QVector<int>& members) const;
+    SortedClass sortTexts(const QVector<int>& members) const;
+    SortedClass sortCollated(const QVector<int>& members) const;
+
+    SortKind m_kind;
+    SortOptions m_options;
+    bool m_ascending;
+    QString m_format;
+    QLocale m_locale;
+    QVector<QString> m_values;
+    QVector<char> m_class;
+    QVector<double> m_numbers;
+};
+
+void ColumnValues::add(const QString& value)
+{
+    m_values.append(value);
+    if (m_kind == SortKind::Text) {
+        m_class.append(ClassRead);
+        return;
+    }
+    char cls = ClassOther;
+    double number = 0.0;
+    if (value.trimmed().isEmpty()) {
+        cls = ClassEmpty;
+    } else if (m_kind == SortKind::Numeric) {
+        bool ok = false;
+        number = toNumber(m_locale, value, false, true, &ok);
+        if (ok && !std::isnan(number))
+            cls = ClassRead;
+    } else {
+        const QDate date = toDate(value, m_format);
+        if (date.isValid()) {
+            cls = ClassRead;
+            number = double(date.toJulianDay());
+        }
+    }
+    m_class.append(cls);
+    if (cls == ClassRead) {
+        m_numbers.resize(m_values.size());
+        m_numbers.last() = number;
+    }
+}
+
+SortedClass ColumnValues::sortNumbers(const QVector<int>& members) const
+{
+    std::vector<std::pair<double, int>> keyed;
+    keyed.reserve(members.size());
+    for (int i : members)
+        keyed.emplace_back(m_numbers.at(i), i);
+    std::sort(keyed.begin(), keyed.end());
+    SortedClass sorted;
+    sorted.order.reserve(members.size());
+    sorted.sameAsPrevious.reserve(members.size());
+    for (size_t k = 0; k < keyed.size(); ++k) {
+        sorted.order.append(keyed[k].second);
+        sorted.sameAsPrevious.append(k > 0 && keyed[k - 1].first == keyed[k].first);
+    }
+    return sorted;
+}
+
+// Plain text order: UTF-16 code units, of the lower-cased texts when case
+// does not count. Most comparisons end at the four-unit prefix.
+SortedClass ColumnValues::sortTexts(const QVector<int>& members) const
+{
+    struct Keyed
+    {
+        quint64 prefix;
+        QString text;
+        int index;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(members.size());
+    for (int i : members) {
+        const QString text = m_options.caseSensitive ? m_values.at(i) : m_values.at(i).toLower();
+        keyed.push_back(Keyed { textPrefix(text), text, i });
+    }
+    const auto compare = [](const Keyed& a, const Keyed& b) {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix ? -1 : 1;
+        return QString::compare(a.text, b.text, Qt::CaseSensitive);
+    };
+    std::sort(keyed.begin(), keyed.end(),
+        [&compare](const Keyed& a, const Keyed& b) { return compare(a, b) < 0; });
+    SortedClass sorted;
+    sorted.order.reserve(members.size());
+    sorted.sameAsPrevious.reserve(members.size());
+    for (size_t k = 0; k < keyed.size(); ++k) {
+        sorted.order.append(keyed[k].index);
+        sorted.sameAsPrevious.append(k > 0 && compare(keyed[k - 1], keyed[k]) == 0);
+    }
+    return sorted;
+}
+
+SortedClass ColumnValues::sortCollated(const QVector<int>& members) const
+{
+    QCollator collator(m_locale);
+    collator.setCaseSensitivity(m_options.caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive);
+    std::vector<std::pair<QCollatorSortKey, int>> keyed;
+    keyed.reserve(members.size());
+    for (int i : members)
+        keyed.emplace_back(collator.sortKey(m_values.at(i)), i);
+    std::sort(keyed.begin(), keyed.end(),
+        [](const auto& a, const auto& b) { return a.first.compare(b.first) < 0; });
+    SortedClass sorted;
+    sorted.order.reserve(members.size());
+    sorted.sameAsPrevious.reserve(members.size());
+    for (size_t k = 0; k < keyed.size(); ++k) {
+        sorted.order.append(keyed[k].second);
+        sorted.sameAsPrevious.append(k > 0 && keyed[k - 1].first.compare(keyed[k].first) == 0);
+    }
+    return sorted;
+}
+
+// Read values (numbers, dates, or every text of a text column), then other
+// texts, then empty values; descending reverses each class but not their
+// sequence.
+QVector<int> ColumnValues::ranks() const
+{
+    QVector<int> members[3];
+    for (int i = 0; i < m_values.size(); ++i)
+        members[int(m_class.at(i))].append(i);
+    const bool textColumn = m_kind == SortKind::Text;
+    const auto sortTextClass = [this](const QVector<int>& m) {
+        return m_options.localeAware ? sortCollated(m) : sortTexts(m);
+    };
+    SortedClass classes[3];
+    classes[ClassRead]
+        = textColumn ? sortTextClass(members[ClassRead]) : sortNumbers(members[ClassRead]);
+    classes[ClassOther] = sortTextClass(members[ClassOther]);
+    classes[ClassEmpty].order = members[ClassEmpty];
+    classes[ClassEmpty].sameAsPrevious = QVector<char>(members[ClassEmpty].size(), 1);
+
+    QVector<int> ranks(m_values.size());
+    int rank = -1;
+    for (const SortedClass& c : classes) {
+        const int m = c.order.size();
+        for (int k = 0; k < m; ++k) {
+            // Walking backwards, a value starts a new rank when the one
+            // after it in ascending order is different.
+            const int at = m_ascending ? k : m - 1 - k;
+            const bool same
+                = m_ascending ? c.sameAsPrevious.at(at) : (k > 0 && c.sameAsPrevious.at(at + 1));
+            if (k == 0 || !same)
+                ++rank;
+            ranks[c.order.at(at)] = rank;
+        }
+    }
+    return ranks;
+}
+
+QString kindText(const SortKeyInfo& key)
+{
+    switch (key.kind) {
+    case SortKind::Numeric:
+        return QStringLiteral("Numeric");
+    case SortKind::Date:
+        return QStringLiteral("Date (%1)").arg(key.dateFormat);
+    default:
+        return QStringLiteral("Text");
+    }
+}
+
+} // namespace
+
+DatasetSorter::DatasetSorter(
+    const Dataset& dataset, const QVector<int>& keys, const SortOptions& options)
+    : m_dataset(dataset), m_options(options)
+{
+    for (int key : keys) {
+        const int column = std::abs(key) - 1;
+        if (key == 0 || !dataset.isValidColumn(column))
+            continue;
+        SortKeyInfo info;
+        info.column = column;
+        info.ascending = key > 0;
+        m_keys.append(info);
+    }
+}
+
+SortKind DatasetSorter::kindOf(int column, QString* dateFormat) const
+{
+    if (!m_options.intelligent)
+        return SortKind::Text;
+    if (m_dataset.isDateColumn(column, defaultDateFormats(), dateFormat, 50))
+        return SortKind::Date;
+    dateFormat->clear();
+    if (m_dataset.isNumericColumn(column, true, 100))
+        return SortKind::Numeric;
+    return SortKind::Text;
+}
+
+bool DatasetSorter::sort(const SortProgress& progress)
+{
+    const int rows = m_dataset.rowCount();
+    const int keyCount = m_keys.size();
+    m_order.resize(rows);
+    for (int r = 0; r < rows; ++r)
+        m_order[r] = r;
+    m_ranks = QVector<int>(rows * keyCount);
+    m_rankCounts = QVector<int>(keyCount);
+    m_done = 0;
+    m_total = rows * keyCount;
+    for (int k = 0; k < keyCount; ++k) {
+        if (!rankColumn(k, progress))
+            return false;
+    }
+    if (keyCount > 0)
+        orderByRanks();
+    return true;
+}
+
+// When the ranks of all keys fit into 64 bits together, each row's ranks
+// become one integer and the sort moves compact pairs instead of chasing
+// rows.
+void DatasetSorter::orderByRanks()
+{
+    const int rows = m_dataset.rowCount();
+    const int keyCount = m_keys.size();
+    QVector<int> widths;
+    int bits = 0;
+    for (int k = 0; k < keyCount; ++k) {
+        int width = 0;
+        while (width < 32 && (qint64(1) << width) < m_rankCounts.at(k))
+            ++width;
+        widths.append(width);
+        bits += width;
+    }
+    const int* ranks = m_ranks.constData();
+    if (bits <= 64) {
+        std::vector<std::pair<quint64, int>> keyed(rows);
+        for (int r = 0; r < rows; ++r) {
+            quint64 packed = 0;
+            for (int k = 0; k < keyCount; ++k)
+                packed = (packed << widths.at(k)) | quint64(ranks[qint64(r) * keyCount + k]);
+            keyed[r] = { packed, r };
+        }
+        std::stable_sort(keyed.begin(), keyed.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (int i = 0; i < rows; ++i)
+            m_order[i] = keyed[i].second;
+        return;
+    }
+    std::stable_sort(m_order.begin(), m_order.end(), [ranks, keyCount](int a, int b) {
+        const int* ra = ranks + qint64(a) * keyCount;
+        const int* rb = ranks + qint64(b) * keyCount;
+        for (int k = 0; k < keyCount; ++k) {
+            if (ra[k] != rb[k])
+                return ra[k] < rb[k];
+        }
+        return false;
+    });
+}
+
+// Ranks one key column. Rows sharing a stored value (the value pools make
+// repeated values share their text) are read once.
+bool DatasetSorter::rankColumn(int key, const SortProgress& progress)
+{
+    SortKeyInfo& info = m_keys[key];
+    info.kind = kindOf(info.column, &info.dateFormat);
+    ColumnValues values(info.kind, m_options, info.ascending, info.dateFormat);
+    const int rows = m_dataset.rowCount();
+    QVector<int> rowValue(rows);
+    // Rows are indexed by their stored text until it shows that the column
+    // hardly repeats (ids): then each row is simply read.
+    constexpr int TrialRows = 1 << 16;
+    bool indexing = true;
+    SharedTextIndex seen;
+    for (int r = 0; r < rows; ++r) {
+        if (progress && !progress(m_done, m_total))
+            return false;
+        ++m_done;
+        const QString& v = m_dataset.value(r, info.column);
+        if (indexing) {
+            const void* storage = SharedTextIndex::storageOf(v);
+            const int known = seen.find(storage);
+            if (known >= 0) {
+                rowValue[r] = known;
+                continue;
+            }
+            seen.insert(storage, values.count());
+            if (r + 1 == TrialRows && seen.size() * 10 > TrialRows * 9) {
+                indexing = false;
+                seen = SharedTextIndex();
+            }
+        }
+        rowValue[r] = values.count();
+        values.add(v);
+    }
+    seen = SharedTextIndex();
+    const QVector<int> ranks = values.ranks();
+    const int keyCount = m_keys.size();
+    for (int r = 0; r < rows; ++r)
+        m_ranks[r * keyCount + key] = ranks[rowValue[r]];
+    m_rankCounts[key] = ranks.isEmpty() ? 0 : *std::max_element(ranks.cbegin(), ranks.cend()) + 1;
+    return true;
+}
+
+bool DatasetSorter::isUnchanged() const
+{
+    for (int i = 0; i < m_order.size(); ++i) {
+        if (m_order[i] != i)
+            return false;
+    }
+    return true;
+}
+
+bool DatasetSorter::tied(int rowA, int rowB) const
+{
+    const int keyCount = m_keys.size();
+    for (int k = 0; k < keyCount; ++k) {
+        if (m_ranks[rowA * keyCount + k] != m_ranks[rowB * keyCount + k])
+            return false;
+    }
+    return true;
+}
+
+QStringList DatasetSorter::information() const
+{
+    QStringList lines;
+    for (const SortKeyInfo& key : m_keys) {
+        lines.append(
+            QStringLiteral("Column '%1' sorted %2 as %3")
+                .arg(m_dataset.columnName(key.column),
+                    key.ascending ? QStringLiteral("ascending") : QStringLiteral("descending"),
+                    kindText(key)));
+    }
+    return lines;
+}
+
+bool sortDataset(Dataset& dataset, const QVector<int>& keys, const SortOptions& options,
+    QStringList* information, const SortProgress& progress)
+{
+    DatasetSorter sorter(dataset, keys, options);
+    if (!sorter.sort(progress))
+        return false;
+    if (information)
+        information->append(sorter.information());
+    if (!sorter.isUnchanged())
+        dataset.selectRows(sorter.order());
+    return true;
+}
