@@ -3,13 +3,12 @@
 #include "batch/commandlinerun.h"
 #include "core/allocatortuning.h"
 #include "core/memorylimit.h"
-#include "core/settings.h"
 #include "document/autorecovery.h"
-#include "graph/runstate.h"
 #include "input/inputnode.h"
 #include "output/outputnode.h"
 #include "transforms/catalogue.h"
 #include "ui/mainwindow.h"
+#include "ui/windowsettings.h"
 
 #include <QApplication>
 #include <QFile>
@@ -57,8 +56,6 @@ public:
     {
         try {
             return QApplication::notify(receiver, event);
-        } catch (const MaxMemoryException&) {
-            onMemoryExit();
         } catch (const std::bad_alloc&) {
             onOutOfMemory();
         } catch (const std::exception& e) {
@@ -70,18 +67,6 @@ public:
             closeWith(QStringLiteral("%1 has to close. Please contact support at %2."), 3);
         }
         return false;
-    }
-
-    void onMemoryExit()
-    {
-        delete[] g_emergencyBlock;
-        g_emergencyBlock = nullptr;
-        qWarning("Maximum memory exceeded");
-        tell(QStringLiteral(
-            "%1 has exceeded the memory allocation set in 'Preferences' and will close.")
-                 .arg(applicationName()));
-        AutoRecovery::writeOnMemoryExit();
-        std::exit(1);
     }
 
 private:
@@ -127,6 +112,7 @@ int runWithoutWindows(const CommandLine& line)
     CommandLineReport report(&out, &err);
     CommandLineRun run(line, report);
     run.setLeaveGraphAtExit(true);
+    run.setSettings(&WindowSettings::instance());
     return run.run();
 }
 
@@ -170,11 +156,10 @@ int main(int argc, char* argv[])
     Application app(argc, argv, withWindows);
     QApplication::setFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
     g_emergencyBlock = new char[256 * 1024];
-    QApplication::setOrganizationName(QString::fromLatin1(Settings::OrganizationName));
-    QApplication::setApplicationName(QString::fromLatin1(Settings::ApplicationName));
+    QApplication::setOrganizationName(QString::fromLatin1(WindowSettings::OrganizationName));
+    QApplication::setApplicationName(QString::fromLatin1(WindowSettings::ApplicationName));
     QApplication::setApplicationVersion(QStringLiteral(VARNIX_VERSION));
-    Settings::instance().apply();
-    RunState::setMemoryCheck(&MemoryLimit::check);
+    WindowSettings::instance().apply();
     Catalogue::instance();
     registerNodeKinds();
 
@@ -184,11 +169,7 @@ int main(int argc, char* argv[])
         return 0;
     }
     if (line.nonInteractive || !line.isValid()) {
-        try {
-            return runWithoutWindows(line);
-        } catch (const MaxMemoryException&) {
-            app.onMemoryExit();
-        }
+        return runWithoutWindows(line);
     }
     return runWithWindows(line);
 }

@@ -173,6 +173,10 @@ int CommandLineRun::run()
 
     auto owned = std::make_unique<GraphScene>();
     GraphScene& scene = *owned;
+    scene.runContext().setSettings(m_settings);
+    bool overMemory = false;
+    QObject::connect(
+        &scene, &GraphScene::memoryLimitExceeded, [&overMemory] { overMemory = true; });
     DocumentInfo info;
     QString error;
     if (!DocumentReader::load(m_line.documentPath, scene, &info, nullptr, &error))
@@ -190,6 +194,14 @@ int CommandLineRun::run()
     scene.setKeepsResults(false);
     scene.process(GraphScene::RunAll, true);
     const qint64 elapsed = stopwatch.elapsed();
+    if (overMemory) {
+        m_report.error(
+            QStringLiteral("%1 has exceeded the memory allocation set in 'Preferences' and will "
+                           "close.")
+                .arg(QStringLiteral("Varnix")));
+        m_report.flush();
+        return ExitItemErrors;
+    }
 
     const Tally tally = reportItems(scene);
     if (m_line.verbosity >= 2)

@@ -12,6 +12,8 @@
 class CommandLineReport;
 class GraphScene;
 
+class EngineSettings;
+
 class CommandLineRun
 {
 public:
@@ -28,6 +30,9 @@ public:
     // tables are left for the operating system to reclaim at exit: freeing
     // millions of values one by one would add seconds to every run.
     void setLeaveGraphAtExit(bool leave) { m_leaveGraphAtExit = leave; }
+    // The user's preferences the run reads (memory maximum, extension maps,
+    // locale); without them the run uses the defaults. Not owned.
+    void setSettings(EngineSettings* settings) { m_settings = settings; }
 
     // Applies "alias=path" assignments to the inputs (first) and outputs of
     // a loaded document; returns the fatal message of the first one that
@@ -52,4 +57,5 @@ private:
     const CommandLine& m_line;
     CommandLineReport& m_report;
     bool m_leaveGraphAtExit = false;
+    EngineSettings* m_settings = nullptr;
 };

@@ -4,7 +4,7 @@
 #include "core/dataset.h"
 #include "core/values.h"
 #include "graph/ionode.h"
-#include "graph/runstate.h"
+#include "graph/runcontext.h"
 #include "transforms/column/transformcalculate.h"
 
 #include <QLocale>

@@ -9,7 +9,7 @@
 // Inputs and outputs carry aliases (people, cities, out, inner, left) so that
 // "-file alias=path" points them at the benchmark data. The paths saved are
 // the default data folder of bench/peers.sh.
-#include "core/settings.h"
+#include "core/enginesettings.h"
 #include "document/documentwriter.h"
 #include "graph/graphscene.h"
 #include "graph/transformnode.h"
@@ -276,7 +276,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    Settings::instance().apply();
+    EngineSettings(QCoreApplication::applicationDirPath()).apply();
     registerInputNodeKind();
     registerOutputNodeKind();
     const QStringList args = app.arguments();

@@ -5,7 +5,7 @@
 // usage: varnix_job read IN.csv
 //        varnix_job copy IN.csv OUT.csv|OUT.json|OUT.xml
 #include "core/allocatortuning.h"
-#include "core/settings.h"
+#include "core/enginesettings.h"
 #include "input/delimitedreader.h"
 #include "output/outputfile.h"
 
@@ -36,7 +36,7 @@ int fail(const QStringList& warnings)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    Settings::instance().apply();
+    EngineSettings(QCoreApplication::applicationDirPath()).apply();
     const QStringList args = app.arguments();
     if (args.size() < 3 || (args.at(1) == QLatin1String("copy") && args.size() < 4)) {
         QTextStream(stderr) << "usage: varnix_job read IN | copy IN OUT\n";

@@ -1,72 +1,43 @@
 #include "core/memorylimit.h"
 
-#include "core/settings.h"
 #include "core/values.h"
 
-#include <QFile>
-#include <QRegularExpression>
+#include <QByteArray>
+#include <QList>
 
-namespace {
-
-MemoryPrompt* s_prompt = nullptr;
-double (*s_measure)() = nullptr;
-
-double kilobytesOf(const QString& statusText, const QRegularExpression& pattern)
-{
-    const QRegularExpressionMatch match = pattern.match(statusText);
-    return match.hasMatch() ? match.captured(1).toDouble() : 0.0;
-}
-
-} // namespace
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace MemoryLimit {
 
-double memoryGBFromStatus(const QString& statusText)
+double memoryGBFromStatm(const QByteArray& statm, long pageSize)
 {
-    static const QRegularExpression resident(
-        QStringLiteral("^RssAnon:\\s*(\\d+)\\s*kB"), QRegularExpression::MultilineOption);
-    static const QRegularExpression swapped(
-        QStringLiteral("^VmSwap:\\s*(\\d+)\\s*kB"), QRegularExpression::MultilineOption);
-    const double kilobytes = kilobytesOf(statusText, resident) + kilobytesOf(statusText, swapped);
-    return kilobytes * 1024.0 / (1024.0 * 1024.0 * 1024.0);
+    // Fields: size resident shared text lib data dt, in pages; resident
+    // minus shared is the anonymous memory the process itself allocated.
+    const QList<QByteArray> fields = statm.trimmed().split(' ');
+    if (fields.size() < 3)
+        return 0.0;
+    const double pages = fields.at(1).toDouble() - fields.at(2).toDouble();
+    return qMax(0.0, pages) * double(pageSize) / (1024.0 * 1024.0 * 1024.0);
 }
 
 double currentMemoryGB()
 {
-    if (s_measure)
-        return s_measure();
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
+    static const long pageSize = sysconf(_SC_PAGESIZE);
+    const int fd = ::open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return 0.0;
-    return memoryGBFromStatus(QString::fromLatin1(status.readAll()));
+    char buffer[128];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer - 1);
+    ::close(fd);
+    if (n <= 0)
+        return 0.0;
+    return memoryGBFromStatm(QByteArray(buffer, int(n)), pageSize);
 }
 
 double minimumRaisedMaximum(double maximumGB)
 {
     return maximumGB + 0.5;
-}
-
-void setPrompt(MemoryPrompt* prompt)
-{
-    s_prompt = prompt;
-}
-
-void setMeasurement(double (*measure)())
-{
-    s_measure = measure;
-}
-
-void check()
-{
-    const double current = currentMemoryGB();
-    Settings& settings = Settings::instance();
-    const double maximum = settings.maxMemoryUsage();
-    if (current <= maximum)
-        return;
-    const double raised = s_prompt ? s_prompt->askToContinue(current, maximum) : 0.0;
-    if (raised <= 0.0)
-        throw MaxMemoryException();
-    settings.setMaxMemoryUsage(qMax(raised, minimumRaisedMaximum(maximum)));
 }
 
 QString gaugeText(double currentGB, double maximumGB)

@@ -9,27 +9,6 @@
 
 namespace AutoRecovery {
 
-namespace {
-
-std::function<void()>& memoryExitWriter()
-{
-    static std::function<void()> writer;
-    return writer;
-}
-
-} // namespace
-
-void setMemoryExitWriter(std::function<void()> writer)
-{
-    memoryExitWriter() = std::move(writer);
-}
-
-void writeOnMemoryExit()
-{
-    if (memoryExitWriter())
-        memoryExitWriter()();
-}
-
 QString filePath()
 {
     return QDir(QDir::tempPath()).filePath(QStringLiteral("VRXAutoRecovery.transform"));

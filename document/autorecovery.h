@@ -38,12 +38,6 @@ int runningInstances();
 // instance, asks the user whether to open it; true when it should be.
 bool offer(UserPrompt& prompt);
 
-// The program must close after running out of memory: the window that
-// holds the document installs a writer that saves it here when it has
-// unsaved changes and holds items.
-void setMemoryExitWriter(std::function<void()> writer);
-void writeOnMemoryExit();
-
 } // namespace AutoRecovery
 
 // Writes the recovery file every few minutes while the document has

@@ -149,6 +149,7 @@ TransformNode* GraphScene::addTransform(Transform* transform)
         UndoScope scope(*this, QStringLiteral("add '%1'").arg(name));
         const QPointF place = placeFor(upstream, into);
         clearSelection();
+        transform->setUserDefaults(&m_runContext.settings());
         transform->defineParameters(upstream, true);
         node = new TransformNode(transform);
         insertNode(node);

@@ -3,17 +3,14 @@
 
 #include "graph/graphscene.h"
 
-#include "core/settings.h"
 #include "core/values.h"
 #include "graph/connection.h"
 #include "graph/node.h"
-#include "graph/runstate.h"
 #include "graph/transformnode.h"
+#include "graph/userprompt.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QGraphicsView>
 
 #include <algorithm>
 
@@ -44,15 +41,15 @@ void GraphScene::runCommand(int mode)
 {
     if (m_processing)
         return;
-    RunState::clearStopRequest();
+    m_runContext.clearStop();
     process(mode, false);
-    RunState::clearStopRequest();
+    m_runContext.clearStop();
 }
 
 void GraphScene::stop()
 {
     emit showStatusBarMessage(QStringLiteral("Run stopped by user"), 2000);
-    RunState::requestStop();
+    m_runContext.requestStop();
     if (m_autoRun) {
         m_autoRun = false;
         emit autoRunStoppedTip(
@@ -100,8 +97,8 @@ void GraphScene::runSelected()
     m_toProcess = work.size();
     Node::sortInCanvasOrder(work);
     while (!work.isEmpty()) {
-        if (RunState::stopRequested()) {
-            emit showLogMessage(QStringLiteral("  Stopped by user"));
+        if (m_runContext.stopRequested()) {
+            logStop();
             break;
         }
         bool progressed = false;
@@ -137,8 +134,8 @@ void GraphScene::runFromRoots(int mode)
         if (!n->connections(Incoming).isEmpty())
             continue;
         n->process(true, mode == RunAllForced);
-        if (RunState::stopRequested()) {
-            emit showLogMessage(QStringLiteral("  Stopped by user"));
+        if (m_runContext.stopRequested()) {
+            logStop();
             break;
         }
     }
@@ -175,13 +172,36 @@ void GraphScene::finishRun(qint64 elapsed, bool quiet)
     emit showLogMessage(QStringLiteral("%1\n").arg(counts.join(QStringLiteral(", "))));
 
     update();
-    const QList<QGraphicsView*> allViews = views();
-    for (QGraphicsView* v : allViews)
-        v->viewport()->update();
-    if (!quiet && Settings::instance().beepAfterProcessing())
-        QApplication::beep();
+    if (!quiet)
+        prompt().runFinished();
     emit allowUserInteraction(true);
     m_processing = false;
+    if (m_runContext.stopReason() == RunContext::MemoryExceeded)
+        endOverMemory();
+}
+
+void GraphScene::logStop()
+{
+    if (m_runContext.stopReason() == RunContext::MemoryExceeded)
+        emit showLogMessage(QStringLiteral("  Stopped: maximum memory exceeded"));
+    else
+        emit showLogMessage(QStringLiteral("  Stopped by user"));
+}
+
+// Past the memory maximum with no leave to go on: every result is let go
+// and every item set back to "Needs updating" before anyone is told, so
+// that the memory is free by the time a message box or the auto-recovery
+// copy needs some.
+void GraphScene::endOverMemory()
+{
+    const QList<Node*> all = nodes();
+    for (Node* n : all) {
+        n->clearResults();
+        n->setStatus(StatusNeedsUpdating, false);
+    }
+    m_runContext.clearStop();
+    qWarning("Maximum memory exceeded");
+    emit memoryLimitExceeded();
 }
 
 void GraphScene::onProcessingStart(Node* node)
@@ -275,13 +295,13 @@ void GraphScene::onSourceChangedDelayed(Node* node)
 {
     if (!m_delayedNodes.contains(node))
         m_delayedNodes.append(node);
-    m_delayTimer.start(int(Settings::instance().processingDelay() * 1000.0));
+    m_delayTimer.start(int(m_runContext.settings().processingDelay() * 1000.0));
 }
 
 void GraphScene::onDelayTimeout()
 {
     if (m_processing) {
-        m_delayTimer.start(int(Settings::instance().processingDelay() * 1000.0));
+        m_delayTimer.start(int(m_runContext.settings().processingDelay() * 1000.0));
         return;
     }
     const QList<QPointer<Node>> pending = m_delayedNodes;

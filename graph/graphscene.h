@@ -1,6 +1,7 @@
 #pragma once
 
 #include "graph/graphsnapshot.h"
+#include "graph/runcontext.h"
 
 #include <QElapsedTimer>
 #include <QGraphicsScene>
@@ -76,6 +77,9 @@ public:
     TransformNode* addTransform(Transform* transform);
     UserPrompt& prompt() const;
     void setPrompt(UserPrompt* prompt); // not owned; null restores the default
+    // The Stop request, memory budget and settings of this document's runs.
+    RunContext& runContext() { return m_runContext; }
+    const RunContext& runContext() const { return m_runContext; }
 
     // Processing
     void process(int mode, bool quiet);
@@ -118,6 +122,10 @@ public:
     };
 
 signals:
+    // A run passed the memory maximum and the user chose not to go on: the
+    // results are gone and the items need updating; the application ends in
+    // an orderly way (message, auto-recovery copy, exit code 1).
+    void memoryLimitExceeded();
     void nodesAdded();
     void nodesDeleted();
     void nodesPosChanged();
@@ -161,11 +169,14 @@ private:
     void runSelected();
     void runFromRoots(int mode);
     void finishRun(qint64 elapsed, bool quiet);
+    void logStop();
+    void endOverMemory();
     void releaseConsumedResults(Node* node);
     void onDelayTimeout();
     void restoreSnapshot(const UndoSnapshot& snapshot);
 
     bool m_processing = false;
+    RunContext m_runContext;
     QGraphicsLineItem* m_connectionGuide = nullptr;
     QPointer<Node> m_connectionStart;
     int m_toProcess = 0;

@@ -3,7 +3,7 @@
 #include "core/values.h"
 #include "graph/connection.h"
 #include "graph/graphscene.h"
-#include "graph/runstate.h"
+#include "graph/runcontext.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -296,9 +296,18 @@ bool Node::canStartConnection() const
     return graph && !graph->connectableTargets(const_cast<Node*>(this)).isEmpty();
 }
 
+RunContext& Node::runContext() const
+{
+    if (auto* graph = qobject_cast<GraphScene*>(scene()))
+        return graph->runContext();
+    if (!m_ownContext)
+        m_ownContext = std::make_unique<RunContext>();
+    return *m_ownContext;
+}
+
 void Node::onProcessed(qreal fractionProcessed)
 {
-    RunState::checkMemory();
+    runContext().checkMemory();
     const QDateTime now = QDateTime::currentDateTime();
     // Reports come every 1000 rows; drawing each would slow the work down.
     if (fractionProcessed < 1.0 && m_lastProgressReport.isValid()

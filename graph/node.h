@@ -11,9 +11,12 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+
 #include <QVariantMap>
+#include <memory>
 
 class Connection;
+class RunContext;
 
 // Processing status of a graph item. The numbers are shown to no one but are
 // what the status field holds; the words are what the user sees.
@@ -105,6 +108,11 @@ public:
     // Lets the rows of the item's result go once nothing will read them
     // again (a run without windows); the item keeps its status and messages.
     void releaseRows() { m_dataset.releaseRows(); }
+    // Lets the result go entirely (the memory limit's orderly stop).
+    void clearResults() { m_dataset.clear(); }
+    // The run context of the item's document; an item outside any document
+    // (being built, or in a test) has one of its own.
+    RunContext& runContext() const;
 
     // Progress, sample-only reads, summaries and undo snapshots
     qreal progress() const { return m_progress; }
@@ -143,6 +151,7 @@ protected:
 
     // The state every kind's processing replaces.
     Dataset m_dataset;
+    mutable std::unique_ptr<RunContext> m_ownContext;
     qint32 m_status = StatusNeedsUpdating;
     qint64 m_processingTime = 0;
     QDateTime m_lastProcessed;

@@ -1,7 +1,6 @@
 #include "graph/transformnode.h"
 
-#include "core/settings.h"
-#include "graph/runstate.h"
+#include "graph/runcontext.h"
 #include "transforms/catalogue.h"
 #include "transforms/transform.h"
 
@@ -47,7 +46,7 @@ int TransformNode::minUpstream() const
 
 void TransformNode::process(bool processDownstream, bool force)
 {
-    if (RunState::stopRequested())
+    if (runContext().stopRequested())
         return;
     if (status() != StatusUpToDate) {
         if (!canProcess() || !m_transform)
@@ -82,7 +81,9 @@ void TransformNode::runTransform()
     setProgress(0.0);
     m_transform->clearMessages();
     bool error = false;
+    m_transform->setRunContext(&runContext());
     m_transform->process(m_dataset, upstream, error);
+    m_transform->setRunContext(nullptr);
     if (!m_transform->keepsDrilldown())
         m_dataset.clearDrilldown();
     if (!m_transform->keepsVerification())
@@ -97,8 +98,7 @@ void TransformNode::runTransform()
 
     emit processingEnd(this);
     m_dataset.dropPools();
-    Settings& settings = Settings::instance();
-    settings.setTotalRowsProcessed(settings.totalRowsProcessed() + m_dataset.rowCount());
+    runContext().addRowsProcessed(m_dataset.rowCount());
     const QList<Node*> downstream = downstreamNodes(false);
     for (Node* n : downstream)
         n->upstreamProcessed();

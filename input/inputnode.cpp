@@ -2,7 +2,7 @@
 
 #include "graph/graphscene.h"
 #include "graph/nodefactory.h"
-#include "graph/runstate.h"
+#include "graph/runcontext.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -45,7 +45,9 @@ InputNode::InputNode(const QString& path, int fileType, QGraphicsItem* parent) :
 {
     setSourceKind(MediumFile);
     setFilePath(path.trimmed());
-    setFormatId(fileType >= 0 && fileType < FileTypeCount ? fileType : inputTypeForPath(path));
+    setFormatId(fileType >= 0 && fileType < FileTypeCount
+            ? fileType
+            : inputTypeForPath(runContext().settings(), path));
 }
 
 InputNode::~InputNode() = default;
@@ -84,7 +86,9 @@ void InputNode::setFileSource(const QString& path, int fileType)
 {
     setSourceKind(MediumFile);
     setFilePath(path.trimmed());
-    setFormatId(fileType >= 0 && fileType < FileTypeCount ? fileType : inputTypeForPath(path));
+    setFormatId(fileType >= 0 && fileType < FileTypeCount
+            ? fileType
+            : inputTypeForPath(runContext().settings(), path));
     stopWatching();
     setStatus(StatusNeedsUpdating, true);
 }
@@ -96,7 +100,9 @@ void InputNode::setFolderSource(
     m_options.folder = folder.trimmed();
     m_options.fileMatch = fileMatch.trimmed();
     m_options.recurse = recurse;
-    setFormatId(fileType >= 0 && fileType < FileTypeCount ? fileType : inputTypeForPath(fileMatch));
+    setFormatId(fileType >= 0 && fileType < FileTypeCount
+            ? fileType
+            : inputTypeForPath(runContext().settings(), fileMatch));
     stopWatching();
     setStatus(StatusNeedsUpdating, true);
 }
@@ -129,7 +135,7 @@ ReadOptions InputNode::readOptions() const
 
 void InputNode::process(bool processDownstream, bool force)
 {
-    if (RunState::stopRequested())
+    if (runContext().stopRequested())
         return;
     if (status() != StatusUpToDate)
         runRead();
@@ -211,7 +217,7 @@ bool InputNode::readFile(const ReadProgress& progress)
         m_warnings << QStringLiteral("File '%1' not found").arg(displayPath(path));
         return false;
     }
-    if (isBlockedInputExtension(path)) {
+    if (isBlockedInputExtension(runContext().settings(), path)) {
         m_warnings << QStringLiteral("The extension for this file is blocked in 'Preferences>Input "
                                      "Extensions':\n%1")
                           .arg(displayPath(path));
@@ -222,7 +228,7 @@ bool InputNode::readFile(const ReadProgress& progress)
     if (!result.ok())
         return false;
     updateWatching(path);
-    const QString mismatch = extensionMismatchWarning(path, fileType());
+    const QString mismatch = extensionMismatchWarning(runContext().settings(), path, fileType());
     if (!mismatch.isEmpty())
         m_warnings << mismatch;
     m_dataset = result.dataset;

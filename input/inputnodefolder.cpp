@@ -3,7 +3,7 @@
 #include "input/inputnode.h"
 
 #include "core/values.h"
-#include "graph/runstate.h"
+#include "graph/runcontext.h"
 
 #include <QFileInfo>
 
@@ -16,9 +16,9 @@ bool isWorkbook(int fileType)
 
 // The wildcard's extension may say the files are of another type than the
 // one chosen ("*.json" read as Delimited text).
-QString fileMatchWarning(const QString& match, int fileType)
+QString fileMatchWarning(const EngineSettings& settings, const QString& match, int fileType)
 {
-    const int mapped = inputTypeForExtension(QFileInfo(match.trimmed()).suffix());
+    const int mapped = inputTypeForExtension(settings, QFileInfo(match.trimmed()).suffix());
     if (mapped == FileTypeNone || mapped == fileType)
         return QString();
     return QStringLiteral("File match filter '%1' may not match data type: %2")
@@ -38,8 +38,8 @@ bool InputNode::readFolder(const ReadProgress& progress)
         m_warnings << QStringLiteral("Folder '%1' not found").arg(displayPath(folder));
         return false;
     }
-    const QStringList files
-        = listFolderFiles(folder, m_options.fileMatch, m_options.recurse, &m_warnings);
+    const QStringList files = listFolderFiles(
+        runContext().settings(), folder, m_options.fileMatch, m_options.recurse, &m_warnings);
 
     Dataset combined;
     QStringList mismatches;
@@ -47,7 +47,7 @@ bool InputNode::readFolder(const ReadProgress& progress)
     bool stopped = false;
     const qreal n = files.size();
     for (int i = 0; i < files.size(); ++i) {
-        if (RunState::stopRequested()) {
+        if (runContext().stopRequested()) {
             stopped = true;
             break;
         }
@@ -89,7 +89,8 @@ bool InputNode::readFolder(const ReadProgress& progress)
         }
     }
     m_warnings << mismatches;
-    const QString matchWarning = fileMatchWarning(m_options.fileMatch, fileType());
+    const QString matchWarning
+        = fileMatchWarning(runContext().settings(), m_options.fileMatch, fileType());
     if (!matchWarning.isEmpty())
         m_warnings << matchWarning;
     return true;

@@ -2,6 +2,7 @@
 // element of a document, and describing the item for its summaries.
 
 #include "graph/optionmap.h"
+#include "graph/runcontext.h"
 #include "input/inputnode.h"
 
 #include "core/values.h"
@@ -178,7 +179,8 @@ void InputNode::restoreOptions(const QVariantMap& map)
         if (sourceKind() == MediumClipboard)
             type = inputTypeForText(text);
         else
-            type = inputTypeForPath(sourceKind() == MediumFolder ? o.fileMatch : path);
+            type = inputTypeForPath(
+                runContext().settings(), sourceKind() == MediumFolder ? o.fileMatch : path);
     }
     setFormatId(type);
 }
@@ -266,9 +268,9 @@ QList<QPair<QString, QString>> InputNode::locationRows() const
         if (m_options.folder.trimmed().isEmpty() || !info.isDir())
             return { qMakePair(QStringLiteral("Folder not found"), shown) };
         QStringList ignored;
-        const int matching
-            = listFolderFiles(m_options.folder, m_options.fileMatch, m_options.recurse, &ignored)
-                  .size();
+        const int matching = listFolderFiles(runContext().settings(), m_options.folder,
+            m_options.fileMatch, m_options.recurse, &ignored)
+                                 .size();
         rows << qMakePair(QStringLiteral("Folder location"), shown)
              << qMakePair(QStringLiteral("Folder readable"), yesNo(info.isReadable()))
              << qMakePair(QStringLiteral("Folder created"), shownTime(info.birthTime()))

@@ -1,6 +1,6 @@
 #include "input/inputsource.h"
 
-#include "core/settings.h"
+#include "core/enginesettings.h"
 #include "input/delimitedreader.h"
 
 #include <QDir>
@@ -24,8 +24,8 @@ bool isTextReaderType(int fileType)
         || fileType == FileTypePlainText;
 }
 
-void listOneFolder(const QDir& dir, const QString& match, bool recurse, QSet<QString>* visited,
-    QStringList* files, QStringList* warnings)
+void listOneFolder(const EngineSettings& settings, const QDir& dir, const QString& match,
+    bool recurse, QSet<QString>* visited, QStringList* files, QStringList* warnings)
 {
     const QString shown = QDir::toNativeSeparators(dir.absolutePath());
     if (!dir.exists()) {
@@ -52,7 +52,7 @@ void listOneFolder(const QDir& dir, const QString& match, bool recurse, QSet<QSt
             warnings->append(QStringLiteral("File '%1' is not readable").arg(path));
         else if (info.size() == 0)
             warnings->append(QStringLiteral("File '%1' is 0 bytes").arg(path));
-        else if (isBlockedInputExtension(info.fileName()))
+        else if (isBlockedInputExtension(settings, info.fileName()))
             warnings->append(
                 QStringLiteral("File '%1' extension blocked in 'Preferences>Input Extensions'")
                     .arg(path));
@@ -64,7 +64,8 @@ void listOneFolder(const QDir& dir, const QString& match, bool recurse, QSet<QSt
     const QFileInfoList folders
         = dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo& info : folders)
-        listOneFolder(QDir(info.absoluteFilePath()), match, true, visited, files, warnings);
+        listOneFolder(
+            settings, QDir(info.absoluteFilePath()), match, true, visited, files, warnings);
 }
 
 } // namespace
@@ -95,17 +96,17 @@ QString metaPlacementName(int placement)
     }
 }
 
-int inputTypeForExtension(const QString& extension)
+int inputTypeForExtension(const EngineSettings& settings, const QString& extension)
 {
     const QString key = extension.trimmed().toLower();
     if (key.isEmpty())
         return FileTypeNone;
-    return Settings::instance().inputFileExtensions().value(key, FileTypeNone);
+    return settings.inputFileExtensions().value(key, FileTypeNone);
 }
 
-int inputTypeForPath(const QString& path)
+int inputTypeForPath(const EngineSettings& settings, const QString& path)
 {
-    const int type = inputTypeForExtension(QFileInfo(path.trimmed()).suffix());
+    const int type = inputTypeForExtension(settings, QFileInfo(path.trimmed()).suffix());
     return type == FileTypeNone ? FileTypeDelimited : type;
 }
 
@@ -121,18 +122,17 @@ int inputTypeForText(const QString& text)
     return FileTypeDelimited;
 }
 
-bool isBlockedInputExtension(const QString& path)
+bool isBlockedInputExtension(const EngineSettings& settings, const QString& path)
 {
     const QString extension = QFileInfo(path).suffix().toLower();
     if (extension.isEmpty())
         return false;
-    return Settings::extensionList(Settings::instance().blockedInputExtensions())
-        .contains(extension);
+    return EngineSettings::extensionList(settings.blockedInputExtensions()).contains(extension);
 }
 
-QString extensionMismatchWarning(const QString& path, int fileType)
+QString extensionMismatchWarning(const EngineSettings& settings, const QString& path, int fileType)
 {
-    const int mapped = inputTypeForExtension(QFileInfo(path).suffix());
+    const int mapped = inputTypeForExtension(settings, QFileInfo(path).suffix());
     if (mapped == FileTypeNone || mapped == fileType)
         return QString();
     return QStringLiteral("File extension '%1' may not match data type: %2")
@@ -151,12 +151,12 @@ void splitWorkbookPath(const QString& text, QString* path, QString* sheet)
     }
 }
 
-QStringList listFolderFiles(
-    const QString& folder, const QString& match, bool recurse, QStringList* warnings)
+QStringList listFolderFiles(const EngineSettings& settings, const QString& folder,
+    const QString& match, bool recurse, QStringList* warnings)
 {
     QStringList files;
     QSet<QString> visited;
-    listOneFolder(QDir(folder), match, recurse, &visited, &files, warnings);
+    listOneFolder(settings, QDir(folder), match, recurse, &visited, &files, warnings);
     return files;
 }
 

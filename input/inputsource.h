@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/enginesettings.h"
+
 // What an Input item does around the readers: where its data comes from
 // (one file, every matching file of a folder, pasted text), which files it
 // may read, how a read is checked against a schema, the meta information it
@@ -53,15 +55,15 @@ bool applySchema(
 
 // The input type the user's extension map gives an extension (without the
 // dot, any case), or FileTypeNone.
-int inputTypeForExtension(const QString& extension);
+int inputTypeForExtension(const EngineSettings& settings, const QString& extension);
 // The mapped type of a path's extension; Delimited text when there is none.
-int inputTypeForPath(const QString& path);
+int inputTypeForPath(const EngineSettings& settings, const QString& path);
 // A guess for pasted text: JSON, XML and vCard by their first characters,
 // else Delimited text.
 int inputTypeForText(const QString& text);
-bool isBlockedInputExtension(const QString& path);
+bool isBlockedInputExtension(const EngineSettings& settings, const QString& path);
 // Empty unless the extension map gives the path's extension another type.
-QString extensionMismatchWarning(const QString& path, int fileType);
+QString extensionMismatchWarning(const EngineSettings& settings, const QString& path, int fileType);
 
 // A workbook path may name its sheet: "book.xlsx[Sheet 1]".
 void splitWorkbookPath(const QString& text, QString* path, QString* sheet);
@@ -70,8 +72,8 @@ void splitWorkbookPath(const QString& text, QString* path, QString* sheet);
 // the wildcard (any case; empty matches everything), sorted by name, then
 // with recursion those of each sub-folder, depth first. Skipped files and
 // unreadable folders are reported in the warnings.
-QStringList listFolderFiles(
-    const QString& folder, const QString& match, bool recurse, QStringList* warnings);
+QStringList listFolderFiles(const EngineSettings& settings, const QString& folder,
+    const QString& match, bool recurse, QStringList* warnings);
 
 // Reads one file, or the pasted text, with the reader of the file type. A
 // type without a reader ends in an error that names the file and the type.

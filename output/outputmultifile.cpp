@@ -2,9 +2,9 @@
 
 #include "output/outputnode.h"
 
-#include "core/settings.h"
+#include "core/enginesettings.h"
 #include "graph/graphscene.h"
-#include "graph/runstate.h"
+#include "graph/runcontext.h"
 #include "graph/userprompt.h"
 
 #include <QDir>
@@ -75,11 +75,9 @@ QString pathProblem(
 
 } // namespace
 
-QVector<OutputGroup> groupRowsByPath(
-    const Dataset& data, int column, const QString& documentPath, bool excel, QStringList& warnings)
+QVector<OutputGroup> groupRowsByPath(const Dataset& data, int column, const QString& documentPath,
+    bool excel, const QStringList& blocked, QStringList& warnings)
 {
-    const QStringList blocked
-        = Settings::extensionList(Settings::instance().blockedOutputExtensions());
     const QDir base = QFileInfo(documentPath).absoluteDir();
     QVector<OutputGroup> groups;
     QHash<QString, int> groupOfKey;
@@ -158,8 +156,9 @@ bool OutputNode::writeMultipleFiles(const FileNameContext& context)
         m_warnings << QStringLiteral("No column set for 'Files column'");
         return false;
     }
-    const QVector<OutputGroup> groups
-        = groupRowsByPath(m_dataset, column, context.documentPath, isExcel(), m_warnings);
+    const QVector<OutputGroup> groups = groupRowsByPath(m_dataset, column, context.documentPath,
+        isExcel(), EngineSettings::extensionList(runContext().settings().blockedOutputExtensions()),
+        m_warnings);
     if (m_options.confirmMultiFile && !groups.isEmpty()) {
         auto* graph = qobject_cast<GraphScene*>(scene());
         const QString question = multiFileQuestion(groups, m_options.writeMode, isExcel());
@@ -172,7 +171,7 @@ bool OutputNode::writeMultipleFiles(const FileNameContext& context)
     int written = 0;
     const qreal count = qMax(1, groups.size());
     for (int i = 0; i < groups.size(); ++i) {
-        if (RunState::stopRequested()) {
+        if (runContext().stopRequested()) {
             m_warnings << writeStoppedMessage();
             ok = false;
             break;

@@ -1,9 +1,9 @@
 #include "output/outputnode.h"
 
-#include "core/settings.h"
+#include "core/enginesettings.h"
 #include "graph/graphscene.h"
 #include "graph/nodefactory.h"
-#include "graph/runstate.h"
+#include "graph/runcontext.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -52,8 +52,9 @@ OutputNode::OutputNode(const QString& path, int fileType, QGraphicsItem* parent)
 {
     const QString trimmed = path.trimmed();
     setFilePath(trimmed);
-    const int type
-        = fileType >= 0 && fileType < FileTypeCount ? fileType : fileTypeForPath(trimmed);
+    const int type = fileType >= 0 && fileType < FileTypeCount
+        ? fileType
+        : fileTypeForPath(runContext().settings(), trimmed);
     setFormatId(type);
     m_options.delimiter = defaultOutputDelimiter(trimmed);
     m_options.quoting = defaultOutputQuoting(trimmed);
@@ -144,7 +145,7 @@ void OutputNode::process(bool processDownstream, bool force)
     Q_UNUSED(processDownstream)
     Q_UNUSED(force)
     // An output has nothing downstream to pass the call on to.
-    if (RunState::stopRequested() || status() == StatusUpToDate || !canProcess())
+    if (runContext().stopRequested() || status() == StatusUpToDate || !canProcess())
         return;
     const QList<Node*> upstream = upstreamNodes(false);
     for (const Node* n : upstream) {
@@ -194,7 +195,7 @@ bool OutputNode::writeDataset(const Dataset& upstream)
             m_warnings << QStringLiteral("No output file set");
             return false;
         }
-        if (isBlockedExtension(m_resolvedPath)) {
+        if (isBlockedExtension(runContext().settings(), m_resolvedPath)) {
             m_warnings << QStringLiteral(
                 "The extension for this file is blocked in 'Preferences>Output Extensions':\n%1")
                               .arg(displayPath(m_resolvedPath));
@@ -277,7 +278,7 @@ bool OutputNode::writeOneFile(const QString& path, const QString& sheet, const D
     const qreal span = progressTo - progressFrom;
     const WriteProgress progress = [this, progressFrom, span](qreal fraction) {
         onProcessed(progressFrom + fraction * span);
-        return !RunState::stopRequested();
+        return !runContext().stopRequested();
     };
     const bool existed = QFileInfo::exists(path);
     TextWriteResult result = writeTextFile(path, data, fileWriteOptions(context), progress);
@@ -292,7 +293,7 @@ bool OutputNode::writeOneFile(const QString& path, const QString& sheet, const D
     m_information << result.information;
     if (result.fileWritten) {
         m_writtenPaths << displayPath(path);
-        const QString mismatch = extensionMismatch(path, formatId());
+        const QString mismatch = extensionMismatch(runContext().settings(), path, formatId());
         if (!mismatch.isEmpty() && !m_warnings.contains(mismatch))
             m_warnings << mismatch;
     }
@@ -351,24 +352,25 @@ QString OutputNode::locationText() const
     return location();
 }
 
-int OutputNode::fileTypeForPath(const QString& path)
+int OutputNode::fileTypeForPath(const EngineSettings& settings, const QString& path)
 {
-    const QMap<QString, int> map = Settings::instance().outputFileExtensions();
+    const QMap<QString, int> map = settings.outputFileExtensions();
     return map.value(extensionOf(path), FileTypeDelimited);
 }
 
-bool OutputNode::isBlockedExtension(const QString& path)
+bool OutputNode::isBlockedExtension(const EngineSettings& settings, const QString& path)
 {
     const QString ext = extensionOf(path);
     if (ext.isEmpty())
         return false;
-    return Settings::extensionList(Settings::instance().blockedOutputExtensions()).contains(ext);
+    return EngineSettings::extensionList(settings.blockedOutputExtensions()).contains(ext);
 }
 
-QString OutputNode::extensionMismatch(const QString& path, int fileType)
+QString OutputNode::extensionMismatch(
+    const EngineSettings& settings, const QString& path, int fileType)
 {
     const QString ext = extensionOf(path);
-    const QMap<QString, int> map = Settings::instance().outputFileExtensions();
+    const QMap<QString, int> map = settings.outputFileExtensions();
     const auto it = map.constFind(ext);
     if (ext.isEmpty() || it == map.constEnd() || *it == fileType)
         return QString();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/enginesettings.h"
+
 #include "graph/ionode.h"
 #include "output/outputfile.h"
 
@@ -124,10 +126,11 @@ public:
     void restoreOptions(const QVariantMap& options) override;
 
     // The output type of a path's extension, Delimited text when it has none.
-    static int fileTypeForPath(const QString& path);
-    static bool isBlockedExtension(const QString& path);
+    static int fileTypeForPath(const EngineSettings& settings, const QString& path);
+    static bool isBlockedExtension(const EngineSettings& settings, const QString& path);
     // Empty unless the extension's usual output type differs from the type.
-    static QString extensionMismatch(const QString& path, int fileType);
+    static QString extensionMismatch(
+        const EngineSettings& settings, const QString& path, int fileType);
 
 protected:
     QList<QPair<QString, QString>> summaryRows() const override;
@@ -183,7 +186,7 @@ struct OutputGroup
 // the rows that cannot name a file. Relative paths are taken from the
 // document's folder.
 QVector<OutputGroup> groupRowsByPath(const Dataset& data, int column, const QString& documentPath,
-    bool excel, QStringList& warnings);
+    bool excel, const QStringList& blockedExtensions, QStringList& warnings);
 
 // The question asked before writing many files.
 QString multiFileQuestion(const QVector<OutputGroup>& groups, int writeMode, bool excel);

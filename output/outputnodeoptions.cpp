@@ -2,6 +2,7 @@
 // element of a document, and describing them for the item summary.
 
 #include "graph/optionmap.h"
+#include "graph/runcontext.h"
 #include "output/outputnode.h"
 
 #include <climits>
@@ -150,7 +151,8 @@ void OutputNode::restoreOptions(const QVariantMap& map)
     setFilePath(path);
     // 11 and above (or nothing stored) means the type follows the extension.
     const int type = readInt(map, KeyFileType, FileTypeCount, INT_MIN, INT_MAX);
-    setFormatId(type >= 0 && type < FileTypeCount ? type : fileTypeForPath(path));
+    setFormatId(
+        type >= 0 && type < FileTypeCount ? type : fileTypeForPath(runContext().settings(), path));
     setSheetName(readText(map, KeySheet));
     const QString custom = readText(map, KeyCustomDelimiter);
     setCharOption(custom.isEmpty() ? QLatin1Char('*') : custom.at(0));

@@ -1,10 +1,10 @@
 #include "transforms/transform.h"
 
 #include "core/dataset.h"
-#include "core/settings.h"
+#include "core/enginesettings.h"
 #include "core/values.h"
 #include "graph/node.h"
-#include "graph/runstate.h"
+#include "graph/runcontext.h"
 #include "transforms/catalogue.h"
 
 #include <algorithm>
@@ -129,8 +129,8 @@ TransformParameter* Transform::addParameter(ParameterType type, const QString& k
     const QString& label, const QVariant& defaultValue, const QVariant& choices)
 {
     auto* p = new TransformParameter(type, key, label, defaultValue, choices);
-    if (m_applyUserDefaults && type != ParameterType::Label) {
-        const QVariant saved = Settings::instance().transformDefault(typeKey(), key);
+    if (m_applyUserDefaults && m_userDefaults && type != ParameterType::Label) {
+        const QVariant saved = m_userDefaults->transformDefault(typeKey(), key);
         if (saved.isValid()) {
             // Saved defaults are stored texts; plain values are taken as they
             // are.
@@ -415,7 +415,12 @@ bool Transform::reportProgress(int row, int rowCount)
 {
     if (row % 1000 == 0 && rowCount > 0)
         emit processed(qreal(row) / rowCount);
-    return !RunState::stopRequested();
+    return !stopRequested();
+}
+
+bool Transform::stopRequested() const
+{
+    return m_context && m_context->stopRequested();
 }
 
 void Transform::setChangeSummary(qint64 changed, qint64 unchanged)

@@ -12,6 +12,8 @@
 #include <initializer_list>
 
 class Dataset;
+class EngineSettings;
+class RunContext;
 class Node;
 struct TransformTypeInfo;
 
@@ -118,6 +120,13 @@ public:
     // Column options holding a reference into the given upstream item.
     int columnOptionCount(const Node* item) const;
 
+    // The run the next process() belongs to: its Stop request ends loops
+    // early. Not owned; without one nothing stops a loop.
+    void setRunContext(RunContext* context) { m_context = context; }
+    // Where defineParameters() finds the user's saved defaults when asked to
+    // apply them. Not owned; null means none.
+    void setUserDefaults(const EngineSettings* settings) { m_userDefaults = settings; }
+
     // The catalogue's data for this type; null for a type not in the table.
     const TransformTypeInfo* typeInfo() const;
 
@@ -155,6 +164,8 @@ protected:
     // Before every row: emits processed() at row 0, 1000, 2000 ...; returns
     // false once the user asked to stop, so loops can end early.
     bool reportProgress(int row, int rowCount);
+    // True once the user (or the memory limit) asked the run to stop.
+    bool stopRequested() const;
     // "%1 changed, %2 unchanged" or "No changes".
     void setChangeSummary(qint64 changed, qint64 unchanged);
     // The shared input ordering of the two-input key types: the option
@@ -172,6 +183,8 @@ private:
     QStringList m_information;
     QString m_summary;
     bool m_applyUserDefaults = false;
+    const EngineSettings* m_userDefaults = nullptr;
+    RunContext* m_context = nullptr;
     mutable const TransformTypeInfo* m_typeInfo = nullptr;
     mutable bool m_typeInfoLooked = false;
 };

@@ -1,8 +1,8 @@
 #include "ui/actionpane.h"
 
-#include "core/settings.h"
 #include "transforms/catalogue.h"
 #include "transforms/transform.h"
+#include "ui/windowsettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -85,7 +85,7 @@ ActionPane::ActionPane(QWidget* parent) : QWidget(parent)
     m_advanced = new QCheckBox(tr("Show advanced"), this);
     m_advanced->setToolTip(QStringLiteral("Check to show all %1 available transforms.")
                                .arg(Catalogue::instance().prototypes().size()));
-    m_advanced->setChecked(Settings::instance().showAdvancedTransforms());
+    m_advanced->setChecked(WindowSettings::instance().showAdvancedTransforms());
     layout->addWidget(m_advanced);
 
     m_buttonBox = new QWidget;
@@ -111,7 +111,7 @@ ActionPane::ActionPane(QWidget* parent) : QWidget(parent)
     connect(
         m_filter, qOverload<int>(&QComboBox::currentIndexChanged), this, &ActionPane::applyFilter);
     connect(m_advanced, &QCheckBox::toggled, this, [this](bool on) {
-        Settings::instance().setShowAdvancedTransforms(on);
+        WindowSettings::instance().setShowAdvancedTransforms(on);
         applyFilter();
     });
     applyFilter();

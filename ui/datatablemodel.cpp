@@ -1,7 +1,7 @@
 #include "ui/datatablemodel.h"
 
-#include "core/settings.h"
 #include "core/values.h"
+#include "ui/windowsettings.h"
 
 #include <QLocale>
 
@@ -30,7 +30,7 @@ void DataTableModel::setDataset(const Dataset& dataset)
     beginResetModel();
     m_dataset = dataset;
     m_tooBig = !tooBigMessage(dataset.columnCount(), dataset.rowCount()).isEmpty();
-    const Settings& settings = Settings::instance();
+    const WindowSettings& settings = WindowSettings::instance();
     m_severityColours[0] = settings.verifyFailInfoColor();
     m_severityColours[1] = settings.verifyFailWarningColor();
     m_severityColours[2] = settings.verifyFailErrorColor();

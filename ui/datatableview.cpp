@@ -1,7 +1,7 @@
 #include "ui/datatableview.h"
 
-#include "core/settings.h"
 #include "ui/datatablemodel.h"
+#include "ui/windowsettings.h"
 
 #include <QComboBox>
 #include <QFont>
@@ -101,7 +101,7 @@ QWidget* DataTableView::makeToolRow()
     tools = m_filterTools;
     auto* label = new QLabel(tr("Filter table by"), row);
     m_filterMode->addItems({ tr("Column name"), tr("Row data"), tr("Column data") });
-    m_filterMode->setCurrentIndex(qBound(0, Settings::instance().filterDataIndex(), 2));
+    m_filterMode->setCurrentIndex(qBound(0, WindowSettings::instance().filterDataIndex(), 2));
     m_filterText->setClearButtonEnabled(true);
     m_filterText->setPlaceholderText(tr("filter text"));
     m_filterText->setToolTip(tr("Hide the rows or columns that do not contain this text (not "
@@ -143,7 +143,7 @@ void DataTableView::fitToolRow()
 
 void DataTableView::applyPreferences()
 {
-    const Settings& settings = Settings::instance();
+    const WindowSettings& settings = WindowSettings::instance();
     QFont font = m_table->font();
     if (!settings.dataFont().isEmpty())
         font.fromString(settings.dataFont());
@@ -163,7 +163,7 @@ void DataTableView::setDataset(const Dataset& dataset)
 
 void DataTableView::onFilterChanged()
 {
-    Settings::instance().setFilterDataIndex(m_filterMode->currentIndex());
+    WindowSettings::instance().setFilterDataIndex(m_filterMode->currentIndex());
     // Filtering a big table reads every value; wait until the typing stops.
     const qint64 cells = qint64(m_model->dataset().rowCount()) * m_model->dataset().columnCount();
     if (cells > 1000000)

@@ -1,9 +1,9 @@
 #include "ui/defaultfiletypedialog.h"
 
 #include "core/filetypes.h"
-#include "core/settings.h"
 #include "input/inputsource.h"
 #include "ui/itempaneio.h"
+#include "ui/windowsettings.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -36,16 +36,16 @@ int DefaultFileTypeDialog::fileType() const
 int DefaultFileTypeDialog::typeForNewInput(const QString& path, QWidget* parent)
 {
     const QString extension = QFileInfo(path).suffix().trimmed().toLower();
-    if (extension.isEmpty() || isBlockedInputExtension(path))
-        return inputTypeForPath(path);
-    const int mapped = inputTypeForExtension(extension);
+    if (extension.isEmpty() || isBlockedInputExtension(WindowSettings::instance(), path))
+        return inputTypeForPath(WindowSettings::instance(), path);
+    const int mapped = inputTypeForExtension(WindowSettings::instance(), extension);
     if (mapped != FileTypeNone)
         return mapped;
     DefaultFileTypeDialog dialog(extension, parent);
     if (dialog.exec() != QDialog::Accepted)
         return FileTypeNone;
-    QMap<QString, int> map = Settings::instance().inputFileExtensions();
+    QMap<QString, int> map = WindowSettings::instance().inputFileExtensions();
     map.insert(extension, dialog.fileType());
-    Settings::instance().setInputFileExtensions(map);
+    WindowSettings::instance().setInputFileExtensions(map);
     return dialog.fileType();
 }

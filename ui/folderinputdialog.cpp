@@ -4,6 +4,7 @@
 #include "core/values.h"
 #include "input/inputsource.h"
 #include "ui/itempaneio.h"
+#include "ui/windowsettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -176,7 +177,8 @@ void FolderInputDialog::onEdited()
 void FolderInputDialog::onFileMatchEdited()
 {
     if (!m_typeChosen) {
-        const int mapped = inputTypeForExtension(QFileInfo(fileMatch()).suffix());
+        const int mapped
+            = inputTypeForExtension(WindowSettings::instance(), QFileInfo(fileMatch()).suffix());
         const int index = m_type->findData(mapped);
         if (index >= 0)
             m_type->setCurrentIndex(index);
@@ -219,7 +221,7 @@ QStringList FolderInputDialog::hints() const
     else if (!hasWildcard(match))
         out << tr("'%1' should usually contain '*' or '?' wildcards").arg(tr("File match"));
     const QString extension = QFileInfo(match).suffix();
-    const int mapped = inputTypeForExtension(extension);
+    const int mapped = inputTypeForExtension(WindowSettings::instance(), extension);
     if (mapped != FileTypeNone && mapped != fileType())
         out << tr("File type '%1' may be incorrect for extension '%2'")
                    .arg(fileTypeName(fileType()), extension);
@@ -234,7 +236,9 @@ void FolderInputDialog::refresh()
     const QString dir = folder();
     const bool listable = !dir.isEmpty() && !hasWildcard(dir) && QFileInfo(dir).isDir()
         && !fileMatch().contains(QLatin1Char('/')) && !fileMatch().contains(QLatin1Char('\\'));
-    m_matched = listable ? listFolderFiles(dir, fileMatch(), recurse(), &skipped) : QStringList();
+    m_matched = listable
+        ? listFolderFiles(WindowSettings::instance(), dir, fileMatch(), recurse(), &skipped)
+        : QStringList();
     fillTable();
     showSummary(skipped.size());
     m_notes->setPlainText((hints() + skipped).join(QLatin1Char('\n')));

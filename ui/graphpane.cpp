@@ -1,9 +1,9 @@
 #include "ui/graphpane.h"
 
-#include "core/settings.h"
 #include "graph/connection.h"
 #include "graph/graphscene.h"
 #include "graph/node.h"
+#include "ui/windowsettings.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -59,11 +59,11 @@ GraphPane::GraphPane(GraphScene* scene, QWidget* parent) : QGraphicsView(parent)
     setMouseTracking(true);
     setFrameShape(QFrame::NoFrame);
     setMinimumSize(200, 150);
-    m_options.showComments = Settings::instance().showComments();
-    m_options.showWarnings = Settings::instance().showWarnings();
-    m_options.showRowColChanges = Settings::instance().showChanges();
-    m_options.connectionThickness = Settings::instance().customConnectionThickness();
-    m_tipLevel = Settings::instance().showCenterPaneTips();
+    m_options.showComments = WindowSettings::instance().showComments();
+    m_options.showWarnings = WindowSettings::instance().showWarnings();
+    m_options.showRowColChanges = WindowSettings::instance().showChanges();
+    m_options.connectionThickness = WindowSettings::instance().customConnectionThickness();
+    m_tipLevel = WindowSettings::instance().showCenterPaneTips();
     setGraph(scene);
 }
 

@@ -1,9 +1,9 @@
 // Mouse, wheel, drop and tool-tip handling of the centre pane.
 
-#include "core/settings.h"
 #include "graph/graphscene.h"
 #include "graph/node.h"
 #include "ui/graphpane.h"
+#include "ui/windowsettings.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -118,7 +118,7 @@ void GraphPane::mouseDoubleClickEvent(QMouseEvent* event)
 
 void GraphPane::wheelEvent(QWheelEvent* event)
 {
-    const int behaviour = Settings::instance().mouseWheelBehaviour();
+    const int behaviour = WindowSettings::instance().mouseWheelBehaviour();
     if (behaviour == 3)
         return;
     const bool modifier = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
@@ -129,7 +129,7 @@ void GraphPane::wheelEvent(QWheelEvent* event)
         QGraphicsView::wheelEvent(event);
         return;
     }
-    const int sensitivity = qBound(1, Settings::instance().mouseWheelSensitivity(), 10);
+    const int sensitivity = qBound(1, WindowSettings::instance().mouseWheelSensitivity(), 10);
     qreal steps = event->angleDelta().y() / 120.0;
     if (behaviour == 2)
         steps = -steps;

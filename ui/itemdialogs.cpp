@@ -1,7 +1,6 @@
 // The dialogs that look at items and their data: item summary, compare
 // headers, compare data.
 
-#include "core/settings.h"
 #include "core/values.h"
 #include "graph/graphscene.h"
 #include "graph/node.h"
@@ -9,6 +8,7 @@
 #include "transforms/transform.h"
 #include "ui/nodepainter.h"
 #include "ui/windowdialogs.h"
+#include "ui/windowsettings.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -89,7 +89,7 @@ ItemSummaryDialog::ItemSummaryDialog(GraphScene* scene, QWidget* parent) : QDial
     header->setSectionResizeMode(QHeaderView::Interactive);
     m_table->resizeColumnsToContents();
     header->setStretchLastSection(true);
-    const Settings& s = Settings::instance();
+    const WindowSettings& s = WindowSettings::instance();
     if (!s.itemSummaryColWidths().isEmpty())
         header->restoreState(s.itemSummaryColWidths());
     m_table->setSortingEnabled(true);
@@ -110,7 +110,7 @@ ItemSummaryDialog::ItemSummaryDialog(GraphScene* scene, QWidget* parent) : QDial
 
 void ItemSummaryDialog::done(int result)
 {
-    Settings& s = Settings::instance();
+    WindowSettings& s = WindowSettings::instance();
     QHeaderView* header = m_table->horizontalHeader();
     s.setItemSummaryColWidths(header->saveState());
     s.setItemSummarySortCol(header->sortIndicatorSection());

@@ -1,16 +1,15 @@
 #include "ui/mainwindow.h"
 
 #include "core/memorylimit.h"
-#include "core/settings.h"
 #include "document/autorecovery.h"
 #include "graph/graphscene.h"
 #include "graph/node.h"
 #include "graph/nodefactory.h"
-#include "graph/runstate.h"
 #include "ui/actionpane.h"
 #include "ui/graphpane.h"
 #include "ui/itempane.h"
 #include "ui/prompts.h"
+#include "ui/windowsettings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,10 +32,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     m_graph = new GraphScene(this);
     m_graph->setAutoRun(true);
     m_prompt = std::make_unique<MessageBoxPrompt>(this);
+    m_prompt->setUnsavedCheck([this] { return isWindowModified(); });
     m_graph->setPrompt(m_prompt.get());
-    m_memoryPrompt = std::make_unique<DialogMemoryPrompt>(this);
-    MemoryLimit::setPrompt(m_memoryPrompt.get());
-    RunState::setMemoryCheck(&MemoryLimit::check);
 
     createPanes();
     createActions();
@@ -52,7 +49,6 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     connect(&m_gaugeTimer, &QTimer::timeout, this, &MainWindow::refreshMemoryGauge);
     m_gaugeTimer.start();
     // Unsaved work survives a crash or a memory exit in the recovery file.
-    AutoRecovery::setMemoryExitWriter([this] { writeRecoveryFile(); });
     auto* recovery = new AutoRecoveryTimer(
         [this] { return isWindowModified() && !m_graph->nodes().isEmpty(); },
         [this] { writeRecoveryFile(); }, this);
@@ -61,8 +57,6 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 
 MainWindow::~MainWindow()
 {
-    MemoryLimit::setPrompt(nullptr);
-    AutoRecovery::setMemoryExitWriter(nullptr);
     // The scene's items go first, while every slot they reach still exists.
     disconnect(m_graph, nullptr, this, nullptr);
     m_graphPane->setGraph(nullptr);
@@ -139,6 +133,9 @@ void MainWindow::createStatusBar()
 void MainWindow::wireGraph()
 {
     GraphScene* g = m_graph;
+    g->runContext().setSettings(&WindowSettings::instance());
+    g->runContext().setPrompt(m_prompt.get());
+    connect(g, &GraphScene::memoryLimitExceeded, this, &MainWindow::onMemoryLimitExceeded);
     connect(g, &GraphScene::showLogMessage, this, &MainWindow::appendLog);
     connect(g, &GraphScene::showStatusBarMessage, this,
         [this](const QString& text, int ms) { statusBar()->showMessage(text, ms); });
@@ -156,6 +153,10 @@ void MainWindow::wireGraph()
     connect(g, &GraphScene::undoHistoryChanged, this, &MainWindow::onGraphEdited);
     connect(g, &GraphScene::nodesPosChanged, this, [this] { setModified(true); });
     connect(g, &GraphScene::processingComplete, this, [this] {
+        RunContext& context = m_graph->runContext();
+        WindowSettings& settings = WindowSettings::instance();
+        settings.setTotalRowsProcessed(settings.totalRowsProcessed() + context.rowsProcessed());
+        context.addRowsProcessed(-context.rowsProcessed());
         refreshMemoryGauge();
         m_itemPane->refresh();
         updateEditActions();
@@ -164,6 +165,20 @@ void MainWindow::wireGraph()
     connect(g, &GraphScene::transformNodeAddedByUser, this, [this](const QString& name) {
         statusBar()->showMessage(tr("Added '%1'").arg(name), 3000);
     });
+}
+
+// The run has already let every result go; what is left is to say so, keep
+// unsaved work in the recovery file and close.
+void MainWindow::onMemoryLimitExceeded()
+{
+    const QString product = QStringLiteral("Varnix");
+    QMessageBox::critical(this, product,
+        QStringLiteral("%1 has exceeded the memory allocation set in 'Preferences' and will close.")
+            .arg(product));
+    if (isWindowModified() && !m_graph->nodes().isEmpty())
+        writeRecoveryFile();
+    setWindowModified(false);
+    QCoreApplication::exit(1);
 }
 
 void MainWindow::restoreLayout()
@@ -175,7 +190,7 @@ void MainWindow::restoreLayout()
         size = size.boundedTo(avail * 0.92);
     }
     resize(size);
-    const Settings& s = Settings::instance();
+    const WindowSettings& s = WindowSettings::instance();
     const int left = s.splitterWidth(1) > 0 ? s.splitterWidth(1) : 230;
     const int right = s.splitterWidth(3) > 0 ? s.splitterWidth(3) : 430;
     const int centre = qMax(300, size.width() - left - right);
@@ -188,7 +203,7 @@ void MainWindow::restoreLayout()
 
 void MainWindow::saveLayout()
 {
-    Settings& s = Settings::instance();
+    WindowSettings& s = WindowSettings::instance();
     const QList<int> sizes = m_mainSplitter->sizes();
     if (m_actionPane->isVisible())
         s.setSplitterWidth(1, sizes.value(0));
@@ -201,8 +216,12 @@ void MainWindow::saveLayout()
 
 void MainWindow::refreshMemoryGauge()
 {
-    const double current = MemoryLimit::currentMemoryGB();
-    const double maximum = Settings::instance().maxMemoryUsage();
+    showMemoryGauge(MemoryLimit::currentMemoryGB());
+}
+
+void MainWindow::showMemoryGauge(double current)
+{
+    const double maximum = WindowSettings::instance().maxMemoryUsage();
     m_memoryGauge->setText(MemoryLimit::gaugeText(current, maximum));
     m_memoryGauge->setToolTip(MemoryLimit::gaugeToolTip(current, maximum));
     m_memoryGauge->setStyleSheet(
@@ -235,7 +254,6 @@ void MainWindow::showMessage(const QString& text, bool warning)
 void MainWindow::setModified(bool modified)
 {
     setWindowModified(modified);
-    m_memoryPrompt->setUnsavedChanges(modified);
     updateTitle();
 }
 

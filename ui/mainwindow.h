@@ -26,7 +26,6 @@ class QProgressBar;
 class QSplitter;
 class QToolBar;
 class MessageBoxPrompt;
-class DialogMemoryPrompt;
 struct CommandSpec;
 
 // The window in which the user edits and runs one document: the left pane
@@ -77,6 +76,8 @@ public:
 
 public slots:
     void refreshMemoryGauge();
+    // Shows the gauge for a given use, in GiB.
+    void showMemoryGauge(double currentGB);
     void appendLog(const QString& text);
 
 protected:
@@ -101,6 +102,7 @@ private:
     void showMessage(const QString& text, bool warning);
     void onSelectionChanged();
     void onNodeDataChanged(Node* node);
+    void onMemoryLimitExceeded();
     void onAllowUserInteraction(bool allowed);
     void onGraphEdited();
     void onProgress(int percent);
@@ -191,7 +193,6 @@ private:
     QHash<QString, QAction*> m_actions;
     QPointer<QWidget> m_secondScreen;
     std::unique_ptr<MessageBoxPrompt> m_prompt;
-    std::unique_ptr<DialogMemoryPrompt> m_memoryPrompt;
     QTimer m_gaugeTimer;
     QString m_documentPath;
     DocumentInfo m_info;

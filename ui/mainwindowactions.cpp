@@ -1,13 +1,13 @@
 // The commands of the main window: menu texts, shortcuts, status tips, the
 // menus and the tool bar.
 
-#include "core/settings.h"
 #include "graph/graphscene.h"
 #include "graph/node.h"
 #include "ui/actionpane.h"
 #include "ui/graphpane.h"
 #include "ui/icons.h"
 #include "ui/mainwindow.h"
+#include "ui/windowsettings.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -181,7 +181,7 @@ void MainWindow::createActions()
     m_actions.insert(QStringLiteral("Find Transform"), search);
 
     m_tipGroup = new QActionGroup(this);
-    const int level = Settings::instance().showCenterPaneTips();
+    const int level = WindowSettings::instance().showCenterPaneTips();
     const char* const levels[] = { "&Off", "&Brief", "&Detailed" };
     for (int i = 0; i < 3; ++i) {
         QAction* a = m_tipGroup->addAction(QString::fromUtf8(levels[i]));
@@ -195,11 +195,11 @@ void MainWindow::createActions()
 
     const QSignalBlocker blockComments(m_actions.value(QStringLiteral("Show &Comments")));
     m_actions.value(QStringLiteral("Show &Comments"))
-        ->setChecked(Settings::instance().showComments());
+        ->setChecked(WindowSettings::instance().showComments());
     m_actions.value(QStringLiteral("Show &Warnings"))
-        ->setChecked(Settings::instance().showWarnings());
+        ->setChecked(WindowSettings::instance().showWarnings());
     m_actions.value(QStringLiteral("Show &Row/Col Changes"))
-        ->setChecked(Settings::instance().showChanges());
+        ->setChecked(WindowSettings::instance().showChanges());
     for (const char* on : { "&Tool bar", "L&eft Pane", "Ri&ght Pane", "&Auto Run" }) {
         QAction* a = m_actions.value(QString::fromUtf8(on));
         const QSignalBlocker block(a);
@@ -271,7 +271,7 @@ void MainWindow::createToolBar()
     m_toolBar->setObjectName(QStringLiteral("mainToolBar"));
     m_toolBar->setMovable(false);
     const int sizes[] = { 16, 22, 28, 36 };
-    const int size = sizes[qBound(0, Settings::instance().toolbarIconSize(), 3)];
+    const int size = sizes[qBound(0, WindowSettings::instance().toolbarIconSize(), 3)];
     m_toolBar->setIconSize(QSize(size, size));
     m_toolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     const QList<QPair<const char*, QIcon>> tools = {

@@ -1,12 +1,10 @@
 // Edit, run and help commands of the main window.
 
-#include "core/settings.h"
 #include "document/clipboard.h"
 #include "graph/graphscene.h"
 #include "graph/ionode.h"
 #include "graph/nodefactory.h"
 #include "graph/notenode.h"
-#include "graph/runstate.h"
 #include "graph/transformnode.h"
 #include "input/inputnode.h"
 #include "output/outputnode.h"
@@ -19,6 +17,7 @@
 #include "ui/mainwindow.h"
 #include "ui/preferencesdialog.h"
 #include "ui/windowdialogs.h"
+#include "ui/windowsettings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -168,11 +167,12 @@ void MainWindow::onNotes()
 
 void MainWindow::onLocale()
 {
-    LocaleDialog dialog(Settings::instance().locale(), this);
-    if (dialog.exec() != QDialog::Accepted || dialog.locale() == Settings::instance().locale())
+    LocaleDialog dialog(WindowSettings::instance().locale(), this);
+    if (dialog.exec() != QDialog::Accepted
+        || dialog.locale() == WindowSettings::instance().locale())
         return;
-    Settings::instance().setLocale(dialog.locale());
-    Settings::instance().apply();
+    WindowSettings::instance().setLocale(dialog.locale());
+    WindowSettings::instance().apply();
     setModified(true);
     // Numbers and dates may now read differently: everything runs again.
     const QList<Node*> all = m_graph->nodes();
@@ -188,7 +188,7 @@ void MainWindow::onPreferences()
     if (dialog.exec() != QDialog::Accepted)
         return;
     // The centre pane follows the preferences that change its drawing.
-    const Settings& s = Settings::instance();
+    const WindowSettings& s = WindowSettings::instance();
     NodePaintOptions& paint = m_graphPane->paintOptions();
     paint.connectionThickness = s.customConnectionThickness();
     for (const auto& flag : { qMakePair(QStringLiteral("Show &Comments"), s.showComments()),
@@ -214,8 +214,8 @@ void MainWindow::onAddInput()
 {
     if (m_graph->isProcessing())
         return;
-    const QStringList paths
-        = QFileDialog::getOpenFileNames(this, tr("Add Input"), Settings::instance().previousPath());
+    const QStringList paths = QFileDialog::getOpenFileNames(
+        this, tr("Add Input"), WindowSettings::instance().previousPath());
     if (!paths.isEmpty())
         onFilesDropped(paths, m_graphPane->visibleCentre());
 }
@@ -248,7 +248,7 @@ void MainWindow::onFilesDropped(const QStringList& paths, const QPointF& at)
         node->setSelected(true);
         place += QPointF(0, 90);
     }
-    Settings::instance().setPreviousPath(QFileInfo(paths.first()).absolutePath());
+    WindowSettings::instance().setPreviousPath(QFileInfo(paths.first()).absolutePath());
 }
 
 void MainWindow::onAddOutput()
@@ -262,9 +262,9 @@ void MainWindow::onAddOutput()
             false);
         return;
     }
-    const QString start
-        = QDir(Settings::instance().previousPath())
-              .filePath(QStringLiteral("output.") + Settings::instance().defaultOutputExtension());
+    const QString start = QDir(WindowSettings::instance().previousPath())
+                              .filePath(QStringLiteral("output.")
+                                  + WindowSettings::instance().defaultOutputExtension());
     const QString path = QFileDialog::getSaveFileName(this, tr("Add Output"), start);
     if (path.isEmpty())
         return;

@@ -2,7 +2,6 @@
 // window, exit, and the start-up choice.
 
 #include "batch/commandlinerun.h"
-#include "core/settings.h"
 #include "document/autorecovery.h"
 #include "document/documentreader.h"
 #include "document/documentwriter.h"
@@ -13,6 +12,7 @@
 #include "ui/mainwindow.h"
 #include "ui/prompts.h"
 #include "ui/windowdialogs.h"
+#include "ui/windowsettings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -88,7 +88,7 @@ void MainWindow::onOpen()
 {
     if (m_graph->isProcessing() || !maybeSave())
         return;
-    const QString start = m_documentPath.isEmpty() ? Settings::instance().previousPath()
+    const QString start = m_documentPath.isEmpty() ? WindowSettings::instance().previousPath()
                                                    : QFileInfo(m_documentPath).absolutePath();
     const QString path = QFileDialog::getOpenFileName(this, tr("Open"), start, DocumentFilter);
     if (!path.isEmpty())
@@ -97,7 +97,7 @@ void MainWindow::onOpen()
 
 void MainWindow::onOpenRecent()
 {
-    RecentDocumentsDialog dialog(Settings::instance().recentDocuments(), this);
+    RecentDocumentsDialog dialog(WindowSettings::instance().recentDocuments(), this);
     if (dialog.exec() != QDialog::Accepted || dialog.chosenPath().isEmpty())
         return;
     if (!m_graph->isProcessing() && maybeSave())
@@ -116,7 +116,7 @@ void MainWindow::onSaveAs()
 {
     QString start = m_documentPath;
     if (start.isEmpty())
-        start = QDir(Settings::instance().previousPath()).filePath(tr("Untitled.transform"));
+        start = QDir(WindowSettings::instance().previousPath()).filePath(tr("Untitled.transform"));
     QString path = QFileDialog::getSaveFileName(this, tr("Save As"), start, DocumentFilter);
     if (path.isEmpty())
         return;
@@ -175,7 +175,7 @@ bool MainWindow::loadFrom(const QString& path, bool hold)
     m_documentPath = absolute;
     applyDocumentFlags();
     addRecent(m_documentPath);
-    Settings::instance().setPreviousPath(QFileInfo(absolute).absolutePath());
+    WindowSettings::instance().setPreviousPath(QFileInfo(absolute).absolutePath());
     setModified(report.relocated);
     m_graphPane->onGraphChanged();
     m_graphPane->zoomFit();
@@ -260,19 +260,19 @@ void MainWindow::checkMissingInputs()
 
 void MainWindow::addRecent(const QString& path)
 {
-    QStringList recent = Settings::instance().recentDocuments();
+    QStringList recent = WindowSettings::instance().recentDocuments();
     recent.removeAll(path);
     recent.prepend(path);
     while (recent.size() > MaxRecentDocuments)
         recent.removeLast();
-    Settings::instance().setRecentDocuments(recent);
+    WindowSettings::instance().setRecentDocuments(recent);
     rebuildRecentMenu();
 }
 
 void MainWindow::rebuildRecentMenu()
 {
     m_recentMenu->clear();
-    const QStringList recent = Settings::instance().recentDocuments();
+    const QStringList recent = WindowSettings::instance().recentDocuments();
     int number = 1;
     for (const QString& path : recent) {
         QAction* a = m_recentMenu->addAction(
@@ -325,8 +325,8 @@ void MainWindow::openAtStart(
     }
     if (newWindow)
         return;
-    const QStringList recent = Settings::instance().recentDocuments();
-    const int atStart = Settings::instance().openPreviousAtStart();
+    const QStringList recent = WindowSettings::instance().recentDocuments();
+    const int atStart = WindowSettings::instance().openPreviousAtStart();
     if (atStart == 1 && !recent.isEmpty() && QFileInfo::exists(recent.first()))
         loadFrom(recent.first());
     else if (atStart == 2 && !recent.isEmpty())

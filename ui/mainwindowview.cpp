@@ -1,13 +1,13 @@
 // View commands of the main window: zoom, the centre pane's markers, the
 // panes, two screen mode and the theme.
 
-#include "core/settings.h"
 #include "graph/graphscene.h"
 #include "ui/actionpane.h"
 #include "ui/graphpane.h"
 #include "ui/itempane.h"
 #include "ui/mainwindow.h"
 #include "ui/windowdialogs.h"
+#include "ui/windowsettings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -52,21 +52,21 @@ void MainWindow::onSnapToGrid(bool on)
 
 void MainWindow::onShowComments(bool on)
 {
-    Settings::instance().setShowComments(on);
+    WindowSettings::instance().setShowComments(on);
     m_graphPane->paintOptions().showComments = on;
     m_graphPane->viewport()->update();
 }
 
 void MainWindow::onShowWarnings(bool on)
 {
-    Settings::instance().setShowWarnings(on);
+    WindowSettings::instance().setShowWarnings(on);
     m_graphPane->paintOptions().showWarnings = on;
     m_graphPane->viewport()->update();
 }
 
 void MainWindow::onShowRowColChanges(bool on)
 {
-    Settings::instance().setShowChanges(on);
+    WindowSettings::instance().setShowChanges(on);
     m_graphPane->paintOptions().showRowColChanges = on;
     m_graphPane->viewport()->update();
 }
@@ -79,7 +79,7 @@ void MainWindow::onTimingProfile(bool on)
 
 void MainWindow::onTipLevel(QAction* level)
 {
-    Settings::instance().setShowCenterPaneTips(level->data().toInt());
+    WindowSettings::instance().setShowCenterPaneTips(level->data().toInt());
     m_graphPane->setTipLevel(level->data().toInt());
 }
 

@@ -1,8 +1,8 @@
 #include "ui/preferencesdialog.h"
 
 #include "core/filetypes.h"
-#include "core/settings.h"
 #include "ui/editors/simpleeditors.h"
+#include "ui/windowsettings.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -31,47 +31,53 @@ namespace {
 struct BoolPreference
 {
     const char* key;
-    bool (Settings::*get)() const;
-    void (Settings::*set)(bool);
+    bool (WindowSettings::*get)() const;
+    void (WindowSettings::*set)(bool);
 };
 
 struct IntPreference
 {
     const char* key;
-    int (Settings::*get)() const;
-    void (Settings::*set)(int);
+    int (WindowSettings::*get)() const;
+    void (WindowSettings::*set)(int);
 };
 
 const BoolPreference BoolPreferences[] = {
-    { "warn_on_locale_change", &Settings::warnOnLocaleChange, &Settings::setWarnOnLocaleChange },
-    { "beep_after_processing", &Settings::beepAfterProcessing, &Settings::setBeepAfterProcessing },
-    { "batch_clear_before_append", &Settings::batchClearBeforeAppend,
-        &Settings::setBatchClearBeforeAppend },
-    { "batch_completion_sound", &Settings::batchCompletionSound,
-        &Settings::setBatchCompletionSound },
-    { "show_warnings", &Settings::showWarnings, &Settings::setShowWarnings },
-    { "show_comments", &Settings::showComments, &Settings::setShowComments },
-    { "auto_move_notes", &Settings::autoMoveNotes, &Settings::setAutoMoveNotes },
-    { "use_native_file_dialogs", &Settings::useNativeFileDialogs,
-        &Settings::setUseNativeFileDialogs },
-    { "gray_left_pane_buttons", &Settings::grayLeftPaneButtons, &Settings::setGrayLeftPaneButtons },
-    { "show_changes", &Settings::showChanges, &Settings::setShowChanges },
-    { "show_advanced_transforms", &Settings::showAdvancedTransforms,
-        &Settings::setShowAdvancedTransforms },
+    { "warn_on_locale_change", &WindowSettings::warnOnLocaleChange,
+        &WindowSettings::setWarnOnLocaleChange },
+    { "beep_after_processing", &WindowSettings::beepAfterProcessing,
+        &WindowSettings::setBeepAfterProcessing },
+    { "batch_clear_before_append", &WindowSettings::batchClearBeforeAppend,
+        &WindowSettings::setBatchClearBeforeAppend },
+    { "batch_completion_sound", &WindowSettings::batchCompletionSound,
+        &WindowSettings::setBatchCompletionSound },
+    { "show_warnings", &WindowSettings::showWarnings, &WindowSettings::setShowWarnings },
+    { "show_comments", &WindowSettings::showComments, &WindowSettings::setShowComments },
+    { "auto_move_notes", &WindowSettings::autoMoveNotes, &WindowSettings::setAutoMoveNotes },
+    { "use_native_file_dialogs", &WindowSettings::useNativeFileDialogs,
+        &WindowSettings::setUseNativeFileDialogs },
+    { "gray_left_pane_buttons", &WindowSettings::grayLeftPaneButtons,
+        &WindowSettings::setGrayLeftPaneButtons },
+    { "show_changes", &WindowSettings::showChanges, &WindowSettings::setShowChanges },
+    { "show_advanced_transforms", &WindowSettings::showAdvancedTransforms,
+        &WindowSettings::setShowAdvancedTransforms },
 };
 
 const IntPreference IntPreferences[] = {
-    { "optimize_for", &Settings::optimizeFor, &Settings::setOptimizeFor },
-    { "copy_data_as", &Settings::copyDataAs, &Settings::setCopyDataAs },
-    { "open_auto_run", &Settings::openAutoRun, &Settings::setOpenAutoRun },
-    { "open_previous_at_start", &Settings::openPreviousAtStart, &Settings::setOpenPreviousAtStart },
-    { "ui_theme", &Settings::uiTheme, &Settings::setUiTheme },
-    { "toolbar_icon_size", &Settings::toolbarIconSize, &Settings::setToolbarIconSize },
-    { "mouse_wheel_behaviour", &Settings::mouseWheelBehaviour, &Settings::setMouseWheelBehaviour },
-    { "color_scheme", &Settings::colorScheme, &Settings::setColorScheme },
-    { "custom_gradient_effect", &Settings::customGradientEffect,
-        &Settings::setCustomGradientEffect },
-    { "show_center_pane_tips", &Settings::showCenterPaneTips, &Settings::setShowCenterPaneTips },
+    { "optimize_for", &WindowSettings::optimizeFor, &WindowSettings::setOptimizeFor },
+    { "copy_data_as", &WindowSettings::copyDataAs, &WindowSettings::setCopyDataAs },
+    { "open_auto_run", &WindowSettings::openAutoRun, &WindowSettings::setOpenAutoRun },
+    { "open_previous_at_start", &WindowSettings::openPreviousAtStart,
+        &WindowSettings::setOpenPreviousAtStart },
+    { "ui_theme", &WindowSettings::uiTheme, &WindowSettings::setUiTheme },
+    { "toolbar_icon_size", &WindowSettings::toolbarIconSize, &WindowSettings::setToolbarIconSize },
+    { "mouse_wheel_behaviour", &WindowSettings::mouseWheelBehaviour,
+        &WindowSettings::setMouseWheelBehaviour },
+    { "color_scheme", &WindowSettings::colorScheme, &WindowSettings::setColorScheme },
+    { "custom_gradient_effect", &WindowSettings::customGradientEffect,
+        &WindowSettings::setCustomGradientEffect },
+    { "show_center_pane_tips", &WindowSettings::showCenterPaneTips,
+        &WindowSettings::setShowCenterPaneTips },
 };
 
 // A page for the tabs; the tab widget takes ownership when it is added.
@@ -115,11 +121,11 @@ QString fontOfButton(const QPushButton* button)
 }
 
 PreferencesDialog::PreferencesDialog(QWidget* parent)
-    : PreferencesDialog(Settings::instance(), parent)
+    : PreferencesDialog(WindowSettings::instance(), parent)
 {
 }
 
-PreferencesDialog::PreferencesDialog(Settings& settings, QWidget* parent)
+PreferencesDialog::PreferencesDialog(WindowSettings& settings, QWidget* parent)
     : QDialog(parent), m_settings(settings)
 {
     setWindowTitle(tr("Preferences"));
@@ -270,11 +276,11 @@ QWidget* PreferencesDialog::makeProcessingPage()
     form->addRow(QString(), defaults);
     connect(us, &QPushButton::clicked, this, [formats] {
         formats->setPlainText(
-            Settings::defaultDateFormats(QLocale(QLocale::English, QLocale::UnitedStates)));
+            WindowSettings::defaultDateFormats(QLocale(QLocale::English, QLocale::UnitedStates)));
     });
     connect(nonUs, &QPushButton::clicked, this, [formats] {
         formats->setPlainText(
-            Settings::defaultDateFormats(QLocale(QLocale::English, QLocale::UnitedKingdom)));
+            WindowSettings::defaultDateFormats(QLocale(QLocale::English, QLocale::UnitedKingdom)));
     });
     addCheck(form, QStringLiteral("beep_after_processing"), tr("Beep after processing"),
         tr("Make a system sound every time processing completes."));
@@ -564,7 +570,7 @@ void PreferencesDialog::load()
 void PreferencesDialog::save()
 {
     saveChecksAndCombos();
-    Settings& s = m_settings;
+    WindowSettings& s = m_settings;
     s.setProcessingDelay(field<QDoubleSpinBox>(QStringLiteral("processing_delay"))->value());
     s.setMaxMemoryUsage(field<QDoubleSpinBox>(QStringLiteral("max_memory_usage"))->value());
     const QString localeName = field<QComboBox>(QStringLiteral("locale"))->currentData().toString();

@@ -17,7 +17,7 @@ class QPushButton;
 class QSpinBox;
 class QTabWidget;
 class QTableWidget;
-class Settings;
+class WindowSettings;
 
 // The Preferences window: every user-facing preference with its label, tool
 // tip and current value. Nothing is written until OK; OK writes each value
@@ -28,7 +28,7 @@ class PreferencesDialog : public QDialog
 
 public:
     explicit PreferencesDialog(QWidget* parent = nullptr);
-    PreferencesDialog(Settings& settings, QWidget* parent);
+    PreferencesDialog(WindowSettings& settings, QWidget* parent);
 
     // The editor of a preference, by its settings key (for tests and for
     // focusing one preference from elsewhere).
@@ -68,7 +68,7 @@ private:
     void loadChecksAndCombos();
     void saveChecksAndCombos();
 
-    Settings& m_settings;
+    WindowSettings& m_settings;
     QTabWidget* m_tabs = nullptr;
     QHash<QString, QWidget*> m_fields;
 };

@@ -1,6 +1,7 @@
 #include "ui/prompts.h"
 
 #include "core/values.h"
+#include "ui/windowsettings.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -67,12 +68,21 @@ double InsufficientMemoryDialog::chosenMaximum() const
     return m_increase->isChecked() ? m_maximum->value() : 0.0;
 }
 
-double DialogMemoryPrompt::askToContinue(double currentGB, double maximumGB)
+double MessageBoxPrompt::raiseMemoryMaximum(double currentGB, double maximumGB)
 {
     QApplication::setOverrideCursor(Qt::ArrowCursor);
-    InsufficientMemoryDialog dialog(currentGB, maximumGB, m_unsaved, m_parent);
+    InsufficientMemoryDialog dialog(currentGB, maximumGB, m_unsaved && m_unsaved(), m_parent);
     // Only the choice counts, not how the dialog was closed.
     dialog.exec();
     QApplication::restoreOverrideCursor();
-    return dialog.chosenMaximum();
+    const double chosen = dialog.chosenMaximum();
+    // The gauge shows the new maximum before the run goes on.
+    QCoreApplication::processEvents();
+    return chosen;
+}
+
+void MessageBoxPrompt::runFinished()
+{
+    if (WindowSettings::instance().beepAfterProcessing())
+        QApplication::beep();
 }

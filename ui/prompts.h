@@ -7,18 +7,27 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
+
 class QDoubleSpinBox;
 class QRadioButton;
 
-// The engine's Ok/Cancel questions as message boxes over a window.
+// The engine's questions over a window: Ok/Cancel as message boxes, the
+// memory limit through InsufficientMemoryDialog, and the beep after a run
+// when the preferences ask for it.
 class MessageBoxPrompt : public UserPrompt
 {
 public:
     explicit MessageBoxPrompt(QWidget* parent) : m_parent(parent) { }
     bool confirm(const QString& question) override;
+    double raiseMemoryMaximum(double currentGB, double maximumGB) override;
+    void runFinished() override;
+    // Whether the document has unsaved changes, for the dialog's "Exit now".
+    void setUnsavedCheck(std::function<bool()> check) { m_unsaved = std::move(check); }
 
 private:
     QPointer<QWidget> m_parent;
+    std::function<bool()> m_unsaved;
 };
 
 // "Insufficient Memory": raise the maximum and go on, or exit now.
@@ -40,17 +49,4 @@ private:
     QRadioButton* m_increase = nullptr;
     QRadioButton* m_exit = nullptr;
     QDoubleSpinBox* m_maximum = nullptr;
-};
-
-// Asks through InsufficientMemoryDialog over the main window.
-class DialogMemoryPrompt : public MemoryPrompt
-{
-public:
-    explicit DialogMemoryPrompt(QWidget* parent) : m_parent(parent) { }
-    double askToContinue(double currentGB, double maximumGB) override;
-    void setUnsavedChanges(bool unsaved) { m_unsaved = unsaved; }
-
-private:
-    QPointer<QWidget> m_parent;
-    bool m_unsaved = false;
 };

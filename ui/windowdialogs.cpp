@@ -1,10 +1,10 @@
 #include "ui/windowdialogs.h"
 
-#include "core/settings.h"
 #include "graph/graphscene.h"
 #include "graph/node.h"
 #include "graph/transformnode.h"
 #include "transforms/transform.h"
+#include "ui/windowsettings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -45,7 +45,7 @@ FindItemsDialog::FindItemsDialog(GraphScene* scene, QWidget* parent)
     : QDialog(parent), m_scene(scene)
 {
     setWindowTitle(tr("Find Items"));
-    Settings& s = Settings::instance();
+    WindowSettings& s = WindowSettings::instance();
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
     m_text = new QLineEdit(s.findText(), this);
@@ -108,7 +108,7 @@ QList<Node*> FindItemsDialog::find(const GraphScene& scene, const QString& text,
 
 QList<Node*> FindItemsDialog::findAndSelect()
 {
-    Settings& s = Settings::instance();
+    WindowSettings& s = WindowSettings::instance();
     s.setFindText(m_text->text());
     s.setFindAllAny(m_allAny->currentIndex());
     s.setFindInNames(m_inNames->isChecked());

@@ -1,102 +1,19 @@
 #include "core/memorylimit.h"
-#include "core/settings.h"
 
 #include <QtTest>
-
-namespace {
-
-double s_fakeUse = 0.0;
-double fakeMeasure()
-{
-    return s_fakeUse;
-}
-
-class ScriptedPrompt : public MemoryPrompt
-{
-public:
-    double answer = 0.0;
-    int asked = 0;
-    double offeredMinimum = 0.0;
-    double askToContinue(double, double maximumGB) override
-    {
-        ++asked;
-        offeredMinimum = MemoryLimit::minimumRaisedMaximum(maximumGB);
-        return answer;
-    }
-};
-
-} // namespace
 
 class TestMemoryLimit : public QObject
 {
     Q_OBJECT
 
-private:
-    QTemporaryDir m_store;
-
 private Q_SLOTS:
-    void initTestCase()
+    void readsPrivateMemoryFromStatm()
     {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_store.path());
-        MemoryLimit::setMeasurement(&fakeMeasure);
-    }
-    void init()
-    {
-        Settings::instance().setMaxMemoryUsage(4.0);
-        MemoryLimit::setPrompt(nullptr);
-    }
-
-    void readsPrivateMemoryFromStatus()
-    {
-        const QString status = QStringLiteral("Name:\tvarnix\nVmRSS:\t 3145728 kB\n"
-                                              "RssAnon:\t 2097152 kB\nVmSwap:\t 1048576 kB\n");
-        QCOMPARE(MemoryLimit::memoryGBFromStatus(status), 3.0);
-        QCOMPARE(MemoryLimit::memoryGBFromStatus(QString()), 0.0);
-        MemoryLimit::setMeasurement(nullptr);
+        // 1 GiB resident of which 256 MiB file-backed, in 4 KiB pages.
+        QCOMPARE(MemoryLimit::memoryGBFromStatm("600000 262144 65536 10 0 300000 0\n", 4096), 0.75);
+        QCOMPARE(MemoryLimit::memoryGBFromStatm(QByteArray(), 4096), 0.0);
         const double real = MemoryLimit::currentMemoryGB();
-        MemoryLimit::setMeasurement(&fakeMeasure);
         QVERIFY(real > 0.0 && real < 4.0);
-    }
-
-    void withinTheMaximumNothingHappens()
-    {
-        ScriptedPrompt prompt;
-        MemoryLimit::setPrompt(&prompt);
-        s_fakeUse = 4.0;
-        MemoryLimit::check();
-        QCOMPARE(prompt.asked, 0);
-    }
-
-    void raisingTheMaximumContinues()
-    {
-        ScriptedPrompt prompt;
-        prompt.answer = 6.0;
-        MemoryLimit::setPrompt(&prompt);
-        s_fakeUse = 4.3;
-        MemoryLimit::check();
-        QCOMPARE(prompt.asked, 1);
-        QCOMPARE(prompt.offeredMinimum, 4.5);
-        QCOMPARE(Settings::instance().maxMemoryUsage(), 6.0);
-        // An answer below the offered minimum is lifted to it.
-        prompt.answer = 1.0;
-        s_fakeUse = 6.2;
-        MemoryLimit::check();
-        QCOMPARE(Settings::instance().maxMemoryUsage(), 6.5);
-    }
-
-    void exitingThrows()
-    {
-        ScriptedPrompt prompt;
-        MemoryLimit::setPrompt(&prompt);
-        s_fakeUse = 5.0;
-        bool thrown = false;
-        try {
-            MemoryLimit::check();
-        } catch (const MaxMemoryException&) {
-            thrown = true;
-        }
-        QVERIFY(thrown);
-        QCOMPARE(Settings::instance().maxMemoryUsage(), 4.0);
     }
 
     void gauge_data()

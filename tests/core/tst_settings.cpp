@@ -1,15 +1,9 @@
 #include "core/dataset.h"
+#include "core/enginesettings.h"
 #include "core/filetypes.h"
-#include "core/settings.h"
 #include "core/values.h"
 
 #include <QtTest>
-
-#include <functional>
-
-Q_DECLARE_METATYPE(std::function<QVariant(const Settings&)>)
-
-using Getter = std::function<QVariant(const Settings&)>;
 
 class TestSettings : public QObject
 {
@@ -37,124 +31,31 @@ private Q_SLOTS:
     void init()
     {
         QFile::remove(QDir(m_programDir.path()).filePath("varnix.ini"));
-        QSettings(Settings::OrganizationName, Settings::ApplicationName).clear();
+        QSettings(EngineSettings::OrganizationName, EngineSettings::ApplicationName).clear();
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    }
-
-    void defaults_data()
-    {
-        QTest::addColumn<Getter>("getter");
-        QTest::addColumn<QVariant>("expected");
-        auto row = [](const char* name, Getter g, QVariant v) { QTest::newRow(name) << g << v; };
-        row(
-            "processing_delay", [](const Settings& s) { return s.processingDelay(); }, 2.0);
-        row(
-            "optimize_for", [](const Settings& s) { return s.optimizeFor(); }, 0);
-        row(
-            "max_memory_usage", [](const Settings& s) { return s.maxMemoryUsage(); }, 4.0);
-        row(
-            "warn_on_locale_change", [](const Settings& s) { return s.warnOnLocaleChange(); },
-            true);
-        row(
-            "default_output_extension",
-            [](const Settings& s) { return s.defaultOutputExtension(); }, QString("csv"));
-        row(
-            "copy_data_as", [](const Settings& s) { return s.copyDataAs(); }, 0);
-        row(
-            "open_auto_run", [](const Settings& s) { return s.openAutoRun(); }, 1);
-        row(
-            "open_previous_at_start", [](const Settings& s) { return s.openPreviousAtStart(); }, 2);
-        row(
-            "show_warnings", [](const Settings& s) { return s.showWarnings(); }, true);
-        row(
-            "auto_move_notes", [](const Settings& s) { return s.autoMoveNotes(); }, true);
-        row(
-            "data_font_vertical_padding",
-            [](const Settings& s) { return s.dataFontVerticalPadding(); }, 10);
-        row(
-            "mouse_wheel_sensitivity", [](const Settings& s) { return s.mouseWheelSensitivity(); },
-            5);
-        row(
-            "custom_connection_thickness",
-            [](const Settings& s) { return s.customConnectionThickness(); }, 2.0);
-        row(
-            "show_center_pane_tips", [](const Settings& s) { return s.showCenterPaneTips(); }, 2);
-        row(
-            "num_col_frequences", [](const Settings& s) { return s.numColFrequencies(); }, 20);
-        row(
-            "show_percentages_in_col_frquencies",
-            [](const Settings& s) { return s.showPercentagesInColFrequencies(); }, true);
-        row(
-            "find_in_names", [](const Settings& s) { return s.findInNames(); }, true);
-        row(
-            "find_in_data", [](const Settings& s) { return s.findInData(); }, false);
-        row(
-            "find_case_senstive", [](const Settings& s) { return s.findCaseSensitive(); }, false);
-        row(
-            "item_summary_sort_order", [](const Settings& s) { return s.itemSummarySortOrder(); },
-            1);
-        row(
-            "total_next_exp_rows_to_notify",
-            [](const Settings& s) { return s.totalNextExpRowsToNotify(); }, 6);
-        row(
-            "splitter_width_2", [](const Settings& s) { return s.splitterWidth(2); }, -1);
-        row(
-            "input type of txt",
-            [](const Settings& s) { return s.inputFileExtensions().value("txt", -1); },
-            int(FileTypeFixedWidth));
-        row(
-            "input type of geojson",
-            [](const Settings& s) { return s.inputFileExtensions().value("geojson", -1); },
-            int(FileTypeJson));
-        row(
-            "no input type for md",
-            [](const Settings& s) { return s.inputFileExtensions().value("md", -1); }, -1);
-        row(
-            "blocked input holds jpg",
-            [](const Settings& s) {
-                return Settings::extensionList(s.blockedInputExtensions()).contains("jpg");
-            },
-            true);
-        row(
-            "blocked output protects documents",
-            [](const Settings& s) {
-                return Settings::extensionList(s.blockedOutputExtensions()).contains("transform");
-            },
-            true);
-    }
-    void defaults()
-    {
-        QFETCH(Getter, getter);
-        QFETCH(QVariant, expected);
-        Settings settings(m_programDir.path());
-        QCOMPARE(getter(settings), expected);
     }
 
     void blockedInputList()
     {
-        Settings settings(m_programDir.path());
-        const QStringList list = Settings::extensionList(settings.blockedInputExtensions());
+        EngineSettings settings(m_programDir.path());
+        const QStringList list = EngineSettings::extensionList(settings.blockedInputExtensions());
         QCOMPARE(list.size(), 27);
         QCOMPARE(list.first(), QStringLiteral("exe"));
         QCOMPARE(list.last(), QStringLiteral("hlp"));
-        QCOMPARE(Settings::extensionList(" .CSV, txt,,csv "), (QStringList { "csv", "txt" }));
+        QCOMPARE(EngineSettings::extensionList(" .CSV, txt,,csv "), (QStringList { "csv", "txt" }));
     }
 
     void valuesPersist()
     {
         {
-            Settings settings(m_programDir.path());
+            EngineSettings settings(m_programDir.path());
             settings.setProcessingDelay(0.5);
-            settings.setFindCaseSensitive(true);
-            settings.setSplitterWidth(1, 240);
             settings.setInputFileExtensions(
                 { { "dat", FileTypeDelimited }, { "TXT", FileTypePlainText } });
             settings.setTransformDefault("Case", "Case_Type", "Upper");
         }
-        Settings settings(m_programDir.path());
+        EngineSettings settings(m_programDir.path());
         QCOMPARE(settings.processingDelay(), 0.5);
-        QVERIFY(settings.findCaseSensitive());
-        QCOMPARE(settings.splitterWidth(1), 240);
         QCOMPARE(settings.inputFileExtensions().value("txt"), int(FileTypePlainText));
         QCOMPARE(settings.inputFileExtensions().size(), 2);
         QCOMPARE(
@@ -168,13 +69,13 @@ private Q_SLOTS:
     void portableIniFile()
     {
         {
-            Settings native(m_programDir.path());
+            EngineSettings native(m_programDir.path());
             QVERIFY(!native.usesIniFile());
             native.setMaxMemoryUsage(8.0);
         }
         writeIni("[General]\nmax_memory_usage=6\n");
         {
-            Settings portable(m_programDir.path());
+            EngineSettings portable(m_programDir.path());
             QVERIFY(portable.usesIniFile());
             QCOMPARE(portable.maxMemoryUsage(), 6.0);
             portable.setOptimizeFor(1);
@@ -183,7 +84,7 @@ private Q_SLOTS:
             QVERIFY(!QFile::exists(portable.iniFilePath()));
         }
         // Switching to the native store carried the portable values over.
-        Settings native(m_programDir.path());
+        EngineSettings native(m_programDir.path());
         QVERIFY(!native.usesIniFile());
         QCOMPARE(native.maxMemoryUsage(), 6.0);
         QCOMPARE(native.optimizeFor(), 1);
@@ -191,7 +92,7 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(native.iniFilePath()));
         native.setProcessingDelay(3.0);
         native.sync();
-        Settings again(m_programDir.path());
+        EngineSettings again(m_programDir.path());
         QVERIFY(again.usesIniFile());
         QCOMPARE(again.processingDelay(), 3.0);
     }
@@ -218,7 +119,7 @@ private Q_SLOTS:
         QFETCH(QString, second);
         QFETCH(int, count);
         QLocale::setDefault(locale);
-        Settings settings(m_programDir.path());
+        EngineSettings settings(m_programDir.path());
         const QStringList formats = settings.dateFormatList();
         QCOMPARE(formats.size(), count);
         QCOMPARE(formats.at(0), first);
@@ -226,16 +127,16 @@ private Q_SLOTS:
         QCOMPARE(settings.dateFormats(), formats.join('\n'));
     }
 
-    void storedDateFormatsWin()
+    void storedDateFormatsAreTrimmed()
     {
-        Settings settings(m_programDir.path());
+        EngineSettings settings(m_programDir.path());
         settings.setDateFormats("yyyy-MM-dd\n\n  d.M.yyyy  \n");
         QCOMPARE(settings.dateFormatList(), (QStringList { "yyyy-MM-dd", "d.M.yyyy" }));
     }
 
     void applyPushesIntoDataCore()
     {
-        Settings settings(m_programDir.path());
+        EngineSettings settings(m_programDir.path());
         settings.setLocale(QLocale(QLocale::German, QLocale::Germany));
         settings.setDateFormats("d.M.yyyy");
         settings.setOptimizeFor(1);
@@ -249,13 +150,22 @@ private Q_SLOTS:
         QVERIFY(Dataset::poolingEnabled());
     }
 
-    void colorSchemeDefaultFollowsDesktop()
+    // A store without a program folder must neither read nor write the
+    // user's preferences: tests and embedded runs rely on it.
+    void memoryStoreKeepsToItself()
     {
-        Settings settings(m_programDir.path());
-        const int scheme = settings.colorScheme();
-        QVERIFY(scheme == Settings::SchemeLight || scheme == Settings::SchemeDark);
-        settings.setColorScheme(Settings::SchemeOcean);
-        QCOMPARE(settings.colorScheme(), int(Settings::SchemeOcean));
+        {
+            EngineSettings user(m_programDir.path());
+            user.setMaxMemoryUsage(9.0);
+        }
+        EngineSettings memory;
+        QCOMPARE(memory.maxMemoryUsage(), 4.0);
+        memory.setMaxMemoryUsage(2.0);
+        memory.setTransformDefault("Case", "Case_Type", "Upper");
+        memory.removeTransformDefaults("Case");
+        QVERIFY(!memory.transformDefault("Case", "Case_Type").isValid());
+        QCOMPARE(memory.maxMemoryUsage(), 2.0);
+        QCOMPARE(EngineSettings(m_programDir.path()).maxMemoryUsage(), 9.0);
     }
 };
 

@@ -5,7 +5,7 @@
 
 #include "graph/ionode.h"
 #include "graph/nodefactory.h"
-#include "graph/runstate.h"
+#include "graph/runcontext.h"
 #include "transforms/catalogue.h"
 #include "transforms/transform.h"
 

@@ -5,7 +5,7 @@
 #include "graph/graphscene.h"
 #include "graph/ionode.h"
 #include "graph/nodefactory.h"
-#include "graph/runstate.h"
+#include "graph/runcontext.h"
 #include "graph/transformnode.h"
 #include "transforms/catalogue.h"
 #include "transforms/transform.h"
@@ -31,7 +31,7 @@ public:
 
     void process(bool processDownstream, bool force) override
     {
-        if (RunState::stopRequested())
+        if (runContext().stopRequested())
             return;
         if (status() != StatusUpToDate) {
             m_dataset.clear();
@@ -97,7 +97,7 @@ public:
     {
         Q_UNUSED(processDownstream)
         Q_UNUSED(force)
-        if (RunState::stopRequested() || status() == StatusUpToDate || !canProcess())
+        if (runContext().stopRequested() || status() == StatusUpToDate || !canProcess())
             return;
         setStatus(StatusUpdating, false);
         emit processingStart(this);

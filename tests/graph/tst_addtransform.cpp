@@ -47,7 +47,6 @@ private slots:
         QStandardPaths::setTestModeEnabled(true);
         registerTestKinds();
     }
-    void init() { RunState::clearStopRequest(); }
 
     void refusals_data();
     void refusals();

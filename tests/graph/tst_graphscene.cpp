@@ -1,4 +1,4 @@
-#include "core/settings.h"
+#include "core/enginesettings.h"
 #include "core/values.h"
 #include "graph/connection.h"
 #include "graph/userprompt.h"
@@ -43,7 +43,6 @@ class TestGraphScene : public QObject
 
 private slots:
     void initTestCase();
-    void init() { RunState::clearStopRequest(); }
 
     void twoInputTransformProcessesOnceUpperFirst();
     void errorStopsOnlyItsBranch();
@@ -213,7 +212,7 @@ void TestGraphScene::stopLeavesTheRestNeedingUpdate()
     QCOMPARE(second->status(), int(StatusNeedsUpdating));
     QCOMPARE(other->status(), int(StatusNeedsUpdating));
     QVERIFY(log.contains(QStringLiteral("  Stopped by user")));
-    QVERIFY(!RunState::stopRequested());
+    QVERIFY(!scene.runContext().stopRequested());
     bool told = false;
     for (const QList<QVariant>& args : stopped)
         told = told || args.at(0).toString() == QLatin1String("Run stopped by user");
@@ -398,8 +397,8 @@ void TestGraphScene::disconnectAsksBeforeResettingOptions()
 
 void TestGraphScene::rightPaneChangesWaitForTheDelay()
 {
-    Settings::instance().setProcessingDelay(0.2);
     GraphScene scene;
+    scene.runContext().settings().setProcessingDelay(0.2);
     scene.setAutoRun(true);
     auto* source = new SourceNode(rows("x"));
     scene.addNode(source);
@@ -422,8 +421,6 @@ void TestGraphScene::rightPaneChangesWaitForTheDelay()
     scene.stop();
     QVERIFY(!scene.autoRun());
     QCOMPARE(tip.count(), 1);
-    RunState::clearStopRequest();
-    Settings::instance().setProcessingDelay(2.0);
 }
 
 void TestGraphScene::movingUpstreamItemsSwapsTwoInputBindings()

@@ -1,4 +1,3 @@
-#include "core/settings.h"
 #include "testnodes.h"
 
 #include <QStandardPaths>
@@ -38,7 +37,6 @@ class TestTransformNode : public QObject
 
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-    void init() { RunState::clearStopRequest(); }
 
     void upstreamCountWarning_data();
     void upstreamCountWarning();
@@ -184,9 +182,9 @@ void TestTransformNode::resultsAndCounters()
     TransformParameter* columns = node->transform()->parameter("Columns");
     columns->setValue(QVariant::fromValue(ColumnRefList { columns->referenceAt(0) }));
 
-    const qint64 before = Settings::instance().totalRowsProcessed();
+    const qint64 before = scene.runContext().rowsProcessed();
     scene.process(GraphScene::RunAll, true);
-    QCOMPARE(Settings::instance().totalRowsProcessed(), before + 3);
+    QCOMPARE(scene.runContext().rowsProcessed(), before + 3);
     QCOMPARE(node->resultText(), QStringLiteral("2 changed, 1 unchanged"));
     QVERIFY(node->logLine(false).contains(QStringLiteral("[2 changed, 1 unchanged]")));
     QCOMPARE(node->warnings(), QStringList());

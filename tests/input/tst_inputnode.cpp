@@ -1,9 +1,8 @@
-#include "core/settings.h"
+#include "core/enginesettings.h"
 #include "core/values.h"
 #include "graph/connection.h"
 #include "graph/graphscene.h"
 #include "graph/nodefactory.h"
-#include "graph/runstate.h"
 #include "graph/transformnode.h"
 #include "input/inputnode.h"
 #include "output/outputnode.h"
@@ -52,7 +51,6 @@ class TestInputNode : public QObject
 
 private slots:
     void initTestCase();
-    void init() { RunState::clearStopRequest(); }
 
     void headerGuess_data();
     void headerGuess();

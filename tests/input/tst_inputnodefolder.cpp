@@ -1,6 +1,6 @@
 // Folder reads and schema validation of the Input item.
 
-#include "graph/runstate.h"
+#include "graph/runcontext.h"
 #include "input/inputnode.h"
 
 #include <QDir>
@@ -78,7 +78,6 @@ void TestInputNodeFolder::initTestCase()
 
 void TestInputNodeFolder::init()
 {
-    RunState::clearStopRequest();
     m_node.reset();
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
@@ -258,9 +257,8 @@ void TestInputNodeFolder::stopBetweenFiles()
 {
     writeFiles({ { "1.csv", "a\n1\n" }, { "2.csv", "a\n2\n" } });
     InputNode* node = folderNode(QStringLiteral("*.csv"));
-    connect(node, &Node::processed, this, [] { RunState::requestStop(); });
+    connect(node, &Node::processed, this, [node] { node->runContext().requestStop(); });
     node->process(false, false);
-    RunState::clearStopRequest();
     QCOMPARE(node->status(), int(StatusError));
     QCOMPARE(node->warnings(), QStringList(QStringLiteral("Stopped by user")));
     QCOMPARE(node->rowCount(), 1);

@@ -1,5 +1,6 @@
-#include "core/settings.h"
+#include "core/enginesettings.h"
 #include "graph/connection.h"
+#include "graph/runcontext.h"
 #include "graph/userprompt.h"
 #include "output/outputnode.h"
 #include "tests/graph/testnodes.h"
@@ -87,7 +88,6 @@ class TestOutputNode : public QObject
 
 private slots:
     void initTestCase();
-    void init() { RunState::clearStopRequest(); }
 
     void defaultsFollowThePath_data();
     void defaultsFollowThePath();
@@ -366,9 +366,8 @@ void TestOutputNode::stopDuringWriteKeepsTheOldFile()
         data.appendRow({ QString::number(r) });
     OutputNode* out = outputTo(path);
     Graph graph(out, data);
-    connect(out, &Node::processed, this, [] { RunState::requestStop(); });
+    connect(out, &Node::processed, this, [out] { out->runContext().requestStop(); });
     graph.run();
-    RunState::clearStopRequest();
 
     QCOMPARE(out->status(), int(StatusError));
     QVERIFY(out->warnings().contains(QStringLiteral("Stopped by user")));

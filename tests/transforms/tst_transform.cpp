@@ -1,4 +1,4 @@
-#include "core/settings.h"
+#include "core/enginesettings.h"
 #include "tests/graph/testnodes.h"
 
 #include <QSignalSpy>
@@ -174,12 +174,13 @@ void TestTransform::progressEveryThousandRows()
 
 void TestTransform::userDefaults()
 {
-    Settings& settings = Settings::instance();
+    EngineSettings settings;
     settings.setTransformDefault(
         QStringLiteral("Test_Options"), QStringLiteral("Count"), QStringLiteral("12"));
     settings.setTransformDefault(
         QStringLiteral("Test_Options"), QStringLiteral("Mode"), QStringLiteral("Title"));
     TestOptions t;
+    t.setUserDefaults(&settings);
     t.defineParameters({}, true);
     QCOMPARE(t.parameter("Count")->intValue(), 12);
     QVERIFY(t.parameter("Count")->userDefaultApplied());
@@ -188,7 +189,6 @@ void TestTransform::userDefaults()
     t.defineParameters({}, false);
     QCOMPARE(t.parameter("Count")->intValue(), 3);
     QCOMPARE(t.parameter("Mode")->selectionIndex(), 0);
-    settings.removeTransformDefaults(QStringLiteral("Test_Options"));
 }
 
 void TestTransform::bindingFollowsUpstreamOrder()

@@ -4,7 +4,6 @@
 // Every Option (the rename lets columns change name upstream of the options
 // under test), and the user's gestures on editor widgets.
 
-#include "core/settings.h"
 #include "everyoptiontransform.h"
 #include "graph/graphscene.h"
 #include "graph/transformnode.h"
@@ -12,6 +11,7 @@
 #include "transforms/catalogue.h"
 #include "ui/editors/rowtableeditor.h"
 #include "ui/itempane.h"
+#include "ui/windowsettings.h"
 #include "uitesthelpers.h"
 
 #include <QAbstractButton>
@@ -36,7 +36,7 @@ inline QStringList columnNames()
 inline void prepare(const QTemporaryDir& settingsDir)
 {
     isolateSettings(settingsDir);
-    Settings::instance().setProcessingDelay(Delay);
+    WindowSettings::instance().setProcessingDelay(Delay);
     Catalogue::instance().add(new EveryOptionTransform);
     registerInputNodeKind();
 }

@@ -1,7 +1,7 @@
-#include "core/settings.h"
 #include "ui/datatablechars.h"
 #include "ui/datatablemodel.h"
 #include "ui/datatableview.h"
+#include "ui/windowsettings.h"
 #include "uitesthelpers.h"
 
 #include <QColor>
@@ -148,7 +148,7 @@ private slots:
         QTest::keyClicks(view.filterEdit(), QStringLiteral("Y"));
         QCOMPARE(view.model()->rowCount(), 1);
         QCOMPARE(view.model()->data(view.model()->index(0, 1)).toString(), QStringLiteral("2"));
-        QCOMPARE(Settings::instance().filterDataIndex(), int(DataTableModel::FilterRowData));
+        QCOMPARE(WindowSettings::instance().filterDataIndex(), int(DataTableModel::FilterRowData));
         view.filterEdit()->clear();
         QCOMPARE(view.model()->rowCount(), 2);
     }
@@ -173,7 +173,7 @@ private slots:
         data.verification().cellStatus.insert({ 1, 0 }, 0);
         DataTableModel model;
         model.setDataset(data);
-        const Settings& settings = Settings::instance();
+        const WindowSettings& settings = WindowSettings::instance();
         QCOMPARE(model.index(0, 1).data(Qt::BackgroundRole).value<QColor>(),
             settings.verifyFailErrorColor());
         QCOMPARE(model.index(0, 1).data(Qt::ToolTipRole).toString(),
@@ -191,10 +191,10 @@ private slots:
     {
         DataTableView view;
         const int before = view.tableView()->verticalHeader()->defaultSectionSize();
-        Settings::instance().setDataFontVerticalPadding(30);
+        WindowSettings::instance().setDataFontVerticalPadding(30);
         view.applyPreferences();
         QCOMPARE(view.tableView()->verticalHeader()->defaultSectionSize(), before + 20);
-        Settings::instance().setDataFontVerticalPadding(10);
+        WindowSettings::instance().setDataFontVerticalPadding(10);
     }
 
     void characterFrequencies()

@@ -2,7 +2,6 @@
 // type show, and that an edit of each reaches the item, waits for the
 // processing delay, re-runs and can be undone; the schema editor, the folder
 // dialog and the question about unknown extensions.
-#include "core/settings.h"
 #include "graph/graphscene.h"
 #include "graph/optionmap.h"
 #include "input/inputnode.h"
@@ -12,6 +11,7 @@
 #include "ui/inputform.h"
 #include "ui/mainwindow.h"
 #include "ui/schemaeditor.h"
+#include "ui/windowsettings.h"
 #include "uitesthelpers.h"
 
 #include <QApplication>
@@ -118,7 +118,7 @@ private slots:
     {
         QStandardPaths::setTestModeEnabled(true);
         isolateSettings(m_settingsDir);
-        Settings::instance().setProcessingDelay(0.05);
+        WindowSettings::instance().setProcessingDelay(0.05);
         registerInputNodeKind();
         writeFile(m_data.filePath("people.csv"), "name,age\nann,31\nbob,42\n");
         writeFile(m_data.filePath("many/a.csv"), "x\n1\n");
@@ -574,10 +574,10 @@ private slots:
     void unknownExtensionAsksOnce()
     {
         const QString path = m_data.filePath("table.dat");
-        QVERIFY(!Settings::instance().inputFileExtensions().contains("dat"));
+        QVERIFY(!WindowSettings::instance().inputFileExtensions().contains("dat"));
         answerNextDialog([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
         QCOMPARE(DefaultFileTypeDialog::typeForNewInput(path, nullptr), int(FileTypeNone));
-        QVERIFY(!Settings::instance().inputFileExtensions().contains("dat"));
+        QVERIFY(!WindowSettings::instance().inputFileExtensions().contains("dat"));
 
         answerNextDialog([](QWidget* modal) {
             auto* dialog = qobject_cast<DefaultFileTypeDialog*>(modal);
@@ -589,7 +589,7 @@ private slots:
             dialog->accept();
         });
         QCOMPARE(DefaultFileTypeDialog::typeForNewInput(path, nullptr), int(FileTypeXml));
-        QCOMPARE(Settings::instance().inputFileExtensions().value("dat"), int(FileTypeXml));
+        QCOMPARE(WindowSettings::instance().inputFileExtensions().value("dat"), int(FileTypeXml));
         // Known now (any case), and a known or missing extension never asks.
         QCOMPARE(DefaultFileTypeDialog::typeForNewInput(m_data.filePath("more.DAT"), nullptr),
             int(FileTypeXml));
@@ -624,7 +624,8 @@ private slots:
         auto* input = qobject_cast<InputNode*>(graph->nodes().first());
         QVERIFY(input);
         QCOMPARE(input->fileType(), int(FileTypeVCard));
-        QCOMPARE(Settings::instance().inputFileExtensions().value("card"), int(FileTypeVCard));
+        QCOMPARE(
+            WindowSettings::instance().inputFileExtensions().value("card"), int(FileTypeVCard));
         window.setModified(false);
     }
 };

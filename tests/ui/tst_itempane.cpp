@@ -1,4 +1,3 @@
-#include "core/settings.h"
 #include "graph/graphscene.h"
 #include "graph/transformnode.h"
 #include "input/inputnode.h"
@@ -13,6 +12,7 @@
 #include "ui/editors/simpleeditors.h"
 #include "ui/itempane.h"
 #include "ui/itempaneoptions.h"
+#include "ui/windowsettings.h"
 #include "uitesthelpers.h"
 
 #include <QCheckBox>
@@ -53,7 +53,7 @@ private slots:
     void initTestCase()
     {
         isolateSettings(m_settingsDir);
-        Settings::instance().setProcessingDelay(0.05);
+        WindowSettings::instance().setProcessingDelay(0.05);
     }
 
     void init()

@@ -1,7 +1,6 @@
 #include "tests/graph/testnodes.h"
 
 #include "core/memorylimit.h"
-#include "core/settings.h"
 #include "graph/connection.h"
 #include "graph/notenode.h"
 #include "ui/actionpane.h"
@@ -9,6 +8,7 @@
 #include "ui/itempane.h"
 #include "ui/mainwindow.h"
 #include "ui/windowdialogs.h"
+#include "ui/windowsettings.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -24,12 +24,6 @@
 #include <QToolButton>
 
 namespace {
-
-double g_fakeMemory = 0.0;
-double fakeMemory()
-{
-    return g_fakeMemory;
-}
 
 Dataset people()
 {
@@ -110,12 +104,11 @@ void TestMainWindow::initTestCase()
     NodeFactory::registerKind(InputNodeType, [] { return new SourceNode; });
     // A two-input type, whatever merge types this build has.
     Catalogue::instance().add(new TestPair);
-    Settings::instance().setShowAdvancedTransforms(false);
+    WindowSettings::instance().setShowAdvancedTransforms(false);
 }
 
 void TestMainWindow::init()
 {
-    RunState::clearStopRequest();
     m_window = new MainWindow;
     m_window->setQuietMessages(true);
     m_window->show();
@@ -127,7 +120,6 @@ void TestMainWindow::cleanup()
     m_window->setModified(false);
     delete m_window;
     m_window = nullptr;
-    MemoryLimit::setMeasurement(nullptr);
 }
 
 void TestMainWindow::addTransformFromLeftPaneRunsAndUndoes()
@@ -405,10 +397,8 @@ void TestMainWindow::memoryGaugeWarnsFromThreeQuarters()
 {
     QFETCH(double, used);
     QFETCH(bool, warns);
-    Settings::instance().setMaxMemoryUsage(4.0);
-    g_fakeMemory = used;
-    MemoryLimit::setMeasurement(&fakeMemory);
-    m_window->refreshMemoryGauge();
+    WindowSettings::instance().setMaxMemoryUsage(4.0);
+    m_window->showMemoryGauge(used);
     QLabel* gauge = m_window->memoryGauge();
     QCOMPARE(gauge->text(), MemoryLimit::gaugeText(used, 4.0));
     QCOMPARE(gauge->styleSheet().contains(QStringLiteral("#fc3300")), warns);
@@ -524,7 +514,8 @@ void TestMainWindow::saveNewOpenRoundTrip()
     QVERIFY(m_window->saveDocument(path));
     QVERIFY(!m_window->isModified());
     QVERIFY(m_window->windowTitle().startsWith(QStringLiteral("graph.transform")));
-    QCOMPARE(Settings::instance().recentDocuments().value(0), QFileInfo(path).absoluteFilePath());
+    QCOMPARE(
+        WindowSettings::instance().recentDocuments().value(0), QFileInfo(path).absoluteFilePath());
 
     m_window->action(QStringLiteral("&New"))->trigger();
     QVERIFY(m_window->graph()->nodes().isEmpty());

@@ -1,10 +1,10 @@
-#include "core/settings.h"
 #include "graph/graphscene.h"
 #include "graph/notenode.h"
 #include "input/inputnode.h"
 #include "ui/mainwindow.h"
 #include "ui/prompts.h"
 #include "ui/windowdialogs.h"
+#include "ui/windowsettings.h"
 
 #include <QAction>
 #include <QDir>
@@ -110,7 +110,7 @@ void TestMainWindowDocument::missingInputsAreListed()
 
 void TestMainWindowDocument::recentListKeepsTheNewestOnce()
 {
-    Settings::instance().setRecentDocuments({});
+    WindowSettings::instance().setRecentDocuments({});
     QTemporaryDir dir;
     MainWindow window;
     window.setQuietMessages(true);
@@ -122,7 +122,7 @@ void TestMainWindowDocument::recentListKeepsTheNewestOnce()
     }
     // Saving an older one again brings it to the front without a repeat.
     QVERIFY(window.saveDocument(saved.at(5)));
-    const QStringList recent = Settings::instance().recentDocuments();
+    const QStringList recent = WindowSettings::instance().recentDocuments();
     QCOMPARE(recent.size(), int(MainWindow::MaxRecentDocuments));
     QCOMPARE(recent.first(), saved.at(5));
     QCOMPARE(recent.count(saved.at(5)), 1);

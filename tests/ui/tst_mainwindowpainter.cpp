@@ -34,7 +34,6 @@ class TestMainWindowPainter : public QObject
 
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-    void init() { RunState::clearStopRequest(); }
 
     void edgeToEdge_data();
     void edgeToEdge();

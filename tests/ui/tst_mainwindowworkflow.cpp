@@ -1,7 +1,6 @@
 // The whole path a user takes: two files dropped onto the centre pane, a Join
 // added from the left pane with both selected, processed by auto run, the
 // addition undone and redone, the document saved, closed and opened again.
-#include "core/settings.h"
 #include "graph/graphscene.h"
 #include "graph/transformnode.h"
 #include "input/inputnode.h"
@@ -11,6 +10,7 @@
 #include "ui/actionpane.h"
 #include "ui/graphpane.h"
 #include "ui/mainwindow.h"
+#include "ui/windowsettings.h"
 
 #include <QAction>
 #include <QApplication>

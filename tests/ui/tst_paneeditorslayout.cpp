@@ -5,7 +5,6 @@
 // With VARNIX_PANE_SHOTS set to a folder, each form is also saved there as
 // "paneeditors-<type>.png" for a look by eye (run under a real X server).
 
-#include "core/settings.h"
 #include "everyoptiontransform.h"
 #include "graph/graphscene.h"
 #include "graph/transformnode.h"
@@ -16,6 +15,7 @@
 #include "ui/editors/rowtableeditor.h"
 #include "ui/itempane.h"
 #include "ui/itempaneoptions.h"
+#include "ui/windowsettings.h"
 #include "uitesthelpers.h"
 
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "core/filetypes.h"
-#include "core/settings.h"
 #include "core/values.h"
 #include "ui/preferencesdialog.h"
+#include "ui/windowsettings.h"
 #include "uitesthelpers.h"
 
 #include <QCheckBox>
@@ -51,7 +51,10 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     }
 
-    void init() { QSettings(Settings::OrganizationName, Settings::ApplicationName).clear(); }
+    void init()
+    {
+        QSettings(WindowSettings::OrganizationName, WindowSettings::ApplicationName).clear();
+    }
 
     void defaultsAreShown_data()
     {
@@ -130,11 +133,11 @@ private slots:
         PreferencesDialog dialog;
         const QString shown
             = dialog.field<QPlainTextEdit>(QStringLiteral("date_formats"))->toPlainText();
-        QCOMPARE(shown, Settings::instance().dateFormats());
+        QCOMPARE(shown, WindowSettings::instance().dateFormats());
         dialog.accept();
         // Left untouched, the list still follows the locale's defaults.
-        QVERIFY(!Settings::instance().contains(QStringLiteral("date_formats")));
-        QVERIFY(!Settings::instance().contains(QStringLiteral("blocked_input_extensions")));
+        QVERIFY(!WindowSettings::instance().contains(QStringLiteral("date_formats")));
+        QVERIFY(!WindowSettings::instance().contains(QStringLiteral("blocked_input_extensions")));
     }
 
     void roundTrip()
@@ -157,7 +160,7 @@ private slots:
                 QColor("#123456"));
             dialog.accept();
         }
-        const Settings& s = Settings::instance();
+        const WindowSettings& s = WindowSettings::instance();
         QCOMPARE(s.processingDelay(), 0.5);
         QCOMPARE(s.optimizeFor(), 1);
         QVERIFY(s.beepAfterProcessing());
@@ -190,7 +193,7 @@ private slots:
             PreferencesDialog dialog;
             auto* table = dialog.field<QTableWidget>(QStringLiteral("input_file_extensions"));
             QVERIFY(table);
-            QCOMPARE(extensionTableMap(table), Settings::instance().inputFileExtensions());
+            QCOMPARE(extensionTableMap(table), WindowSettings::instance().inputFileExtensions());
             // Extensions are kept trimmed, in lower case and without the dot.
             table->insertRow(table->rowCount());
             table->setItem(
@@ -199,9 +202,9 @@ private slots:
             type->addItem(QStringLiteral("Fixed width"), int(FileTypeFixedWidth));
             table->setCellWidget(table->rowCount() - 1, 1, type);
             dialog.accept();
-            QVERIFY(!Settings::instance().contains(QStringLiteral("output_file_extensions")));
+            QVERIFY(!WindowSettings::instance().contains(QStringLiteral("output_file_extensions")));
         }
-        QCOMPARE(Settings::instance().inputFileExtensions().value(QStringLiteral("dat"), -1),
+        QCOMPARE(WindowSettings::instance().inputFileExtensions().value(QStringLiteral("dat"), -1),
             int(FileTypeFixedWidth));
         PreferencesDialog again;
         const QMap<QString, int> shown
@@ -215,7 +218,7 @@ private slots:
         PreferencesDialog dialog;
         dialog.field<QDoubleSpinBox>(QStringLiteral("processing_delay"))->setValue(9);
         dialog.reject();
-        QCOMPARE(Settings::instance().processingDelay(), 2.0);
+        QCOMPARE(WindowSettings::instance().processingDelay(), 2.0);
     }
 
     void usDefaultsButton()

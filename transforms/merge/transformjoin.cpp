@@ -2,7 +2,6 @@
 
 #include "core/values.h"
 #include "graph/node.h"
-#include "graph/runstate.h"
 #include "transforms/support/keyreport.h"
 #include "transforms/support/mergeutil.h"
 
@@ -205,7 +204,7 @@ void TransformJoin::joinByKey(
     const int work = bottom.rowCount() + top.rowCount();
     const KeyIndex index(
         bottom, bottomKey, caseSensitive, [this, work](int i) { return reportProgress(i, work); });
-    if (RunState::stopRequested())
+    if (stopRequested())
         return;
     const JoinPlan plan = planJoin(top, topKey, index, bottom.rowCount(), caseSensitive);
     const qint64 total

@@ -3,7 +3,6 @@
 #include "core/dataset.h"
 #include "core/values.h"
 #include "graph/node.h"
-#include "graph/runstate.h"
 #include "transforms/support/duplicategroups.h"
 
 namespace {
@@ -122,7 +121,7 @@ bool TransformDedupe::reportRow(int row, int rowCount, bool fuzzy)
         return reportProgress(row, rowCount);
     if (row % 25 == 0 && rowCount > 0)
         emit processed(qreal(row) / rowCount);
-    return !RunState::stopRequested();
+    return !stopRequested();
 }
 
 void TransformDedupe::process(Dataset& output, const QList<Node*>& upstream, bool& error)

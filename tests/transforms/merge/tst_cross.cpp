@@ -17,7 +17,6 @@ private slots:
         QStandardPaths::setTestModeEnabled(true);
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     }
-    void init() { RunState::clearStopRequest(); }
 
     void product_data();
     void product();

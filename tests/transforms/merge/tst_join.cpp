@@ -16,7 +16,6 @@ private slots:
         QStandardPaths::setTestModeEnabled(true);
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     }
-    void init() { RunState::clearStopRequest(); }
 
     void byKey_data();
     void byKey();

@@ -47,7 +47,6 @@ private slots:
         QStandardPaths::setTestModeEnabled(true);
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     }
-    void init() { RunState::clearStopRequest(); }
 
     void intersectExample();
     void keys_data();

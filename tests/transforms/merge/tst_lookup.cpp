@@ -46,7 +46,6 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         setDefaultDateFormats(standardDateFormats(QLocale()));
     }
-    void init() { RunState::clearStopRequest(); }
 
     void exact_data();
     void exact();

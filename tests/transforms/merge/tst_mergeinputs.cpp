@@ -1,6 +1,7 @@
 // What the merge transforms share: a missing second input or key option,
 // moving the bottom item above the top one, and rows and values passed on by
 // reference rather than copied.
+#include "graph/runcontext.h"
 #include "mergefixture.h"
 
 #include "transforms/merge/transformcross.h"
@@ -40,7 +41,6 @@ private slots:
         QStandardPaths::setTestModeEnabled(true);
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     }
-    void init() { RunState::clearStopRequest(); }
 
     void missingInputOrOption_data();
     void missingInputOrOption();
@@ -188,9 +188,11 @@ void TestMergeInputs::stopEndsTheWork()
     }
     QCOMPARE(f.run().rowCount(), 3000);
     int reports = 0;
-    QObject::connect(f.transform(), &Transform::processed, [&reports](qreal) {
+    RunContext context;
+    f.transform()->setRunContext(&context);
+    QObject::connect(f.transform(), &Transform::processed, [&reports, &context](qreal) {
         ++reports;
-        RunState::requestStop();
+        context.requestStop();
     });
     Dataset out;
     bool error = false;

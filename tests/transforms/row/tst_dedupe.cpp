@@ -121,7 +121,6 @@ class TestDedupe : public QObject
 
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-    void init() { RunState::clearStopRequest(); }
     void removeDuplicates_data();
     void removeDuplicates();
     void keepOnlyIsTheComplement();
@@ -357,9 +356,10 @@ void TestDedupe::stopEndsInError()
 {
     DedupeRun run(names({ "a", "b" }));
     run.columns({ 0 });
-    RunState::requestStop();
+    RunContext stopped;
+    stopped.requestStop();
+    run.dedupe.setRunContext(&stopped);
     const Dataset out = run.run();
-    RunState::clearStopRequest();
     QVERIFY(run.error);
     QCOMPARE(
         run.dedupe.warnings().first(), QStringLiteral("Dedupe was stopped before it finished."));

@@ -1,72 +1,27 @@
 #pragma once
 
-// The per-user settings store: the only place that touches QSettings. Every
-// key has one typed getter that supplies the default when the key is absent,
-// and one setter, so the store never needs initialising. The store is the
-// portable "varnix.ini" beside the program when that file exists, otherwise
-// the platform's native per-user store.
+// The preferences and remembered state of the windows: panes, themes,
+// fonts, dialogs' last choices and recent files. They extend the engine's
+// settings so that the Preferences dialog edits both through one store.
 
-#include <QColor>
+#include "core/enginesettings.h"
+
+#include <QByteArray>
 #include <QDate>
 #include <QDateTime>
-#include <QLocale>
-#include <QMap>
-#include <QString>
 #include <QStringList>
-#include <QVariant>
 
-#include <memory>
-
-class QSettings;
-
-class Settings
+class WindowSettings : public EngineSettings
 {
 public:
-    static constexpr const char* IniFileName = "varnix.ini";
-    static constexpr const char* OrganizationName = "Varnix Software";
-    static constexpr const char* ApplicationName = "Varnix";
+    // The process-wide store of the application, created on first use next
+    // to the executable.
+    static WindowSettings& instance();
 
-    // The process-wide store, created on first use next to the executable.
-    static Settings& instance();
+    using EngineSettings::EngineSettings;
 
-    // A store that looks for the portable INI file in programDirectory.
-    explicit Settings(const QString& programDirectory);
-    ~Settings();
-    Settings(const Settings&) = delete;
-    Settings& operator=(const Settings&) = delete;
-
-    // 0 "Windows System Registry" (the native store), 1 "portable .ini file".
-    bool usesIniFile() const { return m_usesIni; }
-    QString iniFilePath() const;
-    void setStoreInIniFile(bool ini);
-    void sync();
-
-    // Pushes the preferences that change processing into the data core:
-    // the default locale, the date-format list and value pooling.
-    void apply() const;
-
-    // Preferences that change processing or files
-    double processingDelay() const { return real("processing_delay", 2.0); }
-    void setProcessingDelay(double seconds) { set("processing_delay", seconds); }
-    int optimizeFor() const { return integer("optimize_for", 0); }
-    void setOptimizeFor(int value) { set("optimize_for", value); }
-    double maxMemoryUsage() const { return real("max_memory_usage", 4.0); }
-    void setMaxMemoryUsage(double gigabytes) { set("max_memory_usage", gigabytes); }
-    QLocale locale() const;
-    void setLocale(const QLocale& locale) { set("locale", locale.name()); }
     bool warnOnLocaleChange() const { return boolean("warn_on_locale_change", true); }
     void setWarnOnLocaleChange(bool on) { set("warn_on_locale_change", on); }
-    QString dateFormats() const;
-    QStringList dateFormatList() const;
-    void setDateFormats(const QString& oneFormatPerLine) { set("date_formats", oneFormatPerLine); }
-    static QString defaultDateFormats(const QLocale& locale);
-    QString blockedInputExtensions() const;
-    void setBlockedInputExtensions(const QString& list) { set("blocked_input_extensions", list); }
-    QString blockedOutputExtensions() const;
-    void setBlockedOutputExtensions(const QString& list) { set("blocked_output_extensions", list); }
-    static QStringList extensionList(const QString& commaSeparated);
-    QString defaultOutputExtension() const { return text("default_output_extension", "csv"); }
-    void setDefaultOutputExtension(const QString& ext) { set("default_output_extension", ext); }
     QString defaultExportExtension() const { return text("default_export_extension", "csv"); }
     void setDefaultExportExtension(const QString& ext) { set("default_export_extension", ext); }
     int copyDataAs() const { return integer("copy_data_as", 0); }
@@ -77,8 +32,6 @@ public:
     void setOpenPreviousAtStart(int value) { set("open_previous_at_start", value); }
     bool beepAfterProcessing() const { return boolean("beep_after_processing", false); }
     void setBeepAfterProcessing(bool on) { set("beep_after_processing", on); }
-    bool batchClearBeforeAppend() const { return boolean("batch_clear_before_append", false); }
-    void setBatchClearBeforeAppend(bool on) { set("batch_clear_before_append", on); }
     bool batchCompletionSound() const { return boolean("batch_completion_sound", false); }
     void setBatchCompletionSound(bool on) { set("batch_completion_sound", on); }
     bool showWarnings() const { return boolean("show_warnings", true); }
@@ -89,11 +42,6 @@ public:
     void setAutoMoveNotes(bool on) { set("auto_move_notes", on); }
     bool useNativeFileDialogs() const { return boolean("use_native_file_dialogs", true); }
     void setUseNativeFileDialogs(bool on) { set("use_native_file_dialogs", on); }
-    // Extension (lower case, no dot) to file type.
-    QMap<QString, int> inputFileExtensions() const;
-    void setInputFileExtensions(const QMap<QString, int>& map);
-    QMap<QString, int> outputFileExtensions() const;
-    void setOutputFileExtensions(const QMap<QString, int>& map);
 
     // User-interface preferences
     int uiTheme() const { return integer("ui_theme", 0); }
@@ -270,35 +218,4 @@ public:
     void setTotalNextExpRowsToNotify(int value) { set("total_next_exp_rows_to_notify", value); }
     QStringList recentDocuments() const { return value("recent_documents").toStringList(); }
     void setRecentDocuments(const QStringList& paths) { set("recent_documents", paths); }
-
-    // User-saved defaults: "defaults/transforms/<type>/<parameter>" and
-    // "defaults/<kind>/<a>/<b>/<option>" for inputs and outputs. An invalid
-    // QVariant means no saved default.
-    QVariant transformDefault(const QString& typeKey, const QString& parameterKey) const;
-    void setTransformDefault(
-        const QString& typeKey, const QString& parameterKey, const QVariant& value);
-    void removeTransformDefaults(const QString& typeKey);
-    QVariant itemDefault(
-        const QString& kind, const QString& a, const QString& b, const QString& option) const;
-    void setItemDefault(const QString& kind, const QString& a, const QString& b,
-        const QString& option, const QVariant& value);
-
-    bool contains(const QString& key) const;
-
-private:
-    QVariant value(const char* key, const QVariant& fallback = QVariant()) const;
-    QVariant value(const QString& key, const QVariant& fallback = QVariant()) const;
-    void set(const char* key, const QVariant& value);
-    void set(const QString& key, const QVariant& value);
-    double real(const char* key, double fallback) const;
-    int integer(const char* key, int fallback) const;
-    bool boolean(const char* key, bool fallback) const;
-    QString text(const char* key, const char* fallback) const;
-    QColor color(const char* key, const char* fallback) const;
-    QMap<QString, int> extensionMap(const char* key, const QMap<QString, int>& fallback) const;
-    void openStore();
-
-    QString m_programDirectory;
-    bool m_usesIni = false;
-    std::unique_ptr<QSettings> m_store;
 };

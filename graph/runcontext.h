@@ -1,0 +1,60 @@
+#pragma once
+
+#include "core/enginesettings.h"
+
+#include <memory>
+
+class UserPrompt;
+
+// What the items of one document share while they process: the Stop
+// request, the memory budget and the settings the run reads. Each scene owns
+// one and hands it to its items and their transforms, so that two open
+// documents, a batch row and a test never share a flag, and a test sets up a
+// run without touching the user's preferences.
+class RunContext
+{
+public:
+    enum StopReason { NotStopped, StoppedByUser, MemoryExceeded };
+
+    RunContext();
+    ~RunContext();
+    RunContext(const RunContext&) = delete;
+    RunContext& operator=(const RunContext&) = delete;
+
+    // The Stop command, and the memory limit when the user chose not to go
+    // on: loops test it between rows and the run between items.
+    bool stopRequested() const { return m_stop != NotStopped; }
+    StopReason stopReason() const { return m_stop; }
+    void requestStop(StopReason reason = StoppedByUser);
+    void clearStop() { m_stop = NotStopped; }
+
+    // The settings of this run; without any set, a store in memory holding
+    // the defaults. Not owned.
+    EngineSettings& settings() const;
+    void setSettings(EngineSettings* settings) { m_settings = settings; }
+    // Asked whether to raise the memory maximum; null answers "stop". Not
+    // owned.
+    void setPrompt(UserPrompt* prompt) { m_prompt = prompt; }
+
+    // Made at every progress report. Within the maximum it returns true;
+    // past it the prompt may raise the maximum (saved at once) and the run
+    // goes on, otherwise the run is stopped with MemoryExceeded and false is
+    // returned. Reading the process's memory costs a few microseconds, so
+    // every report is checked, the last one of an item included.
+    bool checkMemory();
+    // Replaces the measurement of the process, for tests; null restores it.
+    void setMeasurement(double (*measure)()) { m_measure = measure; }
+
+    // Rows that items finished with in this context, for the window's
+    // statistics.
+    qint64 rowsProcessed() const { return m_rowsProcessed; }
+    void addRowsProcessed(qint64 rows) { m_rowsProcessed += rows; }
+
+private:
+    StopReason m_stop = NotStopped;
+    EngineSettings* m_settings = nullptr;
+    mutable std::unique_ptr<EngineSettings> m_defaults;
+    UserPrompt* m_prompt = nullptr;
+    double (*m_measure)() = nullptr;
+    qint64 m_rowsProcessed = 0;
+};
