@@ -166,13 +166,17 @@ bool isDateRule(int kind)
 QString columnRuleText(const VerifyRule& rule)
 {
     const QString name = columnRuleNames().value(rule.kind, QString::number(rule.kind));
-    return columnRuleTakesValue(rule.kind) ? name + QStringLiteral(": ") + rule.value : name;
+    return columnRuleTakesValue(rule.kind) && !rule.value.isEmpty()
+        ? name + QStringLiteral(": ") + rule.value
+        : name;
 }
 
 QString datasetRuleText(const VerifyRule& rule)
 {
     const QString name = datasetRuleNames().value(rule.kind, QString::number(rule.kind));
-    return datasetRuleTakesValue(rule.kind) ? name + QStringLiteral(": ") + rule.value : name;
+    return datasetRuleTakesValue(rule.kind) && !rule.value.isEmpty()
+        ? name + QStringLiteral(": ") + rule.value
+        : name;
 }
 
 QString datasetRuleTooltip(int kind)
