@@ -68,7 +68,7 @@ void ConditionTest::setTerm(const QString& term)
         // Whether the term is a number or a date decides whether any cell
         // needs reading as one: a term that is neither compares as text.
         m_number = toNumber(term, false, false, &m_termIsNumber);
-        m_date = toDateWithFormats(term);
+        m_date = toDateWithFormats(term, &m_dateFormat);
     } else if (m_op >= OpFuzzy90 && m_op <= OpFuzzy50 && m_cs == Qt::CaseInsensitive) {
         m_lowerTerm = term.toLower();
     }
@@ -78,7 +78,11 @@ void ConditionTest::setTerm(const QString& term)
 int ConditionTest::compare(const QString& cell) const
 {
     if (m_date.isValid()) {
-        const QDate date = toDateWithFormats(cell);
+        // Cells of a date column mostly share the term's format: trying it
+        // first spares walking the whole format list for each of them.
+        QDate date = toDate(cell, m_dateFormat);
+        if (!date.isValid())
+            date = toDateWithFormats(cell);
         if (date.isValid())
             return date < m_date ? -1 : (m_date < date ? 1 : 0);
     }
