@@ -221,7 +221,6 @@ void TransformVerify::checkColumn(VerifyRun& run, const VerifyColumnRules& colum
     if (active == 0)
         return;
     const QString format = dateFormatFor(run, column, index);
-    const int rows = input.rowCount();
     for (const VerifyRule& rule : column.rules) {
         if (!rule.checked)
             continue;
@@ -238,19 +237,7 @@ void TransformVerify::checkColumn(VerifyRun& run, const VerifyColumnRules& colum
                 QStringLiteral("Column '%1', rule '%2': %3").arg(name, text, check.problem()));
         int fails = 0;
         if (check.isPerValue()) {
-            for (int r = 0; r < rows; ++r) {
-                const QString& value = input.value(r, index);
-                if (check.passes(value))
-                    continue;
-                run.markCell(r, index, severity, text);
-                if (++fails <= ShownFails) {
-                    run.lines
-                        << QStringLiteral("Column rule fail: %1 (%2)")
-                               .arg(text,
-                                   QStringLiteral("row %1: '%2'").arg(r + 1).arg(elide(value, 40)));
-                }
-            }
-            addOthers(run.lines, fails);
+            fails = checkValues(run, check, index, severity, text);
         } else {
             const QString finding = check.columnFinding(input, index);
             if (!finding.isEmpty()) {
@@ -264,6 +251,29 @@ void TransformVerify::checkColumn(VerifyRun& run, const VerifyColumnRules& colum
         run.failsByRule[ruleName] += fails;
         run.totals << QStringLiteral("\nColumn rule: %1, %2 fail(s)").arg(ruleName).arg(fails);
     }
+}
+
+int TransformVerify::checkValues(
+    VerifyRun& run, ColumnCheck& check, int index, int severity, const QString& text)
+{
+    const Dataset& input = *run.input;
+    const int rows = input.rowCount();
+    int fails = 0;
+    for (int r = 0; r < rows; ++r) {
+        if (!reportProgress(r, rows))
+            break;
+        const QString& value = input.value(r, index);
+        if (check.passes(value))
+            continue;
+        run.markCell(r, index, severity, text);
+        if (++fails <= ShownFails) {
+            run.lines << QStringLiteral("Column rule fail: %1 (%2)")
+                             .arg(text,
+                                 QStringLiteral("row %1: '%2'").arg(r + 1).arg(elide(value, 40)));
+        }
+    }
+    addOthers(run.lines, fails);
+    return fails;
 }
 
 // S is the union of the chosen row groups: "Keep rows with:" keeps S,

@@ -3,6 +3,9 @@
 #include "transforms/transform.h"
 
 struct VerifyRun;
+namespace verify {
+class ColumnCheck;
+}
 
 // Checks the dataset against dataset rules and each column against typed
 // column rules, marks failing cells with the rule's severity, reports the
@@ -29,6 +32,8 @@ protected:
 private:
     void checkDataset(VerifyRun& run);
     void checkColumn(VerifyRun& run, const VerifyColumnRules& column);
+    int checkValues(
+        VerifyRun& run, verify::ColumnCheck& check, int index, int severity, const QString& text);
     QString dateFormatFor(VerifyRun& run, const VerifyColumnRules& column, int index);
     QVector<int> rowsToKeep(const VerifyRun& run) const;
     void storeResults(VerifyRun& run, Dataset& output, const QVector<int>& kept);
