@@ -35,12 +35,15 @@ VerifyRulesEditor::VerifyRulesEditor(TransformParameter* parameter, QWidget* par
     m_tree->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     m_tree->setMinimumHeight(220);
     layout->addWidget(m_tree);
+    // The kinds list takes the full width (its names are long) and the
+    // buttons go below it, so the form never outgrows the pane.
+    layout->addWidget(m_kinds);
     auto* row = new QHBoxLayout;
     auto* add = new QPushButton(tr("Add rule"), this);
     m_remove = new QPushButton(tr("Remove rule"), this);
-    row->addWidget(m_kinds, 1);
     row->addWidget(add);
     row->addWidget(m_remove);
+    row->addStretch(1);
     layout->addLayout(row);
     // Only a rule's value is typed in; its name stays the kind's name.
     m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
