@@ -33,6 +33,9 @@ VerifyRulesEditor::VerifyRulesEditor(TransformParameter* parameter, QWidget* par
     m_tree->setHeaderLabels({ tr("Rule"), tr("Value"), tr("Severity") });
     m_tree->header()->setStretchLastSection(false);
     m_tree->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    // Rule names are long and values mostly short: give the names the room.
+    m_tree->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    m_tree->setColumnWidth(1, 80);
     m_tree->setMinimumHeight(220);
     layout->addWidget(m_tree);
     // The kinds list takes the full width (its names are long) and the
