@@ -1,5 +1,5 @@
 // Writes the whole-job documents that bench/peers.sh runs through the command
-// line (read+write, sort, dedupe, join). Each scene is built from real items,
+// line (read+write, sort, dedupe, join, filter). Each scene is built from real items,
 // run once on a few sample rows with the same columns as the generated data
 // (so that column options bind to real columns and the job is known to run),
 // then saved by the document writer: the documents are valid by construction.
@@ -37,6 +37,15 @@ const char* const PeopleSample
       "1,Ann,Lee,ann@example.org,Valville,Italy,2016-07-01,9.5,1,\n"
       "2,Bob,Ray,bob@example.org,Nowhere,France,2017-01-15,100.25,2,\"a, b\"\n"
       "3,Ann,Lee,ann@example.org,Kalport,Italy,2018-03-02,12,3,\n";
+// The filter job's own rows: one amount on the bound, one country in
+// another letter case, so that only row 1 passes a correct filter.
+const char* const FilterSample
+    = "id,first_name,last_name,email,city,country,signup_date,amount,quantity,notes\n"
+      "1,Ann,Lee,ann@example.org,Valville,Germany,2016-07-01,600.5,1,\n"
+      "2,Bob,Ray,bob@example.org,Nowhere,Germany,2017-01-15,500,2,\n"
+      "3,Cy,Fox,cy@example.org,Kalport,germany,2018-03-02,700,3,\n"
+      "4,Di,Orr,di@example.org,Kalport,France,2018-03-02,900,3,\n";
+
 const char* const CitiesSample = "city,region,population\n"
                                  "Valville,East,7680\n"
                                  "Kalport,Wallonia,388868\n";
@@ -268,6 +277,32 @@ void makeJoin(const QString& samples, const QString& outDir)
     job.save(QDir(outDir).filePath(QStringLiteral("j4_join.transform")));
 }
 
+// Keeps rows with amount > 500 and country = Germany, compared as a number
+// and as case-sensitive text like the other tools do.
+void makeFilter(const QString& outDir)
+{
+    QTemporaryDir samples;
+    if (!samples.isValid()
+        || !writeSample(samples.filePath(QStringLiteral("people_1m.csv")), FilterSample))
+        die(QStringLiteral("cannot write the filter sample"));
+    JobBuilder job(samples.path());
+    Node* people = job.input(QStringLiteral("people"), QStringLiteral("people_1m.csv"), 0);
+    TransformNode* filter = job.transform(QStringLiteral("Filter"), { people }, 200, 0);
+    job.run();
+    TransformParameter* columns = parameterOf(filter, QStringLiteral("Columns"));
+    FilterList list;
+    list.terms.append({ columnNamed(columns, QStringLiteral("amount")), 4, QStringLiteral("500") });
+    list.terms.append(
+        { columnNamed(columns, QStringLiteral("country")), 1, QStringLiteral("Germany") });
+    columns->setValue(QVariant::fromValue(list));
+    parameterOf(filter, QStringLiteral("Case_Sensitive"))->setValue(true);
+    filter->setStatus(StatusNeedsUpdating, true);
+    job.output(QStringLiteral("out"), filter, QStringLiteral("j6_filter.csv"), 400, 0);
+    job.run(true);
+    expectRows(filter, 1, QStringLiteral("1"));
+    job.save(QDir(outDir).filePath(QStringLiteral("j6_filter.transform")));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -296,5 +331,6 @@ int main(int argc, char** argv)
     makeSort(samples.path(), outDir);
     makeDedupe(samples.path(), outDir);
     makeJoin(samples.path(), outDir);
+    makeFilter(outDir);
     return 0;
 }

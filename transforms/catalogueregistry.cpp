@@ -1,8 +1,10 @@
 #include "transforms/catalogue.h"
 
 #include "transforms/column/transformcalculate.h"
+#include "transforms/column/transformcomparecols.h"
 #include "transforms/column/transformconcatcols.h"
 #include "transforms/column/transformcopycols.h"
+#include "transforms/column/transformif.h"
 #include "transforms/column/transformnewcol.h"
 #include "transforms/column/transformoffset.h"
 #include "transforms/column/transformremovecols.h"
@@ -26,8 +28,13 @@
 #include "transforms/other/transformclone.h"
 #include "transforms/other/transformhash.h"
 #include "transforms/other/transformsubstitute.h"
+#include "transforms/other/transformverify.h"
 #include "transforms/row/transformdedupe.h"
+#include "transforms/row/transformfilter.h"
+#include "transforms/row/transformheader.h"
 #include "transforms/row/transformrownum.h"
+#include "transforms/row/transformsample.h"
+#include "transforms/row/transformslice.h"
 #include "transforms/row/transformsort.h"
 
 // One line per implemented transform type, with its include above:
@@ -41,14 +48,18 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformCase);
     catalogue.add(new TransformChop);
     catalogue.add(new TransformClone);
+    catalogue.add(new TransformCompareCols);
     catalogue.add(new TransformConcatCols);
     catalogue.add(new TransformCopyCols);
     catalogue.add(new TransformCross);
     catalogue.add(new TransformDecode);
     catalogue.add(new TransformDedupe);
     catalogue.add(new TransformExtract);
+    catalogue.add(new TransformFilter);
     catalogue.add(new TransformFill);
     catalogue.add(new TransformHash);
+    catalogue.add(new TransformHeader);
+    catalogue.add(new TransformIf);
     catalogue.add(new TransformInsert);
     catalogue.add(new TransformIntersect);
     catalogue.add(new TransformJoin);
@@ -61,9 +72,12 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformReorderCols);
     catalogue.add(new TransformReplace);
     catalogue.add(new TransformRowNum);
+    catalogue.add(new TransformSample);
+    catalogue.add(new TransformSlice);
     catalogue.add(new TransformSort);
     catalogue.add(new TransformSubstitute);
     catalogue.add(new TransformSubtract);
     catalogue.add(new TransformUnfill);
+    catalogue.add(new TransformVerify);
     catalogue.add(new TransformWhitespace);
 }

@@ -11,6 +11,7 @@
 #include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -514,6 +515,24 @@ private slots:
         p->setValue(editor.editedValue());
         QCOMPARE(p->verifyRules().columns.size(), 2);
         QCOMPARE(p->verifyRules().columns.at(1).rules.at(0).kind, 7);
+    }
+
+    void verifyRuleRemoved()
+    {
+        auto p = columnParameter(ParameterType::VerifyRules);
+        VerifyRuleSet rules;
+        rules.datasetRules = { { 3, true, 1, "10" }, { 5, true, 2, "" } };
+        p->setValue(QVariant::fromValue(rules));
+        VerifyRulesEditor editor(p.get());
+        editor.load();
+        editor.tree()->setCurrentItem(editor.tree()->topLevelItem(0)->child(0));
+        for (QPushButton* button : editor.findChildren<QPushButton*>()) {
+            if (button->text() == QStringLiteral("Remove rule"))
+                button->click();
+        }
+        const VerifyRuleSet edited = editor.editedValue().value<VerifyRuleSet>();
+        QCOMPARE(edited.datasetRules.size(), 1);
+        QCOMPARE(edited.datasetRules.first().kind, 5);
     }
 
     void ruleKindsDependOnColumnType_data()

@@ -1,6 +1,7 @@
 #include "ui/editors/termeditors.h"
 
 #include "transforms/format/replacematcher.h"
+#include "transforms/support/conditions.h"
 #include "transforms/transformparameter.h"
 
 #include <QComboBox>
@@ -28,18 +29,7 @@ QString anyText()
 
 QStringList conditionOperatorTexts()
 {
-    const QString emptySet(QChar(0x2205));
-    return { QStringLiteral("c   Contains"), QStringLiteral("=   Equal to"),
-        QStringLiteral("^   Starts with"), QStringLiteral("$   Ends with"),
-        QStringLiteral(">   Greater than"), QStringLiteral("<   Less than"),
-        QStringLiteral(">=  Greater than equal"), QStringLiteral("<=  Less than equal"),
-        QStringLiteral("rx  Matches regex"), QStringLiteral("!c   Doesn't contain"),
-        QStringLiteral("!=  Not equal to"), QStringLiteral("!^  Doesn't start with"),
-        QStringLiteral("!$  Doesn't end with"), QStringLiteral("!rx Doesn't match regex"),
-        QStringLiteral("\u22489  90% fuzzy match"), QStringLiteral("\u22488  80% fuzzy match"),
-        QStringLiteral("\u22487  70% fuzzy match"), QStringLiteral("\u22486  60% fuzzy match"),
-        QStringLiteral("\u22485  50% fuzzy match"), QStringLiteral("%1   Is empty").arg(emptySet),
-        QStringLiteral("!%1  Is not empty").arg(emptySet) };
+    return conditionOperatorNames();
 }
 
 // Filter terms
