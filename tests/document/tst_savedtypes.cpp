@@ -82,7 +82,8 @@ void TestSavedTypes::roundTrip_data()
     QTest::newRow("File Info") << "File_Info" << false
                                << Settings { "Column=1", "Size=0", "SHA256=1" };
     QTest::newRow("Sequence") << "Sequence" << false
-                              << Settings { "Column=4", "Step=Day", "Step_Size=1", "Fill=1" };
+                              << Settings { "Column=4", "Step=Day", "Step_Size=1",
+                                     "Fill=Copy of previous row" };
 }
 
 void TestSavedTypes::roundTrip()
@@ -113,6 +114,7 @@ void TestSavedTypes::roundTrip()
     node->setStatus(StatusNeedsUpdating, true);
     scene.process(GraphScene::RunAll, true);
     QCOMPARE(node->status(), int(StatusUpToDate));
+    QVERIFY(node->dataset().hasRows());
     QStringList before;
     for (const TransformParameter* p : t->parameters())
         before << p->key() + QLatin1Char('=') + p->serialise();
