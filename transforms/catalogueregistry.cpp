@@ -2,8 +2,10 @@
 
 #include "transforms/analysis/transformdifference.h"
 #include "transforms/column/transformcalculate.h"
+#include "transforms/column/transformcomparecols.h"
 #include "transforms/column/transformconcatcols.h"
 #include "transforms/column/transformcopycols.h"
+#include "transforms/column/transformif.h"
 #include "transforms/column/transformnewcol.h"
 #include "transforms/column/transformoffset.h"
 #include "transforms/column/transformremovecols.h"
@@ -33,9 +35,14 @@
 #include "transforms/other/transformhash.h"
 #include "transforms/other/transformstamp.h"
 #include "transforms/other/transformsubstitute.h"
+#include "transforms/other/transformverify.h"
 #include "transforms/row/transformdedupe.h"
+#include "transforms/row/transformfilter.h"
+#include "transforms/row/transformheader.h"
 #include "transforms/row/transformrownum.h"
+#include "transforms/row/transformsample.h"
 #include "transforms/row/transformsequence.h"
+#include "transforms/row/transformslice.h"
 #include "transforms/row/transformsort.h"
 #include "transforms/row/transformsplitrows.h"
 
@@ -50,16 +57,20 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformCase);
     catalogue.add(new TransformChop);
     catalogue.add(new TransformClone);
+    catalogue.add(new TransformCompareCols);
     catalogue.add(new TransformConcatCols);
     catalogue.add(new TransformCopyCols);
     catalogue.add(new TransformCross);
     catalogue.add(new TransformDecode);
-    catalogue.add(new TransformDifference);
     catalogue.add(new TransformDedupe);
+    catalogue.add(new TransformDifference);
     catalogue.add(new TransformExtract);
     catalogue.add(new TransformFileInfo);
     catalogue.add(new TransformFill);
+    catalogue.add(new TransformFilter);
     catalogue.add(new TransformHash);
+    catalogue.add(new TransformHeader);
+    catalogue.add(new TransformIf);
     catalogue.add(new TransformInsert);
     catalogue.add(new TransformIntersect);
     catalogue.add(new TransformJoin);
@@ -73,7 +84,9 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformReorderCols);
     catalogue.add(new TransformReplace);
     catalogue.add(new TransformRowNum);
+    catalogue.add(new TransformSample);
     catalogue.add(new TransformSequence);
+    catalogue.add(new TransformSlice);
     catalogue.add(new TransformSlide);
     catalogue.add(new TransformSort);
     catalogue.add(new TransformSplitName);
@@ -83,5 +96,6 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformSubstitute);
     catalogue.add(new TransformSubtract);
     catalogue.add(new TransformUnfill);
+    catalogue.add(new TransformVerify);
     catalogue.add(new TransformWhitespace);
 }

@@ -1,6 +1,7 @@
 #include "ui/editors/verifyruleseditor.h"
 
 #include "core/dataset.h"
+#include "transforms/other/verifychecks.h"
 #include "transforms/transformparameter.h"
 
 #include <QComboBox>
@@ -36,10 +37,16 @@ VerifyRulesEditor::VerifyRulesEditor(TransformParameter* parameter, QWidget* par
     layout->addWidget(m_tree);
     auto* row = new QHBoxLayout;
     auto* add = new QPushButton(tr("Add rule"), this);
+    m_remove = new QPushButton(tr("Remove rule"), this);
     row->addWidget(m_kinds, 1);
     row->addWidget(add);
+    row->addWidget(m_remove);
     layout->addLayout(row);
+    // Only a rule's value is typed in; its name stays the kind's name.
+    m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    connect(m_tree, &QTreeWidget::itemDoubleClicked, this, &VerifyRulesEditor::onDoubleClicked);
     connect(add, &QPushButton::clicked, this, &VerifyRulesEditor::onAdd);
+    connect(m_remove, &QPushButton::clicked, this, &VerifyRulesEditor::onRemove);
     connect(
         m_tree, &QTreeWidget::itemSelectionChanged, this, &VerifyRulesEditor::onSelectionChanged);
     connect(m_tree, &QTreeWidget::itemChanged, this, &VerifyRulesEditor::notifyEdited);
@@ -47,64 +54,27 @@ VerifyRulesEditor::VerifyRulesEditor(TransformParameter* parameter, QWidget* par
 
 QStringList VerifyRulesEditor::datasetRuleNames()
 {
-    return { tr("No duplicate col names"), tr("Minimum number of cols"),
-        tr("Maximum number of cols"), tr("Minimum number of rows"), tr("Maximum number of rows"),
-        tr("No empty rows") };
+    return verify::datasetRuleNames();
 }
 
 QStringList VerifyRulesEditor::columnRuleNames()
 {
-    return { tr("Match column name"), tr("Numeric except listed"), tr("Integer except listed"),
-        tr("Valid date in format"), tr("No duplicate values"), tr("No gaps in values"),
-        tr("No gaps in values"), tr("No empty values"), tr("At least 1 non-empty"),
-        tr("Minimum value"), tr("Maximum value"), tr("Minimum value"), tr("Maximum value"),
-        tr("Minimum value"), tr("Maximum value"), tr("Minimum characters"),
-        tr("Maximum characters"), tr("Only allow listed values"), tr("Don't allow listed values"),
-        tr("Require listed values"), tr("Matches regex"), tr("Starts with"), tr("Ends with"),
-        tr("Contains"), tr("Is lower case"), tr("Is upper case"), tr("Is title case"),
-        tr("Is sentence case"), tr("Is local folder"), tr("Is local file"), tr("Is valid email"),
-        tr("Is valid telephone num."), tr("Is valid EAN13"), tr("Is valid UPC-A"),
-        tr("No punctuation"), tr("No digits"), tr("No currency"), tr("No whitespace"),
-        tr("No leading/trailing whitespace"), tr("No Tab characters"), tr("No Carriage Returns"),
-        tr("No Line Feeds"), tr("No double Spaces"), tr("No blank values"), tr("No symbols"),
-        tr("No non-ASCII"), tr("No non-printable"), tr("No duplicate values"),
-        tr("No duplicate values"), tr("Is valid ISBN"), tr("Is valid IBAN"), tr("Is valid GTIN"),
-        tr("Is valid ASIN"), tr("All empty values") };
+    return verify::columnRuleNames();
 }
 
 QStringList VerifyRulesEditor::columnTypeNames()
 {
-    return { tr("Date"), tr("Numeric (integer)"), tr("Numeric (real)"), tr("Selection"),
-        tr("Text") };
+    return verify::columnTypeNames();
 }
 
 QStringList VerifyRulesEditor::severityNames()
 {
-    return { tr("Information"), tr("Warning"), tr("Error") };
+    return verify::severityNames();
 }
 
 QVector<int> VerifyRulesEditor::columnRuleKinds(int columnType)
 {
-    QVector<int> kinds { 0, 7, 8, 15, 16, 53 };
-    switch (columnType) {
-    case 0:
-        kinds += { 3, 6, 13, 14, 48 };
-        break;
-    case 1:
-        kinds += { 2, 5, 9, 10, 47 };
-        break;
-    case 2:
-        kinds += { 1, 4, 11, 12 };
-        break;
-    case 3:
-        kinds += { 4, 17, 18, 19 };
-        break;
-    default:
-        kinds += { 4, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35,
-            36, 37, 38, 39, 40, 41, 42, 43, 44, 45, 46, 49, 50, 51, 52 };
-    }
-    std::sort(kinds.begin(), kinds.end());
-    return kinds;
+    return verify::columnRuleKinds(columnType);
 }
 
 QTreeWidgetItem* VerifyRulesEditor::addRuleItem(
@@ -118,6 +88,8 @@ QTreeWidgetItem* VerifyRulesEditor::addRuleItem(
     item->setFlags(
         Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemIsEditable);
     item->setCheckState(0, rule.checked ? Qt::Checked : Qt::Unchecked);
+    item->setToolTip(0,
+        datasetRule ? verify::datasetRuleTooltip(rule.kind) : verify::columnRuleTooltip(rule.kind));
     item->setText(1, rule.value);
     auto* severity = new QComboBox;
     severity->addItems(severityNames());
@@ -249,6 +221,27 @@ void VerifyRulesEditor::addRule(QTreeWidgetItem* branch, int kind)
         addRuleItem(branch, rule, branch->data(0, PositionRole).toInt() < 0);
     }
     branch->setExpanded(true);
+    notifyEdited();
+}
+
+void VerifyRulesEditor::onDoubleClicked(QTreeWidgetItem* item, int column)
+{
+    if (!item->parent() || column != 1)
+        return;
+    const int kind = item->data(0, KindRole).toInt();
+    const bool takesValue = item->data(0, DatasetRole).toBool()
+        ? verify::datasetRuleTakesValue(kind)
+        : verify::columnRuleTakesValue(kind);
+    if (takesValue)
+        m_tree->editItem(item, 1);
+}
+
+void VerifyRulesEditor::onRemove()
+{
+    QTreeWidgetItem* item = m_tree->currentItem();
+    if (!item || !item->parent())
+        return;
+    delete item;
     notifyEdited();
 }
 

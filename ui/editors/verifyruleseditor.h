@@ -3,12 +3,15 @@
 #include "ui/editors/parametereditor.h"
 
 class QComboBox;
+class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
 // The verification rules as a tree: the dataset's rules, then one branch per
 // upstream column with its type and its rules. Each rule is checked to be
-// active, may take a value and has a severity.
+// active, may take a value and has a severity. Rules are added from the
+// kinds the branch's column type offers, ticked, given a value (double-click
+// the value cell) and removed with "Remove rule".
 class VerifyRulesEditor : public ParameterEditor
 {
     Q_OBJECT
@@ -34,8 +37,11 @@ private:
     QVector<VerifyRule> rulesOf(const QTreeWidgetItem* branch) const;
     void onSelectionChanged();
     void onAdd();
+    void onRemove();
+    void onDoubleClicked(QTreeWidgetItem* item, int column);
     QTreeWidgetItem* selectedBranch() const;
 
     QTreeWidget* m_tree;
     QComboBox* m_kinds;
+    QPushButton* m_remove;
 };

@@ -1,0 +1,83 @@
+#include "transforms/row/transformfilter.h"
+
+#include "core/dataset.h"
+#include "core/values.h"
+#include "graph/node.h"
+#include "transforms/support/conditions.h"
+
+QString TransformFilter::description() const
+{
+    return QStringLiteral("Keep or remove rows that match conditions.");
+}
+
+QSet<QString> TransformFilter::keywords() const
+{
+    QSet<QString> words = Transform::keywords();
+    for (const char* w : { "filtering", "where", "select", "keep", "remove", "delete", "exclude",
+             "include", "condition", "conditions", "match", "matching", "query", "subset", "regex",
+             "fuzzy", "greater", "less", "equal", "contains" })
+        words.insert(QString::fromLatin1(w));
+    return words;
+}
+
+void TransformFilter::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+{
+    Transform::defineParameters(upstream, useUserDefaults);
+    addParameter(
+        ParameterType::FilterColumns, QStringLiteral("Columns"), QStringLiteral("Filtering"))
+        ->setTooltip(QStringLiteral("Choose whether to keep or remove matches."));
+    addParameter(ParameterType::Bool, QStringLiteral("Case_Sensitive"),
+        QStringLiteral("case sensitive"), false)
+        ->setTooltip(QStringLiteral("Letter case counts when comparing text."));
+    TransformParameter* disable = addParameter(
+        ParameterType::Bool, QStringLiteral("Disable"), QStringLiteral("disable filtering"), false);
+    disable->setMarksInput(true);
+    disable->setTooltip(
+        QStringLiteral("Check to disable filtering (which means that transform does nothing)."));
+}
+
+void TransformFilter::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+{
+    Q_UNUSED(error)
+    output.clear();
+    if (!hasValidInputCount(upstream)
+        || !requireParameters({ "Columns", "Case_Sensitive", "Disable" }))
+        return;
+    const Dataset& input = upstream.first()->dataset();
+    output = input;
+    if (boolParameter(QStringLiteral("Disable"))) {
+        addWarning(QStringLiteral("Filtering is disabled"));
+        setSummary(QStringLiteral("No changes"));
+        return;
+    }
+    const TransformParameter* p = parameter(QStringLiteral("Columns"));
+    const FilterList list = p->filterList();
+    if (list.terms.isEmpty()) {
+        setSummary(QStringLiteral("No changes"));
+        return;
+    }
+    const Qt::CaseSensitivity cs
+        = boolParameter(QStringLiteral("Case_Sensitive")) ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    ConditionGroup group = makeConditionGroup(
+        list.terms, list.allAny == 0, [p](const ColumnRef& ref) { return p->resolve(ref); }, input,
+        cs);
+    const bool keepMatches = list.keepRemove == 0;
+    const QVector<Dataset::Row>& rows = input.rows();
+    const int count = rows.size();
+    QVector<int> kept;
+    kept.reserve(count);
+    for (int r = 0; r < count; ++r) {
+        if (!reportProgress(r, count))
+            break;
+        if (group.matches(rows.at(r)) == keepMatches)
+            kept.append(r);
+    }
+    for (const QString& problem : group.problems())
+        addWarning(problem);
+    // The kept rows share their storage with the input.
+    if (kept.size() != count)
+        output.selectRows(kept);
+    setSummary(
+        QStringLiteral("%1 removed")
+            .arg(countText(count - kept.size(), QStringLiteral("row"), QStringLiteral("rows"))));
+}

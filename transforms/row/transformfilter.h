@@ -1,0 +1,20 @@
+#pragma once
+
+#include "transforms/transform.h"
+
+// Keeps or removes the rows that match a list of terms, all or any of them.
+class TransformFilter : public Transform
+{
+    Q_OBJECT
+
+public:
+    QString typeKey() const override { return QStringLiteral("Filter"); }
+    QString description() const override;
+    QSet<QString> keywords() const override;
+    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    bool usesDates() const override { return true; }
+
+protected:
+    Transform* newInstance() const override { return new TransformFilter; }
+};
