@@ -36,9 +36,11 @@
 #include "transforms/other/transformstamp.h"
 #include "transforms/other/transformsubstitute.h"
 #include "transforms/other/transformverify.h"
+#include "transforms/row/transformconcatrows.h"
 #include "transforms/row/transformdedupe.h"
 #include "transforms/row/transformfilter.h"
 #include "transforms/row/transformheader.h"
+#include "transforms/row/transformnewrows.h"
 #include "transforms/row/transformrownum.h"
 #include "transforms/row/transformsample.h"
 #include "transforms/row/transformsequence.h"
@@ -59,6 +61,7 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformClone);
     catalogue.add(new TransformCompareCols);
     catalogue.add(new TransformConcatCols);
+    catalogue.add(new TransformConcatRows);
     catalogue.add(new TransformCopyCols);
     catalogue.add(new TransformCross);
     catalogue.add(new TransformDecode);
@@ -77,6 +80,7 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformList);
     catalogue.add(new TransformLookup);
     catalogue.add(new TransformNewCol);
+    catalogue.add(new TransformNewRows);
     catalogue.add(new TransformOffset);
     catalogue.add(new TransformPad);
     catalogue.add(new TransformRemoveCols);

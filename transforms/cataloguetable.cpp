@@ -29,7 +29,9 @@ const QVector<TransformTypeInfo>& transformTypeTable()
         { 7, "Concat Cols", "Concat", CategoryColumn, 1, 1, false, false, false,
             "concatenate combine join merge append glue", "" },
         { 8, "Concat Rows", "Concat_Rows", CategoryRow, 1, 1, true, false, false,
-            "concatenate combine merge glue rows", "" },
+            "concatenate combine merge glue rows",
+            "Join rows that meet a condition onto the row before, cell by cell. E.g. to mend "
+            "continuation lines." },
         { 9, "Copy Cols", "Copy", CategoryColumn, 1, 1, false, false, false, "copy duplicate", "" },
         { 10, "Correlate", "Correlate", CategoryAnalysis, 1, 1, true, false, false,
             "correlation pearson relationship coefficient", "" },
@@ -96,7 +98,8 @@ const QVector<TransformTypeInfo>& transformTypeTable()
         { 34, "New Col", "New_Col", CategoryColumn, 1, 1, false, false, false,
             "new add column constant", "" },
         { 35, "New Rows", "New_Rows", CategoryRow, 1, 1, true, false, false, "new add rows append",
-            "" },
+            "Add empty rows or rows of given values at the start, at the end, every n rows or "
+            "after matching rows." },
         { 36, "Ngram", "Ngram", CategoryAnalysis, 1, 1, true, false, true,
             "ngrams words tokens text frequency", "" },
         { 37, "Num Base", "Num_Base", CategoryFormat, 1, 1, true, true, false,

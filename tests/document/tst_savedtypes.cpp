@@ -5,6 +5,7 @@
 #include "documenttestkinds.h"
 #include "graph/graphscene.h"
 #include "graph/transformnode.h"
+#include "transforms/support/conditions.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -84,6 +85,14 @@ void TestSavedTypes::roundTrip_data()
     QTest::newRow("Sequence") << "Sequence" << false
                               << Settings { "Column=4", "Step=Day", "Step_Size=1",
                                      "Fill=Copy of previous row" };
+    QTest::newRow("Concat Rows") << "Concat_Rows" << false
+                                 << Settings { "Test_Column=2",
+                                        "Operation=" + conditionOperatorNames().at(OpIsEmpty),
+                                        "Separator=/" };
+    QTest::newRow("New Rows") << "New_Rows" << false
+                              << Settings { "Where=After matching rows", "Count=2", "Test_Column=0",
+                                     "Operation=" + conditionOperatorNames().at(OpEqual), "Value=3",
+                                     "Case_Sensitive=1", "Values=new;$(name)", "Separator=;" };
 }
 
 void TestSavedTypes::roundTrip()
