@@ -45,9 +45,9 @@ bool isSuffix(const QString& word)
 
 bool isParticle(const QString& word)
 {
-    static const QSet<QString> particles
-        = { "van", "von", "de", "da", "del", "della", "di", "le", "la", "der", "den", "du", "dos",
-              "das", "do", "ter", "ten", "st", "st.", "bin", "ibn", "al", "mac", "af" };
+    static const QSet<QString> particles = { "van", "von", "de", "da", "del", "della", "di", "le",
+        "la", "der", "den", "du", "dos", "das", "do", "ter", "ten", "st", "st.", "bin", "ibn", "al",
+        "mac", "af", "mc", "o'", "d'", "l'" };
     return particles.contains(word.toLower());
 }
 

@@ -45,6 +45,8 @@ void TestSplitName::parse_data()
                                             << "|Jan||van der Berg|";
     QTest::newRow("O' and Mc stay whole") << "Sean O'Brien McCarthy"
                                           << "|Sean|O'Brien|McCarthy|";
+    QTest::newRow("O' and Mc written apart") << "Sean O' Brien"
+                                             << "|Sean||O' Brien|";
     QTest::newRow("one word") << "Cher"
                               << "|Cher|||";
     QTest::newRow("title and one word") << "Mr Bean"
