@@ -29,7 +29,9 @@ const QVector<TransformTypeInfo>& transformTypeTable()
         { 7, "Concat Cols", "Concat", CategoryColumn, 1, 1, false, false, false,
             "concatenate combine join merge append glue", "" },
         { 8, "Concat Rows", "Concat_Rows", CategoryRow, 1, 1, true, false, false,
-            "concatenate combine merge glue rows", "" },
+            "concatenate combine merge glue rows",
+            "Join rows that meet a condition onto the row before, cell by cell. E.g. to mend "
+            "continuation lines." },
         { 9, "Copy Cols", "Copy", CategoryColumn, 1, 1, false, false, false, "copy duplicate", "" },
         { 10, "Correlate", "Correlate", CategoryAnalysis, 1, 1, true, false, false,
             "correlation pearson relationship coefficient", "" },
@@ -50,7 +52,9 @@ const QVector<TransformTypeInfo>& transformTypeTable()
         { 17, "Extract", "Extract", CategoryFormat, 1, 1, false, true, false,
             "substring mid left right characters part", "" },
         { 18, "File Info", "File_Info", CategoryOther, 1, 1, true, false, false,
-            "file metadata size path modified", "" },
+            "file metadata size path modified",
+            "Add columns telling whether the files in a column of paths exist, their size, date, "
+            "name, extension and folder." },
         { 19, "Fill", "Fill", CategoryFormat, 1, 1, false, true, false,
             "blanks empty missing down forward copy", "" },
         { 20, "Filter", "Filter", CategoryRow, 1, 1, false, false, false,
@@ -83,7 +87,8 @@ const QVector<TransformTypeInfo>& transformTypeTable()
             "bottom upstream dataset (by vertical position) is joined to the right of the top "
             "upstream dataset." },
         { 31, "List", "List", CategoryFormat, 1, 1, true, false, false, "list values split items",
-            "" },
+            "Tidy lists held in cells: trim, drop empty or duplicate items, sort and re-join them. "
+            "E.g. \"b, a,,b\" to \"a,b\"" },
         { 32, "Lookup", "Lookup", CategoryMerge, 2, 2, false, false, false,
             "vlookup merge match find keys",
             "Look up the values from the top upstream dataset (by vertical position) by key in the "
@@ -93,7 +98,8 @@ const QVector<TransformTypeInfo>& transformTypeTable()
         { 34, "New Col", "New_Col", CategoryColumn, 1, 1, false, false, false,
             "new add column constant", "" },
         { 35, "New Rows", "New_Rows", CategoryRow, 1, 1, true, false, false, "new add rows append",
-            "" },
+            "Add empty rows or rows of given values at the start, at the end, every n rows or "
+            "after matching rows." },
         { 36, "Ngram", "Ngram", CategoryAnalysis, 1, 1, true, false, true,
             "ngrams words tokens text frequency", "" },
         { 37, "Num Base", "Num_Base", CategoryFormat, 1, 1, true, true, false,
@@ -132,19 +138,27 @@ const QVector<TransformTypeInfo>& transformTypeTable()
         { 54, "Scale", "Scale", CategoryFormat, 1, 1, true, true, false,
             "normalise normalize rescale standardise standardize", "" },
         { 55, "Sequence", "Sequence", CategoryRow, 1, 1, true, false, false,
-            "gaps missing series range", "" },
+            "gaps missing series range",
+            "Insert the rows missing from a sequence of integers or dates. E.g. add the missing "
+            "days of a daily series." },
         { 56, "Slice", "Slice", CategoryRow, 1, 1, true, false, false,
             "top bottom first last head tail rows", "" },
         { 57, "Slide", "Slide", CategoryFormat, 1, 1, true, true, false,
-            "shift date dates time add", "" },
+            "shift move gaps blanks left right",
+            "Move values across the selected columns: close the gaps left by empty cells, or shift "
+            "values by a number of places." },
         { 58, "Sort", "Sort", CategoryRow, 1, 1, false, false, false,
             "order ascending descending arrange", "" },
         { 59, "Split Col", "Split", CategoryColumn, 1, 1, false, false, false,
             "delimiter divide separate columns", "" },
         { 60, "Split Name", "Split_Name", CategoryColumn, 1, 1, true, false, false,
-            "name first last surname forename", "" },
+            "name first last surname forename",
+            "Split a person's name into title, first, middle, last name and suffix columns. E.g. "
+            "\"Dr Jan van Dijk Jr\"" },
         { 61, "Split Rows", "Split_Rows", CategoryRow, 1, 1, true, false, false,
-            "divide separate rows", "" },
+            "divide separate rows",
+            "Split each row into several rows, one per group of columns. E.g. from Phone 1, Phone "
+            "2 columns to one Phone column." },
         { 62, "Spread", "Spread", CategoryColumn, 1, 1, true, false, false, "pivot wide columns",
             "" },
         { 63, "Stack", "Stack", CategoryMerge, 1, NoLimit, false, false, false,
@@ -152,7 +166,8 @@ const QVector<TransformTypeInfo>& transformTypeTable()
             "Merge upstream datasets one on top of another. Orders by the vertical positions of "
             "the upstream datasets." },
         { 64, "Stamp", "Stamp", CategoryOther, 1, 1, true, false, false, "timestamp date time",
-            "" },
+            "Add a column holding the date and time of the run, a file, document, user or computer "
+            "name, or a text." },
         { 65, "Stats", "Stats", CategoryAnalysis, 1, 1, true, false, false,
             "statistics mean median mode minimum maximum", "" },
         { 66, "Substitute", "Substitute", CategoryOther, 1, 1, true, false, false,

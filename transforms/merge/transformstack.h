@@ -1,0 +1,38 @@
+#pragma once
+
+#include "transforms/transform.h"
+
+#include <QStringList>
+
+// Puts the rows of every upstream dataset one below the other, in the
+// vertical order of the upstream items, with columns matched by name or by
+// position. A column some inputs lack is added and left empty there.
+class TransformStack : public Transform
+{
+    Q_OBJECT
+
+public:
+    QString typeKey() const override { return QStringLiteral("Stack"); }
+    QSet<QString> keywords() const override;
+    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    bool reorderInputs(const QList<Node*>& upstream) override;
+    QList<QPair<QString, bool>> optionStates() const override;
+
+    // Where each input's columns go in the stacked table: per input, the
+    // output position of each of its columns. Names are matched in order of
+    // occurrence, so a name repeated within one input pairs with the same
+    // repetition in the others. outputNames receives the stacked columns.
+    static QVector<QVector<int>> columnPlan(
+        const QVector<QStringList>& inputNames, bool byName, QStringList& outputNames);
+
+protected:
+    Transform* newInstance() const override { return new TransformStack; }
+
+private:
+    static QStringList inputOrder(const QList<Node*>& upstream);
+    void reportMissing(const QVector<QVector<int>>& plan, const QStringList& outputNames,
+        const QList<Node*>& upstream);
+
+    QStringList m_lastOrder;
+};
