@@ -69,14 +69,19 @@ set(CPACK_PACKAGE_VENDOR "Varnix Software")
 set(CPACK_PACKAGE_CONTACT "Varnix Software <support@varnix.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
   "clean, reshape, merge and analyse tabular data without programming")
-set(CPACK_PACKAGE_DESCRIPTION
-  "Varnix processes tables through a graph of Input, Transform, Output and Chart items: it reads CSV, text, fixed-width, Excel, JSON, XML and vCard files, joins, dedupes, pivots, filters, calculates and sorts them, and writes the result in many formats. Graphs are saved as .transform documents and also run from the command line.")
+set(CPACK_PACKAGE_DESCRIPTION "Varnix processes tables through a graph of Input, Transform, Output and
+Chart items: it reads CSV, text, fixed-width, Excel, JSON, XML and vCard
+files, joins, dedupes, pivots, filters, calculates and sorts them, and writes
+the result in many formats. Graphs are saved as .transform documents and also
+run from the command line.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Loaded as a plugin, so invisible to dpkg-shlibdeps: it draws the SVG icon.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt5svg5")
 # Without these the program still runs, but the menu entry, the file type and
 # the icon are not picked up until the caches are rebuilt.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "desktop-file-utils, shared-mime-info, hicolor-icon-theme")
