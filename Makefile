@@ -38,14 +38,19 @@ bench: build
 # The program, its menu entry, icons, file type and manual page under PREFIX
 # (run as root for /usr/local; DESTDIR stages them elsewhere). A package gets
 # its desktop, MIME and icon caches refreshed by triggers; here it is done by
-# hand, and only for a real install.
-install: build
+# hand, and only for a real install. It builds only when nothing is built
+# yet, so that `sudo make install` after `make build` leaves no files owned by
+# root in the build folder.
+install: $(BUILD_DIR)/varnix
 	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 	@if [ -z "$(DESTDIR)" ]; then \
 	  if command -v update-desktop-database >/dev/null; then update-desktop-database -q $(PREFIX)/share/applications; fi; \
 	  if command -v update-mime-database >/dev/null; then update-mime-database $(PREFIX)/share/mime; fi; \
 	  if command -v gtk-update-icon-cache >/dev/null; then gtk-update-icon-cache -q -t -f $(PREFIX)/share/icons/hicolor; fi; \
 	fi
+
+$(BUILD_DIR)/varnix:
+	$(MAKE) build
 
 # The Debian package $(BUILD_DIR)/varnix_<version>_<arch>.deb, from the built tree.
 package: build
