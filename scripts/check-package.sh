@@ -24,7 +24,8 @@ fail() { echo "check-package: $*" >&2; exit 1; }
 make package BUILD_DIR="$BUILD_DIR"
 deb=$(ls -t "$BUILD_DIR"/varnix_*.deb | head -n 1)
 # apt takes a local file only when the argument is a path.
-(cd "$(dirname "$deb")" && apt_install "./$(basename "$deb")")
+# Recommends on, as apt has by default: they bring the cache triggers.
+(cd "$(dirname "$deb")" && apt_install -o APT::Install-Recommends=true "./$(basename "$deb")")
 work=$(mktemp -d)
 trap 'cd /; rm -rf "$work"; [ "${KEEP_PACKAGE:-0}" = 1 ] || apt_get remove varnix >/dev/null' EXIT
 command -v xdg-mime >/dev/null || apt_install --no-install-recommends xdg-utils
