@@ -54,7 +54,7 @@ $(BUILD_DIR)/varnix:
 
 # The Debian package $(BUILD_DIR)/varnix_<version>_<arch>.deb, from the built tree.
 package: build
-	cd $(BUILD_DIR) && cpack -G DEB
+	bash scripts/package.sh $(BUILD_DIR)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -57,6 +57,9 @@ else
   echo "check-package: no man, or manual pages are excluded on this machine: page not read"
 fi
 
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate --no-hints /usr/share/applications/varnix.desktop
+fi
 default=$(xdg-mime query default application/x-varnix-transform)
 [ "$default" = varnix.desktop ] \
   || fail "application/x-varnix-transform opens with '$default', not varnix.desktop"
