@@ -3,7 +3,8 @@
 # installs it on this machine with apt as a user would, and uses the installed
 # copy: -help, a command-line job on the installed example, the manual page,
 # and the file type that opens .transform documents with the menu entry.
-# The package is removed again at the end unless KEEP_PACKAGE=1.
+# The package is removed again at the end unless KEEP_PACKAGE=1. DEB=path
+# tries a package built elsewhere (on a fresh machine without a build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD_DIR=${BUILD_DIR:-build}
@@ -21,8 +22,11 @@ apt_install() { apt_get install "$@" || { apt_get update && apt_get install "$@"
 
 fail() { echo "check-package: $*" >&2; exit 1; }
 
-make package BUILD_DIR="$BUILD_DIR"
-deb=$(ls -t "$BUILD_DIR"/varnix_*.deb | head -n 1)
+deb=${DEB:-}
+if [ -z "$deb" ]; then
+  make package BUILD_DIR="$BUILD_DIR"
+  deb=$(ls -t "$BUILD_DIR"/varnix_*.deb | head -n 1)
+fi
 # apt takes a local file only when the argument is a path.
 # Recommends on, as apt has by default: they bring the cache triggers.
 (cd "$(dirname "$deb")" && apt_install -o APT::Install-Recommends=true "./$(basename "$deb")")
