@@ -51,6 +51,21 @@ grep -q '^Processed: 1 Input(s), 4 Transform(s)' <<<"$report" \
   || fail "the command-line job reported: $report"
 grep -q '^Results: 0 error(s)' <<<"$report" || fail "the command-line job reported: $report"
 
+# A job with its input and output pointed at other files by alias.
+printf 'name,city\n Ann ,Oslo\nBob,Rome\n' >march.csv
+cat >job.transform <<'EOF'
+<!DOCTYPE Varnix>
+<root>
+    <meta><version value="87"/></meta>
+    <inputs><input id="1" pos="0^0" path="in.csv" alias="in" header="1" trim="1"/></inputs>
+    <outputs><output id="2" pos="0^110" path="out.csv" alias="out" file_type="0"/></outputs>
+    <connections><connection start_id="1" end_id="2"/></connections>
+</root>
+EOF
+varnix job.transform -file "in=$work/march.csv" -file "out=$work/clean.csv" -cli \
+  || fail "the aliased command-line job failed"
+grep -q '^Ann,Oslo' clean.csv || fail "the aliased command-line job wrote: $(cat clean.csv)"
+
 # Every option of -help on the manual page as man sets it.
 if command -v man >/dev/null && [ -e /usr/share/man/man1/varnix.1.gz ]; then
   page=$(MANWIDTH=80 man -P cat varnix 2>/dev/null)
