@@ -97,7 +97,7 @@ const std::vector<CommandLine::Option>& CommandLine::options()
         { "new_window", "", "open a new empty window instead of the start-up document" },
         { "version", "", "with -cli: print the version first" },
         { "build", "", "with -cli: print the build identification first" },
-        { "help", "", "print this summary of the options and exit" },
+        { "help", "", "print a summary of the options and exit" },
     };
     return table;
 }
