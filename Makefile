@@ -3,8 +3,9 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= Release
 CMAKE_FLAGS ?=
 JOBS ?= 2
+PREFIX ?= /usr/local
 
-.PHONY: all bootstrap configure build run test bench clean format format-check
+.PHONY: all bootstrap configure build run test bench clean format format-check install package
 
 all: build
 
@@ -33,6 +34,27 @@ test: build
 bench: build
 	QT_QPA_PLATFORM=offscreen ./$(BUILD_DIR)/bench/varnix_bench
 	bash bench/peers.sh
+
+# The program, its menu entry, icons, file type and manual page under PREFIX
+# (run as root for /usr/local; DESTDIR stages them elsewhere). A package gets
+# its desktop, MIME and icon caches refreshed by triggers; here it is done by
+# hand, and only for a real install. It builds only when nothing is built
+# yet, so that `sudo make install` after `make build` leaves no files owned by
+# root in the build folder.
+install: $(BUILD_DIR)/varnix
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+	@if [ -z "$(DESTDIR)" ]; then \
+	  if command -v update-desktop-database >/dev/null; then update-desktop-database -q $(PREFIX)/share/applications; fi; \
+	  if command -v update-mime-database >/dev/null; then update-mime-database $(PREFIX)/share/mime; fi; \
+	  if command -v gtk-update-icon-cache >/dev/null; then gtk-update-icon-cache -q -t -f $(PREFIX)/share/icons/hicolor; fi; \
+	fi
+
+$(BUILD_DIR)/varnix:
+	$(MAKE) build
+
+# The Debian package $(BUILD_DIR)/varnix_<version>_<arch>.deb, from the built tree.
+package: build
+	bash scripts/package.sh $(BUILD_DIR)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

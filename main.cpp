@@ -11,11 +11,14 @@
 #include "ui/windowsettings.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHash>
+#include <QIcon>
 #include <QMessageBox>
 #include <QTextStream>
 
@@ -116,6 +119,23 @@ int runWithoutWindows(const CommandLine& line)
     return run.run();
 }
 
+// The icon theme has the icon once the program is installed. A copy run from
+// the build folder, or installed under a prefix the theme does not search,
+// finds it relative to itself: share/ beside it in the build folder, ../share
+// in an installed tree. Nothing is looked up in the source tree.
+QIcon applicationIcon()
+{
+    const QString name = QStringLiteral("varnix");
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    for (const char* share : { "share", "../share" }) {
+        const QString path = programDir.filePath(
+            QLatin1String(share) + QStringLiteral("/icons/hicolor/scalable/apps/varnix.svg"));
+        if (QFileInfo::exists(path))
+            return QIcon::fromTheme(name, QIcon(path));
+    }
+    return QIcon::fromTheme(name);
+}
+
 // The interactive start: the main window opens the chosen document. With
 // no display there is no window to show, so the command line stays the way
 // in.
@@ -127,6 +147,9 @@ int runWithWindows(const CommandLine& line)
                             << "No display: run a document with -cli (see -help).\n";
         return 0;
     }
+    // Lets the desktop match the windows with the installed menu entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("varnix"));
+    QApplication::setWindowIcon(applicationIcon());
     MainWindow window;
     window.show();
     window.openAtStart(line.documentPath, line.newWindow, line.assignments);

@@ -107,35 +107,3 @@ bool CommandLine::wantsNoWindows(const QStringList& arguments)
     }
     return false;
 }
-
-QString CommandLine::usage()
-{
-    return QStringLiteral(
-        "Usage: varnix [options] [document.transform]\n"
-        "\n"
-        "Options:\n"
-        "  -cli               run the document once without windows and exit\n"
-        "  -verbose           the same as -verbosity 2\n"
-        "  -verbosity <0-4>   how much to report: 0 errors and results only, 1 adds a blank\n"
-        "                     line, 2 the items with problems and a summary, 3 their\n"
-        "                     warnings and the files written, 4 information lines\n"
-        "  -log <path>        also write the report to this file (file-name variables\n"
-        "                     such as {date} and {time} are expanded)\n"
-        "  -overwrite         overwrite the log file instead of appending to it\n"
-        "  -file <alias=path> point the input or output with this alias at a file\n"
-        "  -folder <alias=path> point the folder input with this alias at a folder\n"
-        "  -new_window        open a new empty window instead of the start-up document\n"
-        "  -version           with -cli: print the version first\n"
-        "  -build             with -cli: print the build identification first\n"
-        "  -help              print this text\n"
-        "\n"
-        "Aliases are the names given to Input and Output items in the document; an\n"
-        "alias held by an input and an output applies to the input.\n"
-        "\n"
-        "Exit codes: 0 the document ran without errors, 1 some item ended in error,\n"
-        "-1 (255) the arguments or the document could not be used.\n"
-        "\n"
-        "Example:\n"
-        "  varnix \"/data/clean.transform\" -file \"in=/data/march.csv\" "
-        "-file \"out=/data/march_clean.csv\" -cli -verbosity 2 -log \"/data/clean_{date}.log\"\n");
-}

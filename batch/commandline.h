@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 struct CommandLine
 {
     static constexpr int MaxVerbosity = 4;
@@ -34,6 +36,20 @@ struct CommandLine
     // Whether the arguments ask for a run without windows (decided before
     // the application object exists, to choose the platform).
     static bool wantsNoWindows(const QStringList& arguments);
+    // One option as the help text and the manual page describe it.
+    struct Option
+    {
+        const char* word;
+        // The placeholder of the value that follows, or empty for a flag.
+        const char* value;
+        const char* description;
+    };
+    // Every option, in the order the help text lists them. The help text and
+    // the manual page are both written from this table so that they cannot
+    // disagree.
+    static const std::vector<Option>& options();
     // The short usage text of the help option.
     static QString usage();
+    // The manual page, in the roff format that man reads.
+    static QString manual();
 };
