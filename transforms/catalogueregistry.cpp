@@ -1,8 +1,12 @@
 #include "transforms/catalogue.h"
 
+#include "transforms/analysis/transformbin.h"
+#include "transforms/analysis/transformstats.h"
+#include "transforms/analysis/transformsummary.h"
 #include "transforms/column/transformcalculate.h"
 #include "transforms/column/transformconcatcols.h"
 #include "transforms/column/transformcopycols.h"
+#include "transforms/column/transformmoving.h"
 #include "transforms/column/transformnewcol.h"
 #include "transforms/column/transformoffset.h"
 #include "transforms/column/transformremovecols.h"
@@ -16,6 +20,7 @@
 #include "transforms/format/transforminsert.h"
 #include "transforms/format/transformpad.h"
 #include "transforms/format/transformreplace.h"
+#include "transforms/format/transformscale.h"
 #include "transforms/format/transformunfill.h"
 #include "transforms/format/transformwhitespace.h"
 #include "transforms/merge/transformcross.h"
@@ -25,6 +30,8 @@
 #include "transforms/merge/transformsubtract.h"
 #include "transforms/other/transformclone.h"
 #include "transforms/other/transformhash.h"
+#include "transforms/other/transformimpute.h"
+#include "transforms/other/transformoutliers.h"
 #include "transforms/other/transformsubstitute.h"
 #include "transforms/row/transformdedupe.h"
 #include "transforms/row/transformrownum.h"
@@ -37,6 +44,7 @@
 
 void registerTransformTypes(Catalogue& catalogue)
 {
+    catalogue.add(new TransformBin);
     catalogue.add(new TransformCalculate);
     catalogue.add(new TransformCase);
     catalogue.add(new TransformChop);
@@ -49,21 +57,27 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformExtract);
     catalogue.add(new TransformFill);
     catalogue.add(new TransformHash);
+    catalogue.add(new TransformImpute);
     catalogue.add(new TransformInsert);
     catalogue.add(new TransformIntersect);
     catalogue.add(new TransformJoin);
     catalogue.add(new TransformLookup);
+    catalogue.add(new TransformMoving);
     catalogue.add(new TransformNewCol);
     catalogue.add(new TransformOffset);
+    catalogue.add(new TransformOutliers);
     catalogue.add(new TransformPad);
     catalogue.add(new TransformRemoveCols);
     catalogue.add(new TransformRenameCols);
     catalogue.add(new TransformReorderCols);
     catalogue.add(new TransformReplace);
     catalogue.add(new TransformRowNum);
+    catalogue.add(new TransformScale);
     catalogue.add(new TransformSort);
+    catalogue.add(new TransformStats);
     catalogue.add(new TransformSubstitute);
     catalogue.add(new TransformSubtract);
+    catalogue.add(new TransformSummary);
     catalogue.add(new TransformUnfill);
     catalogue.add(new TransformWhitespace);
 }
