@@ -226,10 +226,9 @@ void TransformBin::process(Dataset& output, const QList<Node*>& upstream, bool& 
         output.setValue(r, target, asNumber ? QString::number(bin + 1) : names.at(bin));
     }
     Stats::reportExamples(*this,
-        QStringLiteral("%1 in '%2' %3 not %4 and got no bin:")
+        QStringLiteral("%1 in '%2' got no bin (not %3):")
             .arg(countText(unreadableCount, QStringLiteral("value"), QStringLiteral("values")),
                 input.columnName(column),
-                unreadableCount == 1 ? QStringLiteral("is") : QStringLiteral("are"),
                 dates ? QStringLiteral("dates") : QStringLiteral("numbers")),
         unreadable, unreadableCount);
     for (int i = 0; i < counts.size(); ++i) {

@@ -143,10 +143,9 @@ void TransformScale::scaleColumn(Dataset& output, int column, qint64& changed, q
     }
     unchanged += numbers.unreadableRows.size() + numbers.blankCount;
     Stats::reportExamples(*this,
-        QStringLiteral("%1 in '%2' %3 no logarithm and %4 emptied:")
+        QStringLiteral("%1 in '%2' emptied (no logarithm for zero or less):")
             .arg(countText(nonPositiveCount, QStringLiteral("value"), QStringLiteral("values")),
-                name, nonPositiveCount == 1 ? QStringLiteral("has") : QStringLiteral("have"),
-                nonPositiveCount == 1 ? QStringLiteral("was") : QStringLiteral("were")),
+                name),
         nonPositive, nonPositiveCount);
     QStringList unreadable;
     for (int i = 0; i < numbers.unreadableRows.size() && i < 5; ++i) {
@@ -155,10 +154,9 @@ void TransformScale::scaleColumn(Dataset& output, int column, qint64& changed, q
     }
     const int count = numbers.unreadableRows.size();
     Stats::reportExamples(*this,
-        QStringLiteral("%1 in '%2' %3 not numbers and %4 left as they are:")
+        QStringLiteral("%1 in '%2' left unchanged (%3):")
             .arg(countText(count, QStringLiteral("value"), QStringLiteral("values")), name,
-                count == 1 ? QStringLiteral("is") : QStringLiteral("are"),
-                count == 1 ? QStringLiteral("was") : QStringLiteral("were")),
+                count == 1 ? QStringLiteral("not a number") : QStringLiteral("not numbers")),
         unreadable, count);
 }
 
