@@ -1,6 +1,9 @@
 #include "transforms/catalogue.h"
 
 #include "transforms/analysis/transformbin.h"
+#include "transforms/analysis/transformcluster.h"
+#include "transforms/analysis/transformcorrelate.h"
+#include "transforms/analysis/transformngram.h"
 #include "transforms/analysis/transformstats.h"
 #include "transforms/analysis/transformsummary.h"
 #include "transforms/column/transformcalculate.h"
@@ -49,8 +52,10 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformCase);
     catalogue.add(new TransformChop);
     catalogue.add(new TransformClone);
+    catalogue.add(new TransformCluster);
     catalogue.add(new TransformConcatCols);
     catalogue.add(new TransformCopyCols);
+    catalogue.add(new TransformCorrelate);
     catalogue.add(new TransformCross);
     catalogue.add(new TransformDecode);
     catalogue.add(new TransformDedupe);
@@ -64,6 +69,7 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformLookup);
     catalogue.add(new TransformMoving);
     catalogue.add(new TransformNewCol);
+    catalogue.add(new TransformNgram);
     catalogue.add(new TransformOffset);
     catalogue.add(new TransformOutliers);
     catalogue.add(new TransformPad);

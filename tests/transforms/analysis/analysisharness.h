@@ -46,6 +46,13 @@ inline QList<QStringList> cells(const QStringList& rows)
     return result;
 }
 
+// Values written as one text separated by "|" (an empty piece is an empty
+// value).
+inline QStringList bars(const char* text)
+{
+    return QString::fromUtf8(text).split(QLatin1Char('|'));
+}
+
 inline void prepareAnalysisTests()
 {
     prepareTextTests();

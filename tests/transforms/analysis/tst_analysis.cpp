@@ -10,15 +10,6 @@
 
 #include <QTest>
 
-namespace {
-
-QStringList bars(const char* text)
-{
-    return QString::fromUtf8(text).split(QLatin1Char('|'));
-}
-
-} // namespace
-
 class TestAnalysis : public QObject
 {
     Q_OBJECT
