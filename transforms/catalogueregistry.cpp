@@ -27,6 +27,7 @@
 #include "transforms/format/transformunfill.h"
 #include "transforms/format/transformwhitespace.h"
 #include "transforms/merge/transformcross.h"
+#include "transforms/merge/transforminterpolate.h"
 #include "transforms/merge/transformintersect.h"
 #include "transforms/merge/transformjoin.h"
 #include "transforms/merge/transformlookup.h"
@@ -64,6 +65,7 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformHash);
     catalogue.add(new TransformImpute);
     catalogue.add(new TransformInsert);
+    catalogue.add(new TransformInterpolate);
     catalogue.add(new TransformIntersect);
     catalogue.add(new TransformJoin);
     catalogue.add(new TransformLookup);
