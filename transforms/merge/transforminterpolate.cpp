@@ -256,8 +256,9 @@ void TransformInterpolate::process(Dataset& output, const QList<Node*>& upstream
     }
     if (duplicates > 0)
         addWarning(
-            QStringLiteral("%1 with an X value met before were averaged with it.")
-                .arg(countText(duplicates, QStringLiteral("sample"), QStringLiteral("samples"))));
+            QStringLiteral("%1 with the X value of an earlier sample %2 averaged with it.")
+                .arg(countText(duplicates, QStringLiteral("sample"), QStringLiteral("samples")),
+                    duplicates == 1 ? QStringLiteral("was") : QStringLiteral("were")));
     Stats::reportExamples(*this,
         QStringLiteral("%1 in '%2' got no value (not %3):")
             .arg(countText(unreadableCount, QStringLiteral("X value"), QStringLiteral("X values")),
