@@ -10,44 +10,6 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-// A value of the column as a number: dates become day numbers, so that the
-// same bin arithmetic serves both.
-bool readValue(const QString& text, bool dates, double* value)
-{
-    if (dates) {
-        const QDate date = toDateWithFormats(text.trimmed());
-        *value = double(date.toJulianDay());
-        return date.isValid();
-    }
-    bool ok = false;
-    *value = Stats::cellNumber(text, &ok);
-    return ok;
-}
-
-// A column is binned as dates when more of its values read as dates than as
-// numbers ("2024" alone is a number).
-bool holdsDates(const Dataset& data, int column)
-{
-    int numbers = 0;
-    int dates = 0;
-    for (int r = 0; r < data.rowCount() && r < 1000; ++r) {
-        const QString& text = data.value(r, column);
-        if (Stats::isBlank(text))
-            continue;
-        bool ok = false;
-        Stats::cellNumber(text, &ok);
-        if (ok)
-            ++numbers;
-        else if (toDateWithFormats(text.trimmed()).isValid())
-            ++dates;
-    }
-    return dates > numbers;
-}
-
-} // namespace
-
 void TransformBin::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
@@ -131,7 +93,7 @@ bool TransformBin::readEdges(bool dates, QVector<double>& edges)
     QStringList unreadable;
     for (const QString& part : parts) {
         double value = 0.0;
-        if (readValue(part, dates, &value))
+        if (Stats::readNumberOrDate(part, dates, &value))
             edges.append(value);
         else
             unreadable.append(QStringLiteral("'%1'").arg(part));
@@ -179,22 +141,8 @@ void TransformBin::process(Dataset& output, const QList<Node*>& upstream, bool& 
         setSummary(QStringLiteral("No changes"));
         return;
     }
-    const bool dates = holdsDates(input, column);
-    QVector<double> numbers(input.rowCount());
-    QVector<bool> readable(input.rowCount(), false);
-    QVector<double> values;
-    QStringList unreadable;
-    int unreadableCount = 0;
-    for (int r = 0; r < input.rowCount(); ++r) {
-        const QString& text = input.value(r, column);
-        if (Stats::isBlank(text))
-            continue;
-        readable[r] = readValue(text, dates, &numbers[r]);
-        if (readable.at(r))
-            values.append(numbers.at(r));
-        else if (++unreadableCount <= 5)
-            unreadable.append(Stats::example(text, r));
-    }
+    const bool dates = Stats::holdsDates(input, column);
+    const Stats::CellValues cells = Stats::readCells(input, column, dates);
     const auto method = Method(selectionParameter(QStringLiteral("Method")));
     QVector<double> edges;
     if (method == GivenEdges) {
@@ -203,34 +151,43 @@ void TransformBin::process(Dataset& output, const QList<Node*>& upstream, bool& 
             return;
         }
     } else {
+        QVector<double> values;
+        for (int r = 0; r < cells.values.size(); ++r) {
+            if (cells.known.at(r))
+                values.append(cells.values.at(r));
+        }
         edges = edgesFor(method, values, intParameter(QStringLiteral("Bins")));
     }
+    Stats::reportExamples(*this,
+        QStringLiteral("%1 in '%2' got no bin (not %3):")
+            .arg(countText(cells.unreadable, QStringLiteral("value"), QStringLiteral("values")),
+                input.columnName(column),
+                dates ? QStringLiteral("dates") : QStringLiteral("numbers")),
+        cells.examples, cells.unreadable);
+    writeBins(output, cells, edges, labels(edges, dates));
+}
+
+void TransformBin::writeBins(Dataset& output, const Stats::CellValues& cells,
+    const QVector<double>& edges, const QStringList& names)
+{
     const bool asNumber = selectionParameter(QStringLiteral("Output")) == 1;
-    const QStringList names = labels(edges, dates);
     const int target = output.columnCount();
     output.appendColumn();
     output.setColumnName(target, textParameter(QStringLiteral("New_Name")));
     QVector<int> counts(qMax(0, edges.size() - 1), 0);
+    int binned = 0;
     int outside = 0;
-    for (int r = 0; r < input.rowCount(); ++r) {
-        if (!reportProgress(r, input.rowCount()))
+    for (int r = 0; r < cells.values.size(); ++r) {
+        if (!reportProgress(r, cells.values.size()))
             break;
-        if (!readable.at(r))
+        const int bin = cells.known.at(r) ? binOf(edges, cells.values.at(r)) : -1;
+        outside += cells.known.at(r) && bin < 0 ? 1 : 0;
+        if (bin < 0)
             continue;
-        const int bin = binOf(edges, numbers.at(r));
-        if (bin < 0) {
-            ++outside;
-            continue;
-        }
         ++counts[bin];
+        ++binned;
         output.setValue(r, target, asNumber ? QString::number(bin + 1) : names.at(bin));
     }
-    Stats::reportExamples(*this,
-        QStringLiteral("%1 in '%2' got no bin (not %3):")
-            .arg(countText(unreadableCount, QStringLiteral("value"), QStringLiteral("values")),
-                input.columnName(column),
-                dates ? QStringLiteral("dates") : QStringLiteral("numbers")),
-        unreadable, unreadableCount);
     for (int i = 0; i < counts.size(); ++i) {
         addInformation(
             QStringLiteral("Bin %1 %2: %3")
@@ -242,7 +199,6 @@ void TransformBin::process(Dataset& output, const QList<Node*>& upstream, bool& 
             QStringLiteral("%1 outside the edges got no bin.")
                 .arg(countText(outside, QStringLiteral("value"), QStringLiteral("values"))));
     setSummary(QStringLiteral("%1 binned into %2")
-                   .arg(countText(values.size() - outside, QStringLiteral("value"),
-                            QStringLiteral("values")),
+                   .arg(countText(binned, QStringLiteral("value"), QStringLiteral("values")),
                        countText(counts.size(), QStringLiteral("bin"), QStringLiteral("bins"))));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "transforms/support/statistics.h"
 #include "transforms/transform.h"
 
 #include <QVector>
@@ -32,4 +33,6 @@ protected:
 private:
     bool readEdges(bool dates, QVector<double>& edges);
     QStringList labels(const QVector<double>& edges, bool dates) const;
+    void writeBins(Dataset& output, const Stats::CellValues& cells, const QVector<double>& edges,
+        const QStringList& names);
 };

@@ -5,6 +5,7 @@
 #include "graph/node.h"
 #include "transforms/support/statistics.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -152,25 +153,13 @@ QVector<int> TransformCluster::kMeans(const QVector<Point>& points, int k, quint
     return cluster;
 }
 
-void TransformCluster::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+QVector<TransformCluster::Point> TransformCluster::readPoints(
+    const Dataset& input, const QVector<int>& columns, QVector<int>& rows)
 {
-    Q_UNUSED(error)
-    output.clear();
-    if (!hasValidInputCount(upstream)
-        || !requireParameters(
-            { "Columns", "Clusters", "Standardise", "Seed", "Iterations", "New_Name" }))
-        return;
-    const Dataset& input = upstream.first()->dataset();
-    output = input;
-    const QVector<int> columns = columnIndexes(QStringLiteral("Columns"));
-    const int target = output.columnCount();
-    output.appendColumn();
-    output.setColumnName(target, textParameter(QStringLiteral("New_Name")));
     QVector<Point> points;
-    QVector<int> rows;
     for (int r = 0; r < input.rowCount() && !columns.isEmpty(); ++r) {
         if (!reportProgress(r, input.rowCount()))
-            return;
+            return {};
         Point p(columns.size());
         bool ok = true;
         for (int d = 0; d < columns.size() && ok; ++d)
@@ -180,31 +169,33 @@ void TransformCluster::process(Dataset& output, const QList<Node*>& upstream, bo
             rows.append(r);
         }
     }
+    return points;
+}
+
+QVector<TransformCluster::Point> TransformCluster::standardised(const QVector<Point>& points)
+{
     QVector<Point> scaled = points;
-    if (boolParameter(QStringLiteral("Standardise"))) {
-        for (int d = 0; d < columns.size(); ++d) {
-            QVector<double> values;
-            for (const Point& p : qAsConst(points))
-                values.append(p.at(d));
-            const double mean = Stats::mean(values);
-            double spread = Stats::sampleStdDev(values);
-            spread = std::isfinite(spread) && spread > 0.0 ? spread : 1.0;
-            for (Point& p : scaled)
-                p[d] = (p.at(d) - mean) / spread;
-        }
+    const int dimensions = points.isEmpty() ? 0 : points.first().size();
+    for (int d = 0; d < dimensions; ++d) {
+        QVector<double> values;
+        for (const Point& p : points)
+            values.append(p.at(d));
+        const double mean = Stats::mean(values);
+        double spread = Stats::sampleStdDev(values);
+        spread = std::isfinite(spread) && spread > 0.0 ? spread : 1.0;
+        for (Point& p : scaled)
+            p[d] = (p.at(d) - mean) / spread;
     }
-    const int k = intParameter(QStringLiteral("Clusters"), 3);
-    int iterations = 0;
-    bool settled = true;
-    const QVector<int> cluster = kMeans(scaled, k, quint32(intParameter(QStringLiteral("Seed"))),
-        intParameter(QStringLiteral("Iterations")), &iterations, &settled);
-    int clusters = 0;
-    for (int c : cluster)
-        clusters = qMax(clusters, c + 1);
+    return scaled;
+}
+
+// Each cluster's size and centre in the columns' own units.
+void TransformCluster::reportClusters(const Dataset& input, const QVector<int>& columns,
+    const QVector<Point>& points, const QVector<int>& cluster, int clusters)
+{
     QVector<int> sizes(clusters, 0);
     QVector<Point> sums(clusters, Point(columns.size(), 0.0));
     for (int i = 0; i < cluster.size(); ++i) {
-        output.setValue(rows.at(i), target, QString::number(cluster.at(i) + 1));
         ++sizes[cluster.at(i)];
         for (int d = 0; d < columns.size(); ++d)
             sums[cluster.at(i)][d] += points.at(i).at(d);
@@ -220,6 +211,36 @@ void TransformCluster::process(Dataset& output, const QList<Node*>& upstream, bo
                     countText(sizes.at(c), QStringLiteral("row"), QStringLiteral("rows")),
                     centre.join(QStringLiteral(", "))));
     }
+}
+
+void TransformCluster::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+{
+    Q_UNUSED(error)
+    output.clear();
+    if (!hasValidInputCount(upstream)
+        || !requireParameters(
+            { "Columns", "Clusters", "Standardise", "Seed", "Iterations", "New_Name" }))
+        return;
+    const Dataset& input = upstream.first()->dataset();
+    output = input;
+    const QVector<int> columns = columnIndexes(QStringLiteral("Columns"));
+    const int target = output.columnCount();
+    output.appendColumn();
+    output.setColumnName(target, textParameter(QStringLiteral("New_Name")));
+    QVector<int> rows;
+    const QVector<Point> points = readPoints(input, columns, rows);
+    const int k = intParameter(QStringLiteral("Clusters"), 3);
+    int iterations = 0;
+    bool settled = true;
+    const QVector<int> cluster
+        = kMeans(boolParameter(QStringLiteral("Standardise")) ? standardised(points) : points, k,
+            quint32(intParameter(QStringLiteral("Seed"))),
+            intParameter(QStringLiteral("Iterations")), &iterations, &settled);
+    const int clusters
+        = cluster.isEmpty() ? 0 : *std::max_element(cluster.begin(), cluster.end()) + 1;
+    for (int i = 0; i < cluster.size(); ++i)
+        output.setValue(rows.at(i), target, QString::number(cluster.at(i) + 1));
+    reportClusters(input, columns, points, cluster, clusters);
     if (!points.isEmpty() && clusters < k)
         addWarning(
             QStringLiteral("Only %1 could be made: there are fewer different rows than "

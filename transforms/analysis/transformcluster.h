@@ -26,4 +26,13 @@ public:
 
 protected:
     Transform* newInstance() const override { return new TransformCluster; }
+
+private:
+    // The rows whose values are all numbers, as points, with their rows.
+    QVector<Point> readPoints(
+        const Dataset& input, const QVector<int>& columns, QVector<int>& rows);
+    // The points with every coordinate as a z-score.
+    static QVector<Point> standardised(const QVector<Point>& points);
+    void reportClusters(const Dataset& input, const QVector<int>& columns,
+        const QVector<Point>& points, const QVector<int>& cluster, int clusters);
 };

@@ -85,6 +85,74 @@ QString TransformSummary::kindName(Kind kind)
     return names.value(kind);
 }
 
+// What is known of one column while its cells go by.
+class TransformSummary::Profile
+{
+public:
+    void add(const QString& text, bool recogniseDates)
+    {
+        if (Stats::isBlank(text)) {
+            ++m_counts[Empty];
+            return;
+        }
+        if (!m_distinct.contains(text)) {
+            m_distinct.insert(text);
+            if (m_examples.size() < 3)
+                m_examples.append(text);
+        }
+        const Kind kind = kindOf(text, recogniseDates);
+        ++m_counts[kind];
+        if (kind == Integer || kind == Real)
+            m_numbers.offer(Stats::cellNumber(text, nullptr), text);
+        else if (kind == Date)
+            m_dates.offer(toDateWithFormats(text.trimmed()).toJulianDay(), text);
+        else if (kind == Boolean)
+            m_truths.offer(toBool(text) ? 1 : 0, text);
+        if (!m_texts.any || smartLessThan(text, m_texts.lowText))
+            m_texts.lowText = text;
+        if (!m_texts.any || smartLessThan(m_texts.highText, text))
+            m_texts.highText = text;
+        m_texts.any = true;
+    }
+
+    QStringList row(const QString& name, int rows) const
+    {
+        // Whole numbers are real numbers too, so they count for a Real column.
+        const int filled = rows - m_counts[Empty];
+        Kind kind = Empty;
+        int matching = 0;
+        if (filled > 0) {
+            kind = m_counts[Real] > 0 ? Real : Integer;
+            matching = m_counts[Integer] + m_counts[Real];
+            for (Kind other : { Date, Boolean, Text }) {
+                if (m_counts[other] > matching) {
+                    kind = other;
+                    matching = m_counts[other];
+                }
+            }
+        }
+        QStringList row = { name, kindName(kind), QString::number(m_counts[Empty]),
+            QString::number(m_distinct.size()) };
+        row << m_examples;
+        while (row.size() < 7)
+            row.append(QString());
+        if (kind == Integer || kind == Real) {
+            row << Stats::cellText(m_numbers.low) << Stats::cellText(m_numbers.high);
+        } else {
+            const Extremes& range = kind == Date ? m_dates : kind == Boolean ? m_truths : m_texts;
+            row << range.lowText << range.highText;
+        }
+        row << (filled > 0 ? formatPercent(double(matching) / filled, 0.0, 1) : QString());
+        return row;
+    }
+
+private:
+    int m_counts[Text + 1] = { 0, 0, 0, 0, 0, 0 };
+    Extremes m_numbers, m_dates, m_truths, m_texts;
+    QSet<QString> m_distinct;
+    QStringList m_examples;
+};
+
 void TransformSummary::process(Dataset& output, const QList<Node*>& upstream, bool& error)
 {
     Q_UNUSED(error)
@@ -95,78 +163,17 @@ void TransformSummary::process(Dataset& output, const QList<Node*>& upstream, bo
     output.setColumnCount(outputNames().size());
     output.setHeader(outputNames());
     const bool dates = boolParameter(QStringLiteral("Dates"));
-    int progressRow = 0;
+    // One pass over the rows, as they are stored, profiling every column.
+    QVector<Profile> profiles(input.columnCount());
+    for (int r = 0; r < input.rowCount(); ++r) {
+        if (!reportProgress(r, input.rowCount()))
+            break;
+        for (int c = 0; c < input.columnCount(); ++c)
+            profiles[c].add(input.value(r, c), dates);
+    }
     for (int c = 0; c < input.columnCount(); ++c)
-        output.appendRow(profile(input, c, dates, progressRow));
+        output.appendRow(profiles.at(c).row(input.columnName(c), input.rowCount()));
     setSummary(QStringLiteral("%1 profiled")
                    .arg(countText(
                        input.columnCount(), QStringLiteral("column"), QStringLiteral("columns"))));
-}
-
-QStringList TransformSummary::profile(
-    const Dataset& input, int column, bool recogniseDates, int& progressRow)
-{
-    const int rows = input.rowCount();
-    const int cells = rows * input.columnCount();
-    int counts[Text + 1] = { 0, 0, 0, 0, 0, 0 };
-    Extremes numbers, dates, truths, texts;
-    QSet<QString> distinct;
-    QStringList examples;
-    for (int r = 0; r < rows; ++r) {
-        reportProgress(progressRow++, cells);
-        const QString& text = input.value(r, column);
-        if (Stats::isBlank(text)) {
-            ++counts[Empty];
-            continue;
-        }
-        if (!distinct.contains(text)) {
-            distinct.insert(text);
-            if (examples.size() < 3)
-                examples.append(text);
-        }
-        const Kind kind = kindOf(text, recogniseDates);
-        ++counts[kind];
-        if (kind == Integer || kind == Real)
-            numbers.offer(Stats::cellNumber(text, nullptr), text);
-        else if (kind == Date)
-            dates.offer(toDateWithFormats(text.trimmed()).toJulianDay(), text);
-        else if (kind == Boolean)
-            truths.offer(toBool(text) ? 1 : 0, text);
-        if (!texts.any || smartLessThan(text, texts.lowText))
-            texts.lowText = text;
-        if (!texts.any || smartLessThan(texts.highText, text))
-            texts.highText = text;
-        texts.any = true;
-    }
-    // Whole numbers are real numbers too, so they count for a Real column.
-    const int filled = rows - counts[Empty];
-    const int numeric = counts[Integer] + counts[Real];
-    Kind kind = Empty;
-    int matching = 0;
-    if (filled > 0) {
-        kind = counts[Real] > 0 ? Real : Integer;
-        matching = numeric;
-        for (Kind other : { Date, Boolean, Text }) {
-            if (counts[other] > matching) {
-                kind = other;
-                matching = counts[other];
-            }
-        }
-    }
-    QStringList row = { input.columnName(column), kindName(kind), QString::number(counts[Empty]),
-        QString::number(distinct.size()) };
-    examples.reserve(3);
-    while (examples.size() < 3)
-        examples.append(QString());
-    row << examples;
-    const Extremes& range = kind == Date ? dates
-        : kind == Boolean                ? truths
-        : kind == Text                   ? texts
-                                         : numbers;
-    if (kind == Integer || kind == Real)
-        row << Stats::cellText(numbers.low) << Stats::cellText(numbers.high);
-    else
-        row << range.lowText << range.highText;
-    row << (filled > 0 ? formatPercent(double(matching) / filled, 0.0, 1) : QString());
-    return row;
 }

@@ -27,5 +27,5 @@ protected:
     Transform* newInstance() const override { return new TransformSummary; }
 
 private:
-    QStringList profile(const Dataset& input, int column, bool recogniseDates, int& progressRow);
+    class Profile;
 };

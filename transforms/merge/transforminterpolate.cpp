@@ -19,49 +19,6 @@ const QString TopX = QStringLiteral("Top_X");
 const QString BottomX = QStringLiteral("Bottom_X");
 const QString YColumns = QStringLiteral("Y_Columns");
 
-// Whether a column holds dates rather than numbers: more of its values read
-// as dates than as numbers ("2024" alone is a number).
-bool holdsDates(const Dataset& data, int column)
-{
-    int numbers = 0;
-    int dates = 0;
-    for (int r = 0; r < data.rowCount() && r < 1000; ++r) {
-        const QString& text = data.value(r, column);
-        if (Stats::isBlank(text))
-            continue;
-        bool ok = false;
-        Stats::cellNumber(text, &ok);
-        if (ok)
-            ++numbers;
-        else if (toDateWithFormats(text.trimmed()).isValid())
-            ++dates;
-    }
-    return dates > numbers;
-}
-
-// A cell as a number: dates become day numbers.
-bool readValue(const QString& text, bool dates, double* value)
-{
-    if (dates) {
-        const QDate date = toDateWithFormats(text.trimmed());
-        *value = double(date.toJulianDay());
-        return date.isValid();
-    }
-    bool ok = false;
-    *value = Stats::cellNumber(text, &ok);
-    return ok;
-}
-
-QString valueText(double value, bool dates)
-{
-    if (!std::isfinite(value))
-        return QString();
-    if (dates)
-        return formatDate(
-            QDate::fromJulianDay(qint64(std::llround(value))), QStringLiteral("yyyy-MM-dd"));
-    return Stats::cellText(value);
-}
-
 double line(double x0, double y0, double x1, double y1, double x)
 {
     return x1 == x0 ? y0 : y0 + (y1 - y0) * (x - x0) / (x1 - x0);
@@ -163,16 +120,16 @@ double TransformInterpolate::valueAt(const Samples& s, double x, Method method, 
     return std::numeric_limits<double>::quiet_NaN();
 }
 
-TransformInterpolate::Samples TransformInterpolate::samplesOf(const QVector<double>& x,
-    const QVector<bool>& xKnown, const Dataset& top, int yColumn, bool yDates) const
+TransformInterpolate::Samples TransformInterpolate::samplesOf(
+    const Stats::CellValues& x, const Dataset& top, int yColumn, bool yDates) const
 {
     // Samples of the same x are averaged; the map keeps them sorted by x.
     QMap<double, QPair<double, int>> byX;
     for (int r = 0; r < top.rowCount(); ++r) {
         double y = 0.0;
-        if (!xKnown.at(r) || !readValue(top.value(r, yColumn), yDates, &y))
+        if (!x.known.at(r) || !Stats::readNumberOrDate(top.value(r, yColumn), yDates, &y))
             continue;
-        QPair<double, int>& entry = byX[x.at(r)];
+        QPair<double, int>& entry = byX[x.values.at(r)];
         entry.first += y;
         ++entry.second;
     }
@@ -182,6 +139,36 @@ TransformInterpolate::Samples TransformInterpolate::samplesOf(const QVector<doub
         s.y.append(it.value().first / it.value().second);
     }
     return s;
+}
+
+QVector<int> TransformInterpolate::yColumnsIn(const Dataset& top) const
+{
+    QVector<int> columns;
+    for (const ColumnRef& ref : parameter(YColumns)->columnRefs()) {
+        const int c = resolveColumn(ref, top);
+        if (c >= 0)
+            columns.append(c);
+    }
+    return columns;
+}
+
+void TransformInterpolate::reportDuplicates(const Stats::CellValues& x)
+{
+    QSet<double> seen;
+    int duplicates = 0;
+    for (int r = 0; r < x.values.size(); ++r) {
+        if (!x.known.at(r))
+            continue;
+        if (seen.contains(x.values.at(r)))
+            ++duplicates;
+        else
+            seen.insert(x.values.at(r));
+    }
+    if (duplicates > 0)
+        addWarning(
+            QStringLiteral("%1 with the X value of an earlier sample %2 averaged with it.")
+                .arg(countText(duplicates, QStringLiteral("sample"), QStringLiteral("samples")),
+                    duplicates == 1 ? QStringLiteral("was") : QStringLiteral("were")));
 }
 
 void TransformInterpolate::process(Dataset& output, const QList<Node*>& upstream, bool& error)
@@ -201,70 +188,41 @@ void TransformInterpolate::process(Dataset& output, const QList<Node*>& upstream
     output = bottom;
     const int topX = columnIn(*this, TopX, top);
     const int bottomX = columnIn(*this, BottomX, bottom);
-    QVector<int> yColumns;
-    for (const ColumnRef& ref : parameter(YColumns)->columnRefs()) {
-        const int c = resolveColumn(ref, top);
-        if (c >= 0)
-            yColumns.append(c);
-    }
+    const QVector<int> yColumns = yColumnsIn(top);
     if (topX < 0 || bottomX < 0 || yColumns.isEmpty()) {
         setSummary(QStringLiteral("No changes"));
         return;
     }
-    const bool xDates = holdsDates(top, topX);
-    QVector<double> x(top.rowCount());
-    QVector<bool> xKnown(top.rowCount());
-    for (int r = 0; r < top.rowCount(); ++r)
-        xKnown[r] = readValue(top.value(r, topX), xDates, &x[r]);
+    const bool xDates = Stats::holdsDates(top, topX);
+    const Stats::CellValues x = Stats::readCells(top, topX, xDates);
+    const Stats::CellValues at = Stats::readCells(bottom, bottomX, xDates);
     const auto method = Method(selectionParameter(QStringLiteral("Method")));
     const auto outside = Outside(selectionParameter(QStringLiteral("Outside")));
-    QStringList unreadable;
-    int unreadableCount = 0;
-    QVector<double> at(bottom.rowCount());
-    QVector<bool> atKnown(bottom.rowCount());
-    for (int r = 0; r < bottom.rowCount(); ++r) {
-        const QString& text = bottom.value(r, bottomX);
-        atKnown[r] = readValue(text, xDates, &at[r]);
-        if (!atKnown.at(r) && !Stats::isBlank(text) && ++unreadableCount <= 5)
-            unreadable.append(Stats::example(text, r));
-    }
-    QSet<double> seen;
-    int duplicates = 0;
-    for (int r = 0; r < top.rowCount(); ++r) {
-        if (xKnown.at(r) && !seen.contains(x.at(r)))
-            seen.insert(x.at(r));
-        else if (xKnown.at(r))
-            ++duplicates;
-    }
     qint64 filled = 0;
     qint64 empty = 0;
     for (int i = 0; i < yColumns.size(); ++i) {
-        const bool yDates = holdsDates(top, yColumns.at(i));
-        const Samples samples = samplesOf(x, xKnown, top, yColumns.at(i), yDates);
+        const bool yDates = Stats::holdsDates(top, yColumns.at(i));
+        const Samples samples = samplesOf(x, top, yColumns.at(i), yDates);
         const int target = output.columnCount();
         output.appendColumn();
         output.setColumnName(target, top.columnName(yColumns.at(i)));
         for (int r = 0; r < bottom.rowCount(); ++r) {
             if (!reportProgress(r, bottom.rowCount()))
                 break;
-            const QString text = atKnown.at(r)
-                ? valueText(valueAt(samples, at.at(r), method, outside), yDates)
-                : QString();
+            const QString text = at.known.at(r) ? Stats::numberOrDateText(
+                                     valueAt(samples, at.values.at(r), method, outside), yDates)
+                                                : QString();
             output.setValue(r, target, text);
             ++(text.isEmpty() ? empty : filled);
         }
     }
-    if (duplicates > 0)
-        addWarning(
-            QStringLiteral("%1 with the X value of an earlier sample %2 averaged with it.")
-                .arg(countText(duplicates, QStringLiteral("sample"), QStringLiteral("samples")),
-                    duplicates == 1 ? QStringLiteral("was") : QStringLiteral("were")));
+    reportDuplicates(x);
     Stats::reportExamples(*this,
         QStringLiteral("%1 in '%2' got no value (not %3):")
-            .arg(countText(unreadableCount, QStringLiteral("X value"), QStringLiteral("X values")),
+            .arg(countText(at.unreadable, QStringLiteral("X value"), QStringLiteral("X values")),
                 bottom.columnName(bottomX),
                 xDates ? QStringLiteral("dates") : QStringLiteral("numbers")),
-        unreadable, unreadableCount);
+        at.examples, at.unreadable);
     setSummary(QStringLiteral("%1 interpolated, %2 left empty")
                    .arg(countText(filled, QStringLiteral("value"), QStringLiteral("values")),
                        formatInteger(empty, true)));

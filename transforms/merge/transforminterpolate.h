@@ -1,5 +1,6 @@
 #pragma once
 
+#include "transforms/support/statistics.h"
 #include "transforms/transform.h"
 
 #include <QVector>
@@ -37,6 +38,8 @@ protected:
     Transform* newInstance() const override { return new TransformInterpolate; }
 
 private:
-    Samples samplesOf(const QVector<double>& x, const QVector<bool>& xKnown, const Dataset& top,
-        int yColumn, bool yDates) const;
+    Samples samplesOf(
+        const Stats::CellValues& x, const Dataset& top, int yColumn, bool yDates) const;
+    QVector<int> yColumnsIn(const Dataset& top) const;
+    void reportDuplicates(const Stats::CellValues& x);
 };

@@ -5,6 +5,7 @@
 #include "graph/node.h"
 #include "transforms/support/statistics.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -124,6 +125,38 @@ double TransformOutliers::threshold(Method method) const
     return 3.0;
 }
 
+int TransformOutliers::searchColumn(
+    const Dataset& input, int column, Dataset& output, QVector<bool>& outlierRow)
+{
+    const auto method = Method(selectionParameter(QStringLiteral("Method")));
+    const auto action = Action(selectionParameter(QStringLiteral("Action")));
+    const Stats::NumericColumn numbers = Stats::readNumbers(input, column);
+    const Fences f = fences(method, numbers.values, threshold(method));
+    int found = 0;
+    for (int k = 0; k < numbers.values.size(); ++k) {
+        const double v = numbers.values.at(k);
+        if (v >= f.low && v <= f.high)
+            continue;
+        const int row = numbers.rows.at(k);
+        ++found;
+        outlierRow[row] = true;
+        if (action == Clamp)
+            output.setValue(row, column, Stats::cellText(v < f.low ? f.low : f.high));
+        else if (action == EmptyCells)
+            output.setValue(row, column, QString());
+    }
+    QString line = QStringLiteral("'%1': %2")
+                       .arg(input.columnName(column),
+                           countText(found, QStringLiteral("outlier"), QStringLiteral("outliers")));
+    if (std::isfinite(f.low))
+        line += QStringLiteral(" outside %1 to %2")
+                    .arg(Stats::cellText(f.low), Stats::cellText(f.high));
+    else if (!numbers.values.isEmpty())
+        line += QStringLiteral(" (the values do not vary)");
+    addInformation(line + QLatin1Char('.'));
+    return found;
+}
+
 void TransformOutliers::process(Dataset& output, const QList<Node*>& upstream, bool& error)
 {
     Q_UNUSED(error)
@@ -134,57 +167,23 @@ void TransformOutliers::process(Dataset& output, const QList<Node*>& upstream, b
         return;
     const Dataset& input = upstream.first()->dataset();
     output = input;
-    const auto method = Method(selectionParameter(QStringLiteral("Method")));
     const auto action = Action(selectionParameter(QStringLiteral("Action")));
     const QVector<int> columns = columnIndexes(QStringLiteral("Columns"));
     QVector<bool> outlierRow(input.rowCount(), false);
     qint64 outliers = 0;
-    qint64 changed = 0;
     for (int i = 0; i < columns.size(); ++i) {
         if (!reportProgress(i, columns.size()))
             break;
-        const int column = columns.at(i);
-        const Stats::NumericColumn numbers = Stats::readNumbers(input, column);
-        const Fences f = fences(method, numbers.values, threshold(method));
-        int found = 0;
-        for (int k = 0; k < numbers.values.size(); ++k) {
-            const double v = numbers.values.at(k);
-            if (v >= f.low && v <= f.high)
-                continue;
-            const int row = numbers.rows.at(k);
-            ++found;
-            outlierRow[row] = true;
-            if (action == EmptyCells || action == Clamp) {
-                output.setValue(row, column,
-                    action == Clamp ? Stats::cellText(v < f.low ? f.low : f.high) : QString());
-                ++changed;
-            }
-        }
-        outliers += found;
-        QString line
-            = QStringLiteral("'%1': %2")
-                  .arg(input.columnName(column),
-                      countText(found, QStringLiteral("outlier"), QStringLiteral("outliers")));
-        if (std::isfinite(f.low))
-            line += QStringLiteral(" outside %1 to %2")
-                        .arg(Stats::cellText(f.low), Stats::cellText(f.high));
-        else if (!numbers.values.isEmpty())
-            line += QStringLiteral(" (the values do not vary)");
-        addInformation(line + QLatin1Char('.'));
+        outliers += searchColumn(input, columns.at(i), output, outlierRow);
     }
-    int rows = 0;
-    QVector<int> selected;
-    for (int r = 0; r < input.rowCount(); ++r) {
-        rows += outlierRow.at(r) ? 1 : 0;
-        if (outlierRow.at(r) == (action == KeepRows))
-            selected.append(r);
-    }
+    const int rows = int(std::count(outlierRow.begin(), outlierRow.end(), true));
     const QString found
         = QStringLiteral("%1 found in %2")
               .arg(countText(outliers, QStringLiteral("outlier"), QStringLiteral("outliers")),
                   countText(rows, QStringLiteral("row"), QStringLiteral("rows")));
-    switch (action) {
-    case Mark: {
+    if (action == EmptyCells || action == Clamp) {
+        setChangeSummary(outliers, qint64(input.rowCount()) * columns.size() - outliers);
+    } else if (action == Mark) {
         const int target = output.columnCount();
         output.appendColumn();
         output.setColumnName(target, textParameter(QStringLiteral("New_Name")));
@@ -192,10 +191,12 @@ void TransformOutliers::process(Dataset& output, const QList<Node*>& upstream, b
             output.setValue(
                 r, target, outlierRow.at(r) ? QStringLiteral("True") : QStringLiteral("False"));
         setSummary(found);
-        break;
-    }
-    case RemoveRows:
-    case KeepRows:
+    } else {
+        QVector<int> selected;
+        for (int r = 0; r < input.rowCount(); ++r) {
+            if (outlierRow.at(r) == (action == KeepRows))
+                selected.append(r);
+        }
         if (selected.size() != input.rowCount())
             output.selectRows(selected);
         setSummary(
@@ -204,10 +205,5 @@ void TransformOutliers::process(Dataset& output, const QList<Node*>& upstream, b
                     countText(action == RemoveRows ? rows : selected.size(), QStringLiteral("row"),
                         QStringLiteral("rows")),
                     action == RemoveRows ? QStringLiteral("removed") : QStringLiteral("kept")));
-        break;
-    case EmptyCells:
-    case Clamp:
-        setChangeSummary(changed, qint64(input.rowCount()) * columns.size() - changed);
-        break;
     }
 }

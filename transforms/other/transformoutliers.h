@@ -35,4 +35,7 @@ protected:
 
 private:
     double threshold(Method method) const;
+    // Finds the outliers of one column, marks their rows, empties or clamps
+    // them when asked, and reports the fences; returns how many it found.
+    int searchColumn(const Dataset& input, int column, Dataset& output, QVector<bool>& outlierRow);
 };

@@ -156,6 +156,58 @@ NumericColumn readNumbers(const Dataset& data, int column)
     return result;
 }
 
+bool holdsDates(const Dataset& data, int column)
+{
+    int numbers = 0;
+    int dates = 0;
+    for (int r = 0; r < data.rowCount() && numbers + dates < 1000; ++r) {
+        const QString& text = data.value(r, column);
+        if (isBlank(text))
+            continue;
+        bool ok = false;
+        cellNumber(text, &ok);
+        if (ok)
+            ++numbers;
+        else if (toDateWithFormats(text.trimmed()).isValid())
+            ++dates;
+    }
+    return dates > numbers;
+}
+
+bool readNumberOrDate(const QString& text, bool dates, double* value)
+{
+    if (!dates) {
+        bool ok = false;
+        *value = cellNumber(text, &ok);
+        return ok;
+    }
+    const QDate date = toDateWithFormats(text.trimmed());
+    *value = double(date.toJulianDay());
+    return date.isValid();
+}
+
+CellValues readCells(const Dataset& data, int column, bool dates)
+{
+    CellValues cells;
+    cells.values.resize(data.rowCount());
+    cells.known.resize(data.rowCount());
+    for (int r = 0; r < data.rowCount(); ++r) {
+        const QString& text = data.value(r, column);
+        cells.known[r] = readNumberOrDate(text, dates, &cells.values[r]);
+        if (!cells.known.at(r) && !isBlank(text) && ++cells.unreadable <= 5)
+            cells.examples.append(example(text, r));
+    }
+    return cells;
+}
+
+QString numberOrDateText(double value, bool dates)
+{
+    if (!dates || !std::isfinite(value))
+        return cellText(value);
+    return formatDate(
+        QDate::fromJulianDay(qint64(std::floor(value + 0.5))), QStringLiteral("yyyy-MM-dd"));
+}
+
 QVector<QVector<int>> groupRows(const Dataset& data, const QVector<int>& keyColumns)
 {
     QVector<QVector<int>> groups;

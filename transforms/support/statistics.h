@@ -57,6 +57,27 @@ inline bool isBlank(const QString& text)
     return text.trimmed().isEmpty();
 }
 
+// Whether a column is better read as dates than as numbers: more of its
+// first 1000 non-blank values read as dates than as numbers ("2024" alone
+// is a number).
+bool holdsDates(const Dataset& data, int column);
+// A cell as a number, dates as day numbers; false for blank and unreadable
+// cells.
+bool readNumberOrDate(const QString& text, bool dates, double* value);
+// Every cell of a column as a number (or a day number): known is false for
+// blank and unreadable cells; the unreadable ones are counted, the first 5
+// kept as examples for reportExamples().
+struct CellValues
+{
+    QVector<double> values;
+    QVector<bool> known;
+    QStringList examples;
+    int unreadable = 0;
+};
+CellValues readCells(const Dataset& data, int column, bool dates);
+// A figure as a date ("yyyy-MM-dd", from a day number) or as a number.
+QString numberOrDateText(double value, bool dates);
+
 // Rows grouped by their texts in the key columns, groups in the order of
 // their first row, rows ascending; one group of every row without keys.
 QVector<QVector<int>> groupRows(const Dataset& data, const QVector<int>& keyColumns);
