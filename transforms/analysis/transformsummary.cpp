@@ -5,7 +5,7 @@
 #include "graph/node.h"
 #include "transforms/support/statistics.h"
 
-#include <QSet>
+#include <QHash>
 
 #include <cmath>
 
@@ -60,20 +60,27 @@ bool TransformSummary::usesDates() const
     return boolParameter(QStringLiteral("Dates"), true);
 }
 
-TransformSummary::Kind TransformSummary::kindOf(const QString& text, bool recogniseDates)
+TransformSummary::Kind TransformSummary::kindOf(
+    const QString& text, bool recogniseDates, double* key)
 {
+    double dummy = 0.0;
+    double& value = key ? *key : dummy;
     bool ok = false;
-    const double number = Stats::cellNumber(text, &ok);
+    value = Stats::cellNumber(text, &ok);
     if (ok) {
         // "1e3" is a whole number, "1.0" was written as a real.
-        const bool whole = std::floor(number) == number && std::fabs(number) < 9007199254740992.0;
+        const bool whole = std::floor(value) == value && std::fabs(value) < 9007199254740992.0;
         return whole && !text.contains(QLocale().decimalPoint()) ? Integer : Real;
     }
-    toBool(text, true, false, &ok);
+    value = toBool(text, true, false, &ok) ? 1.0 : 0.0;
     if (ok)
         return Boolean;
-    if (recogniseDates && toDateWithFormats(text.trimmed()).isValid())
-        return Date;
+    if (recogniseDates) {
+        const QDate date = toDateWithFormats(text.trimmed());
+        value = double(date.toJulianDay());
+        if (date.isValid())
+            return Date;
+    }
     return Text;
 }
 
@@ -86,6 +93,8 @@ QString TransformSummary::kindName(Kind kind)
 }
 
 // What is known of one column while its cells go by.
+// What is known of one column while its cells go by. Each distinct value is
+// read once: a repeat changes only the counts.
 class TransformSummary::Profile
 {
 public:
@@ -95,24 +104,10 @@ public:
             ++m_counts[Empty];
             return;
         }
-        if (!m_distinct.contains(text)) {
-            m_distinct.insert(text);
-            if (m_examples.size() < 3)
-                m_examples.append(text);
-        }
-        const Kind kind = kindOf(text, recogniseDates);
-        ++m_counts[kind];
-        if (kind == Integer || kind == Real)
-            m_numbers.offer(Stats::cellNumber(text, nullptr), text);
-        else if (kind == Date)
-            m_dates.offer(toDateWithFormats(text.trimmed()).toJulianDay(), text);
-        else if (kind == Boolean)
-            m_truths.offer(toBool(text) ? 1 : 0, text);
-        if (!m_texts.any || smartLessThan(text, m_texts.lowText))
-            m_texts.lowText = text;
-        if (!m_texts.any || smartLessThan(m_texts.highText, text))
-            m_texts.highText = text;
-        m_texts.any = true;
+        auto it = m_kinds.constFind(text);
+        if (it == m_kinds.constEnd())
+            it = m_kinds.insert(text, firstSeen(text, recogniseDates));
+        ++m_counts[it.value()];
     }
 
     QStringList row(const QString& name, int rows) const
@@ -132,7 +127,7 @@ public:
             }
         }
         QStringList row = { name, kindName(kind), QString::number(m_counts[Empty]),
-            QString::number(m_distinct.size()) };
+            QString::number(m_kinds.size()) };
         row << m_examples;
         while (row.size() < 7)
             row.append(QString());
@@ -147,10 +142,41 @@ public:
     }
 
 private:
+    // Trying every date format on a text is slow; a column whose first
+    // thousand texts held no date is taken to hold none.
+    static constexpr int DateTrials = 1000;
+
+    Kind firstSeen(const QString& text, bool recogniseDates)
+    {
+        if (m_examples.size() < 3)
+            m_examples.append(text);
+        double key = 0.0;
+        const Kind kind
+            = kindOf(text, recogniseDates && (m_dateFound || m_dateTrials < DateTrials), &key);
+        if (kind == Integer || kind == Real) {
+            m_numbers.offer(key, text);
+        } else if (kind == Date) {
+            m_dateFound = true;
+            m_dates.offer(key, text);
+        } else if (kind == Boolean) {
+            m_truths.offer(key, text);
+        } else {
+            ++m_dateTrials;
+            if (!m_texts.any || text < m_texts.lowText)
+                m_texts.lowText = text;
+            if (!m_texts.any || m_texts.highText < text)
+                m_texts.highText = text;
+            m_texts.any = true;
+        }
+        return kind;
+    }
+
     int m_counts[Text + 1] = { 0, 0, 0, 0, 0, 0 };
     Extremes m_numbers, m_dates, m_truths, m_texts;
-    QSet<QString> m_distinct;
+    QHash<QString, Kind> m_kinds;
     QStringList m_examples;
+    int m_dateTrials = 0;
+    bool m_dateFound = false;
 };
 
 void TransformSummary::process(Dataset& output, const QList<Node*>& upstream, bool& error)

@@ -19,8 +19,9 @@ public:
     void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
     bool usesDates() const override;
 
-    // The kind one non-blank text reads as.
-    static Kind kindOf(const QString& text, bool recogniseDates);
+    // The kind one non-blank text reads as, with the number, day number or
+    // truth (0 or 1) it reads as for ordering.
+    static Kind kindOf(const QString& text, bool recogniseDates, double* key = nullptr);
     static QString kindName(Kind kind);
 
 protected:
