@@ -5,7 +5,6 @@
 #include "graph/node.h"
 
 #include <QHash>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <numeric>
@@ -79,14 +78,24 @@ QStringList TransformNgram::ngrams(
         return result;
     }
     QStringList words;
-    for (const QString& piece :
-        text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)) {
-        const QString word = keepPunctuation ? piece : trimPunctuation(piece);
+    int i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && text.at(i).isSpace())
+            ++i;
+        const int start = i;
+        while (i < text.size() && !text.at(i).isSpace())
+            ++i;
+        const QString word = keepPunctuation ? text.mid(start, i - start)
+                                             : trimPunctuation(text.mid(start, i - start));
         if (!word.isEmpty())
             words.append(word);
     }
-    for (int i = 0; i + size <= words.size(); ++i)
-        result.append(words.mid(i, size).join(QLatin1Char(' ')));
+    for (int first = 0; first + size <= words.size(); ++first) {
+        QString gram = words.at(first);
+        for (int k = 1; k < size; ++k)
+            gram += QLatin1Char(' ') + words.at(first + k);
+        result.append(gram);
+    }
     return result;
 }
 
