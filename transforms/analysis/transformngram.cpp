@@ -57,6 +57,10 @@ void TransformNgram::defineParameters(const QList<Node*>& upstream, bool useUser
     top->setIntRange(0, 999999999);
     top->setSpecialValueText(QStringLiteral("All"));
     top->setTooltip(QStringLiteral("Show only this many of the most frequent n-grams."));
+    addParameter(
+        ParameterType::Bool, QStringLiteral("Drilldown"), QStringLiteral("allow drilldown"), false)
+        ->setTooltip(QStringLiteral("Allow double click on an n-gram in the data table to show "
+                                    "the rows it occurs in."));
 }
 
 QStringList TransformNgram::ngrams(
@@ -105,7 +109,7 @@ void TransformNgram::process(Dataset& output, const QList<Node*>& upstream, bool
     output.clear();
     if (!hasValidInputCount(upstream)
         || !requireParameters({ "Column", "Unit", "Size", "Case_Sensitive", "Keep_Punctuation",
-            "Minimum_Count", "Top" }))
+            "Minimum_Count", "Top", "Drilldown" }))
         return;
     const Dataset& input = upstream.first()->dataset();
     const QStringList header
@@ -117,14 +121,40 @@ void TransformNgram::process(Dataset& output, const QList<Node*>& upstream, bool
         setSummary(QStringLiteral("No changes"));
         return;
     }
+    Tally tally = count(input, column);
+    QVector<int> ranked(tally.grams.size());
+    std::iota(ranked.begin(), ranked.end(), 0);
+    std::stable_sort(ranked.begin(), ranked.end(),
+        [&](int a, int b) { return tally.counts.at(a) > tally.counts.at(b); });
+    const int minimum = intParameter(QStringLiteral("Minimum_Count"), 1);
+    const int top = intParameter(QStringLiteral("Top"));
+    for (int i : qAsConst(ranked)) {
+        if (tally.counts.at(i) < minimum || (top > 0 && output.rowCount() >= top))
+            break;
+        const int row = output.rowCount();
+        output.appendRow({ tally.grams.at(i), QString::number(tally.counts.at(i)),
+            formatNumber(100.0 * tally.counts.at(i) / tally.total, false, 2, true) });
+        // The n-gram and its count lead to the rows it occurs in.
+        for (int upstreamRow : tally.rows.value(i)) {
+            output.addDrilldown(row, 0, upstreamRow);
+            output.addDrilldown(row, 1, upstreamRow);
+        }
+    }
+    setSummary(
+        QStringLiteral("%1 listed of %2 found")
+            .arg(countText(output.rowCount(), QStringLiteral("n-gram"), QStringLiteral("n-grams")),
+                formatInteger(tally.grams.size(), true)));
+}
+
+TransformNgram::Tally TransformNgram::count(const Dataset& input, int column)
+{
     const int size = intParameter(QStringLiteral("Size"), 1);
     const bool characters = selectionParameter(QStringLiteral("Unit")) == 1;
     const bool caseSensitive = boolParameter(QStringLiteral("Case_Sensitive"));
     const bool punctuation = boolParameter(QStringLiteral("Keep_Punctuation"));
+    const bool drilldown = boolParameter(QStringLiteral("Drilldown"));
+    Tally tally;
     QHash<QString, int> index;
-    QStringList order;
-    QVector<qint64> counts;
-    qint64 total = 0;
     for (int r = 0; r < input.rowCount(); ++r) {
         if (!reportProgress(r, input.rowCount()))
             break;
@@ -133,28 +163,18 @@ void TransformNgram::process(Dataset& output, const QList<Node*>& upstream, bool
             ngrams(caseSensitive ? text : text.toLower(), size, characters, punctuation)) {
             auto it = index.find(gram);
             if (it == index.end()) {
-                it = index.insert(gram, order.size());
-                order.append(gram);
-                counts.append(0);
+                it = index.insert(gram, tally.grams.size());
+                tally.grams.append(gram);
+                tally.counts.append(0);
+                if (drilldown)
+                    tally.rows.append(QVector<int>());
             }
-            ++counts[it.value()];
-            ++total;
+            ++tally.counts[it.value()];
+            ++tally.total;
+            if (drilldown
+                && (tally.rows.at(it.value()).isEmpty() || tally.rows.at(it.value()).last() != r))
+                tally.rows[it.value()].append(r);
         }
     }
-    QVector<int> ranked(order.size());
-    std::iota(ranked.begin(), ranked.end(), 0);
-    std::stable_sort(
-        ranked.begin(), ranked.end(), [&](int a, int b) { return counts.at(a) > counts.at(b); });
-    const int minimum = intParameter(QStringLiteral("Minimum_Count"), 1);
-    const int top = intParameter(QStringLiteral("Top"));
-    for (int i : qAsConst(ranked)) {
-        if (counts.at(i) < minimum || (top > 0 && output.rowCount() >= top))
-            break;
-        output.appendRow({ order.at(i), QString::number(counts.at(i)),
-            formatNumber(100.0 * counts.at(i) / total, false, 2, true) });
-    }
-    setSummary(
-        QStringLiteral("%1 listed of %2 found")
-            .arg(countText(output.rowCount(), QStringLiteral("n-gram"), QStringLiteral("n-grams")),
-                formatInteger(order.size(), true)));
+    return tally;
 }

@@ -3,6 +3,7 @@
 #include "transforms/transform.h"
 
 #include <QStringList>
+#include <QVector>
 
 // Counts the n-grams (runs of n words or characters) of a text column:
 // one row per n-gram with its count and share, most frequent first.
@@ -22,4 +23,16 @@ public:
 
 protected:
     Transform* newInstance() const override { return new TransformNgram; }
+
+private:
+    // Every n-gram in first-met order with its count and, for drilldown,
+    // the rows it occurs in.
+    struct Tally
+    {
+        QStringList grams;
+        QVector<qint64> counts;
+        QVector<QVector<int>> rows;
+        qint64 total = 0;
+    };
+    Tally count(const Dataset& input, int column);
 };

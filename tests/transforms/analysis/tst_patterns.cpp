@@ -21,6 +21,7 @@ private slots:
     void clusterCentresAndMissingRows();
     void ngram_data();
     void ngram();
+    void ngramDrilldown();
 };
 
 void TestPatterns::correlate_data()
@@ -144,6 +145,19 @@ void TestPatterns::ngram()
     for (int r = 0; r < run.output().rowCount(); ++r)
         rows << run.output().row(r).join('|');
     QCOMPARE(rows, expected);
+}
+
+void TestPatterns::ngramDrilldown()
+{
+    TransformRun run(new TransformNgram, oneColumn({ "a b a", "c", "b" }));
+    run.column(0, "Column").set("Drilldown", true).run();
+    QCOMPARE(joinRows(run.output()), QStringList({ "a,2,40", "b,2,40", "c,1,20" }));
+    // "a" twice in the first row leads to that row once.
+    const QMultiMap<CellPos, int>& map = run.output().drilldown();
+    QCOMPARE(map.values(CellPos { 0, 0 }), QList<int>({ 0 }));
+    QCOMPARE(map.values(CellPos { 1, 1 }).size(), 2);
+    QVERIFY(map.values(CellPos { 1, 1 }).contains(2));
+    QCOMPARE(map.values(CellPos { 2, 2 }), QList<int>());
 }
 
 QTEST_MAIN(TestPatterns)
