@@ -1,11 +1,18 @@
 #include "transforms/catalogue.h"
 
+#include "transforms/analysis/transformbin.h"
+#include "transforms/analysis/transformcluster.h"
+#include "transforms/analysis/transformcorrelate.h"
 #include "transforms/analysis/transformdifference.h"
+#include "transforms/analysis/transformngram.h"
+#include "transforms/analysis/transformstats.h"
+#include "transforms/analysis/transformsummary.h"
 #include "transforms/column/transformcalculate.h"
 #include "transforms/column/transformcomparecols.h"
 #include "transforms/column/transformconcatcols.h"
 #include "transforms/column/transformcopycols.h"
 #include "transforms/column/transformif.h"
+#include "transforms/column/transformmoving.h"
 #include "transforms/column/transformnewcol.h"
 #include "transforms/column/transformoffset.h"
 #include "transforms/column/transformremovecols.h"
@@ -21,10 +28,12 @@
 #include "transforms/format/transformlist.h"
 #include "transforms/format/transformpad.h"
 #include "transforms/format/transformreplace.h"
+#include "transforms/format/transformscale.h"
 #include "transforms/format/transformslide.h"
 #include "transforms/format/transformunfill.h"
 #include "transforms/format/transformwhitespace.h"
 #include "transforms/merge/transformcross.h"
+#include "transforms/merge/transforminterpolate.h"
 #include "transforms/merge/transformintersect.h"
 #include "transforms/merge/transformjoin.h"
 #include "transforms/merge/transformlookup.h"
@@ -33,6 +42,8 @@
 #include "transforms/other/transformclone.h"
 #include "transforms/other/transformfileinfo.h"
 #include "transforms/other/transformhash.h"
+#include "transforms/other/transformimpute.h"
+#include "transforms/other/transformoutliers.h"
 #include "transforms/other/transformstamp.h"
 #include "transforms/other/transformsubstitute.h"
 #include "transforms/other/transformverify.h"
@@ -55,14 +66,17 @@
 
 void registerTransformTypes(Catalogue& catalogue)
 {
+    catalogue.add(new TransformBin);
     catalogue.add(new TransformCalculate);
     catalogue.add(new TransformCase);
     catalogue.add(new TransformChop);
     catalogue.add(new TransformClone);
+    catalogue.add(new TransformCluster);
     catalogue.add(new TransformCompareCols);
     catalogue.add(new TransformConcatCols);
     catalogue.add(new TransformConcatRows);
     catalogue.add(new TransformCopyCols);
+    catalogue.add(new TransformCorrelate);
     catalogue.add(new TransformCross);
     catalogue.add(new TransformDecode);
     catalogue.add(new TransformDedupe);
@@ -74,14 +88,19 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformHash);
     catalogue.add(new TransformHeader);
     catalogue.add(new TransformIf);
+    catalogue.add(new TransformImpute);
     catalogue.add(new TransformInsert);
+    catalogue.add(new TransformInterpolate);
     catalogue.add(new TransformIntersect);
     catalogue.add(new TransformJoin);
     catalogue.add(new TransformList);
     catalogue.add(new TransformLookup);
+    catalogue.add(new TransformMoving);
     catalogue.add(new TransformNewCol);
     catalogue.add(new TransformNewRows);
+    catalogue.add(new TransformNgram);
     catalogue.add(new TransformOffset);
+    catalogue.add(new TransformOutliers);
     catalogue.add(new TransformPad);
     catalogue.add(new TransformRemoveCols);
     catalogue.add(new TransformRenameCols);
@@ -89,6 +108,7 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformReplace);
     catalogue.add(new TransformRowNum);
     catalogue.add(new TransformSample);
+    catalogue.add(new TransformScale);
     catalogue.add(new TransformSequence);
     catalogue.add(new TransformSlice);
     catalogue.add(new TransformSlide);
@@ -97,8 +117,10 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformSplitRows);
     catalogue.add(new TransformStack);
     catalogue.add(new TransformStamp);
+    catalogue.add(new TransformStats);
     catalogue.add(new TransformSubstitute);
     catalogue.add(new TransformSubtract);
+    catalogue.add(new TransformSummary);
     catalogue.add(new TransformUnfill);
     catalogue.add(new TransformVerify);
     catalogue.add(new TransformWhitespace);

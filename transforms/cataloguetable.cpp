@@ -11,7 +11,9 @@ const QVector<TransformTypeInfo>& transformTypeTable()
     static constexpr int NoLimit = Transform::NoLimit;
     static const QVector<TransformTypeInfo> table = {
         { 0, "Bin", "Bin", CategoryAnalysis, 1, 1, true, false, true,
-            "bucket buckets histogram band bands group range ranges", "" },
+            "bucket buckets histogram band bands group range ranges discretise discretize quantile",
+            "Put the numbers or dates of a column into bins of equal width, equal frequency or "
+            "given edges. E.g. 17 to [10, 20)" },
         { 1, "Calculate", "Calculate", CategoryColumn, 1, 1, false, false, false,
             "calculation compute math arithmetic add subtract multiply divide formula sum", "" },
         { 2, "Case", "Case", CategoryFormat, 1, 1, false, true, false,
@@ -23,7 +25,8 @@ const QVector<TransformTypeInfo>& transformTypeTable()
             "Make a copy of the upstream dataset. Can be useful to improve the Center pane "
             "layout." },
         { 5, "Cluster", "Cluster", CategoryAnalysis, 1, 1, true, false, false,
-            "clusters group fuzzy similar kmeans", "" },
+            "clusters group fuzzy similar kmeans segment segments",
+            "Group rows with similar numbers in selected columns into k clusters (k-means)." },
         { 6, "Compare Cols", "Compare_Cols", CategoryColumn, 1, 1, true, false, false,
             "compare comparison equal test same", "" },
         { 7, "Concat Cols", "Concat", CategoryColumn, 1, 1, false, false, false,
@@ -34,7 +37,8 @@ const QVector<TransformTypeInfo>& transformTypeTable()
             "continuation lines." },
         { 9, "Copy Cols", "Copy", CategoryColumn, 1, 1, false, false, false, "copy duplicate", "" },
         { 10, "Correlate", "Correlate", CategoryAnalysis, 1, 1, true, false, false,
-            "correlation pearson relationship coefficient", "" },
+            "correlation pearson spearman relationship coefficient matrix",
+            "Calculate the correlation between every pair of selected numeric columns." },
         { 11, "Count", "Count", CategoryAnalysis, 1, 1, false, false, true,
             "counts frequency frequencies tally occurrences group", "" },
         { 12, "Cross", "Cross", CategoryMerge, 2, NoLimit, true, false, false,
@@ -68,7 +72,9 @@ const QVector<TransformTypeInfo>& transformTypeTable()
         { 24, "If", "If", CategoryColumn, 1, 1, true, false, false,
             "condition conditional else then case when", "" },
         { 25, "Impute", "Impute", CategoryOther, 1, 1, true, true, false,
-            "missing values fill mean median mode", "" },
+            "missing values fill mean median mode blanks interpolate",
+            "Fill empty values in selected columns, e.g. with the column mean or the previous "
+            "value." },
         { 26, "Insert", "Insert", CategoryFormat, 1, 1, false, true, false,
             "prefix suffix add text prepend append", "" },
         { 27, "Interpolate", "Interpolate", CategoryMerge, 2, 2, true, false, false,
@@ -94,14 +100,17 @@ const QVector<TransformTypeInfo>& transformTypeTable()
             "Look up the values from the top upstream dataset (by vertical position) by key in the "
             "bottom upstream dataset." },
         { 33, "Moving", "Moving", CategoryColumn, 1, 1, true, false, false,
-            "average rolling window mean sliding", "" },
+            "average rolling window mean sliding median smoothing",
+            "Add a moving average, sum, minimum, maximum, median or standard deviation of a "
+            "column." },
         { 34, "New Col", "New_Col", CategoryColumn, 1, 1, false, false, false,
             "new add column constant", "" },
         { 35, "New Rows", "New_Rows", CategoryRow, 1, 1, true, false, false, "new add rows append",
             "Add empty rows or rows of given values at the start, at the end, every n rows or "
             "after matching rows." },
         { 36, "Ngram", "Ngram", CategoryAnalysis, 1, 1, true, false, true,
-            "ngrams words tokens text frequency", "" },
+            "ngrams words tokens text frequency bigram bigrams trigram trigrams",
+            "Count the words, or runs of 2 to 5 words or characters, in a text column." },
         { 37, "Num Base", "Num_Base", CategoryFormat, 1, 1, true, true, false,
             "binary hexadecimal hex octal decimal base radix", "" },
         { 38, "Num Format", "Num_Format", CategoryFormat, 1, 1, false, true, false,
@@ -109,7 +118,9 @@ const QVector<TransformTypeInfo>& transformTypeTable()
         { 39, "Offset", "Offset", CategoryColumn, 1, 1, true, true, false,
             "lag lead shift previous next", "" },
         { 40, "Outliers", "Outliers", CategoryOther, 1, 1, true, true, false,
-            "outlier anomaly anomalies extreme deviation", "" },
+            "outlier anomaly anomalies extreme deviation zscore iqr clamp",
+            "Find unusually large or small numbers in selected columns, then mark, remove, keep, "
+            "empty or clamp them." },
         { 41, "Pad", "Pad", CategoryFormat, 1, 1, false, true, false,
             "padding leading zeros fill length",
             "Pad selected columns to a minimum length. E.g. 123 to 000123" },
@@ -136,7 +147,8 @@ const QVector<TransformTypeInfo>& transformTypeTable()
         { 53, "Sample", "Sample", CategoryRow, 1, 1, false, false, false,
             "random subset sampling rows", "" },
         { 54, "Scale", "Scale", CategoryFormat, 1, 1, true, true, false,
-            "normalise normalize rescale standardise standardize", "" },
+            "normalise normalize rescale standardise standardize zscore logarithm percent",
+            "Rescale the numbers in selected columns. E.g. to the range 0 to 1 or to z-scores." },
         { 55, "Sequence", "Sequence", CategoryRow, 1, 1, true, false, false,
             "gaps missing series range",
             "Insert the rows missing from a sequence of integers or dates. E.g. add the missing "
@@ -169,7 +181,10 @@ const QVector<TransformTypeInfo>& transformTypeTable()
             "Add a column holding the date and time of the run, a file, document, user or computer "
             "name, or a text." },
         { 65, "Stats", "Stats", CategoryAnalysis, 1, 1, true, false, false,
-            "statistics mean median mode minimum maximum", "" },
+            "statistics mean median mode minimum maximum describe percentile quartile deviation "
+            "average",
+            "Calculate statistics, such as the mean, median and percentiles, of selected "
+            "columns." },
         { 66, "Substitute", "Substitute", CategoryOther, 1, 1, true, false, false,
             "script variables template", "" },
         { 67, "Subtract", "Subtract", CategoryMerge, 2, 2, true, false, false,
@@ -177,7 +192,9 @@ const QVector<TransformTypeInfo>& transformTypeTable()
             "Remove rows from the top upstream dataset (by vertical position) whose key values are "
             "also in the bottom upstream dataset." },
         { 68, "Summary", "Summary", CategoryAnalysis, 1, 1, false, false, false,
-            "summary profile overview statistics", "" },
+            "summary profile profiling overview statistics types describe",
+            "Profile every column: its type, empty and distinct values, examples, minimum and "
+            "maximum." },
         { 69, "Total", "Total", CategoryAnalysis, 1, 1, true, false, false,
             "running cumulative sum totals", "" },
         { 70, "Transpose", "Transpose", CategoryOther, 1, 1, false, false, false,
