@@ -3,9 +3,9 @@
 # generated data, in one run on this machine: only ratios measured together
 # mean anything on a shared, noisy machine.
 #
-# usage: bench/peers.sh [JOB ...]     jobs: read j1 j2 j3 j4 json xml (default: all)
+# usage: bench/peers.sh [JOB ...]     jobs: read j1 j2 j3 j4 j8 json xml (default: all)
 #
-# read, json and xml run build/bench/varnix_job; j1-j4 run the documents of
+# read, json and xml run build/bench/varnix_job; j1-j4 and j8 run the documents of
 # bench/jobs/ through the command line, with their inputs and outputs pointed
 # at the data by alias, and then compare the three tools' results with the
 # peers' own checker (pandas as the reference).
@@ -129,6 +129,16 @@ run_job() {
         "$(measure "$PY" "$peers/pandas/j4_join.py" "$people" "$cities" "$o/pandas")" \
         "$(measure node "$peers/duckdb/run.mjs" "$peers/duckdb/j4_join.sql" "$people" "$cities" "$o/duckdb")"
       check_job j4 j4_inner.csv j4_left.csv ;;
+    j8)
+      # A user's own function per row: JavaScript here, a Python function
+      # applied over zip() of the two columns in pandas.
+      varnix_doc j8_javascript "people=$people" "out=$o/varnix/j8_javascript.csv"
+      local v p
+      v=$(measure "${cmd[@]}")
+      p=$(measure "$PY" "$repo/bench/peers/pandas_javascript.py" "$people" "$o/pandas")
+      read -r vs vm <<<"$v"; read -r ps pm <<<"$p"
+      printf '%-6s varnix %s | pandas %s | time x pandas %s | memory x pandas %s\n' j8 \
+        "$(figures "$vs" "$vm")" "$(figures "$ps" "$pm")" "$(ratio "$vs" "$ps")" "$(ratio "$vm" "$pm")" ;;
     json|xml)
       # No peer writes these; the figures are for comparison across commits.
       read -r ws wm <<<"$(measure "$build/bench/varnix_job" copy "$people" "$o/varnix/copy.$1")"
@@ -145,6 +155,6 @@ install_peers
 make_data
 cmake --build "$build" --target varnix varnix_job >/dev/null
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
-jobs=("$@"); [ ${#jobs[@]} -eq 0 ] && jobs=(read j1 j2 j3 j4 json xml)
+jobs=("$@"); [ ${#jobs[@]} -eq 0 ] && jobs=(read j1 j2 j3 j4 j8 json xml)
 echo "data: $data/people_1m.csv, median of $runs run(s), load $(cut -d' ' -f1-3 /proc/loadavg)"
 for job in "${jobs[@]}"; do run_job "$job"; done

@@ -5,15 +5,19 @@
 #include "transforms/column/transformcopycols.h"
 #include "transforms/column/transformnewcol.h"
 #include "transforms/column/transformoffset.h"
+#include "transforms/column/transformpseudonym.h"
 #include "transforms/column/transformremovecols.h"
 #include "transforms/column/transformrenamecols.h"
 #include "transforms/column/transformreordercols.h"
 #include "transforms/format/transformcase.h"
 #include "transforms/format/transformchop.h"
+#include "transforms/format/transformdateformat.h"
 #include "transforms/format/transformdecode.h"
 #include "transforms/format/transformextract.h"
 #include "transforms/format/transformfill.h"
 #include "transforms/format/transforminsert.h"
+#include "transforms/format/transformnumbase.h"
+#include "transforms/format/transformnumformat.h"
 #include "transforms/format/transformpad.h"
 #include "transforms/format/transformreplace.h"
 #include "transforms/format/transformunfill.h"
@@ -25,7 +29,11 @@
 #include "transforms/merge/transformsubtract.h"
 #include "transforms/other/transformclone.h"
 #include "transforms/other/transformhash.h"
+#include "transforms/other/transformjavascript.h"
+#include "transforms/other/transformrandom.h"
 #include "transforms/other/transformsubstitute.h"
+#include "transforms/other/transformunits.h"
+#include "transforms/other/transformuuid.h"
 #include "transforms/row/transformdedupe.h"
 #include "transforms/row/transformrownum.h"
 #include "transforms/row/transformsort.h"
@@ -44,6 +52,7 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformConcatCols);
     catalogue.add(new TransformCopyCols);
     catalogue.add(new TransformCross);
+    catalogue.add(new TransformDateFormat);
     catalogue.add(new TransformDecode);
     catalogue.add(new TransformDedupe);
     catalogue.add(new TransformExtract);
@@ -51,11 +60,16 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformHash);
     catalogue.add(new TransformInsert);
     catalogue.add(new TransformIntersect);
+    catalogue.add(new TransformJavascript);
     catalogue.add(new TransformJoin);
     catalogue.add(new TransformLookup);
     catalogue.add(new TransformNewCol);
+    catalogue.add(new TransformNumBase);
+    catalogue.add(new TransformNumFormat);
     catalogue.add(new TransformOffset);
     catalogue.add(new TransformPad);
+    catalogue.add(new TransformPseudonym);
+    catalogue.add(new TransformRandom);
     catalogue.add(new TransformRemoveCols);
     catalogue.add(new TransformRenameCols);
     catalogue.add(new TransformReorderCols);
@@ -65,5 +79,7 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformSubstitute);
     catalogue.add(new TransformSubtract);
     catalogue.add(new TransformUnfill);
+    catalogue.add(new TransformUnits);
+    catalogue.add(new TransformUuid);
     catalogue.add(new TransformWhitespace);
 }
