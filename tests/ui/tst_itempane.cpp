@@ -103,6 +103,24 @@ private slots:
             QStringLiteral("Title case"));
     }
 
+    // The unit lists offer only the chosen dimension's units, and follow a
+    // change of dimension at once.
+    void unitChoicesFollowTheDimension()
+    {
+        TransformNode* units = addTransform(QStringLiteral("Units"));
+        ItemPane pane;
+        pane.setNode(units);
+        auto* dimension
+            = qobject_cast<SelectionEditor*>(pane.options()->editor(QStringLiteral("Dimension")));
+        auto* from
+            = qobject_cast<SelectionEditor*>(pane.options()->editor(QStringLiteral("UnitsFrom")));
+        QVERIFY(dimension && from);
+        QCOMPARE(from->comboBox()->count(), 7);
+        dimension->comboBox()->setCurrentText(QStringLiteral("Temperature"));
+        QCOMPARE(from->comboBox()->count(), 3);
+        QCOMPARE(from->comboBox()->currentText(), QStringLiteral("Celsius/Centigrade"));
+    }
+
     void changesRecordUndoAndWaitForTheDelay()
     {
         ItemPane pane;
