@@ -121,6 +121,19 @@ private slots:
         QCOMPARE(from->comboBox()->currentText(), QStringLiteral("Celsius/Centigrade"));
     }
 
+    void scriptEditorOffersHelp()
+    {
+        TransformNode* script = addTransform(QStringLiteral("Javascript"));
+        ItemPane pane;
+        pane.setNode(script);
+        ParameterEditor* editor = pane.options()->editor(QStringLiteral("Script"));
+        QVERIFY(editor);
+        auto* help = editor->findChild<QToolButton*>();
+        QVERIFY(help && help->text() == QLatin1String("?"));
+        QCOMPARE(qobject_cast<ScriptEditor*>(editor)->codeEdit()->toPlainText(),
+            script->transform()->parameter(QStringLiteral("Script"))->text());
+    }
+
     void changesRecordUndoAndWaitForTheDelay()
     {
         ItemPane pane;
