@@ -116,7 +116,7 @@ void TransformDateFormat::setRewriteSummary(qint64 changed, qint64 unchanged)
         QStringLiteral("%1 %2 not converted. Unconverted values either do not match '%3'='%4' or "
                        "are non-existent dates for your locale (e.g. 29th February 2023):")
             .arg(formatInteger(bad, true),
-                plural(bad, QStringLiteral("value is"), QStringLiteral("values are")),
+                wordForCount(bad, QStringLiteral("value is"), QStringLiteral("values are")),
                 parameter(QStringLiteral("Input"))->label(), m_inputFormat));
     setChangeSummary(changed, unchanged);
 }

@@ -16,7 +16,6 @@ public:
 
     QString typeKey() const override { return QStringLiteral("Date_Format"); }
     QString description() const override;
-    bool usesDates() const override { return true; }
     void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
     QList<QPair<QString, bool>> optionStates() const override;
 

@@ -143,7 +143,7 @@ void TransformNumBase::setRewriteSummary(qint64 changed, qint64 unchanged)
     m_nonIntegers.report(this,
         QStringLiteral("%1 non-integer %2:")
             .arg(formatInteger(bad, true),
-                plural(bad, QStringLiteral("value"), QStringLiteral("values"))));
+                wordForCount(bad, QStringLiteral("value"), QStringLiteral("values"))));
     if (changed == 0 && bad == 0) {
         setSummary(QStringLiteral("No changes"));
         return;

@@ -173,6 +173,6 @@ void TransformNumFormat::setRewriteSummary(qint64 changed, qint64 unchanged)
     m_nonNumeric.report(this,
         QStringLiteral("%1 non-numeric %2:")
             .arg(formatInteger(bad, true),
-                plural(bad, QStringLiteral("value"), QStringLiteral("values"))));
+                wordForCount(bad, QStringLiteral("value"), QStringLiteral("values"))));
     setChangeSummary(changed, unchanged);
 }

@@ -212,7 +212,7 @@ void TransformUnits::setRewriteSummary(qint64 changed, qint64 unchanged)
     m_nonNumeric.report(this,
         QStringLiteral("%1 non-numeric %2:")
             .arg(formatInteger(bad, true),
-                plural(bad, QStringLiteral("value"), QStringLiteral("values"))));
+                wordForCount(bad, QStringLiteral("value"), QStringLiteral("values"))));
     if (changed == 0 && bad == 0) {
         setSummary(QStringLiteral("No changes"));
         return;

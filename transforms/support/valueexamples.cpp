@@ -29,7 +29,7 @@ void ValueExamples::report(Transform* transform, const QString& heading) const
     const qint64 rest = m_count - m_lines.size();
     if (rest > 0)
         transform->addWarning(QStringLiteral("+ %1 %2").arg(formatInteger(rest, true),
-            plural(rest, QStringLiteral("other"), QStringLiteral("others"))));
+            wordForCount(rest, QStringLiteral("other"), QStringLiteral("others"))));
 }
 
 QStringList unreadableNumberChoices()

@@ -32,7 +32,7 @@ private:
 };
 
 // "value" or "values" and the like, chosen by count.
-inline QString plural(qint64 count, const QString& singular, const QString& pluralForm)
+inline QString wordForCount(qint64 count, const QString& singular, const QString& pluralForm)
 {
     return count == 1 ? singular : pluralForm;
 }
