@@ -187,13 +187,17 @@ TransformJavascript::ArgumentType TransformJavascript::columnType(const Dataset&
     bool sawNumber = false;
     bool numeric = true;
     for (int r = 0; r < data.rowCount() && numeric; ++r) {
-        const QString v = data.value(r, column).trimmed();
-        if (v.isEmpty() || v.compare(QLatin1String("nan"), Qt::CaseInsensitive) == 0)
-            continue;
+        const QString& v = data.value(r, column);
         bool ok = false;
         toNumber(plainLocale(), v, false, false, &ok);
-        numeric = ok;
-        sawNumber = sawNumber || ok;
+        if (ok) {
+            sawNumber = true;
+            continue;
+        }
+        // Blanks and "nan" leave the column a number column; they become
+        // type errors when passed.
+        const QString t = v.trimmed();
+        numeric = t.isEmpty() || t.compare(QLatin1String("nan"), Qt::CaseInsensitive) == 0;
     }
     if (numeric && sawNumber)
         return NumberType;
