@@ -1,8 +1,8 @@
 // Writes the whole-job documents that bench/peers.sh runs through the command
-// line (read+write, sort, dedupe, join, filter). Each scene is built from real items,
-// run once on a few sample rows with the same columns as the generated data
-// (so that column options bind to real columns and the job is known to run),
-// then saved by the document writer: the documents are valid by construction.
+// line (read+write, sort, dedupe, join, filter, a JavaScript function per row). Each scene is
+// built from real items, run once on a few sample rows with the same columns as the generated
+// data (so that column options bind to real columns and the job is known to run), then saved by
+// the document writer: the documents are valid by construction.
 //
 // usage: varnix_make_jobs OUTDIR
 //
@@ -303,6 +303,23 @@ void makeFilter(const QString& outDir)
     job.save(QDir(outDir).filePath(QStringLiteral("j6_filter.transform")));
 }
 
+// A user's own function per row: the JavaScript transform over two
+// numeric columns.
+void makeJavascript(const QString& samples, const QString& outDir)
+{
+    JobBuilder job(samples);
+    Node* people = job.input(QStringLiteral("people"), QStringLiteral("people_1m.csv"), 0);
+    TransformNode* script = job.transform(QStringLiteral("Javascript"), { people }, 200, 0);
+    parameterOf(script, QStringLiteral("New_Name"))->setValue(QStringLiteral("result"));
+    parameterOf(script, QStringLiteral("Script"))
+        ->setValue(QStringLiteral("return $(amount) * 2 + $(quantity);"));
+    job.output(QStringLiteral("out"), script, QStringLiteral("j8_javascript.csv"), 400, 0);
+    job.run(true);
+    // 9.5 * 2 + 1 in the first row.
+    expectRows(script, 3, QStringLiteral("20"), 10);
+    job.save(QDir(outDir).filePath(QStringLiteral("j8_javascript.transform")));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -332,5 +349,6 @@ int main(int argc, char** argv)
     makeDedupe(samples.path(), outDir);
     makeJoin(samples.path(), outDir);
     makeFilter(outDir);
+    makeJavascript(samples.path(), outDir);
     return 0;
 }

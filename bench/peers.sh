@@ -3,12 +3,13 @@
 # generated data, in one run on this machine: only ratios measured together
 # mean anything on a shared, noisy machine.
 #
-# usage: bench/peers.sh [JOB ...]     jobs: read j1 j2 j3 j4 j6 json xml (default: all)
+# usage: bench/peers.sh [JOB ...]     jobs: read j1 j2 j3 j4 j6 j8 json xml (default: all)
 #
-# read, json and xml run build/bench/varnix_job; j1-j4 and j6 run the documents of
+# read, json and xml run build/bench/varnix_job; j1-j4 and j6 j8 run the documents of
 # bench/jobs/ through the command line, with their inputs and outputs pointed
 # at the data by alias, and then compare the three tools' results with the
-# peers' own checker (pandas as the reference).
+# peers' own checker (pandas as the reference); j8 (a JavaScript function
+# per row, pandas only) compares its new column with pandas' itself.
 # Environment: BENCH_DATA (default /tmp/varnix-bench-data), RUNS (default 3),
 #              DUCKDB_NODE_DIR (default: installed into BUILD_DIR/peers/duckdb),
 #              BUILD_DIR (default build), SHARED (default ../shared beside the repo).
@@ -129,12 +130,42 @@ run_job() {
         "$(measure "$PY" "$peers/pandas/j4_join.py" "$people" "$cities" "$o/pandas")" \
         "$(measure node "$peers/duckdb/run.mjs" "$peers/duckdb/j4_join.sql" "$people" "$cities" "$o/duckdb")"
       check_job j4 j4_inner.csv j4_left.csv ;;
+    j8)
+      # A user's own function per row: JavaScript here, a Python function
+      # applied over zip() of the two columns in pandas.
+      varnix_doc j8_javascript "people=$people" "out=$o/varnix/j8_javascript.csv"
+      local v p
+      v=$(measure "${cmd[@]}")
+      p=$(measure "$PY" "$repo/bench/peers/pandas_javascript.py" "$people" "$o/pandas")
+      read -r vs vm <<<"$v"; read -r ps pm <<<"$p"
+      printf '%-6s varnix %s | pandas %s | time x pandas %s | memory x pandas %s\n' j8 \
+        "$(figures "$vs" "$vm")" "$(figures "$ps" "$pm")" "$(ratio "$vs" "$ps")" "$(ratio "$vm" "$pm")"
+      check_j8 "$o/varnix/j8_javascript.csv" "$o/pandas/j8_javascript.csv" ;;
     json|xml)
       # No peer writes these; the figures are for comparison across commits.
       read -r ws wm <<<"$(measure "$build/bench/varnix_job" copy "$people" "$o/varnix/copy.$1")"
       printf '%-6s varnix %s (read + write %s)\n' "$1" "$(figures "$ws" "$wm")" "$1" ;;
     *) echo "unknown job $1" >&2; exit 2 ;;
   esac
+}
+
+# The new column of both results, compared as numbers (pandas writes 20.0
+# where JavaScript writes 20, and an empty cell for NaN).
+check_j8() {
+  "$PY" - "$1" "$2" <<'PY' || echo "  j8 check: failed (no result to compare)"
+import csv, math, sys
+def column(path):
+    with open(path, newline="") as f:
+        return [row[-1] for row in csv.reader(f)][1:]
+def number(text):
+    return math.nan if text in ("", "NaN") else float(text)
+def same(x, y):
+    a, b = number(x), number(y)
+    return (math.isnan(a) and math.isnan(b)) or a == b
+a, b = column(sys.argv[1]), column(sys.argv[2])
+differ = sum(1 for x, y in zip(a, b) if not same(x, y)) + abs(len(a) - len(b))
+print("  j8 check: %s (%d rows, %d differ from pandas)" % ("passed" if differ == 0 else "failed", len(a), differ))
+PY
 }
 
 job_name() {
@@ -145,6 +176,6 @@ install_peers
 make_data
 cmake --build "$build" --target varnix varnix_job >/dev/null
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
-jobs=("$@"); [ ${#jobs[@]} -eq 0 ] && jobs=(read j1 j2 j3 j4 j6 json xml)
+jobs=("$@"); [ ${#jobs[@]} -eq 0 ] && jobs=(read j1 j2 j3 j4 j6 j8 json xml)
 echo "data: $data/people_1m.csv, median of $runs run(s), load $(cut -d' ' -f1-3 /proc/loadavg)"
 for job in "${jobs[@]}"; do run_job "$job"; done

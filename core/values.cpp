@@ -343,7 +343,11 @@ bool toBool(const QString& text, bool emptyIsInvalid, bool allowNumbers, bool* o
 
 QDate toDate(const QString& text, const QString& format)
 {
-    const QLocale locale;
+    return toDate(QLocale(), text, format);
+}
+
+QDate toDate(const QLocale& locale, const QString& text, const QString& format)
+{
     const QString trimmed = text.trimmed();
     QDate date;
     if (locale.zeroDigit() == QLatin1Char('0') && quickDate(trimmed, cachedShape(format), &date))
@@ -374,6 +378,29 @@ QDate toDateWithFormats(const QString& text, const QStringList& formats, QString
 QDate toDateWithFormats(const QString& text, QString* matchedFormat)
 {
     return toDateWithFormats(text, defaultDateFormats(), matchedFormat);
+}
+
+bool formatHasTimeFields(const QString& format)
+{
+    static const QString timeLetters = QStringLiteral("hHmszaAt");
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        else if (!quoted && timeLetters.contains(c))
+            return true;
+    }
+    return false;
+}
+
+QDateTime toDateTime(const QLocale& locale, const QString& text, const QString& format)
+{
+    if (!formatHasTimeFields(format)) {
+        const QDate date = toDate(locale, text, format);
+        return date.isValid() ? QDateTime(date, QTime(0, 0)) : QDateTime();
+    }
+    const QDateTime result = locale.toDateTime(text.trimmed(), format);
+    return result.isValid() ? result : QDateTime();
 }
 
 QTime toTime(const QString& text)

@@ -7,6 +7,7 @@
 // (QLocale()) unless a locale is passed, and the default date-format list.
 
 #include <QDate>
+#include <QDateTime>
 #include <QLocale>
 #include <QString>
 #include <QStringList>
@@ -35,6 +36,12 @@ QDate toDateWithFormats(
     const QString& text, const QStringList& formats, QString* matchedFormat = nullptr);
 QDate toDateWithFormats(const QString& text, QString* matchedFormat = nullptr);
 QTime toTime(const QString& text);
+// The same reading with an explicit locale (month and day names, digits).
+QDate toDate(const QLocale& locale, const QString& text, const QString& format);
+// Reads a date with a time of day by a format that has time fields (h, H,
+// m, s, z, a, A, t outside quotes); a date-only format gives midnight.
+QDateTime toDateTime(const QLocale& locale, const QString& text, const QString& format);
+bool formatHasTimeFields(const QString& format);
 
 QString formatNumber(
     double value, bool groupSeparators = false, int decimals = -1, bool trimZeros = true);

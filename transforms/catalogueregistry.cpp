@@ -15,17 +15,21 @@
 #include "transforms/column/transformmoving.h"
 #include "transforms/column/transformnewcol.h"
 #include "transforms/column/transformoffset.h"
+#include "transforms/column/transformpseudonym.h"
 #include "transforms/column/transformremovecols.h"
 #include "transforms/column/transformrenamecols.h"
 #include "transforms/column/transformreordercols.h"
 #include "transforms/column/transformsplitname.h"
 #include "transforms/format/transformcase.h"
 #include "transforms/format/transformchop.h"
+#include "transforms/format/transformdateformat.h"
 #include "transforms/format/transformdecode.h"
 #include "transforms/format/transformextract.h"
 #include "transforms/format/transformfill.h"
 #include "transforms/format/transforminsert.h"
 #include "transforms/format/transformlist.h"
+#include "transforms/format/transformnumbase.h"
+#include "transforms/format/transformnumformat.h"
 #include "transforms/format/transformpad.h"
 #include "transforms/format/transformreplace.h"
 #include "transforms/format/transformscale.h"
@@ -43,9 +47,13 @@
 #include "transforms/other/transformfileinfo.h"
 #include "transforms/other/transformhash.h"
 #include "transforms/other/transformimpute.h"
+#include "transforms/other/transformjavascript.h"
 #include "transforms/other/transformoutliers.h"
+#include "transforms/other/transformrandom.h"
 #include "transforms/other/transformstamp.h"
 #include "transforms/other/transformsubstitute.h"
+#include "transforms/other/transformunits.h"
+#include "transforms/other/transformuuid.h"
 #include "transforms/other/transformverify.h"
 #include "transforms/row/transformconcatrows.h"
 #include "transforms/row/transformdedupe.h"
@@ -78,6 +86,7 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformCopyCols);
     catalogue.add(new TransformCorrelate);
     catalogue.add(new TransformCross);
+    catalogue.add(new TransformDateFormat);
     catalogue.add(new TransformDecode);
     catalogue.add(new TransformDedupe);
     catalogue.add(new TransformDifference);
@@ -92,6 +101,7 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformInsert);
     catalogue.add(new TransformInterpolate);
     catalogue.add(new TransformIntersect);
+    catalogue.add(new TransformJavascript);
     catalogue.add(new TransformJoin);
     catalogue.add(new TransformList);
     catalogue.add(new TransformLookup);
@@ -99,9 +109,13 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformNewCol);
     catalogue.add(new TransformNewRows);
     catalogue.add(new TransformNgram);
+    catalogue.add(new TransformNumBase);
+    catalogue.add(new TransformNumFormat);
     catalogue.add(new TransformOffset);
     catalogue.add(new TransformOutliers);
     catalogue.add(new TransformPad);
+    catalogue.add(new TransformPseudonym);
+    catalogue.add(new TransformRandom);
     catalogue.add(new TransformRemoveCols);
     catalogue.add(new TransformRenameCols);
     catalogue.add(new TransformReorderCols);
@@ -122,6 +136,8 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformSubtract);
     catalogue.add(new TransformSummary);
     catalogue.add(new TransformUnfill);
+    catalogue.add(new TransformUnits);
+    catalogue.add(new TransformUuid);
     catalogue.add(new TransformVerify);
     catalogue.add(new TransformWhitespace);
 }

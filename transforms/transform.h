@@ -102,6 +102,10 @@ public:
     virtual bool optionLayoutFlag() const { return false; }
     virtual bool reservedFlag() const { return false; }
     virtual QList<QPair<QString, bool>> optionStates() const { return {}; }
+    // Lets a type fit the choices of some options to the values of others
+    // (the units of a dimension); the option form calls it before it shows
+    // the choices and after every edit. Returns whether a choice list changed.
+    virtual bool updateChoices() { return false; }
     virtual void validate();
 
     // Messages of the last run

@@ -107,6 +107,7 @@ void ItemPaneOptions::build()
         return;
     }
     Transform* transform = tnode->transform();
+    transform->updateChoices();
     // Types that ask for it get their labels above the editors, which suits
     // forms made mostly of wide tables.
     const bool stacked = transform->optionLayoutFlag();
@@ -207,6 +208,13 @@ void ItemPaneOptions::onEdited(ParameterEditor* editor)
         m_undoKey = parameter->key();
     }
     parameter->setValue(editor->editedValue());
+    TransformNode* tnode = transformNode();
+    if (tnode && tnode->transform() && tnode->transform()->updateChoices()) {
+        for (ParameterEditor* e : m_editors) {
+            if (e != editor)
+                e->load();
+        }
+    }
     applyOptionStates();
     emit optionsChanged(m_node);
     if (graph)

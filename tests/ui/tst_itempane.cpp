@@ -103,6 +103,37 @@ private slots:
             QStringLiteral("Title case"));
     }
 
+    // The unit lists offer only the chosen dimension's units, and follow a
+    // change of dimension at once.
+    void unitChoicesFollowTheDimension()
+    {
+        TransformNode* units = addTransform(QStringLiteral("Units"));
+        ItemPane pane;
+        pane.setNode(units);
+        auto* dimension
+            = qobject_cast<SelectionEditor*>(pane.options()->editor(QStringLiteral("Dimension")));
+        auto* from
+            = qobject_cast<SelectionEditor*>(pane.options()->editor(QStringLiteral("UnitsFrom")));
+        QVERIFY(dimension && from);
+        QCOMPARE(from->comboBox()->count(), 7);
+        dimension->comboBox()->setCurrentText(QStringLiteral("Temperature"));
+        QCOMPARE(from->comboBox()->count(), 3);
+        QCOMPARE(from->comboBox()->currentText(), QStringLiteral("Celsius/Centigrade"));
+    }
+
+    void scriptEditorOffersHelp()
+    {
+        TransformNode* script = addTransform(QStringLiteral("Javascript"));
+        ItemPane pane;
+        pane.setNode(script);
+        ParameterEditor* editor = pane.options()->editor(QStringLiteral("Script"));
+        QVERIFY(editor);
+        auto* help = editor->findChild<QToolButton*>();
+        QVERIFY(help && help->text() == QLatin1String("?"));
+        QCOMPARE(qobject_cast<ScriptEditor*>(editor)->codeEdit()->toPlainText(),
+            script->transform()->parameter(QStringLiteral("Script"))->text());
+    }
+
     void changesRecordUndoAndWaitForTheDelay()
     {
         ItemPane pane;

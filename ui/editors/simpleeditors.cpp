@@ -11,9 +11,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
+#include <QMessageBox>
 #include <QPainter>
 #include <QSpinBox>
 #include <QTextBlock>
+#include <QToolButton>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -275,9 +278,26 @@ void CodeEdit::paintLineNumbers(QPaintEvent* event)
 ScriptEditor::ScriptEditor(TransformParameter* parameter, QWidget* parent)
     : ParameterEditor(parameter, parent), m_edit(new CodeEdit(this))
 {
-    bareLayout(this)->addWidget(m_edit);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(2);
+    // The option's explanation is longer than a tool tip reads well, so a
+    // "?" button above the script's top right corner shows it.
+    if (!parameter->tooltip().isEmpty()) {
+        auto* help = new QToolButton(this);
+        help->setText(QStringLiteral("?"));
+        help->setToolTip(tr("Help for scripts"));
+        column->addWidget(help, 0, Qt::AlignRight);
+        connect(help, &QToolButton::clicked, this, &ScriptEditor::onHelp);
+    }
+    column->addWidget(m_edit);
     m_edit->setMinimumHeight(160);
     connect(m_edit, &QPlainTextEdit::textChanged, this, &ScriptEditor::notifyEdited);
+}
+
+void ScriptEditor::onHelp()
+{
+    QMessageBox::information(this, parameter()->label(), parameter()->tooltip());
 }
 
 QVariant ScriptEditor::editedValue() const

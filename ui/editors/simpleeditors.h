@@ -157,6 +157,7 @@ protected:
     void loadValue() override;
 
 private:
+    void onHelp();
     CodeEdit* m_edit;
 };
 
