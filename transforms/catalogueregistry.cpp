@@ -1,13 +1,20 @@
 #include "transforms/catalogue.h"
 
+#include "transforms/analysis/transformcount.h"
+#include "transforms/analysis/transformpivot.h"
+#include "transforms/analysis/transformtotal.h"
 #include "transforms/column/transformcalculate.h"
 #include "transforms/column/transformconcatcols.h"
 #include "transforms/column/transformcopycols.h"
+#include "transforms/column/transformgather.h"
 #include "transforms/column/transformnewcol.h"
 #include "transforms/column/transformoffset.h"
 #include "transforms/column/transformremovecols.h"
 #include "transforms/column/transformrenamecols.h"
 #include "transforms/column/transformreordercols.h"
+#include "transforms/column/transformreshape.h"
+#include "transforms/column/transformsplit.h"
+#include "transforms/column/transformspread.h"
 #include "transforms/format/transformcase.h"
 #include "transforms/format/transformchop.h"
 #include "transforms/format/transformdecode.h"
@@ -26,9 +33,11 @@
 #include "transforms/other/transformclone.h"
 #include "transforms/other/transformhash.h"
 #include "transforms/other/transformsubstitute.h"
+#include "transforms/other/transformtranspose.h"
 #include "transforms/row/transformdedupe.h"
 #include "transforms/row/transformrownum.h"
 #include "transforms/row/transformsort.h"
+#include "transforms/row/transformunique.h"
 
 // One line per implemented transform type, with its include above:
 //     #include "transforms/format/transformcase.h"
@@ -43,11 +52,13 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformClone);
     catalogue.add(new TransformConcatCols);
     catalogue.add(new TransformCopyCols);
+    catalogue.add(new TransformCount);
     catalogue.add(new TransformCross);
     catalogue.add(new TransformDecode);
     catalogue.add(new TransformDedupe);
     catalogue.add(new TransformExtract);
     catalogue.add(new TransformFill);
+    catalogue.add(new TransformGather);
     catalogue.add(new TransformHash);
     catalogue.add(new TransformInsert);
     catalogue.add(new TransformIntersect);
@@ -56,14 +67,21 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformNewCol);
     catalogue.add(new TransformOffset);
     catalogue.add(new TransformPad);
+    catalogue.add(new TransformPivot);
     catalogue.add(new TransformRemoveCols);
     catalogue.add(new TransformRenameCols);
     catalogue.add(new TransformReorderCols);
     catalogue.add(new TransformReplace);
+    catalogue.add(new TransformReshape);
     catalogue.add(new TransformRowNum);
     catalogue.add(new TransformSort);
+    catalogue.add(new TransformSplit);
+    catalogue.add(new TransformSpread);
     catalogue.add(new TransformSubstitute);
     catalogue.add(new TransformSubtract);
+    catalogue.add(new TransformTotal);
+    catalogue.add(new TransformTranspose);
     catalogue.add(new TransformUnfill);
+    catalogue.add(new TransformUnique);
     catalogue.add(new TransformWhitespace);
 }
