@@ -375,7 +375,11 @@ void ItemPane::onDataDoubleClicked(const QModelIndex& index)
         return;
     const int row = m_data->model()->sourceRow(index.row());
     const int column = m_data->model()->sourceColumn(index.column());
-    const Dataset rows = drilldownDataset(result, upstream.first()->dataset(), row, column);
+    // Every cell of a pivot table stands for rows of its own; elsewhere a
+    // result row stands for its rows, whichever cell is clicked.
+    const bool cellsOnly = node->transform()->typeKey() == QLatin1String("Pivot");
+    const Dataset rows
+        = drilldownDataset(result, upstream.first()->dataset(), row, column, cellsOnly);
     if (!rows.hasRows())
         return;
     auto* dialog = new DrilldownDialog(node->displayName(),

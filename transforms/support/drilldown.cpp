@@ -4,11 +4,11 @@
 
 #include <algorithm>
 
-QVector<int> drilldownRows(const Dataset& result, int row, int column)
+QVector<int> drilldownRows(const Dataset& result, int row, int column, bool cellsOnly)
 {
     const QMultiMap<CellPos, int>& map = result.drilldown();
     QList<int> rows = map.values(CellPos { row, column });
-    if (rows.isEmpty()) {
+    if (rows.isEmpty() && !cellsOnly) {
         // The map is ordered by row, then column: the row's first cell with
         // entries is the first key at or after (row, -1).
         const auto it = map.lowerBound(CellPos { row, -1 });
@@ -21,11 +21,12 @@ QVector<int> drilldownRows(const Dataset& result, int row, int column)
     return sorted;
 }
 
-Dataset drilldownDataset(const Dataset& result, const Dataset& upstream, int row, int column)
+Dataset drilldownDataset(
+    const Dataset& result, const Dataset& upstream, int row, int column, bool cellsOnly)
 {
     Dataset rows = upstream;
     rows.clearDrilldown();
     rows.clearVerification();
-    rows.selectRows(drilldownRows(result, row, column));
+    rows.selectRows(drilldownRows(result, row, column, cellsOnly));
     return rows;
 }
