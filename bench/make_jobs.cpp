@@ -1,5 +1,5 @@
 // Writes the whole-job documents that bench/peers.sh runs through the command
-// line (read+write, sort, dedupe, join). Each scene is built from real items,
+// line (read+write, sort, dedupe, join, group, pivot). Each scene is built from real items,
 // run once on a few sample rows with the same columns as the generated data
 // (so that column options bind to real columns and the job is known to run),
 // then saved by the document writer: the documents are valid by construction.
@@ -268,6 +268,114 @@ void makeJoin(const QString& samples, const QString& outDir)
     job.save(QDir(outDir).filePath(QStringLiteral("j4_join.transform")));
 }
 
+// Group by country as the peers do: count, sum and mean of amount, rows in
+// country order. Unique gives one aggregate per column, so amount is copied
+// once first; the group size is the count (amount is never empty).
+void makeGroup(const QString& samples, const QString& outDir)
+{
+    JobBuilder job(samples);
+    Node* people = job.input(QStringLiteral("people"), QStringLiteral("people_1m.csv"), 0);
+    TransformNode* copy = job.transform(QStringLiteral("Copy"), { people }, 200, 0);
+    job.run();
+    TransformParameter* copied = parameterOf(copy, QStringLiteral("Columns"));
+    copied->setValue(
+        QVariant::fromValue(ColumnRefList { columnNamed(copied, QStringLiteral("amount")) }));
+    copy->setStatus(StatusNeedsUpdating, true);
+    TransformNode* unique = job.transform(QStringLiteral("Unique"), { copy }, 400, 0);
+    job.run();
+    TransformParameter* options = parameterOf(unique, QStringLiteral("Column_Options"));
+    const Dataset& columns = options->sourceDataset();
+    UniqueColumnList aggregations;
+    for (int c = 0; c < columns.columnCount(); ++c) {
+        const QString name = columns.columnName(c);
+        int aggregation = 16; // "Set empty"
+        if (c == columns.columnCount() - 1)
+            aggregation = 6; // "Average", on the copy
+        else if (name == QLatin1String("country"))
+            aggregation = 0; // "Keep unique"
+        else if (name == QLatin1String("amount"))
+            aggregation = 3; // "Sum"
+        aggregations.append({ options->referenceAt(c), aggregation, QString() });
+    }
+    options->setValue(QVariant::fromValue(aggregations));
+    parameterOf(unique, QStringLiteral("Count"))->setValue(true);
+    parameterOf(unique, QStringLiteral("Case_Sensitive"))->setValue(true);
+    unique->setStatus(StatusNeedsUpdating, true);
+    TransformNode* keep = job.transform(QStringLiteral("Remove"), { unique }, 600, 0);
+    TransformNode* rename = job.transform(QStringLiteral("Rename_Cols"), { keep }, 800, 0);
+    TransformNode* sort = job.transform(QStringLiteral("Sort"), { rename }, 1000, 0);
+    job.run();
+    TransformParameter* kept = parameterOf(keep, QStringLiteral("Columns"));
+    const Dataset& grouped = kept->sourceDataset();
+    CheckedColumnList checks;
+    for (int c = 0; c < grouped.columnCount(); ++c) {
+        const QString name = grouped.columnName(c);
+        const bool wanted = name == QLatin1String("country") || name == QLatin1String("amount")
+            || name == QLatin1String("Count") || c == grouped.columnCount() - 2;
+        checks.append({ kept->referenceAt(c), wanted });
+    }
+    kept->setValue(QVariant::fromValue(checks));
+    keep->setStatus(StatusNeedsUpdating, true);
+    job.run();
+    TransformParameter* names = parameterOf(rename, QStringLiteral("RenameColumns"));
+    const Dataset& four = names->sourceDataset();
+    if (four.columnCount() != 4)
+        die(QStringLiteral("the group keeps %1 columns, not 4").arg(four.columnCount()));
+    RenameColumnList renames;
+    const QStringList newNames { "country", "sum", "avg", "count" };
+    for (int c = 0; c < 4; ++c)
+        renames.append({ names->referenceAt(c), newNames.at(c) });
+    names->setValue(QVariant::fromValue(renames));
+    rename->setStatus(StatusNeedsUpdating, true);
+    job.run();
+    TransformParameter* order = parameterOf(sort, QStringLiteral("Columns"));
+    order->setValue(QVariant::fromValue(
+        SortColumnList { { columnNamed(order, QStringLiteral("country")), true } }));
+    parameterOf(sort, QStringLiteral("Locale_Aware_Sort"))->setValue(false);
+    sort->setStatus(StatusNeedsUpdating, true);
+    job.output(QStringLiteral("out"), sort, QStringLiteral("j5_group.csv"), 1200, 0);
+    job.run(true);
+    // France (100.25) before Italy (9.5 and 12: sum 21.5, mean 10.75).
+    expectRows(sort, 2, QStringLiteral("France"));
+    if (sort->dataset().row(1) != QStringList({ "Italy", "21.5", "10.75", "2" }))
+        die(QStringLiteral("the group gives %1").arg(sort->dataset().row(1).join(',')));
+    job.save(QDir(outDir).filePath(QStringLiteral("j5_group.transform")));
+}
+
+// Pivot of the sum of amount: a row per country, a column per signup year.
+void makePivot(const QString& samples, const QString& outDir)
+{
+    JobBuilder job(samples);
+    Node* people = job.input(QStringLiteral("people"), QStringLiteral("people_1m.csv"), 0);
+    TransformNode* year = job.transform(QStringLiteral("Calculate"), { people }, 200, 0);
+    job.run();
+    parameterOf(year, QStringLiteral("Operation"))->setValue(QStringLiteral("Year"));
+    TransformParameter* date = parameterOf(year, QStringLiteral("Column1"));
+    date->setValue(QVariant::fromValue(columnNamed(date, QStringLiteral("signup_date"))));
+    parameterOf(year, QStringLiteral("Auto_New_Name"))->setValue(false);
+    parameterOf(year, QStringLiteral("New_Name"))->setValue(QStringLiteral("year"));
+    year->setStatus(StatusNeedsUpdating, true);
+    TransformNode* pivot = job.transform(QStringLiteral("Pivot"), { year }, 400, 0);
+    job.run();
+    TransformParameter* rows = parameterOf(pivot, QStringLiteral("Columns"));
+    rows->setValue(QVariant::fromValue(ColumnRefList { columnNamed(rows, "country") }));
+    TransformParameter* columns = parameterOf(pivot, QStringLiteral("Rows"));
+    columns->setValue(QVariant::fromValue(ColumnRefList { columnNamed(columns, "year") }));
+    TransformParameter* values = parameterOf(pivot, QStringLiteral("Values"));
+    values->setValue(QVariant::fromValue(columnNamed(values, QStringLiteral("amount"))));
+    parameterOf(pivot, QStringLiteral("Summarize_As"))->setValue(QStringLiteral("Sum"));
+    parameterOf(pivot, QStringLiteral("Non_Calc"))->setValue(QStringLiteral("Empty"));
+    parameterOf(pivot, QStringLiteral("Totals"))->setValue(false);
+    pivot->setStatus(StatusNeedsUpdating, true);
+    job.output(QStringLiteral("out"), pivot, QStringLiteral("j7_pivot.csv"), 600, 0);
+    job.run(true);
+    expectRows(pivot, 2, QStringLiteral("France"));
+    if (pivot->dataset().columnNames() != QStringList({ "country", "2016", "2017", "2018" }))
+        die(QStringLiteral("the pivot's columns are %1")
+                .arg(pivot->dataset().columnNames().join(',')));
+    job.save(QDir(outDir).filePath(QStringLiteral("j7_pivot.transform")));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -296,5 +404,7 @@ int main(int argc, char** argv)
     makeSort(samples.path(), outDir);
     makeDedupe(samples.path(), outDir);
     makeJoin(samples.path(), outDir);
+    makeGroup(samples.path(), outDir);
+    makePivot(samples.path(), outDir);
     return 0;
 }
