@@ -249,18 +249,25 @@ QList<QPair<QString, bool>> TransformPivot::optionStates() const
 
 void TransformPivot::validate()
 {
-    // One side of keys is enough: an empty one is not an option left unset.
-    TransformParameter* rows = parameter(QStringLiteral("Rows"));
-    TransformParameter* columns = parameter(QStringLiteral("Columns"));
-    if (rows && columns && rows->isUnset() != columns->isUnset()) {
-        TransformParameter* unset = rows->isUnset() ? rows : columns;
-        const ColumnRefList none;
-        unset->setValue(QVariant::fromValue(ColumnRefList { ColumnRef() }));
+    // One side of keys is enough: the empty one is not an option left unset.
+    const TransformParameter* rows = parameter(QStringLiteral("Rows"));
+    const TransformParameter* columns = parameter(QStringLiteral("Columns"));
+    if (!rows || !columns || rows->isUnset() == columns->isUnset()) {
         Transform::validate();
-        unset->setValue(QVariant::fromValue(none));
         return;
     }
-    Transform::validate();
+    QStringList labels;
+    for (const TransformParameter* p : parameters()) {
+        if (p != rows && p != columns && p->isUnset())
+            labels.append(QStringLiteral("'%1'").arg(p->label()));
+    }
+    if (!labels.isEmpty()) {
+        addWarning(
+            QStringLiteral("%1 %2 not set (%3)")
+                .arg(labels.size())
+                .arg(labels.size() == 1 ? QStringLiteral("option") : QStringLiteral("options"),
+                    labels.join(QLatin1Char(','))));
+    }
 }
 
 void TransformPivot::process(Dataset& output, const QList<Node*>& upstream, bool& error)

@@ -50,6 +50,7 @@ private slots:
     void headingsAndTotals_data();
     void headingsAndTotals();
     void drilldownLeadsToTheRowsBehindACell();
+    void oneSideOfKeysIsEnough();
 };
 
 void TestPivot::matchesPandas_data()
@@ -146,6 +147,17 @@ void TestPivot::drilldownLeadsToTheRowsBehindACell()
     QCOMPARE(out.drilldown().values(CellPos { 3, 3 }).size(), 5);
     run.set(QStringLiteral("Drilldown"), false);
     QVERIFY(run.run().drilldown().isEmpty());
+}
+
+void TestPivot::oneSideOfKeysIsEnough()
+{
+    TransformRun run(new TransformPivot, sales());
+    run.columns({ 0 }, QStringLiteral("Columns")).run();
+    QCOMPARE(run.warnings(), QStringList({ "1 option not set ('Values')" }));
+    QCOMPARE(run.output().rowCount(), 0);
+    run.column(2, QStringLiteral("Values")).run();
+    QCOMPARE(joinRows(run.output()),
+        QStringList({ "(Empty),1,1", "North,12.5,12.5", "South,5,5", "Grand Sum,18.5,18.5" }));
 }
 
 QTEST_MAIN(TestPivot)
