@@ -9,6 +9,8 @@
 #include <QHash>
 #include <QSet>
 
+#include <vector>
+
 // Open points settled as the usual data frame group-by settles them:
 // - empty values are missing values: "Count distinct", "Count unique" and
 //   "Count duplicate" count non-empty values only;
@@ -47,6 +49,8 @@ public:
         using U = TransformUnique;
         if (aggregation == U::Maximum || aggregation == U::Minimum)
             m_dates = input.isDateColumn(column, defaultDateFormats());
+        if (aggregation >= U::Sum && aggregation <= U::Average)
+            readNumbers();
     }
 
     QString value(const int* rows, int n);
@@ -54,6 +58,7 @@ public:
 
 private:
     const QString& at(int row) const { return m_input.value(row, m_column); }
+    void readNumbers();
     QString numeric(const int* rows, int n);
     QString extreme(const int* rows, int n);
     QString concat(const int* rows, int n, bool distinct) const;
@@ -66,6 +71,9 @@ private:
     bool m_ignoreEmpty;
     bool m_dates = false;
     int m_withoutNumber = 0;
+    // The column's values as numbers (dates as day numbers), by row.
+    std::vector<double> m_numbers;
+    std::vector<char> m_isNumber;
 };
 
 QString ColumnAggregate::value(const int* rows, int n)
@@ -105,15 +113,33 @@ QString ColumnAggregate::value(const int* rows, int n)
     }
 }
 
+// Each value is read once, in row order: reading them group by group would
+// visit the rows' texts all over memory and wait at every one.
+void ColumnAggregate::readNumbers()
+{
+    const int rows = m_input.rowCount();
+    m_numbers.assign(rows, 0.0);
+    m_isNumber.assign(rows, 0);
+    for (int r = 0; r < rows; ++r) {
+        bool ok = false;
+        if (m_dates) {
+            const QDate d = toDateWithFormats(at(r), defaultDateFormats());
+            ok = d.isValid();
+            m_numbers[r] = double(d.toJulianDay());
+        } else {
+            m_numbers[r] = toNumber(at(r), false, true, &ok);
+        }
+        m_isNumber[r] = ok;
+    }
+}
+
 QString ColumnAggregate::numeric(const int* rows, int n)
 {
     KahanSum sum;
     int count = 0;
     for (int i = 0; i < n; ++i) {
-        bool ok = false;
-        const double v = toNumber(at(rows[i]), false, true, &ok);
-        if (ok) {
-            sum.add(v);
+        if (m_isNumber[rows[i]]) {
+            sum.add(m_numbers[rows[i]]);
             ++count;
         }
     }
@@ -130,18 +156,11 @@ QString ColumnAggregate::extreme(const int* rows, int n)
     int best = -1;
     double bestValue = 0.0;
     for (int i = 0; i < n; ++i) {
-        double v = 0.0;
-        bool ok = false;
-        if (m_dates) {
-            const QDate d = toDateWithFormats(at(rows[i]), defaultDateFormats());
-            ok = d.isValid();
-            v = double(d.toJulianDay());
-        } else {
-            v = toNumber(at(rows[i]), false, true, &ok);
-        }
-        if (ok && (best < 0 || (maximum ? v > bestValue : v < bestValue))) {
-            best = rows[i];
-            bestValue = v;
+        const int r = rows[i];
+        if (m_isNumber[r]
+            && (best < 0 || (maximum ? m_numbers[r] > bestValue : m_numbers[r] < bestValue))) {
+            best = r;
+            bestValue = m_numbers[r];
         }
     }
     if (best < 0) {
