@@ -173,13 +173,26 @@ QString Summariser::summarise(const int* rows, int n) const
     return formatNumber(result);
 }
 
-// The rows ordered by a key per row, stable, and each key's run handed on.
+// The rows ordered by a key per row (0 to keyCount - 1), stable, and each
+// key's run handed on. Keys are cells or headings, far fewer than rows in a
+// summary table, so a counting sort orders a million rows in two passes; a
+// table with more cells than rows falls back to a comparison sort.
 template <typename Key, typename Run>
-void forEachRun(int rowCount, const Key& keyOf, const Run& run)
+void forEachRun(int rowCount, qint64 keyCount, const Key& keyOf, const Run& run)
 {
     QVector<int> rows(rowCount);
-    std::iota(rows.begin(), rows.end(), 0);
-    std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) { return keyOf(a) < keyOf(b); });
+    if (keyCount <= qint64(rowCount) + 1024) {
+        std::vector<int> next(size_t(keyCount) + 1, 0);
+        for (int r = 0; r < rowCount; ++r)
+            ++next[size_t(keyOf(r)) + 1];
+        std::partial_sum(next.begin(), next.end(), next.begin());
+        for (int r = 0; r < rowCount; ++r)
+            rows[next[size_t(keyOf(r))]++] = r;
+    } else {
+        std::iota(rows.begin(), rows.end(), 0);
+        std::stable_sort(
+            rows.begin(), rows.end(), [&](int a, int b) { return keyOf(a) < keyOf(b); });
+    }
     for (int i = 0; i < rows.size();) {
         int j = i;
         const auto key = keyOf(rows.at(i));
@@ -338,7 +351,7 @@ void TransformPivot::process(Dataset& output, const QList<Node*>& upstream, bool
     const auto& rowGroup = rows.groups.group;
     const auto& colGroup = cols.groups.group;
     forEachRun(
-        input.rowCount(),
+        input.rowCount(), qint64(nr) * nc,
         [&](int r) {
             return qint64(rows.rank.at(rowGroup.at(r))) * nc + cols.rank.at(colGroup.at(r));
         },
@@ -347,17 +360,17 @@ void TransformPivot::process(Dataset& output, const QList<Node*>& upstream, bool
         });
     if (totalColumn) {
         forEachRun(
-            input.rowCount(), [&](int r) { return rows.rank.at(rowGroup.at(r)); },
+            input.rowCount(), nr, [&](int r) { return rows.rank.at(rowGroup.at(r)); },
             [&](int row, const int* members, int n) { fill(row, nc + 1, members, n); });
     }
     if (totalRow) {
         forEachRun(
-            input.rowCount(), [&](int r) { return cols.rank.at(colGroup.at(r)); },
+            input.rowCount(), nc, [&](int r) { return cols.rank.at(colGroup.at(r)); },
             [&](int column, const int* members, int n) { fill(nr, column + 1, members, n); });
     }
     if (totalRow && totalColumn) {
         forEachRun(
-            input.rowCount(), [](int) { return 0; },
+            input.rowCount(), 1, [](int) { return 0; },
             [&](int, const int* members, int n) { fill(nr, nc + 1, members, n); });
     }
     emit processed(1.0);

@@ -51,6 +51,7 @@ private slots:
     void headingsAndTotals();
     void drilldownLeadsToTheRowsBehindACell();
     void oneSideOfKeysIsEnough();
+    void moreCellsThanRows();
 };
 
 void TestPivot::matchesPandas_data()
@@ -158,6 +159,20 @@ void TestPivot::oneSideOfKeysIsEnough()
     run.column(2, QStringLiteral("Values")).run();
     QCOMPARE(joinRows(run.output()),
         QStringList({ "(Empty),1,1", "North,12.5,12.5", "South,5,5", "Grand Sum,18.5,18.5" }));
+}
+
+// A sparse table: far more cells than rows.
+void TestPivot::moreCellsThanRows()
+{
+    QList<QStringList> rows;
+    for (int i = 0; i < 1500; ++i)
+        rows << QStringList { QString::number(i), i % 2 ? "A" : "B", QString::number(i) };
+    TransformRun run(new TransformPivot, makeDataset({ "id", "side", "amount" }, rows));
+    run.columns({ 0 }, QStringLiteral("Columns")).columns({ 1 }, QStringLiteral("Rows"));
+    const Dataset& out = run.column(2, QStringLiteral("Values")).run();
+    QCOMPARE(out.rowCount(), 1501);
+    QCOMPARE(out.row(7), QStringList({ "7", "7", "0", "7" }));
+    QCOMPARE(out.row(1500), QStringList({ "Grand Sum", "562500", "561750", "1124250" }));
 }
 
 QTEST_MAIN(TestPivot)
