@@ -203,6 +203,68 @@ void forEachRun(int rowCount, qint64 keyCount, const Key& keyOf, const Run& run)
     }
 }
 
+struct Layout
+{
+    bool totalRow = false;
+    bool totalColumn = false;
+    bool drilldown = false;
+    QString grand; // the heading of the totals
+    QString nonCalc; // a cell with nothing to summarise
+};
+
+// The headings, and every cell holding what a cell without values holds.
+void layOut(Dataset& output, const QString& rowHeading, const Side& rows, const Side& cols,
+    const Layout& layout)
+{
+    QStringList header = QStringList { rowHeading } + cols.headings;
+    if (layout.totalColumn)
+        header << layout.grand;
+    output.setColumnCount(header.size());
+    output.setHeader(header);
+    QStringList blank;
+    for (int c = 1; c < header.size(); ++c)
+        blank.append(layout.nonCalc);
+    for (const QString& heading : rows.headings)
+        output.appendRow(QStringList { heading } + blank);
+    if (layout.totalRow)
+        output.appendRow(QStringList { layout.grand } + blank);
+}
+
+void fillCells(Dataset& output, const Summariser& summariser, const Side& rows, const Side& cols,
+    const Layout& layout)
+{
+    const int nr = rows.headings.size();
+    const int nc = cols.headings.size();
+    const int count = rows.groups.group.size();
+    const auto fill = [&](int row, int column, const int* members, int n) {
+        output.setValue(row, column, summariser.summarise(members, n));
+        if (layout.drilldown) {
+            for (int i = 0; i < n; ++i)
+                output.addDrilldown(row, column, members[i]);
+        }
+    };
+    const auto rowOf = [&](int r) { return rows.rank.at(rows.groups.group.at(r)); };
+    const auto columnOf = [&](int r) { return cols.rank.at(cols.groups.group.at(r)); };
+    forEachRun(
+        count, qint64(nr) * nc, [&](int r) { return qint64(rowOf(r)) * nc + columnOf(r); },
+        [&](qint64 cell, const int* members, int n) {
+            fill(int(cell / nc), 1 + int(cell % nc), members, n);
+        });
+    if (layout.totalColumn) {
+        forEachRun(count, nr, rowOf,
+            [&](int row, const int* members, int n) { fill(row, nc + 1, members, n); });
+    }
+    if (layout.totalRow) {
+        forEachRun(count, nc, columnOf,
+            [&](int column, const int* members, int n) { fill(nr, column + 1, members, n); });
+    }
+    if (layout.totalRow && layout.totalColumn) {
+        forEachRun(
+            count, 1, [](int) { return 0; },
+            [&](int, const int* members, int n) { fill(nr, nc + 1, members, n); });
+    }
+}
+
 } // namespace
 
 const QStringList& TransformPivot::functionNames()
@@ -315,64 +377,18 @@ void TransformPivot::process(Dataset& output, const QList<Node*>& upstream, bool
     const QString valueName = input.columnName(value);
     const Side rows = makeSide(input, rowKeys, delimiter, valueName);
     const Side cols = makeSide(input, columnKeys, delimiter, valueName);
-    const bool totals = boolParameter(QStringLiteral("Totals"));
+    Layout layout;
     const int totalType = selectionParameter(QStringLiteral("Total_Type"));
-    const bool totalRow = totals && totalType != 2;
-    const bool totalColumn = totals && totalType != 1;
-    const int nr = rows.headings.size();
-    const int nc = cols.headings.size();
-    const QString grand = QStringLiteral("Grand %1").arg(functionNames().value(function));
-
-    QStringList header;
+    layout.totalRow = boolParameter(QStringLiteral("Totals")) && totalType != 2;
+    layout.totalColumn = boolParameter(QStringLiteral("Totals")) && totalType != 1;
+    layout.drilldown = boolParameter(QStringLiteral("Drilldown"));
+    layout.grand = QStringLiteral("Grand %1").arg(functionNames().value(function));
+    layout.nonCalc = nonCalc;
     QStringList rowKeyNames;
     for (int c : rowKeys)
         rowKeyNames.append(input.columnName(c));
-    header << rowKeyNames.join(delimiter) << cols.headings;
-    if (totalColumn)
-        header << grand;
-    output.setColumnCount(header.size());
-    output.setHeader(header);
-    QStringList blank;
-    for (int c = 1; c < header.size(); ++c)
-        blank.append(nonCalc);
-    for (int i = 0; i < nr; ++i)
-        output.appendRow(QStringList { rows.headings.at(i) } + blank);
-    if (totalRow)
-        output.appendRow(QStringList { grand } + blank);
-
-    const bool drilldown = boolParameter(QStringLiteral("Drilldown"));
-    const auto fill = [&](int row, int column, const int* members, int n) {
-        output.setValue(row, column, summariser.summarise(members, n));
-        if (drilldown) {
-            for (int i = 0; i < n; ++i)
-                output.addDrilldown(row, column, members[i]);
-        }
-    };
-    const auto& rowGroup = rows.groups.group;
-    const auto& colGroup = cols.groups.group;
-    forEachRun(
-        input.rowCount(), qint64(nr) * nc,
-        [&](int r) {
-            return qint64(rows.rank.at(rowGroup.at(r))) * nc + cols.rank.at(colGroup.at(r));
-        },
-        [&](qint64 cell, const int* members, int n) {
-            fill(int(cell / nc), 1 + int(cell % nc), members, n);
-        });
-    if (totalColumn) {
-        forEachRun(
-            input.rowCount(), nr, [&](int r) { return rows.rank.at(rowGroup.at(r)); },
-            [&](int row, const int* members, int n) { fill(row, nc + 1, members, n); });
-    }
-    if (totalRow) {
-        forEachRun(
-            input.rowCount(), nc, [&](int r) { return cols.rank.at(colGroup.at(r)); },
-            [&](int column, const int* members, int n) { fill(nr, column + 1, members, n); });
-    }
-    if (totalRow && totalColumn) {
-        forEachRun(
-            input.rowCount(), 1, [](int) { return 0; },
-            [&](int, const int* members, int n) { fill(nr, nc + 1, members, n); });
-    }
+    layOut(output, rowKeyNames.join(delimiter), rows, cols, layout);
+    fillCells(output, summariser, rows, cols, layout);
     emit processed(1.0);
     setSummary(QStringLiteral("Pivot table created"));
 }

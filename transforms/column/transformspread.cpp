@@ -35,6 +35,40 @@ void TransformSpread::defineParameters(const QList<Node*>& upstream, bool useUse
                                     "minimum."));
 }
 
+// The distinct keys, in order of first appearance, that become new columns
+// within the limits, each with its position among them; and the number of
+// new columns, empty ones added to reach the minimum included.
+QStringList TransformSpread::newKeys(
+    const Dataset& input, int key, QHash<QString, int>& position, int& newColumns)
+{
+    QStringList keys;
+    for (int r = 0; r < input.rowCount(); ++r) {
+        const QString& k = input.value(r, key);
+        if (!position.contains(k)) {
+            position.insert(k, keys.size());
+            keys.append(k);
+        }
+    }
+    const int minimum = intParameter(QStringLiteral("Min_New_Cols"));
+    int maximum = intParameter(QStringLiteral("Max_New_Cols"));
+    if (maximum < minimum) {
+        addWarning(QStringLiteral("'%1' < '%2'")
+                       .arg(parameter(QStringLiteral("Max_New_Cols"))->label(),
+                           parameter(QStringLiteral("Min_New_Cols"))->label()));
+        maximum = minimum;
+    }
+    if (keys.size() > maximum) {
+        addWarning(QStringLiteral("%1 key value(s) found, so %2 column(s) left out to keep to the "
+                                  "maximum of %3")
+                       .arg(keys.size())
+                       .arg(keys.size() - maximum)
+                       .arg(maximum));
+        keys = keys.mid(0, maximum);
+    }
+    newColumns = qMax(keys.size(), minimum);
+    return keys;
+}
+
 void TransformSpread::process(Dataset& output, const QList<Node*>& upstream, bool& error)
 {
     Q_UNUSED(error)
@@ -71,33 +105,9 @@ void TransformSpread::process(Dataset& output, const QList<Node*>& upstream, boo
         if (c != key && c != value)
             identifying.append(c);
     }
-    // The new columns: distinct keys in order of first appearance.
     QHash<QString, int> keyColumn;
-    QStringList keys;
-    for (int r = 0; r < input.rowCount(); ++r) {
-        const QString& k = input.value(r, key);
-        if (!keyColumn.contains(k)) {
-            keyColumn.insert(k, keys.size());
-            keys.append(k);
-        }
-    }
-    const int minimum = intParameter(QStringLiteral("Min_New_Cols"));
-    int maximum = intParameter(QStringLiteral("Max_New_Cols"));
-    if (maximum < minimum) {
-        addWarning(QStringLiteral("'%1' < '%2'")
-                       .arg(parameter(QStringLiteral("Max_New_Cols"))->label(),
-                           parameter(QStringLiteral("Min_New_Cols"))->label()));
-        maximum = minimum;
-    }
-    if (keys.size() > maximum) {
-        addWarning(QStringLiteral("%1 key value(s) found, so %2 column(s) left out to keep to the "
-                                  "maximum of %3")
-                       .arg(keys.size())
-                       .arg(keys.size() - maximum)
-                       .arg(maximum));
-        keys = keys.mid(0, maximum);
-    }
-    const int newColumns = qMax(keys.size(), minimum);
+    int newColumns = 0;
+    const QStringList keys = newKeys(input, key, keyColumn, newColumns);
 
     RowGroups groups;
     groupRows(input, identifying, KeyOptions(), groups,

@@ -2,6 +2,8 @@
 
 #include "transforms/transform.h"
 
+#include <QHash>
+
 // Long to wide: the values of a key column become new columns filled from a value column.
 class TransformSpread : public Transform
 {
@@ -12,6 +14,10 @@ public:
     QString description() const override;
     void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
     void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+
+private:
+    QStringList newKeys(
+        const Dataset& input, int key, QHash<QString, int>& position, int& newColumns);
 
 protected:
     Transform* newInstance() const override { return new TransformSpread; }
