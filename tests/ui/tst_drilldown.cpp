@@ -1,5 +1,5 @@
 // A double click on a result cell that keeps its rows opens them in a
-// window of their own.
+// window of their own; Pivot's options in the item pane.
 #include "core/settings.h"
 #include "graph/graphscene.h"
 #include "graph/transformnode.h"
@@ -91,6 +91,9 @@ void TestDrilldown::doubleClickOpensTheRowsBehind()
     pane.resize(900, 600);
     pane.show();
     pane.setNode(node);
+    // Pivot's key options sit side by side in a layout of their own.
+    QCOMPARE(pane.findChild<QWidget*>(QStringLiteral("pivotLayout")) != nullptr,
+        type == QLatin1String("Pivot"));
     QTableView* table = pane.dataTable()->tableView();
     emit table->doubleClicked(table->model()->index(row, column));
     const QList<DrilldownDialog*> dialogs = pane.findChildren<DrilldownDialog*>();
