@@ -52,6 +52,8 @@ private slots:
     void drilldownLeadsToTheRowsBehindACell();
     void oneSideOfKeysIsEnough();
     void moreCellsThanRows();
+    void smallSamples_data();
+    void smallSamples();
 };
 
 void TestPivot::matchesPandas_data()
@@ -173,6 +175,37 @@ void TestPivot::moreCellsThanRows()
     QCOMPARE(out.rowCount(), 1501);
     QCOMPARE(out.row(7), QStringList({ "7", "7", "0", "7" }));
     QCOMPARE(out.row(1500), QStringList({ "Grand Sum", "562500", "561750", "1124250" }));
+}
+
+void TestPivot::smallSamples_data()
+{
+    QTest::addColumn<QString>("function");
+    QTest::addColumn<QStringList>("values");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("mode tie goes to the smallest")
+        << "Mode" << QStringList { "3", "1", "3", "1", "2" } << "1";
+    QTest::newRow("median of an even count")
+        << "Median" << QStringList { "4", "1", "3", "10" } << "3.5";
+    QTest::newRow("one value has no deviation")
+        << "Standard deviation" << QStringList { "4" } << "";
+    QTest::newRow("count distinct keeps case variants apart")
+        << "Count distinct" << QStringList { "Paris", "paris", "Paris", "" } << "2";
+    QTest::newRow("count leaves out empty values")
+        << "Count" << QStringList { "x", "", "y" } << "2";
+}
+
+void TestPivot::smallSamples()
+{
+    QFETCH(QString, function);
+    QFETCH(QStringList, values);
+    QFETCH(QString, expected);
+    QList<QStringList> rows;
+    for (const QString& v : values)
+        rows << QStringList { "k", v };
+    TransformRun run(new TransformPivot, makeDataset({ "key", "value" }, rows));
+    run.columns({ 0 }, QStringLiteral("Columns")).column(1, QStringLiteral("Values"));
+    run.choose(QStringLiteral("Summarize_As"), function);
+    QCOMPARE(run.run().value(0, 1), expected);
 }
 
 QTEST_MAIN(TestPivot)
