@@ -91,13 +91,14 @@ void TransformCount::process(Dataset& output, const QList<Node*>& upstream, bool
     output.reserveRows(order.size());
     for (int g : qAsConst(order))
         output.appendRow({ text(g), QString::number(groups.sizes.at(g)) });
+    // The rows are recorded on the count cell only: a double click on the
+    // value cell finds them there too, and the map stays one entry a row.
     if (boolParameter(QStringLiteral("Drilldown"))) {
         QVector<int> position(groups.groupCount());
         for (int i = 0; i < order.size(); ++i)
             position[order.at(i)] = i;
         for (int r = 0; r < groups.group.size(); ++r) {
             const int i = position.at(groups.group.at(r));
-            output.addDrilldown(i, 0, r);
             output.addDrilldown(i, 1, r);
         }
     }

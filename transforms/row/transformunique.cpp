@@ -346,14 +346,13 @@ void TransformUnique::process(Dataset& output, const QList<Node*>& upstream, boo
                             : QStringLiteral("%1 row(s) removed").arg(formatInteger(removed)));
 }
 
-// Every key cell of a group's row leads to the group's upstream rows.
+// A group's rows are recorded on its first key cell; a double click elsewhere
+// on the row finds them there, and the map stays one entry an upstream row.
 void TransformUnique::addDrilldown(
     Dataset& output, const QVector<int>& keys, const QVector<int>& rows, const QVector<int>& starts)
 {
     for (int g = 0; g + 1 < starts.size(); ++g) {
-        for (int c : keys) {
-            for (int i = starts.at(g); i < starts.at(g + 1); ++i)
-                output.addDrilldown(g, c, rows.at(i));
-        }
+        for (int i = starts.at(g); i < starts.at(g + 1); ++i)
+            output.addDrilldown(g, keys.first(), rows.at(i));
     }
 }
