@@ -32,6 +32,8 @@ public:
     void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
     QList<QPair<QString, bool>> optionStates() const override;
     void validate() override;
+    // Headings of date columns sort as dates.
+    bool usesDates() const override { return true; }
 
     static const QStringList& functionNames();
 

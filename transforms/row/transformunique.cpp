@@ -258,6 +258,19 @@ void TransformUnique::defineParameters(const QList<Node*>& upstream, bool useUse
         ->setTooltip(QStringLiteral("Allow double click to drilldown in the data table."));
 }
 
+// "Maximum" and "Minimum" compare a date column as dates.
+bool TransformUnique::usesDates() const
+{
+    const TransformParameter* p = parameter(QStringLiteral("Column_Options"));
+    if (!p)
+        return false;
+    for (const UniqueColumn& u : p->uniqueColumns()) {
+        if (u.aggregation == Maximum || u.aggregation == Minimum)
+            return true;
+    }
+    return false;
+}
+
 QVector<int> TransformUnique::aggregations(const Dataset& input) const
 {
     QVector<int> result(input.columnCount(), KeepFirst);

@@ -36,6 +36,7 @@ public:
     QString description() const override;
     void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
     void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    bool usesDates() const override;
 
     // The aggregation of every upstream column, by position; a column the
     // option does not mention keeps its first value.
