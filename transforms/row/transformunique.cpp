@@ -21,7 +21,11 @@
 // - "Sum", "Average", "Maximum" and "Minimum" of a group without any number
 //   leave the cell empty, with one warning per column giving the number of
 //   such groups;
-// - "Maximum" and "Minimum" keep the first of equal extremes.
+// - "Maximum" and "Minimum" keep the first of equal extremes, and over a
+//   date column the text of the latest or earliest date as it stands;
+// - "Average" is written as "Sum" is: no group separators, as many decimals
+//   as are significant;
+// - a column the options do not mention keeps its first value.
 
 namespace {
 
