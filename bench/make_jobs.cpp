@@ -1,8 +1,8 @@
 // Writes the whole-job documents that bench/peers.sh runs through the command
-// line (read+write, sort, dedupe, join, filter, a JavaScript function per row). Each scene is
-// built from real items, run once on a few sample rows with the same columns as the generated
-// data (so that column options bind to real columns and the job is known to run), then saved by
-// the document writer: the documents are valid by construction.
+// line (read+write, sort, dedupe, join, group, filter, pivot, a JavaScript function per row).
+// Each scene is built from real items, run once on a few sample rows with the same columns as
+// the generated data (so that column options bind to real columns and the job is known to run),
+// then saved by the document writer: the documents are valid by construction.
 //
 // usage: varnix_make_jobs OUTDIR
 //
@@ -320,6 +320,114 @@ void makeJavascript(const QString& samples, const QString& outDir)
     job.save(QDir(outDir).filePath(QStringLiteral("j8_javascript.transform")));
 }
 
+// Group by country as the peers do: count, sum and mean of amount, rows in
+// country order. Unique sums amount and counts the rows of each group
+// (amount is never empty); the mean is that sum over that count, figured on
+// the few grouped rows, which is how the peers figure it too.
+void makeGroup(const QString& samples, const QString& outDir)
+{
+    JobBuilder job(samples);
+    Node* people = job.input(QStringLiteral("people"), QStringLiteral("people_1m.csv"), 0);
+    TransformNode* unique = job.transform(QStringLiteral("Unique"), { people }, 200, 0);
+    job.run();
+    TransformParameter* options = parameterOf(unique, QStringLiteral("Column_Options"));
+    const Dataset& columns = options->sourceDataset();
+    UniqueColumnList aggregations;
+    for (int c = 0; c < columns.columnCount(); ++c) {
+        const QString name = columns.columnName(c);
+        int aggregation = 16; // "Set empty"
+        if (name == QLatin1String("country"))
+            aggregation = 0; // "Keep unique"
+        else if (name == QLatin1String("amount"))
+            aggregation = 3; // "Sum"
+        aggregations.append({ options->referenceAt(c), aggregation, QString() });
+    }
+    options->setValue(QVariant::fromValue(aggregations));
+    parameterOf(unique, QStringLiteral("Count"))->setValue(true);
+    parameterOf(unique, QStringLiteral("Case_Sensitive"))->setValue(true);
+    unique->setStatus(StatusNeedsUpdating, true);
+    TransformNode* keep = job.transform(QStringLiteral("Remove"), { unique }, 400, 0);
+    TransformNode* mean = job.transform(QStringLiteral("Calculate"), { keep }, 600, 0);
+    TransformNode* rename = job.transform(QStringLiteral("Rename_Cols"), { mean }, 800, 0);
+    TransformNode* sort = job.transform(QStringLiteral("Sort"), { rename }, 1000, 0);
+    job.run();
+    TransformParameter* kept = parameterOf(keep, QStringLiteral("Columns"));
+    const Dataset& grouped = kept->sourceDataset();
+    CheckedColumnList checks;
+    for (int c = 0; c < grouped.columnCount(); ++c) {
+        const QString name = grouped.columnName(c);
+        checks.append({ kept->referenceAt(c),
+            name == QLatin1String("country") || name == QLatin1String("amount")
+                || name == QLatin1String("Count") });
+    }
+    kept->setValue(QVariant::fromValue(checks));
+    keep->setStatus(StatusNeedsUpdating, true);
+    job.run();
+    parameterOf(mean, QStringLiteral("Operation"))->setValue(QStringLiteral("/ Divide"));
+    TransformParameter* sum = parameterOf(mean, QStringLiteral("Column1"));
+    sum->setValue(QVariant::fromValue(columnNamed(sum, QStringLiteral("amount"))));
+    TransformParameter* count = parameterOf(mean, QStringLiteral("Column2"));
+    count->setValue(QVariant::fromValue(columnNamed(count, QStringLiteral("Count"))));
+    parameterOf(mean, QStringLiteral("Auto_New_Name"))->setValue(false);
+    parameterOf(mean, QStringLiteral("New_Name"))->setValue(QStringLiteral("avg"));
+    mean->setStatus(StatusNeedsUpdating, true);
+    job.run();
+    TransformParameter* names = parameterOf(rename, QStringLiteral("RenameColumns"));
+    names->setValue(QVariant::fromValue(
+        RenameColumnList { { columnNamed(names, QStringLiteral("amount")), QStringLiteral("sum") },
+            { columnNamed(names, QStringLiteral("Count")), QStringLiteral("count") } }));
+    rename->setStatus(StatusNeedsUpdating, true);
+    job.run();
+    TransformParameter* order = parameterOf(sort, QStringLiteral("Columns"));
+    order->setValue(QVariant::fromValue(
+        SortColumnList { { columnNamed(order, QStringLiteral("country")), true } }));
+    parameterOf(sort, QStringLiteral("Locale_Aware_Sort"))->setValue(false);
+    sort->setStatus(StatusNeedsUpdating, true);
+    job.output(QStringLiteral("out"), sort, QStringLiteral("j5_group.csv"), 1200, 0);
+    job.run(true);
+    // France (100.25) before Italy (9.5 and 12: sum 21.5, mean 10.75).
+    expectRows(sort, 2, QStringLiteral("France"));
+    if (sort->dataset().columnNames() != QStringList({ "country", "sum", "count", "avg" })
+        || sort->dataset().row(1) != QStringList({ "Italy", "21.5", "2", "10.75" }))
+        die(QStringLiteral("the group gives %1: %2")
+                .arg(sort->dataset().columnNames().join(','), sort->dataset().row(1).join(',')));
+    job.save(QDir(outDir).filePath(QStringLiteral("j5_group.transform")));
+}
+
+// Pivot of the sum of amount: a row per country, a column per signup year.
+void makePivot(const QString& samples, const QString& outDir)
+{
+    JobBuilder job(samples);
+    Node* people = job.input(QStringLiteral("people"), QStringLiteral("people_1m.csv"), 0);
+    TransformNode* year = job.transform(QStringLiteral("Calculate"), { people }, 200, 0);
+    job.run();
+    parameterOf(year, QStringLiteral("Operation"))->setValue(QStringLiteral("Year"));
+    TransformParameter* date = parameterOf(year, QStringLiteral("Column1"));
+    date->setValue(QVariant::fromValue(columnNamed(date, QStringLiteral("signup_date"))));
+    parameterOf(year, QStringLiteral("Auto_New_Name"))->setValue(false);
+    parameterOf(year, QStringLiteral("New_Name"))->setValue(QStringLiteral("year"));
+    year->setStatus(StatusNeedsUpdating, true);
+    TransformNode* pivot = job.transform(QStringLiteral("Pivot"), { year }, 400, 0);
+    job.run();
+    TransformParameter* rows = parameterOf(pivot, QStringLiteral("Columns"));
+    rows->setValue(QVariant::fromValue(ColumnRefList { columnNamed(rows, "country") }));
+    TransformParameter* columns = parameterOf(pivot, QStringLiteral("Rows"));
+    columns->setValue(QVariant::fromValue(ColumnRefList { columnNamed(columns, "year") }));
+    TransformParameter* values = parameterOf(pivot, QStringLiteral("Values"));
+    values->setValue(QVariant::fromValue(columnNamed(values, QStringLiteral("amount"))));
+    parameterOf(pivot, QStringLiteral("Summarize_As"))->setValue(QStringLiteral("Sum"));
+    parameterOf(pivot, QStringLiteral("Non_Calc"))->setValue(QStringLiteral("Empty"));
+    parameterOf(pivot, QStringLiteral("Totals"))->setValue(false);
+    pivot->setStatus(StatusNeedsUpdating, true);
+    job.output(QStringLiteral("out"), pivot, QStringLiteral("j7_pivot.csv"), 600, 0);
+    job.run(true);
+    expectRows(pivot, 2, QStringLiteral("France"));
+    if (pivot->dataset().columnNames() != QStringList({ "country", "2016", "2017", "2018" }))
+        die(QStringLiteral("the pivot's columns are %1")
+                .arg(pivot->dataset().columnNames().join(',')));
+    job.save(QDir(outDir).filePath(QStringLiteral("j7_pivot.transform")));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -348,6 +456,8 @@ int main(int argc, char** argv)
     makeSort(samples.path(), outDir);
     makeDedupe(samples.path(), outDir);
     makeJoin(samples.path(), outDir);
+    makeGroup(samples.path(), outDir);
+    makePivot(samples.path(), outDir);
     makeFilter(outDir);
     makeJavascript(samples.path(), outDir);
     return 0;

@@ -3,9 +3,9 @@
 # generated data, in one run on this machine: only ratios measured together
 # mean anything on a shared, noisy machine.
 #
-# usage: bench/peers.sh [JOB ...]     jobs: read j1 j2 j3 j4 j6 j8 json xml (default: all)
+# usage: bench/peers.sh [JOB ...]     jobs: read j1 j2 j3 j4 j5 j6 j7 j8 json xml (default: all)
 #
-# read, json and xml run build/bench/varnix_job; j1-j4 and j6 j8 run the documents of
+# read, json and xml run build/bench/varnix_job; j1-j8 run the documents of
 # bench/jobs/ through the command line, with their inputs and outputs pointed
 # at the data by alias, and then compare the three tools' results with the
 # peers' own checker (pandas as the reference); j8 (a JavaScript function
@@ -116,7 +116,7 @@ run_job() {
       report read "$(measure "$build/bench/varnix_job" read "$people")" \
         "$(measure "$PY" "$repo/bench/peers/pandas_read.py" "$people")" \
         "$(measure node "$peers/duckdb/run.mjs" "$repo/bench/peers/duckdb_read.sql" "$people" "$cities" "$o/duckdb")" ;;
-    j1|j2|j3|j6)
+    j1|j2|j3|j5|j6|j7)
       local name; name=$(job_name "$1")
       varnix_doc "$name" "people=$people" "out=$o/varnix/$name.csv"
       report "$1" "$(measure "${cmd[@]}")" \
@@ -169,13 +169,16 @@ PY
 }
 
 job_name() {
-  case $1 in j1) echo j1_copy ;; j2) echo j2_sort ;; j3) echo j3_dedupe ;; j6) echo j6_filter ;; esac
+  case $1 in
+    j1) echo j1_copy ;; j2) echo j2_sort ;; j3) echo j3_dedupe ;;
+    j5) echo j5_group ;; j6) echo j6_filter ;; j7) echo j7_pivot ;;
+  esac
 }
 
 install_peers
 make_data
 cmake --build "$build" --target varnix varnix_job >/dev/null
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
-jobs=("$@"); [ ${#jobs[@]} -eq 0 ] && jobs=(read j1 j2 j3 j4 j6 j8 json xml)
+jobs=("$@"); [ ${#jobs[@]} -eq 0 ] && jobs=(read j1 j2 j3 j4 j5 j6 j7 j8 json xml)
 echo "data: $data/people_1m.csv, median of $runs run(s), load $(cut -d' ' -f1-3 /proc/loadavg)"
 for job in "${jobs[@]}"; do run_job "$job"; done

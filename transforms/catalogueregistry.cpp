@@ -3,14 +3,18 @@
 #include "transforms/analysis/transformbin.h"
 #include "transforms/analysis/transformcluster.h"
 #include "transforms/analysis/transformcorrelate.h"
+#include "transforms/analysis/transformcount.h"
 #include "transforms/analysis/transformdifference.h"
 #include "transforms/analysis/transformngram.h"
+#include "transforms/analysis/transformpivot.h"
 #include "transforms/analysis/transformstats.h"
 #include "transforms/analysis/transformsummary.h"
+#include "transforms/analysis/transformtotal.h"
 #include "transforms/column/transformcalculate.h"
 #include "transforms/column/transformcomparecols.h"
 #include "transforms/column/transformconcatcols.h"
 #include "transforms/column/transformcopycols.h"
+#include "transforms/column/transformgather.h"
 #include "transforms/column/transformif.h"
 #include "transforms/column/transformmoving.h"
 #include "transforms/column/transformnewcol.h"
@@ -19,7 +23,10 @@
 #include "transforms/column/transformremovecols.h"
 #include "transforms/column/transformrenamecols.h"
 #include "transforms/column/transformreordercols.h"
+#include "transforms/column/transformreshape.h"
+#include "transforms/column/transformsplit.h"
 #include "transforms/column/transformsplitname.h"
+#include "transforms/column/transformspread.h"
 #include "transforms/format/transformcase.h"
 #include "transforms/format/transformchop.h"
 #include "transforms/format/transformdateformat.h"
@@ -52,6 +59,7 @@
 #include "transforms/other/transformrandom.h"
 #include "transforms/other/transformstamp.h"
 #include "transforms/other/transformsubstitute.h"
+#include "transforms/other/transformtranspose.h"
 #include "transforms/other/transformunits.h"
 #include "transforms/other/transformuuid.h"
 #include "transforms/other/transformverify.h"
@@ -66,6 +74,7 @@
 #include "transforms/row/transformslice.h"
 #include "transforms/row/transformsort.h"
 #include "transforms/row/transformsplitrows.h"
+#include "transforms/row/transformunique.h"
 
 // One line per implemented transform type, with its include above:
 //     #include "transforms/format/transformcase.h"
@@ -85,6 +94,7 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformConcatRows);
     catalogue.add(new TransformCopyCols);
     catalogue.add(new TransformCorrelate);
+    catalogue.add(new TransformCount);
     catalogue.add(new TransformCross);
     catalogue.add(new TransformDateFormat);
     catalogue.add(new TransformDecode);
@@ -94,6 +104,7 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformFileInfo);
     catalogue.add(new TransformFill);
     catalogue.add(new TransformFilter);
+    catalogue.add(new TransformGather);
     catalogue.add(new TransformHash);
     catalogue.add(new TransformHeader);
     catalogue.add(new TransformIf);
@@ -114,12 +125,14 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformOffset);
     catalogue.add(new TransformOutliers);
     catalogue.add(new TransformPad);
+    catalogue.add(new TransformPivot);
     catalogue.add(new TransformPseudonym);
     catalogue.add(new TransformRandom);
     catalogue.add(new TransformRemoveCols);
     catalogue.add(new TransformRenameCols);
     catalogue.add(new TransformReorderCols);
     catalogue.add(new TransformReplace);
+    catalogue.add(new TransformReshape);
     catalogue.add(new TransformRowNum);
     catalogue.add(new TransformSample);
     catalogue.add(new TransformScale);
@@ -127,15 +140,20 @@ void registerTransformTypes(Catalogue& catalogue)
     catalogue.add(new TransformSlice);
     catalogue.add(new TransformSlide);
     catalogue.add(new TransformSort);
+    catalogue.add(new TransformSplit);
     catalogue.add(new TransformSplitName);
     catalogue.add(new TransformSplitRows);
+    catalogue.add(new TransformSpread);
     catalogue.add(new TransformStack);
     catalogue.add(new TransformStamp);
     catalogue.add(new TransformStats);
     catalogue.add(new TransformSubstitute);
     catalogue.add(new TransformSubtract);
     catalogue.add(new TransformSummary);
+    catalogue.add(new TransformTotal);
+    catalogue.add(new TransformTranspose);
     catalogue.add(new TransformUnfill);
+    catalogue.add(new TransformUnique);
     catalogue.add(new TransformUnits);
     catalogue.add(new TransformUuid);
     catalogue.add(new TransformVerify);

@@ -2,9 +2,13 @@
 
 #include "core/values.h"
 #include "graph/graphscene.h"
+#include "graph/transformnode.h"
+#include "transforms/support/drilldown.h"
+#include "transforms/transform.h"
 #include "ui/datatablechars.h"
 #include "ui/datatablemodel.h"
 #include "ui/datatableview.h"
+#include "ui/drilldowndialog.h"
 #include "ui/itempaneoptions.h"
 
 #include <QApplication>
@@ -137,6 +141,7 @@ QWidget* ItemPane::makeTabs()
     m_tabs = new QTabWidget;
     m_data = new DataTableView;
     m_tabs->addTab(m_data, tr("Data"));
+    connect(m_data->tableView(), &QTableView::doubleClicked, this, &ItemPane::onDataDoubleClicked);
     auto* characters = new QTableView;
     m_characters = new CharacterFrequencyModel(characters);
     characters->setModel(m_characters);
@@ -356,4 +361,28 @@ bool ItemPane::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void ItemPane::onDataDoubleClicked(const QModelIndex& index)
+{
+    // Only results that keep a drilldown map lead back to their input.
+    auto* node = qobject_cast<TransformNode*>(m_node.data());
+    if (!node || !node->transform() || !node->transform()->keepsDrilldown())
+        return;
+    const Dataset& result = node->dataset();
+    const QList<Node*> upstream = node->upstreamNodes(true);
+    if (result.drilldown().isEmpty() || upstream.isEmpty())
+        return;
+    const int row = m_data->model()->sourceRow(index.row());
+    const int column = m_data->model()->sourceColumn(index.column());
+    // Every cell of a pivot table stands for rows of its own; elsewhere a
+    // result row stands for its rows, whichever cell is clicked.
+    const bool cellsOnly = node->transform()->typeKey() == QLatin1String("Pivot");
+    const Dataset rows
+        = drilldownDataset(result, upstream.first()->dataset(), row, column, cellsOnly);
+    if (!rows.hasRows())
+        return;
+    auto* dialog = new DrilldownDialog(node->displayName(),
+        result.isValidRow(row) ? result.row(row).value(column) : QString(), rows, this);
+    dialog->show();
 }

@@ -7,6 +7,7 @@
 
 class CharacterFrequencyModel;
 class DataTableView;
+class QModelIndex;
 class ItemPaneOptions;
 class QLabel;
 class QLineEdit;
@@ -82,6 +83,7 @@ private:
     void refreshCharacters();
     void onCommentEdited(const QString& text);
     void onTabChanged(int index);
+    void onDataDoubleClicked(const QModelIndex& index);
     void onSceneNodeChanged(Node* node);
     void watchScene();
 

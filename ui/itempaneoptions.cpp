@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -115,7 +116,10 @@ void ItemPaneOptions::build()
     form->setContentsMargins(0, 0, 0, 0);
     form->setRowWrapPolicy(stacked ? QFormLayout::WrapAllRows : QFormLayout::DontWrapRows);
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    addPivotLayout(transform, form);
     for (TransformParameter* parameter : transform->parameters()) {
+        if (!parameter->pivotEditorFlag())
+            continue;
         ParameterEditor* editor = createParameterEditor(parameter, m_form);
         if (!editor)
             continue;
@@ -132,6 +136,41 @@ void ItemPaneOptions::build()
         form->addRow(label, editor);
     }
     applyOptionStates();
+}
+
+// The options that lay out a pivot table (those without the pivot editor
+// flag: the row keys, the column keys and the value) go side by side at the
+// top, each headed by its label, the way a pivot table's fields are laid out,
+// rather than one under another in the form.
+void ItemPaneOptions::addPivotLayout(Transform* transform, QFormLayout* form)
+{
+    auto* pivot = new QWidget(m_form);
+    auto* grid = new QGridLayout(pivot);
+    grid->setContentsMargins(0, 0, 0, 0);
+    int column = 0;
+    for (TransformParameter* parameter : transform->parameters()) {
+        if (parameter->pivotEditorFlag())
+            continue;
+        ParameterEditor* editor = createParameterEditor(parameter, pivot);
+        if (!editor)
+            continue;
+        m_editors.append(editor);
+        connect(editor, &ParameterEditor::edited, this, &ItemPaneOptions::onEdited);
+        auto* label = new QLabel(parameter->label(), pivot);
+        label->setToolTip(parameter->tooltip());
+        label->setBuddy(editor);
+        m_labels.insert(parameter->key(), label);
+        grid->addWidget(label, 0, column);
+        grid->addWidget(editor, 1, column, Qt::AlignTop);
+        grid->setColumnStretch(column, 1);
+        ++column;
+    }
+    if (column == 0) {
+        delete pivot;
+        return;
+    }
+    pivot->setObjectName(QStringLiteral("pivotLayout"));
+    form->addRow(pivot);
 }
 
 ParameterEditor* ItemPaneOptions::editor(const QString& key) const

@@ -11,7 +11,9 @@
 class GraphScene;
 class Node;
 class ParameterEditor;
+class QFormLayout;
 class QLabel;
+class Transform;
 class TransformNode;
 
 // The options form of the selected item. For a Transform item it holds one
@@ -51,6 +53,7 @@ signals:
 
 private:
     void build();
+    void addPivotLayout(Transform* transform, QFormLayout* form);
     void clearForm();
     void onEdited(ParameterEditor* editor);
     void applyOptionStates();

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "transforms/transform.h"
+
+// A summary table: one row per combination of row-key values, one column per
+// combination of column-key values, each cell summarising the value column
+// over the rows with that pair of keys, with optional totals.
+//
+// The option keys "Rows" and "Columns" are the reverse of their labels:
+// "Rows" holds the columns whose values become the table's columns. Stored
+// documents depend on it.
+class TransformPivot : public Transform
+{
+    Q_OBJECT
+
+public:
+    enum Function {
+        Sum,
+        Minimum,
+        Maximum,
+        Average,
+        Median,
+        Mode,
+        StandardDeviation,
+        Count,
+        CountDistinct
+    };
+
+    QString typeKey() const override { return QStringLiteral("Pivot"); }
+    QString description() const override;
+    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    QList<QPair<QString, bool>> optionStates() const override;
+    void validate() override;
+    // Headings of date columns sort as dates.
+    bool usesDates() const override { return true; }
+
+    static const QStringList& functionNames();
+
+protected:
+    Transform* newInstance() const override { return new TransformPivot; }
+};

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "transforms/transform.h"
+
+class Dataset;
+struct RowGroups;
+
+// Keeps one row per group of rows that match in the key columns and fills
+// every other column with an aggregate of the group's values.
+class TransformUnique : public Transform
+{
+    Q_OBJECT
+
+public:
+    enum Aggregation {
+        KeepUnique,
+        KeepFirst,
+        KeepLast,
+        Sum,
+        Maximum,
+        Minimum,
+        Average,
+        Concat,
+        ConcatDistinct,
+        KeepFirstNonEmpty,
+        KeepLastNonEmpty,
+        CountDistinct,
+        CountUnique,
+        CountDuplicate,
+        CountEmpty,
+        CountNonEmpty,
+        SetEmpty
+    };
+
+    QString typeKey() const override { return QStringLiteral("Unique"); }
+    QString description() const override;
+    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    bool usesDates() const override;
+
+    // The aggregation of every upstream column, by position; a column the
+    // option does not mention keeps its first value.
+    QVector<int> aggregations(const Dataset& input) const;
+
+protected:
+    Transform* newInstance() const override { return new TransformUnique; }
+
+private:
+    void addDrilldown(Dataset& output, const QVector<int>& keys, const QVector<int>& rows,
+        const QVector<int>& starts);
+};

@@ -1,0 +1,160 @@
+#include "transforms/support/rowgroups.h"
+
+#include "core/dataset.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Whether nothing in the options changes a value before it is compared:
+// then the row's own values are compared, with no copies made.
+bool comparesAsStored(const KeyOptions& options)
+{
+    return options.caseSensitive && !options.ignoreSpaces && !options.ignorePunctuation;
+}
+
+uint rowKeyHash(
+    const Dataset& dataset, int row, const QVector<int>& columns, const KeyOptions& options)
+{
+    const bool asStored = comparesAsStored(options);
+    uint hash = 0;
+    for (int c : columns) {
+        const QString& value = dataset.value(row, c);
+        hash = asStored ? qHash(value, hash) : qHash(keyValue(value, options), hash);
+    }
+    return hash;
+}
+
+bool sameRowKey(
+    const Dataset& dataset, int a, int b, const QVector<int>& columns, const KeyOptions& options)
+{
+    const bool asStored = comparesAsStored(options);
+    for (int c : columns) {
+        const QString& x = dataset.value(a, c);
+        const QString& y = dataset.value(b, c);
+        if (asStored ? x != y : keyValue(x, options) != keyValue(y, options))
+            return false;
+    }
+    return true;
+}
+
+// The first row of every distinct key, found by the key's hash in a flat
+// open-addressed table. A slot is the hash and the row, so a million
+// distinct keys take 16 MB, where a hash of key texts would take hundreds.
+class FirstRows
+{
+public:
+    // The first row with the same key as this row, or -1 when the row is the
+    // first of its key (it is then recorded as such).
+    template <typename Same> int find(uint hash, int row, const Same& sameAs)
+    {
+        if (size_t(m_count + 1) * 2 > m_slots.size())
+            grow();
+        const size_t mask = m_slots.size() - 1;
+        for (size_t i = spread(hash) & mask;; i = (i + 1) & mask) {
+            Slot& slot = m_slots[i];
+            if (slot.row < 0) {
+                slot = Slot { hash, row };
+                ++m_count;
+                return -1;
+            }
+            if (slot.hash == hash && sameAs(slot.row))
+                return slot.row;
+        }
+    }
+
+private:
+    struct Slot
+    {
+        uint hash = 0;
+        int row = -1;
+    };
+
+    // Linear probing wants the low bits well mixed.
+    static size_t spread(uint hash)
+    {
+        return size_t((quint64(hash) * 0x9E3779B97F4A7C15ULL) >> 32);
+    }
+
+    void grow()
+    {
+        std::vector<Slot> old(std::max<size_t>(1024, m_slots.size() * 2));
+        old.swap(m_slots);
+        const size_t mask = m_slots.size() - 1;
+        for (const Slot& slot : old) {
+            if (slot.row < 0)
+                continue;
+            size_t i = spread(slot.hash) & mask;
+            while (m_slots[i].row >= 0)
+                i = (i + 1) & mask;
+            m_slots[i] = slot;
+        }
+    }
+
+    std::vector<Slot> m_slots;
+    int m_count = 0;
+};
+
+} // namespace
+
+void RowGroups::members(QVector<int>& rows, QVector<int>& starts) const
+{
+    starts.resize(groupCount() + 1);
+    int start = 0;
+    for (int g = 0; g < groupCount(); ++g) {
+        starts[g] = start;
+        start += sizes.at(g);
+    }
+    starts[groupCount()] = start;
+    QVector<int> next(starts);
+    rows.resize(group.size());
+    for (int r = 0; r < group.size(); ++r)
+        rows[next[group.at(r)]++] = r;
+}
+
+QString keyValue(const QString& value, const KeyOptions& options)
+{
+    QString v = options.caseSensitive ? value : value.toLower();
+    if (!options.ignoreSpaces && !options.ignorePunctuation)
+        return v;
+    const auto dropped = [&options](QChar c) {
+        return (options.ignoreSpaces && c.isSpace()) || (options.ignorePunctuation && c.isPunct());
+    };
+    if (std::none_of(v.cbegin(), v.cend(), dropped))
+        return v;
+    QString kept;
+    kept.reserve(v.size());
+    for (QChar c : qAsConst(v)) {
+        if (!dropped(c))
+            kept.append(c);
+    }
+    return kept;
+}
+
+bool groupRows(const Dataset& dataset, const QVector<int>& columns, const KeyOptions& options,
+    RowGroups& groups, const GroupProgress& progress)
+{
+    const int rows = dataset.rowCount();
+    groups = RowGroups();
+    groups.group.reserve(rows);
+    FirstRows firstRows;
+    for (int r = 0; r < rows; ++r) {
+        if (progress && !progress(r, rows))
+            return false;
+        const int first = firstRows.find(rowKeyHash(dataset, r, columns, options), r,
+            [&](int other) { return sameRowKey(dataset, other, r, columns, options); });
+        if (first >= 0) {
+            const int g = groups.group.at(first);
+            groups.group.append(g);
+            ++groups.sizes[g];
+        } else {
+            groups.group.append(groups.sizes.size());
+            groups.firstRow.append(r);
+            groups.sizes.append(1);
+        }
+    }
+    return true;
+}
