@@ -1,6 +1,7 @@
 #include "input/textsource.h"
 
 #include "input/charscan.h"
+#include "input/inputformat.h"
 
 #include <QFileInfo>
 #include <QTextCodec>
@@ -222,9 +223,11 @@ bool openTextFile(
         result->fail(QStringLiteral("File '%1' not found").arg(shown));
         return false;
     }
-    // JSON is UTF-8 by definition; its encoding option is never consulted.
-    const QString encoding
-        = options.fileType == FileTypeJson ? QStringLiteral("Automatic") : options.encoding;
+    // Formats without an encoding option (JSON is UTF-8 by definition) never
+    // consult it.
+    const InputFormat* format = inputFormat(options.fileType);
+    const bool usesEncoding = !format || format->usesEncoding();
+    const QString encoding = usesEncoding ? options.encoding : QStringLiteral("Automatic");
     if (!source->open(path, encoding)) {
         result->fail(QStringLiteral("Unable to read '%1'").arg(shown));
         return false;
@@ -233,10 +236,7 @@ bool openTextFile(
     if (source->unknownEncoding())
         result->warnings.append(
             QStringLiteral("Encoding '%1' is not available, reading as UTF-8").arg(encoding));
-    const int type = options.fileType;
-    const bool reportsEncoding = type == FileTypeDelimited || type == FileTypeFixedWidth
-        || type == FileTypeXml || type == FileTypeVCard || type == FileTypePlainText;
-    if (isAutomatic(options.encoding) && reportsEncoding)
+    if (isAutomatic(options.encoding) && usesEncoding)
         result->information.append(
             QStringLiteral("Encoding=Automatic guesses '%1', set 'Encoding' option to change")
                 .arg(QStringLiteral("UTF-8")));

@@ -1,0 +1,125 @@
+#include "input/recordtree.h"
+
+#include "graph/optionmap.h"
+
+RecordFlattener::RecordFlattener(int layout, bool ignoreEmptyRows)
+    : m_long(layout == LayoutLong), m_ignoreEmptyRows(ignoreEmptyRows)
+{
+}
+
+int RecordFlattener::column(const QString& path)
+{
+    const auto it = m_columns.constFind(path);
+    if (it != m_columns.constEnd())
+        return *it;
+    const int index = m_names.size();
+    m_names.append(path);
+    m_columns.insert(path, index);
+    return index;
+}
+
+void RecordFlattener::addRecord(const RecordNode& record)
+{
+    const QVector<Cells> rows = expand(record, QString());
+    for (const Cells& cells : rows) {
+        QStringList row;
+        bool empty = true;
+        for (const auto& cell : cells) {
+            if (row.size() <= cell.first)
+                row.reserve(m_names.size());
+            while (row.size() <= cell.first)
+                row.append(QString());
+            row[cell.first] = cell.second;
+            empty = empty && cell.second.isEmpty();
+        }
+        if (empty && m_ignoreEmptyRows)
+            continue;
+        m_rows.append(row);
+    }
+}
+
+// A node gives one row, or several when Long layout turns arrays into rows.
+// The rows of several arrays in one object follow each other, each carrying
+// the object's single-row members: the plain values repeat on every row the
+// arrays produce, and no array is multiplied by another.
+QVector<RecordFlattener::Cells> RecordFlattener::expand(const RecordNode& node, const QString& path)
+{
+    if (node.kind == RecordNode::Plain) {
+        if (path.isEmpty() && node.name.isEmpty() && node.children.empty())
+            return { Cells { qMakePair(column(QStringLiteral("value")), node.value) } };
+        return { Cells { qMakePair(column(path), node.value) } };
+    }
+    QVector<Cells> rows;
+    expandChildren(node, path, &rows);
+    return rows;
+}
+
+void RecordFlattener::expandChildren(
+    const RecordNode& node, const QString& path, QVector<Cells>* rows)
+{
+    const bool arrayRows = m_long && node.kind == RecordNode::Array;
+    Cells shared;
+    QVector<QVector<Cells>> groups;
+    int index = 0;
+    for (const RecordNode& child : node.children) {
+        QString name = child.name;
+        if (node.kind == RecordNode::Array && !m_long)
+            name = QString::number(index);
+        ++index;
+        QString childPath = path;
+        if (!name.isEmpty())
+            childPath = path.isEmpty() ? name : path + QLatin1Char('.') + name;
+        QVector<Cells> childRows = child.kind == RecordNode::Plain
+            ? QVector<Cells> { Cells { qMakePair(column(childPath), child.value) } }
+            : expand(child, childPath);
+        if (arrayRows)
+            *rows += childRows;
+        else if (childRows.size() == 1)
+            shared += childRows.first();
+        else if (!childRows.isEmpty())
+            groups.append(childRows);
+    }
+    if (arrayRows)
+        return;
+    if (groups.isEmpty()) {
+        rows->append(shared);
+        return;
+    }
+    for (const QVector<Cells>& group : groups) {
+        for (const Cells& cells : group)
+            rows->append(shared + cells);
+    }
+}
+
+void RecordFlattener::finish(Dataset* dataset)
+{
+    if (m_rows.isEmpty())
+        return;
+    dataset->setColumnCount(m_names.size());
+    dataset->reserveRows(m_rows.size() + 1);
+    dataset->appendRow(m_names);
+    for (QStringList& row : m_rows) {
+        dataset->appendRow(row);
+        row = QStringList();
+    }
+    m_rows.clear();
+}
+
+void saveLayoutOption(const ReadOptions& options, QVariantMap* map)
+{
+    map->insert(QStringLiteral("json_arrays_as_rows"), int(options.layout == LayoutLong));
+}
+
+void restoreLayoutOption(const QVariantMap& map, ReadOptions* options)
+{
+    options->layout = OptionMap::readBool(map, QStringLiteral("json_arrays_as_rows"), true)
+        ? LayoutLong
+        : LayoutWide;
+}
+
+QPair<QString, QString> layoutSummaryRow(int layout)
+{
+    return qMakePair(QStringLiteral("Format"),
+        layout == LayoutLong ? QStringLiteral("Long (more rows)")
+                             : QStringLiteral("Wide (more columns)"));
+}

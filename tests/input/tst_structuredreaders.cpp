@@ -1,0 +1,246 @@
+#include "input/fixedwidthformat.h"
+#include "input/inputformat.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using Rows = QVector<QStringList>;
+Q_DECLARE_METATYPE(Rows)
+
+namespace {
+
+ReadOptions optionsFor(int fileType, const QString& opts)
+{
+    ReadOptions o;
+    o.fileType = fileType;
+    for (const QString& item : opts.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString key = item.section(QLatin1Char('='), 0, 0);
+        const QString value = item.section(QLatin1Char('='), 1);
+        if (key == QLatin1String("long"))
+            o.layout = LayoutLong;
+        else if (key == QLatin1String("keepempty"))
+            o.ignoreEmptyRows = false;
+        else if (key == QLatin1String("notrim"))
+            o.trimWhitespace = o.simplifyWhitespace = false;
+        else if (key == QLatin1String("skip"))
+            o.ignoredFirstRows = value.toInt();
+        else if (key == QLatin1String("widths")) {
+            o.automaticFixedWidths = false;
+            for (const QString& w : value.split(QLatin1Char(',')))
+                o.fixedWidths << w.toInt();
+        } else
+            qFatal("unknown option %s", qPrintable(key));
+    }
+    return o;
+}
+
+// The names as the first row, then the rows, as one comparable table.
+Rows table(const ReadResult& result)
+{
+    Rows rows;
+    if (result.dataset.hasHeader())
+        rows << result.dataset.columnNames();
+    rows << result.dataset.rows();
+    return rows;
+}
+
+QString shown(const Rows& rows)
+{
+    QStringList lines;
+    for (const QStringList& row : rows)
+        lines << row.join(QLatin1Char('|'));
+    return lines.join(QLatin1String(" / "));
+}
+
+Rows rows(std::initializer_list<QStringList> list)
+{
+    return Rows(list);
+}
+
+} // namespace
+
+class TestStructuredReaders : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readers_data();
+    void readers();
+    void fixedWidthDetection_data();
+    void fixedWidthDetection();
+    void badInputEndsInWarning_data();
+    void badInputEndsInWarning();
+};
+
+void TestStructuredReaders::readers_data()
+{
+    QTest::addColumn<int>("fileType");
+    QTest::addColumn<QString>("opts");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Rows>("expected");
+    QTest::addColumn<QStringList>("warnings");
+
+    const int json = FileTypeJson;
+    QTest::newRow("json records, missing member")
+        << json << ""
+        << R"([{"a":1,"b":{"c":"x"}},{"a":2}])"
+        << rows({ { "a", "b.c" }, { "1", "x" }, { "2", "" } }) << QStringList();
+    QTest::newRow("json member order kept, plain values first")
+        << json << ""
+        << R"({"z":[1],"y":{"q":true},"x":null,"w":1.50})"
+        << rows({ { "x", "w", "y.q", "z.0" }, { "null", "1.5", "true", "1" } }) << QStringList();
+    QTest::newRow("json dot in key")
+        << json << ""
+        << R"({"x.y":" a  b "})" << rows({ { "x-y" }, { "a  b" } }) << QStringList();
+    QTest::newRow("json wide arrays")
+        << json << ""
+        << R"({"n":"A","tags":["p","q"]})"
+        << rows({ { "n", "tags.0", "tags.1" }, { "A", "p", "q" } }) << QStringList();
+    QTest::newRow("json long arrays repeat plain values")
+        << json << "long"
+        << R"({"n":"A","tags":["p","q"],"k":[{"v":1},{"v":2}],"s":[{"w":3}]})"
+        << rows({ { "n", "tags", "k.v", "s.w" }, { "A", "p", "", "3" }, { "A", "q", "", "3" },
+               { "A", "", "1", "3" }, { "A", "", "2", "3" } })
+        << QStringList();
+    QTest::newRow("json lines") << json << ""
+                                << "{\"a\":1}\n\n{\"a\":2,\"b\":3}\r\n"
+                                << rows({ { "a", "b" }, { "1", "" }, { "2", "3" } })
+                                << QStringList();
+    QTest::newRow("json lines broken third line")
+        << json << ""
+        << "{\"a\":1}\n{\"a\":2}\n{\"a\":\n"
+        << rows({ { "a" }, { "1" }, { "2" } })
+        << QStringList { "Error parsing JSON lines: at line 3 offset 5: Invalid value" };
+    QTest::newRow("json top-level number") << json << ""
+                                           << "42" << Rows()
+                                           << QStringList { "Array or object expected at "
+                                                            "top-level in JSON" };
+    QTest::newRow("json big integer kept")
+        << json << ""
+        << "[{\"n\":123456789012345678901234}]" << rows({ { "n" }, { "123456789012345678901234" } })
+        << QStringList();
+
+    const int xml = FileTypeXml;
+    QTest::newRow("xml records with attribute")
+        << xml << ""
+        << "<?xml version=\"1.0\"?><root><record id=\"7\"><_name>Ann</_name>"
+           "<a.b> x </a.b></record><record id=\"8\"><_name>Bo</_name></record></root>"
+        << rows({ { "_id", "name", "a-b" }, { "7", "Ann", "x" }, { "8", "Bo", "" } })
+        << QStringList();
+    QTest::newRow("xml nested record level and repeated children")
+        << xml << ""
+        << "<doc><list><item><t>1</t><t>2</t></item><item><t>3</t></item></list></doc>"
+        << rows({ { "t.0", "t.1", "t" }, { "1", "2", "" }, { "", "", "3" } }) << QStringList();
+    QTest::newRow("xml long") << xml << "long"
+                              << "<orders><order no=\"5\"><line>a</line><line>b</line></order>"
+                                 "<order no=\"6\"><line>c</line></order></orders>"
+                              << rows({ { "_no", "line" }, { "5", "a" }, { "5", "b" },
+                                     { "6", "c" } })
+                              << QStringList();
+
+    const int vcf = FileTypeVCard;
+    QTest::newRow("vcard folding, parameters, version skipped")
+        << vcf << ""
+        << "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ann\r\n  Lee\r\nTEL;TYPE=CELL:1\r\n"
+           "TEL;TYPE=WORK:2\r\nEND:VCARD\r\nBEGIN:VCARD\nFN:Bo\nFN:Bob\nEND:VCARD\n"
+        << rows({ { "FN", "TEL;TYPE=CELL", "TEL;TYPE=WORK" }, { "Ann Lee", "1", "2" },
+               { "Bob", "", "" } })
+        << QStringList();
+    QTest::newRow("vcard without end")
+        << vcf << ""
+        << "BEGIN:VCARD\nFN:Ann\n"
+        << Rows() << QStringList { "vCard parsing error: 1 'BEGIN:VCARD' and 0 'END:VCARD'" };
+
+    const int fixed = FileTypeFixedWidth;
+    QTest::newRow("fixed manual widths, short line")
+        << fixed << "widths=3,5,2"
+        << "Id Name Ag\n1  Ann  31\n2  B\n"
+        << rows({ { "Id", "Name", "Ag" }, { "1", "Ann", "31" }, { "2", "B", "" } })
+        << QStringList();
+    QTest::newRow("fixed ignored first rows")
+        << fixed << "widths=2,2 skip=1"
+        << "title\nab12\ncd34\n"
+        << rows({ { "ab", "12" }, { "cd", "34" } }) << QStringList();
+}
+
+void TestStructuredReaders::readers()
+{
+    QFETCH(int, fileType);
+    QFETCH(QString, opts);
+    QFETCH(QString, text);
+    QFETCH(Rows, expected);
+    const ReadResult result = readFormatText(text, optionsFor(fileType, opts));
+    QCOMPARE(shown(table(result)), shown(expected));
+    QTEST(result.warnings, "warnings");
+
+    // A file gives the same rows as the pasted text.
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("input")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text.toUtf8());
+    file.close();
+    QCOMPARE(
+        shown(table(readFormatFile(file.fileName(), optionsFor(fileType, opts)))), shown(expected));
+}
+
+void TestStructuredReaders::fixedWidthDetection_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QVector<int>>("widths");
+
+    QTest::newRow("report with header and an odd line") << QStringList { "Name       Age  City",
+        "---------- ---- ----------", "Ann Lee    31   Leeds", "Bo         7    Bath",
+        "Cy O'Neil  102  York", "", "Di         45   Hull" }
+                                                        << QVector<int> { 11, 5, 10 };
+    QTest::newRow("no separators") << QStringList { "abc", "def" } << QVector<int> { 3 };
+    QTest::newRow("nothing") << QStringList { "", "  " } << QVector<int>();
+}
+
+void TestStructuredReaders::fixedWidthDetection()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(QVector<int>, widths);
+    QCOMPARE(detectFixedWidths(lines), widths);
+}
+
+void TestStructuredReaders::badInputEndsInWarning_data()
+{
+    QTest::addColumn<int>("fileType");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("warningStart");
+
+    QTest::newRow("json deep nesting")
+        << int(FileTypeJson) << QByteArray(100000, '[') << "Error parsing JSON: nested more";
+    QTest::newRow("json truncated string")
+        << int(FileTypeJson) << QByteArray("[\"abc") << "Error parsing JSON: Missing a closing";
+    QTest::newRow("xml deep nesting") << int(FileTypeXml) << QByteArray("<a>").repeated(100000)
+                                      << "Error parsing XML: nested more";
+    QTest::newRow("xml truncated")
+        << int(FileTypeXml) << QByteArray("<r><a>1</a><b") << "Error parsing XML: ";
+    QTest::newRow("xml entities")
+        << int(FileTypeXml)
+        << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE l [<!ENTITY a \"aaaaaaaaaa\">"
+                      "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
+                      "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">]><l><v>&c;</v></l>")
+        << "Error parsing XML: ";
+    QTest::newRow("json invalid utf-8")
+        << int(FileTypeJson) << QByteArray("[\"a\xff\xfe\"]") << "'";
+}
+
+void TestStructuredReaders::badInputEndsInWarning()
+{
+    QFETCH(int, fileType);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, warningStart);
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("bad")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.close();
+    const ReadResult result = readFormatFile(file.fileName(), optionsFor(fileType, QString()));
+    QVERIFY(!result.warnings.isEmpty());
+    QVERIFY2(result.warnings.first().startsWith(warningStart), qPrintable(result.warnings.first()));
+}
+
+QTEST_GUILESS_MAIN(TestStructuredReaders)
+#include "tst_structuredreaders.moc"
