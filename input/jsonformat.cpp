@@ -75,6 +75,13 @@ public:
     }
 
     Top top() const { return m_top; }
+    // The value when it was not split into records, once it is complete.
+    const RecordNode* wholeRecord() const
+    {
+        return m_stack.empty() && (m_top == TopObject || m_top == TopArray) && !splitting()
+            ? &m_root
+            : nullptr;
+    }
     bool tooDeep() const { return m_tooDeep; }
     bool stopped() const { return m_stopped; }
 
@@ -156,12 +163,10 @@ private:
             std::stable_partition(objectsAt, c.end(),
                 [](const RecordNode& n) { return n.kind == RecordNode::Object; });
         }
-        if (m_stack.empty()) {
-            if (!splitting())
-                m_flattener->addRecord(m_root);
-            m_root = RecordNode();
+        // A whole value as one record waits until the text after it is
+        // known to be clean.
+        if (m_stack.empty())
             return progress();
-        }
         return recordDone();
     }
 
@@ -234,6 +239,8 @@ ParseOutcome parseValue(QStringView text, const ReadOptions& options, RecordFlat
             outcome.trailing = true;
             outcome.code = rapidjson::kParseErrorDocumentRootNotSingular;
             outcome.offset = stream.Tell();
+        } else if (const RecordNode* record = handler.wholeRecord()) {
+            flattener->addRecord(*record);
         }
     }
     return outcome;

@@ -1,6 +1,7 @@
 #include "input/fixedwidthformat.h"
 #include "input/inputformat.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -70,6 +71,10 @@ private slots:
     void fixedWidthDetection();
     void badInputEndsInWarning_data();
     void badInputEndsInWarning();
+    void jsonTestSuite_data();
+    void jsonTestSuite();
+    void jsonTestSuiteRows_data();
+    void jsonTestSuiteRows();
 };
 
 void TestStructuredReaders::readers_data()
@@ -240,6 +245,77 @@ void TestStructuredReaders::badInputEndsInWarning()
     const ReadResult result = readFormatFile(file.fileName(), optionsFor(fileType, QString()));
     QVERIFY(!result.warnings.isEmpty());
     QVERIFY2(result.warnings.first().startsWith(warningStart), qPrintable(result.warnings.first()));
+}
+
+QString suiteFile(const QString& name)
+{
+    return QStringLiteral(VARNIX_TEST_DATA "/input/json-test-suite/test_parsing/") + name;
+}
+
+// Every file of the suite: y_ files parse (a lone value only warns that it
+// is no table), n_ files end in a warning, i_ files may do either; none may
+// crash or hang.
+void TestStructuredReaders::jsonTestSuite_data()
+{
+    QTest::addColumn<QString>("name");
+    const QStringList names = QDir(suiteFile(QString())).entryList(QDir::Files, QDir::Name);
+    QVERIFY(names.size() > 300);
+    for (const QString& name : names)
+        QTest::newRow(qPrintable(name)) << name;
+}
+
+void TestStructuredReaders::jsonTestSuite()
+{
+    QFETCH(QString, name);
+    const ReadResult result = readFormatFile(suiteFile(name), optionsFor(FileTypeJson, "notrim"));
+    if (name.startsWith(QLatin1String("y_"))) {
+        QVERIFY(result.ok());
+        QVERIFY2(result.warnings.isEmpty()
+                || result.warnings
+                    == QStringList(QStringLiteral("Array or object expected at top-level in JSON")),
+            qPrintable(result.warnings.join(QLatin1Char('\n'))));
+    } else if (name.startsWith(QLatin1String("n_"))) {
+        QVERIFY(!result.warnings.isEmpty());
+        QVERIFY(!result.dataset.hasRows());
+    }
+}
+
+// The rows of a sample of the valid files, as Python's json module reads
+// them: values as text, null as "null", members in the order of the file.
+void TestStructuredReaders::jsonTestSuiteRows_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<Rows>("expected");
+
+    const auto row = [](const char* name, Rows rows) { QTest::newRow(name) << name << rows; };
+    row("y_array_heterogeneous.json", rows({ { "value" }, { "null" }, { "1" }, { "1" } }));
+    row("y_array_with_several_null.json",
+        rows({ { "value" }, { "1" }, { "null" }, { "null" }, { "null" }, { "2" } }));
+    row("y_object.json", rows({ { "asd", "dfg" }, { "sdf", "fgh" } }));
+    row("y_object_duplicated_key.json", rows({ { "a" }, { "c" } }));
+    row("y_object_escaped_null_in_key.json",
+        rows({ { QString("foo") + QChar(0) + "bar" }, { "42" } }));
+    const QString x40(40, QLatin1Char('x'));
+    row("y_object_long_strings.json", rows({ { "id", "x.0.id" }, { x40, x40 } }));
+    row("y_object_simple.json", Rows());
+    row("y_object_string_unicode.json",
+        rows({ { "title" }, { QString::fromUtf8("Полтора Землекопа") } }));
+    row("y_string_allowed_escapes.json", rows({ { "value" }, { "\"\\/\b\f\n\r\t" } }));
+    row("y_string_accepted_surrogate_pairs.json",
+        rows({ { "value" }, { QString::fromUtf8("😹💍") } }));
+    row("y_string_utf8.json", rows({ { "value" }, { QString::fromUtf8("€𝄞") } }));
+    row("y_number_simple_real.json", rows({ { "value" }, { "123.456789" } }));
+    row("y_number_minus_zero.json", rows({ { "value" }, { "0" } }));
+    row("y_number_real_capital_e_neg_exp.json", rows({ { "value" }, { "0.01" } }));
+    row("y_structure_lonely_int.json", Rows());
+}
+
+void TestStructuredReaders::jsonTestSuiteRows()
+{
+    QFETCH(QString, name);
+    QFETCH(Rows, expected);
+    const ReadResult result = readFormatFile(suiteFile(name), optionsFor(FileTypeJson, "notrim"));
+    QCOMPARE(table(result), expected);
 }
 
 QTEST_GUILESS_MAIN(TestStructuredReaders)
