@@ -6,8 +6,6 @@
 #include "input/textparsers.h"
 #include "input/textsource.h"
 
-#include <QMap>
-
 #include <algorithm>
 
 namespace {
@@ -32,9 +30,8 @@ bool isBlankLike(QChar c)
     }
 }
 
-// The start positions of the columns after the first: where a run of
-// positions that are blank-like in every line of the group ends.
-QVector<int> groupBoundaries(const QStringList& lines, int from, int to, int length)
+// Which positions are blank-like in every line of a group.
+QVector<bool> groupGaps(const QStringList& lines, int from, int to, int length)
 {
     QVector<bool> blank(length, true);
     for (int i = from; i < to; ++i) {
@@ -44,33 +41,7 @@ QVector<int> groupBoundaries(const QStringList& lines, int from, int to, int len
                 blank[p] = false;
         }
     }
-    QVector<int> boundaries;
-    bool seenText = false;
-    for (int p = 0; p < length; ++p) {
-        if (!blank[p]) {
-            if (seenText && p > 0 && blank[p - 1])
-                boundaries.append(p);
-            seenText = true;
-        }
-    }
-    return boundaries;
-}
-
-// The most common value, the smallest on a tie.
-int mostCommon(const QVector<int>& values)
-{
-    QMap<int, int> counts;
-    for (int v : values)
-        ++counts[v];
-    int best = values.value(0);
-    int bestCount = 0;
-    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
-        if (it.value() > bestCount) {
-            best = it.key();
-            bestCount = it.value();
-        }
-    }
-    return best;
+    return blank;
 }
 
 QStringList sampleLines(const QStringList& lines)
@@ -99,25 +70,26 @@ QVector<int> detectFixedWidths(const QStringList& lines)
         length = qMax(length, line.size());
     const int n = sample.size();
     const int groups = qMin(n, n <= 10 ? 2 : n <= 50 ? 5 : 10);
-    QVector<QVector<int>> found;
-    QVector<int> counts;
+    // A position separates columns when more than half of the groups have
+    // nothing but blanks there: a value that runs across a gap in a few
+    // lines is outvoted by the rest, and a space inside the values of one
+    // group does not split a column that the other groups fill.
+    QVector<int> votes(length, 0);
     for (int g = 0; g < groups; ++g) {
-        found.append(groupBoundaries(sample, g * n / groups, (g + 1) * n / groups, length));
-        counts.append(found.last().size());
+        const QVector<bool> gaps = groupGaps(sample, g * n / groups, (g + 1) * n / groups, length);
+        for (int p = 0; p < length; ++p)
+            votes[p] += gaps.at(p) ? 1 : 0;
     }
-    // The groups that agree on the most common number of columns vote on
-    // each boundary's position.
-    const int count = mostCommon(counts);
+    const auto isGap = [&](int p) { return votes.at(p) * 2 > groups; };
     QVector<int> boundaries;
-    for (int b = 0; b < count; ++b) {
-        QVector<int> positions;
-        for (const QVector<int>& f : qAsConst(found)) {
-            if (f.size() == count)
-                positions.append(f.at(b));
-        }
-        boundaries.append(mostCommon(positions));
+    bool seenText = false;
+    for (int p = 0; p < length; ++p) {
+        if (isGap(p))
+            continue;
+        if (seenText && isGap(p - 1))
+            boundaries.append(p);
+        seenText = true;
     }
-    std::sort(boundaries.begin(), boundaries.end());
     QVector<int> widths;
     int start = 0;
     for (int b : qAsConst(boundaries)) {

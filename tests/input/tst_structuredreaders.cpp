@@ -69,6 +69,7 @@ private slots:
     void readers();
     void fixedWidthDetection_data();
     void fixedWidthDetection();
+    void fixedWidthReport();
     void badInputEndsInWarning_data();
     void badInputEndsInWarning();
     void jsonTestSuite_data();
@@ -206,6 +207,24 @@ void TestStructuredReaders::fixedWidthDetection()
     QFETCH(QStringList, lines);
     QFETCH(QVector<int>, widths);
     QCOMPARE(detectFixedWidths(lines), widths);
+}
+
+// A report as programs print them: a header, an underline, a blank line,
+// values with spaces inside and numbers aligned to the right.
+void TestStructuredReaders::fixedWidthReport()
+{
+    const ReadResult result = readFormatFile(QStringLiteral(VARNIX_TEST_DATA "/input/report.txt"),
+        optionsFor(FileTypeFixedWidth, QString()));
+    QCOMPARE(result.fixedWidths, (QVector<int> { 10, 17, 7, 10, 11 }));
+    QVERIFY(result.information.contains(QStringLiteral(
+        "Columns=Automatic guesses 5 columns, set 'Columns' option to 'Manual' to change")));
+    QVERIFY(result.information.contains(QStringLiteral("1 empty row(s) ignored")));
+    QCOMPARE(result.dataset.columnNames(),
+        (QStringList { "Region", "Product", "Units", "Revenue", "Rep" }));
+    QCOMPARE(result.dataset.rowCount(), 8);
+    QCOMPARE(result.dataset.row(7),
+        (QStringList { "West", "Thingamajig", "300", "15000.00", "M. Lee" }));
+    QCOMPARE(result.preview.size(), 9);
 }
 
 void TestStructuredReaders::badInputEndsInWarning_data()
