@@ -58,6 +58,34 @@ QString numberText(const char16_t* chars, rapidjson::SizeType length)
     return formatNumber(raw.toDouble());
 }
 
+// The keys met so far, with their column-safe text. Records repeat the same
+// keys in the same order: the next key is most likely the one after the
+// last found, and a hit reuses its text instead of making a new one for
+// every member of every record. Shared by all lines of JSON lines.
+struct KeyCache
+{
+    static constexpr int MaxKeys = 256;
+    QVector<QPair<QString, QString>> keys;
+    int hint = 0;
+
+    QString text(QStringView key)
+    {
+        const int count = keys.size();
+        for (int i = 0; i < count; ++i) {
+            const int k = (hint + i) % count;
+            if (keys.at(k).first == key) {
+                hint = k + 1;
+                return keys.at(k).second;
+            }
+        }
+        QString safe = key.toString();
+        safe.replace(QLatin1Char('.'), QLatin1Char('-'));
+        if (count < MaxKeys)
+            keys.append(qMakePair(key.toString(), safe));
+        return safe;
+    }
+};
+
 // Builds the tree of each record from the reader's events.
 class TreeHandler : public rapidjson::BaseReaderHandler<Utf16, TreeHandler>
 {
@@ -65,12 +93,13 @@ public:
     enum Top { TopNone, TopPlain, TopObject, TopArray };
 
     TreeHandler(const ReadOptions& options, RecordFlattener* flattener, bool splitTopArray,
-        const TextStream* stream, ProgressTracker* tracker)
+        const TextStream* stream, ProgressTracker* tracker, KeyCache* keyCache)
         : m_options(options),
           m_flattener(flattener),
           m_splitTopArray(splitTopArray),
           m_stream(stream),
-          m_tracker(tracker)
+          m_tracker(tracker),
+          m_keyCache(keyCache)
     {
     }
 
@@ -100,8 +129,7 @@ public:
     }
     bool Key(const char16_t* chars, rapidjson::SizeType length, bool)
     {
-        m_key = QString::fromUtf16(chars, int(length));
-        m_key.replace(QLatin1Char('.'), QLatin1Char('-'));
+        m_key = m_keyCache->text(QStringView(chars, int(length)));
         return true;
     }
     bool StartObject() { return open(RecordNode::Object); }
@@ -158,10 +186,13 @@ private:
             // Plain members first, then objects, then arrays, each in the
             // order of the file.
             auto& c = node->children;
-            auto objectsAt = std::stable_partition(c.begin(), c.end(),
-                [](const RecordNode& n) { return n.kind == RecordNode::Plain; });
-            std::stable_partition(objectsAt, c.end(),
-                [](const RecordNode& n) { return n.kind == RecordNode::Object; });
+            const auto plain = [](const RecordNode& n) { return n.kind == RecordNode::Plain; };
+            const auto object = [](const RecordNode& n) { return n.kind == RecordNode::Object; };
+            auto objectsAt = std::partition_point(c.begin(), c.end(), plain);
+            if (!std::is_partitioned(objectsAt, c.end(), plain))
+                objectsAt = std::stable_partition(c.begin(), c.end(), plain);
+            if (!std::is_partitioned(objectsAt, c.end(), object))
+                std::stable_partition(objectsAt, c.end(), object);
         }
         // A whole value as one record waits until the text after it is
         // known to be clean.
@@ -199,6 +230,7 @@ private:
     ProgressTracker* m_tracker;
     RecordNode m_root;
     std::vector<RecordNode*> m_stack;
+    KeyCache* m_keyCache;
     QString m_key;
     Top m_top = TopNone;
     bool m_tooDeep = false;
@@ -217,11 +249,11 @@ struct ParseOutcome
 };
 
 ParseOutcome parseValue(QStringView text, const ReadOptions& options, RecordFlattener* flattener,
-    bool splitTopArray, ProgressTracker* tracker)
+    bool splitTopArray, ProgressTracker* tracker, KeyCache* keyCache)
 {
     const auto* chars = reinterpret_cast<const char16_t*>(text.utf16());
     TextStream stream { chars, chars, chars + text.size() };
-    TreeHandler handler(options, flattener, splitTopArray, &stream, tracker);
+    TreeHandler handler(options, flattener, splitTopArray, &stream, tracker, keyCache);
     rapidjson::GenericReader<Utf16, Utf16> reader;
     const rapidjson::ParseResult parsed = reader.Parse<ParseFlags>(stream, handler);
     ParseOutcome outcome;
@@ -263,7 +295,7 @@ bool mayBeJsonLines(rapidjson::ParseErrorCode code)
 
 // Reads one record per line; false when a line fails (after the warning).
 bool parseLines(const QString& text, const ReadOptions& options, RecordFlattener* flattener,
-    ProgressTracker* tracker, ReadResult* result)
+    ProgressTracker* tracker, KeyCache* keyCache, ReadResult* result)
 {
     int start = 0;
     int lineNumber = 0;
@@ -276,7 +308,7 @@ bool parseLines(const QString& text, const ReadOptions& options, RecordFlattener
         start = end + 1;
         if (line.trimmed().isEmpty())
             continue;
-        const ParseOutcome outcome = parseValue(line, options, flattener, false, nullptr);
+        const ParseOutcome outcome = parseValue(line, options, flattener, false, nullptr, keyCache);
         if (outcome.code == rapidjson::kParseErrorNone
             && (outcome.top == TreeHandler::TopObject || outcome.top == TreeHandler::TopArray)) {
             if (tracker && !tracker->at(start))
@@ -301,8 +333,14 @@ bool parseJson(const QString& text, const ReadOptions& options, const ReadProgre
     ReadResult* result)
 {
     ProgressTracker tracker(progress, text.size(), ProgressInterval);
-    auto flattener = std::make_unique<RecordFlattener>(options.layout, options.ignoreEmptyRows);
-    const ParseOutcome outcome = parseValue(text, options, flattener.get(), true, &tracker);
+    auto flattener = std::make_unique<RecordFlattener>(
+        &result->dataset, options.layout, options.ignoreEmptyRows);
+    KeyCache keyCache;
+    const ParseOutcome outcome
+        = parseValue(text, options, flattener.get(), true, &tracker, &keyCache);
+    if (outcome.stopped || outcome.tooDeep
+        || (outcome.code != rapidjson::kParseErrorNone && !mayBeJsonLines(outcome.code)))
+        flattener->reset();
     if (outcome.stopped) {
         result->stopped = true;
         result->fail(QStringLiteral("Stopped by user"));
@@ -319,14 +357,15 @@ bool parseJson(const QString& text, const ReadOptions& options, const ReadProgre
         if (outcome.top == TreeHandler::TopPlain)
             result->warnings.append(
                 QStringLiteral("Array or object expected at top-level in JSON"));
-        flattener->finish(&result->dataset);
+        flattener->finish();
         return true;
     }
     if (mayBeJsonLines(outcome.code)) {
         // Records taken before the error belong to a parse that failed.
-        flattener = std::make_unique<RecordFlattener>(options.layout, options.ignoreEmptyRows);
-        const bool complete = parseLines(text, options, flattener.get(), &tracker, result);
-        flattener->finish(&result->dataset);
+        flattener->reset();
+        const bool complete
+            = parseLines(text, options, flattener.get(), &tracker, &keyCache, result);
+        flattener->finish();
         // A failing line ends the read there; the lines before it stay.
         if (!complete && !result->dataset.hasRows())
             result->error = true;

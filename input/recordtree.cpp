@@ -2,9 +2,19 @@
 
 #include "graph/optionmap.h"
 
-RecordFlattener::RecordFlattener(int layout, bool ignoreEmptyRows)
-    : m_long(layout == LayoutLong), m_ignoreEmptyRows(ignoreEmptyRows)
+#include <algorithm>
+
+RecordFlattener::RecordFlattener(Dataset* dataset, int layout, bool ignoreEmptyRows)
+    : m_dataset(dataset), m_long(layout == LayoutLong), m_ignoreEmptyRows(ignoreEmptyRows)
 {
+}
+
+void RecordFlattener::reset()
+{
+    m_dataset->clear();
+    m_columns.clear();
+    m_names.clear();
+    m_rows = 0;
 }
 
 int RecordFlattener::column(const QString& path)
@@ -22,19 +32,23 @@ void RecordFlattener::addRecord(const RecordNode& record)
 {
     const QVector<Cells> rows = expand(record, QString());
     for (const Cells& cells : rows) {
-        QStringList row;
-        bool empty = true;
-        for (const auto& cell : cells) {
-            if (row.size() <= cell.first)
-                row.reserve(m_names.size());
-            while (row.size() <= cell.first)
-                row.append(QString());
-            row[cell.first] = cell.second;
-            empty = empty && cell.second.isEmpty();
-        }
+        const bool empty = std::all_of(cells.cbegin(), cells.cend(),
+            [](const QPair<int, QString>& cell) { return cell.second.isEmpty(); });
         if (empty && m_ignoreEmptyRows)
             continue;
-        m_rows.append(row);
+        if (m_rows == 0)
+            m_dataset->appendRow(QStringList());
+        // New columns widen the rows before; they come early in most files.
+        if (m_names.size() > m_dataset->columnCount())
+            m_dataset->setColumnCount(m_names.size());
+        QStringList row;
+        row.reserve(m_names.size());
+        for (int c = 0; c < m_names.size(); ++c)
+            row.append(QString());
+        for (const auto& cell : cells)
+            row[cell.first] = cell.second;
+        m_dataset->appendRow(row);
+        ++m_rows;
     }
 }
 
@@ -69,9 +83,11 @@ void RecordFlattener::expandChildren(
         QString childPath = path;
         if (!name.isEmpty())
             childPath = path.isEmpty() ? name : path + QLatin1Char('.') + name;
-        QVector<Cells> childRows = child.kind == RecordNode::Plain
-            ? QVector<Cells> { Cells { qMakePair(column(childPath), child.value) } }
-            : expand(child, childPath);
+        if (child.kind == RecordNode::Plain && !arrayRows) {
+            shared.append(qMakePair(column(childPath), child.value));
+            continue;
+        }
+        QVector<Cells> childRows = expand(child, childPath);
         if (arrayRows)
             *rows += childRows;
         else if (childRows.size() == 1)
@@ -91,18 +107,10 @@ void RecordFlattener::expandChildren(
     }
 }
 
-void RecordFlattener::finish(Dataset* dataset)
+void RecordFlattener::finish()
 {
-    if (m_rows.isEmpty())
-        return;
-    dataset->setColumnCount(m_names.size());
-    dataset->reserveRows(m_rows.size() + 1);
-    dataset->appendRow(m_names);
-    for (QStringList& row : m_rows) {
-        dataset->appendRow(row);
-        row = QStringList();
-    }
-    m_rows.clear();
+    if (m_rows > 0)
+        m_dataset->setRow(0, m_names);
 }
 
 void saveLayoutOption(const ReadOptions& options, QVariantMap* map)

@@ -38,13 +38,16 @@ constexpr int MaxRecordDepth = 1000;
 class RecordFlattener
 {
 public:
-    RecordFlattener(int layout, bool ignoreEmptyRows);
+    // Rows go straight into the dataset, after a first row that finish()
+    // fills with the column names, so that the header option turns them
+    // into the names.
+    RecordFlattener(Dataset* dataset, int layout, bool ignoreEmptyRows);
 
     void addRecord(const RecordNode& record);
-    qint64 rowCount() const { return m_rows.size(); }
-    // Moves the rows into the dataset, the column names as its first row so
-    // that the header option turns them into the names.
-    void finish(Dataset* dataset);
+    qint64 rowCount() const { return m_rows; }
+    void finish();
+    // Drops everything added so far.
+    void reset();
 
 private:
     using Cells = QVector<QPair<int, QString>>;
@@ -52,11 +55,12 @@ private:
     QVector<Cells> expand(const RecordNode& node, const QString& path);
     void expandChildren(const RecordNode& node, const QString& path, QVector<Cells>* rows);
 
+    Dataset* m_dataset;
     bool m_long;
     bool m_ignoreEmptyRows;
     QHash<QString, int> m_columns;
     QStringList m_names;
-    QVector<QStringList> m_rows;
+    qint64 m_rows = 0;
 };
 
 // The "format" option shared by JSON and XML input: stored as

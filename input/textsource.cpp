@@ -8,6 +8,7 @@
 #include <QTextDecoder>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -138,6 +139,10 @@ QString TextSource::readAll()
         return rest;
     }
     QString all;
+    // Growing by doubling would copy the text again and again and, at the
+    // end, hold it twice; a UTF-8 file has at most as many characters as
+    // bytes.
+    all.reserve(int(qBound<qint64>(0, estimatedTotal(), std::numeric_limits<int>::max() / 2)));
     QStringView block;
     while (next(&block))
         all.append(block);

@@ -220,9 +220,9 @@ public:
                 result->fail(outcome.error);
                 return false;
             }
-            RecordFlattener flattener(options.layout, options.ignoreEmptyRows);
+            RecordFlattener flattener(&result->dataset, options.layout, options.ignoreEmptyRows);
             addRecords(document, &flattener);
-            flattener.finish(&result->dataset);
+            flattener.finish();
             return true;
         });
     }
