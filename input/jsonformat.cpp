@@ -188,9 +188,10 @@ private:
             auto& c = node->children;
             const auto plain = [](const RecordNode& n) { return n.kind == RecordNode::Plain; };
             const auto object = [](const RecordNode& n) { return n.kind == RecordNode::Object; };
-            auto objectsAt = std::partition_point(c.begin(), c.end(), plain);
-            if (!std::is_partitioned(objectsAt, c.end(), plain))
-                objectsAt = std::stable_partition(c.begin(), c.end(), plain);
+            // Most records are in order already; sorting costs only when not.
+            if (!std::is_partitioned(c.begin(), c.end(), plain))
+                std::stable_partition(c.begin(), c.end(), plain);
+            const auto objectsAt = std::partition_point(c.begin(), c.end(), plain);
             if (!std::is_partitioned(objectsAt, c.end(), object))
                 std::stable_partition(objectsAt, c.end(), object);
         }
