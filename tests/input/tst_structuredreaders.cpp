@@ -1,5 +1,6 @@
 #include "input/fixedwidthformat.h"
 #include "input/inputformat.h"
+#include "output/outputformat.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -65,6 +66,7 @@ class TestStructuredReaders : public QObject
     Q_OBJECT
 
 private slots:
+    void registryCoversTextTypes();
     void readers_data();
     void readers();
     void fixedWidthDetection_data();
@@ -77,6 +79,23 @@ private slots:
     void jsonTestSuiteRows_data();
     void jsonTestSuiteRows();
 };
+
+// Every input type but the workbooks has exactly one text format, and
+// output types likewise (YAML, HTML and Markdown are output only).
+void TestStructuredReaders::registryCoversTextTypes()
+{
+    for (int type = 0; type < FileTypeCount; ++type) {
+        const bool workbook = type == FileTypeExcelXlsx || type == FileTypeExcelXls;
+        const bool outputOnly
+            = type == FileTypeYaml || type == FileTypeHtml || type == FileTypeMarkdown;
+        const auto claims = [type](const auto& formats) {
+            return std::count_if(formats.cbegin(), formats.cend(),
+                [type](const auto* f) { return f->fileType() == type; });
+        };
+        QCOMPARE(int(claims(inputFormats())), workbook || outputOnly ? 0 : 1);
+        QCOMPARE(int(claims(outputFormats())), workbook ? 0 : 1);
+    }
+}
 
 void TestStructuredReaders::readers_data()
 {
@@ -137,6 +156,10 @@ void TestStructuredReaders::readers_data()
         << xml << ""
         << "<doc><list><item><t>1</t><t>2</t></item><item><t>3</t></item></list></doc>"
         << rows({ { "t.0", "t.1", "t" }, { "1", "2", "" }, { "", "", "3" } }) << QStringList();
+    QTest::newRow("xml predefined entities and character references")
+        << xml << ""
+        << "<r><v>x &amp; &lt;y&gt; &#65;</v><v><![CDATA[<z>]]></v></r>"
+        << rows({ { "value" }, { "x & <y> A" }, { "<z>" } }) << QStringList();
     QTest::newRow("xml long") << xml << "long"
                               << "<orders><order no=\"5\"><line>a</line><line>b</line></order>"
                                  "<order no=\"6\"><line>c</line></order></orders>"
@@ -247,6 +270,9 @@ void TestStructuredReaders::badInputEndsInWarning_data()
                       "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
                       "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">]><l><v>&c;</v></l>")
         << "Error parsing XML: ";
+    QTest::newRow("json huge string")
+        << int(FileTypeJson) << QByteArray("[\"") + QByteArray(20 << 20, 'a') + "\""
+        << "Error parsing JSON: Missing";
     QTest::newRow("json invalid utf-8")
         << int(FileTypeJson) << QByteArray("[\"a\xff\xfe\"]") << "'";
 }
