@@ -29,8 +29,9 @@ constexpr qint64 ProgressInterval = 50000;
 constexpr unsigned ParseFlags = rapidjson::kParseIterativeFlag
     | rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseStopWhenDoneFlag;
 
-// A stream over text already in memory that knows its length, so that a NUL
-// character inside the text is not taken for its end.
+// A stream over text already in memory (one line of JSON lines) that knows
+// its length, so that a NUL character inside the text is not taken for its
+// end.
 struct TextStream
 {
     using Ch = char16_t;
@@ -45,6 +46,77 @@ struct TextStream
     void Put(Ch) { }
     void Flush() { }
     size_t PutEnd(Ch*) { return 0; }
+
+    bool atEnd() const { return cur >= end; }
+    // The characters just consumed: the reader hands numbers over in a
+    // buffer that it fills wrongly for 16-bit text.
+    const Ch* justTaken(int length) const { return cur - length; }
+};
+
+// A stream over the blocks of a source, so that a file is never held whole:
+// only the current block and the tail of the one before, for a number that
+// starts there.
+class BlockStream
+{
+public:
+    using Ch = char16_t;
+
+    explicit BlockStream(TextSource* source) : m_source(source) { }
+
+    Ch Peek() const { return (m_cur < m_end || fill()) ? *m_cur : Ch(0); }
+    Ch Take()
+    {
+        if (m_cur >= m_end && !fill())
+            return Ch(0);
+        ++m_position;
+        return *m_cur++;
+    }
+    size_t Tell() const { return size_t(m_position); }
+    Ch* PutBegin() { return nullptr; }
+    void Put(Ch) { }
+    void Flush() { }
+    size_t PutEnd(Ch*) { return 0; }
+
+    bool atEnd() const { return m_cur >= m_end && !fill(); }
+    const Ch* justTaken(int length) const
+    {
+        const int inBlock = int(m_cur - m_blockBegin);
+        if (length <= inBlock)
+            return m_cur - length;
+        m_joined = m_tail.right(length - inBlock)
+            + QStringView(reinterpret_cast<const QChar*>(m_blockBegin), inBlock);
+        return reinterpret_cast<const Ch*>(m_joined.utf16());
+    }
+
+private:
+    static constexpr int TailChars = 1024;
+
+    bool fill() const
+    {
+        if (m_blockBegin)
+            m_tail = QStringView(
+                reinterpret_cast<const QChar*>(m_blockBegin), int(m_end - m_blockBegin))
+                         .right(TailChars)
+                         .toString();
+        QStringView block;
+        while (m_source->next(&block)) {
+            if (block.isEmpty())
+                continue;
+            m_blockBegin = m_cur = reinterpret_cast<const Ch*>(block.utf16());
+            m_end = m_cur + block.size();
+            return true;
+        }
+        m_blockBegin = m_cur = m_end = nullptr;
+        return false;
+    }
+
+    TextSource* m_source;
+    mutable const Ch* m_blockBegin = nullptr;
+    mutable const Ch* m_cur = nullptr;
+    mutable const Ch* m_end = nullptr;
+    mutable QString m_tail;
+    mutable QString m_joined;
+    qint64 m_position = 0;
 };
 
 QString numberText(const char16_t* chars, rapidjson::SizeType length)
@@ -86,14 +158,15 @@ struct KeyCache
     }
 };
 
+enum Top { TopNone, TopPlain, TopObject, TopArray };
+
 // Builds the tree of each record from the reader's events.
-class TreeHandler : public rapidjson::BaseReaderHandler<Utf16, TreeHandler>
+template <typename Stream>
+class TreeHandler : public rapidjson::BaseReaderHandler<Utf16, TreeHandler<Stream>>
 {
 public:
-    enum Top { TopNone, TopPlain, TopObject, TopArray };
-
     TreeHandler(const ReadOptions& options, RecordFlattener* flattener, bool splitTopArray,
-        const TextStream* stream, ProgressTracker* tracker, KeyCache* keyCache)
+        const Stream* stream, ProgressTracker* tracker, KeyCache* keyCache)
         : m_options(options),
           m_flattener(flattener),
           m_splitTopArray(splitTopArray),
@@ -116,12 +189,10 @@ public:
 
     bool Null() { return plain(QStringLiteral("null")); }
     bool Bool(bool b) { return plain(b ? QStringLiteral("true") : QStringLiteral("false")); }
-    // The number as written. The reader hands it over in a buffer that it
-    // fills wrongly for 16-bit text, but the number's characters are the
-    // ones just consumed from the stream.
+    // The number as written: the characters just consumed from the stream.
     bool RawNumber(const char16_t*, rapidjson::SizeType length, bool)
     {
-        return plain(numberText(m_stream->cur - length, length));
+        return plain(numberText(m_stream->justTaken(int(length)), length));
     }
     bool String(const char16_t* chars, rapidjson::SizeType length, bool)
     {
@@ -227,7 +298,7 @@ private:
     const ReadOptions& m_options;
     RecordFlattener* m_flattener;
     bool m_splitTopArray;
-    const TextStream* m_stream;
+    const Stream* m_stream;
     ProgressTracker* m_tracker;
     RecordNode m_root;
     std::vector<RecordNode*> m_stack;
@@ -242,21 +313,20 @@ struct ParseOutcome
 {
     rapidjson::ParseErrorCode code = rapidjson::kParseErrorNone;
     size_t offset = 0;
-    TreeHandler::Top top = TreeHandler::TopNone;
+    Top top = TopNone;
     bool tooDeep = false;
     bool stopped = false;
     // Characters after the value that are not white space.
     bool trailing = false;
 };
 
-ParseOutcome parseValue(QStringView text, const ReadOptions& options, RecordFlattener* flattener,
+template <typename Stream>
+ParseOutcome parseValue(Stream& stream, const ReadOptions& options, RecordFlattener* flattener,
     bool splitTopArray, ProgressTracker* tracker, KeyCache* keyCache)
 {
-    const auto* chars = reinterpret_cast<const char16_t*>(text.utf16());
-    TextStream stream { chars, chars, chars + text.size() };
-    TreeHandler handler(options, flattener, splitTopArray, &stream, tracker, keyCache);
+    TreeHandler<Stream> handler(options, flattener, splitTopArray, &stream, tracker, keyCache);
     rapidjson::GenericReader<Utf16, Utf16> reader;
-    const rapidjson::ParseResult parsed = reader.Parse<ParseFlags>(stream, handler);
+    const rapidjson::ParseResult parsed = reader.template Parse<ParseFlags>(stream, handler);
     ParseOutcome outcome;
     outcome.code = parsed.Code();
     outcome.offset = parsed.Offset();
@@ -266,9 +336,9 @@ ParseOutcome parseValue(QStringView text, const ReadOptions& options, RecordFlat
     if (!parsed.IsError()) {
         // Stopping when done leaves the rest to look at: anything but white
         // space is what a reader without that flag calls a second root.
-        while (stream.cur < stream.end && QChar(ushort(*stream.cur)).isSpace())
-            ++stream.cur;
-        if (stream.cur < stream.end) {
+        while (!stream.atEnd() && QChar(ushort(stream.Peek())).isSpace())
+            stream.Take();
+        if (!stream.atEnd()) {
             outcome.trailing = true;
             outcome.code = rapidjson::kParseErrorDocumentRootNotSingular;
             outcome.offset = stream.Tell();
@@ -294,53 +364,77 @@ bool mayBeJsonLines(rapidjson::ParseErrorCode code)
         || code == rapidjson::kParseErrorValueInvalid;
 }
 
-// Reads one record per line; false when a line fails (after the warning).
-bool parseLines(const QString& text, const ReadOptions& options, RecordFlattener* flattener,
-    ProgressTracker* tracker, KeyCache* keyCache, ReadResult* result)
+// The warning for a line that is no record; false to stop.
+bool lineFailed(const ParseOutcome& outcome, int lineNumber, ReadResult* result)
 {
-    int start = 0;
-    int lineNumber = 0;
-    while (start <= text.size()) {
-        int end = text.indexOf(QLatin1Char('\n'), start);
-        if (end < 0)
-            end = text.size();
-        ++lineNumber;
-        const QStringView line = QStringView(text).mid(start, end - start);
-        start = end + 1;
-        if (line.trimmed().isEmpty())
-            continue;
-        const ParseOutcome outcome = parseValue(line, options, flattener, false, nullptr, keyCache);
-        if (outcome.code == rapidjson::kParseErrorNone
-            && (outcome.top == TreeHandler::TopObject || outcome.top == TreeHandler::TopArray)) {
-            if (tracker && !tracker->at(start))
-                return false;
-            continue;
-        }
-        const QString reason = outcome.tooDeep
-            ? QStringLiteral("nested more than %1 levels deep").arg(MaxRecordDepth)
-            : outcome.code == rapidjson::kParseErrorNone
-            ? QStringLiteral("Array or object expected")
-            : errorText(outcome.code);
-        result->warnings.append(QStringLiteral("Error parsing JSON lines: at line %1 offset %2: %3")
-                                    .arg(lineNumber)
-                                    .arg(outcome.offset)
-                                    .arg(reason));
-        return false;
-    }
-    return true;
+    const QString reason = outcome.tooDeep
+        ? QStringLiteral("nested more than %1 levels deep").arg(MaxRecordDepth)
+        : outcome.code == rapidjson::kParseErrorNone ? QStringLiteral("Array or object expected")
+                                                     : errorText(outcome.code);
+    result->warnings.append(QStringLiteral("Error parsing JSON lines: at line %1 offset %2: %3")
+                                .arg(lineNumber)
+                                .arg(outcome.offset)
+                                .arg(reason));
+    return false;
 }
 
-bool parseJson(const QString& text, const ReadOptions& options, const ReadProgress& progress,
+// Reads one record per line, line by line from the source; false when a
+// line fails (after the warning) or when stopped.
+bool parseLines(TextSource& source, const ReadOptions& options, RecordFlattener* flattener,
+    ProgressTracker* tracker, KeyCache* keyCache, ReadResult* result)
+{
+    source.rewind();
+    QString line;
+    int lineNumber = 0;
+    qint64 position = 0;
+    const auto parseLine = [&]() {
+        ++lineNumber;
+        if (QStringView(line).trimmed().isEmpty())
+            return true;
+        const auto* chars = reinterpret_cast<const char16_t*>(line.utf16());
+        TextStream stream { chars, chars, chars + line.size() };
+        const ParseOutcome outcome
+            = parseValue(stream, options, flattener, false, nullptr, keyCache);
+        if (outcome.code != rapidjson::kParseErrorNone
+            || (outcome.top != TopObject && outcome.top != TopArray))
+            return lineFailed(outcome, lineNumber, result);
+        if (tracker->at(position))
+            return true;
+        result->stopped = true;
+        result->fail(QStringLiteral("Stopped by user"));
+        return false;
+    };
+    QStringView block;
+    while (source.next(&block)) {
+        int start = 0;
+        for (;;) {
+            const int end = int(block.indexOf(QLatin1Char('\n'), start));
+            line.append(block.mid(start, (end < 0 ? block.size() : end) - start));
+            if (end < 0)
+                break;
+            position += end + 1 - start;
+            start = end + 1;
+            if (!parseLine())
+                return false;
+            line.resize(0);
+        }
+        position += block.size() - start;
+    }
+    return parseLine();
+}
+
+bool parseJson(TextSource& source, const ReadOptions& options, const ReadProgress& progress,
     ReadResult* result)
 {
-    ProgressTracker tracker(progress, text.size(), ProgressInterval);
+    ProgressTracker tracker(progress, source.estimatedTotal(), ProgressInterval);
     auto flattener = std::make_unique<RecordFlattener>(
         &result->dataset, options.layout, options.ignoreEmptyRows);
     KeyCache keyCache;
+    source.rewind();
+    BlockStream stream(&source);
     const ParseOutcome outcome
-        = parseValue(text, options, flattener.get(), true, &tracker, &keyCache);
-    if (outcome.stopped || outcome.tooDeep
-        || (outcome.code != rapidjson::kParseErrorNone && !mayBeJsonLines(outcome.code)))
+        = parseValue(stream, options, flattener.get(), true, &tracker, &keyCache);
+    if (outcome.code != rapidjson::kParseErrorNone)
         flattener->reset();
     if (outcome.stopped) {
         result->stopped = true;
@@ -355,17 +449,15 @@ bool parseJson(const QString& text, const ReadOptions& options, const ReadProgre
         return false;
     }
     if (outcome.code == rapidjson::kParseErrorNone) {
-        if (outcome.top == TreeHandler::TopPlain)
+        if (outcome.top == TopPlain)
             result->warnings.append(
                 QStringLiteral("Array or object expected at top-level in JSON"));
         flattener->finish();
         return true;
     }
     if (mayBeJsonLines(outcome.code)) {
-        // Records taken before the error belong to a parse that failed.
-        flattener->reset();
         const bool complete
-            = parseLines(text, options, flattener.get(), &tracker, &keyCache, result);
+            = parseLines(source, options, flattener.get(), &tracker, &keyCache, result);
         flattener->finish();
         // A failing line ends the read there; the lines before it stay.
         if (!complete && !result->dataset.hasRows())
@@ -402,13 +494,18 @@ public:
         ReadResult* result) const override
     {
         return guardMemory(source, result, [&] {
-            const QString text = source.readAll();
+            const bool parsed = parseJson(source, options, progress, result);
             if (source.hasReadError()) {
+                result->dataset.clear();
                 result->fail(QStringLiteral("Unable to read '%1'").arg(displayPath(source.path())));
                 return false;
             }
+            // Before the parser's warnings: a wrong encoding explains them.
+            QStringList warnings = result->warnings;
+            result->warnings.clear();
             addDecodingWarnings(source, result);
-            return parseJson(text, options, progress, result);
+            result->warnings += warnings;
+            return parsed;
         });
     }
 };

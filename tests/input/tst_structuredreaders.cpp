@@ -140,6 +140,10 @@ void TestStructuredReaders::readers_data()
                                            << "42" << Rows()
                                            << QStringList { "Array or object expected at "
                                                             "top-level in JSON" };
+    // Text is read in blocks of 32768 characters; a number may span two.
+    QTest::newRow("json number across blocks")
+        << json << "" << QLatin1Char('[') + QString(32763, QLatin1Char(' ')) + "123456.5]"
+        << rows({ { "value" }, { "123456.5" } }) << QStringList();
     QTest::newRow("json big integer kept")
         << json << ""
         << "[{\"n\":123456789012345678901234}]" << rows({ { "n" }, { "123456789012345678901234" } })
