@@ -16,6 +16,8 @@
 #include "input/textparsers.h"
 #include "input/textsource.h"
 
+#include <QLocale>
+
 #include <rapidjson/error/en.h>
 #include <rapidjson/reader.h>
 
@@ -119,15 +121,24 @@ private:
     qint64 m_position = 0;
 };
 
-QString numberText(const char16_t* chars, rapidjson::SizeType length)
+QString numberText(const char16_t* chars, int length, QChar decimalPoint)
 {
-    const QString raw = QString::fromUtf16(chars, int(length));
-    // Whole numbers keep every digit, however long; others are read and
-    // written back the way every number is shown.
-    if (!raw.contains(QLatin1Char('.')) && !raw.contains(QLatin1Char('e'))
-        && !raw.contains(QLatin1Char('E')))
-        return raw == QLatin1String("-0") ? QStringLiteral("0") : raw;
-    return formatNumber(raw.toDouble());
+    QString raw(reinterpret_cast<const QChar*>(chars), length);
+    if (raw.contains(QLatin1Char('e')) || raw.contains(QLatin1Char('E')))
+        return formatNumber(raw.toDouble());
+    // Plain decimals keep every digit as written, however many, less the
+    // zeros that end a fraction, and show the decimal point every number
+    // is shown with.
+    const int point = raw.indexOf(QLatin1Char('.'));
+    if (point >= 0) {
+        int end = raw.size();
+        while (raw.at(end - 1) == QLatin1Char('0'))
+            --end;
+        raw.truncate(end - 1 == point ? point : end);
+        if (point < raw.size())
+            raw[point] = decimalPoint;
+    }
+    return raw == QLatin1String("-0") ? QStringLiteral("0") : raw;
 }
 
 // The keys met so far, with their column-safe text. Records repeat the same
@@ -192,11 +203,11 @@ public:
     // The number as written: the characters just consumed from the stream.
     bool RawNumber(const char16_t*, rapidjson::SizeType length, bool)
     {
-        return plain(numberText(m_stream->justTaken(int(length)), length));
+        return plain(numberText(m_stream->justTaken(int(length)), int(length), m_decimalPoint));
     }
     bool String(const char16_t* chars, rapidjson::SizeType length, bool)
     {
-        return plain(QString::fromUtf16(chars, int(length)));
+        return plain(QString(reinterpret_cast<const QChar*>(chars), int(length)));
     }
     bool Key(const char16_t* chars, rapidjson::SizeType length, bool)
     {
@@ -303,6 +314,7 @@ private:
     RecordNode m_root;
     std::vector<RecordNode*> m_stack;
     KeyCache* m_keyCache;
+    const QChar m_decimalPoint = QLocale().decimalPoint();
     QString m_key;
     Top m_top = TopNone;
     bool m_tooDeep = false;

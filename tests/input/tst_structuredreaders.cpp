@@ -140,6 +140,11 @@ void TestStructuredReaders::readers_data()
                                            << "42" << Rows()
                                            << QStringList { "Array or object expected at "
                                                             "top-level in JSON" };
+    QTest::newRow("json numbers") << json << ""
+                                  << R"([{"a":1.50,"b":100.0,"c":-0.0,"d":1e2,"e":-7}])"
+                                  << rows({ { "a", "b", "c", "d", "e" },
+                                         { "1.5", "100", "0", "100", "-7" } })
+                                  << QStringList();
     // Text is read in blocks of 32768 characters; a number may span two.
     QTest::newRow("json number across blocks")
         << json << "" << QLatin1Char('[') + QString(32763, QLatin1Char(' ')) + "123456.5]"
