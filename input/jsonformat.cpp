@@ -249,6 +249,7 @@ private:
             m_top = kind == RecordNode::Object ? TopObject : TopArray;
             m_root = RecordNode();
             m_root.kind = kind;
+            m_root.children.reserve(16);
             m_stack.push_back(&m_root);
             return true;
         }
@@ -256,7 +257,12 @@ private:
             m_tooDeep = true;
             return false;
         }
-        m_stack.push_back(add(kind));
+        RecordNode* node = add(kind);
+        // Room for the members of a typical record at once, rather than
+        // growing member by member.
+        if (kind == RecordNode::Object)
+            node->children.reserve(16);
+        m_stack.push_back(node);
         return true;
     }
 
@@ -332,12 +338,15 @@ struct ParseOutcome
     bool trailing = false;
 };
 
+using Reader = rapidjson::GenericReader<Utf16, Utf16>;
+
+// The reader is handed in so that one serves every line of JSON lines,
+// keeping the buffer it grows for strings.
 template <typename Stream>
-ParseOutcome parseValue(Stream& stream, const ReadOptions& options, RecordFlattener* flattener,
-    bool splitTopArray, ProgressTracker* tracker, KeyCache* keyCache)
+ParseOutcome parseValue(Reader& reader, Stream& stream, const ReadOptions& options,
+    RecordFlattener* flattener, bool splitTopArray, ProgressTracker* tracker, KeyCache* keyCache)
 {
     TreeHandler<Stream> handler(options, flattener, splitTopArray, &stream, tracker, keyCache);
-    rapidjson::GenericReader<Utf16, Utf16> reader;
     const rapidjson::ParseResult parsed = reader.template Parse<ParseFlags>(stream, handler);
     ParseOutcome outcome;
     outcome.code = parsed.Code();
@@ -396,6 +405,7 @@ bool parseLines(TextSource& source, const ReadOptions& options, RecordFlattener*
     ProgressTracker* tracker, KeyCache* keyCache, ReadResult* result)
 {
     source.rewind();
+    Reader reader;
     QString line;
     int lineNumber = 0;
     qint64 position = 0;
@@ -406,7 +416,7 @@ bool parseLines(TextSource& source, const ReadOptions& options, RecordFlattener*
         const auto* chars = reinterpret_cast<const char16_t*>(line.utf16());
         TextStream stream { chars, chars, chars + line.size() };
         const ParseOutcome outcome
-            = parseValue(stream, options, flattener, false, nullptr, keyCache);
+            = parseValue(reader, stream, options, flattener, false, nullptr, keyCache);
         if (outcome.code != rapidjson::kParseErrorNone
             || (outcome.top != TopObject && outcome.top != TopArray))
             return lineFailed(outcome, lineNumber, result);
@@ -444,8 +454,9 @@ bool parseJson(TextSource& source, const ReadOptions& options, const ReadProgres
     KeyCache keyCache;
     source.rewind();
     BlockStream stream(&source);
+    Reader reader;
     const ParseOutcome outcome
-        = parseValue(stream, options, flattener.get(), true, &tracker, &keyCache);
+        = parseValue(reader, stream, options, flattener.get(), true, &tracker, &keyCache);
     if (outcome.code != rapidjson::kParseErrorNone)
         flattener->reset();
     if (outcome.stopped) {
