@@ -34,7 +34,8 @@ void RecordFlattener::addRecord(const RecordNode& record)
     for (const Cells& cells : rows) {
         const bool empty = std::all_of(cells.cbegin(), cells.cend(),
             [](const QPair<int, QString>& cell) { return cell.second.isEmpty(); });
-        if (empty && m_ignoreEmptyRows)
+        // A table without columns has no place for a row.
+        if ((empty && m_ignoreEmptyRows) || m_names.isEmpty())
             continue;
         if (m_rows == 0)
             m_dataset->appendRow(QStringList());

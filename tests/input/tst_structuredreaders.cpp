@@ -136,6 +136,9 @@ void TestStructuredReaders::readers_data()
         << "{\"a\":1}\n{\"a\":2}\n{\"a\":\n"
         << rows({ { "a" }, { "1" }, { "2" } })
         << QStringList { "Error parsing JSON lines: at line 3 offset 5: Invalid value" };
+    QTest::newRow("json empty records kept")
+        << json << "keepempty"
+        << "[{}, {\"a\":\"\"}, {}]" << rows({ { "a" }, { "" }, { "" } }) << QStringList();
     QTest::newRow("json top-level number") << json << ""
                                            << "42" << Rows()
                                            << QStringList { "Array or object expected at "
