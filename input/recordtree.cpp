@@ -30,27 +30,42 @@ int RecordFlattener::column(const QString& path)
 
 void RecordFlattener::addRecord(const RecordNode& record)
 {
-    const QVector<Cells> rows = expand(record, QString());
-    for (const Cells& cells : rows) {
-        const bool empty = std::all_of(cells.cbegin(), cells.cend(),
-            [](const QPair<int, QString>& cell) { return cell.second.isEmpty(); });
-        // A table without columns has no place for a row.
-        if ((empty && m_ignoreEmptyRows) || m_names.isEmpty())
-            continue;
-        if (m_rows == 0)
-            m_dataset->appendRow(QStringList());
-        // New columns widen the rows before; they come early in most files.
-        if (m_names.size() > m_dataset->columnCount())
-            m_dataset->setColumnCount(m_names.size());
-        QStringList row;
-        row.reserve(m_names.size());
-        for (int c = 0; c < m_names.size(); ++c)
-            row.append(QString());
-        for (const auto& cell : cells)
-            row[cell.first] = cell.second;
-        m_dataset->appendRow(row);
-        ++m_rows;
+    // Most records hold plain values only: one row, straight from the tree.
+    const bool flat = record.kind == RecordNode::Object
+        && std::all_of(record.children.cbegin(), record.children.cend(),
+            [](const RecordNode& child) { return child.kind == RecordNode::Plain; });
+    if (flat) {
+        m_cells.resize(0);
+        for (const RecordNode& child : record.children)
+            m_cells.append(qMakePair(column(child.name), child.value));
+        addRow(m_cells);
+        return;
     }
+    const QVector<Cells> rows = expand(record, QString());
+    for (const Cells& cells : rows)
+        addRow(cells);
+}
+
+void RecordFlattener::addRow(const Cells& cells)
+{
+    const bool empty = std::all_of(cells.cbegin(), cells.cend(),
+        [](const QPair<int, QString>& cell) { return cell.second.isEmpty(); });
+    // A table without columns has no place for a row.
+    if ((empty && m_ignoreEmptyRows) || m_names.isEmpty())
+        return;
+    if (m_rows == 0)
+        m_dataset->appendRow(QStringList());
+    // New columns widen the rows before; they come early in most files.
+    if (m_names.size() > m_dataset->columnCount())
+        m_dataset->setColumnCount(m_names.size());
+    QStringList row;
+    row.reserve(m_names.size());
+    for (int c = 0; c < m_names.size(); ++c)
+        row.append(QString());
+    for (const auto& cell : cells)
+        row[cell.first] = cell.second;
+    m_dataset->appendRow(row);
+    ++m_rows;
 }
 
 // A node gives one row, or several when Long layout turns arrays into rows.

@@ -52,6 +52,7 @@ public:
 private:
     using Cells = QVector<QPair<int, QString>>;
     int column(const QString& path);
+    void addRow(const Cells& cells);
     QVector<Cells> expand(const RecordNode& node, const QString& path);
     void expandChildren(const RecordNode& node, const QString& path, QVector<Cells>* rows);
 
@@ -61,6 +62,8 @@ private:
     QHash<QString, int> m_columns;
     QStringList m_names;
     qint64 m_rows = 0;
+    // Reused from record to record.
+    Cells m_cells;
 };
 
 // The "format" option shared by JSON and XML input: stored as
