@@ -28,6 +28,28 @@ bool isLine(QStringView line, QLatin1String text)
     return line.trimmed().compare(text, Qt::CaseInsensitive) == 0;
 }
 
+// A finished card becomes a row; its new property names become columns
+// only now, so that a card without an end adds none.
+void addCard(
+    const QVector<QPair<QString, QString>>& properties, const ReadOptions& options, Cards* cards)
+{
+    QStringList row;
+    for (const auto& property : properties) {
+        auto it = cards->columns.constFind(property.first);
+        if (it == cards->columns.constEnd()) {
+            it = cards->columns.insert(property.first, cards->names.size());
+            cards->names.append(property.first);
+        }
+        while (row.size() <= *it)
+            row.append(QString());
+        row[*it] = property.second;
+    }
+    const bool empty
+        = std::all_of(row.cbegin(), row.cend(), [](const QString& v) { return v.isEmpty(); });
+    if (!(empty && options.ignoreEmptyRows))
+        cards->rows.append(row);
+}
+
 // False when stopped.
 bool readCards(
     const QString& unfolded, const ReadOptions& options, const ReadProgress& progress, Cards* cards)
@@ -35,7 +57,7 @@ bool readCards(
     const QVector<QStringRef> lines = unfolded.splitRef(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ProgressTracker tracker(progress, lines.size(), ProgressLines);
     bool inCard = false;
-    QStringList row;
+    QVector<QPair<QString, QString>> properties;
     qint64 lineNumber = 0;
     for (const QStringRef& ref : lines) {
         if (!tracker.at(++lineNumber))
@@ -44,17 +66,13 @@ bool readCards(
         if (isLine(line, QLatin1String("BEGIN:VCARD"))) {
             ++cards->begins;
             inCard = true;
-            row.clear();
+            properties.clear();
             continue;
         }
         if (isLine(line, QLatin1String("END:VCARD"))) {
             ++cards->ends;
-            if (inCard) {
-                const bool empty = std::all_of(
-                    row.cbegin(), row.cend(), [](const QString& v) { return v.isEmpty(); });
-                if (!(empty && options.ignoreEmptyRows))
-                    cards->rows.append(row);
-            }
+            if (inCard)
+                addCard(properties, options, cards);
             inCard = false;
             continue;
         }
@@ -64,15 +82,9 @@ bool readCards(
         const QString name = line.left(colon).trimmed().toString();
         if (name.compare(QLatin1String("VERSION"), Qt::CaseInsensitive) == 0)
             continue;
-        auto it = cards->columns.constFind(name);
-        if (it == cards->columns.constEnd()) {
-            it = cards->columns.insert(name, cards->names.size());
-            cards->names.append(name);
-        }
-        while (row.size() <= *it)
-            row.append(QString());
-        row[*it] = cleanValue(
-            line.mid(colon + 1).toString(), options.trimWhitespace, options.simplifyWhitespace);
+        properties.append(qMakePair(name,
+            cleanValue(line.mid(colon + 1).toString(), options.trimWhitespace,
+                options.simplifyWhitespace)));
     }
     return true;
 }

@@ -187,6 +187,11 @@ void TestStructuredReaders::readers_data()
         << rows({ { "FN", "TEL;TYPE=CELL", "TEL;TYPE=WORK" }, { "Ann Lee", "1", "2" },
                { "Bob", "", "" } })
         << QStringList();
+    QTest::newRow("vcard unfinished card adds no column")
+        << vcf << ""
+        << "BEGIN:VCARD\nFN:Ann\nEND:VCARD\nBEGIN:VCARD\nNOTE:x\n"
+        << rows({ { "FN" }, { "Ann" } })
+        << QStringList { "vCard parsing error: 2 'BEGIN:VCARD' and 1 'END:VCARD'" };
     QTest::newRow("vcard without end")
         << vcf << ""
         << "BEGIN:VCARD\nFN:Ann\n"
