@@ -11,6 +11,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringView>
 #include <QVariantMap>
 
 #include <new>
@@ -30,6 +31,13 @@ public:
     virtual bool usesEncoding() const { return true; }
     // Whether the ignored-first-rows option applies.
     virtual bool usesIgnoredRows() const { return false; }
+    // Whether pasted text that starts so (white space trimmed) is surely of
+    // this format; text no format claims is taken as delimited.
+    virtual bool recognises(QStringView start) const
+    {
+        Q_UNUSED(start)
+        return false;
+    }
 
     // The format's own options as attributes of the input element, and back.
     // Every format stores its options whatever the item's type, so that

@@ -97,12 +97,10 @@ int inputTypeForPath(const QString& path)
 int inputTypeForText(const QString& text)
 {
     const QString start = text.left(256).trimmed();
-    if (start.startsWith(QLatin1Char('{')) || start.startsWith(QLatin1Char('[')))
-        return FileTypeJson;
-    if (start.startsWith(QLatin1Char('<')))
-        return FileTypeXml;
-    if (start.startsWith(QLatin1String("BEGIN:VCARD"), Qt::CaseInsensitive))
-        return FileTypeVCard;
+    for (const InputFormat* format : inputFormats()) {
+        if (format->recognises(start))
+            return format->fileType();
+    }
     return FileTypeDelimited;
 }
 

@@ -498,6 +498,10 @@ class JsonFormat : public InputFormat
 {
 public:
     int fileType() const override { return FileTypeJson; }
+    bool recognises(QStringView start) const override
+    {
+        return start.startsWith(QLatin1Char('{')) || start.startsWith(QLatin1Char('['));
+    }
     bool usesEncoding() const override { return false; }
 
     void saveOptions(const ReadOptions& o, QVariantMap* map) const override

@@ -93,6 +93,10 @@ class VCardFormat : public InputFormat
 {
 public:
     int fileType() const override { return FileTypeVCard; }
+    bool recognises(QStringView start) const override
+    {
+        return start.startsWith(QLatin1String("BEGIN:VCARD"), Qt::CaseInsensitive);
+    }
     bool usesIgnoredRows() const override { return true; }
 
     bool parse(TextSource& source, const ReadOptions& options, const ReadProgress& progress,

@@ -184,6 +184,7 @@ class XmlFormat : public InputFormat
 {
 public:
     int fileType() const override { return FileTypeXml; }
+    bool recognises(QStringView start) const override { return start.startsWith(QLatin1Char('<')); }
 
     void saveOptions(const ReadOptions& o, QVariantMap* map) const override
     {

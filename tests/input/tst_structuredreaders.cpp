@@ -1,5 +1,6 @@
 #include "input/fixedwidthformat.h"
 #include "input/inputformat.h"
+#include "input/inputsource.h"
 #include "output/outputformat.h"
 
 #include <QDir>
@@ -67,6 +68,8 @@ class TestStructuredReaders : public QObject
 
 private slots:
     void registryCoversTextTypes();
+    void pastedTextType_data();
+    void pastedTextType();
     void readers_data();
     void readers();
     void fixedWidthDetection_data();
@@ -95,6 +98,22 @@ void TestStructuredReaders::registryCoversTextTypes()
         QCOMPARE(int(claims(inputFormats())), workbook || outputOnly ? 0 : 1);
         QCOMPARE(int(claims(outputFormats())), workbook ? 0 : 1);
     }
+}
+
+void TestStructuredReaders::pastedTextType_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("fileType");
+    QTest::newRow("json") << "\n  [{\"a\":1}]" << int(FileTypeJson);
+    QTest::newRow("xml") << "<r/>" << int(FileTypeXml);
+    QTest::newRow("vcard") << "begin:vcard\nFN:A\nend:vcard" << int(FileTypeVCard);
+    QTest::newRow("anything else") << "a,b\n1,2" << int(FileTypeDelimited);
+}
+
+void TestStructuredReaders::pastedTextType()
+{
+    QFETCH(QString, text);
+    QTEST(inputTypeForText(text), "fileType");
 }
 
 void TestStructuredReaders::readers_data()
