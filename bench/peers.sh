@@ -3,7 +3,7 @@
 # generated data, in one run on this machine: only ratios measured together
 # mean anything on a shared, noisy machine.
 #
-# usage: bench/peers.sh [JOB ...]     jobs: read j1 j2 j3 j4 j5 j6 j7 j8 json xml (default: all)
+# usage: bench/peers.sh [JOB ...]     jobs: read readjson j1 j2 j3 j4 j5 j6 j7 j8 json xml (default: all)
 #
 # read, json and xml run build/bench/varnix_job; j1-j8 run the documents of
 # bench/jobs/ through the command line, with their inputs and outputs pointed
@@ -116,6 +116,16 @@ run_job() {
       report read "$(measure "$build/bench/varnix_job" read "$people")" \
         "$(measure "$PY" "$repo/bench/peers/pandas_read.py" "$people")" \
         "$(measure node "$peers/duckdb/run.mjs" "$repo/bench/peers/duckdb_read.sql" "$people" "$cities" "$o/duckdb")" ;;
+    readjson)
+      # JSON lines of the same rows as the CSV, then a nested JSON array;
+      # the CSV read beside them is the yardstick for the JSON lines read.
+      if [ ! -s "$data/people_1m.jsonl" ]; then python3 "$repo/bench/peers/make_json.py" "$data"; fi
+      local f
+      for f in people_1m.jsonl nested_100k.json; do
+        report "${f%%.*}" "$(measure "$build/bench/varnix_job" read "$data/$f")" \
+          "$(measure "$PY" "$repo/bench/peers/pandas_read_json.py" "$data/$f")" \
+          "$(measure node "$peers/duckdb/run.mjs" "$repo/bench/peers/duckdb_read_json.sql" "$data/$f" "$cities" "$o/duckdb")"
+      done ;;
     j1|j2|j3|j5|j6|j7)
       local name; name=$(job_name "$1")
       varnix_doc "$name" "people=$people" "out=$o/varnix/$name.csv"
@@ -179,6 +189,6 @@ install_peers
 make_data
 cmake --build "$build" --target varnix varnix_job >/dev/null
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
-jobs=("$@"); [ ${#jobs[@]} -eq 0 ] && jobs=(read j1 j2 j3 j4 j5 j6 j7 j8 json xml)
+jobs=("$@"); [ ${#jobs[@]} -eq 0 ] && jobs=(read readjson j1 j2 j3 j4 j5 j6 j7 j8 json xml)
 echo "data: $data/people_1m.csv, median of $runs run(s), load $(cut -d' ' -f1-3 /proc/loadavg)"
 for job in "${jobs[@]}"; do run_job "$job"; done

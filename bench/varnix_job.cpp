@@ -2,7 +2,7 @@
 // (bench/peers.sh): the same reader and writer an Input and an Output item
 // use, timed from outside as a whole process.
 //
-// usage: varnix_job read IN.csv
+// usage: varnix_job read IN.csv|IN.json|IN.jsonl
 //        varnix_job copy IN.csv OUT.csv|OUT.json|OUT.xml
 #include "core/allocatortuning.h"
 #include "core/enginesettings.h"
@@ -14,9 +14,12 @@
 
 namespace {
 
-ReadOptions readOptions()
+// Delimited text, or JSON for .json and .jsonl files.
+ReadOptions readOptions(const QString& path)
 {
     ReadOptions options; // automatic encoding, delimiter and quoting
+    if (path.endsWith(QLatin1String(".json")) || path.endsWith(QLatin1String(".jsonl")))
+        options.fileType = FileTypeJson;
     options.hasHeader = HeaderYes;
     options.trimWhitespace = true;
     options.simplifyWhitespace = true;
@@ -42,7 +45,7 @@ int main(int argc, char** argv)
         QTextStream(stderr) << "usage: varnix_job read IN | copy IN OUT\n";
         return 2;
     }
-    const ReadResult read = readTextFile(args.at(2), readOptions());
+    const ReadResult read = readTextFile(args.at(2), readOptions(args.at(2)));
     if (read.error)
         return fail(read.warnings);
     if (args.at(1) == QLatin1String("read")) {

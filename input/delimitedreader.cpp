@@ -1,5 +1,6 @@
 #include "input/delimitedreader.h"
 
+#include "input/inputformat.h"
 #include "input/rowsink.h"
 #include "input/textparsers.h"
 #include "input/textsource.h"
@@ -11,12 +12,6 @@ namespace {
 // Progress is reported about this often, counted in characters.
 constexpr qint64 QuotedProgressInterval = 50000;
 constexpr qint64 LineProgressInterval = 10000;
-
-QString sourceName(const TextSource& source)
-{
-    return source.isFile() ? QStringLiteral("'%1'").arg(displayPath(source.path()))
-                           : QStringLiteral("The pasted text");
-}
 
 // Runs the parser that the options call for; false when stopped.
 bool runParsers(TextSource& source, const ReadOptions& options, QChar delimiter, int quoting,
@@ -101,7 +96,7 @@ bool parseDelimitedText(TextSource& source, const ReadOptions& options,
     } catch (const std::bad_alloc&) {
         // Give the memory back before anything else tries to use it.
         result->dataset.clear();
-        result->fail(QStringLiteral("%1 is too big for Varnix to read").arg(sourceName(source)));
+        result->fail(tooBigMessage(source));
         return false;
     }
     if (source.hasReadError()) {
@@ -123,26 +118,11 @@ bool parseDelimitedText(TextSource& source, const ReadOptions& options,
 ReadResult readTextFile(
     const QString& path, const ReadOptions& options, const ReadProgress& progress)
 {
-    ReadResult result;
-    TextSource source;
-    if (!openTextFile(path, options, &source, &result))
-        return result;
-    if (options.fileType != FileTypeDelimited && options.fileType != FileTypePlainText) {
-        result.fail(QStringLiteral("'%1' cannot be read as %2")
-                        .arg(displayPath(path), fileTypeName(options.fileType)));
-        return result;
-    }
-    if (parseDelimitedText(source, options, progress, &result))
-        applyHeaderOption(result, options.hasHeader);
-    return result;
+    return readFormatFile(path, options, progress);
 }
 
 ReadResult readPastedText(
     const QString& text, const ReadOptions& options, const ReadProgress& progress)
 {
-    ReadResult result;
-    TextSource source(text);
-    if (parseDelimitedText(source, options, progress, &result))
-        applyHeaderOption(result, options.hasHeader);
-    return result;
+    return readFormatText(text, options, progress);
 }

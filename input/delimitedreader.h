@@ -38,11 +38,12 @@ int resolveQuoting(int quoting, QChar delimiter);
 bool parseDelimitedText(TextSource& source, const ReadOptions& options,
     const ReadProgress& progress, ReadResult* result);
 
-// A file of type Delimited text or Plain text: opening, decoding, parsing
-// and the header option.
+// A file of any registered type (readFormatFile() of inputformat.h):
+// opening, decoding, parsing and the header option.
 ReadResult readTextFile(
     const QString& path, const ReadOptions& options, const ReadProgress& progress = ReadProgress());
 
-// Text taken from the clipboard: no decoding step, otherwise as a file.
+// Text taken from the clipboard: no decoding step, otherwise as a file
+// (readFormatText()).
 ReadResult readPastedText(
     const QString& text, const ReadOptions& options, const ReadProgress& progress = ReadProgress());

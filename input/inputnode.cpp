@@ -130,6 +130,9 @@ ReadOptions InputNode::readOptions() const
     o.trimWhitespace = m_options.trimWhitespace;
     o.simplifyWhitespace = m_options.simplifyWhitespace;
     o.ignoreEmptyRows = m_options.ignoreEmptyRows;
+    o.layout = m_options.layout;
+    o.automaticFixedWidths = m_options.automaticFixedWidths;
+    o.fixedWidths = m_options.fixedWidths;
     return o;
 }
 
@@ -259,6 +262,11 @@ void InputNode::takeMessages(const ReadResult& result)
 {
     m_warnings << result.warnings;
     m_information << result.information;
+    // Widths worked out by the read become the item's own, so that turning
+    // to manual widths starts from them; the item is not marked for that.
+    if (!result.fixedWidths.isEmpty())
+        m_options.fixedWidths = result.fixedWidths;
+    m_fixedWidthPreview = result.preview;
 }
 
 QString InputNode::watchedPath() const

@@ -13,9 +13,6 @@
 
 class QFileSystemWatcher;
 
-// The "format" option of JSON and XML input.
-enum InputLayout : int { LayoutWide = 0, LayoutLong = 1 };
-
 // The options of an Input item besides those IONode holds: the source kind
 // (sourceKind), the file type (formatId), the path (filePath), the sheet of
 // a workbook (sheetName), the custom delimiter (charOption) and the pasted
@@ -34,8 +31,6 @@ struct InputOptions
     QString encoding = QStringLiteral("Automatic");
     bool automaticFixedWidths = true;
     QVector<int> fixedWidths;
-    // Documents have no place for the layout, so it lives only as long as
-    // the item does.
     int layout = LayoutWide;
     // Rows and columns
     int ignoredFirstRows = 0;
@@ -100,6 +95,9 @@ public:
     // Results of the last folder read (0 otherwise).
     int filesRead() const { return m_filesRead; }
     int sheetsRead() const { return m_sheetsRead; }
+    // Fixed width: the first lines the last read turned into rows, for the
+    // widths preview.
+    const QStringList& fixedWidthPreview() const { return m_fixedWidthPreview; }
     // The file being watched for changes, or empty.
     QString watchedPath() const;
 
@@ -135,6 +133,7 @@ private:
     InputOptions m_options;
     int m_filesRead = 0;
     int m_sheetsRead = 0;
+    QStringList m_fixedWidthPreview;
     QFileSystemWatcher* m_watcher = nullptr;
     QTimer m_watchTimer;
 };

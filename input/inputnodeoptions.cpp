@@ -3,6 +3,7 @@
 
 #include "graph/optionmap.h"
 #include "graph/runcontext.h"
+#include "input/inputformat.h"
 #include "input/inputnode.h"
 
 #include "core/values.h"
@@ -21,7 +22,6 @@ const QString KeyMedium = QStringLiteral("medium");
 const QString KeyIgnoredRows = QStringLiteral("ignored_rows");
 const QString KeyHeader = QStringLiteral("header");
 const QString KeyWatching = QStringLiteral("watching");
-const QString KeyJsonArrays = QStringLiteral("json_arrays_as_rows");
 const QString KeyTrim = QStringLiteral("trim");
 const QString KeySimplify = QStringLiteral("simplify");
 const QString KeyIgnoreEmpty = QStringLiteral("ignore_empty");
@@ -44,12 +44,7 @@ const QString KeySheetMatch = QStringLiteral("multi_sheetmatch");
 const QString KeyRecurse = QStringLiteral("multi_file_recurse");
 const QString KeyFileType = QStringLiteral("file_type");
 const QString KeyAlias = QStringLiteral("alias");
-const QString KeyDelimiter = QStringLiteral("delimiter");
 const QString KeyCustomDelimiter = QStringLiteral("custom_delimiter");
-const QString KeyQuote = QStringLiteral("quote");
-const QString KeyRepeatedDelim = QStringLiteral("ignore_repeated_delim");
-const QString KeyAutoWidths = QStringLiteral("auto_fixed_widths");
-const QString KeyFixedWidths = QStringLiteral("fixed_widths");
 const QString KeyEncoding = QStringLiteral("encoding");
 const QString KeySheet = QStringLiteral("worksheet");
 const QString KeyText = QStringLiteral("text");
@@ -76,12 +71,11 @@ QString shownTime(const QDateTime& when)
 QVariantMap InputNode::saveOptions() const
 {
     const InputOptions& o = m_options;
-    return QVariantMap {
+    QVariantMap map {
         { KeyMedium, medium() },
         { KeyIgnoredRows, o.ignoredFirstRows },
         { KeyHeader, o.hasHeader },
         { KeyWatching, int(o.watching) },
-        { KeyJsonArrays, int(o.layout == LayoutLong) },
         { KeyTrim, int(o.trimWhitespace) },
         { KeySimplify, int(o.simplifyWhitespace) },
         { KeyIgnoreEmpty, int(o.ignoreEmptyRows) },
@@ -104,16 +98,15 @@ QVariantMap InputNode::saveOptions() const
         { KeyRecurse, int(o.recurse) },
         { KeyFileType, fileType() },
         { KeyAlias, o.alias },
-        { KeyDelimiter, o.delimiter },
         { KeyCustomDelimiter, QString(charOption()) },
-        { KeyQuote, o.quoting },
-        { KeyRepeatedDelim, int(o.ignoreRepeatedDelimiters) },
-        { KeyAutoWidths, int(o.automaticFixedWidths) },
-        { KeyFixedWidths, intListText(o.fixedWidths) },
         { KeyEncoding, o.encoding },
         { KeySheet, sheetName() },
         { KeyText, clipboardText() },
     };
+    const ReadOptions read = readOptions();
+    for (const InputFormat* format : inputFormats())
+        format->saveOptions(read, &map);
+    return map;
 }
 
 void InputNode::restoreOptions(const QVariantMap& map)
@@ -133,18 +126,18 @@ void InputNode::restoreOptions(const QVariantMap& map)
     o.fileMatch = readText(map, KeyFileMatch);
     o.sheetMatch = readText(map, KeySheetMatch);
     o.recurse = readBool(map, KeyRecurse, false);
-    o.delimiter
-        = readInt(map, KeyDelimiter, DelimiterComma, DelimiterAutomatic, DelimiterUnitSeparator);
-    o.quoting = readInt(map, KeyQuote, QuotingAutomatic, QuotingAutomatic, QuotingUnquoted);
-    o.ignoreRepeatedDelimiters = readBool(map, KeyRepeatedDelim, false);
     o.encoding = readText(map, KeyEncoding).trimmed();
     if (o.encoding.isEmpty())
         o.encoding = QStringLiteral("Automatic");
-    o.automaticFixedWidths = readBool(map, KeyAutoWidths, true);
-    o.fixedWidths = readIntList(map, KeyFixedWidths);
-    // Documents do not store the layout; restoring leaves it as it is.
-    // Documents keep the JSON/XML format in json_arrays_as_rows: 1 Long, 0 Wide.
-    o.layout = readBool(map, KeyJsonArrays, true) ? LayoutLong : LayoutWide;
+    ReadOptions read;
+    for (const InputFormat* format : inputFormats())
+        format->restoreOptions(map, &read);
+    o.delimiter = read.delimiter;
+    o.quoting = read.quoting;
+    o.ignoreRepeatedDelimiters = read.ignoreRepeatedDelimiters;
+    o.automaticFixedWidths = read.automaticFixedWidths;
+    o.fixedWidths = read.fixedWidths;
+    o.layout = read.layout;
     o.ignoredFirstRows = readInt(map, KeyIgnoredRows, 0, 0);
     o.hasHeader = readInt(map, KeyHeader, HeaderNo, HeaderNo, HeaderAutomatic);
     o.trimWhitespace = readBool(map, KeyTrim, false);
@@ -191,27 +184,11 @@ QList<QPair<QString, QString>> InputNode::optionSummary() const
     const int type = fileType();
     const bool excel = type == FileTypeExcelXlsx || type == FileTypeExcelXls;
     QList<QPair<QString, QString>> rows;
-    if (type == FileTypeDelimited) {
-        QString delimiter = delimiterLabel(o.delimiter);
-        if (o.delimiter == DelimiterCustom)
-            delimiter += QStringLiteral(" (%1)").arg(charOption());
-        rows << qMakePair(QStringLiteral("Delimiter"), delimiter)
-             << qMakePair(
-                    QStringLiteral("Ignore repeated delim"), yesNo(o.ignoreRepeatedDelimiters))
-             << qMakePair(QStringLiteral("Quoting"), quotingLabel(o.quoting));
-    }
-    if (type == FileTypeFixedWidth)
-        rows << qMakePair(QStringLiteral("Columns"),
-            o.automaticFixedWidths ? QStringLiteral("Automatic") : QStringLiteral("Manual"));
-    if (type == FileTypeDelimited || type == FileTypeFixedWidth || type == FileTypeXml
-        || type == FileTypeVCard || type == FileTypePlainText)
-        rows << qMakePair(QStringLiteral("Encoding"), o.encoding);
-    if (type == FileTypeJson || type == FileTypeXml)
-        rows << qMakePair(QStringLiteral("Format"),
-            o.layout == LayoutLong ? QStringLiteral("Long (more rows)")
-                                   : QStringLiteral("Wide (more columns)"));
-    if (type == FileTypeDelimited || excel || type == FileTypeFixedWidth || type == FileTypeVCard
-        || type == FileTypePlainText)
+    const InputFormat* format = inputFormat(type);
+    if (format)
+        rows << format->optionSummary(readOptions());
+    // Workbooks are read outside the registry of text formats.
+    if (format ? format->usesIgnoredRows() : excel)
         rows << qMakePair(
             QStringLiteral("Ignore"), QStringLiteral("First %1 row(s)").arg(o.ignoredFirstRows));
     rows << qMakePair(QStringLiteral("Has header"), headerText(o.hasHeader))

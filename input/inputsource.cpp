@@ -1,28 +1,13 @@
 #include "input/inputsource.h"
 
 #include "core/enginesettings.h"
-#include "input/delimitedreader.h"
+#include "input/inputformat.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
 
 namespace {
-
-bool isWorkbook(int fileType)
-{
-    return fileType == FileTypeExcelXlsx || fileType == FileTypeExcelXls;
-}
-
-// Readers that take text: these two are handled by the delimited reader;
-// the structured readers come through the same text-file opening, which
-// fails cleanly for a type it has no parser for.
-bool isTextReaderType(int fileType)
-{
-    return fileType == FileTypeDelimited || fileType == FileTypeFixedWidth
-        || fileType == FileTypeJson || fileType == FileTypeXml || fileType == FileTypeVCard
-        || fileType == FileTypePlainText;
-}
 
 void listOneFolder(const EngineSettings& settings, const QDir& dir, const QString& match,
     bool recurse, QSet<QString>* visited, QStringList* files, QStringList* warnings)
@@ -113,12 +98,10 @@ int inputTypeForPath(const EngineSettings& settings, const QString& path)
 int inputTypeForText(const QString& text)
 {
     const QString start = text.left(256).trimmed();
-    if (start.startsWith(QLatin1Char('{')) || start.startsWith(QLatin1Char('[')))
-        return FileTypeJson;
-    if (start.startsWith(QLatin1Char('<')))
-        return FileTypeXml;
-    if (start.startsWith(QLatin1String("BEGIN:VCARD"), Qt::CaseInsensitive))
-        return FileTypeVCard;
+    for (const InputFormat* format : inputFormats()) {
+        if (format->recognises(start))
+            return format->fileType();
+    }
     return FileTypeDelimited;
 }
 
@@ -171,28 +154,11 @@ ReadResult readInputFile(const QString& path, const QString& sheet, const ReadOp
         result.fail(QStringLiteral("Unable to read '%1'").arg(displayPath(path)));
         return result;
     }
-    if (!isTextReaderType(options.fileType)) {
-        ReadResult result;
-        result.fail(QStringLiteral("'%1' cannot be read as %2")
-                        .arg(displayPath(path), fileTypeName(options.fileType)));
-        return result;
-    }
-    return readTextFile(path, options, progress);
+    return readFormatFile(path, options, progress);
 }
 
 ReadResult readInputText(
     const QString& text, const ReadOptions& options, const ReadProgress& progress)
 {
-    // Pasted cells of a workbook arrive as tab-separated text.
-    if (isWorkbook(options.fileType)) {
-        ReadOptions delimited = options;
-        delimited.fileType = FileTypeDelimited;
-        return readPastedText(text, delimited, progress);
-    }
-    if (options.fileType == FileTypeDelimited || options.fileType == FileTypePlainText)
-        return readPastedText(text, options, progress);
-    ReadResult result;
-    result.fail(
-        QStringLiteral("The pasted text cannot be read as %1").arg(fileTypeName(options.fileType)));
-    return result;
+    return readFormatText(text, options, progress);
 }

@@ -75,8 +75,10 @@ void splitWorkbookPath(const QString& text, QString* path, QString* sheet);
 QStringList listFolderFiles(const EngineSettings& settings, const QString& folder,
     const QString& match, bool recurse, QStringList* warnings);
 
-// Reads one file, or the pasted text, with the reader of the file type. A
-// type without a reader ends in an error that names the file and the type.
+// Reads one file, or the pasted text, with the format of the file type (see
+// inputformat.h). A file of a type without a format ends in an error that
+// names the file and the type; pasted text of such a type (workbook cells)
+// is read as delimited text.
 ReadResult readInputFile(const QString& path, const QString& sheet, const ReadOptions& options,
     const ReadProgress& progress);
 ReadResult readInputText(

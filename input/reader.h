@@ -11,6 +11,7 @@
 #include <QChar>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include <functional>
 
@@ -19,6 +20,9 @@ enum Quoting : int { QuotingAutomatic = 0, QuotingQuoted = 1, QuotingUnquoted = 
 
 // The "has header" option; automatic is resolved on the next read.
 enum HeaderOption : int { HeaderNo = 0, HeaderYes = 1, HeaderAutomatic = 2 };
+
+// The "format" option of JSON and XML input. The integers are stored.
+enum InputLayout : int { LayoutWide = 0, LayoutLong = 1 };
 
 struct ReadOptions
 {
@@ -36,6 +40,11 @@ struct ReadOptions
     bool trimWhitespace = true;
     bool simplifyWhitespace = true;
     bool ignoreEmptyRows = true;
+    // JSON and XML: arrays as more columns (Wide) or more rows (Long).
+    int layout = LayoutWide;
+    // Fixed width: work the widths out from the text, or use fixedWidths.
+    bool automaticFixedWidths = true;
+    QVector<int> fixedWidths;
 };
 
 // Called with the fraction done of the whole job; returning false asks the
@@ -65,6 +74,10 @@ struct ReadResult
     // The header option as applied: never HeaderAutomatic after a read, so
     // that an Input item can store the answer of the guess.
     int hasHeader = HeaderYes;
+    // Fixed width: the widths the read used (worked out when automatic) and
+    // the first lines as rows, for the widths preview.
+    QVector<int> fixedWidths;
+    QStringList preview;
 
     bool ok() const { return !error; }
     void fail(const QString& warning)

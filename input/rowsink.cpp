@@ -232,3 +232,15 @@ void RowSink::addRaggedRowReport(QStringList* warnings) const
     }
     warnings->append(lines.join(QLatin1Char('\n')));
 }
+
+QString cleanValue(const QString& text, bool trim, bool simplify)
+{
+    const QChar* chars = text.constData();
+    int count = text.size();
+    if (trim)
+        trimRange(&chars, &count);
+    const int from = simplify ? firstToSimplify(chars, count) : count;
+    if (from < count)
+        return simplified(chars, count, from);
+    return count == text.size() ? text : QString(chars, count);
+}

@@ -15,6 +15,12 @@
 
 #include <vector>
 
+// One value cleaned as the options say, by the same rules as the rows of
+// delimited text: trimming removes white space at both ends; simplifying
+// turns tabs, line feeds and other white space into spaces and drops
+// carriage returns.
+QString cleanValue(const QString& text, bool trim, bool simplify);
+
 // Builds one value. Most fields are a single run of characters inside the
 // current block, so the builder only remembers where the run is and makes
 // the value in one allocation when the field ends; only fields broken up by

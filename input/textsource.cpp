@@ -1,12 +1,14 @@
 #include "input/textsource.h"
 
 #include "input/charscan.h"
+#include "input/inputformat.h"
 
 #include <QFileInfo>
 #include <QTextCodec>
 #include <QTextDecoder>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -137,6 +139,10 @@ QString TextSource::readAll()
         return rest;
     }
     QString all;
+    // Growing by doubling would copy the text again and again and, at the
+    // end, hold it twice; a UTF-8 file has at most as many characters as
+    // bytes.
+    all.reserve(int(qBound<qint64>(0, estimatedTotal(), std::numeric_limits<int>::max() / 2)));
     QStringView block;
     while (next(&block))
         all.append(block);
@@ -222,9 +228,11 @@ bool openTextFile(
         result->fail(QStringLiteral("File '%1' not found").arg(shown));
         return false;
     }
-    // JSON is UTF-8 by definition; its encoding option is never consulted.
-    const QString encoding
-        = options.fileType == FileTypeJson ? QStringLiteral("Automatic") : options.encoding;
+    // Formats without an encoding option (JSON is UTF-8 by definition) never
+    // consult it.
+    const InputFormat* format = inputFormat(options.fileType);
+    const bool usesEncoding = !format || format->usesEncoding();
+    const QString encoding = usesEncoding ? options.encoding : QStringLiteral("Automatic");
     if (!source->open(path, encoding)) {
         result->fail(QStringLiteral("Unable to read '%1'").arg(shown));
         return false;
@@ -233,10 +241,7 @@ bool openTextFile(
     if (source->unknownEncoding())
         result->warnings.append(
             QStringLiteral("Encoding '%1' is not available, reading as UTF-8").arg(encoding));
-    const int type = options.fileType;
-    const bool reportsEncoding = type == FileTypeDelimited || type == FileTypeFixedWidth
-        || type == FileTypeXml || type == FileTypeVCard || type == FileTypePlainText;
-    if (isAutomatic(options.encoding) && reportsEncoding)
+    if (isAutomatic(options.encoding) && usesEncoding)
         result->information.append(
             QStringLiteral("Encoding=Automatic guesses '%1', set 'Encoding' option to change")
                 .arg(QStringLiteral("UTF-8")));

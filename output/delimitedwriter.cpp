@@ -1,5 +1,7 @@
 #include "core/dataset.h"
 #include "core/values.h"
+#include "graph/optionmap.h"
+#include "output/outputformat.h"
 #include "output/writer.h"
 #include "output/writerutil.h"
 
@@ -116,25 +118,45 @@ TextWriteResult writeDelimitedText(QTextStream& stream, const Dataset& data,
     return result;
 }
 
-TextWriteResult writePlainText(QTextStream& stream, const Dataset& data,
-    const TextWriteOptions& options, const WriteProgress& progress)
+namespace {
+
+class DelimitedFormat : public OutputFormat
 {
-    TextWriteResult result;
-    TextSink sink(stream, options.lineEnding);
-    if (options.writeHeader) {
-        for (const QString& name : data.columnNames())
-            sink << name;
-        sink.endLine();
+public:
+    int fileType() const override { return FileTypeDelimited; }
+
+    void saveOptions(const TextWriteOptions& o, QVariantMap* map) const override
+    {
+        map->insert(QStringLiteral("delimiter"), o.delimiter);
+        map->insert(QStringLiteral("quote"), o.quoting);
     }
-    RowProgress rowProgress(progress, data.rowCount());
-    const QVector<Dataset::Row>& rows = data.rows();
-    for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
-        prefetchAhead(rows, r);
-        for (const QString& value : rows.at(r))
-            sink << value;
-        sink.endLine();
+    void restoreOptions(
+        const QVariantMap& map, const QString& path, TextWriteOptions* o) const override
+    {
+        using namespace OptionMap;
+        o->delimiter = readInt(map, QStringLiteral("delimiter"), DelimiterComma, DelimiterComma,
+            DelimiterUnitSeparator);
+        o->quoting = readInt(map, QStringLiteral("quote"), defaultOutputQuoting(path),
+            QuotingAsNeeded, QuotingNever);
     }
-    sink.finish();
-    rowProgress.apply(result);
-    return result;
+    OutputSummaryRows leadingSummary(const TextWriteOptions& o) const override
+    {
+        return { qMakePair(QStringLiteral("Delimiter"),
+                     outputDelimiterLabel(o.delimiter, o.customDelimiter)),
+            qMakePair(QStringLiteral("Quoting"), outputQuotingLabel(o.quoting)) };
+    }
+
+    TextWriteResult write(QTextStream& stream, const Dataset& data, const TextWriteOptions& options,
+        const WriteProgress& progress) const override
+    {
+        return writeDelimitedText(stream, data, options, progress);
+    }
+};
+
+} // namespace
+
+const OutputFormat& delimitedOutputFormat()
+{
+    static const DelimitedFormat format;
+    return format;
 }

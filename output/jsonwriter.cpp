@@ -1,6 +1,8 @@
 #include "core/dataset.h"
 #include "core/values.h"
+#include "graph/optionmap.h"
 #include "output/fieldtree.h"
+#include "output/outputformat.h"
 #include "output/writer.h"
 #include "output/writerutil.h"
 
@@ -260,4 +262,49 @@ TextWriteResult writeJson(QTextStream& stream, const Dataset& data, const TextWr
         reportAutomaticTypes(result, names, types);
     rowProgress.apply(result);
     return result;
+}
+
+namespace {
+
+class JsonFormat : public OutputFormat
+{
+public:
+    int fileType() const override { return FileTypeJson; }
+
+    void saveOptions(const TextWriteOptions& o, QVariantMap* map) const override
+    {
+        map->insert(QStringLiteral("json_types"), o.jsonValueTypes);
+        map->insert(
+            QStringLiteral("json_manual_col_types"), OptionMap::intListText(o.jsonColumnTypes));
+        map->insert(QStringLiteral("remove_empty"), int(o.removeEmpty));
+    }
+    void restoreOptions(const QVariantMap& map, const QString&, TextWriteOptions* o) const override
+    {
+        using namespace OptionMap;
+        o->jsonValueTypes = readInt(map, QStringLiteral("json_types"), JsonValueTypesAutomatic,
+            JsonValueTypesAutomatic, JsonValueTypesManual);
+        o->jsonColumnTypes = readIntList(map, QStringLiteral("json_manual_col_types"));
+        o->removeEmpty = readBool(map, QStringLiteral("remove_empty"), true);
+    }
+    OutputSummaryRows trailingSummary(const TextWriteOptions& o) const override
+    {
+        static const QStringList types { QStringLiteral("Automatic"), QStringLiteral("String"),
+            QStringLiteral("Manual") };
+        return { qMakePair(QStringLiteral("Remove empty"), OptionMap::yesNo(o.removeEmpty)),
+            qMakePair(QStringLiteral("Types"), types.value(o.jsonValueTypes, types.first())) };
+    }
+
+    TextWriteResult write(QTextStream& stream, const Dataset& data, const TextWriteOptions& options,
+        const WriteProgress& progress) const override
+    {
+        return writeJson(stream, data, options, progress);
+    }
+};
+
+} // namespace
+
+const OutputFormat& jsonOutputFormat()
+{
+    static const JsonFormat format;
+    return format;
 }

@@ -249,13 +249,20 @@ FileWriteOptions OutputNode::fileWriteOptions(const FileNameContext& context) co
     options.writeMode = m_options.writeMode;
     options.headerOnlyIfEmpty = m_options.headerOnlyIfEmpty;
     TextWriteOptions& text = options.text;
-    text.fileType = formatId();
+    text = textWriteOptions();
     text.encoding = m_options.encoding.isEmpty() ? QStringLiteral("UTF-8") : m_options.encoding;
     text.byteOrderMark = m_options.byteOrderMark;
     text.writeHeader = m_options.writeHeader;
     text.lineEnding = m_options.lineEnding;
     if (!m_options.fileComment.isEmpty())
         text.comment = expandFileNameVariables(m_options.fileComment, context);
+    return options;
+}
+
+TextWriteOptions OutputNode::textWriteOptions() const
+{
+    TextWriteOptions text;
+    text.fileType = formatId();
     text.delimiter = m_options.delimiter;
     text.customDelimiter = charOption();
     text.quoting = m_options.quoting;
@@ -267,7 +274,7 @@ FileWriteOptions OutputNode::fileWriteOptions(const FileNameContext& context) co
     text.xmlRowName = m_options.xmlRowName;
     text.jsonValueTypes = m_options.jsonValueTypes;
     text.jsonColumnTypes = m_options.jsonColumnTypes;
-    return options;
+    return text;
 }
 
 bool OutputNode::writeOneFile(const QString& path, const QString& sheet, const Dataset& data,

@@ -141,6 +141,9 @@ private:
     FileNameContext fileNameContext() const;
     bool resolveSinglePath(const FileNameContext& context);
     FileWriteOptions fileWriteOptions(const FileNameContext& context) const;
+    // The options of the item's format, as the writers and the format
+    // registry see them.
+    TextWriteOptions textWriteOptions() const;
     bool writeOneFile(const QString& path, const QString& sheet, const Dataset& data,
         const FileNameContext& context, qreal progressFrom, qreal progressTo);
     bool writeExcel(const QString& path, const QString& sheet, const Dataset& data);

@@ -1,6 +1,7 @@
 #include "output/writer.h"
 
 #include "core/dataset.h"
+#include "output/outputformat.h"
 #include "output/writerutil.h"
 
 #include <QFileInfo>
@@ -129,27 +130,8 @@ QStringList outputColumnNames(const Dataset& data)
 TextWriteResult writeText(QTextStream& stream, const Dataset& data, const TextWriteOptions& options,
     const WriteProgress& progress)
 {
-    switch (options.fileType) {
-    case FileTypeDelimited:
-    case FileTypeFixedWidth:
-        return writeDelimitedText(stream, data, options, progress);
-    case FileTypeHtml:
-        return writeHtml(stream, data, options, progress);
-    case FileTypeMarkdown:
-        return writeMarkdown(stream, data, options, progress);
-    case FileTypePlainText:
-        return writePlainText(stream, data, options, progress);
-    case FileTypeVCard:
-        return writeVCard(stream, data, options, progress);
-    case FileTypeYaml:
-        return writeYaml(stream, data, options, progress);
-    case FileTypeJson:
-        return writeJson(stream, data, options, progress);
-    case FileTypeXml:
-        return writeXml(stream, data, options, progress);
-    default:
-        break;
-    }
+    if (const OutputFormat* format = outputFormat(options.fileType))
+        return format->write(stream, data, options, progress);
     TextWriteResult result;
     result.error = true;
     result.warnings << QStringLiteral("File type '%1' is not written as text")

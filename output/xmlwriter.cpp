@@ -1,5 +1,7 @@
 #include "core/dataset.h"
+#include "graph/optionmap.h"
 #include "output/fieldtree.h"
+#include "output/outputformat.h"
 #include "output/writer.h"
 #include "output/writerutil.h"
 
@@ -192,4 +194,56 @@ TextWriteResult writeXml(QTextStream& stream, const Dataset& data, const TextWri
     sink.finish();
     rowProgress.apply(result);
     return result;
+}
+
+namespace {
+
+class XmlFormat : public OutputFormat
+{
+public:
+    int fileType() const override { return FileTypeXml; }
+
+    void saveOptions(const TextWriteOptions& o, QVariantMap* map) const override
+    {
+        map->insert(QStringLiteral("xml_above_root"), o.xmlAboveRoot);
+        map->insert(QStringLiteral("xml_root"), o.xmlRootName);
+        map->insert(QStringLiteral("xml_below_root"), o.xmlBelowRoot);
+        map->insert(QStringLiteral("xml_row"), o.xmlRowName);
+        map->insert(QStringLiteral("remove_empty"), int(o.removeEmpty));
+    }
+    void restoreOptions(const QVariantMap& map, const QString&, TextWriteOptions* o) const override
+    {
+        using namespace OptionMap;
+        o->xmlAboveRoot = readText(map, QStringLiteral("xml_above_root"));
+        o->xmlRootName = readText(map, QStringLiteral("xml_root"));
+        if (o->xmlRootName.isEmpty())
+            o->xmlRootName = QStringLiteral("root");
+        o->xmlBelowRoot = readText(map, QStringLiteral("xml_below_root"));
+        o->xmlRowName = readText(map, QStringLiteral("xml_row"));
+        if (o->xmlRowName.isEmpty())
+            o->xmlRowName = QStringLiteral("record");
+        o->removeEmpty = readBool(map, QStringLiteral("remove_empty"), true);
+    }
+    OutputSummaryRows trailingSummary(const TextWriteOptions& o) const override
+    {
+        return { qMakePair(QStringLiteral("Remove empty"), OptionMap::yesNo(o.removeEmpty)),
+            qMakePair(QStringLiteral("Above root"), o.xmlAboveRoot),
+            qMakePair(QStringLiteral("Root name"), o.xmlRootName),
+            qMakePair(QStringLiteral("Below root"), o.xmlBelowRoot),
+            qMakePair(QStringLiteral("Row name"), o.xmlRowName) };
+    }
+
+    TextWriteResult write(QTextStream& stream, const Dataset& data, const TextWriteOptions& options,
+        const WriteProgress& progress) const override
+    {
+        return writeXml(stream, data, options, progress);
+    }
+};
+
+} // namespace
+
+const OutputFormat& xmlOutputFormat()
+{
+    static const XmlFormat format;
+    return format;
 }

@@ -1,6 +1,7 @@
 #include "ui/inputform.h"
 
 #include "core/filetypes.h"
+#include "input/inputformat.h"
 #include "input/inputnode.h"
 #include "input/reader.h"
 #include "ui/folderinputdialog.h"
@@ -10,6 +11,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -37,6 +39,29 @@ QString widthsText(const QVector<int>& widths)
 }
 
 // Anything that is not a positive number is dropped, as documents do.
+// The preview lines with a bar where each column ends, so that the user
+// sees where the widths cut.
+QString widthsPreview(const QStringList& lines, const QVector<int>& widths)
+{
+    QStringList shown;
+    for (const QString& line : lines) {
+        if (line.startsWith(QLatin1String("(+")) && &line == &lines.last()) {
+            shown << line;
+            continue;
+        }
+        QString cut;
+        int at = 0;
+        for (int width : widths) {
+            if (at >= line.size())
+                break;
+            cut += line.mid(at, width).leftJustified(width, QLatin1Char(' ')) + QLatin1Char('|');
+            at += width;
+        }
+        shown << cut;
+    }
+    return shown.join(QLatin1Char('\n'));
+}
+
 QVector<int> parseWidths(const QString& text)
 {
     QVector<int> widths;
@@ -115,6 +140,14 @@ void InputOptionsForm::buildTextRows()
     m_widths->setToolTip(tr("The width of each column in characters, separated by commas."));
     m_widths->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9,; ]*")), m_widths));
+    m_widthsPreview = new QPlainTextEdit(this);
+    m_widthsPreview->setObjectName(tr("Preview"));
+    m_widthsPreview->setReadOnly(true);
+    m_widthsPreview->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_widthsPreview->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_widthsPreview->setMaximumHeight(140);
+    m_widthsPreview->setToolTip(tr("The first lines of the last read, cut at the widths."));
+    addFormRow(tr("Preview"), m_widthsPreview);
     m_layout = addCombo(
         tr("Format"), { tr("Wide (more columns)"), tr("Long (more rows)") }, tr("Format"));
     m_layout->setToolTip(tr("Wide: each array element becomes a column of its own. "
@@ -219,6 +252,7 @@ void InputOptionsForm::loadTextOptions(const InputOptions& o)
     // user has just typed; leave it alone while it says the same.
     if (parseWidths(m_widths->text()) != o.fixedWidths)
         m_widths->setText(widthsText(o.fixedWidths));
+    m_widthsPreview->setPlainText(widthsPreview(m_input->fixedWidthPreview(), o.fixedWidths));
     m_layout->setCurrentIndex(o.layout == LayoutLong ? 1 : 0);
     const int encoding = m_encoding->findText(o.encoding, Qt::MatchFixedString);
     m_encoding->setCurrentIndex(qMax(0, encoding));
@@ -313,13 +347,13 @@ void InputOptionsForm::updateRows()
     setRowVisible(m_columns, type == FileTypeFixedWidth);
     setRowVisible(m_widths, type == FileTypeFixedWidth);
     m_widths->setEnabled(m_columns->currentIndex() == 0);
+    setRowVisible(
+        m_widthsPreview, type == FileTypeFixedWidth && !m_widthsPreview->toPlainText().isEmpty());
     setRowVisible(m_layout, type == FileTypeJson || type == FileTypeXml);
-    setRowVisible(m_encoding,
-        delimited || type == FileTypeFixedWidth || type == FileTypeXml || type == FileTypeVCard
-            || type == FileTypePlainText);
-    setRowVisible(m_ignoreRows,
-        delimited || isWorkbook(type) || type == FileTypeFixedWidth || type == FileTypeVCard
-            || type == FileTypePlainText);
+    // Workbooks are read outside the registry of text formats.
+    const InputFormat* format = inputFormat(type);
+    setRowVisible(m_encoding, format && format->usesEncoding());
+    setRowVisible(m_ignoreRows, format ? format->usesIgnoredRows() : isWorkbook(type));
     setRowVisible(m_hiddenRows, workbook);
     setRowVisible(m_hiddenColumns, workbook);
     setRowVisible(m_metaText, m_meta->currentIndex() != MetaNotAdded);

@@ -65,6 +65,7 @@ private:
     QComboBox* m_quoting;
     QComboBox* m_columns;
     QLineEdit* m_widths;
+    QPlainTextEdit* m_widthsPreview;
     QComboBox* m_layout;
     QComboBox* m_encoding;
     QSpinBox* m_ignoreRows;

@@ -1,6 +1,6 @@
 // A double click on a result cell that keeps its rows opens them in a
 // window of their own; Pivot's options in the item pane.
-#include "core/settings.h"
+#include "ui/windowsettings.h"
 #include "graph/graphscene.h"
 #include "graph/transformnode.h"
 #include "transforms/catalogue.h"

@@ -1,17 +1,10 @@
-// vCard and YAML: one block of "name: value" lines per row.
+// YAML output: one block of "name: value" lines per row.
 #include "core/dataset.h"
+#include "output/outputformat.h"
 #include "output/writer.h"
 #include "output/writerutil.h"
 
 namespace {
-
-QString vCardValue(const QString& value)
-{
-    QString text = value.trimmed();
-    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    text.replace(QLatin1Char(':'), QLatin1String("\\:"));
-    return text;
-}
 
 QString yamlValue(const QString& value)
 {
@@ -31,32 +24,6 @@ const QString& cell(const Dataset::Row& row, int column)
 }
 
 } // namespace
-
-TextWriteResult writeVCard(QTextStream& stream, const Dataset& data,
-    const TextWriteOptions& options, const WriteProgress& progress)
-{
-    TextWriteResult result;
-    TextSink sink(stream, options.lineEnding);
-    const QStringList names = outputColumnNames(data);
-    RowProgress rowProgress(progress, data.rowCount());
-    const QVector<Dataset::Row>& rows = data.rows();
-    for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
-        prefetchAhead(rows, r);
-        sink << QLatin1String("BEGIN:VCARD");
-        sink.endLine();
-        sink << QLatin1String("VERSION:3.0");
-        sink.endLine();
-        for (int c = 0; c < names.size(); ++c) {
-            sink << names.at(c) << QLatin1Char(':') << vCardValue(cell(rows.at(r), c));
-            sink.endLine();
-        }
-        sink << QLatin1String("END:VCARD");
-        sink.endLine();
-    }
-    sink.finish();
-    rowProgress.apply(result);
-    return result;
-}
 
 TextWriteResult writeYaml(QTextStream& stream, const Dataset& data, const TextWriteOptions& options,
     const WriteProgress& progress)
@@ -90,4 +57,26 @@ TextWriteResult writeYaml(QTextStream& stream, const Dataset& data, const TextWr
     sink.finish();
     rowProgress.apply(result);
     return result;
+}
+
+namespace {
+
+class YamlFormat : public OutputFormat
+{
+public:
+    int fileType() const override { return FileTypeYaml; }
+
+    TextWriteResult write(QTextStream& stream, const Dataset& data, const TextWriteOptions& options,
+        const WriteProgress& progress) const override
+    {
+        return writeYaml(stream, data, options, progress);
+    }
+};
+
+} // namespace
+
+const OutputFormat& yamlOutputFormat()
+{
+    static const YamlFormat format;
+    return format;
 }

@@ -1,5 +1,7 @@
-// HTML and Markdown tables.
+// HTML output: one table.
 #include "core/dataset.h"
+#include "graph/optionmap.h"
+#include "output/outputformat.h"
 #include "output/writer.h"
 #include "output/writerutil.h"
 
@@ -54,33 +56,6 @@ void writeHtmlHead(TextSink& sink, const TextWriteOptions& options)
     line(3, QStringLiteral("<tbody>"));
 }
 
-// Pads to the width with spaces on the right.
-void appendMarkdownLine(TextSink& sink, const QStringList& values, const QVector<int>& widths)
-{
-    for (int c = 0; c < widths.size(); ++c) {
-        const QString value = c < values.size() ? values.at(c) : QString();
-        sink << QLatin1String("| ") << value.leftJustified(widths.at(c), QLatin1Char(' '))
-             << QLatin1Char(' ');
-    }
-    sink << QLatin1Char('|');
-    sink.endLine();
-}
-
-QVector<int> markdownWidths(const Dataset& data, const QStringList& names, bool withHeader)
-{
-    QVector<int> widths(data.columnCount(), 3);
-    if (withHeader) {
-        for (int c = 0; c < widths.size(); ++c)
-            widths[c] = qMax(widths.at(c), names.at(c).size());
-    }
-    for (const Dataset::Row& row : data.rows()) {
-        const int n = qMin(row.size(), widths.size());
-        for (int c = 0; c < n; ++c)
-            widths[c] = qMax(widths.at(c), row.at(c).size());
-    }
-    return widths;
-}
-
 } // namespace
 
 TextWriteResult writeHtml(QTextStream& stream, const Dataset& data, const TextWriteOptions& options,
@@ -110,32 +85,37 @@ TextWriteResult writeHtml(QTextStream& stream, const Dataset& data, const TextWr
     return result;
 }
 
-TextWriteResult writeMarkdown(QTextStream& stream, const Dataset& data,
-    const TextWriteOptions& options, const WriteProgress& progress)
+namespace {
+
+class HtmlFormat : public OutputFormat
 {
-    TextWriteResult result;
-    TextSink sink(stream, options.lineEnding);
-    if (!options.comment.isEmpty()) {
-        sink << QLatin1String("<!--") << htmlEscaped(options.comment) << QLatin1String("-->");
-        sink.endLine();
-        sink.endLine();
+public:
+    int fileType() const override { return FileTypeHtml; }
+
+    void saveOptions(const TextWriteOptions& o, QVariantMap* map) const override
+    {
+        map->insert(QStringLiteral("html_encode"), int(o.escapeHtml));
     }
-    const QStringList names = outputColumnNames(data);
-    const QVector<int> widths = markdownWidths(data, names, options.writeHeader);
-    if (options.writeHeader) {
-        appendMarkdownLine(sink, names, widths);
-        for (const int width : widths)
-            sink << QLatin1Char('|') << QString(width + 2, QLatin1Char('-'));
-        sink << QLatin1Char('|');
-        sink.endLine();
+    void restoreOptions(const QVariantMap& map, const QString&, TextWriteOptions* o) const override
+    {
+        o->escapeHtml = OptionMap::readBool(map, QStringLiteral("html_encode"), true);
     }
-    RowProgress rowProgress(progress, data.rowCount());
-    const QVector<Dataset::Row>& rows = data.rows();
-    for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
-        prefetchAhead(rows, r);
-        appendMarkdownLine(sink, rows.at(r), widths);
+    OutputSummaryRows trailingSummary(const TextWriteOptions& o) const override
+    {
+        return { qMakePair(QStringLiteral("Escape special"), OptionMap::yesNo(o.escapeHtml)) };
     }
-    sink.finish();
-    rowProgress.apply(result);
-    return result;
+
+    TextWriteResult write(QTextStream& stream, const Dataset& data, const TextWriteOptions& options,
+        const WriteProgress& progress) const override
+    {
+        return writeHtml(stream, data, options, progress);
+    }
+};
+
+} // namespace
+
+const OutputFormat& htmlOutputFormat()
+{
+    static const HtmlFormat format;
+    return format;
 }

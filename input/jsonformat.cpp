@@ -1,0 +1,546 @@
+// JSON and JSON lines input.
+//
+// The parser is RapidJSON's event reader rather than QJsonDocument: a
+// QJsonObject keeps its members sorted by key, but the columns must follow
+// the member order of the file. The event reader also lets records of a
+// top-level array be flattened and dropped one by one instead of holding the
+// whole document as a tree, and its iterative mode never recurses, so deeply
+// nested input cannot exhaust the stack. Its error kinds map onto the two
+// cases that matter here: a document followed by more values, or a value
+// that is not JSON at all, means the text may be JSON lines.
+
+#include "core/values.h"
+#include "input/inputformat.h"
+#include "input/recordtree.h"
+#include "input/rowsink.h"
+#include "input/textparsers.h"
+#include "input/textsource.h"
+
+#include <QLocale>
+
+#include <rapidjson/error/en.h>
+#include <rapidjson/reader.h>
+
+#include <algorithm>
+
+namespace {
+
+using Utf16 = rapidjson::UTF16<char16_t>;
+
+constexpr qint64 ProgressInterval = 50000;
+constexpr unsigned ParseFlags = rapidjson::kParseIterativeFlag
+    | rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseStopWhenDoneFlag;
+
+// A stream over text already in memory (one line of JSON lines) that knows
+// its length, so that a NUL character inside the text is not taken for its
+// end.
+struct TextStream
+{
+    using Ch = char16_t;
+    const Ch* begin;
+    const Ch* cur;
+    const Ch* end;
+
+    Ch Peek() const { return cur < end ? *cur : Ch(0); }
+    Ch Take() { return cur < end ? *cur++ : Ch(0); }
+    size_t Tell() const { return size_t(cur - begin); }
+    Ch* PutBegin() { return nullptr; }
+    void Put(Ch) { }
+    void Flush() { }
+    size_t PutEnd(Ch*) { return 0; }
+
+    bool atEnd() const { return cur >= end; }
+    // The characters just consumed: the reader hands numbers over in a
+    // buffer that it fills wrongly for 16-bit text.
+    const Ch* justTaken(int length) const { return cur - length; }
+};
+
+// A stream over the blocks of a source, so that a file is never held whole:
+// only the current block and the tail of the one before, for a number that
+// starts there.
+class BlockStream
+{
+public:
+    using Ch = char16_t;
+
+    explicit BlockStream(TextSource* source) : m_source(source) { }
+
+    Ch Peek() const { return (m_cur < m_end || fill()) ? *m_cur : Ch(0); }
+    Ch Take()
+    {
+        if (m_cur >= m_end && !fill())
+            return Ch(0);
+        ++m_position;
+        return *m_cur++;
+    }
+    size_t Tell() const { return size_t(m_position); }
+    Ch* PutBegin() { return nullptr; }
+    void Put(Ch) { }
+    void Flush() { }
+    size_t PutEnd(Ch*) { return 0; }
+
+    bool atEnd() const { return m_cur >= m_end && !fill(); }
+    const Ch* justTaken(int length) const
+    {
+        const int inBlock = int(m_cur - m_blockBegin);
+        if (length <= inBlock)
+            return m_cur - length;
+        m_joined = m_tail.right(length - inBlock)
+            + QStringView(reinterpret_cast<const QChar*>(m_blockBegin), inBlock);
+        return reinterpret_cast<const Ch*>(m_joined.utf16());
+    }
+
+private:
+    static constexpr int TailChars = 1024;
+
+    bool fill() const
+    {
+        if (m_blockBegin)
+            m_tail = QStringView(
+                reinterpret_cast<const QChar*>(m_blockBegin), int(m_end - m_blockBegin))
+                         .right(TailChars)
+                         .toString();
+        QStringView block;
+        while (m_source->next(&block)) {
+            if (block.isEmpty())
+                continue;
+            m_blockBegin = m_cur = reinterpret_cast<const Ch*>(block.utf16());
+            m_end = m_cur + block.size();
+            return true;
+        }
+        m_blockBegin = m_cur = m_end = nullptr;
+        return false;
+    }
+
+    TextSource* m_source;
+    mutable const Ch* m_blockBegin = nullptr;
+    mutable const Ch* m_cur = nullptr;
+    mutable const Ch* m_end = nullptr;
+    mutable QString m_tail;
+    mutable QString m_joined;
+    qint64 m_position = 0;
+};
+
+QString numberText(const char16_t* chars, int length, QChar decimalPoint)
+{
+    QString raw(reinterpret_cast<const QChar*>(chars), length);
+    if (raw.contains(QLatin1Char('e')) || raw.contains(QLatin1Char('E')))
+        return formatNumber(raw.toDouble());
+    // Plain decimals keep every digit as written, however many, less the
+    // zeros that end a fraction, and show the decimal point every number
+    // is shown with.
+    const int point = raw.indexOf(QLatin1Char('.'));
+    if (point >= 0) {
+        int end = raw.size();
+        while (raw.at(end - 1) == QLatin1Char('0'))
+            --end;
+        raw.truncate(end - 1 == point ? point : end);
+        if (point < raw.size())
+            raw[point] = decimalPoint;
+    }
+    return raw == QLatin1String("-0") ? QStringLiteral("0") : raw;
+}
+
+// The keys met so far, with their column-safe text. Records repeat the same
+// keys in the same order: the next key is most likely the one after the
+// last found, and a hit reuses its text instead of making a new one for
+// every member of every record. Shared by all lines of JSON lines.
+struct KeyCache
+{
+    static constexpr int MaxKeys = 256;
+    QVector<QPair<QString, QString>> keys;
+    int hint = 0;
+
+    QString text(QStringView key)
+    {
+        const int count = keys.size();
+        for (int i = 0; i < count; ++i) {
+            const int k = (hint + i) % count;
+            if (keys.at(k).first == key) {
+                hint = k + 1;
+                return keys.at(k).second;
+            }
+        }
+        QString safe = key.toString();
+        safe.replace(QLatin1Char('.'), QLatin1Char('-'));
+        if (count < MaxKeys)
+            keys.append(qMakePair(key.toString(), safe));
+        return safe;
+    }
+};
+
+enum Top { TopNone, TopPlain, TopObject, TopArray };
+
+// Builds the tree of each record from the reader's events.
+template <typename Stream>
+class TreeHandler : public rapidjson::BaseReaderHandler<Utf16, TreeHandler<Stream>>
+{
+public:
+    TreeHandler(const ReadOptions& options, RecordFlattener* flattener, bool splitTopArray,
+        const Stream* stream, ProgressTracker* tracker, KeyCache* keyCache)
+        : m_options(options),
+          m_flattener(flattener),
+          m_splitTopArray(splitTopArray),
+          m_stream(stream),
+          m_tracker(tracker),
+          m_keyCache(keyCache)
+    {
+    }
+
+    Top top() const { return m_top; }
+    // The value when it was not split into records, once it is complete.
+    const RecordNode* wholeRecord() const
+    {
+        return m_stack.empty() && (m_top == TopObject || m_top == TopArray) && !splitting()
+            ? &m_root
+            : nullptr;
+    }
+    bool tooDeep() const { return m_tooDeep; }
+    bool stopped() const { return m_stopped; }
+
+    bool Null() { return plain(QStringLiteral("null")); }
+    bool Bool(bool b) { return plain(b ? QStringLiteral("true") : QStringLiteral("false")); }
+    // The number as written: the characters just consumed from the stream.
+    bool RawNumber(const char16_t*, rapidjson::SizeType length, bool)
+    {
+        return plain(numberText(m_stream->justTaken(int(length)), int(length), m_decimalPoint));
+    }
+    bool String(const char16_t* chars, rapidjson::SizeType length, bool)
+    {
+        return plain(QString(reinterpret_cast<const QChar*>(chars), int(length)));
+    }
+    bool Key(const char16_t* chars, rapidjson::SizeType length, bool)
+    {
+        m_key = m_keyCache->text(QStringView(chars, int(length)));
+        return true;
+    }
+    bool StartObject() { return open(RecordNode::Object); }
+    bool EndObject(rapidjson::SizeType) { return close(); }
+    bool StartArray() { return open(RecordNode::Array); }
+    bool EndArray(rapidjson::SizeType) { return close(); }
+
+private:
+    RecordNode* add(RecordNode::Kind kind)
+    {
+        RecordNode* parent = m_stack.back();
+        parent->children.emplace_back();
+        RecordNode* node = &parent->children.back();
+        node->kind = kind;
+        if (parent->kind == RecordNode::Object)
+            node->name = m_key;
+        return node;
+    }
+
+    bool plain(const QString& text)
+    {
+        const QString value
+            = cleanValue(text, m_options.trimWhitespace, m_options.simplifyWhitespace);
+        if (m_stack.empty()) {
+            m_top = TopPlain;
+            return true;
+        }
+        add(RecordNode::Plain)->value = value;
+        return recordDone();
+    }
+
+    bool open(RecordNode::Kind kind)
+    {
+        if (m_stack.empty()) {
+            m_top = kind == RecordNode::Object ? TopObject : TopArray;
+            m_root = RecordNode();
+            m_root.kind = kind;
+            m_root.children.reserve(16);
+            m_stack.push_back(&m_root);
+            return true;
+        }
+        if (int(m_stack.size()) >= MaxRecordDepth) {
+            m_tooDeep = true;
+            return false;
+        }
+        RecordNode* node = add(kind);
+        // Room for the members of a typical record at once, rather than
+        // growing member by member.
+        if (kind == RecordNode::Object)
+            node->children.reserve(16);
+        m_stack.push_back(node);
+        return true;
+    }
+
+    bool close()
+    {
+        RecordNode* node = m_stack.back();
+        m_stack.pop_back();
+        if (node->kind == RecordNode::Object) {
+            // Plain members first, then objects, then arrays, each in the
+            // order of the file.
+            auto& c = node->children;
+            const auto plain = [](const RecordNode& n) { return n.kind == RecordNode::Plain; };
+            const auto object = [](const RecordNode& n) { return n.kind == RecordNode::Object; };
+            // Most records are in order already; sorting costs only when not.
+            if (!std::is_partitioned(c.begin(), c.end(), plain))
+                std::stable_partition(c.begin(), c.end(), plain);
+            const auto objectsAt = std::partition_point(c.begin(), c.end(), plain);
+            if (!std::is_partitioned(objectsAt, c.end(), object))
+                std::stable_partition(objectsAt, c.end(), object);
+        }
+        // A whole value as one record waits until the text after it is
+        // known to be clean.
+        if (m_stack.empty())
+            return progress();
+        return recordDone();
+    }
+
+    bool splitting() const { return m_splitTopArray && m_root.kind == RecordNode::Array; }
+
+    // Each element of a top-level array is a record of its own, flattened
+    // as soon as it is complete.
+    bool recordDone()
+    {
+        if (m_stack.size() != 1 || !splitting())
+            return true;
+        m_flattener->addRecord(m_root.children.back());
+        m_root.children.clear();
+        return progress();
+    }
+
+    bool progress()
+    {
+        if (m_tracker && !m_tracker->at(qint64(m_stream->Tell()))) {
+            m_stopped = true;
+            return false;
+        }
+        return true;
+    }
+
+    const ReadOptions& m_options;
+    RecordFlattener* m_flattener;
+    bool m_splitTopArray;
+    const Stream* m_stream;
+    ProgressTracker* m_tracker;
+    RecordNode m_root;
+    std::vector<RecordNode*> m_stack;
+    KeyCache* m_keyCache;
+    const QChar m_decimalPoint = QLocale().decimalPoint();
+    QString m_key;
+    Top m_top = TopNone;
+    bool m_tooDeep = false;
+    bool m_stopped = false;
+};
+
+struct ParseOutcome
+{
+    rapidjson::ParseErrorCode code = rapidjson::kParseErrorNone;
+    size_t offset = 0;
+    Top top = TopNone;
+    bool tooDeep = false;
+    bool stopped = false;
+    // Characters after the value that are not white space.
+    bool trailing = false;
+};
+
+using Reader = rapidjson::GenericReader<Utf16, Utf16>;
+
+// The reader is handed in so that one serves every line of JSON lines,
+// keeping the buffer it grows for strings.
+template <typename Stream>
+ParseOutcome parseValue(Reader& reader, Stream& stream, const ReadOptions& options,
+    RecordFlattener* flattener, bool splitTopArray, ProgressTracker* tracker, KeyCache* keyCache)
+{
+    TreeHandler<Stream> handler(options, flattener, splitTopArray, &stream, tracker, keyCache);
+    const rapidjson::ParseResult parsed = reader.template Parse<ParseFlags>(stream, handler);
+    ParseOutcome outcome;
+    outcome.code = parsed.Code();
+    outcome.offset = parsed.Offset();
+    outcome.top = handler.top();
+    outcome.tooDeep = handler.tooDeep();
+    outcome.stopped = handler.stopped();
+    if (!parsed.IsError()) {
+        // Stopping when done leaves the rest to look at: anything but white
+        // space is what a reader without that flag calls a second root.
+        while (!stream.atEnd() && QChar(ushort(stream.Peek())).isSpace())
+            stream.Take();
+        if (!stream.atEnd()) {
+            outcome.trailing = true;
+            outcome.code = rapidjson::kParseErrorDocumentRootNotSingular;
+            outcome.offset = stream.Tell();
+        } else if (const RecordNode* record = handler.wholeRecord()) {
+            flattener->addRecord(*record);
+        }
+    }
+    return outcome;
+}
+
+// The parser's own text, without its full stop, since a position follows.
+QString errorText(rapidjson::ParseErrorCode code)
+{
+    QString text = QString::fromLatin1(rapidjson::GetParseError_En(code));
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text;
+}
+
+bool mayBeJsonLines(rapidjson::ParseErrorCode code)
+{
+    return code == rapidjson::kParseErrorDocumentRootNotSingular
+        || code == rapidjson::kParseErrorValueInvalid;
+}
+
+// The warning for a line that is no record; false to stop.
+bool lineFailed(const ParseOutcome& outcome, int lineNumber, ReadResult* result)
+{
+    const QString reason = outcome.tooDeep
+        ? QStringLiteral("nested more than %1 levels deep").arg(MaxRecordDepth)
+        : outcome.code == rapidjson::kParseErrorNone ? QStringLiteral("Array or object expected")
+                                                     : errorText(outcome.code);
+    result->warnings.append(QStringLiteral("Error parsing JSON lines: at line %1 offset %2: %3")
+                                .arg(lineNumber)
+                                .arg(outcome.offset)
+                                .arg(reason));
+    return false;
+}
+
+// Reads one record per line, line by line from the source; false when a
+// line fails (after the warning) or when stopped.
+bool parseLines(TextSource& source, const ReadOptions& options, RecordFlattener* flattener,
+    ProgressTracker* tracker, KeyCache* keyCache, ReadResult* result)
+{
+    source.rewind();
+    Reader reader;
+    QString line;
+    int lineNumber = 0;
+    qint64 position = 0;
+    const auto parseLine = [&]() {
+        ++lineNumber;
+        if (QStringView(line).trimmed().isEmpty())
+            return true;
+        const auto* chars = reinterpret_cast<const char16_t*>(line.utf16());
+        TextStream stream { chars, chars, chars + line.size() };
+        const ParseOutcome outcome
+            = parseValue(reader, stream, options, flattener, false, nullptr, keyCache);
+        if (outcome.code != rapidjson::kParseErrorNone
+            || (outcome.top != TopObject && outcome.top != TopArray))
+            return lineFailed(outcome, lineNumber, result);
+        if (tracker->at(position))
+            return true;
+        result->stopped = true;
+        result->fail(QStringLiteral("Stopped by user"));
+        return false;
+    };
+    QStringView block;
+    while (source.next(&block)) {
+        int start = 0;
+        for (;;) {
+            const int end = int(block.indexOf(QLatin1Char('\n'), start));
+            line.append(block.mid(start, (end < 0 ? block.size() : end) - start));
+            if (end < 0)
+                break;
+            position += end + 1 - start;
+            start = end + 1;
+            if (!parseLine())
+                return false;
+            line.resize(0);
+        }
+        position += block.size() - start;
+    }
+    return parseLine();
+}
+
+bool parseJson(TextSource& source, const ReadOptions& options, const ReadProgress& progress,
+    ReadResult* result)
+{
+    ProgressTracker tracker(progress, source.estimatedTotal(), ProgressInterval);
+    auto flattener = std::make_unique<RecordFlattener>(
+        &result->dataset, options.layout, options.ignoreEmptyRows);
+    KeyCache keyCache;
+    source.rewind();
+    BlockStream stream(&source);
+    Reader reader;
+    const ParseOutcome outcome
+        = parseValue(reader, stream, options, flattener.get(), true, &tracker, &keyCache);
+    if (outcome.code != rapidjson::kParseErrorNone)
+        flattener->reset();
+    if (outcome.stopped) {
+        result->stopped = true;
+        result->fail(QStringLiteral("Stopped by user"));
+        return false;
+    }
+    if (outcome.tooDeep) {
+        result->fail(
+            QStringLiteral("Error parsing JSON: nested more than %1 levels deep at offset %2")
+                .arg(MaxRecordDepth)
+                .arg(outcome.offset));
+        return false;
+    }
+    if (outcome.code == rapidjson::kParseErrorNone) {
+        if (outcome.top == TopPlain)
+            result->warnings.append(
+                QStringLiteral("Array or object expected at top-level in JSON"));
+        flattener->finish();
+        return true;
+    }
+    if (mayBeJsonLines(outcome.code)) {
+        const bool complete
+            = parseLines(source, options, flattener.get(), &tracker, &keyCache, result);
+        flattener->finish();
+        // A failing line ends the read there; the lines before it stay.
+        if (!complete && !result->dataset.hasRows())
+            result->error = true;
+        return result->ok();
+    }
+    QString warning = QStringLiteral("Error parsing JSON: %1").arg(errorText(outcome.code));
+    if (outcome.offset > 0)
+        warning += QStringLiteral(" at offset %1").arg(outcome.offset);
+    result->fail(warning);
+    return false;
+}
+
+class JsonFormat : public InputFormat
+{
+public:
+    int fileType() const override { return FileTypeJson; }
+    bool recognises(QStringView start) const override
+    {
+        return start.startsWith(QLatin1Char('{')) || start.startsWith(QLatin1Char('['));
+    }
+    bool usesEncoding() const override { return false; }
+
+    void saveOptions(const ReadOptions& o, QVariantMap* map) const override
+    {
+        saveLayoutOption(o, map);
+    }
+    void restoreOptions(const QVariantMap& map, ReadOptions* o) const override
+    {
+        restoreLayoutOption(map, o);
+    }
+    SummaryRows optionSummary(const ReadOptions& o) const override
+    {
+        return InputFormat::optionSummary(o) + SummaryRows { layoutSummaryRow(o.layout) };
+    }
+
+    bool parse(TextSource& source, const ReadOptions& options, const ReadProgress& progress,
+        ReadResult* result) const override
+    {
+        return guardMemory(source, result, [&] {
+            const bool parsed = parseJson(source, options, progress, result);
+            if (source.hasReadError()) {
+                result->dataset.clear();
+                result->fail(QStringLiteral("Unable to read '%1'").arg(displayPath(source.path())));
+                return false;
+            }
+            // Before the parser's warnings: a wrong encoding explains them.
+            QStringList warnings = result->warnings;
+            result->warnings.clear();
+            addDecodingWarnings(source, result);
+            result->warnings += warnings;
+            return parsed;
+        });
+    }
+};
+
+} // namespace
+
+const InputFormat& jsonInputFormat()
+{
+    static const JsonFormat format;
+    return format;
+}

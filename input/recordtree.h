@@ -1,0 +1,73 @@
+#pragma once
+
+// The tree that JSON and XML records are turned into, and its flattening
+// into rows and named columns. A column is named by the path of node names
+// from the top of a record down to a leaf, joined by "."; the readers
+// replace "." inside names by "-" so that the separator stays unambiguous.
+
+#include "core/dataset.h"
+#include "input/reader.h"
+
+#include <QHash>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+#include <QVector>
+
+#include <vector>
+
+struct RecordNode
+{
+    // Array children are unnamed; the flattening names them by position in
+    // Wide layout and turns them into rows of their own in Long layout.
+    enum Kind : quint8 { Plain, Object, Array };
+
+    QString name;
+    QString value;
+    Kind kind = Plain;
+    std::vector<RecordNode> children;
+};
+
+// Nodes nested deeper than this end the read with a warning: the
+// flattening follows the tree recursively, and no real table needs more.
+constexpr int MaxRecordDepth = 1000;
+
+// Collects the rows of many records; the column names are the paths in the
+// order in which they first occur.
+class RecordFlattener
+{
+public:
+    // Rows go straight into the dataset, after a first row that finish()
+    // fills with the column names, so that the header option turns them
+    // into the names.
+    RecordFlattener(Dataset* dataset, int layout, bool ignoreEmptyRows);
+
+    void addRecord(const RecordNode& record);
+    qint64 rowCount() const { return m_rows; }
+    void finish();
+    // Drops everything added so far.
+    void reset();
+
+private:
+    using Cells = QVector<QPair<int, QString>>;
+    int column(const QString& path);
+    void addRow(const Cells& cells);
+    QVector<Cells> expand(const RecordNode& node, const QString& path);
+    void expandChildren(const RecordNode& node, const QString& path, QVector<Cells>* rows);
+
+    Dataset* m_dataset;
+    bool m_long;
+    bool m_ignoreEmptyRows;
+    QHash<QString, int> m_columns;
+    QStringList m_names;
+    qint64 m_rows = 0;
+    // Reused from record to record.
+    Cells m_cells;
+};
+
+// The "format" option shared by JSON and XML input: stored as
+// "json_arrays_as_rows" (1 Long), shown as "Format".
+void saveLayoutOption(const ReadOptions& options, QVariantMap* map);
+void restoreLayoutOption(const QVariantMap& map, ReadOptions* options);
+QPair<QString, QString> layoutSummaryRow(int layout);

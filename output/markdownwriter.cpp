@@ -1,0 +1,88 @@
+// Markdown output: a pipe table.
+#include "core/dataset.h"
+#include "output/outputformat.h"
+#include "output/writer.h"
+#include "output/writerutil.h"
+
+namespace {
+
+// Pads to the width with spaces on the right.
+void appendMarkdownLine(TextSink& sink, const QStringList& values, const QVector<int>& widths)
+{
+    for (int c = 0; c < widths.size(); ++c) {
+        const QString value = c < values.size() ? values.at(c) : QString();
+        sink << QLatin1String("| ") << value.leftJustified(widths.at(c), QLatin1Char(' '))
+             << QLatin1Char(' ');
+    }
+    sink << QLatin1Char('|');
+    sink.endLine();
+}
+
+QVector<int> markdownWidths(const Dataset& data, const QStringList& names, bool withHeader)
+{
+    QVector<int> widths(data.columnCount(), 3);
+    if (withHeader) {
+        for (int c = 0; c < widths.size(); ++c)
+            widths[c] = qMax(widths.at(c), names.at(c).size());
+    }
+    for (const Dataset::Row& row : data.rows()) {
+        const int n = qMin(row.size(), widths.size());
+        for (int c = 0; c < n; ++c)
+            widths[c] = qMax(widths.at(c), row.at(c).size());
+    }
+    return widths;
+}
+
+} // namespace
+
+TextWriteResult writeMarkdown(QTextStream& stream, const Dataset& data,
+    const TextWriteOptions& options, const WriteProgress& progress)
+{
+    TextWriteResult result;
+    TextSink sink(stream, options.lineEnding);
+    if (!options.comment.isEmpty()) {
+        sink << QLatin1String("<!--") << htmlEscaped(options.comment) << QLatin1String("-->");
+        sink.endLine();
+        sink.endLine();
+    }
+    const QStringList names = outputColumnNames(data);
+    const QVector<int> widths = markdownWidths(data, names, options.writeHeader);
+    if (options.writeHeader) {
+        appendMarkdownLine(sink, names, widths);
+        for (const int width : widths)
+            sink << QLatin1Char('|') << QString(width + 2, QLatin1Char('-'));
+        sink << QLatin1Char('|');
+        sink.endLine();
+    }
+    RowProgress rowProgress(progress, data.rowCount());
+    const QVector<Dataset::Row>& rows = data.rows();
+    for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
+        prefetchAhead(rows, r);
+        appendMarkdownLine(sink, rows.at(r), widths);
+    }
+    sink.finish();
+    rowProgress.apply(result);
+    return result;
+}
+
+namespace {
+
+class MarkdownFormat : public OutputFormat
+{
+public:
+    int fileType() const override { return FileTypeMarkdown; }
+
+    TextWriteResult write(QTextStream& stream, const Dataset& data, const TextWriteOptions& options,
+        const WriteProgress& progress) const override
+    {
+        return writeMarkdown(stream, data, options, progress);
+    }
+};
+
+} // namespace
+
+const OutputFormat& markdownOutputFormat()
+{
+    static const MarkdownFormat format;
+    return format;
+}

@@ -1,0 +1,90 @@
+// The registry of output formats.
+
+#include "output/outputformat.h"
+
+// One line per format: the function in the format's own file that gives it.
+#define VARNIX_OUTPUT_FORMATS(X)                                                                   \
+    X(delimitedOutputFormat)                                                                       \
+    X(fixedWidthOutputFormat)                                                                      \
+    X(jsonOutputFormat)                                                                            \
+    X(xmlOutputFormat)                                                                             \
+    X(vCardOutputFormat)                                                                           \
+    X(yamlOutputFormat)                                                                            \
+    X(htmlOutputFormat)                                                                            \
+    X(markdownOutputFormat)                                                                        \
+    X(plainTextOutputFormat)
+
+#define VARNIX_DECLARE_FORMAT(name) const OutputFormat& name();
+VARNIX_OUTPUT_FORMATS(VARNIX_DECLARE_FORMAT)
+#undef VARNIX_DECLARE_FORMAT
+
+const QList<const OutputFormat*>& outputFormats()
+{
+#define VARNIX_LIST_FORMAT(name) &name(),
+    static const QList<const OutputFormat*> formats { VARNIX_OUTPUT_FORMATS(VARNIX_LIST_FORMAT) };
+#undef VARNIX_LIST_FORMAT
+    return formats;
+}
+
+const OutputFormat* outputFormat(int fileType)
+{
+    for (const OutputFormat* format : outputFormats()) {
+        if (format->fileType() == fileType)
+            return format;
+    }
+    return nullptr;
+}
+
+void OutputFormat::saveOptions(const TextWriteOptions&, QVariantMap*) const
+{
+}
+
+void OutputFormat::restoreOptions(const QVariantMap&, const QString&, TextWriteOptions*) const
+{
+}
+
+OutputSummaryRows OutputFormat::leadingSummary(const TextWriteOptions&) const
+{
+    return {};
+}
+
+OutputSummaryRows OutputFormat::trailingSummary(const TextWriteOptions&) const
+{
+    return {};
+}
+
+QString outputDelimiterLabel(int delimiter, QChar customDelimiter)
+{
+    switch (delimiter) {
+    case DelimiterSemicolon:
+        return QStringLiteral("Semi-colon (;)");
+    case DelimiterColon:
+        return QStringLiteral("Colon (:)");
+    case DelimiterTab:
+        return QStringLiteral("Tab (\\t)");
+    case DelimiterPipe:
+        return QStringLiteral("Pipe (|)");
+    case DelimiterCaret:
+        return QStringLiteral("Caret (^)");
+    case DelimiterSpace:
+        return QStringLiteral("Space ( )");
+    case DelimiterCustom:
+        return QStringLiteral("Custom (%1)").arg(customDelimiter);
+    case DelimiterUnitSeparator:
+        return QStringLiteral("Unit separator (0x1F)");
+    default:
+        return QStringLiteral("Comma (,)");
+    }
+}
+
+QString outputQuotingLabel(int quoting)
+{
+    switch (quoting) {
+    case QuotingAlways:
+        return QStringLiteral("Always");
+    case QuotingNever:
+        return QStringLiteral("Never");
+    default:
+        return QStringLiteral("As needed");
+    }
+}
