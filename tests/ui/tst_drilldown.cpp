@@ -1,6 +1,5 @@
 // A double click on a result cell that keeps its rows opens them in a
 // window of their own; Pivot's options in the item pane.
-#include "ui/windowsettings.h"
 #include "graph/graphscene.h"
 #include "graph/transformnode.h"
 #include "transforms/catalogue.h"
@@ -9,6 +8,7 @@
 #include "ui/datatableview.h"
 #include "ui/drilldowndialog.h"
 #include "ui/itempane.h"
+#include "ui/windowsettings.h"
 #include "uitesthelpers.h"
 
 #include <QTableView>
