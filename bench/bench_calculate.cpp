@@ -19,6 +19,7 @@ class FixedSource : public IONode
 public:
     explicit FixedSource(const Dataset& data) { m_dataset = data; }
     int type() const override { return InputNodeType; }
+    QString typeName() const override { return QStringLiteral("Input"); }
     QString displayName() const override { return QStringLiteral("Source"); }
     bool canProcess() const override { return true; }
     int maxUpstream() const override { return 0; }

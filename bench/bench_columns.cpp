@@ -40,6 +40,7 @@ public:
     explicit MemorySource(const Dataset& data) : m_data(data) { }
 
     int type() const override { return InputNodeType; }
+    QString typeName() const override { return QStringLiteral("Input"); }
     QString displayName() const override { return QStringLiteral("Memory"); }
     bool canProcess() const override { return true; }
     int maxUpstream() const override { return 0; }

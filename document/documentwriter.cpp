@@ -126,59 +126,37 @@ QDomElement transformElement(QDomDocument& doc, const TransformNode* node)
     return element;
 }
 
+// Each kind's element is named after it ("input", "note"); transforms store
+// their parameters, the file items their name and the older position form
+// as well, everything else its options.
 QDomElement itemElement(QDomDocument& doc, const Node* node)
 {
-    switch (node->type()) {
-    case TransformNodeType:
-        return transformElement(doc, static_cast<const TransformNode*>(node));
-    case InputNodeType:
-    case OutputNodeType: {
-        QDomElement element = doc.createElement(
-            node->type() == InputNodeType ? QStringLiteral("input") : QStringLiteral("output"));
-        writeCommon(element, node, true);
+    if (const auto* transform = qobject_cast<const TransformNode*>(node))
+        return transformElement(doc, transform);
+    QDomElement element = doc.createElement(node->typeName().toLower());
+    const bool fileItem = node->isFileItem();
+    writeCommon(element, node, fileItem);
+    if (fileItem)
         setText(element, QStringLiteral("name"), node->displayName());
-        writeOptions(element, node->saveOptions());
-        return element;
-    }
-    default: {
-        QDomElement element = doc.createElement(
-            node->type() == ChartNodeType ? QStringLiteral("chart") : QStringLiteral("note"));
-        writeCommon(element, node, false);
-        writeOptions(element, node->saveOptions());
-        return element;
-    }
-    }
-}
-
-QString groupName(int type)
-{
-    switch (type) {
-    case InputNodeType:
-        return QStringLiteral("inputs");
-    case TransformNodeType:
-        return QStringLiteral("transforms");
-    case OutputNodeType:
-        return QStringLiteral("outputs");
-    case ChartNodeType:
-        return QStringLiteral("charts");
-    default:
-        return QStringLiteral("notes");
-    }
+    writeOptions(element, node->saveOptions());
+    return element;
 }
 
 void appendItems(QDomDocument& doc, QDomElement& root, const QList<Node*>& nodes)
 {
-    static const int order[]
-        = { InputNodeType, TransformNodeType, OutputNodeType, ChartNodeType, NoteNodeType };
-    for (int type : order) {
+    // The document format lists the kinds in this order, each in a group
+    // named after its element.
+    static const char* const order[] = { "input", "transform", "output", "chart", "note" };
+    for (const char* element : order) {
+        const QString name = QLatin1String(element);
         QList<Node*> kind;
         for (Node* n : nodes) {
-            if (n->type() == type)
+            if (n->typeName().toLower() == name)
                 kind.append(n);
         }
         std::sort(kind.begin(), kind.end(),
             [](const Node* a, const Node* b) { return a->id() < b->id(); });
-        QDomElement group = doc.createElement(groupName(type));
+        QDomElement group = doc.createElement(name + QLatin1Char('s'));
         for (const Node* n : qAsConst(kind))
             group.appendChild(itemElement(doc, n));
         root.appendChild(group);

@@ -29,12 +29,6 @@ QString now()
     return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
 }
 
-// Notes never process, so they take no part in the run's counts.
-bool takesPart(const Node* node)
-{
-    return node->type() != NoteNodeType;
-}
-
 } // namespace
 
 void GraphScene::runCommand(int mode)
@@ -129,7 +123,7 @@ void GraphScene::runFromRoots(int mode)
     }
     m_toProcess = 0;
     for (const Node* n : all)
-        m_toProcess += takesPart(n) && n->status() != StatusUpToDate ? 1 : 0;
+        m_toProcess += n->takesPartInRuns() && n->status() != StatusUpToDate ? 1 : 0;
     for (Node* n : all) {
         if (!n->connections(Incoming).isEmpty())
             continue;
@@ -157,7 +151,7 @@ void GraphScene::finishRun(qint64 elapsed, bool quiet)
     int withWarnings = 0;
     QMap<int, int> byStatus;
     for (const Node* n : all) {
-        if (!takesPart(n))
+        if (!n->takesPartInRuns())
             continue;
         withWarnings += n->warningCount() > 0 ? 1 : 0;
         byStatus[n->status()] += 1;

@@ -13,6 +13,7 @@ class IONode : public Node
     Q_OBJECT
 
 public:
+    bool isFileItem() const override { return true; }
     explicit IONode(QGraphicsItem* parent = nullptr) : Node(parent) { }
 
     int sourceKind() const { return m_sourceKind; }

@@ -118,27 +118,9 @@ void Node::setCentre(const QPointF& point)
     setPos(point - boundingRect().center());
 }
 
-QString Node::typeName() const
-{
-    switch (type()) {
-    case InputNodeType:
-        return QStringLiteral("Input");
-    case TransformNodeType:
-        return QStringLiteral("Transform");
-    case OutputNodeType:
-        return QStringLiteral("Output");
-    case NoteNodeType:
-        return QStringLiteral("Note");
-    case ChartNodeType:
-        return QStringLiteral("Chart");
-    default:
-        return QString();
-    }
-}
-
 QString Node::resultText() const
 {
-    if (type() == NoteNodeType)
+    if (!takesPartInRuns())
         return QString();
     if (!m_dataset.hasColumns() && status() != StatusError)
         return QStringLiteral("No data");

@@ -73,7 +73,15 @@ public:
     virtual QPointF centre() const;
     virtual void setCentre(const QPointF& point);
     virtual QString displayName() const = 0;
-    virtual QString typeName() const;
+    // The kind's name in the log, summaries and lists ("Input", "Note");
+    // lower case, it names the kind's element in documents.
+    virtual QString typeName() const = 0;
+    // Whether the item processes data and counts in a run's report; notes
+    // only hold text.
+    virtual bool takesPartInRuns() const { return true; }
+    // Whether the item reads or writes the user's data files (Inputs and
+    // Outputs): documents store its name, the run report counts its files.
+    virtual bool isFileItem() const { return false; }
     virtual QString logLine(bool detailed) const;
     virtual QList<Connection*> connections(int direction = AllConnections) const;
     virtual void addConnection(Connection* connection);

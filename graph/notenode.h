@@ -12,6 +12,8 @@ public:
     explicit NoteNode(QGraphicsItem* parent = nullptr) : Node(parent) { }
 
     int type() const override { return NoteNodeType; }
+    QString typeName() const override { return QStringLiteral("Note"); }
+    bool takesPartInRuns() const override { return false; }
     QString displayName() const override;
     bool canProcess() const override { return false; }
     int maxUpstream() const override { return 0; }

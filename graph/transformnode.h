@@ -17,6 +17,7 @@ public:
     ~TransformNode() override;
 
     int type() const override { return TransformNodeType; }
+    QString typeName() const override { return QStringLiteral("Transform"); }
     Transform* transform() const { return m_transform; }
     void setTransform(Transform* transform);
 

@@ -71,6 +71,7 @@ public:
     ~InputNode() override;
 
     int type() const override { return InputNodeType; }
+    QString typeName() const override { return QStringLiteral("Input"); }
     QString displayName() const override;
     bool canProcess() const override { return true; }
     int maxUpstream() const override { return 0; }

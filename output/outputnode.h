@@ -89,6 +89,7 @@ public:
         const QString& path, int fileType = FileTypeNone, QGraphicsItem* parent = nullptr);
 
     int type() const override { return OutputNodeType; }
+    QString typeName() const override { return QStringLiteral("Output"); }
     QString displayName() const override;
     bool canProcess() const override { return allUpstreamUpToDate(); }
     int maxUpstream() const override { return 1; }

@@ -20,6 +20,7 @@ class DocInput : public IONode
 {
 public:
     int type() const override { return InputNodeType; }
+    QString typeName() const override { return QStringLiteral("Input"); }
     QString displayName() const override { return QStringLiteral("In"); }
     bool canProcess() const override { return true; }
     int maxUpstream() const override { return 0; }
@@ -118,6 +119,7 @@ class DocOutput : public IONode
 {
 public:
     int type() const override { return OutputNodeType; }
+    QString typeName() const override { return QStringLiteral("Output"); }
     QString displayName() const override { return QStringLiteral("Out"); }
     bool canProcess() const override { return allUpstreamUpToDate(); }
     int maxUpstream() const override { return 1; }

@@ -20,6 +20,7 @@ public:
     explicit SourceNode(const Dataset& data = Dataset()) : m_data(data) { }
 
     int type() const override { return InputNodeType; }
+    QString typeName() const override { return QStringLiteral("Input"); }
     QString displayName() const override
     {
         return name().isEmpty() ? QStringLiteral("Source") : name();
@@ -88,6 +89,7 @@ class SinkNode : public IONode
 
 public:
     int type() const override { return OutputNodeType; }
+    QString typeName() const override { return QStringLiteral("Output"); }
     QString displayName() const override { return QStringLiteral("Sink"); }
     bool canProcess() const override { return allUpstreamUpToDate(); }
     int maxUpstream() const override { return 1; }

@@ -44,9 +44,6 @@ class TestCatalogue : public QObject
 
 private slots:
     void initTestCase();
-    void tableHasEveryType();
-    void tableMatchesListedFacts_data();
-    void tableMatchesListedFacts();
     void registeredTypesMatchTheTable();
     void prototypesSortByLowerCaseName();
     void createClonesThePrototype();
@@ -65,89 +62,6 @@ void TestCatalogue::initTestCase()
 {
     for (const TransformTypeInfo& info : transformTypeTable())
         m_all.add(new TableType(QString::fromLatin1(info.typeKey)));
-}
-
-void TestCatalogue::tableHasEveryType()
-{
-    const QVector<TransformTypeInfo>& table = transformTypeTable();
-    QCOMPARE(table.size(), 75);
-    QSet<QString> keys;
-    QSet<QString> displayNames;
-    QSet<int> numbers;
-    QMap<int, int> perCategory;
-    QStringList keysInNumberOrder;
-    for (const TransformTypeInfo& info : table) {
-        keys.insert(QString::fromLatin1(info.typeKey));
-        displayNames.insert(QString::fromLatin1(info.displayName));
-        numbers.insert(info.typeNumber);
-        perCategory[info.category] += 1;
-        keysInNumberOrder << QString::fromLatin1(info.typeKey);
-        QVERIFY(info.minInputs >= 1 && info.maxInputs >= info.minInputs);
-    }
-    QCOMPARE(keys.size(), 75);
-    QCOMPARE(displayNames.size(), 75);
-    QCOMPARE(numbers.size(), 75);
-    for (int retired : { 46, 49, 71 })
-        QVERIFY(!numbers.contains(retired));
-    QCOMPARE(*std::max_element(numbers.begin(), numbers.end()), 77);
-    // Numbers follow the alphabetical order of the keys.
-    QStringList sorted = keysInNumberOrder;
-    sorted.sort();
-    QCOMPARE(keysInNumberOrder, sorted);
-    QCOMPARE(perCategory,
-        (QMap<int, int> { { 1, 7 }, { 2, 17 }, { 3, 12 }, { 4, 16 }, { 5, 10 }, { 6, 13 } }));
-    int basic = 0;
-    for (const TransformTypeInfo& info : table)
-        basic += info.advanced ? 0 : 1;
-    QCOMPARE(basic, 29);
-}
-
-void TestCatalogue::tableMatchesListedFacts_data()
-{
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("category");
-    QTest::addColumn<int>("minimum");
-    QTest::addColumn<int>("maximum");
-    QTest::addColumn<bool>("advanced");
-    QTest::newRow("Join") << "Join"
-                          << "Join" << 1 << 2 << 2 << false;
-    QTest::newRow("Cross") << "Cross"
-                           << "Cross" << 1 << 2 << int(Transform::NoLimit) << true;
-    QTest::newRow("Stack") << "Stack"
-                           << "Stack" << 1 << 1 << int(Transform::NoLimit) << false;
-    QTest::newRow("Concat") << "Concat"
-                            << "Concat Cols" << 2 << 1 << 1 << false;
-    QTest::newRow("Replace_Multi") << "Replace_Multi"
-                                   << "Replace" << 4 << 1 << 1 << false;
-    QTest::newRow("Date_Format") << "Date_Format"
-                                 << "DateTime Format" << 4 << 1 << 1 << false;
-    QTest::newRow("Remove") << "Remove"
-                            << "Remove Cols" << 2 << 1 << 1 << false;
-    QTest::newRow("Difference") << "Difference"
-                                << "Difference" << 5 << 2 << 2 << true;
-    QTest::newRow("UUID") << "UUID"
-                          << "UUID" << 6 << 1 << 1 << true;
-    QTest::newRow("Summary") << "Summary"
-                             << "Summary" << 5 << 1 << 1 << false;
-}
-
-void TestCatalogue::tableMatchesListedFacts()
-{
-    QFETCH(QString, key);
-    QFETCH(QString, name);
-    QFETCH(int, category);
-    QFETCH(int, minimum);
-    QFETCH(int, maximum);
-    QFETCH(bool, advanced);
-    const TransformTypeInfo* info = transformTypeInfo(key);
-    QVERIFY(info);
-    QCOMPARE(QString::fromLatin1(info->displayName), name);
-    QCOMPARE(info->category, category);
-    QCOMPARE(info->minInputs, minimum);
-    QCOMPARE(info->maxInputs, maximum);
-    QCOMPARE(info->advanced, advanced);
-    QVERIFY(!transformTypeInfo(QStringLiteral("Trim")));
 }
 
 void TestCatalogue::registeredTypesMatchTheTable()

@@ -24,6 +24,7 @@ public:
     }
 
     int type() const override { return InputNodeType; }
+    QString typeName() const override { return QStringLiteral("Input"); }
     QString displayName() const override { return QStringLiteral("Data"); }
     bool canProcess() const override { return true; }
     int maxUpstream() const override { return 0; }
