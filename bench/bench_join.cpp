@@ -39,6 +39,7 @@ public:
         m_dataset.assignColumnIds(id());
     }
     QString displayName() const override { return QStringLiteral("Held"); }
+    QString typeName() const override { return QStringLiteral("Input"); }
     bool canProcess() const override { return true; }
     int maxUpstream() const override { return 0; }
     int maxDownstream() const override { return NoLimit; }
