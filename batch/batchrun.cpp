@@ -91,6 +91,10 @@ void BatchRun::run()
         info(QStringLiteral("File: %1").arg(native(m_documentPath)));
         info(QStringLiteral("Started: %1").arg(RunReport::now()));
     }
+    // Outputs take relative paths from the document's folder; a document
+    // opened in a window may not have told its scene where it lives yet.
+    if (sceneDocumentPath(&m_scene).isEmpty() && !m_documentPath.isEmpty())
+        setSceneDocumentPath(&m_scene, QFileInfo(m_documentPath).absoluteFilePath());
     saveItems();
     for (int r = 0; r < m_rows.size() && !stopSeen(); ++r) {
         info(QStringLiteral("Batch row: %1").arg(r + 1));

@@ -124,7 +124,8 @@ void TestBatchDialog::runsThreeRowsAndSavesThem()
         QVERIFY2(log.contains(QStringLiteral("Total .transform runs: 3, 0 with errors")),
             qPrintable(log));
         for (const char* name : { "jan", "feb", "mar" })
-            QVERIFY(QFile::exists(m_dir.filePath(QStringLiteral("%1_out.csv").arg(name))));
+            QVERIFY2(QFile::exists(m_dir.filePath(QStringLiteral("%1_out.csv").arg(name))),
+                qPrintable(log + QDir(m_dir.path()).entryList().join(" ")));
         QVERIFY(dialog->processButton()->isEnabled());
         QVERIFY(!dialog->stopButton()->isEnabled());
         if (qEnvironmentVariableIsSet("VARNIX_BATCH_SHOT")) {
