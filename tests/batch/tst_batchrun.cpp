@@ -42,6 +42,7 @@ private slots:
     void report();
     void clearAppend_data();
     void clearAppend();
+    void itemErrorsAsTheyEnd();
     void sheetPatterns();
     void stopEndsAfterCurrentRun();
     void columnsAndChecks();
@@ -218,6 +219,29 @@ void TestBatchRun::clearAppend()
     const QString cleared = "'" + path("all.csv") + "' already exists, cleared before first append";
     QCOMPARE(captured.lines.count(cleared), clear ? 1 : 0);
     QVERIFY(captured.lines.contains("Total .transform runs: 3, 0 with errors"));
+}
+
+void TestBatchRun::itemErrorsAsTheyEnd()
+{
+    m_settings.setBlockedInputExtensions(QStringLiteral("blk"));
+    write("bad.blk", "x\n1\n");
+    BatchRun batch(*m_scene);
+    batch.setRows({ { { "in", "bad.blk" } }, { { "in", "a1.csv" } } });
+    batch.setLogging(BatchLogging { 3, false, QString(), 0 });
+    QStringList lines = runBatch(batch).lines;
+    m_settings.setBlockedInputExtensions(QString());
+    lines.replaceInStrings(QRegularExpression(QStringLiteral("Id=\\d+")), QStringLiteral("Id=*"));
+    QCOMPARE(lines.mid(3, 5),
+        (QStringList { "Processing:", "!   Input: 'bad.blk', Id=*, Error",
+            "    Warning: The extension for this file is blocked in 'Preferences>Input "
+            "Extensions':\n"
+                + path("bad.blk"),
+            "Processed: 1 Input(s), 0 Transform(s), 0 Output(s), 0 Chart(s)",
+            "Outputs written: 0" }));
+    QVERIFY(lines.contains("Results: 1 error(s), 1 warning(s)"));
+    QCOMPARE(lines.mid(lines.size() - 2),
+        (QStringList { "! Total .transform runs: 2, 1 with errors",
+            "! Total results: 1 error(s), 1 warning(s)" }));
 }
 
 void TestBatchRun::sheetPatterns()
