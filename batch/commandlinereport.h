@@ -4,17 +4,19 @@
 // error lines to the diagnostic channel in red, and both to the log file
 // when one is open.
 
+#include "batch/runreport.h"
+
 #include <QFile>
 #include <QString>
 
 class QIODevice;
 
-class CommandLineReport
+class CommandLineReport : public ReportSink
 {
 public:
     // Neither device is owned; both must be open for writing.
     CommandLineReport(QIODevice* out, QIODevice* err);
-    ~CommandLineReport();
+    ~CommandLineReport() override;
     CommandLineReport(const CommandLineReport&) = delete;
     CommandLineReport& operator=(const CommandLineReport&) = delete;
 
@@ -24,8 +26,8 @@ public:
     bool hasLog() const { return m_log.isOpen(); }
     QString logPath() const;
 
-    void info(const QString& line);
-    void error(const QString& line);
+    void info(const QString& line) override;
+    void error(const QString& line) override;
     void flush();
 
 private:

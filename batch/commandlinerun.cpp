@@ -1,6 +1,7 @@
 #include "batch/commandlinerun.h"
 
 #include "batch/commandlinereport.h"
+#include "batch/runreport.h"
 #include "document/documentreader.h"
 #include "document/documentwriter.h"
 #include "graph/graphscene.h"
@@ -8,22 +9,14 @@
 #include "input/inputnode.h"
 #include "output/outputfile.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QMap>
-#include <QRegularExpression>
 #include <QSysInfo>
 
 #include <memory>
 
 namespace {
-
-QString now()
-{
-    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
 
 QString nativeAbsolute(const QString& path)
 {
@@ -75,22 +68,6 @@ QString assignToInputs(const QList<Node*>& inputs, const QString& value)
         }
     }
     return QString();
-}
-
-// The files the outputs report having written, with how often each was.
-QMap<QString, int> writtenFiles(const GraphScene& scene)
-{
-    static const QRegularExpression written(
-        QStringLiteral("^(?:Created|Overwrote|Appended) (?:file|sheet) '(.*)'$"));
-    QMap<QString, int> files;
-    for (const Node* output : nodesOfType(scene, OutputNodeType)) {
-        for (const QString& line : output->information()) {
-            const QRegularExpressionMatch m = written.match(line);
-            if (m.hasMatch())
-                ++files[m.captured(1)];
-        }
-    }
-    return files;
 }
 
 } // namespace
@@ -186,7 +163,7 @@ int CommandLineRun::run()
         return fatal(problem);
     if (m_line.verbosity >= 2) {
         m_report.info(QStringLiteral("File: '%1'").arg(nativeAbsolute(m_line.documentPath)));
-        m_report.info(QStringLiteral("Started: %1").arg(now()));
+        m_report.info(QStringLiteral("Started: %1").arg(RunReport::now()));
     }
     QElapsedTimer stopwatch;
     stopwatch.start();
@@ -203,85 +180,19 @@ int CommandLineRun::run()
         return ExitItemErrors;
     }
 
-    const Tally tally = reportItems(scene);
-    if (m_line.verbosity >= 2)
-        reportSummary(scene, elapsed);
-    QStringList results { QStringLiteral("%1 error(s)").arg(tally.errors) };
-    if (m_line.verbosity >= 2)
-        results << QStringLiteral("%1 warning(s)").arg(tally.warnings);
-    m_report.info(QStringLiteral("Results: %1").arg(results.join(QStringLiteral(", "))));
+    RunReport report(m_report, m_line.verbosity);
+    report.items(scene);
+    if (m_line.verbosity >= 2) {
+        m_report.info(QStringLiteral("Finished: %1").arg(RunReport::now()));
+        report.counts(scene);
+        report.overwritten(RunReport::writtenFiles(scene, OutputNodeType, false));
+        report.elapsed(elapsed);
+    }
+    report.results();
     if (m_line.verbosity >= 2 && m_report.hasLog())
         m_report.info(QStringLiteral("Log: %1").arg(m_report.logPath()));
     m_report.flush();
     if (m_leaveGraphAtExit)
         (void)owned.release();
-    return tally.errors > 0 ? ExitItemErrors : ExitOk;
-}
-
-CommandLineRun::Tally CommandLineRun::reportItems(const GraphScene& scene)
-{
-    Tally tally;
-    const int v = m_line.verbosity;
-    for (int type :
-        { int(InputNodeType), int(TransformNodeType), int(OutputNodeType), int(ChartNodeType) }) {
-        for (const Node* n : nodesOfType(scene, type)) {
-            const bool failed = n->status() == StatusError;
-            if (!failed && n->warningCount() == 0)
-                continue;
-            if (failed)
-                ++tally.errors;
-            if (v >= 2)
-                failed ? m_report.error(n->logLine(false)) : m_report.info(n->logLine(false));
-            tally.warnings += n->warningCount();
-            if (v >= 4) {
-                for (const QString& line : n->information())
-                    m_report.info(QStringLiteral("    Info: ") + line);
-            }
-            if (v >= 3) {
-                for (const QString& line : n->warnings())
-                    m_report.info(QStringLiteral("    Warning: ") + line);
-            }
-        }
-    }
-    return tally;
-}
-
-void CommandLineRun::reportSummary(const GraphScene& scene, qint64 elapsedMs)
-{
-    const bool detailed = m_line.verbosity >= 3;
-    m_report.info(QStringLiteral("Finished: %1").arg(now()));
-    QStringList counts;
-    const QList<QPair<int, QString>> kinds { { InputNodeType, QStringLiteral("%1 Input(s)") },
-        { TransformNodeType, QStringLiteral("%1 Transform(s)") },
-        { OutputNodeType, QStringLiteral("%1 Output(s)") },
-        { ChartNodeType, QStringLiteral("%1 Chart(s)") } };
-    for (const auto& kind : kinds) {
-        int processed = 0;
-        for (const Node* n : nodesOfType(scene, kind.first))
-            processed += n->isProcessed() ? 1 : 0;
-        counts << kind.second.arg(processed);
-    }
-    m_report.info(QStringLiteral("Processed: %1").arg(counts.join(QStringLiteral(", "))));
-    const QMap<QString, int> files = writtenFiles(scene);
-    m_report.info(QStringLiteral("Outputs written: %1").arg(files.size()));
-    for (auto it = files.constBegin(); detailed && it != files.constEnd(); ++it)
-        m_report.info(QStringLiteral("  %1").arg(it.key()));
-    // Chart items write no images yet.
-    m_report.info(QStringLiteral("Charts written: %1").arg(0));
-    QStringList repeated;
-    for (auto it = files.constBegin(); it != files.constEnd(); ++it) {
-        if (it.value() > 1)
-            repeated << QStringLiteral("  Warning: Overwrote '%1' %2 times")
-                            .arg(it.key())
-                            .arg(it.value());
-    }
-    if (!repeated.isEmpty()) {
-        m_report.info(QStringLiteral("Overwritten multiple times: %1").arg(repeated.size()));
-        for (const QString& line : qAsConst(repeated)) {
-            if (detailed)
-                m_report.info(line);
-        }
-    }
-    m_report.info(
-        QStringLiteral("Elapsed: %1 second(s)").arg(QString::number(elapsedMs / 1000.0, 'f', 3)));
+    return report.errors() > 0 ? ExitItemErrors : ExitOk;
 }

@@ -43,16 +43,8 @@ public:
     static QString buildLine();
 
 private:
-    struct Tally
-    {
-        int errors = 0;
-        int warnings = 0;
-    };
-
     int fatal(const QString& message);
     void openLog();
-    Tally reportItems(const GraphScene& scene);
-    void reportSummary(const GraphScene& scene, qint64 elapsedMs);
 
     const CommandLine& m_line;
     CommandLineReport& m_report;

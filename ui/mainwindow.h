@@ -113,6 +113,7 @@ private:
     void onSave();
     void onSaveAs();
     void onCommandLine();
+    void onBatchProcess();
     void onNewWindow();
     void onExit();
     bool saveTo(const QString& path);

@@ -78,7 +78,7 @@ void MainWindow::createActions()
             "Save the current .transform document to a different name/location.", &M::onSaveAs,
             nullptr },
         { "f", "&Batch Process...", "Ctrl+B",
-            "Perform the current .transform document in batch mode.", nullptr, nullptr },
+            "Perform the current .transform document in batch mode.", &M::onBatchProcess, nullptr },
         { "f", "&Command Line...", "", "Get text to use on the command line.", &M::onCommandLine,
             nullptr },
         { "f", "New &Window", "Ctrl+Shift+N", "Open a new window.", &M::onNewWindow, nullptr },
@@ -214,9 +214,6 @@ void MainWindow::createActions()
         m_graphPane->addAction(a);
     }
     m_actions.value(QStringLiteral("S&top Run"))->setEnabled(false);
-    m_actions.value(QStringLiteral("&Batch Process..."))->setEnabled(false);
-    m_actions.value(QStringLiteral("&Batch Process..."))
-        ->setToolTip(tr("Batch processing is not part of this release."));
 }
 
 void MainWindow::createMenus()

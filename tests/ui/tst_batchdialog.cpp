@@ -1,0 +1,148 @@
+// The Batch Process window over a main window's document: three rows run
+// from the window, the log pane's lines, and the table saved with the
+// document.
+#include "graph/graphscene.h"
+#include "input/inputnode.h"
+#include "output/outputnode.h"
+#include "tests/ui/uitesthelpers.h"
+#include "ui/batchdialog.h"
+#include "ui/mainwindow.h"
+
+#include <QAction>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTableWidget>
+#include <QTextEdit>
+#include <QtTest>
+
+class TestBatchDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void logLines_data();
+    void logLines();
+    void runsThreeRowsAndSavesThem();
+
+private:
+    QString write(const QString& name, const QByteArray& bytes);
+    BatchDialog* openBatch(MainWindow& window);
+
+    QTemporaryDir m_settingsDir;
+    QTemporaryDir m_dir;
+};
+
+void TestBatchDialog::initTestCase()
+{
+    isolateSettings(m_settingsDir);
+    QStandardPaths::setTestModeEnabled(true);
+    registerInputNodeKind();
+    registerOutputNodeKind();
+    QVERIFY(m_dir.isValid());
+}
+
+QString TestBatchDialog::write(const QString& name, const QByteArray& bytes)
+{
+    QFile file(m_dir.filePath(name));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(name));
+    file.write(bytes);
+    return file.fileName();
+}
+
+BatchDialog* TestBatchDialog::openBatch(MainWindow& window)
+{
+    QAction* command = window.action(QStringLiteral("&Batch Process..."));
+    if (!command || !command->isEnabled())
+        return nullptr;
+    command->trigger();
+    return window.findChild<BatchDialog*>();
+}
+
+void TestBatchDialog::logLines_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("error");
+    QTest::addColumn<QString>("html");
+    QTest::newRow("indent kept") << "  Input: 'a<b>', Id=1" << false
+                                 << "&nbsp;&nbsp;Input: 'a&lt;b&gt;', Id=1";
+    QTest::newRow("error in red") << "No files match wildcard 'x'." << true
+                                  << "<span style=\"color: red;\">No files match wildcard "
+                                     "'x'.</span>";
+}
+
+void TestBatchDialog::logLines()
+{
+    QFETCH(QString, line);
+    QFETCH(bool, error);
+    QFETCH(QString, html);
+    QCOMPARE(BatchDialog::logHtml(line, error), html);
+}
+
+void TestBatchDialog::runsThreeRowsAndSavesThem()
+{
+    for (const char* name : { "jan.csv", "feb.csv", "mar.csv" })
+        write(name, QByteArray("month\n") + name + "\n");
+    const QString document = m_dir.filePath("batch.transform");
+    {
+        MainWindow window;
+        window.setQuietMessages(true);
+        auto* input = new InputNode(m_dir.filePath("jan.csv"));
+        InputOptions in = input->options();
+        in.alias = QStringLiteral("month");
+        input->setOptions(in);
+        window.graph()->insertNode(input);
+        auto* output = new OutputNode(m_dir.filePath("out.csv"));
+        OutputOptions out = output->options();
+        out.alias = QStringLiteral("result");
+        output->setOptions(out);
+        output->setPos(0, 200);
+        window.graph()->insertNode(output);
+        window.graph()->insertConnection(input, output);
+        QVERIFY(window.saveDocument(document));
+
+        BatchDialog* dialog = openBatch(window);
+        QVERIFY(dialog);
+        QTableWidget* table = dialog->table();
+        QCOMPARE(table->columnCount(), 2);
+        QCOMPARE(table->horizontalHeaderItem(0)->text(), QStringLiteral("Input alias=month"));
+        QCOMPARE(table->horizontalHeaderItem(1)->text(),
+            QStringLiteral("Output alias='result' (out.csv)"));
+        for (const char* name : { "jan", "feb", "mar" }) {
+            dialog->addRow();
+            const int row = table->rowCount() - 1;
+            table->item(row, 0)->setText(QStringLiteral("%1.csv").arg(name));
+            table->item(row, 1)->setText(QStringLiteral("{month}_out.csv"));
+        }
+        QVERIFY(window.isModified());
+        dialog->verbosityBox()->setValue(2);
+        QTest::mouseClick(dialog->processButton(), Qt::LeftButton);
+        const QString log = dialog->logView()->toPlainText();
+        QCOMPARE(log.count(QStringLiteral("Processing:")), 3);
+        QVERIFY2(log.contains(QStringLiteral("Total .transform runs: 3, 0 with errors")),
+            qPrintable(log));
+        for (const char* name : { "jan", "feb", "mar" })
+            QVERIFY2(QFile::exists(m_dir.filePath(QStringLiteral("%1_out.csv").arg(name))),
+                qPrintable(log + QDir(m_dir.path()).entryList().join(" ")));
+        QVERIFY(dialog->processButton()->isEnabled());
+        QVERIFY(!dialog->stopButton()->isEnabled());
+        if (qEnvironmentVariableIsSet("VARNIX_BATCH_SHOT")) {
+            dialog->show();
+            QTest::qWait(qEnvironmentVariableIntValue("VARNIX_BATCH_SHOT"));
+        }
+        QVERIFY(window.saveDocument(document));
+    }
+    MainWindow reopened;
+    reopened.setQuietMessages(true);
+    QVERIFY(reopened.loadDocument(document));
+    BatchDialog* dialog = openBatch(reopened);
+    QVERIFY(dialog);
+    QCOMPARE(dialog->table()->rowCount(), 3);
+    QCOMPARE(dialog->table()->item(1, 0)->text(), QStringLiteral("feb.csv"));
+    QCOMPARE(dialog->verbosityBox()->value(), 2);
+}
+
+QTEST_MAIN(TestBatchDialog)
+#include "tst_batchdialog.moc"
