@@ -11,6 +11,7 @@
 #include "ui/comparedialog.h"
 #include "ui/exploreduplicatesdialog.h"
 #include "ui/explorekeysdialog.h"
+#include "ui/exploreprogress.h"
 #include "uitesthelpers.h"
 
 #include <QCheckBox>
@@ -22,6 +23,7 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace {
@@ -81,6 +83,7 @@ private slots:
     void exploreKeysAgreesWithJoinReport();
     void exploreDuplicates_data();
     void exploreDuplicates();
+    void stopAndRestart();
     void compareAgreesWithDifference_data();
     void compareAgreesWithDifference();
 
@@ -244,6 +247,30 @@ void TestExploreDialogs::exploreDuplicates()
     dialog.regroup();
     QTEST(dialog.summaryLabel()->text(), "summary");
     QTEST(treeText(dialog.tree()), "groups");
+}
+
+void TestExploreDialogs::stopAndRestart()
+{
+    // Fuzzy grouping of many distinct names takes long enough to interrupt.
+    QList<QStringList> rows;
+    for (int i = 0; i < 20000; ++i)
+        rows.append({ QStringLiteral("name %1 %2").arg(i * 7919 % 100003).arg(i % 13) });
+    MergeFixture f(new TransformDedupe, { makeDataset({ "name" }, rows) });
+    TransformParameter* columns = f.transform()->parameter("Columns");
+    columns->setValue(QVariant::fromValue(ColumnRefList { columns->referenceAt(0) }));
+    f.set("Match_Type", QStringLiteral("Fuzzy"));
+    ExploreDuplicatesDialog dialog("Dedupe", *f.transform());
+    QTimer::singleShot(300, dialog.progress(), &ExploreProgress::stop);
+    dialog.regroup();
+    QCOMPARE(dialog.summaryLabel()->text(), QStringLiteral("Stopped before the end."));
+    QVERIFY(dialog.progress()->isHidden());
+    // A change of option during a run starts over with the new option; the
+    // exact grouping then finishes quickly.
+    QTimer::singleShot(
+        300, dialog.matchTypeCombo(), [&dialog] { dialog.matchTypeCombo()->setCurrentIndex(0); });
+    dialog.regroup();
+    QCOMPARE(dialog.summaryLabel()->text(),
+        QStringLiteral("20,000 rows, 0 duplicate groups, 0 duplicate rows"));
 }
 
 void TestExploreDialogs::compareAgreesWithDifference_data()
