@@ -1,5 +1,7 @@
 // The explore dialogs on small tables with known answers: the numbers they
 // show, and that they agree with what the transforms themselves report.
+#include "graph/graphscene.h"
+#include "input/inputnode.h"
 #include "tests/transforms/merge/mergefixture.h"
 #include "transforms/analysis/transformdifference.h"
 #include "transforms/merge/transformintersect.h"
@@ -12,8 +14,10 @@
 #include "ui/exploreduplicatesdialog.h"
 #include "ui/explorekeysdialog.h"
 #include "ui/exploreprogress.h"
+#include "ui/mainwindow.h"
 #include "uitesthelpers.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -73,7 +77,11 @@ class TestExploreDialogs : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { isolateSettings(m_settingsDir); }
+    void initTestCase()
+    {
+        isolateSettings(m_settingsDir);
+        registerInputNodeKind();
+    }
 
     void columnFrequencies_data();
     void columnFrequencies();
@@ -84,6 +92,7 @@ private slots:
     void exploreDuplicates_data();
     void exploreDuplicates();
     void stopAndRestart();
+    void windowOffersTheDialogsOfTheSelectedItem();
     void compareAgreesWithDifference_data();
     void compareAgreesWithDifference();
 
@@ -271,6 +280,29 @@ void TestExploreDialogs::stopAndRestart()
     dialog.regroup();
     QCOMPARE(dialog.summaryLabel()->text(),
         QStringLiteral("20,000 rows, 0 duplicate groups, 0 duplicate rows"));
+}
+
+void TestExploreDialogs::windowOffersTheDialogsOfTheSelectedItem()
+{
+    MainWindow window;
+    window.setQuietMessages(true);
+    QVERIFY(window.loadDocument(VARNIX_TEST_DATA "/../../examples/people.transform"));
+    window.graph()->process(GraphScene::RunAll, true);
+    Node* dedupe = nullptr;
+    for (Node* node : window.graph()->nodes())
+        dedupe = node->displayName() == "Dedupe" ? node : dedupe;
+    QVERIFY(dedupe);
+    dedupe->setSelected(true);
+    QVERIFY(window.action("Explore D&uplicates...")->isEnabled());
+    QVERIFY(window.action("Column &Frequencies...")->isEnabled());
+    QVERIFY(!window.action("Explore &Keys...")->isEnabled());
+    window.action("Explore D&uplicates...")->trigger();
+    auto* dialog = window.findChild<ExploreDuplicatesDialog*>();
+    QVERIFY(dialog);
+    dialog->regroup();
+    QVERIFY(dialog->summaryLabel()->text().startsWith(
+        QStringLiteral("%1 rows, ").arg(dedupe->upstreamNodes(true).first()->rowCount())));
+    window.setModified(false);
 }
 
 void TestExploreDialogs::compareAgreesWithDifference_data()
