@@ -189,6 +189,12 @@ void MainWindow::onCompareHeaders()
     const QList<Node*> selected = m_graph->nodes(true);
     if (selected.size() < 2)
         return;
+    if (selected.size() > 2) {
+        // Beyond two items only the names side by side make sense.
+        CompareHeadersDialog dialog(selected, this);
+        dialog.exec();
+        return;
+    }
     auto* dialog = new CompareDialog(m_graph->nodes(false), selected.at(0), selected.at(1), this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->show();

@@ -23,6 +23,7 @@ struct ExploredKey
 
     bool inBoth() const { return topRows > 0 && bottomRows > 0; }
 };
+Q_DECLARE_TYPEINFO(ExploredKey, Q_MOVABLE_TYPE);
 
 struct KeyExploration
 {

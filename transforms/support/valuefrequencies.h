@@ -26,6 +26,7 @@ struct ValueFrequency
     QString value; // the first row's text, trimmed when whitespace is ignored
     int count = 0;
 };
+Q_DECLARE_TYPEINFO(ValueFrequency, Q_MOVABLE_TYPE);
 
 struct ValueFrequencies
 {
