@@ -32,6 +32,11 @@ bool ExploreProgress::run(const std::function<void(const std::function<bool(int,
         m_stopRequested = true;
         return true;
     }
+    // Closing the dialog during a run must not delete it under the running
+    // work: the deletion waits until the work has returned.
+    QWidget* dialog = window();
+    const bool deleteOnClose = dialog->testAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAttribute(Qt::WA_DeleteOnClose, false);
     m_running = true;
     auto current = work;
     bool finished = true;
@@ -50,6 +55,9 @@ bool ExploreProgress::run(const std::function<void(const std::function<bool(int,
     m_pending = nullptr;
     m_running = false;
     hide();
+    dialog->setAttribute(Qt::WA_DeleteOnClose, deleteOnClose);
+    if (deleteOnClose && !dialog->isVisible())
+        dialog->deleteLater();
     return finished;
 }
 

@@ -22,6 +22,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTableView>
@@ -280,6 +281,17 @@ void TestExploreDialogs::stopAndRestart()
     dialog.regroup();
     QCOMPARE(dialog.summaryLabel()->text(),
         QStringLiteral("20,000 rows, 0 duplicate groups, 0 duplicate rows"));
+
+    // Closed during a run, a dialog that deletes itself on close goes only
+    // once the run has returned.
+    auto* closing = new ExploreDuplicatesDialog("Dedupe", *f.transform());
+    closing->setAttribute(Qt::WA_DeleteOnClose);
+    closing->show();
+    QPointer<ExploreDuplicatesDialog> alive(closing);
+    QTimer::singleShot(300, closing, &QDialog::close);
+    closing->regroup();
+    QVERIFY(alive);
+    QTRY_VERIFY(!alive);
 }
 
 void TestExploreDialogs::windowOffersTheDialogsOfTheSelectedItem()
