@@ -167,6 +167,11 @@ private:
     void onCompareData();
     void onCompareHeaders();
     void onItemSummary();
+    // Explore dialogs (mainwindowexplore.cpp)
+    void onColumnFrequencies();
+    void onExploreKeys();
+    void onExploreDuplicates();
+    void addExploreActions(QMenu* menu);
     // Run commands
     void onAutoRun(bool on);
     void onRunUnprocessed();

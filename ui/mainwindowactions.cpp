@@ -143,6 +143,15 @@ void MainWindow::createActions()
             nullptr },
         { "v", "Compare &Headers...", "", "Compare the headers of 2 or more selected items.",
             &M::onCompareHeaders, nullptr },
+        { "v", "Column &Frequencies...", "",
+            "Count the distinct values of a column of the selected item.", &M::onColumnFrequencies,
+            nullptr },
+        { "v", "Explore &Keys...", "",
+            "Compare the keys of the selected Join, Lookup, Intersect or Subtract item.",
+            &M::onExploreKeys, nullptr },
+        { "v", "Explore D&uplicates...", "",
+            "Show the duplicate groups of the selected Dedupe item.", &M::onExploreDuplicates,
+            nullptr },
         { "v", "Item &Summary...", "Ctrl+;", "View a summary of all items.", &M::onItemSummary,
             nullptr },
         { "r", "&Auto Run", "", "Automatically run changes.", nullptr, &M::onAutoRun },
@@ -249,6 +258,7 @@ void MainWindow::createMenus()
     addAll(view,
         { "&Magnify Cursor", "", "&Tool bar", "&Log Pane", "L&eft Pane", "Ri&ght Pane",
             "Two &Screen Mode", "Toggle &UI Theme", "", "Compare &Data...", "Compare &Headers...",
+            "Column &Frequencies...", "Explore &Keys...", "Explore D&uplicates...",
             "Item &Summary..." });
 
     QMenu* run = menuBar()->addMenu(QStringLiteral("&Run"));
@@ -337,4 +347,5 @@ void MainWindow::updateEditActions()
     m_actions.value(QStringLiteral("Run &Selected"))->setEnabled(!running && selectedNodes > 0);
     m_actions.value(QStringLiteral("Compare &Data..."))->setEnabled(selectedNodes == 2);
     m_actions.value(QStringLiteral("Compare &Headers..."))->setEnabled(selectedNodes >= 2);
+    addExploreActions(nullptr);
 }

@@ -287,6 +287,7 @@ void MainWindow::onContextMenu(const QPoint& globalPos, const QPointF& scenePos)
         menu.addAction(m_actions.value(QStringLiteral("Run &Selected")));
         menu.addAction(m_actions.value(QStringLiteral("&Zoom Selected")));
         menu.addSeparator();
+        addExploreActions(&menu);
     }
     menu.addAction(m_actions.value(QStringLiteral("&Paste")));
     QAction* note = menu.addAction(tr("Add Note Here"));

@@ -3,6 +3,7 @@
 
 #include "graph/graphscene.h"
 #include "ui/actionpane.h"
+#include "ui/comparedialog.h"
 #include "ui/graphpane.h"
 #include "ui/itempane.h"
 #include "ui/mainwindow.h"
@@ -178,8 +179,9 @@ void MainWindow::onCompareData()
     const QList<Node*> selected = m_graph->nodes(true);
     if (selected.size() != 2)
         return;
-    CompareDataDialog dialog(selected.at(0), selected.at(1), this);
-    dialog.exec();
+    auto* dialog = new CompareDialog(m_graph->nodes(false), selected.at(0), selected.at(1), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
 }
 
 void MainWindow::onCompareHeaders()
@@ -187,8 +189,15 @@ void MainWindow::onCompareHeaders()
     const QList<Node*> selected = m_graph->nodes(true);
     if (selected.size() < 2)
         return;
-    CompareHeadersDialog dialog(selected, this);
-    dialog.exec();
+    if (selected.size() > 2) {
+        // Beyond two items only the names side by side make sense.
+        CompareHeadersDialog dialog(selected, this);
+        dialog.exec();
+        return;
+    }
+    auto* dialog = new CompareDialog(m_graph->nodes(false), selected.at(0), selected.at(1), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
 }
 
 void MainWindow::onItemSummary()

@@ -1,0 +1,101 @@
+// The main window's explore commands: column frequencies, explore keys and
+// explore duplicates for the selected item.
+
+#include "graph/graphscene.h"
+#include "graph/transformnode.h"
+#include "transforms/transform.h"
+#include "ui/columnfrequenciesdialog.h"
+#include "ui/datatablemodel.h"
+#include "ui/datatableview.h"
+#include "ui/exploreduplicatesdialog.h"
+#include "ui/explorekeysdialog.h"
+#include "ui/itempane.h"
+#include "ui/mainwindow.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPointer>
+#include <QTableView>
+
+namespace {
+
+// The transform of the only selected item, or null.
+Transform* selectedTransform(const QList<Node*>& selected)
+{
+    auto* node = selected.size() == 1 ? dynamic_cast<TransformNode*>(selected.first()) : nullptr;
+    return node ? node->transform() : nullptr;
+}
+
+void showDialog(QDialog* dialog)
+{
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
+}
+
+} // namespace
+
+// With a menu, adds the explore commands that apply to the selection to it;
+// without one, enables the commands that apply.
+void MainWindow::addExploreActions(QMenu* menu)
+{
+    const QList<Node*> selected = m_graph->nodes(true);
+    const Transform* transform = selectedTransform(selected);
+    const bool frequencies = selected.size() == 1 && selected.first()->columnCount() > 0;
+    const bool keys = transform && transform->offersExploreKeys();
+    const bool duplicates = transform && transform->offersExploreDuplicates();
+    const QPair<const char*, bool> commands[] = { { "Column &Frequencies...", frequencies },
+        { "Explore &Keys...", keys }, { "Explore D&uplicates...", duplicates },
+        { "Compare &Data...", selected.size() == 2 } };
+    for (const auto& command : commands) {
+        QAction* action = m_actions.value(QString::fromUtf8(command.first));
+        if (!action)
+            continue;
+        if (!menu)
+            action->setEnabled(command.second);
+        else if (command.second)
+            menu->addAction(action);
+    }
+}
+
+void MainWindow::onColumnFrequencies()
+{
+    const QList<Node*> selected = m_graph->nodes(true);
+    if (selected.size() != 1)
+        return;
+    Node* node = selected.first();
+    // Start from the column the user is looking at in the data table.
+    const bool shown = m_itemPane->node() == node;
+    const QModelIndex current = m_itemPane->dataTable()->tableView()->currentIndex();
+    const int column = shown && current.isValid()
+        ? m_itemPane->dataTable()->model()->sourceColumn(current.column())
+        : 0;
+    auto* dialog = new ColumnFrequenciesDialog(node->displayName(), node->dataset(), column, this);
+    connect(dialog, &ColumnFrequenciesDialog::valueChosen, this,
+        [this, node = QPointer<Node>(node)](int, const QString& value) {
+            if (!node)
+                return;
+            m_itemPane->setNode(node);
+            DataTableView* table = m_itemPane->dataTable();
+            table->filterModeCombo()->setCurrentIndex(DataTableModel::FilterRowData);
+            table->filterEdit()->setText(value);
+        });
+    showDialog(dialog);
+}
+
+void MainWindow::onExploreKeys()
+{
+    const QList<Node*> selected = m_graph->nodes(true);
+    const Transform* transform = selectedTransform(selected);
+    if (transform && transform->offersExploreKeys())
+        showDialog(new ExploreKeysDialog(selected.first()->displayName(), *transform, this));
+}
+
+void MainWindow::onExploreDuplicates()
+{
+    const QList<Node*> selected = m_graph->nodes(true);
+    const Transform* transform = selectedTransform(selected);
+    if (transform && transform->offersExploreDuplicates())
+        showDialog(new ExploreDuplicatesDialog(selected.first()->displayName(), *transform, this));
+}
