@@ -78,12 +78,12 @@ QString assignToInputs(const QList<Node*>& inputs, const QString& value)
 }
 
 // The files the outputs report having written, with how often each was.
-QMap<QString, int> writtenFiles(const GraphScene& scene)
+QMap<QString, int> writtenFiles(const GraphScene& scene, int type = OutputNodeType)
 {
     static const QRegularExpression written(
         QStringLiteral("^(?:Created|Overwrote|Appended) (?:file|sheet) '(.*)'$"));
     QMap<QString, int> files;
-    for (const Node* output : nodesOfType(scene, OutputNodeType)) {
+    for (const Node* output : nodesOfType(scene, type)) {
         for (const QString& line : output->information()) {
             const QRegularExpressionMatch m = written.match(line);
             if (m.hasMatch())
@@ -147,7 +147,9 @@ QString CommandLineRun::applyAssignments(GraphScene& scene, const QStringList& a
                 return problem;
             continue;
         }
-        const QList<Node*> outputs = withAlias(scene, OutputNodeType, alias);
+        // A chart's alias names the file it writes, as an output's does.
+        const QList<Node*> outputs
+            = withAlias(scene, OutputNodeType, alias) + withAlias(scene, ChartNodeType, alias);
         if (outputs.isEmpty())
             return QStringLiteral("Alias '%1' not recognized").arg(alias);
         for (Node* output : outputs)
@@ -266,8 +268,11 @@ void CommandLineRun::reportSummary(const GraphScene& scene, qint64 elapsedMs)
     m_report.info(QStringLiteral("Outputs written: %1").arg(files.size()));
     for (auto it = files.constBegin(); detailed && it != files.constEnd(); ++it)
         m_report.info(QStringLiteral("  %1").arg(it.key()));
-    // Chart items write no images yet.
-    m_report.info(QStringLiteral("Charts written: %1").arg(0));
+    // Chart items report their files with the same lines as outputs.
+    const QMap<QString, int> charts = writtenFiles(scene, ChartNodeType);
+    m_report.info(QStringLiteral("Charts written: %1").arg(charts.size()));
+    for (auto it = charts.constBegin(); detailed && it != charts.constEnd(); ++it)
+        m_report.info(QStringLiteral("  %1").arg(it.key()));
     QStringList repeated;
     for (auto it = files.constBegin(); it != files.constEnd(); ++it) {
         if (it.value() > 1)
