@@ -284,8 +284,7 @@ bool isRawColumnKey(const QString& key)
 {
     return key == QLatin1String("multi_file_column")
         || key == QLatin1String("excel_manual_col_formats")
-        || key == QLatin1String("json_manual_col_types") || key == QLatin1String("chart_x_column")
-        || key == QLatin1String("chart_y_columns");
+        || key == QLatin1String("json_manual_col_types");
 }
 
 void writeOptions(QDomElement& element, const QVariantMap& options)
