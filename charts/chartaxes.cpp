@@ -113,6 +113,17 @@ void validateRange(const ChartAxisOptions& a, const QString& name, QStringList* 
     }
 }
 
+// Points of a scatter drawn on the edge of the plot would be cut in half.
+Span padded(Span span, bool pad)
+{
+    if (pad && span.valid()) {
+        const double margin = span.hi > span.lo ? (span.hi - span.lo) * 0.05 : 0.5;
+        span.lo -= margin;
+        span.hi += margin;
+    }
+    return span;
+}
+
 QAbstractAxis* valueAxis(
     const ChartAxisOptions& a, Span data, const QString& name, QStringList* warnings)
 {
@@ -212,6 +223,7 @@ void attachAxes(QChart* chart, const ChartPlot& plot, const ChartFacetData& face
     const ChartOptions& o, AxisRanges* ranges, QStringList* warnings)
 {
     const QString yNames = facet.yNames.join(QStringLiteral(", "));
+    const bool scatter = plot.type == ChartScatter;
     QAbstractAxis* x = nullptr;
     if (plot.xKind == XAsText || !isXYChart(plot.type)) {
         auto* categories = new QBarCategoryAxis;
@@ -220,10 +232,12 @@ void attachAxes(QChart* chart, const ChartPlot& plot, const ChartFacetData& face
     } else if (plot.xKind == XAsDate) {
         x = dateAxis(o.xAxis, xSpan(facet));
     } else {
-        x = valueAxis(o.xAxis, xSpan(facet), QStringLiteral("X"), warnings);
+        x = valueAxis(o.xAxis, padded(xSpan(facet), scatter && o.xAxis.scale == ScaleLinear),
+            QStringLiteral("X"), warnings);
     }
     const Span span = ySpan(plot, facet, o);
-    QAbstractAxis* y = valueAxis(o.yAxis, span, QStringLiteral("Y"), warnings);
+    QAbstractAxis* y = valueAxis(o.yAxis, padded(span, scatter && o.yAxis.scale == ScaleLinear),
+        QStringLiteral("Y"), warnings);
     applyCommon(x, o.xAxis, plot.xName, QStringLiteral("$(X)"), plot.xName);
     applyCommon(y, o.yAxis, yNames, QStringLiteral("$(Y)"), yNames);
     const bool horizontal = plot.type == ChartHorizontalBar;

@@ -112,12 +112,12 @@ void addAreas(QChart* chart, const ChartFacetData& facet, const ChartOptions& o,
         }
         auto* area = new QAreaSeries(upper, lower);
         area->setName(data.name);
+        chart->addSeries(area);
         area->setOpacity(o.opacity / 100.0);
         QPen pen = area->pen();
         pen.setWidthF(o.lineThickness);
         area->setPen(pen);
         area->setPointsVisible(o.showLinePoints);
-        chart->addSeries(area);
     }
 }
 
@@ -136,8 +136,10 @@ void addXY(QChart* chart, const ChartPlot& plot, const ChartFacetData& facet, co
         series->replace(plot.type == ChartScatter || plot.xKind == XAsText
                 ? data.points
                 : downsampleMinMax(data.points, plotWidth));
-        styleLine(series, o);
+        // The theme gives the series its colour when it joins the chart;
+        // only the width is changed after that.
         chart->addSeries(series);
+        styleLine(series, o);
     }
 }
 
@@ -156,8 +158,8 @@ void addBars(
             set->append(p.y());
         series->append(set);
     }
-    series->setOpacity(o.opacity / 100.0);
     chart->addSeries(series);
+    series->setOpacity(o.opacity / 100.0);
 }
 
 void addPie(

@@ -33,7 +33,7 @@ ChartViewGrid::ChartViewGrid(QWidget* parent) : QWidget(parent)
     m_gridLayout->setSpacing(2);
     m_stack->addWidget(m_message);
     m_stack->addWidget(m_grid);
-    setMinimumHeight(420);
+    setMinimumHeight(480);
 }
 
 QString ChartViewGrid::message() const
@@ -80,6 +80,7 @@ ChartOptionsForm::ChartOptionsForm(ChartNode* node, QWidget* parent)
     addFormRow(QString(), m_view);
     m_type = addCombo(tr("Chart type"), chartTypeNames(), QStringLiteral("chart type"));
     m_x = new QComboBox(this);
+    m_x->setObjectName(QStringLiteral("X column"));
     addFormRow(tr("X axis data"), m_x);
     connect(m_x, QOverload<int>::of(&QComboBox::activated), this,
         [this] { onChanged(QStringLiteral("X column")); });
