@@ -143,7 +143,9 @@ bool ChartNode::resolveColumn(ChartColumn& c, const Dataset& upstream, const QSt
         return false;
     }
     const QString name = upstream.columnName(found);
-    if (found != c.position || (!c.name.isEmpty() && name != c.name))
+    // A column renamed upstream is still the same column; one that moved or
+    // was found by its name instead is worth a line.
+    if (found != c.position)
         addInformation(QStringLiteral("Reconnected to column '%1' for '%2'").arg(name, role));
     c.position = found;
     c.id = upstream.columnId(found);
@@ -151,12 +153,17 @@ bool ChartNode::resolveColumn(ChartColumn& c, const Dataset& upstream, const QSt
     return true;
 }
 
+// A column that cannot be found is left out of the plot but keeps its
+// identity and name, so it reconnects when the upstream has it again.
 void ChartNode::resolveColumns(const Dataset& upstream)
 {
-    if (m_options.x.isSet() && !resolveColumn(m_options.x, upstream, roleName(true)))
-        m_options.x.position = m_options.x.pending ? m_options.x.position : -1;
-    for (ChartColumn& c : m_options.y)
-        resolveColumn(c, upstream, roleName(false));
+    if (m_options.x.isSet() && !resolveColumn(m_options.x, upstream, roleName(true))
+        && !m_options.x.pending)
+        m_options.x.position = -1;
+    for (ChartColumn& c : m_options.y) {
+        if (!resolveColumn(c, upstream, roleName(false)) && !c.pending)
+            c.position = -1;
+    }
 }
 
 // The columns are found again when the item plots, where the messages

@@ -67,7 +67,7 @@ struct ChartColumn
     QString name;
     bool pending = false;
 
-    bool isSet() const { return pending || position >= 0; }
+    bool isSet() const { return pending || position >= 0 || id.isValid() || !name.isEmpty(); }
     bool operator==(const ChartColumn& o) const
     {
         return position == o.position && id == o.id && name == o.name && pending == o.pending;
