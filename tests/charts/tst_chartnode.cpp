@@ -6,6 +6,7 @@
 #include "tests/graph/testnodes.h"
 
 #include <QtCharts/QChart>
+#include <QtCharts/QValueAxis>
 
 #include <QImage>
 #include <QProcess>
@@ -103,6 +104,9 @@ private slots:
     void initTestCase();
     void plotRules_data();
     void plotRules();
+    void axisWarnings_data();
+    void axisWarnings();
+    void facetsShareTheYRange();
     void dateXAxis();
     void facetGridLeavesTheLastRowShort();
     void downsamplingKeepsExtremes();
@@ -206,6 +210,76 @@ void TestChartNode::plotRules()
         for (QtCharts::QChart* chart : charts)
             chart->deleteLater();
     }
+}
+
+void TestChartNode::axisWarnings_data()
+{
+    QTest::addColumn<int>("scale");
+    QTest::addColumn<bool>("customMin");
+    QTest::addColumn<double>("minValue");
+    QTest::addColumn<bool>("customMax");
+    QTest::addColumn<double>("maxValue");
+    QTest::addColumn<int>("yFormat");
+    QTest::addColumn<QStringList>("warnings");
+
+    QTest::newRow("linear, min above max")
+        << int(ScaleLinear) << true << 5.0 << true << 2.0 << 0
+        << QStringList { "X axis minimum (5) should be < X axis maximum (2)" };
+    QTest::newRow("log, min not positive")
+        << int(ScaleLog10) << true << -1.0 << false << 0.0 << 0
+        << QStringList { "X axis minimum should be > 0 for a logarithmic scale" };
+    QTest::newRow("log, min above max")
+        << int(ScaleLog2) << true << 5.0 << true << 2.0 << 0
+        << QStringList { "X axis minimum (5) should < X axis maximum (2)" };
+    QTest::newRow("whole-number labels for halves")
+        << int(ScaleLinear) << false << 0.0 << false << 0.0 << 6
+        << QStringList { "Label format 'i' may truncate Y axis values." };
+    QTest::newRow("fixed labels with enough digits")
+        << int(ScaleLinear) << false << 0.0 << false << 0.0 << 3 << QStringList();
+}
+
+void TestChartNode::axisWarnings()
+{
+    QFETCH(int, scale);
+    QFETCH(bool, customMin);
+    QFETCH(double, minValue);
+    QFETCH(bool, customMax);
+    QFETCH(double, maxValue);
+    QFETCH(int, yFormat);
+    QFETCH(QStringList, warnings);
+
+    ChartOptions o = chartOf(ChartLine, 1);
+    o.xAxis.scale = scale;
+    o.xAxis.customMin = customMin;
+    o.xAxis.minValue = minValue;
+    o.xAxis.customMax = customMax;
+    o.xAxis.maxValue = maxValue;
+    o.yAxis.labelFormat = yFormat;
+    const ChartPlot plot
+        = makeChartPlot(table({ { "1", "0.5" }, { "2", "1.5" }, { "3", "2.5" } }), o, {});
+    QStringList lines;
+    for (QtCharts::QChart* chart : buildCharts(plot, o, 800, &lines))
+        chart->deleteLater();
+    QCOMPARE(lines, warnings);
+}
+
+void TestChartNode::facetsShareTheYRange()
+{
+    ChartOptions o = chartOf(ChartVerticalBar, 2, LayoutFaceted);
+    o.yAxis.sameRangeAllFacets = true;
+    const ChartPlot plot
+        = makeChartPlot(table({ { "a", "1", "-40" }, { "b", "3", "250" } }), o, {});
+    const QVector<QtCharts::QChart*> charts = buildCharts(plot, o, 800, nullptr);
+    QCOMPARE(charts.size(), 2);
+    QVector<QPair<double, double>> ranges;
+    for (QtCharts::QChart* chart : charts) {
+        const auto* y = qobject_cast<QtCharts::QValueAxis*>(chart->axes(Qt::Vertical).value(0));
+        QVERIFY(y);
+        ranges << qMakePair(y->min(), y->max());
+        chart->deleteLater();
+    }
+    QCOMPARE(ranges.at(0), ranges.at(1));
+    QVERIFY(ranges.at(0).first <= -40 && ranges.at(0).second >= 250);
 }
 
 void TestChartNode::dateXAxis()
