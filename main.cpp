@@ -1,6 +1,7 @@
 #include "batch/commandline.h"
 #include "batch/commandlinereport.h"
 #include "batch/commandlinerun.h"
+#include "charts/chartnode.h"
 #include "core/allocatortuning.h"
 #include "core/memorylimit.h"
 #include "document/autorecovery.h"
@@ -96,6 +97,7 @@ void registerNodeKinds()
 {
     registerInputNodeKind();
     registerOutputNodeKind();
+    registerChartNodeKind();
 }
 
 QStringList argumentsOf(int argc, char* argv[])

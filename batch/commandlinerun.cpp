@@ -124,7 +124,9 @@ QString CommandLineRun::applyAssignments(GraphScene& scene, const QStringList& a
                 return problem;
             continue;
         }
-        const QList<Node*> outputs = withAlias(scene, OutputNodeType, alias);
+        // A chart's alias names the file it writes, as an output's does.
+        const QList<Node*> outputs
+            = withAlias(scene, OutputNodeType, alias) + withAlias(scene, ChartNodeType, alias);
         if (outputs.isEmpty())
             return QStringLiteral("Alias '%1' not recognized").arg(alias);
         for (Node* output : outputs)

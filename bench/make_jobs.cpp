@@ -9,6 +9,7 @@
 // Inputs and outputs carry aliases (people, cities, out, inner, left) so that
 // "-file alias=path" points them at the benchmark data. The paths saved are
 // the default data folder of bench/peers.sh.
+#include "charts/chartnode.h"
 #include "core/enginesettings.h"
 #include "document/documentwriter.h"
 #include "graph/graphscene.h"
@@ -439,6 +440,7 @@ int main(int argc, char** argv)
     EngineSettings(QCoreApplication::applicationDirPath()).apply();
     registerInputNodeKind();
     registerOutputNodeKind();
+    registerChartNodeKind();
     const QStringList args = app.arguments();
     if (args.size() != 2) {
         QTextStream(stderr) << "usage: varnix_make_jobs OUTDIR\n";

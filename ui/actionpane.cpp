@@ -129,16 +129,20 @@ void ActionPane::buildItemButtons(QGridLayout* grid)
     m_outputButton
         = make(tr("Output"), tr("Add an Output item that writes the selected item's data."));
     m_noteButton = make(tr("Note"), tr("Add a Note to the Center pane."));
+    m_chartButton = make(tr("Chart"), tr("Add a Chart item that draws the selected item's data."));
+    m_chartButton->setStyleSheet(QStringLiteral("QPushButton { border-left: 5px solid #7a4fb5; }"));
     m_inputButton->setStyleSheet(QStringLiteral("QPushButton { border-left: 5px solid #2e8b57; }"));
     m_outputButton->setStyleSheet(
         QStringLiteral("QPushButton { border-left: 5px solid #c86a12; }"));
     m_noteButton->setStyleSheet(QStringLiteral("QPushButton { border-left: 5px solid #c9b03c; }"));
     grid->addWidget(m_inputButton, 0, 0);
     grid->addWidget(m_outputButton, 0, 1);
-    grid->addWidget(m_noteButton, 1, 0, 1, 2);
+    grid->addWidget(m_chartButton, 1, 0);
+    grid->addWidget(m_noteButton, 1, 1);
     connect(m_inputButton, &QPushButton::clicked, this, &ActionPane::addInputRequested);
     connect(m_outputButton, &QPushButton::clicked, this, &ActionPane::addOutputRequested);
     connect(m_noteButton, &QPushButton::clicked, this, &ActionPane::addNoteRequested);
+    connect(m_chartButton, &QPushButton::clicked, this, &ActionPane::addChartRequested);
 }
 
 void ActionPane::buildTransformButtons()

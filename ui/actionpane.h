@@ -36,6 +36,7 @@ public:
     QCheckBox* advancedBox() const { return m_advanced; }
     QPushButton* inputButton() const { return m_inputButton; }
     QPushButton* outputButton() const { return m_outputButton; }
+    QPushButton* chartButton() const { return m_chartButton; }
 
     // Records that a transform type was added, for the usage entries.
     void noteUsed(const QString& typeKey);
@@ -51,6 +52,7 @@ signals:
     void addInputRequested();
     void addOutputRequested();
     void addNoteRequested();
+    void addChartRequested();
 
 private:
     void buildItemButtons(QGridLayout* grid);
@@ -62,6 +64,7 @@ private:
     QPushButton* m_inputButton = nullptr;
     QPushButton* m_outputButton = nullptr;
     QPushButton* m_noteButton = nullptr;
+    QPushButton* m_chartButton = nullptr;
     QComboBox* m_filter = nullptr;
     QCheckBox* m_advanced = nullptr;
     QLineEdit* m_search = nullptr;

@@ -4,6 +4,7 @@
 #include "graph/transformnode.h"
 #include "transforms/transform.h"
 #include "transforms/transformparameter.h"
+#include "ui/chartpane.h"
 #include "ui/editors/parametereditor.h"
 #include "ui/itempaneio.h"
 
@@ -30,6 +31,7 @@ void ensureBuiltInForms()
         return;
     done = true;
     registerIoOptionsForms();
+    registerChartOptionsForm();
 }
 
 } // namespace

@@ -99,6 +99,7 @@ void MainWindow::createPanes()
 
     connect(m_actionPane, &ActionPane::addTransformRequested, this, &MainWindow::addTransform);
     connect(m_actionPane, &ActionPane::addNoteRequested, this, &MainWindow::onAddNote);
+    connect(m_actionPane, &ActionPane::addChartRequested, this, &MainWindow::onAddChart);
     connect(m_actionPane, &ActionPane::addInputRequested, this, &MainWindow::onAddInput);
     connect(m_actionPane, &ActionPane::addOutputRequested, this, &MainWindow::onAddOutput);
     connect(m_itemPane, &ItemPane::optionsChanged, m_graphPane->viewport(),

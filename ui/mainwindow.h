@@ -143,6 +143,7 @@ private:
     void onAddNote();
     void onAddInput();
     void onAddOutput();
+    void onAddChart();
     void addPastedTextInput(const QString& text);
     void onFilesDropped(const QStringList& paths, const QPointF& at);
     void onContextMenu(const QPoint& globalPos, const QPointF& scenePos);

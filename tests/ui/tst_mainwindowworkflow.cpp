@@ -1,6 +1,7 @@
 // The whole path a user takes: two files dropped onto the centre pane, a Join
 // added from the left pane with both selected, processed by auto run, the
 // addition undone and redone, the document saved, closed and opened again.
+#include "charts/chartnode.h"
 #include "graph/graphscene.h"
 #include "graph/transformnode.h"
 #include "input/inputnode.h"
@@ -51,6 +52,7 @@ private slots:
         QStandardPaths::setTestModeEnabled(true);
         registerInputNodeKind();
         registerOutputNodeKind();
+        registerChartNodeKind();
     }
 
     void pastedTextBecomesAnInput()
