@@ -20,6 +20,7 @@ public:
     explicit ChartNode(QGraphicsItem* parent = nullptr);
 
     int type() const override { return ChartNodeType; }
+    QString typeName() const override { return QStringLiteral("Chart"); }
     QString displayName() const override;
     bool canProcess() const override { return allUpstreamUpToDate(); }
     int maxUpstream() const override { return 1; }
