@@ -140,6 +140,19 @@ int TransformOutliers::searchColumn(
         const int row = numbers.rows.at(k);
         ++found;
         outlierRow[row] = true;
+        // Where the rows stay in place the data table colours each outlier
+        // like a verification warning, with the fences in its tooltip.
+        if (action == Mark || action == Clamp || action == EmptyCells) {
+            const CellPos cell { row, column };
+            VerificationResults& marks = output.verification();
+            marks.cellStatus.insert(cell, 1);
+            marks.cellMessages[cell] << QStringLiteral("Outlier: %1 outside %2 to %3")
+                                            .arg(Stats::cellText(v), Stats::cellText(f.low),
+                                                Stats::cellText(f.high));
+            ++marks.failuresByRow[row];
+            ++marks.failuresByColumn[column];
+            ++marks.totalFailures;
+        }
         if (action == Clamp)
             output.setValue(row, column, Stats::cellText(v < f.low ? f.low : f.high));
         else if (action == EmptyCells)
@@ -167,6 +180,7 @@ void TransformOutliers::process(Dataset& output, const QList<Node*>& upstream, b
         return;
     const Dataset& input = upstream.first()->dataset();
     output = input;
+    output.clearVerification();
     const auto action = Action(selectionParameter(QStringLiteral("Action")));
     const QVector<int> columns = columnIndexes(QStringLiteral("Columns"));
     QVector<bool> outlierRow(input.rowCount(), false);

@@ -19,6 +19,7 @@ public:
     QString typeKey() const override { return QStringLiteral("Outliers"); }
     void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
     void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    bool keepsVerification() const override { return true; }
     QList<QPair<QString, bool>> optionStates() const override;
 
     // The lowest and highest values that are not outliers. Without spread

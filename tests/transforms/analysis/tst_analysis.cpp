@@ -229,6 +229,14 @@ void TestAnalysis::outliers()
     }
     QCOMPARE(got, expected);
     QCOMPARE(run.summary(), summary);
+    // Rows that stay in place carry a mark on each outlier cell for the
+    // data table; rows that were removed or kept carry none.
+    const bool inPlace = !action.contains("rows");
+    const int found = summary.section(QLatin1Char(' '), 0, 0).toInt();
+    const VerificationResults& marks = run.output().verification();
+    QCOMPARE(marks.cellStatus.size(), inPlace ? found : 0);
+    if (inPlace && found > 0)
+        QVERIFY(marks.cellStatus.contains(CellPos { 6, 0 }));
 }
 
 void TestAnalysis::moving_data()
