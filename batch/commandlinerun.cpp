@@ -1,8 +1,10 @@
 #include "batch/commandlinerun.h"
 
 #include "batch/commandlinereport.h"
+#include "document/documentlocale.h"
 #include "document/documentreader.h"
 #include "document/documentwriter.h"
+#include "document/startup.h"
 #include "graph/graphscene.h"
 #include "graph/node.h"
 #include "input/inputnode.h"
@@ -174,9 +176,11 @@ int CommandLineRun::run()
     auto owned = std::make_unique<GraphScene>();
     GraphScene& scene = *owned;
     DocumentInfo info;
+    LoadReport loaded;
     QString error;
-    if (!DocumentReader::load(m_line.documentPath, scene, &info, nullptr, &error))
+    if (!DocumentReader::load(m_line.documentPath, scene, &info, &loaded, &error))
         return fatal(QStringLiteral("Unable to open '%1': %2").arg(m_line.documentPath, error));
+    DocumentLocale::apply(info.locale);
     const QString problem = applyAssignments(scene, m_line.assignments);
     if (!problem.isEmpty())
         return fatal(problem);
@@ -184,6 +188,7 @@ int CommandLineRun::run()
         m_report.info(QStringLiteral("File: '%1'").arg(nativeAbsolute(m_line.documentPath)));
         m_report.info(QStringLiteral("Started: %1").arg(now()));
     }
+    const int loadWarnings = reportLoadWarnings(loaded);
     QElapsedTimer stopwatch;
     stopwatch.start();
     scene.setAutoRun(info.autoRun);
@@ -191,7 +196,8 @@ int CommandLineRun::run()
     scene.process(GraphScene::RunAll, true);
     const qint64 elapsed = stopwatch.elapsed();
 
-    const Tally tally = reportItems(scene);
+    Tally tally = reportItems(scene);
+    tally.warnings += loadWarnings;
     if (m_line.verbosity >= 2)
         reportSummary(scene, elapsed);
     QStringList results { QStringLiteral("%1 error(s)").arg(tally.errors) };
@@ -204,6 +210,27 @@ int CommandLineRun::run()
     if (m_leaveGraphAtExit)
         (void)owned.release();
     return tally.errors > 0 ? ExitItemErrors : ExitOk;
+}
+
+// What the loader could not take over (transform types this release does not
+// have, a document from a newer release) is a warning each: the run goes on
+// without it, but the user must hear of it.
+int CommandLineRun::reportLoadWarnings(const LoadReport& loaded)
+{
+    QStringList blocks;
+    if (!loaded.warnings.isEmpty())
+        blocks = loaded.warnings.split(QStringLiteral("\n\n"));
+    if (loaded.newerRelease)
+        blocks << DocumentChecks::newerReleaseWarning();
+    if (m_line.verbosity < 2)
+        return int(blocks.size());
+    for (const QString& block : qAsConst(blocks)) {
+        const QStringList lines = block.split(QLatin1Char('\n'));
+        m_report.info(QStringLiteral("Warning: ") + lines.first());
+        for (int i = 1; i < lines.size(); ++i)
+            m_report.info(QStringLiteral("    ") + lines.at(i));
+    }
+    return int(blocks.size());
 }
 
 CommandLineRun::Tally CommandLineRun::reportItems(const GraphScene& scene)

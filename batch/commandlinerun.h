@@ -10,6 +10,7 @@
 #include <QStringList>
 
 class CommandLineReport;
+struct LoadReport;
 class GraphScene;
 
 class CommandLineRun
@@ -46,6 +47,7 @@ private:
 
     int fatal(const QString& message);
     void openLog();
+    int reportLoadWarnings(const LoadReport& loaded);
     Tally reportItems(const GraphScene& scene);
     void reportSummary(const GraphScene& scene, qint64 elapsedMs);
 

@@ -18,6 +18,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QSet>
 #include <QSysInfo>
 #include <QTextStream>
 
@@ -185,10 +186,31 @@ void appendItems(QDomDocument& doc, QDomElement& root, const QList<Node*>& nodes
     }
 }
 
-void appendConnections(
-    QDomDocument& doc, QDomElement& root, const GraphScene& scene, bool selectedOnly)
+// Chart elements kept from the loaded document go back as they were read.
+void appendKeptCharts(QDomDocument& doc, QDomElement& root, const DocumentInfo& info)
+{
+    QDomElement group = root.firstChildElement(QStringLiteral("charts"));
+    for (const QString& text : info.keptCharts) {
+        QDomDocument fragment;
+        if (fragment.setContent(text, false))
+            group.appendChild(doc.importNode(fragment.documentElement(), true));
+    }
+}
+
+void appendConnections(QDomDocument& doc, QDomElement& root, const GraphScene& scene,
+    const DocumentInfo& info, bool selectedOnly)
 {
     QList<QPair<qint32, qint32>> pairs;
+    if (!selectedOnly) {
+        // A kept chart stays connected only while its upstream item exists.
+        QSet<qint32> ids;
+        for (const Node* n : scene.nodes())
+            ids.insert(n->id());
+        for (const auto& pair : info.keptChartConnections) {
+            if (ids.contains(pair.first))
+                pairs.append(pair);
+        }
+    }
     const QList<Connection*> connections = scene.connections();
     for (const Connection* c : connections) {
         if (selectedOnly
@@ -337,7 +359,9 @@ QDomDocument build(const GraphScene& scene, const QString& documentPath, const D
         = options.savedAt.isValid() ? options.savedAt : QDateTime::currentDateTime();
     root.appendChild(buildMeta(doc, documentPath, info, savedAt));
     appendItems(doc, root, scene.nodes(options.selectedOnly));
-    appendConnections(doc, root, scene, options.selectedOnly);
+    if (!options.selectedOnly)
+        appendKeptCharts(doc, root, info);
+    appendConnections(doc, root, scene, info, options.selectedOnly);
     appendBatch(doc, root, info);
     return doc;
 }

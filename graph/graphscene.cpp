@@ -1,6 +1,7 @@
 #include "graph/graphscene.h"
 
 #include "graph/connection.h"
+#include "graph/missingupstream.h"
 #include "graph/node.h"
 #include "graph/transformnode.h"
 #include "graph/userprompt.h"
@@ -179,6 +180,8 @@ Connection* GraphScene::connectTo(Node* to)
     {
         UndoScope scope(*this, QStringLiteral("add connection"));
         c = insertConnection(from, to);
+        // The user has given the item a new upstream item.
+        MissingUpstream::clear(to);
         if (auto* t = qobject_cast<TransformNode*>(to)) {
             t->upstreamChanged();
             emit nodeParametersChanged(t);

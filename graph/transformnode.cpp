@@ -1,6 +1,7 @@
 #include "graph/transformnode.h"
 
 #include "core/settings.h"
+#include "graph/missingupstream.h"
 #include "graph/runstate.h"
 #include "transforms/catalogue.h"
 #include "transforms/transform.h"
@@ -94,6 +95,7 @@ void TransformNode::runTransform()
     m_lastProcessed = QDateTime::currentDateTime();
     setStatus(error ? StatusError : StatusUpToDate, false);
     checkUpstreamCount(upstream.size());
+    m_warnings << MissingUpstream::notes(this);
 
     emit processingEnd(this);
     m_dataset.dropPools();

@@ -2,6 +2,7 @@
 
 #include "core/settings.h"
 #include "graph/graphscene.h"
+#include "graph/missingupstream.h"
 #include "graph/nodefactory.h"
 #include "graph/runstate.h"
 
@@ -175,6 +176,7 @@ void OutputNode::runOutput()
         m_warnings << QStringLiteral("No transforms or inputs connected");
     else
         ok = writeDataset(upstream.first()->dataset());
+    m_warnings << MissingUpstream::notes(this);
 
     m_processingTime = timer.elapsed();
     m_lastProcessed = QDateTime::currentDateTime();

@@ -10,6 +10,7 @@
 #include "ui/actionpane.h"
 #include "ui/graphpane.h"
 #include "ui/itempane.h"
+#include "ui/progresswindow.h"
 #include "ui/prompts.h"
 
 #include <QAction>
@@ -43,6 +44,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     createMenus();
     createToolBar();
     createStatusBar();
+    m_progressWindow = new ProgressWindow(this);
+    connect(m_progressWindow, &ProgressWindow::stopRequested, this, &MainWindow::onStopRun);
     wireGraph();
     restoreLayout();
     updateEditActions();
@@ -139,6 +142,7 @@ void MainWindow::createStatusBar()
 void MainWindow::wireGraph()
 {
     GraphScene* g = m_graph;
+    m_progressWindow->setGraph(g);
     connect(g, &GraphScene::showLogMessage, this, &MainWindow::appendLog);
     connect(g, &GraphScene::showStatusBarMessage, this,
         [this](const QString& text, int ms) { statusBar()->showMessage(text, ms); });
