@@ -193,6 +193,7 @@ int CommandLineRun::run()
     stopwatch.start();
     scene.setAutoRun(info.autoRun);
     scene.setKeepsResults(false);
+    scene.hideItems();
     scene.process(GraphScene::RunAll, true);
     const qint64 elapsed = stopwatch.elapsed();
 

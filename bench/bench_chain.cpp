@@ -65,7 +65,9 @@ void chain(benchmark::State& state, bool run)
             break;
         }
         if (run) {
+            // As the command line runs a document.
             scene.setKeepsResults(false);
+            scene.hideItems();
             scene.process(GraphScene::RunAll, true);
             if (!scene.nodesWithStatus(StatusError).isEmpty())
                 state.SkipWithError("an item ended in error");

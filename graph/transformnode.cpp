@@ -6,8 +6,48 @@
 #include "transforms/catalogue.h"
 #include "transforms/transform.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTimer>
 #include <QUrl>
+
+namespace {
+
+qint64 g_pendingRows = 0;
+
+void flushProcessedRows()
+{
+    if (g_pendingRows == 0)
+        return;
+    Settings& settings = Settings::instance();
+    settings.setTotalRowsProcessed(settings.totalRowsProcessed() + g_pendingRows);
+    g_pendingRows = 0;
+}
+
+// Every change of the settings store makes it rewrite (and sync) its file at
+// the next pump of the event loop, and a run pumps after every item: counted
+// per item, the processed-rows statistic cost a file rewrite per item, most
+// of the time of a long chain. The rows are added up here and handed over
+// once the run has been quiet for a few seconds, or at exit.
+void countProcessedRows(qint64 rows)
+{
+    static QTimer* timer = nullptr;
+    g_pendingRows += rows;
+    if (!QCoreApplication::instance()) {
+        flushProcessedRows();
+        return;
+    }
+    if (!timer) {
+        timer = new QTimer(QCoreApplication::instance());
+        timer->setSingleShot(true);
+        timer->setInterval(3000);
+        QObject::connect(timer, &QTimer::timeout, &flushProcessedRows);
+        qAddPostRoutine(&flushProcessedRows);
+    }
+    timer->start();
+}
+
+} // namespace
 
 TransformNode::TransformNode(Transform* transform, QGraphicsItem* parent) : Node(parent)
 {
@@ -99,8 +139,7 @@ void TransformNode::runTransform()
 
     emit processingEnd(this);
     m_dataset.dropPools();
-    Settings& settings = Settings::instance();
-    settings.setTotalRowsProcessed(settings.totalRowsProcessed() + m_dataset.rowCount());
+    countProcessedRows(m_dataset.rowCount());
     const QList<Node*> downstream = downstreamNodes(false);
     for (Node* n : downstream)
         n->upstreamProcessed();
