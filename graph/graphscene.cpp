@@ -51,6 +51,7 @@ GraphScene::GraphScene(QObject* parent)
     setItemIndexMethod(QGraphicsScene::NoIndex);
     m_delayTimer.setSingleShot(true);
     connect(&m_delayTimer, &QTimer::timeout, this, &GraphScene::onDelayTimeout);
+    connect(this, &GraphScene::processingComplete, this, &TransformNode::flushProcessedRows);
 }
 
 GraphScene::~GraphScene()

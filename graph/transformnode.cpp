@@ -8,14 +8,30 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTimer>
 #include <QUrl>
 
 namespace {
 
+// Every change of the settings store makes it rewrite (and sync) its file at
+// the next pump of the event loop, and a run pumps after every item:
+// counted per item, the processed-rows statistic cost a file rewrite per
+// item, most of the time of a long chain. The rows are added up here and
+// handed over once per run (and at exit).
 qint64 g_pendingRows = 0;
 
-void flushProcessedRows()
+void countProcessedRows(qint64 rows)
+{
+    static const bool atExit = [] {
+        qAddPostRoutine(&TransformNode::flushProcessedRows);
+        return true;
+    }();
+    Q_UNUSED(atExit)
+    g_pendingRows += rows;
+}
+
+} // namespace
+
+void TransformNode::flushProcessedRows()
 {
     if (g_pendingRows == 0)
         return;
@@ -23,31 +39,6 @@ void flushProcessedRows()
     settings.setTotalRowsProcessed(settings.totalRowsProcessed() + g_pendingRows);
     g_pendingRows = 0;
 }
-
-// Every change of the settings store makes it rewrite (and sync) its file at
-// the next pump of the event loop, and a run pumps after every item: counted
-// per item, the processed-rows statistic cost a file rewrite per item, most
-// of the time of a long chain. The rows are added up here and handed over
-// once the run has been quiet for a few seconds, or at exit.
-void countProcessedRows(qint64 rows)
-{
-    static QTimer* timer = nullptr;
-    g_pendingRows += rows;
-    if (!QCoreApplication::instance()) {
-        flushProcessedRows();
-        return;
-    }
-    if (!timer) {
-        timer = new QTimer(QCoreApplication::instance());
-        timer->setSingleShot(true);
-        timer->setInterval(3000);
-        QObject::connect(timer, &QTimer::timeout, &flushProcessedRows);
-        qAddPostRoutine(&flushProcessedRows);
-    }
-    timer->start();
-}
-
-} // namespace
 
 TransformNode::TransformNode(Transform* transform, QGraphicsItem* parent) : Node(parent)
 {

@@ -38,6 +38,10 @@ public:
     // Returns whether the options were rebound.
     bool reorderInputs();
 
+    // Adds the rows counted since the last call to the processed-rows
+    // statistic of the settings; the scene calls it at the end of a run.
+    static void flushProcessedRows();
+
     QVariantMap saveOptions() const override;
     void restoreOptions(const QVariantMap& options) override;
 
