@@ -24,7 +24,7 @@
 
 #include <algorithm>
 
-#include <unistd.h>
+#include <sys/file.h>
 
 namespace DocumentWriter {
 
@@ -249,25 +249,34 @@ void appendBatch(QDomDocument& doc, QDomElement& root, const DocumentInfo& info)
     root.appendChild(logging);
 }
 
+// The held file is replaced rather than rewritten in place: a save cut
+// short by a full disk or a killed process must leave the previous document
+// whole, and writing over the held bytes cannot promise that. The new text
+// goes to a file beside it, synced to disk, which then takes the document's
+// name in one step; the new file is held in its turn.
 bool writeHeld(QFile& file, const QByteArray& text, QString* error)
 {
-    const QString native = QDir::toNativeSeparators(QFileInfo(file.fileName()).absoluteFilePath());
-    if (!file.seek(0)) {
+    const QString path = file.fileName();
+    const QString native = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    QSaveFile replacement(path);
+    if (!replacement.open(QIODevice::WriteOnly)) {
         *error = QStringLiteral("Can't access file '%1' to write.").arg(native);
         return false;
     }
-    const qint64 written = file.write(text);
-    if (written < 0) {
+    const qint64 written = replacement.write(text);
+    if (written < 0 || replacement.error() != QFileDevice::NoError) {
         *error = QStringLiteral("Can't write to file '%1'.").arg(native);
+        replacement.cancelWriting();
         return false;
     }
-    if (written < text.size()) {
+    if (written < text.size() || !replacement.commit()) {
         *error = QStringLiteral("Failed to write to file '%1'.").arg(native);
         return false;
     }
-    file.resize(written);
-    file.flush();
-    ::fsync(file.handle());
+    ::flock(file.handle(), LOCK_UN);
+    file.close();
+    if (file.open(QIODevice::ReadWrite) && ::flock(file.handle(), LOCK_EX | LOCK_NB) != 0)
+        file.close();
     return true;
 }
 
