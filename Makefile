@@ -59,7 +59,8 @@ fuzz: bootstrap
 	@for t in $(FUZZ_TARGETS); do \
 		mkdir -p $(FUZZ_DIR)/corpus/$$t $(FUZZ_DIR)/findings/$$t; \
 		echo "fuzz_$$t: $(FUZZ_SECONDS) s"; \
-		QT_QPA_PLATFORM=offscreen ./$(FUZZ_DIR)/tests/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) \
+		QT_QPA_PLATFORM=offscreen LSAN_OPTIONS=suppressions=tests/fuzz/lsan.supp \
+			./$(FUZZ_DIR)/tests/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) \
 			-timeout=20 -rss_limit_mb=2048 -print_final_stats=1 \
 			-artifact_prefix=$(FUZZ_DIR)/findings/$$t/ \
 			$(FUZZ_DIR)/corpus/$$t tests/fuzz/corpus/$$t || exit 1; \
