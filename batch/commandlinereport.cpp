@@ -1,6 +1,7 @@
 #include "batch/commandlinereport.h"
 
 #include <QDir>
+#include <QFileDevice>
 #include <QFileInfo>
 #include <QIODevice>
 
@@ -38,17 +39,30 @@ void CommandLineReport::info(const QString& line)
 void CommandLineReport::error(const QString& line)
 {
     if (m_err) {
+        // Standard output is buffered when it goes to a pipe or a file and
+        // standard error is not: without this, "2>&1" shows an error before
+        // the report lines written ahead of it.
+        flushDevice(m_out);
         // Item lines start indented; in colour the indent only looks odd.
         const QString text = line.startsWith(QLatin1Char(' ')) ? line.mid(1) : line;
         m_err->write("\x1b[31m");
         m_err->write(text.toLocal8Bit());
         m_err->write("\x1b[0m\n");
+        flushDevice(m_err);
     }
     writeLog(line);
 }
 
+void CommandLineReport::flushDevice(QIODevice* device)
+{
+    if (auto* file = qobject_cast<QFileDevice*>(device))
+        file->flush();
+}
+
 void CommandLineReport::flush()
 {
+    flushDevice(m_out);
+    flushDevice(m_err);
     if (m_log.isOpen())
         m_log.flush();
 }

@@ -32,6 +32,7 @@ public:
 
 private:
     void writeLog(const QString& line);
+    static void flushDevice(QIODevice* device);
 
     QIODevice* m_out;
     QIODevice* m_err;

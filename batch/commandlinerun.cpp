@@ -2,8 +2,10 @@
 
 #include "batch/commandlinereport.h"
 #include "batch/runreport.h"
+#include "document/documentlocale.h"
 #include "document/documentreader.h"
 #include "document/documentwriter.h"
+#include "document/startup.h"
 #include "graph/graphscene.h"
 #include "graph/node.h"
 #include "input/inputnode.h"
@@ -157,9 +159,11 @@ int CommandLineRun::run()
     QObject::connect(
         &scene, &GraphScene::memoryLimitExceeded, [&overMemory] { overMemory = true; });
     DocumentInfo info;
+    LoadReport loaded;
     QString error;
-    if (!DocumentReader::load(m_line.documentPath, scene, &info, nullptr, &error))
+    if (!DocumentReader::load(m_line.documentPath, scene, &info, &loaded, &error))
         return fatal(QStringLiteral("Unable to open '%1': %2").arg(m_line.documentPath, error));
+    DocumentLocale::apply(info.locale);
     const QString problem = applyAssignments(scene, m_line.assignments);
     if (!problem.isEmpty())
         return fatal(problem);
@@ -167,10 +171,12 @@ int CommandLineRun::run()
         m_report.info(QStringLiteral("File: '%1'").arg(nativeAbsolute(m_line.documentPath)));
         m_report.info(QStringLiteral("Started: %1").arg(RunReport::now()));
     }
+    const int loadWarnings = reportLoadWarnings(loaded);
     QElapsedTimer stopwatch;
     stopwatch.start();
     scene.setAutoRun(info.autoRun);
     scene.setKeepsResults(false);
+    scene.hideItems();
     scene.process(GraphScene::RunAll, true);
     const qint64 elapsed = stopwatch.elapsed();
     if (overMemory) {
@@ -184,6 +190,7 @@ int CommandLineRun::run()
 
     RunReport report(m_report, m_line.verbosity);
     report.items(scene);
+    report.addWarnings(loadWarnings);
     if (m_line.verbosity >= 2) {
         m_report.info(QStringLiteral("Finished: %1").arg(RunReport::now()));
         report.counts(scene);
@@ -197,4 +204,25 @@ int CommandLineRun::run()
     if (m_leaveGraphAtExit)
         (void)owned.release();
     return report.errors() > 0 ? ExitItemErrors : ExitOk;
+}
+
+// What the loader could not take over (transform types this release does not
+// have, a document from a newer release) is a warning each: the run goes on
+// without it, but the user must hear of it.
+int CommandLineRun::reportLoadWarnings(const LoadReport& loaded)
+{
+    QStringList blocks;
+    if (!loaded.warnings.isEmpty())
+        blocks = loaded.warnings.split(QStringLiteral("\n\n"));
+    if (loaded.newerRelease)
+        blocks << DocumentChecks::newerReleaseWarning();
+    if (m_line.verbosity < 2)
+        return int(blocks.size());
+    for (const QString& block : qAsConst(blocks)) {
+        const QStringList lines = block.split(QLatin1Char('\n'));
+        m_report.info(QStringLiteral("Warning: ") + lines.first());
+        for (int i = 1; i < lines.size(); ++i)
+            m_report.info(QStringLiteral("    ") + lines.at(i));
+    }
+    return int(blocks.size());
 }

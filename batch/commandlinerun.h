@@ -10,6 +10,7 @@
 #include <QStringList>
 
 class CommandLineReport;
+struct LoadReport;
 class GraphScene;
 
 class EngineSettings;
@@ -45,6 +46,7 @@ public:
 private:
     int fatal(const QString& message);
     void openLog();
+    int reportLoadWarnings(const LoadReport& loaded);
 
     const CommandLine& m_line;
     CommandLineReport& m_report;

@@ -43,6 +43,8 @@ public:
     int errors() const { return m_errors; }
     int warnings() const { return m_warnings; }
     void addError() { ++m_errors; }
+    // Warnings that belong to no item (what the loader could not take over).
+    void addWarnings(int count) { m_warnings += count; }
     int verbosity() const { return m_verbosity; }
 
     // The files the items of a kind (Output or Chart) report having written

@@ -4,7 +4,9 @@
 // the scene, and what a load hands back.
 
 #include <QDateTime>
+#include <QPair>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 class QFile;
@@ -49,6 +51,12 @@ struct DocumentInfo
     // Filled by a load.
     int version = CurrentVersion;
     QString locale;
+
+    // Chart elements of a document read where Chart items are not
+    // available, as XML text, and the connections (start id, end id) that
+    // end at them: written back unchanged so that a save loses nothing.
+    QStringList keptCharts;
+    QVector<QPair<qint32, qint32>> keptChartConnections;
 };
 
 // What a save needs besides the scene and the info.

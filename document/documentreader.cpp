@@ -3,10 +3,12 @@
 #include "document/documentcodec.h"
 #include "document/documentwriter.h"
 #include "graph/graphscene.h"
+#include "graph/missingupstream.h"
 #include "graph/node.h"
 #include "graph/nodefactory.h"
 #include "graph/transformnode.h"
 #include "input/inputnode.h"
+#include "output/outputnode.h"
 #include "transforms/catalogue.h"
 #include "transforms/transform.h"
 
@@ -19,6 +21,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <QTextStream>
 #include <QVector>
 
 #include <algorithm>
@@ -49,7 +52,11 @@ struct ReadContext
     QHash<qint32, Node*> byId;
     qint32 maxId = -1;
     QList<QPair<QString, int>> skippedTransforms;
-    int skippedCharts = 0;
+    // Type key of every transform element that was not added, by its id.
+    QHash<qint32, QString> skippedIds;
+    QStringList keptCharts;
+    QSet<qint32> keptChartIds;
+    QVector<QPair<qint32, qint32>> keptChartConnections;
     int unmadeItems = 0;
     QList<QPair<TransformNode*, ParameterPairs>> parameters;
 };
@@ -193,6 +200,7 @@ void readTransform(ReadContext& context, const Attributes& attributes, const QDo
             context.skippedTransforms.append(qMakePair(typeKey, 1));
         else
             ++it->second;
+        context.skippedIds.insert(idOf(attributes), typeKey);
         return;
     }
     ParameterPairs pairs;
@@ -231,10 +239,8 @@ void readOtherItems(ReadContext& context, const QDomElement& root)
     }
     for (const Attributes& attributes :
         itemAttributes(root, QStringLiteral("charts"), QStringLiteral("chart"))) {
-        if (!NodeFactory::knowsKind(ChartNodeType)) {
-            ++context.skippedCharts;
+        if (!NodeFactory::knowsKind(ChartNodeType))
             continue;
-        }
         const PendingItem item = makeItem(context, ChartNodeType, attributes);
         if (item.node)
             placeItem(context, item);
@@ -247,6 +253,26 @@ void readOtherItems(ReadContext& context, const QDomElement& root)
     }
 }
 
+// Without Chart items a chart element is kept as it was read, so that saving
+// the document gives it back unchanged.
+void keepCharts(ReadContext& context, const QDomElement& root)
+{
+    if (NodeFactory::knowsKind(ChartNodeType))
+        return;
+    const QDomElement group = root.firstChildElement(QStringLiteral("charts"));
+    for (const QDomElement& e : childElements(group, QStringLiteral("chart"))) {
+        const qint32 id = idOf(attributesOf(e));
+        if (id == -1 || context.byId.contains(id) || context.keptChartIds.contains(id))
+            continue;
+        QString text;
+        QTextStream stream(&text);
+        e.save(stream, 0);
+        context.keptCharts << text;
+        context.keptChartIds.insert(id);
+        context.maxId = std::max(context.maxId, id);
+    }
+}
+
 void readConnections(ReadContext& context, const QDomElement& root)
 {
     const QDomElement group = root.firstChildElement(QStringLiteral("connections"));
@@ -255,6 +281,15 @@ void readConnections(ReadContext& context, const QDomElement& root)
         const qint32 end = decodeInt(e.attribute(QStringLiteral("end_id")), -1);
         Node* from = context.byId.value(start);
         Node* to = context.byId.value(end);
+        if (to && !from && context.skippedIds.contains(start)) {
+            MissingUpstream::add(to,
+                QStringLiteral("Upstream item %1 is missing: its transform type '%2' is not "
+                               "available")
+                    .arg(start)
+                    .arg(context.skippedIds.value(start)));
+        }
+        if (from && context.keptChartIds.contains(end))
+            context.keptChartConnections.append(qMakePair(start, end));
         if (start == -1 || end == -1 || start == end || !from || !to)
             continue;
         // A hand-edited file may break the connection rules the graph
@@ -320,9 +355,10 @@ QString warningsText(const ReadContext& context)
     const QString transforms = skippedTransformsText(context.skippedTransforms);
     if (!transforms.isEmpty())
         blocks << transforms;
-    if (context.skippedCharts > 0) {
-        blocks << QStringLiteral("%1 chart item(s) could not be added: charts are not available.")
-                      .arg(context.skippedCharts);
+    if (!context.keptCharts.isEmpty()) {
+        blocks << QStringLiteral("%1 chart item(s) are not shown: charts are not available in "
+                                 "this release. They are kept and saved back unchanged.")
+                      .arg(context.keptCharts.size());
     }
     if (context.unmadeItems > 0) {
         blocks << QStringLiteral("%1 item(s) of a kind that is not available could not be added.")
@@ -462,11 +498,14 @@ void read(const QDomDocument& document, GraphScene& scene, const QString& docume
     readInputs(context, root);
     readTransforms(context, root);
     readOtherItems(context, root);
+    keepCharts(context, root);
     readConnections(context, root);
     applyParameters(context);
     if (context.maxId >= 0)
         Node::raiseIdCounter(context.maxId + 1);
     readBatch(root, target, context.version);
+    target->keptCharts = context.keptCharts;
+    target->keptChartConnections = context.keptChartConnections;
     if (report) {
         report->newerRelease = target->version > DocumentInfo::CurrentVersion;
         report->warnings = warningsText(context);
@@ -494,6 +533,9 @@ bool load(
     if (QCoreApplication::instance())
         QCoreApplication::processEvents();
     read(document, scene, path, info, report);
+    // Relative output paths and {transformfname} are taken from the
+    // document's own file, wherever the program was started from.
+    setSceneDocumentPath(&scene, QFileInfo(path).absoluteFilePath());
     return true;
 }
 

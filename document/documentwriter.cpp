@@ -18,12 +18,13 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QSet>
 #include <QSysInfo>
 #include <QTextStream>
 
 #include <algorithm>
 
-#include <unistd.h>
+#include <sys/file.h>
 
 namespace DocumentWriter {
 
@@ -163,10 +164,31 @@ void appendItems(QDomDocument& doc, QDomElement& root, const QList<Node*>& nodes
     }
 }
 
-void appendConnections(
-    QDomDocument& doc, QDomElement& root, const GraphScene& scene, bool selectedOnly)
+// Chart elements kept from the loaded document go back as they were read.
+void appendKeptCharts(QDomDocument& doc, QDomElement& root, const DocumentInfo& info)
+{
+    QDomElement group = root.firstChildElement(QStringLiteral("charts"));
+    for (const QString& text : info.keptCharts) {
+        QDomDocument fragment;
+        if (fragment.setContent(text, false))
+            group.appendChild(doc.importNode(fragment.documentElement(), true));
+    }
+}
+
+void appendConnections(QDomDocument& doc, QDomElement& root, const GraphScene& scene,
+    const DocumentInfo& info, bool selectedOnly)
 {
     QList<QPair<qint32, qint32>> pairs;
+    if (!selectedOnly) {
+        // A kept chart stays connected only while its upstream item exists.
+        QSet<qint32> ids;
+        for (const Node* n : scene.nodes())
+            ids.insert(n->id());
+        for (const auto& pair : info.keptChartConnections) {
+            if (ids.contains(pair.first))
+                pairs.append(pair);
+        }
+    }
     const QList<Connection*> connections = scene.connections();
     for (const Connection* c : connections) {
         if (selectedOnly
@@ -205,25 +227,34 @@ void appendBatch(QDomDocument& doc, QDomElement& root, const DocumentInfo& info)
     root.appendChild(logging);
 }
 
+// The held file is replaced rather than rewritten in place: a save cut
+// short by a full disk or a killed process must leave the previous document
+// whole, and writing over the held bytes cannot promise that. The new text
+// goes to a file beside it, synced to disk, which then takes the document's
+// name in one step; the new file is held in its turn.
 bool writeHeld(QFile& file, const QByteArray& text, QString* error)
 {
-    const QString native = QDir::toNativeSeparators(QFileInfo(file.fileName()).absoluteFilePath());
-    if (!file.seek(0)) {
+    const QString path = file.fileName();
+    const QString native = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    QSaveFile replacement(path);
+    if (!replacement.open(QIODevice::WriteOnly)) {
         *error = QStringLiteral("Can't access file '%1' to write.").arg(native);
         return false;
     }
-    const qint64 written = file.write(text);
-    if (written < 0) {
+    const qint64 written = replacement.write(text);
+    if (written < 0 || replacement.error() != QFileDevice::NoError) {
         *error = QStringLiteral("Can't write to file '%1'.").arg(native);
+        replacement.cancelWriting();
         return false;
     }
-    if (written < text.size()) {
+    if (written < text.size() || !replacement.commit()) {
         *error = QStringLiteral("Failed to write to file '%1'.").arg(native);
         return false;
     }
-    file.resize(written);
-    file.flush();
-    ::fsync(file.handle());
+    ::flock(file.handle(), LOCK_UN);
+    file.close();
+    if (file.open(QIODevice::ReadWrite) && ::flock(file.handle(), LOCK_EX | LOCK_NB) != 0)
+        file.close();
     return true;
 }
 
@@ -315,7 +346,9 @@ QDomDocument build(const GraphScene& scene, const QString& documentPath, const D
         = options.savedAt.isValid() ? options.savedAt : QDateTime::currentDateTime();
     root.appendChild(buildMeta(doc, documentPath, info, savedAt));
     appendItems(doc, root, scene.nodes(options.selectedOnly));
-    appendConnections(doc, root, scene, options.selectedOnly);
+    if (!options.selectedOnly)
+        appendKeptCharts(doc, root, info);
+    appendConnections(doc, root, scene, info, options.selectedOnly);
     appendBatch(doc, root, info);
     return doc;
 }

@@ -1,6 +1,7 @@
 #include "graph/graphscene.h"
 
 #include "graph/connection.h"
+#include "graph/missingupstream.h"
 #include "graph/node.h"
 #include "graph/transformnode.h"
 #include "graph/userprompt.h"
@@ -8,11 +9,35 @@
 
 #include <QGraphicsLineItem>
 #include <QPen>
+#include <QSet>
+#include <QVector>
 
 namespace {
 
 // Only the outermost of nested changes records a snapshot.
 bool g_takingSnapshot = false;
+
+// Whether the target lies downstream of the start. A document is read
+// upstream first, so the new end of a connection has nothing downstream yet
+// and the search ends at once, where gathering every ancestor of the new
+// start walked the whole chain above it for every connection.
+bool reachesDownstream(const Node* start, const Node* target)
+{
+    QSet<const Node*> seen { start };
+    QVector<const Node*> pending { start };
+    while (!pending.isEmpty()) {
+        const Node* n = pending.takeLast();
+        if (n == target)
+            return true;
+        for (const Node* d : n->downstreamNodes(false)) {
+            if (!seen.contains(d)) {
+                seen.insert(d);
+                pending.append(d);
+            }
+        }
+    }
+    return false;
+}
 
 } // namespace
 
@@ -20,6 +45,10 @@ GraphScene::GraphScene(QObject* parent)
     : QGraphicsScene(parent), m_defaultPrompt(new NonInteractivePrompt(true))
 {
     m_snapshotMaker = &MemorySnapshot::capture;
+    // The items change size and status all the time and are few enough to
+    // find without an index; keeping a BSP index up to date made every pump
+    // of a run re-file the whole graph.
+    setItemIndexMethod(QGraphicsScene::NoIndex);
     m_delayTimer.setSingleShot(true);
     connect(&m_delayTimer, &QTimer::timeout, this, &GraphScene::onDelayTimeout);
 }
@@ -121,6 +150,13 @@ void GraphScene::clearGraph()
         delete n;
 }
 
+void GraphScene::hideItems()
+{
+    const QList<QGraphicsItem*> all = items();
+    for (QGraphicsItem* item : all)
+        item->setVisible(false);
+}
+
 void GraphScene::rebindAll()
 {
     const QList<Node*> all = nodes();
@@ -140,7 +176,7 @@ bool GraphScene::canConnect(const Node* from, const Node* to) const
         || from->connections(Outgoing).size() >= from->maxDownstream())
         return false;
     // A connection into an ancestor would close a cycle.
-    return !to->isConnectedFrom(from) && !from->ancestors().contains(const_cast<Node*>(to));
+    return !to->isConnectedFrom(from) && !reachesDownstream(to, from);
 }
 
 QList<Node*> GraphScene::connectableTargets(Node* from) const
@@ -179,6 +215,8 @@ Connection* GraphScene::connectTo(Node* to)
     {
         UndoScope scope(*this, QStringLiteral("add connection"));
         c = insertConnection(from, to);
+        // The user has given the item a new upstream item.
+        MissingUpstream::clear(to);
         if (auto* t = qobject_cast<TransformNode*>(to)) {
             t->upstreamChanged();
             emit nodeParametersChanged(t);

@@ -97,6 +97,11 @@ public:
     bool keepsResults() const { return m_keepsResults; }
     void setKeepsResults(bool keep) { m_keepsResults = keep; }
     int processedCount() const { return m_processedCount; }
+    // For a scene that no view will show (the command line): hides its
+    // items, which leaves them out of the scene's repaint bookkeeping. That
+    // bookkeeping walks every item at each pump of a run, which made a run
+    // grow with the square of the number of items.
+    void hideItems();
 
     // Undo history
     void recordSnapshot(const QString& label);

@@ -1,9 +1,11 @@
 #include "graph/transformnode.h"
 
 #include "graph/runcontext.h"
+#include "graph/missingupstream.h"
 #include "transforms/catalogue.h"
 #include "transforms/transform.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QUrl>
 
@@ -95,6 +97,7 @@ void TransformNode::runTransform()
     m_lastProcessed = QDateTime::currentDateTime();
     setStatus(error ? StatusError : StatusUpToDate, false);
     checkUpstreamCount(upstream.size());
+    m_warnings << MissingUpstream::notes(this);
 
     emit processingEnd(this);
     m_dataset.dropPools();

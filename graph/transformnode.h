@@ -39,6 +39,7 @@ public:
     // Returns whether the options were rebound.
     bool reorderInputs();
 
+
     QVariantMap saveOptions() const override;
     void restoreOptions(const QVariantMap& options) override;
 

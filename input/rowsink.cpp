@@ -224,7 +224,7 @@ void RowSink::addRaggedRowReport(QStringList* warnings) const
         const LengthStats& stats = it.value();
         lines.append(
             QStringLiteral("%1 input %2 %3 %4: E.g. input row %5")
-                .arg(formatInteger(stats.rows),
+                .arg(QString::number(stats.rows),
                     stats.rows == 1 ? QStringLiteral("row has") : QStringLiteral("rows have"),
                     QString::number(it.key()),
                     it.key() == 1 ? QStringLiteral("value") : QStringLiteral("values"),

@@ -2,6 +2,7 @@
 
 #include "core/enginesettings.h"
 #include "graph/graphscene.h"
+#include "graph/missingupstream.h"
 #include "graph/nodefactory.h"
 #include "graph/runcontext.h"
 
@@ -176,6 +177,7 @@ void OutputNode::runOutput()
         m_warnings << QStringLiteral("No transforms or inputs connected");
     else
         ok = writeDataset(upstream.first()->dataset());
+    m_warnings << MissingUpstream::notes(this);
 
     m_processingTime = timer.elapsed();
     m_lastProcessed = QDateTime::currentDateTime();

@@ -83,6 +83,9 @@ ItemPane::ItemPane(QWidget* parent) : QWidget(parent)
 
 ItemPane::~ItemPane()
 {
+    // The comment field reports losing the focus while the base class
+    // destroys it, when this pane is no longer an ItemPane.
+    disconnect(m_comment, nullptr, this, nullptr);
     setFullScreen(false);
 }
 
@@ -164,9 +167,13 @@ QWidget* ItemPane::makeTabs()
 
 void ItemPane::setNode(Node* node)
 {
-    if (node != m_node)
+    // Compared by address: while the item shown is being destroyed (the
+    // scene changes its selection from there) the guard still holds it, and
+    // reading it as a Node then is undefined.
+    if (node != m_nodeAddress)
         m_commentUndoRecorded = false;
     m_node = node;
+    m_nodeAddress = node;
     watchScene();
     m_options->setNode(node);
     refresh();

@@ -88,6 +88,7 @@ private:
     void watchScene();
 
     QPointer<Node> m_node;
+    const Node* m_nodeAddress = nullptr;
     QPointer<QObject> m_watchedScene;
     QWidget* m_body = nullptr;
     QLabel* m_title = nullptr;

@@ -8,6 +8,7 @@
 #include "ui/actionpane.h"
 #include "ui/graphpane.h"
 #include "ui/itempane.h"
+#include "ui/progresswindow.h"
 #include "ui/prompts.h"
 #include "ui/windowsettings.h"
 
@@ -40,6 +41,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     createMenus();
     createToolBar();
     createStatusBar();
+    m_progressWindow = new ProgressWindow(this);
+    connect(m_progressWindow, &ProgressWindow::stopRequested, this, &MainWindow::onStopRun);
     wireGraph();
     restoreLayout();
     updateEditActions();
@@ -137,6 +140,7 @@ void MainWindow::wireGraph()
     g->runContext().setSettings(&WindowSettings::instance());
     g->runContext().setPrompt(m_prompt.get());
     connect(g, &GraphScene::memoryLimitExceeded, this, &MainWindow::onMemoryLimitExceeded);
+    m_progressWindow->setGraph(g);
     connect(g, &GraphScene::showLogMessage, this, &MainWindow::appendLog);
     connect(g, &GraphScene::showStatusBarMessage, this,
         [this](const QString& text, int ms) { statusBar()->showMessage(text, ms); });

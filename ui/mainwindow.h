@@ -22,6 +22,7 @@ class QActionGroup;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
+class ProgressWindow;
 class QProgressBar;
 class QSplitter;
 class QToolBar;
@@ -195,6 +196,7 @@ private:
     QToolBar* m_toolBar = nullptr;
     QLabel* m_memoryGauge = nullptr;
     QProgressBar* m_progress = nullptr;
+    ProgressWindow* m_progressWindow = nullptr;
     QMenu* m_recentMenu = nullptr;
     QActionGroup* m_tipGroup = nullptr;
     QHash<QString, QAction*> m_actions;

@@ -3,10 +3,12 @@
 
 #include "batch/commandlinerun.h"
 #include "document/autorecovery.h"
+#include "document/documentlocale.h"
 #include "document/documentreader.h"
 #include "document/documentwriter.h"
 #include "graph/graphscene.h"
 #include "graph/ionode.h"
+#include "output/outputnode.h"
 #include "ui/graphpane.h"
 #include "ui/itempane.h"
 #include "ui/mainwindow.h"
@@ -21,6 +23,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -48,6 +51,8 @@ void MainWindow::resetDocument()
     m_held.close();
     m_documentPath.clear();
     m_info = DocumentInfo();
+    // A new document starts in the locale of the preferences.
+    WindowSettings::instance().apply();
     m_redoLabels.clear();
     m_log->clear();
     m_graphPane->resetTransform();
@@ -147,6 +152,7 @@ bool MainWindow::saveTo(const QString& path)
     if (!sameFile)
         m_held.open(absolute);
     m_documentPath = absolute;
+    setSceneDocumentPath(m_graph, absolute);
     statusBar()->showMessage(QStringLiteral("Saved %1").arg(native), 4000);
     addRecent(m_documentPath);
     AutoRecovery::remove();
@@ -173,6 +179,11 @@ bool MainWindow::loadFrom(const QString& path, bool hold)
     }
     m_info = info;
     m_documentPath = absolute;
+    const QString previousLocale = QLocale().name();
+    if (DocumentLocale::apply(info.locale) && QLocale().name() != previousLocale
+        && WindowSettings::instance().warnOnLocaleChange())
+        appendLog(QStringLiteral("Locale set to %1, the locale this document was saved with")
+                      .arg(QLocale().name()));
     applyDocumentFlags();
     addRecent(m_documentPath);
     WindowSettings::instance().setPreviousPath(QFileInfo(absolute).absolutePath());
@@ -180,8 +191,10 @@ bool MainWindow::loadFrom(const QString& path, bool hold)
     m_graphPane->onGraphChanged();
     m_graphPane->zoomFit();
     refreshMemoryGauge();
-    if (!report.warnings.isEmpty())
+    if (!report.warnings.isEmpty()) {
+        appendLog(report.warnings);
         showMessage(report.warnings, true);
+    }
     if (report.newerRelease)
         showMessage(
             QStringLiteral("This document was created with a later version of the software.\nSome "
@@ -311,6 +324,7 @@ void MainWindow::openAtStart(
         if (loadFrom(AutoRecovery::filePath(), false)) {
             // The recovered work has no file of its own yet.
             m_documentPath.clear();
+            setSceneDocumentPath(m_graph, QString());
             setModified(true);
         }
         return;

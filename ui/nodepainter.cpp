@@ -3,6 +3,7 @@
 #include "core/values.h"
 #include "graph/connection.h"
 #include "graph/node.h"
+#include "graph/notenode.h"
 #include "graph/transformnode.h"
 #include "transforms/transform.h"
 
@@ -109,7 +110,8 @@ void paintNote(QPainter* painter, const Node& node, const QRectF& rect)
 {
     painter->setPen(QPen(node.isSelected() ? QColor(0x20, 0x60, 0xd0) : QColor(0xc9, 0xb0, 0x3c),
         node.isSelected() ? 2.0 : 1.0));
-    painter->setBrush(QColor(0xff, 0xf4, 0xb8));
+    const auto* note = qobject_cast<const NoteNode*>(&node);
+    painter->setBrush(note ? note->colour() : NoteNode::DefaultColour);
     painter->drawRect(rect);
     const QString text = node.comment().isEmpty() ? node.displayName() : node.comment();
     painter->setFont(sizedFont(painter->font(), 7.5, false));

@@ -132,6 +132,7 @@ private slots:
     void loadFailures_data();
     void loadFailures();
     void saveFailures();
+    void notesAndChartsSurviveSaving();
 
 private:
     QTemporaryDir m_dir;
@@ -695,6 +696,42 @@ void TestDocument::saveFailures()
     QVERIFY(!DocumentWriter::save(scene, path, DocumentInfo(), SaveOptions(), &error));
     QCOMPARE(error,
         QStringLiteral("Can't open file '%1' to write.").arg(QDir::toNativeSeparators(path)));
+}
+
+// A note keeps its colour and arrow; a chart element, which this build
+// cannot show, goes back as it was read, with its connection, and its id is
+// never given to a new item.
+void TestDocument::notesAndChartsSurviveSaving()
+{
+    const QString chart = QStringLiteral(
+        "<chart id=\"5\" chart_type=\"3\" chart_x_column=\"a\" pos_v12=\"10%1F20\"/>");
+    const QString body
+        = QStringLiteral("<inputs><input id=\"1\" medium=\"1\" text=\"a\"/></inputs>")
+        + QStringLiteral("<charts>") + chart + QStringLiteral("</charts>")
+        + QStringLiteral("<notes><note id=\"2\" comment=\"n\" color=\"10%1F20%1F30\" "
+                         "arrow=\"3\"/></notes>"
+                         "<connections><connection start_id=\"1\" end_id=\"5\"/></connections>");
+    GraphScene scene;
+    DocumentInfo info;
+    LoadReport report;
+    QVERIFY(loadText(documentText(QString(), body), scene, &info, &report));
+    QVERIFY(report.warnings.contains(QLatin1String("1 chart item(s) are not shown")));
+    QVERIFY(Node::nextId() > 5);
+    const QString path = m_dir.filePath(QStringLiteral("kept.transform"));
+    QVERIFY(DocumentWriter::save(scene, path, info, SaveOptions(), nullptr));
+    const QString saved = QString::fromUtf8(readFile(path));
+    QVERIFY2(saved.contains(QLatin1String("arrow=\"3\"")), qPrintable(saved));
+    QVERIFY2(saved.contains(QLatin1String("color=\"10%1F20%1F30\"")), qPrintable(saved));
+    QVERIFY(saved.contains(QLatin1String("<connection start_id=\"1\" end_id=\"5\"/>")));
+    QDomDocument again;
+    QVERIFY(again.setContent(saved));
+    const QDomElement kept = again.documentElement()
+                                 .firstChildElement(QStringLiteral("charts"))
+                                 .firstChildElement(QStringLiteral("chart"));
+    QCOMPARE(kept.attribute(QStringLiteral("id")), QStringLiteral("5"));
+    QCOMPARE(kept.attribute(QStringLiteral("chart_type")), QStringLiteral("3"));
+    QCOMPARE(kept.attribute(QStringLiteral("chart_x_column")), QStringLiteral("a"));
+    QCOMPARE(kept.attributes().count(), 4);
 }
 
 QTEST_MAIN(TestDocument)

@@ -282,6 +282,11 @@ void TestDelimitedReader::reports_data()
         << QStringList { "Number of columns per row vary:\n"
                          "2 input rows have 1 value: E.g. input row 2\n"
                          "2 input rows have 2 values: E.g. input row 1" };
+    QTest::newRow("counts without group separators")
+        << "a,b\n" + QStringLiteral("c\n").repeated(1101) << q << QStringList()
+        << QStringList { "Number of columns per row vary:\n"
+                         "1101 input rows have 1 value: E.g. input row 2\n"
+                         "1 input row has 2 values: E.g. input row 1" };
     QTest::newRow("even rows") << "a,b\nc,d" << q << QStringList() << QStringList();
     QTest::newRow("plain text reports only empty rows")
         << "a\n\nb,c\n"

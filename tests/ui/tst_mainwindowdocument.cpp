@@ -1,6 +1,7 @@
 #include "graph/graphscene.h"
 #include "graph/notenode.h"
 #include "input/inputnode.h"
+#include "output/outputnode.h"
 #include "ui/mainwindow.h"
 #include "ui/prompts.h"
 #include "ui/windowdialogs.h"
@@ -46,6 +47,7 @@ private slots:
     {
         QStandardPaths::setTestModeEnabled(true);
         registerInputNodeKind();
+        registerOutputNodeKind();
     }
 
     void missingInputsAreListed_data();
@@ -55,6 +57,7 @@ private slots:
     void memoryDialogOffersMoreThanTheMaximum();
     void commandLineText_data();
     void commandLineText();
+    void documentPlaceAndLocale();
 };
 
 void TestMainWindowDocument::missingInputsAreListed_data()
@@ -186,6 +189,44 @@ void TestMainWindowDocument::commandLineText()
     QCOMPARE(CommandLineDialog::commandLine(QStringLiteral("/opt/varnix"),
                  QStringLiteral("/data/a b.transform"), verbosity, log),
         expected);
+}
+
+// An open document writes its relative outputs beside itself (also after
+// "Save As" to another folder) and reads numbers in the locale it was saved
+// with; a new document goes back to the locale of the preferences.
+void TestMainWindowDocument::documentPlaceAndLocale()
+{
+    QTemporaryDir dir;
+    const QString document = dir.filePath(QStringLiteral("german.transform"));
+    QFile file(document);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("<!DOCTYPE Varnix>\n<root><meta><version value=\"87\"/><locale value=\"de_DE\"/>"
+               "</meta><inputs><input id=\"1\" medium=\"1\" header=\"1\" delimiter=\"2\" "
+               "text=\"v%0A1.234%2C5%0A200\"/></inputs><transforms><transform id=\"2\" "
+               "name=\"Sort\" pos_v12=\"0\x1f"
+               "100\"><parameters><parameter name=\"Columns\" "
+               "value=\"0%1F1\"/></parameters></transform></transforms><outputs><output id=\"3\" "
+               "file_type=\"0\" path=\"sorted.csv\" pos_v12=\"0\x1f"
+               "200\"/></outputs>"
+               "<connections><connection start_id=\"1\" end_id=\"2\"/><connection "
+               "start_id=\"2\" end_id=\"3\"/></connections></root>\n");
+    file.close();
+    const QString preference = QLocale().name();
+    MainWindow window;
+    window.setQuietMessages(true);
+    QVERIFY(window.loadDocument(document));
+    window.graph()->runCommand(GraphScene::RunAll);
+    QCOMPARE(QLocale().name(), QStringLiteral("de_DE"));
+    QFile sorted(dir.filePath(QStringLiteral("sorted.csv")));
+    QVERIFY(sorted.open(QIODevice::ReadOnly));
+    QVERIFY2(sorted.readAll().contains("v\r\n200\r\n"), "not sorted as numbers");
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("copy")));
+    QVERIFY(window.saveDocument(dir.filePath(QStringLiteral("copy/german.transform"))));
+    window.graph()->runCommand(GraphScene::RunAll);
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("copy/sorted.csv"))));
+    window.setModified(false);
+    window.action(QStringLiteral("&New"))->trigger();
+    QCOMPARE(QLocale().name(), preference);
 }
 
 QTEST_MAIN(TestMainWindowDocument)

@@ -4,7 +4,11 @@
 #include "core/values.h"
 #include "graph/node.h"
 
-#include <limits>
+namespace {
+
+constexpr qint64 MaxColumns = 100000;
+
+} // namespace
 
 QString TransformCopyCols::description() const
 {
@@ -43,8 +47,9 @@ void TransformCopyCols::process(Dataset& output, const QList<Node*>& upstream, b
         setSummary(QStringLiteral("No changes"));
         return;
     }
-    // The spin box allows far more copies than a table can have columns.
-    if (input.columnCount() + wanted > std::numeric_limits<int>::max()) {
+    // The spin box allows far more copies than anyone can use: beyond the
+    // columns the data grid can show, the copies would only take gigabytes.
+    if (input.columnCount() + wanted > MaxColumns) {
         addWarning(QStringLiteral("Cannot add %1 columns").arg(formatInteger(wanted, true)));
         setSummary(QStringLiteral("No changes"));
         error = true;

@@ -90,14 +90,17 @@ QString TransformExtract::rewrite(const QString& text, int row, int column)
 
 QString TransformExtract::extractText(const QString& text, int length, bool fromStart, int offset)
 {
-    const int start = fromStart ? offset : text.size() - offset - length;
-    const int begin = qMax(0, start);
-    const int end = qMin(text.size(), start + length);
+    // Options at the ends of their range must not overflow: the positions
+    // are worked out in 64 bits and only then clamped to the text.
+    const qint64 size = text.size();
+    const qint64 start = fromStart ? qint64(offset) : size - offset - length;
+    const qint64 begin = qMax<qint64>(0, start);
+    const qint64 end = qMin<qint64>(size, start + length);
     if (end <= begin)
         return QString();
-    if (begin == 0 && end == text.size())
+    if (begin == 0 && end == size)
         return text;
-    return text.mid(begin, end - begin);
+    return text.mid(int(begin), int(end - begin));
 }
 
 QString TransformExtract::extractMatch(const QString& text, const QRegularExpression& re)

@@ -1,5 +1,15 @@
 #include "transforms/format/transformpad.h"
 
+#include "core/values.h"
+
+namespace {
+
+// A value padded to a billion characters takes gigabytes and helps no one:
+// such a length is a slip of the keyboard or a damaged document.
+constexpr int MaxLength = 1000000;
+
+} // namespace
+
 QSet<QString> TransformPad::keywords() const
 {
     QSet<QString> words = Transform::keywords();
@@ -36,6 +46,13 @@ bool TransformPad::prepare(const Dataset& input, const QVector<int>& columns)
     m_length = intParameter(QStringLiteral("Length"));
     m_left = selectionParameter(QStringLiteral("Left_Right")) == 0;
     m_padWith = charParameter(QStringLiteral("Pad_With"));
+    if (m_length > MaxLength) {
+        addWarning(
+            QStringLiteral("'Length' is %1, more than the %2 characters values can be padded "
+                           "to")
+                .arg(formatInteger(m_length), formatInteger(MaxLength)));
+        return false;
+    }
     return !m_padWith.isNull() && m_length > 0;
 }
 

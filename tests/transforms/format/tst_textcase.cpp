@@ -259,6 +259,15 @@ void TestTextCase::extract_data()
                                            << "";
     QTest::newRow("start past end") << "Text" << 2 << "Start" << 3 << "" << true << "abc"
                                     << "";
+    // Hand-edited documents can hold any int: positions must not overflow.
+    QTest::newRow("longest length after an offset")
+        << "Text" << INT_MAX << "Start" << 5 << "" << true << "abcdefgh"
+        << "fgh";
+    QTest::newRow("largest offset") << "Text" << 2 << "Start" << INT_MAX << "" << true << "abc"
+                                    << "";
+    QTest::newRow("lowest offset from the end")
+        << "Text" << 1 << "End" << INT_MIN << "" << true << "abc"
+        << "";
     QTest::newRow("first group") << "Regex" << 0 << "Start" << 0 << "(\\d+)-" << true << "ab12-34"
                                  << "12";
     QTest::newRow("second group ignored")

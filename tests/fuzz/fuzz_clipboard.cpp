@@ -1,0 +1,24 @@
+// Pasting items: the clipboard's data as another window (or another
+// program) may have put it there.
+#include "document/clipboard.h"
+#include "fuzzsupport.h"
+#include "graph/graphscene.h"
+
+#include <QMimeData>
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    initialiseFuzzing(argc, argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    QMimeData mime;
+    mime.setData(
+        ItemClipboard::mimeType(), QByteArray(reinterpret_cast<const char*>(data), int(size)));
+    GraphScene scene;
+    QString error;
+    (void)ItemClipboard::paste(&mime, scene, &error);
+    return 0;
+}

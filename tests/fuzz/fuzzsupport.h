@@ -1,0 +1,20 @@
+#pragma once
+
+// What every fuzz target needs before its first input: an application
+// object on the offscreen platform (graph scenes are graphics scenes) and the
+// item kinds a document can hold.
+
+#include "input/inputnode.h"
+#include "output/outputnode.h"
+#include "transforms/catalogue.h"
+
+#include <QApplication>
+
+inline void initialiseFuzzing(int* argc, char*** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication app(*argc, *argv);
+    Catalogue::instance();
+    registerInputNodeKind();
+    registerOutputNodeKind();
+}

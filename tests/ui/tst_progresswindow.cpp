@@ -1,0 +1,74 @@
+// A long fuzzy dedupe shows a progress window whose Stop button stops the
+// run; quick items never show it.
+#include "graph/graphscene.h"
+#include "graph/transformnode.h"
+#include "transforms/catalogue.h"
+#include "transforms/transform.h"
+#include "ui/progresswindow.h"
+#include "uitesthelpers.h"
+
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QtTest>
+
+class TestProgressWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void stopFromTheWindow_data();
+    void stopFromTheWindow();
+};
+
+void TestProgressWindow::stopFromTheWindow_data()
+{
+    QTest::addColumn<QString>("typeKey");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("dedupe") << "Dedupe" << true;
+    QTest::newRow("sort") << "Sort" << false;
+}
+
+void TestProgressWindow::stopFromTheWindow()
+{
+    QFETCH(QString, typeKey);
+    QFETCH(bool, shown);
+    QList<QStringList> rows;
+    for (int i = 0; i < 4000; ++i)
+        rows << QStringList { QStringLiteral("name %1 %2").arg(i * 7919 % 4001).arg(i) };
+    auto* source = new DataNode({ QStringLiteral("name") }, rows);
+    GraphScene scene;
+    scene.insertNode(source);
+    auto* node = new TransformNode(Catalogue::instance().create(typeKey));
+    scene.insertNode(node);
+    scene.insertConnection(source, node);
+    node->upstreamChanged();
+    Transform* transform = node->transform();
+    if (TransformParameter* match = transform->parameter(QStringLiteral("Match_Type")))
+        match->deserialise(QStringLiteral("Fuzzy"));
+    transform->parameter(QStringLiteral("Columns"))->deserialise(QStringLiteral("0"));
+
+    QWidget window;
+    ProgressWindow progress(&window);
+    progress.setShowAfter(0);
+    progress.setGraph(&scene);
+    connect(&progress, &ProgressWindow::stopRequested, &scene, &GraphScene::stop);
+    bool seen = false;
+    connect(&scene, &GraphScene::heartBeat, this, [&] {
+        QProgressDialog* dialog = progress.dialog();
+        if (seen || !dialog || !dialog->isVisible())
+            return;
+        seen = true;
+        QCOMPARE(dialog->labelText(), QStringLiteral("Processing '%1'").arg(node->displayName()));
+        for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+            if (button->text() == QLatin1String("Stop"))
+                button->click();
+        }
+    });
+    scene.runCommand(GraphScene::RunAll);
+    QCOMPARE(seen, shown);
+    QCOMPARE(node->status() == StatusUpToDate, !shown);
+    QVERIFY(!progress.dialog());
+}
+
+QTEST_MAIN(TestProgressWindow)
+#include "tst_progresswindow.moc"
