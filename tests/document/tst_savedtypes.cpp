@@ -4,6 +4,7 @@
 #include "document/documentwriter.h"
 #include "documenttestkinds.h"
 #include "graph/graphscene.h"
+#include "output/outputnode.h"
 #include "graph/transformnode.h"
 #include "transforms/support/conditions.h"
 
@@ -120,6 +121,10 @@ void TestSavedTypes::roundTrip()
         QVERIFY2(p, qPrintable(s));
         p->deserialise(s.mid(eq + 1).replace(QLatin1Char('|'), US));
     }
+    // Relative paths are taken from the document's folder, so the graph runs
+    // as the saved document it is about to become.
+    const QString path = m_dir.filePath(type + QStringLiteral(".transform"));
+    setSceneDocumentPath(&scene, path);
     node->setStatus(StatusNeedsUpdating, true);
     scene.process(GraphScene::RunAll, true);
     QCOMPARE(node->status(), int(StatusUpToDate));
@@ -128,7 +133,6 @@ void TestSavedTypes::roundTrip()
     for (const TransformParameter* p : t->parameters())
         before << p->key() + QLatin1Char('=') + p->serialise();
 
-    const QString path = m_dir.filePath(type + QStringLiteral(".transform"));
     QString error;
     QVERIFY2(DocumentWriter::save(scene, path, DocumentInfo(), SaveOptions(), &error),
         qPrintable(error));

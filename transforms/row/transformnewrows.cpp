@@ -115,7 +115,9 @@ void TransformNewRows::process(Dataset& output, const QList<Node*>& upstream, bo
         return;
     }
     const Where where = Where(selectionParameter(WhereKey));
-    const int count = qMax(1, intParameter(Count, 1));
+    // A hand-edited document may hold any number: keep to the option's range
+    // so that one matching row cannot ask for billions of copies.
+    const int count = qBound(1, intParameter(Count, 1), 1000000);
     const int every = qMax(1, intParameter(Every, 10));
     const NewRowValues values(
         textParameter(Values), charParameter(Separator, QLatin1Char(',')), input);
