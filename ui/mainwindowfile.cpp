@@ -7,6 +7,7 @@
 #include "document/documentwriter.h"
 #include "graph/graphscene.h"
 #include "graph/ionode.h"
+#include "ui/commandlinedialog.h"
 #include "ui/graphpane.h"
 #include "ui/itempane.h"
 #include "ui/mainwindow.h"
@@ -288,7 +289,7 @@ void MainWindow::rebuildRecentMenu()
 
 void MainWindow::onCommandLine()
 {
-    CommandLineDialog dialog(m_documentPath, isWindowModified(), this);
+    CommandLineDialog dialog(m_graph, m_documentPath, isWindowModified(), this);
     dialog.exec();
 }
 
