@@ -1,10 +1,12 @@
 #include "ui/itempaneoptions.h"
 
 #include "graph/graphscene.h"
+#include "graph/itemdefaults.h"
 #include "graph/transformnode.h"
 #include "transforms/transform.h"
 #include "transforms/transformparameter.h"
 #include "ui/editors/parametereditor.h"
+#include "ui/itemdefaultsbar.h"
 #include "ui/itempaneio.h"
 
 #include <QApplication>
@@ -82,6 +84,7 @@ void ItemPaneOptions::clearForm()
     m_labels.clear();
     m_hasCustomForm = false;
     m_customForm = nullptr;
+    delete m_defaultsBar;
     delete m_form;
     m_form = nullptr;
 }
@@ -105,6 +108,7 @@ void ItemPaneOptions::build()
             layout->addWidget(m_customForm);
             m_hasCustomForm = true;
         }
+        addDefaultsBar();
         return;
     }
     Transform* transform = tnode->transform();
@@ -136,6 +140,20 @@ void ItemPaneOptions::build()
         form->addRow(label, editor);
     }
     applyOptionStates();
+    addDefaultsBar();
+}
+
+ItemDefaultsBar* ItemPaneOptions::defaultsBar() const
+{
+    return m_defaultsBar;
+}
+
+void ItemPaneOptions::addDefaultsBar()
+{
+    if (!ItemDefaults::canSave(*m_node))
+        return;
+    m_defaultsBar = new ItemDefaultsBar(m_node, this, this);
+    layout()->addWidget(m_defaultsBar);
 }
 
 // The options that lay out a pivot table (those without the pivot editor
