@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -64,6 +65,7 @@ CommandLineDialog::CommandLineDialog(
     m_text = new QPlainTextEdit(this);
     m_text->setReadOnly(true);
     m_text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_warnings = new QLabel(this);
     m_warnings->setWordWrap(true);
     m_warnings->setAlignment(Qt::AlignTop | Qt::AlignLeft);
