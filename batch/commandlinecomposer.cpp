@@ -208,17 +208,18 @@ QString command(const ComposerChoices& c, const QList<Assignment>& assignments)
 {
     using CommandLineComposer::shellQuote;
     QStringList words { shellQuote(c.program), shellQuote(c.documentPath) };
-    bool looped = false;
+    // The command line points every item sharing an alias at the one value,
+    // so each alias is assigned once, from the first item that holds it.
+    QSet<QString> assigned;
     for (const Assignment& a : assignments) {
+        if (assigned.contains(a.alias))
+            continue;
+        assigned.insert(a.alias);
         words << QStringLiteral("-") + a.option;
-        // Only the first input with the alias takes the loop's file: the
-        // command line applies one assignment to all inputs sharing it.
-        if (c.loops() && !looped && a.option == QLatin1String("file") && a.alias == c.loopAlias) {
+        if (c.loops() && a.option == QLatin1String("file") && a.alias == c.loopAlias)
             words << shellQuote(a.alias + QLatin1Char('=')) + LoopVariable;
-            looped = true;
-        } else {
+        else
             words << shellQuote(a.alias + QLatin1Char('=') + a.value);
-        }
     }
     words << QStringLiteral("-cli") << QStringLiteral("-verbosity") << QString::number(c.verbosity);
     if (!c.logPath.isEmpty()) {
