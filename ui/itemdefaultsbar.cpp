@@ -10,30 +10,31 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
-#include <QVBoxLayout>
+#include <QMenu>
+#include <QToolButton>
 
 ItemDefaultsBar::ItemDefaultsBar(Node* node, ItemPaneOptions* options, QWidget* parent)
     : QWidget(parent), m_node(node), m_options(options)
 {
     setObjectName(QStringLiteral("itemDefaultsBar"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 6, 0, 0);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
     m_note = new QLabel(this);
-    m_note->setWordWrap(true);
-    m_note->setStyleSheet(QStringLiteral("color: palette(mid); font-style: italic;"));
+    m_note->setStyleSheet(QStringLiteral("font-style: italic;"));
     layout->addWidget(m_note);
-    auto* row = new QHBoxLayout;
-    m_save = new QPushButton(tr("Save as default"), this);
-    m_save->setToolTip(tr("New items like this one start with these options."));
-    m_reset = new QPushButton(tr("Reset to defaults"), this);
-    m_reset->setToolTip(tr("Forget the saved options: new items start with the built-in ones."));
-    row->addWidget(m_save);
-    row->addWidget(m_reset);
-    row->addStretch(1);
-    layout->addLayout(row);
-    connect(m_save, &QPushButton::clicked, this, &ItemDefaultsBar::onSave);
-    connect(m_reset, &QPushButton::clicked, this, &ItemDefaultsBar::onReset);
+    m_button = new QToolButton(this);
+    m_button->setText(tr("Defaults"));
+    m_button->setAutoRaise(true);
+    m_button->setPopupMode(QToolButton::InstantPopup);
+    auto* menu = new QMenu(m_button);
+    m_save = menu->addAction(tr("Save as default"));
+    m_save->setStatusTip(tr("New items like this one start with these options."));
+    m_reset = menu->addAction(tr("Reset to defaults"));
+    m_reset->setStatusTip(tr("Forget the saved options: new items start with the built-in ones."));
+    m_button->setMenu(menu);
+    layout->addWidget(m_button);
+    connect(m_save, &QAction::triggered, this, &ItemDefaultsBar::onSave);
+    connect(m_reset, &QAction::triggered, this, &ItemDefaultsBar::onReset);
     showApplied();
 }
 
@@ -60,10 +61,18 @@ void ItemDefaultsBar::showApplied()
         }
         names << name;
     }
-    m_note->setText(names.isEmpty()
+    m_note->setText(names.isEmpty() ? QString() : tr("Saved defaults"));
+    m_note->setToolTip(names.isEmpty()
             ? QString()
             : tr("Saved defaults applied: %1").arg(names.join(QStringLiteral(", "))));
     m_note->setVisible(!names.isEmpty());
+}
+
+void ItemDefaultsBar::showMessage(const QString& text)
+{
+    m_note->setText(text);
+    m_note->setToolTip(QString());
+    m_note->setVisible(true);
 }
 
 void ItemDefaultsBar::onSave()
@@ -71,8 +80,7 @@ void ItemDefaultsBar::onSave()
     if (!m_node)
         return;
     ItemDefaults::save(*m_node, m_node->runContext().settings());
-    m_note->setText(tr("Saved as the default for new items like this one."));
-    m_note->setVisible(true);
+    showMessage(tr("Saved as default"));
 }
 
 void ItemDefaultsBar::onReset()
@@ -80,7 +88,5 @@ void ItemDefaultsBar::onReset()
     if (!m_node)
         return;
     ItemDefaults::reset(*m_node, m_node->runContext().settings());
-    m_note->setText(tr("Saved defaults cleared: new items like this one start with the "
-                       "built-in options."));
-    m_note->setVisible(true);
+    showMessage(tr("Defaults cleared"));
 }

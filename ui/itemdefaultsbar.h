@@ -5,12 +5,13 @@
 
 class ItemPaneOptions;
 class Node;
+class QAction;
 class QLabel;
-class QPushButton;
+class QToolButton;
 
-// Under an item's options: says which options came from the user's saved
+// Beside the item's title: says when options came from the user's saved
 // defaults, and offers "Save as default" and "Reset to defaults" for items
-// like it.
+// like it. It sits in the title row so that it costs the options no room.
 class ItemDefaultsBar : public QWidget
 {
     Q_OBJECT
@@ -18,18 +19,21 @@ class ItemDefaultsBar : public QWidget
 public:
     ItemDefaultsBar(Node* node, ItemPaneOptions* options, QWidget* parent = nullptr);
 
-    QPushButton* saveButton() const { return m_save; }
-    QPushButton* resetButton() const { return m_reset; }
+    QAction* saveAction() const { return m_save; }
+    QAction* resetAction() const { return m_reset; }
+    // Shown when defaults were applied; the tool tip names the options.
     QLabel* note() const { return m_note; }
 
 private:
     void showApplied();
+    void showMessage(const QString& text);
     void onSave();
     void onReset();
 
     QPointer<Node> m_node;
     ItemPaneOptions* m_options;
     QLabel* m_note = nullptr;
-    QPushButton* m_save = nullptr;
-    QPushButton* m_reset = nullptr;
+    QToolButton* m_button = nullptr;
+    QAction* m_save = nullptr;
+    QAction* m_reset = nullptr;
 };

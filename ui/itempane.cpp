@@ -66,6 +66,8 @@ ItemPane::ItemPane(QWidget* parent) : QWidget(parent)
     layout->addWidget(makeHeader());
 
     m_options = new ItemPaneOptions;
+    // After the title and the status.
+    m_options->setDefaultsBarHost(m_titleRow, 2);
     m_optionsScroll = new QScrollArea;
     m_optionsScroll->setWidgetResizable(true);
     m_optionsScroll->setFrameShape(QFrame::NoFrame);
@@ -101,6 +103,7 @@ QWidget* ItemPane::makeHeader()
     m_status = new QLabel(header);
     top->addWidget(m_title, 1);
     top->addWidget(m_status);
+    m_titleRow = top;
     auto* group = new QButtonGroup(header);
     for (int mode = 0; mode < 3; ++mode) {
         auto* button = new QToolButton(header);

@@ -9,6 +9,7 @@ class CharacterFrequencyModel;
 class DataTableView;
 class QModelIndex;
 class ItemPaneOptions;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QScrollArea;
@@ -92,6 +93,7 @@ private:
     QWidget* m_body = nullptr;
     QLabel* m_title = nullptr;
     QLabel* m_status = nullptr;
+    QHBoxLayout* m_titleRow = nullptr;
     QLineEdit* m_comment = nullptr;
     QSplitter* m_splitter = nullptr;
     QScrollArea* m_optionsScroll = nullptr;

@@ -153,7 +153,16 @@ void ItemPaneOptions::addDefaultsBar()
     if (!ItemDefaults::canSave(*m_node))
         return;
     m_defaultsBar = new ItemDefaultsBar(m_node, this, this);
-    layout()->addWidget(m_defaultsBar);
+    if (m_defaultsHost)
+        m_defaultsHost->insertWidget(m_defaultsHostIndex, m_defaultsBar);
+    else
+        layout()->addWidget(m_defaultsBar);
+}
+
+void ItemPaneOptions::setDefaultsBarHost(QBoxLayout* row, int index)
+{
+    m_defaultsHost = row;
+    m_defaultsHostIndex = index;
 }
 
 // The options that lay out a pivot table (those without the pivot editor

@@ -10,6 +10,7 @@
 
 class GraphScene;
 class ItemDefaultsBar;
+class QBoxLayout;
 class Node;
 class ParameterEditor;
 class QFormLayout;
@@ -48,6 +49,9 @@ public:
     ParameterEditor* editor(const QString& key) const;
     // "Save as default" and "Reset to defaults" of the shown item, or null.
     ItemDefaultsBar* defaultsBar() const;
+    // Where that bar goes: a row outside the options (the pane's title row),
+    // at the index given; without one it goes under the options.
+    void setDefaultsBarHost(QBoxLayout* row, int index);
     QLabel* label(const QString& key) const { return m_labels.value(key); }
 
 signals:
@@ -77,4 +81,6 @@ private:
     bool m_hasCustomForm = false;
     QWidget* m_customForm = nullptr;
     QPointer<ItemDefaultsBar> m_defaultsBar;
+    QBoxLayout* m_defaultsHost = nullptr;
+    int m_defaultsHostIndex = 0;
 };

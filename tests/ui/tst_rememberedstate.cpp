@@ -16,10 +16,10 @@
 #include "ui/windowsettings.h"
 #include "uitesthelpers.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QToolBar>
@@ -86,7 +86,7 @@ private slots:
         ItemDefaultsBar* bar = showInPane(window, first);
         QVERIFY(bar);
         QVERIFY(bar->note()->isHidden());
-        bar->saveButton()->click();
+        bar->saveAction()->trigger();
         QCOMPARE(restarted()->transformDefault(type, QStringLiteral("Keep_Upper")).toString(),
             first->transform()->parameter(QStringLiteral("Keep_Upper"))->serialise());
 
@@ -97,9 +97,9 @@ private slots:
         QVERIFY(keep->userDefaultApplied());
         bar = showInPane(window, second);
         QVERIFY(!bar->note()->isHidden());
-        QVERIFY(bar->note()->text().contains(QStringLiteral("keep upper case")));
+        QVERIFY(bar->note()->toolTip().contains(QStringLiteral("keep upper case")));
 
-        bar->resetButton()->click();
+        bar->resetAction()->trigger();
         QVERIFY(!restarted()->transformDefault(type, QStringLiteral("Keep_Upper")).isValid());
         TransformNode* third = addCase(window, input);
         QCOMPARE(
@@ -118,7 +118,7 @@ private slots:
         o.trimWhitespace = false;
         o.alias = QStringLiteral("people");
         first->setOptions(o);
-        showInPane(window, first)->saveButton()->click();
+        showInPane(window, first)->saveAction()->trigger();
 
         const auto store = restarted();
         const QString source = QString::number(first->medium());
@@ -133,9 +133,9 @@ private slots:
         QCOMPARE(second->options().alias, QString());
         QCOMPARE(ItemDefaults::applied(*second), (QStringList { "ignored_rows", "trim" }));
         QVERIFY(
-            showInPane(window, second)->note()->text().contains(QStringLiteral("ignored rows")));
+            showInPane(window, second)->note()->toolTip().contains(QStringLiteral("ignored rows")));
 
-        showInPane(window, second)->resetButton()->click();
+        showInPane(window, second)->resetAction()->trigger();
         QCOMPARE(addPastedInput(window)->options().ignoredFirstRows, 0);
         window.setModified(false);
     }
