@@ -9,9 +9,10 @@ class QAction;
 class QLabel;
 class QToolButton;
 
-// Beside the item's title: says when options came from the user's saved
+// Beside the item's comment: says when options came from the user's saved
 // defaults, and offers "Save as default" and "Reset to defaults" for items
-// like it. It sits in the title row so that it costs the options no room.
+// like it. It sits in the pane's header so that it costs the options no
+// room.
 class ItemDefaultsBar : public QWidget
 {
     Q_OBJECT

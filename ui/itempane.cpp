@@ -66,8 +66,7 @@ ItemPane::ItemPane(QWidget* parent) : QWidget(parent)
     layout->addWidget(makeHeader());
 
     m_options = new ItemPaneOptions;
-    // After the title and the status.
-    m_options->setDefaultsBarHost(m_titleRow, 2);
+    m_options->setDefaultsBarHost(m_commentRow, 1);
     m_optionsScroll = new QScrollArea;
     m_optionsScroll->setWidgetResizable(true);
     m_optionsScroll->setFrameShape(QFrame::NoFrame);
@@ -103,7 +102,6 @@ QWidget* ItemPane::makeHeader()
     m_status = new QLabel(header);
     top->addWidget(m_title, 1);
     top->addWidget(m_status);
-    m_titleRow = top;
     auto* group = new QButtonGroup(header);
     for (int mode = 0; mode < 3; ++mode) {
         auto* button = new QToolButton(header);
@@ -132,7 +130,10 @@ QWidget* ItemPane::makeHeader()
     m_comment = new QLineEdit(header);
     m_comment->setPlaceholderText(tr("Comment"));
     m_comment->setToolTip(tr("Add a useful comment for a colleague or your future self."));
-    grid->addWidget(m_comment);
+    // The comment shares its row with the item's Defaults menu.
+    m_commentRow = new QHBoxLayout;
+    m_commentRow->addWidget(m_comment, 1);
+    grid->addLayout(m_commentRow);
     connect(m_comment, &QLineEdit::textEdited, this, &ItemPane::onCommentEdited);
     connect(
         m_comment, &QLineEdit::editingFinished, this, [this] { m_commentUndoRecorded = false; });

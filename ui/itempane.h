@@ -93,7 +93,7 @@ private:
     QWidget* m_body = nullptr;
     QLabel* m_title = nullptr;
     QLabel* m_status = nullptr;
-    QHBoxLayout* m_titleRow = nullptr;
+    QHBoxLayout* m_commentRow = nullptr;
     QLineEdit* m_comment = nullptr;
     QSplitter* m_splitter = nullptr;
     QScrollArea* m_optionsScroll = nullptr;

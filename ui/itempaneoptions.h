@@ -49,7 +49,7 @@ public:
     ParameterEditor* editor(const QString& key) const;
     // "Save as default" and "Reset to defaults" of the shown item, or null.
     ItemDefaultsBar* defaultsBar() const;
-    // Where that bar goes: a row outside the options (the pane's title row),
+    // Where that bar goes: a row outside the options (the pane's header),
     // at the index given; without one it goes under the options.
     void setDefaultsBarHost(QBoxLayout* row, int index);
     QLabel* label(const QString& key) const { return m_labels.value(key); }
