@@ -204,3 +204,8 @@ void EngineSettings::setItemDefault(const QString& kind, const QString& a, const
 {
     set(QStringLiteral("defaults/%1/%2/%3/%4").arg(kind, a, b, option), value);
 }
+
+void EngineSettings::removeItemDefaults(const QString& kind, const QString& a, const QString& b)
+{
+    remove(QStringLiteral("defaults/%1/%2/%3").arg(kind, a, b));
+}

@@ -57,6 +57,7 @@ public:
         const QString& kind, const QString& a, const QString& b, const QString& option) const;
     void setItemDefault(const QString& kind, const QString& a, const QString& b,
         const QString& option, const QVariant& value);
+    void removeItemDefaults(const QString& kind, const QString& a, const QString& b);
 
 private:
     QMap<QString, int> extensionMap(const char* key, const QMap<QString, int>& fallback) const;

@@ -1,6 +1,7 @@
 #include "graph/graphscene.h"
 
 #include "graph/connection.h"
+#include "graph/itemdefaults.h"
 #include "graph/missingupstream.h"
 #include "graph/node.h"
 #include "graph/transformnode.h"
@@ -123,6 +124,9 @@ void GraphScene::insertNode(Node* node)
 
 void GraphScene::addNode(Node* node, const QString& undoLabel)
 {
+    // Items the user adds take the saved defaults of their kind; pasted and
+    // loaded items keep the options they were saved with.
+    ItemDefaults::apply(*node, m_runContext.settings());
     {
         UndoScope scope(*this, undoLabel);
         insertNode(node);

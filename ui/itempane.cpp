@@ -66,6 +66,7 @@ ItemPane::ItemPane(QWidget* parent) : QWidget(parent)
     layout->addWidget(makeHeader());
 
     m_options = new ItemPaneOptions;
+    m_options->setDefaultsBarHost(m_commentRow, 1);
     m_optionsScroll = new QScrollArea;
     m_optionsScroll->setWidgetResizable(true);
     m_optionsScroll->setFrameShape(QFrame::NoFrame);
@@ -132,7 +133,10 @@ QWidget* ItemPane::makeHeader()
     m_comment = new QLineEdit(header);
     m_comment->setPlaceholderText(tr("Comment"));
     m_comment->setToolTip(tr("Add a useful comment for a colleague or your future self."));
-    grid->addWidget(m_comment);
+    // The comment shares its row with the item's Defaults menu.
+    m_commentRow = new QHBoxLayout;
+    m_commentRow->addWidget(m_comment, 1);
+    grid->addLayout(m_commentRow);
     connect(m_comment, &QLineEdit::textEdited, this, &ItemPane::onCommentEdited);
     connect(
         m_comment, &QLineEdit::editingFinished, this, [this] { m_commentUndoRecorded = false; });

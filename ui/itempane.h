@@ -9,6 +9,7 @@ class CharacterFrequencyModel;
 class DataTableView;
 class QModelIndex;
 class ItemPaneOptions;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QScrollArea;
@@ -93,6 +94,7 @@ private:
     QWidget* m_body = nullptr;
     QLabel* m_title = nullptr;
     QLabel* m_status = nullptr;
+    QHBoxLayout* m_commentRow = nullptr;
     QLineEdit* m_comment = nullptr;
     QSplitter* m_splitter = nullptr;
     QScrollArea* m_optionsScroll = nullptr;

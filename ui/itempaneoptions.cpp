@@ -1,11 +1,13 @@
 #include "ui/itempaneoptions.h"
 
 #include "graph/graphscene.h"
+#include "graph/itemdefaults.h"
 #include "graph/transformnode.h"
 #include "transforms/transform.h"
 #include "transforms/transformparameter.h"
 #include "ui/chartpane.h"
 #include "ui/editors/parametereditor.h"
+#include "ui/itemdefaultsbar.h"
 #include "ui/itempaneio.h"
 
 #include <QApplication>
@@ -84,6 +86,7 @@ void ItemPaneOptions::clearForm()
     m_labels.clear();
     m_hasCustomForm = false;
     m_customForm = nullptr;
+    delete m_defaultsBar;
     delete m_form;
     m_form = nullptr;
 }
@@ -107,6 +110,7 @@ void ItemPaneOptions::build()
             layout->addWidget(m_customForm);
             m_hasCustomForm = true;
         }
+        addDefaultsBar();
         return;
     }
     Transform* transform = tnode->transform();
@@ -138,6 +142,29 @@ void ItemPaneOptions::build()
         form->addRow(label, editor);
     }
     applyOptionStates();
+    addDefaultsBar();
+}
+
+ItemDefaultsBar* ItemPaneOptions::defaultsBar() const
+{
+    return m_defaultsBar;
+}
+
+void ItemPaneOptions::addDefaultsBar()
+{
+    if (!ItemDefaults::canSave(*m_node))
+        return;
+    m_defaultsBar = new ItemDefaultsBar(m_node, this, this);
+    if (m_defaultsHost)
+        m_defaultsHost->insertWidget(m_defaultsHostIndex, m_defaultsBar);
+    else
+        layout()->addWidget(m_defaultsBar);
+}
+
+void ItemPaneOptions::setDefaultsBarHost(QBoxLayout* row, int index)
+{
+    m_defaultsHost = row;
+    m_defaultsHostIndex = index;
 }
 
 // The options that lay out a pivot table (those without the pivot editor

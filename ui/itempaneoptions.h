@@ -9,6 +9,8 @@
 #include <functional>
 
 class GraphScene;
+class ItemDefaultsBar;
+class QBoxLayout;
 class Node;
 class ParameterEditor;
 class QFormLayout;
@@ -45,6 +47,11 @@ public:
     bool hasForm() const { return m_form && (!m_editors.isEmpty() || m_hasCustomForm); }
     const QList<ParameterEditor*>& editors() const { return m_editors; }
     ParameterEditor* editor(const QString& key) const;
+    // "Save as default" and "Reset to defaults" of the shown item, or null.
+    ItemDefaultsBar* defaultsBar() const;
+    // Where that bar goes: a row outside the options (the pane's header),
+    // at the index given; without one it goes under the options.
+    void setDefaultsBarHost(QBoxLayout* row, int index);
     QLabel* label(const QString& key) const { return m_labels.value(key); }
 
 signals:
@@ -53,6 +60,7 @@ signals:
 
 private:
     void build();
+    void addDefaultsBar();
     void addPivotLayout(Transform* transform, QFormLayout* form);
     void clearForm();
     void onEdited(ParameterEditor* editor);
@@ -72,4 +80,7 @@ private:
     QMetaObject::Connection m_historyWatch;
     bool m_hasCustomForm = false;
     QWidget* m_customForm = nullptr;
+    QPointer<ItemDefaultsBar> m_defaultsBar;
+    QBoxLayout* m_defaultsHost = nullptr;
+    int m_defaultsHostIndex = 0;
 };

@@ -196,6 +196,8 @@ void MainWindow::restoreLayout()
     }
     resize(size);
     const WindowSettings& s = WindowSettings::instance();
+    if (restoreGeometry(s.windowGeometry()))
+        size = this->size();
     const int left = s.splitterWidth(1) > 0 ? s.splitterWidth(1) : 230;
     const int right = s.splitterWidth(3) > 0 ? s.splitterWidth(3) : 430;
     const int centre = qMax(300, size.width() - left - right);
@@ -204,6 +206,10 @@ void MainWindow::restoreLayout()
     m_centreSplitter->setSizes({ qMax(200, size.height() - logHeight - 120), logHeight });
     m_log->setVisible(s.logPaneShown());
     m_actions.value(QStringLiteral("&Log Pane"))->setChecked(s.logPaneShown());
+    m_actions.value(QStringLiteral("&Tool bar"))->setChecked(s.toolBarShown());
+    m_toolBar->setVisible(s.toolBarShown());
+    if (s.uiTheme() == WindowSettings::UiThemeDark && !m_darkTheme)
+        onToggleTheme();
 }
 
 void MainWindow::saveLayout()
@@ -217,6 +223,11 @@ void MainWindow::saveLayout()
     if (m_log->isVisible())
         s.setSplitterWidth(2, m_centreSplitter->sizes().value(1));
     s.setLogPaneShown(m_log->isVisible());
+    s.setToolBarShown(m_actions.value(QStringLiteral("&Tool bar"))->isChecked());
+    s.setWindowGeometry(saveGeometry());
+    // A user who never toggled the theme keeps following the system.
+    if (m_darkTheme || s.uiTheme() != WindowSettings::UiThemeAutomatic)
+        s.setUiTheme(m_darkTheme ? WindowSettings::UiThemeDark : WindowSettings::UiThemeLight);
 }
 
 void MainWindow::refreshMemoryGauge()

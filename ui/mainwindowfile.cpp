@@ -9,6 +9,7 @@
 #include "graph/graphscene.h"
 #include "graph/ionode.h"
 #include "output/outputnode.h"
+#include "ui/commandlinedialog.h"
 #include "ui/graphpane.h"
 #include "ui/itempane.h"
 #include "ui/mainwindow.h"
@@ -301,7 +302,7 @@ void MainWindow::rebuildRecentMenu()
 
 void MainWindow::onCommandLine()
 {
-    CommandLineDialog dialog(m_documentPath, isWindowModified(), this);
+    CommandLineDialog dialog(m_graph, m_documentPath, isWindowModified(), this);
     dialog.exec();
 }
 

@@ -84,24 +84,6 @@ private:
     QString m_chosen;
 };
 
-// An example command line that runs the current document without the window.
-class CommandLineDialog : public QDialog
-{
-    Q_OBJECT
-
-public:
-    CommandLineDialog(const QString& documentPath, bool unsavedChanges, QWidget* parent = nullptr);
-    static QString commandLine(
-        const QString& program, const QString& documentPath, int verbosity, const QString& logPath);
-
-private:
-    void rebuild();
-    QString m_documentPath;
-    QComboBox* m_verbosity = nullptr;
-    QLineEdit* m_log = nullptr;
-    QPlainTextEdit* m_text = nullptr;
-};
-
 // A sortable table of every item: type, status, size, time and warnings.
 class ItemSummaryDialog : public QDialog
 {

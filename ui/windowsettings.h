@@ -44,7 +44,8 @@ public:
     void setUseNativeFileDialogs(bool on) { set("use_native_file_dialogs", on); }
 
     // User-interface preferences
-    int uiTheme() const { return integer("ui_theme", 0); }
+    enum UiTheme { UiThemeAutomatic, UiThemeLight, UiThemeDark };
+    int uiTheme() const { return integer("ui_theme", UiThemeAutomatic); }
     void setUiTheme(int value) { set("ui_theme", value); }
     QString uiFont() const { return text("ui_font", ""); }
     void setUiFont(const QString& font) { set("ui_font", font); }
@@ -107,6 +108,12 @@ public:
     void setOpenRecentFilter(int value) { set("open_recent_filter", value); }
     bool logPaneShown() const { return boolean("log_pane_shown", false); }
     void setLogPaneShown(bool on) { set("log_pane_shown", on); }
+    bool toolBarShown() const { return boolean("toolbar_shown", true); }
+    void setToolBarShown(bool on) { set("toolbar_shown", on); }
+    // The main window's size, position and maximised state as Qt saves
+    // them; empty until the first window closed.
+    QByteArray windowGeometry() const { return value("window_geometry").toByteArray(); }
+    void setWindowGeometry(const QByteArray& geometry) { set("window_geometry", geometry); }
     // Splitters 1 to 3; -1 when never saved.
     int splitterWidth(int splitter) const;
     void setSplitterWidth(int splitter, int width);

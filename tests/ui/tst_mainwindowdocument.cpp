@@ -55,8 +55,6 @@ private slots:
     void recentListKeepsTheNewestOnce();
     void memoryDialogOffersMoreThanTheMaximum_data();
     void memoryDialogOffersMoreThanTheMaximum();
-    void commandLineText_data();
-    void commandLineText();
     void documentPlaceAndLocale();
 };
 
@@ -167,28 +165,6 @@ void TestMainWindowDocument::memoryDialogOffersMoreThanTheMaximum()
     if (exit)
         dialog.exitButton()->setChecked(true);
     QCOMPARE(dialog.chosenMaximum(), chosen);
-}
-
-void TestMainWindowDocument::commandLineText_data()
-{
-    QTest::addColumn<int>("verbosity");
-    QTest::addColumn<QString>("log");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("no log") << 2 << QString()
-                            << "\"/opt/varnix\" \"/data/a b.transform\" -cli -verbosity 2";
-    QTest::newRow("with log") << 4 << "/tmp/run.log"
-                              << "\"/opt/varnix\" \"/data/a b.transform\" -cli -verbosity 4 "
-                                 "-log \"/tmp/run.log\"";
-}
-
-void TestMainWindowDocument::commandLineText()
-{
-    QFETCH(int, verbosity);
-    QFETCH(QString, log);
-    QFETCH(QString, expected);
-    QCOMPARE(CommandLineDialog::commandLine(QStringLiteral("/opt/varnix"),
-                 QStringLiteral("/data/a b.transform"), verbosity, log),
-        expected);
 }
 
 // An open document writes its relative outputs beside itself (also after
