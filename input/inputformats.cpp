@@ -15,7 +15,8 @@
     X(xmlInputFormat)                                                                              \
     X(vCardInputFormat)                                                                            \
     X(plainTextInputFormat)                                                                        \
-    X(xlsxInputFormat)
+    X(xlsxInputFormat)                                                                             \
+    X(xlsInputFormat)
 
 #define VARNIX_DECLARE_FORMAT(name) const InputFormat& name();
 VARNIX_INPUT_FORMATS(VARNIX_DECLARE_FORMAT)

@@ -28,6 +28,7 @@ public:
     // Reads the sheet list, the shared strings and the styles; false when
     // the archive holds no readable workbook.
     bool load();
+    bool load(const QString& path) { return open(path) && load(); }
     const QVector<WorkbookSheetInfo>& sheets() const { return m_sheets; }
     bool readSheet(int index, WorkbookSheet* sheet);
 

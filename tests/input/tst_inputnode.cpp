@@ -155,9 +155,9 @@ void TestInputNode::failuresEndInError_data()
         QTest::newRow("a device") << "/dev/null" << int(FileTypeDelimited)
                                   << QStringLiteral("Unable to read '/dev/null'");
     const QString book = write(QStringLiteral("book.xls"), "\xd0\xcf\x11\xe0");
-    QTest::newRow("workbook without a reader")
+    QTest::newRow("broken old workbook")
         << book + QStringLiteral("[Sheet1]") << int(FileTypeExcelXls)
-        << QStringLiteral("'%1' cannot be read as Excel XLS").arg(native(book));
+        << QStringLiteral("Unable to load Excel workbook '%1' information.").arg(native(book));
     const QString broken = write(QStringLiteral("book.xlsx"), "PK\x03\x04");
     QTest::newRow("broken workbook")
         << broken + QStringLiteral("[Sheet1]") << int(FileTypeExcelXlsx)

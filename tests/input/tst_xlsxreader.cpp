@@ -34,6 +34,7 @@ private slots:
     void readSheet_data();
     void readSheet();
     void listSheets();
+    void longXls();
     void dateText_data();
     void dateText();
     void formatCodes_data();
@@ -53,7 +54,7 @@ void TestXlsxReader::readSheet_data()
         "Ann;2026-12-04T13:05:07.250;1234.5;1899-12-30T13:05",
         "Bob;1900-01-01T00:00:00.000;-0.125;1899-12-30T00:00", "Tab x;;100000000000000000000;",
         "Link|https://example.com/a;;7;" };
-    for (const QString file : { "openpyxl.xlsx", "libreoffice.xlsx" }) {
+    for (const QString file : { "openpyxl.xlsx", "libreoffice.xlsx", "libreoffice.xls" }) {
         const QByteArray f = file.toLatin1();
         QTest::newRow(QByteArray(f + " first sheet").constData()) << file << ""
                                                                   << "" << SalesRows << "";
@@ -87,7 +88,7 @@ void TestXlsxReader::readSheet()
     QFETCH(QStringList, rows);
     QFETCH(QString, error);
     ReadOptions o;
-    o.fileType = FileTypeExcelXlsx;
+    o.fileType = file.endsWith(QLatin1String(".xls")) ? FileTypeExcelXls : FileTypeExcelXlsx;
     o.hasHeader = HeaderNo;
     o.ignoreHiddenRows = o.ignoreHiddenColumns = options == QLatin1String("hidden");
     o.ignoredFirstRows = options == QLatin1String("skip") ? 3 : 0;
@@ -114,6 +115,26 @@ void TestXlsxReader::listSheets()
     QCOMPARE(format->listSheets(book("openpyxl.xlsx"), "T*"), QStringList({ "Third" }));
     // A chart sheet and an empty sheet are no tables.
     QCOMPARE(format->listSheets(book("openpyxl-chartonly.xlsx"), QString()), QStringList());
+}
+
+// Shared strings over many continuation records, wide characters, runs of
+// small numbers and formula results.
+void TestXlsxReader::longXls()
+{
+    ReadOptions o;
+    o.fileType = FileTypeExcelXls;
+    o.hasHeader = HeaderNo;
+    o.trimWhitespace = o.simplifyWhitespace = false;
+    const ReadResult result = readFormatFile(book("long.xls"), o);
+    QVERIFY(result.ok());
+    QCOMPARE(result.dataset.rowCount(), 1200);
+    for (int i = 1; i <= 1200; ++i) {
+        const QString text
+            = QStringLiteral("Row %1 \u00fcn\u00efcode \u2713 %2").arg(i).arg(QString(i % 7, 'x'));
+        const QStringList expected { text, QString::number(i), QString::number(i / 100.0),
+            text + "!", i > 5 ? "true" : "false" };
+        QCOMPARE(result.dataset.row(i - 1), expected);
+    }
 }
 
 void TestXlsxReader::dateText_data()

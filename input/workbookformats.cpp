@@ -1,16 +1,18 @@
-// The .xlsx input format: one sheet of a workbook as a table.
+// The workbook input formats, .xlsx and .xls: one sheet of a workbook as a
+// table. The two differ only in the reader of the file.
 
 #include "input/inputformat.h"
+#include "input/xlsreader.h"
 #include "input/xlsxreader.h"
 
 #include <QFileInfo>
 
 namespace {
 
-class XlsxInputFormat : public InputFormat
+template <typename Book, int Type> class WorkbookInputFormat : public InputFormat
 {
 public:
-    int fileType() const override { return FileTypeExcelXlsx; }
+    int fileType() const override { return Type; }
     bool usesEncoding() const override { return false; }
     bool usesIgnoredRows() const override { return true; }
     bool readsFile() const override { return true; }
@@ -31,8 +33,8 @@ public:
             result->error = true;
             return false;
         }
-        XlsxBook book;
-        if (!book.open(file) || !book.load()) {
+        Book book;
+        if (!book.load(file)) {
             result->fail(QStringLiteral("Unable to load Excel workbook '%1' information.")
                              .arg(displayPath(file)));
             return false;
@@ -55,8 +57,8 @@ public:
 
     QStringList listSheets(const QString& path, const QString& wildcard) const override
     {
-        XlsxBook book;
-        if (!book.open(path.trimmed()) || !book.load())
+        Book book;
+        if (!book.load(path.trimmed()))
             return {};
         QVector<bool> hasCells;
         for (int i = 0; i < book.sheets().size(); ++i) {
@@ -72,6 +74,12 @@ public:
 
 const InputFormat& xlsxInputFormat()
 {
-    static const XlsxInputFormat format;
+    static const WorkbookInputFormat<XlsxBook, FileTypeExcelXlsx> format;
+    return format;
+}
+
+const InputFormat& xlsInputFormat()
+{
+    static const WorkbookInputFormat<XlsBook, FileTypeExcelXls> format;
     return format;
 }
