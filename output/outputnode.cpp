@@ -1,5 +1,6 @@
 #include "output/outputnode.h"
 
+#include "output/xlswriter.h"
 #include "output/xlsxwriter.h"
 
 #include "core/enginesettings.h"
@@ -325,14 +326,6 @@ bool OutputNode::writeExcel(const QString& path, const QString& sheet, const Dat
                 ? limits
                 : limits + QStringLiteral(" (the Excel .xlsx format supports larger files)"));
     }
-    if (!xlsx) {
-        QString name = displayPath(path);
-        if (!sheet.isEmpty())
-            name += QStringLiteral("[%1]").arg(sheet);
-        m_warnings << QStringLiteral("Failed to write to %1").arg(name)
-                   << QStringLiteral("Excel .xls output is not available yet");
-        return false;
-    }
     WorkbookWriteOptions options;
     // A path without a sheet writes the sheet a new workbook would have.
     options.sheet = sheet.isEmpty() ? QStringLiteral("Sheet1") : sheet;
@@ -345,7 +338,8 @@ bool OutputNode::writeExcel(const QString& path, const QString& sheet, const Dat
         onProcessed(fraction);
         return !runContext().stopRequested();
     };
-    const WorkbookWriteResult result = writeXlsxWorkbook(path, data, options, progress);
+    const WorkbookWriteResult result = xlsx ? writeXlsxWorkbook(path, data, options, progress)
+                                            : writeXlsWorkbook(path, data, options, progress);
     m_warnings << result.warnings;
     m_information << result.information;
     if (result.written)

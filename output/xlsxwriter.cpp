@@ -19,7 +19,9 @@ namespace {
 const char* const NumberFormats[ExcelFormatCount]
     = { nullptr, "@", "0", "0.00", "yyyy-mm-dd", "yyyy-mm-dd hh:mm:ss", "0%" };
 
-bool readNumber(const QString& text, double* value)
+} // namespace
+
+bool readExcelNumber(const QString& text, double* value)
 {
     // A leading zero is part of a code ("007"), not of a number.
     if (text.size() > 1 && text.at(0) == QLatin1Char('0') && text.at(1).isDigit())
@@ -31,7 +33,7 @@ bool readNumber(const QString& text, double* value)
 
 // "2026-12-04", "2026-12-04T13:05", with seconds and milliseconds; a space
 // may stand for the T.
-bool readIsoDateTime(const QString& text, QDateTime* value, bool* hasTime)
+bool readExcelDateTime(const QString& text, QDateTime* value, bool* hasTime)
 {
     if (text.size() == 10) {
         const QDate date = QDate::fromString(text, Qt::ISODate);
@@ -48,6 +50,8 @@ bool readIsoDateTime(const QString& text, QDateTime* value, bool* hasTime)
     return value->isValid() && value->timeSpec() == Qt::LocalTime;
 }
 
+namespace {
+
 int columnFormatFor(const Dataset& data, int column)
 {
     bool numbers = true;
@@ -61,13 +65,13 @@ int columnFormatFor(const Dataset& data, int column)
             continue;
         any = true;
         double number = 0;
-        if (numbers && readNumber(text, &number))
+        if (numbers && readExcelNumber(text, &number))
             whole = whole && number == std::floor(number) && std::fabs(number) < 1e15;
         else
             numbers = false;
         QDateTime when;
         bool hasTime = false;
-        if (dates && readIsoDateTime(text, &when, &hasTime))
+        if (dates && readExcelDateTime(text, &when, &hasTime))
             times = times || hasTime;
         else
             dates = false;
@@ -147,7 +151,7 @@ public:
         if (format == ExcelFormatDate || format == ExcelFormatDateTime) {
             QDateTime when;
             bool hasTime = false;
-            if (readIsoDateTime(text, &when, &hasTime)) {
+            if (readExcelDateTime(text, &when, &hasTime)) {
                 const QTime t = when.time();
                 lxw_datetime value { when.date().year(), when.date().month(), when.date().day(),
                     t.hour(), t.minute(), t.second() + t.msec() / 1000.0 };
@@ -156,7 +160,7 @@ public:
             }
         } else if (format != ExcelFormatText) {
             double number = 0;
-            if (readNumber(text, &number)) {
+            if (readExcelNumber(text, &number)) {
                 worksheet_write_number(m_sheet, row, lxw_col_t(column), number, style);
                 return;
             }

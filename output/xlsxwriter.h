@@ -6,6 +6,7 @@
 #include "core/dataset.h"
 #include "output/writer.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -50,6 +51,10 @@ constexpr int ExcelMaxSheetName = 31;
 // empty for a good name.
 QStringList excelSheetNameProblems(const QString& name);
 QString excelColumnFormatName(int format);
+// How a value goes into a cell: a number (no leading zeros, which make a
+// code), or an ISO date or date-time ("2026-12-04", "2026-12-04T13:05:07").
+bool readExcelNumber(const QString& text, double* value);
+bool readExcelDateTime(const QString& text, QDateTime* value, bool* hasTime);
 // A format per column from its values: whole numbers, numbers, dates and
 // date-times as such, anything else as text.
 QVector<int> automaticExcelColumnFormats(const Dataset& data);

@@ -1,4 +1,7 @@
 #include "input/inputformat.h"
+#include "input/xlsreader.h"
+#include "output/compoundfilewriter.h"
+#include "output/xlswriter.h"
 #include "output/xlsxwriter.h"
 
 #include <QDir>
@@ -72,6 +75,9 @@ private slots:
     void sheetNames_data();
     void sheetNames();
     void sheetMode();
+    void xlsRoundTrip();
+    void compoundFileSizes_data();
+    void compoundFileSizes();
     void readByLibreOffice();
 
 private:
@@ -194,6 +200,58 @@ void TestXlsxWriter::sheetMode()
     QCOMPARE(readBack(path, "Extra").size(), 3);
 }
 
+void TestXlsxWriter::xlsRoundTrip()
+{
+    const QString path = m_dir.filePath(QStringLiteral("round.xls"));
+    Dataset data = People;
+    // Enough text for the shared strings to need continuation records.
+    for (int i = 0; i < 400; ++i)
+        data.appendRow(
+            { QStringLiteral("\u00e9l\u00e8ve %1 ").arg(i).repeated(4), "", "", "", "" });
+    WorkbookWriteOptions options;
+    options.sheet = QStringLiteral("Out");
+    options.columnFormats = automaticExcelColumnFormats(data);
+    QVERIFY(writeXlsWorkbook(path, data, options, {}).written);
+    ReadOptions o;
+    o.fileType = FileTypeExcelXls;
+    o.hasHeader = HeaderNo;
+    o.trimWhitespace = o.simplifyWhitespace = false;
+    const ReadResult read = readFormatFile(path, o, ReadProgress(), "out");
+    QVERIFY(read.ok());
+    QCOMPARE(read.dataset.rowCount(), 403);
+    QCOMPARE(read.dataset.row(1).join(';'),
+        QStringLiteral("Ann;007;1234.5;2026-12-04T00:00;2026-12-04T13:05:07"));
+    QCOMPARE(read.dataset.value(402, 0), QStringLiteral("\u00e9l\u00e8ve 399 ").repeated(4));
+
+    // Another sheet added keeps the first one's values.
+    options.sheet = QStringLiteral("Second");
+    const WorkbookWriteResult added = writeXlsWorkbook(path, People, options, {});
+    QCOMPARE(
+        added.information, QStringList { "Appended sheet '" + displayPath(path) + "[Second]'" });
+    QCOMPARE(
+        inputFormat(FileTypeExcelXls)->listSheets(path, "*"), QStringList({ "Out", "Second" }));
+    QCOMPARE(readFormatFile(path, o, ReadProgress(), "out").dataset.rowCount(), 403);
+}
+
+void TestXlsxWriter::compoundFileSizes_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::newRow("padded to the small-stream limit") << 100;
+    QTest::newRow("sectors") << 70001;
+    // Over 109 allocation sectors: the index goes on in extra sectors.
+    QTest::newRow("extra index sectors") << 9000000;
+}
+
+void TestXlsxWriter::compoundFileSizes()
+{
+    QFETCH(int, size);
+    QByteArray stream(size, '\0');
+    for (int i = 0; i < size; ++i)
+        stream[i] = char(i * 7 + i / 511);
+    const QByteArray read = compoundFileStream(compoundFile("Workbook", stream), { "Workbook" });
+    QCOMPARE(read.left(size), stream);
+}
+
 // The files must open in a real spreadsheet program, not only in our reader.
 void TestXlsxWriter::readByLibreOffice()
 {
@@ -206,6 +264,8 @@ void TestXlsxWriter::readByLibreOffice()
     options.sheet = QStringLiteral("Sales");
     options.columnFormats = automaticExcelColumnFormats(People);
     QVERIFY(writeXlsxWorkbook(fresh, People, options, {}).written);
+    const QString old = m_dir.filePath(QStringLiteral("old.xls"));
+    QVERIFY(writeXlsWorkbook(old, People, options, {}).written);
     QVERIFY(writeXlsxWorkbook(merged, People, options, {}).written);
     const QString added = copyOf(QStringLiteral("libreoffice.xlsx"));
     options.sheet = QStringLiteral("Extra");
@@ -216,9 +276,10 @@ void TestXlsxWriter::readByLibreOffice()
     process.start(office,
         { "--headless", "-env:UserInstallation=file://" + m_dir.filePath("profile"), "--convert-to",
             "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1",
-            "--outdir", m_dir.filePath("csv"), fresh, merged, added });
+            "--outdir", m_dir.filePath("csv"), fresh, merged, added, old });
     QVERIFY(process.waitForFinished(180000));
-    for (const QString& name : { "fresh-Sales", "openpyxl-Sales", "libreoffice-Extra" }) {
+    for (const QString& name :
+        { "fresh-Sales", "openpyxl-Sales", "libreoffice-Extra", "old-Sales" }) {
         QFile csv(m_dir.filePath(QStringLiteral("csv/%1.csv").arg(name)));
         QVERIFY2(csv.open(QIODevice::ReadOnly),
             qPrintable(QDir(m_dir.filePath("csv")).entryList().join(QLatin1Char(' '))));
