@@ -11,6 +11,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <QVariantMap>
 
@@ -52,6 +53,14 @@ public:
     // when stopped. The header option is applied afterwards.
     virtual bool parse(TextSource& source, const ReadOptions& options, const ReadProgress& progress,
         ReadResult* result) const = 0;
+
+    // Workbooks are no text: their formats read the file themselves, one
+    // sheet chosen by name or number, and list their sheets for a folder
+    // read.
+    virtual bool readsFile() const { return false; }
+    virtual bool readFile(const QString& path, const QString& sheet, const ReadOptions& options,
+        const ReadProgress& progress, ReadResult* result) const;
+    virtual QStringList listSheets(const QString& path, const QString& wildcard) const;
 };
 
 // The format that reads a file type, or null when there is none.
@@ -62,10 +71,10 @@ const QList<const InputFormat*>& inputFormats();
 // Opens the file, decodes it as the options say and parses it with the
 // format of options.fileType, then applies the header option. A type without
 // a format ends in an error that names the file and the type.
-ReadResult readFormatFile(
-    const QString& path, const ReadOptions& options, const ReadProgress& progress = ReadProgress());
+ReadResult readFormatFile(const QString& path, const ReadOptions& options,
+    const ReadProgress& progress = ReadProgress(), const QString& sheet = QString());
 // The same for text in memory (pasted text), without a decoding step. Types
-// without a format of their own (workbook cells) read as delimited text.
+// without a text format of their own (workbook cells) read as delimited text.
 ReadResult readFormatText(
     const QString& text, const ReadOptions& options, const ReadProgress& progress = ReadProgress());
 

@@ -14,7 +14,9 @@
     X(jsonInputFormat)                                                                             \
     X(xmlInputFormat)                                                                              \
     X(vCardInputFormat)                                                                            \
-    X(plainTextInputFormat)
+    X(plainTextInputFormat)                                                                        \
+    X(xlsxInputFormat)                                                                             \
+    X(xlsInputFormat)
 
 #define VARNIX_DECLARE_FORMAT(name) const InputFormat& name();
 VARNIX_INPUT_FORMATS(VARNIX_DECLARE_FORMAT)
@@ -45,6 +47,17 @@ void InputFormat::restoreOptions(const QVariantMap&, ReadOptions*) const
 {
 }
 
+bool InputFormat::readFile(
+    const QString&, const QString&, const ReadOptions&, const ReadProgress&, ReadResult*) const
+{
+    return false;
+}
+
+QStringList InputFormat::listSheets(const QString&, const QString&) const
+{
+    return {};
+}
+
 SummaryRows InputFormat::optionSummary(const ReadOptions& options) const
 {
     if (!usesEncoding())
@@ -63,14 +76,19 @@ QString tooBigMessage(const TextSource& source)
     return QStringLiteral("%1 is too big for Varnix to read").arg(inputSourceName(source));
 }
 
-ReadResult readFormatFile(
-    const QString& path, const ReadOptions& options, const ReadProgress& progress)
+ReadResult readFormatFile(const QString& path, const ReadOptions& options,
+    const ReadProgress& progress, const QString& sheet)
 {
     ReadResult result;
     const InputFormat* format = inputFormat(options.fileType);
     if (!format) {
         result.fail(QStringLiteral("'%1' cannot be read as %2")
                         .arg(displayPath(path), fileTypeName(options.fileType)));
+        return result;
+    }
+    if (format->readsFile()) {
+        if (format->readFile(path, sheet, options, progress, &result))
+            applyHeaderOption(result, options.hasHeader);
         return result;
     }
     TextSource source;
@@ -87,7 +105,7 @@ ReadResult readFormatText(
     ReadResult result;
     const InputFormat* format = inputFormat(options.fileType);
     ReadOptions used = options;
-    if (!format) {
+    if (!format || format->readsFile()) {
         used.fileType = FileTypeDelimited;
         format = inputFormat(FileTypeDelimited);
     }

@@ -130,6 +130,8 @@ ReadOptions InputNode::readOptions() const
     o.trimWhitespace = m_options.trimWhitespace;
     o.simplifyWhitespace = m_options.simplifyWhitespace;
     o.ignoreEmptyRows = m_options.ignoreEmptyRows;
+    o.ignoreHiddenRows = m_options.ignoreHiddenExcelRows;
+    o.ignoreHiddenColumns = m_options.ignoreHiddenExcelColumns;
     o.layout = m_options.layout;
     o.automaticFixedWidths = m_options.automaticFixedWidths;
     o.fixedWidths = m_options.fixedWidths;

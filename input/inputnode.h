@@ -117,8 +117,8 @@ private:
     bool readSingle(const ReadProgress& progress);
     bool readFile(const ReadProgress& progress);
     bool readFolder(const ReadProgress& progress);
-    bool readFolderFile(
-        const QString& path, const ReadProgress& progress, Dataset* data, bool* schemaFailed);
+    bool readFolderFile(const QString& path, const QString& sheet, const ReadProgress& progress,
+        Dataset* data, bool* schemaFailed);
     void addFolderPart(
         Dataset* combined, const Dataset& part, const QString& path, QStringList* mismatches) const;
     // The header guess, the schema and the meta information on a fresh

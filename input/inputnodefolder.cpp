@@ -5,7 +5,10 @@
 #include "core/values.h"
 #include "graph/runcontext.h"
 
+#include "input/inputformat.h"
+
 #include <QFileInfo>
+#include <QSet>
 
 namespace {
 
@@ -41,12 +44,26 @@ bool InputNode::readFolder(const ReadProgress& progress)
     const QStringList files = listFolderFiles(
         runContext().settings(), folder, m_options.fileMatch, m_options.recurse, &m_warnings);
 
+    // A workbook gives one part per matching sheet, any other file one.
+    QStringList paths;
+    QStringList sheets;
+    const InputFormat* format = inputFormat(fileType());
+    for (const QString& file : files) {
+        const QStringList names = isWorkbook(fileType()) && format
+            ? format->listSheets(file, m_options.sheetMatch)
+            : QStringList { QString() };
+        for (const QString& name : names) {
+            paths << file;
+            sheets << name;
+        }
+    }
     Dataset combined;
     QStringList mismatches;
     int read = 0;
+    QSet<QString> filesRead;
     bool stopped = false;
-    const qreal n = files.size();
-    for (int i = 0; i < files.size(); ++i) {
+    const qreal n = paths.size();
+    for (int i = 0; i < paths.size(); ++i) {
         if (runContext().stopRequested()) {
             stopped = true;
             break;
@@ -56,11 +73,11 @@ bool InputNode::readFolder(const ReadProgress& progress)
             progress.from + (progress.to - progress.from) * (i + 1) / n };
         Dataset part;
         bool schemaFailed = false;
-        const bool ok = readFolderFile(files.at(i), share, &part, &schemaFailed);
+        const bool ok = readFolderFile(paths.at(i), sheets.at(i), share, &part, &schemaFailed);
         share.report(1.0);
         if (schemaFailed) {
             m_warnings
-                << QStringLiteral("'%1' schema validation error").arg(displayPath(files.at(i)));
+                << QStringLiteral("'%1' schema validation error").arg(displayPath(paths.at(i)));
             m_dataset = combined;
             return false;
         }
@@ -69,8 +86,9 @@ bool InputNode::readFolder(const ReadProgress& progress)
         if (read == 0)
             combined = part;
         else
-            addFolderPart(&combined, part, files.at(i), &mismatches);
+            addFolderPart(&combined, part, paths.at(i), &mismatches);
         ++read;
+        filesRead.insert(paths.at(i));
     }
     m_dataset = combined;
     if (stopped) {
@@ -80,10 +98,11 @@ bool InputNode::readFolder(const ReadProgress& progress)
     if (read == 0) {
         m_warnings << QStringLiteral("No files read");
     } else {
-        m_filesRead = read;
+        m_filesRead = filesRead.size();
         if (isWorkbook(fileType())) {
             m_sheetsRead = read;
-            m_information << QStringLiteral("%1 sheet(s) read from %2 file(s)").arg(read).arg(read);
+            m_information
+                << QStringLiteral("%1 sheet(s) read from %2 file(s)").arg(read).arg(m_filesRead);
         } else {
             m_information << QStringLiteral("%1 file(s) read").arg(read);
         }
@@ -96,10 +115,10 @@ bool InputNode::readFolder(const ReadProgress& progress)
     return true;
 }
 
-bool InputNode::readFolderFile(
-    const QString& path, const ReadProgress& progress, Dataset* data, bool* schemaFailed)
+bool InputNode::readFolderFile(const QString& path, const QString& sheet,
+    const ReadProgress& progress, Dataset* data, bool* schemaFailed)
 {
-    ReadResult result = readInputFile(path, QString(), readOptions(), progress);
+    ReadResult result = readInputFile(path, sheet, readOptions(), progress);
     takeMessages(result);
     const QString shown = displayPath(path);
     if (!result.ok()) {
@@ -113,7 +132,7 @@ bool InputNode::readFolderFile(
     m_information << QStringLiteral("Read %1 column(s) x %2 row(s)")
                          .arg(formatInteger(result.dataset.columnCount()),
                              formatInteger(result.dataset.rowCount()));
-    if (!finishRead(&result.dataset, result.hasHeader, path, QString())) {
+    if (!finishRead(&result.dataset, result.hasHeader, path, sheet)) {
         *schemaFailed = true;
         return false;
     }

@@ -146,7 +146,6 @@ QStringList listFolderFiles(const EngineSettings& settings, const QString& folde
 ReadResult readInputFile(const QString& path, const QString& sheet, const ReadOptions& options,
     const ReadProgress& progress)
 {
-    Q_UNUSED(sheet)
     // Folders, pipes and devices are no data files; a pipe would block the
     // read until something writes to it.
     if (!QFileInfo(path).isFile()) {
@@ -154,7 +153,7 @@ ReadResult readInputFile(const QString& path, const QString& sheet, const ReadOp
         result.fail(QStringLiteral("Unable to read '%1'").arg(displayPath(path)));
         return result;
     }
-    return readFormatFile(path, options, progress);
+    return readFormatFile(path, options, progress, sheet);
 }
 
 ReadResult readInputText(

@@ -40,6 +40,9 @@ struct ReadOptions
     bool trimWhitespace = true;
     bool simplifyWhitespace = true;
     bool ignoreEmptyRows = true;
+    // Workbooks: leave out the rows and columns hidden in the sheet.
+    bool ignoreHiddenRows = false;
+    bool ignoreHiddenColumns = false;
     // JSON and XML: arrays as more columns (Wide) or more rows (Long).
     int layout = LayoutWide;
     // Fixed width: work the widths out from the text, or use fixedWidths.

@@ -1,5 +1,8 @@
 #include "output/outputnode.h"
 
+#include "output/xlswriter.h"
+#include "output/xlsxwriter.h"
+
 #include "core/enginesettings.h"
 #include "graph/graphscene.h"
 #include "graph/missingupstream.h"
@@ -309,8 +312,6 @@ bool OutputNode::writeOneFile(const QString& path, const QString& sheet, const D
     return !result.error;
 }
 
-// Workbooks need the spreadsheet library, which this build does not have;
-// the item says so plainly instead of writing something else.
 bool OutputNode::writeExcel(const QString& path, const QString& sheet, const Dataset& data)
 {
     const bool xlsx = formatId() == FileTypeExcelXlsx;
@@ -327,12 +328,40 @@ bool OutputNode::writeExcel(const QString& path, const QString& sheet, const Dat
                 ? limits
                 : limits + QStringLiteral(" (the Excel .xlsx format supports larger files)"));
     }
-    QString name = displayPath(path);
-    if (!sheet.isEmpty())
-        name += QStringLiteral("[%1]").arg(sheet);
-    m_warnings << QStringLiteral("Failed to write to %1").arg(name)
-               << QStringLiteral("Excel output is not available yet");
-    return false;
+    WorkbookWriteOptions options;
+    // A path without a sheet writes the sheet a new workbook would have.
+    options.sheet = sheet.isEmpty() ? QStringLiteral("Sheet1") : sheet;
+    options.writeMode = m_options.writeMode;
+    options.replaceSheetOnly = m_options.excelOverwriteSheet;
+    options.writeHeader = m_options.writeHeader;
+    options.headerOnlyIfEmpty = m_options.headerOnlyIfEmpty;
+    options.columnFormats = excelColumnFormats(data);
+    const WriteProgress progress = [this](qreal fraction) {
+        onProcessed(fraction);
+        return !runContext().stopRequested();
+    };
+    const WorkbookWriteResult result = xlsx ? writeXlsxWorkbook(path, data, options, progress)
+                                            : writeXlsWorkbook(path, data, options, progress);
+    m_warnings << result.warnings;
+    m_information << result.information;
+    if (result.written)
+        m_writtenPaths << displayPath(path);
+    return !result.error;
+}
+
+QVector<int> OutputNode::excelColumnFormats(const Dataset& data)
+{
+    if (m_options.excelFormatting == ExcelFormattingGeneral)
+        return {};
+    if (m_options.excelFormatting == ExcelFormattingManual)
+        return m_options.excelColumnFormats;
+    const QVector<int> formats = automaticExcelColumnFormats(data);
+    m_information << QStringLiteral("Formatting=Automatic sets Excel column formats as:");
+    for (int c = 0; c < formats.size(); ++c)
+        m_information << QStringLiteral("%1: %2").arg(
+            data.columnName(c), excelColumnFormatName(formats.at(c)));
+    m_information << QStringLiteral("Set 'Formatting' option to change");
+    return formats;
 }
 
 QString OutputNode::statusWord() const

@@ -148,6 +148,8 @@ private:
     bool writeOneFile(const QString& path, const QString& sheet, const Dataset& data,
         const FileNameContext& context, qreal progressFrom, qreal progressTo);
     bool writeExcel(const QString& path, const QString& sheet, const Dataset& data);
+    // The cell format of each column as the Formatting option says.
+    QVector<int> excelColumnFormats(const Dataset& data);
     bool writeMultipleFiles(const FileNameContext& context);
     int resolveFilesColumn(const Dataset& upstream);
 

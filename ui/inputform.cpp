@@ -6,6 +6,7 @@
 #include "input/reader.h"
 #include "ui/folderinputdialog.h"
 #include "ui/schemaeditor.h"
+#include "ui/sheetchoice.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -213,6 +214,7 @@ void InputOptionsForm::load()
     const InputOptions& o = m_input->options();
     m_path->setText(QDir::toNativeSeparators(m_input->filePath()));
     m_worksheet->setText(m_input->sheetName());
+    offerSheets(m_worksheet, m_input->fileType(), m_input->filePath());
     m_watching->setChecked(o.watching);
     m_folder->setText(QDir::toNativeSeparators(o.folder));
     m_fileMatch->setText(o.fileMatch);

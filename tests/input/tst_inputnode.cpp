@@ -154,10 +154,14 @@ void TestInputNode::failuresEndInError_data()
     if (QFileInfo::exists(QStringLiteral("/dev/null")))
         QTest::newRow("a device") << "/dev/null" << int(FileTypeDelimited)
                                   << QStringLiteral("Unable to read '/dev/null'");
-    const QString book = write(QStringLiteral("book.xlsx"), "PK\x03\x04");
-    QTest::newRow("workbook without a reader")
-        << book + QStringLiteral("[Sheet1]") << int(FileTypeExcelXlsx)
-        << QStringLiteral("'%1' cannot be read as Excel XLSX").arg(native(book));
+    const QString book = write(QStringLiteral("book.xls"), "\xd0\xcf\x11\xe0");
+    QTest::newRow("broken old workbook")
+        << book + QStringLiteral("[Sheet1]") << int(FileTypeExcelXls)
+        << QStringLiteral("Unable to load Excel workbook '%1' information.").arg(native(book));
+    const QString broken = write(QStringLiteral("book.xlsx"), "PK\x03\x04");
+    QTest::newRow("broken workbook")
+        << broken + QStringLiteral("[Sheet1]") << int(FileTypeExcelXlsx)
+        << QStringLiteral("Unable to load Excel workbook '%1' information.").arg(native(broken));
     const QString json = write(QStringLiteral("data.json"), "[{\"a\":1}");
     QTest::newRow("truncated json")
         << json << int(FileTypeJson)

@@ -53,6 +53,7 @@ private slots:
     void headersCombine_data();
     void headersCombine();
     void metaColumnNamesEachFile();
+    void workbookSheets();
     void vanishingFileIsSkipped();
     void stopBetweenFiles();
     void schemaFailureEndsFolderRead();
@@ -237,6 +238,27 @@ void TestInputNodeFolder::metaColumnNamesEachFile()
         { "3", "", "", native(m_dir->filePath("2.csv")) },
         { "4", "5", "6", native(m_dir->filePath("3.csv")) } };
     QCOMPARE(allRows(node->dataset()), expected);
+}
+
+// Each matching sheet of each workbook is one part; chart sheets are none.
+void TestInputNodeFolder::workbookSheets()
+{
+    for (const char* name : { "a.xlsx", "b.xlsx" })
+        QVERIFY(QFile::copy(QStringLiteral(VARNIX_TEST_DATA "/input/excel/openpyxl.xlsx"),
+            m_dir->filePath(QLatin1String(name))));
+    m_node = std::make_unique<InputNode>();
+    m_node->setFolderSource(folder(), QStringLiteral("*.xlsx"), false, FileTypeExcelXlsx);
+    InputOptions o = m_node->options();
+    o.hasHeader = HeaderNo;
+    o.sheetMatch = QStringLiteral("*");
+    m_node->setOptions(o);
+    m_node->process(false, false);
+    QCOMPARE(m_node->dataset().rowCount(), 16);
+    QVERIFY(m_node->information().contains(QStringLiteral("6 sheet(s) read from 2 file(s)")));
+    o.sheetMatch = QStringLiteral("t?ird");
+    m_node->setOptions(o);
+    m_node->process(false, false);
+    QCOMPARE(allRows(m_node->dataset()), QList<QStringList>({ { "c1" }, { "c1" } }));
 }
 
 // The second file disappears while the first is being read.

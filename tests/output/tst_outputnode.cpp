@@ -333,8 +333,14 @@ void TestOutputNode::failuresNameTheFile_data()
                                            << int(WriteModeNew) << "Unable to create '%1'";
     QTest::newRow("append to full disk")
         << "/dev/full" << int(WriteModeAppend) << "Unable to append to '%1'";
-    QTest::newRow("workbook") << m_dir.filePath(QStringLiteral("out.xlsx"))
-                              << int(WriteModeOverwrite) << "Failed to write to %1";
+    QTest::newRow("old workbook in missing folder")
+        << m_dir.filePath(QStringLiteral("no/out.xls")) << int(WriteModeOverwrite)
+        << "Unable to save to '%1'. If this file is already open, close it and click the write to "
+           "file button in the 'Data' tab.";
+    QTest::newRow("workbook in missing folder")
+        << m_dir.filePath(QStringLiteral("no/out.xlsx")) << int(WriteModeOverwrite)
+        << "Unable to save to '%1'. If this file is already open, close it and click the write to "
+           "file button in the 'Data' tab.";
 }
 
 void TestOutputNode::failuresNameTheFile()

@@ -1,0 +1,239 @@
+#include "input/workbook.h"
+
+#include "core/values.h"
+#include "input/rowsink.h"
+
+#include <QDate>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cmath>
+
+QVector<WorkbookCell>& WorkbookSheet::row(int index)
+{
+    if (index >= rows.size())
+        rows.resize(index + 1);
+    return rows[index];
+}
+
+int dateTimeFormForCode(const QString& code)
+{
+    // Only the first section (positive numbers) decides.
+    bool date = false;
+    bool seconds = false;
+    bool millis = false;
+    for (int i = 0; i < code.size(); ++i) {
+        const QChar c = code.at(i).toLower();
+        if (c == QLatin1Char(';'))
+            break;
+        if (c == QLatin1Char('"')) {
+            i = code.indexOf(QLatin1Char('"'), i + 1);
+            if (i < 0)
+                break;
+        } else if (c == QLatin1Char('\\') || c == QLatin1Char('_') || c == QLatin1Char('*')) {
+            ++i;
+        } else if (c == QLatin1Char('[')) {
+            const int end = code.indexOf(QLatin1Char(']'), i);
+            const QString inside = code.mid(i + 1, end - i - 1).toLower();
+            if (!inside.isEmpty() && QStringLiteral("hms").contains(inside.at(0))) {
+                date = true;
+                seconds = seconds || inside.at(0) == QLatin1Char('s');
+            }
+            if (end < 0)
+                break;
+            i = end;
+        } else if (c == QLatin1Char('y') || c == QLatin1Char('d') || c == QLatin1Char('h')
+            || c == QLatin1Char('m')) {
+            date = true;
+        } else if (c == QLatin1Char('s')) {
+            date = true;
+            seconds = true;
+        } else if (c == QLatin1Char('.') && seconds && i + 1 < code.size()
+            && code.at(i + 1) == QLatin1Char('0')) {
+            millis = true;
+        }
+    }
+    if (!date)
+        return -1;
+    return millis ? TimeMilliseconds : seconds ? TimeSeconds : TimeMinutes;
+}
+
+int dateTimeFormForBuiltIn(int id)
+{
+    if ((id >= 14 && id <= 18) || id == 20 || id == 22)
+        return TimeMinutes;
+    if (id == 19 || id == 21 || id == 45 || id == 46)
+        return TimeSeconds;
+    if (id == 47)
+        return TimeMilliseconds;
+    return -1;
+}
+
+QString workbookDateText(double serial, bool date1904, int timeForm)
+{
+    qint64 ms = qint64(std::llround(serial * 86400000.0));
+    qint64 days = ms >= 0 ? ms / 86400000 : -((-ms + 86399999) / 86400000);
+    ms -= days * 86400000;
+    QDate base = date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30);
+    // The 1900 system counts a 29 February 1900 that never was; days
+    // before it are one off from a plain count.
+    if (!date1904 && days >= 1 && days < 61)
+        base = QDate(1899, 12, 31);
+    const QDate date = base.addDays(days);
+    const auto two = [](qint64 v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
+    QString text
+        = QStringLiteral("%1-%2-%3T%4:%5")
+              .arg(date.year(), 4, 10, QLatin1Char('0'))
+              .arg(two(date.month()), two(date.day()), two(ms / 3600000), two(ms / 60000 % 60));
+    if (timeForm >= TimeSeconds)
+        text += QLatin1Char(':') + two(ms / 1000 % 60);
+    if (timeForm == TimeMilliseconds)
+        text += QStringLiteral(".%1").arg(ms % 1000, 3, 10, QLatin1Char('0'));
+    return text;
+}
+
+int chooseWorkbookSheet(const QVector<WorkbookSheetInfo>& sheets, const QString& name)
+{
+    if (name.isEmpty())
+        return sheets.isEmpty() ? -1 : 0;
+    for (int i = 0; i < sheets.size(); ++i) {
+        if (sheets.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    for (int i = 0; i < sheets.size(); ++i) {
+        if (QString::number(i + 1) == name)
+            return i;
+    }
+    return -1;
+}
+
+QStringList matchWorkbookSheets(const QVector<WorkbookSheetInfo>& sheets,
+    const QVector<bool>& hasCells, const QString& wildcard)
+{
+    const bool all = wildcard.isEmpty() || wildcard == QLatin1String("*");
+    const QRegularExpression match(QRegularExpression::wildcardToRegularExpression(wildcard),
+        QRegularExpression::CaseInsensitiveOption);
+    QStringList names;
+    for (int i = 0; i < sheets.size(); ++i) {
+        const WorkbookSheetInfo& sheet = sheets.at(i);
+        if (!sheet.isWorksheet || !hasCells.value(i) || sheet.name.isEmpty())
+            continue;
+        if (all || match.match(sheet.name).hasMatch())
+            names << sheet.name;
+    }
+    return names;
+}
+
+namespace {
+
+QString cellText(const WorkbookCell& cell, const QVector<quint8>& forms, bool date1904)
+{
+    switch (cell.kind) {
+    case WorkbookCell::Text:
+        return cell.text;
+    case WorkbookCell::Boolean:
+        return cell.number != 0.0 ? QStringLiteral("true") : QStringLiteral("false");
+    case WorkbookCell::DateTime:
+        return workbookDateText(cell.number, date1904, forms.value(cell.column));
+    case WorkbookCell::Number:
+        return formatNumber(cell.number);
+    default:
+        return QString();
+    }
+}
+
+// Every cell of a hyperlink's range gets "|" and the target, the table
+// growing when the range lies beyond it.
+void addHyperlinks(const WorkbookSheet& sheet, int firstRow, int firstColumn, Dataset* data)
+{
+    for (const WorkbookHyperlink& link : sheet.hyperlinks) {
+        for (int r = std::max(link.firstRow, firstRow); r <= link.lastRow; ++r) {
+            for (int c = std::max(link.firstColumn, firstColumn); c <= link.lastColumn; ++c) {
+                const int row = r - firstRow;
+                const int column = c - firstColumn;
+                if (column >= data->columnCount())
+                    data->setColumnCount(column + 1);
+                if (row >= data->rowCount())
+                    data->setRowCount(row + 1);
+                data->setValue(
+                    row, column, data->value(row, column) + QLatin1Char('|') + link.target);
+            }
+        }
+    }
+}
+
+} // namespace
+
+bool workbookSheetToDataset(WorkbookSheet& sheet, const ReadOptions& options,
+    const ReadProgress& progress, ReadResult* result)
+{
+    int firstColumn = INT_MAX;
+    int lastColumn = -1;
+    QVector<quint8> forms;
+    for (const QVector<WorkbookCell>& cells : qAsConst(sheet.rows)) {
+        for (const WorkbookCell& cell : cells) {
+            firstColumn = std::min(firstColumn, cell.column);
+            lastColumn = std::max(lastColumn, cell.column);
+            if (cell.kind == WorkbookCell::DateTime) {
+                if (forms.size() <= cell.column)
+                    forms.resize(cell.column + 1);
+                forms[cell.column] = std::max(forms.at(cell.column), cell.timeForm);
+            }
+        }
+    }
+    Dataset& data = result->dataset;
+    data = Dataset();
+    if (lastColumn < 0)
+        firstColumn = 0;
+    const int first = std::max(0, options.ignoredFirstRows);
+    data.setColumnCount(lastColumn - firstColumn + 1);
+    qint64 done = 0;
+    for (int r = first; r < sheet.rows.size(); ++r) {
+        Dataset::Row row;
+        row.reserve(data.columnCount());
+        for (const WorkbookCell& cell : qAsConst(sheet.rows.at(r))) {
+            while (row.size() < cell.column - firstColumn)
+                row.append(QString());
+            QString text = cellText(cell, forms, sheet.date1904);
+            if (!options.simplifyWhitespace)
+                text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+            row.append(cleanValue(text, options.trimWhitespace, options.simplifyWhitespace));
+            if (++done % 5000 == 0 && !progress.report(qreal(r) / sheet.rows.size())) {
+                result->stopped = true;
+                result->fail(QStringLiteral("Stopped by user"));
+                return false;
+            }
+        }
+        sheet.rows[r].clear();
+        data.appendRow(row);
+    }
+    addHyperlinks(sheet, first, firstColumn, &data);
+    int hiddenRows = 0;
+    int hiddenColumns = 0;
+    if (options.ignoreHiddenRows) {
+        std::sort(sheet.hiddenRows.rbegin(), sheet.hiddenRows.rend());
+        for (int r : qAsConst(sheet.hiddenRows)) {
+            if (r - first >= 0 && r - first < data.rowCount()) {
+                data.removeRow(r - first);
+                ++hiddenRows;
+            }
+        }
+    }
+    if (options.ignoreHiddenColumns) {
+        std::sort(sheet.hiddenColumns.rbegin(), sheet.hiddenColumns.rend());
+        for (int c : qAsConst(sheet.hiddenColumns)) {
+            if (c - firstColumn >= 0 && c - firstColumn < data.columnCount()) {
+                data.removeColumn(c - firstColumn);
+                ++hiddenColumns;
+            }
+        }
+    }
+    const int emptyRows = options.ignoreEmptyRows ? data.removeEmptyRows() : 0;
+    if (hiddenRows > 0)
+        result->information << QStringLiteral("%1 hidden row(s) ignored").arg(hiddenRows);
+    if (hiddenColumns > 0)
+        result->information << QStringLiteral("%1 hidden column(s) ignored").arg(hiddenColumns);
+    if (emptyRows > 0)
+        result->information << QStringLiteral("%1 empty row(s) ignored").arg(emptyRows);
+    return true;
+}

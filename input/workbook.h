@@ -1,0 +1,78 @@
+#pragma once
+
+// What the workbook readers (.xlsx and .xls) hand over: the sheets of a
+// workbook and the cells of one sheet, before they become text. Both formats
+// meet here so that choosing a sheet, turning cells into text, hyperlinks and
+// the hidden and empty rows behave the same for either.
+
+#include "input/reader.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+struct WorkbookSheetInfo
+{
+    QString name;
+    // Chart sheets and other kinds are listed by the file but hold no cells.
+    bool isWorksheet = true;
+};
+
+// How a date-time cell shows its time, from the cell's number format.
+enum WorkbookTimeForm : int { TimeMinutes = 0, TimeSeconds = 1, TimeMilliseconds = 2 };
+
+struct WorkbookCell
+{
+    enum Kind : quint8 { Empty, Text, Number, Boolean, DateTime };
+    int column = 0;
+    Kind kind = Empty;
+    quint8 timeForm = TimeMinutes;
+    double number = 0.0;
+    QString text;
+};
+
+struct WorkbookHyperlink
+{
+    int firstRow = 0;
+    int lastRow = 0;
+    int firstColumn = 0;
+    int lastColumn = 0;
+    QString target;
+};
+
+struct WorkbookSheet
+{
+    // Rows by index; a row's cells in column order. Rows past the last one
+    // with cells are not there.
+    QVector<QVector<WorkbookCell>> rows;
+    QVector<int> hiddenRows;
+    QVector<int> hiddenColumns;
+    QVector<WorkbookHyperlink> hyperlinks;
+    bool date1904 = false;
+
+    QVector<WorkbookCell>& row(int index);
+};
+
+// The time form a number format code gives, or -1 when the code shows no
+// date or time. Quoted text, escapes and colour or locale brackets are
+// skipped; elapsed-time brackets such as [h] count as time.
+int dateTimeFormForCode(const QString& code);
+// The same for the formats every workbook has without storing them.
+int dateTimeFormForBuiltIn(int id);
+
+// "2026-12-04T13:05" and its longer forms for a cell number.
+QString workbookDateText(double serial, bool date1904, int timeForm);
+
+// The index of the sheet the name chooses: equal ignoring case, else the
+// 1-based position written as a number; -1 when none, and the first sheet
+// for an empty name.
+int chooseWorkbookSheet(const QVector<WorkbookSheetInfo>& sheets, const QString& name);
+// The worksheets with cells whose names match the wildcard (any case; empty
+// or "*" match all), in workbook order.
+QStringList matchWorkbookSheets(const QVector<WorkbookSheetInfo>& sheets,
+    const QVector<bool>& hasCells, const QString& wildcard);
+
+// Fills result->dataset from the sheet as the options say and adds the
+// counts of what was left out. False when stopped.
+bool workbookSheetToDataset(WorkbookSheet& sheet, const ReadOptions& options,
+    const ReadProgress& progress, ReadResult* result);

@@ -1,0 +1,85 @@
+// The workbook input formats, .xlsx and .xls: one sheet of a workbook as a
+// table. The two differ only in the reader of the file.
+
+#include "input/inputformat.h"
+#include "input/xlsreader.h"
+#include "input/xlsxreader.h"
+
+#include <QFileInfo>
+
+namespace {
+
+template <typename Book, int Type> class WorkbookInputFormat : public InputFormat
+{
+public:
+    int fileType() const override { return Type; }
+    bool usesEncoding() const override { return false; }
+    bool usesIgnoredRows() const override { return true; }
+    bool readsFile() const override { return true; }
+
+    bool parse(
+        TextSource&, const ReadOptions&, const ReadProgress&, ReadResult* result) const override
+    {
+        // Never called: pasted cells of a sheet are read as delimited text.
+        result->fail(QStringLiteral("A workbook cannot be read from text"));
+        return false;
+    }
+
+    bool readFile(const QString& path, const QString& sheet, const ReadOptions& options,
+        const ReadProgress& progress, ReadResult* result) const override
+    {
+        const QString file = path.trimmed();
+        if (file.isEmpty() || !QFileInfo::exists(file)) {
+            result->error = true;
+            return false;
+        }
+        Book book;
+        if (!book.load(file)) {
+            result->fail(QStringLiteral("Unable to load Excel workbook '%1' information.")
+                             .arg(displayPath(file)));
+            return false;
+        }
+        const int index = chooseWorkbookSheet(book.sheets(), sheet);
+        if (index < 0) {
+            result->fail(QStringLiteral("Sheet '%1' not found.").arg(sheet));
+            return false;
+        }
+        WorkbookSheet cells;
+        if (book.sheets().at(index).isWorksheet && !book.readSheet(index, &cells)) {
+            result->fail(QStringLiteral("Unable to load Excel workbook '%1' information.")
+                             .arg(displayPath(file)));
+            return false;
+        }
+        result->information << QStringLiteral("Read sheet '%1[%2]'")
+                                   .arg(displayPath(file), book.sheets().at(index).name);
+        return workbookSheetToDataset(cells, options, progress, result);
+    }
+
+    QStringList listSheets(const QString& path, const QString& wildcard) const override
+    {
+        Book book;
+        if (!book.load(path.trimmed()))
+            return {};
+        QVector<bool> hasCells;
+        for (int i = 0; i < book.sheets().size(); ++i) {
+            WorkbookSheet cells;
+            hasCells << (book.sheets().at(i).isWorksheet && book.readSheet(i, &cells)
+                && !cells.rows.isEmpty());
+        }
+        return matchWorkbookSheets(book.sheets(), hasCells, wildcard);
+    }
+};
+
+} // namespace
+
+const InputFormat& xlsxInputFormat()
+{
+    static const WorkbookInputFormat<XlsxBook, FileTypeExcelXlsx> format;
+    return format;
+}
+
+const InputFormat& xlsInputFormat()
+{
+    static const WorkbookInputFormat<XlsBook, FileTypeExcelXls> format;
+    return format;
+}

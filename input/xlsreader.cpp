@@ -1,0 +1,416 @@
+#include "input/xlsreader.h"
+
+#include <QFile>
+#include <QHash>
+#include <QtEndian>
+
+#include <cstring>
+
+namespace {
+
+quint16 u16(const QByteArray& b, qint64 at)
+{
+    return at + 2 <= b.size() ? qFromLittleEndian<quint16>(b.constData() + at) : 0;
+}
+
+quint32 u32(const QByteArray& b, qint64 at)
+{
+    return at + 4 <= b.size() ? qFromLittleEndian<quint32>(b.constData() + at) : 0;
+}
+
+constexpr quint32 EndOfChain = 0xFFFFFFFE;
+
+// Follows a chain of the allocation table and joins its sectors.
+QByteArray readChain(const QByteArray& data, qint64 dataOffset, int sectorSize,
+    const QVector<quint32>& table, quint32 start, qint64 size)
+{
+    QByteArray out;
+    int guard = table.size() + 1;
+    for (quint32 s = start; s < quint32(table.size()) && guard-- > 0 && out.size() < size;
+         s = table.at(int(s)))
+        out += data.mid(dataOffset + qint64(s) * sectorSize, sectorSize);
+    out.truncate(int(std::min<qint64>(size, out.size())));
+    return out;
+}
+
+} // namespace
+
+double decodeRk(quint32 rk)
+{
+    double value = 0;
+    if (rk & 2) {
+        value = double(qint32(rk) >> 2);
+    } else {
+        const quint64 bits = quint64(rk & 0xFFFFFFFC) << 32;
+        std::memcpy(&value, &bits, sizeof value);
+    }
+    return (rk & 1) ? value / 100 : value;
+}
+
+QByteArray compoundFileStream(const QByteArray& file, const QStringList& names)
+{
+    if (!file.startsWith(QByteArray::fromHex("D0CF11E0A1B11AE1")) || file.size() < 512)
+        return QByteArray();
+    const int sectorSize = 1 << u16(file, 0x1E);
+    const int miniSize = 1 << u16(file, 0x20);
+    if (sectorSize < 128 || sectorSize > 65536 || miniSize > sectorSize)
+        return QByteArray();
+    const qint64 base = sectorSize; // sector 0 follows the header sector
+    // The sectors of the allocation table: 109 in the header, the rest in
+    // a chain of further sectors (large files).
+    QVector<quint32> fatSectors;
+    for (int i = 0; i < 109; ++i)
+        fatSectors << u32(file, 0x4C + i * 4);
+    quint32 difat = u32(file, 0x44);
+    for (int n = 0; difat < EndOfChain && n < 1 << 20; ++n) {
+        const qint64 at = base + qint64(difat) * sectorSize;
+        for (int i = 0; i < sectorSize / 4 - 1; ++i)
+            fatSectors << u32(file, at + i * 4);
+        difat = u32(file, at + sectorSize - 4);
+    }
+    QVector<quint32> fat;
+    const quint32 fatCount = u32(file, 0x2C);
+    for (quint32 i = 0; i < fatCount && int(i) < fatSectors.size(); ++i) {
+        const qint64 at = base + qint64(fatSectors.at(int(i))) * sectorSize;
+        for (int k = 0; k < sectorSize / 4; ++k)
+            fat << u32(file, at + k * 4);
+    }
+    const QByteArray directory
+        = readChain(file, base, sectorSize, fat, u32(file, 0x30), qint64(fat.size()) * sectorSize);
+    const quint32 cutoff = u32(file, 0x38);
+    QByteArray miniStream;
+    for (int e = 0; e + 128 <= directory.size(); e += 128) {
+        const int nameBytes = std::min<int>(u16(directory, e + 0x40), 64);
+        const QString name
+            = QString::fromUtf16(reinterpret_cast<const char16_t*>(directory.constData() + e),
+                std::max(0, nameBytes / 2 - 1));
+        const int type = directory.at(e + 0x42);
+        const quint32 start = u32(directory, e + 0x74);
+        const quint32 size = u32(directory, e + 0x78);
+        if (type == 5) {
+            miniStream = readChain(file, base, sectorSize, fat, start, size);
+        } else if (type == 2 && names.contains(name, Qt::CaseInsensitive)) {
+            if (size >= cutoff)
+                return readChain(file, base, sectorSize, fat, start, size);
+            QVector<quint32> miniFat;
+            const QByteArray table = readChain(
+                file, base, sectorSize, fat, u32(file, 0x3C), qint64(u32(file, 0x40)) * sectorSize);
+            for (int k = 0; k + 4 <= table.size(); k += 4)
+                miniFat << u32(table, k);
+            return readChain(miniStream, -qint64(0), miniSize, miniFat, start, size);
+        }
+    }
+    return QByteArray();
+}
+
+namespace {
+
+// A record with its CONTINUE records, read as one run of bytes except for
+// strings, whose characters start each continuation with their width again.
+class Chunks
+{
+public:
+    explicit Chunks(QVector<QByteArray> parts) : m_parts(std::move(parts)) { }
+
+    bool atEnd()
+    {
+        settle();
+        return m_part >= m_parts.size();
+    }
+    quint8 u8()
+    {
+        settle();
+        return m_part < m_parts.size() ? quint8(m_parts.at(m_part).at(m_pos++)) : 0;
+    }
+    quint16 u16() { return quint16(u8() | (u8() << 8)); }
+    quint32 u32() { return quint32(u16()) | (quint32(u16()) << 16); }
+    void skip(qint64 n)
+    {
+        while (n-- > 0 && !atEnd())
+            ++m_pos;
+    }
+    QString chars(int count, bool wide)
+    {
+        QString text;
+        text.reserve(count);
+        while (text.size() < count && m_part < m_parts.size()) {
+            if (m_pos >= m_parts.at(m_part).size()) {
+                ++m_part;
+                m_pos = 0;
+                if (m_part < m_parts.size())
+                    wide = (u8() & 1) != 0;
+                continue;
+            }
+            text += wide ? QChar(u16()) : QChar(u8());
+        }
+        return text;
+    }
+    // An SST or STRING entry: length, flags, characters and the run and
+    // phonetic data after them.
+    QString richString()
+    {
+        const int count = u16();
+        const quint8 flags = u8();
+        const int runs = (flags & 0x08) ? u16() : 0;
+        const quint32 extra = (flags & 0x04) ? u32() : 0;
+        const QString text = chars(count, flags & 1);
+        skip(qint64(runs) * 4 + extra);
+        return text;
+    }
+
+private:
+    void settle()
+    {
+        while (m_part < m_parts.size() && m_pos >= m_parts.at(m_part).size()) {
+            ++m_part;
+            m_pos = 0;
+        }
+    }
+
+    QVector<QByteArray> m_parts;
+    int m_part = 0;
+    int m_pos = 0;
+};
+
+struct Record
+{
+    quint16 id = 0;
+    QByteArray data;
+};
+
+// The record at *offset, which moves past it; false at the end.
+bool nextRecord(const QByteArray& stream, qint64* offset, Record* record)
+{
+    if (*offset + 4 > stream.size())
+        return false;
+    record->id = u16(stream, *offset);
+    const quint16 size = u16(stream, *offset + 2);
+    record->data = stream.mid(*offset + 4, size);
+    *offset += 4 + size;
+    return true;
+}
+
+constexpr quint16 RecContinue = 0x003C;
+
+QString shortString(const QByteArray& data, int at, bool lengthIs16 = false)
+{
+    Chunks chunks({ data.mid(at) });
+    const int count = lengthIs16 ? chunks.u16() : chunks.u8();
+    const bool wide = chunks.u8() & 1;
+    return chunks.chars(count, wide);
+}
+
+} // namespace
+
+bool XlsBook::load(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    m_stream = compoundFileStream(
+        file.readAll(), { QStringLiteral("Workbook"), QStringLiteral("Book") });
+    return !m_stream.isEmpty() && u16(m_stream, 0) == 0x0809 && readGlobals();
+}
+
+bool XlsBook::readGlobals()
+{
+    qint64 offset = 0;
+    Record record;
+    QHash<int, int> customForms;
+    QVector<int> xfFormats;
+    while (nextRecord(m_stream, &offset, &record) && record.id != 0x000A) {
+        switch (record.id) {
+        case 0x0085: // BOUNDSHEET
+            m_sheetOffsets << u32(record.data, 0);
+            m_sheets.append({ shortString(record.data, 6), quint8(record.data.at(5)) == 0 });
+            break;
+        case 0x0022: // DATEMODE
+            m_date1904 = u16(record.data, 0) == 1;
+            break;
+        case 0x041E: // FORMAT
+            customForms.insert(
+                u16(record.data, 0), dateTimeFormForCode(shortString(record.data, 2, true)));
+            break;
+        case 0x00E0: // XF
+            xfFormats << u16(record.data, 2);
+            break;
+        case 0x00FC: { // SST, continued
+            QVector<QByteArray> parts { record.data.mid(8) };
+            const quint32 unique = u32(record.data, 4);
+            qint64 next = offset;
+            Record more;
+            while (nextRecord(m_stream, &next, &more) && more.id == RecContinue) {
+                parts << more.data;
+                offset = next;
+            }
+            Chunks chunks(parts);
+            for (quint32 i = 0; i < unique && !chunks.atEnd(); ++i)
+                m_shared << chunks.richString();
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    for (int id : qAsConst(xfFormats))
+        m_xfForms << customForms.value(id, dateTimeFormForBuiltIn(id));
+    return true;
+}
+
+namespace {
+
+void addNumber(WorkbookSheet* sheet, int row, int column, double value, int form)
+{
+    WorkbookCell cell;
+    cell.column = column;
+    cell.number = value;
+    cell.kind = form >= 0 ? WorkbookCell::DateTime : WorkbookCell::Number;
+    cell.timeForm = quint8(std::max(form, 0));
+    sheet->row(row).append(cell);
+}
+
+void addText(WorkbookSheet* sheet, int row, int column, const QString& text)
+{
+    WorkbookCell cell;
+    cell.column = column;
+    cell.kind = WorkbookCell::Text;
+    cell.text = text;
+    sheet->row(row).append(cell);
+}
+
+QString utf16At(const QByteArray& data, int* at, int count)
+{
+    QString text;
+    for (int i = 0; i < count && *at + 2 <= data.size(); ++i, *at += 2)
+        text += QChar(u16(data, *at));
+    return text;
+}
+
+// A hyperlink's cell range and its target: a URL, or a place in the
+// workbook. Links to files keep only their place.
+void readHyperlink(const QByteArray& d, WorkbookSheet* sheet)
+{
+    WorkbookHyperlink link { u16(d, 0), u16(d, 2), u16(d, 4), u16(d, 6), QString() };
+    const quint32 flags = u32(d, 28);
+    int at = 32;
+    if (flags & 0x14) { // display name
+        const int n = int(u32(d, at));
+        at += 4;
+        utf16At(d, &at, n);
+    }
+    if (flags & 0x80) { // target frame
+        const int n = int(u32(d, at));
+        at += 4;
+        utf16At(d, &at, n);
+    }
+    static const QByteArray UrlMoniker = QByteArray::fromHex("E0C9EA79F9BACE118C8200AA004BA90B");
+    if ((flags & 0x01) && (flags & 0x100)) {
+        const int n = int(u32(d, at));
+        at += 4;
+        link.target = utf16At(d, &at, n);
+    } else if ((flags & 0x01) && d.mid(at, 16) == UrlMoniker) {
+        at += 16;
+        const int bytes = int(u32(d, at));
+        at += 4;
+        link.target = utf16At(d, &at, bytes / 2);
+    }
+    if (link.target.isEmpty() && (flags & 0x08)) {
+        const int n = int(u32(d, at));
+        at += 4;
+        link.target = utf16At(d, &at, n);
+    }
+    while (link.target.endsWith(QChar(0)))
+        link.target.chop(1);
+    sheet->hyperlinks << link;
+}
+
+} // namespace
+
+bool XlsBook::readSheet(int index, WorkbookSheet* sheet) const
+{
+    qint64 offset = m_sheetOffsets.value(index);
+    sheet->date1904 = m_date1904;
+    Record record;
+    if (!nextRecord(m_stream, &offset, &record) || record.id != 0x0809)
+        return false;
+    const auto form
+        = [this](const QByteArray& d, int at) { return m_xfForms.value(u16(d, at), -1); };
+    int formulaRow = -1;
+    int formulaColumn = -1;
+    while (nextRecord(m_stream, &offset, &record) && record.id != 0x000A) {
+        const QByteArray& d = record.data;
+        const int row = u16(d, 0);
+        const int column = u16(d, 2);
+        switch (record.id) {
+        case 0x00FD: // LABELSST
+            addText(sheet, row, column, m_shared.value(int(u32(d, 6))));
+            break;
+        case 0x0204: // LABEL
+            addText(sheet, row, column, shortString(d, 6, true));
+            break;
+        case 0x0203: { // NUMBER
+            double value = 0;
+            std::memcpy(&value, d.constData() + 6, sizeof value);
+            addNumber(sheet, row, column, value, form(d, 4));
+            break;
+        }
+        case 0x027E: // RK
+            addNumber(sheet, row, column, decodeRk(u32(d, 6)), form(d, 4));
+            break;
+        case 0x00BD: // MULRK
+            for (int at = 4, c = column; at + 6 <= d.size() - 2; at += 6, ++c)
+                addNumber(sheet, row, c, decodeRk(u32(d, at + 2)), form(d, at));
+            break;
+        case 0x0205: // BOOLERR
+            if (d.at(7) == 0) {
+                WorkbookCell cell;
+                cell.column = column;
+                cell.kind = WorkbookCell::Boolean;
+                cell.number = d.at(6) ? 1 : 0;
+                sheet->row(row).append(cell);
+            }
+            break;
+        case 0x0006: // FORMULA: its cached result
+            if (u16(d, 12) != 0xFFFF) {
+                double value = 0;
+                std::memcpy(&value, d.constData() + 6, sizeof value);
+                addNumber(sheet, row, column, value, form(d, 4));
+            } else if (d.at(6) == 0) {
+                formulaRow = row;
+                formulaColumn = column;
+            } else if (d.at(6) == 1) {
+                WorkbookCell cell;
+                cell.column = column;
+                cell.kind = WorkbookCell::Boolean;
+                cell.number = d.at(8) ? 1 : 0;
+                sheet->row(row).append(cell);
+            }
+            break;
+        case 0x0207: // STRING: the text result of the formula before
+            if (formulaRow >= 0) {
+                addText(sheet, formulaRow, formulaColumn, shortString(d, 0, true));
+                formulaRow = -1;
+            }
+            break;
+        case 0x0208: // ROW
+            if (u32(d, 12) & 0x20)
+                sheet->hiddenRows << row;
+            break;
+        case 0x007D: // COLINFO
+            if (u16(d, 8) & 1) {
+                for (int c = row; c <= column && c < 256; ++c)
+                    sheet->hiddenColumns << c;
+            }
+            break;
+        case 0x01B8: // HLINK
+            readHyperlink(d, sheet);
+            break;
+        default:
+            break;
+        }
+    }
+    for (QVector<WorkbookCell>& cells : sheet->rows)
+        std::stable_sort(cells.begin(), cells.end(),
+            [](const WorkbookCell& a, const WorkbookCell& b) { return a.column < b.column; });
+    return true;
+}

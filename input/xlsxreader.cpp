@@ -1,0 +1,353 @@
+#include "input/xlsxreader.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QXmlStreamReader>
+
+#include <zip.h>
+
+namespace {
+
+const QString RelNs
+    = QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships");
+
+bool isTrue(QStringView value)
+{
+    return value == QLatin1String("1") || value == QLatin1String("true");
+}
+
+QString partFolder(const QString& part)
+{
+    const int slash = part.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? QString() : part.left(slash + 1);
+}
+
+QString relsName(const QString& part)
+{
+    const int slash = part.lastIndexOf(QLatin1Char('/'));
+    return part.left(slash + 1) + QStringLiteral("_rels/") + part.mid(slash + 1)
+        + QStringLiteral(".rels");
+}
+
+// The text of a string item: its own <t> or its runs', without the
+// phonetic hints that follow them.
+QString readStringItem(QXmlStreamReader& xml)
+{
+    const QString end = xml.name().toString();
+    QString text;
+    int phonetic = 0;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement()) {
+            if (xml.name() == QLatin1String("rPh"))
+                ++phonetic;
+            else if (xml.name() == QLatin1String("t") && phonetic == 0)
+                text += xml.readElementText();
+        } else if (xml.isEndElement()) {
+            if (xml.name() == QLatin1String("rPh"))
+                --phonetic;
+            else if (xml.name() == end)
+                break;
+        }
+    }
+    return unescapeXlsxText(text);
+}
+
+} // namespace
+
+bool parseCellReference(QStringView ref, int* row, int* column)
+{
+    int i = 0;
+    int c = 0;
+    while (i < ref.size() && ref.at(i).isLetter()) {
+        c = c * 26 + (ref.at(i).toUpper().unicode() - 'A' + 1);
+        ++i;
+    }
+    bool ok = false;
+    const int r = ref.mid(i).toString().remove(QLatin1Char('$')).toInt(&ok);
+    if (i == 0 || !ok || r < 1)
+        return false;
+    *row = r - 1;
+    *column = c - 1;
+    return true;
+}
+
+QString unescapeXlsxText(const QString& text)
+{
+    if (!text.contains(QLatin1String("_x")))
+        return text;
+    static const QRegularExpression escape(QStringLiteral("_x([0-9A-Fa-f]{4})_"));
+    QString out;
+    int from = 0;
+    QRegularExpressionMatchIterator it = escape.globalMatch(text);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch m = it.next();
+        out += text.midRef(from, m.capturedStart() - from);
+        out += QChar(m.captured(1).toUShort(nullptr, 16));
+        from = m.capturedEnd();
+    }
+    return out + text.midRef(from);
+}
+
+QString resolvePartName(const QString& fromPart, const QString& target)
+{
+    QString path
+        = target.startsWith(QLatin1Char('/')) ? target.mid(1) : partFolder(fromPart) + target;
+    QStringList parts;
+    for (const QString& piece : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (piece == QLatin1String(".."))
+            parts.removeLast();
+        else if (piece != QLatin1String("."))
+            parts << piece;
+    }
+    return parts.join(QLatin1Char('/'));
+}
+
+XlsxBook::~XlsxBook()
+{
+    if (m_zip)
+        zip_discard(m_zip);
+}
+
+bool XlsxBook::open(const QString& path)
+{
+    int error = 0;
+    m_zip = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &error);
+    return m_zip != nullptr;
+}
+
+QByteArray XlsxBook::part(const QString& name, bool* found) const
+{
+    QByteArray bytes;
+    const zip_int64_t index = zip_name_locate(m_zip, name.toUtf8().constData(), ZIP_FL_NOCASE);
+    zip_stat_t stat;
+    if (found)
+        *found = false;
+    if (index < 0 || zip_stat_index(m_zip, index, 0, &stat) != 0)
+        return bytes;
+    zip_file_t* file = zip_fopen_index(m_zip, index, 0);
+    if (!file)
+        return bytes;
+    bytes.resize(int(stat.size));
+    const zip_int64_t read = zip_fread(file, bytes.data(), stat.size);
+    zip_fclose(file);
+    if (read != zip_int64_t(stat.size))
+        return QByteArray();
+    if (found)
+        *found = true;
+    return bytes;
+}
+
+QHash<QString, QString> XlsxBook::relationships(
+    const QString& partName, QHash<QString, QString>* types, QHash<QString, bool>* external) const
+{
+    QHash<QString, QString> targets;
+    QXmlStreamReader xml(part(relsName(partName)));
+    while (xml.readNextStartElement() || !xml.atEnd()) {
+        if (!xml.isStartElement() || xml.name() != QLatin1String("Relationship"))
+            continue;
+        const QXmlStreamAttributes a = xml.attributes();
+        const QString id = a.value(QLatin1String("Id")).toString();
+        const bool outside = a.value(QLatin1String("TargetMode")) == QLatin1String("External");
+        const QString target = a.value(QLatin1String("Target")).toString();
+        targets.insert(id, outside ? target : resolvePartName(partName, target));
+        if (types)
+            types->insert(id, a.value(QLatin1String("Type")).toString());
+        if (external)
+            external->insert(id, outside);
+    }
+    return targets;
+}
+
+bool XlsxBook::load()
+{
+    QHash<QString, QString> rootTypes;
+    const QHash<QString, QString> root = relationships(QString(), &rootTypes);
+    QString workbook = QStringLiteral("xl/workbook.xml");
+    for (auto it = rootTypes.cbegin(); it != rootTypes.cend(); ++it) {
+        if (it.value().endsWith(QLatin1String("/officeDocument")))
+            workbook = root.value(it.key());
+    }
+    bool found = false;
+    QXmlStreamReader xml(part(workbook, &found));
+    if (!found)
+        return false;
+    m_workbookPart = workbook;
+    QHash<QString, QString> types;
+    const QHash<QString, QString> targets = relationships(workbook, &types);
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (!xml.isStartElement())
+            continue;
+        const QXmlStreamAttributes a = xml.attributes();
+        if (xml.name() == QLatin1String("workbookPr")) {
+            m_date1904 = isTrue(a.value(QLatin1String("date1904")));
+        } else if (xml.name() == QLatin1String("sheet")) {
+            const QString id = a.value(RelNs, QLatin1String("id")).toString();
+            m_sheets.append({ a.value(QLatin1String("name")).toString(),
+                types.value(id).endsWith(QLatin1String("/worksheet")) });
+            m_sheetParts << targets.value(id);
+        }
+    }
+    if (xml.hasError())
+        return false;
+    for (auto it = types.cbegin(); it != types.cend(); ++it) {
+        if (it.value().endsWith(QLatin1String("/sharedStrings")))
+            readSharedStrings(targets.value(it.key()));
+        else if (it.value().endsWith(QLatin1String("/styles")))
+            readStyles(m_stylesPart = targets.value(it.key()));
+    }
+    return true;
+}
+
+void XlsxBook::readSharedStrings(const QString& name)
+{
+    QXmlStreamReader xml(part(name));
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.name() == QLatin1String("si"))
+            m_shared << readStringItem(xml);
+    }
+}
+
+void XlsxBook::readStyles(const QString& name)
+{
+    QXmlStreamReader xml(part(name));
+    QHash<int, int> customForms;
+    bool inCellXfs = false;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isEndElement() && xml.name() == QLatin1String("cellXfs"))
+            inCellXfs = false;
+        if (!xml.isStartElement())
+            continue;
+        const QXmlStreamAttributes a = xml.attributes();
+        const int id = a.value(QLatin1String("numFmtId")).toInt();
+        if (xml.name() == QLatin1String("numFmt"))
+            customForms.insert(
+                id, dateTimeFormForCode(a.value(QLatin1String("formatCode")).toString()));
+        else if (xml.name() == QLatin1String("cellXfs"))
+            inCellXfs = true;
+        else if (inCellXfs && xml.name() == QLatin1String("xf"))
+            m_styleForms << customForms.value(id, dateTimeFormForBuiltIn(id));
+    }
+}
+
+namespace {
+
+struct CellState
+{
+    QString type;
+    int style = 0;
+    QString value;
+    QString inlineText;
+    bool hasInline = false;
+};
+
+WorkbookCell makeCell(const CellState& s, const QStringList& shared, const QVector<int>& forms)
+{
+    WorkbookCell cell;
+    if (s.hasInline || s.type == QLatin1String("inlineStr")) {
+        cell.kind = WorkbookCell::Text;
+        cell.text = s.inlineText;
+    } else if (s.type == QLatin1String("s")) {
+        cell.kind = WorkbookCell::Text;
+        cell.text = shared.value(s.value.toInt());
+    } else if (s.type == QLatin1String("str") || s.type == QLatin1String("d")) {
+        cell.kind = WorkbookCell::Text;
+        cell.text = unescapeXlsxText(s.value);
+    } else if (s.type == QLatin1String("b")) {
+        cell.kind = WorkbookCell::Boolean;
+        cell.number = isTrue(s.value) ? 1.0 : 0.0;
+    } else if (s.type.isEmpty() || s.type == QLatin1String("n")) {
+        bool ok = false;
+        cell.number = s.value.toDouble(&ok);
+        if (!ok)
+            return cell;
+        const int form = forms.value(s.style, -1);
+        cell.kind = form >= 0 ? WorkbookCell::DateTime : WorkbookCell::Number;
+        cell.timeForm = quint8(std::max(form, 0));
+    }
+    return cell;
+}
+
+void readColumns(QXmlStreamReader& xml, WorkbookSheet* sheet)
+{
+    const QXmlStreamAttributes a = xml.attributes();
+    if (!isTrue(a.value(QLatin1String("hidden"))))
+        return;
+    const int last = std::min(a.value(QLatin1String("max")).toInt(), 16384);
+    for (int c = a.value(QLatin1String("min")).toInt(); c >= 1 && c <= last; ++c)
+        sheet->hiddenColumns << c - 1;
+}
+
+void readHyperlink(
+    QXmlStreamReader& xml, const QHash<QString, QString>& targets, WorkbookSheet* sheet)
+{
+    const QXmlStreamAttributes a = xml.attributes();
+    const QStringList range = a.value(QLatin1String("ref")).toString().split(QLatin1Char(':'));
+    WorkbookHyperlink link;
+    if (!parseCellReference(range.first(), &link.firstRow, &link.firstColumn))
+        return;
+    link.lastRow = link.firstRow;
+    link.lastColumn = link.firstColumn;
+    if (range.size() > 1)
+        parseCellReference(range.at(1), &link.lastRow, &link.lastColumn);
+    const QString id = a.value(RelNs, QLatin1String("id")).toString();
+    link.target = id.isEmpty() ? a.value(QLatin1String("location")).toString() : targets.value(id);
+    sheet->hyperlinks << link;
+}
+
+} // namespace
+
+bool XlsxBook::readSheet(int index, WorkbookSheet* sheet)
+{
+    bool found = false;
+    const QString name = m_sheetParts.value(index);
+    QXmlStreamReader xml(part(name, &found));
+    if (!found)
+        return false;
+    sheet->date1904 = m_date1904;
+    const QHash<QString, QString> targets = relationships(name, nullptr);
+    int row = -1;
+    int column = -1;
+    CellState cell;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isEndElement() && xml.name() == QLatin1String("c")) {
+            WorkbookCell made = makeCell(cell, m_shared, m_styleForms);
+            made.column = column;
+            if (made.kind != WorkbookCell::Empty)
+                sheet->row(row).append(made);
+            continue;
+        }
+        if (!xml.isStartElement())
+            continue;
+        const QStringRef tag = xml.name();
+        const QXmlStreamAttributes a = xml.attributes();
+        if (tag == QLatin1String("row")) {
+            const int r = a.value(QLatin1String("r")).toInt();
+            row = r > 0 ? r - 1 : row + 1;
+            column = -1;
+            if (isTrue(a.value(QLatin1String("hidden"))))
+                sheet->hiddenRows << row;
+        } else if (tag == QLatin1String("c")) {
+            int r = 0;
+            if (!parseCellReference(a.value(QLatin1String("r")), &r, &column))
+                ++column;
+            cell = CellState();
+            cell.type = a.value(QLatin1String("t")).toString();
+            cell.style = a.value(QLatin1String("s")).toInt();
+        } else if (tag == QLatin1String("v")) {
+            cell.value = xml.readElementText();
+        } else if (tag == QLatin1String("is")) {
+            cell.hasInline = true;
+            cell.inlineText = readStringItem(xml);
+        } else if (tag == QLatin1String("col")) {
+            readColumns(xml, sheet);
+        } else if (tag == QLatin1String("hyperlink")) {
+            readHyperlink(xml, targets, sheet);
+        }
+    }
+    return !xml.hasError();
+}

@@ -1,0 +1,287 @@
+#include "output/xlsxwriter.h"
+
+#include "core/paths.h"
+#include "core/values.h"
+#include "output/xlsxsheetmode.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <xlsxwriter.h>
+
+#include <cmath>
+
+namespace {
+
+// The number formats behind ExcelColumnFormat, in its order.
+const char* const NumberFormats[ExcelFormatCount]
+    = { nullptr, "@", "0", "0.00", "yyyy-mm-dd", "yyyy-mm-dd hh:mm:ss", "0%" };
+
+} // namespace
+
+bool readExcelNumber(const QString& text, double* value)
+{
+    // A leading zero is part of a code ("007"), not of a number.
+    if (text.size() > 1 && text.at(0) == QLatin1Char('0') && text.at(1).isDigit())
+        return false;
+    bool ok = false;
+    *value = toNumber(text, false, false, &ok);
+    return ok;
+}
+
+// "2026-12-04", "2026-12-04T13:05", with seconds and milliseconds; a space
+// may stand for the T.
+bool readExcelDateTime(const QString& text, QDateTime* value, bool* hasTime)
+{
+    if (text.size() == 10) {
+        const QDate date = QDate::fromString(text, Qt::ISODate);
+        *value = QDateTime(date, QTime(0, 0));
+        *hasTime = false;
+        return date.isValid();
+    }
+    if (text.size() < 16 || (text.at(10) != QLatin1Char('T') && text.at(10) != QLatin1Char(' ')))
+        return false;
+    QString iso = text;
+    iso[10] = QLatin1Char('T');
+    *value = QDateTime::fromString(iso, Qt::ISODateWithMs);
+    *hasTime = true;
+    return value->isValid() && value->timeSpec() == Qt::LocalTime;
+}
+
+namespace {
+
+int columnFormatFor(const Dataset& data, int column)
+{
+    bool numbers = true;
+    bool whole = true;
+    bool dates = true;
+    bool times = false;
+    bool any = false;
+    for (int r = 0; r < data.rowCount() && (numbers || dates); ++r) {
+        const QString& text = data.value(r, column);
+        if (text.isEmpty())
+            continue;
+        any = true;
+        double number = 0;
+        if (numbers && readExcelNumber(text, &number))
+            whole = whole && number == std::floor(number) && std::fabs(number) < 1e15;
+        else
+            numbers = false;
+        QDateTime when;
+        bool hasTime = false;
+        if (dates && readExcelDateTime(text, &when, &hasTime))
+            times = times || hasTime;
+        else
+            dates = false;
+    }
+    if (!any)
+        return ExcelFormatGeneral;
+    if (numbers)
+        return whole ? ExcelFormatInteger : ExcelFormatGeneral;
+    if (dates)
+        return times ? ExcelFormatDateTime : ExcelFormatDate;
+    return ExcelFormatText;
+}
+
+} // namespace
+
+QStringList excelSheetNameProblems(const QString& name)
+{
+    QStringList lines;
+    if (name.isEmpty())
+        lines << QStringLiteral("\nSheet name cannot be empty.");
+    if (name.size() > ExcelMaxSheetName)
+        lines << QStringLiteral("\nSheet name length is %1 characters. Excel maximum sheet name "
+                                "length is %2 characters.")
+                     .arg(name.size())
+                     .arg(ExcelMaxSheetName);
+    for (const QChar c : QStringLiteral("][:?*/\\")) {
+        if (name.contains(c))
+            lines << QStringLiteral("\n'%1' is not allowed in Excel sheet names.").arg(c);
+    }
+    if (name.startsWith(QLatin1Char('\'')) || name.endsWith(QLatin1Char('\'')))
+        lines << QStringLiteral("\nApostrophes (') are not allowed at the start or end of Excel "
+                                "sheet names.");
+    if (name.compare(QLatin1String("History"), Qt::CaseInsensitive) == 0)
+        lines << QStringLiteral("\n'History' is a reserved Excel sheet name.");
+    return lines;
+}
+
+QString excelColumnFormatName(int format)
+{
+    static const char* const names[ExcelFormatCount]
+        = { "General", "Text", "Integer", "Decimal", "Date", "Date-time", "Percent" };
+    return QString::fromLatin1(names[format >= 0 && format < ExcelFormatCount ? format : 0]);
+}
+
+QVector<int> automaticExcelColumnFormats(const Dataset& data)
+{
+    QVector<int> formats;
+    for (int c = 0; c < data.columnCount(); ++c)
+        formats << columnFormatFor(data, c);
+    return formats;
+}
+
+namespace {
+
+constexpr int XlsxRowLimit = 1048576;
+constexpr int XlsxColumnLimit = 16384;
+
+class SheetWriter
+{
+public:
+    SheetWriter(lxw_workbook* book, lxw_worksheet* sheet) : m_sheet(sheet)
+    {
+        for (int f = 0; f < ExcelFormatCount; ++f) {
+            m_formats[f] = nullptr;
+            if (NumberFormats[f]) {
+                m_formats[f] = workbook_add_format(book);
+                format_set_num_format(m_formats[f], NumberFormats[f]);
+            }
+        }
+    }
+
+    void write(int row, int column, const QString& text, int format)
+    {
+        if (text.isEmpty())
+            return;
+        lxw_format* style = m_formats[format >= 0 && format < ExcelFormatCount ? format : 0];
+        if (format == ExcelFormatDate || format == ExcelFormatDateTime) {
+            QDateTime when;
+            bool hasTime = false;
+            if (readExcelDateTime(text, &when, &hasTime)) {
+                const QTime t = when.time();
+                lxw_datetime value { when.date().year(), when.date().month(), when.date().day(),
+                    t.hour(), t.minute(), t.second() + t.msec() / 1000.0 };
+                worksheet_write_datetime(m_sheet, row, lxw_col_t(column), &value, style);
+                return;
+            }
+        } else if (format != ExcelFormatText) {
+            double number = 0;
+            if (readExcelNumber(text, &number)) {
+                worksheet_write_number(m_sheet, row, lxw_col_t(column), number, style);
+                return;
+            }
+        }
+        // Excel holds no longer text in a cell; the rest is cut rather
+        // than the whole value lost.
+        QString shown = text;
+        if (shown.size() > ExcelMaxCellChars) {
+            shown.truncate(ExcelMaxCellChars);
+            if (shown.at(shown.size() - 1).isHighSurrogate())
+                shown.chop(1);
+            ++m_cut;
+        }
+        worksheet_write_string(m_sheet, row, lxw_col_t(column), shown.toUtf8().constData(),
+            format == ExcelFormatText ? style : nullptr);
+    }
+
+    int cutCount() const { return m_cut; }
+
+private:
+    lxw_worksheet* m_sheet;
+    lxw_format* m_formats[ExcelFormatCount];
+    int m_cut = 0;
+};
+
+// Writes a one-sheet workbook to file; false with the library's reason.
+bool writeNewWorkbook(const QString& file, const QString& sheetName, const Dataset& data,
+    const WorkbookWriteOptions& options, bool header, const WriteProgress& progress,
+    WorkbookWriteResult* result)
+{
+    QTemporaryDir scratch;
+    QByteArray scratchPath = QFile::encodeName(scratch.path());
+    lxw_workbook_options bookOptions { LXW_TRUE, scratchPath.data(), LXW_TRUE };
+    lxw_workbook* book = workbook_new_opt(QFile::encodeName(file).constData(), &bookOptions);
+    if (!book)
+        return false;
+    lxw_worksheet* sheet = workbook_add_worksheet(book, sheetName.toUtf8().constData());
+    SheetWriter writer(book, sheet);
+    const int columns = std::min(data.columnCount(), XlsxColumnLimit);
+    int row = 0;
+    if (header) {
+        for (int c = 0; c < columns; ++c)
+            writer.write(row, c, data.columnName(c), ExcelFormatText);
+        ++row;
+    }
+    for (int r = 0; r < data.rowCount() && row < XlsxRowLimit; ++r, ++row) {
+        for (int c = 0; c < columns; ++c)
+            writer.write(row, c, data.value(r, c), options.columnFormats.value(c));
+        if (progress && r % 4096 == 0 && !progress(qreal(r) / data.rowCount())) {
+            workbook_close(book);
+            result->warnings << QStringLiteral("Stopped by user");
+            return false;
+        }
+    }
+    if (writer.cutCount() > 0)
+        result->warnings << QStringLiteral(
+            "%1 value(s) longer than %2 characters were cut to fit an Excel cell")
+                                .arg(writer.cutCount())
+                                .arg(ExcelMaxCellChars);
+    return workbook_close(book) == LXW_NO_ERROR;
+}
+
+QString savingFailure(const QString& path)
+{
+    return QStringLiteral("Unable to save to '%1'. If this file is already open, close it and "
+                          "click the write to file button in the 'Data' tab.")
+        .arg(displayPath(path));
+}
+
+} // namespace
+
+WorkbookWriteResult writeXlsxWorkbook(const QString& path, const Dataset& data,
+    const WorkbookWriteOptions& options, const WriteProgress& progress)
+{
+    WorkbookWriteResult result;
+    const QString shown = QStringLiteral("%1[%2]").arg(displayPath(path), options.sheet);
+    const QStringList problems = excelSheetNameProblems(options.sheet);
+    if (!problems.isEmpty()) {
+        result.error = true;
+        result.warnings << QStringLiteral("Unable to add sheet to '%1'.").arg(displayPath(path))
+                + problems.join(QString());
+        result.warnings << QStringLiteral("Failed to write to %1").arg(shown);
+        return result;
+    }
+    const bool existed = QFileInfo::exists(path);
+    if (options.writeMode == WriteModeNew && existed) {
+        result.warnings
+            << QStringLiteral("Write mode='New' and '%1' already exists").arg(displayPath(path));
+        return result;
+    }
+    const bool intoExisting
+        = existed && (options.replaceSheetOnly || options.writeMode == WriteModeAppend);
+    SheetModeResult merged;
+    Dataset rows = data;
+    bool header = options.writeHeader;
+    if (intoExisting && !prepareSheetMode(path, options, &rows, &header, &merged)) {
+        result.error = true;
+        result.warnings << merged.error << QStringLiteral("Failed to write to %1").arg(shown);
+        return result;
+    }
+    const QString scratch = path + QStringLiteral(".varnix-tmp");
+    const QString sheetFile = intoExisting ? scratch + QStringLiteral("-sheet") : scratch;
+    const bool ok
+        = writeNewWorkbook(sheetFile, options.sheet, rows, options, header, progress, &result)
+        && (!intoExisting || mergeSheetInto(path, sheetFile, scratch, options.sheet, merged));
+    QFile::remove(scratch + QStringLiteral("-sheet"));
+    if (!ok || (QFile::exists(path) && !QFile::remove(path)) || !QFile::rename(scratch, path)) {
+        QFile::remove(scratch);
+        result.error = true;
+        result.warnings << savingFailure(path)
+                        << QStringLiteral("Failed to write to %1").arg(shown);
+        return result;
+    }
+    result.written = true;
+    if (!intoExisting)
+        result.information << (existed ? QStringLiteral("Overwrote file '%1'")
+                                       : QStringLiteral("Created file '%1'"))
+                                  .arg(displayPath(path));
+    else
+        result.information << (merged.appended ? QStringLiteral("Appended sheet '%1'")
+                                               : QStringLiteral("Overwrote sheet '%1'"))
+                                  .arg(shown);
+    return result;
+}
