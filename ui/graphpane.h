@@ -39,6 +39,8 @@ public:
     // Fits every item; with auto fit on, the view keeps fitting after each
     // change of the graph and each resize.
     void zoomFit();
+    // Selects just the new items and brings them into view.
+    void reveal(const QList<Node*>& added);
     void setAutoFit(bool on);
     bool autoFit() const { return m_autoFit; }
     void zoomSelected();

@@ -96,6 +96,9 @@ void MainWindow::createPanes()
     m_actionPane->setMinimumWidth(190);
     m_itemPane->setMinimumWidth(260);
     setCentralWidget(m_mainSplitter);
+    // The pane widths are kept as soon as the user sets them, not only at a
+    // clean exit.
+    connect(m_mainSplitter, &QSplitter::splitterMoved, this, &MainWindow::saveLayout);
 
     connect(m_actionPane, &ActionPane::addTransformRequested, this, &MainWindow::addTransform);
     connect(m_actionPane, &ActionPane::addNoteRequested, this, &MainWindow::onAddNote);
@@ -192,7 +195,8 @@ void MainWindow::restoreLayout()
     resize(size);
     const WindowSettings& s = WindowSettings::instance();
     const int left = s.splitterWidth(1) > 0 ? s.splitterWidth(1) : 230;
-    const int right = s.splitterWidth(3) > 0 ? s.splitterWidth(3) : 430;
+    // Wide enough for six or more columns of data at first.
+    const int right = s.splitterWidth(3) > 0 ? s.splitterWidth(3) : 600;
     const int centre = qMax(300, size.width() - left - right);
     m_mainSplitter->setSizes({ left, centre, right });
     const int logHeight = s.splitterWidth(2) > 0 ? s.splitterWidth(2) : 160;

@@ -7,9 +7,11 @@
 #include "document/documentwriter.h"
 #include "graph/graphscene.h"
 #include "graph/ionode.h"
+#include "ui/filefilters.h"
 #include "ui/graphpane.h"
 #include "ui/itempane.h"
 #include "ui/mainwindow.h"
+#include "ui/openautorun.h"
 #include "ui/prompts.h"
 #include "ui/windowdialogs.h"
 #include "ui/windowsettings.h"
@@ -190,8 +192,12 @@ bool MainWindow::loadFrom(const QString& path, bool hold)
                            "'Save' and save to a new document before continuing."),
             true);
     checkMissingInputs();
-    if (m_graph->autoRun())
+    if (OpenAutoRun::apply(*m_graph, WindowSettings::instance().openAutoRun(), this))
         m_graph->runCommand(GraphScene::RunUnprocessed);
+    // The answer may have turned auto run off.
+    QAction* autoRun = m_actions.value(QStringLiteral("&Auto Run"));
+    const QSignalBlocker block(autoRun);
+    autoRun->setChecked(m_graph->autoRun());
     return true;
 }
 
@@ -243,8 +249,9 @@ void MainWindow::checkMissingInputs()
     for (IONode* input : qAsConst(missing)) {
         QVariantMap options = input->saveOptions();
         const QString alias = options.value(QStringLiteral("alias")).toString();
-        const QString chosen = QFileDialog::getOpenFileName(
-            this, QStringLiteral("Input alias=%1").arg(alias), input->filePath());
+        const QString chosen
+            = QFileDialog::getOpenFileName(this, QStringLiteral("Input alias=%1").arg(alias),
+                input->filePath(), FileFilters::inputFilters());
         if (chosen.isEmpty())
             continue;
         GraphScene::UndoScope scope(*m_graph,
