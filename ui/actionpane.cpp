@@ -1,5 +1,6 @@
 #include "ui/actionpane.h"
 #include "ui/theme.h"
+#include "ui/transformdrag.h"
 #include "ui/transformsuggest.h"
 
 #include "transforms/catalogue.h"
@@ -160,6 +161,7 @@ void ActionPane::buildTransformButtons()
         b->setAutoRaise(false);
         const QString key = t->typeKey();
         connect(b, &QToolButton::clicked, this, [this, key] { emit addTransformRequested(key); });
+        TransformDrag::enable(b, key);
         m_buttons.insert(key, b);
         m_order << key;
     }

@@ -62,6 +62,7 @@ public:
 
 signals:
     void filesDropped(const QStringList& paths, const QPointF& scenePos);
+    void transformDropped(const QString& typeKey, const QPointF& scenePos);
     void nodeDoubleClicked(Node* node);
     void contextMenuWanted(const QPoint& globalPos, const QPointF& scenePos);
 

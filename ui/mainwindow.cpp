@@ -9,6 +9,7 @@
 #include "ui/graphpane.h"
 #include "ui/itempane.h"
 #include "ui/prompts.h"
+#include "ui/transformdrag.h"
 #include "ui/windowsettings.h"
 
 #include <QAction>
@@ -111,6 +112,14 @@ void MainWindow::createPanes()
         setModified(true);
     });
     connect(m_graphPane, &GraphPane::filesDropped, this, &MainWindow::onFilesDropped);
+    connect(m_graphPane, &GraphPane::transformDropped, this,
+        [this](const QString& typeKey, const QPointF& at) {
+            const bool onItem = TransformDrag::selectDropTarget(*m_graph, at);
+            if (addTransform(typeKey) && !onItem) {
+                if (Node* added = m_graph->nodes(true).value(0))
+                    added->setCentre(at);
+            }
+        });
     connect(m_graphPane, &GraphPane::contextMenuWanted, this, &MainWindow::onContextMenu);
     connect(m_graphPane, &GraphPane::nodeDoubleClicked, this, [this](Node* node) {
         m_itemPane->setNode(node);

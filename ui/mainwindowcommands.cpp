@@ -26,6 +26,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QCursor>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
@@ -50,7 +51,12 @@ bool MainWindow::addTransform(const QString& typeKey)
     const QString problem = m_graph->addTransformProblem(*transform);
     if (!problem.isEmpty()) {
         delete transform;
-        showMessage(problem, false);
+        // Told beside the pointer rather than in a box that must be closed:
+        // the user only has to select something and click again.
+        m_lastMessage = problem;
+        statusBar()->showMessage(problem.section(QLatin1Char('\n'), -1), 8000);
+        if (!m_quietMessages)
+            QToolTip::showText(QCursor::pos(), problem.trimmed(), this, QRect(), 8000);
         return false;
     }
     m_actionPane->noteUsed(typeKey);

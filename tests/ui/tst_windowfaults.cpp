@@ -18,6 +18,7 @@
 #include "ui/itempaneoptions.h"
 #include "ui/mainwindow.h"
 #include "ui/preferencesdialog.h"
+#include "ui/transformdrag.h"
 #include "ui/windowsettings.h"
 
 #include <QAction>
@@ -32,6 +33,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
@@ -120,6 +122,8 @@ private slots:
     void fileWindowOffersKnownTypes();
     void searchWithoutMatchSuggests_data();
     void searchWithoutMatchSuggests();
+    void transformDroppedOnCanvas_data();
+    void transformDroppedOnCanvas();
 
 private:
     QString saveRunningDocument();
@@ -506,6 +510,49 @@ void TestWindowFaults::searchWithoutMatchSuggests()
         qPrintable(texts.join('|')));
     QVERIFY2(texts.filter(QStringLiteral("No transform matches")).first().startsWith(shown),
         qPrintable(texts.filter(QStringLiteral("No transform matches")).first()));
+}
+
+void TestWindowFaults::transformDroppedOnCanvas_data()
+{
+    QTest::addColumn<int>("target"); // 0 the connection, 1 the upper item, 2 empty canvas
+    QTest::addColumn<bool>("inserted"); // between the two items
+    QTest::newRow("on the connection") << 0 << true;
+    QTest::newRow("on an item") << 1 << false;
+    QTest::newRow("on the canvas, upper item selected") << 2 << false;
+}
+
+void TestWindowFaults::transformDroppedOnCanvas()
+{
+    QFETCH(int, target);
+    QFETCH(bool, inserted);
+    GraphScene* graph = m_window->graph();
+    graph->setAutoRun(false);
+    SourceNode* top = addSource(graph, QPointF(0, 0));
+    auto* below = new SinkNode;
+    below->setCentre(QPointF(0, 300));
+    graph->insertNode(below);
+    graph->connectNodes(top, below);
+    graph->clearSelection();
+    top->setSelected(target == 2);
+    const QPointF at[] = { QPointF(0, 150), top->centre(), QPointF(300, 120) };
+    GraphPane* pane = m_window->graphPane();
+    pane->centerOn(QPointF(100, 150));
+    const QPoint viewPos = pane->mapFromScene(at[target]);
+    std::unique_ptr<QMimeData> data(TransformDrag::mimeData(QStringLiteral("Case")));
+    QDragEnterEvent enter(viewPos, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(pane->viewport(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(viewPos, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(pane->viewport(), &drop);
+
+    QCOMPARE(graph->nodes().size(), 3);
+    auto* added = qobject_cast<TransformNode*>(graph->nodes(true).value(0));
+    QVERIFY(added);
+    QVERIFY(added->isConnectedFrom(top));
+    QCOMPARE(below->isConnectedFrom(added), inserted);
+    QCOMPARE(below->isConnectedFrom(top), !inserted);
+    if (target == 2)
+        QVERIFY(QLineF(added->centre(), at[target]).length() < 1.0);
 }
 
 QTEST_MAIN(TestWindowFaults)
