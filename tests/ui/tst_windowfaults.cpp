@@ -11,6 +11,8 @@
 #include "transforms/catalogue.h"
 #include "transforms/transformparameter.h"
 #include "ui/actionpane.h"
+#include "ui/datatablemodel.h"
+#include "ui/datatableview.h"
 #include "ui/editors/columneditors.h"
 #include "ui/graphpane.h"
 #include "ui/helpwindow.h"
@@ -40,6 +42,7 @@
 #include <QSplitterHandle>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -124,6 +127,8 @@ private slots:
     void searchWithoutMatchSuggests();
     void transformDroppedOnCanvas_data();
     void transformDroppedOnCanvas();
+    void dataTablePreview_data();
+    void dataTablePreview();
 
 private:
     QString saveRunningDocument();
@@ -553,6 +558,56 @@ void TestWindowFaults::transformDroppedOnCanvas()
     QCOMPARE(below->isConnectedFrom(top), !inserted);
     if (target == 2)
         QVERIFY(QLineF(added->centre(), at[target]).length() < 1.0);
+}
+
+void TestWindowFaults::dataTablePreview_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("no filter") << 1 << ""
+                               << "";
+    QTest::newRow("rows") << 1 << "oslo"
+                          << "2 of 3 rows";
+    QTest::newRow("column names") << 0 << "CIT"
+                                  << "1 of 3 columns";
+}
+
+void TestWindowFaults::dataTablePreview()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, filter);
+    QFETCH(QString, shown);
+    const QString longText(300, QLatin1Char('w'));
+    DataTableView view;
+    view.resize(600, 300);
+    view.show();
+    view.setDataset(
+        makeDataset({ QStringLiteral("name"), QStringLiteral("city"), QStringLiteral("n") },
+            { { QStringLiteral("ann"), QStringLiteral("oslo"), QStringLiteral("12.5") },
+                { longText, QStringLiteral("Oslo"), QStringLiteral("7") },
+                { QStringLiteral("cy"), QStringLiteral("lima"), QStringLiteral("x") } }));
+    view.filterModeCombo()->setCurrentIndex(mode);
+    view.filterEdit()->setText(filter);
+    QTRY_COMPARE(
+        view.shownCountLabel()->isVisibleTo(&view) ? view.shownCountLabel()->text() : QString(),
+        shown);
+    if (!filter.isEmpty())
+        return;
+    QTableView* table = view.tableView();
+    DataTableModel* model = view.model();
+    auto alignment = [model](int row, int column) {
+        return model->index(row, column).data(Qt::TextAlignmentRole).toInt()
+            & Qt::AlignHorizontal_Mask;
+    };
+    QCOMPARE(alignment(0, 2), int(Qt::AlignRight));
+    QCOMPARE(alignment(2, 2), int(Qt::AlignLeft));
+    QCOMPARE(alignment(0, 0), int(Qt::AlignLeft));
+    // The long column is wide, but within bounds; its value is in the tip.
+    QVERIFY(table->columnWidth(0) > table->columnWidth(2));
+    QVERIFY(table->columnWidth(0) <= 320);
+    QCOMPARE(model->index(1, 0).data(Qt::ToolTipRole).toString(), longText);
+    QVERIFY(model->index(0, 0).data(Qt::ToolTipRole).isNull());
 }
 
 QTEST_MAIN(TestWindowFaults)
