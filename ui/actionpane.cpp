@@ -299,8 +299,12 @@ QString ActionPane::quickAddMatch(const QString& text)
 void ActionPane::onQuickAdd()
 {
     const QString key = quickAddMatch(m_quickAdd->text());
-    if (key.isEmpty())
+    if (key.isEmpty()) {
+        // Enter on a name that matches nothing says so, with the near names.
+        if (!m_quickAdd->text().trimmed().isEmpty())
+            m_matchCount->setText(TransformSuggest::noMatchText(m_quickAdd->text()));
         return;
+    }
     m_quickAdd->clear();
     emit addTransformRequested(key);
 }

@@ -42,6 +42,7 @@
 #include <QSplitterHandle>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -129,6 +130,7 @@ private slots:
     void transformDroppedOnCanvas();
     void dataTablePreview_data();
     void dataTablePreview();
+    void warningsShownWhenAnItemFails();
 
 private:
     QString saveRunningDocument();
@@ -506,6 +508,15 @@ void TestWindowFaults::searchWithoutMatchSuggests()
     QFETCH(QString, typed);
     QFETCH(QString, shown);
     ActionPane* pane = m_window->actionPane();
+    QTest::keyClicks(pane->quickAddField(), typed);
+    QTest::keyClick(pane->quickAddField(), Qt::Key_Return);
+    QCOMPARE(m_window->graph()->nodes().size(), 0);
+    const QLabel* told = nullptr;
+    for (const QLabel* label : pane->findChildren<QLabel*>()) {
+        if (label->text().startsWith(QStringLiteral("No transform matches")))
+            told = label;
+    }
+    QVERIFY(told && told->text().startsWith(shown));
     pane->searchField()->setText(typed);
     QTRY_VERIFY(pane->visibleTypeKeys().isEmpty());
     QStringList texts;
@@ -608,6 +619,21 @@ void TestWindowFaults::dataTablePreview()
     QVERIFY(table->columnWidth(0) <= 320);
     QCOMPARE(model->index(1, 0).data(Qt::ToolTipRole).toString(), longText);
     QVERIFY(model->index(0, 0).data(Qt::ToolTipRole).isNull());
+}
+
+void TestWindowFaults::warningsShownWhenAnItemFails()
+{
+    GraphScene* graph = m_window->graph();
+    auto* item = new DataNode({ QStringLiteral("a") }, { { QStringLiteral("1") } });
+    graph->insertNode(item);
+    item->setSelected(true);
+    QTabWidget* tabs = m_window->itemPane()->tabs();
+    QCOMPARE(tabs->currentIndex(), int(ItemPane::DataTab));
+    item->setMessages({ QStringLiteral("Column 'x' not found") }, {});
+    item->setStatus(StatusError, false);
+    emit graph->nodeProcessed(item);
+    QCOMPARE(tabs->currentIndex(), int(ItemPane::WarningsTab));
+    QVERIFY(m_window->itemPane()->warningsText()->toPlainText().contains(QStringLiteral("'x'")));
 }
 
 QTEST_MAIN(TestWindowFaults)
