@@ -192,7 +192,14 @@ bool MainWindow::loadFrom(const QString& path, bool hold)
                            "'Save' and save to a new document before continuing."),
             true);
     checkMissingInputs();
-    if (OpenAutoRun::apply(*m_graph, WindowSettings::instance().openAutoRun(), this))
+    // A quiet window (scripted use) asks nothing: the choices that would ask
+    // leave auto run as the document has it.
+    int openChoice = WindowSettings::instance().openAutoRun();
+    if (m_quietMessages
+        && (openChoice == OpenAutoRun::PromptDisableAutoRun
+            || openChoice == OpenAutoRun::PromptDisableOutputs))
+        openChoice = OpenAutoRun::LeaveEnabled;
+    if (OpenAutoRun::apply(*m_graph, openChoice, this))
         m_graph->runCommand(GraphScene::RunUnprocessed);
     // The answer may have turned auto run off.
     QAction* autoRun = m_actions.value(QStringLiteral("&Auto Run"));

@@ -252,6 +252,7 @@ void TestWindowFaults::openingWithAutoRun()
     const QString doc = saveRunningDocument();
     QVERIFY(!doc.isEmpty());
     WindowSettings::instance().setOpenAutoRun(choice);
+    m_window->setQuietMessages(false);
     BoxAnswerer answerer { QMessageBox::StandardButton(answer) };
     QVERIFY(m_window->loadDocument(doc));
     QTRY_VERIFY(!m_window->graph()->isProcessing());
