@@ -11,7 +11,8 @@ Connection::Connection(Node* start, Node* end) : m_start(start), m_end(end)
 {
     setFlag(QGraphicsItem::ItemIsSelectable, true);
     setAcceptHoverEvents(true);
-    setZValue(std::max(start->zValue(), end->zValue()));
+    // Below both items, so a click on an item's body always reaches the item.
+    setZValue(std::min(start->zValue(), end->zValue()) - 1.0);
     start->addConnection(this);
     end->addConnection(this);
     updatePath();
@@ -25,10 +26,30 @@ Connection::~Connection()
         m_end->removeConnection(this);
 }
 
+namespace {
+
+// Where the line from the rectangle's centre towards a point leaves it.
+QPointF borderPoint(const QRectF& r, const QPointF& towards)
+{
+    const QPointF c = r.center();
+    const QPointF d = towards - c;
+    if (qFuzzyIsNull(d.x()) && qFuzzyIsNull(d.y()))
+        return c;
+    const qreal sx = qFuzzyIsNull(d.x()) ? 1e9 : (r.width() / 2) / qAbs(d.x());
+    const qreal sy = qFuzzyIsNull(d.y()) ? 1e9 : (r.height() / 2) / qAbs(d.y());
+    return c + d * qMin(qMin(sx, sy), 1.0);
+}
+
+} // namespace
+
 void Connection::updatePath()
 {
-    const QPointF from = m_start->centre();
-    const QPointF to = m_end->centre();
+    // From border to border: the line never crosses an item, so it can be
+    // picked only where it is visible.
+    const QRectF startRect = m_start->sceneBoundingRect();
+    const QRectF endRect = m_end->sceneBoundingRect();
+    const QPointF from = borderPoint(startRect, endRect.center());
+    const QPointF to = borderPoint(endRect, startRect.center());
     QPainterPath path(from);
     path.lineTo(to);
     prepareGeometryChange();

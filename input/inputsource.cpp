@@ -38,9 +38,9 @@ void listOneFolder(const EngineSettings& settings, const QDir& dir, const QStrin
         else if (info.size() == 0)
             warnings->append(QStringLiteral("File '%1' is 0 bytes").arg(path));
         else if (isBlockedInputExtension(settings, info.fileName()))
-            warnings->append(
-                QStringLiteral("File '%1' extension blocked in 'Preferences>Input Extensions'")
-                    .arg(path));
+            warnings->append(QStringLiteral(
+                "File '%1' extension blocked in 'Preferences>Files>Blocked input extensions'")
+                                 .arg(path));
         else
             files->append(info.absoluteFilePath());
     }

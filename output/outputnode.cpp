@@ -149,7 +149,8 @@ void OutputNode::process(bool processDownstream, bool force)
     Q_UNUSED(processDownstream)
     Q_UNUSED(force)
     // An output has nothing downstream to pass the call on to.
-    if (runContext().stopRequested() || status() == StatusUpToDate || !canProcess())
+    if (runContext().stopRequested() || status() == StatusUpToDate || !canProcess()
+        || m_writingPaused)
         return;
     const QList<Node*> upstream = upstreamNodes(false);
     for (const Node* n : upstream) {
@@ -157,6 +158,18 @@ void OutputNode::process(bool processDownstream, bool force)
             return;
     }
     runOutput();
+}
+
+void OutputNode::setWritingPaused(bool paused)
+{
+    if (paused == m_writingPaused)
+        return;
+    m_writingPaused = paused;
+    m_information.clear();
+    if (paused)
+        m_information << QStringLiteral(
+            "Writing is paused for this output. Select it and use 'Run Selected' to write it.");
+    update();
 }
 
 void OutputNode::runOutput()

@@ -113,6 +113,11 @@ public:
     const QStringList& writtenPaths() const { return m_writtenPaths; }
     const QString& resolvedPath() const { return m_resolvedPath; }
     const QString& resolvedSheet() const { return m_resolvedSheet; }
+    // A paused output writes nothing until it is resumed; the window pauses
+    // the outputs of a document it opens when the user asks it to, so that
+    // opening never rewrites files by surprise. Not saved with the document.
+    void setWritingPaused(bool paused);
+    bool isWritingPaused() const { return m_writingPaused; }
     // "Written", "Not written" or "Error writing".
     QString statusWord() const;
     // What the item shows under its name: its location, or after a
@@ -158,6 +163,7 @@ private:
     QStringList m_writtenPaths;
     QString m_resolvedPath;
     QString m_resolvedSheet;
+    bool m_writingPaused = false;
     int m_multiFilesWritten = -1; // -1 unless the last run wrote by column
 };
 

@@ -1,9 +1,13 @@
 #include "ui/actionpane.h"
+#include "ui/theme.h"
+#include "ui/transformdrag.h"
+#include "ui/transformsuggest.h"
 
 #include "transforms/catalogue.h"
 #include "transforms/transform.h"
 #include "ui/windowsettings.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCompleter>
@@ -101,6 +105,7 @@ ActionPane::ActionPane(QWidget* parent) : QWidget(parent)
     layout->addWidget(scroll, 1);
     m_matchCount = new QLabel(this);
     m_matchCount->setStyleSheet(QStringLiteral("color: #707070;"));
+    m_matchCount->setWordWrap(true);
     layout->addWidget(m_matchCount);
 
     rebuildFilterEntries();
@@ -130,11 +135,15 @@ void ActionPane::buildItemButtons(QGridLayout* grid)
         = make(tr("Output"), tr("Add an Output item that writes the selected item's data."));
     m_noteButton = make(tr("Note"), tr("Add a Note to the Center pane."));
     m_chartButton = make(tr("Chart"), tr("Add a Chart item that draws the selected item's data."));
-    m_chartButton->setStyleSheet(QStringLiteral("QPushButton { border-left: 5px solid #7a4fb5; }"));
-    m_inputButton->setStyleSheet(QStringLiteral("QPushButton { border-left: 5px solid #2e8b57; }"));
-    m_outputButton->setStyleSheet(
-        QStringLiteral("QPushButton { border-left: 5px solid #c86a12; }"));
-    m_noteButton->setStyleSheet(QStringLiteral("QPushButton { border-left: 5px solid #c9b03c; }"));
+    m_chartButton->setObjectName(QStringLiteral("chartButton"));
+    m_inputButton->setObjectName(QStringLiteral("inputButton"));
+    m_outputButton->setObjectName(QStringLiteral("outputButton"));
+    m_noteButton->setObjectName(QStringLiteral("noteButton"));
+    const QPalette p = QApplication::palette();
+    m_inputButton->setStyleSheet(Theme::itemButtonStyle(QColor(0x2e, 0x8b, 0x57), p));
+    m_outputButton->setStyleSheet(Theme::itemButtonStyle(QColor(0xc8, 0x6a, 0x12), p));
+    m_noteButton->setStyleSheet(Theme::itemButtonStyle(QColor(0xc9, 0xb0, 0x3c), p));
+    m_chartButton->setStyleSheet(Theme::itemButtonStyle(QColor(0x7a, 0x4f, 0xb5), p));
     grid->addWidget(m_inputButton, 0, 0);
     grid->addWidget(m_outputButton, 0, 1);
     grid->addWidget(m_chartButton, 1, 0);
@@ -157,6 +166,7 @@ void ActionPane::buildTransformButtons()
         b->setAutoRaise(false);
         const QString key = t->typeKey();
         connect(b, &QToolButton::clicked, this, [this, key] { emit addTransformRequested(key); });
+        TransformDrag::enable(b, key);
         m_buttons.insert(key, b);
         m_order << key;
     }
@@ -238,10 +248,13 @@ void ActionPane::applyFilter()
         ++index;
     }
     m_buttonGrid->setRowStretch(m_buttonGrid->rowCount(), 1);
-    m_matchCount->setText(index == 0 ? tr("No transforms match.")
-                                     : tr("%1 of %2 transforms shown")
-                                           .arg(index)
-                                           .arg(Catalogue::instance().prototypes().size()));
+    if (index == 0 && !m_search->text().trimmed().isEmpty())
+        m_matchCount->setText(TransformSuggest::noMatchText(m_search->text()));
+    else
+        m_matchCount->setText(index == 0 ? tr("No transforms match.")
+                                         : tr("%1 of %2 transforms shown")
+                                               .arg(index)
+                                               .arg(Catalogue::instance().prototypes().size()));
 }
 
 QStringList ActionPane::visibleTypeKeys() const
@@ -291,8 +304,12 @@ QString ActionPane::quickAddMatch(const QString& text)
 void ActionPane::onQuickAdd()
 {
     const QString key = quickAddMatch(m_quickAdd->text());
-    if (key.isEmpty())
+    if (key.isEmpty()) {
+        // Enter on a name that matches nothing says so, with the near names.
+        if (!m_quickAdd->text().trimmed().isEmpty())
+            m_matchCount->setText(TransformSuggest::noMatchText(m_quickAdd->text()));
         return;
+    }
     m_quickAdd->clear();
     emit addTransformRequested(key);
 }

@@ -134,8 +134,21 @@ QVariant DataTableModel::data(const QModelIndex& index, int role) const
         const QString& value = m_dataset.value(row, column);
         return m_showInvisibles ? ::showInvisibles(value) : QVariant(value);
     }
+    case Qt::TextAlignmentRole: {
+        // Numbers line up by their last digit, as in a spreadsheet.
+        bool number = false;
+        toNumber(m_dataset.value(row, column), false, false, &number);
+        return int(Qt::AlignVCenter | (number ? Qt::AlignRight : Qt::AlignLeft));
+    }
+    case Qt::ToolTipRole: {
+        const QVariant verified = verification(row, column, role);
+        if (verified.isValid())
+            return verified;
+        // The column may be too narrow for a long value: the tip shows it whole.
+        const QString& value = m_dataset.value(row, column);
+        return value.size() > LongValue ? QVariant(value) : QVariant();
+    }
     case Qt::BackgroundRole:
-    case Qt::ToolTipRole:
         return verification(row, column, role);
     default:
         return QVariant();

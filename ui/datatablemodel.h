@@ -18,6 +18,8 @@ class DataTableModel : public QAbstractTableModel
 public:
     static constexpr int MaxColumns = 100000;
     static constexpr int MaxRows = 10000000;
+    // Values longer than this many characters repeat in their tool tip.
+    static constexpr int LongValue = 24;
 
     enum FilterMode { FilterColumnName = 0, FilterRowData = 1, FilterColumnData = 2 };
 

@@ -113,6 +113,9 @@ QWidget* DataTableView::makeToolRow()
     tools->addWidget(label);
     tools->addWidget(m_filterMode);
     tools->addWidget(m_filterText, 1);
+    m_shownCount = new QLabel(row);
+    m_shownCount->setForegroundRole(QPalette::PlaceholderText);
+    tools->addWidget(m_shownCount);
     tools->addWidget(m_whitespace);
     connect(m_filterMode, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
         &DataTableView::onFilterChanged);
@@ -159,6 +162,45 @@ void DataTableView::setDataset(const Dataset& dataset)
     const bool tooBig = m_model->isTooBig();
     m_tooBig->setText(tooBig ? m_model->tooBigMessage() : QString());
     m_stack->setCurrentWidget(tooBig ? static_cast<QWidget*>(m_tooBig) : m_table);
+    if (!tooBig)
+        fitColumns();
+    updateShownCount();
+}
+
+void DataTableView::fitColumns()
+{
+    // Sized to the header and the first rows only: measuring every row of a
+    // big table would block the window. Long values show whole in their tip.
+    const int sampleRows = 200;
+    const int sampleColumns = 300;
+    const int widest = 320;
+    const Dataset& data = m_model->dataset();
+    const QFontMetrics cell(m_table->font());
+    const QFontMetrics header(m_table->horizontalHeader()->font());
+    const int columns = qMin(m_model->columnCount(), sampleColumns);
+    const int rows = qMin(m_model->rowCount(), sampleRows);
+    for (int c = 0; c < columns; ++c) {
+        const int source = m_model->sourceColumn(c);
+        int width = header.horizontalAdvance(data.columnName(source)) + 24;
+        for (int r = 0; r < rows && width < widest; ++r)
+            width = qMax(
+                width, cell.horizontalAdvance(data.value(m_model->sourceRow(r), source)) + 14);
+        m_table->setColumnWidth(c, qBound(48, width, widest));
+    }
+}
+
+void DataTableView::updateShownCount()
+{
+    const Dataset& data = m_model->dataset();
+    QString text;
+    if (!m_model->filterText().isEmpty() && !m_model->isTooBig()) {
+        if (m_model->filterMode() != DataTableModel::FilterRowData)
+            text = tr("%1 of %2 columns").arg(m_model->columnCount()).arg(data.columnCount());
+        else
+            text = tr("%1 of %2 rows").arg(m_model->rowCount()).arg(data.rowCount());
+    }
+    m_shownCount->setText(text);
+    m_shownCount->setVisible(!text.isEmpty());
 }
 
 void DataTableView::onFilterChanged()
@@ -176,6 +218,7 @@ void DataTableView::applyFilter()
 {
     m_filterDelay->stop();
     m_model->setFilter(m_filterMode->currentIndex(), m_filterText->text());
+    updateShownCount();
 }
 
 void DataTableView::onScroll(int which)

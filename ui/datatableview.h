@@ -44,6 +44,8 @@ public:
     QLineEdit* filterEdit() const { return m_filterText; }
     QToolButton* whitespaceButton() const { return m_whitespace; }
     QLabel* tooBigLabel() const { return m_tooBig; }
+    // "x of y rows" (or columns) while a filter hides some.
+    QLabel* shownCountLabel() const { return m_shownCount; }
     // Re-reads the data font and row padding preferences.
     void applyPreferences();
 
@@ -56,6 +58,8 @@ private:
     void applyFilter();
     QWidget* makeToolRow();
     void fitToolRow();
+    void fitColumns();
+    void updateShownCount();
 
     DataTableModel* m_model;
     QTableView* m_table;
@@ -66,6 +70,7 @@ private:
     QLineEdit* m_filterText;
     QToolButton* m_whitespace;
     QTimer* m_filterDelay;
+    QLabel* m_shownCount = nullptr;
     // The scroll buttons and the filter: side by side when there is room.
     QBoxLayout* m_toolRow = nullptr;
     QHBoxLayout* m_scrollTools = nullptr;

@@ -215,6 +215,23 @@ void GraphPane::placeGroup(const QList<Node*>& group, const QPointF& centre)
     updateSceneRect();
 }
 
+void GraphPane::reveal(const QList<Node*>& added)
+{
+    if (!m_graph || added.isEmpty())
+        return;
+    m_graph->clearSelection();
+    QRectF area;
+    for (Node* n : added) {
+        n->setSelected(true);
+        area = area.united(n->sceneBoundingRect());
+    }
+    updateSceneRect();
+    if (m_autoFit)
+        zoomFit();
+    else
+        ensureVisible(area, 40, 40);
+}
+
 QPointF GraphPane::visibleCentre() const
 {
     return mapToScene(viewport()->rect().center());

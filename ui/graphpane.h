@@ -39,6 +39,8 @@ public:
     // Fits every item; with auto fit on, the view keeps fitting after each
     // change of the graph and each resize.
     void zoomFit();
+    // Selects just the new items and brings them into view.
+    void reveal(const QList<Node*>& added);
     void setAutoFit(bool on);
     bool autoFit() const { return m_autoFit; }
     void zoomSelected();
@@ -60,6 +62,7 @@ public:
 
 signals:
     void filesDropped(const QStringList& paths, const QPointF& scenePos);
+    void transformDropped(const QString& typeKey, const QPointF& scenePos);
     void nodeDoubleClicked(Node* node);
     void contextMenuWanted(const QPoint& globalPos, const QPointF& scenePos);
 

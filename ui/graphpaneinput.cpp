@@ -3,6 +3,7 @@
 #include "graph/graphscene.h"
 #include "graph/node.h"
 #include "ui/graphpane.h"
+#include "ui/transformdrag.h"
 #include "ui/windowsettings.h"
 
 #include <QApplication>
@@ -146,7 +147,7 @@ void GraphPane::resizeEvent(QResizeEvent* event)
 
 void GraphPane::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (event->mimeData()->hasUrls())
+    if (event->mimeData()->hasUrls() || !TransformDrag::typeKey(event->mimeData()).isEmpty())
         event->acceptProposedAction();
     else
         QGraphicsView::dragEnterEvent(event);
@@ -154,7 +155,7 @@ void GraphPane::dragEnterEvent(QDragEnterEvent* event)
 
 void GraphPane::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (event->mimeData()->hasUrls())
+    if (event->mimeData()->hasUrls() || !TransformDrag::typeKey(event->mimeData()).isEmpty())
         event->acceptProposedAction();
     else
         QGraphicsView::dragMoveEvent(event);
@@ -162,6 +163,12 @@ void GraphPane::dragMoveEvent(QDragMoveEvent* event)
 
 void GraphPane::dropEvent(QDropEvent* event)
 {
+    const QString typeKey = TransformDrag::typeKey(event->mimeData());
+    if (!typeKey.isEmpty()) {
+        event->acceptProposedAction();
+        emit transformDropped(typeKey, mapToScene(event->pos()));
+        return;
+    }
     if (!event->mimeData()->hasUrls()) {
         QGraphicsView::dropEvent(event);
         return;

@@ -1,4 +1,5 @@
 #include "ui/itempane.h"
+#include "ui/theme.h"
 
 #include "core/values.h"
 #include "graph/graphscene.h"
@@ -78,6 +79,10 @@ ItemPane::ItemPane(QWidget* parent) : QWidget(parent)
     m_splitter->setStretchFactor(1, 3);
     m_splitter->setChildrenCollapsible(false);
     layout->addWidget(m_splitter, 1);
+    connect(m_splitter, &QSplitter::splitterMoved, this, [this] {
+        if (m_node)
+            m_userSplit.insert(m_node->type(), m_splitter->sizes().value(0));
+    });
     connect(m_options, &ItemPaneOptions::optionsChanged, this, &ItemPane::optionsChanged);
     refresh();
 }
@@ -122,7 +127,8 @@ QWidget* ItemPane::makeHeader()
     }
     m_viewButtons[ShowOptionsAndData]->setChecked(true);
     m_fullScreenButton = new QToolButton(header);
-    m_fullScreenButton->setIcon(style()->standardIcon(QStyle::SP_TitleBarMaxButton));
+    m_fullScreenButton->setObjectName(QStringLiteral("fullScreenButton"));
+    m_fullScreenButton->setIcon(Theme::fullScreenIcon(palette().color(QPalette::ButtonText)));
     m_fullScreenButton->setCheckable(true);
     m_fullScreenButton->setAutoRaise(true);
     m_fullScreenButton->setToolTip(tr("'Esc' key also cancels fullscreen."));
@@ -204,20 +210,30 @@ void ItemPane::watchScene()
 
 void ItemPane::onSceneNodeChanged(Node* node)
 {
-    if (node == m_node)
-        refresh();
+    if (node != m_node)
+        return;
+    refresh();
+    // An item that failed says why on its Warnings tab; an empty data grid
+    // would say nothing.
+    if (node->status() == StatusError && !node->warnings().isEmpty())
+        m_tabs->setCurrentIndex(WarningsTab);
 }
 
 void ItemPane::fitSplitter()
 {
-    // Give the options what they ask for, up to half the pane; the data
-    // takes the rest. Later the user's own split stands until another item
-    // is shown.
-    const int total = m_splitter->height();
+    // Where the user dragged the split for this kind of item, it stays
+    // there. Otherwise the options get what they ask for, between a third and
+    // half of the pane: a form that has not laid itself out yet asks for
+    // too little, and two rows of options hide their buttons.
+    const int total = m_splitter->height() - m_splitter->handleWidth();
     if (total <= 0)
         return;
-    const int wanted = m_options->sizeHint().height() + 2 * m_optionsScroll->frameWidth() + 4;
-    const int options = qMin(wanted, total / 2);
+    int options = m_node ? m_userSplit.value(m_node->type(), -1) : -1;
+    if (options < 0) {
+        const int wanted = m_options->sizeHint().height() + 2 * m_optionsScroll->frameWidth() + 4;
+        options = qBound(total / 3, wanted, total / 2);
+    }
+    options = qBound(40, options, qMax(40, total - 80));
     m_splitter->setSizes({ options, total - options });
 }
 

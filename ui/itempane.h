@@ -2,6 +2,7 @@
 
 #include "graph/node.h"
 
+#include <QHash>
 #include <QPointer>
 #include <QWidget>
 
@@ -111,4 +112,6 @@ private:
     int m_viewMode = ShowOptionsAndData;
     QWidget* m_fullScreenWindow = nullptr;
     bool m_commentUndoRecorded = false;
+    // The options height the user chose by dragging the split, per item kind.
+    QHash<int, int> m_userSplit;
 };

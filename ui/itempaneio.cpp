@@ -1,4 +1,5 @@
 #include "ui/itempaneio.h"
+#include "ui/filefilters.h"
 
 #include "core/filetypes.h"
 #include "graph/graphscene.h"
@@ -137,11 +138,13 @@ QLineEdit* IoOptionsForm::addPath(const QString& label, PathKind kind, const QSt
     connect(browse, &QToolButton::clicked, this, [this, line, kind, field] {
         QString path;
         if (kind == SaveFile)
-            path = QFileDialog::getSaveFileName(this, tr("Output File"), line->text());
+            path = QFileDialog::getSaveFileName(
+                this, tr("Output File"), line->text(), FileFilters::outputFilters());
         else if (kind == OpenFolder)
             path = QFileDialog::getExistingDirectory(this, tr("Input Folder"), line->text());
         else
-            path = QFileDialog::getOpenFileName(this, tr("Input File"), line->text());
+            path = QFileDialog::getOpenFileName(
+                this, tr("Input File"), line->text(), FileFilters::inputFilters());
         if (path.isEmpty())
             return;
         line->setText(QDir::toNativeSeparators(path));

@@ -135,7 +135,7 @@ void ItemPaneOptions::build()
             form->addRow(editor);
             continue;
         }
-        auto* label = new QLabel(parameter->label(), m_form);
+        auto* label = new QLabel(optionLabel(parameter->label()), m_form);
         label->setToolTip(parameter->tooltip());
         label->setBuddy(editor);
         m_labels.insert(parameter->key(), label);
@@ -185,7 +185,7 @@ void ItemPaneOptions::addPivotLayout(Transform* transform, QFormLayout* form)
             continue;
         m_editors.append(editor);
         connect(editor, &ParameterEditor::edited, this, &ItemPaneOptions::onEdited);
-        auto* label = new QLabel(parameter->label(), pivot);
+        auto* label = new QLabel(optionLabel(parameter->label()), pivot);
         label->setToolTip(parameter->tooltip());
         label->setBuddy(editor);
         m_labels.insert(parameter->key(), label);

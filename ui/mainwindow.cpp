@@ -10,6 +10,7 @@
 #include "ui/itempane.h"
 #include "ui/progresswindow.h"
 #include "ui/prompts.h"
+#include "ui/transformdrag.h"
 #include "ui/windowsettings.h"
 
 #include <QAction>
@@ -99,6 +100,9 @@ void MainWindow::createPanes()
     m_actionPane->setMinimumWidth(190);
     m_itemPane->setMinimumWidth(260);
     setCentralWidget(m_mainSplitter);
+    // The pane widths are kept as soon as the user sets them, not only at a
+    // clean exit.
+    connect(m_mainSplitter, &QSplitter::splitterMoved, this, &MainWindow::saveLayout);
 
     connect(m_actionPane, &ActionPane::addTransformRequested, this, &MainWindow::addTransform);
     connect(m_actionPane, &ActionPane::addNoteRequested, this, &MainWindow::onAddNote);
@@ -112,6 +116,14 @@ void MainWindow::createPanes()
         setModified(true);
     });
     connect(m_graphPane, &GraphPane::filesDropped, this, &MainWindow::onFilesDropped);
+    connect(m_graphPane, &GraphPane::transformDropped, this,
+        [this](const QString& typeKey, const QPointF& at) {
+            const bool onItem = TransformDrag::selectDropTarget(*m_graph, at);
+            if (addTransform(typeKey) && !onItem) {
+                if (Node* added = m_graph->nodes(true).value(0))
+                    added->setCentre(at);
+            }
+        });
     connect(m_graphPane, &GraphPane::contextMenuWanted, this, &MainWindow::onContextMenu);
     connect(m_graphPane, &GraphPane::nodeDoubleClicked, this, [this](Node* node) {
         m_itemPane->setNode(node);
@@ -199,7 +211,8 @@ void MainWindow::restoreLayout()
     if (restoreGeometry(s.windowGeometry()))
         size = this->size();
     const int left = s.splitterWidth(1) > 0 ? s.splitterWidth(1) : 230;
-    const int right = s.splitterWidth(3) > 0 ? s.splitterWidth(3) : 430;
+    // Wide enough for six or more columns of data at first.
+    const int right = s.splitterWidth(3) > 0 ? s.splitterWidth(3) : 600;
     const int centre = qMax(300, size.width() - left - right);
     m_mainSplitter->setSizes({ left, centre, right });
     const int logHeight = s.splitterWidth(2) > 0 ? s.splitterWidth(2) : 160;

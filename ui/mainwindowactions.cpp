@@ -342,6 +342,8 @@ void MainWindow::updateEditActions()
     m_actions.value(QStringLiteral("Cu&t"))->setEnabled(!running && selectedNodes > 0);
     m_actions.value(QStringLiteral("&Copy"))->setEnabled(selectedNodes > 0);
     m_actions.value(QStringLiteral("&Delete"))->setEnabled(!running && anySelected);
+    // A run turns Paste off; it comes back with the rest when the run ends.
+    m_actions.value(QStringLiteral("&Paste"))->setEnabled(!running);
     m_actions.value(QStringLiteral("Dis&connect"))->setEnabled(!running && selectedNodes > 0);
     m_actions.value(QStringLiteral("&Zoom Selected"))->setEnabled(selectedNodes > 0);
     m_actions.value(QStringLiteral("Run &Selected"))->setEnabled(!running && selectedNodes > 0);

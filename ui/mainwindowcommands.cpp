@@ -12,9 +12,13 @@
 #include "transforms/transform.h"
 #include "ui/actionpane.h"
 #include "ui/defaultfiletypedialog.h"
+#include "ui/filefilters.h"
 #include "ui/graphpane.h"
+#include "ui/helppages.h"
+#include "ui/helpwindow.h"
 #include "ui/itempane.h"
 #include "ui/mainwindow.h"
+#include "ui/openautorun.h"
 #include "ui/preferencesdialog.h"
 #include "ui/windowdialogs.h"
 #include "ui/windowsettings.h"
@@ -22,6 +26,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QCursor>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
@@ -46,14 +51,19 @@ bool MainWindow::addTransform(const QString& typeKey)
     const QString problem = m_graph->addTransformProblem(*transform);
     if (!problem.isEmpty()) {
         delete transform;
-        showMessage(problem, false);
+        // Told beside the pointer rather than in a box that must be closed:
+        // the user only has to select something and click again.
+        m_lastMessage = problem;
+        statusBar()->showMessage(problem.section(QLatin1Char('\n'), -1), 8000);
+        if (!m_quietMessages)
+            QToolTip::showText(QCursor::pos(), problem.trimmed(), this, QRect(), 8000);
         return false;
     }
     m_actionPane->noteUsed(typeKey);
     TransformNode* node = m_graph->addTransform(transform);
     m_graphPane->moveClear(node);
-    if (node && !m_graphPane->autoFit())
-        m_graphPane->ensureVisible(node, 40, 40);
+    if (node)
+        m_graphPane->reveal({ node });
     return node != nullptr;
 }
 
@@ -115,6 +125,7 @@ void MainWindow::onPaste()
         return;
     }
     m_graphPane->placeGroup(pasted, m_graphPane->visibleCentre());
+    m_graphPane->reveal(pasted);
     statusBar()->showMessage(tr("Pasted %1 item(s)").arg(pasted.size()), 2000);
 }
 
@@ -127,7 +138,7 @@ void MainWindow::addPastedTextInput(const QString& text)
     node->setCentre(m_graphPane->visibleCentre());
     m_graph->addNode(node, QStringLiteral("add input"));
     m_graphPane->moveClear(node);
-    node->setSelected(true);
+    m_graphPane->reveal({ node });
 }
 
 void MainWindow::onDelete()
@@ -207,15 +218,15 @@ void MainWindow::onAddNote()
     m_graph->clearSelection();
     m_graph->addNode(note, QStringLiteral("add note"));
     m_graphPane->moveClear(note);
-    note->setSelected(true);
+    m_graphPane->reveal({ note });
 }
 
 void MainWindow::onAddInput()
 {
     if (m_graph->isProcessing())
         return;
-    const QStringList paths = QFileDialog::getOpenFileNames(
-        this, tr("Add Input"), WindowSettings::instance().previousPath());
+    const QStringList paths = QFileDialog::getOpenFileNames(this, tr("Add Input"),
+        WindowSettings::instance().previousPath(), FileFilters::inputFilters());
     if (!paths.isEmpty())
         onFilesDropped(paths, m_graphPane->visibleCentre());
 }
@@ -240,14 +251,16 @@ void MainWindow::onFilesDropped(const QStringList& paths, const QPointF& at)
     GraphScene::UndoScope scope(*m_graph, QStringLiteral("add input"));
     m_graph->clearSelection();
     QPointF place = at;
+    QList<Node*> added;
     for (const auto& input : typed) {
         auto* node = new InputNode(input.first, input.second);
         node->setCentre(place);
         m_graph->addNode(node, QStringLiteral("add input"));
         m_graphPane->moveClear(node);
-        node->setSelected(true);
+        added << node;
         place += QPointF(0, 90);
     }
+    m_graphPane->reveal(added);
     WindowSettings::instance().setPreviousPath(QFileInfo(paths.first()).absolutePath());
 }
 
@@ -265,7 +278,8 @@ void MainWindow::onAddOutput()
     const QString start = QDir(WindowSettings::instance().previousPath())
                               .filePath(QStringLiteral("output.")
                                   + WindowSettings::instance().defaultOutputExtension());
-    const QString path = QFileDialog::getSaveFileName(this, tr("Add Output"), start);
+    const QString path
+        = QFileDialog::getSaveFileName(this, tr("Add Output"), start, FileFilters::outputFilters());
     if (path.isEmpty())
         return;
     Node* from = selected.first();
@@ -275,6 +289,7 @@ void MainWindow::onAddOutput()
     m_graph->addNode(node, QStringLiteral("add output"));
     m_graphPane->moveClear(node);
     m_graph->connectNodes(from, node);
+    m_graphPane->reveal({ node });
 }
 
 void MainWindow::onContextMenu(const QPoint& globalPos, const QPointF& scenePos)
@@ -315,6 +330,7 @@ void MainWindow::onRunUnprocessed()
 
 void MainWindow::onRunSelected()
 {
+    OpenAutoRun::resumeSelectedOutputs(*m_graph);
     m_graph->runCommand(GraphScene::RunSelected);
 }
 
@@ -356,18 +372,36 @@ void MainWindow::onHelpLink()
     auto* action = qobject_cast<QAction*>(sender());
     if (!action)
         return;
+    // The help comes with the program; only support, news and updates are
+    // on the web.
+    static const QHash<QString, QString> local = {
+        { QStringLiteral("&Help Contents"), QStringLiteral("help:contents") },
+        { QStringLiteral("&Quick Start Guide"), QStringLiteral("help:quick-start") },
+        { QStringLiteral("&Expert Tips"), QStringLiteral("help:tips") },
+        { QStringLiteral("&Frequently Asked Questions"), QStringLiteral("help:faq") },
+    };
+    const QString id = m_actions.key(action);
+    if (local.contains(id)) {
+        QUrl url(local.value(id));
+        const QList<Node*> selected = m_graph->nodes(true);
+        auto* transformNode
+            = selected.size() == 1 ? qobject_cast<TransformNode*>(selected.first()) : nullptr;
+        if (id == QLatin1String("&Help Contents") && transformNode && transformNode->transform())
+            url = HelpPages::transformUrl(transformNode->transform()->typeKey());
+        auto* help = findChild<HelpWindow*>();
+        if (!help)
+            help = new HelpWindow(this);
+        help->showPage(url);
+        return;
+    }
     static const QHash<QString, QString> pages = {
-        { QStringLiteral("&Help Contents"), QStringLiteral("help/") },
-        { QStringLiteral("&Quick Start Guide"), QStringLiteral("help/quick-start/") },
-        { QStringLiteral("&Expert Tips"), QStringLiteral("help/expert-tips/") },
-        { QStringLiteral("&Frequently Asked Questions"), QStringLiteral("help/faq/") },
         { QStringLiteral("&Technical Support"), QStringLiteral("support/") },
         { QStringLiteral("Fo&rum"), QStringLiteral("forum/") },
         { QStringLiteral("&Newsletter"), QStringLiteral("newsletter/") },
         { QStringLiteral("&Introduction Video"), QStringLiteral("video/introduction/") },
         { QStringLiteral("Check For &Updates"), QStringLiteral("download/?version=%1") },
     };
-    QString page = pages.value(m_actions.key(action));
+    QString page = pages.value(id);
     page.replace(QStringLiteral("%1"), QApplication::applicationVersion());
     if (!QDesktopServices::openUrl(QUrl(QStringLiteral("https://www.varnix.app/") + page)))
         statusBar()->showMessage(tr("Could not open a web browser."), 4000);

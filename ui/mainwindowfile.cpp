@@ -10,9 +10,11 @@
 #include "graph/ionode.h"
 #include "output/outputnode.h"
 #include "ui/commandlinedialog.h"
+#include "ui/filefilters.h"
 #include "ui/graphpane.h"
 #include "ui/itempane.h"
 #include "ui/mainwindow.h"
+#include "ui/openautorun.h"
 #include "ui/prompts.h"
 #include "ui/windowdialogs.h"
 #include "ui/windowsettings.h"
@@ -204,8 +206,19 @@ bool MainWindow::loadFrom(const QString& path, bool hold)
                            "'Save' and save to a new document before continuing."),
             true);
     checkMissingInputs();
-    if (m_graph->autoRun())
+    // A quiet window (scripted use) asks nothing: the choices that would ask
+    // leave auto run as the document has it.
+    int openChoice = WindowSettings::instance().openAutoRun();
+    if (m_quietMessages
+        && (openChoice == OpenAutoRun::PromptDisableAutoRun
+            || openChoice == OpenAutoRun::PromptDisableOutputs))
+        openChoice = OpenAutoRun::LeaveEnabled;
+    if (OpenAutoRun::apply(*m_graph, openChoice, this))
         m_graph->runCommand(GraphScene::RunUnprocessed);
+    // The answer may have turned auto run off.
+    QAction* autoRun = m_actions.value(QStringLiteral("&Auto Run"));
+    const QSignalBlocker block(autoRun);
+    autoRun->setChecked(m_graph->autoRun());
     return true;
 }
 
@@ -257,8 +270,9 @@ void MainWindow::checkMissingInputs()
     for (IONode* input : qAsConst(missing)) {
         QVariantMap options = input->saveOptions();
         const QString alias = options.value(QStringLiteral("alias")).toString();
-        const QString chosen = QFileDialog::getOpenFileName(
-            this, QStringLiteral("Input alias=%1").arg(alias), input->filePath());
+        const QString chosen
+            = QFileDialog::getOpenFileName(this, QStringLiteral("Input alias=%1").arg(alias),
+                input->filePath(), FileFilters::inputFilters());
         if (chosen.isEmpty())
             continue;
         GraphScene::UndoScope scope(*m_graph,

@@ -7,6 +7,7 @@
 #include "ui/graphpane.h"
 #include "ui/itempane.h"
 #include "ui/mainwindow.h"
+#include "ui/theme.h"
 #include "ui/windowdialogs.h"
 #include "ui/windowsettings.h"
 
@@ -150,26 +151,9 @@ void MainWindow::onTwoScreenMode(bool on)
 void MainWindow::onToggleTheme()
 {
     m_darkTheme = !m_darkTheme;
-    QPalette palette = QApplication::style()->standardPalette();
-    if (m_darkTheme) {
-        const QColor window(0x2b, 0x2d, 0x31);
-        const QColor base(0x1f, 0x21, 0x24);
-        const QColor text(0xe6, 0xe6, 0xe6);
-        palette.setColor(QPalette::Window, window);
-        palette.setColor(QPalette::WindowText, text);
-        palette.setColor(QPalette::Base, base);
-        palette.setColor(QPalette::AlternateBase, window);
-        palette.setColor(QPalette::Text, text);
-        palette.setColor(QPalette::Button, window);
-        palette.setColor(QPalette::ButtonText, text);
-        palette.setColor(QPalette::ToolTipBase, base);
-        palette.setColor(QPalette::ToolTipText, text);
-        palette.setColor(QPalette::Highlight, QColor(0x2f, 0x6f, 0xb5));
-        palette.setColor(QPalette::HighlightedText, Qt::white);
-        palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x80, 0x80, 0x80));
-        palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x80, 0x80, 0x80));
-    }
-    QApplication::setPalette(palette);
+    Theme::apply(m_darkTheme, this);
+    if (m_secondScreen)
+        Theme::apply(m_darkTheme, m_secondScreen);
     m_graphPane->paintOptions().darkBackground = m_darkTheme;
     m_graphPane->viewport()->update();
 }

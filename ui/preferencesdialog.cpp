@@ -8,6 +8,7 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QFont>
 #include <QFontDialog>
@@ -19,6 +20,7 @@
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -386,6 +388,22 @@ QWidget* PreferencesDialog::makeExtensionsPage()
     return page;
 }
 
+namespace {
+
+// Where the per-user store keeps the preferences, as the user can look it up.
+QString userSettingsFile()
+{
+    const QSettings native(QString::fromLatin1(SettingsStore::OrganizationName),
+        QString::fromLatin1(SettingsStore::ApplicationName));
+    QString path = QDir::toNativeSeparators(native.fileName());
+    const QString home = QDir::toNativeSeparators(QDir::homePath());
+    if (!home.isEmpty() && path.startsWith(home + QDir::separator()))
+        path.replace(0, home.size(), QStringLiteral("~"));
+    return path;
+}
+
+} // namespace
+
 QWidget* PreferencesDialog::makeFilesPage()
 {
     QWidget* page = nullptr;
@@ -411,9 +429,9 @@ QWidget* PreferencesDialog::makeFilesPage()
     addCheck(form, QStringLiteral("use_native_file_dialogs"), tr("Use native file dialogs"),
         tr("Use the platform's own windows for choosing files."));
     addCombo(form, QStringLiteral("store_in_ini_file"), tr("Store these preferences in:"),
-        { tr("Windows System Registry"), tr("portable .ini file") },
+        { tr("the user's settings file (%1)").arg(userSettingsFile()), tr("portable .ini file") },
         tr("A portable .ini file beside the program travels with it; otherwise the preferences "
-           "are stored for the user."));
+           "are stored in the user's settings file."));
     return page;
 }
 
@@ -435,8 +453,8 @@ QWidget* PreferencesDialog::makeInterfacePage()
     addCombo(form, QStringLiteral("toolbar_icon_size"), tr("Toolbar icon size:"),
         { tr("Small"), tr("Medium"), tr("Large") }, tr("The size of the toolbar buttons."));
     addCombo(form, QStringLiteral("mouse_wheel_behaviour"), tr("Mouse wheel:"),
-        { tr("Forward=Scroll up (+Option=Zoom in)"), tr("Forward=Zoom in (+Option=Scroll up)"),
-            tr("Forward=Zoom out (+Option=Scroll up)"), tr("Does nothing") },
+        { tr("Forward=Scroll up (+Ctrl=Zoom in)"), tr("Forward=Zoom in (+Ctrl=Scroll up)"),
+            tr("Forward=Zoom out (+Ctrl=Scroll up)"), tr("Does nothing") },
         tr("What the mouse wheel does in the center pane."));
     auto* sensitivity = new QSpinBox(page);
     sensitivity->setRange(1, 10);

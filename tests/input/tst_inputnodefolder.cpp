@@ -130,7 +130,8 @@ void TestInputNodeFolder::folderReads_data()
     QTest::newRow("blocked extension skipped")
         << Files { { "a.csv", header + "1,a\n" }, { "b.zip", header + "2,b\n" } } << "*" << false
         << QList<QStringList> { { "1", "a" } }
-        << QStringList { "File '<b.zip>' extension blocked in 'Preferences>Input Extensions'" }
+        << QStringList { "File '<b.zip>' extension blocked in 'Preferences>Files>Blocked input "
+                         "extensions'" }
         << "1 file(s) read";
     QTest::newRow("header only has no data")
         << Files { { "a.csv", header }, { "b.csv", header + "2,b\n" } } << "*.csv" << false

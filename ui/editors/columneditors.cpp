@@ -162,6 +162,9 @@ void ColumnListEditor::addItem(int columnIndex, bool checked)
 
 void ColumnListEditor::loadValue()
 {
+    QStringList shown;
+    for (int r = 0; r < m_list->count(); ++r)
+        shown << m_list->item(r)->text();
     m_list->clear();
     QVector<bool> listed;
     if (parameter()->type() == ParameterType::CheckedColumns) {
@@ -196,7 +199,44 @@ void ColumnListEditor::loadValue()
         if (!listed.at(i))
             addItem(i, false);
     }
+    keepShownOrder(shown);
     fitHeight();
+}
+
+// Reloading after a run lists the checked columns first, which moves rows
+// under the pointer. When the checked columns still come in the order the
+// list showed them, the list keeps the order the user was looking at.
+void ColumnListEditor::keepShownOrder(const QStringList& shown)
+{
+    if (shown.isEmpty() || !isCheckable())
+        return;
+    QList<QListWidgetItem*> items;
+    while (m_list->count() > 0)
+        items << m_list->takeItem(0);
+    QList<QListWidgetItem*> ordered;
+    for (const QString& label : shown) {
+        for (QListWidgetItem* item : qAsConst(items)) {
+            if (item->text() == label && !ordered.contains(item)) {
+                ordered << item;
+                break;
+            }
+        }
+    }
+    for (QListWidgetItem* item : qAsConst(items)) {
+        if (!ordered.contains(item))
+            ordered << item;
+    }
+    auto checkedOf = [](const QList<QListWidgetItem*>& list) {
+        QList<QListWidgetItem*> checked;
+        for (QListWidgetItem* item : list) {
+            if (item->checkState() == Qt::Checked)
+                checked << item;
+        }
+        return checked;
+    };
+    const bool sameChecked = checkedOf(ordered) == checkedOf(items);
+    for (QListWidgetItem* item : sameChecked ? ordered : items)
+        m_list->addItem(item);
 }
 
 void ColumnListEditor::fitHeight()

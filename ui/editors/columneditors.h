@@ -53,6 +53,7 @@ private:
     bool isCheckable() const;
     bool isOrdered() const;
     void fitHeight();
+    void keepShownOrder(const QStringList& shown);
     QListWidget* m_list;
     QToolButton* m_up = nullptr;
     QToolButton* m_down = nullptr;

@@ -11,6 +11,15 @@
 class TransformParameter;
 class QComboBox;
 
+// The types name their options in the case their authors chose ("columns",
+// "Change case to"); the form shows them all the same way.
+inline QString optionLabel(const QString& label)
+{
+    if (label.isEmpty() || !label.at(0).isLower())
+        return label;
+    return label.at(0).toUpper() + label.mid(1);
+}
+
 // The widget that edits one transform option. An editor never writes into
 // its parameter: it reports a change with edited(), and the owner decides
 // what a change means (undo, delayed processing) and stores editedValue().

@@ -32,7 +32,8 @@ QHBoxLayout* bareLayout(QWidget* owner)
 } // namespace
 
 BoolEditor::BoolEditor(TransformParameter* parameter, QWidget* parent)
-    : ParameterEditor(parameter, parent), m_check(new QCheckBox(parameter->label(), this))
+    : ParameterEditor(parameter, parent),
+      m_check(new QCheckBox(optionLabel(parameter->label()), this))
 {
     bareLayout(this)->addWidget(m_check);
     connect(m_check, &QCheckBox::toggled, this, &BoolEditor::notifyEdited);

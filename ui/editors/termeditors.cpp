@@ -275,9 +275,9 @@ SplitRowsEditor::SplitRowsEditor(TransformParameter* parameter, QWidget* parent)
     m_times->setRange(0, 999999);
     m_every->setRange(0, 999999);
     form->addRow(m_mode);
-    form->addRow(tr("separator"), m_text);
-    form->addRow(tr("every (columns)"), m_every);
-    form->addRow(tr("times"), m_times);
+    form->addRow(tr("Separator"), m_text);
+    form->addRow(tr("Every (columns)"), m_every);
+    form->addRow(tr("Times"), m_times);
     connect(m_mode, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this] {
         updateEnabled();
         notifyEdited();
