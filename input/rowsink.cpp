@@ -159,6 +159,12 @@ void RowSink::releaseBlock()
 
 void RowSink::internRow()
 {
+    // The slots were asked for as the fields came; their texts are asked for
+    // all together here so that those misses overlap too.
+    for (size_t i = 0; i < m_pending.size(); ++i) {
+        if (m_pending[i].chars)
+            m_pools[i].prefetchText(m_pending[i].hash);
+    }
     for (size_t i = 0; i < m_pending.size(); ++i) {
         const PendingField& pending = m_pending[i];
         QString& value = m_row[int(i)];
