@@ -111,11 +111,9 @@ RowSink::RowSink(Dataset* dataset, const ReadOptions& options)
 {
 }
 
-ValuePool& RowSink::poolFor(int column)
+void RowSink::addPools(int lastColumn)
 {
-    if (size_t(column) >= m_pools.size())
-        m_pools.resize(size_t(column) + 1);
-    return m_pools[size_t(column)];
+    m_pools.resize(size_t(lastColumn) + 1);
 }
 
 void RowSink::addField(FieldBuilder* field)
@@ -131,12 +129,12 @@ void RowSink::addField(FieldBuilder* field)
         // Made now: the characters will not stay where they are.
         m_row.append(from < count ? simplified(chars, count, from) : QString(chars, count));
         m_pending.push_back({ nullptr, 0, 0 });
-    } else if (poolFor(m_row.size()).isRetired()) {
+    } else if (ValuePool& pool = poolFor(m_row.size()); pool.isRetired()) {
         m_row.append(QString(chars, count));
         m_pending.push_back({ nullptr, 0, 0 });
     } else {
         const uint hash = hashCharacters(chars, count);
-        poolFor(m_row.size()).prefetch(hash);
+        pool.prefetch(hash);
         m_row.append(QString());
         m_pending.push_back({ chars, count, hash });
     }
