@@ -149,8 +149,8 @@ void writeRowsInParallel(TextSink& sink, DelimitedLineBuilder& builder,
         std::thread other([&] { appendRows(otherBuilder, second, rows, middle, end); });
         appendRows(builder, first, rows, start, middle);
         other.join();
-        sink << first.text() << second.text();
-        sink.flush();
+        sink.writeLarge(first.text());
+        sink.writeLarge(second.text());
         if (rowProgress.stopped())
             break;
         start = end;
