@@ -6,32 +6,63 @@
 #include "output/writerutil.h"
 
 #include <algorithm>
+#include <cstring>
 #include <thread>
 
 namespace {
 
 // Lines of a block of rows, made away from the stream so that two blocks can
-// be made at once; the sink's own buffering is not needed there.
+// be made at once. Characters are copied straight into a buffer kept at its
+// full size: a text append per value, with its checks, cost as much as
+// deciding the value's quoting.
 class BlockText
 {
 public:
     explicit BlockText(const QString& eol) : m_eol(eol) { }
     BlockText& operator<<(const QString& text)
     {
-        m_text += text;
+        append(text.constData(), text.size());
         return *this;
     }
     BlockText& operator<<(QChar c)
     {
-        m_text += c;
+        if (m_used == m_text.size())
+            grow(1);
+        m_out[m_used++] = c;
         return *this;
     }
-    void endLine() { m_text += m_eol; }
-    QString& text() { return m_text; }
+    void endLine() { append(m_eol.constData(), m_eol.size()); }
+    void clear()
+    {
+        m_used = 0;
+        m_text.resize(m_text.capacity());
+        m_out = m_text.data();
+    }
+    // The lines made since clear().
+    const QString& text()
+    {
+        m_text.resize(m_used);
+        return m_text;
+    }
 
 private:
+    void append(const QChar* chars, int count)
+    {
+        if (m_used + count > m_text.size())
+            grow(count);
+        std::memcpy(static_cast<void*>(m_out + m_used), chars, size_t(count) * sizeof(QChar));
+        m_used += count;
+    }
+    void grow(int count)
+    {
+        m_text.resize(qMax(m_used + count, m_text.size() * 2 + 4096));
+        m_out = m_text.data();
+    }
+
     QString m_eol;
     QString m_text;
+    QChar* m_out = nullptr;
+    int m_used = 0;
 };
 
 // Builds delimited lines by one quoting mode and counts, for the Never mode,
@@ -119,25 +150,31 @@ constexpr int BlockRows = 8000;
 void appendRows(DelimitedLineBuilder& builder, BlockText& block, const QVector<Dataset::Row>& rows,
     int from, int to)
 {
-    block.text().resize(0);
+    block.clear();
     for (int r = from; r < to; ++r) {
         prefetchAhead(rows, r);
         builder.appendLine(block, rows.at(r));
     }
 }
 
-// Writes the rows in blocks of BlockRows: the first half of each block is
-// made here while a second thread makes the other half. Progress and the
-// stop request are still taken every 1000 rows on this thread, before the
-// block they fall in, so a stop leaves out the same rows as the plain loop.
+// Writes the rows in blocks of BlockRows, made on two threads: while this
+// thread makes most of a block, the other writes the block before it to the
+// stream and then makes the rest of this one. Progress and the stop request
+// are still taken every 1000 rows on this thread, before the block they fall
+// in, so a stop leaves out the same rows as the plain loop.
 void writeRowsInParallel(TextSink& sink, DelimitedLineBuilder& builder,
     const QVector<Dataset::Row>& rows, RowProgress& rowProgress, const QString& eol)
 {
     DelimitedLineBuilder otherBuilder = builder;
-    BlockText first(eol);
-    BlockText second(eol);
+    BlockText blocks[2][2]
+        = { { BlockText(eol), BlockText(eol) }, { BlockText(eol), BlockText(eol) } };
+    const auto writeBlock = [&sink](BlockText* halves) {
+        sink.writeLarge(halves[0].text());
+        sink.writeLarge(halves[1].text());
+    };
+    BlockText* previous = nullptr;
     int start = 0;
-    while (start < rows.size()) {
+    for (int current = 0; start < rows.size(); current = 1 - current) {
         int end = qMin(int(rows.size()), start + BlockRows);
         for (int r = (start + 999) / 1000 * 1000; r < end; r += 1000) {
             if (!rowProgress.report(r)) {
@@ -145,16 +182,23 @@ void writeRowsInParallel(TextSink& sink, DelimitedLineBuilder& builder,
                 break;
             }
         }
-        const int middle = start + (end - start) / 2;
-        std::thread other([&] { appendRows(otherBuilder, second, rows, middle, end); });
-        appendRows(builder, first, rows, start, middle);
+        // Writing costs about half as much as making the lines.
+        const int middle = start + (end - start) * 2 / 3;
+        BlockText* halves = blocks[current];
+        std::thread other([&, previous] {
+            if (previous)
+                writeBlock(previous);
+            appendRows(otherBuilder, halves[1], rows, middle, end);
+        });
+        appendRows(builder, halves[0], rows, start, middle);
         other.join();
-        sink.writeLarge(first.text());
-        sink.writeLarge(second.text());
+        previous = halves;
         if (rowProgress.stopped())
             break;
         start = end;
     }
+    if (previous)
+        writeBlock(previous);
     builder.addChanged(otherBuilder.changedCount());
 }
 
