@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <thread>
 
 namespace {
@@ -185,13 +186,27 @@ void writeRowsInParallel(TextSink& sink, DelimitedLineBuilder& builder,
         // Writing costs about half as much as making the lines.
         const int middle = start + (end - start) * 2 / 3;
         BlockText* halves = blocks[current];
+        // Running out of memory must reach the caller as it would without
+        // the thread, not end the program.
+        std::exception_ptr otherFailure;
         std::thread other([&, previous] {
-            if (previous)
-                writeBlock(previous);
-            appendRows(otherBuilder, halves[1], rows, middle, end);
+            try {
+                if (previous)
+                    writeBlock(previous);
+                appendRows(otherBuilder, halves[1], rows, middle, end);
+            } catch (...) {
+                otherFailure = std::current_exception();
+            }
         });
-        appendRows(builder, halves[0], rows, start, middle);
+        try {
+            appendRows(builder, halves[0], rows, start, middle);
+        } catch (...) {
+            other.join();
+            throw;
+        }
         other.join();
+        if (otherFailure)
+            std::rethrow_exception(otherFailure);
         previous = halves;
         if (rowProgress.stopped())
             break;
