@@ -11,6 +11,8 @@
 # peers' own checker (pandas as the reference); j8 (a JavaScript function
 # per row, pandas only) compares its new column with pandas' itself.
 # Environment: BENCH_DATA (default /tmp/varnix-bench-data), RUNS (default 3),
+#              BENCH_SCALE (default 1: rows in millions; another scale, such as 10,
+#              generates its data into BENCH_DATA/scale-N and runs j1-j4 by default),
 #              DUCKDB_NODE_DIR (default: installed into BUILD_DIR/peers/duckdb),
 #              BUILD_DIR (default build), SHARED (default ../shared beside the repo).
 set -euo pipefail
@@ -19,6 +21,11 @@ shared=${SHARED:-$repo/../shared}
 peers=$shared/bench-peers
 data=${BENCH_DATA:-/tmp/varnix-bench-data}
 runs=${RUNS:-3}
+scale=${BENCH_SCALE:-1}
+rows=$(awk -v s="$scale" 'BEGIN { printf "%d", s * 1000000 }')
+[ "$rows" -gt 0 ] || { echo "BENCH_SCALE must be a positive number" >&2; exit 2; }
+# Other sizes keep their own data, so that the default one is not regenerated.
+[ "$scale" = 1 ] || data=$data/scale-$scale
 PY=${PY:-/usr/bin/python3} # the interpreter that has Debian's pandas
 build=$repo/${BUILD_DIR:-build}
 out=$(mktemp -d)
@@ -42,7 +49,7 @@ install_peers() {
 make_data() {
   if [ ! -s "$data/people_1m.csv" ]; then
     mkdir -p "$data"
-    python3 "$peers/gen.py" "$data" >/dev/null
+    python3 "$peers/gen.py" "$data" --rows "$rows" >/dev/null
   fi
 }
 
@@ -189,6 +196,9 @@ install_peers
 make_data
 cmake --build "$build" --target varnix varnix_job >/dev/null
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
-jobs=("$@"); [ ${#jobs[@]} -eq 0 ] && jobs=(read readjson j1 j2 j3 j4 j5 j6 j7 j8 json xml)
-echo "data: $data/people_1m.csv, median of $runs run(s), load $(cut -d' ' -f1-3 /proc/loadavg)"
+jobs=("$@")
+if [ ${#jobs[@]} -eq 0 ]; then
+  if [ "$scale" = 1 ]; then jobs=(read readjson j1 j2 j3 j4 j5 j6 j7 j8 json xml); else jobs=(j1 j2 j3 j4); fi
+fi
+echo "data: $data/people_1m.csv ($rows rows), median of $runs run(s), load $(cut -d' ' -f1-3 /proc/loadavg)"
 for job in "${jobs[@]}"; do run_job "$job"; done

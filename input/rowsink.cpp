@@ -111,11 +111,9 @@ RowSink::RowSink(Dataset* dataset, const ReadOptions& options)
 {
 }
 
-ValuePool& RowSink::poolFor(int column)
+void RowSink::addPools(int lastColumn)
 {
-    if (size_t(column) >= m_pools.size())
-        m_pools.resize(size_t(column) + 1);
-    return m_pools[size_t(column)];
+    m_pools.resize(size_t(lastColumn) + 1);
 }
 
 void RowSink::addField(FieldBuilder* field)
@@ -131,12 +129,12 @@ void RowSink::addField(FieldBuilder* field)
         // Made now: the characters will not stay where they are.
         m_row.append(from < count ? simplified(chars, count, from) : QString(chars, count));
         m_pending.push_back({ nullptr, 0, 0 });
-    } else if (poolFor(m_row.size()).isRetired()) {
+    } else if (ValuePool& pool = poolFor(m_row.size()); pool.isRetired()) {
         m_row.append(QString(chars, count));
         m_pending.push_back({ nullptr, 0, 0 });
     } else {
         const uint hash = hashCharacters(chars, count);
-        poolFor(m_row.size()).prefetch(hash);
+        pool.prefetch(hash);
         m_row.append(QString());
         m_pending.push_back({ chars, count, hash });
     }
@@ -159,6 +157,12 @@ void RowSink::releaseBlock()
 
 void RowSink::internRow()
 {
+    // The slots were asked for as the fields came; their texts are asked for
+    // all together here so that those misses overlap too.
+    for (size_t i = 0; i < m_pending.size(); ++i) {
+        if (m_pending[i].chars)
+            m_pools[i].prefetchText(m_pending[i].hash);
+    }
     for (size_t i = 0; i < m_pending.size(); ++i) {
         const PendingField& pending = m_pending[i];
         QString& value = m_row[int(i)];

@@ -111,7 +111,15 @@ private:
         uint hash;
     };
 
-    ValuePool& poolFor(int column);
+    // Called for every field: the check stays inline and the rare growth
+    // (a row longer than any before) out of line.
+    ValuePool& poolFor(int column)
+    {
+        if (size_t(column) >= m_pools.size())
+            addPools(column);
+        return m_pools[size_t(column)];
+    }
+    void addPools(int lastColumn);
     void internRow();
     void takeRow();
 

@@ -28,10 +28,18 @@ uint hashCharacters(const QChar* chars, int count)
         std::memcpy(&v, p, 8);
         h = mix(h, v);
     }
-    if (n > 0) {
-        quint64 v = 0;
-        std::memcpy(&v, p, n);
-        h = mix(h, v);
+    // The last two to six bytes without a copy of variable length (a call
+    // into the library for every value): two fixed loads that may overlap.
+    if (n >= 4) {
+        quint32 a;
+        quint32 b;
+        std::memcpy(&a, p, 4);
+        std::memcpy(&b, p + n - 4, 4);
+        h = mix(h, (quint64(b) << 32) | a);
+    } else if (n > 0) {
+        quint16 a;
+        std::memcpy(&a, p, 2);
+        h = mix(h, a);
     }
     h ^= h >> 29;
     h *= 0xc4ceb9fe1a85ec53ULL;

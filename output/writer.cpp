@@ -8,6 +8,46 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define VARNIX_WRITER_SSE2 1
+#endif
+
+namespace {
+
+// How far from the start of a text escaping surely changes nothing: the
+// characters before the returned count are none of the given ASCII ones,
+// not below a space and not U+FFFE or U+FFFF. Eight characters are looked at
+// per step, since the JSON and XML writers ask this of every value and
+// nearly all values need no escape; the rest is left to the exact test.
+template <size_t N> int plainPrefix(const QString& text, const char (&specials)[N])
+{
+    int i = 0;
+#ifdef VARNIX_WRITER_SSE2
+    const ushort* p = reinterpret_cast<const ushort*>(text.constData());
+    const __m128i space = _mm_set1_epi16(0x20);
+    const __m128i one = _mm_set1_epi16(1);
+    const __m128i top = _mm_set1_epi16(short(0xFFFF));
+    for (; i + 8 <= text.size(); i += 8) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        // Unsigned: a space minus the character stays above zero only for
+        // control characters; one more saturates only U+FFFE and U+FFFF.
+        __m128i hits = _mm_or_si128(
+            _mm_xor_si128(_mm_cmpeq_epi16(_mm_subs_epu16(space, chunk), _mm_setzero_si128()), top),
+            _mm_cmpeq_epi16(_mm_adds_epu16(chunk, one), top));
+        for (size_t k = 0; k + 1 < N; ++k)
+            hits = _mm_or_si128(hits, _mm_cmpeq_epi16(chunk, _mm_set1_epi16(specials[k])));
+        if (_mm_movemask_epi8(hits) != 0)
+            break;
+    }
+#else
+    Q_UNUSED(specials)
+#endif
+    return i;
+}
+
+} // namespace
+
 TextSink::TextSink(QTextStream& stream, int lineEnding)
     : m_stream(stream), m_eol(lineEndingText(lineEnding))
 {
@@ -155,7 +195,7 @@ static bool needsJsonEscape(QChar c)
 
 QString jsonEscaped(const QString& text)
 {
-    if (std::none_of(text.cbegin(), text.cend(), needsJsonEscape))
+    if (std::none_of(text.cbegin() + plainPrefix(text, "\"\\/"), text.cend(), needsJsonEscape))
         return text;
     QString out;
     out.reserve(text.size() + 8);
@@ -224,7 +264,7 @@ static bool needsXmlEscape(QChar c)
 
 QString xmlEscaped(const QString& text)
 {
-    if (std::none_of(text.cbegin(), text.cend(), needsXmlEscape))
+    if (std::none_of(text.cbegin() + plainPrefix(text, "&\"'<>"), text.cend(), needsXmlEscape))
         return text;
     QString out;
     out.reserve(text.size() + 16);

@@ -46,6 +46,13 @@ public:
         if (m_text.size() >= FlushSize)
             flush();
     }
+    // Text already made in a large piece goes to the stream as it is, after
+    // what is buffered, without a copy into the buffer.
+    void writeLarge(const QString& text)
+    {
+        flush();
+        m_stream << text;
+    }
     // Writes what is buffered and flushes the stream itself.
     void finish();
     void flush();

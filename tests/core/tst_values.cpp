@@ -337,6 +337,21 @@ private Q_SLOTS:
                                          << "\"a\rb\"";
         QTest::newRow("empty") << ""
                                << "";
+        // Values are checked in blocks of up to eight characters: a special
+        // character at a block's last place, in a full block and in the tail.
+        QTest::newRow("five, delimiter last") << "abcd,"
+                                              << "\"abcd,\"";
+        QTest::newRow("eight, return last") << "abcdefg\r"
+                                            << "\"abcdefg\r\"";
+        QTest::newRow("long plain") << "abcdefghijklmnopq"
+                                    << "abcdefghijklmnopq";
+        QTest::newRow("long, delimiter in block") << "abcdefg,ijklmnopq"
+                                                  << "\"abcdefg,ijklmnopq\"";
+        QTest::newRow("long, line feed in tail") << "abcdefghijklmnop\n"
+                                                 << "\"abcdefghijklmnop\n\"";
+        QTest::newRow("long, non-ASCII")
+            << QString::fromUtf8("\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\"")
+            << QString::fromUtf8("\"\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\"\"\"");
     }
     void quoting()
     {

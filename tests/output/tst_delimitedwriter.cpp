@@ -1,6 +1,7 @@
 // Delimited and plain text output: exact lines for each quoting mode and line
 // ending, the Never-quoting warning, progress and stop, and a round trip of
 // awkward values through an independent CSV parser.
+#include "core/values.h"
 #include "output/writer.h"
 #include "writertesthelpers.h"
 
@@ -82,6 +83,7 @@ private slots:
     void plainText_data();
     void plainText();
     void progressAndStop();
+    void longTableInBlocks();
 };
 
 void TestDelimitedWriter::exactOutput_data()
@@ -270,6 +272,40 @@ void TestDelimitedWriter::progressAndStop()
     QVERIFY(result.stopped);
     QCOMPARE(result.warnings, QStringList { writeStoppedMessage() });
     QCOMPARE(text.count(QLatin1Char('\n')), 1001);
+}
+
+// A long table is written in blocks made on two threads: every row in
+// order, the Never warning counting both threads' values, and a stop in the
+// middle of a block leaving out the same rows as a short table would.
+void TestDelimitedWriter::longTableInBlocks()
+{
+    const int count = 25001;
+    QVector<QStringList> rows;
+    QString asNeeded = QStringLiteral("n,v\n");
+    int special = 0;
+    for (int i = 0; i < count; ++i) {
+        const bool comma = i % 7 == 0;
+        special += comma;
+        rows << QStringList { QString::number(i), comma ? "a,b" : "x" };
+        asNeeded += QString::number(i) + (comma ? ",\"a,b\"\n" : ",x\n");
+    }
+    const Dataset data = makeDataset({ "n", "v" }, rows);
+    TextWriteResult result;
+    QCOMPARE(renderText(
+                 data, delimitedOptions(DelimiterComma, QuotingAsNeeded, LineEndingUnix), &result),
+        asNeeded);
+
+    renderText(data, delimitedOptions(DelimiterComma, QuotingNever, LineEndingUnix), &result);
+    QCOMPARE(result.warnings.size(), 1);
+    QVERIFY(result.warnings.first().contains(
+        QStringLiteral("within %1 unquoted").arg(formatInteger(special))));
+
+    const QString stopped
+        = renderText(data, delimitedOptions(DelimiterComma, QuotingAsNeeded, LineEndingUnix),
+            &result, [](qreal done) { return done < 0.5; });
+    QVERIFY(result.stopped);
+    QCOMPARE(stopped, asNeeded.left(stopped.size()));
+    QCOMPARE(stopped.count(QLatin1Char('\n')), 13000 + 1);
 }
 
 QTEST_GUILESS_MAIN(TestDelimitedWriter)
