@@ -1,7 +1,7 @@
 #include "graph/transformnode.h"
 
-#include "graph/runcontext.h"
 #include "graph/missingupstream.h"
+#include "graph/runcontext.h"
 #include "transforms/catalogue.h"
 #include "transforms/transform.h"
 

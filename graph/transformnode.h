@@ -39,7 +39,6 @@ public:
     // Returns whether the options were rebound.
     bool reorderInputs();
 
-
     QVariantMap saveOptions() const override;
     void restoreOptions(const QVariantMap& options) override;
 

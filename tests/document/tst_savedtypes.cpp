@@ -4,8 +4,8 @@
 #include "document/documentwriter.h"
 #include "documenttestkinds.h"
 #include "graph/graphscene.h"
-#include "output/outputnode.h"
 #include "graph/transformnode.h"
+#include "output/outputnode.h"
 #include "transforms/support/conditions.h"
 
 #include <QTemporaryDir>

@@ -148,7 +148,8 @@ void TransformNgram::process(Dataset& output, const QList<Node*>& upstream, bool
 
 TransformNgram::Tally TransformNgram::count(const Dataset& input, int column)
 {
-    const int size = intParameter(QStringLiteral("Size"), 1);
+    // A hand-edited document may hold any number; n-grams are 1 to 5 long.
+    const int size = qBound(1, intParameter(QStringLiteral("Size"), 1), 5);
     const bool characters = selectionParameter(QStringLiteral("Unit")) == 1;
     const bool caseSensitive = boolParameter(QStringLiteral("Case_Sensitive"));
     const bool punctuation = boolParameter(QStringLiteral("Keep_Punctuation"));

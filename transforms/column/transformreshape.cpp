@@ -28,7 +28,8 @@ void TransformReshape::process(Dataset& output, const QList<Node*>& upstream, bo
     if (!requireParameters({ "New_Size" }))
         return;
     const Dataset& input = upstream.first()->dataset();
-    const int size = qMax(1, intParameter(QStringLiteral("New_Size")));
+    // A hand-edited document may hold any number; keep to the option's range.
+    const int size = qBound(1, intParameter(QStringLiteral("New_Size")), 100000);
     const int columns = input.columnCount();
     if (size == columns || columns == 0) {
         output = input;

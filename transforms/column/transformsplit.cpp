@@ -20,6 +20,9 @@ QString TransformSplit::description() const
     return QStringLiteral("Split a column into multiple columns or rows.");
 }
 
+// More new columns than the data table can show is never what a user meant.
+constexpr int MaxNewColumns = 100000;
+
 void TransformSplit::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
@@ -48,10 +51,14 @@ void TransformSplit::defineParameters(const QList<Node*>& upstream, bool useUser
                                     "Values containing whitespace are not considered empty."));
     addParameter(
         ParameterType::Int, QStringLiteral("Min_New_Cols"), QStringLiteral("Min. values"), 0)
+        ->setIntRange(0, MaxNewColumns);
+    parameter(QStringLiteral("Min_New_Cols"))
         ->setTooltip(
             QStringLiteral("The minimum number of columns/rows to split each value into."));
     addParameter(
         ParameterType::Int, QStringLiteral("Max_New_Cols"), QStringLiteral("Max. values"), 100)
+        ->setIntRange(0, MaxNewColumns);
+    parameter(QStringLiteral("Max_New_Cols"))
         ->setTooltip(QStringLiteral("The maximum number of columns/rows to split each value "
                                     "into. Ignored if less than the minimum."));
 }
@@ -136,8 +143,9 @@ QStringList TransformSplit::parts(const QString& value) const
 TransformSplit::Limits TransformSplit::limits()
 {
     Limits l;
-    l.minimum = intParameter(QStringLiteral("Min_New_Cols"));
-    l.maximum = intParameter(QStringLiteral("Max_New_Cols"));
+    // A hand-edited document may hold any number.
+    l.minimum = qBound(0, intParameter(QStringLiteral("Min_New_Cols")), MaxNewColumns);
+    l.maximum = qBound(0, intParameter(QStringLiteral("Max_New_Cols")), MaxNewColumns);
     if (l.maximum < l.minimum) {
         addWarning(QStringLiteral("'%1' is less than '%2'")
                        .arg(parameter(QStringLiteral("Max_New_Cols"))->label(),

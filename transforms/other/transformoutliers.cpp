@@ -146,9 +146,9 @@ int TransformOutliers::searchColumn(
             const CellPos cell { row, column };
             VerificationResults& marks = output.verification();
             marks.cellStatus.insert(cell, 1);
-            marks.cellMessages[cell] << QStringLiteral("Outlier: %1 outside %2 to %3")
-                                            .arg(Stats::cellText(v), Stats::cellText(f.low),
-                                                Stats::cellText(f.high));
+            marks.cellMessages[cell]
+                << QStringLiteral("Outlier: %1 outside %2 to %3")
+                       .arg(Stats::cellText(v), Stats::cellText(f.low), Stats::cellText(f.high));
             ++marks.failuresByRow[row];
             ++marks.failuresByColumn[column];
             ++marks.totalFailures;
