@@ -2,6 +2,8 @@
 
 #include "output/outputformat.h"
 
+#include "input/reader.h"
+
 // One line per format: the function in the format's own file that gives it.
 #define VARNIX_OUTPUT_FORMATS(X)                                                                   \
     X(delimitedOutputFormat)                                                                       \
@@ -55,26 +57,11 @@ OutputSummaryRows OutputFormat::trailingSummary(const TextWriteOptions&) const
 
 QString outputDelimiterLabel(int delimiter, QChar customDelimiter)
 {
-    switch (delimiter) {
-    case DelimiterSemicolon:
-        return QStringLiteral("Semi-colon (;)");
-    case DelimiterColon:
-        return QStringLiteral("Colon (:)");
-    case DelimiterTab:
-        return QStringLiteral("Tab (\\t)");
-    case DelimiterPipe:
-        return QStringLiteral("Pipe (|)");
-    case DelimiterCaret:
-        return QStringLiteral("Caret (^)");
-    case DelimiterSpace:
-        return QStringLiteral("Space ( )");
-    case DelimiterCustom:
+    // The readers' labels, less Automatic (an output writes commas then) and
+    // with the custom character named.
+    if (delimiter == DelimiterCustom)
         return QStringLiteral("Custom (%1)").arg(customDelimiter);
-    case DelimiterUnitSeparator:
-        return QStringLiteral("Unit separator (0x1F)");
-    default:
-        return QStringLiteral("Comma (,)");
-    }
+    return delimiterLabel(delimiter == DelimiterAutomatic ? int(DelimiterComma) : delimiter);
 }
 
 QString outputQuotingLabel(int quoting)
