@@ -418,6 +418,16 @@ bool Transform::reportProgress(int row, int rowCount)
     return !stopRequested();
 }
 
+void Transform::bindToSourceOf(const QString& key, const QString& sourceKey)
+{
+    TransformParameter* follower = parameter(key);
+    const TransformParameter* source = parameter(sourceKey);
+    if (follower && source) {
+        follower->setSourceItem(source->sourceItem());
+        follower->convertPending();
+    }
+}
+
 bool Transform::stopRequested() const
 {
     return m_context && m_context->stopRequested();

@@ -180,6 +180,9 @@ protected:
     // bottom, and their case option.
     void addKeyColumnParameters(const QString& topKey, const QString& bottomKey);
     void addKeyCaseParameter(const QString& key);
+    // Binds a column option to the item another option reads (Lookup's
+    // value column, Interpolate's Y columns), after the base binding.
+    void bindToSourceOf(const QString& key, const QString& sourceKey);
 
 private:
     QList<TransformParameter*> m_parameters;

@@ -58,12 +58,7 @@ void TransformInterpolate::defineParameters(const QList<Node*>& upstream, bool u
 void TransformInterpolate::bindUpstream(const QList<Node*>& upstream, bool refresh)
 {
     Transform::bindUpstream(upstream, refresh);
-    TransformParameter* y = parameter(YColumns);
-    const TransformParameter* x = parameter(TopX);
-    if (y && x) {
-        y->setSourceItem(x->sourceItem());
-        y->convertPending();
-    }
+    bindToSourceOf(YColumns, TopX);
 }
 
 // The X options change places with their items; the Y columns go with the

@@ -125,12 +125,7 @@ bool TransformLookup::usesDates() const
 void TransformLookup::bindUpstream(const QList<Node*>& upstream, bool refresh)
 {
     Transform::bindUpstream(upstream, refresh);
-    TransformParameter* value = parameter(ValueColumn);
-    const TransformParameter* key = parameter(BottomColumn);
-    if (value && key) {
-        value->setSourceItem(key->sourceItem());
-        value->convertPending();
-    }
+    bindToSourceOf(ValueColumn, BottomColumn);
 }
 
 // The two key options change places with their items; the value column goes
