@@ -64,11 +64,11 @@ void buildDataset(benchmark::State& state)
     const bool pooling = state.range(0) == 0;
     const int rows = int(state.range(1));
     const int chunk = 10000;
-    Dataset::setPoolingEnabled(pooling);
     double bytesPerCell = 0;
     for (auto _ : state) {
         const qint64 before = heapInUse();
         Dataset d;
+        d.setPooling(pooling);
         d.setColumnCount(10);
         d.reserveRows(rows);
         QVector<Dataset::Row> pending;
@@ -88,7 +88,6 @@ void buildDataset(benchmark::State& state)
         state.ResumeTiming();
         benchmark::DoNotOptimize(d);
     }
-    Dataset::setPoolingEnabled(true);
     state.counters["bytes_per_cell"] = bytesPerCell;
     state.counters["rows_per_s"]
         = benchmark::Counter(double(rows) * state.iterations(), benchmark::Counter::kIsRate);

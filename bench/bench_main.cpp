@@ -14,7 +14,6 @@ int main(int argc, char** argv)
         qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
                                              : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
-    Dataset::setPoolingEnabled(true);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -110,11 +110,11 @@ void reportRows(benchmark::State& state, qint64 rows, qint64 characters)
 // what a new Input item does.
 void readFile(benchmark::State& state, const QString& path, bool pooling)
 {
-    const bool wasPooling = Dataset::poolingEnabled();
-    Dataset::setPoolingEnabled(pooling);
+    ReadOptions options;
+    options.pooling = pooling;
     qint64 rows = 0;
     for (auto _ : state) {
-        ReadResult result = readTextFile(path, ReadOptions());
+        ReadResult result = readTextFile(path, options);
         if (!result.ok())
             state.SkipWithError("read failed");
         // An Input item lets go of the pools once its result is complete.
@@ -122,7 +122,6 @@ void readFile(benchmark::State& state, const QString& path, bool pooling)
         rows += result.dataset.rowCount();
         benchmark::DoNotOptimize(result);
     }
-    Dataset::setPoolingEnabled(wasPooling);
     reportRows(state, rows, qint64(state.iterations()) * QFile(path).size());
 }
 

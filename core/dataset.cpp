@@ -6,8 +6,6 @@
 
 namespace {
 
-bool s_poolingEnabled = true;
-
 // One empty text shared by every empty cell of every Dataset.
 const QString& sharedEmpty()
 {
@@ -21,16 +19,6 @@ bool rowIsEmpty(const Dataset::Row& row)
 }
 
 } // namespace
-
-void Dataset::setPoolingEnabled(bool enabled)
-{
-    s_poolingEnabled = enabled;
-}
-
-bool Dataset::poolingEnabled()
-{
-    return s_poolingEnabled;
-}
 
 // A text as a cell keeps it: without spare capacity. squeeze() copies a
 // shared text even when there is no room to give back, so only pay for the
@@ -46,7 +34,7 @@ static QString compact(const QString& text)
 
 QString Dataset::pooled(int column, const QString& text)
 {
-    if (!s_poolingEnabled)
+    if (!m_pooling)
         return text;
     if (text.isEmpty())
         return sharedEmpty();
@@ -71,7 +59,7 @@ QString Dataset::pooled(int column, const QString& text)
 
 Dataset::Row Dataset::pooledRow(const Row& values)
 {
-    if (!s_poolingEnabled)
+    if (!m_pooling)
         return values;
     Row row;
     row.reserve(values.size());
@@ -427,7 +415,9 @@ void Dataset::addDrilldown(int row, int column, int upstreamRow)
 
 void Dataset::clear()
 {
+    const bool pooling = m_pooling;
     *this = Dataset();
+    m_pooling = pooling;
 }
 
 void Dataset::releaseRows()

@@ -95,12 +95,13 @@ public:
 
     static constexpr int InvalidIndex = -1;
 
-    // Value pooling (memory compression) is process wide: on unless the user
-    // optimises for speed. Changing it affects values stored from then on.
-    static void setPoolingEnabled(bool enabled);
-    static bool poolingEnabled();
-
     Dataset() = default;
+
+    // Value pooling (memory compression): on unless the run optimises for
+    // speed. Each Dataset keeps its own choice, so two runs (or two reader
+    // threads) never change each other's; it affects values stored from then on.
+    void setPooling(bool enabled) { m_pooling = enabled; }
+    bool pooling() const { return m_pooling; }
 
     // Size and access
     int columnCount() const { return m_columnCount; }
@@ -203,6 +204,7 @@ private:
     qint32 m_columnCount = 0;
     QVector<Row> m_rows;
     bool m_hasHeader = false;
+    bool m_pooling = true;
     QStringList m_header;
     QVector<ColumnId> m_columnIds;
     mutable QHash<ColumnId, int> m_identityIndex;

@@ -1,6 +1,5 @@
 #include "core/enginesettings.h"
 
-#include "core/dataset.h"
 #include "core/filetypes.h"
 #include "core/values.h"
 
@@ -60,7 +59,6 @@ void EngineSettings::apply() const
 {
     QLocale::setDefault(locale());
     setDefaultDateFormats(dateFormatList());
-    Dataset::setPoolingEnabled(optimizeFor() == 0);
 }
 
 QLocale EngineSettings::locale() const

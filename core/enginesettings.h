@@ -23,6 +23,8 @@ public:
     double processingDelay() const { return real("processing_delay", 2.0); }
     void setProcessingDelay(double seconds) { set("processing_delay", seconds); }
     int optimizeFor() const { return integer("optimize_for", 0); }
+    // Optimising for memory (the default) shares repeated values.
+    bool poolValues() const { return optimizeFor() == 0; }
     void setOptimizeFor(int value) { set("optimize_for", value); }
     double maxMemoryUsage() const { return real("max_memory_usage", 4.0); }
     void setMaxMemoryUsage(double gigabytes) { set("max_memory_usage", gigabytes); }

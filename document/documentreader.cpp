@@ -501,8 +501,7 @@ void read(const QDomDocument& document, GraphScene& scene, const QString& docume
     keepCharts(context, root);
     readConnections(context, root);
     applyParameters(context);
-    if (context.maxId >= 0)
-        Node::raiseIdCounter(context.maxId + 1);
+    context.scene.reserveId(context.maxId);
     readBatch(root, target, context.version);
     target->keptCharts = context.keptCharts;
     target->keptChartConnections = context.keptChartConnections;

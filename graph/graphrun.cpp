@@ -207,9 +207,12 @@ void GraphScene::onProcessingStart(Node* node)
 void GraphScene::onProcessed(Node* node, qreal fractionProcessed)
 {
     Q_UNUSED(node)
+    // An item's start and end show in its colour, so they pump sooner than
+    // progress within an item; but each pump walks the whole scene, and a
+    // run of thousands of quick items must not pump once per item.
     QElapsedTimer& pump = lastPump();
-    if (pump.isValid() && pump.elapsed() < 500 && fractionProcessed > 0.0
-        && fractionProcessed < 1.0)
+    const bool startOrEnd = fractionProcessed <= 0.0 || fractionProcessed >= 1.0;
+    if (pump.isValid() && pump.elapsed() < (startOrEnd ? 100 : 500))
         return;
     emit heartBeat();
     QCoreApplication::processEvents();

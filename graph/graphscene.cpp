@@ -13,6 +13,8 @@
 #include <QSet>
 #include <QVector>
 
+#include <algorithm>
+
 namespace {
 
 // Only the outermost of nested changes records a snapshot.
@@ -118,8 +120,19 @@ void GraphScene::wireNode(Node* node)
 
 void GraphScene::insertNode(Node* node)
 {
+    // Loaded and restored items keep their ids; the counter moves past them
+    // so that a new item never takes an id another one in this document has.
+    if (node->id() < 0)
+        node->setId(m_nextId++);
+    else
+        reserveId(node->id());
     addItem(node);
     wireNode(node);
+}
+
+void GraphScene::reserveId(qint32 id)
+{
+    m_nextId = std::max(m_nextId, id + 1);
 }
 
 void GraphScene::addNode(Node* node, const QString& undoLabel)

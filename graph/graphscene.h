@@ -43,6 +43,9 @@ public:
     // Adds a Node as a user change (undoable), wires its signals and runs
     // when auto run is on.
     void addNode(Node* node, const QString& undoLabel = QStringLiteral("add item"));
+    // Ids are numbered per document; an id held outside the scene (a chart
+    // kept as text) is reserved so that no new item takes it.
+    void reserveId(qint32 id);
     // Adds without recording or running: for loaders and snapshots.
     void insertNode(Node* node);
     Connection* insertConnection(Node* from, Node* to);
@@ -182,6 +185,7 @@ private:
 
     bool m_processing = false;
     RunContext m_runContext;
+    qint32 m_nextId = 1;
     QGraphicsLineItem* m_connectionGuide = nullptr;
     QPointer<Node> m_connectionStart;
     int m_toProcess = 0;

@@ -13,8 +13,6 @@
 
 namespace {
 
-qint32 g_nextId = 1;
-
 const QRectF ItemRect(0.0, 0.0, 140.0, 56.0);
 
 } // namespace
@@ -37,7 +35,6 @@ QString statusName(int status)
 
 Node::Node(QGraphicsItem* parent) : QGraphicsObject(parent)
 {
-    m_id = nextId();
     setFlag(QGraphicsItem::ItemIsSelectable, true);
     setFlag(QGraphicsItem::ItemIsMovable, true);
     setFlag(QGraphicsItem::ItemSendsGeometryChanges, true);
@@ -51,16 +48,6 @@ Node::~Node()
     const QList<Connection*> all = m_connections;
     for (Connection* c : all)
         delete c;
-}
-
-qint32 Node::nextId()
-{
-    return g_nextId++;
-}
-
-void Node::raiseIdCounter(qint32 atLeast)
-{
-    g_nextId = std::max(g_nextId, atLeast);
 }
 
 QRectF Node::boundingRect() const
@@ -105,7 +92,7 @@ void Node::paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWid
 
 void Node::setId(qint32 id)
 {
-    m_id = id == -1 ? nextId() : id;
+    m_id = id;
 }
 
 QPointF Node::centre() const

@@ -54,17 +54,14 @@ public:
     explicit Node(QGraphicsItem* parent = nullptr);
     ~Node() override;
 
-    // The process-wide id counter. A document loader raises it past the
-    // highest id it read so that ids never repeat within a document.
-    static qint32 nextId();
-    static void raiseIdCounter(qint32 atLeast);
-
     // Toolkit item
     QRectF boundingRect() const override;
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 
     // Identity, connections, status and results: what the scene, the run and
     // the panes ask of every kind of item
+    // -1 leaves the item without an id until a scene takes it: ids are
+    // numbered per document, by the scene the item joins.
     virtual void setId(qint32 id);
     virtual qint32 id() const { return m_id; }
     virtual bool hasNoRows() const { return m_dataset.rowCount() == 0; }

@@ -70,6 +70,7 @@ void TransformNode::process(bool processDownstream, bool force)
 void TransformNode::runTransform()
 {
     m_dataset.clear();
+    m_dataset.setPooling(runContext().settings().poolValues());
     m_warnings.clear();
     m_information.clear();
     setStatus(StatusUpdating, false);

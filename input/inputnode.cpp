@@ -135,6 +135,7 @@ ReadOptions InputNode::readOptions() const
     o.layout = m_options.layout;
     o.automaticFixedWidths = m_options.automaticFixedWidths;
     o.fixedWidths = m_options.fixedWidths;
+    o.pooling = runContext().settings().poolValues();
     return o;
 }
 

@@ -40,6 +40,8 @@ struct ReadOptions
     bool trimWhitespace = true;
     bool simplifyWhitespace = true;
     bool ignoreEmptyRows = true;
+    // Share repeated values (less memory); off when the run optimises for speed.
+    bool pooling = true;
     // Workbooks: leave out the rows and columns hidden in the sheet.
     bool ignoreHiddenRows = false;
     bool ignoreHiddenColumns = false;

@@ -56,25 +56,6 @@ QString simplified(const QChar* chars, int count, int from)
     return value;
 }
 
-// The Dataset's own pooling is off while a row of already pooled values is
-// added, so that each value is not hashed and looked up a second time. The
-// setting is put back as it was: the preferences may have changed it while
-// the progress report let events through.
-class PoolingSuspended
-{
-public:
-    PoolingSuspended() : m_wasEnabled(Dataset::poolingEnabled())
-    {
-        Dataset::setPoolingEnabled(false);
-    }
-    ~PoolingSuspended() { Dataset::setPoolingEnabled(m_wasEnabled); }
-    PoolingSuspended(const PoolingSuspended&) = delete;
-    PoolingSuspended& operator=(const PoolingSuspended&) = delete;
-
-private:
-    bool m_wasEnabled;
-};
-
 } // namespace
 
 void FieldBuilder::clear()
@@ -107,8 +88,9 @@ RowSink::RowSink(Dataset* dataset, const ReadOptions& options)
       m_ignoreEmptyRows(options.ignoreEmptyRows),
       m_trim(options.trimWhitespace),
       m_simplify(options.simplifyWhitespace),
-      m_pooling(Dataset::poolingEnabled())
+      m_pooling(options.pooling)
 {
+    m_dataset->setPooling(options.pooling);
 }
 
 void RowSink::addPools(int lastColumn)
@@ -205,8 +187,11 @@ void RowSink::takeRow()
     if (empty && m_ignoreEmptyRows) {
         ++m_emptyRows;
     } else if (m_pooling) {
-        PoolingSuspended suspended;
+        // The values come from this sink's own pools: the Dataset need not
+        // hash and look each one up a second time.
+        m_dataset->setPooling(false);
         m_dataset->addRow(m_row);
+        m_dataset->setPooling(true);
     } else {
         m_dataset->addRow(m_row);
     }

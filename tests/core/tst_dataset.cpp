@@ -31,7 +31,6 @@ class TestDataset : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() { Dataset::setPoolingEnabled(true); }
 
     void columnNames()
     {
@@ -169,8 +168,8 @@ private Q_SLOTS:
     void pooling()
     {
         QFETCH(bool, pooling);
-        Dataset::setPoolingEnabled(pooling);
         Dataset d;
+        d.setPooling(pooling);
         d.setColumnCount(2);
         // Build the texts separately so that only the pool can make them share.
         d.appendRow({ QString("ab") + QString("c"), QString("x") });

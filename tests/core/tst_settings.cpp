@@ -1,4 +1,3 @@
-#include "core/dataset.h"
 #include "core/enginesettings.h"
 #include "core/filetypes.h"
 #include "core/values.h"
@@ -139,15 +138,10 @@ private Q_SLOTS:
         EngineSettings settings(m_programDir.path());
         settings.setLocale(QLocale(QLocale::German, QLocale::Germany));
         settings.setDateFormats("d.M.yyyy");
-        settings.setOptimizeFor(1);
         settings.apply();
         QCOMPARE(QLocale().name(), QStringLiteral("de_DE"));
         QCOMPARE(defaultDateFormats(), QStringList { "d.M.yyyy" });
-        QVERIFY(!Dataset::poolingEnabled());
         QCOMPARE(toNumber("1,5"), 1.5);
-        settings.setOptimizeFor(0);
-        settings.apply();
-        QVERIFY(Dataset::poolingEnabled());
     }
 
     // A store without a program folder must neither read nor write the

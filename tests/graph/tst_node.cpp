@@ -17,7 +17,7 @@ private slots:
 
     void canvasOrder_data();
     void canvasOrder();
-    void idsComeFromOneCounter();
+    void idsAreNumberedPerDocument();
     void statusPropagatesThroughEveryLevel();
     void noteNeverProcessesNorConnects();
     void progressReportsAreThrottled();
@@ -63,18 +63,28 @@ void TestNode::canvasOrder()
     QCOMPARE(scene.nodes().first(), firstComesFirst ? static_cast<Node*>(a) : b);
 }
 
-void TestNode::idsComeFromOneCounter()
+// Ids are numbered per document: two scenes count on their own, and a new
+// item never takes an id a loaded one already has.
+void TestNode::idsAreNumberedPerDocument()
 {
-    SourceNode a;
-    SourceNode b;
-    QCOMPARE(b.id(), a.id() + 1);
-    a.setId(500);
-    QCOMPARE(a.id(), 500);
-    Node::raiseIdCounter(1000);
-    SourceNode c;
-    QCOMPARE(c.id(), 1000);
-    c.setId(-1);
-    QCOMPARE(c.id(), 1001);
+    GraphScene first;
+    GraphScene second;
+    auto* a = new SourceNode;
+    auto* b = new SourceNode;
+    auto* c = new SourceNode;
+    first.insertNode(a);
+    first.insertNode(b);
+    second.insertNode(c);
+    QCOMPARE(a->id(), 1);
+    QCOMPARE(b->id(), 2);
+    QCOMPARE(c->id(), 1);
+    auto* loaded = new SourceNode;
+    loaded->setId(500);
+    second.insertNode(loaded);
+    auto* added = new SourceNode;
+    second.insertNode(added);
+    QCOMPARE(loaded->id(), 500);
+    QCOMPARE(added->id(), 501);
 }
 
 void TestNode::statusPropagatesThroughEveryLevel()

@@ -212,12 +212,12 @@ void TestDelimitedReader::parsesRecords()
 
     // The rows must not depend on whether the Dataset pools its values.
     for (bool pooling : { true, false }) {
-        Dataset::setPoolingEnabled(pooling);
-        const ReadResult result = readPastedText(text, options(opts));
+        ReadOptions o = options(opts);
+        o.pooling = pooling;
+        const ReadResult result = readPastedText(text, o);
         QVERIFY(result.ok());
         QCOMPARE(rowsOf(result.dataset), expected);
     }
-    Dataset::setPoolingEnabled(true);
 }
 
 void TestDelimitedReader::poolsRepeatedValues_data()
@@ -237,11 +237,10 @@ void TestDelimitedReader::poolsRepeatedValues()
     QFETCH(QString, opts);
 
     // Each value of the first column is also the same after simplifying.
-    Dataset::setPoolingEnabled(pooling);
-    const ReadResult result = readPastedText("a\tb,x\na\tb,y\na b,x\n", options(opts));
-    const bool poolingAfter = Dataset::poolingEnabled();
-    Dataset::setPoolingEnabled(true);
-    QCOMPARE(poolingAfter, pooling);
+    ReadOptions o = options(opts);
+    o.pooling = pooling;
+    const ReadResult result = readPastedText("a\tb,x\na\tb,y\na b,x\n", o);
+    QCOMPARE(result.dataset.pooling(), pooling);
     const Dataset& d = result.dataset;
     QCOMPARE(d.rowCount(), 3);
     QCOMPARE(d.value(2, 0), QStringLiteral("a b"));

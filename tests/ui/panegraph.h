@@ -48,7 +48,6 @@ public:
     {
         m_scene = new GraphScene;
         m_input = new InputNode;
-        m_input->setId(Node::nextId());
         m_input->setClipboardSource(QStringLiteral("name,city,amount\nann,paris,3\nbob,rome,4\n"));
         m_scene->insertNode(m_input);
         m_rename = addTransform(QStringLiteral("Rename_Cols"), m_input, 100);
@@ -73,7 +72,6 @@ private:
     TransformNode* addTransform(const QString& typeKey, Node* upstream, qreal y)
     {
         auto* node = new TransformNode(Catalogue::instance().create(typeKey));
-        node->setId(Node::nextId());
         node->setPos(0, y);
         m_scene->insertNode(node);
         m_scene->insertConnection(upstream, node);

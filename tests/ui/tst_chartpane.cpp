@@ -17,11 +17,9 @@ struct ChartGraph
 {
     ChartGraph()
     {
-        input->setId(Node::nextId());
         input->setClipboardSource(QStringLiteral(
             "city,amount,count,day\nparis,3,1,2024-01-03\nrome,4,2,2024-01-01\nparis,5,3,"
             "2024-01-02\n,2,4,2024-01-05\n"));
-        chart->setId(Node::nextId());
         chart->setPos(0, 200);
         scene.insertNode(input);
         scene.insertNode(chart);

@@ -57,7 +57,6 @@ void TestDrilldown::doubleClickOpensTheRowsBehind()
             { "Berlin", "2024", "1" } });
     scene.insertNode(input);
     auto* node = new TransformNode(Catalogue::instance().create(type));
-    node->setId(Node::nextId());
     node->setPos(0, 100);
     scene.insertNode(node);
     scene.insertConnection(input, node);

@@ -89,7 +89,6 @@ private:
     InputNode* addInput(int medium, int type, bool showAll = true)
     {
         auto* node = new InputNode;
-        node->setId(Node::nextId());
         if (medium == MediumFolder)
             node->setFolderSource(m_data.filePath("many"), "*.csv", false, type);
         else if (medium == MediumClipboard)

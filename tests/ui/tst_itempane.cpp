@@ -41,7 +41,6 @@ private:
     TransformNode* addTransform(const QString& typeKey)
     {
         auto* node = new TransformNode(Catalogue::instance().create(typeKey));
-        node->setId(Node::nextId());
         node->setPos(0, 100);
         m_scene->insertNode(node);
         m_scene->insertConnection(m_input, node);
@@ -290,12 +289,10 @@ private slots:
     void inputAndOutputForms()
     {
         auto* input = new InputNode;
-        input->setId(Node::nextId());
         input->setClipboardSource(QStringLiteral("a;b\n1;2"));
         input->setPos(300, 0);
         m_scene->insertNode(input);
         auto* output = new OutputNode(QStringLiteral("/tmp/never-written.csv"));
-        output->setId(Node::nextId());
         output->setPos(300, 100);
         m_scene->insertNode(output);
         m_scene->insertConnection(input, output);

@@ -116,11 +116,9 @@ private slots:
         QFETCH(QString, typeKey);
         m_scene = new GraphScene;
         auto* input = new InputNode;
-        input->setId(Node::nextId());
         input->setClipboardSource(csv());
         m_scene->insertNode(input);
         m_node = new TransformNode(Catalogue::instance().create(typeKey));
-        m_node->setId(Node::nextId());
         m_node->setPos(0, 100);
         m_scene->insertNode(m_node);
         m_scene->insertConnection(input, m_node);

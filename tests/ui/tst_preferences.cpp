@@ -174,7 +174,7 @@ private slots:
         // OK applies what the data core uses.
         QCOMPARE(QLocale().name(), QStringLiteral("de_DE"));
         QCOMPARE(defaultDateFormats(), (QStringList { "yyyy-MM-dd", "dd.MM.yyyy" }));
-        QVERIFY(!Dataset::poolingEnabled());
+        QVERIFY(!s.poolValues());
 
         PreferencesDialog again;
         QCOMPARE(fieldText(again, QStringLiteral("processing_delay")), QStringLiteral("0.5"));
@@ -184,7 +184,6 @@ private slots:
         QCOMPARE(
             fieldText(again, QStringLiteral("verify_fail_error_color")), QStringLiteral("#123456"));
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        Dataset::setPoolingEnabled(true);
     }
 
     void extensionTables()

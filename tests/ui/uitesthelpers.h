@@ -14,7 +14,6 @@ class DataNode : public IONode
 public:
     explicit DataNode(const QStringList& header = {}, const QList<QStringList>& rows = {})
     {
-        setId(nextId());
         Dataset data;
         data.setColumnCount(header.size());
         data.setHeader(header);
