@@ -8,8 +8,6 @@
 #include "transforms/other/transformimpute.h"
 #include "transforms/other/transformoutliers.h"
 
-#include <QTest>
-
 class TestAnalysis : public QObject
 {
     Q_OBJECT

@@ -4,8 +4,6 @@
 #include "transforms/analysis/transformcount.h"
 #include "transforms/analysis/transformtotal.h"
 
-#include <QTest>
-
 class TestCountAndTotal : public QObject
 {
     Q_OBJECT

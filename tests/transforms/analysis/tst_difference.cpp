@@ -4,8 +4,6 @@
 
 #include "transforms/analysis/transformdifference.h"
 
-#include <QTest>
-
 class TestDifference : public QObject
 {
     Q_OBJECT

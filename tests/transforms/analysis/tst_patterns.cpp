@@ -6,8 +6,6 @@
 #include "transforms/analysis/transformcorrelate.h"
 #include "transforms/analysis/transformngram.h"
 
-#include <QTest>
-
 class TestPatterns : public QObject
 {
     Q_OBJECT

@@ -5,7 +5,6 @@
 #include "transforms/analysis/transformpivot.h"
 
 #include <QFile>
-#include <QTest>
 
 namespace {
 

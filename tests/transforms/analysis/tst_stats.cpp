@@ -6,8 +6,6 @@
 #include "transforms/analysis/transformsummary.h"
 #include "transforms/support/statistics.h"
 
-#include <QTest>
-
 class TestStats : public QObject
 {
     Q_OBJECT

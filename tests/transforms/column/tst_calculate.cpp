@@ -4,7 +4,6 @@
 #include "transforms/column/transformcalculate.h"
 
 #include <QRandomGenerator>
-#include <QTest>
 
 namespace {
 

@@ -3,8 +3,6 @@
 
 #include "transforms/column/transformpseudonym.h"
 
-#include <QTest>
-
 class TestPseudonym : public QObject
 {
     Q_OBJECT

@@ -7,8 +7,6 @@
 #include "transforms/column/transformspread.h"
 #include "transforms/other/transformtranspose.h"
 
-#include <QTest>
-
 namespace {
 
 QStringList table(const Dataset& d)

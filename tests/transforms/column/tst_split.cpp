@@ -4,8 +4,6 @@
 
 #include "transforms/column/transformsplit.h"
 
-#include <QTest>
-
 namespace {
 
 QStringList table(const Dataset& d)

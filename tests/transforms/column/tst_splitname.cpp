@@ -3,8 +3,6 @@
 
 #include "transforms/column/transformsplitname.h"
 
-#include <QTest>
-
 class TestSplitName : public QObject
 {
     Q_OBJECT

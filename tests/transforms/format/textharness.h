@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QTest>
 #include <QVariant>
 
 class TransformRun

@@ -5,8 +5,6 @@
 #include "transforms/format/transformnumbase.h"
 #include "transforms/format/transformnumformat.h"
 
-#include <QTest>
-
 class TestNumberFormats : public QObject
 {
     Q_OBJECT

@@ -8,8 +8,6 @@
 #include "transforms/format/transformpad.h"
 #include "transforms/format/transformwhitespace.h"
 
-#include <QTest>
-
 class TestTextCase : public QObject
 {
     Q_OBJECT

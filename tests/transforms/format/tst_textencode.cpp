@@ -4,8 +4,6 @@
 #include "transforms/format/transformdecode.h"
 #include "transforms/other/transformhash.h"
 
-#include <QTest>
-
 class TestTextEncode : public QObject
 {
     Q_OBJECT

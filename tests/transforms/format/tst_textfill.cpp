@@ -8,7 +8,6 @@
 #include "transforms/format/transformunfill.h"
 
 #include <QSignalSpy>
-#include <QTest>
 
 class TestTextFill : public QObject
 {

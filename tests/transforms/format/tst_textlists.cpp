@@ -5,8 +5,6 @@
 #include "transforms/format/transformlist.h"
 #include "transforms/format/transformslide.h"
 
-#include <QTest>
-
 class TestTextLists : public QObject
 {
     Q_OBJECT

@@ -6,8 +6,6 @@
 #include "transforms/other/transformsubstitute.h"
 #include "transforms/support/columnvariables.h"
 
-#include <QTest>
-
 namespace {
 
 ReplaceTerm term(MatchType type, const QString& find, const QString& replace)

@@ -3,8 +3,6 @@
 #include "transforms/merge/transformcross.h"
 #include "transforms/support/mergeutil.h"
 
-#include <QTest>
-
 class TestCross : public QObject
 {
     Q_OBJECT

@@ -2,8 +2,6 @@
 
 #include "transforms/merge/transformjoin.h"
 
-#include <QTest>
-
 class TestJoin : public QObject
 {
     Q_OBJECT

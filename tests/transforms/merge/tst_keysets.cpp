@@ -3,8 +3,6 @@
 #include "transforms/merge/transformintersect.h"
 #include "transforms/merge/transformsubtract.h"
 
-#include <QTest>
-
 namespace {
 
 // Top rows "key|row number" and bottom rows "key", keyed on the first

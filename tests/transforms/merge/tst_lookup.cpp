@@ -4,8 +4,6 @@
 #include "transforms/merge/lookupmatch.h"
 #include "transforms/merge/transformlookup.h"
 
-#include <QTest>
-
 namespace {
 
 // A Lookup of top rows "k|n" in bottom rows "k|v", keyed on k, fetching v.

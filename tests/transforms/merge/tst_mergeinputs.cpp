@@ -10,8 +10,6 @@
 #include "transforms/merge/transformlookup.h"
 #include "transforms/merge/transformsubtract.h"
 
-#include <QTest>
-
 namespace {
 
 Transform* make(const QString& type)

@@ -4,8 +4,6 @@
 
 #include "transforms/merge/transformstack.h"
 
-#include <QTest>
-
 class TestStack : public QObject
 {
     Q_OBJECT

@@ -7,7 +7,6 @@
 
 #include <QRegularExpression>
 #include <QSet>
-#include <QTest>
 
 class TestGeneratedValues : public QObject
 {

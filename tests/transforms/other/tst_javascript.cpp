@@ -3,8 +3,6 @@
 
 #include "transforms/other/transformjavascript.h"
 
-#include <QTest>
-
 namespace {
 
 struct Outcome

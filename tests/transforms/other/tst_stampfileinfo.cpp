@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTest>
 
 class TestStampFileInfo : public QObject
 {

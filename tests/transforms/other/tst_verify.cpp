@@ -3,8 +3,6 @@
 #include "core/values.h"
 #include "transforms/other/transformverify.h"
 
-#include <QTest>
-
 namespace {
 
 VerifyRule rule(int kind, const QString& value = QString(), int severity = 2)

@@ -1,14 +1,11 @@
 // Concat Rows (rows joined onto the row before when they meet a condition)
 // and New Rows (rows added at the start, the end, every n rows or after
 // matching rows).
-#include "tests/transforms/format/textharness.h"
 #include "tests/transforms/merge/mergefixture.h"
 
 #include "transforms/row/transformconcatrows.h"
 #include "transforms/row/transformnewrows.h"
 #include "transforms/support/conditions.h"
-
-#include <QTest>
 
 class TestConcatNewRows : public QObject
 {

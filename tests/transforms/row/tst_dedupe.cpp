@@ -3,7 +3,6 @@
 #include "transforms/support/duplicategroups.h"
 
 #include <QRandomGenerator>
-#include <QTest>
 
 namespace {
 

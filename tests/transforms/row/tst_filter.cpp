@@ -5,8 +5,6 @@
 #include "transforms/row/transformfilter.h"
 #include "transforms/support/conditions.h"
 
-#include <QTest>
-
 namespace {
 
 Dataset people()

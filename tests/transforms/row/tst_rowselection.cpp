@@ -5,8 +5,6 @@
 #include "transforms/row/transformslice.h"
 #include "transforms/support/conditions.h"
 
-#include <QTest>
-
 namespace {
 
 // Rows "1" .. "n" in one column.

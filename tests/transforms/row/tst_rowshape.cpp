@@ -1,12 +1,9 @@
 // Split Rows (groups of columns to rows) and Sequence (rows missing from a
 // series), through a real Transform item.
-#include "tests/transforms/format/textharness.h"
 #include "tests/transforms/merge/mergefixture.h"
 
 #include "transforms/row/transformsequence.h"
 #include "transforms/row/transformsplitrows.h"
-
-#include <QTest>
 
 class TestRowShape : public QObject
 {

@@ -2,8 +2,6 @@
 #include "tests/transforms/format/textharness.h"
 #include "transforms/support/datasetsort.h"
 
-#include <QTest>
-
 namespace {
 
 // Signed column numbers: position + 1, negative for descending.

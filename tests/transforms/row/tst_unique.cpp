@@ -5,7 +5,6 @@
 #include "transforms/row/transformunique.h"
 
 #include <QFile>
-#include <QTest>
 
 namespace {
 
