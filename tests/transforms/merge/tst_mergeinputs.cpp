@@ -4,25 +4,11 @@
 #include "graph/runcontext.h"
 #include "mergefixture.h"
 
-#include "transforms/merge/transformcross.h"
-#include "transforms/merge/transformintersect.h"
-#include "transforms/merge/transformjoin.h"
-#include "transforms/merge/transformlookup.h"
-#include "transforms/merge/transformsubtract.h"
-
 namespace {
 
 Transform* make(const QString& type)
 {
-    if (type == "Join")
-        return new TransformJoin;
-    if (type == "Lookup")
-        return new TransformLookup;
-    if (type == "Intersect")
-        return new TransformIntersect;
-    if (type == "Subtract")
-        return new TransformSubtract;
-    return new TransformCross;
+    return Catalogue::instance().create(type);
 }
 
 } // namespace
