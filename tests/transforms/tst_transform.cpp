@@ -42,21 +42,6 @@ private:
     int m_max;
 };
 
-// Any type of the table, known only by its key.
-class TableType : public Transform
-{
-public:
-    explicit TableType(const QString& key) : m_key(key) { }
-    QString typeKey() const override { return m_key; }
-    void process(Dataset& output, const QList<Node*>&, bool&) override { output.clear(); }
-
-protected:
-    Transform* newInstance() const override { return new TableType(m_key); }
-
-private:
-    QString m_key;
-};
-
 void setText(Transform& t, const char* key, const QString& value)
 {
     t.parameter(QString::fromLatin1(key))->setValue(value);
@@ -71,225 +56,173 @@ class TestTransform : public QObject
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-    void validationWarning_data();
-    void validationWarning();
-    void inputRequirement_data();
-    void inputRequirement();
-    void progressEveryThousandRows();
-    void userDefaults();
-    void bindingFollowsUpstreamOrder();
-    void cloneCopiesValues();
-    void keywordsAndTableValues();
-    void changeSummary_data();
-    void changeSummary();
+    void validationWarning_data()
+    {
+        QTest::addColumn<QString>("newName");
+        QTest::addColumn<QString>("padWith");
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("warning");
+        auto row = [](const char* name, const QString& newName, const QString& padWith,
+                       const QString& mode, const QString& warning) {
+            QTest::newRow(name) << newName << padWith << mode << warning;
+        };
+        row("all set", "n", "0", "Lower", "");
+        row("pad character empty", "n", "", "Lower", "1 option not set ('pad with')");
+        row("two unset", "", "", "Lower", "2 options not set ('new column name','pad with')");
+        row("enabled dependent option counts", "n", "0", "Title",
+            "1 option not set ('keep upper case')");
+    }
+
+    void validationWarning()
+    {
+        QFETCH(QString, newName);
+        QFETCH(QString, padWith);
+        QFETCH(QString, mode);
+        QFETCH(QString, warning);
+        TestOptions t;
+        t.defineParameters({}, false);
+        setText(t, "New_Name", newName);
+        setText(t, "Pad_With", padWith);
+        setText(t, "Mode", mode);
+        t.validate();
+        QCOMPARE(t.warnings(), warning.isEmpty() ? QStringList() : QStringList { warning });
+        t.clearMessages();
+        QVERIFY(t.warnings().isEmpty());
+    }
+
+    void inputRequirement_data()
+    {
+        QTest::addColumn<int>("minimum");
+        QTest::addColumn<int>("maximum");
+        QTest::addColumn<QString>("items");
+        QTest::newRow("one") << 1 << 1 << "1 Input/Transform item";
+        QTest::newRow("two") << 2 << 2 << "<b>2</b> Input/Transform items";
+        QTest::newRow("two or more")
+            << 2 << Transform::NoLimit << "<b>2 or more</b> Input/Transform items";
+        QTest::newRow("range") << 1 << 3 << "<b>1 to 3</b> Input/Transform items";
+    }
+
+    void inputRequirement()
+    {
+        QFETCH(int, minimum);
+        QFETCH(int, maximum);
+        QFETCH(QString, items);
+        TestOptions t(minimum, maximum);
+        QCOMPARE(t.inputRequirement(),
+            QStringLiteral("Select %1 in the Center pane and then click the button to perform "
+                           "this transform.")
+                .arg(items));
+    }
+
+    // Upper-cases a column of "x" rows and one "UPPER" row; reports progress
+    // every thousand rows.
+    void progressAndChangeSummary_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("summary");
+        QTest::addColumn<QList<qreal>>("progress");
+        QTest::newRow("nothing to change") << 0 << "No changes" << QList<qreal> { 0.0 };
+        QTest::newRow("thousands")
+            << 2499 << "2,499 changed, 1 unchanged" << QList<qreal> { 0.0, 0.4, 0.8 };
+    }
+
+    void progressAndChangeSummary()
+    {
+        QFETCH(int, rows);
+        QLocale::setDefault(QLocale::c());
+        Dataset data = makeDataset({ "a" }, {});
+        for (int r = 0; r < rows; ++r)
+            data.appendRow({ QStringLiteral("x") });
+        data.appendRow({ QStringLiteral("UPPER") });
+        SourceNode source(data);
+        source.process(false, false);
+        TestUpper t;
+        t.defineParameters({}, false);
+        t.bindUpstream({ &source }, false);
+        TransformParameter* columns = t.parameter("Columns");
+        columns->setValue(QVariant::fromValue(ColumnRefList { columns->referenceAt(0) }));
+        QSignalSpy spy(&t, &Transform::processed);
+        Dataset out;
+        bool error = false;
+        t.process(out, { &source }, error);
+        QList<qreal> reported;
+        for (const QList<QVariant>& signal : spy)
+            reported << signal.at(0).toReal();
+        QTEST(reported, "progress");
+        QTEST(t.resultSummary(), "summary");
+    }
+
+    void userDefaults()
+    {
+        EngineSettings settings;
+        settings.setTransformDefault(
+            QStringLiteral("Test_Options"), QStringLiteral("Count"), QStringLiteral("12"));
+        settings.setTransformDefault(
+            QStringLiteral("Test_Options"), QStringLiteral("Mode"), QStringLiteral("Title"));
+        TestOptions t;
+        t.setUserDefaults(&settings);
+        t.defineParameters({}, true);
+        QCOMPARE(t.parameter("Count")->intValue(), 12);
+        QVERIFY(t.parameter("Count")->userDefaultApplied());
+        QCOMPARE(t.parameter("Mode")->selectionIndex(), 1);
+        QVERIFY(!t.parameter("New_Name")->userDefaultApplied());
+        t.defineParameters({}, false);
+        QCOMPARE(t.parameter("Count")->intValue(), 3);
+        QCOMPARE(t.parameter("Mode")->selectionIndex(), 0);
+    }
+
+    void bindingFollowsUpstreamOrder()
+    {
+        SourceNode top(makeDataset({ "a" }, { { "1" } }));
+        SourceNode bottom(makeDataset({ "b" }, { { "2" } }));
+        top.setPos(0, 0);
+        bottom.setPos(0, 50);
+        TestPair pair;
+        pair.defineParameters({}, false);
+        pair.bindUpstream({ &top, &bottom }, false);
+        QCOMPARE(pair.parameter("Column_1")->sourceItem(), &top);
+        QCOMPARE(pair.parameter("Column_2")->sourceItem(), &bottom);
+        QCOMPARE(pair.parametersBoundTo(&bottom).size(), 1);
+        QCOMPARE(pair.parameterBoundTo(&top), pair.parameter("Column_1"));
+        QVERIFY(!pair.reorderInputs({ &top, &bottom }));
+
+        top.setPos(0, 100);
+        QVERIFY(pair.reorderInputs({ &bottom, &top }));
+        QCOMPARE(pair.parameter("Column_1")->sourceItem(), &bottom);
+        QCOMPARE(pair.parameter("Column_2")->sourceItem(), &top);
+
+        TestUpper single;
+        single.defineParameters({}, false);
+        single.bindUpstream({ &top, &bottom }, false);
+        QCOMPARE(single.parameter("Columns")->sourceItem(), &top);
+        single.bindUpstream({}, false);
+        QCOMPARE(single.parameter("Columns")->sourceItem(), nullptr);
+        QCOMPARE(single.parameter("Fail")->sourceItem(), nullptr);
+    }
+
+    void cloneCopiesValues()
+    {
+        TestOptions t;
+        t.defineParameters({}, false);
+        setText(t, "New_Name", QStringLiteral("abc"));
+        std::unique_ptr<Transform> copy(t.clone());
+        QCOMPARE(copy->typeKey(), t.typeKey());
+        QCOMPARE(copy->parameters().size(), t.parameters().size());
+        QCOMPARE(copy->parameter("New_Name")->text(), QStringLiteral("abc"));
+        QVERIFY(copy->parameter("New_Name") != t.parameter("New_Name"));
+        QVERIFY(!copy->parameter("Nope"));
+    }
+
+    // The search words join the words of the name, of the category and the type's own.
+    void keywordsJoinThreeSources()
+    {
+        const Catalogue& types = Catalogue::instance();
+        const QSet<QString> words = types.prototype(QStringLiteral("Case"))->keywords();
+        for (const char* w : { "case", "formatting", "camel" })
+            QVERIFY2(words.contains(QLatin1String(w)), w);
+        QVERIFY(!types.prototype(QStringLiteral("Clone"))->keywords().contains("analysis"));
+    }
 };
-
-void TestTransform::validationWarning_data()
-{
-    QTest::addColumn<QString>("newName");
-    QTest::addColumn<QString>("padWith");
-    QTest::addColumn<QString>("mode");
-    QTest::addColumn<QString>("warning");
-    QTest::newRow("all set") << "n"
-                             << "0"
-                             << "Lower"
-                             << "";
-    QTest::newRow("pad character empty") << "n"
-                                         << ""
-                                         << "Lower"
-                                         << "1 option not set ('pad with')";
-    QTest::newRow("two unset") << ""
-                               << ""
-                               << "Lower"
-                               << "2 options not set ('new column name','pad with')";
-    QTest::newRow("enabled dependent option counts") << "n"
-                                                     << "0"
-                                                     << "Title"
-                                                     << "1 option not set ('keep upper case')";
-}
-
-void TestTransform::validationWarning()
-{
-    QFETCH(QString, newName);
-    QFETCH(QString, padWith);
-    QFETCH(QString, mode);
-    QFETCH(QString, warning);
-    TestOptions t;
-    t.defineParameters({}, false);
-    setText(t, "New_Name", newName);
-    setText(t, "Pad_With", padWith);
-    setText(t, "Mode", mode);
-    t.validate();
-    QCOMPARE(t.warnings(), warning.isEmpty() ? QStringList() : QStringList { warning });
-    t.clearMessages();
-    QVERIFY(t.warnings().isEmpty());
-}
-
-void TestTransform::inputRequirement_data()
-{
-    QTest::addColumn<int>("minimum");
-    QTest::addColumn<int>("maximum");
-    QTest::addColumn<QString>("items");
-    QTest::newRow("one") << 1 << 1 << "1 Input/Transform item";
-    QTest::newRow("two") << 2 << 2 << "<b>2</b> Input/Transform items";
-    QTest::newRow("two or more") << 2 << Transform::NoLimit
-                                 << "<b>2 or more</b> Input/Transform items";
-    QTest::newRow("range") << 1 << 3 << "<b>1 to 3</b> Input/Transform items";
-}
-
-void TestTransform::inputRequirement()
-{
-    QFETCH(int, minimum);
-    QFETCH(int, maximum);
-    QFETCH(QString, items);
-    TestOptions t(minimum, maximum);
-    QCOMPARE(t.inputRequirement(),
-        QStringLiteral("Select %1 in the Center pane and then click the button to perform "
-                       "this transform.")
-            .arg(items));
-}
-
-void TestTransform::progressEveryThousandRows()
-{
-    Dataset data = makeDataset({ "a" }, {});
-    for (int r = 0; r < 2500; ++r)
-        data.appendRow({ QStringLiteral("x") });
-    SourceNode source(data);
-    source.process(false, false);
-    TestUpper t;
-    t.defineParameters({}, false);
-    t.bindUpstream({ &source }, false);
-    TransformParameter* columns = t.parameter("Columns");
-    columns->setValue(QVariant::fromValue(ColumnRefList { columns->referenceAt(0) }));
-    QSignalSpy spy(&t, &Transform::processed);
-    Dataset out;
-    bool error = false;
-    t.process(out, { &source }, error);
-    QCOMPARE(spy.count(), 3);
-    QCOMPARE(spy.at(0).at(0).toReal(), 0.0);
-    QCOMPARE(spy.at(1).at(0).toReal(), 0.4);
-    QCOMPARE(spy.at(2).at(0).toReal(), 0.8);
-    QCOMPARE(t.resultSummary(), QStringLiteral("2,500 changed, 0 unchanged"));
-}
-
-void TestTransform::userDefaults()
-{
-    EngineSettings settings;
-    settings.setTransformDefault(
-        QStringLiteral("Test_Options"), QStringLiteral("Count"), QStringLiteral("12"));
-    settings.setTransformDefault(
-        QStringLiteral("Test_Options"), QStringLiteral("Mode"), QStringLiteral("Title"));
-    TestOptions t;
-    t.setUserDefaults(&settings);
-    t.defineParameters({}, true);
-    QCOMPARE(t.parameter("Count")->intValue(), 12);
-    QVERIFY(t.parameter("Count")->userDefaultApplied());
-    QCOMPARE(t.parameter("Mode")->selectionIndex(), 1);
-    QVERIFY(!t.parameter("New_Name")->userDefaultApplied());
-    t.defineParameters({}, false);
-    QCOMPARE(t.parameter("Count")->intValue(), 3);
-    QCOMPARE(t.parameter("Mode")->selectionIndex(), 0);
-}
-
-void TestTransform::bindingFollowsUpstreamOrder()
-{
-    SourceNode top(makeDataset({ "a" }, { { "1" } }));
-    SourceNode bottom(makeDataset({ "b" }, { { "2" } }));
-    top.setPos(0, 0);
-    bottom.setPos(0, 50);
-    TestPair pair;
-    pair.defineParameters({}, false);
-    pair.bindUpstream({ &top, &bottom }, false);
-    QCOMPARE(pair.parameter("Column_1")->sourceItem(), &top);
-    QCOMPARE(pair.parameter("Column_2")->sourceItem(), &bottom);
-    QCOMPARE(pair.parametersBoundTo(&bottom).size(), 1);
-    QCOMPARE(pair.parameterBoundTo(&top), pair.parameter("Column_1"));
-    QVERIFY(!pair.reorderInputs({ &top, &bottom }));
-
-    top.setPos(0, 100);
-    QVERIFY(pair.reorderInputs({ &bottom, &top }));
-    QCOMPARE(pair.parameter("Column_1")->sourceItem(), &bottom);
-    QCOMPARE(pair.parameter("Column_2")->sourceItem(), &top);
-
-    TestUpper single;
-    single.defineParameters({}, false);
-    single.bindUpstream({ &top, &bottom }, false);
-    QCOMPARE(single.parameter("Columns")->sourceItem(), &top);
-    single.bindUpstream({}, false);
-    QCOMPARE(single.parameter("Columns")->sourceItem(), nullptr);
-    QCOMPARE(single.parameter("Fail")->sourceItem(), nullptr);
-}
-
-void TestTransform::cloneCopiesValues()
-{
-    TestOptions t;
-    t.defineParameters({}, false);
-    setText(t, "New_Name", QStringLiteral("abc"));
-    std::unique_ptr<Transform> copy(t.clone());
-    QCOMPARE(copy->typeKey(), t.typeKey());
-    QCOMPARE(copy->parameters().size(), t.parameters().size());
-    QCOMPARE(copy->parameter("New_Name")->text(), QStringLiteral("abc"));
-    QVERIFY(copy->parameter("New_Name") != t.parameter("New_Name"));
-    QVERIFY(!copy->parameter("Nope"));
-}
-
-void TestTransform::keywordsAndTableValues()
-{
-    TableType caseType(QStringLiteral("Case"));
-    const QSet<QString> words = caseType.keywords();
-    for (const char* w : { "case", "formatting", "formats", "camel", "toupper", "cases" })
-        QVERIFY2(words.contains(QLatin1String(w)), w);
-    QCOMPARE(caseType.displayName(), QStringLiteral("Case"));
-    QCOMPARE(caseType.category(), int(CategoryFormat));
-    QVERIFY(caseType.typeFlag());
-    QVERIFY(!caseType.isAdvanced());
-    QCOMPARE(caseType.description(),
-        QStringLiteral("Changes the case of text in selected columns. E.g. to lower case."));
-
-    TableType join(QStringLiteral("Join"));
-    QCOMPARE(join.minInputs(), 2);
-    QCOMPARE(join.maxInputs(), 2);
-    QVERIFY(join.keywords().contains(QStringLiteral("merges")));
-    TableType dateFormat(QStringLiteral("Date_Format"));
-    QCOMPARE(dateFormat.displayName(), QStringLiteral("DateTime Format"));
-    QVERIFY(dateFormat.keywords().contains(QStringLiteral("datetime")));
-    TableType stack(QStringLiteral("Stack"));
-    QCOMPARE(stack.maxInputs(), int(Transform::NoLimit));
-    QVERIFY(TableType(QStringLiteral("Pivot")).keepsDrilldown());
-    QVERIFY(!TableType(QStringLiteral("Pivot")).keepsVerification());
-    QCOMPARE(
-        TableType(QStringLiteral("Clone")).keywords().contains(QStringLiteral("analysis")), false);
-}
-
-void TestTransform::changeSummary_data()
-{
-    QTest::addColumn<int>("rows");
-    QTest::addColumn<QString>("summary");
-    QTest::newRow("nothing to change") << 0 << "No changes";
-    QTest::newRow("thousands") << 1200 << "1,200 changed, 1 unchanged";
-}
-
-void TestTransform::changeSummary()
-{
-    QFETCH(int, rows);
-    QFETCH(QString, summary);
-    QLocale::setDefault(QLocale::c());
-    Dataset data = makeDataset({ "a" }, {});
-    for (int r = 0; r < rows; ++r)
-        data.appendRow({ QStringLiteral("x") });
-    data.appendRow({ QStringLiteral("UPPER") });
-    SourceNode source(data);
-    source.process(false, false);
-    TestUpper t;
-    t.defineParameters({}, false);
-    t.bindUpstream({ &source }, false);
-    TransformParameter* columns = t.parameter("Columns");
-    columns->setValue(QVariant::fromValue(ColumnRefList { columns->referenceAt(0) }));
-    Dataset out;
-    bool error = false;
-    t.process(out, { &source }, error);
-    QCOMPARE(t.resultSummary(), summary);
-}
 
 QTEST_MAIN(TestTransform)
 #include "tst_transform.moc"

@@ -1,5 +1,5 @@
 // The statistics transforms in a document: every option survives saving and
-// loading, and the left pane's search finds each type by its words.
+// loading.
 #include "document/documentreader.h"
 #include "document/documentwriter.h"
 #include "graph/graphscene.h"
@@ -71,104 +71,58 @@ class TestAnalysisDocument : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void optionsSurviveSaving_data();
-    void optionsSurviveSaving();
-    void keywordsFindTheType_data();
-    void keywordsFindTheType();
+    void initTestCase()
+    {
+        qSetGlobalQHashSeed(0);
+        registerDocumentTestKinds();
+        QVERIFY(m_dir.isValid());
+    }
+
+    void optionsSurviveSaving_data()
+    {
+        QTest::addColumn<QString>("typeKey");
+        for (const char* key : { "Summary", "Stats", "Bin", "Scale", "Impute", "Outliers", "Moving",
+                 "Correlate", "Cluster", "Interpolate", "Ngram" })
+            QTest::newRow(key) << QString::fromLatin1(key);
+    }
+
+    void optionsSurviveSaving()
+    {
+        QFETCH(QString, typeKey);
+        GraphScene scene;
+        DocInput* top = addInput(scene, QStringLiteral("a,b,c\n1,2,3\n4,5,6"), 0);
+        auto* node = new TransformNode(Catalogue::instance().create(typeKey));
+        node->setId(-1);
+        node->setPos(0, 200);
+        scene.insertNode(node);
+        scene.insertConnection(top, node);
+        if (node->transform()->minInputs() == 2)
+            scene.insertConnection(addInput(scene, QStringLiteral("x,y,z\n1,2,3"), 100), node);
+        node->upstreamChanged();
+        scene.process(GraphScene::RunAll, true);
+        changeEveryOption(*node->transform());
+        const QStringList expected = storedForms(*node->transform());
+
+        const QString path = m_dir.filePath(typeKey + QStringLiteral(".transform"));
+        QString error;
+        QVERIFY2(DocumentWriter::save(scene, path, DocumentInfo(), SaveOptions(), &error),
+            qPrintable(error));
+        GraphScene loaded;
+        QVERIFY2(DocumentReader::load(path, loaded, nullptr, nullptr, &error), qPrintable(error));
+        loaded.process(GraphScene::RunAll, true);
+        TransformNode* copy = nullptr;
+        for (Node* n : loaded.nodes()) {
+            if (auto* t = dynamic_cast<TransformNode*>(n))
+                copy = t;
+        }
+        QVERIFY(copy);
+        QCOMPARE(copy->transform()->typeKey(), typeKey);
+        QCOMPARE(storedForms(*copy->transform()), expected);
+    }
 
 private:
     QTemporaryDir m_dir;
 };
-
-void TestAnalysisDocument::initTestCase()
-{
-    qSetGlobalQHashSeed(0);
-    registerDocumentTestKinds();
-    QVERIFY(m_dir.isValid());
-}
-
-void TestAnalysisDocument::optionsSurviveSaving_data()
-{
-    QTest::addColumn<QString>("typeKey");
-    for (const char* key : { "Summary", "Stats", "Bin", "Scale", "Impute", "Outliers", "Moving",
-             "Correlate", "Cluster", "Interpolate", "Ngram" })
-        QTest::newRow(key) << QString::fromLatin1(key);
-}
-
-void TestAnalysisDocument::optionsSurviveSaving()
-{
-    QFETCH(QString, typeKey);
-    GraphScene scene;
-    DocInput* top = addInput(scene, QStringLiteral("a,b,c\n1,2,3\n4,5,6"), 0);
-    auto* node = new TransformNode(Catalogue::instance().create(typeKey));
-    node->setId(-1);
-    node->setPos(0, 200);
-    scene.insertNode(node);
-    scene.insertConnection(top, node);
-    if (node->transform()->minInputs() == 2)
-        scene.insertConnection(addInput(scene, QStringLiteral("x,y,z\n1,2,3"), 100), node);
-    node->upstreamChanged();
-    scene.process(GraphScene::RunAll, true);
-    changeEveryOption(*node->transform());
-    const QStringList expected = storedForms(*node->transform());
-
-    const QString path = m_dir.filePath(typeKey + QStringLiteral(".transform"));
-    QString error;
-    QVERIFY2(DocumentWriter::save(scene, path, DocumentInfo(), SaveOptions(), &error),
-        qPrintable(error));
-    GraphScene loaded;
-    QVERIFY2(DocumentReader::load(path, loaded, nullptr, nullptr, &error), qPrintable(error));
-    loaded.process(GraphScene::RunAll, true);
-    TransformNode* copy = nullptr;
-    for (Node* n : loaded.nodes()) {
-        if (auto* t = dynamic_cast<TransformNode*>(n))
-            copy = t;
-    }
-    QVERIFY(copy);
-    QCOMPARE(copy->transform()->typeKey(), typeKey);
-    QCOMPARE(storedForms(*copy->transform()), expected);
-}
-
-void TestAnalysisDocument::keywordsFindTheType_data()
-{
-    QTest::addColumn<QString>("typeKey");
-    QTest::addColumn<QString>("search");
-    QTest::newRow("Summary") << "Summary"
-                             << "profile";
-    QTest::newRow("Stats") << "Stats"
-                           << "percentile";
-    QTest::newRow("Bin") << "Bin"
-                         << "histogram";
-    QTest::newRow("Scale") << "Scale"
-                           << "normalise";
-    QTest::newRow("Impute") << "Impute"
-                            << "missing mean";
-    QTest::newRow("Outliers") << "Outliers"
-                              << "anomalies";
-    QTest::newRow("Moving") << "Moving"
-                            << "rolling average";
-    QTest::newRow("Correlate") << "Correlate"
-                               << "spearman";
-    QTest::newRow("Cluster") << "Cluster"
-                             << "kmeans";
-    QTest::newRow("Interpolate") << "Interpolate"
-                                 << "interpolation";
-    QTest::newRow("Ngram") << "Ngram"
-                           << "bigrams";
-}
-
-void TestAnalysisDocument::keywordsFindTheType()
-{
-    QFETCH(QString, typeKey);
-    QFETCH(QString, search);
-    const Transform* type = Catalogue::instance().prototype(typeKey);
-    QVERIFY(type);
-    QVERIFY(!type->description().isEmpty());
-    QVERIFY(Catalogue::instance().visible(0, true, search).contains(type));
-    // Hidden with the advanced types unless it is one of the basic ones.
-    QCOMPARE(Catalogue::instance().visible(0, false, search).contains(type), !type->isAdvanced());
-}
 
 QTEST_MAIN(TestAnalysisDocument)
 #include "tst_analysisdocument.moc"

@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QTest>
 #include <QVariant>
 
 class TransformRun
@@ -28,6 +29,7 @@ public:
 
     Transform* transform() const { return m_node->transform(); }
     TransformNode* node() const { return m_node; }
+    SourceNode* source() const { return m_source; }
     TransformParameter* parameter(const QString& key) const
     {
         TransformParameter* p = transform()->parameter(key);
@@ -73,13 +75,7 @@ public:
         return m_node->dataset();
     }
     const Dataset& output() const { return m_node->dataset(); }
-    QStringList outputColumn(int column) const
-    {
-        QStringList values;
-        for (int r = 0; r < output().rowCount(); ++r)
-            values << output().value(r, column);
-        return values;
-    }
+    QStringList outputColumn(int column) const;
     QString summary() const { return transform()->resultSummary(); }
     QStringList warnings() const { return m_node->warnings(); }
     int status() const { return m_node->status(); }
@@ -89,6 +85,19 @@ private:
     SourceNode* m_source = nullptr;
     TransformNode* m_node = nullptr;
 };
+
+inline QStringList columnValues(const Dataset& d, int column)
+{
+    QStringList values;
+    for (int r = 0; r < d.rowCount(); ++r)
+        values << d.value(r, column);
+    return values;
+}
+
+inline QStringList TransformRun::outputColumn(int column) const
+{
+    return columnValues(output(), column);
+}
 
 // One column named "Value" holding the given values.
 inline Dataset oneColumn(const QStringList& values)

@@ -5,7 +5,7 @@
 // and all connected to one Transform item, so that canvas order, option
 // binding and the node's processing are the ones the application uses.
 
-#include "tests/graph/testnodes.h"
+#include "tests/transforms/format/textharness.h"
 
 #include <QList>
 #include <QStringList>

@@ -4,29 +4,11 @@
 #include "graph/runcontext.h"
 #include "mergefixture.h"
 
-#include "transforms/merge/transformcross.h"
-#include "transforms/merge/transformintersect.h"
-#include "transforms/merge/transformjoin.h"
-#include "transforms/merge/transformlookup.h"
-#include "transforms/merge/transformsubtract.h"
-
-#include <QLocale>
-#include <QStandardPaths>
-#include <QTest>
-
 namespace {
 
 Transform* make(const QString& type)
 {
-    if (type == "Join")
-        return new TransformJoin;
-    if (type == "Lookup")
-        return new TransformLookup;
-    if (type == "Intersect")
-        return new TransformIntersect;
-    if (type == "Subtract")
-        return new TransformSubtract;
-    return new TransformCross;
+    return Catalogue::instance().create(type);
 }
 
 } // namespace
@@ -36,170 +18,152 @@ class TestMergeInputs : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
+    void initTestCase() { prepareTextTests(); }
+
+    void missingInputOrOption_data()
     {
-        QStandardPaths::setTestModeEnabled(true);
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<bool>("secondInput");
+        QTest::addColumn<QString>("chosen"); // the column options set to column 1
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("summary");
+        QTest::addColumn<QString>("warning"); // the transform's own
+        auto row = [](const char* name, const QString& type, bool secondInput,
+                       const QString& chosen, const QString& expected, const QString& summary,
+                       const QString& warning) {
+            QTest::newRow(name) << type << secondInput << chosen << expected << summary << warning;
+        };
+        const char* connect = "Connect a second dataset";
+        const char* top = "k|n;a|1";
+        row("join, one input", "Join", false, "", top, connect, "");
+        row("lookup, one input", "Lookup", false, "", top, connect, "");
+        row("intersect, one input", "Intersect", false, "", "k|n", connect, "");
+        row("subtract, one input", "Subtract", false, "", top, connect, "");
+        row("cross, one input", "Cross", false, "", top, "No changes", "");
+        row("join, bottom key unset", "Join", true, "Column_1", top, "No changes",
+            "1 option not set ('Bottom key column')");
+        row("lookup, value column unset", "Lookup", true, "Top_Lookup_Column,Bottom_Lookup_Column",
+            top, "No changes", "1 option not set ('Bottom value column')");
+        row("intersect, bottom key unset", "Intersect", true, "Column_1", "k|n",
+            "0 intersecting rows", "1 option not set ('Bottom key column')");
+        row("subtract, top key unset", "Subtract", true, "Column_2", top, "No changes",
+            "1 option not set ('Top key column')");
     }
 
-    void missingInputOrOption_data();
-    void missingInputOrOption();
-    void movingBottomAboveTopSwapsRoles_data();
-    void movingBottomAboveTopSwapsRoles();
-    void resultSharesUpstreamStorage();
-    void stopEndsTheWork_data();
-    void stopEndsTheWork();
-};
+    void missingInputOrOption()
+    {
+        QFETCH(QString, type);
+        QFETCH(bool, secondInput);
+        QFETCH(QString, chosen);
+        QFETCH(QString, expected);
+        QFETCH(QString, summary);
+        QFETCH(QString, warning);
+        QList<Dataset> inputs { textTable("k|n;a|1") };
+        if (secondInput)
+            inputs.append(textTable("k|v;a|x"));
+        MergeFixture f(make(type), inputs);
+        for (const QString& key : chosen.split(',', Qt::SkipEmptyParts))
+            f.choose(key, 0);
+        QCOMPARE(tableText(f.run()), expected);
+        QCOMPARE(f.node()->status(), int(StatusUpToDate));
+        QCOMPARE(f.summary(), summary);
+        if (secondInput)
+            QCOMPARE(f.transform()->warnings(), QStringList { warning });
+        else if (type != "Cross")
+            QVERIFY(f.warnings().contains(QStringLiteral("2 upstream connections expected")));
+    }
 
-void TestMergeInputs::missingInputOrOption_data()
-{
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<bool>("secondInput");
-    QTest::addColumn<QString>("chosen"); // the column options set to column 1
-    QTest::addColumn<QString>("expected");
-    QTest::addColumn<QString>("summary");
-    QTest::addColumn<QString>("warning"); // the transform's own
-    const char* connect = "Connect a second dataset";
-    const char* top = "k|n;a|1";
-    QTest::newRow("join, one input") << "Join" << false << "" << top << connect << "";
-    QTest::newRow("lookup, one input") << "Lookup" << false << "" << top << connect << "";
-    QTest::newRow("intersect, one input") << "Intersect" << false << ""
-                                          << "k|n" << connect << "";
-    QTest::newRow("subtract, one input") << "Subtract" << false << "" << top << connect << "";
-    QTest::newRow("cross, one input") << "Cross" << false << "" << top << "No changes"
-                                      << "";
-    QTest::newRow("join, bottom key unset") << "Join" << true << "Column_1" << top << "No changes"
-                                            << "1 option not set ('Bottom key column')";
-    QTest::newRow("lookup, value column unset")
-        << "Lookup" << true << "Top_Lookup_Column,Bottom_Lookup_Column" << top << "No changes"
-        << "1 option not set ('Bottom value column')";
-    QTest::newRow("intersect, bottom key unset") << "Intersect" << true << "Column_1"
-                                                 << "k|n"
-                                                 << "0 intersecting rows"
-                                                 << "1 option not set ('Bottom key column')";
-    QTest::newRow("subtract, top key unset")
-        << "Subtract" << true << "Column_2" << top << "No changes"
-        << "1 option not set ('Top key column')";
-}
+    void movingBottomAboveTopSwapsRoles_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        auto row = [](const char* name, const QString& type, const QString& before,
+                       const QString& after) { QTest::newRow(name) << type << before << after; };
+        row("join", "Join", "k|n|m;a|1|7", "m|key|n;7|a|1");
+        row("intersect", "Intersect", "k|n;a|1", "m|key;7|a");
+        row("subtract", "Subtract", "k|n;b|2", "m|key;8|c");
+    }
 
-void TestMergeInputs::missingInputOrOption()
-{
-    QFETCH(QString, type);
-    QFETCH(bool, secondInput);
-    QFETCH(QString, chosen);
-    QFETCH(QString, expected);
-    QFETCH(QString, summary);
-    QFETCH(QString, warning);
-    QList<Dataset> inputs { textTable("k|n;a|1") };
-    if (secondInput)
-        inputs.append(textTable("k|v;a|x"));
-    MergeFixture f(make(type), inputs);
-    for (const QString& key : chosen.split(',', Qt::SkipEmptyParts))
-        f.choose(key, 0);
-    QCOMPARE(tableText(f.run()), expected);
-    QCOMPARE(f.node()->status(), int(StatusUpToDate));
-    QCOMPARE(f.summary(), summary);
-    if (secondInput)
-        QCOMPARE(f.transform()->warnings(), QStringList { warning });
-    else if (type != "Cross")
-        QVERIFY(f.warnings().contains(QStringLiteral("2 upstream connections expected")));
-}
-
-void TestMergeInputs::movingBottomAboveTopSwapsRoles_data()
-{
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<QString>("before");
-    QTest::addColumn<QString>("after");
-    QTest::newRow("join") << "Join"
-                          << "k|n|m;a|1|7"
-                          << "m|key|n;7|a|1";
-    QTest::newRow("intersect") << "Intersect"
-                               << "k|n;a|1"
-                               << "m|key;7|a";
-    QTest::newRow("subtract") << "Subtract"
-                              << "k|n;b|2"
-                              << "m|key;8|c";
-}
-
-void TestMergeInputs::movingBottomAboveTopSwapsRoles()
-{
-    QFETCH(QString, type);
-    QFETCH(QString, before);
-    QFETCH(QString, after);
-    MergeFixture f(make(type), { textTable("k|n;a|1;b|2"), textTable("m|key;7|a;8|c") });
-    f.choose("Column_1", 0);
-    f.choose("Column_2", 1);
-    QCOMPARE(tableText(f.run()), before);
-
-    f.source(1)->setPos(0, -100);
-    f.scene().onPosChanged({ f.source(1) });
-    const Transform* t = f.transform();
-    QCOMPARE(t->parameter("Column_1")->sourceItem(), f.source(1));
-    QCOMPARE(t->parameter("Column_1")->summary(), QStringLiteral("key"));
-    QCOMPARE(t->parameter("Column_2")->sourceItem(), f.source(0));
-    QCOMPARE(t->parameter("Column_2")->summary(), QStringLiteral("k"));
-    QCOMPARE(tableText(f.run()), after);
-}
-
-// A million-row result must not copy a million rows of text: joined rows
-// take their values by reference, and rows that pass unchanged are the top
-// dataset's own rows. The columns keep their upstream identities.
-void TestMergeInputs::resultSharesUpstreamStorage()
-{
-    for (const QString type : { "Join", "Intersect", "Subtract" }) {
-        MergeFixture f(make(type), { textTable("k|v;a|first;b|second"), textTable("k|w;b|third") });
+    void movingBottomAboveTopSwapsRoles()
+    {
+        QFETCH(QString, type);
+        MergeFixture f(make(type), { textTable("k|n;a|1;b|2"), textTable("m|key;7|a;8|c") });
         f.choose("Column_1", 0);
-        f.choose("Column_2", 0);
-        const Dataset& out = f.run();
-        const Dataset& top = f.source(0)->dataset();
-        const Dataset& bottom = f.source(1)->dataset();
-        QCOMPARE(out.rowCount(), 1);
-        const int topRow = type == "Subtract" ? 0 : 1;
-        QCOMPARE(out.columnId(1), top.columnId(1));
-        if (type == "Join") {
-            QVERIFY(out.value(0, 1).isSharedWith(top.value(topRow, 1)));
-            QVERIFY(out.value(0, 2).isSharedWith(bottom.value(0, 1)));
-            QCOMPARE(out.columnId(2), bottom.columnId(1));
-        } else {
-            QVERIFY(out.row(0).isSharedWith(top.row(topRow)));
+        f.choose("Column_2", 1);
+        QTEST(tableText(f.run()), "before");
+
+        f.source(1)->setPos(0, -100);
+        f.scene().onPosChanged({ f.source(1) });
+        const Transform* t = f.transform();
+        QCOMPARE(t->parameter("Column_1")->sourceItem(), f.source(1));
+        QCOMPARE(t->parameter("Column_1")->summary(), QStringLiteral("key"));
+        QCOMPARE(t->parameter("Column_2")->sourceItem(), f.source(0));
+        QCOMPARE(t->parameter("Column_2")->summary(), QStringLiteral("k"));
+        QTEST(tableText(f.run()), "after");
+    }
+
+    // A million-row result must not copy a million rows of text: joined rows
+    // take their values by reference, and rows that pass unchanged are the top
+    // dataset's own rows. The columns keep their upstream identities.
+    void resultSharesUpstreamStorage()
+    {
+        for (const QString type : { "Join", "Intersect", "Subtract" }) {
+            MergeFixture f(
+                make(type), { textTable("k|v;a|first;b|second"), textTable("k|w;b|third") });
+            f.choose("Column_1", 0);
+            f.choose("Column_2", 0);
+            const Dataset& out = f.run();
+            const Dataset& top = f.source(0)->dataset();
+            const Dataset& bottom = f.source(1)->dataset();
+            QCOMPARE(out.rowCount(), 1);
+            const int topRow = type == "Subtract" ? 0 : 1;
+            QCOMPARE(out.columnId(1), top.columnId(1));
+            if (type == "Join") {
+                QVERIFY(out.value(0, 1).isSharedWith(top.value(topRow, 1)));
+                QVERIFY(out.value(0, 2).isSharedWith(bottom.value(0, 1)));
+                QCOMPARE(out.columnId(2), bottom.columnId(1));
+            } else {
+                QVERIFY(out.row(0).isSharedWith(top.row(topRow)));
+            }
         }
     }
-}
 
-void TestMergeInputs::stopEndsTheWork_data()
-{
-    QTest::addColumn<QString>("type");
-    QTest::newRow("join") << "Join";
-    QTest::newRow("intersect") << "Intersect";
-    QTest::newRow("cross") << "Cross";
-}
-
-// A stop asked for while a run reports progress ends the loops at once.
-void TestMergeInputs::stopEndsTheWork()
-{
-    QFETCH(QString, type);
-    QString rows = QStringLiteral("k");
-    for (int i = 0; i < 3000; ++i)
-        rows += QStringLiteral(";a");
-    MergeFixture f(make(type), { textTable(rows), textTable("k;a") });
-    if (type != "Cross") {
-        f.choose("Column_1", 0);
-        f.choose("Column_2", 0);
+    void stopEndsTheWork_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::newRow("join") << "Join";
+        QTest::newRow("intersect") << "Intersect";
+        QTest::newRow("cross") << "Cross";
     }
-    QCOMPARE(f.run().rowCount(), 3000);
-    int reports = 0;
-    RunContext context;
-    f.transform()->setRunContext(&context);
-    QObject::connect(f.transform(), &Transform::processed, [&reports, &context](qreal) {
-        ++reports;
-        context.requestStop();
-    });
-    Dataset out;
-    bool error = false;
-    f.transform()->process(out, f.node()->upstreamNodes(true), error);
-    QCOMPARE(reports, 1);
-    QCOMPARE(out.rowCount(), 0);
-}
+
+    // A stop asked for while a run reports progress ends the loops at once.
+    void stopEndsTheWork()
+    {
+        QFETCH(QString, type);
+        QString rows = QStringLiteral("k");
+        for (int i = 0; i < 3000; ++i)
+            rows += QStringLiteral(";a");
+        MergeFixture f(make(type), { textTable(rows), textTable("k;a") });
+        if (type != "Cross") {
+            f.choose("Column_1", 0);
+            f.choose("Column_2", 0);
+        }
+        QCOMPARE(f.run().rowCount(), 3000);
+        int reports = 0;
+        RunContext context;
+        f.transform()->setRunContext(&context);
+        QObject::connect(f.transform(), &Transform::processed, [&reports, &context](qreal) {
+            ++reports;
+            context.requestStop();
+        });
+        Dataset out;
+        bool error = false;
+        f.transform()->process(out, f.node()->upstreamNodes(true), error);
+        QCOMPARE(reports, 1);
+        QCOMPARE(out.rowCount(), 0);
+    }
+};
 
 QTEST_MAIN(TestMergeInputs)
 #include "tst_mergeinputs.moc"

@@ -7,7 +7,6 @@
 
 #include <QRegularExpression>
 #include <QSet>
-#include <QTest>
 
 class TestGeneratedValues : public QObject
 {
@@ -15,172 +14,140 @@ class TestGeneratedValues : public QObject
 
 private slots:
     void initTestCase() { prepareTextTests(); }
-    void units_data();
-    void units();
-    void unitsNonNumeric();
-    void uuid_data();
-    void uuid();
-    void random_data();
-    void random();
-};
 
-void TestGeneratedValues::units_data()
-{
-    QTest::addColumn<QString>("dimension");
-    QTest::addColumn<QString>("from");
-    QTest::addColumn<QString>("to");
-    QTest::addColumn<QString>("input");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("C to F") << "Temperature"
-                            << "Celsius/Centigrade"
-                            << "Fahrenheit"
-                            << "100"
-                            << "212";
-    QTest::newRow("F to K") << "Temperature"
-                            << "Fahrenheit"
-                            << "Kelvin"
-                            << "32"
-                            << "273.15";
-    QTest::newRow("K to C") << "Temperature"
-                            << "Kelvin"
-                            << "Celsius/Centigrade"
-                            << "0"
-                            << "-273.15";
-    QTest::newRow("years to days") << "Time"
-                                   << "Years"
-                                   << "Days"
-                                   << "1"
-                                   << "365.25";
-    QTest::newRow("miles to km") << "Length"
-                                 << "Miles"
-                                 << "Kilometers"
-                                 << "1"
-                                 << "1.60934734688629";
-    QTest::newRow("radians to degrees") << "Angle"
-                                        << "Radians"
-                                        << "Degrees"
-                                        << "1"
-                                        << "57.2957549575152";
-    QTest::newRow("power via the first unit") << "Power"
-                                              << "Kilowatts"
-                                              << "Horsepower (Metric)"
-                                              << "1"
-                                              << "1.3596216";
-}
+    void units_data()
+    {
+        QTest::addColumn<QString>("dimension");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("expected");
+        auto row = [](const char* name, const QString& dimension, const QString& from,
+                       const QString& to, const QString& input, const QString& expected) {
+            QTest::newRow(name) << dimension << from << to << input << expected;
+        };
+        row("C to F", "Temperature", "Celsius/Centigrade", "Fahrenheit", "100", "212");
+        row("F to K", "Temperature", "Fahrenheit", "Kelvin", "32", "273.15");
+        row("K to C", "Temperature", "Kelvin", "Celsius/Centigrade", "0", "-273.15");
+        row("years to days", "Time", "Years", "Days", "1", "365.25");
+        row("miles to km", "Length", "Miles", "Kilometers", "1", "1.60934734688629");
+        row("radians to degrees", "Angle", "Radians", "Degrees", "1", "57.2957549575152");
+        row("power via the first unit", "Power", "Kilowatts", "Horsepower (Metric)", "1",
+            "1.3596216");
+    }
 
-void TestGeneratedValues::units()
-{
-    QFETCH(QString, dimension);
-    QFETCH(QString, from);
-    QFETCH(QString, to);
-    QFETCH(QString, input);
-    QFETCH(QString, expected);
-    TransformRun t(new TransformUnits, oneColumn({ input }));
-    t.columns({ 0 }).choose(QStringLiteral("Dimension"), dimension);
-    QVERIFY(t.transform()->updateChoices());
-    t.choose(QStringLiteral("UnitsFrom"), from).choose(QStringLiteral("UnitsTo"), to);
-    t.run();
-    QCOMPARE(t.output().value(0, 0), expected);
-}
-
-void TestGeneratedValues::unitsNonNumeric()
-{
-    TransformRun t(new TransformUnits, oneColumn({ "60", "a minute", "" }));
-    t.columns({ 0 }).choose(QStringLiteral("UnitsTo"), QStringLiteral("Minutes"));
-    t.run();
-    QCOMPARE(t.outputColumn(0), QStringList({ "1", "a minute", "" }));
-    QVERIFY(t.warnings().contains(QStringLiteral("1 non-numeric value:")));
-    QCOMPARE(t.summary(), QStringLiteral("1 changed, 2 unchanged, 1 non-numeric"));
-}
-
-void TestGeneratedValues::uuid_data()
-{
-    QTest::addColumn<QString>("format");
-    QTest::addColumn<QString>("pattern");
-    QTest::newRow("standard")
-        << "Standard"
-        << "\\{[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}\\}";
-    QTest::newRow("without braces")
-        << "Without braces"
-        << "[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}";
-    QTest::newRow("digits only") << "Without braces or dashes"
-                                 << "[0-9a-f]{12}4[0-9a-f]{3}[89ab][0-9a-f]{15}";
-}
-
-void TestGeneratedValues::uuid()
-{
-    QFETCH(QString, format);
-    QFETCH(QString, pattern);
-    TransformRun t(new TransformUuid, oneColumn({ "a", "b", "c" }));
-    t.choose(QStringLiteral("Format"), format);
-    t.run();
-    const QStringList values = t.outputColumn(1);
-    const QRegularExpression shape(QRegularExpression::anchoredPattern(pattern));
-    for (const QString& v : values)
-        QVERIFY2(shape.match(v).hasMatch(), qPrintable(v));
-    QCOMPARE(QSet<QString>(values.begin(), values.end()).size(), 3);
-    QCOMPARE(t.output().columnName(1), QStringLiteral("UUID"));
-    QCOMPARE(t.summary(), QStringLiteral("1 col added"));
-}
-
-void TestGeneratedValues::random_data()
-{
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<QVariantMap>("options");
-    QTest::addColumn<QString>("pattern");
-    QTest::addColumn<QString>("warning");
-    const QDate day(2024, 2, 27);
-    QTest::newRow("integers") << "Integer"
-                              << QVariantMap { { "Minimum_Int", -2 }, { "Maximum_Int", 2 } }
-                              << "-?[0-2]" << QString();
-    QTest::newRow("equal integer bounds")
-        << "Integer" << QVariantMap { { "Minimum_Int", 3 }, { "Maximum_Int", 3 } } << "3"
-        << QString();
-    QTest::newRow("min above max")
-        << "Integer" << QVariantMap { { "Minimum_Int", 5 }, { "Maximum_Int", 1 } }
-        << "Error: min >= max"
-        << "'Minimum' is greater than 'Maximum'";
-    QTest::newRow("reals") << "Real"
-                           << QVariantMap { { "Minimum_Real", 1.5 }, { "Maximum_Real", 1.75 } }
-                           << "1\\.[5-7][0-9]*" << QString();
-    QTest::newRow("dates") << "Date"
-                           << QVariantMap { { "Minimum_Date", day },
-                                  { "Maximum_Date", day.addDays(3) }, { "Date_Format", "d.M" } }
-                           << "(27|28|29)\\.2|1\\.3" << QString();
-    QTest::newRow("dates reversed")
-        << "Date" << QVariantMap { { "Minimum_Date", day }, { "Maximum_Date", day.addDays(-1) } }
-        << "Error: min >= max"
-        << "'Minimum' is greater than 'Maximum'";
-    QTest::newRow("texts with an empty entry")
-        << "Text" << QVariantMap { { "Text_Values", "x,,y" } } << "x|y|" << QString();
-}
-
-void TestGeneratedValues::random()
-{
-    QFETCH(QString, type);
-    QFETCH(QVariantMap, options);
-    QFETCH(QString, pattern);
-    QFETCH(QString, warning);
-    QStringList rows;
-    for (int i = 0; i < 200; ++i)
-        rows << QString::number(i);
-    auto run = [&](int seed) {
-        TransformRun t(new TransformRandom, oneColumn(rows));
-        t.choose(QStringLiteral("Type"), type).set(QStringLiteral("Seed"), seed);
-        for (auto it = options.cbegin(); it != options.cend(); ++it)
-            t.set(it.key(), it.value());
+    void units()
+    {
+        QFETCH(QString, dimension);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(QString, input);
+        TransformRun t(new TransformUnits, oneColumn({ input }));
+        t.columns({ 0 }).choose(QStringLiteral("Dimension"), dimension);
+        QVERIFY(t.transform()->updateChoices());
+        t.choose(QStringLiteral("UnitsFrom"), from).choose(QStringLiteral("UnitsTo"), to);
         t.run();
-        return qMakePair(t.outputColumn(1), t.warnings());
-    };
-    const auto [values, warnings] = run(11);
-    QCOMPARE(warnings.contains(warning), !warning.isEmpty());
-    const QRegularExpression shape(QRegularExpression::anchoredPattern(pattern));
-    for (const QString& v : values)
-        QVERIFY2(shape.match(v).hasMatch(), qPrintable(v));
-    QCOMPARE(run(11).first, values);
-    if (QSet<QString>(values.begin(), values.end()).size() > 1)
-        QVERIFY(run(12).first != values);
-}
+        QTEST(t.output().value(0, 0), "expected");
+    }
+
+    void unitsNonNumeric()
+    {
+        TransformRun t(new TransformUnits, oneColumn({ "60", "a minute", "" }));
+        t.columns({ 0 }).choose(QStringLiteral("UnitsTo"), QStringLiteral("Minutes"));
+        t.run();
+        QCOMPARE(t.outputColumn(0), QStringList({ "1", "a minute", "" }));
+        QVERIFY(t.warnings().contains(QStringLiteral("1 non-numeric value:")));
+        QCOMPARE(t.summary(), QStringLiteral("1 changed, 2 unchanged, 1 non-numeric"));
+    }
+
+    void uuid_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("pattern");
+        auto row = [](const char* name, const QString& format, const QString& pattern) {
+            QTest::newRow(name) << format << pattern;
+        };
+        row("standard", "Standard",
+            "\\{[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}\\}");
+        row("without braces", "Without braces",
+            "[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}");
+        row("digits only", "Without braces or dashes",
+            "[0-9a-f]{12}4[0-9a-f]{3}[89ab][0-9a-f]{15}");
+    }
+
+    void uuid()
+    {
+        QFETCH(QString, format);
+        QFETCH(QString, pattern);
+        TransformRun t(new TransformUuid, oneColumn({ "a", "b", "c" }));
+        t.choose(QStringLiteral("Format"), format);
+        t.run();
+        const QStringList values = t.outputColumn(1);
+        const QRegularExpression shape(QRegularExpression::anchoredPattern(pattern));
+        for (const QString& v : values)
+            QVERIFY2(shape.match(v).hasMatch(), qPrintable(v));
+        QCOMPARE(QSet<QString>(values.begin(), values.end()).size(), 3);
+        QCOMPARE(t.output().columnName(1), QStringLiteral("UUID"));
+        QCOMPARE(t.summary(), QStringLiteral("1 col added"));
+    }
+
+    void random_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QVariantMap>("options");
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QString>("warning");
+        auto row = [](const char* name, const QString& type, const QVariantMap& options,
+                       const QString& pattern, const QString& warning) {
+            QTest::newRow(name) << type << options << pattern << warning;
+        };
+        const QDate day(2024, 2, 27);
+        row("integers", "Integer", QVariantMap { { "Minimum_Int", -2 }, { "Maximum_Int", 2 } },
+            "-?[0-2]", QString());
+        row("equal integer bounds", "Integer",
+            QVariantMap { { "Minimum_Int", 3 }, { "Maximum_Int", 3 } }, "3", QString());
+        row("min above max", "Integer", QVariantMap { { "Minimum_Int", 5 }, { "Maximum_Int", 1 } },
+            "Error: min >= max", "'Minimum' is greater than 'Maximum'");
+        row("reals", "Real", QVariantMap { { "Minimum_Real", 1.5 }, { "Maximum_Real", 1.75 } },
+            "1\\.[5-7][0-9]*", QString());
+        row("dates", "Date",
+            QVariantMap { { "Minimum_Date", day }, { "Maximum_Date", day.addDays(3) },
+                { "Date_Format", "d.M" } },
+            "(27|28|29)\\.2|1\\.3", QString());
+        row("dates reversed", "Date",
+            QVariantMap { { "Minimum_Date", day }, { "Maximum_Date", day.addDays(-1) } },
+            "Error: min >= max", "'Minimum' is greater than 'Maximum'");
+        row("texts with an empty entry", "Text", QVariantMap { { "Text_Values", "x,,y" } }, "x|y|",
+            QString());
+    }
+
+    void random()
+    {
+        QFETCH(QString, type);
+        QFETCH(QVariantMap, options);
+        QFETCH(QString, pattern);
+        QFETCH(QString, warning);
+        QStringList rows;
+        for (int i = 0; i < 200; ++i)
+            rows << QString::number(i);
+        auto run = [&](int seed) {
+            TransformRun t(new TransformRandom, oneColumn(rows));
+            t.choose(QStringLiteral("Type"), type).set(QStringLiteral("Seed"), seed);
+            for (auto it = options.cbegin(); it != options.cend(); ++it)
+                t.set(it.key(), it.value());
+            t.run();
+            return qMakePair(t.outputColumn(1), t.warnings());
+        };
+        const auto [values, warnings] = run(11);
+        QCOMPARE(warnings.contains(warning), !warning.isEmpty());
+        const QRegularExpression shape(QRegularExpression::anchoredPattern(pattern));
+        for (const QString& v : values)
+            QVERIFY2(shape.match(v).hasMatch(), qPrintable(v));
+        QCOMPARE(run(11).first, values);
+        if (QSet<QString>(values.begin(), values.end()).size() > 1)
+            QVERIFY(run(12).first != values);
+    }
+};
 
 QTEST_MAIN(TestGeneratedValues)
 #include "tst_generatedvalues.moc"

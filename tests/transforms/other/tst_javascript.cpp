@@ -3,22 +3,6 @@
 
 #include "transforms/other/transformjavascript.h"
 
-#include <QTest>
-
-class TestJavascript : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void initTestCase() { prepareTextTests(); }
-    void results_data();
-    void results();
-    void rewriting();
-    void throwingRows();
-    void notCompiling();
-    void manyRowsAcrossBlocks();
-};
-
 namespace {
 
 struct Outcome
@@ -44,103 +28,109 @@ Outcome runScript(const Dataset& data, const QString& script, bool allStrings = 
 
 } // namespace
 
-void TestJavascript::results_data()
+class TestJavascript : public QObject
 {
-    QTest::addColumn<QStringList>("rows");
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<bool>("allStrings");
-    QTest::addColumn<QStringList>("expected");
-    QTest::newRow("numbers add") << QStringList { "12,1", "0.5,2" } << "return $(a) + $(2);"
-                                 << false << QStringList { "13", "2.5" };
-    QTest::newRow("strings concatenate") << QStringList { "12,1", "x,2" } << "return $(a) + $(2);"
-                                         << false << QStringList { "121", "x2" };
-    QTest::newRow("all as String")
-        << QStringList { "12,1" } << "return $(a) + $(b);" << true << QStringList { "121" };
-    QTest::newRow("booleans") << QStringList { "TRUE,1", "false,1", ",1" }
-                              << "return typeof $(a) + ':' + $(a);" << false
-                              << QStringList { "boolean:true", "boolean:false",
-                                     "undefined:undefined" };
-    QTest::newRow("default script") << QStringList { "1,2" }
-                                    << "// see help (? button top right) for details\n"
-                                       "return \"Hello world!\";"
-                                    << false << QStringList { "Hello world!" };
-    QTest::newRow("nothing returned")
-        << QStringList { "1,2" } << "var x = 1;" << false << QStringList { "undefined" };
-    QTest::newRow("result holding the block separator")
-        << QStringList { "1,2", "3,4" } << "return 'p\\u001fq' + $(a);" << false
-        << QStringList { "p\u001fq1", "p\u001fq3" };
-}
+    Q_OBJECT
 
-void TestJavascript::results()
-{
-    QFETCH(QStringList, rows);
-    QFETCH(QString, script);
-    QFETCH(bool, allStrings);
-    QFETCH(QStringList, expected);
-    const Outcome out = runScript(makeDataset({ "a", "b" }, splitRows(rows)), script, allStrings);
-    QCOMPARE(out.values, expected);
-}
+private slots:
+    void initTestCase() { prepareTextTests(); }
 
-void TestJavascript::rewriting()
-{
-    const Dataset data = makeDataset({ " x ", "x", "n" }, splitRows({ "1,2,3" }));
-    const Outcome out = runScript(data, "return $(x) * 10 + $(3);", false, QString());
-    QCOMPARE(out.values, QStringList { "13" });
-    QVERIFY(out.warnings.contains(
-        QStringLiteral("Ambiguous column name(s): x, first column with name used")));
-    QCOMPARE(out.information,
-        QStringList({ "Column ' x ' passed as Javascript Number type",
-            "Column 'n' passed as Javascript Number type" }));
-    QCOMPARE(out.columnName, QStringLiteral("4"));
-}
+    void results_data()
+    {
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<bool>("allStrings");
+        QTest::addColumn<QStringList>("expected");
+        auto row = [](const char* name, const QStringList& rows, const QString& script,
+                       bool allStrings, const QStringList& expected) {
+            QTest::newRow(name) << rows << script << allStrings << expected;
+        };
+        row("numbers add", { "12,1", "0.5,2" }, "return $(a) + $(2);", false, { "13", "2.5" });
+        row("strings concatenate", { "12,1", "x,2" }, "return $(a) + $(2);", false,
+            { "121", "x2" });
+        row("all as String", { "12,1" }, "return $(a) + $(b);", true, { "121" });
+        row("booleans", { "TRUE,1", "false,1", ",1" }, "return typeof $(a) + ':' + $(a);", false,
+            { "boolean:true", "boolean:false", "undefined:undefined" });
+        row("default script", { "1,2" },
+            "// see help (? button top right) for details\n"
+            "return \"Hello world!\";",
+            false, { "Hello world!" });
+        row("nothing returned", { "1,2" }, "var x = 1;", false, { "undefined" });
+        row("result holding the block separator", { "1,2", "3,4" }, "return 'p\\u001fq' + $(a);",
+            false, { "p\u001fq1", "p\u001fq3" });
+    }
 
-void TestJavascript::throwingRows()
-{
-    QStringList rows;
-    for (int i = 1; i <= 8; ++i)
-        rows << QStringLiteral("%1,").arg(i);
-    rows << "oops,";
-    const Outcome out = runScript(makeDataset({ "a", "b" }, splitRows(rows)),
-        "if ($(a) % 2 == 0)\n  throw new Error('even ' + $(a));\nreturn $(a);");
-    QCOMPARE(out.values.mid(0, 3), QStringList({ "1", "Error: even 2", "3" }));
-    QCOMPARE(out.summary, QStringLiteral("5 evaluated, 4 Javascript errors"));
-    QVERIFY(
-        out.warnings.contains(QStringLiteral("Error: even 4 at script line 2 for dataset row 4")));
-    QVERIFY(out.warnings.contains(QStringLiteral("4 Javascript error(s)")));
-    QVERIFY(!out.warnings.contains(QStringLiteral("...")));
-    // "oops" makes column a a String column, which the script still takes
-    // as a number; an empty cell of a Number column is a type error.
-    const Outcome typed = runScript(
-        makeDataset({ "a" }, splitRows({ "1", "", "3" })), "return $(a) === undefined;");
-    QCOMPARE(typed.values, QStringList({ "false", "true", "false" }));
-    QVERIFY(typed.warnings.contains(QStringLiteral("1 type error(s):")));
-    QVERIFY(typed.warnings.contains(
-        QStringLiteral("Cannot convert value '' in column 'a' row 2 to Number")));
-}
+    void results()
+    {
+        QFETCH(QStringList, rows);
+        QFETCH(QString, script);
+        QFETCH(bool, allStrings);
+        const Outcome out
+            = runScript(makeDataset({ "a", "b" }, splitRows(rows)), script, allStrings);
+        QTEST(out.values, "expected");
+    }
 
-void TestJavascript::notCompiling()
-{
-    const Outcome out = runScript(makeDataset({ "a" }, splitRows({ "1", "2" })), "return (;");
-    QCOMPARE(out.summary, QStringLiteral("0 evaluated, 2 Javascript errors"));
-    QCOMPARE(out.values.at(0), out.values.at(1));
-    QVERIFY(out.values.at(0).startsWith(QStringLiteral("SyntaxError")));
-    QCOMPARE(out.warnings.count(out.values.at(0)), 1);
-}
+    void rewriting()
+    {
+        const Dataset data = makeDataset({ " x ", "x", "n" }, splitRows({ "1,2,3" }));
+        const Outcome out = runScript(data, "return $(x) * 10 + $(3);", false, QString());
+        QCOMPARE(out.values, QStringList { "13" });
+        QVERIFY(out.warnings.contains(
+            QStringLiteral("Ambiguous column name(s): x, first column with name used")));
+        QCOMPARE(out.information,
+            QStringList({ "Column ' x ' passed as Javascript Number type",
+                "Column 'n' passed as Javascript Number type" }));
+        QCOMPARE(out.columnName, QStringLiteral("4"));
+    }
 
-void TestJavascript::manyRowsAcrossBlocks()
-{
-    QList<QStringList> rows;
-    for (int i = 0; i < 2500; ++i)
-        rows << QStringList { QString::number(i) };
-    const Outcome out = runScript(
-        makeDataset({ "a" }, rows), "if ($(a) >= 1000) throw new Error('big');\nreturn $(a) * 2;");
-    QCOMPARE(out.values.at(999), QStringLiteral("1998"));
-    QCOMPARE(out.values.at(2499), QStringLiteral("Error: big"));
-    QCOMPARE(out.warnings.count(QStringLiteral("...")), 1);
-    QVERIFY(
-        out.warnings.contains(QStringLiteral("Error: big at script line 1 for dataset row 1005")));
-    QCOMPARE(out.summary, QStringLiteral("1,000 evaluated, 1,500 Javascript errors"));
-}
+    void throwingRows()
+    {
+        QStringList rows;
+        for (int i = 1; i <= 8; ++i)
+            rows << QStringLiteral("%1,").arg(i);
+        rows << "oops,";
+        const Outcome out = runScript(makeDataset({ "a", "b" }, splitRows(rows)),
+            "if ($(a) % 2 == 0)\n  throw new Error('even ' + $(a));\nreturn $(a);");
+        QCOMPARE(out.values.mid(0, 3), QStringList({ "1", "Error: even 2", "3" }));
+        QCOMPARE(out.summary, QStringLiteral("5 evaluated, 4 Javascript errors"));
+        QVERIFY(out.warnings.contains(
+            QStringLiteral("Error: even 4 at script line 2 for dataset row 4")));
+        QVERIFY(out.warnings.contains(QStringLiteral("4 Javascript error(s)")));
+        QVERIFY(!out.warnings.contains(QStringLiteral("...")));
+        // "oops" makes column a a String column, which the script still takes
+        // as a number; an empty cell of a Number column is a type error.
+        const Outcome typed = runScript(
+            makeDataset({ "a" }, splitRows({ "1", "", "3" })), "return $(a) === undefined;");
+        QCOMPARE(typed.values, QStringList({ "false", "true", "false" }));
+        QVERIFY(typed.warnings.contains(QStringLiteral("1 type error(s):")));
+        QVERIFY(typed.warnings.contains(
+            QStringLiteral("Cannot convert value '' in column 'a' row 2 to Number")));
+    }
+
+    void notCompiling()
+    {
+        const Outcome out = runScript(makeDataset({ "a" }, splitRows({ "1", "2" })), "return (;");
+        QCOMPARE(out.summary, QStringLiteral("0 evaluated, 2 Javascript errors"));
+        QCOMPARE(out.values.at(0), out.values.at(1));
+        QVERIFY(out.values.at(0).startsWith(QStringLiteral("SyntaxError")));
+        QCOMPARE(out.warnings.count(out.values.at(0)), 1);
+    }
+
+    void manyRowsAcrossBlocks()
+    {
+        QList<QStringList> rows;
+        for (int i = 0; i < 2500; ++i)
+            rows << QStringList { QString::number(i) };
+        const Outcome out = runScript(makeDataset({ "a" }, rows),
+            "if ($(a) >= 1000) throw new Error('big');\nreturn $(a) * 2;");
+        QCOMPARE(out.values.at(999), QStringLiteral("1998"));
+        QCOMPARE(out.values.at(2499), QStringLiteral("Error: big"));
+        QCOMPARE(out.warnings.count(QStringLiteral("...")), 1);
+        QVERIFY(out.warnings.contains(
+            QStringLiteral("Error: big at script line 1 for dataset row 1005")));
+        QCOMPARE(out.summary, QStringLiteral("1,000 evaluated, 1,500 Javascript errors"));
+    }
+};
 
 QTEST_MAIN(TestJavascript)
 #include "tst_javascript.moc"

@@ -3,8 +3,6 @@
 #include "core/values.h"
 #include "transforms/other/transformverify.h"
 
-#include <QTest>
-
 namespace {
 
 VerifyRule rule(int kind, const QString& value = QString(), int severity = 2)
@@ -114,15 +112,15 @@ private slots:
         QTest::addColumn<bool>("warning");
         QTest::addColumn<bool>("error");
         QTest::addColumn<QStringList>("ids");
+        auto row = [](const char* name, const QString& mode, bool noFail, bool warning, bool error,
+                       const QStringList& ids) {
+            QTest::newRow(name) << mode << noFail << warning << error << ids;
+        };
         // Row 2 ("2", phone 12345) fails a warning, row 4 ("x") an error.
-        QTest::newRow("keep all") << "Keep all rows" << false << false << true
-                                  << QStringList { "1", "2", "2", "x" };
-        QTest::newRow("keep no fails")
-            << "Keep rows with:" << true << false << false << QStringList { "1", "2" };
-        QTest::newRow("remove errors")
-            << "Remove rows with:" << false << false << true << QStringList { "1", "2", "2" };
-        QTest::newRow("keep warnings and errors")
-            << "Keep rows with:" << false << true << true << QStringList { "2", "x" };
+        row("keep all", "Keep all rows", false, false, true, { "1", "2", "2", "x" });
+        row("keep no fails", "Keep rows with:", true, false, false, { "1", "2" });
+        row("remove errors", "Remove rows with:", false, false, true, { "1", "2", "2" });
+        row("keep warnings and errors", "Keep rows with:", false, true, true, { "2", "x" });
     }
 
     void keepOrRemoveRows()

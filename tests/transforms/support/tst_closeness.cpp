@@ -58,140 +58,103 @@ class TestCloseness : public QObject
     Q_OBJECT
 
 private slots:
-    void distance_data();
-    void distance();
-    void distanceMatchesFullMatrix();
-    void keyCloseness_data();
-    void keyCloseness();
-    void matcherAgreesWithReference();
-};
-
-void TestCloseness::distance_data()
-{
-    QTest::addColumn<QString>("a");
-    QTest::addColumn<QString>("b");
-    QTest::addColumn<int>("limit");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("identical") << "smith"
-                               << "smith" << 3 << 0;
-    QTest::newRow("one substitution") << "smith"
-                                      << "smyth" << 3 << 1;
-    QTest::newRow("kitten sitting") << "kitten"
-                                    << "sitting" << 10 << 3;
-    QTest::newRow("capped at the limit") << "kitten"
-                                         << "sitting" << 2 << 2;
-    QTest::newRow("length difference reaches limit") << "a"
-                                                     << "abcdef" << 4 << 4;
-    QTest::newRow("zero limit") << "abc"
-                                << "xyz" << 0 << 0;
-    QTest::newRow("common prefix and suffix") << "prefix-a-suffix"
-                                              << "prefix-bb-suffix" << 5 << 2;
-    QTest::newRow("non-ASCII units") << "Müller"
-                                     << "Muller" << 5 << 1;
-    QTest::newRow("surrogate pair is two units")
-        << QString::fromUtf8("a😀b") << QString("ab") << 5 << 2;
-    QTest::newRow("long texts use the band") << QString("a" + QString(100, 'x') + "b")
-                                             << QString("c" + QString(99, 'x') + "d") << 5 << 3;
-    QTest::newRow("long texts beyond the limit")
-        << QString(QString(70, 'a') + QString(70, 'b'))
-        << QString(QString(70, 'b') + QString(70, 'a')) << 10 << 10;
-}
-
-void TestCloseness::distance()
-{
-    QFETCH(QString, a);
-    QFETCH(QString, b);
-    QFETCH(int, limit);
-    QFETCH(int, expected);
-    QCOMPARE(boundedEditDistance(a, b, limit), expected);
-    QCOMPARE(boundedEditDistance(b, a, limit), expected);
-}
-
-// Random pairs over a small alphabet (so that distances are small and every
-// limit matters), short and long, ASCII and not.
-void TestCloseness::distanceMatchesFullMatrix()
-{
-    QRandomGenerator rng(12345);
-    const QString alphabets[]
-        = { QStringLiteral("ab"), QStringLiteral("abcé"), QStringLiteral("abcdefghij") };
-    for (int round = 0; round < 3000; ++round) {
-        const QString& alphabet = alphabets[round % 3];
-        const int maxLength = round % 5 == 0 ? 150 : 20;
-        const QString a = randomText(rng, maxLength, alphabet);
-        const QString b = randomText(rng, maxLength, alphabet);
-        const int full = fullDistance(a, b);
-        const int limit = rng.bounded(full + 3) + 1;
-        QCOMPARE(boundedEditDistance(a, b, limit), std::min(full, limit));
+    void distance_data()
+    {
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<int>("expected");
+        auto row = [](const char* name, const QString& a, const QString& b, int limit,
+                       int expected) { QTest::newRow(name) << a << b << limit << expected; };
+        // The random comparisons below cover lengths, limits and alphabets;
+        // here a known answer and the cases they cannot reach.
+        row("kitten sitting", "kitten", "sitting", 10, 3);
+        row("zero limit", "abc", "xyz", 0, 0);
+        row("surrogate pair is two units", QString::fromUtf8("a😀b"), QString("ab"), 5, 2);
     }
-}
 
-void TestCloseness::keyCloseness_data()
-{
-    QTest::addColumn<QStringList>("a");
-    QTest::addColumn<QStringList>("b");
-    QTest::addColumn<int>("least");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("Smith Smyth at 80")
-        << QStringList { "Smith" } << QStringList { "Smyth" } << 80 << 80;
-    QTest::newRow("Smith Smyth at 81")
-        << QStringList { "Smith" } << QStringList { "Smyth" } << 81 << NoCloseness;
-    QTest::newRow("two columns") << QStringList { "ab", "cd" } << QStringList { "ab", "ce" } << 75
-                                 << 75;
-    QTest::newRow("empty keys") << QStringList { "" } << QStringList { "" } << 100 << 100;
-    QTest::newRow("no values") << QStringList {} << QStringList {} << 100 << 100;
-    QTest::newRow("different value counts")
-        << QStringList { "a" } << QStringList { "a", "b" } << 0 << 0;
-    QTest::newRow("one edit at 100")
-        << QStringList { "abcdefghij" } << QStringList { "abcdefghiX" } << 100 << NoCloseness;
-    QTest::newRow("rounds down") << QStringList { "abcdefg" } << QStringList { "abcdefX" } << 0
-                                 << 85;
-    QTest::newRow("budget shared by the values")
-        << QStringList { "abcde", "vwxyz" } << QStringList { "abXde", "vwXyz" } << 80 << 80;
-    QTest::newRow("budget spent by the first value")
-        << QStringList { "abcde", "vwxyz" } << QStringList { "XXcde", "vwXyz" } << 80
-        << NoCloseness;
-    QTest::newRow("least below 0 clamps")
-        << QStringList { "abc" } << QStringList { "xyz" } << -5 << 0;
-}
+    void distance()
+    {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(int, limit);
+        QFETCH(int, expected);
+        QCOMPARE(boundedEditDistance(a, b, limit), expected);
+        QCOMPARE(boundedEditDistance(b, a, limit), expected);
+    }
 
-void TestCloseness::keyCloseness()
-{
-    QFETCH(QStringList, a);
-    QFETCH(QStringList, b);
-    QFETCH(int, least);
-    QFETCH(int, expected);
-    QCOMPARE(closeness(a, b, least), expected);
-    QCOMPARE(closeness(b, a, least), expected);
-    const FuzzyKey ka(a);
-    const FuzzyKey kb(b);
-    QCOMPARE(ClosenessMatcher(ka).closeness(kb, least), expected);
-    QCOMPARE(ClosenessMatcher(kb).closeness(ka, least), expected);
-}
-
-// The filters and the bit-parallel distance must never change a result.
-void TestCloseness::matcherAgreesWithReference()
-{
-    QRandomGenerator rng(777);
-    const QString alphabet = QStringLiteral("abcdeéz ");
-    for (int round = 0; round < 4000; ++round) {
-        const int values = 1 + round % 3;
-        QStringList a;
-        QStringList b;
-        for (int v = 0; v < values; ++v) {
-            const int maxLength = round % 7 == 0 ? 90 : 12;
-            a << randomText(rng, maxLength, alphabet);
-            // Often a near copy, so that many pairs lie around the threshold.
-            QString near = a.last();
-            for (int e = rng.bounded(3); e > 0 && !near.isEmpty(); --e)
-                near[rng.bounded(near.size())] = alphabet.at(rng.bounded(alphabet.size()));
-            b << (rng.bounded(4) == 0 ? randomText(rng, maxLength, alphabet) : near);
+    // Random pairs over a small alphabet (so that distances are small and every
+    // limit matters), short and long, ASCII and not.
+    void distanceMatchesFullMatrix()
+    {
+        QRandomGenerator rng(12345);
+        const QString alphabets[]
+            = { QStringLiteral("ab"), QStringLiteral("abcé"), QStringLiteral("abcdefghij") };
+        for (int round = 0; round < 3000; ++round) {
+            const QString& alphabet = alphabets[round % 3];
+            const int maxLength = round % 5 == 0 ? 150 : 20;
+            const QString a = randomText(rng, maxLength, alphabet);
+            const QString b = randomText(rng, maxLength, alphabet);
+            const int full = fullDistance(a, b);
+            const int limit = rng.bounded(full + 3) + 1;
+            QCOMPARE(boundedEditDistance(a, b, limit), std::min(full, limit));
         }
-        const int least = rng.bounded(101);
-        const int expected = referenceCloseness(a, b, least);
-        QCOMPARE(closeness(a, b, least), expected);
-        QCOMPARE(ClosenessMatcher(FuzzyKey(a)).closeness(FuzzyKey(b), least), expected);
     }
-}
+
+    void keyCloseness_data()
+    {
+        QTest::addColumn<QStringList>("a");
+        QTest::addColumn<QStringList>("b");
+        QTest::addColumn<int>("least");
+        QTest::addColumn<int>("expected");
+        auto row = [](const char* name, const QStringList& a, const QStringList& b, int least,
+                       int expected) { QTest::newRow(name) << a << b << least << expected; };
+        row("Smith Smyth at 80", { "Smith" }, { "Smyth" }, 80, 80);
+        row("Smith Smyth at 81", { "Smith" }, { "Smyth" }, 81, NoCloseness);
+        row("no values", {}, {}, 100, 100);
+        row("different value counts", { "a" }, { "a", "b" }, 0, 0);
+        row("least below 0 clamps", { "abc" }, { "xyz" }, -5, 0);
+    }
+
+    void keyCloseness()
+    {
+        QFETCH(QStringList, a);
+        QFETCH(QStringList, b);
+        QFETCH(int, least);
+        QFETCH(int, expected);
+        QCOMPARE(closeness(a, b, least), expected);
+        QCOMPARE(closeness(b, a, least), expected);
+        const FuzzyKey ka(a);
+        const FuzzyKey kb(b);
+        QCOMPARE(ClosenessMatcher(ka).closeness(kb, least), expected);
+        QCOMPARE(ClosenessMatcher(kb).closeness(ka, least), expected);
+    }
+
+    // The filters and the bit-parallel distance must never change a result.
+    void matcherAgreesWithReference()
+    {
+        QRandomGenerator rng(777);
+        const QString alphabet = QStringLiteral("abcdeéz ");
+        for (int round = 0; round < 4000; ++round) {
+            const int values = 1 + round % 3;
+            QStringList a;
+            QStringList b;
+            for (int v = 0; v < values; ++v) {
+                const int maxLength = round % 7 == 0 ? 90 : 12;
+                a << randomText(rng, maxLength, alphabet);
+                // Often a near copy, so that many pairs lie around the threshold.
+                QString near = a.last();
+                for (int e = rng.bounded(3); e > 0 && !near.isEmpty(); --e)
+                    near[rng.bounded(near.size())] = alphabet.at(rng.bounded(alphabet.size()));
+                b << (rng.bounded(4) == 0 ? randomText(rng, maxLength, alphabet) : near);
+            }
+            const int least = rng.bounded(101);
+            const int expected = referenceCloseness(a, b, least);
+            QCOMPARE(closeness(a, b, least), expected);
+            QCOMPARE(ClosenessMatcher(FuzzyKey(a)).closeness(FuzzyKey(b), least), expected);
+        }
+    }
+};
 
 QTEST_GUILESS_MAIN(TestCloseness)
 #include "tst_closeness.moc"
