@@ -12,6 +12,7 @@
 #include "ui/graphpane.h"
 #include "ui/mainwindow.h"
 #include "ui/windowsettings.h"
+#include "uitesthelpers.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,13 +23,6 @@
 #include <QtTest>
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
 
 QList<Node*> nodesOfType(GraphScene* graph, int type)
 {

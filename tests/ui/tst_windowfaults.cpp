@@ -38,6 +38,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSplitter>
 #include <QSplitterHandle>
 #include <QStandardPaths>
@@ -46,7 +47,6 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -202,10 +202,7 @@ void TestWindowFaults::clickOnItemBodySelectsItem()
 QString TestWindowFaults::saveRunningDocument()
 {
     const QString csv = m_dir.filePath(QStringLiteral("in.csv"));
-    QFile file(csv);
-    file.open(QIODevice::WriteOnly);
-    file.write("name\nann\n");
-    file.close();
+    writeFile(csv, "name\nann\n");
     GraphScene* graph = m_window->graph();
     graph->setAutoRun(false);
     auto* input = new InputNode(csv);
@@ -362,9 +359,10 @@ void TestWindowFaults::checkedColumnsKeepTheirPlace()
         list->item(r)->setCheckState(r == 0 ? Qt::Checked : Qt::Unchecked);
     QTRY_VERIFY(!graph->isProcessing());
     // The user checks the last column; the run that follows keeps it there.
+    QSignalSpy runs(graph, &GraphScene::processingComplete);
     list->item(list->count() - 1)->setCheckState(Qt::Checked);
     const QStringList before = rows();
-    QTest::qWait(400);
+    QTRY_VERIFY(runs.count() >= 1);
     QTRY_VERIFY(!graph->isProcessing());
     editor = m_window->itemPane()->findChild<ColumnListEditor*>();
     list = editor->listWidget();
@@ -481,11 +479,10 @@ void TestWindowFaults::helpOpensInTheProgram()
 void TestWindowFaults::fileWindowOffersKnownTypes()
 {
     QStringList filters;
-    QTimer::singleShot(200, [&filters] {
-        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+    answerNextDialog([&filters](QWidget* modal) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal))
             filters = dialog->nameFilters();
-            dialog->reject();
-        }
+        qobject_cast<QDialog*>(modal)->reject();
     });
     QTest::mouseClick(m_window->actionPane()->inputButton(), Qt::LeftButton);
     QVERIFY(filters.size() > 3);
