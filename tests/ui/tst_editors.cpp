@@ -147,24 +147,6 @@ private slots:
         QVERIFY(p->columnRef().isEmpty());
     }
 
-    void columnEditorsFollowTheUpstreamNames()
-    {
-        auto p = columnParameter(ParameterType::SingleColumn);
-        p->setValue(QVariant::fromValue(ref(*p, 1)));
-        SingleColumnEditor editor(p.get());
-        editor.load();
-        Dataset renamed = m_upstream->dataset();
-        renamed.setColumnName(1, QStringLiteral("beta"));
-        renamed.insertColumn(0, QStringLiteral("new"));
-        m_upstream->setData(renamed);
-        editor.load();
-        QCOMPARE(editor.comboBox()->currentText(), QStringLiteral("beta"));
-        QCOMPARE(editor.comboBox()->itemText(1), QStringLiteral("new"));
-        // Put the shared upstream back as the other tests expect it.
-        m_upstream = std::make_unique<DataNode>(
-            QStringList { "a", "b", "c" }, QList<QStringList> { { "1", "2", "3" } });
-    }
-
     void sortColumns()
     {
         auto p = columnParameter(ParameterType::SortColumns);
