@@ -70,6 +70,24 @@ void TestMainWindowDocument::missingInputsAreListed_data()
         << QStringLiteral("The following input file cannot be found:\n\n%1a.csv\n\nDo you wish "
                           "to choose a new input file?")
                .arg(root);
+    QTest::newRow("the same file twice counts once")
+        << QStringList { "/no/such/folder/a.csv", "/no/such/folder/a.csv" }
+        << QStringLiteral("The following input file cannot be found:\n\n%1a.csv\n\nDo you wish "
+                          "to choose a new input file?")
+               .arg(root);
+    QStringList seven;
+    QStringList listed;
+    for (int i = 1; i <= 7; ++i) {
+        seven << QStringLiteral("/no/such/folder/f%1.csv").arg(i);
+        if (i <= 5)
+            listed << QStringLiteral("%1f%2.csv").arg(root).arg(i);
+    }
+    listed << QStringLiteral("+ 2 more");
+    QTest::newRow("more than five")
+        << seven
+        << QStringLiteral("The following 7 input files cannot be found:\n\n%1\n\nDo you wish to "
+                          "choose new input files?")
+               .arg(listed.join(QLatin1Char('\n')));
     QTest::newRow("all present") << QStringList {} << QString();
 }
 

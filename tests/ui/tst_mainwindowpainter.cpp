@@ -249,7 +249,7 @@ void TestMainWindowPainter::snapOnRelease()
     node->setPos(3, 7);
     scene.insertNode(node);
     pane.centerOn(node);
-    drag(&pane, node->centre(), node->centre() + QPointF(47, 33));
+    drag(&pane, node->centre(), node->centre() + QPointF(47, 31));
     QVERIFY(node->pos() != QPointF(3, 7));
     QCOMPARE(std::fmod(node->pos().x(), GraphPane::GridSize), 0.0);
     QCOMPARE(std::fmod(node->pos().y(), GraphPane::GridSize), 0.0);
