@@ -115,7 +115,6 @@ private slots:
     void clickOnItemBodySelectsItem();
     void openingWithAutoRun_data();
     void openingWithAutoRun();
-    void documentOpensUnmodified();
     void optionsSplitStaysPerKind();
     void pastedItemIsSelectedAndShown();
     void checkedColumnsKeepTheirPlace();
@@ -265,17 +264,11 @@ void TestWindowFaults::openingWithAutoRun()
         m_window->action(QStringLiteral("Run &Selected"))->trigger();
         QTRY_VERIFY(QFile::exists(m_dir.filePath(QStringLiteral("out.csv"))));
     }
-    WindowSettings::instance().setOpenAutoRun(1);
-}
-
-void TestWindowFaults::documentOpensUnmodified()
-{
-    const QString doc = saveRunningDocument();
-    WindowSettings::instance().setOpenAutoRun(0);
-    QVERIFY(m_window->loadDocument(doc));
-    QTRY_VERIFY(!m_window->graph()->isProcessing());
-    QTest::qWait(100);
-    QVERIFY(!m_window->isModified());
+    if (choice == 0) {
+        // Nor does the run that follows the opening count as a change.
+        QTest::qWait(100);
+        QVERIFY(!m_window->isModified());
+    }
     WindowSettings::instance().setOpenAutoRun(1);
 }
 
