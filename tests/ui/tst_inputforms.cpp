@@ -128,10 +128,6 @@ private slots:
             << QStringList { "Worksheet", "ignore hidden Excel rows", "ignore hidden Excel columns",
                    "Ignore first rows", "Watching" }
             << QStringList { "Delimiter", "Encoding", "Format", "Sheet match", "Columns" };
-        QTest::newRow("file, fixed width")
-            << int(MediumFile) << int(FileTypeFixedWidth)
-            << QStringList { "Columns", "Widths", "Encoding", "Ignore first rows" }
-            << QStringList { "Delimiter", "Quoting", "Format", "Worksheet" };
         QTest::newRow("file, xml")
             << int(MediumFile) << int(FileTypeXml) << QStringList { "Format", "Encoding" }
             << QStringList { "Ignore first rows", "Delimiter", "Widths" };
@@ -140,9 +136,6 @@ private slots:
                 + QStringList {
                       "Folder", "File match", "Sheet match", "Recurse", "ignore hidden Excel rows"
                   } << QStringList { "File", "Worksheet", "Watching", "Text", "Delimiter" };
-        QTest::newRow("folder, json")
-            << int(MediumFolder) << int(FileTypeJson) << QStringList { "Folder", "Format" }
-            << QStringList { "Sheet match", "Encoding", "Ignore first rows", "Columns" };
         QTest::newRow("clipboard, delimited")
             << int(MediumClipboard) << int(FileTypeDelimited) << QStringList { "Text", "Delimiter" }
             << QStringList { "File", "Folder", "Watching", "File match",
