@@ -43,6 +43,31 @@ private slots:
             QStringList { "a", "b", "c" }, QList<QStringList> { { "1", "2", "3" } });
     }
 
+    // Loaded values come back from the widgets unchanged: every decimal, every
+    // line.
+    void valuesComeBackAsLoaded_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QVariant>("value");
+        QTest::newRow("real") << int(ParameterType::Real) << QVariant(12.125);
+        QTest::newRow("long text") << int(ParameterType::LongText) << QVariant("x\ny\nz");
+        QTest::newRow("script") << int(ParameterType::Script)
+                                << QVariant("function f() {\n  return 2;\n}");
+    }
+
+    void valuesComeBackAsLoaded()
+    {
+        QFETCH(int, type);
+        QFETCH(QVariant, value);
+        TransformParameter p(
+            ParameterType(type), QStringLiteral("Key"), QStringLiteral("label"), value);
+        std::unique_ptr<ParameterEditor> editor(createParameterEditor(&p));
+        QVERIFY(editor);
+        TransformParameter shown(p);
+        shown.setValue(editor->editedValue());
+        QCOMPARE(shown.value(), p.value());
+    }
+
     void systemLocaleIsNull()
     {
         TransformParameter p(
