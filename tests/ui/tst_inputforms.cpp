@@ -223,6 +223,9 @@ private slots:
         QTest::newRow("meta placement") << folder << int(FileTypeDelimited) << "Meta information"
                                         << "At start"
                                         << "show_meta" << QVariant(1);
+        QTest::newRow("delimiter") << file << int(FileTypeDelimited) << "Delimiter"
+                                   << "Semicolon"
+                                   << "delimiter" << QVariant(int(DelimiterSemicolon));
         QTest::newRow("alias") << folder << int(FileTypeDelimited) << "Alias"
                                << "people"
                                << "alias" << QVariant("people");
