@@ -128,6 +128,10 @@ private slots:
             << QStringList { "Worksheet", "ignore hidden Excel rows", "ignore hidden Excel columns",
                    "Ignore first rows", "Watching" }
             << QStringList { "Delimiter", "Encoding", "Format", "Sheet match", "Columns" };
+        QTest::newRow("file, fixed width")
+            << int(MediumFile) << int(FileTypeFixedWidth)
+            << QStringList { "Columns", "Widths", "Encoding", "Ignore first rows" }
+            << QStringList { "Delimiter", "Quoting", "Format", "Worksheet" };
         QTest::newRow("file, xml")
             << int(MediumFile) << int(FileTypeXml) << QStringList { "Format", "Encoding" }
             << QStringList { "Ignore first rows", "Delimiter", "Widths" };
@@ -136,6 +140,9 @@ private slots:
                 + QStringList {
                       "Folder", "File match", "Sheet match", "Recurse", "ignore hidden Excel rows"
                   } << QStringList { "File", "Worksheet", "Watching", "Text", "Delimiter" };
+        QTest::newRow("folder, json")
+            << int(MediumFolder) << int(FileTypeJson) << QStringList { "Folder", "Format" }
+            << QStringList { "Sheet match", "Encoding", "Ignore first rows", "Columns" };
         QTest::newRow("clipboard, delimited")
             << int(MediumClipboard) << int(FileTypeDelimited) << QStringList { "Text", "Delimiter" }
             << QStringList { "File", "Folder", "Watching", "File match",
@@ -207,16 +214,34 @@ private slots:
         QTest::newRow("folder") << folder << int(FileTypeDelimited) << "Folder"
                                 << m_data.filePath("other") << "multi_file_folder"
                                 << QVariant(m_data.filePath("other"));
+        QTest::newRow("file match") << folder << int(FileTypeDelimited) << "File match"
+                                    << "*.txt"
+                                    << "multi_file_match" << QVariant("*.txt");
+        QTest::newRow("sheet match") << folder << int(FileTypeExcelXls) << "Sheet match"
+                                     << "Q*"
+                                     << "multi_sheetmatch" << QVariant("Q*");
+        QTest::newRow("recurse") << folder << int(FileTypeDelimited) << "Recurse"
+                                 << ""
+                                 << "multi_file_recurse" << QVariant(1);
+        QTest::newRow("columns") << file << int(FileTypeFixedWidth) << "Columns"
+                                 << "Automatic"
+                                 << "auto_fixed_widths" << QVariant(1);
         QTest::newRow("widths") << file << int(FileTypeFixedWidth) << "Widths"
                                 << "5, 10,3"
                                 << "fixed_widths" << QVariant(OptionMap::intListText({ 5, 10, 3 }));
         QTest::newRow("format") << file << int(FileTypeJson) << "Format"
                                 << "Long (more rows)"
                                 << "json_arrays_as_rows" << QVariant(1);
+        QTest::newRow("hidden rows") << file << int(FileTypeExcelXls) << "ignore hidden Excel rows"
+                                     << ""
+                                     << "ignore_excel_hidden_rows" << QVariant(1);
         QTest::newRow("hidden columns")
             << folder << int(FileTypeExcelXlsx) << "ignore hidden Excel columns"
             << ""
             << "ignore_excel_hidden_cols" << QVariant(1);
+        QTest::newRow("empty columns") << file << int(FileTypeDelimited) << "ignore empty columns"
+                                       << ""
+                                       << "ignore_empty_cols" << QVariant(1);
         QTest::newRow("ignored rows") << file << int(FileTypeDelimited) << "Ignore first rows"
                                       << "3"
                                       << "ignored_rows" << QVariant(3);
@@ -226,6 +251,15 @@ private slots:
         QTest::newRow("delimiter") << file << int(FileTypeDelimited) << "Delimiter"
                                    << "Semicolon"
                                    << "delimiter" << QVariant(int(DelimiterSemicolon));
+        QTest::newRow("meta text") << file << int(FileTypeDelimited) << "Meta text"
+                                   << "$(FileName)"
+                                   << "meta_text" << QVariant("$(FileName)");
+        QTest::newRow("meta column") << file << int(FileTypeDelimited) << "Meta column name"
+                                     << "Source"
+                                     << "meta_col_name" << QVariant("Source");
+        QTest::newRow("schema in use") << file << int(FileTypeDelimited) << "Schema"
+                                       << ""
+                                       << "schema_in_use" << QVariant(1);
         QTest::newRow("alias") << folder << int(FileTypeDelimited) << "Alias"
                                << "people"
                                << "alias" << QVariant("people");
@@ -498,6 +532,10 @@ private slots:
     {
         const QString path = m_data.filePath("table.dat");
         QVERIFY(!WindowSettings::instance().inputFileExtensions().contains("dat"));
+        answerNextDialog([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
+        QCOMPARE(DefaultFileTypeDialog::typeForNewInput(path, nullptr), int(FileTypeNone));
+        QVERIFY(!WindowSettings::instance().inputFileExtensions().contains("dat"));
+
         answerNextDialog([](QWidget* modal) {
             auto* dialog = qobject_cast<DefaultFileTypeDialog*>(modal);
             QVERIFY(dialog);
