@@ -33,10 +33,16 @@ private Q_SLOTS:
                                    << "12,5 €" << false << true << true << 12.5;
         QTest::newRow("german decimal") << "de_DE"
                                         << "1.234,5" << false << false << true << 1234.5;
+        QTest::newRow("german plain") << "de_DE"
+                                      << "42" << false << false << true << 42.0;
         QTest::newRow("english in german") << "de_DE"
                                            << "1.5" << false << false << false << 0.0;
         QTest::newRow("nan") << "en_US"
                              << "nan" << false << false << false << 0.0;
+        QTest::newRow("NaN") << "en_US"
+                             << "NaN" << false << false << false << 0.0;
+        QTest::newRow("inf") << "en_US"
+                             << "Inf" << false << false << false << 0.0;
         QTest::newRow("-inf") << "en_US"
                               << "-INF" << false << false << false << 0.0;
         QTest::newRow("infinity word") << "en_US"

@@ -148,6 +148,18 @@ private slots:
         QCOMPARE(spy.count(), 3);
     }
 
+    void scriptEditorIsMonospacedWithLineNumbers()
+    {
+        TransformParameter p(ParameterType::Script, QStringLiteral("Script"),
+            QStringLiteral("script"), QStringLiteral("a\nb\nc"));
+        ScriptEditor editor(&p);
+        editor.load();
+        QVERIFY(editor.codeEdit()->font().fixedPitch());
+        QCOMPARE(editor.codeEdit()->blockCount(), 3);
+        QVERIFY(editor.codeEdit()->lineNumberWidth() > 0);
+        QVERIFY(editor.codeEdit()->viewport()->x() >= editor.codeEdit()->lineNumberWidth());
+    }
+
     void singleColumnChooser()
     {
         auto p = columnParameter(ParameterType::SingleColumn);
@@ -194,6 +206,18 @@ private slots:
         QVERIFY(value.at(0).ascending);
         QCOMPARE(p->resolve(value.at(1).column), 1);
         QVERIFY(!value.at(1).ascending);
+    }
+
+    void orderedColumnsHaveNoDirection()
+    {
+        auto p = columnParameter(ParameterType::OrderedColumns);
+        p->setValue(QVariant::fromValue(ColumnRefList { ref(*p, 2) }));
+        SortColumnsEditor editor(p.get());
+        editor.load();
+        QCOMPARE(editor.table()->columnCount(), 1);
+        editor.removeRow(0);
+        p->setValue(editor.editedValue());
+        QVERIFY(p->columnRefs().isEmpty());
     }
 
     void filterTerms()
