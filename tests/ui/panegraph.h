@@ -50,8 +50,8 @@ public:
         m_input = new InputNode;
         m_input->setClipboardSource(QStringLiteral("name,city,amount\nann,paris,3\nbob,rome,4\n"));
         m_scene->insertNode(m_input);
-        m_rename = addTransform(QStringLiteral("Rename_Cols"), m_input, 100);
-        m_node = addTransform(EveryOptionTransform::key(), m_rename, 200);
+        m_rename = addTransformBelow(m_scene, QStringLiteral("Rename_Cols"), m_input, 100);
+        m_node = addTransformBelow(m_scene, EveryOptionTransform::key(), m_rename, 200);
         m_scene->setAutoRun(true);
         m_scene->process(GraphScene::RunAll, true);
     }
@@ -69,16 +69,6 @@ public:
     }
 
 private:
-    TransformNode* addTransform(const QString& typeKey, Node* upstream, qreal y)
-    {
-        auto* node = new TransformNode(Catalogue::instance().create(typeKey));
-        node->setPos(0, y);
-        m_scene->insertNode(node);
-        m_scene->insertConnection(upstream, node);
-        node->upstreamChanged();
-        return node;
-    }
-
     GraphScene* m_scene;
     InputNode* m_input;
     TransformNode* m_rename;
@@ -112,15 +102,6 @@ inline QVector<int> resolved(const TransformParameter* p, const ColumnRefList& r
 template <class T> T* cell(const RowTableEditor* editor, int row, int column)
 {
     return qobject_cast<T*>(editor->table()->cellWidget(row, column));
-}
-
-inline QAbstractButton* buttonWithText(const QWidget* editor, const QString& text)
-{
-    for (QAbstractButton* b : editor->findChildren<QAbstractButton*>()) {
-        if (b->text() == text)
-            return b;
-    }
-    return nullptr;
 }
 
 // Adds a row with the table's "+" button, as a user does.

@@ -27,7 +27,6 @@ private slots:
     void runsThreeRowsAndSavesThem();
 
 private:
-    QString write(const QString& name, const QByteArray& bytes);
     BatchDialog* openBatch(MainWindow& window);
 
     QTemporaryDir m_settingsDir;
@@ -41,15 +40,6 @@ void TestBatchDialog::initTestCase()
     registerInputNodeKind();
     registerOutputNodeKind();
     QVERIFY(m_dir.isValid());
-}
-
-QString TestBatchDialog::write(const QString& name, const QByteArray& bytes)
-{
-    QFile file(m_dir.filePath(name));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        qFatal("cannot write %s", qPrintable(name));
-    file.write(bytes);
-    return file.fileName();
 }
 
 BatchDialog* TestBatchDialog::openBatch(MainWindow& window)
@@ -84,7 +74,7 @@ void TestBatchDialog::logLines()
 void TestBatchDialog::runsThreeRowsAndSavesThem()
 {
     for (const char* name : { "jan.csv", "feb.csv", "mar.csv" })
-        write(name, QByteArray("month\n") + name + "\n");
+        writeFile(m_dir.filePath(name), QByteArray("month\n") + name + "\n");
     const QString document = m_dir.filePath("batch.transform");
     {
         MainWindow window;
@@ -128,10 +118,6 @@ void TestBatchDialog::runsThreeRowsAndSavesThem()
                 qPrintable(log + QDir(m_dir.path()).entryList().join(" ")));
         QVERIFY(dialog->processButton()->isEnabled());
         QVERIFY(!dialog->stopButton()->isEnabled());
-        if (qEnvironmentVariableIsSet("VARNIX_BATCH_SHOT")) {
-            dialog->show();
-            QTest::qWait(qEnvironmentVariableIntValue("VARNIX_BATCH_SHOT"));
-        }
         QVERIFY(window.saveDocument(document));
     }
     MainWindow reopened;

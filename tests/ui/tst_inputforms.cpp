@@ -33,40 +33,6 @@
 
 namespace {
 
-void writeFile(const QString& path, const QByteArray& content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
-
-// Runs answer on the next modal dialog once it is up; exec() blocks the
-// test until then.
-void answerNextDialog(std::function<void(QWidget*)> answer)
-{
-    auto* poll = new QTimer;
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, [poll, answer] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal)
-            return;
-        poll->stop();
-        poll->deleteLater();
-        answer(modal);
-    });
-    poll->start();
-}
-
-QPushButton* buttonWithText(QWidget* parent, const QString& text)
-{
-    for (QPushButton* b : parent->findChildren<QPushButton*>()) {
-        if (b->text() == text)
-            return b;
-    }
-    return nullptr;
-}
-
 QString savedText(const QVariant& value)
 {
     return value.type() == QVariant::StringList ? value.toStringList().join(QLatin1Char('|'))
@@ -200,8 +166,8 @@ private slots:
             QVERIFY2(w, qPrintable(name));
             QVERIFY2(!w->isVisibleTo(&form), qPrintable(name + " should be hidden"));
         }
-        QPushButton* readFolder = buttonWithText(&form, "Read a Folder Instead...");
-        QPushButton* changeFolder = buttonWithText(&form, "Change Folder...");
+        QAbstractButton* readFolder = buttonWithText(&form, "Read a Folder Instead...");
+        QAbstractButton* changeFolder = buttonWithText(&form, "Change Folder...");
         QVERIFY(readFolder && changeFolder);
         QCOMPARE(readFolder->isVisibleTo(&form), medium == MediumFile);
         QCOMPARE(changeFolder->isVisibleTo(&form), medium == MediumFolder);
@@ -281,6 +247,9 @@ private slots:
         QTest::newRow("meta placement") << folder << int(FileTypeDelimited) << "Meta information"
                                         << "At start"
                                         << "show_meta" << QVariant(1);
+        QTest::newRow("delimiter") << file << int(FileTypeDelimited) << "Delimiter"
+                                   << "Semicolon"
+                                   << "delimiter" << QVariant(int(DelimiterSemicolon));
         QTest::newRow("meta text") << file << int(FileTypeDelimited) << "Meta text"
                                    << "$(FileName)"
                                    << "meta_text" << QVariant("$(FileName)");
@@ -383,18 +352,6 @@ private slots:
         schema.extraColumns = SchemaExtraIsError;
         SchemaEditorDialog dialog(schema, { "name", "age" });
         QCOMPARE(dialog.schema(), schema);
-        auto texts = [](QComboBox* c) {
-            QStringList t;
-            for (int i = 0; i < c->count(); ++i)
-                t << c->itemText(i);
-            return t;
-        };
-        QCOMPARE(texts(dialog.missingCombo()),
-            (QStringList { "Add as in schema", "Treat as an error" }));
-        QCOMPARE(texts(dialog.orderCombo()),
-            (QStringList { "Re-order as in schema", "Treat as an error" }));
-        QCOMPARE(texts(dialog.extraCombo()),
-            (QStringList { "Add to end", "Ignore", "Treat as an error" }));
 
         dialog.addColumn("c", "z");
         dialog.table()->setCurrentCell(2, 0);
@@ -581,9 +538,7 @@ private slots:
         answerNextDialog([](QWidget* modal) {
             auto* dialog = qobject_cast<DefaultFileTypeDialog*>(modal);
             QVERIFY(dialog);
-            QCOMPARE(dialog->windowTitle(), QStringLiteral("Set Default File Type"));
-            QVERIFY(dialog->findChild<QLabel*>()->text()
-                == QStringLiteral("Select a default file type for extension 'dat'."));
+            QVERIFY(dialog->findChild<QLabel*>()->text().contains(QStringLiteral("'dat'")));
             dialog->typeCombo()->setCurrentText("XML");
             dialog->accept();
         });

@@ -1,4 +1,4 @@
-#include "tests/graph/testnodes.h"
+#include "tests/ui/uitesthelpers.h"
 
 #include "core/memorylimit.h"
 #include "graph/connection.h"
@@ -16,7 +16,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QScrollBar>
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -40,23 +39,6 @@ SourceNode* addSource(GraphScene* graph, const QString& name, const QPointF& at)
     source->setCentre(at);
     graph->insertNode(source);
     return source;
-}
-
-// Sends a press, a drag in steps and a release to the centre pane, as a
-// hand on the mouse would.
-void drag(GraphPane* pane, const QPointF& fromScene, const QPointF& toScene)
-{
-    QWidget* viewport = pane->viewport();
-    const QPoint from = pane->mapFromScene(fromScene);
-    const QPoint to = pane->mapFromScene(toScene);
-    QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, from);
-    for (int step = 1; step <= 5; ++step) {
-        const QPoint at = from + (to - from) * step / 5;
-        QMouseEvent move(QEvent::MouseMove, at, viewport->mapToGlobal(at), Qt::NoButton,
-            Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(viewport, &move);
-    }
-    QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, to);
 }
 
 } // namespace
@@ -91,7 +73,6 @@ private slots:
     void itemSummaryListsAndSorts();
     void findItems_data();
     void findItems();
-    void screenshot();
 
 private:
     MainWindow* m_window = nullptr;
@@ -161,19 +142,12 @@ void TestMainWindow::quickAddRefusesWrongSelection_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("select"); // 0 nothing, 1 one source, 2 two sources, 3 a note
+    // The wording per selection is the scene's; here the window shows it.
     QTest::addColumn<QString>("message"); // empty when the transform is added
 
-    QTest::newRow("two-input type with one input")
-        << "test pair" << 1
-        << "Selected: 1 Input\nTo add a 'Test Pair' transform you need to first select just 2 "
-           "Input items in the Center pane.";
     QTest::newRow("case with nothing")
         << "cas" << 0
         << "No items selected.\nTo add a 'Case' transform you need to first select just 1 "
-           "Input, Transform or Connection item in the Center pane.";
-    QTest::newRow("case with a note")
-        << "case" << 3
-        << "Selected: 1 Note\nTo add a 'Case' transform you need to first select just 1 "
            "Input, Transform or Connection item in the Center pane.";
     QTest::newRow("two-input type with two inputs") << "Test Pair" << 2 << QString();
     QTest::newRow("sort with one input") << "sort" << 1 << QString();
@@ -296,23 +270,11 @@ void TestMainWindow::categoryFilter()
 {
     ActionPane* pane = m_window->actionPane();
     pane->advancedBox()->setChecked(true);
-    QCOMPARE(pane->filterBox()->itemText(0), QStringLiteral("All transforms"));
-    QCOMPARE(pane->filterBox()->itemText(5), QStringLiteral("Analysis transforms"));
     pane->filterBox()->setCurrentIndex(CategoryFormat);
     const QStringList shown = pane->visibleTypeKeys();
     QVERIFY(shown.contains(QStringLiteral("Case")));
     for (const QString& key : shown)
         QCOMPARE(Catalogue::instance().prototype(key)->category(), int(CategoryFormat));
-    // Usage entries appear once ten types have been used.
-    QCOMPARE(pane->filterBox()->count(), 7);
-    const QList<Transform*>& all = Catalogue::instance().prototypes();
-    for (int i = 0; i < 10 && i < all.size(); ++i)
-        pane->noteUsed(all.at(i)->typeKey());
-    if (all.size() >= 10) {
-        QCOMPARE(pane->filterBox()->count(), 9);
-        QCOMPARE(pane->filterBox()->itemText(7), QStringLiteral("10 most used"));
-        QCOMPARE(pane->filterBox()->itemText(8), QStringLiteral("10 last used"));
-    }
 }
 
 void TestMainWindow::dragMovesWithUndo()
@@ -444,10 +406,6 @@ void TestMainWindow::panesShowAndMove()
     QVERIFY(!m_window->actionPane()->isVisible());
     m_window->action(QStringLiteral("&Log Pane"))->setChecked(true);
     QVERIFY(m_window->logPane()->isVisible());
-    m_window->action(QStringLiteral("Toggle &UI Theme"))->trigger();
-    QVERIFY(QApplication::palette().color(QPalette::Window).lightness() < 100);
-    m_window->action(QStringLiteral("Toggle &UI Theme"))->trigger();
-    QVERIFY(QApplication::palette().color(QPalette::Window).lightness() > 150);
 }
 
 void TestMainWindow::findItems_data()
@@ -555,9 +513,7 @@ void TestMainWindow::newerDocumentWarns()
     QByteArray text = file.readAll();
     file.close();
     text.replace("\"87\"", QByteArray("\"") + QByteArray::number(version) + "\"");
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(text);
-    file.close();
+    writeFile(path, text);
     m_window->action(QStringLiteral("&New"))->trigger();
     QVERIFY(m_window->loadDocument(path));
     QCOMPARE(m_window->lastMessage().startsWith(
@@ -582,59 +538,6 @@ void TestMainWindow::itemSummaryListsAndSorts()
     QCOMPARE(table->item(0, 5)->text(), QStringLiteral("3"));
     QCOMPARE(table->item(2, 1)->text(), QStringLiteral("Note"));
     QCOMPARE(table->item(2, 5)->text(), QStringLiteral("0"));
-}
-
-void TestMainWindow::screenshot()
-{
-    const QString target = qEnvironmentVariable("VARNIX_SCREENSHOT");
-    if (target.isEmpty())
-        QSKIP("set VARNIX_SCREENSHOT to a PNG path to take a picture of the window");
-    GraphScene* graph = m_window->graph();
-    SourceNode* people = addSource(graph, QStringLiteral("customers-2024.csv"), QPointF(0, 0));
-    SourceNode* cities = addSource(graph, QStringLiteral("cities.csv"), QPointF(260, 0));
-    people->setComment(QStringLiteral("Export from the CRM, refreshed monthly"));
-    people->setSelected(true);
-    m_window->addTransform(QStringLiteral("Whitespace"));
-    Node* trimmed = graph->nodes(true).value(0);
-    m_window->addTransform(QStringLiteral("Case"));
-    Node* cased = graph->nodes(true).value(0);
-    graph->clearSelection();
-    cased->setSelected(true);
-    cities->setSelected(true);
-    m_window->addTransform(Catalogue::instance().prototype(QStringLiteral("Join"))
-            ? QStringLiteral("Join")
-            : QStringLiteral("Test_Pair"));
-    graph->clearSelection();
-    trimmed->setSelected(true);
-    m_window->addTransform(QStringLiteral("Dedupe"));
-    graph->clearSelection();
-    auto* note = new NoteNode;
-    note->setComment(QStringLiteral("Join customers to their city before the report."));
-    note->setCentre(QPointF(520, 120));
-    graph->addNode(note);
-    m_window->action(QStringLiteral("&Log Pane"))->setChecked(true);
-    m_window->action(QStringLiteral("Zoom &Fit"))->setChecked(true);
-    cased->setSelected(true);
-    QTest::qWait(200);
-    QVERIFY(m_window->grab().save(target));
-    // A second picture while a connection is dragged out of an item.
-    Transform* sort = Catalogue::instance().create(QStringLiteral("Sort"));
-    sort->defineParameters({}, false);
-    auto* lone = new TransformNode(sort);
-    lone->setCentre(QPointF(560, 320));
-    graph->insertNode(lone);
-    GraphPane* pane = m_window->graphPane();
-    QWidget* viewport = pane->viewport();
-    const QPoint from = pane->mapFromScene(cities->mapToScene(QPointF(138, 28)));
-    const QPoint to = pane->mapFromScene(note->centre() + QPointF(0, 120));
-    QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, from);
-    QMouseEvent move(QEvent::MouseMove, to, viewport->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
-        Qt::NoModifier);
-    QApplication::sendEvent(viewport, &move);
-    QTest::qWait(100);
-    QVERIFY(m_window->grab().save(
-        QString(target).replace(QStringLiteral(".png"), QStringLiteral("-guide.png"))));
-    QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, to);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -6,6 +6,7 @@
 #include "ui/prompts.h"
 #include "ui/windowdialogs.h"
 #include "ui/windowsettings.h"
+#include "uitesthelpers.h"
 
 #include <QAction>
 #include <QDir>
@@ -96,10 +97,7 @@ void TestMainWindowDocument::missingInputsAreListed()
     QFETCH(QString, expected);
     QTemporaryDir dir;
     const QString document = dir.filePath(QStringLiteral("inputs.transform"));
-    QFile file(document);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(documentWithInputs(paths));
-    file.close();
+    writeFile(document, documentWithInputs(paths));
 
     MainWindow window;
     window.setQuietMessages(true);
@@ -174,19 +172,17 @@ void TestMainWindowDocument::documentPlaceAndLocale()
 {
     QTemporaryDir dir;
     const QString document = dir.filePath(QStringLiteral("german.transform"));
-    QFile file(document);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("<!DOCTYPE Varnix>\n<root><meta><version value=\"87\"/><locale value=\"de_DE\"/>"
-               "</meta><inputs><input id=\"1\" medium=\"1\" header=\"1\" delimiter=\"2\" "
-               "text=\"v%0A1.234%2C5%0A200\"/></inputs><transforms><transform id=\"2\" "
-               "name=\"Sort\" pos_v12=\"0\x1f"
-               "100\"><parameters><parameter name=\"Columns\" "
-               "value=\"0%1F1\"/></parameters></transform></transforms><outputs><output id=\"3\" "
-               "file_type=\"0\" path=\"sorted.csv\" pos_v12=\"0\x1f"
-               "200\"/></outputs>"
-               "<connections><connection start_id=\"1\" end_id=\"2\"/><connection "
-               "start_id=\"2\" end_id=\"3\"/></connections></root>\n");
-    file.close();
+    writeFile(document,
+        "<!DOCTYPE Varnix>\n<root><meta><version value=\"87\"/><locale value=\"de_DE\"/>"
+        "</meta><inputs><input id=\"1\" medium=\"1\" header=\"1\" delimiter=\"2\" "
+        "text=\"v%0A1.234%2C5%0A200\"/></inputs><transforms><transform id=\"2\" "
+        "name=\"Sort\" pos_v12=\"0\x1f"
+        "100\"><parameters><parameter name=\"Columns\" "
+        "value=\"0%1F1\"/></parameters></transform></transforms><outputs><output id=\"3\" "
+        "file_type=\"0\" path=\"sorted.csv\" pos_v12=\"0\x1f"
+        "200\"/></outputs>"
+        "<connections><connection start_id=\"1\" end_id=\"2\"/><connection "
+        "start_id=\"2\" end_id=\"3\"/></connections></root>\n");
     const QString preference = QLocale().name();
     MainWindow window;
     window.setQuietMessages(true);

@@ -1,4 +1,4 @@
-#include "tests/graph/testnodes.h"
+#include "tests/ui/uitesthelpers.h"
 
 #include "graph/notenode.h"
 #include "ui/actionpane.h"
@@ -41,7 +41,6 @@ private slots:
     void connectionEdgeBand();
     void detailText_data();
     void detailText();
-    void statusColoursDiffer();
     void zoomStaysWithinLimits_data();
     void zoomStaysWithinLimits();
     void fitNeverEnlarges();
@@ -153,19 +152,6 @@ void TestMainWindowPainter::detailText()
     QCOMPARE(NodePainter::detailText(*node, options), text);
 }
 
-void TestMainWindowPainter::statusColoursDiffer()
-{
-    QSet<QRgb> colours;
-    for (int status : { StatusNeedsUpdating, StatusUpdating, StatusUpToDate, StatusError })
-        colours.insert(NodePainter::statusColour(status).rgb());
-    QCOMPARE(colours.size(), 4);
-    QSet<QRgb> kinds;
-    for (int kind :
-        { InputNodeType, TransformNodeType, OutputNodeType, NoteNodeType, ChartNodeType })
-        kinds.insert(NodePainter::kindColour(kind).rgb());
-    QCOMPARE(kinds.size(), 5);
-}
-
 void TestMainWindowPainter::zoomStaysWithinLimits_data()
 {
     QTest::addColumn<qreal>("factor");
@@ -263,17 +249,7 @@ void TestMainWindowPainter::snapOnRelease()
     node->setPos(3, 7);
     scene.insertNode(node);
     pane.centerOn(node);
-    QWidget* viewport = pane.viewport();
-    const QPoint from = pane.mapFromScene(node->centre());
-    const QPoint to = from + QPoint(47, 33);
-    QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, from);
-    for (int step = 1; step <= 4; ++step) {
-        const QPoint at = from + (to - from) * step / 4;
-        QMouseEvent move(QEvent::MouseMove, at, viewport->mapToGlobal(at), Qt::NoButton,
-            Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(viewport, &move);
-    }
-    QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, to);
+    drag(&pane, node->centre(), node->centre() + QPointF(47, 31));
     QVERIFY(node->pos() != QPointF(3, 7));
     QCOMPARE(std::fmod(node->pos().x(), GraphPane::GridSize), 0.0);
     QCOMPARE(std::fmod(node->pos().y(), GraphPane::GridSize), 0.0);

@@ -1,9 +1,6 @@
 // The right pane's option forms at the pane's usual size, with data upstream
 // so the column editors are filled: nothing is squeezed below the size it
 // needs, and labels and table headings are not cut off.
-//
-// With VARNIX_PANE_SHOTS set to a folder, each form is also saved there as
-// "paneeditors-<type>.png" for a look by eye (run under a real X server).
 
 #include "everyoptiontransform.h"
 #include "graph/graphscene.h"
@@ -19,7 +16,6 @@
 #include "uitesthelpers.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -118,11 +114,7 @@ private slots:
         auto* input = new InputNode;
         input->setClipboardSource(csv());
         m_scene->insertNode(input);
-        m_node = new TransformNode(Catalogue::instance().create(typeKey));
-        m_node->setPos(0, 100);
-        m_scene->insertNode(m_node);
-        m_scene->insertConnection(input, m_node);
-        m_node->upstreamChanged();
+        m_node = addTransformBelow(m_scene, typeKey, input, 100);
         m_scene->process(GraphScene::RunAll, true);
         fillOptions(m_node->transform());
         m_scene->process(GraphScene::RunAll, true);
@@ -138,16 +130,6 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&pane));
         checkFits(pane);
         checkDataTools(pane);
-        const QString shots = qEnvironmentVariable("VARNIX_PANE_SHOTS");
-        if (!shots.isEmpty()) {
-            const QString file
-                = QDir(shots).filePath(QStringLiteral("paneeditors-%1.png").arg(typeKey.toLower()));
-            QVERIFY(pane.grab().save(file));
-            // The whole form as well, for forms taller than the pane.
-            QWidget* form = pane.options();
-            QVERIFY(form->grab().save(QDir(shots).filePath(
-                QStringLiteral("paneeditors-%1-form.png").arg(typeKey.toLower()))));
-        }
     }
 
 private:

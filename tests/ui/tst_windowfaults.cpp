@@ -38,6 +38,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSplitter>
 #include <QSplitterHandle>
 #include <QStandardPaths>
@@ -46,7 +47,6 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -115,7 +115,6 @@ private slots:
     void clickOnItemBodySelectsItem();
     void openingWithAutoRun_data();
     void openingWithAutoRun();
-    void documentOpensUnmodified();
     void optionsSplitStaysPerKind();
     void pastedItemIsSelectedAndShown();
     void checkedColumnsKeepTheirPlace();
@@ -202,10 +201,7 @@ void TestWindowFaults::clickOnItemBodySelectsItem()
 QString TestWindowFaults::saveRunningDocument()
 {
     const QString csv = m_dir.filePath(QStringLiteral("in.csv"));
-    QFile file(csv);
-    file.open(QIODevice::WriteOnly);
-    file.write("name\nann\n");
-    file.close();
+    writeFile(csv, "name\nann\n");
     GraphScene* graph = m_window->graph();
     graph->setAutoRun(false);
     auto* input = new InputNode(csv);
@@ -268,17 +264,11 @@ void TestWindowFaults::openingWithAutoRun()
         m_window->action(QStringLiteral("Run &Selected"))->trigger();
         QTRY_VERIFY(QFile::exists(m_dir.filePath(QStringLiteral("out.csv"))));
     }
-    WindowSettings::instance().setOpenAutoRun(1);
-}
-
-void TestWindowFaults::documentOpensUnmodified()
-{
-    const QString doc = saveRunningDocument();
-    WindowSettings::instance().setOpenAutoRun(0);
-    QVERIFY(m_window->loadDocument(doc));
-    QTRY_VERIFY(!m_window->graph()->isProcessing());
-    QTest::qWait(100);
-    QVERIFY(!m_window->isModified());
+    if (choice == 0) {
+        // Nor does the run that follows the opening count as a change.
+        QTest::qWait(100);
+        QVERIFY(!m_window->isModified());
+    }
     WindowSettings::instance().setOpenAutoRun(1);
 }
 
@@ -362,9 +352,10 @@ void TestWindowFaults::checkedColumnsKeepTheirPlace()
         list->item(r)->setCheckState(r == 0 ? Qt::Checked : Qt::Unchecked);
     QTRY_VERIFY(!graph->isProcessing());
     // The user checks the last column; the run that follows keeps it there.
+    QSignalSpy runs(graph, &GraphScene::processingComplete);
     list->item(list->count() - 1)->setCheckState(Qt::Checked);
     const QStringList before = rows();
-    QTest::qWait(400);
+    QTRY_VERIFY(runs.count() >= 1);
     QTRY_VERIFY(!graph->isProcessing());
     editor = m_window->itemPane()->findChild<ColumnListEditor*>();
     list = editor->listWidget();
@@ -481,11 +472,10 @@ void TestWindowFaults::helpOpensInTheProgram()
 void TestWindowFaults::fileWindowOffersKnownTypes()
 {
     QStringList filters;
-    QTimer::singleShot(200, [&filters] {
-        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+    answerNextDialog([&filters](QWidget* modal) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal))
             filters = dialog->nameFilters();
-            dialog->reject();
-        }
+        qobject_cast<QDialog*>(modal)->reject();
     });
     QTest::mouseClick(m_window->actionPane()->inputButton(), Qt::LeftButton);
     QVERIFY(filters.size() > 3);
