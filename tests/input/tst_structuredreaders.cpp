@@ -2,6 +2,7 @@
 #include "input/inputformat.h"
 #include "input/inputsource.h"
 #include "output/outputformat.h"
+#include "tests/input/testsupport.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -106,10 +107,10 @@ void TestStructuredReaders::pastedTextType_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("fileType");
-    QTest::newRow("json") << "\n  [{\"a\":1}]" << int(FileTypeJson);
-    QTest::newRow("xml") << "<r/>" << int(FileTypeXml);
-    QTest::newRow("vcard") << "begin:vcard\nFN:A\nend:vcard" << int(FileTypeVCard);
-    QTest::newRow("anything else") << "a,b\n1,2" << int(FileTypeDelimited);
+    addRow("json", "\n  [{\"a\":1}]", int(FileTypeJson));
+    addRow("xml", "<r/>", int(FileTypeXml));
+    addRow("vcard", "begin:vcard\nFN:A\nend:vcard", int(FileTypeVCard));
+    addRow("anything else", "a,b\n1,2", int(FileTypeDelimited));
 }
 
 void TestStructuredReaders::pastedTextType()
@@ -127,107 +128,74 @@ void TestStructuredReaders::readers_data()
     QTest::addColumn<QStringList>("warnings");
 
     const int json = FileTypeJson;
-    QTest::newRow("json records, missing member")
-        << json << ""
-        << R"([{"a":1,"b":{"c":"x"}},{"a":2}])"
-        << rows({ { "a", "b.c" }, { "1", "x" }, { "2", "" } }) << QStringList();
-    QTest::newRow("json member order kept, plain values first")
-        << json << ""
-        << R"({"z":[1],"y":{"q":true},"x":null,"w":1.50})"
-        << rows({ { "x", "w", "y.q", "z.0" }, { "null", "1.5", "true", "1" } }) << QStringList();
-    QTest::newRow("json dot in key")
-        << json << ""
-        << R"({"x.y":" a  b "})" << rows({ { "x-y" }, { "a  b" } }) << QStringList();
-    QTest::newRow("json wide arrays")
-        << json << ""
-        << R"({"n":"A","tags":["p","q"]})"
-        << rows({ { "n", "tags.0", "tags.1" }, { "A", "p", "q" } }) << QStringList();
-    QTest::newRow("json long arrays repeat plain values")
-        << json << "long"
-        << R"({"n":"A","tags":["p","q"],"k":[{"v":1},{"v":2}],"s":[{"w":3}]})"
-        << rows({ { "n", "tags", "k.v", "s.w" }, { "A", "p", "", "3" }, { "A", "q", "", "3" },
-               { "A", "", "1", "3" }, { "A", "", "2", "3" } })
-        << QStringList();
-    QTest::newRow("json lines") << json << ""
-                                << "{\"a\":1}\n\n{\"a\":2,\"b\":3}\r\n"
-                                << rows({ { "a", "b" }, { "1", "" }, { "2", "3" } })
-                                << QStringList();
-    QTest::newRow("json lines broken third line")
-        << json << ""
-        << "{\"a\":1}\n{\"a\":2}\n{\"a\":\n"
-        << rows({ { "a" }, { "1" }, { "2" } })
-        << QStringList { "Error parsing JSON lines: at line 3 offset 5: Invalid value" };
-    QTest::newRow("json empty records kept")
-        << json << "keepempty"
-        << "[{}, {\"a\":\"\"}, {}]" << rows({ { "a" }, { "" }, { "" } }) << QStringList();
-    QTest::newRow("json top-level number") << json << ""
-                                           << "42" << Rows()
-                                           << QStringList { "Array or object expected at "
-                                                            "top-level in JSON" };
-    QTest::newRow("json numbers") << json << ""
-                                  << R"([{"a":1.50,"b":100.0,"c":-0.0,"d":1e2,"e":-7}])"
-                                  << rows({ { "a", "b", "c", "d", "e" },
-                                         { "1.5", "100", "0", "100", "-7" } })
-                                  << QStringList();
+    addRow("json records, missing member", json, "", R"([{"a":1,"b":{"c":"x"}},{"a":2}])",
+        rows({ { "a", "b.c" }, { "1", "x" }, { "2", "" } }), QStringList());
+    addRow("json member order kept, plain values first", json, "",
+        R"({"z":[1],"y":{"q":true},"x":null,"w":1.50})",
+        rows({ { "x", "w", "y.q", "z.0" }, { "null", "1.5", "true", "1" } }), QStringList());
+    addRow("json dot in key", json, "", R"({"x.y":" a  b "})", rows({ { "x-y" }, { "a  b" } }),
+        QStringList());
+    addRow("json wide arrays", json, "", R"({"n":"A","tags":["p","q"]})",
+        rows({ { "n", "tags.0", "tags.1" }, { "A", "p", "q" } }), QStringList());
+    addRow("json long arrays repeat plain values", json, "long",
+        R"({"n":"A","tags":["p","q"],"k":[{"v":1},{"v":2}],"s":[{"w":3}]})",
+        rows({ { "n", "tags", "k.v", "s.w" }, { "A", "p", "", "3" }, { "A", "q", "", "3" },
+            { "A", "", "1", "3" }, { "A", "", "2", "3" } }),
+        QStringList());
+    addRow("json lines", json, "", "{\"a\":1}\n\n{\"a\":2,\"b\":3}\r\n",
+        rows({ { "a", "b" }, { "1", "" }, { "2", "3" } }), QStringList());
+    addRow("json lines broken third line", json, "", "{\"a\":1}\n{\"a\":2}\n{\"a\":\n",
+        rows({ { "a" }, { "1" }, { "2" } }),
+        QStringList { "Error parsing JSON lines: at line 3 offset 5: Invalid value" });
+    addRow("json empty records kept", json, "keepempty", "[{}, {\"a\":\"\"}, {}]",
+        rows({ { "a" }, { "" }, { "" } }), QStringList());
+    addRow("json top-level number", json, "", "42", Rows(),
+        QStringList { "Array or object expected at "
+                      "top-level in JSON" });
+    addRow("json numbers", json, "", R"([{"a":1.50,"b":100.0,"c":-0.0,"d":1e2,"e":-7}])",
+        rows({ { "a", "b", "c", "d", "e" }, { "1.5", "100", "0", "100", "-7" } }), QStringList());
     // Text is read in blocks of 32768 characters; a number may span two.
-    QTest::newRow("json number across blocks")
-        << json << "" << QLatin1Char('[') + QString(32763, QLatin1Char(' ')) + "123456.5]"
-        << rows({ { "value" }, { "123456.5" } }) << QStringList();
-    QTest::newRow("json big integer kept")
-        << json << ""
-        << "[{\"n\":123456789012345678901234}]" << rows({ { "n" }, { "123456789012345678901234" } })
-        << QStringList();
+    addRow("json number across blocks", json, "",
+        QLatin1Char('[') + QString(32763, QLatin1Char(' ')) + "123456.5]",
+        rows({ { "value" }, { "123456.5" } }), QStringList());
+    addRow("json big integer kept", json, "", "[{\"n\":123456789012345678901234}]",
+        rows({ { "n" }, { "123456789012345678901234" } }), QStringList());
 
     const int xml = FileTypeXml;
-    QTest::newRow("xml records with attribute")
-        << xml << ""
-        << "<?xml version=\"1.0\"?><root><record id=\"7\"><_name>Ann</_name>"
-           "<a.b> x </a.b></record><record id=\"8\"><_name>Bo</_name></record></root>"
-        << rows({ { "_id", "name", "a-b" }, { "7", "Ann", "x" }, { "8", "Bo", "" } })
-        << QStringList();
-    QTest::newRow("xml nested record level and repeated children")
-        << xml << ""
-        << "<doc><list><item><t>1</t><t>2</t></item><item><t>3</t></item></list></doc>"
-        << rows({ { "t.0", "t.1", "t" }, { "1", "2", "" }, { "", "", "3" } }) << QStringList();
-    QTest::newRow("xml predefined entities and character references")
-        << xml << ""
-        << "<r><v>x &amp; &lt;y&gt; &#65;</v><v><![CDATA[<z>]]></v></r>"
-        << rows({ { "value" }, { "x & <y> A" }, { "<z>" } }) << QStringList();
-    QTest::newRow("xml long") << xml << "long"
-                              << "<orders><order no=\"5\"><line>a</line><line>b</line></order>"
-                                 "<order no=\"6\"><line>c</line></order></orders>"
-                              << rows({ { "_no", "line" }, { "5", "a" }, { "5", "b" },
-                                     { "6", "c" } })
-                              << QStringList();
+    addRow("xml records with attribute", xml, "",
+        "<?xml version=\"1.0\"?><root><record id=\"7\"><_name>Ann</_name>"
+        "<a.b> x </a.b></record><record id=\"8\"><_name>Bo</_name></record></root>",
+        rows({ { "_id", "name", "a-b" }, { "7", "Ann", "x" }, { "8", "Bo", "" } }), QStringList());
+    addRow("xml nested record level and repeated children", xml, "",
+        "<doc><list><item><t>1</t><t>2</t></item><item><t>3</t></item></list></doc>",
+        rows({ { "t.0", "t.1", "t" }, { "1", "2", "" }, { "", "", "3" } }), QStringList());
+    addRow("xml predefined entities and character references", xml, "",
+        "<r><v>x &amp; &lt;y&gt; &#65;</v><v><![CDATA[<z>]]></v></r>",
+        rows({ { "value" }, { "x & <y> A" }, { "<z>" } }), QStringList());
+    addRow("xml long", xml, "long",
+        "<orders><order no=\"5\"><line>a</line><line>b</line></order>"
+        "<order no=\"6\"><line>c</line></order></orders>",
+        rows({ { "_no", "line" }, { "5", "a" }, { "5", "b" }, { "6", "c" } }), QStringList());
 
     const int vcf = FileTypeVCard;
-    QTest::newRow("vcard folding, parameters, version skipped")
-        << vcf << ""
-        << "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ann\r\n  Lee\r\nTEL;TYPE=CELL:1\r\n"
-           "TEL;TYPE=WORK:2\r\nEND:VCARD\r\nBEGIN:VCARD\nFN:Bo\nFN:Bob\nEND:VCARD\n"
-        << rows({ { "FN", "TEL;TYPE=CELL", "TEL;TYPE=WORK" }, { "Ann Lee", "1", "2" },
-               { "Bob", "", "" } })
-        << QStringList();
-    QTest::newRow("vcard unfinished card adds no column")
-        << vcf << ""
-        << "BEGIN:VCARD\nFN:Ann\nEND:VCARD\nBEGIN:VCARD\nNOTE:x\n"
-        << rows({ { "FN" }, { "Ann" } })
-        << QStringList { "vCard parsing error: 2 'BEGIN:VCARD' and 1 'END:VCARD'" };
-    QTest::newRow("vcard without end")
-        << vcf << ""
-        << "BEGIN:VCARD\nFN:Ann\n"
-        << Rows() << QStringList { "vCard parsing error: 1 'BEGIN:VCARD' and 0 'END:VCARD'" };
+    addRow("vcard folding, parameters, version skipped", vcf, "",
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ann\r\n  Lee\r\nTEL;TYPE=CELL:1\r\n"
+        "TEL;TYPE=WORK:2\r\nEND:VCARD\r\nBEGIN:VCARD\nFN:Bo\nFN:Bob\nEND:VCARD\n",
+        rows({ { "FN", "TEL;TYPE=CELL", "TEL;TYPE=WORK" }, { "Ann Lee", "1", "2" },
+            { "Bob", "", "" } }),
+        QStringList());
+    addRow("vcard unfinished card adds no column", vcf, "",
+        "BEGIN:VCARD\nFN:Ann\nEND:VCARD\nBEGIN:VCARD\nNOTE:x\n", rows({ { "FN" }, { "Ann" } }),
+        QStringList { "vCard parsing error: 2 'BEGIN:VCARD' and 1 'END:VCARD'" });
+    addRow("vcard without end", vcf, "", "BEGIN:VCARD\nFN:Ann\n", Rows(),
+        QStringList { "vCard parsing error: 1 'BEGIN:VCARD' and 0 'END:VCARD'" });
 
     const int fixed = FileTypeFixedWidth;
-    QTest::newRow("fixed manual widths, short line")
-        << fixed << "widths=3,5,2"
-        << "Id Name Ag\n1  Ann  31\n2  B\n"
-        << rows({ { "Id", "Name", "Ag" }, { "1", "Ann", "31" }, { "2", "B", "" } })
-        << QStringList();
-    QTest::newRow("fixed ignored first rows")
-        << fixed << "widths=2,2 skip=1"
-        << "title\nab12\ncd34\n"
-        << rows({ { "ab", "12" }, { "cd", "34" } }) << QStringList();
+    addRow("fixed manual widths, short line", fixed, "widths=3,5,2",
+        "Id Name Ag\n1  Ann  31\n2  B\n",
+        rows({ { "Id", "Name", "Ag" }, { "1", "Ann", "31" }, { "2", "B", "" } }), QStringList());
+    addRow("fixed ignored first rows", fixed, "widths=2,2 skip=1", "title\nab12\ncd34\n",
+        rows({ { "ab", "12" }, { "cd", "34" } }), QStringList());
 }
 
 void TestStructuredReaders::readers()
@@ -255,12 +223,12 @@ void TestStructuredReaders::fixedWidthDetection_data()
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QVector<int>>("widths");
 
-    QTest::newRow("report with header and an odd line") << QStringList { "Name       Age  City",
-        "---------- ---- ----------", "Ann Lee    31   Leeds", "Bo         7    Bath",
-        "Cy O'Neil  102  York", "", "Di         45   Hull" }
-                                                        << QVector<int> { 11, 5, 10 };
-    QTest::newRow("no separators") << QStringList { "abc", "def" } << QVector<int> { 3 };
-    QTest::newRow("nothing") << QStringList { "", "  " } << QVector<int>();
+    addRow("report with header and an odd line",
+        QStringList { "Name       Age  City", "---------- ---- ----------", "Ann Lee    31   Leeds",
+            "Bo         7    Bath", "Cy O'Neil  102  York", "", "Di         45   Hull" },
+        QVector<int> { 11, 5, 10 });
+    addRow("no separators", QStringList { "abc", "def" }, QVector<int> { 3 });
+    addRow("nothing", QStringList { "", "  " }, QVector<int>());
 }
 
 void TestStructuredReaders::fixedWidthDetection()
@@ -294,25 +262,21 @@ void TestStructuredReaders::badInputEndsInWarning_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("warningStart");
 
-    QTest::newRow("json deep nesting")
-        << int(FileTypeJson) << QByteArray(100000, '[') << "Error parsing JSON: nested more";
-    QTest::newRow("json truncated string")
-        << int(FileTypeJson) << QByteArray("[\"abc") << "Error parsing JSON: Missing a closing";
-    QTest::newRow("xml deep nesting") << int(FileTypeXml) << QByteArray("<a>").repeated(100000)
-                                      << "Error parsing XML: nested more";
-    QTest::newRow("xml truncated")
-        << int(FileTypeXml) << QByteArray("<r><a>1</a><b") << "Error parsing XML: ";
-    QTest::newRow("xml entities")
-        << int(FileTypeXml)
-        << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE l [<!ENTITY a \"aaaaaaaaaa\">"
-                      "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
-                      "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">]><l><v>&c;</v></l>")
-        << "Error parsing XML: ";
-    QTest::newRow("json huge string")
-        << int(FileTypeJson) << QByteArray("[\"") + QByteArray(20 << 20, 'a') + "\""
-        << "Error parsing JSON: Missing";
-    QTest::newRow("json invalid utf-8")
-        << int(FileTypeJson) << QByteArray("[\"a\xff\xfe\"]") << "'";
+    addRow("json deep nesting", int(FileTypeJson), QByteArray(100000, '['),
+        "Error parsing JSON: nested more");
+    addRow("json truncated string", int(FileTypeJson), QByteArray("[\"abc"),
+        "Error parsing JSON: Missing a closing");
+    addRow("xml deep nesting", int(FileTypeXml), QByteArray("<a>").repeated(100000),
+        "Error parsing XML: nested more");
+    addRow("xml truncated", int(FileTypeXml), QByteArray("<r><a>1</a><b"), "Error parsing XML: ");
+    addRow("xml entities", int(FileTypeXml),
+        QByteArray("<?xml version=\"1.0\"?><!DOCTYPE l [<!ENTITY a \"aaaaaaaaaa\">"
+                   "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
+                   "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">]><l><v>&c;</v></l>"),
+        "Error parsing XML: ");
+    addRow("json huge string", int(FileTypeJson),
+        QByteArray("[\"") + QByteArray(20 << 20, 'a') + "\"", "Error parsing JSON: Missing");
+    addRow("json invalid utf-8", int(FileTypeJson), QByteArray("[\"a\xff\xfe\"]"), "'");
 }
 
 void TestStructuredReaders::badInputEndsInWarning()
@@ -344,7 +308,7 @@ void TestStructuredReaders::jsonTestSuite_data()
     const QStringList names = QDir(suiteFile(QString())).entryList(QDir::Files, QDir::Name);
     QVERIFY(names.size() > 300);
     for (const QString& name : names)
-        QTest::newRow(qPrintable(name)) << name;
+        addRow(qPrintable(name), name);
 }
 
 void TestStructuredReaders::jsonTestSuite()
@@ -370,7 +334,7 @@ void TestStructuredReaders::jsonTestSuiteRows_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<Rows>("expected");
 
-    const auto row = [](const char* name, Rows rows) { QTest::newRow(name) << name << rows; };
+    const auto row = [](const char* name, Rows rows) { addRow(name, name, rows); };
     row("y_array_heterogeneous.json", rows({ { "value" }, { "null" }, { "1" }, { "1" } }));
     row("y_array_with_several_null.json",
         rows({ { "value" }, { "1" }, { "null" }, { "null" }, { "null" }, { "2" } }));
