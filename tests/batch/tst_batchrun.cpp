@@ -7,6 +7,7 @@
 #include "graph/graphscene.h"
 #include "input/inputnode.h"
 #include "output/outputnode.h"
+#include "tests/input/testsupport.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -162,14 +163,11 @@ void TestBatchRun::report_data()
         lines << "Total elapsed: *" << totals << results;
         QTest::addRow("verbosity %d", v) << v << lines;
     }
-    QTest::newRow("verbosity 0") << 0
-                                 << QStringList { "Writing to log file '" + path("batch.log") + "'",
-                                        "Batch row: 1", run, "Results: 0 error(s)", run,
-                                        "Results: 0 error(s)", run, "Results: 0 error(s)",
-                                        "Batch row: 2", noMatch, "Batch row: 3", run,
-                                        "Results: 0 error(s)", "Batch row: 4", missing,
-                                        "Batch row: 5", run, "Results: 0 error(s)", totals,
-                                        results };
+    addRow("verbosity 0", 0,
+        QStringList { "Writing to log file '" + path("batch.log") + "'", "Batch row: 1", run,
+            "Results: 0 error(s)", run, "Results: 0 error(s)", run, "Results: 0 error(s)",
+            "Batch row: 2", noMatch, "Batch row: 3", run, "Results: 0 error(s)", "Batch row: 4",
+            missing, "Batch row: 5", run, "Results: 0 error(s)", totals, results });
 }
 
 void TestBatchRun::report()
@@ -201,8 +199,8 @@ void TestBatchRun::clearAppend_data()
 {
     QTest::addColumn<bool>("clear");
     QTest::addColumn<QByteArray>("content");
-    QTest::newRow("cleared once") << true << QByteArray("x\n1\n2\n3\n");
-    QTest::newRow("kept") << false << QByteArray("old\n1\n2\n3\n");
+    addRow("cleared once", true, QByteArray("x\n1\n2\n3\n"));
+    addRow("kept", false, QByteArray("old\n1\n2\n3\n"));
 }
 
 void TestBatchRun::clearAppend()

@@ -1,5 +1,7 @@
 // The real program run from the command line: exit codes and console
 // output. The documents hold only items every build has.
+#include "tests/input/testsupport.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
@@ -72,7 +74,6 @@ private slots:
     void runs_data();
     void runs();
     void emptyDocument();
-    void help();
 
 private:
     QTemporaryDir m_dir;
@@ -93,23 +94,21 @@ void TestCliProcess::runs_data()
     QTest::addColumn<QStringList>("err");
     const QString notes = data(QStringLiteral("note_only.transform"));
     const QString unconnected = data(QStringLiteral("unconnected_transform.transform"));
-    QTest::newRow("nothing to run") << QStringList { "-cli", notes } << 0
-                                    << QStringList { "Results: 0 error(s)" } << QStringList();
-    QTest::newRow("warnings only") << QStringList { "-CLI", "-verbosity", "0", unconnected } << 0
-                                   << QStringList { "Results: 0 error(s)" } << QStringList();
-    QTest::newRow("verbosity 1") << QStringList { "-cli", "-verbosity", "1", notes } << 0
-                                 << QStringList { "", "Results: 0 error(s)" } << QStringList();
-    QTest::newRow("no document") << QStringList { "-cli" } << 255 << QStringList { "" }
-                                 << QStringList { red("No .transform file specified."),
-                                        red("Aborted processing") };
-    QTest::newRow("version") << QStringList { "-cli", "-version",
-        notes } << 0 << QStringList { "", "Version: Varnix " VARNIX_VERSION, "Results: 0 error(s)" }
-                             << QStringList();
-    QTest::newRow("build without document")
-        << QStringList { "-cli", "-build" } << 255
-        << QStringList { "",
-               "Build: " VARNIX_VERSION " (Qt " QT_VERSION_STR ", " + QSysInfo::buildAbi() + ")" }
-        << QStringList { red("No .transform file specified."), red("Aborted processing") };
+    addRow("nothing to run", QStringList { "-cli", notes }, 0,
+        QStringList { "Results: 0 error(s)" }, QStringList());
+    addRow("warnings only", QStringList { "-CLI", "-verbosity", "0", unconnected }, 0,
+        QStringList { "Results: 0 error(s)" }, QStringList());
+    addRow("verbosity 1", QStringList { "-cli", "-verbosity", "1", notes }, 0,
+        QStringList { "", "Results: 0 error(s)" }, QStringList());
+    addRow("no document", QStringList { "-cli" }, 255, QStringList { "" },
+        QStringList { red("No .transform file specified."), red("Aborted processing") });
+    addRow("version", QStringList { "-cli", "-version", notes }, 0,
+        QStringList { "", "Version: Varnix " VARNIX_VERSION, "Results: 0 error(s)" },
+        QStringList());
+    addRow("build without document", QStringList { "-cli", "-build" }, 255,
+        QStringList {
+            "", "Build: " VARNIX_VERSION " (Qt " QT_VERSION_STR ", " + QSysInfo::buildAbi() + ")" },
+        QStringList { red("No .transform file specified."), red("Aborted processing") });
 }
 
 void TestCliProcess::runs()
@@ -136,18 +135,6 @@ void TestCliProcess::emptyDocument()
         (QStringList {
             red(QStringLiteral("Unable to open '%1': File '%1' is empty (size=0).").arg(path)),
             red(QStringLiteral("Aborted processing")) }));
-}
-
-void TestCliProcess::help()
-{
-    const Result result = run({ QStringLiteral("-help") });
-    QCOMPARE(result.exitCode, 0);
-    QVERIFY(!result.out.isEmpty());
-    QVERIFY(result.out.first().startsWith(QLatin1String("Usage:")));
-    const QString text = result.out.join(QLatin1Char('\n'));
-    for (const char* word :
-        { "-cli", "-verbosity", "-log", "-file", "-folder", "Exit codes", "Example" })
-        QVERIFY2(text.contains(QLatin1String(word)), word);
 }
 
 QTEST_GUILESS_MAIN(TestCliProcess)

@@ -1,6 +1,8 @@
 // Documents run as a user runs them, from another folder, through the real
 // program: where outputs land, what the report says and in which order,
 // and which locale numbers are read in.
+#include "tests/input/testsupport.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -121,16 +123,12 @@ void TestCliReliability::outputsBesideTheDocument_data()
     QTest::addColumn<QString>("outputExtra");
     QTest::addColumn<QString>("inputText");
     QTest::addColumn<QStringList>("written");
-    QTest::newRow("relative path") << "sub%2Fout.csv"
-                                   << ""
-                                   << "a%0A1" << QStringList { "sub/out.csv" };
-    QTest::newRow("document name variable") << "%7Btransformfname%7D_out.csv"
-                                            << ""
-                                            << "a%0A1" << QStringList { "places_out.csv" };
-    QTest::newRow("relative names from a column")
-        << ""
-        << "single_or_multi=\"1\" multi_file_column=\"0\" multi_file_confirm=\"0\""
-        << "file%0Ax.csv%0Ay.csv" << QStringList { "x.csv", "y.csv" };
+    addRow("relative path", "sub%2Fout.csv", "", "a%0A1", QStringList { "sub/out.csv" });
+    addRow("document name variable", "%7Btransformfname%7D_out.csv", "", "a%0A1",
+        QStringList { "places_out.csv" });
+    addRow("relative names from a column", "",
+        "single_or_multi=\"1\" multi_file_column=\"0\" multi_file_confirm=\"0\"",
+        "file%0Ax.csv%0Ay.csv", QStringList { "x.csv", "y.csv" });
 }
 
 void TestCliReliability::outputsBesideTheDocument()

@@ -6,6 +6,7 @@
 #include "document/documentwriter.h"
 #include "graph/graphscene.h"
 #include "tests/document/documenttestkinds.h"
+#include "tests/input/testsupport.h"
 
 #include <QBuffer>
 #include <QTemporaryDir>
@@ -37,12 +38,6 @@ struct Console
 QString red(const QString& text)
 {
     return QStringLiteral("\x1b[31m") + text + QStringLiteral("\x1b[0m");
-}
-
-bool writeFile(const QString& path, const QByteArray& content)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
 }
 
 // Drops the lines that hold times.
@@ -132,17 +127,16 @@ void TestCommandLine::parsing_data()
     QTest::addColumn<bool>("cli");
     QTest::addColumn<int>("verbosity");
     QTest::addColumn<QStringList>("assignments");
-    QTest::newRow("nothing") << QStringList() << false << 0 << QStringList();
-    QTest::newRow("upper case option") << QStringList { "-CLI" } << true << 0 << QStringList();
-    QTest::newRow("two minus signs ignored")
-        << QStringList { "--cli", "--whatever" } << false << 0 << QStringList();
-    QTest::newRow("verbose") << QStringList { "-verbose" } << false << 2 << QStringList();
-    QTest::newRow("verbosity") << QStringList { "-cli", "-Verbosity", "4" } << true << 4
-                               << QStringList();
-    QTest::newRow("version alone is interactive")
-        << QStringList { "-version" } << false << 0 << QStringList();
-    QTest::newRow("assignments in order") << QStringList { "-file", "b=/x", "-FOLDER", "a=/y",
-        "-file", "C=/Z" } << false << 0 << QStringList { "b=/x", "a=/y", "C=/Z" };
+    addRow("nothing", QStringList(), false, 0, QStringList());
+    addRow("upper case option", QStringList { "-CLI" }, true, 0, QStringList());
+    addRow(
+        "two minus signs ignored", QStringList { "--cli", "--whatever" }, false, 0, QStringList());
+    addRow("verbose", QStringList { "-verbose" }, false, 2, QStringList());
+    addRow("verbosity", QStringList { "-cli", "-Verbosity", "4" }, true, 4, QStringList());
+    addRow("version alone is interactive", QStringList { "-version" }, false, 0, QStringList());
+    addRow("assignments in order",
+        QStringList { "-file", "b=/x", "-FOLDER", "a=/y", "-file", "C=/Z" }, false, 0,
+        QStringList { "b=/x", "a=/y", "C=/Z" });
 }
 
 void TestCommandLine::parsing()
@@ -162,20 +156,17 @@ void TestCommandLine::fatalArguments_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("message");
-    QTest::newRow("unknown option")
-        << QStringList { "-cli", "-Quiet" } << "Unrecognized argument: -Quiet";
-    QTest::newRow("missing log value")
-        << QStringList { "-cli", "-log" } << "No value following -log argument";
-    QTest::newRow("missing file value")
-        << QStringList { "-FILE" } << "No value following -FILE argument";
-    QTest::newRow("verbosity 5") << QStringList { "-verbosity", "5" }
-                                 << "Verbosity value '5' not recognised, 0-4 expected";
-    QTest::newRow("verbosity -1") << QStringList { "-verbosity", "-1" }
-                                  << "Verbosity value '-1' not recognised, 0-4 expected";
-    QTest::newRow("verbosity x") << QStringList { "-verbosity", "x" }
-                                 << "Verbosity value 'x' not recognised, 0-4 expected";
-    QTest::newRow("missing document")
-        << QStringList { "nowhere.transform" } << "'nowhere.transform' not found";
+    addRow("unknown option", QStringList { "-cli", "-Quiet" }, "Unrecognized argument: -Quiet");
+    addRow("missing log value", QStringList { "-cli", "-log" }, "No value following -log argument");
+    addRow("missing file value", QStringList { "-FILE" }, "No value following -FILE argument");
+    addRow("verbosity 5", QStringList { "-verbosity", "5" },
+        "Verbosity value '5' not recognised, 0-4 expected");
+    addRow("verbosity -1", QStringList { "-verbosity", "-1" },
+        "Verbosity value '-1' not recognised, 0-4 expected");
+    addRow("verbosity x", QStringList { "-verbosity", "x" },
+        "Verbosity value 'x' not recognised, 0-4 expected");
+    addRow(
+        "missing document", QStringList { "nowhere.transform" }, "'nowhere.transform' not found");
 }
 
 void TestCommandLine::fatalArguments()
@@ -217,37 +208,33 @@ void TestCommandLine::verbosityLevels_data()
     const QString failedLine = QStringLiteral(" Input: 'In', Id=%1, Error");
     const QStringList summary { "Finished: *",
         "Processed: 2 Input(s), 0 Transform(s), 2 Output(s), 0 Chart(s)", "Outputs written: 2" };
-    QTest::newRow("0 clean") << 0 << false << false << 0 << QStringList { "Results: 0 error(s)" }
-                             << QStringList();
-    QTest::newRow("1 clean") << 1 << false << false << 0
-                             << QStringList { "", "Results: 0 error(s)" } << QStringList();
-    QTest::newRow("2 clean") << 2 << false << false << 0
-                             << QStringList { "", "File: '" + doc + "'", "Started: *" } + summary
-            + QStringList { "Charts written: 0", "Elapsed: *", "Results: 0 error(s), 0 warning(s)" }
-                             << QStringList();
-    QTest::newRow("3 clean") << 3 << false << false << 0
-                             << QStringList { "", "File: '" + doc + "'", "Started: *" } + summary
+    addRow("0 clean", 0, false, false, 0, QStringList { "Results: 0 error(s)" }, QStringList());
+    addRow("1 clean", 1, false, false, 0, QStringList { "", "Results: 0 error(s)" }, QStringList());
+    addRow("2 clean", 2, false, false, 0,
+        QStringList { "", "File: '" + doc + "'", "Started: *" } + summary
+            + QStringList { "Charts written: 0", "Elapsed: *",
+                "Results: 0 error(s), 0 warning(s)" },
+        QStringList());
+    addRow("3 clean", 3, false, false, 0,
+        QStringList { "", "File: '" + doc + "'", "Started: *" } + summary
             + QStringList { "  " + outFile, "  " + shadow, "Charts written: 0", "Elapsed: *",
-                  "Results: 0 error(s), 0 warning(s)" }
-                             << QStringList();
-    QTest::newRow("0 warnings only")
-        << 0 << false << true << 0 << QStringList { "Results: 0 error(s)" } << QStringList();
-    QTest::newRow("2 warnings only") << 2 << false << true << 0
-                                     << QStringList { "", "File: '" + doc + "'", "Started: *",
-                                            "  Input: 'In', Id=%1, Up to date" }
+                "Results: 0 error(s), 0 warning(s)" },
+        QStringList());
+    addRow(
+        "0 warnings only", 0, false, true, 0, QStringList { "Results: 0 error(s)" }, QStringList());
+    addRow("2 warnings only", 2, false, true, 0,
+        QStringList { "", "File: '" + doc + "'", "Started: *", "  Input: 'In', Id=%1, Up to date" }
             + summary
-            + QStringList { "Charts written: 0", "Elapsed: *", "Results: 0 error(s), 1 warning(s)" }
-                                     << QStringList();
-    QTest::newRow("0 failing") << 0 << true << false << 1 << QStringList { "Results: 1 error(s)" }
-                               << QStringList();
-    QTest::newRow("4 failing")
-        << 4 << true << false << 1
-        << QStringList { "", "File: '" + doc + "'", "Started: *",
-               "    Warning: Cannot read '" + m_dir.filePath("missing.csv") + "'", "Finished: *",
-               "Processed: 2 Input(s), 0 Transform(s), 0 Output(s), 0 Chart(s)",
-               "Outputs written: 0", "Charts written: 0", "Elapsed: *",
-               "Results: 1 error(s), 1 warning(s)" }
-        << QStringList { red(failedLine) };
+            + QStringList { "Charts written: 0", "Elapsed: *",
+                "Results: 0 error(s), 1 warning(s)" },
+        QStringList());
+    addRow("0 failing", 0, true, false, 1, QStringList { "Results: 1 error(s)" }, QStringList());
+    addRow("4 failing", 4, true, false, 1,
+        QStringList { "", "File: '" + doc + "'", "Started: *",
+            "    Warning: Cannot read '" + m_dir.filePath("missing.csv") + "'", "Finished: *",
+            "Processed: 2 Input(s), 0 Transform(s), 0 Output(s), 0 Chart(s)", "Outputs written: 0",
+            "Charts written: 0", "Elapsed: *", "Results: 1 error(s), 1 warning(s)" },
+        QStringList { red(failedLine) });
 }
 
 void TestCommandLine::verbosityLevels()
@@ -282,12 +269,9 @@ void TestCommandLine::aliasAssignments_data()
     QTest::addColumn<QString>("assignment");
     QTest::addColumn<QString>("file");
     QTest::addColumn<bool>("input");
-    QTest::newRow("output") << "out=%1/elsewhere.csv"
-                            << "elsewhere.csv" << false;
-    QTest::newRow("blanks around alias") << "  out =%1/elsewhere.csv"
-                                         << "elsewhere.csv" << false;
-    QTest::newRow("input before output") << "in=%1/other.csv"
-                                         << "out.csv" << true;
+    addRow("output", "out=%1/elsewhere.csv", "elsewhere.csv", false);
+    addRow("blanks around alias", "  out =%1/elsewhere.csv", "elsewhere.csv", false);
+    addRow("input before output", "in=%1/other.csv", "out.csv", true);
 }
 
 void TestCommandLine::aliasAssignments()
@@ -352,18 +336,17 @@ void TestCommandLine::fatalRunMessages_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("message");
-    QTest::newRow("no document") << QStringList { "-cli" } << "No .transform file specified.";
-    QTest::newRow("two equals signs")
-        << QStringList { "-file", "out=a=b" } << "Expected <alias>=<value> for out=a=b argument";
-    QTest::newRow("no equals sign")
-        << QStringList { "-file", "out" } << "Expected <alias>=<value> for out argument";
-    QTest::newRow("unknown alias")
-        << QStringList { "-file", "nobody=x" } << "Alias 'nobody' not recognized";
-    QTest::newRow("missing input file")
-        << QStringList { "-file", "in=/no/such.csv" } << "File '/no/such.csv' does not exist";
+    addRow("no document", QStringList { "-cli" }, "No .transform file specified.");
+    addRow("two equals signs", QStringList { "-file", "out=a=b" },
+        "Expected <alias>=<value> for out=a=b argument");
+    addRow("no equals sign", QStringList { "-file", "out" },
+        "Expected <alias>=<value> for out argument");
+    addRow("unknown alias", QStringList { "-file", "nobody=x" }, "Alias 'nobody' not recognized");
+    addRow("missing input file", QStringList { "-file", "in=/no/such.csv" },
+        "File '/no/such.csv' does not exist");
     // The folder input's alias is " dir ": both sides are trimmed.
-    QTest::newRow("missing folder")
-        << QStringList { "-folder", "dir=/no/such" } << "Folder '/no/such' does not exist";
+    addRow("missing folder", QStringList { "-folder", "dir=/no/such" },
+        "Folder '/no/such' does not exist");
 }
 
 void TestCommandLine::fatalRunMessages()
