@@ -1,6 +1,7 @@
 // Two command-line runs of one document at the same time, as a job array or
 // GNU parallel starts them: each must write its own output whole, leave the
 // other's alone, and leave the document and the recovery file untouched.
+#include "clitesting.h"
 #include "document/documentinfo.h"
 #include "document/documentwriter.h"
 #include "graph/graphscene.h"
@@ -39,7 +40,7 @@ private slots:
 
 void TestCliConcurrent::twoRunsAtOnce()
 {
-    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/../varnix");
+    const QString program = varnixProgram();
     QVERIFY2(QFile::exists(program), "the varnix program must be built before this test");
     registerInputNodeKind();
     registerOutputNodeKind();

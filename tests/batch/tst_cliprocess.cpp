@@ -1,5 +1,6 @@
 // The real program run from the command line: exit codes and console
 // output. The documents hold only items every build has.
+#include "clitesting.h"
 #include "tests/input/testsupport.h"
 
 #include <QCoreApplication>
@@ -10,31 +11,7 @@
 
 namespace {
 
-struct Result
-{
-    int exitCode = -2;
-    QStringList out;
-    QStringList err;
-};
-
-QStringList lines(const QByteArray& data)
-{
-    QStringList list = QString::fromLocal8Bit(data).split(QLatin1Char('\n'));
-    if (!list.isEmpty() && list.last().isEmpty())
-        list.removeLast();
-    // Qt's own start-up notices are no part of the report.
-    list.erase(std::remove_if(list.begin(), list.end(),
-                   [](const QString& l) { return l.startsWith(QLatin1String("QStandardPaths:")); }),
-        list.end());
-    return list;
-}
-
-QString program()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/../varnix");
-}
-
-Result run(const QStringList& arguments)
+ProgramRun run(const QStringList& arguments)
 {
     QProcess process;
     // No display and no platform chosen: the program must pick one itself.
@@ -43,24 +20,12 @@ Result run(const QStringList& arguments)
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     process.setProcessEnvironment(env);
-    process.start(program(), arguments);
-    Result result;
-    if (!process.waitForFinished(60000))
-        return result;
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -3;
-    result.out = lines(process.readAllStandardOutput());
-    result.err = lines(process.readAllStandardError());
-    return result;
+    return runProgram(process, arguments);
 }
 
 QString data(const QString& name)
 {
     return QStringLiteral(VARNIX_TEST_DATA "/document/") + name;
-}
-
-QString red(const QString& text)
-{
-    return QStringLiteral("\x1b[31m") + text + QStringLiteral("\x1b[0m");
 }
 
 } // namespace
@@ -81,7 +46,7 @@ private:
 
 void TestCliProcess::initTestCase()
 {
-    QVERIFY2(QFile::exists(program()), "the varnix program must be built before this test");
+    QVERIFY2(QFile::exists(varnixProgram()), "the varnix program must be built before this test");
     QVERIFY(m_dir.isValid());
 }
 
@@ -117,7 +82,7 @@ void TestCliProcess::runs()
     QFETCH(int, exitCode);
     QFETCH(QStringList, out);
     QFETCH(QStringList, err);
-    const Result result = run(arguments);
+    const ProgramRun result = run(arguments);
     QCOMPARE(result.exitCode, exitCode);
     QCOMPARE(result.out, out);
     QCOMPARE(result.err, err);
@@ -129,7 +94,7 @@ void TestCliProcess::emptyDocument()
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.close();
-    const Result result = run({ QStringLiteral("-cli"), path });
+    const ProgramRun result = run({ QStringLiteral("-cli"), path });
     QCOMPARE(result.exitCode, 255);
     QCOMPARE(result.err,
         (QStringList {

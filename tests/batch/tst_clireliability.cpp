@@ -1,6 +1,7 @@
 // Documents run as a user runs them, from another folder, through the real
 // program: where outputs land, what the report says and in which order,
 // and which locale numbers are read in.
+#include "clitesting.h"
 #include "tests/input/testsupport.h"
 
 #include <QCoreApplication>
@@ -11,12 +12,6 @@
 #include <QtTest>
 
 namespace {
-
-struct Result
-{
-    int exitCode = -2;
-    QStringList out;
-};
 
 QString documentText(const QString& meta, const QString& body)
 {
@@ -74,7 +69,7 @@ private slots:
 
 private:
     QString writeDocument(const QString& name, const QString& text);
-    Result run(const QStringList& arguments, bool merged = false);
+    ProgramRun run(const QStringList& arguments, bool merged = false);
 
     QTemporaryDir m_dir;
     QTemporaryDir m_elsewhere;
@@ -98,7 +93,7 @@ QString TestCliReliability::writeDocument(const QString& name, const QString& te
 
 // Started from another folder with settings of its own, so that neither
 // the current folder nor the preferences of whoever runs the tests count.
-Result TestCliReliability::run(const QStringList& arguments, bool merged)
+ProgramRun TestCliReliability::run(const QStringList& arguments, bool merged)
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -108,13 +103,7 @@ Result TestCliReliability::run(const QStringList& arguments, bool merged)
     process.setWorkingDirectory(m_elsewhere.path());
     if (merged)
         process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../varnix"), arguments);
-    Result result;
-    if (!process.waitForFinished(60000))
-        return result;
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -3;
-    result.out = QString::fromLocal8Bit(process.readAllStandardOutput()).split(QLatin1Char('\n'));
-    return result;
+    return runProgram(process, arguments);
 }
 
 void TestCliReliability::outputsBesideTheDocument_data()
@@ -142,7 +131,7 @@ void TestCliReliability::outputsBesideTheDocument()
         documentText(QString(),
             pastedInput(inputText) + output(2, outputPath, outputExtra)
                 + connections({ { 1, 2 } })));
-    const Result result = run({ QStringLiteral("-cli"), document });
+    const ProgramRun result = run({ QStringLiteral("-cli"), document });
     QCOMPARE(result.exitCode, 0);
     for (const QString& name : written) {
         QVERIFY2(QFile::exists(m_dir.filePath(name)), qPrintable(name));
@@ -162,9 +151,9 @@ void TestCliReliability::loaderWarningsReported()
         + connections({ { 1, 2 }, { 2, 3 }, { 3, 4 } });
     const QString document = writeDocument(QStringLiteral("unknown.transform"),
         documentText(QString(), body).replace(QStringLiteral("\"87\""), QStringLiteral("\"88\"")));
-    const Result quiet = run({ QStringLiteral("-cli"), document });
+    const ProgramRun quiet = run({ QStringLiteral("-cli"), document });
     QCOMPARE(quiet.out.first(), QStringLiteral("Results: 0 error(s)"));
-    const Result result = run(
+    const ProgramRun result = run(
         { QStringLiteral("-cli"), QStringLiteral("-verbosity"), QStringLiteral("3"), document });
     QCOMPARE(result.exitCode, 0);
     const QString text = result.out.join(QLatin1Char('\n'));
@@ -187,7 +176,7 @@ void TestCliReliability::errorsAfterTheHeader()
             pastedInput(QStringLiteral("a%0A1"))
                 + output(2, QStringLiteral("%2Fnonexistent%2Fout.csv"))
                 + connections({ { 1, 2 } })));
-    const Result result
+    const ProgramRun result
         = run({ QStringLiteral("-cli"), QStringLiteral("-verbose"), document }, true);
     QCOMPARE(result.exitCode, 1);
     const int header = result.out.indexOf(QRegularExpression(QStringLiteral("^File: .*")));

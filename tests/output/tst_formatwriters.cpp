@@ -181,11 +181,10 @@ void TestFormatWriters::rules()
     QFETCH(int, fileType);
     QFETCH(QStringList, header);
     QFETCH(QStringList, row);
-    QFETCH(QString, expected);
 
     TextWriteOptions options = typeOptions(fileType);
     options.title.clear();
-    QCOMPARE(renderText(makeDataset(header, { row }), options), expected);
+    QTEST(renderText(makeDataset(header, { row }), options), "expected");
 }
 
 void TestFormatWriters::jsonReadBack()
