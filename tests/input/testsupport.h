@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QString>
 #include <QTest>
 
@@ -37,4 +40,30 @@ inline QByteArray readFile(const QString& path)
 inline QString nativePath(const QString& path)
 {
     return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+// Rows of a data-driven test from a JSON file of cases: an array of objects,
+// each with a "tag" and a member for every column named. Arrays become
+// QStringList, booleans bool, numbers int and strings QString, so the
+// columns must be declared with those types.
+inline void addJsonRows(const QString& path, const QStringList& columns)
+{
+    const QJsonArray cases = QJsonDocument::fromJson(readFile(path)).array();
+    QVERIFY2(!cases.isEmpty(), qPrintable(path));
+    for (const QJsonValue& value : cases) {
+        const QJsonObject c = value.toObject();
+        QTestData& row = QTest::newRow(qPrintable(c.value(QStringLiteral("tag")).toString()));
+        for (const QString& column : columns) {
+            const QJsonValue v = c.value(column);
+            QVERIFY2(!v.isUndefined(), qPrintable(column));
+            if (v.isArray())
+                row << v.toVariant().toStringList();
+            else if (v.isBool())
+                row << v.toBool();
+            else if (v.isDouble())
+                row << v.toInt();
+            else
+                row << v.toString();
+        }
+    }
 }

@@ -12,7 +12,6 @@
 #include <QTest>
 
 using Files = QList<QPair<QString, QByteArray>>;
-Q_DECLARE_METATYPE(InputSchema)
 
 namespace {
 
@@ -305,64 +304,28 @@ void TestInputNodeFolder::missingFolder()
 
 void TestInputNodeFolder::schemaValidation_data()
 {
-    QTest::addColumn<QStringList>("header");
-    QTest::addColumn<InputSchema>("schema");
+    for (const char* name : { "header", "schemaNames", "missingValues" })
+        QTest::addColumn<QStringList>(name);
+    for (const char* name : { "missing", "order", "extra" })
+        QTest::addColumn<int>(name);
     QTest::addColumn<bool>("ok");
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<QStringList>("warnings");
     QTest::addColumn<QStringList>("before"); // the "Before schema:" lines
-
-    const QStringList abc { "a", "b", "c" };
-    const QStringList values { "", "", "none" };
-    addRow("matches", abc, InputSchema { true, abc, {}, 0, 0, 0 }, true, abc, QStringList(),
-        QStringList());
-    addRow("moved and added", QStringList { "b", "a" }, InputSchema { true, abc, values, 0, 0, 0 },
-        true, abc,
-        QStringList { "Schema change: Moved column 'a' from position 2 to position 1",
-            "Schema change: Moved column 'b' from position 1 to position 2",
-            "Schema change: Added missing column 'c' with values 'none' to position 3" },
-        QStringList { "Column position=1 name='b' [Out of order, moved to position 2]",
-            "Column position=2 name='a' [Out of order, moved to position 1]" });
-    addRow("missing is an error", QStringList { "b", "a" },
-        InputSchema { true, abc, values, 1, 0, 0 }, false, QStringList { "b", "a" },
-        QStringList { "Schema change: Moved column 'a' from position 2 to position 1",
-            "Schema change: Moved column 'b' from position 1 to position 2",
-            "Schema error: Missing column 'c'", "Schema validation failed" },
-        QStringList { "Column position=1 name='b' [Out of order, moved to position 2]",
-            "Column position=2 name='a' [Out of order, moved to position 1]" });
-    addRow("order is an error", QStringList { "b", "a", "c" },
-        InputSchema { true, abc, {}, 0, 1, 0 }, false, QStringList { "b", "a", "c" },
-        QStringList { "Schema error: Column 'a' at position 2 when 1 expected",
-            "Schema error: Column 'b' at position 1 when 2 expected", "Schema validation failed" },
-        QStringList { "Column position=1 name='b' [Out of order]",
-            "Column position=2 name='a' [Out of order]",
-            "Column position=3 name='c' [No change]" });
-    addRow("extra added to end", QStringList { "a", "x", "b" },
-        InputSchema { true, { "a", "b" }, {}, 0, 0, 0 }, true, QStringList { "a", "b", "x" },
-        QStringList { "Schema change: Moved column 'b' from position 3 to position 2",
-            "Schema change: Added extra column 'x' from position 2 to position 3" },
-        QStringList { "Column position=1 name='a' [No change]",
-            "Column position=2 name='x' [Extra, added to position 3]",
-            "Column position=3 name='b' [Out of order, moved to position 2]" });
-    addRow("extra ignored", QStringList { "a", "b", "x" },
-        InputSchema { true, { "a", "b" }, {}, 0, 0, 1 }, true, QStringList { "a", "b" },
-        QStringList { "Schema change: Ignored extra column 'x' at position 3" },
-        QStringList { "Column position=1 name='a' [No change]",
-            "Column position=2 name='b' [No change]", "Column position=3 name='x' [Ignored]" });
-    addRow("extra is an error", QStringList { "a", "b", "x" },
-        InputSchema { true, { "a", "b" }, {}, 0, 0, 2 }, false, QStringList { "a", "b", "x" },
-        QStringList { "Schema error: Extra column 'x' at position 3", "Schema validation failed" },
-        QStringList { "Column position=1 name='a' [No change]",
-            "Column position=2 name='b' [No change]", "Column position=3 name='x' [Extra]" });
-    addRow("blank schema name", abc, InputSchema { true, { "a", " " }, {}, 0, 0, 0 }, false, abc,
-        QStringList { "Column names in the schema cannot be blank.", "Schema validation failed" },
-        QStringList());
+    addJsonRows(QStringLiteral(VARNIX_TEST_DATA "/input/schema_cases.json"),
+        { "header", "schemaNames", "missingValues", "missing", "order", "extra", "ok", "names",
+            "warnings", "before" });
 }
 
 void TestInputNodeFolder::schemaValidation()
 {
     QFETCH(QStringList, header);
-    QFETCH(InputSchema, schema);
+    QFETCH(QStringList, schemaNames);
+    QFETCH(QStringList, missingValues);
+    QFETCH(int, missing);
+    QFETCH(int, order);
+    QFETCH(int, extra);
+    const InputSchema schema { true, schemaNames, missingValues, missing, order, extra };
     QFETCH(QStringList, names);
     QFETCH(QStringList, before);
     QStringList row;

@@ -134,55 +134,27 @@ void TestFormatWriters::golden()
     QVERIFY(!result.error);
 }
 
+// Small cases of each writer's rules, from tests/data/output/rules.json.
 void TestFormatWriters::rules_data()
 {
-    QTest::addColumn<int>("fileType");
+    QTest::addColumn<QString>("type");
     QTest::addColumn<QStringList>("header");
     QTest::addColumn<QStringList>("row");
     QTest::addColumn<QString>("expected");
-
-    addRow("markdown keeps a width of 3", int(FileTypeMarkdown), QStringList { "a" },
-        QStringList { "x" }, "| a   |\n|-----|\n| x   |\n");
-    addRow("markdown widens to the longest value", int(FileTypeMarkdown),
-        QStringList { "a", "long name" }, QStringList { "x|y z", "" },
-        "| a     | long name |\n|-------|-----------|\n| x|y z |           |\n");
-    addRow("vcard escapes colons and joins lines", int(FileTypeVCard),
-        QStringList { "TEL", "NOTE" }, QStringList { "12:30", " a\nb " },
-        "BEGIN:VCARD\nVERSION:3.0\nTEL:12\\:30\nNOTE:a b\nEND:VCARD\n");
-    addRow("names without a header", int(FileTypeVCard), QStringList(), QStringList { "x", "y" },
-        "BEGIN:VCARD\nVERSION:3.0\nvalue1:x\nvalue2:y\nEND:VCARD\n");
-    addRow("yaml quoting", int(FileTypeYaml), QStringList { "a", "b:c", "d", "e" },
-        QStringList { "it's", "two\nlines", " bare ", "it's\nhere" },
-        "---\n-\n  a: 'it''s'\n  \"b:c\": \"two\nlines\"\n  d: bare\n  e: \"it''s\nhere\"\n");
-    addRow("json nests dotted names", int(FileTypeJson), QStringList { "id", "a.b", "x", "a.c" },
-        QStringList { "1", "p", "q", "r" },
-        "[\n  {\n    \"id\": 1,\n    \"a\": {\n      \"b\": \"p\",\n      \"c\": \"r\"\n"
-        "    },\n    \"x\": \"q\"\n  }\n]\n");
-    addRow("json leaves out empty members and objects", int(FileTypeJson),
-        QStringList { "a.b", "a.c", "d", "e" }, QStringList { "", "", "1", "" },
-        "[\n  {\n    \"d\": 1\n  }\n]\n");
-    addRow("json value and object with one name", int(FileTypeJson), QStringList { "a", "a.b" },
-        QStringList { "1", "2" }, "[\n  {\n    \"a\": 1,\n    \"a.b\": 2\n  }\n]\n");
-    addRow("xml attributes", int(FileTypeXml),
-        QStringList { "@id", "name", "tel.@kind", "tel.number" },
-        QStringList { "7", "Ann", "home", "123" },
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <record id=\"7\">\n"
-        "    <name>Ann</name>\n    <tel kind=\"home\">\n      <number>123</number>\n"
-        "    </tel>\n  </record>\n</root>\n");
-    addRow("xml empty row and tag clean-up", int(FileTypeXml), QStringList { "!first name", "@id" },
-        QStringList { "", "" },
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <record/>\n</root>\n");
-    addRow("html empty cell", int(FileTypeHtml), QStringList { "a" }, QStringList { "" },
-        readGolden("empty_cell.html"));
+    addJsonRows(QStringLiteral(VARNIX_TEST_DATA "/output/rules.json"),
+        { "type", "header", "row", "expected" });
 }
 
 void TestFormatWriters::rules()
 {
-    QFETCH(int, fileType);
+    QFETCH(QString, type);
     QFETCH(QStringList, header);
     QFETCH(QStringList, row);
-
-    TextWriteOptions options = typeOptions(fileType);
+    const QMap<QString, int> types { { "markdown", FileTypeMarkdown }, { "vcard", FileTypeVCard },
+        { "yaml", FileTypeYaml }, { "json", FileTypeJson }, { "xml", FileTypeXml },
+        { "html", FileTypeHtml } };
+    QVERIFY(types.contains(type));
+    TextWriteOptions options = typeOptions(types.value(type));
     options.title.clear();
     QTEST(renderText(makeDataset(header, { row }), options), "expected");
 }
