@@ -239,10 +239,6 @@ void TestDelimitedReader::reports_data()
         QStringList { "Number of columns per row vary:\n"
                       "2 input rows have 1 value: E.g. input row 4\n"
                       "2 input rows have 2 values: E.g. input row 3" });
-    addRow("ragged rows, unquoted", "a\tb\nc\n", "delim=4 quote=2", QStringList(),
-        QStringList { "Number of columns per row vary:\n"
-                      "1 input row has 1 value: E.g. input row 2\n"
-                      "1 input row has 2 values: E.g. input row 1" });
     addRow("dropped blank line still counts", "a,b\n\n\nc,d\n", q,
         QStringList { "2 empty row(s) ignored" },
         QStringList { "Number of columns per row vary:\n"
@@ -257,15 +253,6 @@ void TestDelimitedReader::reports_data()
     addRow("plain text reports only empty rows", "a\n\nb,c\n", "plain=1",
         QStringList { "1 empty row(s) ignored" }, QStringList());
     addRow("empty text", "", q, QStringList(), QStringList());
-    addRow("automatic quoting", "a,b\n", "delim=1",
-        QStringList { "Quoting=Automatic guesses 'Quoted', set "
-                      "'Quoting' option to change" },
-        QStringList());
-    addRow("automatic quoting for tabs", "a\tb\n", "delim=4",
-        QStringList { "Quoting=Automatic guesses "
-                      "'Unquoted', set 'Quoting' option "
-                      "to change" },
-        QStringList());
 }
 
 void TestDelimitedReader::reports()
