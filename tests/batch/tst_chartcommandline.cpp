@@ -4,6 +4,7 @@
 #include "batch/commandlinereport.h"
 #include "batch/commandlinerun.h"
 #include "charts/chartnode.h"
+#include "clitesting.h"
 #include "document/documentwriter.h"
 #include "graph/graphscene.h"
 #include "input/inputnode.h"
@@ -56,15 +57,12 @@ private slots:
         const CommandLine line = CommandLine::parse(
             { QStringLiteral("-cli"), QStringLiteral("-verbosity"), QStringLiteral("3"), doc,
                 QStringLiteral("-file"), QStringLiteral("plot=") + target });
-        QBuffer out;
-        QBuffer err;
-        out.open(QIODevice::WriteOnly);
-        err.open(QIODevice::WriteOnly);
-        CommandLineReport report(&out, &err);
+        Console console;
+        CommandLineReport report(&console.out, &console.err);
         QCOMPARE(CommandLineRun(line, report).run(), 0);
-        const QStringList lines = QString::fromLocal8Bit(out.data()).split('\n');
+        const QStringList lines = console.outLines();
         const int at = lines.indexOf(QStringLiteral("Charts written: 1"));
-        QVERIFY2(at > 0, out.data().constData());
+        QVERIFY2(at > 0, console.out.data().constData());
         QCOMPARE(lines.value(at + 1), QStringLiteral("  ") + QDir::toNativeSeparators(target));
         QVERIFY(lines.contains(
             QStringLiteral("Processed: 1 Input(s), 0 Transform(s), 0 Output(s), 1 Chart(s)")));

@@ -1,11 +1,14 @@
 // Two command-line runs of one document at the same time, as a job array or
 // GNU parallel starts them: each must write its own output whole, leave the
 // other's alone, and leave the document and the recovery file untouched.
+#include "clitesting.h"
 #include "document/documentinfo.h"
 #include "document/documentwriter.h"
 #include "graph/graphscene.h"
 #include "input/inputnode.h"
 #include "output/outputnode.h"
+
+#include "tests/input/testsupport.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -17,12 +20,6 @@
 #include <memory>
 
 namespace {
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // What the output writes: the input's lines behind a byte-order mark, with
 // Windows line endings.
@@ -43,7 +40,7 @@ private slots:
 
 void TestCliConcurrent::twoRunsAtOnce()
 {
-    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/../varnix");
+    const QString program = varnixProgram();
     QVERIFY2(QFile::exists(program), "the varnix program must be built before this test");
     registerInputNodeKind();
     registerOutputNodeKind();
@@ -81,7 +78,7 @@ void TestCliConcurrent::twoRunsAtOnce()
     }
     const QString recovery = dir.filePath("tmp/VRXAutoRecovery.transform");
     QFile::copy(document, recovery);
-    const QByteArray documentBefore = contents(document);
+    const QByteArray documentBefore = readFile(document);
 
     std::unique_ptr<QProcess> runs[2];
     for (int k = 0; k < 2; ++k) {
@@ -101,13 +98,13 @@ void TestCliConcurrent::twoRunsAtOnce()
         QCOMPARE(runs[k]->exitCode(), 0);
     }
     for (int k = 0; k < 2; ++k) {
-        QVERIFY(contents(dir.filePath(QStringLiteral("out%1.csv").arg(k))) == asWritten(inputs[k]));
-        const QByteArray log = contents(dir.filePath(QStringLiteral("run%1.log").arg(k)));
+        QVERIFY(readFile(dir.filePath(QStringLiteral("out%1.csv").arg(k))) == asWritten(inputs[k]));
+        const QByteArray log = readFile(dir.filePath(QStringLiteral("run%1.log").arg(k)));
         QVERIFY(log.contains("Outputs written: 1\n"));
         QVERIFY(log.contains("Results: 0 error(s), 0 warning(s)\n"));
     }
-    QVERIFY(contents(document) == documentBefore);
-    QVERIFY(contents(recovery) == documentBefore);
+    QVERIFY(readFile(document) == documentBefore);
+    QVERIFY(readFile(recovery) == documentBefore);
     // Nothing left behind: no temporary files beside the outputs.
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
         (QStringList { "in0.csv", "in1.csv", "out0.csv", "out1.csv", "run0.log", "run1.log",

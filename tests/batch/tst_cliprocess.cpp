@@ -1,5 +1,8 @@
 // The real program run from the command line: exit codes and console
 // output. The documents hold only items every build has.
+#include "clitesting.h"
+#include "tests/input/testsupport.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
@@ -8,31 +11,7 @@
 
 namespace {
 
-struct Result
-{
-    int exitCode = -2;
-    QStringList out;
-    QStringList err;
-};
-
-QStringList lines(const QByteArray& data)
-{
-    QStringList list = QString::fromLocal8Bit(data).split(QLatin1Char('\n'));
-    if (!list.isEmpty() && list.last().isEmpty())
-        list.removeLast();
-    // Qt's own start-up notices are no part of the report.
-    list.erase(std::remove_if(list.begin(), list.end(),
-                   [](const QString& l) { return l.startsWith(QLatin1String("QStandardPaths:")); }),
-        list.end());
-    return list;
-}
-
-QString program()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/../varnix");
-}
-
-Result run(const QStringList& arguments)
+ProgramRun run(const QStringList& arguments)
 {
     QProcess process;
     // No display and no platform chosen: the program must pick one itself.
@@ -41,24 +20,12 @@ Result run(const QStringList& arguments)
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     process.setProcessEnvironment(env);
-    process.start(program(), arguments);
-    Result result;
-    if (!process.waitForFinished(60000))
-        return result;
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -3;
-    result.out = lines(process.readAllStandardOutput());
-    result.err = lines(process.readAllStandardError());
-    return result;
+    return runProgram(process, arguments);
 }
 
 QString data(const QString& name)
 {
     return QStringLiteral(VARNIX_TEST_DATA "/document/") + name;
-}
-
-QString red(const QString& text)
-{
-    return QStringLiteral("\x1b[31m") + text + QStringLiteral("\x1b[0m");
 }
 
 } // namespace
@@ -72,7 +39,6 @@ private slots:
     void runs_data();
     void runs();
     void emptyDocument();
-    void help();
 
 private:
     QTemporaryDir m_dir;
@@ -80,7 +46,7 @@ private:
 
 void TestCliProcess::initTestCase()
 {
-    QVERIFY2(QFile::exists(program()), "the varnix program must be built before this test");
+    QVERIFY2(QFile::exists(varnixProgram()), "the varnix program must be built before this test");
     QVERIFY(m_dir.isValid());
 }
 
@@ -93,23 +59,21 @@ void TestCliProcess::runs_data()
     QTest::addColumn<QStringList>("err");
     const QString notes = data(QStringLiteral("note_only.transform"));
     const QString unconnected = data(QStringLiteral("unconnected_transform.transform"));
-    QTest::newRow("nothing to run") << QStringList { "-cli", notes } << 0
-                                    << QStringList { "Results: 0 error(s)" } << QStringList();
-    QTest::newRow("warnings only") << QStringList { "-CLI", "-verbosity", "0", unconnected } << 0
-                                   << QStringList { "Results: 0 error(s)" } << QStringList();
-    QTest::newRow("verbosity 1") << QStringList { "-cli", "-verbosity", "1", notes } << 0
-                                 << QStringList { "", "Results: 0 error(s)" } << QStringList();
-    QTest::newRow("no document") << QStringList { "-cli" } << 255 << QStringList { "" }
-                                 << QStringList { red("No .transform file specified."),
-                                        red("Aborted processing") };
-    QTest::newRow("version") << QStringList { "-cli", "-version",
-        notes } << 0 << QStringList { "", "Version: Varnix " VARNIX_VERSION, "Results: 0 error(s)" }
-                             << QStringList();
-    QTest::newRow("build without document")
-        << QStringList { "-cli", "-build" } << 255
-        << QStringList { "",
-               "Build: " VARNIX_VERSION " (Qt " QT_VERSION_STR ", " + QSysInfo::buildAbi() + ")" }
-        << QStringList { red("No .transform file specified."), red("Aborted processing") };
+    addRow("nothing to run", QStringList { "-cli", notes }, 0,
+        QStringList { "Results: 0 error(s)" }, QStringList());
+    addRow("warnings only", QStringList { "-CLI", "-verbosity", "0", unconnected }, 0,
+        QStringList { "Results: 0 error(s)" }, QStringList());
+    addRow("verbosity 1", QStringList { "-cli", "-verbosity", "1", notes }, 0,
+        QStringList { "", "Results: 0 error(s)" }, QStringList());
+    addRow("no document", QStringList { "-cli" }, 255, QStringList { "" },
+        QStringList { red("No .transform file specified."), red("Aborted processing") });
+    addRow("version", QStringList { "-cli", "-version", notes }, 0,
+        QStringList { "", "Version: Varnix " VARNIX_VERSION, "Results: 0 error(s)" },
+        QStringList());
+    addRow("build without document", QStringList { "-cli", "-build" }, 255,
+        QStringList {
+            "", "Build: " VARNIX_VERSION " (Qt " QT_VERSION_STR ", " + QSysInfo::buildAbi() + ")" },
+        QStringList { red("No .transform file specified."), red("Aborted processing") });
 }
 
 void TestCliProcess::runs()
@@ -118,7 +82,7 @@ void TestCliProcess::runs()
     QFETCH(int, exitCode);
     QFETCH(QStringList, out);
     QFETCH(QStringList, err);
-    const Result result = run(arguments);
+    const ProgramRun result = run(arguments);
     QCOMPARE(result.exitCode, exitCode);
     QCOMPARE(result.out, out);
     QCOMPARE(result.err, err);
@@ -130,24 +94,12 @@ void TestCliProcess::emptyDocument()
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.close();
-    const Result result = run({ QStringLiteral("-cli"), path });
+    const ProgramRun result = run({ QStringLiteral("-cli"), path });
     QCOMPARE(result.exitCode, 255);
     QCOMPARE(result.err,
         (QStringList {
             red(QStringLiteral("Unable to open '%1': File '%1' is empty (size=0).").arg(path)),
             red(QStringLiteral("Aborted processing")) }));
-}
-
-void TestCliProcess::help()
-{
-    const Result result = run({ QStringLiteral("-help") });
-    QCOMPARE(result.exitCode, 0);
-    QVERIFY(!result.out.isEmpty());
-    QVERIFY(result.out.first().startsWith(QLatin1String("Usage:")));
-    const QString text = result.out.join(QLatin1Char('\n'));
-    for (const char* word :
-        { "-cli", "-verbosity", "-log", "-file", "-folder", "Exit codes", "Example" })
-        QVERIFY2(text.contains(QLatin1String(word)), word);
 }
 
 QTEST_GUILESS_MAIN(TestCliProcess)

@@ -1,6 +1,9 @@
 // Documents run as a user runs them, from another folder, through the real
 // program: where outputs land, what the report says and in which order,
 // and which locale numbers are read in.
+#include "clitesting.h"
+#include "tests/input/testsupport.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -9,12 +12,6 @@
 #include <QtTest>
 
 namespace {
-
-struct Result
-{
-    int exitCode = -2;
-    QStringList out;
-};
 
 QString documentText(const QString& meta, const QString& body)
 {
@@ -72,7 +69,7 @@ private slots:
 
 private:
     QString writeDocument(const QString& name, const QString& text);
-    Result run(const QStringList& arguments, bool merged = false);
+    ProgramRun run(const QStringList& arguments, bool merged = false);
 
     QTemporaryDir m_dir;
     QTemporaryDir m_elsewhere;
@@ -96,7 +93,7 @@ QString TestCliReliability::writeDocument(const QString& name, const QString& te
 
 // Started from another folder with settings of its own, so that neither
 // the current folder nor the preferences of whoever runs the tests count.
-Result TestCliReliability::run(const QStringList& arguments, bool merged)
+ProgramRun TestCliReliability::run(const QStringList& arguments, bool merged)
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -106,13 +103,7 @@ Result TestCliReliability::run(const QStringList& arguments, bool merged)
     process.setWorkingDirectory(m_elsewhere.path());
     if (merged)
         process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../varnix"), arguments);
-    Result result;
-    if (!process.waitForFinished(60000))
-        return result;
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -3;
-    result.out = QString::fromLocal8Bit(process.readAllStandardOutput()).split(QLatin1Char('\n'));
-    return result;
+    return runProgram(process, arguments);
 }
 
 void TestCliReliability::outputsBesideTheDocument_data()
@@ -121,16 +112,12 @@ void TestCliReliability::outputsBesideTheDocument_data()
     QTest::addColumn<QString>("outputExtra");
     QTest::addColumn<QString>("inputText");
     QTest::addColumn<QStringList>("written");
-    QTest::newRow("relative path") << "sub%2Fout.csv"
-                                   << ""
-                                   << "a%0A1" << QStringList { "sub/out.csv" };
-    QTest::newRow("document name variable") << "%7Btransformfname%7D_out.csv"
-                                            << ""
-                                            << "a%0A1" << QStringList { "places_out.csv" };
-    QTest::newRow("relative names from a column")
-        << ""
-        << "single_or_multi=\"1\" multi_file_column=\"0\" multi_file_confirm=\"0\""
-        << "file%0Ax.csv%0Ay.csv" << QStringList { "x.csv", "y.csv" };
+    addRow("relative path", "sub%2Fout.csv", "", "a%0A1", QStringList { "sub/out.csv" });
+    addRow("document name variable", "%7Btransformfname%7D_out.csv", "", "a%0A1",
+        QStringList { "places_out.csv" });
+    addRow("relative names from a column", "",
+        "single_or_multi=\"1\" multi_file_column=\"0\" multi_file_confirm=\"0\"",
+        "file%0Ax.csv%0Ay.csv", QStringList { "x.csv", "y.csv" });
 }
 
 void TestCliReliability::outputsBesideTheDocument()
@@ -144,7 +131,7 @@ void TestCliReliability::outputsBesideTheDocument()
         documentText(QString(),
             pastedInput(inputText) + output(2, outputPath, outputExtra)
                 + connections({ { 1, 2 } })));
-    const Result result = run({ QStringLiteral("-cli"), document });
+    const ProgramRun result = run({ QStringLiteral("-cli"), document });
     QCOMPARE(result.exitCode, 0);
     for (const QString& name : written) {
         QVERIFY2(QFile::exists(m_dir.filePath(name)), qPrintable(name));
@@ -164,9 +151,9 @@ void TestCliReliability::loaderWarningsReported()
         + connections({ { 1, 2 }, { 2, 3 }, { 3, 4 } });
     const QString document = writeDocument(QStringLiteral("unknown.transform"),
         documentText(QString(), body).replace(QStringLiteral("\"87\""), QStringLiteral("\"88\"")));
-    const Result quiet = run({ QStringLiteral("-cli"), document });
+    const ProgramRun quiet = run({ QStringLiteral("-cli"), document });
     QCOMPARE(quiet.out.first(), QStringLiteral("Results: 0 error(s)"));
-    const Result result = run(
+    const ProgramRun result = run(
         { QStringLiteral("-cli"), QStringLiteral("-verbosity"), QStringLiteral("3"), document });
     QCOMPARE(result.exitCode, 0);
     const QString text = result.out.join(QLatin1Char('\n'));
@@ -189,7 +176,7 @@ void TestCliReliability::errorsAfterTheHeader()
             pastedInput(QStringLiteral("a%0A1"))
                 + output(2, QStringLiteral("%2Fnonexistent%2Fout.csv"))
                 + connections({ { 1, 2 } })));
-    const Result result
+    const ProgramRun result
         = run({ QStringLiteral("-cli"), QStringLiteral("-verbose"), document }, true);
     QCOMPARE(result.exitCode, 1);
     const int header = result.out.indexOf(QRegularExpression(QStringLiteral("^File: .*")));

@@ -3,47 +3,17 @@
 #include "batch/commandline.h"
 #include "batch/commandlinereport.h"
 #include "batch/commandlinerun.h"
+#include "clitesting.h"
 #include "document/documentwriter.h"
 #include "graph/graphscene.h"
 #include "tests/document/documenttestkinds.h"
+#include "tests/input/testsupport.h"
 
 #include <QBuffer>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-
-// Captures one run's console output.
-struct Console
-{
-    QBuffer out;
-    QBuffer err;
-    Console()
-    {
-        out.open(QIODevice::WriteOnly);
-        err.open(QIODevice::WriteOnly);
-    }
-    QStringList outLines() const { return lines(out.data()); }
-    QStringList errLines() const { return lines(err.data()); }
-    static QStringList lines(const QByteArray& data)
-    {
-        QStringList list = QString::fromLocal8Bit(data).split(QLatin1Char('\n'));
-        if (!list.isEmpty() && list.last().isEmpty())
-            list.removeLast();
-        return list;
-    }
-};
-
-QString red(const QString& text)
-{
-    return QStringLiteral("\x1b[31m") + text + QStringLiteral("\x1b[0m");
-}
-
-bool writeFile(const QString& path, const QByteArray& content)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
-}
 
 // Drops the lines that hold times.
 QStringList withoutTimes(QStringList lines)
@@ -132,17 +102,16 @@ void TestCommandLine::parsing_data()
     QTest::addColumn<bool>("cli");
     QTest::addColumn<int>("verbosity");
     QTest::addColumn<QStringList>("assignments");
-    QTest::newRow("nothing") << QStringList() << false << 0 << QStringList();
-    QTest::newRow("upper case option") << QStringList { "-CLI" } << true << 0 << QStringList();
-    QTest::newRow("two minus signs ignored")
-        << QStringList { "--cli", "--whatever" } << false << 0 << QStringList();
-    QTest::newRow("verbose") << QStringList { "-verbose" } << false << 2 << QStringList();
-    QTest::newRow("verbosity") << QStringList { "-cli", "-Verbosity", "4" } << true << 4
-                               << QStringList();
-    QTest::newRow("version alone is interactive")
-        << QStringList { "-version" } << false << 0 << QStringList();
-    QTest::newRow("assignments in order") << QStringList { "-file", "b=/x", "-FOLDER", "a=/y",
-        "-file", "C=/Z" } << false << 0 << QStringList { "b=/x", "a=/y", "C=/Z" };
+    addRow("nothing", QStringList(), false, 0, QStringList());
+    addRow("upper case option", QStringList { "-CLI" }, true, 0, QStringList());
+    addRow(
+        "two minus signs ignored", QStringList { "--cli", "--whatever" }, false, 0, QStringList());
+    addRow("verbose", QStringList { "-verbose" }, false, 2, QStringList());
+    addRow("verbosity", QStringList { "-cli", "-Verbosity", "4" }, true, 4, QStringList());
+    addRow("version alone is interactive", QStringList { "-version" }, false, 0, QStringList());
+    addRow("assignments in order",
+        QStringList { "-file", "b=/x", "-FOLDER", "a=/y", "-file", "C=/Z" }, false, 0,
+        QStringList { "b=/x", "a=/y", "C=/Z" });
 }
 
 void TestCommandLine::parsing()
@@ -162,20 +131,17 @@ void TestCommandLine::fatalArguments_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("message");
-    QTest::newRow("unknown option")
-        << QStringList { "-cli", "-Quiet" } << "Unrecognized argument: -Quiet";
-    QTest::newRow("missing log value")
-        << QStringList { "-cli", "-log" } << "No value following -log argument";
-    QTest::newRow("missing file value")
-        << QStringList { "-FILE" } << "No value following -FILE argument";
-    QTest::newRow("verbosity 5") << QStringList { "-verbosity", "5" }
-                                 << "Verbosity value '5' not recognised, 0-4 expected";
-    QTest::newRow("verbosity -1") << QStringList { "-verbosity", "-1" }
-                                  << "Verbosity value '-1' not recognised, 0-4 expected";
-    QTest::newRow("verbosity x") << QStringList { "-verbosity", "x" }
-                                 << "Verbosity value 'x' not recognised, 0-4 expected";
-    QTest::newRow("missing document")
-        << QStringList { "nowhere.transform" } << "'nowhere.transform' not found";
+    addRow("unknown option", QStringList { "-cli", "-Quiet" }, "Unrecognized argument: -Quiet");
+    addRow("missing log value", QStringList { "-cli", "-log" }, "No value following -log argument");
+    addRow("missing file value", QStringList { "-FILE" }, "No value following -FILE argument");
+    addRow("verbosity 5", QStringList { "-verbosity", "5" },
+        "Verbosity value '5' not recognised, 0-4 expected");
+    addRow("verbosity -1", QStringList { "-verbosity", "-1" },
+        "Verbosity value '-1' not recognised, 0-4 expected");
+    addRow("verbosity x", QStringList { "-verbosity", "x" },
+        "Verbosity value 'x' not recognised, 0-4 expected");
+    addRow(
+        "missing document", QStringList { "nowhere.transform" }, "'nowhere.transform' not found");
 }
 
 void TestCommandLine::fatalArguments()
@@ -208,56 +174,24 @@ void TestCommandLine::verbosityLevels_data()
     QTest::addColumn<bool>("inputFails");
     QTest::addColumn<bool>("warn");
     QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QStringList>("out");
-    QTest::addColumn<QStringList>("err");
-    const QString outFile = QDir::toNativeSeparators(m_dir.filePath("out.csv"));
-    const QString shadow = QDir::toNativeSeparators(m_dir.filePath("shadow.csv"));
-    const QString doc = QDir::toNativeSeparators(m_dir.filePath("levels.transform"));
-    // Item lines are indented by two; the coloured form drops one blank.
-    const QString failedLine = QStringLiteral(" Input: 'In', Id=%1, Error");
-    const QStringList summary { "Finished: *",
-        "Processed: 2 Input(s), 0 Transform(s), 2 Output(s), 0 Chart(s)", "Outputs written: 2" };
-    QTest::newRow("0 clean") << 0 << false << false << 0 << QStringList { "Results: 0 error(s)" }
-                             << QStringList();
-    QTest::newRow("1 clean") << 1 << false << false << 0
-                             << QStringList { "", "Results: 0 error(s)" } << QStringList();
-    QTest::newRow("2 clean") << 2 << false << false << 0
-                             << QStringList { "", "File: '" + doc + "'", "Started: *" } + summary
-            + QStringList { "Charts written: 0", "Elapsed: *", "Results: 0 error(s), 0 warning(s)" }
-                             << QStringList();
-    QTest::newRow("3 clean") << 3 << false << false << 0
-                             << QStringList { "", "File: '" + doc + "'", "Started: *" } + summary
-            + QStringList { "  " + outFile, "  " + shadow, "Charts written: 0", "Elapsed: *",
-                  "Results: 0 error(s), 0 warning(s)" }
-                             << QStringList();
-    QTest::newRow("0 warnings only")
-        << 0 << false << true << 0 << QStringList { "Results: 0 error(s)" } << QStringList();
-    QTest::newRow("2 warnings only") << 2 << false << true << 0
-                                     << QStringList { "", "File: '" + doc + "'", "Started: *",
-                                            "  Input: 'In', Id=%1, Up to date" }
-            + summary
-            + QStringList { "Charts written: 0", "Elapsed: *", "Results: 0 error(s), 1 warning(s)" }
-                                     << QStringList();
-    QTest::newRow("0 failing") << 0 << true << false << 1 << QStringList { "Results: 1 error(s)" }
-                               << QStringList();
-    QTest::newRow("4 failing")
-        << 4 << true << false << 1
-        << QStringList { "", "File: '" + doc + "'", "Started: *",
-               "    Warning: Cannot read '" + m_dir.filePath("missing.csv") + "'", "Finished: *",
-               "Processed: 2 Input(s), 0 Transform(s), 0 Output(s), 0 Chart(s)",
-               "Outputs written: 0", "Charts written: 0", "Elapsed: *",
-               "Results: 1 error(s), 1 warning(s)" }
-        << QStringList { red(failedLine) };
+    addRow("0 clean", 0, false, false, 0);
+    addRow("1 clean", 1, false, false, 0);
+    addRow("2 clean", 2, false, false, 0);
+    addRow("3 clean", 3, false, false, 0);
+    addRow("0 warnings only", 0, false, true, 0);
+    addRow("2 warnings only", 2, false, true, 0);
+    addRow("0 failing", 0, true, false, 1);
+    addRow("4 failing", 4, true, false, 1);
 }
 
+// The expected console is tests/data/batch/report/<tag>.txt: "{dir}" stands
+// for the test's folder, "*" for times and ids, and lines of the error
+// stream start with "! ".
 void TestCommandLine::verbosityLevels()
 {
     QFETCH(int, verbosity);
     QFETCH(bool, inputFails);
     QFETCH(bool, warn);
-    QFETCH(int, exitCode);
-    QFETCH(QStringList, out);
-    QFETCH(QStringList, err);
     QFile::remove(m_dir.filePath("out.csv"));
     QFile::remove(m_dir.filePath("shadow.csv"));
     const QString doc = makeDocument(QStringLiteral("levels.transform"), inputFails, warn);
@@ -265,16 +199,22 @@ void TestCommandLine::verbosityLevels()
         { QStringLiteral("-cli"), QStringLiteral("-verbosity"), QString::number(verbosity), doc });
     Console console;
     CommandLineReport report(&console.out, &console.err);
-    QCOMPARE(CommandLineRun(line, report).run(), exitCode);
+    QTEST(CommandLineRun(line, report).run(), "exitCode");
+    const QString golden = QStringLiteral(VARNIX_TEST_DATA "/batch/report/%1.txt")
+                               .arg(QString(QTest::currentDataTag()).replace(' ', '_'));
+    QStringList out;
+    QStringList err;
+    for (const QString& l : consoleLines(readFile(golden))) {
+        const QString expected
+            = QString(l).replace("{dir}", QDir::toNativeSeparators(m_dir.path()));
+        if (expected.startsWith("! "))
+            err << red(expected.mid(2));
+        else
+            out << expected;
+    }
     const QRegularExpression id(QStringLiteral("Id=\\d+"));
-    QStringList lines = withoutTimes(console.outLines());
-    for (QString& line : lines)
-        line.replace(id, QStringLiteral("Id=%1"));
-    QCOMPARE(lines, out);
-    QStringList errors = console.errLines();
-    for (QString& e : errors)
-        e.replace(id, QStringLiteral("Id=%1"));
-    QCOMPARE(errors, err);
+    QCOMPARE(withoutTimes(console.outLines()).replaceInStrings(id, "Id=*"), out);
+    QCOMPARE(console.errLines().replaceInStrings(id, "Id=*"), err);
 }
 
 void TestCommandLine::aliasAssignments_data()
@@ -282,12 +222,9 @@ void TestCommandLine::aliasAssignments_data()
     QTest::addColumn<QString>("assignment");
     QTest::addColumn<QString>("file");
     QTest::addColumn<bool>("input");
-    QTest::newRow("output") << "out=%1/elsewhere.csv"
-                            << "elsewhere.csv" << false;
-    QTest::newRow("blanks around alias") << "  out =%1/elsewhere.csv"
-                                         << "elsewhere.csv" << false;
-    QTest::newRow("input before output") << "in=%1/other.csv"
-                                         << "out.csv" << true;
+    addRow("output", "out=%1/elsewhere.csv", "elsewhere.csv", false);
+    addRow("blanks around alias", "  out =%1/elsewhere.csv", "elsewhere.csv", false);
+    addRow("input before output", "in=%1/other.csv", "out.csv", true);
 }
 
 void TestCommandLine::aliasAssignments()
@@ -320,7 +257,7 @@ void TestCommandLine::logFile()
     }
     QFile f(log);
     QVERIFY(f.open(QIODevice::ReadOnly));
-    const QStringList logged = Console::lines(f.readAll());
+    const QStringList logged = consoleLines(f.readAll());
     f.close();
     QCOMPARE(logged.first(), QStringLiteral("earlier"));
     QCOMPARE(logged.mid(1), first.outLines());
@@ -334,7 +271,7 @@ void TestCommandLine::logFile()
         QCOMPARE(CommandLineRun(line, report).run(), 0);
     }
     QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(Console::lines(f.readAll()), QStringList { "Results: 0 error(s)" });
+    QCOMPARE(consoleLines(f.readAll()), QStringList { "Results: 0 error(s)" });
     f.close();
 
     Console third;
@@ -352,18 +289,17 @@ void TestCommandLine::fatalRunMessages_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("message");
-    QTest::newRow("no document") << QStringList { "-cli" } << "No .transform file specified.";
-    QTest::newRow("two equals signs")
-        << QStringList { "-file", "out=a=b" } << "Expected <alias>=<value> for out=a=b argument";
-    QTest::newRow("no equals sign")
-        << QStringList { "-file", "out" } << "Expected <alias>=<value> for out argument";
-    QTest::newRow("unknown alias")
-        << QStringList { "-file", "nobody=x" } << "Alias 'nobody' not recognized";
-    QTest::newRow("missing input file")
-        << QStringList { "-file", "in=/no/such.csv" } << "File '/no/such.csv' does not exist";
+    addRow("no document", QStringList { "-cli" }, "No .transform file specified.");
+    addRow("two equals signs", QStringList { "-file", "out=a=b" },
+        "Expected <alias>=<value> for out=a=b argument");
+    addRow("no equals sign", QStringList { "-file", "out" },
+        "Expected <alias>=<value> for out argument");
+    addRow("unknown alias", QStringList { "-file", "nobody=x" }, "Alias 'nobody' not recognized");
+    addRow("missing input file", QStringList { "-file", "in=/no/such.csv" },
+        "File '/no/such.csv' does not exist");
     // The folder input's alias is " dir ": both sides are trimmed.
-    QTest::newRow("missing folder")
-        << QStringList { "-folder", "dir=/no/such" } << "Folder '/no/such' does not exist";
+    addRow("missing folder", QStringList { "-folder", "dir=/no/such" },
+        "Folder '/no/such' does not exist");
 }
 
 void TestCommandLine::fatalRunMessages()

@@ -1,12 +1,14 @@
 // The example command line: its exact text for the shell, the warnings
 // beside it, and a composed loop run by sh with the real program.
 #include "batch/commandlinecomposer.h"
+#include "clitesting.h"
 #include "document/documentinfo.h"
 #include "document/documentwriter.h"
 #include "graph/graphscene.h"
 #include "graph/transformnode.h"
 #include "input/inputnode.h"
 #include "output/outputnode.h"
+#include "tests/input/testsupport.h"
 #include "transforms/catalogue.h"
 
 #include <QCoreApplication>
@@ -89,17 +91,15 @@ void TestCommandLineComposer::text_data()
     const QString looped
         = head + QStringLiteral("-file 'people='\"$f\" -file 'cities=/data/it'\\''s.csv' ") + tail;
     const QString loopHead = QStringLiteral("for f in '/in box'/'a '*'.csv'; do");
-    QTest::newRow("command") << 0 << QString() << 0 << plain;
-    QTest::newRow("script") << 1 << QString() << 0 << QString("#!/bin/sh\n" + plain + "\n");
-    QTest::newRow("looped command")
-        << 0 << "people" << 5
-        << QString(loopHead + " [ -e \"$f\" ] || continue; " + looped + "; sleep 5; done");
-    QTest::newRow("looped script")
-        << 1 << "people" << 0
-        << QString("#!/bin/sh\n" + loopHead + "\n    [ -e \"$f\" ] || continue\n    " + looped
-               + "\ndone\n");
+    addRow("command", 0, QString(), 0, plain);
+    addRow("script", 1, QString(), 0, QString("#!/bin/sh\n" + plain + "\n"));
+    addRow("looped command", 0, "people", 5,
+        QString(loopHead + " [ -e \"$f\" ] || continue; " + looped + "; sleep 5; done"));
+    addRow("looped script", 1, "people", 0,
+        QString("#!/bin/sh\n" + loopHead + "\n    [ -e \"$f\" ] || continue\n    " + looped
+            + "\ndone\n"));
     // A folder input cannot take one file at a time.
-    QTest::newRow("loop over folder alias") << 0 << "archive" << 0 << plain;
+    addRow("loop over folder alias", 0, "archive", 0, plain);
 }
 
 void TestCommandLineComposer::text()
@@ -107,7 +107,6 @@ void TestCommandLineComposer::text()
     QFETCH(int, target);
     QFETCH(QString, loopAlias);
     QFETCH(int, pause);
-    QFETCH(QString, expected);
     GraphScene scene;
     buildStack(scene);
     ComposerChoices c;
@@ -122,7 +121,7 @@ void TestCommandLineComposer::text()
     c.loopPattern = QStringLiteral("a *.csv");
     c.pauseSeconds = pause;
     const ComposedCommand composed = CommandLineComposer::compose(scene, c, false);
-    QCOMPARE(composed.text, expected);
+    QTEST(composed.text, "expected");
     QCOMPARE(composed.warnings, QStringList());
     QCOMPARE(composed.fileInputAliases, (QStringList { "people", "cities" }));
 }
@@ -134,26 +133,19 @@ void TestCommandLineComposer::warnings_data()
     QTest::addColumn<int>("writeMode");
     QTest::addColumn<bool>("connected");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("empty aliases")
-        << ""
-        << "" << 1 << true
-        << QStringList { "Empty input alias.", "No input aliases that can be used.",
-               "Empty output alias" };
-    QTest::newRow("shared alias") << "x"
-                                  << " x " << 1 << true
-                                  << QStringList { "Alias 'x' occurs for both input and output." };
-    QTest::newRow("disabled output")
-        << "in"
-        << "out" << 0 << true
-        << QStringList { "Output with alias 'out' has 'Write mode'='Disabled' and will be ignored.",
-               "No Output/Chart items are written to." };
-    QTest::newRow("unconnected")
-        << "in"
-        << "out" << 1 << false
-        << QStringList { "Input with alias 'in' is not connected to an output and will be ignored.",
-               "No input aliases that can be used.",
-               "Output with alias 'out' is not connected to an input and will be ignored.",
-               "This .transform file has unsaved changes." };
+    addRow("empty aliases", "", "", 1, true,
+        QStringList {
+            "Empty input alias.", "No input aliases that can be used.", "Empty output alias" });
+    addRow("shared alias", "x", " x ", 1, true,
+        QStringList { "Alias 'x' occurs for both input and output." });
+    addRow("disabled output", "in", "out", 0, true,
+        QStringList { "Output with alias 'out' has 'Write mode'='Disabled' and will be ignored.",
+            "No Output/Chart items are written to." });
+    addRow("unconnected", "in", "out", 1, false,
+        QStringList { "Input with alias 'in' is not connected to an output and will be ignored.",
+            "No input aliases that can be used.",
+            "Output with alias 'out' is not connected to an input and will be ignored.",
+            "This .transform file has unsaved changes." });
 }
 
 void TestCommandLineComposer::warnings()
@@ -162,7 +154,6 @@ void TestCommandLineComposer::warnings()
     QFETCH(QString, outputAlias);
     QFETCH(int, writeMode);
     QFETCH(bool, connected);
-    QFETCH(QStringList, expected);
     GraphScene scene;
     Node* in = fileInput(scene, QStringLiteral("/a.csv"), inputAlias, 0);
     auto* out = output(scene, connected ? in : nullptr, QStringLiteral("/b.csv"), outputAlias);
@@ -171,12 +162,12 @@ void TestCommandLineComposer::warnings()
     out->setOptions(o);
     const ComposedCommand composed
         = CommandLineComposer::compose(scene, ComposerChoices(), !connected);
-    QCOMPARE(composed.warnings, expected);
+    QTEST(composed.warnings, "expected");
 }
 
 void TestCommandLineComposer::loopRunsUnderSh()
 {
-    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/../varnix");
+    const QString program = varnixProgram();
     QVERIFY2(QFile::exists(program), "the varnix program must be built before this test");
     QTemporaryDir dir;
     const QString inbox = dir.filePath(QStringLiteral("in box"));

@@ -1,6 +1,7 @@
 // The installed manual page against the program's -help: every option, with
 // its value, in both and in the same order.
 #include "batch/commandline.h"
+#include "clitesting.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -58,8 +59,7 @@ private slots:
 void TestManualPage::sameOptionsAsHelp()
 {
     QProcess process;
-    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../varnix"),
-        { QStringLiteral("-help") });
+    process.start(varnixProgram(), { QStringLiteral("-help") });
     QVERIFY(process.waitForFinished(60000));
     const QStringList help = helpOptions(QString::fromUtf8(process.readAllStandardOutput()));
 

@@ -7,6 +7,7 @@
 #include "graph/graphscene.h"
 #include "graph/notenode.h"
 #include "graph/transformnode.h"
+#include "tests/input/testsupport.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -24,18 +25,6 @@ QString sep(QString text)
 QDateTime fixedTime()
 {
     return QDateTime(QDate(2026, 12, 4), QTime(10, 30, 0));
-}
-
-bool writeFile(const QString& path, const QByteArray& content)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // A document around the given root content, as an older release might
@@ -109,7 +98,7 @@ private slots:
     void listText();
     void positions_data();
     void positions();
-    void realsAndColours();
+    void colours();
     void parameterStoredFormSurvives_data();
     void parameterStoredFormSurvives();
     void savingTwiceIsByteIdentical();
@@ -149,11 +138,11 @@ void TestDocument::listText_data()
 {
     QTest::addColumn<QString>("raw");
     QTest::addColumn<QStringList>("items");
-    QTest::newRow("unit separator") << sep("a|b%20c") << QStringList { "a", "b c" };
-    QTest::newRow("caret of older releases") << "a^b^c" << QStringList { "a", "b", "c" };
-    QTest::newRow("caret inside an item") << sep("a%5Eb|c") << QStringList { "a^b", "c" };
-    QTest::newRow("encoded separator stays in its item") << "x%1Fy" << QStringList { sep("x|y") };
-    QTest::newRow("empty") << "" << QStringList();
+    addRow("unit separator", sep("a|b%20c"), QStringList { "a", "b c" });
+    addRow("caret of older releases", "a^b^c", QStringList { "a", "b", "c" });
+    addRow("caret inside an item", sep("a%5Eb|c"), QStringList { "a^b", "c" });
+    addRow("encoded separator stays in its item", "x%1Fy", QStringList { sep("x|y") });
+    addRow("empty", "", QStringList());
 }
 
 void TestDocument::listText()
@@ -169,26 +158,21 @@ void TestDocument::positions_data()
 {
     QTest::addColumn<QString>("raw");
     QTest::addColumn<QPointF>("pos");
-    QTest::newRow("list text") << sep("12.5|-3") << QPointF(12.5, -3);
-    QTest::newRow("old form") << "7^8" << QPointF(7, 8);
-    QTest::newRow("one number") << "7" << QPointF();
-    QTest::newRow("three numbers") << "1^2^3" << QPointF();
-    QTest::newRow("not numbers") << "a^b" << QPointF();
+    addRow("list text", sep("12.5|-3"), QPointF(12.5, -3));
+    addRow("old form", "7^8", QPointF(7, 8));
+    addRow("one number", "7", QPointF());
+    addRow("three numbers", "1^2^3", QPointF());
+    addRow("not numbers", "a^b", QPointF());
 }
 
 void TestDocument::positions()
 {
     QFETCH(QString, raw);
-    QFETCH(QPointF, pos);
-    QCOMPARE(DocumentCodec::decodePosition(raw), pos);
+    QTEST(DocumentCodec::decodePosition(raw), "pos");
 }
 
-void TestDocument::realsAndColours()
+void TestDocument::colours()
 {
-    QCOMPARE(DocumentCodec::encodeReal(1234567.89), QStringLiteral("1.23457e+06"));
-    QCOMPARE(DocumentCodec::encodeReal(0.25), QStringLiteral("0.25"));
-    QCOMPARE(DocumentCodec::encodePosition(QPointF(100, 2.5)), sep("100|2.5"));
-    QCOMPARE(DocumentCodec::encodeOldPosition(QPointF(100, 2.5)), QStringLiteral("100^2.5"));
     const QColor colour(255, 0, 128);
     QCOMPARE(DocumentCodec::encodeColour(colour), QStringLiteral("255%1F0%1F128"));
     QCOMPARE(DocumentCodec::decodeColour(DocumentCodec::encodeColour(colour), Qt::black), colour);
@@ -332,9 +316,9 @@ void TestDocument::listAttributesOfOlderReleases_data()
 {
     QTest::addColumn<QString>("attribute");
     QTest::addColumn<QStringList>("schema");
-    QTest::newRow("caret") << "a^b%20c^d" << QStringList { "a", "b c", "d" };
-    QTest::newRow("unit separator") << sep("a^b|c") << QStringList { "a^b", "c" };
-    QTest::newRow("single item") << "alone" << QStringList { "alone" };
+    addRow("caret", "a^b%20c^d", QStringList { "a", "b c", "d" });
+    addRow("unit separator", sep("a^b|c"), QStringList { "a^b", "c" });
+    addRow("single item", "alone", QStringList { "alone" });
 }
 
 void TestDocument::listAttributesOfOlderReleases()
@@ -358,24 +342,22 @@ void TestDocument::metaVersion_data()
     QTest::addColumn<QString>("version");
     QTest::addColumn<int>("read");
     QTest::addColumn<bool>("newer");
-    QTest::newRow("missing") << "" << 87 << false;
-    QTest::newRow("current") << "87" << 87 << false;
-    QTest::newRow("older") << "60" << 60 << false;
-    QTest::newRow("newer") << "88" << 88 << true;
-    QTest::newRow("not a number") << "x" << 87 << false;
+    addRow("missing", "", 87, false);
+    addRow("current", "87", 87, false);
+    addRow("older", "60", 60, false);
+    addRow("newer", "88", 88, true);
+    addRow("not a number", "x", 87, false);
 }
 
 void TestDocument::metaVersion()
 {
     QFETCH(QString, version);
-    QFETCH(int, read);
-    QFETCH(bool, newer);
     GraphScene scene;
     DocumentInfo info;
     LoadReport report;
     QVERIFY(loadText(documentText(version, QString()), scene, &info, &report));
-    QCOMPARE(info.version, read);
-    QCOMPARE(report.newerRelease, newer);
+    QTEST(info.version, "read");
+    QTEST(report.newerRelease, "newer");
     QVERIFY(info.autoRun);
 }
 
@@ -387,66 +369,32 @@ void TestDocument::parameterUpgrades_data()
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("newName");
     QTest::addColumn<QString>("newValue");
-    QTest::newRow("split text delimiter") << "Split" << 58 << "Delimiter_Type"
-                                          << "Text "
-                                          << "Delimiter_Type"
-                                          << "Text delimiter";
-    QTest::newRow("split regex delimiter") << "Split" << 58 << "Delimiter_Type"
-                                           << "Regex "
-                                           << "Delimiter_Type"
-                                           << "Regex delimiter";
-    QTest::newRow("split delimiter current") << "Split" << 59 << "Delimiter_Type"
-                                             << "Text "
-                                             << "Delimiter_Type"
-                                             << "Text ";
-    QTest::newRow("julian day") << "Calculate" << 67 << "Operation"
-                                << "JulianDay"
-                                << "Operation"
-                                << "DateToJulianDay";
-    QTest::newRow("julian day current") << "Calculate" << 68 << "Operation"
-                                        << "JulianDay"
-                                        << "Operation"
-                                        << "JulianDay";
-    QTest::newRow("random maximum") << "Random" << 77 << "Maximum_Int"
-                                    << "10"
-                                    << "Maximum_Int"
-                                    << "9";
-    QTest::newRow("random maximum not a number") << "Random" << 77 << "Maximum_Int"
-                                                 << "ten"
-                                                 << "Maximum_Int"
-                                                 << "ten";
-    QTest::newRow("random maximum current") << "Random" << 78 << "Maximum_Int"
-                                            << "10"
-                                            << "Maximum_Int"
-                                            << "10";
-    QTest::newRow("sequence date") << "Sequence" << 78 << "User_Define_Minimum_Missing"
-                                   << "2020-1-5"
-                                   << "User_Define_Minimum_Missing_Date"
-                                   << "2020-01-05";
-    QTest::newRow("sequence integer") << "Sequence" << 78 << "User_Define_Maximum_Missing"
-                                      << "12"
-                                      << "User_Define_Maximum_Missing_Int"
-                                      << "12";
-    QTest::newRow("sequence neither") << "Sequence" << 78 << "User_Define_Maximum_Missing"
-                                      << "abc"
-                                      << "User_Define_Maximum_Missing_Int"
-                                      << "0";
-    QTest::newRow("sequence current") << "Sequence" << 79 << "User_Define_Minimum_Missing"
-                                      << "12"
-                                      << "User_Define_Minimum_Missing"
-                                      << "12";
-    QTest::newRow("hot encoding at 85") << "Split" << 85 << "Into"
-                                        << "One hot encoding"
-                                        << "Into"
-                                        << "Multi hot encoding";
-    QTest::newRow("hot encoding at 84") << "Split" << 84 << "Into"
-                                        << "One hot encoding"
-                                        << "Into"
-                                        << "One hot encoding";
-    QTest::newRow("hot encoding at 86") << "Split" << 86 << "Into"
-                                        << "One hot encoding"
-                                        << "Into"
-                                        << "One hot encoding";
+    addRow("split text delimiter", "Split", 58, "Delimiter_Type", "Text ", "Delimiter_Type",
+        "Text delimiter");
+    addRow("split regex delimiter", "Split", 58, "Delimiter_Type", "Regex ", "Delimiter_Type",
+        "Regex delimiter");
+    addRow("split delimiter current", "Split", 59, "Delimiter_Type", "Text ", "Delimiter_Type",
+        "Text ");
+    addRow("julian day", "Calculate", 67, "Operation", "JulianDay", "Operation", "DateToJulianDay");
+    addRow(
+        "julian day current", "Calculate", 68, "Operation", "JulianDay", "Operation", "JulianDay");
+    addRow("random maximum", "Random", 77, "Maximum_Int", "10", "Maximum_Int", "9");
+    addRow("random maximum not a number", "Random", 77, "Maximum_Int", "ten", "Maximum_Int", "ten");
+    addRow("random maximum current", "Random", 78, "Maximum_Int", "10", "Maximum_Int", "10");
+    addRow("sequence date", "Sequence", 78, "User_Define_Minimum_Missing", "2020-1-5",
+        "User_Define_Minimum_Missing_Date", "2020-01-05");
+    addRow("sequence integer", "Sequence", 78, "User_Define_Maximum_Missing", "12",
+        "User_Define_Maximum_Missing_Int", "12");
+    addRow("sequence neither", "Sequence", 78, "User_Define_Maximum_Missing", "abc",
+        "User_Define_Maximum_Missing_Int", "0");
+    addRow("sequence current", "Sequence", 79, "User_Define_Minimum_Missing", "12",
+        "User_Define_Minimum_Missing", "12");
+    addRow("hot encoding at 85", "Split", 85, "Into", "One hot encoding", "Into",
+        "Multi hot encoding");
+    addRow(
+        "hot encoding at 84", "Split", 84, "Into", "One hot encoding", "Into", "One hot encoding");
+    addRow(
+        "hot encoding at 86", "Split", 86, "Into", "One hot encoding", "Into", "One hot encoding");
 }
 
 void TestDocument::parameterUpgrades()
@@ -527,16 +475,11 @@ void TestDocument::batchLoggingUpgrade_data()
     QTest::addColumn<QString>("version");
     QTest::addColumn<QString>("attributes");
     QTest::addColumn<int>("verbosity");
-    QTest::newRow("verbose flag set") << "83"
-                                      << "verbose=\"1\" verbosity=\"4\"" << 2;
-    QTest::newRow("verbose flag clear") << "83"
-                                        << "verbose=\"0\"" << 1;
-    QTest::newRow("no flag") << "70"
-                             << "" << 1;
-    QTest::newRow("current") << "84"
-                             << "verbose=\"1\" verbosity=\"3\"" << 3;
-    QTest::newRow("current default") << "84"
-                                     << "" << 2;
+    addRow("verbose flag set", "83", "verbose=\"1\" verbosity=\"4\"", 2);
+    addRow("verbose flag clear", "83", "verbose=\"0\"", 1);
+    addRow("no flag", "70", "", 1);
+    addRow("current", "84", "verbose=\"1\" verbosity=\"3\"", 3);
+    addRow("current default", "84", "", 2);
 }
 
 void TestDocument::batchLoggingUpgrade()
@@ -660,15 +603,14 @@ void TestDocument::loadFailures_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("message");
-    QTest::newRow("empty") << QByteArray("") << "File '%1' is empty (size=0).";
-    QTest::newRow("not XML") << QByteArray("<root><meta></root>")
-                             << "Format error 'tag mismatch' detected at line 1 column 19.\n"
-                                "Contact support if you are sure this a Varnix file.";
-    QTest::newRow("no document type") << QByteArray("<root/>") << "Incorrect document type.";
-    QTest::newRow("other document type")
-        << QByteArray("<!DOCTYPE varnix><root/>") << "Incorrect document type.";
-    QTest::newRow("other root") << QByteArray("<!DOCTYPE Varnix><document/>")
-                                << "Document root not found.";
+    addRow("empty", QByteArray(""), "File '%1' is empty (size=0).");
+    addRow("not XML", QByteArray("<root><meta></root>"),
+        "Format error 'tag mismatch' detected at line 1 column 19.\n"
+        "Contact support if you are sure this a Varnix file.");
+    addRow("no document type", QByteArray("<root/>"), "Incorrect document type.");
+    addRow(
+        "other document type", QByteArray("<!DOCTYPE varnix><root/>"), "Incorrect document type.");
+    addRow("other root", QByteArray("<!DOCTYPE Varnix><document/>"), "Document root not found.");
 }
 
 void TestDocument::loadFailures()

@@ -12,6 +12,7 @@
 #include "graph/graphscene.h"
 #include "graph/transformnode.h"
 #include "graph/userprompt.h"
+#include "tests/input/testsupport.h"
 
 #include <QMimeData>
 #include <QTemporaryDir>
@@ -41,12 +42,6 @@ TransformNode* addTransform(GraphScene& scene, Node* from, qreal y)
     scene.insertConnection(from, node);
     node->upstreamChanged();
     return node;
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace
@@ -152,8 +147,8 @@ void TestDocumentSession::pasteGivesFreshIds()
 void TestDocumentSession::pasteRefusesOtherDocuments_data()
 {
     QTest::addColumn<QByteArray>("text");
-    QTest::newRow("other type") << QByteArray("<!DOCTYPE Other><root/>");
-    QTest::newRow("no type") << QByteArray("<root/>");
+    addRow("other type", QByteArray("<!DOCTYPE Other><root/>"));
+    addRow("no type", QByteArray("<root/>"));
 }
 
 void TestDocumentSession::pasteRefusesOtherDocuments()
@@ -258,11 +253,11 @@ void TestDocumentSession::startupDocument_data()
     QTest::addColumn<bool>("newWindow");
     QTest::addColumn<int>("preference");
     QTest::addColumn<int>("choice");
-    QTest::newRow("named wins") << true << true << 1 << int(StartupDocument::Named);
-    QTest::newRow("new window") << false << true << 1 << int(StartupDocument::Nothing);
-    QTest::newRow("nothing") << false << false << 0 << int(StartupDocument::Nothing);
-    QTest::newRow("previous") << false << false << 1 << int(StartupDocument::Previous);
-    QTest::newRow("recent list") << false << false << 2 << int(StartupDocument::RecentList);
+    addRow("named wins", true, true, 1, int(StartupDocument::Named));
+    addRow("new window", false, true, 1, int(StartupDocument::Nothing));
+    addRow("nothing", false, false, 0, int(StartupDocument::Nothing));
+    addRow("previous", false, false, 1, int(StartupDocument::Previous));
+    addRow("recent list", false, false, 2, int(StartupDocument::RecentList));
 }
 
 void TestDocumentSession::startupDocument()
@@ -270,13 +265,12 @@ void TestDocumentSession::startupDocument()
     QFETCH(bool, named);
     QFETCH(bool, newWindow);
     QFETCH(int, preference);
-    QFETCH(int, choice);
     AutoRecovery::remove();
     CommandLine line;
     line.documentPath = named ? QStringLiteral("a.transform") : QString();
     line.newWindow = newWindow;
     NonInteractivePrompt prompt(true);
-    QCOMPARE(int(chooseStartupDocument(line, prompt, preference)), choice);
+    QTEST(int(chooseStartupDocument(line, prompt, preference)), "choice");
     QVERIFY(prompt.lastQuestion().isEmpty());
 }
 

@@ -6,6 +6,7 @@
 #include "graph/graphscene.h"
 #include "graph/transformnode.h"
 #include "output/outputnode.h"
+#include "tests/input/testsupport.h"
 #include "transforms/support/conditions.h"
 
 #include <QTemporaryDir>
@@ -63,37 +64,30 @@ void TestSavedTypes::roundTrip_data()
     QTest::addColumn<QString>("type");
     QTest::addColumn<bool>("twoInputs");
     QTest::addColumn<Settings>("settings");
-    QTest::newRow("Stack") << "Stack" << true
-                           << Settings { "Match_By=Position", "Add_Source=1", "Source_Name=From" };
-    QTest::newRow("Difference") << "Difference" << true
-                                << Settings { "Top_Key_Columns=0", "Bottom_Key_Columns=0",
-                                       "Case_Sensitive=0", "Show_Unchanged=1" };
-    QTest::newRow("Split Rows") << "Split_Rows" << false
-                                << Settings { "Split_By=0|0|0| ", "Drop_Empty=0",
-                                       "Add_Group_Column=1" };
-    QTest::newRow("List") << "List" << false
-                          << Settings { "Columns=3", "Separator= ", "Drop_Duplicates=1",
-                                 "Sort=Reverse alphabetical", "New_Separator=1",
-                                 "Join_Separator=+" };
-    QTest::newRow("Slide") << "Slide" << false
-                           << Settings { "Columns=1|2", "Slide=Shift left", "Places=1" };
-    QTest::newRow("Split Name") << "Split_Name" << false
-                                << Settings { "Column=3", "Middle=0", "Suffix=0" };
-    QTest::newRow("Stamp") << "Stamp" << false
-                           << Settings { "Stamp=Text", "Text=from {a}", "Column_Name=Origin" };
-    QTest::newRow("File Info") << "File_Info" << false
-                               << Settings { "Column=1", "Size=0", "SHA256=1" };
-    QTest::newRow("Sequence") << "Sequence" << false
-                              << Settings { "Column=4", "Step=Day", "Step_Size=1",
-                                     "Fill=Copy of previous row" };
-    QTest::newRow("Concat Rows") << "Concat_Rows" << false
-                                 << Settings { "Test_Column=2",
-                                        "Operation=" + conditionOperatorNames().at(OpIsEmpty),
-                                        "Separator=/" };
-    QTest::newRow("New Rows") << "New_Rows" << false
-                              << Settings { "Where=After matching rows", "Count=2", "Test_Column=0",
-                                     "Operation=" + conditionOperatorNames().at(OpEqual), "Value=3",
-                                     "Case_Sensitive=1", "Values=new;$(name)", "Separator=;" };
+    addRow("Stack", "Stack", true,
+        Settings { "Match_By=Position", "Add_Source=1", "Source_Name=From" });
+    addRow("Difference", "Difference", true,
+        Settings {
+            "Top_Key_Columns=0", "Bottom_Key_Columns=0", "Case_Sensitive=0", "Show_Unchanged=1" });
+    addRow("Split Rows", "Split_Rows", false,
+        Settings { "Split_By=0|0|0| ", "Drop_Empty=0", "Add_Group_Column=1" });
+    addRow("List", "List", false,
+        Settings { "Columns=3", "Separator= ", "Drop_Duplicates=1", "Sort=Reverse alphabetical",
+            "New_Separator=1", "Join_Separator=+" });
+    addRow("Slide", "Slide", false, Settings { "Columns=1|2", "Slide=Shift left", "Places=1" });
+    addRow("Split Name", "Split_Name", false, Settings { "Column=3", "Middle=0", "Suffix=0" });
+    addRow(
+        "Stamp", "Stamp", false, Settings { "Stamp=Text", "Text=from {a}", "Column_Name=Origin" });
+    addRow("File Info", "File_Info", false, Settings { "Column=1", "Size=0", "SHA256=1" });
+    addRow("Sequence", "Sequence", false,
+        Settings { "Column=4", "Step=Day", "Step_Size=1", "Fill=Copy of previous row" });
+    addRow("Concat Rows", "Concat_Rows", false,
+        Settings { "Test_Column=2", "Operation=" + conditionOperatorNames().at(OpIsEmpty),
+            "Separator=/" });
+    addRow("New Rows", "New_Rows", false,
+        Settings { "Where=After matching rows", "Count=2", "Test_Column=0",
+            "Operation=" + conditionOperatorNames().at(OpEqual), "Value=3", "Case_Sensitive=1",
+            "Values=new;$(name)", "Separator=;" });
 }
 
 void TestSavedTypes::roundTrip()

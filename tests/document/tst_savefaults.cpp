@@ -8,6 +8,7 @@
 #include "graph/graphscene.h"
 #include "graph/notenode.h"
 #include "output/outputfile.h"
+#include "tests/input/testsupport.h"
 
 #include <QApplication>
 #include <QProcess>
@@ -60,12 +61,6 @@ int saveLoop(const QString& path, bool held)
         if (!DocumentWriter::save(i % 2 ? large : small, path, DocumentInfo(), options, nullptr))
             return 3;
     }
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Lowers the file-size limit for as long as it lives: writes beyond it fail
@@ -136,12 +131,9 @@ void TestSaveFaults::fullDisk_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("message");
-    QTest::newRow("document") << "document"
-                              << "Can't save to file.";
-    QTest::newRow("held document") << "held document"
-                                   << "Failed to write to file '%1'.";
-    QTest::newRow("output") << "output"
-                            << "Unable to write '%1'";
+    addRow("document", "document", "Can't save to file.");
+    addRow("held document", "held document", "Failed to write to file '%1'.");
+    addRow("output", "output", "Unable to write '%1'");
 }
 
 void TestSaveFaults::fullDisk()
@@ -162,7 +154,7 @@ void TestSaveFaults::fullDisk()
     }
     QVERIFY(!written);
     QVERIFY2(error.contains(message.arg(QDir::toNativeSeparators(path))), qPrintable(error));
-    QCOMPARE(readAll(path), previous);
+    QCOMPARE(readFile(path), previous);
 }
 
 void TestSaveFaults::readOnlyFolder_data()
@@ -190,14 +182,14 @@ void TestSaveFaults::readOnlyFolder()
     QVERIFY(!written);
     QVERIFY2(error.contains(QDir::toNativeSeparators(path)) || kind == QLatin1String("document"),
         qPrintable(error));
-    QCOMPARE(readAll(path), QByteArray("old"));
+    QCOMPARE(readFile(path), QByteArray("old"));
 }
 
 void TestSaveFaults::killedDuringSave_data()
 {
     QTest::addColumn<bool>("held");
-    QTest::newRow("held file") << true;
-    QTest::newRow("atomic") << false;
+    addRow("held file", true);
+    addRow("atomic", false);
 }
 
 // Killed at random moments, 60 times per way of saving: what is left under

@@ -2,6 +2,7 @@
 
 #include "graph/runcontext.h"
 #include "input/inputnode.h"
+#include "tests/input/testsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,14 +12,8 @@
 #include <QTest>
 
 using Files = QList<QPair<QString, QByteArray>>;
-Q_DECLARE_METATYPE(InputSchema)
 
 namespace {
-
-QString native(const QString& path)
-{
-    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-}
 
 Dataset table(const QStringList& header, const QList<QStringList>& rows)
 {
@@ -112,39 +107,36 @@ void TestInputNodeFolder::folderReads_data()
     QTest::addColumn<QString>("information");
 
     const QByteArray header("k,v\n");
-    QTest::newRow("one file of three is empty")
-        << Files { { "a.csv", header + "1,a\n" }, { "b.csv", "" }, { "c.csv", header + "3,c\n" } }
-        << "*.csv" << false << QList<QStringList> { { "1", "a" }, { "3", "c" } }
-        << QStringList { "File '<b.csv>' is 0 bytes" } << "2 file(s) read";
-    QTest::newRow("wildcard ignores case, sorted by name")
-        << Files { { "avocado.CSV", header + "2,b\n" }, { "Apple.csv", header + "1,a\n" },
-               { "banana.csv", header + "3,c\n" } }
-        << "a*.csv" << false << QList<QStringList> { { "1", "a" }, { "2", "b" } } << QStringList()
-        << "2 file(s) read";
-    QTest::newRow("sub-folders after the folder's own files, depth first")
-        << Files { { "z/deep/d.csv", header + "4,d\n" }, { "z/c.csv", header + "3,c\n" },
-               { "a/b.csv", header + "2,b\n" }, { "top.csv", header + "1,t\n" } }
-        << "*.csv" << true
-        << QList<QStringList> { { "1", "t" }, { "2", "b" }, { "3", "c" }, { "4", "d" } }
-        << QStringList() << "4 file(s) read";
-    QTest::newRow("blocked extension skipped")
-        << Files { { "a.csv", header + "1,a\n" }, { "b.zip", header + "2,b\n" } } << "*" << false
-        << QList<QStringList> { { "1", "a" } }
-        << QStringList { "File '<b.zip>' extension blocked in 'Preferences>Files>Blocked input "
-                         "extensions'" }
-        << "1 file(s) read";
-    QTest::newRow("header only has no data")
-        << Files { { "a.csv", header }, { "b.csv", header + "2,b\n" } } << "*.csv" << false
-        << QList<QStringList> { { "2", "b" } } << QStringList { "'<a.csv>' has no data" }
-        << "1 file(s) read";
-    QTest::newRow("nothing matches")
-        << Files { { "a.txt", header } } << "*.csv" << false << QList<QStringList>()
-        << QStringList { "No files read" } << QString();
-    QTest::newRow("wildcard of another type")
-        << Files { { "a.json", header + "1,a\n" } } << "*.json" << false
-        << QList<QStringList> { { "1", "a" } }
-        << QStringList { "File match filter '*.json' may not match data type: Delimited text" }
-        << "1 file(s) read";
+    addRow("one file of three is empty",
+        Files { { "a.csv", header + "1,a\n" }, { "b.csv", "" }, { "c.csv", header + "3,c\n" } },
+        "*.csv", false, QList<QStringList> { { "1", "a" }, { "3", "c" } },
+        QStringList { "File '<b.csv>' is 0 bytes" }, "2 file(s) read");
+    addRow("wildcard ignores case, sorted by name",
+        Files { { "avocado.CSV", header + "2,b\n" }, { "Apple.csv", header + "1,a\n" },
+            { "banana.csv", header + "3,c\n" } },
+        "a*.csv", false, QList<QStringList> { { "1", "a" }, { "2", "b" } }, QStringList(),
+        "2 file(s) read");
+    addRow("sub-folders after the folder's own files, depth first",
+        Files { { "z/deep/d.csv", header + "4,d\n" }, { "z/c.csv", header + "3,c\n" },
+            { "a/b.csv", header + "2,b\n" }, { "top.csv", header + "1,t\n" } },
+        "*.csv", true,
+        QList<QStringList> { { "1", "t" }, { "2", "b" }, { "3", "c" }, { "4", "d" } },
+        QStringList(), "4 file(s) read");
+    addRow("blocked extension skipped",
+        Files { { "a.csv", header + "1,a\n" }, { "b.zip", header + "2,b\n" } }, "*", false,
+        QList<QStringList> { { "1", "a" } },
+        QStringList { "File '<b.zip>' extension blocked in 'Preferences>Files>Blocked input "
+                      "extensions'" },
+        "1 file(s) read");
+    addRow("header only has no data", Files { { "a.csv", header }, { "b.csv", header + "2,b\n" } },
+        "*.csv", false, QList<QStringList> { { "2", "b" } },
+        QStringList { "'<a.csv>' has no data" }, "1 file(s) read");
+    addRow("nothing matches", Files { { "a.txt", header } }, "*.csv", false, QList<QStringList>(),
+        QStringList { "No files read" }, QString());
+    addRow("wildcard of another type", Files { { "a.json", header + "1,a\n" } }, "*.json", false,
+        QList<QStringList> { { "1", "a" } },
+        QStringList { "File match filter '*.json' may not match data type: Delimited text" },
+        "1 file(s) read");
 }
 
 void TestInputNodeFolder::folderReads()
@@ -164,8 +156,8 @@ void TestInputNodeFolder::folderReads()
         const int open = w.indexOf(QLatin1Char('<'));
         if (open >= 0) {
             const int close = w.indexOf(QLatin1Char('>'), open);
-            w.replace(
-                open, close - open + 1, native(m_dir->filePath(w.mid(open + 1, close - open - 1))));
+            w.replace(open, close - open + 1,
+                nativePath(m_dir->filePath(w.mid(open + 1, close - open - 1))));
         }
         expected << w;
     }
@@ -181,29 +173,24 @@ void TestInputNodeFolder::headersCombine_data()
     QTest::addColumn<QList<QStringList>>("rows");
     QTest::addColumn<QStringList>("mismatch");
 
-    QTest::newRow("same header") << QByteArray("a,b,c\n4,5,6\n") << QStringList { "a", "b", "c" }
-                                 << QList<QStringList> { { "1", "2", "3" }, { "4", "5", "6" } }
-                                 << QStringList();
-    QTest::newRow("columns swapped")
-        << QByteArray("a,c,b\n4,6,5\n") << QStringList { "a", "b", "c" }
-        << QList<QStringList> { { "1", "2", "3" }, { "4", "5", "6" } }
-        << QStringList { "  Column name difference at column 2: 'b' -> 'c'",
-               "  Column name difference at column 3: 'c' -> 'b'" };
-    QTest::newRow("extra column") << QByteArray("a,b,c,d\n4,5,6,7\n")
-                                  << QStringList { "a", "b", "c", "d" }
-                                  << QList<QStringList> { { "1", "2", "3", "" },
-                                         { "4", "5", "6", "7" } }
-                                  << QStringList { "  Extra column 4: 'd'" };
-    QTest::newRow("missing column") << QByteArray("a,b\n4,5\n") << QStringList { "a", "b", "c" }
-                                    << QList<QStringList> { { "1", "2", "3" }, { "4", "5", "" } }
-                                    << QStringList { "  Missing column 3: 'c'" };
-    QTest::newRow("more than five of a kind")
-        << QByteArray("a,b,c,d,e,f,g,h,i\n4,5,6,7,8,9,10,11,12\n")
-        << QStringList { "a", "b", "c", "d", "e", "f", "g", "h", "i" }
-        << QList<QStringList> { { "1", "2", "3", "", "", "", "", "", "" },
-               { "4", "5", "6", "7", "8", "9", "10", "11", "12" } }
-        << QStringList { "  Extra column 4: 'd'", "  Extra column 5: 'e'", "  Extra column 6: 'f'",
-               "  Extra column 7: 'g'", "  Extra column 8: 'h'", "  + 1 other" };
+    addRow("same header", QByteArray("a,b,c\n4,5,6\n"), QStringList { "a", "b", "c" },
+        QList<QStringList> { { "1", "2", "3" }, { "4", "5", "6" } }, QStringList());
+    addRow("columns swapped", QByteArray("a,c,b\n4,6,5\n"), QStringList { "a", "b", "c" },
+        QList<QStringList> { { "1", "2", "3" }, { "4", "5", "6" } },
+        QStringList { "  Column name difference at column 2: 'b' -> 'c'",
+            "  Column name difference at column 3: 'c' -> 'b'" });
+    addRow("extra column", QByteArray("a,b,c,d\n4,5,6,7\n"), QStringList { "a", "b", "c", "d" },
+        QList<QStringList> { { "1", "2", "3", "" }, { "4", "5", "6", "7" } },
+        QStringList { "  Extra column 4: 'd'" });
+    addRow("missing column", QByteArray("a,b\n4,5\n"), QStringList { "a", "b", "c" },
+        QList<QStringList> { { "1", "2", "3" }, { "4", "5", "" } },
+        QStringList { "  Missing column 3: 'c'" });
+    addRow("more than five of a kind", QByteArray("a,b,c,d,e,f,g,h,i\n4,5,6,7,8,9,10,11,12\n"),
+        QStringList { "a", "b", "c", "d", "e", "f", "g", "h", "i" },
+        QList<QStringList> { { "1", "2", "3", "", "", "", "", "", "" },
+            { "4", "5", "6", "7", "8", "9", "10", "11", "12" } },
+        QStringList { "  Extra column 4: 'd'", "  Extra column 5: 'e'", "  Extra column 6: 'f'",
+            "  Extra column 7: 'g'", "  Extra column 8: 'h'", "  + 1 other" });
 }
 
 void TestInputNodeFolder::headersCombine()
@@ -220,7 +207,7 @@ void TestInputNodeFolder::headersCombine()
         QCOMPARE(node->warnings(), QStringList());
     } else {
         mismatch.prepend(
-            QStringLiteral("'%1' header mismatch:").arg(native(m_dir->filePath("2.csv"))));
+            QStringLiteral("'%1' header mismatch:").arg(nativePath(m_dir->filePath("2.csv"))));
         QCOMPARE(node->warnings(), QStringList(mismatch.join(QLatin1Char('\n'))));
     }
 }
@@ -235,9 +222,9 @@ void TestInputNodeFolder::metaColumnNamesEachFile()
     node->setOptions(o);
     node->process(false, false);
     QCOMPARE(node->dataset().columnNames(), QStringList({ "a", "b", "c", "Meta Info" }));
-    const QList<QStringList> expected { { "1", "2", "", native(m_dir->filePath("1.csv")) },
-        { "3", "", "", native(m_dir->filePath("2.csv")) },
-        { "4", "5", "6", native(m_dir->filePath("3.csv")) } };
+    const QList<QStringList> expected { { "1", "2", "", nativePath(m_dir->filePath("1.csv")) },
+        { "3", "", "", nativePath(m_dir->filePath("2.csv")) },
+        { "4", "5", "6", nativePath(m_dir->filePath("3.csv")) } };
     QCOMPARE(allRows(node->dataset()), expected);
 }
 
@@ -272,7 +259,8 @@ void TestInputNodeFolder::vanishingFileIsSkipped()
     node->process(false, false);
     QCOMPARE(node->status(), int(StatusUpToDate));
     QCOMPARE(allRows(node->dataset()), QList<QStringList>({ { "1" }, { "3" } }));
-    QVERIFY(node->warnings().contains(QStringLiteral("'%1' cannot be read").arg(native(second))));
+    QVERIFY(
+        node->warnings().contains(QStringLiteral("'%1' cannot be read").arg(nativePath(second))));
     QVERIFY(node->information().contains(QStringLiteral("2 file(s) read")));
 }
 
@@ -298,7 +286,7 @@ void TestInputNodeFolder::schemaFailureEndsFolderRead()
     node->process(false, false);
     QCOMPARE(node->status(), int(StatusError));
     QCOMPARE(node->warnings().last(),
-        QStringLiteral("'%1' schema validation error").arg(native(m_dir->filePath("2.csv"))));
+        QStringLiteral("'%1' schema validation error").arg(nativePath(m_dir->filePath("2.csv"))));
     QVERIFY(node->warnings().contains(QStringLiteral("Schema error: Missing column 'b'")));
 }
 
@@ -309,79 +297,35 @@ void TestInputNodeFolder::missingFolder()
     node.setFolderSource(gone, QStringLiteral("*.csv"), false, FileTypeDelimited);
     node.process(false, false);
     QCOMPARE(node.status(), int(StatusError));
-    QCOMPARE(
-        node.warnings(), QStringList(QStringLiteral("Folder '%1' not found").arg(native(gone))));
+    QCOMPARE(node.warnings(),
+        QStringList(QStringLiteral("Folder '%1' not found").arg(nativePath(gone))));
     QVERIFY(node.summary().contains(QStringLiteral("Folder not found")));
 }
 
 void TestInputNodeFolder::schemaValidation_data()
 {
-    QTest::addColumn<QStringList>("header");
-    QTest::addColumn<InputSchema>("schema");
+    for (const char* name : { "header", "schemaNames", "missingValues" })
+        QTest::addColumn<QStringList>(name);
+    for (const char* name : { "missing", "order", "extra" })
+        QTest::addColumn<int>(name);
     QTest::addColumn<bool>("ok");
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<QStringList>("warnings");
     QTest::addColumn<QStringList>("before"); // the "Before schema:" lines
-
-    const QStringList abc { "a", "b", "c" };
-    const QStringList values { "", "", "none" };
-    QTest::newRow("matches") << abc << InputSchema { true, abc, {}, 0, 0, 0 } << true << abc
-                             << QStringList() << QStringList();
-    QTest::newRow("moved and added")
-        << QStringList { "b", "a" } << InputSchema { true, abc, values, 0, 0, 0 } << true << abc
-        << QStringList { "Schema change: Moved column 'a' from position 2 to position 1",
-               "Schema change: Moved column 'b' from position 1 to position 2",
-               "Schema change: Added missing column 'c' with values 'none' to position 3" }
-        << QStringList { "Column position=1 name='b' [Out of order, moved to position 2]",
-               "Column position=2 name='a' [Out of order, moved to position 1]" };
-    QTest::newRow("missing is an error")
-        << QStringList { "b", "a" } << InputSchema { true, abc, values, 1, 0, 0 } << false
-        << QStringList { "b", "a" }
-        << QStringList { "Schema change: Moved column 'a' from position 2 to position 1",
-               "Schema change: Moved column 'b' from position 1 to position 2",
-               "Schema error: Missing column 'c'", "Schema validation failed" }
-        << QStringList { "Column position=1 name='b' [Out of order, moved to position 2]",
-               "Column position=2 name='a' [Out of order, moved to position 1]" };
-    QTest::newRow("order is an error")
-        << QStringList { "b", "a", "c" } << InputSchema { true, abc, {}, 0, 1, 0 } << false
-        << QStringList { "b", "a", "c" }
-        << QStringList { "Schema error: Column 'a' at position 2 when 1 expected",
-               "Schema error: Column 'b' at position 1 when 2 expected",
-               "Schema validation failed" }
-        << QStringList { "Column position=1 name='b' [Out of order]",
-               "Column position=2 name='a' [Out of order]",
-               "Column position=3 name='c' [No change]" };
-    QTest::newRow("extra added to end")
-        << QStringList { "a", "x", "b" } << InputSchema { true, { "a", "b" }, {}, 0, 0, 0 } << true
-        << QStringList { "a", "b", "x" }
-        << QStringList { "Schema change: Moved column 'b' from position 3 to position 2",
-               "Schema change: Added extra column 'x' from position 2 to position 3" }
-        << QStringList { "Column position=1 name='a' [No change]",
-               "Column position=2 name='x' [Extra, added to position 3]",
-               "Column position=3 name='b' [Out of order, moved to position 2]" };
-    QTest::newRow("extra ignored")
-        << QStringList { "a", "b", "x" } << InputSchema { true, { "a", "b" }, {}, 0, 0, 1 } << true
-        << QStringList { "a", "b" }
-        << QStringList { "Schema change: Ignored extra column 'x' at position 3" }
-        << QStringList { "Column position=1 name='a' [No change]",
-               "Column position=2 name='b' [No change]", "Column position=3 name='x' [Ignored]" };
-    QTest::newRow("extra is an error")
-        << QStringList { "a", "b", "x" } << InputSchema { true, { "a", "b" }, {}, 0, 0, 2 } << false
-        << QStringList { "a", "b", "x" }
-        << QStringList { "Schema error: Extra column 'x' at position 3",
-               "Schema validation failed" }
-        << QStringList { "Column position=1 name='a' [No change]",
-               "Column position=2 name='b' [No change]", "Column position=3 name='x' [Extra]" };
-    QTest::newRow("blank schema name")
-        << abc << InputSchema { true, { "a", " " }, {}, 0, 0, 0 } << false << abc
-        << QStringList { "Column names in the schema cannot be blank.", "Schema validation failed" }
-        << QStringList();
+    addJsonRows(QStringLiteral(VARNIX_TEST_DATA "/input/schema_cases.json"),
+        { "header", "schemaNames", "missingValues", "missing", "order", "extra", "ok", "names",
+            "warnings", "before" });
 }
 
 void TestInputNodeFolder::schemaValidation()
 {
     QFETCH(QStringList, header);
-    QFETCH(InputSchema, schema);
+    QFETCH(QStringList, schemaNames);
+    QFETCH(QStringList, missingValues);
+    QFETCH(int, missing);
+    QFETCH(int, order);
+    QFETCH(int, extra);
+    const InputSchema schema { true, schemaNames, missingValues, missing, order, extra };
     QFETCH(QStringList, names);
     QFETCH(QStringList, before);
     QStringList row;

@@ -1,4 +1,5 @@
 #include "input/valuepool.h"
+#include "tests/input/testsupport.h"
 
 #include <QStringList>
 #include <QTest>
@@ -22,8 +23,8 @@ void TestValuePool::sharesRepeatedValues_data()
     QTest::addColumn<int>("repeats");
 
     // Enough distinct values to make the table grow many times over.
-    QTest::newRow("few") << 3 << 50;
-    QTest::newRow("many") << 20000 << 3;
+    addRow("few", 3, 50);
+    addRow("many", 20000, 3);
 }
 
 void TestValuePool::sharesRepeatedValues()
@@ -59,21 +60,20 @@ void TestValuePool::retiresOnlyMostlyDistinctColumns_data()
     QTest::addColumn<int>("drawnFrom"); // > 0: values drawn evenly from this many
     QTest::addColumn<bool>("retired");
 
-    QTest::newRow("identifiers") << 100 << 0 << true;
-    QTest::newRow("nearly unique") << 95 << 0 << true;
-    QTest::newRow("mostly new for ever") << 60 << 0 << true;
-    QTest::newRow("repeating notes") << 40 << 0 << false;
-    QTest::newRow("categories") << 1 << 0 << false;
+    addRow("identifiers", 100, 0, true);
+    addRow("nearly unique", 95, 0, true);
+    addRow("mostly new for ever", 60, 0, true);
+    addRow("repeating notes", 40, 0, false);
+    addRow("categories", 1, 0, false);
     // Mostly new at first, repeating more and more as the column grows
     // (amounts with two decimals).
-    QTest::newRow("amounts") << 0 << 100000 << false;
+    addRow("amounts", 0, 100000, false);
 }
 
 void TestValuePool::retiresOnlyMostlyDistinctColumns()
 {
     QFETCH(int, distinctPerHundred);
     QFETCH(int, drawnFrom);
-    QFETCH(bool, retired);
 
     ValuePool pool;
     std::mt19937 random(7);
@@ -89,7 +89,7 @@ void TestValuePool::retiresOnlyMostlyDistinctColumns()
         if (pooled != text)
             QFAIL(qPrintable(QStringLiteral("value %1 came back as %2").arg(text, pooled)));
     }
-    QCOMPARE(pool.isRetired(), retired);
+    QTEST(pool.isRetired(), "retired");
 }
 
 QTEST_GUILESS_MAIN(TestValuePool)

@@ -3,6 +3,7 @@
 // awkward values through an independent CSV parser.
 #include "core/values.h"
 #include "output/writer.h"
+#include "tests/input/testsupport.h"
 #include "writertesthelpers.h"
 
 #include <QtTest/QtTest>
@@ -101,58 +102,41 @@ void TestDelimitedWriter::exactOutput_data()
         "value(s). These have been replaced with '%2'. You may want to use a 'Replace' transform "
         "to replace these characters or output the file with 'Quoting' set to 'As needed'.");
 
-    QTest::newRow("as needed quotes only what needs it")
-        << QStringList { "a", "b" } << QStringList { "plain", "say \"hi\", bye" }
-        << int(DelimiterComma) << int(QuotingAsNeeded) << int(LineEndingWindows)
-        << "a,b\r\nplain,\"say \"\"hi\"\", bye\"\r\n"
-        << QString();
-    QTest::newRow("as needed quotes line breaks")
-        << QStringList { "a", "b" } << QStringList { "x\ny", "p\rq" } << int(DelimiterSemicolon)
-        << int(QuotingAsNeeded) << int(LineEndingUnix) << "a;b\n\"x\ny\";\"p\rq\"\n"
-        << QString();
-    QTest::newRow("as needed ignores other delimiters")
-        << QStringList { "a", "b" } << QStringList { "1,5", "x;y" } << int(DelimiterSemicolon)
-        << int(QuotingAsNeeded) << int(LineEndingUnix) << "a;b\n1,5;\"x;y\"\n"
-        << QString();
-    QTest::newRow("always") << QStringList { "a", "b" } << QStringList { "", "q\"" }
-                            << int(DelimiterTab) << int(QuotingAlways) << int(LineEndingUnix)
-                            << "\"a\"\t\"b\"\n\"\"\t\"q\"\"\"\n"
-                            << QString();
-    QTest::newRow("never replaces the delimiter with a space")
-        << QStringList { "a", "b" } << QStringList { "a,b", "c" } << int(DelimiterComma)
-        << int(QuotingNever) << int(LineEndingUnix) << "a,b\na b,c\n"
-        << neverWarning.arg(1).arg(' ');
-    QTest::newRow("never with a space delimiter uses underscores")
-        << QStringList { "a", "b" } << QStringList { "x y", "1\r\n2" } << int(DelimiterSpace)
-        << int(QuotingNever) << int(LineEndingUnix) << "a b\nx_y 1__2\n"
-        << neverWarning.arg(2).arg('_');
-    QTest::newRow("never counts header names")
-        << QStringList { "first,name", "b" } << QStringList { "1", "2" } << int(DelimiterComma)
-        << int(QuotingNever) << int(LineEndingUnix) << "first name,b\n1,2\n"
-        << neverWarning.arg(1).arg(' ');
-    QTest::newRow("never keeps quotes as they are")
-        << QStringList { "a" } << QStringList { "\"q\"" } << int(DelimiterComma)
-        << int(QuotingNever) << int(LineEndingUnix) << "a\n\"q\"\n"
-        << QString();
-    QTest::newRow("record separator ends every line")
-        << QStringList { "a", "b" } << QStringList { "1", "2" } << int(DelimiterPipe)
-        << int(QuotingAsNeeded) << int(LineEndingRecordSeparator)
-        << QString("a|b" + RS + "1|2" + RS) << QString();
-    QTest::newRow("old mac") << QStringList { "a", "b" } << QStringList { "1", "2" }
-                             << int(DelimiterCaret) << int(QuotingAsNeeded) << int(LineEndingOldMac)
-                             << "a^b\r1^2\r" << QString();
-    QTest::newRow("automatic line ending is CRLF")
-        << QStringList { "a", "b" } << QStringList { "1", "2" } << int(DelimiterColon)
-        << int(QuotingAsNeeded) << int(LineEndingAutomatic) << "a:b\r\n1:2\r\n"
-        << QString();
-    QTest::newRow("unit separator")
-        << QStringList { "a", "b" } << QStringList { "1", "2" } << int(DelimiterUnitSeparator)
-        << int(QuotingAsNeeded) << int(LineEndingUnix)
-        << QString("a" + QString(QChar(0x1F)) + "b\n1" + QString(QChar(0x1F)) + "2\n") << QString();
-    QTest::newRow("custom") << QStringList { "a", "b" } << QStringList { "1*2", "3" }
-                            << int(DelimiterCustom) << int(QuotingAsNeeded) << int(LineEndingUnix)
-                            << "a*b\n\"1*2\"*3\n"
-                            << QString();
+    addRow("as needed quotes only what needs it", QStringList { "a", "b" },
+        QStringList { "plain", "say \"hi\", bye" }, int(DelimiterComma), int(QuotingAsNeeded),
+        int(LineEndingWindows), "a,b\r\nplain,\"say \"\"hi\"\", bye\"\r\n", QString());
+    addRow("as needed quotes line breaks", QStringList { "a", "b" }, QStringList { "x\ny", "p\rq" },
+        int(DelimiterSemicolon), int(QuotingAsNeeded), int(LineEndingUnix),
+        "a;b\n\"x\ny\";\"p\rq\"\n", QString());
+    addRow("as needed ignores other delimiters", QStringList { "a", "b" },
+        QStringList { "1,5", "x;y" }, int(DelimiterSemicolon), int(QuotingAsNeeded),
+        int(LineEndingUnix), "a;b\n1,5;\"x;y\"\n", QString());
+    addRow("always", QStringList { "a", "b" }, QStringList { "", "q\"" }, int(DelimiterTab),
+        int(QuotingAlways), int(LineEndingUnix), "\"a\"\t\"b\"\n\"\"\t\"q\"\"\"\n", QString());
+    addRow("never replaces the delimiter with a space", QStringList { "a", "b" },
+        QStringList { "a,b", "c" }, int(DelimiterComma), int(QuotingNever), int(LineEndingUnix),
+        "a,b\na b,c\n", neverWarning.arg(1).arg(' '));
+    addRow("never with a space delimiter uses underscores", QStringList { "a", "b" },
+        QStringList { "x y", "1\r\n2" }, int(DelimiterSpace), int(QuotingNever),
+        int(LineEndingUnix), "a b\nx_y 1__2\n", neverWarning.arg(2).arg('_'));
+    addRow("never counts header names", QStringList { "first,name", "b" }, QStringList { "1", "2" },
+        int(DelimiterComma), int(QuotingNever), int(LineEndingUnix), "first name,b\n1,2\n",
+        neverWarning.arg(1).arg(' '));
+    addRow("never keeps quotes as they are", QStringList { "a" }, QStringList { "\"q\"" },
+        int(DelimiterComma), int(QuotingNever), int(LineEndingUnix), "a\n\"q\"\n", QString());
+    addRow("record separator ends every line", QStringList { "a", "b" }, QStringList { "1", "2" },
+        int(DelimiterPipe), int(QuotingAsNeeded), int(LineEndingRecordSeparator),
+        QString("a|b" + RS + "1|2" + RS), QString());
+    addRow("old mac", QStringList { "a", "b" }, QStringList { "1", "2" }, int(DelimiterCaret),
+        int(QuotingAsNeeded), int(LineEndingOldMac), "a^b\r1^2\r", QString());
+    addRow("automatic line ending is CRLF", QStringList { "a", "b" }, QStringList { "1", "2" },
+        int(DelimiterColon), int(QuotingAsNeeded), int(LineEndingAutomatic), "a:b\r\n1:2\r\n",
+        QString());
+    addRow("unit separator", QStringList { "a", "b" }, QStringList { "1", "2" },
+        int(DelimiterUnitSeparator), int(QuotingAsNeeded), int(LineEndingUnix),
+        QString("a" + QString(QChar(0x1F)) + "b\n1" + QString(QChar(0x1F)) + "2\n"), QString());
+    addRow("custom", QStringList { "a", "b" }, QStringList { "1*2", "3" }, int(DelimiterCustom),
+        int(QuotingAsNeeded), int(LineEndingUnix), "a*b\n\"1*2\"*3\n", QString());
 }
 
 void TestDelimitedWriter::exactOutput()
@@ -224,14 +208,12 @@ void TestDelimitedWriter::plainText_data()
     QTest::addColumn<bool>("writeHeader");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("one value per line")
-        << QStringList { "line" } << QVector<QStringList> { { "first" }, { "second, with comma" } }
-        << true << "line\nfirst\nsecond, with comma\n";
-    QTest::newRow("values run together")
-        << QStringList { "a", "b" } << QVector<QStringList> { { "1", "2" }, { "x", "" } } << true
-        << "ab\n12\nx\n";
-    QTest::newRow("no header") << QStringList { "a" } << QVector<QStringList> { { "1" } } << false
-                               << "1\n";
+    addRow("one value per line", QStringList { "line" },
+        QVector<QStringList> { { "first" }, { "second, with comma" } }, true,
+        "line\nfirst\nsecond, with comma\n");
+    addRow("values run together", QStringList { "a", "b" },
+        QVector<QStringList> { { "1", "2" }, { "x", "" } }, true, "ab\n12\nx\n");
+    addRow("no header", QStringList { "a" }, QVector<QStringList> { { "1" } }, false, "1\n");
 }
 
 void TestDelimitedWriter::plainText()
@@ -239,13 +221,12 @@ void TestDelimitedWriter::plainText()
     QFETCH(QStringList, header);
     QFETCH(QVector<QStringList>, rows);
     QFETCH(bool, writeHeader);
-    QFETCH(QString, expected);
 
     TextWriteOptions options;
     options.fileType = FileTypePlainText;
     options.lineEnding = LineEndingUnix;
     options.writeHeader = writeHeader;
-    QCOMPARE(renderText(makeDataset(header, rows), options), expected);
+    QTEST(renderText(makeDataset(header, rows), options), "expected");
 }
 
 void TestDelimitedWriter::progressAndStop()

@@ -2,6 +2,7 @@
 // golden files, the rules for awkward values, and JSON and XML read back by
 // Qt's own parsers.
 #include "output/writer.h"
+#include "tests/input/testsupport.h"
 #include "writertesthelpers.h"
 
 #include <QDomDocument>
@@ -78,35 +79,35 @@ void TestFormatWriters::golden_data()
 
     TextWriteOptions o = typeOptions(FileTypeHtml);
     o.comment = QStringLiteral(" made by <test> ");
-    QTest::newRow("html") << o << "people.html";
+    addRow("html", o, "people.html");
     o.escapeHtml = false;
     o.writeHeader = false;
     o.comment.clear();
-    QTest::newRow("html raw, no header") << o << "people_raw.html";
+    addRow("html raw, no header", o, "people_raw.html");
 
     o = typeOptions(FileTypeMarkdown);
     o.comment = QStringLiteral(" a & b ");
-    QTest::newRow("markdown") << o << "people.md";
+    addRow("markdown", o, "people.md");
     o.writeHeader = false;
     o.comment.clear();
-    QTest::newRow("markdown, no header") << o << "people_noheader.md";
+    addRow("markdown, no header", o, "people_noheader.md");
 
-    QTest::newRow("vcard") << typeOptions(FileTypeVCard) << "people.vcf";
+    addRow("vcard", typeOptions(FileTypeVCard), "people.vcf");
     o = typeOptions(FileTypeYaml);
     o.comment = QStringLiteral(" exported ");
-    QTest::newRow("yaml") << o << "people.yaml";
+    addRow("yaml", o, "people.yaml");
 
-    QTest::newRow("json") << typeOptions(FileTypeJson) << "people.json";
+    addRow("json", typeOptions(FileTypeJson), "people.json");
     o = typeOptions(FileTypeJson);
     o.removeEmpty = false;
     o.jsonValueTypes = JsonValueTypesManual;
     o.jsonColumnTypes = { JsonTypeString, JsonTypeAutomatic, JsonTypeNumber, JsonTypeString,
         JsonTypeRaw, JsonTypeBoolean };
-    QTest::newRow("json keeping empty, manual types") << o << "people_manual.json";
+    addRow("json keeping empty, manual types", o, "people_manual.json");
 
     o = typeOptions(FileTypeXml);
     o.comment = QStringLiteral(" a -- b ");
-    QTest::newRow("xml") << o << "people.xml";
+    addRow("xml", o, "people.xml");
     o = typeOptions(FileTypeXml);
     o.removeEmpty = false;
     o.xmlAboveRoot = QStringLiteral("data.export");
@@ -114,7 +115,7 @@ void TestFormatWriters::golden_data()
     o.xmlBelowRoot = QStringLiteral("entry");
     o.xmlRowName = QStringLiteral("person");
     o.encoding = QStringLiteral("ISO-8859-1");
-    QTest::newRow("xml nested paths, keeping empty") << o << "people_paths.xml";
+    addRow("xml nested paths, keeping empty", o, "people_paths.xml");
 }
 
 void TestFormatWriters::golden()
@@ -133,63 +134,29 @@ void TestFormatWriters::golden()
     QVERIFY(!result.error);
 }
 
+// Small cases of each writer's rules, from tests/data/output/rules.json.
 void TestFormatWriters::rules_data()
 {
-    QTest::addColumn<int>("fileType");
+    QTest::addColumn<QString>("type");
     QTest::addColumn<QStringList>("header");
     QTest::addColumn<QStringList>("row");
     QTest::addColumn<QString>("expected");
-
-    QTest::newRow("markdown keeps a width of 3")
-        << int(FileTypeMarkdown) << QStringList { "a" } << QStringList { "x" }
-        << "| a   |\n|-----|\n| x   |\n";
-    QTest::newRow("markdown widens to the longest value")
-        << int(FileTypeMarkdown) << QStringList { "a", "long name" } << QStringList { "x|y z", "" }
-        << "| a     | long name |\n|-------|-----------|\n| x|y z |           |\n";
-    QTest::newRow("vcard escapes colons and joins lines")
-        << int(FileTypeVCard) << QStringList { "TEL", "NOTE" } << QStringList { "12:30", " a\nb " }
-        << "BEGIN:VCARD\nVERSION:3.0\nTEL:12\\:30\nNOTE:a b\nEND:VCARD\n";
-    QTest::newRow("names without a header")
-        << int(FileTypeVCard) << QStringList() << QStringList { "x", "y" }
-        << "BEGIN:VCARD\nVERSION:3.0\nvalue1:x\nvalue2:y\nEND:VCARD\n";
-    QTest::newRow("yaml quoting")
-        << int(FileTypeYaml) << QStringList { "a", "b:c", "d", "e" }
-        << QStringList { "it's", "two\nlines", " bare ", "it's\nhere" }
-        << "---\n-\n  a: 'it''s'\n  \"b:c\": \"two\nlines\"\n  d: bare\n  e: \"it''s\nhere\"\n";
-    QTest::newRow("json nests dotted names")
-        << int(FileTypeJson) << QStringList { "id", "a.b", "x", "a.c" }
-        << QStringList { "1", "p", "q", "r" }
-        << "[\n  {\n    \"id\": 1,\n    \"a\": {\n      \"b\": \"p\",\n      \"c\": \"r\"\n"
-           "    },\n    \"x\": \"q\"\n  }\n]\n";
-    QTest::newRow("json leaves out empty members and objects")
-        << int(FileTypeJson) << QStringList { "a.b", "a.c", "d", "e" }
-        << QStringList { "", "", "1", "" } << "[\n  {\n    \"d\": 1\n  }\n]\n";
-    QTest::newRow("json value and object with one name")
-        << int(FileTypeJson) << QStringList { "a", "a.b" } << QStringList { "1", "2" }
-        << "[\n  {\n    \"a\": 1,\n    \"a.b\": 2\n  }\n]\n";
-    QTest::newRow("xml attributes")
-        << int(FileTypeXml) << QStringList { "@id", "name", "tel.@kind", "tel.number" }
-        << QStringList { "7", "Ann", "home", "123" }
-        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <record id=\"7\">\n"
-           "    <name>Ann</name>\n    <tel kind=\"home\">\n      <number>123</number>\n"
-           "    </tel>\n  </record>\n</root>\n";
-    QTest::newRow("xml empty row and tag clean-up")
-        << int(FileTypeXml) << QStringList { "!first name", "@id" } << QStringList { "", "" }
-        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <record/>\n</root>\n";
-    QTest::newRow("html empty cell") << int(FileTypeHtml) << QStringList { "a" }
-                                     << QStringList { "" } << readGolden("empty_cell.html");
+    addJsonRows(QStringLiteral(VARNIX_TEST_DATA "/output/rules.json"),
+        { "type", "header", "row", "expected" });
 }
 
 void TestFormatWriters::rules()
 {
-    QFETCH(int, fileType);
+    QFETCH(QString, type);
     QFETCH(QStringList, header);
     QFETCH(QStringList, row);
-    QFETCH(QString, expected);
-
-    TextWriteOptions options = typeOptions(fileType);
+    const QMap<QString, int> types { { "markdown", FileTypeMarkdown }, { "vcard", FileTypeVCard },
+        { "yaml", FileTypeYaml }, { "json", FileTypeJson }, { "xml", FileTypeXml },
+        { "html", FileTypeHtml } };
+    QVERIFY(types.contains(type));
+    TextWriteOptions options = typeOptions(types.value(type));
     options.title.clear();
-    QCOMPARE(renderText(makeDataset(header, { row }), options), expected);
+    QTEST(renderText(makeDataset(header, { row }), options), "expected");
 }
 
 void TestFormatWriters::jsonReadBack()
@@ -223,19 +190,18 @@ void TestFormatWriters::jsonAutomaticTypes_data()
     QTest::addColumn<QStringList>("values");
     QTest::addColumn<int>("type");
 
-    QTest::newRow("numbers") << QStringList { "1", "-2.5", "3e4", "0", "1E-2" }
-                             << int(JsonTypeNumber);
-    QTest::newRow("empty cells do not count") << QStringList { "", "5", "" } << int(JsonTypeNumber);
-    QTest::newRow("leading zero") << QStringList { "1", "007" } << int(JsonTypeString);
-    QTest::newRow("group separator") << QStringList { "1,234" } << int(JsonTypeString);
-    QTest::newRow("plus sign") << QStringList { "+1" } << int(JsonTypeString);
-    QTest::newRow("bare point") << QStringList { "1." } << int(JsonTypeString);
-    QTest::newRow("spaces") << QStringList { " 1" } << int(JsonTypeString);
-    QTest::newRow("nan") << QStringList { "NaN" } << int(JsonTypeString);
-    QTest::newRow("booleans") << QStringList { "true", "FALSE", "" } << int(JsonTypeBoolean);
-    QTest::newRow("mixed") << QStringList { "1", "true" } << int(JsonTypeString);
-    QTest::newRow("all empty") << QStringList { "", "" } << int(JsonTypeString);
-    QTest::newRow("no rows") << QStringList {} << int(JsonTypeString);
+    addRow("numbers", QStringList { "1", "-2.5", "3e4", "0", "1E-2" }, int(JsonTypeNumber));
+    addRow("empty cells do not count", QStringList { "", "5", "" }, int(JsonTypeNumber));
+    addRow("leading zero", QStringList { "1", "007" }, int(JsonTypeString));
+    addRow("group separator", QStringList { "1,234" }, int(JsonTypeString));
+    addRow("plus sign", QStringList { "+1" }, int(JsonTypeString));
+    addRow("bare point", QStringList { "1." }, int(JsonTypeString));
+    addRow("spaces", QStringList { " 1" }, int(JsonTypeString));
+    addRow("nan", QStringList { "NaN" }, int(JsonTypeString));
+    addRow("booleans", QStringList { "true", "FALSE", "" }, int(JsonTypeBoolean));
+    addRow("mixed", QStringList { "1", "true" }, int(JsonTypeString));
+    addRow("all empty", QStringList { "", "" }, int(JsonTypeString));
+    addRow("no rows", QStringList {}, int(JsonTypeString));
 }
 
 void TestFormatWriters::jsonAutomaticTypes()
@@ -342,24 +308,18 @@ void TestFormatWriters::xmlTagWarnings_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("problem");
 
-    QTest::newRow("plain") << "name" << QString();
-    QTest::newRow("spaces become dashes") << "first name" << QString();
-    QTest::newRow("leading bangs dropped") << "!note" << QString();
-    QTest::newRow("dotted") << "a.b_c-d.e" << QString();
-    QTest::newRow("attribute") << "tel.@kind" << QString();
-    QTest::newRow("only bangs") << "!!"
-                                << "empty name";
-    QTest::newRow("xml prefix") << "XmlData"
-                                << "starts with 'xml'";
-    QTest::newRow("digit first") << "1abc"
-                                 << "doesn't start with a letter";
-    QTest::newRow("underscore first") << "_a"
-                                      << "doesn't start with a letter";
-    QTest::newRow("nested digit") << "a.2b"
-                                  << "doesn't start with a letter";
-    QTest::newRow("dollar") << "a$b"
-                            << "invalid character '$'";
-    QTest::newRow("non-ascii letters") << "größe" << QString();
+    addRow("plain", "name", QString());
+    addRow("spaces become dashes", "first name", QString());
+    addRow("leading bangs dropped", "!note", QString());
+    addRow("dotted", "a.b_c-d.e", QString());
+    addRow("attribute", "tel.@kind", QString());
+    addRow("only bangs", "!!", "empty name");
+    addRow("xml prefix", "XmlData", "starts with 'xml'");
+    addRow("digit first", "1abc", "doesn't start with a letter");
+    addRow("underscore first", "_a", "doesn't start with a letter");
+    addRow("nested digit", "a.2b", "doesn't start with a letter");
+    addRow("dollar", "a$b", "invalid character '$'");
+    addRow("non-ascii letters", "größe", QString());
 }
 
 void TestFormatWriters::xmlTagWarnings()

@@ -2,6 +2,7 @@
 // rules, atomic replacement, errors that name the file, encodings, and the
 // file-name variables.
 #include "output/outputfile.h"
+#include "tests/input/testsupport.h"
 #include "writertesthelpers.h"
 
 #include <QDir>
@@ -25,19 +26,6 @@ FileWriteOptions csvOptions(int writeMode)
     options.text.lineEnding = LineEndingUnix;
     options.text.byteOrderMark = true;
     return options;
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
 }
 
 Dataset manyRows(int count)
@@ -90,31 +78,26 @@ void TestOutputFile::writeModes_data()
 
     const QByteArray table("name,city\nAnn,Z\xC3\xBCrich\nBob,Oslo\n");
     const QByteArray rows("Ann,Z\xC3\xBCrich\nBob,Oslo\n");
-    QTest::newRow("overwrite creates") << int(WriteModeOverwrite) << QByteArray() << true
-                                       << (Utf8Bom + table) << "Created file '%1'" << QString();
-    QTest::newRow("overwrite replaces")
-        << int(WriteModeOverwrite) << QByteArray("old stuff\n") << true << (Utf8Bom + table)
-        << "Overwrote file '%1'" << QString();
-    QTest::newRow("append to missing file")
-        << int(WriteModeAppend) << QByteArray() << true << (Utf8Bom + table) << "Appended file '%1'"
-        << QString();
-    QTest::newRow("append to empty file") << int(WriteModeAppend) << QByteArray("") << true
-                                          << (Utf8Bom + table) << "Appended file '%1'" << QString();
-    QTest::newRow("append to a lone byte-order mark")
-        << int(WriteModeAppend) << Utf8Bom << true << (Utf8Bom + table) << "Appended file '%1'"
-        << QString();
-    QTest::newRow("append to data") << int(WriteModeAppend) << QByteArray("x,y\n") << true
-                                    << ("x,y\n" + rows) << "Appended file '%1'" << QString();
-    QTest::newRow("append with header always")
-        << int(WriteModeAppend) << QByteArray("x,y\n") << false << ("x,y\n" + table)
-        << "Appended file '%1'" << QString();
-    QTest::newRow("new creates") << int(WriteModeNew) << QByteArray() << true << (Utf8Bom + table)
-                                 << "Created file '%1'" << QString();
-    QTest::newRow("new leaves an existing file")
-        << int(WriteModeNew) << QByteArray("keep\n") << true << QByteArray("keep\n") << QString()
-        << "Write mode='New' and '%1' already exists";
-    QTest::newRow("disabled") << int(WriteModeDisabled) << QByteArray("keep\n") << true
-                              << QByteArray("keep\n") << QString() << QString();
+    addRow("overwrite creates", int(WriteModeOverwrite), QByteArray(), true, (Utf8Bom + table),
+        "Created file '%1'", QString());
+    addRow("overwrite replaces", int(WriteModeOverwrite), QByteArray("old stuff\n"), true,
+        (Utf8Bom + table), "Overwrote file '%1'", QString());
+    addRow("append to missing file", int(WriteModeAppend), QByteArray(), true, (Utf8Bom + table),
+        "Appended file '%1'", QString());
+    addRow("append to empty file", int(WriteModeAppend), QByteArray(""), true, (Utf8Bom + table),
+        "Appended file '%1'", QString());
+    addRow("append to a lone byte-order mark", int(WriteModeAppend), Utf8Bom, true,
+        (Utf8Bom + table), "Appended file '%1'", QString());
+    addRow("append to data", int(WriteModeAppend), QByteArray("x,y\n"), true, ("x,y\n" + rows),
+        "Appended file '%1'", QString());
+    addRow("append with header always", int(WriteModeAppend), QByteArray("x,y\n"), false,
+        ("x,y\n" + table), "Appended file '%1'", QString());
+    addRow("new creates", int(WriteModeNew), QByteArray(), true, (Utf8Bom + table),
+        "Created file '%1'", QString());
+    addRow("new leaves an existing file", int(WriteModeNew), QByteArray("keep\n"), true,
+        QByteArray("keep\n"), QString(), "Write mode='New' and '%1' already exists");
+    addRow("disabled", int(WriteModeDisabled), QByteArray("keep\n"), true, QByteArray("keep\n"),
+        QString(), QString());
 }
 
 void TestOutputFile::writeModes()
@@ -122,19 +105,18 @@ void TestOutputFile::writeModes()
     QFETCH(int, mode);
     QFETCH(QByteArray, before);
     QFETCH(bool, headerOnlyIfEmpty);
-    QFETCH(QByteArray, after);
     QFETCH(QString, information);
     QFETCH(QString, warning);
 
     const QString path = m_dir->filePath("out.csv");
     if (!before.isNull())
-        writeBytes(path, before);
+        QVERIFY(writeFile(path, before));
     FileWriteOptions options = csvOptions(mode);
     options.headerOnlyIfEmpty = headerOnlyIfEmpty;
     const TextWriteResult result = writeTextFile(path, smallTable(), options);
 
     QVERIFY(!result.error);
-    QCOMPARE(readAll(path), after);
+    QTEST(readFile(path), "after");
     const QString name = QDir::toNativeSeparators(path);
     QCOMPARE(result.information,
         information.isEmpty() ? QStringList() : QStringList { information.arg(name) });
@@ -148,12 +130,12 @@ void TestOutputFile::writeModes()
 void TestOutputFile::failedOverwriteKeepsOldFile()
 {
     const QString path = m_dir->filePath("out.csv");
-    writeBytes(path, "precious\n");
+    QVERIFY(writeFile(path, "precious\n"));
     const TextWriteResult result = writeTextFile(
         path, manyRows(2500), csvOptions(WriteModeOverwrite), [](qreal) { return false; });
     QVERIFY(result.error);
     QVERIFY(!result.fileWritten);
-    QCOMPARE(readAll(path), QByteArray("precious\n"));
+    QCOMPARE(readFile(path), QByteArray("precious\n"));
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList { "out.csv" });
 
     // A New write that is stopped leaves no file at all.
@@ -165,11 +147,11 @@ void TestOutputFile::failedOverwriteKeepsOldFile()
 void TestOutputFile::failedAppendRestoresFile()
 {
     const QString path = m_dir->filePath("log.csv");
-    writeBytes(path, "n\n1\n");
+    QVERIFY(writeFile(path, "n\n1\n"));
     TextWriteResult result = writeTextFile(
         path, manyRows(2500), csvOptions(WriteModeAppend), [](qreal) { return false; });
     QVERIFY(result.error);
-    QCOMPARE(readAll(path), QByteArray("n\n1\n"));
+    QCOMPARE(readFile(path), QByteArray("n\n1\n"));
 
     const QString missing = m_dir->filePath("missing.csv");
     result = writeTextFile(
@@ -183,9 +165,9 @@ void TestOutputFile::openFailuresNameTheFile_data()
     QTest::addColumn<int>("mode");
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("overwrite") << int(WriteModeOverwrite) << "Unable to write '%1'";
-    QTest::newRow("append") << int(WriteModeAppend) << "Unable to append to '%1'";
-    QTest::newRow("new") << int(WriteModeNew) << "Unable to create '%1'";
+    addRow("overwrite", int(WriteModeOverwrite), "Unable to write '%1'");
+    addRow("append", int(WriteModeAppend), "Unable to append to '%1'");
+    addRow("new", int(WriteModeNew), "Unable to create '%1'");
 }
 
 void TestOutputFile::openFailuresNameTheFile()
@@ -226,25 +208,20 @@ void TestOutputFile::encodings_data()
     QTest::addColumn<QByteArray>("expected");
     QTest::addColumn<int>("warnings");
 
-    QTest::newRow("utf-8 with mark")
-        << "UTF-8" << true << QByteArray("\xEF\xBB\xBFv\nZ\xC3\xBC\n") << 0;
-    QTest::newRow("utf-8 without mark") << "utf-8" << false << QByteArray("v\nZ\xC3\xBC\n") << 0;
-    QTest::newRow("utf-16le with mark")
-        << "UTF-16LE" << true << QByteArray("\xFF\xFEv\0\n\0Z\0\xFC\0\n\0", 12) << 0;
-    QTest::newRow("utf-16be without mark")
-        << "UTF-16BE" << false << QByteArray("\0v\0\n\0Z\0\xFC\0\n", 10) << 0;
-    QTest::newRow("latin-1 never has a mark")
-        << "ISO-8859-1" << true << QByteArray("v\nZ\xFC\n") << 0;
-    QTest::newRow("windows-1252") << "windows-1252" << false << QByteArray("v\nZ\xFC\n") << 0;
-    QTest::newRow("unknown falls back to utf-8")
-        << "no-such-codec" << false << QByteArray("v\nZ\xC3\xBC\n") << 1;
+    addRow("utf-8 with mark", "UTF-8", true, QByteArray("\xEF\xBB\xBFv\nZ\xC3\xBC\n"), 0);
+    addRow("utf-8 without mark", "utf-8", false, QByteArray("v\nZ\xC3\xBC\n"), 0);
+    addRow(
+        "utf-16le with mark", "UTF-16LE", true, QByteArray("\xFF\xFEv\0\n\0Z\0\xFC\0\n\0", 12), 0);
+    addRow("utf-16be without mark", "UTF-16BE", false, QByteArray("\0v\0\n\0Z\0\xFC\0\n", 10), 0);
+    addRow("latin-1 never has a mark", "ISO-8859-1", true, QByteArray("v\nZ\xFC\n"), 0);
+    addRow("windows-1252", "windows-1252", false, QByteArray("v\nZ\xFC\n"), 0);
+    addRow("unknown falls back to utf-8", "no-such-codec", false, QByteArray("v\nZ\xC3\xBC\n"), 1);
 }
 
 void TestOutputFile::encodings()
 {
     QFETCH(QString, encoding);
     QFETCH(bool, bom);
-    QFETCH(QByteArray, expected);
     QFETCH(int, warnings);
 
     const QString path = m_dir->filePath("enc.txt");
@@ -254,7 +231,7 @@ void TestOutputFile::encodings()
     options.text.byteOrderMark = bom;
     const TextWriteResult result = writeTextFile(path, makeDataset({ "v" }, { { "Zü" } }), options);
     QVERIFY(!result.error);
-    QCOMPARE(readAll(path), expected);
+    QTEST(readFile(path), "expected");
     QCOMPARE(result.warnings.size(), warnings);
 }
 
@@ -264,7 +241,7 @@ void TestOutputFile::htmlTitleIsThePath()
     FileWriteOptions options = csvOptions(WriteModeOverwrite);
     options.text.fileType = FileTypeHtml;
     QVERIFY(!writeTextFile(path, smallTable(), options).error);
-    const QString html = QString::fromUtf8(readAll(path));
+    const QString html = QString::fromUtf8(readFile(path));
     const QString title = QDir::toNativeSeparators(path).replace("&", "&amp;");
     QVERIFY(html.contains("    <title>" + title + "</title>\n"));
 }
@@ -275,51 +252,32 @@ void TestOutputFile::fileNameVariables_data()
     QTest::addColumn<QString>("expected");
 
     const QString sep = QDir::separator();
-    QTest::newRow("date") << "out_{date}.csv"
-                          << "out_2026_12_04.csv";
-    QTest::newRow("case matters") << "out_{Date}.csv"
-                                  << "out_{Date}.csv";
-    QTest::newRow("time") << "{time}"
-                          << "09_05_03_007";
-    QTest::newRow("datetime") << "{datetime}"
-                              << "2026_12_04_09_05_03_007";
-    QTest::newRow("parts") << "{day}-{month}-{year} {hour}:{minute}:{second}"
-                           << "04-12-2026 09:05:03";
-    QTest::newRow("version") << "{version}"
-                             << "v1_2_3";
-    QTest::newRow("names") << "{computername}_{username}"
-                           << "HOST_ann";
-    QTest::newRow("document") << "{transformfname}.csv"
-                              << "monthly.report.csv";
-    QTest::newRow("alias with sheet") << "{sales}.csv"
-                                      << "q1_North.csv";
-    QTest::newRow("alias parts") << "{sales.fname}|{sales.ext}|{sales.sheet}"
-                                 << "q1|xlsx|North";
-    QTest::newRow("alias folder") << "{sales.folder}" << sep + "data" + sep + "2026";
-    QTest::newRow("alias last folder") << "{sales.lastfolder}"
-                                       << "2026";
-    QTest::newRow("alias without sheet") << "{plain}.{plain.ext}"
-                                         << "report.final.csv";
-    QTest::newRow("backslash path") << "{win.fname}.{win.ext}"
-                                    << "q1.xlsx";
-    QTest::newRow("folder alias") << "{inbox}_{inbox.lastfolder}"
-                                  << "in_in";
-    QTest::newRow("alias may hold variables") << "{stamp}"
-                                              << "log_2026_12_04";
-    QTest::newRow("unknown stays") << "{nothing}{}"
-                                   << "{nothing}{}";
-    QTest::newRow("nested braces") << "{{date}}"
-                                   << "{2026_12_04}";
-    QTest::newRow("unclosed") << "a{date"
-                              << "a{date";
-    QTest::newRow("default comment")
-        << defaultFileComment() << " File created by Varnix v1_2_3 at 2026_12_04 09_05_03_007 ";
+    addRow("date", "out_{date}.csv", "out_2026_12_04.csv");
+    addRow("case matters", "out_{Date}.csv", "out_{Date}.csv");
+    addRow("time", "{time}", "09_05_03_007");
+    addRow("datetime", "{datetime}", "2026_12_04_09_05_03_007");
+    addRow("parts", "{day}-{month}-{year} {hour}:{minute}:{second}", "04-12-2026 09:05:03");
+    addRow("version", "{version}", "v1_2_3");
+    addRow("names", "{computername}_{username}", "HOST_ann");
+    addRow("document", "{transformfname}.csv", "monthly.report.csv");
+    addRow("alias with sheet", "{sales}.csv", "q1_North.csv");
+    addRow("alias parts", "{sales.fname}|{sales.ext}|{sales.sheet}", "q1|xlsx|North");
+    addRow("alias folder", "{sales.folder}", sep + "data" + sep + "2026");
+    addRow("alias last folder", "{sales.lastfolder}", "2026");
+    addRow("alias without sheet", "{plain}.{plain.ext}", "report.final.csv");
+    addRow("backslash path", "{win.fname}.{win.ext}", "q1.xlsx");
+    addRow("folder alias", "{inbox}_{inbox.lastfolder}", "in_in");
+    addRow("alias may hold variables", "{stamp}", "log_2026_12_04");
+    addRow("unknown stays", "{nothing}{}", "{nothing}{}");
+    addRow("nested braces", "{{date}}", "{2026_12_04}");
+    addRow("unclosed", "a{date", "a{date");
+    addRow("default comment", defaultFileComment(),
+        " File created by Varnix v1_2_3 at 2026_12_04 09_05_03_007 ");
 }
 
 void TestOutputFile::fileNameVariables()
 {
     QFETCH(QString, text);
-    QFETCH(QString, expected);
 
     FileNameContext context;
     context.now = QDateTime(QDate(2026, 12, 4), QTime(9, 5, 3, 7));
@@ -331,7 +289,7 @@ void TestOutputFile::fileNameVariables()
         { "plain", "/data/report.final.csv", QString(), false },
         { "win", "C:\\data\\q1.xlsx", QString(), false }, { "inbox", "/data/in", QString(), true },
         { "stamp", "/x/log_{date}.txt", QString(), false } };
-    QCOMPARE(expandFileNameVariables(text, context), expected);
+    QTEST(expandFileNameVariables(text, context), "expected");
 }
 
 QTEST_GUILESS_MAIN(TestOutputFile)
