@@ -35,6 +35,7 @@ private slots:
     void readSheet();
     void listSheets();
     void longXls();
+    void longFormulaText();
     void dateText_data();
     void dateText();
     void formatCodes_data();
@@ -135,6 +136,21 @@ void TestXlsxReader::longXls()
             text + "!", i > 5 ? "true" : "false" };
         QCOMPARE(result.dataset.row(i - 1), expected);
     }
+}
+
+// Formula text results too long for one record go on in CONTINUE records,
+// which start with their own character width.
+void TestXlsxReader::longFormulaText()
+{
+    ReadOptions o;
+    o.fileType = FileTypeExcelXls;
+    o.hasHeader = HeaderNo;
+    const ReadResult result = readFormatFile(book("longformula.xls"), o);
+    QVERIFY(result.ok());
+    QCOMPARE(result.dataset.rowCount(), 2);
+    QCOMPARE(result.dataset.value(0, 0), QString("ab").repeated(6000) + "!");
+    QCOMPARE(result.dataset.value(1, 0), QString("\u2713x").repeated(5000));
+    QCOMPARE(result.dataset.value(1, 1), QStringLiteral("2"));
 }
 
 void TestXlsxReader::dateText_data()
