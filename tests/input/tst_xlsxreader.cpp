@@ -55,7 +55,8 @@ void TestXlsxReader::readSheet_data()
         "Ann;2026-12-04T13:05:07.250;1234.5;1899-12-30T13:05",
         "Bob;1900-01-01T00:00:00.000;-0.125;1899-12-30T00:00", "Tab x;;100000000000000000000;",
         "Link|https://example.com/a;;7;" };
-    for (const QString file : { "openpyxl.xlsx", "libreoffice.xlsx", "libreoffice.xls" }) {
+    for (const QString file :
+        { "openpyxl.xlsx", "libreoffice.xlsx", "libxlsxwriter.xlsx", "libreoffice.xls" }) {
         const QByteArray f = file.toLatin1();
         QTest::newRow(QByteArray(f + " first sheet").constData()) << file << ""
                                                                   << "" << SalesRows << "";
