@@ -9,6 +9,8 @@
 
 #include <xlsxwriter.h>
 
+#include <algorithm>
+
 namespace {
 
 // The names the file uses, in the order of libxlsxwriter's values for them.
@@ -35,32 +37,16 @@ qint64 colorOf(const QXmlStreamAttributes& a)
     return ok && rgb.size() >= 6 ? value : -1;
 }
 
-struct Font
-{
-    QString name;
-    double size = 0.0;
-    bool bold = false;
-    bool italic = false;
-    int underline = 0;
-    qint64 color = -1;
-};
-
-struct Border
-{
-    int styles[4] = { 0, 0, 0, 0 };
-    qint64 colors[4] = { -1, -1, -1, -1 };
-};
-
 struct Styles
 {
     QHash<int, QString> formats;
-    QVector<Font> fonts;
+    QVector<XlsxFont> fonts;
     QVector<qint64> fills;
-    QVector<Border> borders;
+    QVector<XlsxBorder> borders;
     QVector<XlsxCellStyle> cells;
 };
 
-void readFont(QXmlStreamReader& xml, Font* font)
+void readFont(QXmlStreamReader& xml, XlsxFont* font)
 {
     while (xml.readNextStartElement()) {
         const QXmlStreamAttributes a = xml.attributes();
@@ -99,7 +85,7 @@ qint64 readFill(QXmlStreamReader& xml)
     return solid ? color : -1;
 }
 
-void readBorder(QXmlStreamReader& xml, Border* border)
+void readBorder(QXmlStreamReader& xml, XlsxBorder* border)
 {
     static const QStringList sides { "left", "right", "top", "bottom" };
     int side = -1;
@@ -130,19 +116,10 @@ XlsxCellStyle readCellFormat(QXmlStreamReader& xml, const Styles& styles)
     cell.numberFormatIndex = cell.numberFormat.isEmpty() && format < 164 ? format : 0;
     // The first font is the workbook's default: only another one is copied.
     const int font = a.value(QLatin1String("fontId")).toInt();
-    if (font > 0 && font < styles.fonts.size()) {
-        const Font& f = styles.fonts.at(font);
-        cell.fontName = f.name;
-        cell.fontSize = f.size;
-        cell.bold = f.bold;
-        cell.italic = f.italic;
-        cell.underline = f.underline;
-        cell.fontColor = f.color;
-    }
+    if (font > 0 && font < styles.fonts.size())
+        cell.font = styles.fonts.at(font);
     cell.fillColor = styles.fills.value(a.value(QLatin1String("fillId")).toInt(), -1);
-    const Border border = styles.borders.value(a.value(QLatin1String("borderId")).toInt());
-    std::copy(std::begin(border.styles), std::end(border.styles), cell.borders);
-    std::copy(std::begin(border.colors), std::end(border.colors), cell.borderColors);
+    cell.border = styles.borders.value(a.value(QLatin1String("borderId")).toInt());
     while (xml.readNextStartElement()) {
         if (xml.name() == QLatin1String("alignment")) {
             const QXmlStreamAttributes al = xml.attributes();
@@ -177,12 +154,12 @@ Styles readStyles(const QByteArray& part)
             styles.formats.insert(a.value(QLatin1String("numFmtId")).toInt(),
                 a.value(QLatin1String("formatCode")).toString());
         } else if (tag == QLatin1String("font") && list == QLatin1String("fonts")) {
-            styles.fonts.append(Font());
+            styles.fonts.append(XlsxFont());
             readFont(xml, &styles.fonts.last());
         } else if (tag == QLatin1String("fill") && list == QLatin1String("fills")) {
             styles.fills.append(readFill(xml));
         } else if (tag == QLatin1String("border") && list == QLatin1String("borders")) {
-            styles.borders.append(Border());
+            styles.borders.append(XlsxBorder());
             readBorder(xml, &styles.borders.last());
         } else if (tag == QLatin1String("xf") && list == QLatin1String("cellXfs")) {
             styles.cells.append(readCellFormat(xml, styles));
@@ -241,10 +218,11 @@ void readSheetLook(const QByteArray& part, const Styles& styles, XlsxSheetStyle*
 
 bool XlsxCellStyle::isPlain() const
 {
-    return numberFormatIndex == 0 && numberFormat.isEmpty() && fontName.isEmpty() && fontSize == 0.0
-        && !bold && !italic && underline == 0 && fontColor < 0 && fillColor < 0 && borders[0] == 0
-        && borders[1] == 0 && borders[2] == 0 && borders[3] == 0 && horizontal == 0 && vertical == 0
-        && !wrap;
+    const int* sides = border.styles;
+    const bool noBorder = std::all_of(sides, sides + 4, [](int side) { return side == 0; });
+    return numberFormatIndex == 0 && numberFormat.isEmpty() && font.name.isEmpty()
+        && font.size == 0.0 && !font.bold && !font.italic && font.underline == 0 && font.color < 0
+        && fillColor < 0 && noBorder && horizontal == 0 && vertical == 0 && !wrap;
 }
 
 bool readXlsxSheetStyle(
@@ -286,18 +264,19 @@ lxw_format* addTemplateFormat(
     }
     if (!style)
         return format;
-    if (!style->fontName.isEmpty())
-        format_set_font_name(format, style->fontName.toUtf8().constData());
-    if (style->fontSize > 0)
-        format_set_font_size(format, style->fontSize);
-    if (style->bold)
+    const XlsxFont& font = style->font;
+    if (!font.name.isEmpty())
+        format_set_font_name(format, font.name.toUtf8().constData());
+    if (font.size > 0)
+        format_set_font_size(format, font.size);
+    if (font.bold)
         format_set_bold(format);
-    if (style->italic)
+    if (font.italic)
         format_set_italic(format);
-    if (style->underline)
-        format_set_underline(format, uint8_t(style->underline));
-    if (style->fontColor >= 0)
-        format_set_font_color(format, lxw_color_t(style->fontColor));
+    if (font.underline)
+        format_set_underline(format, uint8_t(font.underline));
+    if (font.color >= 0)
+        format_set_font_color(format, lxw_color_t(font.color));
     if (style->fillColor >= 0)
         format_set_bg_color(format, lxw_color_t(style->fillColor));
     void (*const sides[4])(lxw_format*, uint8_t)
@@ -305,10 +284,11 @@ lxw_format* addTemplateFormat(
     void (*const colors[4])(lxw_format*, lxw_color_t) = { format_set_left_color,
         format_set_right_color, format_set_top_color, format_set_bottom_color };
     for (int side = 0; side < 4; ++side) {
-        if (style->borders[side] > 0)
-            sides[side](format, uint8_t(style->borders[side]));
-        if (style->borders[side] > 0 && style->borderColors[side] >= 0)
-            colors[side](format, lxw_color_t(style->borderColors[side]));
+        if (style->border.styles[side] == 0)
+            continue;
+        sides[side](format, uint8_t(style->border.styles[side]));
+        if (style->border.colors[side] >= 0)
+            colors[side](format, lxw_color_t(style->border.colors[side]));
     }
     if (style->horizontal)
         format_set_align(format, uint8_t(style->horizontal));

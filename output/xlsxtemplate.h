@@ -11,23 +11,33 @@
 struct lxw_workbook;
 struct lxw_format;
 
+// Colours are 0xRRGGBB; -1 keeps the default.
+struct XlsxFont
+{
+    QString name;
+    double size = 0.0;
+    bool bold = false;
+    bool italic = false;
+    int underline = 0;
+    qint64 color = -1;
+};
+
+// Styles left, right, top, bottom in the file's order of names (0 none,
+// 1 thin, 2 medium ...) and their colours.
+struct XlsxBorder
+{
+    int styles[4] = { 0, 0, 0, 0 };
+    qint64 colors[4] = { -1, -1, -1, -1 };
+};
+
 struct XlsxCellStyle
 {
     // A built-in number format by its index, or a format code of the file.
     int numberFormatIndex = 0;
     QString numberFormat;
-    QString fontName;
-    double fontSize = 0.0;
-    bool bold = false;
-    bool italic = false;
-    int underline = 0;
-    // Colours as 0xRRGGBB; -1 keeps the default.
-    qint64 fontColor = -1;
+    XlsxFont font;
     qint64 fillColor = -1;
-    // Border styles left, right, top, bottom in the file's order of names
-    // (0 none, 1 thin, 2 medium ...) and their colours.
-    int borders[4] = { 0, 0, 0, 0 };
-    qint64 borderColors[4] = { -1, -1, -1, -1 };
+    XlsxBorder border;
     int horizontal = 0;
     int vertical = 0;
     bool wrap = false;

@@ -2,6 +2,7 @@
 #include "input/workbook.h"
 #include "input/xlsxreader.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -34,6 +35,8 @@ private slots:
     void readSheet_data();
     void readSheet();
     void listSheets();
+    void tableBuilder_data();
+    void tableBuilder();
     void longXls();
     void longFormulaText();
     void dateText_data();
@@ -117,6 +120,51 @@ void TestXlsxReader::listSheets()
     QCOMPARE(format->listSheets(book("openpyxl.xlsx"), "T*"), QStringList({ "Third" }));
     // A chart sheet and an empty sheet are no tables.
     QCOMPARE(format->listSheets(book("openpyxl-chartonly.xlsx"), QString()), QStringList());
+}
+
+void TestXlsxReader::tableBuilder_data()
+{
+    QTest::addColumn<QString>("cells"); // row:column=text, or =@serial/time form
+    QTest::addColumn<int>("ignoredRows");
+    QTest::addColumn<QStringList>("rows");
+
+    QTest::newRow("a later cell's longer time form reaches the earlier dates")
+        << "0:0=@46360.5/0 1:0=@46360.25/1 1:1=x" << 0
+        << QStringList { "2026-12-04T12:00:00;", "2026-12-04T06:00:00;x" };
+    QTest::newRow("used range from its first column, rows without cells kept")
+        << "1:2=a 3:3=b" << 0 << QStringList { ";", "a;", ";", ";b" };
+    QTest::newRow("ignored first rows still set the width")
+        << "0:0=h 0:2=h 1:1=x" << 1 << QStringList { ";x;" };
+}
+
+// Rows are taken as the reader meets them, so what only the whole sheet
+// tells (time forms per column, the used range) is put right at the end.
+void TestXlsxReader::tableBuilder()
+{
+    QFETCH(QString, cells);
+    QFETCH(int, ignoredRows);
+    QFETCH(QStringList, rows);
+    ReadOptions o;
+    o.ignoredFirstRows = ignoredRows;
+    o.ignoreEmptyRows = false;
+    ReadResult result;
+    WorkbookTableBuilder table(o, ReadProgress(), &result, false);
+    QMap<int, QVector<WorkbookCell>> sheetRows;
+    for (const QString& spec : cells.split(' ')) {
+        const QStringList parts = spec.split(QRegularExpression("[:=/@]"), Qt::SkipEmptyParts);
+        WorkbookCell cell;
+        cell.column = parts.at(1).toInt();
+        cell.kind = spec.contains('@') ? WorkbookCell::DateTime : WorkbookCell::Text;
+        cell.text = parts.at(2);
+        cell.number = parts.at(2).toDouble();
+        cell.timeForm = quint8(parts.value(3).toInt());
+        sheetRows[parts.at(0).toInt()].append(cell);
+    }
+    for (auto it = sheetRows.cbegin(); it != sheetRows.cend(); ++it)
+        QVERIFY(table.addRow(it.key(), it.value(), 0.5));
+    WorkbookSheet rest;
+    QVERIFY(table.finish(rest));
+    QCOMPARE(rowsOf(result.dataset), rows);
 }
 
 // Shared strings over many continuation records, wide characters, runs of

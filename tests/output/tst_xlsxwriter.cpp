@@ -243,7 +243,7 @@ void TestXlsxWriter::styleTemplate()
     if (!warning.isEmpty()) {
         QCOMPARE(result.warnings, QStringList { warning });
         QVERIFY(written.widths.isEmpty());
-        QVERIFY(!written.header.value(0).bold);
+        QVERIFY(!written.header.value(0).font.bold);
         return;
     }
     QCOMPARE(result.information.value(0),
@@ -252,16 +252,16 @@ void TestXlsxWriter::styleTemplate()
     QVERIFY(qAbs(written.widths.value(0) - 29.29) < 0.2);
     QCOMPARE(written.widths.value(1), 0.0);
     const XlsxCellStyle header = written.header.value(1);
-    QVERIFY(header.bold);
-    QCOMPARE(header.fontName, QStringLiteral("Arial"));
-    QCOMPARE(header.fontSize, 14.0);
-    QCOMPARE(header.fontColor, qint64(0x0000FF));
+    QVERIFY(header.font.bold);
+    QCOMPARE(header.font.name, QStringLiteral("Arial"));
+    QCOMPARE(header.font.size, 14.0);
+    QCOMPARE(header.font.color, qint64(0x0000FF));
     QCOMPARE(header.fillColor, qint64(0xFFFF00));
     QVERIFY(header.horizontal != 0);
     const XlsxCellStyle name = written.data.value(0);
-    QVERIFY(name.italic && !name.bold);
-    QCOMPARE(name.borders[3], 1);
-    QCOMPARE(name.borderColors[3], qint64(0xFF0000));
+    QVERIFY(name.font.italic && !name.font.bold);
+    QCOMPARE(name.border.styles[3], 1);
+    QCOMPARE(name.border.colors[3], qint64(0xFF0000));
     // The template's number format wins over the column's own; a column
     // the template leaves plain keeps its format.
     QCOMPARE(written.data.value(2).numberFormat, QStringLiteral("0.000"));
