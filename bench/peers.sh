@@ -81,12 +81,13 @@ figures() {
   if [ "$1" = failed ] || [ "$1" = - ]; then printf '%15s' "$1"; else printf '%6ss %6sMiB' "$1" "$2"; fi
 }
 
+# One job's figures beside the peers': the third peer is DuckDB unless named.
 report() {
-  local job=$1 varnix=$2 pandas=$3 duck=$4
-  read -r vs vm <<<"$varnix"; read -r ps pm <<<"$pandas"; read -r ds dm <<<"$duck"
-  printf '%-6s varnix %s | pandas %s | duckdb %s | time x pandas %s x duckdb %s | memory x pandas %s x duckdb %s\n' \
-    "$job" "$(figures "$vs" "$vm")" "$(figures "$ps" "$pm")" "$(figures "$ds" "$dm")" \
-    "$(ratio "$vs" "$ps")" "$(ratio "$vs" "$ds")" "$(ratio "$vm" "$pm")" "$(ratio "$vm" "$dm")"
+  local job=$1 varnix=$2 pandas=$3 third=$4 name=${5:-duckdb}
+  read -r vs vm <<<"$varnix"; read -r ps pm <<<"$pandas"; read -r ts tm <<<"$third"
+  printf '%-11s varnix %s | pandas %s | %s %s | time x pandas %s x %s %s | memory x pandas %s x %s %s\n' \
+    "$job" "$(figures "$vs" "$vm")" "$(figures "$ps" "$pm")" "$name" "$(figures "$ts" "$tm")" \
+    "$(ratio "$vs" "$ps")" "$name" "$(ratio "$vs" "$ts")" "$(ratio "$vm" "$pm")" "$name" "$(ratio "$vm" "$tm")"
 }
 
 # The command line that runs a document of bench/jobs/, into the array
@@ -173,13 +174,6 @@ run_job() {
   esac
 }
 
-report_office() {
-  local job=$1 varnix=$2 pandas=$3 office=$4
-  read -r vs vm <<<"$varnix"; read -r ps pm <<<"$pandas"; read -r os om <<<"$office"
-  printf '%-11s varnix %s | pandas %s | libreoffice %s | time x pandas %s x libreoffice %s | memory x pandas %s x libreoffice %s\n' \
-    "$job" "$(figures "$vs" "$vm")" "$(figures "$ps" "$pm")" "$(figures "$os" "$om")" \
-    "$(ratio "$vs" "$ps")" "$(ratio "$vs" "$os")" "$(ratio "$vm" "$pm")" "$(ratio "$vm" "$om")"
-}
 
 # Writing a sheet from CSV, then reading one back. Every tool reads the same
 # workbook: for .xlsx the one openpyxl wrote, for .xls LibreOffice's (pandas
@@ -201,17 +195,17 @@ workbook_job() {
   if [ "$ext" = xlsx ]; then
     pandas_write=$(measure "$PY" "$repo/bench/peers/pandas_excel.py" write "$csv" "$o/pandas/people.xlsx")
   fi
-  report_office "$ext write" "$(measure "$build/bench/varnix_job" copy "$csv" "$o/varnix/people.$ext")" \
+  report "$ext write" "$(measure "$build/bench/varnix_job" copy "$csv" "$o/varnix/people.$ext")" \
     "$pandas_write" \
-    "$(measure "${office[@]}" --convert-to "$ext" --outdir "$o/office" "$csv")"
+    "$(measure "${office[@]}" --convert-to "$ext" --outdir "$o/office" "$csv")" libreoffice
   local book=$o/pandas/people.xlsx
   [ "$ext" = xls ] && book=$o/office/people_${rows}.xls
   local pandas_read="- -"
   if [ "$ext" = xlsx ] || "$PY" -c "import xlrd" 2>/dev/null; then
     pandas_read=$(measure "$PY" "$repo/bench/peers/pandas_excel.py" read "$book")
   fi
-  report_office "$ext read" "$(measure "$build/bench/varnix_job" read "$book")" "$pandas_read" \
-    "$(measure "${office[@]}" --convert-to csv --outdir "$o/office" "$book")"
+  report "$ext read" "$(measure "$build/bench/varnix_job" read "$book")" "$pandas_read" \
+    "$(measure "${office[@]}" --convert-to csv --outdir "$o/office" "$book")" libreoffice
 }
 
 # The new column of both results, compared as numbers (pandas writes 20.0

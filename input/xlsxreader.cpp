@@ -411,6 +411,12 @@ bool XlsxBook::readSheet(int index, WorkbookSheet* sheet)
         if (!xml.isStartElement())
             continue;
         const QStringRef tag = xml.name();
+        // The values come first: they are most of the elements and need no
+        // attributes.
+        if (tag == QLatin1String("v")) {
+            cell.value = xml.readElementText();
+            continue;
+        }
         const QXmlStreamAttributes a = xml.attributes();
         if (tag == QLatin1String("row")) {
             const int r = a.value(QLatin1String("r")).toInt();
@@ -425,8 +431,6 @@ bool XlsxBook::readSheet(int index, WorkbookSheet* sheet)
             cell = CellState();
             cell.type = a.value(QLatin1String("t")).toString();
             cell.style = a.value(QLatin1String("s")).toInt();
-        } else if (tag == QLatin1String("v")) {
-            cell.value = xml.readElementText();
         } else if (tag == QLatin1String("is")) {
             cell.hasInline = true;
             cell.inlineText = readStringItem(xml);
