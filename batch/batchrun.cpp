@@ -4,6 +4,7 @@
 #include "core/filetypes.h"
 #include "graph/graphscene.h"
 #include "graph/node.h"
+#include "input/inputformat.h"
 #include "output/outputnode.h"
 
 #include <QCoreApplication>
@@ -58,8 +59,26 @@ private:
     BatchRun& m_run;
 };
 
+namespace {
+
+// The sheets a workbook input could read, whichever of the two formats the
+// file turns out to be.
+QStringList workbookSheets(const QString& workbook)
+{
+    QStringList sheets = inputFormat(FileTypeExcelXlsx)->listSheets(workbook, QString());
+    if (sheets.isEmpty())
+        sheets = inputFormat(FileTypeExcelXls)->listSheets(workbook, QString());
+    return sheets;
+}
+
+} // namespace
+
 BatchRun::BatchRun(GraphScene& scene, QObject* parent)
-    : QObject(parent), m_scene(scene), m_sink(new Sink(*this)), m_log(nullptr, nullptr)
+    : QObject(parent),
+      m_scene(scene),
+      m_sheetLister(workbookSheets),
+      m_sink(new Sink(*this)),
+      m_log(nullptr, nullptr)
 {
 }
 

@@ -3,7 +3,8 @@
 # generated data, in one run on this machine: only ratios measured together
 # mean anything on a shared, noisy machine.
 #
-# usage: bench/peers.sh [JOB ...]     jobs: read readjson j1 j2 j3 j4 j5 j6 j7 j8 json xml (default: all)
+# usage: bench/peers.sh [JOB ...]     jobs: read readjson j1 j2 j3 j4 j5 j6 j7 j8 json xml xlsx xls
+#                                     (default: all)
 #
 # read, json and xml run build/bench/varnix_job; j1-j8 run the documents of
 # bench/jobs/ through the command line, with their inputs and outputs pointed
@@ -40,7 +41,12 @@ install_peers() {
     $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
   fi
   export DUCKDB_NODE_DIR=${DUCKDB_NODE_DIR:-$build/peers/duckdb}
-  if [ ! -d "$DUCKDB_NODE_DIR/node_modules/@duckdb/node-api" ]; then
+  # The workbook jobs and the ones without a DuckDB side need no DuckDB.
+  local job needs=""
+  for job in "${jobs[@]}"; do
+    case $job in xlsx|xls|json|xml|j8) ;; *) needs=1 ;; esac
+  done
+  if [ -n "$needs" ] && [ ! -d "$DUCKDB_NODE_DIR/node_modules/@duckdb/node-api" ]; then
     mkdir -p "$DUCKDB_NODE_DIR"
     (cd "$DUCKDB_NODE_DIR" && npm install --silent @duckdb/node-api >/dev/null)
   fi
@@ -72,15 +78,16 @@ ratio() {
 
 # One tool's figures, or "failed" in their place.
 figures() {
-  if [ "$1" = failed ]; then printf '%15s' failed; else printf '%6ss %6sMiB' "$1" "$2"; fi
+  if [ "$1" = failed ] || [ "$1" = - ]; then printf '%15s' "$1"; else printf '%6ss %6sMiB' "$1" "$2"; fi
 }
 
+# One job's figures beside the peers': the third peer is DuckDB unless named.
 report() {
-  local job=$1 varnix=$2 pandas=$3 duck=$4
-  read -r vs vm <<<"$varnix"; read -r ps pm <<<"$pandas"; read -r ds dm <<<"$duck"
-  printf '%-6s varnix %s | pandas %s | duckdb %s | time x pandas %s x duckdb %s | memory x pandas %s x duckdb %s\n' \
-    "$job" "$(figures "$vs" "$vm")" "$(figures "$ps" "$pm")" "$(figures "$ds" "$dm")" \
-    "$(ratio "$vs" "$ps")" "$(ratio "$vs" "$ds")" "$(ratio "$vm" "$pm")" "$(ratio "$vm" "$dm")"
+  local job=$1 varnix=$2 pandas=$3 third=$4 name=${5:-duckdb}
+  read -r vs vm <<<"$varnix"; read -r ps pm <<<"$pandas"; read -r ts tm <<<"$third"
+  printf '%-11s varnix %s | pandas %s | %s %s | time x pandas %s x %s %s | memory x pandas %s x %s %s\n' \
+    "$job" "$(figures "$vs" "$vm")" "$(figures "$ps" "$pm")" "$name" "$(figures "$ts" "$tm")" \
+    "$(ratio "$vs" "$ps")" "$name" "$(ratio "$vs" "$ts")" "$(ratio "$vm" "$pm")" "$name" "$(ratio "$vm" "$tm")"
 }
 
 # The command line that runs a document of bench/jobs/, into the array
@@ -162,8 +169,43 @@ run_job() {
       # No peer writes these; the figures are for comparison across commits.
       read -r ws wm <<<"$(measure "$build/bench/varnix_job" copy "$people" "$o/varnix/copy.$1")"
       printf '%-6s varnix %s (read + write %s)\n' "$1" "$(figures "$ws" "$wm")" "$1" ;;
+    xlsx|xls) workbook_job "$1" ;;
     *) echo "unknown job $1" >&2; exit 2 ;;
   esac
+}
+
+
+# Writing a sheet from CSV, then reading one back. Every tool reads the same
+# workbook: for .xlsx the one openpyxl wrote, for .xls LibreOffice's (pandas
+# cannot write .xls here).
+workbook_job() {
+  local ext=$1 rows=100000
+  [ "$ext" = xls ] && rows=65000
+  local o=$out/$ext
+  local csv=$o/people_${rows}.csv
+  mkdir -p "$o/varnix" "$o/pandas" "$o/office"
+  head -n $((rows + 1)) "$data/people_1m.csv" >"$csv"
+  local office=(soffice --headless "-env:UserInstallation=file://$out/office-profile")
+  # The first start of an office profile costs far more than later ones.
+  if [ ! -d "$out/office-profile" ]; then
+    printf 'a\n1\n' >"$o/warm.csv"
+    "${office[@]}" --convert-to xlsx --outdir "$o" "$o/warm.csv" >/dev/null 2>&1 || true
+  fi
+  local pandas_write="- -"
+  if [ "$ext" = xlsx ]; then
+    pandas_write=$(measure "$PY" "$repo/bench/peers/pandas_excel.py" write "$csv" "$o/pandas/people.xlsx")
+  fi
+  report "$ext write" "$(measure "$build/bench/varnix_job" copy "$csv" "$o/varnix/people.$ext")" \
+    "$pandas_write" \
+    "$(measure "${office[@]}" --convert-to "$ext" --outdir "$o/office" "$csv")" libreoffice
+  local book=$o/pandas/people.xlsx
+  [ "$ext" = xls ] && book=$o/office/people_${rows}.xls
+  local pandas_read="- -"
+  if [ "$ext" = xlsx ] || "$PY" -c "import xlrd" 2>/dev/null; then
+    pandas_read=$(measure "$PY" "$repo/bench/peers/pandas_excel.py" read "$book")
+  fi
+  report "$ext read" "$(measure "$build/bench/varnix_job" read "$book")" "$pandas_read" \
+    "$(measure "${office[@]}" --convert-to csv --outdir "$o/office" "$book")" libreoffice
 }
 
 # The new column of both results, compared as numbers (pandas writes 20.0
@@ -192,13 +234,13 @@ job_name() {
   esac
 }
 
+jobs=("$@")
+if [ ${#jobs[@]} -eq 0 ]; then
+  if [ "$scale" = 1 ]; then jobs=(read readjson j1 j2 j3 j4 j5 j6 j7 j8 json xml xlsx xls); else jobs=(j1 j2 j3 j4); fi
+fi
 install_peers
 make_data
 cmake --build "$build" --target varnix varnix_job >/dev/null
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
-jobs=("$@")
-if [ ${#jobs[@]} -eq 0 ]; then
-  if [ "$scale" = 1 ]; then jobs=(read readjson j1 j2 j3 j4 j5 j6 j7 j8 json xml); else jobs=(j1 j2 j3 j4); fi
-fi
 echo "data: $data/people_1m.csv ($rows rows), median of $runs run(s), load $(cut -d' ' -f1-3 /proc/loadavg)"
 for job in "${jobs[@]}"; do run_job "$job"; done

@@ -2,12 +2,13 @@
 // (bench/peers.sh): the same reader and writer an Input and an Output item
 // use, timed from outside as a whole process.
 //
-// usage: varnix_job read IN.csv|IN.json|IN.jsonl
-//        varnix_job copy IN.csv OUT.csv|OUT.json|OUT.xml
+// usage: varnix_job read IN.csv|IN.json|IN.jsonl|IN.xlsx|IN.xls
+//        varnix_job copy IN.csv OUT.csv|OUT.json|OUT.xml|OUT.xlsx|OUT.xls
 #include "core/allocatortuning.h"
 #include "core/enginesettings.h"
 #include "input/delimitedreader.h"
 #include "output/outputfile.h"
+#include "output/xlswriter.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -20,6 +21,10 @@ ReadOptions readOptions(const QString& path)
     ReadOptions options; // automatic encoding, delimiter and quoting
     if (path.endsWith(QLatin1String(".json")) || path.endsWith(QLatin1String(".jsonl")))
         options.fileType = FileTypeJson;
+    else if (path.endsWith(QLatin1String(".xlsx")))
+        options.fileType = FileTypeExcelXlsx;
+    else if (path.endsWith(QLatin1String(".xls")))
+        options.fileType = FileTypeExcelXls;
     options.hasHeader = HeaderYes;
     options.trimWhitespace = true;
     options.simplifyWhitespace = true;
@@ -52,9 +57,21 @@ int main(int argc, char** argv)
         QTextStream(stdout) << read.dataset.rowCount() << " rows\n";
         return 0;
     }
+    const QString out = args.at(3);
+    if (out.endsWith(QLatin1String(".xlsx")) || out.endsWith(QLatin1String(".xls"))) {
+        // As an Output item writes by default: a new workbook, formats
+        // worked out per column.
+        WorkbookWriteOptions book;
+        book.sheet = QStringLiteral("Sheet1");
+        book.replaceSheetOnly = false;
+        book.columnFormats = automaticExcelColumnFormats(read.dataset);
+        const WorkbookWriteResult written = out.endsWith(QLatin1String(".xlsx"))
+            ? writeXlsxWorkbook(out, read.dataset, book, WriteProgress())
+            : writeXlsWorkbook(out, read.dataset, book, WriteProgress());
+        return written.error ? fail(written.warnings) : 0;
+    }
     FileWriteOptions options;
     options.writeMode = WriteModeOverwrite;
-    const QString out = args.at(3);
     if (out.endsWith(QLatin1String(".json")))
         options.text.fileType = FileTypeJson;
     else if (out.endsWith(QLatin1String(".xml")))

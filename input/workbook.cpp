@@ -164,62 +164,105 @@ void addHyperlinks(const WorkbookSheet& sheet, int firstRow, int firstColumn, Da
 
 } // namespace
 
-bool workbookSheetToDataset(WorkbookSheet& sheet, const ReadOptions& options,
-    const ReadProgress& progress, ReadResult* result)
+WorkbookTableBuilder::WorkbookTableBuilder(
+    const ReadOptions& options, const ReadProgress& progress, ReadResult* result, bool date1904)
+    : m_options(options),
+      m_progress(progress),
+      m_result(result),
+      m_date1904(date1904),
+      m_first(std::max(0, options.ignoredFirstRows))
 {
-    int firstColumn = INT_MAX;
-    int lastColumn = -1;
-    QVector<quint8> forms;
-    for (const QVector<WorkbookCell>& cells : qAsConst(sheet.rows)) {
-        for (const WorkbookCell& cell : cells) {
-            firstColumn = std::min(firstColumn, cell.column);
-            lastColumn = std::max(lastColumn, cell.column);
-            if (cell.kind == WorkbookCell::DateTime) {
-                if (forms.size() <= cell.column)
-                    forms.resize(cell.column + 1);
-                forms[cell.column] = std::max(forms.at(cell.column), cell.timeForm);
-            }
-        }
-    }
-    Dataset& data = result->dataset;
-    data = Dataset();
-    if (lastColumn < 0)
-        firstColumn = 0;
-    const int first = std::max(0, options.ignoredFirstRows);
-    data.setColumnCount(lastColumn - firstColumn + 1);
-    qint64 done = 0;
-    for (int r = first; r < sheet.rows.size(); ++r) {
-        Dataset::Row row;
-        row.reserve(data.columnCount());
-        for (const WorkbookCell& cell : qAsConst(sheet.rows.at(r))) {
-            while (row.size() < cell.column - firstColumn)
-                row.append(QString());
-            QString text = cellText(cell, forms, sheet.date1904);
-            if (!options.simplifyWhitespace)
+    m_result->dataset = Dataset();
+}
+
+void WorkbookTableBuilder::attach(WorkbookSheet* sheet)
+{
+    sheet->rowSink = [this](int row, const QVector<WorkbookCell>& cells, qreal fraction) {
+        return addRow(row, cells, fraction);
+    };
+}
+
+bool WorkbookTableBuilder::addRow(int row, const QVector<WorkbookCell>& cells, qreal fraction)
+{
+    if (cells.isEmpty())
+        return true;
+    // The used range counts the ignored first rows too.
+    m_firstColumn = std::min(m_firstColumn, cells.first().column);
+    m_lastColumn = std::max(m_lastColumn, cells.last().column);
+    if (row < m_first)
+        return true;
+    Dataset& data = m_result->dataset;
+    // Sheets mostly have their widest row first (the header), so the table
+    // seldom has to widen the rows it already holds.
+    if (data.columnCount() < cells.last().column + 1)
+        data.setColumnCount(cells.last().column + 1);
+    while (data.rowCount() < row - m_first)
+        data.appendRow(Dataset::Row());
+    Dataset::Row values;
+    values.reserve(cells.last().column + 1);
+    for (const WorkbookCell& cell : cells) {
+        while (values.size() < cell.column)
+            values.append(QString());
+        QString text;
+        if (cell.kind == WorkbookCell::DateTime) {
+            if (m_forms.size() <= cell.column)
+                m_forms.resize(cell.column + 1);
+            quint8& form = m_forms[cell.column];
+            form = std::max(form, cell.timeForm);
+            m_dates.append({ row - m_first, cell.column, cell.number, form });
+            text = workbookDateText(cell.number, m_date1904, form);
+        } else {
+            text = cellText(cell, m_forms, m_date1904);
+            if (!m_options.simplifyWhitespace)
                 text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-            row.append(cleanValue(text, options.trimWhitespace, options.simplifyWhitespace));
-            if (++done % 5000 == 0 && !progress.report(qreal(r) / sheet.rows.size())) {
-                result->stopped = true;
-                result->fail(QStringLiteral("Stopped by user"));
-                return false;
-            }
+            text = cleanValue(text, m_options.trimWhitespace, m_options.simplifyWhitespace);
         }
-        sheet.rows[r].clear();
-        data.appendRow(row);
+        values.append(text);
+        if (++m_cells % 5000 == 0 && !m_progress.report(fraction)) {
+            m_result->stopped = true;
+            m_result->fail(QStringLiteral("Stopped by user"));
+            return false;
+        }
     }
-    addHyperlinks(sheet, first, firstColumn, &data);
+    if (row - m_first < data.rowCount()) // a row met twice: the later one wins
+        data.setRow(row - m_first, values);
+    else
+        data.appendRow(values);
+    return true;
+}
+
+bool WorkbookTableBuilder::finish(WorkbookSheet& sheet)
+{
+    for (int r = 0; r < sheet.rows.size() && !m_result->stopped; ++r) {
+        addRow(r, sheet.rows.at(r), qreal(r) / sheet.rows.size());
+        sheet.rows[r].clear();
+    }
+    if (m_result->stopped)
+        return false;
+    Dataset& data = m_result->dataset;
+    const int firstColumn = m_lastColumn < 0 ? 0 : m_firstColumn;
+    data.setColumnCount(m_lastColumn + 1);
+    for (const DateCell& cell : qAsConst(m_dates)) {
+        const quint8 form = m_forms.at(cell.column);
+        if (form != cell.form)
+            data.setValue(cell.row, cell.column, workbookDateText(cell.serial, m_date1904, form));
+    }
+    m_dates.clear();
+    for (int c = 0; c < firstColumn && data.columnCount() > 0; ++c)
+        data.removeColumn(0);
+    addHyperlinks(sheet, m_first, firstColumn, &data);
     int hiddenRows = 0;
     int hiddenColumns = 0;
-    if (options.ignoreHiddenRows) {
+    if (m_options.ignoreHiddenRows) {
         std::sort(sheet.hiddenRows.rbegin(), sheet.hiddenRows.rend());
         for (int r : qAsConst(sheet.hiddenRows)) {
-            if (r - first >= 0 && r - first < data.rowCount()) {
-                data.removeRow(r - first);
+            if (r - m_first >= 0 && r - m_first < data.rowCount()) {
+                data.removeRow(r - m_first);
                 ++hiddenRows;
             }
         }
     }
-    if (options.ignoreHiddenColumns) {
+    if (m_options.ignoreHiddenColumns) {
         std::sort(sheet.hiddenColumns.rbegin(), sheet.hiddenColumns.rend());
         for (int c : qAsConst(sheet.hiddenColumns)) {
             if (c - firstColumn >= 0 && c - firstColumn < data.columnCount()) {
@@ -228,12 +271,19 @@ bool workbookSheetToDataset(WorkbookSheet& sheet, const ReadOptions& options,
             }
         }
     }
-    const int emptyRows = options.ignoreEmptyRows ? data.removeEmptyRows() : 0;
+    const int emptyRows = m_options.ignoreEmptyRows ? data.removeEmptyRows() : 0;
     if (hiddenRows > 0)
-        result->information << QStringLiteral("%1 hidden row(s) ignored").arg(hiddenRows);
+        m_result->information << QStringLiteral("%1 hidden row(s) ignored").arg(hiddenRows);
     if (hiddenColumns > 0)
-        result->information << QStringLiteral("%1 hidden column(s) ignored").arg(hiddenColumns);
+        m_result->information << QStringLiteral("%1 hidden column(s) ignored").arg(hiddenColumns);
     if (emptyRows > 0)
-        result->information << QStringLiteral("%1 empty row(s) ignored").arg(emptyRows);
+        m_result->information << QStringLiteral("%1 empty row(s) ignored").arg(emptyRows);
     return true;
+}
+
+bool workbookSheetToDataset(WorkbookSheet& sheet, const ReadOptions& options,
+    const ReadProgress& progress, ReadResult* result)
+{
+    WorkbookTableBuilder table(options, progress, result, sheet.date1904);
+    return table.finish(sheet);
 }

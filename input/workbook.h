@@ -7,9 +7,13 @@
 
 #include "input/reader.h"
 
+#include <climits>
+
 #include <QString>
 #include <QStringList>
 #include <QVector>
+
+#include <functional>
 
 struct WorkbookSheetInfo
 {
@@ -49,6 +53,11 @@ struct WorkbookSheet
     QVector<int> hiddenColumns;
     QVector<WorkbookHyperlink> hyperlinks;
     bool date1904 = false;
+    // When set, a reader that meets the rows in order hands each one over
+    // here instead of keeping it in rows, so that a large sheet is never
+    // held twice. fraction is how far the read has come; returning false
+    // stops the read (which still counts as read).
+    std::function<bool(int row, const QVector<WorkbookCell>& cells, qreal fraction)> rowSink;
 
     QVector<WorkbookCell>& row(int index);
 };
@@ -72,7 +81,47 @@ int chooseWorkbookSheet(const QVector<WorkbookSheetInfo>& sheets, const QString&
 QStringList matchWorkbookSheets(const QVector<WorkbookSheetInfo>& sheets,
     const QVector<bool>& hasCells, const QString& wildcard);
 
-// Fills result->dataset from the sheet as the options say and adds the
-// counts of what was left out. False when stopped.
+// Builds result->dataset from a sheet's rows as the options say. Rows are
+// taken as they come, so the only thing held back is the number of each
+// date cell: a date's time form is chosen per column, and a later cell can
+// need a longer form than the ones written before it.
+class WorkbookTableBuilder
+{
+public:
+    WorkbookTableBuilder(const ReadOptions& options, const ReadProgress& progress,
+        ReadResult* result, bool date1904);
+
+    // Makes the reader of this sheet hand its rows straight to the table.
+    void attach(WorkbookSheet* sheet);
+    // One sheet row, rows in increasing order; false when stopped.
+    bool addRow(int row, const QVector<WorkbookCell>& cells, qreal fraction);
+    // Takes the rows the reader kept, then applies the sheet's hyperlinks,
+    // hidden rows and columns and the empty rows, adding the counts of what
+    // was left out. False when stopped.
+    bool finish(WorkbookSheet& sheet);
+
+private:
+    struct DateCell
+    {
+        int row;
+        int column;
+        double serial;
+        quint8 form;
+    };
+
+    const ReadOptions& m_options;
+    const ReadProgress& m_progress;
+    ReadResult* m_result;
+    bool m_date1904;
+    int m_first;
+    int m_firstColumn = INT_MAX;
+    int m_lastColumn = -1;
+    qint64 m_cells = 0;
+    // Per column: the longest time form met so far.
+    QVector<quint8> m_forms;
+    QVector<DateCell> m_dates;
+};
+
+// The same for a sheet whose rows were all kept.
 bool workbookSheetToDataset(WorkbookSheet& sheet, const ReadOptions& options,
     const ReadProgress& progress, ReadResult* result);

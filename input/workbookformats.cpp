@@ -45,14 +45,18 @@ public:
             return false;
         }
         WorkbookSheet cells;
+        WorkbookTableBuilder table(options, progress, result, book.date1904());
+        table.attach(&cells);
         if (book.sheets().at(index).isWorksheet && !book.readSheet(index, &cells)) {
             result->fail(QStringLiteral("Unable to load Excel workbook '%1' information.")
                              .arg(displayPath(file)));
             return false;
         }
+        if (result->stopped)
+            return false;
         result->information << QStringLiteral("Read sheet '%1[%2]'")
                                    .arg(displayPath(file), book.sheets().at(index).name);
-        return workbookSheetToDataset(cells, options, progress, result);
+        return table.finish(cells);
     }
 
     QStringList listSheets(const QString& path, const QString& wildcard) const override

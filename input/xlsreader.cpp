@@ -192,6 +192,20 @@ bool nextRecord(const QByteArray& stream, qint64* offset, Record* record)
 
 constexpr quint16 RecContinue = 0x003C;
 
+// A record's data followed by that of the CONTINUE records after it; *offset
+// moves past the last of them.
+QVector<QByteArray> withContinues(const QByteArray& stream, qint64* offset, QByteArray first)
+{
+    QVector<QByteArray> parts { std::move(first) };
+    qint64 next = *offset;
+    Record more;
+    while (nextRecord(stream, &next, &more) && more.id == RecContinue) {
+        parts << more.data;
+        *offset = next;
+    }
+    return parts;
+}
+
 QString shortString(const QByteArray& data, int at, bool lengthIs16 = false)
 {
     Chunks chunks({ data.mid(at) });
@@ -235,15 +249,8 @@ bool XlsBook::readGlobals()
             xfFormats << u16(record.data, 2);
             break;
         case 0x00FC: { // SST, continued
-            QVector<QByteArray> parts { record.data.mid(8) };
             const quint32 unique = u32(record.data, 4);
-            qint64 next = offset;
-            Record more;
-            while (nextRecord(m_stream, &next, &more) && more.id == RecContinue) {
-                parts << more.data;
-                offset = next;
-            }
-            Chunks chunks(parts);
+            Chunks chunks(withContinues(m_stream, &offset, record.data.mid(8)));
             for (quint32 i = 0; i < unique && !chunks.atEnd(); ++i)
                 m_shared << chunks.richString();
             break;
@@ -386,12 +393,18 @@ bool XlsBook::readSheet(int index, WorkbookSheet* sheet) const
                 sheet->row(row).append(cell);
             }
             break;
-        case 0x0207: // STRING: the text result of the formula before
-            if (formulaRow >= 0) {
-                addText(sheet, formulaRow, formulaColumn, shortString(d, 0, true));
-                formulaRow = -1;
-            }
+        case 0x0207: { // STRING: the text result of the formula before
+            // A long result goes on in CONTINUE records, each starting
+            // with its own character width.
+            Chunks chunks(withContinues(m_stream, &offset, d));
+            const int count = chunks.u16();
+            const bool wide = chunks.u8() & 1;
+            const QString text = chunks.chars(count, wide);
+            if (formulaRow >= 0)
+                addText(sheet, formulaRow, formulaColumn, text);
+            formulaRow = -1;
             break;
+        }
         case 0x0208: // ROW
             if (u32(d, 12) & 0x20)
                 sheet->hiddenRows << row;

@@ -23,6 +23,7 @@ public:
     // file is no compound file or holds no BIFF8 workbook.
     bool load(const QString& path);
     const QVector<WorkbookSheetInfo>& sheets() const { return m_sheets; }
+    bool date1904() const { return m_date1904; }
     bool readSheet(int index, WorkbookSheet* sheet) const;
 
 private:

@@ -1,12 +1,59 @@
 #include "input/xlsxreader.h"
 
 #include <QFile>
+#include <QIODevice>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 
 #include <zip.h>
 
+#include <algorithm>
+
 namespace {
+
+// A part of the archive read as it is unpacked, so that the XML reader
+// pulls a few kilobytes at a time instead of the whole part: a sheet's XML
+// is several times the size of the table made from it.
+class ZipEntryDevice : public QIODevice
+{
+public:
+    ZipEntryDevice(zip_file_t* file, qint64 size) : m_file(file), m_size(size)
+    {
+        QIODevice::open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    ~ZipEntryDevice() override
+    {
+        if (m_file)
+            zip_fclose(m_file);
+    }
+    ZipEntryDevice(const ZipEntryDevice&) = delete;
+    ZipEntryDevice& operator=(const ZipEntryDevice&) = delete;
+
+    bool isSequential() const override { return true; }
+    bool atEnd() const override { return m_done; }
+    qreal fraction() const { return m_size > 0 ? qreal(m_read) / qreal(m_size) : 1.0; }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override
+    {
+        if (!m_file || m_done)
+            return -1;
+        const zip_int64_t read = zip_fread(m_file, data, zip_uint64_t(maxSize));
+        if (read <= 0) {
+            m_done = true;
+            return read < 0 ? -1 : 0;
+        }
+        m_read += read;
+        return read;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    zip_file_t* m_file;
+    qint64 m_size;
+    qint64 m_read = 0;
+    bool m_done = false;
+};
 
 const QString RelNs
     = QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships");
@@ -116,6 +163,16 @@ bool XlsxBook::open(const QString& path)
     return m_zip != nullptr;
 }
 
+zip_file* XlsxBook::openPart(const QString& name, qint64* size) const
+{
+    const zip_int64_t index = zip_name_locate(m_zip, name.toUtf8().constData(), ZIP_FL_NOCASE);
+    zip_stat_t stat;
+    if (index < 0 || zip_stat_index(m_zip, index, 0, &stat) != 0)
+        return nullptr;
+    *size = qint64(stat.size);
+    return zip_fopen_index(m_zip, index, 0);
+}
+
 QByteArray XlsxBook::part(const QString& name, bool* found) const
 {
     QByteArray bytes;
@@ -202,7 +259,12 @@ bool XlsxBook::load()
 
 void XlsxBook::readSharedStrings(const QString& name)
 {
-    QXmlStreamReader xml(part(name));
+    qint64 size = 0;
+    zip_file_t* file = openPart(name, &size);
+    if (!file)
+        return;
+    ZipEntryDevice device(file, size);
+    QXmlStreamReader xml(&device);
     while (!xml.atEnd()) {
         xml.readNext();
         if (xml.isStartElement() && xml.name() == QLatin1String("si"))
@@ -298,32 +360,63 @@ void readHyperlink(
     sheet->hyperlinks << link;
 }
 
+// Hands one finished row to the sheet's sink, or keeps it in the sheet;
+// false when the sink wants no more rows.
+bool takeRow(int row, QVector<WorkbookCell>* cells, qreal fraction, WorkbookSheet* sheet)
+{
+    const auto byColumn
+        = [](const WorkbookCell& a, const WorkbookCell& b) { return a.column < b.column; };
+    if (!std::is_sorted(cells->cbegin(), cells->cend(), byColumn))
+        std::stable_sort(cells->begin(), cells->end(), byColumn);
+    bool more = true;
+    if (sheet->rowSink)
+        more = sheet->rowSink(row, *cells, fraction);
+    else
+        sheet->row(row) << *cells;
+    cells->clear();
+    return more;
+}
+
 } // namespace
 
 bool XlsxBook::readSheet(int index, WorkbookSheet* sheet)
 {
-    bool found = false;
     const QString name = m_sheetParts.value(index);
-    QXmlStreamReader xml(part(name, &found));
-    if (!found)
+    qint64 size = 0;
+    zip_file_t* file = openPart(name, &size);
+    if (!file)
         return false;
+    ZipEntryDevice device(file, size);
+    QXmlStreamReader xml(&device);
     sheet->date1904 = m_date1904;
     const QHash<QString, QString> targets = relationships(name, nullptr);
     int row = -1;
     int column = -1;
     CellState cell;
+    QVector<WorkbookCell> cells;
     while (!xml.atEnd()) {
         xml.readNext();
-        if (xml.isEndElement() && xml.name() == QLatin1String("c")) {
-            WorkbookCell made = makeCell(cell, m_shared, m_styleForms);
-            made.column = column;
-            if (made.kind != WorkbookCell::Empty)
-                sheet->row(row).append(made);
+        if (xml.isEndElement()) {
+            if (xml.name() == QLatin1String("c")) {
+                WorkbookCell made = makeCell(cell, m_shared, m_styleForms);
+                made.column = column;
+                if (made.kind != WorkbookCell::Empty)
+                    cells.append(made);
+            } else if (xml.name() == QLatin1String("row") && !cells.isEmpty()) {
+                if (!takeRow(row, &cells, device.fraction(), sheet))
+                    return true;
+            }
             continue;
         }
         if (!xml.isStartElement())
             continue;
         const QStringRef tag = xml.name();
+        // The values come first: they are most of the elements and need no
+        // attributes.
+        if (tag == QLatin1String("v")) {
+            cell.value = xml.readElementText();
+            continue;
+        }
         const QXmlStreamAttributes a = xml.attributes();
         if (tag == QLatin1String("row")) {
             const int r = a.value(QLatin1String("r")).toInt();
@@ -338,8 +431,6 @@ bool XlsxBook::readSheet(int index, WorkbookSheet* sheet)
             cell = CellState();
             cell.type = a.value(QLatin1String("t")).toString();
             cell.style = a.value(QLatin1String("s")).toInt();
-        } else if (tag == QLatin1String("v")) {
-            cell.value = xml.readElementText();
         } else if (tag == QLatin1String("is")) {
             cell.hasInline = true;
             cell.inlineText = readStringItem(xml);

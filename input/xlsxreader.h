@@ -14,6 +14,7 @@
 #include <QVector>
 
 struct zip;
+struct zip_file;
 
 class XlsxBook
 {
@@ -30,6 +31,9 @@ public:
     bool load();
     bool load(const QString& path) { return open(path) && load(); }
     const QVector<WorkbookSheetInfo>& sheets() const { return m_sheets; }
+    bool date1904() const { return m_date1904; }
+    // Reads the sheet's cells as its part is unpacked, never holding the
+    // whole part; rows go to sheet->rowSink when it is set.
     bool readSheet(int index, WorkbookSheet* sheet);
 
     // Where the parts are, for writing a sheet into the archive.
@@ -43,6 +47,8 @@ public:
 private:
     QHash<QString, QString> relationships(const QString& partName, QHash<QString, QString>* types,
         QHash<QString, bool>* external = nullptr) const;
+    // Opens a part for reading as it is unpacked; null when missing.
+    zip_file* openPart(const QString& name, qint64* size) const;
     void readSharedStrings(const QString& name);
     void readStyles(const QString& name);
 

@@ -349,6 +349,8 @@ bool OutputNode::writeExcel(const QString& path, const QString& sheet, const Dat
     options.writeHeader = m_options.writeHeader;
     options.headerOnlyIfEmpty = m_options.headerOnlyIfEmpty;
     options.columnFormats = excelColumnFormats(data);
+    if (m_options.excelUseStyleTemplate)
+        options.styleTemplate = m_options.excelStyleTemplatePath;
     const WriteProgress progress = [this](qreal fraction) {
         onProcessed(fraction);
         return !runContext().stopRequested();

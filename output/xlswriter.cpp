@@ -384,6 +384,10 @@ WorkbookWriteResult writeXlsWorkbook(const QString& path, const Dataset& data,
             << QStringLiteral("Write mode='New' and '%1' already exists").arg(displayPath(path));
         return result;
     }
+    if (!options.styleTemplate.isEmpty())
+        result.warnings << QStringLiteral(
+            "Style templates are applied to .xlsx files only: '%1' is written without one")
+                               .arg(shown);
     const bool intoExisting
         = existed && (options.replaceSheetOnly || options.writeMode == WriteModeAppend);
     QVector<XlsSheet> sheets;

@@ -54,8 +54,36 @@ int countElements(const QString& xml, const QString& element, const QString& wit
         .count(QRegularExpression(QStringLiteral("<%1[ />]").arg(element)));
 }
 
-// Adds the scratch workbook's cell formats to the existing styles and
-// renumbers the sheet's style references to match.
+// The elements of one list of a styles part ("font" within "fonts").
+QStringList listElements(const QString& xml, const QString& element, const QString& list)
+{
+    const int from = xml.indexOf(QStringLiteral("<%1").arg(list));
+    const int to = xml.indexOf(QStringLiteral("</%1>").arg(list));
+    if (from < 0 || to < 0)
+        return {};
+    const QRegularExpression one(
+        QStringLiteral("<%1(?: [^>]*)?/>|<%1(?: [^>]*)?>.*?</%1>").arg(element),
+        QRegularExpression::DotMatchesEverythingOption);
+    QStringList found;
+    for (auto it = one.globalMatch(xml.mid(from, to - from)); it.hasNext();)
+        found << it.next().captured();
+    return found;
+}
+
+// Adds our elements of a list to theirs; the number theirs had before.
+int appendList(const QString& ours, QString* theirs, const QString& element, const QString& list)
+{
+    const int base = countElements(*theirs, element, list);
+    const QStringList added = listElements(ours, element, list);
+    if (!added.isEmpty())
+        insertBeforeEnd(
+            theirs, list, QStringLiteral("styleSheet"), added.join(QString()), added.size());
+    return base;
+}
+
+// Adds the scratch workbook's cell formats, with their number formats,
+// fonts, fills and borders, to the existing styles and renumbers the sheet's
+// style references to match.
 void mergeStyles(const QString& ours, QString* theirs, QString* sheetXml)
 {
     const QRegularExpression numFmt(
@@ -72,22 +100,37 @@ void mergeStyles(const QString& ours, QString* theirs, QString* sheetXml)
                     .arg(nextId++)
                     .arg(m.captured(2));
     }
-    const int base = countElements(*theirs, QStringLiteral("xf"), QStringLiteral("cellXfs"));
-    const int from = ours.indexOf(QLatin1String("<cellXfs"));
-    const QString ourXfs = ours.mid(from, ours.indexOf(QLatin1String("</cellXfs>")) - from);
-    const QRegularExpression xf(QStringLiteral("<xf [^>]*numFmtId=\"(\\d+)\""));
-    QString xfs;
-    int added = 0;
-    for (auto it = xf.globalMatch(ourXfs); it.hasNext(); ++added) {
-        const int id = it.next().captured(1).toInt();
-        xfs += QStringLiteral("<xf numFmtId=\"%1\" fontId=\"0\" fillId=\"0\" borderId=\"0\" "
-                              "xfId=\"0\" applyNumberFormat=\"1\"/>")
-                   .arg(idMap.value(id, id));
-    }
     if (!fmts.isEmpty())
         insertBeforeEnd(
             theirs, QStringLiteral("numFmts"), QStringLiteral("styleSheet"), fmts, idMap.size());
-    insertBeforeEnd(theirs, QStringLiteral("cellXfs"), QStringLiteral("styleSheet"), xfs, added);
+    const QHash<QString, int> bases {
+        { QStringLiteral("fontId"), appendList(ours, theirs, "font", "fonts") },
+        { QStringLiteral("fillId"), appendList(ours, theirs, "fill", "fills") },
+        { QStringLiteral("borderId"), appendList(ours, theirs, "border", "borders") },
+    };
+    const int base = countElements(*theirs, QStringLiteral("xf"), QStringLiteral("cellXfs"));
+    const QRegularExpression reference(
+        QStringLiteral(" (numFmtId|fontId|fillId|borderId|xfId)=\"(\\d+)\""));
+    QString xfs;
+    const QStringList ourXfs = listElements(ours, QStringLiteral("xf"), QStringLiteral("cellXfs"));
+    for (const QString& xf : ourXfs) {
+        QString renumbered;
+        int last = 0;
+        for (auto it = reference.globalMatch(xf); it.hasNext();) {
+            const QRegularExpressionMatch m = it.next();
+            const QString name = m.captured(1);
+            const int id = m.captured(2).toInt();
+            const int value = name == QLatin1String("numFmtId") ? idMap.value(id, id)
+                : name == QLatin1String("xfId")                 ? 0
+                                                                : bases.value(name) + id;
+            renumbered += xf.midRef(last, m.capturedStart() - last)
+                + QStringLiteral(" %1=\"%2\"").arg(name).arg(value);
+            last = m.capturedEnd();
+        }
+        xfs += renumbered + xf.midRef(last);
+    }
+    insertBeforeEnd(
+        theirs, QStringLiteral("cellXfs"), QStringLiteral("styleSheet"), xfs, ourXfs.size());
     const QRegularExpression style(QStringLiteral(" s=\"(\\d+)\""));
     QString out;
     int last = 0;

@@ -2,7 +2,9 @@
 
 #include "core/paths.h"
 #include "core/values.h"
+#include "output/outputnode.h"
 #include "output/xlsxsheetmode.h"
+#include "output/xlsxtemplate.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -129,25 +131,41 @@ namespace {
 constexpr int XlsxRowLimit = 1048576;
 constexpr int XlsxColumnLimit = 16384;
 
+// Writes the cells of one sheet, each column with its own cell formats for
+// the header and the data: the number format of its column format, and the
+// look of a style template's column when there is one.
 class SheetWriter
 {
 public:
-    SheetWriter(lxw_workbook* book, lxw_worksheet* sheet) : m_sheet(sheet)
+    SheetWriter(lxw_workbook* book, lxw_worksheet* sheet, const QVector<int>& columnFormats,
+        int columns, const XlsxSheetStyle* look)
+        : m_sheet(sheet)
     {
-        for (int f = 0; f < ExcelFormatCount; ++f) {
-            m_formats[f] = nullptr;
-            if (NumberFormats[f]) {
-                m_formats[f] = workbook_add_format(book);
-                format_set_num_format(m_formats[f], NumberFormats[f]);
-            }
+        for (int c = 0; c < columns; ++c) {
+            const int format = columnFormats.value(c);
+            m_kinds << (format >= 0 && format < ExcelFormatCount ? format : 0);
+            const XlsxCellStyle* header
+                = look && c < look->header.size() ? &look->header[c] : nullptr;
+            const XlsxCellStyle* data = look && c < look->data.size() ? &look->data[c] : nullptr;
+            m_header << addTemplateFormat(book, header, NumberFormats[ExcelFormatText]);
+            m_data << addTemplateFormat(book, data, NumberFormats[m_kinds.last()]);
+            if (look && look->widths.value(c) > 0)
+                worksheet_set_column(
+                    sheet, lxw_col_t(c), lxw_col_t(c), look->widths.at(c), nullptr);
         }
     }
 
-    void write(int row, int column, const QString& text, int format)
+    void writeHeader(int column, const QString& text)
+    {
+        writeText(0, column, text, m_header.at(column));
+    }
+
+    void write(int row, int column, const QString& text)
     {
         if (text.isEmpty())
             return;
-        lxw_format* style = m_formats[format >= 0 && format < ExcelFormatCount ? format : 0];
+        const int format = m_kinds.at(column);
+        lxw_format* style = m_data.at(column);
         if (format == ExcelFormatDate || format == ExcelFormatDateTime) {
             QDateTime when;
             bool hasTime = false;
@@ -165,6 +183,16 @@ public:
                 return;
             }
         }
+        writeText(row, column, text, style);
+    }
+
+    int cutCount() const { return m_cut; }
+
+private:
+    void writeText(int row, int column, const QString& text, lxw_format* style)
+    {
+        if (text.isEmpty())
+            return;
         // Excel holds no longer text in a cell; the rest is cut rather
         // than the whole value lost.
         QString shown = text;
@@ -174,22 +202,20 @@ public:
                 shown.chop(1);
             ++m_cut;
         }
-        worksheet_write_string(m_sheet, row, lxw_col_t(column), shown.toUtf8().constData(),
-            format == ExcelFormatText ? style : nullptr);
+        worksheet_write_string(m_sheet, row, lxw_col_t(column), shown.toUtf8().constData(), style);
     }
 
-    int cutCount() const { return m_cut; }
-
-private:
     lxw_worksheet* m_sheet;
-    lxw_format* m_formats[ExcelFormatCount];
+    QVector<int> m_kinds;
+    QVector<lxw_format*> m_header;
+    QVector<lxw_format*> m_data;
     int m_cut = 0;
 };
 
 // Writes a one-sheet workbook to file; false with the library's reason.
 bool writeNewWorkbook(const QString& file, const QString& sheetName, const Dataset& data,
-    const WorkbookWriteOptions& options, bool header, const WriteProgress& progress,
-    WorkbookWriteResult* result)
+    const WorkbookWriteOptions& options, bool header, const XlsxSheetStyle* look,
+    const WriteProgress& progress, WorkbookWriteResult* result)
 {
     QTemporaryDir scratch;
     QByteArray scratchPath = QFile::encodeName(scratch.path());
@@ -198,17 +224,17 @@ bool writeNewWorkbook(const QString& file, const QString& sheetName, const Datas
     if (!book)
         return false;
     lxw_worksheet* sheet = workbook_add_worksheet(book, sheetName.toUtf8().constData());
-    SheetWriter writer(book, sheet);
     const int columns = std::min(data.columnCount(), XlsxColumnLimit);
+    SheetWriter writer(book, sheet, options.columnFormats, columns, look);
     int row = 0;
     if (header) {
         for (int c = 0; c < columns; ++c)
-            writer.write(row, c, data.columnName(c), ExcelFormatText);
+            writer.writeHeader(c, data.columnName(c));
         ++row;
     }
     for (int r = 0; r < data.rowCount() && row < XlsxRowLimit; ++r, ++row) {
         for (int c = 0; c < columns; ++c)
-            writer.write(row, c, data.value(r, c), options.columnFormats.value(c));
+            writer.write(row, c, data.value(r, c));
         if (progress && r % 4096 == 0 && !progress(qreal(r) / data.rowCount())) {
             workbook_close(book);
             result->warnings << QStringLiteral("Stopped by user");
@@ -228,6 +254,32 @@ QString savingFailure(const QString& path)
     return QStringLiteral("Unable to save to '%1'. If this file is already open, close it and "
                           "click the write to file button in the 'Data' tab.")
         .arg(displayPath(path));
+}
+
+// The look of the style template sheet, when one is set and can be read;
+// the write goes on without it otherwise.
+void readStyleTemplate(const QString& path, const WorkbookWriteOptions& options,
+    XlsxSheetStyle* look, WorkbookWriteResult* result)
+{
+    if (options.styleTemplate.isEmpty())
+        return;
+    QString file;
+    QString sheet;
+    splitSheetFromPath(options.styleTemplate, file, sheet);
+    QString error;
+    if (!readXlsxSheetStyle(file, sheet, look, &error)) {
+        result->warnings << QStringLiteral("Unable to copy styling from '%1[%2]: %3")
+                                .arg(displayPath(file), sheet, error);
+        return;
+    }
+    if (QFileInfo(file).canonicalFilePath() == QFileInfo(path).canonicalFilePath()
+        && look->sheet.compare(options.sheet, Qt::CaseInsensitive) == 0) {
+        *look = XlsxSheetStyle();
+        result->warnings << QStringLiteral("Cannot use a sheet as it's own style template.");
+        return;
+    }
+    result->information
+        << QStringLiteral("Copied styling from '%1[%2]'").arg(displayPath(file), look->sheet);
 }
 
 } // namespace
@@ -253,6 +305,8 @@ WorkbookWriteResult writeXlsxWorkbook(const QString& path, const Dataset& data,
     }
     const bool intoExisting
         = existed && (options.replaceSheetOnly || options.writeMode == WriteModeAppend);
+    XlsxSheetStyle look;
+    readStyleTemplate(path, options, &look, &result);
     SheetModeResult merged;
     Dataset rows = data;
     bool header = options.writeHeader;
@@ -263,8 +317,8 @@ WorkbookWriteResult writeXlsxWorkbook(const QString& path, const Dataset& data,
     }
     const QString scratch = path + QStringLiteral(".varnix-tmp");
     const QString sheetFile = intoExisting ? scratch + QStringLiteral("-sheet") : scratch;
-    const bool ok
-        = writeNewWorkbook(sheetFile, options.sheet, rows, options, header, progress, &result)
+    const bool ok = writeNewWorkbook(sheetFile, options.sheet, rows, options, header,
+                        look.sheet.isEmpty() ? nullptr : &look, progress, &result)
         && (!intoExisting || mergeSheetInto(path, sheetFile, scratch, options.sheet, merged));
     QFile::remove(scratch + QStringLiteral("-sheet"));
     if (!ok || (QFile::exists(path) && !QFile::remove(path)) || !QFile::rename(scratch, path)) {

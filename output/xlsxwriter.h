@@ -34,6 +34,9 @@ struct WorkbookWriteOptions
     bool headerOnlyIfEmpty = true;
     // One ExcelColumnFormat per column; missing columns are General.
     QVector<int> columnFormats;
+    // A workbook path, maybe with "[sheet]", whose sheet lends the written
+    // one its look; empty for none.
+    QString styleTemplate;
 };
 
 struct WorkbookWriteResult

@@ -233,6 +233,15 @@ void TestBatchRun::sheetPatterns()
     // Two sheets of two books, nothing in row 2, the named sheet in row 3.
     QCOMPARE(captured.lines.count("Processing:"), 5);
     QVERIFY(captured.lines.contains("! No sheets match 'x*' in '" + path("book1.xlsx") + "'."));
+
+    // Without a lister of its own a batch reads the sheet names from the
+    // workbooks themselves, .xlsx and .xls alike.
+    for (const char* name : { "openpyxl.xlsx", "libreoffice.xls" })
+        QFile::copy(VARNIX_TEST_DATA "/input/excel/" + QString(name), m_dir.filePath(name));
+    BatchRun own(*m_scene);
+    own.setRows({ { { "in", "openpyxl.xlsx[s*]" } }, { { "in", "libreoffice.xls[*]" } } });
+    own.setLogging(BatchLogging { 0, false, QString(), 0 });
+    QCOMPARE(runBatch(own).lines.count("Processing:"), 4);
 }
 
 void TestBatchRun::stopEndsAfterCurrentRun()

@@ -2,6 +2,7 @@
 #include "input/workbook.h"
 #include "input/xlsxreader.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -34,7 +35,10 @@ private slots:
     void readSheet_data();
     void readSheet();
     void listSheets();
+    void tableBuilder_data();
+    void tableBuilder();
     void longXls();
+    void longFormulaText();
     void dateText_data();
     void dateText();
     void formatCodes_data();
@@ -54,7 +58,8 @@ void TestXlsxReader::readSheet_data()
         "Ann;2026-12-04T13:05:07.250;1234.5;1899-12-30T13:05",
         "Bob;1900-01-01T00:00:00.000;-0.125;1899-12-30T00:00", "Tab x;;100000000000000000000;",
         "Link|https://example.com/a;;7;" };
-    for (const QString file : { "openpyxl.xlsx", "libreoffice.xlsx", "libreoffice.xls" }) {
+    for (const QString file :
+        { "openpyxl.xlsx", "libreoffice.xlsx", "libxlsxwriter.xlsx", "libreoffice.xls" }) {
         const QByteArray f = file.toLatin1();
         QTest::newRow(QByteArray(f + " first sheet").constData()) << file << ""
                                                                   << "" << SalesRows << "";
@@ -117,6 +122,51 @@ void TestXlsxReader::listSheets()
     QCOMPARE(format->listSheets(book("openpyxl-chartonly.xlsx"), QString()), QStringList());
 }
 
+void TestXlsxReader::tableBuilder_data()
+{
+    QTest::addColumn<QString>("cells"); // row:column=text, or =@serial/time form
+    QTest::addColumn<int>("ignoredRows");
+    QTest::addColumn<QStringList>("rows");
+
+    QTest::newRow("a later cell's longer time form reaches the earlier dates")
+        << "0:0=@46360.5/0 1:0=@46360.25/1 1:1=x" << 0
+        << QStringList { "2026-12-04T12:00:00;", "2026-12-04T06:00:00;x" };
+    QTest::newRow("used range from its first column, rows without cells kept")
+        << "1:2=a 3:3=b" << 0 << QStringList { ";", "a;", ";", ";b" };
+    QTest::newRow("ignored first rows still set the width")
+        << "0:0=h 0:2=h 1:1=x" << 1 << QStringList { ";x;" };
+}
+
+// Rows are taken as the reader meets them, so what only the whole sheet
+// tells (time forms per column, the used range) is put right at the end.
+void TestXlsxReader::tableBuilder()
+{
+    QFETCH(QString, cells);
+    QFETCH(int, ignoredRows);
+    QFETCH(QStringList, rows);
+    ReadOptions o;
+    o.ignoredFirstRows = ignoredRows;
+    o.ignoreEmptyRows = false;
+    ReadResult result;
+    WorkbookTableBuilder table(o, ReadProgress(), &result, false);
+    QMap<int, QVector<WorkbookCell>> sheetRows;
+    for (const QString& spec : cells.split(' ')) {
+        const QStringList parts = spec.split(QRegularExpression("[:=/@]"), Qt::SkipEmptyParts);
+        WorkbookCell cell;
+        cell.column = parts.at(1).toInt();
+        cell.kind = spec.contains('@') ? WorkbookCell::DateTime : WorkbookCell::Text;
+        cell.text = parts.at(2);
+        cell.number = parts.at(2).toDouble();
+        cell.timeForm = quint8(parts.value(3).toInt());
+        sheetRows[parts.at(0).toInt()].append(cell);
+    }
+    for (auto it = sheetRows.cbegin(); it != sheetRows.cend(); ++it)
+        QVERIFY(table.addRow(it.key(), it.value(), 0.5));
+    WorkbookSheet rest;
+    QVERIFY(table.finish(rest));
+    QCOMPARE(rowsOf(result.dataset), rows);
+}
+
 // Shared strings over many continuation records, wide characters, runs of
 // small numbers and formula results.
 void TestXlsxReader::longXls()
@@ -135,6 +185,21 @@ void TestXlsxReader::longXls()
             text + "!", i > 5 ? "true" : "false" };
         QCOMPARE(result.dataset.row(i - 1), expected);
     }
+}
+
+// Formula text results too long for one record go on in CONTINUE records,
+// which start with their own character width.
+void TestXlsxReader::longFormulaText()
+{
+    ReadOptions o;
+    o.fileType = FileTypeExcelXls;
+    o.hasHeader = HeaderNo;
+    const ReadResult result = readFormatFile(book("longformula.xls"), o);
+    QVERIFY(result.ok());
+    QCOMPARE(result.dataset.rowCount(), 2);
+    QCOMPARE(result.dataset.value(0, 0), QString("ab").repeated(6000) + "!");
+    QCOMPARE(result.dataset.value(1, 0), QString("\u2713x").repeated(5000));
+    QCOMPARE(result.dataset.value(1, 1), QStringLiteral("2"));
 }
 
 void TestXlsxReader::dateText_data()

@@ -2,6 +2,7 @@
 #include "input/xlsreader.h"
 #include "output/compoundfilewriter.h"
 #include "output/xlswriter.h"
+#include "output/xlsxtemplate.h"
 #include "output/xlsxwriter.h"
 
 #include <QDir>
@@ -75,6 +76,8 @@ private slots:
     void sheetNames_data();
     void sheetNames();
     void sheetMode();
+    void styleTemplate_data();
+    void styleTemplate();
     void xlsRoundTrip();
     void compoundFileSizes_data();
     void compoundFileSizes();
@@ -198,6 +201,71 @@ void TestXlsxWriter::sheetMode()
     QCOMPARE(inputFormat(FileTypeExcelXlsx)->listSheets(path, "*"),
         QStringList({ "Sales", "2", "Third", "Extra" }));
     QCOMPARE(readBack(path, "Extra").size(), 3);
+}
+
+void TestXlsxWriter::styleTemplate_data()
+{
+    QTest::addColumn<QString>("templ");
+    QTest::addColumn<QString>("warning");
+
+    const QString look = QStringLiteral(VARNIX_TEST_DATA "/input/excel/template.xlsx");
+    QTest::newRow("copied") << look + "[look]"
+                            << "";
+    QTest::newRow("missing file") << "/nowhere/t.xlsx[Look]"
+                                  << "Unable to copy styling from '"
+            + displayPath("/nowhere/t.xlsx") + "[Look]: File not found";
+    QTest::newRow("missing sheet")
+        << look + "[Nope]"
+        << "Unable to copy styling from '" + displayPath(look) + "[Nope]: Sheet 'Nope' not found.";
+    QTest::newRow("own sheet") << "OWN[Out]"
+                               << "Cannot use a sheet as it's own style template.";
+}
+
+// The look of a template sheet of another program's workbook reaches the
+// written sheet; a template that cannot be used leaves the data written.
+void TestXlsxWriter::styleTemplate()
+{
+    QFETCH(QString, templ);
+    QFETCH(QString, warning);
+    const QString path = copyOf(QStringLiteral("template.xlsx"));
+    WorkbookWriteOptions options;
+    options.sheet = QStringLiteral("Out");
+    options.styleTemplate = templ.replace(QLatin1String("OWN"), path);
+    options.columnFormats = automaticExcelColumnFormats(People);
+    QVERIFY(writeXlsxWorkbook(path, People, options, {}).written); // Out is new: not its own
+    const WorkbookWriteResult result = writeXlsxWorkbook(path, People, options, {});
+    QVERIFY(result.written);
+    QCOMPARE(readBack(path, "Out").value(1),
+        QStringLiteral("Ann;007;1234.5;2026-12-04T00:00;2026-12-04T13:05:07"));
+    XlsxSheetStyle written;
+    QString error;
+    QVERIFY(readXlsxSheetStyle(path, "Out", &written, &error));
+    if (!warning.isEmpty()) {
+        QCOMPARE(result.warnings, QStringList { warning });
+        QVERIFY(written.widths.isEmpty());
+        QVERIFY(!written.header.value(0).font.bold);
+        return;
+    }
+    QCOMPARE(result.information.value(0),
+        "Copied styling from '" + displayPath(VARNIX_TEST_DATA "/input/excel/template.xlsx")
+            + "[Look]'");
+    QVERIFY(qAbs(written.widths.value(0) - 29.29) < 0.2);
+    QCOMPARE(written.widths.value(1), 0.0);
+    const XlsxCellStyle header = written.header.value(1);
+    QVERIFY(header.font.bold);
+    QCOMPARE(header.font.name, QStringLiteral("Arial"));
+    QCOMPARE(header.font.size, 14.0);
+    QCOMPARE(header.font.color, qint64(0x0000FF));
+    QCOMPARE(header.fillColor, qint64(0xFFFF00));
+    QVERIFY(header.horizontal != 0);
+    const XlsxCellStyle name = written.data.value(0);
+    QVERIFY(name.font.italic && !name.font.bold);
+    QCOMPARE(name.border.styles[3], 1);
+    QCOMPARE(name.border.colors[3], qint64(0xFF0000));
+    // The template's number format wins over the column's own; a column
+    // the template leaves plain keeps its format.
+    QCOMPARE(written.data.value(2).numberFormat, QStringLiteral("0.000"));
+    QCOMPARE(written.data.value(3).numberFormat, QStringLiteral("yyyy-mm-dd"));
 }
 
 void TestXlsxWriter::xlsRoundTrip()
