@@ -1,5 +1,6 @@
 #include "graph/graphscene.h"
 #include "graph/transformnode.h"
+#include "input/delimitedreader.h"
 #include "input/inputnode.h"
 #include "output/outputnode.h"
 #include "output/writer.h"
@@ -307,7 +308,8 @@ private slots:
         QCOMPARE(delimiter->currentText(), QStringLiteral("Automatic"));
         const int snapshots = m_scene->snapshotCount();
         delimiter->setCurrentText(QStringLiteral("Semicolon"));
-        QCOMPARE(input->options().delimiter, int(DelimiterSemicolon));
+        QCOMPARE(DelimitedReadOptions::from(input->options().formatOptions).delimiter,
+            int(DelimiterSemicolon));
         QCOMPARE(m_scene->snapshotCount(), snapshots + 1);
         auto* text = pane.options()->findChild<QPlainTextEdit*>();
         QVERIFY(text);
