@@ -5,6 +5,7 @@
 #include "graph/graphscene.h"
 #include "graph/node.h"
 #include "input/inputformat.h"
+#include "output/outputformat.h"
 #include "output/outputnode.h"
 
 #include <QCoreApplication>
@@ -301,9 +302,8 @@ void BatchRun::clearAppendOutputs()
             continue;
         QString path
             = expandFileNameVariables(options.value(KeyPath).toString().trimmed(), context);
-        const int fileType = options.value(KeyFileType).toInt();
-        if ((fileType == FileTypeExcelXlsx || fileType == FileTypeExcelXls)
-            && options.value(KeySheet).toString().isEmpty()) {
+        const OutputFormat* format = outputFormat(options.value(KeyFileType).toInt());
+        if (format && format->hasSheets() && options.value(KeySheet).toString().isEmpty()) {
             QString sheet;
             splitSheetFromPath(QString(path), path, sheet);
         }

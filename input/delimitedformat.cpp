@@ -9,41 +9,33 @@ namespace {
 
 using namespace OptionMap;
 
-const QString KeyDelimiter = QStringLiteral("delimiter");
-const QString KeyQuote = QStringLiteral("quote");
-const QString KeyRepeatedDelim = QStringLiteral("ignore_repeated_delim");
-
 class DelimitedFormat : public InputFormat
 {
 public:
     int fileType() const override { return FileTypeDelimited; }
     bool usesIgnoredRows() const override { return true; }
 
-    void saveOptions(const ReadOptions& o, QVariantMap* map) const override
+    void saveOptions(const QVariantMap& options, QVariantMap* stored) const override
     {
-        map->insert(KeyDelimiter, o.delimiter);
-        map->insert(KeyQuote, o.quoting);
-        map->insert(KeyRepeatedDelim, int(o.ignoreRepeatedDelimiters));
+        DelimitedReadOptions::from(options).store(stored);
     }
 
-    void restoreOptions(const QVariantMap& map, ReadOptions* o) const override
+    void restoreOptions(const QVariantMap& stored, QVariantMap* options) const override
     {
-        o->delimiter = readInt(
-            map, KeyDelimiter, DelimiterComma, DelimiterAutomatic, DelimiterUnitSeparator);
-        o->quoting = readInt(map, KeyQuote, QuotingAutomatic, QuotingAutomatic, QuotingUnquoted);
-        o->ignoreRepeatedDelimiters = readBool(map, KeyRepeatedDelim, false);
+        DelimitedReadOptions::from(stored, DelimiterComma).store(options);
     }
 
-    SummaryRows optionSummary(const ReadOptions& o) const override
+    SummaryRows optionSummary(const ReadOptions& options) const override
     {
+        const DelimitedReadOptions o = DelimitedReadOptions::from(options.formatOptions);
         QString delimiter = delimiterLabel(o.delimiter);
         if (o.delimiter == DelimiterCustom)
-            delimiter
-                += QStringLiteral(" (%1)").arg(delimiterCharacter(o.delimiter, o.customDelimiter));
+            delimiter += QStringLiteral(" (%1)").arg(
+                delimiterCharacter(o.delimiter, options.customDelimiter));
         return SummaryRows { qMakePair(QStringLiteral("Delimiter"), delimiter),
             qMakePair(QStringLiteral("Ignore repeated delim"), yesNo(o.ignoreRepeatedDelimiters)),
             qMakePair(QStringLiteral("Quoting"), quotingLabel(o.quoting)) }
-        + InputFormat::optionSummary(o);
+        + InputFormat::optionSummary(options);
     }
 
     bool parse(TextSource& source, const ReadOptions& options, const ReadProgress& progress,

@@ -1,5 +1,6 @@
 #include "input/delimitedreader.h"
 
+#include "graph/optionmap.h"
 #include "input/inputformat.h"
 #include "input/rowsink.h"
 #include "input/textparsers.h"
@@ -14,26 +15,48 @@ constexpr qint64 QuotedProgressInterval = 50000;
 constexpr qint64 LineProgressInterval = 10000;
 
 // Runs the parser that the options call for; false when stopped.
-bool runParsers(TextSource& source, const ReadOptions& options, QChar delimiter, int quoting,
+bool runParsers(TextSource& source, bool plain, bool ignoreRepeated, QChar delimiter, int quoting,
     const ReadProgress& progress, RowSink* sink)
 {
     const qint64 total = source.estimatedTotal();
-    if (options.fileType == FileTypePlainText) {
+    if (plain) {
         ProgressTracker tracker(progress, total, LineProgressInterval);
-        LineParser parser(QChar(), options, sink);
+        LineParser parser(QChar(), false, sink);
         return runParser(source, parser, &tracker);
     }
     if (quoting == QuotingQuoted) {
         ProgressTracker tracker(progress, total, QuotedProgressInterval);
-        QuotedParser parser(delimiter, options, sink);
+        QuotedParser parser(delimiter, ignoreRepeated, sink);
         return runParser(source, parser, &tracker);
     }
     ProgressTracker tracker(progress, total, LineProgressInterval);
-    LineParser parser(delimiter, options, sink);
+    LineParser parser(delimiter, ignoreRepeated, sink);
     return runParser(source, parser, &tracker);
 }
 
+const QString KeyDelimiter = QStringLiteral("delimiter");
+const QString KeyQuote = QStringLiteral("quote");
+const QString KeyRepeatedDelim = QStringLiteral("ignore_repeated_delim");
+
 } // namespace
+
+DelimitedReadOptions DelimitedReadOptions::from(const QVariantMap& map, int missingDelimiter)
+{
+    using namespace OptionMap;
+    DelimitedReadOptions o;
+    o.delimiter
+        = readInt(map, KeyDelimiter, missingDelimiter, DelimiterAutomatic, DelimiterUnitSeparator);
+    o.quoting = readInt(map, KeyQuote, QuotingAutomatic, QuotingAutomatic, QuotingUnquoted);
+    o.ignoreRepeatedDelimiters = readBool(map, KeyRepeatedDelim, false);
+    return o;
+}
+
+void DelimitedReadOptions::store(QVariantMap* map) const
+{
+    map->insert(KeyDelimiter, delimiter);
+    map->insert(KeyQuote, quoting);
+    map->insert(KeyRepeatedDelim, int(ignoreRepeatedDelimiters));
+}
 
 DelimiterGuess guessDelimiter(const QString& sample)
 {
@@ -73,16 +96,17 @@ bool parseDelimitedText(TextSource& source, const ReadOptions& options,
     const ReadProgress& progress, ReadResult* result)
 {
     const bool plain = options.fileType == FileTypePlainText;
-    QChar delimiter = delimiterCharacter(options.delimiter, options.customDelimiter);
+    const DelimitedReadOptions own = DelimitedReadOptions::from(options.formatOptions);
+    QChar delimiter = delimiterCharacter(own.delimiter, options.customDelimiter);
     int quoting = QuotingUnquoted;
     if (!plain) {
-        if (options.delimiter == DelimiterAutomatic) {
+        if (own.delimiter == DelimiterAutomatic) {
             const DelimiterGuess guess = guessDelimiter(source.peek(DelimiterSampleChars));
             delimiter = guess.character;
             result->information.append(guess.information);
         }
-        quoting = resolveQuoting(options.quoting, delimiter);
-        if (options.quoting != QuotingQuoted && options.quoting != QuotingUnquoted)
+        quoting = resolveQuoting(own.quoting, delimiter);
+        if (own.quoting != QuotingQuoted && own.quoting != QuotingUnquoted)
             result->information.append(
                 QStringLiteral("Quoting=Automatic guesses '%1', set 'Quoting' option to change")
                     .arg(quotingLabel(quoting)));
@@ -92,7 +116,8 @@ bool parseDelimitedText(TextSource& source, const ReadOptions& options,
     bool completed = false;
     try {
         source.rewind();
-        completed = runParsers(source, options, delimiter, quoting, progress, &sink);
+        completed = runParsers(
+            source, plain, own.ignoreRepeatedDelimiters, delimiter, quoting, progress, &sink);
     } catch (const std::bad_alloc&) {
         // Give the memory back before anything else tries to use it.
         result->dataset.clear();

@@ -10,7 +10,25 @@
 #include <QChar>
 #include <QString>
 
+#include <QVariantMap>
+
 class TextSource;
+
+// The options of delimited input, stored in documents as "delimiter",
+// "quote" and "ignore_repeated_delim". The custom delimiter character is the
+// item's own (ReadOptions::customDelimiter).
+struct DelimitedReadOptions
+{
+    int delimiter = DelimiterAutomatic;
+    int quoting = QuotingAutomatic;
+    bool ignoreRepeatedDelimiters = false;
+
+    // Keys that are missing or out of range give the defaults above, or
+    // the delimiter given (documents without one were written with commas).
+    static DelimitedReadOptions from(
+        const QVariantMap& map, int missingDelimiter = DelimiterAutomatic);
+    void store(QVariantMap* map) const;
+};
 
 struct DelimiterGuess
 {

@@ -12,6 +12,8 @@ namespace {
 
 using namespace OptionMap;
 
+const QString KeyAutomatic = QStringLiteral("auto_fixed_widths");
+const QString KeyWidths = QStringLiteral("fixed_widths");
 constexpr int PreviewLines = 50;
 constexpr qint64 ProgressLines = 1000;
 
@@ -59,6 +61,20 @@ QStringList sampleLines(const QStringList& lines)
 }
 
 } // namespace
+
+FixedWidthReadOptions FixedWidthReadOptions::from(const QVariantMap& map)
+{
+    FixedWidthReadOptions o;
+    o.automatic = OptionMap::readBool(map, KeyAutomatic, true);
+    o.widths = OptionMap::readIntList(map, KeyWidths);
+    return o;
+}
+
+void FixedWidthReadOptions::store(QVariantMap* map) const
+{
+    map->insert(KeyAutomatic, int(automatic));
+    map->insert(KeyWidths, OptionMap::intListText(widths));
+}
 
 QVector<int> detectFixedWidths(const QStringList& lines)
 {
@@ -123,22 +139,28 @@ public:
     int fileType() const override { return FileTypeFixedWidth; }
     bool usesIgnoredRows() const override { return true; }
 
-    void saveOptions(const ReadOptions& o, QVariantMap* map) const override
+    void saveOptions(const QVariantMap& options, QVariantMap* stored) const override
     {
-        map->insert(QStringLiteral("auto_fixed_widths"), int(o.automaticFixedWidths));
-        map->insert(QStringLiteral("fixed_widths"), intListText(o.fixedWidths));
+        FixedWidthReadOptions::from(options).store(stored);
     }
-    void restoreOptions(const QVariantMap& map, ReadOptions* o) const override
+    void restoreOptions(const QVariantMap& stored, QVariantMap* options) const override
     {
-        o->automaticFixedWidths = readBool(map, QStringLiteral("auto_fixed_widths"), true);
-        o->fixedWidths = readIntList(map, QStringLiteral("fixed_widths"));
+        FixedWidthReadOptions::from(stored).store(options);
     }
-    SummaryRows optionSummary(const ReadOptions& o) const override
+    void keepWorkedOut(const ReadResult& result, QVariantMap* options) const override
     {
+        if (result.fixedWidths.isEmpty())
+            return;
+        FixedWidthReadOptions own = FixedWidthReadOptions::from(*options);
+        own.widths = result.fixedWidths;
+        own.store(options);
+    }
+    SummaryRows optionSummary(const ReadOptions& options) const override
+    {
+        const bool automatic = FixedWidthReadOptions::from(options.formatOptions).automatic;
         return SummaryRows { qMakePair(QStringLiteral("Columns"),
-                   o.automaticFixedWidths ? QStringLiteral("Automatic")
-                                          : QStringLiteral("Manual")) }
-        + InputFormat::optionSummary(o);
+                   automatic ? QStringLiteral("Automatic") : QStringLiteral("Manual")) }
+        + InputFormat::optionSummary(options);
     }
 
     bool parse(TextSource& source, const ReadOptions& options, const ReadProgress& progress,
@@ -170,10 +192,11 @@ bool FixedWidthFormat::cutLines(const QString& text, const ReadOptions& options,
     if (lines.size() > 1 && lines.last().isEmpty())
         lines.removeLast();
     const QStringList used = lines.mid(qMax(0, options.ignoredFirstRows));
-    QVector<int> widths = options.fixedWidths;
-    if (options.automaticFixedWidths || widths.isEmpty()) {
+    const FixedWidthReadOptions own = FixedWidthReadOptions::from(options.formatOptions);
+    QVector<int> widths = own.widths;
+    if (own.automatic || widths.isEmpty()) {
         widths = detectFixedWidths(used);
-        if (options.automaticFixedWidths)
+        if (own.automatic)
             result->information.append(
                 QStringLiteral("Columns=Automatic guesses %1 columns, set 'Columns' option to "
                                "'%2' to change")

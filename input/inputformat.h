@@ -40,13 +40,21 @@ public:
         return false;
     }
 
-    // The format's own options as attributes of the input element, and back.
-    // Every format stores its options whatever the item's type, so that
-    // switching type keeps them and the stored documents keep every key.
-    virtual void saveOptions(const ReadOptions& options, QVariantMap* map) const;
-    virtual void restoreOptions(const QVariantMap& map, ReadOptions* options) const;
-    // The rows the item summary shows for the format's own options.
+    // The format's own options between an item's format options
+    // (ReadOptions::formatOptions) and the attributes of the input element
+    // of a document. Every format stores its options whatever the item's
+    // type, so that switching type keeps them and the stored documents keep
+    // every key; what a document lacks gets its default.
+    virtual void saveOptions(const QVariantMap& formatOptions, QVariantMap* stored) const;
+    virtual void restoreOptions(const QVariantMap& stored, QVariantMap* formatOptions) const;
+    // Options a read worked out that the item keeps as its own (the widths
+    // of automatic fixed-width columns), so that turning the automatic
+    // choice off starts from them.
+    virtual void keepWorkedOut(const ReadResult& result, QVariantMap* formatOptions) const;
+    // The rows the item summary shows for the format's own options: those
+    // before the common options, and those after them.
     virtual SummaryRows optionSummary(const ReadOptions& options) const;
+    virtual SummaryRows trailingSummary(const ReadOptions& options) const;
 
     // Parses the decoded text into result->dataset, adding what it guessed
     // and found; false on failure (with the reason among the warnings) or
@@ -56,8 +64,10 @@ public:
 
     // Workbooks are no text: their formats read the file themselves, one
     // sheet chosen by name or number, and list their sheets for a folder
-    // read.
+    // read. A path of a format with sheets may name its sheet:
+    // "book.xlsx[Sheet 1]".
     virtual bool readsFile() const { return false; }
+    virtual bool hasSheets() const { return false; }
     virtual bool readFile(const QString& path, const QString& sheet, const ReadOptions& options,
         const ReadProgress& progress, ReadResult* result) const;
     virtual QStringList listSheets(const QString& path, const QString& wildcard) const;

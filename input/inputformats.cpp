@@ -39,11 +39,15 @@ const InputFormat* inputFormat(int fileType)
     return nullptr;
 }
 
-void InputFormat::saveOptions(const ReadOptions&, QVariantMap*) const
+void InputFormat::saveOptions(const QVariantMap&, QVariantMap*) const
 {
 }
 
-void InputFormat::restoreOptions(const QVariantMap&, ReadOptions*) const
+void InputFormat::restoreOptions(const QVariantMap&, QVariantMap*) const
+{
+}
+
+void InputFormat::keepWorkedOut(const ReadResult&, QVariantMap*) const
 {
 }
 
@@ -63,6 +67,11 @@ SummaryRows InputFormat::optionSummary(const ReadOptions& options) const
     if (!usesEncoding())
         return {};
     return { qMakePair(QStringLiteral("Encoding"), options.encoding) };
+}
+
+SummaryRows InputFormat::trailingSummary(const ReadOptions&) const
+{
+    return {};
 }
 
 QString inputSourceName(const TextSource& source)

@@ -3,6 +3,7 @@
 #include "graph/graphscene.h"
 #include "graph/nodefactory.h"
 #include "graph/runcontext.h"
+#include "input/inputformat.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -11,9 +12,14 @@
 
 namespace {
 
-bool isWorkbook(int fileType)
+// Every format's options with its defaults for what the map lacks, so that
+// options that say the same compare equal and a new item stores every key.
+QVariantMap completeFormatOptions(const QVariantMap& options)
 {
-    return fileType == FileTypeExcelXlsx || fileType == FileTypeExcelXls;
+    QVariantMap complete;
+    for (const InputFormat* format : inputFormats())
+        format->saveOptions(options, &complete);
+    return complete;
 }
 
 } // namespace
@@ -21,14 +27,10 @@ bool isWorkbook(int fileType)
 bool InputOptions::operator==(const InputOptions& o) const
 {
     return folder == o.folder && fileMatch == o.fileMatch && sheetMatch == o.sheetMatch
-        && recurse == o.recurse && delimiter == o.delimiter && quoting == o.quoting
-        && ignoreRepeatedDelimiters == o.ignoreRepeatedDelimiters && encoding == o.encoding
-        && automaticFixedWidths == o.automaticFixedWidths && fixedWidths == o.fixedWidths
-        && layout == o.layout && ignoredFirstRows == o.ignoredFirstRows && hasHeader == o.hasHeader
+        && recurse == o.recurse && encoding == o.encoding && formatOptions == o.formatOptions
+        && ignoredFirstRows == o.ignoredFirstRows && hasHeader == o.hasHeader
         && trimWhitespace == o.trimWhitespace && simplifyWhitespace == o.simplifyWhitespace
         && ignoreEmptyRows == o.ignoreEmptyRows && ignoreEmptyColumns == o.ignoreEmptyColumns
-        && ignoreHiddenExcelRows == o.ignoreHiddenExcelRows
-        && ignoreHiddenExcelColumns == o.ignoreHiddenExcelColumns
         && metaPlacement == o.metaPlacement && metaText == o.metaText
         && metaColumnName == o.metaColumnName && schema == o.schema && watching == o.watching
         && alias == o.alias;
@@ -36,6 +38,7 @@ bool InputOptions::operator==(const InputOptions& o) const
 
 InputNode::InputNode(QGraphicsItem* parent) : IONode(parent)
 {
+    m_options.formatOptions = completeFormatOptions(QVariantMap());
     m_watchTimer.setSingleShot(true);
     m_watchTimer.setInterval(WatchDelayMs);
     connect(&m_watchTimer, &QTimer::timeout, this, &InputNode::onWatchTimeout);
@@ -74,9 +77,11 @@ QString InputNode::displayName() const
 
 void InputNode::setOptions(const InputOptions& options)
 {
-    if (options == m_options)
+    InputOptions complete = options;
+    complete.formatOptions = completeFormatOptions(options.formatOptions);
+    if (complete == m_options)
         return;
-    m_options = options;
+    m_options = complete;
     if (!m_options.watching)
         stopWatching();
     setStatus(StatusNeedsUpdating, true);
@@ -121,20 +126,13 @@ ReadOptions InputNode::readOptions() const
     ReadOptions o;
     o.fileType = fileType();
     o.encoding = m_options.encoding;
-    o.delimiter = m_options.delimiter;
     o.customDelimiter = QString(charOption());
-    o.quoting = m_options.quoting;
-    o.ignoreRepeatedDelimiters = m_options.ignoreRepeatedDelimiters;
+    o.formatOptions = m_options.formatOptions;
     o.ignoredFirstRows = m_options.ignoredFirstRows;
     o.hasHeader = m_options.hasHeader;
     o.trimWhitespace = m_options.trimWhitespace;
     o.simplifyWhitespace = m_options.simplifyWhitespace;
     o.ignoreEmptyRows = m_options.ignoreEmptyRows;
-    o.ignoreHiddenRows = m_options.ignoreHiddenExcelRows;
-    o.ignoreHiddenColumns = m_options.ignoreHiddenExcelColumns;
-    o.layout = m_options.layout;
-    o.automaticFixedWidths = m_options.automaticFixedWidths;
-    o.fixedWidths = m_options.fixedWidths;
     o.pooling = runContext().settings().poolValues();
     return o;
 }
@@ -213,7 +211,8 @@ bool InputNode::readFile(const ReadProgress& progress)
         stopWatching();
         return true;
     }
-    if (isWorkbook(fileType())) {
+    const InputFormat* format = inputFormat(fileType());
+    if (format && format->hasSheets()) {
         QString named;
         splitWorkbookPath(QString(path), &path, &named);
         if (sheet.isEmpty())
@@ -265,10 +264,10 @@ void InputNode::takeMessages(const ReadResult& result)
 {
     m_warnings << result.warnings;
     m_information << result.information;
-    // Widths worked out by the read become the item's own, so that turning
-    // to manual widths starts from them; the item is not marked for that.
-    if (!result.fixedWidths.isEmpty())
-        m_options.fixedWidths = result.fixedWidths;
+    // What the read worked out becomes the item's own without marking the
+    // item as changed.
+    if (const InputFormat* format = inputFormat(fileType()))
+        format->keepWorkedOut(result, &m_options.formatOptions);
     m_fixedWidthPreview = result.preview;
 }
 

@@ -24,14 +24,11 @@ struct InputOptions
     QString fileMatch;
     QString sheetMatch;
     bool recurse = false;
-    // Text reading
-    int delimiter = DelimiterAutomatic;
-    int quoting = QuotingAutomatic;
-    bool ignoreRepeatedDelimiters = false;
     QString encoding = QStringLiteral("Automatic");
-    bool automaticFixedWidths = true;
-    QVector<int> fixedWidths;
-    int layout = LayoutWide;
+    // The options of every format, under their document keys: each format
+    // reads its own typed options from here (DelimitedReadOptions and the
+    // like), and switching the type keeps the others' options.
+    QVariantMap formatOptions;
     // Rows and columns
     int ignoredFirstRows = 0;
     int hasHeader = HeaderYes;
@@ -39,8 +36,6 @@ struct InputOptions
     bool simplifyWhitespace = true;
     bool ignoreEmptyRows = true;
     bool ignoreEmptyColumns = false;
-    bool ignoreHiddenExcelRows = false;
-    bool ignoreHiddenExcelColumns = false;
     // Meta information
     int metaPlacement = MetaNotAdded;
     QString metaText = QStringLiteral("$(CurrentDateTime) $(FilePath)");

@@ -12,11 +12,6 @@
 
 namespace {
 
-bool isWorkbook(int fileType)
-{
-    return fileType == FileTypeExcelXlsx || fileType == FileTypeExcelXls;
-}
-
 // The wildcard's extension may say the files are of another type than the
 // one chosen ("*.json" read as Delimited text).
 QString fileMatchWarning(const EngineSettings& settings, const QString& match, int fileType)
@@ -48,10 +43,10 @@ bool InputNode::readFolder(const ReadProgress& progress)
     QStringList paths;
     QStringList sheets;
     const InputFormat* format = inputFormat(fileType());
+    const bool withSheets = format && format->hasSheets();
     for (const QString& file : files) {
-        const QStringList names = isWorkbook(fileType()) && format
-            ? format->listSheets(file, m_options.sheetMatch)
-            : QStringList { QString() };
+        const QStringList names = withSheets ? format->listSheets(file, m_options.sheetMatch)
+                                             : QStringList { QString() };
         for (const QString& name : names) {
             paths << file;
             sheets << name;
@@ -99,7 +94,7 @@ bool InputNode::readFolder(const ReadProgress& progress)
         m_warnings << QStringLiteral("No files read");
     } else {
         m_filesRead = filesRead.size();
-        if (isWorkbook(fileType())) {
+        if (withSheets) {
             m_sheetsRead = read;
             m_information
                 << QStringLiteral("%1 sheet(s) read from %2 file(s)").arg(read).arg(m_filesRead);

@@ -26,8 +26,6 @@ const QString KeyTrim = QStringLiteral("trim");
 const QString KeySimplify = QStringLiteral("simplify");
 const QString KeyIgnoreEmpty = QStringLiteral("ignore_empty");
 const QString KeyIgnoreEmptyCols = QStringLiteral("ignore_empty_cols");
-const QString KeyHiddenCols = QStringLiteral("ignore_excel_hidden_cols");
-const QString KeyHiddenRows = QStringLiteral("ignore_excel_hidden_rows");
 const QString KeyShowMeta = QStringLiteral("show_meta");
 const QString KeyMetaText = QStringLiteral("meta_text");
 const QString KeyMetaColumn = QStringLiteral("meta_col_name");
@@ -80,8 +78,6 @@ QVariantMap InputNode::saveOptions() const
         { KeySimplify, int(o.simplifyWhitespace) },
         { KeyIgnoreEmpty, int(o.ignoreEmptyRows) },
         { KeyIgnoreEmptyCols, int(o.ignoreEmptyColumns) },
-        { KeyHiddenCols, int(o.ignoreHiddenExcelColumns) },
-        { KeyHiddenRows, int(o.ignoreHiddenExcelRows) },
         { KeyShowMeta, o.metaPlacement },
         { KeyMetaText, o.metaText },
         { KeyMetaColumn, o.metaColumnName },
@@ -103,9 +99,8 @@ QVariantMap InputNode::saveOptions() const
         { KeySheet, sheetName() },
         { KeyText, clipboardText() },
     };
-    const ReadOptions read = readOptions();
     for (const InputFormat* format : inputFormats())
-        format->saveOptions(read, &map);
+        format->saveOptions(o.formatOptions, &map);
     return map;
 }
 
@@ -129,23 +124,14 @@ void InputNode::restoreOptions(const QVariantMap& map)
     o.encoding = readText(map, KeyEncoding).trimmed();
     if (o.encoding.isEmpty())
         o.encoding = QStringLiteral("Automatic");
-    ReadOptions read;
     for (const InputFormat* format : inputFormats())
-        format->restoreOptions(map, &read);
-    o.delimiter = read.delimiter;
-    o.quoting = read.quoting;
-    o.ignoreRepeatedDelimiters = read.ignoreRepeatedDelimiters;
-    o.automaticFixedWidths = read.automaticFixedWidths;
-    o.fixedWidths = read.fixedWidths;
-    o.layout = read.layout;
+        format->restoreOptions(map, &o.formatOptions);
     o.ignoredFirstRows = readInt(map, KeyIgnoredRows, 0, 0);
     o.hasHeader = readInt(map, KeyHeader, HeaderNo, HeaderNo, HeaderAutomatic);
     o.trimWhitespace = readBool(map, KeyTrim, false);
     o.simplifyWhitespace = readBool(map, KeySimplify, false);
     o.ignoreEmptyRows = readBool(map, KeyIgnoreEmpty, true);
     o.ignoreEmptyColumns = readBool(map, KeyIgnoreEmptyCols, false);
-    o.ignoreHiddenExcelColumns = readBool(map, KeyHiddenCols, false);
-    o.ignoreHiddenExcelRows = readBool(map, KeyHiddenRows, false);
     o.metaPlacement = readInt(map, KeyShowMeta, MetaNotAdded, MetaNotAdded, MetaEveryRow);
     o.metaText = readText(map, KeyMetaText);
     o.metaColumnName = readText(map, KeyMetaColumn);
@@ -181,14 +167,12 @@ void InputNode::restoreOptions(const QVariantMap& map)
 QList<QPair<QString, QString>> InputNode::optionSummary() const
 {
     const InputOptions& o = m_options;
-    const int type = fileType();
-    const bool excel = type == FileTypeExcelXlsx || type == FileTypeExcelXls;
     QList<QPair<QString, QString>> rows;
-    const InputFormat* format = inputFormat(type);
+    const InputFormat* format = inputFormat(fileType());
+    const ReadOptions read = readOptions();
     if (format)
-        rows << format->optionSummary(readOptions());
-    // Workbooks are read outside the registry of text formats.
-    if (format ? format->usesIgnoredRows() : excel)
+        rows << format->optionSummary(read);
+    if (format && format->usesIgnoredRows())
         rows << qMakePair(
             QStringLiteral("Ignore"), QStringLiteral("First %1 row(s)").arg(o.ignoredFirstRows));
     rows << qMakePair(QStringLiteral("Has header"), headerText(o.hasHeader))
@@ -196,11 +180,8 @@ QList<QPair<QString, QString>> InputNode::optionSummary() const
          << qMakePair(QStringLiteral("Simplify whitespace"), yesNo(o.simplifyWhitespace))
          << qMakePair(QStringLiteral("Ignore empty rows"), yesNo(o.ignoreEmptyRows))
          << qMakePair(QStringLiteral("Ignore empty columns"), yesNo(o.ignoreEmptyColumns));
-    if (excel)
-        rows << qMakePair(
-            QStringLiteral("Ignore hidden Excel rows"), yesNo(o.ignoreHiddenExcelRows))
-             << qMakePair(QStringLiteral("Ignore hidden Excel columns"),
-                    yesNo(o.ignoreHiddenExcelColumns));
+    if (format)
+        rows << format->trailingSummary(read);
     rows << qMakePair(QStringLiteral("Meta information"), metaPlacementName(o.metaPlacement))
          << qMakePair(QStringLiteral("Uses schema"), yesNo(o.schema.inUse));
     if (!o.alias.isEmpty())

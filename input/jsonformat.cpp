@@ -449,8 +449,8 @@ bool parseJson(TextSource& source, const ReadOptions& options, const ReadProgres
     ReadResult* result)
 {
     ProgressTracker tracker(progress, source.estimatedTotal(), ProgressInterval);
-    auto flattener = std::make_unique<RecordFlattener>(
-        &result->dataset, options.layout, options.ignoreEmptyRows);
+    auto flattener = std::make_unique<RecordFlattener>(&result->dataset,
+        JsonReadOptions::from(options.formatOptions).layout, options.ignoreEmptyRows);
     KeyCache keyCache;
     source.rewind();
     BlockStream stream(&source);
@@ -504,17 +504,18 @@ public:
     }
     bool usesEncoding() const override { return false; }
 
-    void saveOptions(const ReadOptions& o, QVariantMap* map) const override
+    void saveOptions(const QVariantMap& options, QVariantMap* stored) const override
     {
-        saveLayoutOption(o, map);
+        LayoutReadOptions::from(options).store(stored);
     }
-    void restoreOptions(const QVariantMap& map, ReadOptions* o) const override
+    void restoreOptions(const QVariantMap& stored, QVariantMap* options) const override
     {
-        restoreLayoutOption(map, o);
+        LayoutReadOptions::from(stored, LayoutLong).store(options);
     }
     SummaryRows optionSummary(const ReadOptions& o) const override
     {
-        return InputFormat::optionSummary(o) + SummaryRows { layoutSummaryRow(o.layout) };
+        return InputFormat::optionSummary(o)
+            + SummaryRows { LayoutReadOptions::from(o.formatOptions).summaryRow() };
     }
 
     bool parse(TextSource& source, const ReadOptions& options, const ReadProgress& progress,

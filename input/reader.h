@@ -11,6 +11,7 @@
 #include <QChar>
 #include <QString>
 #include <QStringList>
+#include <QVariantMap>
 #include <QVector>
 
 #include <functional>
@@ -24,16 +25,19 @@ enum HeaderOption : int { HeaderNo = 0, HeaderYes = 1, HeaderAutomatic = 2 };
 // The "format" option of JSON and XML input. The integers are stored.
 enum InputLayout : int { LayoutWide = 0, LayoutLong = 1 };
 
+// The options every reader takes. A format's own options (the delimiter,
+// the fixed widths, Wide or Long ...) travel in formatOptions under the keys
+// documents store them with; each format reads its own typed options from
+// there (DelimitedReadOptions, FixedWidthReadOptions, LayoutReadOptions,
+// WorkbookReadOptions), so that a new format needs no field here.
 struct ReadOptions
 {
     int fileType = FileTypeDelimited;
     // "Automatic" or the name of a text codec ("UTF-8", "ISO-8859-1", ...).
     QString encoding = QStringLiteral("Automatic");
-    int delimiter = DelimiterAutomatic;
-    // Only its first character counts; used when delimiter is Custom.
+    // The item's custom delimiter character (only its first character
+    // counts), shared by every format that splits at a delimiter.
     QString customDelimiter = QStringLiteral("*");
-    int quoting = QuotingAutomatic;
-    bool ignoreRepeatedDelimiters = false;
     // Physical rows skipped at the start, empty ones included.
     int ignoredFirstRows = 0;
     int hasHeader = HeaderYes;
@@ -42,14 +46,11 @@ struct ReadOptions
     bool ignoreEmptyRows = true;
     // Share repeated values (less memory); off when the run optimises for speed.
     bool pooling = true;
-    // Workbooks: leave out the rows and columns hidden in the sheet.
+    QVariantMap formatOptions;
+    // Filled by the workbook formats from their own options for the sheet
+    // reader (workbook.h), which takes them here.
     bool ignoreHiddenRows = false;
     bool ignoreHiddenColumns = false;
-    // JSON and XML: arrays as more columns (Wide) or more rows (Long).
-    int layout = LayoutWide;
-    // Fixed width: work the widths out from the text, or use fixedWidths.
-    bool automaticFixedWidths = true;
-    QVector<int> fixedWidths;
 };
 
 // Called with the fraction done of the whole job; returning false asks the

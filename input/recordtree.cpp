@@ -129,19 +129,20 @@ void RecordFlattener::finish()
         m_dataset->setRow(0, m_names);
 }
 
-void saveLayoutOption(const ReadOptions& options, QVariantMap* map)
+LayoutReadOptions LayoutReadOptions::from(const QVariantMap& map, int missingLayout)
 {
-    map->insert(QStringLiteral("json_arrays_as_rows"), int(options.layout == LayoutLong));
+    const QString key = QStringLiteral("json_arrays_as_rows");
+    LayoutReadOptions o;
+    o.layout = OptionMap::readBool(map, key, missingLayout == LayoutLong) ? LayoutLong : LayoutWide;
+    return o;
 }
 
-void restoreLayoutOption(const QVariantMap& map, ReadOptions* options)
+void LayoutReadOptions::store(QVariantMap* map) const
 {
-    options->layout = OptionMap::readBool(map, QStringLiteral("json_arrays_as_rows"), true)
-        ? LayoutLong
-        : LayoutWide;
+    map->insert(QStringLiteral("json_arrays_as_rows"), int(layout == LayoutLong));
 }
 
-QPair<QString, QString> layoutSummaryRow(int layout)
+QPair<QString, QString> LayoutReadOptions::summaryRow() const
 {
     return qMakePair(QStringLiteral("Format"),
         layout == LayoutLong ? QStringLiteral("Long (more rows)")

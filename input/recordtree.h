@@ -66,8 +66,17 @@ private:
     Cells m_cells;
 };
 
-// The "format" option shared by JSON and XML input: stored as
-// "json_arrays_as_rows" (1 Long), shown as "Format".
-void saveLayoutOption(const ReadOptions& options, QVariantMap* map);
-void restoreLayoutOption(const QVariantMap& map, ReadOptions* options);
-QPair<QString, QString> layoutSummaryRow(int layout);
+// The options of JSON and XML input: the "Format" option, arrays as more
+// columns (Wide) or more rows (Long), stored as "json_arrays_as_rows"
+// (1 Long).
+struct LayoutReadOptions
+{
+    int layout = LayoutWide;
+
+    // Documents written before the option existed read as Long.
+    static LayoutReadOptions from(const QVariantMap& map, int missingLayout = LayoutWide);
+    void store(QVariantMap* map) const;
+    QPair<QString, QString> summaryRow() const;
+};
+using JsonReadOptions = LayoutReadOptions;
+using XmlReadOptions = LayoutReadOptions;

@@ -9,10 +9,10 @@ constexpr uint NoCharacter = 0x10000;
 
 } // namespace
 
-QuotedParser::QuotedParser(QChar delimiter, const ReadOptions& options, RowSink* sink)
+QuotedParser::QuotedParser(QChar delimiter, bool ignoreRepeatedDelimiters, RowSink* sink)
     : m_delimiter(delimiter.unicode()),
       m_quote(delimiter == QLatin1Char('"') ? NoCharacter : uint('"')),
-      m_ignoreRepeated(options.ignoreRepeatedDelimiters),
+      m_ignoreRepeated(ignoreRepeatedDelimiters),
       m_sink(sink)
 {
 }
@@ -158,10 +158,10 @@ void QuotedParser::finish()
     m_state = Start;
 }
 
-LineParser::LineParser(QChar delimiter, const ReadOptions& options, RowSink* sink)
+LineParser::LineParser(QChar delimiter, bool ignoreRepeatedDelimiters, RowSink* sink)
     : m_delimiter(delimiter.isNull() ? ushort('\n') : delimiter.unicode()),
       m_split(!delimiter.isNull()),
-      m_collapse(!delimiter.isNull() && options.ignoreRepeatedDelimiters),
+      m_collapse(!delimiter.isNull() && ignoreRepeatedDelimiters),
       m_sink(sink)
 {
 }

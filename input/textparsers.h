@@ -47,7 +47,7 @@ private:
 class QuotedParser
 {
 public:
-    QuotedParser(QChar delimiter, const ReadOptions& options, RowSink* sink);
+    QuotedParser(QChar delimiter, bool ignoreRepeatedDelimiters, RowSink* sink);
 
     // False when a stop was requested through the tracker.
     bool feed(QStringView block, qint64 blockStart, ProgressTracker* tracker);
@@ -82,7 +82,7 @@ class LineParser
 {
 public:
     // A null delimiter reads plain text.
-    LineParser(QChar delimiter, const ReadOptions& options, RowSink* sink);
+    LineParser(QChar delimiter, bool ignoreRepeatedDelimiters, RowSink* sink);
 
     bool feed(QStringView block, qint64 blockStart, ProgressTracker* tracker);
     void finish();

@@ -1,11 +1,35 @@
 // The workbook input formats, .xlsx and .xls: one sheet of a workbook as a
 // table. The two differ only in the reader of the file.
 
+#include "input/workbookformats.h"
+#include "graph/optionmap.h"
+
 #include "input/inputformat.h"
 #include "input/xlsreader.h"
 #include "input/xlsxreader.h"
 
 #include <QFileInfo>
+
+namespace {
+
+const QString KeyHiddenColumns = QStringLiteral("ignore_excel_hidden_cols");
+const QString KeyHiddenRows = QStringLiteral("ignore_excel_hidden_rows");
+
+} // namespace
+
+WorkbookReadOptions WorkbookReadOptions::from(const QVariantMap& map)
+{
+    WorkbookReadOptions o;
+    o.ignoreHiddenRows = OptionMap::readBool(map, KeyHiddenRows, false);
+    o.ignoreHiddenColumns = OptionMap::readBool(map, KeyHiddenColumns, false);
+    return o;
+}
+
+void WorkbookReadOptions::store(QVariantMap* map) const
+{
+    map->insert(KeyHiddenColumns, int(ignoreHiddenColumns));
+    map->insert(KeyHiddenRows, int(ignoreHiddenRows));
+}
 
 namespace {
 
@@ -16,6 +40,26 @@ public:
     bool usesEncoding() const override { return false; }
     bool usesIgnoredRows() const override { return true; }
     bool readsFile() const override { return true; }
+    bool hasSheets() const override { return true; }
+
+    void saveOptions(const QVariantMap& options, QVariantMap* stored) const override
+    {
+        WorkbookReadOptions::from(options).store(stored);
+    }
+
+    void restoreOptions(const QVariantMap& stored, QVariantMap* options) const override
+    {
+        WorkbookReadOptions::from(stored).store(options);
+    }
+
+    SummaryRows trailingSummary(const ReadOptions& options) const override
+    {
+        const WorkbookReadOptions o = WorkbookReadOptions::from(options.formatOptions);
+        return { qMakePair(QStringLiteral("Ignore hidden Excel rows"),
+                     OptionMap::yesNo(o.ignoreHiddenRows)),
+            qMakePair(QStringLiteral("Ignore hidden Excel columns"),
+                OptionMap::yesNo(o.ignoreHiddenColumns)) };
+    }
 
     bool parse(
         TextSource&, const ReadOptions&, const ReadProgress&, ReadResult* result) const override
@@ -44,8 +88,14 @@ public:
             result->fail(QStringLiteral("Sheet '%1' not found.").arg(sheet));
             return false;
         }
+        // The sheet reader takes the hidden rows and columns choice with the
+        // common options.
+        ReadOptions sheetOptions = options;
+        const WorkbookReadOptions own = WorkbookReadOptions::from(options.formatOptions);
+        sheetOptions.ignoreHiddenRows = own.ignoreHiddenRows;
+        sheetOptions.ignoreHiddenColumns = own.ignoreHiddenColumns;
         WorkbookSheet cells;
-        WorkbookTableBuilder table(options, progress, result, book.date1904());
+        WorkbookTableBuilder table(sheetOptions, progress, result, book.date1904());
         table.attach(&cells);
         if (book.sheets().at(index).isWorksheet && !book.readSheet(index, &cells)) {
             result->fail(QStringLiteral("Unable to load Excel workbook '%1' information.")

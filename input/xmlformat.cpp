@@ -186,17 +186,18 @@ public:
     int fileType() const override { return FileTypeXml; }
     bool recognises(QStringView start) const override { return start.startsWith(QLatin1Char('<')); }
 
-    void saveOptions(const ReadOptions& o, QVariantMap* map) const override
+    void saveOptions(const QVariantMap& options, QVariantMap* stored) const override
     {
-        saveLayoutOption(o, map);
+        LayoutReadOptions::from(options).store(stored);
     }
-    void restoreOptions(const QVariantMap& map, ReadOptions* o) const override
+    void restoreOptions(const QVariantMap& stored, QVariantMap* options) const override
     {
-        restoreLayoutOption(map, o);
+        LayoutReadOptions::from(stored, LayoutLong).store(options);
     }
     SummaryRows optionSummary(const ReadOptions& o) const override
     {
-        return InputFormat::optionSummary(o) + SummaryRows { layoutSummaryRow(o.layout) };
+        return InputFormat::optionSummary(o)
+            + SummaryRows { LayoutReadOptions::from(o.formatOptions).summaryRow() };
     }
 
     bool parse(TextSource& source, const ReadOptions& options, const ReadProgress& progress,
@@ -221,7 +222,8 @@ public:
                 result->fail(outcome.error);
                 return false;
             }
-            RecordFlattener flattener(&result->dataset, options.layout, options.ignoreEmptyRows);
+            RecordFlattener flattener(&result->dataset,
+                XmlReadOptions::from(options.formatOptions).layout, options.ignoreEmptyRows);
             addRecords(document, &flattener);
             flattener.finish();
             return true;

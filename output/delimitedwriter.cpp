@@ -12,6 +12,9 @@
 
 namespace {
 
+const QString KeyDelimiter = QStringLiteral("delimiter");
+const QString KeyQuote = QStringLiteral("quote");
+
 // Lines of a block of rows, made away from the stream so that two blocks can
 // be made at once. Characters are copied straight into a buffer kept at its
 // full size: a text append per value, with its checks, cost as much as
@@ -223,9 +226,10 @@ TextWriteResult writeDelimitedText(QTextStream& stream, const Dataset& data,
     const TextWriteOptions& options, const WriteProgress& progress)
 {
     TextWriteResult result;
+    const DelimitedWriteOptions own = DelimitedWriteOptions::from(options.formatOptions);
     TextSink sink(stream, options.lineEnding);
     DelimitedLineBuilder builder(
-        outputDelimiterChar(options.delimiter, options.customDelimiter), options.quoting);
+        outputDelimiterChar(own.delimiter, options.customDelimiter), own.quoting);
     if (options.writeHeader)
         builder.appendLine(sink, data.columnNames());
 
@@ -241,7 +245,7 @@ TextWriteResult writeDelimitedText(QTextStream& stream, const Dataset& data,
     }
     sink.finish();
 
-    if (options.quoting == QuotingNever && builder.changedCount() > 0) {
+    if (own.quoting == QuotingNever && builder.changedCount() > 0) {
         result.warnings << QStringLiteral(
             "Delimiter, Line Feed or Carriage Return characters were found "
             "within %1 unquoted data value(s). These have been replaced with "
@@ -255,6 +259,22 @@ TextWriteResult writeDelimitedText(QTextStream& stream, const Dataset& data,
     return result;
 }
 
+DelimitedWriteOptions DelimitedWriteOptions::from(const QVariantMap& map, const QString& path)
+{
+    using namespace OptionMap;
+    DelimitedWriteOptions o;
+    o.delimiter = readInt(
+        map, KeyDelimiter, defaultOutputDelimiter(path), DelimiterComma, DelimiterUnitSeparator);
+    o.quoting = readInt(map, KeyQuote, defaultOutputQuoting(path), QuotingAsNeeded, QuotingNever);
+    return o;
+}
+
+void DelimitedWriteOptions::store(QVariantMap* map) const
+{
+    map->insert(KeyDelimiter, delimiter);
+    map->insert(KeyQuote, quoting);
+}
+
 namespace {
 
 class DelimitedFormat : public OutputFormat
@@ -262,24 +282,24 @@ class DelimitedFormat : public OutputFormat
 public:
     int fileType() const override { return FileTypeDelimited; }
 
-    void saveOptions(const TextWriteOptions& o, QVariantMap* map) const override
+    void saveOptions(const QVariantMap& options, QVariantMap* stored) const override
     {
-        map->insert(QStringLiteral("delimiter"), o.delimiter);
-        map->insert(QStringLiteral("quote"), o.quoting);
+        DelimitedWriteOptions::from(options).store(stored);
     }
     void restoreOptions(
-        const QVariantMap& map, const QString& path, TextWriteOptions* o) const override
+        const QVariantMap& stored, const QString& path, QVariantMap* options) const override
     {
-        using namespace OptionMap;
-        o->delimiter = readInt(map, QStringLiteral("delimiter"), DelimiterComma, DelimiterComma,
-            DelimiterUnitSeparator);
-        o->quoting = readInt(map, QStringLiteral("quote"), defaultOutputQuoting(path),
-            QuotingAsNeeded, QuotingNever);
+        // Documents without a delimiter were written with commas.
+        DelimitedWriteOptions o = DelimitedWriteOptions::from(stored, path);
+        if (!stored.contains(KeyDelimiter))
+            o.delimiter = DelimiterComma;
+        o.store(options);
     }
-    OutputSummaryRows leadingSummary(const TextWriteOptions& o) const override
+    OutputSummaryRows leadingSummary(const TextWriteOptions& options) const override
     {
+        const DelimitedWriteOptions o = DelimitedWriteOptions::from(options.formatOptions);
         return { qMakePair(QStringLiteral("Delimiter"),
-                     outputDelimiterLabel(o.delimiter, o.customDelimiter)),
+                     outputDelimiterLabel(o.delimiter, options.customDelimiter)),
             qMakePair(QStringLiteral("Quoting"), outputQuotingLabel(o.quoting)) };
     }
 

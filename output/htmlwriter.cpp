@@ -62,16 +62,17 @@ TextWriteResult writeHtml(QTextStream& stream, const Dataset& data, const TextWr
     const WriteProgress& progress)
 {
     TextWriteResult result;
+    const bool escape = HtmlWriteOptions::from(options.formatOptions).escapeSpecial;
     TextSink sink(stream, options.lineEnding);
     writeHtmlHead(sink, options);
     if (options.writeHeader)
-        writeHtmlRow(sink, data.columnNames(), QLatin1String("th"), options.escapeHtml);
+        writeHtmlRow(sink, data.columnNames(), QLatin1String("th"), escape);
 
     RowProgress rowProgress(progress, data.rowCount());
     const QVector<Dataset::Row>& rows = data.rows();
     for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
         prefetchAhead(rows, r);
-        writeHtmlRow(sink, rows.at(r), QLatin1String("td"), options.escapeHtml);
+        writeHtmlRow(sink, rows.at(r), QLatin1String("td"), escape);
     }
 
     const QStringList tail = { QStringLiteral("      </tbody>"), QStringLiteral("    </table>"),
@@ -85,6 +86,18 @@ TextWriteResult writeHtml(QTextStream& stream, const Dataset& data, const TextWr
     return result;
 }
 
+HtmlWriteOptions HtmlWriteOptions::from(const QVariantMap& map)
+{
+    HtmlWriteOptions o;
+    o.escapeSpecial = OptionMap::readBool(map, QStringLiteral("html_encode"), true);
+    return o;
+}
+
+void HtmlWriteOptions::store(QVariantMap* map) const
+{
+    map->insert(QStringLiteral("html_encode"), int(escapeSpecial));
+}
+
 namespace {
 
 class HtmlFormat : public OutputFormat
@@ -92,17 +105,19 @@ class HtmlFormat : public OutputFormat
 public:
     int fileType() const override { return FileTypeHtml; }
 
-    void saveOptions(const TextWriteOptions& o, QVariantMap* map) const override
+    void saveOptions(const QVariantMap& options, QVariantMap* stored) const override
     {
-        map->insert(QStringLiteral("html_encode"), int(o.escapeHtml));
+        HtmlWriteOptions::from(options).store(stored);
     }
-    void restoreOptions(const QVariantMap& map, const QString&, TextWriteOptions* o) const override
+    void restoreOptions(
+        const QVariantMap& stored, const QString&, QVariantMap* options) const override
     {
-        o->escapeHtml = OptionMap::readBool(map, QStringLiteral("html_encode"), true);
+        HtmlWriteOptions::from(stored).store(options);
     }
-    OutputSummaryRows trailingSummary(const TextWriteOptions& o) const override
+    OutputSummaryRows trailingSummary(const TextWriteOptions& options) const override
     {
-        return { qMakePair(QStringLiteral("Escape special"), OptionMap::yesNo(o.escapeHtml)) };
+        return { qMakePair(QStringLiteral("Escape special"),
+            OptionMap::yesNo(HtmlWriteOptions::from(options.formatOptions).escapeSpecial)) };
     }
 
     TextWriteResult write(QTextStream& stream, const Dataset& data, const TextWriteOptions& options,

@@ -213,15 +213,33 @@ int jsonAutomaticType(const Dataset& data, int column)
     return allNumbers ? JsonTypeNumber : JsonTypeBoolean;
 }
 
-QVector<int> jsonColumnTypes(const Dataset& data, const TextWriteOptions& options)
+JsonWriteOptions JsonWriteOptions::from(const QVariantMap& map)
+{
+    using namespace OptionMap;
+    JsonWriteOptions o;
+    o.valueTypes = readInt(map, QStringLiteral("json_types"), JsonValueTypesAutomatic,
+        JsonValueTypesAutomatic, JsonValueTypesManual);
+    o.columnTypes = readIntList(map, QStringLiteral("json_manual_col_types"));
+    o.removeEmpty = readBool(map, QStringLiteral("remove_empty"), true);
+    return o;
+}
+
+void JsonWriteOptions::store(QVariantMap* map) const
+{
+    map->insert(QStringLiteral("json_types"), valueTypes);
+    map->insert(QStringLiteral("json_manual_col_types"), OptionMap::intListText(columnTypes));
+    map->insert(QStringLiteral("remove_empty"), int(removeEmpty));
+}
+
+QVector<int> jsonColumnTypes(const Dataset& data, const JsonWriteOptions& options)
 {
     QVector<int> types(data.columnCount(), JsonTypeString);
-    if (options.jsonValueTypes == JsonValueTypesString)
+    if (options.valueTypes == JsonValueTypesString)
         return types;
     for (int c = 0; c < types.size(); ++c) {
         int type = JsonTypeAutomatic;
-        if (options.jsonValueTypes == JsonValueTypesManual)
-            type = options.jsonColumnTypes.value(c, JsonTypeAutomatic);
+        if (options.valueTypes == JsonValueTypesManual)
+            type = options.columnTypes.value(c, JsonTypeAutomatic);
         if (type < JsonTypeBoolean || type > JsonTypeRaw)
             type = jsonAutomaticType(data, c);
         types[c] = type;
@@ -233,14 +251,15 @@ TextWriteResult writeJson(QTextStream& stream, const Dataset& data, const TextWr
     const WriteProgress& progress)
 {
     TextWriteResult result;
+    const JsonWriteOptions own = JsonWriteOptions::from(options.formatOptions);
     const QStringList names = outputColumnNames(data);
-    const QVector<int> types = jsonColumnTypes(data, options);
+    const QVector<int> types = jsonColumnTypes(data, own);
     const FieldNode tree = buildFieldTree(names);
 
     TextSink sink(stream, options.lineEnding);
     sink << QLatin1Char('[');
     sink.endLine();
-    JsonRowWriter writer(sink, tree, types, options.removeEmpty, result);
+    JsonRowWriter writer(sink, tree, types, own.removeEmpty, result);
     RowProgress rowProgress(progress, data.rowCount());
     const QVector<Dataset::Row>& rows = data.rows();
     for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
@@ -258,7 +277,7 @@ TextWriteResult writeJson(QTextStream& stream, const Dataset& data, const TextWr
                                    further == 1 ? QStringLiteral("issue")
                                                 : QStringLiteral("issues"));
     }
-    if (options.jsonValueTypes == JsonValueTypesAutomatic)
+    if (own.valueTypes == JsonValueTypesAutomatic)
         reportAutomaticTypes(result, names, types);
     rowProgress.apply(result);
     return result;
@@ -271,27 +290,22 @@ class JsonFormat : public OutputFormat
 public:
     int fileType() const override { return FileTypeJson; }
 
-    void saveOptions(const TextWriteOptions& o, QVariantMap* map) const override
+    void saveOptions(const QVariantMap& options, QVariantMap* stored) const override
     {
-        map->insert(QStringLiteral("json_types"), o.jsonValueTypes);
-        map->insert(
-            QStringLiteral("json_manual_col_types"), OptionMap::intListText(o.jsonColumnTypes));
-        map->insert(QStringLiteral("remove_empty"), int(o.removeEmpty));
+        JsonWriteOptions::from(options).store(stored);
     }
-    void restoreOptions(const QVariantMap& map, const QString&, TextWriteOptions* o) const override
+    void restoreOptions(
+        const QVariantMap& stored, const QString&, QVariantMap* options) const override
     {
-        using namespace OptionMap;
-        o->jsonValueTypes = readInt(map, QStringLiteral("json_types"), JsonValueTypesAutomatic,
-            JsonValueTypesAutomatic, JsonValueTypesManual);
-        o->jsonColumnTypes = readIntList(map, QStringLiteral("json_manual_col_types"));
-        o->removeEmpty = readBool(map, QStringLiteral("remove_empty"), true);
+        JsonWriteOptions::from(stored).store(options);
     }
-    OutputSummaryRows trailingSummary(const TextWriteOptions& o) const override
+    OutputSummaryRows trailingSummary(const TextWriteOptions& options) const override
     {
         static const QStringList types { QStringLiteral("Automatic"), QStringLiteral("String"),
             QStringLiteral("Manual") };
+        const JsonWriteOptions o = JsonWriteOptions::from(options.formatOptions);
         return { qMakePair(QStringLiteral("Remove empty"), OptionMap::yesNo(o.removeEmpty)),
-            qMakePair(QStringLiteral("Types"), types.value(o.jsonValueTypes, types.first())) };
+            qMakePair(QStringLiteral("Types"), types.value(o.valueTypes, types.first())) };
     }
 
     TextWriteResult write(QTextStream& stream, const Dataset& data, const TextWriteOptions& options,

@@ -14,7 +14,9 @@
     X(yamlOutputFormat)                                                                            \
     X(htmlOutputFormat)                                                                            \
     X(markdownOutputFormat)                                                                        \
-    X(plainTextOutputFormat)
+    X(plainTextOutputFormat)                                                                       \
+    X(xlsxOutputFormat)                                                                            \
+    X(xlsOutputFormat)
 
 #define VARNIX_DECLARE_FORMAT(name) const OutputFormat& name();
 VARNIX_OUTPUT_FORMATS(VARNIX_DECLARE_FORMAT)
@@ -37,12 +39,23 @@ const OutputFormat* outputFormat(int fileType)
     return nullptr;
 }
 
-void OutputFormat::saveOptions(const TextWriteOptions&, QVariantMap*) const
+void OutputFormat::saveOptions(const QVariantMap&, QVariantMap*) const
 {
 }
 
-void OutputFormat::restoreOptions(const QVariantMap&, const QString&, TextWriteOptions*) const
+void OutputFormat::restoreOptions(const QVariantMap&, const QString&, QVariantMap*) const
 {
+}
+
+QString OutputFormat::writeModeSummary(int writeMode, const TextWriteOptions&) const
+{
+    return writeModeName(writeMode);
+}
+
+TextWriteResult OutputFormat::writeFile(const QString& path, const QString&, const Dataset& data,
+    const FileWriteOptions& options, const WriteProgress& progress) const
+{
+    return writeTextFile(path, data, options, progress);
 }
 
 OutputSummaryRows OutputFormat::leadingSummary(const TextWriteOptions&) const

@@ -156,12 +156,13 @@ bool OutputNode::writeMultipleFiles(const FileNameContext& context)
         m_warnings << QStringLiteral("No column set for 'Files column'");
         return false;
     }
-    const QVector<OutputGroup> groups = groupRowsByPath(m_dataset, column, context.documentPath,
-        isExcel(), EngineSettings::extensionList(runContext().settings().blockedOutputExtensions()),
-        m_warnings);
+    const QVector<OutputGroup> groups
+        = groupRowsByPath(m_dataset, column, context.documentPath, hasSheets(),
+            EngineSettings::extensionList(runContext().settings().blockedOutputExtensions()),
+            m_warnings);
     if (m_options.confirmMultiFile && !groups.isEmpty()) {
         auto* graph = qobject_cast<GraphScene*>(scene());
-        const QString question = multiFileQuestion(groups, m_options.writeMode, isExcel());
+        const QString question = multiFileQuestion(groups, m_options.writeMode, hasSheets());
         if (graph && !graph->prompt().confirm(question)) {
             m_warnings << QStringLiteral("Output cancelled by user");
             return false;
@@ -188,7 +189,7 @@ bool OutputNode::writeMultipleFiles(const FileNameContext& context)
         if (!fileOk) {
             ok = false;
             // Every other workbook would fail the same way.
-            if (isExcel())
+            if (hasSheets())
                 break;
         }
     }

@@ -1,7 +1,7 @@
 #include "output/outputnode.h"
 
-#include "output/xlswriter.h"
-#include "output/xlsxwriter.h"
+#include "input/inputformat.h"
+#include "output/outputformat.h"
 
 #include "core/enginesettings.h"
 #include "graph/graphscene.h"
@@ -18,15 +18,21 @@ namespace {
 
 const char* const DocumentPathProperty = "varnixDocumentPath";
 
-// The largest sheets the two workbook formats hold.
-constexpr int XlsxMaxRows = 1048576;
-constexpr int XlsxMaxColumns = 16384;
-constexpr int XlsMaxRows = 65536;
-constexpr int XlsMaxColumns = 256;
-
 QString extensionOf(const QString& path)
 {
     return QFileInfo(path).suffix().toLower();
+}
+
+// Every format's options with its defaults for what the map lacks (those
+// of delimited output following the path), so that options that say the
+// same compare equal and a new item stores every key.
+QVariantMap completeFormatOptions(const QVariantMap& options, const QString& path)
+{
+    QVariantMap complete;
+    for (const OutputFormat* format : outputFormats())
+        format->saveOptions(options, &complete);
+    DelimitedWriteOptions::from(options, path).store(&complete);
+    return complete;
 }
 
 } // namespace
@@ -34,21 +40,14 @@ QString extensionOf(const QString& path)
 bool OutputOptions::operator==(const OutputOptions& o) const
 {
     return files == o.files && confirmMultiFile == o.confirmMultiFile && writeMode == o.writeMode
-        && excelOverwriteSheet == o.excelOverwriteSheet && delimiter == o.delimiter
-        && quoting == o.quoting && lineEnding == o.lineEnding && encoding == o.encoding
-        && byteOrderMark == o.byteOrderMark && writeHeader == o.writeHeader
-        && headerOnlyIfEmpty == o.headerOnlyIfEmpty && removeEmpty == o.removeEmpty
-        && escapeHtml == o.escapeHtml && xmlAboveRoot == o.xmlAboveRoot
-        && xmlRootName == o.xmlRootName && xmlBelowRoot == o.xmlBelowRoot
-        && xmlRowName == o.xmlRowName && fileComment == o.fileComment
-        && excelFormatting == o.excelFormatting && excelColumnFormats == o.excelColumnFormats
-        && excelUseStyleTemplate == o.excelUseStyleTemplate
-        && excelStyleTemplatePath == o.excelStyleTemplatePath && jsonValueTypes == o.jsonValueTypes
-        && jsonColumnTypes == o.jsonColumnTypes && alias == o.alias;
+        && lineEnding == o.lineEnding && encoding == o.encoding && byteOrderMark == o.byteOrderMark
+        && writeHeader == o.writeHeader && headerOnlyIfEmpty == o.headerOnlyIfEmpty
+        && fileComment == o.fileComment && formatOptions == o.formatOptions && alias == o.alias;
 }
 
 OutputNode::OutputNode(QGraphicsItem* parent) : IONode(parent)
 {
+    m_options.formatOptions = completeFormatOptions(QVariantMap(), QString());
 }
 
 OutputNode::OutputNode(const QString& path, int fileType, QGraphicsItem* parent)
@@ -60,8 +59,7 @@ OutputNode::OutputNode(const QString& path, int fileType, QGraphicsItem* parent)
         ? fileType
         : fileTypeForPath(runContext().settings(), trimmed);
     setFormatId(type);
-    m_options.delimiter = defaultOutputDelimiter(trimmed);
-    m_options.quoting = defaultOutputQuoting(trimmed);
+    m_options.formatOptions = completeFormatOptions(QVariantMap(), trimmed);
     // JSON readers commonly reject a byte-order mark.
     m_options.byteOrderMark = type != FileTypeJson;
     m_options.fileComment = defaultFileComment();
@@ -79,16 +77,24 @@ QString OutputNode::displayName() const
     return file.isEmpty() ? QDir::toNativeSeparators(filePath()) : file;
 }
 
-bool OutputNode::isExcel() const
+const OutputFormat* OutputNode::format() const
 {
-    return formatId() == FileTypeExcelXlsx || formatId() == FileTypeExcelXls;
+    return outputFormat(formatId());
+}
+
+bool OutputNode::hasSheets() const
+{
+    const OutputFormat* writer = format();
+    return writer && writer->hasSheets();
 }
 
 void OutputNode::setOptions(const OutputOptions& options)
 {
-    if (options == m_options)
+    OutputOptions complete = options;
+    complete.formatOptions = completeFormatOptions(options.formatOptions, filePath());
+    if (complete == m_options)
         return;
-    m_options = options;
+    m_options = complete;
     setStatus(StatusNeedsUpdating, true);
 }
 
@@ -225,7 +231,8 @@ bool OutputNode::writeDataset(const Dataset& upstream)
         m_warnings << QStringLiteral("Write mode='%1'").arg(writeModeName(WriteModeDisabled));
         return true;
     }
-    if (!isExcel() && m_options.lineEnding == LineEndingAutomatic) {
+    const OutputFormat* writer = format();
+    if (writer && writer->writesText() && m_options.lineEnding == LineEndingAutomatic) {
         m_information << QStringLiteral(
             "Line endings=Automatic sets line endings as %1, set 'Line endings' option to change")
                              .arg(lineEndingName(LineEndingWindows));
@@ -250,7 +257,7 @@ bool OutputNode::resolveSinglePath(const FileNameContext& context)
 {
     QString path = expandFileNameVariables(filePath().trimmed(), context);
     QString sheet = expandFileNameVariables(sheetName(), context);
-    if (isExcel() && sheet.isEmpty())
+    if (hasSheets() && sheet.isEmpty())
         splitSheetFromPath(QString(path), path, sheet);
     if (path.isEmpty())
         return false;
@@ -281,32 +288,28 @@ TextWriteOptions OutputNode::textWriteOptions() const
 {
     TextWriteOptions text;
     text.fileType = formatId();
-    text.delimiter = m_options.delimiter;
     text.customDelimiter = charOption();
-    text.quoting = m_options.quoting;
-    text.removeEmpty = m_options.removeEmpty;
-    text.escapeHtml = m_options.escapeHtml;
-    text.xmlAboveRoot = m_options.xmlAboveRoot;
-    text.xmlRootName = m_options.xmlRootName;
-    text.xmlBelowRoot = m_options.xmlBelowRoot;
-    text.xmlRowName = m_options.xmlRowName;
-    text.jsonValueTypes = m_options.jsonValueTypes;
-    text.jsonColumnTypes = m_options.jsonColumnTypes;
+    text.formatOptions = m_options.formatOptions;
     return text;
 }
 
 bool OutputNode::writeOneFile(const QString& path, const QString& sheet, const Dataset& data,
     const FileNameContext& context, qreal progressFrom, qreal progressTo)
 {
-    if (isExcel())
-        return writeExcel(path, sheet, data);
+    const OutputFormat* writer = format();
+    if (!writer) {
+        m_warnings
+            << QStringLiteral("File type '%1' cannot be written").arg(fileTypeName(formatId()));
+        return false;
+    }
     const qreal span = progressTo - progressFrom;
     const WriteProgress progress = [this, progressFrom, span](qreal fraction) {
         onProcessed(progressFrom + fraction * span);
         return !runContext().stopRequested();
     };
     const bool existed = QFileInfo::exists(path);
-    TextWriteResult result = writeTextFile(path, data, fileWriteOptions(context), progress);
+    TextWriteResult result
+        = writer->writeFile(path, sheet, data, fileWriteOptions(context), progress);
     // Appending to a file that was not there creates it, and the user is
     // told so rather than that something was appended.
     if (result.fileWritten && !existed && m_options.writeMode == WriteModeAppend) {
@@ -323,60 +326,6 @@ bool OutputNode::writeOneFile(const QString& path, const QString& sheet, const D
             m_warnings << mismatch;
     }
     return !result.error;
-}
-
-bool OutputNode::writeExcel(const QString& path, const QString& sheet, const Dataset& data)
-{
-    const bool xlsx = formatId() == FileTypeExcelXlsx;
-    const int maxRows = xlsx ? XlsxMaxRows : XlsMaxRows;
-    const int maxColumns = xlsx ? XlsxMaxColumns : XlsMaxColumns;
-    if (data.rowCount() > maxRows || data.columnCount() > maxColumns) {
-        const QString limits = QStringLiteral(
-            "The output dataset exceeds the maximum size for an Excel %1 file of %2 rows x %3 "
-            "columns, it may be truncated by Excel")
-                                   .arg(xlsx ? QStringLiteral(".xlsx") : QStringLiteral(".xls"))
-                                   .arg(maxRows)
-                                   .arg(maxColumns);
-        m_warnings << (xlsx
-                ? limits
-                : limits + QStringLiteral(" (the Excel .xlsx format supports larger files)"));
-    }
-    WorkbookWriteOptions options;
-    // A path without a sheet writes the sheet a new workbook would have.
-    options.sheet = sheet.isEmpty() ? QStringLiteral("Sheet1") : sheet;
-    options.writeMode = m_options.writeMode;
-    options.replaceSheetOnly = m_options.excelOverwriteSheet;
-    options.writeHeader = m_options.writeHeader;
-    options.headerOnlyIfEmpty = m_options.headerOnlyIfEmpty;
-    options.columnFormats = excelColumnFormats(data);
-    if (m_options.excelUseStyleTemplate)
-        options.styleTemplate = m_options.excelStyleTemplatePath;
-    const WriteProgress progress = [this](qreal fraction) {
-        onProcessed(fraction);
-        return !runContext().stopRequested();
-    };
-    const WorkbookWriteResult result = xlsx ? writeXlsxWorkbook(path, data, options, progress)
-                                            : writeXlsWorkbook(path, data, options, progress);
-    m_warnings << result.warnings;
-    m_information << result.information;
-    if (result.written)
-        m_writtenPaths << displayPath(path);
-    return !result.error;
-}
-
-QVector<int> OutputNode::excelColumnFormats(const Dataset& data)
-{
-    if (m_options.excelFormatting == ExcelFormattingGeneral)
-        return {};
-    if (m_options.excelFormatting == ExcelFormattingManual)
-        return m_options.excelColumnFormats;
-    const QVector<int> formats = automaticExcelColumnFormats(data);
-    m_information << QStringLiteral("Formatting=Automatic sets Excel column formats as:");
-    for (int c = 0; c < formats.size(); ++c)
-        m_information << QStringLiteral("%1: %2").arg(
-            data.columnName(c), excelColumnFormatName(formats.at(c)));
-    m_information << QStringLiteral("Set 'Formatting' option to change");
-    return formats;
 }
 
 QString OutputNode::statusWord() const
@@ -491,8 +440,8 @@ QVector<FileNameAlias> sceneFileNameAliases(const QGraphicsScene* scene)
         alias.sheet = input->sheetName();
         if (alias.sheet.isEmpty())
             alias.sheet = options.value(QStringLiteral("worksheet")).toString();
-        const bool workbook
-            = input->formatId() == FileTypeExcelXlsx || input->formatId() == FileTypeExcelXls;
+        const InputFormat* reader = inputFormat(input->formatId());
+        const bool workbook = reader && reader->hasSheets();
         if (workbook && alias.sheet.isEmpty() && !alias.isFolder)
             splitSheetFromPath(QString(alias.path), alias.path, alias.sheet);
         if (!alias.alias.isEmpty() && !alias.path.isEmpty())

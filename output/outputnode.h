@@ -12,18 +12,12 @@
 #include <QVariantMap>
 #include <QVector>
 
+class OutputFormat;
 class QGraphicsScene;
 
 // Whether an Output item writes one file or one file per distinct value of
 // a column.
 enum OutputFiles : int { OutputSingleFile = 0, OutputFilesFromColumn = 1 };
-
-// The "Formatting" option of workbook output.
-enum ExcelFormatting : int {
-    ExcelFormattingAutomatic = 0,
-    ExcelFormattingGeneral = 1,
-    ExcelFormattingManual = 2
-};
 
 // The options of an Output item besides those IONode already holds (file
 // type, path, sheet and custom delimiter character).
@@ -32,29 +26,16 @@ struct OutputOptions
     int files = OutputSingleFile;
     bool confirmMultiFile = true;
     int writeMode = WriteModeOverwrite;
-    // Appending to a workbook replaces only the named sheet rather than the
-    // whole file.
-    bool excelOverwriteSheet = true;
-    int delimiter = DelimiterComma;
-    int quoting = QuotingAsNeeded;
     int lineEnding = LineEndingAutomatic;
     QString encoding = QStringLiteral("UTF-8");
     bool byteOrderMark = true;
     bool writeHeader = true;
     bool headerOnlyIfEmpty = true;
-    bool removeEmpty = true;
-    bool escapeHtml = true;
-    QString xmlAboveRoot;
-    QString xmlRootName = QStringLiteral("root");
-    QString xmlBelowRoot;
-    QString xmlRowName = QStringLiteral("record");
     QString fileComment; // still holding its file-name variables
-    int excelFormatting = ExcelFormattingAutomatic;
-    QVector<int> excelColumnFormats;
-    bool excelUseStyleTemplate = false;
-    QString excelStyleTemplatePath;
-    int jsonValueTypes = JsonValueTypesAutomatic;
-    QVector<int> jsonColumnTypes;
+    // The options of every format, under their document keys: each format
+    // reads its own typed options from here (DelimitedWriteOptions and the
+    // like), and switching the type keeps the others' options.
+    QVariantMap formatOptions;
     QString alias;
 
     bool operator==(const OutputOptions& o) const;
@@ -102,7 +83,10 @@ public:
     // A change marks the item, and anything downstream, as needing an update.
     void setOptions(const OutputOptions& options);
     int fileType() const { return formatId(); }
-    bool isExcel() const;
+    // The writer of the item's file type, or null for an unknown type.
+    const OutputFormat* format() const;
+    // Whether the file type holds named sheets (workbooks).
+    bool hasSheets() const;
 
     // The files column by its position in the upstream dataset; -1 clears it.
     void setFilesColumn(int position);
@@ -152,9 +136,6 @@ private:
     TextWriteOptions textWriteOptions() const;
     bool writeOneFile(const QString& path, const QString& sheet, const Dataset& data,
         const FileNameContext& context, qreal progressFrom, qreal progressTo);
-    bool writeExcel(const QString& path, const QString& sheet, const Dataset& data);
-    // The cell format of each column as the Formatting option says.
-    QVector<int> excelColumnFormats(const Dataset& data);
     bool writeMultipleFiles(const FileNameContext& context);
     int resolveFilesColumn(const Dataset& upstream);
 

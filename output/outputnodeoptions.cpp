@@ -20,31 +20,13 @@ const QString KeyFileType = QStringLiteral("file_type");
 const QString KeyAlias = QStringLiteral("alias");
 const QString KeyCustomDelimiter = QStringLiteral("custom_delimiter");
 const QString KeyLineEndings = QStringLiteral("line_endings");
-const QString KeyExcelFormatting = QStringLiteral("excel_output");
-const QString KeyUseTemplate = QStringLiteral("excel_use_style_template");
-const QString KeyTemplatePath = QStringLiteral("excel_style_template_path");
-const QString KeyExcelFormats = QStringLiteral("excel_manual_col_formats");
 const QString KeyEncoding = QStringLiteral("encoding");
 const QString KeyBom = QStringLiteral("bom");
 const QString KeyWriteMode = QStringLiteral("enable_output");
-const QString KeyOverwriteSheet = QStringLiteral("overwrite_sheet");
 const QString KeySheet = QStringLiteral("worksheet");
 const QString KeyWriteHeader = QStringLiteral("write_header");
 const QString KeyHeaderIfEmpty = QStringLiteral("write_header_first_append_only");
 const QString KeyComment = QStringLiteral("file_comment");
-
-// The labels of the Excel "Formatting" and JSON "Types" choices.
-QString automaticGeneralManual(int value, const QString& middle)
-{
-    switch (value) {
-    case 1:
-        return middle;
-    case 2:
-        return QStringLiteral("Manual");
-    default:
-        return QStringLiteral("Automatic");
-    }
-}
 
 // Long lists of written files would swamp the summary.
 QString shortList(const QStringList& paths)
@@ -75,22 +57,16 @@ QVariantMap OutputNode::saveOptions() const
         { KeyAlias, o.alias },
         { KeyCustomDelimiter, QString(charOption()) },
         { KeyLineEndings, o.lineEnding },
-        { KeyExcelFormatting, o.excelFormatting },
-        { KeyUseTemplate, int(o.excelUseStyleTemplate) },
-        { KeyTemplatePath, o.excelStyleTemplatePath },
-        { KeyExcelFormats, intListText(o.excelColumnFormats) },
         { KeyEncoding, o.encoding },
         { KeyBom, int(o.byteOrderMark) },
         { KeyWriteMode, o.writeMode },
-        { KeyOverwriteSheet, int(o.excelOverwriteSheet) },
         { KeySheet, sheetName() },
         { KeyWriteHeader, int(o.writeHeader) },
         { KeyHeaderIfEmpty, int(o.headerOnlyIfEmpty) },
         { KeyComment, o.fileComment },
     };
-    const TextWriteOptions formatOptions = textWriteOptions();
     for (const OutputFormat* format : outputFormats())
-        format->saveOptions(formatOptions, &map);
+        format->saveOptions(o.formatOptions, &map);
     return map;
 }
 
@@ -110,7 +86,6 @@ void OutputNode::restoreOptions(const QVariantMap& map)
     o.files = readInt(map, KeyFiles, OutputSingleFile, OutputSingleFile, OutputFilesFromColumn);
     o.confirmMultiFile = readBool(map, KeyConfirm, true);
     o.writeMode = readInt(map, KeyWriteMode, WriteModeOverwrite, WriteModeDisabled, WriteModeNew);
-    o.excelOverwriteSheet = readBool(map, KeyOverwriteSheet, true);
     o.lineEnding = readInt(
         map, KeyLineEndings, LineEndingAutomatic, LineEndingAutomatic, LineEndingRecordSeparator);
     o.encoding = readText(map, KeyEncoding, QStringLiteral("UTF-8"));
@@ -120,25 +95,9 @@ void OutputNode::restoreOptions(const QVariantMap& map)
     o.writeHeader = readBool(map, KeyWriteHeader, true);
     o.headerOnlyIfEmpty = readBool(map, KeyHeaderIfEmpty, true);
     o.fileComment = readText(map, KeyComment);
-    o.excelFormatting = readInt(map, KeyExcelFormatting, ExcelFormattingAutomatic,
-        ExcelFormattingAutomatic, ExcelFormattingManual);
-    o.excelColumnFormats = readIntList(map, KeyExcelFormats);
-    o.excelUseStyleTemplate = readBool(map, KeyUseTemplate, false);
-    o.excelStyleTemplatePath = readText(map, KeyTemplatePath);
     o.alias = readText(map, KeyAlias);
-    TextWriteOptions formatOptions;
     for (const OutputFormat* format : outputFormats())
-        format->restoreOptions(map, path, &formatOptions);
-    o.delimiter = formatOptions.delimiter;
-    o.quoting = formatOptions.quoting;
-    o.removeEmpty = formatOptions.removeEmpty;
-    o.escapeHtml = formatOptions.escapeHtml;
-    o.xmlAboveRoot = formatOptions.xmlAboveRoot;
-    o.xmlRootName = formatOptions.xmlRootName;
-    o.xmlBelowRoot = formatOptions.xmlBelowRoot;
-    o.xmlRowName = formatOptions.xmlRowName;
-    o.jsonValueTypes = formatOptions.jsonValueTypes;
-    o.jsonColumnTypes = formatOptions.jsonColumnTypes;
+        format->restoreOptions(map, path, &o.formatOptions);
     m_options = o;
 
     // The position waits as text until the upstream dataset has columns.
@@ -153,28 +112,21 @@ void OutputNode::restoreOptions(const QVariantMap& map)
 QList<QPair<QString, QString>> OutputNode::optionSummary() const
 {
     const OutputOptions& o = m_options;
-    const bool excel = isExcel();
     QList<QPair<QString, QString>> rows;
-    const OutputFormat* format = outputFormat(formatId());
+    const OutputFormat* writer = format();
     const TextWriteOptions formatOptions = textWriteOptions();
-    if (format)
-        rows << format->leadingSummary(formatOptions);
-    if (!excel) {
+    if (writer)
+        rows << writer->leadingSummary(formatOptions);
+    if (!writer || writer->writesText()) {
         rows << qMakePair(QStringLiteral("Line endings"), lineEndingName(o.lineEnding))
              << qMakePair(QStringLiteral("Encoding"), o.encoding);
         if (o.encoding.contains(QLatin1String("utf"), Qt::CaseInsensitive))
             rows << qMakePair(QStringLiteral("Byte Order Mark"), yesNo(o.byteOrderMark));
     }
-    if (format)
-        rows << format->trailingSummary(formatOptions);
-    if (excel) {
-        rows << qMakePair(QStringLiteral("Formatting"),
-            automaticGeneralManual(o.excelFormatting, QStringLiteral("General")));
-    }
-    QString mode = writeModeName(o.writeMode);
-    if (excel)
-        mode += o.excelOverwriteSheet ? QStringLiteral("/Sheet") : QStringLiteral("/File");
-    rows << qMakePair(QStringLiteral("Write mode"), mode);
+    if (writer)
+        rows << writer->trailingSummary(formatOptions);
+    rows << qMakePair(QStringLiteral("Write mode"),
+        writer ? writer->writeModeSummary(o.writeMode, formatOptions) : writeModeName(o.writeMode));
     QString header = yesNo(o.writeHeader);
     if (o.writeHeader && o.writeMode == WriteModeAppend && o.headerOnlyIfEmpty)
         header += QStringLiteral(" (if empty)");

@@ -11,6 +11,7 @@
 #include <QChar>
 #include <QString>
 #include <QStringList>
+#include <QVariantMap>
 #include <QVector>
 
 #include <functional>
@@ -52,6 +53,13 @@ enum JsonType : int {
     JsonTypeRaw = 4
 };
 
+// The "Formatting" option of workbook output.
+enum ExcelFormatting : int {
+    ExcelFormattingAutomatic = 0,
+    ExcelFormattingGeneral = 1,
+    ExcelFormattingManual = 2
+};
+
 // Told the fraction done every 1000 rows; returning false stops the write.
 using WriteProgress = std::function<bool(qreal)>;
 
@@ -68,21 +76,60 @@ struct TextWriteOptions
     // Variables already replaced; empty means no comment.
     QString comment;
 
-    int delimiter = DelimiterComma;
+    // The item's custom delimiter character.
     QChar customDelimiter = QLatin1Char('*');
-    int quoting = QuotingAsNeeded;
-
-    bool removeEmpty = true; // JSON and XML
-    bool escapeHtml = true; // HTML
     QString title; // HTML page title; the file path when empty
 
-    QString xmlAboveRoot;
-    QString xmlRootName = QStringLiteral("root");
-    QString xmlBelowRoot;
-    QString xmlRowName = QStringLiteral("record");
+    // The format's own options under the keys documents store them with;
+    // each writer reads its typed options (DelimitedWriteOptions and the
+    // like below) from here, so that a new format needs no field here.
+    QVariantMap formatOptions;
+};
 
-    int jsonValueTypes = JsonValueTypesAutomatic;
-    QVector<int> jsonColumnTypes; // JsonType per column, for Manual
+// The options of delimited (and fixed-width) output: "delimiter", "quote".
+struct DelimitedWriteOptions
+{
+    int delimiter = DelimiterComma;
+    int quoting = QuotingAsNeeded;
+
+    // What the map lacks follows the path, as for a new output to it.
+    static DelimitedWriteOptions from(const QVariantMap& map, const QString& path = QString());
+    void store(QVariantMap* map) const;
+};
+
+// The options of JSON output: "remove_empty", "json_types",
+// "json_manual_col_types".
+struct JsonWriteOptions
+{
+    bool removeEmpty = true;
+    int valueTypes = JsonValueTypesAutomatic;
+    QVector<int> columnTypes; // JsonType per column, for Manual
+
+    static JsonWriteOptions from(const QVariantMap& map);
+    void store(QVariantMap* map) const;
+};
+
+// The options of XML output: "remove_empty", "xml_above_root", "xml_root",
+// "xml_below_root", "xml_row".
+struct XmlWriteOptions
+{
+    bool removeEmpty = true;
+    QString aboveRoot;
+    QString rootName = QStringLiteral("root");
+    QString belowRoot;
+    QString rowName = QStringLiteral("record");
+
+    static XmlWriteOptions from(const QVariantMap& map);
+    void store(QVariantMap* map) const;
+};
+
+// The options of HTML output: "html_encode".
+struct HtmlWriteOptions
+{
+    bool escapeSpecial = true;
+
+    static HtmlWriteOptions from(const QVariantMap& map);
+    void store(QVariantMap* map) const;
 };
 
 struct TextWriteResult
@@ -144,7 +191,7 @@ TextWriteResult writeXml(QTextStream& stream, const Dataset& data, const TextWri
 int jsonAutomaticType(const Dataset& data, int column);
 // The type each column is written as, by the "Value types" option: never
 // JsonTypeAutomatic.
-QVector<int> jsonColumnTypes(const Dataset& data, const TextWriteOptions& options);
+QVector<int> jsonColumnTypes(const Dataset& data, const JsonWriteOptions& options);
 QString jsonTypeName(int type);
 bool isJsonNumber(const QString& text);
 

@@ -162,10 +162,11 @@ TextWriteResult writeXml(QTextStream& stream, const Dataset& data, const TextWri
     }
     FieldNode tree = buildFieldTree(names);
     prepareXmlTree(tree);
-    QStringList outer = xmlPath(options.xmlAboveRoot);
-    outer << nameOr(options.xmlRootName, QStringLiteral("root"));
-    const QStringList inner = xmlPath(options.xmlBelowRoot);
-    const QString rowTag = nameOr(options.xmlRowName, QStringLiteral("record"));
+    const XmlWriteOptions own = XmlWriteOptions::from(options.formatOptions);
+    QStringList outer = xmlPath(own.aboveRoot);
+    outer << nameOr(own.rootName, QStringLiteral("root"));
+    const QStringList inner = xmlPath(own.belowRoot);
+    const QString rowTag = nameOr(own.rowName, QStringLiteral("record"));
 
     TextSink sink(stream, options.lineEnding);
     sink << QStringLiteral("<?xml version=\"1.0\" encoding=\"%1\"?>").arg(options.encoding);
@@ -177,7 +178,7 @@ TextWriteResult writeXml(QTextStream& stream, const Dataset& data, const TextWri
     for (int i = 0; i < outer.size(); ++i)
         openTag(sink, outer.at(i), i);
 
-    XmlRowWriter writer(sink, tree, options.removeEmpty);
+    XmlRowWriter writer(sink, tree, own.removeEmpty);
     RowProgress rowProgress(progress, data.rowCount());
     const QVector<Dataset::Row>& rows = data.rows();
     const int rowDepth = outer.size() + inner.size();
@@ -196,6 +197,31 @@ TextWriteResult writeXml(QTextStream& stream, const Dataset& data, const TextWri
     return result;
 }
 
+XmlWriteOptions XmlWriteOptions::from(const QVariantMap& map)
+{
+    using namespace OptionMap;
+    XmlWriteOptions o;
+    o.aboveRoot = readText(map, QStringLiteral("xml_above_root"));
+    o.rootName = readText(map, QStringLiteral("xml_root"));
+    if (o.rootName.isEmpty())
+        o.rootName = QStringLiteral("root");
+    o.belowRoot = readText(map, QStringLiteral("xml_below_root"));
+    o.rowName = readText(map, QStringLiteral("xml_row"));
+    if (o.rowName.isEmpty())
+        o.rowName = QStringLiteral("record");
+    o.removeEmpty = readBool(map, QStringLiteral("remove_empty"), true);
+    return o;
+}
+
+void XmlWriteOptions::store(QVariantMap* map) const
+{
+    map->insert(QStringLiteral("xml_above_root"), aboveRoot);
+    map->insert(QStringLiteral("xml_root"), rootName);
+    map->insert(QStringLiteral("xml_below_root"), belowRoot);
+    map->insert(QStringLiteral("xml_row"), rowName);
+    map->insert(QStringLiteral("remove_empty"), int(removeEmpty));
+}
+
 namespace {
 
 class XmlFormat : public OutputFormat
@@ -203,34 +229,23 @@ class XmlFormat : public OutputFormat
 public:
     int fileType() const override { return FileTypeXml; }
 
-    void saveOptions(const TextWriteOptions& o, QVariantMap* map) const override
+    void saveOptions(const QVariantMap& options, QVariantMap* stored) const override
     {
-        map->insert(QStringLiteral("xml_above_root"), o.xmlAboveRoot);
-        map->insert(QStringLiteral("xml_root"), o.xmlRootName);
-        map->insert(QStringLiteral("xml_below_root"), o.xmlBelowRoot);
-        map->insert(QStringLiteral("xml_row"), o.xmlRowName);
-        map->insert(QStringLiteral("remove_empty"), int(o.removeEmpty));
+        XmlWriteOptions::from(options).store(stored);
     }
-    void restoreOptions(const QVariantMap& map, const QString&, TextWriteOptions* o) const override
+    void restoreOptions(
+        const QVariantMap& stored, const QString&, QVariantMap* options) const override
     {
-        using namespace OptionMap;
-        o->xmlAboveRoot = readText(map, QStringLiteral("xml_above_root"));
-        o->xmlRootName = readText(map, QStringLiteral("xml_root"));
-        if (o->xmlRootName.isEmpty())
-            o->xmlRootName = QStringLiteral("root");
-        o->xmlBelowRoot = readText(map, QStringLiteral("xml_below_root"));
-        o->xmlRowName = readText(map, QStringLiteral("xml_row"));
-        if (o->xmlRowName.isEmpty())
-            o->xmlRowName = QStringLiteral("record");
-        o->removeEmpty = readBool(map, QStringLiteral("remove_empty"), true);
+        XmlWriteOptions::from(stored).store(options);
     }
-    OutputSummaryRows trailingSummary(const TextWriteOptions& o) const override
+    OutputSummaryRows trailingSummary(const TextWriteOptions& options) const override
     {
+        const XmlWriteOptions o = XmlWriteOptions::from(options.formatOptions);
         return { qMakePair(QStringLiteral("Remove empty"), OptionMap::yesNo(o.removeEmpty)),
-            qMakePair(QStringLiteral("Above root"), o.xmlAboveRoot),
-            qMakePair(QStringLiteral("Root name"), o.xmlRootName),
-            qMakePair(QStringLiteral("Below root"), o.xmlBelowRoot),
-            qMakePair(QStringLiteral("Row name"), o.xmlRowName) };
+            qMakePair(QStringLiteral("Above root"), o.aboveRoot),
+            qMakePair(QStringLiteral("Root name"), o.rootName),
+            qMakePair(QStringLiteral("Below root"), o.belowRoot),
+            qMakePair(QStringLiteral("Row name"), o.rowName) };
     }
 
     TextWriteResult write(QTextStream& stream, const Dataset& data, const TextWriteOptions& options,

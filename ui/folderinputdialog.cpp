@@ -2,6 +2,7 @@
 
 #include "core/filetypes.h"
 #include "core/values.h"
+#include "input/inputformat.h"
 #include "input/inputsource.h"
 #include "ui/itempaneio.h"
 #include "ui/windowsettings.h"
@@ -29,7 +30,8 @@ namespace {
 
 bool isWorkbook(int fileType)
 {
-    return fileType == FileTypeExcelXlsx || fileType == FileTypeExcelXls;
+    const InputFormat* format = inputFormat(fileType);
+    return format && format->hasSheets();
 }
 
 bool hasWildcard(const QString& text)

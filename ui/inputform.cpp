@@ -1,9 +1,13 @@
 #include "ui/inputform.h"
 
 #include "core/filetypes.h"
+#include "input/delimitedreader.h"
+#include "input/fixedwidthformat.h"
 #include "input/inputformat.h"
 #include "input/inputnode.h"
 #include "input/reader.h"
+#include "input/recordtree.h"
+#include "input/workbookformats.h"
 #include "ui/folderinputdialog.h"
 #include "ui/schemaeditor.h"
 #include "ui/sheetchoice.h"
@@ -28,7 +32,8 @@ namespace {
 
 bool isWorkbook(int fileType)
 {
-    return fileType == FileTypeExcelXlsx || fileType == FileTypeExcelXls;
+    const InputFormat* format = inputFormat(fileType);
+    return format && format->hasSheets();
 }
 
 QString widthsText(const QVector<int>& widths)
@@ -230,8 +235,9 @@ void InputOptionsForm::load()
     m_simplify->setChecked(o.simplifyWhitespace);
     m_emptyRows->setChecked(o.ignoreEmptyRows);
     m_emptyColumns->setChecked(o.ignoreEmptyColumns);
-    m_hiddenRows->setChecked(o.ignoreHiddenExcelRows);
-    m_hiddenColumns->setChecked(o.ignoreHiddenExcelColumns);
+    const WorkbookReadOptions workbook = WorkbookReadOptions::from(o.formatOptions);
+    m_hiddenRows->setChecked(workbook.ignoreHiddenRows);
+    m_hiddenColumns->setChecked(workbook.ignoreHiddenColumns);
     m_meta->setCurrentIndex(o.metaPlacement);
     m_metaText->setText(o.metaText);
     m_metaColumn->setText(o.metaColumnName);
@@ -245,17 +251,20 @@ void InputOptionsForm::load()
 
 void InputOptionsForm::loadTextOptions(const InputOptions& o)
 {
-    m_delimiter->setCurrentIndex(o.delimiter);
+    const DelimitedReadOptions delimited = DelimitedReadOptions::from(o.formatOptions);
+    m_delimiter->setCurrentIndex(delimited.delimiter);
     m_customDelimiter->setText(QString(m_input->charOption()));
-    m_repeated->setChecked(o.ignoreRepeatedDelimiters);
-    m_quoting->setCurrentIndex(o.quoting);
-    m_columns->setCurrentIndex(o.automaticFixedWidths ? 1 : 0);
+    m_repeated->setChecked(delimited.ignoreRepeatedDelimiters);
+    m_quoting->setCurrentIndex(delimited.quoting);
+    const FixedWidthReadOptions fixed = FixedWidthReadOptions::from(o.formatOptions);
+    m_columns->setCurrentIndex(fixed.automatic ? 1 : 0);
     // Rewriting the field from the stored widths would eat a separator the
     // user has just typed; leave it alone while it says the same.
-    if (parseWidths(m_widths->text()) != o.fixedWidths)
-        m_widths->setText(widthsText(o.fixedWidths));
-    m_widthsPreview->setPlainText(widthsPreview(m_input->fixedWidthPreview(), o.fixedWidths));
-    m_layout->setCurrentIndex(o.layout == LayoutLong ? 1 : 0);
+    if (parseWidths(m_widths->text()) != fixed.widths)
+        m_widths->setText(widthsText(fixed.widths));
+    m_widthsPreview->setPlainText(widthsPreview(m_input->fixedWidthPreview(), fixed.widths));
+    m_layout->setCurrentIndex(
+        LayoutReadOptions::from(o.formatOptions).layout == LayoutLong ? 1 : 0);
     const int encoding = m_encoding->findText(o.encoding, Qt::MatchFixedString);
     m_encoding->setCurrentIndex(qMax(0, encoding));
 }
@@ -273,8 +282,10 @@ void InputOptionsForm::store()
     o.simplifyWhitespace = m_simplify->isChecked();
     o.ignoreEmptyRows = m_emptyRows->isChecked();
     o.ignoreEmptyColumns = m_emptyColumns->isChecked();
-    o.ignoreHiddenExcelRows = m_hiddenRows->isChecked();
-    o.ignoreHiddenExcelColumns = m_hiddenColumns->isChecked();
+    WorkbookReadOptions workbook;
+    workbook.ignoreHiddenRows = m_hiddenRows->isChecked();
+    workbook.ignoreHiddenColumns = m_hiddenColumns->isChecked();
+    workbook.store(&o.formatOptions);
     o.metaPlacement = m_meta->currentIndex();
     o.metaText = m_metaText->text();
     o.metaColumnName = m_metaColumn->text();
@@ -318,12 +329,18 @@ void InputOptionsForm::storeTextOptions(InputOptions* o)
     const QString custom = m_customDelimiter->text();
     if (!custom.isEmpty())
         m_input->setCharOption(custom.at(0));
-    o->delimiter = m_delimiter->currentIndex();
-    o->ignoreRepeatedDelimiters = m_repeated->isChecked();
-    o->quoting = m_quoting->currentIndex();
-    o->automaticFixedWidths = m_columns->currentIndex() == 1;
-    o->fixedWidths = parseWidths(m_widths->text());
-    o->layout = m_layout->currentIndex() == 1 ? LayoutLong : LayoutWide;
+    DelimitedReadOptions delimited;
+    delimited.delimiter = m_delimiter->currentIndex();
+    delimited.ignoreRepeatedDelimiters = m_repeated->isChecked();
+    delimited.quoting = m_quoting->currentIndex();
+    delimited.store(&o->formatOptions);
+    FixedWidthReadOptions fixed;
+    fixed.automatic = m_columns->currentIndex() == 1;
+    fixed.widths = parseWidths(m_widths->text());
+    fixed.store(&o->formatOptions);
+    LayoutReadOptions layout;
+    layout.layout = m_layout->currentIndex() == 1 ? LayoutLong : LayoutWide;
+    layout.store(&o->formatOptions);
     o->encoding = m_encoding->currentText();
 }
 
@@ -352,10 +369,9 @@ void InputOptionsForm::updateRows()
     setRowVisible(
         m_widthsPreview, type == FileTypeFixedWidth && !m_widthsPreview->toPlainText().isEmpty());
     setRowVisible(m_layout, type == FileTypeJson || type == FileTypeXml);
-    // Workbooks are read outside the registry of text formats.
     const InputFormat* format = inputFormat(type);
     setRowVisible(m_encoding, format && format->usesEncoding());
-    setRowVisible(m_ignoreRows, format ? format->usesIgnoredRows() : isWorkbook(type));
+    setRowVisible(m_ignoreRows, format && format->usesIgnoredRows());
     setRowVisible(m_hiddenRows, workbook);
     setRowVisible(m_hiddenColumns, workbook);
     setRowVisible(m_metaText, m_meta->currentIndex() != MetaNotAdded);

@@ -268,15 +268,16 @@ void OutputOptionsForm::load()
     m_path->setText(QDir::toNativeSeparators(m_output->filePath()));
     m_type->setCurrentIndex(qBound(0, m_output->fileType(), FileTypeCount - 1));
     m_writeMode->setCurrentIndex(o.writeMode);
-    selectData(m_delimiter, o.delimiter);
+    const DelimitedWriteOptions delimited = DelimitedWriteOptions::from(o.formatOptions);
+    selectData(m_delimiter, delimited.delimiter);
     m_customDelimiter->setText(QString(m_output->charOption()));
-    m_quoting->setCurrentIndex(o.quoting);
+    m_quoting->setCurrentIndex(delimited.quoting);
     m_lineEnding->setCurrentIndex(o.lineEnding);
     m_encoding->setCurrentIndex(qMax(0, m_encoding->findText(o.encoding, Qt::MatchFixedString)));
     m_bom->setChecked(o.byteOrderMark);
     m_header->setChecked(o.writeHeader);
     m_alias->setText(o.alias);
-    m_customDelimiter->setEnabled(o.delimiter == DelimiterCustom);
+    m_customDelimiter->setEnabled(delimited.delimiter == DelimiterCustom);
     setLoading(false);
 }
 
@@ -291,15 +292,17 @@ void OutputOptionsForm::store()
         m_output->setCharOption(custom.at(0));
     OutputOptions o = m_output->options();
     o.writeMode = m_writeMode->currentIndex();
-    o.delimiter = m_delimiter->currentData().toInt();
-    o.quoting = m_quoting->currentIndex();
+    DelimitedWriteOptions delimited;
+    delimited.delimiter = m_delimiter->currentData().toInt();
+    delimited.quoting = m_quoting->currentIndex();
+    delimited.store(&o.formatOptions);
     o.lineEnding = m_lineEnding->currentIndex();
     o.encoding = m_encoding->currentText();
     o.byteOrderMark = m_bom->isChecked();
     o.writeHeader = m_header->isChecked();
     o.alias = m_alias->text().trimmed();
     m_output->setOptions(o);
-    m_customDelimiter->setEnabled(o.delimiter == DelimiterCustom);
+    m_customDelimiter->setEnabled(delimited.delimiter == DelimiterCustom);
 }
 
 void registerIoOptionsForms()

@@ -19,6 +19,7 @@ namespace {
 ReadOptions options(const QString& opts)
 {
     ReadOptions o;
+    DelimitedReadOptions d;
     o.hasHeader = HeaderNo;
     const QStringList items = opts.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     for (const QString& item : items) {
@@ -26,13 +27,13 @@ ReadOptions options(const QString& opts)
         const QString value = item.section(QLatin1Char('='), 1);
         const int n = value.toInt();
         if (key == QLatin1String("delim"))
-            o.delimiter = n;
+            d.delimiter = n;
         else if (key == QLatin1String("custom"))
             o.customDelimiter = value;
         else if (key == QLatin1String("quote"))
-            o.quoting = n;
+            d.quoting = n;
         else if (key == QLatin1String("rep"))
-            o.ignoreRepeatedDelimiters = n != 0;
+            d.ignoreRepeatedDelimiters = n != 0;
         else if (key == QLatin1String("skip"))
             o.ignoredFirstRows = n;
         else if (key == QLatin1String("trim"))
@@ -50,6 +51,7 @@ ReadOptions options(const QString& opts)
         else
             qFatal("unknown option %s", qPrintable(key));
     }
+    d.store(&o.formatOptions);
     return o;
 }
 

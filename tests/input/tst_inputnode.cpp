@@ -4,7 +4,11 @@
 #include "graph/graphscene.h"
 #include "graph/nodefactory.h"
 #include "graph/transformnode.h"
+#include "input/delimitedreader.h"
+#include "input/fixedwidthformat.h"
 #include "input/inputnode.h"
+#include "input/recordtree.h"
+#include "input/workbookformats.h"
 #include "output/outputnode.h"
 #include "tests/input/testsupport.h"
 #include "transforms/catalogue.h"
@@ -396,21 +400,17 @@ void TestInputNode::optionsRoundTrip()
     o.fileMatch = QStringLiteral("*.csv");
     o.sheetMatch = QStringLiteral("S*");
     o.recurse = true;
-    o.delimiter = DelimiterCustom;
-    o.quoting = QuotingUnquoted;
-    o.ignoreRepeatedDelimiters = true;
+    DelimitedReadOptions { DelimiterCustom, QuotingUnquoted, true }.store(&o.formatOptions);
     o.encoding = QStringLiteral("ISO-8859-1");
-    o.automaticFixedWidths = false;
-    o.fixedWidths = { 3, 5, 8 };
-    o.layout = LayoutLong; // kept in json_arrays_as_rows
+    FixedWidthReadOptions { false, { 3, 5, 8 } }.store(&o.formatOptions);
+    LayoutReadOptions { LayoutLong }.store(&o.formatOptions); // kept in json_arrays_as_rows
     o.ignoredFirstRows = 2;
     o.hasHeader = HeaderAutomatic;
     o.trimWhitespace = false;
     o.simplifyWhitespace = false;
     o.ignoreEmptyRows = false;
     o.ignoreEmptyColumns = true;
-    o.ignoreHiddenExcelRows = true;
-    o.ignoreHiddenExcelColumns = true;
+    WorkbookReadOptions { true, true }.store(&o.formatOptions);
     o.metaPlacement = MetaEveryRow;
     o.metaText = QStringLiteral("<$(FileName)> & \"x\"");
     o.metaColumnName = QStringLiteral("Where");

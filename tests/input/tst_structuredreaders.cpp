@@ -1,6 +1,7 @@
 #include "input/fixedwidthformat.h"
 #include "input/inputformat.h"
 #include "input/inputsource.h"
+#include "input/recordtree.h"
 #include "output/outputformat.h"
 #include "tests/input/testsupport.h"
 
@@ -16,12 +17,14 @@ namespace {
 ReadOptions optionsFor(int fileType, const QString& opts)
 {
     ReadOptions o;
+    LayoutReadOptions layout;
+    FixedWidthReadOptions fixed;
     o.fileType = fileType;
     for (const QString& item : opts.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         const QString key = item.section(QLatin1Char('='), 0, 0);
         const QString value = item.section(QLatin1Char('='), 1);
         if (key == QLatin1String("long"))
-            o.layout = LayoutLong;
+            layout.layout = LayoutLong;
         else if (key == QLatin1String("keepempty"))
             o.ignoreEmptyRows = false;
         else if (key == QLatin1String("notrim"))
@@ -29,12 +32,14 @@ ReadOptions optionsFor(int fileType, const QString& opts)
         else if (key == QLatin1String("skip"))
             o.ignoredFirstRows = value.toInt();
         else if (key == QLatin1String("widths")) {
-            o.automaticFixedWidths = false;
+            fixed.automatic = false;
             for (const QString& w : value.split(QLatin1Char(',')))
-                o.fixedWidths << w.toInt();
+                fixed.widths << w.toInt();
         } else
             qFatal("unknown option %s", qPrintable(key));
     }
+    layout.store(&o.formatOptions);
+    fixed.store(&o.formatOptions);
     return o;
 }
 
@@ -84,9 +89,9 @@ private slots:
     void jsonTestSuiteRows();
 };
 
-// Every input type has exactly one format, the workbooks' reading the file
-// rather than text, and every output type but the workbooks one text
-// format (YAML, HTML and Markdown are output only).
+// Every input type has exactly one format and every output type one writer
+// (YAML, HTML and Markdown are output only); only the workbooks have sheets,
+// and they read and write files rather than text.
 void TestStructuredReaders::registryCoversTextTypes()
 {
     for (int type = 0; type < FileTypeCount; ++type) {
@@ -99,7 +104,10 @@ void TestStructuredReaders::registryCoversTextTypes()
         };
         QCOMPARE(int(claims(inputFormats())), outputOnly ? 0 : 1);
         QCOMPARE(inputFormat(type) && inputFormat(type)->readsFile(), workbook);
-        QCOMPARE(int(claims(outputFormats())), workbook ? 0 : 1);
+        QCOMPARE(inputFormat(type) && inputFormat(type)->hasSheets(), workbook);
+        QCOMPARE(int(claims(outputFormats())), 1);
+        QCOMPARE(outputFormat(type)->hasSheets(), workbook);
+        QCOMPARE(outputFormat(type)->writesText(), !workbook);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "input/inputformat.h"
 #include "input/workbook.h"
+#include "input/workbookformats.h"
 #include "input/xlsxreader.h"
 
 #include <QRegularExpression>
@@ -95,7 +96,8 @@ void TestXlsxReader::readSheet()
     ReadOptions o;
     o.fileType = file.endsWith(QLatin1String(".xls")) ? FileTypeExcelXls : FileTypeExcelXlsx;
     o.hasHeader = HeaderNo;
-    o.ignoreHiddenRows = o.ignoreHiddenColumns = options == QLatin1String("hidden");
+    const bool hidden = options == QLatin1String("hidden");
+    WorkbookReadOptions { hidden, hidden }.store(&o.formatOptions);
     o.ignoredFirstRows = options == QLatin1String("skip") ? 3 : 0;
     const ReadResult result = readFormatFile(book(file), o, ReadProgress(), sheet);
     if (!error.isEmpty()) {

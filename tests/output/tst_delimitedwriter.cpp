@@ -61,8 +61,7 @@ TextWriteOptions delimitedOptions(int delimiter, int quoting, int lineEnding, bo
 {
     TextWriteOptions options;
     options.fileType = FileTypeDelimited;
-    options.delimiter = delimiter;
-    options.quoting = quoting;
+    DelimitedWriteOptions { delimiter, quoting }.store(&options.formatOptions);
     options.lineEnding = lineEnding;
     options.writeHeader = header;
     return options;

@@ -80,7 +80,7 @@ void TestFormatWriters::golden_data()
     TextWriteOptions o = typeOptions(FileTypeHtml);
     o.comment = QStringLiteral(" made by <test> ");
     addRow("html", o, "people.html");
-    o.escapeHtml = false;
+    HtmlWriteOptions { false }.store(&o.formatOptions);
     o.writeHeader = false;
     o.comment.clear();
     addRow("html raw, no header", o, "people_raw.html");
@@ -99,21 +99,20 @@ void TestFormatWriters::golden_data()
 
     addRow("json", typeOptions(FileTypeJson), "people.json");
     o = typeOptions(FileTypeJson);
-    o.removeEmpty = false;
-    o.jsonValueTypes = JsonValueTypesManual;
-    o.jsonColumnTypes = { JsonTypeString, JsonTypeAutomatic, JsonTypeNumber, JsonTypeString,
-        JsonTypeRaw, JsonTypeBoolean };
+    JsonWriteOptions {
+        false, JsonValueTypesManual,
+        { JsonTypeString, JsonTypeAutomatic, JsonTypeNumber, JsonTypeString, JsonTypeRaw,
+            JsonTypeBoolean }
+    }.store(&o.formatOptions);
     addRow("json keeping empty, manual types", o, "people_manual.json");
 
     o = typeOptions(FileTypeXml);
     o.comment = QStringLiteral(" a -- b ");
     addRow("xml", o, "people.xml");
     o = typeOptions(FileTypeXml);
-    o.removeEmpty = false;
-    o.xmlAboveRoot = QStringLiteral("data.export");
-    o.xmlRootName = QStringLiteral("people");
-    o.xmlBelowRoot = QStringLiteral("entry");
-    o.xmlRowName = QStringLiteral("person");
+    XmlWriteOptions { false, QStringLiteral("data.export"), QStringLiteral("people"),
+        QStringLiteral("entry"), QStringLiteral("person") }
+        .store(&o.formatOptions);
     o.encoding = QStringLiteral("ISO-8859-1");
     addRow("xml nested paths, keeping empty", o, "people_paths.xml");
 }
@@ -166,9 +165,8 @@ void TestFormatWriters::jsonReadBack()
         header << QStringLiteral("group%1.\"key\\%2\"").arg(c % 2).arg(c);
     const Dataset data = makeDataset(header, { AwkwardValues, QStringList { "1", "true" } });
     TextWriteOptions options = typeOptions(FileTypeJson);
-    options.jsonValueTypes = JsonValueTypesString;
+    JsonWriteOptions { false, JsonValueTypesString, {} }.store(&options.formatOptions);
     options.lineEnding = LineEndingWindows;
-    options.removeEmpty = false;
 
     QJsonParseError error;
     const QJsonDocument document
@@ -217,7 +215,7 @@ void TestFormatWriters::jsonAutomaticTypes()
 
     // Whatever the type, the document must parse.
     TextWriteOptions options = typeOptions(FileTypeJson);
-    options.removeEmpty = false;
+    JsonWriteOptions { false, JsonValueTypesAutomatic, {} }.store(&options.formatOptions);
     QJsonParseError error;
     QJsonDocument::fromJson(renderText(data, options).toUtf8(), &error);
     QCOMPARE(error.error, QJsonParseError::NoError);
@@ -228,8 +226,8 @@ void TestFormatWriters::jsonMismatches()
     QVector<QStringList> rows = { { "abc", "yes" } };
     const Dataset one = makeDataset({ "n", "b" }, rows);
     TextWriteOptions options = typeOptions(FileTypeJson);
-    options.jsonValueTypes = JsonValueTypesManual;
-    options.jsonColumnTypes = { JsonTypeNumber, JsonTypeBoolean };
+    JsonWriteOptions { true, JsonValueTypesManual, { JsonTypeNumber, JsonTypeBoolean } }.store(
+        &options.formatOptions);
     TextWriteResult result;
     QCOMPARE(renderText(one, options, &result),
         QString("[\n  {\n    \"n\": null,\n    \"b\": null\n  }\n]\n"));
@@ -239,7 +237,6 @@ void TestFormatWriters::jsonMismatches()
     QCOMPARE(result.jsonTypeMismatches, 2);
 
     // Numbers written in the locale's own way are written as plain JSON numbers.
-    options.jsonColumnTypes = { JsonTypeNumber, JsonTypeBoolean };
     QCOMPARE(renderText(makeDataset({ "n", "b" }, { { "1,234.5", " TRUE " } }), options, &result),
         QString("[\n  {\n    \"n\": 1234.5,\n    \"b\": true\n  }\n]\n"));
     QVERIFY(result.warnings.isEmpty());
@@ -266,7 +263,7 @@ void TestFormatWriters::jsonTypeReport()
             "address.city: String", "address.zip: String", "note: String", "score: Number",
             "active: Boolean", "Set 'Value types' option to change" }));
     TextWriteOptions options = typeOptions(FileTypeJson);
-    options.jsonValueTypes = JsonValueTypesString;
+    JsonWriteOptions { true, JsonValueTypesString, {} }.store(&options.formatOptions);
     renderText(people(), options, &result);
     QVERIFY(result.information.isEmpty());
 }
@@ -276,7 +273,9 @@ void TestFormatWriters::xmlReadBack()
     const Dataset data = makeDataset({ "a", "b.c", "b.@d" },
         { AwkwardValues.mid(0, 3), AwkwardValues.mid(3, 3), AwkwardValues.mid(5, 3) });
     TextWriteOptions options = typeOptions(FileTypeXml);
-    options.xmlAboveRoot = QStringLiteral("outer");
+    XmlWriteOptions xml;
+    xml.aboveRoot = QStringLiteral("outer");
+    xml.store(&options.formatOptions);
     options.comment = QStringLiteral("-->x<!--");
     const QString text = renderText(data, options);
 

@@ -3,6 +3,7 @@
 #include "graph/runcontext.h"
 #include "graph/userprompt.h"
 #include "output/outputnode.h"
+#include "output/workbookformats.h"
 #include "tests/graph/testnodes.h"
 #include "tests/input/testsupport.h"
 
@@ -128,8 +129,10 @@ void TestOutputNode::defaultsFollowThePath()
     QFETCH(QString, path);
     OutputNode out(path);
     QTEST(out.fileType(), "fileType");
-    QTEST(out.options().delimiter, "delimiter");
-    QTEST(out.options().quoting, "quoting");
+    const DelimitedWriteOptions delimited
+        = DelimitedWriteOptions::from(out.options().formatOptions);
+    QTEST(delimited.delimiter, "delimiter");
+    QTEST(delimited.quoting, "quoting");
     QTEST(out.options().byteOrderMark, "bom");
 }
 
@@ -486,27 +489,22 @@ void TestOutputNode::optionsRoundTrip()
     o.files = OutputFilesFromColumn;
     o.confirmMultiFile = false;
     o.writeMode = WriteModeAppend;
-    o.excelOverwriteSheet = false;
-    o.delimiter = DelimiterCustom;
-    o.quoting = QuotingAlways;
+    WorkbookOutputOptions { false, ExcelFormattingManual, { 3, 0, 2 }, true,
+        QStringLiteral("/t/style.xlsx") }
+        .store(&o.formatOptions);
+    DelimitedWriteOptions { DelimiterCustom, QuotingAlways }.store(&o.formatOptions);
     o.lineEnding = LineEndingRecordSeparator;
     o.encoding = QStringLiteral("ISO-8859-1");
     o.byteOrderMark = false;
     o.writeHeader = false;
     o.headerOnlyIfEmpty = false;
-    o.removeEmpty = false;
-    o.escapeHtml = false;
-    o.xmlAboveRoot = QStringLiteral("data.export");
-    o.xmlRootName = QStringLiteral("rows");
-    o.xmlBelowRoot = QStringLiteral("inner");
-    o.xmlRowName = QStringLiteral("row");
+    HtmlWriteOptions { false }.store(&o.formatOptions);
+    XmlWriteOptions { false, QStringLiteral("data.export"), QStringLiteral("rows"),
+        QStringLiteral("inner"), QStringLiteral("row") }
+        .store(&o.formatOptions);
     o.fileComment = QStringLiteral("made <{date}> & \"more\"");
-    o.excelFormatting = ExcelFormattingManual;
-    o.excelColumnFormats = { 3, 0, 2 };
-    o.excelUseStyleTemplate = true;
-    o.excelStyleTemplatePath = QStringLiteral("/t/style.xlsx");
-    o.jsonValueTypes = JsonValueTypesManual;
-    o.jsonColumnTypes = { JsonTypeNumber, JsonTypeRaw };
+    JsonWriteOptions { false, JsonValueTypesManual, { JsonTypeNumber, JsonTypeRaw } }.store(
+        &o.formatOptions);
     o.alias = QStringLiteral("result");
     original.setOptions(o);
     original.setCharOption(QLatin1Char('#'));

@@ -4,6 +4,7 @@
 // dialog and the question about unknown extensions.
 #include "graph/graphscene.h"
 #include "graph/optionmap.h"
+#include "input/fixedwidthformat.h"
 #include "input/inputnode.h"
 #include "ui/defaultfiletypedialog.h"
 #include "ui/folderinputdialog.h"
@@ -63,7 +64,7 @@ private:
             node->setFileSource(m_data.filePath("people.csv"), type);
         if (showAll) {
             InputOptions o = node->options();
-            o.automaticFixedWidths = false;
+            FixedWidthReadOptions { false, {} }.store(&o.formatOptions);
             o.metaPlacement = MetaEveryRow;
             node->setOptions(o);
         }
