@@ -15,9 +15,13 @@ constexpr qint64 LineProgressInterval = 10000;
 
 // Runs the parser that the options call for; false when stopped.
 bool runParsers(TextSource& source, const ReadOptions& options, QChar delimiter, int quoting,
-    const ReadProgress& progress, RowSink* sink)
+    const ReadProgress& progress, const ParseThreads& threads, RowSink* sink)
 {
     const qint64 total = source.estimatedTotal();
+    // A text of a chunk or two gains nothing from threads.
+    if (threads.resolvedThreads() > 1 && total >= 2 * qint64(threads.chunkChars))
+        return parseInChunks(
+            source, ParserChoice { &options, delimiter, quoting }, threads, progress, sink);
     if (options.fileType == FileTypePlainText) {
         ProgressTracker tracker(progress, total, LineProgressInterval);
         LineParser parser(QChar(), options, sink);
@@ -70,7 +74,7 @@ int resolveQuoting(int quoting, QChar delimiter)
 }
 
 bool parseDelimitedText(TextSource& source, const ReadOptions& options,
-    const ReadProgress& progress, ReadResult* result)
+    const ReadProgress& progress, ReadResult* result, const ParseThreads& threads)
 {
     const bool plain = options.fileType == FileTypePlainText;
     QChar delimiter = delimiterCharacter(options.delimiter, options.customDelimiter);
@@ -92,7 +96,7 @@ bool parseDelimitedText(TextSource& source, const ReadOptions& options,
     bool completed = false;
     try {
         source.rewind();
-        completed = runParsers(source, options, delimiter, quoting, progress, &sink);
+        completed = runParsers(source, options, delimiter, quoting, progress, threads, &sink);
     } catch (const std::bad_alloc&) {
         // Give the memory back before anything else tries to use it.
         result->dataset.clear();

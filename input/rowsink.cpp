@@ -111,6 +111,24 @@ RowSink::RowSink(Dataset* dataset, const ReadOptions& options)
 {
 }
 
+RowSink RowSink::collectorFor(const RowSink& target)
+{
+    // Rows are counted, ignored or kept where they are taken, in text order.
+    ReadOptions options;
+    options.ignoredFirstRows = 0;
+    options.ignoreEmptyRows = false;
+    options.trimWhitespace = target.m_trim;
+    options.simplifyWhitespace = target.m_simplify;
+    RowSink collector(nullptr, options);
+    collector.m_pooling = target.m_pooling;
+    collector.m_pools.resize(target.m_pools.size());
+    for (size_t i = 0; i < target.m_pools.size(); ++i) {
+        if (target.m_pools[i].isRetired())
+            collector.m_pools[i].retire();
+    }
+    return collector;
+}
+
 void RowSink::addPools(int lastColumn)
 {
     m_pools.resize(size_t(lastColumn) + 1);
@@ -163,13 +181,18 @@ void RowSink::internRow()
         if (m_pending[i].chars)
             m_pools[i].prefetchText(m_pending[i].hash);
     }
+    const bool collecting = !m_dataset;
     for (size_t i = 0; i < m_pending.size(); ++i) {
         const PendingField& pending = m_pending[i];
         QString& value = m_row[int(i)];
+        int id = -1;
+        int* idOut = collecting ? &id : nullptr;
         if (pending.chars)
-            value = poolFor(int(i)).intern(pending.chars, pending.count, pending.hash);
+            value = poolFor(int(i)).intern(pending.chars, pending.count, pending.hash, idOut);
         else if (!value.isEmpty())
-            value = poolFor(int(i)).intern(value);
+            value = poolFor(int(i)).intern(value, idOut);
+        if (collecting)
+            m_collectedIds.push_back(id);
     }
     m_pending.clear();
     m_released = 0;
@@ -179,8 +202,14 @@ void RowSink::endRow()
 {
     if (m_pooling)
         internRow();
+    if (!m_dataset) {
+        m_collected.push_back(std::move(m_row));
+        m_row = QStringList();
+        m_row.reserve(m_lastLength = m_collected.back().size());
+        return;
+    }
     if (m_physicalRows++ >= m_ignoredFirstRows)
-        takeRow();
+        takeRow(m_row);
     // The Dataset shares the list when it keeps the row as it is; the list
     // can be refilled in place only when it made a copy (a short row).
     if (m_row.isDetached())
@@ -190,9 +219,47 @@ void RowSink::endRow()
     m_row.reserve(m_lastLength);
 }
 
-void RowSink::takeRow()
+void RowSink::takeRowsOf(RowSink* collector)
 {
-    const int length = m_row.size();
+    if (m_pooling)
+        repoolCollected(collector);
+    for (const QStringList& row : collector->m_collected) {
+        if (m_physicalRows++ >= m_ignoredFirstRows)
+            takeRow(row);
+    }
+    collector->m_collected.clear();
+    collector->m_collectedIds.clear();
+}
+
+// A collector pooled its values only among its own rows; each of its
+// distinct values is looked up here once, and its cells then take this
+// sink's text, so that the whole read shares one text per value as a read
+// without collectors would.
+void RowSink::repoolCollected(RowSink* collector)
+{
+    std::vector<std::vector<QString>> texts(collector->m_pools.size());
+    for (size_t c = 0; c < collector->m_pools.size(); ++c) {
+        const ValuePool& from = collector->m_pools[c];
+        std::vector<QString>& column = texts[c];
+        column.resize(size_t(from.size()));
+        ValuePool& to = poolFor(int(c));
+        from.forEachValue([&](int id, const QString& text, uint hash) {
+            column[size_t(id)] = to.intern(text, hash);
+        });
+    }
+    size_t next = 0;
+    for (QStringList& row : collector->m_collected) {
+        for (int i = 0; i < row.size(); ++i) {
+            const int id = collector->m_collectedIds[next++];
+            if (id >= 0 && size_t(id) < texts[size_t(i)].size())
+                row[i] = texts[size_t(i)][size_t(id)];
+        }
+    }
+}
+
+void RowSink::takeRow(const QStringList& row)
+{
+    const int length = row.size();
     // Rows mostly have the length of the row before.
     if (!m_lastStats || length != m_lastLength)
         m_lastStats = &m_lengths[length];
@@ -201,14 +268,14 @@ void RowSink::takeRow()
     ++m_processedRows;
     m_lastLength = length;
     const bool empty = std::all_of(
-        m_row.cbegin(), m_row.cend(), [](const QString& value) { return value.isEmpty(); });
+        row.cbegin(), row.cend(), [](const QString& value) { return value.isEmpty(); });
     if (empty && m_ignoreEmptyRows) {
         ++m_emptyRows;
     } else if (m_pooling) {
         PoolingSuspended suspended;
-        m_dataset->addRow(m_row);
+        m_dataset->addRow(row);
     } else {
-        m_dataset->addRow(m_row);
+        m_dataset->addRow(row);
     }
 }
 

@@ -80,6 +80,10 @@ class RowSink
 {
 public:
     RowSink(Dataset* dataset, const ReadOptions& options);
+    // A sink for one stretch of a text parsed beside others: it builds rows
+    // as the target would (its own pools; the target's retired columns are
+    // not pooled) but only collects them, for takeRowsOf() in text order.
+    static RowSink collectorFor(const RowSink& target);
 
     // The next value of the current row; the field is cleared.
     void addField(FieldBuilder* field);
@@ -88,6 +92,9 @@ public:
     void releaseBlock();
     // One physical row ended.
     void endRow();
+    // Takes the rows a collector built, as if they had been parsed here:
+    // their values move into this sink's pools and count in its reports.
+    void takeRowsOf(RowSink* collector);
 
     qint64 physicalRows() const { return m_physicalRows; }
     qint64 emptyRowsIgnored() const { return m_emptyRows; }
@@ -121,8 +128,10 @@ private:
     }
     void addPools(int lastColumn);
     void internRow();
-    void takeRow();
+    void takeRow(const QStringList& row);
+    void repoolCollected(RowSink* collector);
 
+    // Null in a collector.
     Dataset* m_dataset;
     int m_ignoredFirstRows;
     bool m_ignoreEmptyRows;
@@ -134,6 +143,10 @@ private:
     QStringList m_row;
     std::vector<PendingField> m_pending;
     size_t m_released = 0;
+    // A collector's rows, and for each of their values in order its number
+    // in the collector's pool (-1: not pooled).
+    std::vector<QStringList> m_collected;
+    std::vector<int> m_collectedIds;
     qint64 m_physicalRows = 0;
     qint64 m_processedRows = 0;
     qint64 m_emptyRows = 0;

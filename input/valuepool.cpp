@@ -73,6 +73,7 @@ void ValuePool::grow()
             i = (i + 1) & mask;
         m_slots[i].text.swap(slot.text);
         m_slots[i].hash = slot.hash;
+        m_slots[i].id = slot.id;
     }
 }
 
@@ -94,9 +95,7 @@ void ValuePool::checkWorth()
     const bool notWorth
         = firstStretch ? added * 10 > seen * 9 : added * slotCost > repeats * textCost;
     if (notWorth) {
-        m_retired = true;
-        std::vector<Slot>().swap(m_slots);
-        m_count = 0;
+        retire();
         return;
     }
     m_stretchStart = m_lookups;
@@ -115,6 +114,24 @@ ValuePool::Slot& ValuePool::slotFor(const QChar* chars, int count, uint hash)
     return m_slots[findSlot(chars, count, hash)];
 }
 
+void ValuePool::retire()
+{
+    m_retired = true;
+    std::vector<Slot>().swap(m_slots);
+    m_count = 0;
+}
+
+// Counts one more lookup and weighs the pool when its time has come; false
+// once the pool has retired.
+bool ValuePool::countLookup()
+{
+    if (m_retired)
+        return false;
+    if (++m_lookups == m_nextCheck)
+        checkWorth();
+    return !m_retired;
+}
+
 QString ValuePool::intern(const QChar* chars, int count)
 {
     return intern(chars, count, count > 0 ? hashCharacters(chars, count) : 0);
@@ -122,43 +139,64 @@ QString ValuePool::intern(const QChar* chars, int count)
 
 QString ValuePool::intern(const QChar* chars, int count, uint hash)
 {
+    return intern(chars, count, hash, nullptr);
+}
+
+QString ValuePool::intern(const QChar* chars, int count, uint hash, int* id)
+{
+    if (id)
+        *id = -1;
     if (count <= 0)
         return QString(chars, 0);
-    if (m_retired)
+    if (!countLookup())
         return QString(chars, count);
-    if (++m_lookups == m_nextCheck) {
-        checkWorth();
-        if (m_retired)
-            return QString(chars, count);
-    }
     Slot& slot = slotFor(chars, count, hash);
     if (slot.text.isNull()) {
         slot.text = QString(chars, count);
         slot.hash = hash;
-        ++m_count;
+        slot.id = m_count++;
         m_newCharacters += count;
     }
+    if (id)
+        *id = slot.id;
     return slot.text;
 }
 
 QString ValuePool::intern(const QString& text)
 {
+    return intern(text, nullptr);
+}
+
+QString ValuePool::intern(const QString& text, int* id)
+{
+    if (id)
+        *id = -1;
     if (text.isEmpty() || m_retired)
         return text;
-    if (++m_lookups == m_nextCheck) {
-        checkWorth();
-        if (m_retired)
-            return text;
-    }
-    const uint hash = hashCharacters(text.constData(), text.size());
+    return internText(text, hashCharacters(text.constData(), text.size()), id);
+}
+
+QString ValuePool::intern(const QString& text, uint hash)
+{
+    if (text.isEmpty())
+        return text;
+    return internText(text, hash, nullptr);
+}
+
+QString ValuePool::internText(const QString& text, uint hash, int* id)
+{
+    if (!countLookup())
+        return text;
     Slot& slot = slotFor(text.constData(), text.size(), hash);
     if (slot.text.isNull()) {
         slot.text = text;
         if (slot.text.capacity() > slot.text.size())
             slot.text.squeeze();
         slot.hash = hash;
-        ++m_count;
+        slot.id = m_count++;
         m_newCharacters += text.size();
     }
+    if (id)
+        *id = slot.id;
     return slot.text;
 }

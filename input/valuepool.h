@@ -30,6 +30,24 @@ public:
     QString intern(const QChar* chars, int count, uint hash);
     // The same for a text that already exists; it becomes the pooled one.
     QString intern(const QString& text);
+    // The same with the text's hash already known (taken from another pool).
+    QString intern(const QString& text, uint hash);
+    // The first two also give the value's number in this pool (0, 1, ... in
+    // the order values were first seen), or -1 when the value is not pooled.
+    // A pool that retires later forgets its numbers.
+    QString intern(const QChar* chars, int count, uint hash, int* id);
+    QString intern(const QString& text, int* id);
+
+    // Stops pooling from now on, as if the pool had judged itself not worth it.
+    void retire();
+    // Calls f(id, text, hash) for every value held.
+    template <typename F> void forEachValue(F f) const
+    {
+        for (const Slot& slot : m_slots) {
+            if (!slot.text.isNull())
+                f(slot.id, slot.text, slot.hash);
+        }
+    }
 
     // Asks the processor to fetch the slot of a hash ahead of its lookup.
     void prefetch(uint hash) const
@@ -75,10 +93,13 @@ private:
     {
         QString text;
         uint hash = 0;
+        int id = -1;
     };
 
     size_t findSlot(const QChar* chars, int count, uint hash) const;
     Slot& slotFor(const QChar* chars, int count, uint hash);
+    bool countLookup();
+    QString internText(const QString& text, uint hash, int* id);
     void grow();
     void checkWorth();
 
