@@ -60,17 +60,36 @@ std::unique_ptr<ChunkParser> makeParser(const ParserChoice& choice, RowSink* sin
     return std::make_unique<ChunkParserOf<LineParser>>(choice.delimiter, options, sink);
 }
 
+// Pools, one per column, shared read-only by the threads: a version is
+// never changed once made, and lives while a chunk uses it.
+using Seed = std::shared_ptr<const std::vector<ValuePool>>;
+
 struct Chunk
 {
-    Chunk(const RowSink& target, const ParserChoice& choice, QString chunkText)
-        : sink(RowSink::collectorFor(target)),
+    Chunk(const RowSink& target, Seed chunkSeed, int index, const ParserChoice& choice,
+        QString chunkText)
+        : seed(std::move(chunkSeed)),
+          sink(RowSink::collectorFor(target, seed.get())),
           parser(makeParser(choice, &sink)),
-          text(std::move(chunkText))
+          text(std::move(chunkText)),
+          keepPools((index & (index + 1)) == 0)
     {
     }
+    void parse()
+    {
+        parser->feed(text);
+        if (!keepPools)
+            sink.dropPools();
+    }
+
+    Seed seed;
     RowSink sink;
     std::unique_ptr<ChunkParser> parser;
     QString text;
+    // Chunks 0, 1, 3, 7, 15, ... keep their pools, which grow the seed of
+    // the chunks after them: often enough to find most repeated values,
+    // seldom enough that copying the seed costs little.
+    bool keepPools;
     std::promise<void> done;
     std::future<void> parsed = done.get_future();
 };
@@ -126,7 +145,7 @@ private:
             // Running out of memory reaches the reader as it would without
             // the threads.
             try {
-                chunk->parser->feed(chunk->text);
+                chunk->parse();
                 chunk->done.set_value();
             } catch (...) {
                 chunk->done.set_exception(std::current_exception());
@@ -146,7 +165,17 @@ private:
 class ChunkCutter
 {
 public:
-    ChunkCutter(TextSource& source, int chunkChars) : m_source(source), m_chunkChars(chunkChars) { }
+    // The first chunk is larger: its values are the seed of all others
+    // (see ChunkJoiner), and a column shows whether its values repeat only
+    // over tens of thousands of rows.
+    static constexpr int FirstChunkFactor = 4;
+
+    ChunkCutter(TextSource& source, int chunkChars)
+        : m_source(source),
+          m_chunkChars(chunkChars * FirstChunkFactor),
+          m_laterChunkChars(chunkChars)
+    {
+    }
 
     bool next(QString* chunk)
     {
@@ -173,12 +202,14 @@ public:
             text.append(block);
         }
         *chunk = std::move(text);
+        m_chunkChars = m_laterChunkChars;
         return !chunk->isEmpty();
     }
 
 private:
     TextSource& m_source;
     int m_chunkChars;
+    int m_laterChunkChars;
     QString m_rest;
 };
 
@@ -203,11 +234,16 @@ public:
             m_sink->takeRowsOf(&m_tail->sink);
         } else {
             m_sink->takeRowsOf(&chunk->sink);
+            if (chunk->keepPools)
+                growSeed(chunk->sink.takePools(), !chunk->seed);
             m_tail = std::move(chunk);
         }
         m_tail->text = QString();
         return m_progress.report(qreal(qMin(m_position, m_total)) / qreal(m_total));
     }
+
+    // The seed for new chunks (none before the first chunk is taken).
+    Seed seed() const { return m_seed; }
 
     void finish()
     {
@@ -218,9 +254,30 @@ public:
     }
 
 private:
+    // A new version of the seed with the values that a chunk found outside
+    // it. A chunk parsed without a seed decides leniently which columns are
+    // not worth pooling, as a pool does at its first check; later ones by
+    // the stricter rule of the later checks, their seed's values counting
+    // as repeats.
+    void growSeed(std::vector<ValuePool> found, bool lenient)
+    {
+        auto seed = m_seed ? std::make_shared<std::vector<ValuePool>>(*m_seed)
+                           : std::make_shared<std::vector<ValuePool>>();
+        seed->resize(qMax(seed->size(), found.size()));
+        for (size_t c = 0; c < found.size(); ++c) {
+            found[c].judge(lenient);
+            if (found[c].isRetired())
+                (*seed)[c].retire();
+            else
+                (*seed)[c].absorb(found[c]);
+        }
+        m_seed = std::move(seed);
+    }
+
     const ReadProgress& m_progress;
     qint64 m_total;
     RowSink* m_sink;
+    Seed m_seed;
     // The chunk whose parser has read the text up to here.
     std::unique_ptr<Chunk> m_tail;
     qint64 m_position = 0;
@@ -246,6 +303,7 @@ bool parseInChunks(TextSource& source, const ParserChoice& choice, const ParseTh
     // waited for before anything they use goes away.
     ParseWorkers workers { int(parallel) };
     QString text;
+    int index = 0;
     while (cutter.next(&text)) {
         // One chunk more than threads, so that none waits while this thread
         // takes the oldest and cuts the next.
@@ -255,9 +313,10 @@ bool parseInChunks(TextSource& source, const ParserChoice& choice, const ParseTh
             if (!joiner.take(std::move(oldest)))
                 return false;
         }
-        // Made here, not on the thread: the sink's retired columns are read
-        // at a point that does not depend on timing.
-        auto chunk = std::make_unique<Chunk>(*sink, choice, std::move(text));
+        // Made here, not on a thread: which chunks have the seed does not
+        // depend on timing.
+        auto chunk
+            = std::make_unique<Chunk>(*sink, joiner.seed(), index++, choice, std::move(text));
         workers.post(chunk.get());
         parsing.push_back(std::move(chunk));
     }

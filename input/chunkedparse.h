@@ -26,7 +26,7 @@ struct ParseThreads
     // Characters per chunk: large enough that each thread has a good share
     // of work and the repeated values of a chunk are found once per chunk,
     // small enough that a stop is seen soon and only a few chunks are held.
-    static constexpr int DefaultChunkChars = 1 << 20;
+    static constexpr int DefaultChunkChars = 1 << 21;
 
     // Threads parsing at once; 0 takes one per processor core (at most four),
     // 1 parses on the calling thread alone.

@@ -18,8 +18,8 @@ bool runParsers(TextSource& source, const ReadOptions& options, QChar delimiter,
     const ReadProgress& progress, const ParseThreads& threads, RowSink* sink)
 {
     const qint64 total = source.estimatedTotal();
-    // A text of a chunk or two gains nothing from threads.
-    if (threads.resolvedThreads() > 1 && total >= 2 * qint64(threads.chunkChars))
+    // A text of a few chunks gains little from threads.
+    if (threads.resolvedThreads() > 1 && total >= 8 * qint64(threads.chunkChars))
         return parseInChunks(
             source, ParserChoice { &options, delimiter, quoting }, threads, progress, sink);
     if (options.fileType == FileTypePlainText) {

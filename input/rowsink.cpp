@@ -111,7 +111,7 @@ RowSink::RowSink(Dataset* dataset, const ReadOptions& options)
 {
 }
 
-RowSink RowSink::collectorFor(const RowSink& target)
+RowSink RowSink::collectorFor(const RowSink& target, const std::vector<ValuePool>* seed)
 {
     // Rows are counted, ignored or kept where they are taken, in text order.
     ReadOptions options;
@@ -121,10 +121,14 @@ RowSink RowSink::collectorFor(const RowSink& target)
     options.simplifyWhitespace = target.m_simplify;
     RowSink collector(nullptr, options);
     collector.m_pooling = target.m_pooling;
-    collector.m_pools.resize(target.m_pools.size());
-    for (size_t i = 0; i < target.m_pools.size(); ++i) {
-        if (target.m_pools[i].isRetired())
-            collector.m_pools[i].retire();
+    if (seed) {
+        collector.m_pools.resize(seed->size());
+        for (size_t i = 0; i < seed->size(); ++i) {
+            if (seed->at(i).isRetired())
+                collector.m_pools[i].retire();
+            else
+                collector.m_pools[i].setSeed(&seed->at(i));
+        }
     }
     return collector;
 }
@@ -181,18 +185,13 @@ void RowSink::internRow()
         if (m_pending[i].chars)
             m_pools[i].prefetchText(m_pending[i].hash);
     }
-    const bool collecting = !m_dataset;
     for (size_t i = 0; i < m_pending.size(); ++i) {
         const PendingField& pending = m_pending[i];
         QString& value = m_row[int(i)];
-        int id = -1;
-        int* idOut = collecting ? &id : nullptr;
         if (pending.chars)
-            value = poolFor(int(i)).intern(pending.chars, pending.count, pending.hash, idOut);
+            value = poolFor(int(i)).intern(pending.chars, pending.count, pending.hash);
         else if (!value.isEmpty())
-            value = poolFor(int(i)).intern(value, idOut);
-        if (collecting)
-            m_collectedIds.push_back(id);
+            value = poolFor(int(i)).intern(value);
     }
     m_pending.clear();
     m_released = 0;
@@ -221,40 +220,18 @@ void RowSink::endRow()
 
 void RowSink::takeRowsOf(RowSink* collector)
 {
-    if (m_pooling)
-        repoolCollected(collector);
     for (const QStringList& row : collector->m_collected) {
         if (m_physicalRows++ >= m_ignoredFirstRows)
             takeRow(row);
     }
     collector->m_collected.clear();
-    collector->m_collectedIds.clear();
 }
 
-// A collector pooled its values only among its own rows; each of its
-// distinct values is looked up here once, and its cells then take this
-// sink's text, so that the whole read shares one text per value as a read
-// without collectors would.
-void RowSink::repoolCollected(RowSink* collector)
+std::vector<ValuePool> RowSink::takePools()
 {
-    std::vector<std::vector<QString>> texts(collector->m_pools.size());
-    for (size_t c = 0; c < collector->m_pools.size(); ++c) {
-        const ValuePool& from = collector->m_pools[c];
-        std::vector<QString>& column = texts[c];
-        column.resize(size_t(from.size()));
-        ValuePool& to = poolFor(int(c));
-        from.forEachValue([&](int id, const QString& text, uint hash) {
-            column[size_t(id)] = to.intern(text, hash);
-        });
-    }
-    size_t next = 0;
-    for (QStringList& row : collector->m_collected) {
-        for (int i = 0; i < row.size(); ++i) {
-            const int id = collector->m_collectedIds[next++];
-            if (id >= 0 && size_t(id) < texts[size_t(i)].size())
-                row[i] = texts[size_t(i)][size_t(id)];
-        }
-    }
+    std::vector<ValuePool> pools;
+    pools.swap(m_pools);
+    return pools;
 }
 
 void RowSink::takeRow(const QStringList& row)

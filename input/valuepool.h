@@ -30,28 +30,26 @@ public:
     QString intern(const QChar* chars, int count, uint hash);
     // The same for a text that already exists; it becomes the pooled one.
     QString intern(const QString& text);
-    // The same with the text's hash already known (taken from another pool).
-    QString intern(const QString& text, uint hash);
-    // The first two also give the value's number in this pool (0, 1, ... in
-    // the order values were first seen), or -1 when the value is not pooled.
-    // A pool that retires later forgets its numbers.
-    QString intern(const QChar* chars, int count, uint hash, int* id);
-    QString intern(const QString& text, int* id);
-
     // Stops pooling from now on, as if the pool had judged itself not worth it.
     void retire();
-    // Calls f(id, text, hash) for every value held.
-    template <typename F> void forEachValue(F f) const
-    {
-        for (const Slot& slot : m_slots) {
-            if (!slot.text.isNull())
-                f(slot.id, slot.text, slot.hash);
-        }
-    }
+    // Weighs the values since the last check now, when there are enough of
+    // them to tell: by the lenient rule of the first check, or by the rule
+    // of the later ones.
+    void judge(bool lenient);
+    // Takes in the values of another pool without counting them as looked
+    // up (they were, there). Nothing when this pool has retired.
+    void absorb(const ValuePool& other);
+    // A pool that is no longer changed, looked at before this one: its texts
+    // are handed out for the values it holds, so that pools filled on
+    // different threads still share one text for most repeated values. It
+    // must outlive this pool and stay unchanged while this pool is used.
+    void setSeed(const ValuePool* seed) { m_seed = seed; }
 
     // Asks the processor to fetch the slot of a hash ahead of its lookup.
     void prefetch(uint hash) const
     {
+        if (m_seed)
+            m_seed->prefetch(hash);
         if (m_slots.empty())
             return;
         const Slot* slot = &m_slots[hash & (m_slots.size() - 1)];
@@ -93,17 +91,18 @@ private:
     {
         QString text;
         uint hash = 0;
-        int id = -1;
     };
 
     size_t findSlot(const QChar* chars, int count, uint hash) const;
     Slot& slotFor(const QChar* chars, int count, uint hash);
     bool countLookup();
-    QString internText(const QString& text, uint hash, int* id);
+    bool notWorth(bool lenient) const;
+    const QString* seeded(const QChar* chars, int count, uint hash) const;
     void grow();
     void checkWorth();
 
     std::vector<Slot> m_slots;
+    const ValuePool* m_seed = nullptr;
     int m_count = 0;
     int m_lookups = 0;
     bool m_retired = false;
