@@ -66,6 +66,9 @@ public:
     // otherwise come only after the first.
     void prefetchText(uint hash) const
     {
+        // A repeat is mostly found in the seed.
+        if (m_seed)
+            m_seed->prefetchText(hash);
         if (m_slots.empty())
             return;
         const Slot& slot = m_slots[hash & (m_slots.size() - 1)];
