@@ -161,7 +161,8 @@ private:
 };
 
 // Hands out the source's text in chunks that end just after the first line
-// feed from the given size on (the last one ends where the text does).
+// feed from the given size on (the last one ends where the text does; one
+// in a very long line ends where a block does).
 class ChunkCutter
 {
 public:
@@ -169,6 +170,7 @@ public:
     // (see ChunkJoiner), and a column shows whether its values repeat only
     // over tens of thousands of rows.
     static constexpr int FirstChunkFactor = 4;
+    static constexpr int LongLineFactor = 8;
 
     ChunkCutter(TextSource& source, int chunkChars)
         : m_source(source),
@@ -197,6 +199,11 @@ public:
                 // A line without a line feed for a long way is searched once.
                 searchFrom = text.size();
             }
+            // A line longer than many chunks is cut anyway, so that a chunk
+            // never holds a whole huge file: the chunk before such a cut ends
+            // inside a record, and the one after continues it.
+            if (text.size() >= m_chunkChars * LongLineFactor)
+                break;
             if (!m_source.next(&block))
                 break; // the end of the text
             text.append(block);
