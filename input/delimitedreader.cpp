@@ -15,16 +15,21 @@ constexpr qint64 QuotedProgressInterval = 50000;
 constexpr qint64 LineProgressInterval = 10000;
 
 // Runs the parser that the options call for; false when stopped.
-bool runParsers(TextSource& source, bool plain, bool ignoreRepeated, QChar delimiter, int quoting,
-    const ReadProgress& progress, RowSink* sink)
+bool runParsers(TextSource& source, const ParserChoice& choice, const ReadProgress& progress,
+    const ParseThreads& threads, RowSink* sink)
 {
     const qint64 total = source.estimatedTotal();
-    if (plain) {
+    // A text of a few chunks gains little from threads.
+    if (threads.resolvedThreads() > 1 && total >= 8 * qint64(threads.chunkChars))
+        return parseInChunks(source, choice, threads, progress, sink);
+    const QChar delimiter = choice.delimiter;
+    const bool ignoreRepeated = choice.ignoreRepeated;
+    if (choice.plain) {
         ProgressTracker tracker(progress, total, LineProgressInterval);
         LineParser parser(QChar(), false, sink);
         return runParser(source, parser, &tracker);
     }
-    if (quoting == QuotingQuoted) {
+    if (choice.quoting == QuotingQuoted) {
         ProgressTracker tracker(progress, total, QuotedProgressInterval);
         QuotedParser parser(delimiter, ignoreRepeated, sink);
         return runParser(source, parser, &tracker);
@@ -93,7 +98,7 @@ int resolveQuoting(int quoting, QChar delimiter)
 }
 
 bool parseDelimitedText(TextSource& source, const ReadOptions& options,
-    const ReadProgress& progress, ReadResult* result)
+    const ReadProgress& progress, ReadResult* result, const ParseThreads& threads)
 {
     const bool plain = options.fileType == FileTypePlainText;
     const DelimitedReadOptions own = DelimitedReadOptions::from(options.formatOptions);
@@ -116,8 +121,8 @@ bool parseDelimitedText(TextSource& source, const ReadOptions& options,
     bool completed = false;
     try {
         source.rewind();
-        completed = runParsers(
-            source, plain, own.ignoreRepeatedDelimiters, delimiter, quoting, progress, &sink);
+        const ParserChoice choice { plain, own.ignoreRepeatedDelimiters, delimiter, quoting };
+        completed = runParsers(source, choice, progress, threads, &sink);
     } catch (const std::bad_alloc&) {
         // Give the memory back before anything else tries to use it.
         result->dataset.clear();

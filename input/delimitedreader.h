@@ -5,6 +5,7 @@
 // pasted. Guesses the delimiter and the quoting when they are automatic and
 // reports what it guessed and what it found.
 
+#include "input/chunkedparse.h"
 #include "input/reader.h"
 
 #include <QChar>
@@ -53,8 +54,9 @@ int resolveQuoting(int quoting, QChar delimiter);
 // Parses the whole source into result->dataset as delimited text or plain
 // text (by options.fileType), adding the guesses and reports to the result.
 // False on failure (with the reason among the warnings) or when stopped.
+// Large texts are parsed on several threads, with the same result.
 bool parseDelimitedText(TextSource& source, const ReadOptions& options,
-    const ReadProgress& progress, ReadResult* result);
+    const ReadProgress& progress, ReadResult* result, const ParseThreads& threads = ParseThreads());
 
 // A file of any registered type (readFormatFile() of inputformat.h):
 // opening, decoding, parsing and the header option.

@@ -90,7 +90,31 @@ RowSink::RowSink(Dataset* dataset, const ReadOptions& options)
       m_simplify(options.simplifyWhitespace),
       m_pooling(options.pooling)
 {
-    m_dataset->setPooling(options.pooling);
+    // A chunk's collector has no Dataset of its own.
+    if (m_dataset)
+        m_dataset->setPooling(options.pooling);
+}
+
+RowSink RowSink::collectorFor(const RowSink& target, const std::vector<ValuePool>* seed)
+{
+    // Rows are counted, ignored or kept where they are taken, in text order.
+    ReadOptions options;
+    options.ignoredFirstRows = 0;
+    options.ignoreEmptyRows = false;
+    options.trimWhitespace = target.m_trim;
+    options.simplifyWhitespace = target.m_simplify;
+    RowSink collector(nullptr, options);
+    collector.m_pooling = target.m_pooling;
+    if (seed) {
+        collector.m_pools.resize(seed->size());
+        for (size_t i = 0; i < seed->size(); ++i) {
+            if (seed->at(i).isRetired())
+                collector.m_pools[i].retire();
+            else
+                collector.m_pools[i].setSeed(&seed->at(i));
+        }
+    }
+    return collector;
 }
 
 void RowSink::addPools(int lastColumn)
@@ -161,8 +185,14 @@ void RowSink::endRow()
 {
     if (m_pooling)
         internRow();
+    if (!m_dataset) {
+        m_collected.push_back(std::move(m_row));
+        m_row = QStringList();
+        m_row.reserve(m_lastLength = m_collected.back().size());
+        return;
+    }
     if (m_physicalRows++ >= m_ignoredFirstRows)
-        takeRow();
+        takeRow(m_row);
     // The Dataset shares the list when it keeps the row as it is; the list
     // can be refilled in place only when it made a copy (a short row).
     if (m_row.isDetached())
@@ -172,9 +202,25 @@ void RowSink::endRow()
     m_row.reserve(m_lastLength);
 }
 
-void RowSink::takeRow()
+void RowSink::takeRowsOf(RowSink* collector)
 {
-    const int length = m_row.size();
+    for (const QStringList& row : collector->m_collected) {
+        if (m_physicalRows++ >= m_ignoredFirstRows)
+            takeRow(row);
+    }
+    collector->m_collected.clear();
+}
+
+std::vector<ValuePool> RowSink::takePools()
+{
+    std::vector<ValuePool> pools;
+    pools.swap(m_pools);
+    return pools;
+}
+
+void RowSink::takeRow(const QStringList& row)
+{
+    const int length = row.size();
     // Rows mostly have the length of the row before.
     if (!m_lastStats || length != m_lastLength)
         m_lastStats = &m_lengths[length];
@@ -183,17 +229,17 @@ void RowSink::takeRow()
     ++m_processedRows;
     m_lastLength = length;
     const bool empty = std::all_of(
-        m_row.cbegin(), m_row.cend(), [](const QString& value) { return value.isEmpty(); });
+        row.cbegin(), row.cend(), [](const QString& value) { return value.isEmpty(); });
     if (empty && m_ignoreEmptyRows) {
         ++m_emptyRows;
     } else if (m_pooling) {
         // The values come from this sink's own pools: the Dataset need not
         // hash and look each one up a second time.
         m_dataset->setPooling(false);
-        m_dataset->addRow(m_row);
+        m_dataset->addRow(row);
         m_dataset->setPooling(true);
     } else {
-        m_dataset->addRow(m_row);
+        m_dataset->addRow(row);
     }
 }
 

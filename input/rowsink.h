@@ -80,6 +80,12 @@ class RowSink
 {
 public:
     RowSink(Dataset* dataset, const ReadOptions& options);
+    // A sink for one stretch of a text parsed beside others: it builds rows
+    // as the target would but only collects them, for takeRowsOf() in text
+    // order. Its pools look at the seed pools first (one per column, when
+    // given: see ValuePool::setSeed) and do not pool the seed's retired
+    // columns.
+    static RowSink collectorFor(const RowSink& target, const std::vector<ValuePool>* seed);
 
     // The next value of the current row; the field is cleared.
     void addField(FieldBuilder* field);
@@ -88,6 +94,14 @@ public:
     void releaseBlock();
     // One physical row ended.
     void endRow();
+    // Takes the rows a collector built, as if they had been parsed here:
+    // they count in this sink's reports.
+    void takeRowsOf(RowSink* collector);
+    // The pools, for use as seeds; the sink starts new ones.
+    std::vector<ValuePool> takePools();
+    // Lets the pools go once their rows are made (values made later are
+    // pooled anew): the thread that filled them frees them.
+    void dropPools() { std::vector<ValuePool>().swap(m_pools); }
 
     qint64 physicalRows() const { return m_physicalRows; }
     qint64 emptyRowsIgnored() const { return m_emptyRows; }
@@ -121,8 +135,9 @@ private:
     }
     void addPools(int lastColumn);
     void internRow();
-    void takeRow();
+    void takeRow(const QStringList& row);
 
+    // Null in a collector.
     Dataset* m_dataset;
     int m_ignoredFirstRows;
     bool m_ignoreEmptyRows;
@@ -134,6 +149,8 @@ private:
     QStringList m_row;
     std::vector<PendingField> m_pending;
     size_t m_released = 0;
+    // A collector's rows.
+    std::vector<QStringList> m_collected;
     qint64 m_physicalRows = 0;
     qint64 m_processedRows = 0;
     qint64 m_emptyRows = 0;

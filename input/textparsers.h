@@ -52,6 +52,13 @@ public:
     // False when a stop was requested through the tracker.
     bool feed(QStringView block, qint64 blockStart, ProgressTracker* tracker);
     void finish();
+    // Nothing of a record is pending: the text so far ended with a line end
+    // outside quotes (or was empty).
+    bool atRowStart() const
+    {
+        return (m_state == Start || m_state == RowEnded) && m_field.isEmpty()
+            && m_sink->fieldCount() == 0;
+    }
 
 private:
     enum State { Start = 0, Unquoted, QuoteOpened, Quoted, QuoteInQuoted, FieldEnded, RowEnded };
@@ -86,6 +93,11 @@ public:
 
     bool feed(QStringView block, qint64 blockStart, ProgressTracker* tracker);
     void finish();
+    bool atRowStart() const
+    {
+        return !m_lineHasChars && !m_afterDelimiter && m_field.isEmpty()
+            && m_sink->fieldCount() == 0;
+    }
 
 private:
     void endField();

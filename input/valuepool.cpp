@@ -76,7 +76,7 @@ void ValuePool::grow()
     }
 }
 
-void ValuePool::checkWorth()
+bool ValuePool::notWorth(bool lenient) const
 {
     const qint64 seen = m_lookups - m_stretchStart;
     const qint64 added = m_count - m_countAtStretchStart;
@@ -87,16 +87,16 @@ void ValuePool::checkWorth()
     const qint64 slotCost = 3 * qint64(sizeof(Slot));
     const qint64 averageLength = added > 0 ? m_newCharacters / added : 0;
     const qint64 textCost = 32 + 2 * averageLength;
+    return lenient ? added * 10 > seen * 9 : added * slotCost > repeats * textCost;
+}
+
+void ValuePool::checkWorth()
+{
     // Repeats show only as a column grows (a value seen once early is often
     // seen again later), so the first stretch alone is judged leniently:
     // only a column of nearly all new values retires then.
-    const bool firstStretch = m_stretchStart == 0;
-    const bool notWorth
-        = firstStretch ? added * 10 > seen * 9 : added * slotCost > repeats * textCost;
-    if (notWorth) {
-        m_retired = true;
-        std::vector<Slot>().swap(m_slots);
-        m_count = 0;
+    if (notWorth(m_stretchStart == 0)) {
+        retire();
         return;
     }
     m_stretchStart = m_lookups;
@@ -115,6 +115,55 @@ ValuePool::Slot& ValuePool::slotFor(const QChar* chars, int count, uint hash)
     return m_slots[findSlot(chars, count, hash)];
 }
 
+void ValuePool::retire()
+{
+    m_retired = true;
+    std::vector<Slot>().swap(m_slots);
+    m_count = 0;
+}
+
+void ValuePool::judge(bool lenient)
+{
+    // Too few values say nothing about a column.
+    constexpr int EnoughValues = 1000;
+    if (!m_retired && m_lookups - m_stretchStart >= EnoughValues && notWorth(lenient))
+        retire();
+}
+
+void ValuePool::absorb(const ValuePool& other)
+{
+    if (m_retired)
+        return;
+    for (const Slot& from : other.m_slots) {
+        if (from.text.isNull())
+            continue;
+        Slot& slot = slotFor(from.text.constData(), from.text.size(), from.hash);
+        if (slot.text.isNull()) {
+            slot = from;
+            ++m_count;
+        }
+    }
+}
+
+// Counts one more lookup and weighs the pool when its time has come; false
+// once the pool has retired.
+bool ValuePool::countLookup()
+{
+    if (m_retired)
+        return false;
+    if (++m_lookups == m_nextCheck)
+        checkWorth();
+    return !m_retired;
+}
+
+const QString* ValuePool::seeded(const QChar* chars, int count, uint hash) const
+{
+    if (!m_seed || m_seed->m_slots.empty())
+        return nullptr;
+    const Slot& slot = m_seed->m_slots[m_seed->findSlot(chars, count, hash)];
+    return slot.text.isNull() ? nullptr : &slot.text;
+}
+
 QString ValuePool::intern(const QChar* chars, int count)
 {
     return intern(chars, count, count > 0 ? hashCharacters(chars, count) : 0);
@@ -124,13 +173,10 @@ QString ValuePool::intern(const QChar* chars, int count, uint hash)
 {
     if (count <= 0)
         return QString(chars, 0);
-    if (m_retired)
+    if (!countLookup())
         return QString(chars, count);
-    if (++m_lookups == m_nextCheck) {
-        checkWorth();
-        if (m_retired)
-            return QString(chars, count);
-    }
+    if (const QString* text = seeded(chars, count, hash))
+        return *text;
     Slot& slot = slotFor(chars, count, hash);
     if (slot.text.isNull()) {
         slot.text = QString(chars, count);
@@ -143,14 +189,11 @@ QString ValuePool::intern(const QChar* chars, int count, uint hash)
 
 QString ValuePool::intern(const QString& text)
 {
-    if (text.isEmpty() || m_retired)
+    if (text.isEmpty() || !countLookup())
         return text;
-    if (++m_lookups == m_nextCheck) {
-        checkWorth();
-        if (m_retired)
-            return text;
-    }
     const uint hash = hashCharacters(text.constData(), text.size());
+    if (const QString* seededText = seeded(text.constData(), text.size(), hash))
+        return *seededText;
     Slot& slot = slotFor(text.constData(), text.size(), hash);
     if (slot.text.isNull()) {
         slot.text = text;

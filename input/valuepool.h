@@ -30,10 +30,26 @@ public:
     QString intern(const QChar* chars, int count, uint hash);
     // The same for a text that already exists; it becomes the pooled one.
     QString intern(const QString& text);
+    // Stops pooling from now on, as if the pool had judged itself not worth it.
+    void retire();
+    // Weighs the values since the last check now, when there are enough of
+    // them to tell: by the lenient rule of the first check, or by the rule
+    // of the later ones.
+    void judge(bool lenient);
+    // Takes in the values of another pool without counting them as looked
+    // up (they were, there). Nothing when this pool has retired.
+    void absorb(const ValuePool& other);
+    // A pool that is no longer changed, looked at before this one: its texts
+    // are handed out for the values it holds, so that pools filled on
+    // different threads still share one text for most repeated values. It
+    // must outlive this pool and stay unchanged while this pool is used.
+    void setSeed(const ValuePool* seed) { m_seed = seed; }
 
     // Asks the processor to fetch the slot of a hash ahead of its lookup.
     void prefetch(uint hash) const
     {
+        if (m_seed)
+            m_seed->prefetch(hash);
         if (m_slots.empty())
             return;
         const Slot* slot = &m_slots[hash & (m_slots.size() - 1)];
@@ -50,6 +66,9 @@ public:
     // otherwise come only after the first.
     void prefetchText(uint hash) const
     {
+        // A repeat is mostly found in the seed.
+        if (m_seed)
+            m_seed->prefetchText(hash);
         if (m_slots.empty())
             return;
         const Slot& slot = m_slots[hash & (m_slots.size() - 1)];
@@ -79,10 +98,14 @@ private:
 
     size_t findSlot(const QChar* chars, int count, uint hash) const;
     Slot& slotFor(const QChar* chars, int count, uint hash);
+    bool countLookup();
+    bool notWorth(bool lenient) const;
+    const QString* seeded(const QChar* chars, int count, uint hash) const;
     void grow();
     void checkWorth();
 
     std::vector<Slot> m_slots;
+    const ValuePool* m_seed = nullptr;
     int m_count = 0;
     int m_lookups = 0;
     bool m_retired = false;

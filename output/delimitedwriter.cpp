@@ -2,72 +2,16 @@
 #include "core/values.h"
 #include "graph/optionmap.h"
 #include "output/outputformat.h"
+#include "output/parallelrows.h"
 #include "output/writer.h"
 #include "output/writerutil.h"
 
 #include <algorithm>
-#include <cstring>
-#include <exception>
-#include <thread>
 
 namespace {
 
 const QString KeyDelimiter = QStringLiteral("delimiter");
 const QString KeyQuote = QStringLiteral("quote");
-
-// Lines of a block of rows, made away from the stream so that two blocks can
-// be made at once. Characters are copied straight into a buffer kept at its
-// full size: a text append per value, with its checks, cost as much as
-// deciding the value's quoting.
-class BlockText
-{
-public:
-    explicit BlockText(const QString& eol) : m_eol(eol) { }
-    BlockText& operator<<(const QString& text)
-    {
-        append(text.constData(), text.size());
-        return *this;
-    }
-    BlockText& operator<<(QChar c)
-    {
-        if (m_used == m_text.size())
-            grow(1);
-        m_out[m_used++] = c;
-        return *this;
-    }
-    void endLine() { append(m_eol.constData(), m_eol.size()); }
-    void clear()
-    {
-        m_used = 0;
-        m_text.resize(m_text.capacity());
-        m_out = m_text.data();
-    }
-    // The lines made since clear().
-    const QString& text()
-    {
-        m_text.resize(m_used);
-        return m_text;
-    }
-
-private:
-    void append(const QChar* chars, int count)
-    {
-        if (m_used + count > m_text.size())
-            grow(count);
-        std::memcpy(static_cast<void*>(m_out + m_used), chars, size_t(count) * sizeof(QChar));
-        m_used += count;
-    }
-    void grow(int count)
-    {
-        m_text.resize(qMax(m_used + count, m_text.size() * 2 + 4096));
-        m_out = m_text.data();
-    }
-
-    QString m_eol;
-    QString m_text;
-    QChar* m_out = nullptr;
-    int m_used = 0;
-};
 
 // Builds delimited lines by one quoting mode and counts, for the Never mode,
 // the values that lost characters.
@@ -145,79 +89,14 @@ private:
     int m_changed = 0;
 };
 
-// A table this long has its lines made on two threads, a block at a time,
-// and written in order; shorter ones are not worth the thread.
-constexpr int ParallelRows = 20000;
-constexpr int BlockRows = 8000;
-
 // The lines of rows [from, to) into the block.
 void appendRows(DelimitedLineBuilder& builder, BlockText& block, const QVector<Dataset::Row>& rows,
     int from, int to)
 {
-    block.clear();
     for (int r = from; r < to; ++r) {
         prefetchAhead(rows, r);
         builder.appendLine(block, rows.at(r));
     }
-}
-
-// Writes the rows in blocks of BlockRows, made on two threads: while this
-// thread makes most of a block, the other writes the block before it to the
-// stream and then makes the rest of this one. Progress and the stop request
-// are still taken every 1000 rows on this thread, before the block they fall
-// in, so a stop leaves out the same rows as the plain loop.
-void writeRowsInParallel(TextSink& sink, DelimitedLineBuilder& builder,
-    const QVector<Dataset::Row>& rows, RowProgress& rowProgress, const QString& eol)
-{
-    DelimitedLineBuilder otherBuilder = builder;
-    BlockText blocks[2][2]
-        = { { BlockText(eol), BlockText(eol) }, { BlockText(eol), BlockText(eol) } };
-    const auto writeBlock = [&sink](BlockText* halves) {
-        sink.writeLarge(halves[0].text());
-        sink.writeLarge(halves[1].text());
-    };
-    BlockText* previous = nullptr;
-    int start = 0;
-    for (int current = 0; start < rows.size(); current = 1 - current) {
-        int end = qMin(int(rows.size()), start + BlockRows);
-        for (int r = (start + 999) / 1000 * 1000; r < end; r += 1000) {
-            if (!rowProgress.report(r)) {
-                end = r;
-                break;
-            }
-        }
-        // Writing costs about half as much as making the lines.
-        const int middle = start + (end - start) * 2 / 3;
-        BlockText* halves = blocks[current];
-        // Running out of memory must reach the caller as it would without
-        // the thread, not end the program.
-        std::exception_ptr otherFailure;
-        std::thread other([&, previous] {
-            try {
-                if (previous)
-                    writeBlock(previous);
-                appendRows(otherBuilder, halves[1], rows, middle, end);
-            } catch (...) {
-                otherFailure = std::current_exception();
-            }
-        });
-        try {
-            appendRows(builder, halves[0], rows, start, middle);
-        } catch (...) {
-            other.join();
-            throw;
-        }
-        other.join();
-        if (otherFailure)
-            std::rethrow_exception(otherFailure);
-        previous = halves;
-        if (rowProgress.stopped())
-            break;
-        start = end;
-    }
-    if (previous)
-        writeBlock(previous);
-    builder.addChanged(otherBuilder.changedCount());
 }
 
 } // namespace
@@ -236,7 +115,16 @@ TextWriteResult writeDelimitedText(QTextStream& stream, const Dataset& data,
     RowProgress rowProgress(progress, data.rowCount());
     const QVector<Dataset::Row>& rows = data.rows();
     if (rows.size() >= ParallelRows) {
-        writeRowsInParallel(sink, builder, rows, rowProgress, lineEndingText(options.lineEnding));
+        const QChar delimiter = outputDelimiterChar(own.delimiter, options.customDelimiter);
+        DelimitedLineBuilder builders[2] = { DelimitedLineBuilder(delimiter, own.quoting),
+            DelimitedLineBuilder(delimiter, own.quoting) };
+        writeRowsInParallel(
+            sink, rows.size(), rowProgress, lineEndingText(options.lineEnding),
+            [&](BlockText& block, int part, int from, int to) {
+                appendRows(builders[part], block, rows, from, to);
+            },
+            [] {});
+        builder.addChanged(builders[0].changedCount() + builders[1].changedCount());
     } else {
         for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
             prefetchAhead(rows, r);

@@ -3,6 +3,7 @@
 #include "graph/optionmap.h"
 #include "output/fieldtree.h"
 #include "output/outputformat.h"
+#include "output/parallelrows.h"
 #include "output/writer.h"
 #include "output/writerutil.h"
 
@@ -32,30 +33,33 @@ bool isJsonBoolean(const QString& text)
 
 constexpr int MaxMismatchWarnings = 5;
 
+// Writes rows into any sink (the file's, or a block made on another thread);
+// the type mismatches go to its own result.
 class JsonRowWriter
 {
 public:
-    JsonRowWriter(TextSink& sink, const FieldNode& tree, const QVector<int>& types,
-        bool removeEmpty, TextWriteResult& result)
-        : m_sink(sink), m_tree(tree), m_types(types), m_removeEmpty(removeEmpty), m_result(result)
+    JsonRowWriter(
+        const FieldNode& tree, const QVector<int>& types, bool removeEmpty, TextWriteResult& result)
+        : m_tree(tree), m_types(types), m_removeEmpty(removeEmpty), m_result(result)
     {
     }
 
-    void writeRow(const QStringList& row, bool more)
+    template <class Sink> void writeRow(Sink& sink, const QStringList& row, bool more)
     {
-        m_sink.indent(1);
-        m_sink << QLatin1Char('{');
-        m_sink.endLine();
-        writeMembers(m_tree, row, 2);
-        m_sink.indent(1);
-        m_sink << QLatin1Char('}');
+        sink.indent(1);
+        sink << QLatin1Char('{');
+        sink.endLine();
+        writeMembers(sink, m_tree, row, 2);
+        sink.indent(1);
+        sink << QLatin1Char('}');
         if (more)
-            m_sink << QLatin1Char(',');
-        m_sink.endLine();
+            sink << QLatin1Char(',');
+        sink.endLine();
     }
 
 private:
-    void writeMembers(const FieldNode& node, const QStringList& row, int depth)
+    template <class Sink>
+    void writeMembers(Sink& sink, const FieldNode& node, const QStringList& row, int depth)
     {
         int last = -1;
         for (int i = 0; i < node.children.size(); ++i) {
@@ -66,43 +70,43 @@ private:
             const FieldNode& child = node.children.at(i);
             if (!fieldPresent(child, row, m_removeEmpty))
                 continue;
-            m_sink.indent(depth);
-            m_sink << QLatin1Char('"') << jsonEscaped(child.key) << QLatin1String("\": ");
+            sink.indent(depth);
+            sink << QLatin1Char('"') << jsonEscaped(child.key) << QLatin1String("\": ");
             if (child.isLeaf()) {
-                writeValue(fieldValue(row, child.column), child.column);
+                writeValue(sink, fieldValue(row, child.column), child.column);
             } else {
-                m_sink << QLatin1Char('{');
-                m_sink.endLine();
-                writeMembers(child, row, depth + 1);
-                m_sink.indent(depth);
-                m_sink << QLatin1Char('}');
+                sink << QLatin1Char('{');
+                sink.endLine();
+                writeMembers(sink, child, row, depth + 1);
+                sink.indent(depth);
+                sink << QLatin1Char('}');
             }
             if (i < last)
-                m_sink << QLatin1Char(',');
-            m_sink.endLine();
+                sink << QLatin1Char(',');
+            sink.endLine();
         }
     }
 
-    void writeValue(const QString& value, int column)
+    template <class Sink> void writeValue(Sink& sink, const QString& value, int column)
     {
         const int type = m_types.value(column, JsonTypeString);
         if (type == JsonTypeString) {
-            m_sink << QLatin1Char('"') << jsonEscaped(value) << QLatin1Char('"');
+            sink << QLatin1Char('"') << jsonEscaped(value) << QLatin1Char('"');
             return;
         }
         // An empty cell is a missing value rather than a wrong one.
         if (value.isEmpty()) {
-            m_sink << QLatin1String("null");
+            sink << QLatin1String("null");
             return;
         }
         const bool literal = type == JsonTypeNumber
             ? isJsonNumber(value)
             : value == QLatin1String("true") || value == QLatin1String("false");
         if (type == JsonTypeRaw || literal) {
-            m_sink << value;
+            sink << value;
             return;
         }
-        m_sink << convertedValue(value, type, column);
+        sink << convertedValue(value, type, column);
     }
 
     // The slow path: values that are not already written as JSON wants them.
@@ -133,12 +137,21 @@ private:
         }
     }
 
-    TextSink& m_sink;
     const FieldNode& m_tree;
     const QVector<int>& m_types;
     bool m_removeEmpty;
     TextWriteResult& m_result;
 };
+
+// The mismatches of a later stretch of rows after those already found.
+void addMismatches(TextWriteResult& result, const TextWriteResult& later)
+{
+    for (const QString& warning : later.warnings) {
+        if (result.warnings.size() < MaxMismatchWarnings)
+            result.warnings << warning;
+    }
+    result.jsonTypeMismatches += later.jsonTypeMismatches;
+}
 
 void reportAutomaticTypes(
     TextWriteResult& result, const QStringList& names, const QVector<int>& types)
@@ -259,12 +272,33 @@ TextWriteResult writeJson(QTextStream& stream, const Dataset& data, const TextWr
     TextSink sink(stream, options.lineEnding);
     sink << QLatin1Char('[');
     sink.endLine();
-    JsonRowWriter writer(sink, tree, types, own.removeEmpty, result);
     RowProgress rowProgress(progress, data.rowCount());
     const QVector<Dataset::Row>& rows = data.rows();
-    for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
-        prefetchAhead(rows, r);
-        writer.writeRow(rows.at(r), r + 1 < rows.size());
+    if (rows.size() >= ParallelRows) {
+        // Each part has its own mismatches, gathered in row order.
+        TextWriteResult parts[2];
+        JsonRowWriter writers[2] = { JsonRowWriter(tree, types, own.removeEmpty, parts[0]),
+            JsonRowWriter(tree, types, own.removeEmpty, parts[1]) };
+        writeRowsInParallel(
+            sink, rows.size(), rowProgress, lineEndingText(options.lineEnding),
+            [&](BlockText& block, int part, int from, int to) {
+                for (int r = from; r < to; ++r) {
+                    prefetchAhead(rows, r);
+                    writers[part].writeRow(block, rows.at(r), r + 1 < rows.size());
+                }
+            },
+            [&] {
+                for (TextWriteResult& part : parts) {
+                    addMismatches(result, part);
+                    part = TextWriteResult();
+                }
+            });
+    } else {
+        JsonRowWriter writer(tree, types, own.removeEmpty, result);
+        for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
+            prefetchAhead(rows, r);
+            writer.writeRow(sink, rows.at(r), r + 1 < rows.size());
+        }
     }
     sink << QLatin1Char(']');
     sink.endLine();

@@ -2,6 +2,7 @@
 #include "graph/optionmap.h"
 #include "output/fieldtree.h"
 #include "output/outputformat.h"
+#include "output/parallelrows.h"
 #include "output/writer.h"
 #include "output/writerutil.h"
 
@@ -64,10 +65,35 @@ QString nameOr(const QString& name, const QString& fallback)
     return tag.isEmpty() ? fallback : tag;
 }
 
-class XmlRowWriter
+template <class Sink> void openTag(Sink& sink, const QString& tag, int depth)
+{
+    sink.indent(depth);
+    sink << QLatin1Char('<') << tag << QLatin1Char('>');
+    sink.endLine();
+}
+
+template <class Sink> void closeTag(Sink& sink, const QString& tag, int depth)
+{
+    sink.indent(depth);
+    sink << QLatin1String("</") << tag << QLatin1Char('>');
+    sink.endLine();
+}
+
+// What each row is written with.
+struct XmlRowLayout
+{
+    const FieldNode& tree;
+    const QStringList& outer;
+    const QStringList& inner;
+    const QString& rowTag;
+    bool removeEmpty;
+};
+
+// Writes rows into a sink (the file's, or a block made on another thread).
+template <class Sink> class XmlRowWriter
 {
 public:
-    XmlRowWriter(TextSink& sink, const FieldNode& tree, bool removeEmpty)
+    XmlRowWriter(Sink& sink, const FieldNode& tree, bool removeEmpty)
         : m_sink(sink), m_tree(tree), m_removeEmpty(removeEmpty)
     {
     }
@@ -109,7 +135,7 @@ private:
             else
                 writeElement(child.tag, child, row, depth + 1);
         }
-        closeTag(tag, depth);
+        closeTag(m_sink, tag, depth);
     }
 
     void writeLeaf(const FieldNode& leaf, const QStringList& row, int depth)
@@ -121,30 +147,26 @@ private:
         m_sink.endLine();
     }
 
-    void closeTag(const QString& tag, int depth)
-    {
-        m_sink.indent(depth);
-        m_sink << QLatin1String("</") << tag << QLatin1Char('>');
-        m_sink.endLine();
-    }
-
-    TextSink& m_sink;
+    Sink& m_sink;
     const FieldNode& m_tree;
     bool m_removeEmpty;
 };
 
-void openTag(TextSink& sink, const QString& tag, int depth)
+// The rows [from, to), each inside the tags below the root.
+template <class Sink>
+void writeRows(
+    Sink& sink, const XmlRowLayout& layout, const QVector<Dataset::Row>& rows, int from, int to)
 {
-    sink.indent(depth);
-    sink << QLatin1Char('<') << tag << QLatin1Char('>');
-    sink.endLine();
-}
-
-void closeTag(TextSink& sink, const QString& tag, int depth)
-{
-    sink.indent(depth);
-    sink << QLatin1String("</") << tag << QLatin1Char('>');
-    sink.endLine();
+    XmlRowWriter<Sink> writer(sink, layout.tree, layout.removeEmpty);
+    const int depth = layout.outer.size();
+    for (int r = from; r < to; ++r) {
+        prefetchAhead(rows, r);
+        for (int i = 0; i < layout.inner.size(); ++i)
+            openTag(sink, layout.inner.at(i), depth + i);
+        writer.writeRow(layout.rowTag, rows.at(r), depth + layout.inner.size());
+        for (int i = layout.inner.size() - 1; i >= 0; --i)
+            closeTag(sink, layout.inner.at(i), depth + i);
+    }
 }
 
 } // namespace
@@ -178,17 +200,19 @@ TextWriteResult writeXml(QTextStream& stream, const Dataset& data, const TextWri
     for (int i = 0; i < outer.size(); ++i)
         openTag(sink, outer.at(i), i);
 
-    XmlRowWriter writer(sink, tree, own.removeEmpty);
+    const XmlRowLayout layout { tree, outer, inner, rowTag, own.removeEmpty };
     RowProgress rowProgress(progress, data.rowCount());
     const QVector<Dataset::Row>& rows = data.rows();
-    const int rowDepth = outer.size() + inner.size();
-    for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
-        prefetchAhead(rows, r);
-        for (int i = 0; i < inner.size(); ++i)
-            openTag(sink, inner.at(i), outer.size() + i);
-        writer.writeRow(rowTag, rows.at(r), rowDepth);
-        for (int i = inner.size() - 1; i >= 0; --i)
-            closeTag(sink, inner.at(i), outer.size() + i);
+    if (rows.size() >= ParallelRows) {
+        writeRowsInParallel(
+            sink, rows.size(), rowProgress, lineEndingText(options.lineEnding),
+            [&](BlockText& block, int, int from, int to) {
+                writeRows(block, layout, rows, from, to);
+            },
+            [] {});
+    } else {
+        for (int r = 0; r < rows.size() && rowProgress.report(r); ++r)
+            writeRows(sink, layout, rows, r, r + 1);
     }
     for (int i = outer.size() - 1; i >= 0; --i)
         closeTag(sink, outer.at(i), i);

@@ -112,6 +112,8 @@ private slots:
     void reportsProgressAndStops();
     void streamsLongLines_data();
     void streamsLongLines();
+    void sameOnOneOrMoreThreads_data();
+    void sameOnOneOrMoreThreads();
 };
 
 void TestDelimitedReader::parsesRecords_data()
@@ -667,6 +669,79 @@ void TestDelimitedReader::streamsLongLines()
         QTEST(result.dataset.columnCount(), "columns");
         QTEST(result.dataset.value(0, 0).size(), "firstLength");
     }
+}
+
+// Records of a fixed pseudo-random mix: quoted values with line ends (LF and
+// CR LF), delimiters and doubled quotes, repeated and unique values, empty
+// rows, and a stray quote inside an unquoted value.
+QString mixedRecords(int count)
+{
+    static const char* const pieces[] = { "plain", "\"two\nlines\"", "\"x,y\"",
+        "\"say \"\"hi\"\"\"", "\"crlf\r\ninside\"", "", "ab\"cd", "\"\"", "\"\n\n\"" };
+    QRandomGenerator random(23);
+    QString text;
+    for (int r = 0; r < count; ++r) {
+        const int fields = int(random.bounded(4));
+        for (int f = 0; f < fields; ++f) {
+            if (f > 0)
+                text += QLatin1Char(',');
+            const int piece = int(random.bounded(int(std::size(pieces)) + 1));
+            text += piece < int(std::size(pieces)) ? QString::fromLatin1(pieces[piece])
+                                                   : QString::number(r);
+        }
+        text += random.bounded(3) == 0 ? QStringLiteral("\r\n") : QStringLiteral("\n");
+    }
+    return text;
+}
+
+void TestDelimitedReader::sameOnOneOrMoreThreads_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("opts");
+
+    const QString mixed = mixedRecords(400);
+    QTest::newRow("quoted, reports kept") << mixed << "delim=1 quote=1 simp=0 empty=0";
+    QTest::newRow("quoted, first rows and empty rows ignored")
+        << mixed << "delim=1 quote=1 skip=5 empty=1 trim=1 simp=1";
+    QTest::newRow("unterminated quote to the end") << "a,b\n\"open\n" + mixed << "delim=1 quote=1";
+    QTest::newRow("unquoted") << mixed << "delim=1 quote=2 empty=0";
+    QTest::newRow("plain text") << mixed << "plain=1 empty=0";
+}
+
+void TestDelimitedReader::sameOnOneOrMoreThreads()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, opts);
+
+    const auto read = [](const QString& text, const QString& opts, int threads, int chunkChars) {
+        TextSource source(text);
+        ReadResult result;
+        ParseThreads parse;
+        parse.threads = threads;
+        parse.chunkChars = chunkChars;
+        parseDelimitedText(source, options(opts), ReadProgress(), &result, parse);
+        return result;
+    };
+    const ReadResult one = read(text, opts, 1, ParseThreads::DefaultChunkChars);
+    QVERIFY(one.ok());
+    QVERIFY(one.dataset.rowCount() > 100);
+    // Small chunks put many cuts inside quoted values and between CR and LF.
+    for (int chunkChars : { 1, 7, 64, 1000 }) {
+        for (int threads : { 2, 3 }) {
+            const ReadResult more = read(text, opts, threads, chunkChars);
+            QVERIFY(more.ok());
+            QCOMPARE(rowsOf(more.dataset), rowsOf(one.dataset));
+            QCOMPARE(more.dataset.columnCount(), one.dataset.columnCount());
+            QCOMPARE(more.information, one.information);
+            QCOMPARE(more.warnings, one.warnings);
+        }
+    }
+    // A value of the first chunk repeated much later shares its text.
+    const QString repeated
+        = QStringLiteral("same,1\n") + QStringLiteral("other,2\n").repeated(200) + "same,3\n";
+    const Dataset later = read(repeated, "delim=1", 2, 64).dataset;
+    QCOMPARE(later.value(later.lastRow(), 0), later.value(0, 0));
+    QVERIFY(later.value(later.lastRow(), 0).constData() == later.value(0, 0).constData());
 }
 
 QTEST_GUILESS_MAIN(TestDelimitedReader)

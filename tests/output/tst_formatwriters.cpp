@@ -66,6 +66,7 @@ private slots:
     void jsonAutomaticTypes_data();
     void jsonAutomaticTypes();
     void jsonMismatches();
+    void longTablesInBlocks();
     void jsonTypeReport();
     void xmlReadBack();
     void xmlTagWarnings_data();
@@ -334,6 +335,45 @@ void TestFormatWriters::xmlTagWarnings()
         QCOMPARE(result.warnings,
             QStringList {
                 QString("Column name '%1' invalid as an XML tag: %2").arg(name, problem) });
+}
+
+// Long tables are made in blocks on two threads: the same text as a row at
+// a time, and JSON's first mismatches in row order wherever they fall.
+void TestFormatWriters::longTablesInBlocks()
+{
+    const int count = 25001;
+    const QSet<int> wrong { 6000, 100, 8001, 5400, 7000, 20000, 300 };
+    QVector<QStringList> rows;
+    QString json = QStringLiteral("[\n");
+    for (int i = 0; i < count; ++i) {
+        const QString n = wrong.contains(i) ? QStringLiteral("x%1").arg(i) : QString::number(i);
+        rows << QStringList { n, "true" };
+        json += QStringLiteral("  {\n    \"n\": %1,\n    \"b\": true\n  }%2\n")
+                    .arg(wrong.contains(i) ? QStringLiteral("null") : n,
+                        i + 1 < count ? QStringLiteral(",") : QString());
+    }
+    json += QStringLiteral("]\n");
+    TextWriteOptions options = typeOptions(FileTypeJson);
+    options.jsonValueTypes = JsonValueTypesManual;
+    options.jsonColumnTypes = { JsonTypeNumber, JsonTypeBoolean };
+    TextWriteResult result;
+    QCOMPARE(renderText(makeDataset({ "n", "b" }, rows), options, &result), json);
+    QStringList first;
+    for (int i : { 100, 300, 5400, 6000, 7000 })
+        first << QStringLiteral("'x%1' not of type Number in column 1.").arg(i);
+    QCOMPARE(result.warnings, first << "+ 2 other JSON type issues");
+
+    // XML: the rows of the whole table are those of its two halves, each
+    // short enough to be written a row at a time.
+    const auto body = [](const QString& xml) {
+        const int from = xml.indexOf(QLatin1String("<root>"));
+        return xml.mid(from, xml.lastIndexOf(QLatin1String("</root>")) - from);
+    };
+    const TextWriteOptions xml = typeOptions(FileTypeXml);
+    const QString whole = renderText(makeDataset({ "n", "b" }, rows), xml, &result);
+    const QString head = renderText(makeDataset({ "n", "b" }, rows.mid(0, 12000)), xml, &result);
+    const QString tail = renderText(makeDataset({ "n", "b" }, rows.mid(12000)), xml, &result);
+    QCOMPARE(body(whole), body(head) + body(tail).mid(QStringLiteral("<root>\n").size()));
 }
 
 QTEST_GUILESS_MAIN(TestFormatWriters)
