@@ -17,9 +17,8 @@
 //                   variables is re-read only when its expanded text changes.
 //   ConditionGroup  several RowConditions joined by AND or OR.
 //
-// A RowCondition remembers its result per distinct stored value of its
-// column, so the rows it tests must stay alive while it is in use (rows of
-// an upstream dataset, not rows made and dropped one at a time).
+// A RowCondition without variables remembers its result per distinct stored
+// value of its column, so a value repeated down a column is tested once.
 //
 // Comparing operators (=, !=, <, >, <=, >=) are smart: when both texts read
 // as dates under the user's date formats they compare as dates, otherwise

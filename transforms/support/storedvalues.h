@@ -14,8 +14,9 @@
 // and pays for its look-ups, so once enough cells have been seen and most
 // were new, the index is dropped and every cell is simply worked out.
 //
-// The storage of the cells looked up must stay alive while the cache is in
-// use: keep the dataset they come from unchanged.
+// The cache holds on to each text it has seen, so that its storage cannot be
+// freed and reused by another text while the cache lives: cells may come
+// from rows made and dropped one at a time.
 
 #include <QString>
 #include <QVector>
@@ -102,11 +103,13 @@ public:
         if (known < 0) {
             m_index.insert(storage, m_results.size());
             m_results.append(result);
+            m_texts.append(value);
         }
         if (m_trial.givesUp(m_index.size())) {
             m_indexing = false;
             m_index = StoredTextIndex();
             m_results = QVector<T>();
+            m_texts = QVector<QString>();
         }
         return result;
     }
@@ -114,6 +117,7 @@ public:
 private:
     StoredTextIndex m_index;
     QVector<T> m_results;
+    QVector<QString> m_texts;
     StoredTextTrial m_trial;
     bool m_indexing = true;
 };
