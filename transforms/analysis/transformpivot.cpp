@@ -7,6 +7,7 @@
 #include "transforms/support/datasetsort.h"
 #include "transforms/support/failurelist.h"
 #include "transforms/support/rowgroups.h"
+#include "transforms/support/storedvalues.h"
 
 #include <QSet>
 
@@ -96,16 +97,21 @@ void Summariser::readNumbers(FailureList& failures, const std::function<bool(int
     const int rows = m_input.rowCount();
     m_numbers.assign(rows, 0.0);
     m_isNumber.assign(rows, 0);
+    PerStoredValue<ReadNumber> read;
     for (int r = 0; r < rows; ++r) {
         if (!progress(r, rows))
             return;
         const QString& text = m_input.value(r, m_column);
         if (text.isEmpty())
             continue;
-        bool ok = false;
-        m_numbers[r] = toNumber(text, false, true, &ok);
-        m_isNumber[r] = ok;
-        if (!ok) {
+        const ReadNumber n = read.get(text, [](const QString& t) {
+            ReadNumber number;
+            number.value = toNumber(t, false, true, &number.ok);
+            return number;
+        });
+        m_numbers[r] = n.value;
+        m_isNumber[r] = n.ok;
+        if (!n.ok) {
             failures.add([&] {
                 return QStringLiteral("'%1' is not a numerical value in column '%2' at row %3")
                     .arg(text, m_input.columnName(m_column))

@@ -3,6 +3,7 @@
 #include "core/dataset.h"
 #include "core/values.h"
 #include "graph/node.h"
+#include "transforms/support/storedvalues.h"
 
 using CalculateOps::Op;
 
@@ -27,6 +28,18 @@ const char* const kExtraKeywords[]
           "bitwise", "date", "dates", "days", "datetime", "julian", "weekday", "week", "month",
           "quarter", "year", "length", "levenshtein", "distance", "occurrences", "words", "maximum",
           "minimum", "increment", "decrement", "epoch", "milliseconds" };
+
+// Appends the row with one more value. Reserved exactly: a list grown by
+// append keeps spare room, which over a million rows is memory for nothing.
+void appendWithValue(Dataset& output, const Dataset::Row& upstreamRow, const QString& value)
+{
+    Dataset::Row values;
+    values.reserve(upstreamRow.size() + 1);
+    for (const QString& v : upstreamRow)
+        values.append(v);
+    values.append(value);
+    output.appendSharedRow(values);
+}
 
 } // namespace
 
@@ -164,24 +177,39 @@ void TransformCalculate::process(Dataset& output, const QList<Node*>& upstream, 
         setSummary(QStringLiteral("No changes"));
         return;
     }
+    // The rows are made anew, each its upstream row plus the result: one
+    // list per row, where adding a column to shared rows would copy each
+    // list and then grow it.
+    output.setRowCount(0);
     const int target = output.columnCount();
     output.appendColumn();
     output.setColumnName(
         target, boolParameter(AutoNewName, true) ? automaticName(input) : textParameter(NewName));
 
     const int rowCount = input.rowCount();
+    output.reserveRows(rowCount);
     qint64 succeeded = 0;
     qint64 failed = 0;
     QStringList described;
     CalculateOps::OperandLabel label1 { QString(), first.name, first.column >= 0 };
     CalculateOps::OperandLabel label2 { QString(), second.name, second.column >= 0 };
+    // With one column operand the result depends on its value alone, so it
+    // is worked out once per distinct value (dates of a few thousand days
+    // over a million rows).
+    const bool perValue = first.column >= 0 && second.column < 0;
+    PerStoredValue<CalculateOps::Outcome> outcomes;
     for (int row = 0; row < rowCount; ++row) {
         if (!reportProgress(row, rowCount))
             break;
         const QString& v1 = first.column >= 0 ? input.value(row, first.column) : first.constant;
         const QString& v2 = second.column >= 0 ? input.value(row, second.column) : second.constant;
-        const CalculateOps::Outcome outcome = CalculateOps::calculate(op, v1, v2);
-        output.setValue(row, target, outcome.text);
+        const auto compute = [&](const QString&) { return CalculateOps::calculate(op, v1, v2); };
+        const CalculateOps::Outcome outcome = perValue ? outcomes.get(v1, compute) : compute(v1);
+        appendWithValue(output, input.row(row), perValue ? outcome.text : QString());
+        // A result worked out once is shared by its rows already; others go
+        // through the column's value pool.
+        if (!perValue)
+            output.setValue(row, target, outcome.text);
         if (!outcome.failed()) {
             ++succeeded;
             continue;

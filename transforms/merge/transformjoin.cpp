@@ -4,6 +4,7 @@
 #include "graph/node.h"
 #include "transforms/support/keyreport.h"
 #include "transforms/support/mergeutil.h"
+#include "transforms/support/storedvalues.h"
 
 #include <QStringList>
 
@@ -97,8 +98,13 @@ JoinPlan planJoin(
     JoinPlan plan;
     plan.topChain.resize(top.rowCount());
     plan.bottomMatched.fill(0, bottomRows);
+    // A key repeated down the top column (a city per person) is looked up
+    // once.
+    PerStoredValue<int> heads;
+    const auto lookUp
+        = [&](const QString& key) { return index.first(keyText(key, caseSensitive)); };
     for (int r = 0; r < top.rowCount(); ++r) {
-        const int head = index.first(keyText(top.value(r, topKey), caseSensitive));
+        const int head = heads.get(top.value(r, topKey), lookUp);
         plan.topChain[r] = head;
         if (head < 0) {
             ++plan.topOnly;

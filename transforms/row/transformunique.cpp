@@ -5,6 +5,7 @@
 #include "graph/node.h"
 #include "transforms/support/aggregates.h"
 #include "transforms/support/rowgroups.h"
+#include "transforms/support/storedvalues.h"
 
 #include <QHash>
 #include <QSet>
@@ -124,16 +125,22 @@ void ColumnAggregate::readNumbers()
     const int rows = m_input.rowCount();
     m_numbers.assign(rows, 0.0);
     m_isNumber.assign(rows, 0);
-    for (int r = 0; r < rows; ++r) {
-        bool ok = false;
+    PerStoredValue<ReadNumber> read;
+    const auto readOne = [this](const QString& text) {
+        ReadNumber n;
         if (m_dates) {
-            const QDate d = toDateWithFormats(at(r), defaultDateFormats());
-            ok = d.isValid();
-            m_numbers[r] = double(d.toJulianDay());
+            const QDate d = toDateWithFormats(text, defaultDateFormats());
+            n.ok = d.isValid();
+            n.value = double(d.toJulianDay());
         } else {
-            m_numbers[r] = toNumber(at(r), false, true, &ok);
+            n.value = toNumber(text, false, true, &n.ok);
         }
-        m_isNumber[r] = ok;
+        return n;
+    };
+    for (int r = 0; r < rows; ++r) {
+        const ReadNumber n = read.get(at(r), readOne);
+        m_numbers[r] = n.value;
+        m_isNumber[r] = n.ok;
     }
 }
 

@@ -175,8 +175,13 @@ bool RowCondition::matches(const QStringList& row)
     }
     if (m_column < -1)
         return false;
-    if (m_column >= 0)
-        return testCell(m_column < row.size() ? row.at(m_column) : QString());
+    if (m_column >= 0) {
+        static const QString missing;
+        const QString& cell = m_column < row.size() ? row.at(m_column) : missing;
+        if (m_variables.hasVariables())
+            return testCell(cell);
+        return m_results.get(cell, [this](const QString& v) { return testCell(v); });
+    }
     for (const QString& cell : row) {
         if (testCell(cell))
             return true;

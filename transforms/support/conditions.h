@@ -17,6 +17,9 @@
 //                   variables is re-read only when its expanded text changes.
 //   ConditionGroup  several RowConditions joined by AND or OR.
 //
+// A RowCondition without variables remembers its result per distinct stored
+// value of its column, so a value repeated down a column is tested once.
+//
 // Comparing operators (=, !=, <, >, <=, >=) are smart: when both texts read
 // as dates under the user's date formats they compare as dates, otherwise
 // when both read as numbers as numbers, otherwise as texts with the case
@@ -33,6 +36,7 @@
 
 #include "transforms/parametervalues.h"
 #include "transforms/support/columnvariables.h"
+#include "transforms/support/storedvalues.h"
 
 #include <functional>
 
@@ -117,6 +121,8 @@ private:
     int m_column;
     ColumnVariables m_variables;
     ConditionTest m_test;
+    // Per distinct value of the column, for a term without variables.
+    PerStoredValue<bool> m_results;
     QString m_problem;
 };
 

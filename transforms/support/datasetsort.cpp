@@ -2,6 +2,8 @@
 
 #include "core/dataset.h"
 #include "core/values.h"
+#include "transforms/support/parallel.h"
+#include "transforms/support/storedvalues.h"
 
 #include <QCollator>
 #include <QCollatorSortKey>
@@ -27,73 +29,6 @@ quint64 textPrefix(const QString& text)
         prefix = (prefix << 16) | (i < text.size() ? text.at(i).unicode() : 0);
     return prefix;
 }
-
-// Finds the rows that share a stored value. Values repeated in a column share
-// their text (the value pools see to that), so the text's storage identifies
-// the value; equal texts stored apart are merely read twice. The storage is
-// known from the row alone: the text itself is not touched, which for
-// millions of values scattered in memory is most of the cost.
-// Open addressing keeps a million distinct values cheap to index.
-class SharedTextIndex
-{
-public:
-    SharedTextIndex() : m_slots(1024, Slot()) { }
-
-    static const void* storageOf(const QString& value)
-    {
-        return const_cast<QString&>(value).data_ptr();
-    }
-
-    // The index stored for the storage, or -1.
-    int find(const void* storage) const
-    {
-        for (size_t i = slotOf(storage);; i = (i + 1) & (m_slots.size() - 1)) {
-            if (m_slots[i].storage == storage)
-                return m_slots[i].index;
-            if (!m_slots[i].storage)
-                return -1;
-        }
-    }
-    void insert(const void* storage, int index)
-    {
-        if (2 * (m_count + 1) > m_slots.size())
-            grow();
-        place(storage, index);
-        ++m_count;
-    }
-    int size() const { return int(m_count); }
-
-private:
-    struct Slot
-    {
-        const void* storage = nullptr;
-        int index = -1;
-    };
-    size_t slotOf(const void* storage) const
-    {
-        const quint64 h = (quint64(quintptr(storage)) >> 3) * 0x9E3779B97F4A7C15ull;
-        return size_t(h >> 20) & (m_slots.size() - 1);
-    }
-    void place(const void* storage, int index)
-    {
-        size_t i = slotOf(storage);
-        while (m_slots[i].storage)
-            i = (i + 1) & (m_slots.size() - 1);
-        m_slots[i] = Slot { storage, index };
-    }
-    void grow()
-    {
-        std::vector<Slot> old(m_slots.size() * 2, Slot());
-        old.swap(m_slots);
-        for (const Slot& s : old) {
-            if (s.storage)
-                place(s.storage, s.index);
-        }
-    }
-
-    std::vector<Slot> m_slots;
-    size_t m_count = 0;
-};
 
 // A class of values sorted: positions in ascending order, and for each one
 // whether it equals the one before.
@@ -174,7 +109,7 @@ SortedClass ColumnValues::sortNumbers(const QVector<int>& members) const
     keyed.reserve(members.size());
     for (int i : members)
         keyed.emplace_back(m_numbers.at(i), i);
-    std::sort(keyed.begin(), keyed.end());
+    Parallel::sort(keyed.begin(), keyed.end(), std::less<std::pair<double, int>>());
     SortedClass sorted;
     sorted.order.reserve(members.size());
     sorted.sameAsPrevious.reserve(members.size());
@@ -206,8 +141,10 @@ SortedClass ColumnValues::sortTexts(const QVector<int>& members) const
             return a.prefix < b.prefix ? -1 : 1;
         return QString::compare(a.text, b.text, Qt::CaseSensitive);
     };
-    std::sort(keyed.begin(), keyed.end(),
-        [&compare](const Keyed& a, const Keyed& b) { return compare(a, b) < 0; });
+    Parallel::sort(keyed.begin(), keyed.end(), [&compare](const Keyed& a, const Keyed& b) {
+        const int c = compare(a, b);
+        return c < 0 || (c == 0 && a.index < b.index);
+    });
     SortedClass sorted;
     sorted.order.reserve(members.size());
     sorted.sameAsPrevious.reserve(members.size());
@@ -361,20 +298,20 @@ void DatasetSorter::orderByRanks()
                 packed = (packed << widths.at(k)) | quint64(ranks[qint64(r) * keyCount + k]);
             keyed[r] = { packed, r };
         }
-        std::stable_sort(keyed.begin(), keyed.end(),
-            [](const auto& a, const auto& b) { return a.first < b.first; });
+        // Pairs compare whole: ties on the ranks keep the upstream order.
+        Parallel::sort(keyed.begin(), keyed.end(), std::less<std::pair<quint64, int>>());
         for (int i = 0; i < rows; ++i)
             m_order[i] = keyed[i].second;
         return;
     }
-    std::stable_sort(m_order.begin(), m_order.end(), [ranks, keyCount](int a, int b) {
+    Parallel::sort(m_order.begin(), m_order.end(), [ranks, keyCount](int a, int b) {
         const int* ra = ranks + qint64(a) * keyCount;
         const int* rb = ranks + qint64(b) * keyCount;
         for (int k = 0; k < keyCount; ++k) {
             if (ra[k] != rb[k])
                 return ra[k] < rb[k];
         }
-        return false;
+        return a < b;
     });
 }
 
@@ -389,31 +326,32 @@ bool DatasetSorter::rankColumn(int key, const SortProgress& progress)
     QVector<int> rowValue(rows);
     // Rows are indexed by their stored text until it shows that the column
     // hardly repeats (ids): then each row is simply read.
-    constexpr int TrialRows = 1 << 16;
     bool indexing = true;
-    SharedTextIndex seen;
+    StoredTextIndex seen;
+    StoredTextTrial trial;
     for (int r = 0; r < rows; ++r) {
         if (progress && !progress(m_done, m_total))
             return false;
         ++m_done;
         const QString& v = m_dataset.value(r, info.column);
         if (indexing) {
-            const void* storage = SharedTextIndex::storageOf(v);
+            const void* storage = StoredTextIndex::storageOf(v);
             const int known = seen.find(storage);
+            if (known < 0)
+                seen.insert(storage, values.count());
+            if (trial.givesUp(seen.size())) {
+                indexing = false;
+                seen = StoredTextIndex();
+            }
             if (known >= 0) {
                 rowValue[r] = known;
                 continue;
-            }
-            seen.insert(storage, values.count());
-            if (r + 1 == TrialRows && seen.size() * 10 > TrialRows * 9) {
-                indexing = false;
-                seen = SharedTextIndex();
             }
         }
         rowValue[r] = values.count();
         values.add(v);
     }
-    seen = SharedTextIndex();
+    seen = StoredTextIndex();
     const QVector<int> ranks = values.ranks();
     const int keyCount = m_keys.size();
     for (int r = 0; r < rows; ++r)

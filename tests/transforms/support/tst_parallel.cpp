@@ -1,0 +1,100 @@
+#include "core/dataset.h"
+#include "transforms/support/datasetsort.h"
+#include "transforms/support/storedvalues.h"
+
+#include <QTest>
+
+#include <algorithm>
+#include <numeric>
+
+// Large tables are sorted on two threads and repeated values are worked
+// out once per stored text; both must give exactly what the plain one-row-
+// at-a-time reading gives.
+class TestParallel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sortMatchesStableReference_data();
+    void sortMatchesStableReference();
+    void perStoredValueMatchesDirect_data();
+    void perStoredValueMatchesDirect();
+};
+
+void TestParallel::sortMatchesStableReference_data()
+{
+    QTest::addColumn<int>("rows");
+    // Below and above the size at which the sort uses a second thread.
+    QTest::newRow("small") << 1000;
+    QTest::newRow("large") << 120000;
+}
+
+// A word column (few values, many ties) ascending, then a number column
+// descending, checked against std::stable_sort over the same keys.
+void TestParallel::sortMatchesStableReference()
+{
+    QFETCH(int, rows);
+    const QStringList words = { "pear", "apple", "fig", "Kiwi", "", "date", "lime" };
+    Dataset data;
+    data.setColumnCount(3);
+    std::vector<double> numbers(rows);
+    for (int r = 0; r < rows; ++r) {
+        numbers[r] = double((r * 7919) % 613) / 4.0;
+        data.appendRow(
+            { words.at((r * 31) % words.size()), QString::number(numbers[r]), QString::number(r) });
+    }
+    DatasetSorter sorter(data, { 1, -2 });
+    QVERIFY(sorter.sort());
+
+    std::vector<int> expected(rows);
+    std::iota(expected.begin(), expected.end(), 0);
+    std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+        const QString& wa = data.value(a, 0);
+        const QString& wb = data.value(b, 0);
+        if (wa != wb)
+            return wa < wb;
+        return numbers[a] > numbers[b];
+    });
+    QCOMPARE(sorter.order(), QVector<int>(expected.begin(), expected.end()));
+}
+
+void TestParallel::perStoredValueMatchesDirect_data()
+{
+    QTest::addColumn<int>("distinct");
+    QTest::addColumn<bool>("shared");
+    // Repeating values that share their text, the same values each stored
+    // apart, and a column that hardly repeats (the cache gives up midway).
+    QTest::newRow("shared repeats") << 50 << true;
+    QTest::newRow("unshared repeats") << 50 << false;
+    QTest::newRow("hardly repeats") << 150000 << true;
+}
+
+void TestParallel::perStoredValueMatchesDirect()
+{
+    QFETCH(int, distinct);
+    QFETCH(bool, shared);
+    const int cells = 200000;
+    QStringList pool;
+    for (int i = 0; i < distinct; ++i)
+        pool.append(QString::number(i * 3));
+    QStringList column;
+    for (int c = 0; c < cells; ++c) {
+        const QString& v = pool.at((c * 7) % distinct);
+        column.append(shared ? v : QString(v.constData(), v.size()));
+    }
+    PerStoredValue<int> cache;
+    int computed = 0;
+    const auto parse = [&computed](const QString& v) {
+        ++computed;
+        return v.toInt() + 1;
+    };
+    for (int c = 0; c < cells; ++c)
+        QCOMPARE(cache.get(column.at(c), parse), column.at(c).toInt() + 1);
+    if (shared && distinct < 1000)
+        QCOMPARE(computed, distinct);
+    else
+        QVERIFY(computed > cells / 4);
+}
+
+QTEST_GUILESS_MAIN(TestParallel)
+#include "tst_parallel.moc"

@@ -1,0 +1,45 @@
+#pragma once
+
+// Using the machine's second core inside one heavy step, without changing
+// what the step produces: the work is split in two halves whose results are
+// put together in order, so the outcome is the same on one thread or two.
+// Plain std::thread: the steps are few and large, a pool would add nothing.
+
+#include <algorithm>
+#include <thread>
+
+namespace Parallel {
+
+// Below this many items a second thread costs more than it saves.
+constexpr int LeastItems = 50000;
+
+// Whether a step over this many items uses two threads.
+inline bool worthSplitting(qint64 items)
+{
+    return items >= LeastItems && std::thread::hardware_concurrency() > 1;
+}
+
+// Runs first(), and second() on another thread, and waits for both.
+template <typename First, typename Second> void both(const First& first, const Second& second)
+{
+    std::thread other(second);
+    first();
+    other.join();
+}
+
+// Sorts by less, which must order every two different items (break ties by
+// an index), so that the result is the one order there is: each half is
+// sorted on its own thread and the halves merged.
+template <typename It, typename Less> void sort(It begin, It end, const Less& less)
+{
+    const auto n = end - begin;
+    if (!worthSplitting(n)) {
+        std::sort(begin, end, less);
+        return;
+    }
+    const It middle = begin + n / 2;
+    both([&] { std::sort(begin, middle, less); }, [&] { std::sort(middle, end, less); });
+    std::inplace_merge(begin, middle, end, less);
+}
+
+} // namespace Parallel
