@@ -354,8 +354,8 @@ void TestFormatWriters::longTablesInBlocks()
     }
     json += QStringLiteral("]\n");
     TextWriteOptions options = typeOptions(FileTypeJson);
-    options.jsonValueTypes = JsonValueTypesManual;
-    options.jsonColumnTypes = { JsonTypeNumber, JsonTypeBoolean };
+    JsonWriteOptions { true, JsonValueTypesManual, { JsonTypeNumber, JsonTypeBoolean } }.store(
+        &options.formatOptions);
     TextWriteResult result;
     QCOMPARE(renderText(makeDataset({ "n", "b" }, rows), options, &result), json);
     QStringList first;

@@ -42,7 +42,9 @@ public:
     {
         SourceNode::setData(data);
         m_dataset = data;
-        m_dataset.assignColumnIds(id());
+        // Before the scene numbers the item its columns wait for an id.
+        if (id() >= 0)
+            m_dataset.assignColumnIds(id());
         m_status = StatusUpToDate;
     }
     void setMessages(const QStringList& warnings, const QStringList& information)
