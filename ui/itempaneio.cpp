@@ -5,7 +5,9 @@
 #include "graph/graphscene.h"
 #include "input/inputnode.h"
 #include "input/reader.h"
+#include "output/outputformat.h"
 #include "output/outputnode.h"
+#include "output/workbookformats.h"
 #include "output/writer.h"
 #include "ui/inputform.h"
 #include "ui/itempaneoptions.h"
@@ -253,10 +255,36 @@ OutputOptionsForm::OutputOptionsForm(OutputNode* node, QWidget* parent)
     m_encoding = addCombo(tr("Encoding"), encodings(), tr("Encoding"));
     m_bom = addCheck(tr("byte order mark"), tr("byte order mark"));
     m_header = addCheck(tr("write header"), tr("write header"));
+    m_sheetMode = addCombo(
+        tr("Excel overwrite mode"), { tr("File"), tr("Sheet") }, tr("Excel overwrite mode"));
+    m_sheetMode->setToolTip(tr("Replace the whole workbook, or only the named sheet."));
+    m_formatting = addCombo(
+        tr("Formatting"), { tr("Automatic"), tr("General"), tr("Manual") }, tr("Formatting"));
+    m_useTemplate = addCheck(tr("use a sheet as a style template"), tr("Excel style template"));
+    m_template = addLine(tr("Style template"), tr("Style template"));
+    m_template->setToolTip(tr("The workbook and sheet to copy the styling from, as path[sheet]."));
     m_alias = addLine(tr("Alias"), tr("Alias"));
     m_alias->setToolTip(
         tr("The name by which the command line points this output at another file."));
     load();
+}
+
+// Workbooks have no delimiter, quoting or line endings; text files have no
+// sheets or cell formats.
+void OutputOptionsForm::updateRows(int fileType)
+{
+    const OutputFormat* format = outputFormat(fileType);
+    const bool workbook = format && format->hasSheets();
+    for (QWidget* w :
+        { static_cast<QWidget*>(m_delimiter), static_cast<QWidget*>(m_customDelimiter),
+            static_cast<QWidget*>(m_quoting), static_cast<QWidget*>(m_lineEnding),
+            static_cast<QWidget*>(m_encoding), static_cast<QWidget*>(m_bom) })
+        setRowVisible(w, !workbook);
+    for (QWidget* w : { static_cast<QWidget*>(m_sheetMode), static_cast<QWidget*>(m_formatting),
+             static_cast<QWidget*>(m_useTemplate), static_cast<QWidget*>(m_template) })
+        setRowVisible(w, workbook);
+    m_template->setEnabled(m_useTemplate->isChecked());
+    applyRowVisibility();
 }
 
 void OutputOptionsForm::load()
@@ -278,6 +306,12 @@ void OutputOptionsForm::load()
     m_header->setChecked(o.writeHeader);
     m_alias->setText(o.alias);
     m_customDelimiter->setEnabled(delimited.delimiter == DelimiterCustom);
+    const WorkbookOutputOptions workbook = WorkbookOutputOptions::from(o.formatOptions);
+    m_sheetMode->setCurrentIndex(workbook.replaceSheetOnly ? 1 : 0);
+    m_formatting->setCurrentIndex(workbook.formatting);
+    m_useTemplate->setChecked(workbook.useStyleTemplate);
+    m_template->setText(workbook.styleTemplatePath);
+    updateRows(m_output->fileType());
     setLoading(false);
 }
 
@@ -301,8 +335,18 @@ void OutputOptionsForm::store()
     o.byteOrderMark = m_bom->isChecked();
     o.writeHeader = m_header->isChecked();
     o.alias = m_alias->text().trimmed();
+    const OutputFormat* format = outputFormat(m_type->currentIndex());
+    if (format && format->hasSheets()) {
+        WorkbookOutputOptions workbook = WorkbookOutputOptions::from(o.formatOptions);
+        workbook.replaceSheetOnly = m_sheetMode->currentIndex() == 1;
+        workbook.formatting = m_formatting->currentIndex();
+        workbook.useStyleTemplate = m_useTemplate->isChecked();
+        workbook.styleTemplatePath = m_template->text().trimmed();
+        workbook.store(&o.formatOptions);
+    }
     m_output->setOptions(o);
     m_customDelimiter->setEnabled(delimited.delimiter == DelimiterCustom);
+    updateRows(m_type->currentIndex());
 }
 
 void registerIoOptionsForms()

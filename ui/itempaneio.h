@@ -84,6 +84,8 @@ protected:
     void store() override;
 
 private:
+    void updateRows(int fileType);
+
     QPointer<OutputNode> m_output;
     QLineEdit* m_path;
     QComboBox* m_type;
@@ -95,6 +97,10 @@ private:
     QComboBox* m_encoding;
     QCheckBox* m_bom;
     QCheckBox* m_header;
+    QComboBox* m_sheetMode;
+    QComboBox* m_formatting;
+    QCheckBox* m_useTemplate;
+    QLineEdit* m_template;
     QLineEdit* m_alias;
 };
 

@@ -1,6 +1,7 @@
 #include "graph/graphscene.h"
 #include "graph/transformnode.h"
 #include "output/outputnode.h"
+#include "output/workbookformats.h"
 #include "output/writer.h"
 #include "transforms/transform.h"
 #include "ui/datatablechars.h"
@@ -224,6 +225,33 @@ private slots:
         auto* path = pane.options()->findChild<QLineEdit*>(QStringLiteral("File"));
         QCOMPARE(
             QDir::fromNativeSeparators(path->text()), QStringLiteral("/tmp/never-written.csv"));
+    }
+
+    // A workbook output shows its sheet, formatting and style template
+    // options instead of the text ones, and they reach the writer's options.
+    void workbookOutputForm()
+    {
+        auto* output = new OutputNode(QStringLiteral("/tmp/never-written.xlsx"));
+        m_scene->insertNode(output);
+        ItemPane pane;
+        pane.setNode(output);
+        QWidget* form = pane.options();
+        QVERIFY(!form->findChild<QComboBox*>(QStringLiteral("Delimiter"))->isVisibleTo(form));
+        auto* sheetMode = form->findChild<QComboBox*>(QStringLiteral("Excel overwrite mode"));
+        QVERIFY(sheetMode->isVisibleTo(form));
+        QCOMPARE(sheetMode->currentText(), QStringLiteral("Sheet"));
+        sheetMode->setCurrentText(QStringLiteral("File"));
+        form->findChild<QComboBox*>(QStringLiteral("Formatting"))->setCurrentText("General");
+        form->findChild<QCheckBox*>(QStringLiteral("Excel style template"))->setChecked(true);
+        auto* path = form->findChild<QLineEdit*>(QStringLiteral("Style template"));
+        QVERIFY(path->isEnabled());
+        QTest::keyClicks(path, QStringLiteral("/tmp/look.xlsx[Look]"));
+        const WorkbookOutputOptions o
+            = WorkbookOutputOptions::from(output->options().formatOptions);
+        QVERIFY(!o.replaceSheetOnly);
+        QCOMPARE(o.formatting, 1);
+        QVERIFY(o.useStyleTemplate);
+        QCOMPARE(o.styleTemplatePath, QStringLiteral("/tmp/look.xlsx[Look]"));
     }
 
     void otherKindsBringTheirOwnForm()
