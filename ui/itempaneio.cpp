@@ -22,7 +22,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+
 #include <QToolButton>
+#include <initializer_list>
 
 QList<int> inputFileTypes()
 {
@@ -269,19 +271,28 @@ OutputOptionsForm::OutputOptionsForm(OutputNode* node, QWidget* parent)
     load();
 }
 
+namespace {
+
+bool isWorkbookType(int fileType)
+{
+    const OutputFormat* format = outputFormat(fileType);
+    return format && format->hasSheets();
+}
+
+} // namespace
+
 // Workbooks have no delimiter, quoting or line endings; text files have no
 // sheets or cell formats.
 void OutputOptionsForm::updateRows(int fileType)
 {
-    const OutputFormat* format = outputFormat(fileType);
-    const bool workbook = format && format->hasSheets();
-    for (QWidget* w :
-        { static_cast<QWidget*>(m_delimiter), static_cast<QWidget*>(m_customDelimiter),
-            static_cast<QWidget*>(m_quoting), static_cast<QWidget*>(m_lineEnding),
-            static_cast<QWidget*>(m_encoding), static_cast<QWidget*>(m_bom) })
+    const bool workbook = isWorkbookType(fileType);
+    const std::initializer_list<QWidget*> textRows
+        = { m_delimiter, m_customDelimiter, m_quoting, m_lineEnding, m_encoding, m_bom };
+    const std::initializer_list<QWidget*> workbookRows
+        = { m_sheetMode, m_formatting, m_useTemplate, m_template };
+    for (QWidget* w : textRows)
         setRowVisible(w, !workbook);
-    for (QWidget* w : { static_cast<QWidget*>(m_sheetMode), static_cast<QWidget*>(m_formatting),
-             static_cast<QWidget*>(m_useTemplate), static_cast<QWidget*>(m_template) })
+    for (QWidget* w : workbookRows)
         setRowVisible(w, workbook);
     m_template->setEnabled(m_useTemplate->isChecked());
     applyRowVisibility();
@@ -335,8 +346,7 @@ void OutputOptionsForm::store()
     o.byteOrderMark = m_bom->isChecked();
     o.writeHeader = m_header->isChecked();
     o.alias = m_alias->text().trimmed();
-    const OutputFormat* format = outputFormat(m_type->currentIndex());
-    if (format && format->hasSheets()) {
+    if (isWorkbookType(m_type->currentIndex())) {
         WorkbookOutputOptions workbook = WorkbookOutputOptions::from(o.formatOptions);
         workbook.replaceSheetOnly = m_sheetMode->currentIndex() == 1;
         workbook.formatting = m_formatting->currentIndex();

@@ -37,10 +37,7 @@ class StoredTextIndex
 public:
     StoredTextIndex() : m_slots(1024, Slot()) { }
 
-    static const void* storageOf(const QString& value)
-    {
-        return const_cast<QString&>(value).data_ptr();
-    }
+    static const void* storageOf(const QString& value) { return value.constData(); }
 
     // The index stored for the storage, or -1.
     int find(const void* storage) const
