@@ -52,13 +52,11 @@ private:
 
 std::unique_ptr<ChunkParser> makeParser(const ParserChoice& choice, RowSink* sink)
 {
-    if (choice.plain)
-        return std::make_unique<ChunkParserOf<LineParser>>(QChar(), false, sink);
-    if (choice.quoting == QuotingQuoted)
+    if (!choice.plain && choice.quoting == QuotingQuoted)
         return std::make_unique<ChunkParserOf<QuotedParser>>(
             choice.delimiter, choice.ignoreRepeated, sink);
     return std::make_unique<ChunkParserOf<LineParser>>(
-        choice.delimiter, choice.ignoreRepeated, sink);
+        choice.plain ? QChar() : choice.delimiter, !choice.plain && choice.ignoreRepeated, sink);
 }
 
 // Pools, one per column, shared read-only by the threads: a version is

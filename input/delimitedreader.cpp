@@ -22,20 +22,15 @@ bool runParsers(TextSource& source, const ParserChoice& choice, const ReadProgre
     // A text of a few chunks gains little from threads.
     if (threads.resolvedThreads() > 1 && total >= 8 * qint64(threads.chunkChars))
         return parseInChunks(source, choice, threads, progress, sink);
-    const QChar delimiter = choice.delimiter;
-    const bool ignoreRepeated = choice.ignoreRepeated;
-    if (choice.plain) {
-        ProgressTracker tracker(progress, total, LineProgressInterval);
-        LineParser parser(QChar(), false, sink);
-        return runParser(source, parser, &tracker);
-    }
-    if (choice.quoting == QuotingQuoted) {
+    // Plain text is read as lines of one field each.
+    if (!choice.plain && choice.quoting == QuotingQuoted) {
         ProgressTracker tracker(progress, total, QuotedProgressInterval);
-        QuotedParser parser(delimiter, ignoreRepeated, sink);
+        QuotedParser parser(choice.delimiter, choice.ignoreRepeated, sink);
         return runParser(source, parser, &tracker);
     }
     ProgressTracker tracker(progress, total, LineProgressInterval);
-    LineParser parser(delimiter, ignoreRepeated, sink);
+    LineParser parser(
+        choice.plain ? QChar() : choice.delimiter, !choice.plain && choice.ignoreRepeated, sink);
     return runParser(source, parser, &tracker);
 }
 
