@@ -1,12 +1,18 @@
 #include "ui/datatablemodel.h"
 
 #include "core/values.h"
+#include "transforms/support/parallel.h"
 #include "ui/windowsettings.h"
 
 #include <QLocale>
 
 DataTableModel::DataTableModel(QObject* parent) : QAbstractTableModel(parent)
 {
+}
+
+DataTableModel::~DataTableModel()
+{
+    stopFiltering();
 }
 
 QString DataTableModel::tooBigMessage(int columns, int rows)
@@ -59,41 +65,122 @@ void DataTableModel::setShowInvisibles(bool on)
             index(0, 0), index(rowCount() - 1, columnCount() - 1), { Qt::DisplayRole });
 }
 
+namespace {
+
+// Positions of the rows in [begin, end) that contain the text.
+QVector<int> rowsContaining(
+    const Dataset& data, int begin, int end, const QString& text, const std::atomic<bool>& cancel)
+{
+    QVector<int> rows;
+    for (int r = begin; r < end; ++r) {
+        if ((r & 0xFFF) == 0 && cancel)
+            break;
+        if (data.rowContains(r, text, Qt::CaseInsensitive))
+            rows.append(r);
+    }
+    return rows;
+}
+
+bool columnContains(
+    const Dataset& data, int column, const QString& text, const std::atomic<bool>& cancel)
+{
+    for (int r = 0; r < data.rowCount(); ++r) {
+        if ((r & 0xFFF) == 0 && cancel)
+            return false;
+        if (data.value(r, column).contains(text, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+DataTableModel::Shown DataTableModel::shownBy(
+    const Dataset& data, int mode, const QString& text, const std::atomic<bool>& cancel)
+{
+    Shown shown;
+    if (mode == FilterRowData) {
+        const int rows = data.rowCount();
+        if (!Parallel::worthSplitting(rows))
+            return { rowsContaining(data, 0, rows, text, cancel), {} };
+        QVector<int> later;
+        Parallel::both([&] { shown.rows = rowsContaining(data, 0, rows / 2, text, cancel); },
+            [&] { later = rowsContaining(data, rows / 2, rows, text, cancel); });
+        shown.rows += later;
+        return shown;
+    }
+    for (int c = 0; c < data.columnCount(); ++c) {
+        const bool match = mode == FilterColumnData
+            ? columnContains(data, c, text, cancel)
+            : data.columnName(c).contains(text, Qt::CaseInsensitive);
+        if (match)
+            shown.columns.append(c);
+    }
+    return shown;
+}
+
 void DataTableModel::rebuildFilter()
 {
+    stopFiltering();
     m_rows.clear();
     m_columns.clear();
     m_rowsFiltered = false;
     m_columnsFiltered = false;
     if (m_tooBig || m_filterText.isEmpty())
         return;
-    const Dataset& ds = m_dataset;
-    switch (m_filterMode) {
-    case FilterRowData:
-        m_rowsFiltered = true;
-        for (int r = 0; r < ds.rowCount(); ++r) {
-            if (ds.rowContains(r, m_filterText, Qt::CaseInsensitive))
-                m_rows.append(r);
-        }
-        break;
-    case FilterColumnData:
-        m_columnsFiltered = true;
-        for (int c = 0; c < ds.columnCount(); ++c) {
-            for (int r = 0; r < ds.rowCount(); ++r) {
-                if (ds.value(r, c).contains(m_filterText, Qt::CaseInsensitive)) {
-                    m_columns.append(c);
-                    break;
-                }
-            }
-        }
-        break;
-    default:
-        m_columnsFiltered = true;
-        for (int c = 0; c < ds.columnCount(); ++c) {
-            if (ds.columnName(c).contains(m_filterText, Qt::CaseInsensitive))
-                m_columns.append(c);
-        }
+    const qint64 cells = qint64(m_dataset.rowCount()) * m_dataset.columnCount();
+    if (m_filterMode != FilterColumnName && cells > BackgroundCells) {
+        filterInBackground();
+        return;
     }
+    const std::atomic<bool> never { false };
+    Shown shown = shownBy(m_dataset, m_filterMode, m_filterText, never);
+    m_rowsFiltered = m_filterMode == FilterRowData;
+    m_columnsFiltered = !m_rowsFiltered;
+    m_rows = std::move(shown.rows);
+    m_columns = std::move(shown.columns);
+}
+
+void DataTableModel::filterInBackground()
+{
+    m_filtering = true;
+    const int generation = ++m_filterGeneration;
+    m_cancel = std::make_shared<std::atomic<bool>>(false);
+    // The worker keeps its own shared copy of the dataset: a new run may
+    // replace the grid's while it reads.
+    m_worker = std::thread([this, generation, cancel = m_cancel, data = m_dataset,
+                               mode = m_filterMode, text = m_filterText] {
+        Shown shown = shownBy(data, mode, text, *cancel);
+        if (*cancel)
+            return;
+        // Posted to the grid's thread; dropped with the model if it is gone.
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, mode, shown = std::move(shown)]() mutable {
+                if (generation != m_filterGeneration || !m_filtering)
+                    return;
+                if (m_worker.joinable())
+                    m_worker.join();
+                beginResetModel();
+                m_filtering = false;
+                m_rowsFiltered = mode == FilterRowData;
+                m_columnsFiltered = !m_rowsFiltered;
+                m_rows = std::move(shown.rows);
+                m_columns = std::move(shown.columns);
+                endResetModel();
+                emit filterApplied();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void DataTableModel::stopFiltering()
+{
+    m_filtering = false;
+    if (m_cancel)
+        *m_cancel = true;
+    if (m_worker.joinable())
+        m_worker.join();
 }
 
 int DataTableModel::sourceRow(int row) const

@@ -7,10 +7,17 @@
 #include <QString>
 #include <QVector>
 
+#include <atomic>
+#include <memory>
+#include <thread>
+
 // The data grid's view of one Dataset. It keeps a shared copy of the dataset
 // (constant time, no rows are copied) and answers every cell from it, so
 // scrolling through millions of rows costs nothing up front. A filter hides
 // rows or columns through index maps; without a filter there are no maps.
+// Filtering by the values of a big table reads every cell, so it is worked
+// out on other threads while the grid stays usable; until it is done the
+// grid shows the table unfiltered.
 class DataTableModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -23,7 +30,11 @@ public:
 
     enum FilterMode { FilterColumnName = 0, FilterRowData = 1, FilterColumnData = 2 };
 
+    // Above this many cells a filter by values is worked out in the background.
+    static constexpr qint64 BackgroundCells = 1000000;
+
     explicit DataTableModel(QObject* parent = nullptr);
+    ~DataTableModel() override;
 
     void setDataset(const Dataset& dataset);
     const Dataset& dataset() const { return m_dataset; }
@@ -40,6 +51,8 @@ public:
     void setFilter(int mode, const QString& text);
     int filterMode() const { return m_filterMode; }
     QString filterText() const { return m_filterText; }
+    // Whether a filter is still being worked out in the background.
+    bool isFiltering() const { return m_filtering; }
     void setShowInvisibles(bool on);
     bool showInvisibles() const { return m_showInvisibles; }
 
@@ -53,8 +66,21 @@ public:
     QVariant headerData(
         int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
+signals:
+    // A filter worked out in the background is now shown.
+    void filterApplied();
+
 private:
+    struct Shown
+    {
+        QVector<int> rows;
+        QVector<int> columns;
+    };
+    static Shown shownBy(
+        const Dataset& data, int mode, const QString& text, const std::atomic<bool>& cancel);
     void rebuildFilter();
+    void filterInBackground();
+    void stopFiltering();
     QVariant verification(int row, int column, int role) const;
 
     Dataset m_dataset;
@@ -66,5 +92,10 @@ private:
     QVector<int> m_rows;
     QVector<int> m_columns;
     bool m_showInvisibles = false;
+    bool m_filtering = false;
+    // Which background filter is current: a result of an older one is dropped.
+    int m_filterGeneration = 0;
+    std::shared_ptr<std::atomic<bool>> m_cancel;
+    std::thread m_worker;
     QColor m_severityColours[3];
 };

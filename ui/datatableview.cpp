@@ -52,6 +52,7 @@ DataTableView::DataTableView(QWidget* parent)
     m_filterDelay->setSingleShot(true);
     m_filterDelay->setInterval(300);
     connect(m_filterDelay, &QTimer::timeout, this, &DataTableView::applyFilter);
+    connect(m_model, &DataTableModel::filterApplied, this, &DataTableView::updateShownCount);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
@@ -193,7 +194,9 @@ void DataTableView::updateShownCount()
 {
     const Dataset& data = m_model->dataset();
     QString text;
-    if (!m_model->filterText().isEmpty() && !m_model->isTooBig()) {
+    if (m_model->isFiltering()) {
+        text = tr("Filtering...");
+    } else if (!m_model->filterText().isEmpty() && !m_model->isTooBig()) {
         if (m_model->filterMode() != DataTableModel::FilterRowData)
             text = tr("%1 of %2 columns").arg(m_model->columnCount()).arg(data.columnCount());
         else
@@ -208,7 +211,7 @@ void DataTableView::onFilterChanged()
     WindowSettings::instance().setFilterDataIndex(m_filterMode->currentIndex());
     // Filtering a big table reads every value; wait until the typing stops.
     const qint64 cells = qint64(m_model->dataset().rowCount()) * m_model->dataset().columnCount();
-    if (cells > 1000000)
+    if (cells > DataTableModel::BackgroundCells)
         m_filterDelay->start();
     else
         applyFilter();

@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <QTest>
+#include <QThread>
 #include <QToolButton>
 
 namespace {
@@ -128,6 +129,41 @@ private slots:
         QCOMPARE(shownColumns(model), columns);
         QCOMPARE(shownRows(model), rows);
         QVERIFY(model.dataset().equals(data)); // the data itself is untouched
+    }
+
+    void bigTableFiltersInTheBackground()
+    {
+        // Just over the cell count that moves filtering off the window's thread,
+        // with matches at both ends and on each side of the halves' split.
+        const int rows = int(DataTableModel::BackgroundCells / 2) + 1;
+        Dataset big;
+        big.setColumnCount(2);
+        big.setHeader({ QStringLiteral("a"), QStringLiteral("b") });
+        big.setRowCount(rows);
+        for (int r : { 0, rows / 2 - 1, rows / 2, rows - 1 })
+            big.setValue(r, 1, QStringLiteral("Hit %1").arg(r));
+        DataTableView view;
+        view.setDataset(big);
+        DataTableModel* model = view.model();
+        model->setFilter(DataTableModel::FilterRowData, QStringLiteral("zz"));
+        QVERIFY(model->isFiltering());
+        QCOMPARE(model->rowCount(), rows); // unfiltered until the result is in
+        // Lets that filter finish and post its result, which must then be dropped.
+        QThread::msleep(300);
+        model->setFilter(DataTableModel::FilterRowData, QStringLiteral("hIT"));
+        QTRY_VERIFY(!model->isFiltering());
+        QCOMPARE(shownRows(*model), (QList<int> { 1, rows / 2, rows / 2 + 1, rows }));
+        QCOMPARE(view.shownCountLabel()->text(), QStringLiteral("4 of %1 rows").arg(rows));
+
+        model->setFilter(DataTableModel::FilterColumnData, QStringLiteral("hit"));
+        QTRY_VERIFY(!model->isFiltering());
+        QCOMPARE(shownColumns(*model), QStringList { "b" });
+        // A new dataset while a filter is being worked out drops the old result.
+        model->setFilter(DataTableModel::FilterRowData, QStringLiteral("hit 0"));
+        model->setDataset(makeDataset({ "a" }, { { "hit 0" }, { "no" } }));
+        QCOMPARE(shownRows(*model), QList<int> { 1 });
+        QTest::qWait(50);
+        QCOMPARE(shownRows(*model), QList<int> { 1 });
     }
 
     void filterFromTheViewControls()
