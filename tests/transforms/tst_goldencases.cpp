@@ -1,0 +1,332 @@
+// Runs every case file under tests/data/transforms: one transform type, its
+// options as a document stores them, the input tables, and the expected
+// output table, summary, warnings and information lines. A new case is a
+// new file; the runner needs no change.
+//
+// A case file, line by line:
+//   # what the case guards                  (comment lines, anywhere outside tables)
+//   type: Concat                            (the catalogue key)
+//   Columns = 0%1F2                         (a parameter and its stored text as in a
+//                                            document: percent-encoded, column options
+//                                            by 0-based position; unset ones keep defaults)
+//   input:                                  (one per upstream item, top to bottom; the
+//   First,Last                               header, then the rows, as CSV; blank lines
+//   a,c                                      are skipped, a row of one empty cell is "";
+//                                            "input noheader:" for a table without header)
+//   output:                                 (the expected table in the same form;
+//   First,Last,First + Last                  "output noheader:" expects no header)
+//   summary: Concatenated 2 cols            (the result summary)
+//   warnings:                               (the node's warnings, one per line; without
+//   ...                                      this section none are expected; "" stands for
+//                                            an empty line)
+//   information:                            (optional: the transform's information lines)
+//   status: Error                           (optional; "Up to date" otherwise)
+//   locale: C                               (optional: the default locale, whose standard
+//                                            date formats apply too; en_US otherwise)
+//
+// The options are applied as the document reader applies them: the item is
+// connected, bound to its upstream items, then each stored text is decoded
+// and handed to the parameter before the sources have any columns, so the
+// pending conversion of column positions runs too.
+//
+// The CSV splitter is this file's own: the failure messages need the line of
+// every record, which the delimited reader does not keep.
+
+#include "core/values.h"
+#include "document/documentcodec.h"
+#include "tests/graph/testnodes.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTest>
+
+namespace {
+
+struct Record
+{
+    QStringList cells;
+    int line = 0;
+};
+
+struct Table
+{
+    bool header = true;
+    int line = 0;
+    QList<Record> records;
+};
+
+struct Lines
+{
+    QStringList texts;
+    int line = 0;
+    bool given = false;
+};
+
+struct GoldenCase
+{
+    QString type;
+    QList<QPair<QString, QString>> options;
+    QList<Table> inputs;
+    Table output;
+    bool hasOutput = false;
+    QString summary;
+    int summaryLine = 0; // 0: no summary given
+    QString status = QStringLiteral("Up to date");
+    QString locale = QStringLiteral("en_US");
+    Lines warnings;
+    Lines information;
+};
+
+// Splits CSV records: cells separated by commas, a quoted cell may hold
+// commas, doubled quotes and line feeds.
+QList<Record> splitRecords(const QStringList& lines, int firstLine)
+{
+    QList<Record> records;
+    Record record;
+    QString cell;
+    bool quoted = false;
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString& text = lines.at(i);
+        if (!quoted && text.isEmpty())
+            continue; // blank lines separate sections; an empty cell is written ""
+        if (!quoted)
+            record.line = firstLine + i;
+        for (int c = 0; c < text.size(); ++c) {
+            const QChar ch = text.at(c);
+            if (ch == QLatin1Char('"') && quoted && text.midRef(c + 1, 1) == QLatin1String("\"")) {
+                cell += ch;
+                ++c;
+            } else if (ch == QLatin1Char('"')) {
+                quoted = !quoted;
+            } else if (ch == QLatin1Char(',') && !quoted) {
+                record.cells << cell;
+                cell.clear();
+            } else {
+                cell += ch;
+            }
+        }
+        if (quoted) {
+            cell += QLatin1Char('\n');
+            continue;
+        }
+        record.cells << cell;
+        cell.clear();
+        records << record;
+        record = Record();
+    }
+    return records;
+}
+
+const QRegularExpression SectionLine(
+    QStringLiteral("^(input|output|warnings|information)( noheader)?:$"));
+const QRegularExpression ValueLine(QStringLiteral("^(type|summary|status|locale): ?(.*)$"));
+const QRegularExpression OptionLine(QStringLiteral("^(\\w+) =(.*)$"));
+
+GoldenCase readCase(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        qFatal("cannot read %s", qPrintable(path));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    GoldenCase gc;
+    QString section;
+    QStringList block;
+    int blockLine = 0;
+    bool noHeader = false;
+    auto endBlock = [&]() {
+        if (section == QLatin1String("input") || section == QLatin1String("output")) {
+            Table table { !noHeader, blockLine, splitRecords(block, blockLine + 1) };
+            if (section == QLatin1String("input"))
+                gc.inputs << table;
+            else
+                gc.output = table, gc.hasOutput = true;
+        } else if (!section.isEmpty()) {
+            Lines& target = section == QLatin1String("warnings") ? gc.warnings : gc.information;
+            block.removeAll(QString());
+            block.replaceInStrings(QRegularExpression(QStringLiteral("^\"\"$")), QString());
+            target = Lines { block, blockLine, true };
+        }
+        block.clear();
+        section.clear();
+    };
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString& text = lines.at(i);
+        const QRegularExpressionMatch sectionMatch = SectionLine.match(text);
+        const QRegularExpressionMatch valueMatch = ValueLine.match(text);
+        if (sectionMatch.hasMatch()) {
+            endBlock();
+            section = sectionMatch.captured(1);
+            noHeader = sectionMatch.capturedLength(2) > 0;
+            blockLine = i + 1;
+        } else if (valueMatch.hasMatch()) {
+            endBlock();
+            const QString key = valueMatch.captured(1);
+            if (key == QLatin1String("type"))
+                gc.type = valueMatch.captured(2);
+            else if (key == QLatin1String("status"))
+                gc.status = valueMatch.captured(2);
+            else if (key == QLatin1String("locale"))
+                gc.locale = valueMatch.captured(2);
+            else
+                gc.summary = valueMatch.captured(2), gc.summaryLine = i + 1;
+        } else if (!section.isEmpty()) {
+            block << text;
+        } else if (OptionLine.match(text).hasMatch()) {
+            const QRegularExpressionMatch m = OptionLine.match(text);
+            gc.options << qMakePair(m.captured(1), m.captured(2).trimmed());
+        } else if (!text.isEmpty() && !text.startsWith(QLatin1Char('#'))) {
+            qFatal("%s:%d: not a case line: %s", qPrintable(path), i + 1, qPrintable(text));
+        }
+    }
+    endBlock();
+    return gc;
+}
+
+Dataset datasetOf(const Table& table)
+{
+    QList<Record> records = table.records;
+    Dataset d;
+    int columns = 0;
+    for (const Record& r : qAsConst(records))
+        columns = qMax(columns, r.cells.size());
+    d.setColumnCount(columns);
+    if (table.header && !records.isEmpty())
+        d.setHeader(records.takeFirst().cells);
+    for (const Record& r : qAsConst(records))
+        d.appendRow(r.cells);
+    return d;
+}
+
+QString csvLine(const QStringList& cells)
+{
+    QStringList quoted;
+    for (const QString& c : cells) {
+        const bool plain = !c.contains(QRegularExpression(QStringLiteral("[,\"\\n]")));
+        quoted << (plain ? c : QLatin1Char('"') + QString(c).replace("\"", "\"\"") + '"');
+    }
+    return quoted.join(QLatin1Char(','));
+}
+
+// The first difference between the expected table and the output, or an
+// empty text.
+QString tableDifference(const Table& expected, const Dataset& out)
+{
+    QList<Record> records = expected.records;
+    if (expected.header != out.hasHeader())
+        return QStringLiteral("line %1: header expected %2, output has %3")
+            .arg(expected.line)
+            .arg(expected.header ? "yes" : "no", out.hasHeader() ? "yes" : "no");
+    if (expected.header) {
+        const Record names = records.isEmpty() ? Record() : records.takeFirst();
+        if (names.cells != out.columnNames())
+            return QStringLiteral("line %1: columns\n   expected: %2\n     actual: %3")
+                .arg(names.line)
+                .arg(csvLine(names.cells), csvLine(out.columnNames()));
+    }
+    for (int r = 0; r < qMax(records.size(), out.rowCount()); ++r) {
+        const QStringList want = r < records.size() ? records.at(r).cells : QStringList();
+        const QStringList got = r < out.rowCount() ? out.row(r) : QStringList();
+        if (want != got || r >= records.size() || r >= out.rowCount()) {
+            const int line = r < records.size() ? records.at(r).line : expected.line;
+            return QStringLiteral("line %1: row %2\n   expected: %3\n     actual: %4")
+                .arg(line)
+                .arg(r + 1)
+                .arg(r < records.size() ? csvLine(want) : QStringLiteral("(no row)"),
+                    r < out.rowCount() ? csvLine(got) : QStringLiteral("(no row)"));
+        }
+    }
+    return QString();
+}
+
+QString linesDifference(const QString& what, const Lines& expected, const QStringList& actual)
+{
+    if (expected.texts == actual)
+        return QString();
+    return QStringLiteral("line %1: %2\n   expected: %3\n     actual: %4")
+        .arg(expected.line)
+        .arg(what, expected.texts.join(QStringLiteral("\n             ")),
+            actual.join(QStringLiteral("\n             ")));
+}
+
+} // namespace
+
+class TestGoldenCases : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        // Runs record statistics in the settings store: keep them out of
+        // the user's.
+        QStandardPaths::setTestModeEnabled(true);
+    }
+
+    void run_data()
+    {
+        QTest::addColumn<QString>("path");
+        const QString root = QStringLiteral(VARNIX_TEST_DATA "/transforms");
+        QDirIterator it(
+            root, { QStringLiteral("*.case") }, QDir::Files, QDirIterator::Subdirectories);
+        QStringList paths;
+        while (it.hasNext())
+            paths << it.next();
+        paths.sort();
+        for (const QString& path : qAsConst(paths))
+            QTest::newRow(qPrintable(path.mid(root.size() + 1))) << path;
+        QVERIFY(!paths.isEmpty());
+    }
+
+    void run()
+    {
+        QFETCH(QString, path);
+        const GoldenCase gc = readCase(path);
+        const QLocale locale(gc.locale);
+        QLocale::setDefault(locale);
+        setDefaultDateFormats(standardDateFormats(locale));
+        Transform* transform = Catalogue::instance().create(gc.type);
+        QVERIFY2(transform, qPrintable(path + ": no transform type " + gc.type));
+
+        GraphScene scene;
+        auto* node = new TransformNode(transform);
+        scene.insertNode(node);
+        for (int i = 0; i < gc.inputs.size(); ++i) {
+            auto* source = new SourceNode(datasetOf(gc.inputs.at(i)));
+            scene.insertNode(source);
+            source->setPos(0, 100 * i);
+            scene.insertConnection(source, node);
+        }
+        node->setPos(300, 100 * gc.inputs.size());
+        node->upstreamChanged();
+        for (const auto& option : gc.options) {
+            TransformParameter* p = transform->parameter(option.first);
+            QVERIFY2(p, qPrintable(path + ": no option " + option.first));
+            p->deserialise(DocumentCodec::decodeText(option.second));
+        }
+        scene.process(GraphScene::RunAll, true);
+
+        QStringList failures;
+        if (gc.status != statusName(node->status()))
+            failures << QStringLiteral("status\n   expected: %1\n     actual: %2")
+                            .arg(gc.status, statusName(node->status()));
+        if (gc.hasOutput)
+            failures << tableDifference(gc.output, node->dataset());
+        if (gc.summaryLine > 0 && gc.summary != transform->resultSummary())
+            failures << QStringLiteral("line %1: summary\n   expected: %2\n     actual: %3")
+                            .arg(gc.summaryLine)
+                            .arg(gc.summary, transform->resultSummary());
+        failures << linesDifference(QStringLiteral("warnings"), gc.warnings, node->warnings());
+        if (gc.information.given)
+            failures << linesDifference(
+                QStringLiteral("information"), gc.information, transform->information());
+        failures.removeAll(QString());
+        if (!failures.isEmpty())
+            QFAIL(qPrintable(path + QStringLiteral(":\n") + failures.join(QLatin1Char('\n'))));
+    }
+};
+
+QTEST_MAIN(TestGoldenCases)
+#include "tst_goldencases.moc"
