@@ -23,6 +23,7 @@
 //   status: Error                           (optional; "Up to date" otherwise)
 //   locale: C                               (optional: the default locale, whose standard
 //                                            date formats apply too; en_US otherwise)
+//   dates: yyyy-MM-dd|dd/MM/yyyy            (optional: other date formats instead)
 //
 // The options are applied as the document reader applies them: the item is
 // connected, bound to its upstream items, then each stored text is decoded
@@ -76,6 +77,7 @@ struct GoldenCase
     int summaryLine = 0; // 0: no summary given
     QString status = QStringLiteral("Up to date");
     QString locale = QStringLiteral("en_US");
+    QString dates;
     Lines warnings;
     Lines information;
 };
@@ -122,7 +124,7 @@ QList<Record> splitRecords(const QStringList& lines, int firstLine)
 
 const QRegularExpression SectionLine(
     QStringLiteral("^(input|output|warnings|information)( noheader)?:$"));
-const QRegularExpression ValueLine(QStringLiteral("^(type|summary|status|locale): ?(.*)$"));
+const QRegularExpression ValueLine(QStringLiteral("^(type|summary|status|locale|dates): ?(.*)$"));
 const QRegularExpression OptionLine(QStringLiteral("^(\\w+) =(.*)$"));
 
 GoldenCase readCase(const QString& path)
@@ -170,6 +172,8 @@ GoldenCase readCase(const QString& path)
                 gc.status = valueMatch.captured(2);
             else if (key == QLatin1String("locale"))
                 gc.locale = valueMatch.captured(2);
+            else if (key == QLatin1String("dates"))
+                gc.dates = valueMatch.captured(2);
             else
                 gc.summary = valueMatch.captured(2), gc.summaryLine = i + 1;
         } else if (!section.isEmpty()) {
@@ -286,7 +290,8 @@ private slots:
         const GoldenCase gc = readCase(path);
         const QLocale locale(gc.locale);
         QLocale::setDefault(locale);
-        setDefaultDateFormats(standardDateFormats(locale));
+        setDefaultDateFormats(
+            gc.dates.isEmpty() ? standardDateFormats(locale) : gc.dates.split(QLatin1Char('|')));
         Transform* transform = Catalogue::instance().create(gc.type);
         QVERIFY2(transform, qPrintable(path + ": no transform type " + gc.type));
 
