@@ -309,7 +309,11 @@ private slots:
         for (const auto& option : gc.options) {
             TransformParameter* p = transform->parameter(option.first);
             QVERIFY2(p, qPrintable(path + ": no option " + option.first));
-            p->deserialise(DocumentCodec::decodeText(option.second));
+            // A text that is no choice would quietly count as the first one.
+            const QString text = DocumentCodec::decodeText(option.second);
+            QVERIFY2(p->type() != ParameterType::Selection || p->choiceList().contains(text),
+                qPrintable(path + ": '" + text + "' is no choice of " + option.first));
+            p->deserialise(text);
         }
         scene.process(GraphScene::RunAll, true);
 
