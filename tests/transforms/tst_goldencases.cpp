@@ -24,6 +24,9 @@
 //   locale: C                               (optional: the default locale, whose standard
 //                                            date formats apply too; en_US otherwise)
 //   dates: yyyy-MM-dd|dd/MM/yyyy            (optional: other date formats instead)
+//   escapes: on                             (optional: in table cells and warning lines
+//                                            \t \r \n \\ \uXXXX \UXXXXXXXX stand for their
+//                                            characters, so that invisible ones can be seen)
 //
 // The options are applied as the document reader applies them: the item is
 // connected, bound to its upstream items, then each stored text is decoded
@@ -78,6 +81,7 @@ struct GoldenCase
     QString status = QStringLiteral("Up to date");
     QString locale = QStringLiteral("en_US");
     QString dates;
+    bool escapes = false;
     Lines warnings;
     Lines information;
 };
@@ -122,9 +126,52 @@ QList<Record> splitRecords(const QStringList& lines, int firstLine)
     return records;
 }
 
+QString unescaped(const QString& text)
+{
+    static const QRegularExpression escape(
+        QStringLiteral("\\\\(?:([trn\\\\])|u([0-9A-Fa-f]{4})|U([0-9A-Fa-f]{8}))"));
+    QString result;
+    int from = 0;
+    QRegularExpressionMatchIterator it = escape.globalMatch(text);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch m = it.next();
+        result += text.midRef(from, m.capturedStart() - from);
+        from = m.capturedEnd();
+        const QString simple = m.captured(1);
+        if (!simple.isEmpty()) {
+            const int at = QStringLiteral("trn\\").indexOf(simple);
+            result += QStringLiteral("\t\r\n\\").at(at);
+            continue;
+        }
+        const uint code = QString(m.captured(2) + m.captured(3)).toUInt(nullptr, 16);
+        result += QString::fromUcs4(&code, 1);
+    }
+    return result + text.midRef(from);
+}
+
+void unescape(Table& table)
+{
+    for (Record& r : table.records) {
+        for (QString& cell : r.cells)
+            cell = unescaped(cell);
+    }
+}
+
+void unescape(GoldenCase& gc)
+{
+    unescape(gc.output);
+    for (Table& input : gc.inputs)
+        unescape(input);
+    for (QString& line : gc.warnings.texts)
+        line = unescaped(line);
+    for (QString& line : gc.information.texts)
+        line = unescaped(line);
+}
+
 const QRegularExpression SectionLine(
     QStringLiteral("^(input|output|warnings|information)( noheader)?:$"));
-const QRegularExpression ValueLine(QStringLiteral("^(type|summary|status|locale|dates): ?(.*)$"));
+const QRegularExpression ValueLine(
+    QStringLiteral("^(type|summary|status|locale|dates|escapes): ?(.*)$"));
 const QRegularExpression OptionLine(QStringLiteral("^(\\w+) =(.*)$"));
 
 GoldenCase readCase(const QString& path)
@@ -174,6 +221,8 @@ GoldenCase readCase(const QString& path)
                 gc.locale = valueMatch.captured(2);
             else if (key == QLatin1String("dates"))
                 gc.dates = valueMatch.captured(2);
+            else if (key == QLatin1String("escapes"))
+                gc.escapes = valueMatch.captured(2) == QLatin1String("on");
             else
                 gc.summary = valueMatch.captured(2), gc.summaryLine = i + 1;
         } else if (!section.isEmpty()) {
@@ -186,6 +235,8 @@ GoldenCase readCase(const QString& path)
         }
     }
     endBlock();
+    if (gc.escapes)
+        unescape(gc);
     return gc;
 }
 
