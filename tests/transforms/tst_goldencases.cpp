@@ -24,6 +24,9 @@
 //   locale: C                               (optional: the default locale, whose standard
 //                                            date formats apply too; en_US otherwise)
 //   dates: yyyy-MM-dd|dd/MM/yyyy            (optional: other date formats instead)
+//   figures: on                             (optional: numbers in the output table need to
+//                                            agree to 12 significant digits only, for
+//                                            reference figures computed elsewhere)
 //   escapes: on                             (optional: in table cells and warning lines
 //                                            \t \r \n \\ \uXXXX \UXXXXXXXX stand for their
 //                                            characters, so that invisible ones can be seen)
@@ -46,6 +49,7 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
+#include <cmath>
 
 namespace {
 
@@ -82,6 +86,7 @@ struct GoldenCase
     QString locale = QStringLiteral("en_US");
     QString dates;
     bool escapes = false;
+    bool figures = false;
     Lines warnings;
     Lines information;
 };
@@ -171,7 +176,7 @@ void unescape(GoldenCase& gc)
 const QRegularExpression SectionLine(
     QStringLiteral("^(input|output|warnings|information)( noheader)?:$"));
 const QRegularExpression ValueLine(
-    QStringLiteral("^(type|summary|status|locale|dates|escapes): ?(.*)$"));
+    QStringLiteral("^(type|summary|status|locale|dates|escapes|figures): ?(.*)$"));
 const QRegularExpression OptionLine(QStringLiteral("^(\\w+) =(.*)$"));
 
 GoldenCase readCase(const QString& path)
@@ -221,6 +226,8 @@ GoldenCase readCase(const QString& path)
                 gc.locale = valueMatch.captured(2);
             else if (key == QLatin1String("dates"))
                 gc.dates = valueMatch.captured(2);
+            else if (key == QLatin1String("figures"))
+                gc.figures = valueMatch.captured(2) == QLatin1String("on");
             else if (key == QLatin1String("escapes"))
                 gc.escapes = valueMatch.captured(2) == QLatin1String("on");
             else
@@ -265,9 +272,32 @@ QString csvLine(const QStringList& cells)
     return quoted.join(QLatin1Char(','));
 }
 
+// A cell carries 15 significant digits; a reference figure may carry more.
+bool sameFigure(const QString& expected, const QString& cell)
+{
+    bool okCell = false;
+    bool okExpected = false;
+    const double a = toNumber(cell, false, false, &okCell);
+    const double b = expected.toDouble(&okExpected);
+    if (!okCell || !okExpected)
+        return cell == expected;
+    return std::fabs(a - b) <= 1e-12 * qMax(1.0, std::fabs(b));
+}
+
+bool sameRow(const QStringList& expected, const QStringList& row, bool figures)
+{
+    if (!figures || expected.size() != row.size())
+        return expected == row;
+    for (int c = 0; c < row.size(); ++c) {
+        if (!sameFigure(expected.at(c), row.at(c)))
+            return false;
+    }
+    return true;
+}
+
 // The first difference between the expected table and the output, or an
 // empty text.
-QString tableDifference(const Table& expected, const Dataset& out)
+QString tableDifference(const Table& expected, const Dataset& out, bool figures)
 {
     QList<Record> records = expected.records;
     if (expected.header != out.hasHeader())
@@ -284,7 +314,7 @@ QString tableDifference(const Table& expected, const Dataset& out)
     for (int r = 0; r < qMax(records.size(), out.rowCount()); ++r) {
         const QStringList want = r < records.size() ? records.at(r).cells : QStringList();
         const QStringList got = r < out.rowCount() ? out.row(r) : QStringList();
-        if (want != got || r >= records.size() || r >= out.rowCount()) {
+        if (!sameRow(want, got, figures) || r >= records.size() || r >= out.rowCount()) {
             const int line = r < records.size() ? records.at(r).line : expected.line;
             return QStringLiteral("line %1: row %2\n   expected: %3\n     actual: %4")
                 .arg(line)
@@ -373,7 +403,7 @@ private slots:
             failures << QStringLiteral("status\n   expected: %1\n     actual: %2")
                             .arg(gc.status, statusName(node->status()));
         if (gc.hasOutput)
-            failures << tableDifference(gc.output, node->dataset());
+            failures << tableDifference(gc.output, node->dataset(), gc.figures);
         if (gc.summaryLine > 0 && gc.summary != transform->resultSummary())
             failures << QStringLiteral("line %1: summary\n   expected: %2\n     actual: %3")
                             .arg(gc.summaryLine)
