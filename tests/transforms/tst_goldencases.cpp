@@ -20,6 +20,8 @@
 //   ...                                      this section none are expected; "" stands for
 //                                            an empty line)
 //   information:                            (optional: the transform's information lines)
+//   output from pivot/expected_sum.csv:     (a table kept in its own file under tests/data;
+//                                            "input from ...:" likewise)
 //   status: Error                           (optional; "Up to date" otherwise)
 //   locale: C                               (optional: the default locale, whose standard
 //                                            date formats apply too; en_US otherwise)
@@ -64,6 +66,7 @@ struct Table
     bool header = true;
     int line = 0;
     QList<Record> records;
+    QString file; // the table's own file under tests/data, or empty
 };
 
 struct Lines
@@ -173,8 +176,17 @@ void unescape(GoldenCase& gc)
         line = unescaped(line);
 }
 
+// A table kept in a file of its own, shared with other tests.
+QStringList tableLines(const QString& name)
+{
+    QFile file(QStringLiteral(VARNIX_TEST_DATA "/") + name);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        qFatal("cannot read %s", qPrintable(name));
+    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+}
+
 const QRegularExpression SectionLine(
-    QStringLiteral("^(input|output|warnings|information)( noheader)?:$"));
+    QStringLiteral("^(input|output|warnings|information)( noheader)?(?: from (\\S+))?:$"));
 const QRegularExpression ValueLine(
     QStringLiteral("^(type|summary|status|locale|dates|escapes|figures): ?(.*)$"));
 const QRegularExpression OptionLine(QStringLiteral("^(\\w+) =(.*)$"));
@@ -190,9 +202,10 @@ GoldenCase readCase(const QString& path)
     QStringList block;
     int blockLine = 0;
     bool noHeader = false;
+    QString tableFile;
     auto endBlock = [&]() {
         if (section == QLatin1String("input") || section == QLatin1String("output")) {
-            Table table { !noHeader, blockLine, splitRecords(block, blockLine + 1) };
+            Table table { !noHeader, blockLine, splitRecords(block, blockLine + 1), tableFile };
             if (section == QLatin1String("input"))
                 gc.inputs << table;
             else
@@ -205,6 +218,7 @@ GoldenCase readCase(const QString& path)
         }
         block.clear();
         section.clear();
+        tableFile.clear();
     };
     for (int i = 0; i < lines.size(); ++i) {
         const QString& text = lines.at(i);
@@ -215,6 +229,11 @@ GoldenCase readCase(const QString& path)
             section = sectionMatch.captured(1);
             noHeader = sectionMatch.capturedLength(2) > 0;
             blockLine = i + 1;
+            tableFile = sectionMatch.captured(3);
+            if (!tableFile.isEmpty()) {
+                block = tableLines(tableFile);
+                blockLine = 0;
+            }
         } else if (valueMatch.hasMatch()) {
             endBlock();
             const QString key = valueMatch.captured(1);
@@ -295,20 +314,26 @@ bool sameRow(const QStringList& expected, const QStringList& row, bool figures)
     return true;
 }
 
+QString where(const Table& table, int line)
+{
+    const QString at = QStringLiteral("line %1").arg(line);
+    return table.file.isEmpty() ? at : table.file + QLatin1Char(' ') + at;
+}
+
 // The first difference between the expected table and the output, or an
 // empty text.
 QString tableDifference(const Table& expected, const Dataset& out, bool figures)
 {
     QList<Record> records = expected.records;
     if (expected.header != out.hasHeader())
-        return QStringLiteral("line %1: header expected %2, output has %3")
-            .arg(expected.line)
+        return QStringLiteral("%1: header expected %2, output has %3")
+            .arg(where(expected, expected.line))
             .arg(expected.header ? "yes" : "no", out.hasHeader() ? "yes" : "no");
     if (expected.header) {
         const Record names = records.isEmpty() ? Record() : records.takeFirst();
         if (names.cells != out.columnNames())
-            return QStringLiteral("line %1: columns\n   expected: %2\n     actual: %3")
-                .arg(names.line)
+            return QStringLiteral("%1: columns\n   expected: %2\n     actual: %3")
+                .arg(where(expected, names.line))
                 .arg(csvLine(names.cells), csvLine(out.columnNames()));
     }
     for (int r = 0; r < qMax(records.size(), out.rowCount()); ++r) {
@@ -316,8 +341,8 @@ QString tableDifference(const Table& expected, const Dataset& out, bool figures)
         const QStringList got = r < out.rowCount() ? out.row(r) : QStringList();
         if (!sameRow(want, got, figures) || r >= records.size() || r >= out.rowCount()) {
             const int line = r < records.size() ? records.at(r).line : expected.line;
-            return QStringLiteral("line %1: row %2\n   expected: %3\n     actual: %4")
-                .arg(line)
+            return QStringLiteral("%1: row %2\n   expected: %3\n     actual: %4")
+                .arg(where(expected, line))
                 .arg(r + 1)
                 .arg(r < records.size() ? csvLine(want) : QStringLiteral("(no row)"),
                     r < out.rowCount() ? csvLine(got) : QStringLiteral("(no row)"));
