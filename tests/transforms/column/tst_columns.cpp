@@ -3,7 +3,7 @@
 // source item. Cases of data in and data out are golden cases
 // (tests/data/transforms).
 #include "graph/connection.h"
-#include "tests/graph/testnodes.h"
+#include "tests/transforms/format/textharness.h"
 #include "transforms/row/transformrownum.h"
 
 #include <QStandardPaths>
@@ -85,6 +85,13 @@ private slots:
     {
         QCOMPARE(TransformRowNum::numberOf(3000000, 999999999, 999999, 1),
             999999999LL + 3000000LL * 999999LL);
+    }
+
+    // A new Reshape item starts at the width its input has.
+    void reshapeSizeStartsAtTheColumnCount()
+    {
+        TransformRun run(Catalogue::instance().create(QStringLiteral("Reshape")), fourColumns());
+        QCOMPARE(run.parameter(QStringLiteral("New_Size"))->intValue(), 4);
     }
 
     void copiesHaveIdentitiesOfTheirOwn()
