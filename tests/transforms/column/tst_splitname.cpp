@@ -1,4 +1,5 @@
-// Split Name: the name forms it reads, and the columns it adds.
+// Split Name: the name forms it reads. The columns it adds are a golden case
+// (tests/data/transforms/column/Split_Name).
 #include "tests/transforms/format/textharness.h"
 
 #include "transforms/column/transformsplitname.h"
@@ -48,22 +49,6 @@ private slots:
             parts << p;
         QTEST(name.readable ? parts.join(QLatin1Char('|')) : QStringLiteral("unreadable"),
             "expected");
-    }
-
-    void run()
-    {
-        TransformRun run(new TransformSplitName,
-            makeDataset(
-                { "id", "name" }, splitRows({ "1,Dr Ann Lee", "2,R2-D2", "3,", "4,Bo Wu" })));
-        run.column(1, "Column").set("Title", false).set("Middle", false);
-        const Dataset& out = run.run();
-        QCOMPARE(
-            out.columnNames(), QStringList({ "id", "name", "First name", "Last name", "Suffix" }));
-        QCOMPARE(joinRows(out),
-            QStringList({ "1,Dr Ann Lee,Ann,Lee,", "2,R2-D2,,,", "3,,,,", "4,Bo Wu,Bo,Wu," }));
-        QCOMPARE(run.summary(), QStringLiteral("2 names split"));
-        QCOMPARE(run.transform()->warnings(),
-            QStringList { "1 value not read as a person's name: 'R2-D2'" });
     }
 };
 

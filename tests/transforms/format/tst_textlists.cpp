@@ -1,5 +1,5 @@
 // List (tidying lists inside cells) and Slide (moving values across
-// columns).
+// columns), on their own routines; runs through the item are golden cases.
 #include "textharness.h"
 
 #include "transforms/format/transformlist.h"
@@ -64,17 +64,6 @@ private slots:
         QTEST(TransformList::tidy(text, options), "expected");
     }
 
-    void listRun()
-    {
-        TransformRun run(new TransformList, oneColumn({ "b,a", "a", "x, y" }));
-        run.columns({ 0 }).choose("Sort", "Alphabetical").set("New_Separator", true);
-        run.set("Join_Separator", QString());
-        run.run();
-        QCOMPARE(run.outputColumn(0), QStringList({ "ab", "a", "xy" }));
-        QCOMPARE(run.summary(), QStringLiteral("2 changed, 1 unchanged"));
-        QCOMPARE(run.warnings(), QStringList());
-    }
-
     void slide_data()
     {
         QTest::addColumn<QString>("values");
@@ -100,18 +89,6 @@ private slots:
             values.split(QLatin1Char(',')), TransformSlide::Mode(mode), places, &lost);
         QTEST(moved.join(QLatin1Char(',')), "expected");
         QTEST(lost, "lost");
-    }
-
-    // Only the selected columns take part; the others keep their values.
-    void slideRun()
-    {
-        TransformRun run(new TransformSlide,
-            makeDataset({ "a", "keep", "b", "c" }, splitRows({ ",k,,x", "y,k,z," })));
-        run.columns({ 0, 2, 3 }).choose("Slide", "Shift right").set("Places", 1);
-        QCOMPARE(joinRows(run.run()), QStringList({ ",k,,", ",k,y,z" }));
-        QCOMPARE(run.summary(), QStringLiteral("4 changed, 2 unchanged"));
-        QCOMPARE(run.transform()->warnings(),
-            QStringList { "1 value shifted past the last selected column and lost" });
     }
 };
 

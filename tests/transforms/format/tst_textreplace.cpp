@@ -1,4 +1,6 @@
-// Replace terms of every match type, column variables, and Substitute.
+// Replace terms of every match type, the regex replacement rules, column
+// variables, and Substitute without a header. Cases of several terms and of
+// column variables in terms are golden cases (tests/data/transforms).
 #include "textharness.h"
 
 #include "transforms/format/replacematcher.h"
@@ -16,7 +18,6 @@ ReplaceTerm term(MatchType type, const QString& find, const QString& replace)
 } // namespace
 
 Q_DECLARE_METATYPE(MatchType)
-Q_DECLARE_METATYPE(ReplaceTerm)
 
 class TestTextReplace : public QObject
 {
@@ -121,51 +122,6 @@ private slots:
         QCOMPARE(viaToolkit, expected);
     }
 
-    void termsApplyInOrderOnSelectedColumns()
-    {
-        TransformRun t(new TransformReplace,
-            makeDataset({ "a", "b", "c" }, { { "ab", "ab", "x" }, { "b", "zz", "b" } }));
-        t.columns({ 2, 0 });
-        t.set(QStringLiteral("Replace"),
-            QVariant::fromValue(ReplaceTermList { term(MatchType::Text, "a", "b"),
-                term(MatchType::Text, "b", "c"), term(MatchType::Text, "", "never") }));
-        t.run();
-        QCOMPARE(joinRows(t.output()), QStringList({ "cc,ab,x", "c,zz,c" }));
-        QCOMPARE(t.summary(), QStringLiteral("3 changed, 1 unchanged"));
-        QCOMPARE(t.output().columnNames(), QStringList({ "a", "b", "c" }));
-    }
-
-    void variablesInTerms_data()
-    {
-        QTest::addColumn<ReplaceTerm>("replaceTerm");
-        QTest::addColumn<QStringList>("expected");
-        auto row
-            = [](const char* name, const ReplaceTerm& replaceTerm, const QStringList& expected) {
-                  QTest::newRow(name) << replaceTerm << expected;
-              };
-        row("replace text from a column", term(MatchType::Text, "NAME", "$(name)"),
-            { "Hi Ann!", "Hi Bob!", "Hi !" });
-        row("find text from a column, by number", term(MatchType::Text, "$(1)", "you"),
-            { "Hi NAME!", "Hi NAME!", "Hi NAME!" });
-        row("regex pattern per row", term(MatchType::Regex, "^Hi (N)", "$(name)\\1"),
-            { "AnnNAME!", "BobNAME!", "NAME!" });
-        row("empty find in a row skips the term there",
-            term(MatchType::Text, "$(other)", "<$(name)>"),
-            { "Hi NAME<Ann>", "Hi NAME!", "Hi NAME!" });
-    }
-
-    void variablesInTerms()
-    {
-        QFETCH(ReplaceTerm, replaceTerm);
-        TransformRun t(new TransformReplace,
-            makeDataset({ "name", "greeting", "other" },
-                { { "Ann", "Hi NAME!", "!" }, { "Bob", "Hi NAME!", "" }, { "", "Hi NAME!", "" } }));
-        t.columns({ 1 }).set(
-            QStringLiteral("Replace"), QVariant::fromValue(ReplaceTermList { replaceTerm }));
-        t.run();
-        QTEST(t.outputColumn(1), "expected");
-    }
-
     void columnVariables_data()
     {
         QTest::addColumn<QString>("text");
@@ -209,35 +165,6 @@ private slots:
         plain.setColumnCount(2);
         plain.appendRow({ "p", "q" });
         QCOMPARE(ColumnVariables::expand("$(2)$(1)", plain, 0), QStringLiteral("qp"));
-    }
-
-    void substitute()
-    {
-        TransformRun t(new TransformSubstitute,
-            makeDataset({ "first", "last" }, { { "Ann", "Lee" }, { "Bob", "Ray" } }));
-        t.run();
-        QCOMPARE(t.output().columnNames(), QStringList({ "first", "last", "Substitute" }));
-        QCOMPARE(t.outputColumn(2),
-            QStringList({ "First column value is Ann", "First column value is Bob" }));
-        QCOMPARE(t.summary(), QStringLiteral("2 evaluated"));
-
-        t.set(QStringLiteral("New_Name"), QStringLiteral("Full"));
-        t.set(QStringLiteral("Script"), QStringLiteral("$(last), $(first) ($(2))"));
-        t.run();
-        QCOMPARE(t.output().columnName(2), QStringLiteral("Full"));
-        QCOMPARE(t.outputColumn(2), QStringList({ "Lee, Ann (Lee)", "Ray, Bob (Ray)" }));
-        QVERIFY(t.warnings().isEmpty());
-    }
-
-    void substituteWarnsOfAmbiguousNames()
-    {
-        TransformRun t(new TransformSubstitute,
-            makeDataset({ "x", "x", "y", "y" }, { { "1", "2", "3", "4" } }));
-        t.set(QStringLiteral("Script"), QStringLiteral("$(y)$(x)$(y)"));
-        t.run();
-        QCOMPARE(t.outputColumn(4), QStringList { "313" });
-        QCOMPARE(t.warnings(),
-            QStringList { "Ambiguous column name(s): y, x, first column with name used" });
     }
 
     void substituteNamesColumnWithoutHeader()

@@ -1,3 +1,5 @@
+// Cross beyond the row limit and with one upstream item twice. Products are
+// golden cases (tests/data/transforms/merge/Cross).
 #include "mergefixture.h"
 
 #include "transforms/merge/transformcross.h"
@@ -9,45 +11,6 @@ class TestCross : public QObject
 
 private slots:
     void initTestCase() { prepareTextTests(); }
-
-    void product_data()
-    {
-        QTest::addColumn<QStringList>("inputs"); // tables as textTable reads them
-        QTest::addColumn<QString>("expected");
-        QTest::addColumn<QString>("summary");
-        auto row
-            = [](const char* name, const QStringList& inputs, const QString& expected,
-                  const QString& summary) { QTest::newRow(name) << inputs << expected << summary; };
-        row("two inputs, the first outermost", { "x;a;b", "n;1;2;3" },
-            "x|n;a|1;a|2;a|3;b|1;b|2;b|3", "Crossed 2 inputs");
-        row("three inputs, the last fastest", { "x;a;b", "y|z;p|q", "n;1;2" },
-            "x|y|z|n;a|p|q|1;a|p|q|2;b|p|q|1;b|p|q|2", "Crossed 3 inputs");
-        row("an empty input gives no rows", { "x;a;b", "n" }, "x|n", "Crossed 2 inputs");
-    }
-
-    void product()
-    {
-        QFETCH(QStringList, inputs);
-        QFETCH(QString, summary);
-        QList<Dataset> datasets;
-        for (const QString& text : qAsConst(inputs))
-            datasets.append(textTable(text));
-        MergeFixture f(new TransformCross, datasets);
-        QTEST(tableText(f.run()), "expected");
-        QCOMPARE(f.summary(), summary);
-        QVERIFY(f.warnings().isEmpty());
-    }
-
-    void oneHeaderNamesAll()
-    {
-        Dataset headerless;
-        headerless.setColumnCount(1);
-        headerless.appendRow({ "1" });
-        MergeFixture f(new TransformCross, { headerless, textTable("x;a") });
-        const Dataset& out = f.run();
-        QVERIFY(out.hasHeader());
-        QCOMPARE(tableText(out), QStringLiteral("1|x;1|a"));
-    }
 
     void tooManyRows()
     {

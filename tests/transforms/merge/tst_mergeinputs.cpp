@@ -1,6 +1,7 @@
-// What the merge transforms share: a missing second input or key option,
-// moving the bottom item above the top one, and rows and values passed on by
-// reference rather than copied.
+// What the merge transforms share: moving the bottom item above the top one,
+// rows and values passed on by reference rather than copied, and stop. A
+// missing second input or key option is a golden case per type
+// (tests/data/transforms/merge).
 #include "graph/runcontext.h"
 #include "mergefixture.h"
 
@@ -19,59 +20,6 @@ class TestMergeInputs : public QObject
 
 private slots:
     void initTestCase() { prepareTextTests(); }
-
-    void missingInputOrOption_data()
-    {
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<bool>("secondInput");
-        QTest::addColumn<QString>("chosen"); // the column options set to column 1
-        QTest::addColumn<QString>("expected");
-        QTest::addColumn<QString>("summary");
-        QTest::addColumn<QString>("warning"); // the transform's own
-        auto row = [](const char* name, const QString& type, bool secondInput,
-                       const QString& chosen, const QString& expected, const QString& summary,
-                       const QString& warning) {
-            QTest::newRow(name) << type << secondInput << chosen << expected << summary << warning;
-        };
-        const char* connect = "Connect a second dataset";
-        const char* top = "k|n;a|1";
-        row("join, one input", "Join", false, "", top, connect, "");
-        row("lookup, one input", "Lookup", false, "", top, connect, "");
-        row("intersect, one input", "Intersect", false, "", "k|n", connect, "");
-        row("subtract, one input", "Subtract", false, "", top, connect, "");
-        row("cross, one input", "Cross", false, "", top, "No changes", "");
-        row("join, bottom key unset", "Join", true, "Column_1", top, "No changes",
-            "1 option not set ('Bottom key column')");
-        row("lookup, value column unset", "Lookup", true, "Top_Lookup_Column,Bottom_Lookup_Column",
-            top, "No changes", "1 option not set ('Bottom value column')");
-        row("intersect, bottom key unset", "Intersect", true, "Column_1", "k|n",
-            "0 intersecting rows", "1 option not set ('Bottom key column')");
-        row("subtract, top key unset", "Subtract", true, "Column_2", top, "No changes",
-            "1 option not set ('Top key column')");
-    }
-
-    void missingInputOrOption()
-    {
-        QFETCH(QString, type);
-        QFETCH(bool, secondInput);
-        QFETCH(QString, chosen);
-        QFETCH(QString, expected);
-        QFETCH(QString, summary);
-        QFETCH(QString, warning);
-        QList<Dataset> inputs { textTable("k|n;a|1") };
-        if (secondInput)
-            inputs.append(textTable("k|v;a|x"));
-        MergeFixture f(make(type), inputs);
-        for (const QString& key : chosen.split(',', Qt::SkipEmptyParts))
-            f.choose(key, 0);
-        QCOMPARE(tableText(f.run()), expected);
-        QCOMPARE(f.node()->status(), int(StatusUpToDate));
-        QCOMPARE(f.summary(), summary);
-        if (secondInput)
-            QCOMPARE(f.transform()->warnings(), QStringList { warning });
-        else if (type != "Cross")
-            QVERIFY(f.warnings().contains(QStringLiteral("2 upstream connections expected")));
-    }
 
     void movingBottomAboveTopSwapsRoles_data()
     {

@@ -1,8 +1,8 @@
-// Units, UUID and Random.
+// UUID and Random: the shapes of generated values and repeatable seeds. Units
+// are golden cases (tests/data/transforms/other/Units).
 #include "tests/transforms/format/textharness.h"
 
 #include "transforms/other/transformrandom.h"
-#include "transforms/other/transformunits.h"
 #include "transforms/other/transformuuid.h"
 
 #include <QRegularExpression>
@@ -14,51 +14,6 @@ class TestGeneratedValues : public QObject
 
 private slots:
     void initTestCase() { prepareTextTests(); }
-
-    void units_data()
-    {
-        QTest::addColumn<QString>("dimension");
-        QTest::addColumn<QString>("from");
-        QTest::addColumn<QString>("to");
-        QTest::addColumn<QString>("input");
-        QTest::addColumn<QString>("expected");
-        auto row = [](const char* name, const QString& dimension, const QString& from,
-                       const QString& to, const QString& input, const QString& expected) {
-            QTest::newRow(name) << dimension << from << to << input << expected;
-        };
-        row("C to F", "Temperature", "Celsius/Centigrade", "Fahrenheit", "100", "212");
-        row("F to K", "Temperature", "Fahrenheit", "Kelvin", "32", "273.15");
-        row("K to C", "Temperature", "Kelvin", "Celsius/Centigrade", "0", "-273.15");
-        row("years to days", "Time", "Years", "Days", "1", "365.25");
-        row("miles to km", "Length", "Miles", "Kilometers", "1", "1.60934734688629");
-        row("radians to degrees", "Angle", "Radians", "Degrees", "1", "57.2957549575152");
-        row("power via the first unit", "Power", "Kilowatts", "Horsepower (Metric)", "1",
-            "1.3596216");
-    }
-
-    void units()
-    {
-        QFETCH(QString, dimension);
-        QFETCH(QString, from);
-        QFETCH(QString, to);
-        QFETCH(QString, input);
-        TransformRun t(new TransformUnits, oneColumn({ input }));
-        t.columns({ 0 }).choose(QStringLiteral("Dimension"), dimension);
-        QVERIFY(t.transform()->updateChoices());
-        t.choose(QStringLiteral("UnitsFrom"), from).choose(QStringLiteral("UnitsTo"), to);
-        t.run();
-        QTEST(t.output().value(0, 0), "expected");
-    }
-
-    void unitsNonNumeric()
-    {
-        TransformRun t(new TransformUnits, oneColumn({ "60", "a minute", "" }));
-        t.columns({ 0 }).choose(QStringLiteral("UnitsTo"), QStringLiteral("Minutes"));
-        t.run();
-        QCOMPARE(t.outputColumn(0), QStringList({ "1", "a minute", "" }));
-        QVERIFY(t.warnings().contains(QStringLiteral("1 non-numeric value:")));
-        QCOMPARE(t.summary(), QStringLiteral("1 changed, 2 unchanged, 1 non-numeric"));
-    }
 
     void uuid_data()
     {

@@ -1,3 +1,6 @@
+// Dedupe: the grouping against a full search, many keys, drilldown and stop.
+// Cases of data in and data out are golden cases
+// (tests/data/transforms/row/Dedupe).
 #include "tests/transforms/format/textharness.h"
 #include "transforms/support/closeness.h"
 #include "transforms/support/duplicategroups.h"
@@ -81,153 +84,6 @@ class TestDedupe : public QObject
 private slots:
     void initTestCase() { prepareTextTests(); }
 
-    void removeDuplicates_data()
-    {
-        QTest::addColumn<QStringList>("values");
-        QTest::addColumn<QString>("matchType");
-        QTest::addColumn<int>("fuzziness");
-        QTest::addColumn<bool>("caseSensitive");
-        QTest::addColumn<bool>("ignoreSpaces");
-        QTest::addColumn<bool>("ignorePunctuation");
-        QTest::addColumn<QStringList>("kept");
-        QTest::addColumn<QString>("summary");
-        auto row = [](const char* name, const QStringList& values, const char* matchType,
-                       int fuzziness, bool caseSensitive, bool spaces, bool punctuation,
-                       const QStringList& kept, const char* summary) {
-            QTest::newRow(name) << values << matchType << fuzziness << caseSensitive << spaces
-                                << punctuation << kept << summary;
-        };
-        const QStringList smith { "Smith", "Smyth" };
-        row("Smith Smyth at 80", smith, "Fuzzy", 80, true, false, false, { "1" }, "1 row removed");
-        row("Smith Smyth at 81", smith, "Fuzzy", 81, true, false, false, { "1", "2" },
-            "No changes");
-        row("exact repeats", { "a", "b", "a", "a", "c", "b" }, "Exact", 80, true, false, false,
-            { "1", "2", "5" }, "3 rows removed");
-        row("empty values are duplicates", { "", "x", "" }, "Exact", 80, true, false, false,
-            { "1", "2" }, "1 row removed");
-        row("case counts", { "ABC", "abc" }, "Exact", 80, true, false, false, { "1", "2" },
-            "No changes");
-        row("case ignored", { "ABC", "abc" }, "Exact", 80, false, false, false, { "1" },
-            "1 row removed");
-        row("spaces and punctuation ignored", { "J. Smith", "jsmith", "J-Smith\t" }, "Exact", 80,
-            false, true, true, { "1" }, "2 rows removed");
-        row("spaces only ignored", { "J. Smith", "jsmith", "j.smith" }, "Exact", 80, false, true,
-            false, { "1", "2" }, "1 row removed");
-        row("fuzzy case ignored", { "SMITH", "smyth" }, "Fuzzy", 80, false, false, false, { "1" },
-            "1 row removed");
-    }
-
-    void removeDuplicates()
-    {
-        QFETCH(QStringList, values);
-        QFETCH(QString, matchType);
-        QFETCH(int, fuzziness);
-        QFETCH(bool, caseSensitive);
-        QFETCH(bool, ignoreSpaces);
-        QFETCH(bool, ignorePunctuation);
-        QFETCH(QString, summary);
-        TransformRun run(dedupeType(), names(values));
-        run.columns({ 0 })
-            .set(QStringLiteral("Match_Type"), matchType)
-            .set(QStringLiteral("Fuzziness"), fuzziness)
-            .set(QStringLiteral("Case_Sensitive"), caseSensitive)
-            .set(QStringLiteral("Ignore_Spaces"), ignoreSpaces)
-            .set(QStringLiteral("Ignore_Punctuation"), ignorePunctuation);
-        const Dataset& out = run.run();
-        QTEST(columnValues(out, 1), "kept");
-        QCOMPARE(run.summary(), summary);
-        QCOMPARE(run.warnings(), QStringList());
-        QCOMPARE(out.columnNames(), (QStringList { "name", "id" }));
-    }
-
-    void keepOnlyIsTheComplement()
-    {
-        const Dataset data = names({ "Anna", "Ben", "anna", "Ana", "Ben", "Carl", "Karl", "Anna" });
-        for (const QString& matchType : { QStringLiteral("Exact"), QStringLiteral("Fuzzy") }) {
-            TransformRun run(dedupeType(), data);
-            run.columns({ 0 })
-                .set(QStringLiteral("Match_Type"), matchType)
-                .set(QStringLiteral("Fuzziness"), 75)
-                .set(QStringLiteral("Case_Sensitive"), false);
-            const QStringList kept = columnValues(run.run(), 1);
-            run.set(QStringLiteral("Dedupe_Mode"), QStringLiteral("Keep only duplicates"));
-            const QStringList duplicates = columnValues(run.run(), 1);
-            QCOMPARE(run.summary(), QStringLiteral("%1 rows removed").arg(kept.size()));
-            QStringList all = kept + duplicates;
-            std::sort(all.begin(), all.end(),
-                [](const QString& a, const QString& b) { return a.toInt() < b.toInt(); });
-            QCOMPARE(all, columnValues(data, 1));
-            QVERIFY(std::is_sorted(duplicates.begin(), duplicates.end(),
-                [](const QString& a, const QString& b) { return a.toInt() < b.toInt(); }));
-            if (matchType == QLatin1String("Exact"))
-                QCOMPARE(duplicates, (QStringList { "3", "5", "8" }));
-            else
-                QCOMPARE(duplicates, (QStringList { "3", "4", "5", "7", "8" }));
-        }
-    }
-
-    void duplicateInformation_data()
-    {
-        QTest::addColumn<QList<QStringList>>("rows");
-        QTest::addColumn<QString>("matchType");
-        QTest::addColumn<int>("fuzziness");
-        // Per output row: Group, Row, Closeness, Duplicate, Duplicates.
-        QTest::addColumn<QStringList>("information");
-        auto row = [](const char* name, const QList<QStringList>& rows, const QString& matchType,
-                       int fuzziness, const QStringList& information) {
-            QTest::newRow(name) << rows << matchType << fuzziness << information;
-        };
-
-        const auto single = [](const QStringList& values) {
-            QList<QStringList> rows;
-            for (const QString& v : values)
-                rows << QStringList { v, QString() };
-            return rows;
-        };
-        row("exact groups stand together", single({ "a", "b", "a", "c", "b", "a" }), "Exact", 80,
-            { "1 1  false 2", "1 3 100 true 2", "1 6 100 true 2", "2 2  false 1", "2 5 100 true 1",
-                "3 4  false 0" });
-        row("two columns at 75", { { "ab", "cd" }, { "ab", "ce" } }, "Fuzzy", 75,
-            { "1 1  false 1", "1 2 75 true 1" });
-        row("two columns at 76", { { "ab", "cd" }, { "ab", "ce" } }, "Fuzzy", 76,
-            { "1 1  false 0", "2 2  false 0" });
-        // "xxxxxxxxad" is 90 close to both earlier keys, which are 80 close to
-        // each other: the earlier key wins.
-        row("tie goes to the earlier key", single({ "xxxxxxxxab", "xxxxxxxxcd", "xxxxxxxxad" }),
-            "Fuzzy", 85, { "1 1  false 1", "1 3 90 true 1", "2 2  false 0" });
-        // 80 close to the first key, 90 to the second: the closest wins, not
-        // the first that reaches the fuzziness.
-        row("closest key wins", single({ "abcdefghij", "abcdefgxyz", "abcdefgxyj" }), "Fuzzy", 71,
-            { "1 1  false 0", "2 2  false 1", "2 3 90 true 1" });
-        // Smythe is only close to Smyth, which joined Smith's group; the repeat
-        // of Smyth stands where Smyth stands.
-        row("keys joined are remembered", single({ "Smith", "Smyth", "Smythe", "Smyth", "Smith" }),
-            "Fuzzy", 80,
-            { "1 1  false 4", "1 2 80 true 4", "1 3 83 true 4", "1 4 80 true 4",
-                "1 5 100 true 4" });
-    }
-
-    void duplicateInformation()
-    {
-        QFETCH(QList<QStringList>, rows);
-        QFETCH(QString, matchType);
-        QFETCH(int, fuzziness);
-        QFETCH(QStringList, information);
-        TransformRun run(dedupeType(), makeDataset({ "k1", "k2" }, rows));
-        run.columns(rows.first().at(1).isEmpty() ? QVector<int> { 0 } : QVector<int> { 1, 0 })
-            .set(QStringLiteral("Match_Type"), matchType)
-            .set(QStringLiteral("Fuzziness"), fuzziness)
-            .set(QStringLiteral("Dedupe_Mode"), QStringLiteral("Add duplicate information"));
-        const Dataset& out = run.run();
-        QCOMPARE(out.columnNames(),
-            (QStringList { "k1", "k2", "Group", "Row", "Closeness", "Duplicate", "Duplicates" }));
-        QStringList actual;
-        for (int r = 0; r < out.rowCount(); ++r)
-            actual << out.row(r).mid(2).join(QLatin1Char(' '));
-        QCOMPARE(actual, information);
-        QCOMPARE(run.summary(), QStringLiteral("Duplicate information added"));
-    }
-
     // Random names with typos, in one and in two columns: the pruned search must
     // group exactly like the full one, at several fuzziness levels.
     void fuzzyGroupingMatchesTheFullSearch_data()
@@ -262,20 +118,6 @@ private slots:
             QVERIFY(findDuplicates(data, compared, options, groups));
             QCOMPARE(groups.group, naiveFuzzyGroups(keys, least));
         }
-    }
-
-    // Without columns to compare the rows pass unchanged; the information
-    // columns are still added, empty.
-    void noColumns()
-    {
-        TransformRun run(dedupeType(), names({ "a", "a" }));
-        run.set(QStringLiteral("Dedupe_Mode"), QStringLiteral("Add duplicate information"));
-        const Dataset& out = run.run();
-        QCOMPARE(out.columnCount(), 7);
-        QCOMPARE(columnValues(out, 1), (QStringList { "1", "2" }));
-        QCOMPARE(columnValues(out, 2), (QStringList { "", "" }));
-        QCOMPARE(run.summary(), QStringLiteral("No changes"));
-        QCOMPARE(run.warnings(), QStringList { "1 option not set ('columns')" });
     }
 
     void exactGroupsOfManyKeys_data()
