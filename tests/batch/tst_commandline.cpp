@@ -37,16 +37,9 @@ private slots:
     void initTestCase();
     void parsing_data();
     void parsing();
-    void fatalArguments_data();
-    void fatalArguments();
-    void secondDocumentIsIgnored();
     void verbosityLevels_data();
     void verbosityLevels();
-    void aliasAssignments_data();
-    void aliasAssignments();
     void logFile();
-    void fatalRunMessages_data();
-    void fatalRunMessages();
 
 private:
     QString makeDocument(const QString& name, bool inputFails, bool warn);
@@ -127,47 +120,6 @@ void TestCommandLine::parsing()
     QCOMPARE(line.assignments, assignments);
 }
 
-void TestCommandLine::fatalArguments_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("message");
-    addRow("unknown option", QStringList { "-cli", "-Quiet" }, "Unrecognized argument: -Quiet");
-    addRow("missing log value", QStringList { "-cli", "-log" }, "No value following -log argument");
-    addRow("missing file value", QStringList { "-FILE" }, "No value following -FILE argument");
-    addRow("verbosity 5", QStringList { "-verbosity", "5" },
-        "Verbosity value '5' not recognised, 0-4 expected");
-    addRow("verbosity -1", QStringList { "-verbosity", "-1" },
-        "Verbosity value '-1' not recognised, 0-4 expected");
-    addRow("verbosity x", QStringList { "-verbosity", "x" },
-        "Verbosity value 'x' not recognised, 0-4 expected");
-    addRow(
-        "missing document", QStringList { "nowhere.transform" }, "'nowhere.transform' not found");
-}
-
-void TestCommandLine::fatalArguments()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, message);
-    const CommandLine line = CommandLine::parse(arguments);
-    QCOMPARE(line.fatalError, message);
-    Console console;
-    CommandLineReport report(&console.out, &console.err);
-    QCOMPARE(CommandLineRun(line, report).run(), CommandLineRun::ExitFatal);
-    QCOMPARE(console.errLines(), (QStringList { red(message), red("Aborted processing") }));
-    QVERIFY(console.outLines().isEmpty());
-}
-
-void TestCommandLine::secondDocumentIsIgnored()
-{
-    const QString other = m_dir.filePath(QStringLiteral("notes.txt"));
-    QVERIFY(writeFile(other, "x"));
-    CommandLine line = CommandLine::parse({ m_document, other, QStringLiteral("missing") });
-    QVERIFY(line.isValid());
-    QCOMPARE(line.documentPath, m_document);
-    line = CommandLine::parse({ other });
-    QCOMPARE(line.fatalError, QStringLiteral("Unrecognized file suffix 'txt' in '%1'").arg(other));
-}
-
 void TestCommandLine::verbosityLevels_data()
 {
     QTest::addColumn<int>("verbosity");
@@ -217,33 +169,6 @@ void TestCommandLine::verbosityLevels()
     QCOMPARE(console.errLines().replaceInStrings(id, "Id=*"), err);
 }
 
-void TestCommandLine::aliasAssignments_data()
-{
-    QTest::addColumn<QString>("assignment");
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<bool>("input");
-    addRow("output", "out=%1/elsewhere.csv", "elsewhere.csv", false);
-    addRow("blanks around alias", "  out =%1/elsewhere.csv", "elsewhere.csv", false);
-    addRow("input before output", "in=%1/other.csv", "out.csv", true);
-}
-
-void TestCommandLine::aliasAssignments()
-{
-    QFETCH(QString, assignment);
-    QFETCH(QString, file);
-    QFETCH(bool, input);
-    QVERIFY(writeFile(m_dir.filePath("other.csv"), "a,b\nfrom,other\n"));
-    QFile::remove(m_dir.filePath(file));
-    const CommandLine line = CommandLine::parse({ m_document, QStringLiteral("-file"),
-        assignment.arg(m_dir.path()), QStringLiteral("-cli") });
-    Console console;
-    CommandLineReport report(&console.out, &console.err);
-    QCOMPARE(CommandLineRun(line, report).run(), 0);
-    QFile written(m_dir.filePath(file));
-    QVERIFY(written.open(QIODevice::ReadOnly));
-    QCOMPARE(written.readAll().contains("from,other"), input);
-}
-
 void TestCommandLine::logFile()
 {
     const QString log = m_dir.filePath(QStringLiteral("run.log"));
@@ -283,36 +208,6 @@ void TestCommandLine::logFile()
     QVERIFY(third.outLines().first().startsWith(
         QStringLiteral("Could not open log file at '%1").arg(m_dir.filePath("no/such/dir/"))));
     QVERIFY(!third.outLines().first().contains(QLatin1String("{date}")));
-}
-
-void TestCommandLine::fatalRunMessages_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("message");
-    addRow("no document", QStringList { "-cli" }, "No .transform file specified.");
-    addRow("two equals signs", QStringList { "-file", "out=a=b" },
-        "Expected <alias>=<value> for out=a=b argument");
-    addRow("no equals sign", QStringList { "-file", "out" },
-        "Expected <alias>=<value> for out argument");
-    addRow("unknown alias", QStringList { "-file", "nobody=x" }, "Alias 'nobody' not recognized");
-    addRow("missing input file", QStringList { "-file", "in=/no/such.csv" },
-        "File '/no/such.csv' does not exist");
-    // The folder input's alias is " dir ": both sides are trimmed.
-    addRow("missing folder", QStringList { "-folder", "dir=/no/such" },
-        "Folder '/no/such' does not exist");
-}
-
-void TestCommandLine::fatalRunMessages()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, message);
-    if (!arguments.contains(QLatin1String("-cli")))
-        arguments << QStringLiteral("-cli") << m_document;
-    Console console;
-    CommandLineReport report(&console.out, &console.err);
-    QCOMPARE(
-        CommandLineRun(CommandLine::parse(arguments), report).run(), CommandLineRun::ExitFatal);
-    QCOMPARE(console.errLines(), (QStringList { red(message), red("Aborted processing") }));
 }
 
 QTEST_MAIN(TestCommandLine)

@@ -1,0 +1,160 @@
+// Writer cases kept as files under tests/data/output (*.case, see
+// goldencase.h): a table goes through a real Output item whose options are
+// the attributes of a document's output element, into a work folder, and the
+// file written is compared byte for byte, so that byte-order marks, line
+// endings and encodings count. Keys of their own:
+//
+//   output: path="out.csv" delimiter="2" bom="0"   the output element's attributes
+//   also: file_type="3"        run again with these attributes changed, same result
+//   input:                     the table as CSV, first record the header
+//   rows:                      the same without a header row
+//   warning: / information:    the item's lines in order (information only
+//                              compared when the case gives any)
+//   written: / location:       the paths written, the text under the item's name
+//   answer: no                 the answer to the question before many files
+//   question:                  that question
+//   status: Error writing      the item's result word; by default "Written"
+//                              when the case expects a file, else "Not written"
+#include "document/documentreader.h"
+#include "goldencase.h"
+#include "graph/userprompt.h"
+#include "output/outputnode.h"
+#include "tests/graph/testnodes.h"
+#include "writertesthelpers.h"
+
+#include <QDomDocument>
+#include <QStandardPaths>
+#include <QtTest>
+
+namespace {
+
+// One record of a line: comma-separated, with double quotes around a value
+// holding commas and "" for a quote inside them.
+QStringList csvRecord(const QString& line)
+{
+    QStringList values { QString() };
+    bool quoted = false;
+    for (int i = 0; i < line.size(); ++i) {
+        const QChar c = line.at(i);
+        if (c == QLatin1Char('"') && quoted && line.mid(i + 1, 1) == QLatin1String("\"")) {
+            values.last() += c;
+            ++i;
+        } else if (c == QLatin1Char('"')) {
+            quoted = !quoted;
+        } else if (c == QLatin1Char(',') && !quoted) {
+            values << QString();
+        } else {
+            values.last() += c;
+        }
+    }
+    return values;
+}
+
+Dataset caseTable(const GoldenCase& c)
+{
+    const bool header = c.has(QStringLiteral("input"));
+    const QStringList lines
+        = c.entry(header ? QStringLiteral("input") : QStringLiteral("rows")).block;
+    QVector<QStringList> rows;
+    for (const QString& line : lines)
+        rows << csvRecord(line);
+    if (!header)
+        return makeDataset({}, rows);
+    return makeDataset(rows.value(0), rows.mid(1));
+}
+
+DocumentUpgrades::Attributes attributesOf(const QString& text)
+{
+    QDomDocument document;
+    document.setContent(QStringLiteral("<output %1/>").arg(text));
+    DocumentUpgrades::Attributes attributes;
+    const QDomNamedNodeMap map = document.documentElement().attributes();
+    for (int i = 0; i < map.count(); ++i)
+        attributes.insert(map.item(i).toAttr().name(), map.item(i).toAttr().value());
+    return attributes;
+}
+
+} // namespace
+
+class TestGoldenWriters : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void cases_data() { addGoldenRows(QStringLiteral(VARNIX_TEST_DATA "/output"), ".case"); }
+    void cases();
+
+private:
+    QString runCase(const GoldenCase& c, const DocumentUpgrades::Attributes& attributes);
+};
+
+void TestGoldenWriters::cases()
+{
+    QFETCH(QString, path);
+    const GoldenCase c(path);
+    QVERIFY2(c.problem().isEmpty(), qPrintable(c.problem()));
+    const DocumentUpgrades::Attributes attributes = attributesOf(c.entry("output").value);
+    QString error = runCase(c, attributes);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    for (const GoldenEntry& also : c.entries(QStringLiteral("also"))) {
+        DocumentUpgrades::Attributes changed = attributes;
+        const DocumentUpgrades::Attributes more = attributesOf(also.value);
+        for (auto it = more.constBegin(); it != more.constEnd(); ++it)
+            changed.insert(it.key(), it.value());
+        error = runCase(c, changed);
+        QVERIFY2(error.isEmpty(), qPrintable(QStringLiteral("with %1: %2").arg(also.value, error)));
+    }
+}
+
+// Runs the case in a fresh work folder, which is also the folder of the
+// document, so that relative output paths land in it.
+QString TestGoldenWriters::runCase(
+    const GoldenCase& c, const DocumentUpgrades::Attributes& attributes)
+{
+    QTemporaryDir work;
+    const QString dir = work.path();
+    QString error = c.prepare(dir);
+    if (!error.isEmpty())
+        return error;
+    GraphScene scene;
+    const Dataset table = caseTable(c);
+    auto* source = new SourceNode(table);
+    auto* out = new OutputNode;
+    out->restoreOptions(DocumentReader::readOptions(attributes, out->saveOptions()));
+    scene.insertNode(source);
+    scene.insertNode(out);
+    out->setPos(0, 200);
+    scene.insertConnection(source, out);
+    setSceneDocumentPath(&scene, dir + QStringLiteral("/case.transform"));
+    NonInteractivePrompt prompt(c.entry(QStringLiteral("answer")).value != QLatin1String("no"));
+    scene.setPrompt(&prompt);
+    scene.process(GraphScene::RunAll, true);
+
+    const GoldenEntry status = c.entry(QStringLiteral("status"));
+    const QString word = c.has(QStringLiteral("status")) ? status.value
+        : c.has(QStringLiteral("expect"))                ? QStringLiteral("Written")
+                                                         : QStringLiteral("Not written");
+    if (out->statusWord() != word)
+        return c.mismatch(status.line, QStringLiteral("result"), word,
+            out->statusWord() + QStringLiteral(" ") + out->warnings().join(QLatin1Char('|')));
+    // Whatever it writes, the item passes its table on unchanged.
+    if (out->status() != StatusError && out->dataset().rowCount() != table.rowCount())
+        return c.mismatch(
+            status.line, QStringLiteral("the item's own table"), "the input", "other");
+    error = c.compareLines(QStringLiteral("warning"), out->warnings(), dir);
+    const QList<QPair<QString, QStringList>> optional {
+        { QStringLiteral("information"), out->information() },
+        { QStringLiteral("written"), out->writtenPaths() },
+        { QStringLiteral("location"), { out->locationText() } },
+        { QStringLiteral("question"), { prompt.lastQuestion() } },
+    };
+    for (const auto& lines : optional) {
+        if (error.isEmpty() && c.has(lines.first))
+            error = c.compareLines(lines.first, lines.second, dir);
+    }
+    return error.isEmpty() ? c.compareFolder(dir) : error;
+}
+
+QTEST_MAIN(TestGoldenWriters)
+#include "tst_goldenwriters.moc"
