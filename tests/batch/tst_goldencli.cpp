@@ -55,7 +55,9 @@ QString compareStream(const GoldenCase& c, const QString& key, const QStringList
             ++at;
         if (at >= actual.size() || !matches(expected.at(i).value, actual.at(at)))
             return c.mismatch(expected.at(i).line, key, expected.at(i).value,
-                actual.mid(all ? at : 0).join(QStringLiteral("\n            ")));
+                at < actual.size() || !all
+                    ? actual.mid(all ? at : 0).join(QStringLiteral("\n            "))
+                    : QStringLiteral("(no more lines)"));
         ++at;
     }
     if (all && at < actual.size())
