@@ -1,6 +1,6 @@
-// JSON and XML output read back by Qt's own parsers, the automatic JSON
-// types, and long tables made in blocks. Whole files of every format are
-// cases under tests/data/output (tst_goldenwriters).
+// JSON and XML output read back by Qt's own parsers, and long tables made
+// in blocks. Whole files of every format, the automatic JSON types and the
+// warnings are cases under tests/data/output (tst_goldenwriters).
 #include "output/writer.h"
 #include "tests/input/testsupport.h"
 #include "writertesthelpers.h"
@@ -49,8 +49,6 @@ class TestFormatWriters : public QObject
 
 private slots:
     void jsonReadBack();
-    void jsonAutomaticTypes_data();
-    void jsonAutomaticTypes();
     void longTablesInBlocks();
     void xmlReadBack();
 };
@@ -78,44 +76,6 @@ void TestFormatWriters::jsonReadBack()
         for (int c = 0; c < header.size(); ++c)
             QCOMPARE(values.value(header.at(c)).toString(), data.value(r, c));
     }
-}
-
-void TestFormatWriters::jsonAutomaticTypes_data()
-{
-    QTest::addColumn<QStringList>("values");
-    QTest::addColumn<int>("type");
-
-    addRow("numbers", QStringList { "1", "-2.5", "3e4", "0", "1E-2" }, int(JsonTypeNumber));
-    addRow("empty cells do not count", QStringList { "", "5", "" }, int(JsonTypeNumber));
-    addRow("leading zero", QStringList { "1", "007" }, int(JsonTypeString));
-    addRow("group separator", QStringList { "1,234" }, int(JsonTypeString));
-    addRow("plus sign", QStringList { "+1" }, int(JsonTypeString));
-    addRow("bare point", QStringList { "1." }, int(JsonTypeString));
-    addRow("spaces", QStringList { " 1" }, int(JsonTypeString));
-    addRow("nan", QStringList { "NaN" }, int(JsonTypeString));
-    addRow("booleans", QStringList { "true", "FALSE", "" }, int(JsonTypeBoolean));
-    addRow("mixed", QStringList { "1", "true" }, int(JsonTypeString));
-    addRow("all empty", QStringList { "", "" }, int(JsonTypeString));
-    addRow("no rows", QStringList {}, int(JsonTypeString));
-}
-
-void TestFormatWriters::jsonAutomaticTypes()
-{
-    QFETCH(QStringList, values);
-    QFETCH(int, type);
-
-    QVector<QStringList> rows;
-    for (const QString& value : values)
-        rows << QStringList { value };
-    const Dataset data = makeDataset({ "v" }, rows);
-    QCOMPARE(jsonAutomaticType(data, 0), type);
-
-    // Whatever the type, the document must parse.
-    TextWriteOptions options = typeOptions(FileTypeJson);
-    JsonWriteOptions { false, JsonValueTypesAutomatic, {} }.store(&options.formatOptions);
-    QJsonParseError error;
-    QJsonDocument::fromJson(renderText(data, options).toUtf8(), &error);
-    QCOMPARE(error.error, QJsonParseError::NoError);
 }
 
 void TestFormatWriters::xmlReadBack()
