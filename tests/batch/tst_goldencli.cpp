@@ -13,9 +13,11 @@
 //                         red text shows as <red>...</red>
 //   out has:              lines that must come in this order among the rest
 //   channels: merged      both streams into "out", to see their order
+//   image: chart.png 1024x1024   an image written, and its size
 #include "clitesting.h"
 #include "tests/output/goldencase.h"
 
+#include <QImage>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -117,6 +119,12 @@ void TestGoldenCli::cases()
         if (error.isEmpty())
             error = compareStream(c, c.has(has) ? has : stream,
                 shown(stream == QLatin1String("out") ? result.out : result.err, dir));
+    }
+    for (const GoldenEntry& image : c.entries(QStringLiteral("image"))) {
+        const QSize size = QImage(QDir(dir).filePath(image.value.section(' ', 0, 0))).size();
+        const QString actual = QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
+        if (error.isEmpty() && actual != image.value.section(' ', 1))
+            error = c.mismatch(image.line, QStringLiteral("image size"), image.value, actual);
     }
     if (error.isEmpty())
         error = c.compareFolder(dir);
