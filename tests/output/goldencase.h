@@ -16,12 +16,13 @@
 //
 // In values and block lines \n, \r, \t, \\ and \xHH stand for characters;
 // "{dir}" stands for the work folder, in messages and in the before and
-// expected files. The work folder must end up holding exactly the "before" files, unchanged
-// unless expected, and the expected ones. Failures name the case file and
-// line, with the expected and the actual text.
+// expected files; "{today}" for the date as file-name variables give it. The work folder must end
+// up holding exactly the "before" files, unchanged unless expected, and the expected ones. Failures
+// name the case file and line, with the expected and the actual text.
 
 #include "tests/input/testsupport.h"
 
+#include <QDate>
 #include <QDirIterator>
 #include <QTemporaryDir>
 #include <QVector>
@@ -151,7 +152,7 @@ public:
         QMap<QString, GoldenEntry> wanted;
         for (const QString& key : { QStringLiteral("before"), QStringLiteral("expect") }) {
             for (const GoldenEntry& e : entries(key))
-                wanted.insert(fileOf(e), e);
+                wanted.insert(fileOf(e).replace(QStringLiteral("{today}"), today()), e);
         }
         QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         QStringList present;
@@ -181,9 +182,11 @@ private:
     static QString sourceOf(const GoldenEntry& e) { return e.value.section('=', 1).trimmed(); }
     int lastLine() const { return m_entries.isEmpty() ? 1 : m_entries.last().line; }
 
+    static QString today() { return QDate::currentDate().toString(QStringLiteral("yyyy_MM_dd")); }
     static QString withDir(QString text, const QString& dir)
     {
-        return text.replace(QDir::toNativeSeparators(dir), QStringLiteral("{dir}"));
+        return text.replace(QDir::toNativeSeparators(dir), QStringLiteral("{dir}"))
+            .replace(today(), QStringLiteral("{today}"));
     }
 
     static QString visible(QString text)

@@ -5,6 +5,8 @@
 // endings and encodings count. Keys of their own:
 //
 //   output: path="out.csv" delimiter="2" bom="0"   the output element's attributes
+//   source: alias="in" path="/x/a.xlsx" sheet="S" file_type="1"   what the
+//                              table's item tells file-name variables
 //   also: file_type="3"        run again with these attributes changed, same result
 //   input:                     the table as CSV, first record the header
 //   rows:                      the same without a header row
@@ -122,6 +124,13 @@ QString TestGoldenWriters::runCase(
     auto* source = new SourceNode(table);
     auto* out = new OutputNode;
     out->restoreOptions(DocumentReader::readOptions(attributes, out->saveOptions()));
+    if (c.has(QStringLiteral("source"))) {
+        const DocumentUpgrades::Attributes from = attributesOf(c.entry("source").value);
+        source->alias = from.value(QStringLiteral("alias"));
+        source->setFilePath(from.value(QStringLiteral("path")));
+        source->setSheetName(from.value(QStringLiteral("sheet")));
+        source->setFormatId(from.value(QStringLiteral("file_type")).toInt());
+    }
     scene.insertNode(source);
     scene.insertNode(out);
     out->setPos(0, 200);

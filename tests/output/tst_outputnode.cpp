@@ -6,7 +6,6 @@
 #include "tests/graph/testnodes.h"
 #include "tests/input/testsupport.h"
 
-#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -14,20 +13,6 @@
 #include <QTest>
 
 namespace {
-
-// An input that has an alias, as Input items do.
-class AliasSource : public SourceNode
-{
-public:
-    using SourceNode::SourceNode;
-    QVariantMap saveOptions() const override
-    {
-        QVariantMap options = SourceNode::saveOptions();
-        options.insert(QStringLiteral("alias"), alias);
-        return options;
-    }
-    QString alias;
-};
 
 Dataset twoRows()
 {
@@ -38,7 +23,7 @@ Dataset twoRows()
 struct Graph
 {
     explicit Graph(OutputNode* output, const Dataset& data = twoRows())
-        : source(new AliasSource(data)), out(output)
+        : source(new SourceNode(data)), out(output)
     {
         scene.insertNode(source);
         scene.insertNode(out);
@@ -48,7 +33,7 @@ struct Graph
     void run() { scene.process(GraphScene::RunAll, true); }
 
     GraphScene scene;
-    AliasSource* source;
+    SourceNode* source;
     OutputNode* out;
 };
 
@@ -72,8 +57,6 @@ private slots:
 
     void defaultsFollowThePath_data();
     void defaultsFollowThePath();
-    void fileNameVariables_data();
-    void fileNameVariables();
     void stopDuringWriteKeepsTheOldFile();
     void needsExactlyOneUpstream_data();
     void needsExactlyOneUpstream();
@@ -122,43 +105,6 @@ void TestOutputNode::defaultsFollowThePath()
     QTEST(delimited.delimiter, "delimiter");
     QTEST(delimited.quoting, "quoting");
     QTEST(out.options().byteOrderMark, "bom");
-}
-
-void TestOutputNode::fileNameVariables_data()
-{
-    QTest::addColumn<QString>("pattern");
-    QTest::addColumn<QString>("expected");
-
-    const QString today = QDate::currentDate().toString(QStringLiteral("yyyy_MM_dd"));
-    addRow("alias is stem and sheet", "{sales}.csv", "q1_North.csv");
-    addRow("date", "out_{date}.csv", QStringLiteral("out_%1.csv").arg(today));
-    addRow("alias last folder", "{sales.lastfolder}.csv", "data.csv");
-    addRow("unknown alias stays", "{costs}.csv", "{costs}.csv");
-    addRow("document name", "{transformfname}.csv", "project.csv");
-}
-
-// Relative output paths are taken from the document's folder, here the
-// temporary folder.
-void TestOutputNode::fileNameVariables()
-{
-    QFETCH(QString, pattern);
-    QFETCH(QString, expected);
-    const QString path = m_dir.filePath(expected);
-    QFile::remove(path);
-
-    OutputNode* out = outputTo(pattern);
-    Graph graph(out);
-    graph.source->alias = QStringLiteral("sales");
-    graph.source->setFilePath(QStringLiteral("/data/q1.xlsx"));
-    graph.source->setSheetName(QStringLiteral("North"));
-    graph.source->setFormatId(FileTypeExcelXlsx);
-    setSceneDocumentPath(&graph.scene, m_dir.filePath(QStringLiteral("project.transform")));
-    graph.run();
-
-    QCOMPARE(out->status(), int(StatusUpToDate));
-    QCOMPARE(out->resolvedPath(), path);
-    QCOMPARE(out->writtenPaths(), QStringList { nativePath(path) });
-    QVERIFY(QFile::exists(path));
 }
 
 void TestOutputNode::stopDuringWriteKeepsTheOldFile()
