@@ -111,7 +111,7 @@ public:
     {
         return QStringLiteral("%1:%2: %3\n  expected: %4\n  actual:   %5")
             .arg(fileName())
-            .arg(line)
+            .arg(line > 0 ? line : lastLine())
             .arg(what, visible(expected), visible(actual));
     }
 

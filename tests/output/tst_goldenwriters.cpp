@@ -76,6 +76,15 @@ DocumentUpgrades::Attributes attributesOf(const QString& text)
     return attributes;
 }
 
+// What the table's item tells file-name variables, as an Input item would.
+void describeSource(SourceNode* source, const DocumentUpgrades::Attributes& attributes)
+{
+    source->alias = attributes.value(QStringLiteral("alias"));
+    source->setFilePath(attributes.value(QStringLiteral("path")));
+    source->setSheetName(attributes.value(QStringLiteral("sheet")));
+    source->setFormatId(attributes.value(QStringLiteral("file_type")).toInt());
+}
+
 } // namespace
 
 class TestGoldenWriters : public QObject
@@ -124,13 +133,8 @@ QString TestGoldenWriters::runCase(
     auto* source = new SourceNode(table);
     auto* out = new OutputNode;
     out->restoreOptions(DocumentReader::readOptions(attributes, out->saveOptions()));
-    if (c.has(QStringLiteral("source"))) {
-        const DocumentUpgrades::Attributes from = attributesOf(c.entry("source").value);
-        source->alias = from.value(QStringLiteral("alias"));
-        source->setFilePath(from.value(QStringLiteral("path")));
-        source->setSheetName(from.value(QStringLiteral("sheet")));
-        source->setFormatId(from.value(QStringLiteral("file_type")).toInt());
-    }
+    if (c.has(QStringLiteral("source")))
+        describeSource(source, attributesOf(c.entry("source").value));
     scene.insertNode(source);
     scene.insertNode(out);
     out->setPos(0, 200);
@@ -149,8 +153,8 @@ QString TestGoldenWriters::runCase(
             out->statusWord() + QStringLiteral(" ") + out->warnings().join(QLatin1Char('|')));
     // Whatever it writes, the item passes its table on unchanged.
     if (out->status() != StatusError && out->dataset().rowCount() != table.rowCount())
-        return c.mismatch(
-            status.line, QStringLiteral("the item's own table"), "the input", "other");
+        return c.mismatch(status.line, QStringLiteral("rows the item passes on"),
+            QString::number(table.rowCount()), QString::number(out->dataset().rowCount()));
     error = c.compareLines(QStringLiteral("warning"), out->warnings(), dir);
     const QList<QPair<QString, QStringList>> optional {
         { QStringLiteral("information"), out->information() },
