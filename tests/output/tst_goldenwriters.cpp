@@ -31,7 +31,8 @@
 namespace {
 
 // One record of a line: comma-separated, with double quotes around a value
-// holding commas and "" for a quote inside them.
+// holding commas and "" for a quote inside them. Deliberately not the
+// application's reader, so that a fault there cannot hide one in a writer.
 QStringList csvRecord(const QString& line)
 {
     QStringList values { QString() };
