@@ -1,5 +1,6 @@
-// Argument parsing and the non-interactive run, in process, with test
-// Input and Output kinds.
+// Argument parsing and the report at each verbosity, in process, with test
+// Input and Output kinds. Runs of the real program are cases under
+// tests/data/batch/cli (tst_goldencli).
 #include "batch/commandline.h"
 #include "batch/commandlinereport.h"
 #include "batch/commandlinerun.h"
@@ -9,7 +10,6 @@
 #include "tests/document/documenttestkinds.h"
 #include "tests/input/testsupport.h"
 
-#include <QBuffer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -39,12 +39,10 @@ private slots:
     void parsing();
     void verbosityLevels_data();
     void verbosityLevels();
-    void logFile();
 
 private:
     QString makeDocument(const QString& name, bool inputFails, bool warn);
     QTemporaryDir m_dir;
-    QString m_document;
 };
 
 void TestCommandLine::initTestCase()
@@ -52,12 +50,10 @@ void TestCommandLine::initTestCase()
     qSetGlobalQHashSeed(0);
     registerDocumentTestKinds();
     QVERIFY(m_dir.isValid());
-    m_document = makeDocument(QStringLiteral("run.transform"), false, false);
 }
 
-// An input (alias "in", or a folder input "dir") read from a file, an
-// output (alias "out") and, for the "in" alias held twice, an output that
-// also calls itself "in".
+// An input read from a file (or a missing one), a folder input and two
+// outputs of the first input: what the reports count and list.
 QString TestCommandLine::makeDocument(const QString& name, bool inputFails, bool warn)
 {
     const QString data = m_dir.filePath(QStringLiteral("data.csv"));
@@ -167,47 +163,6 @@ void TestCommandLine::verbosityLevels()
     const QRegularExpression id(QStringLiteral("Id=\\d+"));
     QCOMPARE(withoutTimes(console.outLines()).replaceInStrings(id, "Id=*"), out);
     QCOMPARE(console.errLines().replaceInStrings(id, "Id=*"), err);
-}
-
-void TestCommandLine::logFile()
-{
-    const QString log = m_dir.filePath(QStringLiteral("run.log"));
-    QVERIFY(writeFile(log, "earlier\n"));
-    Console first;
-    {
-        CommandLineReport report(&first.out, &first.err);
-        const CommandLine line
-            = CommandLine::parse({ "-cli", "-log", log, "-verbose", m_document });
-        QCOMPARE(CommandLineRun(line, report).run(), 0);
-    }
-    QFile f(log);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    const QStringList logged = consoleLines(f.readAll());
-    f.close();
-    QCOMPARE(logged.first(), QStringLiteral("earlier"));
-    QCOMPARE(logged.mid(1), first.outLines());
-    QCOMPARE(first.outLines().last(), QStringLiteral("Log: %1").arg(QDir::toNativeSeparators(log)));
-
-    Console second;
-    {
-        CommandLineReport report(&second.out, &second.err);
-        const CommandLine line
-            = CommandLine::parse({ "-cli", "-log", log, "-overwrite", m_document });
-        QCOMPARE(CommandLineRun(line, report).run(), 0);
-    }
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(consoleLines(f.readAll()), QStringList { "Results: 0 error(s)" });
-    f.close();
-
-    Console third;
-    const QString unwritable = m_dir.filePath(QStringLiteral("no/such/dir/{date}.log"));
-    CommandLineReport report(&third.out, &third.err);
-    const CommandLine line = CommandLine::parse({ "-cli", "-log", unwritable, m_document });
-    QCOMPARE(CommandLineRun(line, report).run(), 0);
-    QCOMPARE(third.outLines().size(), 2);
-    QVERIFY(third.outLines().first().startsWith(
-        QStringLiteral("Could not open log file at '%1").arg(m_dir.filePath("no/such/dir/"))));
-    QVERIFY(!third.outLines().first().contains(QLatin1String("{date}")));
 }
 
 QTEST_MAIN(TestCommandLine)

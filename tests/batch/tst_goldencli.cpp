@@ -14,6 +14,8 @@
 //   out has:              lines that must come in this order among the rest
 //   channels: merged      both streams into "out", to see their order
 //   image: chart.png 1024x1024   an image written, and its size
+//   lines: run.log        a text file written, line by line as "out:" (its
+//                         lines in the indented block below)
 #include "clitesting.h"
 #include "tests/output/goldencase.h"
 
@@ -27,8 +29,8 @@ QStringList shown(QStringList lines, const QString& dir)
 {
     for (QString& line : lines) {
         line.replace(QStringLiteral("\x1b[31m"), QStringLiteral("<red>"))
-            .replace(QStringLiteral("\x1b[0m"), QStringLiteral("</red>"))
-            .replace(QDir::toNativeSeparators(dir), QStringLiteral("{dir}"));
+            .replace(QStringLiteral("\x1b[0m"), QStringLiteral("</red>"));
+        line = GoldenCase::withDir(line, dir);
     }
     return lines;
 }
@@ -45,11 +47,11 @@ bool matches(const QString& pattern, const QString& line)
         .hasMatch();
 }
 
-// Every line of the stream against the key's lines, or with "has" the
-// key's lines in order among the stream's.
-QString compareStream(const GoldenCase& c, const QString& key, const QStringList& actual)
+// Every actual line against the expected ones, or with "has" the expected
+// lines in order among the actual ones.
+QString compareStream(const GoldenCase& c, const QString& key, const QVector<GoldenEntry>& expected,
+    const QStringList& actual)
 {
-    const QVector<GoldenEntry> expected = c.entries(key);
     const bool all = !key.endsWith(QLatin1String(" has"));
     int at = 0;
     for (int i = 0; i < expected.size(); ++i) {
@@ -117,8 +119,17 @@ void TestGoldenCli::cases()
     for (const QString& stream : QStringList { QStringLiteral("out"), QStringLiteral("err") }) {
         const QString has = stream + QStringLiteral(" has");
         if (error.isEmpty())
-            error = compareStream(c, c.has(has) ? has : stream,
-                shown(stream == QLatin1String("out") ? result.out : result.err, dir));
+            error
+                = compareStream(c, c.has(has) ? has : stream, c.entries(c.has(has) ? has : stream),
+                    shown(stream == QLatin1String("out") ? result.out : result.err, dir));
+    }
+    for (const GoldenEntry& file : c.entries(QStringLiteral("lines"))) {
+        QVector<GoldenEntry> expected;
+        for (int i = 0; i < file.block.size(); ++i)
+            expected.append({ file.line + i + 1, file.value, file.block.at(i), {} });
+        if (error.isEmpty())
+            error = compareStream(c, file.value, expected,
+                shown(consoleLines(readFile(QDir(dir).filePath(file.value))), dir));
     }
     for (const GoldenEntry& image : c.entries(QStringLiteral("image"))) {
         const QSize size = QImage(QDir(dir).filePath(image.value.section(' ', 0, 0))).size();

@@ -130,6 +130,14 @@ public:
         return QString();
     }
 
+    // The work folder's path and today's date in a text as a case gives them.
+    static QString withDir(QString text, const QString& dir)
+    {
+        return text.replace(QDir::toNativeSeparators(dir), QStringLiteral("{dir}"))
+            .replace(today(), QStringLiteral("{today}"));
+    }
+    static QString today() { return QDate::currentDate().toString(QStringLiteral("yyyy_MM_dd")); }
+
     // Puts the "before" files and folders into the work folder.
     QString prepare(const QString& dir) const
     {
@@ -181,13 +189,6 @@ private:
     static QString fileOf(const GoldenEntry& e) { return e.value.section('=', 0, 0).trimmed(); }
     static QString sourceOf(const GoldenEntry& e) { return e.value.section('=', 1).trimmed(); }
     int lastLine() const { return m_entries.isEmpty() ? 1 : m_entries.last().line; }
-
-    static QString today() { return QDate::currentDate().toString(QStringLiteral("yyyy_MM_dd")); }
-    static QString withDir(QString text, const QString& dir)
-    {
-        return text.replace(QDir::toNativeSeparators(dir), QStringLiteral("{dir}"))
-            .replace(today(), QStringLiteral("{today}"));
-    }
 
     static QString visible(QString text)
     {
