@@ -58,8 +58,6 @@ private slots:
     void defaultsFollowThePath_data();
     void defaultsFollowThePath();
     void stopDuringWriteKeepsTheOldFile();
-    void needsExactlyOneUpstream_data();
-    void needsExactlyOneUpstream();
     void multiFileProblems_data();
     void multiFileProblems();
     void optionsRoundTrip();
@@ -122,35 +120,6 @@ void TestOutputNode::stopDuringWriteKeepsTheOldFile()
     QCOMPARE(out->status(), int(StatusError));
     QVERIFY(out->warnings().contains(QStringLiteral("Stopped by user")));
     QCOMPARE(readFile(path), QByteArray("old\n"));
-}
-
-void TestOutputNode::needsExactlyOneUpstream_data()
-{
-    QTest::addColumn<int>("upstreamCount");
-    addRow("none", 0);
-    addRow("two", 2);
-}
-
-void TestOutputNode::needsExactlyOneUpstream()
-{
-    QFETCH(int, upstreamCount);
-    const QString path = m_dir.filePath(QStringLiteral("upstream.csv"));
-    GraphScene scene;
-    auto* out = new OutputNode(path);
-    scene.insertNode(out);
-    out->setPos(0, 300);
-    for (int i = 0; i < upstreamCount; ++i) {
-        auto* source = new SourceNode(twoRows());
-        scene.insertNode(source);
-        source->setPos(i * 200, 0);
-        scene.insertConnection(source, out);
-    }
-    scene.process(GraphScene::RunAll, true);
-
-    QCOMPARE(out->status(), int(StatusUpToDate));
-    QCOMPARE(out->warnings(), QStringList { QStringLiteral("No transforms or inputs connected") });
-    QVERIFY(!QFile::exists(path));
-    QCOMPARE(out->statusWord(), QStringLiteral("Not written"));
 }
 
 void TestOutputNode::multiFileProblems_data()
