@@ -1,5 +1,6 @@
-// Argument parsing and the non-interactive run, in process, with test
-// Input and Output kinds.
+// Argument parsing and the report at each verbosity, in process, with test
+// Input and Output kinds. Runs of the real program are cases under
+// tests/data/batch/cli (tst_goldencli).
 #include "batch/commandline.h"
 #include "batch/commandlinereport.h"
 #include "batch/commandlinerun.h"
@@ -9,7 +10,6 @@
 #include "tests/document/documenttestkinds.h"
 #include "tests/input/testsupport.h"
 
-#include <QBuffer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -37,21 +37,12 @@ private slots:
     void initTestCase();
     void parsing_data();
     void parsing();
-    void fatalArguments_data();
-    void fatalArguments();
-    void secondDocumentIsIgnored();
     void verbosityLevels_data();
     void verbosityLevels();
-    void aliasAssignments_data();
-    void aliasAssignments();
-    void logFile();
-    void fatalRunMessages_data();
-    void fatalRunMessages();
 
 private:
     QString makeDocument(const QString& name, bool inputFails, bool warn);
     QTemporaryDir m_dir;
-    QString m_document;
 };
 
 void TestCommandLine::initTestCase()
@@ -59,12 +50,10 @@ void TestCommandLine::initTestCase()
     qSetGlobalQHashSeed(0);
     registerDocumentTestKinds();
     QVERIFY(m_dir.isValid());
-    m_document = makeDocument(QStringLiteral("run.transform"), false, false);
 }
 
-// An input (alias "in", or a folder input "dir") read from a file, an
-// output (alias "out") and, for the "in" alias held twice, an output that
-// also calls itself "in".
+// An input read from a file (or a missing one), a folder input and two
+// outputs of the first input: what the reports count and list.
 QString TestCommandLine::makeDocument(const QString& name, bool inputFails, bool warn)
 {
     const QString data = m_dir.filePath(QStringLiteral("data.csv"));
@@ -127,47 +116,6 @@ void TestCommandLine::parsing()
     QCOMPARE(line.assignments, assignments);
 }
 
-void TestCommandLine::fatalArguments_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("message");
-    addRow("unknown option", QStringList { "-cli", "-Quiet" }, "Unrecognized argument: -Quiet");
-    addRow("missing log value", QStringList { "-cli", "-log" }, "No value following -log argument");
-    addRow("missing file value", QStringList { "-FILE" }, "No value following -FILE argument");
-    addRow("verbosity 5", QStringList { "-verbosity", "5" },
-        "Verbosity value '5' not recognised, 0-4 expected");
-    addRow("verbosity -1", QStringList { "-verbosity", "-1" },
-        "Verbosity value '-1' not recognised, 0-4 expected");
-    addRow("verbosity x", QStringList { "-verbosity", "x" },
-        "Verbosity value 'x' not recognised, 0-4 expected");
-    addRow(
-        "missing document", QStringList { "nowhere.transform" }, "'nowhere.transform' not found");
-}
-
-void TestCommandLine::fatalArguments()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, message);
-    const CommandLine line = CommandLine::parse(arguments);
-    QCOMPARE(line.fatalError, message);
-    Console console;
-    CommandLineReport report(&console.out, &console.err);
-    QCOMPARE(CommandLineRun(line, report).run(), CommandLineRun::ExitFatal);
-    QCOMPARE(console.errLines(), (QStringList { red(message), red("Aborted processing") }));
-    QVERIFY(console.outLines().isEmpty());
-}
-
-void TestCommandLine::secondDocumentIsIgnored()
-{
-    const QString other = m_dir.filePath(QStringLiteral("notes.txt"));
-    QVERIFY(writeFile(other, "x"));
-    CommandLine line = CommandLine::parse({ m_document, other, QStringLiteral("missing") });
-    QVERIFY(line.isValid());
-    QCOMPARE(line.documentPath, m_document);
-    line = CommandLine::parse({ other });
-    QCOMPARE(line.fatalError, QStringLiteral("Unrecognized file suffix 'txt' in '%1'").arg(other));
-}
-
 void TestCommandLine::verbosityLevels_data()
 {
     QTest::addColumn<int>("verbosity");
@@ -215,104 +163,6 @@ void TestCommandLine::verbosityLevels()
     const QRegularExpression id(QStringLiteral("Id=\\d+"));
     QCOMPARE(withoutTimes(console.outLines()).replaceInStrings(id, "Id=*"), out);
     QCOMPARE(console.errLines().replaceInStrings(id, "Id=*"), err);
-}
-
-void TestCommandLine::aliasAssignments_data()
-{
-    QTest::addColumn<QString>("assignment");
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<bool>("input");
-    addRow("output", "out=%1/elsewhere.csv", "elsewhere.csv", false);
-    addRow("blanks around alias", "  out =%1/elsewhere.csv", "elsewhere.csv", false);
-    addRow("input before output", "in=%1/other.csv", "out.csv", true);
-}
-
-void TestCommandLine::aliasAssignments()
-{
-    QFETCH(QString, assignment);
-    QFETCH(QString, file);
-    QFETCH(bool, input);
-    QVERIFY(writeFile(m_dir.filePath("other.csv"), "a,b\nfrom,other\n"));
-    QFile::remove(m_dir.filePath(file));
-    const CommandLine line = CommandLine::parse({ m_document, QStringLiteral("-file"),
-        assignment.arg(m_dir.path()), QStringLiteral("-cli") });
-    Console console;
-    CommandLineReport report(&console.out, &console.err);
-    QCOMPARE(CommandLineRun(line, report).run(), 0);
-    QFile written(m_dir.filePath(file));
-    QVERIFY(written.open(QIODevice::ReadOnly));
-    QCOMPARE(written.readAll().contains("from,other"), input);
-}
-
-void TestCommandLine::logFile()
-{
-    const QString log = m_dir.filePath(QStringLiteral("run.log"));
-    QVERIFY(writeFile(log, "earlier\n"));
-    Console first;
-    {
-        CommandLineReport report(&first.out, &first.err);
-        const CommandLine line
-            = CommandLine::parse({ "-cli", "-log", log, "-verbose", m_document });
-        QCOMPARE(CommandLineRun(line, report).run(), 0);
-    }
-    QFile f(log);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    const QStringList logged = consoleLines(f.readAll());
-    f.close();
-    QCOMPARE(logged.first(), QStringLiteral("earlier"));
-    QCOMPARE(logged.mid(1), first.outLines());
-    QCOMPARE(first.outLines().last(), QStringLiteral("Log: %1").arg(QDir::toNativeSeparators(log)));
-
-    Console second;
-    {
-        CommandLineReport report(&second.out, &second.err);
-        const CommandLine line
-            = CommandLine::parse({ "-cli", "-log", log, "-overwrite", m_document });
-        QCOMPARE(CommandLineRun(line, report).run(), 0);
-    }
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(consoleLines(f.readAll()), QStringList { "Results: 0 error(s)" });
-    f.close();
-
-    Console third;
-    const QString unwritable = m_dir.filePath(QStringLiteral("no/such/dir/{date}.log"));
-    CommandLineReport report(&third.out, &third.err);
-    const CommandLine line = CommandLine::parse({ "-cli", "-log", unwritable, m_document });
-    QCOMPARE(CommandLineRun(line, report).run(), 0);
-    QCOMPARE(third.outLines().size(), 2);
-    QVERIFY(third.outLines().first().startsWith(
-        QStringLiteral("Could not open log file at '%1").arg(m_dir.filePath("no/such/dir/"))));
-    QVERIFY(!third.outLines().first().contains(QLatin1String("{date}")));
-}
-
-void TestCommandLine::fatalRunMessages_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("message");
-    addRow("no document", QStringList { "-cli" }, "No .transform file specified.");
-    addRow("two equals signs", QStringList { "-file", "out=a=b" },
-        "Expected <alias>=<value> for out=a=b argument");
-    addRow("no equals sign", QStringList { "-file", "out" },
-        "Expected <alias>=<value> for out argument");
-    addRow("unknown alias", QStringList { "-file", "nobody=x" }, "Alias 'nobody' not recognized");
-    addRow("missing input file", QStringList { "-file", "in=/no/such.csv" },
-        "File '/no/such.csv' does not exist");
-    // The folder input's alias is " dir ": both sides are trimmed.
-    addRow("missing folder", QStringList { "-folder", "dir=/no/such" },
-        "Folder '/no/such' does not exist");
-}
-
-void TestCommandLine::fatalRunMessages()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, message);
-    if (!arguments.contains(QLatin1String("-cli")))
-        arguments << QStringLiteral("-cli") << m_document;
-    Console console;
-    CommandLineReport report(&console.out, &console.err);
-    QCOMPARE(
-        CommandLineRun(CommandLine::parse(arguments), report).run(), CommandLineRun::ExitFatal);
-    QCOMPARE(console.errLines(), (QStringList { red(message), red("Aborted processing") }));
 }
 
 QTEST_MAIN(TestCommandLine)

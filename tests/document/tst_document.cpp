@@ -118,8 +118,7 @@ private slots:
     void malformedContentIsSkipped();
     void aliasesFromFileNames();
     void relocation();
-    void loadFailures_data();
-    void loadFailures();
+    void missingFile();
     void saveFailures();
     void notesAndChartsSurviveSaving();
 
@@ -599,32 +598,11 @@ void TestDocument::relocation()
         QString());
 }
 
-void TestDocument::loadFailures_data()
+// The other load failures are cases under tests/data/batch/cli.
+void TestDocument::missingFile()
 {
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("message");
-    addRow("empty", QByteArray(""), "File '%1' is empty (size=0).");
-    addRow("not XML", QByteArray("<root><meta></root>"),
-        "Format error 'tag mismatch' detected at line 1 column 19.\n"
-        "Contact support if you are sure this a Varnix file.");
-    addRow("no document type", QByteArray("<root/>"), "Incorrect document type.");
-    addRow(
-        "other document type", QByteArray("<!DOCTYPE varnix><root/>"), "Incorrect document type.");
-    addRow("other root", QByteArray("<!DOCTYPE Varnix><document/>"), "Document root not found.");
-}
-
-void TestDocument::loadFailures()
-{
-    QFETCH(QByteArray, content);
-    QFETCH(QString, message);
-    const QString path = m_dir.filePath(QStringLiteral("broken.transform"));
-    QVERIFY(writeFile(path, content));
     GraphScene scene;
     QString error;
-    QVERIFY(!DocumentReader::load(path, scene, nullptr, nullptr, &error));
-    if (message.contains(QLatin1String("%1")))
-        message = message.arg(QDir::toNativeSeparators(path));
-    QCOMPARE(error, message);
     QVERIFY(!DocumentReader::load(
         m_dir.filePath("missing.transform"), scene, nullptr, nullptr, &error));
     QCOMPARE(error,

@@ -63,6 +63,9 @@ public:
             rows.append(r);
         options.insert(QStringLiteral("header"), m_data.header());
         options.insert(QStringLiteral("rows"), rows);
+        // As Input items store theirs, so that outputs see it in file names.
+        if (!alias.isEmpty())
+            options.insert(QStringLiteral("alias"), alias);
         return options;
     }
     void restoreOptions(const QVariantMap& options) override
@@ -78,6 +81,7 @@ public:
     void setData(const Dataset& data) { m_data = data; }
     int processCount = 0;
     bool failing = false;
+    QString alias;
 
 private:
     Dataset m_data;

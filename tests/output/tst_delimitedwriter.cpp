@@ -1,6 +1,7 @@
-// Delimited and plain text output: exact lines for each quoting mode and line
-// ending, the Never-quoting warning, progress and stop, and a round trip of
-// awkward values through an independent CSV parser.
+// Delimited output: a round trip of awkward values through an independent
+// CSV parser, progress and stop, and long tables made in blocks. Exact
+// output per quoting mode and line ending are cases under
+// tests/data/output/delimited (tst_goldenwriters).
 #include "core/values.h"
 #include "output/writer.h"
 #include "tests/input/testsupport.h"
@@ -67,8 +68,6 @@ TextWriteOptions delimitedOptions(int delimiter, int quoting, int lineEnding, bo
     return options;
 }
 
-const QString RS = QString(QChar(0x1E));
-
 } // namespace
 
 class TestDelimitedWriter : public QObject
@@ -76,89 +75,11 @@ class TestDelimitedWriter : public QObject
     Q_OBJECT
 
 private slots:
-    void exactOutput_data();
-    void exactOutput();
     void roundTrip_data();
     void roundTrip();
-    void plainText_data();
-    void plainText();
     void progressAndStop();
     void longTableInBlocks();
 };
-
-void TestDelimitedWriter::exactOutput_data()
-{
-    QTest::addColumn<QStringList>("header");
-    QTest::addColumn<QStringList>("row");
-    QTest::addColumn<int>("delimiter");
-    QTest::addColumn<int>("quoting");
-    QTest::addColumn<int>("lineEnding");
-    QTest::addColumn<QString>("expected");
-    QTest::addColumn<QString>("warning");
-
-    const QString neverWarning = QStringLiteral(
-        "Delimiter, Line Feed or Carriage Return characters were found within %1 unquoted data "
-        "value(s). These have been replaced with '%2'. You may want to use a 'Replace' transform "
-        "to replace these characters or output the file with 'Quoting' set to 'As needed'.");
-
-    addRow("as needed quotes only what needs it", QStringList { "a", "b" },
-        QStringList { "plain", "say \"hi\", bye" }, int(DelimiterComma), int(QuotingAsNeeded),
-        int(LineEndingWindows), "a,b\r\nplain,\"say \"\"hi\"\", bye\"\r\n", QString());
-    addRow("as needed quotes line breaks", QStringList { "a", "b" }, QStringList { "x\ny", "p\rq" },
-        int(DelimiterSemicolon), int(QuotingAsNeeded), int(LineEndingUnix),
-        "a;b\n\"x\ny\";\"p\rq\"\n", QString());
-    addRow("as needed ignores other delimiters", QStringList { "a", "b" },
-        QStringList { "1,5", "x;y" }, int(DelimiterSemicolon), int(QuotingAsNeeded),
-        int(LineEndingUnix), "a;b\n1,5;\"x;y\"\n", QString());
-    addRow("always", QStringList { "a", "b" }, QStringList { "", "q\"" }, int(DelimiterTab),
-        int(QuotingAlways), int(LineEndingUnix), "\"a\"\t\"b\"\n\"\"\t\"q\"\"\"\n", QString());
-    addRow("never replaces the delimiter with a space", QStringList { "a", "b" },
-        QStringList { "a,b", "c" }, int(DelimiterComma), int(QuotingNever), int(LineEndingUnix),
-        "a,b\na b,c\n", neverWarning.arg(1).arg(' '));
-    addRow("never with a space delimiter uses underscores", QStringList { "a", "b" },
-        QStringList { "x y", "1\r\n2" }, int(DelimiterSpace), int(QuotingNever),
-        int(LineEndingUnix), "a b\nx_y 1__2\n", neverWarning.arg(2).arg('_'));
-    addRow("never counts header names", QStringList { "first,name", "b" }, QStringList { "1", "2" },
-        int(DelimiterComma), int(QuotingNever), int(LineEndingUnix), "first name,b\n1,2\n",
-        neverWarning.arg(1).arg(' '));
-    addRow("never keeps quotes as they are", QStringList { "a" }, QStringList { "\"q\"" },
-        int(DelimiterComma), int(QuotingNever), int(LineEndingUnix), "a\n\"q\"\n", QString());
-    addRow("record separator ends every line", QStringList { "a", "b" }, QStringList { "1", "2" },
-        int(DelimiterPipe), int(QuotingAsNeeded), int(LineEndingRecordSeparator),
-        QString("a|b" + RS + "1|2" + RS), QString());
-    addRow("old mac", QStringList { "a", "b" }, QStringList { "1", "2" }, int(DelimiterCaret),
-        int(QuotingAsNeeded), int(LineEndingOldMac), "a^b\r1^2\r", QString());
-    addRow("automatic line ending is CRLF", QStringList { "a", "b" }, QStringList { "1", "2" },
-        int(DelimiterColon), int(QuotingAsNeeded), int(LineEndingAutomatic), "a:b\r\n1:2\r\n",
-        QString());
-    addRow("unit separator", QStringList { "a", "b" }, QStringList { "1", "2" },
-        int(DelimiterUnitSeparator), int(QuotingAsNeeded), int(LineEndingUnix),
-        QString("a" + QString(QChar(0x1F)) + "b\n1" + QString(QChar(0x1F)) + "2\n"), QString());
-    addRow("custom", QStringList { "a", "b" }, QStringList { "1*2", "3" }, int(DelimiterCustom),
-        int(QuotingAsNeeded), int(LineEndingUnix), "a*b\n\"1*2\"*3\n", QString());
-}
-
-void TestDelimitedWriter::exactOutput()
-{
-    QFETCH(QStringList, header);
-    QFETCH(QStringList, row);
-    QFETCH(int, delimiter);
-    QFETCH(int, quoting);
-    QFETCH(int, lineEnding);
-    QFETCH(QString, expected);
-    QFETCH(QString, warning);
-
-    TextWriteOptions options = delimitedOptions(delimiter, quoting, lineEnding);
-    options.customDelimiter = QLatin1Char('*');
-    TextWriteResult result;
-    QCOMPARE(renderText(makeDataset(header, { row }), options, &result), expected);
-    QCOMPARE(result.warnings, warning.isEmpty() ? QStringList() : QStringList { warning });
-    QVERIFY(!result.error);
-
-    // Fixed width output goes through the same writer.
-    options.fileType = FileTypeFixedWidth;
-    QCOMPARE(renderText(makeDataset(header, { row }), options), expected);
-}
 
 void TestDelimitedWriter::roundTrip_data()
 {
@@ -198,34 +119,6 @@ void TestDelimitedWriter::roundTrip()
     QCOMPARE(parsed.first(), data.columnNames());
     for (int r = 0; r < rows.size(); ++r)
         QCOMPARE(parsed.at(r + 1), rows.at(r));
-}
-
-void TestDelimitedWriter::plainText_data()
-{
-    QTest::addColumn<QStringList>("header");
-    QTest::addColumn<QVector<QStringList>>("rows");
-    QTest::addColumn<bool>("writeHeader");
-    QTest::addColumn<QString>("expected");
-
-    addRow("one value per line", QStringList { "line" },
-        QVector<QStringList> { { "first" }, { "second, with comma" } }, true,
-        "line\nfirst\nsecond, with comma\n");
-    addRow("values run together", QStringList { "a", "b" },
-        QVector<QStringList> { { "1", "2" }, { "x", "" } }, true, "ab\n12\nx\n");
-    addRow("no header", QStringList { "a" }, QVector<QStringList> { { "1" } }, false, "1\n");
-}
-
-void TestDelimitedWriter::plainText()
-{
-    QFETCH(QStringList, header);
-    QFETCH(QVector<QStringList>, rows);
-    QFETCH(bool, writeHeader);
-
-    TextWriteOptions options;
-    options.fileType = FileTypePlainText;
-    options.lineEnding = LineEndingUnix;
-    options.writeHeader = writeHeader;
-    QTEST(renderText(makeDataset(header, rows), options), "expected");
 }
 
 void TestDelimitedWriter::progressAndStop()

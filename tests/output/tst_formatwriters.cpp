@@ -1,6 +1,6 @@
-// HTML, Markdown, vCard, YAML, JSON and XML output: whole files compared with
-// golden files, the rules for awkward values, and JSON and XML read back by
-// Qt's own parsers.
+// JSON and XML output read back by Qt's own parsers, and long tables made
+// in blocks. Whole files of every format, the automatic JSON types and the
+// warnings are cases under tests/data/output (tst_goldenwriters).
 #include "output/writer.h"
 #include "tests/input/testsupport.h"
 #include "writertesthelpers.h"
@@ -12,17 +12,7 @@
 #include <QXmlStreamReader>
 #include <QtTest/QtTest>
 
-Q_DECLARE_METATYPE(TextWriteOptions)
-
 namespace {
-
-Dataset people()
-{
-    return makeDataset({ "name", "address.city", "address.zip", "note", "score", "active" },
-        { { "Ann O'Neil", "Zürich", "8001", "likes <b>bold</b> & \"quotes\"", "12.5", "true" },
-            { "Bob", "", "", "line1\nline2", "7", "FALSE" },
-            { "Cy: the 3rd", "Tōkyō", "100-0001", "", "", "true" } });
-}
 
 TextWriteOptions typeOptions(int fileType)
 {
@@ -58,106 +48,10 @@ class TestFormatWriters : public QObject
     Q_OBJECT
 
 private slots:
-    void golden_data();
-    void golden();
-    void rules_data();
-    void rules();
     void jsonReadBack();
-    void jsonAutomaticTypes_data();
-    void jsonAutomaticTypes();
-    void jsonMismatches();
     void longTablesInBlocks();
-    void jsonTypeReport();
     void xmlReadBack();
-    void xmlTagWarnings_data();
-    void xmlTagWarnings();
 };
-
-void TestFormatWriters::golden_data()
-{
-    QTest::addColumn<TextWriteOptions>("options");
-    QTest::addColumn<QString>("golden");
-
-    TextWriteOptions o = typeOptions(FileTypeHtml);
-    o.comment = QStringLiteral(" made by <test> ");
-    addRow("html", o, "people.html");
-    HtmlWriteOptions { false }.store(&o.formatOptions);
-    o.writeHeader = false;
-    o.comment.clear();
-    addRow("html raw, no header", o, "people_raw.html");
-
-    o = typeOptions(FileTypeMarkdown);
-    o.comment = QStringLiteral(" a & b ");
-    addRow("markdown", o, "people.md");
-    o.writeHeader = false;
-    o.comment.clear();
-    addRow("markdown, no header", o, "people_noheader.md");
-
-    addRow("vcard", typeOptions(FileTypeVCard), "people.vcf");
-    o = typeOptions(FileTypeYaml);
-    o.comment = QStringLiteral(" exported ");
-    addRow("yaml", o, "people.yaml");
-
-    addRow("json", typeOptions(FileTypeJson), "people.json");
-    o = typeOptions(FileTypeJson);
-    JsonWriteOptions {
-        false, JsonValueTypesManual,
-        { JsonTypeString, JsonTypeAutomatic, JsonTypeNumber, JsonTypeString, JsonTypeRaw,
-            JsonTypeBoolean }
-    }.store(&o.formatOptions);
-    addRow("json keeping empty, manual types", o, "people_manual.json");
-
-    o = typeOptions(FileTypeXml);
-    o.comment = QStringLiteral(" a -- b ");
-    addRow("xml", o, "people.xml");
-    o = typeOptions(FileTypeXml);
-    XmlWriteOptions { false, QStringLiteral("data.export"), QStringLiteral("people"),
-        QStringLiteral("entry"), QStringLiteral("person") }
-        .store(&o.formatOptions);
-    o.encoding = QStringLiteral("ISO-8859-1");
-    addRow("xml nested paths, keeping empty", o, "people_paths.xml");
-}
-
-void TestFormatWriters::golden()
-{
-    QFETCH(TextWriteOptions, options);
-    QFETCH(QString, golden);
-
-    TextWriteResult result;
-    const QString text = renderText(people(), options, &result);
-    if (qEnvironmentVariableIsSet("VARNIX_WRITE_GOLDEN")) {
-        QFile file(QStringLiteral(VARNIX_TEST_DATA "/output/") + golden);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(text.toUtf8());
-    }
-    QCOMPARE(text, readGolden(golden));
-    QVERIFY(!result.error);
-}
-
-// Small cases of each writer's rules, from tests/data/output/rules.json.
-void TestFormatWriters::rules_data()
-{
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<QStringList>("header");
-    QTest::addColumn<QStringList>("row");
-    QTest::addColumn<QString>("expected");
-    addJsonRows(QStringLiteral(VARNIX_TEST_DATA "/output/rules.json"),
-        { "type", "header", "row", "expected" });
-}
-
-void TestFormatWriters::rules()
-{
-    QFETCH(QString, type);
-    QFETCH(QStringList, header);
-    QFETCH(QStringList, row);
-    const QMap<QString, int> types { { "markdown", FileTypeMarkdown }, { "vcard", FileTypeVCard },
-        { "yaml", FileTypeYaml }, { "json", FileTypeJson }, { "xml", FileTypeXml },
-        { "html", FileTypeHtml } };
-    QVERIFY(types.contains(type));
-    TextWriteOptions options = typeOptions(types.value(type));
-    options.title.clear();
-    QTEST(renderText(makeDataset(header, { row }), options), "expected");
-}
 
 void TestFormatWriters::jsonReadBack()
 {
@@ -182,91 +76,6 @@ void TestFormatWriters::jsonReadBack()
         for (int c = 0; c < header.size(); ++c)
             QCOMPARE(values.value(header.at(c)).toString(), data.value(r, c));
     }
-}
-
-void TestFormatWriters::jsonAutomaticTypes_data()
-{
-    QTest::addColumn<QStringList>("values");
-    QTest::addColumn<int>("type");
-
-    addRow("numbers", QStringList { "1", "-2.5", "3e4", "0", "1E-2" }, int(JsonTypeNumber));
-    addRow("empty cells do not count", QStringList { "", "5", "" }, int(JsonTypeNumber));
-    addRow("leading zero", QStringList { "1", "007" }, int(JsonTypeString));
-    addRow("group separator", QStringList { "1,234" }, int(JsonTypeString));
-    addRow("plus sign", QStringList { "+1" }, int(JsonTypeString));
-    addRow("bare point", QStringList { "1." }, int(JsonTypeString));
-    addRow("spaces", QStringList { " 1" }, int(JsonTypeString));
-    addRow("nan", QStringList { "NaN" }, int(JsonTypeString));
-    addRow("booleans", QStringList { "true", "FALSE", "" }, int(JsonTypeBoolean));
-    addRow("mixed", QStringList { "1", "true" }, int(JsonTypeString));
-    addRow("all empty", QStringList { "", "" }, int(JsonTypeString));
-    addRow("no rows", QStringList {}, int(JsonTypeString));
-}
-
-void TestFormatWriters::jsonAutomaticTypes()
-{
-    QFETCH(QStringList, values);
-    QFETCH(int, type);
-
-    QVector<QStringList> rows;
-    for (const QString& value : values)
-        rows << QStringList { value };
-    const Dataset data = makeDataset({ "v" }, rows);
-    QCOMPARE(jsonAutomaticType(data, 0), type);
-
-    // Whatever the type, the document must parse.
-    TextWriteOptions options = typeOptions(FileTypeJson);
-    JsonWriteOptions { false, JsonValueTypesAutomatic, {} }.store(&options.formatOptions);
-    QJsonParseError error;
-    QJsonDocument::fromJson(renderText(data, options).toUtf8(), &error);
-    QCOMPARE(error.error, QJsonParseError::NoError);
-}
-
-void TestFormatWriters::jsonMismatches()
-{
-    QVector<QStringList> rows = { { "abc", "yes" } };
-    const Dataset one = makeDataset({ "n", "b" }, rows);
-    TextWriteOptions options = typeOptions(FileTypeJson);
-    JsonWriteOptions { true, JsonValueTypesManual, { JsonTypeNumber, JsonTypeBoolean } }.store(
-        &options.formatOptions);
-    TextWriteResult result;
-    QCOMPARE(renderText(one, options, &result),
-        QString("[\n  {\n    \"n\": null,\n    \"b\": null\n  }\n]\n"));
-    QCOMPARE(result.warnings,
-        (QStringList {
-            "'abc' not of type Number in column 1.", "'yes' not of type Boolean in column 2." }));
-    QCOMPARE(result.jsonTypeMismatches, 2);
-
-    // Numbers written in the locale's own way are written as plain JSON numbers.
-    QCOMPARE(renderText(makeDataset({ "n", "b" }, { { "1,234.5", " TRUE " } }), options, &result),
-        QString("[\n  {\n    \"n\": 1234.5,\n    \"b\": true\n  }\n]\n"));
-    QVERIFY(result.warnings.isEmpty());
-
-    for (int extra : { 1, 3 }) {
-        rows.clear();
-        for (int i = 0; i < 5 + extra; ++i)
-            rows << QStringList { QStringLiteral("x%1").arg(i), "true" };
-        renderText(makeDataset({ "n", "b" }, rows), options, &result);
-        QCOMPARE(result.warnings.size(), 6);
-        QCOMPARE(result.warnings.at(4), QString("'x4' not of type Number in column 1."));
-        QCOMPARE(result.warnings.last(),
-            extra == 1 ? QString("+ 1 other JSON type issue")
-                       : QString("+ 3 other JSON type issues"));
-    }
-}
-
-void TestFormatWriters::jsonTypeReport()
-{
-    TextWriteResult result;
-    renderText(people(), typeOptions(FileTypeJson), &result);
-    QCOMPARE(result.information,
-        (QStringList { "Value types=Automatic sets JSON column types as:", "name: String",
-            "address.city: String", "address.zip: String", "note: String", "score: Number",
-            "active: Boolean", "Set 'Value types' option to change" }));
-    TextWriteOptions options = typeOptions(FileTypeJson);
-    JsonWriteOptions { true, JsonValueTypesString, {} }.store(&options.formatOptions);
-    renderText(people(), options, &result);
-    QVERIFY(result.information.isEmpty());
 }
 
 void TestFormatWriters::xmlReadBack()
@@ -301,40 +110,6 @@ void TestFormatWriters::xmlReadBack()
     while (!reader.atEnd())
         reader.readNext();
     QVERIFY2(!reader.hasError(), qPrintable(reader.errorString()));
-}
-
-void TestFormatWriters::xmlTagWarnings_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("problem");
-
-    addRow("plain", "name", QString());
-    addRow("spaces become dashes", "first name", QString());
-    addRow("leading bangs dropped", "!note", QString());
-    addRow("dotted", "a.b_c-d.e", QString());
-    addRow("attribute", "tel.@kind", QString());
-    addRow("only bangs", "!!", "empty name");
-    addRow("xml prefix", "XmlData", "starts with 'xml'");
-    addRow("digit first", "1abc", "doesn't start with a letter");
-    addRow("underscore first", "_a", "doesn't start with a letter");
-    addRow("nested digit", "a.2b", "doesn't start with a letter");
-    addRow("dollar", "a$b", "invalid character '$'");
-    addRow("non-ascii letters", "größe", QString());
-}
-
-void TestFormatWriters::xmlTagWarnings()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, problem);
-
-    TextWriteResult result;
-    renderText(makeDataset({ "ok", name }, { { "1", "2" } }), typeOptions(FileTypeXml), &result);
-    if (problem.isEmpty())
-        QCOMPARE(result.warnings, QStringList());
-    else
-        QCOMPARE(result.warnings,
-            QStringList {
-                QString("Column name '%1' invalid as an XML tag: %2").arg(name, problem) });
 }
 
 // Long tables are made in blocks on two threads: the same text as a row at

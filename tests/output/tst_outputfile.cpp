@@ -1,6 +1,6 @@
-// Writing whole files: the write modes with their byte-order-mark and header
-// rules, atomic replacement, errors that name the file, encodings, and the
-// file-name variables.
+// Writing whole files: atomic replacement, failed writes that leave the old
+// file, errors that name the file, and the file-name variables. Write modes
+// and encodings are cases under tests/data/output (tst_goldenwriters).
 #include "output/outputfile.h"
 #include "tests/input/testsupport.h"
 #include "writertesthelpers.h"
@@ -10,8 +10,6 @@
 #include <QtTest/QtTest>
 
 namespace {
-
-const QByteArray Utf8Bom("\xEF\xBB\xBF");
 
 Dataset smallTable()
 {
@@ -44,16 +42,11 @@ class TestOutputFile : public QObject
 
 private slots:
     void init();
-    void writeModes_data();
-    void writeModes();
     void failedOverwriteKeepsOldFile();
     void failedAppendRestoresFile();
     void openFailuresNameTheFile_data();
     void openFailuresNameTheFile();
     void fullDisk();
-    void encodings_data();
-    void encodings();
-    void htmlTitleIsThePath();
     void fileNameVariables_data();
     void fileNameVariables();
 
@@ -65,66 +58,6 @@ void TestOutputFile::init()
 {
     m_dir.reset(new QTemporaryDir);
     QVERIFY(m_dir->isValid());
-}
-
-void TestOutputFile::writeModes_data()
-{
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<QByteArray>("before"); // null: no file
-    QTest::addColumn<bool>("headerOnlyIfEmpty");
-    QTest::addColumn<QByteArray>("after");
-    QTest::addColumn<QString>("information");
-    QTest::addColumn<QString>("warning");
-
-    const QByteArray table("name,city\nAnn,Z\xC3\xBCrich\nBob,Oslo\n");
-    const QByteArray rows("Ann,Z\xC3\xBCrich\nBob,Oslo\n");
-    addRow("overwrite creates", int(WriteModeOverwrite), QByteArray(), true, (Utf8Bom + table),
-        "Created file '%1'", QString());
-    addRow("overwrite replaces", int(WriteModeOverwrite), QByteArray("old stuff\n"), true,
-        (Utf8Bom + table), "Overwrote file '%1'", QString());
-    addRow("append to missing file", int(WriteModeAppend), QByteArray(), true, (Utf8Bom + table),
-        "Appended file '%1'", QString());
-    addRow("append to empty file", int(WriteModeAppend), QByteArray(""), true, (Utf8Bom + table),
-        "Appended file '%1'", QString());
-    addRow("append to a lone byte-order mark", int(WriteModeAppend), Utf8Bom, true,
-        (Utf8Bom + table), "Appended file '%1'", QString());
-    addRow("append to data", int(WriteModeAppend), QByteArray("x,y\n"), true, ("x,y\n" + rows),
-        "Appended file '%1'", QString());
-    addRow("append with header always", int(WriteModeAppend), QByteArray("x,y\n"), false,
-        ("x,y\n" + table), "Appended file '%1'", QString());
-    addRow("new creates", int(WriteModeNew), QByteArray(), true, (Utf8Bom + table),
-        "Created file '%1'", QString());
-    addRow("new leaves an existing file", int(WriteModeNew), QByteArray("keep\n"), true,
-        QByteArray("keep\n"), QString(), "Write mode='New' and '%1' already exists");
-    addRow("disabled", int(WriteModeDisabled), QByteArray("keep\n"), true, QByteArray("keep\n"),
-        QString(), QString());
-}
-
-void TestOutputFile::writeModes()
-{
-    QFETCH(int, mode);
-    QFETCH(QByteArray, before);
-    QFETCH(bool, headerOnlyIfEmpty);
-    QFETCH(QString, information);
-    QFETCH(QString, warning);
-
-    const QString path = m_dir->filePath("out.csv");
-    if (!before.isNull())
-        QVERIFY(writeFile(path, before));
-    FileWriteOptions options = csvOptions(mode);
-    options.headerOnlyIfEmpty = headerOnlyIfEmpty;
-    const TextWriteResult result = writeTextFile(path, smallTable(), options);
-
-    QVERIFY(!result.error);
-    QTEST(readFile(path), "after");
-    const QString name = QDir::toNativeSeparators(path);
-    QCOMPARE(result.information,
-        information.isEmpty() ? QStringList() : QStringList { information.arg(name) });
-    QCOMPARE(
-        result.warnings, warning.isEmpty() ? QStringList() : QStringList { warning.arg(name) });
-    QCOMPARE(result.fileWritten, !information.isEmpty());
-    // Nothing but the target is left in the folder.
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList { "out.csv" });
 }
 
 void TestOutputFile::failedOverwriteKeepsOldFile()
@@ -199,51 +132,6 @@ void TestOutputFile::fullDisk()
         = writeTextFile(QStringLiteral("/dev/full"), manyRows(50000), csvOptions(WriteModeAppend));
     QVERIFY(result.error);
     QCOMPARE(result.warnings.first(), QStringLiteral("Unable to append to '/dev/full'"));
-}
-
-void TestOutputFile::encodings_data()
-{
-    QTest::addColumn<QString>("encoding");
-    QTest::addColumn<bool>("bom");
-    QTest::addColumn<QByteArray>("expected");
-    QTest::addColumn<int>("warnings");
-
-    addRow("utf-8 with mark", "UTF-8", true, QByteArray("\xEF\xBB\xBFv\nZ\xC3\xBC\n"), 0);
-    addRow("utf-8 without mark", "utf-8", false, QByteArray("v\nZ\xC3\xBC\n"), 0);
-    addRow(
-        "utf-16le with mark", "UTF-16LE", true, QByteArray("\xFF\xFEv\0\n\0Z\0\xFC\0\n\0", 12), 0);
-    addRow("utf-16be without mark", "UTF-16BE", false, QByteArray("\0v\0\n\0Z\0\xFC\0\n", 10), 0);
-    addRow("latin-1 never has a mark", "ISO-8859-1", true, QByteArray("v\nZ\xFC\n"), 0);
-    addRow("windows-1252", "windows-1252", false, QByteArray("v\nZ\xFC\n"), 0);
-    addRow("unknown falls back to utf-8", "no-such-codec", false, QByteArray("v\nZ\xC3\xBC\n"), 1);
-}
-
-void TestOutputFile::encodings()
-{
-    QFETCH(QString, encoding);
-    QFETCH(bool, bom);
-    QFETCH(int, warnings);
-
-    const QString path = m_dir->filePath("enc.txt");
-    FileWriteOptions options = csvOptions(WriteModeOverwrite);
-    options.text.fileType = FileTypePlainText;
-    options.text.encoding = encoding;
-    options.text.byteOrderMark = bom;
-    const TextWriteResult result = writeTextFile(path, makeDataset({ "v" }, { { "Zü" } }), options);
-    QVERIFY(!result.error);
-    QTEST(readFile(path), "expected");
-    QCOMPARE(result.warnings.size(), warnings);
-}
-
-void TestOutputFile::htmlTitleIsThePath()
-{
-    const QString path = m_dir->filePath("a&b.html");
-    FileWriteOptions options = csvOptions(WriteModeOverwrite);
-    options.text.fileType = FileTypeHtml;
-    QVERIFY(!writeTextFile(path, smallTable(), options).error);
-    const QString html = QString::fromUtf8(readFile(path));
-    const QString title = QDir::toNativeSeparators(path).replace("&", "&amp;");
-    QVERIFY(html.contains("    <title>" + title + "</title>\n"));
 }
 
 void TestOutputFile::fileNameVariables_data()

@@ -8,7 +8,6 @@
 
 #include <QBuffer>
 #include <QByteArray>
-#include <QFile>
 #include <QString>
 #include <QTextStream>
 
@@ -38,12 +37,4 @@ inline QString renderText(const Dataset& data, const TextWriteOptions& options,
     if (result)
         *result = written;
     return QString::fromUtf8(bytes);
-}
-
-inline QString readGolden(const QString& name)
-{
-    QFile file(QStringLiteral(VARNIX_TEST_DATA "/output/") + name);
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("<missing golden file %1>").arg(name);
-    return QString::fromUtf8(file.readAll());
 }
