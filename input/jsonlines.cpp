@@ -96,6 +96,7 @@ public:
         return found;
     }
     Key& at(int key) { return m_keys[size_t(key)]; }
+    const Key& at(int key) const { return m_keys[size_t(key)]; }
 
 private:
     int lookUp(QStringView raw)
@@ -184,13 +185,17 @@ public:
 
 private:
     // A value of a flat record: characters of the chunk, or a text made
-    // when they could not be used as they are.
+    // when they could not be used as they are. The pool's slot for the
+    // characters is fetched ahead, as RowSink does, so that the lookups of
+    // a record's values overlap their cache misses at its end.
     struct Pending
     {
         int key;
         const QChar* chars;
         int count;
         QString made;
+        uint hash = 0;
+        bool hashed = false;
     };
 
     bool literalValue(int which)
@@ -217,6 +222,7 @@ private:
                                     : QString(chars, count);
         if (!m_tree) {
             m_pending.push_back({ m_key, chars, count, std::move(text) });
+            fetchAhead(&m_pending.back());
             return true;
         }
         if (text.isNull())
@@ -279,6 +285,22 @@ private:
         return true;
     }
 
+    // Only for a column met before; a new one has no pool yet.
+    void fetchAhead(Pending* p) const
+    {
+        if (!m_pooling || !p->made.isNull() || p->count == 0)
+            return;
+        const int column = m_keys.at(p->key).column;
+        if (column < 0 || size_t(column) >= m_pools->size())
+            return;
+        const ValuePool& pool = (*m_pools)[size_t(column)];
+        if (pool.isRetired())
+            return;
+        p->hash = hashCharacters(p->chars, p->count);
+        p->hashed = true;
+        pool.prefetch(p->hash);
+    }
+
     QString cell(int column, const Pending& p)
     {
         if (!m_pooling || (p.made.isNull() ? p.count == 0 : p.made.isEmpty()))
@@ -286,6 +308,10 @@ private:
         if (m_pools->size() <= size_t(column))
             m_pools->resize(size_t(column) + 1);
         ValuePool& pool = (*m_pools)[size_t(column)];
+        if (p.hashed)
+            return pool.intern(p.chars, p.count, p.hash);
+        if (pool.isRetired())
+            return p.made.isNull() ? QString(p.chars, p.count) : p.made;
         return p.made.isNull() ? pool.intern(p.chars, p.count) : pool.intern(p.made);
     }
 
@@ -302,6 +328,10 @@ private:
         }
         if (empty && m_ignoreEmptyRows)
             return;
+        for (const Pending& p : m_pending) {
+            if (p.hashed)
+                (*m_pools)[size_t(m_keys.at(p.key).column)].prefetchText(p.hash);
+        }
         const int width = m_flattener->names().size();
         QStringList row;
         row.reserve(width);
