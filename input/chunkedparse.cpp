@@ -213,6 +213,7 @@ private:
 
 ChunkCutter::ChunkCutter(TextSource& source, int chunkChars, bool wholeLines)
     : m_source(source),
+      m_left(source.estimatedTotal()),
       m_chunkChars(qMax(1, chunkChars) * FirstChunkFactor),
       m_laterChunkChars(qMax(1, chunkChars)),
       m_wholeLines(wholeLines)
@@ -223,12 +224,17 @@ bool ChunkCutter::next(QString* chunk)
 {
     QString text = std::move(m_rest);
     m_rest = QString();
-    text.reserve(qMax(text.size(), m_chunkChars) + TextSource::BlockChars);
+    text.reserve(int(qMin<qint64>(m_chunkChars, text.size() + qMax<qint64>(0, m_left)))
+        + TextSource::BlockChars);
     QStringView block;
+    const auto append = [&] {
+        text.append(block);
+        m_left -= block.size();
+    };
     int searchFrom = m_chunkChars - 1;
     for (;;) {
         while (text.size() < m_chunkChars && m_source.next(&block))
-            text.append(block);
+            append();
         if (searchFrom < text.size()) {
             const int at = text.indexOf(QLatin1Char('\n'), searchFrom);
             if (at >= 0) {
@@ -245,7 +251,7 @@ bool ChunkCutter::next(QString* chunk)
             break;
         if (!m_source.next(&block))
             break; // the end of the text
-        text.append(block);
+        append();
     }
     *chunk = std::move(text);
     m_chunkChars = m_laterChunkChars;

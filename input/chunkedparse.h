@@ -69,6 +69,9 @@ public:
 
 private:
     TextSource& m_source;
+    // Characters still to come from the source, as far as its estimate
+    // tells: a small text needs no chunk-sized room.
+    qint64 m_left;
     int m_chunkChars;
     int m_laterChunkChars;
     bool m_wholeLines;
