@@ -143,11 +143,10 @@ template <typename Stream>
 class TreeHandler : public rapidjson::BaseReaderHandler<Utf16, TreeHandler<Stream>>
 {
 public:
-    TreeHandler(const ReadOptions& options, RecordFlattener* flattener, bool splitTopArray,
-        const Stream* stream, ProgressTracker* tracker, KeyCache* keyCache)
+    TreeHandler(const ReadOptions& options, RecordFlattener* flattener, const Stream* stream,
+        ProgressTracker* tracker, KeyCache* keyCache)
         : m_options(options),
           m_flattener(flattener),
-          m_splitTopArray(splitTopArray),
           m_stream(stream),
           m_tracker(tracker),
           m_keyCache(keyCache)
@@ -237,7 +236,7 @@ private:
         return recordDone();
     }
 
-    bool splitting() const { return m_splitTopArray && m_root.kind == RecordNode::Array; }
+    bool splitting() const { return m_root.kind == RecordNode::Array; }
 
     // Each element of a top-level array is a record of its own, flattened
     // as soon as it is complete.
@@ -252,7 +251,7 @@ private:
 
     bool progress()
     {
-        if (m_tracker && !m_tracker->at(qint64(m_stream->Tell()))) {
+        if (!m_tracker->at(qint64(m_stream->Tell()))) {
             m_stopped = true;
             return false;
         }
@@ -261,7 +260,6 @@ private:
 
     const ReadOptions& m_options;
     RecordFlattener* m_flattener;
-    bool m_splitTopArray;
     const Stream* m_stream;
     ProgressTracker* m_tracker;
     RecordNode m_root;
@@ -287,13 +285,11 @@ struct ParseOutcome
 
 using Reader = rapidjson::GenericReader<Utf16, Utf16>;
 
-// The reader is handed in so that one serves every line of JSON lines,
-// keeping the buffer it grows for strings.
 template <typename Stream>
 ParseOutcome parseValue(Reader& reader, Stream& stream, const ReadOptions& options,
-    RecordFlattener* flattener, bool splitTopArray, ProgressTracker* tracker, KeyCache* keyCache)
+    RecordFlattener* flattener, ProgressTracker* tracker, KeyCache* keyCache)
 {
-    TreeHandler<Stream> handler(options, flattener, splitTopArray, &stream, tracker, keyCache);
+    TreeHandler<Stream> handler(options, flattener, &stream, tracker, keyCache);
     const rapidjson::ParseResult parsed = reader.template Parse<ParseFlags>(stream, handler);
     ParseOutcome outcome;
     outcome.code = parsed.Code();
@@ -336,7 +332,7 @@ bool parseJsonText(TextSource& source, const ReadOptions& options, const ReadPro
     BlockStream stream(&source);
     Reader reader;
     const ParseOutcome outcome
-        = parseValue(reader, stream, options, flattener.get(), true, &tracker, &keyCache);
+        = parseValue(reader, stream, options, flattener.get(), &tracker, &keyCache);
     if (outcome.code != rapidjson::kParseErrorNone)
         flattener->reset();
     if (outcome.stopped) {
