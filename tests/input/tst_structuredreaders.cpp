@@ -352,6 +352,8 @@ void TestStructuredReaders::jsonLinesSameOnOneOrMoreThreads_data()
         "Error parsing JSON lines: at line 377 offset 6: Invalid value");
     addRow("plain value line", jsonLines(300, 0) + "42\n{\"id\":1}\n", "",
         "Error parsing JSON lines: at line 301 offset 0: Array or object expected");
+    addRow("deep line", jsonLines(300, 0) + QString(5000, '[') + "\n", "",
+        "Error parsing JSON lines: at line 301 offset 1000: nested more than 1000 levels deep");
     addRow("trailing text", jsonLines(300, 0) + "{\"a\":1} x\n", "",
         "Error parsing JSON lines: at line 301 offset 8: "
         "The document root must not be followed by other values");
