@@ -1,14 +1,11 @@
 #include "graph/ionode.h"
 
-#include "core/filetypes.h"
-
 #include <QDir>
 
 QString IONode::location() const
 {
     QString text = QDir::toNativeSeparators(m_filePath);
-    if ((m_formatId == FileTypeExcelXlsx || m_formatId == FileTypeExcelXls)
-        && !m_sheetName.isEmpty())
+    if (hasSheets() && !m_sheetName.isEmpty())
         text += QStringLiteral("[%1]").arg(m_sheetName);
     return text;
 }

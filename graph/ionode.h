@@ -31,8 +31,11 @@ public:
     const QString& furtherText() const { return m_furtherText; }
     void setFurtherText(const QString& text) { m_furtherText = text; }
 
+    // Whether the item's file type holds named sheets (workbooks): the
+    // Input and Output items ask their format.
+    virtual bool hasSheets() const { return false; }
     // The path with native separators, and the sheet in brackets for a
-    // workbook with a named sheet.
+    // file type with sheets and a named sheet.
     QString location() const;
 
     QVariantMap saveOptions() const override;

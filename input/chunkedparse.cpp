@@ -19,8 +19,7 @@
 namespace {
 
 // The parsers behind one interface, so that a chunk holds whichever the
-// options call for. Threads other than the caller's never report progress:
-// the report may let events through, which only the caller's thread may do.
+// options call for.
 class ChunkParser
 {
 public:
@@ -59,38 +58,47 @@ std::unique_ptr<ChunkParser> makeParser(const ParserChoice& choice, RowSink* sin
         choice.plain ? QChar() : choice.delimiter, !choice.plain && choice.ignoreRepeated, sink);
 }
 
-// Pools, one per column, shared read-only by the threads: a version is
-// never changed once made, and lives while a chunk uses it.
-using Seed = std::shared_ptr<const std::vector<ValuePool>>;
-
-struct Chunk
+struct Chunk : ChunkTask
 {
-    Chunk(const RowSink& target, Seed chunkSeed, int index, const ParserChoice& choice,
+    Chunk(const RowSink& target, ValueSeed chunkSeed, int index, const ParserChoice& choice,
         QString chunkText)
         : seed(std::move(chunkSeed)),
           sink(RowSink::collectorFor(target, seed.get())),
           parser(makeParser(choice, &sink)),
           text(std::move(chunkText)),
-          keepPools((index & (index + 1)) == 0)
+          keepPools(chunkGrowsSeed(index))
     {
     }
-    void parse()
+    void parse() override
     {
         parser->feed(text);
         if (!keepPools)
             sink.dropPools();
     }
 
-    Seed seed;
+    ValueSeed seed;
     RowSink sink;
     std::unique_ptr<ChunkParser> parser;
     QString text;
-    // Chunks 0, 1, 3, 7, 15, ... keep their pools, which grow the seed of
-    // the chunks after them: often enough to find most repeated values,
-    // seldom enough that copying the seed costs little.
     bool keepPools;
+};
+
+// A task with the promise of its result.
+struct Job
+{
+    std::unique_ptr<ChunkTask> task;
     std::promise<void> done;
     std::future<void> parsed = done.get_future();
+
+    void run()
+    {
+        try {
+            task->parse();
+            done.set_value();
+        } catch (...) {
+            done.set_exception(std::current_exception());
+        }
+    }
 };
 
 // The threads that parse chunks, started once per read: a thread per chunk
@@ -104,7 +112,7 @@ public:
         for (int i = 0; i < count; ++i)
             m_threads.emplace_back([this] { run(); });
     }
-    // Chunks not yet started are dropped; those being parsed are finished.
+    // Jobs not yet started are dropped; those being parsed are finished.
     ~ParseWorkers()
     {
         {
@@ -119,11 +127,11 @@ public:
     ParseWorkers(const ParseWorkers&) = delete;
     ParseWorkers& operator=(const ParseWorkers&) = delete;
 
-    void post(Chunk* chunk)
+    void post(Job* job)
     {
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            m_queue.push_back(chunk);
+            m_queue.push_back(job);
         }
         m_wake.notify_one();
     }
@@ -132,91 +140,24 @@ private:
     void run()
     {
         for (;;) {
-            Chunk* chunk = nullptr;
+            Job* job = nullptr;
             {
                 std::unique_lock<std::mutex> lock(m_mutex);
                 m_wake.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
                 if (m_queue.empty())
                     return;
-                chunk = m_queue.front();
+                job = m_queue.front();
                 m_queue.pop_front();
             }
-            // Running out of memory reaches the reader as it would without
-            // the threads.
-            try {
-                chunk->parse();
-                chunk->done.set_value();
-            } catch (...) {
-                chunk->done.set_exception(std::current_exception());
-            }
+            job->run();
         }
     }
 
     std::mutex m_mutex;
     std::condition_variable m_wake;
-    std::deque<Chunk*> m_queue;
+    std::deque<Job*> m_queue;
     bool m_stopping = false;
     std::vector<std::thread> m_threads;
-};
-
-// Hands out the source's text in chunks that end just after the first line
-// feed from the given size on (the last one ends where the text does; one
-// in a very long line ends where a block does).
-class ChunkCutter
-{
-public:
-    // The first chunk is larger: its values are the seed of all others
-    // (see ChunkJoiner), and a column shows whether its values repeat only
-    // over tens of thousands of rows.
-    static constexpr int FirstChunkFactor = 4;
-    static constexpr int LongLineFactor = 8;
-
-    ChunkCutter(TextSource& source, int chunkChars)
-        : m_source(source),
-          m_chunkChars(chunkChars * FirstChunkFactor),
-          m_laterChunkChars(chunkChars)
-    {
-    }
-
-    bool next(QString* chunk)
-    {
-        QString text = std::move(m_rest);
-        m_rest = QString();
-        text.reserve(qMax(text.size(), m_chunkChars) + TextSource::BlockChars);
-        QStringView block;
-        int searchFrom = m_chunkChars - 1;
-        for (;;) {
-            while (text.size() < m_chunkChars && m_source.next(&block))
-                text.append(block);
-            if (searchFrom < text.size()) {
-                const int at = text.indexOf(QLatin1Char('\n'), searchFrom);
-                if (at >= 0) {
-                    m_rest = text.mid(at + 1);
-                    text.truncate(at + 1);
-                    break;
-                }
-                // A line without a line feed for a long way is searched once.
-                searchFrom = text.size();
-            }
-            // A line longer than many chunks is cut anyway, so that a chunk
-            // never holds a whole huge file: the chunk before such a cut ends
-            // inside a record, and the one after continues it.
-            if (text.size() >= m_chunkChars * LongLineFactor)
-                break;
-            if (!m_source.next(&block))
-                break; // the end of the text
-            text.append(block);
-        }
-        *chunk = std::move(text);
-        m_chunkChars = m_laterChunkChars;
-        return !chunk->isEmpty();
-    }
-
-private:
-    TextSource& m_source;
-    int m_chunkChars;
-    int m_laterChunkChars;
-    QString m_rest;
 };
 
 // Takes finished chunks in text order and checks each guessed cut.
@@ -231,7 +172,6 @@ public:
     // False when stopped.
     bool take(std::unique_ptr<Chunk> chunk)
     {
-        chunk->parsed.get();
         m_position += chunk->text.size();
         if (m_tail && !m_tail->parser->atRowStart()) {
             // The cut before this chunk fell inside a record: its rows are
@@ -241,7 +181,7 @@ public:
         } else {
             m_sink->takeRowsOf(&chunk->sink);
             if (chunk->keepPools)
-                growSeed(chunk->sink.takePools(), !chunk->seed);
+                m_seed = grownSeed(m_seed, chunk->sink.takePools(), !chunk->seed);
             m_tail = std::move(chunk);
         }
         m_tail->text = QString();
@@ -249,7 +189,7 @@ public:
     }
 
     // The seed for new chunks (none before the first chunk is taken).
-    Seed seed() const { return m_seed; }
+    ValueSeed seed() const { return m_seed; }
 
     void finish()
     {
@@ -260,36 +200,121 @@ public:
     }
 
 private:
-    // A new version of the seed with the values that a chunk found outside
-    // it. A chunk parsed without a seed decides leniently which columns are
-    // not worth pooling, as a pool does at its first check; later ones by
-    // the stricter rule of the later checks, their seed's values counting
-    // as repeats.
-    void growSeed(std::vector<ValuePool> found, bool lenient)
-    {
-        auto seed = m_seed ? std::make_shared<std::vector<ValuePool>>(*m_seed)
-                           : std::make_shared<std::vector<ValuePool>>();
-        seed->resize(qMax(seed->size(), found.size()));
-        for (size_t c = 0; c < found.size(); ++c) {
-            found[c].judge(lenient);
-            if (found[c].isRetired())
-                (*seed)[c].retire();
-            else
-                (*seed)[c].absorb(found[c]);
-        }
-        m_seed = std::move(seed);
-    }
-
     const ReadProgress& m_progress;
     qint64 m_total;
     RowSink* m_sink;
-    Seed m_seed;
+    ValueSeed m_seed;
     // The chunk whose parser has read the text up to here.
     std::unique_ptr<Chunk> m_tail;
     qint64 m_position = 0;
 };
 
 } // namespace
+
+ChunkCutter::ChunkCutter(TextSource& source, int chunkChars, bool wholeLines)
+    : m_source(source),
+      m_left(source.estimatedTotal()),
+      m_chunkChars(qMax(1, chunkChars) * FirstChunkFactor),
+      m_laterChunkChars(qMax(1, chunkChars)),
+      m_wholeLines(wholeLines)
+{
+}
+
+bool ChunkCutter::next(QString* chunk)
+{
+    QString text = std::move(m_rest);
+    m_rest = QString();
+    text.reserve(int(qMin<qint64>(m_chunkChars, text.size() + qMax<qint64>(0, m_left)))
+        + TextSource::BlockChars);
+    QStringView block;
+    const auto append = [&] {
+        text.append(block);
+        m_left -= block.size();
+    };
+    int searchFrom = m_chunkChars - 1;
+    for (;;) {
+        while (text.size() < m_chunkChars && m_source.next(&block))
+            append();
+        if (searchFrom < text.size()) {
+            const int at = text.indexOf(QLatin1Char('\n'), searchFrom);
+            if (at >= 0) {
+                m_rest = text.mid(at + 1);
+                text.truncate(at + 1);
+                break;
+            }
+            // A line without a line feed for a long way is searched once.
+            searchFrom = text.size();
+        }
+        // The chunk before such a cut ends inside a record, and the one
+        // after continues it.
+        if (!m_wholeLines && text.size() >= m_chunkChars * LongLineFactor)
+            break;
+        if (!m_source.next(&block))
+            break; // the end of the text
+        append();
+    }
+    *chunk = std::move(text);
+    m_chunkChars = m_laterChunkChars;
+    return !chunk->isEmpty();
+}
+
+bool runChunkTasks(
+    ChunkCutter& cutter, int threads, const MakeChunkTask& make, const TakeChunkTask& take)
+{
+    QString text;
+    if (threads <= 1) {
+        while (cutter.next(&text)) {
+            std::unique_ptr<ChunkTask> task = make(std::move(text));
+            task->parse();
+            if (!take(std::move(task)))
+                return false;
+        }
+        return true;
+    }
+    const size_t parallel = size_t(threads);
+    std::deque<std::unique_ptr<Job>> parsing;
+    const auto takeOldest = [&] {
+        std::unique_ptr<Job> oldest = std::move(parsing.front());
+        parsing.pop_front();
+        oldest->parsed.get();
+        return take(std::move(oldest->task));
+    };
+    // Declared last, so that on the way out the threads still parsing are
+    // waited for before anything they use goes away.
+    ParseWorkers workers { threads };
+    while (cutter.next(&text)) {
+        // One chunk more than threads, so that none waits while this thread
+        // takes the oldest and cuts the next.
+        if (parsing.size() > parallel && !takeOldest())
+            return false;
+        // Made here, not on a thread: what a chunk starts from does not
+        // depend on timing.
+        auto job = std::make_unique<Job>();
+        job->task = make(std::move(text));
+        workers.post(job.get());
+        parsing.push_back(std::move(job));
+    }
+    while (!parsing.empty()) {
+        if (!takeOldest())
+            return false;
+    }
+    return true;
+}
+
+ValueSeed grownSeed(const ValueSeed& seed, std::vector<ValuePool> found, bool lenient)
+{
+    auto grown = seed ? std::make_shared<std::vector<ValuePool>>(*seed)
+                      : std::make_shared<std::vector<ValuePool>>();
+    grown->resize(qMax(grown->size(), found.size()));
+    for (size_t c = 0; c < found.size(); ++c) {
+        found[c].judge(lenient);
+        if (found[c].isRetired())
+            (*grown)[c].retire();
+        else
+            (*grown)[c].absorb(found[c]);
+    }
+    return grown;
+}
 
 int ParseThreads::resolvedThreads() const
 {
@@ -301,37 +326,18 @@ int ParseThreads::resolvedThreads() const
 bool parseInChunks(TextSource& source, const ParserChoice& choice, const ParseThreads& threads,
     const ReadProgress& progress, RowSink* sink)
 {
-    const size_t parallel = size_t(threads.resolvedThreads());
-    ChunkCutter cutter(source, qMax(1, threads.chunkChars));
+    ChunkCutter cutter(source, threads.chunkChars);
     ChunkJoiner joiner(source, progress, sink);
-    std::deque<std::unique_ptr<Chunk>> parsing;
-    // Declared last, so that on the way out the threads still parsing are
-    // waited for before anything they use goes away.
-    ParseWorkers workers { int(parallel) };
-    QString text;
     int index = 0;
-    while (cutter.next(&text)) {
-        // One chunk more than threads, so that none waits while this thread
-        // takes the oldest and cuts the next.
-        if (parsing.size() > parallel) {
-            std::unique_ptr<Chunk> oldest = std::move(parsing.front());
-            parsing.pop_front();
-            if (!joiner.take(std::move(oldest)))
-                return false;
-        }
-        // Made here, not on a thread: which chunks have the seed does not
-        // depend on timing.
-        auto chunk
-            = std::make_unique<Chunk>(*sink, joiner.seed(), index++, choice, std::move(text));
-        workers.post(chunk.get());
-        parsing.push_back(std::move(chunk));
-    }
-    while (!parsing.empty()) {
-        std::unique_ptr<Chunk> oldest = std::move(parsing.front());
-        parsing.pop_front();
-        if (!joiner.take(std::move(oldest)))
-            return false;
-    }
-    joiner.finish();
-    return true;
+    const bool completed = runChunkTasks(
+        cutter, threads.resolvedThreads(),
+        [&](QString text) {
+            return std::make_unique<Chunk>(*sink, joiner.seed(), index++, choice, std::move(text));
+        },
+        [&](std::unique_ptr<ChunkTask> task) {
+            return joiner.take(std::unique_ptr<Chunk>(static_cast<Chunk*>(task.release())));
+        });
+    if (completed)
+        joiner.finish();
+    return completed;
 }

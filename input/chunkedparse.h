@@ -15,8 +15,14 @@
 // the number of threads.
 
 #include "input/reader.h"
+#include "input/valuepool.h"
 
 #include <QChar>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
 
 class RowSink;
 class TextSource;
@@ -44,6 +50,73 @@ struct ParserChoice
     QChar delimiter;
     int quoting = 0;
 };
+
+// Hands out the source's text in chunks that end just after the first line
+// feed from the given size on (the last one ends where the text does). A
+// line longer than many chunks is cut anyway unless whole lines are asked
+// for, so that a chunk never holds a whole huge file.
+class ChunkCutter
+{
+public:
+    // The first chunk is larger: its values are the seed of all others
+    // (see grownSeed()), and a column shows whether its values repeat only
+    // over tens of thousands of rows.
+    static constexpr int FirstChunkFactor = 4;
+    static constexpr int LongLineFactor = 8;
+
+    ChunkCutter(TextSource& source, int chunkChars, bool wholeLines = false);
+    bool next(QString* chunk);
+
+private:
+    TextSource& m_source;
+    // Characters still to come from the source, as far as its estimate
+    // tells: a small text needs no chunk-sized room.
+    qint64 m_left;
+    int m_chunkChars;
+    int m_laterChunkChars;
+    bool m_wholeLines;
+    QString m_rest;
+};
+
+// The work on one chunk, done on a parsing thread. Threads other than the
+// caller's never report progress: the report may let events through, which
+// only the caller's thread may do.
+class ChunkTask
+{
+public:
+    virtual ~ChunkTask() = default;
+    virtual void parse() = 0;
+};
+
+// Cuts the rest of the text, has each chunk made into a task (on the
+// calling thread, in text order, after the chunks before all but the last
+// few have been taken) and parsed on the given number of threads (one: on
+// the calling thread alone), and hands the parsed tasks to take() in text
+// order. Running out of memory on a thread reaches the caller as it would
+// without threads. False when take() returns false, which stops the rest.
+using MakeChunkTask = std::function<std::unique_ptr<ChunkTask>(QString text)>;
+using TakeChunkTask = std::function<bool(std::unique_ptr<ChunkTask> task)>;
+bool runChunkTasks(
+    ChunkCutter& cutter, int threads, const MakeChunkTask& make, const TakeChunkTask& take);
+
+// Pools, one per column, shared read-only by the threads: a version is
+// never changed once made, and lives while a chunk uses it.
+using ValueSeed = std::shared_ptr<const std::vector<ValuePool>>;
+
+// Whether the chunk of this index keeps its pools to grow the seed: chunks
+// 0, 1, 3, 7, 15, ... do, often enough to find most repeated values, seldom
+// enough that copying the seed costs little.
+inline bool chunkGrowsSeed(int index)
+{
+    return (index & (index + 1)) == 0;
+}
+
+// A new version of the seed with the values that a chunk found outside it
+// (pools by column as in the seed). A chunk parsed without a seed (lenient)
+// decides leniently which columns are not worth pooling, as a pool does at
+// its first check; later ones by the stricter rule of the later checks,
+// their seed's values counting as repeats.
+ValueSeed grownSeed(const ValueSeed& seed, std::vector<ValuePool> found, bool lenient);
 
 // Parses the rest of the source into the sink on the given threads;
 // false when stopped through the progress report.

@@ -203,6 +203,12 @@ bool InputNode::readSingle(const ReadProgress& progress)
     return finishRead(&m_dataset, result.hasHeader, QString(), QString());
 }
 
+bool InputNode::hasSheets() const
+{
+    const InputFormat* format = inputFormat(fileType());
+    return format && format->hasSheets();
+}
+
 bool InputNode::readFile(const ReadProgress& progress)
 {
     QString path = filePath().trimmed();
@@ -211,8 +217,7 @@ bool InputNode::readFile(const ReadProgress& progress)
         stopWatching();
         return true;
     }
-    const InputFormat* format = inputFormat(fileType());
-    if (format && format->hasSheets()) {
+    if (hasSheets()) {
         QString named;
         splitWorkbookPath(QString(path), &path, &named);
         if (sheet.isEmpty())

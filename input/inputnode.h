@@ -76,6 +76,7 @@ public:
 
     int medium() const { return sourceKind(); }
     int fileType() const { return formatId(); }
+    bool hasSheets() const override;
     const QString& clipboardText() const { return furtherText(); }
     const InputOptions& options() const { return m_options; }
     // Each change marks the item, and everything downstream, as needing an

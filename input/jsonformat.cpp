@@ -7,10 +7,14 @@
 // whole document as a tree, and its iterative mode never recurses, so deeply
 // nested input cannot exhaust the stack. Its error kinds map onto the two
 // cases that matter here: a document followed by more values, or a value
-// that is not JSON at all, means the text may be JSON lines.
+// that is not JSON at all, means the text may be JSON lines, which
+// jsonlines.cpp reads.
+
+#include "input/jsonformat.h"
 
 #include "core/values.h"
 #include "input/inputformat.h"
+#include "input/jsonlines.h"
 #include "input/recordtree.h"
 #include "input/rowsink.h"
 #include "input/textparsers.h"
@@ -18,10 +22,7 @@
 
 #include <QLocale>
 
-#include <rapidjson/error/en.h>
 #include <rapidjson/reader.h>
-
-#include <algorithm>
 
 namespace {
 
@@ -30,30 +31,6 @@ using Utf16 = rapidjson::UTF16<char16_t>;
 constexpr qint64 ProgressInterval = 50000;
 constexpr unsigned ParseFlags = rapidjson::kParseIterativeFlag
     | rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseStopWhenDoneFlag;
-
-// A stream over text already in memory (one line of JSON lines) that knows
-// its length, so that a NUL character inside the text is not taken for its
-// end.
-struct TextStream
-{
-    using Ch = char16_t;
-    const Ch* begin;
-    const Ch* cur;
-    const Ch* end;
-
-    Ch Peek() const { return cur < end ? *cur : Ch(0); }
-    Ch Take() { return cur < end ? *cur++ : Ch(0); }
-    size_t Tell() const { return size_t(cur - begin); }
-    Ch* PutBegin() { return nullptr; }
-    void Put(Ch) { }
-    void Flush() { }
-    size_t PutEnd(Ch*) { return 0; }
-
-    bool atEnd() const { return cur >= end; }
-    // The characters just consumed: the reader hands numbers over in a
-    // buffer that it fills wrongly for 16-bit text.
-    const Ch* justTaken(int length) const { return cur - length; }
-};
 
 // A stream over the blocks of a source, so that a file is never held whole:
 // only the current block and the tail of the one before, for a number that
@@ -124,27 +101,17 @@ private:
 QString numberText(const char16_t* chars, int length, QChar decimalPoint)
 {
     QString raw(reinterpret_cast<const QChar*>(chars), length);
-    if (raw.contains(QLatin1Char('e')) || raw.contains(QLatin1Char('E')))
+    int start = 0;
+    int count = length;
+    if (!shapeJsonNumber(raw.data(), &start, &count, decimalPoint))
         return formatNumber(raw.toDouble());
-    // Plain decimals keep every digit as written, however many, less the
-    // zeros that end a fraction, and show the decimal point every number
-    // is shown with.
-    const int point = raw.indexOf(QLatin1Char('.'));
-    if (point >= 0) {
-        int end = raw.size();
-        while (raw.at(end - 1) == QLatin1Char('0'))
-            --end;
-        raw.truncate(end - 1 == point ? point : end);
-        if (point < raw.size())
-            raw[point] = decimalPoint;
-    }
-    return raw == QLatin1String("-0") ? QStringLiteral("0") : raw;
+    return raw.mid(start, count);
 }
 
 // The keys met so far, with their column-safe text. Records repeat the same
 // keys in the same order: the next key is most likely the one after the
 // last found, and a hit reuses its text instead of making a new one for
-// every member of every record. Shared by all lines of JSON lines.
+// every member of every record.
 struct KeyCache
 {
     static constexpr int MaxKeys = 256;
@@ -176,11 +143,10 @@ template <typename Stream>
 class TreeHandler : public rapidjson::BaseReaderHandler<Utf16, TreeHandler<Stream>>
 {
 public:
-    TreeHandler(const ReadOptions& options, RecordFlattener* flattener, bool splitTopArray,
-        const Stream* stream, ProgressTracker* tracker, KeyCache* keyCache)
+    TreeHandler(const ReadOptions& options, RecordFlattener* flattener, const Stream* stream,
+        ProgressTracker* tracker, KeyCache* keyCache)
         : m_options(options),
           m_flattener(flattener),
-          m_splitTopArray(splitTopArray),
           m_stream(stream),
           m_tracker(tracker),
           m_keyCache(keyCache)
@@ -220,16 +186,7 @@ public:
     bool EndArray(rapidjson::SizeType) { return close(); }
 
 private:
-    RecordNode* add(RecordNode::Kind kind)
-    {
-        RecordNode* parent = m_stack.back();
-        parent->children.emplace_back();
-        RecordNode* node = &parent->children.back();
-        node->kind = kind;
-        if (parent->kind == RecordNode::Object)
-            node->name = m_key;
-        return node;
-    }
+    RecordNode* add(RecordNode::Kind kind) { return appendChild(m_stack.back(), kind, m_key); }
 
     bool plain(const QString& text)
     {
@@ -270,19 +227,8 @@ private:
     {
         RecordNode* node = m_stack.back();
         m_stack.pop_back();
-        if (node->kind == RecordNode::Object) {
-            // Plain members first, then objects, then arrays, each in the
-            // order of the file.
-            auto& c = node->children;
-            const auto plain = [](const RecordNode& n) { return n.kind == RecordNode::Plain; };
-            const auto object = [](const RecordNode& n) { return n.kind == RecordNode::Object; };
-            // Most records are in order already; sorting costs only when not.
-            if (!std::is_partitioned(c.begin(), c.end(), plain))
-                std::stable_partition(c.begin(), c.end(), plain);
-            const auto objectsAt = std::partition_point(c.begin(), c.end(), plain);
-            if (!std::is_partitioned(objectsAt, c.end(), object))
-                std::stable_partition(objectsAt, c.end(), object);
-        }
+        if (node->kind == RecordNode::Object)
+            orderMembers(node);
         // A whole value as one record waits until the text after it is
         // known to be clean.
         if (m_stack.empty())
@@ -290,7 +236,7 @@ private:
         return recordDone();
     }
 
-    bool splitting() const { return m_splitTopArray && m_root.kind == RecordNode::Array; }
+    bool splitting() const { return m_root.kind == RecordNode::Array; }
 
     // Each element of a top-level array is a record of its own, flattened
     // as soon as it is complete.
@@ -305,7 +251,7 @@ private:
 
     bool progress()
     {
-        if (m_tracker && !m_tracker->at(qint64(m_stream->Tell()))) {
+        if (!m_tracker->at(qint64(m_stream->Tell()))) {
             m_stopped = true;
             return false;
         }
@@ -314,7 +260,6 @@ private:
 
     const ReadOptions& m_options;
     RecordFlattener* m_flattener;
-    bool m_splitTopArray;
     const Stream* m_stream;
     ProgressTracker* m_tracker;
     RecordNode m_root;
@@ -340,13 +285,11 @@ struct ParseOutcome
 
 using Reader = rapidjson::GenericReader<Utf16, Utf16>;
 
-// The reader is handed in so that one serves every line of JSON lines,
-// keeping the buffer it grows for strings.
 template <typename Stream>
 ParseOutcome parseValue(Reader& reader, Stream& stream, const ReadOptions& options,
-    RecordFlattener* flattener, bool splitTopArray, ProgressTracker* tracker, KeyCache* keyCache)
+    RecordFlattener* flattener, ProgressTracker* tracker, KeyCache* keyCache)
 {
-    TreeHandler<Stream> handler(options, flattener, splitTopArray, &stream, tracker, keyCache);
+    TreeHandler<Stream> handler(options, flattener, &stream, tracker, keyCache);
     const rapidjson::ParseResult parsed = reader.template Parse<ParseFlags>(stream, handler);
     ParseOutcome outcome;
     outcome.code = parsed.Code();
@@ -370,83 +313,16 @@ ParseOutcome parseValue(Reader& reader, Stream& stream, const ReadOptions& optio
     return outcome;
 }
 
-// The parser's own text, without its full stop, since a position follows.
-QString errorText(rapidjson::ParseErrorCode code)
-{
-    QString text = QString::fromLatin1(rapidjson::GetParseError_En(code));
-    if (text.endsWith(QLatin1Char('.')))
-        text.chop(1);
-    return text;
-}
-
 bool mayBeJsonLines(rapidjson::ParseErrorCode code)
 {
     return code == rapidjson::kParseErrorDocumentRootNotSingular
         || code == rapidjson::kParseErrorValueInvalid;
 }
 
-// The warning for a line that is no record; false to stop.
-bool lineFailed(const ParseOutcome& outcome, int lineNumber, ReadResult* result)
-{
-    const QString reason = outcome.tooDeep
-        ? QStringLiteral("nested more than %1 levels deep").arg(MaxRecordDepth)
-        : outcome.code == rapidjson::kParseErrorNone ? QStringLiteral("Array or object expected")
-                                                     : errorText(outcome.code);
-    result->warnings.append(QStringLiteral("Error parsing JSON lines: at line %1 offset %2: %3")
-                                .arg(lineNumber)
-                                .arg(outcome.offset)
-                                .arg(reason));
-    return false;
-}
+} // namespace
 
-// Reads one record per line, line by line from the source; false when a
-// line fails (after the warning) or when stopped.
-bool parseLines(TextSource& source, const ReadOptions& options, RecordFlattener* flattener,
-    ProgressTracker* tracker, KeyCache* keyCache, ReadResult* result)
-{
-    source.rewind();
-    Reader reader;
-    QString line;
-    int lineNumber = 0;
-    qint64 position = 0;
-    const auto parseLine = [&]() {
-        ++lineNumber;
-        if (QStringView(line).trimmed().isEmpty())
-            return true;
-        const auto* chars = reinterpret_cast<const char16_t*>(line.utf16());
-        TextStream stream { chars, chars, chars + line.size() };
-        const ParseOutcome outcome
-            = parseValue(reader, stream, options, flattener, false, nullptr, keyCache);
-        if (outcome.code != rapidjson::kParseErrorNone
-            || (outcome.top != TopObject && outcome.top != TopArray))
-            return lineFailed(outcome, lineNumber, result);
-        if (tracker->at(position))
-            return true;
-        result->stopped = true;
-        result->fail(QStringLiteral("Stopped by user"));
-        return false;
-    };
-    QStringView block;
-    while (source.next(&block)) {
-        int start = 0;
-        for (;;) {
-            const int end = int(block.indexOf(QLatin1Char('\n'), start));
-            line.append(block.mid(start, (end < 0 ? block.size() : end) - start));
-            if (end < 0)
-                break;
-            position += end + 1 - start;
-            start = end + 1;
-            if (!parseLine())
-                return false;
-            line.resize(0);
-        }
-        position += block.size() - start;
-    }
-    return parseLine();
-}
-
-bool parseJson(TextSource& source, const ReadOptions& options, const ReadProgress& progress,
-    ReadResult* result)
+bool parseJsonText(TextSource& source, const ReadOptions& options, const ReadProgress& progress,
+    ReadResult* result, const ParseThreads& threads)
 {
     ProgressTracker tracker(progress, source.estimatedTotal(), ProgressInterval);
     auto flattener = std::make_unique<RecordFlattener>(&result->dataset,
@@ -456,7 +332,7 @@ bool parseJson(TextSource& source, const ReadOptions& options, const ReadProgres
     BlockStream stream(&source);
     Reader reader;
     const ParseOutcome outcome
-        = parseValue(reader, stream, options, flattener.get(), true, &tracker, &keyCache);
+        = parseValue(reader, stream, options, flattener.get(), &tracker, &keyCache);
     if (outcome.code != rapidjson::kParseErrorNone)
         flattener->reset();
     if (outcome.stopped) {
@@ -479,20 +355,21 @@ bool parseJson(TextSource& source, const ReadOptions& options, const ReadProgres
         return true;
     }
     if (mayBeJsonLines(outcome.code)) {
-        const bool complete
-            = parseLines(source, options, flattener.get(), &tracker, &keyCache, result);
-        flattener->finish();
+        flattener = nullptr;
+        const bool complete = parseJsonLines(source, options, progress, threads, result);
         // A failing line ends the read there; the lines before it stay.
         if (!complete && !result->dataset.hasRows())
             result->error = true;
         return result->ok();
     }
-    QString warning = QStringLiteral("Error parsing JSON: %1").arg(errorText(outcome.code));
+    QString warning = QStringLiteral("Error parsing JSON: %1").arg(jsonErrorText(outcome.code));
     if (outcome.offset > 0)
         warning += QStringLiteral(" at offset %1").arg(outcome.offset);
     result->fail(warning);
     return false;
 }
+
+namespace {
 
 class JsonFormat : public InputFormat
 {
@@ -522,7 +399,7 @@ public:
         ReadResult* result) const override
     {
         return guardMemory(source, result, [&] {
-            const bool parsed = parseJson(source, options, progress, result);
+            const bool parsed = parseJsonText(source, options, progress, result);
             if (source.hasReadError()) {
                 result->dataset.clear();
                 result->fail(QStringLiteral("Unable to read '%1'").arg(displayPath(source.path())));

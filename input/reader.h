@@ -47,10 +47,6 @@ struct ReadOptions
     // Share repeated values (less memory); off when the run optimises for speed.
     bool pooling = true;
     QVariantMap formatOptions;
-    // Filled by the workbook formats from their own options for the sheet
-    // reader (workbook.h), which takes them here.
-    bool ignoreHiddenRows = false;
-    bool ignoreHiddenColumns = false;
 };
 
 // Called with the fraction done of the whole job; returning false asks the

@@ -9,12 +9,45 @@ RecordFlattener::RecordFlattener(Dataset* dataset, int layout, bool ignoreEmptyR
 {
 }
 
+RecordNode* appendChild(RecordNode* parent, RecordNode::Kind kind, const QString& name)
+{
+    parent->children.emplace_back();
+    RecordNode* node = &parent->children.back();
+    node->kind = kind;
+    if (parent->kind == RecordNode::Object)
+        node->name = name;
+    return node;
+}
+
+void orderMembers(RecordNode* object)
+{
+    auto& c = object->children;
+    const auto plain = [](const RecordNode& n) { return n.kind == RecordNode::Plain; };
+    const auto isObject = [](const RecordNode& n) { return n.kind == RecordNode::Object; };
+    // Most records are in order already; sorting costs only when not.
+    if (!std::is_partitioned(c.begin(), c.end(), plain))
+        std::stable_partition(c.begin(), c.end(), plain);
+    const auto objectsAt = std::partition_point(c.begin(), c.end(), plain);
+    if (!std::is_partitioned(objectsAt, c.end(), isObject))
+        std::stable_partition(objectsAt, c.end(), isObject);
+}
+
 void RecordFlattener::reset()
 {
-    m_dataset->clear();
+    if (m_dataset)
+        m_dataset->clear();
     m_columns.clear();
     m_names.clear();
+    m_collected.clear();
     m_rows = 0;
+}
+
+void RecordFlattener::setNames(const QStringList& names)
+{
+    m_names = names;
+    m_columns.clear();
+    for (int i = 0; i < names.size(); ++i)
+        m_columns.insert(names.at(i), i);
 }
 
 int RecordFlattener::column(const QString& path)
@@ -50,8 +83,14 @@ void RecordFlattener::addRow(const Cells& cells)
 {
     const bool empty = std::all_of(cells.cbegin(), cells.cend(),
         [](const QPair<int, QString>& cell) { return cell.second.isEmpty(); });
+    if (empty && m_ignoreEmptyRows)
+        return;
+    if (!m_dataset) {
+        collectRow(cells);
+        return;
+    }
     // A table without columns has no place for a row.
-    if ((empty && m_ignoreEmptyRows) || m_names.isEmpty())
+    if (m_names.isEmpty())
         return;
     if (m_rows == 0)
         m_dataset->appendRow(QStringList());
@@ -65,6 +104,24 @@ void RecordFlattener::addRow(const Cells& cells)
     for (const auto& cell : cells)
         row[cell.first] = cell.second;
     m_dataset->appendRow(row);
+    ++m_rows;
+}
+
+void RecordFlattener::collectRow(const Cells& cells)
+{
+    QStringList row;
+    if (!m_names.isEmpty()) {
+        row.reserve(m_names.size());
+        for (int c = 0; c < m_names.size(); ++c)
+            row.append(QString());
+        if (m_pools && m_pools->size() < size_t(m_names.size()))
+            m_pools->resize(size_t(m_names.size()));
+        for (const auto& cell : cells)
+            row[cell.first] = m_pools && !cell.second.isEmpty()
+                ? (*m_pools)[size_t(cell.first)].intern(cell.second)
+                : cell.second;
+    }
+    m_collected.push_back(std::move(row));
     ++m_rows;
 }
 
@@ -125,7 +182,7 @@ void RecordFlattener::expandChildren(
 
 void RecordFlattener::finish()
 {
-    if (m_rows > 0)
+    if (m_rows > 0 && m_dataset)
         m_dataset->setRow(0, m_names);
 }
 

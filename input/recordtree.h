@@ -7,6 +7,7 @@
 
 #include "core/dataset.h"
 #include "input/reader.h"
+#include "input/valuepool.h"
 
 #include <QHash>
 #include <QPair>
@@ -29,6 +30,13 @@ struct RecordNode
     std::vector<RecordNode> children;
 };
 
+// A new last child; its name counts only under an object.
+RecordNode* appendChild(RecordNode* parent, RecordNode::Kind kind, const QString& name);
+
+// Puts an object's members in the order their columns take: plain values
+// first, then objects, then arrays, each in the order of the file.
+void orderMembers(RecordNode* object);
+
 // Nodes nested deeper than this end the read with a warning: the
 // flattening follows the tree recursively, and no real table needs more.
 constexpr int MaxRecordDepth = 1000;
@@ -40,7 +48,10 @@ class RecordFlattener
 public:
     // Rows go straight into the dataset, after a first row that finish()
     // fills with the column names, so that the header option turns them
-    // into the names.
+    // into the names. Without a dataset the rows are only collected, each
+    // as long as the names were when it was made; a row made while there
+    // were no names at all is collected empty, since whether it has a place
+    // depends on the records before it.
     RecordFlattener(Dataset* dataset, int layout, bool ignoreEmptyRows);
 
     void addRecord(const RecordNode& record);
@@ -49,10 +60,19 @@ public:
     // Drops everything added so far.
     void reset();
 
+    // The column of a path, made on first sight.
+    int column(const QString& path);
+    const QStringList& names() const { return m_names; }
+    // Starts from these names, as if records had brought them.
+    void setNames(const QStringList& names);
+    // Collected values are shared through these pools, one per column.
+    void setPools(std::vector<ValuePool>* pools) { m_pools = pools; }
+    std::vector<QStringList>& collected() { return m_collected; }
+
 private:
     using Cells = QVector<QPair<int, QString>>;
-    int column(const QString& path);
     void addRow(const Cells& cells);
+    void collectRow(const Cells& cells);
     QVector<Cells> expand(const RecordNode& node, const QString& path);
     void expandChildren(const RecordNode& node, const QString& path, QVector<Cells>* rows);
 
@@ -64,6 +84,8 @@ private:
     qint64 m_rows = 0;
     // Reused from record to record.
     Cells m_cells;
+    std::vector<ValuePool>* m_pools = nullptr;
+    std::vector<QStringList> m_collected;
 };
 
 // The options of JSON and XML input: the "Format" option, arrays as more

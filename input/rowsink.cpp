@@ -21,6 +21,8 @@ inline bool isOtherSpace(QChar c)
     return c.isSpace();
 }
 
+} // namespace
+
 void trimRange(const QChar** chars, int* count)
 {
     while (*count > 0 && (*chars)->isSpace()) {
@@ -55,8 +57,6 @@ QString simplified(const QChar* chars, int count, int from)
     }
     return value;
 }
-
-} // namespace
 
 void FieldBuilder::clear()
 {

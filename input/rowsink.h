@@ -20,6 +20,12 @@
 // turns tabs, line feeds and other white space into spaces and drops
 // carriage returns.
 QString cleanValue(const QString& text, bool trim, bool simplify);
+// The same in steps, for values still in the text: the characters without
+// white space at both ends; where simplifying would first change something
+// (count when nothing); the simplified text from there on.
+void trimRange(const QChar** chars, int* count);
+int firstToSimplify(const QChar* chars, int count);
+QString simplified(const QChar* chars, int count, int from);
 
 // Builds one value. Most fields are a single run of characters inside the
 // current block, so the builder only remembers where the run is and makes

@@ -167,6 +167,7 @@ void addHyperlinks(const WorkbookSheet& sheet, int firstRow, int firstColumn, Da
 WorkbookTableBuilder::WorkbookTableBuilder(
     const ReadOptions& options, const ReadProgress& progress, ReadResult* result, bool date1904)
     : m_options(options),
+      m_hidden(WorkbookReadOptions::from(options.formatOptions)),
       m_progress(progress),
       m_result(result),
       m_date1904(date1904),
@@ -253,7 +254,7 @@ bool WorkbookTableBuilder::finish(WorkbookSheet& sheet)
     addHyperlinks(sheet, m_first, firstColumn, &data);
     int hiddenRows = 0;
     int hiddenColumns = 0;
-    if (m_options.ignoreHiddenRows) {
+    if (m_hidden.ignoreHiddenRows) {
         std::sort(sheet.hiddenRows.rbegin(), sheet.hiddenRows.rend());
         for (int r : qAsConst(sheet.hiddenRows)) {
             if (r - m_first >= 0 && r - m_first < data.rowCount()) {
@@ -262,7 +263,7 @@ bool WorkbookTableBuilder::finish(WorkbookSheet& sheet)
             }
         }
     }
-    if (m_options.ignoreHiddenColumns) {
+    if (m_hidden.ignoreHiddenColumns) {
         std::sort(sheet.hiddenColumns.rbegin(), sheet.hiddenColumns.rend());
         for (int c : qAsConst(sheet.hiddenColumns)) {
             if (c - firstColumn >= 0 && c - firstColumn < data.columnCount()) {

@@ -6,6 +6,7 @@
 // the hidden and empty rows behave the same for either.
 
 #include "input/reader.h"
+#include "input/workbookformats.h"
 
 #include <climits>
 
@@ -110,6 +111,8 @@ private:
     };
 
     const ReadOptions& m_options;
+    // The hidden rows and columns choice, from the format options.
+    const WorkbookReadOptions m_hidden;
     const ReadProgress& m_progress;
     ReadResult* m_result;
     bool m_date1904;

@@ -88,14 +88,8 @@ public:
             result->fail(QStringLiteral("Sheet '%1' not found.").arg(sheet));
             return false;
         }
-        // The sheet reader takes the hidden rows and columns choice with the
-        // common options.
-        ReadOptions sheetOptions = options;
-        const WorkbookReadOptions own = WorkbookReadOptions::from(options.formatOptions);
-        sheetOptions.ignoreHiddenRows = own.ignoreHiddenRows;
-        sheetOptions.ignoreHiddenColumns = own.ignoreHiddenColumns;
         WorkbookSheet cells;
-        WorkbookTableBuilder table(sheetOptions, progress, result, book.date1904());
+        WorkbookTableBuilder table(options, progress, result, book.date1904());
         table.attach(&cells);
         if (book.sheets().at(index).isWorksheet && !book.readSheet(index, &cells)) {
             result->fail(QStringLiteral("Unable to load Excel workbook '%1' information.")

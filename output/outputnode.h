@@ -86,7 +86,7 @@ public:
     // The writer of the item's file type, or null for an unknown type.
     const OutputFormat* format() const;
     // Whether the file type holds named sheets (workbooks).
-    bool hasSheets() const;
+    bool hasSheets() const override;
 
     // The files column by its position in the upstream dataset; -1 clears it.
     void setFilesColumn(int position);

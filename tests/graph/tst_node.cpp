@@ -1,5 +1,6 @@
 #include "graph/connection.h"
 #include "graph/notenode.h"
+#include "input/inputnode.h"
 #include "testnodes.h"
 
 #include <QImage>
@@ -190,7 +191,8 @@ void TestNode::ioNodeLocation()
     QFETCH(int, format);
     QFETCH(QString, sheet);
     QFETCH(QString, expected);
-    SourceNode node;
+    // The item asks its format whether the type has sheets.
+    InputNode node;
     node.setFilePath(QStringLiteral("/tmp/a.csv"));
     node.setFormatId(format);
     node.setSheetName(sheet);

@@ -1,11 +1,14 @@
 #include "input/fixedwidthformat.h"
 #include "input/inputformat.h"
 #include "input/inputsource.h"
+#include "input/jsonformat.h"
 #include "input/recordtree.h"
+#include "input/textsource.h"
 #include "output/outputformat.h"
 #include "tests/input/testsupport.h"
 
 #include <QDir>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -29,6 +32,8 @@ ReadOptions optionsFor(int fileType, const QString& opts)
             o.ignoreEmptyRows = false;
         else if (key == QLatin1String("notrim"))
             o.trimWhitespace = o.simplifyWhitespace = false;
+        else if (key == QLatin1String("nopool"))
+            o.pooling = false;
         else if (key == QLatin1String("skip"))
             o.ignoredFirstRows = value.toInt();
         else if (key == QLatin1String("widths")) {
@@ -87,6 +92,8 @@ private slots:
     void jsonTestSuite();
     void jsonTestSuiteRows_data();
     void jsonTestSuiteRows();
+    void jsonLinesSameOnOneOrMoreThreads_data();
+    void jsonLinesSameOnOneOrMoreThreads();
 };
 
 // Every input type has exactly one format and every output type one writer
@@ -304,6 +311,96 @@ void TestStructuredReaders::jsonTestSuiteRows()
     QFETCH(QString, name);
     const ReadResult result = readFormatFile(suiteFile(name), optionsFor(FileTypeJson, "notrim"));
     QTEST(table(result), "expected");
+}
+
+// Lines 1 to count of JSON lines: records of many kinds in a fixed random
+// order, starting with records that have no columns; the line given is
+// broken.
+QString jsonLines(int count, int brokenLine)
+{
+    static const char* const records[] = { R"({"id":%1,"name":" Ann ","city":"Oslo","n":1.50})",
+        R"({"id":%1,"name":"B\u00e9a","tags":["x","y"],"n":-0.0})",
+        R"({"id":%1,"late":"only here","n":2e3, "name":"tab\there"}  )",
+        R"({"id":%1,"who":{"first":"Cy","last":null},"ok":true,"city":"Oslo"})",
+        R"([%1,"array record",{"k":"v"}])", "{}", R"({"id":%1,"id":"twice","a.b":"dot"})", "   ",
+        R"({"name":"","city":""})" };
+    QRandomGenerator random(19);
+    QString text = QStringLiteral("{}\n[]\n");
+    for (int line = 3; line <= count; ++line) {
+        const QString record
+            = QString::fromLatin1(records[random.bounded(int(std::size(records)))]);
+        text += line == brokenLine  ? QStringLiteral(R"({"id":)")
+            : record.contains(u'%') ? record.arg(line)
+                                    : record;
+        // A line's offsets count a carriage return before its line feed.
+        const bool crlf = random.bounded(3) == 0 && line != brokenLine;
+        text += crlf ? QStringLiteral("\r\n") : QStringLiteral("\n");
+    }
+    return text;
+}
+
+void TestStructuredReaders::jsonLinesSameOnOneOrMoreThreads_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("opts");
+    QTest::addColumn<QString>("warning");
+
+    addRow("wide", jsonLines(400, 0), "", "");
+    addRow("long, empty rows kept", jsonLines(400, 0), "long keepempty", "");
+    addRow("not trimmed, not pooled", jsonLines(400, 0), "notrim nopool", "");
+    addRow("broken line late", jsonLines(400, 377), "keepempty",
+        "Error parsing JSON lines: at line 377 offset 6: Invalid value");
+    addRow("plain value line", jsonLines(300, 0) + "42\n{\"id\":1}\n", "",
+        "Error parsing JSON lines: at line 301 offset 0: Array or object expected");
+    addRow("deep line", jsonLines(300, 0) + QString(5000, '[') + "\n", "",
+        "Error parsing JSON lines: at line 301 offset 1000: nested more than 1000 levels deep");
+    addRow("trailing text", jsonLines(300, 0) + "{\"a\":1} x\n", "",
+        "Error parsing JSON lines: at line 301 offset 8: "
+        "The document root must not be followed by other values");
+}
+
+// Chunks parsed apart must give the table of one pass: columns in the order
+// they first occur, rows in order, a broken line's number in the whole text.
+void TestStructuredReaders::jsonLinesSameOnOneOrMoreThreads()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, opts);
+    QFETCH(QString, warning);
+
+    const auto read = [&](int threads, int chunkChars) {
+        TextSource source(text);
+        ReadResult result;
+        parseJsonText(source, optionsFor(FileTypeJson, opts), ReadProgress(), &result,
+            ParseThreads { threads, chunkChars });
+        return result;
+    };
+    const ReadResult one = read(1, ParseThreads::DefaultChunkChars);
+    QVERIFY(one.dataset.rowCount() > 100);
+    QCOMPARE(one.warnings, warning.isEmpty() ? QStringList() : QStringList { warning });
+    for (int chunkChars : { 1, 50, 1000 }) {
+        for (int threads : { 2, 3 }) {
+            const ReadResult more = read(threads, chunkChars);
+            QCOMPARE(more.dataset.rows(), one.dataset.rows());
+            QCOMPARE(more.dataset.columnCount(), one.dataset.columnCount());
+            QCOMPARE(more.warnings, one.warnings);
+            QCOMPARE(more.error, one.error);
+        }
+    }
+    // A value of the first chunk repeated much later shares its text.
+    const Dataset later = read(2, 50).dataset;
+    const int city = later.row(0).indexOf(QStringLiteral("city"));
+    QVERIFY(city >= 0);
+    if (opts.contains(QLatin1String("nopool")))
+        return;
+    const auto oslo = [&](int row) { return later.value(row, city) == QLatin1String("Oslo"); };
+    int first = 1;
+    int last = later.lastRow();
+    while (!oslo(first))
+        ++first;
+    while (!oslo(last))
+        --last;
+    QVERIFY(last > first + 100);
+    QVERIFY(later.value(last, city).constData() == later.value(first, city).constData());
 }
 
 QTEST_GUILESS_MAIN(TestStructuredReaders)

@@ -1,0 +1,642 @@
+// JSON lines, parsed a chunk of lines at a time.
+//
+// Most records are flat objects of plain values, so a record is not turned
+// into a tree first: its values wait as ranges of the chunk's text and go
+// straight into a row when the record ends. Parsing is in place (RapidJSON's
+// in-situ mode): strings are unescaped where they stand and numbers are
+// handed over where they are written, so a value costs no copy until it
+// becomes a cell, and a repeated one (looked up in its column's pool) not
+// even then. A record that holds an object or an array becomes a tree at
+// that point and is flattened as the single-document reader does.
+
+#include "input/jsonlines.h"
+
+#include "core/values.h"
+#include "input/recordtree.h"
+#include "input/rowsink.h"
+#include "input/textsource.h"
+
+#include <QHash>
+#include <QLocale>
+
+#include <rapidjson/error/en.h>
+#include <rapidjson/reader.h>
+
+namespace {
+
+using Utf16 = rapidjson::UTF16<char16_t>;
+
+// One line of a chunk as an in-situ stream: it knows its end, so that a NUL
+// character inside the text is not taken for it.
+struct InsituLine
+{
+    using Ch = char16_t;
+    Ch* begin;
+    Ch* src;
+    Ch* dst;
+    Ch* end;
+
+    Ch Peek() const { return src < end ? *src : Ch(0); }
+    Ch Take() { return src < end ? *src++ : Ch(0); }
+    size_t Tell() const { return size_t(src - begin); }
+    Ch* PutBegin() { return dst = src; }
+    void Put(Ch c) { *dst++ = c; }
+    size_t PutEnd(Ch* from) { return size_t(dst - from); }
+    void Flush() { }
+};
+
+} // namespace
+
+// The reader works on a copy of the stream (kept in registers) and hands a
+// number over from where the stream stood before the number.
+namespace rapidjson {
+template <> struct StreamTraits<InsituLine>
+{
+    enum { copyOptimization = 1 };
+};
+} // namespace rapidjson
+
+namespace {
+
+constexpr unsigned LineParseFlags = rapidjson::kParseInsituFlag | rapidjson::kParseIterativeFlag
+    | rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseStopWhenDoneFlag;
+
+const QString& literal(int which)
+{
+    static const QString texts[]
+        = { QStringLiteral("null"), QStringLiteral("false"), QStringLiteral("true") };
+    return texts[which];
+}
+
+// The keys of a chunk, each with its column-safe text and, once a plain
+// value has had it at the top of a record, its column. Records repeat their
+// keys in the same order, so the key that followed a key last time is tried
+// first; a hit costs one comparison and no text.
+class KeyTable
+{
+public:
+    struct Key
+    {
+        QString raw;
+        QString safe;
+        int column = -1;
+        int next = -1;
+    };
+
+    void startRecord() { m_previous = -1; }
+    int find(QStringView raw)
+    {
+        const int hint = m_previous < 0 ? m_first : m_keys[size_t(m_previous)].next;
+        int found = hint >= 0 && m_keys[size_t(hint)].raw == raw ? hint : lookUp(raw);
+        if (m_previous < 0)
+            m_first = found;
+        else
+            m_keys[size_t(m_previous)].next = found;
+        m_previous = found;
+        return found;
+    }
+    Key& at(int key) { return m_keys[size_t(key)]; }
+    const Key& at(int key) const { return m_keys[size_t(key)]; }
+
+private:
+    int lookUp(QStringView raw)
+    {
+        const QString text = raw.toString();
+        const auto it = m_index.constFind(text);
+        if (it != m_index.constEnd())
+            return *it;
+        Key key;
+        key.raw = text;
+        key.safe = text;
+        key.safe.replace(QLatin1Char('.'), QLatin1Char('-'));
+        m_keys.push_back(key);
+        m_index.insert(text, int(m_keys.size()) - 1);
+        return int(m_keys.size()) - 1;
+    }
+
+    std::vector<Key> m_keys;
+    QHash<QString, int> m_index;
+    int m_first = -1;
+    int m_previous = -1;
+};
+
+enum class LineTop { None, Plain, Record };
+
+// Turns the events of one line into a row (a flat object) or a tree that
+// the flattener turns into rows.
+class LineHandler : public rapidjson::BaseReaderHandler<Utf16, LineHandler>
+{
+public:
+    LineHandler(
+        const ReadOptions& options, RecordFlattener* flattener, std::vector<ValuePool>* pools)
+        : m_trim(options.trimWhitespace),
+          m_simplify(options.simplifyWhitespace),
+          m_ignoreEmptyRows(options.ignoreEmptyRows),
+          m_pooling(options.pooling),
+          m_flattener(flattener),
+          m_pools(pools)
+    {
+    }
+
+    void startLine()
+    {
+        m_top = LineTop::None;
+        m_tree = false;
+        m_tooDeep = false;
+        m_pending.clear();
+        m_stack.clear();
+    }
+    LineTop top() const { return m_top; }
+    bool tooDeep() const { return m_tooDeep; }
+    // The record of the line, once nothing but white space follows it.
+    void commit()
+    {
+        if (m_tree)
+            m_flattener->addRecord(m_root);
+        else
+            addFlatRow();
+    }
+
+    bool Null() { return literalValue(0); }
+    bool Bool(bool b) { return literalValue(b ? 2 : 1); }
+    bool RawNumber(const Ch* chars, rapidjson::SizeType length, bool)
+    {
+        // In place: the characters are the chunk's own.
+        auto* text = reinterpret_cast<QChar*>(const_cast<Ch*>(chars));
+        int start = 0;
+        int count = int(length);
+        if (!shapeJsonNumber(text, &start, &count, m_decimalPoint))
+            return value(nullptr, 0, formatNumber(QString(text, count).toDouble()));
+        return value(text + start, count, QString());
+    }
+    bool String(const Ch* chars, rapidjson::SizeType length, bool)
+    {
+        return value(reinterpret_cast<const QChar*>(chars), int(length), QString());
+    }
+    bool Key(const Ch* chars, rapidjson::SizeType length, bool)
+    {
+        m_key = m_keys.find(QStringView(chars, int(length)));
+        return true;
+    }
+    bool StartObject() { return open(RecordNode::Object); }
+    bool EndObject(rapidjson::SizeType) { return close(); }
+    bool StartArray() { return open(RecordNode::Array); }
+    bool EndArray(rapidjson::SizeType) { return close(); }
+
+private:
+    // A value of a flat record: characters of the chunk, or a text made
+    // when they could not be used as they are. The pool's slot for the
+    // characters is fetched ahead, as RowSink does, so that the lookups of
+    // a record's values overlap their cache misses at its end.
+    struct Pending
+    {
+        int key;
+        const QChar* chars;
+        int count;
+        QString made;
+        uint hash = 0;
+        bool hashed = false;
+    };
+
+    bool literalValue(int which)
+    {
+        const QString& text = literal(which);
+        return value(text.constData(), text.size(), QString());
+    }
+
+    bool value(const QChar* chars, int count, const QString& made)
+    {
+        if (m_top == LineTop::None) {
+            m_top = LineTop::Plain;
+            return true;
+        }
+        if (!made.isNull()) {
+            chars = made.constData();
+            count = made.size();
+        }
+        if (m_trim)
+            trimRange(&chars, &count);
+        const int from = m_simplify ? firstToSimplify(chars, count) : count;
+        QString text = from < count ? simplified(chars, count, from)
+            : made.isNull()         ? QString()
+                                    : QString(chars, count);
+        if (!m_tree) {
+            m_pending.push_back({ m_key, chars, count, std::move(text) });
+            fetchAhead(&m_pending.back());
+            return true;
+        }
+        if (text.isNull())
+            text = QString(chars, count);
+        add(RecordNode::Plain)->value = std::move(text);
+        return true;
+    }
+
+    // The key last met names the node under an object; an array's
+    // elements may come before any key.
+    RecordNode* add(RecordNode::Kind kind)
+    {
+        static const QString none;
+        return appendChild(m_stack.back(), kind, m_key < 0 ? none : m_keys.at(m_key).safe);
+    }
+
+    bool open(RecordNode::Kind kind)
+    {
+        if (m_top == LineTop::None) {
+            m_top = LineTop::Record;
+            m_keys.startRecord();
+            m_root = RecordNode();
+            m_root.kind = kind;
+            // An array record is never flat.
+            m_tree = kind == RecordNode::Array;
+            m_stack.push_back(&m_root);
+            return true;
+        }
+        if (!m_tree)
+            becomeTree();
+        if (int(m_stack.size()) >= MaxRecordDepth) {
+            m_tooDeep = true;
+            return false;
+        }
+        m_stack.push_back(add(kind));
+        return true;
+    }
+
+    // The record holds more than plain values: the values so far become
+    // the first members of its tree.
+    void becomeTree()
+    {
+        m_tree = true;
+        m_root.children.reserve(m_pending.size() + 4);
+        for (Pending& p : m_pending) {
+            m_root.children.emplace_back();
+            RecordNode& node = m_root.children.back();
+            node.name = m_keys.at(p.key).safe;
+            node.value = p.made.isNull() ? QString(p.chars, p.count) : std::move(p.made);
+        }
+        m_pending.clear();
+    }
+
+    bool close()
+    {
+        RecordNode* node = m_stack.back();
+        m_stack.pop_back();
+        if (node->kind == RecordNode::Object && m_tree)
+            orderMembers(node);
+        return true;
+    }
+
+    // Only for a column met before; a new one has no pool yet.
+    void fetchAhead(Pending* p) const
+    {
+        if (!m_pooling || !p->made.isNull() || p->count == 0)
+            return;
+        const int column = m_keys.at(p->key).column;
+        if (column < 0 || size_t(column) >= m_pools->size())
+            return;
+        const ValuePool& pool = (*m_pools)[size_t(column)];
+        if (pool.isRetired())
+            return;
+        p->hash = hashCharacters(p->chars, p->count);
+        p->hashed = true;
+        pool.prefetch(p->hash);
+    }
+
+    QString cell(int column, const Pending& p)
+    {
+        if (!m_pooling || (p.made.isNull() ? p.count == 0 : p.made.isEmpty()))
+            return p.made.isNull() ? QString(p.chars, p.count) : p.made;
+        if (m_pools->size() <= size_t(column))
+            m_pools->resize(size_t(column) + 1);
+        ValuePool& pool = (*m_pools)[size_t(column)];
+        if (p.hashed)
+            return pool.intern(p.chars, p.count, p.hash);
+        if (pool.isRetired())
+            return p.made.isNull() ? QString(p.chars, p.count) : p.made;
+        return p.made.isNull() ? pool.intern(p.chars, p.count) : pool.intern(p.made);
+    }
+
+    void addFlatRow()
+    {
+        // Columns are made in member order once the record is complete, as
+        // the flattener makes them: a line that fails half-way adds none.
+        bool empty = true;
+        for (const Pending& p : m_pending) {
+            KeyTable::Key& key = m_keys.at(p.key);
+            if (key.column < 0)
+                key.column = m_flattener->column(key.safe);
+            empty = empty && (p.made.isNull() ? p.count == 0 : p.made.isEmpty());
+        }
+        if (empty && m_ignoreEmptyRows)
+            return;
+        for (const Pending& p : m_pending) {
+            if (p.hashed)
+                (*m_pools)[size_t(m_keys.at(p.key).column)].prefetchText(p.hash);
+        }
+        const int width = m_flattener->names().size();
+        QStringList row;
+        row.reserve(width);
+        for (int c = 0; c < width; ++c)
+            row.append(QString());
+        for (const Pending& p : m_pending) {
+            const int column = m_keys.at(p.key).column;
+            row[column] = cell(column, p);
+        }
+        m_flattener->collected().push_back(std::move(row));
+    }
+
+    const bool m_trim;
+    const bool m_simplify;
+    const bool m_ignoreEmptyRows;
+    const bool m_pooling;
+    RecordFlattener* m_flattener;
+    std::vector<ValuePool>* m_pools;
+    const QChar m_decimalPoint = QLocale().decimalPoint();
+    KeyTable m_keys;
+    int m_key = -1;
+    LineTop m_top = LineTop::None;
+    bool m_tree = false;
+    bool m_tooDeep = false;
+    std::vector<Pending> m_pending;
+    RecordNode m_root;
+    std::vector<RecordNode*> m_stack;
+};
+
+// The lines of one chunk and what they gave: rows whose cells follow the
+// chunk's own columns, which start with the columns known when the chunk
+// was made (so that mostly they are the table's columns already), and the
+// first line that failed, which ends the chunk.
+class LinesChunk : public ChunkTask
+{
+public:
+    LinesChunk(QString chunkText, const ReadOptions& options, const QStringList& knownNames,
+        ValueSeed chunkSeed, bool keepPools)
+        : text(std::move(chunkText)),
+          textSize(text.size()),
+          known(knownNames.size()),
+          seed(std::move(chunkSeed)),
+          keepsPools(keepPools),
+          flattener(nullptr, LayoutReadOptions::from(options.formatOptions).layout,
+              options.ignoreEmptyRows),
+          m_handler(options, &flattener, &pools)
+    {
+        flattener.setNames(knownNames);
+        if (options.pooling)
+            flattener.setPools(&pools);
+        if (seed && options.pooling) {
+            pools.resize(seed->size());
+            for (size_t c = 0; c < seed->size(); ++c) {
+                if (seed->at(c).isRetired())
+                    pools[c].retire();
+                else
+                    pools[c].setSeed(&seed->at(c));
+            }
+        }
+    }
+
+    void parse() override
+    {
+        auto* chars = reinterpret_cast<char16_t*>(text.data());
+        const int size = text.size();
+        rapidjson::GenericReader<Utf16, Utf16> reader;
+        for (int start = 0; start < size && !failed;) {
+            int end = text.indexOf(QLatin1Char('\n'), start);
+            if (end < 0)
+                end = size;
+            ++lines;
+            if (!QStringView(text).mid(start, end - start).trimmed().isEmpty())
+                parseLine(reader, chars + start, chars + end);
+            start = end + 1;
+        }
+        if (!keepsPools)
+            std::vector<ValuePool>().swap(pools);
+        text = QString();
+    }
+
+    QString text;
+    const int textSize;
+    const int known;
+    ValueSeed seed;
+    const bool keepsPools;
+    RecordFlattener flattener;
+    std::vector<ValuePool> pools;
+    int lines = 0;
+    bool failed = false;
+    // The failing line's offset and reason, for the warning.
+    size_t failedOffset = 0;
+    QString failure;
+
+private:
+    void parseLine(rapidjson::GenericReader<Utf16, Utf16>& reader, char16_t* from, char16_t* to)
+    {
+        InsituLine stream { from, from, from, to };
+        m_handler.startLine();
+        const rapidjson::ParseResult parsed = reader.Parse<LineParseFlags>(stream, m_handler);
+        rapidjson::ParseErrorCode code = parsed.Code();
+        failedOffset = parsed.Offset();
+        if (!parsed.IsError()) {
+            while (stream.src < to && QChar(ushort(*stream.src)).isSpace())
+                ++stream.src;
+            // What a reader that does not stop when done calls a second root.
+            if (stream.src < to) {
+                code = rapidjson::kParseErrorDocumentRootNotSingular;
+                failedOffset = stream.Tell();
+            } else if (m_handler.top() == LineTop::Record) {
+                m_handler.commit();
+                return;
+            }
+        }
+        failed = true;
+        failure = m_handler.tooDeep()
+            ? QStringLiteral("nested more than %1 levels deep").arg(MaxRecordDepth)
+            : code == rapidjson::kParseErrorNone ? QStringLiteral("Array or object expected")
+                                                 : jsonErrorText(code);
+    }
+
+    LineHandler m_handler;
+};
+
+// Takes the chunks in text order into the dataset: their new columns, in
+// the order they met them, after the ones known; their rows under the
+// table's columns; the warning of a failed line with its number in the
+// whole text.
+class LinesJoiner
+{
+public:
+    LinesJoiner(TextSource& source, const ReadOptions& options, const ReadProgress& progress,
+        ReadResult* result)
+        : m_progress(progress),
+          m_total(qMax<qint64>(1, source.estimatedTotal())),
+          m_pooling(options.pooling),
+          m_result(result)
+    {
+    }
+
+    const QStringList& names() const { return m_names; }
+    ValueSeed seed() const { return m_seed; }
+    bool failed() const { return m_failed; }
+
+    // False when a line failed or a stop was asked for.
+    bool take(LinesChunk& chunk)
+    {
+        const QVector<int> columns = columnsOf(chunk);
+        bool sameColumns = true;
+        for (int c = 0; c < columns.size(); ++c)
+            sameColumns = sameColumns && columns.at(c) == c;
+        addRows(chunk, columns, sameColumns);
+        if (chunk.keepsPools && !chunk.pools.empty()) {
+            std::vector<ValuePool> found(size_t(m_names.size()));
+            for (size_t c = 0; c < chunk.pools.size() && int(c) < columns.size(); ++c)
+                found[size_t(columns.at(int(c)))] = std::move(chunk.pools[c]);
+            m_seed = grownSeed(m_seed, std::move(found), !chunk.seed);
+        }
+        if (chunk.failed) {
+            m_failed = true;
+            m_result->warnings.append(
+                QStringLiteral("Error parsing JSON lines: at line %1 offset %2: %3")
+                    .arg(m_lines + chunk.lines)
+                    .arg(chunk.failedOffset)
+                    .arg(chunk.failure));
+            return false;
+        }
+        m_lines += chunk.lines;
+        m_position += chunk.textSize;
+        return m_progress.report(qreal(qMin(m_position, m_total)) / qreal(m_total));
+    }
+
+    void finish()
+    {
+        if (m_rows > 0)
+            m_result->dataset.setRow(0, m_names);
+    }
+
+private:
+    // The table's column of each of the chunk's columns.
+    QVector<int> columnsOf(const LinesChunk& chunk)
+    {
+        const QStringList& names = chunk.flattener.names();
+        QVector<int> columns(names.size());
+        for (int c = 0; c < names.size(); ++c) {
+            if (c < chunk.known) {
+                columns[c] = c;
+                continue;
+            }
+            const auto it = m_columns.constFind(names.at(c));
+            if (it != m_columns.constEnd()) {
+                columns[c] = *it;
+                continue;
+            }
+            columns[c] = m_names.size();
+            m_columns.insert(names.at(c), m_names.size());
+            m_names.append(names.at(c));
+        }
+        return columns;
+    }
+
+    void addRows(LinesChunk& chunk, const QVector<int>& columns, bool sameColumns)
+    {
+        Dataset& dataset = m_result->dataset;
+        // The values come from the chunks' pools: the dataset need not look
+        // each one up a second time.
+        dataset.setPooling(false);
+        for (QStringList& row : chunk.flattener.collected()) {
+            // A row made before any column was known has a place only when
+            // the chunks before brought one.
+            if (row.isEmpty() && m_namesBefore == 0)
+                continue;
+            if (m_rows++ == 0)
+                dataset.appendRow(QStringList());
+            if (m_names.size() > dataset.columnCount())
+                dataset.setColumnCount(m_names.size());
+            if (sameColumns) {
+                dataset.appendRow(row);
+            } else {
+                QStringList placed;
+                placed.reserve(m_names.size());
+                for (int c = 0; c < m_names.size(); ++c)
+                    placed.append(QString());
+                for (int c = 0; c < row.size(); ++c)
+                    placed[columns.at(c)] = row.at(c);
+                dataset.appendRow(placed);
+            }
+        }
+        chunk.flattener.collected().clear();
+        dataset.setPooling(m_pooling);
+        m_namesBefore = m_names.size();
+    }
+
+    const ReadProgress& m_progress;
+    qint64 m_total;
+    bool m_pooling;
+    ReadResult* m_result;
+    QStringList m_names;
+    QHash<QString, int> m_columns;
+    int m_namesBefore = 0;
+    ValueSeed m_seed;
+    qint64 m_rows = 0;
+    qint64 m_lines = 0;
+    qint64 m_position = 0;
+    bool m_failed = false;
+};
+
+} // namespace
+
+QString jsonErrorText(rapidjson::ParseErrorCode code)
+{
+    QString text = QString::fromLatin1(rapidjson::GetParseError_En(code));
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text;
+}
+
+bool shapeJsonNumber(QChar* chars, int* start, int* count, QChar decimalPoint)
+{
+    int end = *count;
+    int point = -1;
+    for (int i = 0; i < end; ++i) {
+        const ushort c = chars[i].unicode();
+        if (c == 'e' || c == 'E')
+            return false;
+        if (c == '.')
+            point = i;
+    }
+    // Plain decimals keep every digit as written, however many, less the
+    // zeros that end a fraction.
+    if (point >= 0) {
+        while (chars[end - 1] == QLatin1Char('0'))
+            --end;
+        if (end - 1 == point)
+            end = point;
+        else
+            chars[point] = decimalPoint;
+    }
+    *start = end == 2 && chars[0] == QLatin1Char('-') && chars[1] == QLatin1Char('0') ? 1 : 0;
+    *count = end - *start;
+    return true;
+}
+
+bool parseJsonLines(TextSource& source, const ReadOptions& options, const ReadProgress& progress,
+    const ParseThreads& threads, ReadResult* result)
+{
+    source.rewind();
+    // A text of a few chunks gains little from threads.
+    const int chunkChars = qMax(1, threads.chunkChars);
+    const bool parallel = source.estimatedTotal() >= 8 * qint64(chunkChars);
+    ChunkCutter cutter(source, chunkChars, true);
+    LinesJoiner joiner(source, options, progress, result);
+    int index = 0;
+    const bool completed = runChunkTasks(
+        cutter, parallel ? threads.resolvedThreads() : 1,
+        [&](QString text) {
+            return std::make_unique<LinesChunk>(
+                std::move(text), options, joiner.names(), joiner.seed(), chunkGrowsSeed(index++));
+        },
+        [&](std::unique_ptr<ChunkTask> task) {
+            return joiner.take(static_cast<LinesChunk&>(*task));
+        });
+    joiner.finish();
+    if (!completed && !joiner.failed()) {
+        result->stopped = true;
+        result->fail(QStringLiteral("Stopped by user"));
+    }
+    return completed;
+}
