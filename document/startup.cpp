@@ -29,26 +29,52 @@ StartupDocument chooseStartupDocument(
 
 namespace DocumentChecks {
 
-QStringList missingInputPaths(const GraphScene& scene)
+namespace {
+
+enum { MediumFile = 0, MediumFolder = 2 };
+
+// The file or folder an input item reads; empty for pasted text.
+QString inputLocation(const Node& input)
 {
-    enum { MediumFile = 0, MediumFolder = 2 };
-    QStringList missing;
-    for (const Node* n : scene.nodes()) {
+    const QVariantMap options = input.saveOptions();
+    const int medium = options.value(QStringLiteral("medium")).toInt();
+    if (medium == MediumFile)
+        return options.value(QStringLiteral("path")).toString();
+    if (medium == MediumFolder)
+        return options.value(QStringLiteral("multi_file_folder")).toString();
+    return QString();
+}
+
+} // namespace
+
+bool readsFolder(const Node& input)
+{
+    return input.saveOptions().value(QStringLiteral("medium")).toInt() == MediumFolder;
+}
+
+QList<Node*> inputsWithMissingFiles(const GraphScene& scene)
+{
+    QList<Node*> missing;
+    for (Node* n : scene.nodes()) {
         if (n->type() != InputNodeType)
             continue;
-        const QVariantMap options = n->saveOptions();
-        const int medium = options.value(QStringLiteral("medium")).toInt();
-        QString path;
-        if (medium == MediumFile)
-            path = options.value(QStringLiteral("path")).toString();
-        else if (medium == MediumFolder)
-            path = options.value(QStringLiteral("multi_file_folder")).toString();
+        const QString path = inputLocation(*n);
         if (path.isEmpty())
             continue;
         const QFileInfo info(path);
-        const bool exists = medium == MediumFolder ? info.isDir() : info.exists();
-        const QString native = QDir::toNativeSeparators(info.absoluteFilePath());
-        if (!exists && !missing.contains(native))
+        if (!(readsFolder(*n) ? info.isDir() : info.exists()))
+            missing.append(n);
+    }
+    return missing;
+}
+
+QStringList missingInputPaths(const GraphScene& scene)
+{
+    QStringList missing;
+    for (const Node* n : inputsWithMissingFiles(scene)) {
+        const QString native
+            = QDir::toNativeSeparators(QFileInfo(inputLocation(*n)).absoluteFilePath());
+        if (!missing.contains(native))
             missing << native;
     }
     return missing;

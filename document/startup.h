@@ -3,6 +3,7 @@
 // What an interactive start opens, and the checks made right after a
 // document is loaded.
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -25,8 +26,15 @@ enum class StartupDocument {
 StartupDocument chooseStartupDocument(
     const CommandLine& line, UserPrompt& prompt, int openPreviousAtStart);
 
+class Node;
+
 namespace DocumentChecks {
 
+// The input items whose file (file inputs) or folder (folder inputs) does not
+// exist, in canvas order.
+QList<Node*> inputsWithMissingFiles(const GraphScene& scene);
+// Whether the item reads a folder of files rather than one file.
+bool readsFolder(const Node& input);
 // The files of file inputs and the folders of folder inputs that do not
 // exist, without repeats, in canvas order.
 QStringList missingInputPaths(const GraphScene& scene);

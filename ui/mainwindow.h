@@ -128,6 +128,8 @@ private:
     void addRecent(const QString& path);
     void rebuildRecentMenu();
     void checkMissingInputs();
+    // Asks for the file (or folder) that replaces a missing one of an input.
+    void chooseNewInputLocation(Node* input);
     // Edit commands (mainwindowcommands.cpp)
     void onUndo();
     void onRedo();

@@ -6,6 +6,7 @@
 #include "document/documentlocale.h"
 #include "document/documentreader.h"
 #include "document/documentwriter.h"
+#include "document/startup.h"
 #include "graph/graphscene.h"
 #include "graph/ionode.h"
 #include "output/outputnode.h"
@@ -236,54 +237,42 @@ void MainWindow::applyDocumentFlags()
 
 void MainWindow::checkMissingInputs()
 {
-    QList<IONode*> missing;
-    QStringList paths;
-    for (Node* n : m_graph->nodes()) {
-        auto* input = qobject_cast<IONode*>(n);
-        if (!input || n->type() != InputNodeType || input->filePath().isEmpty()
-            || QFileInfo::exists(input->filePath()))
-            continue;
-        missing.append(input);
-        const QString native = QDir::toNativeSeparators(input->filePath());
-        if (!paths.contains(native))
-            paths << native;
-    }
+    const QList<Node*> missing = DocumentChecks::inputsWithMissingFiles(*m_graph);
     if (missing.isEmpty())
         return;
-    QStringList listed = paths.mid(0, 5);
-    if (paths.size() > 5)
-        listed << QStringLiteral("+ %1 more").arg(paths.size() - 5);
-    const QString question = paths.size() == 1
-        ? QStringLiteral("The following input file cannot be found:\n\n%1\n\nDo you wish to "
-                         "choose a new input file?")
-              .arg(listed.join(QLatin1Char('\n')))
-        : QStringLiteral("The following %1 input files cannot be found:\n\n%2\n\nDo you wish to "
-                         "choose new input files?")
-              .arg(paths.size())
-              .arg(listed.join(QLatin1Char('\n')));
+    const QString question
+        = DocumentChecks::missingInputsQuestion(DocumentChecks::missingInputPaths(*m_graph));
     m_lastMessage = question;
     if (m_quietMessages
         || QMessageBox::question(
                this, QStringLiteral("Varnix"), question, QMessageBox::Yes | QMessageBox::No)
             != QMessageBox::Yes)
         return;
-    for (IONode* input : qAsConst(missing)) {
-        QVariantMap options = input->saveOptions();
-        const QString alias = options.value(QStringLiteral("alias")).toString();
-        const QString chosen
-            = QFileDialog::getOpenFileName(this, QStringLiteral("Input alias=%1").arg(alias),
-                input->filePath(), FileFilters::inputFilters());
-        if (chosen.isEmpty())
-            continue;
-        GraphScene::UndoScope scope(*m_graph,
-            QStringLiteral("input file (previously '%1')")
-                .arg(QDir::toNativeSeparators(input->filePath())));
-        options.insert(QStringLiteral("path"), chosen);
-        input->restoreOptions(options);
-        input->setFilePath(chosen);
-        m_graph->onSourceChanged(input);
-        setModified(true);
-    }
+    for (Node* node : missing)
+        chooseNewInputLocation(node);
+}
+
+void MainWindow::chooseNewInputLocation(Node* input)
+{
+    const bool folder = DocumentChecks::readsFolder(*input);
+    QVariantMap options = input->saveOptions();
+    const QString key = folder ? QStringLiteral("multi_file_folder") : QStringLiteral("path");
+    const QString previous = options.value(key).toString();
+    const QString title
+        = QStringLiteral("Input alias=%1").arg(options.value(QStringLiteral("alias")).toString());
+    const QString chosen = folder
+        ? QFileDialog::getExistingDirectory(this, title, previous)
+        : QFileDialog::getOpenFileName(this, title, previous, FileFilters::inputFilters());
+    if (chosen.isEmpty())
+        return;
+    GraphScene::UndoScope scope(*m_graph,
+        QStringLiteral("input file (previously '%1')").arg(QDir::toNativeSeparators(previous)));
+    options.insert(key, chosen);
+    input->restoreOptions(options);
+    if (auto* io = qobject_cast<IONode*>(input); io && !folder)
+        io->setFilePath(chosen);
+    m_graph->onSourceChanged(input);
+    setModified(true);
 }
 
 void MainWindow::addRecent(const QString& path)
