@@ -261,7 +261,8 @@ void MainWindow::chooseNewInputLocation(Node* input)
     const QString title
         = QStringLiteral("Input alias=%1").arg(options.value(QStringLiteral("alias")).toString());
     const QString chosen = folder
-        ? QFileDialog::getExistingDirectory(this, title, previous)
+        // Opened at the missing folder's parent: the folder itself cannot be shown.
+        ? QFileDialog::getExistingDirectory(this, title, QFileInfo(previous).absolutePath())
         : QFileDialog::getOpenFileName(this, title, previous, FileFilters::inputFilters());
     if (chosen.isEmpty())
         return;

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QRadioButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -53,6 +54,7 @@ private slots:
 
     void missingInputsAreListed_data();
     void missingInputsAreListed();
+    void missingFolderIsChosenAgain();
     void recentListKeepsTheNewestOnce();
     void memoryDialogOffersMoreThanTheMaximum_data();
     void memoryDialogOffersMoreThanTheMaximum();
@@ -104,6 +106,41 @@ void TestMainWindowDocument::missingInputsAreListed()
     QVERIFY(window.loadDocument(document));
     QCOMPARE(window.graph()->nodes().size(), paths.size());
     QCOMPARE(window.lastMessage(), expected);
+    window.setModified(false);
+}
+
+void TestMainWindowDocument::missingFolderIsChosenAgain()
+{
+    QTemporaryDir dir;
+    const QString document = dir.filePath(QStringLiteral("folder.transform"));
+    const QString gone = dir.filePath(QStringLiteral("gone"));
+    const QString found = dir.filePath(QStringLiteral("found"));
+    QDir().mkpath(found);
+    QByteArray text = documentWithInputs({ QString() });
+    text.replace("</meta>", "<auto_run_on value=\"0\"/></meta>");
+    text.replace("<input ",
+        "<input medium=\"2\" multi_file_folder=\"" + QUrl::toPercentEncoding(gone) + "\" ");
+    writeFile(document, text);
+
+    MainWindow window;
+    QString chooser;
+    answerNextDialog([&](QWidget* question) {
+        answerNextDialog([&](QWidget* dialog) {
+            auto* files = qobject_cast<QFileDialog*>(dialog);
+            chooser = files
+                ? QStringLiteral("folders %1").arg(files->testOption(QFileDialog::ShowDirsOnly))
+                : QString::fromLatin1(dialog->metaObject()->className());
+            if (files)
+                files->setDirectory(found); // accepted with no name: the folder shown
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+        });
+        buttonWithText(question, QStringLiteral("&Yes"))->click();
+    });
+    QVERIFY(window.loadDocument(document));
+    QCOMPARE(chooser, QStringLiteral("folders 1"));
+    const Node* input = window.graph()->nodes().value(0);
+    QVERIFY(input);
+    QCOMPARE(input->saveOptions().value(QStringLiteral("multi_file_folder")).toString(), found);
     window.setModified(false);
 }
 
