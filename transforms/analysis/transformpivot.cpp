@@ -6,6 +6,7 @@
 #include "transforms/support/aggregates.h"
 #include "transforms/support/datasetsort.h"
 #include "transforms/support/failurelist.h"
+#include "transforms/support/parallel.h"
 #include "transforms/support/rowgroups.h"
 #include "transforms/support/storedvalues.h"
 
@@ -479,8 +480,18 @@ void TransformPivot::process(Dataset& output, const QList<Node*>& upstream, bool
         = selectionParameter(QStringLiteral("Non_Calc")) == 0 ? QStringLiteral("0") : QString();
     const QString delimiter = textParameter(QStringLiteral("Delimiter"));
     const QString valueName = input.columnName(value);
-    const Side rows = makeSide(input, rowKeys, delimiter, valueName);
-    const Side cols = makeSide(input, columnKeys, delimiter, valueName);
+    // The two sides group the same rows apart from each other: a large
+    // table has them grouped on two threads.
+    Side rows;
+    Side cols;
+    const auto makeRows = [&] { rows = makeSide(input, rowKeys, delimiter, valueName); };
+    const auto makeColumns = [&] { cols = makeSide(input, columnKeys, delimiter, valueName); };
+    if (Parallel::worthSplitting(input.rowCount())) {
+        Parallel::both(makeRows, makeColumns);
+    } else {
+        makeRows();
+        makeColumns();
+    }
     Layout layout;
     const int totalType = selectionParameter(QStringLiteral("Total_Type"));
     layout.totalRow = boolParameter(QStringLiteral("Totals")) && totalType != 2;

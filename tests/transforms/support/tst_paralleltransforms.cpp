@@ -1,20 +1,26 @@
 #include "tests/transforms/merge/mergefixture.h"
+#include "transforms/analysis/transformpivot.h"
 #include "transforms/merge/transformjoin.h"
 
 #include <QHash>
 #include <QTest>
 
+// Large tables are worked on two threads inside some transforms; their
+// results must be those of the plain one-row-at-a-time reading.
+//
 // A join with enough matching pairs makes the rows of the second half of the
-// top rows on another thread. Its result must be the plain nested reading,
-// row for row: every top row's partners in bottom order, then the top rows
-// without a partner, then the bottom rows without one.
-class TestParallelJoin : public QObject
+// top rows on another thread: every top row's partners in bottom order, then
+// the top rows without a partner, then the bottom rows without one.
+// A pivot table groups its row keys and its column keys on two threads.
+class TestParallelTransforms : public QObject
 {
     Q_OBJECT
 
 private slots:
     void sameRowsAsNestedReading_data();
     void sameRowsAsNestedReading();
+    void pivotSumsAsCountedApart_data();
+    void pivotSumsAsCountedApart();
 };
 
 namespace {
@@ -63,7 +69,7 @@ QVector<QStringList> nestedReading(
 
 } // namespace
 
-void TestParallelJoin::sameRowsAsNestedReading_data()
+void TestParallelTransforms::sameRowsAsNestedReading_data()
 {
     QTest::addColumn<int>("topRows");
     QTest::addColumn<int>("copies");
@@ -78,7 +84,7 @@ void TestParallelJoin::sameRowsAsNestedReading_data()
     QTest::newRow("two threads, full outer") << 70000 << 2 << 100 << true << true;
 }
 
-void TestParallelJoin::sameRowsAsNestedReading()
+void TestParallelTransforms::sameRowsAsNestedReading()
 {
     QFETCH(int, topRows);
     QFETCH(int, copies);
@@ -104,5 +110,42 @@ void TestParallelJoin::sameRowsAsNestedReading()
     }
 }
 
-QTEST_MAIN(TestParallelJoin)
-#include "tst_paralleljoin.moc"
+void TestParallelTransforms::pivotSumsAsCountedApart_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::newRow("one thread") << 3000;
+    QTest::newRow("two threads") << 80000;
+}
+
+// Whole numbers, so that every sum is exact whatever the order of adding.
+void TestParallelTransforms::pivotSumsAsCountedApart()
+{
+    QFETCH(int, rows);
+    QList<QStringList> values;
+    QHash<QString, qint64> sums; // "row key|column key", with "" for a total
+    for (int r = 0; r < rows; ++r) {
+        const QString rowKey = QStringLiteral("k%1").arg((r * 7) % 13);
+        const QString columnKey = QString::number((r * 3) % 11);
+        const int amount = (r * 31) % 101 - 20;
+        values.append({ rowKey, columnKey, QString::number(amount) });
+        const QStringList cells
+            = { rowKey + '|' + columnKey, rowKey + '|', '|' + columnKey, QStringLiteral("|") };
+        for (const QString& cell : cells)
+            sums[cell] += amount;
+    }
+    TransformRun run(new TransformPivot, makeDataset({ "who", "when", "amount" }, values));
+    run.columns({ 0 }, QStringLiteral("Columns")).columns({ 1 }, QStringLiteral("Rows"));
+    const Dataset& out = run.column(2, QStringLiteral("Values")).run();
+    QCOMPARE(out.rowCount(), 14);
+    QCOMPARE(out.columnCount(), 13);
+    for (int r = 0; r < out.rowCount(); ++r) {
+        const QString rowKey = r < 13 ? out.value(r, 0) : QString();
+        for (int c = 1; c < out.columnCount(); ++c) {
+            const QString columnKey = c < 12 ? out.columnName(c) : QString();
+            QCOMPARE(out.value(r, c), QString::number(sums.value(rowKey + '|' + columnKey)));
+        }
+    }
+}
+
+QTEST_MAIN(TestParallelTransforms)
+#include "tst_paralleltransforms.moc"
