@@ -69,6 +69,27 @@ Side makeSide(const Dataset& input, const QVector<int>& columns, const QString& 
     return side;
 }
 
+// A non-empty cell read as a number, once per stored value; a non-number is
+// reported.
+ReadNumber readCell(PerStoredValue<ReadNumber>& read, const Dataset& input, int row, int column,
+    FailureList& failures)
+{
+    const QString& text = input.value(row, column);
+    const ReadNumber n = read.get(text, [](const QString& t) {
+        ReadNumber number;
+        number.value = toNumber(t, false, true, &number.ok);
+        return number;
+    });
+    if (!n.ok) {
+        failures.add([&] {
+            return QStringLiteral("'%1' is not a numerical value in column '%2' at row %3")
+                .arg(text, input.columnName(column))
+                .arg(row + 1);
+        });
+    }
+    return n;
+}
+
 // The cell figures: the function over a set of upstream rows.
 class Summariser
 {
@@ -105,20 +126,9 @@ void Summariser::readNumbers(FailureList& failures, const std::function<bool(int
         const QString& text = m_input.value(r, m_column);
         if (text.isEmpty())
             continue;
-        const ReadNumber n = read.get(text, [](const QString& t) {
-            ReadNumber number;
-            number.value = toNumber(t, false, true, &number.ok);
-            return number;
-        });
+        const ReadNumber n = readCell(read, m_input, r, m_column, failures);
         m_numbers[r] = n.value;
         m_isNumber[r] = n.ok;
-        if (!n.ok) {
-            failures.add([&] {
-                return QStringLiteral("'%1' is not a numerical value in column '%2' at row %3")
-                    .arg(text, m_input.columnName(m_column))
-                    .arg(r + 1);
-            });
-        }
     }
 }
 
@@ -338,19 +348,9 @@ bool sumInOnePass(Dataset& output, const Dataset& input, int column, int functio
             continue;
         double v = 0.0;
         if (function != TransformPivot::Count) {
-            const ReadNumber n = read.get(text, [](const QString& t) {
-                ReadNumber number;
-                number.value = toNumber(t, false, true, &number.ok);
-                return number;
-            });
-            if (!n.ok) {
-                failures.add([&] {
-                    return QStringLiteral("'%1' is not a numerical value in column '%2' at row %3")
-                        .arg(text, input.columnName(column))
-                        .arg(r + 1);
-                });
+            const ReadNumber n = readCell(read, input, r, column, failures);
+            if (!n.ok)
                 continue;
-            }
             v = n.value;
         }
         const int row = rows.rank.at(rows.groups.group.at(r));
