@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -445,13 +446,23 @@ public:
 
     void release(QVector<Dataset::Row>&& rows)
     {
-        wait();
+        const std::lock_guard<std::mutex> guard(m_guard);
+        finish();
         m_rows = std::move(rows);
         m_data = m_rows.data();
         m_next = 0;
         m_thread = std::thread([this] { letGo(); });
     }
     void wait()
+    {
+        const std::lock_guard<std::mutex> guard(m_guard);
+        finish();
+    }
+
+private:
+    static constexpr int Stretch = 1024;
+
+    void finish()
     {
         if (!m_thread.joinable())
             return;
@@ -463,9 +474,6 @@ public:
         }
         m_rows = QVector<Dataset::Row>();
     }
-
-private:
-    static constexpr int Stretch = 1024;
 
     void letGo()
     {
@@ -484,6 +492,8 @@ private:
     std::atomic<int> m_next { 0 };
     std::atomic<bool> m_ending { false };
     std::thread m_thread;
+    // Tables may be made and let go on more than one thread.
+    std::mutex m_guard;
 };
 
 BackgroundRelease& backgroundRelease()
@@ -506,7 +516,9 @@ void Dataset::reserveRows(int count)
 
 void Dataset::releaseRows()
 {
-    if (m_rows.size() >= BackgroundRelease::LeastRows)
+    // Rows another table still holds are not freed here: dropping the
+    // reference is all there is to do.
+    if (m_rows.size() >= BackgroundRelease::LeastRows && m_rows.isDetached())
         backgroundRelease().release(std::move(m_rows));
     m_rows = QVector<Row>();
     m_pools.clear();
