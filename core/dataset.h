@@ -122,7 +122,7 @@ public:
     void setRow(int row, const Row& values);
 
     // Rows
-    void reserveRows(int count) { m_rows.reserve(count); }
+    void reserveRows(int count);
     void appendRow(const Row& values, bool fill = true);
     // Appends a row taken whole or in pieces from other Datasets, exactly as
     // given: its values were pooled where they came from, so hashing them

@@ -6,6 +6,7 @@
 #include "transforms/support/aggregates.h"
 #include "transforms/support/datasetsort.h"
 #include "transforms/support/failurelist.h"
+#include "transforms/support/parallel.h"
 #include "transforms/support/rowgroups.h"
 #include "transforms/support/storedvalues.h"
 
@@ -68,6 +69,27 @@ Side makeSide(const Dataset& input, const QVector<int>& columns, const QString& 
     return side;
 }
 
+// A non-empty cell read as a number, once per stored value; a non-number is
+// reported.
+ReadNumber readCell(PerStoredValue<ReadNumber>& read, const Dataset& input, int row, int column,
+    FailureList& failures)
+{
+    const QString& text = input.value(row, column);
+    const ReadNumber n = read.get(text, [](const QString& t) {
+        ReadNumber number;
+        number.value = toNumber(t, false, true, &number.ok);
+        return number;
+    });
+    if (!n.ok) {
+        failures.add([&] {
+            return QStringLiteral("'%1' is not a numerical value in column '%2' at row %3")
+                .arg(text, input.columnName(column))
+                .arg(row + 1);
+        });
+    }
+    return n;
+}
+
 // The cell figures: the function over a set of upstream rows.
 class Summariser
 {
@@ -104,20 +126,9 @@ void Summariser::readNumbers(FailureList& failures, const std::function<bool(int
         const QString& text = m_input.value(r, m_column);
         if (text.isEmpty())
             continue;
-        const ReadNumber n = read.get(text, [](const QString& t) {
-            ReadNumber number;
-            number.value = toNumber(t, false, true, &number.ok);
-            return number;
-        });
+        const ReadNumber n = readCell(read, m_input, r, m_column, failures);
         m_numbers[r] = n.value;
         m_isNumber[r] = n.ok;
-        if (!n.ok) {
-            failures.add([&] {
-                return QStringLiteral("'%1' is not a numerical value in column '%2' at row %3")
-                    .arg(text, m_input.columnName(m_column))
-                    .arg(r + 1);
-            });
-        }
     }
 }
 
@@ -271,6 +282,102 @@ void fillCells(Dataset& output, const Summariser& summariser, const Side& rows, 
     }
 }
 
+// A cell's summary kept up to date row by row, for the functions that need
+// no more than a sum, a count and the extremes. Values are added in row
+// order, the order in which the stored-rows way sums a cell, so the figures
+// are the same to the last digit; no per-row list is held.
+struct RunningCell
+{
+    KahanSum sum;
+    int count = 0;
+    double least = 0.0;
+    double most = 0.0;
+
+    void add(double v)
+    {
+        // Strict comparisons keep the first of equal extremes, as
+        // std::min_element and std::max_element do.
+        if (count == 0 || v < least)
+            least = v;
+        if (count == 0 || most < v)
+            most = v;
+        sum.add(v);
+        ++count;
+    }
+    QString text(int function) const
+    {
+        using P = TransformPivot;
+        if (function == P::Count)
+            return QString::number(count);
+        if (function == P::Minimum || function == P::Maximum)
+            return formatNumber(function == P::Minimum ? least : most);
+        return formatNumber(function == P::Sum ? sum.value() : sum.value() / double(count));
+    }
+};
+
+// Whether the cells are summed up in one pass over the rows: for these
+// functions, and when the cells are few next to the rows (a cell costs more
+// than the per-row lists it saves).
+bool summedInOnePass(int function, const Layout& layout, qint64 cells, int rowCount)
+{
+    using P = TransformPivot;
+    const bool running = function == P::Sum || function == P::Average || function == P::Minimum
+        || function == P::Maximum || function == P::Count;
+    return running && !layout.drilldown && cells <= rowCount / 8 + 1024;
+}
+
+// The one-pass way: every row's number read (once per stored value) and
+// added to its cell and its totals. Non-numbers are reported in row order.
+bool sumInOnePass(Dataset& output, const Dataset& input, int column, int function, const Side& rows,
+    const Side& cols, const Layout& layout, FailureList& failures,
+    const std::function<bool(int, int)>& progress)
+{
+    const int nr = rows.headings.size();
+    const int nc = cols.headings.size();
+    std::vector<RunningCell> cells(size_t(nr) * size_t(nc));
+    std::vector<RunningCell> rowTotals(static_cast<size_t>(nr));
+    std::vector<RunningCell> columnTotals(static_cast<size_t>(nc));
+    RunningCell grand;
+    PerStoredValue<ReadNumber> read;
+    const int count = input.rowCount();
+    for (int r = 0; r < count; ++r) {
+        if (!progress(r, count))
+            return false;
+        const QString& text = input.value(r, column);
+        if (text.isEmpty())
+            continue;
+        double v = 0.0;
+        if (function != TransformPivot::Count) {
+            const ReadNumber n = readCell(read, input, r, column, failures);
+            if (!n.ok)
+                continue;
+            v = n.value;
+        }
+        const int row = rows.rank.at(rows.groups.group.at(r));
+        const int col = cols.rank.at(cols.groups.group.at(r));
+        cells[size_t(row) * size_t(nc) + size_t(col)].add(v);
+        rowTotals[size_t(row)].add(v);
+        columnTotals[size_t(col)].add(v);
+        grand.add(v);
+    }
+    // Cells without a value keep what layOut() put there.
+    const auto fill = [&](int row, int column, const RunningCell& cell) {
+        if (cell.count > 0)
+            output.setValue(row, column, cell.text(function));
+    };
+    for (int row = 0; row < nr; ++row) {
+        for (int col = 0; col < nc; ++col)
+            fill(row, col + 1, cells[size_t(row) * size_t(nc) + size_t(col)]);
+        if (layout.totalColumn)
+            fill(row, nc + 1, rowTotals[size_t(row)]);
+    }
+    for (int col = 0; layout.totalRow && col < nc; ++col)
+        fill(nr, col + 1, columnTotals[size_t(col)]);
+    if (layout.totalRow && layout.totalColumn)
+        fill(nr, nc + 1, grand);
+    return true;
+}
+
 } // namespace
 
 const QStringList& TransformPivot::functionNames()
@@ -371,18 +478,20 @@ void TransformPivot::process(Dataset& output, const QList<Node*>& upstream, bool
     const int function = selectionParameter(QStringLiteral("Summarize_As"));
     const QString nonCalc
         = selectionParameter(QStringLiteral("Non_Calc")) == 0 ? QStringLiteral("0") : QString();
-    Summariser summariser(input, value, function, nonCalc);
-    if (function != Count && function != CountDistinct) {
-        FailureList failures;
-        summariser.readNumbers(
-            failures, [this](int row, int rows) { return reportProgress(row, rows * 2); });
-        for (const QString& line : failures.lines())
-            addWarning(line);
-    }
     const QString delimiter = textParameter(QStringLiteral("Delimiter"));
     const QString valueName = input.columnName(value);
-    const Side rows = makeSide(input, rowKeys, delimiter, valueName);
-    const Side cols = makeSide(input, columnKeys, delimiter, valueName);
+    // The two sides group the same rows apart from each other: a large
+    // table has them grouped on two threads.
+    Side rows;
+    Side cols;
+    const auto makeRows = [&] { rows = makeSide(input, rowKeys, delimiter, valueName); };
+    const auto makeColumns = [&] { cols = makeSide(input, columnKeys, delimiter, valueName); };
+    if (Parallel::worthSplitting(input.rowCount())) {
+        Parallel::both(makeRows, makeColumns);
+    } else {
+        makeRows();
+        makeColumns();
+    }
     Layout layout;
     const int totalType = selectionParameter(QStringLiteral("Total_Type"));
     layout.totalRow = boolParameter(QStringLiteral("Totals")) && totalType != 2;
@@ -394,7 +503,19 @@ void TransformPivot::process(Dataset& output, const QList<Node*>& upstream, bool
     for (int c : rowKeys)
         rowKeyNames.append(input.columnName(c));
     layOut(output, rowKeyNames.join(delimiter), rows, cols, layout);
-    fillCells(output, summariser, rows, cols, layout);
+    const auto progress = [this](int row, int rows) { return reportProgress(row, rows * 2); };
+    FailureList failures;
+    const qint64 cells = qint64(rows.headings.size()) * cols.headings.size();
+    if (summedInOnePass(function, layout, cells, input.rowCount())) {
+        sumInOnePass(output, input, value, function, rows, cols, layout, failures, progress);
+    } else {
+        Summariser summariser(input, value, function, nonCalc);
+        if (function != Count && function != CountDistinct)
+            summariser.readNumbers(failures, progress);
+        fillCells(output, summariser, rows, cols, layout);
+    }
+    for (const QString& line : failures.lines())
+        addWarning(line);
     emit processed(1.0);
     setSummary(QStringLiteral("Pivot table created"));
 }

@@ -4,9 +4,12 @@
 #include "graph/node.h"
 #include "transforms/support/keyreport.h"
 #include "transforms/support/mergeutil.h"
+#include "transforms/support/parallel.h"
 #include "transforms/support/storedvalues.h"
 
 #include <QStringList>
+
+#include <atomic>
 
 namespace {
 
@@ -87,6 +90,49 @@ private:
     int m_width;
     QString m_empty;
 };
+
+// Every top row with each of its partners, in top row order. A large join
+// makes the rows of the second half of the top rows on another thread and
+// appends them after the first half's: the same rows in the same order.
+// Progress is reported (and a stop noticed) on this thread; the other one
+// looks at the stop every thousand rows. False when stopped.
+template <typename Progress>
+bool appendPairs(Dataset& output, const Dataset& top, const Dataset& bottom, const JoinPlan& plan,
+    const KeyIndex& index, const RowBuilder& build, const Progress& progress)
+{
+    const int topRows = top.rowCount();
+    const int split = Parallel::worthSplitting(plan.pairs) ? topRows / 2 : topRows;
+    std::atomic<bool> stopped { false };
+    const auto firstHalf = [&] {
+        for (int r = 0; r < split; ++r) {
+            if (!progress(r)) {
+                stopped = true;
+                return;
+            }
+            for (int b = plan.topChain.at(r); b >= 0; b = index.next(b))
+                output.appendSharedRow(build.both(top.row(r), bottom.row(b)));
+        }
+    };
+    QVector<Dataset::Row> secondRows;
+    const auto secondHalf = [&] {
+        secondRows.reserve(int(plan.pairs / 2 + 1));
+        for (int r = split; r < topRows; ++r) {
+            if (r % 1000 == 0 && stopped)
+                return;
+            for (int b = plan.topChain.at(r); b >= 0; b = index.next(b))
+                secondRows.append(build.both(top.row(r), bottom.row(b)));
+        }
+    };
+    if (split < topRows)
+        Parallel::both(firstHalf, secondHalf);
+    else
+        firstHalf();
+    if (stopped)
+        return false;
+    for (const Dataset::Row& row : qAsConst(secondRows))
+        output.appendSharedRow(row);
+    return true;
+}
 
 } // namespace
 
@@ -223,12 +269,9 @@ void TransformJoin::joinByKey(
     output.reserveRows(int(total));
 
     const RowBuilder build(top.columnCount(), bottomColumns);
-    for (int r = 0; r < top.rowCount(); ++r) {
-        if (!reportProgress(bottom.rowCount() + r, work))
-            return;
-        for (int b = plan.topChain.at(r); b >= 0; b = index.next(b))
-            output.appendSharedRow(build.both(top.row(r), bottom.row(b)));
-    }
+    const auto progress = [&](int r) { return reportProgress(bottom.rowCount() + r, work); };
+    if (!appendPairs(output, top, bottom, plan, index, build, progress))
+        return;
     if (keepTop) {
         for (int r = 0; r < top.rowCount(); ++r) {
             if (plan.topChain.at(r) < 0)
