@@ -33,23 +33,30 @@ namespace {
 
 enum { MediumFile = 0, MediumFolder = 2 };
 
-// The file or folder an input item reads; empty for pasted text.
-QString inputLocation(const Node& input)
+// The file or folder an input item reads (empty for pasted text), from one
+// reading of its options.
+struct Location
+{
+    QString path;
+    bool folder = false;
+};
+
+Location locationOf(const Node& input)
 {
     const QVariantMap options = input.saveOptions();
     const int medium = options.value(QStringLiteral("medium")).toInt();
     if (medium == MediumFile)
-        return options.value(QStringLiteral("path")).toString();
+        return { options.value(QStringLiteral("path")).toString(), false };
     if (medium == MediumFolder)
-        return options.value(QStringLiteral("multi_file_folder")).toString();
-    return QString();
+        return { options.value(QStringLiteral("multi_file_folder")).toString(), true };
+    return {};
 }
 
 } // namespace
 
 bool readsFolder(const Node& input)
 {
-    return input.saveOptions().value(QStringLiteral("medium")).toInt() == MediumFolder;
+    return locationOf(input).folder;
 }
 
 QList<Node*> inputsWithMissingFiles(const GraphScene& scene)
@@ -58,26 +65,31 @@ QList<Node*> inputsWithMissingFiles(const GraphScene& scene)
     for (Node* n : scene.nodes()) {
         if (n->type() != InputNodeType)
             continue;
-        const QString path = inputLocation(*n);
-        if (path.isEmpty())
+        const Location location = locationOf(*n);
+        if (location.path.isEmpty())
             continue;
-        const QFileInfo info(path);
-        if (!(readsFolder(*n) ? info.isDir() : info.exists()))
+        const QFileInfo info(location.path);
+        if (!(location.folder ? info.isDir() : info.exists()))
             missing.append(n);
     }
     return missing;
 }
 
+QStringList locationsOf(const QList<Node*>& inputs)
+{
+    QStringList paths;
+    for (const Node* n : inputs) {
+        const QString native
+            = QDir::toNativeSeparators(QFileInfo(locationOf(*n).path).absoluteFilePath());
+        if (!paths.contains(native))
+            paths << native;
+    }
+    return paths;
+}
+
 QStringList missingInputPaths(const GraphScene& scene)
 {
-    QStringList missing;
-    for (const Node* n : inputsWithMissingFiles(scene)) {
-        const QString native
-            = QDir::toNativeSeparators(QFileInfo(inputLocation(*n)).absoluteFilePath());
-        if (!missing.contains(native))
-            missing << native;
-    }
-    return missing;
+    return locationsOf(inputsWithMissingFiles(scene));
 }
 
 QString missingInputsQuestion(const QStringList& paths)

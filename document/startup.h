@@ -33,6 +33,9 @@ namespace DocumentChecks {
 // The input items whose file (file inputs) or folder (folder inputs) does not
 // exist, in canvas order.
 QList<Node*> inputsWithMissingFiles(const GraphScene& scene);
+// The files and folders of these input items, absolute, with native
+// separators, without repeats.
+QStringList locationsOf(const QList<Node*>& inputs);
 // Whether the item reads a folder of files rather than one file.
 bool readsFolder(const Node& input);
 // The files of file inputs and the folders of folder inputs that do not

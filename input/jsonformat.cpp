@@ -14,6 +14,7 @@
 
 #include "core/values.h"
 #include "input/inputformat.h"
+#include "input/jsonkeys.h"
 #include "input/jsonlines.h"
 #include "input/recordtree.h"
 #include "input/rowsink.h"
@@ -108,34 +109,6 @@ QString numberText(const char16_t* chars, int length, QChar decimalPoint)
     return raw.mid(start, count);
 }
 
-// The keys met so far, with their column-safe text. Records repeat the same
-// keys in the same order: the next key is most likely the one after the
-// last found, and a hit reuses its text instead of making a new one for
-// every member of every record.
-struct KeyCache
-{
-    static constexpr int MaxKeys = 256;
-    QVector<QPair<QString, QString>> keys;
-    int hint = 0;
-
-    QString text(QStringView key)
-    {
-        const int count = keys.size();
-        for (int i = 0; i < count; ++i) {
-            const int k = (hint + i) % count;
-            if (keys.at(k).first == key) {
-                hint = k + 1;
-                return keys.at(k).second;
-            }
-        }
-        QString safe = key.toString();
-        safe.replace(QLatin1Char('.'), QLatin1Char('-'));
-        if (count < MaxKeys)
-            keys.append(qMakePair(key.toString(), safe));
-        return safe;
-    }
-};
-
 enum Top { TopNone, TopPlain, TopObject, TopArray };
 
 // Builds the tree of each record from the reader's events.
@@ -144,12 +117,12 @@ class TreeHandler : public rapidjson::BaseReaderHandler<Utf16, TreeHandler<Strea
 {
 public:
     TreeHandler(const ReadOptions& options, RecordFlattener* flattener, const Stream* stream,
-        ProgressTracker* tracker, KeyCache* keyCache)
+        ProgressTracker* tracker, KeyTable* keys)
         : m_options(options),
           m_flattener(flattener),
           m_stream(stream),
           m_tracker(tracker),
-          m_keyCache(keyCache)
+          m_keys(keys)
     {
     }
 
@@ -177,7 +150,7 @@ public:
     }
     bool Key(const char16_t* chars, rapidjson::SizeType length, bool)
     {
-        m_key = m_keyCache->text(QStringView(chars, int(length)));
+        m_key = m_keys->at(m_keys->find(QStringView(chars, int(length)))).safe;
         return true;
     }
     bool StartObject() { return open(RecordNode::Object); }
@@ -264,7 +237,7 @@ private:
     ProgressTracker* m_tracker;
     RecordNode m_root;
     std::vector<RecordNode*> m_stack;
-    KeyCache* m_keyCache;
+    KeyTable* m_keys;
     const QChar m_decimalPoint = QLocale().decimalPoint();
     QString m_key;
     Top m_top = TopNone;
@@ -287,9 +260,9 @@ using Reader = rapidjson::GenericReader<Utf16, Utf16>;
 
 template <typename Stream>
 ParseOutcome parseValue(Reader& reader, Stream& stream, const ReadOptions& options,
-    RecordFlattener* flattener, ProgressTracker* tracker, KeyCache* keyCache)
+    RecordFlattener* flattener, ProgressTracker* tracker, KeyTable* keys)
 {
-    TreeHandler<Stream> handler(options, flattener, &stream, tracker, keyCache);
+    TreeHandler<Stream> handler(options, flattener, &stream, tracker, keys);
     const rapidjson::ParseResult parsed = reader.template Parse<ParseFlags>(stream, handler);
     ParseOutcome outcome;
     outcome.code = parsed.Code();
@@ -327,12 +300,12 @@ bool parseJsonText(TextSource& source, const ReadOptions& options, const ReadPro
     ProgressTracker tracker(progress, source.estimatedTotal(), ProgressInterval);
     auto flattener = std::make_unique<RecordFlattener>(&result->dataset,
         JsonReadOptions::from(options.formatOptions).layout, options.ignoreEmptyRows);
-    KeyCache keyCache;
+    KeyTable keys;
     source.rewind();
     BlockStream stream(&source);
     Reader reader;
     const ParseOutcome outcome
-        = parseValue(reader, stream, options, flattener.get(), &tracker, &keyCache);
+        = parseValue(reader, stream, options, flattener.get(), &tracker, &keys);
     if (outcome.code != rapidjson::kParseErrorNone)
         flattener->reset();
     if (outcome.stopped) {

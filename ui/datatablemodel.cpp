@@ -101,10 +101,10 @@ DataTableModel::Shown DataTableModel::shownBy(
     Shown shown;
     if (mode == FilterRowData) {
         const int rows = data.rowCount();
-        if (!Parallel::worthSplitting(rows))
-            return { rowsContaining(data, 0, rows, text, cancel), {} };
         QVector<int> later;
-        Parallel::both([&] { shown.rows = rowsContaining(data, 0, rows / 2, text, cancel); },
+        Parallel::both(
+            Parallel::worthSplitting(rows),
+            [&] { shown.rows = rowsContaining(data, 0, rows / 2, text, cancel); },
             [&] { later = rowsContaining(data, rows / 2, rows, text, cancel); });
         shown.rows += later;
         return shown;
@@ -133,8 +133,7 @@ void DataTableModel::rebuildFilter()
         filterInBackground();
         return;
     }
-    const std::atomic<bool> never { false };
-    Shown shown = shownBy(m_dataset, m_filterMode, m_filterText, never);
+    Shown shown = shownBy(m_dataset, m_filterMode, m_filterText, m_cancel);
     m_rowsFiltered = m_filterMode == FilterRowData;
     m_columnsFiltered = !m_rowsFiltered;
     m_rows = std::move(shown.rows);
@@ -143,26 +142,21 @@ void DataTableModel::rebuildFilter()
 
 void DataTableModel::filterInBackground()
 {
-    m_filtering = true;
-    const int generation = ++m_filterGeneration;
-    m_cancel = std::make_shared<std::atomic<bool>>(false);
     // The worker keeps its own shared copy of the dataset: a new run may
     // replace the grid's while it reads.
-    m_worker = std::thread([this, generation, cancel = m_cancel, data = m_dataset,
+    m_worker = std::thread([this, generation = m_filterGeneration, data = m_dataset,
                                mode = m_filterMode, text = m_filterText] {
-        Shown shown = shownBy(data, mode, text, *cancel);
-        if (*cancel)
+        Shown shown = shownBy(data, mode, text, m_cancel);
+        if (m_cancel)
             return;
         // Posted to the grid's thread; dropped with the model if it is gone.
         QMetaObject::invokeMethod(
             this,
             [this, generation, mode, shown = std::move(shown)]() mutable {
-                if (generation != m_filterGeneration || !m_filtering)
+                if (generation != m_filterGeneration)
                     return;
-                if (m_worker.joinable())
-                    m_worker.join();
+                m_worker.join();
                 beginResetModel();
-                m_filtering = false;
                 m_rowsFiltered = mode == FilterRowData;
                 m_columnsFiltered = !m_rowsFiltered;
                 m_rows = std::move(shown.rows);
@@ -176,11 +170,13 @@ void DataTableModel::filterInBackground()
 
 void DataTableModel::stopFiltering()
 {
-    m_filtering = false;
-    if (m_cancel)
-        *m_cancel = true;
-    if (m_worker.joinable())
-        m_worker.join();
+    // A result still on its way belongs to an older filter from now on.
+    ++m_filterGeneration;
+    if (!m_worker.joinable())
+        return;
+    m_cancel = true;
+    m_worker.join();
+    m_cancel = false;
 }
 
 int DataTableModel::sourceRow(int row) const

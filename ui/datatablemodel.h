@@ -8,7 +8,6 @@
 #include <QVector>
 
 #include <atomic>
-#include <memory>
 #include <thread>
 
 // The data grid's view of one Dataset. It keeps a shared copy of the dataset
@@ -52,7 +51,7 @@ public:
     int filterMode() const { return m_filterMode; }
     QString filterText() const { return m_filterText; }
     // Whether a filter is still being worked out in the background.
-    bool isFiltering() const { return m_filtering; }
+    bool isFiltering() const { return m_worker.joinable(); }
     void setShowInvisibles(bool on);
     bool showInvisibles() const { return m_showInvisibles; }
 
@@ -92,10 +91,9 @@ private:
     QVector<int> m_rows;
     QVector<int> m_columns;
     bool m_showInvisibles = false;
-    bool m_filtering = false;
-    // Which background filter is current: a result of an older one is dropped.
+    // Which filter is current: a background result of an older one is dropped.
     int m_filterGeneration = 0;
-    std::shared_ptr<std::atomic<bool>> m_cancel;
+    std::atomic<bool> m_cancel { false };
     std::thread m_worker;
     QColor m_severityColours[3];
 };

@@ -241,7 +241,7 @@ void MainWindow::checkMissingInputs()
     if (missing.isEmpty())
         return;
     const QString question
-        = DocumentChecks::missingInputsQuestion(DocumentChecks::missingInputPaths(*m_graph));
+        = DocumentChecks::missingInputsQuestion(DocumentChecks::locationsOf(missing));
     m_lastMessage = question;
     if (m_quietMessages
         || QMessageBox::question(

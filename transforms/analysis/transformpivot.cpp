@@ -486,12 +486,7 @@ void TransformPivot::process(Dataset& output, const QList<Node*>& upstream, bool
     Side cols;
     const auto makeRows = [&] { rows = makeSide(input, rowKeys, delimiter, valueName); };
     const auto makeColumns = [&] { cols = makeSide(input, columnKeys, delimiter, valueName); };
-    if (Parallel::worthSplitting(input.rowCount())) {
-        Parallel::both(makeRows, makeColumns);
-    } else {
-        makeRows();
-        makeColumns();
-    }
+    Parallel::both(Parallel::worthSplitting(input.rowCount()), makeRows, makeColumns);
     Layout layout;
     const int totalType = selectionParameter(QStringLiteral("Total_Type"));
     layout.totalRow = boolParameter(QStringLiteral("Totals")) && totalType != 2;

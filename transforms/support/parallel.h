@@ -27,6 +27,19 @@ template <typename First, typename Second> void both(const First& first, const S
     other.join();
 }
 
+// Runs first() and second() on two threads when split is true, else one
+// after the other on this thread.
+template <typename First, typename Second>
+void both(bool split, const First& first, const Second& second)
+{
+    if (split) {
+        both(first, second);
+    } else {
+        first();
+        second();
+    }
+}
+
 // Sorts by less, which must order every two different items (break ties by
 // an index), so that the result is the one order there is: each half is
 // sorted on its own thread and the halves merged.

@@ -1,0 +1,63 @@
+#pragma once
+
+// Member names of JSON records, shared by the single-document and the JSON
+// lines readers.
+
+#include <QHash>
+#include <QString>
+#include <QStringView>
+
+#include <vector>
+
+// The keys of a text (or of a chunk of one), each with its column-safe text
+// ("." becomes "-") and, once a plain value has had it at the top of a
+// record, its column. Records repeat their keys in the same order, so the
+// key that followed a key last time is tried first; a hit costs one
+// comparison and no text.
+class KeyTable
+{
+public:
+    struct Key
+    {
+        QString raw;
+        QString safe;
+        int column = -1;
+        int next = -1;
+    };
+
+    void startRecord() { m_previous = -1; }
+    int find(QStringView raw)
+    {
+        const int hint = m_previous < 0 ? m_first : m_keys[size_t(m_previous)].next;
+        int found = hint >= 0 && m_keys[size_t(hint)].raw == raw ? hint : lookUp(raw);
+        if (m_previous < 0)
+            m_first = found;
+        else
+            m_keys[size_t(m_previous)].next = found;
+        m_previous = found;
+        return found;
+    }
+    Key& at(int key) { return m_keys[size_t(key)]; }
+    const Key& at(int key) const { return m_keys[size_t(key)]; }
+
+private:
+    int lookUp(QStringView raw)
+    {
+        const QString text = raw.toString();
+        const auto it = m_index.constFind(text);
+        if (it != m_index.constEnd())
+            return *it;
+        Key key;
+        key.raw = text;
+        key.safe = text;
+        key.safe.replace(QLatin1Char('.'), QLatin1Char('-'));
+        m_keys.push_back(key);
+        m_index.insert(text, int(m_keys.size()) - 1);
+        return int(m_keys.size()) - 1;
+    }
+
+    std::vector<Key> m_keys;
+    QHash<QString, int> m_index;
+    int m_first = -1;
+    int m_previous = -1;
+};
