@@ -4,14 +4,28 @@
 //
 // usage: varnix_job read IN.csv|IN.json|IN.jsonl|IN.xlsx|IN.xls
 //        varnix_job copy IN.csv OUT.csv|OUT.json|OUT.xml|OUT.xlsx|OUT.xls
+//        varnix_job items DOC.transform [alias=path ...]
+//            runs a document as the command line does and prints each item's
+//            log line (size and time) as it ends: where a job's time goes.
+#include "batch/commandlinerun.h"
 #include "core/allocatortuning.h"
 #include "core/enginesettings.h"
+#include "document/documentlocale.h"
+#include "document/documentreader.h"
+#include "graph/graphscene.h"
+#include "graph/node.h"
 #include "input/delimitedreader.h"
+#include "input/inputnode.h"
 #include "output/outputfile.h"
+#include "output/outputnode.h"
 #include "output/xlswriter.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QTextStream>
+
+#include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -39,15 +53,48 @@ int fail(const QStringList& warnings)
     return 1;
 }
 
+int runItems(const QStringList& args)
+{
+    registerInputNodeKind();
+    registerOutputNodeKind();
+    GraphScene scene;
+    DocumentInfo info;
+    QString error;
+    if (!DocumentReader::load(args.at(2), scene, &info, nullptr, &error))
+        return fail({ error });
+    DocumentLocale::apply(info.locale);
+    const QString problem = CommandLineRun::applyAssignments(scene, args.mid(3));
+    if (!problem.isEmpty())
+        return fail({ problem });
+    scene.setKeepsResults(false);
+    scene.hideItems();
+    QTextStream out(stdout);
+    QObject::connect(&scene, &GraphScene::nodeProcessed,
+        [&out](Node* node) { out << node->logLine(true) << Qt::endl; });
+    QElapsedTimer stopwatch;
+    stopwatch.start();
+    scene.process(GraphScene::RunAll, true);
+    out << "run: " << stopwatch.elapsed() << " ms" << Qt::endl;
+    // Left to the exit, as the command line leaves its graph.
+    _exit(0);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    const bool items = argc >= 3 && qstrcmp(argv[1], "items") == 0;
+    if (items && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A graph is a graphics scene, which needs the whole application object.
+    std::unique_ptr<QCoreApplication> app(
+        items ? new QApplication(argc, argv) : new QCoreApplication(argc, argv));
     EngineSettings(QCoreApplication::applicationDirPath()).apply();
-    const QStringList args = app.arguments();
+    const QStringList args = app->arguments();
+    if (items)
+        return runItems(args);
     if (args.size() < 3 || (args.at(1) == QLatin1String("copy") && args.size() < 4)) {
-        QTextStream(stderr) << "usage: varnix_job read IN | copy IN OUT\n";
+        QTextStream(stderr) << "usage: varnix_job read IN | copy IN OUT | items DOC [alias=path ...]\n";
         return 2;
     }
     // Kept to the end of the process and not freed, as the command line
