@@ -94,7 +94,8 @@ int main(int argc, char** argv)
     if (items)
         return runItems(args);
     if (args.size() < 3 || (args.at(1) == QLatin1String("copy") && args.size() < 4)) {
-        QTextStream(stderr) << "usage: varnix_job read IN | copy IN OUT | items DOC [alias=path ...]\n";
+        QTextStream(stderr)
+            << "usage: varnix_job read IN | copy IN OUT | items DOC [alias=path ...]\n";
         return 2;
     }
     // Kept to the end of the process and not freed, as the command line
