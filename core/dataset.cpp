@@ -1,5 +1,6 @@
 #include "core/dataset.h"
 
+#include "core/freedmemory.h"
 #include "core/values.h"
 
 #include <algorithm>
@@ -451,6 +452,7 @@ public:
         m_rows = std::move(rows);
         m_data = m_rows.data();
         m_next = 0;
+        m_freed = 0;
         m_thread = std::thread([this] { letGo(); });
     }
     void wait()
@@ -482,14 +484,20 @@ private:
             const int from = m_next.fetch_add(Stretch);
             if (from >= count)
                 return;
-            for (int i = from; i < qMin(count, from + Stretch); ++i)
+            const int to = qMin(count, from + Stretch);
+            for (int i = from; i < to; ++i)
                 m_data[i] = Dataset::Row();
+            // The rows' lists are in a size class the next table may not
+            // use: whoever frees the last stretch hands their pages back.
+            if (m_freed.fetch_add(to - from) + (to - from) == count)
+                returnFreedMemory();
         }
     }
 
     QVector<Dataset::Row> m_rows;
     Dataset::Row* m_data = nullptr;
     std::atomic<int> m_next { 0 };
+    std::atomic<int> m_freed { 0 };
     std::atomic<bool> m_ending { false };
     std::thread m_thread;
     // Tables may be made and let go on more than one thread.

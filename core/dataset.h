@@ -181,6 +181,11 @@ public:
     // Whole dataset
     void clear();
     void dropPools() { m_pools.clear(); }
+    // The rows, taken out (the table is left with none) so that a caller
+    // holding them alone can change them in place, and given back whole:
+    // each row must have exactly column-count values.
+    QVector<Row> takeRows() { return std::move(m_rows); }
+    void adoptRows(QVector<Row>&& rows) { m_rows = std::move(rows); }
     // Lets the rows go and keeps the columns (names, identities), for a
     // table no one will read again.
     void releaseRows();

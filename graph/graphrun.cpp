@@ -237,6 +237,15 @@ void GraphScene::onProcessingEnd(Node* node)
     releaseConsumedResults(node);
 }
 
+bool GraphScene::isLastReader(const Node* source, const Node* reader) const
+{
+    if (m_keepsResults)
+        return false;
+    const QList<Node*> downstream = source->downstreamNodes(false);
+    return std::all_of(downstream.begin(), downstream.end(),
+        [reader](const Node* d) { return d == reader || d->isProcessed(); });
+}
+
 // Called as each item ends: its upstream items may now have been read by
 // every item downstream of them, and an item with nothing downstream by
 // its nature (an Output) has been read by itself.

@@ -99,6 +99,10 @@ public:
     // its largest step.
     bool keepsResults() const { return m_keepsResults; }
     void setKeepsResults(bool keep) { m_keepsResults = keep; }
+    // Whether reader is the last item of this run to read source's rows, so
+    // that it may take them over instead of copying them: only when results
+    // are not kept and every other item downstream of source is done.
+    bool isLastReader(const Node* source, const Node* reader) const;
     int processedCount() const { return m_processedCount; }
     // For a scene that no view will show (the command line): hides its
     // items, which leaves them out of the scene's repaint bookkeeping. That

@@ -1,5 +1,6 @@
 #include "graph/transformnode.h"
 
+#include "graph/graphscene.h"
 #include "graph/missingupstream.h"
 #include "graph/runcontext.h"
 #include "transforms/catalogue.h"
@@ -85,7 +86,11 @@ void TransformNode::runTransform()
     m_transform->clearMessages();
     bool error = false;
     m_transform->setRunContext(&runContext());
+    const auto* graph = qobject_cast<const GraphScene*>(scene());
+    m_transform->setUpstreamRowsDisposable(
+        graph && upstream.size() == 1 && graph->isLastReader(upstream.first(), this));
     m_transform->process(m_dataset, upstream, error);
+    m_transform->setUpstreamRowsDisposable(false);
     m_transform->setRunContext(nullptr);
     if (!m_transform->keepsDrilldown())
         m_dataset.clearDrilldown();

@@ -127,6 +127,11 @@ public:
     // The run the next process() belongs to: its Stop request ends loops
     // early. Not owned; without one nothing stops a loop.
     void setRunContext(RunContext* context) { m_context = context; }
+    // Set for a run in which nothing reads the single upstream item's rows
+    // after this transform: process() may take them over and change them in
+    // place (Node::releaseRows) rather than build a copy beside them.
+    void setUpstreamRowsDisposable(bool disposable) { m_upstreamRowsDisposable = disposable; }
+    bool upstreamRowsDisposable() const { return m_upstreamRowsDisposable; }
     // Where defineParameters() finds the user's saved defaults when asked to
     // apply them. Not owned; null means none.
     void setUserDefaults(const EngineSettings* settings) { m_userDefaults = settings; }
@@ -192,6 +197,7 @@ private:
     bool m_applyUserDefaults = false;
     const EngineSettings* m_userDefaults = nullptr;
     RunContext* m_context = nullptr;
+    bool m_upstreamRowsDisposable = false;
     mutable const TransformTypeInfo* m_typeInfo = nullptr;
     mutable bool m_typeInfoLooked = false;
 };

@@ -177,48 +177,68 @@ void TransformCalculate::process(Dataset& output, const QList<Node*>& upstream, 
         setSummary(QStringLiteral("No changes"));
         return;
     }
-    // The rows are made anew, each its upstream row plus the result: one
-    // list per row, where adding a column to shared rows would copy each
-    // list and then grow it.
+    // With one column operand the result depends on its value alone, so it
+    // is worked out once per distinct value (dates of a few thousand days
+    // over a million rows), and its text is shared by its rows.
+    const bool perValue = first.column >= 0 && second.column < 0;
+    // Each row is its upstream row plus the result. When nothing reads the
+    // upstream rows after this, they are taken over and each grows in place;
+    // otherwise they are made anew, one list per row, where adding a column
+    // to shared rows would copy each list and then grow it.
+    const bool inPlace = perValue && upstreamRowsDisposable();
+    QVector<Dataset::Row> rows;
+    if (inPlace) {
+        rows = output.takeRows();
+        upstream.first()->releaseRows();
+    }
+    const QVector<Dataset::Row>& source = inPlace ? rows : input.rows();
+    const int rowCount = source.size();
     output.setRowCount(0);
     const int target = output.columnCount();
     output.appendColumn();
     output.setColumnName(
         target, boolParameter(AutoNewName, true) ? automaticName(input) : textParameter(NewName));
+    if (!inPlace)
+        output.reserveRows(rowCount);
 
-    const int rowCount = input.rowCount();
-    output.reserveRows(rowCount);
     qint64 succeeded = 0;
     qint64 failed = 0;
     QStringList described;
     CalculateOps::OperandLabel label1 { QString(), first.name, first.column >= 0 };
     CalculateOps::OperandLabel label2 { QString(), second.name, second.column >= 0 };
-    // With one column operand the result depends on its value alone, so it
-    // is worked out once per distinct value (dates of a few thousand days
-    // over a million rows).
-    const bool perValue = first.column >= 0 && second.column < 0;
     PerStoredValue<CalculateOps::Outcome> outcomes;
-    for (int row = 0; row < rowCount; ++row) {
+    int row = 0;
+    for (; row < rowCount; ++row) {
         if (!reportProgress(row, rowCount))
             break;
-        const QString& v1 = first.column >= 0 ? input.value(row, first.column) : first.constant;
-        const QString& v2 = second.column >= 0 ? input.value(row, second.column) : second.constant;
+        const Dataset::Row& values = source.at(row);
+        const QString& v1 = first.column >= 0 ? values.at(first.column) : first.constant;
+        const QString& v2 = second.column >= 0 ? values.at(second.column) : second.constant;
         const auto compute = [&](const QString&) { return CalculateOps::calculate(op, v1, v2); };
         const CalculateOps::Outcome outcome = perValue ? outcomes.get(v1, compute) : compute(v1);
-        appendWithValue(output, input.row(row), perValue ? outcome.text : QString());
-        // A result worked out once is shared by its rows already; others go
-        // through the column's value pool.
-        if (!perValue)
-            output.setValue(row, target, outcome.text);
         if (!outcome.failed()) {
             ++succeeded;
-            continue;
-        }
-        if (++failed <= DescribedFailures) {
+        } else if (++failed <= DescribedFailures) {
             label1.value = v1;
             label2.value = v2;
             described.append(CalculateOps::problemWarning(op, outcome, label1, label2, row + 1));
         }
+        if (inPlace) {
+            Dataset::Row& grown = rows[row];
+            grown.reserve(grown.size() + 1);
+            grown.append(outcome.text);
+            continue;
+        }
+        appendWithValue(output, values, perValue ? outcome.text : QString());
+        // A result worked out once is shared by its rows already; others go
+        // through the column's value pool.
+        if (!perValue)
+            output.setValue(row, target, outcome.text);
+    }
+    if (inPlace) {
+        // Stopped part way, the table holds the rows done, as when copying.
+        rows.resize(row);
+        output.adoptRows(std::move(rows));
     }
     reportFailures(described, failed);
     setSummary(QStringLiteral("%1 calculations succeeded, %2 failed")
