@@ -141,6 +141,7 @@ private:
     }
     void addPools(int lastColumn);
     void internRow();
+    void startRow();
     void takeRow(const QStringList& row);
 
     // Null in a collector.
@@ -153,6 +154,11 @@ private:
     bool m_pooling;
     std::vector<ValuePool> m_pools;
     QStringList m_row;
+    // Lists made ahead for the next rows (see startRow).
+    static constexpr size_t MaxSpareRows = 1024;
+    std::vector<QStringList> m_spareRows;
+    size_t m_nextSpare = 0;
+    int m_spareLength = 0;
     std::vector<PendingField> m_pending;
     size_t m_released = 0;
     // A collector's rows.

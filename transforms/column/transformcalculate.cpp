@@ -1,6 +1,7 @@
 #include "transforms/column/transformcalculate.h"
 
 #include "core/dataset.h"
+#include "core/freedmemory.h"
 #include "core/values.h"
 #include "graph/node.h"
 #include "transforms/support/storedvalues.h"
@@ -40,6 +41,8 @@ void appendWithValue(Dataset& output, const Dataset::Row& upstreamRow, const QSt
     values.append(value);
     output.appendSharedRow(values);
 }
+
+constexpr int RowsBetweenReturns = 1 << 16;
 
 } // namespace
 
@@ -227,6 +230,11 @@ void TransformCalculate::process(Dataset& output, const QList<Node*>& upstream, 
             Dataset::Row& grown = rows[row];
             grown.reserve(grown.size() + 1);
             grown.append(outcome.text);
+            // Each list moves to the next size class; the blocks the old
+            // ones leave empty are handed back as the work goes, or the
+            // table would peak near twice its size.
+            if ((row + 1) % RowsBetweenReturns == 0)
+                returnFreedMemory();
             continue;
         }
         appendWithValue(output, values, perValue ? outcome.text : QString());
