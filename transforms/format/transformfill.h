@@ -31,6 +31,8 @@ protected:
     void startRow(int row, const QStringList& rowValues) override;
     QString rewrite(const QString& text, int row, int column) override;
     bool reverseRows() const override { return m_direction == Up; }
+    // A vertical fill compares each row's key with the row before it.
+    bool readsOtherRows() const override { return true; }
     bool reverseColumns() const override { return m_direction == Left; }
 
 private:

@@ -38,8 +38,14 @@ void CellRewriteTransform::process(Dataset& output, const QList<Node*>& upstream
         }
     }
 
-    const Dataset& input = upstream.first()->dataset();
-    output = input;
+    output = upstream.first()->dataset();
+    // When nothing reads the upstream rows after this, the output holds them
+    // alone and each changed cell is written in place; otherwise writing a
+    // cell copies its row first.
+    const bool inPlace = upstreamRowsDisposable() && !readsOtherRows();
+    if (inPlace)
+        upstream.first()->releaseRows();
+    const Dataset& input = inPlace ? output : upstream.first()->dataset();
     QVector<int> columns = columnIndexes(QStringLiteral("Columns"), true);
     columns.erase(std::remove_if(columns.begin(), columns.end(),
                       [&](int c) { return !input.isValidColumn(c); }),

@@ -37,6 +37,9 @@ protected:
     // Walking order: rows from the last to the first, and the selected
     // columns from the rightmost to the leftmost.
     virtual bool reverseRows() const { return false; }
+    // Whether the rewrite reads rows other than the current one as they
+    // were upstream; such a type never rewrites its rows in place.
+    virtual bool readsOtherRows() const { return false; }
     virtual bool reverseColumns() const { return false; }
     virtual void setRewriteSummary(qint64 changed, qint64 unchanged);
 };
