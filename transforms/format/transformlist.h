@@ -35,6 +35,7 @@ protected:
     QStringList requiredKeys() const override;
     bool prepare(const Dataset& input, const QVector<int>& columns) override;
     QString rewrite(const QString& text, int row, int column) override;
+    bool rewritesTextAlone() const override { return true; }
 
 private:
     Options m_options;

@@ -40,6 +40,9 @@ protected:
     // Whether the rewrite reads rows other than the current one as they
     // were upstream; such a type never rewrites its rows in place.
     virtual bool readsOtherRows() const { return false; }
+    // Whether the rewrite depends on the text and its column alone, with no
+    // effect but its result: it is then made once per distinct value.
+    virtual bool rewritesTextAlone() const { return false; }
     virtual bool reverseColumns() const { return false; }
     virtual void setRewriteSummary(qint64 changed, qint64 unchanged);
 };
