@@ -387,6 +387,15 @@ bool Transform::requireParameters(std::initializer_list<const char*> keys)
     return true;
 }
 
+bool Transform::takeUpstreamTable(Dataset& output, const QList<Node*>& upstream)
+{
+    output = upstream.first()->dataset();
+    if (!m_upstreamRowsDisposable)
+        return false;
+    upstream.first()->releaseRows();
+    return true;
+}
+
 bool Transform::hasValidInputCount(const QList<Node*>& upstream) const
 {
     return upstream.size() >= minInputs() && upstream.size() <= maxInputs();

@@ -128,10 +128,9 @@ public:
     // early. Not owned; without one nothing stops a loop.
     void setRunContext(RunContext* context) { m_context = context; }
     // Set for a run in which nothing reads the single upstream item's rows
-    // after this transform: process() may take them over and change them in
-    // place (Node::releaseRows) rather than build a copy beside them.
+    // after this transform: process() may then take them over (see
+    // takeUpstreamTable) rather than build a copy beside them.
     void setUpstreamRowsDisposable(bool disposable) { m_upstreamRowsDisposable = disposable; }
-    bool upstreamRowsDisposable() const { return m_upstreamRowsDisposable; }
     // Where defineParameters() finds the user's saved defaults when asked to
     // apply them. Not owned; null means none.
     void setUserDefaults(const EngineSettings* settings) { m_userDefaults = settings; }
@@ -164,6 +163,12 @@ protected:
     // "No changes" and the caller returns.
     bool requireParameters(std::initializer_list<const char*> keys);
     bool hasValidInputCount(const QList<Node*>& upstream) const;
+    // Makes output the single upstream item's table. When nothing reads the
+    // upstream rows after this transform they are taken over: output holds
+    // them alone, so a row changed is changed in place instead of copied
+    // first. Returns whether they were taken; the upstream table then has no
+    // rows (its columns stay), so the rest of process() reads output only.
+    bool takeUpstreamTable(Dataset& output, const QList<Node*>& upstream);
     // The current column index of a SingleColumn option, or -1.
     int columnIndex(const QString& key) const;
     // Current indices of a column-list option, unresolved ones dropped.

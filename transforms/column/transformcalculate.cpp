@@ -188,12 +188,10 @@ void TransformCalculate::process(Dataset& output, const QList<Node*>& upstream, 
     // upstream rows after this, they are taken over and each grows in place;
     // otherwise they are made anew, one list per row, where adding a column
     // to shared rows would copy each list and then grow it.
-    const bool inPlace = perValue && upstreamRowsDisposable();
+    const bool inPlace = perValue && takeUpstreamTable(output, upstream);
     QVector<Dataset::Row> rows;
-    if (inPlace) {
+    if (inPlace)
         rows = output.takeRows();
-        upstream.first()->releaseRows();
-    }
     const QVector<Dataset::Row>& source = inPlace ? rows : input.rows();
     const int rowCount = source.size();
     output.setRowCount(0);

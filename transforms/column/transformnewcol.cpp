@@ -34,7 +34,7 @@ void TransformNewCol::process(Dataset& output, const QList<Node*>& upstream, boo
     output.clear();
     if (!hasValidInputCount(upstream) || !requireParameters({ "New_Name", "New_Value" }))
         return;
-    output = upstream.first()->dataset();
+    takeUpstreamTable(output, upstream);
     const int column = output.columnCount();
     output.setColumnCount(column + 1);
     output.setColumnName(column, textParameter(QStringLiteral("New_Name")));

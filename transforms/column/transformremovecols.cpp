@@ -89,7 +89,7 @@ void TransformRemoveCols::process(Dataset& output, const QList<Node*>& upstream,
     output.clear();
     if (!hasValidInputCount(upstream) || !requireParameters({ "Columns" }))
         return;
-    output = upstream.first()->dataset();
+    takeUpstreamTable(output, upstream);
     // Columns added upstream since the list was made are kept, and recorded
     // as checked so that a saved document keeps them too.
     checkUnlistedColumns();

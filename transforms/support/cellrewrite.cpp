@@ -49,13 +49,11 @@ void CellRewriteTransform::process(Dataset& output, const QList<Node*>& upstream
         }
     }
 
-    output = upstream.first()->dataset();
-    // When nothing reads the upstream rows after this, the output holds them
-    // alone and each changed cell is written in place; otherwise writing a
-    // cell copies its row first.
-    const bool inPlace = upstreamRowsDisposable() && !readsOtherRows();
-    if (inPlace)
-        upstream.first()->releaseRows();
+    bool inPlace = false;
+    if (readsOtherRows())
+        output = upstream.first()->dataset();
+    else
+        inPlace = takeUpstreamTable(output, upstream);
     const Dataset& input = inPlace ? output : upstream.first()->dataset();
     QVector<int> columns = columnIndexes(QStringLiteral("Columns"), true);
     columns.erase(std::remove_if(columns.begin(), columns.end(),
