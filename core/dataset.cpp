@@ -186,11 +186,13 @@ void Dataset::setColumnCount(int count)
         for (int c = m_header.size(); c < count; ++c)
             m_header.append(QString::number(c));
     }
+    int done = 0;
     for (Row& row : m_rows) {
         if (row.size() > count)
             row.erase(row.begin() + count, row.end());
         while (row.size() < count)
             row.append(sharedEmpty());
+        returnFreedMemoryEvery(++done);
     }
     if (m_pools.size() > count)
         m_pools.resize(count);
@@ -207,8 +209,11 @@ void Dataset::insertColumn(int position, const QString& name)
 {
     position = qBound(0, position, m_columnCount);
     m_columnIds.insert(position, ColumnId());
-    for (Row& row : m_rows)
+    int done = 0;
+    for (Row& row : m_rows) {
         row.insert(position, sharedEmpty());
+        returnFreedMemoryEvery(++done);
+    }
     if (m_hasHeader) {
         while (m_header.size() < m_columnCount)
             m_header.append(sharedEmpty());

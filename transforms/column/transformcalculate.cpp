@@ -42,8 +42,6 @@ void appendWithValue(Dataset& output, const Dataset::Row& upstreamRow, const QSt
     output.appendSharedRow(values);
 }
 
-constexpr int RowsBetweenReturns = 1 << 16;
-
 } // namespace
 
 QString TransformCalculate::description() const
@@ -228,11 +226,7 @@ void TransformCalculate::process(Dataset& output, const QList<Node*>& upstream, 
             Dataset::Row& grown = rows[row];
             grown.reserve(grown.size() + 1);
             grown.append(outcome.text);
-            // Each list moves to the next size class; the blocks the old
-            // ones leave empty are handed back as the work goes, or the
-            // table would peak near twice its size.
-            if ((row + 1) % RowsBetweenReturns == 0)
-                returnFreedMemory();
+            returnFreedMemoryEvery(row + 1);
             continue;
         }
         appendWithValue(output, values, perValue ? outcome.text : QString());

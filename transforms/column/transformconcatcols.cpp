@@ -57,8 +57,10 @@ void TransformConcatCols::process(Dataset& output, const QList<Node*>& upstream,
         || !requireParameters(
             { "Auto_New_Name", "New_Name", "Columns", "Delimiter", "Keep_Empty" }))
         return;
-    const Dataset& input = upstream.first()->dataset();
-    output = input;
+    // Taken over, the rows are read from the output, whose new columns only
+    // follow the ones read.
+    const Dataset& input
+        = takeUpstreamTable(output, upstream) ? output : upstream.first()->dataset();
     const QVector<int> columns = columnIndexes(kColumns, true);
     if (columns.isEmpty()) {
         setSummary(QStringLiteral("No changes"));

@@ -38,8 +38,10 @@ void TransformCopyCols::process(Dataset& output, const QList<Node*>& upstream, b
     output.clear();
     if (!hasValidInputCount(upstream) || !requireParameters({ "Columns", "Copies" }))
         return;
-    const Dataset& input = upstream.first()->dataset();
-    output = input;
+    // Taken over, the rows are read from the output, whose new columns only
+    // follow the ones read.
+    const Dataset& input
+        = takeUpstreamTable(output, upstream) ? output : upstream.first()->dataset();
     const QVector<int> sources = columnIndexes(QStringLiteral("Columns"), true);
     const qint64 copies = qMax(0, intParameter(QStringLiteral("Copies")));
     const qint64 wanted = sources.size() * copies;

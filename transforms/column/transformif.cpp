@@ -40,8 +40,10 @@ void TransformIf::process(Dataset& output, const QList<Node*>& upstream, bool& e
     output.clear();
     if (!hasValidInputCount(upstream) || !requireParameters({ "New_Name", "If", "Case_Sensitive" }))
         return;
-    const Dataset& input = upstream.first()->dataset();
-    output = input;
+    // Taken over, the rows are read from the output, whose new columns only
+    // follow the ones read.
+    const Dataset& input
+        = takeUpstreamTable(output, upstream) ? output : upstream.first()->dataset();
     const TransformParameter* p = parameter(QStringLiteral("If"));
     const IfList chain = p->ifList();
     const Qt::CaseSensitivity cs
