@@ -21,6 +21,56 @@ inline bool isOtherSpace(QChar c)
     return c.isSpace();
 }
 
+inline bool isAsciiSpace(char c)
+{
+    return c == ' ' || (c >= 0x09 && c <= 0x0d);
+}
+
+// The byte forms of the cleaning steps, for ASCII text.
+void trimRange(const char** bytes, int* count)
+{
+    while (*count > 0 && isAsciiSpace(**bytes)) {
+        ++*bytes;
+        --*count;
+    }
+    while (*count > 0 && isAsciiSpace((*bytes)[*count - 1]))
+        --*count;
+}
+
+int firstToSimplify(const char* bytes, int count)
+{
+    int i = 0;
+    while (i < count && !(bytes[i] >= 0x09 && bytes[i] <= 0x0d))
+        ++i;
+    return i;
+}
+
+QString simplified(const char* bytes, int count, int from)
+{
+    const QString wide = QString::fromLatin1(bytes, count);
+    return simplified(wide.constData(), count, from);
+}
+
+inline QString makeText(const QChar* chars, int count)
+{
+    return QString(chars, count);
+}
+
+inline QString makeText(const char* bytes, int count)
+{
+    return QString::fromLatin1(bytes, count);
+}
+
+inline uint hashOf(const QChar* chars, int count)
+{
+    return hashCharacters(chars, count);
+}
+
+inline uint hashOf(const char* bytes, int count)
+{
+    return hashLatin1(bytes, count);
+}
+
 } // namespace
 
 void trimRange(const QChar** chars, int* count)
@@ -76,7 +126,10 @@ void FieldBuilder::moveRunToBuffer()
     m_buffer.resize(0);
     if (m_buffer.capacity() < 256)
         m_buffer.reserve(256);
-    m_buffer.append(m_run, m_runLength);
+    if (m_runBytes)
+        appendToBuffer(static_cast<const char*>(m_run), m_runLength);
+    else
+        appendToBuffer(static_cast<const QChar*>(m_run), m_runLength);
     m_run = nullptr;
     m_runLength = 0;
     m_buffered = true;
@@ -124,27 +177,33 @@ void RowSink::addPools(int lastColumn)
 
 void RowSink::addField(FieldBuilder* field)
 {
-    const QChar* chars = field->data();
-    int count = field->size();
+    if (field->isBytes())
+        addRun(field->bytes(), field->size(), false);
+    else
+        addRun(field->data(), field->size(), field->isBuffered());
+    field->clear();
+}
+
+template <typename Char> void RowSink::addRun(const Char* chars, int count, bool buffered)
+{
     if (m_trim)
         trimRange(&chars, &count);
     const int from = m_simplify ? firstToSimplify(chars, count) : count;
     if (!m_pooling) {
-        m_row.append(from < count ? simplified(chars, count, from) : QString(chars, count));
-    } else if (from < count || count == 0 || field->isBuffered()) {
+        m_row.append(from < count ? simplified(chars, count, from) : makeText(chars, count));
+    } else if (from < count || count == 0 || buffered) {
         // Made now: the characters will not stay where they are.
-        m_row.append(from < count ? simplified(chars, count, from) : QString(chars, count));
-        m_pending.push_back({ nullptr, 0, 0 });
+        m_row.append(from < count ? simplified(chars, count, from) : makeText(chars, count));
+        m_pending.push_back({ nullptr, 0, 0, false });
     } else if (ValuePool& pool = poolFor(m_row.size()); pool.isRetired()) {
-        m_row.append(QString(chars, count));
-        m_pending.push_back({ nullptr, 0, 0 });
+        m_row.append(makeText(chars, count));
+        m_pending.push_back({ nullptr, 0, 0, false });
     } else {
-        const uint hash = hashCharacters(chars, count);
+        const uint hash = hashOf(chars, count);
         pool.prefetch(hash);
         m_row.append(QString());
-        m_pending.push_back({ chars, count, hash });
+        m_pending.push_back({ chars, count, hash, sizeof(Char) == 1 });
     }
-    field->clear();
 }
 
 void RowSink::releaseBlock()
@@ -154,8 +213,11 @@ void RowSink::releaseBlock()
     for (size_t i = m_released; i < m_pending.size(); ++i) {
         PendingField& pending = m_pending[i];
         if (pending.chars) {
-            m_row[int(i)] = QString(pending.chars, pending.count);
+            m_row[int(i)] = pending.bytes
+                ? makeText(static_cast<const char*>(pending.chars), pending.count)
+                : makeText(static_cast<const QChar*>(pending.chars), pending.count);
             pending.chars = nullptr;
+            pending.bytes = false;
         }
     }
     m_released = m_pending.size();
@@ -172,8 +234,12 @@ void RowSink::internRow()
     for (size_t i = 0; i < m_pending.size(); ++i) {
         const PendingField& pending = m_pending[i];
         QString& value = m_row[int(i)];
-        if (pending.chars)
-            value = poolFor(int(i)).intern(pending.chars, pending.count, pending.hash);
+        if (pending.bytes)
+            value = m_pools[i].intern(
+                static_cast<const char*>(pending.chars), pending.count, pending.hash);
+        else if (pending.chars)
+            value = m_pools[i].intern(
+                static_cast<const QChar*>(pending.chars), pending.count, pending.hash);
         else if (!value.isEmpty())
             value = poolFor(int(i)).intern(value);
     }

@@ -30,31 +30,40 @@ QString simplified(const QChar* chars, int count, int from);
 // Builds one value. Most fields are a single run of characters inside the
 // current block, so the builder only remembers where the run is and makes
 // the value in one allocation when the field ends; only fields broken up by
-// doubled quotes or block ends are copied into a buffer first.
+// doubled quotes or block ends are copied into a buffer first. A run is of
+// UTF-16 characters or of ASCII bytes, as the block is.
 class FieldBuilder
 {
 public:
-    void append(const QChar* chars, int count)
+    template <typename Char> void append(const Char* chars, int count)
     {
         if (count <= 0)
             return;
+        constexpr bool bytes = sizeof(Char) == 1;
         if (!m_buffered) {
             if (m_runLength == 0) {
                 m_run = chars;
                 m_runLength = count;
+                m_runBytes = bytes;
                 return;
             }
-            if (m_run + m_runLength == chars) {
+            if (m_runBytes == bytes && static_cast<const Char*>(m_run) + m_runLength == chars) {
                 m_runLength += count;
                 return;
             }
             moveRunToBuffer();
         }
-        m_buffer.append(chars, count);
+        appendToBuffer(chars, count);
     }
     bool isEmpty() const { return size() == 0; }
     bool isBuffered() const { return m_buffered; }
-    const QChar* data() const { return m_buffered ? m_buffer.constData() : m_run; }
+    // The field is a run of ASCII bytes (bytes()), not of characters (data()).
+    bool isBytes() const { return !m_buffered && m_runBytes && m_runLength > 0; }
+    const char* bytes() const { return static_cast<const char*>(m_run); }
+    const QChar* data() const
+    {
+        return m_buffered ? m_buffer.constData() : static_cast<const QChar*>(m_run);
+    }
     int size() const { return m_buffered ? m_buffer.size() : m_runLength; }
     void clear();
     // Must be called before the block that the run points into goes away.
@@ -66,9 +75,15 @@ public:
 
 private:
     void moveRunToBuffer();
+    void appendToBuffer(const QChar* chars, int count) { m_buffer.append(chars, count); }
+    void appendToBuffer(const char* bytes, int count)
+    {
+        m_buffer.append(QLatin1String(bytes, count));
+    }
 
-    const QChar* m_run = nullptr;
+    const void* m_run = nullptr;
     int m_runLength = 0;
+    bool m_runBytes = false;
     bool m_buffered = false;
     QString m_buffer;
 };
@@ -126,9 +141,10 @@ private:
     // chars null) a text already made and held in the row.
     struct PendingField
     {
-        const QChar* chars;
+        const void* chars;
         int count;
         uint hash;
+        bool bytes;
     };
 
     // Called for every field: the check stays inline and the rare growth
@@ -140,6 +156,7 @@ private:
         return m_pools[size_t(column)];
     }
     void addPools(int lastColumn);
+    template <typename Char> void addRun(const Char* chars, int count, bool buffered);
     void internRow();
     void takeRow(const QStringList& row);
 

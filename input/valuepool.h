@@ -28,6 +28,9 @@ public:
     QString intern(const QChar* chars, int count);
     // The same with the characters' hash already known.
     QString intern(const QChar* chars, int count, uint hash);
+    // The same for ASCII text still in its bytes (hashLatin1() of them): a
+    // repeat is found without making the text at all.
+    QString intern(const char* bytes, int count, uint hash);
     // The same for a text that already exists; it becomes the pooled one.
     QString intern(const QString& text);
     // Stops pooling from now on, as if the pool had judged itself not worth it.
@@ -96,11 +99,12 @@ private:
         uint hash = 0;
     };
 
-    size_t findSlot(const QChar* chars, int count, uint hash) const;
-    Slot& slotFor(const QChar* chars, int count, uint hash);
+    template <typename Char> size_t findSlot(const Char* chars, int count, uint hash) const;
+    template <typename Char> Slot& slotFor(const Char* chars, int count, uint hash);
+    template <typename Char> QString internChars(const Char* chars, int count, uint hash);
     bool countLookup();
     bool notWorth(bool lenient) const;
-    const QString* seeded(const QChar* chars, int count, uint hash) const;
+    template <typename Char> const QString* seeded(const Char* chars, int count, uint hash) const;
     void grow();
     void checkWorth();
 
@@ -119,3 +123,6 @@ private:
 
 // A well-mixed hash of the characters; the pools of every column use it.
 uint hashCharacters(const QChar* chars, int count);
+// The same hash for Latin-1 text in its bytes, as if it were widened first,
+// so that a value finds its pooled text whichever way it was read.
+uint hashLatin1(const char* bytes, int count);

@@ -114,6 +114,8 @@ private slots:
     void streamsLongLines();
     void sameOnOneOrMoreThreads_data();
     void sameOnOneOrMoreThreads();
+    void sameFromFileInBytesOrCharacters_data();
+    void sameFromFileInBytesOrCharacters();
 };
 
 void TestDelimitedReader::parsesRecords_data()
@@ -578,6 +580,12 @@ void TestDelimitedReader::keepsRecordsAcrossBlocks()
         const QString path = dir.filePath("blocks.csv");
         QVERIFY(writeFile(path, text.toUtf8()));
         result = readTextFile(path, o);
+        // The same in chunks: the text after the first block from its bytes.
+        TextSource source;
+        QVERIFY(source.open(path, QStringLiteral("Automatic")));
+        ReadResult inChunks;
+        QVERIFY(parseDelimitedText(source, o, ReadProgress(), &inChunks, ParseThreads { 2, 1000 }));
+        QCOMPARE(rowsOf(inChunks.dataset), rowsOf(result.dataset));
     } else {
         result = readPastedText(text, o);
     }
@@ -742,6 +750,50 @@ void TestDelimitedReader::sameOnOneOrMoreThreads()
     const Dataset later = read(repeated, "delim=1", 2, 64).dataset;
     QCOMPARE(later.value(later.lastRow(), 0), later.value(0, 0));
     QVERIFY(later.value(later.lastRow(), 0).constData() == later.value(0, 0).constData());
+}
+
+void TestDelimitedReader::sameFromFileInBytesOrCharacters_data()
+{
+    QTest::addColumn<QString>("opts");
+
+    QTest::newRow("quoted") << "delim=1 quote=1 simp=0 empty=0";
+    QTest::newRow("quoted, trimmed and simplified") << "delim=1 quote=1 trim=1 simp=1";
+    QTest::newRow("unquoted") << "delim=1 quote=2 empty=0";
+    QTest::newRow("delimiter outside ASCII, low byte a comma") << "delim=8 custom=\u012c quote=2";
+}
+
+void TestDelimitedReader::sameFromFileInBytesOrCharacters()
+{
+    QFETCH(QString, opts);
+
+    // Blocks of ASCII (parsed from the bytes of the file) before, between
+    // and after blocks with other characters (parsed decoded), with chunk
+    // cuts and block ends everywhere, CR LF pairs among them.
+    const QString ascii = mixedRecords(3000);
+    const QString wide
+        = QString(ascii).replace(QLatin1String("plain"), QString::fromUtf8("pl\u00e4in\u0101"));
+    const QString text = ascii + wide.left(40000) + ascii + wide.right(3000);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("mixed.csv");
+    QVERIFY(writeFile(path, text.toUtf8()));
+    const auto read = [&](int threads, int chunkChars) {
+        TextSource source;
+        source.open(path, QStringLiteral("Automatic"));
+        ReadResult result;
+        ParseThreads parse;
+        parse.threads = threads;
+        parse.chunkChars = chunkChars;
+        parseDelimitedText(source, options(opts), ReadProgress(), &result, parse);
+        return result;
+    };
+    const ReadResult whole = readPastedText(text, options(opts));
+    QVERIFY(whole.ok());
+    for (int chunkChars : { 5000, 20000 }) {
+        const ReadResult chunked = read(2, chunkChars);
+        QVERIFY(chunked.ok());
+        QCOMPARE(rowsOf(chunked.dataset), rowsOf(whole.dataset));
+        QCOMPARE(chunked.warnings, whole.warnings);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDelimitedReader)
