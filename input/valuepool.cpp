@@ -149,6 +149,13 @@ bool ValuePool::notWorth(bool lenient) const
 
 void ValuePool::checkWorth()
 {
+    if (m_lookups == EarlyCheckValues) {
+        if (m_count == m_lookups)
+            retire();
+        else
+            m_nextCheck = RetireCheckValues;
+        return;
+    }
     // Repeats show only as a column grows (a value seen once early is often
     // seen again later), so the first stretch alone is judged leniently:
     // only a column of nearly all new values retires then.

@@ -12,7 +12,9 @@
 // (from RetireCheckValues on): when nearly all of the first values were new,
 // or later the new values of the latest stretch cost more in table slots
 // than its repeats saved in texts, it retires, lets its table go and hands
-// out plain texts from then on.
+// out plain texts from then on. A column whose first EarlyCheckValues
+// values were all new (identifiers, e-mail addresses) retires at once,
+// before its table has grown large.
 
 #include <QChar>
 #include <QString>
@@ -23,6 +25,7 @@ class ValuePool
 {
 public:
     static constexpr int RetireCheckValues = 1 << 16;
+    static constexpr int EarlyCheckValues = 1 << 13;
 
     // The pooled text with these characters, made on first sight.
     QString intern(const QChar* chars, int count);
@@ -115,7 +118,7 @@ private:
     bool m_retired = false;
     // The stretch of values since the last check: where it started, the
     // distinct count then, and the characters of the new values in it.
-    int m_nextCheck = RetireCheckValues;
+    int m_nextCheck = EarlyCheckValues;
     int m_stretchStart = 0;
     int m_countAtStretchStart = 0;
     qint64 m_newCharacters = 0;
