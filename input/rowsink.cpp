@@ -298,9 +298,12 @@ void RowSink::takeRow(const QStringList& row)
         row.cbegin(), row.cend(), [](const QString& value) { return value.isEmpty(); });
     if (empty && m_ignoreEmptyRows) {
         ++m_emptyRows;
-    } else if (m_pooling) {
+    } else if (m_pooling && length == m_dataset->columnCount()) {
         // The values come from this sink's own pools: the Dataset need not
-        // hash and look each one up a second time.
+        // hash and look each one up a second time, nor copy a row that has
+        // just the columns it has.
+        m_dataset->appendSharedRow(row);
+    } else if (m_pooling) {
         m_dataset->setPooling(false);
         m_dataset->addRow(row);
         m_dataset->setPooling(true);
