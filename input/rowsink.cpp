@@ -208,6 +208,7 @@ template <typename Char> void RowSink::addRun(const Char* chars, int count, bool
 
 void RowSink::releaseBlock()
 {
+    flush();
     // Only the fields since the last release can point into the block; a
     // row of a million fields spans many blocks.
     for (size_t i = m_released; i < m_pending.size(); ++i) {
@@ -223,17 +224,19 @@ void RowSink::releaseBlock()
     m_released = m_pending.size();
 }
 
-void RowSink::internRow()
+void RowSink::prefetchTexts(const WaitingRow& waiting) const
 {
-    // The slots were asked for as the fields came; their texts are asked for
-    // all together here so that those misses overlap too.
-    for (size_t i = 0; i < m_pending.size(); ++i) {
-        if (m_pending[i].chars)
-            m_pools[i].prefetchText(m_pending[i].hash);
+    for (size_t i = 0; i < waiting.pending.size(); ++i) {
+        if (waiting.pending[i].chars)
+            m_pools[i].prefetchText(waiting.pending[i].hash);
     }
-    for (size_t i = 0; i < m_pending.size(); ++i) {
-        const PendingField& pending = m_pending[i];
-        QString& value = m_row[int(i)];
+}
+
+void RowSink::internRow(WaitingRow* waiting)
+{
+    for (size_t i = 0; i < waiting->pending.size(); ++i) {
+        const PendingField& pending = waiting->pending[i];
+        QString& value = waiting->row[int(i)];
         if (pending.bytes)
             value = m_pools[i].intern(
                 static_cast<const char*>(pending.chars), pending.count, pending.hash);
@@ -243,33 +246,56 @@ void RowSink::internRow()
         else if (!value.isEmpty())
             value = poolFor(int(i)).intern(value);
     }
-    m_pending.clear();
-    m_released = 0;
+    waiting->pending.clear();
+}
+
+void RowSink::takeFirstWaiting()
+{
+    WaitingRow& first = m_waiting[m_firstWaiting];
+    internRow(&first);
+    deliver(std::move(first.row));
+    first.row = QStringList();
+    m_firstWaiting = (m_firstWaiting + 1) % WaitingRows;
+    --m_waitingCount;
+}
+
+void RowSink::flush()
+{
+    while (m_waitingCount > 0)
+        takeFirstWaiting();
 }
 
 void RowSink::endRow()
 {
-    if (m_pooling)
-        internRow();
-    if (!m_dataset) {
-        m_collected.push_back(std::move(m_row));
-        m_row = QStringList();
-        m_row.reserve(m_lastLength = m_collected.back().size());
-        return;
+    m_rowRoom = m_row.size();
+    if (m_pooling) {
+        WaitingRow& last = m_waiting[(m_firstWaiting + m_waitingCount) % WaitingRows];
+        last.row.swap(m_row);
+        // The emptied vector of a taken row becomes the next one's.
+        last.pending.swap(m_pending);
+        m_released = 0;
+        if (++m_waitingCount >= 2)
+            prefetchTexts(m_waiting[(m_firstWaiting + m_waitingCount - 2) % WaitingRows]);
+        if (m_waitingCount == WaitingRows)
+            takeFirstWaiting();
+    } else {
+        deliver(std::move(m_row));
     }
-    if (m_physicalRows++ >= m_ignoredFirstRows)
-        takeRow(m_row);
-    // The Dataset shares the list when it keeps the row as it is; the list
-    // can be refilled in place only when it made a copy (a short row).
-    if (m_row.isDetached())
-        m_row.erase(m_row.begin(), m_row.end());
-    else
-        m_row = QStringList();
-    m_row.reserve(m_lastLength);
+    m_row = QStringList();
+    m_row.reserve(m_rowRoom);
+}
+
+void RowSink::deliver(QStringList row)
+{
+    if (!m_dataset)
+        m_collected.push_back(std::move(row));
+    else if (m_physicalRows++ >= m_ignoredFirstRows)
+        takeRow(row);
 }
 
 void RowSink::takeRowsOf(RowSink* collector)
 {
+    collector->flush();
     for (const QStringList& row : collector->m_collected) {
         if (m_physicalRows++ >= m_ignoredFirstRows)
             takeRow(row);

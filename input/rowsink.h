@@ -94,9 +94,11 @@ private:
 // and drops carriage returns, without collapsing runs.
 //
 // With pooling on, a field is not looked up in its column's pool at once:
-// its slot is fetched ahead and the whole row is looked up at its end, so
-// that the cache misses of the ten or so columns overlap instead of coming
-// one after the other.
+// its slot is fetched ahead as the field ends, its text once the next row
+// has ended, and the lookups are made when the row after that has ended.
+// So the cache misses of all columns overlap with parsing instead of coming
+// one after the other, and rows reach the Dataset two rows late (all of
+// them by the time the parser releases its block or finishes).
 class RowSink
 {
 public:
@@ -113,6 +115,8 @@ public:
     int fieldCount() const { return m_row.size(); }
     // The block that fields point into is about to be reused.
     void releaseBlock();
+    // Looks up and takes the rows still waiting (see above).
+    void flush();
     // One physical row ended.
     void endRow();
     // Takes the rows a collector built, as if they had been parsed here:
@@ -155,9 +159,20 @@ private:
             addPools(column);
         return m_pools[size_t(column)];
     }
+    // A row that has ended and waits for its lookups.
+    struct WaitingRow
+    {
+        QStringList row;
+        std::vector<PendingField> pending;
+    };
+    static constexpr int WaitingRows = 3;
+
     void addPools(int lastColumn);
+    void prefetchTexts(const WaitingRow& waiting) const;
+    void takeFirstWaiting();
+    void internRow(WaitingRow* waiting);
+    void deliver(QStringList row);
     template <typename Char> void addRun(const Char* chars, int count, bool buffered);
-    void internRow();
     void takeRow(const QStringList& row);
 
     // Null in a collector.
@@ -172,6 +187,12 @@ private:
     QStringList m_row;
     std::vector<PendingField> m_pending;
     size_t m_released = 0;
+    // A ring of rows waiting for their lookups, oldest first.
+    WaitingRow m_waiting[WaitingRows];
+    int m_firstWaiting = 0;
+    int m_waitingCount = 0;
+    // The length of the last row, room for the next.
+    int m_rowRoom = 0;
     // A collector's rows.
     std::vector<QStringList> m_collected;
     qint64 m_physicalRows = 0;

@@ -179,6 +179,7 @@ void QuotedParser::finish()
         m_sink->addField(&m_field);
     if (m_sink->fieldCount() > 0)
         m_sink->endRow();
+    m_sink->flush();
     m_state = Start;
 }
 
@@ -255,6 +256,7 @@ void LineParser::finish()
 {
     if (m_lineHasChars)
         endPart();
+    m_sink->flush();
     m_lineHasChars = false;
     m_afterDelimiter = false;
 }
