@@ -190,20 +190,35 @@ template <typename Char> void RowSink::addRun(const Char* chars, int count, bool
         trimRange(&chars, &count);
     const int from = m_simplify ? firstToSimplify(chars, count) : count;
     if (!m_pooling) {
-        m_row.append(from < count ? simplified(chars, count, from) : makeText(chars, count));
+        appendValue(from < count ? simplified(chars, count, from) : makeText(chars, count));
     } else if (from < count || count == 0 || buffered) {
         // Made now: the characters will not stay where they are.
-        m_row.append(from < count ? simplified(chars, count, from) : makeText(chars, count));
-        m_pending.push_back({ nullptr, 0, 0, false });
+        appendValue(from < count ? simplified(chars, count, from) : makeText(chars, count));
+        m_pending.emplace_back();
     } else if (ValuePool& pool = poolFor(m_row.size()); pool.isRetired()) {
-        m_row.append(makeText(chars, count));
-        m_pending.push_back({ nullptr, 0, 0, false });
+        appendValue(makeText(chars, count));
+        m_pending.emplace_back();
     } else {
         const uint hash = hashOf(chars, count);
         pool.prefetch(hash);
         m_row.append(QString());
-        m_pending.push_back({ chars, count, hash, sizeof(Char) == 1 });
+        // Filled in place: a copy of a field built on the stack is read
+        // back before its stores have landed, which stalls.
+        PendingField& pending = m_pending.emplace_back();
+        pending.chars = chars;
+        pending.count = count;
+        pending.hash = hash;
+        pending.bytes = sizeof(Char) == 1;
     }
+}
+
+void RowSink::appendValue(QString&& text)
+{
+    // The list only copies, and a copy of a text is an atomic increment
+    // and the temporary's destruction a decrement: a null one costs
+    // neither.
+    m_row.append(QString());
+    m_row.last().swap(text);
 }
 
 void RowSink::releaseBlock()

@@ -145,10 +145,10 @@ private:
     // chars null) a text already made and held in the row.
     struct PendingField
     {
-        const void* chars;
-        int count;
-        uint hash;
-        bool bytes;
+        const void* chars = nullptr;
+        int count = 0;
+        uint hash = 0;
+        bool bytes = false;
     };
 
     // Called for every field: the check stays inline and the rare growth
@@ -173,6 +173,7 @@ private:
     void internRow(WaitingRow* waiting);
     void deliver(QStringList row);
     template <typename Char> void addRun(const Char* chars, int count, bool buffered);
+    void appendValue(QString&& text);
     void takeRow(const QStringList& row);
 
     // Null in a collector.
