@@ -362,8 +362,14 @@ bool runChunkTasks(
 
 ValueSeed grownSeed(const ValueSeed& seed, std::vector<ValuePool> found, bool lenient)
 {
-    auto grown = seed ? std::make_shared<std::vector<ValuePool>>(*seed)
-                      : std::make_shared<std::vector<ValuePool>>();
+    if (!seed) {
+        // The first seed is the pools as found: copying them value by value
+        // into new tables would hold up every chunk that waits for it.
+        for (ValuePool& pool : found)
+            pool.judge(lenient);
+        return std::make_shared<const std::vector<ValuePool>>(std::move(found));
+    }
+    auto grown = std::make_shared<std::vector<ValuePool>>(*seed);
     grown->resize(qMax(grown->size(), found.size()));
     for (size_t c = 0; c < found.size(); ++c) {
         found[c].judge(lenient);
