@@ -116,6 +116,8 @@ private slots:
     void sameOnOneOrMoreThreads();
     void sameFromFileInBytesOrCharacters_data();
     void sameFromFileInBytesOrCharacters();
+    void corpusSameInChunks_data();
+    void corpusSameInChunks();
 };
 
 void TestDelimitedReader::parsesRecords_data()
@@ -794,6 +796,64 @@ void TestDelimitedReader::sameFromFileInBytesOrCharacters()
         QCOMPARE(rowsOf(chunked.dataset), rowsOf(whole.dataset));
         QCOMPARE(chunked.warnings, whole.warnings);
     }
+}
+
+void TestDelimitedReader::corpusSameInChunks_data()
+{
+    QTest::addColumn<QString>("path");
+
+    // The seed corpus of the delimited fuzz target: two option bytes, then
+    // the file (the CSV files of csv-spectrum among them).
+    const QDir corpus(QStringLiteral(VARNIX_TEST_DATA "/../fuzz/corpus/delimited"));
+    const QStringList names = corpus.entryList(QDir::Files);
+    QVERIFY(names.size() > 10);
+    for (const QString& name : names)
+        QTest::newRow(qPrintable(name)) << corpus.filePath(name);
+}
+
+void TestDelimitedReader::corpusSameInChunks()
+{
+    QFETCH(QString, path);
+
+    QFile in(path);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    const QByteArray data = in.readAll();
+    QVERIFY(data.size() >= 2);
+    // The options as the fuzz target takes them from the first two bytes.
+    const uchar a = uchar(data[0]);
+    const uchar b = uchar(data[1]);
+    QString opts
+        = QStringLiteral("delim=%1 quote=%2 plain=%3 skip=%4 trim=%5 simp=%6 empty=%7 rep=%8")
+              .arg(a % 10)
+              .arg((a / 10) % 3)
+              .arg(a >> 7)
+              .arg((b / 3) % 4)
+              .arg((b >> 4) & 1)
+              .arg((b >> 5) & 1)
+              .arg((b >> 6) & 1)
+              .arg(b >> 7);
+    ReadOptions o = options(opts);
+    o.customDelimiter = QString(QChar(b % 5 == 0 ? '"' : ';'));
+    // Repeated past the first block, so that the rest is read in bytes.
+    QByteArray text;
+    while (text.size() < TextSource::BlockChars + 4000)
+        text += data.mid(2) + "\n";
+    QTemporaryDir dir;
+    const QString file = dir.filePath("corpus.csv");
+    QVERIFY(writeFile(file, text));
+    const auto read = [&](int threads, int chunkChars) {
+        TextSource source;
+        source.open(file, QStringLiteral("Automatic"));
+        ReadResult result;
+        parseDelimitedText(
+            source, o, ReadProgress(), &result, ParseThreads { threads, chunkChars });
+        return result;
+    };
+    const ReadResult whole = read(1, ParseThreads::DefaultChunkChars);
+    const ReadResult chunked = read(2, 256);
+    QCOMPARE(rowsOf(chunked.dataset), rowsOf(whole.dataset));
+    QCOMPARE(chunked.warnings, whole.warnings);
+    QCOMPARE(chunked.information, whole.information);
 }
 
 QTEST_GUILESS_MAIN(TestDelimitedReader)
