@@ -4,7 +4,8 @@
 // a TextSource one after the other; a block never ends with a carriage
 // return unless the input ends there, so a CR can always look at the
 // character after it. Each character is looked at once, and runs of
-// ordinary characters are taken as a whole.
+// ordinary characters are taken as a whole. A block of ASCII bytes is
+// parsed as the same characters would be, without widening it.
 
 #include "input/reader.h"
 #include "input/rowsink.h"

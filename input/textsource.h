@@ -2,7 +2,8 @@
 
 // Characters for the text readers, from a file or from text already in
 // memory (the clipboard). A file is read and decoded in large blocks so that
-// the parsers never see the bytes and never hold the whole file twice.
+// the parsers never hold the whole file twice. Only ASCII from a UTF-8 file
+// may reach them as its bytes (next(TextBlock*)), since it reads the same.
 
 #include "input/reader.h"
 

@@ -60,6 +60,22 @@ Rows rowsOf(const Dataset& dataset)
     return dataset.rows();
 }
 
+// Parses the source on the given threads in chunks of the given size.
+ReadResult readInChunks(TextSource& source, const ReadOptions& o, int threads, int chunkChars)
+{
+    ReadResult result;
+    parseDelimitedText(source, o, ReadProgress(), &result, ParseThreads { threads, chunkChars });
+    return result;
+}
+
+ReadResult readFileInChunks(const QString& path, const ReadOptions& o, int threads, int chunkChars)
+{
+    TextSource source;
+    if (!source.open(path, QStringLiteral("Automatic")))
+        qFatal("cannot open %s", qPrintable(path));
+    return readInChunks(source, o, threads, chunkChars);
+}
+
 QString dataFile(const QString& name)
 {
     return QStringLiteral(VARNIX_TEST_DATA "/input/") + name;
@@ -583,10 +599,8 @@ void TestDelimitedReader::keepsRecordsAcrossBlocks()
         QVERIFY(writeFile(path, text.toUtf8()));
         result = readTextFile(path, o);
         // The same in chunks: the text after the first block from its bytes.
-        TextSource source;
-        QVERIFY(source.open(path, QStringLiteral("Automatic")));
-        ReadResult inChunks;
-        QVERIFY(parseDelimitedText(source, o, ReadProgress(), &inChunks, ParseThreads { 2, 1000 }));
+        const ReadResult inChunks = readFileInChunks(path, o, 2, 1000);
+        QVERIFY(inChunks.ok());
         QCOMPARE(rowsOf(inChunks.dataset), rowsOf(result.dataset));
     } else {
         result = readPastedText(text, o);
@@ -725,12 +739,7 @@ void TestDelimitedReader::sameOnOneOrMoreThreads()
 
     const auto read = [](const QString& text, const QString& opts, int threads, int chunkChars) {
         TextSource source(text);
-        ReadResult result;
-        ParseThreads parse;
-        parse.threads = threads;
-        parse.chunkChars = chunkChars;
-        parseDelimitedText(source, options(opts), ReadProgress(), &result, parse);
-        return result;
+        return readInChunks(source, options(opts), threads, chunkChars);
     };
     const ReadResult one = read(text, opts, 1, ParseThreads::DefaultChunkChars);
     QVERIFY(one.ok());
@@ -778,20 +787,10 @@ void TestDelimitedReader::sameFromFileInBytesOrCharacters()
     QTemporaryDir dir;
     const QString path = dir.filePath("mixed.csv");
     QVERIFY(writeFile(path, text.toUtf8()));
-    const auto read = [&](int threads, int chunkChars) {
-        TextSource source;
-        source.open(path, QStringLiteral("Automatic"));
-        ReadResult result;
-        ParseThreads parse;
-        parse.threads = threads;
-        parse.chunkChars = chunkChars;
-        parseDelimitedText(source, options(opts), ReadProgress(), &result, parse);
-        return result;
-    };
     const ReadResult whole = readPastedText(text, options(opts));
     QVERIFY(whole.ok());
     for (int chunkChars : { 5000, 20000 }) {
-        const ReadResult chunked = read(2, chunkChars);
+        const ReadResult chunked = readFileInChunks(path, options(opts), 2, chunkChars);
         QVERIFY(chunked.ok());
         QCOMPARE(rowsOf(chunked.dataset), rowsOf(whole.dataset));
         QCOMPARE(chunked.warnings, whole.warnings);
@@ -841,16 +840,8 @@ void TestDelimitedReader::corpusSameInChunks()
     QTemporaryDir dir;
     const QString file = dir.filePath("corpus.csv");
     QVERIFY(writeFile(file, text));
-    const auto read = [&](int threads, int chunkChars) {
-        TextSource source;
-        source.open(file, QStringLiteral("Automatic"));
-        ReadResult result;
-        parseDelimitedText(
-            source, o, ReadProgress(), &result, ParseThreads { threads, chunkChars });
-        return result;
-    };
-    const ReadResult whole = read(1, ParseThreads::DefaultChunkChars);
-    const ReadResult chunked = read(2, 256);
+    const ReadResult whole = readFileInChunks(file, o, 1, ParseThreads::DefaultChunkChars);
+    const ReadResult chunked = readFileInChunks(file, o, 2, 256);
     QCOMPARE(rowsOf(chunked.dataset), rowsOf(whole.dataset));
     QCOMPARE(chunked.warnings, whole.warnings);
     QCOMPARE(chunked.information, whole.information);
