@@ -38,6 +38,34 @@ inline const QChar* findFirstOf(const QChar* p, const QChar* end, ushort a, usho
     return end;
 }
 
+// The same in ASCII bytes, sixteen at a time. A character outside ASCII is
+// looked for as a byte that ASCII text never has.
+inline const char* findFirstOf(const char* p, const char* end, ushort a, ushort b, ushort c)
+{
+#ifdef VARNIX_HAVE_SSE2
+    const auto byte = [](ushort u) { return char(u < 0x80 ? u : 0x80); };
+    const __m128i va = _mm_set1_epi8(byte(a));
+    const __m128i vb = _mm_set1_epi8(byte(b));
+    const __m128i vc = _mm_set1_epi8(byte(c));
+    while (end - p >= 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i hits
+            = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(chunk, va), _mm_cmpeq_epi8(chunk, vb)),
+                _mm_cmpeq_epi8(chunk, vc));
+        const uint mask = uint(_mm_movemask_epi8(hits));
+        if (mask != 0)
+            return p + qCountTrailingZeroBits(mask);
+        p += 16;
+    }
+#endif
+    for (; p < end; ++p) {
+        const ushort u = uchar(*p);
+        if (u == a || u == b || u == c)
+            return p;
+    }
+    return end;
+}
+
 // The first character in [p, end) outside printable ASCII (space to '~').
 inline const QChar* findNonPrintableAscii(const QChar* p, const QChar* end)
 {
@@ -75,6 +103,46 @@ inline bool isAscii(const char* bytes, int count)
 #endif
     for (; i < count; ++i) {
         if (uchar(bytes[i]) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+// Whether UTF-16 text holds exactly these Latin-1 bytes (count of each).
+inline bool equalsLatin1(const QChar* chars, const char* bytes, int count)
+{
+    int i = 0;
+#ifdef VARNIX_HAVE_SSE2
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 8 <= count; i += 8) {
+        const __m128i narrow = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes + i));
+        const __m128i wide = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chars + i));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_unpacklo_epi8(narrow, zero), wide)) != 0xffff)
+            return false;
+    }
+#endif
+    for (; i < count; ++i) {
+        if (chars[i].unicode() != uchar(bytes[i]))
+            return false;
+    }
+    return true;
+}
+
+// Whether every character is ASCII.
+inline bool isAscii(const QChar* chars, int count)
+{
+    int i = 0;
+#ifdef VARNIX_HAVE_SSE2
+    const __m128i high = _mm_set1_epi16(short(0xff80));
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 8 <= count; i += 8) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chars + i));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(chunk, high), zero)) != 0xffff)
+            return false;
+    }
+#endif
+    for (; i < count; ++i) {
+        if (chars[i].unicode() >= 0x80)
             return false;
     }
     return true;

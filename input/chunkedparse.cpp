@@ -1,5 +1,6 @@
 #include "input/chunkedparse.h"
 
+#include "input/charscan.h"
 #include "input/rowsink.h"
 #include "input/textparsers.h"
 #include "input/textsource.h"
@@ -24,7 +25,7 @@ class ChunkParser
 {
 public:
     virtual ~ChunkParser() = default;
-    virtual void feed(QStringView text) = 0;
+    virtual void feed(const TextChunk& text) = 0;
     virtual void finish() = 0;
     virtual bool atRowStart() const = 0;
 };
@@ -36,11 +37,14 @@ public:
         : m_parser(delimiter, ignoreRepeated, sink)
     {
     }
-    void feed(QStringView text) override
+    void feed(const TextChunk& text) override
     {
         static const ReadProgress silent;
         ProgressTracker never(silent, 1, std::numeric_limits<qint64>::max());
-        m_parser.feed(text, 0, &never);
+        if (text.isBytes)
+            m_parser.feed(QLatin1String(text.bytes.constData(), text.bytes.size()), 0, &never);
+        else
+            m_parser.feed(QStringView(text.chars), 0, &never);
     }
     void finish() override { m_parser.finish(); }
     bool atRowStart() const override { return m_parser.atRowStart(); }
@@ -61,7 +65,7 @@ std::unique_ptr<ChunkParser> makeParser(const ParserChoice& choice, RowSink* sin
 struct Chunk : ChunkTask
 {
     Chunk(const RowSink& target, ValueSeed chunkSeed, int index, const ParserChoice& choice,
-        QString chunkText)
+        TextChunk chunkText)
         : seed(std::move(chunkSeed)),
           sink(RowSink::collectorFor(target, seed.get())),
           parser(makeParser(choice, &sink)),
@@ -79,7 +83,7 @@ struct Chunk : ChunkTask
     ValueSeed seed;
     RowSink sink;
     std::unique_ptr<ChunkParser> parser;
-    QString text;
+    TextChunk text;
     bool keepPools;
 };
 
@@ -184,7 +188,7 @@ public:
                 m_seed = grownSeed(m_seed, chunk->sink.takePools(), !chunk->seed);
             m_tail = std::move(chunk);
         }
-        m_tail->text = QString();
+        m_tail->text = TextChunk();
         return m_progress.report(qreal(qMin(m_position, m_total)) / qreal(m_total));
     }
 
@@ -211,35 +215,90 @@ private:
 
 } // namespace
 
-ChunkCutter::ChunkCutter(TextSource& source, int chunkChars, bool wholeLines)
+ChunkCutter::ChunkCutter(TextSource& source, int chunkChars, bool wholeLines, bool asciiBytes)
     : m_source(source),
       m_left(source.estimatedTotal()),
       m_chunkChars(qMax(1, chunkChars) * FirstChunkFactor),
       m_laterChunkChars(qMax(1, chunkChars)),
-      m_wholeLines(wholeLines)
+      m_wholeLines(wholeLines),
+      m_asciiBytes(asciiBytes)
 {
 }
 
-bool ChunkCutter::next(QString* chunk)
+void ChunkCutter::toCharacters(TextChunk* text) const
 {
-    QString text = std::move(m_rest);
-    m_rest = QString();
-    text.reserve(int(qMin<qint64>(m_chunkChars, text.size() + qMax<qint64>(0, m_left)))
-        + TextSource::BlockChars);
-    QStringView block;
-    const auto append = [&] {
-        text.append(block);
-        m_left -= block.size();
-    };
+    QString chars;
+    chars.reserve(text->bytes.capacity());
+    chars.append(QLatin1String(text->bytes));
+    text->chars = std::move(chars);
+    text->bytes = QByteArray();
+    text->isBytes = false;
+}
+
+void ChunkCutter::append(TextChunk* text, const TextBlock& block)
+{
+    m_left -= block.size();
+    if (text->isBytes) {
+        if (block.isBytes) {
+            text->bytes.append(block.bytes.data(), block.bytes.size());
+            return;
+        }
+        // Characters of ASCII only: the start of a file (decoded while
+        // looking for a byte-order mark), and text given as characters.
+        if (isAscii(block.chars.data(), int(block.chars.size()))) {
+            text->bytes.append(block.chars.toLatin1());
+            return;
+        }
+        toCharacters(text);
+    }
+    if (block.isBytes)
+        text->chars.append(block.bytes);
+    else
+        text->chars.append(block.chars);
+}
+
+int ChunkCutter::indexOfLineFeed(const TextChunk& text, int from) const
+{
+    return text.isBytes ? text.bytes.indexOf('\n', from)
+                        : text.chars.indexOf(QLatin1Char('\n'), from);
+}
+
+void ChunkCutter::cutAfter(TextChunk* text, int at)
+{
+    m_rest.isBytes = text->isBytes;
+    if (text->isBytes) {
+        m_rest.bytes = text->bytes.mid(at + 1);
+        text->bytes.truncate(at + 1);
+    } else {
+        m_rest.chars = text->chars.mid(at + 1);
+        text->chars.truncate(at + 1);
+    }
+}
+
+bool ChunkCutter::next(TextChunk* chunk)
+{
+    TextChunk text = std::move(m_rest);
+    m_rest = TextChunk();
+    if (m_asciiBytes && !text.isBytes && isAscii(text.chars.constData(), text.chars.size())) {
+        text.bytes = text.chars.toLatin1();
+        text.chars = QString();
+        text.isBytes = true;
+    }
+    const int room = int(qMin<qint64>(m_chunkChars, text.size() + qMax<qint64>(0, m_left)))
+        + TextSource::BlockChars;
+    if (text.isBytes)
+        text.bytes.reserve(room);
+    else
+        text.chars.reserve(room);
+    TextBlock block;
     int searchFrom = m_chunkChars - 1;
     for (;;) {
         while (text.size() < m_chunkChars && m_source.next(&block))
-            append();
+            append(&text, block);
         if (searchFrom < text.size()) {
-            const int at = text.indexOf(QLatin1Char('\n'), searchFrom);
+            const int at = indexOfLineFeed(text, searchFrom);
             if (at >= 0) {
-                m_rest = text.mid(at + 1);
-                text.truncate(at + 1);
+                cutAfter(&text, at);
                 break;
             }
             // A line without a line feed for a long way is searched once.
@@ -251,7 +310,7 @@ bool ChunkCutter::next(QString* chunk)
             break;
         if (!m_source.next(&block))
             break; // the end of the text
-        append();
+        append(&text, block);
     }
     *chunk = std::move(text);
     m_chunkChars = m_laterChunkChars;
@@ -261,7 +320,7 @@ bool ChunkCutter::next(QString* chunk)
 bool runChunkTasks(
     ChunkCutter& cutter, int threads, const MakeChunkTask& make, const TakeChunkTask& take)
 {
-    QString text;
+    TextChunk text;
     if (threads <= 1) {
         while (cutter.next(&text)) {
             std::unique_ptr<ChunkTask> task = make(std::move(text));
@@ -303,8 +362,14 @@ bool runChunkTasks(
 
 ValueSeed grownSeed(const ValueSeed& seed, std::vector<ValuePool> found, bool lenient)
 {
-    auto grown = seed ? std::make_shared<std::vector<ValuePool>>(*seed)
-                      : std::make_shared<std::vector<ValuePool>>();
+    if (!seed) {
+        // The first seed is the pools as found: copying them value by value
+        // into new tables would hold up every chunk that waits for it.
+        for (ValuePool& pool : found)
+            pool.judge(lenient);
+        return std::make_shared<const std::vector<ValuePool>>(std::move(found));
+    }
+    auto grown = std::make_shared<std::vector<ValuePool>>(*seed);
     grown->resize(qMax(grown->size(), found.size()));
     for (size_t c = 0; c < found.size(); ++c) {
         found[c].judge(lenient);
@@ -326,12 +391,12 @@ int ParseThreads::resolvedThreads() const
 bool parseInChunks(TextSource& source, const ParserChoice& choice, const ParseThreads& threads,
     const ReadProgress& progress, RowSink* sink)
 {
-    ChunkCutter cutter(source, threads.chunkChars);
+    ChunkCutter cutter(source, threads.chunkChars, false, true);
     ChunkJoiner joiner(source, progress, sink);
     int index = 0;
     const bool completed = runChunkTasks(
         cutter, threads.resolvedThreads(),
-        [&](QString text) {
+        [&](TextChunk text) {
             return std::make_unique<Chunk>(*sink, joiner.seed(), index++, choice, std::move(text));
         },
         [&](std::unique_ptr<ChunkTask> task) {

@@ -17,6 +17,7 @@
 #include "input/reader.h"
 #include "input/valuepool.h"
 
+#include <QByteArray>
 #include <QChar>
 #include <QString>
 
@@ -26,6 +27,7 @@
 
 class RowSink;
 class TextSource;
+struct TextBlock;
 
 struct ParseThreads
 {
@@ -51,10 +53,23 @@ struct ParserChoice
     int quoting = 0;
 };
 
+// A chunk of text: ASCII as bytes, or characters.
+struct TextChunk
+{
+    QByteArray bytes;
+    QString chars;
+    bool isBytes = false;
+
+    int size() const { return isBytes ? bytes.size() : chars.size(); }
+    bool isEmpty() const { return size() == 0; }
+};
+
 // Hands out the source's text in chunks that end just after the first line
 // feed from the given size on (the last one ends where the text does). A
 // line longer than many chunks is cut anyway unless whole lines are asked
-// for, so that a chunk never holds a whole huge file.
+// for, so that a chunk never holds a whole huge file. With ASCII bytes
+// allowed, a chunk that is all ASCII is kept in bytes (half the memory to
+// copy and scan); otherwise, and always without, it is in characters.
 class ChunkCutter
 {
 public:
@@ -64,10 +79,16 @@ public:
     static constexpr int FirstChunkFactor = 4;
     static constexpr int LongLineFactor = 8;
 
-    ChunkCutter(TextSource& source, int chunkChars, bool wholeLines = false);
-    bool next(QString* chunk);
+    ChunkCutter(
+        TextSource& source, int chunkChars, bool wholeLines = false, bool asciiBytes = false);
+    bool next(TextChunk* chunk);
 
 private:
+    void append(TextChunk* text, const TextBlock& block);
+    void toCharacters(TextChunk* text) const;
+    int indexOfLineFeed(const TextChunk& text, int from) const;
+    void cutAfter(TextChunk* text, int at);
+
     TextSource& m_source;
     // Characters still to come from the source, as far as its estimate
     // tells: a small text needs no chunk-sized room.
@@ -75,7 +96,8 @@ private:
     int m_chunkChars;
     int m_laterChunkChars;
     bool m_wholeLines;
-    QString m_rest;
+    bool m_asciiBytes;
+    TextChunk m_rest;
 };
 
 // The work on one chunk, done on a parsing thread. Threads other than the
@@ -94,7 +116,7 @@ public:
 // the calling thread alone), and hands the parsed tasks to take() in text
 // order. Running out of memory on a thread reaches the caller as it would
 // without threads. False when take() returns false, which stops the rest.
-using MakeChunkTask = std::function<std::unique_ptr<ChunkTask>(QString text)>;
+using MakeChunkTask = std::function<std::unique_ptr<ChunkTask>(TextChunk text)>;
 using TakeChunkTask = std::function<bool(std::unique_ptr<ChunkTask> task)>;
 bool runChunkTasks(
     ChunkCutter& cutter, int threads, const MakeChunkTask& make, const TakeChunkTask& take);

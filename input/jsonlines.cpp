@@ -575,9 +575,9 @@ bool parseJsonLines(TextSource& source, const ReadOptions& options, const ReadPr
     int index = 0;
     const bool completed = runChunkTasks(
         cutter, parallel ? threads.resolvedThreads() : 1,
-        [&](QString text) {
-            return std::make_unique<LinesChunk>(
-                std::move(text), options, joiner.names(), joiner.seed(), chunkGrowsSeed(index++));
+        [&](TextChunk text) {
+            return std::make_unique<LinesChunk>(std::move(text.chars), options, joiner.names(),
+                joiner.seed(), chunkGrowsSeed(index++));
         },
         [&](std::unique_ptr<ChunkTask> task) {
             return joiner.take(static_cast<LinesChunk&>(*task));

@@ -21,6 +21,56 @@ inline bool isOtherSpace(QChar c)
     return c.isSpace();
 }
 
+inline bool isAsciiSpace(char c)
+{
+    return c == ' ' || (c >= 0x09 && c <= 0x0d);
+}
+
+// The byte forms of the cleaning steps, for ASCII text.
+void trimRange(const char** bytes, int* count)
+{
+    while (*count > 0 && isAsciiSpace(**bytes)) {
+        ++*bytes;
+        --*count;
+    }
+    while (*count > 0 && isAsciiSpace((*bytes)[*count - 1]))
+        --*count;
+}
+
+int firstToSimplify(const char* bytes, int count)
+{
+    int i = 0;
+    while (i < count && !(bytes[i] >= 0x09 && bytes[i] <= 0x0d))
+        ++i;
+    return i;
+}
+
+QString simplified(const char* bytes, int count, int from)
+{
+    const QString wide = QString::fromLatin1(bytes, count);
+    return simplified(wide.constData(), count, from);
+}
+
+inline QString makeText(const QChar* chars, int count)
+{
+    return QString(chars, count);
+}
+
+inline QString makeText(const char* bytes, int count)
+{
+    return QString::fromLatin1(bytes, count);
+}
+
+inline uint hashOf(const QChar* chars, int count)
+{
+    return hashCharacters(chars, count);
+}
+
+inline uint hashOf(const char* bytes, int count)
+{
+    return hashLatin1(bytes, count);
+}
+
 } // namespace
 
 void trimRange(const QChar** chars, int* count)
@@ -76,7 +126,10 @@ void FieldBuilder::moveRunToBuffer()
     m_buffer.resize(0);
     if (m_buffer.capacity() < 256)
         m_buffer.reserve(256);
-    m_buffer.append(m_run, m_runLength);
+    if (m_runBytes)
+        appendToBuffer(static_cast<const char*>(m_run), m_runLength);
+    else
+        appendToBuffer(static_cast<const QChar*>(m_run), m_runLength);
     m_run = nullptr;
     m_runLength = 0;
     m_buffered = true;
@@ -124,83 +177,126 @@ void RowSink::addPools(int lastColumn)
 
 void RowSink::addField(FieldBuilder* field)
 {
-    const QChar* chars = field->data();
-    int count = field->size();
+    if (field->isBytes())
+        addRun(field->bytes(), field->size(), false);
+    else
+        addRun(field->data(), field->size(), field->isBuffered());
+    field->clear();
+}
+
+template <typename Char> void RowSink::addRun(const Char* chars, int count, bool buffered)
+{
     if (m_trim)
         trimRange(&chars, &count);
     const int from = m_simplify ? firstToSimplify(chars, count) : count;
     if (!m_pooling) {
-        m_row.append(from < count ? simplified(chars, count, from) : QString(chars, count));
-    } else if (from < count || count == 0 || field->isBuffered()) {
+        appendValue(from < count ? simplified(chars, count, from) : makeText(chars, count));
+    } else if (from < count || count == 0 || buffered) {
         // Made now: the characters will not stay where they are.
-        m_row.append(from < count ? simplified(chars, count, from) : QString(chars, count));
-        m_pending.push_back({ nullptr, 0, 0 });
+        appendValue(from < count ? simplified(chars, count, from) : makeText(chars, count));
+        m_pending.emplace_back();
     } else if (ValuePool& pool = poolFor(m_row.size()); pool.isRetired()) {
-        m_row.append(QString(chars, count));
-        m_pending.push_back({ nullptr, 0, 0 });
+        appendValue(makeText(chars, count));
+        m_pending.emplace_back();
     } else {
-        const uint hash = hashCharacters(chars, count);
+        const uint hash = hashOf(chars, count);
         pool.prefetch(hash);
         m_row.append(QString());
-        m_pending.push_back({ chars, count, hash });
+        // Filled in place: a copy of a field built on the stack is read
+        // back before its stores have landed, which stalls.
+        PendingField& pending = m_pending.emplace_back();
+        pending.chars = chars;
+        pending.count = count;
+        pending.hash = hash;
+        pending.bytes = sizeof(Char) == 1;
     }
-    field->clear();
+}
+
+void RowSink::appendValue(QString&& text)
+{
+    // The list only copies, and a copy of a text is an atomic increment
+    // and the temporary's destruction a decrement: a null one costs
+    // neither.
+    m_row.append(QString());
+    m_row.last().swap(text);
 }
 
 void RowSink::releaseBlock()
 {
+    flush();
     // Only the fields since the last release can point into the block; a
     // row of a million fields spans many blocks.
     for (size_t i = m_released; i < m_pending.size(); ++i) {
         PendingField& pending = m_pending[i];
         if (pending.chars) {
-            m_row[int(i)] = QString(pending.chars, pending.count);
+            m_row[int(i)] = pending.bytes
+                ? makeText(static_cast<const char*>(pending.chars), pending.count)
+                : makeText(static_cast<const QChar*>(pending.chars), pending.count);
             pending.chars = nullptr;
+            pending.bytes = false;
         }
     }
     m_released = m_pending.size();
 }
 
-void RowSink::internRow()
+void RowSink::prefetchTexts(const WaitingRow& waiting) const
 {
-    // The slots were asked for as the fields came; their texts are asked for
-    // all together here so that those misses overlap too.
-    for (size_t i = 0; i < m_pending.size(); ++i) {
-        if (m_pending[i].chars)
-            m_pools[i].prefetchText(m_pending[i].hash);
+    for (size_t i = 0; i < waiting.pending.size(); ++i) {
+        if (waiting.pending[i].chars)
+            m_pools[i].prefetchText(waiting.pending[i].hash);
     }
-    for (size_t i = 0; i < m_pending.size(); ++i) {
-        const PendingField& pending = m_pending[i];
-        QString& value = m_row[int(i)];
-        if (pending.chars)
-            value = poolFor(int(i)).intern(pending.chars, pending.count, pending.hash);
+}
+
+void RowSink::internRow(WaitingRow* waiting)
+{
+    for (size_t i = 0; i < waiting->pending.size(); ++i) {
+        const PendingField& pending = waiting->pending[i];
+        QString& value = waiting->row[int(i)];
+        if (pending.bytes)
+            value = m_pools[i].intern(
+                static_cast<const char*>(pending.chars), pending.count, pending.hash);
+        else if (pending.chars)
+            value = m_pools[i].intern(
+                static_cast<const QChar*>(pending.chars), pending.count, pending.hash);
         else if (!value.isEmpty())
             value = poolFor(int(i)).intern(value);
     }
-    m_pending.clear();
-    m_released = 0;
+    waiting->pending.clear();
+}
+
+void RowSink::takeFirstWaiting()
+{
+    WaitingRow& first = m_waiting[m_firstWaiting];
+    internRow(&first);
+    deliver(std::move(first.row));
+    first.row = QStringList();
+    m_firstWaiting = (m_firstWaiting + 1) % WaitingRows;
+    --m_waitingCount;
+}
+
+void RowSink::flush()
+{
+    while (m_waitingCount > 0)
+        takeFirstWaiting();
 }
 
 void RowSink::endRow()
 {
-    if (m_pooling)
-        internRow();
-    if (!m_dataset) {
-        m_collected.push_back(std::move(m_row));
-        m_lastLength = m_collected.back().size();
-        startRow();
-        return;
-    }
-    if (m_physicalRows++ >= m_ignoredFirstRows)
-        takeRow(m_row);
-    // The Dataset shares the list when it keeps the row as it is; the list
-    // can be refilled in place only when it made a copy (a short row).
-    if (m_row.isDetached()) {
-        m_row.erase(m_row.begin(), m_row.end());
-        m_row.reserve(m_lastLength);
+    m_rowRoom = m_row.size();
+    if (m_pooling) {
+        WaitingRow& last = m_waiting[(m_firstWaiting + m_waitingCount) % WaitingRows];
+        last.row.swap(m_row);
+        // The emptied vector of a taken row becomes the next one's.
+        last.pending.swap(m_pending);
+        m_released = 0;
+        if (++m_waitingCount >= 2)
+            prefetchTexts(m_waiting[(m_firstWaiting + m_waitingCount - 2) % WaitingRows]);
+        if (m_waitingCount == WaitingRows)
+            takeFirstWaiting();
     } else {
-        startRow();
+        deliver(std::move(m_row));
     }
+    startRow();
 }
 
 // The lists of rows are made a batch at a time rather than one between each
@@ -212,22 +308,31 @@ void RowSink::endRow()
 // count: the pivot job peaked at 397 MiB instead of 476.
 void RowSink::startRow()
 {
-    if (m_nextSpare == m_spareRows.size() || m_spareLength != m_lastLength) {
+    if (m_nextSpare == m_spareRows.size() || m_spareLength != m_rowRoom) {
         // Small files make small batches.
         const size_t batch = qBound<size_t>(16, m_spareRows.size() * 2, MaxSpareRows);
         m_spareRows.resize(batch);
-        m_spareLength = m_lastLength;
+        m_spareLength = m_rowRoom;
         for (QStringList& spare : m_spareRows) {
             spare = QStringList();
-            spare.reserve(m_lastLength);
+            spare.reserve(m_rowRoom);
         }
         m_nextSpare = 0;
     }
     m_row = std::move(m_spareRows[m_nextSpare++]);
 }
 
+void RowSink::deliver(QStringList row)
+{
+    if (!m_dataset)
+        m_collected.push_back(std::move(row));
+    else if (m_physicalRows++ >= m_ignoredFirstRows)
+        takeRow(row);
+}
+
 void RowSink::takeRowsOf(RowSink* collector)
 {
+    collector->flush();
     for (const QStringList& row : collector->m_collected) {
         if (m_physicalRows++ >= m_ignoredFirstRows)
             takeRow(row);
@@ -256,9 +361,12 @@ void RowSink::takeRow(const QStringList& row)
         row.cbegin(), row.cend(), [](const QString& value) { return value.isEmpty(); });
     if (empty && m_ignoreEmptyRows) {
         ++m_emptyRows;
-    } else if (m_pooling) {
+    } else if (m_pooling && length == m_dataset->columnCount()) {
         // The values come from this sink's own pools: the Dataset need not
-        // hash and look each one up a second time.
+        // hash and look each one up a second time, nor copy a row that has
+        // just the columns it has.
+        m_dataset->appendSharedRow(row);
+    } else if (m_pooling) {
         m_dataset->setPooling(false);
         m_dataset->addRow(row);
         m_dataset->setPooling(true);

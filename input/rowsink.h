@@ -30,31 +30,40 @@ QString simplified(const QChar* chars, int count, int from);
 // Builds one value. Most fields are a single run of characters inside the
 // current block, so the builder only remembers where the run is and makes
 // the value in one allocation when the field ends; only fields broken up by
-// doubled quotes or block ends are copied into a buffer first.
+// doubled quotes or block ends are copied into a buffer first. A run is of
+// UTF-16 characters or of ASCII bytes, as the block is.
 class FieldBuilder
 {
 public:
-    void append(const QChar* chars, int count)
+    template <typename Char> void append(const Char* chars, int count)
     {
         if (count <= 0)
             return;
+        constexpr bool bytes = sizeof(Char) == 1;
         if (!m_buffered) {
             if (m_runLength == 0) {
                 m_run = chars;
                 m_runLength = count;
+                m_runBytes = bytes;
                 return;
             }
-            if (m_run + m_runLength == chars) {
+            if (m_runBytes == bytes && static_cast<const Char*>(m_run) + m_runLength == chars) {
                 m_runLength += count;
                 return;
             }
             moveRunToBuffer();
         }
-        m_buffer.append(chars, count);
+        appendToBuffer(chars, count);
     }
     bool isEmpty() const { return size() == 0; }
     bool isBuffered() const { return m_buffered; }
-    const QChar* data() const { return m_buffered ? m_buffer.constData() : m_run; }
+    // The field is a run of ASCII bytes (bytes()), not of characters (data()).
+    bool isBytes() const { return !m_buffered && m_runBytes && m_runLength > 0; }
+    const char* bytes() const { return static_cast<const char*>(m_run); }
+    const QChar* data() const
+    {
+        return m_buffered ? m_buffer.constData() : static_cast<const QChar*>(m_run);
+    }
     int size() const { return m_buffered ? m_buffer.size() : m_runLength; }
     void clear();
     // Must be called before the block that the run points into goes away.
@@ -66,9 +75,15 @@ public:
 
 private:
     void moveRunToBuffer();
+    void appendToBuffer(const QChar* chars, int count) { m_buffer.append(chars, count); }
+    void appendToBuffer(const char* bytes, int count)
+    {
+        m_buffer.append(QLatin1String(bytes, count));
+    }
 
-    const QChar* m_run = nullptr;
+    const void* m_run = nullptr;
     int m_runLength = 0;
+    bool m_runBytes = false;
     bool m_buffered = false;
     QString m_buffer;
 };
@@ -79,9 +94,11 @@ private:
 // and drops carriage returns, without collapsing runs.
 //
 // With pooling on, a field is not looked up in its column's pool at once:
-// its slot is fetched ahead and the whole row is looked up at its end, so
-// that the cache misses of the ten or so columns overlap instead of coming
-// one after the other.
+// its slot is fetched ahead as the field ends, its text once the next row
+// has ended, and the lookups are made when the row after that has ended.
+// So the cache misses of all columns overlap with parsing instead of coming
+// one after the other, and rows reach the Dataset two rows late (all of
+// them by the time the parser releases its block or finishes).
 class RowSink
 {
 public:
@@ -98,6 +115,8 @@ public:
     int fieldCount() const { return m_row.size(); }
     // The block that fields point into is about to be reused.
     void releaseBlock();
+    // Looks up and takes the rows still waiting (see above).
+    void flush();
     // One physical row ended.
     void endRow();
     // Takes the rows a collector built, as if they had been parsed here:
@@ -126,9 +145,10 @@ private:
     // chars null) a text already made and held in the row.
     struct PendingField
     {
-        const QChar* chars;
-        int count;
-        uint hash;
+        const void* chars = nullptr;
+        int count = 0;
+        uint hash = 0;
+        bool bytes = false;
     };
 
     // Called for every field: the check stays inline and the rare growth
@@ -139,9 +159,22 @@ private:
             addPools(column);
         return m_pools[size_t(column)];
     }
+    // A row that has ended and waits for its lookups.
+    struct WaitingRow
+    {
+        QStringList row;
+        std::vector<PendingField> pending;
+    };
+    static constexpr int WaitingRows = 3;
+
     void addPools(int lastColumn);
-    void internRow();
     void startRow();
+    void prefetchTexts(const WaitingRow& waiting) const;
+    void takeFirstWaiting();
+    void internRow(WaitingRow* waiting);
+    void deliver(QStringList row);
+    template <typename Char> void addRun(const Char* chars, int count, bool buffered);
+    void appendValue(QString&& text);
     void takeRow(const QStringList& row);
 
     // Null in a collector.
@@ -161,6 +194,12 @@ private:
     int m_spareLength = 0;
     std::vector<PendingField> m_pending;
     size_t m_released = 0;
+    // A ring of rows waiting for their lookups, oldest first.
+    WaitingRow m_waiting[WaitingRows];
+    int m_firstWaiting = 0;
+    int m_waitingCount = 0;
+    // The length of the last row, room for the next.
+    int m_rowRoom = 0;
     // A collector's rows.
     std::vector<QStringList> m_collected;
     qint64 m_physicalRows = 0;

@@ -2,10 +2,34 @@
 
 #include "input/charscan.h"
 
+#include <cstring>
+
 namespace {
 
 // No UTF-16 code unit has this value; used to switch a character class off.
 constexpr uint NoCharacter = 0x10000;
+
+inline ushort unit(QChar c)
+{
+    return c.unicode();
+}
+
+inline ushort unit(char c)
+{
+    return uchar(c);
+}
+
+inline const QChar* findQuote(const QChar* p, const QChar* end)
+{
+    const qsizetype at = QStringView(p, end - p).indexOf(QLatin1Char('"'));
+    return at < 0 ? end : p + at;
+}
+
+inline const char* findQuote(const char* p, const char* end)
+{
+    const void* at = std::memchr(p, '"', size_t(end - p));
+    return at ? static_cast<const char*>(at) : end;
+}
 
 } // namespace
 
@@ -19,14 +43,15 @@ QuotedParser::QuotedParser(QChar delimiter, bool ignoreRepeatedDelimiters, RowSi
 
 // Unquoted field: data runs up to a delimiter or a line break; a quote here
 // is ordinary data.
-const QChar* QuotedParser::scanUnquoted(const QChar* p, const QChar* end)
+template <typename Char> const Char* QuotedParser::scanUnquoted(const Char* p, const Char* end)
 {
     return findFirstOf(p, end, m_delimiter, '\n', '\r');
 }
 
-QuotedParser::CharClass QuotedParser::classify(const QChar* p, const QChar* end) const
+template <typename Char>
+QuotedParser::CharClass QuotedParser::classify(const Char* p, const Char* end) const
 {
-    const ushort u = p->unicode();
+    const ushort u = unit(*p);
     if (u == m_delimiter)
         return Delimiter;
     if (u == m_quote)
@@ -36,12 +61,14 @@ QuotedParser::CharClass QuotedParser::classify(const QChar* p, const QChar* end)
     if (u == '\r') {
         // Outside quotes the CR of a CR LF pair is skipped and the LF does
         // the work; a bare CR (or one that ends the input) is a LF.
-        return p + 1 < end && p[1] == QLatin1Char('\n') ? Skipped : LineFeed;
+        return p + 1 < end && unit(p[1]) == '\n' ? Skipped : LineFeed;
     }
     return Other;
 }
 
-bool QuotedParser::feed(QStringView block, qint64 blockStart, ProgressTracker* tracker)
+template <typename Char>
+bool QuotedParser::feedRange(
+    const Char* begin, qsizetype size, qint64 blockStart, ProgressTracker* tracker)
 {
     // The transition table: row is the current state, column the class of
     // the character. Start is never re-entered.
@@ -54,16 +81,13 @@ bool QuotedParser::feed(QStringView block, qint64 blockStart, ProgressTracker* t
         { FieldEnded, QuoteOpened, RowEnded, Unquoted }, // FieldEnded
         { FieldEnded, QuoteOpened, RowEnded, Unquoted }, // RowEnded
     };
-    const QChar* const begin = block.data();
-    const QChar* const end = begin + block.size();
-    const QChar* p = begin;
+    const Char* const end = begin + size;
+    const Char* p = begin;
     while (p < end) {
         if (m_state == QuoteOpened || m_state == Quoted) {
             // Inside quotes everything but the quote is data, line breaks
             // included (a CR stays a CR).
-            const qsizetype at
-                = m_quote == NoCharacter ? -1 : QStringView(p, end - p).indexOf(QLatin1Char('"'));
-            const QChar* q = at < 0 ? end : p + at;
+            const Char* q = m_quote == NoCharacter ? end : findQuote(p, end);
             m_field.append(p, int(q - p));
             if (q == end)
                 break;
@@ -72,7 +96,7 @@ bool QuotedParser::feed(QStringView block, qint64 blockStart, ProgressTracker* t
             continue;
         }
         if (m_state == Unquoted) {
-            const QChar* q = scanUnquoted(p, end);
+            const Char* q = scanUnquoted(p, end);
             m_field.append(p, int(q - p));
             p = q;
             if (p == end)
@@ -87,7 +111,7 @@ bool QuotedParser::feed(QStringView block, qint64 blockStart, ProgressTracker* t
         if (state == Unquoted && m_state != Unquoted) {
             // A field that starts with ordinary data: take its whole run.
             m_state = Unquoted;
-            const QChar* q = scanUnquoted(p + 1, end);
+            const Char* q = scanUnquoted(p + 1, end);
             m_field.append(p, int(q - p));
             p = q;
             continue;
@@ -100,7 +124,7 @@ bool QuotedParser::feed(QStringView block, qint64 blockStart, ProgressTracker* t
         }
     }
     releaseBlock();
-    return tracker->at(blockStart + block.size());
+    return tracker->at(blockStart + size);
 }
 
 void QuotedParser::releaseBlock()
@@ -109,7 +133,7 @@ void QuotedParser::releaseBlock()
     m_sink->releaseBlock();
 }
 
-inline void QuotedParser::enter(State state, const QChar* c)
+template <typename Char> inline void QuotedParser::enter(State state, const Char* c)
 {
     m_state = state;
     switch (state) {
@@ -155,6 +179,7 @@ void QuotedParser::finish()
         m_sink->addField(&m_field);
     if (m_sink->fieldCount() > 0)
         m_sink->endRow();
+    m_sink->flush();
     m_state = Start;
 }
 
@@ -166,14 +191,15 @@ LineParser::LineParser(QChar delimiter, bool ignoreRepeatedDelimiters, RowSink* 
 {
 }
 
-bool LineParser::feed(QStringView block, qint64 blockStart, ProgressTracker* tracker)
+template <typename Char>
+bool LineParser::feedRange(
+    const Char* begin, qsizetype size, qint64 blockStart, ProgressTracker* tracker)
 {
-    const QChar* const begin = block.data();
-    const QChar* const end = begin + block.size();
-    const QChar* p = begin;
+    const Char* const end = begin + size;
+    const Char* p = begin;
     const ushort d = m_delimiter;
     while (p < end) {
-        const QChar* q = findFirstOf(p, end, d, '\n', '\r');
+        const Char* q = findFirstOf(p, end, d, '\n', '\r');
         if (q > p) {
             m_field.append(p, int(q - p));
             m_afterDelimiter = false;
@@ -182,7 +208,7 @@ bool LineParser::feed(QStringView block, qint64 blockStart, ProgressTracker* tra
         p = q;
         if (p == end)
             break;
-        const ushort u = p->unicode();
+        const ushort u = unit(*p);
         ++p;
         if (m_split && u == d) {
             m_lineHasChars = true;
@@ -191,7 +217,7 @@ bool LineParser::feed(QStringView block, qint64 blockStart, ProgressTracker* tra
             m_afterDelimiter = true;
             continue;
         }
-        if (u == '\r' && p < end && *p == QLatin1Char('\n')) {
+        if (u == '\r' && p < end && unit(*p) == '\n') {
             ++p;
             m_lineHasChars = false;
         } else {
@@ -206,7 +232,7 @@ bool LineParser::feed(QStringView block, qint64 blockStart, ProgressTracker* tra
         }
     }
     releaseBlock();
-    return tracker->at(blockStart + block.size());
+    return tracker->at(blockStart + size);
 }
 
 void LineParser::releaseBlock()
@@ -230,6 +256,12 @@ void LineParser::finish()
 {
     if (m_lineHasChars)
         endPart();
+    m_sink->flush();
     m_lineHasChars = false;
     m_afterDelimiter = false;
 }
+
+template bool QuotedParser::feedRange(const QChar*, qsizetype, qint64, ProgressTracker*);
+template bool QuotedParser::feedRange(const char*, qsizetype, qint64, ProgressTracker*);
+template bool LineParser::feedRange(const QChar*, qsizetype, qint64, ProgressTracker*);
+template bool LineParser::feedRange(const char*, qsizetype, qint64, ProgressTracker*);

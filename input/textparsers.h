@@ -4,7 +4,8 @@
 // a TextSource one after the other; a block never ends with a carriage
 // return unless the input ends there, so a CR can always look at the
 // character after it. Each character is looked at once, and runs of
-// ordinary characters are taken as a whole.
+// ordinary characters are taken as a whole. A block of ASCII bytes is
+// parsed as the same characters would be, without widening it.
 
 #include "input/reader.h"
 #include "input/rowsink.h"
@@ -49,8 +50,16 @@ class QuotedParser
 public:
     QuotedParser(QChar delimiter, bool ignoreRepeatedDelimiters, RowSink* sink);
 
-    // False when a stop was requested through the tracker.
-    bool feed(QStringView block, qint64 blockStart, ProgressTracker* tracker);
+    // False when a stop was requested through the tracker. A block of ASCII
+    // bytes reads as the same characters would.
+    bool feed(QStringView block, qint64 blockStart, ProgressTracker* tracker)
+    {
+        return feedRange(block.data(), block.size(), blockStart, tracker);
+    }
+    bool feed(QLatin1String block, qint64 blockStart, ProgressTracker* tracker)
+    {
+        return feedRange(block.data(), block.size(), blockStart, tracker);
+    }
     void finish();
     // Nothing of a record is pending: the text so far ended with a line end
     // outside quotes (or was empty).
@@ -65,9 +74,11 @@ private:
     // Skipped: the CR of a CR LF pair outside quotes, which changes nothing.
     enum CharClass { Delimiter = 0, Quote, LineFeed, Other, Skipped };
 
-    CharClass classify(const QChar* p, const QChar* end) const;
-    const QChar* scanUnquoted(const QChar* p, const QChar* end);
-    void enter(State state, const QChar* c);
+    template <typename Char>
+    bool feedRange(const Char* begin, qsizetype size, qint64 blockStart, ProgressTracker* tracker);
+    template <typename Char> CharClass classify(const Char* p, const Char* end) const;
+    template <typename Char> const Char* scanUnquoted(const Char* p, const Char* end);
+    template <typename Char> void enter(State state, const Char* c);
     void endField();
     void endRow();
     void releaseBlock();
@@ -91,7 +102,14 @@ public:
     // A null delimiter reads plain text.
     LineParser(QChar delimiter, bool ignoreRepeatedDelimiters, RowSink* sink);
 
-    bool feed(QStringView block, qint64 blockStart, ProgressTracker* tracker);
+    bool feed(QStringView block, qint64 blockStart, ProgressTracker* tracker)
+    {
+        return feedRange(block.data(), block.size(), blockStart, tracker);
+    }
+    bool feed(QLatin1String block, qint64 blockStart, ProgressTracker* tracker)
+    {
+        return feedRange(block.data(), block.size(), blockStart, tracker);
+    }
     void finish();
     bool atRowStart() const
     {
@@ -100,6 +118,8 @@ public:
     }
 
 private:
+    template <typename Char>
+    bool feedRange(const Char* begin, qsizetype size, qint64 blockStart, ProgressTracker* tracker);
     void endField();
     void endPart();
     void releaseBlock();

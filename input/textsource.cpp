@@ -8,6 +8,7 @@
 #include <QTextDecoder>
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -107,6 +108,22 @@ bool TextSource::next(QStringView* block)
     return true;
 }
 
+bool TextSource::next(TextBlock* block)
+{
+    block->isBytes = false;
+    if (!m_isFile || m_blockPending)
+        return next(&block->chars);
+    if (!decodeNext(true))
+        return false;
+    if (m_rawBlock) {
+        block->isBytes = true;
+        block->bytes = QLatin1String(m_raw.constData(), m_raw.size());
+    } else {
+        block->chars = QStringView(m_block);
+    }
+    return true;
+}
+
 bool TextSource::rewind()
 {
     if (!m_isFile) {
@@ -115,7 +132,7 @@ bool TextSource::rewind()
     }
     // Looking at the start and then parsing from it is the usual order; the
     // first block is kept so that the file is not decoded twice.
-    if (m_blocksDecoded <= 1) {
+    if (m_blocksDecoded <= 1 && !m_rawBlock) {
         m_blockPending = m_blocksDecoded == 1;
         return true;
     }
@@ -123,6 +140,7 @@ bool TextSource::rewind()
     m_decoderClean = false;
     m_codec = nullptr;
     m_block.clear();
+    m_rawBlock = false;
     m_blockPending = false;
     m_carryCr = false;
     m_blocksDecoded = 0;
@@ -187,7 +205,25 @@ void TextSource::appendDecoded()
     m_decoderClean = m_codec->mibEnum() == 106 && uchar(m_raw.back()) < 0x80;
 }
 
-bool TextSource::decodeNext()
+// The raw block as it is, when it is ASCII that the decoder would only
+// widen (see appendDecoded()), with a carried CR before it and a last CR
+// held back as for decoded blocks; false when it needs decoding.
+bool TextSource::takeAsciiBytes()
+{
+    if (!m_decoderClean || !isAscii(m_raw.constData(), m_raw.size()))
+        return false;
+    if (m_carryCr) {
+        m_raw.prepend('\r');
+        m_carryCr = false;
+    }
+    if (m_raw.endsWith('\r') && !m_file.atEnd()) {
+        m_raw.chop(1);
+        m_carryCr = true;
+    }
+    return true;
+}
+
+bool TextSource::decodeNext(bool asciiBytes)
 {
     // The raw and decoded buffers are reused from block to block.
     for (;;) {
@@ -197,6 +233,15 @@ bool TextSource::decodeNext()
             return false;
         if (!m_raw.isEmpty() && !m_decoder)
             startDecoding(m_raw);
+        m_rawBlock = asciiBytes && takeAsciiBytes();
+        if (m_rawBlock) {
+            if (m_raw.isEmpty())
+                continue;
+            if (std::memchr(m_raw.constData(), 0, size_t(m_raw.size())))
+                m_nulCount += std::count(m_raw.cbegin(), m_raw.cend(), '\0');
+            ++m_blocksDecoded;
+            return true;
+        }
         // The decoder appends to its target.
         m_block.resize(0);
         if (m_carryCr) {

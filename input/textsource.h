@@ -2,7 +2,8 @@
 
 // Characters for the text readers, from a file or from text already in
 // memory (the clipboard). A file is read and decoded in large blocks so that
-// the parsers never see the bytes and never hold the whole file twice.
+// the parsers never hold the whole file twice. Only ASCII from a UTF-8 file
+// may reach them as its bytes (next(TextBlock*)), since it reads the same.
 
 #include "input/reader.h"
 
@@ -16,6 +17,16 @@
 
 class QTextCodec;
 class QTextDecoder;
+
+// A block as the chunked parsers take it: the ASCII blocks of a UTF-8 file
+// as their bytes, which saves widening them; anything else decoded.
+struct TextBlock
+{
+    QLatin1String bytes;
+    QStringView chars;
+    bool isBytes = false;
+    int size() const { return isBytes ? bytes.size() : int(chars.size()); }
+};
 
 class TextSource
 {
@@ -51,6 +62,8 @@ public:
     // ends with a carriage return unless the input ends there, so a CR LF
     // pair is never split. False at the end or after a read error.
     bool next(QStringView* block);
+    // The same, leaving ASCII as bytes where the decoding allows.
+    bool next(TextBlock* block);
     // Back to the first character.
     bool rewind();
     // Everything that is left, in one text.
@@ -62,7 +75,8 @@ public:
     qint64 nulCount() const { return m_nulCount; }
 
 private:
-    bool decodeNext();
+    bool decodeNext(bool asciiBytes = false);
+    bool takeAsciiBytes();
     void appendDecoded();
     bool readRaw(QByteArray* bytes);
     void startDecoding(const QByteArray& firstBytes);
@@ -85,6 +99,8 @@ private:
 
     QByteArray m_raw;
     QString m_block;
+    // The last block is m_raw itself, ASCII left undecoded.
+    bool m_rawBlock = false;
     bool m_blockPending = false;
     bool m_carryCr = false;
     int m_blocksDecoded = 0;

@@ -1,5 +1,7 @@
 #include "input/valuepool.h"
 
+#include "input/charscan.h"
+
 #include <cstring>
 
 namespace {
@@ -12,6 +14,49 @@ inline quint64 mix(quint64 h, quint64 v)
 {
     h = (h ^ v) * 0xff51afd7ed558ccdULL;
     return h ^ (h >> 32);
+}
+
+inline uint finish(quint64 h)
+{
+    h ^= h >> 29;
+    h *= 0xc4ceb9fe1a85ec53ULL;
+    return uint(h ^ (h >> 32));
+}
+
+// Four Latin-1 bytes as the eight bytes of their UTF-16 code units.
+inline quint64 widen4(const char* p)
+{
+    quint32 narrow;
+    std::memcpy(&narrow, p, 4);
+    quint64 x = narrow;
+    x = (x | (x << 16)) & 0x0000ffff0000ffffULL;
+    return (x | (x << 8)) & 0x00ff00ff00ff00ffULL;
+}
+
+// Two Latin-1 bytes as the four bytes of their code units.
+inline quint32 widen2(const char* p)
+{
+    return quint32(uchar(p[0])) | (quint32(uchar(p[1])) << 16);
+}
+
+inline bool sameText(const QString& text, const QChar* chars, int count)
+{
+    return std::memcmp(text.constData(), chars, size_t(count) * sizeof(QChar)) == 0;
+}
+
+inline bool sameText(const QString& text, const char* bytes, int count)
+{
+    return equalsLatin1(text.constData(), bytes, count);
+}
+
+inline QString makeText(const QChar* chars, int count)
+{
+    return QString(chars, count);
+}
+
+inline QString makeText(const char* bytes, int count)
+{
+    return QString::fromLatin1(bytes, count);
 }
 
 } // namespace
@@ -41,20 +86,32 @@ uint hashCharacters(const QChar* chars, int count)
         std::memcpy(&a, p, 2);
         h = mix(h, a);
     }
-    h ^= h >> 29;
-    h *= 0xc4ceb9fe1a85ec53ULL;
-    return uint(h ^ (h >> 32));
+    return finish(h);
 }
 
-size_t ValuePool::findSlot(const QChar* chars, int count, uint hash) const
+uint hashLatin1(const char* bytes, int count)
+{
+    // Step for step as hashCharacters() over the widened text.
+    const char* p = bytes;
+    int n = count;
+    quint64 h = 0x9e3779b97f4a7c15ULL ^ (size_t(count) * sizeof(QChar));
+    for (; n >= 4; n -= 4, p += 4)
+        h = mix(h, widen4(p));
+    if (n >= 2)
+        h = mix(h, (quint64(widen2(p + n - 2)) << 32) | widen2(p));
+    else if (n > 0)
+        h = mix(h, uchar(*p));
+    return finish(h);
+}
+
+template <typename Char> size_t ValuePool::findSlot(const Char* chars, int count, uint hash) const
 {
     const size_t mask = m_slots.size() - 1;
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
         const Slot& slot = m_slots[i];
         if (slot.text.isNull())
             return i;
-        if (slot.hash == hash && slot.text.size() == count
-            && std::memcmp(slot.text.constData(), chars, size_t(count) * sizeof(QChar)) == 0)
+        if (slot.hash == hash && slot.text.size() == count && sameText(slot.text, chars, count))
             return i;
     }
 }
@@ -92,6 +149,13 @@ bool ValuePool::notWorth(bool lenient) const
 
 void ValuePool::checkWorth()
 {
+    if (m_lookups == EarlyCheckValues) {
+        if (m_count == m_lookups)
+            retire();
+        else
+            m_nextCheck = RetireCheckValues;
+        return;
+    }
     // Repeats show only as a column grows (a value seen once early is often
     // seen again later), so the first stretch alone is judged leniently:
     // only a column of nearly all new values retires then.
@@ -107,7 +171,8 @@ void ValuePool::checkWorth()
     m_nextCheck = m_lookups > (1 << 29) ? 0 : m_lookups * 2;
 }
 
-ValuePool::Slot& ValuePool::slotFor(const QChar* chars, int count, uint hash)
+template <typename Char>
+ValuePool::Slot& ValuePool::slotFor(const Char* chars, int count, uint hash)
 {
     // Kept at most half full, so that probes stay short.
     if (size_t(m_count) * 2 >= m_slots.size())
@@ -156,7 +221,8 @@ bool ValuePool::countLookup()
     return !m_retired;
 }
 
-const QString* ValuePool::seeded(const QChar* chars, int count, uint hash) const
+template <typename Char>
+const QString* ValuePool::seeded(const Char* chars, int count, uint hash) const
 {
     if (!m_seed || m_seed->m_slots.empty())
         return nullptr;
@@ -173,13 +239,25 @@ QString ValuePool::intern(const QChar* chars, int count, uint hash)
 {
     if (count <= 0)
         return QString(chars, 0);
+    return internChars(chars, count, hash);
+}
+
+QString ValuePool::intern(const char* bytes, int count, uint hash)
+{
+    if (count <= 0)
+        return makeText(bytes, 0);
+    return internChars(bytes, count, hash);
+}
+
+template <typename Char> QString ValuePool::internChars(const Char* chars, int count, uint hash)
+{
     if (!countLookup())
-        return QString(chars, count);
+        return makeText(chars, count);
     if (const QString* text = seeded(chars, count, hash))
         return *text;
     Slot& slot = slotFor(chars, count, hash);
     if (slot.text.isNull()) {
-        slot.text = QString(chars, count);
+        slot.text = makeText(chars, count);
         slot.hash = hash;
         ++m_count;
         m_newCharacters += count;

@@ -12,7 +12,9 @@
 // (from RetireCheckValues on): when nearly all of the first values were new,
 // or later the new values of the latest stretch cost more in table slots
 // than its repeats saved in texts, it retires, lets its table go and hands
-// out plain texts from then on.
+// out plain texts from then on. A column whose first EarlyCheckValues
+// values were all new (identifiers, e-mail addresses) retires at once,
+// before its table has grown large.
 
 #include <QChar>
 #include <QString>
@@ -23,11 +25,15 @@ class ValuePool
 {
 public:
     static constexpr int RetireCheckValues = 1 << 16;
+    static constexpr int EarlyCheckValues = 1 << 13;
 
     // The pooled text with these characters, made on first sight.
     QString intern(const QChar* chars, int count);
     // The same with the characters' hash already known.
     QString intern(const QChar* chars, int count, uint hash);
+    // The same for ASCII text still in its bytes (hashLatin1() of them): a
+    // repeat is found without making the text at all.
+    QString intern(const char* bytes, int count, uint hash);
     // The same for a text that already exists; it becomes the pooled one.
     QString intern(const QString& text);
     // Stops pooling from now on, as if the pool had judged itself not worth it.
@@ -96,11 +102,12 @@ private:
         uint hash = 0;
     };
 
-    size_t findSlot(const QChar* chars, int count, uint hash) const;
-    Slot& slotFor(const QChar* chars, int count, uint hash);
+    template <typename Char> size_t findSlot(const Char* chars, int count, uint hash) const;
+    template <typename Char> Slot& slotFor(const Char* chars, int count, uint hash);
+    template <typename Char> QString internChars(const Char* chars, int count, uint hash);
     bool countLookup();
     bool notWorth(bool lenient) const;
-    const QString* seeded(const QChar* chars, int count, uint hash) const;
+    template <typename Char> const QString* seeded(const Char* chars, int count, uint hash) const;
     void grow();
     void checkWorth();
 
@@ -111,7 +118,7 @@ private:
     bool m_retired = false;
     // The stretch of values since the last check: where it started, the
     // distinct count then, and the characters of the new values in it.
-    int m_nextCheck = RetireCheckValues;
+    int m_nextCheck = EarlyCheckValues;
     int m_stretchStart = 0;
     int m_countAtStretchStart = 0;
     qint64 m_newCharacters = 0;
@@ -119,3 +126,6 @@ private:
 
 // A well-mixed hash of the characters; the pools of every column use it.
 uint hashCharacters(const QChar* chars, int count);
+// The same hash for Latin-1 text in its bytes, as if it were widened first,
+// so that a value finds its pooled text whichever way it was read.
+uint hashLatin1(const char* bytes, int count);

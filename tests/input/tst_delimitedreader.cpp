@@ -60,6 +60,22 @@ Rows rowsOf(const Dataset& dataset)
     return dataset.rows();
 }
 
+// Parses the source on the given threads in chunks of the given size.
+ReadResult readInChunks(TextSource& source, const ReadOptions& o, int threads, int chunkChars)
+{
+    ReadResult result;
+    parseDelimitedText(source, o, ReadProgress(), &result, ParseThreads { threads, chunkChars });
+    return result;
+}
+
+ReadResult readFileInChunks(const QString& path, const ReadOptions& o, int threads, int chunkChars)
+{
+    TextSource source;
+    if (!source.open(path, QStringLiteral("Automatic")))
+        qFatal("cannot open %s", qPrintable(path));
+    return readInChunks(source, o, threads, chunkChars);
+}
+
 QString dataFile(const QString& name)
 {
     return QStringLiteral(VARNIX_TEST_DATA "/input/") + name;
@@ -114,6 +130,10 @@ private slots:
     void streamsLongLines();
     void sameOnOneOrMoreThreads_data();
     void sameOnOneOrMoreThreads();
+    void sameFromFileInBytesOrCharacters_data();
+    void sameFromFileInBytesOrCharacters();
+    void corpusSameInChunks_data();
+    void corpusSameInChunks();
 };
 
 void TestDelimitedReader::parsesRecords_data()
@@ -578,6 +598,10 @@ void TestDelimitedReader::keepsRecordsAcrossBlocks()
         const QString path = dir.filePath("blocks.csv");
         QVERIFY(writeFile(path, text.toUtf8()));
         result = readTextFile(path, o);
+        // The same in chunks: the text after the first block from its bytes.
+        const ReadResult inChunks = readFileInChunks(path, o, 2, 1000);
+        QVERIFY(inChunks.ok());
+        QCOMPARE(rowsOf(inChunks.dataset), rowsOf(result.dataset));
     } else {
         result = readPastedText(text, o);
     }
@@ -715,12 +739,7 @@ void TestDelimitedReader::sameOnOneOrMoreThreads()
 
     const auto read = [](const QString& text, const QString& opts, int threads, int chunkChars) {
         TextSource source(text);
-        ReadResult result;
-        ParseThreads parse;
-        parse.threads = threads;
-        parse.chunkChars = chunkChars;
-        parseDelimitedText(source, options(opts), ReadProgress(), &result, parse);
-        return result;
+        return readInChunks(source, options(opts), threads, chunkChars);
     };
     const ReadResult one = read(text, opts, 1, ParseThreads::DefaultChunkChars);
     QVERIFY(one.ok());
@@ -742,6 +761,90 @@ void TestDelimitedReader::sameOnOneOrMoreThreads()
     const Dataset later = read(repeated, "delim=1", 2, 64).dataset;
     QCOMPARE(later.value(later.lastRow(), 0), later.value(0, 0));
     QVERIFY(later.value(later.lastRow(), 0).constData() == later.value(0, 0).constData());
+}
+
+void TestDelimitedReader::sameFromFileInBytesOrCharacters_data()
+{
+    QTest::addColumn<QString>("opts");
+
+    QTest::newRow("quoted") << "delim=1 quote=1 simp=0 empty=0";
+    QTest::newRow("quoted, trimmed and simplified") << "delim=1 quote=1 trim=1 simp=1";
+    QTest::newRow("unquoted") << "delim=1 quote=2 empty=0";
+    QTest::newRow("delimiter outside ASCII, low byte a comma") << "delim=8 custom=\u012c quote=2";
+}
+
+void TestDelimitedReader::sameFromFileInBytesOrCharacters()
+{
+    QFETCH(QString, opts);
+
+    // Blocks of ASCII (parsed from the bytes of the file) before, between
+    // and after blocks with other characters (parsed decoded), with chunk
+    // cuts and block ends everywhere, CR LF pairs among them.
+    const QString ascii = mixedRecords(3000);
+    const QString wide
+        = QString(ascii).replace(QLatin1String("plain"), QString::fromUtf8("pl\u00e4in\u0101"));
+    const QString text = ascii + wide.left(40000) + ascii + wide.right(3000);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("mixed.csv");
+    QVERIFY(writeFile(path, text.toUtf8()));
+    const ReadResult whole = readPastedText(text, options(opts));
+    QVERIFY(whole.ok());
+    for (int chunkChars : { 5000, 20000 }) {
+        const ReadResult chunked = readFileInChunks(path, options(opts), 2, chunkChars);
+        QVERIFY(chunked.ok());
+        QCOMPARE(rowsOf(chunked.dataset), rowsOf(whole.dataset));
+        QCOMPARE(chunked.warnings, whole.warnings);
+    }
+}
+
+void TestDelimitedReader::corpusSameInChunks_data()
+{
+    QTest::addColumn<QString>("path");
+
+    // The seed corpus of the delimited fuzz target: two option bytes, then
+    // the file (the CSV files of csv-spectrum among them).
+    const QDir corpus(QStringLiteral(VARNIX_TEST_DATA "/../fuzz/corpus/delimited"));
+    const QStringList names = corpus.entryList(QDir::Files);
+    QVERIFY(names.size() > 10);
+    for (const QString& name : names)
+        QTest::newRow(qPrintable(name)) << corpus.filePath(name);
+}
+
+void TestDelimitedReader::corpusSameInChunks()
+{
+    QFETCH(QString, path);
+
+    QFile in(path);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    const QByteArray data = in.readAll();
+    QVERIFY(data.size() >= 2);
+    // The options as the fuzz target takes them from the first two bytes.
+    const uchar a = uchar(data[0]);
+    const uchar b = uchar(data[1]);
+    QString opts
+        = QStringLiteral("delim=%1 quote=%2 plain=%3 skip=%4 trim=%5 simp=%6 empty=%7 rep=%8")
+              .arg(a % 10)
+              .arg((a / 10) % 3)
+              .arg(a >> 7)
+              .arg((b / 3) % 4)
+              .arg((b >> 4) & 1)
+              .arg((b >> 5) & 1)
+              .arg((b >> 6) & 1)
+              .arg(b >> 7);
+    ReadOptions o = options(opts);
+    o.customDelimiter = QString(QChar(b % 5 == 0 ? '"' : ';'));
+    // Repeated past the first block, so that the rest is read in bytes.
+    QByteArray text;
+    while (text.size() < TextSource::BlockChars + 4000)
+        text += data.mid(2) + "\n";
+    QTemporaryDir dir;
+    const QString file = dir.filePath("corpus.csv");
+    QVERIFY(writeFile(file, text));
+    const ReadResult whole = readFileInChunks(file, o, 1, ParseThreads::DefaultChunkChars);
+    const ReadResult chunked = readFileInChunks(file, o, 2, 256);
+    QCOMPARE(rowsOf(chunked.dataset), rowsOf(whole.dataset));
+    QCOMPARE(chunked.warnings, whole.warnings);
+    QCOMPARE(chunked.information, whole.information);
 }
 
 QTEST_GUILESS_MAIN(TestDelimitedReader)

@@ -15,6 +15,7 @@ private slots:
     void sharesRepeatedValues();
     void retiresOnlyMostlyDistinctColumns_data();
     void retiresOnlyMostlyDistinctColumns();
+    void findsValuesReadAsBytes();
 };
 
 void TestValuePool::sharesRepeatedValues_data()
@@ -90,6 +91,35 @@ void TestValuePool::retiresOnlyMostlyDistinctColumns()
             QFAIL(qPrintable(QStringLiteral("value %1 came back as %2").arg(text, pooled)));
     }
     QTEST(pool.isRetired(), "retired");
+}
+
+void TestValuePool::findsValuesReadAsBytes()
+{
+    // Every length up to a few steps of the hash, each value pooled once as
+    // characters and found again from its bytes, and the other way round.
+    ValuePool pool;
+    for (int length = 1; length <= 40; ++length) {
+        QByteArray bytes;
+        for (int i = 0; i < length; ++i)
+            bytes.append(char('!' + (i * 7 + length) % 90));
+        const QString text = QString::fromLatin1(bytes);
+        QCOMPARE(hashLatin1(bytes.constData(), length), hashCharacters(text.constData(), length));
+        const bool bytesFirst = length % 2;
+        const QString first = bytesFirst
+            ? pool.intern(bytes.constData(), length, hashLatin1(bytes.constData(), length))
+            : pool.intern(text.constData(), length);
+        QCOMPARE(first, text);
+        // A value that differs in its last byte only is a value of its own.
+        QByteArray other = bytes;
+        other[length - 1] = '~';
+        QCOMPARE(pool.intern(other.constData(), length, hashLatin1(other.constData(), length)),
+            QString::fromLatin1(other));
+        const QString again = bytesFirst
+            ? pool.intern(text.constData(), length)
+            : pool.intern(bytes.constData(), length, hashLatin1(bytes.constData(), length));
+        QVERIFY(again.constData() == first.constData());
+    }
+    QCOMPARE(pool.size(), 80);
 }
 
 QTEST_GUILESS_MAIN(TestValuePool)
