@@ -37,7 +37,13 @@ class StoredTextIndex
 public:
     StoredTextIndex() : m_slots(1024, Slot()) { }
 
-    static const void* storageOf(const QString& value) { return value.constData(); }
+    // The text's shared block, read from the QString itself: its address
+    // needs no visit to the block, which for a value not seen before would
+    // be one more trip to memory.
+    static const void* storageOf(const QString& value)
+    {
+        return const_cast<QString&>(value).data_ptr();
+    }
 
     // The index stored for the storage, or -1.
     int find(const void* storage) const
