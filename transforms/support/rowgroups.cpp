@@ -1,6 +1,8 @@
 #include "transforms/support/rowgroups.h"
 
 #include "core/dataset.h"
+#include "transforms/support/rowprefetch.h"
+#include "transforms/support/storedvalues.h"
 
 #include <QHash>
 
@@ -98,6 +100,14 @@ private:
     int m_count = 0;
 };
 
+// Adds the next row to the group; returns the group.
+int joinGroup(RowGroups& groups, int g)
+{
+    groups.group.append(g);
+    ++groups.sizes[g];
+    return g;
+}
+
 } // namespace
 
 void RowGroups::members(QVector<int>& rows, QVector<int>& starts) const
@@ -134,6 +144,24 @@ QString keyValue(const QString& value, const KeyOptions& options)
     return kept;
 }
 
+namespace {
+
+// Puts the row in the group of its key, found by the key's hash; returns the
+// group.
+int placeRow(const Dataset& dataset, int r, const QVector<int>& columns, const KeyOptions& options,
+    RowGroups& groups, FirstRows& firstRows)
+{
+    const int first = firstRows.find(rowKeyHash(dataset, r, columns, options), r,
+        [&](int other) { return sameRowKey(dataset, other, r, columns, options); });
+    if (first >= 0)
+        return joinGroup(groups, groups.group.at(first));
+    groups.firstRow.append(r);
+    groups.sizes.append(0);
+    return joinGroup(groups, groups.sizes.size() - 1);
+}
+
+} // namespace
+
 bool groupRows(const Dataset& dataset, const QVector<int>& columns, const KeyOptions& options,
     RowGroups& groups, const GroupProgress& progress)
 {
@@ -141,19 +169,29 @@ bool groupRows(const Dataset& dataset, const QVector<int>& columns, const KeyOpt
     groups = RowGroups();
     groups.group.reserve(rows);
     FirstRows firstRows;
+    // A one-column key is known by its value's stored text until the column
+    // shows it hardly repeats: a repeated text is the same key, whatever the
+    // options make of it, so its group needs no hashing or comparing.
+    bool indexing = columns.size() == 1;
+    StoredTextIndex seen;
+    StoredTextTrial trial;
     for (int r = 0; r < rows; ++r) {
         if (progress && !progress(r, rows))
             return false;
-        const int first = firstRows.find(rowKeyHash(dataset, r, columns, options), r,
-            [&](int other) { return sameRowKey(dataset, other, r, columns, options); });
-        if (first >= 0) {
-            const int g = groups.group.at(first);
-            groups.group.append(g);
-            ++groups.sizes[g];
-        } else {
-            groups.group.append(groups.sizes.size());
-            groups.firstRow.append(r);
-            groups.sizes.append(1);
+        if (!indexing) {
+            placeRow(dataset, r, columns, options, groups, firstRows);
+            continue;
+        }
+        RowPrefetch::ahead(dataset.rows(), r, columns.first());
+        const void* storage = StoredTextIndex::storageOf(dataset.value(r, columns.first()));
+        const int known = seen.find(storage);
+        if (known >= 0)
+            joinGroup(groups, known);
+        else
+            seen.insert(storage, placeRow(dataset, r, columns, options, groups, firstRows));
+        if (trial.givesUp(seen.size())) {
+            indexing = false;
+            seen = StoredTextIndex();
         }
     }
     return true;
