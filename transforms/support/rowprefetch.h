@@ -37,4 +37,16 @@ inline void ahead(const QVector<QStringList>& rows, int row, int column)
 #endif
 }
 
+// The column's cell of row + Distance / 2, whose list was asked for by
+// ahead() that many rows ago, or null past the last row: its text's storage
+// is at hand for a look-up to be asked for in turn.
+inline const QString* cellAhead(const QVector<QStringList>& rows, int row, int column)
+{
+    const int next = row + Distance / 2;
+    if (next >= rows.size() || column < 0)
+        return nullptr;
+    const QStringList& list = rows.at(next);
+    return column < list.size() ? &list.at(column) : nullptr;
+}
+
 } // namespace RowPrefetch
