@@ -120,6 +120,7 @@ public:
         return index ? *index : -1;
     }
     void insert(const void* storage, int index) { m_table.insert(storage, index); }
+    void prefetch(const QString& value) const { m_table.prefetch(storageOf(value)); }
     int size() const { return m_table.size(); }
 
 private:
