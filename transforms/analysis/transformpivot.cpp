@@ -72,10 +72,10 @@ Side makeSide(const Dataset& input, const QVector<int>& columns, const QString& 
 // The column's non-empty cells read as numbers (an empty cell is no number).
 ColumnNumbers readColumn(const Dataset& input, int column)
 {
-    return readColumnNumbers(input, column, [](const QString& t) {
+    return readColumnNumbers(input, column, [](const QString& t, const QLocale& locale) {
         ReadNumber number;
         if (!t.isEmpty())
-            number.value = toNumber(t, false, true, &number.ok);
+            number.value = toNumber(locale, t, false, true, &number.ok);
         return number;
     });
 }

@@ -123,17 +123,18 @@ QString ColumnAggregate::value(const int* rows, int n)
 void ColumnAggregate::readNumbers()
 {
     const bool dates = m_dates;
-    ColumnNumbers numbers = readColumnNumbers(m_input, m_column, [dates](const QString& text) {
-        ReadNumber n;
-        if (dates) {
-            const QDate d = toDateWithFormats(text, defaultDateFormats());
-            n.ok = d.isValid();
-            n.value = double(d.toJulianDay());
-        } else {
-            n.value = toNumber(text, false, true, &n.ok);
-        }
-        return n;
-    });
+    ColumnNumbers numbers
+        = readColumnNumbers(m_input, m_column, [dates](const QString& text, const QLocale& locale) {
+              ReadNumber n;
+              if (dates) {
+                  const QDate d = toDateWithFormats(text, defaultDateFormats());
+                  n.ok = d.isValid();
+                  n.value = double(d.toJulianDay());
+              } else {
+                  n.value = toNumber(locale, text, false, true, &n.ok);
+              }
+              return n;
+          });
     m_numbers.swap(numbers.values);
     m_isNumber.swap(numbers.ok);
 }

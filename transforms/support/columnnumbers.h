@@ -13,6 +13,8 @@
 #include "transforms/support/rowprefetch.h"
 #include "transforms/support/storedvalues.h"
 
+#include <QLocale>
+
 #include <vector>
 
 struct ColumnNumbers
@@ -21,7 +23,10 @@ struct ColumnNumbers
     std::vector<char> ok;
 };
 
-// read(text) gives a ReadNumber and must be safe to call from two threads.
+// read(text, locale) gives a ReadNumber and must be safe to call from two
+// threads. Each thread passes its own copy of the default locale: making
+// one per cell would count references on the one shared locale from both
+// threads, a cache line passed back and forth at every value.
 template <typename Read>
 ColumnNumbers readColumnNumbers(const Dataset& data, int column, const Read& read)
 {
@@ -32,11 +37,13 @@ ColumnNumbers readColumnNumbers(const Dataset& data, int column, const Read& rea
     const QVector<Dataset::Row>& list = data.rows();
     const auto part = [&](int begin, int end) {
         PerStoredValue<ReadNumber> cache;
+        const QLocale locale;
+        const auto readOne = [&](const QString& text) { return read(text, locale); };
         for (int r = begin; r < end; ++r) {
             RowPrefetch::ahead(list, r, column);
             if (const QString* next = RowPrefetch::cellAhead(list, r, column))
                 cache.prefetch(*next);
-            const ReadNumber n = cache.get(list.at(r).at(column), read);
+            const ReadNumber n = cache.get(list.at(r).at(column), readOne);
             numbers.values[size_t(r)] = n.value;
             numbers.ok[size_t(r)] = n.ok;
         }

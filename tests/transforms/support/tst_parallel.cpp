@@ -118,15 +118,16 @@ void TestParallel::columnNumbersMatchDirect()
     for (int r = 0; r < rows; ++r)
         data.appendRow(
             { QString::number(r), r % 3 ? words.at(r % words.size()) : QString::number(r * 0.25) });
-    const auto read = [](const QString& text) {
+    const auto read = [](const QString& text, const QLocale& locale) {
         ReadNumber n;
-        n.value = toNumber(text, false, true, &n.ok);
+        n.value = toNumber(locale, text, false, true, &n.ok);
         return n;
     };
     const ColumnNumbers numbers = readColumnNumbers(data, 1, read);
     QCOMPARE(int(numbers.values.size()), rows);
     for (int r = 0; r < rows; ++r) {
-        const ReadNumber n = read(data.value(r, 1));
+        ReadNumber n;
+        n.value = toNumber(data.value(r, 1), false, true, &n.ok);
         QCOMPARE(bool(numbers.ok[r]), n.ok);
         QCOMPARE(numbers.values[r], n.value);
     }
