@@ -4,11 +4,11 @@
 #include "core/values.h"
 #include "graph/node.h"
 #include "transforms/support/aggregates.h"
+#include "transforms/support/columnnumbers.h"
 #include "transforms/support/datasetsort.h"
 #include "transforms/support/failurelist.h"
 #include "transforms/support/parallel.h"
 #include "transforms/support/rowgroups.h"
-#include "transforms/support/storedvalues.h"
 
 #include <QSet>
 
@@ -69,25 +69,29 @@ Side makeSide(const Dataset& input, const QVector<int>& columns, const QString& 
     return side;
 }
 
-// A non-empty cell read as a number, once per stored value; a non-number is
-// reported.
-ReadNumber readCell(PerStoredValue<ReadNumber>& read, const Dataset& input, int row, int column,
-    FailureList& failures)
+// The column's non-empty cells read as numbers (an empty cell is no number).
+ColumnNumbers readColumn(const Dataset& input, int column)
 {
-    const QString& text = input.value(row, column);
-    const ReadNumber n = read.get(text, [](const QString& t) {
+    return readColumnNumbers(input, column, [](const QString& t, const QLocale& locale) {
         ReadNumber number;
-        number.value = toNumber(t, false, true, &number.ok);
+        if (!t.isEmpty())
+            number.value = toNumber(locale, t, false, true, &number.ok);
         return number;
     });
-    if (!n.ok) {
-        failures.add([&] {
-            return QStringLiteral("'%1' is not a numerical value in column '%2' at row %3")
-                .arg(text, input.columnName(column))
-                .arg(row + 1);
-        });
-    }
-    return n;
+}
+
+// Reports a cell that is no number, unless it is empty: an empty cell is
+// skipped without a word.
+void reportNotNumber(const Dataset& input, int row, int column, FailureList& failures)
+{
+    const QString& text = input.value(row, column);
+    if (text.isEmpty())
+        return;
+    failures.add([&] {
+        return QStringLiteral("'%1' is not a numerical value in column '%2' at row %3")
+            .arg(text, input.columnName(column))
+            .arg(row + 1);
+    });
 }
 
 // The cell figures: the function over a set of upstream rows.
@@ -116,19 +120,15 @@ private:
 
 void Summariser::readNumbers(FailureList& failures, const std::function<bool(int, int)>& progress)
 {
+    ColumnNumbers numbers = readColumn(m_input, m_column);
+    m_numbers.swap(numbers.values);
+    m_isNumber.swap(numbers.ok);
     const int rows = m_input.rowCount();
-    m_numbers.assign(rows, 0.0);
-    m_isNumber.assign(rows, 0);
-    PerStoredValue<ReadNumber> read;
     for (int r = 0; r < rows; ++r) {
         if (!progress(r, rows))
             return;
-        const QString& text = m_input.value(r, m_column);
-        if (text.isEmpty())
-            continue;
-        const ReadNumber n = readCell(read, m_input, r, m_column, failures);
-        m_numbers[r] = n.value;
-        m_isNumber[r] = n.ok;
+        if (!m_isNumber[size_t(r)])
+            reportNotNumber(m_input, r, m_column, failures);
     }
 }
 
@@ -338,20 +338,21 @@ bool sumInOnePass(Dataset& output, const Dataset& input, int column, int functio
     std::vector<RunningCell> rowTotals(static_cast<size_t>(nr));
     std::vector<RunningCell> columnTotals(static_cast<size_t>(nc));
     RunningCell grand;
-    PerStoredValue<ReadNumber> read;
+    const bool counting = function == TransformPivot::Count;
+    const ColumnNumbers numbers = counting ? ColumnNumbers() : readColumn(input, column);
     const int count = input.rowCount();
     for (int r = 0; r < count; ++r) {
         if (!progress(r, count))
             return false;
-        const QString& text = input.value(r, column);
-        if (text.isEmpty())
-            continue;
         double v = 0.0;
-        if (function != TransformPivot::Count) {
-            const ReadNumber n = readCell(read, input, r, column, failures);
-            if (!n.ok)
+        if (counting) {
+            if (input.value(r, column).isEmpty())
                 continue;
-            v = n.value;
+        } else if (!numbers.ok[size_t(r)]) {
+            reportNotNumber(input, r, column, failures);
+            continue;
+        } else {
+            v = numbers.values[size_t(r)];
         }
         const int row = rows.rank.at(rows.groups.group.at(r));
         const int col = cols.rank.at(cols.groups.group.at(r));

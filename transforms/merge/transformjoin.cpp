@@ -5,6 +5,7 @@
 #include "transforms/support/keyreport.h"
 #include "transforms/support/mergeutil.h"
 #include "transforms/support/parallel.h"
+#include "transforms/support/rowprefetch.h"
 #include "transforms/support/storedvalues.h"
 
 #include <QStringList>
@@ -103,12 +104,18 @@ bool appendPairs(Dataset& output, const Dataset& top, const Dataset& bottom, con
     const int topRows = top.rowCount();
     const int split = Parallel::worthSplitting(plan.pairs) ? topRows / 2 : topRows;
     std::atomic<bool> stopped { false };
+    const QVector<Dataset::Row>& topList = top.rows();
+    const auto fetchAhead = [&](int r) {
+        RowPrefetch::ahead(topList, r, 0);
+        RowPrefetch::textsToShare(topList, r);
+    };
     const auto firstHalf = [&] {
         for (int r = 0; r < split; ++r) {
             if (!progress(r)) {
                 stopped = true;
                 return;
             }
+            fetchAhead(r);
             for (int b = plan.topChain.at(r); b >= 0; b = index.next(b))
                 output.appendSharedRow(build.both(top.row(r), bottom.row(b)));
         }
@@ -119,6 +126,7 @@ bool appendPairs(Dataset& output, const Dataset& top, const Dataset& bottom, con
         for (int r = split; r < topRows; ++r) {
             if (r % 1000 == 0 && stopped)
                 return;
+            fetchAhead(r);
             for (int b = plan.topChain.at(r); b >= 0; b = index.next(b))
                 secondRows.append(build.both(top.row(r), bottom.row(b)));
         }

@@ -4,6 +4,7 @@
 #include "core/values.h"
 #include "graph/node.h"
 #include "transforms/support/conditions.h"
+#include "transforms/support/rowprefetch.h"
 
 QString TransformFilter::description() const
 {
@@ -61,6 +62,7 @@ void TransformFilter::process(Dataset& output, const QList<Node*>& upstream, boo
     ConditionGroup group = makeConditionGroup(
         list.terms, list.allAny == 0, [p](const ColumnRef& ref) { return p->resolve(ref); }, input,
         cs);
+    const int tested = group.firstColumn();
     const bool keepMatches = list.keepRemove == 0;
     const QVector<Dataset::Row>& rows = input.rows();
     const int count = rows.size();
@@ -69,6 +71,7 @@ void TransformFilter::process(Dataset& output, const QList<Node*>& upstream, boo
     for (int r = 0; r < count; ++r) {
         if (!reportProgress(r, count))
             break;
+        RowPrefetch::ahead(rows, r, tested);
         if (group.matches(rows.at(r)) == keepMatches)
             kept.append(r);
     }

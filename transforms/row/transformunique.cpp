@@ -4,8 +4,8 @@
 #include "core/values.h"
 #include "graph/node.h"
 #include "transforms/support/aggregates.h"
+#include "transforms/support/columnnumbers.h"
 #include "transforms/support/rowgroups.h"
-#include "transforms/support/storedvalues.h"
 
 #include <QHash>
 #include <QSet>
@@ -122,26 +122,21 @@ QString ColumnAggregate::value(const int* rows, int n)
 // visit the rows' texts all over memory and wait at every one.
 void ColumnAggregate::readNumbers()
 {
-    const int rows = m_input.rowCount();
-    m_numbers.assign(rows, 0.0);
-    m_isNumber.assign(rows, 0);
-    PerStoredValue<ReadNumber> read;
-    const auto readOne = [this](const QString& text) {
-        ReadNumber n;
-        if (m_dates) {
-            const QDate d = toDateWithFormats(text, defaultDateFormats());
-            n.ok = d.isValid();
-            n.value = double(d.toJulianDay());
-        } else {
-            n.value = toNumber(text, false, true, &n.ok);
-        }
-        return n;
-    };
-    for (int r = 0; r < rows; ++r) {
-        const ReadNumber n = read.get(at(r), readOne);
-        m_numbers[r] = n.value;
-        m_isNumber[r] = n.ok;
-    }
+    const bool dates = m_dates;
+    ColumnNumbers numbers
+        = readColumnNumbers(m_input, m_column, [dates](const QString& text, const QLocale& locale) {
+              ReadNumber n;
+              if (dates) {
+                  const QDate d = toDateWithFormats(text, defaultDateFormats());
+                  n.ok = d.isValid();
+                  n.value = double(d.toJulianDay());
+              } else {
+                  n.value = toNumber(locale, text, false, true, &n.ok);
+              }
+              return n;
+          });
+    m_numbers.swap(numbers.values);
+    m_isNumber.swap(numbers.ok);
 }
 
 QString ColumnAggregate::numeric(const int* rows, int n)

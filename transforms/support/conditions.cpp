@@ -4,6 +4,8 @@
 #include "core/values.h"
 #include "transforms/support/closeness.h"
 
+#include <algorithm>
+
 namespace {
 
 bool isRegexOperator(int op)
@@ -189,10 +191,44 @@ bool RowCondition::matches(const QStringList& row)
     return false;
 }
 
+void ConditionGroup::add(const RowCondition& condition)
+{
+    m_order.append(m_conditions.size());
+    m_conditions.append(condition);
+}
+
+void ConditionGroup::orderByCost(const Dataset& dataset)
+{
+    constexpr int SampleRows = 256;
+    if (m_conditions.size() < 2)
+        return;
+    const int sample = qMin(dataset.rowCount(), SampleRows);
+    QVector<int> cost(m_conditions.size(), 0);
+    for (int i = 0; i < m_conditions.size(); ++i) {
+        const RowCondition& condition = m_conditions.at(i);
+        if (condition.hasVariables())
+            return;
+        const int column = condition.column();
+        if (column == -1) {
+            cost[i] = sample * dataset.columnCount();
+        } else if (column >= 0 && column < dataset.columnCount()) {
+            StoredTextIndex seen;
+            for (int r = 0; r < sample; ++r) {
+                const void* storage = StoredTextIndex::storageOf(dataset.value(r, column));
+                if (seen.find(storage) < 0)
+                    seen.insert(storage, r);
+            }
+            cost[i] = seen.size();
+        }
+    }
+    std::stable_sort(
+        m_order.begin(), m_order.end(), [&cost](int a, int b) { return cost[a] < cost[b]; });
+}
+
 bool ConditionGroup::matches(const QStringList& row)
 {
-    for (RowCondition& condition : m_conditions) {
-        const bool passed = condition.matches(row);
+    for (int i : qAsConst(m_order)) {
+        const bool passed = m_conditions[i].matches(row);
         if (passed != m_all)
             return passed;
     }
@@ -223,5 +259,6 @@ ConditionGroup makeConditionGroup(const ConditionTermList& terms, bool all,
         }
         group.add(RowCondition(column, term.op, term.text, dataset, cs));
     }
+    group.orderByCost(dataset);
     return group;
 }

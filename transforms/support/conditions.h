@@ -111,6 +111,11 @@ public:
         int column, int op, const QString& term, const Dataset& dataset, Qt::CaseSensitivity cs);
 
     bool matches(const QStringList& row);
+    // The column tested (below 0 for every column or none).
+    int column() const { return m_column; }
+    // Whether the term takes values from the row, which makes the test
+    // depend on the rows tested before.
+    bool hasVariables() const { return m_variables.hasVariables(); }
     // A sentence naming the term whose pattern did not compile; empty when
     // every pattern so far compiled.
     const QString& problem() const { return m_problem; }
@@ -130,8 +135,18 @@ class ConditionGroup
 {
 public:
     explicit ConditionGroup(bool all = true) : m_all(all) { }
-    void add(const RowCondition& condition) { m_conditions.append(condition); }
+    void add(const RowCondition& condition);
     bool isEmpty() const { return m_conditions.isEmpty(); }
+    // Tests the conditions cheapest first from now on, judged on the first
+    // rows of the dataset: a column of few distinct stored values is tested
+    // once per value, a column of mostly different values once per row. The
+    // outcome is the same in any order, unless a term takes values from the
+    // row (its problems then depend on the rows it saw): such a group keeps
+    // its order.
+    void orderByCost(const Dataset& dataset);
+    // The column the condition tested first tests, which every row is
+    // tested on (below 0 when that condition tests every column or none).
+    int firstColumn() const { return isEmpty() ? -1 : m_conditions.at(m_order.first()).column(); }
     // AND stops at the first failing condition, OR at the first passing one.
     // An empty group matches.
     bool matches(const QStringList& row);
@@ -140,6 +155,8 @@ public:
 
 private:
     QVector<RowCondition> m_conditions;
+    // The conditions in the order they are tested.
+    QVector<int> m_order;
     bool m_all;
 };
 

@@ -3,6 +3,7 @@
 #include "core/dataset.h"
 #include "core/values.h"
 #include "transforms/support/parallel.h"
+#include "transforms/support/rowprefetch.h"
 #include "transforms/support/storedvalues.h"
 
 #include <QCollator>
@@ -212,6 +213,33 @@ QVector<int> ColumnValues::ranks() const
     return ranks;
 }
 
+// Sorts (key, row) pairs that come in row order by their keys of the given
+// number of bits, least significant digit first with one counting pass per
+// digit: a pass is stable, so rows of equal keys keep their order, exactly
+// as comparing the pairs whole would order them. A few passes over compact
+// pairs beat a comparison sort of a million rows several times over.
+void radixSortByKey(std::vector<std::pair<quint64, int>>& keyed, int bits)
+{
+    constexpr int DigitBits = 11;
+    constexpr quint64 Mask = (quint64(1) << DigitBits) - 1;
+    std::vector<std::pair<quint64, int>> sorted(keyed.size());
+    std::vector<int> starts(size_t(Mask + 1));
+    for (int shift = 0; shift < bits; shift += DigitBits) {
+        std::fill(starts.begin(), starts.end(), 0);
+        for (const auto& k : keyed)
+            ++starts[size_t((k.first >> shift) & Mask)];
+        int start = 0;
+        for (int& s : starts) {
+            const int n = s;
+            s = start;
+            start += n;
+        }
+        for (const auto& k : keyed)
+            sorted[size_t(starts[size_t((k.first >> shift) & Mask)]++)] = k;
+        keyed.swap(sorted);
+    }
+}
+
 QString kindText(const SortKeyInfo& key)
 {
     switch (key.kind) {
@@ -299,7 +327,11 @@ void DatasetSorter::orderByRanks()
             keyed[r] = { packed, r };
         }
         // Pairs compare whole: ties on the ranks keep the upstream order.
-        Parallel::sort(keyed.begin(), keyed.end(), std::less<std::pair<quint64, int>>());
+        // Keys of up to four digits sort fastest by digits.
+        if (bits <= 44)
+            radixSortByKey(keyed, bits);
+        else
+            Parallel::sort(keyed.begin(), keyed.end(), std::less<std::pair<quint64, int>>());
         for (int i = 0; i < rows; ++i)
             m_order[i] = keyed[i].second;
         return;
@@ -329,12 +361,16 @@ bool DatasetSorter::rankColumn(int key, const SortProgress& progress)
     bool indexing = true;
     StoredTextIndex seen;
     StoredTextTrial trial;
+    const QVector<Dataset::Row>& list = m_dataset.rows();
     for (int r = 0; r < rows; ++r) {
         if (progress && !progress(m_done, m_total))
             return false;
         ++m_done;
+        RowPrefetch::ahead(list, r, info.column);
         const QString& v = m_dataset.value(r, info.column);
         if (indexing) {
+            if (const QString* next = RowPrefetch::cellAhead(list, r, info.column))
+                seen.prefetch(*next);
             const void* storage = StoredTextIndex::storageOf(v);
             const int known = seen.find(storage);
             if (known < 0)

@@ -1,6 +1,8 @@
 #include "transforms/support/rowgroups.h"
 
 #include "core/dataset.h"
+#include "transforms/support/rowprefetch.h"
+#include "transforms/support/storedvalues.h"
 
 #include <QHash>
 
@@ -65,6 +67,16 @@ public:
                 return slot.row;
         }
     }
+    // Asks for the slot of a hash a few rows before find().
+    void prefetch(uint hash) const
+    {
+#if defined(__GNUC__) || defined(__clang__)
+        if (!m_slots.empty())
+            __builtin_prefetch(&m_slots[spread(hash) & (m_slots.size() - 1)]);
+#else
+        Q_UNUSED(hash)
+#endif
+    }
 
 private:
     struct Slot
@@ -97,6 +109,14 @@ private:
     std::vector<Slot> m_slots;
     int m_count = 0;
 };
+
+// Adds the next row to the group; returns the group.
+int joinGroup(RowGroups& groups, int g)
+{
+    groups.group.append(g);
+    ++groups.sizes[g];
+    return g;
+}
 
 } // namespace
 
@@ -134,6 +154,58 @@ QString keyValue(const QString& value, const KeyOptions& options)
     return kept;
 }
 
+namespace {
+
+// Puts the row in the group of its key, found by the key's hash; returns the
+// group.
+int placeRow(const Dataset& dataset, int r, uint hash, const QVector<int>& columns,
+    const KeyOptions& options, RowGroups& groups, FirstRows& firstRows)
+{
+    const int first = firstRows.find(
+        hash, r, [&](int other) { return sameRowKey(dataset, other, r, columns, options); });
+    if (first >= 0)
+        return joinGroup(groups, groups.group.at(first));
+    groups.firstRow.append(r);
+    groups.sizes.append(0);
+    return joinGroup(groups, groups.sizes.size() - 1);
+}
+
+// Groups the rows from the given one on by their keys' hashes. A key whose
+// texts are mostly new (e-mail addresses) waits for its texts and then for
+// its slot in a table too large for the cache: the rows' lists and texts
+// are asked for ahead, and each hash is worked out HashAhead rows before
+// its look-up, its slot asked for meanwhile.
+bool groupByHash(const Dataset& dataset, int from, const QVector<int>& columns,
+    const KeyOptions& options, RowGroups& groups, FirstRows& firstRows,
+    const GroupProgress& progress)
+{
+    constexpr int HashAhead = 8;
+    const int rows = dataset.rowCount();
+    const QVector<Dataset::Row>& list = dataset.rows();
+    uint hashes[HashAhead];
+    for (int r = from; r < qMin(rows, from + HashAhead); ++r)
+        hashes[r % HashAhead] = rowKeyHash(dataset, r, columns, options);
+    for (int r = from; r < rows; ++r) {
+        if (progress && !progress(r, rows))
+            return false;
+        RowPrefetch::ahead(list, r, columns.first());
+        for (int c : columns) {
+            if (const QString* text = RowPrefetch::cellAhead(list, r, c))
+                RowPrefetch::text(*text);
+        }
+        const uint hash = hashes[r % HashAhead];
+        if (r + HashAhead < rows) {
+            const uint next = rowKeyHash(dataset, r + HashAhead, columns, options);
+            hashes[r % HashAhead] = next;
+            firstRows.prefetch(next);
+        }
+        placeRow(dataset, r, hash, columns, options, groups, firstRows);
+    }
+    return true;
+}
+
+} // namespace
+
 bool groupRows(const Dataset& dataset, const QVector<int>& columns, const KeyOptions& options,
     RowGroups& groups, const GroupProgress& progress)
 {
@@ -141,20 +213,29 @@ bool groupRows(const Dataset& dataset, const QVector<int>& columns, const KeyOpt
     groups = RowGroups();
     groups.group.reserve(rows);
     FirstRows firstRows;
+    if (columns.size() != 1)
+        return groupByHash(dataset, 0, columns, options, groups, firstRows, progress);
+    // A one-column key is known by its value's stored text until the column
+    // shows it hardly repeats: a repeated text is the same key, whatever the
+    // options make of it, so its group needs no hashing or comparing.
+    StoredTextIndex seen;
+    StoredTextTrial trial;
+    const int column = columns.first();
     for (int r = 0; r < rows; ++r) {
         if (progress && !progress(r, rows))
             return false;
-        const int first = firstRows.find(rowKeyHash(dataset, r, columns, options), r,
-            [&](int other) { return sameRowKey(dataset, other, r, columns, options); });
-        if (first >= 0) {
-            const int g = groups.group.at(first);
-            groups.group.append(g);
-            ++groups.sizes[g];
+        RowPrefetch::ahead(dataset.rows(), r, column);
+        const QString& value = dataset.value(r, column);
+        const void* storage = StoredTextIndex::storageOf(value);
+        const int known = seen.find(storage);
+        if (known >= 0) {
+            joinGroup(groups, known);
         } else {
-            groups.group.append(groups.sizes.size());
-            groups.firstRow.append(r);
-            groups.sizes.append(1);
+            const uint hash = rowKeyHash(dataset, r, columns, options);
+            seen.insert(storage, placeRow(dataset, r, hash, columns, options, groups, firstRows));
         }
+        if (trial.givesUp(seen.size()))
+            return groupByHash(dataset, r + 1, columns, options, groups, firstRows, progress);
     }
     return true;
 }

@@ -30,44 +30,101 @@ struct ReadNumber
     bool ok = false;
 };
 
-// Storage of texts to small integers, in a flat open-addressed table: a
-// million distinct values stay cheap to index.
-class StoredTextIndex
+// Storage of texts to values, in a flat open-addressed table: a million
+// distinct texts stay cheap to index, and a value found is in the slot that
+// matched, one trip to memory for a table too large for the cache.
+template <typename V> class StoredTextTable
 {
 public:
-    StoredTextIndex() : m_slots(1024, Slot()) { }
+    StoredTextTable() : m_slots(1024, Slot()) { }
 
-    static const void* storageOf(const QString& value) { return value.constData(); }
-
-    // The index stored for the storage, or -1.
-    int find(const void* storage) const
+    // The value stored for the storage, or null.
+    const V* find(const void* storage) const
     {
         for (size_t i = slotOf(storage);; i = (i + 1) & (m_slots.size() - 1)) {
             if (m_slots[i].storage == storage)
-                return m_slots[i].index;
+                return &m_slots[i].value;
             if (!m_slots[i].storage)
-                return -1;
+                return nullptr;
         }
     }
-    void insert(const void* storage, int index);
-    int size() const { return int(m_count); }
+    void insert(const void* storage, const V& value)
+    {
+        if (2 * (m_count + 1) > m_slots.size())
+            grow();
+        place(storage, value);
+        ++m_count;
+    }
+    // Asks the processor for the storage's slot, a while before find().
+    void prefetch(const void* storage) const
+    {
+#if defined(__GNUC__) || defined(__clang__)
+        __builtin_prefetch(m_slots.data() + slotOf(storage));
+#else
+        Q_UNUSED(storage)
+#endif
+    }
+    int size() const
+    {
+        return int(m_count);
+    }
 
 private:
     struct Slot
     {
         const void* storage = nullptr;
-        int index = -1;
+        V value = V();
     };
     size_t slotOf(const void* storage) const
     {
         const quint64 h = (quint64(quintptr(storage)) >> 3) * 0x9E3779B97F4A7C15ull;
         return size_t(h >> 20) & (m_slots.size() - 1);
     }
-    void place(const void* storage, int index);
-    void grow();
+    void place(const void* storage, const V& value)
+    {
+        size_t i = slotOf(storage);
+        while (m_slots[i].storage)
+            i = (i + 1) & (m_slots.size() - 1);
+        m_slots[i] = Slot { storage, value };
+    }
+    void grow()
+    {
+        std::vector<Slot> old(m_slots.size() * 2, Slot());
+        old.swap(m_slots);
+        for (const Slot& s : old) {
+            if (s.storage)
+                place(s.storage, s.value);
+        }
+    }
 
     std::vector<Slot> m_slots;
     size_t m_count = 0;
+};
+
+// Storage of texts to small integers.
+class StoredTextIndex
+{
+public:
+    // The text's shared block, read from the QString itself: its address
+    // needs no visit to the block, which for a value not seen before would
+    // be one more trip to memory.
+    static const void* storageOf(const QString& value)
+    {
+        return const_cast<QString&>(value).data_ptr();
+    }
+
+    // The index stored for the storage, or -1.
+    int find(const void* storage) const
+    {
+        const int* index = m_table.find(storage);
+        return index ? *index : -1;
+    }
+    void insert(const void* storage, int index) { m_table.insert(storage, index); }
+    void prefetch(const QString& value) const { m_table.prefetch(storageOf(value)); }
+    int size() const { return m_table.size(); }
+
+private:
+    StoredTextTable<int> m_table;
 };
 
 // Decides when an index of stored texts stops paying: after TrialLookups
@@ -95,25 +152,30 @@ public:
         if (!m_indexing)
             return compute(value);
         const void* storage = StoredTextIndex::storageOf(value);
-        const int known = m_index.find(storage);
-        T result = known >= 0 ? m_results.at(known) : compute(value);
-        if (known < 0) {
-            m_index.insert(storage, m_results.size());
-            m_results.append(result);
+        const T* known = m_table.find(storage);
+        const T result = known ? *known : compute(value);
+        if (!known) {
+            m_table.insert(storage, result);
             m_texts.append(value);
         }
-        if (m_trial.givesUp(m_index.size())) {
+        if (m_trial.givesUp(m_table.size())) {
             m_indexing = false;
-            m_index = StoredTextIndex();
-            m_results = QVector<T>();
+            m_table = StoredTextTable<T>();
             m_texts = QVector<QString>();
         }
         return result;
     }
+    // Asks for the value's slot a few cells before get(): over a column of
+    // many distinct values the table outgrows the cache, and the look-ups
+    // would otherwise wait one after the other. (Once the index is given up
+    // the slot asked for is in an empty table: harmless.)
+    void prefetch(const QString& value) const
+    {
+        m_table.prefetch(StoredTextIndex::storageOf(value));
+    }
 
 private:
-    StoredTextIndex m_index;
-    QVector<T> m_results;
+    StoredTextTable<T> m_table;
     QVector<QString> m_texts;
     StoredTextTrial m_trial;
     bool m_indexing = true;

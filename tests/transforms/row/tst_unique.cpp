@@ -66,6 +66,53 @@ private slots:
         std::sort(rows.begin(), rows.end());
         QCOMPARE(rows, QList<int>({ 0, 2 }));
     }
+
+    // Keys known by their stored text: equal texts stored apart, spellings
+    // that differ in case, and a column whose first values are all new (the
+    // stored texts are then given up part way).
+    void manyRows_data()
+    {
+        QTest::addColumn<bool>("caseSensitive");
+        QTest::addColumn<int>("distinctFirst");
+        QTest::newRow("repeats, case off") << false << 0;
+        QTest::newRow("repeats, case on") << true << 0;
+        QTest::newRow("all new at first, case off") << false << 70000;
+    }
+
+    void manyRows()
+    {
+        QFETCH(bool, caseSensitive);
+        QFETCH(int, distinctFirst);
+        const QStringList shared { "a", "A", "b", "c", "B" };
+        Dataset data;
+        data.setPooling(false);
+        data.setColumnCount(1);
+        data.setHeader({ QStringLiteral("k") });
+        QStringList expectedKeys;
+        QHash<QString, int> groupOf;
+        QVector<int> counts;
+        for (int i = 0; i < distinctFirst + 10000; ++i) {
+            QString key = i < distinctFirst ? QString::number(i) : shared.at(i % shared.size());
+            if (i % 3 == 0) // the same text in storage of its own
+                key = QString(key.constData(), key.size());
+            data.appendRow({ key });
+            const QString folded = caseSensitive ? key : key.toLower();
+            if (!groupOf.contains(folded)) {
+                groupOf.insert(folded, counts.size());
+                counts.append(0);
+                expectedKeys.append(key);
+            }
+            ++counts[groupOf.value(folded)];
+        }
+        QStringList expected;
+        for (int g = 0; g < counts.size(); ++g)
+            expected << expectedKeys.at(g) + ',' + QString::number(counts.at(g));
+        TransformRun run(new U, data);
+        aggregate(run, { U::KeepUnique });
+        run.set(QStringLiteral("Count"), true);
+        run.set(QStringLiteral("Case_Sensitive"), caseSensitive);
+        QCOMPARE(joinRows(run.run()), expected);
+    }
 };
 
 QTEST_MAIN(TestUnique)

@@ -98,6 +98,44 @@ private slots:
         QVERIFY(pattern.matches({ "ab", "abc" }));
         QVERIFY(!pattern.matches({ "b", "abc" }));
     }
+
+    // A group tests its cheapest condition first (the column of few distinct
+    // values), which must not change which rows match.
+    void groupOrderKeepsOutcome_data()
+    {
+        QTest::addColumn<bool>("all");
+        QTest::addColumn<int>("anyColumnOp");
+        QTest::newRow("and") << true << -1;
+        QTest::newRow("or") << false << -1;
+        QTest::newRow("and, any column contains 9") << true << int(OpContains);
+        QTest::newRow("or, any column contains 9") << false << int(OpContains);
+    }
+
+    void groupOrderKeepsOutcome()
+    {
+        QFETCH(bool, all);
+        QFETCH(int, anyColumnOp);
+        Dataset data;
+        data.setColumnCount(2);
+        for (int i = 0; i < 400; ++i)
+            data.appendRow(
+                { QString::number(i), i % 3 ? QStringLiteral("A") : QStringLiteral("B") });
+        // The term on the column of distinct values comes first.
+        ConditionTermList terms { { ColumnRef { 0, {}, {} }, OpGreater, QStringLiteral("100") },
+            { ColumnRef { 1, {}, {} }, OpEqual, QStringLiteral("A") } };
+        if (anyColumnOp >= 0)
+            terms.append({ ColumnRef(), anyColumnOp, QStringLiteral("9") });
+        ConditionGroup group = makeConditionGroup(
+            terms, all, [](const ColumnRef& ref) { return ref.position; }, data, Qt::CaseSensitive);
+        QCOMPARE(group.firstColumn(), 1);
+        for (int i = 0; i < data.rowCount(); ++i) {
+            const bool over = i > 100;
+            const bool isA = i % 3 != 0;
+            const bool nine = anyColumnOp < 0 ? all : QString::number(i).contains(QLatin1Char('9'));
+            const bool expected = all ? (over && isA && nine) : (over || isA || nine);
+            QCOMPARE(group.matches(data.row(i)), expected);
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestConditions)

@@ -1,4 +1,6 @@
 #include "core/dataset.h"
+#include "core/values.h"
+#include "transforms/support/columnnumbers.h"
 #include "transforms/support/datasetsort.h"
 #include "transforms/support/storedvalues.h"
 
@@ -19,6 +21,8 @@ private slots:
     void sortMatchesStableReference();
     void perStoredValueMatchesDirect_data();
     void perStoredValueMatchesDirect();
+    void columnNumbersMatchDirect_data();
+    void columnNumbersMatchDirect();
 };
 
 void TestParallel::sortMatchesStableReference_data()
@@ -94,6 +98,39 @@ void TestParallel::perStoredValueMatchesDirect()
         QCOMPARE(computed, distinct);
     else
         QVERIFY(computed > cells / 4);
+}
+
+void TestParallel::columnNumbersMatchDirect_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::newRow("one thread") << 1000;
+    QTest::newRow("two threads") << 120001;
+}
+
+// Numbers, non-numbers and empty cells, repeated and not, each row's
+// reading checked against reading the cell on its own.
+void TestParallel::columnNumbersMatchDirect()
+{
+    QFETCH(int, rows);
+    const QStringList words = { "12.5", "x", "", "-3", "1,000", "7 kg" };
+    Dataset data;
+    data.setColumnCount(2);
+    for (int r = 0; r < rows; ++r)
+        data.appendRow(
+            { QString::number(r), r % 3 ? words.at(r % words.size()) : QString::number(r * 0.25) });
+    const auto read = [](const QString& text, const QLocale& locale) {
+        ReadNumber n;
+        n.value = toNumber(locale, text, false, true, &n.ok);
+        return n;
+    };
+    const ColumnNumbers numbers = readColumnNumbers(data, 1, read);
+    QCOMPARE(int(numbers.values.size()), rows);
+    for (int r = 0; r < rows; ++r) {
+        ReadNumber n;
+        n.value = toNumber(data.value(r, 1), false, true, &n.ok);
+        QCOMPARE(bool(numbers.ok[r]), n.ok);
+        QCOMPARE(numbers.values[r], n.value);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestParallel)

@@ -1,0 +1,55 @@
+#pragma once
+
+// A column's cells read as numbers into flat per-row lists, each distinct
+// stored value read once. Aggregating steps read the whole column first and
+// add up from the lists: the reading is the costly part (a column of amounts
+// holds hundreds of thousands of distinct texts), and on its own it can be
+// shared by two threads, each reading half of the rows with its own cache.
+// A value is a function of its text alone, so the lists are the same on one
+// thread or two.
+
+#include "core/dataset.h"
+#include "transforms/support/parallel.h"
+#include "transforms/support/rowprefetch.h"
+#include "transforms/support/storedvalues.h"
+
+#include <QLocale>
+
+#include <vector>
+
+struct ColumnNumbers
+{
+    std::vector<double> values;
+    std::vector<char> ok;
+};
+
+// read(text, locale) gives a ReadNumber and must be safe to call from two
+// threads. Each thread passes its own copy of the default locale: making
+// one per cell would count references on the one shared locale from both
+// threads, a cache line passed back and forth at every value.
+template <typename Read>
+ColumnNumbers readColumnNumbers(const Dataset& data, int column, const Read& read)
+{
+    const int rows = data.rowCount();
+    ColumnNumbers numbers;
+    numbers.values.resize(size_t(rows));
+    numbers.ok.resize(size_t(rows));
+    const QVector<Dataset::Row>& list = data.rows();
+    const auto part = [&](int begin, int end) {
+        PerStoredValue<ReadNumber> cache;
+        const QLocale locale;
+        const auto readOne = [&](const QString& text) { return read(text, locale); };
+        for (int r = begin; r < end; ++r) {
+            RowPrefetch::ahead(list, r, column);
+            if (const QString* next = RowPrefetch::cellAhead(list, r, column))
+                cache.prefetch(*next);
+            const ReadNumber n = cache.get(list.at(r).at(column), readOne);
+            numbers.values[size_t(r)] = n.value;
+            numbers.ok[size_t(r)] = n.ok;
+        }
+    };
+    const int middle = rows / 2;
+    Parallel::both(
+        Parallel::worthSplitting(rows), [&] { part(0, middle); }, [&] { part(middle, rows); });
+    return numbers;
+}
