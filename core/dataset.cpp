@@ -517,6 +517,11 @@ BackgroundRelease& backgroundRelease()
 
 } // namespace
 
+void Dataset::finishReleases()
+{
+    backgroundRelease().wait();
+}
+
 void Dataset::reserveRows(int count)
 {
     // A large table about to be built waits for the one still being let go:

@@ -123,6 +123,9 @@ public:
 
     // Rows
     void reserveRows(int count);
+    // Waits for a released table still being let go (see reserveRows): for
+    // a step about to grow or build many rows without reserving them.
+    static void finishReleases();
     void appendRow(const Row& values, bool fill = true);
     // Appends a row taken whole or in pieces from other Datasets, exactly as
     // given: its values were pooled where they came from, so hashing them

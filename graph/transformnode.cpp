@@ -87,10 +87,15 @@ void TransformNode::runTransform()
     bool error = false;
     m_transform->setRunContext(&runContext());
     const auto* graph = qobject_cast<const GraphScene*>(scene());
-    m_transform->setUpstreamRowsDisposable(
-        graph && upstream.size() == 1 && graph->isLastReader(upstream.first(), this));
+    QVector<bool> disposable(upstream.size(), false);
+    for (int i = 0; graph && i < upstream.size(); ++i) {
+        // An item connected twice (a join with itself) is read twice.
+        disposable[i]
+            = upstream.count(upstream.at(i)) == 1 && graph->isLastReader(upstream.at(i), this);
+    }
+    m_transform->setDisposableUpstream(disposable);
     m_transform->process(m_dataset, upstream, error);
-    m_transform->setUpstreamRowsDisposable(false);
+    m_transform->setDisposableUpstream({});
     m_transform->setRunContext(nullptr);
     if (!m_transform->keepsDrilldown())
         m_dataset.clearDrilldown();

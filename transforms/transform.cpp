@@ -390,10 +390,19 @@ bool Transform::requireParameters(std::initializer_list<const char*> keys)
 bool Transform::takeUpstreamTable(Dataset& output, const QList<Node*>& upstream)
 {
     output = upstream.first()->dataset();
-    if (!m_upstreamRowsDisposable)
+    if (upstream.size() != 1 || !m_disposableUpstream.value(0))
         return false;
     upstream.first()->releaseRows();
     return true;
+}
+
+QVector<QStringList> Transform::takeUpstreamRows(const QList<Node*>& upstream, int index)
+{
+    if (!m_disposableUpstream.value(index))
+        return {};
+    Dataset held = upstream.at(index)->dataset();
+    upstream.at(index)->releaseRows();
+    return held.takeRows();
 }
 
 bool Transform::hasValidInputCount(const QList<Node*>& upstream) const

@@ -8,6 +8,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include <initializer_list>
 
@@ -127,10 +128,14 @@ public:
     // The run the next process() belongs to: its Stop request ends loops
     // early. Not owned; without one nothing stops a loop.
     void setRunContext(RunContext* context) { m_context = context; }
-    // Set for a run in which nothing reads the single upstream item's rows
-    // after this transform: process() may then take them over (see
-    // takeUpstreamTable) rather than build a copy beside them.
-    void setUpstreamRowsDisposable(bool disposable) { m_upstreamRowsDisposable = disposable; }
+    // For each upstream item (in the order process() gets them), whether
+    // nothing reads its rows after this transform in this run: process() may
+    // then take them over (see takeUpstreamTable) rather than build a copy
+    // beside them. Empty when none may be taken.
+    void setDisposableUpstream(const QVector<bool>& disposable)
+    {
+        m_disposableUpstream = disposable;
+    }
     // Where defineParameters() finds the user's saved defaults when asked to
     // apply them. Not owned; null means none.
     void setUserDefaults(const EngineSettings* settings) { m_userDefaults = settings; }
@@ -169,6 +174,9 @@ protected:
     // first. Returns whether they were taken; the upstream table then has no
     // rows (its columns stay), so the rest of process() reads output only.
     bool takeUpstreamTable(Dataset& output, const QList<Node*>& upstream);
+    // The rows of upstream item index, taken over when nothing reads them
+    // after this transform (its table is left with none); empty otherwise.
+    QVector<QStringList> takeUpstreamRows(const QList<Node*>& upstream, int index);
     // The current column index of a SingleColumn option, or -1.
     int columnIndex(const QString& key) const;
     // Current indices of a column-list option, unresolved ones dropped.
@@ -202,7 +210,7 @@ private:
     bool m_applyUserDefaults = false;
     const EngineSettings* m_userDefaults = nullptr;
     RunContext* m_context = nullptr;
-    bool m_upstreamRowsDisposable = false;
+    QVector<bool> m_disposableUpstream;
     mutable const TransformTypeInfo* m_typeInfo = nullptr;
     mutable bool m_typeInfoLooked = false;
 };

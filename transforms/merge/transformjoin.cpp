@@ -1,5 +1,6 @@
 #include "transforms/merge/transformjoin.h"
 
+#include "core/freedmemory.h"
 #include "core/values.h"
 #include "graph/node.h"
 #include "transforms/support/keyreport.h"
@@ -45,8 +46,7 @@ public:
         Dataset::Row row;
         row.reserve(m_width);
         row.append(top);
-        for (int c : m_bottomColumns)
-            row.append(bottom.at(c));
+        addBottom(row, &bottom);
         return row;
     }
 
@@ -57,9 +57,18 @@ public:
         Dataset::Row row;
         row.reserve(m_width);
         row.append(top);
-        for (int i = 0; i < m_bottomColumns.size(); ++i)
-            row.append(m_empty);
+        addBottom(row, nullptr);
         return row;
+    }
+
+    // Grows a top row by the bottom row's values, or by empty cells.
+    void addBottom(Dataset::Row& row, const Dataset::Row* bottom) const
+    {
+        if (m_bottomColumns.isEmpty())
+            return;
+        row.reserve(m_width);
+        for (int c : m_bottomColumns)
+            row.append(bottom ? bottom->at(c) : m_empty);
     }
 
     // Empty top cells, except the key, then the bottom values.
@@ -244,12 +253,14 @@ void TransformJoin::process(Dataset& output, const QList<Node*>& upstream, bool&
         setSummary(QStringLiteral("No changes"));
         return;
     }
-    joinByKey(output, top, bottom, topKey, bottomKey);
+    joinByKey(output, upstream, topKey, bottomKey);
 }
 
 void TransformJoin::joinByKey(
-    Dataset& output, const Dataset& top, const Dataset& bottom, int topKey, int bottomKey)
+    Dataset& output, const QList<Node*>& upstream, int topKey, int bottomKey)
 {
+    const Dataset& top = upstream.at(0)->dataset();
+    const Dataset& bottom = upstream.at(1)->dataset();
     const bool caseSensitive = boolParameter(CaseSensitive, true);
     const bool keepTop = boolParameter(KeepTop);
     const bool keepBottom = boolParameter(KeepBottom);
@@ -274,16 +285,25 @@ void TransformJoin::joinByKey(
         setSummary(QStringLiteral("Too many rows"));
         return;
     }
-    output.reserveRows(int(total));
-
     const RowBuilder build(top.columnCount(), bottomColumns);
-    const auto progress = [&](int r) { return reportProgress(bottom.rowCount() + r, work); };
-    if (!appendPairs(output, top, bottom, plan, index, build, progress))
-        return;
-    if (keepTop) {
-        for (int r = 0; r < top.rowCount(); ++r) {
-            if (plan.topChain.at(r) < 0)
-                output.appendSharedRow(build.topOnly(top.row(r)));
+    // With at most one partner per top row (a lookup of a small table), the
+    // top rows may be taken over and grown in place (see growTopRows); the
+    // key report reads them afterwards, so it keeps them.
+    const bool onePartnerEach = plan.pairs == top.rowCount() - plan.topOnly;
+    if (onePartnerEach && !boolParameter(DetailedReport)
+        && growTopRows(output, upstream, plan, bottomColumns)) {
+        if (stopRequested())
+            return;
+    } else {
+        output.reserveRows(int(total));
+        const auto progress = [&](int r) { return reportProgress(bottom.rowCount() + r, work); };
+        if (!appendPairs(output, top, bottom, plan, index, build, progress))
+            return;
+        if (keepTop) {
+            for (int r = 0; r < top.rowCount(); ++r) {
+                if (plan.topChain.at(r) < 0)
+                    output.appendSharedRow(build.topOnly(top.row(r)));
+            }
         }
     }
     if (keepBottom) {
@@ -299,6 +319,49 @@ void TransformJoin::joinByKey(
         QStringLiteral("%1 rows have keys in both datasets").arg(formatInteger(plan.pairs, true)));
     if (boolParameter(DetailedReport))
         reportKeys(top, bottom, topKey, bottomKey, plan);
+}
+
+// The rows of a join in which each top row has at most one partner, when
+// nothing reads the top rows after it: they are taken over and each grows
+// by its partner's values in place, instead of being copied into new rows
+// (a left join of a million rows with a table of cities: no second million
+// lists, and no million references taken on their values). The order is
+// the one of appendPairs and the top-only rows: the matched rows in top
+// order, then the rest when kept. False when the rows cannot be taken.
+bool TransformJoin::growTopRows(Dataset& output, const QList<Node*>& upstream, const JoinPlan& plan,
+    const QVector<int>& bottomColumns)
+{
+    const Dataset& bottom = upstream.at(1)->dataset();
+    const int work = bottom.rowCount() + upstream.at(0)->dataset().rowCount();
+    const RowBuilder build(upstream.at(0)->dataset().columnCount(), bottomColumns);
+    QVector<Dataset::Row> rows = takeUpstreamRows(upstream, 0);
+    if (rows.isEmpty())
+        return false;
+    const bool keepTop = boolParameter(KeepTop);
+    // The grown lists then reuse the memory of a table just let go.
+    Dataset::finishReleases();
+    QVector<Dataset::Row> ordered;
+    ordered.reserve(keepTop ? rows.size() : rows.size() - plan.topOnly);
+    for (int r = 0; r < rows.size(); ++r) {
+        if (!reportProgress(bottom.rowCount() + r, work))
+            return true;
+        const int partner = plan.topChain.at(r);
+        if (partner < 0)
+            continue;
+        build.addBottom(rows[r], &bottom.row(partner));
+        ordered.append(std::move(rows[r]));
+        returnFreedMemoryEvery(r + 1);
+    }
+    for (int r = 0; keepTop && r < rows.size(); ++r) {
+        if (plan.topChain.at(r) < 0) {
+            build.addBottom(rows[r], nullptr);
+            ordered.append(std::move(rows[r]));
+        }
+    }
+    // The top-only rows not kept go with the emptied list.
+    rows = QVector<Dataset::Row>();
+    output.adoptRows(std::move(ordered));
+    return true;
 }
 
 void TransformJoin::reportKeys(
