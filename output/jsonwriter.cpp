@@ -281,9 +281,9 @@ TextWriteResult writeJson(QTextStream& stream, const Dataset& data, const TextWr
             JsonRowWriter(tree, types, own.removeEmpty, parts[1]) };
         writeRowsInParallel(
             sink, rows.size(), rowProgress, lineEndingText(options.lineEnding),
-            [&](BlockText& block, int part, int from, int to) {
+            [&](auto& block, int part, int from, int to) {
                 for (int r = from; r < to; ++r) {
-                    prefetchAhead(rows, r);
+                    prefetchRows(rows, r);
                     writers[part].writeRow(block, rows.at(r), r + 1 < rows.size());
                 }
             },
@@ -296,7 +296,7 @@ TextWriteResult writeJson(QTextStream& stream, const Dataset& data, const TextWr
     } else {
         JsonRowWriter writer(tree, types, own.removeEmpty, result);
         for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
-            prefetchAhead(rows, r);
+            prefetchRows(rows, r);
             writer.writeRow(sink, rows.at(r), r + 1 < rows.size());
         }
     }

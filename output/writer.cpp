@@ -5,6 +5,7 @@
 #include "output/writerutil.h"
 
 #include <QFileInfo>
+#include <QTextCodec>
 
 #include <algorithm>
 
@@ -59,6 +60,8 @@ void TextSink::flush()
     if (m_text.isEmpty())
         return;
     m_stream << m_text;
+    m_streamHasText = true;
+    m_wroteText = true;
     // resize() rather than clear() keeps the allocation for the next chunk.
     m_text.resize(0);
 }
@@ -67,6 +70,25 @@ void TextSink::finish()
 {
     flush();
     m_stream.flush();
+}
+
+bool TextSink::takesUtf8Bytes() const
+{
+    const QTextCodec* codec = m_stream.codec();
+    // 106 is UTF-8's number in the registry of character sets.
+    return m_stream.device() && codec && codec->mibEnum() == 106
+        && (!m_stream.generateByteOrderMark() || m_wroteText || !m_text.isEmpty());
+}
+
+void TextSink::writeBytes(const QByteArray& bytes)
+{
+    flush();
+    if (m_streamHasText) {
+        m_stream.flush();
+        m_streamHasText = false;
+    }
+    if (!bytes.isEmpty() && m_stream.device()->write(bytes) != bytes.size())
+        m_stream.setStatus(QTextStream::WriteFailed);
 }
 
 void RowProgress::apply(TextWriteResult& result) const

@@ -52,16 +52,29 @@ public:
     {
         flush();
         m_stream << text;
+        m_streamHasText = true;
+        m_wroteText = true;
     }
     // Writes what is buffered and flushes the stream itself.
     void finish();
     void flush();
+
+    // Whether text made as UTF-8 bytes may go straight to the stream's
+    // device (writeBytes()): the stream writes UTF-8 to a device, and a
+    // byte-order mark it is asked for has been made with the text before.
+    bool takesUtf8Bytes() const;
+    // Bytes after what is buffered, to the device; a failure marks the
+    // stream, as its own failed write would.
+    void writeBytes(const QByteArray& bytes);
 
 private:
     static constexpr int FlushSize = 1 << 16;
     QTextStream& m_stream;
     QString m_eol;
     QString m_text;
+    // Text has gone to the stream since its last flush.
+    bool m_streamHasText = false;
+    bool m_wroteText = false;
 };
 
 // Calls the progress callback every 1000 rows and remembers a stop request.

@@ -160,7 +160,7 @@ void writeRows(
     XmlRowWriter<Sink> writer(sink, layout.tree, layout.removeEmpty);
     const int depth = layout.outer.size();
     for (int r = from; r < to; ++r) {
-        prefetchAhead(rows, r);
+        prefetchRows(rows, r);
         for (int i = 0; i < layout.inner.size(); ++i)
             openTag(sink, layout.inner.at(i), depth + i);
         writer.writeRow(layout.rowTag, rows.at(r), depth + layout.inner.size());
@@ -206,9 +206,7 @@ TextWriteResult writeXml(QTextStream& stream, const Dataset& data, const TextWri
     if (rows.size() >= ParallelRows) {
         writeRowsInParallel(
             sink, rows.size(), rowProgress, lineEndingText(options.lineEnding),
-            [&](BlockText& block, int, int from, int to) {
-                writeRows(block, layout, rows, from, to);
-            },
+            [&](auto& block, int, int from, int to) { writeRows(block, layout, rows, from, to); },
             [] {});
     } else {
         for (int r = 0; r < rows.size() && rowProgress.report(r); ++r)
