@@ -127,7 +127,8 @@ public:
                 continue;
             const int start = block.size();
             appendValue(block, value);
-            m_cache.store(key, block.data() + start, block.size() - start);
+            if (!block.waiting())
+                m_cache.store(key, block.data() + start, block.size() - start);
         }
         block.endLine();
     }

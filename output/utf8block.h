@@ -41,10 +41,16 @@ public:
     {
         const int n = depth * 2;
         reserve(n);
+        settle();
         std::memset(m_out + m_used, ' ', size_t(n));
         m_used += n;
     }
-    void endLine() { appendBytes(m_eol.constData(), m_eol.size()); }
+    void endLine()
+    {
+        reserve(m_eol.size());
+        settle();
+        appendBytes(m_eol.constData(), m_eol.size());
+    }
     void clear()
     {
         m_used = 0;
@@ -64,10 +70,14 @@ public:
     {
         static_assert(Size <= Slack, "the move must fit in the slack");
         reserve(0);
+        settle();
         std::memcpy(m_out + m_used, bytes, Size);
         m_used += count;
     }
     int size() const { return m_used; }
+    // A high surrogate at the end waits for the character after it, so the
+    // bytes so far are not yet all of the text so far.
+    bool waiting() const { return m_pendingHigh != 0; }
     const char* data() const { return m_out; }
 
 private:
@@ -92,6 +102,15 @@ private:
             putSlow(c);
     }
     void putSlow(ushort c);
+    // A high surrogate without its partner, before bytes that are not a
+    // character, as the character after it would have it.
+    void settle()
+    {
+        if (m_pendingHigh) {
+            m_out[m_used++] = '?';
+            m_pendingHigh = 0;
+        }
+    }
     void grow(int count);
 
     QByteArray m_eol;
