@@ -3,85 +3,16 @@
 #include "graph/optionmap.h"
 #include "output/outputformat.h"
 #include "output/parallelrows.h"
+#include "output/valuebytescache.h"
 #include "output/writer.h"
 #include "output/writerutil.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <vector>
 
 namespace {
 
 const QString KeyDelimiter = QStringLiteral("delimiter");
 const QString KeyQuote = QStringLiteral("quote");
-
-// The bytes of values written before, found by their storage: values read
-// from a file share one text per distinct value, so most cells of a column
-// such as a country or a date repeat bytes already made, and taking them
-// from here spares the first touch of the text itself, a cache miss for
-// each cell of a table whose rows are in a new order. A column whose values
-// rarely repeat stops asking, since for it a lookup is only extra work.
-class ValueBytesCache
-{
-public:
-    bool usedFor(int column)
-    {
-        if (size_t(column) >= m_columns.size()) {
-            // Made on first use: most builders write a header or a short table.
-            m_entries.resize(size_t(1) << Bits);
-            m_columns.resize(size_t(column) + 1);
-        }
-        return !m_columns[size_t(column)].off;
-    }
-    // Appends the bytes stored for the text's storage, if any.
-    bool append(Utf8Block& block, int column, const void* key)
-    {
-        const Entry& entry = m_entries[slot(key)];
-        ColumnUse& use = m_columns[size_t(column)];
-        const bool hit = entry.key == key;
-        if (hit) {
-            block.appendShort<sizeof entry.bytes>(entry.bytes, entry.count);
-            ++use.hits;
-        }
-        if (++use.lookups == Window) {
-            use.off = use.hits * 4 < Window;
-            use.lookups = use.hits = 0;
-        }
-        return hit;
-    }
-    void store(const void* key, const char* bytes, int count)
-    {
-        if (count > int(sizeof(Entry::bytes)))
-            return;
-        Entry& entry = m_entries[slot(key)];
-        entry.key = key;
-        entry.count = quint8(count);
-        std::memcpy(entry.bytes, bytes, size_t(count));
-    }
-
-private:
-    static constexpr int Bits = 14;
-    static constexpr int Window = 4096;
-    struct Entry
-    {
-        const void* key = nullptr;
-        char bytes[23];
-        quint8 count = 0;
-    };
-    struct ColumnUse
-    {
-        int lookups = 0;
-        int hits = 0;
-        bool off = false;
-    };
-    static size_t slot(const void* key)
-    {
-        return size_t((quint64(quintptr(key)) * 0x9E3779B97F4A7C15ull) >> (64 - Bits));
-    }
-
-    std::vector<Entry> m_entries;
-    std::vector<ColumnUse> m_columns;
-};
 
 // Builds delimited lines by one quoting mode and counts, for the Never mode,
 // the values that lost characters.
@@ -118,17 +49,7 @@ public:
             if (i > 0)
                 block << m_delimiter;
             const QString& value = values.at(i);
-            if (!m_cache.usedFor(i)) {
-                appendValue(block, value);
-                continue;
-            }
-            const void* key = const_cast<QString&>(value).data_ptr();
-            if (m_cache.append(block, i, key))
-                continue;
-            const int start = block.size();
-            appendValue(block, value);
-            if (!block.waiting())
-                m_cache.store(key, block.data() + start, block.size() - start);
+            m_cache.append(block, i, value, [&] { appendValue(block, value); });
         }
         block.endLine();
     }

@@ -4,6 +4,7 @@
 #include "output/fieldtree.h"
 #include "output/outputformat.h"
 #include "output/parallelrows.h"
+#include "output/valuebytescache.h"
 #include "output/writer.h"
 #include "output/writerutil.h"
 
@@ -32,6 +33,16 @@ bool isJsonBoolean(const QString& text)
 }
 
 constexpr int MaxMismatchWarnings = 5;
+
+// Each member's key as written before its value, made once rather than for
+// every row.
+void prepareJsonTree(FieldNode& node)
+{
+    for (FieldNode& child : node.children) {
+        child.tag = QLatin1Char('"') + jsonEscaped(child.key) + QLatin1String("\": ");
+        prepareJsonTree(child);
+    }
+}
 
 // Writes rows into any sink (the file's, or a block made on another thread);
 // the type mismatches go to its own result.
@@ -71,7 +82,7 @@ private:
             if (!fieldPresent(child, row, m_removeEmpty))
                 continue;
             sink.indent(depth);
-            sink << QLatin1Char('"') << jsonEscaped(child.key) << QLatin1String("\": ");
+            sink << child.tag;
             if (child.isLeaf()) {
                 writeValue(sink, fieldValue(row, child.column), child.column);
             } else {
@@ -91,7 +102,9 @@ private:
     {
         const int type = m_types.value(column, JsonTypeString);
         if (type == JsonTypeString) {
-            sink << QLatin1Char('"') << jsonEscaped(value) << QLatin1Char('"');
+            sink << QLatin1Char('"');
+            appendEscaped(sink, value, column);
+            sink << QLatin1Char('"');
             return;
         }
         // An empty cell is a missing value rather than a wrong one.
@@ -107,6 +120,15 @@ private:
             return;
         }
         sink << convertedValue(value, type, column);
+    }
+
+    template <class Sink> void appendEscaped(Sink& sink, const QString& value, int)
+    {
+        sink << jsonEscaped(value);
+    }
+    void appendEscaped(Utf8Block& block, const QString& value, int column)
+    {
+        m_cache.append(block, column, value, [&] { block << jsonEscaped(value); });
     }
 
     // The slow path: values that are not already written as JSON wants them.
@@ -141,6 +163,7 @@ private:
     const QVector<int>& m_types;
     bool m_removeEmpty;
     TextWriteResult& m_result;
+    ValueBytesCache m_cache;
 };
 
 // The mismatches of a later stretch of rows after those already found.
@@ -267,7 +290,8 @@ TextWriteResult writeJson(QTextStream& stream, const Dataset& data, const TextWr
     const JsonWriteOptions own = JsonWriteOptions::from(options.formatOptions);
     const QStringList names = outputColumnNames(data);
     const QVector<int> types = jsonColumnTypes(data, own);
-    const FieldNode tree = buildFieldTree(names);
+    FieldNode tree = buildFieldTree(names);
+    prepareJsonTree(tree);
 
     TextSink sink(stream, options.lineEnding);
     sink << QLatin1Char('[');

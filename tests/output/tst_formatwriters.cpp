@@ -206,7 +206,7 @@ void TestFormatWriters::utf8BytesAsText()
         rows << QStringList { QString::number(i), values.at(i % n), values.at(i * 7 % n),
             values.at(i / 3 % n) };
     }
-    const Dataset data = makeDataset({ "n", "a", "b.c", "ö" }, rows);
+    const Dataset data = makeDataset({ "n", "@a", "b.c", "ö" }, rows);
     TextWriteOptions options = typeOptions(fileType);
     options.writeHeader = header;
     DelimitedWriteOptions { DelimiterComma, quoting }.store(&options.formatOptions);
