@@ -10,6 +10,10 @@
 
 #include <QLocale>
 
+#include <exception>
+#include <thread>
+#include <vector>
+
 namespace {
 
 bool isDigit(QChar c)
@@ -229,24 +233,96 @@ QString jsonTypeName(int type)
     }
 }
 
-int jsonAutomaticType(const Dataset& data, int column)
+namespace {
+
+// What the values of a column seen so far allow it to be.
+struct ColumnKinds
 {
     bool anyValue = false;
     bool allNumbers = true;
     bool allBooleans = true;
-    for (const Dataset::Row& row : data.rows()) {
-        const QString& value = fieldValue(row, column);
-        if (value.isEmpty())
-            continue;
-        anyValue = true;
-        allNumbers = allNumbers && isJsonNumber(value);
-        allBooleans = allBooleans && isJsonBoolean(value);
-        if (!allNumbers && !allBooleans)
-            return JsonTypeString;
+};
+
+// Rows [from, to) for the columns: one pass over the rows for all of them
+// (a pass per column fetched every row again), leaving out a column once it
+// can only be text.
+std::vector<ColumnKinds> scanColumnKinds(
+    const QVector<Dataset::Row>& rows, const QVector<int>& columns, int from, int to)
+{
+    std::vector<ColumnKinds> kinds(size_t(columns.size()));
+    std::vector<int> open(size_t(columns.size()));
+    for (size_t i = 0; i < open.size(); ++i)
+        open[i] = int(i);
+    for (int r = from; r < to && !open.empty(); ++r) {
+        prefetchRows(rows, r);
+        for (size_t k = 0; k < open.size();) {
+            const QString& value = fieldValue(rows.at(r), columns.at(open[k]));
+            ColumnKinds& kind = kinds[size_t(open[k])];
+            if (!value.isEmpty()) {
+                kind.anyValue = true;
+                kind.allNumbers = kind.allNumbers && isJsonNumber(value);
+                kind.allBooleans = kind.allBooleans && isJsonBoolean(value);
+            }
+            if (!kind.allNumbers && !kind.allBooleans) {
+                open.erase(open.begin() + std::ptrdiff_t(k));
+                continue;
+            }
+            ++k;
+        }
     }
-    if (!anyValue)
-        return JsonTypeString;
-    return allNumbers ? JsonTypeNumber : JsonTypeBoolean;
+    return kinds;
+}
+
+// The automatic type of each of the columns; a long table is looked at in
+// two halves at once.
+QVector<int> jsonAutomaticTypes(const Dataset& data, const QVector<int>& columns)
+{
+    const QVector<Dataset::Row>& rows = data.rows();
+    std::vector<ColumnKinds> kinds;
+    if (rows.size() >= ParallelRows && !columns.isEmpty()) {
+        const int middle = rows.size() / 2;
+        std::vector<ColumnKinds> second;
+        // Running out of memory reaches the caller, as without the thread.
+        std::exception_ptr otherFailure;
+        std::thread other([&] {
+            try {
+                second = scanColumnKinds(rows, columns, middle, rows.size());
+            } catch (...) {
+                otherFailure = std::current_exception();
+            }
+        });
+        try {
+            kinds = scanColumnKinds(rows, columns, 0, middle);
+        } catch (...) {
+            other.join();
+            throw;
+        }
+        other.join();
+        if (otherFailure)
+            std::rethrow_exception(otherFailure);
+        for (size_t i = 0; i < kinds.size(); ++i) {
+            kinds[i].anyValue = kinds[i].anyValue || second[i].anyValue;
+            kinds[i].allNumbers = kinds[i].allNumbers && second[i].allNumbers;
+            kinds[i].allBooleans = kinds[i].allBooleans && second[i].allBooleans;
+        }
+    } else {
+        kinds = scanColumnKinds(rows, columns, 0, rows.size());
+    }
+    QVector<int> types;
+    for (const ColumnKinds& kind : kinds) {
+        if (!kind.anyValue || (!kind.allNumbers && !kind.allBooleans))
+            types << JsonTypeString;
+        else
+            types << (kind.allNumbers ? JsonTypeNumber : JsonTypeBoolean);
+    }
+    return types;
+}
+
+} // namespace
+
+int jsonAutomaticType(const Dataset& data, int column)
+{
+    return jsonAutomaticTypes(data, { column }).value(0);
 }
 
 JsonWriteOptions JsonWriteOptions::from(const QVariantMap& map)
@@ -272,14 +348,19 @@ QVector<int> jsonColumnTypes(const Dataset& data, const JsonWriteOptions& option
     QVector<int> types(data.columnCount(), JsonTypeString);
     if (options.valueTypes == JsonValueTypesString)
         return types;
+    QVector<int> automatic;
     for (int c = 0; c < types.size(); ++c) {
         int type = JsonTypeAutomatic;
         if (options.valueTypes == JsonValueTypesManual)
             type = options.columnTypes.value(c, JsonTypeAutomatic);
         if (type < JsonTypeBoolean || type > JsonTypeRaw)
-            type = jsonAutomaticType(data, c);
-        types[c] = type;
+            automatic << c;
+        else
+            types[c] = type;
     }
+    const QVector<int> found = jsonAutomaticTypes(data, automatic);
+    for (int i = 0; i < automatic.size(); ++i)
+        types[automatic.at(i)] = found.at(i);
     return types;
 }
 

@@ -65,6 +65,7 @@ private slots:
     void jsonReadBack();
     void longTablesInBlocks();
     void xmlReadBack();
+    void automaticTypesOfLongTables();
     void utf8BytesAsText_data();
     void utf8BytesAsText();
 };
@@ -165,6 +166,21 @@ void TestFormatWriters::longTablesInBlocks()
     const QString head = renderText(makeDataset({ "n", "b" }, rows.mid(0, 12000)), xml, &result);
     const QString tail = renderText(makeDataset({ "n", "b" }, rows.mid(12000)), xml, &result);
     QCOMPARE(body(whole), body(head) + body(tail).mid(QStringLiteral("<root>\n").size()));
+}
+
+// A long table's automatic JSON types are worked out in two halves: a value
+// in either half decides, wherever it falls.
+void TestFormatWriters::automaticTypesOfLongTables()
+{
+    QVector<QStringList> rows;
+    for (int i = 0; i < 25001; ++i) {
+        rows << QStringList { i == 24000 ? "x" : QString::number(i), i % 3 ? "true" : QString(),
+            QString::number(i * 0.5), QString(), i == 3 ? "1e5" : "false" };
+    }
+    const Dataset data = makeDataset({ "a", "b", "c", "d", "e" }, rows);
+    QCOMPARE(jsonColumnTypes(data, JsonWriteOptions()),
+        (QVector<int> {
+            JsonTypeString, JsonTypeBoolean, JsonTypeNumber, JsonTypeString, JsonTypeString }));
 }
 
 void TestFormatWriters::utf8BytesAsText_data()
