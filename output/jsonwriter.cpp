@@ -128,11 +128,11 @@ private:
 
     template <class Sink> void appendEscaped(Sink& sink, const QString& value, int)
     {
-        sink << jsonEscaped(value);
+        appendJsonText(sink, value);
     }
     void appendEscaped(Utf8Block& block, const QString& value, int column)
     {
-        m_cache.append(block, column, value, [&] { block << jsonEscaped(value); });
+        m_cache.append(block, column, value, [&] { appendJsonText(block, value); });
     }
 
     // The slow path: values that are not already written as JSON wants them.

@@ -215,9 +215,14 @@ static bool needsJsonEscape(QChar c)
         || c == QLatin1Char('/');
 }
 
+bool jsonEscapes(const QString& text)
+{
+    return !std::none_of(text.cbegin() + plainPrefix(text, "\"\\/"), text.cend(), needsJsonEscape);
+}
+
 QString jsonEscaped(const QString& text)
 {
-    if (std::none_of(text.cbegin() + plainPrefix(text, "\"\\/"), text.cend(), needsJsonEscape))
+    if (!jsonEscapes(text))
         return text;
     QString out;
     out.reserve(text.size() + 8);
@@ -284,9 +289,14 @@ static bool needsXmlEscape(QChar c)
     }
 }
 
+bool xmlEscapes(const QString& text)
+{
+    return !std::none_of(text.cbegin() + plainPrefix(text, "&\"'<>"), text.cend(), needsXmlEscape);
+}
+
 QString xmlEscaped(const QString& text)
 {
-    if (std::none_of(text.cbegin() + plainPrefix(text, "&\"'<>"), text.cend(), needsXmlEscape))
+    if (!xmlEscapes(text))
         return text;
     QString out;
     out.reserve(text.size() + 16);

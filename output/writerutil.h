@@ -108,12 +108,34 @@ private:
 QString htmlEscaped(const QString& text);
 // The JSON string escapes, without the surrounding quotes.
 QString jsonEscaped(const QString& text);
+// Whether jsonEscaped() would change the text; a writer that appends the
+// text itself when not spares the copy of a returned text.
+bool jsonEscapes(const QString& text);
 // &, ", ', <, > as entities, the ampersand first; also a carriage return as a
 // character reference, because XML readers turn a literal one into a line
 // feed and the value would not survive a round trip. Control characters that
 // XML cannot hold at all are dropped.
 QString xmlEscaped(const QString& text);
+// Whether xmlEscaped() would change the text.
+bool xmlEscapes(const QString& text);
 // Leading '!' removed and spaces turned into '-'.
 QString xmlTagName(const QString& name);
 // Empty when the name is a valid tag; otherwise why not.
 QString xmlTagProblem(const QString& name);
+
+// The text escaped for JSON or XML into any sink, appended as it is (no copy
+// of a returned text) when nothing in it needs escaping, as most values.
+template <class Sink> void appendJsonText(Sink& sink, const QString& text)
+{
+    if (jsonEscapes(text))
+        sink << jsonEscaped(text);
+    else
+        sink << text;
+}
+template <class Sink> void appendXmlText(Sink& sink, const QString& text)
+{
+    if (xmlEscapes(text))
+        sink << xmlEscaped(text);
+    else
+        sink << text;
+}

@@ -153,11 +153,11 @@ private:
     {
         if constexpr (std::is_same<Sink, Utf8Block>::value) {
             if (m_cache) {
-                m_cache->append(m_sink, column, value, [&] { m_sink << xmlEscaped(value); });
+                m_cache->append(m_sink, column, value, [&] { appendXmlText(m_sink, value); });
                 return;
             }
         }
-        m_sink << xmlEscaped(value);
+        appendXmlText(m_sink, value);
     }
 
     Sink& m_sink;
