@@ -10,8 +10,6 @@
 
 #include <QLocale>
 
-#include <exception>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -282,24 +280,10 @@ QVector<int> jsonAutomaticTypes(const Dataset& data, const QVector<int>& columns
     if (rows.size() >= ParallelRows && !columns.isEmpty()) {
         const int middle = rows.size() / 2;
         std::vector<ColumnKinds> second;
-        // Running out of memory reaches the caller, as without the thread.
-        std::exception_ptr otherFailure;
-        std::thread other([&] {
-            try {
-                second = scanColumnKinds(rows, columns, middle, rows.size());
-            } catch (...) {
-                otherFailure = std::current_exception();
-            }
-        });
-        try {
-            kinds = scanColumnKinds(rows, columns, 0, middle);
-        } catch (...) {
-            other.join();
-            throw;
-        }
-        other.join();
-        if (otherFailure)
-            std::rethrow_exception(otherFailure);
+        BlockWorker worker;
+        runBoth(
+            worker, [&] { second = scanColumnKinds(rows, columns, middle, rows.size()); },
+            [&] { kinds = scanColumnKinds(rows, columns, 0, middle); });
         for (size_t i = 0; i < kinds.size(); ++i) {
             kinds[i].anyValue = kinds[i].anyValue || second[i].anyValue;
             kinds[i].allNumbers = kinds[i].allNumbers && second[i].allNumbers;

@@ -181,18 +181,43 @@ private:
     std::thread m_thread;
 };
 
+// Runs other() on the worker while this thread runs own(). Running out of
+// memory on either reaches the caller as it would without the thread, not
+// end the program.
+template <typename Other, typename Own> void runBoth(BlockWorker& worker, Other other, Own own)
+{
+    std::exception_ptr otherFailure;
+    worker.start([&] {
+        try {
+            other();
+        } catch (...) {
+            otherFailure = std::current_exception();
+        }
+    });
+    try {
+        own();
+    } catch (...) {
+        worker.wait();
+        throw;
+    }
+    worker.wait();
+    if (otherFailure)
+        std::rethrow_exception(otherFailure);
+}
+
 // Makes rows [0, rowCount) with make(Block&, part, from, to) and hands each
-// block's two halves to write() in order. Each block is made in two parts:
-// while this thread makes part 0, the other writes the block before and then
-// makes part 1. A part's own state (a line builder, warnings) belongs to its
+// half of a block to write() in order. Each block is made in two parts: while
+// this thread makes part 0, the other writes the block before and then makes
+// part 1. A part's own state (a line builder, warnings) belongs to its
 // part number; blockDone() runs on this thread after each block, in row
 // order, to gather it. Progress and the stop request are taken every 1000
 // rows on this thread, before the block they fall in, so a stop leaves out
 // the same rows as a plain loop.
 template <typename Block, typename Write, typename Make, typename BlockDone>
-void makeBlocksInParallel(Block (&blocks)[2][2], Write write, int rowCount,
-    RowProgress& rowProgress, Make& make, BlockDone& blockDone)
+void makeBlocksInParallel(const QString& eol, Write write, int rowCount, RowProgress& rowProgress,
+    Make& make, BlockDone& blockDone)
 {
+    Block blocks[2][2] = { { Block(eol), Block(eol) }, { Block(eol), Block(eol) } };
     BlockWorker worker;
     Block* previous = nullptr;
     int start = 0;
@@ -209,35 +234,26 @@ void makeBlocksInParallel(Block (&blocks)[2][2], Write write, int rowCount,
         Block* halves = blocks[current];
         halves[0].clear();
         halves[1].clear();
-        // Running out of memory must reach the caller as it would without
-        // the thread, not end the program.
-        std::exception_ptr otherFailure;
-        worker.start([&, previous, halves, middle, end] {
-            try {
-                if (previous)
-                    write(previous);
+        runBoth(
+            worker,
+            [&] {
+                if (previous) {
+                    write(previous[0]);
+                    write(previous[1]);
+                }
                 make(halves[1], 1, middle, end);
-            } catch (...) {
-                otherFailure = std::current_exception();
-            }
-        });
-        try {
-            make(halves[0], 0, start, middle);
-        } catch (...) {
-            worker.wait();
-            throw;
-        }
-        worker.wait();
-        if (otherFailure)
-            std::rethrow_exception(otherFailure);
+            },
+            [&] { make(halves[0], 0, start, middle); });
         blockDone();
         previous = halves;
         if (rowProgress.stopped())
             break;
         start = end;
     }
-    if (previous)
-        write(previous);
+    if (previous) {
+        write(previous[0]);
+        write(previous[1]);
+    }
 }
 
 // The same into the sink: as UTF-8 bytes straight to its device when it
@@ -247,20 +263,12 @@ void writeRowsInParallel(TextSink& sink, int rowCount, RowProgress& rowProgress,
     Make make, BlockDone blockDone)
 {
     if (sink.takesUtf8Bytes()) {
-        Utf8Block blocks[2][2]
-            = { { Utf8Block(eol), Utf8Block(eol) }, { Utf8Block(eol), Utf8Block(eol) } };
-        const auto write = [&sink](Utf8Block* halves) {
-            sink.writeBytes(halves[0].bytes());
-            sink.writeBytes(halves[1].bytes());
-        };
-        makeBlocksInParallel(blocks, write, rowCount, rowProgress, make, blockDone);
-        return;
+        makeBlocksInParallel<Utf8Block>(
+            eol, [&sink](Utf8Block& half) { sink.writeBytes(half.bytes()); }, rowCount, rowProgress,
+            make, blockDone);
+    } else {
+        makeBlocksInParallel<BlockText>(
+            eol, [&sink](BlockText& half) { sink.writeLarge(half.text()); }, rowCount, rowProgress,
+            make, blockDone);
     }
-    BlockText blocks[2][2]
-        = { { BlockText(eol), BlockText(eol) }, { BlockText(eol), BlockText(eol) } };
-    const auto write = [&sink](BlockText* halves) {
-        sink.writeLarge(halves[0].text());
-        sink.writeLarge(halves[1].text());
-    };
-    makeBlocksInParallel(blocks, write, rowCount, rowProgress, make, blockDone);
 }
