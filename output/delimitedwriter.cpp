@@ -3,6 +3,7 @@
 #include "graph/optionmap.h"
 #include "output/outputformat.h"
 #include "output/parallelrows.h"
+#include "output/valuebytescache.h"
 #include "output/writer.h"
 #include "output/writerutil.h"
 
@@ -33,6 +34,24 @@ public:
             appendValue(sink, values.at(i));
         }
         sink.endLine();
+    }
+
+    // The same as UTF-8, with the bytes of repeated values from the cache
+    // when values are quoted as needed (the other modes make a new text for
+    // every value anyway).
+    void appendLine(Utf8Block& block, const QStringList& values)
+    {
+        if (m_quoting == QuotingAlways || m_quoting == QuotingNever) {
+            appendLine<Utf8Block>(block, values);
+            return;
+        }
+        for (int i = 0; i < values.size(); ++i) {
+            if (i > 0)
+                block << m_delimiter;
+            const QString& value = values.at(i);
+            m_cache.append(block, i, value, [&] { appendValue(block, value); });
+        }
+        block.endLine();
     }
 
     int changedCount() const { return m_changed; }
@@ -87,14 +106,16 @@ private:
     int m_quoting;
     QChar m_replacement;
     int m_changed = 0;
+    ValueBytesCache m_cache;
 };
 
 // The lines of rows [from, to) into the block.
-void appendRows(DelimitedLineBuilder& builder, BlockText& block, const QVector<Dataset::Row>& rows,
+template <class Block>
+void appendRows(DelimitedLineBuilder& builder, Block& block, const QVector<Dataset::Row>& rows,
     int from, int to)
 {
     for (int r = from; r < to; ++r) {
-        prefetchAhead(rows, r);
+        prefetchRows(rows, r);
         builder.appendLine(block, rows.at(r));
     }
 }
@@ -120,14 +141,14 @@ TextWriteResult writeDelimitedText(QTextStream& stream, const Dataset& data,
             DelimitedLineBuilder(delimiter, own.quoting) };
         writeRowsInParallel(
             sink, rows.size(), rowProgress, lineEndingText(options.lineEnding),
-            [&](BlockText& block, int part, int from, int to) {
+            [&](auto& block, int part, int from, int to) {
                 appendRows(builders[part], block, rows, from, to);
             },
             [] {});
         builder.addChanged(builders[0].changedCount() + builders[1].changedCount());
     } else {
         for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
-            prefetchAhead(rows, r);
+            prefetchRows(rows, r);
             builder.appendLine(sink, rows.at(r));
         }
     }

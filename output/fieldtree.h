@@ -15,8 +15,9 @@ struct FieldNode
     int column = -1; // >= 0 for a leaf holding that column's value
     QVector<FieldNode> children;
     QVector<int> columns; // every column at or below this node
-    // Filled by the XML writer: the tag or attribute name as written, and
-    // whether the leaf is written as an attribute of its parent.
+    // Filled by the writer: for XML the tag or attribute name as written,
+    // and whether the leaf is written as an attribute of its parent; for
+    // JSON the quoted key and colon before the member's value.
     QString tag;
     bool attribute = false;
 

@@ -4,10 +4,13 @@
 #include "output/fieldtree.h"
 #include "output/outputformat.h"
 #include "output/parallelrows.h"
+#include "output/valuebytescache.h"
 #include "output/writer.h"
 #include "output/writerutil.h"
 
 #include <QLocale>
+
+#include <vector>
 
 namespace {
 
@@ -32,6 +35,16 @@ bool isJsonBoolean(const QString& text)
 }
 
 constexpr int MaxMismatchWarnings = 5;
+
+// Each member's key as written before its value, made once rather than for
+// every row.
+void prepareJsonTree(FieldNode& node)
+{
+    for (FieldNode& child : node.children) {
+        child.tag = QLatin1Char('"') + jsonEscaped(child.key) + QLatin1String("\": ");
+        prepareJsonTree(child);
+    }
+}
 
 // Writes rows into any sink (the file's, or a block made on another thread);
 // the type mismatches go to its own result.
@@ -71,7 +84,7 @@ private:
             if (!fieldPresent(child, row, m_removeEmpty))
                 continue;
             sink.indent(depth);
-            sink << QLatin1Char('"') << jsonEscaped(child.key) << QLatin1String("\": ");
+            sink << child.tag;
             if (child.isLeaf()) {
                 writeValue(sink, fieldValue(row, child.column), child.column);
             } else {
@@ -91,7 +104,9 @@ private:
     {
         const int type = m_types.value(column, JsonTypeString);
         if (type == JsonTypeString) {
-            sink << QLatin1Char('"') << jsonEscaped(value) << QLatin1Char('"');
+            sink << QLatin1Char('"');
+            appendEscaped(sink, value, column);
+            sink << QLatin1Char('"');
             return;
         }
         // An empty cell is a missing value rather than a wrong one.
@@ -107,6 +122,15 @@ private:
             return;
         }
         sink << convertedValue(value, type, column);
+    }
+
+    template <class Sink> void appendEscaped(Sink& sink, const QString& value, int)
+    {
+        appendJsonText(sink, value);
+    }
+    void appendEscaped(Utf8Block& block, const QString& value, int column)
+    {
+        m_cache.append(block, column, value, [&] { appendJsonText(block, value); });
     }
 
     // The slow path: values that are not already written as JSON wants them.
@@ -141,6 +165,7 @@ private:
     const QVector<int>& m_types;
     bool m_removeEmpty;
     TextWriteResult& m_result;
+    ValueBytesCache m_cache;
 };
 
 // The mismatches of a later stretch of rows after those already found.
@@ -206,24 +231,82 @@ QString jsonTypeName(int type)
     }
 }
 
-int jsonAutomaticType(const Dataset& data, int column)
+namespace {
+
+// What the values of a column seen so far allow it to be.
+struct ColumnKinds
 {
     bool anyValue = false;
     bool allNumbers = true;
     bool allBooleans = true;
-    for (const Dataset::Row& row : data.rows()) {
-        const QString& value = fieldValue(row, column);
-        if (value.isEmpty())
-            continue;
-        anyValue = true;
-        allNumbers = allNumbers && isJsonNumber(value);
-        allBooleans = allBooleans && isJsonBoolean(value);
-        if (!allNumbers && !allBooleans)
-            return JsonTypeString;
+};
+
+// Rows [from, to) for the columns: one pass over the rows for all of them
+// (a pass per column fetched every row again), leaving out a column once it
+// can only be text.
+std::vector<ColumnKinds> scanColumnKinds(
+    const QVector<Dataset::Row>& rows, const QVector<int>& columns, int from, int to)
+{
+    std::vector<ColumnKinds> kinds(size_t(columns.size()));
+    std::vector<int> open(size_t(columns.size()));
+    for (size_t i = 0; i < open.size(); ++i)
+        open[i] = int(i);
+    for (int r = from; r < to && !open.empty(); ++r) {
+        prefetchRows(rows, r);
+        for (size_t k = 0; k < open.size();) {
+            const QString& value = fieldValue(rows.at(r), columns.at(open[k]));
+            ColumnKinds& kind = kinds[size_t(open[k])];
+            if (!value.isEmpty()) {
+                kind.anyValue = true;
+                kind.allNumbers = kind.allNumbers && isJsonNumber(value);
+                kind.allBooleans = kind.allBooleans && isJsonBoolean(value);
+            }
+            if (!kind.allNumbers && !kind.allBooleans) {
+                open.erase(open.begin() + std::ptrdiff_t(k));
+                continue;
+            }
+            ++k;
+        }
     }
-    if (!anyValue)
-        return JsonTypeString;
-    return allNumbers ? JsonTypeNumber : JsonTypeBoolean;
+    return kinds;
+}
+
+// The automatic type of each of the columns; a long table is looked at in
+// two halves at once.
+QVector<int> jsonAutomaticTypes(const Dataset& data, const QVector<int>& columns)
+{
+    const QVector<Dataset::Row>& rows = data.rows();
+    std::vector<ColumnKinds> kinds;
+    if (rows.size() >= ParallelRows && !columns.isEmpty()) {
+        const int middle = rows.size() / 2;
+        std::vector<ColumnKinds> second;
+        BlockWorker worker;
+        runBoth(
+            worker, [&] { second = scanColumnKinds(rows, columns, middle, rows.size()); },
+            [&] { kinds = scanColumnKinds(rows, columns, 0, middle); });
+        for (size_t i = 0; i < kinds.size(); ++i) {
+            kinds[i].anyValue = kinds[i].anyValue || second[i].anyValue;
+            kinds[i].allNumbers = kinds[i].allNumbers && second[i].allNumbers;
+            kinds[i].allBooleans = kinds[i].allBooleans && second[i].allBooleans;
+        }
+    } else {
+        kinds = scanColumnKinds(rows, columns, 0, rows.size());
+    }
+    QVector<int> types;
+    for (const ColumnKinds& kind : kinds) {
+        if (!kind.anyValue || (!kind.allNumbers && !kind.allBooleans))
+            types << JsonTypeString;
+        else
+            types << (kind.allNumbers ? JsonTypeNumber : JsonTypeBoolean);
+    }
+    return types;
+}
+
+} // namespace
+
+int jsonAutomaticType(const Dataset& data, int column)
+{
+    return jsonAutomaticTypes(data, { column }).value(0);
 }
 
 JsonWriteOptions JsonWriteOptions::from(const QVariantMap& map)
@@ -249,14 +332,19 @@ QVector<int> jsonColumnTypes(const Dataset& data, const JsonWriteOptions& option
     QVector<int> types(data.columnCount(), JsonTypeString);
     if (options.valueTypes == JsonValueTypesString)
         return types;
+    QVector<int> automatic;
     for (int c = 0; c < types.size(); ++c) {
         int type = JsonTypeAutomatic;
         if (options.valueTypes == JsonValueTypesManual)
             type = options.columnTypes.value(c, JsonTypeAutomatic);
         if (type < JsonTypeBoolean || type > JsonTypeRaw)
-            type = jsonAutomaticType(data, c);
-        types[c] = type;
+            automatic << c;
+        else
+            types[c] = type;
     }
+    const QVector<int> found = jsonAutomaticTypes(data, automatic);
+    for (int i = 0; i < automatic.size(); ++i)
+        types[automatic.at(i)] = found.at(i);
     return types;
 }
 
@@ -267,7 +355,8 @@ TextWriteResult writeJson(QTextStream& stream, const Dataset& data, const TextWr
     const JsonWriteOptions own = JsonWriteOptions::from(options.formatOptions);
     const QStringList names = outputColumnNames(data);
     const QVector<int> types = jsonColumnTypes(data, own);
-    const FieldNode tree = buildFieldTree(names);
+    FieldNode tree = buildFieldTree(names);
+    prepareJsonTree(tree);
 
     TextSink sink(stream, options.lineEnding);
     sink << QLatin1Char('[');
@@ -281,9 +370,9 @@ TextWriteResult writeJson(QTextStream& stream, const Dataset& data, const TextWr
             JsonRowWriter(tree, types, own.removeEmpty, parts[1]) };
         writeRowsInParallel(
             sink, rows.size(), rowProgress, lineEndingText(options.lineEnding),
-            [&](BlockText& block, int part, int from, int to) {
+            [&](auto& block, int part, int from, int to) {
                 for (int r = from; r < to; ++r) {
-                    prefetchAhead(rows, r);
+                    prefetchRows(rows, r);
                     writers[part].writeRow(block, rows.at(r), r + 1 < rows.size());
                 }
             },
@@ -296,7 +385,7 @@ TextWriteResult writeJson(QTextStream& stream, const Dataset& data, const TextWr
     } else {
         JsonRowWriter writer(tree, types, own.removeEmpty, result);
         for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
-            prefetchAhead(rows, r);
+            prefetchRows(rows, r);
             writer.writeRow(sink, rows.at(r), r + 1 < rows.size());
         }
     }

@@ -5,6 +5,7 @@
 #include "output/writerutil.h"
 
 #include <QFileInfo>
+#include <QTextCodec>
 
 #include <algorithm>
 
@@ -59,6 +60,8 @@ void TextSink::flush()
     if (m_text.isEmpty())
         return;
     m_stream << m_text;
+    m_streamHasText = true;
+    m_wroteText = true;
     // resize() rather than clear() keeps the allocation for the next chunk.
     m_text.resize(0);
 }
@@ -67,6 +70,25 @@ void TextSink::finish()
 {
     flush();
     m_stream.flush();
+}
+
+bool TextSink::takesUtf8Bytes() const
+{
+    const QTextCodec* codec = m_stream.codec();
+    // 106 is UTF-8's number in the registry of character sets.
+    return m_stream.device() && codec && codec->mibEnum() == 106
+        && (!m_stream.generateByteOrderMark() || m_wroteText || !m_text.isEmpty());
+}
+
+void TextSink::writeBytes(const QByteArray& bytes)
+{
+    flush();
+    if (m_streamHasText) {
+        m_stream.flush();
+        m_streamHasText = false;
+    }
+    if (!bytes.isEmpty() && m_stream.device()->write(bytes) != bytes.size())
+        m_stream.setStatus(QTextStream::WriteFailed);
 }
 
 void RowProgress::apply(TextWriteResult& result) const
@@ -193,9 +215,14 @@ static bool needsJsonEscape(QChar c)
         || c == QLatin1Char('/');
 }
 
+bool jsonEscapes(const QString& text)
+{
+    return !std::none_of(text.cbegin() + plainPrefix(text, "\"\\/"), text.cend(), needsJsonEscape);
+}
+
 QString jsonEscaped(const QString& text)
 {
-    if (std::none_of(text.cbegin() + plainPrefix(text, "\"\\/"), text.cend(), needsJsonEscape))
+    if (!jsonEscapes(text))
         return text;
     QString out;
     out.reserve(text.size() + 8);
@@ -262,9 +289,14 @@ static bool needsXmlEscape(QChar c)
     }
 }
 
+bool xmlEscapes(const QString& text)
+{
+    return !std::none_of(text.cbegin() + plainPrefix(text, "&\"'<>"), text.cend(), needsXmlEscape);
+}
+
 QString xmlEscaped(const QString& text)
 {
-    if (std::none_of(text.cbegin() + plainPrefix(text, "&\"'<>"), text.cend(), needsXmlEscape))
+    if (!xmlEscapes(text))
         return text;
     QString out;
     out.reserve(text.size() + 16);

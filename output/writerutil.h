@@ -52,16 +52,29 @@ public:
     {
         flush();
         m_stream << text;
+        m_streamHasText = true;
+        m_wroteText = true;
     }
     // Writes what is buffered and flushes the stream itself.
     void finish();
     void flush();
+
+    // Whether text made as UTF-8 bytes may go straight to the stream's
+    // device (writeBytes()): the stream writes UTF-8 to a device, and a
+    // byte-order mark it is asked for has been made with the text before.
+    bool takesUtf8Bytes() const;
+    // Bytes after what is buffered, to the device; a failure marks the
+    // stream, as its own failed write would.
+    void writeBytes(const QByteArray& bytes);
 
 private:
     static constexpr int FlushSize = 1 << 16;
     QTextStream& m_stream;
     QString m_eol;
     QString m_text;
+    // Text has gone to the stream since its last flush.
+    bool m_streamHasText = false;
+    bool m_wroteText = false;
 };
 
 // Calls the progress callback every 1000 rows and remembers a stop request.
@@ -95,12 +108,34 @@ private:
 QString htmlEscaped(const QString& text);
 // The JSON string escapes, without the surrounding quotes.
 QString jsonEscaped(const QString& text);
+// Whether jsonEscaped() would change the text; a writer that appends the
+// text itself when not spares the copy of a returned text.
+bool jsonEscapes(const QString& text);
 // &, ", ', <, > as entities, the ampersand first; also a carriage return as a
 // character reference, because XML readers turn a literal one into a line
 // feed and the value would not survive a round trip. Control characters that
 // XML cannot hold at all are dropped.
 QString xmlEscaped(const QString& text);
+// Whether xmlEscaped() would change the text.
+bool xmlEscapes(const QString& text);
 // Leading '!' removed and spaces turned into '-'.
 QString xmlTagName(const QString& name);
 // Empty when the name is a valid tag; otherwise why not.
 QString xmlTagProblem(const QString& name);
+
+// The text escaped for JSON or XML into any sink, appended as it is (no copy
+// of a returned text) when nothing in it needs escaping, as most values.
+template <class Sink> void appendJsonText(Sink& sink, const QString& text)
+{
+    if (jsonEscapes(text))
+        sink << jsonEscaped(text);
+    else
+        sink << text;
+}
+template <class Sink> void appendXmlText(Sink& sink, const QString& text)
+{
+    if (xmlEscapes(text))
+        sink << xmlEscaped(text);
+    else
+        sink << text;
+}

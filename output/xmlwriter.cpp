@@ -3,6 +3,7 @@
 #include "output/fieldtree.h"
 #include "output/outputformat.h"
 #include "output/parallelrows.h"
+#include "output/valuebytescache.h"
 #include "output/writer.h"
 #include "output/writerutil.h"
 
@@ -93,8 +94,8 @@ struct XmlRowLayout
 template <class Sink> class XmlRowWriter
 {
 public:
-    XmlRowWriter(Sink& sink, const FieldNode& tree, bool removeEmpty)
-        : m_sink(sink), m_tree(tree), m_removeEmpty(removeEmpty)
+    XmlRowWriter(Sink& sink, const FieldNode& tree, bool removeEmpty, ValueBytesCache* cache)
+        : m_sink(sink), m_tree(tree), m_removeEmpty(removeEmpty), m_cache(cache)
     {
     }
 
@@ -117,8 +118,9 @@ private:
                 hasElements = true;
                 continue;
             }
-            m_sink << QLatin1Char(' ') << child.tag << QLatin1String("=\"")
-                   << xmlEscaped(fieldValue(row, child.column)) << QLatin1Char('"');
+            m_sink << QLatin1Char(' ') << child.tag << QLatin1String("=\"");
+            appendEscaped(fieldValue(row, child.column), child.column);
+            m_sink << QLatin1Char('"');
         }
         if (!hasElements) {
             m_sink << QLatin1String("/>");
@@ -141,26 +143,39 @@ private:
     void writeLeaf(const FieldNode& leaf, const QStringList& row, int depth)
     {
         m_sink.indent(depth);
-        m_sink << QLatin1Char('<') << leaf.tag << QLatin1Char('>')
-               << xmlEscaped(fieldValue(row, leaf.column)) << QLatin1String("</") << leaf.tag
-               << QLatin1Char('>');
+        m_sink << QLatin1Char('<') << leaf.tag << QLatin1Char('>');
+        appendEscaped(fieldValue(row, leaf.column), leaf.column);
+        m_sink << QLatin1String("</") << leaf.tag << QLatin1Char('>');
         m_sink.endLine();
+    }
+
+    void appendEscaped(const QString& value, int column)
+    {
+        if constexpr (std::is_same<Sink, Utf8Block>::value) {
+            if (m_cache) {
+                m_cache->append(m_sink, column, value, [&] { appendXmlText(m_sink, value); });
+                return;
+            }
+        }
+        appendXmlText(m_sink, value);
     }
 
     Sink& m_sink;
     const FieldNode& m_tree;
     bool m_removeEmpty;
+    // Of this writer's thread; none when the sink takes text.
+    ValueBytesCache* m_cache;
 };
 
 // The rows [from, to), each inside the tags below the root.
 template <class Sink>
-void writeRows(
-    Sink& sink, const XmlRowLayout& layout, const QVector<Dataset::Row>& rows, int from, int to)
+void writeRows(Sink& sink, const XmlRowLayout& layout, const QVector<Dataset::Row>& rows, int from,
+    int to, ValueBytesCache* cache = nullptr)
 {
-    XmlRowWriter<Sink> writer(sink, layout.tree, layout.removeEmpty);
+    XmlRowWriter<Sink> writer(sink, layout.tree, layout.removeEmpty, cache);
     const int depth = layout.outer.size();
     for (int r = from; r < to; ++r) {
-        prefetchAhead(rows, r);
+        prefetchRows(rows, r);
         for (int i = 0; i < layout.inner.size(); ++i)
             openTag(sink, layout.inner.at(i), depth + i);
         writer.writeRow(layout.rowTag, rows.at(r), depth + layout.inner.size());
@@ -204,10 +219,11 @@ TextWriteResult writeXml(QTextStream& stream, const Dataset& data, const TextWri
     RowProgress rowProgress(progress, data.rowCount());
     const QVector<Dataset::Row>& rows = data.rows();
     if (rows.size() >= ParallelRows) {
+        ValueBytesCache caches[2];
         writeRowsInParallel(
             sink, rows.size(), rowProgress, lineEndingText(options.lineEnding),
-            [&](BlockText& block, int, int from, int to) {
-                writeRows(block, layout, rows, from, to);
+            [&](auto& block, int part, int from, int to) {
+                writeRows(block, layout, rows, from, to, &caches[part]);
             },
             [] {});
     } else {

@@ -41,6 +41,20 @@ const QStringList AwkwardValues
     = { "say \"hi\"", "a long path: back\\slash/slash", "tab\there", "cr\rlf\ncrlf\r\n", "bell\x07",
           "Zürich 東京 😀", "<tag> & 'apos'", "  spaced, then <tag> & a bell\x07  " };
 
+// The file's bytes through a device, with a byte-order mark if asked.
+QByteArray renderBytes(const Dataset& data, const TextWriteOptions& options, bool byteOrderMark)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QTextStream stream(&buffer);
+    stream.setCodec("UTF-8");
+    stream.setGenerateByteOrderMark(byteOrderMark);
+    writeText(stream, data, options, WriteProgress());
+    stream.flush();
+    return bytes;
+}
+
 } // namespace
 
 class TestFormatWriters : public QObject
@@ -51,6 +65,9 @@ private slots:
     void jsonReadBack();
     void longTablesInBlocks();
     void xmlReadBack();
+    void automaticTypesOfLongTables();
+    void utf8BytesAsText_data();
+    void utf8BytesAsText();
 };
 
 void TestFormatWriters::jsonReadBack()
@@ -149,6 +166,74 @@ void TestFormatWriters::longTablesInBlocks()
     const QString head = renderText(makeDataset({ "n", "b" }, rows.mid(0, 12000)), xml, &result);
     const QString tail = renderText(makeDataset({ "n", "b" }, rows.mid(12000)), xml, &result);
     QCOMPARE(body(whole), body(head) + body(tail).mid(QStringLiteral("<root>\n").size()));
+}
+
+// A long table's automatic JSON types are worked out in two halves: a value
+// in either half decides, wherever it falls.
+void TestFormatWriters::automaticTypesOfLongTables()
+{
+    QVector<QStringList> rows;
+    for (int i = 0; i < 25001; ++i) {
+        rows << QStringList { i == 24000 ? "x" : QString::number(i), i % 3 ? "true" : QString(),
+            QString::number(i * 0.5), QString(), i == 3 ? "1e5" : "false" };
+    }
+    const Dataset data = makeDataset({ "a", "b", "c", "d", "e" }, rows);
+    QCOMPARE(jsonColumnTypes(data, JsonWriteOptions()),
+        (QVector<int> {
+            JsonTypeString, JsonTypeBoolean, JsonTypeNumber, JsonTypeString, JsonTypeString }));
+}
+
+void TestFormatWriters::utf8BytesAsText_data()
+{
+    QTest::addColumn<int>("fileType");
+    QTest::addColumn<int>("quoting");
+    QTest::addColumn<bool>("header");
+    QTest::addColumn<bool>("byteOrderMark");
+    for (const bool header : { true, false }) {
+        for (const bool bom : { true, false }) {
+            QTest::addRow("delimited header %d bom %d", header, bom)
+                << int(FileTypeDelimited) << int(QuotingAsNeeded) << header << bom;
+        }
+    }
+    QTest::newRow("delimited always")
+        << int(FileTypeDelimited) << int(QuotingAlways) << true << false;
+    QTest::newRow("json") << int(FileTypeJson) << int(QuotingAsNeeded) << true << true;
+    QTest::newRow("xml") << int(FileTypeXml) << int(QuotingAsNeeded) << true << false;
+}
+
+// Long tables go to a UTF-8 file as bytes made by the writers themselves,
+// repeated values from a cache: the same bytes as the text the stream would
+// have converted, surrogates without their partner included.
+void TestFormatWriters::utf8BytesAsText()
+{
+    QFETCH(int, fileType);
+    QFETCH(int, quoting);
+    QFETCH(bool, header);
+    QFETCH(bool, byteOrderMark);
+
+    QStringList values = AwkwardValues;
+    values << QString(QChar(0xD83D)) + "x"
+           << "y" + QString(QChar(0xDE00)) << "z" + QString(QChar(0xD83D))
+           << "a value longer than a cached one, \"quoted\""
+           << "a,b" << QString() << "Ünïcödé";
+    QVector<QStringList> rows;
+    for (int i = 0; i < 25001; ++i) {
+        const int n = values.size();
+        rows << QStringList { QString::number(i), values.at(i % n), values.at(i * 7 % n),
+            values.at(i / 3 % n) };
+    }
+    const Dataset data = makeDataset({ "n", "@a", "b.c", "ö" }, rows);
+    TextWriteOptions options = typeOptions(fileType);
+    options.writeHeader = header;
+    DelimitedWriteOptions { DelimiterComma, quoting }.store(&options.formatOptions);
+
+    QString text;
+    QTextStream stream(&text);
+    writeText(stream, data, options, WriteProgress());
+    stream.flush();
+    const QByteArray expected
+        = (byteOrderMark ? QByteArray("\xEF\xBB\xBF") : QByteArray()) + text.toUtf8();
+    QCOMPARE(renderBytes(data, options, byteOrderMark), expected);
 }
 
 QTEST_GUILESS_MAIN(TestFormatWriters)
