@@ -115,7 +115,7 @@ void appendRows(DelimitedLineBuilder& builder, Block& block, const QVector<Datas
     int from, int to)
 {
     for (int r = from; r < to; ++r) {
-        prefetchRows(rows, r);
+        prefetchAhead(rows, r);
         builder.appendLine(block, rows.at(r));
     }
 }
@@ -148,7 +148,7 @@ TextWriteResult writeDelimitedText(QTextStream& stream, const Dataset& data,
         builder.addChanged(builders[0].changedCount() + builders[1].changedCount());
     } else {
         for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
-            prefetchRows(rows, r);
+            prefetchAhead(rows, r);
             builder.appendLine(sink, rows.at(r));
         }
     }

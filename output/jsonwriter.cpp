@@ -252,7 +252,7 @@ std::vector<ColumnKinds> scanColumnKinds(
     for (size_t i = 0; i < open.size(); ++i)
         open[i] = int(i);
     for (int r = from; r < to && !open.empty(); ++r) {
-        prefetchRows(rows, r);
+        prefetchAhead(rows, r);
         for (size_t k = 0; k < open.size();) {
             const QString& value = fieldValue(rows.at(r), columns.at(open[k]));
             ColumnKinds& kind = kinds[size_t(open[k])];
@@ -372,7 +372,7 @@ TextWriteResult writeJson(QTextStream& stream, const Dataset& data, const TextWr
             sink, rows.size(), rowProgress, lineEndingText(options.lineEnding),
             [&](auto& block, int part, int from, int to) {
                 for (int r = from; r < to; ++r) {
-                    prefetchRows(rows, r);
+                    prefetchAhead(rows, r);
                     writers[part].writeRow(block, rows.at(r), r + 1 < rows.size());
                 }
             },
@@ -385,7 +385,7 @@ TextWriteResult writeJson(QTextStream& stream, const Dataset& data, const TextWr
     } else {
         JsonRowWriter writer(tree, types, own.removeEmpty, result);
         for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
-            prefetchRows(rows, r);
+            prefetchAhead(rows, r);
             writer.writeRow(sink, rows.at(r), r + 1 < rows.size());
         }
     }

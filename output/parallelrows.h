@@ -85,42 +85,6 @@ private:
     int m_used = 0;
 };
 
-// Asks for the cache line at the address. GCC was seen to drop
-// __builtin_prefetch from the row loops of the writers altogether (the loads
-// feeding it are otherwise unused), so on x86 the instruction is written out.
-inline void prefetchLine(const void* address)
-{
-#if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
-    asm volatile("prefetcht0 %0" : : "m"(*static_cast<const char*>(address)));
-#elif defined(__GNUC__) || defined(__clang__)
-    __builtin_prefetch(address);
-#else
-    Q_UNUSED(address)
-#endif
-}
-
-// Asks for the memory of rows ahead of row: the row's block of values and
-// then the values' texts, each far enough ahead to arrive in time when rows
-// lie in no order in memory (after a sort). A row's block of ten or more
-// values spans two cache lines, and both are asked for: a value whose place
-// in the block is not at hand cannot have its text asked for either.
-inline void prefetchRows(const QVector<QStringList>& rows, int row)
-{
-    constexpr int ListDistance = 4;
-    constexpr int TextDistance = 2;
-    if (row + ListDistance < rows.size()) {
-        // A list's one member is the pointer to its block.
-        const char* block;
-        std::memcpy(&block, &rows.at(row + ListDistance), sizeof block);
-        prefetchLine(block);
-        prefetchLine(block + 64);
-    }
-    if (row + TextDistance < rows.size()) {
-        for (const QString& value : rows.at(row + TextDistance))
-            prefetchLine(const_cast<QString&>(value).data_ptr());
-    }
-}
-
 // A table this long has its lines made on two threads; shorter ones are not
 // worth the thread.
 constexpr int ParallelRows = 20000;

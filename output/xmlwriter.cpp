@@ -175,7 +175,7 @@ void writeRows(Sink& sink, const XmlRowLayout& layout, const QVector<Dataset::Ro
     XmlRowWriter<Sink> writer(sink, layout.tree, layout.removeEmpty, cache);
     const int depth = layout.outer.size();
     for (int r = from; r < to; ++r) {
-        prefetchRows(rows, r);
+        prefetchAhead(rows, r);
         for (int i = 0; i < layout.inner.size(); ++i)
             openTag(sink, layout.inner.at(i), depth + i);
         writer.writeRow(layout.rowTag, rows.at(r), depth + layout.inner.size());
