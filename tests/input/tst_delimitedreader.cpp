@@ -1,5 +1,6 @@
 #include "input/delimitedreader.h"
 #include "input/textsource.h"
+#include "tests/input/delimitedtestsupport.h"
 #include "tests/input/testsupport.h"
 
 #include <QDir>
@@ -9,72 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using Rows = QVector<QStringList>;
-Q_DECLARE_METATYPE(Rows)
-
 namespace {
-
-// Options from a compact text, e.g. "delim=4 quote=1 rep=1 skip=2 trim=0".
-// Rows come back without a header unless "header=" says otherwise.
-ReadOptions options(const QString& opts)
-{
-    ReadOptions o;
-    DelimitedReadOptions d;
-    o.hasHeader = HeaderNo;
-    const QStringList items = opts.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    for (const QString& item : items) {
-        const QString key = item.section(QLatin1Char('='), 0, 0);
-        const QString value = item.section(QLatin1Char('='), 1);
-        const int n = value.toInt();
-        if (key == QLatin1String("delim"))
-            d.delimiter = n;
-        else if (key == QLatin1String("custom"))
-            o.customDelimiter = value;
-        else if (key == QLatin1String("quote"))
-            d.quoting = n;
-        else if (key == QLatin1String("rep"))
-            d.ignoreRepeatedDelimiters = n != 0;
-        else if (key == QLatin1String("skip"))
-            o.ignoredFirstRows = n;
-        else if (key == QLatin1String("trim"))
-            o.trimWhitespace = n != 0;
-        else if (key == QLatin1String("simp"))
-            o.simplifyWhitespace = n != 0;
-        else if (key == QLatin1String("empty"))
-            o.ignoreEmptyRows = n != 0;
-        else if (key == QLatin1String("plain"))
-            o.fileType = n ? FileTypePlainText : FileTypeDelimited;
-        else if (key == QLatin1String("header"))
-            o.hasHeader = n;
-        else if (key == QLatin1String("enc"))
-            o.encoding = value;
-        else
-            qFatal("unknown option %s", qPrintable(key));
-    }
-    d.store(&o.formatOptions);
-    return o;
-}
-
-Rows rowsOf(const Dataset& dataset)
-{
-    return dataset.rows();
-}
-
-// Parses the source on the given threads in chunks of the given size.
-ReadResult readInChunks(TextSource& source, const ReadOptions& o, int threads, int chunkChars)
-{
-    ReadResult result;
-    parseDelimitedText(source, o, ReadProgress(), &result, ParseThreads { threads, chunkChars });
-    return result;
-}
-
-ReadResult readFileInChunks(const QString& path, const ReadOptions& o, int threads, int chunkChars)
-{
-    TextSource source;
-    if (!source.open(path, QStringLiteral("Automatic")))
-        qFatal("cannot open %s", qPrintable(path));
-    return readInChunks(source, o, threads, chunkChars);
-}
 
 QString dataFile(const QString& name)
 {
@@ -128,12 +64,6 @@ private slots:
     void reportsProgressAndStops();
     void streamsLongLines_data();
     void streamsLongLines();
-    void sameOnOneOrMoreThreads_data();
-    void sameOnOneOrMoreThreads();
-    void sameFromFileInBytesOrCharacters_data();
-    void sameFromFileInBytesOrCharacters();
-    void corpusSameInChunks_data();
-    void corpusSameInChunks();
 };
 
 void TestDelimitedReader::parsesRecords_data()
@@ -693,158 +623,6 @@ void TestDelimitedReader::streamsLongLines()
         QTEST(result.dataset.columnCount(), "columns");
         QTEST(result.dataset.value(0, 0).size(), "firstLength");
     }
-}
-
-// Records of a fixed pseudo-random mix: quoted values with line ends (LF and
-// CR LF), delimiters and doubled quotes, repeated and unique values, empty
-// rows, and a stray quote inside an unquoted value.
-QString mixedRecords(int count)
-{
-    static const char* const pieces[] = { "plain", "\"two\nlines\"", "\"x,y\"",
-        "\"say \"\"hi\"\"\"", "\"crlf\r\ninside\"", "", "ab\"cd", "\"\"", "\"\n\n\"" };
-    QRandomGenerator random(23);
-    QString text;
-    for (int r = 0; r < count; ++r) {
-        const int fields = int(random.bounded(4));
-        for (int f = 0; f < fields; ++f) {
-            if (f > 0)
-                text += QLatin1Char(',');
-            const int piece = int(random.bounded(int(std::size(pieces)) + 1));
-            text += piece < int(std::size(pieces)) ? QString::fromLatin1(pieces[piece])
-                                                   : QString::number(r);
-        }
-        text += random.bounded(3) == 0 ? QStringLiteral("\r\n") : QStringLiteral("\n");
-    }
-    return text;
-}
-
-void TestDelimitedReader::sameOnOneOrMoreThreads_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("opts");
-
-    const QString mixed = mixedRecords(400);
-    QTest::newRow("quoted, reports kept") << mixed << "delim=1 quote=1 simp=0 empty=0";
-    QTest::newRow("quoted, first rows and empty rows ignored")
-        << mixed << "delim=1 quote=1 skip=5 empty=1 trim=1 simp=1";
-    QTest::newRow("unterminated quote to the end") << "a,b\n\"open\n" + mixed << "delim=1 quote=1";
-    QTest::newRow("unquoted") << mixed << "delim=1 quote=2 empty=0";
-    QTest::newRow("plain text") << mixed << "plain=1 empty=0";
-}
-
-void TestDelimitedReader::sameOnOneOrMoreThreads()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, opts);
-
-    const auto read = [](const QString& text, const QString& opts, int threads, int chunkChars) {
-        TextSource source(text);
-        return readInChunks(source, options(opts), threads, chunkChars);
-    };
-    const ReadResult one = read(text, opts, 1, ParseThreads::DefaultChunkChars);
-    QVERIFY(one.ok());
-    QVERIFY(one.dataset.rowCount() > 100);
-    // Small chunks put many cuts inside quoted values and between CR and LF.
-    for (int chunkChars : { 1, 7, 64, 1000 }) {
-        for (int threads : { 2, 3 }) {
-            const ReadResult more = read(text, opts, threads, chunkChars);
-            QVERIFY(more.ok());
-            QCOMPARE(rowsOf(more.dataset), rowsOf(one.dataset));
-            QCOMPARE(more.dataset.columnCount(), one.dataset.columnCount());
-            QCOMPARE(more.information, one.information);
-            QCOMPARE(more.warnings, one.warnings);
-        }
-    }
-    // A value of the first chunk repeated much later shares its text.
-    const QString repeated
-        = QStringLiteral("same,1\n") + QStringLiteral("other,2\n").repeated(200) + "same,3\n";
-    const Dataset later = read(repeated, "delim=1", 2, 64).dataset;
-    QCOMPARE(later.value(later.lastRow(), 0), later.value(0, 0));
-    QVERIFY(later.value(later.lastRow(), 0).constData() == later.value(0, 0).constData());
-}
-
-void TestDelimitedReader::sameFromFileInBytesOrCharacters_data()
-{
-    QTest::addColumn<QString>("opts");
-
-    QTest::newRow("quoted") << "delim=1 quote=1 simp=0 empty=0";
-    QTest::newRow("quoted, trimmed and simplified") << "delim=1 quote=1 trim=1 simp=1";
-    QTest::newRow("unquoted") << "delim=1 quote=2 empty=0";
-    QTest::newRow("delimiter outside ASCII, low byte a comma") << "delim=8 custom=\u012c quote=2";
-}
-
-void TestDelimitedReader::sameFromFileInBytesOrCharacters()
-{
-    QFETCH(QString, opts);
-
-    // Blocks of ASCII (parsed from the bytes of the file) before, between
-    // and after blocks with other characters (parsed decoded), with chunk
-    // cuts and block ends everywhere, CR LF pairs among them.
-    const QString ascii = mixedRecords(3000);
-    const QString wide
-        = QString(ascii).replace(QLatin1String("plain"), QString::fromUtf8("pl\u00e4in\u0101"));
-    const QString text = ascii + wide.left(40000) + ascii + wide.right(3000);
-    QTemporaryDir dir;
-    const QString path = dir.filePath("mixed.csv");
-    QVERIFY(writeFile(path, text.toUtf8()));
-    const ReadResult whole = readPastedText(text, options(opts));
-    QVERIFY(whole.ok());
-    for (int chunkChars : { 5000, 20000 }) {
-        const ReadResult chunked = readFileInChunks(path, options(opts), 2, chunkChars);
-        QVERIFY(chunked.ok());
-        QCOMPARE(rowsOf(chunked.dataset), rowsOf(whole.dataset));
-        QCOMPARE(chunked.warnings, whole.warnings);
-    }
-}
-
-void TestDelimitedReader::corpusSameInChunks_data()
-{
-    QTest::addColumn<QString>("path");
-
-    // The seed corpus of the delimited fuzz target: two option bytes, then
-    // the file (the CSV files of csv-spectrum among them).
-    const QDir corpus(QStringLiteral(VARNIX_TEST_DATA "/../fuzz/corpus/delimited"));
-    const QStringList names = corpus.entryList(QDir::Files);
-    QVERIFY(names.size() > 10);
-    for (const QString& name : names)
-        QTest::newRow(qPrintable(name)) << corpus.filePath(name);
-}
-
-void TestDelimitedReader::corpusSameInChunks()
-{
-    QFETCH(QString, path);
-
-    QFile in(path);
-    QVERIFY(in.open(QIODevice::ReadOnly));
-    const QByteArray data = in.readAll();
-    QVERIFY(data.size() >= 2);
-    // The options as the fuzz target takes them from the first two bytes.
-    const uchar a = uchar(data[0]);
-    const uchar b = uchar(data[1]);
-    QString opts
-        = QStringLiteral("delim=%1 quote=%2 plain=%3 skip=%4 trim=%5 simp=%6 empty=%7 rep=%8")
-              .arg(a % 10)
-              .arg((a / 10) % 3)
-              .arg(a >> 7)
-              .arg((b / 3) % 4)
-              .arg((b >> 4) & 1)
-              .arg((b >> 5) & 1)
-              .arg((b >> 6) & 1)
-              .arg(b >> 7);
-    ReadOptions o = options(opts);
-    o.customDelimiter = QString(QChar(b % 5 == 0 ? '"' : ';'));
-    // Repeated past the first block, so that the rest is read in bytes.
-    QByteArray text;
-    while (text.size() < TextSource::BlockChars + 4000)
-        text += data.mid(2) + "\n";
-    QTemporaryDir dir;
-    const QString file = dir.filePath("corpus.csv");
-    QVERIFY(writeFile(file, text));
-    const ReadResult whole = readFileInChunks(file, o, 1, ParseThreads::DefaultChunkChars);
-    const ReadResult chunked = readFileInChunks(file, o, 2, 256);
-    QCOMPARE(rowsOf(chunked.dataset), rowsOf(whole.dataset));
-    QCOMPARE(chunked.warnings, whole.warnings);
-    QCOMPARE(chunked.information, whole.information);
 }
 
 QTEST_GUILESS_MAIN(TestDelimitedReader)
