@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/columnid.h"
+#include "core/prefetch.h"
 
 #include <QHash>
 #include <QList>
@@ -58,20 +59,6 @@ struct VerificationResults
     bool isEmpty() const { return cellStatus.isEmpty() && totalFailures == 0; }
     void clear() { *this = VerificationResults(); }
 };
-
-// Asks for the cache line at the address. GCC was seen to drop
-// __builtin_prefetch from the row loops of the writers altogether (the loads
-// feeding it are otherwise unused), so on x86 the instruction is written out.
-inline void prefetchLine(const void* address)
-{
-#if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
-    asm volatile("prefetcht0 %0" : : "m"(*static_cast<const char*>(address)));
-#elif defined(__GNUC__) || defined(__clang__)
-    __builtin_prefetch(address);
-#else
-    Q_UNUSED(address)
-#endif
-}
 
 // Asks for the memory of rows ahead of a reader that walks a table's rows
 // in order: the row's block of values and then the values' texts, each far

@@ -308,9 +308,17 @@ void RowSink::endRow()
 // count: the pivot job peaked at 397 MiB instead of 476.
 void RowSink::startRow()
 {
+    // A row of another length than the batch's gets a list of its own, so
+    // that ragged rows do not throw whole batches away; a new length that
+    // lasts gets batches of its own.
+    if (m_spareLength != m_rowRoom && ++m_otherLengthRows < MinSpareRows) {
+        m_row = QStringList();
+        m_row.reserve(m_rowRoom);
+        return;
+    }
     if (m_nextSpare == m_spareRows.size() || m_spareLength != m_rowRoom) {
         // Small files make small batches.
-        const size_t batch = qBound<size_t>(16, m_spareRows.size() * 2, MaxSpareRows);
+        const size_t batch = qBound<size_t>(MinSpareRows, m_spareRows.size() * 2, MaxSpareRows);
         m_spareRows.resize(batch);
         m_spareLength = m_rowRoom;
         for (QStringList& spare : m_spareRows) {
@@ -319,6 +327,7 @@ void RowSink::startRow()
         }
         m_nextSpare = 0;
     }
+    m_otherLengthRows = 0;
     m_row = std::move(m_spareRows[m_nextSpare++]);
 }
 

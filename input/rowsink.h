@@ -188,10 +188,13 @@ private:
     std::vector<ValuePool> m_pools;
     QStringList m_row;
     // Lists made ahead for the next rows (see startRow).
+    static constexpr size_t MinSpareRows = 16;
     static constexpr size_t MaxSpareRows = 1024;
     std::vector<QStringList> m_spareRows;
     size_t m_nextSpare = 0;
     int m_spareLength = 0;
+    // Rows in a row whose length was not the batch's.
+    size_t m_otherLengthRows = 0;
     std::vector<PendingField> m_pending;
     size_t m_released = 0;
     // A ring of rows waiting for their lookups, oldest first.

@@ -16,6 +16,8 @@
 // values were all new (identifiers, e-mail addresses) retires at once,
 // before its table has grown large.
 
+#include "core/prefetch.h"
+
 #include <QChar>
 #include <QString>
 
@@ -59,11 +61,7 @@ public:
         if (m_slots.empty())
             return;
         const Slot* slot = &m_slots[hash & (m_slots.size() - 1)];
-#if defined(__GNUC__) || defined(__clang__)
-        __builtin_prefetch(slot);
-#else
-        (void)slot;
-#endif
+        prefetchLine(slot);
     }
 
     // Asks for the text in the first slot of a hash, once that slot itself
@@ -78,22 +76,12 @@ public:
         if (m_slots.empty())
             return;
         const Slot& slot = m_slots[hash & (m_slots.size() - 1)];
-#if defined(__GNUC__) || defined(__clang__)
-        __builtin_prefetch(const_cast<QString&>(slot.text).data_ptr());
-#else
-        (void)slot;
-#endif
+        prefetchLine(const_cast<QString&>(slot.text).data_ptr());
     }
 
     // Distinct values held.
-    int size() const
-    {
-        return m_count;
-    }
-    bool isRetired() const
-    {
-        return m_retired;
-    }
+    int size() const { return m_count; }
+    bool isRetired() const { return m_retired; }
 
 private:
     struct Slot

@@ -70,12 +70,8 @@ public:
     // Asks for the slot of a hash a few rows before find().
     void prefetch(uint hash) const
     {
-#if defined(__GNUC__) || defined(__clang__)
         if (!m_slots.empty())
-            __builtin_prefetch(&m_slots[spread(hash) & (m_slots.size() - 1)]);
-#else
-        Q_UNUSED(hash)
-#endif
+            prefetchLine(&m_slots[spread(hash) & (m_slots.size() - 1)]);
     }
 
 private:

@@ -7,6 +7,8 @@
 // (filtering a million rows on one column: 100 ms -> 85 ms), and with the
 // list at hand its texts can be asked for in turn.
 
+#include "core/prefetch.h"
+
 #include <QStringList>
 #include <QVector>
 
@@ -22,20 +24,14 @@ constexpr int Distance = 32;
 // cache line.
 inline void ahead(const QVector<QStringList>& rows, int row, int column)
 {
-#if defined(__GNUC__) || defined(__clang__)
     if (row + Distance < rows.size()) {
         // A list's one member is the pointer to its block of values; the
         // address is worked out without reading the block (a list built by
         // appending starts its values at the block's first slot).
         const auto* block
             = *reinterpret_cast<const QListData::Data* const*>(&rows.at(row + Distance));
-        __builtin_prefetch(block->array + qMax(column, 0));
+        prefetchLine(block->array + qMax(column, 0));
     }
-#else
-    Q_UNUSED(rows)
-    Q_UNUSED(row)
-    Q_UNUSED(column)
-#endif
 }
 
 // The column's cell of row + Distance / 2, whose list was asked for by
@@ -54,13 +50,9 @@ inline const QString* cellAhead(const QVector<QStringList>& rows, int row, int c
 // characters of most cells.
 inline void text(const QString& value)
 {
-#if defined(__GNUC__) || defined(__clang__)
     const char* block = reinterpret_cast<const char*>(const_cast<QString&>(value).data_ptr());
-    __builtin_prefetch(block);
-    __builtin_prefetch(block + 64);
-#else
-    Q_UNUSED(value)
-#endif
+    prefetchLine(block);
+    prefetchLine(block + 64);
 }
 
 // Asks for the texts of row + Distance / 8, whose list was asked for by
@@ -68,16 +60,11 @@ inline void text(const QString& value)
 // counts one more reference in its block.
 inline void textsToShare(const QVector<QStringList>& rows, int row)
 {
-#if defined(__GNUC__) || defined(__clang__)
     const int next = row + Distance / 8;
     if (next < rows.size()) {
         for (const QString& value : rows.at(next))
-            __builtin_prefetch(const_cast<QString&>(value).data_ptr(), 1);
+            prefetchLineForWrite(const_cast<QString&>(value).data_ptr());
     }
-#else
-    Q_UNUSED(rows)
-    Q_UNUSED(row)
-#endif
 }
 
 } // namespace RowPrefetch

@@ -18,6 +18,8 @@
 // freed and reused by another text while the cache lives: cells may come
 // from rows made and dropped one at a time.
 
+#include "core/prefetch.h"
+
 #include <QString>
 #include <QVector>
 
@@ -56,18 +58,8 @@ public:
         ++m_count;
     }
     // Asks the processor for the storage's slot, a while before find().
-    void prefetch(const void* storage) const
-    {
-#if defined(__GNUC__) || defined(__clang__)
-        __builtin_prefetch(m_slots.data() + slotOf(storage));
-#else
-        Q_UNUSED(storage)
-#endif
-    }
-    int size() const
-    {
-        return int(m_count);
-    }
+    void prefetch(const void* storage) const { prefetchLine(m_slots.data() + slotOf(storage)); }
+    int size() const { return int(m_count); }
 
 private:
     struct Slot
