@@ -151,6 +151,43 @@ bool appendPairs(Dataset& output, const Dataset& top, const Dataset& bottom, con
     return true;
 }
 
+// The rows of a join in which each top row has at most one partner, from the
+// top rows taken over: each grows by its partner's values in place instead
+// of being copied into a new row (a left join of a million rows with a table
+// of cities: no second million lists, and no million references taken on
+// their values). The order is the one of appendPairs and the top-only rows:
+// the matched rows in top order, then the rest when kept. False when
+// stopped.
+template <typename Progress>
+bool growTopRows(Dataset& output, QVector<Dataset::Row> rows, const Dataset& bottom,
+    const JoinPlan& plan, const RowBuilder& build, bool keepTop, const Progress& progress)
+{
+    // The grown lists then reuse the memory of a table just let go.
+    Dataset::finishReleases();
+    QVector<Dataset::Row> ordered;
+    ordered.reserve(keepTop ? rows.size() : rows.size() - plan.topOnly);
+    for (int r = 0; r < rows.size(); ++r) {
+        if (!progress(r))
+            return false;
+        const int partner = plan.topChain.at(r);
+        if (partner < 0)
+            continue;
+        build.addBottom(rows[r], &bottom.row(partner));
+        ordered.append(std::move(rows[r]));
+        returnFreedMemoryEvery(r + 1);
+    }
+    for (int r = 0; keepTop && r < rows.size(); ++r) {
+        if (plan.topChain.at(r) < 0) {
+            build.addBottom(rows[r], nullptr);
+            ordered.append(std::move(rows[r]));
+        }
+    }
+    // The top-only rows not kept go with the emptied list.
+    rows = QVector<Dataset::Row>();
+    output.adoptRows(std::move(ordered));
+    return true;
+}
+
 } // namespace
 
 // The first pass: the bottom rows of every top key, which bottom rows find a
@@ -286,17 +323,19 @@ void TransformJoin::joinByKey(
         return;
     }
     const RowBuilder build(top.columnCount(), bottomColumns);
+    const auto progress = [&](int r) { return reportProgress(bottom.rowCount() + r, work); };
     // With at most one partner per top row (a lookup of a small table), the
     // top rows may be taken over and grown in place (see growTopRows); the
     // key report reads them afterwards, so it keeps them.
     const bool onePartnerEach = plan.pairs == top.rowCount() - plan.topOnly;
-    if (onePartnerEach && !boolParameter(DetailedReport)
-        && growTopRows(output, upstream, plan, bottomColumns)) {
-        if (stopRequested())
+    QVector<Dataset::Row> taken = onePartnerEach && !boolParameter(DetailedReport)
+        ? takeUpstreamRows(upstream, 0)
+        : QVector<Dataset::Row>();
+    if (!taken.isEmpty()) {
+        if (!growTopRows(output, std::move(taken), bottom, plan, build, keepTop, progress))
             return;
     } else {
         output.reserveRows(int(total));
-        const auto progress = [&](int r) { return reportProgress(bottom.rowCount() + r, work); };
         if (!appendPairs(output, top, bottom, plan, index, build, progress))
             return;
         if (keepTop) {
@@ -319,49 +358,6 @@ void TransformJoin::joinByKey(
         QStringLiteral("%1 rows have keys in both datasets").arg(formatInteger(plan.pairs, true)));
     if (boolParameter(DetailedReport))
         reportKeys(top, bottom, topKey, bottomKey, plan);
-}
-
-// The rows of a join in which each top row has at most one partner, when
-// nothing reads the top rows after it: they are taken over and each grows
-// by its partner's values in place, instead of being copied into new rows
-// (a left join of a million rows with a table of cities: no second million
-// lists, and no million references taken on their values). The order is
-// the one of appendPairs and the top-only rows: the matched rows in top
-// order, then the rest when kept. False when the rows cannot be taken.
-bool TransformJoin::growTopRows(Dataset& output, const QList<Node*>& upstream, const JoinPlan& plan,
-    const QVector<int>& bottomColumns)
-{
-    const Dataset& bottom = upstream.at(1)->dataset();
-    const int work = bottom.rowCount() + upstream.at(0)->dataset().rowCount();
-    const RowBuilder build(upstream.at(0)->dataset().columnCount(), bottomColumns);
-    QVector<Dataset::Row> rows = takeUpstreamRows(upstream, 0);
-    if (rows.isEmpty())
-        return false;
-    const bool keepTop = boolParameter(KeepTop);
-    // The grown lists then reuse the memory of a table just let go.
-    Dataset::finishReleases();
-    QVector<Dataset::Row> ordered;
-    ordered.reserve(keepTop ? rows.size() : rows.size() - plan.topOnly);
-    for (int r = 0; r < rows.size(); ++r) {
-        if (!reportProgress(bottom.rowCount() + r, work))
-            return true;
-        const int partner = plan.topChain.at(r);
-        if (partner < 0)
-            continue;
-        build.addBottom(rows[r], &bottom.row(partner));
-        ordered.append(std::move(rows[r]));
-        returnFreedMemoryEvery(r + 1);
-    }
-    for (int r = 0; keepTop && r < rows.size(); ++r) {
-        if (plan.topChain.at(r) < 0) {
-            build.addBottom(rows[r], nullptr);
-            ordered.append(std::move(rows[r]));
-        }
-    }
-    // The top-only rows not kept go with the emptied list.
-    rows = QVector<Dataset::Row>();
-    output.adoptRows(std::move(ordered));
-    return true;
 }
 
 void TransformJoin::reportKeys(

@@ -45,8 +45,6 @@ protected:
 
 private:
     void joinByKey(Dataset& output, const QList<Node*>& upstream, int topKey, int bottomKey);
-    bool growTopRows(Dataset& output, const QList<Node*>& upstream, const JoinPlan& plan,
-        const QVector<int>& bottomColumns);
     void joinByRowNumber(Dataset& output, const Dataset& top, const Dataset& bottom);
     void reportKeys(
         const Dataset& top, const Dataset& bottom, int topKey, int bottomKey, const JoinPlan& plan);
