@@ -67,7 +67,7 @@ struct Chunk : ChunkTask
     Chunk(const RowSink& target, ValueSeed chunkSeed, int index, const ParserChoice& choice,
         TextChunk chunkText)
         : seed(std::move(chunkSeed)),
-          sink(RowSink::collectorFor(target, seed.get())),
+          sink(RowSink::collectorFor(target, seed.get(), index == 0)),
           parser(makeParser(choice, &sink)),
           text(std::move(chunkText)),
           keepPools(chunkGrowsSeed(index))

@@ -92,6 +92,89 @@ int resolveQuoting(int quoting, QChar delimiter)
     return delimiter == QLatin1Char('\t') ? QuotingUnquoted : QuotingQuoted;
 }
 
+namespace {
+
+// The text looked at for the header before a read that leaves columns out.
+constexpr int HeaderSampleChars = 1 << 16;
+
+// The columns a read may leave out (see ReadOptions::usedColumns), from
+// which physical row, and the column count they were chosen for.
+struct LeftOutColumns
+{
+    QVector<bool> columns;
+    qint64 fromRow = 0;
+    int columnCount = 0;
+};
+
+// Reads the first rows of the text as the read will, to give the caller the
+// header it will have; none are left out when the sample holds fewer than
+// two whole rows after it or every column is used.
+LeftOutColumns columnsToLeaveOut(
+    TextSource& source, const ParserChoice& choice, const ReadOptions& options)
+{
+    if (!options.usedColumns)
+        return {};
+    TextSource sample(source.peek(HeaderSampleChars));
+    ReadResult probe;
+    ReadOptions probeOptions = options;
+    probeOptions.pooling = false;
+    probeOptions.usedColumns = nullptr;
+    RowSink sink(&probe.dataset, probeOptions);
+    ParseThreads oneThread;
+    oneThread.threads = 1;
+    runParsers(sample, choice, ReadProgress(), oneThread, &sink);
+    // The sample may end inside the last row.
+    if (probe.dataset.rowCount() < 3)
+        return {};
+    probe.dataset.setRowCount(probe.dataset.rowCount() - 1);
+    applyHeaderOption(probe, options.hasHeader);
+    probe.dataset.setRowCount(0);
+    const QVector<bool> used = options.usedColumns(probe.dataset);
+    if (used.size() != probe.dataset.columnCount() || !used.contains(false))
+        return {};
+    LeftOutColumns left;
+    for (bool column : used)
+        left.columns.append(!column);
+    left.fromRow = sink.firstTakenRow() + 1;
+    left.columnCount = probe.dataset.columnCount();
+    return left;
+}
+
+// The rows of the text into result, with the reports of the read.
+bool parseRows(TextSource& source, const ParserChoice& choice, const ReadOptions& options,
+    const LeftOutColumns& leftOut, const ReadProgress& progress, ReadResult* result,
+    const ParseThreads& threads)
+{
+    RowSink sink(&result->dataset, options);
+    sink.leaveOut(leftOut.columns, leftOut.fromRow);
+    bool completed = false;
+    try {
+        source.rewind();
+        completed = runParsers(source, choice, progress, threads, &sink);
+    } catch (const std::bad_alloc&) {
+        // Give the memory back before anything else tries to use it.
+        result->dataset.clear();
+        result->fail(tooBigMessage(source));
+        return false;
+    }
+    if (source.hasReadError()) {
+        result->fail(QStringLiteral("Unable to read '%1'").arg(displayPath(source.path())));
+        return false;
+    }
+    sink.addEmptyRowReport(&result->information);
+    if (!choice.plain)
+        sink.addRaggedRowReport(&result->warnings);
+    addDecodingWarnings(source, result);
+    if (!completed) {
+        result->stopped = true;
+        result->fail(QStringLiteral("Stopped by user"));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool parseDelimitedText(TextSource& source, const ReadOptions& options,
     const ReadProgress& progress, ReadResult* result, const ParseThreads& threads)
 {
@@ -111,33 +194,17 @@ bool parseDelimitedText(TextSource& source, const ReadOptions& options,
                 QStringLiteral("Quoting=Automatic guesses '%1', set 'Quoting' option to change")
                     .arg(quotingLabel(quoting)));
     }
-
-    RowSink sink(&result->dataset, options);
-    bool completed = false;
-    try {
-        source.rewind();
-        const ParserChoice choice { plain, own.ignoreRepeatedDelimiters, delimiter, quoting };
-        completed = runParsers(source, choice, progress, threads, &sink);
-    } catch (const std::bad_alloc&) {
-        // Give the memory back before anything else tries to use it.
-        result->dataset.clear();
-        result->fail(tooBigMessage(source));
+    const ParserChoice choice { plain, own.ignoreRepeatedDelimiters, delimiter, quoting };
+    const LeftOutColumns leftOut = columnsToLeaveOut(source, choice, options);
+    const ReadResult before = *result;
+    if (!parseRows(source, choice, options, leftOut, progress, result, threads))
         return false;
-    }
-    if (source.hasReadError()) {
-        result->fail(QStringLiteral("Unable to read '%1'").arg(displayPath(source.path())));
-        return false;
-    }
-    sink.addEmptyRowReport(&result->information);
-    if (!plain)
-        sink.addRaggedRowReport(&result->warnings);
-    addDecodingWarnings(source, result);
-    if (!completed) {
-        result->stopped = true;
-        result->fail(QStringLiteral("Stopped by user"));
-        return false;
-    }
-    return true;
+    if (leftOut.columns.isEmpty() || result->dataset.columnCount() == leftOut.columnCount)
+        return true;
+    // A row longer than the header added columns after the choice was made,
+    // and the choice was for positions: read every column again.
+    *result = before;
+    return parseRows(source, choice, options, {}, progress, result, threads);
 }
 
 ReadResult readTextFile(

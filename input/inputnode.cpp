@@ -1,5 +1,6 @@
 #include "input/inputnode.h"
 
+#include "graph/columnuse.h"
 #include "graph/graphscene.h"
 #include "graph/nodefactory.h"
 #include "graph/runcontext.h"
@@ -137,6 +138,23 @@ ReadOptions InputNode::readOptions() const
     return o;
 }
 
+ReadOptions InputNode::runReadOptions() const
+{
+    ReadOptions o = readOptions();
+    const auto* graph = qobject_cast<const GraphScene*>(scene());
+    // The schema, the meta information and the removal of empty columns
+    // work on every column after the read, and may move them.
+    if (!graph || graph->keepsResults() || m_options.schema.inUse
+        || m_options.metaPlacement != MetaNotAdded || m_options.ignoreEmptyColumns)
+        return o;
+    o.usedColumns = [this](const Dataset& header) {
+        Dataset columns = header;
+        columns.assignColumnIds(id());
+        return usedColumnsAfter(this, columns);
+    };
+    return o;
+}
+
 void InputNode::process(bool processDownstream, bool force)
 {
     if (runContext().stopRequested())
@@ -195,7 +213,7 @@ bool InputNode::readSingle(const ReadProgress& progress)
     stopWatching();
     if (clipboardText().isEmpty())
         return true;
-    ReadResult result = readInputText(clipboardText(), readOptions(), progress);
+    ReadResult result = readInputText(clipboardText(), runReadOptions(), progress);
     takeMessages(result);
     if (!result.ok())
         return false;
@@ -233,7 +251,7 @@ bool InputNode::readFile(const ReadProgress& progress)
                           .arg(displayPath(path));
         return false;
     }
-    ReadResult result = readInputFile(path, sheet, readOptions(), progress);
+    ReadResult result = readInputFile(path, sheet, runReadOptions(), progress);
     takeMessages(result);
     if (!result.ok())
         return false;

@@ -89,6 +89,9 @@ public:
 
     // The options handed to the readers.
     ReadOptions readOptions() const;
+    // The same for this item's own read in a run: one that keeps no results
+    // asks which columns are read after the item (see usedColumnsAfter).
+    ReadOptions runReadOptions() const;
     // Results of the last folder read (0 otherwise).
     int filesRead() const { return m_filesRead; }
     int sheetsRead() const { return m_sheetsRead; }

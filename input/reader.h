@@ -47,6 +47,11 @@ struct ReadOptions
     // Share repeated values (less memory); off when the run optimises for speed.
     bool pooling = true;
     QVariantMap formatOptions;
+    // Given the table's columns (its header, no rows), which of them are
+    // read after this read; empty when all are. The values of the others may
+    // be left out (see RowSink::leaveOut). Only runs that keep no results
+    // ask, and only the delimited and plain text readers answer.
+    std::function<QVector<bool>(const Dataset& header)> usedColumns;
 };
 
 // Called with the fraction done of the whole job; returning false asks the

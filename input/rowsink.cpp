@@ -148,7 +148,8 @@ RowSink::RowSink(Dataset* dataset, const ReadOptions& options)
         m_dataset->setPooling(options.pooling);
 }
 
-RowSink RowSink::collectorFor(const RowSink& target, const std::vector<ValuePool>* seed)
+RowSink RowSink::collectorFor(
+    const RowSink& target, const std::vector<ValuePool>* seed, bool atTextStart)
 {
     // Rows are counted, ignored or kept where they are taken, in text order.
     ReadOptions options;
@@ -158,6 +159,8 @@ RowSink RowSink::collectorFor(const RowSink& target, const std::vector<ValuePool
     options.simplifyWhitespace = target.m_simplify;
     RowSink collector(nullptr, options);
     collector.m_pooling = target.m_pooling;
+    // Only the first chunk holds the rows before the header and the header.
+    collector.leaveOut(target.m_leftOut, atTextStart ? target.m_leaveOutFrom : 0);
     if (seed) {
         collector.m_pools.resize(seed->size());
         for (size_t i = 0; i < seed->size(); ++i) {
@@ -184,8 +187,39 @@ void RowSink::addField(FieldBuilder* field)
     field->clear();
 }
 
+void RowSink::leaveOut(const QVector<bool>& columns, qint64 fromRow)
+{
+    m_leftOut = columns;
+    m_leaveOutFrom = fromRow;
+}
+
+const QString& RowSink::unreadValue()
+{
+    // Static text: copies of it share it without counting references.
+    static const QString unread = QStringLiteral("<not read>");
+    return unread;
+}
+
+template <typename Char> void RowSink::addUnread(const Char* chars, int count)
+{
+    if (m_trim)
+        trimRange(&chars, &count);
+    bool empty = count == 0;
+    // Simplifying alone drops carriage returns, which may leave nothing.
+    if (!empty && m_simplify && !m_trim) {
+        const int from = firstToSimplify(chars, count);
+        empty = from < count && simplified(chars, count, from).isEmpty();
+    }
+    m_row.append(empty ? QString() : unreadValue());
+    m_pending.emplace_back();
+}
+
 template <typename Char> void RowSink::addRun(const Char* chars, int count, bool buffered)
 {
+    if (leavesOut(m_row.size())) {
+        addUnread(chars, count);
+        return;
+    }
     if (m_trim)
         trimRange(&chars, &count);
     const int from = m_simplify ? firstToSimplify(chars, count) : count;
@@ -282,6 +316,7 @@ void RowSink::flush()
 
 void RowSink::endRow()
 {
+    ++m_rowsEnded;
     m_rowRoom = m_row.size();
     if (m_pooling) {
         WaitingRow& last = m_waiting[(m_firstWaiting + m_waitingCount) % WaitingRows];
@@ -370,7 +405,11 @@ void RowSink::takeRow(const QStringList& row)
         row.cbegin(), row.cend(), [](const QString& value) { return value.isEmpty(); });
     if (empty && m_ignoreEmptyRows) {
         ++m_emptyRows;
-    } else if (m_pooling && length == m_dataset->columnCount()) {
+        return;
+    }
+    if (m_firstTakenRow < 0)
+        m_firstTakenRow = m_physicalRows - 1;
+    if (m_pooling && length == m_dataset->columnCount()) {
         // The values come from this sink's own pools: the Dataset need not
         // hash and look each one up a second time, nor copy a row that has
         // just the columns it has.

@@ -108,7 +108,16 @@ public:
     // order. Its pools look at the seed pools first (one per column, when
     // given: see ValuePool::setSeed) and do not pool the seed's retired
     // columns.
-    static RowSink collectorFor(const RowSink& target, const std::vector<ValuePool>* seed);
+    static RowSink collectorFor(
+        const RowSink& target, const std::vector<ValuePool>* seed, bool atTextStart);
+
+    // From physical row fromRow on (counted from where this sink's text
+    // starts), the values of the columns marked are not made: a column
+    // left out holds nothing, or unreadValue() where its value was not
+    // empty, so that empty rows are still told apart. For columns nothing
+    // will read; collectors of chunks take it over from their target.
+    void leaveOut(const QVector<bool>& columns, qint64 fromRow);
+    static const QString& unreadValue();
 
     // The next value of the current row; the field is cleared.
     void addField(FieldBuilder* field);
@@ -130,6 +139,9 @@ public:
 
     qint64 physicalRows() const { return m_physicalRows; }
     qint64 emptyRowsIgnored() const { return m_emptyRows; }
+    // The physical row of the first row taken into the Dataset (the header
+    // when there is one), or -1.
+    qint64 firstTakenRow() const { return m_firstTakenRow; }
     // "%1 empty row(s) ignored", when rows were dropped.
     void addEmptyRowReport(QStringList* information) const;
     // The "Number of columns per row vary:" block, when the row lengths differ.
@@ -174,6 +186,11 @@ private:
     void internRow(WaitingRow* waiting);
     void deliver(QStringList row);
     template <typename Char> void addRun(const Char* chars, int count, bool buffered);
+    bool leavesOut(int column) const
+    {
+        return column < m_leftOut.size() && m_leftOut.at(column) && m_rowsEnded >= m_leaveOutFrom;
+    }
+    template <typename Char> void addUnread(const Char* chars, int count);
     void appendValue(QString&& text);
     void takeRow(const QStringList& row);
 
@@ -201,6 +218,9 @@ private:
     WaitingRow m_waiting[WaitingRows];
     int m_firstWaiting = 0;
     int m_waitingCount = 0;
+    QVector<bool> m_leftOut;
+    qint64 m_leaveOutFrom = 0;
+    qint64 m_rowsEnded = 0;
     // The length of the last row, room for the next.
     int m_rowRoom = 0;
     // A collector's rows.
@@ -208,6 +228,7 @@ private:
     qint64 m_physicalRows = 0;
     qint64 m_processedRows = 0;
     qint64 m_emptyRows = 0;
+    qint64 m_firstTakenRow = -1;
     int m_lastLength = 0;
     // Value count -> number of rows with it and the first of them.
     QMap<int, LengthStats> m_lengths;

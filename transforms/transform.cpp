@@ -422,6 +422,30 @@ QVector<int> Transform::columnIndexes(const QString& key, bool sortedAscending) 
     return p ? p->resolvedColumns(sortedAscending) : QVector<int>();
 }
 
+QVector<bool> Transform::usedUpstreamColumns(
+    const Dataset& input, const QVector<bool>& usedOutput) const
+{
+    Q_UNUSED(input)
+    Q_UNUSED(usedOutput)
+    return {};
+}
+
+QVector<bool> Transform::usedInPlace(const Dataset& input, const QVector<bool>& usedOutput) const
+{
+    QVector<bool> used(input.columnCount(), false);
+    for (int c = 0; c < used.size() && c < usedOutput.size(); ++c)
+        used[c] = usedOutput.at(c);
+    for (TransformParameter* p : m_parameters) {
+        if (!p->isColumnType())
+            continue;
+        for (int c : p->referencedColumns()) {
+            if (c < used.size())
+                used[c] = true;
+        }
+    }
+    return used;
+}
+
 int Transform::resolveColumn(const ColumnRef& ref, const Dataset& dataset)
 {
     if (ref.id.isValid())

@@ -118,6 +118,17 @@ public:
     void addInformation(const QString& text) { m_information.append(text); }
     void setSummary(const QString& text) { m_summary = text; }
 
+    // A run that keeps no results lets a reader leave out the values of
+    // the columns nothing reads after it (see usedColumnsAfter). A type that
+    // can tell which upstream columns its output and messages depend on says
+    // so here, and answers usedUpstreamColumns() on a copy of itself whose
+    // process() has run on the upstream columns alone, with no rows.
+    virtual bool tellsUsedColumns() const { return false; }
+    // For each column of input, whether the output columns marked in
+    // usedOutput, or any message, can depend on its values.
+    virtual QVector<bool> usedUpstreamColumns(
+        const Dataset& input, const QVector<bool>& usedOutput) const;
+
     // Column parameters against their upstream datasets
     void refreshColumnNames();
     bool convertPendingParameters();
@@ -182,6 +193,10 @@ protected:
     // Current indices of a column-list option, unresolved ones dropped.
     QVector<int> columnIndexes(const QString& key, bool sortedAscending = false) const;
     static int resolveColumn(const ColumnRef& ref, const Dataset& dataset);
+    // The usual answer of usedUpstreamColumns() for a type whose output
+    // keeps the upstream columns where they are (and may add some after
+    // them): the columns used after it, and every column its options name.
+    QVector<bool> usedInPlace(const Dataset& input, const QVector<bool>& usedOutput) const;
 
     // Before every row: emits processed() at row 0, 1000, 2000 ...; returns
     // false once the user asked to stop, so loops can end early.

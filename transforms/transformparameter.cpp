@@ -383,6 +383,18 @@ bool TransformParameter::reconnect(QStringList* information, QStringList* warnin
     });
 }
 
+QVector<int> TransformParameter::referencedColumns()
+{
+    QVector<int> columns;
+    forEachRef([&](const ColumnRef& ref) {
+        const int c = ref.isEmpty() ? -1 : resolve(ref);
+        if (c >= 0)
+            columns.append(c);
+        return false;
+    });
+    return columns;
+}
+
 int TransformParameter::columnReferenceCount() const
 {
     int count = 0;

@@ -175,6 +175,10 @@ public:
     ColumnRef referenceAt(int position) const;
     // The number of column references the value holds that are not empty.
     int columnReferenceCount() const;
+    // The current indices of every column the value refers to, whatever
+    // its kind (unchecked entries of CheckedColumns included), unresolved
+    // references dropped.
+    QVector<int> referencedColumns();
 
 private:
     QStringList toParts() const;

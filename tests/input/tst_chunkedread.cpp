@@ -1,3 +1,4 @@
+#include "input/rowsink.h"
 #include "tests/input/delimitedtestsupport.h"
 #include "tests/input/testsupport.h"
 
@@ -22,6 +23,8 @@ private slots:
     void sameFromFileInBytesOrCharacters();
     void corpusSameInChunks_data();
     void corpusSameInChunks();
+    void columnsNotUsedLeftOut_data();
+    void columnsNotUsedLeftOut();
 };
 
 namespace {
@@ -45,6 +48,21 @@ QString mixedRecords(int count)
                                                    : QString::number(r);
         }
         text += random.bounded(3) == 0 ? QStringLiteral("\r\n") : QStringLiteral("\n");
+    }
+    return text;
+}
+
+// A header and four columns: an id, a key that is sometimes empty, notes
+// quoted over lines or empty, and an amount; now and then an empty row.
+QString wideRecords(int count)
+{
+    QString text = QStringLiteral("id,key,notes,amount\n");
+    for (int r = 0; r < count; ++r) {
+        const QString key = r % 7 == 0 ? QString() : QStringLiteral("k%1").arg(r % 5);
+        const QString notes = r % 3 == 0 ? QString() : QStringLiteral("\"n,%1\nmore\"").arg(r);
+        text += QStringLiteral("%1,%2,%3,%4\n").arg(r).arg(key, notes).arg(r % 11);
+        if (r % 50 == 0)
+            text += QStringLiteral(",,,\n");
     }
     return text;
 }
@@ -178,6 +196,71 @@ void TestChunkedRead::corpusSameInChunks()
     QCOMPARE(rowsOf(chunked.dataset), rowsOf(whole.dataset));
     QCOMPARE(chunked.warnings, whole.warnings);
     QCOMPARE(chunked.information, whole.information);
+}
+
+void TestChunkedRead::columnsNotUsedLeftOut_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("opts");
+    QTest::addColumn<bool>("leftOut");
+
+    const QString wide = wideRecords(300);
+    QTest::newRow("quoted") << wide << "delim=1 quote=1 header=1" << true;
+    QTest::newRow("rows before the header")
+        << "skipped\n\n" + wide << "delim=1 quote=1 header=1 skip=1 empty=1" << true;
+    QTest::newRow("empty rows kept, header guessed")
+        << wide << "delim=1 quote=1 header=2 empty=0" << true;
+    // The choice is made for the header's columns: a longer row moves them.
+    QTest::newRow("row longer than the header")
+        << wide + QStringLiteral("1,k,n,2,extra\n") << "delim=1 quote=1 header=1" << false;
+    QTest::newRow("too few rows to tell") << "a,b,c,d\n1,2,3,4\n"
+                                          << "delim=1 header=1" << false;
+}
+
+// A read told which columns are used leaves out the values of the others in
+// every row after the header (or marks that one was there), whatever the
+// number of threads, and otherwise reads as if it had not been told.
+void TestChunkedRead::columnsNotUsedLeftOut()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, opts);
+    QFETCH(bool, leftOut);
+
+    const QVector<bool> used { false, true, false, true };
+    QStringList seen;
+    ReadOptions o = options(opts);
+    o.usedColumns = [&](const Dataset& header) {
+        seen = header.columnNames();
+        return used;
+    };
+    for (const auto& [threads, chunkChars] :
+        { std::pair(1, ParseThreads::DefaultChunkChars), std::pair(2, 64), std::pair(3, 1000) }) {
+        TextSource fullSource(text);
+        const ReadResult full = readInChunks(fullSource, options(opts), threads, chunkChars);
+        TextSource source(text);
+        const ReadResult read = readInChunks(source, o, threads, chunkChars);
+        QVERIFY(read.ok());
+        QCOMPARE(read.warnings, full.warnings);
+        QCOMPARE(read.information, full.information);
+        QCOMPARE(read.dataset.rowCount(), full.dataset.rowCount());
+        QCOMPARE(read.dataset.columnCount(), full.dataset.columnCount());
+        if (!leftOut) {
+            QCOMPARE(rowsOf(read.dataset), rowsOf(full.dataset));
+            continue;
+        }
+        // The reader leaves the header in the first row for its caller.
+        QCOMPARE(seen, full.dataset.row(0));
+        QCOMPARE(read.dataset.row(0), full.dataset.row(0));
+        QVERIFY(full.dataset.rowCount() > 300);
+        for (int r = 1; r < full.dataset.rowCount(); ++r) {
+            for (int c = 0; c < used.size(); ++c) {
+                const QString& value = full.dataset.value(r, c);
+                const QString& expected
+                    = used.at(c) || value.isEmpty() ? value : RowSink::unreadValue();
+                QCOMPARE(read.dataset.value(r, c), expected);
+            }
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestChunkedRead)

@@ -515,3 +515,11 @@ void TransformPivot::process(Dataset& output, const QList<Node*>& upstream, bool
     emit processed(1.0);
     setSummary(QStringLiteral("Pivot table created"));
 }
+
+// The table is made from the key and value columns alone.
+QVector<bool> TransformPivot::usedUpstreamColumns(
+    const Dataset& input, const QVector<bool>& usedOutput) const
+{
+    Q_UNUSED(usedOutput)
+    return usedInPlace(input, {});
+}

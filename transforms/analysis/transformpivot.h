@@ -30,6 +30,9 @@ public:
     QString description() const override;
     void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
     void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    bool tellsUsedColumns() const override { return true; }
+    QVector<bool> usedUpstreamColumns(
+        const Dataset& input, const QVector<bool>& usedOutput) const override;
     QList<QPair<QString, bool>> optionStates() const override;
     void validate() override;
     // Headings of date columns sort as dates.

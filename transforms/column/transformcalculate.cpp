@@ -258,3 +258,9 @@ void TransformCalculate::reportFailures(const QStringList& described, qint64 fai
     // A blank line sets these apart from the warnings that follow them.
     addWarning(QString());
 }
+
+QVector<bool> TransformCalculate::usedUpstreamColumns(
+    const Dataset& input, const QVector<bool>& usedOutput) const
+{
+    return usedInPlace(input, usedOutput);
+}

@@ -93,13 +93,7 @@ void TransformRemoveCols::process(Dataset& output, const QList<Node*>& upstream,
     // Columns added upstream since the list was made are kept, and recorded
     // as checked so that a saved document keeps them too.
     checkUnlistedColumns();
-    const TransformParameter* p = parameter(kColumns);
-    QVector<bool> keep(output.columnCount(), true);
-    for (const CheckedColumn& entry : p->checkedColumns()) {
-        const int c = p->resolve(entry.column);
-        if (c >= 0 && c < keep.size() && !entry.checked)
-            keep[c] = false;
-    }
+    const QVector<bool> keep = keptColumns(output.columnCount());
     int removed = 0;
     for (int c = keep.size() - 1; c >= 0; --c) {
         if (!keep.at(c)) {
@@ -114,4 +108,30 @@ void TransformRemoveCols::process(Dataset& output, const QList<Node*>& upstream,
     setSummary(QStringLiteral("%1 %2 removed")
                    .arg(formatInteger(removed, true),
                        removed == 1 ? QStringLiteral("col") : QStringLiteral("cols")));
+}
+
+QVector<bool> TransformRemoveCols::keptColumns(int columnCount) const
+{
+    const TransformParameter* p = parameter(kColumns);
+    QVector<bool> keep(columnCount, true);
+    for (const CheckedColumn& entry : p->checkedColumns()) {
+        const int c = p->resolve(entry.column);
+        if (c >= 0 && c < keep.size() && !entry.checked)
+            keep[c] = false;
+    }
+    return keep;
+}
+
+QVector<bool> TransformRemoveCols::usedUpstreamColumns(
+    const Dataset& input, const QVector<bool>& usedOutput) const
+{
+    if (!parameter(kColumns))
+        return {};
+    QVector<bool> used = keptColumns(input.columnCount());
+    int position = 0;
+    for (bool& column : used) {
+        if (column)
+            column = usedOutput.value(position++, true);
+    }
+    return used;
 }

@@ -14,12 +14,16 @@ public:
     QSet<QString> keywords() const override;
     void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
     void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    bool tellsUsedColumns() const override { return true; }
+    QVector<bool> usedUpstreamColumns(
+        const Dataset& input, const QVector<bool>& usedOutput) const override;
     void bindUpstream(const QList<Node*>& upstream, bool refresh) override;
 
 protected:
     Transform* newInstance() const override { return new TransformRemoveCols; }
 
 private:
+    QVector<bool> keptColumns(int columnCount) const;
     // Adds every column of the bound dataset that the list does not mention,
     // checked; returns whether the list grew.
     bool checkUnlistedColumns();

@@ -61,3 +61,10 @@ void TransformRenameCols::process(Dataset& output, const QList<Node*>& upstream,
                    .arg(formatInteger(renamed, true),
                        renamed == 1 ? QStringLiteral("col") : QStringLiteral("cols")));
 }
+
+// A new name changes no value.
+QVector<bool> TransformRenameCols::usedUpstreamColumns(
+    const Dataset& input, const QVector<bool>& usedOutput) const
+{
+    return usedOutput.size() == input.columnCount() ? usedOutput : QVector<bool>();
+}

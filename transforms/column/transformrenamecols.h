@@ -13,6 +13,9 @@ public:
     QSet<QString> keywords() const override;
     void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
     void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    bool tellsUsedColumns() const override { return true; }
+    QVector<bool> usedUpstreamColumns(
+        const Dataset& input, const QVector<bool>& usedOutput) const override;
 
 protected:
     Transform* newInstance() const override { return new TransformRenameCols; }

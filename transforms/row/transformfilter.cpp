@@ -3,6 +3,7 @@
 #include "core/dataset.h"
 #include "core/values.h"
 #include "graph/node.h"
+#include "transforms/support/columnvariables.h"
 #include "transforms/support/conditions.h"
 #include "transforms/support/rowprefetch.h"
 
@@ -83,4 +84,19 @@ void TransformFilter::process(Dataset& output, const QList<Node*>& upstream, boo
     setSummary(
         QStringLiteral("%1 removed")
             .arg(countText(count - kept.size(), QStringLiteral("row"), QStringLiteral("rows"))));
+}
+
+// A condition without a column tests every column, and a term may name
+// columns of its own ("$(name)").
+QVector<bool> TransformFilter::usedUpstreamColumns(
+    const Dataset& input, const QVector<bool>& usedOutput) const
+{
+    const TransformParameter* p = parameter(QStringLiteral("Columns"));
+    if (!p)
+        return {};
+    for (const ConditionTerm& term : p->filterList().terms) {
+        if (term.column.isEmpty() || ColumnVariables::mayContainVariables(term.text))
+            return {};
+    }
+    return usedInPlace(input, usedOutput);
 }

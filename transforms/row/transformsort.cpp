@@ -205,3 +205,9 @@ QVector<double> TransformSort::rankSequence(
     }
     return ranks;
 }
+
+QVector<bool> TransformSort::usedUpstreamColumns(
+    const Dataset& input, const QVector<bool>& usedOutput) const
+{
+    return usedInPlace(input, usedOutput);
+}

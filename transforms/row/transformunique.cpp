@@ -375,3 +375,23 @@ void TransformUnique::addDrilldown(
             output.addDrilldown(g, keys.first(), rows.at(i));
     }
 }
+
+// Each output column is its own upstream column aggregated over the groups
+// of the key columns. A column set empty is not read at all, and the first
+// value is only a copy; the other aggregations may warn about the values.
+QVector<bool> TransformUnique::usedUpstreamColumns(
+    const Dataset& input, const QVector<bool>& usedOutput) const
+{
+    if (!parameter(QStringLiteral("Column_Options")))
+        return {};
+    const QVector<int> options = aggregations(input);
+    // Without a key column the table goes through unchanged.
+    if (!options.contains(KeepUnique))
+        return usedOutput.size() == input.columnCount() ? usedOutput : QVector<bool>();
+    QVector<bool> used(options.size(), false);
+    for (int c = 0; c < options.size(); ++c) {
+        const int aggregation = options.at(c);
+        used[c] = aggregation == KeepFirst ? usedOutput.value(c, true) : aggregation != SetEmpty;
+    }
+    return used;
+}

@@ -36,6 +36,9 @@ public:
     QString description() const override;
     void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
     void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    bool tellsUsedColumns() const override { return true; }
+    QVector<bool> usedUpstreamColumns(
+        const Dataset& input, const QVector<bool>& usedOutput) const override;
     bool usesDates() const override;
 
     // The aggregation of every upstream column, by position; a column the
