@@ -9,15 +9,15 @@
 namespace {
 
 // Stands in for an item that has not run yet: it holds the columns its
-// table will have, so that a copy of a transform downstream can resolve its
-// column options and work out its own columns exactly as the run will.
+// table will have and a sample of its rows, so that a copy of a transform
+// downstream can resolve its column options and work out its own columns
+// exactly as the run will (and a filter can judge its conditions' costs).
 class HeaderNode : public Node
 {
 public:
     HeaderNode(const Dataset& header, qint32 itemId)
     {
         m_dataset = header;
-        m_dataset.setRowCount(0);
         setId(itemId);
     }
     QString displayName() const override { return QStringLiteral("Header"); }
@@ -29,13 +29,8 @@ public:
     void upstreamProcessed() override { }
 };
 
-QVector<bool> everyColumn(int count)
-{
-    return QVector<bool>(count, true);
-}
-
-// The columns of `header` that `reader` reads; empty when it cannot tell.
-QVector<bool> usedBy(const Node* reader, const Node* item, const Dataset& header)
+// What `reader` reads of the item's table `header`.
+ColumnUse usedBy(const Node* reader, const Node* item, const Dataset& header, bool onlyReader)
 {
     const auto* node = qobject_cast<const TransformNode*>(reader);
     if (!node || !node->transform()
@@ -57,29 +52,45 @@ QVector<bool> usedBy(const Node* reader, const Node* item, const Dataset& header
     if (error)
         return {};
     output.assignColumnIds(node->id());
-    QVector<bool> usedOutput = usedColumnsAfter(node, output);
+    QVector<bool> usedOutput = usedColumnsAfter(node, output).anyRow();
     if (usedOutput.isEmpty())
-        usedOutput = everyColumn(output.columnCount());
-    const QVector<bool> used = copy->usedUpstreamColumns(upstream.dataset(), usedOutput);
-    return used.size() == header.columnCount() ? used : QVector<bool>();
+        usedOutput.fill(true, output.columnCount());
+    ColumnUse use;
+    use.columns = copy->usedUpstreamColumns(upstream.dataset(), usedOutput);
+    if (use.columns.size() != header.columnCount())
+        return {};
+    // Rows a filter drops are read only in what decides it. Another reader
+    // of the item would read them all.
+    use.makeRowTest = onlyReader ? copy->rowTest(upstream.dataset()) : nullptr;
+    if (use.makeRowTest) {
+        use.keptRowColumns = use.columns;
+        use.columns = copy->usedUpstreamColumns(
+            upstream.dataset(), QVector<bool>(output.columnCount(), false));
+        if (use.columns.size() != header.columnCount())
+            return {};
+    }
+    return use;
 }
 
 } // namespace
 
-QVector<bool> usedColumnsAfter(const Node* item, const Dataset& header)
+ColumnUse usedColumnsAfter(const Node* item, const Dataset& header)
 {
     const QList<Node*> readers = item->downstreamNodes(false);
     // The last item of a chain is read by nobody in such a run, but its
     // table is what a caller looks at when it runs a graph to see a result.
     if (readers.isEmpty())
         return {};
-    QVector<bool> used(header.columnCount(), false);
+    if (readers.size() == 1)
+        return usedBy(readers.first(), item, header, true);
+    ColumnUse use;
+    use.columns.fill(false, header.columnCount());
     for (const Node* reader : readers) {
-        const QVector<bool> columns = usedBy(reader, item, header);
+        const QVector<bool> columns = usedBy(reader, item, header, false).columns;
         if (columns.isEmpty())
             return {};
-        for (int c = 0; c < used.size(); ++c)
-            used[c] = used.at(c) || columns.at(c);
+        for (int c = 0; c < columns.size(); ++c)
+            use.columns[c] = use.columns.at(c) || columns.at(c);
     }
-    return used;
+    return use;
 }

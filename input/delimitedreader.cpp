@@ -97,18 +97,20 @@ namespace {
 // The text looked at for the header before a read that leaves columns out.
 constexpr int HeaderSampleChars = 1 << 16;
 
-// The columns a read may leave out (see ReadOptions::usedColumns), from
-// which physical row, and the column count they were chosen for.
+// What a read makes of the rows (see ReadOptions::usedColumns), from which
+// physical row, and the column count it was chosen for.
 struct LeftOutColumns
 {
-    QVector<bool> columns;
+    ColumnUse use;
     qint64 fromRow = 0;
     int columnCount = 0;
+
+    bool leavesOut() const { return !use.everyColumn(); }
 };
 
 // Reads the first rows of the text as the read will, to give the caller the
-// header it will have; none are left out when the sample holds fewer than
-// two whole rows after it or every column is used.
+// header and first rows it will have; nothing is left out when the sample
+// holds fewer than two whole rows after the header or every column is used.
 LeftOutColumns columnsToLeaveOut(
     TextSource& source, const ParserChoice& choice, const ReadOptions& options)
 {
@@ -117,7 +119,6 @@ LeftOutColumns columnsToLeaveOut(
     TextSource sample(source.peek(HeaderSampleChars));
     ReadResult probe;
     ReadOptions probeOptions = options;
-    probeOptions.pooling = false;
     probeOptions.usedColumns = nullptr;
     RowSink sink(&probe.dataset, probeOptions);
     ParseThreads oneThread;
@@ -128,13 +129,11 @@ LeftOutColumns columnsToLeaveOut(
         return {};
     probe.dataset.setRowCount(probe.dataset.rowCount() - 1);
     applyHeaderOption(probe, options.hasHeader);
-    probe.dataset.setRowCount(0);
-    const QVector<bool> used = options.usedColumns(probe.dataset);
-    if (used.size() != probe.dataset.columnCount() || !used.contains(false))
-        return {};
     LeftOutColumns left;
-    for (bool column : used)
-        left.columns.append(!column);
+    left.use = options.usedColumns(probe.dataset);
+    if (left.use.columns.size() != probe.dataset.columnCount()
+        || !left.use.anyRow().contains(false) && !left.use.makeRowTest)
+        return {};
     left.fromRow = sink.firstTakenRow() + 1;
     left.columnCount = probe.dataset.columnCount();
     return left;
@@ -146,7 +145,7 @@ bool parseRows(TextSource& source, const ParserChoice& choice, const ReadOptions
     const ParseThreads& threads)
 {
     RowSink sink(&result->dataset, options);
-    sink.leaveOut(leftOut.columns, leftOut.fromRow);
+    sink.useColumns(leftOut.use, leftOut.fromRow);
     bool completed = false;
     try {
         source.rewind();
@@ -199,7 +198,7 @@ bool parseDelimitedText(TextSource& source, const ReadOptions& options,
     const ReadResult before = *result;
     if (!parseRows(source, choice, options, leftOut, progress, result, threads))
         return false;
-    if (leftOut.columns.isEmpty() || result->dataset.columnCount() == leftOut.columnCount)
+    if (!leftOut.leavesOut() || result->dataset.columnCount() == leftOut.columnCount)
         return true;
     // A row longer than the header added columns after the choice was made,
     // and the choice was for positions: read every column again.

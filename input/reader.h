@@ -4,6 +4,7 @@
 // reader, how a reader reports progress, and what it gives back. A reader
 // never touches the graph; the Input item copies the result into its node.
 
+#include "core/columnuse.h"
 #include "core/dataset.h"
 #include "core/filetypes.h"
 #include "core/paths.h"
@@ -47,11 +48,11 @@ struct ReadOptions
     // Share repeated values (less memory); off when the run optimises for speed.
     bool pooling = true;
     QVariantMap formatOptions;
-    // Given the table's columns (its header, no rows), which of them are
-    // read after this read; empty when all are. The values of the others may
-    // be left out (see RowSink::leaveOut). Only runs that keep no results
-    // ask, and only the delimited and plain text readers answer.
-    std::function<QVector<bool>(const Dataset& header)> usedColumns;
+    // Given the table's columns and first rows (a sample), what is read of
+    // it after this read; the values of the rest may be left out (see
+    // RowSink::useColumns). Only runs that keep no results ask, and only
+    // the delimited and plain text readers answer.
+    std::function<ColumnUse(const Dataset& header)> usedColumns;
 };
 
 // Called with the fraction done of the whole job; returning false asks the

@@ -160,7 +160,7 @@ RowSink RowSink::collectorFor(
     RowSink collector(nullptr, options);
     collector.m_pooling = target.m_pooling;
     // Only the first chunk holds the rows before the header and the header.
-    collector.leaveOut(target.m_leftOut, atTextStart ? target.m_leaveOutFrom : 0);
+    collector.useColumns(target.m_use, atTextStart ? target.m_leaveOutFrom : 0);
     if (seed) {
         collector.m_pools.resize(seed->size());
         for (size_t i = 0; i < seed->size(); ++i) {
@@ -187,10 +187,25 @@ void RowSink::addField(FieldBuilder* field)
     field->clear();
 }
 
-void RowSink::leaveOut(const QVector<bool>& columns, qint64 fromRow)
+void RowSink::useColumns(const ColumnUse& use, qint64 fromRow)
 {
-    m_leftOut = columns;
+    m_use = use;
     m_leaveOutFrom = fromRow;
+    m_leftOut.clear();
+    m_deferred.clear();
+    m_rowTest = nullptr;
+    if (use.everyColumn())
+        return;
+    const QVector<bool> anyRow = use.anyRow();
+    for (bool read : anyRow)
+        m_leftOut.append(!read);
+    // Values wait for the test only where they are pooled: elsewhere they
+    // are made as they are parsed.
+    if (!use.makeRowTest || !m_pooling)
+        return;
+    m_rowTest = use.makeRowTest();
+    for (int c = 0; c < anyRow.size(); ++c)
+        m_deferred.append(anyRow.at(c) && !use.columns.at(c));
 }
 
 const QString& RowSink::unreadValue()
@@ -211,7 +226,8 @@ template <typename Char> void RowSink::addUnread(const Char* chars, int count)
         empty = from < count && simplified(chars, count, from).isEmpty();
     }
     m_row.append(empty ? QString() : unreadValue());
-    m_pending.emplace_back();
+    if (m_pooling)
+        m_pending.emplace_back();
 }
 
 template <typename Char> void RowSink::addRun(const Char* chars, int count, bool buffered)
@@ -227,8 +243,16 @@ template <typename Char> void RowSink::addRun(const Char* chars, int count, bool
         appendValue(from < count ? simplified(chars, count, from) : makeText(chars, count));
     } else if (from < count || count == 0 || buffered) {
         // Made now: the characters will not stay where they are.
+        const bool deferred = defers(m_row.size());
         appendValue(from < count ? simplified(chars, count, from) : makeText(chars, count));
-        m_pending.emplace_back();
+        m_pending.emplace_back().deferred = deferred;
+    } else if (defers(m_row.size())) {
+        m_row.append(QString());
+        PendingField& pending = m_pending.emplace_back();
+        pending.chars = chars;
+        pending.count = count;
+        pending.bytes = sizeof(Char) == 1;
+        pending.deferred = true;
     } else if (ValuePool& pool = poolFor(m_row.size()); pool.isRetired()) {
         appendValue(makeText(chars, count));
         m_pending.emplace_back();
@@ -276,7 +300,7 @@ void RowSink::releaseBlock()
 void RowSink::prefetchTexts(const WaitingRow& waiting) const
 {
     for (size_t i = 0; i < waiting.pending.size(); ++i) {
-        if (waiting.pending[i].chars)
+        if (waiting.pending[i].chars && !waiting.pending[i].deferred)
             m_pools[i].prefetchText(waiting.pending[i].hash);
     }
 }
@@ -286,6 +310,8 @@ void RowSink::internRow(WaitingRow* waiting)
     for (size_t i = 0; i < waiting->pending.size(); ++i) {
         const PendingField& pending = waiting->pending[i];
         QString& value = waiting->row[int(i)];
+        if (pending.deferred)
+            continue;
         if (pending.bytes)
             value = m_pools[i].intern(
                 static_cast<const char*>(pending.chars), pending.count, pending.hash);
@@ -295,7 +321,47 @@ void RowSink::internRow(WaitingRow* waiting)
         else if (!value.isEmpty())
             value = poolFor(int(i)).intern(value);
     }
+    if (m_rowTest)
+        settleDeferred(&waiting->row, &waiting->pending);
     waiting->pending.clear();
+}
+
+// The row's other values are all made by now, the test's among them.
+void RowSink::settleDeferred(QStringList* row, std::vector<PendingField>* pending)
+{
+    bool tested = false;
+    bool kept = false;
+    for (size_t i = 0; i < pending->size(); ++i) {
+        PendingField& field = (*pending)[i];
+        if (!field.deferred)
+            continue;
+        if (!tested) {
+            kept = m_rowTest(*row);
+            tested = true;
+        }
+        QString& value = (*row)[int(i)];
+        if (!kept) {
+            // Trimmed already: any character left is a value.
+            const bool hasValue = field.chars ? field.count > 0 : !value.isEmpty();
+            value = hasValue ? unreadValue() : QString();
+        } else if (!field.chars) {
+            // Made already, as the characters could not wait.
+            if (!value.isEmpty())
+                value = poolFor(int(i)).intern(value);
+        } else if (field.bytes) {
+            const char* bytes = static_cast<const char*>(field.chars);
+            ValuePool& pool = poolFor(int(i));
+            value = pool.isRetired() ? makeText(bytes, field.count)
+                                     : pool.intern(bytes, field.count, hashOf(bytes, field.count));
+        } else {
+            const QChar* chars = static_cast<const QChar*>(field.chars);
+            ValuePool& pool = poolFor(int(i));
+            value = pool.isRetired() ? makeText(chars, field.count)
+                                     : pool.intern(chars, field.count, hashOf(chars, field.count));
+        }
+        field.deferred = false;
+        field.chars = nullptr;
+    }
 }
 
 void RowSink::takeFirstWaiting()

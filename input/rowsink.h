@@ -4,6 +4,7 @@
 // characters, and taking finished rows (ignored first rows, trimming,
 // simplifying, empty rows, statistics for the reports) into a Dataset.
 
+#include "core/columnuse.h"
 #include "core/dataset.h"
 #include "input/reader.h"
 #include "input/valuepool.h"
@@ -112,11 +113,12 @@ public:
         const RowSink& target, const std::vector<ValuePool>* seed, bool atTextStart);
 
     // From physical row fromRow on (counted from where this sink's text
-    // starts), the values of the columns marked are not made: a column
-    // left out holds nothing, or unreadValue() where its value was not
-    // empty, so that empty rows are still told apart. For columns nothing
-    // will read; collectors of chunks take it over from their target.
-    void leaveOut(const QVector<bool>& columns, qint64 fromRow);
+    // starts), only the values read after the read are made (see
+    // ColumnUse): a value left out is nothing, or unreadValue() where it was
+    // not empty, so that empty rows are still told apart. The values of a
+    // row that a row test may drop wait until the test has seen the row.
+    // Collectors of chunks take it over from their target.
+    void useColumns(const ColumnUse& use, qint64 fromRow);
     static const QString& unreadValue();
 
     // The next value of the current row; the field is cleared.
@@ -161,6 +163,8 @@ private:
         int count = 0;
         uint hash = 0;
         bool bytes = false;
+        // Made only if the row test keeps the row.
+        bool deferred = false;
     };
 
     // Called for every field: the check stays inline and the rare growth
@@ -190,7 +194,12 @@ private:
     {
         return column < m_leftOut.size() && m_leftOut.at(column) && m_rowsEnded >= m_leaveOutFrom;
     }
+    bool defers(int column) const
+    {
+        return column < m_deferred.size() && m_deferred.at(column) && m_rowsEnded >= m_leaveOutFrom;
+    }
     template <typename Char> void addUnread(const Char* chars, int count);
+    void settleDeferred(QStringList* row, std::vector<PendingField>* pending);
     void appendValue(QString&& text);
     void takeRow(const QStringList& row);
 
@@ -218,7 +227,10 @@ private:
     WaitingRow m_waiting[WaitingRows];
     int m_firstWaiting = 0;
     int m_waitingCount = 0;
+    ColumnUse m_use;
     QVector<bool> m_leftOut;
+    QVector<bool> m_deferred;
+    RowTest m_rowTest;
     qint64 m_leaveOutFrom = 0;
     qint64 m_rowsEnded = 0;
     // The length of the last row, room for the next.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/columnuse.h"
 #include "transforms/transformparameter.h"
 
 #include <QList>
@@ -122,12 +123,20 @@ public:
     // the columns nothing reads after it (see usedColumnsAfter). A type that
     // can tell which upstream columns its output and messages depend on says
     // so here, and answers usedUpstreamColumns() on a copy of itself whose
-    // process() has run on the upstream columns alone, with no rows.
+    // process() has run on the upstream columns and a sample of their rows.
     virtual bool tellsUsedColumns() const { return false; }
     // For each column of input, whether the output columns marked in
     // usedOutput, or any message, can depend on its values.
     virtual QVector<bool> usedUpstreamColumns(
         const Dataset& input, const QVector<bool>& usedOutput) const;
+    // For a type that passes on only some of its rows unchanged, tested one
+    // by one on the columns usedUpstreamColumns() gives when no output
+    // column is used: makes the test. Null (the default) otherwise.
+    virtual std::function<RowTest()> rowTest(const Dataset& input) const
+    {
+        Q_UNUSED(input)
+        return {};
+    }
 
     // Column parameters against their upstream datasets
     void refreshColumnNames();

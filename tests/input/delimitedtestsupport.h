@@ -47,6 +47,8 @@ inline ReadOptions options(const QString& opts)
             o.hasHeader = n;
         else if (key == QLatin1String("enc"))
             o.encoding = value;
+        else if (key == QLatin1String("pool"))
+            o.pooling = n != 0;
         else
             qFatal("unknown option %s", qPrintable(key));
     }

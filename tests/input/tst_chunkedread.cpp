@@ -202,36 +202,48 @@ void TestChunkedRead::columnsNotUsedLeftOut_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("opts");
+    QTest::addColumn<bool>("rowTest");
     QTest::addColumn<bool>("leftOut");
 
     const QString wide = wideRecords(300);
-    QTest::newRow("quoted") << wide << "delim=1 quote=1 header=1" << true;
+    QTest::newRow("quoted") << wide << "delim=1 quote=1 header=1" << false << true;
+    QTest::newRow("rows tested") << wide << "delim=1 quote=1 header=1" << true << true;
+    QTest::newRow("rows tested, values not pooled")
+        << wide << "delim=1 quote=1 header=1 pool=0" << true << true;
     QTest::newRow("rows before the header")
-        << "skipped\n\n" + wide << "delim=1 quote=1 header=1 skip=1 empty=1" << true;
+        << "skipped\n\n" + wide << "delim=1 quote=1 header=1 skip=1 empty=1" << true << true;
     QTest::newRow("empty rows kept, header guessed")
-        << wide << "delim=1 quote=1 header=2 empty=0" << true;
+        << wide << "delim=1 quote=1 header=2 empty=0" << false << true;
     // The choice is made for the header's columns: a longer row moves them.
     QTest::newRow("row longer than the header")
-        << wide + QStringLiteral("1,k,n,2,extra\n") << "delim=1 quote=1 header=1" << false;
+        << wide + QStringLiteral("1,k,n,2,extra\n") << "delim=1 quote=1 header=1" << true << false;
     QTest::newRow("too few rows to tell") << "a,b,c,d\n1,2,3,4\n"
-                                          << "delim=1 header=1" << false;
+                                          << "delim=1 header=1" << false << false;
 }
 
-// A read told which columns are used leaves out the values of the others in
-// every row after the header (or marks that one was there), whatever the
-// number of threads, and otherwise reads as if it had not been told.
+// A read told what is read after it makes only that of every row after the
+// header (and marks where a value was left out), whatever the number of
+// threads, and otherwise reads as if it had not been told. With a row test,
+// the rows it keeps have more columns made.
 void TestChunkedRead::columnsNotUsedLeftOut()
 {
     QFETCH(QString, text);
     QFETCH(QString, opts);
+    QFETCH(bool, rowTest);
     QFETCH(bool, leftOut);
 
-    const QVector<bool> used { false, true, false, true };
+    ColumnUse use;
+    use.columns = { false, true, false, true };
+    if (rowTest) {
+        use.columns = { false, true, false, false };
+        use.keptRowColumns = { true, true, true, false };
+        use.makeRowTest = [] { return [](const QStringList& row) { return row.at(1) == "k1"; }; };
+    }
     QStringList seen;
     ReadOptions o = options(opts);
     o.usedColumns = [&](const Dataset& header) {
         seen = header.columnNames();
-        return used;
+        return use;
     };
     for (const auto& [threads, chunkChars] :
         { std::pair(1, ParseThreads::DefaultChunkChars), std::pair(2, 64), std::pair(3, 1000) }) {
@@ -252,11 +264,15 @@ void TestChunkedRead::columnsNotUsedLeftOut()
         QCOMPARE(seen, full.dataset.row(0));
         QCOMPARE(read.dataset.row(0), full.dataset.row(0));
         QVERIFY(full.dataset.rowCount() > 300);
+        // Values not pooled are made as they are parsed, kept row or not.
+        const bool tested = rowTest && o.pooling;
         for (int r = 1; r < full.dataset.rowCount(); ++r) {
-            for (int c = 0; c < used.size(); ++c) {
+            const bool kept = !tested || full.dataset.value(r, 1) == "k1";
+            const QVector<bool> made = kept ? use.anyRow() : use.columns;
+            for (int c = 0; c < made.size(); ++c) {
                 const QString& value = full.dataset.value(r, c);
                 const QString& expected
-                    = used.at(c) || value.isEmpty() ? value : RowSink::unreadValue();
+                    = made.at(c) || value.isEmpty() ? value : RowSink::unreadValue();
                 QCOMPARE(read.dataset.value(r, c), expected);
             }
         }

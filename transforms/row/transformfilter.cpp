@@ -86,17 +86,49 @@ void TransformFilter::process(Dataset& output, const QList<Node*>& upstream, boo
             .arg(countText(count - kept.size(), QStringLiteral("row"), QStringLiteral("rows"))));
 }
 
+namespace {
+
 // A condition without a column tests every column, and a term may name
-// columns of its own ("$(name)").
+// columns of its own ("$(name)"): which columns such a filter reads depends
+// on the row.
+bool readsNamedColumns(const FilterList& list)
+{
+    for (const ConditionTerm& term : list.terms) {
+        if (term.column.isEmpty() || ColumnVariables::mayContainVariables(term.text))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 QVector<bool> TransformFilter::usedUpstreamColumns(
     const Dataset& input, const QVector<bool>& usedOutput) const
 {
     const TransformParameter* p = parameter(QStringLiteral("Columns"));
-    if (!p)
+    if (!p || !readsNamedColumns(p->filterList()))
         return {};
-    for (const ConditionTerm& term : p->filterList().terms) {
-        if (term.column.isEmpty() || ColumnVariables::mayContainVariables(term.text))
-            return {};
-    }
     return usedInPlace(input, usedOutput);
+}
+
+// The test of process(), on the same conditions: a row it drops is
+// dropped here too.
+std::function<RowTest()> TransformFilter::rowTest(const Dataset& input) const
+{
+    const TransformParameter* p = parameter(QStringLiteral("Columns"));
+    if (!p || boolParameter(QStringLiteral("Disable")) || !readsNamedColumns(p->filterList())
+        || p->filterList().terms.isEmpty())
+        return {};
+    const FilterList list = p->filterList();
+    const Qt::CaseSensitivity cs
+        = boolParameter(QStringLiteral("Case_Sensitive")) ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const ConditionGroup group = makeConditionGroup(
+        list.terms, list.allAny == 0, [p](const ColumnRef& ref) { return p->resolve(ref); }, input,
+        cs);
+    const bool keepMatches = list.keepRemove == 0;
+    return [group, keepMatches] {
+        return RowTest([test = ConditionGroup(group), keepMatches](const QStringList& row) mutable {
+            return test.matches(row) == keepMatches;
+        });
+    };
 }

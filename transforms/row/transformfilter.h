@@ -16,6 +16,7 @@ public:
     bool tellsUsedColumns() const override { return true; }
     QVector<bool> usedUpstreamColumns(
         const Dataset& input, const QVector<bool>& usedOutput) const override;
+    std::function<RowTest()> rowTest(const Dataset& input) const override;
     bool usesDates() const override { return true; }
 
 protected:
