@@ -282,6 +282,13 @@ double toNumber(
 {
     bool dummy;
     bool& good = ok ? *ok : dummy;
+    double value = 0.0;
+    // Most number columns hold plain decimals: no space, sign of currency
+    // or word to take off, and no copy to make.
+    if (parsePlainDecimal(text, locale.decimalPoint(), &value)) {
+        good = true;
+        return value;
+    }
     good = false;
     QString trimmed = text.trimmed();
     if (isNonNumberWord(trimmed))
@@ -292,7 +299,6 @@ double toNumber(
         good = emptyIsZero;
         return 0.0;
     }
-    double value = 0.0;
     if (parsePlainDecimal(trimmed, locale.decimalPoint(), &value)) {
         good = true;
         return value;

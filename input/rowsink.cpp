@@ -227,7 +227,7 @@ template <typename Char> void RowSink::addUnread(const Char* chars, int count)
     }
     m_row.append(empty ? QString() : unreadValue());
     if (m_pooling)
-        m_pending.emplace_back();
+        m_pending.emplace_back().unread = true;
 }
 
 template <typename Char> void RowSink::addRun(const Char* chars, int count, bool buffered)
@@ -310,7 +310,7 @@ void RowSink::internRow(WaitingRow* waiting)
     for (size_t i = 0; i < waiting->pending.size(); ++i) {
         const PendingField& pending = waiting->pending[i];
         QString& value = waiting->row[int(i)];
-        if (pending.deferred)
+        if (pending.deferred || pending.unread)
             continue;
         if (pending.bytes)
             value = m_pools[i].intern(

@@ -165,6 +165,8 @@ private:
         bool bytes = false;
         // Made only if the row test keeps the row.
         bool deferred = false;
+        // Left out: nothing to look up.
+        bool unread = false;
     };
 
     // Called for every field: the check stays inline and the rare growth
