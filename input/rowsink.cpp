@@ -215,17 +215,29 @@ const QString& RowSink::unreadValue()
     return unread;
 }
 
+// Whether characters already trimmed (when trimming) make a value.
+template <typename Char> bool RowSink::holdsValue(const Char* chars, int count) const
+{
+    if (count == 0)
+        return false;
+    // Simplifying alone drops carriage returns, which may leave nothing.
+    if (!m_simplify || m_trim)
+        return true;
+    const int from = firstToSimplify(chars, count);
+    return from == count || !simplified(chars, count, from).isEmpty();
+}
+
+template <typename Char> QString RowSink::cleanText(const Char* chars, int count) const
+{
+    const int from = m_simplify ? firstToSimplify(chars, count) : count;
+    return from < count ? simplified(chars, count, from) : makeText(chars, count);
+}
+
 template <typename Char> void RowSink::addUnread(const Char* chars, int count)
 {
     if (m_trim)
         trimRange(&chars, &count);
-    bool empty = count == 0;
-    // Simplifying alone drops carriage returns, which may leave nothing.
-    if (!empty && m_simplify && !m_trim) {
-        const int from = firstToSimplify(chars, count);
-        empty = from < count && simplified(chars, count, from).isEmpty();
-    }
-    m_row.append(empty ? QString() : unreadValue());
+    m_row.append(holdsValue(chars, count) ? unreadValue() : QString());
     if (m_pooling)
         m_pending.emplace_back().unread = true;
 }
@@ -238,6 +250,17 @@ template <typename Char> void RowSink::addRun(const Char* chars, int count, bool
     }
     if (m_trim)
         trimRange(&chars, &count);
+    // A value the row test may drop waits as it is: most are never made, so
+    // looking for characters to simplify would be wasted on them.
+    if (!buffered && count > 0 && defers(m_row.size())) {
+        m_row.append(QString());
+        PendingField& pending = m_pending.emplace_back();
+        pending.chars = chars;
+        pending.count = count;
+        pending.bytes = sizeof(Char) == 1;
+        pending.deferred = true;
+        return;
+    }
     const int from = m_simplify ? firstToSimplify(chars, count) : count;
     if (!m_pooling) {
         appendValue(from < count ? simplified(chars, count, from) : makeText(chars, count));
@@ -246,13 +269,6 @@ template <typename Char> void RowSink::addRun(const Char* chars, int count, bool
         const bool deferred = defers(m_row.size());
         appendValue(from < count ? simplified(chars, count, from) : makeText(chars, count));
         m_pending.emplace_back().deferred = deferred;
-    } else if (defers(m_row.size())) {
-        m_row.append(QString());
-        PendingField& pending = m_pending.emplace_back();
-        pending.chars = chars;
-        pending.count = count;
-        pending.bytes = sizeof(Char) == 1;
-        pending.deferred = true;
     } else if (ValuePool& pool = poolFor(m_row.size()); pool.isRetired()) {
         appendValue(makeText(chars, count));
         m_pending.emplace_back();
@@ -287,9 +303,10 @@ void RowSink::releaseBlock()
     for (size_t i = m_released; i < m_pending.size(); ++i) {
         PendingField& pending = m_pending[i];
         if (pending.chars) {
+            // A value waiting for the row test is not simplified yet.
             m_row[int(i)] = pending.bytes
-                ? makeText(static_cast<const char*>(pending.chars), pending.count)
-                : makeText(static_cast<const QChar*>(pending.chars), pending.count);
+                ? cleanText(static_cast<const char*>(pending.chars), pending.count)
+                : cleanText(static_cast<const QChar*>(pending.chars), pending.count);
             pending.chars = nullptr;
             pending.bytes = false;
         }
@@ -340,28 +357,35 @@ void RowSink::settleDeferred(QStringList* row, std::vector<PendingField>* pendin
             tested = true;
         }
         QString& value = (*row)[int(i)];
-        if (!kept) {
-            // Trimmed already: any character left is a value.
-            const bool hasValue = field.chars ? field.count > 0 : !value.isEmpty();
-            value = hasValue ? unreadValue() : QString();
-        } else if (!field.chars) {
+        if (!field.chars) {
             // Made already, as the characters could not wait.
-            if (!value.isEmpty())
+            if (!kept)
+                value = value.isEmpty() ? QString() : unreadValue();
+            else if (!value.isEmpty())
                 value = poolFor(int(i)).intern(value);
         } else if (field.bytes) {
-            const char* bytes = static_cast<const char*>(field.chars);
-            ValuePool& pool = poolFor(int(i));
-            value = pool.isRetired() ? makeText(bytes, field.count)
-                                     : pool.intern(bytes, field.count, hashOf(bytes, field.count));
+            value = settled(static_cast<const char*>(field.chars), field.count, kept, int(i));
         } else {
-            const QChar* chars = static_cast<const QChar*>(field.chars);
-            ValuePool& pool = poolFor(int(i));
-            value = pool.isRetired() ? makeText(chars, field.count)
-                                     : pool.intern(chars, field.count, hashOf(chars, field.count));
+            value = settled(static_cast<const QChar*>(field.chars), field.count, kept, int(i));
         }
         field.deferred = false;
         field.chars = nullptr;
     }
+}
+
+// A waiting value (trimmed, not yet simplified) once its row is tested.
+template <typename Char>
+QString RowSink::settled(const Char* chars, int count, bool kept, int column)
+{
+    if (!kept)
+        return holdsValue(chars, count) ? unreadValue() : QString();
+    ValuePool& pool = poolFor(column);
+    if (m_simplify && firstToSimplify(chars, count) < count) {
+        const QString value = cleanText(chars, count);
+        return value.isEmpty() ? value : pool.intern(value);
+    }
+    return pool.isRetired() ? makeText(chars, count)
+                            : pool.intern(chars, count, hashOf(chars, count));
 }
 
 void RowSink::takeFirstWaiting()

@@ -200,8 +200,12 @@ private:
     {
         return column < m_deferred.size() && m_deferred.at(column) && m_rowsEnded >= m_leaveOutFrom;
     }
+    template <typename Char> bool holdsValue(const Char* chars, int count) const;
+    // Trimmed characters simplified when the options say so.
+    template <typename Char> QString cleanText(const Char* chars, int count) const;
     template <typename Char> void addUnread(const Char* chars, int count);
     void settleDeferred(QStringList* row, std::vector<PendingField>* pending);
+    template <typename Char> QString settled(const Char* chars, int count, bool kept, int column);
     void appendValue(QString&& text);
     void takeRow(const QStringList& row);
 
