@@ -4,7 +4,7 @@
 // join alone and the heap bytes in use after it (inputs and result together), plus what the result
 // added.
 #include "core/dataset.h"
-#include "graph/node.h"
+#include "graph/heldnode.h"
 #include "transforms/merge/transformjoin.h"
 #include "transforms/merge/transformlookup.h"
 
@@ -28,24 +28,6 @@ qint64 heapInUse()
     const struct mallinfo2 info = mallinfo2();
     return qint64(info.uordblks) + qint64(info.hblkhd);
 }
-
-// An upstream item that only holds a dataset.
-class HeldNode : public Node
-{
-public:
-    explicit HeldNode(const Dataset& data)
-    {
-        m_dataset = data;
-        m_dataset.assignColumnIds(id());
-    }
-    QString displayName() const override { return QStringLiteral("Held"); }
-    QString typeName() const override { return QStringLiteral("Input"); }
-    bool canProcess() const override { return true; }
-    int maxUpstream() const override { return 0; }
-    int maxDownstream() const override { return NoLimit; }
-    void process(bool, bool) override { }
-    void upstreamProcessed() override { }
-};
 
 QString cityName(quint32 i)
 {

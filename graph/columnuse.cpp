@@ -1,33 +1,13 @@
 #include "graph/columnuse.h"
 
 #include "core/dataset.h"
+#include "graph/heldnode.h"
 #include "graph/transformnode.h"
 #include "transforms/transform.h"
 
 #include <memory>
 
 namespace {
-
-// Stands in for an item that has not run yet: it holds the columns its
-// table will have and a sample of its rows, so that a copy of a transform
-// downstream can resolve its column options and work out its own columns
-// exactly as the run will (and a filter can judge its conditions' costs).
-class HeaderNode : public Node
-{
-public:
-    HeaderNode(const Dataset& header, qint32 itemId)
-    {
-        m_dataset = header;
-        setId(itemId);
-    }
-    QString displayName() const override { return QStringLiteral("Header"); }
-    QString typeName() const override { return QStringLiteral("Input"); }
-    bool canProcess() const override { return true; }
-    int maxUpstream() const override { return 0; }
-    int maxDownstream() const override { return NoLimit; }
-    void process(bool, bool) override { }
-    void upstreamProcessed() override { }
-};
 
 // What `reader` reads of the item's table `header`.
 ColumnUse usedBy(const Node* reader, const Node* item, const Dataset& header, bool onlyReader)
@@ -41,7 +21,7 @@ ColumnUse usedBy(const Node* reader, const Node* item, const Dataset& header, bo
     std::unique_ptr<Transform> copy(node->transform()->clone());
     if (!copy->tellsUsedColumns())
         return {};
-    HeaderNode upstream(header, item->id());
+    HeldNode upstream(header, item->id());
     const QList<Node*> upstreamList { &upstream };
     copy->bindUpstream(upstreamList, false);
     copy->refreshColumnNames();
