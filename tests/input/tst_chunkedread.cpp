@@ -30,12 +30,15 @@ private slots:
 namespace {
 
 // Records of a fixed pseudo-random mix: quoted values with line ends (LF and
-// CR LF), delimiters and doubled quotes, repeated and unique values, empty
+// CR LF) and tabs, delimiters and doubled quotes, repeated and unique values, empty
 // rows, and a stray quote inside an unquoted value.
 QString mixedRecords(int count)
 {
+    // Line ends and tabs also come more than eight characters in, and in
+    // a value's last eight.
     static const char* const pieces[] = { "plain", "\"two\nlines\"", "\"x,y\"",
-        "\"say \"\"hi\"\"\"", "\"crlf\r\ninside\"", "", "ab\"cd", "\"\"", "\"\n\n\"" };
+        "\"say \"\"hi\"\"\"", "\"crlf\r\ninside\"", "", "ab\"cd", "\"\"", "\"\n\n\"",
+        "\"0123456789\tab\"", "abcdefghijklmnopq\tr", "\"0123456789abcdef\r\nxy\"" };
     QRandomGenerator random(23);
     QString text;
     for (int r = 0; r < count; ++r) {
