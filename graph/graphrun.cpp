@@ -24,6 +24,14 @@ QElapsedTimer& lastPump()
     return timer;
 }
 
+// Whether every item downstream of source but reader has run in this run.
+bool othersHaveRead(const Node* source, const Node* reader)
+{
+    const QList<Node*> downstream = source->downstreamNodes(false);
+    return std::all_of(downstream.begin(), downstream.end(),
+        [reader](const Node* d) { return d == reader || d->isProcessed(); });
+}
+
 QString now()
 {
     return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
@@ -239,11 +247,7 @@ void GraphScene::onProcessingEnd(Node* node)
 
 bool GraphScene::isLastReader(const Node* source, const Node* reader) const
 {
-    if (m_keepsResults)
-        return false;
-    const QList<Node*> downstream = source->downstreamNodes(false);
-    return std::all_of(downstream.begin(), downstream.end(),
-        [reader](const Node* d) { return d == reader || d->isProcessed(); });
+    return !m_keepsResults && othersHaveRead(source, reader);
 }
 
 // Called as each item ends: its upstream items may now have been read by
@@ -255,14 +259,9 @@ void GraphScene::releaseConsumedResults(Node* node)
     // process lets everything go at once when it ends.
     if (m_keepsResults || m_processedCount >= m_toProcess)
         return;
-    const auto consumed = [](const Node* n) {
-        const QList<Node*> downstream = n->downstreamNodes(false);
-        return std::all_of(
-            downstream.begin(), downstream.end(), [](const Node* d) { return d->isProcessed(); });
-    };
     const QList<Node*> upstream = node->upstreamNodes(false);
     for (Node* u : upstream) {
-        if (consumed(u))
+        if (othersHaveRead(u, nullptr))
             u->releaseRows();
     }
     if (node->maxDownstream() == 0)

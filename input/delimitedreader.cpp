@@ -121,9 +121,8 @@ LeftOutColumns columnsToLeaveOut(
     ReadOptions probeOptions = options;
     probeOptions.usedColumns = nullptr;
     RowSink sink(&probe.dataset, probeOptions);
-    ParseThreads oneThread;
-    oneThread.threads = 1;
-    runParsers(sample, choice, ReadProgress(), oneThread, &sink);
+    runParsers(
+        sample, choice, ReadProgress(), ParseThreads { 1, ParseThreads::DefaultChunkChars }, &sink);
     // The sample may end inside the last row.
     if (probe.dataset.rowCount() < 3)
         return {};

@@ -147,11 +147,7 @@ ReadOptions InputNode::runReadOptions() const
     if (!graph || graph->keepsResults() || m_options.schema.inUse
         || m_options.metaPlacement != MetaNotAdded || m_options.ignoreEmptyColumns)
         return o;
-    o.usedColumns = [this](const Dataset& header) {
-        Dataset columns = header;
-        columns.assignColumnIds(id());
-        return usedColumnsAfter(this, columns);
-    };
+    o.usedColumns = [this](const Dataset& header) { return usedColumnsAfter(this, header); };
     return o;
 }
 

@@ -80,26 +80,6 @@ QString simplified(const char* bytes, int count, int from)
     return simplified(wide.constData(), count, from);
 }
 
-inline QString makeText(const QChar* chars, int count)
-{
-    return QString(chars, count);
-}
-
-inline QString makeText(const char* bytes, int count)
-{
-    return QString::fromLatin1(bytes, count);
-}
-
-inline uint hashOf(const QChar* chars, int count)
-{
-    return hashCharacters(chars, count);
-}
-
-inline uint hashOf(const char* bytes, int count)
-{
-    return hashLatin1(bytes, count);
-}
-
 } // namespace
 
 void trimRange(const QChar** chars, int* count)
@@ -409,8 +389,9 @@ QString RowSink::settled(const Char* chars, int count, bool kept, int column)
     if (!kept)
         return holdsValue(chars, count) ? unreadValue() : QString();
     ValuePool& pool = poolFor(column);
-    if (m_simplify && firstToSimplify(chars, count) < count) {
-        const QString value = cleanText(chars, count);
+    const int from = m_simplify ? firstToSimplify(chars, count) : count;
+    if (from < count) {
+        const QString value = simplified(chars, count, from);
         return value.isEmpty() ? value : pool.intern(value);
     }
     return pool.isRetired() ? makeText(chars, count)

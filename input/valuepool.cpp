@@ -49,16 +49,6 @@ inline bool sameText(const QString& text, const char* bytes, int count)
     return equalsLatin1(text.constData(), bytes, count);
 }
 
-inline QString makeText(const QChar* chars, int count)
-{
-    return QString(chars, count);
-}
-
-inline QString makeText(const char* bytes, int count)
-{
-    return QString::fromLatin1(bytes, count);
-}
-
 } // namespace
 
 uint hashCharacters(const QChar* chars, int count)

@@ -117,3 +117,22 @@ uint hashCharacters(const QChar* chars, int count);
 // The same hash for Latin-1 text in its bytes, as if it were widened first,
 // so that a value finds its pooled text whichever way it was read.
 uint hashLatin1(const char* bytes, int count);
+
+// The hash and the text of a value as a parser holds it: UTF-16 characters
+// or ASCII bytes.
+inline uint hashOf(const QChar* chars, int count)
+{
+    return hashCharacters(chars, count);
+}
+inline uint hashOf(const char* bytes, int count)
+{
+    return hashLatin1(bytes, count);
+}
+inline QString makeText(const QChar* chars, int count)
+{
+    return QString(chars, count);
+}
+inline QString makeText(const char* bytes, int count)
+{
+    return QString::fromLatin1(bytes, count);
+}

@@ -47,7 +47,7 @@ private:
         char bytes[23];
         quint8 count = 0;
     };
-    struct ColumnUse
+    struct ColumnHits
     {
         int lookups = 0;
         int hits = 0;
@@ -66,7 +66,7 @@ private:
     bool appendStored(Utf8Block& block, int column, const void* key)
     {
         const Entry& entry = m_entries[slot(key)];
-        ColumnUse& use = m_columns[size_t(column)];
+        ColumnHits& use = m_columns[size_t(column)];
         const bool hit = entry.key == key;
         if (hit) {
             block.appendShort<sizeof entry.bytes>(entry.bytes, entry.count);
@@ -93,5 +93,5 @@ private:
     }
 
     std::vector<Entry> m_entries;
-    std::vector<ColumnUse> m_columns;
+    std::vector<ColumnHits> m_columns;
 };

@@ -244,7 +244,7 @@ static bool needsJsonEscape(QChar c)
 
 bool jsonEscapes(const QString& text)
 {
-    return !std::none_of(text.cbegin() + plainPrefix(text, "\"\\/"), text.cend(), needsJsonEscape);
+    return std::any_of(text.cbegin() + plainPrefix(text, "\"\\/"), text.cend(), needsJsonEscape);
 }
 
 QString jsonEscaped(const QString& text)
@@ -318,7 +318,7 @@ static bool needsXmlEscape(QChar c)
 
 bool xmlEscapes(const QString& text)
 {
-    return !std::none_of(text.cbegin() + plainPrefix(text, "&\"'<>"), text.cend(), needsXmlEscape);
+    return std::any_of(text.cbegin() + plainPrefix(text, "&\"'<>"), text.cend(), needsXmlEscape);
 }
 
 QString xmlEscaped(const QString& text)
