@@ -61,6 +61,13 @@ GraphScene::~GraphScene()
     clearGraph();
 }
 
+std::shared_ptr<RunTexts> GraphScene::runTexts()
+{
+    if (!m_runTexts)
+        m_runTexts = std::make_shared<RunTexts>();
+    return m_runTexts;
+}
+
 // Items
 
 QList<Node*> GraphScene::nodes(bool selectedOnly) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "graph/graphsnapshot.h"
+#include "core/runtexts.h"
 #include "graph/runcontext.h"
 
 #include <QElapsedTimer>
@@ -99,6 +100,10 @@ public:
     // its largest step.
     bool keepsResults() const { return m_keepsResults; }
     void setKeepsResults(bool keep) { m_keepsResults = keep; }
+    // Where readers make the texts of repeated values while results are not
+    // kept: they count no references and are freed with this graph, after
+    // its items (see RunTexts).
+    std::shared_ptr<RunTexts> runTexts();
     // Whether reader is the last item of this run to read source's rows, so
     // that it may take them over instead of copying them: only when results
     // are not kept and every other item downstream of source is done.
@@ -187,6 +192,9 @@ private:
     void onDelayTimeout();
     void restoreSnapshot(const UndoSnapshot& snapshot);
 
+    // First, so that it goes last: after every member, and after the items,
+    // which the destructor's body deletes.
+    std::shared_ptr<RunTexts> m_runTexts;
     bool m_processing = false;
     RunContext m_runContext;
     qint32 m_nextId = 1;

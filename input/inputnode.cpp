@@ -141,7 +141,9 @@ ReadOptions InputNode::readOptions() const
 ReadOptions InputNode::runReadOptions() const
 {
     ReadOptions o = readOptions();
-    const auto* graph = qobject_cast<const GraphScene*>(scene());
+    auto* graph = qobject_cast<GraphScene*>(scene());
+    if (graph && !graph->keepsResults())
+        o.runTexts = graph->runTexts();
     // The schema, the meta information and the removal of empty columns
     // work on every column after the read, and may move them.
     if (!graph || graph->keepsResults() || m_options.schema.inUse

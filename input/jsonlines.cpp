@@ -76,14 +76,15 @@ enum class LineTop { None, Plain, Record };
 class LineHandler : public rapidjson::BaseReaderHandler<Utf16, LineHandler>
 {
 public:
-    LineHandler(
-        const ReadOptions& options, RecordFlattener* flattener, std::vector<ValuePool>* pools)
+    LineHandler(const ReadOptions& options, RecordFlattener* flattener,
+        std::vector<ValuePool>* pools, TextArena* arena)
         : m_trim(options.trimWhitespace),
           m_simplify(options.simplifyWhitespace),
           m_ignoreEmptyRows(options.ignoreEmptyRows),
           m_pooling(options.pooling),
           m_flattener(flattener),
-          m_pools(pools)
+          m_pools(pools),
+          m_arena(arena)
     {
     }
 
@@ -254,8 +255,7 @@ private:
     {
         if (!m_pooling || (p.made.isNull() ? p.count == 0 : p.made.isEmpty()))
             return p.made.isNull() ? QString(p.chars, p.count) : p.made;
-        if (m_pools->size() <= size_t(column))
-            m_pools->resize(size_t(column) + 1);
+        growPools(m_pools, size_t(column) + 1, m_arena);
         ValuePool& pool = (*m_pools)[size_t(column)];
         if (p.hashed)
             return pool.intern(p.chars, p.count, p.hash);
@@ -299,6 +299,7 @@ private:
     const bool m_pooling;
     RecordFlattener* m_flattener;
     std::vector<ValuePool>* m_pools;
+    TextArena* m_arena;
     const QChar m_decimalPoint = QLocale().decimalPoint();
     KeyTable m_keys;
     int m_key = -1;
@@ -326,13 +327,14 @@ public:
           keepsPools(keepPools),
           flattener(nullptr, LayoutReadOptions::from(options.formatOptions).layout,
               options.ignoreEmptyRows),
-          m_handler(options, &flattener, &pools)
+          arena(options.runTexts ? options.runTexts->newArena() : nullptr),
+          m_handler(options, &flattener, &pools, arena)
     {
         flattener.setNames(knownNames);
         if (options.pooling)
-            flattener.setPools(&pools);
+            flattener.setPools(&pools, arena);
         if (seed && options.pooling) {
-            pools.resize(seed->size());
+            growPools(&pools, seed->size(), arena);
             for (size_t c = 0; c < seed->size(); ++c) {
                 if (seed->at(c).isRetired())
                     pools[c].retire();
@@ -368,6 +370,8 @@ public:
     const bool keepsPools;
     RecordFlattener flattener;
     std::vector<ValuePool> pools;
+    // This chunk's thread makes its pools' texts here.
+    TextArena* arena;
     int lines = 0;
     bool failed = false;
     // The failing line's offset and reason, for the warning.

@@ -8,6 +8,7 @@
 #include "core/dataset.h"
 #include "core/filetypes.h"
 #include "core/paths.h"
+#include "core/runtexts.h"
 
 #include <QChar>
 #include <QString>
@@ -16,6 +17,7 @@
 #include <QVector>
 
 #include <functional>
+#include <memory>
 
 // Quoting choices of delimited input. The integers are stored in documents.
 enum Quoting : int { QuotingAutomatic = 0, QuotingQuoted = 1, QuotingUnquoted = 2 };
@@ -53,6 +55,9 @@ struct ReadOptions
     // RowSink::useColumns). Only runs that keep no results ask, and only
     // the delimited and plain text readers answer.
     std::function<ColumnUse(const Dataset& header)> usedColumns;
+    // Where repeated values' texts are made, in a run whose tables all go
+    // away with its graph (see RunTexts); none otherwise.
+    std::shared_ptr<RunTexts> runTexts;
 };
 
 // Called with the fraction done of the whole job; returning false asks the

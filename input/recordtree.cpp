@@ -114,8 +114,8 @@ void RecordFlattener::collectRow(const Cells& cells)
         row.reserve(m_names.size());
         for (int c = 0; c < m_names.size(); ++c)
             row.append(QString());
-        if (m_pools && m_pools->size() < size_t(m_names.size()))
-            m_pools->resize(size_t(m_names.size()));
+        if (m_pools)
+            growPools(m_pools, size_t(m_names.size()), m_arena);
         for (const auto& cell : cells)
             row[cell.first] = m_pools && !cell.second.isEmpty()
                 ? (*m_pools)[size_t(cell.first)].intern(cell.second)

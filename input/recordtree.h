@@ -66,7 +66,11 @@ public:
     // Starts from these names, as if records had brought them.
     void setNames(const QStringList& names);
     // Collected values are shared through these pools, one per column.
-    void setPools(std::vector<ValuePool>* pools) { m_pools = pools; }
+    void setPools(std::vector<ValuePool>* pools, TextArena* arena)
+    {
+        m_pools = pools;
+        m_arena = arena;
+    }
     std::vector<QStringList>& collected() { return m_collected; }
 
 private:
@@ -85,6 +89,7 @@ private:
     // Reused from record to record.
     Cells m_cells;
     std::vector<ValuePool>* m_pools = nullptr;
+    TextArena* m_arena = nullptr;
     std::vector<QStringList> m_collected;
 };
 

@@ -150,7 +150,9 @@ RowSink::RowSink(Dataset* dataset, const ReadOptions& options)
       m_ignoreEmptyRows(options.ignoreEmptyRows),
       m_trim(options.trimWhitespace),
       m_simplify(options.simplifyWhitespace),
-      m_pooling(options.pooling)
+      m_pooling(options.pooling),
+      m_runTexts(options.runTexts),
+      m_arena(m_runTexts ? m_runTexts->newArena() : nullptr)
 {
     // A chunk's collector has no Dataset of its own.
     if (m_dataset)
@@ -166,12 +168,14 @@ RowSink RowSink::collectorFor(
     options.ignoreEmptyRows = false;
     options.trimWhitespace = target.m_trim;
     options.simplifyWhitespace = target.m_simplify;
+    // Each chunk's thread makes texts in an arena of its own.
+    options.runTexts = target.m_runTexts;
     RowSink collector(nullptr, options);
     collector.m_pooling = target.m_pooling;
     // Only the first chunk holds the rows before the header and the header.
     collector.useColumns(target.m_use, atTextStart ? target.m_leaveOutFrom : 0);
     if (seed) {
-        collector.m_pools.resize(seed->size());
+        growPools(&collector.m_pools, seed->size(), collector.m_arena);
         for (size_t i = 0; i < seed->size(); ++i) {
             if (seed->at(i).isRetired())
                 collector.m_pools[i].retire();
@@ -184,7 +188,7 @@ RowSink RowSink::collectorFor(
 
 void RowSink::addPools(int lastColumn)
 {
-    m_pools.resize(size_t(lastColumn) + 1);
+    growPools(&m_pools, size_t(lastColumn) + 1, m_arena);
 }
 
 void RowSink::addField(FieldBuilder* field)

@@ -218,6 +218,9 @@ private:
     // Values are pooled here rather than in the Dataset (see takeRow).
     bool m_pooling;
     std::vector<ValuePool> m_pools;
+    // Where the pools make their texts, when the run gives a place.
+    std::shared_ptr<RunTexts> m_runTexts;
+    TextArena* m_arena = nullptr;
     QStringList m_row;
     // Lists made ahead for the next rows (see startRow).
     static constexpr size_t MinSpareRows = 16;

@@ -220,6 +220,16 @@ const QString* ValuePool::seeded(const Char* chars, int count, uint hash) const
     return slot.text.isNull() ? nullptr : &slot.text;
 }
 
+void growPools(std::vector<ValuePool>* pools, size_t count, TextArena* arena)
+{
+    const size_t from = pools->size();
+    if (count <= from)
+        return;
+    pools->resize(count);
+    for (size_t i = from; i < count; ++i)
+        (*pools)[i].keepTextsIn(arena);
+}
+
 QString ValuePool::intern(const QChar* chars, int count)
 {
     return intern(chars, count, count > 0 ? hashCharacters(chars, count) : 0);
@@ -239,6 +249,11 @@ QString ValuePool::intern(const char* bytes, int count, uint hash)
     return internChars(bytes, count, hash);
 }
 
+template <typename Char> QString ValuePool::newText(const Char* chars, int count) const
+{
+    return m_arena ? m_arena->make(chars, count) : makeText(chars, count);
+}
+
 template <typename Char> QString ValuePool::internChars(const Char* chars, int count, uint hash)
 {
     if (!countLookup())
@@ -247,7 +262,7 @@ template <typename Char> QString ValuePool::internChars(const Char* chars, int c
         return *text;
     Slot& slot = slotFor(chars, count, hash);
     if (slot.text.isNull()) {
-        slot.text = makeText(chars, count);
+        slot.text = newText(chars, count);
         slot.hash = hash;
         ++m_count;
         m_newCharacters += count;

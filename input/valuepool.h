@@ -17,6 +17,7 @@
 // before its table has grown large.
 
 #include "core/prefetch.h"
+#include "core/runtexts.h"
 
 #include <QChar>
 #include <QString>
@@ -52,6 +53,9 @@ public:
     // different threads still share one text for most repeated values. It
     // must outlive this pool and stay unchanged while this pool is used.
     void setSeed(const ValuePool* seed) { m_seed = seed; }
+    // New pooled texts are made in the arena (see RunTexts), which must
+    // outlive every copy of them; without one they are ordinary texts.
+    void keepTextsIn(TextArena* arena) { m_arena = arena; }
 
     // Asks the processor to fetch the slot of a hash ahead of its lookup.
     void prefetch(uint hash) const
@@ -98,9 +102,11 @@ private:
     template <typename Char> const QString* seeded(const Char* chars, int count, uint hash) const;
     void grow();
     void checkWorth();
+    template <typename Char> QString newText(const Char* chars, int count) const;
 
     std::vector<Slot> m_slots;
     const ValuePool* m_seed = nullptr;
+    TextArena* m_arena = nullptr;
     int m_count = 0;
     int m_lookups = 0;
     bool m_retired = false;
@@ -111,6 +117,10 @@ private:
     int m_countAtStretchStart = 0;
     qint64 m_newCharacters = 0;
 };
+
+// Pools for columns up to count, the new ones making their texts in the
+// arena (none: ordinary texts).
+void growPools(std::vector<ValuePool>* pools, size_t count, TextArena* arena);
 
 // A well-mixed hash of the characters; the pools of every column use it.
 uint hashCharacters(const QChar* chars, int count);

@@ -68,6 +68,8 @@ private slots:
     void restoreFillsReadDefaults();
     void summaries();
     void graphRunsEndToEnd();
+    void repeatedValuesOfARunWithoutResults_data();
+    void repeatedValuesOfARunWithoutResults();
     void failedInputLeavesOtherBranchesRunning();
 
 private:
@@ -552,6 +554,33 @@ void TestInputNode::failedInputLeavesOtherBranchesRunning()
     QCOMPARE(goodOut->status(), int(StatusUpToDate));
     QVERIFY(QFileInfo::exists(m_dir.filePath(QStringLiteral("good-out.csv"))));
     QVERIFY(bad->logLine(false).endsWith(QStringLiteral("Error")));
+}
+
+void TestInputNode::repeatedValuesOfARunWithoutResults_data()
+{
+    QTest::addColumn<bool>("keepsResults");
+    QTest::addColumn<bool>("countsNoReferences");
+
+    // The window browses and edits its tables: their texts are ordinary.
+    QTest::newRow("with windows") << true << false;
+    QTest::newRow("without windows") << false << true;
+}
+
+void TestInputNode::repeatedValuesOfARunWithoutResults()
+{
+    QFETCH(bool, keepsResults);
+    const QString in = write(QStringLiteral("cities.csv"), "name,city\nann,oslo\nbob,oslo\n");
+    GraphScene scene;
+    scene.setKeepsResults(keepsResults);
+    auto* input = new InputNode(in);
+    scene.insertNode(input);
+    scene.process(GraphScene::RunAll, true);
+    QCOMPARE(input->status(), int(StatusUpToDate));
+    const Dataset& data = input->dataset();
+    QCOMPARE(data.value(0, 1), QStringLiteral("oslo"));
+    QVERIFY(data.value(0, 1).constData() == data.value(1, 1).constData());
+    QString city = data.value(1, 1);
+    QTEST(city.data_ptr()->ref.isStatic(), "countsNoReferences");
 }
 
 QTEST_MAIN(TestInputNode)

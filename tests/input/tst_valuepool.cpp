@@ -16,6 +16,8 @@ private slots:
     void retiresOnlyMostlyDistinctColumns_data();
     void retiresOnlyMostlyDistinctColumns();
     void findsValuesReadAsBytes();
+    void textsOfARunActAsOrdinaryTexts_data();
+    void textsOfARunActAsOrdinaryTexts();
 };
 
 void TestValuePool::sharesRepeatedValues_data()
@@ -120,6 +122,52 @@ void TestValuePool::findsValuesReadAsBytes()
         QVERIFY(again.constData() == first.constData());
     }
     QCOMPARE(pool.size(), 80);
+}
+
+void TestValuePool::textsOfARunActAsOrdinaryTexts_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("asBytes");
+
+    addRow("bytes", QStringLiteral("Oslo"), true);
+    addRow("characters", QStringLiteral("Zo\u00eb \u6771\u4eac \U0001F600"), false);
+    // Longer than the largest block: a block of its own.
+    addRow("very long", QString(700 * 1024, QLatin1Char('y')), true);
+}
+
+void TestValuePool::textsOfARunActAsOrdinaryTexts()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, asBytes);
+
+    RunTexts texts;
+    ValuePool pool;
+    pool.keepTextsIn(texts.newArena());
+    const QByteArray bytes = text.toLatin1();
+    const auto intern = [&](const QString& value) {
+        const QByteArray b = value.toLatin1();
+        return asBytes ? pool.intern(b.constData(), b.size(), hashLatin1(b.constData(), b.size()))
+                       : pool.intern(value.constData(), value.size());
+    };
+    // Enough other values between the two that the arena takes new blocks.
+    const QString first = intern(text);
+    QVector<QString> others;
+    for (int i = 0; i < 5000; ++i)
+        others.append(intern(QStringLiteral("other value %1").arg(i)));
+    const QString again = intern(text);
+    QCOMPARE(first, text);
+    QVERIFY(again.constData() == first.constData());
+    QCOMPARE(first.constData()[first.size()], QChar());
+    for (int i = 0; i < others.size(); ++i)
+        QCOMPARE(others.at(i), QStringLiteral("other value %1").arg(i));
+
+    // A change to a copy leaves the pooled text as it was.
+    QString changed = again;
+    changed.append(QLatin1Char('!'));
+    changed[0] = QLatin1Char('#');
+    QCOMPARE(first, text);
+    QCOMPARE(changed.size(), text.size() + 1);
+    QCOMPARE(intern(text), text);
 }
 
 QTEST_GUILESS_MAIN(TestValuePool)
