@@ -1,7 +1,7 @@
 #pragma once
 
-#include "graph/graphsnapshot.h"
 #include "core/runtexts.h"
+#include "graph/graphsnapshot.h"
 #include "graph/runcontext.h"
 
 #include <QElapsedTimer>

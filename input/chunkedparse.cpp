@@ -317,8 +317,15 @@ bool ChunkCutter::next(TextChunk* chunk)
     return !chunk->isEmpty();
 }
 
-bool runChunkTasks(
-    ChunkCutter& cutter, int threads, const MakeChunkTask& make, const TakeChunkTask& take)
+namespace {
+
+// With othersAheadOfFirst, while the first chunk (larger than the others)
+// is parsed, the other threads go on with as many chunks as it is larger,
+// made without the seed it will give: they would otherwise wait for it.
+// Delimited text gains; JSON lines, whose chunks would then also lack the
+// first chunk's columns, lose.
+bool runTasks(ChunkCutter& cutter, int threads, const MakeChunkTask& make,
+    const TakeChunkTask& take, bool othersAheadOfFirst)
 {
     TextChunk text;
     if (threads <= 1) {
@@ -331,6 +338,7 @@ bool runChunkTasks(
         return true;
     }
     const size_t parallel = size_t(threads);
+    size_t made = 0;
     std::deque<std::unique_ptr<Job>> parsing;
     const auto takeOldest = [&] {
         std::unique_ptr<Job> oldest = std::move(parsing.front());
@@ -344,8 +352,12 @@ bool runChunkTasks(
     while (cutter.next(&text)) {
         // One chunk more than threads, so that none waits while this thread
         // takes the oldest and cuts the next.
-        if (parsing.size() > parallel && !takeOldest())
+        const size_t ahead = othersAheadOfFirst && made <= ChunkCutter::FirstChunkFactor
+            ? ChunkCutter::FirstChunkFactor
+            : 1;
+        if (parsing.size() >= parallel + ahead && !takeOldest())
             return false;
+        ++made;
         // Made here, not on a thread: what a chunk starts from does not
         // depend on timing.
         auto job = std::make_unique<Job>();
@@ -358,6 +370,14 @@ bool runChunkTasks(
             return false;
     }
     return true;
+}
+
+} // namespace
+
+bool runChunkTasks(
+    ChunkCutter& cutter, int threads, const MakeChunkTask& make, const TakeChunkTask& take)
+{
+    return runTasks(cutter, threads, make, take, false);
 }
 
 ValueSeed grownSeed(const ValueSeed& seed, std::vector<ValuePool> found, bool lenient)
@@ -394,14 +414,15 @@ bool parseInChunks(TextSource& source, const ParserChoice& choice, const ParseTh
     ChunkCutter cutter(source, threads.chunkChars, false, true);
     ChunkJoiner joiner(source, progress, sink);
     int index = 0;
-    const bool completed = runChunkTasks(
+    const bool completed = runTasks(
         cutter, threads.resolvedThreads(),
         [&](TextChunk text) {
             return std::make_unique<Chunk>(*sink, joiner.seed(), index++, choice, std::move(text));
         },
         [&](std::unique_ptr<ChunkTask> task) {
             return joiner.take(std::unique_ptr<Chunk>(static_cast<Chunk*>(task.release())));
-        });
+        },
+        true);
     if (completed)
         joiner.finish();
     return completed;

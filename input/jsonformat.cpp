@@ -63,8 +63,10 @@ public:
         const int inBlock = int(m_cur - m_blockBegin);
         if (length <= inBlock)
             return m_cur - length;
-        m_joined = m_tail.right(length - inBlock)
-            + QStringView(reinterpret_cast<const QChar*>(m_blockBegin), inBlock);
+        m_joined = m_tail.right(length - inBlock);
+        // Nothing of the block yet: its start may be no address at all.
+        if (inBlock > 0)
+            m_joined.append(reinterpret_cast<const QChar*>(m_blockBegin), inBlock);
         return reinterpret_cast<const Ch*>(m_joined.utf16());
     }
 

@@ -164,23 +164,39 @@ bool growTopRows(Dataset& output, QVector<Dataset::Row> rows, const Dataset& bot
 {
     // The grown lists then reuse the memory of a table just let go.
     Dataset::finishReleases();
-    QVector<Dataset::Row> ordered;
-    ordered.reserve(keepTop ? rows.size() : rows.size() - plan.topOnly);
-    for (int r = 0; r < rows.size(); ++r) {
-        if (!progress(r))
-            return false;
-        const int partner = plan.topChain.at(r);
-        if (partner < 0)
-            continue;
-        build.addBottom(rows[r], &bottom.row(partner));
-        ordered.append(std::move(rows[r]));
-        returnFreedMemoryEvery(r + 1);
-    }
-    for (int r = 0; keepTop && r < rows.size(); ++r) {
-        if (plan.topChain.at(r) < 0) {
-            build.addBottom(rows[r], nullptr);
-            ordered.append(std::move(rows[r]));
+    // Each row moves to a larger list: a large table grows half on another
+    // thread. Progress is reported (and a stop noticed) on this thread.
+    const int count = rows.size();
+    const int split = Parallel::worthSplitting(count) ? count / 2 : count;
+    std::atomic<bool> stopped { false };
+    const auto grow = [&](int from, int to, bool reports) {
+        for (int r = from; r < to; ++r) {
+            if (reports ? !progress(int(count * qint64(r) / split)) : (r % 1000 == 0 && stopped))
+                return false;
+            const int partner = plan.topChain.at(r);
+            if (partner >= 0 || keepTop)
+                build.addBottom(rows[r], partner >= 0 ? &bottom.row(partner) : nullptr);
+            // Both threads free old lists; this one hands the pages back
+            // for both.
+            if (reports)
+                returnFreedMemoryEvery(2 * (r - from + 1));
         }
+        return true;
+    };
+    Parallel::both(
+        split < count, [&] { stopped = !grow(0, split, true); },
+        [&] { grow(split, count, false); });
+    if (stopped)
+        return false;
+    QVector<Dataset::Row> ordered;
+    ordered.reserve(keepTop ? count : count - plan.topOnly);
+    for (int r = 0; r < count; ++r) {
+        if (plan.topChain.at(r) >= 0)
+            ordered.append(std::move(rows[r]));
+    }
+    for (int r = 0; keepTop && r < count; ++r) {
+        if (plan.topChain.at(r) < 0)
+            ordered.append(std::move(rows[r]));
     }
     // The top-only rows not kept go with the emptied list.
     rows = QVector<Dataset::Row>();
