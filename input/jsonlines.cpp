@@ -59,7 +59,9 @@ template <> struct StreamTraits<InsituLine>
 
 namespace {
 
-constexpr unsigned LineParseFlags = rapidjson::kParseInsituFlag | rapidjson::kParseIterativeFlag
+// Parsed by recursion (faster than rapidjson's iterative parser): the
+// handler refuses to go deeper than MaxRecordDepth, which bounds the stack.
+constexpr unsigned LineParseFlags = rapidjson::kParseInsituFlag
     | rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseStopWhenDoneFlag;
 
 const QString& literal(int which)
@@ -386,6 +388,10 @@ private:
         const rapidjson::ParseResult parsed = reader.Parse<LineParseFlags>(stream, m_handler);
         rapidjson::ParseErrorCode code = parsed.Code();
         failedOffset = parsed.Offset();
+        // The parser stops after the bracket that goes too deep: the
+        // message points at the bracket itself.
+        if (m_handler.tooDeep() && failedOffset > 0)
+            --failedOffset;
         if (!parsed.IsError()) {
             while (stream.src < to && QChar(ushort(*stream.src)).isSpace())
                 ++stream.src;
