@@ -132,6 +132,7 @@ public:
     // (an unchanged row shares its whole list). The caller passes exactly
     // column-count values.
     void appendSharedRow(const Row& values) { m_rows.append(values); }
+    void appendSharedRow(Row&& values) { m_rows.append(std::move(values)); }
     void addRow(
         const Row& values, bool trim = false, bool normalize = false, bool skipIfEmpty = false);
     void removeRow(int row);

@@ -475,15 +475,18 @@ void RowSink::deliver(QStringList row)
     if (!m_dataset)
         m_collected.push_back(std::move(row));
     else if (m_physicalRows++ >= m_ignoredFirstRows)
-        takeRow(row);
+        takeRow(std::move(row));
 }
 
 void RowSink::takeRowsOf(RowSink* collector)
 {
     collector->flush();
-    for (const QStringList& row : collector->m_collected) {
+    // Moved, not shared: a shared list would be counted up here and down
+    // again as the collector lets go, both on memory last written by the
+    // thread that parsed the rows.
+    for (QStringList& row : collector->m_collected) {
         if (m_physicalRows++ >= m_ignoredFirstRows)
-            takeRow(row);
+            takeRow(std::move(row));
     }
     collector->m_collected.clear();
 }
@@ -495,7 +498,7 @@ std::vector<ValuePool> RowSink::takePools()
     return pools;
 }
 
-void RowSink::takeRow(const QStringList& row)
+void RowSink::takeRow(QStringList&& row)
 {
     const int length = row.size();
     // Rows mostly have the length of the row before.
@@ -517,7 +520,7 @@ void RowSink::takeRow(const QStringList& row)
         // The values come from this sink's own pools: the Dataset need not
         // hash and look each one up a second time, nor copy a row that has
         // just the columns it has.
-        m_dataset->appendSharedRow(row);
+        m_dataset->appendSharedRow(std::move(row));
     } else if (m_pooling) {
         m_dataset->setPooling(false);
         m_dataset->addRow(row);

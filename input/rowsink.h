@@ -207,7 +207,7 @@ private:
     void settleDeferred(QStringList* row, std::vector<PendingField>* pending);
     template <typename Char> QString settled(const Char* chars, int count, bool kept, int column);
     void appendValue(QString&& text);
-    void takeRow(const QStringList& row);
+    void takeRow(QStringList&& row);
 
     // Null in a collector.
     Dataset* m_dataset;
