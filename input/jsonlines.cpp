@@ -23,6 +23,11 @@
 #include <rapidjson/error/en.h>
 #include <rapidjson/reader.h>
 
+#include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 using Utf16 = rapidjson::UTF16<char16_t>;
@@ -55,6 +60,45 @@ template <> struct StreamTraits<InsituLine>
 {
     enum { copyOptimization = 1 };
 };
+
+// The run of a string up to its closing quote, an escape or a control
+// character, found eight characters at a time and moved in one piece (only
+// after an escape is there anything to move). The parser would otherwise
+// take each character on its own; it copies code units as they are, so
+// nothing else needs a look here.
+template <>
+template <>
+inline void GenericReader<UTF16<char16_t>, UTF16<char16_t>, CrtAllocator>::ScanCopyUnescapedString(
+    InsituLine& is, InsituLine& os)
+{
+    const char16_t* p = is.src;
+    const char16_t* const end = is.end;
+#ifdef __SSE2__
+    const __m128i quote = _mm_set1_epi16('"');
+    const __m128i backslash = _mm_set1_epi16('\\');
+    const __m128i lastControl = _mm_set1_epi16(0x1F);
+    const __m128i zero = _mm_setzero_si128();
+    for (; end - p >= 8; p += 8) {
+        const __m128i chars = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        // Unsigned c <= 0x1F exactly when c - 0x1F saturates to zero.
+        const __m128i stops = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi16(chars, quote), _mm_cmpeq_epi16(chars, backslash)),
+            _mm_cmpeq_epi16(_mm_subs_epu16(chars, lastControl), zero));
+        const int mask = _mm_movemask_epi8(stops);
+        if (mask != 0) {
+            p += __builtin_ctz(unsigned(mask)) / 2;
+            break;
+        }
+    }
+#endif
+    while (p < end && *p != '"' && *p != '\\' && *p >= 0x20)
+        ++p;
+    const size_t count = size_t(p - is.src);
+    if (os.dst != is.src)
+        std::memmove(os.dst, is.src, count * sizeof(char16_t));
+    os.dst += count;
+    is.src += count;
+}
 } // namespace rapidjson
 
 namespace {
@@ -506,7 +550,10 @@ private:
                 dataset.appendRow(QStringList());
             if (m_names.size() > dataset.columnCount())
                 dataset.setColumnCount(m_names.size());
-            if (sameColumns) {
+            if (sameColumns && row.size() == dataset.columnCount()) {
+                // Moved, not shared and let go (see RowSink::takeRowsOf).
+                dataset.appendSharedRow(std::move(row));
+            } else if (sameColumns) {
                 dataset.appendRow(row);
             } else {
                 QStringList placed;

@@ -94,6 +94,7 @@ private slots:
     void jsonTestSuiteRows();
     void jsonLinesSameOnOneOrMoreThreads_data();
     void jsonLinesSameOnOneOrMoreThreads();
+    void jsonLinesStringsAsQtReadsThem();
 };
 
 // Every input type has exactly one format and every output type one writer
@@ -401,6 +402,42 @@ void TestStructuredReaders::jsonLinesSameOnOneOrMoreThreads()
         --last;
     QVERIFY(last > first + 100);
     QVERIFY(later.value(last, city).constData() == later.value(first, city).constData());
+}
+
+// Strings with escapes, quotes and other characters at every place around
+// the eight-character steps of the scan, as Qt's own JSON parser reads them.
+void TestStructuredReaders::jsonLinesStringsAsQtReadsThem()
+{
+    const QStringList specials { R"(\")", R"(\\)", R"(\n)", R"(\u00e9)", R"(\ud83d\ude00)",
+        QStringLiteral("\u00e9"), QStringLiteral("\u6771"), R"(\/)" };
+    QStringList lines;
+    for (const QString& special : specials) {
+        for (int before = 0; before <= 18; ++before) {
+            const QString value = QString(before, QLatin1Char('a')) + special
+                + QString(19 - before, QLatin1Char('b')) + special;
+            lines << QStringLiteral(R"({"v":"%1","n":%2})").arg(value).arg(lines.size());
+        }
+    }
+    TextSource source(lines.join(QLatin1Char('\n')));
+    ReadResult result;
+    parseJsonText(source, optionsFor(FileTypeJson, "notrim"), ReadProgress(), &result,
+        ParseThreads { 1, ParseThreads::DefaultChunkChars });
+    QVERIFY2(result.warnings.isEmpty(), qPrintable(result.warnings.join(QLatin1Char('\n'))));
+    QCOMPARE(result.dataset.rowCount(), lines.size() + 1);
+    for (int i = 0; i < lines.size(); ++i) {
+        const QJsonObject expected = QJsonDocument::fromJson(lines.at(i).toUtf8()).object();
+        QCOMPARE(result.dataset.value(i + 1, 0), expected.value(QStringLiteral("v")).toString());
+    }
+
+    // A raw control character inside a string stops the line, wherever it is.
+    for (int before = 0; before <= 9; ++before) {
+        TextSource broken(QStringLiteral(R"({"v":"%1)").arg(QString(before, QLatin1Char('a')))
+            + QChar(0x01) + QStringLiteral(R"("})"));
+        ReadResult failed;
+        parseJsonText(broken, optionsFor(FileTypeJson, ""), ReadProgress(), &failed,
+            ParseThreads { 1, ParseThreads::DefaultChunkChars });
+        QCOMPARE(failed.warnings.size(), 1);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestStructuredReaders)
