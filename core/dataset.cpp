@@ -490,8 +490,13 @@ private:
             if (from >= count)
                 return;
             const int to = qMin(count, from + Stretch);
-            for (int i = from; i < to; ++i)
+            // Letting a row go reads each of its texts' counts: asked for
+            // ahead, within this stretch only (the next may be another
+            // thread's, its rows already gone).
+            for (int i = from; i < to; ++i) {
+                prefetchAhead(m_data + from, to - from, i - from);
                 m_data[i] = Dataset::Row();
+            }
             // The rows' lists are in a size class the next table may not
             // use: whoever frees the last stretch hands their pages back.
             if (m_freed.fetch_add(to - from) + (to - from) == count)

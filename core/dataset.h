@@ -67,21 +67,26 @@ struct VerificationResults
 // lines, and both are asked for: a value whose place in the block is not at
 // hand cannot have its text asked for either. Call it once per row before
 // reading the row.
-inline void prefetchAhead(const QVector<QStringList>& rows, int row)
+// The same over count rows from rows on.
+inline void prefetchAhead(const QStringList* rows, int count, int row)
 {
     constexpr int ListDistance = 4;
     constexpr int TextDistance = 2;
-    if (row + ListDistance < rows.size()) {
+    if (row + ListDistance < count) {
         // A list's one member is the pointer to its block.
         const char* block;
-        std::memcpy(&block, &rows.at(row + ListDistance), sizeof block);
+        std::memcpy(&block, &rows[row + ListDistance], sizeof block);
         prefetchLine(block);
         prefetchLine(block + 64);
     }
-    if (row + TextDistance < rows.size()) {
-        for (const QString& value : rows.at(row + TextDistance))
+    if (row + TextDistance < count) {
+        for (const QString& value : rows[row + TextDistance])
             prefetchLine(const_cast<QString&>(value).data_ptr());
     }
+}
+inline void prefetchAhead(const QVector<QStringList>& rows, int row)
+{
+    prefetchAhead(rows.constData(), rows.size(), row);
 }
 
 // The table that flows between graph items. Every value is text. Copies are
