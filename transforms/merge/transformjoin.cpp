@@ -102,10 +102,11 @@ private:
 };
 
 // Every top row with each of its partners, in top row order. A large join
-// makes the rows of the second half of the top rows on another thread and
-// appends them after the first half's: the same rows in the same order.
-// Progress is reported (and a stop noticed) on this thread; the other one
-// looks at the stop every thousand rows. False when stopped.
+// makes the rows of the second half of the top rows on another thread,
+// straight into their places after the first half's: the same rows in the
+// same order, and no second list of them. Progress is reported (and a stop
+// noticed) on this thread; the other one looks at the stop every thousand
+// rows. False when stopped.
 template <typename Progress>
 bool appendPairs(Dataset& output, const Dataset& top, const Dataset& bottom, const JoinPlan& plan,
     const KeyIndex& index, const RowBuilder& build, const Progress& progress)
@@ -118,36 +119,28 @@ bool appendPairs(Dataset& output, const Dataset& top, const Dataset& bottom, con
         RowPrefetch::ahead(topList, r, 0);
         RowPrefetch::textsToShare(topList, r);
     };
-    const auto firstHalf = [&] {
-        for (int r = 0; r < split; ++r) {
-            if (!progress(r)) {
-                stopped = true;
-                return;
-            }
+    // The output's room (reserved by the caller) holds every pair; rows
+    // made on both threads go to their own places.
+    QVector<Dataset::Row> rows = output.takeRows();
+    const int before = rows.size();
+    rows.resize(before + int(plan.pairs));
+    Dataset::Row* const out = rows.data() + before;
+    const auto makeRows = [&](int from, int to, int at, bool reports) {
+        for (int r = from; r < to; ++r) {
+            if (reports ? !progress(r) : (r % 1000 == 0 && stopped))
+                return false;
             fetchAhead(r);
             for (int b = plan.topChain.at(r); b >= 0; b = index.next(b))
-                output.appendSharedRow(build.both(top.row(r), bottom.row(b)));
+                out[at++] = build.both(top.row(r), bottom.row(b));
         }
+        return true;
     };
-    QVector<Dataset::Row> secondRows;
-    const auto secondHalf = [&] {
-        secondRows.reserve(int(plan.pairs / 2 + 1));
-        for (int r = split; r < topRows; ++r) {
-            if (r % 1000 == 0 && stopped)
-                return;
-            fetchAhead(r);
-            for (int b = plan.topChain.at(r); b >= 0; b = index.next(b))
-                secondRows.append(build.both(top.row(r), bottom.row(b)));
-        }
-    };
-    if (split < topRows)
-        Parallel::both(firstHalf, secondHalf);
-    else
-        firstHalf();
+    Parallel::both(
+        split < topRows, [&] { stopped = !makeRows(0, split, 0, true); },
+        [&] { makeRows(split, topRows, int(plan.firstHalfPairs), false); });
     if (stopped)
         return false;
-    for (const Dataset::Row& row : qAsConst(secondRows))
-        output.appendSharedRow(row);
+    output.adoptRows(std::move(rows));
     return true;
 }
 
@@ -220,6 +213,8 @@ JoinPlan planJoin(
     const auto lookUp
         = [&](const QString& key) { return index.first(keyText(key, caseSensitive)); };
     for (int r = 0; r < top.rowCount(); ++r) {
+        if (r == top.rowCount() / 2)
+            plan.firstHalfPairs = plan.pairs;
         const int head = heads.get(top.value(r, topKey), lookUp);
         plan.topChain[r] = head;
         if (head < 0) {
