@@ -66,8 +66,7 @@ struct VerificationResults
 // a sort or a join). A row's block of ten or more values spans two cache
 // lines, and both are asked for: a value whose place in the block is not at
 // hand cannot have its text asked for either. Call it once per row before
-// reading the row.
-// The same over count rows from rows on.
+// reading the row; only the count rows from rows on are looked at.
 inline void prefetchAhead(const QStringList* rows, int count, int row)
 {
     constexpr int ListDistance = 4;
@@ -84,6 +83,7 @@ inline void prefetchAhead(const QStringList* rows, int count, int row)
             prefetchLine(const_cast<QString&>(value).data_ptr());
     }
 }
+// The same over a whole table.
 inline void prefetchAhead(const QVector<QStringList>& rows, int row)
 {
     prefetchAhead(rows.constData(), rows.size(), row);

@@ -142,12 +142,13 @@ ReadOptions InputNode::runReadOptions() const
 {
     ReadOptions o = readOptions();
     auto* graph = qobject_cast<GraphScene*>(scene());
-    if (graph && !graph->keepsResults())
-        o.runTexts = graph->runTexts();
+    if (!graph || graph->keepsResults())
+        return o;
+    o.runTexts = graph->runTexts();
     // The schema, the meta information and the removal of empty columns
     // work on every column after the read, and may move them.
-    if (!graph || graph->keepsResults() || m_options.schema.inUse
-        || m_options.metaPlacement != MetaNotAdded || m_options.ignoreEmptyColumns)
+    if (m_options.schema.inUse || m_options.metaPlacement != MetaNotAdded
+        || m_options.ignoreEmptyColumns)
         return o;
     o.usedColumns = [this](const Dataset& header) { return usedColumnsAfter(this, header); };
     return o;

@@ -379,15 +379,8 @@ public:
         flattener.setNames(knownNames);
         if (options.pooling)
             flattener.setPools(&pools, arena);
-        if (seed && options.pooling) {
-            growPools(&pools, seed->size(), arena);
-            for (size_t c = 0; c < seed->size(); ++c) {
-                if (seed->at(c).isRetired())
-                    pools[c].retire();
-                else
-                    pools[c].setSeed(&seed->at(c));
-            }
-        }
+        if (seed && options.pooling)
+            seedPools(&pools, *seed, arena);
     }
 
     void parse() override

@@ -174,15 +174,8 @@ RowSink RowSink::collectorFor(
     collector.m_pooling = target.m_pooling;
     // Only the first chunk holds the rows before the header and the header.
     collector.useColumns(target.m_use, atTextStart ? target.m_leaveOutFrom : 0);
-    if (seed) {
-        growPools(&collector.m_pools, seed->size(), collector.m_arena);
-        for (size_t i = 0; i < seed->size(); ++i) {
-            if (seed->at(i).isRetired())
-                collector.m_pools[i].retire();
-            else
-                collector.m_pools[i].setSeed(&seed->at(i));
-        }
-    }
+    if (seed)
+        seedPools(&collector.m_pools, *seed, collector.m_arena);
     return collector;
 }
 

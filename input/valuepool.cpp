@@ -230,6 +230,17 @@ void growPools(std::vector<ValuePool>* pools, size_t count, TextArena* arena)
         (*pools)[i].keepTextsIn(arena);
 }
 
+void seedPools(std::vector<ValuePool>* pools, const std::vector<ValuePool>& seed, TextArena* arena)
+{
+    growPools(pools, seed.size(), arena);
+    for (size_t c = 0; c < seed.size(); ++c) {
+        if (seed[c].isRetired())
+            (*pools)[c].retire();
+        else
+            (*pools)[c].setSeed(&seed[c]);
+    }
+}
+
 QString ValuePool::intern(const QChar* chars, int count)
 {
     return intern(chars, count, count > 0 ? hashCharacters(chars, count) : 0);

@@ -121,6 +121,9 @@ private:
 // Pools for columns up to count, the new ones making their texts in the
 // arena (none: ordinary texts).
 void growPools(std::vector<ValuePool>* pools, size_t count, TextArena* arena);
+// Pools for the columns of a seed, each looking at the seed's pool first
+// (see ValuePool::setSeed) or retired where the seed's has.
+void seedPools(std::vector<ValuePool>* pools, const std::vector<ValuePool>& seed, TextArena* arena);
 
 // A well-mixed hash of the characters; the pools of every column use it.
 uint hashCharacters(const QChar* chars, int count);

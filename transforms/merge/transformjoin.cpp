@@ -11,8 +11,6 @@
 
 #include <QStringList>
 
-#include <atomic>
-
 namespace {
 
 const QString Column1 = QStringLiteral("Column_1");
@@ -104,41 +102,26 @@ private:
 // Every top row with each of its partners, in top row order. A large join
 // makes the rows of the second half of the top rows on another thread,
 // straight into their places after the first half's: the same rows in the
-// same order, and no second list of them. Progress is reported (and a stop
-// noticed) on this thread; the other one looks at the stop every thousand
-// rows. False when stopped.
+// same order, and no second list of them. False when stopped.
 template <typename Progress>
 bool appendPairs(Dataset& output, const Dataset& top, const Dataset& bottom, const JoinPlan& plan,
     const KeyIndex& index, const RowBuilder& build, const Progress& progress)
 {
-    const int topRows = top.rowCount();
-    const int split = Parallel::worthSplitting(plan.pairs) ? topRows / 2 : topRows;
-    std::atomic<bool> stopped { false };
     const QVector<Dataset::Row>& topList = top.rows();
-    const auto fetchAhead = [&](int r) {
-        RowPrefetch::ahead(topList, r, 0);
-        RowPrefetch::textsToShare(topList, r);
-    };
-    // The output's room (reserved by the caller) holds every pair; rows
-    // made on both threads go to their own places.
+    // The output's room (reserved by the caller) holds every pair; each half
+    // starts where the pairs before it end (see JoinPlan::firstHalfPairs).
     QVector<Dataset::Row> rows = output.takeRows();
     const int before = rows.size();
     rows.resize(before + int(plan.pairs));
     Dataset::Row* const out = rows.data() + before;
-    const auto makeRows = [&](int from, int to, int at, bool reports) {
-        for (int r = from; r < to; ++r) {
-            if (reports ? !progress(r) : (r % 1000 == 0 && stopped))
-                return false;
-            fetchAhead(r);
-            for (int b = plan.topChain.at(r); b >= 0; b = index.next(b))
-                out[at++] = build.both(top.row(r), bottom.row(b));
-        }
-        return true;
-    };
-    Parallel::both(
-        split < topRows, [&] { stopped = !makeRows(0, split, 0, true); },
-        [&] { makeRows(split, topRows, int(plan.firstHalfPairs), false); });
-    if (stopped)
+    int next[2] = { 0, int(plan.firstHalfPairs) };
+    const bool done = Parallel::halves(top.rowCount(), plan.pairs, progress, [&](int r, int half) {
+        RowPrefetch::ahead(topList, r, 0);
+        RowPrefetch::textsToShare(topList, r);
+        for (int b = plan.topChain.at(r); b >= 0; b = index.next(b))
+            out[next[half]++] = build.both(top.row(r), bottom.row(b));
+    });
+    if (!done)
         return false;
     output.adoptRows(std::move(rows));
     return true;
@@ -158,28 +141,18 @@ bool growTopRows(Dataset& output, QVector<Dataset::Row> rows, const Dataset& bot
     // The grown lists then reuse the memory of a table just let go.
     Dataset::finishReleases();
     // Each row moves to a larger list: a large table grows half on another
-    // thread. Progress is reported (and a stop noticed) on this thread.
+    // thread.
     const int count = rows.size();
-    const int split = Parallel::worthSplitting(count) ? count / 2 : count;
-    std::atomic<bool> stopped { false };
-    const auto grow = [&](int from, int to, bool reports) {
-        for (int r = from; r < to; ++r) {
-            if (reports ? !progress(int(count * qint64(r) / split)) : (r % 1000 == 0 && stopped))
-                return false;
-            const int partner = plan.topChain.at(r);
-            if (partner >= 0 || keepTop)
-                build.addBottom(rows[r], partner >= 0 ? &bottom.row(partner) : nullptr);
-            // Both threads free old lists; this one hands the pages back
-            // for both.
-            if (reports)
-                returnFreedMemoryEvery(2 * (r - from + 1));
-        }
-        return true;
-    };
-    Parallel::both(
-        split < count, [&] { stopped = !grow(0, split, true); },
-        [&] { grow(split, count, false); });
-    if (stopped)
+    const bool done = Parallel::halves(count, count, progress, [&](int r, int half) {
+        const int partner = plan.topChain.at(r);
+        if (partner >= 0 || keepTop)
+            build.addBottom(rows[r], partner >= 0 ? &bottom.row(partner) : nullptr);
+        // Both threads free old lists; this one hands the pages back for
+        // both.
+        if (half == 0)
+            returnFreedMemoryEvery(2 * (r + 1));
+    });
+    if (!done)
         return false;
     QVector<Dataset::Row> ordered;
     ordered.reserve(keepTop ? count : count - plan.topOnly);

@@ -5,7 +5,10 @@
 // put together in order, so the outcome is the same on one thread or two.
 // Plain std::thread: the steps are few and large, a pool would add nothing.
 
+#include <QtGlobal>
+
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 namespace Parallel {
@@ -38,6 +41,36 @@ void both(bool split, const First& first, const Second& second)
         first();
         second();
     }
+}
+
+// Runs body(i, half) for every i in [0, count) in order: when work is worth
+// splitting, in two halves, [0, count / 2) on this thread (half 0) and the
+// rest on another (half 1). progress(done) is asked on this thread before
+// each of its items, done scaled to the whole count; a false answer stops
+// both halves (the other looks every thousand items). False when stopped.
+template <typename Progress, typename Body>
+bool halves(int count, qint64 work, const Progress& progress, const Body& body)
+{
+    const int split = worthSplitting(work) ? count / 2 : count;
+    std::atomic<bool> stopped { false };
+    const auto first = [&] {
+        for (int i = 0; i < split; ++i) {
+            if (!progress(int(qint64(count) * i / split))) {
+                stopped = true;
+                return;
+            }
+            body(i, 0);
+        }
+    };
+    const auto second = [&] {
+        for (int i = split; i < count; ++i) {
+            if (i % 1000 == 0 && stopped)
+                return;
+            body(i, 1);
+        }
+    };
+    both(split < count, first, second);
+    return !stopped;
 }
 
 // Sorts by less, which must order every two different items (break ties by
