@@ -8,7 +8,8 @@ namespace {
 bool takesValue(const QString& word)
 {
     return word == QLatin1String("log") || word == QLatin1String("verbosity")
-        || word == QLatin1String("file") || word == QLatin1String("folder");
+        || word == QLatin1String("file") || word == QLatin1String("folder")
+        || word == QLatin1String("timeout");
 }
 
 // Applies an option without a value; false for an unknown word.
@@ -48,6 +49,16 @@ void applyValue(CommandLine& line, const QString& word, const QString& value)
             return;
         }
         line.verbosity = level;
+    } else if (word == QLatin1String("timeout")) {
+        bool ok = false;
+        const int seconds = value.trimmed().toInt(&ok);
+        if (!ok || seconds < 1) {
+            line.fatalError
+                = QStringLiteral("Timeout value '%1' not recognised, a number of seconds expected")
+                      .arg(value);
+            return;
+        }
+        line.timeoutSeconds = seconds;
     } else {
         line.assignments << value;
     }

@@ -15,6 +15,8 @@ struct CommandLine
 
     bool nonInteractive = false;
     int verbosity = 0;
+    // Seconds after which processing stops; 0 for no limit.
+    int timeoutSeconds = 0;
     QString logPath;
     bool overwriteLog = false;
     bool newWindow = false;

@@ -92,6 +92,9 @@ const std::vector<CommandLine::Option>& CommandLine::options()
             "also write the report to this file (file-name variables such as {date} and {time} "
             "are expanded)" },
         { "overwrite", "", "overwrite the log file instead of appending to it" },
+        { "timeout", "<seconds>",
+            "stop processing after this many seconds and exit with code 1 (a script or a read "
+            "that runs too long is interrupted)" },
         { "file", "<alias=path>", "point the input or output with this alias at a file" },
         { "folder", "<alias=path>", "point the folder input with this alias at a folder" },
         { "new_window", "", "open a new empty window instead of the start-up document" },

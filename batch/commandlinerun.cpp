@@ -8,6 +8,7 @@
 #include "document/startup.h"
 #include "graph/graphscene.h"
 #include "graph/node.h"
+#include "graph/rundeadline.h"
 #include "input/inputnode.h"
 #include "output/outputfile.h"
 
@@ -177,8 +178,19 @@ int CommandLineRun::run()
     scene.setAutoRun(info.autoRun);
     scene.setKeepsResults(false);
     scene.hideItems();
-    scene.process(GraphScene::RunAll, true);
+    bool timedOut = false;
+    {
+        const RunDeadline deadline(scene.runContext(), m_line.timeoutSeconds);
+        scene.process(GraphScene::RunAll, true);
+        timedOut = deadline.expired();
+    }
     const qint64 elapsed = stopwatch.elapsed();
+    if (timedOut) {
+        m_report.error(
+            QStringLiteral("Processing stopped after %1 second(s)").arg(m_line.timeoutSeconds));
+        m_report.flush();
+        return ExitItemErrors;
+    }
     if (overMemory) {
         m_report.error(
             QStringLiteral("%1 has exceeded the memory allocation set in 'Preferences' and will "

@@ -119,6 +119,7 @@ QVector<double> readX(Reader& r, const QStringList& formats)
         r.plot.information
             << QStringLiteral("'%1' inferred as date format for column '%2'").arg(format, name);
     }
+    const DateFormat dateFormat(format);
     QHash<QString, int> seen;
     bool badDates = false;
     for (int row = 0; row < data.rowCount(); ++row) {
@@ -136,7 +137,7 @@ QVector<double> readX(Reader& r, const QStringList& formats)
         if (text.isEmpty())
             continue;
         if (r.plot.xKind == XAsDate) {
-            const QDate date = toDate(text, format);
+            const QDate date = toDate(text, dateFormat);
             if (date.isValid()) {
                 xs[row] = double(QDateTime(date, QTime(0, 0)).toMSecsSinceEpoch());
             } else {

@@ -4,10 +4,12 @@
 
 #include "charts/chartbuilder.h"
 
+#include "core/scratchfile.h"
 #include "document/documentwriter.h"
 
 #include <QtCharts/QChart>
 
+#include <QBuffer>
 #include <QFile>
 #include <QGraphicsScene>
 #include <QImage>
@@ -50,7 +52,7 @@ void paint(QGraphicsScene& scene, QPainter& painter, const QRectF& target)
     scene.render(&painter, target, scene.sceneRect());
 }
 
-bool writeImage(const QVector<QChart*>& charts, const ChartOptions& o, const QString& path)
+bool writeImage(const QVector<QChart*>& charts, const ChartOptions& o, QIODevice* out)
 {
     QGraphicsScene scene;
     const QSize size(o.imageWidth, o.imageHeight);
@@ -61,12 +63,12 @@ bool writeImage(const QVector<QChart*>& charts, const ChartOptions& o, const QSt
         QPainter painter(&image);
         paint(scene, painter, QRectF(QPointF(0, 0), QSizeF(size)));
     }
-    return image.save(path, o.imageType == ImageJpeg ? "JPEG" : "PNG");
+    return image.save(out, o.imageType == ImageJpeg ? "JPEG" : "PNG");
 }
 
-bool writePdf(const QVector<QChart*>& charts, const ChartOptions& o, const QString& path)
+bool writePdf(const QVector<QChart*>& charts, const ChartOptions& o, QIODevice* out)
 {
-    QPdfWriter writer(path);
+    QPdfWriter writer(out);
     writer.setCreator(
         DocumentWriter::productName() + QLatin1Char(' ') + QStringLiteral(VARNIX_VERSION));
     writer.setPageSize(QPageSize(pageSizeId(o.pdfSize)));
@@ -92,20 +94,20 @@ bool writeChartFile(const ChartPlot& plot, const ChartOptions& options, const QS
     QStringList* warnings, QString* error)
 {
     *error = QStringLiteral("Unable to write to file '%1'").arg(path);
-    // QPdfWriter cannot tell that it failed to open its file.
-    if (options.imageType == ImagePdf) {
-        QFile probe(path);
-        if (!probe.open(QIODevice::WriteOnly))
-            return false;
-    }
     const int width = options.imageType == ImagePdf ? 1200 : options.imageWidth;
     const QVector<QChart*> charts = buildCharts(plot, options, width, warnings);
     // The scenes take the charts and delete them; without a plot nothing
     // is drawn.
     if (charts.isEmpty())
         return false;
-    const bool ok = options.imageType == ImagePdf ? writePdf(charts, options, path)
-                                                  : writeImage(charts, options, path);
+    // Made in memory and saved in one piece, so that a failed write (a full
+    // disk) leaves the previous chart file as it was.
+    QBuffer made;
+    made.open(QIODevice::WriteOnly);
+    const bool drawn = options.imageType == ImagePdf ? writePdf(charts, options, &made)
+                                                     : writeImage(charts, options, &made);
+    made.close();
+    const bool ok = drawn && saveWholeFile(path, made.data());
     if (ok)
         error->clear();
     return ok;

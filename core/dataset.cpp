@@ -376,15 +376,17 @@ int Dataset::columnIndex(const ColumnId& id) const
 {
     if (!id.isValid())
         return InvalidIndex;
-    if (m_indexStale) {
-        m_identityIndex.clear();
-        m_identityIndex.reserve(m_columnIds.size());
-        // Walk backwards so that the first of repeated identities wins.
-        for (int c = m_columnIds.size() - 1; c >= 0; --c)
-            m_identityIndex.insert(m_columnIds.at(c), c);
-        m_indexStale = false;
-    }
     return m_identityIndex.value(id, InvalidIndex);
+}
+
+void Dataset::markIdentitiesChanged()
+{
+    m_identityIndex.clear();
+    // Walk backwards so that the first of repeated identities wins.
+    for (int c = m_columnIds.size() - 1; c >= 0; --c) {
+        if (m_columnIds.at(c).isValid())
+            m_identityIndex.insert(m_columnIds.at(c), c);
+    }
 }
 
 void Dataset::setColumnIds(const QVector<ColumnId>& ids)
@@ -649,7 +651,8 @@ bool Dataset::isDateColumn(
     if (sample.isEmpty())
         return false;
     int bestCount = -1;
-    for (const QString& format : formats) {
+    for (const QString& text : formats) {
+        const DateFormat format(text);
         int count = 0;
         for (const QString& v : sample) {
             if (toDate(v, format).isValid())
@@ -658,7 +661,7 @@ bool Dataset::isDateColumn(
         if (count > bestCount) {
             bestCount = count;
             if (bestFormat)
-                *bestFormat = format;
+                *bestFormat = text;
         }
         if (count == sample.size())
             break;

@@ -212,7 +212,9 @@ public:
 private:
     QString pooled(int column, const QString& text);
     Row pooledRow(const Row& values);
-    void markIdentitiesChanged() { m_indexStale = true; }
+    // Rebuilt at once rather than on the next lookup, so that reading a
+    // table never writes to it and two threads may look up the same one.
+    void markIdentitiesChanged();
 
     qint32 m_columnCount = 0;
     QVector<Row> m_rows;
@@ -220,8 +222,7 @@ private:
     bool m_pooling = true;
     QStringList m_header;
     QVector<ColumnId> m_columnIds;
-    mutable QHash<ColumnId, int> m_identityIndex;
-    mutable bool m_indexStale = false;
+    QHash<ColumnId, int> m_identityIndex;
     QVector<ColumnPool> m_pools;
     QMultiMap<CellPos, int> m_drilldown;
     VerificationResults m_verification;

@@ -13,10 +13,14 @@
 
 namespace {
 
-QStringList& dateFormatList()
+DateFormatList standardDefaultList();
+
+// Replaced only from the user interface thread between runs; the first use
+// fills it under the guarantee of a function-local static.
+DateFormatList& dateFormatList()
 {
-    static QStringList formats;
-    return formats;
+    static DateFormatList list = standardDefaultList();
+    return list;
 }
 
 // The locale with group separators switched on: the C locale omits them by
@@ -94,6 +98,8 @@ struct DateField
     int maxDigits = 2;
 };
 
+} // namespace
+
 struct DateFormatShape
 {
     bool numericOnly = false;
@@ -103,6 +109,8 @@ struct DateFormatShape
     QVector<DateField> fields;
     QStringList literals; // before the first field, between fields, after the last
 };
+
+namespace {
 
 DateFormatShape shapeOf(const QString& format)
 {
@@ -149,15 +157,6 @@ DateFormatShape shapeOf(const QString& format)
     return shape;
 }
 
-const DateFormatShape& cachedShape(const QString& format)
-{
-    static QHash<QString, DateFormatShape> cache;
-    auto it = cache.constFind(format);
-    if (it == cache.constEnd())
-        it = cache.insert(format, shapeOf(format));
-    return it.value();
-}
-
 bool isAsciiDigit(QChar c)
 {
     return c.unicode() >= '0' && c.unicode() <= '9';
@@ -176,14 +175,17 @@ bool fitsShape(const QString& text, const DateFormatShape& shape, int* values)
         pos += literal.size();
         if (f == shape.fields.size())
             break;
+        const DateField& field = shape.fields.at(f);
         int digits = 0;
         int value = 0;
+        // A run longer than the field can never match; stopping one digit
+        // past it keeps the value far from overflowing on long ids.
         while (pos + digits < n && isAsciiDigit(text.at(pos + digits))) {
-            value = value * 10 + (text.at(pos + digits).unicode() - '0');
-            ++digits;
+            if (++digits > field.maxDigits)
+                return false;
+            value = value * 10 + (text.at(pos + digits - 1).unicode() - '0');
         }
-        const DateField& field = shape.fields.at(f);
-        if (digits < field.minDigits || digits > field.maxDigits)
+        if (digits < field.minDigits)
             return false;
         if (f < 3)
             values[f] = value;
@@ -238,7 +240,49 @@ QDate parseDate(const QLocale& locale, const QString& trimmed, const QString& fo
     return date.isValid() ? date : QDate();
 }
 
+DateFormatList standardDefaultList()
+{
+    return DateFormatList(standardDateFormats(QLocale()));
+}
+
 } // namespace
+
+DateFormat::DateFormat(const QString& format)
+    : m_text(format), m_shape(std::make_shared<const DateFormatShape>(shapeOf(format)))
+{
+}
+
+QDate DateFormat::readTrimmed(const QLocale& locale, const QString& trimmed) const
+{
+    QDate date;
+    if (m_shape && locale.zeroDigit() == QLatin1Char('0') && quickDate(trimmed, *m_shape, &date))
+        return date;
+    return parseDate(locale, trimmed, m_text);
+}
+
+DateFormatList::DateFormatList(const QStringList& formats) : m_formats(formats)
+{
+    m_parsed.reserve(formats.size());
+    for (const QString& format : formats)
+        m_parsed.append(DateFormat(format));
+}
+
+QDate DateFormatList::read(const QString& text, QString* matchedFormat) const
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return QDate();
+    const QLocale locale;
+    for (const DateFormat& format : m_parsed) {
+        const QDate date = format.readTrimmed(locale, trimmed);
+        if (date.isValid()) {
+            if (matchedFormat)
+                *matchedFormat = format.text();
+            return date;
+        }
+    }
+    return QDate();
+}
 
 QStringList standardDateFormats(const QLocale& locale)
 {
@@ -261,15 +305,19 @@ QStringList standardDateFormats(const QLocale& locale)
 
 const QStringList& defaultDateFormats()
 {
-    QStringList& formats = dateFormatList();
-    if (formats.isEmpty())
-        formats = standardDateFormats(QLocale());
-    return formats;
+    return dateFormatList().formats();
+}
+
+const DateFormatList& defaultDateFormatList()
+{
+    return dateFormatList();
 }
 
 void setDefaultDateFormats(const QStringList& formats)
 {
-    dateFormatList() = formats;
+    // An empty list stands for the locale's standard one.
+    dateFormatList() = formats.isEmpty() ? DateFormatList(standardDateFormats(QLocale()))
+                                         : DateFormatList(formats);
 }
 
 double toNumber(const QString& text, bool emptyIsZero, bool ignoreCurrency, bool* ok)
@@ -358,38 +406,38 @@ QDate toDate(const QString& text, const QString& format)
     return toDate(QLocale(), text, format);
 }
 
+QDate toDate(const QString& text, const DateFormat& format)
+{
+    return format.readTrimmed(QLocale(), text.trimmed());
+}
+
 QDate toDate(const QLocale& locale, const QString& text, const QString& format)
 {
-    const QString trimmed = text.trimmed();
-    QDate date;
-    if (locale.zeroDigit() == QLatin1Char('0') && quickDate(trimmed, cachedShape(format), &date))
-        return date;
-    return parseDate(locale, trimmed, format);
+    return DateFormat(format).readTrimmed(locale, text.trimmed());
+}
+
+QDate toDate(const QLocale& locale, const QString& text, const DateFormat& format)
+{
+    return format.readTrimmed(locale, text.trimmed());
 }
 
 QDate toDateWithFormats(const QString& text, const QStringList& formats, QString* matchedFormat)
 {
-    const QString trimmed = text.trimmed();
-    if (trimmed.isEmpty())
-        return QDate();
-    const QLocale locale;
-    const bool asciiDigits = locale.zeroDigit() == QLatin1Char('0');
-    for (const QString& format : formats) {
-        QDate date;
-        if (!asciiDigits || !quickDate(trimmed, cachedShape(format), &date))
-            date = parseDate(locale, trimmed, format);
-        if (date.isValid()) {
-            if (matchedFormat)
-                *matchedFormat = format;
-            return date;
-        }
-    }
-    return QDate();
+    // The default list already has its shapes (a shared copy compares at
+    // once); any other is worked out here.
+    if (formats == defaultDateFormats())
+        return defaultDateFormatList().read(text, matchedFormat);
+    return DateFormatList(formats).read(text, matchedFormat);
+}
+
+QDate toDateWithFormats(const QString& text, const DateFormatList& formats, QString* matchedFormat)
+{
+    return formats.read(text, matchedFormat);
 }
 
 QDate toDateWithFormats(const QString& text, QString* matchedFormat)
 {
-    return toDateWithFormats(text, defaultDateFormats(), matchedFormat);
+    return defaultDateFormatList().read(text, matchedFormat);
 }
 
 bool formatHasTimeFields(const QString& format)
@@ -455,6 +503,25 @@ QString formatNumber(double value, bool groupSeparators, int decimals, bool trim
         if (toNumber(locale, text, false, false, &ok) == 0.0 && ok)
             text.remove(0, 1);
     }
+    return text;
+}
+
+QString formatShortestNumber(double value)
+{
+    if (!std::isfinite(value))
+        return QStringLiteral("NaN");
+    if (value == 0.0)
+        return QStringLiteral("0"); // negative zero included
+    // Fixed notation of 1e308 takes 309 digits; the buffer holds any double.
+    char buffer[400];
+    const std::to_chars_result end
+        = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    QString text = QString::fromLatin1(buffer, int(end.ptr - buffer));
+    const QLocale locale;
+    if (locale.decimalPoint() != QLatin1Char('.'))
+        text.replace(QLatin1Char('.'), locale.decimalPoint());
+    if (locale.negativeSign() != QLatin1Char('-'))
+        text.replace(QLatin1Char('-'), locale.negativeSign());
     return text;
 }
 

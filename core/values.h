@@ -14,13 +14,52 @@
 #include <QTime>
 #include <QVector>
 
+#include <memory>
+
 // The standard date-format list for a locale: its short date format first
 // (unless already listed), then the US or non-US list.
 QStringList standardDateFormats(const QLocale& locale);
 
+struct DateFormatShape;
+
+// A date format together with what the quick reading of plain numeric
+// dates needs to know about it, worked out once when it is made. It never
+// changes afterwards, so threads can share one without a lock; loops that
+// read many texts with one format hold one instead of passing the text.
+class DateFormat
+{
+public:
+    DateFormat() = default;
+    explicit DateFormat(const QString& format);
+    const QString& text() const { return m_text; }
+    bool isEmpty() const { return m_text.isEmpty(); }
+    // Reads an already trimmed text.
+    QDate readTrimmed(const QLocale& locale, const QString& trimmed) const;
+
+private:
+    QString m_text;
+    std::shared_ptr<const DateFormatShape> m_shape;
+};
+
+// Formats tried in order, the first that gives a valid date winning.
+class DateFormatList
+{
+public:
+    DateFormatList() = default;
+    explicit DateFormatList(const QStringList& formats);
+    const QStringList& formats() const { return m_formats; }
+    QDate read(const QString& text, QString* matchedFormat = nullptr) const;
+
+private:
+    QStringList m_formats;
+    QVector<DateFormat> m_parsed;
+};
+
 // The list of date formats tried by toDateWithFormats() when no list is
-// given. Set at start-up and whenever the preferences are applied.
+// given. Set at start-up and whenever the preferences are applied, never
+// while a run reads it.
 const QStringList& defaultDateFormats();
+const DateFormatList& defaultDateFormatList();
 void setDefaultDateFormats(const QStringList& formats);
 
 double toNumber(
@@ -32,12 +71,16 @@ QVector<double> toNumbers(
 bool toBool(const QString& text, bool emptyIsInvalid = false, bool allowNumbers = false,
     bool* ok = nullptr);
 QDate toDate(const QString& text, const QString& format);
+QDate toDate(const QString& text, const DateFormat& format);
 QDate toDateWithFormats(
     const QString& text, const QStringList& formats, QString* matchedFormat = nullptr);
+QDate toDateWithFormats(
+    const QString& text, const DateFormatList& formats, QString* matchedFormat = nullptr);
 QDate toDateWithFormats(const QString& text, QString* matchedFormat = nullptr);
 QTime toTime(const QString& text);
 // The same reading with an explicit locale (month and day names, digits).
 QDate toDate(const QLocale& locale, const QString& text, const QString& format);
+QDate toDate(const QLocale& locale, const QString& text, const DateFormat& format);
 // Reads a date with a time of day by a format that has time fields (h, H,
 // m, s, z, a, A, t outside quotes); a date-only format gives midnight.
 QDateTime toDateTime(const QLocale& locale, const QString& text, const QString& format);
@@ -46,6 +89,10 @@ bool formatHasTimeFields(const QString& format);
 QString formatNumber(
     double value, bool groupSeparators = false, int decimals = -1, bool trimZeros = true);
 QString formatInteger(qint64 value, bool groupSeparators = true);
+// The shortest decimal text that reads back as the same double, in fixed
+// notation with the locale's decimal point and no group separators: how a
+// workbook's number cell becomes text.
+QString formatShortestNumber(double value);
 QString formatPercent(
     double fraction, double minimum = 0.0, int decimals = 1, bool trimZeros = true);
 QString formatDuration(qint64 milliseconds);

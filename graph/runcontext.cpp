@@ -11,8 +11,12 @@ void RunContext::requestStop(StopReason reason)
 {
     // A memory stop outranks the user's: the run must end in the orderly
     // way the limit asks for even when Stop was pressed as well.
-    if (m_stop == NotStopped || reason == MemoryExceeded)
+    if (reason == MemoryExceeded) {
         m_stop = reason;
+        return;
+    }
+    StopReason none = NotStopped;
+    m_stop.compare_exchange_strong(none, reason);
 }
 
 EngineSettings& RunContext::settings() const
@@ -24,11 +28,16 @@ EngineSettings& RunContext::settings() const
     return *m_defaults;
 }
 
+double RunContext::measureMemoryGB() const
+{
+    return m_measure ? m_measure() : MemoryLimit::currentMemoryGB();
+}
+
 bool RunContext::checkMemory()
 {
     if (m_stop == MemoryExceeded)
         return false;
-    const double current = m_measure ? m_measure() : MemoryLimit::currentMemoryGB();
+    const double current = measureMemoryGB();
     EngineSettings& store = settings();
     const double maximum = store.maxMemoryUsage();
     if (current <= maximum)

@@ -2,6 +2,7 @@
 
 #include "core/enginesettings.h"
 
+#include <atomic>
 #include <memory>
 
 class UserPrompt;
@@ -14,17 +15,19 @@ class UserPrompt;
 class RunContext
 {
 public:
-    enum StopReason { NotStopped, StoppedByUser, MemoryExceeded };
+    enum StopReason { NotStopped, StoppedByUser, MemoryExceeded, TimedOut };
 
     RunContext();
     ~RunContext();
     RunContext(const RunContext&) = delete;
     RunContext& operator=(const RunContext&) = delete;
 
-    // The Stop command, and the memory limit when the user chose not to go
-    // on: loops test it between rows and the run between items.
-    bool stopRequested() const { return m_stop != NotStopped; }
-    StopReason stopReason() const { return m_stop; }
+    // The Stop command, the memory limit when the user chose not to go on,
+    // and the command line's time limit: loops test it between rows and the
+    // run between items. A watchdog thread may request a stop, so the flag
+    // is atomic.
+    bool stopRequested() const { return m_stop.load(std::memory_order_relaxed) != NotStopped; }
+    StopReason stopReason() const { return m_stop.load(); }
     void requestStop(StopReason reason = StoppedByUser);
     void clearStop() { m_stop = NotStopped; }
 
@@ -42,6 +45,8 @@ public:
     // returned. Reading the process's memory costs a few microseconds, so
     // every report is checked, the last one of an item included.
     bool checkMemory();
+    // The process's memory in GB as the limit sees it; safe from any thread.
+    double measureMemoryGB() const;
     // Replaces the measurement of the process, for tests; null restores it.
     void setMeasurement(double (*measure)()) { m_measure = measure; }
 
@@ -51,7 +56,7 @@ public:
     void addRowsProcessed(qint64 rows) { m_rowsProcessed += rows; }
 
 private:
-    StopReason m_stop = NotStopped;
+    std::atomic<StopReason> m_stop { NotStopped };
     EngineSettings* m_settings = nullptr;
     mutable std::unique_ptr<EngineSettings> m_defaults;
     UserPrompt* m_prompt = nullptr;

@@ -84,6 +84,7 @@ void TransformNode::runTransform()
     timer.start();
     setProgress(0.0);
     m_transform->clearMessages();
+    m_transform->reportOutOfRangeOptions();
     bool error = false;
     m_transform->setRunContext(&runContext());
     const auto* graph = qobject_cast<const GraphScene*>(scene());

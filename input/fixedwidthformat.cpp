@@ -122,13 +122,17 @@ namespace {
 QStringList cutLine(QStringView line, const QVector<int>& widths, const ReadOptions& options)
 {
     QStringList values;
-    int at = 0;
+    qint64 at = 0;
     for (int width : widths) {
         if (at >= line.size())
             break;
-        values.append(cleanValue(
-            line.mid(at, width).toString(), options.trimWhitespace, options.simplifyWhitespace));
-        at += width;
+        // Widths come from documents as they were written: one below 1 cuts
+        // an empty piece and one past the line takes the rest of it, never
+        // reading outside the line.
+        const int take = int(std::min<qint64>(std::max(width, 0), line.size() - at));
+        values.append(cleanValue(line.mid(int(at), take).toString(), options.trimWhitespace,
+            options.simplifyWhitespace));
+        at += take;
     }
     return values;
 }

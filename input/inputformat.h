@@ -32,6 +32,10 @@ public:
     virtual bool usesEncoding() const { return true; }
     // Whether the ignored-first-rows option applies.
     virtual bool usesIgnoredRows() const { return false; }
+    // Whether the format names its columns itself (keys, elements,
+    // properties): the header option then does not apply, and the first row
+    // the parse gives is always the names.
+    virtual bool namesColumns() const { return false; }
     // Whether pasted text that starts so (white space trimmed) is surely of
     // this format; text no format claims is taken as delimited.
     virtual bool recognises(QStringView start) const

@@ -104,7 +104,7 @@ ReadResult readFormatFile(const QString& path, const ReadOptions& options,
     if (!openTextFile(path, options, &source, &result))
         return result;
     if (format->parse(source, options, progress, &result))
-        applyHeaderOption(result, options.hasHeader);
+        applyHeaderOption(result, format->namesColumns() ? HeaderYes : options.hasHeader);
     return result;
 }
 
@@ -120,6 +120,6 @@ ReadResult readFormatText(
     }
     TextSource source(text);
     if (format->parse(source, used, progress, &result))
-        applyHeaderOption(result, used.hasHeader);
+        applyHeaderOption(result, format->namesColumns() ? HeaderYes : used.hasHeader);
     return result;
 }

@@ -180,11 +180,12 @@ void InputNode::runRead()
     timer.start();
     setProgress(0.0);
 
-    // A stop is honoured between files, never inside one.
+    // Each progress point of a reader also checks the memory limit, so a
+    // Stop or a file too large for the limit ends the read where it is.
     ReadProgress progress;
     progress.callback = [this](qreal fraction) {
         onProcessed(fraction);
-        return true;
+        return !runContext().stopRequested();
     };
     const bool ok = medium() == MediumFolder ? readFolder(progress) : readSingle(progress);
     if (m_dataset.hasRows() && m_options.ignoreEmptyColumns) {

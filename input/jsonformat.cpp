@@ -23,6 +23,11 @@
 
 #include <QLocale>
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
 #include <rapidjson/reader.h>
 
 namespace {
@@ -58,28 +63,39 @@ public:
     size_t PutEnd(Ch*) { return 0; }
 
     bool atEnd() const { return m_cur >= m_end && !fill(); }
-    const Ch* justTaken(int length) const
+    // The number just read, as written; it may have begun blocks ago.
+    QString justTaken(int length) const
     {
         const int inBlock = int(m_cur - m_blockBegin);
         if (length <= inBlock)
-            return m_cur - length;
-        m_joined = m_tail.right(length - inBlock);
+            return QString(reinterpret_cast<const QChar*>(m_cur - length), length);
+        QString joined = m_tail.right(length - inBlock);
         // Nothing of the block yet: its start may be no address at all.
         if (inBlock > 0)
-            m_joined.append(reinterpret_cast<const QChar*>(m_blockBegin), inBlock);
-        return reinterpret_cast<const Ch*>(m_joined.utf16());
+            joined.append(reinterpret_cast<const QChar*>(m_blockBegin), inBlock);
+        return joined;
     }
 
 private:
-    static constexpr int TailChars = 1024;
+    static bool inNumber(QChar c)
+    {
+        return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('-')
+            || c == QLatin1Char('+') || c == QLatin1Char('.') || c == QLatin1Char('e')
+            || c == QLatin1Char('E');
+    }
 
     bool fill() const
     {
-        if (m_blockBegin)
-            m_tail = QStringView(
-                reinterpret_cast<const QChar*>(m_blockBegin), int(m_end - m_blockBegin))
-                         .right(TailChars)
-                         .toString();
+        if (m_blockBegin) {
+            // Keeps the characters at the end of the block that may belong to
+            // a number going on in the next one, however long it is.
+            const QStringView block(
+                reinterpret_cast<const QChar*>(m_blockBegin), int(m_end - m_blockBegin));
+            int run = 0;
+            while (run < block.size() && inNumber(block.at(block.size() - 1 - run)))
+                ++run;
+            m_tail = run == block.size() ? m_tail + block.toString() : block.right(run).toString();
+        }
         QStringView block;
         while (m_source->next(&block)) {
             if (block.isEmpty())
@@ -97,15 +113,13 @@ private:
     mutable const Ch* m_cur = nullptr;
     mutable const Ch* m_end = nullptr;
     mutable QString m_tail;
-    mutable QString m_joined;
     qint64 m_position = 0;
 };
 
-QString numberText(const char16_t* chars, int length, QChar decimalPoint)
+QString numberText(QString raw, QChar decimalPoint)
 {
-    QString raw(reinterpret_cast<const QChar*>(chars), length);
     int start = 0;
-    int count = length;
+    int count = raw.size();
     if (!shapeJsonNumber(raw.data(), &start, &count, decimalPoint))
         return formatNumber(raw.toDouble());
     return raw.mid(start, count);
@@ -144,7 +158,7 @@ public:
     // The number as written: the characters just consumed from the stream.
     bool RawNumber(const char16_t*, rapidjson::SizeType length, bool)
     {
-        return plain(numberText(m_stream->justTaken(int(length)), int(length), m_decimalPoint));
+        return plain(numberText(m_stream->justTaken(int(length)), m_decimalPoint));
     }
     bool String(const char16_t* chars, rapidjson::SizeType length, bool)
     {
@@ -258,7 +272,43 @@ struct ParseOutcome
     bool trailing = false;
 };
 
-using Reader = rapidjson::GenericReader<Utf16, Utf16>;
+// The reader's stack for strings and numbers. Reading a number as text,
+// the reader copies its characters from one stretch of this stack to the
+// next while it still reads the first: a stack that grows during that copy
+// (a number of 128 digits or more) would be read after it was freed. So the
+// blocks it grew out of are kept until the read is over; they are never
+// more than the stack's own size put together.
+class KeepingAllocator
+{
+public:
+    static const bool kNeedFree = true;
+
+    KeepingAllocator() = default;
+    KeepingAllocator(const KeepingAllocator&) = delete;
+    KeepingAllocator& operator=(const KeepingAllocator&) = delete;
+    ~KeepingAllocator()
+    {
+        for (void* block : m_retired)
+            std::free(block);
+    }
+
+    void* Malloc(size_t size) { return size ? std::malloc(size) : nullptr; }
+    void* Realloc(void* old, size_t oldSize, size_t newSize)
+    {
+        void* grown = newSize ? std::malloc(newSize) : nullptr;
+        if (grown && old)
+            std::memcpy(grown, old, std::min(oldSize, newSize));
+        if (old)
+            m_retired.push_back(old);
+        return grown;
+    }
+    static void Free(void* block) { std::free(block); }
+
+private:
+    std::vector<void*> m_retired;
+};
+
+using Reader = rapidjson::GenericReader<Utf16, Utf16, KeepingAllocator>;
 
 template <typename Stream>
 ParseOutcome parseValue(Reader& reader, Stream& stream, const ReadOptions& options,
@@ -305,7 +355,8 @@ bool parseJsonText(TextSource& source, const ReadOptions& options, const ReadPro
     KeyTable keys;
     source.rewind();
     BlockStream stream(&source);
-    Reader reader;
+    KeepingAllocator stackMemory;
+    Reader reader(&stackMemory);
     const ParseOutcome outcome
         = parseValue(reader, stream, options, flattener.get(), &tracker, &keys);
     if (outcome.code != rapidjson::kParseErrorNone)
@@ -350,6 +401,7 @@ class JsonFormat : public InputFormat
 {
 public:
     int fileType() const override { return FileTypeJson; }
+    bool namesColumns() const override { return true; }
     bool recognises(QStringView start) const override
     {
         return start.startsWith(QLatin1Char('{')) || start.startsWith(QLatin1Char('['));

@@ -93,6 +93,7 @@ class VCardFormat : public InputFormat
 {
 public:
     int fileType() const override { return FileTypeVCard; }
+    bool namesColumns() const override { return true; }
     bool recognises(QStringView start) const override
     {
         return start.startsWith(QLatin1String("BEGIN:VCARD"), Qt::CaseInsensitive);
@@ -109,8 +110,9 @@ public:
                 return false;
             }
             addDecodingWarnings(source, result);
-            // A line break followed by a space or a tab continues the line.
-            static const QRegularExpression fold(QStringLiteral("\\r?\\n[ \\t]"));
+            // A line break (CR LF, LF or a lone CR) followed by a space or a
+            // tab continues the line.
+            static const QRegularExpression fold(QStringLiteral("(?:\\r\\n|\\r|\\n)[ \\t]"));
             text.remove(fold);
             text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
             text.replace(QLatin1Char('\r'), QLatin1Char('\n'));

@@ -136,7 +136,7 @@ QString cellText(const WorkbookCell& cell, const QVector<quint8>& forms, bool da
     case WorkbookCell::DateTime:
         return workbookDateText(cell.number, date1904, forms.value(cell.column));
     case WorkbookCell::Number:
-        return formatNumber(cell.number);
+        return formatShortestNumber(cell.number);
     default:
         return QString();
     }

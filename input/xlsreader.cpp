@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QHash>
+#include <QSet>
 #include <QtEndian>
 
 #include <cstring>
@@ -20,16 +21,26 @@ quint32 u32(const QByteArray& b, qint64 at)
 
 constexpr quint32 EndOfChain = 0xFFFFFFFE;
 
-// Follows a chain of the allocation table and joins its sectors.
+// Follows a chain of the allocation table and joins its sectors. A damaged
+// table may loop or point outside the data: the chain ends at the first
+// sector seen twice or not in the data, so the result is never larger than
+// the data it comes from.
 QByteArray readChain(const QByteArray& data, qint64 dataOffset, int sectorSize,
     const QVector<quint32>& table, quint32 start, qint64 size)
 {
     QByteArray out;
-    int guard = table.size() + 1;
-    for (quint32 s = start; s < quint32(table.size()) && guard-- > 0 && out.size() < size;
-         s = table.at(int(s)))
-        out += data.mid(dataOffset + qint64(s) * sectorSize, sectorSize);
-    out.truncate(int(std::min<qint64>(size, out.size())));
+    const qint64 sectorsInData = std::max<qint64>(0, (data.size() - dataOffset) / sectorSize + 1);
+    const qint64 wanted = std::min<qint64>(size, sectorsInData * sectorSize);
+    QVector<bool> seen(table.size(), false);
+    for (quint32 s = start; s < quint32(table.size()) && !seen.at(int(s)) && out.size() < wanted;
+         s = table.at(int(s))) {
+        seen[int(s)] = true;
+        const qint64 at = dataOffset + qint64(s) * sectorSize;
+        if (at >= data.size())
+            break;
+        out += data.mid(at, sectorSize);
+    }
+    out.truncate(int(std::min<qint64>(wanted, out.size())));
     return out;
 }
 
@@ -51,18 +62,29 @@ QByteArray compoundFileStream(const QByteArray& file, const QStringList& names)
 {
     if (!file.startsWith(QByteArray::fromHex("D0CF11E0A1B11AE1")) || file.size() < 512)
         return QByteArray();
-    const int sectorSize = 1 << u16(file, 0x1E);
-    const int miniSize = 1 << u16(file, 0x20);
-    if (sectorSize < 128 || sectorSize > 65536 || miniSize > sectorSize)
+    // The shifts are checked before they are used: real files have 9 or 12
+    // for sectors and 6 for the mini stream.
+    const int sectorShift = u16(file, 0x1E);
+    const int miniShift = u16(file, 0x20);
+    if (sectorShift < 7 || sectorShift > 16 || miniShift < 1 || miniShift > sectorShift)
         return QByteArray();
+    const int sectorSize = 1 << sectorShift;
+    const int miniSize = 1 << miniShift;
     const qint64 base = sectorSize; // sector 0 follows the header sector
+    if (file.size() <= base)
+        return QByteArray();
+    // No table, chain or list can name more sectors than the file holds.
+    const qint64 sectorCount = (file.size() - base + sectorSize - 1) / sectorSize;
     // The sectors of the allocation table: 109 in the header, the rest in
-    // a chain of further sectors (large files).
+    // a chain of further sectors (large files), which may not loop.
     QVector<quint32> fatSectors;
     for (int i = 0; i < 109; ++i)
         fatSectors << u32(file, 0x4C + i * 4);
     quint32 difat = u32(file, 0x44);
-    for (int n = 0; difat < EndOfChain && n < 1 << 20; ++n) {
+    QSet<quint32> difatSeen;
+    while (difat < EndOfChain && qint64(difat) < sectorCount && fatSectors.size() < sectorCount
+        && !difatSeen.contains(difat)) {
+        difatSeen.insert(difat);
         const qint64 at = base + qint64(difat) * sectorSize;
         for (int i = 0; i < sectorSize / 4 - 1; ++i)
             fatSectors << u32(file, at + i * 4);
@@ -70,7 +92,13 @@ QByteArray compoundFileStream(const QByteArray& file, const QStringList& names)
     }
     QVector<quint32> fat;
     const quint32 fatCount = u32(file, 0x2C);
-    for (quint32 i = 0; i < fatCount && int(i) < fatSectors.size(); ++i) {
+    QSet<quint32> fatSeen;
+    for (quint32 i = 0; i < fatCount && int(i) < fatSectors.size() && qint64(i) < sectorCount;
+         ++i) {
+        // A table sector named twice, or beyond the file, is damage.
+        if (qint64(fatSectors.at(int(i))) >= sectorCount || fatSeen.contains(fatSectors.at(int(i))))
+            return QByteArray();
+        fatSeen.insert(fatSectors.at(int(i)));
         const qint64 at = base + qint64(fatSectors.at(int(i))) * sectorSize;
         for (int k = 0; k < sectorSize / 4; ++k)
             fat << u32(file, at + k * 4);

@@ -1,6 +1,7 @@
 #include "input/xlsxreader.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
@@ -104,15 +105,20 @@ QString readStringItem(QXmlStreamReader& xml)
 
 bool parseCellReference(QStringView ref, int* row, int* column)
 {
+    // A sheet has at most 16,384 columns (XFD) and 1,048,576 rows: a
+    // reference beyond them is damage, and would otherwise size the table.
     int i = 0;
     int c = 0;
     while (i < ref.size() && ref.at(i).isLetter()) {
-        c = c * 26 + (ref.at(i).toUpper().unicode() - 'A' + 1);
+        const char16_t letter = ref.at(i).toUpper().unicode();
+        if (i == 3 || letter < 'A' || letter > 'Z')
+            return false;
+        c = c * 26 + (letter - 'A' + 1);
         ++i;
     }
     bool ok = false;
     const int r = ref.mid(i).toString().remove(QLatin1Char('$')).toInt(&ok);
-    if (i == 0 || !ok || r < 1)
+    if (i == 0 || !ok || r < 1 || r > 1048576 || c > 16384)
         return false;
     *row = r - 1;
     *column = c - 1;
@@ -142,10 +148,13 @@ QString resolvePartName(const QString& fromPart, const QString& target)
         = target.startsWith(QLatin1Char('/')) ? target.mid(1) : partFolder(fromPart) + target;
     QStringList parts;
     for (const QString& piece : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        if (piece == QLatin1String(".."))
-            parts.removeLast();
-        else if (piece != QLatin1String("."))
+        if (piece == QLatin1String("..")) {
+            // A target above the archive's root names no part.
+            if (!parts.isEmpty())
+                parts.removeLast();
+        } else if (piece != QLatin1String(".")) {
             parts << piece;
+        }
     }
     return parts.join(QLatin1Char('/'));
 }
@@ -160,7 +169,25 @@ bool XlsxBook::open(const QString& path)
 {
     int error = 0;
     m_zip = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &error);
-    return m_zip != nullptr;
+    return m_zip != nullptr && sizesAreSane(QFileInfo(path).size());
+}
+
+// The directory states each part's unpacked size, and a damaged or hostile
+// archive may claim gigabytes for a few bytes. Deflate packs at most about
+// 1032 to 1, so no part can be larger than that many times the whole file:
+// a claim beyond it marks the file as no workbook before anything is read.
+bool XlsxBook::sizesAreSane(qint64 archiveBytes) const
+{
+    const qint64 most = std::max<qint64>(archiveBytes, 1) * 1100;
+    const zip_int64_t entries = zip_get_num_entries(m_zip, 0);
+    for (zip_int64_t i = 0; i < entries; ++i) {
+        zip_stat_t stat;
+        if (zip_stat_index(m_zip, zip_uint64_t(i), 0, &stat) != 0)
+            return false;
+        if ((stat.valid & ZIP_STAT_SIZE) && (stat.size > zip_uint64_t(most)))
+            return false;
+    }
+    return true;
 }
 
 zip_file* XlsxBook::openPart(const QString& name, qint64* size) const
@@ -180,7 +207,8 @@ QByteArray XlsxBook::part(const QString& name, bool* found) const
     zip_stat_t stat;
     if (found)
         *found = false;
-    if (index < 0 || zip_stat_index(m_zip, index, 0, &stat) != 0)
+    if (index < 0 || zip_stat_index(m_zip, index, 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE)
+        || qint64(stat.size) > MaxWholePartBytes)
         return bytes;
     zip_file_t* file = zip_fopen_index(m_zip, index, 0);
     if (!file)

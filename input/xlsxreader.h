@@ -52,6 +52,11 @@ private:
     void readSharedStrings(const QString& name);
     void readStyles(const QString& name);
 
+    // The parts read whole (workbook, relationships, styles) are a few KB in
+    // any real workbook; sheets and shared strings are streamed.
+    static constexpr qint64 MaxWholePartBytes = 256 * 1024 * 1024;
+    bool sizesAreSane(qint64 archiveBytes) const;
+
     zip* m_zip = nullptr;
     QVector<WorkbookSheetInfo> m_sheets;
     QStringList m_sheetParts;

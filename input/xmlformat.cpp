@@ -184,6 +184,7 @@ class XmlFormat : public InputFormat
 {
 public:
     int fileType() const override { return FileTypeXml; }
+    bool namesColumns() const override { return true; }
     bool recognises(QStringView start) const override { return start.startsWith(QLatin1Char('<')); }
 
     void saveOptions(const QVariantMap& options, QVariantMap* stored) const override

@@ -1,5 +1,7 @@
 #include "output/xlswriter.h"
 
+#include "core/scratchfile.h"
+
 #include "core/paths.h"
 #include "input/workbook.h"
 #include "input/xlsreader.h"
@@ -8,7 +10,6 @@
 #include <QDataStream>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <cstring>
@@ -407,10 +408,9 @@ WorkbookWriteResult writeXlsWorkbook(const QString& path, const Dataset& data,
         sheets.append({ options.sheet, data, options.writeHeader, options.columnFormats });
     }
     int cut = 0;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)
-        || file.write(compoundFile(QStringLiteral("Workbook"), xlsWorkbookStream(sheets, &cut))) < 0
-        || !file.commit()) {
+    const QByteArray bytes
+        = compoundFile(QStringLiteral("Workbook"), xlsWorkbookStream(sheets, &cut));
+    if (!saveWholeFile(path, bytes)) {
         result.error = true;
         result.warnings << QStringLiteral("Unable to save to '%1'. If this file is already open, "
                                           "close it and click the write to file button in the "

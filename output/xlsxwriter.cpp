@@ -1,7 +1,9 @@
 #include "output/xlsxwriter.h"
 
 #include "core/paths.h"
+#include "core/scratchfile.h"
 #include "core/values.h"
+#include "output/librarymessages.h"
 #include "output/outputnode.h"
 #include "output/xlsxsheetmode.h"
 #include "output/xlsxtemplate.h"
@@ -12,6 +14,7 @@
 #include <QTemporaryDir>
 
 #include <xlsxwriter.h>
+#include <zip.h>
 
 #include <cmath>
 
@@ -212,6 +215,29 @@ private:
     int m_cut = 0;
 };
 
+// The library keeps a sheet's rows in a scratch file and does not notice
+// when writing it fails (a full disk): the workbook then holds a sheet cut
+// off in the middle and is reported written. A complete sheet part ends
+// with its closing tag, so the written archive is read back to see it.
+bool sheetIsComplete(const QString& file)
+{
+    int error = 0;
+    zip* archive = zip_open(QFile::encodeName(file).constData(), ZIP_RDONLY, &error);
+    if (!archive)
+        return false;
+    zip_file_t* part = zip_fopen(archive, "xl/worksheets/sheet1.xml", 0);
+    QByteArray tail;
+    if (part) {
+        char buffer[65536];
+        zip_int64_t read = 0;
+        while ((read = zip_fread(part, buffer, sizeof buffer)) > 0)
+            tail = tail.right(64) + QByteArray(buffer, int(read)).right(64);
+        zip_fclose(part);
+    }
+    zip_discard(archive);
+    return tail.trimmed().endsWith("</worksheet>");
+}
+
 // Writes a one-sheet workbook to file; false with the library's reason.
 bool writeNewWorkbook(const QString& file, const QString& sheetName, const Dataset& data,
     const WorkbookWriteOptions& options, bool header, const XlsxSheetStyle* look,
@@ -236,7 +262,9 @@ bool writeNewWorkbook(const QString& file, const QString& sheetName, const Datas
         for (int c = 0; c < columns; ++c)
             writer.write(row, c, data.value(r, c));
         if (progress && r % 4096 == 0 && !progress(qreal(r) / data.rowCount())) {
+            LibraryMessages messages;
             workbook_close(book);
+            messages.take();
             result->warnings << QStringLiteral("Stopped by user");
             return false;
         }
@@ -246,7 +274,10 @@ bool writeNewWorkbook(const QString& file, const QString& sheetName, const Datas
             "%1 value(s) longer than %2 characters were cut to fit an Excel cell")
                                 .arg(writer.cutCount())
                                 .arg(ExcelMaxCellChars);
-    return workbook_close(book) == LXW_NO_ERROR;
+    LibraryMessages messages;
+    const lxw_error closed = workbook_close(book);
+    result->warnings << messages.take();
+    return closed == LXW_NO_ERROR && sheetIsComplete(file);
 }
 
 QString savingFailure(const QString& path)
@@ -315,14 +346,17 @@ WorkbookWriteResult writeXlsxWorkbook(const QString& path, const Dataset& data,
         result.warnings << merged.error << QStringLiteral("Failed to write to %1").arg(shown);
         return result;
     }
-    const QString scratch = path + QStringLiteral(".varnix-tmp");
-    const QString sheetFile = intoExisting ? scratch + QStringLiteral("-sheet") : scratch;
-    const bool ok = writeNewWorkbook(sheetFile, options.sheet, rows, options, header,
-                        look.sheet.isEmpty() ? nullptr : &look, progress, &result)
-        && (!intoExisting || mergeSheetInto(path, sheetFile, scratch, options.sheet, merged));
-    QFile::remove(scratch + QStringLiteral("-sheet"));
-    if (!ok || (QFile::exists(path) && !QFile::remove(path)) || !QFile::rename(scratch, path)) {
-        QFile::remove(scratch);
+    // The new workbook (and, into an existing one, the sheet on its own) go
+    // to scratch files that replace the workbook only once complete.
+    ScratchFile scratch(path);
+    ScratchFile sheetScratch(path);
+    const QString sheetFile = intoExisting ? sheetScratch.path() : scratch.path();
+    const bool ok = scratch.isValid() && sheetScratch.isValid()
+        && writeNewWorkbook(sheetFile, options.sheet, rows, options, header,
+            look.sheet.isEmpty() ? nullptr : &look, progress, &result)
+        && (!intoExisting
+            || mergeSheetInto(path, sheetFile, scratch.path(), options.sheet, merged));
+    if (!ok || !scratch.commit()) {
         result.error = true;
         result.warnings << savingFailure(path)
                         << QStringLiteral("Failed to write to %1").arg(shown);

@@ -9,6 +9,7 @@
 #include <QSet>
 #include <QUrl>
 
+#include <cmath>
 #include <functional>
 
 namespace {
@@ -328,6 +329,7 @@ void TransformParameter::deserialise(const QString& decodedText, int version)
 {
     m_needsUpdating = false;
     m_storedText.clear();
+    m_rangeNote.clear();
     if (isSingleText(m_type)) {
         fromParts({ decodedText }, version);
         return;
@@ -446,6 +448,15 @@ bool TransformParameter::fromValueParts(
 
 // Single values: a text that does not read as the type leaves the value as
 // it was.
+// Documents, the clipboard and batch values may hold any number; the
+// transforms rely on the declared range, so a value outside it is replaced
+// and the item says so on its next run.
+void TransformParameter::noteOutOfRange(const QString& given, const QString& used)
+{
+    m_rangeNote = QStringLiteral("Option '%1' value %2 is out of range: %3 used instead")
+                      .arg(m_label, given, used);
+}
+
 bool TransformParameter::fromSimpleText(const QString& text)
 {
     bool ok = false;
@@ -458,15 +469,29 @@ bool TransformParameter::fromSimpleText(const QString& text)
         return ok || text == QLatin1String("true") || text == QLatin1String("false");
     }
     case ParameterType::Int: {
-        const int v = text.toInt(&ok);
-        if (ok)
-            m_value = v;
+        // Read wide, so that a value beyond the int range is clamped like
+        // any other out-of-range value rather than dropped.
+        const qint64 v = text.trimmed().toLongLong(&ok);
+        if (ok) {
+            const qint64 kept = qBound<qint64>(m_minInt, v, m_maxInt);
+            if (kept != v)
+                noteOutOfRange(text.trimmed(), QString::number(kept));
+            m_value = int(kept);
+        }
         return ok;
     }
     case ParameterType::Real: {
         const double v = text.toDouble(&ok);
-        if (ok)
-            m_value = v;
+        if (ok && std::isnan(v)) {
+            noteOutOfRange(text.trimmed(), simpleText());
+            return false;
+        }
+        if (ok) {
+            const double kept = qBound(m_minReal, v, m_maxReal);
+            if (kept != v)
+                noteOutOfRange(text.trimmed(), QString::number(kept, 'g', 6));
+            m_value = kept;
+        }
         return ok;
     }
     case ParameterType::Selection:

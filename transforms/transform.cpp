@@ -295,6 +295,14 @@ void Transform::validate()
                        labels.join(QLatin1Char(','))));
 }
 
+void Transform::reportOutOfRangeOptions()
+{
+    for (const TransformParameter* p : qAsConst(m_parameters)) {
+        if (!p->rangeNote().isEmpty())
+            addWarning(p->rangeNote());
+    }
+}
+
 void Transform::clearMessages()
 {
     m_warnings.clear();

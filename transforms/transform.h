@@ -115,6 +115,8 @@ public:
     const QStringList& information() const { return m_information; }
     const QString& resultSummary() const { return m_summary; }
     void clearMessages();
+    // A warning for each option whose stored value was out of its range.
+    void reportOutOfRangeOptions();
     void addWarning(const QString& text) { m_warnings.append(text); }
     void addInformation(const QString& text) { m_information.append(text); }
     void setSummary(const QString& text) { m_summary = text; }
@@ -167,6 +169,8 @@ signals:
     void processed(qreal fractionProcessed);
 
 protected:
+    // The run this process() belongs to; null outside a run.
+    RunContext* runContext() const { return m_context; }
     // A fresh instance of the concrete type without parameters.
     virtual Transform* newInstance() const = 0;
 

@@ -118,6 +118,7 @@ void TransformParameter::setValue(const QVariant& value)
     }
     m_needsUpdating = false;
     m_storedText.clear();
+    m_rangeNote.clear();
 }
 
 QChar TransformParameter::charValue() const

@@ -152,6 +152,9 @@ public:
     void deserialise(const QString& decodedText, int version = 87);
     bool needsUpdating() const { return m_needsUpdating; }
     const QString& storedText() const { return m_storedText; }
+    // Set when a stored number was outside the range and replaced; cleared
+    // when the value is set again.
+    const QString& rangeNote() const { return m_rangeNote; }
     int storedNumber() const { return m_storedNumber; }
     void setStoredNumber(int number) { m_storedNumber = number; }
     // Converts a waiting stored text once the source item has columns.
@@ -186,6 +189,7 @@ private:
     bool fromValueParts(
         const QStringList& parts, const std::function<ColumnRef(const QString&)>& ref);
     bool fromSimpleText(const QString& text);
+    void noteOutOfRange(const QString& given, const QString& used);
     QString simpleText() const;
     QString columnsSummary() const;
     QString orderSummary() const;
@@ -198,6 +202,7 @@ private:
     int m_storedNumber = -1;
     bool m_needsUpdating = false;
     QString m_storedText;
+    QString m_rangeNote;
     int m_storedVersion = 87;
     QVariant m_value;
     QVariant m_choices;

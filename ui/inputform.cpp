@@ -372,6 +372,7 @@ void InputOptionsForm::updateRows()
     const InputFormat* format = inputFormat(type);
     setRowVisible(m_encoding, format && format->usesEncoding());
     setRowVisible(m_ignoreRows, format && format->usesIgnoredRows());
+    setRowVisible(m_header, !format || !format->namesColumns());
     setRowVisible(m_hiddenRows, workbook);
     setRowVisible(m_hiddenColumns, workbook);
     setRowVisible(m_metaText, m_meta->currentIndex() != MetaNotAdded);

@@ -5,6 +5,7 @@
 #include "graph/graphscene.h"
 #include "tests/graph/testnodes.h"
 #include "tests/input/testsupport.h"
+#include "tests/output/filesizelimit.h"
 
 #include <QtCharts/QChart>
 #include <QtCharts/QValueAxis>
@@ -118,6 +119,9 @@ private slots:
 
 private:
     QTemporaryDir m_dir;
+
+private:
+    void keptOnFullDisk(Graph& g, const QString& path);
 };
 
 void TestChartNode::initTestCase()
@@ -381,6 +385,25 @@ void TestChartNode::writesFiles()
     g.chart->setStatus(StatusNeedsUpdating, false);
     g.run();
     QVERIFY(g.chart->information().contains(QStringLiteral("Overwrote file '%1'").arg(shown)));
+    keptOnFullDisk(g, o.path);
+}
+
+// A write that cannot finish leaves the previous chart file as it was.
+void TestChartNode::keptOnFullDisk(Graph& g, const QString& path)
+{
+    QFile before(path);
+    QVERIFY(before.open(QIODevice::ReadOnly));
+    const QByteArray old = before.readAll();
+    before.close();
+    g.chart->setStatus(StatusNeedsUpdating, false);
+    {
+        const FileSizeLimit disk(1024);
+        g.run();
+    }
+    QCOMPARE(g.chart->status(), int(StatusError));
+    QFile after(path);
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    QVERIFY(after.readAll() == old);
 }
 
 void TestChartNode::documentRoundTrip()

@@ -125,6 +125,10 @@ private Q_SLOTS:
         QTest::newRow("month name")
             << "5 Jan 2024" << QStringList { "d MMM yyyy" } << QDate(2024, 1, 5) << "d MMM yyyy";
         QTest::newRow("empty") << "" << us << QDate() << "";
+        QTest::newRow("an id of many digits is no date")
+            << "12345678901234567" << QStringList { "yyyyMMdd" } << QDate() << "";
+        QTest::newRow("a field of ten digits is no date")
+            << "1/2/12345678901" << us << QDate() << "";
     }
     void dates()
     {
@@ -152,7 +156,8 @@ private Q_SLOTS:
             "31/12/1999", "2/29/2023", "2/29/2024", "x1/2/2024", "1//2024", "/1/2/2024",
             "1/2/2024/", "", "-", "12/31", "0000-1-1", "2024-00-05", "2024-13-05", "1900-2-29",
             "2000-2-29", "00/1/1", "1/1/00", "29-2-00", "9/9/99", "10/10/1582", "1/+2/2024",
-            "2024-+1-2", "1/2/2024 ", "1.2.24", "1/2/2024+" };
+            "2024-+1-2", "1/2/2024 ", "1.2.24", "1/2/2024+", "12345678901234567",
+            "1/99999999999/2024", "9999999999-1-1" };
         for (const QString& format : formats) {
             for (const QString& text : texts) {
                 const bool expected = QLocale().toDate(text.trimmed(), format).isValid();
@@ -208,9 +213,31 @@ private Q_SLOTS:
         QCOMPARE(text.size(), 301);
     }
 
+    // A workbook's number cell as text: read back, it is the same double.
+    void shortestNumber_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("0.1 + 0.2") << 0.1 + 0.2 << "0.30000000000000004";
+        QTest::newRow("small, fixed notation") << 1.2345678e-10 << "0.00000000012345678";
+        QTest::newRow("seventeen digits") << 123456789.12345679 << "123456789.12345679";
+        QTest::newRow("huge, no exponent") << 1e20 << "100000000000000000000";
+        QTest::newRow("negative") << -0.125 << "-0.125";
+        QTest::newRow("negative zero") << -0.0 << "0";
+        QTest::newRow("integer") << 42.0 << "42";
+    }
+    void shortestNumber()
+    {
+        QFETCH(double, value);
+        QFETCH(QString, text);
+        QCOMPARE(formatShortestNumber(value), text);
+        QCOMPARE(text.toDouble(), value);
+    }
+
     void formatNumberGerman()
     {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QCOMPARE(formatShortestNumber(1234.5), QStringLiteral("1234,5"));
         QCOMPARE(::formatNumber(1234.5, true, 2, false), QStringLiteral("1.234,50"));
         QCOMPARE(::formatNumber(1234.5, false, 2, true), QStringLiteral("1234,5"));
         QCOMPARE(formatInteger(1234567), QStringLiteral("1.234.567"));

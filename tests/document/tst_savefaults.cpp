@@ -9,6 +9,7 @@
 #include "graph/notenode.h"
 #include "output/outputfile.h"
 #include "tests/input/testsupport.h"
+#include "tests/output/filesizelimit.h"
 
 #include <QApplication>
 #include <QProcess>
@@ -16,8 +17,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
+#include <cstdio>
 #include <unistd.h>
 
 namespace {
@@ -60,27 +60,12 @@ int saveLoop(const QString& path, bool held)
         options.heldFile = held ? file.file() : nullptr;
         if (!DocumentWriter::save(i % 2 ? large : small, path, DocumentInfo(), options, nullptr))
             return 3;
+        // Tells the parent a save is complete, so that it can time its kill
+        // by the saves rather than by the clock of a loaded machine.
+        std::printf("saved\n");
+        std::fflush(stdout);
     }
 }
-
-// Lowers the file-size limit for as long as it lives: writes beyond it fail
-// as on a full disk (the signal that would end the process is ignored).
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lowered = m_saved;
-        lowered.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
-
-private:
-    rlimit m_saved {};
-};
 
 } // namespace
 
@@ -215,7 +200,17 @@ void TestSaveFaults::killedDuringSave()
         child.setProcessEnvironment(env);
         child.start(QCoreApplication::applicationFilePath(), QStringList());
         QVERIFY(child.waitForStarted());
-        QThread::msleep(20 + random.bounded(300));
+        // After one to three complete saves (so either document may be the
+        // last whole one), at a random moment of the next save.
+        const int saves = 1 + int(random.bounded(3));
+        QByteArray told;
+        int done = 0;
+        while (done < saves && child.waitForReadyRead(60000)) {
+            told += child.readAll();
+            done = told.count("saved\n");
+        }
+        QVERIFY2(done >= saves, "the saving process made no progress");
+        QThread::usleep(random.bounded(20000));
         QVERIFY2(child.state() == QProcess::Running, "the saving process ended by itself");
         child.kill();
         child.waitForFinished();

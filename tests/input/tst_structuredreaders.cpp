@@ -32,6 +32,8 @@ ReadOptions optionsFor(int fileType, const QString& opts)
             o.ignoreEmptyRows = false;
         else if (key == QLatin1String("notrim"))
             o.trimWhitespace = o.simplifyWhitespace = false;
+        else if (key == QLatin1String("noheader"))
+            o.hasHeader = HeaderNo;
         else if (key == QLatin1String("nopool"))
             o.pooling = false;
         else if (key == QLatin1String("skip"))
@@ -48,12 +50,15 @@ ReadOptions optionsFor(int fileType, const QString& opts)
     return o;
 }
 
-// The names as the first row, then the rows, as one comparable table.
+// The names as the first row, then the rows, as one comparable table; rows
+// without names say so, so that names read as a first row cannot pass.
 Rows table(const ReadResult& result)
 {
     Rows rows;
     if (result.dataset.hasHeader())
         rows << result.dataset.columnNames();
+    else if (result.dataset.hasRows())
+        rows << QStringList { QStringLiteral("(no names)") };
     rows << result.dataset.rows();
     return rows;
 }

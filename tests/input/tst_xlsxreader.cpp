@@ -3,6 +3,8 @@
 #include "input/workbookformats.h"
 #include "input/xlsxreader.h"
 
+#include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -25,6 +27,27 @@ const QStringList SalesRows { "Name;When;Flag;Amount;Time",
     "Ann;2026-12-04T13:05:07.250;true;1234.5;1899-12-30T13:05",
     "Bob;1900-01-01T00:00:00.000;false;-0.125;1899-12-30T00:00", "Hidden;;;3;",
     "Tab x;;;100000000000000000000;", "Link|https://example.com/a;;;7;" };
+
+// The peak resident size since the last reset, in MiB; a damaged file must
+// fail without first taking the memory its headers claim.
+qint64 peakMiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong() / 1024;
+    }
+    return 0;
+}
+
+void resetPeak()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
 
 } // namespace
 
@@ -84,6 +107,20 @@ void TestXlsxReader::readSheet_data()
         << "../report.txt"
         << ""
         << "" << QStringList() << "Unable to load Excel workbook '%1' information.";
+    QTest::newRow("a minimal stored archive") << "minimal-stored.xlsx"
+                                              << ""
+                                              << "" << QStringList { "x" } << "";
+    QTest::newRow("a rich-text shared string is all its runs")
+        << "rich-text.xlsx"
+        << ""
+        << "" << QStringList { "Ann Lee-Smith;plain" } << "";
+    // Reproducers of crashes and runaway reads: each fails quickly with the
+    // workbook message.
+    const QDir damaged(book("damaged"));
+    for (const QString& name : damaged.entryList(QDir::Files, QDir::Name))
+        QTest::newRow(qPrintable("damaged " + name))
+            << "damaged/" + name << ""
+            << "" << QStringList() << "Unable to load Excel workbook '%1' information.";
 }
 
 void TestXlsxReader::readSheet()
@@ -99,8 +136,11 @@ void TestXlsxReader::readSheet()
     const bool hidden = options == QLatin1String("hidden");
     WorkbookReadOptions { hidden, hidden }.store(&o.formatOptions);
     o.ignoredFirstRows = options == QLatin1String("skip") ? 3 : 0;
+    resetPeak();
+    const qint64 before = peakMiB();
     const ReadResult result = readFormatFile(book(file), o, ReadProgress(), sheet);
     if (!error.isEmpty()) {
+        QVERIFY2(peakMiB() - before < 64, qPrintable(QString::number(peakMiB() - before)));
         QVERIFY(result.error);
         QCOMPARE(result.warnings.value(0),
             error.contains(QLatin1String("%1")) ? error.arg(displayPath(book(file))) : error);
@@ -126,7 +166,7 @@ void TestXlsxReader::listSheets()
 
 void TestXlsxReader::tableBuilder_data()
 {
-    QTest::addColumn<QString>("cells"); // row:column=text, or =@serial/time form
+    QTest::addColumn<QString>("cells"); // row:column=text, =#number or =@serial/time form
     QTest::addColumn<int>("ignoredRows");
     QTest::addColumn<QStringList>("rows");
 
@@ -135,6 +175,9 @@ void TestXlsxReader::tableBuilder_data()
         << QStringList { "2026-12-04T12:00:00;", "2026-12-04T06:00:00;x" };
     QTest::newRow("used range from its first column, rows without cells kept")
         << "1:2=a 3:3=b" << 0 << QStringList { ";", "a;", ";", ";b" };
+    QTest::newRow("numbers in their shortest exact form, never cut to 15 digits")
+        << "0:0=#0.30000000000000004 0:1=#1.2345678e-10 0:2=#123456789.12345679 0:3=#-0" << 0
+        << QStringList { "0.30000000000000004;0.00000000012345678;123456789.12345679;0" };
     QTest::newRow("ignored first rows still set the width")
         << "0:0=h 0:2=h 1:1=x" << 1 << QStringList { ";x;" };
 }
@@ -153,10 +196,12 @@ void TestXlsxReader::tableBuilder()
     WorkbookTableBuilder table(o, ReadProgress(), &result, false);
     QMap<int, QVector<WorkbookCell>> sheetRows;
     for (const QString& spec : cells.split(' ')) {
-        const QStringList parts = spec.split(QRegularExpression("[:=/@]"), Qt::SkipEmptyParts);
+        const QStringList parts = spec.split(QRegularExpression("[:=/@#]"), Qt::SkipEmptyParts);
         WorkbookCell cell;
         cell.column = parts.at(1).toInt();
-        cell.kind = spec.contains('@') ? WorkbookCell::DateTime : WorkbookCell::Text;
+        cell.kind = spec.contains('@') ? WorkbookCell::DateTime
+            : spec.contains('#')       ? WorkbookCell::Number
+                                       : WorkbookCell::Text;
         cell.text = parts.at(2);
         cell.number = parts.at(2).toDouble();
         cell.timeForm = quint8(parts.value(3).toInt());

@@ -1,9 +1,11 @@
 #include "input/inputformat.h"
 #include "input/xlsreader.h"
 #include "output/compoundfilewriter.h"
+#include "output/librarymessages.h"
 #include "output/xlswriter.h"
 #include "output/xlsxtemplate.h"
 #include "output/xlsxwriter.h"
+#include "tests/output/filesizelimit.h"
 
 #include <QDir>
 #include <QProcess>
@@ -12,6 +14,8 @@
 #include <QTest>
 
 #include <zip.h>
+
+#include <cstdio>
 
 namespace {
 
@@ -82,6 +86,9 @@ private slots:
     void compoundFileSizes_data();
     void compoundFileSizes();
     void readByLibreOffice();
+    void fullDiskKeepsTheOldFile_data();
+    void fullDiskKeepsTheOldFile();
+    void libraryMessagesBecomeWarnings();
 
 private:
     QString copyOf(const QString& name)
@@ -356,6 +363,62 @@ void TestXlsxWriter::readByLibreOffice()
                 { "Name,Code,Amount,When,Stamp", "Ann,007,1234.5,2026-12-04,2026-12-04 13:05:07",
                     "Bob,12,-3,,2026-01-31 00:00:00" }));
     }
+}
+
+void TestXlsxWriter::fullDiskKeepsTheOldFile_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("xlsx") << "full.xlsx";
+    QTest::newRow("xls") << "full.xls";
+}
+
+// A workbook that cannot be written whole is an error, the old file stays
+// as it was, no scratch file is left beside it, and what the library had to
+// say is among the warnings rather than on the console.
+void TestXlsxWriter::fullDiskKeepsTheOldFile()
+{
+    QFETCH(QString, file);
+    const QString path = m_dir.filePath(file);
+    const bool xls = file.endsWith(QLatin1String(".xls"));
+    const auto write = [&](const Dataset& data) {
+        WorkbookWriteOptions options;
+        options.sheet = QStringLiteral("Out");
+        options.replaceSheetOnly = false;
+        return xls ? writeXlsWorkbook(path, data, options, {})
+                   : writeXlsxWorkbook(path, data, options, {});
+    };
+    QVERIFY(write(People).written);
+    QFile before(path);
+    QVERIFY(before.open(QIODevice::ReadOnly));
+    const QByteArray old = before.readAll();
+    before.close();
+    Dataset big = People;
+    for (int r = 0; r < 20000; ++r)
+        big.appendRow({ QStringLiteral("Name %1").arg(r), QString::number(r), "1.5", "", "" });
+    WorkbookWriteResult result;
+    {
+        const FileSizeLimit disk(old.size() + 2048);
+        result = write(big);
+    }
+    QVERIFY(result.error);
+    QVERIFY(!result.written);
+    QFile after(path);
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    QVERIFY(after.readAll() == old);
+    const QStringList left = QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden);
+    QCOMPARE(left.filter(QStringLiteral("varnix-tmp")), QStringList());
+}
+
+// What a library prints on the error stream while it writes becomes lines
+// of the item's warnings, and the stream is the console's again afterwards.
+void TestXlsxWriter::libraryMessagesBecomeWarnings()
+{
+    LibraryMessages messages;
+    std::fprintf(stderr, "[ERROR] workbook_close(): Error creating 'x.xlsx'.\n\n");
+    std::fprintf(stderr, "second line");
+    QCOMPARE(messages.take(),
+        QStringList({ "[ERROR] workbook_close(): Error creating 'x.xlsx'.", "second line" }));
+    QCOMPARE(messages.take(), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestXlsxWriter)

@@ -1,8 +1,10 @@
-// Every Int option of every registered transform at the ends of its range,
-// and at the ends of int (a hand-edited document can hold any number), with
-// each choice of every Selection option: every run ends, in success or in
-// an explained error. Built with the sanitizers, this also catches integer
-// overflow that a plain build hides.
+// Every Int and Real option of every registered transform at the ends of
+// its range, just outside them and at the ends of what a number can be (a
+// hand-edited document can hold any number), with each choice of every
+// Selection option: a value outside the range is replaced by the nearest
+// end of it, with a warning that names the option and the value, and every
+// run ends, in success or in an explained error. Built with the sanitizers,
+// this also catches integer overflow that a plain build hides.
 #include "tests/graph/testnodes.h"
 
 #include <QtTest>
@@ -56,7 +58,8 @@ private slots:
     {
         QTest::addColumn<QString>("typeKey");
         QTest::addColumn<QString>("intKey");
-        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("kept");
         QTest::addColumn<QString>("selectionKey");
         QTest::addColumn<QString>("choice");
         int rows = 0;
@@ -71,27 +74,46 @@ private slots:
                 }
             }
             for (const TransformParameter* p : parameters) {
-                if (p->type() != ParameterType::Int)
+                QList<QPair<QString, QString>> values; // as stored, as kept
+                if (p->type() == ParameterType::Int) {
+                    const qint64 low = p->minimumInt();
+                    const qint64 high = p->maximumInt();
+                    for (qint64 v : { low, high, low - 1, high + 1, qint64(INT_MIN),
+                             qint64(INT_MAX), qint64(INT_MAX) + 1 })
+                        values.append(
+                            { QString::number(v), QString::number(qBound(low, v, high)) });
+                } else if (p->type() == ParameterType::Real) {
+                    const double low = p->minimumReal();
+                    const double high = p->maximumReal();
+                    for (double v : { low, high, -1e308, 1e308 })
+                        values.append({ QString::number(v, 'g', 17),
+                            QString::number(qBound(low, v, high), 'g', 6) });
+                    // Not a number: the value stays what it was.
+                    values.append({ QStringLiteral("nan"), p->serialise() });
+                } else {
                     continue;
-                for (int value : { p->minimumInt(), p->maximumInt(), INT_MIN, INT_MAX }) {
+                }
+                for (const auto& value : qAsConst(values)) {
                     for (const auto& choice : qAsConst(choices)) {
-                        QTest::addRow("%s %s=%d %s=%s", qPrintable(t->typeKey()),
-                            qPrintable(p->key()), value, qPrintable(choice.first),
+                        QTest::addRow("%s %s=%s %s=%s", qPrintable(t->typeKey()),
+                            qPrintable(p->key()), qPrintable(value.first), qPrintable(choice.first),
                             qPrintable(choice.second))
-                            << t->typeKey() << p->key() << value << choice.first << choice.second;
+                            << t->typeKey() << p->key() << value.first << value.second
+                            << choice.first << choice.second;
                         ++rows;
                     }
                 }
             }
         }
-        QVERIFY2(rows > 0, "no registered transform has an Int option");
+        QVERIFY2(rows > 0, "no registered transform has a number option");
     }
 
     void runsEnd()
     {
         QFETCH(QString, typeKey);
         QFETCH(QString, intKey);
-        QFETCH(int, value);
+        QFETCH(QString, value);
+        QFETCH(QString, kept);
         QFETCH(QString, selectionKey);
         QFETCH(QString, choice);
         GraphScene scene;
@@ -109,13 +131,20 @@ private slots:
         if (!selectionKey.isEmpty())
             transform->parameter(selectionKey)->deserialise(choice);
         // As a document gives it: the text of the number.
-        transform->parameter(intKey)->deserialise(QString::number(value));
-        QCOMPARE(transform->parameter(intKey)->intValue(), value);
+        TransformParameter* option = transform->parameter(intKey);
+        option->deserialise(value);
+        QCOMPARE(option->serialise(), kept);
         scene.runCommand(GraphScene::RunAll);
         QVERIFY2(node->status() == StatusUpToDate || node->status() == StatusError,
             qPrintable(statusName(node->status())));
         if (node->status() == StatusError)
             QVERIFY(!node->warnings().isEmpty());
+        const QString note = QStringLiteral("Option '%1' value %2 is out of range: %3 used instead")
+                                 .arg(option->label(), value, kept);
+        const bool replaced = value != kept
+            && !(option->type() == ParameterType::Real
+                && QString::number(value.toDouble(), 'g', 6) == kept);
+        QCOMPARE(node->warnings().contains(note), replaced);
     }
 };
 

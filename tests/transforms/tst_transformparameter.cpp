@@ -22,6 +22,8 @@ TransformParameter bound(ParameterType type, Node* source, const QVariant& choic
 {
     TransformParameter p(type, QStringLiteral("Key"), QStringLiteral("label"), QVariant(), choices);
     p.setSourceItem(source);
+    // Room for negative numbers, so that their sign makes the round trip.
+    p.setIntRange(-1000, 1000);
     return p;
 }
 
@@ -214,6 +216,52 @@ private slots:
             QStringList { "Up", "Down" });
         p.deserialise(text);
         QCOMPARE(p.value(), defaultValue);
+    }
+
+    // A stored number outside the option's range is replaced by the nearest
+    // end of it, with a note that the item shows as a warning; a number
+    // that is no number at all (NaN) leaves the value as it was.
+    void storedNumbersKeepTheRange_data()
+    {
+        QTest::addColumn<ParameterType>("type");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("kept");
+        QTest::addColumn<QString>("note");
+        const QString note
+            = QStringLiteral("Option 'base' value %1 is out of range: %2 used instead");
+        QTest::newRow("int in range") << ParameterType::Int << "16"
+                                      << "16" << QString();
+        QTest::newRow("int at the low end") << ParameterType::Int << "2"
+                                            << "2" << QString();
+        QTest::newRow("int below") << ParameterType::Int << "0"
+                                   << "2" << note.arg("0", "2");
+        QTest::newRow("int above") << ParameterType::Int << " 40 "
+                                   << "32" << note.arg("40", "32");
+        QTest::newRow("beyond int") << ParameterType::Int << "2147483648"
+                                    << "32" << note.arg("2147483648", "32");
+        QTest::newRow("real in range") << ParameterType::Real << "12.5"
+                                       << "12.5" << QString();
+        QTest::newRow("real below") << ParameterType::Real << "-1e308"
+                                    << "2" << note.arg("-1e308", "2");
+        QTest::newRow("real not a number") << ParameterType::Real << "nan"
+                                           << "16" << note.arg("nan", "16");
+    }
+
+    void storedNumbersKeepTheRange()
+    {
+        QFETCH(ParameterType, type);
+        QFETCH(QString, text);
+        QFETCH(QString, kept);
+        QFETCH(QString, note);
+        TransformParameter p(type, QStringLiteral("To"), QStringLiteral("base"), 16);
+        p.setIntRange(2, 32);
+        p.setRealRange(2, 32);
+        p.deserialise(text);
+        QCOMPARE(p.serialise(), kept);
+        QCOMPARE(p.rangeNote(), note);
+        // A value set again, by the user or another document, is in range.
+        p.deserialise(QStringLiteral("3"));
+        QCOMPARE(p.rangeNote(), QString());
     }
 
     void olderFilterOperatorsAreRenumbered()

@@ -18,8 +18,10 @@ void TransformPseudonym::defineParameters(const QList<Node*>& upstream, bool use
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::Bool, QStringLiteral("Auto_New_Name"),
         QStringLiteral("automatic new column name"), true);
-    addParameter(ParameterType::Text, QStringLiteral("New_Name"), QStringLiteral("New column name"))
-        ->setTextRequired(false);
+    // Only the prefix may be empty: a blank name with the automatic name off
+    // is an unset option, as in the other types that add a column.
+    addParameter(
+        ParameterType::Text, QStringLiteral("New_Name"), QStringLiteral("New column name"));
     addParameter(ParameterType::SingleColumn, QStringLiteral("Column"), QStringLiteral("Column"))
         ->setTooltip(QStringLiteral("The column whose values are pseudonymized."));
     addParameter(ParameterType::Text, QStringLiteral("Prefix"), QStringLiteral("Prefix"),

@@ -73,6 +73,7 @@ bool TransformDateFormat::prepare(const Dataset& input, const QVector<int>& colu
     m_action = NonDateAction(selectionParameter(QStringLiteral("Non_Date")));
     m_userDefined = textParameter(QStringLiteral("User_Defined"));
     m_inputHasTime = formatHasTimeFields(m_inputFormat);
+    m_inputDate = DateFormat(m_inputFormat);
     m_outputHasTime = formatHasTimeFields(m_outputFormat);
     m_columnNames = input.columnNames();
     m_unconverted = ValueExamples();
@@ -87,7 +88,7 @@ QString TransformDateFormat::rewrite(const QString& text, int row, int column)
     // Date-only patterns keep to the date routines, which read the common
     // numeric patterns without the toolkit's slower parser.
     if (!m_inputHasTime && !m_outputHasTime) {
-        const QDate date = toDate(m_inputLocale, text, m_inputFormat);
+        const QDate date = toDate(m_inputLocale, text, m_inputDate);
         if (date.isValid())
             result = m_outputLocale.toString(date, m_outputFormat);
     } else {

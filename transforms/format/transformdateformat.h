@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/values.h"
 #include "transforms/support/cellrewrite.h"
 #include "transforms/support/valueexamples.h"
 
@@ -30,6 +31,7 @@ private:
     QLocale m_inputLocale;
     QLocale m_outputLocale;
     QString m_inputFormat;
+    DateFormat m_inputDate;
     QString m_outputFormat;
     QString m_userDefined;
     QStringList m_columnNames;

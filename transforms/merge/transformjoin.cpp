@@ -143,10 +143,14 @@ bool growTopRows(Dataset& output, QVector<Dataset::Row> rows, const Dataset& bot
     // Each row moves to a larger list: a large table grows half on another
     // thread.
     const int count = rows.size();
+    // The list may still be shared with the upstream table: it is made this
+    // item's own here, once, before two threads write into its rows.
+    Dataset::Row* const ownRows = rows.data();
+    Q_ASSERT(rows.isDetached());
     const bool done = Parallel::halves(count, count, progress, [&](int r, int half) {
         const int partner = plan.topChain.at(r);
         if (partner >= 0 || keepTop)
-            build.addBottom(rows[r], partner >= 0 ? &bottom.row(partner) : nullptr);
+            build.addBottom(ownRows[r], partner >= 0 ? &bottom.row(partner) : nullptr);
         // Both threads free old lists; this one hands the pages back for
         // both.
         if (half == 0)

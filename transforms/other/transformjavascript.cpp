@@ -3,9 +3,13 @@
 #include "core/dataset.h"
 #include "core/values.h"
 #include "graph/node.h"
+#include "graph/runcontext.h"
+#include "transforms/other/scriptwatch.h"
 
 #include <QJSEngine>
 #include <QLocale>
+
+#include <new>
 
 namespace {
 
@@ -110,6 +114,7 @@ struct TransformJavascript::Run
     QStringList errorLines;
     qint64 typeErrors = 0;
     QStringList typeLines;
+    bool outOfMemory = false;
 };
 
 TransformJavascript::TransformJavascript() = default;
@@ -214,17 +219,46 @@ TransformJavascript::ArgumentType TransformJavascript::columnType(const Dataset&
     return sawTruth ? BooleanType : StringType;
 }
 
-bool TransformJavascript::compile(const QString& program, QJSValue* function, QString* failure)
+namespace {
+
+QString compileFailure(const QJSValue& error)
+{
+    return QStringLiteral("%1 at script line %2")
+        .arg(error.toString(), error.property(QStringLiteral("lineNumber")).toString());
+}
+
+} // namespace
+
+// The script is the body of a function placed in a wrapper. A text that is
+// no function body could close the wrapper and run code of its own while
+// the wrapper is evaluated; the engine's Function constructor only parses,
+// so it tells first whether the body stands on its own.
+bool TransformJavascript::compile(
+    const QString& body, const QStringList& parameterNames, QJSValue* function, QString* failure)
 {
     if (!m_engine) {
         m_engine.reset(new QJSEngine);
         m_blockRunner = m_engine->evaluate(QString::fromUtf8(BlockRunner));
     }
+    QJSValue constructor = m_engine->globalObject().property(QStringLiteral("Function"));
+    const QJSValue parsed = constructor.callAsConstructor({ QJSValue(body) });
+    // The line break keeps a comment on the last line from hiding the end.
+    const QString program = QStringLiteral("(function( %1 ) { %2\n})")
+                                .arg(parameterNames.join(QStringLiteral(", ")), body);
+    if (parsed.isError()) {
+        // A wrapper that parses although its body does not was closed by the
+        // body: refused without evaluating it. Otherwise evaluating fails
+        // before anything runs, with the error and line as written.
+        const QJSValue whole = constructor.callAsConstructor({ QJSValue(program) });
+        if (!whole.isError()) {
+            *failure = QStringLiteral("%1: the script closes the function it is placed in")
+                           .arg(parsed.toString());
+            return false;
+        }
+    }
     *function = m_engine->evaluate(program, QString(), 1);
     if (function->isError() || !function->isCallable()) {
-        *failure = QStringLiteral("%1 at script line %2")
-                       .arg(function->toString(),
-                           function->property(QStringLiteral("lineNumber")).toString());
+        *failure = compileFailure(*function);
         return false;
     }
     return true;
@@ -275,10 +309,20 @@ void TransformJavascript::convertBlock(Run& run, int first, int count)
     }
 }
 
-void TransformJavascript::callBlock(Run& run, Dataset& output, int first, int count)
+bool TransformJavascript::callBlock(Run& run, Dataset& output, int first, int count)
 {
-    const QJSValue result = m_blockRunner.call(
-        { run.function, run.columns, run.kinds, QJSValue(count), QJSValue(QString(Separator)) });
+    QJSValue result;
+    try {
+        result = m_blockRunner.call({ run.function, run.columns, run.kinds, QJSValue(count),
+            QJSValue(QString(Separator)) });
+    } catch (const std::bad_alloc&) {
+        // A string that outgrows what the engine can hold (doubling one in
+        // a loop) is refused with an exception, not with a script error.
+        run.outOfMemory = true;
+        return false;
+    }
+    if (m_engine->isInterrupted())
+        return false;
     const QStringList texts = result.property(QStringLiteral("text")).toString().split(Separator);
     if (texts.size() == count) {
         for (int i = 0; i < count; ++i)
@@ -303,6 +347,31 @@ void TransformJavascript::callBlock(Run& run, Dataset& output, int first, int co
                                   .arg(first + details.property(quint32(3 * e)).toInt() + 1));
     }
     run.jsErrors += errors;
+    return true;
+}
+
+// Blocks of rows through the script under a watch that interrupts it on
+// Stop, on the command line's time limit and past the memory limit; past the
+// limit the user may raise it, and the interrupted block runs again.
+void TransformJavascript::runBlocks(Run& run, Dataset& output)
+{
+    RunContext* const context = runContext();
+    const auto maximum = [context] { return context ? context->settings().maxMemoryUsage() : 0.0; };
+    ScriptWatch watch(m_engine.get(), context, maximum());
+    const int rows = run.input->rowCount();
+    for (int first = 0; first < rows;) {
+        if (!reportProgress(first, rows))
+            break;
+        const int count = qMin(BlockRows, rows - first);
+        convertBlock(run, first, count);
+        if (callBlock(run, output, first, count)) {
+            first += count;
+            continue;
+        }
+        if (run.outOfMemory || !watch.overMemory() || !context || !context->checkMemory())
+            break;
+        watch.rearm(maximum());
+    }
 }
 
 void TransformJavascript::reportRun(const Run& run, const QStringList& ambiguous)
@@ -323,7 +392,6 @@ void TransformJavascript::reportRun(const Run& run, const QStringList& ambiguous
 
 void TransformJavascript::process(Dataset& output, const QList<Node*>& upstream, bool& error)
 {
-    Q_UNUSED(error)
     output.clear();
     if (upstream.size() != 1 || !requireParameters({ "New_Name", "Type_As", "Script" }))
         return;
@@ -350,11 +418,9 @@ void TransformJavascript::process(Dataset& output, const QList<Node*>& upstream,
         addInformation(QStringLiteral("Column '%1' passed as Javascript %2 type")
                            .arg(input.columnName(c), typeName(type)));
     }
-    const QString program = QStringLiteral("(function( %1 ) { %2 })")
-                                .arg(parameterNames.join(QStringLiteral(", ")), script);
     const int rows = input.rowCount();
     QString failure;
-    if (!compile(program, &run.function, &failure)) {
+    if (!compile(script, parameterNames, &run.function, &failure)) {
         // Said once; every row shows why it has no result.
         addWarning(failure);
         for (int r = 0; r < rows; ++r)
@@ -364,13 +430,22 @@ void TransformJavascript::process(Dataset& output, const QList<Node*>& upstream,
         run.kinds = m_engine->newArray(uint(kinds.size()));
         for (int k = 0; k < kinds.size(); ++k)
             run.kinds.setProperty(quint32(k), QJSValue(QString(kinds.at(k))));
-        for (int first = 0; first < rows; first += BlockRows) {
-            if (!reportProgress(first, rows))
-                break;
-            const int count = qMin(BlockRows, rows - first);
-            convertBlock(run, first, count);
-            callBlock(run, output, first, count);
-        }
+        runBlocks(run, output);
+    }
+    if (run.outOfMemory) {
+        // What the engine holds after such a failure is not to be trusted:
+        // the next run starts a new one.
+        m_blockRunner = QJSValue();
+        run.function = QJSValue();
+        run.columns = QJSValue();
+        run.kinds = QJSValue();
+        m_engine.reset();
+        addWarning(QStringLiteral("The script ran out of memory"));
+        error = true;
+    } else if (stopRequested()) {
+        // Rows after the stop have no value: the result is not to be used.
+        addWarning(QStringLiteral("Javascript was stopped before it finished."));
+        error = true;
     }
     reportRun(run, ambiguous);
     const QString name = textParameter(QStringLiteral("New_Name"));

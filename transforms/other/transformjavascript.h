@@ -41,9 +41,11 @@ protected:
 
 private:
     struct Run;
-    bool compile(const QString& program, QJSValue* function, QString* failure);
+    bool compile(const QString& body, const QStringList& parameterNames, QJSValue* function,
+        QString* failure);
     void convertBlock(Run& run, int first, int count);
-    void callBlock(Run& run, Dataset& output, int first, int count);
+    bool callBlock(Run& run, Dataset& output, int first, int count);
+    void runBlocks(Run& run, Dataset& output);
     void reportRun(const Run& run, const QStringList& ambiguous);
 
     // Created on the first run and kept: starting an engine costs far more

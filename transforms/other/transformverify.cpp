@@ -190,11 +190,14 @@ QString TransformVerify::dateFormatFor(VerifyRun& run, const VerifyColumnRules& 
         return QString();
     QString format;
     const QString name = run.input->columnName(index);
-    if (run.input->isDateColumn(index, defaultDateFormats(), &format) && !format.isEmpty())
+    if (run.input->isDateColumn(index, defaultDateFormats(), &format) && !format.isEmpty()) {
         run.lines << QStringLiteral("Inferred date format for column %1 as '%2'").arg(name, format);
-    else
-        addWarning(QStringLiteral("Unable to infer date format for column %1").arg(name));
-    return format;
+        return format;
+    }
+    // A failed inference still reports its best candidate; using it would
+    // fail every value of the column instead of saying no format is set.
+    addWarning(QStringLiteral("Unable to infer date format for column %1").arg(name));
+    return QString();
 }
 
 void TransformVerify::checkColumn(VerifyRun& run, const VerifyColumnRules& column)

@@ -520,7 +520,7 @@ QString ColumnCheck::columnFinding(const Dataset& dataset, int column) const
         }
         QVector<qint64> sorted(values.begin(), values.end());
         std::sort(sorted.begin(), sorted.end());
-        const QString format = m_dateFormat;
+        const QString format = m_dateFormat.text();
         return missingIntegers(sorted, [dates, format](qint64 v) {
             return dates ? formatDate(QDate::fromJulianDay(v), format) : QString::number(v);
         });

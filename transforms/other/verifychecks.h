@@ -13,6 +13,7 @@
 // rule that catches those, so the two can be combined or not as the user
 // wants.
 
+#include "core/values.h"
 #include "transforms/parametervalues.h"
 
 #include <QDate>
@@ -69,7 +70,7 @@ private:
     bool firstOccurrence(const QString& key);
 
     VerifyRule m_rule;
-    QString m_dateFormat;
+    DateFormat m_dateFormat;
     Qt::CaseSensitivity m_cs;
     QStringList m_list;
     double m_number = 0.0;

@@ -56,7 +56,7 @@ QString writtenFormat(const QDate& date, const QString& format, const QString& t
 // One column's dates are read by one format, the one that reads most of its
 // values, so that "02/01/2027" means the same day in every row.
 bool readPoint(
-    const QString& text, TransformSequence::Step step, const QString& dateFormat, Point& point)
+    const QString& text, TransformSequence::Step step, const DateFormat& dateFormat, Point& point)
 {
     if (step == TransformSequence::Number) {
         bool ok = false;
@@ -71,7 +71,7 @@ bool readPoint(
         point.date = toDateWithFormats(trimmed, &point.format);
     } else {
         point.date = toDate(trimmed, dateFormat);
-        point.format = dateFormat;
+        point.format = dateFormat.text();
     }
     if (!point.date.isValid())
         return false;
@@ -188,9 +188,10 @@ void TransformSequence::process(Dataset& output, const QList<Node*>& upstream, b
     const QVector<int> groups
         = boolParameter(ByGroup) ? columnIndexes(GroupColumns) : QVector<int>();
     const bool copyPrevious = selectionParameter(Fill) == 1;
-    QString dateFormat;
+    QString inferred;
     if (step != Number)
-        input.isDateColumn(column, defaultDateFormats(), &dateFormat);
+        input.isDateColumn(column, defaultDateFormats(), &inferred);
+    const DateFormat dateFormat(inferred);
 
     output.setRowCount(0);
     output.reserveRows(input.rowCount());

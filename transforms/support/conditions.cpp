@@ -70,7 +70,7 @@ void ConditionTest::setTerm(const QString& term)
         // Whether the term is a number or a date decides whether any cell
         // needs reading as one: a term that is neither compares as text.
         m_number = toNumber(term, false, false, &m_termIsNumber);
-        m_date = toDateWithFormats(term, &m_dateFormat);
+        m_date = toDateWithFormats(term);
     } else if (m_op >= OpFuzzy90 && m_op <= OpFuzzy50 && m_cs == Qt::CaseInsensitive) {
         m_lowerTerm = term.toLower();
     }
@@ -80,11 +80,10 @@ void ConditionTest::setTerm(const QString& term)
 int ConditionTest::compare(const QString& cell) const
 {
     if (m_date.isValid()) {
-        // Cells of a date column mostly share the term's format: trying it
-        // first spares walking the whole format list for each of them.
-        QDate date = toDate(cell, m_dateFormat);
-        if (!date.isValid())
-            date = toDateWithFormats(cell);
+        // The cell is read by the whole list in order, never first by the
+        // term's format: the same text must be the same date whatever it is
+        // compared with.
+        const QDate date = toDateWithFormats(cell);
         if (date.isValid())
             return date < m_date ? -1 : (m_date < date ? 1 : 0);
     }

@@ -97,7 +97,6 @@ private:
     bool m_termIsNumber = false;
     double m_number = 0.0;
     QDate m_date;
-    QString m_dateFormat;
     QRegularExpression m_regex;
     QString m_patternError;
 };

@@ -67,7 +67,7 @@ private:
     SortKind m_kind;
     SortOptions m_options;
     bool m_ascending;
-    QString m_format;
+    DateFormat m_format;
     QLocale m_locale;
     QVector<QString> m_values;
     QVector<char> m_class;

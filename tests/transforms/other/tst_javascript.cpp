@@ -3,6 +3,10 @@
 
 #include "transforms/other/transformjavascript.h"
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 namespace {
 
 struct Outcome
@@ -130,7 +134,93 @@ private slots:
             QStringLiteral("Error: big at script line 1 for dataset row 1005")));
         QCOMPARE(out.summary, QStringLiteral("1,000 evaluated, 1,500 Javascript errors"));
     }
+
+    // A script is the body of a function: one that closes the function it
+    // is placed in and goes on outside it is refused before anything runs.
+    void scriptCannotLeaveItsFunction()
+    {
+        TransformRun t(new TransformJavascript, makeDataset({ "a" }, splitRows({ "1", "2" })));
+        t.set(QStringLiteral("New_Name"), QStringLiteral("x"));
+        t.set(QStringLiteral("Script"),
+            QStringLiteral("}); globalThis.escaped = 1; while (true) {} (function() {"));
+        t.run();
+        QCOMPARE(t.summary(), QStringLiteral("0 evaluated, 2 Javascript errors"));
+        QVERIFY(t.outputColumn(1).at(0).contains(QStringLiteral("closes the function")));
+        t.set(QStringLiteral("Script"), QStringLiteral("return typeof escaped;"));
+        t.run();
+        QCOMPARE(t.outputColumn(1), QStringList({ "undefined", "undefined" }));
+    }
+
+    // A comment on the last line does not hide the end of the function.
+    void lastLineComment()
+    {
+        const Outcome out
+            = runScript(makeDataset({ "a" }, splitRows({ "1" })), "return $(a) + 1; // done");
+        QCOMPARE(out.values, QStringList { "2" });
+    }
+
+    // Stop, asked from elsewhere while a script never returns, interrupts it.
+    void stopInterruptsAnEndlessScript()
+    {
+        TransformRun t(new TransformJavascript, makeDataset({ "a" }, splitRows({ "1", "2" })));
+        t.set(QStringLiteral("New_Name"), QStringLiteral("x"));
+        t.set(QStringLiteral("Script"), QStringLiteral("while (true) {}"));
+        RunContext& context = t.node()->runContext();
+        std::thread stopper([&context] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            context.requestStop();
+        });
+        t.run();
+        stopper.join();
+        QVERIFY(context.stopRequested());
+        QCOMPARE(t.status(), int(StatusError));
+        QVERIFY(
+            t.warnings().contains(QStringLiteral("Javascript was stopped before it finished.")));
+    }
+
+    // A script that allocates without end is interrupted past the memory
+    // limit, and the run ends as the limit says.
+    void memoryLimitInterruptsAScript()
+    {
+        TransformRun t(new TransformJavascript, makeDataset({ "a" }, splitRows({ "1" })));
+        t.set(QStringLiteral("New_Name"), QStringLiteral("x"));
+        t.set(QStringLiteral("Script"),
+            QStringLiteral("var kept = []; while (true) kept.push([1, 2, 3]);"));
+        RunContext& context = t.node()->runContext();
+        s_overLimit = false;
+        context.setMeasurement([] { return s_overLimit ? 1000.0 : 0.0; });
+        std::thread grower([] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            s_overLimit = true;
+        });
+        t.run();
+        grower.join();
+        context.setMeasurement(nullptr);
+        QCOMPARE(context.stopReason(), RunContext::MemoryExceeded);
+    }
+
+    // A string doubled past what the engine can hold ends the item in an
+    // error instead of ending the program; the next run works again.
+    void stringTooLongForTheEngine()
+    {
+        TransformRun t(new TransformJavascript, makeDataset({ "a" }, splitRows({ "1" })));
+        t.set(QStringLiteral("New_Name"), QStringLiteral("x"));
+        t.set(QStringLiteral("Script"),
+            QStringLiteral(
+                "var s = 'x'; for (var i = 0; i < 40; ++i) s = s + s; return s.length;"));
+        t.run();
+        QCOMPARE(t.status(), int(StatusError));
+        QVERIFY(t.warnings().contains(QStringLiteral("The script ran out of memory")));
+        t.set(QStringLiteral("Script"), QStringLiteral("return $(a) * 3;"));
+        t.run();
+        QCOMPARE(t.outputColumn(1), QStringList { "3" });
+    }
+
+private:
+    static std::atomic<bool> s_overLimit;
 };
+
+std::atomic<bool> TestJavascript::s_overLimit { false };
 
 QTEST_MAIN(TestJavascript)
 #include "tst_javascript.moc"

@@ -105,6 +105,20 @@ private slots:
             QStringLiteral("3 verification fail(s) (1 error, 1 warning, 1 information)"));
     }
 
+    // A failed inference leaves the column without a format: its date rules
+    // are not evaluated rather than failing every value by a poor guess.
+    void dateRuleWithoutInferredFormat()
+    {
+        TransformRun run(new TransformVerify, sample());
+        VerifyRuleSet rules;
+        rules.columns << column(1, 4, { rule(13, "2024-01-02", 1) });
+        run.set("Rules", QVariant::fromValue(rules)).run();
+        const QStringList warnings = run.transform()->warnings();
+        QVERIFY(warnings.contains("Unable to infer date format for column phone"));
+        QVERIFY(warnings.contains("No date format set for 'phone'"));
+        QCOMPARE(run.output().verification().totalFailures, 0);
+    }
+
     void keepOrRemoveRows_data()
     {
         QTest::addColumn<QString>("mode");

@@ -1,5 +1,6 @@
 #include "tests/transforms/merge/mergefixture.h"
 #include "transforms/analysis/transformpivot.h"
+#include "transforms/column/transformrenamecols.h"
 #include "transforms/merge/transformjoin.h"
 
 #include <QHash>
@@ -21,6 +22,7 @@ private slots:
     void sameRowsAsNestedReading();
     void pivotSumsAsCountedApart_data();
     void pivotSumsAsCountedApart();
+    void joinGrowsTopRowsStillShared();
 };
 
 namespace {
@@ -149,3 +151,65 @@ void TestParallelTransforms::pivotSumsAsCountedApart()
 
 QTEST_MAIN(TestParallelTransforms)
 #include "tst_paralleltransforms.moc"
+
+// A join that takes over its top rows while the list is still shared (an
+// item before it passes its rows on unchanged, and another item reads them
+// after the join) must make the list its own before two threads grow its
+// rows: every row gets its partner, and the other reader sees the rows as
+// they were.
+void TestParallelTransforms::joinGrowsTopRowsStillShared()
+{
+    const int keys = 1000;
+    const Dataset top = table(200000, keys, 0, 0, true);
+    const Dataset bottom = table(0, keys, 1, 0, false);
+    GraphScene scene;
+    scene.setKeepsResults(false);
+    auto* source = new SourceNode(top);
+    auto* lookup = new SourceNode(bottom);
+    auto* passOn = makeTransformNode(new TransformRenameCols);
+    auto* join = makeTransformNode(new TransformJoin);
+    auto* laterReader = makeTransformNode(new TransformRenameCols);
+    // The lookup is the first root, so the join runs as soon as the item
+    // before it is done, before the later reader; the item before it stays
+    // the join's top input.
+    const QList<QPair<Node*, QPointF>> placed { { passOn, { 0, 0 } }, { lookup, { 0, 100 } },
+        { source, { 0, 200 } }, { join, { 0, 300 } }, { laterReader, { 0, 400 } } };
+    for (const auto& item : placed) {
+        scene.insertNode(item.first);
+        item.first->setPos(item.second);
+    }
+    scene.insertConnection(source, passOn);
+    scene.insertConnection(passOn, join);
+    scene.insertConnection(lookup, join);
+    scene.insertConnection(source, laterReader);
+    scene.rebindAll();
+    scene.process(GraphScene::RunAll, true);
+    for (const auto& key : { std::make_pair("Column_1", 1), std::make_pair("Column_2", 0) }) {
+        TransformParameter* p = join->transform()->parameter(key.first);
+        p->setValue(QVariant::fromValue(p->referenceAt(key.second)));
+    }
+    for (Node* node : scene.nodes())
+        node->setStatus(StatusNeedsUpdating, false);
+    // Items nothing reads let their rows go in a run without windows: each
+    // result is taken as its item finishes.
+    QVector<QStringList> joined;
+    QVector<QStringList> seenLater;
+    const auto keep = [](Node* node, QVector<QStringList>* rows) {
+        return [node, rows](Node*, qreal done) {
+            if (done >= 1.0 && rows->isEmpty())
+                *rows = node->dataset().rows();
+        };
+    };
+    connect(join, &Node::processed, this, keep(join, &joined));
+    connect(laterReader, &Node::processed, this, keep(laterReader, &seenLater));
+    scene.process(GraphScene::RunAll, true);
+    const QVector<QStringList> expected = nestedReading(top, bottom, false, false);
+    QCOMPARE(joined.size(), expected.size());
+    for (int r = 0; r < expected.size(); ++r) {
+        if (joined.at(r) != expected.at(r))
+            QFAIL(qPrintable(QStringLiteral("row %1: %2 instead of %3")
+                                 .arg(r)
+                                 .arg(joined.at(r).join('|'), expected.at(r).join('|'))));
+    }
+    QCOMPARE(seenLater, top.rows());
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+// Shared by the reader targets: the first byte chooses the common read
+// options, the rest is the file, written to disk so that opening and
+// decoding run as they do for a user's file.
+
+#include "input/inputformat.h"
+
+#include <QTemporaryFile>
+
+inline ReadOptions fuzzedReadOptions(int fileType, uint8_t choice)
+{
+    ReadOptions options;
+    options.fileType = fileType;
+    options.hasHeader = choice % 3;
+    options.trimWhitespace = choice & 0x04;
+    options.simplifyWhitespace = choice & 0x08;
+    options.ignoreEmptyRows = choice & 0x10;
+    options.ignoreEmptyColumns = choice & 0x20;
+    options.ignoredFirstRows = (choice >> 6) % 3;
+    return options;
+}
+
+// The bytes as the content of one reused scratch file; its path, or empty.
+inline QString fuzzFile(const uint8_t* data, size_t size, const QString& suffix)
+{
+    static QTemporaryFile file(QStringLiteral("fuzz-XXXXXX") + suffix);
+    if (!file.isOpen() && !file.open())
+        return QString();
+    file.resize(0);
+    file.seek(0);
+    file.write(reinterpret_cast<const char*>(data), qint64(size));
+    file.flush();
+    return file.fileName();
+}
+
+// A text format: read from a file and, the same bytes, as pasted text.
+inline void fuzzTextFormat(int fileType, const uint8_t* data, size_t size, const QString& suffix,
+    void (*extra)(ReadOptions&, uint8_t) = nullptr)
+{
+    if (size < 2)
+        return;
+    ReadOptions options = fuzzedReadOptions(fileType, data[0]);
+    if (extra)
+        extra(options, data[1]);
+    const QString path = fuzzFile(data + 2, size - 2, suffix);
+    if (!path.isEmpty())
+        (void)readFormatFile(path, options);
+    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data + 2), int(size - 2));
+    (void)readFormatText(text, options);
+}
