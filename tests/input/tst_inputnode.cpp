@@ -3,6 +3,7 @@
 #include "graph/connection.h"
 #include "graph/graphscene.h"
 #include "graph/nodefactory.h"
+#include "graph/runcontext.h"
 #include "graph/transformnode.h"
 #include "input/delimitedreader.h"
 #include "input/fixedwidthformat.h"
@@ -71,6 +72,8 @@ private slots:
     void repeatedValuesOfARunWithoutResults_data();
     void repeatedValuesOfARunWithoutResults();
     void failedInputLeavesOtherBranchesRunning();
+    void stopInsideARead_data();
+    void stopInsideARead();
 
 private:
     QString write(const QString& name, const QByteArray& bytes);
@@ -581,6 +584,76 @@ void TestInputNode::repeatedValuesOfARunWithoutResults()
     QVERIFY(data.value(0, 1).constData() == data.value(1, 1).constData());
     QString city = data.value(1, 1);
     QTEST(city.data_ptr()->ref.isStatic(), "countsNoReferences");
+}
+
+namespace {
+
+// The memory measurement is asked at every progress point of a read, so it
+// serves as the moment at which Stop is pressed or memory runs over.
+RunContext* s_context = nullptr;
+bool s_byMemory = false;
+int s_measured = 0;
+
+double measureAndInterrupt()
+{
+    if (++s_measured == 1 && !s_byMemory)
+        s_context->requestStop();
+    return s_byMemory && s_measured > 1 ? 1000.0 : 0.0;
+}
+
+} // namespace
+
+void TestInputNode::stopInsideARead_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("fileType");
+    QTest::addColumn<bool>("byMemory");
+    const int records = 200000;
+    QByteArray csv = "a,b\n";
+    QByteArray json = "[";
+    QByteArray xml = "<r>";
+    QByteArray vcard;
+    QByteArray fixed = "aaaa bbbb\n";
+    for (int i = 0; i < records; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        csv += n + ",x\n";
+        json += (i ? ",{\"a\":" : "{\"a\":") + n + "}";
+        xml += "<e><a>" + n + "</a></e>";
+        vcard += "BEGIN:VCARD\nFN:" + n + "\nEND:VCARD\n";
+        fixed += n.leftJustified(5, ' ') + "xxxx\n";
+    }
+    json += "]";
+    xml += "</r>";
+    const QList<std::tuple<const char*, QByteArray, int>> files { { "big.csv", csv,
+                                                                      int(FileTypeDelimited) },
+        { "big.json", json, int(FileTypeJson) }, { "big.xml", xml, int(FileTypeXml) },
+        { "big.vcf", vcard, int(FileTypeVCard) }, { "big.txt", fixed, int(FileTypeFixedWidth) } };
+    for (const auto& file : files) {
+        const QString path = write(QString::fromLatin1(std::get<0>(file)), std::get<1>(file));
+        for (const bool byMemory : { false, true })
+            QTest::addRow("%s, %s", std::get<0>(file), byMemory ? "memory" : "Stop")
+                << path << std::get<2>(file) << byMemory;
+    }
+}
+
+// Stop, or memory past the limit, during a long read ends the read at the
+// reader's next progress point: the item does not go on to the end.
+void TestInputNode::stopInsideARead()
+{
+    QFETCH(QString, name);
+    QFETCH(int, fileType);
+    QFETCH(bool, byMemory);
+    InputNode node(name, fileType);
+    RunContext& context = node.runContext();
+    s_context = &context;
+    s_byMemory = byMemory;
+    s_measured = 0;
+    context.setMeasurement(&measureAndInterrupt);
+    read(node);
+    context.setMeasurement(nullptr);
+    QCOMPARE(
+        context.stopReason(), byMemory ? RunContext::MemoryExceeded : RunContext::StoppedByUser);
+    QVERIFY(node.rowCount() < 200000);
 }
 
 QTEST_MAIN(TestInputNode)
