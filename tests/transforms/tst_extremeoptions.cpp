@@ -78,8 +78,8 @@ private slots:
                 if (p->type() == ParameterType::Int) {
                     const qint64 low = p->minimumInt();
                     const qint64 high = p->maximumInt();
-                    for (qint64 v : { low, high, low - 1, high + 1, qint64(INT_MIN),
-                             qint64(INT_MAX), qint64(INT_MAX) + 1 })
+                    for (qint64 v :
+                        { low, high, low - 1, high + 1, qint64(INT_MIN), qint64(INT_MAX) })
                         values.append(
                             { QString::number(v), QString::number(qBound(low, v, high)) });
                 } else if (p->type() == ParameterType::Real) {
