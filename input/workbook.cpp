@@ -143,12 +143,18 @@ QString cellText(const WorkbookCell& cell, const QVector<quint8>& forms, bool da
 }
 
 // Every cell of a hyperlink's range gets "|" and the target, the table
-// growing when the range lies beyond it.
-void addHyperlinks(const WorkbookSheet& sheet, int firstRow, int firstColumn, Dataset* data)
+// growing when the range lies beyond it. A range may cover a whole sheet, so
+// the cells count towards the progress points where Stop and the memory
+// limit are heard; false when stopped.
+bool addHyperlinks(const WorkbookSheet& sheet, int firstRow, int firstColumn,
+    const ReadProgress& progress, Dataset* data)
 {
+    qint64 cells = 0;
     for (const WorkbookHyperlink& link : sheet.hyperlinks) {
         for (int r = std::max(link.firstRow, firstRow); r <= link.lastRow; ++r) {
             for (int c = std::max(link.firstColumn, firstColumn); c <= link.lastColumn; ++c) {
+                if (++cells % 5000 == 0 && !progress.report(1.0))
+                    return false;
                 const int row = r - firstRow;
                 const int column = c - firstColumn;
                 if (column >= data->columnCount())
@@ -160,6 +166,7 @@ void addHyperlinks(const WorkbookSheet& sheet, int firstRow, int firstColumn, Da
             }
         }
     }
+    return true;
 }
 
 } // namespace
@@ -251,7 +258,11 @@ bool WorkbookTableBuilder::finish(WorkbookSheet& sheet)
     m_dates.clear();
     for (int c = 0; c < firstColumn && data.columnCount() > 0; ++c)
         data.removeColumn(0);
-    addHyperlinks(sheet, m_first, firstColumn, &data);
+    if (!addHyperlinks(sheet, m_first, firstColumn, m_progress, &data)) {
+        m_result->stopped = true;
+        m_result->fail(QStringLiteral("Stopped by user"));
+        return false;
+    }
     int hiddenRows = 0;
     int hiddenColumns = 0;
     if (m_hidden.ignoreHiddenRows) {

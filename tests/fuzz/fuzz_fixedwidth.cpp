@@ -30,6 +30,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     own.store(&options.formatOptions);
     const QString path = fuzzFile(data + at, size - at, QStringLiteral(".txt"));
     if (!path.isEmpty())
-        (void)readFormatFile(path, options);
+        (void)readFormatFile(path, options, fuzzProgress());
     return 0;
 }

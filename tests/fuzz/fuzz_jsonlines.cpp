@@ -24,6 +24,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     threads.threads = 2;
     threads.chunkChars = 16 + (data[0] % 64);
     ReadResult result;
-    (void)parseJsonLines(source, options, ReadProgress(), threads, &result);
+    (void)parseJsonLines(source, options, fuzzProgress(), threads, &result);
     return 0;
 }

@@ -23,6 +23,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString path = fuzzFile(reinterpret_cast<const uint8_t*>(bytes.constData()),
         size_t(bytes.size()), QStringLiteral(".xls"));
     if (!path.isEmpty())
-        (void)readFormatFile(path, options);
+        (void)readFormatFile(path, options, fuzzProgress());
     return 0;
 }

@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString path = fuzzFile(data + 1, size - 1, QStringLiteral(".xlsx"));
     if (path.isEmpty())
         return 0;
-    (void)readFormatFile(path, options);
+    (void)readFormatFile(path, options, fuzzProgress());
     (void)inputFormat(FileTypeExcelXlsx)->listSheets(path, QStringLiteral("*"));
     return 0;
 }

@@ -71,6 +71,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     ReadOptions options = fuzzedReadOptions(FileTypeExcelXlsx, data[0] >> 3);
-    (void)readFormatFile(path, options);
+    (void)readFormatFile(path, options, fuzzProgress());
     return 0;
 }

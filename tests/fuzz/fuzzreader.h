@@ -4,9 +4,20 @@
 // options, the rest is the file, written to disk so that opening and
 // decoding run as they do for a user's file.
 
+#include "core/memorylimit.h"
 #include "input/inputformat.h"
 
 #include <QTemporaryFile>
+
+// The memory limit as a run has it, at 1 GB: an input that asks for more is
+// stopped at a progress point, as the program stops it, rather than being
+// reported as running out of memory.
+inline ReadProgress fuzzProgress()
+{
+    ReadProgress progress;
+    progress.callback = [](qreal) { return MemoryLimit::currentMemoryGB() < 1.0; };
+    return progress;
+}
 
 inline ReadOptions fuzzedReadOptions(int fileType, uint8_t choice)
 {
@@ -45,7 +56,7 @@ inline void fuzzTextFormat(int fileType, const uint8_t* data, size_t size, const
         extra(options, data[1]);
     const QString path = fuzzFile(data + 2, size - 2, suffix);
     if (!path.isEmpty())
-        (void)readFormatFile(path, options);
+        (void)readFormatFile(path, options, fuzzProgress());
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data + 2), int(size - 2));
-    (void)readFormatText(text, options);
+    (void)readFormatText(text, options, fuzzProgress());
 }
