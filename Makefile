@@ -11,7 +11,7 @@ TSAN_DIR ?= build-tsan
 # tables, the chunked readers and writers, and the transforms that split.
 TSAN_TESTS ?= tst_dataset tst_values tst_chunkedread tst_delimitedwriter tst_formatwriters \
 	tst_join tst_pivot tst_unique tst_sort tst_goldencases tst_structuredreaders \
-	tst_parallel tst_paralleltransforms
+	tst_parallel tst_paralleltransforms tst_javascript tst_inputnode tst_commandline
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 600
 FUZZ_TARGETS ?= delimited document clipboard commandline json jsonlines xml vcard fixedwidth \
@@ -63,9 +63,9 @@ test-tsan: bootstrap
 		"-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG" -DVARNIX_TSAN=ON $(CMAKE_FLAGS)
 	cmake --build $(TSAN_DIR) -j $(JOBS) --target $(TSAN_TESTS)
 	cd $(TSAN_DIR) && QT_QPA_PLATFORM=offscreen \
-		TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+		TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/tsan.supp \
 		ctest --no-tests=error --output-on-failure -j $(JOBS) \
-		-R '^($(subst $(eval) ,|,$(strip $(TSAN_TESTS))))$$'
+		-R '/($(subst $(eval) ,|,$(strip $(TSAN_TESTS))))$$'
 
 # libFuzzer targets with AddressSanitizer and UndefinedBehaviorSanitizer, each
 # run for FUZZ_SECONDS from the seed corpus of tests/fuzz/corpus (new finds

@@ -44,7 +44,11 @@ void RecordFlattener::reset()
 
 void RecordFlattener::setNames(const QStringList& names)
 {
+    // The names often come from a list another thread goes on growing (the
+    // JSON lines chunks): made this flattener's own here, so that adding a
+    // name never grows a list that is still shared.
     m_names = names;
+    m_names.detach();
     m_columns.clear();
     for (int i = 0; i < names.size(); ++i)
         m_columns.insert(names.at(i), i);
