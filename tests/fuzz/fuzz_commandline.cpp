@@ -3,12 +3,6 @@
 #include "batch/commandline.h"
 #include "fuzzsupport.h"
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
-{
-    initialiseFuzzing(argc, argv);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), int(size));

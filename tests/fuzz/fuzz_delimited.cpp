@@ -7,12 +7,6 @@
 #include <QFile>
 #include <QTemporaryFile>
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
-{
-    initialiseFuzzing(argc, argv);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 2)

@@ -5,12 +5,6 @@
 #include "fuzzsupport.h"
 #include "input/fixedwidthformat.h"
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
-{
-    initialiseFuzzing(argc, argv);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 3)

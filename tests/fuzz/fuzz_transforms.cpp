@@ -30,15 +30,10 @@ Dataset tableOf(const QStringList& lines)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
-{
-    initialiseFuzzing(argc, argv);
-    registerTestKinds();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    static const bool kindsRegistered = (registerTestKinds(), true);
+    Q_UNUSED(kindsRegistered)
     const QStringList lines = QString::fromUtf8(reinterpret_cast<const char*>(data), int(size))
                                   .split(QLatin1Char('\n'));
     if (lines.size() < 2)

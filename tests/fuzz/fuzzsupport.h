@@ -2,7 +2,8 @@
 
 // What every fuzz target needs before its first input: an application
 // object on the offscreen platform (graph scenes are graphics scenes) and the
-// item kinds a document can hold.
+// item kinds a document can hold. Each target includes this header once and
+// so gets libFuzzer's start-up call from here.
 
 #include "input/inputnode.h"
 #include "output/outputnode.h"
@@ -17,4 +18,10 @@ inline void initialiseFuzzing(int* argc, char*** argv)
     Catalogue::instance();
     registerInputNodeKind();
     registerOutputNodeKind();
+}
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    initialiseFuzzing(argc, argv);
+    return 0;
 }
