@@ -11,6 +11,7 @@
 #include "ui/progresswindow.h"
 #include "ui/prompts.h"
 #include "ui/transformdrag.h"
+#include "ui/wheelguard.h"
 #include "ui/windowsettings.h"
 
 #include <QAction>
@@ -31,6 +32,7 @@
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
+    qApp->installEventFilter(new WheelGuard(this));
     m_graph = new GraphScene(this);
     m_graph->setAutoRun(true);
     m_prompt = std::make_unique<MessageBoxPrompt>(this);

@@ -12,6 +12,7 @@
 #include "ui/inputform.h"
 #include "ui/mainwindow.h"
 #include "ui/schemaeditor.h"
+#include "ui/wheelguard.h"
 #include "ui/windowsettings.h"
 #include "uitesthelpers.h"
 
@@ -23,6 +24,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStandardPaths>
@@ -134,7 +136,7 @@ private slots:
             << QStringList { "Delimiter", "Quoting", "Format", "Worksheet" };
         QTest::newRow("file, xml")
             << int(MediumFile) << int(FileTypeXml) << QStringList { "Format", "Encoding" }
-            << QStringList { "Ignore first rows", "Delimiter", "Widths" };
+            << QStringList { "Ignore first rows", "Delimiter", "Widths", "Has header" };
         QTest::newRow("folder, xls") << int(MediumFolder) << int(FileTypeExcelXls)
                                      << always
                 + QStringList {
@@ -142,7 +144,8 @@ private slots:
                   } << QStringList { "File", "Worksheet", "Watching", "Text", "Delimiter" };
         QTest::newRow("folder, json")
             << int(MediumFolder) << int(FileTypeJson) << QStringList { "Folder", "Format" }
-            << QStringList { "Sheet match", "Encoding", "Ignore first rows", "Columns" };
+            << QStringList { "Sheet match", "Encoding", "Ignore first rows", "Columns",
+                   "Has header" };
         QTest::newRow("clipboard, delimited")
             << int(MediumClipboard) << int(FileTypeDelimited) << QStringList { "Text", "Delimiter" }
             << QStringList { "File", "Folder", "Watching", "File match",
@@ -172,6 +175,44 @@ private slots:
         QVERIFY(readFolder && changeFolder);
         QCOMPARE(readFolder->isVisibleTo(&form), medium == MediumFile);
         QCOMPARE(changeFolder->isVisibleTo(&form), medium == MediumFolder);
+    }
+
+    // Scrolling the pane over an option does not change it; a focused
+    // option still takes the wheel.
+    void wheelScrollsThePaneNotTheOption()
+    {
+        InputNode* node = addInput(MediumFile, FileTypeDelimited);
+        QScrollArea pane;
+        auto* form = new InputOptionsForm(node);
+        pane.setWidget(form);
+        pane.setWidgetResizable(true);
+        pane.resize(400, 200);
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        WheelGuard guard;
+        qApp->installEventFilter(&guard);
+        auto* encoding = form->findChild<QComboBox*>("Encoding");
+        auto* skipped = form->findChild<QSpinBox*>("Ignore first rows");
+        QVERIFY(encoding && skipped);
+        // Each turned the way that changes it: the combo box down its list,
+        // the spin box up from its minimum.
+        const auto wheel = [](QWidget* target, int angle) {
+            const QPoint at = target->rect().center();
+            QWheelEvent turn(at, target->mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton,
+                Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(target, &turn);
+        };
+        const int encodingBefore = encoding->currentIndex();
+        const int skippedBefore = skipped->value();
+        wheel(encoding, -120);
+        wheel(skipped, 120);
+        QCOMPARE(encoding->currentIndex(), encodingBefore);
+        QCOMPARE(skipped->value(), skippedBefore);
+        skipped->setFocus();
+        QTRY_VERIFY(skipped->hasFocus());
+        wheel(skipped, 120);
+        QVERIFY(skipped->value() != skippedBefore);
+        qApp->removeEventFilter(&guard);
     }
 
     void fieldsFollowTheChoices()
