@@ -204,8 +204,22 @@ bool WorkbookTableBuilder::addRow(int row, const QVector<WorkbookCell>& cells, q
     // seldom has to widen the rows it already holds.
     if (data.columnCount() < cells.last().column + 1)
         data.setColumnCount(cells.last().column + 1);
-    while (data.rowCount() < row - m_first)
+    // Rows without cells still take the table's width: a far-off row number
+    // (a stray cell at the bottom of a sheet) adds many, so they count
+    // towards the progress points too.
+    qint64 padded = 0;
+    while (data.rowCount() < row - m_first) {
         data.appendRow(Dataset::Row());
+        padded += data.columnCount();
+        if (padded >= (1 << 20)) {
+            padded = 0;
+            if (!m_progress.report(fraction)) {
+                m_result->stopped = true;
+                m_result->fail(QStringLiteral("Stopped by user"));
+                return false;
+            }
+        }
+    }
     Dataset::Row values;
     values.reserve(cells.last().column + 1);
     for (const WorkbookCell& cell : cells) {
@@ -239,6 +253,33 @@ bool WorkbookTableBuilder::addRow(int row, const QVector<WorkbookCell>& cells, q
     return true;
 }
 
+// Rows come as short as their last cell; the used range may reach far (a
+// stray cell in the last column of a sheet), and widening every row at once
+// would take all that memory in one step. Row by row, Stop and the memory
+// limit are heard on the way. False when stopped.
+bool WorkbookTableBuilder::widenRows(Dataset* data, int width) const
+{
+    QVector<Dataset::Row> rows = data->takeRows();
+    const QString empty = QStringLiteral("");
+    qint64 added = 0;
+    for (Dataset::Row& row : rows) {
+        if (row.size() >= width)
+            continue;
+        added += width - row.size();
+        row.reserve(width);
+        while (row.size() < width)
+            row.append(empty);
+        // About every 8 MB of new cells.
+        if (added >= (1 << 20)) {
+            added = 0;
+            if (!m_progress.report(1.0))
+                return false;
+        }
+    }
+    data->adoptRows(std::move(rows));
+    return true;
+}
+
 bool WorkbookTableBuilder::finish(WorkbookSheet& sheet)
 {
     for (int r = 0; r < sheet.rows.size() && !m_result->stopped; ++r) {
@@ -249,6 +290,11 @@ bool WorkbookTableBuilder::finish(WorkbookSheet& sheet)
         return false;
     Dataset& data = m_result->dataset;
     const int firstColumn = m_lastColumn < 0 ? 0 : m_firstColumn;
+    if (!widenRows(&data, m_lastColumn + 1)) {
+        m_result->stopped = true;
+        m_result->fail(QStringLiteral("Stopped by user"));
+        return false;
+    }
     data.setColumnCount(m_lastColumn + 1);
     for (const DateCell& cell : qAsConst(m_dates)) {
         const quint8 form = m_forms.at(cell.column);

@@ -102,6 +102,7 @@ public:
     bool finish(WorkbookSheet& sheet);
 
 private:
+    bool widenRows(Dataset* data, int width) const;
     struct DateCell
     {
         int row;

@@ -19,6 +19,21 @@ quint32 u32(const QByteArray& b, qint64 at)
     return at + 4 <= b.size() ? qFromLittleEndian<quint32>(b.constData() + at) : 0;
 }
 
+// Records are as long as the file says: a field past a short record's end
+// reads as 0, like the integers above.
+quint8 u8(const QByteArray& b, qint64 at)
+{
+    return at >= 0 && at < b.size() ? quint8(b.at(int(at))) : 0;
+}
+
+double f64(const QByteArray& b, qint64 at)
+{
+    double value = 0;
+    if (at >= 0 && at + qint64(sizeof value) <= b.size())
+        std::memcpy(&value, b.constData() + at, sizeof value);
+    return value;
+}
+
 constexpr quint32 EndOfChain = 0xFFFFFFFE;
 
 // Follows a chain of the allocation table and joins its sectors. A damaged
@@ -112,7 +127,7 @@ QByteArray compoundFileStream(const QByteArray& file, const QStringList& names)
         const QString name
             = QString::fromUtf16(reinterpret_cast<const char16_t*>(directory.constData() + e),
                 std::max(0, nameBytes / 2 - 1));
-        const int type = directory.at(e + 0x42);
+        const int type = u8(directory, e + 0x42);
         const quint32 start = u32(directory, e + 0x74);
         const quint32 size = u32(directory, e + 0x78);
         if (type == 5) {
@@ -264,7 +279,7 @@ bool XlsBook::readGlobals()
         switch (record.id) {
         case 0x0085: // BOUNDSHEET
             m_sheetOffsets << u32(record.data, 0);
-            m_sheets.append({ shortString(record.data, 6), quint8(record.data.at(5)) == 0 });
+            m_sheets.append({ shortString(record.data, 6), u8(record.data, 5) == 0 });
             break;
         case 0x0022: // DATEMODE
             m_date1904 = u16(record.data, 0) == 1;
@@ -383,12 +398,9 @@ bool XlsBook::readSheet(int index, WorkbookSheet* sheet) const
         case 0x0204: // LABEL
             addText(sheet, row, column, shortString(d, 6, true));
             break;
-        case 0x0203: { // NUMBER
-            double value = 0;
-            std::memcpy(&value, d.constData() + 6, sizeof value);
-            addNumber(sheet, row, column, value, form(d, 4));
+        case 0x0203: // NUMBER
+            addNumber(sheet, row, column, f64(d, 6), form(d, 4));
             break;
-        }
         case 0x027E: // RK
             addNumber(sheet, row, column, decodeRk(u32(d, 6)), form(d, 4));
             break;
@@ -397,27 +409,25 @@ bool XlsBook::readSheet(int index, WorkbookSheet* sheet) const
                 addNumber(sheet, row, c, decodeRk(u32(d, at + 2)), form(d, at));
             break;
         case 0x0205: // BOOLERR
-            if (d.at(7) == 0) {
+            if (u8(d, 7) == 0) {
                 WorkbookCell cell;
                 cell.column = column;
                 cell.kind = WorkbookCell::Boolean;
-                cell.number = d.at(6) ? 1 : 0;
+                cell.number = u8(d, 6) ? 1 : 0;
                 sheet->row(row).append(cell);
             }
             break;
         case 0x0006: // FORMULA: its cached result
             if (u16(d, 12) != 0xFFFF) {
-                double value = 0;
-                std::memcpy(&value, d.constData() + 6, sizeof value);
-                addNumber(sheet, row, column, value, form(d, 4));
-            } else if (d.at(6) == 0) {
+                addNumber(sheet, row, column, f64(d, 6), form(d, 4));
+            } else if (u8(d, 6) == 0) {
                 formulaRow = row;
                 formulaColumn = column;
-            } else if (d.at(6) == 1) {
+            } else if (u8(d, 6) == 1) {
                 WorkbookCell cell;
                 cell.column = column;
                 cell.kind = WorkbookCell::Boolean;
-                cell.number = d.at(8) ? 1 : 0;
+                cell.number = u8(d, 8) ? 1 : 0;
                 sheet->row(row).append(cell);
             }
             break;

@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     GraphScene scene;
     // The memory limit as a user may set it: a run that asks for more stops
     // in order instead of being reported as running out of memory.
-    scene.runContext().settings().setMaxMemoryUsage(1.0);
+    scene.runContext().settings().setMaxMemoryUsage(0.5);
     auto* node = new TransformNode(transform);
     scene.insertNode(node);
     for (int i = 0; i < tables.size(); ++i) {
