@@ -51,7 +51,7 @@ test-asan: bootstrap
 		"-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG" -DVARNIX_SANITIZE=ON $(CMAKE_FLAGS)
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	cd $(ASAN_DIR) && QT_QPA_PLATFORM=offscreen \
-		ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 \
+		ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:allocator_may_return_null=1 \
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --no-tests=error --output-on-failure -j $(JOBS)
 
