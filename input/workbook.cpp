@@ -169,7 +169,38 @@ bool addHyperlinks(const WorkbookSheet& sheet, int firstRow, int firstColumn,
     return true;
 }
 
+// Cells made only to pad rows have no progress point of their own: this
+// reaches one about every 8 MB of them. False once stopped.
+class PaddingProgress
+{
+public:
+    PaddingProgress(const ReadProgress& progress, qreal fraction)
+        : m_progress(progress), m_fraction(fraction)
+    {
+    }
+    bool add(qint64 cells)
+    {
+        m_cells += cells;
+        if (m_cells < (1 << 20))
+            return true;
+        m_cells = 0;
+        return m_progress.report(m_fraction);
+    }
+
+private:
+    const ReadProgress& m_progress;
+    qreal m_fraction;
+    qint64 m_cells = 0;
+};
+
 } // namespace
+
+bool WorkbookTableBuilder::stop()
+{
+    m_result->stopped = true;
+    m_result->fail(QStringLiteral("Stopped by user"));
+    return false;
+}
 
 WorkbookTableBuilder::WorkbookTableBuilder(
     const ReadOptions& options, const ReadProgress& progress, ReadResult* result, bool date1904)
@@ -207,18 +238,11 @@ bool WorkbookTableBuilder::addRow(int row, const QVector<WorkbookCell>& cells, q
     // Rows without cells still take the table's width: a far-off row number
     // (a stray cell at the bottom of a sheet) adds many, so they count
     // towards the progress points too.
-    qint64 padded = 0;
+    PaddingProgress padding(m_progress, fraction);
     while (data.rowCount() < row - m_first) {
         data.appendRow(Dataset::Row());
-        padded += data.columnCount();
-        if (padded >= (1 << 20)) {
-            padded = 0;
-            if (!m_progress.report(fraction)) {
-                m_result->stopped = true;
-                m_result->fail(QStringLiteral("Stopped by user"));
-                return false;
-            }
-        }
+        if (!padding.add(data.columnCount()))
+            return stop();
     }
     Dataset::Row values;
     values.reserve(cells.last().column + 1);
@@ -240,11 +264,8 @@ bool WorkbookTableBuilder::addRow(int row, const QVector<WorkbookCell>& cells, q
             text = cleanValue(text, m_options.trimWhitespace, m_options.simplifyWhitespace);
         }
         values.append(text);
-        if (++m_cells % 5000 == 0 && !m_progress.report(fraction)) {
-            m_result->stopped = true;
-            m_result->fail(QStringLiteral("Stopped by user"));
-            return false;
-        }
+        if (++m_cells % 5000 == 0 && !m_progress.report(fraction))
+            return stop();
     }
     if (row - m_first < data.rowCount()) // a row met twice: the later one wins
         data.setRow(row - m_first, values);
@@ -261,20 +282,16 @@ bool WorkbookTableBuilder::widenRows(Dataset* data, int width) const
 {
     QVector<Dataset::Row> rows = data->takeRows();
     const QString empty = QStringLiteral("");
-    qint64 added = 0;
+    PaddingProgress padding(m_progress, 1.0);
     for (Dataset::Row& row : rows) {
         if (row.size() >= width)
             continue;
-        added += width - row.size();
+        const int added = width - row.size();
         row.reserve(width);
         while (row.size() < width)
             row.append(empty);
-        // About every 8 MB of new cells.
-        if (added >= (1 << 20)) {
-            added = 0;
-            if (!m_progress.report(1.0))
-                return false;
-        }
+        if (!padding.add(added))
+            return false;
     }
     data->adoptRows(std::move(rows));
     return true;
@@ -290,11 +307,8 @@ bool WorkbookTableBuilder::finish(WorkbookSheet& sheet)
         return false;
     Dataset& data = m_result->dataset;
     const int firstColumn = m_lastColumn < 0 ? 0 : m_firstColumn;
-    if (!widenRows(&data, m_lastColumn + 1)) {
-        m_result->stopped = true;
-        m_result->fail(QStringLiteral("Stopped by user"));
-        return false;
-    }
+    if (!widenRows(&data, m_lastColumn + 1))
+        return stop();
     data.setColumnCount(m_lastColumn + 1);
     for (const DateCell& cell : qAsConst(m_dates)) {
         const quint8 form = m_forms.at(cell.column);
@@ -304,11 +318,8 @@ bool WorkbookTableBuilder::finish(WorkbookSheet& sheet)
     m_dates.clear();
     for (int c = 0; c < firstColumn && data.columnCount() > 0; ++c)
         data.removeColumn(0);
-    if (!addHyperlinks(sheet, m_first, firstColumn, m_progress, &data)) {
-        m_result->stopped = true;
-        m_result->fail(QStringLiteral("Stopped by user"));
-        return false;
-    }
+    if (!addHyperlinks(sheet, m_first, firstColumn, m_progress, &data))
+        return stop();
     int hiddenRows = 0;
     int hiddenColumns = 0;
     if (m_hidden.ignoreHiddenRows) {

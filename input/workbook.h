@@ -103,6 +103,8 @@ public:
 
 private:
     bool widenRows(Dataset* data, int width) const;
+    // Marks the read as stopped by the user; false, for returning.
+    bool stop();
     struct DateCell
     {
         int row;

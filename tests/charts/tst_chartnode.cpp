@@ -118,10 +118,8 @@ private slots:
     void columnsFollowTheirNames();
 
 private:
-    QTemporaryDir m_dir;
-
-private:
     void keptOnFullDisk(Graph& g, const QString& path);
+    QTemporaryDir m_dir;
 };
 
 void TestChartNode::initTestCase()

@@ -1,7 +1,5 @@
 #include "transforms/other/scriptwatch.h"
 
-#include "graph/runcontext.h"
-
 #include <QJSEngine>
 
 #include <chrono>
@@ -14,8 +12,12 @@ constexpr auto Interval = std::chrono::milliseconds(20);
 
 } // namespace
 
-ScriptWatch::ScriptWatch(QJSEngine* engine, const RunContext* context, double maximumGB)
-    : m_engine(engine), m_context(context), m_maximumGB(maximumGB)
+ScriptWatch::ScriptWatch(QJSEngine* engine, std::function<bool()> stopRequested,
+    std::function<double()> memoryGB, double maximumGB)
+    : m_engine(engine),
+      m_stopRequested(std::move(stopRequested)),
+      m_memoryGB(std::move(memoryGB)),
+      m_maximumGB(maximumGB)
 {
     m_thread = std::thread([this] { watch(); });
 }
@@ -45,9 +47,8 @@ void ScriptWatch::watch()
     while (!m_wake.wait_for(lock, Interval, [this] { return m_finished; })) {
         if (m_interrupted)
             continue;
-        const bool stop = m_context && m_context->stopRequested();
-        const bool memory
-            = m_context && m_maximumGB > 0.0 && m_context->measureMemoryGB() > m_maximumGB.load();
+        const bool stop = m_stopRequested();
+        const bool memory = m_maximumGB > 0.0 && m_memoryGB() > m_maximumGB.load();
         if (!stop && !memory)
             continue;
         m_overMemory = memory;

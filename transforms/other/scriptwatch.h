@@ -2,11 +2,11 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 
 class QJSEngine;
-class RunContext;
 
 // Watches a running script from a thread of its own. While the engine runs
 // a script its thread looks at nothing else, so a script that loops forever
@@ -16,8 +16,11 @@ class RunContext;
 class ScriptWatch
 {
 public:
-    // maximumGB is the memory limit when the watch starts; 0 for none.
-    ScriptWatch(QJSEngine* engine, const RunContext* context, double maximumGB);
+    // Both asked from the watch's thread: whether the run is to stop, and
+    // the process's memory in GB. maximumGB is the memory limit when the
+    // watch starts; 0 for none.
+    ScriptWatch(QJSEngine* engine, std::function<bool()> stopRequested,
+        std::function<double()> memoryGB, double maximumGB);
     ~ScriptWatch();
     ScriptWatch(const ScriptWatch&) = delete;
     ScriptWatch& operator=(const ScriptWatch&) = delete;
@@ -32,7 +35,8 @@ private:
     void watch();
 
     QJSEngine* m_engine;
-    const RunContext* m_context;
+    std::function<bool()> m_stopRequested;
+    std::function<double()> m_memoryGB;
     std::atomic<double> m_maximumGB;
     std::mutex m_mutex;
     std::condition_variable m_wake;

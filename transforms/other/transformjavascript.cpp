@@ -357,7 +357,9 @@ void TransformJavascript::runBlocks(Run& run, Dataset& output)
 {
     RunContext* const context = runContext();
     const auto maximum = [context] { return context ? context->settings().maxMemoryUsage() : 0.0; };
-    ScriptWatch watch(m_engine.get(), context, maximum());
+    ScriptWatch watch(
+        m_engine.get(), [context] { return context && context->stopRequested(); },
+        [context] { return context ? context->measureMemoryGB() : 0.0; }, maximum());
     const int rows = run.input->rowCount();
     for (int first = 0; first < rows;) {
         if (!reportProgress(first, rows))
