@@ -2,7 +2,7 @@
 
 #include "batch/runreport.h"
 #include "core/filetypes.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/node.h"
 #include "input/inputformat.h"
 #include "output/outputformat.h"
@@ -74,7 +74,7 @@ QStringList workbookSheets(const QString& workbook)
 
 } // namespace
 
-BatchRun::BatchRun(GraphScene& scene, QObject* parent)
+BatchRun::BatchRun(GraphModel& scene, QObject* parent)
     : QObject(parent),
       m_scene(scene),
       m_sheetLister(workbookSheets),
@@ -113,8 +113,8 @@ void BatchRun::run()
     }
     // Outputs take relative paths from the document's folder; a document
     // opened in a window may not have told its scene where it lives yet.
-    if (sceneDocumentPath(&m_scene).isEmpty() && !m_documentPath.isEmpty())
-        setSceneDocumentPath(&m_scene, QFileInfo(m_documentPath).absoluteFilePath());
+    if (documentPathOf(&m_scene).isEmpty() && !m_documentPath.isEmpty())
+        m_scene.setDocumentPath(QFileInfo(m_documentPath).absoluteFilePath());
     saveItems();
     for (int r = 0; r < m_rows.size() && !stopSeen(); ++r) {
         info(QStringLiteral("Batch row: %1").arg(r + 1));
@@ -292,8 +292,8 @@ void BatchRun::clearAppendOutputs()
     if (!m_scene.runContext().settings().batchClearBeforeAppend())
         return;
     FileNameContext context = currentFileNameContext();
-    context.documentPath = sceneDocumentPath(&m_scene);
-    context.aliases = sceneFileNameAliases(&m_scene);
+    context.documentPath = documentPathOf(&m_scene);
+    context.aliases = fileNameAliases(&m_scene);
     for (const Node* n : m_scene.nodes()) {
         const QVariantMap options = n->saveOptions();
         if (n->type() != OutputNodeType
@@ -332,10 +332,10 @@ void BatchRun::runOnce()
     info(QStringLiteral("Processing:"));
     RunReport report(*m_sink, m_logging.verbosity);
     const QMetaObject::Connection live = connect(
-        &m_scene, &GraphScene::nodeProcessed, this, [&report](Node* node) { report.item(*node); });
+        &m_scene, &GraphModel::nodeProcessed, this, [&report](Node* node) { report.item(*node); });
     QElapsedTimer timer;
     timer.start();
-    m_scene.process(GraphScene::RunAllForced, true);
+    m_scene.process(GraphModel::RunAllForced, true);
     const qint64 elapsed = timer.elapsed();
     disconnect(live);
     if (m_logging.verbosity >= 2) {

@@ -15,7 +15,7 @@
 #include <functional>
 #include <memory>
 
-class GraphScene;
+class GraphModel;
 class Node;
 
 class BatchRun : public QObject
@@ -26,7 +26,7 @@ public:
     // The sheets of a workbook, for sheet patterns in brackets.
     using SheetLister = std::function<QStringList(const QString& workbook)>;
 
-    explicit BatchRun(GraphScene& scene, QObject* parent = nullptr);
+    explicit BatchRun(GraphModel& scene, QObject* parent = nullptr);
     ~BatchRun() override;
 
     void setRows(const QVector<BatchRow>& rows) { m_rows = rows; }
@@ -74,7 +74,7 @@ private:
     void info(const QString& line);
     void error(const QString& line);
 
-    GraphScene& m_scene;
+    GraphModel& m_scene;
     QVector<BatchRow> m_rows;
     BatchLogging m_logging;
     QString m_documentPath;

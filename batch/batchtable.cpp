@@ -1,6 +1,6 @@
 #include "batch/batchtable.h"
 
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/node.h"
 
 #include <QDir>
@@ -82,7 +82,7 @@ bool isUsable(const Node& node)
     return fedByInput(node);
 }
 
-QVector<BatchColumn> columns(const GraphScene& scene)
+QVector<BatchColumn> columns(const GraphModel& scene)
 {
     const QList<Node*> nodes = scene.nodes();
     QVector<BatchColumn> list;
@@ -114,7 +114,7 @@ QVector<BatchColumn> columns(const GraphScene& scene)
     return list;
 }
 
-QStringList checks(const GraphScene& scene)
+QStringList checks(const GraphModel& scene)
 {
     const QList<Node*> nodes = scene.nodes();
     const bool charts = std::any_of(

@@ -12,7 +12,7 @@
 #include <QStringList>
 #include <QVector>
 
-class GraphScene;
+class GraphModel;
 class Node;
 
 struct BatchColumn
@@ -32,9 +32,9 @@ namespace BatchTable {
 // A column per Input item with an alias, then per usable Output item and
 // per usable Chart item, in canvas order; an alias gets one column only,
 // the input's when an input holds it too.
-QVector<BatchColumn> columns(const GraphScene& scene);
+QVector<BatchColumn> columns(const GraphModel& scene);
 // What will be ignored in a batch, shown before processing.
-QStringList checks(const GraphScene& scene);
+QStringList checks(const GraphModel& scene);
 // An Output or Chart item is usable when an Input item feeds it, and an
 // Output item when its write mode writes something.
 bool isUsable(const Node& node);

@@ -1,6 +1,6 @@
 #include "batch/commandlinecomposer.h"
 
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/node.h"
 #include "input/inputsource.h"
 #include "output/outputfile.h"
@@ -52,7 +52,7 @@ struct Assignment
 class Gatherer
 {
 public:
-    Gatherer(const GraphScene& scene, QStringList& warnings) : m_scene(scene), m_warnings(warnings)
+    Gatherer(const GraphModel& scene, QStringList& warnings) : m_scene(scene), m_warnings(warnings)
     {
     }
 
@@ -83,7 +83,7 @@ public:
     }
 
 private:
-    const GraphScene& m_scene;
+    const GraphModel& m_scene;
     QStringList& m_warnings;
 };
 
@@ -95,7 +95,7 @@ struct Gathered
     bool writes = false;
 };
 
-void gatherInputs(const GraphScene& scene, Gathered& g, QSet<QString>& inputAliases)
+void gatherInputs(const GraphModel& scene, Gathered& g, QSet<QString>& inputAliases)
 {
     Gatherer gatherer(scene, g.warnings);
     const QList<Node*> inputs
@@ -131,7 +131,7 @@ void gatherInputs(const GraphScene& scene, Gathered& g, QSet<QString>& inputAlia
         g.warnings << QStringLiteral("No input aliases that can be used.");
 }
 
-void gatherOutputs(const GraphScene& scene, Gathered& g, const QSet<QString>& inputAliases)
+void gatherOutputs(const GraphModel& scene, Gathered& g, const QSet<QString>& inputAliases)
 {
     Gatherer gatherer(scene, g.warnings);
     for (const Node* node : scene.nodes()) {
@@ -175,7 +175,7 @@ void gatherOutputs(const GraphScene& scene, Gathered& g, const QSet<QString>& in
 
 // Chart items are read through their generic options only, so that any
 // chart kind with an "alias" and a "path" takes part.
-void gatherCharts(const GraphScene& scene, Gathered& g, const QSet<QString>& inputAliases)
+void gatherCharts(const GraphModel& scene, Gathered& g, const QSet<QString>& inputAliases)
 {
     Gatherer gatherer(scene, g.warnings);
     bool anyChart = false;
@@ -280,7 +280,7 @@ QString shellGlob(const QString& folder, const QString& pattern)
 }
 
 ComposedCommand compose(
-    const GraphScene& scene, const ComposerChoices& choices, bool unsavedChanges)
+    const GraphModel& scene, const ComposerChoices& choices, bool unsavedChanges)
 {
     Gathered g;
     QSet<QString> inputAliases;

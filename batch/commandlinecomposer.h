@@ -9,7 +9,7 @@
 #include <QString>
 #include <QStringList>
 
-class GraphScene;
+class GraphModel;
 
 struct ComposerChoices
 {
@@ -52,6 +52,6 @@ QString shellQuote(const QString& text);
 QString shellGlob(const QString& folder, const QString& pattern);
 
 ComposedCommand compose(
-    const GraphScene& scene, const ComposerChoices& choices, bool unsavedChanges);
+    const GraphModel& scene, const ComposerChoices& choices, bool unsavedChanges);
 
 } // namespace CommandLineComposer

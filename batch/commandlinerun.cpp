@@ -6,7 +6,7 @@
 #include "document/documentreader.h"
 #include "document/documentwriter.h"
 #include "document/startup.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/node.h"
 #include "graph/rundeadline.h"
 #include "input/inputnode.h"
@@ -26,7 +26,7 @@ QString nativeAbsolute(const QString& path)
     return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
 }
 
-QList<Node*> nodesOfType(const GraphScene& scene, int type)
+QList<Node*> nodesOfType(const GraphModel& scene, int type)
 {
     QList<Node*> list;
     for (Node* n : scene.nodes()) {
@@ -36,7 +36,7 @@ QList<Node*> nodesOfType(const GraphScene& scene, int type)
     return list;
 }
 
-QList<Node*> withAlias(const GraphScene& scene, int type, const QString& alias)
+QList<Node*> withAlias(const GraphModel& scene, int type, const QString& alias)
 {
     QList<Node*> list;
     for (Node* n : nodesOfType(scene, type)) {
@@ -112,7 +112,7 @@ void CommandLineRun::openLog()
         m_report.info(QStringLiteral("Could not open log file at '%1'").arg(nativeAbsolute(path)));
 }
 
-QString CommandLineRun::applyAssignments(GraphScene& scene, const QStringList& assignments)
+QString CommandLineRun::applyAssignments(GraphModel& scene, const QStringList& assignments)
 {
     for (const QString& assignment : assignments) {
         const QStringList parts = assignment.split(QLatin1Char('='));
@@ -153,12 +153,12 @@ int CommandLineRun::run()
     if (m_line.documentPath.isEmpty())
         return fatal(QStringLiteral("No .%1 file specified.").arg(QStringLiteral("transform")));
 
-    auto owned = std::make_unique<GraphScene>();
-    GraphScene& scene = *owned;
+    auto owned = std::make_unique<GraphModel>();
+    GraphModel& scene = *owned;
     scene.runContext().setSettings(m_settings);
     bool overMemory = false;
     QObject::connect(
-        &scene, &GraphScene::memoryLimitExceeded, [&overMemory] { overMemory = true; });
+        &scene, &GraphModel::memoryLimitExceeded, [&overMemory] { overMemory = true; });
     DocumentInfo info;
     LoadReport loaded;
     QString error;
@@ -177,11 +177,10 @@ int CommandLineRun::run()
     stopwatch.start();
     scene.setAutoRun(info.autoRun);
     scene.setKeepsResults(false);
-    scene.hideItems();
     bool timedOut = false;
     {
         const RunDeadline deadline(scene.runContext(), m_line.timeoutSeconds);
-        scene.process(GraphScene::RunAll, true);
+        scene.process(GraphModel::RunAll, true);
         timedOut = deadline.expired();
     }
     const qint64 elapsed = stopwatch.elapsed();

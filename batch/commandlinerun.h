@@ -11,7 +11,7 @@
 
 class CommandLineReport;
 struct LoadReport;
-class GraphScene;
+class GraphModel;
 
 class EngineSettings;
 
@@ -38,7 +38,7 @@ public:
     // Applies "alias=path" assignments to the inputs (first) and outputs of
     // a loaded document; returns the fatal message of the first one that
     // cannot be used, or an empty text.
-    static QString applyAssignments(GraphScene& scene, const QStringList& assignments);
+    static QString applyAssignments(GraphModel& scene, const QStringList& assignments);
 
     static QString versionLine();
     static QString buildLine();

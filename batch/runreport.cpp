@@ -1,6 +1,6 @@
 #include "batch/runreport.h"
 
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/node.h"
 
 #include <QDateTime>
@@ -11,7 +11,7 @@ namespace {
 
 const int ReportedKinds[] = { InputNodeType, TransformNodeType, OutputNodeType, ChartNodeType };
 
-QList<const Node*> nodesOfType(const GraphScene& scene, int type)
+QList<const Node*> nodesOfType(const GraphModel& scene, int type)
 {
     QList<const Node*> list;
     for (const Node* n : scene.nodes()) {
@@ -48,7 +48,7 @@ void RunReport::item(const Node& n)
     }
 }
 
-void RunReport::items(const GraphScene& scene)
+void RunReport::items(const GraphModel& scene)
 {
     for (int type : ReportedKinds) {
         for (const Node* n : nodesOfType(scene, type))
@@ -56,7 +56,7 @@ void RunReport::items(const GraphScene& scene)
     }
 }
 
-void RunReport::counts(const GraphScene& scene)
+void RunReport::counts(const GraphModel& scene)
 {
     const bool detailed = m_verbosity >= 3;
     const QString forms[] = { QStringLiteral("%1 Input(s)"), QStringLiteral("%1 Transform(s)"),
@@ -113,7 +113,7 @@ void RunReport::results(const QString& label)
 
 // Items tell what they wrote in their information lines; reading those keeps
 // this independent of any particular kind of Output or Chart item.
-QMap<QString, int> RunReport::writtenFiles(const GraphScene& scene, int type, bool appends)
+QMap<QString, int> RunReport::writtenFiles(const GraphModel& scene, int type, bool appends)
 {
     static const QRegularExpression written(
         QStringLiteral("^(Created|Overwrote|Appended) (?:file|sheet) '(.*)'$"));

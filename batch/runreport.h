@@ -8,7 +8,7 @@
 #include <QMap>
 #include <QString>
 
-class GraphScene;
+class GraphModel;
 class Node;
 
 // Where report lines go: the console and log of the command line, the log
@@ -30,10 +30,10 @@ public:
     // verbosity, its information and warning lines. Counted in the tally.
     void item(const Node& node);
     // Every item, in the order Input, Transform, Output, Chart.
-    void items(const GraphScene& scene);
+    void items(const GraphModel& scene);
     // "Processed", "Outputs written" and "Charts written", with the files at
     // verbosity 3.
-    void counts(const GraphScene& scene);
+    void counts(const GraphModel& scene);
     // The files written more than once, when there are any.
     void overwritten(const QMap<QString, int>& writes);
     void elapsed(qint64 milliseconds, const QString& label = QStringLiteral("Elapsed"));
@@ -50,7 +50,7 @@ public:
     // The files the items of a kind (Output or Chart) report having written
     // in the last run, with how often. Appending to a file overwrites
     // nothing, so without appends only creating and overwriting count.
-    static QMap<QString, int> writtenFiles(const GraphScene& scene, int type, bool appends);
+    static QMap<QString, int> writtenFiles(const GraphModel& scene, int type, bool appends);
     static QString now();
 
 private:

@@ -2,7 +2,7 @@
 // loading (reading, creating and connecting the items) and loading plus one
 // full run. Time per item should stay flat as N grows from 1,000 to 10,000.
 #include "document/documentreader.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/node.h"
 #include "input/inputnode.h"
 #include "output/outputnode.h"
@@ -59,7 +59,7 @@ void chain(benchmark::State& state, bool run)
     }
     file.close();
     for (auto _ : state) {
-        GraphScene scene;
+        GraphModel scene;
         if (!DocumentReader::load(document, scene, nullptr, nullptr, nullptr)) {
             state.SkipWithError("load failed");
             break;
@@ -67,8 +67,7 @@ void chain(benchmark::State& state, bool run)
         if (run) {
             // As the command line runs a document.
             scene.setKeepsResults(false);
-            scene.hideItems();
-            scene.process(GraphScene::RunAll, true);
+            scene.process(GraphModel::RunAll, true);
             if (!scene.nodesWithStatus(StatusError).isEmpty())
                 state.SkipWithError("an item ended in error");
         }

@@ -1,12 +1,12 @@
 // Column transforms benchmark: a dataset of 1,000,000 rows x 10 columns
 // flows through five transforms (Clone, New Col, Rename Cols, Offset on one
-// column, Remove Cols), each a real TransformNode in a GraphScene. Besides
+// column, Remove Cols), each a real TransformNode in a GraphModel. Besides
 // the time it reports the heap in use once every item holds its result,
 // next to the size of the source dataset: because a transform's output
 // shares storage with its input until changed, the total should stay far
 // below six full copies.
 #include "core/dataset.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/ionode.h"
 #include "graph/transformnode.h"
 #include "transforms/catalogue.h"
@@ -100,7 +100,7 @@ Dataset makeSource()
     return d;
 }
 
-TransformNode* addTransform(GraphScene& scene, Node* above, const char* typeKey)
+TransformNode* addTransform(GraphModel& scene, Node* above, const char* typeKey)
 {
     auto* node = new TransformNode(Catalogue::instance().create(QString::fromLatin1(typeKey)));
     scene.insertNode(node);
@@ -144,7 +144,7 @@ void configure(TransformNode* node, const char* typeKey)
 void columnChain(benchmark::State& state)
 {
     const qint64 before = heapInUse();
-    auto scene = std::make_unique<GraphScene>();
+    auto scene = std::make_unique<GraphModel>();
     auto* source = new MemorySource(makeSource());
     scene->insertNode(source);
     source->process(false, false);
@@ -161,7 +161,7 @@ void columnChain(benchmark::State& state)
     }
 
     for (auto _ : state)
-        scene->process(GraphScene::RunAll, true);
+        scene->process(GraphModel::RunAll, true);
 
     const qint64 heapBytes = heapInUse() - before;
     state.counters["source_mb"] = megabytes(sourceBytes);

@@ -12,7 +12,7 @@
 #include "charts/chartnode.h"
 #include "core/enginesettings.h"
 #include "document/documentwriter.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/transformnode.h"
 #include "input/inputnode.h"
 #include "output/outputnode.h"
@@ -116,7 +116,7 @@ public:
     // items only once their options are set (final).
     void run(bool final = false)
     {
-        m_scene.process(GraphScene::RunAll, true);
+        m_scene.process(GraphModel::RunAll, true);
         for (Node* node : m_scene.nodes()) {
             const bool mustRun = final || node->type() == InputNodeType;
             if (mustRun && !node->isProcessed())
@@ -143,7 +143,7 @@ private:
     }
 
     QString m_sampleDir;
-    GraphScene m_scene;
+    GraphModel m_scene;
     QList<QPair<IONode*, QString>> m_finalPaths;
 };
 

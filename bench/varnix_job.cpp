@@ -12,7 +12,7 @@
 #include "core/enginesettings.h"
 #include "document/documentlocale.h"
 #include "document/documentreader.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/node.h"
 #include "input/delimitedreader.h"
 #include "input/inputnode.h"
@@ -57,7 +57,7 @@ int runItems(const QStringList& args)
 {
     registerInputNodeKind();
     registerOutputNodeKind();
-    GraphScene scene;
+    GraphModel scene;
     DocumentInfo info;
     QString error;
     if (!DocumentReader::load(args.at(2), scene, &info, nullptr, &error))
@@ -67,13 +67,12 @@ int runItems(const QStringList& args)
     if (!problem.isEmpty())
         return fail({ problem });
     scene.setKeepsResults(false);
-    scene.hideItems();
     QTextStream out(stdout);
-    QObject::connect(&scene, &GraphScene::nodeProcessed,
+    QObject::connect(&scene, &GraphModel::nodeProcessed,
         [&out](Node* node) { out << node->logLine(true) << Qt::endl; });
     QElapsedTimer stopwatch;
     stopwatch.start();
-    scene.process(GraphScene::RunAll, true);
+    scene.process(GraphModel::RunAll, true);
     out << "run: " << stopwatch.elapsed() << " ms" << Qt::endl;
     // Left to the exit, as the command line leaves its graph.
     _exit(0);

@@ -34,7 +34,7 @@ int imageTypeOfExtension(const QString& path)
 
 } // namespace
 
-ChartNode::ChartNode(QGraphicsItem* parent) : Node(parent)
+ChartNode::ChartNode(QObject* parent) : Node(parent)
 {
 }
 
@@ -240,8 +240,8 @@ void ChartNode::runChart()
 QString ChartNode::resolvedPath() const
 {
     FileNameContext context = currentFileNameContext();
-    context.documentPath = sceneDocumentPath(scene());
-    context.aliases = sceneFileNameAliases(scene());
+    context.documentPath = documentPathOf(graph());
+    context.aliases = fileNameAliases(graph());
     QString path = expandFileNameVariables(m_options.path.trimmed(), context);
     if (path.isEmpty())
         return path;

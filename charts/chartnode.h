@@ -17,7 +17,7 @@ class ChartNode : public Node
     Q_OBJECT
 
 public:
-    explicit ChartNode(QGraphicsItem* parent = nullptr);
+    explicit ChartNode(QObject* parent = nullptr);
 
     int type() const override { return ChartNodeType; }
     QString typeName() const override { return QStringLiteral("Chart"); }

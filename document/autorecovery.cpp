@@ -25,7 +25,7 @@ void remove()
 }
 
 bool write(
-    const GraphScene& scene, const QString& documentPath, const DocumentInfo& info, QString* error)
+    const GraphModel& scene, const QString& documentPath, const DocumentInfo& info, QString* error)
 {
     SaveOptions options;
     const QByteArray text

@@ -13,7 +13,7 @@
 
 #include <functional>
 
-class GraphScene;
+class GraphModel;
 class UserPrompt;
 
 namespace AutoRecovery {
@@ -25,7 +25,7 @@ void remove();
 // Saves the scene (as if it were at documentPath, so that input paths can
 // be relocated on recovery) to the recovery file.
 bool write(
-    const GraphScene& scene, const QString& documentPath, const DocumentInfo& info, QString* error);
+    const GraphModel& scene, const QString& documentPath, const DocumentInfo& info, QString* error);
 
 // The age in words: "45 seconds", "1 minute", "3 hours", "2 days".
 QString ageText(const QDateTime& modified, const QDateTime& now);

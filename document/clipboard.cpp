@@ -3,7 +3,7 @@
 #include "document/documentreader.h"
 #include "document/documentwriter.h"
 #include "graph/connection.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/node.h"
 
 #include <QDomDocument>
@@ -16,7 +16,7 @@ QString mimeType()
     return QStringLiteral("application/varnix-transformfile");
 }
 
-QMimeData* copySelection(const GraphScene& scene)
+QMimeData* copySelection(const GraphModel& scene)
 {
     SaveOptions options;
     options.selectedOnly = true;
@@ -33,7 +33,7 @@ bool canPaste(const QMimeData* data)
     return data && data->hasFormat(mimeType());
 }
 
-QList<Node*> paste(const QMimeData* data, GraphScene& scene, QString* error)
+QList<Node*> paste(const QMimeData* data, GraphModel& scene, QString* error)
 {
     QString ignored;
     QString* message = error ? error : &ignored;
@@ -45,7 +45,7 @@ QList<Node*> paste(const QMimeData* data, GraphScene& scene, QString* error)
     }
     // The fragment is read on its own first, so that its ids cannot meet
     // the ids of the items already in the graph.
-    GraphScene fragment;
+    GraphModel fragment;
     DocumentReader::read(document, fragment, QString(), nullptr, nullptr);
     QList<QPair<Node*, Node*>> links;
     const QList<Connection*> connections = fragment.connections();
@@ -55,10 +55,10 @@ QList<Node*> paste(const QMimeData* data, GraphScene& scene, QString* error)
     }
     const QList<Node*> nodes = fragment.nodes();
     {
-        GraphScene::UndoScope scope(scene, QStringLiteral("paste"));
+        GraphModel::UndoScope scope(scene, QStringLiteral("paste"));
         scene.clearSelection();
         for (Node* n : nodes) {
-            fragment.removeItem(n);
+            fragment.takeNode(n);
             n->setId(-1);
             scene.insertNode(n);
             n->setSelected(true);
@@ -69,7 +69,7 @@ QList<Node*> paste(const QMimeData* data, GraphScene& scene, QString* error)
     }
     emit scene.nodesAdded();
     if (scene.autoRun())
-        scene.process(GraphScene::RunUnprocessed, false);
+        scene.process(GraphModel::RunUnprocessed, false);
     return nodes;
 }
 

@@ -6,7 +6,7 @@
 #include <QList>
 #include <QString>
 
-class GraphScene;
+class GraphModel;
 class Node;
 class QMimeData;
 
@@ -16,7 +16,7 @@ QString mimeType(); // "application/varnix-transformfile"
 
 // The selected items and the selected connections among them, under both
 // the program's own MIME type and "application/xml". The caller owns it.
-QMimeData* copySelection(const GraphScene& scene);
+QMimeData* copySelection(const GraphModel& scene);
 
 // Whether the data holds items that could be pasted.
 bool canPaste(const QMimeData* data);
@@ -25,6 +25,6 @@ bool canPaste(const QMimeData* data);
 // connections among them, as one undoable change. The pasted items become
 // the selection. Returns the new items; on failure returns none with the
 // message in *error.
-QList<Node*> paste(const QMimeData* data, GraphScene& scene, QString* error);
+QList<Node*> paste(const QMimeData* data, GraphModel& scene, QString* error);
 
 } // namespace ItemClipboard

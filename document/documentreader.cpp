@@ -2,7 +2,7 @@
 
 #include "document/documentcodec.h"
 #include "document/documentwriter.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/missingupstream.h"
 #include "graph/node.h"
 #include "graph/nodefactory.h"
@@ -43,8 +43,8 @@ struct PendingItem
 
 struct ReadContext
 {
-    explicit ReadContext(GraphScene& target) : scene(target) { }
-    GraphScene& scene;
+    explicit ReadContext(GraphModel& target) : scene(target) { }
+    GraphModel& scene;
     int version = DocumentInfo::CurrentVersion;
     QString storedDocumentPath;
     QString documentPath;
@@ -485,7 +485,7 @@ bool parse(const QByteArray& text, QDomDocument* document, QString* error)
     return true;
 }
 
-void read(const QDomDocument& document, GraphScene& scene, const QString& documentPath,
+void read(const QDomDocument& document, GraphModel& scene, const QString& documentPath,
     DocumentInfo* info, LoadReport* report)
 {
     DocumentInfo ignoredInfo;
@@ -512,7 +512,7 @@ void read(const QDomDocument& document, GraphScene& scene, const QString& docume
 }
 
 bool load(
-    const QString& path, GraphScene& scene, DocumentInfo* info, LoadReport* report, QString* error)
+    const QString& path, GraphModel& scene, DocumentInfo* info, LoadReport* report, QString* error)
 {
     QString ignored;
     QString* message = error ? error : &ignored;
@@ -534,7 +534,7 @@ bool load(
     read(document, scene, path, info, report);
     // Relative output paths and {transformfname} are taken from the
     // document's own file, wherever the program was started from.
-    setSceneDocumentPath(&scene, QFileInfo(path).absoluteFilePath());
+    scene.setDocumentPath(QFileInfo(path).absoluteFilePath());
     return true;
 }
 

@@ -11,7 +11,7 @@
 #include <QString>
 #include <QVariantMap>
 
-class GraphScene;
+class GraphModel;
 class QDomElement;
 
 namespace DocumentReader {
@@ -22,12 +22,12 @@ bool parse(const QByteArray& text, QDomDocument* document, QString* error);
 
 // Fills the (empty) scene from the tree. Malformed content never fails:
 // what cannot be used is skipped or read with its default.
-void read(const QDomDocument& document, GraphScene& scene, const QString& documentPath,
+void read(const QDomDocument& document, GraphModel& scene, const QString& documentPath,
     DocumentInfo* info, LoadReport* report);
 
 // Opens, checks, parses and reads a document file.
 bool load(
-    const QString& path, GraphScene& scene, DocumentInfo* info, LoadReport* report, QString* error);
+    const QString& path, GraphModel& scene, DocumentInfo* info, LoadReport* report, QString* error);
 
 // Decodes the attributes named by the keys of the prototype (the options of
 // a fresh item of the kind), each by the type of the prototype's value.

@@ -2,7 +2,7 @@
 
 #include "document/documentcodec.h"
 #include "graph/connection.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/node.h"
 #include "graph/transformnode.h"
 #include "output/outputfile.h"
@@ -175,7 +175,7 @@ void appendKeptCharts(QDomDocument& doc, QDomElement& root, const DocumentInfo& 
     }
 }
 
-void appendConnections(QDomDocument& doc, QDomElement& root, const GraphScene& scene,
+void appendConnections(QDomDocument& doc, QDomElement& root, const GraphModel& scene,
     const DocumentInfo& info, bool selectedOnly)
 {
     QList<QPair<qint32, qint32>> pairs;
@@ -334,7 +334,7 @@ void writeOptions(QDomElement& element, const QVariantMap& options)
     }
 }
 
-QDomDocument build(const GraphScene& scene, const QString& documentPath, const DocumentInfo& info,
+QDomDocument build(const GraphModel& scene, const QString& documentPath, const DocumentInfo& info,
     const SaveOptions& options)
 {
     // The attribute order of the tree follows the hash seed.
@@ -358,7 +358,7 @@ QByteArray toText(const QDomDocument& document)
     return document.toByteArray(4);
 }
 
-bool save(const GraphScene& scene, const QString& documentPath, const DocumentInfo& info,
+bool save(const GraphModel& scene, const QString& documentPath, const DocumentInfo& info,
     const SaveOptions& options, QString* error)
 {
     QString ignored;

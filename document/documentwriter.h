@@ -10,7 +10,7 @@
 #include <QString>
 #include <QVariantMap>
 
-class GraphScene;
+class GraphModel;
 class QDomElement;
 
 namespace DocumentWriter {
@@ -19,14 +19,14 @@ namespace DocumentWriter {
 QString productName();
 
 // The element tree of the scene (or of its selected items).
-QDomDocument build(const GraphScene& scene, const QString& documentPath, const DocumentInfo& info,
+QDomDocument build(const GraphModel& scene, const QString& documentPath, const DocumentInfo& info,
     const SaveOptions& options = SaveOptions());
 
 // The tree as text: document type line, then the tree indented by 4.
 QByteArray toText(const QDomDocument& document);
 
 // Saves the scene; on failure returns false with the message in *error.
-bool save(const GraphScene& scene, const QString& documentPath, const DocumentInfo& info,
+bool save(const GraphModel& scene, const QString& documentPath, const DocumentInfo& info,
     const SaveOptions& options, QString* error);
 
 // Writes an item's options as attributes, each by the type of its value:

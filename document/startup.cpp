@@ -2,7 +2,7 @@
 
 #include "batch/commandline.h"
 #include "document/autorecovery.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/node.h"
 
 #include <QDir>
@@ -59,7 +59,7 @@ bool readsFolder(const Node& input)
     return locationOf(input).folder;
 }
 
-QList<Node*> inputsWithMissingFiles(const GraphScene& scene)
+QList<Node*> inputsWithMissingFiles(const GraphModel& scene)
 {
     QList<Node*> missing;
     for (Node* n : scene.nodes()) {
@@ -87,7 +87,7 @@ QStringList locationsOf(const QList<Node*>& inputs)
     return paths;
 }
 
-QStringList missingInputPaths(const GraphScene& scene)
+QStringList missingInputPaths(const GraphModel& scene)
 {
     return locationsOf(inputsWithMissingFiles(scene));
 }

@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-class GraphScene;
+class GraphModel;
 class UserPrompt;
 struct CommandLine;
 
@@ -32,7 +32,7 @@ namespace DocumentChecks {
 
 // The input items whose file (file inputs) or folder (folder inputs) does not
 // exist, in canvas order.
-QList<Node*> inputsWithMissingFiles(const GraphScene& scene);
+QList<Node*> inputsWithMissingFiles(const GraphModel& scene);
 // The files and folders of these input items, absolute, with native
 // separators, without repeats.
 QStringList locationsOf(const QList<Node*>& inputs);
@@ -40,7 +40,7 @@ QStringList locationsOf(const QList<Node*>& inputs);
 bool readsFolder(const Node& input);
 // The files of file inputs and the folders of folder inputs that do not
 // exist, without repeats, in canvas order.
-QStringList missingInputPaths(const GraphScene& scene);
+QStringList missingInputPaths(const GraphModel& scene);
 // The question offering to choose new files; empty for no paths.
 QString missingInputsQuestion(const QStringList& paths);
 // Shown after loading a document from a newer release.

@@ -1,7 +1,7 @@
 // Placing a new Transform item into the graph from the user's selection.
 
 #include "graph/connection.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/node.h"
 #include "graph/transformnode.h"
 #include "transforms/transform.h"
@@ -66,7 +66,7 @@ QString requirementPhrase(const Transform& t, bool sceneHasTransforms)
 
 } // namespace
 
-QString GraphScene::addTransformProblem(const Transform& transform) const
+QString GraphModel::addTransformProblem(const Transform& transform) const
 {
     SelectionCounts c;
     bool sceneHasTransforms = false;
@@ -112,7 +112,7 @@ QString GraphScene::addTransformProblem(const Transform& transform) const
               .arg(transform.displayName(), requirementPhrase(transform, sceneHasTransforms));
 }
 
-QPointF GraphScene::placeFor(const QList<Node*>& upstream, const Connection* into) const
+QPointF GraphModel::placeFor(const QList<Node*>& upstream, const Connection* into) const
 {
     if (into)
         return (into->startNode()->centre() + into->endNode()->centre()) / 2.0;
@@ -128,7 +128,7 @@ QPointF GraphScene::placeFor(const QList<Node*>& upstream, const Connection* int
     return QPointF(x / upstream.size(), y + 100.0);
 }
 
-TransformNode* GraphScene::addTransform(Transform* transform)
+TransformNode* GraphModel::addTransform(Transform* transform)
 {
     if (!transform || m_processing || !addTransformProblem(*transform).isEmpty()) {
         delete transform;
@@ -169,7 +169,6 @@ TransformNode* GraphScene::addTransform(Transform* transform)
         }
         node->upstreamChanged();
         node->setSelected(true);
-        setSceneRect(itemsBoundingRect().adjusted(-45, -45, 45, 45));
     }
     emit nodesAdded();
     emit transformNodeAddedByUser(name);

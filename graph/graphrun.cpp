@@ -1,7 +1,7 @@
-// The processing run of a GraphScene: which Nodes process, in which order,
+// The processing run of a GraphModel: which Nodes process, in which order,
 // and what the user is told about it.
 
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 
 #include "core/values.h"
 #include "graph/connection.h"
@@ -39,7 +39,7 @@ QString now()
 
 } // namespace
 
-void GraphScene::runCommand(int mode)
+void GraphModel::runCommand(int mode)
 {
     if (m_processing)
         return;
@@ -48,7 +48,7 @@ void GraphScene::runCommand(int mode)
     m_runContext.clearStop();
 }
 
-void GraphScene::stop()
+void GraphModel::stop()
 {
     emit showStatusBarMessage(QStringLiteral("Run stopped by user"), 2000);
     m_runContext.requestStop();
@@ -59,7 +59,7 @@ void GraphScene::stop()
     }
 }
 
-void GraphScene::process(int mode, bool quiet)
+void GraphModel::process(int mode, bool quiet)
 {
     if (m_processing)
         return;
@@ -77,7 +77,7 @@ void GraphScene::process(int mode, bool quiet)
     finishRun(timer.elapsed(), quiet);
 }
 
-void GraphScene::runSelected()
+void GraphModel::runSelected()
 {
     const QList<Node*> selected = nodes(true);
     for (Node* n : selected)
@@ -122,7 +122,7 @@ void GraphScene::runSelected()
     }
 }
 
-void GraphScene::runFromRoots(int mode)
+void GraphModel::runFromRoots(int mode)
 {
     const QList<Node*> all = nodes();
     for (Node* n : all) {
@@ -143,7 +143,7 @@ void GraphScene::runFromRoots(int mode)
     }
 }
 
-void GraphScene::finishRun(qint64 elapsed, bool quiet)
+void GraphModel::finishRun(qint64 elapsed, bool quiet)
 {
     emit showLogMessage(QStringLiteral("Finished: %1").arg(now()));
     emit processingComplete();
@@ -173,7 +173,7 @@ void GraphScene::finishRun(qint64 elapsed, bool quiet)
     }
     emit showLogMessage(QStringLiteral("%1\n").arg(counts.join(QStringLiteral(", "))));
 
-    update();
+    emit appearanceChanged();
     if (!quiet)
         prompt().runFinished();
     emit allowUserInteraction(true);
@@ -182,7 +182,7 @@ void GraphScene::finishRun(qint64 elapsed, bool quiet)
         endOverMemory();
 }
 
-void GraphScene::logStop()
+void GraphModel::logStop()
 {
     if (m_runContext.stopReason() == RunContext::MemoryExceeded)
         emit showLogMessage(QStringLiteral("  Stopped: maximum memory exceeded"));
@@ -194,7 +194,7 @@ void GraphScene::logStop()
 // and every item set back to "Needs updating" before anyone is told, so
 // that the memory is free by the time a message box or the auto-recovery
 // copy needs some.
-void GraphScene::endOverMemory()
+void GraphModel::endOverMemory()
 {
     const QList<Node*> all = nodes();
     for (Node* n : all) {
@@ -206,13 +206,13 @@ void GraphScene::endOverMemory()
     emit memoryLimitExceeded();
 }
 
-void GraphScene::onProcessingStart(Node* node)
+void GraphModel::onProcessingStart(Node* node)
 {
     emit nodeDataChanged(node);
     emit showStatusBarMessage(QStringLiteral("Processing '%1'").arg(node->displayName()), 0);
 }
 
-void GraphScene::onProcessed(Node* node, qreal fractionProcessed)
+void GraphModel::onProcessed(Node* node, qreal fractionProcessed)
 {
     Q_UNUSED(node)
     // An item's start and end show in its colour, so they pump sooner than
@@ -231,7 +231,7 @@ void GraphScene::onProcessed(Node* node, qreal fractionProcessed)
     pump.restart();
 }
 
-void GraphScene::onProcessingEnd(Node* node)
+void GraphModel::onProcessingEnd(Node* node)
 {
     node->onProcessed(1.0);
     emit nodeDataChanged(node);
@@ -245,7 +245,7 @@ void GraphScene::onProcessingEnd(Node* node)
     releaseConsumedResults(node);
 }
 
-bool GraphScene::isLastReader(const Node* source, const Node* reader) const
+bool GraphModel::isLastReader(const Node* source, const Node* reader) const
 {
     return !m_keepsResults && othersHaveRead(source, reader);
 }
@@ -253,7 +253,7 @@ bool GraphScene::isLastReader(const Node* source, const Node* reader) const
 // Called as each item ends: its upstream items may now have been read by
 // every item downstream of them, and an item with nothing downstream by
 // its nature (an Output) has been read by itself.
-void GraphScene::releaseConsumedResults(Node* node)
+void GraphModel::releaseConsumedResults(Node* node)
 {
     // After the last item there is nothing to make room for, and the
     // process lets everything go at once when it ends.
@@ -268,7 +268,7 @@ void GraphScene::releaseConsumedResults(Node* node)
         node->releaseRows();
 }
 
-void GraphScene::onPosChanged(QList<Node*> moved)
+void GraphModel::onPosChanged(QList<Node*> moved)
 {
     // "Top" and "bottom" in the two-input types' options follow the items'
     // positions, so moving an upstream item may swap their bindings.
@@ -291,7 +291,7 @@ void GraphScene::onPosChanged(QList<Node*> moved)
     emit nodesPosChanged();
 }
 
-void GraphScene::onSourceChanged(Node* node)
+void GraphModel::onSourceChanged(Node* node)
 {
     if (m_processing)
         return;
@@ -300,14 +300,14 @@ void GraphScene::onSourceChanged(Node* node)
         process(RunUnprocessed, false);
 }
 
-void GraphScene::onSourceChangedDelayed(Node* node)
+void GraphModel::onSourceChangedDelayed(Node* node)
 {
     if (!m_delayedNodes.contains(node))
         m_delayedNodes.append(node);
     m_delayTimer.start(int(m_runContext.settings().processingDelay() * 1000.0));
 }
 
-void GraphScene::onDelayTimeout()
+void GraphModel::onDelayTimeout()
 {
     if (m_processing) {
         m_delayTimer.start(int(m_runContext.settings().processingDelay() * 1000.0));

@@ -1,13 +1,13 @@
 #include "graph/graphsnapshot.h"
 
 #include "graph/connection.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/node.h"
 #include "graph/nodefactory.h"
 
 #include <QHash>
 
-std::unique_ptr<UndoSnapshot> MemorySnapshot::capture(const GraphScene& scene, const QString& label)
+std::unique_ptr<UndoSnapshot> MemorySnapshot::capture(const GraphModel& scene, const QString& label)
 {
     std::unique_ptr<MemorySnapshot> snapshot(new MemorySnapshot(label));
     const QList<Node*> nodes = scene.nodes();
@@ -21,7 +21,7 @@ std::unique_ptr<UndoSnapshot> MemorySnapshot::capture(const GraphScene& scene, c
     return snapshot;
 }
 
-bool MemorySnapshot::restore(GraphScene& scene) const
+bool MemorySnapshot::restore(GraphModel& scene) const
 {
     scene.clearGraph();
     QHash<qint32, Node*> byId;

@@ -9,11 +9,11 @@
 #include <functional>
 #include <memory>
 
-class GraphScene;
+class GraphModel;
 
 // One entry of the undo history: the graph without data, able to rebuild
 // itself into a scene. The document layer may supply its own form (its
-// element tree) through GraphScene::setSnapshotMaker().
+// element tree) through GraphModel::setSnapshotMaker().
 class UndoSnapshot
 {
 public:
@@ -22,14 +22,14 @@ public:
     const QString& label() const { return m_label; }
     // Replaces the scene's items with the recorded ones; every rebuilt item
     // starts empty and "Needs updating".
-    virtual bool restore(GraphScene& scene) const = 0;
+    virtual bool restore(GraphModel& scene) const = 0;
 
 private:
     QString m_label;
 };
 
 using SnapshotMaker
-    = std::function<std::unique_ptr<UndoSnapshot>(const GraphScene& scene, const QString& label)>;
+    = std::function<std::unique_ptr<UndoSnapshot>(const GraphModel& scene, const QString& label)>;
 
 // The in-memory form: per item its kind, id, position, name, comment and
 // options (a transform's parameters as stored texts), and the connections as
@@ -47,8 +47,8 @@ public:
         QVariantMap options;
     };
 
-    static std::unique_ptr<UndoSnapshot> capture(const GraphScene& scene, const QString& label);
-    bool restore(GraphScene& scene) const override;
+    static std::unique_ptr<UndoSnapshot> capture(const GraphModel& scene, const QString& label);
+    bool restore(GraphModel& scene) const override;
 
     const QVector<NodeRecord>& nodes() const { return m_nodes; }
     const QVector<QPair<qint32, qint32>>& connections() const { return m_connections; }

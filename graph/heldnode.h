@@ -16,6 +16,9 @@ public:
         m_dataset = data;
         m_dataset.assignColumnIds(itemId);
     }
+    // No kind of its own: nothing that looks for Inputs by their type code
+    // takes a stand-in for one.
+    int type() const override { return 0; }
     QString displayName() const override { return QStringLiteral("Held"); }
     QString typeName() const override { return QStringLiteral("Input"); }
     bool canProcess() const override { return true; }

@@ -14,7 +14,7 @@ class IONode : public Node
 
 public:
     bool isFileItem() const override { return true; }
-    explicit IONode(QGraphicsItem* parent = nullptr) : Node(parent) { }
+    explicit IONode(QObject* parent = nullptr) : Node(parent) { }
 
     int sourceKind() const { return m_sourceKind; }
     void setSourceKind(int kind) { m_sourceKind = kind; }

@@ -2,12 +2,10 @@
 
 #include "core/values.h"
 #include "graph/connection.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/runcontext.h"
 
-#include <QFontMetrics>
-#include <QPainter>
-#include <QPen>
+#include <QLocale>
 
 #include <algorithm>
 
@@ -33,13 +31,8 @@ QString statusName(int status)
     }
 }
 
-Node::Node(QGraphicsItem* parent) : QGraphicsObject(parent)
+Node::Node(QObject* parent) : QObject(parent)
 {
-    setFlag(QGraphicsItem::ItemIsSelectable, true);
-    setFlag(QGraphicsItem::ItemIsMovable, true);
-    setFlag(QGraphicsItem::ItemSendsGeometryChanges, true);
-    m_connectionGuideTimer.setInterval(50);
-    connect(&m_connectionGuideTimer, &QTimer::timeout, this, &Node::onUpdateConnectionGuide);
 }
 
 Node::~Node()
@@ -48,46 +41,29 @@ Node::~Node()
     const QList<Connection*> all = m_connections;
     for (Connection* c : all)
         delete c;
+    if (m_graph)
+        m_graph->forgetNode(this);
 }
 
-QRectF Node::boundingRect() const
+QRectF Node::itemRect()
 {
     return ItemRect;
 }
 
-QColor Node::fillColour() const
+void Node::setPos(const QPointF& point)
 {
-    switch (status()) {
-    case StatusUpdating:
-        return QColor(0xff, 0xe0, 0x8a);
-    case StatusUpToDate:
-        return QColor(0xb8, 0xe0, 0xb0);
-    case StatusError:
-        return QColor(0xf0, 0x9a, 0x9a);
-    default:
-        return QColor(0xe0, 0xe0, 0xe0);
-    }
+    if (point == m_pos)
+        return;
+    m_pos = point;
+    emit nodePosChanged({ this });
 }
 
-void Node::paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget)
+void Node::setSelected(bool on)
 {
-    Q_UNUSED(option)
-    Q_UNUSED(widget)
-    painter->setRenderHint(QPainter::Antialiasing);
-    painter->setPen(QPen(isSelected() ? QColor(0x20, 0x60, 0xd0) : QColor(0x50, 0x50, 0x50),
-        isSelected() ? 2.5 : 1.0));
-    painter->setBrush(fillColour());
-    painter->drawRoundedRect(ItemRect.adjusted(1, 1, -1, -1), 8.0, 8.0);
-    // The progress of a running item as a bar along the bottom edge.
-    if (status() == StatusUpdating && m_progress > 0.0) {
-        const QRectF bar(6.0, ItemRect.height() - 8.0, (ItemRect.width() - 12.0) * m_progress, 3.0);
-        painter->fillRect(bar, QColor(0x30, 0x70, 0xc0));
-    }
-    painter->setPen(Qt::black);
-    const QFontMetrics metrics(painter->font());
-    const QRectF textRect = ItemRect.adjusted(6, 4, -6, -10);
-    painter->drawText(textRect, Qt::AlignCenter,
-        metrics.elidedText(displayName(), Qt::ElideRight, int(textRect.width())));
+    if (on == m_selected)
+        return;
+    m_selected = on;
+    emit selectedChanged(this);
 }
 
 void Node::setId(qint32 id)
@@ -97,12 +73,12 @@ void Node::setId(qint32 id)
 
 QPointF Node::centre() const
 {
-    return pos() + boundingRect().center();
+    return bounds().center();
 }
 
 void Node::setCentre(const QPointF& point)
 {
-    setPos(point - boundingRect().center());
+    setPos(point - ItemRect.center());
 }
 
 QString Node::resultText() const
@@ -164,8 +140,6 @@ void Node::setStatus(int status, bool propagate)
         for (Node* n : downstream)
             n->setStatus(status, true);
     }
-    if (changed)
-        repaintConnections();
 }
 
 int Node::status() const
@@ -261,14 +235,13 @@ bool Node::canStartConnection() const
 {
     if (connections(Outgoing).size() >= maxDownstream())
         return false;
-    const auto* graph = qobject_cast<const GraphScene*>(scene());
-    return graph && !graph->connectableTargets(const_cast<Node*>(this)).isEmpty();
+    return m_graph && !m_graph->connectableTargets(const_cast<Node*>(this)).isEmpty();
 }
 
 RunContext& Node::runContext() const
 {
-    if (auto* graph = qobject_cast<GraphScene*>(scene()))
-        return graph->runContext();
+    if (m_graph)
+        return m_graph->runContext();
     if (!m_ownContext)
         m_ownContext = std::make_unique<RunContext>();
     return *m_ownContext;
@@ -289,28 +262,6 @@ void Node::onProcessed(qreal fractionProcessed)
         emit processed(this, fractionProcessed);
     }
     m_lastProgressReport = now;
-}
-
-void Node::onUpdateConnectionGuide()
-{
-    if (scene())
-        scene()->update();
-}
-
-QVariant Node::itemChange(GraphicsItemChange change, const QVariant& value)
-{
-    if (change == ItemPositionHasChanged) {
-        for (Connection* c : qAsConst(m_connections))
-            c->updatePath();
-        emit nodePosChanged({ this });
-    }
-    return QGraphicsObject::itemChange(change, value);
-}
-
-void Node::repaintConnections()
-{
-    for (Connection* c : qAsConst(m_connections))
-        c->update();
 }
 
 QList<QPair<QString, QString>> Node::summaryRows() const

@@ -3,19 +3,19 @@
 #include "core/dataset.h"
 
 #include <QDateTime>
-#include <QGraphicsObject>
 #include <QList>
+#include <QObject>
 #include <QPair>
 #include <QPointF>
+#include <QRectF>
 #include <QSet>
 #include <QString>
 #include <QStringList>
-#include <QTimer>
-
 #include <QVariantMap>
 #include <memory>
 
 class Connection;
+class GraphModel;
 class RunContext;
 
 // Processing status of a graph item. The numbers are shown to no one but are
@@ -29,13 +29,15 @@ enum NodeStatus : qint32 {
 
 QString statusName(int status);
 
-// Graphics item type codes of the graph item kinds.
+// Type codes of the graph item kinds. Undo snapshots and the clipboard keep
+// them, and the canvas gives its items the same codes.
+constexpr int ItemTypeBase = 65536;
 enum NodeType : int {
-    InputNodeType = QGraphicsItem::UserType + 1,
-    TransformNodeType = QGraphicsItem::UserType + 2,
-    OutputNodeType = QGraphicsItem::UserType + 3,
-    NoteNodeType = QGraphicsItem::UserType + 4,
-    ChartNodeType = QGraphicsItem::UserType + 5
+    InputNodeType = ItemTypeBase + 1,
+    TransformNodeType = ItemTypeBase + 2,
+    OutputNodeType = ItemTypeBase + 3,
+    NoteNodeType = ItemTypeBase + 4,
+    ChartNodeType = ItemTypeBase + 5
 };
 
 // Which connections of a Node to list.
@@ -43,20 +45,40 @@ enum ConnectionDirection : int { Outgoing = 0, Incoming = 1, AllConnections = 2 
 
 // One item of the processing graph. Carries everything the processing run
 // needs of an item (identity, name, dataset, status, messages, timing,
-// progress and connections); each kind supplies its own processing.
-class Node : public QGraphicsObject
+// progress and connections); each kind supplies its own processing. Where
+// the item sits on the canvas and whether it is selected belong to the model
+// too, as documents, undo and the editing commands read them; the window's
+// canvas items only draw it.
+class Node : public QObject
 {
     Q_OBJECT
 
 public:
     static constexpr int NoLimit = 2147483647;
 
-    explicit Node(QGraphicsItem* parent = nullptr);
+    explicit Node(QObject* parent = nullptr);
     ~Node() override;
 
-    // Toolkit item
-    QRectF boundingRect() const override;
-    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
+    // The kind's type code (NodeType).
+    virtual int type() const = 0;
+    // The graph the item belongs to; null until a graph takes it.
+    GraphModel* graph() const { return m_graph; }
+    void setGraph(GraphModel* graph) { m_graph = graph; }
+
+    // Place and selection on the canvas. The position is the top left corner
+    // of the item's rectangle, which is the same size for every kind.
+    QPointF pos() const { return m_pos; }
+    void setPos(const QPointF& point);
+    void setPos(qreal x, qreal y) { setPos(QPointF(x, y)); }
+    void moveBy(qreal dx, qreal dy) { setPos(m_pos + QPointF(dx, dy)); }
+    static QRectF itemRect();
+    // The item's rectangle in its own coordinates (the top left at 0, 0).
+    QRectF boundingRect() const { return itemRect(); }
+    QRectF bounds() const { return itemRect().translated(m_pos); }
+    bool isSelected() const { return m_selected; }
+    void setSelected(bool on);
+    // Tells whoever draws the item to draw it again.
+    void update() { emit appearanceChanged(this); }
 
     // Identity, connections, status and results: what the scene, the run and
     // the panes ask of every kind of item
@@ -140,19 +162,18 @@ public:
 
 signals:
     void nodePosChanged(QList<Node*> nodes);
+    void selectedChanged(Node* node);
+    // Whatever the item shows changed (status, progress, name).
+    void appearanceChanged(Node* node);
     void processingStart(Node* node);
     void processingEnd(Node* node);
     void processed(Node* node, qreal fractionProcessed);
 
 public slots:
     void onProcessed(qreal fractionProcessed);
-    void onUpdateConnectionGuide();
 
 protected:
-    QVariant itemChange(GraphicsItemChange change, const QVariant& value) override;
     virtual QList<QPair<QString, QString>> summaryRows() const;
-    virtual QColor fillColour() const;
-    void repaintConnections();
 
     // The state every kind's processing replaces.
     Dataset m_dataset;
@@ -171,5 +192,7 @@ private:
     qreal m_progress = 0.0;
     bool m_sampleOnly = false;
     QDateTime m_lastProgressReport;
-    QTimer m_connectionGuideTimer;
+    GraphModel* m_graph = nullptr;
+    QPointF m_pos;
+    bool m_selected = false;
 };

@@ -14,7 +14,7 @@ class NoteNode : public Node
 public:
     static const QColor DefaultColour;
 
-    explicit NoteNode(QGraphicsItem* parent = nullptr) : Node(parent) { }
+    explicit NoteNode(QObject* parent = nullptr) : Node(parent) { }
 
     int type() const override { return NoteNodeType; }
     QString typeName() const override { return QStringLiteral("Note"); }

@@ -1,6 +1,6 @@
 #include "graph/transformnode.h"
 
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/missingupstream.h"
 #include "graph/runcontext.h"
 #include "transforms/catalogue.h"
@@ -10,7 +10,7 @@
 #include <QElapsedTimer>
 #include <QUrl>
 
-TransformNode::TransformNode(Transform* transform, QGraphicsItem* parent) : Node(parent)
+TransformNode::TransformNode(Transform* transform, QObject* parent) : Node(parent)
 {
     setTransform(transform);
 }
@@ -87,7 +87,7 @@ void TransformNode::runTransform()
     m_transform->reportOutOfRangeOptions();
     bool error = false;
     m_transform->setRunContext(&runContext());
-    const auto* graph = qobject_cast<const GraphScene*>(scene());
+    const auto* graph = this->graph();
     QVector<bool> disposable(upstream.size(), false);
     for (int i = 0; graph && i < upstream.size(); ++i) {
         // An item connected twice (a join with itself) is read twice.

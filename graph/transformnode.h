@@ -13,7 +13,7 @@ class TransformNode : public Node
 public:
     // Takes ownership of the transform (which may be null only while a
     // snapshot is being restored).
-    explicit TransformNode(Transform* transform, QGraphicsItem* parent = nullptr);
+    explicit TransformNode(Transform* transform, QObject* parent = nullptr);
     ~TransformNode() override;
 
     int type() const override { return TransformNodeType; }

@@ -1,7 +1,7 @@
 #include "input/inputnode.h"
 
 #include "graph/columnuse.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/nodefactory.h"
 #include "graph/runcontext.h"
 #include "input/inputformat.h"
@@ -37,7 +37,7 @@ bool InputOptions::operator==(const InputOptions& o) const
         && alias == o.alias;
 }
 
-InputNode::InputNode(QGraphicsItem* parent) : IONode(parent)
+InputNode::InputNode(QObject* parent) : IONode(parent)
 {
     m_options.formatOptions = completeFormatOptions(QVariantMap());
     m_watchTimer.setSingleShot(true);
@@ -45,7 +45,7 @@ InputNode::InputNode(QGraphicsItem* parent) : IONode(parent)
     connect(&m_watchTimer, &QTimer::timeout, this, &InputNode::onWatchTimeout);
 }
 
-InputNode::InputNode(const QString& path, int fileType, QGraphicsItem* parent) : InputNode(parent)
+InputNode::InputNode(const QString& path, int fileType, QObject* parent) : InputNode(parent)
 {
     setSourceKind(MediumFile);
     setFilePath(path.trimmed());
@@ -141,7 +141,7 @@ ReadOptions InputNode::readOptions() const
 ReadOptions InputNode::runReadOptions() const
 {
     ReadOptions o = readOptions();
-    auto* graph = qobject_cast<GraphScene*>(scene());
+    auto* graph = this->graph();
     if (!graph || graph->keepsResults())
         return o;
     o.runTexts = graph->runTexts();
@@ -332,7 +332,7 @@ void InputNode::onWatchedFileChanged(const QString& path)
     // drops out of the watch list; keep following the name.
     if (m_watcher && !m_watcher->files().contains(path) && QFileInfo::exists(path))
         m_watcher->addPath(path);
-    const auto* graph = qobject_cast<GraphScene*>(scene());
+    const auto* graph = this->graph();
     if (graph && graph->autoRun()) {
         if (!m_watchTimer.isActive())
             m_watchTimer.start();
@@ -343,7 +343,7 @@ void InputNode::onWatchedFileChanged(const QString& path)
 
 void InputNode::onWatchTimeout()
 {
-    auto* graph = qobject_cast<GraphScene*>(scene());
+    auto* graph = this->graph();
     if (!graph) {
         setStatus(StatusNeedsUpdating, true);
         return;

@@ -59,10 +59,9 @@ public:
     // and copies often write a file in several steps.
     static constexpr int WatchDelayMs = 2000;
 
-    explicit InputNode(QGraphicsItem* parent = nullptr);
+    explicit InputNode(QObject* parent = nullptr);
     // A file input; the type follows the extension map unless given.
-    explicit InputNode(
-        const QString& path, int fileType = FileTypeNone, QGraphicsItem* parent = nullptr);
+    explicit InputNode(const QString& path, int fileType = FileTypeNone, QObject* parent = nullptr);
     ~InputNode() override;
 
     int type() const override { return InputNodeType; }

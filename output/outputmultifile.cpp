@@ -3,7 +3,7 @@
 #include "output/outputnode.h"
 
 #include "core/enginesettings.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/runcontext.h"
 #include "graph/userprompt.h"
 
@@ -161,7 +161,7 @@ bool OutputNode::writeMultipleFiles(const FileNameContext& context)
             EngineSettings::extensionList(runContext().settings().blockedOutputExtensions()),
             m_warnings);
     if (m_options.confirmMultiFile && !groups.isEmpty()) {
-        auto* graph = qobject_cast<GraphScene*>(scene());
+        auto* graph = this->graph();
         const QString question = multiFileQuestion(groups, m_options.writeMode, hasSheets());
         if (graph && !graph->prompt().confirm(question)) {
             m_warnings << QStringLiteral("Output cancelled by user");

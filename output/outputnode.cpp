@@ -4,7 +4,7 @@
 #include "output/outputformat.h"
 
 #include "core/enginesettings.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/missingupstream.h"
 #include "graph/nodefactory.h"
 #include "graph/runcontext.h"
@@ -12,11 +12,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QGraphicsScene>
 
 namespace {
-
-const char* const DocumentPathProperty = "varnixDocumentPath";
 
 QString extensionOf(const QString& path)
 {
@@ -45,13 +42,12 @@ bool OutputOptions::operator==(const OutputOptions& o) const
         && fileComment == o.fileComment && formatOptions == o.formatOptions && alias == o.alias;
 }
 
-OutputNode::OutputNode(QGraphicsItem* parent) : IONode(parent)
+OutputNode::OutputNode(QObject* parent) : IONode(parent)
 {
     m_options.formatOptions = completeFormatOptions(QVariantMap(), QString());
 }
 
-OutputNode::OutputNode(const QString& path, int fileType, QGraphicsItem* parent)
-    : OutputNode(parent)
+OutputNode::OutputNode(const QString& path, int fileType, QObject* parent) : OutputNode(parent)
 {
     const QString trimmed = path.trimmed();
     setFilePath(trimmed);
@@ -245,8 +241,8 @@ bool OutputNode::writeDataset(const Dataset& upstream)
 FileNameContext OutputNode::fileNameContext() const
 {
     FileNameContext context = currentFileNameContext();
-    context.documentPath = sceneDocumentPath(scene());
-    context.aliases = sceneFileNameAliases(scene());
+    context.documentPath = documentPathOf(graph());
+    context.aliases = fileNameAliases(graph());
     return context;
 }
 
@@ -385,15 +381,9 @@ void registerOutputNodeKind()
     NodeFactory::registerKind(OutputNodeType, [] { return new OutputNode; });
 }
 
-void setSceneDocumentPath(QGraphicsScene* scene, const QString& path)
+QString documentPathOf(const GraphModel* graph)
 {
-    if (scene)
-        scene->setProperty(DocumentPathProperty, path);
-}
-
-QString sceneDocumentPath(const QGraphicsScene* scene)
-{
-    return scene ? scene->property(DocumentPathProperty).toString() : QString();
+    return graph ? graph->documentPath() : QString();
 }
 
 void splitSheetFromPath(const QString& text, QString& path, QString& sheet)
@@ -410,23 +400,13 @@ void splitSheetFromPath(const QString& text, QString& path, QString& sheet)
 
 // Any IONode of the Input kind takes part; its alias, folder and sheet are
 // read from its options so that no particular input class is assumed.
-QVector<FileNameAlias> sceneFileNameAliases(const QGraphicsScene* scene)
+QVector<FileNameAlias> fileNameAliases(const GraphModel* graph)
 {
     QVector<FileNameAlias> aliases;
-    if (!scene)
+    if (!graph)
         return aliases;
-    QList<Node*> nodes;
-    if (const auto* graph = qobject_cast<const GraphScene*>(scene)) {
-        nodes = graph->nodes();
-    } else {
-        const QList<QGraphicsItem*> items = scene->items();
-        for (QGraphicsItem* item : items) {
-            if (Node* node = dynamic_cast<Node*>(item))
-                nodes << node;
-        }
-        Node::sortInCanvasOrder(nodes);
-    }
-    for (Node* node : qAsConst(nodes)) {
+    const QList<Node*> nodes = graph->nodes();
+    for (Node* node : nodes) {
         const auto* input = qobject_cast<const IONode*>(node);
         if (!input || input->type() != InputNodeType)
             continue;

@@ -13,7 +13,7 @@
 #include <QVector>
 
 class OutputFormat;
-class QGraphicsScene;
+class GraphModel;
 
 // Whether an Output item writes one file or one file per distinct value of
 // a column.
@@ -63,11 +63,11 @@ class OutputNode : public IONode
     Q_OBJECT
 
 public:
-    explicit OutputNode(QGraphicsItem* parent = nullptr);
+    explicit OutputNode(QObject* parent = nullptr);
     // A new output to the path: the file type follows the extension unless
     // given, and so do the delimiter, the quoting and the byte-order mark.
     explicit OutputNode(
-        const QString& path, int fileType = FileTypeNone, QGraphicsItem* parent = nullptr);
+        const QString& path, int fileType = FileTypeNone, QObject* parent = nullptr);
 
     int type() const override { return OutputNodeType; }
     QString typeName() const override { return QStringLiteral("Output"); }
@@ -152,16 +152,15 @@ private:
 // Output items by their type code.
 void registerOutputNodeKind();
 
-// The document file of a scene, for relative multi-file paths and the
-// {transformfname} variable; empty while the document is unsaved. The
-// document layer sets it on load and save.
-void setSceneDocumentPath(QGraphicsScene* scene, const QString& path);
-QString sceneDocumentPath(const QGraphicsScene* scene);
+// The document file of a graph, for relative multi-file paths and the
+// {transformfname} variable; empty while the document is unsaved or without
+// a graph.
+QString documentPathOf(const GraphModel* graph);
 
-// The Input items of a scene that have an alias, as file-name variables see
+// The Input items of a graph that have an alias, as file-name variables see
 // them. Read through the generic options so that any input kind with an
 // "alias" option takes part.
-QVector<FileNameAlias> sceneFileNameAliases(const QGraphicsScene* scene);
+QVector<FileNameAlias> fileNameAliases(const GraphModel* graph);
 
 // Splits "book.xlsx[Sheet]" into the file and the sheet; a path without a
 // trailing bracketed name is returned whole with an empty sheet.

@@ -1,7 +1,7 @@
 #include "ui/batchdialog.h"
 
 #include "batch/batchrun.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/node.h"
 #include "ui/windowsettings.h"
 
@@ -26,7 +26,7 @@
 #include <QVBoxLayout>
 
 BatchDialog::BatchDialog(
-    GraphScene& scene, DocumentInfo& info, const QString& documentPath, QWidget* parent)
+    GraphModel& scene, DocumentInfo& info, const QString& documentPath, QWidget* parent)
     : QDialog(parent),
       m_scene(scene),
       m_info(info),

@@ -7,7 +7,7 @@
 #include <QPointer>
 
 class BatchRun;
-class GraphScene;
+class GraphModel;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -26,7 +26,7 @@ class BatchDialog : public QDialog
     Q_OBJECT
 
 public:
-    BatchDialog(GraphScene& scene, DocumentInfo& info, const QString& documentPath,
+    BatchDialog(GraphModel& scene, DocumentInfo& info, const QString& documentPath,
         QWidget* parent = nullptr);
     ~BatchDialog() override;
 
@@ -72,7 +72,7 @@ private:
     void setRunning(bool running);
     void storeRows();
 
-    GraphScene& m_scene;
+    GraphModel& m_scene;
     DocumentInfo& m_info;
     QString m_documentPath;
     QVector<BatchColumn> m_columns;

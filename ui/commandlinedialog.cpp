@@ -1,6 +1,6 @@
 #include "ui/commandlinedialog.h"
 
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/node.h"
 
 #include <QApplication>
@@ -37,7 +37,7 @@ QHBoxLayout* withButton(QLineEdit* edit, QPushButton* button)
 } // namespace
 
 CommandLineDialog::CommandLineDialog(
-    const GraphScene* scene, const QString& documentPath, bool unsavedChanges, QWidget* parent)
+    const GraphModel* scene, const QString& documentPath, bool unsavedChanges, QWidget* parent)
     : QDialog(parent), m_scene(scene), m_documentPath(documentPath), m_unsaved(unsavedChanges)
 {
     setWindowTitle(tr("Command Line"));

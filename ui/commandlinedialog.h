@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-class GraphScene;
+class GraphModel;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -20,7 +20,7 @@ class CommandLineDialog : public QDialog
     Q_OBJECT
 
 public:
-    CommandLineDialog(const GraphScene* scene, const QString& documentPath, bool unsavedChanges,
+    CommandLineDialog(const GraphModel* scene, const QString& documentPath, bool unsavedChanges,
         QWidget* parent = nullptr);
 
     ComposerChoices choices() const;
@@ -38,7 +38,7 @@ private:
     void onBrowseFolder();
     void onSaveScript();
 
-    const GraphScene* m_scene;
+    const GraphModel* m_scene;
     QString m_documentPath;
     bool m_unsaved;
     QComboBox* m_target = nullptr;

@@ -1,8 +1,9 @@
 #include "ui/graphpane.h"
 
 #include "graph/connection.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/node.h"
+#include "ui/graphcanvas.h"
 #include "ui/windowsettings.h"
 
 #include <QApplication>
@@ -44,7 +45,7 @@ QCursor magnifiedArrow()
 
 } // namespace
 
-GraphPane::GraphPane(GraphScene* scene, QWidget* parent) : QGraphicsView(parent)
+GraphPane::GraphPane(GraphModel* scene, QWidget* parent) : QGraphicsView(parent)
 {
     // The items are painted by the pane (drawItems); markers and comments
     // reach outside an item's own rectangle, so the whole view is redrawn.
@@ -67,19 +68,22 @@ GraphPane::GraphPane(GraphScene* scene, QWidget* parent) : QGraphicsView(parent)
     setGraph(scene);
 }
 
-void GraphPane::setGraph(GraphScene* scene)
+void GraphPane::setGraph(GraphModel* scene)
 {
     if (m_graph)
         disconnect(m_graph, nullptr, this, nullptr);
     m_graph = scene;
     m_dragFrom = nullptr;
     m_targets.clear();
-    setScene(scene);
+    GraphCanvas* old = m_canvas;
+    m_canvas = scene ? new GraphCanvas(scene, this) : nullptr;
+    setScene(m_canvas);
+    delete old;
     if (!scene)
         return;
-    connect(scene, &GraphScene::nodesAdded, this, &GraphPane::onGraphChanged);
-    connect(scene, &GraphScene::nodesDeleted, this, &GraphPane::onGraphChanged);
-    connect(scene, &GraphScene::processingComplete, this, &GraphPane::onGraphChanged);
+    connect(scene, &GraphModel::nodesAdded, this, &GraphPane::onGraphChanged);
+    connect(scene, &GraphModel::nodesDeleted, this, &GraphPane::onGraphChanged);
+    connect(scene, &GraphModel::processingComplete, this, &GraphPane::onGraphChanged);
     onGraphChanged();
 }
 
@@ -145,7 +149,7 @@ void GraphPane::zoomTo(const QList<Node*>& nodes)
 {
     QRectF area;
     for (const Node* n : nodes)
-        area = area.united(n->sceneBoundingRect());
+        area = area.united(n->bounds());
     if (area.isEmpty())
         return;
     area.adjust(-60, -60, 60, 60);
@@ -164,7 +168,7 @@ void GraphPane::updateSceneRect()
     const QRectF items = m_graph->itemsBoundingRect();
     const QRectF room
         = items.isEmpty() ? QRectF(-400, -300, 800, 600) : items.adjusted(-600, -400, 600, 400);
-    m_graph->setSceneRect(room);
+    m_canvas->setSceneRect(room);
 }
 
 void GraphPane::moveClear(Node* node)
@@ -172,9 +176,9 @@ void GraphPane::moveClear(Node* node)
     if (!m_graph || !node)
         return;
     auto covers = [this, node] {
-        const QRectF room = node->sceneBoundingRect().adjusted(-20, -20, 20, 20);
+        const QRectF room = node->bounds().adjusted(-20, -20, 20, 20);
         for (const Node* other : m_graph->nodes()) {
-            if (other != node && other->sceneBoundingRect().intersects(room))
+            if (other != node && other->bounds().intersects(room))
                 return true;
         }
         return false;
@@ -190,7 +194,7 @@ void GraphPane::placeGroup(const QList<Node*>& group, const QPointF& centre)
     auto bounds = [&group] {
         QRectF area;
         for (const Node* n : group)
-            area = area.united(n->sceneBoundingRect());
+            area = area.united(n->bounds());
         return area;
     };
     auto shiftAll = [&group](const QPointF& by) {
@@ -203,8 +207,7 @@ void GraphPane::placeGroup(const QList<Node*>& group, const QPointF& centre)
             if (group.contains(const_cast<Node*>(other)))
                 continue;
             for (const Node* n : group) {
-                if (other->sceneBoundingRect().intersects(
-                        n->sceneBoundingRect().adjusted(-20, -20, 20, 20)))
+                if (other->bounds().intersects(n->bounds().adjusted(-20, -20, 20, 20)))
                     return true;
             }
         }
@@ -223,7 +226,7 @@ void GraphPane::reveal(const QList<Node*>& added)
     QRectF area;
     for (Node* n : added) {
         n->setSelected(true);
-        area = area.united(n->sceneBoundingRect());
+        area = area.united(n->bounds());
     }
     updateSceneRect();
     if (m_autoFit)
@@ -241,8 +244,8 @@ Node* GraphPane::nodeAt(const QPoint& viewPos) const
 {
     const QList<QGraphicsItem*> under = items(viewPos);
     for (QGraphicsItem* item : under) {
-        if (item->type() >= InputNodeType && item->type() <= ChartNodeType)
-            return static_cast<Node*>(item);
+        if (Node* node = GraphCanvas::nodeOf(item))
+            return node;
     }
     return nullptr;
 }
@@ -262,12 +265,12 @@ void GraphPane::drawItems(QPainter* painter, int numItems, QGraphicsItem* items[
         if (!item->isVisible())
             continue;
         painter->save();
-        if (item->type() == Connection::ConnectionType) {
+        if (const Connection* connection = GraphCanvas::connectionOf(item)) {
             // Connections are drawn in scene coordinates from edge to edge.
-            NodePainter::paintConnection(painter, *static_cast<Connection*>(item), m_options);
-        } else if (item->type() >= InputNodeType && item->type() <= ChartNodeType) {
+            NodePainter::paintConnection(painter, *connection, m_options);
+        } else if (const Node* node = GraphCanvas::nodeOf(item)) {
             painter->setTransform(item->sceneTransform(), true);
-            NodePainter::paintNode(painter, *static_cast<Node*>(item), m_options);
+            NodePainter::paintNode(painter, *node, m_options);
         } else {
             painter->setTransform(item->sceneTransform(), true);
             item->paint(painter, &options[i], viewport());
@@ -313,7 +316,7 @@ void GraphPane::paintGuide(QPainter* painter)
     // Items that accept the connection are outlined in green.
     Node* over = nullptr;
     for (Node* target : qAsConst(m_targets)) {
-        const QRectF r = target->sceneBoundingRect().adjusted(-4, -4, 4, 4);
+        const QRectF r = target->bounds().adjusted(-4, -4, 4, 4);
         const bool hovered = r.contains(m_dragTo);
         if (hovered)
             over = target;
@@ -321,8 +324,8 @@ void GraphPane::paintGuide(QPainter* painter)
         painter->setBrush(hovered ? QBrush(QColor(0x2e, 0xa0, 0x4e, 40)) : QBrush(Qt::NoBrush));
         painter->drawRoundedRect(r, 9, 9);
     }
-    const QRectF from = m_dragFrom->sceneBoundingRect();
-    QLineF line = over ? NodePainter::edgeToEdge(from, over->sceneBoundingRect())
+    const QRectF from = m_dragFrom->bounds();
+    QLineF line = over ? NodePainter::edgeToEdge(from, over->bounds())
                        : NodePainter::edgeToEdge(from, QRectF(m_dragTo, QSizeF(0.01, 0.01)));
     painter->setPen(QPen(over ? QColor(0x2e, 0xa0, 0x4e) : QColor(0x55, 0x55, 0x55), 2.0,
         Qt::DashLine, Qt::RoundCap));

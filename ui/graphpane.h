@@ -6,7 +6,8 @@
 #include <QPointer>
 #include <QStringList>
 
-class GraphScene;
+class GraphCanvas;
+class GraphModel;
 class Node;
 
 // The centre pane: a zoomable view of the graph. Paints the items through
@@ -20,10 +21,12 @@ class GraphPane : public QGraphicsView
 public:
     static constexpr qreal GridSize = 20.0;
 
-    explicit GraphPane(GraphScene* scene, QWidget* parent = nullptr);
+    explicit GraphPane(GraphModel* scene, QWidget* parent = nullptr);
 
-    GraphScene* graph() const { return m_graph; }
-    void setGraph(GraphScene* scene);
+    GraphModel* graph() const { return m_graph; }
+    void setGraph(GraphModel* scene);
+    // The scene that pictures the graph.
+    GraphCanvas* canvas() const { return m_canvas; }
 
     NodePaintOptions& paintOptions() { return m_options; }
     void setSnapToGrid(bool on) { m_snapToGrid = on; }
@@ -93,7 +96,8 @@ private:
     void paintEmptyHint(QPainter* painter);
     QString tipFor(const Node* node) const;
 
-    GraphScene* m_graph = nullptr;
+    GraphModel* m_graph = nullptr;
+    GraphCanvas* m_canvas = nullptr;
     NodePaintOptions m_options;
     bool m_snapToGrid = false;
     bool m_autoFit = false;

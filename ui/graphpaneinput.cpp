@@ -1,6 +1,6 @@
 // Mouse, wheel, drop and tool-tip handling of the centre pane.
 
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/node.h"
 #include "ui/graphpane.h"
 #include "ui/transformdrag.h"
@@ -27,7 +27,7 @@ void GraphPane::mousePressEvent(QMouseEvent* event)
     m_pressPos = event->pos();
     Node* node = nodeAt(event->pos());
     if (event->button() == Qt::LeftButton && node && m_graph && !m_graph->isProcessing()
-        && NodePainter::onConnectionEdge(*node, node->mapFromScene(mapToScene(event->pos())))
+        && NodePainter::onConnectionEdge(*node, mapToScene(event->pos()) - node->pos())
         && node->canStartConnection()) {
         m_dragFrom = node;
         m_dragTo = mapToScene(event->pos());
@@ -51,7 +51,7 @@ void GraphPane::mouseMoveEvent(QMouseEvent* event)
         // Show where a connection can be dragged out.
         Node* node = nodeAt(event->pos());
         const bool edge = node && !(m_graph && m_graph->isProcessing())
-            && NodePainter::onConnectionEdge(*node, node->mapFromScene(mapToScene(event->pos())))
+            && NodePainter::onConnectionEdge(*node, mapToScene(event->pos()) - node->pos())
             && node->canStartConnection();
         viewport()->setCursor(edge ? Qt::CrossCursor : Qt::ArrowCursor);
     }
@@ -59,7 +59,7 @@ void GraphPane::mouseMoveEvent(QMouseEvent* event)
         && (event->pos() - m_pressPos).manhattanLength() >= QApplication::startDragDistance()) {
         // Record before the items move, so that undo puts them back.
         m_moveRecorded = true;
-        GraphScene::UndoScope scope(*m_graph, QStringLiteral("move item(s)"));
+        GraphModel::UndoScope scope(*m_graph, QStringLiteral("move item(s)"));
     }
     QGraphicsView::mouseMoveEvent(event);
 }
@@ -89,7 +89,7 @@ void GraphPane::finishConnectionDrag(const QPoint& viewPos)
     const QPointF at = mapToScene(viewPos);
     Node* to = nullptr;
     for (Node* target : qAsConst(m_targets)) {
-        if (target->sceneBoundingRect().adjusted(-4, -4, 4, 4).contains(at))
+        if (target->bounds().adjusted(-4, -4, 4, 4).contains(at))
             to = target;
     }
     m_targets.clear();
@@ -187,7 +187,7 @@ void GraphPane::contextMenuEvent(QContextMenuEvent* event)
 {
     if (Node* node = nodeAt(event->pos())) {
         if (!node->isSelected()) {
-            scene()->clearSelection();
+            m_graph->clearSelection();
             node->setSelected(true);
         }
     }

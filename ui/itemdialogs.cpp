@@ -2,7 +2,7 @@
 // headers, compare data.
 
 #include "core/values.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/node.h"
 #include "graph/transformnode.h"
 #include "transforms/transform.h"
@@ -53,7 +53,7 @@ void addButtons(QDialog* dialog, QVBoxLayout* layout)
 
 // Item summary
 
-ItemSummaryDialog::ItemSummaryDialog(GraphScene* scene, QWidget* parent) : QDialog(parent)
+ItemSummaryDialog::ItemSummaryDialog(GraphModel* scene, QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(tr("Item Summary"));
     auto* layout = new QVBoxLayout(this);

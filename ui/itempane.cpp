@@ -2,7 +2,7 @@
 #include "ui/theme.h"
 
 #include "core/values.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/transformnode.h"
 #include "transforms/support/drilldown.h"
 #include "transforms/transform.h"
@@ -194,7 +194,7 @@ void ItemPane::watchScene()
 {
     // The pane follows its item's processing by itself, so the window only
     // has to tell it which item is selected.
-    auto* scene = m_node ? qobject_cast<GraphScene*>(m_node->scene()) : nullptr;
+    auto* scene = m_node ? m_node->graph() : nullptr;
     if (scene == m_watchedScene)
         return;
     if (m_watchedScene)
@@ -202,10 +202,10 @@ void ItemPane::watchScene()
     m_watchedScene = scene;
     if (!scene)
         return;
-    connect(scene, &GraphScene::nodeProcessed, this, &ItemPane::onSceneNodeChanged);
-    connect(scene, &GraphScene::nodesDeleted, this, &ItemPane::refresh);
+    connect(scene, &GraphModel::nodeProcessed, this, &ItemPane::onSceneNodeChanged);
+    connect(scene, &GraphModel::nodesDeleted, this, &ItemPane::refresh);
     // An undo or redo deletes the items and then reports the rebuilt ones.
-    connect(scene, &GraphScene::nodesAdded, this, &ItemPane::refresh);
+    connect(scene, &GraphModel::nodesAdded, this, &ItemPane::refresh);
 }
 
 void ItemPane::onSceneNodeChanged(Node* node)
@@ -309,7 +309,7 @@ void ItemPane::onCommentEdited(const QString& text)
 {
     if (!m_node)
         return;
-    auto* scene = qobject_cast<GraphScene*>(m_node->scene());
+    auto* scene = m_node->graph();
     if (scene && !m_commentUndoRecorded) {
         scene->recordSnapshot(tr("change comment"));
         m_commentUndoRecorded = true;

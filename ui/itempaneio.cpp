@@ -2,7 +2,7 @@
 #include "ui/filefilters.h"
 
 #include "core/filetypes.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "input/inputnode.h"
 #include "input/reader.h"
 #include "output/outputformat.h"
@@ -61,7 +61,7 @@ void IoOptionsForm::onChanged(const QString& field)
 {
     if (m_loading || !m_node)
         return;
-    auto* scene = qobject_cast<GraphScene*>(m_node->scene());
+    auto* scene = m_node->graph();
     if (scene && scene->isProcessing())
         return;
     if (scene && field != m_undoField) {

@@ -1,6 +1,6 @@
 #include "ui/itempaneoptions.h"
 
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/itemdefaults.h"
 #include "graph/transformnode.h"
 #include "transforms/transform.h"
@@ -57,9 +57,9 @@ TransformNode* ItemPaneOptions::transformNode() const
         : nullptr;
 }
 
-GraphScene* ItemPaneOptions::scene() const
+GraphModel* ItemPaneOptions::scene() const
 {
-    return m_node ? qobject_cast<GraphScene*>(m_node->scene()) : nullptr;
+    return m_node ? m_node->graph() : nullptr;
 }
 
 void ItemPaneOptions::setNode(Node* node)
@@ -71,8 +71,8 @@ void ItemPaneOptions::setNode(Node* node)
     m_node = node;
     m_undoKey.clear();
     disconnect(m_historyWatch);
-    if (GraphScene* graph = scene()) {
-        m_historyWatch = connect(graph, &GraphScene::undoHistoryChanged, this, [this] {
+    if (GraphModel* graph = scene()) {
+        m_historyWatch = connect(graph, &GraphModel::undoHistoryChanged, this, [this] {
             if (!m_recording)
                 m_undoKey.clear();
         });
@@ -266,7 +266,7 @@ void ItemPaneOptions::onEdited(ParameterEditor* editor)
     if (!m_node)
         return;
     TransformParameter* parameter = editor->parameter();
-    GraphScene* graph = scene();
+    GraphModel* graph = scene();
     if (graph && graph->isProcessing())
         return; // the window blocks editing during a run; a late signal changes nothing
     if (graph && m_undoKey != parameter->key()) {

@@ -8,7 +8,7 @@
 
 #include <functional>
 
-class GraphScene;
+class GraphModel;
 class ItemDefaultsBar;
 class QBoxLayout;
 class Node;
@@ -66,7 +66,7 @@ private:
     void onEdited(ParameterEditor* editor);
     void applyOptionStates();
     TransformNode* transformNode() const;
-    GraphScene* scene() const;
+    GraphModel* scene() const;
 
     QPointer<Node> m_node;
     QWidget* m_form = nullptr;

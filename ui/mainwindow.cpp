@@ -2,7 +2,7 @@
 
 #include "core/memorylimit.h"
 #include "document/autorecovery.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/node.h"
 #include "graph/nodefactory.h"
 #include "ui/actionpane.h"
@@ -33,7 +33,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
     qApp->installEventFilter(new WheelGuard(this));
-    m_graph = new GraphScene(this);
+    m_graph = new GraphModel(this);
     m_graph->setAutoRun(true);
     m_prompt = std::make_unique<MessageBoxPrompt>(this);
     m_prompt->setUnsavedCheck([this] { return isWindowModified(); });
@@ -120,7 +120,7 @@ void MainWindow::createPanes()
     connect(m_graphPane, &GraphPane::filesDropped, this, &MainWindow::onFilesDropped);
     connect(m_graphPane, &GraphPane::transformDropped, this,
         [this](const QString& typeKey, const QPointF& at) {
-            const bool onItem = TransformDrag::selectDropTarget(*m_graph, at);
+            const bool onItem = TransformDrag::selectDropTarget(*m_graphPane->canvas(), at);
             if (addTransform(typeKey) && !onItem) {
                 if (Node* added = m_graph->nodes(true).value(0))
                     added->setCentre(at);
@@ -150,28 +150,28 @@ void MainWindow::createStatusBar()
 
 void MainWindow::wireGraph()
 {
-    GraphScene* g = m_graph;
+    GraphModel* g = m_graph;
     g->runContext().setSettings(&WindowSettings::instance());
     g->runContext().setPrompt(m_prompt.get());
-    connect(g, &GraphScene::memoryLimitExceeded, this, &MainWindow::onMemoryLimitExceeded);
+    connect(g, &GraphModel::memoryLimitExceeded, this, &MainWindow::onMemoryLimitExceeded);
     m_progressWindow->setGraph(g);
-    connect(g, &GraphScene::showLogMessage, this, &MainWindow::appendLog);
-    connect(g, &GraphScene::showStatusBarMessage, this,
+    connect(g, &GraphModel::showLogMessage, this, &MainWindow::appendLog);
+    connect(g, &GraphModel::showStatusBarMessage, this,
         [this](const QString& text, int ms) { statusBar()->showMessage(text, ms); });
-    connect(g, &GraphScene::showTempMessage, this,
+    connect(g, &GraphModel::showTempMessage, this,
         [this](const QString& text) { statusBar()->showMessage(text, 4000); });
-    connect(g, &GraphScene::showWarningMessage, this,
+    connect(g, &GraphModel::showWarningMessage, this,
         [this](const QString& text) { showMessage(text, true); });
-    connect(g, &GraphScene::showCriticalMessage, this,
+    connect(g, &GraphModel::showCriticalMessage, this,
         [this](const QString& text) { showMessage(text, true); });
-    connect(g, &GraphScene::selectionChanged, this, &MainWindow::onSelectionChanged);
-    connect(g, &GraphScene::nodeDataChanged, this, &MainWindow::onNodeDataChanged);
-    connect(g, &GraphScene::nodeProcessed, this, &MainWindow::onNodeDataChanged);
-    connect(g, &GraphScene::allowUserInteraction, this, &MainWindow::onAllowUserInteraction);
-    connect(g, &GraphScene::showProgress, this, &MainWindow::onProgress);
-    connect(g, &GraphScene::undoHistoryChanged, this, &MainWindow::onGraphEdited);
-    connect(g, &GraphScene::nodesPosChanged, this, [this] { setModified(true); });
-    connect(g, &GraphScene::processingComplete, this, [this] {
+    connect(g, &GraphModel::selectionChanged, this, &MainWindow::onSelectionChanged);
+    connect(g, &GraphModel::nodeDataChanged, this, &MainWindow::onNodeDataChanged);
+    connect(g, &GraphModel::nodeProcessed, this, &MainWindow::onNodeDataChanged);
+    connect(g, &GraphModel::allowUserInteraction, this, &MainWindow::onAllowUserInteraction);
+    connect(g, &GraphModel::showProgress, this, &MainWindow::onProgress);
+    connect(g, &GraphModel::undoHistoryChanged, this, &MainWindow::onGraphEdited);
+    connect(g, &GraphModel::nodesPosChanged, this, [this] { setModified(true); });
+    connect(g, &GraphModel::processingComplete, this, [this] {
         RunContext& context = m_graph->runContext();
         WindowSettings& settings = WindowSettings::instance();
         settings.setTotalRowsProcessed(settings.totalRowsProcessed() + context.rowsProcessed());
@@ -180,8 +180,8 @@ void MainWindow::wireGraph()
         m_itemPane->refresh();
         updateEditActions();
     });
-    connect(g, &GraphScene::autoRunStoppedTip, this, &MainWindow::onAutoRunStoppedTip);
-    connect(g, &GraphScene::transformNodeAddedByUser, this, [this](const QString& name) {
+    connect(g, &GraphModel::autoRunStoppedTip, this, &MainWindow::onAutoRunStoppedTip);
+    connect(g, &GraphModel::transformNodeAddedByUser, this, [this](const QString& name) {
         statusBar()->showMessage(tr("Added '%1'").arg(name), 3000);
     });
 }

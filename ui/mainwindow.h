@@ -14,7 +14,7 @@
 
 class ActionPane;
 class GraphPane;
-class GraphScene;
+class GraphModel;
 class ItemPane;
 class Node;
 class QAction;
@@ -43,7 +43,7 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    GraphScene* graph() const { return m_graph; }
+    GraphModel* graph() const { return m_graph; }
     GraphPane* graphPane() const { return m_graphPane; }
     ActionPane* actionPane() const { return m_actionPane; }
     ItemPane* itemPane() const { return m_itemPane; }
@@ -188,7 +188,7 @@ private:
     void onKeyboardShortcuts();
     void onAbout();
 
-    GraphScene* m_graph = nullptr;
+    GraphModel* m_graph = nullptr;
     GraphPane* m_graphPane = nullptr;
     ActionPane* m_actionPane = nullptr;
     ItemPane* m_itemPane = nullptr;

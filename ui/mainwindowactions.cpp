@@ -1,7 +1,7 @@
 // The commands of the main window: menu texts, shortcuts, status tips, the
 // menus and the tool bar.
 
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/node.h"
 #include "ui/actionpane.h"
 #include "ui/graphpane.h"
@@ -337,7 +337,7 @@ void MainWindow::updateEditActions()
 {
     updateUndoTexts();
     const bool running = !m_interactive;
-    const bool anySelected = !m_graph->selectedItems().isEmpty();
+    const bool anySelected = m_graph->hasSelection();
     const int selectedNodes = m_graph->nodes(true).size();
     m_actions.value(QStringLiteral("Cu&t"))->setEnabled(!running && selectedNodes > 0);
     m_actions.value(QStringLiteral("&Copy"))->setEnabled(selectedNodes > 0);

@@ -1,7 +1,7 @@
 // The main window's command that adds a Chart item below the selected item.
 
 #include "charts/chartnode.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "ui/graphpane.h"
 #include "ui/mainwindow.h"
 
@@ -17,7 +17,7 @@ void MainWindow::onAddChart()
         return;
     }
     Node* from = selected.first();
-    GraphScene::UndoScope scope(*m_graph, QStringLiteral("add chart"));
+    GraphModel::UndoScope scope(*m_graph, QStringLiteral("add chart"));
     auto* node = new ChartNode;
     node->setCentre(from->centre() + QPointF(100, 100));
     m_graph->addNode(node, QStringLiteral("add chart"));

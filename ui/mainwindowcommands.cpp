@@ -1,7 +1,7 @@
 // Edit, run and help commands of the main window.
 
 #include "document/clipboard.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/ionode.h"
 #include "graph/nodefactory.h"
 #include "graph/notenode.h"
@@ -131,7 +131,7 @@ void MainWindow::onPaste()
 
 void MainWindow::addPastedTextInput(const QString& text)
 {
-    GraphScene::UndoScope scope(*m_graph, QStringLiteral("add input"));
+    GraphModel::UndoScope scope(*m_graph, QStringLiteral("add input"));
     m_graph->clearSelection();
     auto* node = new InputNode;
     node->setClipboardSource(text);
@@ -154,10 +154,7 @@ void MainWindow::onDisconnect()
 
 void MainWindow::onSelectAll()
 {
-    for (QGraphicsItem* item : m_graph->items()) {
-        if (item->flags() & QGraphicsItem::ItemIsSelectable)
-            item->setSelected(true);
-    }
+    m_graph->selectAll();
 }
 
 void MainWindow::onFindItems()
@@ -190,7 +187,7 @@ void MainWindow::onLocale()
     for (Node* n : all)
         n->setStatus(StatusNeedsUpdating, false);
     if (m_graph->autoRun())
-        m_graph->runCommand(GraphScene::RunUnprocessed);
+        m_graph->runCommand(GraphModel::RunUnprocessed);
 }
 
 void MainWindow::onPreferences()
@@ -248,7 +245,7 @@ void MainWindow::onFilesDropped(const QStringList& paths, const QPointF& at)
     }
     if (typed.isEmpty())
         return;
-    GraphScene::UndoScope scope(*m_graph, QStringLiteral("add input"));
+    GraphModel::UndoScope scope(*m_graph, QStringLiteral("add input"));
     m_graph->clearSelection();
     QPointF place = at;
     QList<Node*> added;
@@ -283,7 +280,7 @@ void MainWindow::onAddOutput()
     if (path.isEmpty())
         return;
     Node* from = selected.first();
-    GraphScene::UndoScope scope(*m_graph, QStringLiteral("add output"));
+    GraphModel::UndoScope scope(*m_graph, QStringLiteral("add output"));
     auto* node = new OutputNode(path);
     node->setCentre(from->centre() + QPointF(0, 100));
     m_graph->addNode(node, QStringLiteral("add output"));
@@ -295,7 +292,7 @@ void MainWindow::onAddOutput()
 void MainWindow::onContextMenu(const QPoint& globalPos, const QPointF& scenePos)
 {
     QMenu menu(this);
-    if (!m_graph->selectedItems().isEmpty()) {
+    if (m_graph->hasSelection()) {
         for (const char* id : { "Cu&t", "&Copy", "&Delete", "Dis&connect" })
             menu.addAction(m_actions.value(QString::fromUtf8(id)));
         menu.addSeparator();
@@ -320,23 +317,23 @@ void MainWindow::onAutoRun(bool on)
 {
     m_graph->setAutoRun(on);
     if (on && !m_graph->isProcessing())
-        m_graph->runCommand(GraphScene::RunUnprocessed);
+        m_graph->runCommand(GraphModel::RunUnprocessed);
 }
 
 void MainWindow::onRunUnprocessed()
 {
-    m_graph->runCommand(GraphScene::RunUnprocessed);
+    m_graph->runCommand(GraphModel::RunUnprocessed);
 }
 
 void MainWindow::onRunSelected()
 {
     OpenAutoRun::resumeSelectedOutputs(*m_graph);
-    m_graph->runCommand(GraphScene::RunSelected);
+    m_graph->runCommand(GraphModel::RunSelected);
 }
 
 void MainWindow::onRunAll()
 {
-    m_graph->runCommand(GraphScene::RunAll);
+    m_graph->runCommand(GraphModel::RunAll);
 }
 
 void MainWindow::onStopRun()

@@ -1,7 +1,7 @@
 // The main window's explore commands: column frequencies, explore keys and
 // explore duplicates for the selected item.
 
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/transformnode.h"
 #include "transforms/transform.h"
 #include "ui/columnfrequenciesdialog.h"

@@ -7,7 +7,7 @@
 #include "document/documentreader.h"
 #include "document/documentwriter.h"
 #include "document/startup.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/ionode.h"
 #include "output/outputnode.h"
 #include "ui/commandlinedialog.h"
@@ -44,9 +44,9 @@ void MainWindow::resetDocument()
 {
     m_itemPane->setNode(nullptr);
     // A fresh scene, so the undo history of the previous document goes too.
-    GraphScene* old = m_graph;
+    GraphModel* old = m_graph;
     disconnect(old, nullptr, this, nullptr);
-    m_graph = new GraphScene(this);
+    m_graph = new GraphModel(this);
     m_graph->setAutoRun(old->autoRun());
     m_graph->setPrompt(m_prompt.get());
     m_graphPane->setGraph(m_graph);
@@ -156,7 +156,7 @@ bool MainWindow::saveTo(const QString& path)
     if (!sameFile)
         m_held.open(absolute);
     m_documentPath = absolute;
-    setSceneDocumentPath(m_graph, absolute);
+    m_graph->setDocumentPath(absolute);
     statusBar()->showMessage(QStringLiteral("Saved %1").arg(native), 4000);
     addRecent(m_documentPath);
     AutoRecovery::remove();
@@ -215,7 +215,7 @@ bool MainWindow::loadFrom(const QString& path, bool hold)
             || openChoice == OpenAutoRun::PromptDisableOutputs))
         openChoice = OpenAutoRun::LeaveEnabled;
     if (OpenAutoRun::apply(*m_graph, openChoice, this))
-        m_graph->runCommand(GraphScene::RunUnprocessed);
+        m_graph->runCommand(GraphModel::RunUnprocessed);
     // The answer may have turned auto run off.
     QAction* autoRun = m_actions.value(QStringLiteral("&Auto Run"));
     const QSignalBlocker block(autoRun);
@@ -266,7 +266,7 @@ void MainWindow::chooseNewInputLocation(Node* input)
         : QFileDialog::getOpenFileName(this, title, previous, FileFilters::inputFilters());
     if (chosen.isEmpty())
         return;
-    GraphScene::UndoScope scope(*m_graph,
+    GraphModel::UndoScope scope(*m_graph,
         QStringLiteral("input file (previously '%1')").arg(QDir::toNativeSeparators(previous)));
     options.insert(key, chosen);
     input->restoreOptions(options);
@@ -329,7 +329,7 @@ void MainWindow::openAtStart(
         if (loadFrom(AutoRecovery::filePath(), false)) {
             // The recovered work has no file of its own yet.
             m_documentPath.clear();
-            setSceneDocumentPath(m_graph, QString());
+            m_graph->setDocumentPath(QString());
             setModified(true);
         }
         return;

@@ -1,7 +1,7 @@
 // View commands of the main window: zoom, the centre pane's markers, the
 // panes, two screen mode and the theme.
 
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "ui/actionpane.h"
 #include "ui/comparedialog.h"
 #include "ui/graphpane.h"

@@ -305,8 +305,8 @@ void paintConnection(
         colour = statusColour(StatusUpdating);
     else if (start->status() == StatusUpToDate && end->status() == StatusUpToDate)
         colour = QColor(0x2f, 0x6f, 0xb5);
-    const QLineF line = edgeToEdge(start->sceneBoundingRect().adjusted(-2, -2, 2, 2),
-        end->sceneBoundingRect().adjusted(-3, -3, 3, 3));
+    const QLineF line
+        = edgeToEdge(start->bounds().adjusted(-2, -2, 2, 2), end->bounds().adjusted(-3, -3, 3, 3));
     const qreal width = options.connectionThickness * (connection.isSelected() ? 1.8 : 1.0);
     painter->setRenderHint(QPainter::Antialiasing);
     if (connection.isSelected()) {

@@ -1,6 +1,6 @@
 #include "ui/openautorun.h"
 
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "output/outputnode.h"
 
 #include <QMessageBox>
@@ -16,7 +16,7 @@ bool ask(QWidget* parent, const QString& question)
         == QMessageBox::Yes;
 }
 
-QList<OutputNode*> outputs(GraphScene& graph, bool selectedOnly)
+QList<OutputNode*> outputs(GraphModel& graph, bool selectedOnly)
 {
     QList<OutputNode*> found;
     for (Node* n : graph.nodes(selectedOnly)) {
@@ -28,7 +28,7 @@ QList<OutputNode*> outputs(GraphScene& graph, bool selectedOnly)
 
 } // namespace
 
-bool apply(GraphScene& graph, int choice, QWidget* parent)
+bool apply(GraphModel& graph, int choice, QWidget* parent)
 {
     if (!graph.autoRun() || choice == LeaveEnabled)
         return graph.autoRun();
@@ -54,7 +54,7 @@ bool apply(GraphScene& graph, int choice, QWidget* parent)
     return graph.autoRun();
 }
 
-void resumeSelectedOutputs(GraphScene& graph)
+void resumeSelectedOutputs(GraphModel& graph)
 {
     for (OutputNode* output : outputs(graph, true))
         output->setWritingPaused(false);

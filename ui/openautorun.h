@@ -1,6 +1,6 @@
 #pragma once
 
-class GraphScene;
+class GraphModel;
 class QWidget;
 
 // What the window does with a document that was saved with auto run on, so
@@ -18,9 +18,9 @@ enum Choice : int {
 
 // Applies the choice to a freshly loaded graph; the questions are asked in
 // message boxes over the parent. Returns whether auto run stays on.
-bool apply(GraphScene& graph, int choice, QWidget* parent);
+bool apply(GraphModel& graph, int choice, QWidget* parent);
 
 // Resumes the paused outputs among the selected items.
-void resumeSelectedOutputs(GraphScene& graph);
+void resumeSelectedOutputs(GraphModel& graph);
 
 } // namespace OpenAutoRun

@@ -1,6 +1,6 @@
 #include "ui/progresswindow.h"
 
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/node.h"
 #include "graph/transformnode.h"
 #include "transforms/transform.h"
@@ -17,7 +17,7 @@ ProgressWindow::~ProgressWindow()
     delete m_dialog;
 }
 
-void ProgressWindow::setGraph(GraphScene* graph)
+void ProgressWindow::setGraph(GraphModel* graph)
 {
     if (m_graph)
         disconnect(m_graph, nullptr, this, nullptr);
@@ -25,9 +25,9 @@ void ProgressWindow::setGraph(GraphScene* graph)
     m_graph = graph;
     if (!graph)
         return;
-    connect(graph, &GraphScene::nodeDataChanged, this, &ProgressWindow::onNodeDataChanged);
-    connect(graph, &GraphScene::heartBeat, this, &ProgressWindow::onHeartBeat);
-    connect(graph, &GraphScene::processingComplete, this, &ProgressWindow::finish);
+    connect(graph, &GraphModel::nodeDataChanged, this, &ProgressWindow::onNodeDataChanged);
+    connect(graph, &GraphModel::heartBeat, this, &ProgressWindow::onHeartBeat);
+    connect(graph, &GraphModel::processingComplete, this, &ProgressWindow::finish);
 }
 
 bool ProgressWindow::wantsWindow(const Node* node)

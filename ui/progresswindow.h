@@ -6,12 +6,14 @@
 // the item's progress at every pump of the run, and its Stop button stops
 // the run as the Run menu's command does. The engine knows nothing of it.
 
+#include "graph/graphmodel.h"
 #include <QElapsedTimer>
 #include <QObject>
+
 #include <QPointer>
 #include <QProgressDialog>
 
-class GraphScene;
+class GraphModel;
 class Node;
 class QWidget;
 
@@ -23,7 +25,7 @@ public:
     explicit ProgressWindow(QWidget* parent);
     ~ProgressWindow() override;
 
-    void setGraph(GraphScene* graph);
+    void setGraph(GraphModel* graph);
     // Items that run quickly never show the window: it appears only once
     // the item has run this long (milliseconds).
     void setShowAfter(int milliseconds) { m_showAfter = milliseconds; }
@@ -39,7 +41,7 @@ private:
     void finish();
 
     QWidget* m_parent;
-    QPointer<GraphScene> m_graph;
+    QPointer<GraphModel> m_graph;
     QPointer<Node> m_node;
     QPointer<QProgressDialog> m_dialog;
     QElapsedTimer m_started;

@@ -1,8 +1,9 @@
 #include "ui/transformdrag.h"
 
 #include "graph/connection.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/node.h"
+#include "ui/graphcanvas.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -75,22 +76,23 @@ QString typeKey(const QMimeData* data)
     return data && data->hasFormat(MimeType) ? QString::fromUtf8(data->data(MimeType)) : QString();
 }
 
-bool selectDropTarget(GraphScene& graph, const QPointF& scenePos)
+bool selectDropTarget(GraphCanvas& canvas, const QPointF& scenePos)
 {
     // Connections are thin: a few units either side still count as on it.
     const QRectF around(scenePos - QPointF(6, 6), QSizeF(12, 12));
     Node* node = nullptr;
     Connection* connection = nullptr;
-    for (QGraphicsItem* item : graph.items(around)) {
-        if (item->type() == Connection::ConnectionType && !connection)
-            connection = static_cast<Connection*>(item);
-        else if (item->type() >= InputNodeType && item->type() <= ChartNodeType && !node
-            && item->sceneBoundingRect().contains(scenePos))
-            node = static_cast<Node*>(item);
+    for (QGraphicsItem* item : canvas.items(around)) {
+        if (Connection* c = GraphCanvas::connectionOf(item)) {
+            connection = connection ? connection : c;
+        } else if (Node* n = GraphCanvas::nodeOf(item)) {
+            if (!node && n->bounds().contains(scenePos))
+                node = n;
+        }
     }
     if (!node && !connection)
         return false;
-    graph.clearSelection();
+    canvas.graph()->clearSelection();
     if (node)
         node->setSelected(true);
     else

@@ -3,7 +3,7 @@
 #include <QPointF>
 #include <QString>
 
-class GraphScene;
+class GraphCanvas;
 class QMimeData;
 class QToolButton;
 
@@ -20,6 +20,6 @@ QMimeData* mimeData(const QString& typeKey);
 QString typeKey(const QMimeData* data);
 // Selects what lies under the drop point, as a click there would. Returns
 // false when the point is on the empty canvas (the selection is kept).
-bool selectDropTarget(GraphScene& graph, const QPointF& scenePos);
+bool selectDropTarget(GraphCanvas& canvas, const QPointF& scenePos);
 
 } // namespace TransformDrag

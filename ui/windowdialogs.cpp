@@ -1,6 +1,6 @@
 #include "ui/windowdialogs.h"
 
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/node.h"
 #include "graph/transformnode.h"
 #include "transforms/transform.h"
@@ -41,7 +41,7 @@ QString typeText(const Node& node)
 
 // Find items
 
-FindItemsDialog::FindItemsDialog(GraphScene* scene, QWidget* parent)
+FindItemsDialog::FindItemsDialog(GraphModel* scene, QWidget* parent)
     : QDialog(parent), m_scene(scene)
 {
     setWindowTitle(tr("Find Items"));
@@ -78,7 +78,7 @@ FindItemsDialog::FindItemsDialog(GraphScene* scene, QWidget* parent)
     connect(findButton, &QPushButton::clicked, this, [this] { findAndSelect(); });
 }
 
-QList<Node*> FindItemsDialog::find(const GraphScene& scene, const QString& text, bool allWords,
+QList<Node*> FindItemsDialog::find(const GraphModel& scene, const QString& text, bool allWords,
     bool inNames, bool inTypes, bool inComments, bool caseSensitive)
 {
     const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);

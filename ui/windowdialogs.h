@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-class GraphScene;
+class GraphModel;
 class Node;
 class QAction;
 class QCheckBox;
@@ -23,11 +23,11 @@ class FindItemsDialog : public QDialog
     Q_OBJECT
 
 public:
-    FindItemsDialog(GraphScene* scene, QWidget* parent = nullptr);
+    FindItemsDialog(GraphModel* scene, QWidget* parent = nullptr);
 
     // The items matching every word (or any word) of the text in the
     // chosen fields.
-    static QList<Node*> find(const GraphScene& scene, const QString& text, bool allWords,
+    static QList<Node*> find(const GraphModel& scene, const QString& text, bool allWords,
         bool inNames, bool inTypes, bool inComments, bool caseSensitive);
     QLineEdit* textField() const { return m_text; }
     // Runs the search, selects what it found and returns it.
@@ -37,7 +37,7 @@ signals:
     void zoomWanted(const QList<Node*>& nodes);
 
 private:
-    GraphScene* m_scene;
+    GraphModel* m_scene;
     QLineEdit* m_text = nullptr;
     QComboBox* m_allAny = nullptr;
     QCheckBox* m_inNames = nullptr;
@@ -90,7 +90,7 @@ class ItemSummaryDialog : public QDialog
     Q_OBJECT
 
 public:
-    ItemSummaryDialog(GraphScene* scene, QWidget* parent = nullptr);
+    ItemSummaryDialog(GraphModel* scene, QWidget* parent = nullptr);
     QTableWidget* table() const { return m_table; }
 
 signals:

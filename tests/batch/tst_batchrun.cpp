@@ -4,7 +4,7 @@
 #include "batch/batchrun.h"
 #include "batch/batchtable.h"
 #include "core/enginesettings.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "input/inputnode.h"
 #include "output/outputnode.h"
 #include "tests/input/testsupport.h"
@@ -60,7 +60,7 @@ private:
 
     QTemporaryDir m_dir;
     EngineSettings m_settings;
-    std::unique_ptr<GraphScene> m_scene;
+    std::unique_ptr<GraphModel> m_scene;
     InputNode* m_input = nullptr;
     OutputNode* m_output = nullptr;
 };
@@ -102,9 +102,9 @@ QByteArray TestBatchRun::read(const QString& name) const
 
 void TestBatchRun::buildGraph(int writeMode, const QString& outputPath)
 {
-    m_scene.reset(new GraphScene);
+    m_scene.reset(new GraphModel);
     m_scene->runContext().setSettings(&m_settings);
-    setSceneDocumentPath(m_scene.get(), m_dir.filePath("doc.transform"));
+    m_scene->setDocumentPath(m_dir.filePath("doc.transform"));
     m_input = new InputNode(m_dir.filePath("a1.csv"));
     InputOptions in = m_input->options();
     in.alias = QStringLiteral("in");

@@ -4,7 +4,7 @@
 #include "clitesting.h"
 #include "document/documentinfo.h"
 #include "document/documentwriter.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "input/inputnode.h"
 #include "output/outputnode.h"
 
@@ -61,7 +61,7 @@ void TestCliConcurrent::twoRunsAtOnce()
     }
     const QString document = dir.filePath("shared.transform");
     {
-        GraphScene scene;
+        GraphModel scene;
         auto* input = new InputNode(dir.filePath("in0.csv"));
         InputOptions in = input->options();
         in.alias = QStringLiteral("in");

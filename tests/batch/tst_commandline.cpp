@@ -6,7 +6,7 @@
 #include "batch/commandlinerun.h"
 #include "clitesting.h"
 #include "document/documentwriter.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "tests/document/documenttestkinds.h"
 #include "tests/input/testsupport.h"
 
@@ -58,7 +58,7 @@ QString TestCommandLine::makeDocument(const QString& name, bool inputFails, bool
 {
     const QString data = m_dir.filePath(QStringLiteral("data.csv"));
     writeFile(data, warn ? "a,b\n" : "a,b\n1,2\n");
-    GraphScene scene;
+    GraphModel scene;
     auto* in = new DocInput;
     in->setId(-1);
     in->path = inputFails ? m_dir.filePath(QStringLiteral("missing.csv")) : data;

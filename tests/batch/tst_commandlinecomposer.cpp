@@ -4,7 +4,7 @@
 #include "clitesting.h"
 #include "document/documentinfo.h"
 #include "document/documentwriter.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/transformnode.h"
 #include "input/inputnode.h"
 #include "output/outputnode.h"
@@ -19,7 +19,7 @@
 
 namespace {
 
-InputNode* fileInput(GraphScene& scene, const QString& path, const QString& alias, qreal y)
+InputNode* fileInput(GraphModel& scene, const QString& path, const QString& alias, qreal y)
 {
     auto* in = new InputNode(path, FileTypeDelimited);
     InputOptions o = in->options();
@@ -30,7 +30,7 @@ InputNode* fileInput(GraphScene& scene, const QString& path, const QString& alia
     return in;
 }
 
-OutputNode* output(GraphScene& scene, Node* from, const QString& path, const QString& alias)
+OutputNode* output(GraphModel& scene, Node* from, const QString& path, const QString& alias)
 {
     auto* out = new OutputNode(path, FileTypeDelimited);
     OutputOptions o = out->options();
@@ -44,7 +44,7 @@ OutputNode* output(GraphScene& scene, Node* from, const QString& path, const QSt
 }
 
 // Two file inputs and a folder input stacked into one output.
-void buildStack(GraphScene& scene)
+void buildStack(GraphModel& scene)
 {
     auto* stack = new TransformNode(Catalogue::instance().create(QStringLiteral("Stack")));
     stack->setPos(200, 0);
@@ -107,7 +107,7 @@ void TestCommandLineComposer::text()
     QFETCH(int, target);
     QFETCH(QString, loopAlias);
     QFETCH(int, pause);
-    GraphScene scene;
+    GraphModel scene;
     buildStack(scene);
     ComposerChoices c;
     c.program = QStringLiteral("/opt/varnix");
@@ -154,7 +154,7 @@ void TestCommandLineComposer::warnings()
     QFETCH(QString, outputAlias);
     QFETCH(int, writeMode);
     QFETCH(bool, connected);
-    GraphScene scene;
+    GraphModel scene;
     Node* in = fileInput(scene, QStringLiteral("/a.csv"), inputAlias, 0);
     auto* out = output(scene, connected ? in : nullptr, QStringLiteral("/b.csv"), outputAlias);
     OutputOptions o = out->options();
@@ -179,7 +179,7 @@ void TestCommandLineComposer::loopRunsUnderSh()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(f.second);
     }
-    GraphScene scene;
+    GraphModel scene;
     Node* in = fileInput(scene, inbox + QStringLiteral("/first one.csv"), QStringLiteral("in"), 0);
     // Each pass writes a file named after the input it was given.
     output(scene, in, dir.filePath(QStringLiteral("out/{in}.csv")), QStringLiteral("out"));

@@ -2,7 +2,7 @@
 #include "charts/chartnode.h"
 #include "document/documentreader.h"
 #include "document/documentwriter.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "tests/graph/testnodes.h"
 #include "tests/input/testsupport.h"
 #include "tests/output/filesizelimit.h"
@@ -77,8 +77,8 @@ struct Graph
         chart->setPos(0, 200);
         scene.insertConnection(source, chart);
     }
-    void run() { scene.process(GraphScene::RunAll, true); }
-    GraphScene scene;
+    void run() { scene.process(GraphModel::RunAll, true); }
+    GraphModel scene;
     SourceNode* source;
     ChartNode* chart;
 };
@@ -445,7 +445,7 @@ void TestChartNode::documentRoundTrip()
     o.xAxis.dateFormat = QStringLiteral("dd/MM/yy");
     o.yAxis.sameRangeAllFacets = true;
 
-    GraphScene scene;
+    GraphModel scene;
     auto* chart = new ChartNode;
     chart->setOptions(o);
     scene.insertNode(chart);
@@ -453,7 +453,7 @@ void TestChartNode::documentRoundTrip()
     QString error;
     QVERIFY2(DocumentWriter::save(scene, path, DocumentInfo(), SaveOptions(), &error),
         qPrintable(error));
-    GraphScene loaded;
+    GraphModel loaded;
     QVERIFY2(DocumentReader::load(path, loaded, nullptr, nullptr, &error), qPrintable(error));
     QCOMPARE(loaded.nodes().size(), 1);
     auto* back = qobject_cast<ChartNode*>(loaded.nodes().first());

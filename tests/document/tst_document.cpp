@@ -4,7 +4,7 @@
 #include "document/documentwriter.h"
 #include "documenttestkinds.h"
 #include "graph/connection.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/notenode.h"
 #include "graph/transformnode.h"
 #include "tests/input/testsupport.h"
@@ -39,7 +39,7 @@ QByteArray documentText(const QString& version, const QString& body)
         .toUtf8();
 }
 
-DocInput* addInput(GraphScene& scene, const QString& text, qreal y = 0)
+DocInput* addInput(GraphModel& scene, const QString& text, qreal y = 0)
 {
     auto* in = new DocInput;
     in->setId(-1);
@@ -50,7 +50,7 @@ DocInput* addInput(GraphScene& scene, const QString& text, qreal y = 0)
     return in;
 }
 
-TransformNode* addTransform(GraphScene& scene, const QString& typeKey, Node* from, qreal y = 100)
+TransformNode* addTransform(GraphModel& scene, const QString& typeKey, Node* from, qreal y = 100)
 {
     auto* node = new TransformNode(Catalogue::instance().create(typeKey));
     node->setId(-1);
@@ -62,7 +62,7 @@ TransformNode* addTransform(GraphScene& scene, const QString& typeKey, Node* fro
     return node;
 }
 
-bool loadText(const QByteArray& text, GraphScene& scene, DocumentInfo* info, LoadReport* report,
+bool loadText(const QByteArray& text, GraphModel& scene, DocumentInfo* info, LoadReport* report,
     QString* error = nullptr)
 {
     QDomDocument doc;
@@ -76,7 +76,7 @@ bool loadText(const QByteArray& text, GraphScene& scene, DocumentInfo* info, Loa
     return true;
 }
 
-template <class T> QList<T*> itemsOf(const GraphScene& scene)
+template <class T> QList<T*> itemsOf(const GraphModel& scene)
 {
     QList<T*> list;
     for (Node* n : scene.nodes()) {
@@ -214,10 +214,10 @@ void TestDocument::parameterStoredFormSurvives()
     QFETCH(int, type);
     QFETCH(QString, stored);
     const QString key = QStringLiteral("P_%1").arg(type);
-    GraphScene scene;
+    GraphModel scene;
     DocInput* in = addInput(scene, QStringLiteral("a,b,c\n1,2,3"));
     TransformNode* node = addTransform(scene, QStringLiteral("Test_All"), in);
-    scene.process(GraphScene::RunAll, true);
+    scene.process(GraphModel::RunAll, true);
     QVERIFY(in->dataset().hasColumns());
     TransformParameter* p = node->transform()->parameter(key);
     p->deserialise(stored);
@@ -227,21 +227,21 @@ void TestDocument::parameterStoredFormSurvives()
     QString error;
     QVERIFY2(DocumentWriter::save(scene, path, DocumentInfo(), SaveOptions(), &error),
         qPrintable(error));
-    GraphScene loaded;
+    GraphModel loaded;
     QVERIFY2(DocumentReader::load(path, loaded, nullptr, nullptr, &error), qPrintable(error));
     auto* copy = itemsOf<TransformNode>(loaded).value(0);
     QVERIFY(copy);
     // Column options wait for the upstream columns and are written back as
     // they were read; once resolved they must give the same stored form.
     QCOMPARE(copy->transform()->parameter(key)->serialise(), expected);
-    loaded.process(GraphScene::RunAll, true);
+    loaded.process(GraphModel::RunAll, true);
     QCOMPARE(copy->transform()->parameter(key)->serialise(), expected);
     QVERIFY(!readFile(path).contains("\n<parameter"));
 }
 
 void TestDocument::savingTwiceIsByteIdentical()
 {
-    GraphScene scene;
+    GraphModel scene;
     DocInput* in = addInput(scene, QStringLiteral("a,b\n1,2"));
     in->schema = QStringList { "a", "b c" };
     TransformNode* t = addTransform(scene, QStringLiteral("Test_All"), in);
@@ -267,7 +267,7 @@ void TestDocument::savingTwiceIsByteIdentical()
     QVERIFY(text.startsWith("<!DOCTYPE Varnix>\n<root>\n    <meta>"));
 
     // A loaded copy saves to the same bytes apart from its own path.
-    GraphScene loaded;
+    GraphModel loaded;
     DocumentInfo loadedInfo;
     QVERIFY(DocumentReader::load(first, loaded, &loadedInfo, nullptr, nullptr));
     QVERIFY(DocumentWriter::save(loaded, first, loadedInfo, options, nullptr));
@@ -281,7 +281,7 @@ void TestDocument::savingTwiceIsByteIdentical()
 void TestDocument::textsSurviveEncoded()
 {
     const QString tricky = QString::fromUtf8("<tag a=\"1\"> & 'x'\nzweite Zeile é");
-    GraphScene scene;
+    GraphModel scene;
     DocInput* in = addInput(scene, tricky);
     in->setComment(tricky);
     DocumentInfo info;
@@ -296,7 +296,7 @@ void TestDocument::textsSurviveEncoded()
     for (char c : text)
         QVERIFY(uchar(c) < 0x80);
 
-    GraphScene loaded;
+    GraphModel loaded;
     DocumentInfo back;
     QVERIFY(DocumentReader::load(path, loaded, &back, nullptr, nullptr));
     auto* copy = itemsOf<DocInput>(loaded).value(0);
@@ -324,7 +324,7 @@ void TestDocument::listAttributesOfOlderReleases()
 {
     QFETCH(QString, attribute);
     QFETCH(QStringList, schema);
-    GraphScene scene;
+    GraphModel scene;
     const QString body
         = QStringLiteral("<inputs><input id=\"4\" medium=\"1\" schema_col_name=\"%1\" "
                          "pos=\"10^20\"/></inputs>")
@@ -351,7 +351,7 @@ void TestDocument::metaVersion_data()
 void TestDocument::metaVersion()
 {
     QFETCH(QString, version);
-    GraphScene scene;
+    GraphModel scene;
     DocumentInfo info;
     LoadReport report;
     QVERIFY(loadText(documentText(version, QString()), scene, &info, &report));
@@ -415,7 +415,7 @@ void TestDocument::itemUpgrades()
     const QString body = QStringLiteral(
         "<inputs><input id=\"1\" medium=\"1\" ignore_excel_hidden=\"1\"/></inputs>"
         "<outputs><output id=\"2\"/><output id=\"3\" file_comment=\"mine\"/></outputs>");
-    GraphScene old;
+    GraphModel old;
     QVERIFY(loadText(documentText("60", body), old, nullptr, nullptr));
     auto* in = itemsOf<DocInput>(old).value(0);
     QCOMPARE(in->hiddenCols, 1);
@@ -426,7 +426,7 @@ void TestDocument::itemUpgrades()
         QStringLiteral(" File created by Varnix {version} at {date} {time} "));
     QCOMPARE(outs.at(1)->fileComment, QStringLiteral("mine"));
 
-    GraphScene current;
+    GraphModel current;
     QVERIFY(loadText(documentText("72", body), current, nullptr, nullptr));
     QCOMPARE(itemsOf<DocInput>(current).value(0)->hiddenCols, 0);
     QCOMPARE(itemsOf<DocOutput>(current).value(0)->fileComment, QString());
@@ -441,9 +441,9 @@ void TestDocument::filterOperatorsOfOldDocuments()
         "</parameters></transform></transforms>"
         "<connections><connection start_id=\"1\" end_id=\"2\"/></connections>");
     for (const QString& version : { QStringLiteral("56"), QStringLiteral("57") }) {
-        GraphScene scene;
+        GraphModel scene;
         QVERIFY(loadText(documentText(version, body), scene, nullptr, nullptr));
-        scene.process(GraphScene::RunAll, true);
+        scene.process(GraphModel::RunAll, true);
         auto* node = itemsOf<TransformNode>(scene).value(0);
         QVERIFY(node);
         const QString ops = version == QLatin1String("56") ? QStringLiteral("0|0|1|19|x|0|20|")
@@ -454,7 +454,7 @@ void TestDocument::filterOperatorsOfOldDocuments()
 
 void TestDocument::batchSettingsRoundTrip()
 {
-    GraphScene scene;
+    GraphModel scene;
     DocumentInfo info;
     info.batchValues = { { 0, QStringLiteral("in"), QStringLiteral("/data/a b.csv") },
         { 3, QStringLiteral("out"), QString::fromUtf8("/data/é.csv") } };
@@ -463,7 +463,7 @@ void TestDocument::batchSettingsRoundTrip()
     QVERIFY(DocumentWriter::save(scene, path, info, SaveOptions(), nullptr));
     DocumentInfo back;
     back.batchValues = { { 9, QStringLiteral("stale"), QString() } };
-    GraphScene loaded;
+    GraphModel loaded;
     QVERIFY(DocumentReader::load(path, loaded, &back, nullptr, nullptr));
     QCOMPARE(back.batchValues, info.batchValues);
     QCOMPARE(back.batchLogging, info.batchLogging);
@@ -486,7 +486,7 @@ void TestDocument::batchLoggingUpgrade()
     QFETCH(QString, version);
     QFETCH(QString, attributes);
     QFETCH(int, verbosity);
-    GraphScene scene;
+    GraphModel scene;
     DocumentInfo info;
     const QString body = QStringLiteral("<batch_logging %1/>").arg(attributes);
     QVERIFY(loadText(documentText(version, body), scene, &info, nullptr));
@@ -499,7 +499,7 @@ void TestDocument::skippedTransformsWarning()
         "<transforms><transform id=\"1\" name=\"Trim\"/><transform id=\"2\" name=\"Frob\"/>"
         "<transform id=\"3\" name=\"Trim\"/><transform id=\"4\" name=\"Replace\"/>"
         "<transform id=\"5\" name=\"Test_All\"/></transforms>");
-    GraphScene scene;
+    GraphModel scene;
     LoadReport report;
     QVERIFY(loadText(documentText("87", body), scene, nullptr, &report));
     QCOMPARE(scene.nodes().size(), 1);
@@ -524,7 +524,7 @@ void TestDocument::malformedContentIsSkipped()
         "<connection start_id=\"500\" end_id=\"999\"/><connection end_id=\"501\"/>"
         "<connection start_id=\"502\" end_id=\"500\"/>"
         "<connection start_id=\"500\" end_id=\"501\"/></connections>");
-    GraphScene scene;
+    GraphModel scene;
     QVERIFY(loadText(documentText("87", body), scene, nullptr, nullptr));
     QCOMPARE(scene.nodes().size(), 3);
     QCOMPARE(scene.connections().size(), 1);
@@ -548,7 +548,7 @@ void TestDocument::aliasesFromFileNames()
                                         "<input id=\"3\" path=\"%2Fz%2Fother.csv\" alias=\"kept\"/>"
                                         "<input id=\"4\" medium=\"2\" path=\"%2Fz%2Ffolder.csv\"/>"
                                         "<input id=\"5\" path=\"%2Fz%2Fdata_2.csv\"/></inputs>");
-    GraphScene scene;
+    GraphModel scene;
     QVERIFY(loadText(documentText("87", body), scene, nullptr, nullptr));
     QStringList aliases;
     for (DocInput* in : itemsOf<DocInput>(scene))
@@ -565,7 +565,7 @@ void TestDocument::relocation()
     const QString oldDoc = dir.filePath(QStringLiteral("old/doc.transform"));
     QVERIFY(writeFile(dir.filePath(QStringLiteral("new/sub/data.csv")), "a\n1\n"));
     QVERIFY(writeFile(dir.filePath(QStringLiteral("new/kept.csv")), "a\n1\n"));
-    GraphScene scene;
+    GraphModel scene;
     DocInput* moved = addInput(scene, QString());
     moved->medium = 0;
     moved->path = dir.filePath(QStringLiteral("old/sub/data.csv"));
@@ -579,7 +579,7 @@ void TestDocument::relocation()
 
     const QString newDoc = dir.filePath(QStringLiteral("new/doc.transform"));
     QVERIFY(QFile::copy(oldDoc, newDoc));
-    GraphScene loaded;
+    GraphModel loaded;
     LoadReport report;
     QVERIFY(DocumentReader::load(newDoc, loaded, nullptr, &report, nullptr));
     QVERIFY(report.relocated);
@@ -590,7 +590,7 @@ void TestDocument::relocation()
         (QStringList { dir.filePath("new/sub/data.csv"), dir.filePath("new/kept.csv"),
             dir.filePath("old/gone.csv") }));
 
-    GraphScene again;
+    GraphModel again;
     LoadReport sameFolder;
     QVERIFY(DocumentReader::load(oldDoc, again, nullptr, &sameFolder, nullptr));
     QVERIFY(!sameFolder.relocated);
@@ -601,7 +601,7 @@ void TestDocument::relocation()
 // The other load failures are cases under tests/data/batch/cli.
 void TestDocument::missingFile()
 {
-    GraphScene scene;
+    GraphModel scene;
     QString error;
     QVERIFY(!DocumentReader::load(
         m_dir.filePath("missing.transform"), scene, nullptr, nullptr, &error));
@@ -612,7 +612,7 @@ void TestDocument::missingFile()
 
 void TestDocument::saveFailures()
 {
-    GraphScene scene;
+    GraphModel scene;
     const QString path = m_dir.filePath(QStringLiteral("no/such/folder/doc.transform"));
     QString error;
     QVERIFY(!DocumentWriter::save(scene, path, DocumentInfo(), SaveOptions(), &error));
@@ -633,7 +633,7 @@ void TestDocument::notesAndChartsSurviveSaving()
         + QStringLiteral("<notes><note id=\"2\" comment=\"n\" color=\"10%1F20%1F30\" "
                          "arrow=\"3\"/></notes>"
                          "<connections><connection start_id=\"1\" end_id=\"5\"/></connections>");
-    GraphScene scene;
+    GraphModel scene;
     DocumentInfo info;
     LoadReport report;
     QVERIFY(loadText(documentText(QString(), body), scene, &info, &report));
@@ -641,7 +641,6 @@ void TestDocument::notesAndChartsSurviveSaving()
     auto* added = new NoteNode;
     scene.insertNode(added);
     QCOMPARE(added->id(), 6);
-    scene.removeItem(added);
     delete added;
     const QString path = m_dir.filePath(QStringLiteral("kept.transform"));
     QVERIFY(DocumentWriter::save(scene, path, info, SaveOptions(), nullptr));

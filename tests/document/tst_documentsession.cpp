@@ -9,7 +9,7 @@
 #include "document/startup.h"
 #include "documenttestkinds.h"
 #include "graph/connection.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/transformnode.h"
 #include "graph/userprompt.h"
 #include "tests/input/testsupport.h"
@@ -22,7 +22,7 @@
 
 namespace {
 
-DocInput* addInput(GraphScene& scene, qreal y)
+DocInput* addInput(GraphModel& scene, qreal y)
 {
     auto* in = new DocInput;
     in->setId(-1);
@@ -33,7 +33,7 @@ DocInput* addInput(GraphScene& scene, qreal y)
     return in;
 }
 
-TransformNode* addTransform(GraphScene& scene, Node* from, qreal y)
+TransformNode* addTransform(GraphModel& scene, Node* from, qreal y)
 {
     auto* node = new TransformNode(Catalogue::instance().create(QStringLiteral("Test_All")));
     node->setId(-1);
@@ -80,7 +80,7 @@ void TestDocumentSession::initTestCase()
 
 void TestDocumentSession::copyKeepsConnectionsAmongSelectedItems()
 {
-    GraphScene scene;
+    GraphModel scene;
     DocInput* in = addInput(scene, 0);
     TransformNode* t = addTransform(scene, in, 100);
     auto* out = new DocOutput;
@@ -112,15 +112,14 @@ void TestDocumentSession::copyKeepsConnectionsAmongSelectedItems()
 
 void TestDocumentSession::pasteGivesFreshIds()
 {
-    GraphScene source;
+    GraphModel source;
     DocInput* in = addInput(source, 0);
     TransformNode* t = addTransform(source, in, 100);
     t->transform()->parameter(QStringLiteral("P_7"))->deserialise(QStringLiteral("kept"));
-    for (QGraphicsItem* item : source.items())
-        item->setSelected(true);
+    source.selectAll();
     std::unique_ptr<QMimeData> data(ItemClipboard::copySelection(source));
 
-    GraphScene target;
+    GraphModel target;
     DocInput* existing = addInput(target, 0);
     existing->setSelected(true);
     QString error;
@@ -156,7 +155,7 @@ void TestDocumentSession::pasteRefusesOtherDocuments()
     QFETCH(QByteArray, text);
     QMimeData data;
     data.setData(ItemClipboard::mimeType(), text);
-    GraphScene scene;
+    GraphModel scene;
     QString error;
     QVERIFY(ItemClipboard::paste(&data, scene, &error).isEmpty());
     QCOMPARE(error, QStringLiteral("Incorrect document type pasted."));
@@ -168,7 +167,7 @@ void TestDocumentSession::heldFileIsRewrittenInPlace()
     const QString path = m_dir.filePath(QStringLiteral("held.transform"));
     HeldDocumentFile held;
     QVERIFY(held.open(path));
-    GraphScene scene;
+    GraphModel scene;
     DocumentInfo info;
     info.notes = QString(2000, QLatin1Char('x'));
     SaveOptions options;
@@ -180,7 +179,7 @@ void TestDocumentSession::heldFileIsRewrittenInPlace()
     QVERIFY(DocumentWriter::save(scene, path, info, options, &error));
     // The shorter text must not leave the tail of the longer one behind.
     QVERIFY(QFileInfo(path).size() < longSize);
-    GraphScene loaded;
+    GraphModel loaded;
     DocumentInfo back;
     QVERIFY2(DocumentReader::load(path, loaded, &back, nullptr, &error), qPrintable(error));
     QCOMPARE(back.notes, QStringLiteral("short"));
@@ -215,11 +214,11 @@ void TestDocumentSession::recoveryFile()
     QVERIFY(!AutoRecovery::offer(prompt));
     QVERIFY(prompt.lastQuestion().isEmpty());
 
-    GraphScene scene;
+    GraphModel scene;
     addInput(scene, 0);
     QVERIFY(AutoRecovery::write(scene, m_dir.filePath("doc.transform"), DocumentInfo(), nullptr));
     QVERIFY(AutoRecovery::exists());
-    GraphScene recovered;
+    GraphModel recovered;
     QVERIFY(DocumentReader::load(AutoRecovery::filePath(), recovered, nullptr, nullptr, nullptr));
     QCOMPARE(recovered.nodes().size(), 1);
     // Only the one running instance is offered the file; a test runner is
@@ -276,7 +275,7 @@ void TestDocumentSession::startupDocument()
 
 void TestDocumentSession::missingInputs()
 {
-    GraphScene scene;
+    GraphModel scene;
     const QString present = m_dir.filePath(QStringLiteral("present.csv"));
     QFile f(present);
     QVERIFY(f.open(QIODevice::WriteOnly));

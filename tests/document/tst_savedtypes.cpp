@@ -3,7 +3,7 @@
 #include "document/documentreader.h"
 #include "document/documentwriter.h"
 #include "documenttestkinds.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/transformnode.h"
 #include "output/outputnode.h"
 #include "tests/input/testsupport.h"
@@ -16,7 +16,7 @@ namespace {
 
 const QChar US(0x1F);
 
-DocInput* addInput(GraphScene& scene, const QString& text, qreal y)
+DocInput* addInput(GraphModel& scene, const QString& text, qreal y)
 {
     auto* in = new DocInput;
     in->setId(-1);
@@ -95,7 +95,7 @@ void TestSavedTypes::roundTrip()
     QFETCH(QString, type);
     QFETCH(bool, twoInputs);
     QFETCH(Settings, settings);
-    GraphScene scene;
+    GraphModel scene;
     QList<Node*> inputs { addInput(scene,
         "id,Phone 1,Phone 2,name,when\n1,a,b,Dr Ann Lee,2026-01-01\n3,c,,Bo Wu,2026-01-03", 0) };
     if (twoInputs)
@@ -107,7 +107,7 @@ void TestSavedTypes::roundTrip()
     for (Node* in : inputs)
         scene.insertConnection(in, node);
     node->upstreamChanged();
-    scene.process(GraphScene::RunAll, true);
+    scene.process(GraphModel::RunAll, true);
     Transform* t = node->transform();
     for (const QString& s : settings) {
         const int eq = s.indexOf(QLatin1Char('='));
@@ -118,9 +118,9 @@ void TestSavedTypes::roundTrip()
     // Relative paths are taken from the document's folder, so the graph runs
     // as the saved document it is about to become.
     const QString path = m_dir.filePath(type + QStringLiteral(".transform"));
-    setSceneDocumentPath(&scene, path);
+    scene.setDocumentPath(path);
     node->setStatus(StatusNeedsUpdating, true);
-    scene.process(GraphScene::RunAll, true);
+    scene.process(GraphModel::RunAll, true);
     QCOMPARE(node->status(), int(StatusUpToDate));
     QVERIFY(node->dataset().hasRows());
     QStringList before;
@@ -130,9 +130,9 @@ void TestSavedTypes::roundTrip()
     QString error;
     QVERIFY2(DocumentWriter::save(scene, path, DocumentInfo(), SaveOptions(), &error),
         qPrintable(error));
-    GraphScene loaded;
+    GraphModel loaded;
     QVERIFY2(DocumentReader::load(path, loaded, nullptr, nullptr, &error), qPrintable(error));
-    loaded.process(GraphScene::RunAll, true);
+    loaded.process(GraphModel::RunAll, true);
     TransformNode* copy = nullptr;
     for (Node* n : loaded.nodes())
         copy = copy ? copy : qobject_cast<TransformNode*>(n);

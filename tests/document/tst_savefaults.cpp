@@ -5,7 +5,7 @@
 #include "document/documentreader.h"
 #include "document/documentwriter.h"
 #include "document/heldfile.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/notenode.h"
 #include "output/outputfile.h"
 #include "tests/input/testsupport.h"
@@ -26,7 +26,7 @@ const char* const LoopVariable = "VARNIX_SAVE_LOOP";
 
 // A document of the given number of notes, each with a long text so that
 // a save takes a while and spans many writes.
-void fillScene(GraphScene& scene, int notes)
+void fillScene(GraphModel& scene, int notes)
 {
     for (int i = 0; i < notes; ++i) {
         auto* note = new NoteNode;
@@ -38,7 +38,7 @@ void fillScene(GraphScene& scene, int notes)
 
 int noteCount(const QString& path)
 {
-    GraphScene scene;
+    GraphModel scene;
     if (!DocumentReader::load(path, scene, nullptr, nullptr, nullptr))
         return -1;
     return scene.nodes().size();
@@ -48,8 +48,8 @@ int noteCount(const QString& path)
 // file or atomically, until it is killed.
 int saveLoop(const QString& path, bool held)
 {
-    GraphScene small;
-    GraphScene large;
+    GraphModel small;
+    GraphModel large;
     fillScene(small, 100);
     fillScene(large, 300);
     HeldDocumentFile file;
@@ -100,7 +100,7 @@ bool TestSaveFaults::write(const QString& kind, const QString& path, QString* er
         *error = result.warnings.join(QLatin1Char('\n'));
         return !result.error;
     }
-    GraphScene scene;
+    GraphModel scene;
     fillScene(scene, 250);
     HeldDocumentFile held;
     SaveOptions options;
@@ -185,7 +185,7 @@ void TestSaveFaults::killedDuringSave()
     const QString path = m_dir.filePath(
         held ? QStringLiteral("held.transform") : QStringLiteral("atomic.transform"));
     {
-        GraphScene first;
+        GraphModel first;
         fillScene(first, 100);
         QVERIFY(DocumentWriter::save(first, path, DocumentInfo(), SaveOptions(), nullptr));
     }

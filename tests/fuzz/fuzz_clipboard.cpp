@@ -2,7 +2,7 @@
 // program) may have put it there.
 #include "document/clipboard.h"
 #include "fuzzsupport.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 
 #include <QMimeData>
 
@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QMimeData mime;
     mime.setData(
         ItemClipboard::mimeType(), QByteArray(reinterpret_cast<const char*>(data), int(size)));
-    GraphScene scene;
+    GraphModel scene;
     QString error;
     (void)ItemClipboard::paste(&mime, scene, &error);
     return 0;

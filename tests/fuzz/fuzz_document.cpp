@@ -3,7 +3,7 @@
 #include "document/documentreader.h"
 #include "document/documentwriter.h"
 #include "fuzzsupport.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QString error;
     if (!DocumentReader::parse(text, &document, &error))
         return 0;
-    GraphScene scene;
+    GraphModel scene;
     DocumentInfo info;
     LoadReport report;
     DocumentReader::read(document, scene, QStringLiteral("/tmp/fuzz.transform"), &info, &report);

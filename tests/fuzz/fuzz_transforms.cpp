@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         else if (tables.last().size() < 200)
             tables.last() << lines.at(i);
     }
-    GraphScene scene;
+    GraphModel scene;
     // The memory limit as a user may set it: a run that asks for more stops
     // in order instead of being reported as running out of memory.
     scene.runContext().settings().setMaxMemoryUsage(0.5);
@@ -75,6 +75,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (p)
             p->deserialise(DocumentCodec::decodeText(lines.at(i).mid(equals + 2).trimmed()));
     }
-    scene.process(GraphScene::RunAll, true);
+    scene.process(GraphModel::RunAll, true);
     return 0;
 }

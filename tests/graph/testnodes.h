@@ -2,7 +2,7 @@
 
 // Test-only graph items and transforms shared by the graph tests.
 
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/ionode.h"
 #include "graph/nodefactory.h"
 #include "graph/runcontext.h"

@@ -96,7 +96,7 @@ void TestAddTransform::refusals()
     QFETCH(int, kind);
     QFETCH(QString, select);
     QFETCH(QString, problem);
-    GraphScene scene;
+    GraphModel scene;
     auto* input = new SourceNode;
     auto* existing = makeTransformNode(new TestUpper);
     auto* output = new SinkNode;
@@ -118,8 +118,8 @@ void TestAddTransform::refusals()
 
 void TestAddTransform::addsAfterSelectedItemsInCanvasOrder()
 {
-    GraphScene scene;
-    QSignalSpy added(&scene, &GraphScene::transformNodeAddedByUser);
+    GraphModel scene;
+    QSignalSpy added(&scene, &GraphModel::transformNodeAddedByUser);
     auto* lower = new SourceNode(makeDataset({ "a" }, { { "low" } }));
     auto* upper = new SourceNode(makeDataset({ "a" }, { { "up" } }));
     scene.insertNode(lower);
@@ -149,14 +149,14 @@ void TestAddTransform::addsAfterSelectedItemsInCanvasOrder()
 
 void TestAddTransform::insertsIntoSelectedConnection()
 {
-    GraphScene scene;
+    GraphModel scene;
     auto* input = new SourceNode(makeDataset({ "a" }, { { "x" } }));
     auto* output = new SinkNode;
     scene.insertNode(input);
     scene.insertNode(output);
     output->setPos(0, 300);
     Connection* c = scene.insertConnection(input, output);
-    scene.process(GraphScene::RunAll, true);
+    scene.process(GraphModel::RunAll, true);
     QCOMPARE(output->processCount, 1);
 
     c->setSelected(true);
@@ -168,7 +168,7 @@ void TestAddTransform::insertsIntoSelectedConnection()
     QCOMPARE(scene.connections().size(), 2);
     TransformParameter* columns = node->transform()->parameter("Columns");
     columns->setValue(QVariant::fromValue(ColumnRefList { columns->referenceAt(0) }));
-    scene.process(GraphScene::RunUnprocessed, true);
+    scene.process(GraphModel::RunUnprocessed, true);
     QCOMPARE(output->processCount, 2);
     QCOMPARE(output->dataset().value(0, 0), QStringLiteral("X"));
 }

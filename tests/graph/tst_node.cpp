@@ -26,7 +26,6 @@ private slots:
     void ioNodeLocation_data();
     void ioNodeLocation();
     void ancestorsAndConnectionQueries();
-    void drawsEveryStatus();
 };
 
 void TestNode::canvasOrder_data()
@@ -46,7 +45,7 @@ void TestNode::canvasOrder()
     QFETCH(QPointF, first);
     QFETCH(QPointF, second);
     QFETCH(bool, firstComesFirst);
-    GraphScene scene;
+    GraphModel scene;
     auto* a = new SourceNode;
     auto* b = new SourceNode;
     auto* t = makeTransformNode(new TestPick);
@@ -68,8 +67,8 @@ void TestNode::canvasOrder()
 // item never takes an id a loaded one already has.
 void TestNode::idsAreNumberedPerDocument()
 {
-    GraphScene first;
-    GraphScene second;
+    GraphModel first;
+    GraphModel second;
     auto* a = new SourceNode;
     auto* b = new SourceNode;
     auto* c = new SourceNode;
@@ -90,7 +89,7 @@ void TestNode::idsAreNumberedPerDocument()
 
 void TestNode::statusPropagatesThroughEveryLevel()
 {
-    GraphScene scene;
+    GraphModel scene;
     auto* input = new SourceNode;
     scene.insertNode(input);
     QList<Node*> chain { input };
@@ -118,7 +117,7 @@ void TestNode::statusPropagatesThroughEveryLevel()
 
 void TestNode::noteNeverProcessesNorConnects()
 {
-    GraphScene scene;
+    GraphModel scene;
     auto* note = new NoteNode;
     auto* input = new SourceNode;
     auto* t = makeTransformNode(new TestUpper);
@@ -129,7 +128,7 @@ void TestNode::noteNeverProcessesNorConnects()
     QVERIFY(!scene.canConnect(note, t));
     QVERIFY(!note->canStartConnection());
     QVERIFY(!note->canProcess());
-    scene.process(GraphScene::RunAll, true);
+    scene.process(GraphModel::RunAll, true);
     QCOMPARE(note->status(), int(StatusNeedsUpdating));
     QCOMPARE(note->logLine(false),
         QStringLiteral("  Note: 'Note', Id=%1, Needs updating").arg(note->id()));
@@ -159,13 +158,13 @@ void TestNode::progressReportsAreThrottled()
 
 void TestNode::logLineAndSizeText()
 {
-    GraphScene scene;
+    GraphModel scene;
     auto* input = new SourceNode(makeDataset({ "a" }, { { "x" } }));
     scene.insertNode(input);
     QCOMPARE(input->sizeText(), QStringLiteral("0 cols x 0 rows"));
     QCOMPARE(input->logLine(false),
         QStringLiteral("  Input: 'Source', Id=%1, [No data], Needs updating").arg(input->id()));
-    scene.process(GraphScene::RunAll, true);
+    scene.process(GraphModel::RunAll, true);
     QCOMPARE(input->sizeText(), QStringLiteral("1 col x 1 row"));
     QVERIFY(input->logLine(true).startsWith(
         QStringLiteral("  Input: 'Source', Id=%1, 1 col x 1 row, ").arg(input->id())));
@@ -202,7 +201,7 @@ void TestNode::ioNodeLocation()
 
 void TestNode::ancestorsAndConnectionQueries()
 {
-    GraphScene scene;
+    GraphModel scene;
     auto* a = new SourceNode;
     auto* b = makeTransformNode(new TestUpper);
     auto* c = makeTransformNode(new TestUpper);
@@ -222,32 +221,6 @@ void TestNode::ancestorsAndConnectionQueries()
     delete ab;
     QVERIFY(a->connections().isEmpty());
     QCOMPARE(b->connections().size(), 1);
-}
-
-void TestNode::drawsEveryStatus()
-{
-    GraphScene scene;
-    auto* a = new SourceNode;
-    auto* b = makeTransformNode(new TestUpper);
-    scene.insertNode(a);
-    scene.insertNode(b);
-    b->setPos(0, 120);
-    scene.insertConnection(a, b)->setSelected(true);
-    const QRectF item = b->sceneBoundingRect();
-    QSet<QRgb> fills;
-    for (int status = StatusNeedsUpdating; status <= StatusError; ++status) {
-        b->setStatus(status, false);
-        b->setProgress(0.5);
-        QImage image(item.size().toSize(), QImage::Format_ARGB32);
-        image.fill(Qt::white);
-        QPainter painter(&image);
-        scene.render(&painter, QRectF(QPointF(0, 0), item.size()), item);
-        painter.end();
-        fills.insert(image.pixel(10, int(item.height() / 2)));
-    }
-    // Each status has a fill of its own.
-    QCOMPARE(fills.size(), 4);
-    QVERIFY(!fills.contains(QColor(Qt::white).rgb()));
 }
 
 QTEST_MAIN(TestNode)

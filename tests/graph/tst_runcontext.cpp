@@ -79,7 +79,7 @@ private Q_SLOTS:
     // running does not count as done.
     void overMemoryRunEndsInOrder()
     {
-        GraphScene scene;
+        GraphModel scene;
         scene.runContext().setMeasurement(&fakeMeasure);
         s_fakeUse = 0.0;
         auto* source = new SourceNode(rowsOf(3000));
@@ -94,12 +94,12 @@ private Q_SLOTS:
         scene.insertConnection(node, sink);
         // Memory grows past the maximum while the transform works.
         QObject::connect(node->transform(), &Transform::processed, [](qreal) { s_fakeUse = 5.0; });
-        QSignalSpy exceeded(&scene, &GraphScene::memoryLimitExceeded);
+        QSignalSpy exceeded(&scene, &GraphModel::memoryLimitExceeded);
         QStringList log;
         QObject::connect(
-            &scene, &GraphScene::showLogMessage, [&log](const QString& l) { log << l; });
+            &scene, &GraphModel::showLogMessage, [&log](const QString& l) { log << l; });
 
-        scene.runCommand(GraphScene::RunAll);
+        scene.runCommand(GraphModel::RunAll);
         QCOMPARE(exceeded.count(), 1);
         QCOMPARE(sink->processCount, 0);
         for (Node* n : scene.nodes()) {
@@ -114,13 +114,13 @@ private Q_SLOTS:
     // nothing else (a small table) cannot slip past the maximum.
     void finalReportIsChecked()
     {
-        GraphScene scene;
+        GraphModel scene;
         scene.runContext().setMeasurement(&fakeMeasure);
         s_fakeUse = 5.0;
         auto* source = new SourceNode(rowsOf(2));
         scene.insertNode(source);
-        QSignalSpy exceeded(&scene, &GraphScene::memoryLimitExceeded);
-        scene.runCommand(GraphScene::RunAll);
+        QSignalSpy exceeded(&scene, &GraphModel::memoryLimitExceeded);
+        scene.runCommand(GraphModel::RunAll);
         QCOMPARE(exceeded.count(), 1);
         QCOMPARE(source->status(), int(StatusNeedsUpdating));
     }
@@ -128,8 +128,8 @@ private Q_SLOTS:
     // Two documents never share a Stop request.
     void stopBelongsToOneScene()
     {
-        GraphScene first;
-        GraphScene second;
+        GraphModel first;
+        GraphModel second;
         first.runContext().requestStop();
         QVERIFY(!second.runContext().stopRequested());
     }

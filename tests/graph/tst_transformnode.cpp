@@ -62,7 +62,7 @@ void TestTransformNode::upstreamCountWarning()
     QFETCH(int, kind);
     QFETCH(int, inputs);
     QFETCH(QString, warning);
-    GraphScene scene;
+    GraphModel scene;
     Transform* t = kind == 0 ? new TestPair
         : kind == 1          ? static_cast<Transform*>(new TestMany)
                              : new TestUpper;
@@ -74,7 +74,7 @@ void TestTransformNode::upstreamCountWarning()
         scene.insertConnection(s, node);
     }
     node->upstreamChanged();
-    scene.process(GraphScene::RunAll, true);
+    scene.process(GraphModel::RunAll, true);
     QCOMPARE(node->status(), int(StatusUpToDate));
     const QStringList own = node->warnings();
     QCOMPARE(own.contains(warning), !warning.isEmpty());
@@ -84,7 +84,7 @@ void TestTransformNode::upstreamCountWarning()
 
 void TestTransformNode::identitiesSurviveRenamingAndReruns()
 {
-    GraphScene scene;
+    GraphModel scene;
     auto* source = new SourceNode(makeDataset({ "a", "b" }, { { "1", "2" } }));
     scene.insertNode(source);
     auto* renamer = makeTransformNode(new TestPick);
@@ -101,13 +101,13 @@ void TestTransformNode::identitiesSurviveRenamingAndReruns()
     picker->setPos(0, 200);
     pair->setPos(200, 200);
     scene.rebindAll();
-    scene.process(GraphScene::RunAll, true);
+    scene.process(GraphModel::RunAll, true);
     choose(picker, QStringLiteral("Column"), 0);
     QCOMPARE(picker->transform()->parameter("Column")->summary(), QStringLiteral("a"));
 
     renamer->transform()->parameter("New_Name")->setValue(QStringLiteral("renamed"));
     scene.onSourceChanged(renamer);
-    scene.process(GraphScene::RunUnprocessed, true);
+    scene.process(GraphModel::RunUnprocessed, true);
     QCOMPARE(picker->dataset().columnNames(), QStringList { "renamed" });
     QCOMPARE(picker->transform()->parameter("Column")->summary(), QStringLiteral("renamed"));
     QCOMPARE(picker->transform()->parameter("Column")->columnRef().name, QStringLiteral("renamed"));
@@ -115,7 +115,7 @@ void TestTransformNode::identitiesSurviveRenamingAndReruns()
     const QVector<ColumnId> before = pair->dataset().columnIds();
     QCOMPARE(before.last(), ColumnId(pair->id(), 1));
     QCOMPARE(before.first(), ColumnId(source->id(), 1));
-    scene.process(GraphScene::RunAll, true);
+    scene.process(GraphModel::RunAll, true);
     QCOMPARE(pair->dataset().columnIds(), before);
     QCOMPARE(picker->dataset().value(0, 0), QStringLiteral("1"));
 }
@@ -146,7 +146,7 @@ void TestTransformNode::reconnectionByName()
     QFETCH(QString, info);
     QFETCH(QString, warning);
     QFETCH(QStringList, output);
-    GraphScene scene;
+    GraphModel scene;
     auto* source = new SourceNode(withIds({ "a", "b" }, { ColumnId(99, 1), ColumnId(99, 2) }));
     scene.insertNode(source);
     auto* pickTransform = new TestPick;
@@ -155,15 +155,15 @@ void TestTransformNode::reconnectionByName()
     scene.insertNode(picker);
     scene.insertConnection(source, picker);
     picker->upstreamChanged();
-    scene.process(GraphScene::RunAll, true);
+    scene.process(GraphModel::RunAll, true);
     choose(picker, QStringLiteral("Column"), 1);
-    scene.process(GraphScene::RunAll, true);
+    scene.process(GraphModel::RunAll, true);
     QCOMPARE(picker->dataset().columnNames(), QStringList { "b" });
 
     // The column is dropped and a column of the same name added: a new
     // identity.
     source->setData(withIds(secondHeader, { ColumnId(99, 1), ColumnId(99, 7) }));
-    scene.process(GraphScene::RunAll, true);
+    scene.process(GraphModel::RunAll, true);
     QCOMPARE(picker->information().contains(info), !info.isEmpty());
     QCOMPARE(picker->warnings().contains(warning), !warning.isEmpty());
     QCOMPARE(picker->dataset().columnNames(), output);
@@ -171,19 +171,19 @@ void TestTransformNode::reconnectionByName()
 
 void TestTransformNode::resultsAndCounters()
 {
-    GraphScene scene;
+    GraphModel scene;
     auto* source = new SourceNode(makeDataset({ "a" }, { { "x" }, { "Y" }, { "z" } }));
     scene.insertNode(source);
     auto* node = makeTransformNode(new TestUpper);
     scene.insertNode(node);
     scene.insertConnection(source, node);
     node->upstreamChanged();
-    scene.process(GraphScene::RunAll, true);
+    scene.process(GraphModel::RunAll, true);
     TransformParameter* columns = node->transform()->parameter("Columns");
     columns->setValue(QVariant::fromValue(ColumnRefList { columns->referenceAt(0) }));
 
     const qint64 before = scene.runContext().rowsProcessed();
-    scene.process(GraphScene::RunAll, true);
+    scene.process(GraphModel::RunAll, true);
     QCOMPARE(scene.runContext().rowsProcessed(), before + 3);
     QCOMPARE(node->resultText(), QStringLiteral("2 changed, 1 unchanged"));
     QVERIFY(node->logLine(false).contains(QStringLiteral("[2 changed, 1 unchanged]")));

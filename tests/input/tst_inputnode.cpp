@@ -1,7 +1,7 @@
 #include "core/enginesettings.h"
 #include "core/values.h"
 #include "graph/connection.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/nodefactory.h"
 #include "graph/runcontext.h"
 #include "graph/transformnode.h"
@@ -369,14 +369,14 @@ void TestInputNode::watching()
 {
     QFETCH(bool, autoRun);
     const QString path = write(QStringLiteral("watched.csv"), "a\n1\n");
-    GraphScene scene;
+    GraphModel scene;
     auto* node = new InputNode(path);
     InputOptions o = node->options();
     o.watching = true;
     node->setOptions(o);
     scene.insertNode(node);
     scene.setAutoRun(autoRun);
-    scene.process(GraphScene::RunAll, true);
+    scene.process(GraphModel::RunAll, true);
     QCOMPARE(node->watchedPath(), QFileInfo(path).absoluteFilePath());
 
     write(QStringLiteral("watched.csv"), "a\n1\n2\n3\n");
@@ -393,7 +393,7 @@ void TestInputNode::watching()
     // Watching off: later changes go unnoticed.
     o.watching = false;
     node->setOptions(o);
-    scene.process(GraphScene::RunAll, true);
+    scene.process(GraphModel::RunAll, true);
     QCOMPARE(node->watchedPath(), QString());
 }
 
@@ -504,13 +504,13 @@ void TestInputNode::summaries()
 void TestInputNode::graphRunsEndToEnd()
 {
     const QString in = write(QStringLiteral("people.csv"), "name,city\nann,oslo\nbob,rome\n");
-    GraphScene scene;
+    GraphModel scene;
     auto* input = new InputNode(in);
     InputOptions o = input->options();
     o.alias = QStringLiteral("src");
     input->setOptions(o);
     scene.insertNode(input);
-    scene.process(GraphScene::RunAll, true);
+    scene.process(GraphModel::RunAll, true);
     QCOMPARE(input->status(), int(StatusUpToDate));
 
     input->setSelected(true);
@@ -526,7 +526,7 @@ void TestInputNode::graphRunsEndToEnd()
     scene.insertNode(output);
     output->setPos(upper->pos() + QPointF(0, 200));
     scene.insertConnection(upper, output);
-    scene.process(GraphScene::RunAll, true);
+    scene.process(GraphModel::RunAll, true);
 
     QCOMPARE(upper->status(), int(StatusUpToDate));
     QCOMPARE(output->status(), int(StatusUpToDate));
@@ -538,7 +538,7 @@ void TestInputNode::graphRunsEndToEnd()
 
 void TestInputNode::failedInputLeavesOtherBranchesRunning()
 {
-    GraphScene scene;
+    GraphModel scene;
     auto* good = new InputNode(write(QStringLiteral("good.csv"), "a\n1\n"));
     auto* bad = new InputNode(m_dir.filePath(QStringLiteral("vanished.csv")));
     auto* goodOut = new OutputNode(m_dir.filePath(QStringLiteral("good-out.csv")));
@@ -550,7 +550,7 @@ void TestInputNode::failedInputLeavesOtherBranchesRunning()
     badOut->setPos(0, 200);
     scene.insertConnection(good, goodOut);
     scene.insertConnection(bad, badOut);
-    scene.process(GraphScene::RunAll, true);
+    scene.process(GraphModel::RunAll, true);
 
     QCOMPARE(bad->status(), int(StatusError));
     QCOMPARE(badOut->status(), int(StatusNeedsUpdating));
@@ -573,11 +573,11 @@ void TestInputNode::repeatedValuesOfARunWithoutResults()
 {
     QFETCH(bool, keepsResults);
     const QString in = write(QStringLiteral("cities.csv"), "name,city\nann,oslo\nbob,oslo\n");
-    GraphScene scene;
+    GraphModel scene;
     scene.setKeepsResults(keepsResults);
     auto* input = new InputNode(in);
     scene.insertNode(input);
-    scene.process(GraphScene::RunAll, true);
+    scene.process(GraphModel::RunAll, true);
     QCOMPARE(input->status(), int(StatusUpToDate));
     const Dataset& data = input->dataset();
     QCOMPARE(data.value(0, 1), QStringLiteral("oslo"));

@@ -90,7 +90,7 @@ void describeSource(SourceNode* source, const DocumentUpgrades::Attributes& attr
 // The output and the case's table in as many items as "upstream:" says
 // (one unless it says otherwise), each connected to the output; returns how
 // many are connected.
-int buildGraph(GraphScene& scene, const GoldenCase& c, const Dataset& table, OutputNode* out)
+int buildGraph(GraphModel& scene, const GoldenCase& c, const Dataset& table, OutputNode* out)
 {
     const GoldenEntry upstream = c.entry(QStringLiteral("upstream"));
     const int count = upstream.line > 0 ? upstream.value.toInt() : 1;
@@ -151,15 +151,15 @@ QString TestGoldenWriters::runCase(
     QString error = c.prepare(dir);
     if (!error.isEmpty())
         return error;
-    GraphScene scene;
+    GraphModel scene;
     const Dataset table = caseTable(c);
     auto* out = new OutputNode;
     out->restoreOptions(DocumentReader::readOptions(attributes, out->saveOptions()));
     const int upstream = buildGraph(scene, c, table, out);
-    setSceneDocumentPath(&scene, dir + QStringLiteral("/case.transform"));
+    scene.setDocumentPath(dir + QStringLiteral("/case.transform"));
     NonInteractivePrompt prompt(c.entry(QStringLiteral("answer")).value != QLatin1String("no"));
     scene.setPrompt(&prompt);
-    scene.process(GraphScene::RunAll, true);
+    scene.process(GraphModel::RunAll, true);
 
     const GoldenEntry status = c.entry(QStringLiteral("status"));
     const QString word = c.has(QStringLiteral("status")) ? status.value

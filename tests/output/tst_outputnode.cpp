@@ -30,9 +30,9 @@ struct Graph
         out->setPos(0, 200);
         scene.insertConnection(source, out);
     }
-    void run() { scene.process(GraphScene::RunAll, true); }
+    void run() { scene.process(GraphModel::RunAll, true); }
 
-    GraphScene scene;
+    GraphModel scene;
     SourceNode* source;
     OutputNode* out;
 };
@@ -151,7 +151,7 @@ void TestOutputNode::multiFileProblems()
         { { "single_or_multi", 1 }, { "multi_file_column", "0" }, { "multi_file_confirm", 0 } });
     Graph graph(out, data);
     if (saved)
-        setSceneDocumentPath(&graph.scene, m_dir.filePath(QStringLiteral("p.transform")));
+        graph.scene.setDocumentPath(m_dir.filePath(QStringLiteral("p.transform")));
     graph.run();
 
     QCOMPARE(out->status(), int(StatusUpToDate));

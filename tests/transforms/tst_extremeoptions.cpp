@@ -116,7 +116,7 @@ private slots:
         QFETCH(QString, kept);
         QFETCH(QString, selectionKey);
         QFETCH(QString, choice);
-        GraphScene scene;
+        GraphModel scene;
         auto* node = new TransformNode(Catalogue::instance().create(typeKey));
         scene.insertNode(node);
         for (int i = 0; i < qMax(1, node->minUpstream()); ++i) {
@@ -134,7 +134,7 @@ private slots:
         TransformParameter* option = transform->parameter(intKey);
         option->deserialise(value);
         QCOMPARE(option->serialise(), kept);
-        scene.runCommand(GraphScene::RunAll);
+        scene.runCommand(GraphModel::RunAll);
         QVERIFY2(node->status() == StatusUpToDate || node->status() == StatusError,
             qPrintable(statusName(node->status())));
         if (node->status() == StatusError)

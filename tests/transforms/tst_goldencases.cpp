@@ -399,13 +399,13 @@ private slots:
         QLocale::setDefault(locale);
         setDefaultDateFormats(
             gc.dates.isEmpty() ? standardDateFormats(locale) : gc.dates.split(QLatin1Char('|')));
-        GraphScene scene;
+        GraphModel scene;
         TransformNode* node = nullptr;
         buildGraph(scene, gc, path, &node);
         if (!node)
             return;
         scene.setKeepsResults(keepsResults);
-        scene.process(GraphScene::RunAll, true);
+        scene.process(GraphModel::RunAll, true);
         const QStringList failures = differences(gc, node);
         if (!failures.isEmpty())
             QFAIL(qPrintable(path + QStringLiteral(":\n") + failures.join(QLatin1Char('\n'))));
@@ -416,7 +416,7 @@ private:
     // connected to the item; the options applied as the document reader
     // applies them.
     void buildGraph(
-        GraphScene& scene, const GoldenCase& gc, const QString& path, TransformNode** result)
+        GraphModel& scene, const GoldenCase& gc, const QString& path, TransformNode** result)
     {
         Transform* transform = Catalogue::instance().create(gc.type);
         QVERIFY2(transform, qPrintable(path + ": no transform type " + gc.type));

@@ -5,7 +5,7 @@
 // under test), and the user's gestures on editor widgets.
 
 #include "everyoptiontransform.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/transformnode.h"
 #include "input/inputnode.h"
 #include "transforms/catalogue.h"
@@ -46,20 +46,20 @@ class Graph
 public:
     Graph()
     {
-        m_scene = new GraphScene;
+        m_scene = new GraphModel;
         m_input = new InputNode;
         m_input->setClipboardSource(QStringLiteral("name,city,amount\nann,paris,3\nbob,rome,4\n"));
         m_scene->insertNode(m_input);
         m_rename = addTransformBelow(m_scene, QStringLiteral("Rename_Cols"), m_input, 100);
         m_node = addTransformBelow(m_scene, EveryOptionTransform::key(), m_rename, 200);
         m_scene->setAutoRun(true);
-        m_scene->process(GraphScene::RunAll, true);
+        m_scene->process(GraphModel::RunAll, true);
     }
     ~Graph() { delete m_scene; }
     Graph(const Graph&) = delete;
     Graph& operator=(const Graph&) = delete;
 
-    GraphScene* scene() const { return m_scene; }
+    GraphModel* scene() const { return m_scene; }
     TransformNode* rename() const { return m_rename; }
     TransformNode* node() const { return m_node; }
     // The rebuilt item after an undo (the old one is deleted).
@@ -69,7 +69,7 @@ public:
     }
 
 private:
-    GraphScene* m_scene;
+    GraphModel* m_scene;
     InputNode* m_input;
     TransformNode* m_rename;
     TransformNode* m_node;

@@ -1,7 +1,7 @@
 // The Batch Process window over a main window's document: three rows run
 // from the window, the log pane's lines, and the table saved with the
 // document.
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "input/inputnode.h"
 #include "output/outputnode.h"
 #include "tests/ui/uitesthelpers.h"

@@ -1,5 +1,5 @@
 #include "charts/chartnode.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "input/inputnode.h"
 #include "ui/chartpane.h"
 #include "ui/itempane.h"
@@ -25,7 +25,7 @@ struct ChartGraph
         scene.insertNode(chart);
         scene.insertConnection(input, chart);
         scene.setAutoRun(true);
-        scene.process(GraphScene::RunAll, true);
+        scene.process(GraphModel::RunAll, true);
         pane.resize(700, 1100);
         pane.show();
         pane.setNode(chart);
@@ -45,7 +45,7 @@ struct ChartGraph
             list->item(i)->setCheckState(columns.contains(i) ? Qt::Checked : Qt::Unchecked);
     }
 
-    GraphScene scene;
+    GraphModel scene;
     InputNode* input = new InputNode;
     ChartNode* chart = new ChartNode;
     ItemPane pane;

@@ -1,6 +1,6 @@
 // A double click on a result cell that keeps its rows opens them in a
 // window of their own; Pivot's options in the item pane.
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/transformnode.h"
 #include "transforms/catalogue.h"
 #include "transforms/transform.h"
@@ -51,7 +51,7 @@ void TestDrilldown::doubleClickOpensTheRowsBehind()
     QFETCH(int, row);
     QFETCH(int, column);
     QFETCH(int, rows);
-    GraphScene scene;
+    GraphModel scene;
     auto* input = new DataNode({ "city", "year", "amount" },
         { { "Berlin", "2024", "10" }, { "Paris", "2023", "5" }, { "Berlin", "2024", "2.5" },
             { "Berlin", "2024", "1" } });

@@ -1,6 +1,6 @@
 // The explore dialogs on small tables with known answers: the numbers they
 // show, and that they agree with what the transforms themselves report.
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "input/inputnode.h"
 #include "tests/transforms/merge/mergefixture.h"
 #include "transforms/analysis/transformdifference.h"
@@ -299,7 +299,7 @@ void TestExploreDialogs::windowOffersTheDialogsOfTheSelectedItem()
     MainWindow window;
     window.setQuietMessages(true);
     QVERIFY(window.loadDocument(VARNIX_TEST_DATA "/../../examples/people.transform"));
-    window.graph()->process(GraphScene::RunAll, true);
+    window.graph()->process(GraphModel::RunAll, true);
     Node* dedupe = nullptr;
     for (Node* node : window.graph()->nodes())
         dedupe = node->displayName() == "Dedupe" ? node : dedupe;

@@ -2,7 +2,7 @@
 // type show, and that an edit of each reaches the item, waits for the
 // processing delay, re-runs and can be undone; the schema editor, the folder
 // dialog and the question about unknown extensions.
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/optionmap.h"
 #include "input/fixedwidthformat.h"
 #include "input/inputnode.h"
@@ -51,7 +51,7 @@ class TestInputForms : public QObject
 private:
     QTemporaryDir m_settingsDir;
     QTemporaryDir m_data;
-    GraphScene* m_scene = nullptr;
+    GraphModel* m_scene = nullptr;
 
     // With showAll, the fields that only show after another choice (manual
     // widths, meta text) start out shown.
@@ -100,7 +100,7 @@ private slots:
 
     void init()
     {
-        m_scene = new GraphScene;
+        m_scene = new GraphModel;
         m_scene->setAutoRun(true);
     }
 
@@ -323,7 +323,7 @@ private slots:
         InputOptionsForm form(node);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QSignalSpy runs(m_scene, &GraphScene::processingComplete);
+        QSignalSpy runs(m_scene, &GraphModel::processingComplete);
         const int snapshots = m_scene->snapshotCount();
 
         QWidget* w = form.findChild<QWidget*>(field);
@@ -602,7 +602,7 @@ private slots:
         writeFile(path, "BEGIN:VCARD\nFN:Ann\nEND:VCARD\n");
         MainWindow window;
         window.setQuietMessages(true);
-        GraphScene* graph = window.graph();
+        GraphModel* graph = window.graph();
         const int snapshots = graph->snapshotCount();
         answerNextDialog([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
         emit window.graphPane()->filesDropped({ path }, QPointF(0, 0));

@@ -1,4 +1,4 @@
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/transformnode.h"
 #include "output/outputnode.h"
 #include "output/workbookformats.h"
@@ -31,7 +31,7 @@ class TestItemPane : public QObject
 
 private:
     QTemporaryDir m_settingsDir;
-    GraphScene* m_scene = nullptr;
+    GraphModel* m_scene = nullptr;
     DataNode* m_input = nullptr;
     TransformNode* m_transform = nullptr;
 
@@ -49,7 +49,7 @@ private slots:
 
     void init()
     {
-        m_scene = new GraphScene;
+        m_scene = new GraphModel;
         m_input = new DataNode({ "name", "city" }, { { "ann", "paris" }, { "bob", "rome" } });
         m_scene->insertNode(m_input);
         m_transform = addTransform(QStringLiteral("Case"));
@@ -162,7 +162,7 @@ private slots:
         Dataset more = m_input->dataset();
         more.appendRow({ QStringLiteral("cy"), QStringLiteral("oslo") });
         m_input->setData(more);
-        m_scene->process(GraphScene::RunAll, true);
+        m_scene->process(GraphModel::RunAll, true);
         QCOMPARE(m_transform->status(), int(StatusUpToDate));
         QCOMPARE(pane.dataTable()->model()->rowCount(), 3);
     }

@@ -32,7 +32,7 @@ Dataset people()
             { QStringLiteral("cy"), QStringLiteral("lima") } });
 }
 
-SourceNode* addSource(GraphScene* graph, const QString& name, const QPointF& at)
+SourceNode* addSource(GraphModel* graph, const QString& name, const QPointF& at)
 {
     auto* source = new SourceNode(people());
     source->setName(name);
@@ -105,7 +105,7 @@ void TestMainWindow::cleanup()
 
 void TestMainWindow::addTransformFromLeftPaneRunsAndUndoes()
 {
-    GraphScene* graph = m_window->graph();
+    GraphModel* graph = m_window->graph();
     QVERIFY(graph->autoRun());
     SourceNode* source = addSource(graph, QStringLiteral("People"), QPointF(0, 0));
     source->setSelected(true);
@@ -158,7 +158,7 @@ void TestMainWindow::quickAddRefusesWrongSelection()
     QFETCH(QString, typed);
     QFETCH(int, select);
     QFETCH(QString, message);
-    GraphScene* graph = m_window->graph();
+    GraphModel* graph = m_window->graph();
     SourceNode* first = addSource(graph, QStringLiteral("First"), QPointF(0, 0));
     SourceNode* second = addSource(graph, QStringLiteral("Second"), QPointF(200, 0));
     auto* note = new NoteNode;
@@ -279,10 +279,10 @@ void TestMainWindow::categoryFilter()
 
 void TestMainWindow::dragMovesWithUndo()
 {
-    GraphScene* graph = m_window->graph();
+    GraphModel* graph = m_window->graph();
     SourceNode* source = addSource(graph, QStringLiteral("People"), QPointF(0, 0));
     GraphPane* pane = m_window->graphPane();
-    pane->centerOn(source);
+    pane->centerOn(source->centre());
     const QPointF before = source->pos();
     drag(pane, source->centre(), source->centre() + QPointF(120, 80));
     QVERIFY(source->pos() != before);
@@ -297,7 +297,7 @@ void TestMainWindow::dragMovesWithUndo()
 
 void TestMainWindow::dragConnectsOnlyValidTargets()
 {
-    GraphScene* graph = m_window->graph();
+    GraphModel* graph = m_window->graph();
     graph->setAutoRun(false);
     SourceNode* source = addSource(graph, QStringLiteral("People"), QPointF(0, 0));
     source->setSelected(true);
@@ -312,7 +312,7 @@ void TestMainWindow::dragConnectsOnlyValidTargets()
     graph->insertNode(lone);
     GraphPane* pane = m_window->graphPane();
     pane->centerOn(QPointF(120, 75));
-    const QPointF edge = cased->mapToScene(QPointF(2, 28));
+    const QPointF edge = cased->pos() + QPointF(2, 28);
 
     // Onto its own upstream item: a cycle, so nothing is offered or made.
     drag(pane, edge, source->centre());
@@ -330,7 +330,7 @@ void TestMainWindow::dragConnectsOnlyValidTargets()
 
 void TestMainWindow::copyPasteKeepsInnerConnections()
 {
-    GraphScene* graph = m_window->graph();
+    GraphModel* graph = m_window->graph();
     SourceNode* source = addSource(graph, QStringLiteral("People"), QPointF(0, 0));
     source->setSelected(true);
     QVERIFY(m_window->addTransform(QStringLiteral("Case")));
@@ -436,7 +436,7 @@ void TestMainWindow::findItems()
     QFETCH(bool, inComments);
     QFETCH(bool, caseSensitive);
     QFETCH(QStringList, found);
-    GraphScene* graph = m_window->graph();
+    GraphModel* graph = m_window->graph();
     graph->setAutoRun(false);
     SourceNode* people = addSource(graph, QStringLiteral("People"), QPointF(0, 0));
     people->setComment(QStringLiteral("All customers"));
@@ -456,7 +456,7 @@ void TestMainWindow::saveNewOpenRoundTrip()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("graph.transform"));
-    GraphScene* graph = m_window->graph();
+    GraphModel* graph = m_window->graph();
     graph->setAutoRun(false);
     auto* note = new NoteNode;
     note->setComment(QStringLiteral("Remember the & and the <tags>"));
@@ -523,7 +523,7 @@ void TestMainWindow::newerDocumentWarns()
 
 void TestMainWindow::itemSummaryListsAndSorts()
 {
-    GraphScene* graph = m_window->graph();
+    GraphModel* graph = m_window->graph();
     SourceNode* people = addSource(graph, QStringLiteral("People"), QPointF(0, 0));
     people->setSelected(true);
     QVERIFY(m_window->addTransform(QStringLiteral("Case")));

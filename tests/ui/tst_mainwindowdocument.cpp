@@ -1,4 +1,4 @@
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/notenode.h"
 #include "input/inputnode.h"
 #include "output/outputnode.h"
@@ -224,14 +224,14 @@ void TestMainWindowDocument::documentPlaceAndLocale()
     MainWindow window;
     window.setQuietMessages(true);
     QVERIFY(window.loadDocument(document));
-    window.graph()->runCommand(GraphScene::RunAll);
+    window.graph()->runCommand(GraphModel::RunAll);
     QCOMPARE(QLocale().name(), QStringLiteral("de_DE"));
     QFile sorted(dir.filePath(QStringLiteral("sorted.csv")));
     QVERIFY(sorted.open(QIODevice::ReadOnly));
     QVERIFY2(sorted.readAll().contains("v\r\n200\r\n"), "not sorted as numbers");
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("copy")));
     QVERIFY(window.saveDocument(dir.filePath(QStringLiteral("copy/german.transform"))));
-    window.graph()->runCommand(GraphScene::RunAll);
+    window.graph()->runCommand(GraphModel::RunAll);
     QVERIFY(QFile::exists(dir.filePath(QStringLiteral("copy/sorted.csv"))));
     window.setModified(false);
     window.action(QStringLiteral("&New"))->trigger();

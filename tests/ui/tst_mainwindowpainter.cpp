@@ -41,6 +41,7 @@ private slots:
     void connectionEdgeBand();
     void detailText_data();
     void detailText();
+    void drawsEveryStatus();
     void zoomStaysWithinLimits_data();
     void zoomStaysWithinLimits();
     void fitNeverEnlarges();
@@ -138,7 +139,7 @@ void TestMainWindowPainter::detailText()
     QFETCH(bool, changes);
     QFETCH(QString, text);
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    GraphScene scene;
+    GraphModel scene;
     auto* upstream = new SourceNode(sized(upstreamCols, upstreamRows));
     auto* node = new SourceNode(sized(cols, rows));
     scene.insertNode(upstream);
@@ -150,6 +151,26 @@ void TestMainWindowPainter::detailText()
     NodePaintOptions options;
     options.showRowColChanges = changes;
     QCOMPARE(NodePainter::detailText(*node, options), text);
+}
+
+void TestMainWindowPainter::drawsEveryStatus()
+{
+    SourceNode node;
+    const QRectF item = node.boundingRect();
+    QSet<QRgb> fills;
+    for (int status = StatusNeedsUpdating; status <= StatusError; ++status) {
+        node.setStatus(status, false);
+        node.setProgress(0.5);
+        QImage image(item.size().toSize(), QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        NodePainter::paintNode(&painter, node, NodePaintOptions());
+        painter.end();
+        // The middle of the status dot by the kind line.
+        fills.insert(image.pixel(17, 12));
+    }
+    // Each status has a colour of its own.
+    QCOMPARE(fills.size(), 4);
 }
 
 void TestMainWindowPainter::zoomStaysWithinLimits_data()
@@ -167,7 +188,7 @@ void TestMainWindowPainter::zoomStaysWithinLimits()
     QFETCH(qreal, factor);
     QFETCH(int, times);
     QFETCH(qreal, zoom);
-    GraphScene scene;
+    GraphModel scene;
     GraphPane pane(&scene);
     for (int i = 0; i < times; ++i)
         pane.zoomBy(factor);
@@ -176,7 +197,7 @@ void TestMainWindowPainter::zoomStaysWithinLimits()
 
 void TestMainWindowPainter::fitNeverEnlarges()
 {
-    GraphScene scene;
+    GraphModel scene;
     GraphPane pane(&scene);
     pane.resize(1000, 800);
     auto* one = new SourceNode;
@@ -204,7 +225,7 @@ void TestMainWindowPainter::newItemsMoveClear()
 {
     QFETCH(QPointF, placed);
     QFETCH(bool, moves);
-    GraphScene scene;
+    GraphModel scene;
     GraphPane pane(&scene);
     auto* existing = new SourceNode;
     auto* neighbour = new SourceNode;
@@ -217,7 +238,7 @@ void TestMainWindowPainter::newItemsMoveClear()
     pane.moveClear(added);
     QCOMPARE(added->pos() != placed, moves);
     for (const Node* other : { static_cast<Node*>(existing), static_cast<Node*>(neighbour) })
-        QVERIFY(!other->sceneBoundingRect().intersects(added->sceneBoundingRect()));
+        QVERIFY(!other->bounds().intersects(added->bounds()));
 
     // A pasted group lands on the point asked for unless that covers items.
     QList<Node*> group;
@@ -231,7 +252,7 @@ void TestMainWindowPainter::newItemsMoveClear()
     for (Node* n : group) {
         for (Node* other : scene.nodes()) {
             if (!group.contains(other))
-                QVERIFY(!other->sceneBoundingRect().intersects(n->sceneBoundingRect()));
+                QVERIFY(!other->bounds().intersects(n->bounds()));
         }
     }
     QCOMPARE(group.at(1)->pos() - group.at(0)->pos(), QPointF(200, 0));
@@ -239,7 +260,7 @@ void TestMainWindowPainter::newItemsMoveClear()
 
 void TestMainWindowPainter::snapOnRelease()
 {
-    GraphScene scene;
+    GraphModel scene;
     GraphPane pane(&scene);
     pane.resize(800, 600);
     pane.show();
@@ -248,7 +269,7 @@ void TestMainWindowPainter::snapOnRelease()
     auto* node = new SourceNode;
     node->setPos(3, 7);
     scene.insertNode(node);
-    pane.centerOn(node);
+    pane.centerOn(node->centre());
     drag(&pane, node->centre(), node->centre() + QPointF(47, 31));
     QVERIFY(node->pos() != QPointF(3, 7));
     QCOMPARE(std::fmod(node->pos().x(), GraphPane::GridSize), 0.0);

@@ -2,7 +2,7 @@
 // added from the left pane with both selected, processed by auto run, the
 // document saved, closed and opened again.
 #include "charts/chartnode.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/transformnode.h"
 #include "input/inputnode.h"
 #include "output/outputnode.h"
@@ -24,7 +24,7 @@
 
 namespace {
 
-QList<Node*> nodesOfType(GraphScene* graph, int type)
+QList<Node*> nodesOfType(GraphModel* graph, int type)
 {
     QList<Node*> found;
     for (Node* node : graph->nodes()) {
@@ -78,7 +78,7 @@ private slots:
         window->setQuietMessages(true);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window));
-        GraphScene* graph = window->graph();
+        GraphModel* graph = window->graph();
         graph->setAutoRun(true);
 
         // The people file lands above the cities file, so it is the top input.
@@ -108,7 +108,7 @@ private slots:
         top->setValue(QVariant::fromValue(top->referenceAt(1)));
         bottom->setValue(QVariant::fromValue(bottom->referenceAt(0)));
         joinNode->setStatus(StatusNeedsUpdating, true);
-        graph->runCommand(GraphScene::RunUnprocessed);
+        graph->runCommand(GraphModel::RunUnprocessed);
         QTRY_COMPARE(joinNode->status(), int(StatusUpToDate));
         const Dataset& joined = joinNode->dataset();
         QCOMPARE(joined.rowCount(), 2);
@@ -130,7 +130,7 @@ private slots:
         const QList<Node*> reopened = nodesOfType(graph, TransformNodeType);
         QCOMPARE(reopened.size(), 1);
         QCOMPARE(reopened.first()->upstreamNodes(true).size(), 2);
-        graph->runCommand(GraphScene::RunAllForced);
+        graph->runCommand(GraphModel::RunAllForced);
         QTRY_COMPARE(reopened.first()->status(), int(StatusUpToDate));
         QCOMPARE(reopened.first()->dataset().rowCount(), 2);
         QCOMPARE(reopened.first()->dataset().row(1), (QStringList { "bob", "rome", "Italy" }));

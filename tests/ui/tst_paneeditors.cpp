@@ -33,7 +33,7 @@ class TestPaneEditors : public QObject
 private:
     QTemporaryDir m_settingsDir;
     std::unique_ptr<Graph> m_graph;
-    GraphScene* m_scene = nullptr;
+    GraphModel* m_scene = nullptr;
     TransformNode* m_node = nullptr;
 
     static void editSimple(ParameterEditor* editor);
@@ -357,7 +357,7 @@ void TestPaneEditors::everyEditorChangesRecordsAndWaits()
     qint64 ranAfter = -1;
     QElapsedTimer sinceEdit;
     const QMetaObject::Connection watch
-        = connect(m_scene, &GraphScene::nodeProcessed, this, [&](Node* node) {
+        = connect(m_scene, &GraphModel::nodeProcessed, this, [&](Node* node) {
               if (node == m_node && ranAfter < 0)
                   ranAfter = sinceEdit.elapsed();
           });

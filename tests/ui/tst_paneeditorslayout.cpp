@@ -3,7 +3,7 @@
 // needs, and labels and table headings are not cut off.
 
 #include "everyoptiontransform.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/transformnode.h"
 #include "input/inputnode.h"
 #include "transforms/catalogue.h"
@@ -47,7 +47,7 @@ class TestPaneEditorsLayout : public QObject
 
 private:
     QTemporaryDir m_settingsDir;
-    GraphScene* m_scene = nullptr;
+    GraphModel* m_scene = nullptr;
     TransformNode* m_node = nullptr;
 
     // Values a user would have set, so the tables have rows to show.
@@ -110,14 +110,14 @@ private slots:
     void formsFitThePane()
     {
         QFETCH(QString, typeKey);
-        m_scene = new GraphScene;
+        m_scene = new GraphModel;
         auto* input = new InputNode;
         input->setClipboardSource(csv());
         m_scene->insertNode(input);
         m_node = addTransformBelow(m_scene, typeKey, input, 100);
-        m_scene->process(GraphScene::RunAll, true);
+        m_scene->process(GraphModel::RunAll, true);
         fillOptions(m_node->transform());
-        m_scene->process(GraphScene::RunAll, true);
+        m_scene->process(GraphModel::RunAll, true);
         QCOMPARE(m_node->status(), int(StatusUpToDate));
 
         ItemPane pane;

@@ -1,6 +1,6 @@
 // A long fuzzy dedupe shows a progress window whose Stop button stops the
 // run; quick items never show it.
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/transformnode.h"
 #include "transforms/catalogue.h"
 #include "transforms/transform.h"
@@ -35,7 +35,7 @@ void TestProgressWindow::stopFromTheWindow()
     for (int i = 0; i < 4000; ++i)
         rows << QStringList { QStringLiteral("name %1 %2").arg(i * 7919 % 4001).arg(i) };
     auto* source = new DataNode({ QStringLiteral("name") }, rows);
-    GraphScene scene;
+    GraphModel scene;
     scene.insertNode(source);
     TransformNode* node = addTransformBelow(&scene, typeKey, source, 100);
     Transform* transform = node->transform();
@@ -47,9 +47,9 @@ void TestProgressWindow::stopFromTheWindow()
     ProgressWindow progress(&window);
     progress.setShowAfter(0);
     progress.setGraph(&scene);
-    connect(&progress, &ProgressWindow::stopRequested, &scene, &GraphScene::stop);
+    connect(&progress, &ProgressWindow::stopRequested, &scene, &GraphModel::stop);
     bool seen = false;
-    connect(&scene, &GraphScene::heartBeat, this, [&] {
+    connect(&scene, &GraphModel::heartBeat, this, [&] {
         QProgressDialog* dialog = progress.dialog();
         if (seen || !dialog || !dialog->isVisible())
             return;
@@ -57,7 +57,7 @@ void TestProgressWindow::stopFromTheWindow()
         QCOMPARE(dialog->labelText(), QStringLiteral("Processing '%1'").arg(node->displayName()));
         buttonWithText(dialog, QStringLiteral("Stop"))->click();
     });
-    scene.runCommand(GraphScene::RunAll);
+    scene.runCommand(GraphModel::RunAll);
     QCOMPARE(seen, shown);
     QCOMPARE(node->status() == StatusUpToDate, !shown);
     QVERIFY(!progress.dialog());

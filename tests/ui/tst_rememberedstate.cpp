@@ -1,7 +1,7 @@
 // What the window remembers between runs: the user's saved option defaults
 // and the layout. A "restart" is a second settings object over the same
 // store, and a second window.
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/itemdefaults.h"
 #include "graph/transformnode.h"
 #include "input/inputnode.h"

@@ -14,6 +14,7 @@
 #include "ui/datatablemodel.h"
 #include "ui/datatableview.h"
 #include "ui/editors/columneditors.h"
+#include "ui/graphcanvas.h"
 #include "ui/graphpane.h"
 #include "ui/helpwindow.h"
 #include "ui/itempane.h"
@@ -51,7 +52,7 @@
 
 namespace {
 
-SourceNode* addSource(GraphScene* graph, const QPointF& at)
+SourceNode* addSource(GraphModel* graph, const QPointF& at)
 {
     auto* source = new SourceNode(makeDataset(
         { QStringLiteral("name") }, { { QStringLiteral("ann") }, { QStringLiteral("bob") } }));
@@ -96,7 +97,7 @@ int contrast(const QImage& image, const QColor& against)
 
 bool shownInView(GraphPane* pane, Node* node)
 {
-    const QRect onScreen = pane->mapFromScene(node->sceneBoundingRect()).boundingRect();
+    const QRect onScreen = pane->mapFromScene(node->bounds()).boundingRect();
     return pane->viewport()->rect().contains(onScreen);
 }
 
@@ -173,7 +174,7 @@ void TestWindowFaults::pasteWorksAfterARun()
 
 void TestWindowFaults::clickOnItemBodySelectsItem()
 {
-    GraphScene* graph = m_window->graph();
+    GraphModel* graph = m_window->graph();
     SourceNode* top = addSource(graph, QPointF(0, 0));
     auto* below = new SinkNode;
     below->setCentre(QPointF(0, 160));
@@ -181,18 +182,17 @@ void TestWindowFaults::clickOnItemBodySelectsItem()
     Connection* link = graph->connectNodes(top, below);
     QVERIFY(link);
     // The line must stop at both borders.
-    QVERIFY(
-        !top->sceneBoundingRect().adjusted(2, 2, -2, -2).contains(link->path().pointAtPercent(0)));
-    QVERIFY(!below->sceneBoundingRect()
-                 .adjusted(2, 2, -2, -2)
-                 .contains(link->path().pointAtPercent(1)));
     GraphPane* pane = m_window->graphPane();
-    pane->centerOn(below);
+    const QPainterPath line = pane->canvas()->itemOf(link)->path();
+    QVERIFY(!top->bounds().adjusted(2, 2, -2, -2).contains(line.pointAtPercent(0)));
+    QVERIFY(!below->bounds().adjusted(2, 2, -2, -2).contains(line.pointAtPercent(1)));
+    pane->centerOn(below->centre());
     for (Node* clicked : { static_cast<Node*>(below), static_cast<Node*>(top) }) {
         graph->clearSelection();
         QTest::mouseClick(pane->viewport(), Qt::LeftButton, Qt::NoModifier,
             pane->mapFromScene(clicked->centre()));
-        QCOMPARE(graph->selectedItems(), QList<QGraphicsItem*>({ clicked }));
+        QCOMPARE(graph->nodes(true), QList<Node*>({ clicked }));
+        QVERIFY(graph->connections(true).isEmpty());
         QCOMPARE(m_window->itemPane()->node(), clicked);
     }
 }
@@ -202,7 +202,7 @@ QString TestWindowFaults::saveRunningDocument()
 {
     const QString csv = m_dir.filePath(QStringLiteral("in.csv"));
     writeFile(csv, "name\nann\n");
-    GraphScene* graph = m_window->graph();
+    GraphModel* graph = m_window->graph();
     graph->setAutoRun(false);
     auto* input = new InputNode(csv);
     input->setCentre(QPointF(0, 0));
@@ -274,7 +274,7 @@ void TestWindowFaults::openingWithAutoRun()
 
 void TestWindowFaults::optionsSplitStaysPerKind()
 {
-    GraphScene* graph = m_window->graph();
+    GraphModel* graph = m_window->graph();
     SourceNode* source = addSource(graph, QPointF(0, 0));
     auto* output = new OutputNode(m_dir.filePath(QStringLiteral("split.csv")));
     output->setCentre(QPointF(0, 150));
@@ -313,7 +313,7 @@ void TestWindowFaults::optionsSplitStaysPerKind()
 void TestWindowFaults::pastedItemIsSelectedAndShown()
 {
     GraphPane* pane = m_window->graphPane();
-    GraphScene* graph = m_window->graph();
+    GraphModel* graph = m_window->graph();
     // A row of items across the middle of the view leaves free room only
     // beyond its right edge.
     const QPointF centre = pane->visibleCentre();
@@ -331,7 +331,7 @@ void TestWindowFaults::pastedItemIsSelectedAndShown()
 void TestWindowFaults::checkedColumnsKeepTheirPlace()
 {
     WindowSettings::instance().setProcessingDelay(0.1);
-    GraphScene* graph = m_window->graph();
+    GraphModel* graph = m_window->graph();
     auto* source = new SourceNode(
         makeDataset({ QStringLiteral("name"), QStringLiteral("city"), QStringLiteral("zip") },
             { { QStringLiteral("ann"), QStringLiteral("oslo"), QStringLiteral("1") } }));
@@ -352,7 +352,7 @@ void TestWindowFaults::checkedColumnsKeepTheirPlace()
         list->item(r)->setCheckState(r == 0 ? Qt::Checked : Qt::Unchecked);
     QTRY_VERIFY(!graph->isProcessing());
     // The user checks the last column; the run that follows keeps it there.
-    QSignalSpy runs(graph, &GraphScene::processingComplete);
+    QSignalSpy runs(graph, &GraphModel::processingComplete);
     list->item(list->count() - 1)->setCheckState(Qt::Checked);
     const QStringList before = rows();
     QTRY_VERIFY(runs.count() >= 1);
@@ -417,7 +417,7 @@ void TestWindowFaults::wordingForThisPlatform()
 
 void TestWindowFaults::optionLabelsShareOneCase()
 {
-    GraphScene* graph = m_window->graph();
+    GraphModel* graph = m_window->graph();
     SourceNode* source = addSource(graph, QPointF(0, 0));
     graph->setAutoRun(false);
     int checked = 0;
@@ -447,7 +447,7 @@ void TestWindowFaults::optionLabelsShareOneCase()
 
 void TestWindowFaults::helpOpensInTheProgram()
 {
-    GraphScene* graph = m_window->graph();
+    GraphModel* graph = m_window->graph();
     addSource(graph, QPointF(0, 0))->setSelected(true);
     QVERIFY(m_window->addTransform(QStringLiteral("Dedupe")));
     m_window->action(QStringLiteral("&Help Contents"))->trigger();
@@ -532,7 +532,7 @@ void TestWindowFaults::transformDroppedOnCanvas()
 {
     QFETCH(int, target);
     QFETCH(bool, inserted);
-    GraphScene* graph = m_window->graph();
+    GraphModel* graph = m_window->graph();
     graph->setAutoRun(false);
     SourceNode* top = addSource(graph, QPointF(0, 0));
     auto* below = new SinkNode;
@@ -614,7 +614,7 @@ void TestWindowFaults::dataTablePreview()
 
 void TestWindowFaults::warningsShownWhenAnItemFails()
 {
-    GraphScene* graph = m_window->graph();
+    GraphModel* graph = m_window->graph();
     auto* item = new DataNode({ QStringLiteral("a") }, { { QStringLiteral("1") } });
     graph->insertNode(item);
     item->setSelected(true);

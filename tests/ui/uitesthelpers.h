@@ -99,7 +99,7 @@ inline QAbstractButton* buttonWithText(const QWidget* parent, const QString& tex
 // A transform of the type below upstream, bound to its columns, as the left
 // pane adds one.
 inline TransformNode* addTransformBelow(
-    GraphScene* scene, const QString& typeKey, Node* upstream, qreal y)
+    GraphModel* scene, const QString& typeKey, Node* upstream, qreal y)
 {
     auto* node = new TransformNode(Catalogue::instance().create(typeKey));
     node->setPos(0, y);

@@ -113,7 +113,7 @@ void TransformFileInfo::process(Dataset& output, const QList<Node*>& upstream, b
     for (Info info : qAsConst(infos))
         output.insertColumn(output.columnCount(), QString::fromLatin1(InfoNames[info]));
 
-    const QString documentPath = sceneDocumentPath(upstream.first()->scene());
+    const QString documentPath = documentPathOf(upstream.first()->graph());
     const QDir base = documentPath.isEmpty() ? QDir::current() : QFileInfo(documentPath).dir();
     ExampleList missing;
     int found = 0;

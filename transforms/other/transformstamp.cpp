@@ -86,7 +86,7 @@ QString TransformStamp::stampText(Stamp stamp, Node* item)
     case Time:
         return now.toString(QStringLiteral("HH:mm:ss"));
     case DocumentName: {
-        const QString path = sceneDocumentPath(item->scene());
+        const QString path = documentPathOf(item->graph());
         if (path.isEmpty())
             addWarning(QStringLiteral("The document has not been saved, so it has no name yet"));
         return path.isEmpty() ? QString() : QFileInfo(path).fileName();
@@ -104,8 +104,8 @@ QString TransformStamp::stampText(Stamp stamp, Node* item)
     case Text: {
         FileNameContext context = currentFileNameContext();
         context.now = now;
-        context.documentPath = sceneDocumentPath(item->scene());
-        context.aliases = sceneFileNameAliases(item->scene());
+        context.documentPath = documentPathOf(item->graph());
+        context.aliases = fileNameAliases(item->graph());
         return expandFileNameVariables(textParameter(StampText), context);
     }
     }

@@ -2,7 +2,7 @@
 // loading.
 #include "document/documentreader.h"
 #include "document/documentwriter.h"
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 #include "graph/transformnode.h"
 #include "tests/document/documenttestkinds.h"
 
@@ -11,7 +11,7 @@
 
 namespace {
 
-DocInput* addInput(GraphScene& scene, const QString& text, qreal y)
+DocInput* addInput(GraphModel& scene, const QString& text, qreal y)
 {
     auto* in = new DocInput;
     in->setId(-1);
@@ -89,7 +89,7 @@ private slots:
     void optionsSurviveSaving()
     {
         QFETCH(QString, typeKey);
-        GraphScene scene;
+        GraphModel scene;
         DocInput* top = addInput(scene, QStringLiteral("a,b,c\n1,2,3\n4,5,6"), 0);
         auto* node = new TransformNode(Catalogue::instance().create(typeKey));
         node->setId(-1);
@@ -99,7 +99,7 @@ private slots:
         if (node->transform()->minInputs() == 2)
             scene.insertConnection(addInput(scene, QStringLiteral("x,y,z\n1,2,3"), 100), node);
         node->upstreamChanged();
-        scene.process(GraphScene::RunAll, true);
+        scene.process(GraphModel::RunAll, true);
         changeEveryOption(*node->transform());
         const QStringList expected = storedForms(*node->transform());
 
@@ -107,9 +107,9 @@ private slots:
         QString error;
         QVERIFY2(DocumentWriter::save(scene, path, DocumentInfo(), SaveOptions(), &error),
             qPrintable(error));
-        GraphScene loaded;
+        GraphModel loaded;
         QVERIFY2(DocumentReader::load(path, loaded, nullptr, nullptr, &error), qPrintable(error));
-        loaded.process(GraphScene::RunAll, true);
+        loaded.process(GraphModel::RunAll, true);
         TransformNode* copy = nullptr;
         for (Node* n : loaded.nodes()) {
             if (auto* t = dynamic_cast<TransformNode*>(n))

@@ -15,7 +15,7 @@ namespace {
 // set its options and run it.
 struct Chain
 {
-    GraphScene scene;
+    GraphModel scene;
     SourceNode* source = nullptr;
     TransformNode* node = nullptr;
 
@@ -46,7 +46,7 @@ struct Chain
     }
     const Dataset& run()
     {
-        scene.process(GraphScene::RunAll, true);
+        scene.process(GraphModel::RunAll, true);
         return node->dataset();
     }
     QString summary() const { return transform()->resultSummary(); }

@@ -81,7 +81,7 @@ public:
     int status() const { return m_node->status(); }
 
 private:
-    GraphScene m_scene;
+    GraphModel m_scene;
     SourceNode* m_source = nullptr;
     TransformNode* m_node = nullptr;
 };

@@ -29,13 +29,13 @@ public:
         m_node->setPos(300, 100 * inputs.size());
         m_scene.rebindAll();
         // The sources need their datasets before options can point into them.
-        m_scene.process(GraphScene::RunAll, true);
+        m_scene.process(GraphModel::RunAll, true);
     }
 
     Transform* transform() const { return m_node->transform(); }
     TransformNode* node() const { return m_node; }
     SourceNode* source(int i) const { return m_sources.at(i); }
-    GraphScene& scene() { return m_scene; }
+    GraphModel& scene() { return m_scene; }
 
     // Points a column option at a column of the item it is bound to.
     void choose(const QString& key, int position)
@@ -53,7 +53,7 @@ public:
 
     const Dataset& run()
     {
-        m_scene.process(GraphScene::RunAll, true);
+        m_scene.process(GraphModel::RunAll, true);
         return m_node->dataset();
     }
     const Dataset& output() const { return m_node->dataset(); }
@@ -62,7 +62,7 @@ public:
     QStringList warnings() const { return m_node->warnings(); }
 
 private:
-    GraphScene m_scene;
+    GraphModel m_scene;
     TransformNode* m_node = nullptr;
     QList<SourceNode*> m_sources;
 };

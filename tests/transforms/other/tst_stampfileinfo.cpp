@@ -41,7 +41,7 @@ private slots:
         QFETCH(QString, kind);
         QFETCH(QString, text);
         TransformRun run(new TransformStamp, makeDataset({ "a" }, splitRows({ "1", "2" })));
-        setSceneDocumentPath(run.node()->scene(), QStringLiteral("/tmp/work/sales.transform"));
+        run.node()->graph()->setDocumentPath(QStringLiteral("/tmp/work/sales.transform"));
         run.choose("Stamp", kind).set("Text", text).set("Column_Name", QStringLiteral("When"));
         const Dataset& out = run.run();
         QCOMPARE(out.columnNames(), QStringList({ "a", "When" }));
@@ -61,7 +61,7 @@ private slots:
             oneColumn({ dir.filePath(QStringLiteral("notes.txt")), QStringLiteral("notes.txt"),
                 dir.filePath(QStringLiteral("gone.csv")), QString() }));
         // Relative paths are taken from the document's folder.
-        setSceneDocumentPath(run.node()->scene(), dir.filePath(QStringLiteral("doc.transform")));
+        run.node()->graph()->setDocumentPath(dir.filePath(QStringLiteral("doc.transform")));
         run.column(0, "Column").set("Modified", false).set("SHA256", true);
         const Dataset& out = run.run();
         QCOMPARE(out.columnNames(),

@@ -170,7 +170,7 @@ void TestParallelTransforms::joinGrowsTopRowsStillShared()
     const int keys = 1000;
     const Dataset top = table(200000, keys, 0, 0, true);
     const Dataset bottom = table(0, keys, 1, 0, false);
-    GraphScene scene;
+    GraphModel scene;
     scene.setKeepsResults(false);
     auto* source = new SourceNode(top);
     auto* lookup = new SourceNode(bottom);
@@ -191,7 +191,7 @@ void TestParallelTransforms::joinGrowsTopRowsStillShared()
     scene.insertConnection(lookup, join);
     scene.insertConnection(source, laterReader);
     scene.rebindAll();
-    scene.process(GraphScene::RunAll, true);
+    scene.process(GraphModel::RunAll, true);
     for (const auto& key : { std::make_pair("Column_1", 1), std::make_pair("Column_2", 0) }) {
         TransformParameter* p = join->transform()->parameter(key.first);
         p->setValue(QVariant::fromValue(p->referenceAt(key.second)));
@@ -210,7 +210,7 @@ void TestParallelTransforms::joinGrowsTopRowsStillShared()
     };
     connect(join, &Node::processed, this, keep(join, &joined));
     connect(laterReader, &Node::processed, this, keep(laterReader, &seenLater));
-    scene.process(GraphScene::RunAll, true);
+    scene.process(GraphModel::RunAll, true);
     QCOMPARE(firstDifference(joined, nestedReading(top, bottom, false, false)), QString());
     QCOMPARE(seenLater, top.rows());
 }

@@ -18,7 +18,7 @@ Dataset rows(const QString& firstValue, int count = 1)
     return d;
 }
 
-TransformNode* upperNode(GraphScene& scene, Node* from, bool fail = false)
+TransformNode* upperNode(GraphModel& scene, Node* from, bool fail = false)
 {
     auto* t = makeTransformNode(new TestUpper);
     t->transform()->parameter(QStringLiteral("Fail"))->setValue(fail);
@@ -37,7 +37,7 @@ TestUpper* upper(TransformNode* node)
 
 } // namespace
 
-class TestGraphScene : public QObject
+class TestGraphModel : public QObject
 {
     Q_OBJECT
 
@@ -64,18 +64,18 @@ private:
     QStringList m_log;
 };
 
-void TestGraphScene::initTestCase()
+void TestGraphModel::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
     qRegisterMetaType<TransformNode*>();
     registerTestKinds();
 }
 
-void TestGraphScene::twoInputTransformProcessesOnceUpperFirst()
+void TestGraphModel::twoInputTransformProcessesOnceUpperFirst()
 {
-    GraphScene scene;
+    GraphModel scene;
     QStringList log;
-    connect(&scene, &GraphScene::showLogMessage, [&](const QString& s) { log << s; });
+    connect(&scene, &GraphModel::showLogMessage, [&](const QString& s) { log << s; });
     auto* lower = new SourceNode(rows("lower"));
     auto* higher = new SourceNode(rows("upper"));
     auto* pair = makeTransformNode(new TestPair);
@@ -88,7 +88,7 @@ void TestGraphScene::twoInputTransformProcessesOnceUpperFirst()
     scene.connectNodes(lower, pair);
     scene.connectNodes(higher, pair);
 
-    scene.runCommand(GraphScene::RunAll);
+    scene.runCommand(GraphModel::RunAll);
     auto* t = static_cast<TestPair*>(pair->transform());
     QCOMPARE(t->runs, 1);
     QCOMPARE(t->received, (QStringList { "upper", "lower" }));
@@ -109,11 +109,11 @@ void TestGraphScene::twoInputTransformProcessesOnceUpperFirst()
     QCOMPARE(log.last(), QStringLiteral("Up to date: 3\n"));
 }
 
-void TestGraphScene::errorStopsOnlyItsBranch()
+void TestGraphModel::errorStopsOnlyItsBranch()
 {
-    GraphScene scene;
+    GraphModel scene;
     QStringList log;
-    connect(&scene, &GraphScene::showLogMessage, [&](const QString& s) { log << s; });
+    connect(&scene, &GraphModel::showLogMessage, [&](const QString& s) { log << s; });
     auto* source = new SourceNode(rows("x"));
     scene.insertNode(source);
     TransformNode* failing = upperNode(scene, source, true);
@@ -123,7 +123,7 @@ void TestGraphScene::errorStopsOnlyItsBranch()
     below->setPos(0, 200);
     sibling->setPos(200, 100);
 
-    scene.runCommand(GraphScene::RunAll);
+    scene.runCommand(GraphModel::RunAll);
     QCOMPARE(failing->status(), int(StatusError));
     QCOMPARE(
         failing->warnings(), (QStringList { "Asked to fail", "1 option not set ('columns')" }));
@@ -135,41 +135,41 @@ void TestGraphScene::errorStopsOnlyItsBranch()
     QCOMPARE(log.last(), QStringLiteral("Up to date: 2, Needs updating: 1, Error: 1\n"));
 }
 
-void TestGraphScene::runUnprocessedRetriesErrors()
+void TestGraphModel::runUnprocessedRetriesErrors()
 {
-    GraphScene scene;
+    GraphModel scene;
     QStringList log;
-    connect(&scene, &GraphScene::showLogMessage, [&](const QString& s) { log << s; });
+    connect(&scene, &GraphModel::showLogMessage, [&](const QString& s) { log << s; });
     auto* source = new SourceNode(rows("x"));
     source->failing = true;
     scene.insertNode(source);
     TransformNode* t = upperNode(scene, source);
-    scene.runCommand(GraphScene::RunAll);
+    scene.runCommand(GraphModel::RunAll);
     QCOMPARE(source->processCount, 1);
-    scene.runCommand(GraphScene::RunUnprocessed);
+    scene.runCommand(GraphModel::RunUnprocessed);
     QCOMPARE(source->processCount, 2);
     QCOMPARE(t->status(), int(StatusNeedsUpdating));
     QCOMPARE(log.last(), QStringLiteral("Needs updating: 1, Error: 1\n"));
 
     source->failing = false;
-    scene.runCommand(GraphScene::RunUnprocessed);
+    scene.runCommand(GraphModel::RunUnprocessed);
     QCOMPARE(t->status(), int(StatusUpToDate));
     // Nothing left to do: a further run processes nothing.
     log.clear();
-    scene.runCommand(GraphScene::RunUnprocessed);
+    scene.runCommand(GraphModel::RunUnprocessed);
     QCOMPARE(source->processCount, 3);
     QVERIFY(!log.join('\n').contains(QStringLiteral("processed in")));
 }
 
-void TestGraphScene::runSelectedProcessesAncestorsOnly()
+void TestGraphModel::runSelectedProcessesAncestorsOnly()
 {
-    GraphScene scene;
+    GraphModel scene;
     auto* source = new SourceNode(rows("x"));
     scene.insertNode(source);
     TransformNode* middle = upperNode(scene, source);
     TransformNode* last = upperNode(scene, middle);
     middle->setSelected(true);
-    scene.runCommand(GraphScene::RunSelected);
+    scene.runCommand(GraphModel::RunSelected);
     QCOMPARE(source->status(), int(StatusUpToDate));
     QCOMPARE(middle->status(), int(StatusUpToDate));
     QCOMPARE(last->status(), int(StatusNeedsUpdating));
@@ -178,16 +178,16 @@ void TestGraphScene::runSelectedProcessesAncestorsOnly()
 
     // Selected again: the selected item runs again, its up-to-date ancestor
     // does not.
-    scene.runCommand(GraphScene::RunSelected);
+    scene.runCommand(GraphModel::RunSelected);
     QCOMPARE(source->processCount, 1);
     QCOMPARE(upper(middle)->runs, 2);
 }
 
-void TestGraphScene::stopLeavesTheRestNeedingUpdate()
+void TestGraphModel::stopLeavesTheRestNeedingUpdate()
 {
-    GraphScene scene;
+    GraphModel scene;
     QStringList log;
-    connect(&scene, &GraphScene::showLogMessage, [&](const QString& s) { log << s; });
+    connect(&scene, &GraphModel::showLogMessage, [&](const QString& s) { log << s; });
     auto* first = new SourceNode(rows("x", 2500));
     auto* second = new SourceNode(rows("y"));
     scene.insertNode(first);
@@ -203,9 +203,9 @@ void TestGraphScene::stopLeavesTheRestNeedingUpdate()
         if (row == 1500)
             scene.stop();
     };
-    QSignalSpy stopped(&scene, &GraphScene::showStatusBarMessage);
+    QSignalSpy stopped(&scene, &GraphModel::showStatusBarMessage);
 
-    scene.runCommand(GraphScene::RunAll);
+    scene.runCommand(GraphModel::RunAll);
     QCOMPARE(first->status(), int(StatusUpToDate));
     QCOMPARE(slow->status(), int(StatusUpToDate));
     QCOMPARE(after->status(), int(StatusNeedsUpdating));
@@ -219,15 +219,15 @@ void TestGraphScene::stopLeavesTheRestNeedingUpdate()
     QVERIFY(told);
 
     upper(slow)->rowHook = nullptr;
-    scene.runCommand(GraphScene::RunUnprocessed);
+    scene.runCommand(GraphModel::RunUnprocessed);
     QCOMPARE(after->status(), int(StatusUpToDate));
     QCOMPARE(other->status(), int(StatusUpToDate));
     QCOMPARE(first->processCount, 1);
 }
 
-void TestGraphScene::connectionRules()
+void TestGraphModel::connectionRules()
 {
-    GraphScene scene;
+    GraphModel scene;
     auto* source = new SourceNode;
     auto* a = makeTransformNode(new TestUpper);
     auto* b = makeTransformNode(new TestUpper);
@@ -253,16 +253,16 @@ void TestGraphScene::connectionRules()
     QVERIFY(source->canStartConnection());
 }
 
-void TestGraphScene::connectToMarksDownstreamAndBinds()
+void TestGraphModel::connectToMarksDownstreamAndBinds()
 {
-    GraphScene scene;
+    GraphModel scene;
     auto* source = new SourceNode(rows("x"));
     scene.insertNode(source);
     TransformNode* t = upperNode(scene, nullptr);
     TransformNode* below = upperNode(scene, t);
-    scene.runCommand(GraphScene::RunAll);
+    scene.runCommand(GraphModel::RunAll);
     QCOMPARE(below->status(), int(StatusUpToDate));
-    QSignalSpy changed(&scene, &GraphScene::nodeParametersChanged);
+    QSignalSpy changed(&scene, &GraphModel::nodeParametersChanged);
     scene.startConnection(source);
     QVERIFY(scene.connectTo(t));
     QCOMPARE(changed.count(), 1);
@@ -276,12 +276,12 @@ void TestGraphScene::connectToMarksDownstreamAndBinds()
     QCOMPARE(below->status(), int(StatusUpToDate));
 }
 
-void TestGraphScene::eleventhChangeDropsOldestSnapshot()
+void TestGraphModel::eleventhChangeDropsOldestSnapshot()
 {
-    GraphScene scene;
+    GraphModel scene;
     for (int i = 0; i < 11; ++i)
         scene.addNode(new SourceNode(rows(QString::number(i))));
-    QCOMPARE(scene.snapshotCount(), GraphScene::MaxSnapshots);
+    QCOMPARE(scene.snapshotCount(), GraphModel::MaxSnapshots);
     int undone = 0;
     while (scene.undo())
         ++undone;
@@ -292,15 +292,15 @@ void TestGraphScene::eleventhChangeDropsOldestSnapshot()
     QCOMPARE(scene.nodes().size(), 11);
 }
 
-void TestGraphScene::undoAndRedoRebuildTheGraph()
+void TestGraphModel::undoAndRedoRebuildTheGraph()
 {
-    GraphScene scene;
+    GraphModel scene;
     auto* source = new SourceNode(rows("x"));
     scene.insertNode(source);
     TransformNode* t = upperNode(scene, source);
     t->setPos(10, 150);
     t->setComment(QStringLiteral("keep me"));
-    scene.runCommand(GraphScene::RunAll);
+    scene.runCommand(GraphModel::RunAll);
     t->transform()->parameter("Columns")->setValue(QVariant::fromValue(
         ColumnRefList { t->transform()->parameter("Columns")->referenceAt(0) }));
     const qint32 tid = t->id();
@@ -321,7 +321,7 @@ void TestGraphScene::undoAndRedoRebuildTheGraph()
     QVERIFY(!restored->dataset().hasColumns());
     QCOMPARE(restored->upstreamNodes(false).size(), 1);
     QVERIFY(restored->transform()->parameter("Columns")->needsUpdating());
-    scene.runCommand(GraphScene::RunAll);
+    scene.runCommand(GraphModel::RunAll);
     QCOMPARE(restored->dataset().value(0, 0), QStringLiteral("X"));
     QCOMPARE(restored->transform()->parameter("Columns")->summary(), QStringLiteral("a"));
 
@@ -344,9 +344,9 @@ void TestGraphScene::undoAndRedoRebuildTheGraph()
     QCOMPARE(scene.undoLabel(), QStringLiteral("add item"));
 }
 
-void TestGraphScene::deletingMiddleItemBridges()
+void TestGraphModel::deletingMiddleItemBridges()
 {
-    GraphScene scene;
+    GraphModel scene;
     auto* source = new SourceNode(rows("x"));
     scene.insertNode(source);
     TransformNode* middle = upperNode(scene, source);
@@ -354,7 +354,7 @@ void TestGraphScene::deletingMiddleItemBridges()
     scene.insertNode(pick);
     scene.insertConnection(middle, pick);
     pick->upstreamChanged();
-    scene.runCommand(GraphScene::RunAll);
+    scene.runCommand(GraphModel::RunAll);
     TransformParameter* column = pick->transform()->parameter("Column");
     column->setValue(QVariant::fromValue(column->referenceAt(1)));
 
@@ -365,17 +365,17 @@ void TestGraphScene::deletingMiddleItemBridges()
     QVERIFY(pick->isConnectedFrom(source));
     QCOMPARE(column->sourceItem(), source);
     QCOMPARE(pick->status(), int(StatusNeedsUpdating));
-    scene.runCommand(GraphScene::RunUnprocessed);
+    scene.runCommand(GraphModel::RunUnprocessed);
     QCOMPARE(pick->dataset().columnNames(), QStringList { "b" });
 }
 
-void TestGraphScene::disconnectAsksBeforeResettingOptions()
+void TestGraphModel::disconnectAsksBeforeResettingOptions()
 {
-    GraphScene scene;
+    GraphModel scene;
     auto* source = new SourceNode(rows("x"));
     scene.insertNode(source);
     TransformNode* t = upperNode(scene, source);
-    scene.runCommand(GraphScene::RunAll);
+    scene.runCommand(GraphModel::RunAll);
     TransformParameter* columns = t->transform()->parameter("Columns");
     columns->setValue(QVariant::fromValue(ColumnRefList { columns->referenceAt(0) }));
 
@@ -395,15 +395,15 @@ void TestGraphScene::disconnectAsksBeforeResettingOptions()
     QCOMPARE(scene.undoLabel(), QStringLiteral("disconnect"));
 }
 
-void TestGraphScene::rightPaneChangesWaitForTheDelay()
+void TestGraphModel::rightPaneChangesWaitForTheDelay()
 {
-    GraphScene scene;
+    GraphModel scene;
     scene.runContext().settings().setProcessingDelay(0.2);
     scene.setAutoRun(true);
     auto* source = new SourceNode(rows("x"));
     scene.addNode(source);
     TransformNode* t = upperNode(scene, source);
-    scene.runCommand(GraphScene::RunUnprocessed);
+    scene.runCommand(GraphModel::RunUnprocessed);
     QCOMPARE(upper(t)->runs, 1);
 
     scene.onSourceChangedDelayed(t);
@@ -417,15 +417,15 @@ void TestGraphScene::rightPaneChangesWaitForTheDelay()
     // Immediate changes run at once; the Stop command ends auto run.
     scene.onSourceChanged(t);
     QCOMPARE(upper(t)->runs, 3);
-    QSignalSpy tip(&scene, &GraphScene::autoRunStoppedTip);
+    QSignalSpy tip(&scene, &GraphModel::autoRunStoppedTip);
     scene.stop();
     QVERIFY(!scene.autoRun());
     QCOMPARE(tip.count(), 1);
 }
 
-void TestGraphScene::movingUpstreamItemsSwapsTwoInputBindings()
+void TestGraphModel::movingUpstreamItemsSwapsTwoInputBindings()
 {
-    GraphScene scene;
+    GraphModel scene;
     auto* a = new SourceNode(rows("a"));
     auto* b = new SourceNode(rows("b"));
     scene.insertNode(a);
@@ -437,7 +437,7 @@ void TestGraphScene::movingUpstreamItemsSwapsTwoInputBindings()
     pair->setPos(0, 300);
     scene.connectNodes(a, pair);
     scene.connectNodes(b, pair);
-    scene.runCommand(GraphScene::RunAll);
+    scene.runCommand(GraphModel::RunAll);
     Transform* t = pair->transform();
     t->parameter("Column_1")
         ->setValue(QVariant::fromValue(t->parameter("Column_1")->referenceAt(0)));
@@ -452,7 +452,7 @@ void TestGraphScene::movingUpstreamItemsSwapsTwoInputBindings()
     QCOMPARE(pair->status(), int(StatusNeedsUpdating));
 }
 
-void TestGraphScene::resultsAreLetGoOnceReadDownstream_data()
+void TestGraphModel::resultsAreLetGoOnceReadDownstream_data()
 {
     QTest::addColumn<bool>("keepsResults");
     // Rows left in: the source, the item read by the output, the output,
@@ -465,12 +465,12 @@ void TestGraphScene::resultsAreLetGoOnceReadDownstream_data()
     QTest::newRow("without windows") << false << QVector<int> { 3, 0, 0, 3 };
 }
 
-void TestGraphScene::resultsAreLetGoOnceReadDownstream()
+void TestGraphModel::resultsAreLetGoOnceReadDownstream()
 {
     QFETCH(bool, keepsResults);
     QFETCH(QVector<int>, rowsLeft);
 
-    GraphScene scene;
+    GraphModel scene;
     scene.setKeepsResults(keepsResults);
     auto* source = new SourceNode(rows("x", 3));
     scene.insertNode(source);
@@ -483,7 +483,7 @@ void TestGraphScene::resultsAreLetGoOnceReadDownstream()
     sink->setPos(0, 200);
     last->setPos(300, 100);
 
-    scene.runCommand(GraphScene::RunAll);
+    scene.runCommand(GraphModel::RunAll);
     const QList<Node*> items { source, first, sink, last };
     for (int i = 0; i < items.size(); ++i) {
         QCOMPARE(items.at(i)->status(), int(StatusUpToDate));
@@ -493,5 +493,5 @@ void TestGraphScene::resultsAreLetGoOnceReadDownstream()
     }
 }
 
-QTEST_MAIN(TestGraphScene)
-#include "tst_graphscene.moc"
+QTEST_MAIN(TestGraphModel)
+#include "tst_graphmodel.moc"

@@ -5,9 +5,10 @@
 #include "graph/runcontext.h"
 
 #include <QElapsedTimer>
-#include <QGraphicsScene>
 #include <QList>
+#include <QObject>
 #include <QPointer>
+#include <QRectF>
 #include <QSet>
 #include <QString>
 #include <QTimer>
@@ -20,12 +21,12 @@ class Node;
 class Transform;
 class TransformNode;
 class UserPrompt;
-class QGraphicsLineItem;
 
 // The items and connections of one open document. Enforces the connection
 // rules, runs the processing, reacts to changes (auto run) and keeps the undo
-// history.
-class GraphScene : public QGraphicsScene
+// history. It knows nothing of how it is drawn: the window's canvas follows
+// it through its signals.
+class GraphModel : public QObject
 {
     Q_OBJECT
 
@@ -33,12 +34,14 @@ public:
     enum RunMode { RunAll = 0, RunUnprocessed = 1, RunSelected = 2, RunAllForced = 3 };
     static constexpr int MaxSnapshots = 10;
 
-    explicit GraphScene(QObject* parent = nullptr);
-    ~GraphScene() override;
+    explicit GraphModel(QObject* parent = nullptr);
+    ~GraphModel() override;
 
     // Items
     QList<Node*> nodes(bool selectedOnly = false) const; // canvas order
     QList<Connection*> connections(bool selectedOnly = false) const;
+    // In the order the graph took them.
+    const QList<Node*>& nodesInOrder() const { return m_nodes; }
     QList<Node*> nodesWithStatus(int status) const;
     Node* nodeWithId(qint32 id) const;
     // Adds a Node as a user change (undoable), wires its signals and runs
@@ -52,6 +55,25 @@ public:
     Connection* insertConnection(Node* from, Node* to);
     // Removes every item and connection.
     void clearGraph();
+    // Gives up an item without deleting it (its connections must be gone),
+    // so that another graph can take it.
+    void takeNode(Node* node);
+    // Called by an item and a connection as they are deleted.
+    void forgetNode(Node* node);
+    void forgetConnection(Connection* connection);
+    void connectionSelectionChanged(Connection* connection);
+
+    // Selection
+    void clearSelection();
+    void selectAll();
+    bool hasSelection() const;
+    // The rectangle around every item; empty without items.
+    QRectF itemsBoundingRect() const;
+
+    // The path of the document the graph was read from or saved to; empty
+    // for a new document. File name variables and stamps read it.
+    QString documentPath() const { return m_documentPath; }
+    void setDocumentPath(const QString& path) { m_documentPath = path; }
     // Binds every transform's column options to its current upstream items.
     void rebindAll();
 
@@ -109,11 +131,6 @@ public:
     // are not kept and every other item downstream of source is done.
     bool isLastReader(const Node* source, const Node* reader) const;
     int processedCount() const { return m_processedCount; }
-    // For a scene that no view will show (the command line): hides its
-    // items, which leaves them out of the scene's repaint bookkeeping. That
-    // bookkeeping walks every item at each pump of a run, which made a run
-    // grow with the square of the number of items.
-    void hideItems();
 
     // Undo history
     void recordSnapshot(const QString& label);
@@ -129,7 +146,7 @@ public:
     class UndoScope
     {
     public:
-        UndoScope(GraphScene& scene, const QString& label);
+        UndoScope(GraphModel& scene, const QString& label);
         ~UndoScope();
         UndoScope(const UndoScope&) = delete;
         UndoScope& operator=(const UndoScope&) = delete;
@@ -139,6 +156,15 @@ public:
     };
 
 signals:
+    // What the canvas follows: items and connections coming and going, the
+    // selection, and anything drawn changing.
+    void nodeInserted(Node* node);
+    void nodeRemoved(Node* node);
+    void connectionInserted(Connection* connection);
+    void connectionRemoved(Connection* connection);
+    void connectionSelected(Connection* connection);
+    void selectionChanged();
+    void appearanceChanged();
     // A run passed the memory maximum and the user chose not to go on: the
     // results are gone and the items need updating; the application ends in
     // an orderly way (message, auto-recovery copy, exit code 1).
@@ -176,6 +202,7 @@ public slots:
     void onProcessed(Node* node, qreal fractionProcessed);
     void onProcessingEnd(Node* node);
     void onPosChanged(QList<Node*> nodes);
+    void onSelectedChanged(Node* node);
 
 private:
     void wireNode(Node* node);
@@ -198,7 +225,10 @@ private:
     bool m_processing = false;
     RunContext m_runContext;
     qint32 m_nextId = 1;
-    QGraphicsLineItem* m_connectionGuide = nullptr;
+    // In the order they were added.
+    QList<Node*> m_nodes;
+    QList<Connection*> m_connections;
+    QString m_documentPath;
     QPointer<Node> m_connectionStart;
     int m_toProcess = 0;
     int m_processedCount = 0;

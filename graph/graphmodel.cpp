@@ -1,4 +1,4 @@
-#include "graph/graphscene.h"
+#include "graph/graphmodel.h"
 
 #include "graph/connection.h"
 #include "graph/itemdefaults.h"
@@ -8,8 +8,6 @@
 #include "graph/userprompt.h"
 #include "transforms/transform.h"
 
-#include <QGraphicsLineItem>
-#include <QPen>
 #include <QSet>
 #include <QVector>
 
@@ -44,24 +42,20 @@ bool reachesDownstream(const Node* start, const Node* target)
 
 } // namespace
 
-GraphScene::GraphScene(QObject* parent)
-    : QGraphicsScene(parent), m_defaultPrompt(new NonInteractivePrompt(true))
+GraphModel::GraphModel(QObject* parent)
+    : QObject(parent), m_defaultPrompt(new NonInteractivePrompt(true))
 {
     m_snapshotMaker = &MemorySnapshot::capture;
-    // The items change size and status all the time and are few enough to
-    // find without an index; keeping a BSP index up to date made every pump
-    // of a run re-file the whole graph.
-    setItemIndexMethod(QGraphicsScene::NoIndex);
     m_delayTimer.setSingleShot(true);
-    connect(&m_delayTimer, &QTimer::timeout, this, &GraphScene::onDelayTimeout);
+    connect(&m_delayTimer, &QTimer::timeout, this, &GraphModel::onDelayTimeout);
 }
 
-GraphScene::~GraphScene()
+GraphModel::~GraphModel()
 {
     clearGraph();
 }
 
-std::shared_ptr<RunTexts> GraphScene::runTexts()
+std::shared_ptr<RunTexts> GraphModel::runTexts()
 {
     if (!m_runTexts)
         m_runTexts = std::make_shared<RunTexts>();
@@ -70,32 +64,30 @@ std::shared_ptr<RunTexts> GraphScene::runTexts()
 
 // Items
 
-QList<Node*> GraphScene::nodes(bool selectedOnly) const
+QList<Node*> GraphModel::nodes(bool selectedOnly) const
 {
     QList<Node*> list;
-    const QList<QGraphicsItem*> all = items(Qt::AscendingOrder);
-    for (QGraphicsItem* item : all) {
-        if (item->type() < InputNodeType || item->type() > ChartNodeType)
-            continue;
-        if (!selectedOnly || item->isSelected())
-            list.append(static_cast<Node*>(item));
+    for (Node* n : m_nodes) {
+        if (!selectedOnly || n->isSelected())
+            list.append(n);
     }
     Node::sortInCanvasOrder(list);
     return list;
 }
 
-QList<Connection*> GraphScene::connections(bool selectedOnly) const
+QList<Connection*> GraphModel::connections(bool selectedOnly) const
 {
+    if (!selectedOnly)
+        return m_connections;
     QList<Connection*> list;
-    const QList<QGraphicsItem*> all = items(Qt::AscendingOrder);
-    for (QGraphicsItem* item : all) {
-        if (item->type() == Connection::ConnectionType && (!selectedOnly || item->isSelected()))
-            list.append(static_cast<Connection*>(item));
+    for (Connection* c : m_connections) {
+        if (c->isSelected())
+            list.append(c);
     }
     return list;
 }
 
-QList<Node*> GraphScene::nodesWithStatus(int status) const
+QList<Node*> GraphModel::nodesWithStatus(int status) const
 {
     QList<Node*> list;
     const QList<Node*> all = nodes();
@@ -106,7 +98,7 @@ QList<Node*> GraphScene::nodesWithStatus(int status) const
     return list;
 }
 
-Node* GraphScene::nodeWithId(qint32 id) const
+Node* GraphModel::nodeWithId(qint32 id) const
 {
     const QList<Node*> all = nodes();
     for (Node* n : all) {
@@ -116,16 +108,18 @@ Node* GraphScene::nodeWithId(qint32 id) const
     return nullptr;
 }
 
-void GraphScene::wireNode(Node* node)
+void GraphModel::wireNode(Node* node)
 {
     connect(
-        node, &Node::processingStart, this, &GraphScene::onProcessingStart, Qt::UniqueConnection);
-    connect(node, &Node::processingEnd, this, &GraphScene::onProcessingEnd, Qt::UniqueConnection);
-    connect(node, &Node::processed, this, &GraphScene::onProcessed, Qt::UniqueConnection);
-    connect(node, &Node::nodePosChanged, this, &GraphScene::onPosChanged, Qt::UniqueConnection);
+        node, &Node::processingStart, this, &GraphModel::onProcessingStart, Qt::UniqueConnection);
+    connect(node, &Node::processingEnd, this, &GraphModel::onProcessingEnd, Qt::UniqueConnection);
+    connect(node, &Node::processed, this, &GraphModel::onProcessed, Qt::UniqueConnection);
+    connect(node, &Node::nodePosChanged, this, &GraphModel::onPosChanged, Qt::UniqueConnection);
+    connect(
+        node, &Node::selectedChanged, this, &GraphModel::onSelectedChanged, Qt::UniqueConnection);
 }
 
-void GraphScene::insertNode(Node* node)
+void GraphModel::insertNode(Node* node)
 {
     // Loaded and restored items keep their ids; the counter moves past them
     // so that a new item never takes an id another one in this document has.
@@ -133,16 +127,91 @@ void GraphScene::insertNode(Node* node)
         node->setId(m_nextId++);
     else
         reserveId(node->id());
-    addItem(node);
+    node->setGraph(this);
+    m_nodes.append(node);
     wireNode(node);
+    emit nodeInserted(node);
 }
 
-void GraphScene::reserveId(qint32 id)
+void GraphModel::forgetNode(Node* node)
+{
+    if (m_connectionStart == node)
+        m_connectionStart = nullptr;
+    if (m_nodes.removeOne(node)) {
+        const bool wasSelected = node->isSelected();
+        emit nodeRemoved(node);
+        if (wasSelected)
+            emit selectionChanged();
+    }
+}
+
+void GraphModel::takeNode(Node* node)
+{
+    Q_ASSERT(node->connections().isEmpty());
+    forgetNode(node);
+    disconnect(node, nullptr, this, nullptr);
+    node->setGraph(nullptr);
+}
+
+void GraphModel::forgetConnection(Connection* connection)
+{
+    if (m_connections.removeOne(connection)) {
+        emit connectionRemoved(connection);
+        if (connection->isSelected())
+            emit selectionChanged();
+    }
+}
+
+void GraphModel::onSelectedChanged(Node* node)
+{
+    Q_UNUSED(node)
+    emit selectionChanged();
+}
+
+void GraphModel::connectionSelectionChanged(Connection* connection)
+{
+    emit connectionSelected(connection);
+    emit selectionChanged();
+}
+
+void GraphModel::clearSelection()
+{
+    for (Node* n : qAsConst(m_nodes))
+        n->setSelected(false);
+    for (Connection* c : qAsConst(m_connections))
+        c->setSelected(false);
+}
+
+void GraphModel::selectAll()
+{
+    for (Node* n : qAsConst(m_nodes))
+        n->setSelected(true);
+    for (Connection* c : qAsConst(m_connections))
+        c->setSelected(true);
+}
+
+bool GraphModel::hasSelection() const
+{
+    return std::any_of(
+               m_nodes.begin(), m_nodes.end(), [](const Node* n) { return n->isSelected(); })
+        || std::any_of(m_connections.begin(), m_connections.end(),
+            [](const Connection* c) { return c->isSelected(); });
+}
+
+QRectF GraphModel::itemsBoundingRect() const
+{
+    QRectF area;
+    for (const Node* n : m_nodes)
+        area = area.united(n->bounds());
+    return area;
+}
+
+void GraphModel::reserveId(qint32 id)
 {
     m_nextId = std::max(m_nextId, id + 1);
 }
 
-void GraphScene::addNode(Node* node, const QString& undoLabel)
+void GraphModel::addNode(Node* node, const QString& undoLabel)
 {
     // Items the user adds take the saved defaults of their kind; pasted and
     // loaded items keep the options they were saved with.
@@ -156,14 +225,15 @@ void GraphScene::addNode(Node* node, const QString& undoLabel)
         process(RunUnprocessed, false);
 }
 
-Connection* GraphScene::insertConnection(Node* from, Node* to)
+Connection* GraphModel::insertConnection(Node* from, Node* to)
 {
     auto* c = new Connection(from, to);
-    addItem(c);
+    m_connections.append(c);
+    emit connectionInserted(c);
     return c;
 }
 
-void GraphScene::clearGraph()
+void GraphModel::clearGraph()
 {
     m_connectionStart = nullptr;
     const QList<Connection*> allConnections = connections();
@@ -174,14 +244,7 @@ void GraphScene::clearGraph()
         delete n;
 }
 
-void GraphScene::hideItems()
-{
-    const QList<QGraphicsItem*> all = items();
-    for (QGraphicsItem* item : all)
-        item->setVisible(false);
-}
-
-void GraphScene::rebindAll()
+void GraphModel::rebindAll()
 {
     const QList<Node*> all = nodes();
     for (Node* n : all) {
@@ -192,7 +255,7 @@ void GraphScene::rebindAll()
 
 // Connections
 
-bool GraphScene::canConnect(const Node* from, const Node* to) const
+bool GraphModel::canConnect(const Node* from, const Node* to) const
 {
     if (!from || !to || from == to)
         return false;
@@ -203,7 +266,7 @@ bool GraphScene::canConnect(const Node* from, const Node* to) const
     return !to->isConnectedFrom(from) && !reachesDownstream(to, from);
 }
 
-QList<Node*> GraphScene::connectableTargets(Node* from) const
+QList<Node*> GraphModel::connectableTargets(Node* from) const
 {
     QList<Node*> targets;
     const QList<Node*> all = nodes();
@@ -214,24 +277,14 @@ QList<Node*> GraphScene::connectableTargets(Node* from) const
     return targets;
 }
 
-void GraphScene::startConnection(Node* from)
+void GraphModel::startConnection(Node* from)
 {
     m_connectionStart = from;
-    if (!m_connectionGuide) {
-        m_connectionGuide = new QGraphicsLineItem;
-        m_connectionGuide->setPen(QPen(Qt::darkGray, 2.0, Qt::DashLine));
-        m_connectionGuide->setZValue(1000.0);
-        addItem(m_connectionGuide);
-    }
-    m_connectionGuide->setLine(QLineF(from->centre(), from->centre()));
-    m_connectionGuide->show();
 }
 
-Connection* GraphScene::connectTo(Node* to)
+Connection* GraphModel::connectTo(Node* to)
 {
     Node* from = m_connectionStart;
-    if (m_connectionGuide)
-        m_connectionGuide->hide();
     m_connectionStart = nullptr;
     if (!canConnect(from, to))
         return nullptr;
@@ -252,7 +305,7 @@ Connection* GraphScene::connectTo(Node* to)
     return c;
 }
 
-Connection* GraphScene::connectNodes(Node* from, Node* to)
+Connection* GraphModel::connectNodes(Node* from, Node* to)
 {
     m_connectionStart = from;
     return connectTo(to);
@@ -260,7 +313,7 @@ Connection* GraphScene::connectNodes(Node* from, Node* to)
 
 // Editing
 
-void GraphScene::removeConnection(Connection* connection)
+void GraphModel::removeConnection(Connection* connection)
 {
     Node* end = connection->endNode();
     delete connection;
@@ -268,7 +321,7 @@ void GraphScene::removeConnection(Connection* connection)
         t->upstreamChanged();
 }
 
-void GraphScene::bridge(Node* node)
+void GraphModel::bridge(Node* node)
 {
     node->setStatus(StatusNeedsUpdating, true);
     Connection* incoming = node->connections(Incoming).first();
@@ -291,7 +344,7 @@ void GraphScene::bridge(Node* node)
     }
 }
 
-void GraphScene::removeNode(Node* node)
+void GraphModel::removeNode(Node* node)
 {
     QList<QPointer<Node>> downstream;
     const QList<Node*> below = node->downstreamNodes(false);
@@ -308,7 +361,7 @@ void GraphScene::removeNode(Node* node)
     }
 }
 
-void GraphScene::deleteSelection()
+void GraphModel::deleteSelection()
 {
     if (m_processing)
         return;
@@ -341,7 +394,7 @@ void GraphScene::deleteSelection()
         process(RunUnprocessed, false);
 }
 
-int GraphScene::columnOptionsReset(const QList<Connection*>& list) const
+int GraphModel::columnOptionsReset(const QList<Connection*>& list) const
 {
     int count = 0;
     for (const Connection* c : list) {
@@ -352,7 +405,7 @@ int GraphScene::columnOptionsReset(const QList<Connection*>& list) const
     return count;
 }
 
-bool GraphScene::disconnectSelection()
+bool GraphModel::disconnectSelection()
 {
     if (m_processing)
         return false;
@@ -388,19 +441,19 @@ bool GraphScene::disconnectSelection()
     return true;
 }
 
-UserPrompt& GraphScene::prompt() const
+UserPrompt& GraphModel::prompt() const
 {
     return m_prompt ? *m_prompt : *m_defaultPrompt;
 }
 
-void GraphScene::setPrompt(UserPrompt* prompt)
+void GraphModel::setPrompt(UserPrompt* prompt)
 {
     m_prompt = prompt;
 }
 
 // Undo history
 
-GraphScene::UndoScope::UndoScope(GraphScene& scene, const QString& label)
+GraphModel::UndoScope::UndoScope(GraphModel& scene, const QString& label)
     : m_outermost(!g_takingSnapshot)
 {
     if (m_outermost) {
@@ -409,18 +462,18 @@ GraphScene::UndoScope::UndoScope(GraphScene& scene, const QString& label)
     }
 }
 
-GraphScene::UndoScope::~UndoScope()
+GraphModel::UndoScope::~UndoScope()
 {
     if (m_outermost)
         g_takingSnapshot = false;
 }
 
-void GraphScene::setSnapshotMaker(SnapshotMaker maker)
+void GraphModel::setSnapshotMaker(SnapshotMaker maker)
 {
     m_snapshotMaker = maker ? std::move(maker) : SnapshotMaker(&MemorySnapshot::capture);
 }
 
-void GraphScene::recordSnapshot(const QString& label)
+void GraphModel::recordSnapshot(const QString& label)
 {
     if (m_restoring)
         return;
@@ -434,23 +487,23 @@ void GraphScene::recordSnapshot(const QString& label)
     emit undoHistoryChanged();
 }
 
-bool GraphScene::canUndo() const
+bool GraphModel::canUndo() const
 {
     return !m_processing && m_undoPosition < int(m_snapshots.size());
 }
 
-bool GraphScene::canRedo() const
+bool GraphModel::canRedo() const
 {
     return !m_processing && m_undoPosition > 0;
 }
 
-QString GraphScene::undoLabel() const
+QString GraphModel::undoLabel() const
 {
     return m_undoPosition < int(m_snapshots.size()) ? m_snapshots.at(m_undoPosition)->label()
                                                     : QString();
 }
 
-bool GraphScene::undo()
+bool GraphModel::undo()
 {
     if (!canUndo())
         return false;
@@ -462,7 +515,7 @@ bool GraphScene::undo()
     return true;
 }
 
-bool GraphScene::redo()
+bool GraphModel::redo()
 {
     if (!canRedo())
         return false;
@@ -474,7 +527,7 @@ bool GraphScene::redo()
     return true;
 }
 
-void GraphScene::restoreSnapshot(const UndoSnapshot& snapshot)
+void GraphModel::restoreSnapshot(const UndoSnapshot& snapshot)
 {
     // The items are rebuilt; the ones the user had selected stay selected,
     // so that the right pane keeps showing the item just changed back.
