@@ -1,12 +1,15 @@
 #include "batch/commandline.h"
 #include "batch/commandlinereport.h"
 #include "batch/commandlinerun.h"
-#include "charts/chartnode.h"
+#include "charts/chartbuilder.h"
 #include "core/allocatortuning.h"
+#include "core/enginesettings.h"
 #include "core/memorylimit.h"
 #include "document/autorecovery.h"
-#include "input/inputnode.h"
-#include "output/outputnode.h"
+#include "document/documentreader.h"
+#include "graph/chartnode.h"
+#include "graph/inputnode.h"
+#include "graph/outputnode.h"
 #include "transforms/catalogue.h"
 #include "ui/mainwindow.h"
 #include "ui/windowsettings.h"
@@ -26,6 +29,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <memory>
 #include <new>
 
 namespace {
@@ -47,19 +51,20 @@ const char* const OutOfMemoryMessage = "Varnix ran out of memory!\n";
 
 // Delivers every event inside a guard: running out of the user's memory
 // allowance, or any failure that escapes processing, closes the program in
-// an orderly way instead of leaving it in an unknown state.
-class Application : public QApplication
+// an orderly way instead of leaving it in an unknown state. A run without
+// windows and without charts has the core application object only, which
+// loads no platform plugin and no fonts.
+template <class Base> class Guarded : public Base
 {
 public:
-    Application(int& argc, char** argv, bool withWindows)
-        : QApplication(argc, argv), m_withWindows(withWindows)
+    Guarded(int& argc, char** argv, bool withWindows) : Base(argc, argv), m_withWindows(withWindows)
     {
     }
 
     bool notify(QObject* receiver, QEvent* event) override
     {
         try {
-            return QApplication::notify(receiver, event);
+            return Base::notify(receiver, event);
         } catch (const std::bad_alloc&) {
             onOutOfMemory();
         } catch (const std::exception& e) {
@@ -76,14 +81,14 @@ public:
 private:
     void closeWith(const QString& message, int code)
     {
-        tell(message.arg(applicationName(), QLatin1String(SupportAddress)));
+        tell(message.arg(QCoreApplication::applicationName(), QLatin1String(SupportAddress)));
         std::exit(code);
     }
 
     void tell(const QString& text)
     {
         if (m_withWindows)
-            QMessageBox::critical(nullptr, applicationName(), text);
+            QMessageBox::critical(nullptr, QCoreApplication::applicationName(), text);
         else
             QTextStream(stderr) << text << '\n';
     }
@@ -110,6 +115,8 @@ QStringList argumentsOf(int argc, char* argv[])
 
 int runWithoutWindows(const CommandLine& line)
 {
+    EngineSettings settings(QCoreApplication::applicationDirPath());
+    settings.apply();
     QFile out;
     QFile err;
     out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);
@@ -117,7 +124,7 @@ int runWithoutWindows(const CommandLine& line)
     CommandLineReport report(&out, &err);
     CommandLineRun run(line, report);
     run.setLeaveGraphAtExit(true);
-    run.setSettings(&WindowSettings::instance());
+    run.setSettings(&settings);
     return run.run();
 }
 
@@ -171,30 +178,50 @@ int main(int argc, char* argv[])
     // from; there is nothing to attach to here.
     const QStringList arguments = argumentsOf(argc, argv);
     const bool withWindows = !CommandLine::wantsNoWindows(arguments);
-    // Without a display (a server, CI, a console session), or when asked to
-    // run without windows, use the offscreen platform instead of failing.
+    const CommandLine line = CommandLine::parse(arguments);
+    // "varnix -version" answers at once, with or without a display.
+    const bool versionOnly = line.isValid() && line.printVersion && !line.nonInteractive
+        && line.documentPath.isEmpty();
+    const bool helpOnly = line.isValid() && (line.help || versionOnly);
+    const bool runsAlone = helpOnly || line.nonInteractive || !line.isValid();
+    // Drawing charts needs the widgets' graphics scene, so a run without
+    // windows makes the full application object only for a document with a
+    // chart. Without a display (a server, CI, a console session) that
+    // object uses the offscreen platform instead of failing.
+    const bool needsGui = !runsAlone
+        || (!helpOnly && !line.documentPath.isEmpty()
+            && DocumentReader::hasCharts(line.documentPath));
     const bool noDisplay
         = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    if ((noDisplay || !withWindows) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication::setStyle(QStringLiteral("Fusion"));
-    Application app(argc, argv, withWindows);
-    QApplication::setFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
+    std::unique_ptr<QCoreApplication> app;
+    if (needsGui) {
+        if ((noDisplay || !withWindows) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication::setStyle(QStringLiteral("Fusion"));
+        app = std::make_unique<Guarded<QApplication>>(argc, argv, withWindows);
+        QApplication::setFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
+    } else {
+        app = std::make_unique<Guarded<QCoreApplication>>(argc, argv, false);
+    }
     g_emergencyBlock = new char[256 * 1024];
-    QApplication::setOrganizationName(QString::fromLatin1(WindowSettings::OrganizationName));
-    QApplication::setApplicationName(QString::fromLatin1(WindowSettings::ApplicationName));
-    QApplication::setApplicationVersion(QStringLiteral(VARNIX_VERSION));
-    WindowSettings::instance().apply();
+    QCoreApplication::setOrganizationName(QString::fromLatin1(WindowSettings::OrganizationName));
+    QCoreApplication::setApplicationName(QString::fromLatin1(WindowSettings::ApplicationName));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VARNIX_VERSION));
     Catalogue::instance();
     registerNodeKinds();
+    installChartPlotting();
 
-    const CommandLine line = CommandLine::parse(arguments);
     if (line.isValid() && line.help) {
         QTextStream(stdout) << CommandLine::usage();
         return 0;
     }
-    if (line.nonInteractive || !line.isValid()) {
-        return runWithoutWindows(line);
+    if (versionOnly) {
+        QTextStream(stdout) << QCoreApplication::applicationName() << ' '
+                            << QCoreApplication::applicationVersion() << '\n';
+        return 0;
     }
+    if (runsAlone)
+        return runWithoutWindows(line);
+    WindowSettings::instance().apply();
     return runWithWindows(line);
 }

@@ -4,9 +4,9 @@
 #include "core/filetypes.h"
 #include "graph/graphmodel.h"
 #include "graph/node.h"
+#include "graph/outputnode.h"
 #include "input/inputformat.h"
 #include "output/outputformat.h"
-#include "output/outputnode.h"
 
 #include <QCoreApplication>
 #include <QDir>

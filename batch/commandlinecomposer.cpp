@@ -2,9 +2,9 @@
 
 #include "graph/graphmodel.h"
 #include "graph/node.h"
+#include "graph/outputnode.h"
 #include "input/inputsource.h"
 #include "output/outputfile.h"
-#include "output/outputnode.h"
 
 #include <QSet>
 

@@ -7,9 +7,9 @@
 #include "document/documentwriter.h"
 #include "document/startup.h"
 #include "graph/graphmodel.h"
+#include "graph/inputnode.h"
 #include "graph/node.h"
 #include "graph/rundeadline.h"
-#include "input/inputnode.h"
 #include "output/outputfile.h"
 
 #include <QDir>

@@ -2,9 +2,9 @@
 // run through the transform as a Transform item runs it, reporting seconds
 // per million calculated cells.
 #include "core/dataset.h"
+#include "core/runcontext.h"
 #include "core/values.h"
 #include "graph/ionode.h"
-#include "graph/runcontext.h"
 #include "transforms/column/transformcalculate.h"
 
 #include <QLocale>

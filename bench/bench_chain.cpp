@@ -3,9 +3,9 @@
 // full run. Time per item should stay flat as N grows from 1,000 to 10,000.
 #include "document/documentreader.h"
 #include "graph/graphmodel.h"
+#include "graph/inputnode.h"
 #include "graph/node.h"
-#include "input/inputnode.h"
-#include "output/outputnode.h"
+#include "graph/outputnode.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -36,7 +36,7 @@ void dateFormat(benchmark::State& state)
 {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     SourceNode& src = dates();
-    const QList<Node*> upstream { &src };
+    const QList<TableSource*> upstream { &src };
     TransformDateFormat transform;
     transform.defineParameters(upstream, false);
     transform.bindUpstream(upstream, false);

@@ -89,7 +89,7 @@ void joinOnCity(benchmark::State& state)
     const bool left = state.range(0) == 1;
     HeldNode top(orders());
     HeldNode bottom(cities());
-    const QList<Node*> upstream { &top, &bottom };
+    const QList<TableSource*> upstream { &top, &bottom };
     TransformJoin join;
     join.defineParameters(upstream, false);
     join.bindUpstream(upstream, false);
@@ -136,7 +136,7 @@ void lookupCity(benchmark::State& state)
 {
     HeldNode top(orders());
     HeldNode bottom(cities());
-    const QList<Node*> upstream { &top, &bottom };
+    const QList<TableSource*> upstream { &top, &bottom };
     TransformLookup lookup;
     lookup.defineParameters(upstream, false);
     lookup.bindUpstream(upstream, false);

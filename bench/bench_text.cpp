@@ -48,7 +48,7 @@ SourceNode& source()
 void runTransform(benchmark::State& state, Transform& transform)
 {
     SourceNode& src = source();
-    const QList<Node*> upstream { &src };
+    const QList<TableSource*> upstream { &src };
     TransformParameter* columns = transform.parameter(QStringLiteral("Columns"));
     columns->setValue(QVariant::fromValue(ColumnRefList { columns->referenceAt(0) }));
     for (auto _ : state) {

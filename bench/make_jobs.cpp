@@ -9,18 +9,18 @@
 // Inputs and outputs carry aliases (people, cities, out, inner, left) so that
 // "-file alias=path" points them at the benchmark data. The paths saved are
 // the default data folder of bench/peers.sh.
-#include "charts/chartnode.h"
 #include "core/enginesettings.h"
 #include "document/documentwriter.h"
+#include "graph/chartnode.h"
 #include "graph/graphmodel.h"
+#include "graph/inputnode.h"
+#include "graph/outputnode.h"
 #include "graph/transformnode.h"
-#include "input/inputnode.h"
-#include "output/outputnode.h"
 #include "transforms/catalogue.h"
 #include "transforms/transform.h"
 #include "transforms/transformparameter.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -436,7 +436,7 @@ int main(int argc, char** argv)
     qSetGlobalQHashSeed(0); // the same attribute order in every saved document
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     EngineSettings(QCoreApplication::applicationDirPath()).apply();
     registerInputNodeKind();
     registerOutputNodeKind();

@@ -13,16 +13,17 @@
 #include "document/documentlocale.h"
 #include "document/documentreader.h"
 #include "graph/graphmodel.h"
+#include "graph/inputnode.h"
 #include "graph/node.h"
+#include "graph/outputnode.h"
 #include "input/delimitedreader.h"
-#include "input/inputnode.h"
 #include "output/outputfile.h"
-#include "output/outputnode.h"
 #include "output/xlswriter.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QTextStream>
+
+#include <QCoreApplication>
 
 #include <memory>
 #include <unistd.h>
@@ -83,13 +84,9 @@ int runItems(const QStringList& args)
 int main(int argc, char** argv)
 {
     const bool items = argc >= 3 && qstrcmp(argv[1], "items") == 0;
-    if (items && qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // A graph is a graphics scene, which needs the whole application object.
-    std::unique_ptr<QCoreApplication> app(
-        items ? new QApplication(argc, argv) : new QCoreApplication(argc, argv));
+    QCoreApplication app(argc, argv);
     EngineSettings(QCoreApplication::applicationDirPath()).apply();
-    const QStringList args = app->arguments();
+    const QStringList args = app.arguments();
     if (items)
         return runItems(args);
     if (args.size() < 3 || (args.at(1) == QLatin1String("copy") && args.size() < 4)) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "charts/chartdata.h"
+#include "output/chartdata.h"
 
 #include <QStringList>
 #include <QVector>

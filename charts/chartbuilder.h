@@ -1,6 +1,6 @@
 #pragma once
 
-#include "charts/chartdata.h"
+#include "output/chartdata.h"
 
 #include <QSize>
 #include <QString>
@@ -25,3 +25,7 @@ QSize facetGrid(int facets, int across);
 // False with the reason in error when the file cannot be written.
 bool writeChartFile(const ChartPlot& plot, const ChartOptions& options, const QString& path,
     QStringList* warnings, QString* error);
+
+// Lets the engine's Chart items draw through writeChartFile. Drawing needs a
+// QApplication.
+void installChartPlotting();

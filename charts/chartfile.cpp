@@ -6,6 +6,7 @@
 
 #include "core/scratchfile.h"
 #include "document/documentwriter.h"
+#include "output/chartplotter.h"
 
 #include <QtCharts/QChart>
 
@@ -111,4 +112,9 @@ bool writeChartFile(const ChartPlot& plot, const ChartOptions& options, const QS
     if (ok)
         error->clear();
     return ok;
+}
+
+void installChartPlotting()
+{
+    setChartFileWriter(&writeChartFile);
 }

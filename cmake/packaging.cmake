@@ -7,7 +7,7 @@ include(GNUInstallDirs)
 # hand. Everything lands in the build tree in the layout it is installed in,
 # which lets the program in the build folder find its icon the same way.
 add_executable(varnix_assettool ${CMAKE_SOURCE_DIR}/packaging/assettool.cpp)
-target_link_libraries(varnix_assettool PRIVATE varnix_engine)
+target_link_libraries(varnix_assettool PRIVATE varnix_engine Qt5::Svg)
 
 set(VARNIX_ICON_SVG ${CMAKE_SOURCE_DIR}/packaging/varnix.svg)
 set(VARNIX_ICON_DIR ${CMAKE_BINARY_DIR}/share/icons/hicolor)

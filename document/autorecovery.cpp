@@ -1,7 +1,7 @@
 #include "document/autorecovery.h"
 
+#include "core/userprompt.h"
 #include "document/documentwriter.h"
-#include "graph/userprompt.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,12 +3,12 @@
 #include "document/documentcodec.h"
 #include "document/documentwriter.h"
 #include "graph/graphmodel.h"
+#include "graph/inputnode.h"
 #include "graph/missingupstream.h"
 #include "graph/node.h"
 #include "graph/nodefactory.h"
+#include "graph/outputnode.h"
 #include "graph/transformnode.h"
-#include "input/inputnode.h"
-#include "output/outputnode.h"
 #include "transforms/catalogue.h"
 #include "transforms/transform.h"
 
@@ -23,6 +23,7 @@
 #include <QSet>
 #include <QTextStream>
 #include <QVector>
+#include <QXmlStreamReader>
 
 #include <algorithm>
 
@@ -509,6 +510,20 @@ void read(const QDomDocument& document, GraphModel& scene, const QString& docume
         report->newerRelease = target->version > DocumentInfo::CurrentVersion;
         report->warnings = warningsText(context);
     }
+}
+
+bool hasCharts(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QXmlStreamReader xml(&file);
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement
+            && xml.name() == QLatin1String("chart"))
+            return true;
+    }
+    return false;
 }
 
 bool load(

@@ -42,6 +42,11 @@ QString relocatedPath(
 
 // The warnings text for transforms that were not added, by type key and
 // count, in the order first met.
+// Whether the document at path holds a Chart item. Read before anything
+// else, to choose the application object: drawing a chart needs the
+// widgets' graphics scene, a run without one needs none. False when the
+// file cannot be read (the run then says why).
+bool hasCharts(const QString& path);
 QString skippedTransformsText(const QList<QPair<QString, int>>& skipped);
 
 } // namespace DocumentReader

@@ -1,6 +1,6 @@
 #include "document/heldfile.h"
 
-#include "graph/userprompt.h"
+#include "core/userprompt.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,5 @@
 #include "document/startup.h"
 
-#include "batch/commandline.h"
 #include "document/autorecovery.h"
 #include "graph/graphmodel.h"
 #include "graph/node.h"
@@ -9,13 +8,13 @@
 #include <QFileInfo>
 
 StartupDocument chooseStartupDocument(
-    const CommandLine& line, UserPrompt& prompt, int openPreviousAtStart)
+    const QString& documentPath, bool newWindow, UserPrompt& prompt, int openPreviousAtStart)
 {
     if (AutoRecovery::offer(prompt))
         return StartupDocument::Recovery;
-    if (!line.documentPath.isEmpty())
+    if (!documentPath.isEmpty())
         return StartupDocument::Named;
-    if (line.newWindow)
+    if (newWindow)
         return StartupDocument::Nothing;
     switch (openPreviousAtStart) {
     case 1:

@@ -9,7 +9,6 @@
 
 class GraphModel;
 class UserPrompt;
-struct CommandLine;
 
 enum class StartupDocument {
     Recovery, // the auto-recovery file
@@ -20,11 +19,11 @@ enum class StartupDocument {
 };
 
 // Offers the auto-recovery file first (see AutoRecovery::offer), then the
-// named document, then (unless a new window was asked for) what the
+// document named on the command line, then (unless a new window was asked for) what the
 // open_previous_at_start preference says: 0 nothing, 1 the previous
 // document, 2 the recent list.
 StartupDocument chooseStartupDocument(
-    const CommandLine& line, UserPrompt& prompt, int openPreviousAtStart);
+    const QString& documentPath, bool newWindow, UserPrompt& prompt, int openPreviousAtStart);
 
 class Node;
 

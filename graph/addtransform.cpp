@@ -150,7 +150,7 @@ TransformNode* GraphModel::addTransform(Transform* transform)
         const QPointF place = placeFor(upstream, into);
         clearSelection();
         transform->setUserDefaults(&m_runContext.settings());
-        transform->defineParameters(upstream, true);
+        transform->defineParameters(tablesOf(upstream), true);
         node = new TransformNode(transform);
         insertNode(node);
         node->setCentre(place);

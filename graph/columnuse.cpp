@@ -22,7 +22,7 @@ ColumnUse usedBy(const Node* reader, const Node* item, const Dataset& header, bo
     if (!copy->tellsUsedColumns())
         return {};
     HeldNode upstream(header, item->id());
-    const QList<Node*> upstreamList { &upstream };
+    const QList<TableSource*> upstreamList { &upstream };
     copy->bindUpstream(upstreamList, false);
     copy->refreshColumnNames();
     copy->reconnectColumns(nullptr, nullptr);

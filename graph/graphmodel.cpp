@@ -1,11 +1,12 @@
 #include "graph/graphmodel.h"
 
+#include "core/userprompt.h"
 #include "graph/connection.h"
 #include "graph/itemdefaults.h"
 #include "graph/missingupstream.h"
 #include "graph/node.h"
+#include "graph/outputnode.h"
 #include "graph/transformnode.h"
-#include "graph/userprompt.h"
 #include "transforms/transform.h"
 
 #include <QSet>
@@ -46,6 +47,7 @@ GraphModel::GraphModel(QObject* parent)
     : QObject(parent), m_defaultPrompt(new NonInteractivePrompt(true))
 {
     m_snapshotMaker = &MemorySnapshot::capture;
+    m_runContext.setAliasSource([this] { return fileNameAliases(this); });
     m_delayTimer.setSingleShot(true);
     connect(&m_delayTimer, &QTimer::timeout, this, &GraphModel::onDelayTimeout);
 }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/runcontext.h"
 #include "core/runtexts.h"
 #include "graph/graphsnapshot.h"
-#include "graph/runcontext.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -72,8 +72,8 @@ public:
 
     // The path of the document the graph was read from or saved to; empty
     // for a new document. File name variables and stamps read it.
-    QString documentPath() const { return m_documentPath; }
-    void setDocumentPath(const QString& path) { m_documentPath = path; }
+    QString documentPath() const { return m_runContext.documentPath(); }
+    void setDocumentPath(const QString& path) { m_runContext.setDocumentPath(path); }
     // Binds every transform's column options to its current upstream items.
     void rebindAll();
 
@@ -228,7 +228,6 @@ private:
     // In the order they were added.
     QList<Node*> m_nodes;
     QList<Connection*> m_connections;
-    QString m_documentPath;
     QPointer<Node> m_connectionStart;
     int m_toProcess = 0;
     int m_processedCount = 0;

@@ -3,11 +3,11 @@
 
 #include "graph/graphmodel.h"
 
+#include "core/userprompt.h"
 #include "core/values.h"
 #include "graph/connection.h"
 #include "graph/node.h"
 #include "graph/transformnode.h"
-#include "graph/userprompt.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

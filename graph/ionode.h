@@ -21,6 +21,7 @@ public:
     int formatId() const { return m_formatId; }
     void setFormatId(int id) { m_formatId = id; }
     const QString& filePath() const { return m_filePath; }
+    QString ownFile() const override { return m_filePath; }
     void setFilePath(const QString& path) { m_filePath = path; }
     const QString& sheetName() const { return m_sheetName; }
     void setSheetName(const QString& name) { m_sheetName = name; }

@@ -1,9 +1,9 @@
 #include "graph/node.h"
 
+#include "core/runcontext.h"
 #include "core/values.h"
 #include "graph/connection.h"
 #include "graph/graphmodel.h"
-#include "graph/runcontext.h"
 
 #include <QLocale>
 
@@ -31,7 +31,7 @@ QString statusName(int status)
     }
 }
 
-Node::Node(QObject* parent) : QObject(parent)
+Node::Node(QObject* parent) : TableSource(parent)
 {
 }
 
@@ -217,6 +217,22 @@ QSet<Node*> Node::ancestors() const
     return found;
 }
 
+QString Node::sourceFile() const
+{
+    // A chain may fork; the first upstream item is followed, as it is the
+    // one a Transform copies its rows from.
+    QSet<const Node*> visited;
+    const Node* item = this;
+    while (item && !visited.contains(item)) {
+        visited.insert(item);
+        const QString file = item->ownFile();
+        if (!file.isEmpty())
+            return file;
+        item = item->upstreamNodes(true).value(0);
+    }
+    return QString();
+}
+
 bool Node::isConnectedFrom(const Node* node) const
 {
     for (Connection* c : m_connections) {
@@ -301,4 +317,13 @@ QString Node::summary() const
     }
     html += QStringLiteral("</table>");
     return html;
+}
+
+QList<TableSource*> tablesOf(const QList<Node*>& nodes)
+{
+    QList<TableSource*> tables;
+    tables.reserve(nodes.size());
+    for (Node* n : nodes)
+        tables.append(n);
+    return tables;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 
 #include <QDateTime>
 #include <QList>
@@ -49,7 +50,7 @@ enum ConnectionDirection : int { Outgoing = 0, Incoming = 1, AllConnections = 2 
 // the item sits on the canvas and whether it is selected belong to the model
 // too, as documents, undo and the editing commands read them; the window's
 // canvas items only draw it.
-class Node : public QObject
+class Node : public TableSource
 {
     Q_OBJECT
 
@@ -85,13 +86,13 @@ public:
     // -1 leaves the item without an id until a scene takes it: ids are
     // numbered per document, by the scene the item joins.
     virtual void setId(qint32 id);
-    virtual qint32 id() const { return m_id; }
+    qint32 id() const override { return m_id; }
     virtual bool hasNoRows() const { return m_dataset.rowCount() == 0; }
     virtual QString comment() const { return m_comment; }
     virtual void setComment(const QString& text) { m_comment = text; }
     virtual QPointF centre() const;
     virtual void setCentre(const QPointF& point);
-    virtual QString displayName() const = 0;
+    QString displayName() const override = 0;
     // The kind's name in the log, summaries and lists ("Input", "Note");
     // lower case, it names the kind's element in documents.
     virtual QString typeName() const = 0;
@@ -111,7 +112,11 @@ public:
     virtual bool isProcessed() const;
     virtual bool allUpstreamUpToDate() const;
     virtual bool canProcess() const = 0;
-    virtual const Dataset& dataset() const { return m_dataset; }
+    const Dataset& dataset() const override { return m_dataset; }
+    QPointF place() const override { return m_pos; }
+    QString sourceFile() const override;
+    // The file the item itself reads or writes; empty for most kinds.
+    virtual QString ownFile() const { return QString(); }
     virtual QStringList columnNames() const { return m_dataset.columnNames(); }
     virtual int columnCount() const { return m_dataset.columnCount(); }
     virtual int rowCount() const { return m_dataset.rowCount(); }
@@ -134,7 +139,7 @@ public:
     virtual void upstreamProcessed() = 0;
     // Lets the rows of the item's result go once nothing will read them
     // again (a run without windows); the item keeps its status and messages.
-    void releaseRows() { m_dataset.releaseRows(); }
+    void releaseRows() override { m_dataset.releaseRows(); }
     // Lets the result go entirely (the memory limit's orderly stop).
     void clearResults() { m_dataset.clear(); }
     // The run context of the item's document; an item outside any document
@@ -196,3 +201,6 @@ private:
     QPointF m_pos;
     bool m_selected = false;
 };
+
+// The items as the tables a transform reads of them.
+QList<TableSource*> tablesOf(const QList<Node*>& nodes);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "graph/runcontext.h"
+#include "core/runcontext.h"
 
 #include <atomic>
 #include <condition_variable>

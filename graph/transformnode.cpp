@@ -1,8 +1,8 @@
 #include "graph/transformnode.h"
 
+#include "core/runcontext.h"
 #include "graph/graphmodel.h"
 #include "graph/missingupstream.h"
-#include "graph/runcontext.h"
 #include "transforms/catalogue.h"
 #include "transforms/transform.h"
 
@@ -95,7 +95,7 @@ void TransformNode::runTransform()
             = upstream.count(upstream.at(i)) == 1 && graph->isLastReader(upstream.at(i), this);
     }
     m_transform->setDisposableUpstream(disposable);
-    m_transform->process(m_dataset, upstream, error);
+    m_transform->process(m_dataset, tablesOf(upstream), error);
     m_transform->setDisposableUpstream({});
     m_transform->setRunContext(nullptr);
     if (!m_transform->keepsDrilldown())
@@ -160,12 +160,12 @@ QString TransformNode::resultText() const
 void TransformNode::upstreamChanged()
 {
     if (m_transform)
-        m_transform->bindUpstream(upstreamNodes(true), true);
+        m_transform->bindUpstream(tablesOf(upstreamNodes(true)), true);
 }
 
 bool TransformNode::reorderInputs()
 {
-    return m_transform && m_transform->reorderInputs(upstreamNodes(true));
+    return m_transform && m_transform->reorderInputs(tablesOf(upstreamNodes(true)));
 }
 
 QVariantMap TransformNode::saveOptions() const

@@ -1,7 +1,7 @@
 // Delimited text as an input format: CSV, TSV and any single-character
 // delimiter. The parsing itself is in delimitedreader.cpp.
 
-#include "graph/optionmap.h"
+#include "core/optionmap.h"
 #include "input/delimitedreader.h"
 #include "input/inputformat.h"
 

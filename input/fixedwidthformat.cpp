@@ -1,6 +1,6 @@
 #include "input/fixedwidthformat.h"
 
-#include "graph/optionmap.h"
+#include "core/optionmap.h"
 #include "input/inputformat.h"
 #include "input/rowsink.h"
 #include "input/textparsers.h"

@@ -2,7 +2,7 @@
 
 #include "input/inputformat.h"
 
-#include "graph/optionmap.h"
+#include "core/optionmap.h"
 #include "input/textsource.h"
 
 #include <QFileInfo>

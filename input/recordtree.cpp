@@ -1,6 +1,6 @@
 #include "input/recordtree.h"
 
-#include "graph/optionmap.h"
+#include "core/optionmap.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 // table. The two differ only in the reader of the file.
 
 #include "input/workbookformats.h"
-#include "graph/optionmap.h"
+#include "core/optionmap.h"
 
 #include "input/inputformat.h"
 #include "input/xlsreader.h"

@@ -1,6 +1,6 @@
 // HTML output: one table.
 #include "core/dataset.h"
-#include "graph/optionmap.h"
+#include "core/optionmap.h"
 #include "output/outputformat.h"
 #include "output/writer.h"
 #include "output/writerutil.h"

@@ -1,6 +1,6 @@
 #include "core/dataset.h"
+#include "core/optionmap.h"
 #include "core/values.h"
-#include "graph/optionmap.h"
 #include "output/fieldtree.h"
 #include "output/outputformat.h"
 #include "output/parallelrows.h"

@@ -3,9 +3,9 @@
 // Writing one whole text file: opening it by the write mode, deciding the
 // byte-order mark and the header from the state of the file, running the
 // writer, and making sure a failed write never leaves a half-written file in
-// place of the old one. Also the file-name variables of output paths and
-// comments.
+// place of the old one.
 
+#include "core/filenamevariables.h"
 #include "core/paths.h"
 #include "output/writer.h"
 
@@ -45,40 +45,3 @@ QString writeModeName(int writeMode);
 // only warns. Disabled writes nothing.
 TextWriteResult writeTextFile(const QString& path, const Dataset& data,
     const FileWriteOptions& options, const WriteProgress& progress = WriteProgress());
-
-// An Input item's alias as seen by output paths: its current file (or, for a
-// folder input, its folder) and Excel sheet.
-struct FileNameAlias
-{
-    QString alias;
-    QString path;
-    QString sheet;
-    bool isFolder = false;
-};
-
-// Everything the file-name variables are replaced with.
-struct FileNameContext
-{
-    QDateTime now;
-    QString version; // "major.minor.patch"
-    QString computerName;
-    QString userName;
-    QString documentPath; // the document file; empty when not saved
-    QVector<FileNameAlias> aliases;
-};
-
-// The current time, this program's version and the machine's and user's
-// names; no document and no aliases.
-FileNameContext currentFileNameContext();
-QString currentComputerName();
-QString currentUserName();
-
-// Replaces {date}, {time}, {datetime}, {day}, {month}, {year}, {hour},
-// {minute}, {second}, {version}, {computername}, {username},
-// {transformfname} and the alias forms {a}, {a.fname}, {a.folder},
-// {a.lastfolder}, {a.ext}, {a.sheet}. Names are case-sensitive; braces that
-// name nothing known stay as written. Aliases are replaced first.
-QString expandFileNameVariables(const QString& text, const FileNameContext& context);
-
-// The default file comment, still holding its variables.
-QString defaultFileComment();

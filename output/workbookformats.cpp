@@ -4,7 +4,7 @@
 
 #include "output/workbookformats.h"
 
-#include "graph/optionmap.h"
+#include "core/optionmap.h"
 #include "output/outputformat.h"
 #include "output/xlswriter.h"
 #include "output/xlsxwriter.h"

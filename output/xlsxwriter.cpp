@@ -4,7 +4,7 @@
 #include "core/scratchfile.h"
 #include "core/values.h"
 #include "output/librarymessages.h"
-#include "output/outputnode.h"
+#include "output/outputfile.h"
 #include "output/xlsxsheetmode.h"
 #include "output/xlsxtemplate.h"
 

@@ -1,5 +1,5 @@
 #include "core/dataset.h"
-#include "graph/optionmap.h"
+#include "core/optionmap.h"
 #include "output/fieldtree.h"
 #include "output/outputformat.h"
 #include "output/parallelrows.h"

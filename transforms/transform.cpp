@@ -2,9 +2,9 @@
 
 #include "core/dataset.h"
 #include "core/enginesettings.h"
+#include "core/runcontext.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
-#include "graph/runcontext.h"
 #include "transforms/catalogue.h"
 
 #include <algorithm>
@@ -112,7 +112,7 @@ int Transform::maxInputs() const
     return typeInfo() ? typeInfo()->maxInputs : 1;
 }
 
-void Transform::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void Transform::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Q_UNUSED(upstream)
     deleteParameters();
@@ -173,7 +173,7 @@ TransformParameter* Transform::parameter(const QString& key) const
     return nullptr;
 }
 
-TransformParameter* Transform::parameterBoundTo(const Node* item) const
+TransformParameter* Transform::parameterBoundTo(const TableSource* item) const
 {
     for (TransformParameter* p : m_parameters) {
         if (p->sourceItem() == item)
@@ -182,7 +182,7 @@ TransformParameter* Transform::parameterBoundTo(const Node* item) const
     return nullptr;
 }
 
-QList<TransformParameter*> Transform::parametersBoundTo(const Node* item) const
+QList<TransformParameter*> Transform::parametersBoundTo(const TableSource* item) const
 {
     QList<TransformParameter*> bound;
     for (TransformParameter* p : m_parameters) {
@@ -218,10 +218,10 @@ QString Transform::inputRequirement() const
         .arg(text);
 }
 
-void Transform::bindUpstream(const QList<Node*>& upstream, bool refresh)
+void Transform::bindUpstream(const QList<TableSource*>& upstream, bool refresh)
 {
     Q_UNUSED(refresh)
-    QList<Node*> candidates = upstream;
+    QList<TableSource*> candidates = upstream;
     for (TransformParameter* p : qAsConst(m_parameters)) {
         if (!p->isColumnType())
             continue;
@@ -235,7 +235,7 @@ void Transform::bindUpstream(const QList<Node*>& upstream, bool refresh)
     }
 }
 
-bool Transform::reorderInputs(const QList<Node*>& upstream)
+bool Transform::reorderInputs(const QList<TableSource*>& upstream)
 {
     Q_UNUSED(upstream)
     return false;
@@ -256,16 +256,21 @@ void Transform::addKeyCaseParameter(const QString& key)
         ->setTooltip(QStringLiteral("Check for case sensitive text matching."));
 }
 
+QString Transform::documentPath() const
+{
+    return m_context ? m_context->documentPath() : QString();
+}
+
 bool Transform::reorderTwoInputs(
-    const QList<Node*>& upstream, const QString& firstKey, const QString& secondKey)
+    const QList<TableSource*>& upstream, const QString& firstKey, const QString& secondKey)
 {
     TransformParameter* first = parameter(firstKey);
     TransformParameter* second = parameter(secondKey);
     if (upstream.isEmpty() || !first || !second)
         return false;
-    Node* a = first->sourceItem();
-    Node* b = second->sourceItem();
-    if (!a || !b || a->pos().y() <= b->pos().y())
+    TableSource* a = first->sourceItem();
+    TableSource* b = second->sourceItem();
+    if (!a || !b || a->place().y() <= b->place().y())
         return false;
     const QVariant value = first->value();
     first->setSourceItem(b);
@@ -338,7 +343,7 @@ bool Transform::reconnectColumns(QStringList* information, QStringList* warnings
     return changed;
 }
 
-int Transform::columnOptionCount(const Node* item) const
+int Transform::columnOptionCount(const TableSource* item) const
 {
     int count = 0;
     for (const TransformParameter* p : parametersBoundTo(item))
@@ -395,7 +400,7 @@ bool Transform::requireParameters(std::initializer_list<const char*> keys)
     return true;
 }
 
-bool Transform::takeUpstreamTable(Dataset& output, const QList<Node*>& upstream)
+bool Transform::takeUpstreamTable(Dataset& output, const QList<TableSource*>& upstream)
 {
     output = upstream.first()->dataset();
     if (upstream.size() != 1 || !m_disposableUpstream.value(0))
@@ -404,7 +409,7 @@ bool Transform::takeUpstreamTable(Dataset& output, const QList<Node*>& upstream)
     return true;
 }
 
-QVector<QStringList> Transform::takeUpstreamRows(const QList<Node*>& upstream, int index)
+QVector<QStringList> Transform::takeUpstreamRows(const QList<TableSource*>& upstream, int index)
 {
     if (!m_disposableUpstream.value(index))
         return {};
@@ -413,7 +418,7 @@ QVector<QStringList> Transform::takeUpstreamRows(const QList<Node*>& upstream, i
     return held.takeRows();
 }
 
-bool Transform::hasValidInputCount(const QList<Node*>& upstream) const
+bool Transform::hasValidInputCount(const QList<TableSource*>& upstream) const
 {
     return upstream.size() >= minInputs() && upstream.size() <= maxInputs();
 }

@@ -16,7 +16,7 @@
 class Dataset;
 class EngineSettings;
 class RunContext;
-class Node;
+class TableSource;
 struct TransformTypeInfo;
 
 enum TransformCategory : int {
@@ -68,16 +68,16 @@ public:
     virtual bool typeFlag() const;
     virtual bool keepsDrilldown() const;
     virtual bool keepsVerification() const { return false; }
-    virtual void defineParameters(const QList<Node*>& upstream, bool useUserDefaults);
+    virtual void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults);
     virtual Transform* clone() const;
     virtual QList<TransformParameter*> parameters() const { return m_parameters; }
     virtual TransformParameter* parameter(const QString& key) const;
-    virtual TransformParameter* parameterBoundTo(const Node* item) const;
-    virtual QList<TransformParameter*> parametersBoundTo(const Node* item) const;
+    virtual TransformParameter* parameterBoundTo(const TableSource* item) const;
+    virtual QList<TransformParameter*> parametersBoundTo(const TableSource* item) const;
     virtual QString displayName() const;
     virtual QString typeKey() const = 0;
-    virtual void process(Dataset& output, const QList<Node*>& upstream, bool& error) = 0;
-    virtual bool reorderInputs(const QList<Node*>& upstream);
+    virtual void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) = 0;
+    virtual bool reorderInputs(const QList<TableSource*>& upstream);
     virtual QString description() const;
     virtual QString inputHint() const { return QString(); }
     virtual QString helpImageHtml() const;
@@ -86,7 +86,7 @@ public:
     virtual int minInputs() const;
     virtual int maxInputs() const;
     virtual void setParameters(const QList<TransformParameter*>& parameters);
-    virtual void bindUpstream(const QList<Node*>& upstream, bool refresh);
+    virtual void bindUpstream(const QList<TableSource*>& upstream, bool refresh);
     virtual bool usesDates() const { return false; }
     virtual bool offersExploreKeys() const { return false; }
     virtual bool offersExploreDuplicates() const { return false; }
@@ -145,7 +145,7 @@ public:
     bool convertPendingParameters();
     bool reconnectColumns(QStringList* information, QStringList* warnings);
     // Column options holding a reference into the given upstream item.
-    int columnOptionCount(const Node* item) const;
+    int columnOptionCount(const TableSource* item) const;
 
     // The run the next process() belongs to: its Stop request ends loops
     // early. Not owned; without one nothing stops a loop.
@@ -171,6 +171,9 @@ signals:
 protected:
     // The run this process() belongs to; null outside a run.
     RunContext* runContext() const { return m_context; }
+    // The file of the document being run; empty while it is unsaved and
+    // outside a run.
+    QString documentPath() const;
     // A fresh instance of the concrete type without parameters.
     virtual Transform* newInstance() const = 0;
 
@@ -191,16 +194,16 @@ protected:
     // True when every key is defined; otherwise the summary becomes
     // "No changes" and the caller returns.
     bool requireParameters(std::initializer_list<const char*> keys);
-    bool hasValidInputCount(const QList<Node*>& upstream) const;
+    bool hasValidInputCount(const QList<TableSource*>& upstream) const;
     // Makes output the single upstream item's table. When nothing reads the
     // upstream rows after this transform they are taken over: output holds
     // them alone, so a row changed is changed in place instead of copied
     // first. Returns whether they were taken; the upstream table then has no
     // rows (its columns stay), so the rest of process() reads output only.
-    bool takeUpstreamTable(Dataset& output, const QList<Node*>& upstream);
+    bool takeUpstreamTable(Dataset& output, const QList<TableSource*>& upstream);
     // The rows of upstream item index, taken over when nothing reads them
     // after this transform (its table is left with none); empty otherwise.
-    QVector<QStringList> takeUpstreamRows(const QList<Node*>& upstream, int index);
+    QVector<QStringList> takeUpstreamRows(const QList<TableSource*>& upstream, int index);
     // The current column index of a SingleColumn option, or -1.
     int columnIndex(const QString& key) const;
     // Current indices of a column-list option, unresolved ones dropped.
@@ -221,7 +224,7 @@ protected:
     // The shared input ordering of the two-input key types: the option
     // bound to the upper item is the first.
     bool reorderTwoInputs(
-        const QList<Node*>& upstream, const QString& firstKey, const QString& secondKey);
+        const QList<TableSource*>& upstream, const QString& firstKey, const QString& secondKey);
     // The two key column options of the two-input key types, top then
     // bottom, and their case option.
     void addKeyColumnParameters(const QString& topKey, const QString& bottomKey);

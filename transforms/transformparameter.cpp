@@ -1,8 +1,8 @@
 #include "transforms/transformparameter.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 
 const QChar TransformParameter::PartSeparator = QChar(0x1F);
 
@@ -221,12 +221,12 @@ bool TransformParameter::isUnset() const
     }
 }
 
-Node* TransformParameter::sourceItem() const
+TableSource* TransformParameter::sourceItem() const
 {
     return m_sourceItem.data();
 }
 
-void TransformParameter::setSourceItem(Node* node)
+void TransformParameter::setSourceItem(TableSource* node)
 {
     m_sourceItem = node;
 }

@@ -14,7 +14,7 @@
 #include <functional>
 
 class Dataset;
-class Node;
+class TableSource;
 
 // The kinds of transform option. The numbers are written into documents.
 enum class ParameterType : int {
@@ -161,8 +161,8 @@ public:
     bool convertPending();
 
     // Column binding
-    Node* sourceItem() const;
-    void setSourceItem(Node* node);
+    TableSource* sourceItem() const;
+    void setSourceItem(TableSource* node);
     // The dataset of the source item; an empty one when unbound.
     const Dataset& sourceDataset() const;
     // The reference's current column index in the source dataset, or -1.
@@ -212,7 +212,7 @@ private:
     double m_minReal = 0.0;
     double m_maxReal = 100.0;
     QString m_suffix;
-    QPointer<Node> m_sourceItem;
+    QPointer<TableSource> m_sourceItem;
     QHash<QString, QVariant> m_auxHash;
     int m_reconnectByName = 0;
     QString m_tooltip;

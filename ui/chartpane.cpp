@@ -1,7 +1,7 @@
 #include "ui/chartpane.h"
 
 #include "charts/chartbuilder.h"
-#include "charts/chartnode.h"
+#include "graph/chartnode.h"
 #include "ui/itempaneoptions.h"
 
 #include <QtCharts/QChart>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "charts/chartoptions.h"
+#include "output/chartoptions.h"
 #include "ui/itempaneio.h"
 
 #include <QPointer>

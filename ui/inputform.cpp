@@ -1,10 +1,10 @@
 #include "ui/inputform.h"
 
 #include "core/filetypes.h"
+#include "graph/inputnode.h"
 #include "input/delimitedreader.h"
 #include "input/fixedwidthformat.h"
 #include "input/inputformat.h"
-#include "input/inputnode.h"
 #include "input/reader.h"
 #include "input/recordtree.h"
 #include "input/workbookformats.h"

@@ -1,8 +1,8 @@
 #include "ui/itemdefaultsbar.h"
 
+#include "core/runcontext.h"
 #include "graph/itemdefaults.h"
 #include "graph/node.h"
-#include "graph/runcontext.h"
 #include "graph/transformnode.h"
 #include "transforms/transform.h"
 #include "transforms/transformparameter.h"

@@ -3,10 +3,10 @@
 
 #include "core/filetypes.h"
 #include "graph/graphmodel.h"
-#include "input/inputnode.h"
+#include "graph/inputnode.h"
+#include "graph/outputnode.h"
 #include "input/reader.h"
 #include "output/outputformat.h"
-#include "output/outputnode.h"
 #include "output/workbookformats.h"
 #include "output/writer.h"
 #include "ui/inputform.h"

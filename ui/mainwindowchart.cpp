@@ -1,6 +1,6 @@
 // The main window's command that adds a Chart item below the selected item.
 
-#include "charts/chartnode.h"
+#include "graph/chartnode.h"
 #include "graph/graphmodel.h"
 #include "ui/graphpane.h"
 #include "ui/mainwindow.h"

@@ -9,7 +9,7 @@
 #include "document/startup.h"
 #include "graph/graphmodel.h"
 #include "graph/ionode.h"
-#include "output/outputnode.h"
+#include "graph/outputnode.h"
 #include "ui/commandlinedialog.h"
 #include "ui/filefilters.h"
 #include "ui/graphpane.h"

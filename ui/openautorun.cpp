@@ -1,7 +1,7 @@
 #include "ui/openautorun.h"
 
 #include "graph/graphmodel.h"
-#include "output/outputnode.h"
+#include "graph/outputnode.h"
 
 #include <QMessageBox>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/memorylimit.h"
-#include "graph/userprompt.h"
+#include "core/userprompt.h"
 
 #include <QDialog>
 #include <QPointer>

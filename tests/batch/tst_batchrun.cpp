@@ -5,8 +5,8 @@
 #include "batch/batchtable.h"
 #include "core/enginesettings.h"
 #include "graph/graphmodel.h"
-#include "input/inputnode.h"
-#include "output/outputnode.h"
+#include "graph/inputnode.h"
+#include "graph/outputnode.h"
 #include "tests/input/testsupport.h"
 
 #include <QDir>

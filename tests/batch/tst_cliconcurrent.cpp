@@ -5,8 +5,8 @@
 #include "document/documentinfo.h"
 #include "document/documentwriter.h"
 #include "graph/graphmodel.h"
-#include "input/inputnode.h"
-#include "output/outputnode.h"
+#include "graph/inputnode.h"
+#include "graph/outputnode.h"
 
 #include "tests/input/testsupport.h"
 

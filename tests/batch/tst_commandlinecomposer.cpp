@@ -5,9 +5,9 @@
 #include "document/documentinfo.h"
 #include "document/documentwriter.h"
 #include "graph/graphmodel.h"
+#include "graph/inputnode.h"
+#include "graph/outputnode.h"
 #include "graph/transformnode.h"
-#include "input/inputnode.h"
-#include "output/outputnode.h"
 #include "tests/input/testsupport.h"
 #include "transforms/catalogue.h"
 

@@ -1,8 +1,9 @@
 #include "charts/chartbuilder.h"
-#include "charts/chartnode.h"
 #include "document/documentreader.h"
 #include "document/documentwriter.h"
+#include "graph/chartnode.h"
 #include "graph/graphmodel.h"
+#include "output/chartplotter.h"
 #include "tests/graph/testnodes.h"
 #include "tests/input/testsupport.h"
 #include "tests/output/filesizelimit.h"
@@ -114,6 +115,7 @@ private slots:
     void downsamplingKeepsExtremes();
     void writesFiles_data();
     void writesFiles();
+    void withoutPlotterWritesNothing();
     void documentRoundTrip();
     void columnsFollowTheirNames();
 
@@ -127,6 +129,7 @@ void TestChartNode::initTestCase()
     QStandardPaths::setTestModeEnabled(true);
     registerTestKinds();
     registerChartNodeKind();
+    installChartPlotting();
     QVERIFY(m_dir.isValid());
 }
 
@@ -402,6 +405,26 @@ void TestChartNode::keptOnFullDisk(Graph& g, const QString& path)
     QFile after(path);
     QVERIFY(after.open(QIODevice::ReadOnly));
     QVERIFY(after.readAll() == old);
+}
+
+// A program that cannot draw (no plotter installed) says so and leaves no
+// file behind.
+void TestChartNode::withoutPlotterWritesNothing()
+{
+    Graph g(table({ { "a", "1", "3" }, { "b", "4", "2" } }));
+    ChartOptions o = chartOf(ChartVerticalBar, 2);
+    o.writeFile = true;
+    o.path = m_dir.filePath(QStringLiteral("undrawn.png"));
+    g.chart->setOptions(o);
+    setChartFileWriter(nullptr);
+    g.run();
+    installChartPlotting();
+    const QString shown = QDir::toNativeSeparators(o.path);
+    QVERIFY2(g.chart->warnings().contains(
+                 QStringLiteral("Charts cannot be drawn in this program: '%1' was not written")
+                     .arg(shown)),
+        qPrintable(g.chart->warnings().join('\n')));
+    QVERIFY(!QFileInfo::exists(o.path));
 }
 
 void TestChartNode::documentRoundTrip()

@@ -3,9 +3,9 @@
 // contract (keys are attribute names), and a transform with one option of
 // every parameter type.
 
+#include "core/runcontext.h"
 #include "graph/ionode.h"
 #include "graph/nodefactory.h"
-#include "graph/runcontext.h"
 #include "transforms/catalogue.h"
 #include "transforms/transform.h"
 
@@ -187,7 +187,7 @@ public:
     QString displayName() const override { return QStringLiteral("Test All"); }
     int minInputs() const override { return 1; }
     int maxInputs() const override { return 1; }
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override
     {
         Transform::defineParameters(upstream, useUserDefaults);
         for (int t = 0; t <= int(ParameterType::Locale); ++t) {
@@ -198,7 +198,7 @@ public:
             addParameter(ParameterType(t), key, key, QVariant(), choices);
         }
     }
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override
     {
         Q_UNUSED(error)
         output = upstream.isEmpty() ? Dataset() : upstream.first()->dataset();

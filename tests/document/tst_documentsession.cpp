@@ -1,6 +1,6 @@
 // Copy and paste of items, the held document file and the auto-recovery
 // file.
-#include "batch/commandline.h"
+#include "core/userprompt.h"
 #include "document/autorecovery.h"
 #include "document/clipboard.h"
 #include "document/documentreader.h"
@@ -11,7 +11,6 @@
 #include "graph/connection.h"
 #include "graph/graphmodel.h"
 #include "graph/transformnode.h"
-#include "graph/userprompt.h"
 #include "tests/input/testsupport.h"
 
 #include <QMimeData>
@@ -265,11 +264,9 @@ void TestDocumentSession::startupDocument()
     QFETCH(bool, newWindow);
     QFETCH(int, preference);
     AutoRecovery::remove();
-    CommandLine line;
-    line.documentPath = named ? QStringLiteral("a.transform") : QString();
-    line.newWindow = newWindow;
+    const QString documentPath = named ? QStringLiteral("a.transform") : QString();
     NonInteractivePrompt prompt(true);
-    QTEST(int(chooseStartupDocument(line, prompt, preference)), "choice");
+    QTEST(int(chooseStartupDocument(documentPath, newWindow, prompt, preference)), "choice");
     QVERIFY(prompt.lastQuestion().isEmpty());
 }
 

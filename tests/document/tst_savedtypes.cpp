@@ -4,8 +4,8 @@
 #include "document/documentwriter.h"
 #include "documenttestkinds.h"
 #include "graph/graphmodel.h"
+#include "graph/outputnode.h"
 #include "graph/transformnode.h"
-#include "output/outputnode.h"
 #include "tests/input/testsupport.h"
 #include "transforms/support/conditions.h"
 

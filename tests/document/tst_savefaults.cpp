@@ -11,7 +11,7 @@
 #include "tests/input/testsupport.h"
 #include "tests/output/filesizelimit.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -225,8 +225,7 @@ void TestSaveFaults::killedDuringSave()
 
 int main(int argc, char* argv[])
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     const QString loop = qEnvironmentVariable(LoopVariable);
     if (!loop.isEmpty())
         return saveLoop(loop, qEnvironmentVariable("VARNIX_SAVE_HELD") == QLatin1String("1"));

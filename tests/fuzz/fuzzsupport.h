@@ -5,8 +5,8 @@
 // item kinds a document can hold. Each target includes this header once and
 // so gets libFuzzer's start-up call from here.
 
-#include "input/inputnode.h"
-#include "output/outputnode.h"
+#include "graph/inputnode.h"
+#include "graph/outputnode.h"
 #include "transforms/catalogue.h"
 
 #include <QApplication>

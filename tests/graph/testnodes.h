@@ -2,10 +2,10 @@
 
 // Test-only graph items and transforms shared by the graph tests.
 
+#include "core/runcontext.h"
 #include "graph/graphmodel.h"
 #include "graph/ionode.h"
 #include "graph/nodefactory.h"
-#include "graph/runcontext.h"
 #include "graph/transformnode.h"
 #include "transforms/catalogue.h"
 #include "transforms/transform.h"
@@ -123,14 +123,14 @@ class TestUpper : public Transform
 public:
     QString typeKey() const override { return QStringLiteral("Test_Upper"); }
     QString displayName() const override { return QStringLiteral("Test Upper"); }
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override
     {
         Transform::defineParameters(upstream, useUserDefaults);
         addParameter(
             ParameterType::MultipleColumns, QStringLiteral("Columns"), QStringLiteral("columns"));
         addParameter(ParameterType::Bool, QStringLiteral("Fail"), QStringLiteral("fail"));
     }
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override
     {
         output.clear();
         ++runs;
@@ -179,7 +179,7 @@ public:
     QString displayName() const override { return QStringLiteral("Test Pair"); }
     int minInputs() const override { return 2; }
     int maxInputs() const override { return 2; }
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override
     {
         Transform::defineParameters(upstream, useUserDefaults);
         addParameter(ParameterType::SingleColumn, QStringLiteral("Column_1"),
@@ -187,17 +187,17 @@ public:
         addParameter(ParameterType::SingleColumn, QStringLiteral("Column_2"),
             QStringLiteral("bottom key column"));
     }
-    bool reorderInputs(const QList<Node*>& upstream) override
+    bool reorderInputs(const QList<TableSource*>& upstream) override
     {
         return reorderTwoInputs(upstream, QStringLiteral("Column_1"), QStringLiteral("Column_2"));
     }
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override
     {
         Q_UNUSED(error)
         output.clear();
         ++runs;
         received.clear();
-        for (const Node* n : upstream)
+        for (const TableSource* n : upstream)
             received << n->dataset().value(0, 0);
         if (upstream.isEmpty())
             return;
@@ -222,7 +222,7 @@ public:
     QString displayName() const override { return QStringLiteral("Test Pick"); }
     int minInputs() const override { return 1; }
     int maxInputs() const override { return NoLimit; }
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override
     {
         Transform::defineParameters(upstream, useUserDefaults);
         addParameter(
@@ -231,7 +231,7 @@ public:
         addParameter(ParameterType::Text, QStringLiteral("New_Name"), QStringLiteral("new name"))
             ->setTextRequired(false);
     }
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override
     {
         Q_UNUSED(error)
         output.clear();

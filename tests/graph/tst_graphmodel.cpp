@@ -1,7 +1,7 @@
 #include "core/enginesettings.h"
+#include "core/userprompt.h"
 #include "core/values.h"
 #include "graph/connection.h"
-#include "graph/userprompt.h"
 #include "testnodes.h"
 
 #include <QSignalSpy>

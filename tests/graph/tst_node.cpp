@@ -1,6 +1,6 @@
 #include "graph/connection.h"
+#include "graph/inputnode.h"
 #include "graph/notenode.h"
-#include "input/inputnode.h"
 #include "testnodes.h"
 
 #include <QImage>

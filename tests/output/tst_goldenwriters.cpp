@@ -18,10 +18,10 @@
 //   question:                  that question
 //   status: Error writing      the item's result word; by default "Written"
 //                              when the case expects a file, else "Not written"
+#include "core/userprompt.h"
 #include "document/documentreader.h"
 #include "goldencase.h"
-#include "graph/userprompt.h"
-#include "output/outputnode.h"
+#include "graph/outputnode.h"
 #include "tests/graph/testnodes.h"
 #include "writertesthelpers.h"
 

@@ -13,13 +13,13 @@ class TableType : public Transform
 public:
     explicit TableType(const QString& key) : m_key(key) { }
     QString typeKey() const override { return m_key; }
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override
     {
         Transform::defineParameters(upstream, useUserDefaults);
         addParameter(ParameterType::Bool, QStringLiteral("Case_Sensitive"),
             QStringLiteral("case sensitive"));
     }
-    void process(Dataset&, const QList<Node*>&, bool&) override { }
+    void process(Dataset&, const QList<TableSource*>&, bool&) override { }
 
 protected:
     Transform* newInstance() const override { return new TableType(m_key); }

@@ -16,7 +16,7 @@ public:
     QString typeKey() const override { return QStringLiteral("Test_Options"); }
     int minInputs() const override { return m_min; }
     int maxInputs() const override { return m_max; }
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override
     {
         Transform::defineParameters(upstream, useUserDefaults);
         addParameter(
@@ -32,7 +32,7 @@ public:
     {
         return { qMakePair(QStringLiteral("Keep_Upper"), selectionParameter("Mode") == 1) };
     }
-    void process(Dataset& output, const QList<Node*>&, bool&) override { output.clear(); }
+    void process(Dataset& output, const QList<TableSource*>&, bool&) override { output.clear(); }
 
 protected:
     Transform* newInstance() const override { return new TestOptions(m_min, m_max); }

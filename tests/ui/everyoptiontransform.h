@@ -29,7 +29,7 @@ public:
     // Wide tables read better with their labels above them.
     bool optionLayoutFlag() const override { return true; }
 
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override
     {
         Transform::defineParameters(upstream, useUserDefaults);
         defineColumnOptions();
@@ -61,7 +61,7 @@ public:
         addParameter(ParameterType::Locale, QStringLiteral("Locale"), QStringLiteral("locale"));
     }
 
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override
     {
         Q_UNUSED(error)
         output.clear();

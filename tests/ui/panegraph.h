@@ -6,8 +6,8 @@
 
 #include "everyoptiontransform.h"
 #include "graph/graphmodel.h"
+#include "graph/inputnode.h"
 #include "graph/transformnode.h"
-#include "input/inputnode.h"
 #include "transforms/catalogue.h"
 #include "ui/editors/rowtableeditor.h"
 #include "ui/itempane.h"

@@ -2,8 +2,8 @@
 // from the window, the log pane's lines, and the table saved with the
 // document.
 #include "graph/graphmodel.h"
-#include "input/inputnode.h"
-#include "output/outputnode.h"
+#include "graph/inputnode.h"
+#include "graph/outputnode.h"
 #include "tests/ui/uitesthelpers.h"
 #include "ui/batchdialog.h"
 #include "ui/mainwindow.h"

@@ -1,6 +1,6 @@
-#include "charts/chartnode.h"
+#include "graph/chartnode.h"
 #include "graph/graphmodel.h"
-#include "input/inputnode.h"
+#include "graph/inputnode.h"
 #include "ui/chartpane.h"
 #include "ui/itempane.h"
 #include "ui/windowsettings.h"

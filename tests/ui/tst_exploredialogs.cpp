@@ -1,7 +1,7 @@
 // The explore dialogs on small tables with known answers: the numbers they
 // show, and that they agree with what the transforms themselves report.
 #include "graph/graphmodel.h"
-#include "input/inputnode.h"
+#include "graph/inputnode.h"
 #include "tests/transforms/merge/mergefixture.h"
 #include "transforms/analysis/transformdifference.h"
 #include "transforms/merge/transformintersect.h"

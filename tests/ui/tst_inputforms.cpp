@@ -2,10 +2,10 @@
 // type show, and that an edit of each reaches the item, waits for the
 // processing delay, re-runs and can be undone; the schema editor, the folder
 // dialog and the question about unknown extensions.
+#include "core/optionmap.h"
 #include "graph/graphmodel.h"
-#include "graph/optionmap.h"
+#include "graph/inputnode.h"
 #include "input/fixedwidthformat.h"
-#include "input/inputnode.h"
 #include "ui/defaultfiletypedialog.h"
 #include "ui/folderinputdialog.h"
 #include "ui/graphpane.h"

@@ -1,6 +1,6 @@
 #include "graph/graphmodel.h"
+#include "graph/outputnode.h"
 #include "graph/transformnode.h"
-#include "output/outputnode.h"
 #include "output/workbookformats.h"
 #include "output/writer.h"
 #include "transforms/transform.h"

@@ -1,11 +1,11 @@
 // The whole path a user takes: two files dropped onto the centre pane, a Join
 // added from the left pane with both selected, processed by auto run, the
 // document saved, closed and opened again.
-#include "charts/chartnode.h"
+#include "graph/chartnode.h"
 #include "graph/graphmodel.h"
+#include "graph/inputnode.h"
+#include "graph/outputnode.h"
 #include "graph/transformnode.h"
-#include "input/inputnode.h"
-#include "output/outputnode.h"
 #include "transforms/transform.h"
 #include "transforms/transformparameter.h"
 #include "ui/actionpane.h"

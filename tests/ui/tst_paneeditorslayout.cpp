@@ -4,8 +4,8 @@
 
 #include "everyoptiontransform.h"
 #include "graph/graphmodel.h"
+#include "graph/inputnode.h"
 #include "graph/transformnode.h"
-#include "input/inputnode.h"
 #include "transforms/catalogue.h"
 #include "ui/datatableview.h"
 #include "ui/editors/parametereditor.h"

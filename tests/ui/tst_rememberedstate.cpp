@@ -2,9 +2,9 @@
 // and the layout. A "restart" is a second settings object over the same
 // store, and a second window.
 #include "graph/graphmodel.h"
+#include "graph/inputnode.h"
 #include "graph/itemdefaults.h"
 #include "graph/transformnode.h"
-#include "input/inputnode.h"
 #include "transforms/catalogue.h"
 #include "transforms/transform.h"
 #include "transforms/transformparameter.h"

@@ -5,9 +5,9 @@
 #include "tests/ui/uitesthelpers.h"
 
 #include "graph/connection.h"
+#include "graph/inputnode.h"
+#include "graph/outputnode.h"
 #include "graph/transformnode.h"
-#include "input/inputnode.h"
-#include "output/outputnode.h"
 #include "transforms/catalogue.h"
 #include "transforms/transformparameter.h"
 #include "ui/actionpane.h"

@@ -1,8 +1,8 @@
 #include "transforms/analysis/transformbin.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/statistics.h"
 
 #include <QRegularExpression>
@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
-void TransformBin::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformBin::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::SingleColumn, QStringLiteral("Column"), QStringLiteral("column"))
@@ -128,7 +128,7 @@ QStringList TransformBin::labels(const QVector<double>& edges, bool dates) const
     return list;
 }
 
-void TransformBin::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformBin::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     output.clear();
     if (!hasValidInputCount(upstream)

@@ -1,8 +1,8 @@
 #include "transforms/analysis/transformcluster.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/statistics.h"
 
 #include <algorithm>
@@ -76,7 +76,7 @@ QVector<TransformCluster::Point> startCentres(
 
 } // namespace
 
-void TransformCluster::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformCluster::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(
@@ -213,7 +213,7 @@ void TransformCluster::reportClusters(const Dataset& input, const QVector<int>& 
     }
 }
 
-void TransformCluster::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformCluster::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

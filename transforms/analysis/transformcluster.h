@@ -13,8 +13,8 @@ class TransformCluster : public Transform
 
 public:
     QString typeKey() const override { return QStringLiteral("Cluster"); }
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
 
     using Point = QVector<double>;
     // The cluster (0 to k - 1) of each point, numbered in the order the

@@ -1,11 +1,11 @@
 #include "transforms/analysis/transformcorrelate.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/statistics.h"
 
-void TransformCorrelate::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformCorrelate::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(
@@ -20,7 +20,7 @@ void TransformCorrelate::defineParameters(const QList<Node*>& upstream, bool use
                                     "rising or falling relationship; less moved by outliers."));
 }
 
-void TransformCorrelate::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformCorrelate::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

@@ -12,8 +12,8 @@ public:
     enum Method { Pearson, Spearman };
 
     QString typeKey() const override { return QStringLiteral("Correlate"); }
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
 
 protected:
     Transform* newInstance() const override { return new TransformCorrelate; }

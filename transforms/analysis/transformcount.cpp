@@ -1,8 +1,8 @@
 #include "transforms/analysis/transformcount.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/rowgroups.h"
 
 #include <algorithm>
@@ -13,7 +13,7 @@ QString TransformCount::description() const
     return QStringLiteral("Count how often each value of a column occurs.");
 }
 
-void TransformCount::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformCount::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::Bool, QStringLiteral("Auto_New_Name"),
@@ -44,7 +44,7 @@ QList<QPair<QString, bool>> TransformCount::optionStates() const
     return { { QStringLiteral("New_Name"), !boolParameter(QStringLiteral("Auto_New_Name")) } };
 }
 
-void TransformCount::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformCount::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

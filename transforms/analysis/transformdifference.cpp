@@ -1,8 +1,8 @@
 #include "transforms/analysis/transformdifference.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/examples.h"
 #include "transforms/support/rowdifference.h"
 
@@ -65,7 +65,8 @@ QSet<QString> TransformDifference::keywords() const
     return words;
 }
 
-void TransformDifference::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformDifference::defineParameters(
+    const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::Selection, CompareBy, QStringLiteral("compare by"),
@@ -90,12 +91,12 @@ QList<QPair<QString, bool>> TransformDifference::optionStates() const
     return { qMakePair(TopKeys, byKey), qMakePair(BottomKeys, byKey) };
 }
 
-bool TransformDifference::reorderInputs(const QList<Node*>& upstream)
+bool TransformDifference::reorderInputs(const QList<TableSource*>& upstream)
 {
     return reorderTwoInputs(upstream, TopKeys, BottomKeys);
 }
 
-void TransformDifference::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformDifference::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

@@ -17,9 +17,9 @@ class TransformDifference : public Transform
 public:
     QString typeKey() const override { return QStringLiteral("Difference"); }
     QSet<QString> keywords() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
-    bool reorderInputs(const QList<Node*>& upstream) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
+    bool reorderInputs(const QList<TableSource*>& upstream) override;
     bool keepsVerification() const override { return true; }
     QList<QPair<QString, bool>> optionStates() const override;
 

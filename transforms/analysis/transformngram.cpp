@@ -1,8 +1,8 @@
 #include "transforms/analysis/transformngram.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 
 #include <QHash>
 
@@ -25,7 +25,7 @@ QString trimPunctuation(const QString& word)
 
 } // namespace
 
-void TransformNgram::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformNgram::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::SingleColumn, QStringLiteral("Column"), QStringLiteral("column"))
@@ -103,7 +103,7 @@ QStringList TransformNgram::ngrams(
     return result;
 }
 
-void TransformNgram::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformNgram::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

@@ -13,8 +13,8 @@ class TransformNgram : public Transform
 
 public:
     QString typeKey() const override { return QStringLiteral("Ngram"); }
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
 
     // The n-grams of one text, in order. Words are the text's pieces between
     // white space, with punctuation at their ends removed unless kept;

@@ -1,8 +1,8 @@
 #include "transforms/analysis/transformpivot.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/aggregates.h"
 #include "transforms/support/columnnumbers.h"
 #include "transforms/support/datasetsort.h"
@@ -394,7 +394,7 @@ QString TransformPivot::description() const
                           "columns' values and a column per combination of others'.");
 }
 
-void TransformPivot::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformPivot::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     TransformParameter* p = addParameter(
@@ -459,7 +459,7 @@ void TransformPivot::validate()
     }
 }
 
-void TransformPivot::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformPivot::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

@@ -1,8 +1,8 @@
 #include "transforms/analysis/transformstats.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/statistics.h"
 
 #include <algorithm>
@@ -33,7 +33,7 @@ const QVector<TransformStats::Statistic>& TransformStats::statistics()
     return list;
 }
 
-void TransformStats::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformStats::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(
@@ -77,7 +77,7 @@ QStringList TransformStats::describe(const Dataset& data, int column)
         Stats::mostFrequent(filled) };
 }
 
-void TransformStats::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformStats::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

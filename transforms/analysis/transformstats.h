@@ -9,8 +9,8 @@ class TransformStats : public Transform
 
 public:
     QString typeKey() const override { return QStringLiteral("Stats"); }
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
 
     // One statistic: its option key, its output column and what it says.
     struct Statistic

@@ -1,8 +1,8 @@
 #include "transforms/analysis/transformsummary.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/statistics.h"
 
 #include <QHash>
@@ -46,7 +46,7 @@ struct Extremes
 
 } // namespace
 
-void TransformSummary::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformSummary::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(
@@ -179,7 +179,7 @@ private:
     bool m_dateFound = false;
 };
 
-void TransformSummary::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformSummary::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

@@ -15,8 +15,8 @@ public:
     enum Kind { Empty, Integer, Real, Date, Boolean, Text };
 
     QString typeKey() const override { return QStringLiteral("Summary"); }
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
     bool usesDates() const override;
 
     // The kind one non-blank text reads as, with the number, day number or

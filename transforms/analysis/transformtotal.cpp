@@ -1,8 +1,8 @@
 #include "transforms/analysis/transformtotal.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/failurelist.h"
 
 #include <QHash>
@@ -13,7 +13,7 @@ QString TransformTotal::description() const
                           "for each value of another column.");
 }
 
-void TransformTotal::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformTotal::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::Bool, QStringLiteral("Auto_New_Name"),
@@ -35,7 +35,7 @@ QList<QPair<QString, bool>> TransformTotal::optionStates() const
     return { { QStringLiteral("New_Name"), !boolParameter(QStringLiteral("Auto_New_Name")) } };
 }
 
-void TransformTotal::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformTotal::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

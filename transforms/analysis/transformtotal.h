@@ -11,8 +11,8 @@ class TransformTotal : public Transform
 public:
     QString typeKey() const override { return QStringLiteral("Total"); }
     QString description() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
     QList<QPair<QString, bool>> optionStates() const override;
 
 protected:

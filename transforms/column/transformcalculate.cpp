@@ -2,8 +2,8 @@
 
 #include "core/dataset.h"
 #include "core/freedmemory.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/storedvalues.h"
 
 using CalculateOps::Op;
@@ -58,7 +58,7 @@ QSet<QString> TransformCalculate::keywords() const
     return words;
 }
 
-void TransformCalculate::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformCalculate::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(
@@ -159,7 +159,7 @@ QString TransformCalculate::automaticName(const Dataset& upstream) const
     return QStringLiteral("%1(%2,%3)").arg(symbol, a, b);
 }
 
-void TransformCalculate::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformCalculate::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

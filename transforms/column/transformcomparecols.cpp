@@ -1,8 +1,8 @@
 #include "transforms/column/transformcomparecols.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/conditions.h"
 
 QString TransformCompareCols::description() const
@@ -19,7 +19,8 @@ QSet<QString> TransformCompareCols::keywords() const
     return words;
 }
 
-void TransformCompareCols::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformCompareCols::defineParameters(
+    const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::Bool, QStringLiteral("Auto_New_Name"),
@@ -47,7 +48,8 @@ QList<QPair<QString, bool>> TransformCompareCols::optionStates() const
         !boolParameter(QStringLiteral("Auto_New_Name"), true) } };
 }
 
-void TransformCompareCols::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformCompareCols::process(
+    Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

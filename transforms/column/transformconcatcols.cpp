@@ -1,8 +1,8 @@
 #include "transforms/column/transformconcatcols.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 
 namespace {
 
@@ -27,7 +27,8 @@ QSet<QString> TransformConcatCols::keywords() const
     return words;
 }
 
-void TransformConcatCols::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformConcatCols::defineParameters(
+    const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::Bool, kAutoName, QStringLiteral("automatic new column name"), true);
@@ -49,7 +50,7 @@ QList<QPair<QString, bool>> TransformConcatCols::optionStates() const
     return { qMakePair(kNewName, !boolParameter(kAutoName, true)) };
 }
 
-void TransformConcatCols::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformConcatCols::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

@@ -1,8 +1,8 @@
 #include "transforms/column/transformcopycols.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ QSet<QString> TransformCopyCols::keywords() const
     return words;
 }
 
-void TransformCopyCols::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformCopyCols::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(
@@ -33,7 +33,7 @@ void TransformCopyCols::defineParameters(const QList<Node*>& upstream, bool useU
     copies->setTooltip(QStringLiteral("The number of copies to make of each selected column."));
 }
 
-void TransformCopyCols::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformCopyCols::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     output.clear();
     if (!hasValidInputCount(upstream) || !requireParameters({ "Columns", "Copies" }))

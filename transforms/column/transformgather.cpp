@@ -1,7 +1,7 @@
 #include "transforms/column/transformgather.h"
 
 #include "core/dataset.h"
-#include "graph/node.h"
+#include "core/tablesource.h"
 #include "transforms/support/shapesummary.h"
 
 QString TransformGather::description() const
@@ -9,7 +9,7 @@ QString TransformGather::description() const
     return QStringLiteral("Turn columns into key and value rows (wide to long).");
 }
 
-void TransformGather::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformGather::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(
@@ -24,7 +24,7 @@ void TransformGather::defineParameters(const QList<Node*>& upstream, bool useUse
         ->setTooltip(QStringLiteral("The name of the new column holding the gathered values."));
 }
 
-void TransformGather::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformGather::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

@@ -1,8 +1,8 @@
 #include "transforms/column/transformif.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/columnvariables.h"
 #include "transforms/support/conditions.h"
 
@@ -21,7 +21,7 @@ QSet<QString> TransformIf::keywords() const
     return words;
 }
 
-void TransformIf::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformIf::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::Text, QStringLiteral("New_Name"), QStringLiteral("New column name"),
@@ -34,7 +34,7 @@ void TransformIf::defineParameters(const QList<Node*>& upstream, bool useUserDef
         ->setTooltip(QStringLiteral("Letter case counts when comparing text."));
 }
 
-void TransformIf::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformIf::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

@@ -1,8 +1,8 @@
 #include "transforms/column/transformmoving.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/statistics.h"
 
 #include <algorithm>
@@ -21,7 +21,7 @@ const QStringList& statisticChoices()
 
 } // namespace
 
-void TransformMoving::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformMoving::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::SingleColumn, QStringLiteral("Column"), QStringLiteral("column"))
@@ -85,7 +85,7 @@ double TransformMoving::statistic(Statistic which, const QVector<double>& values
     return std::numeric_limits<double>::quiet_NaN();
 }
 
-void TransformMoving::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformMoving::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

@@ -16,8 +16,8 @@ public:
     enum Statistic { Average, Sum, Minimum, Maximum, Median, StdDev };
 
     QString typeKey() const override { return QStringLiteral("Moving"); }
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
     QList<QPair<QString, bool>> optionStates() const override;
 
     // The statistic of a window's numbers; NaN when undefined.

@@ -1,7 +1,7 @@
 #include "transforms/column/transformnewcol.h"
 
 #include "core/dataset.h"
-#include "graph/node.h"
+#include "core/tablesource.h"
 
 QString TransformNewCol::description() const
 {
@@ -16,7 +16,7 @@ QSet<QString> TransformNewCol::keywords() const
     return words;
 }
 
-void TransformNewCol::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformNewCol::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::Text, QStringLiteral("New_Name"), QStringLiteral("New column name"),
@@ -28,7 +28,7 @@ void TransformNewCol::defineParameters(const QList<Node*>& upstream, bool useUse
     value->setTooltip(QStringLiteral("Value to populate the new column."));
 }
 
-void TransformNewCol::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformNewCol::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

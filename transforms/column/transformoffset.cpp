@@ -1,7 +1,7 @@
 #include "transforms/column/transformoffset.h"
 
 #include "core/dataset.h"
-#include "graph/node.h"
+#include "core/tablesource.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ QSet<QString> TransformOffset::keywords() const
     return words;
 }
 
-void TransformOffset::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformOffset::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::MultipleColumns, kColumns, QStringLiteral("Columns"));
@@ -53,7 +53,7 @@ qint64 TransformOffset::sourceRow(qint64 row, qint64 shift, qint64 rowCount, boo
     return source >= 0 && source < rowCount ? source : -1;
 }
 
-void TransformOffset::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformOffset::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

@@ -14,8 +14,8 @@ public:
     QString typeKey() const override { return QStringLiteral("Offset"); }
     QString description() const override;
     QSet<QString> keywords() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
 
     // The row whose value lands in row r of n rows for a shift d (positive
     // moves values up); -1 when it falls outside and there is no wrapping.

@@ -1,8 +1,8 @@
 #include "transforms/column/transformpseudonym.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/seededrandom.h"
 
 #include <utility>
@@ -13,7 +13,7 @@ QString TransformPseudonym::description() const
                           "pseudonym, e.g. ID-17.");
 }
 
-void TransformPseudonym::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformPseudonym::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::Bool, QStringLiteral("Auto_New_Name"),
@@ -54,7 +54,7 @@ QVector<qint64> TransformPseudonym::numbering(int count, qint64 start, quint64 s
     return numbers;
 }
 
-void TransformPseudonym::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformPseudonym::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

@@ -16,9 +16,9 @@ class TransformPseudonym : public Transform
 public:
     QString typeKey() const override { return QStringLiteral("Pseudonym"); }
     QString description() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
     QList<QPair<QString, bool>> optionStates() const override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
 
     // The number each of count distinct values (in order of appearance)
     // receives, counted from start.

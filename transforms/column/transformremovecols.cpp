@@ -1,8 +1,8 @@
 #include "transforms/column/transformremovecols.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 
 namespace {
 
@@ -28,7 +28,8 @@ QSet<QString> TransformRemoveCols::keywords() const
     return words;
 }
 
-void TransformRemoveCols::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformRemoveCols::defineParameters(
+    const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     TransformParameter* columns
@@ -37,7 +38,7 @@ void TransformRemoveCols::defineParameters(const QList<Node*>& upstream, bool us
         columns->setValue(QVariant::fromValue(everyColumnChecked(upstream.first()->dataset())));
 }
 
-void TransformRemoveCols::bindUpstream(const QList<Node*>& upstream, bool refresh)
+void TransformRemoveCols::bindUpstream(const QList<TableSource*>& upstream, bool refresh)
 {
     Transform::bindUpstream(upstream, refresh);
     TransformParameter* p = parameter(kColumns);
@@ -83,7 +84,7 @@ bool TransformRemoveCols::checkUnlistedColumns()
     return grew;
 }
 
-void TransformRemoveCols::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformRemoveCols::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

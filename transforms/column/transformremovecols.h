@@ -12,12 +12,12 @@ class TransformRemoveCols : public Transform
 public:
     QString typeKey() const override { return QStringLiteral("Remove"); }
     QSet<QString> keywords() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
     bool tellsUsedColumns() const override { return true; }
     QVector<bool> usedUpstreamColumns(
         const Dataset& input, const QVector<bool>& usedOutput) const override;
-    void bindUpstream(const QList<Node*>& upstream, bool refresh) override;
+    void bindUpstream(const QList<TableSource*>& upstream, bool refresh) override;
 
 protected:
     Transform* newInstance() const override { return new TransformRemoveCols; }

@@ -1,8 +1,8 @@
 #include "transforms/column/transformrenamecols.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 
 QString TransformRenameCols::description() const
 {
@@ -17,7 +17,8 @@ QSet<QString> TransformRenameCols::keywords() const
     return words;
 }
 
-void TransformRenameCols::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformRenameCols::defineParameters(
+    const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(
@@ -25,7 +26,7 @@ void TransformRenameCols::defineParameters(const QList<Node*>& upstream, bool us
         ->setTooltip(QStringLiteral("Columns to be renamed."));
 }
 
-void TransformRenameCols::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformRenameCols::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

@@ -1,8 +1,8 @@
 #include "transforms/column/transformreordercols.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 
 namespace {
 
@@ -23,7 +23,8 @@ QSet<QString> TransformReorderCols::keywords() const
     return words;
 }
 
-void TransformReorderCols::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformReorderCols::defineParameters(
+    const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     TransformParameter* columns = addParameter(
@@ -56,7 +57,8 @@ QVector<int> TransformReorderCols::columnOrder(const QVector<int>& listed, int c
     return order;
 }
 
-void TransformReorderCols::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformReorderCols::process(
+    Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

@@ -15,8 +15,8 @@ public:
     QString typeKey() const override { return QStringLiteral("Reorder"); }
     QString description() const override;
     QSet<QString> keywords() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
 
     // The upstream position of each output column, for a dataset of
     // columnCount columns and the listed positions (unresolved ones -1).

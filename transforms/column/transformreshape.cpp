@@ -1,7 +1,7 @@
 #include "transforms/column/transformreshape.h"
 
 #include "core/dataset.h"
-#include "graph/node.h"
+#include "core/tablesource.h"
 
 QString TransformReshape::description() const
 {
@@ -9,7 +9,7 @@ QString TransformReshape::description() const
                           "columns.");
 }
 
-void TransformReshape::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformReshape::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     const int columns = upstream.isEmpty() ? 2 : upstream.first()->dataset().columnCount();
@@ -19,7 +19,7 @@ void TransformReshape::defineParameters(const QList<Node*>& upstream, bool useUs
     size->setTooltip(QStringLiteral("The number of columns to lay the cells out in."));
 }
 
-void TransformReshape::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformReshape::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

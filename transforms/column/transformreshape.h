@@ -10,8 +10,8 @@ class TransformReshape : public Transform
 public:
     QString typeKey() const override { return QStringLiteral("Reshape"); }
     QString description() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
 
 protected:
     Transform* newInstance() const override { return new TransformReshape; }

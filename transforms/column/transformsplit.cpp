@@ -1,8 +1,8 @@
 #include "transforms/column/transformsplit.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/shapesummary.h"
 
 #include <QHash>
@@ -23,7 +23,7 @@ QString TransformSplit::description() const
 // More new columns than the data table can show is never what a user meant.
 constexpr int MaxNewColumns = 100000;
 
-void TransformSplit::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformSplit::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::SingleColumn, QStringLiteral("Columns"), QStringLiteral("Column"))
@@ -155,7 +155,7 @@ TransformSplit::Limits TransformSplit::limits()
     return l;
 }
 
-void TransformSplit::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformSplit::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

@@ -17,8 +17,8 @@ public:
 
     QString typeKey() const override { return QStringLiteral("Split"); }
     QString description() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
     QList<QPair<QString, bool>> optionStates() const override;
 
     // One piece of a lengths list: a count of characters or the rest ("*"),

@@ -1,8 +1,8 @@
 #include "transforms/column/transformsplitname.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/examples.h"
 
 #include <QSet>
@@ -172,7 +172,7 @@ QSet<QString> TransformSplitName::keywords() const
     return words;
 }
 
-void TransformSplitName::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformSplitName::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::SingleColumn, Column, QStringLiteral("Column"))
@@ -185,7 +185,7 @@ void TransformSplitName::defineParameters(const QList<Node*>& upstream, bool use
                              .arg(QString::fromLatin1(PartNames[p])));
 }
 
-void TransformSplitName::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformSplitName::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

@@ -21,8 +21,8 @@ public:
 
     QString typeKey() const override { return QStringLiteral("Split_Name"); }
     QSet<QString> keywords() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
 
     static Name parse(const QString& text);
 

@@ -1,7 +1,7 @@
 #include "transforms/column/transformspread.h"
 
 #include "core/dataset.h"
-#include "graph/node.h"
+#include "core/tablesource.h"
 #include "transforms/support/rowgroups.h"
 #include "transforms/support/shapesummary.h"
 
@@ -13,7 +13,7 @@ QString TransformSpread::description() const
                           "column (long to wide).");
 }
 
-void TransformSpread::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformSpread::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(
@@ -69,7 +69,7 @@ QStringList TransformSpread::newKeys(
     return keys;
 }
 
-void TransformSpread::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformSpread::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

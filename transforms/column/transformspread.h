@@ -12,8 +12,8 @@ class TransformSpread : public Transform
 public:
     QString typeKey() const override { return QStringLiteral("Spread"); }
     QString description() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
 
 private:
     QStringList newKeys(

@@ -32,7 +32,7 @@ QSet<QString> TransformCase::keywords() const
     return words;
 }
 
-void TransformCase::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformCase::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     CellRewriteTransform::defineParameters(upstream, useUserDefaults);
     addColumnsParameter();

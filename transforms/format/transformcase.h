@@ -23,7 +23,7 @@ public:
 
     QString typeKey() const override { return QStringLiteral("Case"); }
     QSet<QString> keywords() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
     QList<QPair<QString, bool>> optionStates() const override;
 
     // The conversions, usable on their own.

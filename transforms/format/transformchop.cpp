@@ -13,7 +13,7 @@ QSet<QString> TransformChop::keywords() const
     return words;
 }
 
-void TransformChop::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformChop::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     CellRewriteTransform::defineParameters(upstream, useUserDefaults);
     addColumnsParameter();

@@ -12,7 +12,7 @@ public:
     QString typeKey() const override { return QStringLiteral("Chop"); }
     QString description() const override;
     QSet<QString> keywords() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
 
 protected:
     Transform* newInstance() const override { return new TransformChop; }

@@ -23,7 +23,8 @@ QString TransformDateFormat::description() const
     return QStringLiteral("Change the format of dates and times, e.g. 31/12/2024 to 2024-12-31.");
 }
 
-void TransformDateFormat::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformDateFormat::defineParameters(
+    const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     CellRewriteTransform::defineParameters(upstream, useUserDefaults);
     addColumnsParameter();

@@ -17,7 +17,7 @@ public:
 
     QString typeKey() const override { return QStringLiteral("Date_Format"); }
     QString description() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
     QList<QPair<QString, bool>> optionStates() const override;
 
 protected:

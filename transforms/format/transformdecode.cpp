@@ -17,7 +17,7 @@ QSet<QString> TransformDecode::keywords() const
     return words;
 }
 
-void TransformDecode::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformDecode::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     CellRewriteTransform::defineParameters(upstream, useUserDefaults);
     addColumnsParameter();

@@ -24,7 +24,7 @@ public:
     QString typeKey() const override { return QStringLiteral("Decode"); }
     QString description() const override;
     QSet<QString> keywords() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
 
     static QString convert(const QString& text, Choice choice);
     static QString fromEscapedXml(const QString& text);

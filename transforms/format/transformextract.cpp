@@ -14,7 +14,7 @@ QSet<QString> TransformExtract::keywords() const
     return words;
 }
 
-void TransformExtract::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformExtract::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     CellRewriteTransform::defineParameters(upstream, useUserDefaults);
     addColumnsParameter();

@@ -15,7 +15,7 @@ public:
     QString typeKey() const override { return QStringLiteral("Extract"); }
     QString description() const override;
     QSet<QString> keywords() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
     QList<QPair<QString, bool>> optionStates() const override;
 
     // The characters kept by the text form: Length characters from Offset

@@ -31,7 +31,7 @@ QSet<QString> TransformFill::keywords() const
     return words;
 }
 
-void TransformFill::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformFill::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     CellRewriteTransform::defineParameters(upstream, useUserDefaults);
     addColumnsParameter();

@@ -19,7 +19,7 @@ public:
     QString typeKey() const override { return QStringLiteral("Fill"); }
     QString description() const override;
     QSet<QString> keywords() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
     QList<QPair<QString, bool>> optionStates() const override;
 
 protected:

@@ -15,7 +15,7 @@ QSet<QString> TransformInsert::keywords() const
     return words;
 }
 
-void TransformInsert::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformInsert::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     CellRewriteTransform::defineParameters(upstream, useUserDefaults);
     addColumnsParameter();

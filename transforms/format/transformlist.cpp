@@ -87,7 +87,7 @@ QSet<QString> TransformList::keywords() const
     return words;
 }
 
-void TransformList::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformList::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     CellRewriteTransform::defineParameters(upstream, useUserDefaults);
     addColumnsParameter();

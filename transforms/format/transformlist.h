@@ -25,7 +25,7 @@ public:
 
     QString typeKey() const override { return QStringLiteral("List"); }
     QSet<QString> keywords() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
     QList<QPair<QString, bool>> optionStates() const override;
 
     static QString tidy(const QString& text, const Options& options);

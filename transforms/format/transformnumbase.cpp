@@ -15,7 +15,7 @@ QString TransformNumBase::description() const
     return QStringLiteral("Convert whole numbers between bases, e.g. 255 to ff (hexadecimal).");
 }
 
-void TransformNumBase::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformNumBase::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     CellRewriteTransform::defineParameters(upstream, useUserDefaults);
     addColumnsParameter();

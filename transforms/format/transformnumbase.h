@@ -16,7 +16,7 @@ public:
 
     QString typeKey() const override { return QStringLiteral("Num_Base"); }
     QString description() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
 
     // Reads a whole number in a base; texts above the signed range read as
     // their unsigned 64-bit value, so that converted negatives come back.

@@ -48,7 +48,7 @@ QString TransformNumFormat::description() const
                           "decimal places or exponent form.");
 }
 
-void TransformNumFormat::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformNumFormat::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     CellRewriteTransform::defineParameters(upstream, useUserDefaults);
     addColumnsParameter();

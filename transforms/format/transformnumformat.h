@@ -18,7 +18,7 @@ public:
 
     QString typeKey() const override { return QStringLiteral("Num_Format"); }
     QString description() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
     QList<QPair<QString, bool>> optionStates() const override;
 
     // The decimal separator a column's values use: '.' or ','. A value with

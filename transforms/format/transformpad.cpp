@@ -18,7 +18,7 @@ QSet<QString> TransformPad::keywords() const
     return words;
 }
 
-void TransformPad::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformPad::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     CellRewriteTransform::defineParameters(upstream, useUserDefaults);
     addColumnsParameter();

@@ -11,7 +11,7 @@ class TransformPad : public CellRewriteTransform
 public:
     QString typeKey() const override { return QStringLiteral("Pad"); }
     QSet<QString> keywords() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
 
 protected:
     Transform* newInstance() const override { return new TransformPad; }

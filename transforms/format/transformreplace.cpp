@@ -16,7 +16,7 @@ QSet<QString> TransformReplace::keywords() const
     return words;
 }
 
-void TransformReplace::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformReplace::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     CellRewriteTransform::defineParameters(upstream, useUserDefaults);
     addColumnsParameter();

@@ -16,7 +16,7 @@ public:
     QString typeKey() const override { return QStringLiteral("Replace_Multi"); }
     QString description() const override;
     QSet<QString> keywords() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
 
 protected:
     Transform* newInstance() const override { return new TransformReplace; }

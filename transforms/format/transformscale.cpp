@@ -1,8 +1,8 @@
 #include "transforms/format/transformscale.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/statistics.h"
 
 #include <algorithm>
@@ -28,7 +28,7 @@ double safeSpread(double spread)
 
 } // namespace
 
-void TransformScale::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformScale::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(
@@ -160,7 +160,7 @@ void TransformScale::scaleColumn(Dataset& output, int column, qint64& changed, q
         unreadable, count);
 }
 
-void TransformScale::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformScale::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

@@ -15,8 +15,8 @@ public:
     enum Method { MinMax, ZScore, MaxAbsolute, Robust, Log10, NaturalLog, PercentOfTotal };
 
     QString typeKey() const override { return QStringLiteral("Scale"); }
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
     QList<QPair<QString, bool>> optionStates() const override;
 
     // The linear map value * factor + offset that the method applies to a

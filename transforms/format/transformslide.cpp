@@ -26,7 +26,7 @@ QSet<QString> TransformSlide::keywords() const
     return words;
 }
 
-void TransformSlide::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformSlide::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     CellRewriteTransform::defineParameters(upstream, useUserDefaults);
     addColumnsParameter();

@@ -15,7 +15,7 @@ public:
 
     QString typeKey() const override { return QStringLiteral("Slide"); }
     QSet<QString> keywords() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
     QList<QPair<QString, bool>> optionStates() const override;
 
     // The values of the selected cells of one row after the move; lost

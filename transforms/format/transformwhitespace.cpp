@@ -125,7 +125,8 @@ QSet<QString> TransformWhitespace::keywords() const
     return words;
 }
 
-void TransformWhitespace::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformWhitespace::defineParameters(
+    const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     CellRewriteTransform::defineParameters(upstream, useUserDefaults);
     addColumnsParameter();

@@ -1,7 +1,7 @@
 #include "transforms/merge/transformcross.h"
 
 #include "core/dataset.h"
-#include "graph/node.h"
+#include "core/tablesource.h"
 #include "transforms/support/mergeutil.h"
 
 QSet<QString> TransformCross::keywords() const
@@ -12,7 +12,7 @@ QSet<QString> TransformCross::keywords() const
     return words;
 }
 
-void TransformCross::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformCross::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();
@@ -27,7 +27,7 @@ void TransformCross::process(Dataset& output, const QList<Node*>& upstream, bool
     QVector<const Dataset*> inputs;
     QVector<ColumnPick> picks;
     qint64 product = 1;
-    for (const Node* n : upstream) {
+    for (const TableSource* n : upstream) {
         const Dataset& d = n->dataset();
         inputs.append(&d);
         picks.append({ &d, columnsExcept(d.columnCount()) });

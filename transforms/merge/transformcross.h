@@ -11,7 +11,7 @@ class TransformCross : public Transform
 public:
     QString typeKey() const override { return QStringLiteral("Cross"); }
     QSet<QString> keywords() const override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
 
 protected:
     Transform* newInstance() const override { return new TransformCross; }

@@ -1,8 +1,8 @@
 #include "transforms/merge/transforminterpolate.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/mergeutil.h"
 #include "transforms/support/statistics.h"
 
@@ -26,7 +26,8 @@ double line(double x0, double y0, double x1, double y1, double x)
 
 } // namespace
 
-void TransformInterpolate::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformInterpolate::defineParameters(
+    const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::SingleColumn, TopX, QStringLiteral("Top X column"))
@@ -55,7 +56,7 @@ void TransformInterpolate::defineParameters(const QList<Node*>& upstream, bool u
                                     "line through the two first or two last samples."));
 }
 
-void TransformInterpolate::bindUpstream(const QList<Node*>& upstream, bool refresh)
+void TransformInterpolate::bindUpstream(const QList<TableSource*>& upstream, bool refresh)
 {
     Transform::bindUpstream(upstream, refresh);
     bindToSourceOf(YColumns, TopX);
@@ -63,7 +64,7 @@ void TransformInterpolate::bindUpstream(const QList<Node*>& upstream, bool refre
 
 // The X options change places with their items; the Y columns go with the
 // top role and take the columns of the same names in the new top item.
-bool TransformInterpolate::reorderInputs(const QList<Node*>& upstream)
+bool TransformInterpolate::reorderInputs(const QList<TableSource*>& upstream)
 {
     if (!reorderTwoInputs(upstream, TopX, BottomX))
         return false;
@@ -166,7 +167,8 @@ void TransformInterpolate::reportDuplicates(const Stats::CellValues& x)
                     duplicates == 1 ? QStringLiteral("was") : QStringLiteral("were")));
 }
 
-void TransformInterpolate::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformInterpolate::process(
+    Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

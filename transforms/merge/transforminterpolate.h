@@ -18,10 +18,10 @@ public:
     enum Outside { LeaveEmpty, NearestEnd, Extrapolate };
 
     QString typeKey() const override { return QStringLiteral("Interpolate"); }
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
-    void bindUpstream(const QList<Node*>& upstream, bool refresh) override;
-    bool reorderInputs(const QList<Node*>& upstream) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
+    void bindUpstream(const QList<TableSource*>& upstream, bool refresh) override;
+    bool reorderInputs(const QList<TableSource*>& upstream) override;
     bool usesDates() const override { return true; }
 
     // Samples sorted by x with distinct x.

@@ -1,8 +1,8 @@
 #include "transforms/merge/transformintersect.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/keyreport.h"
 #include "transforms/support/mergeutil.h"
 
@@ -24,19 +24,19 @@ QSet<QString> TransformIntersect::keywords() const
     return words;
 }
 
-void TransformIntersect::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformIntersect::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addKeyColumnParameters(Column1, Column2);
     addKeyCaseParameter(CaseSensitive);
 }
 
-bool TransformIntersect::reorderInputs(const QList<Node*>& upstream)
+bool TransformIntersect::reorderInputs(const QList<TableSource*>& upstream)
 {
     return reorderTwoInputs(upstream, Column1, Column2);
 }
 
-void TransformIntersect::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformIntersect::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

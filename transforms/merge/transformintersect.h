@@ -14,9 +14,9 @@ class TransformIntersect : public Transform
 public:
     QString typeKey() const override { return QStringLiteral("Intersect"); }
     QSet<QString> keywords() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
-    bool reorderInputs(const QList<Node*>& upstream) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
+    bool reorderInputs(const QList<TableSource*>& upstream) override;
     bool offersExploreKeys() const override { return true; }
     QString keyColumn1Key() const override { return QStringLiteral("Column_1"); }
     QString keyColumn2Key() const override { return QStringLiteral("Column_2"); }

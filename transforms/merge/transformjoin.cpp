@@ -1,8 +1,8 @@
 #include "transforms/merge/transformjoin.h"
 
 #include "core/freedmemory.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/keyreport.h"
 #include "transforms/support/mergeutil.h"
 #include "transforms/support/parallel.h"
@@ -217,7 +217,7 @@ QSet<QString> TransformJoin::keywords() const
     return words;
 }
 
-void TransformJoin::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformJoin::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::Selection, QStringLiteral("By"), QStringLiteral("join by"),
@@ -247,12 +247,12 @@ QList<QPair<QString, bool>> TransformJoin::optionStates() const
         qMakePair(DetailedReport, byKey) };
 }
 
-bool TransformJoin::reorderInputs(const QList<Node*>& upstream)
+bool TransformJoin::reorderInputs(const QList<TableSource*>& upstream)
 {
     return reorderTwoInputs(upstream, Column1, Column2);
 }
 
-void TransformJoin::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformJoin::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();
@@ -282,7 +282,7 @@ void TransformJoin::process(Dataset& output, const QList<Node*>& upstream, bool&
 }
 
 void TransformJoin::joinByKey(
-    Dataset& output, const QList<Node*>& upstream, int topKey, int bottomKey)
+    Dataset& output, const QList<TableSource*>& upstream, int topKey, int bottomKey)
 {
     const Dataset& top = upstream.at(0)->dataset();
     const Dataset& bottom = upstream.at(1)->dataset();

@@ -33,9 +33,9 @@ class TransformJoin : public Transform
 public:
     QString typeKey() const override { return QStringLiteral("Join"); }
     QSet<QString> keywords() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
-    bool reorderInputs(const QList<Node*>& upstream) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
+    bool reorderInputs(const QList<TableSource*>& upstream) override;
     QString helpImage() const override { return QStringLiteral("join.png"); }
     bool offersExploreKeys() const override { return true; }
     QString keyColumn1Key() const override { return QStringLiteral("Column_1"); }
@@ -47,7 +47,7 @@ protected:
     Transform* newInstance() const override { return new TransformJoin; }
 
 private:
-    void joinByKey(Dataset& output, const QList<Node*>& upstream, int topKey, int bottomKey);
+    void joinByKey(Dataset& output, const QList<TableSource*>& upstream, int topKey, int bottomKey);
     void joinByRowNumber(Dataset& output, const Dataset& top, const Dataset& bottom);
     void reportKeys(
         const Dataset& top, const Dataset& bottom, int topKey, int bottomKey, const JoinPlan& plan);

@@ -1,8 +1,8 @@
 #include "transforms/merge/transformlookup.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/merge/lookupmatch.h"
 #include "transforms/support/keyreport.h"
 #include "transforms/support/mergeutil.h"
@@ -40,7 +40,7 @@ QSet<QString> TransformLookup::keywords() const
     return words;
 }
 
-void TransformLookup::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformLookup::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(
@@ -122,7 +122,7 @@ bool TransformLookup::usesDates() const
 
 // Both bottom options read the bottom item; the base binding would hand the
 // value column a third item that does not exist.
-void TransformLookup::bindUpstream(const QList<Node*>& upstream, bool refresh)
+void TransformLookup::bindUpstream(const QList<TableSource*>& upstream, bool refresh)
 {
     Transform::bindUpstream(upstream, refresh);
     bindToSourceOf(ValueColumn, BottomColumn);
@@ -132,7 +132,7 @@ void TransformLookup::bindUpstream(const QList<Node*>& upstream, bool refresh)
 // with the bottom role. It cannot keep its column, which belongs to the item
 // that is now on top, so it takes the column of the same name in the new
 // bottom item, or none.
-bool TransformLookup::reorderInputs(const QList<Node*>& upstream)
+bool TransformLookup::reorderInputs(const QList<TableSource*>& upstream)
 {
     if (!reorderTwoInputs(upstream, TopColumn, BottomColumn))
         return false;
@@ -160,7 +160,7 @@ LookupOptions TransformLookup::options() const
     return o;
 }
 
-void TransformLookup::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformLookup::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

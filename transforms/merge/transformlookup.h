@@ -17,10 +17,10 @@ class TransformLookup : public Transform
 public:
     QString typeKey() const override { return QStringLiteral("Lookup"); }
     QSet<QString> keywords() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
-    void bindUpstream(const QList<Node*>& upstream, bool refresh) override;
-    bool reorderInputs(const QList<Node*>& upstream) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
+    void bindUpstream(const QList<TableSource*>& upstream, bool refresh) override;
+    bool reorderInputs(const QList<TableSource*>& upstream) override;
     bool usesDates() const override;
     bool offersExploreKeys() const override { return true; }
     QString keyColumn1Key() const override { return QStringLiteral("Top_Lookup_Column"); }

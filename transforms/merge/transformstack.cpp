@@ -1,8 +1,8 @@
 #include "transforms/merge/transformstack.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/examples.h"
 
 #include <QHash>
@@ -17,7 +17,7 @@ const QString SourceName = QStringLiteral("Source_Name");
 
 enum Match { ByName = 0, ByPosition = 1 };
 
-QString itemName(const Node* node)
+QString itemName(const TableSource* node)
 {
     return node->displayName();
 }
@@ -32,7 +32,7 @@ QSet<QString> TransformStack::keywords() const
     return words;
 }
 
-void TransformStack::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformStack::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::Selection, MatchBy, QStringLiteral("match columns by"),
@@ -53,15 +53,15 @@ QList<QPair<QString, bool>> TransformStack::optionStates() const
 }
 
 // Items of the same name are told apart by their ids.
-QStringList TransformStack::inputOrder(const QList<Node*>& upstream)
+QStringList TransformStack::inputOrder(const QList<TableSource*>& upstream)
 {
     QStringList order;
-    for (const Node* node : upstream)
+    for (const TableSource* node : upstream)
         order << QStringLiteral("%1:%2").arg(node->id()).arg(itemName(node));
     return order;
 }
 
-bool TransformStack::reorderInputs(const QList<Node*>& upstream)
+bool TransformStack::reorderInputs(const QList<TableSource*>& upstream)
 {
     const QStringList order = inputOrder(upstream);
     const bool changed = order != m_lastOrder;
@@ -99,7 +99,7 @@ QVector<QVector<int>> TransformStack::columnPlan(
     return plan;
 }
 
-void TransformStack::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformStack::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();
@@ -110,7 +110,7 @@ void TransformStack::process(Dataset& output, const QList<Node*>& upstream, bool
     QVector<QStringList> inputNames;
     bool anyHeader = false;
     int total = 0;
-    for (const Node* node : upstream) {
+    for (const TableSource* node : upstream) {
         inputNames << node->dataset().columnNames();
         anyHeader = anyHeader || node->dataset().hasHeader();
         total += node->dataset().rowCount();
@@ -178,8 +178,8 @@ void TransformStack::process(Dataset& output, const QList<Node*>& upstream, bool
         + countText(upstream.size(), QStringLiteral("dataset"), QStringLiteral("datasets")));
 }
 
-void TransformStack::reportMissing(
-    const QVector<QVector<int>>& plan, const QStringList& outputNames, const QList<Node*>& upstream)
+void TransformStack::reportMissing(const QVector<QVector<int>>& plan,
+    const QStringList& outputNames, const QList<TableSource*>& upstream)
 {
     if (upstream.size() < 2)
         return;

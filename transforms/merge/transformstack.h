@@ -14,9 +14,9 @@ class TransformStack : public Transform
 public:
     QString typeKey() const override { return QStringLiteral("Stack"); }
     QSet<QString> keywords() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
-    bool reorderInputs(const QList<Node*>& upstream) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
+    bool reorderInputs(const QList<TableSource*>& upstream) override;
     QList<QPair<QString, bool>> optionStates() const override;
 
     // Where each input's columns go in the stacked table: per input, the
@@ -30,9 +30,9 @@ protected:
     Transform* newInstance() const override { return new TransformStack; }
 
 private:
-    static QStringList inputOrder(const QList<Node*>& upstream);
+    static QStringList inputOrder(const QList<TableSource*>& upstream);
     void reportMissing(const QVector<QVector<int>>& plan, const QStringList& outputNames,
-        const QList<Node*>& upstream);
+        const QList<TableSource*>& upstream);
 
     QStringList m_lastOrder;
 };

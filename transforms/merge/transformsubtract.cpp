@@ -1,8 +1,8 @@
 #include "transforms/merge/transformsubtract.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/keyreport.h"
 #include "transforms/support/mergeutil.h"
 
@@ -29,7 +29,7 @@ QSet<QString> TransformSubtract::keywords() const
     return words;
 }
 
-void TransformSubtract::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformSubtract::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addKeyColumnParameters(Column1, Column2);
@@ -46,12 +46,12 @@ void TransformSubtract::defineParameters(const QList<Node*>& upstream, bool useU
             "proceeding from the last to the first top row."));
 }
 
-bool TransformSubtract::reorderInputs(const QList<Node*>& upstream)
+bool TransformSubtract::reorderInputs(const QList<TableSource*>& upstream)
 {
     return reorderTwoInputs(upstream, Column1, Column2);
 }
 
-void TransformSubtract::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformSubtract::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

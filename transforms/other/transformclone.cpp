@@ -1,7 +1,7 @@
 #include "transforms/other/transformclone.h"
 
 #include "core/dataset.h"
-#include "graph/node.h"
+#include "core/tablesource.h"
 
 QSet<QString> TransformClone::keywords() const
 {
@@ -11,7 +11,7 @@ QSet<QString> TransformClone::keywords() const
     return words;
 }
 
-void TransformClone::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformClone::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

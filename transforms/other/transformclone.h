@@ -11,7 +11,7 @@ class TransformClone : public Transform
 public:
     QString typeKey() const override { return QStringLiteral("Clone"); }
     QSet<QString> keywords() const override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
 
 protected:
     Transform* newInstance() const override { return new TransformClone; }

@@ -1,9 +1,8 @@
 #include "transforms/other/transformfileinfo.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
-#include "output/outputnode.h"
 #include "transforms/support/examples.h"
 
 #include <QCryptographicHash>
@@ -73,7 +72,7 @@ QSet<QString> TransformFileInfo::keywords() const
     return words;
 }
 
-void TransformFileInfo::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformFileInfo::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::SingleColumn, Column, QStringLiteral("Column"))
@@ -87,7 +86,7 @@ void TransformFileInfo::defineParameters(const QList<Node*>& upstream, bool useU
                     .arg(QString::fromLatin1(InfoNames[i]), QString::fromLatin1(InfoTips[i])));
 }
 
-void TransformFileInfo::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformFileInfo::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();
@@ -113,7 +112,7 @@ void TransformFileInfo::process(Dataset& output, const QList<Node*>& upstream, b
     for (Info info : qAsConst(infos))
         output.insertColumn(output.columnCount(), QString::fromLatin1(InfoNames[info]));
 
-    const QString documentPath = documentPathOf(upstream.first()->graph());
+    const QString documentPath = this->documentPath();
     const QDir base = documentPath.isEmpty() ? QDir::current() : QFileInfo(documentPath).dir();
     ExampleList missing;
     int found = 0;

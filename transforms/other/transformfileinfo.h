@@ -15,8 +15,8 @@ public:
 
     QString typeKey() const override { return QStringLiteral("File_Info"); }
     QSet<QString> keywords() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
 
 protected:
     Transform* newInstance() const override { return new TransformFileInfo; }

@@ -44,7 +44,7 @@ QSet<QString> TransformHash::keywords() const
     return words;
 }
 
-void TransformHash::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformHash::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     CellRewriteTransform::defineParameters(upstream, useUserDefaults);
     addColumnsParameter();

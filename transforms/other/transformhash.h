@@ -28,7 +28,7 @@ public:
     QString typeKey() const override { return QStringLiteral("Hash"); }
     QString description() const override;
     QSet<QString> keywords() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
     QList<QPair<QString, bool>> optionStates() const override;
 
     // The hexadecimal digest of a text; the secret is the key of HMAC-MD5

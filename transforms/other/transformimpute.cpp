@@ -1,8 +1,8 @@
 #include "transforms/other/transformimpute.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/statistics.h"
 
 namespace {
@@ -17,7 +17,7 @@ const QStringList& methodChoices()
 
 } // namespace
 
-void TransformImpute::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformImpute::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(
@@ -142,7 +142,7 @@ int TransformImpute::fillLinear(
     return filled;
 }
 
-void TransformImpute::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformImpute::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

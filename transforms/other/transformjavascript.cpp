@@ -1,9 +1,9 @@
 #include "transforms/other/transformjavascript.h"
 
 #include "core/dataset.h"
+#include "core/runcontext.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
-#include "graph/runcontext.h"
 #include "transforms/other/scriptwatch.h"
 
 #include <QJSEngine>
@@ -136,7 +136,8 @@ QString TransformJavascript::helpText()
         "Errors are shown with their script line and dataset row.");
 }
 
-void TransformJavascript::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformJavascript::defineParameters(
+    const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::Text, QStringLiteral("New_Name"), QStringLiteral("New column name"),
@@ -392,7 +393,7 @@ void TransformJavascript::reportRun(const Run& run, const QStringList& ambiguous
                        .arg(ambiguous.join(QStringLiteral(", "))));
 }
 
-void TransformJavascript::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformJavascript::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     output.clear();
     if (upstream.size() != 1 || !requireParameters({ "New_Name", "Type_As", "Script" }))

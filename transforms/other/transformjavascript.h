@@ -25,8 +25,8 @@ public:
 
     QString typeKey() const override { return QStringLiteral("Javascript"); }
     QString description() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
 
     // The script with its column variables replaced by parameter names
     // ("col_3_var"); used gets the positions of the columns referred to, in

@@ -1,8 +1,8 @@
 #include "transforms/other/transformoutliers.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/statistics.h"
 
 #include <algorithm>
@@ -38,7 +38,7 @@ void addThreshold(TransformParameter* p, const QString& tooltip)
 
 } // namespace
 
-void TransformOutliers::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformOutliers::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(
@@ -170,7 +170,7 @@ int TransformOutliers::searchColumn(
     return found;
 }
 
-void TransformOutliers::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformOutliers::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

@@ -17,8 +17,8 @@ public:
     enum Action { Mark, RemoveRows, KeepRows, EmptyCells, Clamp };
 
     QString typeKey() const override { return QStringLiteral("Outliers"); }
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
     bool keepsVerification() const override { return true; }
     QList<QPair<QString, bool>> optionStates() const override;
 

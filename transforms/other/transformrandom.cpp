@@ -1,8 +1,8 @@
 #include "transforms/other/transformrandom.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/seededrandom.h"
 
 #include <QDate>
@@ -26,7 +26,7 @@ QString TransformRandom::description() const
                           "real numbers.");
 }
 
-void TransformRandom::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformRandom::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::Text, QStringLiteral("New_Name"), QStringLiteral("New column name"),
@@ -121,7 +121,7 @@ QStringList TransformRandom::generate(Type type, int rows)
     return values;
 }
 
-void TransformRandom::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformRandom::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

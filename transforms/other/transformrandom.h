@@ -13,9 +13,9 @@ public:
 
     QString typeKey() const override { return QStringLiteral("Random"); }
     QString description() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
     QList<QPair<QString, bool>> optionStates() const override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
 
 protected:
     Transform* newInstance() const override { return new TransformRandom; }

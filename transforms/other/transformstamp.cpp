@@ -1,10 +1,11 @@
 #include "transforms/other/transformstamp.h"
 
+#include "core/runcontext.h"
+#include "core/tablesource.h"
+
 #include "core/dataset.h"
 #include "core/values.h"
-#include "graph/ionode.h"
 #include "output/outputfile.h"
-#include "output/outputnode.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -35,7 +36,7 @@ QSet<QString> TransformStamp::keywords() const
     return words;
 }
 
-void TransformStamp::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformStamp::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::Selection, StampKind, QStringLiteral("stamp with"),
@@ -59,23 +60,7 @@ QList<QPair<QString, bool>> TransformStamp::optionStates() const
     return { qMakePair(StampText, selectionParameter(StampKind) == Text) };
 }
 
-QString TransformStamp::inputFilePath(Node* item)
-{
-    // A chain may fork; the first upstream item is followed, as it is the
-    // one a Transform copies its rows from.
-    QSet<Node*> visited;
-    while (item && !visited.contains(item)) {
-        visited.insert(item);
-        if (auto* io = dynamic_cast<IONode*>(item)) {
-            if (!io->filePath().isEmpty())
-                return io->filePath();
-        }
-        item = item->upstreamNodes(true).value(0);
-    }
-    return QString();
-}
-
-QString TransformStamp::stampText(Stamp stamp, Node* item)
+QString TransformStamp::stampText(Stamp stamp, TableSource* item)
 {
     const QDateTime now = QDateTime::currentDateTime();
     switch (stamp) {
@@ -86,13 +71,13 @@ QString TransformStamp::stampText(Stamp stamp, Node* item)
     case Time:
         return now.toString(QStringLiteral("HH:mm:ss"));
     case DocumentName: {
-        const QString path = documentPathOf(item->graph());
+        const QString path = documentPath();
         if (path.isEmpty())
             addWarning(QStringLiteral("The document has not been saved, so it has no name yet"));
         return path.isEmpty() ? QString() : QFileInfo(path).fileName();
     }
     case InputFileName: {
-        const QString path = inputFilePath(item);
+        const QString path = item->sourceFile();
         if (path.isEmpty())
             addWarning(QStringLiteral("No input file found upstream"));
         return path.isEmpty() ? QString() : QFileInfo(path).fileName();
@@ -104,15 +89,16 @@ QString TransformStamp::stampText(Stamp stamp, Node* item)
     case Text: {
         FileNameContext context = currentFileNameContext();
         context.now = now;
-        context.documentPath = documentPathOf(item->graph());
-        context.aliases = fileNameAliases(item->graph());
+        context.documentPath = documentPath();
+        if (runContext())
+            context.aliases = runContext()->fileNameAliases();
         return expandFileNameVariables(textParameter(StampText), context);
     }
     }
     return QString();
 }
 
-void TransformStamp::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformStamp::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

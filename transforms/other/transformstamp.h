@@ -15,17 +15,13 @@ public:
 
     QString typeKey() const override { return QStringLiteral("Stamp"); }
     QSet<QString> keywords() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
     QList<QPair<QString, bool>> optionStates() const override;
-
-    // The file of the Input item the first upstream item reads from,
-    // following first upstream items back; empty when there is none.
-    static QString inputFilePath(Node* item);
 
 protected:
     Transform* newInstance() const override { return new TransformStamp; }
 
 private:
-    QString stampText(Stamp stamp, Node* item);
+    QString stampText(Stamp stamp, TableSource* item);
 };

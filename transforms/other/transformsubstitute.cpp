@@ -1,8 +1,8 @@
 #include "transforms/other/transformsubstitute.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/columnvariables.h"
 
 QString TransformSubstitute::description() const
@@ -20,7 +20,8 @@ QSet<QString> TransformSubstitute::keywords() const
     return words;
 }
 
-void TransformSubstitute::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformSubstitute::defineParameters(
+    const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::Text, QStringLiteral("New_Name"), QStringLiteral("New column name"),
@@ -33,7 +34,7 @@ void TransformSubstitute::defineParameters(const QList<Node*>& upstream, bool us
                                     "column called name.\nSee 'Column variables' in the help."));
 }
 
-void TransformSubstitute::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformSubstitute::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

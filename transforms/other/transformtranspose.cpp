@@ -1,14 +1,14 @@
 #include "transforms/other/transformtranspose.h"
 
 #include "core/dataset.h"
-#include "graph/node.h"
+#include "core/tablesource.h"
 
 QString TransformTranspose::description() const
 {
     return QStringLiteral("Swap rows and columns.");
 }
 
-void TransformTranspose::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformTranspose::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(
@@ -16,7 +16,7 @@ void TransformTranspose::defineParameters(const QList<Node*>& upstream, bool use
         ->setTooltip(QStringLiteral("Make the new first row the column names."));
 }
 
-void TransformTranspose::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformTranspose::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

@@ -138,7 +138,7 @@ QString TransformUnits::description() const
                           "kilometers or Celsius to Fahrenheit.");
 }
 
-void TransformUnits::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformUnits::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     CellRewriteTransform::defineParameters(upstream, useUserDefaults);
     addColumnsParameter();

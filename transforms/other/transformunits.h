@@ -28,7 +28,7 @@ public:
 
     QString typeKey() const override { return QStringLiteral("Units"); }
     QString description() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
     // Keeps the unit lists to the chosen dimension, so the form offers only
     // units that can be converted into each other.
     bool updateChoices() override;

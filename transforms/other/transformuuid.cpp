@@ -1,7 +1,7 @@
 #include "transforms/other/transformuuid.h"
 
 #include "core/dataset.h"
-#include "graph/node.h"
+#include "core/tablesource.h"
 
 #include <QRandomGenerator>
 
@@ -21,7 +21,7 @@ QString TransformUuid::description() const
     return QStringLiteral("Add a column of random universally unique identifiers (UUIDs).");
 }
 
-void TransformUuid::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformUuid::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::Text, QStringLiteral("New_Name"), QStringLiteral("New column name"),
@@ -55,7 +55,7 @@ QString TransformUuid::text(const QUuid& uuid, Format format)
     return uuid.toString(QUuid::WithBraces);
 }
 
-void TransformUuid::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformUuid::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

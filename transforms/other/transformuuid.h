@@ -14,8 +14,8 @@ public:
 
     QString typeKey() const override { return QStringLiteral("UUID"); }
     QString description() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
 
     // A version 4 UUID from the system's cryptographic random source.
     static QUuid randomUuid();

@@ -1,8 +1,8 @@
 #include "transforms/other/transformverify.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/other/verifychecks.h"
 
 #include <QMap>
@@ -63,7 +63,7 @@ QSet<QString> TransformVerify::keywords() const
     return words;
 }
 
-void TransformVerify::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformVerify::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::VerifyRules, QStringLiteral("Rules"),
@@ -92,7 +92,7 @@ QList<QPair<QString, bool>> TransformVerify::optionStates() const
         { QStringLiteral("No_Warning"), filtering }, { QStringLiteral("No_Error"), filtering } };
 }
 
-void TransformVerify::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformVerify::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

@@ -1,8 +1,8 @@
 #include "transforms/row/transformconcatrows.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 
 namespace {
 
@@ -19,7 +19,8 @@ QSet<QString> TransformConcatRows::keywords() const
     return words;
 }
 
-void TransformConcatRows::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformConcatRows::defineParameters(
+    const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     RowTestTransform::defineParameters(upstream, useUserDefaults);
     addRowTestParameters(OpIsEmpty, QStringLiteral("Rows joined onto the row before"));
@@ -30,7 +31,7 @@ void TransformConcatRows::defineParameters(const QList<Node*>& upstream, bool us
                                          "joined onto it. Empty values are not joined."));
 }
 
-void TransformConcatRows::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformConcatRows::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

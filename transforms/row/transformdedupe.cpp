@@ -1,8 +1,8 @@
 #include "transforms/row/transformdedupe.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/duplicategroups.h"
 
 namespace {
@@ -72,7 +72,7 @@ QSet<QString> TransformDedupe::keywords() const
     return words;
 }
 
-void TransformDedupe::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformDedupe::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(
@@ -124,7 +124,7 @@ bool TransformDedupe::reportRow(int row, int rowCount, bool fuzzy)
     return !stopRequested();
 }
 
-void TransformDedupe::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformDedupe::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     output.clear();
     if (!hasValidInputCount(upstream))

@@ -1,8 +1,8 @@
 #include "transforms/row/transformfilter.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/columnvariables.h"
 #include "transforms/support/conditions.h"
 #include "transforms/support/rowprefetch.h"
@@ -22,7 +22,7 @@ QSet<QString> TransformFilter::keywords() const
     return words;
 }
 
-void TransformFilter::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformFilter::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(
@@ -38,7 +38,7 @@ void TransformFilter::defineParameters(const QList<Node*>& upstream, bool useUse
         QStringLiteral("Check to disable filtering (which means that transform does nothing)."));
 }
 
-void TransformFilter::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformFilter::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

@@ -11,8 +11,8 @@ public:
     QString typeKey() const override { return QStringLiteral("Filter"); }
     QString description() const override;
     QSet<QString> keywords() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
     bool tellsUsedColumns() const override { return true; }
     QVector<bool> usedUpstreamColumns(
         const Dataset& input, const QVector<bool>& usedOutput) const override;

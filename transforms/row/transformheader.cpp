@@ -1,8 +1,8 @@
 #include "transforms/row/transformheader.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 
 QString TransformHeader::description() const
 {
@@ -18,7 +18,7 @@ QSet<QString> TransformHeader::keywords() const
     return words;
 }
 
-void TransformHeader::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformHeader::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     TransformParameter* rows = addParameter(
@@ -37,7 +37,7 @@ void TransformHeader::defineParameters(const QList<Node*>& upstream, bool useUse
                                          "multiple rows or appending."));
 }
 
-void TransformHeader::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformHeader::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

@@ -1,8 +1,8 @@
 #include "transforms/row/transformnewrows.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/columnvariables.h"
 
 namespace {
@@ -62,7 +62,7 @@ QSet<QString> TransformNewRows::keywords() const
     return words;
 }
 
-void TransformNewRows::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformNewRows::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     RowTestTransform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::Selection, WhereKey, QStringLiteral("add rows"),
@@ -100,7 +100,7 @@ QList<QPair<QString, bool>> TransformNewRows::optionStates() const
     return states;
 }
 
-void TransformNewRows::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformNewRows::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

@@ -1,8 +1,8 @@
 #include "transforms/row/transformrownum.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 
 QString TransformRowNum::description() const
 {
@@ -17,7 +17,7 @@ QSet<QString> TransformRowNum::keywords() const
     return words;
 }
 
-void TransformRowNum::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformRowNum::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(
@@ -38,7 +38,7 @@ qint64 TransformRowNum::numberOf(int row, qint64 start, qint64 increment, qint64
     return start + (row / qMax<qint64>(1, every)) * increment;
 }
 
-void TransformRowNum::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformRowNum::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

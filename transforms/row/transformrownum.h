@@ -12,8 +12,8 @@ public:
     QString typeKey() const override { return QStringLiteral("Row_Num"); }
     QString description() const override;
     QSet<QString> keywords() const override;
-    void defineParameters(const QList<Node*>& upstream, bool useUserDefaults) override;
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) override;
+    void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
 
     // The number of row r (counted from 0); wide enough that large starts and
     // steps over many rows never wrap.

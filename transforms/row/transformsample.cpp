@@ -1,8 +1,8 @@
 #include "transforms/row/transformsample.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 
 #include <QRandomGenerator>
 
@@ -89,7 +89,7 @@ QSet<QString> TransformSample::keywords() const
     return words;
 }
 
-void TransformSample::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformSample::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::Int, QStringLiteral("Rows"), QStringLiteral("Rows"), 100)
@@ -146,7 +146,7 @@ QVector<int> TransformSample::choose(Spread spread, int wanted, int rowCount, qu
     }
 }
 
-void TransformSample::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformSample::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

@@ -1,8 +1,8 @@
 #include "transforms/row/transformsequence.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/examples.h"
 
 #include <QDate>
@@ -131,7 +131,7 @@ QSet<QString> TransformSequence::keywords() const
     return words;
 }
 
-void TransformSequence::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformSequence::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::SingleColumn, Column, QStringLiteral("sequence column"))
@@ -168,7 +168,7 @@ bool TransformSequence::usesDates() const
     return selectionParameter(StepKind) != Number;
 }
 
-void TransformSequence::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformSequence::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

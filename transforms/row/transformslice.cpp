@@ -1,8 +1,8 @@
 #include "transforms/row/transformslice.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/conditions.h"
 
 namespace {
@@ -57,7 +57,7 @@ void TransformSlice::addSide(const QString& side, const QStringList& modes, cons
         ->setTextRequired(false);
 }
 
-void TransformSlice::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformSlice::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::Selection, QStringLiteral("Keep_Remove"), QStringLiteral("Mode"),
@@ -161,7 +161,7 @@ int TransformSlice::findTo(const Dataset& input, int from)
     }
 }
 
-void TransformSlice::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformSlice::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

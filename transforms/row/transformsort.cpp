@@ -1,8 +1,8 @@
 #include "transforms/row/transformsort.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/datasetsort.h"
 
 #include <QHash>
@@ -43,7 +43,7 @@ QSet<QString> TransformSort::keywords() const
     return words;
 }
 
-void TransformSort::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformSort::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     addParameter(ParameterType::SortColumns, QStringLiteral("Columns"), QStringLiteral("columns"))
@@ -97,7 +97,7 @@ QVector<int> TransformSort::sortKeys() const
     return keys;
 }
 
-void TransformSort::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformSort::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     output.clear();
     if (!hasValidInputCount(upstream))

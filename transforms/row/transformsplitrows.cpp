@@ -1,8 +1,8 @@
 #include "transforms/row/transformsplitrows.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -114,7 +114,7 @@ QSet<QString> TransformSplitRows::keywords() const
     return words;
 }
 
-void TransformSplitRows::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformSplitRows::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     SplitRowsSpec automatic;
@@ -143,7 +143,7 @@ TransformSplitRows::Layout TransformSplitRows::layout(
                                 : layoutByNames(columnNames, spec);
 }
 
-void TransformSplitRows::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformSplitRows::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

@@ -1,8 +1,8 @@
 #include "transforms/row/transformunique.h"
 
 #include "core/dataset.h"
+#include "core/tablesource.h"
 #include "core/values.h"
-#include "graph/node.h"
 #include "transforms/support/aggregates.h"
 #include "transforms/support/columnnumbers.h"
 #include "transforms/support/rowgroups.h"
@@ -233,7 +233,7 @@ QString TransformUnique::description() const
     return QStringLiteral("Aggregate rows that have matching values");
 }
 
-void TransformUnique::defineParameters(const QList<Node*>& upstream, bool useUserDefaults)
+void TransformUnique::defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults)
 {
     Transform::defineParameters(upstream, useUserDefaults);
     const QString concat = aggregationNames().at(Concat);
@@ -291,7 +291,7 @@ QVector<int> TransformUnique::aggregations(const Dataset& input) const
     return result;
 }
 
-void TransformUnique::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void TransformUnique::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

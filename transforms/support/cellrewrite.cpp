@@ -1,7 +1,7 @@
 #include "transforms/support/cellrewrite.h"
 
 #include "core/dataset.h"
-#include "graph/node.h"
+#include "core/tablesource.h"
 #include "transforms/support/storedvalues.h"
 
 #include <algorithm>
@@ -34,7 +34,8 @@ struct Rewritten
 
 } // namespace
 
-void CellRewriteTransform::process(Dataset& output, const QList<Node*>& upstream, bool& error)
+void CellRewriteTransform::process(
+    Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();

@@ -19,7 +19,7 @@ class CellRewriteTransform : public Transform
 public:
     using Transform::Transform;
 
-    void process(Dataset& output, const QList<Node*>& upstream, bool& error) final;
+    void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) final;
 
 protected:
     // Adds the leading "Columns" option; called first by every type.

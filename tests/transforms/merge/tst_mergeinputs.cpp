@@ -2,7 +2,7 @@
 // rows and values passed on by reference rather than copied, and stop. A
 // missing second input or key option is a golden case per type
 // (tests/data/transforms/merge).
-#include "graph/runcontext.h"
+#include "core/runcontext.h"
 #include "mergefixture.h"
 
 namespace {
@@ -107,7 +107,7 @@ private slots:
         });
         Dataset out;
         bool error = false;
-        f.transform()->process(out, f.node()->upstreamNodes(true), error);
+        f.transform()->process(out, tablesOf(f.node()->upstreamNodes(true)), error);
         QCOMPARE(reports, 1);
         QCOMPARE(out.rowCount(), 0);
     }

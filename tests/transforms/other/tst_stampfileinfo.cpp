@@ -2,7 +2,7 @@
 // named in a column are).
 #include "tests/transforms/format/textharness.h"
 
-#include "output/outputnode.h"
+#include "graph/outputnode.h"
 #include "transforms/other/transformfileinfo.h"
 #include "transforms/other/transformstamp.h"
 

@@ -1,4 +1,4 @@
-#include "graph/userprompt.h"
+#include "core/userprompt.h"
 
 bool NonInteractivePrompt::confirm(const QString& question)
 {

@@ -1,14 +1,14 @@
-#include "charts/chartnode.h"
+#include "graph/chartnode.h"
 
-#include "charts/chartbuilder.h"
+#include "output/chartplotter.h"
 
 #include "core/enginesettings.h"
 #include "core/paths.h"
+#include "core/runcontext.h"
 #include "core/values.h"
 #include "graph/nodefactory.h"
-#include "graph/runcontext.h"
+#include "graph/outputnode.h"
 #include "output/outputfile.h"
-#include "output/outputnode.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -263,10 +263,16 @@ bool ChartNode::writeFile()
         m_warnings << QStringLiteral("'%1' extension is '%2' but image type is %3")
                           .arg(shown, QFileInfo(path).suffix(),
                               chartImageTypeNames().at(m_options.imageType));
+    const ChartFileWriter plot = chartFileWriter();
+    if (!plot) {
+        m_warnings << QStringLiteral("Charts cannot be drawn in this program: '%1' was not written")
+                          .arg(shown);
+        return false;
+    }
     const bool existed = QFileInfo::exists(path);
     QString error;
     QStringList warnings;
-    const bool ok = writeChartFile(m_plot, m_options, path, &warnings, &error);
+    const bool ok = plot(m_plot, m_options, path, &warnings, &error);
     for (const QString& line : qAsConst(warnings)) {
         if (!m_warnings.contains(line))
             m_warnings << line;

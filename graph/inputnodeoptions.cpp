@@ -1,10 +1,10 @@
 // Storing an Input item's options under the attribute names of the input
 // element of a document, and describing the item for its summaries.
 
-#include "graph/optionmap.h"
-#include "graph/runcontext.h"
+#include "core/optionmap.h"
+#include "core/runcontext.h"
+#include "graph/inputnode.h"
 #include "input/inputformat.h"
-#include "input/inputnode.h"
 
 #include "core/values.h"
 

@@ -1,9 +1,9 @@
 // Storing a Chart item's options under the attribute names of the chart
 // element of a document.
 
-#include "charts/chartoptions.h"
+#include "output/chartoptions.h"
 
-#include "graph/optionmap.h"
+#include "core/optionmap.h"
 
 #include <QLocale>
 

@@ -1,10 +1,10 @@
 // Storing an Output item's options under the attribute names of the output
 // element of a document, and describing them for the item summary.
 
-#include "graph/optionmap.h"
-#include "graph/runcontext.h"
+#include "core/optionmap.h"
+#include "core/runcontext.h"
+#include "graph/outputnode.h"
 #include "output/outputformat.h"
-#include "output/outputnode.h"
 
 #include <climits>
 

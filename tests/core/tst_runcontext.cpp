@@ -1,7 +1,7 @@
 #include "tests/graph/testnodes.h"
 
 #include "core/memorylimit.h"
-#include "graph/userprompt.h"
+#include "core/userprompt.h"
 
 #include <QtTest>
 

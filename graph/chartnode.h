@@ -1,7 +1,7 @@
 #pragma once
 
-#include "charts/chartdata.h"
-#include "charts/chartoptions.h"
+#include "output/chartdata.h"
+#include "output/chartoptions.h"
 
 #include "graph/node.h"
 

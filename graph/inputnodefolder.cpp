@@ -1,9 +1,9 @@
 // Reading every matching file of a folder into one dataset.
 
-#include "input/inputnode.h"
+#include "graph/inputnode.h"
 
+#include "core/runcontext.h"
 #include "core/values.h"
-#include "graph/runcontext.h"
 
 #include "input/inputformat.h"
 

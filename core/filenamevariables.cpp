@@ -1,4 +1,4 @@
-#include "output/outputfile.h"
+#include "core/filenamevariables.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -133,4 +133,16 @@ QString defaultFileComment()
     return QStringLiteral(" File created by %1 %2 at %3 %4 ")
         .arg(QStringLiteral("Varnix"), QStringLiteral("{version}"), QStringLiteral("{date}"),
             QStringLiteral("{time}"));
+}
+
+void splitSheetFromPath(const QString& text, QString& path, QString& sheet)
+{
+    const int open = text.lastIndexOf(QLatin1Char('['));
+    if (text.endsWith(QLatin1Char(']')) && open > 0) {
+        path = text.left(open);
+        sheet = text.mid(open + 1, text.size() - open - 2);
+    } else {
+        path = text;
+        sheet.clear();
+    }
 }

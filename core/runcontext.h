@@ -1,8 +1,10 @@
 #pragma once
 
 #include "core/enginesettings.h"
+#include "core/filenamevariables.h"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 class UserPrompt;
@@ -50,6 +52,20 @@ public:
     // Replaces the measurement of the process, for tests; null restores it.
     void setMeasurement(double (*measure)()) { m_measure = measure; }
 
+    // The document's facts that file names and stamps read: its file (empty
+    // while unsaved) and the aliases of its Inputs, asked for when needed so
+    // that they are always those of the graph as it is.
+    const QString& documentPath() const { return m_documentPath; }
+    void setDocumentPath(const QString& path) { m_documentPath = path; }
+    QVector<FileNameAlias> fileNameAliases() const
+    {
+        return m_aliases ? m_aliases() : QVector<FileNameAlias>();
+    }
+    void setAliasSource(std::function<QVector<FileNameAlias>()> source)
+    {
+        m_aliases = std::move(source);
+    }
+
     // Rows that items finished with in this context, for the window's
     // statistics.
     qint64 rowsProcessed() const { return m_rowsProcessed; }
@@ -62,4 +78,6 @@ private:
     UserPrompt* m_prompt = nullptr;
     double (*m_measure)() = nullptr;
     qint64 m_rowsProcessed = 0;
+    QString m_documentPath;
+    std::function<QVector<FileNameAlias>()> m_aliases;
 };

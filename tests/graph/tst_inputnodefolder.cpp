@@ -1,7 +1,7 @@
 // Folder reads and schema validation of the Input item.
 
-#include "graph/runcontext.h"
-#include "input/inputnode.h"
+#include "core/runcontext.h"
+#include "graph/inputnode.h"
 #include "tests/input/testsupport.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "graph/optionmap.h"
+#include "core/optionmap.h"
 
 namespace OptionMap {
 

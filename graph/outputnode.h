@@ -162,10 +162,6 @@ QString documentPathOf(const GraphModel* graph);
 // "alias" option takes part.
 QVector<FileNameAlias> fileNameAliases(const GraphModel* graph);
 
-// Splits "book.xlsx[Sheet]" into the file and the sheet; a path without a
-// trailing bracketed name is returned whole with an empty sheet.
-void splitSheetFromPath(const QString& text, QString& path, QString& sheet);
-
 // Multi-file output: the rows of each output path, in order of first use.
 struct OutputGroup
 {

@@ -1,13 +1,13 @@
-#include "output/outputnode.h"
+#include "graph/outputnode.h"
 
 #include "input/inputformat.h"
 #include "output/outputformat.h"
 
 #include "core/enginesettings.h"
+#include "core/runcontext.h"
 #include "graph/graphmodel.h"
 #include "graph/missingupstream.h"
 #include "graph/nodefactory.h"
-#include "graph/runcontext.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -384,18 +384,6 @@ void registerOutputNodeKind()
 QString documentPathOf(const GraphModel* graph)
 {
     return graph ? graph->documentPath() : QString();
-}
-
-void splitSheetFromPath(const QString& text, QString& path, QString& sheet)
-{
-    const int open = text.lastIndexOf(QLatin1Char('['));
-    if (text.endsWith(QLatin1Char(']')) && open > 0) {
-        path = text.left(open);
-        sheet = text.mid(open + 1, text.size() - open - 2);
-    } else {
-        path = text;
-        sheet.clear();
-    }
 }
 
 // Any IONode of the Input kind takes part; its alias, folder and sheet are

@@ -1,7 +1,7 @@
 // Turning a dataset into the numbers a chart draws, with the warnings about
 // values that cannot be read.
 
-#include "charts/chartdata.h"
+#include "output/chartdata.h"
 
 #include "core/dataset.h"
 #include "core/values.h"

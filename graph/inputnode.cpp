@@ -1,9 +1,9 @@
-#include "input/inputnode.h"
+#include "graph/inputnode.h"
 
+#include "core/runcontext.h"
 #include "graph/columnuse.h"
 #include "graph/graphmodel.h"
 #include "graph/nodefactory.h"
-#include "graph/runcontext.h"
 #include "input/inputformat.h"
 
 #include <QDir>

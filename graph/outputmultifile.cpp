@@ -1,11 +1,11 @@
 // Multi-file output: one file per distinct value of the files column.
 
-#include "output/outputnode.h"
+#include "graph/outputnode.h"
 
 #include "core/enginesettings.h"
+#include "core/runcontext.h"
+#include "core/userprompt.h"
 #include "graph/graphmodel.h"
-#include "graph/runcontext.h"
-#include "graph/userprompt.h"
 
 #include <QDir>
 #include <QFileInfo>

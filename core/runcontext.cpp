@@ -1,7 +1,7 @@
-#include "graph/runcontext.h"
+#include "core/runcontext.h"
 
 #include "core/memorylimit.h"
-#include "graph/userprompt.h"
+#include "core/userprompt.h"
 
 RunContext::RunContext() = default;
 
