@@ -104,6 +104,8 @@ fuzz-one:
 bench: build
 	QT_QPA_PLATFORM=offscreen ./$(BUILD_DIR)/bench/varnix_bench
 	bash bench/peers.sh
+	bash bench/startup.sh $(BUILD_DIR)/varnix
+	QT_QPA_PLATFORM=offscreen ./$(BUILD_DIR)/bench/varnix_windowstall
 
 # The program, its menu entry, icons, file type and manual page under PREFIX
 # (run as root for /usr/local; DESTDIR stages them elsewhere). A package gets

@@ -217,6 +217,7 @@ private:
     void endOverMemory();
     void releaseConsumedResults(Node* node);
     void onDelayTimeout();
+    void queueChange(Node* node, bool moved);
     void restoreSnapshot(const UndoSnapshot& snapshot);
 
     // First, so that it goes last: after every member, and after the items,
@@ -235,6 +236,7 @@ private:
     bool m_keepsResults = true;
     QTimer m_delayTimer;
     QList<QPointer<Node>> m_delayedNodes;
+    QList<QPointer<Node>> m_movedDuringRun;
     UserPrompt* m_prompt = nullptr;
     std::unique_ptr<UserPrompt> m_defaultPrompt;
     // Newest first; m_undoPosition snapshots have been undone.

@@ -178,6 +178,9 @@ void GraphModel::finishRun(qint64 elapsed, bool quiet)
         prompt().runFinished();
     emit allowUserInteraction(true);
     m_processing = false;
+    // Changes made while the run went on are taken up now.
+    if (!m_movedDuringRun.isEmpty() || (!m_delayedNodes.isEmpty() && !m_delayTimer.isActive()))
+        m_delayTimer.start(0);
     if (m_runContext.stopReason() == RunContext::MemoryExceeded)
         endOverMemory();
 }
@@ -270,6 +273,14 @@ void GraphModel::releaseConsumedResults(Node* node)
 
 void GraphModel::onPosChanged(QList<Node*> moved)
 {
+    emit nodesPosChanged();
+    if (m_processing) {
+        // The bindings of a transform that may be running are not touched:
+        // the move is looked at again once the run ends.
+        for (Node* n : qAsConst(moved))
+            queueChange(n, true);
+        return;
+    }
     // "Top" and "bottom" in the two-input types' options follow the items'
     // positions, so moving an upstream item may swap their bindings.
     QSet<TransformNode*> affected;
@@ -288,13 +299,16 @@ void GraphModel::onPosChanged(QList<Node*> moved)
             onSourceChanged(t);
         }
     }
-    emit nodesPosChanged();
 }
 
 void GraphModel::onSourceChanged(Node* node)
 {
-    if (m_processing)
+    if (m_processing) {
+        // The run may already have read the item as it was: it is marked
+        // and run again once this run ends, so that the change is not lost.
+        queueChange(node, false);
         return;
+    }
     node->setStatus(StatusNeedsUpdating, true);
     if (m_autoRun)
         process(RunUnprocessed, false);
@@ -307,18 +321,34 @@ void GraphModel::onSourceChangedDelayed(Node* node)
     m_delayTimer.start(int(m_runContext.settings().processingDelay() * 1000.0));
 }
 
+void GraphModel::queueChange(Node* node, bool moved)
+{
+    QList<QPointer<Node>>& queue = moved ? m_movedDuringRun : m_delayedNodes;
+    if (!queue.contains(node))
+        queue.append(node);
+}
+
 void GraphModel::onDelayTimeout()
 {
     if (m_processing) {
         m_delayTimer.start(int(m_runContext.settings().processingDelay() * 1000.0));
         return;
     }
+    QList<Node*> moved;
+    for (const QPointer<Node>& n : qAsConst(m_movedDuringRun)) {
+        if (n)
+            moved.append(n);
+    }
+    m_movedDuringRun.clear();
     const QList<QPointer<Node>> pending = m_delayedNodes;
     m_delayedNodes.clear();
     for (const QPointer<Node>& n : pending) {
         if (n)
             n->setStatus(StatusNeedsUpdating, true);
     }
-    if (m_autoRun)
+    // Rebinding may change options and so start a run of its own.
+    if (!moved.isEmpty())
+        onPosChanged(moved);
+    if (m_autoRun && !m_processing)
         process(RunUnprocessed, false);
 }

@@ -10,13 +10,34 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QRadioButton>
+#include <QThread>
 #include <QVBoxLayout>
+
+namespace {
+
+// The engine may ask from the thread a run works on, but a dialog can only
+// be shown on the window's thread: the question is handed over to it and
+// the asking thread waits for the answer.
+template <typename Ask> auto onWindowThread(Ask ask) -> decltype(ask())
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() == app->thread())
+        return ask();
+    decltype(ask()) answer {};
+    QMetaObject::invokeMethod(
+        app, [&answer, &ask] { answer = ask(); }, Qt::BlockingQueuedConnection);
+    return answer;
+}
+
+} // namespace
 
 bool MessageBoxPrompt::confirm(const QString& question)
 {
-    return QMessageBox::question(m_parent, QStringLiteral("Varnix"), question,
-               QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel)
-        == QMessageBox::Ok;
+    return onWindowThread([this, &question] {
+        return QMessageBox::question(m_parent, QStringLiteral("Varnix"), question,
+                   QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel)
+            == QMessageBox::Ok;
+    });
 }
 
 InsufficientMemoryDialog::InsufficientMemoryDialog(
@@ -70,6 +91,11 @@ double InsufficientMemoryDialog::chosenMaximum() const
 
 double MessageBoxPrompt::raiseMemoryMaximum(double currentGB, double maximumGB)
 {
+    return onWindowThread([=] { return askMemoryMaximum(currentGB, maximumGB); });
+}
+
+double MessageBoxPrompt::askMemoryMaximum(double currentGB, double maximumGB)
+{
     QApplication::setOverrideCursor(Qt::ArrowCursor);
     InsufficientMemoryDialog dialog(currentGB, maximumGB, m_unsaved && m_unsaved(), m_parent);
     // Only the choice counts, not how the dialog was closed.
@@ -83,6 +109,9 @@ double MessageBoxPrompt::raiseMemoryMaximum(double currentGB, double maximumGB)
 
 void MessageBoxPrompt::runFinished()
 {
-    if (WindowSettings::instance().beepAfterProcessing())
-        QApplication::beep();
+    onWindowThread([] {
+        if (WindowSettings::instance().beepAfterProcessing())
+            QApplication::beep();
+        return true;
+    });
 }

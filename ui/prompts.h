@@ -14,7 +14,8 @@ class QRadioButton;
 
 // The engine's questions over a window: Ok/Cancel as message boxes, the
 // memory limit through InsufficientMemoryDialog, and the beep after a run
-// when the preferences ask for it.
+// when the preferences ask for it. A question asked from another thread is
+// shown on the window's thread while the asking thread waits.
 class MessageBoxPrompt : public UserPrompt
 {
 public:
@@ -26,6 +27,8 @@ public:
     void setUnsavedCheck(std::function<bool()> check) { m_unsaved = std::move(check); }
 
 private:
+    double askMemoryMaximum(double currentGB, double maximumGB);
+
     QPointer<QWidget> m_parent;
     std::function<bool()> m_unsaved;
 };

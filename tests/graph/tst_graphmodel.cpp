@@ -57,12 +57,39 @@ private slots:
     void disconnectAsksBeforeResettingOptions();
     void rightPaneChangesWaitForTheDelay();
     void movingUpstreamItemsSwapsTwoInputBindings();
+    void changesDuringARunAreTakenUpAfterIt();
     void resultsAreLetGoOnceReadDownstream_data();
     void resultsAreLetGoOnceReadDownstream();
 
 private:
     QStringList m_log;
 };
+
+namespace {
+
+// A two-input item under a (above) and b, run once, with its first column
+// option bound to a and its second to b.
+TransformNode* bindPair(GraphModel& scene, SourceNode* a, SourceNode* b, qreal x)
+{
+    scene.insertNode(a);
+    scene.insertNode(b);
+    a->setPos(x, 0);
+    b->setPos(x, 100);
+    auto* pair = makeTransformNode(new TestPair);
+    scene.insertNode(pair);
+    pair->setPos(x, 300);
+    scene.connectNodes(a, pair);
+    scene.connectNodes(b, pair);
+    scene.runCommand(GraphModel::RunAll);
+    Transform* t = pair->transform();
+    for (const char* key : { "Column_1", "Column_2" }) {
+        TransformParameter* p = t->parameter(QString::fromLatin1(key));
+        p->setValue(QVariant::fromValue(p->referenceAt(key[7] == '1' ? 0 : 1)));
+    }
+    return pair;
+}
+
+} // namespace
 
 void TestGraphModel::initTestCase()
 {
@@ -428,21 +455,8 @@ void TestGraphModel::movingUpstreamItemsSwapsTwoInputBindings()
     GraphModel scene;
     auto* a = new SourceNode(rows("a"));
     auto* b = new SourceNode(rows("b"));
-    scene.insertNode(a);
-    scene.insertNode(b);
-    a->setPos(0, 0);
-    b->setPos(0, 100);
-    auto* pair = makeTransformNode(new TestPair);
-    scene.insertNode(pair);
-    pair->setPos(0, 300);
-    scene.connectNodes(a, pair);
-    scene.connectNodes(b, pair);
-    scene.runCommand(GraphModel::RunAll);
+    TransformNode* pair = bindPair(scene, a, b, 0);
     Transform* t = pair->transform();
-    t->parameter("Column_1")
-        ->setValue(QVariant::fromValue(t->parameter("Column_1")->referenceAt(0)));
-    t->parameter("Column_2")
-        ->setValue(QVariant::fromValue(t->parameter("Column_2")->referenceAt(1)));
 
     a->setPos(0, 200); // a is now below b
     QCOMPARE(t->parameter("Column_1")->sourceItem(), b);
@@ -450,6 +464,44 @@ void TestGraphModel::movingUpstreamItemsSwapsTwoInputBindings()
     QCOMPARE(t->parameter("Column_2")->summary(), QStringLiteral("a"));
     QCOMPARE(t->parameter("Column_1")->summary(), QStringLiteral("b"));
     QCOMPARE(pair->status(), int(StatusNeedsUpdating));
+}
+
+// A change made while a run goes on (an item's options, an item moved) is
+// neither lost nor applied under the running transforms: once the run ends
+// the item runs again and the two-input bindings follow the new places.
+void TestGraphModel::changesDuringARunAreTakenUpAfterIt()
+{
+    GraphModel scene;
+    auto* first = new SourceNode(rows("x", 2500));
+    auto* a = new SourceNode(rows("a"));
+    auto* b = new SourceNode(rows("b"));
+    scene.insertNode(first);
+    TransformNode* slow = upperNode(scene, first);
+    slow->setPos(0, 200);
+    TransformNode* pair = bindPair(scene, a, b, 300);
+    Transform* t = pair->transform();
+    QCOMPARE(t->parameter("Column_1")->sourceItem(), a);
+
+    scene.setAutoRun(true);
+    first->setStatus(StatusNeedsUpdating, true);
+    upper(slow)->rowHook = [&](int row) {
+        if (row != 1500)
+            return;
+        scene.onSourceChanged(first);
+        a->setPos(300, 200); // a is now below b
+    };
+    scene.process(GraphModel::RunUnprocessed, true);
+    upper(slow)->rowHook = nullptr;
+    // Nothing changed under the run.
+    QCOMPARE(first->processCount, 2);
+    QCOMPARE(t->parameter("Column_1")->sourceItem(), a);
+    // Taken up after it.
+    QTRY_COMPARE(first->processCount, 3);
+    QTRY_VERIFY(!scene.isProcessing());
+    QCOMPARE(t->parameter("Column_1")->sourceItem(), b);
+    QCOMPARE(t->parameter("Column_2")->sourceItem(), a);
+    QCOMPARE(first->status(), int(StatusUpToDate));
+    QCOMPARE(pair->status(), int(StatusUpToDate));
 }
 
 void TestGraphModel::resultsAreLetGoOnceReadDownstream_data()

@@ -1,3 +1,4 @@
+#include "core/runcontext.h"
 #include "graph/graphmodel.h"
 #include "graph/inputnode.h"
 #include "graph/notenode.h"
@@ -17,7 +18,11 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QUrl>
+
+#include <atomic>
+#include <memory>
 
 namespace {
 
@@ -58,6 +63,7 @@ private slots:
     void recentListKeepsTheNewestOnce();
     void memoryDialogOffersMoreThanTheMaximum_data();
     void memoryDialogOffersMoreThanTheMaximum();
+    void memoryQuestionFromAnotherThread();
     void documentPlaceAndLocale();
 };
 
@@ -200,6 +206,39 @@ void TestMainWindowDocument::memoryDialogOffersMoreThanTheMaximum()
     if (exit)
         dialog.exitButton()->setChecked(true);
     QCOMPARE(dialog.chosenMaximum(), chosen);
+}
+
+// A run working on a thread of its own asks through the window's prompt:
+// the dialog shows on the window's thread, and "raise" lets the run go on
+// with the new maximum.
+void TestMainWindowDocument::memoryQuestionFromAnotherThread()
+{
+    QWidget window;
+    MessageBoxPrompt prompt(&window);
+    QTemporaryDir dir;
+    EngineSettings settings(dir.path());
+    settings.setMaxMemoryUsage(1.0);
+    RunContext context;
+    context.setSettings(&settings);
+    context.setPrompt(&prompt);
+    context.setMeasurement([] { return 2.0; });
+    bool shownOnWindowThread = false;
+    answerNextDialog([&](QWidget* dialog) {
+        shownOnWindowThread = QThread::currentThread() == qApp->thread();
+        auto* memory = qobject_cast<InsufficientMemoryDialog*>(dialog);
+        QVERIFY(memory);
+        memory->maximumField()->setValue(3.0);
+        memory->accept();
+    });
+    std::atomic<int> goesOn { -1 };
+    std::unique_ptr<QThread> worker(
+        QThread::create([&] { goesOn = context.checkMemory() ? 1 : 0; }));
+    worker->start();
+    QTRY_VERIFY_WITH_TIMEOUT(worker->isFinished(), 10000);
+    QVERIFY(shownOnWindowThread);
+    QCOMPARE(goesOn.load(), 1);
+    QCOMPARE(settings.maxMemoryUsage(), 3.0);
+    QVERIFY(!context.stopRequested());
 }
 
 // An open document writes its relative outputs beside itself (also after
