@@ -11,7 +11,8 @@ TSAN_DIR ?= build-tsan
 # tables, the chunked readers and writers, and the transforms that split.
 TSAN_TESTS ?= tst_dataset tst_values tst_chunkedread tst_delimitedwriter tst_formatwriters \
 	tst_join tst_pivot tst_unique tst_sort tst_goldencases tst_structuredreaders \
-	tst_parallel tst_paralleltransforms tst_javascript tst_inputnode tst_commandline
+	tst_parallel tst_paralleltransforms tst_javascript tst_inputnode tst_commandline \
+	tst_graphmodel tst_mainwindowdocument
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 600
 FUZZ_TARGETS ?= delimited document clipboard commandline json jsonlines xml vcard fixedwidth \

@@ -1,7 +1,9 @@
 #include "tests/ui/uitesthelpers.h"
 
+#include "graph/connection.h"
 #include "graph/notenode.h"
 #include "ui/actionpane.h"
+#include "ui/graphcanvas.h"
 #include "ui/graphpane.h"
 #include "ui/nodepainter.h"
 
@@ -33,7 +35,11 @@ class TestMainWindowPainter : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        registerTestKinds();
+    }
 
     void edgeToEdge_data();
     void edgeToEdge();
@@ -48,6 +54,7 @@ private slots:
     void newItemsMoveClear_data();
     void newItemsMoveClear();
     void snapOnRelease();
+    void canvasFollowsTheModel();
     void usageEntries();
 };
 
@@ -276,6 +283,51 @@ void TestMainWindowPainter::snapOnRelease()
     QCOMPARE(std::fmod(node->pos().y(), GraphPane::GridSize), 0.0);
     QVERIFY(scene.canUndo());
     QCOMPARE(scene.undoLabel(), QStringLiteral("move item(s)"));
+}
+
+// The canvas pictures the model: a rubber band over two items selects them
+// in the model, the model's selection and removals show on the canvas, and
+// undo brings the items back with their pictures.
+void TestMainWindowPainter::canvasFollowsTheModel()
+{
+    GraphModel scene;
+    GraphPane pane(&scene);
+    pane.resize(900, 700);
+    pane.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&pane));
+    auto* left = new SourceNode;
+    auto* right = new SourceNode;
+    auto* below = new SourceNode;
+    for (SourceNode* n : { left, right, below })
+        scene.insertNode(n);
+    right->setPos(200, 0);
+    below->setPos(0, 300);
+    Connection* link = scene.insertConnection(left, below);
+    pane.centerOn(QPointF(170, 150));
+    GraphCanvas* canvas = pane.canvas();
+    QCOMPARE(canvas->items().size(), 4);
+    QCOMPARE(canvas->itemOf(right)->pos(), QPointF(200, 0));
+
+    drag(&pane, QPointF(-20, -20), QPointF(360, 40));
+    QCOMPARE(scene.nodes(true), (QList<Node*> { left, right }));
+    QVERIFY(!link->isSelected());
+
+    scene.clearSelection();
+    QVERIFY(canvas->selectedItems().isEmpty());
+    scene.selectAll();
+    QCOMPARE(canvas->selectedItems().size(), 4);
+    below->setPos(40, 320);
+    QCOMPARE(canvas->itemOf(below)->pos(), QPointF(40, 320));
+
+    scene.clearSelection();
+    right->setSelected(true);
+    scene.deleteSelection();
+    QCOMPARE(canvas->items().size(), 3);
+    QVERIFY(!canvas->itemOf(static_cast<const Node*>(right)));
+    QVERIFY(scene.undo());
+    QCOMPARE(canvas->items().size(), 4);
+    for (Node* n : scene.nodes())
+        QCOMPARE(canvas->itemOf(n)->pos(), n->pos());
 }
 
 void TestMainWindowPainter::usageEntries()
