@@ -1,12 +1,16 @@
 #include "batch/batchtable.h"
 
+#include "graph/chartnode.h"
 #include "graph/graphmodel.h"
 #include "graph/node.h"
+#include "output/writer.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
+
+#include <algorithm>
 
 namespace {
 
@@ -80,6 +84,43 @@ bool isUsable(const Node& node)
     if (node.type() == OutputNodeType && writeModeOf(node) == WriteModeDisabledValue)
         return false;
     return fedByInput(node);
+}
+
+QStringList sharedOutputs(const GraphModel& scene, const QVector<BatchRow>& rows)
+{
+    const QList<Node*> nodes = scene.nodes();
+    // How many runs a row makes: several when an input cell is a wildcard.
+    QVector<int> runsOf;
+    for (const BatchRow& row : rows) {
+        int runs = 0;
+        for (auto it = row.constBegin(); it != row.constEnd(); ++it) {
+            if (!it.value().trimmed().isEmpty())
+                runs = 1;
+        }
+        for (const Node* n : nodes) {
+            if (runs > 0 && n->type() == InputNodeType && hasWildcards(row.value(aliasOf(*n))))
+                runs = 2;
+        }
+        runsOf.append(runs);
+    }
+    QStringList shared;
+    for (const Node* n : nodes) {
+        const bool writes = n->type() == OutputNodeType
+            ? writeModeOf(*n) != WriteModeDisabledValue && writeModeOf(*n) != WriteModeAppend
+            : n->type() == ChartNodeType && static_cast<const ChartNode*>(n)->options().writeFile;
+        if (!writes || !isUsable(*n))
+            continue;
+        const QString alias = aliasOf(*n);
+        QHash<QString, int> runsTo;
+        for (int r = 0; r < rows.size(); ++r) {
+            const QString cell = alias.isEmpty() ? QString() : rows.at(r).value(alias).trimmed();
+            if (!cell.contains(QLatin1Char('{')))
+                runsTo[cell] += runsOf.at(r);
+        }
+        if (std::any_of(runsTo.cbegin(), runsTo.cend(), [](int runs) { return runs > 1; }))
+            shared << n->displayName();
+    }
+    return shared;
 }
 
 QVector<BatchColumn> columns(const GraphModel& scene)

@@ -35,6 +35,12 @@ namespace BatchTable {
 QVector<BatchColumn> columns(const GraphModel& scene);
 // What will be ignored in a batch, shown before processing.
 QStringList checks(const GraphModel& scene);
+// The Output and Chart items (their names) that more than one run of these
+// rows would write to the same file, each run replacing what the one before
+// wrote: no cell of their own, the same cell in two rows, or a row whose
+// input cell is a wildcard. A cell with file-name variables ("{month}") is
+// taken to differ from row to row; appending outputs are meant to gather.
+QStringList sharedOutputs(const GraphModel& scene, const QVector<BatchRow>& rows);
 // An Output or Chart item is usable when an Input item feeds it, and an
 // Output item when its write mode writes something.
 bool isUsable(const Node& node);

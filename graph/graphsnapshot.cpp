@@ -1,4 +1,5 @@
 #include "graph/graphsnapshot.h"
+#include "graph/graphcopy.h"
 
 #include "graph/connection.h"
 #include "graph/graphmodel.h"
@@ -50,4 +51,11 @@ bool MemorySnapshot::restore(GraphModel& scene) const
     }
     scene.rebindAll();
     return complete;
+}
+
+void copyGraph(const GraphModel& from, GraphModel& to)
+{
+    to.runContext().setSettings(&from.runContext().settings());
+    to.setDocumentPath(from.documentPath());
+    MemorySnapshot::capture(from, QString())->restore(to);
 }

@@ -1,6 +1,7 @@
 #include "ui/batchdialog.h"
 
 #include "batch/batchrun.h"
+#include "graph/graphcopy.h"
 #include "graph/graphmodel.h"
 #include "graph/node.h"
 #include "ui/windowsettings.h"
@@ -312,8 +313,23 @@ void BatchDialog::process()
 {
     if (m_run || m_scene.isProcessing())
         return;
+    const QStringList shared = BatchTable::sharedOutputs(m_scene, m_rows);
+    if (!shared.isEmpty()
+        && QMessageBox::question(this, QStringLiteral("Varnix"),
+               QStringLiteral("More than one batch run writes the same file for: %1.\n\nEach run "
+                              "replaces what the one before wrote, so only the last run's "
+                              "results are kept. Process anyway?")
+                   .arg(shared.join(QStringLiteral(", "))),
+               QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel)
+            != QMessageBox::Ok)
+        return;
     m_logView->clear();
-    auto* run = new BatchRun(m_scene, this);
+    // The rows run on a copy of the document: the open document, its
+    // items' results and statuses, the right pane and the undo history stay
+    // as they were.
+    GraphModel copy;
+    copyGraph(m_scene, copy);
+    auto* run = new BatchRun(copy, this);
     m_run = run;
     run->setRows(m_rows);
     run->setLogging(m_info.batchLogging);

@@ -47,6 +47,8 @@ private slots:
     void sheetPatterns();
     void stopEndsAfterCurrentRun();
     void columnsAndChecks();
+    void sharedOutputs_data();
+    void sharedOutputs();
 
 private:
     QString write(const QString& name, const QByteArray& bytes);
@@ -259,6 +261,58 @@ void TestBatchRun::stopEndsAfterCurrentRun()
     QVERIFY(!QFile::exists(m_dir.filePath("a2.stop.csv")));
     QCOMPARE(captured.lines.mid(3, 2),
         (QStringList { "! Stopped by user", "Total .transform runs: 1, 0 with errors" }));
+}
+
+void TestBatchRun::sharedOutputs_data()
+{
+    QTest::addColumn<int>("writeMode");
+    QTest::addColumn<bool>("aliased");
+    QTest::addColumn<QStringList>("inputs");
+    QTest::addColumn<QStringList>("outputs");
+    QTest::addColumn<bool>("shared");
+    const QStringList two { "a.csv", "b.csv" };
+    const int over = WriteModeOverwrite;
+    QTest::newRow("own path in every row") << over << false << two << QStringList() << true;
+    QTest::newRow("own path, one row")
+        << over << false << QStringList { "a.csv" } << QStringList() << false;
+    QTest::newRow("a file per row")
+        << over << true << two << QStringList { "x.csv", "y.csv" } << false;
+    QTest::newRow("the same file twice")
+        << over << true << two << QStringList { "x.csv", "x.csv" } << true;
+    QTest::newRow("an empty cell and the own path")
+        << over << true << two << QStringList { "", "" } << true;
+    QTest::newRow("variables differ")
+        << over << true << two << QStringList { "{in.fname}.out", "{in.fname}.out" } << false;
+    QTest::newRow("a wildcard row")
+        << over << true << QStringList { "*.csv" } << QStringList { "x.csv" } << true;
+    QTest::newRow("appending gathers")
+        << int(WriteModeAppend) << false << two << QStringList() << false;
+}
+
+// Before a batch the window warns of outputs that several runs would write
+// one over the other.
+void TestBatchRun::sharedOutputs()
+{
+    QFETCH(int, writeMode);
+    QFETCH(bool, aliased);
+    QFETCH(QStringList, inputs);
+    QFETCH(QStringList, outputs);
+    QFETCH(bool, shared);
+    buildGraph(writeMode, m_dir.filePath("out.csv"));
+    if (!aliased) {
+        OutputOptions out = m_output->options();
+        out.alias.clear();
+        m_output->setOptions(out);
+    }
+    QVector<BatchRow> rows;
+    for (int r = 0; r < inputs.size(); ++r) {
+        BatchRow row { { "in", inputs.at(r) } };
+        if (r < outputs.size())
+            row.insert(QStringLiteral("out"), outputs.at(r));
+        rows.append(row);
+    }
+    QCOMPARE(BatchTable::sharedOutputs(*m_scene, rows),
+        shared ? QStringList { m_output->displayName() } : QStringList());
 }
 
 void TestBatchRun::columnsAndChecks()

@@ -9,6 +9,7 @@
 #include "ui/mainwindow.h"
 
 #include <QAction>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStandardPaths>
@@ -25,6 +26,7 @@ private slots:
     void logLines_data();
     void logLines();
     void runsThreeRowsAndSavesThem();
+    void leavesTheDocumentAsItWas();
 
 private:
     BatchDialog* openBatch(MainWindow& window);
@@ -128,6 +130,65 @@ void TestBatchDialog::runsThreeRowsAndSavesThem()
     QCOMPARE(dialog->table()->rowCount(), 3);
     QCOMPARE(dialog->table()->item(1, 0)->text(), QStringLiteral("feb.csv"));
     QCOMPARE(dialog->verbosityBox()->value(), 2);
+}
+
+// A batch run changes nothing of the open document: not its items' files,
+// results or statuses, not its undo history, and it does not mark it
+// modified.
+void TestBatchDialog::leavesTheDocumentAsItWas()
+{
+    for (const char* name : { "jan.csv", "feb.csv", "mar.csv" })
+        writeFile(m_dir.filePath(name), QByteArray("month\n") + name + "\n");
+    MainWindow window;
+    window.setQuietMessages(true);
+    GraphModel* graph = window.graph();
+    auto* input = new InputNode(m_dir.filePath("jan.csv"));
+    InputOptions in = input->options();
+    in.alias = QStringLiteral("month");
+    input->setOptions(in);
+    graph->addNode(input);
+    auto* output = new OutputNode(m_dir.filePath("kept.csv"));
+    output->setPos(0, 200);
+    graph->addNode(output);
+    graph->connectNodes(input, output);
+    graph->runCommand(GraphModel::RunAll);
+    QCOMPARE(output->status(), int(StatusUpToDate));
+    const QString undoLabel = graph->undoLabel();
+    const int snapshots = graph->snapshotCount();
+    const QString document = m_dir.filePath("kept.transform");
+    QVERIFY(window.saveDocument(document));
+
+    BatchDialog* dialog = openBatch(window);
+    QVERIFY(dialog);
+    for (const char* name : { "feb", "mar" }) {
+        dialog->addRow();
+        QTableWidget* table = dialog->table();
+        table->item(table->rowCount() - 1, 0)->setText(QStringLiteral("%1.csv").arg(name));
+    }
+    QVERIFY(window.saveDocument(document));
+    QVERIFY(!window.isModified());
+    // Both rows write the Output's own file: the window warns first.
+    QString warning;
+    answerNextDialog([&warning](QWidget* box) {
+        warning = static_cast<QMessageBox*>(box)->text();
+        static_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
+    });
+    QTest::mouseClick(dialog->processButton(), Qt::LeftButton);
+    QVERIFY2(warning.startsWith(
+                 QStringLiteral("More than one batch run writes the same file for: kept.csv.")),
+        qPrintable(warning));
+    QVERIFY2(dialog->logView()->toPlainText().contains(QStringLiteral("Total .transform runs: 2")),
+        qPrintable(dialog->logView()->toPlainText()));
+
+    QVERIFY(!window.isModified());
+    QCOMPARE(input->filePath(), m_dir.filePath("jan.csv"));
+    QCOMPARE(input->status(), int(StatusUpToDate));
+    QCOMPARE(output->status(), int(StatusUpToDate));
+    QCOMPARE(input->dataset().value(0, 0), QStringLiteral("jan.csv"));
+    QCOMPARE(graph->undoLabel(), undoLabel);
+    QCOMPARE(graph->snapshotCount(), snapshots);
+    QVERIFY(!graph->canRedo());
+    QCOMPARE(graph->nodes().size(), 2);
 }
 
 QTEST_MAIN(TestBatchDialog)
