@@ -47,14 +47,16 @@ void MainWindow::resetDocument()
     GraphModel* old = m_graph;
     disconnect(old, nullptr, this, nullptr);
     m_graph = new GraphModel(this);
-    m_graph->setAutoRun(old->autoRun());
     m_graph->setPrompt(m_prompt.get());
     m_graphPane->setGraph(m_graph);
     wireGraph();
     delete old;
     m_held.close();
     m_documentPath.clear();
+    // Nothing of the previous document's choices carries over: auto run and
+    // snapping start as a new document has them.
     m_info = DocumentInfo();
+    applyDocumentFlags();
     // A new document starts in the locale of the preferences.
     WindowSettings::instance().apply();
     m_redoLabels.clear();

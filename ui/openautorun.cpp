@@ -1,5 +1,6 @@
 #include "ui/openautorun.h"
 
+#include "graph/chartnode.h"
 #include "graph/graphmodel.h"
 #include "graph/outputnode.h"
 
@@ -26,12 +27,31 @@ QList<OutputNode*> outputs(GraphModel& graph, bool selectedOnly)
     return found;
 }
 
+// Whether a run may write files: an Output that writes, or a Chart written
+// to a file.
+bool writesFiles(GraphModel& graph)
+{
+    for (Node* n : graph.nodes()) {
+        if (auto* output = qobject_cast<OutputNode*>(n)) {
+            if (output->options().writeMode != WriteModeDisabled)
+                return true;
+        } else if (auto* chart = qobject_cast<ChartNode*>(n)) {
+            if (chart->options().writeFile)
+                return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 bool apply(GraphModel& graph, int choice, QWidget* parent)
 {
     if (!graph.autoRun() || choice == LeaveEnabled)
         return graph.autoRun();
+    // Nothing to overwrite: no question.
+    if ((choice == PromptDisableAutoRun || choice == PromptDisableOutputs) && !writesFiles(graph))
+        return true;
     const QList<OutputNode*> outs = outputs(graph, false);
     bool disableRun = choice == DisableAutoRun;
     bool pauseOutputs = choice == DisableOutputs && !outs.isEmpty();

@@ -4,6 +4,7 @@
 #include "tests/graph/testnodes.h"
 #include "tests/ui/uitesthelpers.h"
 
+#include "document/documentinfo.h"
 #include "graph/connection.h"
 #include "graph/inputnode.h"
 #include "graph/outputnode.h"
@@ -116,6 +117,7 @@ private slots:
     void clickOnItemBodySelectsItem();
     void openingWithAutoRun_data();
     void openingWithAutoRun();
+    void newDocumentStartsWithDefaults();
     void optionsSplitStaysPerKind();
     void pastedItemIsSelectedAndShown();
     void checkedColumnsKeepTheirPlace();
@@ -133,7 +135,7 @@ private slots:
     void warningsShownWhenAnItemFails();
 
 private:
-    QString saveRunningDocument();
+    QString saveRunningDocument(bool withOutput = true);
     MainWindow* m_window = nullptr;
     QTemporaryDir m_dir;
 };
@@ -198,7 +200,7 @@ void TestWindowFaults::clickOnItemBodySelectsItem()
 }
 
 // An input, an output of it, saved with auto run on.
-QString TestWindowFaults::saveRunningDocument()
+QString TestWindowFaults::saveRunningDocument(bool withOutput)
 {
     const QString csv = m_dir.filePath(QStringLiteral("in.csv"));
     writeFile(csv, "name\nann\n");
@@ -207,10 +209,12 @@ QString TestWindowFaults::saveRunningDocument()
     auto* input = new InputNode(csv);
     input->setCentre(QPointF(0, 0));
     graph->insertNode(input);
-    auto* output = new OutputNode(m_dir.filePath(QStringLiteral("out.csv")));
-    output->setCentre(QPointF(0, 150));
-    graph->insertNode(output);
-    graph->connectNodes(input, output);
+    if (withOutput) {
+        auto* output = new OutputNode(m_dir.filePath(QStringLiteral("out.csv")));
+        output->setCentre(QPointF(0, 150));
+        graph->insertNode(output);
+        graph->connectNodes(input, output);
+    }
     graph->setAutoRun(true);
     const QString doc = m_dir.filePath(QStringLiteral("auto.transform"));
     if (!m_window->saveDocument(doc))
@@ -227,15 +231,19 @@ void TestWindowFaults::openingWithAutoRun_data()
     QTest::addColumn<bool>("asked");
     QTest::addColumn<bool>("autoRun");
     QTest::addColumn<bool>("written");
+    QTest::addColumn<bool>("withOutput");
     const int yes = QMessageBox::Yes;
     const int no = QMessageBox::No;
-    QTest::newRow("leave enabled") << 0 << yes << false << true << true;
-    QTest::newRow("prompt auto run, yes") << 1 << yes << true << false << false;
-    QTest::newRow("prompt auto run, no") << 1 << no << true << true << true;
-    QTest::newRow("prompt outputs, yes") << 2 << yes << true << true << false;
-    QTest::newRow("prompt outputs, no") << 2 << no << true << true << true;
-    QTest::newRow("disable outputs") << 3 << yes << false << true << false;
-    QTest::newRow("disable auto run") << 4 << yes << false << false << false;
+    QTest::newRow("leave enabled") << 0 << yes << false << true << true << true;
+    QTest::newRow("prompt auto run, yes") << 1 << yes << true << false << false << true;
+    QTest::newRow("prompt auto run, no") << 1 << no << true << true << true << true;
+    QTest::newRow("prompt outputs, yes") << 2 << yes << true << true << false << true;
+    QTest::newRow("prompt outputs, no") << 2 << no << true << true << true << true;
+    QTest::newRow("disable outputs") << 3 << yes << false << true << false << true;
+    QTest::newRow("disable auto run") << 4 << yes << false << false << false << true;
+    // Nothing to overwrite, nothing to ask.
+    QTest::newRow("prompt auto run, no output") << 1 << yes << false << true << false << false;
+    QTest::newRow("prompt outputs, no output") << 2 << yes << false << true << false << false;
 }
 
 void TestWindowFaults::openingWithAutoRun()
@@ -245,7 +253,8 @@ void TestWindowFaults::openingWithAutoRun()
     QFETCH(bool, asked);
     QFETCH(bool, autoRun);
     QFETCH(bool, written);
-    const QString doc = saveRunningDocument();
+    QFETCH(bool, withOutput);
+    const QString doc = saveRunningDocument(withOutput);
     QVERIFY(!doc.isEmpty());
     WindowSettings::instance().setOpenAutoRun(choice);
     m_window->setQuietMessages(false);
@@ -256,7 +265,7 @@ void TestWindowFaults::openingWithAutoRun()
     QCOMPARE(m_window->graph()->autoRun(), autoRun);
     QCOMPARE(m_window->action(QStringLiteral("&Auto Run"))->isChecked(), autoRun);
     QCOMPARE(QFile::exists(m_dir.filePath(QStringLiteral("out.csv"))), written);
-    if (!written && autoRun) {
+    if (!written && autoRun && withOutput) {
         // A paused output writes when the user runs it.
         m_window->graph()->clearSelection();
         for (Node* n : m_window->graph()->nodes())
@@ -270,6 +279,25 @@ void TestWindowFaults::openingWithAutoRun()
         QVERIFY(!m_window->isModified());
     }
     WindowSettings::instance().setOpenAutoRun(1);
+}
+
+// A new document does not inherit the previous one's auto run or snapping.
+void TestWindowFaults::newDocumentStartsWithDefaults()
+{
+    QAction* autoRun = m_window->action(QStringLiteral("&Auto Run"));
+    QAction* snap = m_window->action(QStringLiteral("Snap To &Grid"));
+    const bool snapDefault = DocumentInfo().snapToGrid;
+    if (autoRun->isChecked())
+        autoRun->trigger();
+    if (snap->isChecked() == snapDefault)
+        snap->trigger();
+    QVERIFY(!m_window->graph()->autoRun());
+    m_window->setModified(false);
+    m_window->action(QStringLiteral("&New"))->trigger();
+    QVERIFY(m_window->graph()->autoRun());
+    QVERIFY(autoRun->isChecked());
+    QCOMPARE(snap->isChecked(), snapDefault);
+    QCOMPARE(m_window->graphPane()->snapToGrid(), snapDefault);
 }
 
 void TestWindowFaults::optionsSplitStaysPerKind()
