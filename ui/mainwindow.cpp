@@ -10,6 +10,7 @@
 #include "ui/itempane.h"
 #include "ui/progresswindow.h"
 #include "ui/prompts.h"
+#include "ui/shortcutguard.h"
 #include "ui/transformdrag.h"
 #include "ui/wheelguard.h"
 #include "ui/windowsettings.h"
@@ -41,6 +42,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 
     createPanes();
     createActions();
+    qApp->installEventFilter(new ShortcutGuard(
+        { m_actions.value(QStringLiteral("Toggle &UI Theme"))->shortcut() }, this));
     createMenus();
     createToolBar();
     createStatusBar();
@@ -240,9 +243,6 @@ void MainWindow::saveLayout()
     s.setLogPaneShown(m_log->isVisible());
     s.setToolBarShown(m_actions.value(QStringLiteral("&Tool bar"))->isChecked());
     s.setWindowGeometry(saveGeometry());
-    // A user who never toggled the theme keeps following the system.
-    if (m_darkTheme || s.uiTheme() != WindowSettings::UiThemeAutomatic)
-        s.setUiTheme(m_darkTheme ? WindowSettings::UiThemeDark : WindowSettings::UiThemeLight);
 }
 
 void MainWindow::refreshMemoryGauge()

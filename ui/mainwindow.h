@@ -49,6 +49,7 @@ public:
     ItemPane* itemPane() const { return m_itemPane; }
     QPlainTextEdit* logPane() const { return m_log; }
     QLabel* memoryGauge() const { return m_memoryGauge; }
+    bool darkTheme() const { return m_darkTheme; }
     // A command by its menu text, e.g. "&Undo" (the undo and redo commands
     // are found by their plain texts whatever they currently read).
     QAction* action(const QString& id) const { return m_actions.value(id); }

@@ -195,8 +195,10 @@ void MainWindow::onPreferences()
     PreferencesDialog dialog(this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    // The centre pane follows the preferences that change its drawing.
+    // The theme and the centre pane follow the preferences at once.
     const WindowSettings& s = WindowSettings::instance();
+    if ((s.uiTheme() == WindowSettings::UiThemeDark) != m_darkTheme)
+        onToggleTheme();
     NodePaintOptions& paint = m_graphPane->paintOptions();
     paint.connectionThickness = s.customConnectionThickness();
     for (const auto& flag : { qMakePair(QStringLiteral("Show &Comments"), s.showComments()),

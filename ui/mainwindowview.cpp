@@ -156,6 +156,9 @@ void MainWindow::onToggleTheme()
         Theme::apply(m_darkTheme, m_secondScreen);
     m_graphPane->paintOptions().darkBackground = m_darkTheme;
     m_graphPane->viewport()->update();
+    // The toggle is the user's choice from now on, as the preference is.
+    WindowSettings::instance().setUiTheme(
+        m_darkTheme ? WindowSettings::UiThemeDark : WindowSettings::UiThemeLight);
 }
 
 void MainWindow::onCompareData()

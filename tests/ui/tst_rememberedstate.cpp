@@ -8,17 +8,20 @@
 #include "transforms/catalogue.h"
 #include "transforms/transform.h"
 #include "transforms/transformparameter.h"
+#include "ui/actionpane.h"
 #include "ui/commandlinedialog.h"
 #include "ui/itemdefaultsbar.h"
 #include "ui/itempane.h"
 #include "ui/itempaneoptions.h"
 #include "ui/mainwindow.h"
+#include "ui/preferencesdialog.h"
 #include "ui/windowsettings.h"
 #include "uitesthelpers.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSplitter>
 #include <QTemporaryDir>
@@ -28,6 +31,35 @@
 namespace {
 
 // A settings object as the next run of the program opens it.
+// A line edit that takes Ctrl+U for its own editing (it clears itself), as
+// a line edit does under desktop key bindings that have it.
+class ClaimingField : public QLineEdit
+{
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    bool event(QEvent* event) override
+    {
+        if (event->type() == QEvent::ShortcutOverride && isCtrlU(event)) {
+            event->accept();
+            return true;
+        }
+        if (event->type() == QEvent::KeyPress && isCtrlU(event)) {
+            clear();
+            return true;
+        }
+        return QLineEdit::event(event);
+    }
+
+private:
+    static bool isCtrlU(QEvent* event)
+    {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        return key->key() == Qt::Key_U && key->modifiers() == Qt::ControlModifier;
+    }
+};
+
 std::unique_ptr<WindowSettings> restarted()
 {
     WindowSettings::instance().sync();
@@ -170,6 +202,48 @@ private slots:
         QVERIFY(!window.action(QStringLiteral("&Tool bar"))->isChecked());
         QVERIFY(QApplication::palette().color(QPalette::Window).lightness() < 128);
         window.action(QStringLiteral("Toggle &UI Theme"))->trigger();
+        window.close();
+        QCOMPARE(restarted()->uiTheme(), int(WindowSettings::UiThemeLight));
+    }
+
+    // The Theme preference applies at once and is what the next start
+    // finds; the toggle's Ctrl+U in a text field toggles instead of clearing
+    // the field.
+    void themePreferenceAppliesAndStays()
+    {
+        {
+            MainWindow window;
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QVERIFY(!window.darkTheme());
+            answerNextDialog([](QWidget* box) {
+                auto* dialog = qobject_cast<PreferencesDialog*>(box);
+                QVERIFY(dialog);
+                dialog->field<QComboBox>(QStringLiteral("ui_theme"))
+                    ->setCurrentIndex(WindowSettings::UiThemeDark);
+                dialog->accept();
+            });
+            window.action(QStringLiteral("P&references..."))->trigger();
+            QVERIFY(window.darkTheme());
+            QVERIFY(QApplication::palette().color(QPalette::Window).lightness() < 128);
+            QVERIFY(window.close());
+        }
+        QCOMPARE(restarted()->uiTheme(), int(WindowSettings::UiThemeDark));
+
+        MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.darkTheme());
+        // A field that, as on desktops where Ctrl+U deletes to the start of
+        // the line, claims the keys for itself.
+        ClaimingField* field = new ClaimingField(window.actionPane());
+        field->show();
+        field->setFocus();
+        QTRY_VERIFY(field->hasFocus());
+        QTest::keyClicks(field, QStringLiteral("pivot"));
+        QTest::keyClick(field, Qt::Key_U, Qt::ControlModifier);
+        QCOMPARE(field->text(), QStringLiteral("pivot"));
+        QVERIFY(!window.darkTheme());
         window.close();
         QCOMPARE(restarted()->uiTheme(), int(WindowSettings::UiThemeLight));
     }
