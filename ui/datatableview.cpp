@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QTableView>
 #include <QTimer>
@@ -114,8 +115,10 @@ QWidget* DataTableView::makeToolRow()
     tools->addWidget(label);
     tools->addWidget(m_filterMode);
     tools->addWidget(m_filterText, 1);
+    // In the text colour, kept from shrinking: the count is how the user
+    // knows rows are hidden.
     m_shownCount = new QLabel(row);
-    m_shownCount->setForegroundRole(QPalette::PlaceholderText);
+    m_shownCount->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
     tools->addWidget(m_shownCount);
     tools->addWidget(m_whitespace);
     connect(m_filterMode, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
@@ -215,6 +218,17 @@ void DataTableView::onFilterChanged()
         m_filterDelay->start();
     else
         applyFilter();
+}
+
+void DataTableView::clearFilter()
+{
+    m_filterDelay->stop();
+    if (m_filterText->text().isEmpty())
+        return;
+    const QSignalBlocker quiet(m_filterText);
+    m_filterText->clear();
+    m_model->setFilter(m_filterMode->currentIndex(), QString());
+    updateShownCount();
 }
 
 void DataTableView::applyFilter()

@@ -46,6 +46,9 @@ public:
     QLabel* tooBigLabel() const { return m_tooBig; }
     // "x of y rows" (or columns) while a filter hides some.
     QLabel* shownCountLabel() const { return m_shownCount; }
+    // Empties the filter at once: a filter belongs to the table it was typed
+    // for, and the pane clears it when it shows another item.
+    void clearFilter();
     // Re-reads the data font and row padding preferences.
     void applyPreferences();
 

@@ -180,8 +180,10 @@ void ItemPane::setNode(Node* node)
     // Compared by address: while the item shown is being destroyed (the
     // scene changes its selection from there) the guard still holds it, and
     // reading it as a Node then is undefined.
-    if (node != m_nodeAddress)
+    if (node != m_nodeAddress) {
         m_commentUndoRecorded = false;
+        m_data->clearFilter();
+    }
     m_node = node;
     m_nodeAddress = node;
     watchScene();

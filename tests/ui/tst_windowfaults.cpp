@@ -118,6 +118,7 @@ private slots:
     void openingWithAutoRun_data();
     void openingWithAutoRun();
     void newDocumentStartsWithDefaults();
+    void filterStaysWithItsItem();
     void optionsSplitStaysPerKind();
     void pastedItemIsSelectedAndShown();
     void checkedColumnsKeepTheirPlace();
@@ -298,6 +299,42 @@ void TestWindowFaults::newDocumentStartsWithDefaults()
     QVERIFY(autoRun->isChecked());
     QCOMPARE(snap->isChecked(), snapDefault);
     QCOMPARE(m_window->graphPane()->snapToGrid(), snapDefault);
+}
+
+// A filter typed for one item's table is not applied to the next item's,
+// and while it is on, its count can be read.
+void TestWindowFaults::filterStaysWithItsItem()
+{
+    m_window->resize(1500, 900);
+    GraphModel* graph = m_window->graph();
+    auto* cities = new DataNode({ QStringLiteral("city") },
+        { { QStringLiteral("Oslo") }, { QStringLiteral("Lima") }, { QStringLiteral("Riga") } });
+    auto* people = new DataNode(
+        { QStringLiteral("name") }, { { QStringLiteral("Ann") }, { QStringLiteral("Bo") } });
+    graph->insertNode(cities);
+    graph->insertNode(people);
+    people->setPos(0, 200);
+    graph->clearSelection();
+    cities->setSelected(true);
+    DataTableView* view = m_window->itemPane()->dataTable();
+    view->filterModeCombo()->setCurrentIndex(DataTableModel::FilterRowData);
+    view->filterEdit()->setText(QStringLiteral("lima"));
+    QTRY_COMPARE(view->model()->rowCount(), 1);
+    QLabel* count = view->shownCountLabel();
+    QTRY_VERIFY(count->isVisibleTo(view));
+    QCOMPARE(count->text(), QStringLiteral("1 of 3 rows"));
+    QTRY_VERIFY(count->width() >= count->sizeHint().width());
+    const QColor ink = count->palette().color(count->foregroundRole());
+    const QColor paper = count->palette().color(count->backgroundRole());
+    QCOMPARE(ink.alpha(), 255);
+    QVERIFY(qAbs(ink.lightness() - paper.lightness()) > 100);
+
+    graph->clearSelection();
+    people->setSelected(true);
+    QCOMPARE(m_window->itemPane()->node(), people);
+    QVERIFY(view->filterEdit()->text().isEmpty());
+    QCOMPARE(view->model()->rowCount(), 2);
+    QVERIFY(!count->isVisibleTo(view));
 }
 
 void TestWindowFaults::optionsSplitStaysPerKind()
