@@ -249,12 +249,29 @@ void ActionPane::applyFilter()
     }
     m_buttonGrid->setRowStretch(m_buttonGrid->rowCount(), 1);
     if (index == 0 && !m_search->text().trimmed().isEmpty())
-        m_matchCount->setText(TransformSuggest::noMatchText(m_search->text()));
+        m_matchCount->setText(noMatchText(usage ? 0 : entry));
     else
         m_matchCount->setText(index == 0 ? tr("No transforms match.")
                                          : tr("%1 of %2 transforms shown")
                                                .arg(index)
                                                .arg(Catalogue::instance().prototypes().size()));
+}
+
+// With "show advanced" off, a search may match only types the list hides:
+// the user is told which and how to show them, instead of that nothing
+// matches.
+QString ActionPane::noMatchText(int categoryEntry) const
+{
+    QStringList hidden;
+    if (!m_advanced->isChecked()) {
+        for (const Transform* t :
+            Catalogue::instance().visible(categoryEntry, true, m_search->text()))
+            hidden << t->displayName();
+    }
+    if (hidden.isEmpty())
+        return TransformSuggest::noMatchText(m_search->text());
+    return tr("'%1' matches only advanced types: %2. Check \"Show advanced\" to show them.")
+        .arg(m_search->text().trimmed(), hidden.join(QStringLiteral(", ")));
 }
 
 QStringList ActionPane::visibleTypeKeys() const

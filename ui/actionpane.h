@@ -34,6 +34,7 @@ public:
     QLineEdit* quickAddField() const { return m_quickAdd; }
     QComboBox* filterBox() const { return m_filter; }
     QCheckBox* advancedBox() const { return m_advanced; }
+    QLabel* matchCountLabel() const { return m_matchCount; }
     QPushButton* inputButton() const { return m_inputButton; }
     QPushButton* outputButton() const { return m_outputButton; }
     QPushButton* chartButton() const { return m_chartButton; }
@@ -55,6 +56,7 @@ signals:
     void addChartRequested();
 
 private:
+    QString noMatchText(int categoryEntry) const;
     void buildItemButtons(QGridLayout* grid);
     void buildTransformButtons();
     void rebuildFilterEntries();

@@ -118,6 +118,7 @@ private slots:
     void openingWithAutoRun_data();
     void openingWithAutoRun();
     void newDocumentStartsWithDefaults();
+    void searchNamesHiddenAdvancedTypes();
     void filterStaysWithItsItem();
     void optionsSplitStaysPerKind();
     void pastedItemIsSelectedAndShown();
@@ -582,6 +583,25 @@ void TestWindowFaults::searchWithoutMatchSuggests()
         qPrintable(texts.join('|')));
     QVERIFY2(texts.filter(QStringLiteral("No transform matches")).first().startsWith(shown),
         qPrintable(texts.filter(QStringLiteral("No transform matches")).first()));
+}
+
+// With "show advanced" off, a search that matches only hidden types says
+// which they are and how to show them, not that nothing matches.
+void TestWindowFaults::searchNamesHiddenAdvancedTypes()
+{
+    ActionPane* pane = m_window->actionPane();
+    pane->advancedBox()->setChecked(false);
+    pane->searchField()->setText(QStringLiteral("pivot"));
+    QTRY_VERIFY(pane->matchCountLabel()->text().startsWith(
+        QStringLiteral("'pivot' matches only advanced types: ")));
+    QVERIFY(pane->visibleTypeKeys().isEmpty());
+    const QString told = pane->matchCountLabel()->text();
+    QVERIFY2(told.contains(QStringLiteral("Pivot")), qPrintable(told));
+    QVERIFY2(
+        told.endsWith(QStringLiteral("Check \"Show advanced\" to show them.")), qPrintable(told));
+    pane->advancedBox()->setChecked(true);
+    QTRY_VERIFY(pane->visibleTypeKeys().contains(QStringLiteral("Pivot")));
+    pane->searchField()->clear();
 }
 
 void TestWindowFaults::transformDroppedOnCanvas_data()
