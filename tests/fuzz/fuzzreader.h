@@ -7,6 +7,7 @@
 #include "core/memorylimit.h"
 #include "input/inputformat.h"
 
+#include <QDir>
 #include <QTemporaryFile>
 
 // The memory limit as a run has it, at half a GB: an input that asks for more is
@@ -32,9 +33,11 @@ inline ReadOptions fuzzedReadOptions(int fileType, uint8_t choice)
 }
 
 // The bytes as the content of one reused scratch file; its path, or empty.
+// In the temporary folder: a run that ends in a crash leaves the file behind,
+// and it must not land in the working copy.
 inline QString fuzzFile(const uint8_t* data, size_t size, const QString& suffix)
 {
-    static QTemporaryFile file(QStringLiteral("fuzz-XXXXXX") + suffix);
+    static QTemporaryFile file(QDir::temp().filePath(QStringLiteral("fuzz-XXXXXX") + suffix));
     if (!file.isOpen() && !file.open())
         return QString();
     file.resize(0);

@@ -1,20 +1,19 @@
 #pragma once
 
-// What every fuzz target needs before its first input: an application
-// object on the offscreen platform (graph scenes are graphics scenes) and the
-// item kinds a document can hold. Each target includes this header once and
+// What every fuzz target needs before its first input: the core application
+// object (the engine needs no windows) and the item kinds a document can
+// hold. Each target includes this header once and
 // so gets libFuzzer's start-up call from here.
 
 #include "graph/inputnode.h"
 #include "graph/outputnode.h"
 #include "transforms/catalogue.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 
 inline void initialiseFuzzing(int* argc, char*** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(*argc, *argv);
+    static QCoreApplication app(*argc, *argv);
     Catalogue::instance();
     registerInputNodeKind();
     registerOutputNodeKind();
