@@ -11,6 +11,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QTreeWidget>
 
 using namespace PaneTest;
@@ -34,6 +35,8 @@ private slots:
 
     void columnChoosersFollowARenamedColumn_data();
     void columnChoosersFollowARenamedColumn();
+    void chosenColumnsKeepTheirPlaces_data();
+    void chosenColumnsKeepTheirPlaces();
 };
 
 // Column choosers after a rename upstream
@@ -195,6 +198,45 @@ void TestPaneEditorsColumns::columnChoosersFollowARenamedColumn()
     pane.setNode(back);
     QCOMPARE(shownColumn(pane.options()->editor(key)), QStringLiteral("city"));
     QCOMPARE(referencedColumns(back->transform()->parameter(key)), columns);
+}
+
+// A list of chosen columns shown again (a document opened again) keeps the
+// upstream order, the chosen columns in their chosen order in the places of
+// the columns they are, instead of moving them to the top. The upstream
+// columns are name, city, amount.
+void TestPaneEditorsColumns::chosenColumnsKeepTheirPlaces_data()
+{
+    QTest::addColumn<QVector<int>>("chosen");
+    QTest::addColumn<QStringList>("shown"); // "+" marks a checked column
+    QTest::newRow("none") << QVector<int>() << QStringList { "name", "city", "amount" };
+    QTest::newRow("one in the middle")
+        << QVector<int> { City } << QStringList { "name", "+city", "amount" };
+    QTest::newRow("two, reordered")
+        << QVector<int> { 2, 0 } << QStringList { "+amount", "city", "+name" };
+    QTest::newRow("two in order") << QVector<int> { 0, 2 }
+                                  << QStringList { "+name", "city", "+amount" };
+}
+
+void TestPaneEditorsColumns::chosenColumnsKeepTheirPlaces()
+{
+    QFETCH(QVector<int>, chosen);
+    QFETCH(QStringList, shown);
+    TransformNode* node = m_graph->node();
+    TransformParameter* p = node->transform()->parameter(QStringLiteral("Multiple_Columns"));
+    ColumnRefList refs;
+    for (int column : chosen)
+        refs << p->referenceAt(column);
+    p->setValue(QVariant::fromValue(refs));
+    ItemPane pane;
+    showPane(pane, node);
+    const auto* editor = static_cast<const ColumnListEditor*>(pane.options()->editor(p->key()));
+    QStringList listed;
+    for (int r = 0; r < editor->listWidget()->count(); ++r) {
+        const QListWidgetItem* item = editor->listWidget()->item(r);
+        listed << (item->checkState() == Qt::Checked ? QStringLiteral("+") : QString())
+                + item->text();
+    }
+    QCOMPARE(listed, shown);
 }
 
 QTEST_MAIN(TestPaneEditorsColumns)

@@ -188,15 +188,22 @@ void ColumnListEditor::loadValue()
     const ColumnRefList value = parameter()->value().value<ColumnRefList>();
     collectColumns(value);
     listed.fill(false, columns().size());
+    QVector<int> chosen;
     for (const ColumnRef& ref : value) {
         const int i = columnIndexOf(ref);
         if (i >= 0 && !listed.at(i)) {
             listed[i] = true;
-            addItem(i, true);
+            chosen.append(i);
         }
     }
+    // The chosen columns take the places of the upstream columns they are,
+    // in their chosen order, so that a document opened again shows its list
+    // as it was left instead of with the chosen columns moved to the top.
+    int next = 0;
     for (int i = 0; i < columns().size(); ++i) {
-        if (!listed.at(i))
+        if (listed.at(i))
+            addItem(chosen.at(next++), true);
+        else
             addItem(i, false);
     }
     keepShownOrder(shown);
