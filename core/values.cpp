@@ -1,6 +1,7 @@
 #include "core/values.h"
 
 #include <QHash>
+#include <QTextCodec>
 
 #include <charconv>
 #include <cmath>
@@ -705,4 +706,11 @@ QString quoteAsNeeded(const QString& value, QChar delimiter)
     QString quoted = value;
     quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
     return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QTextCodec* codecForEncoding(const QString& name)
+{
+    if (name.compare(QLatin1String("System"), Qt::CaseInsensitive) == 0)
+        return QTextCodec::codecForLocale();
+    return QTextCodec::codecForName(name.toLatin1());
 }

@@ -14,6 +14,8 @@
 #include <QTime>
 #include <QVector>
 
+class QTextCodec;
+
 #include <memory>
 
 // The standard date-format list for a locale: its short date format first
@@ -116,3 +118,8 @@ QString countText(qint64 count, const QString& singular, const QString& plural);
 QString quoteAsNeeded(const QString& value, QChar delimiter);
 // Whether quoteAsNeeded() would quote the value.
 bool needsQuoting(const QString& value, QChar delimiter);
+
+// The codec of an encoding name as the options store it ("UTF-8",
+// "Windows-1252", ...); "System" is the codec of the machine's locale. Null
+// for a name no codec answers to.
+QTextCodec* codecForEncoding(const QString& name);

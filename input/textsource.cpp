@@ -1,5 +1,7 @@
 #include "input/textsource.h"
 
+#include "core/values.h"
+
 #include "input/charscan.h"
 #include "input/inputformat.h"
 
@@ -44,7 +46,7 @@ bool TextSource::open(const QString& path, const QString& encoding)
     m_path = path;
     m_file.setFileName(path);
     if (!isAutomatic(encoding)) {
-        m_namedCodec = QTextCodec::codecForName(encoding.toLatin1());
+        m_namedCodec = codecForEncoding(encoding);
         m_unknownEncoding = m_namedCodec == nullptr;
     }
     return m_file.open(QIODevice::ReadOnly);

@@ -1,6 +1,7 @@
 #include "output/outputfile.h"
 
 #include "core/dataset.h"
+#include "core/values.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,7 +25,7 @@ void fail(TextWriteResult& result, const QString& message, const QIODevice& devi
 // UTF-8 with a warning rather than failing the whole output.
 void prepareStream(QTextStream& stream, TextWriteOptions& text, TextWriteResult& result)
 {
-    QTextCodec* codec = QTextCodec::codecForName(text.encoding.toLatin1());
+    QTextCodec* codec = codecForEncoding(text.encoding);
     if (!codec) {
         result.warnings
             << QStringLiteral("Encoding '%1' not available, UTF-8 used instead").arg(text.encoding);

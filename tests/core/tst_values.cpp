@@ -1,5 +1,6 @@
 #include "core/values.h"
 
+#include <QTextCodec>
 #include <QtTest>
 
 class TestValues : public QObject
@@ -9,6 +10,36 @@ class TestValues : public QObject
 private Q_SLOTS:
     void cleanup() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
     void init() { cleanup(); }
+
+    // Every encoding the Input and Output forms offer has a codec; "System"
+    // is the locale's.
+    void codecForEncoding_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("codec"); // empty: none
+        QTest::newRow("UTF-8") << "UTF-8"
+                               << "UTF-8";
+        QTest::newRow("UTF-16LE") << "UTF-16LE"
+                                  << "UTF-16LE";
+        QTest::newRow("UTF-16BE") << "UTF-16BE"
+                                  << "UTF-16BE";
+        QTest::newRow("ISO-8859-1") << "ISO-8859-1"
+                                    << "ISO-8859-1";
+        QTest::newRow("Windows-1252") << "Windows-1252"
+                                      << "windows-1252";
+        QTest::newRow("System") << "System"
+                                << QString::fromLatin1(QTextCodec::codecForLocale()->name());
+        QTest::newRow("unknown") << "No-such-encoding"
+                                 << "";
+    }
+
+    void codecForEncoding()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, codec);
+        const QTextCodec* found = ::codecForEncoding(name);
+        QCOMPARE(found ? QString::fromLatin1(found->name()) : QString(), codec);
+    }
 
     void toNumber_data()
     {
