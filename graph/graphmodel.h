@@ -47,7 +47,7 @@ public:
     // Adds a Node as a user change (undoable), wires its signals and runs
     // when auto run is on.
     void addNode(Node* node, const QString& undoLabel = QStringLiteral("add item"));
-    // Ids are numbered per document; an id held outside the scene (a chart
+    // Ids are numbered per document; an id held outside the graph (a chart
     // kept as text) is reserved so that no new item takes it.
     void reserveId(qint32 id);
     // Adds without recording or running: for loaders and snapshots.

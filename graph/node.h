@@ -81,10 +81,10 @@ public:
     // Tells whoever draws the item to draw it again.
     void update() { emit appearanceChanged(this); }
 
-    // Identity, connections, status and results: what the scene, the run and
+    // Identity, connections, status and results: what the graph, the run and
     // the panes ask of every kind of item
-    // -1 leaves the item without an id until a scene takes it: ids are
-    // numbered per document, by the scene the item joins.
+    // -1 leaves the item without an id until a graph takes it: ids are
+    // numbered per document, by the graph the item joins.
     virtual void setId(qint32 id);
     qint32 id() const override { return m_id; }
     virtual bool hasNoRows() const { return m_dataset.rowCount() == 0; }
