@@ -113,7 +113,7 @@ void BatchRun::run()
     }
     // Outputs take relative paths from the document's folder; a document
     // opened in a window may not have told its scene where it lives yet.
-    if (documentPathOf(&m_scene).isEmpty() && !m_documentPath.isEmpty())
+    if (m_scene.documentPath().isEmpty() && !m_documentPath.isEmpty())
         m_scene.setDocumentPath(QFileInfo(m_documentPath).absoluteFilePath());
     saveItems();
     for (int r = 0; r < m_rows.size() && !stopSeen(); ++r) {
@@ -292,7 +292,7 @@ void BatchRun::clearAppendOutputs()
     if (!m_scene.runContext().settings().batchClearBeforeAppend())
         return;
     FileNameContext context = currentFileNameContext();
-    context.documentPath = documentPathOf(&m_scene);
+    context.documentPath = m_scene.documentPath();
     context.aliases = fileNameAliases(&m_scene);
     for (const Node* n : m_scene.nodes()) {
         const QVariantMap options = n->saveOptions();

@@ -1,8 +1,8 @@
 #include "batch/batchtable.h"
 
-#include "graph/chartnode.h"
 #include "graph/graphmodel.h"
 #include "graph/node.h"
+#include "graph/outputnode.h"
 #include "output/writer.h"
 
 #include <QDir>
@@ -89,26 +89,25 @@ bool isUsable(const Node& node)
 QStringList sharedOutputs(const GraphModel& scene, const QVector<BatchRow>& rows)
 {
     const QList<Node*> nodes = scene.nodes();
-    // How many runs a row makes: several when an input cell is a wildcard.
+    QStringList inputAliases;
+    for (const Node* n : nodes) {
+        if (n->type() == InputNodeType)
+            inputAliases << aliasOf(*n);
+    }
+    // How many runs a row makes: none when empty, several when an input cell
+    // is a wildcard.
     QVector<int> runsOf;
     for (const BatchRow& row : rows) {
-        int runs = 0;
-        for (auto it = row.constBegin(); it != row.constEnd(); ++it) {
-            if (!it.value().trimmed().isEmpty())
-                runs = 1;
-        }
-        for (const Node* n : nodes) {
-            if (runs > 0 && n->type() == InputNodeType && hasWildcards(row.value(aliasOf(*n))))
-                runs = 2;
-        }
-        runsOf.append(runs);
+        const bool filled = std::any_of(row.cbegin(), row.cend(),
+            [](const QString& cell) { return !cell.trimmed().isEmpty(); });
+        const bool wildcard = std::any_of(inputAliases.cbegin(), inputAliases.cend(),
+            [&row](const QString& alias) { return hasWildcards(row.value(alias)); });
+        runsOf.append(!filled ? 0 : wildcard ? 2 : 1);
     }
     QStringList shared;
     for (const Node* n : nodes) {
-        const bool writes = n->type() == OutputNodeType
-            ? writeModeOf(*n) != WriteModeDisabledValue && writeModeOf(*n) != WriteModeAppend
-            : n->type() == ChartNodeType && static_cast<const ChartNode*>(n)->options().writeFile;
-        if (!writes || !isUsable(*n))
+        const bool appends = n->type() == OutputNodeType && writeModeOf(*n) == WriteModeAppend;
+        if (!writesFiles(*n) || appends || !isUsable(*n))
             continue;
         const QString alias = aliasOf(*n);
         QHash<QString, int> runsTo;

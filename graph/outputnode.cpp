@@ -1,5 +1,7 @@
 #include "graph/outputnode.h"
 
+#include "graph/chartnode.h"
+
 #include "input/inputformat.h"
 #include "output/outputformat.h"
 
@@ -379,6 +381,15 @@ QString OutputNode::extensionMismatch(
 void registerOutputNodeKind()
 {
     NodeFactory::registerKind(OutputNodeType, [] { return new OutputNode; });
+}
+
+bool writesFiles(const Node& node)
+{
+    if (const auto* output = qobject_cast<const OutputNode*>(&node))
+        return output->options().writeMode != WriteModeDisabled;
+    if (const auto* chart = qobject_cast<const ChartNode*>(&node))
+        return chart->options().writeFile;
+    return false;
 }
 
 QString documentPathOf(const GraphModel* graph)

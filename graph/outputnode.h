@@ -152,6 +152,10 @@ private:
 // Output items by their type code.
 void registerOutputNodeKind();
 
+// Whether a run of the item writes files: an Output whose write mode writes
+// something, or a Chart written to a file.
+bool writesFiles(const Node& node);
+
 // The document file of a graph, for relative multi-file paths and the
 // {transformfname} variable; empty while the document is unsaved or without
 // a graph.

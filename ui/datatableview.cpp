@@ -222,13 +222,13 @@ void DataTableView::onFilterChanged()
 
 void DataTableView::clearFilter()
 {
-    m_filterDelay->stop();
-    if (m_filterText->text().isEmpty())
+    if (m_filterText->text().isEmpty()) {
+        m_filterDelay->stop();
         return;
+    }
     const QSignalBlocker quiet(m_filterText);
     m_filterText->clear();
-    m_model->setFilter(m_filterMode->currentIndex(), QString());
-    updateShownCount();
+    applyFilter();
 }
 
 void DataTableView::applyFilter()

@@ -1,10 +1,11 @@
 #include "ui/openautorun.h"
 
-#include "graph/chartnode.h"
 #include "graph/graphmodel.h"
 #include "graph/outputnode.h"
 
 #include <QMessageBox>
+
+#include <algorithm>
 
 namespace OpenAutoRun {
 
@@ -27,22 +28,6 @@ QList<OutputNode*> outputs(GraphModel& graph, bool selectedOnly)
     return found;
 }
 
-// Whether a run may write files: an Output that writes, or a Chart written
-// to a file.
-bool writesFiles(GraphModel& graph)
-{
-    for (Node* n : graph.nodes()) {
-        if (auto* output = qobject_cast<OutputNode*>(n)) {
-            if (output->options().writeMode != WriteModeDisabled)
-                return true;
-        } else if (auto* chart = qobject_cast<ChartNode*>(n)) {
-            if (chart->options().writeFile)
-                return true;
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 bool apply(GraphModel& graph, int choice, QWidget* parent)
@@ -50,7 +35,10 @@ bool apply(GraphModel& graph, int choice, QWidget* parent)
     if (!graph.autoRun() || choice == LeaveEnabled)
         return graph.autoRun();
     // Nothing to overwrite: no question.
-    if ((choice == PromptDisableAutoRun || choice == PromptDisableOutputs) && !writesFiles(graph))
+    const QList<Node*> nodes = graph.nodes();
+    const bool writes
+        = std::any_of(nodes.begin(), nodes.end(), [](const Node* n) { return writesFiles(*n); });
+    if ((choice == PromptDisableAutoRun || choice == PromptDisableOutputs) && !writes)
         return true;
     const QList<OutputNode*> outs = outputs(graph, false);
     bool disableRun = choice == DisableAutoRun;

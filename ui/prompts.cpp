@@ -13,6 +13,8 @@
 #include <QThread>
 #include <QVBoxLayout>
 
+#include <type_traits>
+
 namespace {
 
 // The engine may ask from the thread a run works on, but a dialog can only
@@ -23,10 +25,14 @@ template <typename Ask> auto onWindowThread(Ask ask) -> decltype(ask())
     QCoreApplication* app = QCoreApplication::instance();
     if (!app || QThread::currentThread() == app->thread())
         return ask();
-    decltype(ask()) answer {};
-    QMetaObject::invokeMethod(
-        app, [&answer, &ask] { answer = ask(); }, Qt::BlockingQueuedConnection);
-    return answer;
+    if constexpr (std::is_void_v<decltype(ask())>) {
+        QMetaObject::invokeMethod(app, ask, Qt::BlockingQueuedConnection);
+    } else {
+        decltype(ask()) answer {};
+        QMetaObject::invokeMethod(
+            app, [&answer, &ask] { answer = ask(); }, Qt::BlockingQueuedConnection);
+        return answer;
+    }
 }
 
 } // namespace
@@ -112,6 +118,5 @@ void MessageBoxPrompt::runFinished()
     onWindowThread([] {
         if (WindowSettings::instance().beepAfterProcessing())
             QApplication::beep();
-        return true;
     });
 }
