@@ -32,6 +32,8 @@ struct Stall
 Stall measure(const QString& path)
 {
     GraphModel graph;
+    // As the window runs it.
+    graph.setRunsOnWorker(true);
     GraphPane pane(&graph);
     pane.resize(1200, 800);
     pane.show();

@@ -10,6 +10,7 @@
 
 #include <QColor>
 #include <QMap>
+#include <QMutex>
 #include <QString>
 #include <QVariant>
 
@@ -59,4 +60,7 @@ private:
     bool m_usesIni = false;
     std::unique_ptr<QSettings> m_store;
     QVariantMap m_memory;
+    // A run on a worker thread reads settings (and may raise the memory
+    // maximum) while the window reads and writes them.
+    mutable QMutex m_lock;
 };

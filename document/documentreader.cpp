@@ -13,7 +13,6 @@
 #include "transforms/transform.h"
 
 #include <QColor>
-#include <QCoreApplication>
 #include <QDir>
 #include <QDomElement>
 #include <QDomNamedNodeMap>
@@ -544,8 +543,6 @@ bool load(
     QDomDocument document;
     if (!parse(file.readAll(), &document, message))
         return false;
-    if (QCoreApplication::instance())
-        QCoreApplication::processEvents();
     read(document, scene, path, info, report);
     // Relative output paths and {transformfname} are taken from the
     // document's own file, wherever the program was started from.

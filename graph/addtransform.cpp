@@ -6,8 +6,6 @@
 #include "graph/transformnode.h"
 #include "transforms/transform.h"
 
-#include <QCoreApplication>
-
 namespace {
 
 struct SelectionCounts
@@ -172,7 +170,6 @@ TransformNode* GraphModel::addTransform(Transform* transform)
     }
     emit nodesAdded();
     emit transformNodeAddedByUser(name);
-    QCoreApplication::processEvents();
     if (m_autoRun)
         process(RunUnprocessed, false);
     return node;

@@ -182,7 +182,9 @@ void ChartNode::process(bool processDownstream, bool force)
         if (n->status() == StatusNeedsUpdating || n->status() == StatusError)
             return;
     }
-    runChart();
+    // Plotting draws with the window's facilities, which belong to its
+    // thread; a chart's data is small.
+    onGraphThread([this] { runChart(); });
 }
 
 void ChartNode::addInformation(const QString& line)

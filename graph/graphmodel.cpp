@@ -10,6 +10,7 @@
 #include "transforms/transform.h"
 
 #include <QSet>
+#include <QThread>
 #include <QVector>
 
 #include <algorithm>
@@ -54,6 +55,18 @@ GraphModel::GraphModel(QObject* parent)
 
 GraphModel::~GraphModel()
 {
+    if (m_processing && m_workerInFlight) {
+        // Whoever listened may be gone already.
+        blockSignals(true);
+        m_runContext.requestStop();
+        waitForRun();
+    }
+    if (m_worker) {
+        m_worker->quit();
+        m_worker->wait();
+        delete m_workerContext;
+        delete m_worker;
+    }
     clearGraph();
 }
 

@@ -7,17 +7,21 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
+#include <QPair>
 #include <QPointer>
 #include <QRectF>
 #include <QSet>
 #include <QString>
 #include <QTimer>
 
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <vector>
 
 class Connection;
 class Node;
+class QThread;
 class Transform;
 class TransformNode;
 class UserPrompt;
@@ -113,6 +117,22 @@ public:
     void runCommand(int mode);
     void stop();
     bool isProcessing() const { return m_processing; }
+    // Whether runs go on a thread of their own, so that the window that
+    // shows the graph keeps answering. Off, a run returns when it is over
+    // (the command line, batch runs and tests).
+    bool runsOnWorker() const { return m_runsOnWorker; }
+    void setRunsOnWorker(bool on) { m_runsOnWorker = on; }
+    // Waits until the run in progress has ended, answering its calls to
+    // this thread meanwhile.
+    void waitForRun();
+    // Does work now, or once the run in progress has ended when there is
+    // one (while context lives): an edit made during a run is neither lost
+    // nor made under the running items.
+    void whenIdle(QObject* context, const std::function<void()>& work);
+    // Runs work on the graph's thread, waiting for it: what a run on the
+    // worker must not do beside the window (changing statuses, signals the
+    // window follows). At once when already on the graph's thread.
+    void onModelThread(const std::function<void()>& work);
     bool autoRun() const { return m_autoRun; }
     void setAutoRun(bool on) { m_autoRun = on; }
     int toProcessCount() const { return m_toProcess; }
@@ -210,8 +230,12 @@ private:
     void removeConnection(Connection* connection);
     void bridge(Node* node);
     void removeNode(Node* node);
-    void runSelected();
-    void runFromRoots(int mode);
+    QList<Node*> prepareSelected();
+    QList<Node*> prepareFromRoots(int mode);
+    void runSelected(QList<Node*> work);
+    void runFromRoots(const QList<Node*>& roots, bool force);
+    void startOnWorker(const std::function<void()>& body, bool quiet);
+    void endWorkerRun(bool quiet);
     void finishRun(qint64 elapsed, bool quiet);
     void logStop();
     void endOverMemory();
@@ -224,6 +248,16 @@ private:
     // which the destructor's body deletes.
     std::shared_ptr<RunTexts> m_runTexts;
     bool m_processing = false;
+    bool m_runsOnWorker = false;
+    // The thread runs go on, made for the first one and kept, so that what
+    // a transform makes for its runs (a script engine) stays on one thread.
+    QThread* m_worker = nullptr;
+    QObject* m_workerContext = nullptr;
+    // Set by the worker as the run's last item ends.
+    std::atomic<bool> m_workerDone { false };
+    bool m_workerInFlight = false;
+    QElapsedTimer m_runTimer;
+    QList<QPair<QPointer<QObject>, std::function<void()>>> m_whenIdle;
     RunContext m_runContext;
     qint32 m_nextId = 1;
     // In the order they were added.

@@ -11,18 +11,12 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QThread>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
-
-// The last time the event loop was pumped from a progress report; process
-// wide, as there is one user interface to keep alive.
-QElapsedTimer& lastPump()
-{
-    static QElapsedTimer timer;
-    return timer;
-}
 
 // Whether every item downstream of source but reader has run in this run.
 bool othersHaveRead(const Node* source, const Node* reader)
@@ -45,7 +39,9 @@ void GraphModel::runCommand(int mode)
         return;
     m_runContext.clearStop();
     process(mode, false);
-    m_runContext.clearStop();
+    // A run on the worker is still going: its Stop must hold until it ends.
+    if (!m_processing)
+        m_runContext.clearStop();
 }
 
 void GraphModel::stop()
@@ -66,18 +62,28 @@ void GraphModel::process(int mode, bool quiet)
     m_processing = true;
     emit allowUserInteraction(false);
     emit showLogMessage(QStringLiteral("Started: %1").arg(now()));
-    QElapsedTimer timer;
-    timer.start();
+    m_runTimer.start();
     m_processedCount = 0;
     emit showProgress(0);
-    if (mode == RunSelected)
-        runSelected();
-    else
-        runFromRoots(mode);
-    finishRun(timer.elapsed(), quiet);
+    // The statuses change before the run starts, on this thread: from then
+    // on the run changes them only through onModelThread().
+    std::function<void()> body;
+    if (mode == RunSelected) {
+        const QList<Node*> work = prepareSelected();
+        body = [this, work] { runSelected(work); };
+    } else {
+        const QList<Node*> roots = prepareFromRoots(mode);
+        body = [this, roots, mode] { runFromRoots(roots, mode == RunAllForced); };
+    }
+    if (m_runsOnWorker) {
+        startOnWorker(body, quiet);
+        return;
+    }
+    body();
+    finishRun(m_runTimer.elapsed(), quiet);
 }
 
-void GraphModel::runSelected()
+QList<Node*> GraphModel::prepareSelected()
 {
     const QList<Node*> selected = nodes(true);
     for (Node* n : selected)
@@ -98,6 +104,11 @@ void GraphModel::runSelected()
     }
     m_toProcess = work.size();
     Node::sortInCanvasOrder(work);
+    return work;
+}
+
+void GraphModel::runSelected(QList<Node*> work)
+{
     while (!work.isEmpty()) {
         if (m_runContext.stopRequested()) {
             logStop();
@@ -122,25 +133,91 @@ void GraphModel::runSelected()
     }
 }
 
-void GraphModel::runFromRoots(int mode)
+QList<Node*> GraphModel::prepareFromRoots(int mode)
 {
     const QList<Node*> all = nodes();
+    QList<Node*> roots;
     for (Node* n : all) {
         if (mode == RunAll || mode == RunAllForced || n->status() == StatusError)
             n->setStatus(StatusNeedsUpdating, false);
+        if (n->connections(Incoming).isEmpty())
+            roots.append(n);
     }
     m_toProcess = 0;
     for (const Node* n : all)
         m_toProcess += n->takesPartInRuns() && n->status() != StatusUpToDate ? 1 : 0;
-    for (Node* n : all) {
-        if (!n->connections(Incoming).isEmpty())
-            continue;
-        n->process(true, mode == RunAllForced);
+    return roots;
+}
+
+void GraphModel::runFromRoots(const QList<Node*>& roots, bool force)
+{
+    for (Node* n : roots) {
+        n->process(true, force);
         if (m_runContext.stopRequested()) {
             logStop();
             break;
         }
     }
+}
+
+void GraphModel::startOnWorker(const std::function<void()>& body, bool quiet)
+{
+    if (!m_worker) {
+        m_worker = new QThread;
+        m_worker->setObjectName(QStringLiteral("run"));
+        m_workerContext = new QObject;
+        m_workerContext->moveToThread(m_worker);
+        m_worker->start();
+    }
+    m_workerDone = false;
+    m_workerInFlight = true;
+    QMetaObject::invokeMethod(
+        m_workerContext,
+        [this, body, quiet] {
+            body();
+            m_workerDone = true;
+            QMetaObject::invokeMethod(
+                this, [this, quiet] { endWorkerRun(quiet); }, Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+}
+
+void GraphModel::endWorkerRun(bool quiet)
+{
+    if (!m_workerInFlight || !m_workerDone)
+        return;
+    m_workerInFlight = false;
+    finishRun(m_runTimer.elapsed(), quiet);
+}
+
+void GraphModel::waitForRun()
+{
+    while (m_processing && m_workerInFlight) {
+        if (m_workerDone) {
+            endWorkerRun(true);
+            break;
+        }
+        // The run may be waiting for this thread: a status change, or a
+        // question to the user.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+        QThread::msleep(2);
+    }
+}
+
+void GraphModel::whenIdle(QObject* context, const std::function<void()>& work)
+{
+    if (m_processing)
+        m_whenIdle.append({ context, work });
+    else
+        work();
+}
+
+void GraphModel::onModelThread(const std::function<void()>& work)
+{
+    if (QThread::currentThread() == thread())
+        work();
+    else
+        QMetaObject::invokeMethod(this, work, Qt::BlockingQueuedConnection);
 }
 
 void GraphModel::finishRun(qint64 elapsed, bool quiet)
@@ -178,6 +255,11 @@ void GraphModel::finishRun(qint64 elapsed, bool quiet)
         prompt().runFinished();
     emit allowUserInteraction(true);
     m_processing = false;
+    const auto pending = std::exchange(m_whenIdle, {});
+    for (const auto& edit : pending) {
+        if (edit.first)
+            edit.second();
+    }
     // Changes made while the run went on are taken up now.
     if (!m_movedDuringRun.isEmpty() || (!m_delayedNodes.isEmpty() && !m_delayTimer.isActive()))
         m_delayTimer.start(0);
@@ -218,20 +300,10 @@ void GraphModel::onProcessingStart(Node* node)
 void GraphModel::onProcessed(Node* node, qreal fractionProcessed)
 {
     Q_UNUSED(node)
-    // An item's start and end show in its colour, so they pump sooner than
-    // progress within an item; but each pump walks the whole scene, and a
-    // run of thousands of quick items must not pump once per item.
-    // The heart beat itself is cheap, and the progress window counts on one
-    // as each item starts.
-    QElapsedTimer& pump = lastPump();
-    const bool startOrEnd = fractionProcessed <= 0.0 || fractionProcessed >= 1.0;
-    const bool due = !pump.isValid() || pump.elapsed() >= (startOrEnd ? 100 : 500);
-    if (startOrEnd || due)
-        emit heartBeat();
-    if (!due)
-        return;
-    QCoreApplication::processEvents();
-    pump.restart();
+    Q_UNUSED(fractionProcessed)
+    // The progress window counts on a beat as each item starts and ends and
+    // as it reports progress (at most every 250 ms per item).
+    emit heartBeat();
 }
 
 void GraphModel::onProcessingEnd(Node* node)

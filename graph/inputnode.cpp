@@ -169,16 +169,14 @@ void InputNode::process(bool processDownstream, bool force)
 
 void InputNode::runRead()
 {
+    beginProcessing();
     m_dataset.clear();
     m_warnings.clear();
     m_information.clear();
     m_filesRead = 0;
     m_sheetsRead = 0;
-    setStatus(StatusUpdating, false);
-    emit processingStart(this);
     QElapsedTimer timer;
     timer.start();
-    setProgress(0.0);
 
     // Each progress point of a reader also checks the memory limit, so a
     // Stop or a file too large for the limit ends the read where it is.
@@ -197,20 +195,15 @@ void InputNode::runRead()
 
     m_processingTime = timer.elapsed();
     m_lastProcessed = QDateTime::currentDateTime();
-    setStatus(ok ? StatusUpToDate : StatusError, false);
-    emit processingEnd(this);
     m_dataset.dropPools();
-    const QList<Node*> downstream = downstreamNodes(false);
-    for (Node* n : downstream)
-        n->upstreamProcessed();
-    update();
+    endProcessing(ok ? StatusUpToDate : StatusError);
 }
 
 bool InputNode::readSingle(const ReadProgress& progress)
 {
     if (medium() != MediumClipboard)
         return readFile(progress);
-    stopWatching();
+    onGraphThread([this] { stopWatching(); });
     if (clipboardText().isEmpty())
         return true;
     ReadResult result = readInputText(clipboardText(), runReadOptions(), progress);
@@ -232,7 +225,7 @@ bool InputNode::readFile(const ReadProgress& progress)
     QString path = filePath().trimmed();
     QString sheet = sheetName();
     if (path.isEmpty()) {
-        stopWatching();
+        onGraphThread([this] { stopWatching(); });
         return true;
     }
     if (hasSheets()) {
@@ -255,7 +248,8 @@ bool InputNode::readFile(const ReadProgress& progress)
     takeMessages(result);
     if (!result.ok())
         return false;
-    updateWatching(path);
+    // The watcher and its timer belong to the window's thread.
+    onGraphThread([this, &path] { updateWatching(path); });
     const QString mismatch = extensionMismatchWarning(runContext().settings(), path, fileType());
     if (!mismatch.isEmpty())
         m_warnings << mismatch;
@@ -332,10 +326,16 @@ void InputNode::onWatchedFileChanged(const QString& path)
     // drops out of the watch list; keep following the name.
     if (m_watcher && !m_watcher->files().contains(path) && QFileInfo::exists(path))
         m_watcher->addPath(path);
-    const auto* graph = this->graph();
+    auto* graph = this->graph();
     if (graph && graph->autoRun()) {
         if (!m_watchTimer.isActive())
             m_watchTimer.start();
+        return;
+    }
+    // A run may be reading the statuses: the graph takes the change up
+    // once it ends.
+    if (graph && graph->isProcessing()) {
+        graph->onSourceChanged(this);
         return;
     }
     setStatus(StatusNeedsUpdating, true);

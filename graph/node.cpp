@@ -6,6 +6,7 @@
 #include "graph/graphmodel.h"
 
 #include <QLocale>
+#include <QThread>
 
 #include <algorithm>
 
@@ -272,12 +273,57 @@ void Node::onProcessed(qreal fractionProcessed)
         && m_lastProgressReport.msecsTo(now) < 250)
         return;
     if (fractionProcessed == 0.0 || fractionProcessed >= 1.0
-        || qAbs(fractionProcessed - m_progress) >= 0.02) {
-        m_progress = fractionProcessed;
-        update();
-        emit processed(this, fractionProcessed);
+        || qAbs(fractionProcessed - m_reportedProgress) >= 0.02) {
+        m_reportedProgress = fractionProcessed;
+        showProgress(fractionProcessed);
     }
     m_lastProgressReport = now;
+}
+
+void Node::showProgress(qreal fraction)
+{
+    auto show = [this, fraction] {
+        m_progress = fraction;
+        update();
+        emit processed(this, fraction);
+    };
+    // A worker does not wait for the window to draw its progress.
+    if (m_graph && QThread::currentThread() != m_graph->thread())
+        QMetaObject::invokeMethod(this, show, Qt::QueuedConnection);
+    else
+        show();
+}
+
+void Node::beginProcessing()
+{
+    onGraphThread([this] {
+        m_progress = 0.0;
+        setStatus(StatusUpdating, false);
+        emit processingStart(this);
+    });
+    m_reportedProgress = 0.0;
+}
+
+void Node::endProcessing(int status, const std::function<void()>& onGraphThread)
+{
+    this->onGraphThread([this, status, &onGraphThread] {
+        setStatus(status, false);
+        emit processingEnd(this);
+        if (onGraphThread)
+            onGraphThread();
+        const QList<Node*> downstream = downstreamNodes(false);
+        for (Node* n : downstream)
+            n->upstreamProcessed();
+        update();
+    });
+}
+
+void Node::onGraphThread(const std::function<void()>& work)
+{
+    if (m_graph)
+        m_graph->onModelThread(work);
+    else
+        work();
 }
 
 QList<QPair<QString, QString>> Node::summaryRows() const

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
+#include <functional>
 #include <memory>
 
 class Connection;
@@ -180,6 +181,18 @@ public slots:
 protected:
     virtual QList<QPair<QString, QString>> summaryRows() const;
 
+    // The two ends of an item's own processing. A run may go on a worker
+    // thread while the window reads the items: the status changes, the
+    // signals the window follows and anything bound to the window's thread
+    // (watching files, the downstream items' column bindings) happen on the
+    // graph's thread while the run waits, and in between the results belong
+    // to the run (nothing reads the results of an "Updating" item).
+    void beginProcessing();
+    void endProcessing(int status, const std::function<void()>& onGraphThread = {});
+    // Runs work on the thread the graph lives on, waiting for it; at once
+    // when already there or when the item belongs to no graph.
+    void onGraphThread(const std::function<void()>& work);
+
     // The state every kind's processing replaces.
     Dataset m_dataset;
     mutable std::unique_ptr<RunContext> m_ownContext;
@@ -190,17 +203,28 @@ protected:
     QStringList m_information;
 
 private:
+    void showProgress(qreal fraction);
+
     QString m_name;
     QList<Connection*> m_connections;
     qint32 m_id = -1;
     QString m_comment;
     qreal m_progress = 0.0;
+    // What the run last reported, read and written by the run's thread only.
+    qreal m_reportedProgress = 0.0;
     bool m_sampleOnly = false;
     QDateTime m_lastProgressReport;
     GraphModel* m_graph = nullptr;
     QPointF m_pos;
     bool m_selected = false;
 };
+
+// Whether a run is writing the item's results: until it ends, nothing but
+// the run reads them (the window shows what it had).
+inline bool isBeingUpdated(const Node* node)
+{
+    return node->status() == StatusUpdating;
+}
 
 // The items as the tables a transform reads of them.
 QList<TableSource*> tablesOf(const QList<Node*>& nodes);

@@ -178,6 +178,7 @@ void OutputNode::setWritingPaused(bool paused)
 
 void OutputNode::runOutput()
 {
+    beginProcessing();
     m_dataset.clear();
     m_warnings.clear();
     m_information.clear();
@@ -185,11 +186,8 @@ void OutputNode::runOutput()
     m_resolvedPath.clear();
     m_resolvedSheet.clear();
     m_multiFilesWritten = -1;
-    setStatus(StatusUpdating, false);
-    emit processingStart(this);
     QElapsedTimer timer;
     timer.start();
-    setProgress(0.0);
 
     const QList<Node*> upstream = upstreamNodes(false);
     bool ok = true;
@@ -201,10 +199,8 @@ void OutputNode::runOutput()
 
     m_processingTime = timer.elapsed();
     m_lastProcessed = QDateTime::currentDateTime();
-    setStatus(ok ? StatusUpToDate : StatusError, false);
-    emit processingEnd(this);
     m_dataset.dropPools();
-    update();
+    endProcessing(ok ? StatusUpToDate : StatusError);
 }
 
 bool OutputNode::writeDataset(const Dataset& upstream)

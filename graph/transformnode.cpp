@@ -70,19 +70,21 @@ void TransformNode::process(bool processDownstream, bool force)
 
 void TransformNode::runTransform()
 {
+    beginProcessing();
     m_dataset.clear();
     m_dataset.setPooling(runContext().settings().poolValues());
     m_warnings.clear();
     m_information.clear();
-    setStatus(StatusUpdating, false);
-    emit processingStart(this);
-    upstreamProcessed();
-    m_transform->reconnectColumns(&m_information, &m_warnings);
+    // The column bindings are options the window shows: they change on its
+    // thread.
+    onGraphThread([this] {
+        upstreamProcessed();
+        m_transform->reconnectColumns(&m_information, &m_warnings);
+    });
 
     const QList<Node*> upstream = upstreamNodes(true);
     QElapsedTimer timer;
     timer.start();
-    setProgress(0.0);
     m_transform->clearMessages();
     m_transform->reportOutOfRangeOptions();
     bool error = false;
@@ -107,17 +109,11 @@ void TransformNode::runTransform()
 
     m_processingTime = timer.elapsed();
     m_lastProcessed = QDateTime::currentDateTime();
-    setStatus(error ? StatusError : StatusUpToDate, false);
     checkUpstreamCount(upstream.size());
     m_warnings << MissingUpstream::notes(this);
-
-    emit processingEnd(this);
     m_dataset.dropPools();
     runContext().addRowsProcessed(m_dataset.rowCount());
-    const QList<Node*> downstream = downstreamNodes(false);
-    for (Node* n : downstream)
-        n->upstreamProcessed();
-    update();
+    endProcessing(error ? StatusError : StatusUpToDate);
 }
 
 void TransformNode::checkUpstreamCount(int upstreamCount)

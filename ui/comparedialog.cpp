@@ -190,8 +190,9 @@ void CompareDialog::onItemsChanged()
     // items' rows, and stay valid while an item re-runs or is deleted.
     const Node* top = m_items.value(m_topItem->currentIndex());
     const Node* bottom = m_items.value(m_bottomItem->currentIndex());
-    m_top = top ? top->dataset() : Dataset();
-    m_bottom = bottom ? bottom->dataset() : Dataset();
+    // An item a run is writing shows nothing until it is done.
+    m_top = top && !isBeingUpdated(top) ? top->dataset() : Dataset();
+    m_bottom = bottom && !isBeingUpdated(bottom) ? bottom->dataset() : Dataset();
     showHeaders();
     const QSignalBlocker block(m_key);
     m_key->clear();

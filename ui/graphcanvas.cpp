@@ -64,6 +64,11 @@ void NodeItem::follow()
 QVariant NodeItem::itemChange(GraphicsItemChange change, const QVariant& value)
 {
     if (!m_following) {
+        // A run reads the places (two-input bindings, the order items run
+        // in): while one goes on, items stay where they are.
+        const GraphModel* graph = m_node->graph();
+        if (change == ItemPositionChange && graph && graph->isProcessing())
+            return pos();
         if (change == ItemPositionHasChanged)
             m_node->setPos(pos());
         else if (change == ItemSelectedHasChanged)

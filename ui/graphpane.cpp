@@ -257,8 +257,10 @@ void GraphPane::drawItems(QPainter* painter, int numItems, QGraphicsItem* items[
 {
     if (m_options.timingProfile && m_graph) {
         m_options.slowestTime = 0;
-        for (const Node* n : m_graph->nodes())
-            m_options.slowestTime = qMax(m_options.slowestTime, n->processingTime());
+        for (const Node* n : m_graph->nodes()) {
+            if (!isBeingUpdated(n))
+                m_options.slowestTime = qMax(m_options.slowestTime, n->processingTime());
+        }
     }
     for (int i = 0; i < numItems; ++i) {
         QGraphicsItem* item = items[i];

@@ -100,6 +100,8 @@ void GraphPane::finishConnectionDrag(const QPoint& viewPos)
 
 void GraphPane::snapSelection()
 {
+    if (m_graph->isProcessing())
+        return;
     const QList<Node*> moved = m_graph->nodes(true);
     for (Node* n : moved) {
         const QPointF p = n->pos();
@@ -196,6 +198,10 @@ void GraphPane::contextMenuEvent(QContextMenuEvent* event)
 
 QString GraphPane::tipFor(const Node* node) const
 {
+    // The results of an item being updated are the run's until it ends.
+    if (isBeingUpdated(node))
+        return QStringLiteral("<b>%1</b> (%2)<br>%3")
+            .arg(node->displayName().toHtmlEscaped(), node->typeName(), statusName(node->status()));
     if (m_tipLevel == 2)
         return node->summary();
     QString tip = QStringLiteral("<b>%1</b> (%2)<br>%3")

@@ -11,6 +11,7 @@
 #include "ui/datatableview.h"
 #include "ui/drilldowndialog.h"
 #include "ui/itempaneoptions.h"
+#include "ui/itemtitle.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -101,12 +102,9 @@ QWidget* ItemPane::makeHeader()
     auto* grid = new QVBoxLayout(header);
     grid->setContentsMargins(0, 0, 0, 0);
     auto* top = new QHBoxLayout;
-    m_title = new QLabel(header);
-    m_title->setWordWrap(true);
-    QFont font = m_title->font();
-    font.setBold(true);
-    font.setPointSizeF(font.pointSizeF() * 1.2);
-    m_title->setFont(font);
+    m_title = new ItemTitle(header);
+    connect(m_title, &ItemTitle::editRequested, this, &ItemPane::startRenaming);
+    connect(m_title, &ItemTitle::renamed, this, &ItemPane::onRenamed);
     m_status = new QLabel(header);
     top->addWidget(m_title, 1);
     top->addWidget(m_status);
@@ -259,6 +257,7 @@ void ItemPane::refresh()
         m_status->clear();
         m_comment->clear();
         m_data->setDataset(Dataset());
+        m_dataOf = nullptr;
         refreshTabs();
         return;
     }
@@ -266,9 +265,18 @@ void ItemPane::refresh()
     m_status->setText(statusName(m_node->status()));
     if (!m_comment->hasFocus())
         m_comment->setText(m_node->comment());
-    m_options->refresh();
     m_optionsScroll->setVisible(m_options->hasForm() && m_viewMode != ShowDataOnly);
+    if (isBeingUpdated(m_node)) {
+        // The run is writing the result: the grid keeps the copy it has of
+        // this item's last one, and the rest waits for the run to finish.
+        if (m_dataOf != m_nodeAddress)
+            m_data->setDataset(Dataset());
+        m_dataOf = m_nodeAddress;
+        return;
+    }
+    m_options->refresh();
     m_data->setDataset(m_node->dataset());
+    m_dataOf = m_nodeAddress;
     refreshTabs();
 }
 
@@ -296,6 +304,8 @@ void ItemPane::refreshTabs()
 
 void ItemPane::refreshCharacters()
 {
+    if (m_node && isBeingUpdated(m_node))
+        return;
     // Counting reads every value, so it waits until the tab is looked at.
     m_characters->setDataset(m_node ? m_node->dataset() : Dataset());
     m_charactersStale = false;
@@ -321,8 +331,38 @@ void ItemPane::onCommentEdited(const QString& text)
     emit commentChanged(m_node);
 }
 
+void ItemPane::startRenaming()
+{
+    if (m_node && m_editingAllowed)
+        m_title->startEditing(m_node->name());
+}
+
+void ItemPane::onRenamed(const QString& name)
+{
+    auto* graph = m_node ? m_node->graph() : nullptr;
+    if (!m_node)
+        return;
+    auto rename = [this, node = m_node, name] {
+        if (!node)
+            return;
+        if (auto* g = node->graph())
+            g->recordSnapshot(tr("rename item"));
+        node->setName(name);
+        node->update();
+        if (node == m_node)
+            refresh();
+        emit nameChanged(node);
+    };
+    // A run may be reading the name (stamps, the log): it changes after.
+    if (graph)
+        graph->whenIdle(this, rename);
+    else
+        rename();
+}
+
 void ItemPane::setEditingAllowed(bool allowed)
 {
+    m_editingAllowed = allowed;
     m_options->setEnabled(allowed);
     m_comment->setReadOnly(!allowed);
 }
@@ -398,9 +438,11 @@ void ItemPane::onDataDoubleClicked(const QModelIndex& index)
     auto* node = qobject_cast<TransformNode*>(m_node.data());
     if (!node || !node->transform() || !node->transform()->keepsDrilldown())
         return;
-    const Dataset& result = node->dataset();
     const QList<Node*> upstream = node->upstreamNodes(true);
-    if (result.drilldown().isEmpty() || upstream.isEmpty())
+    if (upstream.isEmpty() || isBeingUpdated(node) || isBeingUpdated(upstream.first()))
+        return;
+    const Dataset& result = node->dataset();
+    if (result.drilldown().isEmpty())
         return;
     const int row = m_data->model()->sourceRow(index.row());
     const int column = m_data->model()->sourceColumn(index.column());

@@ -10,6 +10,7 @@ class CharacterFrequencyModel;
 class DataTableView;
 class QModelIndex;
 class ItemPaneOptions;
+class ItemTitle;
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
@@ -49,6 +50,8 @@ public:
     // While a run is in progress the options and the comment are read-only
     // (connect to the scene's allowUserInteraction()).
     void setEditingAllowed(bool allowed);
+    // Edits the shown item's name in the title, when editing is allowed.
+    void startRenaming();
     // Re-reads the display preferences (data font, row padding) after the
     // Preferences window was confirmed.
     void applyPreferences();
@@ -57,6 +60,7 @@ public:
     DataTableView* dataTable() const { return m_data; }
     QTabWidget* tabs() const { return m_tabs; }
     QLineEdit* commentEdit() const { return m_comment; }
+    ItemTitle* title() const { return m_title; }
     QToolButton* viewButton(int mode) const { return m_viewButtons[mode]; }
     QToolButton* fullScreenButton() const { return m_fullScreenButton; }
     CharacterFrequencyModel* characters() const { return m_characters; }
@@ -68,6 +72,7 @@ signals:
     // want to repaint the item).
     void optionsChanged(Node* node);
     void commentChanged(Node* node);
+    void nameChanged(Node* node);
 
 public slots:
     // Re-reads the shown item (after processing or a change of its options).
@@ -84,6 +89,7 @@ private:
     void fitSplitter();
     void refreshCharacters();
     void onCommentEdited(const QString& text);
+    void onRenamed(const QString& name);
     void onTabChanged(int index);
     void onDataDoubleClicked(const QModelIndex& index);
     void onSceneNodeChanged(Node* node);
@@ -91,9 +97,12 @@ private:
 
     QPointer<Node> m_node;
     const Node* m_nodeAddress = nullptr;
+    // The item whose result the data grid holds a copy of.
+    const Node* m_dataOf = nullptr;
     QPointer<QObject> m_watchedScene;
+    bool m_editingAllowed = true;
     QWidget* m_body = nullptr;
-    QLabel* m_title = nullptr;
+    ItemTitle* m_title = nullptr;
     QLabel* m_status = nullptr;
     QHBoxLayout* m_commentRow = nullptr;
     QLineEdit* m_comment = nullptr;

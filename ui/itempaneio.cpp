@@ -62,8 +62,15 @@ void IoOptionsForm::onChanged(const QString& field)
     if (m_loading || !m_node)
         return;
     auto* scene = m_node->graph();
-    if (scene && scene->isProcessing())
+    if (scene && scene->isProcessing()) {
+        // The run may be reading the options: the edit waits for its end,
+        // unless the form has moved on to another item by then.
+        scene->whenIdle(this, [this, field, node = m_node] {
+            if (m_node == node)
+                onChanged(field);
+        });
         return;
+    }
     if (scene && field != m_undoField) {
         scene->recordSnapshot(tr("change '%1'").arg(field));
         m_undoField = field;

@@ -267,8 +267,11 @@ void ItemPaneOptions::onEdited(ParameterEditor* editor)
         return;
     TransformParameter* parameter = editor->parameter();
     GraphModel* graph = scene();
-    if (graph && graph->isProcessing())
-        return; // the window blocks editing during a run; a late signal changes nothing
+    if (graph && graph->isProcessing()) {
+        // The run may be reading the options: the edit waits for its end.
+        graph->whenIdle(editor, [this, editor] { onEdited(editor); });
+        return;
+    }
     if (graph && m_undoKey != parameter->key()) {
         m_recording = true;
         graph->recordSnapshot(tr("change '%1'").arg(parameter->label()));

@@ -36,6 +36,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     qApp->installEventFilter(new WheelGuard(this));
     m_graph = new GraphModel(this);
     m_graph->setAutoRun(true);
+    // The window keeps answering while the graph runs.
+    m_graph->setRunsOnWorker(true);
     m_prompt = std::make_unique<MessageBoxPrompt>(this);
     m_prompt->setUnsavedCheck([this] { return isWindowModified(); });
     m_graph->setPrompt(m_prompt.get());
@@ -116,10 +118,12 @@ void MainWindow::createPanes()
     connect(m_actionPane, &ActionPane::addOutputRequested, this, &MainWindow::onAddOutput);
     connect(m_itemPane, &ItemPane::optionsChanged, m_graphPane->viewport(),
         qOverload<>(&QWidget::update));
-    connect(m_itemPane, &ItemPane::commentChanged, this, [this] {
-        m_graphPane->viewport()->update();
-        setModified(true);
-    });
+    for (auto changed : { &ItemPane::commentChanged, &ItemPane::nameChanged }) {
+        connect(m_itemPane, changed, this, [this] {
+            m_graphPane->viewport()->update();
+            setModified(true);
+        });
+    }
     connect(m_graphPane, &GraphPane::filesDropped, this, &MainWindow::onFilesDropped);
     connect(m_graphPane, &GraphPane::transformDropped, this,
         [this](const QString& typeKey, const QPointF& at) {
@@ -318,9 +322,9 @@ void MainWindow::onNodeDataChanged(Node* node)
 
 void MainWindow::onAllowUserInteraction(bool allowed)
 {
-    // While a run pumps the event loop, only Stop may act on the graph.
+    // While a run goes on, only Stop may act on the graph.
+    // Items can still be selected and looked at; the pane refuses moves.
     m_interactive = allowed;
-    m_graphPane->setInteractive(allowed);
     m_actionPane->setEnabled(allowed);
     m_actions.value(QStringLiteral("S&top Run"))->setEnabled(!allowed);
     if (allowed)

@@ -87,6 +87,9 @@ protected:
 
 private:
     friend struct CommandSpec;
+    // The commands that look at items' results wait for the run to end:
+    // true, with a word in the status bar, while one goes on.
+    bool refusedDuringRun();
     // Construction (mainwindowactions.cpp)
     void createActions();
     void createMenus();
@@ -139,6 +142,7 @@ private:
     void onPaste();
     void onDelete();
     void onDisconnect();
+    void onRename();
     void onSelectAll();
     void onFindItems();
     void onNotes();

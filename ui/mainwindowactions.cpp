@@ -96,6 +96,7 @@ void MainWindow::createActions()
             nullptr },
         { "e", "Dis&connect", "", "Remove the connections to and from the selected items.",
             &M::onDisconnect, nullptr },
+        { "e", "Rena&me", "F2", "Rename the selected item.", &M::onRename, nullptr },
         { "e", "Select &All", "Ctrl+A", "Select All items in the center pane.", &M::onSelectAll,
             nullptr },
         { "e", "Add &Note", "", "Add a note to the center pane.", &M::onAddNote, nullptr },
@@ -245,7 +246,7 @@ void MainWindow::createMenus()
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     addAll(edit,
-        { "&Undo", "&Redo", "", "Cu&t", "&Copy", "&Paste", "&Delete", "Dis&connect", "",
+        { "&Undo", "&Redo", "", "Cu&t", "&Copy", "&Paste", "&Delete", "Dis&connect", "Rena&me", "",
             "Select &All", "Fin&d Items...", "", "Add &Note", "No&tes...", "&Locale...", "",
             "P&references..." });
 
@@ -345,6 +346,7 @@ void MainWindow::updateEditActions()
     // A run turns Paste off; it comes back with the rest when the run ends.
     m_actions.value(QStringLiteral("&Paste"))->setEnabled(!running);
     m_actions.value(QStringLiteral("Dis&connect"))->setEnabled(!running && selectedNodes > 0);
+    m_actions.value(QStringLiteral("Rena&me"))->setEnabled(!running && selectedNodes == 1);
     m_actions.value(QStringLiteral("&Zoom Selected"))->setEnabled(selectedNodes > 0);
     m_actions.value(QStringLiteral("Run &Selected"))->setEnabled(!running && selectedNodes > 0);
     m_actions.value(QStringLiteral("Compare &Data..."))->setEnabled(selectedNodes == 2);

@@ -152,6 +152,18 @@ void MainWindow::onDisconnect()
     m_graph->disconnectSelection();
 }
 
+void MainWindow::onRename()
+{
+    const QList<Node*> selected = m_graph->nodes(true);
+    if (selected.size() != 1 || m_graph->isProcessing())
+        return;
+    // The name is edited where it is shown large: the right pane's title.
+    if (m_itemPane->node() != selected.first())
+        m_itemPane->setNode(selected.first());
+    m_actions.value(QStringLiteral("Ri&ght Pane"))->setChecked(true);
+    m_itemPane->startRenaming();
+}
+
 void MainWindow::onSelectAll()
 {
     m_graph->selectAll();
@@ -232,6 +244,12 @@ void MainWindow::onAddInput()
 
 void MainWindow::onFilesDropped(const QStringList& paths, const QPointF& at)
 {
+    if (m_graph->isProcessing()) {
+        // Files dropped one after the other: the next waits for the run the
+        // first one started.
+        m_graph->whenIdle(this, [this, paths, at] { onFilesDropped(paths, at); });
+        return;
+    }
     if (paths.size() == 1 && paths.first().endsWith(QStringLiteral(".transform"))) {
         if (maybeSave())
             loadFrom(paths.first());
@@ -297,6 +315,8 @@ void MainWindow::onContextMenu(const QPoint& globalPos, const QPointF& scenePos)
     if (m_graph->hasSelection()) {
         for (const char* id : { "Cu&t", "&Copy", "&Delete", "Dis&connect" })
             menu.addAction(m_actions.value(QString::fromUtf8(id)));
+        if (m_graph->nodes(true).size() == 1)
+            menu.addAction(m_actions.value(QStringLiteral("Rena&me")));
         menu.addSeparator();
         menu.addAction(m_actions.value(QStringLiteral("Run &Selected")));
         menu.addAction(m_actions.value(QStringLiteral("&Zoom Selected")));

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
+#include <QStatusBar>
 #include <QTableView>
 
 namespace {
@@ -42,7 +43,8 @@ void MainWindow::addExploreActions(QMenu* menu)
 {
     const QList<Node*> selected = m_graph->nodes(true);
     const Transform* transform = selectedTransform(selected);
-    const bool frequencies = selected.size() == 1 && selected.first()->columnCount() > 0;
+    const bool frequencies = selected.size() == 1 && !isBeingUpdated(selected.first())
+        && selected.first()->columnCount() > 0;
     const bool keys = transform && transform->offersExploreKeys();
     const bool duplicates = transform && transform->offersExploreDuplicates();
     const QPair<const char*, bool> commands[] = { { "Column &Frequencies...", frequencies },
@@ -59,10 +61,19 @@ void MainWindow::addExploreActions(QMenu* menu)
     }
 }
 
+bool MainWindow::refusedDuringRun()
+{
+    if (!m_graph->isProcessing())
+        return false;
+    statusBar()->showMessage(
+        tr("The items are being processed: try again when the run has finished."), 4000);
+    return true;
+}
+
 void MainWindow::onColumnFrequencies()
 {
     const QList<Node*> selected = m_graph->nodes(true);
-    if (selected.size() != 1)
+    if (selected.size() != 1 || refusedDuringRun())
         return;
     Node* node = selected.first();
     // Start from the column the user is looking at in the data table.
@@ -86,6 +97,8 @@ void MainWindow::onColumnFrequencies()
 
 void MainWindow::onExploreKeys()
 {
+    if (refusedDuringRun())
+        return;
     const QList<Node*> selected = m_graph->nodes(true);
     const Transform* transform = selectedTransform(selected);
     if (transform && transform->offersExploreKeys())
@@ -94,6 +107,8 @@ void MainWindow::onExploreKeys()
 
 void MainWindow::onExploreDuplicates()
 {
+    if (refusedDuringRun())
+        return;
     const QList<Node*> selected = m_graph->nodes(true);
     const Transform* transform = selectedTransform(selected);
     if (transform && transform->offersExploreDuplicates())

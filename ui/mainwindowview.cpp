@@ -163,6 +163,8 @@ void MainWindow::onToggleTheme()
 
 void MainWindow::onCompareData()
 {
+    if (refusedDuringRun())
+        return;
     const QList<Node*> selected = m_graph->nodes(true);
     if (selected.size() != 2)
         return;
@@ -173,6 +175,8 @@ void MainWindow::onCompareData()
 
 void MainWindow::onCompareHeaders()
 {
+    if (refusedDuringRun())
+        return;
     const QList<Node*> selected = m_graph->nodes(true);
     if (selected.size() < 2)
         return;
@@ -189,6 +193,8 @@ void MainWindow::onCompareHeaders()
 
 void MainWindow::onItemSummary()
 {
+    if (refusedDuringRun())
+        return;
     ItemSummaryDialog dialog(m_graph, this);
     connect(&dialog, &ItemSummaryDialog::itemChosen, this, [this](Node* node) {
         m_graph->clearSelection();

@@ -178,6 +178,8 @@ QString rowColChangeText(const Node& node)
     if (upstream.isEmpty() || !node.isProcessed())
         return QString();
     const Node* first = upstream.first();
+    if (isBeingUpdated(first))
+        return QString();
     const int cols = node.columnCount() - first->columnCount();
     const int rows = node.rowCount() - first->rowCount();
     QStringList parts;
@@ -267,7 +269,8 @@ void paintNode(QPainter* painter, const Node& node, const NodePaintOptions& opti
             Qt::AlignLeft | Qt::AlignVCenter,
             small.elidedText(detailText(node, options), Qt::ElideRight, text.width() - 12));
     }
-    if (options.showWarnings && node.warningCount() > 0)
+    // The messages of an item being updated are the run's until it ends.
+    if (options.showWarnings && !isBeingUpdated(&node) && node.warningCount() > 0)
         paintWarningBadge(painter, rect, node.warningCount());
     if (!node.comment().isEmpty()) {
         paintCommentMarker(painter, rect);

@@ -107,10 +107,7 @@ double MessageBoxPrompt::askMemoryMaximum(double currentGB, double maximumGB)
     // Only the choice counts, not how the dialog was closed.
     dialog.exec();
     QApplication::restoreOverrideCursor();
-    const double chosen = dialog.chosenMaximum();
-    // The gauge shows the new maximum before the run goes on.
-    QCoreApplication::processEvents();
-    return chosen;
+    return dialog.chosenMaximum();
 }
 
 void MessageBoxPrompt::runFinished()

@@ -35,19 +35,15 @@ public:
         if (runContext().stopRequested())
             return;
         if (status() != StatusUpToDate) {
+            beginProcessing();
             m_dataset.clear();
             m_warnings.clear();
-            setStatus(StatusUpdating, false);
-            emit processingStart(this);
             ++processCount;
             m_dataset = m_data;
             m_dataset.assignColumnIds(id());
             if (failing)
                 m_warnings << QStringLiteral("Cannot read");
-            setStatus(failing ? StatusError : StatusUpToDate, false);
-            emit processingEnd(this);
-            for (Node* n : downstreamNodes(false))
-                n->upstreamProcessed();
+            endProcessing(failing ? StatusError : StatusUpToDate);
         }
         if (status() == StatusUpToDate && processDownstream) {
             for (Node* n : downstreamNodes(true))
@@ -105,12 +101,10 @@ public:
         Q_UNUSED(force)
         if (runContext().stopRequested() || status() == StatusUpToDate || !canProcess())
             return;
-        setStatus(StatusUpdating, false);
-        emit processingStart(this);
+        beginProcessing();
         ++processCount;
         m_dataset = upstreamNodes(false).value(0)->dataset();
-        setStatus(StatusUpToDate, false);
-        emit processingEnd(this);
+        endProcessing(StatusUpToDate);
     }
     int processCount = 0;
 };
@@ -277,4 +271,13 @@ inline TransformNode* makeTransformNode(Transform* prototype)
 {
     prototype->defineParameters({}, false);
     return new TransformNode(prototype);
+}
+
+// Two columns, "a" and "b"; the first value is given, the others numbered.
+inline Dataset rows(const QString& firstValue, int count = 1)
+{
+    Dataset d = makeDataset({ "a", "b" }, {});
+    for (int i = 0; i < count; ++i)
+        d.appendRow({ i == 0 ? firstValue : QStringLiteral("v%1").arg(i), QStringLiteral("w") });
+    return d;
 }

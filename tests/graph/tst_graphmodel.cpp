@@ -10,14 +10,6 @@
 
 namespace {
 
-Dataset rows(const QString& firstValue, int count = 1)
-{
-    Dataset d = makeDataset({ "a", "b" }, {});
-    for (int i = 0; i < count; ++i)
-        d.appendRow({ i == 0 ? firstValue : QStringLiteral("v%1").arg(i), QStringLiteral("w") });
-    return d;
-}
-
 TransformNode* upperNode(GraphModel& scene, Node* from, bool fail = false)
 {
     auto* t = makeTransformNode(new TestUpper);

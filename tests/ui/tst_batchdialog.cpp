@@ -147,11 +147,15 @@ void TestBatchDialog::leavesTheDocumentAsItWas()
     in.alias = QStringLiteral("month");
     input->setOptions(in);
     graph->addNode(input);
+    QVERIFY(waitForRuns(graph));
     auto* output = new OutputNode(m_dir.filePath("kept.csv"));
     output->setPos(0, 200);
     graph->addNode(output);
+    QVERIFY(waitForRuns(graph));
     graph->connectNodes(input, output);
+    QVERIFY(waitForRuns(graph));
     graph->runCommand(GraphModel::RunAll);
+    QVERIFY(waitForRuns(graph));
     QCOMPARE(output->status(), int(StatusUpToDate));
     const QString undoLabel = graph->undoLabel();
     const int snapshots = graph->snapshotCount();

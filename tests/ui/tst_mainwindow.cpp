@@ -113,6 +113,7 @@ void TestMainWindow::addTransformFromLeftPaneRunsAndUndoes()
     QToolButton* caseButton = m_window->actionPane()->transformButton(QStringLiteral("Case"));
     QVERIFY(caseButton && caseButton->isVisible());
     QTest::mouseClick(caseButton, Qt::LeftButton);
+    QVERIFY(waitForRuns(graph));
 
     QCOMPARE(graph->nodes().size(), 2);
     auto* added = qobject_cast<TransformNode*>(graph->nodes(true).value(0));
@@ -129,6 +130,7 @@ void TestMainWindow::addTransformFromLeftPaneRunsAndUndoes()
     QVERIFY(undo->isEnabled());
     QVERIFY(!redo->isEnabled());
     undo->trigger();
+    QVERIFY(waitForRuns(graph));
     QCOMPARE(graph->nodes().size(), 1);
     QCOMPARE(redo->text(), QStringLiteral("&Redo add 'Case'"));
     QCOMPARE(undo->text(), QStringLiteral("&Undo"));
@@ -334,6 +336,7 @@ void TestMainWindow::copyPasteKeepsInnerConnections()
     SourceNode* source = addSource(graph, QStringLiteral("People"), QPointF(0, 0));
     source->setSelected(true);
     QVERIFY(m_window->addTransform(QStringLiteral("Case")));
+    QVERIFY(waitForRuns(graph));
     m_window->action(QStringLiteral("Select &All"))->trigger();
     m_window->action(QStringLiteral("&Copy"))->trigger();
     m_window->action(QStringLiteral("&Paste"))->trigger();
@@ -530,6 +533,7 @@ void TestMainWindow::itemSummaryListsAndSorts()
     auto* note = new NoteNode;
     note->setCentre(QPointF(300, 0));
     graph->addNode(note);
+    QVERIFY(waitForRuns(graph));
     ItemSummaryDialog dialog(graph, m_window);
     QTableWidget* table = dialog.table();
     QCOMPARE(table->rowCount(), 3);

@@ -84,10 +84,11 @@ private slots:
         // The people file lands above the cities file, so it is the top input.
         emit window->graphPane()->filesDropped({ people }, QPointF(0, 0));
         emit window->graphPane()->filesDropped({ cities }, QPointF(0, 200));
+        QTRY_COMPARE(nodesOfType(graph, InputNodeType).size(), 2);
         const QList<Node*> inputs = nodesOfType(graph, InputNodeType);
-        QCOMPARE(inputs.size(), 2);
         QTRY_VERIFY(
             inputs.at(0)->status() == StatusUpToDate && inputs.at(1)->status() == StatusUpToDate);
+        QVERIFY(waitForRuns(graph));
 
         graph->clearSelection();
         for (Node* input : inputs)
@@ -95,6 +96,7 @@ private slots:
         QToolButton* join = window->actionPane()->transformButton(QStringLiteral("Join"));
         QVERIFY(join);
         QTest::mouseClick(join, Qt::LeftButton);
+        QVERIFY(waitForRuns(graph));
 
         const QList<Node*> transforms = nodesOfType(graph, TransformNodeType);
         QCOMPARE(transforms.size(), 1);
@@ -110,6 +112,7 @@ private slots:
         joinNode->setStatus(StatusNeedsUpdating, true);
         graph->runCommand(GraphModel::RunUnprocessed);
         QTRY_COMPARE(joinNode->status(), int(StatusUpToDate));
+        QVERIFY(waitForRuns(graph));
         const Dataset& joined = joinNode->dataset();
         QCOMPARE(joined.rowCount(), 2);
         QCOMPARE(joined.columnNames(), (QStringList { "name", "city", "country" }));

@@ -20,6 +20,7 @@
 #include "ui/helpwindow.h"
 #include "ui/itempane.h"
 #include "ui/itempaneoptions.h"
+#include "ui/itemtitle.h"
 #include "ui/mainwindow.h"
 #include "ui/preferencesdialog.h"
 #include "ui/transformdrag.h"
@@ -118,6 +119,7 @@ private slots:
     void openingWithAutoRun_data();
     void openingWithAutoRun();
     void newDocumentStartsWithDefaults();
+    void itemsAreRenamedInPlace();
     void searchNamesHiddenAdvancedTypes();
     void filterStaysWithItsItem();
     void optionsSplitStaysPerKind();
@@ -302,6 +304,49 @@ void TestWindowFaults::newDocumentStartsWithDefaults()
     QCOMPARE(m_window->graphPane()->snapToGrid(), snapDefault);
 }
 
+// F2, the Edit menu's command and a double-click on the right pane's title
+// edit the selected item's name there; Enter keeps it (undoably), Escape
+// does not.
+void TestWindowFaults::itemsAreRenamedInPlace()
+{
+    GraphModel* graph = m_window->graph();
+    SourceNode* people = addSource(graph, QPointF(0, 0));
+    const qint32 id = people->id();
+    graph->clearSelection();
+    people->setSelected(true);
+    ItemTitle* title = m_window->itemPane()->title();
+    QLineEdit* editor = title->editor();
+    m_window->setModified(false);
+
+    QVERIFY(m_window->action(QStringLiteral("Rena&me"))->isEnabled());
+    QTest::keyClick(m_window->graphPane()->viewport(), Qt::Key_F2);
+    QTRY_VERIFY(title->isEditing());
+    QVERIFY(editor->isVisibleTo(m_window));
+    QTest::keyClicks(editor, QStringLiteral("Customers"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QVERIFY(!title->isEditing());
+    QCOMPARE(people->name(), QStringLiteral("Customers"));
+    QCOMPARE(title->text(), QStringLiteral("Customers"));
+    QVERIFY(m_window->isWindowModified());
+
+    // Escape leaves the name as it was.
+    QTest::mouseDClick(title->label(), Qt::LeftButton);
+    QVERIFY(title->isEditing());
+    QCOMPARE(editor->text(), QStringLiteral("Customers"));
+    QTest::keyClicks(editor, QStringLiteral("Old"));
+    QTest::keyClick(editor, Qt::Key_Escape);
+    QVERIFY(!title->isEditing());
+    QCOMPARE(people->name(), QStringLiteral("Customers"));
+
+    // The menu command, and undo of the rename.
+    m_window->action(QStringLiteral("Rena&me"))->trigger();
+    QVERIFY(title->isEditing());
+    QTest::keyClick(editor, Qt::Key_Escape);
+    m_window->action(QStringLiteral("&Undo"))->trigger();
+    QTRY_VERIFY(graph->nodeWithId(id));
+    QCOMPARE(graph->nodeWithId(id)->name(), QString());
+}
+
 // A filter typed for one item's table is not applied to the next item's,
 // and while it is on, its count can be read.
 void TestWindowFaults::filterStaysWithItsItem()
@@ -347,6 +392,7 @@ void TestWindowFaults::optionsSplitStaysPerKind()
     graph->insertNode(output);
     graph->connectNodes(source, output);
     graph->setAutoRun(false);
+    QVERIFY(waitForRuns(graph));
     source->setSelected(true);
     QVERIFY(m_window->addTransform(QStringLiteral("Case")));
     Node* transform = graph->nodes(true).value(0);

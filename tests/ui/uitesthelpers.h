@@ -54,6 +54,13 @@ public:
     }
 };
 
+// The window runs the graph beside its own thread: waits (answering the
+// run) until no run is going on.
+inline bool waitForRuns(const GraphModel* graph)
+{
+    return QTest::qWaitFor([graph] { return !graph->isProcessing(); }, 30000);
+}
+
 // Keeps the tests away from the real user's preferences.
 inline void isolateSettings(const QTemporaryDir& dir)
 {

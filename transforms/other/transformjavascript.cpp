@@ -8,6 +8,7 @@
 
 #include <QJSEngine>
 #include <QLocale>
+#include <QThread>
 
 #include <new>
 
@@ -237,6 +238,12 @@ QString compileFailure(const QJSValue& error)
 bool TransformJavascript::compile(
     const QString& body, const QStringList& parameterNames, QJSValue* function, QString* failure)
 {
+    // An engine serves the thread that made it: a window's runs go on a
+    // worker, a column check or a test on the main thread.
+    if (m_engine && m_engine->thread() != QThread::currentThread()) {
+        m_blockRunner = QJSValue();
+        m_engine.reset();
+    }
     if (!m_engine) {
         m_engine.reset(new QJSEngine);
         m_blockRunner = m_engine->evaluate(QString::fromUtf8(BlockRunner));
