@@ -8,11 +8,13 @@ PREFIX ?= /usr/local
 ASAN_DIR ?= build-asan
 TSAN_DIR ?= build-tsan
 # The programs whose work is split over two threads: the shared helpers,
-# tables, the chunked readers and writers, and the transforms that split.
+# tables, the chunked readers and writers, the transforms that split, and
+# the graph and window runs on their worker thread.
 TSAN_TESTS ?= tst_dataset tst_values tst_chunkedread tst_delimitedwriter tst_formatwriters \
 	tst_join tst_pivot tst_unique tst_sort tst_goldencases tst_structuredreaders \
 	tst_parallel tst_paralleltransforms tst_javascript tst_inputnode tst_commandline \
-	tst_graphmodel tst_mainwindowdocument
+	tst_graphmodel tst_graphworker tst_mainwindowdocument tst_mainwindow tst_windowfaults \
+	tst_mainwindowworkflow
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 600
 FUZZ_TARGETS ?= delimited document clipboard commandline json jsonlines xml vcard fixedwidth \

@@ -42,7 +42,7 @@ void SettingsStore::openStore()
 
 void SettingsStore::setStoreInIniFile(bool ini)
 {
-    QMutexLocker lock(&m_lock);
+    std::lock_guard<std::mutex> lock(m_lock);
     if (ini == m_usesIni || !m_store)
         return;
     if (ini) {
@@ -61,7 +61,7 @@ void SettingsStore::setStoreInIniFile(bool ini)
 
 void SettingsStore::sync()
 {
-    QMutexLocker lock(&m_lock);
+    std::lock_guard<std::mutex> lock(m_lock);
     if (m_store)
         m_store->sync();
 }
@@ -73,7 +73,7 @@ QVariant SettingsStore::value(const char* key, const QVariant& fallback) const
 
 QVariant SettingsStore::value(const QString& key, const QVariant& fallback) const
 {
-    QMutexLocker lock(&m_lock);
+    std::lock_guard<std::mutex> lock(m_lock);
     return m_store ? m_store->value(key, fallback) : m_memory.value(key, fallback);
 }
 
@@ -84,7 +84,7 @@ void SettingsStore::set(const char* key, const QVariant& value)
 
 void SettingsStore::set(const QString& key, const QVariant& value)
 {
-    QMutexLocker lock(&m_lock);
+    std::lock_guard<std::mutex> lock(m_lock);
     if (m_store)
         m_store->setValue(key, value);
     else
@@ -93,7 +93,7 @@ void SettingsStore::set(const QString& key, const QVariant& value)
 
 void SettingsStore::remove(const QString& key)
 {
-    QMutexLocker lock(&m_lock);
+    std::lock_guard<std::mutex> lock(m_lock);
     if (m_store) {
         m_store->remove(key);
         return;
@@ -105,7 +105,7 @@ void SettingsStore::remove(const QString& key)
 
 bool SettingsStore::contains(const QString& key) const
 {
-    QMutexLocker lock(&m_lock);
+    std::lock_guard<std::mutex> lock(m_lock);
     return m_store ? m_store->contains(key) : m_memory.contains(key);
 }
 

@@ -10,11 +10,11 @@
 
 #include <QColor>
 #include <QMap>
-#include <QMutex>
 #include <QString>
 #include <QVariant>
 
 #include <memory>
+#include <mutex>
 
 class QSettings;
 
@@ -62,5 +62,5 @@ private:
     QVariantMap m_memory;
     // A run on a worker thread reads settings (and may raise the memory
     // maximum) while the window reads and writes them.
-    mutable QMutex m_lock;
+    mutable std::mutex m_lock;
 };

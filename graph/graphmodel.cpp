@@ -6,11 +6,11 @@
 #include "graph/missingupstream.h"
 #include "graph/node.h"
 #include "graph/outputnode.h"
+#include "graph/runworker.h"
 #include "graph/transformnode.h"
 #include "transforms/transform.h"
 
 #include <QSet>
-#include <QThread>
 #include <QVector>
 
 #include <algorithm>
@@ -55,18 +55,16 @@ GraphModel::GraphModel(QObject* parent)
 
 GraphModel::~GraphModel()
 {
-    if (m_processing && m_workerInFlight) {
-        // Whoever listened may be gone already.
+    if (m_worker && m_worker->isBusy()) {
+        // Whoever listened may be gone already, and nothing is to follow
+        // the run.
         blockSignals(true);
+        m_autoRun = false;
+        m_whenIdle.clear();
         m_runContext.requestStop();
-        waitForRun();
     }
-    if (m_worker) {
-        m_worker->quit();
-        m_worker->wait();
-        delete m_workerContext;
-        delete m_worker;
-    }
+    delete m_worker;
+    m_worker = nullptr;
     clearGraph();
 }
 

@@ -14,14 +14,13 @@
 #include <QString>
 #include <QTimer>
 
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
 
 class Connection;
 class Node;
-class QThread;
+class RunWorker;
 class Transform;
 class TransformNode;
 class UserPrompt;
@@ -133,6 +132,8 @@ public:
     // worker must not do beside the window (changing statuses, signals the
     // window follows). At once when already on the graph's thread.
     void onModelThread(const std::function<void()>& work);
+    // The same without waiting (progress the window draws when it can).
+    void postToModelThread(const std::function<void()>& work);
     bool autoRun() const { return m_autoRun; }
     void setAutoRun(bool on) { m_autoRun = on; }
     int toProcessCount() const { return m_toProcess; }
@@ -234,8 +235,6 @@ private:
     QList<Node*> prepareFromRoots(int mode);
     void runSelected(QList<Node*> work);
     void runFromRoots(const QList<Node*>& roots, bool force);
-    void startOnWorker(const std::function<void()>& body, bool quiet);
-    void endWorkerRun(bool quiet);
     void finishRun(qint64 elapsed, bool quiet);
     void logStop();
     void endOverMemory();
@@ -251,11 +250,7 @@ private:
     bool m_runsOnWorker = false;
     // The thread runs go on, made for the first one and kept, so that what
     // a transform makes for its runs (a script engine) stays on one thread.
-    QThread* m_worker = nullptr;
-    QObject* m_workerContext = nullptr;
-    // Set by the worker as the run's last item ends.
-    std::atomic<bool> m_workerDone { false };
-    bool m_workerInFlight = false;
+    RunWorker* m_worker = nullptr;
     QElapsedTimer m_runTimer;
     QList<QPair<QPointer<QObject>, std::function<void()>>> m_whenIdle;
     RunContext m_runContext;

@@ -7,11 +7,10 @@
 #include "core/values.h"
 #include "graph/connection.h"
 #include "graph/node.h"
+#include "graph/runworker.h"
 #include "graph/transformnode.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
-#include <QThread>
 
 #include <algorithm>
 #include <utility>
@@ -76,7 +75,9 @@ void GraphModel::process(int mode, bool quiet)
         body = [this, roots, mode] { runFromRoots(roots, mode == RunAllForced); };
     }
     if (m_runsOnWorker) {
-        startOnWorker(body, quiet);
+        if (!m_worker)
+            m_worker = new RunWorker(this);
+        m_worker->start(body, [this, quiet] { finishRun(m_runTimer.elapsed(), quiet); });
         return;
     }
     body();
@@ -160,48 +161,10 @@ void GraphModel::runFromRoots(const QList<Node*>& roots, bool force)
     }
 }
 
-void GraphModel::startOnWorker(const std::function<void()>& body, bool quiet)
-{
-    if (!m_worker) {
-        m_worker = new QThread;
-        m_worker->setObjectName(QStringLiteral("run"));
-        m_workerContext = new QObject;
-        m_workerContext->moveToThread(m_worker);
-        m_worker->start();
-    }
-    m_workerDone = false;
-    m_workerInFlight = true;
-    QMetaObject::invokeMethod(
-        m_workerContext,
-        [this, body, quiet] {
-            body();
-            m_workerDone = true;
-            QMetaObject::invokeMethod(
-                this, [this, quiet] { endWorkerRun(quiet); }, Qt::QueuedConnection);
-        },
-        Qt::QueuedConnection);
-}
-
-void GraphModel::endWorkerRun(bool quiet)
-{
-    if (!m_workerInFlight || !m_workerDone)
-        return;
-    m_workerInFlight = false;
-    finishRun(m_runTimer.elapsed(), quiet);
-}
-
 void GraphModel::waitForRun()
 {
-    while (m_processing && m_workerInFlight) {
-        if (m_workerDone) {
-            endWorkerRun(true);
-            break;
-        }
-        // The run may be waiting for this thread: a status change, or a
-        // question to the user.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
-        QThread::msleep(2);
-    }
+    if (m_worker)
+        m_worker->waitUntilIdle();
 }
 
 void GraphModel::whenIdle(QObject* context, const std::function<void()>& work)
@@ -214,10 +177,18 @@ void GraphModel::whenIdle(QObject* context, const std::function<void()>& work)
 
 void GraphModel::onModelThread(const std::function<void()>& work)
 {
-    if (QThread::currentThread() == thread())
-        work();
+    if (m_worker && m_worker->onWorker())
+        m_worker->call(work);
     else
-        QMetaObject::invokeMethod(this, work, Qt::BlockingQueuedConnection);
+        work();
+}
+
+void GraphModel::postToModelThread(const std::function<void()>& work)
+{
+    if (m_worker && m_worker->onWorker())
+        m_worker->post(work);
+    else
+        work();
 }
 
 void GraphModel::finishRun(qint64 elapsed, bool quiet)

@@ -6,7 +6,6 @@
 #include "graph/graphmodel.h"
 
 #include <QLocale>
-#include <QThread>
 
 #include <algorithm>
 
@@ -288,8 +287,8 @@ void Node::showProgress(qreal fraction)
         emit processed(this, fraction);
     };
     // A worker does not wait for the window to draw its progress.
-    if (m_graph && QThread::currentThread() != m_graph->thread())
-        QMetaObject::invokeMethod(this, show, Qt::QueuedConnection);
+    if (m_graph)
+        m_graph->postToModelThread(show);
     else
         show();
 }

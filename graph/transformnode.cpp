@@ -27,7 +27,9 @@ void TransformNode::setTransform(Transform* transform)
     delete m_transform;
     m_transform = transform;
     if (m_transform)
-        connect(m_transform, &Transform::processed, this, &Node::onProcessed);
+        // Direct: a run on the worker reports from there, and the report
+        // checks the memory limit before the loop goes on.
+        connect(m_transform, &Transform::processed, this, &Node::onProcessed, Qt::DirectConnection);
 }
 
 QString TransformNode::displayName() const

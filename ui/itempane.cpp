@@ -32,6 +32,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 struct ViewButtonText
@@ -185,7 +187,8 @@ void ItemPane::setNode(Node* node)
     m_node = node;
     m_nodeAddress = node;
     watchScene();
-    m_options->setNode(node);
+    m_formPending = node && !isSettled(node);
+    m_options->setNode(m_formPending ? nullptr : node);
     refresh();
     fitSplitter();
 }
@@ -208,9 +211,19 @@ void ItemPane::watchScene()
     connect(scene, &GraphModel::nodesAdded, this, &ItemPane::refresh);
 }
 
+// Whether the window may read the item: its result, and the upstream
+// tables its options list, are not being written by a run.
+bool ItemPane::isSettled(const Node* node)
+{
+    const QList<Node*> upstream = node->upstreamNodes(false);
+    return !isBeingUpdated(node)
+        && std::none_of(
+            upstream.begin(), upstream.end(), [](const Node* u) { return isBeingUpdated(u); });
+}
+
 void ItemPane::onSceneNodeChanged(Node* node)
 {
-    if (node != m_node)
+    if (node != m_node && !m_formPending)
         return;
     refresh();
     // An item that failed says why on its Warnings tab; an empty data grid
@@ -249,6 +262,10 @@ void ItemPane::refresh()
     // drop its editors, which point into its options.
     if (m_node.isNull())
         m_options->setNode(nullptr);
+    if (m_formPending && m_node && isSettled(m_node)) {
+        m_formPending = false;
+        m_options->setNode(m_node);
+    }
     const bool shown = !m_node.isNull();
     m_comment->setEnabled(shown);
     m_splitter->setVisible(shown);
@@ -266,7 +283,7 @@ void ItemPane::refresh()
     if (!m_comment->hasFocus())
         m_comment->setText(m_node->comment());
     m_optionsScroll->setVisible(m_options->hasForm() && m_viewMode != ShowDataOnly);
-    if (isBeingUpdated(m_node)) {
+    if (!isSettled(m_node)) {
         // The run is writing the result: the grid keeps the copy it has of
         // this item's last one, and the rest waits for the run to finish.
         if (m_dataOf != m_nodeAddress)

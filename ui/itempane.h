@@ -93,12 +93,16 @@ private:
     void onTabChanged(int index);
     void onDataDoubleClicked(const QModelIndex& index);
     void onSceneNodeChanged(Node* node);
+    static bool isSettled(const Node* node);
     void watchScene();
 
     QPointer<Node> m_node;
     const Node* m_nodeAddress = nullptr;
     // The item whose result the data grid holds a copy of.
     const Node* m_dataOf = nullptr;
+    // The options form waits while a run writes what it lists (the item's
+    // upstream tables).
+    bool m_formPending = false;
     QPointer<QObject> m_watchedScene;
     bool m_editingAllowed = true;
     QWidget* m_body = nullptr;

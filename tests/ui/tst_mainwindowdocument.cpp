@@ -23,6 +23,7 @@
 
 #include <atomic>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -231,10 +232,9 @@ void TestMainWindowDocument::memoryQuestionFromAnotherThread()
         memory->accept();
     });
     std::atomic<int> goesOn { -1 };
-    std::unique_ptr<QThread> worker(
-        QThread::create([&] { goesOn = context.checkMemory() ? 1 : 0; }));
-    worker->start();
-    QTRY_VERIFY_WITH_TIMEOUT(worker->isFinished(), 10000);
+    std::thread worker([&] { goesOn = context.checkMemory() ? 1 : 0; });
+    QTRY_VERIFY_WITH_TIMEOUT(goesOn.load() >= 0, 10000);
+    worker.join();
     QVERIFY(shownOnWindowThread);
     QCOMPARE(goesOn.load(), 1);
     QCOMPARE(settings.maxMemoryUsage(), 3.0);

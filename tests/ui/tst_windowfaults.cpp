@@ -50,7 +50,10 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QToolButton>
+
+#include <atomic>
 
 namespace {
 
@@ -120,6 +123,7 @@ private slots:
     void openingWithAutoRun();
     void newDocumentStartsWithDefaults();
     void itemsAreRenamedInPlace();
+    void itemsCanBeLookedAtDuringARun();
     void searchNamesHiddenAdvancedTypes();
     void filterStaysWithItsItem();
     void optionsSplitStaysPerKind();
@@ -345,6 +349,52 @@ void TestWindowFaults::itemsAreRenamedInPlace()
     m_window->action(QStringLiteral("&Undo"))->trigger();
     QTRY_VERIFY(graph->nodeWithId(id));
     QCOMPARE(graph->nodeWithId(id)->name(), QString());
+}
+
+// While a run goes on beside the window, a click still selects an item;
+// the right pane shows nothing of a table being written and builds the
+// item's options once the run is done with it.
+void TestWindowFaults::itemsCanBeLookedAtDuringARun()
+{
+    GraphModel* graph = m_window->graph();
+    graph->setAutoRun(false);
+    auto* source = new SourceNode(rows("x", 400));
+    graph->insertNode(source);
+    auto* upper = makeTransformNode(new TestUpper);
+    upper->setPos(0, 150);
+    graph->insertNode(upper);
+    graph->insertConnection(source, upper);
+    upper->upstreamChanged();
+    graph->runCommand(GraphModel::RunAll);
+    QVERIFY(waitForRuns(graph));
+    graph->clearSelection();
+
+    std::atomic<bool> reached { false };
+    std::atomic<bool> released { false };
+    static_cast<TestUpper*>(upper->transform())->rowHook = [&](int row) {
+        if (row != 200)
+            return;
+        reached = true;
+        for (int i = 0; i < 10000 && !released; ++i)
+            QThread::msleep(1);
+    };
+    graph->runCommand(GraphModel::RunAll);
+    QTRY_VERIFY(reached);
+    GraphPane* pane = m_window->graphPane();
+    pane->centerOn(upper->centre());
+    QTest::mouseClick(
+        pane->viewport(), Qt::LeftButton, Qt::NoModifier, pane->mapFromScene(upper->centre()));
+    QCOMPARE(graph->nodes(true), QList<Node*>({ upper }));
+    ItemPane* itemPane = m_window->itemPane();
+    QCOMPARE(itemPane->node(), upper);
+    QVERIFY(!itemPane->options()->hasForm());
+    QCOMPARE(itemPane->dataTable()->model()->rowCount(), 0);
+
+    released = true;
+    QVERIFY(waitForRuns(graph));
+    QCOMPARE(upper->status(), int(StatusUpToDate));
+    QVERIFY(itemPane->options()->hasForm());
+    QCOMPARE(itemPane->dataTable()->model()->rowCount(), 400);
 }
 
 // A filter typed for one item's table is not applied to the next item's,
