@@ -109,6 +109,7 @@ bench: build
 	bash bench/peers.sh
 	bash bench/startup.sh $(BUILD_DIR)/varnix
 	QT_QPA_PLATFORM=offscreen ./$(BUILD_DIR)/bench/varnix_windowstall
+	QT_QPA_PLATFORM=offscreen ./$(BUILD_DIR)/bench/varnix_columnfrequencies
 
 # The program, its menu entry, icons, file type and manual page under PREFIX
 # (run as root for /usr/local; DESTDIR stages them elsewhere). A package gets

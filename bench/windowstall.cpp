@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QTextStream>
 #include <QTimer>
@@ -33,7 +34,7 @@ Stall measure(const QString& path)
 {
     GraphModel graph;
     // As the window runs it.
-    graph.setRunsOnWorker(true);
+    graph.setRunsOnWorker(qEnvironmentVariableIsEmpty("VARNIX_RUN_IN_WINDOW_THREAD"));
     GraphPane pane(&graph);
     pane.resize(1200, 800);
     pane.show();
@@ -60,11 +61,17 @@ Stall measure(const QString& path)
         sinceTick.restart();
         graph.runCommand(GraphModel::RunAll);
     });
-    // The run may be synchronous or not: wait until it has ended.
-    QElapsedTimer wait;
-    wait.start();
-    while (!run.isValid() || graph.isProcessing() || wait.elapsed() < 50)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    // The window's own event loop, which sleeps between events, until the
+    // run (on the window's thread or not) has ended.
+    QEventLoop loop;
+    QTimer watch;
+    watch.setInterval(10);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (run.isValid() && !graph.isProcessing())
+            loop.quit();
+    });
+    watch.start();
+    loop.exec();
     stall.runMs = run.elapsed();
     // The gap the run's end leaves before the next tick counts too.
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);

@@ -102,8 +102,11 @@ QVariant FrequencyModel::data(const QModelIndex& index, int role) const
             return f.value.isEmpty() ? tr("(empty)") : f.value;
         case CountColumn:
             return formatInteger(f.count);
-        case PercentColumn:
-            return formatPercent(double(f.count) / rows);
+        case PercentColumn: {
+            // A value among hundreds of thousands is a tiny share, not none.
+            const double share = double(f.count) / rows;
+            return formatPercent(share, 0.01, share < 0.001 ? 2 : 1);
+        }
         default:
             return QVariant();
         }

@@ -67,6 +67,12 @@ DataTableView::DataTableView(QWidget* parent)
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_table->horizontalHeader()->setDefaultSectionSize(110);
+    connect(m_table->verticalScrollBar(), &QScrollBar::valueChanged, this,
+        &DataTableView::onScrolledTo);
+    connect(m_table->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column) {
+        if (!m_sizing)
+            m_userSized.insert(column);
+    });
     m_tooBig->setAlignment(Qt::AlignCenter);
     m_tooBig->setWordWrap(true);
     m_stack->addWidget(m_table);
@@ -171,26 +177,80 @@ void DataTableView::setDataset(const Dataset& dataset)
     updateShownCount();
 }
 
+namespace {
+
+constexpr int WidestColumn = 320;
+constexpr int SampledColumns = 300;
+
+} // namespace
+
 void DataTableView::fitColumns()
 {
-    // Sized to the header and the first rows only: measuring every row of a
-    // big table would block the window. Long values show whole in their tip.
-    const int sampleRows = 200;
-    const int sampleColumns = 300;
-    const int widest = 320;
+    // Measuring every row of a big table would block the window: the
+    // widths come from the header and a sample of rows from the top, the
+    // bottom and evenly between (ids grow downwards), and grow as the user
+    // scrolls to longer values. Long values show whole in their tip.
+    m_userSized.clear();
+    const Dataset& data = m_model->dataset();
+    const QFontMetrics header(m_table->horizontalHeader()->font());
+    const int columns = qMin(m_model->columnCount(), SampledColumns);
+    m_sizing = true;
+    for (int c = 0; c < columns; ++c) {
+        const int width = header.horizontalAdvance(data.columnName(m_model->sourceColumn(c))) + 24;
+        m_table->setColumnWidth(c, qBound(48, width, WidestColumn));
+    }
+    m_sizing = false;
+    const int rows = m_model->rowCount();
+    const int each = 200;
+    QVector<int> sample;
+    for (int r = 0; r < qMin(rows, each); ++r)
+        sample << r;
+    for (int r = qMax(each, rows - each); r < rows; ++r)
+        sample << r;
+    if (rows > 3 * each) {
+        for (int i = 1; i < each; ++i)
+            sample << int(qint64(rows) * i / each);
+    }
+    widenColumns(sample);
+}
+
+void DataTableView::widenColumns(const QVector<int>& rows)
+{
     const Dataset& data = m_model->dataset();
     const QFontMetrics cell(m_table->font());
-    const QFontMetrics header(m_table->horizontalHeader()->font());
-    const int columns = qMin(m_model->columnCount(), sampleColumns);
-    const int rows = qMin(m_model->rowCount(), sampleRows);
+    const int columns = qMin(m_model->columnCount(), SampledColumns);
+    m_sizing = true;
     for (int c = 0; c < columns; ++c) {
+        const int current = m_table->columnWidth(c);
+        if (m_userSized.contains(c) || current >= WidestColumn)
+            continue;
         const int source = m_model->sourceColumn(c);
-        int width = header.horizontalAdvance(data.columnName(source)) + 24;
-        for (int r = 0; r < rows && width < widest; ++r)
-            width = qMax(
-                width, cell.horizontalAdvance(data.value(m_model->sourceRow(r), source)) + 14);
-        m_table->setColumnWidth(c, qBound(48, width, widest));
+        int width = current;
+        for (int r : rows) {
+            if (r >= 0 && r < m_model->rowCount())
+                width = qMax(
+                    width, cell.horizontalAdvance(data.value(m_model->sourceRow(r), source)) + 14);
+            if (width >= WidestColumn)
+                break;
+        }
+        if (width > current)
+            m_table->setColumnWidth(c, qMin(width, WidestColumn));
     }
+    m_sizing = false;
+}
+
+void DataTableView::onScrolledTo()
+{
+    const int first = m_table->rowAt(0);
+    if (first < 0)
+        return;
+    int last = m_table->rowAt(m_table->viewport()->height() - 1);
+    if (last < 0)
+        last = m_model->rowCount() - 1;
+    QVector<int> shown;
+    for (int r = first; r <= last; ++r)
+        shown << r;
+    widenColumns(shown);
 }
 
 void DataTableView::updateShownCount()

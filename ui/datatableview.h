@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QSet>
+#include <QVector>
 #include <QWidget>
 
 class Dataset;
@@ -62,6 +64,10 @@ private:
     QWidget* makeToolRow();
     void fitToolRow();
     void fitColumns();
+    // Widens the columns (never narrows them) to the values of the given
+    // rows of the view, up to the widest a column is made by itself.
+    void widenColumns(const QVector<int>& rows);
+    void onScrolledTo();
     void updateShownCount();
 
     DataTableModel* m_model;
@@ -78,4 +84,7 @@ private:
     QBoxLayout* m_toolRow = nullptr;
     QHBoxLayout* m_scrollTools = nullptr;
     QHBoxLayout* m_filterTools = nullptr;
+    // Columns the user sized by hand keep their width.
+    QSet<int> m_userSized;
+    bool m_sizing = false;
 };

@@ -238,6 +238,36 @@ private slots:
         QCOMPARE(model.index(3, 1).data().toString(), QStringLiteral("U+20AC"));
     }
 
+    // A long id at the bottom of a big table shows whole at once; a long
+    // value elsewhere widens its column once scrolled to, and a column the
+    // user sized keeps the width given.
+    void columnsFitLongValuesWhereverTheyAre()
+    {
+        Dataset data;
+        data.setColumnCount(2);
+        data.setHeader({ QStringLiteral("id"), QStringLiteral("note") });
+        for (int r = 0; r < 5000; ++r)
+            data.appendRow({ QString::number(r), QStringLiteral("x") });
+        const QString longId = QStringLiteral("12345678901234567890");
+        const QString longNote = QStringLiteral("a note much longer than any other");
+        data.setValue(4999, 0, longId);
+        data.setValue(2513, 1, longNote);
+        DataTableView view;
+        view.resize(900, 300);
+        view.setDataset(data);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QTableView* table = view.tableView();
+        const QFontMetrics cell(table->font());
+        QVERIFY(table->columnWidth(0) >= cell.horizontalAdvance(longId));
+        QVERIFY(table->columnWidth(1) < cell.horizontalAdvance(longNote));
+
+        table->horizontalHeader()->resizeSection(0, 60);
+        table->scrollTo(view.model()->index(2513, 1));
+        QTRY_VERIFY(table->columnWidth(1) >= cell.horizontalAdvance(longNote));
+        QCOMPARE(table->columnWidth(0), 60);
+    }
+
     void scrollButtons()
     {
         Dataset data;

@@ -87,6 +87,8 @@ private slots:
     void columnFrequencies_data();
     void columnFrequencies();
     void frequencyDoubleClickChoosesTheValue();
+    void rareValuesShowANonZeroShare_data();
+    void rareValuesShowANonZeroShare();
     void exploreKeys_data();
     void exploreKeys();
     void exploreKeysAgreesWithJoinReport();
@@ -132,6 +134,32 @@ void TestExploreDialogs::columnFrequencies()
     dialog.filterEdit()->setText(filter);
     QTEST(dialog.summaryLabel()->text(), "summary");
     QTEST(modelText(dialog.model(), { 0, 1, 2 }), "table");
+}
+
+void TestExploreDialogs::rareValuesShowANonZeroShare_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("share");
+    QTest::newRow("1 in 6") << 6 << "16.7%";
+    QTest::newRow("1 in 1,000") << 1000 << "0.1%";
+    QTest::newRow("1 in 2,500") << 2500 << "0.04%";
+    QTest::newRow("1 in 20,000") << 20000 << "<0.01%";
+}
+
+// The share of a value seen once among many rows.
+void TestExploreDialogs::rareValuesShowANonZeroShare()
+{
+    QFETCH(int, rows);
+    Dataset data = textTable("v;rare");
+    for (int r = 1; r < rows; ++r)
+        data.appendRow({ QStringLiteral("common") });
+    ColumnFrequenciesDialog dialog("Input", data, 0);
+    dialog.recount();
+    dialog.table()->sortByColumn(FrequencyModel::CountColumn, Qt::AscendingOrder);
+    FrequencyModel* model = dialog.model();
+    QCOMPARE(
+        model->index(0, FrequencyModel::ValueColumn).data().toString(), QStringLiteral("rare"));
+    QTEST(model->index(0, FrequencyModel::PercentColumn).data().toString(), "share");
 }
 
 void TestExploreDialogs::frequencyDoubleClickChoosesTheValue()
