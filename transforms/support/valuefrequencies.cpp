@@ -4,13 +4,63 @@
 #include "core/values.h"
 
 #include <QHash>
+#include <QVector>
 
 #include <algorithm>
 #include <numeric>
+#include <vector>
 
 namespace {
+
 constexpr int ProgressStep = 4096;
-}
+
+// The distinct keys seen so far, as positions into a list of keys in an
+// open-addressed table: a column of a million distinct values is two flat
+// arrays to fill and to free, not a million hash nodes.
+class KeyTable
+{
+public:
+    KeyTable() : m_slots(1024, -1) { }
+
+    // The position of key, added at the end when new.
+    int find(const QString& key, bool* added)
+    {
+        if (m_keys.size() * 2 >= int(m_slots.size()))
+            grow();
+        const size_t mask = m_slots.size() - 1;
+        for (size_t at = qHash(key) & mask;; at = (at + 1) & mask) {
+            const int position = m_slots[at];
+            if (position < 0) {
+                m_slots[at] = m_keys.size();
+                m_keys.append(key);
+                *added = true;
+                return m_keys.size() - 1;
+            }
+            if (m_keys.at(position) == key) {
+                *added = false;
+                return position;
+            }
+        }
+    }
+
+private:
+    void grow()
+    {
+        m_slots.assign(m_slots.size() * 2, -1);
+        const size_t mask = m_slots.size() - 1;
+        for (int position = 0; position < m_keys.size(); ++position) {
+            size_t at = qHash(m_keys.at(position)) & mask;
+            while (m_slots[at] >= 0)
+                at = (at + 1) & mask;
+            m_slots[at] = position;
+        }
+    }
+
+    std::vector<int> m_slots;
+    QVector<QString> m_keys;
+};
+
+} // namespace
 
 QString frequencyKey(const QString& value, const FrequencyOptions& options)
 {
@@ -25,7 +75,7 @@ ValueFrequencies countValues(const Dataset& data, int column, const FrequencyOpt
     result.rows = data.rowCount();
     if (!data.isValidColumn(column))
         return result;
-    QHash<QString, int> positions;
+    KeyTable positions;
     const int rows = data.rowCount();
     for (int r = 0; r < rows; ++r) {
         if (progress && r % ProgressStep == 0 && !progress(r, rows)) {
@@ -36,13 +86,12 @@ ValueFrequencies countValues(const Dataset& data, int column, const FrequencyOpt
         const QString key = frequencyKey(cell, options);
         if (key.isEmpty())
             ++result.emptyCells;
-        auto it = positions.find(key);
-        if (it == positions.end()) {
-            positions.insert(key, result.values.size());
+        bool added = false;
+        const int position = positions.find(key, &added);
+        if (added)
             result.values.append({ options.whitespaceSensitive ? cell : cell.simplified(), 1 });
-        } else {
-            ++result.values[*it].count;
-        }
+        else
+            ++result.values[position].count;
     }
     if (progress && result.complete)
         progress(rows, rows);
