@@ -40,6 +40,27 @@ QString buttonTip(const Transform& t)
             t.displayName().toHtmlEscaped(), t.description().toHtmlEscaped(), t.inputRequirement());
 }
 
+// A transform's button: its name is shortened in the middle when the pane
+// is narrow (the tip names it in full), so that no name is cut at an edge.
+class TransformButton : public QToolButton
+{
+public:
+    TransformButton(const QString& name, QWidget* parent) : QToolButton(parent), m_name(name)
+    {
+        setText(name);
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QToolButton::resizeEvent(event);
+        setText(fontMetrics().elidedText(m_name, Qt::ElideMiddle, width() - 12));
+    }
+
+private:
+    QString m_name;
+};
+
 } // namespace
 
 ActionPane::ActionPane(QWidget* parent) : QWidget(parent)
@@ -157,8 +178,7 @@ void ActionPane::buildItemButtons(QGridLayout* grid)
 void ActionPane::buildTransformButtons()
 {
     for (const Transform* t : Catalogue::instance().prototypes()) {
-        auto* b = new QToolButton(m_buttonBox);
-        b->setText(t->displayName());
+        auto* b = new TransformButton(t->displayName(), m_buttonBox);
         b->setToolTip(buttonTip(*t));
         // Equal columns that share the pane's width, whatever the names.
         b->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);

@@ -100,9 +100,10 @@ void MainWindow::createPanes()
     m_mainSplitter->addWidget(m_actionPane);
     m_mainSplitter->addWidget(m_centreSplitter);
     m_mainSplitter->addWidget(m_itemPane);
+    // A larger window gives the canvas and the data grid more room alike.
     m_mainSplitter->setStretchFactor(0, 0);
     m_mainSplitter->setStretchFactor(1, 1);
-    m_mainSplitter->setStretchFactor(2, 0);
+    m_mainSplitter->setStretchFactor(2, 1);
     m_mainSplitter->setChildrenCollapsible(false);
     m_actionPane->setMinimumWidth(190);
     m_itemPane->setMinimumWidth(260);
@@ -220,9 +221,11 @@ void MainWindow::restoreLayout()
     if (restoreGeometry(s.windowGeometry()))
         size = this->size();
     const int left = s.splitterWidth(1) > 0 ? s.splitterWidth(1) : 230;
-    // Wide enough for six or more columns of data at first.
-    const int right = s.splitterWidth(3) > 0 ? s.splitterWidth(3) : 600;
-    const int centre = qMax(300, size.width() - left - right);
+    // Wide enough for six or more columns of data at first, but never at
+    // the cost of the canvas in a small window.
+    const int right = s.splitterWidth(3) > 0 ? s.splitterWidth(3)
+                                             : qBound(240, (size.width() - left) * 45 / 100, 600);
+    const int centre = qMax(240, size.width() - left - right);
     m_mainSplitter->setSizes({ left, centre, right });
     const int logHeight = s.splitterWidth(2) > 0 ? s.splitterWidth(2) : 160;
     m_centreSplitter->setSizes({ qMax(200, size.height() - logHeight - 120), logHeight });

@@ -230,7 +230,12 @@ void paintNode(QPainter* painter, const Node& node, const NodePaintOptions& opti
     painter->setPen(Qt::NoPen);
     painter->setBrush(QColor(0, 0, 0, 28));
     painter->drawRoundedRect(rect.translated(2, 2.5), Radius, Radius);
-    painter->setBrush(node.status() == StatusError ? QColor(0xfd, 0xec, 0xec) : Qt::white);
+    // On the dark canvas the cards are dark too, with light ink.
+    const bool dark = options.darkBackground;
+    const QColor card = node.status() == StatusError
+        ? (dark ? QColor(0x4a, 0x2c, 0x2c) : QColor(0xfd, 0xec, 0xec))
+        : (dark ? QColor(0x34, 0x37, 0x3d) : QColor(Qt::white));
+    painter->setBrush(card);
     painter->setPen(
         node.isSelected() ? QPen(QColor(0x1a, 0x5f, 0xd6), 2.4) : QPen(accent.darker(115), 1.1));
     painter->drawRoundedRect(rect, Radius, Radius);
@@ -245,14 +250,14 @@ void paintNode(QPainter* painter, const Node& node, const NodePaintOptions& opti
 
     const QRectF text = rect.adjusted(13, 3, -8, -3);
     paintStatusDot(painter, QPointF(text.left() + 3, text.top() + 8), node.status());
-    painter->setPen(accent.darker(125));
+    painter->setPen(dark ? accent.lighter(150) : accent.darker(125));
     painter->setFont(sizedFont(painter->font(), 6.8, false));
     QFontMetricsF small(painter->font());
     painter->drawText(QRectF(text.left() + 11, text.top(), text.width() - 22, 16),
         Qt::AlignLeft | Qt::AlignVCenter,
         small.elidedText(kindLine(node), Qt::ElideRight, text.width() - 22));
 
-    painter->setPen(QColor(0x1e, 0x1e, 0x1e));
+    painter->setPen(dark ? QColor(0xec, 0xee, 0xf0) : QColor(0x1e, 0x1e, 0x1e));
     painter->setFont(sizedFont(painter->font(), 8.6, true));
     const QFontMetricsF bold(painter->font());
     painter->drawText(QRectF(text.left(), text.top() + 15, text.width(), 18),
@@ -263,8 +268,10 @@ void paintNode(QPainter* painter, const Node& node, const NodePaintOptions& opti
         paintProgress(painter, rect, node.progress());
     } else {
         painter->setFont(sizedFont(painter->font(), 6.8, false));
-        painter->setPen(node.status() == StatusError ? statusColour(StatusError).darker(120)
-                                                     : QColor(0x60, 0x60, 0x60));
+        const QColor detail = dark ? QColor(0xb4, 0xb8, 0xbe) : QColor(0x60, 0x60, 0x60);
+        const QColor failed
+            = dark ? statusColour(StatusError).lighter(140) : statusColour(StatusError).darker(120);
+        painter->setPen(node.status() == StatusError ? failed : detail);
         painter->drawText(QRectF(text.left(), text.top() + 32, text.width() - 12, 15),
             Qt::AlignLeft | Qt::AlignVCenter,
             small.elidedText(detailText(node, options), Qt::ElideRight, text.width() - 12));

@@ -48,6 +48,8 @@ private slots:
     void detailText_data();
     void detailText();
     void drawsEveryStatus();
+    void cardsFollowTheDarkCanvas_data();
+    void cardsFollowTheDarkCanvas();
     void zoomStaysWithinLimits_data();
     void zoomStaysWithinLimits();
     void fitNeverEnlarges();
@@ -178,6 +180,37 @@ void TestMainWindowPainter::drawsEveryStatus()
     }
     // Each status has a colour of its own.
     QCOMPARE(fills.size(), 4);
+}
+
+void TestMainWindowPainter::cardsFollowTheDarkCanvas_data()
+{
+    QTest::addColumn<bool>("dark");
+    QTest::newRow("light") << false;
+    QTest::newRow("dark") << true;
+}
+
+// On the dark canvas an item's card is dark and its name light; on the light
+// one the other way round, and the name stands out either way.
+void TestMainWindowPainter::cardsFollowTheDarkCanvas()
+{
+    QFETCH(bool, dark);
+    SourceNode node;
+    const QRectF item = node.boundingRect();
+    QImage image(item.size().toSize(), QImage::Format_ARGB32);
+    image.fill(dark ? QColor(0x24, 0x26, 0x2a) : QColor(0xf6, 0xf7, 0xf9));
+    QPainter painter(&image);
+    NodePaintOptions options;
+    options.darkBackground = dark;
+    NodePainter::paintNode(&painter, node, options);
+    painter.end();
+    const QColor card = image.pixelColor(image.width() - 5, image.height() / 2);
+    QCOMPARE(card.lightness() < 100, dark);
+    int ink = 0;
+    for (int y = 18; y < 34; ++y) {
+        for (int x = 13; x < 60; ++x)
+            ink = qMax(ink, qAbs(image.pixelColor(x, y).lightness() - card.lightness()));
+    }
+    QVERIFY2(ink > 150, qPrintable(QString::number(ink)));
 }
 
 void TestMainWindowPainter::zoomStaysWithinLimits_data()

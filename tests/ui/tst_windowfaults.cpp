@@ -124,6 +124,7 @@ private slots:
     void newDocumentStartsWithDefaults();
     void itemsAreRenamedInPlace();
     void itemsCanBeLookedAtDuringARun();
+    void transformNamesFitTheirButtons();
     void searchNamesHiddenAdvancedTypes();
     void filterStaysWithItsItem();
     void optionsSplitStaysPerKind();
@@ -395,6 +396,25 @@ void TestWindowFaults::itemsCanBeLookedAtDuringARun()
     QCOMPARE(upper->status(), int(StatusUpToDate));
     QVERIFY(itemPane->options()->hasForm());
     QCOMPARE(itemPane->dataTable()->model()->rowCount(), 400);
+}
+
+// In a small window a long transform name is shortened in the middle, not
+// cut at the button's edges, and its tip names it in full.
+void TestWindowFaults::transformNamesFitTheirButtons()
+{
+    m_window->resize(900, 600);
+    QTest::qWait(50);
+    // The canvas keeps at least the right pane's share.
+    QVERIFY(m_window->graphPane()->width() >= m_window->itemPane()->width());
+    QToolButton* dates = m_window->actionPane()->transformButton(QStringLiteral("Date_Format"));
+    QVERIFY(dates && dates->isVisible());
+    QVERIFY(dates->toolTip().contains(QStringLiteral("DateTime Format")));
+    for (QToolButton* b : m_window->actionPane()->findChildren<QToolButton*>()) {
+        if (!b->isVisible() || b->text().isEmpty())
+            continue;
+        QVERIFY2(
+            b->fontMetrics().horizontalAdvance(b->text()) <= b->width() - 6, qPrintable(b->text()));
+    }
 }
 
 // A filter typed for one item's table is not applied to the next item's,
