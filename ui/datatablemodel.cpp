@@ -1,10 +1,13 @@
 #include "ui/datatablemodel.h"
 
 #include "core/values.h"
+#include "transforms/support/datasetsort.h"
 #include "transforms/support/parallel.h"
 #include "ui/windowsettings.h"
 
 #include <QLocale>
+
+#include <algorithm>
 
 DataTableModel::DataTableModel(QObject* parent) : QAbstractTableModel(parent)
 {
@@ -119,53 +122,99 @@ DataTableModel::Shown DataTableModel::shownBy(
     return shown;
 }
 
+DataTableModel::Shown DataTableModel::arrange(
+    const Dataset& data, const Arrangement& arrangement, const std::atomic<bool>& cancel)
+{
+    Shown shown;
+    if (!arrangement.text.isEmpty()) {
+        shown = shownBy(data, arrangement.mode, arrangement.text, cancel);
+        shown.rowsMapped = arrangement.mode == FilterRowData;
+        shown.columnsMapped = !shown.rowsMapped;
+    }
+    if (!data.isValidColumn(arrangement.sortColumn))
+        return shown;
+    const int key = arrangement.sortColumn + 1;
+    DatasetSorter sorter(data, { arrangement.descending ? -key : key });
+    if (!sorter.sort([&cancel](int, int) { return !cancel; }))
+        return shown;
+    QVector<int> order = sorter.order();
+    if (shown.rowsMapped) {
+        // Sorted, then only the rows the filter kept, in their sorted places.
+        QVector<char> kept(data.rowCount(), 0);
+        for (int r : qAsConst(shown.rows))
+            kept[r] = 1;
+        order.erase(std::remove_if(order.begin(), order.end(), [&kept](int r) { return !kept[r]; }),
+            order.end());
+    }
+    shown.rows = std::move(order);
+    shown.rowsMapped = true;
+    return shown;
+}
+
+DataTableModel::Arrangement DataTableModel::arrangement() const
+{
+    return { m_filterMode, m_filterText, m_sortColumn, m_sortOrder == Qt::DescendingOrder };
+}
+
+void DataTableModel::show(Shown&& shown)
+{
+    m_rowsFiltered = shown.rowsMapped;
+    m_columnsFiltered = shown.columnsMapped;
+    m_rows = std::move(shown.rows);
+    m_columns = std::move(shown.columns);
+}
+
+void DataTableModel::sort(int column, Qt::SortOrder order)
+{
+    const int source = column < 0 ? -1 : sourceColumn(column);
+    if (source == m_sortColumn && order == m_sortOrder)
+        return;
+    beginResetModel();
+    m_sortColumn = source;
+    m_sortOrder = order;
+    rebuildFilter();
+    endResetModel();
+}
+
 void DataTableModel::rebuildFilter()
 {
     stopFiltering();
-    m_rows.clear();
-    m_columns.clear();
-    m_rowsFiltered = false;
-    m_columnsFiltered = false;
-    if (m_tooBig || m_filterText.isEmpty())
+    show(Shown());
+    if (m_tooBig || (m_filterText.isEmpty() && m_sortColumn < 0))
         return;
     const qint64 cells = qint64(m_dataset.rowCount()) * m_dataset.columnCount();
-    if (m_filterMode != FilterColumnName && cells > BackgroundCells) {
+    const bool readsValues
+        = m_sortColumn >= 0 || (!m_filterText.isEmpty() && m_filterMode != FilterColumnName);
+    if (readsValues && cells > BackgroundCells) {
         filterInBackground();
         return;
     }
-    Shown shown = shownBy(m_dataset, m_filterMode, m_filterText, m_cancel);
-    m_rowsFiltered = m_filterMode == FilterRowData;
-    m_columnsFiltered = !m_rowsFiltered;
-    m_rows = std::move(shown.rows);
-    m_columns = std::move(shown.columns);
+    show(arrange(m_dataset, arrangement(), m_cancel));
 }
 
 void DataTableModel::filterInBackground()
 {
     // The worker keeps its own shared copy of the dataset: a new run may
     // replace the grid's while it reads.
-    m_worker = std::thread([this, generation = m_filterGeneration, data = m_dataset,
-                               mode = m_filterMode, text = m_filterText] {
-        Shown shown = shownBy(data, mode, text, m_cancel);
-        if (m_cancel)
-            return;
-        // Posted to the grid's thread; dropped with the model if it is gone.
-        QMetaObject::invokeMethod(
-            this,
-            [this, generation, mode, shown = std::move(shown)]() mutable {
-                if (generation != m_filterGeneration)
-                    return;
-                m_worker.join();
-                beginResetModel();
-                m_rowsFiltered = mode == FilterRowData;
-                m_columnsFiltered = !m_rowsFiltered;
-                m_rows = std::move(shown.rows);
-                m_columns = std::move(shown.columns);
-                endResetModel();
-                emit filterApplied();
-            },
-            Qt::QueuedConnection);
-    });
+    m_worker = std::thread(
+        [this, generation = m_filterGeneration, data = m_dataset, arrangement = arrangement()] {
+            Shown shown = arrange(data, arrangement, m_cancel);
+            if (m_cancel)
+                return;
+            // Posted to the grid's thread; dropped with the model if it is gone.
+            QMetaObject::invokeMethod(
+                this,
+                [this, generation, shown = std::move(shown)]() mutable {
+                    if (generation != m_filterGeneration)
+                        return;
+                    m_worker.join();
+                    beginResetModel();
+                    show(std::move(shown));
+                    endResetModel();
+                    emit filterApplied();
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 void DataTableModel::stopFiltering()

@@ -52,6 +52,11 @@ public:
     QString filterText() const { return m_filterText; }
     // Whether a filter is still being worked out in the background.
     bool isFiltering() const { return m_worker.joinable(); }
+    // A view-only order by one column (as a Sort item would order it); the
+    // dataset itself is never changed. A negative column shows the rows in
+    // their own order again.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    int sortColumn() const { return m_sortColumn; }
     void setShowInvisibles(bool on);
     bool showInvisibles() const { return m_showInvisibles; }
 
@@ -74,9 +79,23 @@ private:
     {
         QVector<int> rows;
         QVector<int> columns;
+        bool rowsMapped = false;
+        bool columnsMapped = false;
+    };
+    // What the grid shows and in which order: a filter, then a sort.
+    struct Arrangement
+    {
+        int mode = FilterColumnName;
+        QString text;
+        int sortColumn = -1; // a dataset column
+        bool descending = false;
     };
     static Shown shownBy(
         const Dataset& data, int mode, const QString& text, const std::atomic<bool>& cancel);
+    static Shown arrange(
+        const Dataset& data, const Arrangement& arrangement, const std::atomic<bool>& cancel);
+    Arrangement arrangement() const;
+    void show(Shown&& shown);
     void rebuildFilter();
     void filterInBackground();
     void stopFiltering();
@@ -91,6 +110,8 @@ private:
     QVector<int> m_rows;
     QVector<int> m_columns;
     bool m_showInvisibles = false;
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     // Which filter is current: a background result of an older one is dropped.
     int m_filterGeneration = 0;
     std::atomic<bool> m_cancel { false };

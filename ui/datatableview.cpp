@@ -67,6 +67,10 @@ DataTableView::DataTableView(QWidget* parent)
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_table->horizontalHeader()->setDefaultSectionSize(110);
+    // A click on a header orders the view only (no Sort item is made); the
+    // first click sorts up, the next down.
+    m_table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    m_table->setSortingEnabled(true);
     connect(m_table->verticalScrollBar(), &QScrollBar::valueChanged, this,
         &DataTableView::onScrolledTo);
     connect(m_table->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column) {
@@ -282,6 +286,9 @@ void DataTableView::onFilterChanged()
 
 void DataTableView::clearFilter()
 {
+    // The order chosen by a header belongs to the table it was chosen for.
+    if (m_model->sortColumn() >= 0)
+        m_table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     if (m_filterText->text().isEmpty()) {
         m_filterDelay->stop();
         return;

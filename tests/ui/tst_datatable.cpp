@@ -268,6 +268,60 @@ private slots:
         QCOMPARE(table->columnWidth(0), 60);
     }
 
+    void headerClickOrdersTheViewOnly_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::newRow("small, in place") << 4;
+        QTest::newRow("big, in the background") << 600000;
+    }
+
+    // A click on a header orders the rows by that column (numbers as
+    // numbers), a second click the other way; a filter keeps the order, the
+    // dataset is never changed, and showing another item's table drops it.
+    void headerClickOrdersTheViewOnly()
+    {
+        QFETCH(int, rows);
+        Dataset data;
+        data.setColumnCount(2);
+        data.setHeader({ QStringLiteral("id"), QStringLiteral("name") });
+        // Ids counting down, so that both orders differ from the table's.
+        for (int r = 0; r < rows; ++r)
+            data.appendRow({ QString::number((rows - r) * 9), QStringLiteral("n%1").arg(r) });
+        DataTableView view;
+        view.resize(600, 400);
+        view.setDataset(data);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        DataTableModel* model = view.model();
+        auto first = [model] { return model->data(model->index(0, 0)).toString(); };
+        QHeaderView* header = view.tableView()->horizontalHeader();
+        const QPoint idHeader(header->sectionViewportPosition(0) + 10, header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, idHeader);
+        QTRY_COMPARE(first(), QStringLiteral("9"));
+        QCOMPARE(model->sourceRow(0), rows - 1);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, idHeader);
+        QTRY_COMPARE(first(), QString::number(rows * 9));
+        QCOMPARE(data.value(0, 0), QString::number(rows * 9));
+        QCOMPARE(model->dataset().rows().constData(), data.rows().constData());
+
+        // Rows holding "18": 18 and, in a big table, 180, 1188 and so on,
+        // still largest first.
+        view.filterModeCombo()->setCurrentIndex(DataTableModel::FilterRowData);
+        view.filterEdit()->setText(QStringLiteral("18"));
+        QTRY_VERIFY(!model->isFiltering() && model->rowCount() < rows);
+        QVERIFY(model->rowCount() >= 1);
+        for (int r = 1; r < model->rowCount(); ++r)
+            QVERIFY(model->data(model->index(r - 1, 0)).toString().toLongLong()
+                > model->data(model->index(r, 0)).toString().toLongLong());
+
+        view.clearFilter();
+        QTRY_VERIFY(!model->isFiltering());
+        QCOMPARE(model->sortColumn(), -1);
+        QCOMPARE(first(), QString::number(rows * 9));
+        QCOMPARE(model->sourceRow(rows - 1), rows - 1);
+    }
+
     void scrollButtons()
     {
         Dataset data;
