@@ -54,6 +54,7 @@ DataTableView::DataTableView(QWidget* parent)
     m_filterDelay->setInterval(300);
     connect(m_filterDelay, &QTimer::timeout, this, &DataTableView::applyFilter);
     connect(m_model, &DataTableModel::filterApplied, this, &DataTableView::updateShownCount);
+    connect(m_model, &DataTableModel::filterApplied, this, &DataTableView::restorePosition);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
@@ -301,8 +302,31 @@ void DataTableView::clearFilter()
 void DataTableView::applyFilter()
 {
     m_filterDelay->stop();
+    // The row the user is on stays in view when the filter changes (most
+    // of all when it is cleared, back to the whole table).
+    const QModelIndex current = m_table->currentIndex();
+    const int onRow = current.isValid() ? current.row() : m_table->rowAt(0);
+    m_keptRow = onRow >= 0 ? m_model->sourceRow(onRow) : -1;
+    m_keptColumn = current.isValid() ? current.column() : 0;
     m_model->setFilter(m_filterMode->currentIndex(), m_filterText->text());
     updateShownCount();
+    restorePosition();
+}
+
+void DataTableView::restorePosition()
+{
+    if (m_keptRow < 0 || m_model->isFiltering())
+        return;
+    const int rows = m_model->rowCount();
+    for (int r = 0; r < rows; ++r) {
+        if (m_model->sourceRow(r) != m_keptRow)
+            continue;
+        const QModelIndex at = m_model->index(r, qMin(m_keptColumn, m_model->columnCount() - 1));
+        m_table->setCurrentIndex(at);
+        m_table->scrollTo(at, QAbstractItemView::PositionAtCenter);
+        break;
+    }
+    m_keptRow = -1;
 }
 
 void DataTableView::onScroll(int which)

@@ -68,6 +68,7 @@ private:
     // rows of the view, up to the widest a column is made by itself.
     void widenColumns(const QVector<int>& rows);
     void onScrolledTo();
+    void restorePosition();
     void updateShownCount();
 
     DataTableModel* m_model;
@@ -86,5 +87,8 @@ private:
     QHBoxLayout* m_filterTools = nullptr;
     // Columns the user sized by hand keep their width.
     QSet<int> m_userSized;
+    // The dataset row (and column) to keep in view across a filter change.
+    int m_keptRow = -1;
+    int m_keptColumn = 0;
     bool m_sizing = false;
 };

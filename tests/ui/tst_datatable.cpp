@@ -322,6 +322,35 @@ private slots:
         QCOMPARE(model->sourceRow(rows - 1), rows - 1);
     }
 
+    // Clearing a filter goes back to the whole table at the row the user
+    // was on, not to its top.
+    void clearingAFilterKeepsTheRow()
+    {
+        Dataset data;
+        data.setColumnCount(1);
+        data.setHeader({ QStringLiteral("name") });
+        for (int r = 0; r < 5000; ++r)
+            data.appendRow(
+                { r == 3210 ? QStringLiteral("needle") : QStringLiteral("hay %1").arg(r) });
+        DataTableView view;
+        view.resize(500, 300);
+        view.setDataset(data);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.filterModeCombo()->setCurrentIndex(DataTableModel::FilterRowData);
+        view.filterEdit()->setText(QStringLiteral("needle"));
+        QTRY_COMPARE(view.model()->rowCount(), 1);
+        view.tableView()->setCurrentIndex(view.model()->index(0, 0));
+        view.filterEdit()->clear();
+        QTRY_COMPARE(view.model()->rowCount(), 5000);
+        QTableView* table = view.tableView();
+        QCOMPARE(table->currentIndex().row(), 3210);
+        const int top = table->rowAt(0);
+        const int bottom = table->rowAt(table->viewport()->height() - 1);
+        QVERIFY2(top <= 3210 && 3210 <= bottom,
+            qPrintable(QStringLiteral("%1-%2").arg(top).arg(bottom)));
+    }
+
     void scrollButtons()
     {
         Dataset data;
