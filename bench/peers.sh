@@ -262,4 +262,8 @@ make_data
 cmake --build "$build" --target varnix varnix_job >/dev/null
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 echo "data: $data/people_1m.csv ($rows rows), median of $runs run(s), load $(cut -d' ' -f1-3 /proc/loadavg)"
+# The machine, with every set of figures: ratios differ between CPUs and caches.
+cache() { getconf "LEVEL$1_CACHE_SIZE" 2>/dev/null | awk '{ printf "%d KiB", $1 / 1024 }'; }
+echo "machine: $(lscpu | sed -n 's/^Model name: *//p' | head -1), $(nproc) cores," \
+  "L1d $(getconf LEVEL1_DCACHE_SIZE | awk '{ printf "%d KiB", $1 / 1024 }'), L2 $(cache 2), L3 $(cache 3)"
 for job in "${jobs[@]}"; do run_job "$job"; done
