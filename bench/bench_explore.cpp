@@ -5,7 +5,9 @@
 // dialog first shows them, and the keys of people.city against cities.city.
 // These are what stands between opening a dialog and its first result.
 #include "core/dataset.h"
+#include "core/values.h"
 #include "input/delimitedreader.h"
+#include "transforms/support/columnprofile.h"
 #include "transforms/support/keyexploration.h"
 #include "transforms/support/valuefrequencies.h"
 
@@ -80,3 +82,20 @@ void BM_ExploreKeysCity(benchmark::State& state)
 BENCHMARK(BM_ExploreKeysCity)->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+// The profile of every column of the people table from every row (kinds,
+// ranges, top values and shapes, traps), on two threads.
+void columnProfile(benchmark::State& state)
+{
+    const Dataset& people = table(QStringLiteral("people_1m.csv"));
+    if (!people.hasRows()) {
+        state.SkipWithError("people_1m.csv not found; run bench/peers.sh's make_data");
+        return;
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(profileTable(people, defaultDateFormatList()));
+    state.counters["cells/s"]
+        = benchmark::Counter(double(people.rowCount()) * people.columnCount() * state.iterations(),
+            benchmark::Counter::kIsRate);
+}
+BENCHMARK(columnProfile)->Unit(benchmark::kMillisecond);

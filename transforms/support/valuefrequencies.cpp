@@ -20,43 +20,54 @@ constexpr int ProgressStep = 4096;
 class KeyTable
 {
 public:
-    KeyTable() : m_slots(1024, -1) { }
+    KeyTable() : m_slots(1024) { }
 
     // The position of key, added at the end when new.
     int find(const QString& key, bool* added)
     {
         if (m_keys.size() * 2 >= int(m_slots.size()))
             grow();
+        const uint hash = qHash(key);
         const size_t mask = m_slots.size() - 1;
-        for (size_t at = qHash(key) & mask;; at = (at + 1) & mask) {
-            const int position = m_slots[at];
-            if (position < 0) {
-                m_slots[at] = m_keys.size();
+        for (size_t at = hash & mask;; at = (at + 1) & mask) {
+            Slot& slot = m_slots[at];
+            if (slot.position < 0) {
+                slot = { hash, m_keys.size() };
                 m_keys.append(key);
                 *added = true;
-                return m_keys.size() - 1;
+                return slot.position;
             }
-            if (m_keys.at(position) == key) {
+            // The hash first: most slots passed hold another key.
+            if (slot.hash == hash && m_keys.at(slot.position) == key) {
                 *added = false;
-                return position;
+                return slot.position;
             }
         }
     }
 
 private:
+    struct Slot
+    {
+        uint hash = 0;
+        int position = -1;
+    };
+
     void grow()
     {
-        m_slots.assign(m_slots.size() * 2, -1);
-        const size_t mask = m_slots.size() - 1;
-        for (int position = 0; position < m_keys.size(); ++position) {
-            size_t at = qHash(m_keys.at(position)) & mask;
-            while (m_slots[at] >= 0)
+        std::vector<Slot> wider(m_slots.size() * 2);
+        const size_t mask = wider.size() - 1;
+        for (const Slot& slot : m_slots) {
+            if (slot.position < 0)
+                continue;
+            size_t at = slot.hash & mask;
+            while (wider[at].position >= 0)
                 at = (at + 1) & mask;
-            m_slots[at] = position;
+            wider[at] = slot;
         }
+        m_slots.swap(wider);
     }
 
-    std::vector<int> m_slots;
+    std::vector<Slot> m_slots;
     QVector<QString> m_keys;
 };
 

@@ -1,0 +1,144 @@
+// Column profiles: the counts, ranges and most frequent values and shapes of
+// a column, and each trap with its count and first example.
+
+#include "core/dataset.h"
+#include "core/values.h"
+#include "transforms/support/columnprofile.h"
+
+#include <QTest>
+
+namespace {
+
+Dataset column(const QStringList& values)
+{
+    Dataset data;
+    data.setColumnCount(1);
+    data.setHeader({ QStringLiteral("v") });
+    for (const QString& v : values)
+        data.appendRow({ v });
+    return data;
+}
+
+} // namespace
+
+class TestColumnProfile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void shapes_data();
+    void shapes();
+    void countsRangesAndTopValues();
+    void traps_data();
+    void traps();
+    void everyColumnOfATable();
+};
+
+void TestColumnProfile::shapes_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("shape");
+    QTest::newRow("postcode") << "SW1A 1AA"
+                              << "AA9A 9AA";
+    QTest::newRow("date") << "1/2/2024"
+                          << "9/9/9999";
+    QTest::newRow("name") << "Ann-Marie"
+                          << "Aaa-Aaaaa";
+    QTest::newRow("empty") << ""
+                           << "";
+}
+
+void TestColumnProfile::shapes()
+{
+    QFETCH(QString, value);
+    QTEST(valueShape(value), "shape");
+}
+
+void TestColumnProfile::countsRangesAndTopValues()
+{
+    const Dataset data = column({ "12", "7.5", "", "2024-01-31", "abc", "abc", " ", "2023-05-01" });
+    const ColumnProfile p
+        = profileColumn(data, 0, DateFormatList({ QStringLiteral("yyyy-MM-dd") }));
+    QCOMPARE(p.rows, 8);
+    QCOMPARE(p.empty, 2);
+    QCOMPARE(p.integers, 1);
+    QCOMPARE(p.decimals, 1);
+    QCOMPARE(p.dates, 2);
+    QCOMPARE(p.texts, 2);
+    QCOMPARE(p.distinct, 7);
+    QVERIFY(p.hasNumbers);
+    QCOMPARE(p.minimum, 7.5);
+    QCOMPARE(p.maximum, 12.0);
+    QCOMPARE(p.firstDate, QDate(2023, 5, 1));
+    QCOMPARE(p.lastDate, QDate(2024, 1, 31));
+    QCOMPARE(p.topValues.first().value, QStringLiteral("abc"));
+    QCOMPARE(p.topValues.first().count, 2);
+    QCOMPARE(p.topValues.at(1).value, QStringLiteral("12")); // ties in the order first seen
+    QCOMPARE(p.topShapes.first().value, QStringLiteral("9999-99-99"));
+    QCOMPARE(p.topShapes.first().count, 2);
+    QCOMPARE(p.topShapes.at(1).value, QStringLiteral("aaa"));
+}
+
+void TestColumnProfile::traps_data()
+{
+    QTest::addColumn<QStringList>("values");
+    QTest::addColumn<QStringList>("traps");
+    QTest::newRow("day and month both 12 or less")
+        << QStringList { "03/04/2024", "25/12/2024", "05/05/2024", "03/04/2024" }
+        << QStringList { "Column 'v': 2 values read both as month/day and day/month (for "
+                         "example '03/04/2024')" };
+    QTest::newRow("decimal comma among decimal points")
+        << QStringList { "1,234.50", "2,000.75", "1.234,50", "3.5" }
+        << QStringList { "Column 'v': 1 values use ',' and '.' both as decimal and as group "
+                         "separator (for example '1.234,50')" };
+    QTest::newRow("one convention, or values that do not tell")
+        << QStringList { "1,234.50", "1,234", "2,5", "1.000.000,25" }
+        << QStringList { "Column 'v': 1 values use ',' and '.' both as decimal and as group "
+                         "separator (for example '1,234.50')" };
+    QTest::newRow("leading zeros") << QStringList { "007", "42", "0", "0815" }
+                                   << QStringList { "Column 'v': 2 values have leading zeros "
+                                                    "that a number conversion drops (for "
+                                                    "example '007')" };
+    QTest::newRow("16 digits") << QStringList { "1234567890123456", "12", "123456789012345" }
+                               << QStringList { "Column 'v': 1 values have 16 or more digits "
+                                                "that a number or spreadsheet conversion "
+                                                "rounds (for example '1234567890123456')" };
+    QTest::newRow("UTF-8 read as Windows-1252")
+        << QStringList { QStringLiteral("Caf\u00C3\u00A9"), QStringLiteral("it\u00E2\u20AC\u2122s"),
+               QStringLiteral("na\u00EFve"), QStringLiteral("bad \uFFFD") }
+        << QStringList { QStringLiteral("Column 'v': 3 values look decoded with the wrong "
+                                        "encoding (for example 'Caf\u00C3\u00A9')") };
+    QTest::newRow("mostly numbers") << QStringList { "1", "2", "3", "4", "5", "6", "7", "8", "9",
+        "n/a" } << QStringList { "Column 'v': 9 values are numbers and 1 are text" };
+    QTest::newRow("half numbers, half text") << QStringList { "1", "2", "x", "y" } << QStringList();
+    QTest::newRow("clean text") << QStringList { "Oslo", "Lima" } << QStringList();
+}
+
+void TestColumnProfile::traps()
+{
+    QFETCH(QStringList, values);
+    const ColumnProfile p = profileColumn(column(values), 0, DateFormatList());
+    QTEST(p.traps, "traps");
+}
+
+void TestColumnProfile::everyColumnOfATable()
+{
+    Dataset data;
+    data.setColumnCount(3);
+    data.setHeader({ QStringLiteral("id"), QStringLiteral("zip"), QStringLiteral("city") });
+    for (int r = 0; r < 30000; ++r)
+        data.appendRow({ QString::number(r), QStringLiteral("0%1").arg(r % 900 + 100),
+            r % 2 ? QStringLiteral("Oslo") : QStringLiteral("Lima") });
+    const QVector<ColumnProfile> profiles = profileTable(data, DateFormatList());
+    QCOMPARE(profiles.size(), 3);
+    QCOMPARE(profiles.at(0).distinct, 30000);
+    QCOMPARE(profiles.at(0).maximum, 29999.0);
+    QCOMPARE(profiles.at(1).traps,
+        QStringList { "Column 'zip': 30,000 values have leading zeros that a number conversion "
+                      "drops (for example '0100')" });
+    QCOMPARE(profiles.at(2).topValues.size(), 2);
+    QCOMPARE(profiles.at(2).topShapes.first().value, QStringLiteral("Aaaa"));
+}
+
+QTEST_GUILESS_MAIN(TestColumnProfile)
+#include "tst_columnprofile.moc"

@@ -1,0 +1,275 @@
+#include "transforms/support/columnprofile.h"
+
+#include "core/dataset.h"
+#include "core/values.h"
+#include "transforms/support/parallel.h"
+
+#include <QHash>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int TopCount = 10;
+
+// A trap's count and its first example.
+struct Trap
+{
+    int count = 0;
+    QString example;
+    void add(const QString& value, int times)
+    {
+        if (count == 0)
+            example = value;
+        count += times;
+    }
+};
+
+// The patterns the traps look for, made per column: matching one pattern
+// object from two threads is not something Qt promises.
+struct Patterns
+{
+    QRegularExpression dayMonth { QStringLiteral(
+        "^(\\d{1,2})[/.-](\\d{1,2})[/.-](\\d{2}|\\d{4})$") };
+    QRegularExpression separated { QStringLiteral("^[+-]?\\d[\\d.,]*\\d$") };
+    QRegularExpression leadingZero { QStringLiteral("^0\\d+$") };
+    QRegularExpression longDigits { QStringLiteral("^[+-]?\\d{16,}$") };
+    // UTF-8 read as Windows-1252 or ISO-8859-1, and replacement characters.
+    QRegularExpression misdecoded { QStringLiteral(
+        "\\x{00C3}[\\x{0080}-\\x{00BF}\\x{2018}-\\x{203A}\\x{20AC}\\x{2122}]|\\x{00E2}"
+        "\\x{20AC}|\\x{00C2}[\\x{0080}-\\x{00BF}]|\\x{FFFD}") };
+};
+
+struct Traps
+{
+    Trap ambiguousDates;
+    Trap dotDecimal;
+    Trap commaDecimal;
+    Trap leadingZeros;
+    Trap longNumbers;
+    Trap misdecoded;
+};
+
+// Which character a number uses as its decimal point: '.', ',' or none
+// when the value does not tell ("1,234" may be either).
+QChar decimalMark(const QString& value)
+{
+    const int dots = value.count(QLatin1Char('.'));
+    const int commas = value.count(QLatin1Char(','));
+    if (dots > 0 && commas > 0)
+        return value.at(
+            std::max(value.lastIndexOf(QLatin1Char('.')), value.lastIndexOf(QLatin1Char(','))));
+    const QChar mark = dots > 0 ? QLatin1Char('.') : QLatin1Char(',');
+    const int marks = std::max(dots, commas);
+    if (marks == 0)
+        return QChar();
+    if (marks > 1) // repeated, so the group separator: the other is the point
+        return mark == QLatin1Char('.') ? QLatin1Char(',') : QLatin1Char('.');
+    const int after = value.size() - value.lastIndexOf(mark) - 1;
+    return after == 3 ? QChar() : mark;
+}
+
+bool hasDigit(const QString& value)
+{
+    return std::any_of(value.begin(), value.end(), [](QChar c) { return c.isDigit(); });
+}
+
+// Characters that text decoded with the wrong encoding shows: where none
+// is, the pattern need not be tried.
+bool mayBeMisdecoded(const QString& value)
+{
+    return std::any_of(value.begin(), value.end(), [](QChar c) {
+        const ushort u = c.unicode();
+        return u == 0x00C3 || u == 0x00E2 || u == 0x00C2 || u == 0xFFFD;
+    });
+}
+
+void checkTraps(const QString& value, int times, const Patterns& p, Traps& t)
+{
+    if (mayBeMisdecoded(value) && p.misdecoded.match(value).hasMatch())
+        t.misdecoded.add(value, times);
+    // The other traps are all about digits.
+    if (!hasDigit(value))
+        return;
+    const QRegularExpressionMatch date = p.dayMonth.match(value);
+    if (date.hasMatch()) {
+        const int first = date.capturedRef(1).toInt();
+        const int second = date.capturedRef(2).toInt();
+        if (first >= 1 && first <= 12 && second >= 1 && second <= 12 && first != second)
+            t.ambiguousDates.add(value, times);
+    }
+    if (p.separated.match(value).hasMatch()) {
+        const QChar mark = decimalMark(value);
+        if (mark == QLatin1Char('.'))
+            t.dotDecimal.add(value, times);
+        else if (mark == QLatin1Char(','))
+            t.commaDecimal.add(value, times);
+    }
+    if (p.leadingZero.match(value).hasMatch())
+        t.leadingZeros.add(value, times);
+    if (p.longDigits.match(value).hasMatch())
+        t.longNumbers.add(value, times);
+}
+
+QStringList trapLines(const QString& column, const Traps& t, const ColumnProfile& profile)
+{
+    QStringList lines;
+    auto line = [&](const Trap& trap, const char* text) {
+        if (trap.count > 0)
+            lines << QString::fromUtf8(text).arg(column, formatInteger(trap.count), trap.example);
+    };
+    line(t.ambiguousDates,
+        "Column '%1': %2 values read both as month/day and day/month (for example '%3')");
+    if (t.dotDecimal.count > 0 && t.commaDecimal.count > 0) {
+        // The fewer are the odd ones out.
+        line(t.dotDecimal.count <= t.commaDecimal.count ? t.dotDecimal : t.commaDecimal,
+            "Column '%1': %2 values use ',' and '.' both as decimal and as group separator (for "
+            "example '%3')");
+    }
+    line(t.leadingZeros,
+        "Column '%1': %2 values have leading zeros that a number conversion drops (for example "
+        "'%3')");
+    line(t.longNumbers,
+        "Column '%1': %2 values have 16 or more digits that a number or spreadsheet conversion "
+        "rounds (for example '%3')");
+    line(t.misdecoded,
+        "Column '%1': %2 values look decoded with the wrong encoding (for example '%3')");
+    const int numbers = profile.integers + profile.decimals;
+    const int mixed = numbers + profile.texts;
+    if (numbers > 0 && profile.texts > 0
+        && (numbers * 10 >= mixed * 9 || profile.texts * 10 >= mixed * 9))
+        lines << QStringLiteral("Column '%1': %2 values are numbers and %3 are text")
+                     .arg(column, formatInteger(numbers), formatInteger(profile.texts));
+    return lines;
+}
+
+// Whether a text with digits is worth reading as a date: reading one in
+// every format of the list is slow (the month names go through the locale),
+// and e-mail addresses, codes and sentences with numbers are not dates.
+bool mayBeDate(const QString& value)
+{
+    if (value.size() > 40 || value.contains(QLatin1Char('@')))
+        return false;
+    const int letters
+        = int(std::count_if(value.begin(), value.end(), [](QChar c) { return c.isLetter(); }));
+    return letters <= 12;
+}
+
+// Adds one distinct value, seen times times, to the kind counts and ranges.
+void addKind(const QString& value, int times, const DateFormatList& dates, ColumnProfile& p)
+{
+    const QString trimmed = value.trimmed();
+    if (trimmed.isEmpty()) {
+        p.empty += times;
+        return;
+    }
+    // Numbers and dates all have digits; names, e-mails and cities are
+    // known as text without reading them as either.
+    if (!hasDigit(trimmed)) {
+        p.texts += times;
+        return;
+    }
+    bool isNumber = false;
+    const double number = toNumber(trimmed, false, false, &isNumber);
+    if (isNumber && std::isfinite(number)) {
+        const bool whole = std::floor(number) == number && !trimmed.contains(QLatin1Char('.'))
+            && !trimmed.contains(QLatin1Char(','));
+        (whole ? p.integers : p.decimals) += times;
+        p.minimum = p.hasNumbers ? std::min(p.minimum, number) : number;
+        p.maximum = p.hasNumbers ? std::max(p.maximum, number) : number;
+        p.hasNumbers = true;
+        return;
+    }
+    const QDate date = mayBeDate(trimmed) ? dates.read(trimmed) : QDate();
+    if (date.isValid()) {
+        p.dates += times;
+        if (!p.firstDate.isValid() || date < p.firstDate)
+            p.firstDate = date;
+        if (!p.lastDate.isValid() || date > p.lastDate)
+            p.lastDate = date;
+        return;
+    }
+    p.texts += times;
+}
+
+QVector<ValueFrequency> mostFrequent(QVector<ValueFrequency> values)
+{
+    // Stable: ties stay in the order first seen.
+    std::stable_sort(values.begin(), values.end(),
+        [](const ValueFrequency& a, const ValueFrequency& b) { return a.count > b.count; });
+    if (values.size() > TopCount)
+        values.resize(TopCount);
+    return values;
+}
+
+} // namespace
+
+QString valueShape(const QString& value)
+{
+    QString shape(value.size(), Qt::Uninitialized);
+    QChar* out = shape.data();
+    for (const QChar c : value) {
+        if (c.isDigit())
+            *out++ = QLatin1Char('9');
+        else if (c.isUpper())
+            *out++ = QLatin1Char('A');
+        else if (c.isLower())
+            *out++ = QLatin1Char('a');
+        else
+            *out++ = c;
+    }
+    return shape;
+}
+
+ColumnProfile profileColumn(const Dataset& data, int column, const DateFormatList& dates)
+{
+    ColumnProfile profile;
+    profile.rows = data.rowCount();
+    if (!data.isValidColumn(column))
+        return profile;
+    // Every distinct value is looked at once, weighted by how often it
+    // occurs: a column of repeating values costs its distinct values only.
+    const ValueFrequencies counted = countValues(data, column, FrequencyOptions());
+    profile.distinct = counted.distinctCount();
+    const Patterns patterns;
+    Traps traps;
+    QHash<QString, int> shapeAt;
+    QVector<ValueFrequency> shapes;
+    for (const ValueFrequency& f : counted.values) {
+        addKind(f.value, f.count, dates, profile);
+        checkTraps(f.value, f.count, patterns, traps);
+        const QString shape = valueShape(f.value);
+        const auto at = shapeAt.constFind(shape);
+        if (at == shapeAt.constEnd()) {
+            shapeAt.insert(shape, shapes.size());
+            shapes.append({ shape, f.count });
+        } else {
+            shapes[*at].count += f.count;
+        }
+    }
+    profile.topValues = mostFrequent(counted.values);
+    profile.topShapes = mostFrequent(shapes);
+    profile.traps = trapLines(data.columnName(column), traps, profile);
+    return profile;
+}
+
+QVector<ColumnProfile> profileTable(const Dataset& data, const DateFormatList& dates)
+{
+    const int columns = data.columnCount();
+    QVector<ColumnProfile> profiles(columns);
+    ColumnProfile* out = profiles.data(); // detached here, before the threads share it
+    const int half = columns / 2;
+    Parallel::both(
+        Parallel::worthSplitting(qint64(data.rowCount()) * columns),
+        [&] {
+            for (int c = 0; c < half; ++c)
+                out[c] = profileColumn(data, c, dates);
+        },
+        [&] {
+            for (int c = half; c < columns; ++c)
+                out[c] = profileColumn(data, c, dates);
+        });
+    return profiles;
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+// What a column holds, from every row: how many values are empty, whole
+// numbers, other numbers, dates or text; how many are distinct; the range of
+// the numbers and dates; the most frequent values and shapes; and the traps
+// that silently change data on its way through a conversion or a
+// spreadsheet (dates that read both ways, mixed decimal separators, leading
+// zeros, long digit strings, text decoded with the wrong encoding, a few
+// values of another kind).
+
+#include "transforms/support/valuefrequencies.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+class Dataset;
+class DateFormatList;
+
+struct ColumnProfile
+{
+    int rows = 0;
+    int empty = 0;
+    int integers = 0;
+    int decimals = 0; // numbers that are not whole
+    int dates = 0;
+    int texts = 0;
+    int distinct = 0;
+    bool hasNumbers = false;
+    double minimum = 0.0;
+    double maximum = 0.0;
+    QDate firstDate;
+    QDate lastDate;
+    // The ten most frequent values and shapes, most frequent first (ties in
+    // the order first seen).
+    QVector<ValueFrequency> topValues;
+    QVector<ValueFrequency> topShapes;
+    // One line per trap found, naming the column.
+    QStringList traps;
+};
+
+// A value's shape: upper-case letters as "A", lower-case as "a", digits as
+// "9", anything else as itself ("SW1A 1AA" -> "AA9A 9AA").
+QString valueShape(const QString& value);
+
+ColumnProfile profileColumn(const Dataset& data, int column, const DateFormatList& dates);
+// Every column, split over two threads.
+QVector<ColumnProfile> profileTable(const Dataset& data, const DateFormatList& dates);
