@@ -29,6 +29,8 @@ bool applyFlag(CommandLine& line, const QString& word)
         line.printBuild = true;
     else if (word == QLatin1String("help"))
         line.help = true;
+    else if (word == QLatin1String("check-columns"))
+        line.checkColumns = true;
     else
         return false;
     return true;

@@ -24,6 +24,8 @@ struct CommandLine
     bool printVersion = false;
     bool printBuild = false;
     bool help = false;
+    // Prints the traps found in every Input's columns after the run.
+    bool checkColumns = false;
     // "alias=path" texts of the file and folder options, in argument order.
     QStringList assignments;
     QString documentPath;

@@ -2,6 +2,7 @@
 
 #include "batch/commandlinereport.h"
 #include "batch/runreport.h"
+#include "core/values.h"
 #include "document/documentlocale.h"
 #include "document/documentreader.h"
 #include "document/documentwriter.h"
@@ -11,6 +12,7 @@
 #include "graph/node.h"
 #include "graph/rundeadline.h"
 #include "output/outputfile.h"
+#include "transforms/support/columnprofile.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -176,7 +178,8 @@ int CommandLineRun::run()
     QElapsedTimer stopwatch;
     stopwatch.start();
     scene.setAutoRun(info.autoRun);
-    scene.setKeepsResults(false);
+    // The columns are checked after the run: the Inputs keep their rows.
+    scene.setKeepsResults(m_line.checkColumns);
     bool timedOut = false;
     {
         const RunDeadline deadline(scene.runContext(), m_line.timeoutSeconds);
@@ -208,6 +211,8 @@ int CommandLineRun::run()
         report.overwritten(RunReport::writtenFiles(scene, OutputNodeType, false));
         report.elapsed(elapsed);
     }
+    if (m_line.checkColumns)
+        reportColumnTraps(scene);
     report.results();
     if (m_line.verbosity >= 2 && m_report.hasLog())
         m_report.info(QStringLiteral("Log: %1").arg(m_report.logPath()));
@@ -215,6 +220,25 @@ int CommandLineRun::run()
     if (m_leaveGraphAtExit)
         (void)owned.release();
     return report.errors() > 0 ? ExitItemErrors : ExitOk;
+}
+
+// The traps in the columns of every Input that was read, a heading per
+// Input that has any.
+void CommandLineRun::reportColumnTraps(const GraphModel& scene)
+{
+    const DateFormatList dates(scene.runContext().settings().dateFormatList());
+    for (const Node* input : nodesOfType(scene, InputNodeType)) {
+        if (input->status() != StatusUpToDate)
+            continue;
+        QStringList traps;
+        for (const ColumnProfile& profile : profileTable(input->dataset(), dates))
+            traps << profile.traps;
+        if (traps.isEmpty())
+            continue;
+        m_report.info(QStringLiteral("Columns of '%1':").arg(input->displayName()));
+        for (const QString& trap : qAsConst(traps))
+            m_report.info(QStringLiteral("  ") + trap);
+    }
 }
 
 // What the loader could not take over (transform types this release does not

@@ -47,6 +47,7 @@ private:
     int fatal(const QString& message);
     void openLog();
     int reportLoadWarnings(const LoadReport& loaded);
+    void reportColumnTraps(const GraphModel& scene);
 
     const CommandLine& m_line;
     CommandLineReport& m_report;
