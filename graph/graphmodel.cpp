@@ -126,7 +126,9 @@ void GraphModel::wireNode(Node* node)
     connect(
         node, &Node::processingStart, this, &GraphModel::onProcessingStart, Qt::UniqueConnection);
     connect(node, &Node::processingEnd, this, &GraphModel::onProcessingEnd, Qt::UniqueConnection);
-    connect(node, &Node::processed, this, &GraphModel::onProcessed, Qt::UniqueConnection);
+    // The progress window counts on a beat as each item starts and ends and
+    // as it reports progress (at most every 250 ms per item).
+    connect(node, &Node::processed, this, &GraphModel::heartBeat, Qt::UniqueConnection);
     connect(node, &Node::nodePosChanged, this, &GraphModel::onPosChanged, Qt::UniqueConnection);
     connect(
         node, &Node::selectedChanged, this, &GraphModel::onSelectedChanged, Qt::UniqueConnection);

@@ -121,9 +121,6 @@ public:
     // (the command line, batch runs and tests).
     bool runsOnWorker() const { return m_runsOnWorker; }
     void setRunsOnWorker(bool on) { m_runsOnWorker = on; }
-    // Waits until the run in progress has ended, answering its calls to
-    // this thread meanwhile.
-    void waitForRun();
     // Does work now, or once the run in progress has ended when there is
     // one (while context lives): an edit made during a run is neither lost
     // nor made under the running items.
@@ -220,7 +217,6 @@ public slots:
     // processing delay.
     void onSourceChangedDelayed(Node* node);
     void onProcessingStart(Node* node);
-    void onProcessed(Node* node, qreal fractionProcessed);
     void onProcessingEnd(Node* node);
     void onPosChanged(QList<Node*> nodes);
     void onSelectedChanged(Node* node);

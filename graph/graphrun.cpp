@@ -161,12 +161,6 @@ void GraphModel::runFromRoots(const QList<Node*>& roots, bool force)
     }
 }
 
-void GraphModel::waitForRun()
-{
-    if (m_worker)
-        m_worker->waitUntilIdle();
-}
-
 void GraphModel::whenIdle(QObject* context, const std::function<void()>& work)
 {
     if (m_processing)
@@ -266,15 +260,6 @@ void GraphModel::onProcessingStart(Node* node)
 {
     emit nodeDataChanged(node);
     emit showStatusBarMessage(QStringLiteral("Processing '%1'").arg(node->displayName()), 0);
-}
-
-void GraphModel::onProcessed(Node* node, qreal fractionProcessed)
-{
-    Q_UNUSED(node)
-    Q_UNUSED(fractionProcessed)
-    // The progress window counts on a beat as each item starts and ends and
-    // as it reports progress (at most every 250 ms per item).
-    emit heartBeat();
 }
 
 void GraphModel::onProcessingEnd(Node* node)

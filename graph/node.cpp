@@ -303,13 +303,11 @@ void Node::beginProcessing()
     m_reportedProgress = 0.0;
 }
 
-void Node::endProcessing(int status, const std::function<void()>& onGraphThread)
+void Node::endProcessing(int status)
 {
-    this->onGraphThread([this, status, &onGraphThread] {
+    onGraphThread([this, status] {
         setStatus(status, false);
         emit processingEnd(this);
-        if (onGraphThread)
-            onGraphThread();
         const QList<Node*> downstream = downstreamNodes(false);
         for (Node* n : downstream)
             n->upstreamProcessed();

@@ -188,7 +188,7 @@ protected:
     // graph's thread while the run waits, and in between the results belong
     // to the run (nothing reads the results of an "Updating" item).
     void beginProcessing();
-    void endProcessing(int status, const std::function<void()>& onGraphThread = {});
+    void endProcessing(int status);
     // Runs work on the thread the graph lives on, waiting for it; at once
     // when already there or when the item belongs to no graph.
     void onGraphThread(const std::function<void()>& work);

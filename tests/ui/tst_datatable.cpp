@@ -33,6 +33,16 @@ QList<int> shownRows(const DataTableModel& model)
     return rows;
 }
 
+// Shows data in a grid of the given size; false when the window never
+// appears.
+bool showTable(DataTableView& view, const Dataset& data, const QSize& size)
+{
+    view.resize(size);
+    view.setDataset(data);
+    view.show();
+    return QTest::qWaitForWindowExposed(&view);
+}
+
 } // namespace
 
 class TestDataTable : public QObject
@@ -253,10 +263,7 @@ private slots:
         data.setValue(4999, 0, longId);
         data.setValue(2513, 1, longNote);
         DataTableView view;
-        view.resize(900, 300);
-        view.setDataset(data);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(showTable(view, data, QSize(900, 300)));
         QTableView* table = view.tableView();
         const QFontMetrics cell(table->font());
         QVERIFY(table->columnWidth(0) >= cell.horizontalAdvance(longId));
@@ -288,10 +295,7 @@ private slots:
         for (int r = 0; r < rows; ++r)
             data.appendRow({ QString::number((rows - r) * 9), QStringLiteral("n%1").arg(r) });
         DataTableView view;
-        view.resize(600, 400);
-        view.setDataset(data);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(showTable(view, data, QSize(600, 400)));
         DataTableModel* model = view.model();
         auto first = [model] { return model->data(model->index(0, 0)).toString(); };
         QHeaderView* header = view.tableView()->horizontalHeader();
@@ -333,10 +337,7 @@ private slots:
             data.appendRow(
                 { r == 3210 ? QStringLiteral("needle") : QStringLiteral("hay %1").arg(r) });
         DataTableView view;
-        view.resize(500, 300);
-        view.setDataset(data);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(showTable(view, data, QSize(500, 300)));
         view.filterModeCombo()->setCurrentIndex(DataTableModel::FilterRowData);
         view.filterEdit()->setText(QStringLiteral("needle"));
         QTRY_COMPARE(view.model()->rowCount(), 1);
@@ -357,10 +358,7 @@ private slots:
         data.setColumnCount(60);
         data.setRowCount(5000);
         DataTableView view;
-        view.resize(500, 400);
-        view.setDataset(data);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(showTable(view, data, QSize(500, 400)));
         QScrollBar* vertical = view.tableView()->verticalScrollBar();
         QScrollBar* horizontal = view.tableView()->horizontalScrollBar();
         view.scrollButton(DataTableView::ScrollBottom)->click();

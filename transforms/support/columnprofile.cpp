@@ -4,7 +4,6 @@
 #include "core/values.h"
 #include "transforms/support/parallel.h"
 
-#include <QHash>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -86,12 +85,12 @@ bool mayBeMisdecoded(const QString& value)
     });
 }
 
-void checkTraps(const QString& value, int times, const Patterns& p, Traps& t)
+void checkTraps(const QString& value, bool digits, int times, const Patterns& p, Traps& t)
 {
     if (mayBeMisdecoded(value) && p.misdecoded.match(value).hasMatch())
         t.misdecoded.add(value, times);
     // The other traps are all about digits.
-    if (!hasDigit(value))
+    if (!digits)
         return;
     const QRegularExpressionMatch date = p.dayMonth.match(value);
     if (date.hasMatch()) {
@@ -158,7 +157,8 @@ bool mayBeDate(const QString& value)
 }
 
 // Adds one distinct value, seen times times, to the kind counts and ranges.
-void addKind(const QString& value, int times, const DateFormatList& dates, ColumnProfile& p)
+void addKind(
+    const QString& value, bool digits, int times, const DateFormatList& dates, ColumnProfile& p)
 {
     const QString trimmed = value.trimmed();
     if (trimmed.isEmpty()) {
@@ -167,7 +167,7 @@ void addKind(const QString& value, int times, const DateFormatList& dates, Colum
     }
     // Numbers and dates all have digits; names, e-mails and cities are
     // known as text without reading them as either.
-    if (!hasDigit(trimmed)) {
+    if (!digits) {
         p.texts += times;
         return;
     }
@@ -235,19 +235,19 @@ ColumnProfile profileColumn(const Dataset& data, int column, const DateFormatLis
     profile.distinct = counted.distinctCount();
     const Patterns patterns;
     Traps traps;
-    QHash<QString, int> shapeAt;
+    DistinctKeys shapeKeys;
     QVector<ValueFrequency> shapes;
     for (const ValueFrequency& f : counted.values) {
-        addKind(f.value, f.count, dates, profile);
-        checkTraps(f.value, f.count, patterns, traps);
+        const bool digits = hasDigit(f.value);
+        addKind(f.value, digits, f.count, dates, profile);
+        checkTraps(f.value, digits, f.count, patterns, traps);
         const QString shape = valueShape(f.value);
-        const auto at = shapeAt.constFind(shape);
-        if (at == shapeAt.constEnd()) {
-            shapeAt.insert(shape, shapes.size());
+        bool added = false;
+        const int at = shapeKeys.find(shape, &added);
+        if (added)
             shapes.append({ shape, f.count });
-        } else {
-            shapes[*at].count += f.count;
-        }
+        else
+            shapes[at].count += f.count;
     }
     profile.topValues = mostFrequent(counted.values);
     profile.topShapes = mostFrequent(shapes);

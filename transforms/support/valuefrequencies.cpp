@@ -14,64 +14,48 @@ namespace {
 
 constexpr int ProgressStep = 4096;
 
-// The distinct keys seen so far, as positions into a list of keys in an
-// open-addressed table: a column of a million distinct values is two flat
-// arrays to fill and to free, not a million hash nodes.
-class KeyTable
-{
-public:
-    KeyTable() : m_slots(1024) { }
-
-    // The position of key, added at the end when new.
-    int find(const QString& key, bool* added)
-    {
-        if (m_keys.size() * 2 >= int(m_slots.size()))
-            grow();
-        const uint hash = qHash(key);
-        const size_t mask = m_slots.size() - 1;
-        for (size_t at = hash & mask;; at = (at + 1) & mask) {
-            Slot& slot = m_slots[at];
-            if (slot.position < 0) {
-                slot = { hash, m_keys.size() };
-                m_keys.append(key);
-                *added = true;
-                return slot.position;
-            }
-            // The hash first: most slots passed hold another key.
-            if (slot.hash == hash && m_keys.at(slot.position) == key) {
-                *added = false;
-                return slot.position;
-            }
-        }
-    }
-
-private:
-    struct Slot
-    {
-        uint hash = 0;
-        int position = -1;
-    };
-
-    void grow()
-    {
-        std::vector<Slot> wider(m_slots.size() * 2);
-        const size_t mask = wider.size() - 1;
-        for (const Slot& slot : m_slots) {
-            if (slot.position < 0)
-                continue;
-            size_t at = slot.hash & mask;
-            while (wider[at].position >= 0)
-                at = (at + 1) & mask;
-            wider[at] = slot;
-        }
-        m_slots.swap(wider);
-    }
-
-    std::vector<Slot> m_slots;
-    QVector<QString> m_keys;
-};
-
 } // namespace
+
+DistinctKeys::DistinctKeys() : m_slots(1024)
+{
+}
+
+int DistinctKeys::find(const QString& key, bool* added)
+{
+    if (m_keys.size() * 2 >= int(m_slots.size()))
+        grow();
+    const uint hash = qHash(key);
+    const size_t mask = m_slots.size() - 1;
+    for (size_t at = hash & mask;; at = (at + 1) & mask) {
+        Slot& slot = m_slots[at];
+        if (slot.position < 0) {
+            slot = { hash, m_keys.size() };
+            m_keys.append(key);
+            *added = true;
+            return slot.position;
+        }
+        // The hash first: most slots passed hold another key.
+        if (slot.hash == hash && m_keys.at(slot.position) == key) {
+            *added = false;
+            return slot.position;
+        }
+    }
+}
+
+void DistinctKeys::grow()
+{
+    std::vector<Slot> wider(m_slots.size() * 2);
+    const size_t mask = wider.size() - 1;
+    for (const Slot& slot : m_slots) {
+        if (slot.position < 0)
+            continue;
+        size_t at = slot.hash & mask;
+        while (wider[at].position >= 0)
+            at = (at + 1) & mask;
+        wider[at] = slot;
+    }
+    m_slots.swap(wider);
+}
 
 QString frequencyKey(const QString& value, const FrequencyOptions& options)
 {
@@ -86,7 +70,7 @@ ValueFrequencies countValues(const Dataset& data, int column, const FrequencyOpt
     result.rows = data.rowCount();
     if (!data.isValidColumn(column))
         return result;
-    KeyTable positions;
+    DistinctKeys positions;
     const int rows = data.rowCount();
     for (int r = 0; r < rows; ++r) {
         if (progress && r % ProgressStep == 0 && !progress(r, rows)) {

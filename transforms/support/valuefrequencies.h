@@ -10,6 +10,7 @@
 #include <QVector>
 
 #include <functional>
+#include <vector>
 
 class Dataset;
 
@@ -39,6 +40,28 @@ struct ValueFrequencies
     // Positions into values ordered by count (highest first) or by value
     // (natural order), ties by first row.
     QVector<int> order(bool byCount, bool descending) const;
+};
+
+// The distinct keys seen so far, each numbered in the order first seen, in
+// an open-addressed table: a million distinct keys are two flat arrays to
+// fill and to free, not a million hash nodes.
+class DistinctKeys
+{
+public:
+    DistinctKeys();
+    // The number of key, given the next one (and added) when new.
+    int find(const QString& key, bool* added);
+
+private:
+    struct Slot
+    {
+        uint hash = 0;
+        int position = -1;
+    };
+    void grow();
+
+    std::vector<Slot> m_slots;
+    QVector<QString> m_keys;
 };
 
 // Called with (rows done, row count); returning false stops.
