@@ -1,5 +1,6 @@
 #include "batch/batchrun.h"
 
+#include "batch/runrecordbuilder.h"
 #include "batch/runreport.h"
 #include "core/filetypes.h"
 #include "graph/graphmodel.h"
@@ -9,6 +10,7 @@
 #include "output/outputformat.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -121,6 +123,7 @@ void BatchRun::run()
         QVector<Assignment> runs;
         if (!expandRow(m_rows.at(r), &runs))
             continue;
+        m_recordCell = m_rows.at(r).value(BatchTable::RecordKey).trimmed();
         for (const Assignment& targets : qAsConst(runs)) {
             if (stopSeen())
                 break;
@@ -335,9 +338,14 @@ void BatchRun::runOnce()
         &m_scene, &GraphModel::nodeProcessed, this, [&report](Node* node) { report.item(*node); });
     QElapsedTimer timer;
     timer.start();
+    const QDateTime started = QDateTime::currentDateTime();
+    m_scene.runContext().setRecordsRun(!m_recordCell.isEmpty());
     m_scene.process(GraphModel::RunAllForced, true);
     const qint64 elapsed = timer.elapsed();
     disconnect(live);
+    if (!m_recordCell.isEmpty() && !writeRecord(started))
+        report.addError();
+    report.rowCounts(m_scene);
     if (m_logging.verbosity >= 2) {
         report.counts(m_scene);
         report.elapsed(elapsed);
@@ -352,6 +360,24 @@ void BatchRun::runOnce()
     m_runsWithErrors += report.errors() > 0 ? 1 : 0;
     m_errors += report.errors();
     m_warnings += report.warnings();
+}
+
+bool BatchRun::writeRecord(const QDateTime& started)
+{
+    FileNameContext context = currentFileNameContext();
+    context.documentPath = m_documentPath;
+    context.aliases = fileNameAliases(&m_scene);
+    const QString path = absolute(expandFileNameVariables(m_recordCell, context));
+    const RunRecord record = buildRunRecord(
+        m_scene, m_documentPath, inputsFacts(m_scene), started, QDateTime::currentDateTime());
+    QString message;
+    if (record.save(path, &message)) {
+        if (m_logging.verbosity >= 3)
+            info(QStringLiteral("Run record: %1").arg(native(path)));
+        return true;
+    }
+    error(message);
+    return false;
 }
 
 void BatchRun::finish(qint64 elapsedMs)

@@ -16,6 +16,7 @@
 #include <memory>
 
 class GraphModel;
+class QDateTime;
 class Node;
 
 class BatchRun : public QObject
@@ -67,6 +68,7 @@ private:
     void assign(const Assignment& targets);
     void clearAppendOutputs();
     void runOnce();
+    bool writeRecord(const QDateTime& started);
     void finish(qint64 elapsedMs);
     void saveItems();
     void restoreItems();
@@ -83,6 +85,8 @@ private:
     CommandLineReport m_log;
     QMap<Node*, QVariantMap> m_saved;
     QSet<QString> m_cleared;
+    // The record cell of the row being run; empty for none.
+    QString m_recordCell;
     QMap<QString, int> m_overwrites;
     bool m_running = false;
     bool m_stopRequested = false;

@@ -154,6 +154,13 @@ QVector<BatchColumn> columns(const GraphModel& scene)
     return list;
 }
 
+QVector<BatchColumn> columnsWithRecord(const GraphModel& scene)
+{
+    QVector<BatchColumn> list = columns(scene);
+    list.append({ BatchColumn::Record, RecordKey, QStringLiteral("Run record") });
+    return list;
+}
+
 QStringList checks(const GraphModel& scene)
 {
     const QList<Node*> nodes = scene.nodes();

@@ -17,7 +17,7 @@ class Node;
 
 struct BatchColumn
 {
-    enum Kind { Input, Output, Chart };
+    enum Kind { Input, Output, Chart, Record };
     Kind kind = Input;
     QString alias;
     QString heading;
@@ -28,6 +28,13 @@ struct BatchColumn
 using BatchRow = QMap<QString, QString>;
 
 namespace BatchTable {
+
+// The key of the window's extra column after the items' columns, where a
+// row names the run record each of its runs writes (file-name variables
+// allowed); no alias has braces.
+inline const QString RecordKey = QStringLiteral("{record}");
+// The items' columns and then the run record's.
+QVector<BatchColumn> columnsWithRecord(const GraphModel& scene);
 
 // A column per Input item with an alias, then per usable Output item and
 // per usable Chart item, in canvas order; an alias gets one column only,

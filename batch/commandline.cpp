@@ -9,7 +9,8 @@ bool takesValue(const QString& word)
 {
     return word == QLatin1String("log") || word == QLatin1String("verbosity")
         || word == QLatin1String("file") || word == QLatin1String("folder")
-        || word == QLatin1String("timeout");
+        || word == QLatin1String("timeout") || word == QLatin1String("record")
+        || word == QLatin1String("compare") || word == QLatin1String("drift-rows");
 }
 
 // Applies an option without a value; false for an unknown word.
@@ -31,6 +32,8 @@ bool applyFlag(CommandLine& line, const QString& word)
         line.help = true;
     else if (word == QLatin1String("check-columns"))
         line.checkColumns = true;
+    else if (word == QLatin1String("fail-on-drift"))
+        line.failOnDrift = true;
     else
         return false;
     return true;
@@ -61,6 +64,20 @@ void applyValue(CommandLine& line, const QString& word, const QString& value)
             return;
         }
         line.timeoutSeconds = seconds;
+    } else if (word == QLatin1String("record")) {
+        line.recordPath = value;
+    } else if (word == QLatin1String("compare")) {
+        line.comparePath = value;
+    } else if (word == QLatin1String("drift-rows")) {
+        bool ok = false;
+        const int percent = value.trimmed().toInt(&ok);
+        if (!ok || percent < 0) {
+            line.fatalError
+                = QStringLiteral("Drift rows value '%1' not recognised, a percentage expected")
+                      .arg(value);
+            return;
+        }
+        line.driftRowsPercent = percent;
     } else {
         line.assignments << value;
     }

@@ -26,6 +26,15 @@ struct CommandLine
     bool help = false;
     // Prints the traps found in every Input's columns after the run.
     bool checkColumns = false;
+    // The run record to write after the run, and the one to compare the
+    // Inputs with before the Outputs write.
+    QString recordPath;
+    QString comparePath;
+    // A change in an Input's row count beyond this percentage is drift.
+    int driftRowsPercent = 50;
+    // Any drift, or a record that cannot be compared with, ends the run
+    // before anything is written.
+    bool failOnDrift = false;
     // "alias=path" texts of the file and folder options, in argument order.
     QStringList assignments;
     QString documentPath;

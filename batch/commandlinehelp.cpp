@@ -14,6 +14,26 @@ const char* const AliasNote
     = "Aliases are the names given to Input and Output items in the document; an alias held by an "
       "input and an output applies to the input.";
 
+// The run record's fields, one paragraph each, for the manual page.
+const char* const RecordFields[][2] = {
+    { "schema, version",
+        "\"varnix-run-record\" and 1; a record of another version is refused when compared "
+        "with, never misread" },
+    { "document", "path and sha256 of the .transform document" },
+    { "started, finished", "the run's start and end, ISO 8601 with the time zone" },
+    { "inputs",
+        "per Input item: label (its alias, or its name), path, size, modified, sha256 of the "
+        "bytes read, choices (the guesses made for options set to Automatic, such as Encoding "
+        "and Delimiter), rows, and columns: name, kind (empty, integer, number, date or text), "
+        "date_format for dates, distinct (the count of distinct values), values (every distinct "
+        "value, for at most 50) and first (the first 5 values)" },
+    { "items",
+        "per item: type, name, id, rows_in (from and rows, per upstream item), rows_out, "
+        "dropped and dropped_reason for items that leave rows out, warnings, error and "
+        "milliseconds" },
+    { "files", "per file an Output or Chart wrote: type, item, path, rows, bytes and sha256" },
+};
+
 struct ExitCode
 {
     const char* code;
@@ -22,7 +42,7 @@ struct ExitCode
 
 const ExitCode ExitCodes[] = {
     { "0", "the document ran without errors" },
-    { "1", "some item ended in error" },
+    { "1", "some item ended in error, or -fail-on-drift found drift" },
     { "-1 (255)", "the arguments or the document could not be used" },
 };
 
@@ -95,6 +115,21 @@ const std::vector<CommandLine::Option>& CommandLine::options()
         { "timeout", "<seconds>",
             "stop processing after this many seconds and exit with code 1 (a script or a read "
             "that runs too long is interrupted)" },
+        { "check-columns", "",
+            "after the run, print the traps found in every Input's columns (dates that read both "
+            "ways, leading zeros, long digit strings, wrong encodings, mixed kinds)" },
+        { "record", "<path>",
+            "write a JSON record of the run: the Inputs' files, automatic choices, columns and "
+            "their kinds, every item's rows in and out, and the files written (see RUN RECORDS)" },
+        { "compare", "<path>",
+            "compare the Inputs with a record of an earlier run and print a \"Drift:\" line per "
+            "column added, removed, renamed, moved or changed in kind, row count changed, or new "
+            "values, before anything is written" },
+        { "drift-rows", "<percent>",
+            "the change in an Input's row count that counts as drift (default 50)" },
+        { "fail-on-drift", "",
+            "with -compare: end the run with exit code 1, before any Output or Chart writes, when "
+            "there is drift or the record cannot be compared with" },
         { "file", "<alias=path>", "point the input or output with this alias at a file" },
         { "folder", "<alias=path>", "point the folder input with this alias at a folder" },
         { "new_window", "", "open a new empty window instead of the start-up document" },
@@ -160,6 +195,12 @@ QString CommandLine::manual()
         page << roff(QLatin1String(option.description));
     }
     page << QStringLiteral(".SH ALIASES") << roff(QLatin1String(AliasNote));
+    page << QStringLiteral(".SH RUN RECORDS")
+         << roff(QStringLiteral("A record is a JSON object, written whole or not at all. Its "
+                                "fields:"));
+    for (const auto& field : RecordFields)
+        page << QStringLiteral(".TP") << QStringLiteral(".B ") + quotedRoff(QLatin1String(field[0]))
+             << roff(QLatin1String(field[1]));
     page << QStringLiteral(".SH EXIT STATUS");
     for (const ExitCode& exit : ExitCodes)
         page << QStringLiteral(".TP")

@@ -1,6 +1,8 @@
 #include "batch/commandlinerun.h"
 
 #include "batch/commandlinereport.h"
+#include "batch/drift.h"
+#include "batch/runrecordbuilder.h"
 #include "batch/runreport.h"
 #include "core/values.h"
 #include "document/documentlocale.h"
@@ -10,10 +12,12 @@
 #include "graph/graphmodel.h"
 #include "graph/inputnode.h"
 #include "graph/node.h"
+#include "graph/outputnode.h"
 #include "graph/rundeadline.h"
 #include "output/outputfile.h"
 #include "transforms/support/columnprofile.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -174,16 +178,40 @@ int CommandLineRun::run()
         m_report.info(QStringLiteral("File: '%1'").arg(nativeAbsolute(m_line.documentPath)));
         m_report.info(QStringLiteral("Started: %1").arg(RunReport::now()));
     }
-    const int loadWarnings = reportLoadWarnings(loaded);
+    int loadWarnings = reportLoadWarnings(loaded);
+    RunRecord previous;
+    const bool comparing = !m_line.comparePath.isEmpty();
+    if (comparing && !loadRecord(&previous)) {
+        if (m_line.failOnDrift)
+            return stopBeforeWriting();
+        ++loadWarnings;
+    }
     QElapsedTimer stopwatch;
     stopwatch.start();
+    const QDateTime started = QDateTime::currentDateTime();
     scene.setAutoRun(info.autoRun);
     // The columns are checked after the run: the Inputs keep their rows.
     scene.setKeepsResults(m_line.checkColumns);
+    scene.runContext().setRecordsRun(comparing || !m_line.recordPath.isEmpty());
     bool timedOut = false;
+    QVector<InputFacts> inputs;
     {
         const RunDeadline deadline(scene.runContext(), m_line.timeoutSeconds);
-        scene.process(GraphModel::RunAll, true);
+        if (comparing || !m_line.recordPath.isEmpty()) {
+            // The Inputs first, so that their drift is known before anything
+            // is written.
+            readInputsFirst(scene);
+            inputs = inputsFacts(scene);
+            if (!previous.inputs.isEmpty() || !previous.documentPath.isEmpty()) {
+                const int drift = reportDrift(previous, inputs);
+                if (drift > 0 && m_line.failOnDrift)
+                    return stopBeforeWriting();
+                loadWarnings += drift;
+            }
+            scene.process(GraphModel::RunUnprocessed, true);
+        } else {
+            scene.process(GraphModel::RunAll, true);
+        }
         timedOut = deadline.expired();
     }
     const qint64 elapsed = stopwatch.elapsed();
@@ -204,6 +232,7 @@ int CommandLineRun::run()
 
     RunReport report(m_report, m_line.verbosity);
     report.items(scene);
+    report.rowCounts(scene);
     report.addWarnings(loadWarnings);
     if (m_line.verbosity >= 2) {
         m_report.info(QStringLiteral("Finished: %1").arg(RunReport::now()));
@@ -213,6 +242,8 @@ int CommandLineRun::run()
     }
     if (m_line.checkColumns)
         reportColumnTraps(scene);
+    if (!m_line.recordPath.isEmpty() && !writeRecord(scene, inputs, started))
+        report.addError();
     report.results();
     if (m_line.verbosity >= 2 && m_report.hasLog())
         m_report.info(QStringLiteral("Log: %1").arg(m_report.logPath()));
@@ -220,6 +251,65 @@ int CommandLineRun::run()
     if (m_leaveGraphAtExit)
         (void)owned.release();
     return report.errors() > 0 ? ExitItemErrors : ExitOk;
+}
+
+bool CommandLineRun::loadRecord(RunRecord* record)
+{
+    QString error;
+    if (!RunRecord::load(m_line.comparePath, record, &error)) {
+        m_report.error(error);
+        return false;
+    }
+    if (!record->isOfDocument(m_line.documentPath)) {
+        m_report.error(QStringLiteral("Run record '%1' is of another document ('%2')")
+                           .arg(QDir::toNativeSeparators(m_line.comparePath),
+                               QDir::toNativeSeparators(record->documentPath)));
+        *record = RunRecord();
+        return false;
+    }
+    return true;
+}
+
+// Reads every Input and nothing else: the rest of the graph runs after.
+void CommandLineRun::readInputsFirst(GraphModel& scene)
+{
+    for (Node* n : scene.nodes())
+        n->setSelected(n->type() == InputNodeType);
+    scene.process(GraphModel::RunSelected, true);
+    scene.clearSelection();
+}
+
+int CommandLineRun::reportDrift(const RunRecord& previous, const QVector<InputFacts>& inputs)
+{
+    DriftOptions options;
+    options.rowsPercent = m_line.driftRowsPercent;
+    const QStringList lines = driftLines(previous.inputs, inputs, options);
+    for (const QString& line : lines)
+        m_report.info(line);
+    return int(lines.size());
+}
+
+int CommandLineRun::stopBeforeWriting()
+{
+    m_report.error(QStringLiteral("Stopped before writing anything (-fail-on-drift)"));
+    m_report.flush();
+    return ExitItemErrors;
+}
+
+bool CommandLineRun::writeRecord(
+    const GraphModel& scene, const QVector<InputFacts>& inputs, const QDateTime& started)
+{
+    FileNameContext context = currentFileNameContext();
+    context.documentPath = QFileInfo(m_line.documentPath).absoluteFilePath();
+    context.aliases = fileNameAliases(&scene);
+    const QString path = expandFileNameVariables(m_line.recordPath, context);
+    const RunRecord record
+        = buildRunRecord(scene, m_line.documentPath, inputs, started, QDateTime::currentDateTime());
+    QString error;
+    if (record.save(path, &error))
+        return true;
+    m_report.error(error);
+    return false;
 }
 
 // The traps in the columns of every Input that was read, a heading per

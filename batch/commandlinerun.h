@@ -5,6 +5,7 @@
 // exit code.
 
 #include "batch/commandline.h"
+#include "batch/runrecord.h"
 
 #include <QString>
 #include <QStringList>
@@ -48,6 +49,15 @@ private:
     void openLog();
     int reportLoadWarnings(const LoadReport& loaded);
     void reportColumnTraps(const GraphModel& scene);
+    // The record to compare with; false, with the error reported, when it
+    // cannot be used.
+    bool loadRecord(RunRecord* record);
+    void readInputsFirst(GraphModel& scene);
+    // Prints the drift lines; returns their count.
+    int reportDrift(const RunRecord& previous, const QVector<InputFacts>& inputs);
+    int stopBeforeWriting();
+    bool writeRecord(
+        const GraphModel& scene, const QVector<InputFacts>& inputs, const QDateTime& started);
 
     const CommandLine& m_line;
     CommandLineReport& m_report;

@@ -56,6 +56,25 @@ void RunReport::items(const GraphModel& scene)
     }
 }
 
+void RunReport::rowCounts(const GraphModel& scene)
+{
+    if (m_verbosity < 3)
+        return;
+    QStringList lines;
+    for (int type : ReportedKinds) {
+        for (const Node* n : nodesOfType(scene, type)) {
+            const QString flow = n->rowFlowText();
+            if (!flow.isEmpty() && n->status() == StatusUpToDate)
+                lines << QStringLiteral("  %1 '%2': %3").arg(n->typeName(), n->displayName(), flow);
+        }
+    }
+    if (lines.isEmpty())
+        return;
+    m_sink.info(QStringLiteral("Rows:"));
+    for (const QString& line : qAsConst(lines))
+        m_sink.info(line);
+}
+
 void RunReport::counts(const GraphModel& scene)
 {
     const bool detailed = m_verbosity >= 3;
@@ -115,15 +134,24 @@ void RunReport::results(const QString& label)
 // this independent of any particular kind of Output or Chart item.
 QMap<QString, int> RunReport::writtenFiles(const GraphModel& scene, int type, bool appends)
 {
-    static const QRegularExpression written(
-        QStringLiteral("^(Created|Overwrote|Appended) (?:file|sheet) '(.*)'$"));
     QMap<QString, int> files;
     for (const Node* n : nodesOfType(scene, type)) {
-        for (const QString& line : n->information()) {
-            const QRegularExpressionMatch m = written.match(line);
-            if (m.hasMatch() && (appends || m.captured(1) != QLatin1String("Appended")))
-                ++files[m.captured(2)];
-        }
+        const QStringList written = filesWrittenBy(*n, appends);
+        for (const QString& path : written)
+            ++files[path];
+    }
+    return files;
+}
+
+QStringList RunReport::filesWrittenBy(const Node& node, bool appends)
+{
+    static const QRegularExpression written(
+        QStringLiteral("^(Created|Overwrote|Appended) (?:file|sheet) '(.*)'$"));
+    QStringList files;
+    for (const QString& line : node.information()) {
+        const QRegularExpressionMatch m = written.match(line);
+        if (m.hasMatch() && (appends || m.captured(1) != QLatin1String("Appended")))
+            files << m.captured(2);
     }
     return files;
 }

@@ -31,6 +31,8 @@ public:
     void item(const Node& node);
     // Every item, in the order Input, Transform, Output, Chart.
     void items(const GraphModel& scene);
+    // At verbosity 3, the rows every processed item took in and gave out.
+    void rowCounts(const GraphModel& scene);
     // "Processed", "Outputs written" and "Charts written", with the files at
     // verbosity 3.
     void counts(const GraphModel& scene);
@@ -51,6 +53,9 @@ public:
     // in the last run, with how often. Appending to a file overwrites
     // nothing, so without appends only creating and overwriting count.
     static QMap<QString, int> writtenFiles(const GraphModel& scene, int type, bool appends);
+    // The files one item reports having written, in order (a sheet as
+    // "file[sheet]").
+    static QStringList filesWrittenBy(const Node& node, bool appends);
     static QString now();
 
 private:

@@ -3,7 +3,7 @@
 # generated data, in one run on this machine: only ratios measured together
 # mean anything on a shared, noisy machine.
 #
-# usage: bench/peers.sh [JOB ...]     jobs: read readjson j1 j2 j3 j4 j5 j6 j7 j8 json xml xlsx xls
+# usage: bench/peers.sh [JOB ...]     jobs: read readjson j1 j2 j3 j4 j5 j6 j7 j8 json xml xlsx xls record
 #                                     (default: all)
 #
 # read, json and xml run build/bench/varnix_job; j1-j8 run the documents of
@@ -50,7 +50,7 @@ install_peers() {
   # The workbook jobs and the ones without a DuckDB side need no DuckDB.
   local job needs=""
   for job in "${jobs[@]}"; do
-    case $job in xlsx|xls|json|xml|j8) ;; *) needs=1 ;; esac
+    case $job in xlsx|xls|json|xml|j8|record) ;; *) needs=1 ;; esac
   done
   if [ -n "$needs" ] && [ ! -d "$DUCKDB_NODE_DIR/node_modules/@duckdb/node-api" ]; then
     mkdir -p "$DUCKDB_NODE_DIR"
@@ -189,6 +189,15 @@ run_job() {
       read -r ws wm <<<"$(measure "$build/bench/varnix_job" copy "$people" "$o/varnix/copy.$1")"
       printf '%-6s varnix %s (read + write %s)\n' "$1" "$(figures "$ws" "$wm")" "$1" ;;
     xlsx|xls) workbook_job "$1" ;;
+    record)
+      # What a run record costs: J1 with and without -record, in this run.
+      local name bs bm rs rm; name=$(job_name j1)
+      varnix_doc "$name" "people=$people" "out=$o/varnix/$name.csv"
+      read -r bs bm <<<"$(measure "${cmd[@]}")"
+      cmd+=(-record "$o/varnix/$name.run.json")
+      read -r rs rm <<<"$(measure "${cmd[@]}")"
+      printf '%-6s j1 %s | j1 -record %s | cost %s\n' record "$(figures "$bs" "$bm")" \
+        "$(figures "$rs" "$rm")" "$(awk -v a="$bs" -v b="$rs" 'BEGIN { printf "%+.1f%%", (b - a) * 100 / a }')" ;;
     *) echo "unknown job $1" >&2; exit 2 ;;
   esac
 }
@@ -255,7 +264,7 @@ job_name() {
 
 jobs=("$@")
 if [ ${#jobs[@]} -eq 0 ]; then
-  if [ "$scale" = 1 ]; then jobs=(read readjson j1 j2 j3 j4 j5 j6 j7 j8 json xml xlsx xls); else jobs=(j1 j2 j3 j4); fi
+  if [ "$scale" = 1 ]; then jobs=(read readjson j1 j2 j3 j4 j5 j6 j7 j8 json xml xlsx xls record); else jobs=(j1 j2 j3 j4); fi
 fi
 install_peers
 make_data

@@ -66,6 +66,11 @@ public:
         m_aliases = std::move(source);
     }
 
+    // A run that keeps a record: Inputs hash their files' bytes while
+    // reading them, and read every column (the record describes them all).
+    bool recordsRun() const { return m_recordsRun; }
+    void setRecordsRun(bool on) { m_recordsRun = on; }
+
     // Rows that items finished with in this context, for the window's
     // statistics.
     qint64 rowsProcessed() const { return m_rowsProcessed; }
@@ -78,6 +83,7 @@ private:
     UserPrompt* m_prompt = nullptr;
     double (*m_measure)() = nullptr;
     qint64 m_rowsProcessed = 0;
+    bool m_recordsRun = false;
     QString m_documentPath;
     std::function<QVector<FileNameAlias>()> m_aliases;
 };

@@ -233,6 +233,7 @@ void ChartNode::runChart()
     }
     m_processingTime = timer.elapsed();
     m_lastProcessed = QDateTime::currentDateTime();
+    takeRowFlow();
     setStatus(ok && !m_writeFailed ? StatusUpToDate : StatusError, false);
     emit processingEnd(this);
     emit plotChanged();

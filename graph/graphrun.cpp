@@ -268,6 +268,9 @@ void GraphModel::onProcessingEnd(Node* node)
     emit nodeDataChanged(node);
     ++m_processedCount;
     emit showLogMessage(node->logLine(true));
+    const QString rows = node->rowFlowText();
+    if (!rows.isEmpty())
+        emit showLogMessage(QStringLiteral("    Rows: ") + rows);
     if (m_toProcess >= 1 && m_processedCount <= m_toProcess)
         emit showProgress(m_processedCount * 100 / m_toProcess);
     else if (!(m_toProcess < 1 && m_processedCount <= m_toProcess))

@@ -141,6 +141,7 @@ ReadOptions InputNode::readOptions() const
 ReadOptions InputNode::runReadOptions() const
 {
     ReadOptions o = readOptions();
+    o.hashContent = runContext().recordsRun();
     auto* graph = this->graph();
     if (!graph || graph->keepsResults())
         return o;
@@ -148,7 +149,7 @@ ReadOptions InputNode::runReadOptions() const
     // The schema, the meta information and the removal of empty columns
     // work on every column after the read, and may move them.
     if (m_options.schema.inUse || m_options.metaPlacement != MetaNotAdded
-        || m_options.ignoreEmptyColumns)
+        || m_options.ignoreEmptyColumns || o.hashContent)
         return o;
     o.usedColumns = [this](const Dataset& header) { return usedColumnsAfter(this, header); };
     return o;
@@ -281,6 +282,7 @@ void InputNode::takeMessages(const ReadResult& result)
 {
     m_warnings << result.warnings;
     m_information << result.information;
+    m_contentHash = result.contentHash;
     // What the read worked out becomes the item's own without marking the
     // item as changed.
     if (const InputFormat* format = inputFormat(fileType()))

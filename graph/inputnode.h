@@ -94,6 +94,9 @@ public:
     // Results of the last folder read (0 otherwise).
     int filesRead() const { return m_filesRead; }
     int sheetsRead() const { return m_sheetsRead; }
+    // The SHA-256 of the file the last read took whole, when the run asked
+    // for it (see RunContext::recordsRun); empty otherwise.
+    const QString& contentHash() const { return m_contentHash; }
     // Fixed width: the first lines the last read turned into rows, for the
     // widths preview.
     const QStringList& fixedWidthPreview() const { return m_fixedWidthPreview; }
@@ -132,6 +135,7 @@ private:
     InputOptions m_options;
     int m_filesRead = 0;
     int m_sheetsRead = 0;
+    QString m_contentHash;
     QStringList m_fixedWidthPreview;
     QFileSystemWatcher* m_watcher = nullptr;
     QTimer m_watchTimer;

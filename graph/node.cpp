@@ -147,6 +147,34 @@ int Node::status() const
     return m_sampleOnly ? int(StatusUpToDate) : m_status;
 }
 
+void Node::takeRowFlow()
+{
+    // Taken as processing ends: a run without windows lets upstream rows go
+    // as soon as every reader has them, and the counts must outlive them.
+    m_rowFlow = RowFlow();
+    m_rowFlow.out = m_dataset.rowCount();
+    const QList<Node*> upstream = upstreamNodes(true);
+    for (const Node* u : upstream)
+        m_rowFlow.in.append({ u->displayName(), u->m_rowFlow.out });
+}
+
+QString Node::rowFlowText() const
+{
+    if (m_rowFlow.out < 0)
+        return QString();
+    QStringList parts;
+    for (const auto& in : m_rowFlow.in)
+        parts << QStringLiteral("%1 in from '%2'").arg(qMax(in.second, 0)).arg(in.first);
+    parts << QStringLiteral("%1 out").arg(m_rowFlow.out);
+    const QString reason = droppedRowsReason();
+    if (!reason.isEmpty() && !m_rowFlow.in.isEmpty()) {
+        const int dropped = m_rowFlow.in.first().second - m_rowFlow.out;
+        if (dropped > 0)
+            parts << QStringLiteral("%1 dropped (%2)").arg(dropped).arg(reason);
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
 QString Node::sizeText() const
 {
     return QStringLiteral("%1 x %2").arg(
@@ -305,6 +333,7 @@ void Node::beginProcessing()
 
 void Node::endProcessing(int status)
 {
+    takeRowFlow();
     onGraphThread([this, status] {
         setStatus(status, false);
         emit processingEnd(this);

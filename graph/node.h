@@ -104,6 +104,20 @@ public:
     // Outputs): documents store its name, the run report counts its files.
     virtual bool isFileItem() const { return false; }
     virtual QString logLine(bool detailed) const;
+    // The rows that came in from each upstream item (by display name) and
+    // went out in the item's last processing; out is -1 before any.
+    struct RowFlow
+    {
+        QVector<QPair<QString, int>> in;
+        int out = -1;
+    };
+    const RowFlow& rowFlow() const { return m_rowFlow; }
+    // Why the item leaves out some of its first upstream item's rows
+    // ("not matching the rules"); empty for kinds that never drop rows.
+    virtual QString droppedRowsReason() const { return QString(); }
+    // "1000 in from 'people.csv', 600 out, 400 dropped (...)"; empty before
+    // the item has processed.
+    QString rowFlowText() const;
     virtual QList<Connection*> connections(int direction = AllConnections) const;
     virtual void addConnection(Connection* connection);
     virtual void removeConnection(Connection* connection);
@@ -189,6 +203,9 @@ protected:
     // to the run (nothing reads the results of an "Updating" item).
     void beginProcessing();
     void endProcessing(int status);
+    // Notes the rows that came in and went out (see rowFlow()); part of
+    // endProcessing().
+    void takeRowFlow();
     // Runs work on the thread the graph lives on, waiting for it; at once
     // when already there or when the item belongs to no graph.
     void onGraphThread(const std::function<void()>& work);
@@ -206,6 +223,7 @@ private:
     void showProgress(qreal fraction);
 
     QString m_name;
+    RowFlow m_rowFlow;
     QList<Connection*> m_connections;
     qint32 m_id = -1;
     QString m_comment;

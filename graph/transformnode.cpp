@@ -214,3 +214,8 @@ QList<QPair<QString, QString>> TransformNode::summaryRows() const
     }
     return rows;
 }
+
+QString TransformNode::droppedRowsReason() const
+{
+    return m_transform ? m_transform->droppedRowsReason() : QString();
+}

@@ -31,6 +31,7 @@ public:
     QStringList warnings() const override;
     QStringList information() const override;
     QString resultText() const override;
+    QString droppedRowsReason() const override;
 
     // The upstream connections changed: the transform's column options are
     // bound again to the upstream items in canvas order.

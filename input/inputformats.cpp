@@ -103,8 +103,10 @@ ReadResult readFormatFile(const QString& path, const ReadOptions& options,
     TextSource source;
     if (!openTextFile(path, options, &source, &result))
         return result;
+    source.setHashing(options.hashContent);
     if (format->parse(source, options, progress, &result))
         applyHeaderOption(result, format->namesColumns() ? HeaderYes : options.hasHeader);
+    result.contentHash = source.contentHash();
     return result;
 }
 

@@ -49,6 +49,8 @@ struct ReadOptions
     bool ignoreEmptyRows = true;
     // Share repeated values (less memory); off when the run optimises for speed.
     bool pooling = true;
+    // Hash the file's bytes while reading it (a run that keeps a record).
+    bool hashContent = false;
     QVariantMap formatOptions;
     // Given the table's columns and first rows (a sample), what is read of
     // it after this read; the values of the rest may be left out (see
@@ -91,6 +93,9 @@ struct ReadResult
     // the first lines as rows, for the widths preview.
     QVector<int> fixedWidths;
     QStringList preview;
+    // The SHA-256 of the file's bytes when the options asked for it and the
+    // reader saw every byte once; empty otherwise.
+    QString contentHash;
 
     bool ok() const { return !error; }
     void fail(const QString& warning)

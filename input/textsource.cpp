@@ -1,5 +1,6 @@
 #include "input/textsource.h"
 
+#include "core/contenthash.h"
 #include "core/values.h"
 
 #include "input/charscan.h"
@@ -148,7 +149,21 @@ bool TextSource::rewind()
     m_blocksDecoded = 0;
     m_nulCount = 0;
     m_invalidBytes = false;
+    if (m_hash)
+        m_hash->reset();
     return m_file.seek(0);
+}
+
+void TextSource::setHashing(bool on)
+{
+    m_hash.reset(on && m_isFile ? new ContentHash : nullptr);
+}
+
+QString TextSource::contentHash()
+{
+    if (!m_hash || !m_file.atEnd() || m_hash->bytesAdded() != m_file.size())
+        return QString();
+    return m_hash->hex();
 }
 
 QString TextSource::readAll()
@@ -184,6 +199,8 @@ bool TextSource::readRaw(QByteArray* bytes)
         return false;
     }
     bytes->resize(int(n));
+    if (m_hash)
+        m_hash->add(*bytes);
     return true;
 }
 

@@ -15,6 +15,7 @@
 
 #include <memory>
 
+class ContentHash;
 class QTextCodec;
 class QTextDecoder;
 
@@ -69,6 +70,12 @@ public:
     // Everything that is left, in one text.
     QString readAll();
 
+    // Hashes the file's bytes as they are read, for a run record; call
+    // before reading. contentHash() gives the digest once the whole file
+    // has been read exactly once from its start, and is empty otherwise.
+    void setHashing(bool on);
+    QString contentHash();
+
     bool hasReadError() const { return m_readError; }
     // Bytes that the codec could not decode (shown as U+FFFD).
     bool hadInvalidBytes() const;
@@ -97,6 +104,7 @@ private:
     bool m_invalidBytes = false;
     qint64 m_nulCount = 0;
 
+    std::unique_ptr<ContentHash> m_hash;
     QByteArray m_raw;
     QString m_block;
     // The last block is m_raw itself, ASCII left undecoded.

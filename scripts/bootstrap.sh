@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build ccache lld pkg-config clang-format
   qtbase5-dev qtbase5-dev-tools libqt5charts5-dev qtdeclarative5-dev libqt5svg5-dev
-  libbenchmark-dev libjemalloc-dev rapidjson-dev libzip-dev libxlsxwriter-dev
+  libbenchmark-dev libjemalloc-dev rapidjson-dev libzip-dev libxlsxwriter-dev libssl-dev
   xvfb xauth imagemagick poppler-utils fonts-dejavu-core
   libreoffice-calc-nogui python3-openpyxl
 )

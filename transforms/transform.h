@@ -76,6 +76,9 @@ public:
     virtual QList<TransformParameter*> parametersBoundTo(const TableSource* item) const;
     virtual QString displayName() const;
     virtual QString typeKey() const = 0;
+    // Why the type leaves out rows of its first upstream table, for the
+    // run's row counts; empty for types that never drop rows.
+    virtual QString droppedRowsReason() const { return QString(); }
     virtual void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) = 0;
     virtual bool reorderInputs(const QList<TableSource*>& upstream);
     virtual QString description() const;

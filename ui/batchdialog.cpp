@@ -32,7 +32,7 @@ BatchDialog::BatchDialog(
       m_scene(scene),
       m_info(info),
       m_documentPath(documentPath),
-      m_columns(BatchTable::columns(scene)),
+      m_columns(BatchTable::columnsWithRecord(scene)),
       m_rows(BatchTable::rowsFromValues(info.batchValues))
 {
     setWindowTitle(tr("Batch Process"));

@@ -1,4 +1,5 @@
 #include "ui/mainwindow.h"
+#include "batch/driftwatch.h"
 
 #include "core/memorylimit.h"
 #include "document/autorecovery.h"
@@ -159,6 +160,8 @@ void MainWindow::createStatusBar()
 void MainWindow::wireGraph()
 {
     GraphModel* g = m_graph;
+    // Goes with its graph.
+    m_driftWatch = new DriftWatch(g);
     g->runContext().setSettings(&WindowSettings::instance());
     g->runContext().setPrompt(m_prompt.get());
     connect(g, &GraphModel::memoryLimitExceeded, this, &MainWindow::onMemoryLimitExceeded);

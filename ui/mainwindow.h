@@ -14,6 +14,7 @@
 
 class ActionPane;
 class GraphPane;
+class DriftWatch;
 class GraphModel;
 class ItemPane;
 class Node;
@@ -118,6 +119,7 @@ private:
     void onSave();
     void onSaveAs();
     void onCommandLine();
+    void onRunRecord();
     void onBatchProcess();
     void onNewWindow();
     void onExit();
@@ -194,6 +196,7 @@ private:
     void onAbout();
 
     GraphModel* m_graph = nullptr;
+    DriftWatch* m_driftWatch = nullptr;
     GraphPane* m_graphPane = nullptr;
     ActionPane* m_actionPane = nullptr;
     ItemPane* m_itemPane = nullptr;

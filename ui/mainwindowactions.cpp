@@ -81,6 +81,10 @@ void MainWindow::createActions()
             "Perform the current .transform document in batch mode.", &M::onBatchProcess, nullptr },
         { "f", "&Command Line...", "", "Get text to use on the command line.", &M::onCommandLine,
             nullptr },
+        { "f", "Run Rec&ord...", "",
+            "Save a record of the last run: the files read with their columns, the rows in and "
+            "out of every item, and the files written.",
+            &M::onRunRecord, nullptr },
         { "f", "New &Window", "Ctrl+Shift+N", "Open a new window.", &M::onNewWindow, nullptr },
         { "f", "E&xit", "", "Exit.", &M::onExit, nullptr },
         { "e", "&Undo", "Ctrl+Z", "Undo change", &M::onUndo, nullptr },
@@ -240,8 +244,8 @@ void MainWindow::createMenus()
     addAll(file, { "&New", "&Open...", "Open &Recent...", "" });
     m_recentMenu = file->addMenu(QStringLiteral("&Recent"));
     addAll(file,
-        { "", "&Save", "Save &As...", "", "&Batch Process...", "&Command Line...", "",
-            "New &Window", "", "E&xit" });
+        { "", "&Save", "Save &As...", "", "&Batch Process...", "&Command Line...", "Run Rec&ord...",
+            "", "New &Window", "", "E&xit" });
     rebuildRecentMenu();
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));

@@ -2,6 +2,7 @@
 // window, exit, and the start-up choice.
 
 #include "batch/commandlinerun.h"
+#include "batch/driftwatch.h"
 #include "document/autorecovery.h"
 #include "document/documentlocale.h"
 #include "document/documentreader.h"
@@ -310,6 +311,24 @@ void MainWindow::onCommandLine()
 {
     CommandLineDialog dialog(m_graph, m_documentPath, isWindowModified(), this);
     dialog.exec();
+}
+
+void MainWindow::onRunRecord()
+{
+    const QString start = m_documentPath.isEmpty()
+        ? QString()
+        : QFileInfo(m_documentPath)
+              .absoluteDir()
+              .filePath(QFileInfo(m_documentPath).completeBaseName() + QStringLiteral(".run.json"));
+    const QString path = QFileDialog::getSaveFileName(
+        this, tr("Save Run Record"), start, tr("Run records (*.json)"));
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (m_driftWatch->lastRunRecord(m_documentPath).save(path, &error))
+        statusBar()->showMessage(tr("Run record saved to '%1'").arg(path), 4000);
+    else
+        showMessage(error, true);
 }
 
 void MainWindow::onNewWindow()

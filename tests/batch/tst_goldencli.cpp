@@ -6,6 +6,8 @@
 //
 //   run: -cli -verbosity 3 {dir}/doc.transform    the arguments, split at
 //                         spaces outside double quotes
+//   first: ...            a run before it, in the same way, that must end
+//                         with exit code 0 (its console is not compared)
 //   cwd: elsewhere        the folder it starts in, inside the work folder
 //   exit: 255             the exit code (255 is how the shell sees -1)
 //   out: / err:           every line of standard output / error, in order;
@@ -108,6 +110,16 @@ void TestGoldenCli::cases()
     process.setWorkingDirectory(cwd);
     if (c.entry(QStringLiteral("channels")).value == QLatin1String("merged"))
         process.setProcessChannelMode(QProcess::MergedChannels);
+    for (const GoldenEntry& first : c.entries(QStringLiteral("first"))) {
+        QProcess earlier;
+        earlier.setProcessEnvironment(env);
+        earlier.setWorkingDirectory(cwd);
+        const ProgramRun done = runProgram(earlier,
+            QProcess::splitCommand(QString(first.value).replace(QStringLiteral("{dir}"), dir)));
+        QVERIFY2(done.exitCode == 0,
+            qPrintable(c.mismatch(first.line, QStringLiteral("first run"), QStringLiteral("0"),
+                QString::number(done.exitCode) + QLatin1Char(' ') + done.err.join('|'))));
+    }
     const GoldenEntry run = c.entry(QStringLiteral("run"));
     const ProgramRun result = runProgram(
         process, QProcess::splitCommand(QString(run.value).replace(QStringLiteral("{dir}"), dir)));

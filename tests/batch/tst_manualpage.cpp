@@ -18,7 +18,7 @@ QStringList helpOptions(const QString& help)
     const QString list
         = help.section(QStringLiteral("Options:\n"), 1).section(QStringLiteral("\n\n"), 0, 0);
     static const QRegularExpression line(
-        QStringLiteral("^  (-\\w+)( <[^>]+>)?"), QRegularExpression::MultilineOption);
+        QStringLiteral("^  (-[\\w-]+)( <[^>]+>)?"), QRegularExpression::MultilineOption);
     for (auto it = line.globalMatch(list); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
         options << m.captured(1) + m.captured(2);

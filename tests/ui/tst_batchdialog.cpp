@@ -98,16 +98,19 @@ void TestBatchDialog::runsThreeRowsAndSavesThem()
         BatchDialog* dialog = openBatch(window);
         QVERIFY(dialog);
         QTableWidget* table = dialog->table();
-        QCOMPARE(table->columnCount(), 2);
+        QCOMPARE(table->columnCount(), 3);
         QCOMPARE(table->horizontalHeaderItem(0)->text(), QStringLiteral("Input alias=month"));
         QCOMPARE(table->horizontalHeaderItem(1)->text(),
             QStringLiteral("Output alias='result' (out.csv)"));
+        QCOMPARE(table->horizontalHeaderItem(2)->text(), QStringLiteral("Run record"));
         for (const char* name : { "jan", "feb", "mar" }) {
             dialog->addRow();
             const int row = table->rowCount() - 1;
             table->item(row, 0)->setText(QStringLiteral("%1.csv").arg(name));
             table->item(row, 1)->setText(QStringLiteral("{month}_out.csv"));
         }
+        // One row keeps a run record; the others write none.
+        table->item(1, 2)->setText(QStringLiteral("{month}_run.json"));
         QVERIFY(window.isModified());
         dialog->verbosityBox()->setValue(2);
         QTest::mouseClick(dialog->processButton(), Qt::LeftButton);
@@ -118,6 +121,8 @@ void TestBatchDialog::runsThreeRowsAndSavesThem()
         for (const char* name : { "jan", "feb", "mar" })
             QVERIFY2(QFile::exists(m_dir.filePath(QStringLiteral("%1_out.csv").arg(name))),
                 qPrintable(log + QDir(m_dir.path()).entryList().join(" ")));
+        QVERIFY(QFile::exists(m_dir.filePath(QStringLiteral("feb_run.json"))));
+        QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("jan_run.json"))));
         QVERIFY(dialog->processButton()->isEnabled());
         QVERIFY(!dialog->stopButton()->isEnabled());
         QVERIFY(window.saveDocument(document));
@@ -129,6 +134,7 @@ void TestBatchDialog::runsThreeRowsAndSavesThem()
     QVERIFY(dialog);
     QCOMPARE(dialog->table()->rowCount(), 3);
     QCOMPARE(dialog->table()->item(1, 0)->text(), QStringLiteral("feb.csv"));
+    QCOMPARE(dialog->table()->item(1, 2)->text(), QStringLiteral("{month}_run.json"));
     QCOMPARE(dialog->verbosityBox()->value(), 2);
 }
 

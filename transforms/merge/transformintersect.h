@@ -13,6 +13,10 @@ class TransformIntersect : public Transform
 
 public:
     QString typeKey() const override { return QStringLiteral("Intersect"); }
+    QString droppedRowsReason() const override
+    {
+        return QStringLiteral("not in the other dataset");
+    }
     QSet<QString> keywords() const override;
     void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
     void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;

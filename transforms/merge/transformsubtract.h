@@ -10,6 +10,10 @@ class TransformSubtract : public Transform
 
 public:
     QString typeKey() const override { return QStringLiteral("Subtract"); }
+    QString droppedRowsReason() const override
+    {
+        return QStringLiteral("found in the other dataset");
+    }
     QSet<QString> keywords() const override;
     void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
     void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;

@@ -17,6 +17,7 @@ public:
     enum Action { Mark, RemoveRows, KeepRows, EmptyCells, Clamp };
 
     QString typeKey() const override { return QStringLiteral("Outliers"); }
+    QString droppedRowsReason() const override { return QStringLiteral("by the outlier action"); }
     void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
     void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
     bool keepsVerification() const override { return true; }

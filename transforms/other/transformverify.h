@@ -18,6 +18,10 @@ public:
     enum RowFilter { KeepAllRows, KeepRowsWith, RemoveRowsWith };
 
     QString typeKey() const override { return QStringLiteral("Verify"); }
+    QString droppedRowsReason() const override
+    {
+        return QStringLiteral("by their verification results");
+    }
     QString description() const override;
     QSet<QString> keywords() const override;
     void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;

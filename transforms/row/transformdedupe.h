@@ -14,6 +14,7 @@ public:
     enum Mode { RemoveDuplicates, KeepOnlyDuplicates, AddDuplicateInformation };
 
     QString typeKey() const override { return QStringLiteral("Dedupe"); }
+    QString droppedRowsReason() const override { return QStringLiteral("duplicates"); }
     QString description() const override;
     QSet<QString> keywords() const override;
     void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;

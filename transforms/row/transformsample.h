@@ -21,6 +21,7 @@ public:
     static constexpr int MaximumSeed = 999999;
 
     QString typeKey() const override { return QStringLiteral("Sample"); }
+    QString droppedRowsReason() const override { return QStringLiteral("not in the sample"); }
     QString description() const override;
     QSet<QString> keywords() const override;
     void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;

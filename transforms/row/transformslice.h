@@ -13,6 +13,7 @@ public:
     enum ToMode { ToEnd, ToEndMinus, ToNextWhere, ToLastWhere };
 
     QString typeKey() const override { return QStringLiteral("Slice"); }
+    QString droppedRowsReason() const override { return QStringLiteral("outside the slice"); }
     QString description() const override;
     QSet<QString> keywords() const override;
     void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;

@@ -249,6 +249,10 @@ ColumnProfile profileColumn(const Dataset& data, int column, const DateFormatLis
         else
             shapes[at].count += f.count;
     }
+    if (counted.values.size() <= ColumnProfile::ListedValues) {
+        for (const ValueFrequency& f : counted.values)
+            profile.values << f.value;
+    }
     profile.topValues = mostFrequent(counted.values);
     profile.topShapes = mostFrequent(shapes);
     profile.traps = trapLines(data.columnName(column), traps, profile);

@@ -36,6 +36,11 @@ struct ColumnProfile
     // the order first seen).
     QVector<ValueFrequency> topValues;
     QVector<ValueFrequency> topShapes;
+    // Every distinct value in the order of its first row, when there are at
+    // most ListedValues of them (a column of codes or categories); empty
+    // otherwise.
+    static constexpr int ListedValues = 1000;
+    QStringList values;
     // One line per trap found, naming the column.
     QStringList traps;
 };

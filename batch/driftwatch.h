@@ -1,0 +1,65 @@
+#pragma once
+
+// Drift in the window: after each read of a file Input, what the read found
+// is worked out on a thread of its own (the window stays responsive), and
+// when the Input read another file, or its file changed, since its previous
+// read in the session, the changes are written to the graph's log as the
+// command line's -compare prints them. Keeps the last facts of every Input
+// for the run record the window saves.
+
+#include "batch/runrecord.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QObject>
+#include <QThreadPool>
+
+class GraphModel;
+class Node;
+
+class DriftWatch : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit DriftWatch(GraphModel* graph);
+    ~DriftWatch() override;
+
+    // Waits for the facts being worked out.
+    void wait() { m_pool.waitForDone(); }
+    // The record of the last run: the Inputs' last facts, every item's rows
+    // and the files written. Waits for the facts being worked out.
+    RunRecord lastRunRecord(const QString& documentPath);
+
+signals:
+    // Emitted with the drift lines, after they went to the log.
+    void driftFound(const QStringList& lines);
+
+private:
+    struct FileStamp
+    {
+        QString path;
+        qint64 size = -1;
+        QDateTime modified;
+        bool operator==(const FileStamp& o) const
+        {
+            return path == o.path && size == o.size && modified == o.modified;
+        }
+    };
+    struct Entry
+    {
+        FileStamp stamp;
+        InputFacts facts;
+    };
+
+    void onNodeProcessed(Node* node);
+    void onFacts(qint32 id, const FileStamp& stamp, const InputFacts& facts);
+
+    GraphModel* m_graph;
+    QHash<qint32, Entry> m_entries;
+    QDateTime m_started;
+    QDateTime m_finished;
+    bool m_running = false;
+    // One read's facts at a time, in the order the reads ended.
+    QThreadPool m_pool;
+};
