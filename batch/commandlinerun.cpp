@@ -197,7 +197,7 @@ int CommandLineRun::run()
     QVector<InputFacts> inputs;
     {
         const RunDeadline deadline(scene.runContext(), m_line.timeoutSeconds);
-        if (comparing || !m_line.recordPath.isEmpty()) {
+        if (comparing) {
             // The Inputs first, so that their drift is known before anything
             // is written.
             readInputsFirst(scene);
@@ -209,6 +209,11 @@ int CommandLineRun::run()
                 loadWarnings += drift;
             }
             scene.process(GraphModel::RunUnprocessed, true);
+        } else if (!m_line.recordPath.isEmpty()) {
+            // The Inputs' facts are worked out while the rest of the graph runs.
+            InputFactsCollector collector(scene);
+            scene.process(GraphModel::RunAll, true);
+            inputs = collector.take();
         } else {
             scene.process(GraphModel::RunAll, true);
         }

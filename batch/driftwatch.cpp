@@ -42,19 +42,9 @@ void DriftWatch::onNodeProcessed(Node* node)
     const auto known = m_entries.constFind(input->id());
     if (known != m_entries.constEnd() && known->stamp == stamp)
         return;
-    // The task reads its own copy of the table (shared, not copied), so the
-    // Input may read again meanwhile.
     const DateFormatList dates(m_graph->runContext().settings().dateFormatList());
-    auto work = [this, dates, stamp, id = input->id(), data = input->dataset(),
-                    label = inputLabel(*input), information = input->information(),
-                    hash = input->contentHash()] {
-        InputFacts facts = tableFacts(data, dates);
-        facts.label = label;
-        facts.path = stamp.path;
-        facts.size = stamp.size;
-        facts.modified = stamp.modified;
-        facts.sha256 = hash;
-        facts.choices = automaticChoices(information);
+    auto work = [this, stamp, id = input->id(), task = inputFactsTask(*input, dates)] {
+        const InputFacts facts = task();
         QMetaObject::invokeMethod(
             this, [this, id, stamp, facts] { onFacts(id, stamp, facts); }, Qt::QueuedConnection);
     };

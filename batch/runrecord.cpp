@@ -39,7 +39,9 @@ QJsonObject columnJson(const ColumnFacts& c)
         { QStringLiteral("distinct"), c.distinct }, { QStringLiteral("first"), texts(c.first) } };
     if (!c.dateFormat.isEmpty())
         o.insert(QStringLiteral("date_format"), c.dateFormat);
-    if (c.distinct <= ColumnFacts::ListedValues)
+    if (c.distinctEstimated)
+        o.insert(QStringLiteral("distinct_estimated"), true);
+    else if (c.distinct <= ColumnFacts::ListedValues)
         o.insert(QStringLiteral("values"), texts(c.values));
     return o;
 }
@@ -51,6 +53,7 @@ ColumnFacts columnFrom(const QJsonObject& o)
     c.kind = o.value(QStringLiteral("kind")).toString();
     c.dateFormat = o.value(QStringLiteral("date_format")).toString();
     c.distinct = o.value(QStringLiteral("distinct")).toInt();
+    c.distinctEstimated = o.value(QStringLiteral("distinct_estimated")).toBool();
     c.values = textsOf(o.value(QStringLiteral("values")));
     c.first = textsOf(o.value(QStringLiteral("first")));
     return c;

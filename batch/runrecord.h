@@ -17,16 +17,22 @@
 struct ColumnFacts
 {
     QString name;
-    // "empty", "integer", "number", "date" or "text".
+    // "empty", "integer", "number", "date" or "text": what every distinct
+    // value fits, or every value of a sample of 10,000 rows spread over a
+    // column of more than TrackedValues.
     QString kind;
     // The date format every date of the column reads with, for dates.
     QString dateFormat;
+    // Exact for a column of at most TrackedValues distinct values, and
+    // estimated from a sample of its rows beyond.
     int distinct = 0;
+    bool distinctEstimated = false;
     // Every distinct value in the order first seen, for a column of few
     // distinct values: a record keeps them for at most ListedValues, which
     // the next run's new values are looked for in; a run's own facts hold
-    // more, to find those new values among.
+    // up to TrackedValues, to find those new values among.
     static constexpr int ListedValues = 50;
+    static constexpr int TrackedValues = 1000;
     QStringList values;
     // The first rows' values, which tell a renamed column from a new one.
     static constexpr int FirstValues = 5;

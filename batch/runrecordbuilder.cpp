@@ -9,78 +9,207 @@
 #include "graph/inputnode.h"
 #include "graph/node.h"
 #include "transforms/support/columnprofile.h"
+#include "transforms/support/parallel.h"
 
 #include <QFileInfo>
+#include <QMutexLocker>
 #include <QRegularExpression>
 #include <QSet>
 
+#include <cmath>
+#include <vector>
+
 namespace {
 
-QString kindOf(const ColumnProfile& p)
+// Counts distinct values in little memory with an error of about 1 %:
+// HyperLogLog (Flajolet et al.) over 2^14 registers.
+class DistinctEstimate
 {
-    if (p.empty == p.rows)
-        return QStringLiteral("empty");
-    if (p.texts > 0 || (p.dates > 0 && p.integers + p.decimals > 0))
-        return QStringLiteral("text");
-    if (p.dates > 0)
-        return QStringLiteral("date");
-    return p.decimals > 0 ? QStringLiteral("number") : QStringLiteral("integer");
-}
-
-// The distinct dates of a column: all of its listed values, or those of a
-// column of many values gathered from its rows.
-QStringList distinctTexts(const Dataset& data, int column, const ColumnProfile& p)
-{
-    if (!p.values.isEmpty() || p.distinct == 0)
-        return p.values;
-    QSet<QString> seen;
-    QStringList texts;
-    for (int r = 0; r < data.rowCount(); ++r) {
-        const QString& v = data.value(r, column);
-        if (!seen.contains(v)) {
-            seen.insert(v);
-            texts << v;
-        }
+public:
+    void add(uint hash)
+    {
+        // A 32-bit text hash, spread over 64 bits (the MurmurHash3 finaliser).
+        quint64 h = quint64(hash) * 0xff51afd7ed558ccdULL;
+        h ^= h >> 33;
+        h *= 0xc4ceb9fe1a85ec53ULL;
+        h ^= h >> 33;
+        const int at = int(h >> (64 - Bits));
+        const quint64 rest = (h << Bits) | (quint64(1) << (Bits - 1));
+        const auto rank = quint8(qCountLeadingZeroBits(rest) + 1);
+        m_registers[at] = qMax(m_registers[at], rank);
     }
-    return texts;
-}
+    double count() const
+    {
+        constexpr double m = double(1 << Bits);
+        double sum = 0.0;
+        int zeros = 0;
+        for (const quint8 r : m_registers) {
+            sum += std::ldexp(1.0, -r);
+            zeros += r == 0 ? 1 : 0;
+        }
+        const double estimate = 0.7213 / (1.0 + 1.079 / m) * m * m / sum;
+        return estimate <= 2.5 * m && zeros > 0 ? m * std::log(m / zeros) : estimate;
+    }
 
-// The first format of the list that reads every date of the column, or the
-// one its first date reads with when no single format reads them all.
+private:
+    static constexpr int Bits = 14;
+    std::vector<quint8> m_registers = std::vector<quint8>(size_t(1) << Bits, 0);
+};
+
+// A column's distinct values in first-seen order with their counts while
+// there are at most Cap of them, and an estimate of their number beyond.
+// The readers store a repeated text once, so a cell is first recognised by
+// its text's address: a column of a few categories costs one look per cell,
+// and only new texts are hashed.
+struct DistinctScan
+{
+    static constexpr int Cap = ColumnFacts::TrackedValues;
+    QStringList values;
+    QVector<int> counts;
+    bool complete = true;
+    int estimate = 0;
+};
+
+// Fed a column's cells in order: see DistinctScan.
+class DistinctScanner
+{
+public:
+    void add(const QString& v)
+    {
+        const QChar* address = v.constData();
+        Seen& seen
+            = m_cache[(quintptr(address) * quint64(0x9E3779B97F4A7C15ULL)) >> (64 - CacheBits)];
+        if (seen.address == address) {
+            if (seen.at >= 0)
+                ++m_scan.counts[seen.at];
+            return;
+        }
+        seen = { address, -1 };
+        if (!m_scan.complete) {
+            m_estimate.add(qHash(v));
+            return;
+        }
+        auto known = m_index.constFind(v);
+        if (known == m_index.constEnd()) {
+            if (m_scan.values.size() == DistinctScan::Cap) {
+                giveUpListing(v);
+                return;
+            }
+            known = m_index.insert(v, m_scan.values.size());
+            m_scan.values << v;
+            m_scan.counts << 0;
+        }
+        seen.at = *known;
+        ++m_scan.counts[seen.at];
+    }
+
+    DistinctScan finish(int rows)
+    {
+        if (!m_scan.complete)
+            m_scan.estimate = int(qBound(double(DistinctScan::Cap + 1),
+                std::round(m_estimate.count()), double(qMax(rows, DistinctScan::Cap + 1))));
+        return std::move(m_scan);
+    }
+
+private:
+    static constexpr int CacheBits = 12;
+    struct Seen
+    {
+        const QChar* address = nullptr;
+        int at = -1;
+    };
+
+    // From here on only the estimate: every value seen so far goes into it,
+    // and the cells after this one.
+    void giveUpListing(const QString& v)
+    {
+        m_scan.complete = false;
+        for (const QString& earlier : qAsConst(m_scan.values))
+            m_estimate.add(qHash(earlier));
+        m_estimate.add(qHash(v));
+        m_index.clear();
+        std::fill(m_cache.begin(), m_cache.end(), Seen());
+    }
+
+    std::vector<Seen> m_cache = std::vector<Seen>(size_t(1) << CacheBits);
+    QHash<QString, int> m_index;
+    DistinctEstimate m_estimate;
+    DistinctScan m_scan;
+};
+
+// Rows spread evenly over the table, for a column of many values.
+constexpr int SampleRows = 4000;
+
+// The first format of the list that reads every date, or the one the first
+// date reads with when no single format reads them all.
 QString dateFormatOf(const QStringList& values, const DateFormatList& dates)
 {
-    QStringList candidates;
-    for (const QString& v : values) {
-        if (!v.trimmed().isEmpty())
-            candidates << v.trimmed();
-    }
     for (const QString& text : dates.formats()) {
         const DateFormat format(text);
-        const bool all = std::all_of(candidates.cbegin(), candidates.cend(),
-            [&](const QString& v) { return toDate(v, format).isValid(); });
+        const bool all = std::all_of(values.cbegin(), values.cend(),
+            [&](const QString& v) { return toDate(v.trimmed(), format).isValid(); });
         if (all)
             return text;
     }
     QString first;
-    for (const QString& v : qAsConst(candidates)) {
-        if (dates.read(v, &first).isValid())
+    for (const QString& v : values) {
+        if (dates.read(v.trimmed(), &first).isValid())
             return first;
     }
     return QString();
 }
 
+// The kind every value fits: numbers stay numbers when some are whole; any
+// text, or dates mixed with numbers, make text.
+QString kindOf(const QVector<int>& counts)
+{
+    const auto n = [&](ValueKind k) { return counts.at(int(k)); };
+    if (n(ValueKind::Text) > 0
+        || (n(ValueKind::Date) > 0 && n(ValueKind::Integer) + n(ValueKind::Decimal) > 0))
+        return QStringLiteral("text");
+    if (n(ValueKind::Date) > 0)
+        return QStringLiteral("date");
+    if (n(ValueKind::Decimal) > 0)
+        return QStringLiteral("number");
+    return n(ValueKind::Integer) > 0 ? QStringLiteral("integer") : QStringLiteral("empty");
+}
+
 ColumnFacts columnFacts(
-    const Dataset& data, int column, const ColumnProfile& p, const DateFormatList& dates)
+    const Dataset& data, int column, const DistinctScan& scan, const DateFormatList& dates)
 {
     ColumnFacts c;
     c.name = data.columnName(column);
-    c.kind = kindOf(p);
-    c.distinct = p.distinct;
-    if (c.kind == QLatin1String("date"))
-        c.dateFormat = dateFormatOf(distinctTexts(data, column, p), dates);
-    c.values = p.values;
-    for (int r = 0; r < data.rowCount() && r < ColumnFacts::FirstValues; ++r)
+    const int rows = data.rowCount();
+    for (int r = 0; r < rows && r < ColumnFacts::FirstValues; ++r)
         c.first << data.value(r, column);
+    // Every distinct value when there are few, else a sample of the rows.
+    QStringList looked = scan.values;
+    QVector<int> weights = scan.counts;
+    if (scan.complete) {
+        c.values = scan.values;
+        c.distinct = scan.values.size();
+    } else {
+        looked.clear();
+        weights.clear();
+        const int step = qMax(1, rows / SampleRows);
+        for (int r = 0; r < rows; r += step) {
+            looked << data.value(r, column);
+            weights << 1;
+        }
+        c.distinct = scan.estimate;
+        c.distinctEstimated = true;
+    }
+    QVector<int> counts(int(ValueKind::Text) + 1, 0);
+    QStringList datesSeen;
+    for (int i = 0; i < looked.size(); ++i) {
+        const ValueKind kind = kindOfValue(looked.at(i), dates);
+        counts[int(kind)] += weights.at(i);
+        if (kind == ValueKind::Date)
+            datesSeen << looked.at(i);
+    }
+    c.kind = kindOf(counts);
+    if (c.kind == QLatin1String("date"))
+        c.dateFormat = dateFormatOf(datesSeen, dates);
     return c;
 }
 
@@ -109,29 +238,75 @@ QString inputLabel(const InputNode& input)
     return alias.isEmpty() ? input.displayName() : alias;
 }
 
-InputFacts inputFacts(const InputNode& input, const DateFormatList& dates)
+std::function<InputFacts()> inputFactsTask(const InputNode& input, const DateFormatList& dates)
 {
-    InputFacts facts;
-    facts.label = inputLabel(input);
-    const bool file = input.medium() == MediumFile;
+    InputFacts known;
+    known.label = inputLabel(input);
     const QString path = input.medium() == MediumFolder
         ? input.saveOptions().value(QStringLiteral("multi_file_folder")).toString()
         : input.filePath();
     if (!path.isEmpty())
-        facts.path = QFileInfo(path).absoluteFilePath();
-    if (file && QFileInfo(path).isFile()) {
+        known.path = QFileInfo(path).absoluteFilePath();
+    // A file the read did not hash whole is hashed by the task.
+    QString hashLater;
+    if (input.medium() == MediumFile && QFileInfo(path).isFile()) {
         const QFileInfo info(path);
-        facts.size = info.size();
-        facts.modified = info.lastModified();
-        facts.sha256 = input.contentHash();
-        if (facts.sha256.isEmpty())
-            facts.sha256 = ContentHash::ofFile(path);
+        known.size = info.size();
+        known.modified = info.lastModified();
+        known.sha256 = input.contentHash();
+        if (known.sha256.isEmpty())
+            hashLater = path;
     }
-    facts.choices = automaticChoices(input.information());
-    const InputFacts table = tableFacts(input.dataset(), dates);
-    facts.rows = table.rows;
-    facts.columns = table.columns;
-    return facts;
+    known.choices = automaticChoices(input.information());
+    return [known, hashLater, dates, data = input.dataset()] {
+        InputFacts facts = known;
+        const InputFacts table = tableFacts(data, dates);
+        facts.rows = table.rows;
+        facts.columns = table.columns;
+        if (!hashLater.isEmpty())
+            facts.sha256 = ContentHash::ofFile(hashLater);
+        return facts;
+    };
+}
+
+InputFacts inputFacts(const InputNode& input, const DateFormatList& dates)
+{
+    return inputFactsTask(input, dates)();
+}
+
+InputFactsCollector::InputFactsCollector(GraphModel& graph)
+    : m_graph(graph), m_dates(graph.runContext().settings().dateFormatList())
+{
+    connect(&graph, &GraphModel::nodeProcessed, this, &InputFactsCollector::onNodeProcessed);
+}
+
+InputFactsCollector::~InputFactsCollector()
+{
+    m_pool.waitForDone();
+}
+
+void InputFactsCollector::onNodeProcessed(Node* node)
+{
+    const auto* input = qobject_cast<const InputNode*>(node);
+    if (!input || input->status() != StatusUpToDate)
+        return;
+    m_pool.start([this, id = input->id(), task = inputFactsTask(*input, m_dates)] {
+        InputFacts facts = task();
+        const QMutexLocker lock(&m_guard);
+        m_facts.insert(id, std::move(facts));
+    });
+}
+
+QVector<InputFacts> InputFactsCollector::take()
+{
+    m_pool.waitForDone();
+    QVector<InputFacts> all;
+    for (const Node* n : m_graph.nodes()) {
+        const auto it = m_facts.constFind(n->id());
+        if (it != m_facts.constEnd())
+            all.append(*it);
+    }
+    return all;
 }
 
 // The readers tell each choice they made for an Automatic option in an
@@ -149,13 +324,33 @@ QMap<QString, QString> automaticChoices(const QStringList& information)
     return choices;
 }
 
+// The columns from first to end: one pass over the rows feeds every
+// column's scanner, which walks each row's cells once.
+void columnsFacts(
+    const Dataset& data, int first, int end, const DateFormatList& dates, ColumnFacts* out)
+{
+    std::vector<DistinctScanner> scanners(size_t(qMax(0, end - first)));
+    const int rows = data.rowCount();
+    for (int r = 0; r < rows; ++r) {
+        for (int c = first; c < end; ++c)
+            scanners[size_t(c - first)].add(data.value(r, c));
+    }
+    for (int c = first; c < end; ++c)
+        out[c] = columnFacts(data, c, scanners[size_t(c - first)].finish(rows), dates);
+}
+
 InputFacts tableFacts(const Dataset& data, const DateFormatList& dates)
 {
     InputFacts facts;
     facts.rows = data.rowCount();
-    const QVector<ColumnProfile> profiles = profileTable(data, dates);
-    for (int c = 0; c < data.columnCount(); ++c)
-        facts.columns.append(columnFacts(data, c, profiles.at(c), dates));
+    const int columns = data.columnCount();
+    facts.columns.resize(columns);
+    ColumnFacts* out = facts.columns.data(); // detached here, before the threads share it
+    const int half = columns / 2;
+    Parallel::both(
+        Parallel::worthSplitting(qint64(facts.rows) * columns),
+        [&] { columnsFacts(data, 0, half, dates, out); },
+        [&] { columnsFacts(data, half, columns, dates, out); });
     return facts;
 }
 

@@ -5,6 +5,14 @@
 // Outputs and Charts wrote.
 
 #include "batch/runrecord.h"
+#include "core/values.h"
+
+#include <QHash>
+#include <QMutex>
+#include <QObject>
+#include <QThreadPool>
+
+#include <functional>
 
 class DateFormatList;
 class GraphModel;
@@ -22,6 +30,33 @@ QMap<QString, QString> automaticChoices(const QStringList& information);
 InputFacts tableFacts(const Dataset& data, const DateFormatList& dates);
 // What the Input's last read found. Reads every row of its table.
 InputFacts inputFacts(const InputNode& input, const DateFormatList& dates);
+// The same, split in two: what is taken from the item now, and a task that
+// works out the rest on any thread (it holds a shared copy of the table, so
+// the item may let its rows go or read again meanwhile).
+std::function<InputFacts()> inputFactsTask(const InputNode& input, const DateFormatList& dates);
+
+// Works out each Input's facts as its read ends, on a thread of its own
+// while the run goes on (a run that keeps no results lets an Input's rows go
+// once they are read downstream); take() waits for them.
+class InputFactsCollector : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit InputFactsCollector(GraphModel& graph);
+    ~InputFactsCollector() override;
+    // The Inputs' facts in the graph's order.
+    QVector<InputFacts> take();
+
+private:
+    void onNodeProcessed(Node* node);
+
+    GraphModel& m_graph;
+    const DateFormatList m_dates;
+    QThreadPool m_pool;
+    QMutex m_guard;
+    QHash<qint32, InputFacts> m_facts;
+};
 // The facts of every Input of the graph that holds its rows.
 QVector<InputFacts> inputsFacts(const GraphModel& graph);
 // The whole record of the run just ended.

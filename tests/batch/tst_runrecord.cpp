@@ -9,8 +9,10 @@
 #include "batch/drift.h"
 #include "batch/driftwatch.h"
 #include "batch/runrecord.h"
+#include "batch/runrecordbuilder.h"
 #include "clitesting.h"
 #include "core/contenthash.h"
+#include "core/values.h"
 #include "graph/graphmodel.h"
 #include "graph/inputnode.h"
 #include "graph/outputnode.h"
@@ -74,6 +76,8 @@ private slots:
     void recordOfARun();
     void driftInTheLog();
     void hashWhileReading();
+    void columnsOfManyValues_data();
+    void columnsOfManyValues();
 };
 
 void TestRunRecord::drift_data()
@@ -350,6 +354,49 @@ void TestRunRecord::hashWhileReading()
     TextBlock block;
     QVERIFY(part.next(&block));
     QCOMPARE(part.contentHash(), QString());
+}
+
+// Columns of few values are counted and listed exactly, whether or not
+// their repeated texts share storage; beyond 1000 values the count is an
+// estimate within a few percent, and the kind comes from a sample of rows.
+void TestRunRecord::columnsOfManyValues_data()
+{
+    QTest::addColumn<bool>("pooling");
+    QTest::newRow("pooled") << true;
+    QTest::newRow("not pooled") << false;
+}
+
+void TestRunRecord::columnsOfManyValues()
+{
+    QFETCH(bool, pooling);
+    Dataset data;
+    data.setPooling(pooling);
+    data.setColumnCount(4);
+    const int rows = 60000;
+    for (int r = 0; r < rows; ++r) {
+        data.appendRow({ QStringLiteral("k%1").arg(r % 7), QString::number(r % 20000 * 7),
+            QStringLiteral("c%1").arg(r % 1000),
+            QDate(2000, 1, 1).addDays(r % 5000).toString(QStringLiteral("d/M/yyyy")) });
+    }
+    const InputFacts facts = tableFacts(
+        data, DateFormatList({ QStringLiteral("M/d/yyyy"), QStringLiteral("d/M/yyyy") }));
+    QCOMPARE(facts.rows, rows);
+    const ColumnFacts& few = facts.columns.at(0);
+    QCOMPARE(few.distinct, 7);
+    QVERIFY(!few.distinctEstimated);
+    QCOMPARE(few.values.first(), QStringLiteral("k0"));
+    QCOMPARE(few.kind, QStringLiteral("text"));
+    const ColumnFacts& many = facts.columns.at(1);
+    QVERIFY(many.distinctEstimated);
+    QVERIFY2(qAbs(many.distinct - 20000) < 600, qPrintable(QString::number(many.distinct)));
+    QCOMPARE(many.kind, QStringLiteral("integer"));
+    QVERIFY(many.values.isEmpty());
+    const ColumnFacts& cap = facts.columns.at(2);
+    QCOMPARE(cap.distinct, 1000);
+    QVERIFY(!cap.distinctEstimated);
+    const ColumnFacts& dates = facts.columns.at(3);
+    QCOMPARE(dates.kindText(), QStringLiteral("date (d/M/yyyy)"));
+    QVERIFY2(qAbs(dates.distinct - 5000) < 150, qPrintable(QString::number(dates.distinct)));
 }
 
 QTEST_GUILESS_MAIN(TestRunRecord)

@@ -86,6 +86,28 @@ void TransformFilter::process(Dataset& output, const QList<TableSource*>& upstre
             .arg(countText(count - kept.size(), QStringLiteral("row"), QStringLiteral("rows"))));
 }
 
+// The rules as a sentence: "not matching 'country' equal to 'Germany'".
+QString TransformFilter::droppedRowsReason() const
+{
+    const TransformParameter* p = parameter(QStringLiteral("Columns"));
+    const FilterList list = p ? p->filterList() : FilterList();
+    QStringList tests;
+    for (const ConditionTerm& term : list.terms) {
+        const QString name = conditionOperatorNames().value(term.op);
+        QString test = term.column.isEmpty() ? QStringLiteral("any column")
+            : term.column.name.isEmpty() ? QStringLiteral("column %1").arg(term.column.position + 1)
+                                         : QStringLiteral("'%1'").arg(term.column.name);
+        test += QLatin1Char(' ') + name.mid(name.indexOf(QLatin1Char(' '))).trimmed().toLower();
+        if (term.op != OpIsEmpty && term.op != OpIsNotEmpty)
+            test += QStringLiteral(" '%1'").arg(term.text);
+        tests << test;
+    }
+    if (tests.isEmpty())
+        return QStringLiteral("not matching the rules");
+    return (list.keepRemove == 0 ? QStringLiteral("not matching ") : QStringLiteral("matching "))
+        + tests.join(list.allAny == 0 ? QStringLiteral(" and ") : QStringLiteral(" or "));
+}
+
 namespace {
 
 // A condition without a column tests every column, and a term may name

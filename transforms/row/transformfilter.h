@@ -9,7 +9,7 @@ class TransformFilter : public Transform
 
 public:
     QString typeKey() const override { return QStringLiteral("Filter"); }
-    QString droppedRowsReason() const override { return QStringLiteral("not matching the rules"); }
+    QString droppedRowsReason() const override;
     QString description() const override;
     QSet<QString> keywords() const override;
     void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;

@@ -160,38 +160,31 @@ bool mayBeDate(const QString& value)
 void addKind(
     const QString& value, bool digits, int times, const DateFormatList& dates, ColumnProfile& p)
 {
-    const QString trimmed = value.trimmed();
-    if (trimmed.isEmpty()) {
+    double number = 0.0;
+    QDate date;
+    const ValueKind kind = kindOfValue(value, digits, dates, &number, &date);
+    switch (kind) {
+    case ValueKind::Empty:
         p.empty += times;
         return;
-    }
-    // Numbers and dates all have digits; names, e-mails and cities are
-    // known as text without reading them as either.
-    if (!digits) {
+    case ValueKind::Text:
         p.texts += times;
         return;
-    }
-    bool isNumber = false;
-    const double number = toNumber(trimmed, false, false, &isNumber);
-    if (isNumber && std::isfinite(number)) {
-        const bool whole = std::floor(number) == number && !trimmed.contains(QLatin1Char('.'))
-            && !trimmed.contains(QLatin1Char(','));
-        (whole ? p.integers : p.decimals) += times;
-        p.minimum = p.hasNumbers ? std::min(p.minimum, number) : number;
-        p.maximum = p.hasNumbers ? std::max(p.maximum, number) : number;
-        p.hasNumbers = true;
-        return;
-    }
-    const QDate date = mayBeDate(trimmed) ? dates.read(trimmed) : QDate();
-    if (date.isValid()) {
+    case ValueKind::Date:
         p.dates += times;
         if (!p.firstDate.isValid() || date < p.firstDate)
             p.firstDate = date;
         if (!p.lastDate.isValid() || date > p.lastDate)
             p.lastDate = date;
         return;
+    case ValueKind::Integer:
+    case ValueKind::Decimal:
+        (kind == ValueKind::Integer ? p.integers : p.decimals) += times;
+        p.minimum = p.hasNumbers ? std::min(p.minimum, number) : number;
+        p.maximum = p.hasNumbers ? std::max(p.maximum, number) : number;
+        p.hasNumbers = true;
+        return;
     }
-    p.texts += times;
 }
 
 QVector<ValueFrequency> mostFrequent(QVector<ValueFrequency> values)
@@ -205,6 +198,39 @@ QVector<ValueFrequency> mostFrequent(QVector<ValueFrequency> values)
 }
 
 } // namespace
+
+ValueKind kindOfValue(
+    const QString& value, bool digits, const DateFormatList& dates, double* number, QDate* date)
+{
+    const QString trimmed = value.trimmed();
+    if (trimmed.isEmpty())
+        return ValueKind::Empty;
+    // Numbers and dates all have digits; names, e-mails and cities are
+    // known as text without reading them as either.
+    if (!digits)
+        return ValueKind::Text;
+    bool isNumber = false;
+    const double n = toNumber(trimmed, false, false, &isNumber);
+    if (isNumber && std::isfinite(n)) {
+        if (number)
+            *number = n;
+        const bool whole = std::floor(n) == n && !trimmed.contains(QLatin1Char('.'))
+            && !trimmed.contains(QLatin1Char(','));
+        return whole ? ValueKind::Integer : ValueKind::Decimal;
+    }
+    const QDate d = mayBeDate(trimmed) ? dates.read(trimmed) : QDate();
+    if (d.isValid()) {
+        if (date)
+            *date = d;
+        return ValueKind::Date;
+    }
+    return ValueKind::Text;
+}
+
+ValueKind kindOfValue(const QString& value, const DateFormatList& dates)
+{
+    return kindOfValue(value, hasDigit(value), dates);
+}
 
 QString valueShape(const QString& value)
 {
@@ -248,10 +274,6 @@ ColumnProfile profileColumn(const Dataset& data, int column, const DateFormatLis
             shapes.append({ shape, f.count });
         else
             shapes[at].count += f.count;
-    }
-    if (counted.values.size() <= ColumnProfile::ListedValues) {
-        for (const ValueFrequency& f : counted.values)
-            profile.values << f.value;
     }
     profile.topValues = mostFrequent(counted.values);
     profile.topShapes = mostFrequent(shapes);

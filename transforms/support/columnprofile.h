@@ -36,14 +36,17 @@ struct ColumnProfile
     // the order first seen).
     QVector<ValueFrequency> topValues;
     QVector<ValueFrequency> topShapes;
-    // Every distinct value in the order of its first row, when there are at
-    // most ListedValues of them (a column of codes or categories); empty
-    // otherwise.
-    static constexpr int ListedValues = 1000;
-    QStringList values;
     // One line per trap found, naming the column.
     QStringList traps;
 };
+
+// What one value reads as: empty (blank), a whole number, another number,
+// a date in one of the formats, or text. digits says whether the value has
+// a digit (text without one is known as text at once).
+enum class ValueKind { Empty, Integer, Decimal, Date, Text };
+ValueKind kindOfValue(const QString& value, bool digits, const DateFormatList& dates,
+    double* number = nullptr, QDate* date = nullptr);
+ValueKind kindOfValue(const QString& value, const DateFormatList& dates);
 
 // A value's shape: upper-case letters as "A", lower-case as "a", digits as
 // "9", anything else as itself ("SW1A 1AA" -> "AA9A 9AA").
