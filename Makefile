@@ -14,7 +14,7 @@ TSAN_TESTS ?= tst_dataset tst_values tst_chunkedread tst_delimitedwriter tst_for
 	tst_join tst_pivot tst_unique tst_sort tst_goldencases tst_structuredreaders \
 	tst_parallel tst_paralleltransforms tst_javascript tst_inputnode tst_commandline \
 	tst_graphmodel tst_graphworker tst_mainwindowdocument tst_mainwindow tst_windowfaults \
-	tst_mainwindowworkflow tst_columnprofile tst_runrecord tst_batchrun tst_goldencli
+	tst_mainwindowworkflow tst_columnprofile tst_runrecord tst_batchrun
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 600
 FUZZ_TARGETS ?= delimited document clipboard commandline json jsonlines xml vcard fixedwidth \
