@@ -8,7 +8,6 @@
 #include "graph/graphmodel.h"
 #include "graph/inputnode.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 
 DriftWatch::DriftWatch(GraphModel* graph) : QObject(graph), m_graph(graph)
@@ -44,11 +43,26 @@ void DriftWatch::onNodeProcessed(Node* node)
         return;
     const DateFormatList dates(m_graph->runContext().settings().dateFormatList());
     auto work = [this, stamp, id = input->id(), task = inputFactsTask(*input, dates)] {
-        const InputFacts facts = task();
-        QMetaObject::invokeMethod(
-            this, [this, id, stamp, facts] { onFacts(id, stamp, facts); }, Qt::QueuedConnection);
+        InputFacts facts = task();
+        {
+            const std::lock_guard<std::mutex> lock(m_readyGuard);
+            m_ready.append({ id, stamp, std::move(facts) });
+        }
+        // By name: the call carries nothing, the facts wait under the lock.
+        QMetaObject::invokeMethod(this, "takeReadyFacts", Qt::QueuedConnection);
     };
     m_pool.start(work);
+}
+
+void DriftWatch::takeReadyFacts()
+{
+    QVector<Ready> ready;
+    {
+        const std::lock_guard<std::mutex> lock(m_readyGuard);
+        ready.swap(m_ready);
+    }
+    for (const Ready& r : qAsConst(ready))
+        onFacts(r.id, r.stamp, r.facts);
 }
 
 void DriftWatch::onFacts(qint32 id, const FileStamp& stamp, const InputFacts& facts)
@@ -67,8 +81,7 @@ void DriftWatch::onFacts(qint32 id, const FileStamp& stamp, const InputFacts& fa
 RunRecord DriftWatch::lastRunRecord(const QString& documentPath)
 {
     m_pool.waitForDone();
-    // The facts arrive as queued calls: take those that are waiting.
-    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    takeReadyFacts();
     QVector<InputFacts> inputs;
     for (const Node* n : m_graph->nodes()) {
         const auto entry = m_entries.constFind(n->id());

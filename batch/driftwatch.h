@@ -14,6 +14,8 @@
 #include <QObject>
 #include <QThreadPool>
 
+#include <mutex>
+
 class GraphModel;
 class Node;
 
@@ -53,9 +55,21 @@ private:
     };
 
     void onNodeProcessed(Node* node);
+    // Takes the facts the tasks have finished, on the graph's thread.
+    Q_INVOKABLE void takeReadyFacts();
     void onFacts(qint32 id, const FileStamp& stamp, const InputFacts& facts);
 
     GraphModel* m_graph;
+    struct Ready
+    {
+        qint32 id;
+        FileStamp stamp;
+        InputFacts facts;
+    };
+    // Locked with a standard mutex rather than handed over in Qt's queue,
+    // whose locking the thread checker cannot see.
+    std::mutex m_readyGuard;
+    QVector<Ready> m_ready;
     QHash<qint32, Entry> m_entries;
     QDateTime m_started;
     QDateTime m_finished;

@@ -12,7 +12,6 @@
 #include "transforms/support/parallel.h"
 
 #include <QFileInfo>
-#include <QMutexLocker>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -292,7 +291,7 @@ void InputFactsCollector::onNodeProcessed(Node* node)
         return;
     m_pool.start([this, id = input->id(), task = inputFactsTask(*input, m_dates)] {
         InputFacts facts = task();
-        const QMutexLocker lock(&m_guard);
+        const std::lock_guard<std::mutex> lock(m_guard);
         m_facts.insert(id, std::move(facts));
     });
 }
@@ -300,6 +299,7 @@ void InputFactsCollector::onNodeProcessed(Node* node)
 QVector<InputFacts> InputFactsCollector::take()
 {
     m_pool.waitForDone();
+    const std::lock_guard<std::mutex> lock(m_guard);
     QVector<InputFacts> all;
     for (const Node* n : m_graph.nodes()) {
         const auto it = m_facts.constFind(n->id());

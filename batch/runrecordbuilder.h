@@ -8,11 +8,11 @@
 #include "core/values.h"
 
 #include <QHash>
-#include <QMutex>
 #include <QObject>
 #include <QThreadPool>
 
 #include <functional>
+#include <mutex>
 
 class DateFormatList;
 class GraphModel;
@@ -54,7 +54,7 @@ private:
     GraphModel& m_graph;
     const DateFormatList m_dates;
     QThreadPool m_pool;
-    QMutex m_guard;
+    std::mutex m_guard;
     QHash<qint32, InputFacts> m_facts;
 };
 // The facts of every Input of the graph that holds its rows.
