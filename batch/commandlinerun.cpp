@@ -180,8 +180,8 @@ int CommandLineRun::run()
     }
     int loadWarnings = reportLoadWarnings(loaded);
     RunRecord previous;
-    const bool comparing = !m_line.comparePath.isEmpty();
-    if (comparing && !loadRecord(&previous)) {
+    const bool comparing = !m_line.comparePath.isEmpty() && loadRecord(&previous);
+    if (!m_line.comparePath.isEmpty() && !comparing) {
         if (m_line.failOnDrift)
             return stopBeforeWriting();
         ++loadWarnings;
@@ -197,26 +197,8 @@ int CommandLineRun::run()
     QVector<InputFacts> inputs;
     {
         const RunDeadline deadline(scene.runContext(), m_line.timeoutSeconds);
-        if (comparing) {
-            // The Inputs first, so that their drift is known before anything
-            // is written.
-            readInputsFirst(scene);
-            inputs = inputsFacts(scene);
-            if (!previous.inputs.isEmpty() || !previous.documentPath.isEmpty()) {
-                const int drift = reportDrift(previous, inputs);
-                if (drift > 0 && m_line.failOnDrift)
-                    return stopBeforeWriting();
-                loadWarnings += drift;
-            }
-            scene.process(GraphModel::RunUnprocessed, true);
-        } else if (!m_line.recordPath.isEmpty()) {
-            // The Inputs' facts are worked out while the rest of the graph runs.
-            InputFactsCollector collector(scene);
-            scene.process(GraphModel::RunAll, true);
-            inputs = collector.take();
-        } else {
-            scene.process(GraphModel::RunAll, true);
-        }
+        if (!processGraph(scene, comparing ? &previous : nullptr, &inputs, &loadWarnings))
+            return stopBeforeWriting();
         timedOut = deadline.expired();
     }
     const qint64 elapsed = stopwatch.elapsed();
@@ -235,10 +217,19 @@ int CommandLineRun::run()
         return ExitItemErrors;
     }
 
+    const int errors = reportRun(scene, elapsed, loadWarnings, inputs, started);
+    if (m_leaveGraphAtExit)
+        (void)owned.release();
+    return errors > 0 ? ExitItemErrors : ExitOk;
+}
+
+int CommandLineRun::reportRun(const GraphModel& scene, qint64 elapsed, int warnings,
+    const QVector<InputFacts>& inputs, const QDateTime& started)
+{
     RunReport report(m_report, m_line.verbosity);
     report.items(scene);
     report.rowCounts(scene);
-    report.addWarnings(loadWarnings);
+    report.addWarnings(warnings);
     if (m_line.verbosity >= 2) {
         m_report.info(QStringLiteral("Finished: %1").arg(RunReport::now()));
         report.counts(scene);
@@ -253,9 +244,31 @@ int CommandLineRun::run()
     if (m_line.verbosity >= 2 && m_report.hasLog())
         m_report.info(QStringLiteral("Log: %1").arg(m_report.logPath()));
     m_report.flush();
-    if (m_leaveGraphAtExit)
-        (void)owned.release();
-    return report.errors() > 0 ? ExitItemErrors : ExitOk;
+    return report.errors();
+}
+
+bool CommandLineRun::processGraph(
+    GraphModel& scene, const RunRecord* previous, QVector<InputFacts>* inputs, int* warnings)
+{
+    if (previous) {
+        // The Inputs first, so that their drift is known before anything is
+        // written.
+        readInputsFirst(scene);
+        *inputs = inputsFacts(scene);
+        const int drift = reportDrift(*previous, *inputs);
+        if (drift > 0 && m_line.failOnDrift)
+            return false;
+        *warnings += drift;
+        scene.process(GraphModel::RunUnprocessed, true);
+    } else if (!m_line.recordPath.isEmpty()) {
+        // The Inputs' facts are worked out while the rest of the graph runs.
+        InputFactsCollector collector(scene);
+        scene.process(GraphModel::RunAll, true);
+        *inputs = collector.take();
+    } else {
+        scene.process(GraphModel::RunAll, true);
+    }
+    return true;
 }
 
 bool CommandLineRun::loadRecord(RunRecord* record)
@@ -269,7 +282,6 @@ bool CommandLineRun::loadRecord(RunRecord* record)
         m_report.error(QStringLiteral("Run record '%1' is of another document ('%2')")
                            .arg(QDir::toNativeSeparators(m_line.comparePath),
                                QDir::toNativeSeparators(record->documentPath)));
-        *record = RunRecord();
         return false;
     }
     return true;

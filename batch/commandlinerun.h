@@ -53,6 +53,16 @@ private:
     // cannot be used.
     bool loadRecord(RunRecord* record);
     void readInputsFirst(GraphModel& scene);
+    // Processes the whole graph once. With a record to compare with, the
+    // Inputs are read first and their drift reported (and counted in
+    // warnings) before anything is written; false when -fail-on-drift stops
+    // the run there. The Inputs' facts go to inputs when the run records.
+    // The report after the run (the items, rows, summary, column traps and
+    // results) and the run record; returns the error count.
+    int reportRun(const GraphModel& scene, qint64 elapsed, int warnings,
+        const QVector<InputFacts>& inputs, const QDateTime& started);
+    bool processGraph(
+        GraphModel& scene, const RunRecord* previous, QVector<InputFacts>* inputs, int* warnings);
     // Prints the drift lines; returns their count.
     int reportDrift(const RunRecord& previous, const QVector<InputFacts>& inputs);
     int stopBeforeWriting();
