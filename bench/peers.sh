@@ -87,13 +87,17 @@ figures() {
   if [ "$1" = failed ] || [ "$1" = - ]; then printf '%15s' "$1"; else printf '%6ss %6sMiB' "$1" "$2"; fi
 }
 
+# The bytes of the file a job reads (the people file unless set), for the
+# ratio of a tool's peak memory to it.
+input_bytes=0
 # One job's figures beside the peers': the third peer is DuckDB unless named.
 report() {
   local job=$1 varnix=$2 pandas=$3 third=$4 name=${5:-duckdb}
   read -r vs vm <<<"$varnix"; read -r ps pm <<<"$pandas"; read -r ts tm <<<"$third"
-  printf '%-11s varnix %s | pandas %s | %s %s | time x pandas %s x %s %s | memory x pandas %s x %s %s\n' \
+  printf '%-11s varnix %s | pandas %s | %s %s | time x pandas %s x %s %s | memory x pandas %s x %s %s | peak x file %s\n' \
     "$job" "$(figures "$vs" "$vm")" "$(figures "$ps" "$pm")" "$name" "$(figures "$ts" "$tm")" \
-    "$(ratio "$vs" "$ps")" "$name" "$(ratio "$vs" "$ts")" "$(ratio "$vm" "$pm")" "$name" "$(ratio "$vm" "$tm")"
+    "$(ratio "$vs" "$ps")" "$name" "$(ratio "$vs" "$ts")" "$(ratio "$vm" "$pm")" "$name" "$(ratio "$vm" "$tm")" \
+    "$(ratio "$vm" "$(awk -v b="$input_bytes" 'BEGIN { printf "%.3f", b / 1048576 }')")"
 }
 
 # The command line that runs a document of bench/jobs/, into the array
@@ -143,18 +147,25 @@ check_job() {
 run_job() {
   local people=$data/people_1m.csv cities=$data/cities.csv
   local o=$out
+  input_bytes=$(stat -c %s "$people")
   mkdir -p "$o/varnix" "$o/pandas" "$o/duckdb"
   case $1 in
     read)
-      report read "$(measure "$build/bench/varnix_job" read "$people")" \
+      local v
+      v=$(measure "$build/bench/varnix_job" read "$people")
+      # The last run's count of the table's bytes per cell (see varnix_job).
+      local cell; cell=$(sed -n 's/^bytes per cell //p' "$out/stdout.txt")
+      report read "$v" \
         "$(measure "$PY" "$repo/bench/peers/pandas_read.py" "$people")" \
-        "$(measure node "$peers/duckdb/run.mjs" "$repo/bench/peers/duckdb_read.sql" "$people" "$cities" "$o/duckdb")" ;;
+        "$(measure node "$peers/duckdb/run.mjs" "$repo/bench/peers/duckdb_read.sql" "$people" "$cities" "$o/duckdb")"
+      echo "  read: the table holds ${cell:-?} bytes per cell" ;;
     readjson)
       # JSON lines of the same rows as the CSV, then a nested JSON array;
       # the CSV read beside them is the yardstick for the JSON lines read.
       if [ ! -s "$data/people_1m.jsonl" ]; then python3 "$repo/bench/peers/make_json.py" "$data"; fi
       local f
       for f in people_1m.jsonl nested_100k.json; do
+        input_bytes=$(stat -c %s "$data/$f")
         report "${f%%.*}" "$(measure "$build/bench/varnix_job" read "$data/$f")" \
           "$(measure "$PY" "$repo/bench/peers/pandas_read_json.py" "$data/$f")" \
           "$(measure node "$peers/duckdb/run.mjs" "$repo/bench/peers/duckdb_read_json.sql" "$data/$f" "$cities" "$o/duckdb")"
@@ -181,8 +192,9 @@ run_job() {
       v=$(measure "${cmd[@]}")
       p=$(measure "$PY" "$repo/bench/peers/pandas_javascript.py" "$people" "$o/pandas")
       read -r vs vm <<<"$v"; read -r ps pm <<<"$p"
-      printf '%-6s varnix %s | pandas %s | time x pandas %s | memory x pandas %s\n' j8 \
-        "$(figures "$vs" "$vm")" "$(figures "$ps" "$pm")" "$(ratio "$vs" "$ps")" "$(ratio "$vm" "$pm")"
+      printf '%-6s varnix %s | pandas %s | time x pandas %s | memory x pandas %s | peak x file %s\n' j8 \
+        "$(figures "$vs" "$vm")" "$(figures "$ps" "$pm")" "$(ratio "$vs" "$ps")" "$(ratio "$vm" "$pm")" \
+        "$(ratio "$vm" "$(awk -v b="$input_bytes" 'BEGIN { printf "%.3f", b / 1048576 }')")"
       check_j8 "$o/varnix/j8_javascript.csv" "$o/pandas/j8_javascript.csv" ;;
     json|xml)
       # No peer writes these; the figures are for comparison across commits.
