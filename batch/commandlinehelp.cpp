@@ -23,10 +23,13 @@ const char* const RecordFields[][2] = {
     { "started, finished", "the run's start and end, ISO 8601 with the time zone" },
     { "inputs",
         "per Input item: label (its alias, or its name), path, size, modified, sha256 of the "
-        "bytes read, choices (the guesses made for options set to Automatic, such as Encoding "
-        "and Delimiter), rows, and columns: name, kind (empty, integer, number, date or text), "
-        "date_format for dates, distinct (the count of distinct values), values (every distinct "
-        "value, for at most 50) and first (the first 5 values)" },
+        "bytes read, choices (how it was read: the Encoding and Delimiter set or guessed, and "
+        "the guesses made for other options set to Automatic, such as Quoting), rows, and columns: "
+        "name, kind (empty, integer, number, date or text), "
+        "date_format for dates, distinct (the count of distinct values; above 1000 an "
+        "estimate within about 1 %, with distinct_estimated true), values (every distinct value, "
+        "for at most 50) and first (the first 5 values); a column of more than 1000 values takes "
+        "its kind from 4000 rows spread over it" },
     { "items",
         "per item: type, name, id, rows_in (from and rows, per upstream item), rows_out, "
         "dropped and dropped_reason for items that leave rows out, warnings, error and "

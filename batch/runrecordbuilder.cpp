@@ -8,6 +8,8 @@
 #include "graph/graphmodel.h"
 #include "graph/inputnode.h"
 #include "graph/node.h"
+#include "input/delimitedreader.h"
+#include "input/inputformat.h"
 #include "transforms/support/columnprofile.h"
 #include "transforms/support/parallel.h"
 
@@ -212,6 +214,19 @@ ColumnFacts columnFacts(
     return c;
 }
 
+// The encoding and delimiter the read used where they were set rather than
+// guessed, so that a record always says how its file was read.
+void addSetChoices(const InputNode& input, QMap<QString, QString>* choices)
+{
+    const ReadOptions read = input.readOptions();
+    const InputFormat* format = inputFormat(read.fileType);
+    if (format && format->usesEncoding() && !choices->contains(QStringLiteral("Encoding")))
+        choices->insert(QStringLiteral("Encoding"), read.encoding);
+    if (read.fileType == FileTypeDelimited && !choices->contains(QStringLiteral("Delimiter")))
+        choices->insert(QStringLiteral("Delimiter"),
+            delimiterLabel(DelimitedReadOptions::from(read.formatOptions).delimiter));
+}
+
 WrittenFile writtenFile(const Node& node, const QString& written)
 {
     WrittenFile f;
@@ -257,6 +272,7 @@ std::function<InputFacts()> inputFactsTask(const InputNode& input, const DateFor
             hashLater = path;
     }
     known.choices = automaticChoices(input.information());
+    addSetChoices(input, &known.choices);
     return [known, hashLater, dates, data = input.dataset()] {
         InputFacts facts = known;
         const InputFacts table = tableFacts(data, dates);

@@ -257,8 +257,10 @@ void TestRunRecord::recordOfARun()
     QCOMPARE(input.value(QStringLiteral("sha256")).toString(),
         ContentHash::ofFile(dir.filePath(QStringLiteral("v1.csv"))));
     QCOMPARE(input.value(QStringLiteral("rows")).toInt(), rows);
-    QCOMPARE(input.value(QStringLiteral("choices")).toObject().value(QStringLiteral("Encoding")),
-        QJsonValue(QStringLiteral("UTF-8")));
+    const QJsonObject choices = input.value(QStringLiteral("choices")).toObject();
+    // Guessed, and set in the document.
+    QCOMPARE(choices.value(QStringLiteral("Encoding")), QJsonValue(QStringLiteral("UTF-8")));
+    QCOMPARE(choices.value(QStringLiteral("Delimiter")), QJsonValue(QStringLiteral("Comma (,)")));
     const QJsonArray columns = input.value(QStringLiteral("columns")).toArray();
     QCOMPARE(columns.size(), 4);
     // The first column is removed right after the Input, yet described.
