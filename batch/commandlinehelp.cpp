@@ -123,7 +123,8 @@ const std::vector<CommandLine::Option>& CommandLine::options()
             "ways, leading zeros, long digit strings, wrong encodings, mixed kinds)" },
         { "record", "<path>",
             "write a JSON record of the run: the Inputs' files, automatic choices, columns and "
-            "their kinds, every item's rows in and out, and the files written (see RUN RECORDS)" },
+            "their kinds, every item's rows in and out, and the files written (its fields: man "
+            "varnix)" },
         { "compare", "<path>",
             "compare the Inputs with a record of an earlier run and print a \"Drift:\" line per "
             "column added, removed, renamed, moved or changed in kind, row count changed, or new "
