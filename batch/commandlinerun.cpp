@@ -337,9 +337,7 @@ void CommandLineRun::reportColumnTraps(const GraphModel& scene)
     for (const Node* input : nodesOfType(scene, InputNodeType)) {
         if (input->status() != StatusUpToDate)
             continue;
-        QStringList traps;
-        for (const ColumnProfile& profile : profileTable(input->dataset(), dates))
-            traps << profile.traps;
+        const QStringList traps = columnTraps(input->dataset(), dates);
         if (traps.isEmpty())
             continue;
         m_report.info(QStringLiteral("Columns of '%1':").arg(input->displayName()));

@@ -1,10 +1,13 @@
 #include "graph/inputnode.h"
 
+#include "core/enginesettings.h"
 #include "core/runcontext.h"
+#include "core/values.h"
 #include "graph/columnuse.h"
 #include "graph/graphmodel.h"
 #include "graph/nodefactory.h"
 #include "input/inputformat.h"
+#include "transforms/support/columnprofile.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -193,11 +196,27 @@ void InputNode::runRead()
             m_information << QStringLiteral("%1 empty column(s) ignored").arg(removed);
     }
     m_dataset.assignColumnIds(id());
+    checkColumnsAfterWarnings();
 
     m_processingTime = timer.elapsed();
     m_lastProcessed = QDateTime::currentDateTime();
     m_dataset.dropPools();
     endProcessing(ok ? StatusUpToDate : StatusError);
+}
+
+// A read that warns has the user looking for what went wrong: the traps in
+// its columns are part of the answer. A run that keeps no results leaves out
+// values nothing reads, which would show as traps that are not there, and a
+// large table is left to the Check Columns command.
+void InputNode::checkColumnsAfterWarnings()
+{
+    m_columnTraps.clear();
+    const qint64 cells = qint64(m_dataset.rowCount()) * m_dataset.columnCount();
+    if (m_warnings.isEmpty() || cells == 0 || cells > AutomaticTrapCells
+        || (graph() && !graph()->keepsResults()))
+        return;
+    m_columnTraps
+        = ::columnTraps(m_dataset, DateFormatList(runContext().settings().dateFormatList()));
 }
 
 bool InputNode::readSingle(const ReadProgress& progress)

@@ -94,6 +94,15 @@ public:
     // Results of the last folder read (0 otherwise).
     int filesRead() const { return m_filesRead; }
     int sheetsRead() const { return m_sheetsRead; }
+    // The traps found in the columns of the last read ("Column 'zip': 2
+    // values have leading zeros ..."), shown after the information lines
+    // until the next read. A read with warnings checks a table of up to
+    // AutomaticTrapCells cells itself; the window's Check Columns command
+    // sets them for any table.
+    static constexpr qint64 AutomaticTrapCells = 1000000;
+    QStringList information() const override { return m_information + m_columnTraps; }
+    void setColumnTraps(const QStringList& traps) { m_columnTraps = traps; }
+    const QStringList& columnTraps() const { return m_columnTraps; }
     // The SHA-256 of the file the last read took whole, when the run asked
     // for it (see RunContext::recordsRun); empty otherwise.
     const QString& contentHash() const { return m_contentHash; }
@@ -128,6 +137,7 @@ private:
     void takeMessages(const ReadResult& result);
     void updateWatching(const QString& path);
     void stopWatching();
+    void checkColumnsAfterWarnings();
     void onWatchedFileChanged(const QString& path);
     void onWatchTimeout();
     QList<QPair<QString, QString>> locationRows() const;
@@ -136,6 +146,7 @@ private:
     int m_filesRead = 0;
     int m_sheetsRead = 0;
     QString m_contentHash;
+    QStringList m_columnTraps;
     QStringList m_fixedWidthPreview;
     QFileSystemWatcher* m_watcher = nullptr;
     QTimer m_watchTimer;

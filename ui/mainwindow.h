@@ -120,6 +120,7 @@ private:
     void onSaveAs();
     void onCommandLine();
     void onRunRecord();
+    void onCheckColumns();
     void onBatchProcess();
     void onNewWindow();
     void onExit();

@@ -148,6 +148,10 @@ void MainWindow::createActions()
             nullptr },
         { "v", "Compare &Headers...", "", "Compare the headers of 2 or more selected items.",
             &M::onCompareHeaders, nullptr },
+        { "v", "C&heck Columns...", "",
+            "List the traps in the selected Input item's columns: dates that read both ways, "
+            "mixed decimal separators, leading zeros, long digit strings, wrong encodings.",
+            &M::onCheckColumns, nullptr },
         { "v", "Column &Frequencies...", "",
             "Count the distinct values of a column of the selected item.", &M::onColumnFrequencies,
             nullptr },
@@ -263,8 +267,8 @@ void MainWindow::createMenus()
     addAll(view,
         { "&Magnify Cursor", "", "&Tool bar", "&Log Pane", "L&eft Pane", "Ri&ght Pane",
             "Two &Screen Mode", "Toggle &UI Theme", "", "Compare &Data...", "Compare &Headers...",
-            "Column &Frequencies...", "Explore &Keys...", "Explore D&uplicates...",
-            "Item &Summary..." });
+            "Column &Frequencies...", "C&heck Columns...", "Explore &Keys...",
+            "Explore D&uplicates...", "Item &Summary..." });
 
     QMenu* run = menuBar()->addMenu(QStringLiteral("&Run"));
     addAll(

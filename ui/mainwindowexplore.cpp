@@ -2,8 +2,10 @@
 // explore duplicates for the selected item.
 
 #include "graph/graphmodel.h"
+#include "graph/inputnode.h"
 #include "graph/transformnode.h"
 #include "transforms/transform.h"
+#include "ui/columncheck.h"
 #include "ui/columnfrequenciesdialog.h"
 #include "ui/datatablemodel.h"
 #include "ui/datatableview.h"
@@ -11,11 +13,13 @@
 #include "ui/explorekeysdialog.h"
 #include "ui/itempane.h"
 #include "ui/mainwindow.h"
+#include "ui/windowsettings.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QStatusBar>
 #include <QTableView>
@@ -47,9 +51,10 @@ void MainWindow::addExploreActions(QMenu* menu)
         && selected.first()->columnCount() > 0;
     const bool keys = transform && transform->offersExploreKeys();
     const bool duplicates = transform && transform->offersExploreDuplicates();
+    const bool input = frequencies && qobject_cast<const InputNode*>(selected.first());
     const QPair<const char*, bool> commands[] = { { "Column &Frequencies...", frequencies },
-        { "Explore &Keys...", keys }, { "Explore D&uplicates...", duplicates },
-        { "Compare &Data...", selected.size() == 2 } };
+        { "C&heck Columns...", input }, { "Explore &Keys...", keys },
+        { "Explore D&uplicates...", duplicates }, { "Compare &Data...", selected.size() == 2 } };
     for (const auto& command : commands) {
         QAction* action = m_actions.value(QString::fromUtf8(command.first));
         if (!action)
@@ -93,6 +98,36 @@ void MainWindow::onColumnFrequencies()
             table->filterEdit()->setText(value);
         });
     showDialog(dialog);
+}
+
+void MainWindow::onCheckColumns()
+{
+    const QList<Node*> selected = m_graph->nodes(true);
+    auto* input = selected.size() == 1 ? qobject_cast<InputNode*>(selected.first()) : nullptr;
+    if (!input || refusedDuringRun())
+        return;
+    const QString name = input->displayName();
+    statusBar()->showMessage(tr("Checking the columns of '%1'...").arg(name));
+    auto* check = new ColumnCheck(
+        input->dataset(), DateFormatList(WindowSettings::instance().dateFormatList()), this);
+    connect(check, &ColumnCheck::finished, this,
+        [this, check, name, node = QPointer<InputNode>(input)](const QStringList& traps) {
+            check->deleteLater();
+            // A run since the check began has read the table again.
+            if (!node || isBeingUpdated(node))
+                return;
+            node->setColumnTraps(traps);
+            appendLog(QStringLiteral("Columns of '%1':").arg(name));
+            for (const QString& trap : traps)
+                appendLog(QStringLiteral("  ") + trap);
+            statusBar()->showMessage(traps.isEmpty()
+                    ? tr("No traps found in the columns of '%1'").arg(name)
+                    : tr("%n trap(s) found in the columns of '%1'", nullptr, traps.size())
+                          .arg(name),
+                5000);
+            if (m_itemPane->node() == node)
+                m_itemPane->setNode(node);
+        });
 }
 
 void MainWindow::onExploreKeys()

@@ -46,6 +46,8 @@ class TestInputNode : public QObject
 
 private slots:
     void initTestCase();
+    void columnTrapsAfterWarnings_data();
+    void columnTrapsAfterWarnings();
 
     void headerGuess_data();
     void headerGuess();
@@ -657,6 +659,40 @@ void TestInputNode::stopInsideARead()
     QCOMPARE(
         context.stopReason(), byMemory ? RunContext::MemoryExceeded : RunContext::StoppedByUser);
     QVERIFY(node.rowCount() < 200000);
+}
+
+// A read that warns lists the traps of its columns after its information
+// lines; a clean read, or a table too large to check on every read, does not.
+void TestInputNode::columnTrapsAfterWarnings_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QStringList>("traps");
+    const QString zeros = QStringLiteral(
+        "Column 'zip': 2 values have leading zeros that a number conversion drops (for example "
+        "'0815')");
+    QTest::newRow("clean") << QByteArray("zip,n\n0815,1\n0042,2\n") << QStringList();
+    QTest::newRow("a short row warns")
+        << QByteArray("zip,n\n0815,1\n0042\n") << QStringList { zeros };
+    QByteArray large = "zip,n\n0815,1\n0042\n";
+    const int rows = int(InputNode::AutomaticTrapCells / 2) + 1;
+    large.reserve(large.size() + rows * 4);
+    for (int r = 0; r < rows; ++r)
+        large += "1,2\n";
+    QTest::newRow("too large to check by itself") << large << QStringList();
+}
+
+void TestInputNode::columnTrapsAfterWarnings()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, traps);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("zips.csv"));
+    QVERIFY(writeFile(path, text));
+    InputNode node(path);
+    read(node);
+    QCOMPARE(node.status(), int(StatusUpToDate));
+    QCOMPARE(node.columnTraps(), traps);
+    QCOMPARE(node.information().mid(node.information().size() - traps.size()), traps);
 }
 
 QTEST_MAIN(TestInputNode)

@@ -113,6 +113,7 @@ class TestWindowFaults : public QObject
     Q_OBJECT
 
 private slots:
+    void checkColumnsListsTheTraps();
     void initTestCase();
     void init();
     void cleanup();
@@ -206,6 +207,42 @@ void TestWindowFaults::clickOnItemBodySelectsItem()
         QVERIFY(graph->connections(true).isEmpty());
         QCOMPARE(m_window->itemPane()->node(), clicked);
     }
+}
+
+// Check Columns on an Input: offered for an Input only, worked out off the
+// window's thread, and the traps shown in the log and among the item's
+// information until the next read.
+void TestWindowFaults::checkColumnsListsTheTraps()
+{
+    const QString csv = m_dir.filePath(QStringLiteral("zips.csv"));
+    writeFile(csv, "zip,n\n0815,1\n0042,2\n");
+    GraphModel* graph = m_window->graph();
+    auto* input = new InputNode(csv);
+    graph->insertNode(input);
+    auto* output = new OutputNode(m_dir.filePath(QStringLiteral("zips_out.csv")));
+    output->setCentre(QPointF(0, 150));
+    graph->insertNode(output);
+    graph->connectNodes(input, output);
+    m_window->action(QStringLiteral("Run &All"))->trigger();
+    QVERIFY(waitForRuns(graph));
+    QAction* check = m_window->action(QStringLiteral("C&heck Columns..."));
+    graph->clearSelection();
+    output->setSelected(true);
+    QTRY_VERIFY(!check->isEnabled());
+    graph->clearSelection();
+    input->setSelected(true);
+    QTRY_VERIFY(check->isEnabled());
+    check->trigger();
+    const QString trap = QStringLiteral(
+        "Column 'zip': 2 values have leading zeros that a number conversion drops (for example "
+        "'0815')");
+    QTRY_COMPARE(input->columnTraps(), QStringList { trap });
+    QVERIFY(input->information().contains(trap));
+    QVERIFY(m_window->logPane()->toPlainText().contains(
+        QStringLiteral("Columns of 'zips.csv':\n  ") + trap));
+    m_window->action(QStringLiteral("Run &All"))->trigger();
+    QVERIFY(waitForRuns(graph));
+    QVERIFY(input->columnTraps().isEmpty());
 }
 
 // An input, an output of it, saved with auto run on.

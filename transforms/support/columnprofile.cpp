@@ -299,3 +299,11 @@ QVector<ColumnProfile> profileTable(const Dataset& data, const DateFormatList& d
         });
     return profiles;
 }
+
+QStringList columnTraps(const Dataset& data, const DateFormatList& dates)
+{
+    QStringList traps;
+    for (const ColumnProfile& profile : profileTable(data, dates))
+        traps << profile.traps;
+    return traps;
+}

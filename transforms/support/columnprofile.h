@@ -55,3 +55,5 @@ QString valueShape(const QString& value);
 ColumnProfile profileColumn(const Dataset& data, int column, const DateFormatList& dates);
 // Every column, split over two threads.
 QVector<ColumnProfile> profileTable(const Dataset& data, const DateFormatList& dates);
+// The trap lines of every column, in column order.
+QStringList columnTraps(const Dataset& data, const DateFormatList& dates);
