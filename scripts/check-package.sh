@@ -69,7 +69,7 @@ grep -q '^Ann,Oslo' clean.csv || fail "the aliased command-line job wrote: $(cat
 # Every option of -help on the manual page as man sets it.
 if command -v man >/dev/null && [ -e /usr/share/man/man1/varnix.1.gz ]; then
   page=$(MANWIDTH=80 man -P cat varnix 2>/dev/null)
-  for option in $(grep -oE '^  -[a-z_]+' <<<"$help"); do
+  for option in $(grep -oE '^  -[a-z_-]+' <<<"$help"); do
     grep -qE "^ +${option}( |\$)" <<<"$page" || fail "man varnix does not show $option"
   done
 else
