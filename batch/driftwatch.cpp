@@ -22,8 +22,11 @@ DriftWatch::DriftWatch(GraphModel* graph) : QObject(graph), m_graph(graph)
 
 DriftWatch::~DriftWatch()
 {
-    // The tasks call back into this object.
+    // The tasks call back into this object. Taking the lock after them
+    // orders their last writes before the members go.
     m_pool.waitForDone();
+    const std::lock_guard<std::mutex> lock(m_readyGuard);
+    m_ready.clear();
 }
 
 void DriftWatch::onNodeProcessed(Node* node)

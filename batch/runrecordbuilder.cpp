@@ -297,7 +297,11 @@ InputFactsCollector::InputFactsCollector(GraphModel& graph)
 
 InputFactsCollector::~InputFactsCollector()
 {
+    // Taking the lock after the tasks orders their writes before the
+    // members go.
     m_pool.waitForDone();
+    const std::lock_guard<std::mutex> lock(m_guard);
+    m_facts.clear();
 }
 
 void InputFactsCollector::onNodeProcessed(Node* node)
