@@ -12,7 +12,6 @@
 
 DriftWatch::DriftWatch(GraphModel* graph) : QObject(graph), m_graph(graph)
 {
-    m_pool.setMaxThreadCount(1);
     connect(graph, &GraphModel::nodeProcessed, this, &DriftWatch::onNodeProcessed);
     connect(graph, &GraphModel::processingComplete, this, [this] {
         m_finished = QDateTime::currentDateTime();
@@ -22,11 +21,8 @@ DriftWatch::DriftWatch(GraphModel* graph) : QObject(graph), m_graph(graph)
 
 DriftWatch::~DriftWatch()
 {
-    // The tasks call back into this object. Taking the lock after them
-    // orders their last writes before the members go.
-    m_pool.waitForDone();
-    const std::lock_guard<std::mutex> lock(m_readyGuard);
-    m_ready.clear();
+    // The tasks call back into this object.
+    wait();
 }
 
 void DriftWatch::onNodeProcessed(Node* node)
@@ -45,16 +41,29 @@ void DriftWatch::onNodeProcessed(Node* node)
     if (known != m_entries.constEnd() && known->stamp == stamp)
         return;
     const DateFormatList dates(m_graph->runContext().settings().dateFormatList());
-    auto work = [this, stamp, id = input->id(), task = inputFactsTask(*input, dates)] {
-        InputFacts facts = task();
-        {
-            const std::lock_guard<std::mutex> lock(m_readyGuard);
-            m_ready.append({ id, stamp, std::move(facts) });
-        }
-        // By name: the call carries nothing, the facts wait under the lock.
-        QMetaObject::invokeMethod(this, "takeReadyFacts", Qt::QueuedConnection);
-    };
-    m_pool.start(work);
+    // A thread of its own per read: its start hands the task over in a way
+    // the thread checker sees, which a pool's queue does not.
+    const int serial = ++m_lastTask;
+    m_tasks.emplace(serial,
+        std::thread([this, serial, stamp, id = input->id(),
+                        task = inputFactsTask(*input, dates)]() mutable {
+            InputFacts facts = task();
+            // The table copy goes here, so that joining this thread is quick.
+            task = nullptr;
+            {
+                const std::lock_guard<std::mutex> lock(m_readyGuard);
+                m_ready.append({ serial, id, stamp, std::move(facts) });
+            }
+            // By name: the call carries nothing, the facts wait under the lock.
+            QMetaObject::invokeMethod(this, "takeReadyFacts", Qt::QueuedConnection);
+        }));
+}
+
+void DriftWatch::wait()
+{
+    for (auto& task : m_tasks)
+        task.second.join();
+    m_tasks.clear();
 }
 
 void DriftWatch::takeReadyFacts()
@@ -64,8 +73,15 @@ void DriftWatch::takeReadyFacts()
         const std::lock_guard<std::mutex> lock(m_readyGuard);
         ready.swap(m_ready);
     }
-    for (const Ready& r : qAsConst(ready))
+    for (const Ready& r : qAsConst(ready)) {
+        // Its work is done: what is left of the thread ends at once.
+        const auto task = m_tasks.find(r.serial);
+        if (task != m_tasks.end()) {
+            task->second.join();
+            m_tasks.erase(task);
+        }
         onFacts(r.id, r.stamp, r.facts);
+    }
 }
 
 void DriftWatch::onFacts(qint32 id, const FileStamp& stamp, const InputFacts& facts)
@@ -83,7 +99,7 @@ void DriftWatch::onFacts(qint32 id, const FileStamp& stamp, const InputFacts& fa
 
 RunRecord DriftWatch::lastRunRecord(const QString& documentPath)
 {
-    m_pool.waitForDone();
+    wait();
     takeReadyFacts();
     QVector<InputFacts> inputs;
     for (const Node* n : m_graph->nodes()) {

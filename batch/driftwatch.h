@@ -12,9 +12,10 @@
 #include <QDateTime>
 #include <QHash>
 #include <QObject>
-#include <QThreadPool>
 
+#include <map>
 #include <mutex>
+#include <thread>
 
 class GraphModel;
 class Node;
@@ -28,7 +29,7 @@ public:
     ~DriftWatch() override;
 
     // Waits for the facts being worked out.
-    void wait() { m_pool.waitForDone(); }
+    void wait();
     // The record of the last run: the Inputs' last facts, every item's rows
     // and the files written. Waits for the facts being worked out.
     RunRecord lastRunRecord(const QString& documentPath);
@@ -62,6 +63,7 @@ private:
     GraphModel* m_graph;
     struct Ready
     {
+        int serial;
         qint32 id;
         FileStamp stamp;
         InputFacts facts;
@@ -74,6 +76,7 @@ private:
     QDateTime m_started;
     QDateTime m_finished;
     bool m_running = false;
-    // One read's facts at a time, in the order the reads ended.
-    QThreadPool m_pool;
+    // The threads working out facts, by serial number.
+    std::map<int, std::thread> m_tasks;
+    int m_lastTask = 0;
 };

@@ -9,10 +9,11 @@
 
 #include <QHash>
 #include <QObject>
-#include <QThreadPool>
 
 #include <functional>
 #include <mutex>
+#include <thread>
+#include <vector>
 
 class DateFormatList;
 class GraphModel;
@@ -53,7 +54,7 @@ private:
 
     GraphModel& m_graph;
     const DateFormatList m_dates;
-    QThreadPool m_pool;
+    std::vector<std::thread> m_tasks;
     std::mutex m_guard;
     QHash<qint32, InputFacts> m_facts;
 };
