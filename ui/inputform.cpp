@@ -8,6 +8,7 @@
 #include "input/reader.h"
 #include "input/recordtree.h"
 #include "input/workbookformats.h"
+#include "ui/encodingguessdialog.h"
 #include "ui/folderinputdialog.h"
 #include "ui/schemaeditor.h"
 #include "ui/sheetchoice.h"
@@ -21,6 +22,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -160,6 +162,35 @@ void InputOptionsForm::buildTextRows()
                             "Long: JSON arrays become rows."));
     m_encoding = addCombo(
         tr("Encoding"), QStringList { QStringLiteral("Automatic") } + encodings(), tr("Encoding"));
+    m_guessEncoding = new QPushButton(tr("Guess encoding..."), this);
+    m_guessEncoding->setToolTip(tr("Show the three most likely encodings of the file, with the "
+                                   "bytes each cannot decode and the lines where they differ."));
+    addFormRow(QString(), m_guessEncoding);
+    connect(m_guessEncoding, &QPushButton::clicked, this, &InputOptionsForm::onGuessEncoding);
+}
+
+void InputOptionsForm::onGuessEncoding()
+{
+    if (!m_input)
+        return;
+    const QString path = m_input->filePath();
+    QString error;
+    const EncodingGuess guess = guessFileEncoding(path, &error);
+    if (guess.candidates.isEmpty()) {
+        QMessageBox::warning(
+            this, tr("Guess Encoding"), tr("Unable to read '%1': %2").arg(path, error));
+        return;
+    }
+    EncodingGuessDialog dialog(path, guess, this);
+    if (dialog.exec() == QDialog::Accepted)
+        chooseEncoding(dialog.chosenEncoding());
+}
+
+void InputOptionsForm::chooseEncoding(const QString& name)
+{
+    const int index = m_encoding->findText(name, Qt::MatchFixedString);
+    if (index >= 0)
+        m_encoding->setCurrentIndex(index);
 }
 
 void InputOptionsForm::buildRowRows()
@@ -371,6 +402,8 @@ void InputOptionsForm::updateRows()
     setRowVisible(m_layout, type == FileTypeJson || type == FileTypeXml);
     const InputFormat* format = inputFormat(type);
     setRowVisible(m_encoding, format && format->usesEncoding());
+    setRowVisible(m_guessEncoding,
+        format && format->usesEncoding() && m_input && m_input->medium() == MediumFile);
     setRowVisible(m_ignoreRows, format && format->usesIgnoredRows());
     setRowVisible(m_header, !format || !format->namesColumns());
     setRowVisible(m_hiddenRows, workbook);

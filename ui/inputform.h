@@ -21,6 +21,8 @@ public:
 
     // What the "Edit..." button does after the schema editor's OK.
     void changeSchema(const InputSchema& schema);
+    // What the encoding guess's OK does: sets the Encoding option.
+    void chooseEncoding(const QString& name);
     // What the folder dialog's OK does: points the item at a folder (a file
     // input becomes a folder input).
     void changeFolder(const QString& folder, const QString& fileMatch, const QString& sheetMatch,
@@ -42,6 +44,7 @@ private:
     void updateSchemaSummary();
     void onEditSchema();
     void onChooseFolder();
+    void onGuessEncoding();
 
     QPointer<InputNode> m_input;
     // Set between the folder dialog's OK and the store that follows it.
@@ -68,6 +71,7 @@ private:
     QPlainTextEdit* m_widthsPreview;
     QComboBox* m_layout;
     QComboBox* m_encoding;
+    QPushButton* m_guessEncoding;
     QSpinBox* m_ignoreRows;
     QComboBox* m_header;
     QCheckBox* m_trim;

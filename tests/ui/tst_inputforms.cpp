@@ -7,6 +7,7 @@
 #include "graph/inputnode.h"
 #include "input/fixedwidthformat.h"
 #include "ui/defaultfiletypedialog.h"
+#include "ui/encodingguessdialog.h"
 #include "ui/folderinputdialog.h"
 #include "ui/graphpane.h"
 #include "ui/inputform.h"
@@ -22,6 +23,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
@@ -175,6 +177,31 @@ private slots:
         QVERIFY(readFolder && changeFolder);
         QCOMPARE(readFolder->isVisibleTo(&form), medium == MediumFile);
         QCOMPARE(changeFolder->isVisibleTo(&form), medium == MediumFolder);
+    }
+
+    // Guess encoding: offered for a file, the candidates with the bytes they
+    // cannot decode and the lines where they differ, and the one chosen set
+    // as the Encoding option.
+    void guessEncodingSetsTheOption()
+    {
+        const QString path = m_data.filePath("latin.csv");
+        writeFile(path, QByteArray("name,price\nRen\xe9,5 \x80\nplain,1\n"));
+        InputNode* node = addInput(MediumFile, FileTypeDelimited, false);
+        node->setFileSource(path, FileTypeDelimited);
+        InputOptionsForm form(node);
+        QAbstractButton* guessButton = buttonWithText(&form, "Guess encoding...");
+        QVERIFY(guessButton && guessButton->isVisibleTo(&form));
+        const EncodingGuess guess = guessFileEncoding(path);
+        EncodingGuessDialog dialog(path, guess, &form);
+        QCOMPARE(dialog.list()->count(), 3);
+        QVERIFY2(dialog.list()->item(0)->text().startsWith("Windows-1252: 0 byte(s)"),
+            qPrintable(dialog.list()->item(0)->text()));
+        QCOMPARE(dialog.sampleView()->toPlainText(), QStringLiteral("Line 2: Ren\u00e9,5 \u20ac"));
+        QCOMPARE(dialog.chosenEncoding(), QStringLiteral("Windows-1252"));
+        form.chooseEncoding(dialog.chosenEncoding());
+        QTRY_COMPARE(node->options().encoding.toLower(), QStringLiteral("windows-1252"));
+        InputOptionsForm clipboard(addInput(MediumClipboard, FileTypeDelimited));
+        QVERIFY(!buttonWithText(&clipboard, "Guess encoding...")->isVisibleTo(&clipboard));
     }
 
     // Scrolling the pane over an option does not change it; a focused
