@@ -294,9 +294,7 @@ void BatchRun::clearAppendOutputs()
 {
     if (!m_scene.runContext().settings().batchClearBeforeAppend())
         return;
-    FileNameContext context = currentFileNameContext();
-    context.documentPath = m_scene.documentPath();
-    context.aliases = fileNameAliases(&m_scene);
+    const FileNameContext context = fileNameContextOf(&m_scene);
     for (const Node* n : m_scene.nodes()) {
         const QVariantMap options = n->saveOptions();
         if (n->type() != OutputNodeType
@@ -364,12 +362,10 @@ void BatchRun::runOnce()
 
 bool BatchRun::writeRecord(const QDateTime& started)
 {
-    FileNameContext context = currentFileNameContext();
-    context.documentPath = m_documentPath;
-    context.aliases = fileNameAliases(&m_scene);
-    const QString path = absolute(expandFileNameVariables(m_recordCell, context));
-    const RunRecord record = buildRunRecord(
-        m_scene, m_documentPath, inputsFacts(m_scene), started, QDateTime::currentDateTime());
+    const QString path
+        = absolute(expandFileNameVariables(m_recordCell, fileNameContextOf(&m_scene)));
+    const RunRecord record
+        = buildRunRecord(m_scene, inputsFacts(m_scene), started, QDateTime::currentDateTime());
     QString message;
     if (record.save(path, &message)) {
         if (m_logging.verbosity >= 3)

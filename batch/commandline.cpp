@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include <limits>
+
 namespace {
 
 // Words of the options that take the next argument as their value.
@@ -39,45 +41,42 @@ bool applyFlag(CommandLine& line, const QString& word)
     return true;
 }
 
+// An integer option's value into target when it is one in the range.
+bool readInteger(const QString& value, int minimum, int maximum, int* target)
+{
+    bool ok = false;
+    const int number = value.trimmed().toInt(&ok);
+    if (!ok || number < minimum || number > maximum)
+        return false;
+    *target = number;
+    return true;
+}
+
 void applyValue(CommandLine& line, const QString& word, const QString& value)
 {
+    constexpr int Unbounded = std::numeric_limits<int>::max();
     if (word == QLatin1String("log")) {
         line.logPath = value;
     } else if (word == QLatin1String("verbosity")) {
-        bool ok = false;
-        const int level = value.trimmed().toInt(&ok);
-        if (!ok || level < 0 || level > CommandLine::MaxVerbosity) {
+        if (!readInteger(value, 0, CommandLine::MaxVerbosity, &line.verbosity))
             line.fatalError = QStringLiteral("Verbosity value '%1' not recognised, %2-%3 expected")
                                   .arg(value)
                                   .arg(0)
                                   .arg(CommandLine::MaxVerbosity);
-            return;
-        }
-        line.verbosity = level;
     } else if (word == QLatin1String("timeout")) {
-        bool ok = false;
-        const int seconds = value.trimmed().toInt(&ok);
-        if (!ok || seconds < 1) {
+        if (!readInteger(value, 1, Unbounded, &line.timeoutSeconds))
             line.fatalError
                 = QStringLiteral("Timeout value '%1' not recognised, a number of seconds expected")
                       .arg(value);
-            return;
-        }
-        line.timeoutSeconds = seconds;
     } else if (word == QLatin1String("record")) {
         line.recordPath = value;
     } else if (word == QLatin1String("compare")) {
         line.comparePath = value;
     } else if (word == QLatin1String("drift-rows")) {
-        bool ok = false;
-        const int percent = value.trimmed().toInt(&ok);
-        if (!ok || percent < 0) {
+        if (!readInteger(value, 0, Unbounded, &line.driftRowsPercent))
             line.fatalError
                 = QStringLiteral("Drift rows value '%1' not recognised, a percentage expected")
                       .arg(value);
-            return;
-        }
-        line.driftRowsPercent = percent;
     } else {
         line.assignments << value;
     }

@@ -316,12 +316,8 @@ int CommandLineRun::stopBeforeWriting()
 bool CommandLineRun::writeRecord(
     const GraphModel& scene, const QVector<InputFacts>& inputs, const QDateTime& started)
 {
-    FileNameContext context = currentFileNameContext();
-    context.documentPath = QFileInfo(m_line.documentPath).absoluteFilePath();
-    context.aliases = fileNameAliases(&scene);
-    const QString path = expandFileNameVariables(m_line.recordPath, context);
-    const RunRecord record
-        = buildRunRecord(scene, m_line.documentPath, inputs, started, QDateTime::currentDateTime());
+    const QString path = expandFileNameVariables(m_line.recordPath, fileNameContextOf(&scene));
+    const RunRecord record = buildRunRecord(scene, inputs, started, QDateTime::currentDateTime());
     QString error;
     if (record.save(path, &error))
         return true;

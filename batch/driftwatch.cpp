@@ -91,21 +91,19 @@ void DriftWatch::onFacts(qint32 id, const FileStamp& stamp, const InputFacts& fa
         const QStringList lines = driftLines({ known->facts }, { facts });
         for (const QString& line : lines)
             emit m_graph->showLogMessage(line);
-        if (!lines.isEmpty())
-            emit driftFound(lines);
     }
     m_entries.insert(id, { stamp, facts });
 }
 
-RunRecord DriftWatch::lastRunRecord(const QString& documentPath)
+RunRecord DriftWatch::lastRunRecord()
 {
     wait();
     takeReadyFacts();
     QVector<InputFacts> inputs;
     for (const Node* n : m_graph->nodes()) {
         const auto entry = m_entries.constFind(n->id());
-        if (n->type() == InputNodeType && entry != m_entries.constEnd())
+        if (entry != m_entries.constEnd())
             inputs.append(entry->facts);
     }
-    return buildRunRecord(*m_graph, documentPath, inputs, m_started, m_finished);
+    return buildRunRecord(*m_graph, inputs, m_started, m_finished);
 }

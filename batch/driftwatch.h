@@ -32,11 +32,7 @@ public:
     void wait();
     // The record of the last run: the Inputs' last facts, every item's rows
     // and the files written. Waits for the facts being worked out.
-    RunRecord lastRunRecord(const QString& documentPath);
-
-signals:
-    // Emitted with the drift lines, after they went to the log.
-    void driftFound(const QStringList& lines);
+    RunRecord lastRunRecord();
 
 private:
     struct FileStamp

@@ -20,11 +20,6 @@ QString isoTime(const QDateTime& time)
                           : QString();
 }
 
-QJsonArray texts(const QStringList& list)
-{
-    return QJsonArray::fromStringList(list);
-}
-
 QStringList textsOf(const QJsonValue& value)
 {
     QStringList list;
@@ -36,13 +31,14 @@ QStringList textsOf(const QJsonValue& value)
 QJsonObject columnJson(const ColumnFacts& c)
 {
     QJsonObject o { { QStringLiteral("name"), c.name }, { QStringLiteral("kind"), c.kind },
-        { QStringLiteral("distinct"), c.distinct }, { QStringLiteral("first"), texts(c.first) } };
+        { QStringLiteral("distinct"), c.distinct },
+        { QStringLiteral("first"), QJsonArray::fromStringList(c.first) } };
     if (!c.dateFormat.isEmpty())
         o.insert(QStringLiteral("date_format"), c.dateFormat);
     if (c.distinctEstimated)
         o.insert(QStringLiteral("distinct_estimated"), true);
     else if (c.distinct <= ColumnFacts::ListedValues)
-        o.insert(QStringLiteral("values"), texts(c.values));
+        o.insert(QStringLiteral("values"), QJsonArray::fromStringList(c.values));
     return o;
 }
 

@@ -184,14 +184,13 @@ ColumnFacts columnFacts(
     for (int r = 0; r < rows && r < ColumnFacts::FirstValues; ++r)
         c.first << data.value(r, column);
     // Every distinct value when there are few, else a sample of the rows.
-    QStringList looked = scan.values;
-    QVector<int> weights = scan.counts;
+    QStringList looked;
+    QVector<int> weights;
     if (scan.complete) {
-        c.values = scan.values;
+        c.values = looked = scan.values;
+        weights = scan.counts;
         c.distinct = scan.values.size();
     } else {
-        looked.clear();
-        weights.clear();
         const int step = qMax(1, rows / SampleRows);
         for (int r = 0; r < rows; r += step) {
             looked << data.value(r, column);
@@ -263,8 +262,8 @@ std::function<InputFacts()> inputFactsTask(const InputNode& input, const DateFor
         known.path = QFileInfo(path).absoluteFilePath();
     // A file the read did not hash whole is hashed by the task.
     QString hashLater;
-    if (input.medium() == MediumFile && QFileInfo(path).isFile()) {
-        const QFileInfo info(path);
+    const QFileInfo info(path);
+    if (input.medium() == MediumFile && info.isFile()) {
         known.size = info.size();
         known.modified = info.lastModified();
         known.sha256 = input.contentHash();
@@ -387,12 +386,12 @@ QVector<InputFacts> inputsFacts(const GraphModel& graph)
     return all;
 }
 
-RunRecord buildRunRecord(const GraphModel& graph, const QString& documentPath,
-    const QVector<InputFacts>& inputs, const QDateTime& started, const QDateTime& finished)
+RunRecord buildRunRecord(const GraphModel& graph, const QVector<InputFacts>& inputs,
+    const QDateTime& started, const QDateTime& finished)
 {
     RunRecord record;
-    record.documentPath = QFileInfo(documentPath).absoluteFilePath();
-    record.documentSha256 = ContentHash::ofFile(documentPath);
+    record.documentPath = graph.documentPath();
+    record.documentSha256 = ContentHash::ofFile(record.documentPath);
     record.started = started;
     record.finished = finished;
     record.inputs = inputs;
@@ -400,12 +399,9 @@ RunRecord buildRunRecord(const GraphModel& graph, const QString& documentPath,
         if (!n->takesPartInRuns() || !n->isProcessed())
             continue;
         const Node::RowFlow& flow = n->rowFlow();
-        ItemFacts item { n->typeName(), n->displayName(), n->id(), flow.in, qMax(flow.out, 0), 0,
-            n->droppedRowsReason(), n->warningCount(), n->status() == StatusError,
-            n->processingTime() };
-        if (!item.droppedReason.isEmpty() && !flow.in.isEmpty())
-            item.dropped = qMax(0, flow.in.first().second - item.rowsOut);
-        record.items.append(item);
+        record.items.append({ n->typeName(), n->displayName(), n->id(), flow.in, qMax(flow.out, 0),
+            n->droppedRows(), n->droppedRowsReason(), n->warningCount(), n->status() == StatusError,
+            n->processingTime() });
         if (n->type() == OutputNodeType || n->type() == ChartNodeType) {
             const QStringList written = RunReport::filesWrittenBy(*n, true);
             for (const QString& path : written)

@@ -60,6 +60,6 @@ private:
 };
 // The facts of every Input of the graph that holds its rows.
 QVector<InputFacts> inputsFacts(const GraphModel& graph);
-// The whole record of the run just ended.
-RunRecord buildRunRecord(const GraphModel& graph, const QString& documentPath,
-    const QVector<InputFacts>& inputs, const QDateTime& started, const QDateTime& finished);
+// The whole record of the run just ended (the document is the graph's).
+RunRecord buildRunRecord(const GraphModel& graph, const QVector<InputFacts>& inputs,
+    const QDateTime& started, const QDateTime& finished);

@@ -242,9 +242,7 @@ void ChartNode::runChart()
 
 QString ChartNode::resolvedPath() const
 {
-    FileNameContext context = currentFileNameContext();
-    context.documentPath = documentPathOf(graph());
-    context.aliases = fileNameAliases(graph());
+    const FileNameContext context = fileNameContextOf(graph());
     QString path = expandFileNameVariables(m_options.path.trimmed(), context);
     if (path.isEmpty())
         return path;

@@ -166,13 +166,17 @@ QString Node::rowFlowText() const
     for (const auto& in : m_rowFlow.in)
         parts << QStringLiteral("%1 in from '%2'").arg(qMax(in.second, 0)).arg(in.first);
     parts << QStringLiteral("%1 out").arg(m_rowFlow.out);
-    const QString reason = droppedRowsReason();
-    if (!reason.isEmpty() && !m_rowFlow.in.isEmpty()) {
-        const int dropped = m_rowFlow.in.first().second - m_rowFlow.out;
-        if (dropped > 0)
-            parts << QStringLiteral("%1 dropped (%2)").arg(dropped).arg(reason);
-    }
+    const int dropped = droppedRows();
+    if (dropped > 0)
+        parts << QStringLiteral("%1 dropped (%2)").arg(dropped).arg(droppedRowsReason());
     return parts.join(QStringLiteral(", "));
+}
+
+int Node::droppedRows() const
+{
+    if (m_rowFlow.in.isEmpty() || m_rowFlow.out < 0 || droppedRowsReason().isEmpty())
+        return 0;
+    return qMax(0, m_rowFlow.in.first().second - m_rowFlow.out);
 }
 
 QString Node::sizeText() const

@@ -115,6 +115,9 @@ public:
     // Why the item leaves out some of its first upstream item's rows
     // ("not matching the rules"); empty for kinds that never drop rows.
     virtual QString droppedRowsReason() const { return QString(); }
+    // Rows of the first upstream item the last processing left out, for a
+    // kind that drops rows (see droppedRowsReason()); 0 otherwise.
+    int droppedRows() const;
     // "1000 in from 'people.csv', 600 out, 400 dropped (...)"; empty before
     // the item has processed.
     QString rowFlowText() const;

@@ -238,10 +238,7 @@ bool OutputNode::writeDataset(const Dataset& upstream)
 
 FileNameContext OutputNode::fileNameContext() const
 {
-    FileNameContext context = currentFileNameContext();
-    context.documentPath = documentPathOf(graph());
-    context.aliases = fileNameAliases(graph());
-    return context;
+    return fileNameContextOf(graph());
 }
 
 // Variables are replaced in both the path and the sheet; a relative path is
@@ -391,6 +388,14 @@ bool writesFiles(const Node& node)
 QString documentPathOf(const GraphModel* graph)
 {
     return graph ? graph->documentPath() : QString();
+}
+
+FileNameContext fileNameContextOf(const GraphModel* graph)
+{
+    FileNameContext context = currentFileNameContext();
+    context.documentPath = documentPathOf(graph);
+    context.aliases = fileNameAliases(graph);
+    return context;
 }
 
 // Any IONode of the Input kind takes part; its alias, folder and sheet are

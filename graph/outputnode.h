@@ -165,6 +165,9 @@ QString documentPathOf(const GraphModel* graph);
 // them. Read through the generic options so that any input kind with an
 // "alias" option takes part.
 QVector<FileNameAlias> fileNameAliases(const GraphModel* graph);
+// What file names written for a graph's document expand with: the time,
+// the document's path and its Inputs' aliases.
+FileNameContext fileNameContextOf(const GraphModel* graph);
 
 // Multi-file output: the rows of each output path, in order of first use.
 struct OutputGroup

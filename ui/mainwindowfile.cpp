@@ -325,7 +325,7 @@ void MainWindow::onRunRecord()
     if (path.isEmpty())
         return;
     QString error;
-    if (m_driftWatch->lastRunRecord(m_documentPath).save(path, &error))
+    if (m_driftWatch->lastRunRecord().save(path, &error))
         statusBar()->showMessage(tr("Run record saved to '%1'").arg(path), 4000);
     else
         showMessage(error, true);
