@@ -59,9 +59,9 @@ private:
 
 // A column's distinct values in first-seen order with their counts while
 // there are at most Cap of them, and an estimate of their number beyond.
-// The readers store a repeated text once, so a cell is first recognised by
-// its text's address: a column of a few categories costs one look per cell,
-// and only new texts are hashed.
+// A repeating column stores a repeated text once, so its cells are first
+// recognised by their stored text's address: a column of a few categories
+// costs one look per cell, and only new texts are hashed.
 struct DistinctScan
 {
     static constexpr int Cap = ColumnFacts::TrackedValues;
@@ -75,12 +75,15 @@ struct DistinctScan
 class DistinctScanner
 {
 public:
-    void add(const QString& v)
+    // stored: the cell's stored text (see Dataset::storedText), or null.
+    void add(const QString& v, const QString* stored)
     {
-        const QChar* address = v.constData();
-        Seen& seen
-            = m_cache[(quintptr(address) * quint64(0x9E3779B97F4A7C15ULL)) >> (64 - CacheBits)];
-        if (seen.address == address) {
+        Seen none;
+        const QChar* address = stored ? stored->constData() : nullptr;
+        Seen& seen = !address
+            ? none
+            : m_cache[(quintptr(address) * quint64(0x9E3779B97F4A7C15ULL)) >> (64 - CacheBits)];
+        if (address && seen.address == address) {
             if (seen.at >= 0)
                 ++m_scan.counts[seen.at];
             return;
@@ -351,9 +354,10 @@ void columnsFacts(
 {
     std::vector<DistinctScanner> scanners(size_t(qMax(0, end - first)));
     const int rows = data.rowCount();
+    QString scratch;
     for (int r = 0; r < rows; ++r) {
         for (int c = first; c < end; ++c)
-            scanners[size_t(c - first)].add(data.value(r, c));
+            scanners[size_t(c - first)].add(data.text(r, c, scratch), data.storedText(r, c));
     }
     for (int c = first; c < end; ++c)
         out[c] = columnFacts(data, c, scanners[size_t(c - first)].finish(rows), dates);

@@ -154,11 +154,12 @@ run_job() {
       local v
       v=$(measure "$build/bench/varnix_job" read "$people")
       # The last run's count of the table's bytes per cell (see varnix_job).
-      local cell; cell=$(sed -n 's/^bytes per cell //p' "$out/stdout.txt")
+      local cell table; cell=$(sed -n 's/^bytes per cell //p' "$out/stdout.txt")
+      table=$(sed -n 's/^table bytes per cell //p' "$out/stdout.txt")
       report read "$v" \
         "$(measure "$PY" "$repo/bench/peers/pandas_read.py" "$people")" \
         "$(measure node "$peers/duckdb/run.mjs" "$repo/bench/peers/duckdb_read.sql" "$people" "$cities" "$o/duckdb")"
-      echo "  read: the table holds ${cell:-?} bytes per cell" ;;
+      echo "  read: the table holds ${cell:-?} bytes per cell (its columns ${table:-?})" ;;
     readjson)
       # JSON lines of the same rows as the CSV, then a nested JSON array;
       # the CSV read beside them is the yardstick for the JSON lines read.

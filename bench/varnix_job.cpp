@@ -109,7 +109,12 @@ int main(int argc, char** argv)
         const double bytes = (MemoryLimit::currentMemoryGB() - before) * 1024.0 * 1024.0 * 1024.0;
         QTextStream(stdout) << read.dataset.rowCount() << " rows\n"
                             << "bytes per cell "
-                            << QString::number(bytes / qMax<qint64>(1, cells), 'f', 1) << "\n";
+                            << QString::number(bytes / qMax<qint64>(1, cells), 'f', 1) << "\n"
+                            << "table bytes per cell "
+                            << QString::number(
+                                   double(read.dataset.bytesUsed()) / qMax<qint64>(1, cells), 'f',
+                                   1)
+                            << "\n";
         return 0;
     }
     const QString out = args.at(3);

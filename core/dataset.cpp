@@ -1,12 +1,8 @@
 #include "core/dataset.h"
 
-#include "core/freedmemory.h"
 #include "core/values.h"
 
 #include <algorithm>
-#include <atomic>
-#include <mutex>
-#include <thread>
 
 namespace {
 
@@ -17,95 +13,110 @@ const QString& sharedEmpty()
     return empty;
 }
 
-bool rowIsEmpty(const Dataset::Row& row)
-{
-    return std::all_of(row.cbegin(), row.cend(), [](const QString& v) { return v.isEmpty(); });
-}
-
 } // namespace
 
-// A text as a cell keeps it: without spare capacity. squeeze() copies a
-// shared text even when there is no room to give back, so only pay for the
-// copy when there is.
-static QString compact(const QString& text)
+Dataset::Row Dataset::row(int row) const
 {
-    if (text.capacity() <= text.size())
-        return text;
-    QString stored = text;
-    stored.squeeze();
-    return stored;
+    Row values;
+    values.reserve(m_columnCount);
+    for (const TextColumn& column : m_columns)
+        values.append(column.value(row));
+    return values;
 }
 
-QString Dataset::pooled(int column, const QString& text)
+RowReader::RowReader(const Dataset& data)
+    : m_data(data), m_scratch(data.columnCount()), m_cells(data.columnCount(), nullptr)
 {
-    if (!m_pooling)
-        return text;
-    if (text.isEmpty())
-        return sharedEmpty();
-    if (column >= m_pools.size())
-        m_pools.resize(column + 1);
-    ColumnPool& pool = m_pools[column];
-    if (pool.givenUp)
-        return compact(text);
-    ++pool.offered;
-    const auto it = pool.values.constFind(text);
-    if (it != pool.values.constEnd())
-        return *it;
-    if (pool.offered >= ColumnPool::TrialValues && pool.values.size() * 2 > pool.offered) {
-        pool.givenUp = true;
-        pool.values = QSet<QString>();
-        return compact(text);
+    m_stored.reserve(data.columnCount());
+    for (int c = 0; c < data.columnCount(); ++c)
+        m_stored.append(data.column(c).isCoded());
+}
+
+QVector<Dataset::Row> Dataset::rowLists() const
+{
+    QVector<Row> rows;
+    rows.reserve(m_rowCount);
+    for (int r = 0; r < m_rowCount; ++r)
+        rows.append(row(r));
+    return rows;
+}
+
+bool Dataset::sharesStorageWith(const Dataset& other) const
+{
+    if (m_columns.size() != other.m_columns.size() || m_rowCount != other.m_rowCount)
+        return false;
+    for (int c = 0; c < m_columns.size(); ++c) {
+        if (!m_columns.at(c).sharesStorageWith(other.m_columns.at(c)))
+            return false;
     }
-    const QString stored = compact(text);
-    pool.values.insert(stored);
-    return stored;
-}
-
-Dataset::Row Dataset::pooledRow(const Row& values)
-{
-    if (!m_pooling)
-        return values;
-    Row row;
-    row.reserve(values.size());
-    for (int i = 0; i < values.size(); ++i)
-        row.append(pooled(i, values.at(i)));
-    return row;
+    return true;
 }
 
 void Dataset::setValue(int row, int column, const QString& text)
 {
-    m_rows[row][column] = pooled(column, text);
+    m_columns[column].set(row, text);
 }
 
 void Dataset::setColumnValues(int column, const QStringList& values)
 {
     const int n = qMin(rowCount(), values.size());
+    TextColumn& target = m_columns[column];
     for (int r = 0; r < n; ++r)
-        setValue(r, column, values.at(r));
+        target.set(r, values.at(r));
 }
 
 void Dataset::setRow(int row, const Row& values)
 {
-    m_rows[row] = pooledRow(values);
+    for (int c = 0; c < m_columnCount; ++c)
+        m_columns[c].set(row, c < values.size() ? values.at(c) : sharedEmpty());
 }
 
-void Dataset::appendRow(const Row& values, bool fill)
+void Dataset::reserveRows(int count)
 {
-    if (!fill) {
-        if (values.size() != m_columnCount && !m_rows.isEmpty())
-            return;
-        m_rows.append(pooledRow(values));
-        return;
+    for (TextColumn& column : m_columns)
+        column.reserve(count);
+}
+
+void Dataset::appendRow(const Row& values)
+{
+    const int n = qMin(values.size(), m_columnCount);
+    for (int c = 0; c < n; ++c)
+        m_columns[c].append(values.at(c));
+    for (int c = n; c < m_columnCount; ++c)
+        m_columns[c].appendEmpty(1);
+    ++m_rowCount;
+}
+
+void Dataset::appendPooledRow(const Row& values)
+{
+    const int n = qMin(values.size(), m_columnCount);
+    for (int c = 0; c < n; ++c)
+        m_columns[c].appendPooled(values.at(c));
+    for (int c = n; c < m_columnCount; ++c)
+        m_columns[c].appendEmpty(1);
+    ++m_rowCount;
+}
+
+void Dataset::appendRowOf(const Dataset& other, int row)
+{
+    for (int c = 0; c < m_columnCount; ++c) {
+        if (c < other.m_columnCount)
+            m_columns[c].appendFrom(other.m_columns.at(c), row);
+        else
+            m_columns[c].appendEmpty(1);
     }
-    Row row = pooledRow(values);
-    if (row.size() > m_columnCount)
-        row.erase(row.begin() + m_columnCount, row.end());
-    else if (row.size() < m_columnCount) {
-        row.reserve(m_columnCount);
-        while (row.size() < m_columnCount)
-            row.append(sharedEmpty());
+    ++m_rowCount;
+}
+
+void Dataset::appendRows(const Dataset& other)
+{
+    for (int c = 0; c < m_columnCount; ++c) {
+        if (c < other.m_columnCount)
+            m_columns[c].appendColumn(other.m_columns.at(c));
+        else
+            m_columns[c].appendEmpty(other.m_rowCount);
     }
-    m_rows.append(row);
+    m_rowCount += other.m_rowCount;
 }
 
 void Dataset::addRow(const Row& values, bool trim, bool normalize, bool skipIfEmpty)
@@ -119,39 +130,82 @@ void Dataset::addRow(const Row& values, bool trim, bool normalize, bool skipIfEm
                 v = normalizeSpace(v);
         }
     }
-    if (skipIfEmpty && rowIsEmpty(row))
+    if (skipIfEmpty
+        && std::all_of(row.cbegin(), row.cend(), [](const QString& v) { return v.isEmpty(); }))
         return;
     if (row.size() > m_columnCount)
         setColumnCount(row.size());
-    appendRow(row, true);
+    appendRow(row);
 }
 
 void Dataset::removeRow(int row)
 {
-    if (isValidRow(row))
-        m_rows.remove(row);
+    if (!isValidRow(row))
+        return;
+    for (TextColumn& column : m_columns)
+        column.remove(row);
+    --m_rowCount;
 }
 
 void Dataset::selectRows(const QVector<int>& positions)
 {
-    QVector<Row> rows;
-    rows.reserve(positions.size());
-    for (int p : positions) {
-        if (isValidRow(p))
-            rows.append(m_rows.at(p));
+    QVector<int> valid;
+    const QVector<int>* rows = &positions;
+    if (std::any_of(
+            positions.cbegin(), positions.cend(), [this](int p) { return !isValidRow(p); })) {
+        valid.reserve(positions.size());
+        for (int p : positions) {
+            if (isValidRow(p))
+                valid.append(p);
+        }
+        rows = &valid;
     }
-    m_rows.swap(rows);
+    for (TextColumn& column : m_columns)
+        column = column.gathered(rows->constData(), rows->size());
+    m_rowCount = rows->size();
+}
+
+void Dataset::appendJoinedRows(const Dataset& top, const QVector<int>& topRows,
+    const Dataset& bottom, const QVector<int>& bottomColumns, const QVector<int>& bottomRows)
+{
+    const int count = qMin(topRows.size(), bottomRows.size());
+    QVector<TextColumn> made;
+    made.reserve(top.columnCount() + bottomColumns.size());
+    for (const TextColumn& column : top.m_columns)
+        made.append(column.gathered(topRows.constData(), count));
+    for (int c : bottomColumns)
+        made.append(bottom.m_columns.at(c).gathered(bottomRows.constData(), count));
+    if (m_rowCount == 0 && made.size() == m_columnCount) {
+        m_columns = made;
+        m_rowCount = count;
+        return;
+    }
+    for (int c = 0; c < m_columnCount; ++c) {
+        TextColumn& target = m_columns[c];
+        target.reserve(m_rowCount + count);
+        for (int r = 0; r < count; ++r) {
+            if (c < made.size())
+                target.appendFrom(made.at(c), r);
+            else
+                target.appendEmpty(1);
+        }
+    }
+    m_rowCount += count;
 }
 
 int Dataset::removeEmptyRows()
 {
-    int removed = 0;
-    for (int r = lastRow(); r >= 0; --r) {
-        if (rowIsEmpty(m_rows.at(r))) {
-            m_rows.remove(r);
-            ++removed;
-        }
+    QVector<int> kept;
+    kept.reserve(m_rowCount);
+    for (int r = 0; r < m_rowCount; ++r) {
+        const bool empty = std::all_of(m_columns.cbegin(), m_columns.cend(),
+            [r](const TextColumn& column) { return column.isEmpty(r); });
+        if (!empty)
+            kept.append(r);
     }
+    const int removed = m_rowCount - kept.size();
+    if (removed > 0)
+        selectRows(kept);
     return removed;
 }
 
@@ -159,25 +213,21 @@ void Dataset::setRowCount(int count)
 {
     if (m_columnCount < 1 || count < 0)
         return;
-    if (count < m_rows.size()) {
-        m_rows.resize(count);
-        return;
-    }
-    // Every new row shares one list of empty values until it is changed.
-    Row empty;
-    empty.reserve(m_columnCount);
-    for (int c = 0; c < m_columnCount; ++c)
-        empty.append(sharedEmpty());
-    m_rows.reserve(count);
-    while (m_rows.size() < count)
-        m_rows.append(empty);
+    for (TextColumn& column : m_columns)
+        column.resize(count);
+    m_rowCount = count;
 }
 
 void Dataset::setColumnCount(int count)
 {
+    setColumnCount(count, nullptr);
+}
+
+bool Dataset::setColumnCount(int count, const std::function<bool(int)>& added)
+{
     if (count <= 0) {
         clear();
-        return;
+        return true;
     }
     m_columnIds.resize(count);
     if (m_hasHeader) {
@@ -186,18 +236,30 @@ void Dataset::setColumnCount(int count)
         for (int c = m_header.size(); c < count; ++c)
             m_header.append(QString::number(c));
     }
-    int done = 0;
-    for (Row& row : m_rows) {
-        if (row.size() > count)
-            row.erase(row.begin() + count, row.end());
-        while (row.size() < count)
-            row.append(sharedEmpty());
-        returnFreedMemoryEvery(++done);
+    if (m_columns.size() > count)
+        m_columns.resize(count);
+    bool finished = true;
+    while (m_columns.size() < count) {
+        TextColumn column = newColumn();
+        column.appendEmpty(m_rowCount);
+        m_columns.append(column);
+        if (added && m_rowCount > 0 && !added(m_rowCount)) {
+            finished = false;
+            break;
+        }
     }
-    if (m_pools.size() > count)
-        m_pools.resize(count);
-    m_columnCount = count;
+    m_columnCount = m_columns.size();
+    m_columnIds.resize(m_columnCount);
+    if (m_hasHeader && m_header.size() > m_columnCount)
+        m_header.erase(m_header.begin() + m_columnCount, m_header.end());
     markIdentitiesChanged();
+    return finished;
+}
+
+void Dataset::keepPlainTexts(int column)
+{
+    if (m_columns.at(column).size() == 0)
+        m_columns[column] = TextColumn(false);
 }
 
 void Dataset::appendColumn()
@@ -205,25 +267,38 @@ void Dataset::appendColumn()
     insertColumn(m_columnCount, QString());
 }
 
+void Dataset::appendColumnValues(const QVector<QString>& values)
+{
+    TextColumn column = newColumn();
+    column.reserve(m_rowCount);
+    const int n = qMin(values.size(), m_rowCount);
+    for (int r = 0; r < n; ++r)
+        column.append(values.at(r));
+    column.appendEmpty(m_rowCount - n);
+    m_columns.append(column);
+    m_columnIds.append(ColumnId());
+    if (m_hasHeader) {
+        while (m_header.size() < m_columnCount)
+            m_header.append(sharedEmpty());
+        m_header.append(QString());
+    }
+    ++m_columnCount;
+    markIdentitiesChanged();
+}
+
 void Dataset::insertColumn(int position, const QString& name)
 {
     position = qBound(0, position, m_columnCount);
     m_columnIds.insert(position, ColumnId());
-    int done = 0;
-    for (Row& row : m_rows) {
-        row.insert(position, sharedEmpty());
-        returnFreedMemoryEvery(++done);
-    }
+    TextColumn column = newColumn();
+    column.appendEmpty(m_rowCount);
+    m_columns.insert(position, column);
     if (m_hasHeader) {
         while (m_header.size() < m_columnCount)
             m_header.append(sharedEmpty());
-        m_header.insert(position, QString());
+        m_header.insert(position, name);
     }
-    if (position < m_pools.size())
-        m_pools.insert(position, ColumnPool());
     ++m_columnCount;
-    if (m_hasHeader)
-        m_header[position] = pooled(position, name);
     markIdentitiesChanged();
 }
 
@@ -236,10 +311,7 @@ void Dataset::removeColumn(int column)
         return;
     }
     m_columnIds.remove(column);
-    for (Row& row : m_rows)
-        row.removeAt(column);
-    if (column < m_pools.size())
-        m_pools.remove(column);
+    m_columns.remove(column);
     if (m_hasHeader && column < m_header.size())
         m_header.removeAt(column);
     --m_columnCount;
@@ -250,38 +322,23 @@ void Dataset::moveColumn(int from, int to)
 {
     if (from == to || !isValidColumn(from) || !isValidColumn(to))
         return;
-    for (Row& row : m_rows)
-        row.move(from, to);
+    m_columns.move(from, to);
     if (m_hasHeader) {
         while (m_header.size() < m_columnCount)
             m_header.append(sharedEmpty());
         m_header.move(from, to);
     }
-    // Keep each pool with its values so that later stores still share.
-    if (m_pools.size() > qMax(from, to)) {
-        const ColumnPool pool = m_pools.at(from);
-        m_pools.remove(from);
-        m_pools.insert(to, pool);
-    }
 }
 
 QVector<int> Dataset::emptyColumns() const
 {
-    QVector<bool> seenValue(m_columnCount, false);
-    int remaining = m_columnCount;
-    for (const Row& row : m_rows) {
-        for (int c = 0; c < row.size() && c < m_columnCount; ++c) {
-            if (!seenValue.at(c) && !row.at(c).isEmpty()) {
-                seenValue[c] = true;
-                --remaining;
-            }
-        }
-        if (remaining == 0)
-            break;
-    }
     QVector<int> empty;
     for (int c = 0; c < m_columnCount; ++c) {
-        if (!seenValue.at(c))
+        const TextColumn& column = m_columns.at(c);
+        bool any = false;
+        for (int r = 0; r < m_rowCount && !any; ++r)
+            any = !column.isEmpty(r);
+        if (!any)
             empty.append(c);
     }
     return empty;
@@ -316,7 +373,7 @@ QStringList Dataset::columnNames() const
 
 void Dataset::setHeader(const QStringList& names)
 {
-    m_header = pooledRow(names);
+    m_header = names;
     m_hasHeader = !names.isEmpty();
 }
 
@@ -326,11 +383,11 @@ void Dataset::setColumnName(int column, const QString& name)
         QStringList names = columnNames();
         if (column >= 0 && column < names.size())
             names[column] = name;
-        m_header = pooledRow(names);
+        m_header = names;
     } else if (isValidColumn(column)) {
         while (m_header.size() <= column)
             m_header.append(sharedEmpty());
-        m_header[column] = pooled(column, name);
+        m_header[column] = name;
     }
     m_hasHeader = true;
 }
@@ -340,9 +397,9 @@ void Dataset::setHasHeader(bool flag)
     if (flag == m_hasHeader)
         return;
     if (flag) {
-        if (!m_rows.isEmpty()) {
-            m_header = m_rows.first();
-            m_rows.removeFirst();
+        if (m_rowCount > 0) {
+            m_header = row(0);
+            removeRow(0);
         }
         m_hasHeader = true;
         return;
@@ -351,7 +408,9 @@ void Dataset::setHasHeader(bool flag)
         Row first = m_header;
         while (first.size() < m_columnCount)
             first.append(sharedEmpty());
-        m_rows.prepend(first);
+        for (int c = 0; c < m_columnCount; ++c)
+            m_columns[c].insert(0, first.at(c));
+        ++m_rowCount;
     }
     m_header.clear();
     m_hasHeader = false;
@@ -431,122 +490,27 @@ void Dataset::clear()
     m_pooling = pooling;
 }
 
-namespace {
-
-// Letting a million rows go hands back a million lists and takes back ten
-// million references to their texts, one cache miss at a time: a tenth of a
-// whole command-line run. Nobody reads a released table again, so a large
-// one is let go on another thread while the next item works. One such table
-// at a time: a thread that has to wait for it lends a hand, a stretch of
-// rows at a time. When the program ends, whatever is not let go yet is left
-// to the system: finishing it would only hold up the exit (a third of a
-// second after a filter whose output is small).
-class BackgroundRelease
+qint64 Dataset::bytesUsed() const
 {
-public:
-    static constexpr int LeastRows = 50000;
-
-    ~BackgroundRelease()
-    {
-        m_ending = true;
-        wait();
-    }
-
-    void release(QVector<Dataset::Row>&& rows)
-    {
-        const std::lock_guard<std::mutex> guard(m_guard);
-        finish();
-        m_rows = std::move(rows);
-        m_data = m_rows.data();
-        m_next = 0;
-        m_freed = 0;
-        m_thread = std::thread([this] { letGo(); });
-    }
-    void wait()
-    {
-        const std::lock_guard<std::mutex> guard(m_guard);
-        finish();
-    }
-
-private:
-    static constexpr int Stretch = 1024;
-
-    void finish()
-    {
-        if (!m_thread.joinable())
-            return;
-        letGo();
-        m_thread.join();
-        if (m_next < m_rows.size()) {
-            // Deliberately never freed: the process is ending.
-            new QVector<Dataset::Row>(std::move(m_rows));
-        }
-        m_rows = QVector<Dataset::Row>();
-    }
-
-    void letGo()
-    {
-        const int count = m_rows.size();
-        while (!m_ending) {
-            const int from = m_next.fetch_add(Stretch);
-            if (from >= count)
-                return;
-            const int to = qMin(count, from + Stretch);
-            // Letting a row go reads each of its texts' counts: asked for
-            // ahead, within this stretch only (the next may be another
-            // thread's, its rows already gone).
-            for (int i = from; i < to; ++i) {
-                prefetchAhead(m_data + from, to - from, i - from);
-                m_data[i] = Dataset::Row();
-            }
-            // The rows' lists are in a size class the next table may not
-            // use: whoever frees the last stretch hands their pages back.
-            if (m_freed.fetch_add(to - from) + (to - from) == count)
-                returnFreedMemory();
-        }
-    }
-
-    QVector<Dataset::Row> m_rows;
-    Dataset::Row* m_data = nullptr;
-    std::atomic<int> m_next { 0 };
-    std::atomic<int> m_freed { 0 };
-    std::atomic<bool> m_ending { false };
-    std::thread m_thread;
-    // Tables may be made and let go on more than one thread.
-    std::mutex m_guard;
-};
-
-BackgroundRelease& backgroundRelease()
-{
-    static BackgroundRelease background;
-    return background;
+    qint64 bytes = 0;
+    for (const TextColumn& column : m_columns)
+        bytes += column.bytesUsed();
+    return bytes;
 }
 
-} // namespace
-
-void Dataset::finishReleases()
+void Dataset::dropPools()
 {
-    backgroundRelease().wait();
-}
-
-void Dataset::reserveRows(int count)
-{
-    // A large table about to be built waits for the one still being let go:
-    // built while that memory is freed, it would take new memory instead of
-    // reusing it (20-40 MB more at the peak of a two-join run).
-    if (count >= BackgroundRelease::LeastRows)
-        backgroundRelease().wait();
-    m_rows.reserve(count);
+    for (TextColumn& column : m_columns) {
+        column.dropIndex();
+        column.squeeze();
+    }
 }
 
 void Dataset::releaseRows()
 {
-    // Rows another table still holds are not freed here: dropping the
-    // reference is all there is to do.
-    if (m_rows.size() >= BackgroundRelease::LeastRows && m_rows.isDetached())
-        backgroundRelease().release(std::move(m_rows));
-    m_rows = QVector<Row>();
-    m_pools.clear();
+    for (TextColumn& column : m_columns)
+        column = newColumn();
+    m_rowCount = 0;
     m_drilldown.clear();
     m_verification.clear();
 }
@@ -554,21 +518,32 @@ void Dataset::releaseRows()
 bool Dataset::equals(const Dataset& other) const
 {
     return m_columnCount == other.m_columnCount && rowCount() == other.rowCount()
-        && m_rows == other.m_rows && columnNames() == other.columnNames();
+        && sameValues(other) && columnNames() == other.columnNames();
+}
+
+bool Dataset::sameValues(const Dataset& other) const
+{
+    if (m_rowCount != other.m_rowCount || m_columnCount != other.m_columnCount)
+        return false;
+    for (int c = 0; c < m_columnCount; ++c) {
+        if (!m_columns.at(c).sameValues(other.m_columns.at(c)))
+            return false;
+    }
+    return true;
 }
 
 bool Dataset::rowContains(int row, const QString& text, Qt::CaseSensitivity cs) const
 {
     if (text.isEmpty())
         return true;
-    const Row& values = m_rows.at(row);
-    return std::any_of(
-        values.cbegin(), values.cend(), [&](const QString& v) { return v.contains(text, cs); });
+    QString scratch;
+    return std::any_of(m_columns.cbegin(), m_columns.cend(),
+        [&](const TextColumn& column) { return column.text(row, scratch).contains(text, cs); });
 }
 
 bool Dataset::nextCell(int& row, int& column) const
 {
-    if (m_rows.isEmpty() || m_columnCount == 0)
+    if (m_rowCount == 0 || m_columnCount == 0)
         return false;
     if (column < lastColumn()) {
         ++column;
@@ -584,7 +559,7 @@ bool Dataset::nextCell(int& row, int& column) const
 
 bool Dataset::previousCell(int& row, int& column) const
 {
-    if (m_rows.isEmpty() || m_columnCount == 0)
+    if (m_rowCount == 0 || m_columnCount == 0)
         return false;
     if (column > 0) {
         --column;
@@ -611,8 +586,8 @@ QString Dataset::toDelimitedText(QChar delimiter) const
     };
     if (m_hasHeader)
         lines.append(line(columnNames()));
-    for (const Row& row : m_rows)
-        lines.append(line(row));
+    for (int r = 0; r < m_rowCount; ++r)
+        lines.append(line(row(r)));
     return lines.join(QLatin1String("\r\n"));
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/columnid.h"
-#include "core/prefetch.h"
+#include "core/textcolumn.h"
 
 #include <QHash>
 #include <QList>
@@ -12,19 +12,7 @@
 #include <QVector>
 
 #include <cstring>
-
-// The value pool of one column while a Dataset is being built: repeated
-// values are stored once. A column whose values hardly repeat (ids, e-mail
-// addresses, free text) gains nothing from pooling but pays a hash look-up
-// and a set entry per value, so once enough values have been offered and
-// most of them were new, the column stops pooling and its set is released.
-struct ColumnPool
-{
-    static constexpr int TrialValues = 20000;
-    QSet<QString> values;
-    int offered = 0;
-    bool givenUp = false;
-};
+#include <functional>
 
 // A cell position, used as the key of the drilldown map and the verification
 // results.
@@ -60,38 +48,11 @@ struct VerificationResults
     void clear() { *this = VerificationResults(); }
 };
 
-// Asks for the memory of rows ahead of a reader that walks a table's rows
-// in order: the row's block of values and then the values' texts, each far
-// enough ahead to arrive in time when rows lie in no order in memory (after
-// a sort or a join). A row's block of ten or more values spans two cache
-// lines, and both are asked for: a value whose place in the block is not at
-// hand cannot have its text asked for either. Call it once per row before
-// reading the row; only the count rows from rows on are looked at.
-inline void prefetchAhead(const QStringList* rows, int count, int row)
-{
-    constexpr int ListDistance = 4;
-    constexpr int TextDistance = 2;
-    if (row + ListDistance < count) {
-        // A list's one member is the pointer to its block.
-        const char* block;
-        std::memcpy(&block, &rows[row + ListDistance], sizeof block);
-        prefetchLine(block);
-        prefetchLine(block + 64);
-    }
-    if (row + TextDistance < count) {
-        for (const QString& value : rows[row + TextDistance])
-            prefetchLine(const_cast<QString&>(value).data_ptr());
-    }
-}
-// The same over a whole table.
-inline void prefetchAhead(const QVector<QStringList>& rows, int row)
-{
-    prefetchAhead(rows.constData(), rows.size(), row);
-}
-
-// The table that flows between graph items. Every value is text. Copies are
-// cheap: the row list and every row are implicitly shared, so a change to a
-// copy duplicates only the outer list and the rows actually touched.
+// The table that flows between graph items. Every value is text, kept by
+// column (see TextColumn): a repeating column keeps each distinct text once,
+// the others keep their texts compactly, one byte per character where it
+// can. Copies are cheap: every column is implicitly shared, so a change to a
+// copy duplicates only the columns it touches.
 class Dataset
 {
 public:
@@ -103,56 +64,90 @@ public:
 
     // Value pooling (memory compression): on unless the run optimises for
     // speed. Each Dataset keeps its own choice, so two runs (or two reader
-    // threads) never change each other's; it affects values stored from then on.
+    // threads) never change each other's; it affects columns made from then
+    // on.
     void setPooling(bool enabled) { m_pooling = enabled; }
     bool pooling() const { return m_pooling; }
 
     // Size and access
     int columnCount() const { return m_columnCount; }
-    int rowCount() const { return m_rows.size(); }
+    int rowCount() const { return m_rowCount; }
     bool hasColumns() const { return m_columnCount > 0; }
-    bool isEmpty() const { return m_rows.isEmpty(); }
-    bool hasRows() const { return !m_rows.isEmpty(); }
+    bool isEmpty() const { return m_rowCount == 0; }
+    bool hasRows() const { return m_rowCount > 0; }
     int lastColumn() const { return m_columnCount - 1; }
-    int lastRow() const { return m_rows.size() - 1; }
-    bool isValidRow(int row) const { return row >= 0 && row < m_rows.size(); }
+    int lastRow() const { return m_rowCount - 1; }
+    bool isValidRow(int row) const { return row >= 0 && row < m_rowCount; }
     bool isValidColumn(int column) const { return column >= 0 && column < m_columnCount; }
 
-    const QString& value(int row, int column) const { return m_rows.at(row).at(column); }
-    const Row& row(int row) const { return m_rows.at(row); }
-    const QVector<Row>& rows() const { return m_rows; }
+    QString value(int row, int column) const { return m_columns.at(column).value(row); }
+    bool isEmptyValue(int row, int column) const { return m_columns.at(column).isEmpty(row); }
+    // A cell's text without a copy of its own, for loops over many cells:
+    // the stored text, or scratch filled with it (see TextColumn::text).
+    const QString& text(int row, int column, QString& scratch) const
+    {
+        return m_columns.at(column).text(row, scratch);
+    }
+    // The shared text of a cell of a repeating column, the same storage for
+    // every cell with that value (a key for caches of per-value results);
+    // null for a column of mostly different values.
+    const QString* storedText(int row, int column) const
+    {
+        return m_columns.at(column).storedText(row);
+    }
+    const TextColumn& column(int column) const { return m_columns.at(column); }
+    // The row's values as a list of their own.
+    Row row(int row) const;
+    // Every row so, for small tables.
+    QVector<Row> rowLists() const;
+    // Whether every column shares its storage with the other's (a copy not
+    // changed since).
+    bool sharesStorageWith(const Dataset& other) const;
     void setValue(int row, int column, const QString& text);
     void setColumnValues(int column, const QStringList& values);
     void setRow(int row, const Row& values);
 
     // Rows
     void reserveRows(int count);
-    // Waits for a released table still being let go (see reserveRows): for
-    // a step about to grow or build many rows without reserving them.
-    static void finishReleases();
-    void appendRow(const Row& values, bool fill = true);
-    // Appends a row taken whole or in pieces from other Datasets, exactly as
-    // given: its values were pooled where they came from, so hashing them
-    // again would only cost time, and the row keeps sharing their storage
-    // (an unchanged row shares its whole list). The caller passes exactly
-    // column-count values.
-    void appendSharedRow(const Row& values) { m_rows.append(values); }
-    void appendSharedRow(Row&& values) { m_rows.append(std::move(values)); }
+    // Appends a row: longer ones are cut to the column count, shorter ones
+    // filled with empty values.
+    void appendRow(const Row& values);
+    // The same for a row of a reader's value pools, whose equal values share
+    // their storage (see TextColumn::appendPooled).
+    void appendPooledRow(const Row& values);
+    // Row row of other, which has the same number of columns.
+    void appendRowOf(const Dataset& other, int row);
+    // Every row of other, whose columns are taken in order (missing ones
+    // empty, extra ones left out); texts are shared where they can be.
+    void appendRows(const Dataset& other);
     void addRow(
         const Row& values, bool trim = false, bool normalize = false, bool skipIfEmpty = false);
     void removeRow(int row);
     int removeEmptyRows();
     void setRowCount(int count);
-    // Rebuilds the row list from rows already held: row i becomes the row
-    // that was at positions[i] (invalid positions are skipped; a position may
-    // repeat). Rows are shared, not copied, and skip the value pools, since
-    // their values were pooled when first stored. Used to reorder and select
-    // rows of large tables cheaply.
+    // Rebuilds the rows from rows already held: row i becomes the row that
+    // was at positions[i] (invalid positions are skipped; a position may
+    // repeat). Used to reorder and select rows of large tables cheaply.
     void selectRows(const QVector<int>& positions);
+    // Appends rows made of rows of two tables side by side: row i is row
+    // topRows[i] of top followed by the bottomColumns of row bottomRows[i]
+    // of bottom, a negative row number giving empty cells. The table's
+    // columns are those of top and then those bottomColumns.
+    void appendJoinedRows(const Dataset& top, const QVector<int>& topRows, const Dataset& bottom,
+        const QVector<int>& bottomColumns, const QVector<int>& bottomRows);
 
     // Columns
     void setColumnCount(int count);
+    // The same, telling added(n) of the n empty values each short row
+    // takes; false from it stops, the table left part done (false).
+    bool setColumnCount(int count, const std::function<bool(int)>& added);
     void appendColumn();
+    // An empty column made to keep plain texts from the start, for values
+    // known to hardly repeat.
+    void keepPlainTexts(int column);
+    // A column added after the others with the values given (missing ones
+    // empty).
+    void appendColumnValues(const QVector<QString>& values);
     void insertColumn(int position, const QString& name = QString());
     void removeColumn(int column);
     void moveColumn(int from, int to);
@@ -188,16 +183,17 @@ public:
 
     // Whole dataset
     void clear();
-    void dropPools() { m_pools.clear(); }
-    // The rows, taken out (the table is left with none) so that a caller
-    // holding them alone can change them in place, and given back whole:
-    // each row must have exactly column-count values.
-    QVector<Row> takeRows() { return std::move(m_rows); }
-    void adoptRows(QVector<Row>&& rows) { m_rows = std::move(rows); }
+    // The bytes the columns hold (texts, codes, places).
+    qint64 bytesUsed() const;
+    // Lets go of the look-up tables the columns keep to add values, and of
+    // the room kept for more.
+    void dropPools();
     // Lets the rows go and keeps the columns (names, identities), for a
     // table no one will read again.
     void releaseRows();
     bool equals(const Dataset& other) const;
+    // The same values in the same places, whatever the column names.
+    bool sameValues(const Dataset& other) const;
     bool rowContains(int row, const QString& text, Qt::CaseSensitivity cs) const;
     bool nextCell(int& row, int& column) const;
     bool previousCell(int& row, int& column) const;
@@ -210,20 +206,51 @@ public:
     QVector<int> numericColumns(int maximum, bool ignoreCurrency = true) const;
 
 private:
-    QString pooled(int column, const QString& text);
-    Row pooledRow(const Row& values);
+    TextColumn newColumn() const { return TextColumn(m_pooling); }
     // Rebuilt at once rather than on the next lookup, so that reading a
     // table never writes to it and two threads may look up the same one.
     void markIdentitiesChanged();
 
     qint32 m_columnCount = 0;
-    QVector<Row> m_rows;
+    qint32 m_rowCount = 0;
+    QVector<TextColumn> m_columns;
     bool m_hasHeader = false;
     bool m_pooling = true;
     QStringList m_header;
     QVector<ColumnId> m_columnIds;
     QHash<ColumnId, int> m_identityIndex;
-    QVector<ColumnPool> m_pools;
     QMultiMap<CellPos, int> m_drilldown;
     VerificationResults m_verification;
+};
+
+// Reads a table's rows one after another without copying their texts: a
+// cell of a repeating column is the stored text, any other is made in a text
+// of the reader's own, reused from row to row (a writer of a million rows
+// then allocates nothing per cell). What at() gives lasts until the next
+// setRow().
+class RowReader
+{
+public:
+    explicit RowReader(const Dataset& data);
+    void setRow(int row)
+    {
+        for (int c = 0; c < m_cells.size(); ++c) {
+            m_data.column(c).prefetch(row + Ahead);
+            m_cells[c] = &m_data.text(row, c, m_scratch[c]);
+        }
+    }
+    int size() const { return m_cells.size(); }
+    const QString& at(int column) const { return *m_cells.at(column); }
+    // Whether at(column) is the table's stored text, the same storage for
+    // every cell of the value (see Dataset::storedText).
+    bool isStored(int column) const { return m_stored.at(column); }
+
+private:
+    // Rows ahead whose texts are asked for (see TextColumn::prefetch).
+    static constexpr int Ahead = 6;
+
+    const Dataset& m_data;
+    QVector<QString> m_scratch;
+    QVector<const QString*> m_cells;
+    QVector<bool> m_stored;
 };

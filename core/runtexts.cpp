@@ -74,11 +74,6 @@ QString TextArena::make(const char* bytes, int count)
     return text;
 }
 
-RunTexts::~RunTexts()
-{
-    Dataset::finishReleases();
-}
-
 TextArena* RunTexts::newArena()
 {
     const std::lock_guard<std::mutex> guard(m_guard);

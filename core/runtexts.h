@@ -51,9 +51,7 @@ public:
     RunTexts() = default;
     RunTexts(const RunTexts&) = delete;
     RunTexts& operator=(const RunTexts&) = delete;
-    // Waits for tables still being let go on another thread: they look at
-    // their texts' headers.
-    ~RunTexts();
+    ~RunTexts() = default;
 
     // An arena for one reader or one chunk of a read, used by one thread at a
     // time; it lives as long as this.

@@ -76,6 +76,7 @@ struct Chunk : ChunkTask
     void parse() override
     {
         parser->feed(text);
+        sink.encodeCollected();
         if (!keepPools)
             sink.dropPools();
     }

@@ -111,12 +111,13 @@ void appendFolderDataset(Dataset* combined, const Dataset& later, bool byName, b
 
     combined->reserveRows(combined->rowCount() + later.rowCount());
     if (isIdentity(target, combined->columnCount())) {
-        for (const Dataset::Row& row : later.rows())
-            combined->appendRow(row);
+        for (int r = 0; r < later.rowCount(); ++r)
+            combined->appendRow(later.row(r));
         return;
     }
     Dataset::Row row;
-    for (const Dataset::Row& in : later.rows()) {
+    for (int r = 0; r < later.rowCount(); ++r) {
+        const Dataset::Row in = later.row(r);
         row.clear();
         for (int c = 0; c < combined->columnCount(); ++c)
             row.append(QString());

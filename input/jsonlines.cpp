@@ -531,9 +531,6 @@ private:
     void addRows(LinesChunk& chunk, const QVector<int>& columns, bool sameColumns)
     {
         Dataset& dataset = m_result->dataset;
-        // The values come from the chunks' pools: the dataset need not look
-        // each one up a second time.
-        dataset.setPooling(false);
         for (QStringList& row : chunk.flattener.collected()) {
             // A row made before any column was known has a place only when
             // the chunks before brought one.
@@ -544,8 +541,7 @@ private:
             if (m_names.size() > dataset.columnCount())
                 dataset.setColumnCount(m_names.size());
             if (sameColumns && row.size() == dataset.columnCount()) {
-                // Moved, not shared and let go (see RowSink::takeRowsOf).
-                dataset.appendSharedRow(std::move(row));
+                dataset.appendRow(row);
             } else if (sameColumns) {
                 dataset.appendRow(row);
             } else {
@@ -559,7 +555,6 @@ private:
             }
         }
         chunk.flattener.collected().clear();
-        dataset.setPooling(m_pooling);
         m_namesBefore = m_names.size();
     }
 

@@ -176,6 +176,10 @@ RowSink RowSink::collectorFor(
     collector.useColumns(target.m_use, atTextStart ? target.m_leaveOutFrom : 0);
     if (seed)
         seedPools(&collector.m_pools, *seed, collector.m_arena);
+    if (const Dataset* data = target.m_dataset) {
+        for (int c = 0; c < data->columnCount(); ++c)
+            collector.m_plainColumns.append(!data->column(c).isCoded());
+    }
     return collector;
 }
 
@@ -474,6 +478,7 @@ void RowSink::deliver(QStringList row)
 void RowSink::takeRowsOf(RowSink* collector)
 {
     collector->flush();
+    takeEncodedRows(collector);
     // Moved, not shared: a shared list would be counted up here and down
     // again as the collector lets go, both on memory last written by the
     // thread that parsed the rows.
@@ -484,6 +489,60 @@ void RowSink::takeRowsOf(RowSink* collector)
     collector->m_collected.clear();
 }
 
+void RowSink::encodeCollected()
+{
+    flush();
+    int width = m_encoded.columnCount();
+    for (const QStringList& row : m_collected)
+        width = qMax(width, row.size());
+    m_encoded.setPooling(m_pooling);
+    m_encoded.setColumnCount(width);
+    for (int c = 0; c < m_plainColumns.size() && c < width; ++c) {
+        if (m_plainColumns.at(c))
+            m_encoded.keepPlainTexts(c);
+    }
+    m_encoded.reserveRows(m_encoded.rowCount() + int(m_collected.size()));
+    for (QStringList& row : m_collected) {
+        m_encodedLengths.push_back(row.size());
+        m_encodedEmpty.push_back(std::all_of(
+            row.cbegin(), row.cend(), [](const QString& value) { return value.isEmpty(); }));
+        if (m_pooling)
+            m_encoded.appendPooledRow(row);
+        else
+            m_encoded.appendRow(row);
+        row = QStringList();
+    }
+    m_collected.clear();
+    m_encoded.dropPools();
+}
+
+void RowSink::takeEncodedRows(RowSink* collector)
+{
+    if (collector->m_encodedLengths.empty())
+        return;
+    QVector<int> kept;
+    kept.reserve(int(collector->m_encodedLengths.size()));
+    int width = 0;
+    for (size_t i = 0; i < collector->m_encodedLengths.size(); ++i) {
+        if (m_physicalRows++ < m_ignoredFirstRows)
+            continue;
+        const int length = collector->m_encodedLengths[i];
+        if (!countRow(length, collector->m_encodedEmpty[i]))
+            continue;
+        kept.append(int(i));
+        width = qMax(width, length);
+    }
+    Dataset& rows = collector->m_encoded;
+    if (kept.size() != rows.rowCount())
+        rows.selectRows(kept);
+    if (width > m_dataset->columnCount())
+        m_dataset->setColumnCount(width);
+    m_dataset->appendRows(rows);
+    collector->m_encoded = Dataset();
+    collector->m_encodedLengths.clear();
+    collector->m_encodedEmpty.clear();
+}
+
 std::vector<ValuePool> RowSink::takePools()
 {
     std::vector<ValuePool> pools;
@@ -491,9 +550,8 @@ std::vector<ValuePool> RowSink::takePools()
     return pools;
 }
 
-void RowSink::takeRow(QStringList&& row)
+bool RowSink::countRow(int length, bool empty)
 {
-    const int length = row.size();
     // Rows mostly have the length of the row before.
     if (!m_lastStats || length != m_lastLength)
         m_lastStats = &m_lengths[length];
@@ -501,26 +559,26 @@ void RowSink::takeRow(QStringList&& row)
         m_lastStats->firstRow = m_processedRows;
     ++m_processedRows;
     m_lastLength = length;
-    const bool empty = std::all_of(
-        row.cbegin(), row.cend(), [](const QString& value) { return value.isEmpty(); });
     if (empty && m_ignoreEmptyRows) {
         ++m_emptyRows;
-        return;
+        return false;
     }
     if (m_firstTakenRow < 0)
         m_firstTakenRow = m_physicalRows - 1;
-    if (m_pooling && length == m_dataset->columnCount()) {
-        // The values come from this sink's own pools: the Dataset need not
-        // hash and look each one up a second time, nor copy a row that has
-        // just the columns it has.
-        m_dataset->appendSharedRow(std::move(row));
-    } else if (m_pooling) {
-        m_dataset->setPooling(false);
+    return true;
+}
+
+void RowSink::takeRow(QStringList&& row)
+{
+    const int length = row.size();
+    const bool empty = std::all_of(
+        row.cbegin(), row.cend(), [](const QString& value) { return value.isEmpty(); });
+    if (!countRow(length, empty))
+        return;
+    if (length == m_dataset->columnCount())
+        m_dataset->appendRow(row);
+    else
         m_dataset->addRow(row);
-        m_dataset->setPooling(true);
-    } else {
-        m_dataset->addRow(row);
-    }
 }
 
 void RowSink::addEmptyRowReport(QStringList* information) const

@@ -133,6 +133,9 @@ public:
     // Takes the rows a collector built, as if they had been parsed here:
     // they count in this sink's reports.
     void takeRowsOf(RowSink* collector);
+    // A collector puts the rows it has into columns (on the thread that
+    // parsed them), so that taking them is a matter of joining columns.
+    void encodeCollected();
     // The pools, for use as seeds; the sink starts new ones.
     std::vector<ValuePool> takePools();
     // Lets the pools go once their rows are made (values made later are
@@ -208,6 +211,9 @@ private:
     template <typename Char> QString settled(const Char* chars, int count, bool kept, int column);
     void appendValue(QString&& text);
     void takeRow(QStringList&& row);
+    // Counts a row in the reports; false when it is not kept.
+    bool countRow(int length, bool empty);
+    void takeEncodedRows(RowSink* collector);
 
     // Null in a collector.
     Dataset* m_dataset;
@@ -244,7 +250,14 @@ private:
     qint64 m_rowsEnded = 0;
     // The length of the last row, room for the next.
     int m_rowRoom = 0;
-    // A collector's rows.
+    // A collector's rows: those put into columns, each row's length and
+    // whether it was empty, then those made since.
+    Dataset m_encoded;
+    // The target's columns known to hold mostly different values when the
+    // collector was made: put into plain texts at once.
+    QVector<bool> m_plainColumns;
+    std::vector<int> m_encodedLengths;
+    std::vector<bool> m_encodedEmpty;
     std::vector<QStringList> m_collected;
     qint64 m_physicalRows = 0;
     qint64 m_processedRows = 0;

@@ -280,21 +280,12 @@ bool WorkbookTableBuilder::addRow(int row, const QVector<WorkbookCell>& cells, q
 // limit are heard on the way. False when stopped.
 bool WorkbookTableBuilder::widenRows(Dataset* data, int width) const
 {
-    QVector<Dataset::Row> rows = data->takeRows();
-    const QString empty = QStringLiteral("");
     PaddingProgress padding(m_progress, 1.0);
-    for (Dataset::Row& row : rows) {
-        if (row.size() >= width)
-            continue;
-        const int added = width - row.size();
-        row.reserve(width);
-        while (row.size() < width)
-            row.append(empty);
-        if (!padding.add(added))
-            return false;
-    }
-    data->adoptRows(std::move(rows));
-    return true;
+    if (data->setColumnCount(width, [&padding](int added) { return padding.add(added); }))
+        return true;
+    // Stopped: no part-widened rows are left to read.
+    data->setRowCount(0);
+    return false;
 }
 
 bool WorkbookTableBuilder::finish(WorkbookSheet& sheet)
@@ -309,7 +300,6 @@ bool WorkbookTableBuilder::finish(WorkbookSheet& sheet)
     const int firstColumn = m_lastColumn < 0 ? 0 : m_firstColumn;
     if (!widenRows(&data, m_lastColumn + 1))
         return stop();
-    data.setColumnCount(m_lastColumn + 1);
     for (const DateCell& cell : qAsConst(m_dates)) {
         const quint8 form = m_forms.at(cell.column);
         if (form != cell.form)

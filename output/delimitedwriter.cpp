@@ -26,7 +26,7 @@ public:
     {
     }
 
-    template <class Sink> void appendLine(Sink& sink, const QStringList& values)
+    template <class Sink, class Row> void appendLine(Sink& sink, const Row& values)
     {
         for (int i = 0; i < values.size(); ++i) {
             if (i > 0)
@@ -39,17 +39,17 @@ public:
     // The same as UTF-8, with the bytes of repeated values from the cache
     // when values are quoted as needed (the other modes make a new text for
     // every value anyway).
-    void appendLine(Utf8Block& block, const QStringList& values)
+    void appendLine(Utf8Block& block, const RowReader& values)
     {
         if (m_quoting == QuotingAlways || m_quoting == QuotingNever) {
-            appendLine<Utf8Block>(block, values);
+            appendLine<Utf8Block, RowReader>(block, values);
             return;
         }
         for (int i = 0; i < values.size(); ++i) {
             if (i > 0)
                 block << m_delimiter;
             const QString& value = values.at(i);
-            m_cache.append(block, i, value, [&] { appendValue(block, value); });
+            m_cache.append(block, i, value, values.isStored(i), [&] { appendValue(block, value); });
         }
         block.endLine();
     }
@@ -111,12 +111,12 @@ private:
 
 // The lines of rows [from, to) into the block.
 template <class Block>
-void appendRows(DelimitedLineBuilder& builder, Block& block, const QVector<Dataset::Row>& rows,
-    int from, int to)
+void appendRows(DelimitedLineBuilder& builder, Block& block, const Dataset& data, int from, int to)
 {
+    RowReader row(data);
     for (int r = from; r < to; ++r) {
-        prefetchAhead(rows, r);
-        builder.appendLine(block, rows.at(r));
+        row.setRow(r);
+        builder.appendLine(block, row);
     }
 }
 
@@ -134,22 +134,22 @@ TextWriteResult writeDelimitedText(QTextStream& stream, const Dataset& data,
         builder.appendLine(sink, data.columnNames());
 
     RowProgress rowProgress(progress, data.rowCount());
-    const QVector<Dataset::Row>& rows = data.rows();
-    if (rows.size() >= ParallelRows) {
+    if (data.rowCount() >= ParallelRows) {
         const QChar delimiter = outputDelimiterChar(own.delimiter, options.customDelimiter);
         DelimitedLineBuilder builders[2] = { DelimitedLineBuilder(delimiter, own.quoting),
             DelimitedLineBuilder(delimiter, own.quoting) };
         writeRowsInParallel(
-            sink, rows.size(), rowProgress, lineEndingText(options.lineEnding),
+            sink, data.rowCount(), rowProgress, lineEndingText(options.lineEnding),
             [&](auto& block, int part, int from, int to) {
-                appendRows(builders[part], block, rows, from, to);
+                appendRows(builders[part], block, data, from, to);
             },
             [] {});
         builder.addChanged(builders[0].changedCount() + builders[1].changedCount());
     } else {
-        for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
-            prefetchAhead(rows, r);
-            builder.appendLine(sink, rows.at(r));
+        RowReader row(data);
+        for (int r = 0; r < data.rowCount() && rowProgress.report(r); ++r) {
+            row.setRow(r);
+            builder.appendLine(sink, row);
         }
     }
     sink.finish();

@@ -64,13 +64,13 @@ FieldNode buildFieldTree(const QStringList& names)
     return root;
 }
 
-const QString& fieldValue(const QStringList& row, int column)
+const QString& fieldValue(const RowReader& row, int column)
 {
     static const QString empty;
     return column < row.size() ? row.at(column) : empty;
 }
 
-bool fieldPresent(const FieldNode& node, const QStringList& row, bool removeEmpty)
+bool fieldPresent(const FieldNode& node, const RowReader& row, bool removeEmpty)
 {
     if (!removeEmpty)
         return true;

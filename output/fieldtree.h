@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/dataset.h"
+
 // The nesting that JSON and XML output build from dotted column names: the
 // columns "address.city" and "address.zip" become two members of one object
 // "address". The tree describes the structure once; every row is written by
@@ -33,7 +35,7 @@ FieldNode buildFieldTree(const QStringList& names);
 
 // Whether a node has anything to write for the row: with remove-empty on, a
 // leaf with an empty value and an object whose leaves are all empty have not.
-bool fieldPresent(const FieldNode& node, const QStringList& row, bool removeEmpty);
+bool fieldPresent(const FieldNode& node, const RowReader& row, bool removeEmpty);
 
 // The value of a column in a row, empty past the row's end.
-const QString& fieldValue(const QStringList& row, int column);
+const QString& fieldValue(const RowReader& row, int column);

@@ -69,10 +69,8 @@ TextWriteResult writeHtml(QTextStream& stream, const Dataset& data, const TextWr
         writeHtmlRow(sink, data.columnNames(), QLatin1String("th"), escape);
 
     RowProgress rowProgress(progress, data.rowCount());
-    const QVector<Dataset::Row>& rows = data.rows();
-    for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
-        prefetchAhead(rows, r);
-        writeHtmlRow(sink, rows.at(r), QLatin1String("td"), escape);
+    for (int r = 0; r < data.rowCount() && rowProgress.report(r); ++r) {
+        writeHtmlRow(sink, data.row(r), QLatin1String("td"), escape);
     }
 
     const QStringList tail = { QStringLiteral("      </tbody>"), QStringLiteral("    </table>"),

@@ -57,8 +57,9 @@ public:
     {
     }
 
-    template <class Sink> void writeRow(Sink& sink, const QStringList& row, bool more)
+    template <class Sink> void writeRow(Sink& sink, const RowReader& row, bool more)
     {
+        m_row = &row;
         sink.indent(1);
         sink << QLatin1Char('{');
         sink.endLine();
@@ -72,7 +73,7 @@ public:
 
 private:
     template <class Sink>
-    void writeMembers(Sink& sink, const FieldNode& node, const QStringList& row, int depth)
+    void writeMembers(Sink& sink, const FieldNode& node, const RowReader& row, int depth)
     {
         int last = -1;
         for (int i = 0; i < node.children.size(); ++i) {
@@ -130,7 +131,8 @@ private:
     }
     void appendEscaped(Utf8Block& block, const QString& value, int column)
     {
-        m_cache.append(block, column, value, [&] { appendJsonText(block, value); });
+        m_cache.append(
+            block, column, value, m_row->isStored(column), [&] { appendJsonText(block, value); });
     }
 
     // The slow path: values that are not already written as JSON wants them.
@@ -166,6 +168,7 @@ private:
     bool m_removeEmpty;
     TextWriteResult& m_result;
     ValueBytesCache m_cache;
+    const RowReader* m_row = nullptr;
 };
 
 // The mismatches of a later stretch of rows after those already found.
@@ -245,16 +248,19 @@ struct ColumnKinds
 // (a pass per column fetched every row again), leaving out a column once it
 // can only be text.
 std::vector<ColumnKinds> scanColumnKinds(
-    const QVector<Dataset::Row>& rows, const QVector<int>& columns, int from, int to)
+    const Dataset& data, const QVector<int>& columns, int from, int to)
 {
     std::vector<ColumnKinds> kinds(size_t(columns.size()));
     std::vector<int> open(size_t(columns.size()));
     for (size_t i = 0; i < open.size(); ++i)
         open[i] = int(i);
+    QString scratch;
     for (int r = from; r < to && !open.empty(); ++r) {
-        prefetchAhead(rows, r);
         for (size_t k = 0; k < open.size();) {
-            const QString& value = fieldValue(rows.at(r), columns.at(open[k]));
+            const int column = columns.at(open[k]);
+            static const QString missing;
+            const QString& value
+                = column < data.columnCount() ? data.text(r, column, scratch) : missing;
             ColumnKinds& kind = kinds[size_t(open[k])];
             if (!value.isEmpty()) {
                 kind.anyValue = true;
@@ -275,22 +281,21 @@ std::vector<ColumnKinds> scanColumnKinds(
 // two halves at once.
 QVector<int> jsonAutomaticTypes(const Dataset& data, const QVector<int>& columns)
 {
-    const QVector<Dataset::Row>& rows = data.rows();
     std::vector<ColumnKinds> kinds;
-    if (rows.size() >= ParallelRows && !columns.isEmpty()) {
-        const int middle = rows.size() / 2;
+    if (data.rowCount() >= ParallelRows && !columns.isEmpty()) {
+        const int middle = data.rowCount() / 2;
         std::vector<ColumnKinds> second;
         BlockWorker worker;
         runBoth(
-            worker, [&] { second = scanColumnKinds(rows, columns, middle, rows.size()); },
-            [&] { kinds = scanColumnKinds(rows, columns, 0, middle); });
+            worker, [&] { second = scanColumnKinds(data, columns, middle, data.rowCount()); },
+            [&] { kinds = scanColumnKinds(data, columns, 0, middle); });
         for (size_t i = 0; i < kinds.size(); ++i) {
             kinds[i].anyValue = kinds[i].anyValue || second[i].anyValue;
             kinds[i].allNumbers = kinds[i].allNumbers && second[i].allNumbers;
             kinds[i].allBooleans = kinds[i].allBooleans && second[i].allBooleans;
         }
     } else {
-        kinds = scanColumnKinds(rows, columns, 0, rows.size());
+        kinds = scanColumnKinds(data, columns, 0, data.rowCount());
     }
     QVector<int> types;
     for (const ColumnKinds& kind : kinds) {
@@ -362,18 +367,18 @@ TextWriteResult writeJson(QTextStream& stream, const Dataset& data, const TextWr
     sink << QLatin1Char('[');
     sink.endLine();
     RowProgress rowProgress(progress, data.rowCount());
-    const QVector<Dataset::Row>& rows = data.rows();
-    if (rows.size() >= ParallelRows) {
+    if (data.rowCount() >= ParallelRows) {
         // Each part has its own mismatches, gathered in row order.
         TextWriteResult parts[2];
         JsonRowWriter writers[2] = { JsonRowWriter(tree, types, own.removeEmpty, parts[0]),
             JsonRowWriter(tree, types, own.removeEmpty, parts[1]) };
         writeRowsInParallel(
-            sink, rows.size(), rowProgress, lineEndingText(options.lineEnding),
+            sink, data.rowCount(), rowProgress, lineEndingText(options.lineEnding),
             [&](auto& block, int part, int from, int to) {
+                RowReader row(data);
                 for (int r = from; r < to; ++r) {
-                    prefetchAhead(rows, r);
-                    writers[part].writeRow(block, rows.at(r), r + 1 < rows.size());
+                    row.setRow(r);
+                    writers[part].writeRow(block, row, r + 1 < data.rowCount());
                 }
             },
             [&] {
@@ -384,9 +389,10 @@ TextWriteResult writeJson(QTextStream& stream, const Dataset& data, const TextWr
             });
     } else {
         JsonRowWriter writer(tree, types, own.removeEmpty, result);
-        for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
-            prefetchAhead(rows, r);
-            writer.writeRow(sink, rows.at(r), r + 1 < rows.size());
+        RowReader row(data);
+        for (int r = 0; r < data.rowCount() && rowProgress.report(r); ++r) {
+            row.setRow(r);
+            writer.writeRow(sink, row, r + 1 < data.rowCount());
         }
     }
     sink << QLatin1Char(']');

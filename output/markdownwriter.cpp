@@ -25,10 +25,10 @@ QVector<int> markdownWidths(const Dataset& data, const QStringList& names, bool 
         for (int c = 0; c < widths.size(); ++c)
             widths[c] = qMax(widths.at(c), names.at(c).size());
     }
-    for (const Dataset::Row& row : data.rows()) {
-        const int n = qMin(row.size(), widths.size());
+    const int n = qMin(data.columnCount(), widths.size());
+    for (int r = 0; r < data.rowCount(); ++r) {
         for (int c = 0; c < n; ++c)
-            widths[c] = qMax(widths.at(c), row.at(c).size());
+            widths[c] = qMax(widths.at(c), data.value(r, c).size());
     }
     return widths;
 }
@@ -55,10 +55,8 @@ TextWriteResult writeMarkdown(QTextStream& stream, const Dataset& data,
         sink.endLine();
     }
     RowProgress rowProgress(progress, data.rowCount());
-    const QVector<Dataset::Row>& rows = data.rows();
-    for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
-        prefetchAhead(rows, r);
-        appendMarkdownLine(sink, rows.at(r), widths);
+    for (int r = 0; r < data.rowCount() && rowProgress.report(r); ++r) {
+        appendMarkdownLine(sink, data.row(r), widths);
     }
     sink.finish();
     rowProgress.apply(result);

@@ -15,10 +15,8 @@ TextWriteResult writePlainText(QTextStream& stream, const Dataset& data,
         sink.endLine();
     }
     RowProgress rowProgress(progress, data.rowCount());
-    const QVector<Dataset::Row>& rows = data.rows();
-    for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
-        prefetchAhead(rows, r);
-        for (const QString& value : rows.at(r))
+    for (int r = 0; r < data.rowCount() && rowProgress.report(r); ++r) {
+        for (const QString& value : data.row(r))
             sink << value;
         sink.endLine();
     }

@@ -29,15 +29,14 @@ TextWriteResult writeVCard(QTextStream& stream, const Dataset& data,
     TextSink sink(stream, options.lineEnding);
     const QStringList names = outputColumnNames(data);
     RowProgress rowProgress(progress, data.rowCount());
-    const QVector<Dataset::Row>& rows = data.rows();
-    for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
-        prefetchAhead(rows, r);
+    for (int r = 0; r < data.rowCount() && rowProgress.report(r); ++r) {
+        const Dataset::Row row = data.row(r);
         sink << QLatin1String("BEGIN:VCARD");
         sink.endLine();
         sink << QLatin1String("VERSION:3.0");
         sink.endLine();
         for (int c = 0; c < names.size(); ++c) {
-            sink << names.at(c) << QLatin1Char(':') << vCardValue(cell(rows.at(r), c));
+            sink << names.at(c) << QLatin1Char(':') << vCardValue(cell(row, c));
             sink.endLine();
         }
         sink << QLatin1String("END:VCARD");

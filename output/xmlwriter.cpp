@@ -100,13 +100,13 @@ public:
     }
 
     // The row element with the row's values inside.
-    void writeRow(const QString& rowTag, const QStringList& row, int depth)
+    void writeRow(const QString& rowTag, const RowReader& row, int depth)
     {
         writeElement(rowTag, m_tree, row, depth);
     }
 
 private:
-    void writeElement(const QString& tag, const FieldNode& node, const QStringList& row, int depth)
+    void writeElement(const QString& tag, const FieldNode& node, const RowReader& row, int depth)
     {
         m_sink.indent(depth);
         m_sink << QLatin1Char('<') << tag;
@@ -119,7 +119,7 @@ private:
                 continue;
             }
             m_sink << QLatin1Char(' ') << child.tag << QLatin1String("=\"");
-            appendEscaped(fieldValue(row, child.column), child.column);
+            appendEscaped(row, child.column);
             m_sink << QLatin1Char('"');
         }
         if (!hasElements) {
@@ -140,20 +140,23 @@ private:
         closeTag(m_sink, tag, depth);
     }
 
-    void writeLeaf(const FieldNode& leaf, const QStringList& row, int depth)
+    void writeLeaf(const FieldNode& leaf, const RowReader& row, int depth)
     {
         m_sink.indent(depth);
         m_sink << QLatin1Char('<') << leaf.tag << QLatin1Char('>');
-        appendEscaped(fieldValue(row, leaf.column), leaf.column);
+        appendEscaped(row, leaf.column);
         m_sink << QLatin1String("</") << leaf.tag << QLatin1Char('>');
         m_sink.endLine();
     }
 
-    void appendEscaped(const QString& value, int column)
+    void appendEscaped(const RowReader& row, int column)
     {
+        const QString& value = fieldValue(row, column);
         if constexpr (std::is_same<Sink, Utf8Block>::value) {
             if (m_cache) {
-                m_cache->append(m_sink, column, value, [&] { appendXmlText(m_sink, value); });
+                const bool stored = column < row.size() && row.isStored(column);
+                m_cache->append(
+                    m_sink, column, value, stored, [&] { appendXmlText(m_sink, value); });
                 return;
             }
         }
@@ -169,16 +172,17 @@ private:
 
 // The rows [from, to), each inside the tags below the root.
 template <class Sink>
-void writeRows(Sink& sink, const XmlRowLayout& layout, const QVector<Dataset::Row>& rows, int from,
-    int to, ValueBytesCache* cache = nullptr)
+void writeRows(Sink& sink, const XmlRowLayout& layout, const Dataset& data, int from, int to,
+    ValueBytesCache* cache = nullptr)
 {
     XmlRowWriter<Sink> writer(sink, layout.tree, layout.removeEmpty, cache);
     const int depth = layout.outer.size();
+    RowReader row(data);
     for (int r = from; r < to; ++r) {
-        prefetchAhead(rows, r);
+        row.setRow(r);
         for (int i = 0; i < layout.inner.size(); ++i)
             openTag(sink, layout.inner.at(i), depth + i);
-        writer.writeRow(layout.rowTag, rows.at(r), depth + layout.inner.size());
+        writer.writeRow(layout.rowTag, row, depth + layout.inner.size());
         for (int i = layout.inner.size() - 1; i >= 0; --i)
             closeTag(sink, layout.inner.at(i), depth + i);
     }
@@ -217,18 +221,17 @@ TextWriteResult writeXml(QTextStream& stream, const Dataset& data, const TextWri
 
     const XmlRowLayout layout { tree, outer, inner, rowTag, own.removeEmpty };
     RowProgress rowProgress(progress, data.rowCount());
-    const QVector<Dataset::Row>& rows = data.rows();
-    if (rows.size() >= ParallelRows) {
+    if (data.rowCount() >= ParallelRows) {
         ValueBytesCache caches[2];
         writeRowsInParallel(
-            sink, rows.size(), rowProgress, lineEndingText(options.lineEnding),
+            sink, data.rowCount(), rowProgress, lineEndingText(options.lineEnding),
             [&](auto& block, int part, int from, int to) {
-                writeRows(block, layout, rows, from, to, &caches[part]);
+                writeRows(block, layout, data, from, to, &caches[part]);
             },
             [] {});
     } else {
-        for (int r = 0; r < rows.size() && rowProgress.report(r); ++r)
-            writeRows(sink, layout, rows, r, r + 1);
+        for (int r = 0; r < data.rowCount() && rowProgress.report(r); ++r)
+            writeRows(sink, layout, data, r, r + 1);
     }
     for (int i = outer.size() - 1; i >= 0; --i)
         closeTag(sink, outer.at(i), i);

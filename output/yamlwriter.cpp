@@ -43,14 +43,13 @@ TextWriteResult writeYaml(QTextStream& stream, const Dataset& data, const TextWr
     sink.endLine();
 
     RowProgress rowProgress(progress, data.rowCount());
-    const QVector<Dataset::Row>& rows = data.rows();
-    for (int r = 0; r < rows.size() && rowProgress.report(r); ++r) {
-        prefetchAhead(rows, r);
+    for (int r = 0; r < data.rowCount() && rowProgress.report(r); ++r) {
+        const Dataset::Row row = data.row(r);
         sink << QLatin1Char('-');
         sink.endLine();
         for (int c = 0; c < names.size(); ++c) {
             sink.indent(1);
-            sink << names.at(c) << QLatin1String(": ") << yamlValue(cell(rows.at(r), c));
+            sink << names.at(c) << QLatin1String(": ") << yamlValue(cell(row, c));
             sink.endLine();
         }
     }

@@ -409,15 +409,6 @@ bool Transform::takeUpstreamTable(Dataset& output, const QList<TableSource*>& up
     return true;
 }
 
-QVector<QStringList> Transform::takeUpstreamRows(const QList<TableSource*>& upstream, int index)
-{
-    if (!m_disposableUpstream.value(index))
-        return {};
-    Dataset held = upstream.at(index)->dataset();
-    upstream.at(index)->releaseRows();
-    return held.takeRows();
-}
-
 bool Transform::hasValidInputCount(const QList<TableSource*>& upstream) const
 {
     return upstream.size() >= minInputs() && upstream.size() <= maxInputs();

@@ -204,9 +204,6 @@ protected:
     // first. Returns whether they were taken; the upstream table then has no
     // rows (its columns stay), so the rest of process() reads output only.
     bool takeUpstreamTable(Dataset& output, const QList<TableSource*>& upstream);
-    // The rows of upstream item index, taken over when nothing reads them
-    // after this transform (its table is left with none); empty otherwise.
-    QVector<QStringList> takeUpstreamRows(const QList<TableSource*>& upstream, int index);
     // The current column index of a SingleColumn option, or -1.
     int columnIndex(const QString& key) const;
     // Current indices of a column-list option, unresolved ones dropped.

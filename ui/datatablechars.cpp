@@ -14,9 +14,9 @@ CharacterFrequencyModel::CharacterFrequencyModel(QObject* parent) : QAbstractTab
 QVector<CharacterFrequencyModel::Entry> CharacterFrequencyModel::count(const Dataset& dataset)
 {
     QHash<uint, qint64> counts;
-    for (const Dataset::Row& row : dataset.rows()) {
-        for (const QString& value : row) {
-            const QVector<uint> codes = value.toUcs4();
+    for (int r = 0; r < dataset.rowCount(); ++r) {
+        for (int c = 0; c < dataset.columnCount(); ++c) {
+            const QVector<uint> codes = dataset.value(r, c).toUcs4();
             for (uint code : codes)
                 ++counts[code];
         }

@@ -55,7 +55,7 @@ public:
     {
         QVariantMap options = IONode::saveOptions();
         QVariantList rows;
-        for (const Dataset::Row& r : m_data.rows())
+        for (const Dataset::Row& r : m_data.rowLists())
             rows.append(r);
         options.insert(QStringLiteral("header"), m_data.header());
         options.insert(QStringLiteral("rows"), rows);

@@ -28,7 +28,7 @@ Dataset table(const QStringList& header, const QList<QStringList>& rows)
 QList<QStringList> allRows(const Dataset& data)
 {
     QList<QStringList> rows;
-    for (const Dataset::Row& r : data.rows())
+    for (const Dataset::Row& r : data.rowLists())
         rows << r;
     return rows;
 }

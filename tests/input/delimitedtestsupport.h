@@ -58,7 +58,7 @@ inline ReadOptions options(const QString& opts)
 
 inline Rows rowsOf(const Dataset& dataset)
 {
-    return dataset.rows();
+    return dataset.rowLists();
 }
 
 // Parses the source on the given threads in chunks of the given size.

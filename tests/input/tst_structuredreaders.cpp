@@ -59,7 +59,7 @@ Rows table(const ReadResult& result)
         rows << result.dataset.columnNames();
     else if (result.dataset.hasRows())
         rows << QStringList { QStringLiteral("(no names)") };
-    rows << result.dataset.rows();
+    rows << result.dataset.rowLists();
     return rows;
 }
 
@@ -386,7 +386,7 @@ void TestStructuredReaders::jsonLinesSameOnOneOrMoreThreads()
     for (int chunkChars : { 1, 50, 1000 }) {
         for (int threads : { 2, 3 }) {
             const ReadResult more = read(threads, chunkChars);
-            QCOMPARE(more.dataset.rows(), one.dataset.rows());
+            QCOMPARE(more.dataset.rowLists(), one.dataset.rowLists());
             QCOMPARE(more.dataset.columnCount(), one.dataset.columnCount());
             QCOMPARE(more.warnings, one.warnings);
             QCOMPARE(more.error, one.error);

@@ -74,8 +74,7 @@ void TransformCount::process(Dataset& output, const QList<TableSource*>& upstrea
         [this](int row, int rows) { return reportProgress(row, rows); });
     QVector<int> order(groups.groupCount());
     std::iota(order.begin(), order.end(), 0);
-    const auto text
-        = [&](int g) -> const QString& { return input.value(groups.firstRow.at(g), column); };
+    const auto text = [&](int g) { return input.value(groups.firstRow.at(g), column); };
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return text(a) < text(b); });
     const bool descending = selectionParameter(QStringLiteral("Order")) == 1;
     if (selectionParameter(QStringLiteral("Sort")) == 0) {

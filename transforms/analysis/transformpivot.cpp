@@ -49,7 +49,7 @@ Side makeSide(const Dataset& input, const QVector<int>& columns, const QString& 
         QStringList values;
         for (int c : columns)
             values.append(input.value(side.groups.firstRow.at(g), c));
-        keys.appendSharedRow(values);
+        keys.appendRow(values);
     }
     QVector<int> sortKeys;
     for (int k = 0; k < columns.size(); ++k)

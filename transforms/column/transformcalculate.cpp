@@ -30,18 +30,6 @@ const char* const kExtraKeywords[]
           "quarter", "year", "length", "levenshtein", "distance", "occurrences", "words", "maximum",
           "minimum", "increment", "decrement", "epoch", "milliseconds" };
 
-// Appends the row with one more value. Reserved exactly: a list grown by
-// append keeps spare room, which over a million rows is memory for nothing.
-void appendWithValue(Dataset& output, const Dataset::Row& upstreamRow, const QString& value)
-{
-    Dataset::Row values;
-    values.reserve(upstreamRow.size() + 1);
-    for (const QString& v : upstreamRow)
-        values.append(v);
-    values.append(value);
-    output.appendSharedRow(values);
-}
-
 } // namespace
 
 QString TransformCalculate::description() const
@@ -182,23 +170,16 @@ void TransformCalculate::process(Dataset& output, const QList<TableSource*>& ups
     // is worked out once per distinct value (dates of a few thousand days
     // over a million rows), and its text is shared by its rows.
     const bool perValue = first.column >= 0 && second.column < 0;
-    // Each row is its upstream row plus the result. When nothing reads the
-    // upstream rows after this, they are taken over and each grows in place;
-    // otherwise they are made anew, one list per row, where adding a column
-    // to shared rows would copy each list and then grow it.
-    const bool inPlace = perValue && takeUpstreamTable(output, upstream);
-    QVector<Dataset::Row> rows;
-    if (inPlace)
-        rows = output.takeRows();
-    const QVector<Dataset::Row>& source = inPlace ? rows : input.rows();
-    const int rowCount = source.size();
-    output.setRowCount(0);
-    const int target = output.columnCount();
-    output.appendColumn();
-    output.setColumnName(
-        target, boolParameter(AutoNewName, true) ? automaticName(input) : textParameter(NewName));
-    if (!inPlace)
-        output.reserveRows(rowCount);
+    const QString name
+        = boolParameter(AutoNewName, true) ? automaticName(input) : textParameter(NewName);
+    // The result is a column added to the upstream rows: when nothing reads
+    // them after this they are taken over and grow in place, otherwise each
+    // is copied with room for the result. The upstream table may be let go
+    // here, so the values are read from the output.
+    takeUpstreamTable(output, upstream);
+    const int rowCount = output.rowCount();
+    QVector<QString> results;
+    results.reserve(rowCount);
 
     qint64 succeeded = 0;
     qint64 failed = 0;
@@ -210,9 +191,8 @@ void TransformCalculate::process(Dataset& output, const QList<TableSource*>& ups
     for (; row < rowCount; ++row) {
         if (!reportProgress(row, rowCount))
             break;
-        const Dataset::Row& values = source.at(row);
-        const QString& v1 = first.column >= 0 ? values.at(first.column) : first.constant;
-        const QString& v2 = second.column >= 0 ? values.at(second.column) : second.constant;
+        const QString& v1 = first.column >= 0 ? output.value(row, first.column) : first.constant;
+        const QString& v2 = second.column >= 0 ? output.value(row, second.column) : second.constant;
         const auto compute = [&](const QString&) { return CalculateOps::calculate(op, v1, v2); };
         const CalculateOps::Outcome outcome = perValue ? outcomes.get(v1, compute) : compute(v1);
         if (!outcome.failed()) {
@@ -222,24 +202,12 @@ void TransformCalculate::process(Dataset& output, const QList<TableSource*>& ups
             label2.value = v2;
             described.append(CalculateOps::problemWarning(op, outcome, label1, label2, row + 1));
         }
-        if (inPlace) {
-            Dataset::Row& grown = rows[row];
-            grown.reserve(grown.size() + 1);
-            grown.append(outcome.text);
-            returnFreedMemoryEvery(row + 1);
-            continue;
-        }
-        appendWithValue(output, values, perValue ? outcome.text : QString());
-        // A result worked out once is shared by its rows already; others go
-        // through the column's value pool.
-        if (!perValue)
-            output.setValue(row, target, outcome.text);
+        results.append(outcome.text);
     }
-    if (inPlace) {
-        // Stopped part way, the table holds the rows done, as when copying.
-        rows.resize(row);
-        output.adoptRows(std::move(rows));
-    }
+    // Stopped part way, the table holds the rows done.
+    output.setRowCount(row);
+    output.appendColumnValues(results);
+    output.setColumnName(output.lastColumn(), name);
     reportFailures(described, failed);
     setSummary(QStringLiteral("%1 calculations succeeded, %2 failed")
                    .arg(formatInteger(succeeded, true), formatInteger(failed, true)));

@@ -60,7 +60,7 @@ void TransformGather::process(Dataset& output, const QList<TableSource*>& upstre
         for (int c : qAsConst(kept))
             base.append(input.value(r, c));
         for (int c : gathered)
-            output.appendSharedRow(base + QStringList { input.columnName(c), input.value(r, c) });
+            output.appendRow(base + QStringList { input.columnName(c), input.value(r, c) });
     }
     setSummary(shapeSummary(input, output));
 }

@@ -58,7 +58,7 @@ void TransformCross::process(Dataset& output, const QList<TableSource*>& upstrea
         row.reserve(output.columnCount());
         for (int i = 0; i < n; ++i)
             row.append(inputs.at(i)->row(at.at(i)));
-        output.appendSharedRow(row);
+        output.appendRow(row);
         for (int i = n - 1; i >= 0; --i) {
             if (++at[i] < inputs.at(i)->rowCount())
                 break;

@@ -76,7 +76,7 @@ void TransformIntersect::process(Dataset& output, const QList<TableSource*>& ups
             continue;
         topMatched[r] = 1;
         inBoth.insert(key);
-        output.appendSharedRow(top.row(r));
+        output.appendRow(top.row(r));
     }
 
     const QPair<int, int> misses = report(top, bottom, topKey, bottomKey, topMatched, inBoth);

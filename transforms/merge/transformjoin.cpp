@@ -1,12 +1,9 @@
 #include "transforms/merge/transformjoin.h"
 
-#include "core/freedmemory.h"
 #include "core/tablesource.h"
 #include "core/values.h"
 #include "transforms/support/keyreport.h"
 #include "transforms/support/mergeutil.h"
-#include "transforms/support/parallel.h"
-#include "transforms/support/rowprefetch.h"
 #include "transforms/support/storedvalues.h"
 
 #include <QStringList>
@@ -22,155 +19,36 @@ const QString KeepBottom = QStringLiteral("Include_Non_Matching_2");
 
 enum JoinBy { ByKey = 0, ByRowNumber = 1 };
 
-// Builds output rows from pieces of the two upstream rows. Values are copied
-// by reference count only; the pieces were pooled upstream.
-class RowBuilder
+// The rows of a join as pairs of a top and a bottom row number (-1 for
+// none), in output order.
+struct JoinedRows
 {
-public:
-    RowBuilder(int topColumns, const QVector<int>& bottomColumns)
-        : m_topColumns(topColumns),
-          m_bottomColumns(bottomColumns),
-          m_width(topColumns + bottomColumns.size()),
-          m_empty(QStringLiteral(""))
+    QVector<int> top;
+    QVector<int> bottom;
+    void reserve(qint64 count)
     {
+        top.reserve(int(count));
+        bottom.reserve(int(count));
     }
-
-    Dataset::Row both(const Dataset::Row& top, const Dataset::Row& bottom) const
+    void add(int topRow, int bottomRow)
     {
-        // With nothing to add from the bottom, the top row passes unchanged
-        // and keeps sharing its storage.
-        if (m_bottomColumns.isEmpty())
-            return top;
-        Dataset::Row row;
-        row.reserve(m_width);
-        row.append(top);
-        addBottom(row, &bottom);
-        return row;
+        top.append(topRow);
+        bottom.append(bottomRow);
     }
-
-    Dataset::Row topOnly(const Dataset::Row& top) const
-    {
-        if (m_bottomColumns.isEmpty())
-            return top;
-        Dataset::Row row;
-        row.reserve(m_width);
-        row.append(top);
-        addBottom(row, nullptr);
-        return row;
-    }
-
-    // Grows a top row by the bottom row's values, or by empty cells.
-    void addBottom(Dataset::Row& row, const Dataset::Row* bottom) const
-    {
-        if (m_bottomColumns.isEmpty())
-            return;
-        row.reserve(m_width);
-        for (int c : m_bottomColumns)
-            row.append(bottom ? bottom->at(c) : m_empty);
-    }
-
-    // Empty top cells, except the key, then the bottom values.
-    Dataset::Row bottomOnly(const Dataset::Row& bottom, int topKey, const QString& key) const
-    {
-        Dataset::Row row;
-        row.reserve(m_width);
-        for (int c = 0; c < m_topColumns; ++c)
-            row.append(c == topKey ? key : m_empty);
-        for (int c : m_bottomColumns)
-            row.append(bottom.at(c));
-        return row;
-    }
-
-    // Row i of a side, or empty cells when the side has fewer rows.
-    void appendSide(Dataset::Row& row, const Dataset& side, int i) const
-    {
-        if (i < side.rowCount()) {
-            row.append(side.row(i));
-            return;
-        }
-        for (int c = 0; c < side.columnCount(); ++c)
-            row.append(m_empty);
-    }
-
-private:
-    int m_topColumns;
-    QVector<int> m_bottomColumns;
-    int m_width;
-    QString m_empty;
 };
 
-// Every top row with each of its partners, in top row order. A large join
-// makes the rows of the second half of the top rows on another thread,
-// straight into their places after the first half's: the same rows in the
-// same order, and no second list of them. False when stopped.
-template <typename Progress>
-bool appendPairs(Dataset& output, const Dataset& top, const Dataset& bottom, const JoinPlan& plan,
-    const KeyIndex& index, const RowBuilder& build, const Progress& progress)
-{
-    const QVector<Dataset::Row>& topList = top.rows();
-    // The output's room (reserved by the caller) holds every pair; each half
-    // starts where the pairs before it end (see JoinPlan::firstHalfPairs).
-    QVector<Dataset::Row> rows = output.takeRows();
-    const int before = rows.size();
-    rows.resize(before + int(plan.pairs));
-    Dataset::Row* const out = rows.data() + before;
-    int next[2] = { 0, int(plan.firstHalfPairs) };
-    const bool done = Parallel::halves(top.rowCount(), plan.pairs, progress, [&](int r, int half) {
-        RowPrefetch::ahead(topList, r, 0);
-        RowPrefetch::textsToShare(topList, r);
-        for (int b = plan.topChain.at(r); b >= 0; b = index.next(b))
-            out[next[half]++] = build.both(top.row(r), bottom.row(b));
-    });
-    if (!done)
-        return false;
-    output.adoptRows(std::move(rows));
-    return true;
-}
-
-// The rows of a join in which each top row has at most one partner, from the
-// top rows taken over: each grows by its partner's values in place instead
-// of being copied into a new row (a left join of a million rows with a table
-// of cities: no second million lists, and no million references taken on
-// their values). The order is the one of appendPairs and the top-only rows:
-// the matched rows in top order, then the rest when kept. False when
+// Every top row with each of its partners, in top row order. False when
 // stopped.
 template <typename Progress>
-bool growTopRows(Dataset& output, QVector<Dataset::Row> rows, const Dataset& bottom,
-    const JoinPlan& plan, const RowBuilder& build, bool keepTop, const Progress& progress)
+bool addPairs(JoinedRows& rows, int topRows, const JoinPlan& plan, const KeyIndex& index,
+    const Progress& progress)
 {
-    // The grown lists then reuse the memory of a table just let go.
-    Dataset::finishReleases();
-    // Each row moves to a larger list: a large table grows half on another
-    // thread.
-    const int count = rows.size();
-    // The list may still be shared with the upstream table: it is made this
-    // item's own here, once, before two threads write into its rows.
-    Dataset::Row* const ownRows = rows.data();
-    Q_ASSERT(rows.isDetached());
-    const bool done = Parallel::halves(count, count, progress, [&](int r, int half) {
-        const int partner = plan.topChain.at(r);
-        if (partner >= 0 || keepTop)
-            build.addBottom(ownRows[r], partner >= 0 ? &bottom.row(partner) : nullptr);
-        // Both threads free old lists; this one hands the pages back for
-        // both.
-        if (half == 0)
-            returnFreedMemoryEvery(2 * (r + 1));
-    });
-    if (!done)
-        return false;
-    QVector<Dataset::Row> ordered;
-    ordered.reserve(keepTop ? count : count - plan.topOnly);
-    for (int r = 0; r < count; ++r) {
-        if (plan.topChain.at(r) >= 0)
-            ordered.append(std::move(rows[r]));
+    for (int r = 0; r < topRows; ++r) {
+        if ((r & 0xfff) == 0 && !progress(r))
+            return false;
+        for (int b = plan.topChain.at(r); b >= 0; b = index.next(b))
+            rows.add(r, b);
     }
-    for (int r = 0; keepTop && r < count; ++r) {
-        if (plan.topChain.at(r) < 0)
-            ordered.append(std::move(rows[r]));
-    }
-    // The top-only rows not kept go with the emptied list.
-    rows = QVector<Dataset::Row>();
-    output.adoptRows(std::move(ordered));
     return true;
 }
 
@@ -190,8 +68,6 @@ JoinPlan planJoin(
     const auto lookUp
         = [&](const QString& key) { return index.first(keyText(key, caseSensitive)); };
     for (int r = 0; r < top.rowCount(); ++r) {
-        if (r == top.rowCount() / 2)
-            plan.firstHalfPairs = plan.pairs;
         const int head = heads.get(top.value(r, topKey), lookUp);
         plan.topChain[r] = head;
         if (head < 0) {
@@ -310,36 +186,24 @@ void TransformJoin::joinByKey(
         setSummary(QStringLiteral("Too many rows"));
         return;
     }
-    const RowBuilder build(top.columnCount(), bottomColumns);
     const auto progress = [&](int r) { return reportProgress(bottom.rowCount() + r, work); };
-    // With at most one partner per top row (a lookup of a small table), the
-    // top rows may be taken over and grown in place (see growTopRows); the
-    // key report reads them afterwards, so it keeps them.
-    const bool onePartnerEach = plan.pairs == top.rowCount() - plan.topOnly;
-    QVector<Dataset::Row> taken = onePartnerEach && !boolParameter(DetailedReport)
-        ? takeUpstreamRows(upstream, 0)
-        : QVector<Dataset::Row>();
-    if (!taken.isEmpty()) {
-        if (!growTopRows(output, std::move(taken), bottom, plan, build, keepTop, progress))
-            return;
-    } else {
-        output.reserveRows(int(total));
-        if (!appendPairs(output, top, bottom, plan, index, build, progress))
-            return;
-        if (keepTop) {
-            for (int r = 0; r < top.rowCount(); ++r) {
-                if (plan.topChain.at(r) < 0)
-                    output.appendSharedRow(build.topOnly(top.row(r)));
-            }
-        }
+    JoinedRows rows;
+    rows.reserve(total);
+    if (!addPairs(rows, top.rowCount(), plan, index, progress))
+        return;
+    for (int r = 0; keepTop && r < top.rowCount(); ++r) {
+        if (plan.topChain.at(r) < 0)
+            rows.add(r, -1);
     }
-    if (keepBottom) {
-        for (int b = 0; b < bottom.rowCount(); ++b) {
-            if (!plan.bottomMatched.at(b))
-                output.appendSharedRow(
-                    build.bottomOnly(bottom.row(b), topKey, bottom.value(b, bottomKey)));
-        }
+    const int firstBottomOnly = rows.top.size();
+    for (int b = 0; keepBottom && b < bottom.rowCount(); ++b) {
+        if (!plan.bottomMatched.at(b))
+            rows.add(-1, b);
     }
+    output.appendJoinedRows(top, rows.top, bottom, bottomColumns, rows.bottom);
+    // A bottom-only row shows its key in the top key's place.
+    for (int i = firstBottomOnly; i < rows.bottom.size(); ++i)
+        output.setValue(i, topKey, bottom.value(rows.bottom.at(i), bottomKey));
     setSummary(countText(output.rowCount(), QStringLiteral("row"), QStringLiteral("rows"))
         + QStringLiteral(" joined"));
     addInformation(
@@ -386,17 +250,12 @@ void TransformJoin::joinByRowNumber(Dataset& output, const Dataset& top, const D
             { &bottom, columnsExcept(bottom.columnCount()) } },
         true);
     if (output.hasColumns()) {
-        output.reserveRows(rows);
-        const RowBuilder build(top.columnCount(), {});
-        for (int i = 0; i < rows; ++i) {
-            if (!reportProgress(i, rows))
-                return;
-            Dataset::Row row;
-            row.reserve(output.columnCount());
-            build.appendSide(row, top, i);
-            build.appendSide(row, bottom, i);
-            output.appendSharedRow(row);
-        }
+        JoinedRows pairs;
+        pairs.reserve(rows);
+        for (int i = 0; i < rows; ++i)
+            pairs.add(i < topRows ? i : -1, i < bottomRows ? i : -1);
+        output.appendJoinedRows(
+            top, pairs.top, bottom, columnsExcept(bottom.columnCount()), pairs.bottom);
     }
     setSummary(countText(output.rowCount(), QStringLiteral("row"), QStringLiteral("rows"))
         + QStringLiteral(" joined"));

@@ -13,9 +13,6 @@ struct JoinPlan
     QVector<int> topChain; // per top row: its first bottom row, or -1
     QVector<char> bottomMatched; // per bottom row: whether a top row shares its key
     qint64 pairs = 0;
-    // The pairs of the first half of the top rows (up to rowCount() / 2, as
-    // Parallel::halves splits them).
-    qint64 firstHalfPairs = 0;
     int topOnly = 0;
     int bottomOnly = 0;
     int keysInBoth = 0;

@@ -158,7 +158,7 @@ void TransformStack::process(Dataset& output, const QList<TableSource*>& upstrea
             const Dataset::Row& in = data.row(r);
             if (!addSource && to.size() == width && std::is_sorted(to.begin(), to.end())) {
                 // Columns in place: the row is shared, not copied.
-                output.appendSharedRow(in);
+                output.appendRow(in);
                 continue;
             }
             Dataset::Row row;

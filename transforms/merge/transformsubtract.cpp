@@ -83,7 +83,7 @@ void TransformSubtract::process(Dataset& output, const QList<TableSource*>& upst
     int listed = 0;
     for (int r = 0; r < top.rowCount(); ++r) {
         if (!remove.at(r)) {
-            output.appendSharedRow(top.row(r));
+            output.appendRow(top.row(r));
         } else if (listed < ListedRows) {
             ++listed;
             addInformation(QStringLiteral("Subtracted row %1 with key '%2'")

@@ -72,7 +72,7 @@ void TransformConcatRows::process(Dataset& output, const QList<TableSource*>& up
     // Untouched rows keep sharing the input's storage.
     output.setRowCount(0);
     for (const Dataset::Row& row : qAsConst(rows))
-        output.appendSharedRow(row);
+        output.appendRow(row);
     setSummary(countText(joined, QStringLiteral("row"), QStringLiteral("rows"))
         + QStringLiteral(" joined onto the rows before"));
 }

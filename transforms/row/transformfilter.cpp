@@ -5,7 +5,6 @@
 #include "core/values.h"
 #include "transforms/support/columnvariables.h"
 #include "transforms/support/conditions.h"
-#include "transforms/support/rowprefetch.h"
 
 QString TransformFilter::description() const
 {
@@ -63,17 +62,14 @@ void TransformFilter::process(Dataset& output, const QList<TableSource*>& upstre
     ConditionGroup group = makeConditionGroup(
         list.terms, list.allAny == 0, [p](const ColumnRef& ref) { return p->resolve(ref); }, input,
         cs);
-    const int tested = group.firstColumn();
     const bool keepMatches = list.keepRemove == 0;
-    const QVector<Dataset::Row>& rows = input.rows();
-    const int count = rows.size();
+    const int count = input.rowCount();
     QVector<int> kept;
     kept.reserve(count);
     for (int r = 0; r < count; ++r) {
         if (!reportProgress(r, count))
             break;
-        RowPrefetch::ahead(rows, r, tested);
-        if (group.matches(rows.at(r)) == keepMatches)
+        if (group.matches(input, r) == keepMatches)
             kept.append(r);
     }
     for (const QString& problem : group.problems())

@@ -138,7 +138,7 @@ void TransformNewRows::process(Dataset& output, const QList<TableSource*>& upstr
         if (!reportProgress(r, input.rowCount()))
             return;
         const Dataset::Row& row = input.row(r);
-        output.appendSharedRow(row);
+        output.appendRow(row);
         if ((where == EveryN && (r + 1) % every == 0)
             || (where == AfterMatching && condition.matches(row)))
             addRows(row);

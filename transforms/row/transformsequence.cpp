@@ -207,7 +207,7 @@ void TransformSequence::process(Dataset& output, const QList<TableSource*>& upst
         if (!readPoint(row.at(column), step, dateFormat, point)) {
             if (!row.at(column).trimmed().isEmpty())
                 unreadable.add(row.at(column));
-            output.appendSharedRow(row);
+            output.appendRow(row);
             continue;
         }
         QString key;
@@ -243,7 +243,7 @@ void TransformSequence::process(Dataset& output, const QList<TableSource*>& upst
         } else {
             states.insert(key, GroupState { point, row });
         }
-        output.appendSharedRow(row);
+        output.appendRow(row);
     }
     setSummary(added == 0 ? QStringLiteral("No changes")
                           : countText(added, QStringLiteral("row"), QStringLiteral("rows"))

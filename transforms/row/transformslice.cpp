@@ -120,7 +120,7 @@ int TransformSlice::findWhere(const Dataset& input, const QString& side, int aft
     for (int r = after + 1; r < count; ++r) {
         if (!reportProgress(r, count))
             return -1;
-        if (condition.matches(input.row(r))) {
+        if (condition.matches(input, r)) {
             found = r;
             if (!last)
                 break;

@@ -62,7 +62,7 @@ public:
     int groupsWithoutNumber() const { return m_withoutNumber; }
 
 private:
-    const QString& at(int row) const { return m_input.value(row, m_column); }
+    QString at(int row) const { return m_input.value(row, m_column); }
     void readNumbers();
     QString numeric(const int* rows, int n);
     QString extreme(const int* rows, int n);

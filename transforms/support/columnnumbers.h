@@ -9,8 +9,8 @@
 // thread or two.
 
 #include "core/dataset.h"
+#include "core/rowprefetch.h"
 #include "transforms/support/parallel.h"
-#include "transforms/support/rowprefetch.h"
 #include "transforms/support/storedvalues.h"
 
 #include <QLocale>
@@ -34,16 +34,14 @@ ColumnNumbers readColumnNumbers(const Dataset& data, int column, const Read& rea
     ColumnNumbers numbers;
     numbers.values.resize(size_t(rows));
     numbers.ok.resize(size_t(rows));
-    const QVector<Dataset::Row>& list = data.rows();
     const auto part = [&](int begin, int end) {
         PerStoredValue<ReadNumber> cache;
         const QLocale locale;
         const auto readOne = [&](const QString& text) { return read(text, locale); };
         for (int r = begin; r < end; ++r) {
-            RowPrefetch::ahead(list, r, column);
-            if (const QString* next = RowPrefetch::cellAhead(list, r, column))
+            if (const QString* next = RowPrefetch::cellAhead(data, r, column))
                 cache.prefetch(*next);
-            const ReadNumber n = cache.get(list.at(r).at(column), readOne);
+            const ReadNumber n = cache.get(data.value(r, column), readOne);
             numbers.values[size_t(r)] = n.value;
             numbers.ok[size_t(r)] = n.ok;
         }

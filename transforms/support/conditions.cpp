@@ -161,6 +161,24 @@ bool RowCondition::testCell(const QString& cell) const
     return m_test.matches(cell);
 }
 
+bool RowCondition::matches(const Dataset& data, int row)
+{
+    if (m_variables.hasVariables() || m_column < -1)
+        return matches(data.row(row));
+    if (m_column >= 0) {
+        if (m_column >= data.columnCount())
+            return testCell(QString());
+        return m_results.get(
+            data.value(row, m_column), [this](const QString& v) { return testCell(v); });
+    }
+    QString scratch;
+    for (int c = 0; c < data.columnCount(); ++c) {
+        if (testCell(data.text(row, c, scratch)))
+            return true;
+    }
+    return false;
+}
+
 bool RowCondition::matches(const QStringList& row)
 {
     if (m_variables.hasVariables()) {
@@ -211,17 +229,26 @@ void ConditionGroup::orderByCost(const Dataset& dataset)
         if (column == -1) {
             cost[i] = sample * dataset.columnCount();
         } else if (column >= 0 && column < dataset.columnCount()) {
-            StoredTextIndex seen;
-            for (int r = 0; r < sample; ++r) {
-                const void* storage = StoredTextIndex::storageOf(dataset.value(r, column));
-                if (seen.find(storage) < 0)
-                    seen.insert(storage, r);
-            }
+            // A repeating column is tested once per distinct value.
+            const TextColumn& values = dataset.column(column);
+            QSet<quint32> seen;
+            for (int r = 0; r < sample; ++r)
+                seen.insert(values.code(r));
             cost[i] = seen.size();
         }
     }
     std::stable_sort(
         m_order.begin(), m_order.end(), [&cost](int a, int b) { return cost[a] < cost[b]; });
+}
+
+bool ConditionGroup::matches(const Dataset& data, int row)
+{
+    for (int i : qAsConst(m_order)) {
+        const bool passed = m_conditions[i].matches(data, row);
+        if (passed != m_all)
+            return passed;
+    }
+    return m_all || m_conditions.isEmpty();
 }
 
 bool ConditionGroup::matches(const QStringList& row)

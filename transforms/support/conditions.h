@@ -110,6 +110,8 @@ public:
         int column, int op, const QString& term, const Dataset& dataset, Qt::CaseSensitivity cs);
 
     bool matches(const QStringList& row);
+    // The same for a row of a table, reading only the cells tested.
+    bool matches(const Dataset& data, int row);
     // The column tested (below 0 for every column or none).
     int column() const { return m_column; }
     // Whether the term takes values from the row, which makes the test
@@ -143,12 +145,13 @@ public:
     // row (its problems then depend on the rows it saw): such a group keeps
     // its order.
     void orderByCost(const Dataset& dataset);
-    // The column the condition tested first tests, which every row is
-    // tested on (below 0 when that condition tests every column or none).
+    // The column the condition tested first tests (below 0 when that
+    // condition tests every column or none).
     int firstColumn() const { return isEmpty() ? -1 : m_conditions.at(m_order.first()).column(); }
     // AND stops at the first failing condition, OR at the first passing one.
     // An empty group matches.
     bool matches(const QStringList& row);
+    bool matches(const Dataset& data, int row);
     // The conditions' problems, each once.
     QStringList problems() const;
 

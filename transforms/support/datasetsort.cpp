@@ -3,8 +3,6 @@
 #include "core/dataset.h"
 #include "core/values.h"
 #include "transforms/support/parallel.h"
-#include "transforms/support/rowprefetch.h"
-#include "transforms/support/storedvalues.h"
 
 #include <QCollator>
 #include <QCollatorSortKey>
@@ -356,38 +354,29 @@ bool DatasetSorter::rankColumn(int key, const SortProgress& progress)
     ColumnValues values(info.kind, m_options, info.ascending, info.dateFormat);
     const int rows = m_dataset.rowCount();
     QVector<int> rowValue(rows);
-    // Rows are indexed by their stored text until it shows that the column
-    // hardly repeats (ids): then each row is simply read.
-    bool indexing = true;
-    StoredTextIndex seen;
-    StoredTextTrial trial;
-    const QVector<Dataset::Row>& list = m_dataset.rows();
+    // A repeating column's rows are known by their value's code: each
+    // distinct value is added once. Other columns add every row's value.
+    const TextColumn& column = m_dataset.column(info.column);
+    QVector<int> valueOfCode;
+    if (column.isCoded())
+        valueOfCode.fill(-1, column.codeCount());
+    QString scratch;
     for (int r = 0; r < rows; ++r) {
         if (progress && !progress(m_done, m_total))
             return false;
         ++m_done;
-        RowPrefetch::ahead(list, r, info.column);
-        const QString& v = m_dataset.value(r, info.column);
-        if (indexing) {
-            if (const QString* next = RowPrefetch::cellAhead(list, r, info.column))
-                seen.prefetch(*next);
-            const void* storage = StoredTextIndex::storageOf(v);
-            const int known = seen.find(storage);
-            if (known < 0)
-                seen.insert(storage, values.count());
-            if (trial.givesUp(seen.size())) {
-                indexing = false;
-                seen = StoredTextIndex();
+        if (!valueOfCode.isEmpty()) {
+            int& known = valueOfCode[int(column.code(r))];
+            if (known < 0) {
+                known = values.count();
+                values.add(*column.storedText(r));
             }
-            if (known >= 0) {
-                rowValue[r] = known;
-                continue;
-            }
+            rowValue[r] = known;
+            continue;
         }
         rowValue[r] = values.count();
-        values.add(v);
+        values.add(column.text(r, scratch));
     }
-    seen = StoredTextIndex();
     const QVector<int> ranks = values.ranks();
     const int keyCount = m_keys.size();
     for (int r = 0; r < rows; ++r)

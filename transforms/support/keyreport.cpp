@@ -29,16 +29,16 @@ bool hasOuterWhitespace(const QString& text)
 QSet<QString> keySet(const Dataset& data, int column, bool caseSensitive)
 {
     QSet<QString> keys;
-    for (const Dataset::Row& row : data.rows())
-        keys.insert(keyText(row.at(column), caseSensitive));
+    for (int r = 0; r < data.rowCount(); ++r)
+        keys.insert(keyText(data.value(r, column), caseSensitive));
     return keys;
 }
 
 QHash<QString, int> keyCounts(const Dataset& data, int column, bool caseSensitive)
 {
     QHash<QString, int> counts;
-    for (const Dataset::Row& row : data.rows())
-        ++counts[keyText(row.at(column), caseSensitive)];
+    for (int r = 0; r < data.rowCount(); ++r)
+        ++counts[keyText(data.value(r, column), caseSensitive)];
     return counts;
 }
 

@@ -1,8 +1,7 @@
 #include "transforms/support/rowgroups.h"
 
 #include "core/dataset.h"
-#include "transforms/support/rowprefetch.h"
-#include "transforms/support/storedvalues.h"
+#include "core/rowprefetch.h"
 
 #include <QHash>
 
@@ -177,16 +176,14 @@ bool groupByHash(const Dataset& dataset, int from, const QVector<int>& columns,
 {
     constexpr int HashAhead = 8;
     const int rows = dataset.rowCount();
-    const QVector<Dataset::Row>& list = dataset.rows();
     uint hashes[HashAhead];
     for (int r = from; r < qMin(rows, from + HashAhead); ++r)
         hashes[r % HashAhead] = rowKeyHash(dataset, r, columns, options);
     for (int r = from; r < rows; ++r) {
         if (progress && !progress(r, rows))
             return false;
-        RowPrefetch::ahead(list, r, columns.first());
         for (int c : columns) {
-            if (const QString* text = RowPrefetch::cellAhead(list, r, c))
+            if (const QString* text = RowPrefetch::cellAhead(dataset, r, c))
                 RowPrefetch::text(*text);
         }
         const uint hash = hashes[r % HashAhead];
@@ -211,27 +208,23 @@ bool groupRows(const Dataset& dataset, const QVector<int>& columns, const KeyOpt
     FirstRows firstRows;
     if (columns.size() != 1)
         return groupByHash(dataset, 0, columns, options, groups, firstRows, progress);
-    // A one-column key is known by its value's stored text until the column
-    // shows it hardly repeats: a repeated text is the same key, whatever the
-    // options make of it, so its group needs no hashing or comparing.
-    StoredTextIndex seen;
-    StoredTextTrial trial;
-    const int column = columns.first();
+    // A one-column key of a repeating column is known by its value's code:
+    // the same text is the same key, whatever the options make of it, so
+    // its group needs no hashing or comparing.
+    const TextColumn& key = dataset.column(columns.first());
+    if (!key.isCoded())
+        return groupByHash(dataset, 0, columns, options, groups, firstRows, progress);
+    QVector<int> groupOfCode(key.codeCount(), -1);
     for (int r = 0; r < rows; ++r) {
         if (progress && !progress(r, rows))
             return false;
-        RowPrefetch::ahead(dataset.rows(), r, column);
-        const QString& value = dataset.value(r, column);
-        const void* storage = StoredTextIndex::storageOf(value);
-        const int known = seen.find(storage);
+        int& known = groupOfCode[int(key.code(r))];
         if (known >= 0) {
             joinGroup(groups, known);
         } else {
             const uint hash = rowKeyHash(dataset, r, columns, options);
-            seen.insert(storage, placeRow(dataset, r, hash, columns, options, groups, firstRows));
+            known = placeRow(dataset, r, hash, columns, options, groups, firstRows);
         }
-        if (trial.givesUp(seen.size()))
-            return groupByHash(dataset, r + 1, columns, options, groups, firstRows, progress);
     }
     return true;
 }

@@ -28,5 +28,5 @@ QString shapeSummary(const Dataset& input, const Dataset& output)
     }
     if (!parts.isEmpty())
         return parts.join(QStringLiteral(", "));
-    return input.rows() == output.rows() ? QStringLiteral("No changes") : QStringLiteral("Changed");
+    return input.sameValues(output) ? QStringLiteral("No changes") : QStringLiteral("Changed");
 }

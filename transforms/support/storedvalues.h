@@ -3,12 +3,12 @@
 // Working something out once per distinct stored value of a column instead
 // of once per cell.
 //
-// Values repeated in a column share their text (the value pools see to
-// that), so the text's storage identifies the value: a country, a date or a
-// year read once stands for every cell that holds it. The storage is known
-// from the cell alone, without touching the text, which for millions of
-// values scattered in memory is most of the cost. Equal texts stored apart
-// are merely worked out twice.
+// Values repeated in a column share their text (a repeating column keeps
+// each distinct text once), so the storage identifies the value: a country,
+// a date or a year read once stands for every cell that holds it. The
+// storage is known from the cell alone, without touching the text, which for
+// millions of values scattered in memory is most of the cost. Equal texts
+// stored apart are merely worked out twice.
 //
 // A column that hardly repeats (ids, amounts) gains nothing from the index
 // and pays for its look-ups, so once enough cells have been seen and most
@@ -93,31 +93,13 @@ private:
     size_t m_count = 0;
 };
 
-// Storage of texts to small integers.
-class StoredTextIndex
+// A text's shared block, read from the QString itself: its address needs no
+// visit to the block, which for a value not seen before would be one more
+// trip to memory.
+inline const void* storageOf(const QString& value)
 {
-public:
-    // The text's shared block, read from the QString itself: its address
-    // needs no visit to the block, which for a value not seen before would
-    // be one more trip to memory.
-    static const void* storageOf(const QString& value)
-    {
-        return const_cast<QString&>(value).data_ptr();
-    }
-
-    // The index stored for the storage, or -1.
-    int find(const void* storage) const
-    {
-        const int* index = m_table.find(storage);
-        return index ? *index : -1;
-    }
-    void insert(const void* storage, int index) { m_table.insert(storage, index); }
-    void prefetch(const QString& value) const { m_table.prefetch(storageOf(value)); }
-    int size() const { return m_table.size(); }
-
-private:
-    StoredTextTable<int> m_table;
-};
+    return const_cast<QString&>(value).data_ptr();
+}
 
 // Decides when an index of stored texts stops paying: after TrialLookups
 // look-ups of which nine in ten found nothing.
@@ -143,7 +125,7 @@ public:
     {
         if (!m_indexing)
             return compute(value);
-        const void* storage = StoredTextIndex::storageOf(value);
+        const void* storage = storageOf(value);
         const T* known = m_table.find(storage);
         const T result = known ? *known : compute(value);
         if (!known) {
@@ -161,10 +143,7 @@ public:
     // many distinct values the table outgrows the cache, and the look-ups
     // would otherwise wait one after the other. (Once the index is given up
     // the slot asked for is in an empty table: harmless.)
-    void prefetch(const QString& value) const
-    {
-        m_table.prefetch(StoredTextIndex::storageOf(value));
-    }
+    void prefetch(const QString& value) const { m_table.prefetch(storageOf(value)); }
 
 private:
     StoredTextTable<T> m_table;

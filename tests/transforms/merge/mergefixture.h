@@ -83,7 +83,7 @@ inline Dataset textTable(const QString& text)
 inline QString tableText(const Dataset& d)
 {
     QStringList lines { d.columnNames().join(QLatin1Char('|')) };
-    for (const Dataset::Row& r : d.rows())
+    for (const Dataset::Row& r : d.rowLists())
         lines.append(r.join(QLatin1Char('|')));
     return lines.join(QLatin1Char(';'));
 }

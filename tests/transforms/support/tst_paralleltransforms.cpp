@@ -116,8 +116,8 @@ void TestParallelTransforms::sameRowsAsNestedReading()
     f.set("Include_Non_Matching_1", keepTop);
     f.set("Include_Non_Matching_2", keepBottom);
     const Dataset& out = f.run();
-    QCOMPARE(
-        firstDifference(out.rows(), nestedReading(top, bottom, keepTop, keepBottom)), QString());
+    QCOMPARE(firstDifference(out.rowLists(), nestedReading(top, bottom, keepTop, keepBottom)),
+        QString());
 }
 
 void TestParallelTransforms::pivotSumsAsCountedApart_data()
@@ -205,12 +205,12 @@ void TestParallelTransforms::joinGrowsTopRowsStillShared()
     const auto keep = [](Node* node, QVector<QStringList>* rows) {
         return [node, rows](Node*, qreal done) {
             if (done >= 1.0 && rows->isEmpty())
-                *rows = node->dataset().rows();
+                *rows = node->dataset().rowLists();
         };
     };
     connect(join, &Node::processed, this, keep(join, &joined));
     connect(laterReader, &Node::processed, this, keep(laterReader, &seenLater));
     scene.process(GraphModel::RunAll, true);
     QCOMPARE(firstDifference(joined, nestedReading(top, bottom, false, false)), QString());
-    QCOMPARE(seenLater, top.rows());
+    QCOMPARE(seenLater, top.rowLists());
 }

@@ -1,0 +1,753 @@
+#include "core/textcolumn.h"
+
+#include "core/prefetch.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace {
+
+// Copies of a static text share it without counting references, so every
+// empty cell handed out costs nothing.
+const QString& emptyText()
+{
+    static const QString empty = QStringLiteral("");
+    return empty;
+}
+
+// A column offered this many values while most of them were new is taken
+// for one of mostly different values and stops looking for repeats.
+constexpr int TrialValues = 20000;
+
+// Blocks grow from small (a table of three rows should not take a megabyte
+// per column) to this size; a longer text gets a block of its own size.
+constexpr size_t SmallestBlock = 256;
+// Slots of the look-up by storage (see TextColumn::Data::byStorage).
+constexpr int StorageBits = 12;
+constexpr int StorageAfter = 64;
+constexpr size_t LargestBlock = size_t(1) << 20;
+
+// A place is the block (counted from 1, so that 0 is the empty text) and
+// the position of the text in it.
+constexpr int PositionBits = 40;
+constexpr quint64 PositionMask = (quint64(1) << PositionBits) - 1;
+
+// A text in a block starts with its length and width (length * 2 + 1 for
+// two bytes per character) written 7 bits per byte, lowest first.
+int headerSize(quint64 header)
+{
+    int n = 1;
+    while (header >= 0x80) {
+        header >>= 7;
+        ++n;
+    }
+    return n;
+}
+
+char* writeHeader(char* out, quint64 header)
+{
+    while (header >= 0x80) {
+        *out++ = char(quint8(header) | 0x80);
+        header >>= 7;
+    }
+    *out++ = char(header);
+    return out;
+}
+
+const char* readHeader(const char* in, quint64* header)
+{
+    quint64 value = 0;
+    int shift = 0;
+    quint8 byte;
+    do {
+        byte = quint8(*in++);
+        value |= quint64(byte & 0x7f) << shift;
+        shift += 7;
+    } while (byte & 0x80);
+    *header = value;
+    return in;
+}
+
+// Room for more at the end of a list that keeps growing: reserving just
+// enough each time would copy the whole list at every step.
+template <typename T> void grow(std::vector<T>& list, size_t more)
+{
+    if (list.size() + more > list.capacity())
+        list.reserve(std::max(list.size() + more, list.capacity() * 2));
+}
+
+bool isNarrow(const QChar* chars, int count)
+{
+    const ushort* units = reinterpret_cast<const ushort*>(chars);
+    ushort any = 0;
+    for (int i = 0; i < count; ++i)
+        any |= units[i];
+    return any < 0x100;
+}
+
+// Codes by the storage of their texts, exactly (no two storages share a
+// slot), in a flat open-addressed table.
+class StorageCodes
+{
+public:
+    quint32 find(const void* storage) const
+    {
+        if (m_slots.empty())
+            return 0;
+        for (size_t i = slotOf(storage);; i = (i + 1) & (m_slots.size() - 1)) {
+            if (m_slots[i].storage == storage)
+                return m_slots[i].code;
+            if (!m_slots[i].storage)
+                return 0;
+        }
+    }
+    void insert(const void* storage, quint32 code)
+    {
+        if (2 * (m_count + 1) > m_slots.size())
+            grow();
+        place(storage, code);
+        ++m_count;
+    }
+
+private:
+    struct Slot
+    {
+        const void* storage = nullptr;
+        quint32 code = 0;
+    };
+    size_t slotOf(const void* storage) const
+    {
+        const quint64 h = (quint64(quintptr(storage)) >> 3) * 0x9E3779B97F4A7C15ull;
+        return size_t(h >> 20) & (m_slots.size() - 1);
+    }
+    void place(const void* storage, quint32 code)
+    {
+        size_t i = slotOf(storage);
+        while (m_slots[i].storage)
+            i = (i + 1) & (m_slots.size() - 1);
+        m_slots[i] = Slot { storage, code };
+    }
+    void grow()
+    {
+        std::vector<Slot> old(std::max<size_t>(64, m_slots.size() * 2));
+        old.swap(m_slots);
+        for (const Slot& slot : old) {
+            if (slot.storage)
+                place(slot.storage, slot.code);
+        }
+    }
+
+    std::vector<Slot> m_slots;
+    size_t m_count = 0;
+};
+
+} // namespace
+
+struct TextColumn::Block
+{
+    explicit Block(size_t size) : bytes(static_cast<char*>(std::malloc(size))), capacity(size)
+    {
+        if (!bytes)
+            throw std::bad_alloc();
+    }
+    ~Block() { std::free(bytes); }
+    Block(const Block&) = delete;
+    Block& operator=(const Block&) = delete;
+    // Gives the room after the texts back (in place, by the allocator).
+    void shrink()
+    {
+        if (used == capacity || used == 0)
+            return;
+        if (char* smaller = static_cast<char*>(std::realloc(bytes, used))) {
+            bytes = smaller;
+            capacity = used;
+        }
+    }
+    char* bytes;
+    size_t used = 0;
+    size_t capacity;
+};
+
+struct TextColumn::Data : public QSharedData
+{
+    bool pooling = true;
+    bool coded = true;
+    int rows = 0;
+
+    // A coded column: a code per row into the distinct texts (code 0 is the
+    // empty text), and the look-up from text to code used to add values.
+    std::vector<quint32> codes;
+    QVector<QString> dictionary { emptyText() };
+    QHash<QString, quint32> index;
+    bool indexed = true;
+    int offered = 0;
+    // Codes by the storage of texts added before: a reader hands its
+    // repeated values over as one shared text each, found here without
+    // hashing its characters. A slot is trusted only when the dictionary's
+    // text still has that storage (it holds on to it).
+    std::vector<quint32> byStorage;
+    // For texts of a pool (see appendPooled): codes by storage alone. Not
+    // copied with the column (a copy that adds pooled texts starts anew).
+    struct PooledCodes
+    {
+        PooledCodes() = default;
+        PooledCodes(const PooledCodes&) { }
+        PooledCodes& operator=(const PooledCodes&)
+        {
+            map.reset();
+            return *this;
+        }
+        std::unique_ptr<StorageCodes> map;
+    } pooled;
+
+    // A column of plain texts: a place per row into the blocks.
+    std::vector<quint64> places;
+    std::vector<std::shared_ptr<Block>> blocks;
+    qint64 written = 0;
+    qint64 unused = 0;
+
+    // Where a plain text lies: its first character and its header.
+    const char* entry(quint64 place, quint64* header) const
+    {
+        const Block& block = *blocks[size_t((place >> PositionBits) - 1)];
+        return readHeader(block.bytes + (place & PositionMask), header);
+    }
+    // The bytes of a plain text, header included.
+    size_t entrySize(quint64 place) const
+    {
+        quint64 header = 0;
+        const char* chars = entry(place, &header);
+        const size_t count = size_t(header >> 1) * ((header & 1) ? 2 : 1);
+        return size_t(chars - entryStart(place)) + count;
+    }
+    const char* entryStart(quint64 place) const
+    {
+        return blocks[size_t((place >> PositionBits) - 1)]->bytes + (place & PositionMask);
+    }
+
+    // Room for bytes more at the end of the last block, which is written
+    // only while this column alone holds it.
+    char* room(size_t bytes, quint64* place)
+    {
+        Block* last = blocks.empty() ? nullptr : blocks.back().get();
+        if (!last || blocks.back().use_count() != 1 || last->capacity - last->used < bytes) {
+            const size_t previous = last ? last->capacity : SmallestBlock / 2;
+            const size_t size
+                = std::max(bytes, std::min(LargestBlock, std::max(SmallestBlock, previous * 2)));
+            blocks.push_back(std::make_shared<Block>(size));
+            last = blocks.back().get();
+        }
+        *place = (quint64(blocks.size()) << PositionBits) | quint64(last->used);
+        char* out = last->bytes + last->used;
+        last->used += bytes;
+        written += qint64(bytes);
+        return out;
+    }
+
+    quint64 writeText(const QChar* chars, int count)
+    {
+        if (count == 0)
+            return 0;
+        const bool narrow = isNarrow(chars, count);
+        const quint64 header = (quint64(count) << 1) | (narrow ? 0 : 1);
+        const size_t size = size_t(headerSize(header)) + size_t(count) * (narrow ? 1 : 2);
+        quint64 place = 0;
+        char* out = writeHeader(room(size, &place), header);
+        if (narrow) {
+            for (int i = 0; i < count; ++i)
+                out[i] = char(chars[i].unicode());
+        } else {
+            std::memcpy(out, chars, size_t(count) * 2);
+        }
+        return place;
+    }
+
+    // A plain text of another column copied as it lies.
+    quint64 copyEntry(const Data& from, quint64 place)
+    {
+        if (place == 0)
+            return 0;
+        const size_t size = from.entrySize(place);
+        quint64 mine = 0;
+        std::memcpy(room(size, &mine), from.entryStart(place), size);
+        return mine;
+    }
+
+    void fillText(quint64 place, QString& out) const
+    {
+        if (place == 0) {
+            out.resize(0);
+            return;
+        }
+        quint64 header = 0;
+        const char* chars = entry(place, &header);
+        const int count = int(header >> 1);
+        out.resize(count);
+        QChar* target = out.data();
+        if (header & 1) {
+            std::memcpy(static_cast<void*>(target), chars, size_t(count) * 2);
+        } else {
+            ushort* units = reinterpret_cast<ushort*>(target);
+            for (int i = 0; i < count; ++i)
+                units[i] = quint8(chars[i]);
+        }
+    }
+
+    void buildIndex()
+    {
+        index.clear();
+        index.reserve(dictionary.size());
+        for (int i = 1; i < dictionary.size(); ++i)
+            index.insert(dictionary.at(i), quint32(i));
+        indexed = true;
+    }
+
+    // The code of a text, added when new; false when the column has shown
+    // that its values hardly repeat (it should then keep plain texts).
+    static size_t storageSlot(const void* storage)
+    {
+        return size_t((quint64(quintptr(storage)) * 0x9E3779B97F4A7C15ull) >> (64 - StorageBits));
+    }
+
+    bool codeOf(const QString& text, quint32* code)
+    {
+        if (text.isEmpty()) {
+            *code = 0;
+            return true;
+        }
+        const void* storage = const_cast<QString&>(text).data_ptr();
+        // Made once the column has had a few values: a table of very many
+        // columns and few rows would otherwise pay its size per column.
+        if (byStorage.empty() && offered >= StorageAfter)
+            byStorage.resize(size_t(1) << StorageBits, 0);
+        quint32 none = 0;
+        quint32& slot = byStorage.empty() ? none : byStorage[storageSlot(storage)];
+        if (slot != 0 && const_cast<QString&>(dictionary.at(int(slot))).data_ptr() == storage) {
+            ++offered;
+            *code = slot;
+            return true;
+        }
+        if (!indexed)
+            buildIndex();
+        ++offered;
+        const auto it = index.constFind(text);
+        if (it != index.constEnd()) {
+            *code = it.value();
+            if (const_cast<QString&>(dictionary.at(int(*code))).data_ptr() == storage)
+                slot = *code;
+            return true;
+        }
+        if (offered >= TrialValues && dictionary.size() * 2 > offered)
+            return false;
+        QString stored = text;
+        // A text as a cell keeps it: without spare capacity.
+        if (stored.capacity() > stored.size())
+            stored.squeeze();
+        *code = quint32(dictionary.size());
+        dictionary.append(stored);
+        index.insert(stored, *code);
+        if (const_cast<QString&>(stored).data_ptr() == storage)
+            slot = *code;
+        return true;
+    }
+};
+
+TextColumn::TextColumn(bool pooling) : d(new Data)
+{
+    d->pooling = pooling;
+    d->coded = pooling;
+}
+
+TextColumn::~TextColumn() = default;
+TextColumn::TextColumn(const TextColumn& other) = default;
+TextColumn::TextColumn(TextColumn&& other) noexcept = default;
+TextColumn& TextColumn::operator=(const TextColumn& other) = default;
+TextColumn& TextColumn::operator=(TextColumn&& other) noexcept = default;
+
+int TextColumn::size() const
+{
+    return d->rows;
+}
+
+bool TextColumn::pooling() const
+{
+    return d->pooling;
+}
+
+bool TextColumn::isCoded() const
+{
+    return d->coded;
+}
+
+QString TextColumn::value(int row) const
+{
+    if (d->coded)
+        return d->dictionary.at(int(d->codes[size_t(row)]));
+    const quint64 place = d->places[size_t(row)];
+    if (place == 0)
+        return emptyText();
+    QString text;
+    d->fillText(place, text);
+    return text;
+}
+
+bool TextColumn::isEmpty(int row) const
+{
+    return d->coded ? d->codes[size_t(row)] == 0 : d->places[size_t(row)] == 0;
+}
+
+int TextColumn::length(int row) const
+{
+    if (d->coded)
+        return d->dictionary.at(int(d->codes[size_t(row)])).size();
+    const quint64 place = d->places[size_t(row)];
+    if (place == 0)
+        return 0;
+    quint64 header = 0;
+    d->entry(place, &header);
+    return int(header >> 1);
+}
+
+const QString& TextColumn::text(int row, QString& scratch) const
+{
+    if (d->coded)
+        return d->dictionary.at(int(d->codes[size_t(row)]));
+    d->fillText(d->places[size_t(row)], scratch);
+    return scratch;
+}
+
+const QString* TextColumn::storedText(int row) const
+{
+    return d->coded ? &d->dictionary.at(int(d->codes[size_t(row)])) : nullptr;
+}
+
+quint32 TextColumn::code(int row) const
+{
+    return d->coded ? d->codes[size_t(row)] : quint32(row) + 1;
+}
+
+int TextColumn::codeCount() const
+{
+    return d->coded ? d->dictionary.size() : d->rows + 1;
+}
+
+void TextColumn::prefetch(int row) const
+{
+    if (row >= d->rows)
+        return;
+    if (d->coded) {
+        prefetchLine(const_cast<QString&>(d->dictionary.at(int(d->codes[size_t(row)]))).data_ptr());
+        return;
+    }
+    const quint64 place = d->places[size_t(row)];
+    if (place != 0)
+        prefetchLine(d->entryStart(place));
+}
+
+void TextColumn::reserve(int rows)
+{
+    if (d->coded)
+        d->codes.reserve(size_t(rows));
+    else
+        d->places.reserve(size_t(rows));
+}
+
+void TextColumn::append(const QString& text)
+{
+    if (d->coded) {
+        quint32 code = 0;
+        if (d->codeOf(text, &code)) {
+            d->codes.push_back(code);
+            ++d->rows;
+            return;
+        }
+        toPlain();
+    }
+    d->places.push_back(d->writeText(text.constData(), text.size()));
+    ++d->rows;
+}
+
+void TextColumn::appendPooled(const QString& text)
+{
+    if (!d->coded || text.isEmpty()) {
+        append(text);
+        return;
+    }
+    Data& data = *d;
+    if (!data.pooled.map)
+        data.pooled.map = std::make_unique<StorageCodes>();
+    const void* storage = const_cast<QString&>(text).data_ptr();
+    ++data.offered;
+    quint32 code = data.pooled.map->find(storage);
+    if (code == 0) {
+        if (data.offered >= TrialValues && data.dictionary.size() * 2 > data.offered) {
+            toPlain();
+            append(text);
+            return;
+        }
+        code = quint32(data.dictionary.size());
+        data.dictionary.append(text);
+        data.pooled.map->insert(storage, code);
+        // The look-up by text no longer holds every code.
+        data.index = QHash<QString, quint32>();
+        data.indexed = false;
+    }
+    data.codes.push_back(code);
+    ++data.rows;
+}
+
+void TextColumn::appendEmpty(int count)
+{
+    if (count <= 0)
+        return;
+    if (d->coded)
+        d->codes.resize(d->codes.size() + size_t(count), 0);
+    else
+        d->places.resize(d->places.size() + size_t(count), 0);
+    d->rows += count;
+}
+
+void TextColumn::appendFrom(const TextColumn& other, int row)
+{
+    if (d->coded && other.d->coded
+        && d->dictionary.constData() == other.d->dictionary.constData()) {
+        d->codes.push_back(other.d->codes[size_t(row)]);
+        ++d->rows;
+        return;
+    }
+    if (!d->coded && !other.d->coded) {
+        d->places.push_back(d->copyEntry(*other.d, other.d->places[size_t(row)]));
+        ++d->rows;
+        return;
+    }
+    append(other.value(row));
+}
+
+void TextColumn::appendColumn(const TextColumn& other)
+{
+    const Data& from = *other.d;
+    if (from.rows == 0)
+        return;
+    if (d->rows == 0 && d->pooling == from.pooling) {
+        d = other.d;
+        return;
+    }
+    // The other column has shown its values hardly repeat: so will this.
+    if (d->coded && !from.coded)
+        toPlain();
+    Data& to = *d;
+    if (to.coded) {
+        // Each distinct value is looked up once.
+        std::vector<quint32> codeOf(size_t(from.dictionary.size()), 0);
+        for (int i = 1; i < from.dictionary.size(); ++i) {
+            if (!to.codeOf(from.dictionary.at(i), &codeOf[size_t(i)])) {
+                toPlain();
+                appendColumn(other);
+                return;
+            }
+        }
+        grow(to.codes, from.codes.size());
+        for (quint32 code : from.codes)
+            to.codes.push_back(codeOf[code]);
+    } else if (!from.coded) {
+        const quint64 shift = quint64(to.blocks.size()) << PositionBits;
+        to.blocks.insert(to.blocks.end(), from.blocks.begin(), from.blocks.end());
+        grow(to.places, from.places.size());
+        for (quint64 place : from.places)
+            to.places.push_back(place == 0 ? 0 : place + shift);
+        to.written += from.written;
+        to.unused += from.unused;
+    } else {
+        // Plain texts from codes: each distinct text written once.
+        std::vector<quint64> placeOf(size_t(from.dictionary.size()), 0);
+        for (int i = 1; i < from.dictionary.size(); ++i) {
+            const QString& text = from.dictionary.at(i);
+            placeOf[size_t(i)] = to.writeText(text.constData(), text.size());
+        }
+        grow(to.places, from.codes.size());
+        for (quint32 code : from.codes)
+            to.places.push_back(placeOf[code]);
+    }
+    to.rows += from.rows;
+}
+
+void TextColumn::set(int row, const QString& text)
+{
+    if (d->coded) {
+        quint32 code = 0;
+        if (d->codeOf(text, &code)) {
+            d->codes[size_t(row)] = code;
+            return;
+        }
+        toPlain();
+    }
+    const quint64 old = d->places[size_t(row)];
+    if (old != 0)
+        d->unused += qint64(d->entrySize(old));
+    d->places[size_t(row)] = d->writeText(text.constData(), text.size());
+    compactIfWasteful();
+}
+
+void TextColumn::insert(int row, const QString& text)
+{
+    append(text);
+    if (d->coded)
+        std::rotate(d->codes.begin() + row, d->codes.end() - 1, d->codes.end());
+    else
+        std::rotate(d->places.begin() + row, d->places.end() - 1, d->places.end());
+}
+
+void TextColumn::remove(int row)
+{
+    if (d->coded) {
+        d->codes.erase(d->codes.begin() + row);
+    } else {
+        const quint64 old = d->places[size_t(row)];
+        if (old != 0)
+            d->unused += qint64(d->entrySize(old));
+        d->places.erase(d->places.begin() + row);
+    }
+    --d->rows;
+}
+
+void TextColumn::resize(int rows)
+{
+    if (rows >= d->rows) {
+        appendEmpty(rows - d->rows);
+        return;
+    }
+    if (d->coded) {
+        d->codes.resize(size_t(rows));
+    } else {
+        for (size_t r = size_t(rows); r < d->places.size(); ++r) {
+            if (d->places[r] != 0)
+                d->unused += qint64(d->entrySize(d->places[r]));
+        }
+        d->places.resize(size_t(rows));
+    }
+    d->rows = rows;
+}
+
+TextColumn TextColumn::gathered(const int* rows, int count) const
+{
+    TextColumn out(d->pooling);
+    Data& to = *out.d;
+    to.rows = count;
+    to.coded = d->coded;
+    if (d->coded) {
+        to.dictionary = d->dictionary;
+        to.index = d->index;
+        to.indexed = d->indexed;
+        to.offered = d->offered;
+        to.codes.resize(size_t(count));
+        for (int i = 0; i < count; ++i)
+            to.codes[size_t(i)] = rows[i] < 0 ? 0 : d->codes[size_t(rows[i])];
+        return out;
+    }
+    to.places.resize(size_t(count));
+    // Most rows kept (a sort, a join): the texts are shared. A few kept (a
+    // filter): they are copied, so that the rest can be let go.
+    if (qint64(count) * 2 >= d->rows) {
+        to.blocks = d->blocks;
+        to.written = d->written;
+        to.unused = d->unused;
+        for (int i = 0; i < count; ++i)
+            to.places[size_t(i)] = rows[i] < 0 ? 0 : d->places[size_t(rows[i])];
+    } else {
+        for (int i = 0; i < count; ++i)
+            to.places[size_t(i)] = rows[i] < 0 ? 0 : to.copyEntry(*d, d->places[size_t(rows[i])]);
+    }
+    return out;
+}
+
+void TextColumn::squeeze()
+{
+    const Data* data = d.constData();
+    const bool lastBlockOwned = !data->blocks.empty() && data->blocks.back().use_count() == 1
+        && data->blocks.back()->used < data->blocks.back()->capacity;
+    const bool spare = data->codes.capacity() > data->codes.size()
+        || data->places.capacity() > data->places.size();
+    if (!lastBlockOwned && !spare)
+        return;
+    Data& own = *d;
+    if (lastBlockOwned && own.blocks.back().use_count() == 1)
+        own.blocks.back()->shrink();
+    own.codes.shrink_to_fit();
+    own.places.shrink_to_fit();
+}
+
+void TextColumn::dropIndex()
+{
+    // A column shared with another table is left as it is: a copy of its
+    // codes to let go of a look-up table would cost more than it frees.
+    const Data* data = d.constData();
+    if (!data->coded || !data->indexed || data->ref.loadRelaxed() > 1)
+        return;
+    d->index = QHash<QString, quint32>();
+    d->indexed = false;
+}
+
+bool TextColumn::sameValues(const TextColumn& other) const
+{
+    if (d == other.d)
+        return true;
+    if (d->rows != other.d->rows)
+        return false;
+    QString a;
+    QString b;
+    for (int r = 0; r < d->rows; ++r) {
+        if (text(r, a) != other.text(r, b))
+            return false;
+    }
+    return true;
+}
+
+qint64 TextColumn::bytesUsed() const
+{
+    qint64 bytes = qint64(d->codes.capacity()) * 4 + qint64(d->places.capacity()) * 8;
+    for (const auto& block : d->blocks)
+        bytes += qint64(block->capacity);
+    for (const QString& text : d->dictionary)
+        bytes += 24 + qint64(text.size()) * 2;
+    return bytes;
+}
+
+// A column that has shown its values hardly repeat keeps plain texts from
+// now on: the codes so far become places.
+void TextColumn::toPlain()
+{
+    Data& data = *d;
+    data.places.reserve(std::max(data.codes.capacity(), data.codes.size() * 2));
+    for (quint32 code : data.codes) {
+        const QString& text = data.dictionary.at(int(code));
+        data.places.push_back(data.writeText(text.constData(), text.size()));
+    }
+    std::vector<quint32>().swap(data.codes);
+    std::vector<quint32>().swap(data.byStorage);
+    data.pooled.map.reset();
+    data.dictionary = QVector<QString> { emptyText() };
+    data.index = QHash<QString, quint32>();
+    data.coded = false;
+}
+
+// Changed cells leave their old texts behind; once those are most of the
+// blocks, the live texts are copied into new ones.
+void TextColumn::compactIfWasteful()
+{
+    Data& data = *d;
+    if (data.unused < qint64(LargestBlock) || data.unused * 2 < data.written)
+        return;
+    Data fresh;
+    fresh.pooling = data.pooling;
+    fresh.coded = false;
+    fresh.rows = data.rows;
+    fresh.places.reserve(data.places.size());
+    for (quint64 place : data.places)
+        fresh.places.push_back(fresh.copyEntry(data, place));
+    data.places.swap(fresh.places);
+    data.blocks.swap(fresh.blocks);
+    data.written = fresh.written;
+    data.unused = 0;
+}

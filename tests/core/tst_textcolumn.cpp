@@ -1,0 +1,231 @@
+#include "core/dataset.h"
+#include "core/textcolumn.h"
+
+#include <QtTest>
+
+#include <numeric>
+
+namespace {
+
+// Texts that only equal each other, never share storage.
+QString fresh(const QString& text)
+{
+    return QString(text.constData(), text.size());
+}
+
+QStringList valuesOf(const TextColumn& column)
+{
+    QStringList values;
+    for (int r = 0; r < column.size(); ++r)
+        values.append(column.value(r));
+    return values;
+}
+
+// A column of the values, made to keep plain texts (no pooling) or codes.
+TextColumn columnOf(const QStringList& values, bool pooling)
+{
+    TextColumn column(pooling);
+    for (const QString& v : values)
+        column.append(fresh(v));
+    return column;
+}
+
+} // namespace
+
+class TestTextColumn : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void kinds_data()
+    {
+        QTest::addColumn<bool>("pooling");
+        QTest::newRow("codes") << true;
+        QTest::newRow("plain texts") << false;
+    }
+
+    // Every edit on both kinds of column, with texts of one and of two bytes
+    // per character and empty ones.
+    void editsKeepEveryValue_data() { kinds_data(); }
+    void editsKeepEveryValue()
+    {
+        QFETCH(bool, pooling);
+        const QString wide = QStringLiteral("Ελλάδα €");
+        TextColumn column = columnOf({ "abc", "", wide, QStringLiteral("café"), "abc" }, pooling);
+        QCOMPARE(column.isCoded(), pooling);
+        QCOMPARE(valuesOf(column), (QStringList { "abc", "", wide, "café", "abc" }));
+        QVERIFY(column.isEmpty(1));
+        QVERIFY(!column.isEmpty(0));
+        QCOMPARE(column.length(2), wide.size());
+
+        column.set(1, QStringLiteral("filled"));
+        column.set(0, QString());
+        column.insert(0, QStringLiteral("first"));
+        column.insert(column.size(), wide);
+        column.remove(2);
+        QCOMPARE(valuesOf(column), (QStringList { "first", "", wide, "café", "abc", wide }));
+        QVERIFY(column.isEmpty(1));
+
+        column.resize(3);
+        column.appendEmpty(2);
+        QCOMPARE(valuesOf(column), (QStringList { "first", "", wide, "", "" }));
+        QString scratch;
+        QCOMPARE(column.text(2, scratch), wide);
+        QCOMPARE(column.text(0, scratch), QStringLiteral("first"));
+    }
+
+    // A column that repeats keeps each text once; one whose values are mostly
+    // new stops looking them up and keeps plain texts, with every value.
+    void codesGiveWayToPlainTexts()
+    {
+        TextColumn repeating;
+        TextColumn unique;
+        for (int i = 0; i < 30000; ++i) {
+            repeating.append(fresh(QString::number(i % 7)));
+            unique.append(QString::number(i));
+        }
+        QVERIFY(repeating.isCoded());
+        QCOMPARE(repeating.codeCount(), 8); // the empty text and seven values
+        QVERIFY(repeating.value(3).isSharedWith(repeating.value(10)));
+        QCOMPARE(repeating.code(3), repeating.code(10));
+        QVERIFY(repeating.storedText(3));
+        QVERIFY(!unique.isCoded());
+        QVERIFY(!unique.storedText(3));
+        for (int i : { 0, 1, 19999, 20000, 29999 })
+            QCOMPARE(unique.value(i), QString::number(i));
+    }
+
+    // Texts of a pool are known by their storage; a copy of the column does
+    // not share that knowledge with the original.
+    void pooledTextsAreKnownByStorage()
+    {
+        TextColumn column;
+        const QString shared = fresh("x");
+        const QString y = fresh("y");
+        column.appendPooled(shared);
+        column.appendPooled(shared);
+        column.appendPooled(fresh("x"));
+        column.appendPooled(QString());
+        QCOMPARE(valuesOf(column), (QStringList { "x", "x", "x", "" }));
+        QCOMPARE(column.code(0), column.code(1));
+        TextColumn copy = column;
+        column.appendPooled(y);
+        copy.appendPooled(y);
+        copy.appendPooled(shared);
+        QCOMPARE(column.value(4), QStringLiteral("y"));
+        QCOMPARE(valuesOf(copy), (QStringList { "x", "x", "x", "", "y", "x" }));
+        // Added by its characters, a text finds one of its codes.
+        column.append(fresh("x"));
+        QCOMPARE(column.value(5), QStringLiteral("x"));
+        QVERIFY(column.code(5) == column.code(0) || column.code(5) == column.code(2));
+    }
+
+    // A selection shares a repeating column's texts, and copies a plain
+    // column's kept texts when few are kept; a negative row is empty.
+    void gatheringRows_data() { kinds_data(); }
+    void gatheringRows()
+    {
+        QFETCH(bool, pooling);
+        QStringList values;
+        for (int i = 0; i < 100; ++i)
+            values.append(QStringLiteral("v%1").arg(i % 10));
+        const TextColumn column = columnOf(values, pooling);
+        const int few[] = { 99, -1, 3, 3 };
+        const TextColumn picked = column.gathered(few, 4);
+        QCOMPARE(valuesOf(picked), (QStringList { "v9", "", "v3", "v3" }));
+        QVector<int> all(100);
+        std::iota(all.rbegin(), all.rend(), 0);
+        const TextColumn reversed = column.gathered(all.constData(), all.size());
+        QCOMPARE(reversed.value(0), QStringLiteral("v9"));
+        QCOMPARE(reversed.value(99), QStringLiteral("v0"));
+        QVERIFY(reversed.sameValues(columnOf(QStringList(values.crbegin(), values.crend()), true)));
+        // The source is unchanged by what is done to a selection.
+        TextColumn changed = reversed;
+        changed.set(0, QStringLiteral("new"));
+        QCOMPARE(reversed.value(0), QStringLiteral("v9"));
+        QCOMPARE(column.value(99), QStringLiteral("v9"));
+    }
+
+    void appendingFromAnotherColumn_data() { kinds_data(); }
+    void appendingFromAnotherColumn()
+    {
+        QFETCH(bool, pooling);
+        const TextColumn from = columnOf({ "x", "", QStringLiteral("ÿ€") }, !pooling);
+        TextColumn to = columnOf({ "a" }, pooling);
+        for (int r = 0; r < from.size(); ++r)
+            to.appendFrom(from, r);
+        QCOMPARE(valuesOf(to), (QStringList { "a", "x", "", QStringLiteral("ÿ€") }));
+        TextColumn same = to;
+        same.appendFrom(to, 0);
+        QCOMPARE(same.value(4), QStringLiteral("a"));
+        QCOMPARE(to.size(), 4);
+    }
+
+    // Changing one cell after another leaves old texts behind; the column
+    // copies its live texts away once they are most of its memory.
+    void changedCellsDoNotGrowWithoutEnd()
+    {
+        TextColumn column(false);
+        const QString long1 = QString(1000, QLatin1Char('a'));
+        const QString long2 = QString(1000, QLatin1Char('b'));
+        for (int i = 0; i < 1000; ++i)
+            column.append(long1);
+        const qint64 before = column.bytesUsed();
+        for (int round = 0; round < 10; ++round) {
+            for (int i = 0; i < 1000; ++i)
+                column.set(i, round % 2 ? long1 : long2);
+        }
+        QVERIFY2(column.bytesUsed() < 4 * before, qPrintable(QString::number(column.bytesUsed())));
+        QCOMPARE(column.value(999), long1);
+    }
+
+    // A text longer than any block gets a block of its own.
+    void aVeryLongText()
+    {
+        TextColumn column(false);
+        const QString big(3 << 20, QLatin1Char('z'));
+        column.append(QStringLiteral("before"));
+        column.append(big);
+        column.append(QStringLiteral("after"));
+        QCOMPARE(column.value(1), big);
+        QCOMPARE(column.value(2), QStringLiteral("after"));
+    }
+
+    // Copies share storage until one changes; each column of a table is
+    // copied on its own.
+    void copiesShareUntilChanged_data() { kinds_data(); }
+    void copiesShareUntilChanged()
+    {
+        QFETCH(bool, pooling);
+        const TextColumn column = columnOf({ "a", "b" }, pooling);
+        TextColumn copy = column;
+        QVERIFY(copy.sharesStorageWith(column));
+        copy.append(QStringLiteral("c"));
+        QVERIFY(!copy.sharesStorageWith(column));
+        QCOMPARE(column.size(), 2);
+        QCOMPARE(valuesOf(copy), (QStringList { "a", "b", "c" }));
+    }
+
+    // The reader hands out stored texts for repeating columns and texts of
+    // its own for the others.
+    void rowReader()
+    {
+        Dataset d;
+        d.setColumnCount(2);
+        for (int i = 0; i < 30000; ++i)
+            d.appendRow({ QStringLiteral("k%1").arg(i % 3), QString::number(i) });
+        RowReader row(d);
+        row.setRow(29999);
+        QCOMPARE(row.size(), 2);
+        QCOMPARE(row.at(0), QStringLiteral("k2"));
+        QCOMPARE(row.at(1), QStringLiteral("29999"));
+        QVERIFY(row.isStored(0));
+        QVERIFY(!row.isStored(1));
+        QCOMPARE(&row.at(0), d.storedText(29999, 0));
+        row.setRow(1);
+        QCOMPARE(row.at(1), QStringLiteral("1"));
+    }
+};
+
+QTEST_MAIN(TestTextColumn)
+#include "tst_textcolumn.moc"
