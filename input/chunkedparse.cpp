@@ -76,7 +76,7 @@ struct Chunk : ChunkTask
     void parse() override
     {
         parser->feed(text);
-        sink.encodeCollected();
+        sink.finishChunk();
         if (!keepPools)
             sink.dropPools();
     }

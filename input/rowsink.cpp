@@ -470,7 +470,7 @@ void RowSink::startRow()
 void RowSink::deliver(QStringList row)
 {
     if (!m_dataset)
-        m_collected.push_back(std::move(row));
+        encodeRow(row);
     else if (m_physicalRows++ >= m_ignoredFirstRows)
         takeRow(std::move(row));
 }
@@ -479,40 +479,32 @@ void RowSink::takeRowsOf(RowSink* collector)
 {
     collector->flush();
     takeEncodedRows(collector);
-    // Moved, not shared: a shared list would be counted up here and down
-    // again as the collector lets go, both on memory last written by the
-    // thread that parsed the rows.
-    for (QStringList& row : collector->m_collected) {
-        if (m_physicalRows++ >= m_ignoredFirstRows)
-            takeRow(std::move(row));
-    }
-    collector->m_collected.clear();
 }
 
-void RowSink::encodeCollected()
+void RowSink::encodeRow(const QStringList& row)
+{
+    const int length = row.size();
+    if (length > m_encoded.columnCount()) {
+        const int before = m_encoded.columnCount();
+        m_encoded.setPooling(m_pooling);
+        m_encoded.setColumnCount(length);
+        for (int c = before; c < m_plainColumns.size() && c < length; ++c) {
+            if (m_plainColumns.at(c))
+                m_encoded.keepPlainTexts(c);
+        }
+    }
+    m_encodedLengths.push_back(length);
+    m_encodedEmpty.push_back(std::all_of(
+        row.cbegin(), row.cend(), [](const QString& value) { return value.isEmpty(); }));
+    if (m_pooling)
+        m_encoded.appendPooledRow(row);
+    else
+        m_encoded.appendRow(row);
+}
+
+void RowSink::finishChunk()
 {
     flush();
-    int width = m_encoded.columnCount();
-    for (const QStringList& row : m_collected)
-        width = qMax(width, row.size());
-    m_encoded.setPooling(m_pooling);
-    m_encoded.setColumnCount(width);
-    for (int c = 0; c < m_plainColumns.size() && c < width; ++c) {
-        if (m_plainColumns.at(c))
-            m_encoded.keepPlainTexts(c);
-    }
-    m_encoded.reserveRows(m_encoded.rowCount() + int(m_collected.size()));
-    for (QStringList& row : m_collected) {
-        m_encodedLengths.push_back(row.size());
-        m_encodedEmpty.push_back(std::all_of(
-            row.cbegin(), row.cend(), [](const QString& value) { return value.isEmpty(); }));
-        if (m_pooling)
-            m_encoded.appendPooledRow(row);
-        else
-            m_encoded.appendRow(row);
-        row = QStringList();
-    }
-    m_collected.clear();
     m_encoded.dropPools();
 }
 

@@ -133,9 +133,10 @@ public:
     // Takes the rows a collector built, as if they had been parsed here:
     // they count in this sink's reports.
     void takeRowsOf(RowSink* collector);
-    // A collector puts the rows it has into columns (on the thread that
-    // parsed them), so that taking them is a matter of joining columns.
-    void encodeCollected();
+    // A collector puts its rows into columns as they end (on the thread
+    // that parses them), so that taking them is a matter of joining
+    // columns; this finishes the rows parsed so far.
+    void finishChunk();
     // The pools, for use as seeds; the sink starts new ones.
     std::vector<ValuePool> takePools();
     // Lets the pools go once their rows are made (values made later are
@@ -214,6 +215,7 @@ private:
     // Counts a row in the reports; false when it is not kept.
     bool countRow(int length, bool empty);
     void takeEncodedRows(RowSink* collector);
+    void encodeRow(const QStringList& row);
 
     // Null in a collector.
     Dataset* m_dataset;
@@ -250,15 +252,14 @@ private:
     qint64 m_rowsEnded = 0;
     // The length of the last row, room for the next.
     int m_rowRoom = 0;
-    // A collector's rows: those put into columns, each row's length and
-    // whether it was empty, then those made since.
+    // A collector's rows put into columns, each row's length and whether it
+    // was empty.
     Dataset m_encoded;
     // The target's columns known to hold mostly different values when the
     // collector was made: put into plain texts at once.
     QVector<bool> m_plainColumns;
     std::vector<int> m_encodedLengths;
     std::vector<bool> m_encodedEmpty;
-    std::vector<QStringList> m_collected;
     qint64 m_physicalRows = 0;
     qint64 m_processedRows = 0;
     qint64 m_emptyRows = 0;
