@@ -235,7 +235,9 @@ public:
     void setRow(int row)
     {
         for (int c = 0; c < m_cells.size(); ++c) {
-            m_data.column(c).prefetch(row + Ahead);
+            const TextColumn& column = m_data.column(c);
+            column.prefetchEntry(row + 2 * Ahead);
+            column.prefetch(row + Ahead);
             m_cells[c] = &m_data.text(row, c, m_scratch[c]);
         }
     }

@@ -446,6 +446,12 @@ void TextColumn::prefetch(int row) const
         prefetchLine(d->entryStart(place));
 }
 
+void TextColumn::prefetchEntry(int row) const
+{
+    if (row < d->rows && d->coded)
+        prefetchLine(d->dictionary.constData() + d->codes[size_t(row)]);
+}
+
 void TextColumn::reserve(int rows)
 {
     if (d->coded)

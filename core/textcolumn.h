@@ -60,8 +60,11 @@ public:
     int codeCount() const;
 
     // Asks for the memory of the row's text ahead of reading it: after a
-    // sort or a join the texts of consecutive rows lie far apart.
+    // sort or a join the texts of consecutive rows lie far apart. A coded
+    // column's entry for the row is asked for first (prefetchEntry, further
+    // ahead), so that finding the text's address does not wait for it.
     void prefetch(int row) const;
+    void prefetchEntry(int row) const;
 
     void reserve(int rows);
     void append(const QString& text);
