@@ -1,7 +1,6 @@
 #include "transforms/column/transformcalculate.h"
 
 #include "core/dataset.h"
-#include "core/freedmemory.h"
 #include "core/tablesource.h"
 #include "core/values.h"
 #include "transforms/support/storedvalues.h"

@@ -167,9 +167,9 @@ int placeRow(const Dataset& dataset, int r, uint hash, const QVector<int>& colum
 
 // Groups the rows from the given one on by their keys' hashes. A key whose
 // texts are mostly new (e-mail addresses) waits for its texts and then for
-// its slot in a table too large for the cache: the rows' lists and texts
-// are asked for ahead, and each hash is worked out HashAhead rows before
-// its look-up, its slot asked for meanwhile.
+// its slot in a table too large for the cache: the stored texts of
+// repeating columns are asked for ahead, and each hash is worked out
+// HashAhead rows before its look-up, its slot asked for meanwhile.
 bool groupByHash(const Dataset& dataset, int from, const QVector<int>& columns,
     const KeyOptions& options, RowGroups& groups, FirstRows& firstRows,
     const GroupProgress& progress)
