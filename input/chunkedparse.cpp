@@ -185,6 +185,7 @@ public:
             m_sink->takeRowsOf(&m_tail->sink);
         } else {
             m_sink->takeRowsOf(&chunk->sink);
+            reserveOnce();
             if (chunk->keepPools)
                 m_seed = grownSeed(m_seed, chunk->sink.takePools(), !chunk->seed);
             m_tail = std::move(chunk);
@@ -205,8 +206,24 @@ public:
     }
 
 private:
+    // Once a few chunks are in, the table's columns make room for the rows
+    // the rest of the text is expected to hold (a little more): grown by
+    // doubling instead, their lists would end with up to twice the room
+    // they need, most of it at the read's peak.
+    void reserveOnce()
+    {
+        if (m_reserved || m_position < 4 * qint64(ParseThreads::DefaultChunkChars)
+            || m_position >= m_total)
+            return;
+        m_reserved = true;
+        const double rowsPerChar = double(m_sink->physicalRows()) / double(m_position);
+        const qint64 expected = qint64(rowsPerChar * double(m_total) * 1.02) + 1024;
+        m_sink->reserveRows(int(qMin<qint64>(expected, std::numeric_limits<int>::max())));
+    }
+
     const ReadProgress& m_progress;
     qint64 m_total;
+    bool m_reserved = false;
     RowSink* m_sink;
     ValueSeed m_seed;
     // The chunk whose parser has read the text up to here.

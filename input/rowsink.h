@@ -144,6 +144,12 @@ public:
     void dropPools() { std::vector<ValuePool>().swap(m_pools); }
 
     qint64 physicalRows() const { return m_physicalRows; }
+    // Room in the table for this many rows in all.
+    void reserveRows(int rows)
+    {
+        if (m_dataset)
+            m_dataset->reserveRows(rows);
+    }
     qint64 emptyRowsIgnored() const { return m_emptyRows; }
     // The physical row of the first row taken into the Dataset (the header
     // when there is one), or -1.

@@ -12,12 +12,14 @@ const QLatin1String HtmlStyleSheet(
     "border-color:gray;font-family:Verdana,sans-serif;}th{background-color:#E0E0E0;}"
     "td,th{padding:5px;}");
 
-void writeHtmlRow(TextSink& sink, const QStringList& values, QLatin1String cell, bool escape)
+template <class Row>
+void writeHtmlRow(TextSink& sink, const Row& values, QLatin1String cell, bool escape)
 {
     sink.indent(4);
     sink << QLatin1String("<tr>");
     sink.endLine();
-    for (const QString& value : values) {
+    for (int i = 0; i < values.size(); ++i) {
+        const QString& value = values.at(i);
         sink.indent(5);
         sink << QLatin1Char('<') << cell << QLatin1Char('>')
              << (escape ? htmlEscaped(value) : value) << QLatin1String("</") << cell
@@ -69,8 +71,10 @@ TextWriteResult writeHtml(QTextStream& stream, const Dataset& data, const TextWr
         writeHtmlRow(sink, data.columnNames(), QLatin1String("th"), escape);
 
     RowProgress rowProgress(progress, data.rowCount());
+    RowReader row(data);
     for (int r = 0; r < data.rowCount() && rowProgress.report(r); ++r) {
-        writeHtmlRow(sink, data.row(r), QLatin1String("td"), escape);
+        row.setRow(r);
+        writeHtmlRow(sink, row, QLatin1String("td"), escape);
     }
 
     const QStringList tail = { QStringLiteral("      </tbody>"), QStringLiteral("    </table>"),

@@ -7,7 +7,8 @@
 namespace {
 
 // Pads to the width with spaces on the right.
-void appendMarkdownLine(TextSink& sink, const QStringList& values, const QVector<int>& widths)
+template <class Row>
+void appendMarkdownLine(TextSink& sink, const Row& values, const QVector<int>& widths)
 {
     for (int c = 0; c < widths.size(); ++c) {
         const QString value = c < values.size() ? values.at(c) : QString();
@@ -26,9 +27,10 @@ QVector<int> markdownWidths(const Dataset& data, const QStringList& names, bool 
             widths[c] = qMax(widths.at(c), names.at(c).size());
     }
     const int n = qMin(data.columnCount(), widths.size());
-    for (int r = 0; r < data.rowCount(); ++r) {
-        for (int c = 0; c < n; ++c)
-            widths[c] = qMax(widths.at(c), data.value(r, c).size());
+    for (int c = 0; c < n; ++c) {
+        const TextColumn& column = data.column(c);
+        for (int r = 0; r < data.rowCount(); ++r)
+            widths[c] = qMax(widths.at(c), column.length(r));
     }
     return widths;
 }
@@ -55,8 +57,10 @@ TextWriteResult writeMarkdown(QTextStream& stream, const Dataset& data,
         sink.endLine();
     }
     RowProgress rowProgress(progress, data.rowCount());
+    RowReader row(data);
     for (int r = 0; r < data.rowCount() && rowProgress.report(r); ++r) {
-        appendMarkdownLine(sink, data.row(r), widths);
+        row.setRow(r);
+        appendMarkdownLine(sink, row, widths);
     }
     sink.finish();
     rowProgress.apply(result);

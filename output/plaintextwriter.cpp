@@ -15,9 +15,11 @@ TextWriteResult writePlainText(QTextStream& stream, const Dataset& data,
         sink.endLine();
     }
     RowProgress rowProgress(progress, data.rowCount());
+    RowReader row(data);
     for (int r = 0; r < data.rowCount() && rowProgress.report(r); ++r) {
-        for (const QString& value : data.row(r))
-            sink << value;
+        row.setRow(r);
+        for (int c = 0; c < row.size(); ++c)
+            sink << row.at(c);
         sink.endLine();
     }
     sink.finish();

@@ -14,7 +14,7 @@ QString vCardValue(const QString& value)
     return text;
 }
 
-const QString& cell(const Dataset::Row& row, int column)
+const QString& cell(const RowReader& row, int column)
 {
     static const QString empty;
     return column < row.size() ? row.at(column) : empty;
@@ -29,8 +29,9 @@ TextWriteResult writeVCard(QTextStream& stream, const Dataset& data,
     TextSink sink(stream, options.lineEnding);
     const QStringList names = outputColumnNames(data);
     RowProgress rowProgress(progress, data.rowCount());
+    RowReader row(data);
     for (int r = 0; r < data.rowCount() && rowProgress.report(r); ++r) {
-        const Dataset::Row row = data.row(r);
+        row.setRow(r);
         sink << QLatin1String("BEGIN:VCARD");
         sink.endLine();
         sink << QLatin1String("VERSION:3.0");

@@ -17,7 +17,7 @@ QString yamlValue(const QString& value)
     return text;
 }
 
-const QString& cell(const Dataset::Row& row, int column)
+const QString& cell(const RowReader& row, int column)
 {
     static const QString empty;
     return column < row.size() ? row.at(column) : empty;
@@ -43,8 +43,9 @@ TextWriteResult writeYaml(QTextStream& stream, const Dataset& data, const TextWr
     sink.endLine();
 
     RowProgress rowProgress(progress, data.rowCount());
+    RowReader row(data);
     for (int r = 0; r < data.rowCount() && rowProgress.report(r); ++r) {
-        const Dataset::Row row = data.row(r);
+        row.setRow(r);
         sink << QLatin1Char('-');
         sink.endLine();
         for (int c = 0; c < names.size(); ++c) {
