@@ -27,9 +27,6 @@ Dataset::Row Dataset::row(int row) const
 RowReader::RowReader(const Dataset& data)
     : m_data(data), m_scratch(data.columnCount()), m_cells(data.columnCount(), nullptr)
 {
-    m_stored.reserve(data.columnCount());
-    for (int c = 0; c < data.columnCount(); ++c)
-        m_stored.append(data.column(c).isCoded());
 }
 
 QVector<Dataset::Row> Dataset::rowLists() const
@@ -77,35 +74,24 @@ void Dataset::reserveRows(int count)
         column.reserve(count);
 }
 
-void Dataset::appendRow(const Row& values)
+template <typename Append> void Dataset::appendCells(const Row& values, Append append)
 {
     const int n = qMin(values.size(), m_columnCount);
     for (int c = 0; c < n; ++c)
-        m_columns[c].append(values.at(c));
+        append(m_columns[c], values.at(c));
     for (int c = n; c < m_columnCount; ++c)
         m_columns[c].appendEmpty(1);
     ++m_rowCount;
+}
+
+void Dataset::appendRow(const Row& values)
+{
+    appendCells(values, [](TextColumn& column, const QString& text) { column.append(text); });
 }
 
 void Dataset::appendPooledRow(const Row& values)
 {
-    const int n = qMin(values.size(), m_columnCount);
-    for (int c = 0; c < n; ++c)
-        m_columns[c].appendPooled(values.at(c));
-    for (int c = n; c < m_columnCount; ++c)
-        m_columns[c].appendEmpty(1);
-    ++m_rowCount;
-}
-
-void Dataset::appendRowOf(const Dataset& other, int row)
-{
-    for (int c = 0; c < m_columnCount; ++c) {
-        if (c < other.m_columnCount)
-            m_columns[c].appendFrom(other.m_columns.at(c), row);
-        else
-            m_columns[c].appendEmpty(1);
-    }
-    ++m_rowCount;
+    appendCells(values, [](TextColumn& column, const QString& text) { column.appendPooled(text); });
 }
 
 void Dataset::appendRows(const Dataset& other)
@@ -175,20 +161,11 @@ void Dataset::appendJoinedRows(const Dataset& top, const QVector<int>& topRows,
         made.append(column.gathered(topRows.constData(), count));
     for (int c : bottomColumns)
         made.append(bottom.m_columns.at(c).gathered(bottomRows.constData(), count));
-    if (m_rowCount == 0 && made.size() == m_columnCount) {
-        m_columns = made;
-        m_rowCount = count;
-        return;
-    }
     for (int c = 0; c < m_columnCount; ++c) {
-        TextColumn& target = m_columns[c];
-        target.reserve(m_rowCount + count);
-        for (int r = 0; r < count; ++r) {
-            if (c < made.size())
-                target.appendFrom(made.at(c), r);
-            else
-                target.appendEmpty(1);
-        }
+        if (c < made.size())
+            m_columns[c].appendColumn(made.at(c));
+        else
+            m_columns[c].appendEmpty(count);
     }
     m_rowCount += count;
 }
@@ -229,29 +206,23 @@ bool Dataset::setColumnCount(int count, const std::function<bool(int)>& added)
         clear();
         return true;
     }
-    m_columnIds.resize(count);
-    if (m_hasHeader) {
-        if (m_header.size() > count)
-            m_header.erase(m_header.begin() + count, m_header.end());
-        for (int c = m_header.size(); c < count; ++c)
-            m_header.append(QString::number(c));
-    }
     if (m_columns.size() > count)
         m_columns.resize(count);
     bool finished = true;
-    while (m_columns.size() < count) {
+    while (finished && m_columns.size() < count) {
         TextColumn column = newColumn();
         column.appendEmpty(m_rowCount);
         m_columns.append(column);
-        if (added && m_rowCount > 0 && !added(m_rowCount)) {
-            finished = false;
-            break;
-        }
+        finished = !added || m_rowCount == 0 || added(m_rowCount);
     }
     m_columnCount = m_columns.size();
     m_columnIds.resize(m_columnCount);
-    if (m_hasHeader && m_header.size() > m_columnCount)
-        m_header.erase(m_header.begin() + m_columnCount, m_header.end());
+    if (m_hasHeader) {
+        if (m_header.size() > m_columnCount)
+            m_header.erase(m_header.begin() + m_columnCount, m_header.end());
+        for (int c = m_header.size(); c < m_columnCount; ++c)
+            m_header.append(QString::number(c));
+    }
     markIdentitiesChanged();
     return finished;
 }
@@ -275,23 +246,19 @@ void Dataset::appendColumnValues(const QVector<QString>& values)
     for (int r = 0; r < n; ++r)
         column.append(values.at(r));
     column.appendEmpty(m_rowCount - n);
-    m_columns.append(column);
-    m_columnIds.append(ColumnId());
-    if (m_hasHeader) {
-        while (m_header.size() < m_columnCount)
-            m_header.append(sharedEmpty());
-        m_header.append(QString());
-    }
-    ++m_columnCount;
-    markIdentitiesChanged();
+    insertColumnOf(m_columnCount, column, QString());
 }
 
 void Dataset::insertColumn(int position, const QString& name)
 {
-    position = qBound(0, position, m_columnCount);
-    m_columnIds.insert(position, ColumnId());
     TextColumn column = newColumn();
     column.appendEmpty(m_rowCount);
+    insertColumnOf(qBound(0, position, m_columnCount), column, name);
+}
+
+void Dataset::insertColumnOf(int position, const TextColumn& column, const QString& name)
+{
+    m_columnIds.insert(position, ColumnId());
     m_columns.insert(position, column);
     if (m_hasHeader) {
         while (m_header.size() < m_columnCount)
@@ -517,8 +484,7 @@ void Dataset::releaseRows()
 
 bool Dataset::equals(const Dataset& other) const
 {
-    return m_columnCount == other.m_columnCount && rowCount() == other.rowCount()
-        && sameValues(other) && columnNames() == other.columnNames();
+    return sameValues(other) && columnNames() == other.columnNames();
 }
 
 bool Dataset::sameValues(const Dataset& other) const

@@ -81,7 +81,6 @@ public:
     bool isValidColumn(int column) const { return column >= 0 && column < m_columnCount; }
 
     QString value(int row, int column) const { return m_columns.at(column).value(row); }
-    bool isEmptyValue(int row, int column) const { return m_columns.at(column).isEmpty(row); }
     // A cell's text without a copy of its own, for loops over many cells:
     // the stored text, or scratch filled with it (see TextColumn::text).
     const QString& text(int row, int column, QString& scratch) const
@@ -115,8 +114,6 @@ public:
     // The same for a row of a reader's value pools, whose equal values share
     // their storage (see TextColumn::appendPooled).
     void appendPooledRow(const Row& values);
-    // Row row of other, which has the same number of columns.
-    void appendRowOf(const Dataset& other, int row);
     // Every row of other, whose columns are taken in order (missing ones
     // empty, extra ones left out); texts are shared where they can be.
     void appendRows(const Dataset& other);
@@ -138,8 +135,9 @@ public:
 
     // Columns
     void setColumnCount(int count);
-    // The same, telling added(n) of the n empty values each short row
-    // takes; false from it stops, the table left part done (false).
+    // The same, telling added(n) of the n empty values each new column
+    // takes; false from it stops, the table left with the columns made so
+    // far (false).
     bool setColumnCount(int count, const std::function<bool(int)>& added);
     void appendColumn();
     // An empty column made to keep plain texts from the start, for values
@@ -207,6 +205,8 @@ public:
 
 private:
     TextColumn newColumn() const { return TextColumn(m_pooling); }
+    template <typename Append> void appendCells(const Row& values, Append append);
+    void insertColumnOf(int position, const TextColumn& column, const QString& name);
     // Rebuilt at once rather than on the next lookup, so that reading a
     // table never writes to it and two threads may look up the same one.
     void markIdentitiesChanged();
@@ -245,7 +245,10 @@ public:
     const QString& at(int column) const { return *m_cells.at(column); }
     // Whether at(column) is the table's stored text, the same storage for
     // every cell of the value (see Dataset::storedText).
-    bool isStored(int column) const { return m_stored.at(column); }
+    bool isStored(int column) const
+    {
+        return column < m_cells.size() && m_data.column(column).isCoded();
+    }
 
 private:
     // Rows ahead whose texts are asked for (see TextColumn::prefetch).
@@ -254,5 +257,4 @@ private:
     const Dataset& m_data;
     QVector<QString> m_scratch;
     QVector<const QString*> m_cells;
-    QVector<bool> m_stored;
 };

@@ -1,6 +1,7 @@
 #include "core/textcolumn.h"
 
 #include "core/prefetch.h"
+#include "core/storedtexttable.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -27,6 +28,8 @@ constexpr size_t SmallestBlock = 256;
 // Slots of the look-up by storage (see TextColumn::Data::byStorage).
 constexpr int StorageBits = 12;
 constexpr int StorageAfter = 64;
+// A chunk's column starts small: a wide file has many.
+constexpr size_t PooledFirstSlots = 16;
 constexpr size_t LargestBlock = size_t(1) << 20;
 
 // A place is the block (counted from 1, so that 0 is the empty text) and
@@ -87,62 +90,6 @@ bool isNarrow(const QChar* chars, int count)
     return any < 0x100;
 }
 
-// Codes by the storage of their texts, exactly (no two storages share a
-// slot), in a flat open-addressed table.
-class StorageCodes
-{
-public:
-    quint32 find(const void* storage) const
-    {
-        if (m_slots.empty())
-            return 0;
-        for (size_t i = slotOf(storage);; i = (i + 1) & (m_slots.size() - 1)) {
-            if (m_slots[i].storage == storage)
-                return m_slots[i].code;
-            if (!m_slots[i].storage)
-                return 0;
-        }
-    }
-    void insert(const void* storage, quint32 code)
-    {
-        if (2 * (m_count + 1) > m_slots.size())
-            grow();
-        place(storage, code);
-        ++m_count;
-    }
-
-private:
-    struct Slot
-    {
-        const void* storage = nullptr;
-        quint32 code = 0;
-    };
-    size_t slotOf(const void* storage) const
-    {
-        const quint64 h = (quint64(quintptr(storage)) >> 3) * 0x9E3779B97F4A7C15ull;
-        return size_t(h >> 20) & (m_slots.size() - 1);
-    }
-    void place(const void* storage, quint32 code)
-    {
-        size_t i = slotOf(storage);
-        while (m_slots[i].storage)
-            i = (i + 1) & (m_slots.size() - 1);
-        m_slots[i] = Slot { storage, code };
-    }
-    void grow()
-    {
-        std::vector<Slot> old(std::max<size_t>(64, m_slots.size() * 2));
-        old.swap(m_slots);
-        for (const Slot& slot : old) {
-            if (slot.storage)
-                place(slot.storage, slot.code);
-        }
-    }
-
-    std::vector<Slot> m_slots;
-    size_t m_count = 0;
-};
-
 } // namespace
 
 struct TextColumn::Block
@@ -199,7 +146,7 @@ struct TextColumn::Data : public QSharedData
             map.reset();
             return *this;
         }
-        std::unique_ptr<StorageCodes> map;
+        std::unique_ptr<StoredTextTable<quint32>> map;
     } pooled;
 
     // A column of plain texts: a place per row into the blocks.
@@ -295,6 +242,9 @@ struct TextColumn::Data : public QSharedData
         }
     }
 
+    // Whether a new value now shows that the column's values hardly repeat.
+    bool givesUp() const { return offered >= TrialValues && dictionary.size() * 2 > offered; }
+
     void buildIndex()
     {
         index.clear();
@@ -304,13 +254,13 @@ struct TextColumn::Data : public QSharedData
         indexed = true;
     }
 
-    // The code of a text, added when new; false when the column has shown
-    // that its values hardly repeat (it should then keep plain texts).
     static size_t storageSlot(const void* storage)
     {
         return size_t((quint64(quintptr(storage)) * 0x9E3779B97F4A7C15ull) >> (64 - StorageBits));
     }
 
+    // The code of a text, added when new; false when the column has shown
+    // that its values hardly repeat (it should then keep plain texts).
     bool codeOf(const QString& text, quint32* code)
     {
         if (text.isEmpty()) {
@@ -339,7 +289,7 @@ struct TextColumn::Data : public QSharedData
                 slot = *code;
             return true;
         }
-        if (offered >= TrialValues && dictionary.size() * 2 > offered)
+        if (givesUp())
             return false;
         QString stored = text;
         // A text as a cell keeps it: without spare capacity.
@@ -369,11 +319,6 @@ TextColumn& TextColumn::operator=(TextColumn&& other) noexcept = default;
 int TextColumn::size() const
 {
     return d->rows;
-}
-
-bool TextColumn::pooling() const
-{
-    return d->pooling;
 }
 
 bool TextColumn::isCoded() const
@@ -483,12 +428,13 @@ void TextColumn::appendPooled(const QString& text)
     }
     Data& data = *d;
     if (!data.pooled.map)
-        data.pooled.map = std::make_unique<StorageCodes>();
+        data.pooled.map = std::make_unique<StoredTextTable<quint32>>(PooledFirstSlots);
     const void* storage = const_cast<QString&>(text).data_ptr();
     ++data.offered;
-    quint32 code = data.pooled.map->find(storage);
+    const quint32* known = data.pooled.map->find(storage);
+    quint32 code = known ? *known : 0;
     if (code == 0) {
-        if (data.offered >= TrialValues && data.dictionary.size() * 2 > data.offered) {
+        if (data.givesUp()) {
             toPlain();
             append(text);
             return;
@@ -513,22 +459,6 @@ void TextColumn::appendEmpty(int count)
     else
         d->places.resize(d->places.size() + size_t(count), 0);
     d->rows += count;
-}
-
-void TextColumn::appendFrom(const TextColumn& other, int row)
-{
-    if (d->coded && other.d->coded
-        && d->dictionary.constData() == other.d->dictionary.constData()) {
-        d->codes.push_back(other.d->codes[size_t(row)]);
-        ++d->rows;
-        return;
-    }
-    if (!d->coded && !other.d->coded) {
-        d->places.push_back(d->copyEntry(*other.d, other.d->places[size_t(row)]));
-        ++d->rows;
-        return;
-    }
-    append(other.value(row));
 }
 
 void TextColumn::appendColumn(const TextColumn& other)

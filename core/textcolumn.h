@@ -39,7 +39,6 @@ public:
     TextColumn& operator=(TextColumn&& other) noexcept;
 
     int size() const;
-    bool pooling() const;
     // Whether the column keeps each distinct text once (a code per row).
     bool isCoded() const;
 
@@ -73,9 +72,6 @@ public:
     // equal to another but stored apart gets a code of its own.)
     void appendPooled(const QString& text);
     void appendEmpty(int count);
-    // Appends row of another column (of any kind) without reading its text
-    // twice where the kinds allow.
-    void appendFrom(const TextColumn& other, int row);
     // Appends every row of the other column: plain texts are shared rather
     // than copied, codes are translated once per distinct value.
     void appendColumn(const TextColumn& other);

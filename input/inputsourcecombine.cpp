@@ -109,12 +109,11 @@ void appendFolderDataset(Dataset* combined, const Dataset& later, bool byName, b
             combined->setColumnName(position, laterNames.at(j));
     }
 
-    combined->reserveRows(combined->rowCount() + later.rowCount());
     if (isIdentity(target, combined->columnCount())) {
-        for (int r = 0; r < later.rowCount(); ++r)
-            combined->appendRow(later.row(r));
+        combined->appendRows(later);
         return;
     }
+    combined->reserveRows(combined->rowCount() + later.rowCount());
     Dataset::Row row;
     for (int r = 0; r < later.rowCount(); ++r) {
         const Dataset::Row in = later.row(r);

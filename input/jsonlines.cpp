@@ -540,9 +540,7 @@ private:
                 dataset.appendRow(QStringList());
             if (m_names.size() > dataset.columnCount())
                 dataset.setColumnCount(m_names.size());
-            if (sameColumns && row.size() == dataset.columnCount()) {
-                dataset.appendRow(row);
-            } else if (sameColumns) {
+            if (sameColumns) {
                 dataset.appendRow(row);
             } else {
                 QStringList placed;

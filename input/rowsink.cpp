@@ -10,6 +10,12 @@
 
 namespace {
 
+bool allEmpty(const QStringList& row)
+{
+    return std::all_of(
+        row.cbegin(), row.cend(), [](const QString& value) { return value.isEmpty(); });
+}
+
 // A field buffer that once held a huge value gives its memory back rather
 // than keeping it for the rest of the read.
 constexpr int KeptBufferCapacity = 1 << 16;
@@ -494,8 +500,7 @@ void RowSink::encodeRow(const QStringList& row)
         }
     }
     m_encodedLengths.push_back(length);
-    m_encodedEmpty.push_back(std::all_of(
-        row.cbegin(), row.cend(), [](const QString& value) { return value.isEmpty(); }));
+    m_encodedEmpty.push_back(allEmpty(row));
     if (m_pooling)
         m_encoded.appendPooledRow(row);
     else
@@ -563,13 +568,7 @@ bool RowSink::countRow(int length, bool empty)
 void RowSink::takeRow(QStringList&& row)
 {
     const int length = row.size();
-    const bool empty = std::all_of(
-        row.cbegin(), row.cend(), [](const QString& value) { return value.isEmpty(); });
-    if (!countRow(length, empty))
-        return;
-    if (length == m_dataset->columnCount())
-        m_dataset->appendRow(row);
-    else
+    if (countRow(length, allEmpty(row)))
         m_dataset->addRow(row);
 }
 

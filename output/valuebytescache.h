@@ -6,8 +6,8 @@
 // from here spares the first touch of the text itself, a cache miss for
 // each cell of a table whose rows are in a new order. A column whose values
 // rarely repeat stops asking, since for it a lookup is only extra work.
-// The cache holds on to the texts it keeps bytes for, so a storage address
-// stands for its characters.
+// Only stored texts are looked up (a table's texts do not change or go away
+// while it is written), so a storage address stands for its characters.
 
 #include "output/utf8block.h"
 
@@ -37,19 +37,15 @@ public:
         make();
         // Bytes still waiting for the next character are not all of them.
         if (!block.waiting())
-            store(value, block.data() + start, block.size() - start);
+            store(key, block.data() + start, block.size() - start);
     }
 
 private:
     static constexpr int Bits = 14;
     static constexpr int Window = 4096;
-    // An entry holds on to its text, so that while it is there no other
-    // text can take its storage's address (a text made for one row and
-    // dropped could otherwise leave its address to the next).
     struct Entry
     {
         const void* key = nullptr;
-        QString text;
         char bytes[23];
         quint8 count = 0;
     };
@@ -84,14 +80,12 @@ private:
         }
         return hit;
     }
-    void store(const QString& value, const char* bytes, int count)
+    void store(const void* key, const char* bytes, int count)
     {
         if (count > int(sizeof(Entry::bytes)))
             return;
-        const void* key = const_cast<QString&>(value).data_ptr();
         Entry& entry = m_entries[slot(key)];
         entry.key = key;
-        entry.text = value;
         entry.count = quint8(count);
         std::memcpy(entry.bytes, bytes, size_t(count));
     }

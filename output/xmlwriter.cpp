@@ -154,9 +154,8 @@ private:
         const QString& value = fieldValue(row, column);
         if constexpr (std::is_same<Sink, Utf8Block>::value) {
             if (m_cache) {
-                const bool stored = column < row.size() && row.isStored(column);
-                m_cache->append(
-                    m_sink, column, value, stored, [&] { appendXmlText(m_sink, value); });
+                m_cache->append(m_sink, column, value, row.isStored(column),
+                    [&] { appendXmlText(m_sink, value); });
                 return;
             }
         }

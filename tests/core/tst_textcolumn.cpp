@@ -146,17 +146,18 @@ private slots:
         QCOMPARE(column.value(99), QStringLiteral("v9"));
     }
 
-    void appendingFromAnotherColumn_data() { kinds_data(); }
-    void appendingFromAnotherColumn()
+    // Joining a column of the other kind, and a part of the column itself.
+    void appendingAnotherColumn_data() { kinds_data(); }
+    void appendingAnotherColumn()
     {
         QFETCH(bool, pooling);
         const TextColumn from = columnOf({ "x", "", QStringLiteral("ÿ€") }, !pooling);
         TextColumn to = columnOf({ "a" }, pooling);
-        for (int r = 0; r < from.size(); ++r)
-            to.appendFrom(from, r);
+        to.appendColumn(from);
         QCOMPARE(valuesOf(to), (QStringList { "a", "x", "", QStringLiteral("ÿ€") }));
         TextColumn same = to;
-        same.appendFrom(to, 0);
+        const int first = 0;
+        same.appendColumn(to.gathered(&first, 1));
         QCOMPARE(same.value(4), QStringLiteral("a"));
         QCOMPARE(to.size(), 4);
     }

@@ -171,10 +171,9 @@ void TransformCalculate::process(Dataset& output, const QList<TableSource*>& ups
     const bool perValue = first.column >= 0 && second.column < 0;
     const QString name
         = boolParameter(AutoNewName, true) ? automaticName(input) : textParameter(NewName);
-    // The result is a column added to the upstream rows: when nothing reads
-    // them after this they are taken over and grow in place, otherwise each
-    // is copied with room for the result. The upstream table may be let go
-    // here, so the values are read from the output.
+    // The result is a column added to the upstream table, whose other columns
+    // stay shared. The upstream item's own copy is let go here when nothing
+    // else reads it, so the values are read from the output.
     takeUpstreamTable(output, upstream);
     const int rowCount = output.rowCount();
     QVector<QString> results;
