@@ -233,6 +233,22 @@ void Dataset::keepPlainTexts(int column)
         m_columns[column] = TextColumn(false);
 }
 
+void Dataset::setColumns(QVector<TextColumn> columns, int rowCount)
+{
+    m_columns = std::move(columns);
+    m_rowCount = rowCount;
+    for (const TextColumn& column : qAsConst(m_columns))
+        Q_ASSERT(column.size() == rowCount);
+    // Rows without values (a reader's rows of no fields) keep their count.
+    if (m_columns.isEmpty()) {
+        m_columnCount = 0;
+        m_columnIds.clear();
+        markIdentitiesChanged();
+        return;
+    }
+    setColumnCount(m_columns.size());
+}
+
 void Dataset::appendColumn()
 {
     insertColumn(m_columnCount, QString());

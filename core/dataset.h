@@ -140,6 +140,9 @@ public:
     // far (false).
     bool setColumnCount(int count, const std::function<bool(int)>& added);
     void appendColumn();
+    // Takes columns filled elsewhere (by a reader), each of rowCount rows, as
+    // the table's cells.
+    void setColumns(QVector<TextColumn> columns, int rowCount);
     // An empty column made to keep plain texts from the start, for values
     // known to hardly repeat.
     void keepPlainTexts(int column);

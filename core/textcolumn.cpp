@@ -211,6 +211,18 @@ struct TextColumn::Data : public QSharedData
         return place;
     }
 
+    // The same for Latin-1 text still in its bytes (a reader's buffer).
+    quint64 writeText(const char* bytes, int count)
+    {
+        if (count == 0)
+            return 0;
+        const quint64 header = quint64(count) << 1;
+        quint64 place = 0;
+        char* out = writeHeader(room(size_t(headerSize(header)) + size_t(count), &place), header);
+        std::memcpy(out, bytes, size_t(count));
+        return place;
+    }
+
     // A plain text of another column copied as it lies.
     quint64 copyEntry(const Data& from, quint64 place)
     {
@@ -420,11 +432,32 @@ void TextColumn::append(const QString& text)
     ++d->rows;
 }
 
-void TextColumn::appendPooled(const QString& text)
+void TextColumn::append(const QChar* chars, int count)
+{
+    // A column still finding out whether its values repeat needs the text.
+    if (d->coded) {
+        append(QString(chars, count));
+        return;
+    }
+    d->places.push_back(d->writeText(chars, count));
+    ++d->rows;
+}
+
+void TextColumn::appendLatin1(const char* bytes, int count)
+{
+    if (d->coded) {
+        append(QString::fromLatin1(bytes, count));
+        return;
+    }
+    d->places.push_back(d->writeText(bytes, count));
+    ++d->rows;
+}
+
+quint32 TextColumn::appendPooled(const QString& text)
 {
     if (!d->coded || text.isEmpty()) {
         append(text);
-        return;
+        return 0;
     }
     Data& data = *d;
     if (!data.pooled.map)
@@ -437,7 +470,7 @@ void TextColumn::appendPooled(const QString& text)
         if (data.givesUp()) {
             toPlain();
             append(text);
-            return;
+            return 0;
         }
         code = quint32(data.dictionary.size());
         data.dictionary.append(text);
@@ -448,6 +481,18 @@ void TextColumn::appendPooled(const QString& text)
     }
     data.codes.push_back(code);
     ++data.rows;
+    return code;
+}
+
+bool TextColumn::appendCode(quint32 code)
+{
+    Data& data = *d;
+    if (!data.coded)
+        return false;
+    ++data.offered;
+    data.codes.push_back(code);
+    ++data.rows;
+    return true;
 }
 
 void TextColumn::appendEmpty(int count)

@@ -67,10 +67,19 @@ public:
 
     void reserve(int rows);
     void append(const QString& text);
+    // The same for characters still in a reader's buffer: a column of plain
+    // texts copies them without making a text first.
+    void append(const QChar* chars, int count);
+    void appendLatin1(const char* bytes, int count);
     // Appends a text of a value pool, where equal texts share one storage:
     // the text is known by its storage alone, without hashing it. (A text
-    // equal to another but stored apart gets a code of its own.)
-    void appendPooled(const QString& text);
+    // equal to another but stored apart gets a code of its own.) Gives the
+    // text's code, for appendCode() of its repeats, or 0 where the column
+    // keeps plain texts.
+    quint32 appendPooled(const QString& text);
+    // Appends a repeat of a text appendPooled() gave the code of; false (and
+    // nothing appended) once the column keeps plain texts.
+    bool appendCode(quint32 code);
     void appendEmpty(int count);
     // Appends every row of the other column: plain texts are shared rather
     // than copied, codes are translated once per distinct value.

@@ -286,8 +286,17 @@ template <typename Char> void RowSink::addRun(const Char* chars, int count, bool
         appendValue(from < count ? simplified(chars, count, from) : makeText(chars, count));
         m_pending.emplace_back().deferred = deferred;
     } else if (ValuePool& pool = poolFor(m_row.size()); pool.isRetired()) {
-        appendValue(makeText(chars, count));
-        m_pending.emplace_back();
+        if (!writesColumns()) {
+            appendValue(makeText(chars, count));
+            m_pending.emplace_back();
+            return;
+        }
+        m_row.append(QString());
+        PendingField& pending = m_pending.emplace_back();
+        pending.chars = chars;
+        pending.count = count;
+        pending.bytes = sizeof(Char) == 1;
+        pending.plain = true;
     } else {
         const uint hash = hashOf(chars, count);
         pool.prefetch(hash);
@@ -325,6 +334,7 @@ void RowSink::releaseBlock()
                 : cleanText(static_cast<const QChar*>(pending.chars), pending.count);
             pending.chars = nullptr;
             pending.bytes = false;
+            pending.plain = false;
         }
     }
     m_released = m_pending.size();
@@ -333,19 +343,29 @@ void RowSink::releaseBlock()
 void RowSink::prefetchTexts(const WaitingRow& waiting) const
 {
     for (size_t i = 0; i < waiting.pending.size(); ++i) {
-        if (waiting.pending[i].chars && !waiting.pending[i].deferred)
-            m_pools[i].prefetchText(waiting.pending[i].hash);
+        const PendingField& pending = waiting.pending[i];
+        if (pending.chars && !pending.deferred && !pending.plain)
+            m_pools[i].prefetchText(pending.hash);
     }
 }
 
 void RowSink::internRow(WaitingRow* waiting)
 {
+    const bool direct = writesColumns();
     for (size_t i = 0; i < waiting->pending.size(); ++i) {
-        const PendingField& pending = waiting->pending[i];
+        PendingField& pending = waiting->pending[i];
         QString& value = waiting->row[int(i)];
-        if (pending.deferred || pending.unread)
+        if (pending.deferred || pending.unread || pending.plain)
             continue;
-        if (pending.bytes)
+        if (direct && pending.chars) {
+            // The characters stay where they are until the row is encoded.
+            pending.entry = pending.bytes
+                ? m_pools[i].entry(
+                    static_cast<const char*>(pending.chars), pending.count, pending.hash)
+                : m_pools[i].entry(
+                    static_cast<const QChar*>(pending.chars), pending.count, pending.hash);
+            pending.plain = !pending.entry;
+        } else if (pending.bytes)
             value = m_pools[i].intern(
                 static_cast<const char*>(pending.chars), pending.count, pending.hash);
         else if (pending.chars)
@@ -356,7 +376,6 @@ void RowSink::internRow(WaitingRow* waiting)
     }
     if (m_rowTest)
         settleDeferred(&waiting->row, &waiting->pending);
-    waiting->pending.clear();
 }
 
 // The row's other values are all made by now, the test's among them.
@@ -409,8 +428,8 @@ void RowSink::takeFirstWaiting()
 {
     WaitingRow& first = m_waiting[m_firstWaiting];
     internRow(&first);
-    deliver(std::move(first.row));
-    first.row = QStringList();
+    deliver(&first.row, first.pending);
+    first.pending.clear();
     m_firstWaiting = (m_firstWaiting + 1) % WaitingRows;
     --m_waitingCount;
 }
@@ -436,7 +455,8 @@ void RowSink::endRow()
         if (m_waitingCount == WaitingRows)
             takeFirstWaiting();
     } else {
-        deliver(std::move(m_row));
+        deliver(&m_row, m_pending);
+        m_pending.clear();
     }
     startRow();
 }
@@ -450,6 +470,9 @@ void RowSink::endRow()
 // count: the pivot job peaked at 397 MiB instead of 476.
 void RowSink::startRow()
 {
+    // A collector's rows are encoded and emptied, and their lists reused.
+    if (!m_dataset)
+        return;
     // A row of another length than the batch's gets a list of its own, so
     // that ragged rows do not throw whole batches away; a new length that
     // lasts gets batches of its own.
@@ -473,12 +496,17 @@ void RowSink::startRow()
     m_row = std::move(m_spareRows[m_nextSpare++]);
 }
 
-void RowSink::deliver(QStringList row)
+void RowSink::deliver(QStringList* row, const std::vector<PendingField>& pending)
 {
-    if (!m_dataset)
-        encodeRow(row);
-    else if (m_physicalRows++ >= m_ignoredFirstRows)
-        takeRow(std::move(row));
+    if (!m_dataset) {
+        encodeRow(*row, pending);
+        // Emptied in place, so that the list's room serves a later row.
+        row->erase(row->begin(), row->end());
+        return;
+    }
+    if (m_physicalRows++ >= m_ignoredFirstRows)
+        takeRow(std::move(*row));
+    *row = QStringList();
 }
 
 void RowSink::takeRowsOf(RowSink* collector)
@@ -487,30 +515,68 @@ void RowSink::takeRowsOf(RowSink* collector)
     takeEncodedRows(collector);
 }
 
-void RowSink::encodeRow(const QStringList& row)
+void RowSink::addEncodedColumns(int count)
+{
+    for (int c = m_encoded.size(); c < count; ++c) {
+        const bool plain = c < m_plainColumns.size() && m_plainColumns.at(c);
+        TextColumn column(m_pooling && !plain);
+        column.appendEmpty(m_encodedRows);
+        m_encoded.append(column);
+    }
+}
+
+namespace {
+
+// A pooled value into its column: a repeat by the code its entry keeps.
+void appendEntry(TextColumn* column, ValuePool::Entry* entry)
+{
+    if (entry->code == 0 || !column->appendCode(entry->code))
+        entry->code = column->appendPooled(entry->text);
+}
+
+} // namespace
+
+void RowSink::encodeRow(const QStringList& row, const std::vector<PendingField>& pending)
 {
     const int length = row.size();
-    if (length > m_encoded.columnCount()) {
-        const int before = m_encoded.columnCount();
-        m_encoded.setPooling(m_pooling);
-        m_encoded.setColumnCount(length);
-        for (int c = before; c < m_plainColumns.size() && c < length; ++c) {
-            if (m_plainColumns.at(c))
-                m_encoded.keepPlainTexts(c);
+    if (length > m_encoded.size())
+        addEncodedColumns(length);
+    TextColumn* columns = m_encoded.data();
+    bool empty = true;
+    for (int c = 0; c < length; ++c) {
+        const PendingField* field = size_t(c) < pending.size() ? &pending[size_t(c)] : nullptr;
+        if (field && field->entry) {
+            appendEntry(&columns[c], field->entry);
+            empty = false;
+        } else if (field && field->plain) {
+            if (field->bytes)
+                columns[c].appendLatin1(static_cast<const char*>(field->chars), field->count);
+            else
+                columns[c].append(static_cast<const QChar*>(field->chars), field->count);
+            empty = false;
+        } else {
+            const QString& value = row.at(c);
+            empty = empty && value.isEmpty();
+            if (m_pooling)
+                columns[c].appendPooled(value);
+            else
+                columns[c].append(value);
         }
     }
+    for (int c = length; c < m_encoded.size(); ++c)
+        columns[c].appendEmpty(1);
+    ++m_encodedRows;
     m_encodedLengths.push_back(length);
-    m_encodedEmpty.push_back(allEmpty(row));
-    if (m_pooling)
-        m_encoded.appendPooledRow(row);
-    else
-        m_encoded.appendRow(row);
+    m_encodedEmpty.push_back(empty);
 }
 
 void RowSink::finishChunk()
 {
     flush();
-    m_encoded.dropPools();
+    for (TextColumn& column : m_encoded) {
+        column.dropIndex();
+        column.squeeze();
+    }
 }
 
 void RowSink::takeEncodedRows(RowSink* collector)
@@ -529,13 +595,19 @@ void RowSink::takeEncodedRows(RowSink* collector)
         kept.append(int(i));
         width = qMax(width, length);
     }
-    Dataset& rows = collector->m_encoded;
+    Dataset rows;
+    rows.setColumns(std::move(collector->m_encoded), collector->m_encodedRows);
     if (kept.size() != rows.rowCount())
         rows.selectRows(kept);
     if (width > m_dataset->columnCount())
         m_dataset->setColumnCount(width);
     m_dataset->appendRows(rows);
-    collector->m_encoded = Dataset();
+    collector->m_encoded.clear();
+    collector->m_encodedRows = 0;
+    // A chunk that continues the record of the one before is taken again
+    // later, into new columns.
+    for (ValuePool& pool : collector->m_pools)
+        pool.clearCodes();
     collector->m_encodedLengths.clear();
     collector->m_encodedEmpty.clear();
 }

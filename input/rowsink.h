@@ -177,6 +177,12 @@ private:
         bool deferred = false;
         // Left out: nothing to look up.
         bool unread = false;
+        // A collector's value that its pool does not keep: its characters
+        // go into the column as they are, without a text made first.
+        bool plain = false;
+        // A collector's pooled value: its pool entry, which keeps the
+        // value's code in the collector's column.
+        ValuePool::Entry* entry = nullptr;
     };
 
     // Called for every field: the check stays inline and the rare growth
@@ -200,7 +206,10 @@ private:
     void prefetchTexts(const WaitingRow& waiting) const;
     void takeFirstWaiting();
     void internRow(WaitingRow* waiting);
-    void deliver(QStringList row);
+    void deliver(QStringList* row, const std::vector<PendingField>& pending);
+    // A collector takes its values into columns without the row's texts
+    // (see PendingField), unless a row test needs them.
+    bool writesColumns() const { return !m_dataset && !m_rowTest; }
     template <typename Char> void addRun(const Char* chars, int count, bool buffered);
     bool leavesOut(int column) const
     {
@@ -221,7 +230,8 @@ private:
     // Counts a row in the reports; false when it is not kept.
     bool countRow(int length, bool empty);
     void takeEncodedRows(RowSink* collector);
-    void encodeRow(const QStringList& row);
+    void encodeRow(const QStringList& row, const std::vector<PendingField>& pending);
+    void addEncodedColumns(int count);
 
     // Null in a collector.
     Dataset* m_dataset;
@@ -260,7 +270,8 @@ private:
     int m_rowRoom = 0;
     // A collector's rows put into columns, each row's length and whether it
     // was empty.
-    Dataset m_encoded;
+    QVector<TextColumn> m_encoded;
+    int m_encodedRows = 0;
     // The target's columns known to hold mostly different values when the
     // collector was made: put into plain texts at once.
     QVector<bool> m_plainColumns;

@@ -120,6 +120,7 @@ void ValuePool::grow()
             i = (i + 1) & mask;
         m_slots[i].text.swap(slot.text);
         m_slots[i].hash = slot.hash;
+        m_slots[i].code = slot.code;
     }
 }
 
@@ -165,7 +166,7 @@ template <typename Char>
 ValuePool::Slot& ValuePool::slotFor(const Char* chars, int count, uint hash)
 {
     // Kept at most half full, so that probes stay short.
-    if (size_t(m_count) * 2 >= m_slots.size())
+    if (size_t(m_used) * 2 >= m_slots.size())
         grow();
     return m_slots[findSlot(chars, count, hash)];
 }
@@ -175,6 +176,7 @@ void ValuePool::retire()
     m_retired = true;
     std::vector<Slot>().swap(m_slots);
     m_count = 0;
+    m_used = 0;
 }
 
 void ValuePool::judge(bool lenient)
@@ -194,8 +196,10 @@ void ValuePool::absorb(const ValuePool& other)
             continue;
         Slot& slot = slotFor(from.text.constData(), from.text.size(), from.hash);
         if (slot.text.isNull()) {
-            slot = from;
+            slot.text = from.text;
+            slot.hash = from.hash;
             ++m_count;
+            ++m_used;
         }
     }
 }
@@ -265,20 +269,50 @@ template <typename Char> QString ValuePool::newText(const Char* chars, int count
     return m_arena ? m_arena->make(chars, count) : makeText(chars, count);
 }
 
-template <typename Char> QString ValuePool::internChars(const Char* chars, int count, uint hash)
+// The pool's own table is looked at first, and a value found in the seed is
+// taken into it: its next repeats are then found in one probe, in an entry
+// whose code belongs to this pool's user (the seed's entries are shared by
+// other pools).
+template <typename Char>
+ValuePool::Entry* ValuePool::entryOf(const Char* chars, int count, uint hash)
 {
     if (!countLookup())
-        return makeText(chars, count);
-    if (const QString* text = seeded(chars, count, hash))
-        return *text;
+        return nullptr;
     Slot& slot = slotFor(chars, count, hash);
-    if (slot.text.isNull()) {
+    if (!slot.text.isNull())
+        return &slot;
+    if (const QString* text = seeded(chars, count, hash)) {
+        slot.text = *text;
+    } else {
         slot.text = newText(chars, count);
-        slot.hash = hash;
         ++m_count;
         m_newCharacters += count;
     }
-    return slot.text;
+    slot.hash = hash;
+    ++m_used;
+    return &slot;
+}
+
+ValuePool::Entry* ValuePool::entry(const QChar* chars, int count, uint hash)
+{
+    return entryOf(chars, count, hash);
+}
+
+ValuePool::Entry* ValuePool::entry(const char* bytes, int count, uint hash)
+{
+    return entryOf(bytes, count, hash);
+}
+
+void ValuePool::clearCodes()
+{
+    for (Slot& slot : m_slots)
+        slot.code = 0;
+}
+
+template <typename Char> QString ValuePool::internChars(const Char* chars, int count, uint hash)
+{
+    const Entry* found = entryOf(chars, count, hash);
+    return found ? found->text : makeText(chars, count);
 }
 
 QString ValuePool::intern(const QString& text)
@@ -295,6 +329,7 @@ QString ValuePool::intern(const QString& text)
             slot.text.squeeze();
         slot.hash = hash;
         ++m_count;
+        ++m_used;
         m_newCharacters += text.size();
     }
     return slot.text;

@@ -30,6 +30,24 @@ public:
     static constexpr int RetireCheckValues = 1 << 16;
     static constexpr int EarlyCheckValues = 1 << 13;
 
+    // A value held: its text, and a code that the pool's user may keep with
+    // it (0 until the user sets one), such as the value's code in the column
+    // it is put into, so that a repeat needs no second look-up there.
+    struct Entry
+    {
+        QString text;
+        uint hash = 0;
+        quint32 code = 0;
+    };
+
+    // The entry of the value with these characters (hashOf() of them), made
+    // on first sight; null once the pool has retired. It stays where it is
+    // until the next value is looked up.
+    Entry* entry(const QChar* chars, int count, uint hash);
+    Entry* entry(const char* bytes, int count, uint hash);
+    // Sets every entry's code back to 0 (the columns they were for are gone).
+    void clearCodes();
+
     // The pooled text with these characters, made on first sight.
     QString intern(const QChar* chars, int count);
     // The same with the characters' hash already known.
@@ -74,28 +92,23 @@ public:
     // otherwise come only after the first.
     void prefetchText(uint hash) const
     {
-        // A repeat is mostly found in the seed.
-        if (m_seed)
-            m_seed->prefetchText(hash);
+        // A repeat is found in the pool's own table (see entry()).
         if (m_slots.empty())
             return;
         const Slot& slot = m_slots[hash & (m_slots.size() - 1)];
         prefetchLine(const_cast<QString&>(slot.text).data_ptr());
     }
 
-    // Distinct values held.
+    // Distinct values this pool added (those it took from its seed aside).
     int size() const { return m_count; }
     bool isRetired() const { return m_retired; }
 
 private:
-    struct Slot
-    {
-        QString text;
-        uint hash = 0;
-    };
+    using Slot = Entry;
 
     template <typename Char> size_t findSlot(const Char* chars, int count, uint hash) const;
     template <typename Char> Slot& slotFor(const Char* chars, int count, uint hash);
+    template <typename Char> Entry* entryOf(const Char* chars, int count, uint hash);
     template <typename Char> QString internChars(const Char* chars, int count, uint hash);
     bool countLookup();
     bool notWorth(bool lenient) const;
@@ -108,6 +121,8 @@ private:
     const ValuePool* m_seed = nullptr;
     TextArena* m_arena = nullptr;
     int m_count = 0;
+    // Slots filled: the values added and those taken from the seed.
+    int m_used = 0;
     int m_lookups = 0;
     bool m_retired = false;
     // The stretch of values since the last check: where it started, the

@@ -1,7 +1,7 @@
 #include "transforms/support/rowgroups.h"
 
 #include "core/dataset.h"
-#include "core/rowprefetch.h"
+#include "core/prefetch.h"
 
 #include <QHash>
 
@@ -17,30 +17,77 @@ bool comparesAsStored(const KeyOptions& options)
     return options.caseSensitive && !options.ignoreSpaces && !options.ignorePunctuation;
 }
 
-uint rowKeyHash(
-    const Dataset& dataset, int row, const QVector<int>& columns, const KeyOptions& options)
+// A row's key columns hashed and compared without copies of their texts: a
+// repeating column's value is hashed once per distinct code, the others
+// read through a scratch text. Equal texts may have different codes (a
+// reader's values stored apart), so codes only ever shortcut a comparison,
+// and hashes come from the texts.
+class RowKeys
 {
-    const bool asStored = comparesAsStored(options);
-    uint hash = 0;
-    for (int c : columns) {
-        const QString& value = dataset.value(row, c);
-        hash = asStored ? qHash(value, hash) : qHash(keyValue(value, options), hash);
+public:
+    RowKeys(const Dataset& dataset, const QVector<int>& columns, const KeyOptions& options)
+        : m_options(options), m_asStored(comparesAsStored(options))
+    {
+        for (int c : columns) {
+            Column& key = m_columns.emplace_back();
+            key.column = &dataset.column(c);
+            if (key.column->isCoded())
+                key.hashOfCode.assign(size_t(key.column->codeCount()), Unknown);
+        }
     }
-    return hash;
-}
 
-bool sameRowKey(
-    const Dataset& dataset, int a, int b, const QVector<int>& columns, const KeyOptions& options)
-{
-    const bool asStored = comparesAsStored(options);
-    for (int c : columns) {
-        const QString& x = dataset.value(a, c);
-        const QString& y = dataset.value(b, c);
-        if (asStored ? x != y : keyValue(x, options) != keyValue(y, options))
-            return false;
+    uint hash(int row)
+    {
+        quint64 hash = 0x9E3779B97F4A7C15ULL;
+        for (Column& key : m_columns) {
+            hash = (hash ^ valueHash(key, row)) * 0xff51afd7ed558ccdULL;
+            hash ^= hash >> 29;
+        }
+        return uint(hash ^ (hash >> 32));
     }
-    return true;
-}
+
+    bool same(int a, int b)
+    {
+        for (Column& key : m_columns) {
+            const TextColumn& column = *key.column;
+            if (column.isCoded() && column.code(a) == column.code(b))
+                continue;
+            const QString& x = column.text(a, key.scratch);
+            const QString& y = column.text(b, m_otherScratch);
+            if (m_asStored ? x != y : keyValue(x, m_options) != keyValue(y, m_options))
+                return false;
+        }
+        return true;
+    }
+
+private:
+    static constexpr quint64 Unknown = ~quint64(0);
+    struct Column
+    {
+        const TextColumn* column = nullptr;
+        std::vector<quint64> hashOfCode;
+        QString scratch;
+    };
+
+    uint textHash(const QString& text) const
+    {
+        return m_asStored ? qHash(text) : qHash(keyValue(text, m_options));
+    }
+    quint64 valueHash(Column& key, int row)
+    {
+        if (key.hashOfCode.empty())
+            return textHash(key.column->text(row, key.scratch));
+        quint64& known = key.hashOfCode[key.column->code(row)];
+        if (known == Unknown)
+            known = textHash(key.column->text(row, key.scratch));
+        return known;
+    }
+
+    KeyOptions m_options;
+    bool m_asStored;
+    std::vector<Column> m_columns;
+    QString m_otherScratch;
+};
 
 // The first row of every distinct key, found by the key's hash in a flat
 // open-addressed table. A slot is the hash and the row, so a million
@@ -153,11 +200,9 @@ namespace {
 
 // Puts the row in the group of its key, found by the key's hash; returns the
 // group.
-int placeRow(const Dataset& dataset, int r, uint hash, const QVector<int>& columns,
-    const KeyOptions& options, RowGroups& groups, FirstRows& firstRows)
+int placeRow(int r, uint hash, RowKeys& keys, RowGroups& groups, FirstRows& firstRows)
 {
-    const int first = firstRows.find(
-        hash, r, [&](int other) { return sameRowKey(dataset, other, r, columns, options); });
+    const int first = firstRows.find(hash, r, [&](int other) { return keys.same(other, r); });
     if (first >= 0)
         return joinGroup(groups, groups.group.at(first));
     groups.firstRow.append(r);
@@ -165,34 +210,28 @@ int placeRow(const Dataset& dataset, int r, uint hash, const QVector<int>& colum
     return joinGroup(groups, groups.sizes.size() - 1);
 }
 
-// Groups the rows from the given one on by their keys' hashes. A key whose
-// texts are mostly new (e-mail addresses) waits for its texts and then for
-// its slot in a table too large for the cache: the stored texts of
-// repeating columns are asked for ahead, and each hash is worked out
-// HashAhead rows before its look-up, its slot asked for meanwhile.
-bool groupByHash(const Dataset& dataset, int from, const QVector<int>& columns,
-    const KeyOptions& options, RowGroups& groups, FirstRows& firstRows,
+// Groups the rows by their keys' hashes. A key whose texts are mostly new
+// (e-mail addresses) waits for its slot in a table too large for the cache:
+// each hash is worked out HashAhead rows before its look-up, its slot asked
+// for meanwhile.
+bool groupByHash(const Dataset& dataset, RowKeys& keys, RowGroups& groups, FirstRows& firstRows,
     const GroupProgress& progress)
 {
     constexpr int HashAhead = 8;
     const int rows = dataset.rowCount();
     uint hashes[HashAhead];
-    for (int r = from; r < qMin(rows, from + HashAhead); ++r)
-        hashes[r % HashAhead] = rowKeyHash(dataset, r, columns, options);
-    for (int r = from; r < rows; ++r) {
+    for (int r = 0; r < qMin(rows, HashAhead); ++r)
+        hashes[r % HashAhead] = keys.hash(r);
+    for (int r = 0; r < rows; ++r) {
         if (progress && !progress(r, rows))
             return false;
-        for (int c : columns) {
-            if (const QString* text = RowPrefetch::cellAhead(dataset, r, c))
-                RowPrefetch::text(*text);
-        }
         const uint hash = hashes[r % HashAhead];
         if (r + HashAhead < rows) {
-            const uint next = rowKeyHash(dataset, r + HashAhead, columns, options);
+            const uint next = keys.hash(r + HashAhead);
             hashes[r % HashAhead] = next;
             firstRows.prefetch(next);
         }
-        placeRow(dataset, r, hash, columns, options, groups, firstRows);
+        placeRow(r, hash, keys, groups, firstRows);
     }
     return true;
 }
@@ -206,14 +245,15 @@ bool groupRows(const Dataset& dataset, const QVector<int>& columns, const KeyOpt
     groups = RowGroups();
     groups.group.reserve(rows);
     FirstRows firstRows;
+    RowKeys keys(dataset, columns, options);
     if (columns.size() != 1)
-        return groupByHash(dataset, 0, columns, options, groups, firstRows, progress);
+        return groupByHash(dataset, keys, groups, firstRows, progress);
     // A one-column key of a repeating column is known by its value's code:
     // the same text is the same key, whatever the options make of it, so
     // its group needs no hashing or comparing.
     const TextColumn& key = dataset.column(columns.first());
     if (!key.isCoded())
-        return groupByHash(dataset, 0, columns, options, groups, firstRows, progress);
+        return groupByHash(dataset, keys, groups, firstRows, progress);
     QVector<int> groupOfCode(key.codeCount(), -1);
     for (int r = 0; r < rows; ++r) {
         if (progress && !progress(r, rows))
@@ -222,8 +262,7 @@ bool groupRows(const Dataset& dataset, const QVector<int>& columns, const KeyOpt
         if (known >= 0) {
             joinGroup(groups, known);
         } else {
-            const uint hash = rowKeyHash(dataset, r, columns, options);
-            known = placeRow(dataset, r, hash, columns, options, groups, firstRows);
+            known = placeRow(r, keys.hash(r), keys, groups, firstRows);
         }
     }
     return true;

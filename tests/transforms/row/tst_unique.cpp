@@ -68,26 +68,31 @@ private slots:
     }
 
     // Keys known by their stored text: equal texts stored apart, spellings
-    // that differ in case, and a column whose first values are all new (the
-    // stored texts are then given up part way).
+    // that differ in case, a column whose first values are all new (the
+    // stored texts are then given up part way), and a two-column key of
+    // repeating columns whose equal texts have codes of their own.
     void manyRows_data()
     {
         QTest::addColumn<bool>("caseSensitive");
         QTest::addColumn<int>("distinctFirst");
-        QTest::newRow("repeats, case off") << false << 0;
-        QTest::newRow("repeats, case on") << true << 0;
-        QTest::newRow("all new at first, case off") << false << 70000;
+        QTest::addColumn<bool>("twoColumns");
+        QTest::newRow("repeats, case off") << false << 0 << false;
+        QTest::newRow("repeats, case on") << true << 0 << false;
+        QTest::newRow("all new at first, case off") << false << 70000 << false;
+        QTest::newRow("two coded columns, case on") << true << 0 << true;
+        QTest::newRow("two coded columns, case off") << false << 0 << true;
     }
 
     void manyRows()
     {
         QFETCH(bool, caseSensitive);
         QFETCH(int, distinctFirst);
+        QFETCH(bool, twoColumns);
         const QStringList shared { "a", "A", "b", "c", "B" };
         Dataset data;
-        data.setPooling(false);
-        data.setColumnCount(1);
-        data.setHeader({ QStringLiteral("k") });
+        data.setPooling(twoColumns);
+        data.setColumnCount(twoColumns ? 2 : 1);
+        data.setHeader(twoColumns ? QStringList { "k", "l" } : QStringList { "k" });
         QStringList expectedKeys;
         QHash<QString, int> groupOf;
         QVector<int> counts;
@@ -95,7 +100,14 @@ private slots:
             QString key = i < distinctFirst ? QString::number(i) : shared.at(i % shared.size());
             if (i % 3 == 0) // the same text in storage of its own
                 key = QString(key.constData(), key.size());
-            data.appendRow({ key });
+            // Stored apart, a pooled text gets a code of its own.
+            const QString second = i % 2 ? QStringLiteral("x") : QString(QLatin1Char('x'));
+            if (twoColumns) {
+                data.appendPooledRow({ key, second });
+                key += ',' + second;
+            } else {
+                data.appendRow({ key });
+            }
             const QString folded = caseSensitive ? key : key.toLower();
             if (!groupOf.contains(folded)) {
                 groupOf.insert(folded, counts.size());
@@ -104,11 +116,15 @@ private slots:
             }
             ++counts[groupOf.value(folded)];
         }
+        if (twoColumns)
+            QVERIFY(data.column(1).codeCount() > 2);
         QStringList expected;
         for (int g = 0; g < counts.size(); ++g)
             expected << expectedKeys.at(g) + ',' + QString::number(counts.at(g));
         TransformRun run(new U, data);
-        aggregate(run, { U::KeepUnique });
+        aggregate(run,
+            twoColumns ? QVector<int> { U::KeepUnique, U::KeepUnique }
+                       : QVector<int> { U::KeepUnique });
         run.set(QStringLiteral("Count"), true);
         run.set(QStringLiteral("Case_Sensitive"), caseSensitive);
         QCOMPARE(joinRows(run.run()), expected);
