@@ -286,7 +286,7 @@ template <typename Char> void RowSink::addRun(const Char* chars, int count, bool
         appendValue(from < count ? simplified(chars, count, from) : makeText(chars, count));
         m_pending.emplace_back().deferred = deferred;
     } else if (ValuePool& pool = poolFor(m_row.size()); pool.isRetired()) {
-        if (!writesColumns()) {
+        if (!writesColumns() || testReads(m_row.size())) {
             appendValue(makeText(chars, count));
             m_pending.emplace_back();
             return;
@@ -365,6 +365,13 @@ void RowSink::internRow(WaitingRow* waiting)
                 : m_pools[i].entry(
                     static_cast<const QChar*>(pending.chars), pending.count, pending.hash);
             pending.plain = !pending.entry;
+            // The row test reads its columns' values as texts.
+            if (testReads(int(i)) && pending.entry)
+                value = pending.entry->text;
+            else if (testReads(int(i)))
+                value = pending.bytes
+                    ? makeText(static_cast<const char*>(pending.chars), pending.count)
+                    : makeText(static_cast<const QChar*>(pending.chars), pending.count);
         } else if (pending.bytes)
             value = m_pools[i].intern(
                 static_cast<const char*>(pending.chars), pending.count, pending.hash);
@@ -392,6 +399,13 @@ void RowSink::settleDeferred(QStringList* row, std::vector<PendingField>* pendin
             tested = true;
         }
         QString& value = (*row)[int(i)];
+        if (kept && field.chars && writesColumns()
+            && (field.bytes
+                    ? settleInPlace(&field, static_cast<const char*>(field.chars), int(i))
+                    : settleInPlace(&field, static_cast<const QChar*>(field.chars), int(i)))) {
+            field.deferred = false;
+            continue;
+        }
         if (!field.chars) {
             // Made already, as the characters could not wait.
             if (!kept)
@@ -406,6 +420,21 @@ void RowSink::settleDeferred(QStringList* row, std::vector<PendingField>* pendin
         field.deferred = false;
         field.chars = nullptr;
     }
+}
+
+// A kept row's waiting value that a collector takes into its column from the
+// characters (see PendingField); false when the value must be made first
+// (simplifying changes it).
+template <typename Char>
+bool RowSink::settleInPlace(PendingField* field, const Char* chars, int column)
+{
+    const int count = field->count;
+    if (m_simplify && firstToSimplify(chars, count) < count)
+        return false;
+    ValuePool& pool = poolFor(column);
+    field->entry = pool.isRetired() ? nullptr : pool.entry(chars, count, hashOf(chars, count));
+    field->plain = !field->entry;
+    return true;
 }
 
 // A waiting value (trimmed, not yet simplified) once its row is tested.

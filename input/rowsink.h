@@ -208,8 +208,12 @@ private:
     void internRow(WaitingRow* waiting);
     void deliver(QStringList* row, const std::vector<PendingField>& pending);
     // A collector takes its values into columns without the row's texts
-    // (see PendingField), unless a row test needs them.
-    bool writesColumns() const { return !m_dataset && !m_rowTest; }
+    // (see PendingField), but for those a row test reads.
+    bool writesColumns() const { return !m_dataset; }
+    bool testReads(int column) const
+    {
+        return m_rowTest && column < m_use.columns.size() && m_use.columns.at(column);
+    }
     template <typename Char> void addRun(const Char* chars, int count, bool buffered);
     bool leavesOut(int column) const
     {
@@ -225,6 +229,7 @@ private:
     template <typename Char> void addUnread(const Char* chars, int count);
     void settleDeferred(QStringList* row, std::vector<PendingField>* pending);
     template <typename Char> QString settled(const Char* chars, int count, bool kept, int column);
+    template <typename Char> bool settleInPlace(PendingField* field, const Char* chars, int column);
     void appendValue(QString&& text);
     void takeRow(QStringList&& row);
     // Counts a row in the reports; false when it is not kept.
