@@ -374,6 +374,7 @@ public:
           flattener(nullptr, LayoutReadOptions::from(options.formatOptions).layout,
               options.ignoreEmptyRows),
           arena(options.runTexts ? options.runTexts->newArena() : nullptr),
+          pooling(options.pooling),
           m_handler(options, &flattener, &pools, arena)
     {
         flattener.setNames(knownNames);
@@ -397,6 +398,7 @@ public:
                 parseLine(reader, chars + start, chars + end);
             start = end + 1;
         }
+        encodeRows();
         if (!keepsPools)
             std::vector<ValuePool>().swap(pools);
         text = QString();
@@ -411,6 +413,13 @@ public:
     std::vector<ValuePool> pools;
     // This chunk's thread makes its pools' texts here.
     TextArena* arena;
+    const bool pooling;
+    // The rows put into the chunk's columns on its own thread, so that
+    // taking them is a matter of joining columns; which rows were made
+    // before any column was known.
+    QVector<TextColumn> columns;
+    int rowCount = 0;
+    std::vector<bool> emptyRows;
     int lines = 0;
     bool failed = false;
     // The failing line's offset and reason, for the warning.
@@ -418,6 +427,36 @@ public:
     QString failure;
 
 private:
+    void encodeRows()
+    {
+        std::vector<QStringList>& rows = flattener.collected();
+        const int width = flattener.names().size();
+        // A column whose pool has retired holds mostly different values:
+        // looking for repeats would only build a dictionary to give up.
+        columns.clear();
+        for (int c = 0; c < width; ++c)
+            columns.append(TextColumn(
+                pooling && (size_t(c) >= pools.size() || !pools[size_t(c)].isRetired())));
+        TextColumn* out = columns.data();
+        for (const QStringList& row : rows) {
+            emptyRows.push_back(row.isEmpty());
+            for (int c = 0; c < width; ++c) {
+                if (c >= row.size())
+                    out[c].appendEmpty(1);
+                else if (pooling)
+                    out[c].appendPooled(row.at(c));
+                else
+                    out[c].append(row.at(c));
+            }
+        }
+        rowCount = int(rows.size());
+        std::vector<QStringList>().swap(rows);
+        for (TextColumn& column : columns) {
+            column.dropIndex();
+            column.squeeze();
+        }
+    }
+
     void parseLine(rapidjson::GenericReader<Utf16, Utf16>& reader, char16_t* from, char16_t* to)
     {
         InsituLine stream { from, from, from, to };
@@ -475,10 +514,7 @@ public:
     bool take(LinesChunk& chunk)
     {
         const QVector<int> columns = columnsOf(chunk);
-        bool sameColumns = true;
-        for (int c = 0; c < columns.size(); ++c)
-            sameColumns = sameColumns && columns.at(c) == c;
-        addRows(chunk, columns, sameColumns);
+        addRows(chunk, columns);
         if (chunk.keepsPools && !chunk.pools.empty()) {
             std::vector<ValuePool> found(size_t(m_names.size()));
             for (size_t c = 0; c < chunk.pools.size() && int(c) < columns.size(); ++c)
@@ -528,32 +564,37 @@ private:
         return columns;
     }
 
-    void addRows(LinesChunk& chunk, const QVector<int>& columns, bool sameColumns)
+    void addRows(LinesChunk& chunk, const QVector<int>& columns)
     {
-        Dataset& dataset = m_result->dataset;
-        for (QStringList& row : chunk.flattener.collected()) {
-            // A row made before any column was known has a place only when
-            // the chunks before brought one.
-            if (row.isEmpty() && m_namesBefore == 0)
-                continue;
-            if (m_rows++ == 0)
-                dataset.appendRow(QStringList());
-            if (m_names.size() > dataset.columnCount())
-                dataset.setColumnCount(m_names.size());
-            if (sameColumns) {
-                dataset.appendRow(row);
-            } else {
-                QStringList placed;
-                placed.reserve(m_names.size());
-                for (int c = 0; c < m_names.size(); ++c)
-                    placed.append(QString());
-                for (int c = 0; c < row.size(); ++c)
-                    placed[columns.at(c)] = row.at(c);
-                dataset.appendRow(placed);
-            }
+        // A row made before any column was known has a place only when the
+        // chunks before brought one.
+        QVector<int> kept;
+        for (int r = 0; r < chunk.rowCount; ++r) {
+            if (!chunk.emptyRows[size_t(r)] || m_namesBefore > 0)
+                kept.append(r);
         }
-        chunk.flattener.collected().clear();
         m_namesBefore = m_names.size();
+        if (kept.isEmpty())
+            return;
+        Dataset& dataset = m_result->dataset;
+        if (m_rows == 0)
+            dataset.appendRow(QStringList());
+        m_rows += kept.size();
+        if (m_names.size() > dataset.columnCount())
+            dataset.setColumnCount(m_names.size());
+        QVector<TextColumn> placed;
+        for (int c = 0; c < m_names.size(); ++c) {
+            placed.append(TextColumn(m_pooling));
+            placed.last().appendEmpty(chunk.rowCount);
+        }
+        for (int c = 0; c < chunk.columns.size(); ++c)
+            placed[columns.at(c)] = chunk.columns.at(c);
+        Dataset rows;
+        rows.setColumns(std::move(placed), chunk.rowCount);
+        if (kept.size() != chunk.rowCount)
+            rows.selectRows(kept);
+        dataset.appendRows(rows);
+        chunk.columns.clear();
     }
 
     const ReadProgress& m_progress;

@@ -99,6 +99,7 @@ private slots:
     void jsonTestSuiteRows();
     void jsonLinesSameOnOneOrMoreThreads_data();
     void jsonLinesSameOnOneOrMoreThreads();
+    void jsonLinesEmptyRecordsBeforeAnyColumn();
     void jsonLinesStringsAsQtReadsThem();
 };
 
@@ -407,6 +408,28 @@ void TestStructuredReaders::jsonLinesSameOnOneOrMoreThreads()
         --last;
     QVERIFY(last > first + 100);
     QVERIFY(later.value(last, city).constData() == later.value(first, city).constData());
+}
+
+// Records without values before the first column is known have no place in
+// the table, empty rows kept or not; later ones are empty rows, however the
+// text is cut into chunks.
+void TestStructuredReaders::jsonLinesEmptyRecordsBeforeAnyColumn()
+{
+    QString text = QStringLiteral("{}\n[]\n");
+    for (int i = 1; i <= 300; ++i)
+        text += i == 150 ? QStringLiteral("{}\n") : QStringLiteral("{\"a\":%1}\n").arg(i);
+    for (const auto& [threads, chunkChars] :
+        { std::pair(1, ParseThreads::DefaultChunkChars), std::pair(2, 40), std::pair(3, 1000) }) {
+        TextSource source(text);
+        ReadResult result;
+        parseJsonText(source, optionsFor(FileTypeJson, "keepempty"), ReadProgress(), &result,
+            ParseThreads { threads, chunkChars });
+        QCOMPARE(result.dataset.rowCount(), 301);
+        QCOMPARE(result.dataset.row(0), QStringList { "a" });
+        QCOMPARE(result.dataset.row(1), QStringList { "1" });
+        QCOMPARE(result.dataset.row(150), QStringList { QString() });
+        QCOMPARE(result.dataset.row(300), QStringList { "300" });
+    }
 }
 
 // Strings with escapes, quotes and other characters at every place around
