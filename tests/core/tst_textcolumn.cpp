@@ -120,6 +120,47 @@ private slots:
         QVERIFY(column.code(5) == column.code(0) || column.code(5) == column.code(2));
     }
 
+    // A reader's values: characters from its buffer (one or two bytes per
+    // character), and a pooled value's repeats by the code appendPooled()
+    // gave, until the column gives way to plain texts.
+    void readerAppends_data() { kinds_data(); }
+    void readerAppends()
+    {
+        QFETCH(bool, pooling);
+        TextColumn column(pooling);
+        const QString wide = QStringLiteral("caf\u00e9 \u6771");
+        const QByteArray latin1("na\xefve");
+        column.append(wide.constData(), wide.size());
+        column.appendLatin1(latin1.constData(), latin1.size());
+        column.appendLatin1("", 0);
+        const QString pooled = fresh("rep");
+        const quint32 code = column.appendPooled(pooled);
+        QCOMPARE(code != 0, pooling);
+        if (code != 0)
+            QVERIFY(column.appendCode(code));
+        else
+            QVERIFY(!column.appendCode(1));
+        const QStringList expected { wide, QString::fromLatin1(latin1), QString(), "rep" };
+        QCOMPARE(valuesOf(column).mid(0, 4), expected);
+        QCOMPARE(column.size(), pooling ? 5 : 4);
+        if (pooling)
+            QCOMPARE(column.value(4), QStringLiteral("rep"));
+        // Past the trial, mostly new values make the column plain: the code
+        // given before is refused from then on, and every value stays.
+        if (!pooling)
+            return;
+        for (int i = 0; i < 30000; ++i)
+            column.appendPooled(fresh(QString::number(i)));
+        QVERIFY(!column.isCoded());
+        QVERIFY(!column.appendCode(code));
+        QCOMPARE(column.appendPooled(pooled), quint32(0));
+        column.appendLatin1("end", 3);
+        QCOMPARE(column.value(4), QStringLiteral("rep"));
+        QCOMPARE(column.value(5 + 29999), QStringLiteral("29999"));
+        QCOMPARE(column.value(column.size() - 2), QStringLiteral("rep"));
+        QCOMPARE(column.value(column.size() - 1), QStringLiteral("end"));
+    }
+
     // A selection shares a repeating column's texts, and copies a plain
     // column's kept texts when few are kept; a negative row is empty.
     void gatheringRows_data() { kinds_data(); }

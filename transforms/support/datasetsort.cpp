@@ -52,8 +52,7 @@ public:
         m_values.reserve(n);
         m_class.reserve(n);
     }
-    int count() const { return m_values.size(); }
-    const QString& value(int i) const { return m_values.at(i); }
+    int count() const { return m_class.size(); }
     // Dense ranks of the values in the order of add().
     QVector<int> ranks() const;
 
@@ -74,8 +73,8 @@ private:
 
 void ColumnValues::add(const QString& value)
 {
-    m_values.append(value);
     if (m_kind == SortKind::Text) {
+        m_values.append(value);
         m_class.append(ClassRead);
         return;
     }
@@ -95,9 +94,12 @@ void ColumnValues::add(const QString& value)
             number = double(date.toJulianDay());
         }
     }
+    // Only the texts sorted as texts are kept: a column of ten million
+    // different amounts would otherwise keep a copy of every one.
+    m_values.append(cls == ClassOther ? value : QString());
     m_class.append(cls);
     if (cls == ClassRead) {
-        m_numbers.resize(m_values.size());
+        m_numbers.resize(m_class.size());
         m_numbers.last() = number;
     }
 }
@@ -180,7 +182,7 @@ SortedClass ColumnValues::sortCollated(const QVector<int>& members) const
 QVector<int> ColumnValues::ranks() const
 {
     QVector<int> members[3];
-    for (int i = 0; i < m_values.size(); ++i)
+    for (int i = 0; i < m_class.size(); ++i)
         members[int(m_class.at(i))].append(i);
     const bool textColumn = m_kind == SortKind::Text;
     const auto sortTextClass = [this](const QVector<int>& m) {
@@ -193,7 +195,7 @@ QVector<int> ColumnValues::ranks() const
     classes[ClassEmpty].order = members[ClassEmpty];
     classes[ClassEmpty].sameAsPrevious = QVector<char>(members[ClassEmpty].size(), 1);
 
-    QVector<int> ranks(m_values.size());
+    QVector<int> ranks(m_class.size());
     int rank = -1;
     for (const SortedClass& c : classes) {
         const int m = c.order.size();
