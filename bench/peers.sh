@@ -31,11 +31,11 @@ PY=${PY:-/usr/bin/python3} # the interpreter that has Debian's pandas
 build=$repo/${BUILD_DIR:-build}
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
-# The command line runs with preferences of its own, not this user's. The
-# memory limit (4 GB by default) is raised for the larger sizes, as a user
-# would in Preferences: ten million rows joined twice need more.
+# The command line runs with preferences of its own, not this user's. Up to
+# ten million rows every job runs within the default memory limit (4 GB);
+# larger sizes raise it, as a user would in Preferences.
 mkdir -p "$out/config/Varnix Software"
-awk -v s="$scale" 'BEGIN { print "[General]"; if (s > 1) print "max_memory_usage=" (s > 4 ? 16 : 8) }' \
+awk -v s="$scale" 'BEGIN { print "[General]"; if (s > 10) print "max_memory_usage=16" }' \
   >"$out/config/Varnix Software/Varnix.conf"
 
 install_peers() {
