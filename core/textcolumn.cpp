@@ -695,6 +695,12 @@ qint64 TextColumn::bytesUsed() const
     return bytes;
 }
 
+void TextColumn::keepPlainTexts()
+{
+    if (d->coded)
+        toPlain();
+}
+
 // A column that has shown its values hardly repeat keeps plain texts from
 // now on: the codes so far become places.
 void TextColumn::toPlain()

@@ -94,6 +94,9 @@ public:
     // when most are kept, and copied otherwise, so that a small selection
     // does not keep a large column's texts alive.
     TextColumn gathered(const int* rows, int count) const;
+    // Keeps plain texts from now on, for a reader that has found the
+    // column's values hardly repeat.
+    void keepPlainTexts();
     // Gives back the room kept for more rows and texts, once the column is
     // complete.
     void squeeze();

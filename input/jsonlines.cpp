@@ -144,6 +144,16 @@ public:
     }
     LineTop top() const { return m_top; }
     bool tooDeep() const { return m_tooDeep; }
+    // The pool entries of the values of the flat row the line made last, by
+    // column (null where a value has none), once: false when the line made
+    // no flat row. They hold until the pools are next looked in.
+    bool takeFlatRow(const std::vector<ValuePool::Entry*>** entries)
+    {
+        *entries = &m_flatEntries;
+        const bool made = m_flatRow;
+        m_flatRow = false;
+        return made;
+    }
     // The record of the line, once nothing but white space follows it.
     void commit()
     {
@@ -297,14 +307,18 @@ private:
         pool.prefetch(p->hash);
     }
 
-    QString cell(int column, const Pending& p)
+    QString cell(int column, const Pending& p, ValuePool::Entry** entry)
     {
         if (!m_pooling || (p.made.isNull() ? p.count == 0 : p.made.isEmpty()))
             return p.made.isNull() ? QString(p.chars, p.count) : p.made;
         growPools(m_pools, size_t(column) + 1, m_arena);
         ValuePool& pool = (*m_pools)[size_t(column)];
-        if (p.hashed)
-            return pool.intern(p.chars, p.count, p.hash);
+        if (p.made.isNull() && !pool.isRetired()) {
+            *entry = pool.entry(
+                p.chars, p.count, p.hashed ? p.hash : hashCharacters(p.chars, p.count));
+            if (*entry)
+                return (*entry)->text;
+        }
         if (pool.isRetired())
             return p.made.isNull() ? QString(p.chars, p.count) : p.made;
         return p.made.isNull() ? pool.intern(p.chars, p.count) : pool.intern(p.made);
@@ -332,17 +346,25 @@ private:
         row.reserve(width);
         for (int c = 0; c < width; ++c)
             row.append(QString());
+        m_flatEntries.assign(size_t(width), nullptr);
         for (const Pending& p : m_pending) {
             const int column = m_keys.at(p.key).column;
-            row[column] = cell(column, p);
+            ValuePool::Entry* entry = nullptr;
+            row[column] = cell(column, p, &entry);
+            // A key given twice keeps its last value, and the entry of the
+            // pool's last look-up.
+            m_flatEntries[size_t(column)] = entry;
         }
         m_flattener->collected().push_back(std::move(row));
+        m_flatRow = true;
     }
 
     const bool m_trim;
     const bool m_simplify;
     const bool m_ignoreEmptyRows;
     const bool m_pooling;
+    std::vector<ValuePool::Entry*> m_flatEntries;
+    bool m_flatRow = false;
     RecordFlattener* m_flattener;
     std::vector<ValuePool>* m_pools;
     TextArena* m_arena;
@@ -396,9 +418,10 @@ public:
             ++lines;
             if (!QStringView(text).mid(start, end - start).trimmed().isEmpty())
                 parseLine(reader, chars + start, chars + end);
+            encodeRows();
             start = end + 1;
         }
-        encodeRows();
+        finishColumns();
         if (!keepsPools)
             std::vector<ValuePool>().swap(pools);
         text = QString();
@@ -427,30 +450,55 @@ public:
     QString failure;
 
 private:
+    // The rows of the line just parsed into the chunk's columns: a flat
+    // row's pooled values by the codes their pool entries keep.
     void encodeRows()
     {
         std::vector<QStringList>& rows = flattener.collected();
-        const int width = flattener.names().size();
-        // A column whose pool has retired holds mostly different values:
-        // looking for repeats would only build a dictionary to give up.
-        columns.clear();
-        for (int c = 0; c < width; ++c)
-            columns.append(TextColumn(
-                pooling && (size_t(c) >= pools.size() || !pools[size_t(c)].isRetired())));
+        if (rows.empty())
+            return;
+        addColumns(flattener.names().size());
+        const std::vector<ValuePool::Entry*>* entries = nullptr;
+        const bool flat = m_handler.takeFlatRow(&entries);
         TextColumn* out = columns.data();
-        for (const QStringList& row : rows) {
+        for (size_t r = 0; r < rows.size(); ++r) {
+            const QStringList& row = rows[r];
+            const bool byEntry = flat && r + 1 == rows.size();
             emptyRows.push_back(row.isEmpty());
-            for (int c = 0; c < width; ++c) {
+            for (int c = 0; c < columns.size(); ++c) {
+                ValuePool::Entry* entry
+                    = byEntry && size_t(c) < entries->size() ? (*entries)[size_t(c)] : nullptr;
                 if (c >= row.size())
                     out[c].appendEmpty(1);
-                else if (pooling)
+                else if (entry && (entry->code == 0 || !out[c].appendCode(entry->code)))
+                    entry->code = out[c].appendPooled(entry->text);
+                else if (!entry && pooling)
                     out[c].appendPooled(row.at(c));
-                else
+                else if (!entry)
                     out[c].append(row.at(c));
             }
         }
-        rowCount = int(rows.size());
-        std::vector<QStringList>().swap(rows);
+        rowCount += int(rows.size());
+        rows.clear();
+    }
+
+    void addColumns(int width)
+    {
+        for (int c = columns.size(); c < width; ++c) {
+            columns.append(TextColumn(pooling));
+            columns.last().appendEmpty(rowCount);
+        }
+        // A column whose pool has retired holds mostly different values:
+        // looking for repeats would only build a dictionary to give up.
+        for (int c = 0; c < columns.size() && size_t(c) < pools.size(); ++c) {
+            if (columns.at(c).isCoded() && pools[size_t(c)].isRetired())
+                columns[c].keepPlainTexts();
+        }
+    }
+
+    void finishColumns()
+    {
+        std::vector<QStringList>().swap(flattener.collected());
         for (TextColumn& column : columns) {
             column.dropIndex();
             column.squeeze();
