@@ -81,6 +81,16 @@ template <typename T> void grow(std::vector<T>& list, size_t more)
         list.reserve(std::max(list.size() + more, list.capacity() * 2));
 }
 
+QString textOf(const QChar* chars, int count)
+{
+    return QString(chars, count);
+}
+
+QString textOf(const char* latin1, int count)
+{
+    return QString::fromLatin1(latin1, count);
+}
+
 bool isNarrow(const QChar* chars, int count)
 {
     const ushort* units = reinterpret_cast<const ushort*>(chars);
@@ -432,25 +442,25 @@ void TextColumn::append(const QString& text)
     ++d->rows;
 }
 
-void TextColumn::append(const QChar* chars, int count)
+template <typename Char> void TextColumn::appendChars(const Char* chars, int count)
 {
     // A column still finding out whether its values repeat needs the text.
     if (d->coded) {
-        append(QString(chars, count));
+        append(textOf(chars, count));
         return;
     }
     d->places.push_back(d->writeText(chars, count));
     ++d->rows;
 }
 
+void TextColumn::append(const QChar* chars, int count)
+{
+    appendChars(chars, count);
+}
+
 void TextColumn::appendLatin1(const char* bytes, int count)
 {
-    if (d->coded) {
-        append(QString::fromLatin1(bytes, count));
-        return;
-    }
-    d->places.push_back(d->writeText(bytes, count));
-    ++d->rows;
+    appendChars(bytes, count);
 }
 
 quint32 TextColumn::appendPooled(const QString& text)

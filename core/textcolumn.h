@@ -112,7 +112,7 @@ private:
     struct Block;
     struct Data;
 
-    void appendText(const QChar* chars, int count);
+    template <typename Char> void appendChars(const Char* chars, int count);
     void toPlain();
     void compactIfWasteful();
 

@@ -313,15 +313,13 @@ private:
             return p.made.isNull() ? QString(p.chars, p.count) : p.made;
         growPools(m_pools, size_t(column) + 1, m_arena);
         ValuePool& pool = (*m_pools)[size_t(column)];
-        if (p.made.isNull() && !pool.isRetired()) {
+        // A retired pool hands a made text back as it is, and has no entries.
+        if (!p.made.isNull())
+            return pool.intern(p.made);
+        if (!pool.isRetired())
             *entry = pool.entry(
                 p.chars, p.count, p.hashed ? p.hash : hashCharacters(p.chars, p.count));
-            if (*entry)
-                return (*entry)->text;
-        }
-        if (pool.isRetired())
-            return p.made.isNull() ? QString(p.chars, p.count) : p.made;
-        return p.made.isNull() ? pool.intern(p.chars, p.count) : pool.intern(p.made);
+        return *entry ? (*entry)->text : QString(p.chars, p.count);
     }
 
     void addFlatRow()
@@ -470,11 +468,11 @@ private:
                     = byEntry && size_t(c) < entries->size() ? (*entries)[size_t(c)] : nullptr;
                 if (c >= row.size())
                     out[c].appendEmpty(1);
-                else if (entry && (entry->code == 0 || !out[c].appendCode(entry->code)))
-                    entry->code = out[c].appendPooled(entry->text);
-                else if (!entry && pooling)
+                else if (entry)
+                    entry->appendTo(&out[c]);
+                else if (pooling)
                     out[c].appendPooled(row.at(c));
-                else if (!entry)
+                else
                     out[c].append(row.at(c));
             }
         }

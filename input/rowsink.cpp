@@ -269,12 +269,7 @@ template <typename Char> void RowSink::addRun(const Char* chars, int count, bool
     // A value the row test may drop waits as it is: most are never made, so
     // looking for characters to simplify would be wasted on them.
     if (!buffered && count > 0 && defers(m_row.size())) {
-        m_row.append(QString());
-        PendingField& pending = m_pending.emplace_back();
-        pending.chars = chars;
-        pending.count = count;
-        pending.bytes = sizeof(Char) == 1;
-        pending.deferred = true;
+        addWaiting(chars, count).deferred = true;
         return;
     }
     const int from = m_simplify ? firstToSimplify(chars, count) : count;
@@ -291,24 +286,24 @@ template <typename Char> void RowSink::addRun(const Char* chars, int count, bool
             m_pending.emplace_back();
             return;
         }
-        m_row.append(QString());
-        PendingField& pending = m_pending.emplace_back();
-        pending.chars = chars;
-        pending.count = count;
-        pending.bytes = sizeof(Char) == 1;
-        pending.plain = true;
+        addWaiting(chars, count).plain = true;
     } else {
         const uint hash = hashOf(chars, count);
         pool.prefetch(hash);
-        m_row.append(QString());
-        // Filled in place: a copy of a field built on the stack is read
-        // back before its stores have landed, which stalls.
-        PendingField& pending = m_pending.emplace_back();
-        pending.chars = chars;
-        pending.count = count;
-        pending.hash = hash;
-        pending.bytes = sizeof(Char) == 1;
+        addWaiting(chars, count).hash = hash;
     }
+}
+
+template <typename Char> RowSink::PendingField& RowSink::addWaiting(const Char* chars, int count)
+{
+    m_row.append(QString());
+    // Filled in place: a copy of a field built on the stack is read back
+    // before its stores have landed, which stalls.
+    PendingField& pending = m_pending.emplace_back();
+    pending.chars = chars;
+    pending.count = count;
+    pending.bytes = sizeof(Char) == 1;
+    return pending;
 }
 
 void RowSink::appendValue(QString&& text)
@@ -329,9 +324,8 @@ void RowSink::releaseBlock()
         PendingField& pending = m_pending[i];
         if (pending.chars) {
             // A value waiting for the row test is not simplified yet.
-            m_row[int(i)] = pending.bytes
-                ? cleanText(static_cast<const char*>(pending.chars), pending.count)
-                : cleanText(static_cast<const QChar*>(pending.chars), pending.count);
+            m_row[int(i)] = pending.withChars(
+                [this](auto* chars, int count) { return cleanText(chars, count); });
             pending.chars = nullptr;
             pending.bytes = false;
             pending.plain = false;
@@ -357,27 +351,21 @@ void RowSink::internRow(WaitingRow* waiting)
         QString& value = waiting->row[int(i)];
         if (pending.deferred || pending.unread || pending.plain)
             continue;
+        const uint hash = pending.hash;
         if (direct && pending.chars) {
             // The characters stay where they are until the row is encoded.
-            pending.entry = pending.bytes
-                ? m_pools[i].entry(
-                    static_cast<const char*>(pending.chars), pending.count, pending.hash)
-                : m_pools[i].entry(
-                    static_cast<const QChar*>(pending.chars), pending.count, pending.hash);
+            pending.entry = pending.withChars(
+                [&](auto* chars, int count) { return m_pools[i].entry(chars, count, hash); });
             pending.plain = !pending.entry;
             // The row test reads its columns' values as texts.
-            if (testReads(int(i)) && pending.entry)
-                value = pending.entry->text;
-            else if (testReads(int(i)))
-                value = pending.bytes
-                    ? makeText(static_cast<const char*>(pending.chars), pending.count)
-                    : makeText(static_cast<const QChar*>(pending.chars), pending.count);
-        } else if (pending.bytes)
-            value = m_pools[i].intern(
-                static_cast<const char*>(pending.chars), pending.count, pending.hash);
-        else if (pending.chars)
-            value = m_pools[i].intern(
-                static_cast<const QChar*>(pending.chars), pending.count, pending.hash);
+            if (testReads(int(i)))
+                value = pending.entry ? pending.entry->text
+                                      : pending.withChars([](auto* chars, int count) {
+                                            return makeText(chars, count);
+                                        });
+        } else if (pending.chars)
+            value = pending.withChars(
+                [&](auto* chars, int count) { return m_pools[i].intern(chars, count, hash); });
         else if (!value.isEmpty())
             value = poolFor(int(i)).intern(value);
     }
@@ -399,10 +387,10 @@ void RowSink::settleDeferred(QStringList* row, std::vector<PendingField>* pendin
             tested = true;
         }
         QString& value = (*row)[int(i)];
-        if (kept && field.chars && writesColumns()
-            && (field.bytes
-                    ? settleInPlace(&field, static_cast<const char*>(field.chars), int(i))
-                    : settleInPlace(&field, static_cast<const QChar*>(field.chars), int(i)))) {
+        const int column = int(i);
+        if (kept && field.chars && writesColumns() && field.withChars([&](auto* chars, int) {
+                return settleInPlace(&field, chars, column);
+            })) {
             field.deferred = false;
             continue;
         }
@@ -412,10 +400,9 @@ void RowSink::settleDeferred(QStringList* row, std::vector<PendingField>* pendin
                 value = value.isEmpty() ? QString() : unreadValue();
             else if (!value.isEmpty())
                 value = poolFor(int(i)).intern(value);
-        } else if (field.bytes) {
-            value = settled(static_cast<const char*>(field.chars), field.count, kept, int(i));
         } else {
-            value = settled(static_cast<const QChar*>(field.chars), field.count, kept, int(i));
+            value = field.withChars(
+                [&](auto* chars, int count) { return settled(chars, count, kept, column); });
         }
         field.deferred = false;
         field.chars = nullptr;
@@ -554,17 +541,6 @@ void RowSink::addEncodedColumns(int count)
     }
 }
 
-namespace {
-
-// A pooled value into its column: a repeat by the code its entry keeps.
-void appendEntry(TextColumn* column, ValuePool::Entry* entry)
-{
-    if (entry->code == 0 || !column->appendCode(entry->code))
-        entry->code = column->appendPooled(entry->text);
-}
-
-} // namespace
-
 void RowSink::encodeRow(const QStringList& row, const std::vector<PendingField>& pending)
 {
     const int length = row.size();
@@ -575,7 +551,7 @@ void RowSink::encodeRow(const QStringList& row, const std::vector<PendingField>&
     for (int c = 0; c < length; ++c) {
         const PendingField* field = size_t(c) < pending.size() ? &pending[size_t(c)] : nullptr;
         if (field && field->entry) {
-            appendEntry(&columns[c], field->entry);
+            field->entry->appendTo(&columns[c]);
             empty = false;
         } else if (field && field->plain) {
             if (field->bytes)

@@ -183,6 +183,14 @@ private:
         // A collector's pooled value: its pool entry, which keeps the
         // value's code in the collector's column.
         ValuePool::Entry* entry = nullptr;
+
+        // Calls f with the characters as they are held: ASCII bytes or
+        // UTF-16 characters.
+        template <typename F> decltype(auto) withChars(F&& f) const
+        {
+            return bytes ? f(static_cast<const char*>(chars), count)
+                         : f(static_cast<const QChar*>(chars), count);
+        }
     };
 
     // Called for every field: the check stays inline and the rare growth
@@ -215,6 +223,9 @@ private:
         return m_rowTest && column < m_use.columns.size() && m_use.columns.at(column);
     }
     template <typename Char> void addRun(const Char* chars, int count, bool buffered);
+    // A value left in the text for now: a null text in the row, and its
+    // characters in the field returned.
+    template <typename Char> PendingField& addWaiting(const Char* chars, int count);
     bool leavesOut(int column) const
     {
         return column < m_leftOut.size() && m_leftOut.at(column) && m_rowsEnded >= m_leaveOutFrom;

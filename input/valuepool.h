@@ -18,6 +18,7 @@
 
 #include "core/prefetch.h"
 #include "core/runtexts.h"
+#include "core/textcolumn.h"
 
 #include <QChar>
 #include <QString>
@@ -38,6 +39,14 @@ public:
         QString text;
         uint hash = 0;
         quint32 code = 0;
+
+        // Appends the value to the column its code is kept for: a repeat by
+        // the code alone.
+        void appendTo(TextColumn* column)
+        {
+            if (code == 0 || !column->appendCode(code))
+                code = column->appendPooled(text);
+        }
     };
 
     // The entry of the value with these characters (hashOf() of them), made
