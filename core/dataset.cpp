@@ -498,6 +498,19 @@ void Dataset::releaseRows()
     m_verification.clear();
 }
 
+Dataset Dataset::takeRows()
+{
+    Dataset rows = *this;
+    // A column's storage now has two owners: the new empty one drops this
+    // table's share instead of copying it.
+    for (TextColumn& column : m_columns)
+        column = TextColumn(m_pooling && column.isCoded());
+    m_rowCount = 0;
+    m_drilldown.clear();
+    m_verification.clear();
+    return rows;
+}
+
 bool Dataset::equals(const Dataset& other) const
 {
     return sameValues(other) && columnNames() == other.columnNames();

@@ -192,6 +192,10 @@ public:
     // Lets the rows go and keeps the columns (names, identities), for a
     // table no one will read again.
     void releaseRows();
+    // Hands every row to the table returned, which takes the columns' storage
+    // as it is, and keeps the columns (names, identities, whether each keeps
+    // plain texts) with no rows: a read passes its rows on in blocks so.
+    Dataset takeRows();
     bool equals(const Dataset& other) const;
     // The same values in the same places, whatever the column names.
     bool sameValues(const Dataset& other) const;

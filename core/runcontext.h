@@ -71,6 +71,22 @@ public:
     bool recordsRun() const { return m_recordsRun; }
     void setRecordsRun(bool on) { m_recordsRun = on; }
 
+    // How a run without windows passes a file's rows through in blocks (see
+    // StreamedRun): rows per block and characters per parsed chunk, 0 for
+    // the usual sizes; off, every item takes its whole table. Tests make
+    // the blocks small.
+    struct Blocks
+    {
+        bool on = true;
+        int rows = 0;
+        int chunkChars = 0;
+    };
+    const Blocks& blocks() const { return m_blocks; }
+    void setBlocks(const Blocks& blocks) { m_blocks = blocks; }
+    // Inputs whose rows went through in blocks, in this context.
+    int streamedInputs() const { return m_streamedInputs; }
+    void addStreamedInput() { ++m_streamedInputs; }
+
     // Rows that items finished with in this context, for the window's
     // statistics.
     qint64 rowsProcessed() const { return m_rowsProcessed; }
@@ -84,6 +100,8 @@ private:
     double (*m_measure)() = nullptr;
     qint64 m_rowsProcessed = 0;
     bool m_recordsRun = false;
+    Blocks m_blocks;
+    int m_streamedInputs = 0;
     QString m_documentPath;
     std::function<QVector<FileNameAlias>()> m_aliases;
 };

@@ -8,6 +8,7 @@
 #include "graph/connection.h"
 #include "graph/node.h"
 #include "graph/runworker.h"
+#include "graph/streamedrun.h"
 #include "graph/transformnode.h"
 
 #include <QDateTime>
@@ -152,7 +153,13 @@ QList<Node*> GraphModel::prepareFromRoots(int mode)
 
 void GraphModel::runFromRoots(const QList<Node*>& roots, bool force)
 {
+    // Tables kept for the window, or described in a run record, are whole.
+    const RunContext::Blocks& blocks = m_runContext.blocks();
+    const bool streams = blocks.on && !m_keepsResults && !m_runContext.recordsRun();
     for (Node* n : roots) {
+        if (streams && StreamedRun(n).run(blocks.rows, blocks.chunkChars)
+            && n->status() == StatusUpToDate)
+            m_runContext.addStreamedInput();
         n->process(true, force);
         if (m_runContext.stopRequested()) {
             logStop();

@@ -148,7 +148,10 @@ ReadOptions InputNode::runReadOptions() const
     auto* graph = this->graph();
     if (!graph || graph->keepsResults())
         return o;
-    o.runTexts = graph->runTexts();
+    // Blocks go away as they are passed on, and their texts with them.
+    o.handOver = m_handOver;
+    if (!o.handOver.isOn())
+        o.runTexts = graph->runTexts();
     // The schema, the meta information and the removal of empty columns
     // work on every column after the read, and may move them.
     if (m_options.schema.inUse || m_options.metaPlacement != MetaNotAdded
@@ -174,6 +177,12 @@ void InputNode::process(bool processDownstream, bool force)
 void InputNode::runRead()
 {
     beginProcessing();
+    const bool ok = readRows();
+    endProcessing(ok ? StatusUpToDate : StatusError);
+}
+
+bool InputNode::readRows()
+{
     m_dataset.clear();
     m_warnings.clear();
     m_information.clear();
@@ -201,7 +210,38 @@ void InputNode::runRead()
     m_processingTime = timer.elapsed();
     m_lastProcessed = QDateTime::currentDateTime();
     m_dataset.dropPools();
-    endProcessing(ok ? StatusUpToDate : StatusError);
+    return ok;
+}
+
+bool InputNode::readsInBlocks() const
+{
+    return medium() == MediumFile && !hasSheets()
+        && (fileType() == FileTypeDelimited || fileType() == FileTypePlainText)
+        && !m_options.schema.inUse && m_options.metaPlacement == MetaNotAdded
+        && !m_options.ignoreEmptyColumns;
+}
+
+bool InputNode::readInBlocks(const std::function<bool()>& take, int blockRows, int chunkChars)
+{
+    qint64 handed = 0;
+    m_handOver.blockRows = blockRows;
+    m_handOver.chunkChars = chunkChars;
+    m_handOver.take = [&](Dataset&& rows) {
+        m_dataset = std::move(rows);
+        m_dataset.assignColumnIds(id());
+        handed += m_dataset.rowCount();
+        m_streamedRows = handed;
+        return take();
+    };
+    bool ok = readRows();
+    m_handOver = RowHandOver();
+    // The rest, or the whole table of a text read in one piece (an empty
+    // one too: its header still goes out).
+    if (ok && (handed == 0 || m_dataset.hasRows())) {
+        m_streamedRows = handed + m_dataset.rowCount();
+        ok = take();
+    }
+    return ok;
 }
 
 // A read that warns has the user looking for what went wrong: the traps in

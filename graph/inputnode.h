@@ -119,11 +119,22 @@ public:
     QVariantMap saveOptions() const override;
     void restoreOptions(const QVariantMap& options) override;
 
+    // Whether the item's read can hand its rows on in blocks as it goes (see
+    // StreamedRun): one delimited or plain text file whose rows are taken
+    // as they are read (no schema, meta information or removal of empty
+    // columns, which work on the whole table).
+    bool readsInBlocks() const;
+    // Reads so: each block becomes the item's table (its column identities
+    // assigned) while take() runs, the rows left at the end last. False
+    // when the read failed, take() refusing a block included.
+    bool readInBlocks(const std::function<bool()>& take, int blockRows, int chunkChars);
+
 protected:
     QList<QPair<QString, QString>> summaryRows() const override;
 
 private:
     void runRead();
+    bool readRows();
     bool readSingle(const ReadProgress& progress);
     bool readFile(const ReadProgress& progress);
     bool readFolder(const ReadProgress& progress);
@@ -143,6 +154,8 @@ private:
     QList<QPair<QString, QString>> locationRows() const;
 
     InputOptions m_options;
+    // Set while the rows are read in blocks.
+    RowHandOver m_handOver;
     int m_filesRead = 0;
     int m_sheetsRead = 0;
     QString m_contentHash;

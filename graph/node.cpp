@@ -152,7 +152,7 @@ void Node::takeRowFlow()
     // Taken as processing ends: a run without windows lets upstream rows go
     // as soon as every reader has them, and the counts must outlive them.
     m_rowFlow = RowFlow();
-    m_rowFlow.out = m_dataset.rowCount();
+    m_rowFlow.out = rowCount();
     const QList<Node*> upstream = upstreamNodes(true);
     for (const Node* u : upstream)
         m_rowFlow.in.append({ u->displayName(), u->m_rowFlow.out });
@@ -327,6 +327,7 @@ void Node::showProgress(qreal fraction)
 
 void Node::beginProcessing()
 {
+    m_streamedRows = -1;
     onGraphThread([this] {
         m_progress = 0.0;
         setStatus(StatusUpdating, false);

@@ -88,7 +88,7 @@ public:
     // numbered per document, by the graph the item joins.
     virtual void setId(qint32 id);
     qint32 id() const override { return m_id; }
-    virtual bool hasNoRows() const { return m_dataset.rowCount() == 0; }
+    virtual bool hasNoRows() const { return rowCount() == 0; }
     virtual QString comment() const { return m_comment; }
     virtual void setComment(const QString& text) { m_comment = text; }
     virtual QPointF centre() const;
@@ -137,7 +137,12 @@ public:
     virtual QString ownFile() const { return QString(); }
     virtual QStringList columnNames() const { return m_dataset.columnNames(); }
     virtual int columnCount() const { return m_dataset.columnCount(); }
-    virtual int rowCount() const { return m_dataset.rowCount(); }
+    // The rows of the last result: those of a result passed on in blocks
+    // (see StreamedRun) count whole, though the item holds the last block.
+    virtual int rowCount() const
+    {
+        return m_streamedRows >= 0 ? int(m_streamedRows) : m_dataset.rowCount();
+    }
     virtual int maxUpstream() const = 0;
     virtual int maxDownstream() const = 0;
     virtual QList<Node*> upstreamNodes(bool sorted) const;
@@ -196,6 +201,8 @@ public slots:
     void onProcessed(qreal fractionProcessed);
 
 protected:
+    friend class StreamedRun;
+
     virtual QList<QPair<QString, QString>> summaryRows() const;
 
     // The two ends of an item's own processing. A run may go on a worker
@@ -221,6 +228,8 @@ protected:
     QDateTime m_lastProcessed;
     QStringList m_warnings;
     QStringList m_information;
+    // The rows of a result passed on in blocks, -1 for a whole one.
+    qint64 m_streamedRows = -1;
 
 private:
     void showProgress(qreal fraction);

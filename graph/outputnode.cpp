@@ -178,14 +178,7 @@ void OutputNode::setWritingPaused(bool paused)
 
 void OutputNode::runOutput()
 {
-    beginProcessing();
-    m_dataset.clear();
-    m_warnings.clear();
-    m_information.clear();
-    m_writtenPaths.clear();
-    m_resolvedPath.clear();
-    m_resolvedSheet.clear();
-    m_multiFilesWritten = -1;
+    startRun();
     QElapsedTimer timer;
     timer.start();
 
@@ -203,11 +196,22 @@ void OutputNode::runOutput()
     endProcessing(ok ? StatusUpToDate : StatusError);
 }
 
-bool OutputNode::writeDataset(const Dataset& upstream)
+void OutputNode::startRun()
 {
-    const bool multi = m_options.files == OutputFilesFromColumn;
-    const FileNameContext context = fileNameContext();
-    if (!multi) {
+    beginProcessing();
+    m_dataset.clear();
+    m_warnings.clear();
+    m_information.clear();
+    m_writtenPaths.clear();
+    m_resolvedPath.clear();
+    m_resolvedSheet.clear();
+    m_multiFilesWritten = -1;
+}
+
+bool OutputNode::prepareWrite(const FileNameContext& context, bool* ok)
+{
+    *ok = false;
+    if (m_options.files != OutputFilesFromColumn) {
         // A disabled output without a file is not worth an error.
         if (!resolveSinglePath(context) && m_options.writeMode != WriteModeDisabled) {
             m_warnings << QStringLiteral("No output file set");
@@ -220,10 +224,10 @@ bool OutputNode::writeDataset(const Dataset& upstream)
             return false;
         }
     }
-    m_dataset = upstream;
+    *ok = true;
     if (m_options.writeMode == WriteModeDisabled) {
         m_warnings << QStringLiteral("Write mode='%1'").arg(writeModeName(WriteModeDisabled));
-        return true;
+        return false;
     }
     const OutputFormat* writer = format();
     if (writer && writer->writesText() && m_options.lineEnding == LineEndingAutomatic) {
@@ -231,9 +235,75 @@ bool OutputNode::writeDataset(const Dataset& upstream)
             "Line endings=Automatic sets line endings as %1, set 'Line endings' option to change")
                              .arg(lineEndingName(LineEndingWindows));
     }
-    if (multi)
+    return true;
+}
+
+bool OutputNode::writeDataset(const Dataset& upstream)
+{
+    const FileNameContext context = fileNameContext();
+    bool ok = false;
+    const bool writes = prepareWrite(context, &ok);
+    if (ok)
+        m_dataset = upstream;
+    if (!writes)
+        return ok;
+    if (m_options.files == OutputFilesFromColumn)
         return writeMultipleFiles(context);
     return writeOneFile(m_resolvedPath, m_resolvedSheet, m_dataset, context, 0.0, 1.0);
+}
+
+bool OutputNode::writesInBlocks() const
+{
+    return upstreamNodes(false).size() == 1 && m_options.files != OutputFilesFromColumn
+        && m_options.writeMode == WriteModeOverwrite && formatId() == FileTypeDelimited
+        && !m_writingPaused;
+}
+
+bool OutputNode::startBlocks()
+{
+    startRun();
+    const FileNameContext context = fileNameContext();
+    bool ok = false;
+    if (!prepareWrite(context, &ok))
+        return false;
+    m_blockFile = std::make_unique<TextFileInBlocks>();
+    if (!m_blockFile->open(m_resolvedPath, fileWriteOptions(context))) {
+        m_blockFile.reset();
+        return false;
+    }
+    m_processingTime = 0;
+    return true;
+}
+
+bool OutputNode::writeBlock()
+{
+    QElapsedTimer timer;
+    timer.start();
+    m_dataset = upstreamNodes(false).first()->dataset();
+    m_streamedRows = qMax<qint64>(m_streamedRows, 0) + m_dataset.rowCount();
+    const bool written = m_blockFile->write(m_dataset);
+    m_processingTime += timer.elapsed();
+    return written;
+}
+
+void OutputNode::finishBlocks(bool commit)
+{
+    if (!m_blockFile)
+        return;
+    const std::unique_ptr<TextFileInBlocks> file = std::move(m_blockFile);
+    if (!commit) {
+        file->finish(false);
+        return;
+    }
+    QElapsedTimer timer;
+    timer.start();
+    file->finish(true);
+    const bool ok = noteWrite(m_resolvedPath, file->result());
+    m_warnings << MissingUpstream::notes(this);
+    m_processingTime += timer.elapsed();
+    m_lastProcessed = QDateTime::currentDateTime();
+    m_dataset.dropPools();
+    endProcessing(ok ? StatusUpToDate : StatusError);
 }
 
 FileNameContext OutputNode::fileNameContext() const
@@ -308,6 +378,11 @@ bool OutputNode::writeOneFile(const QString& path, const QString& sheet, const D
         result.information.replaceInStrings(QStringLiteral("Appended file '%1'").arg(name),
             QStringLiteral("Created file '%1'").arg(name));
     }
+    return noteWrite(path, result);
+}
+
+bool OutputNode::noteWrite(const QString& path, const TextWriteResult& result)
+{
     m_warnings << result.warnings;
     m_information << result.information;
     if (result.fileWritten) {

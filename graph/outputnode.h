@@ -122,6 +122,16 @@ public:
     static QString extensionMismatch(
         const EngineSettings& settings, const QString& path, int fileType);
 
+    // Writing in blocks (see StreamedRun): whether the item can (one
+    // delimited file overwritten), then startBlocks() (false: it cannot
+    // after all, and nothing was written), writeBlock() for each block its
+    // upstream item holds (false: refused, see TextFileInBlocks::write),
+    // and finishBlocks() to commit the file or drop it.
+    bool writesInBlocks() const;
+    bool startBlocks();
+    bool writeBlock();
+    void finishBlocks(bool commit);
+
 protected:
     QList<QPair<QString, QString>> summaryRows() const override;
 
@@ -137,6 +147,12 @@ private:
     bool writeOneFile(const QString& path, const QString& sheet, const Dataset& data,
         const FileNameContext& context, qreal progressFrom, qreal progressTo);
     bool writeMultipleFiles(const FileNameContext& context);
+    // Takes a written file's messages; whether the write succeeded.
+    bool noteWrite(const QString& path, const TextWriteResult& result);
+    void startRun();
+    // Checks the path and notes what a write of it will be told; false when
+    // there is nothing to write (an error unless the mode is Disabled).
+    bool prepareWrite(const FileNameContext& context, bool* ok);
     int resolveFilesColumn(const Dataset& upstream);
 
     OutputOptions m_options;
@@ -146,6 +162,7 @@ private:
     QString m_resolvedSheet;
     bool m_writingPaused = false;
     int m_multiFilesWritten = -1; // -1 unless the last run wrote by column
+    std::unique_ptr<TextFileInBlocks> m_blockFile;
 };
 
 // Lets the start-up code, the document reader and the snapshots create

@@ -72,6 +72,16 @@ void TransformNode::process(bool processDownstream, bool force)
 
 void TransformNode::runTransform()
 {
+    startRun();
+    QElapsedTimer timer;
+    timer.start();
+    const bool error = processUpstream();
+    m_processingTime = timer.elapsed();
+    finishRun(error);
+}
+
+void TransformNode::startRun()
+{
     beginProcessing();
     m_dataset.clear();
     m_dataset.setPooling(runContext().settings().poolValues());
@@ -83,10 +93,12 @@ void TransformNode::runTransform()
         upstreamProcessed();
         m_transform->reconnectColumns(&m_information, &m_warnings);
     });
+}
 
+// Runs the transform on the upstream items' tables; true on an error.
+bool TransformNode::processUpstream()
+{
     const QList<Node*> upstream = upstreamNodes(true);
-    QElapsedTimer timer;
-    timer.start();
     m_transform->clearMessages();
     m_transform->reportOutOfRangeOptions();
     bool error = false;
@@ -99,6 +111,7 @@ void TransformNode::runTransform()
             = upstream.count(upstream.at(i)) == 1 && graph->isLastReader(upstream.at(i), this);
     }
     m_transform->setDisposableUpstream(disposable);
+    m_dataset.clear();
     m_transform->process(m_dataset, tablesOf(upstream), error);
     m_transform->setDisposableUpstream({});
     m_transform->setRunContext(nullptr);
@@ -107,15 +120,62 @@ void TransformNode::runTransform()
     if (!m_transform->keepsVerification())
         m_dataset.clearVerification();
     m_dataset.assignColumnIds(id());
-    m_transform->validate();
+    runContext().addRowsProcessed(m_dataset.rowCount());
+    return error;
+}
 
-    m_processingTime = timer.elapsed();
+void TransformNode::finishRun(bool error)
+{
+    m_transform->validate();
     m_lastProcessed = QDateTime::currentDateTime();
-    checkUpstreamCount(upstream.size());
+    checkUpstreamCount(upstreamNodes(false).size());
     m_warnings << MissingUpstream::notes(this);
     m_dataset.dropPools();
-    runContext().addRowsProcessed(m_dataset.rowCount());
     endProcessing(error ? StatusError : StatusUpToDate);
+}
+
+bool TransformNode::streamsRows() const
+{
+    return m_transform && m_transform->streamsRows() && upstreamNodes(false).size() == 1;
+}
+
+void TransformNode::startBlocks()
+{
+    startRun();
+    m_blockTime = 0;
+    m_blocks = 0;
+    m_blockCounts.clear();
+    m_firstInformation.clear();
+}
+
+bool TransformNode::processBlock()
+{
+    QElapsedTimer timer;
+    timer.start();
+    const bool error = processUpstream();
+    m_blockTime += timer.elapsed();
+    m_streamedRows = qMax<qint64>(m_streamedRows, 0) + m_dataset.rowCount();
+    if (error || !m_transform->warnings().isEmpty() || !m_warnings.isEmpty())
+        return false;
+    const QVector<qint64>& counts = m_transform->summaryCounts();
+    if (m_blocks++ == 0) {
+        m_firstInformation = m_transform->information();
+        m_blockCounts = counts;
+        return true;
+    }
+    if (m_transform->information() != m_firstInformation || counts.size() != m_blockCounts.size())
+        return false;
+    for (int i = 0; i < counts.size(); ++i)
+        m_blockCounts[i] += counts.at(i);
+    return true;
+}
+
+void TransformNode::finishBlocks()
+{
+    if (!m_blockCounts.isEmpty())
+        m_transform->setSummaryFromCounts(m_blockCounts);
+    m_processingTime = m_blockTime;
+    finishRun(false);
 }
 
 void TransformNode::checkUpstreamCount(int upstreamCount)

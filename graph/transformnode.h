@@ -43,12 +43,33 @@ public:
     QVariantMap saveOptions() const override;
     void restoreOptions(const QVariantMap& options) override;
 
+    // Processing in blocks (see StreamedRun): startBlocks() once, then
+    // processBlock() on each block its upstream item holds (the item's
+    // table becoming the block's result), then finishBlocks(). A block is
+    // refused (false) when its result could differ from that of the whole
+    // table: an error, a warning, or information other than the first
+    // block's.
+    bool streamsRows() const;
+    void startBlocks();
+    bool processBlock();
+    void finishBlocks();
+
 protected:
     QList<QPair<QString, QString>> summaryRows() const override;
 
 private:
     void runTransform();
+    // The parts of a run before and after the transform's process().
+    void startRun();
+    bool processUpstream();
+    void finishRun(bool error);
     void checkUpstreamCount(int upstreamCount);
 
     Transform* m_transform = nullptr;
+    // A run in blocks: the time spent, the first block's messages and the
+    // counts summed so far.
+    qint64 m_blockTime = 0;
+    int m_blocks = 0;
+    QStringList m_firstInformation;
+    QVector<qint64> m_blockCounts;
 };

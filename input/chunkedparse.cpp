@@ -191,6 +191,8 @@ public:
             m_tail = std::move(chunk);
         }
         m_tail->text = TextChunk();
+        if (m_sink->handOverRefused())
+            return false;
         return m_progress.report(qreal(qMin(m_position, m_total)) / qreal(m_total));
     }
 
@@ -212,8 +214,9 @@ private:
     // they need, most of it at the read's peak.
     void reserveOnce()
     {
-        if (m_reserved || m_position < 4 * qint64(ParseThreads::DefaultChunkChars)
-            || m_position >= m_total)
+        // Rows handed over as they come need no room for the whole text.
+        if (m_reserved || m_sink->handsOver()
+            || m_position < 4 * qint64(ParseThreads::DefaultChunkChars) || m_position >= m_total)
             return;
         m_reserved = true;
         const double rowsPerChar = double(m_sink->physicalRows()) / double(m_position);

@@ -120,6 +120,7 @@ LeftOutColumns columnsToLeaveOut(
     ReadResult probe;
     ReadOptions probeOptions = options;
     probeOptions.usedColumns = nullptr;
+    probeOptions.handOver = RowHandOver();
     RowSink sink(&probe.dataset, probeOptions);
     runParsers(
         sample, choice, ReadProgress(), ParseThreads { 1, ParseThreads::DefaultChunkChars }, &sink);
@@ -131,7 +132,7 @@ LeftOutColumns columnsToLeaveOut(
     LeftOutColumns left;
     left.use = options.usedColumns(probe.dataset);
     if (left.use.columns.size() != probe.dataset.columnCount()
-        || !left.use.anyRow().contains(false) && !left.use.makeRowTest)
+        || (!left.use.anyRow().contains(false) && !left.use.makeRowTest))
         return {};
     left.fromRow = sink.firstTakenRow() + 1;
     left.columnCount = probe.dataset.columnCount();
@@ -158,6 +159,10 @@ bool parseRows(TextSource& source, const ParserChoice& choice, const ReadOptions
     if (source.hasReadError()) {
         result->fail(QStringLiteral("Unable to read '%1'").arg(displayPath(source.path())));
         return false;
+    }
+    if (sink.handedHeader() >= 0) {
+        result->hasHeader = sink.handedHeader();
+        result->rowsHandedOver = true;
     }
     sink.addEmptyRowReport(&result->information);
     if (!choice.plain)
@@ -194,15 +199,18 @@ bool parseDelimitedText(TextSource& source, const ReadOptions& options,
     }
     const ParserChoice choice { plain, own.ignoreRepeatedDelimiters, delimiter, quoting };
     const LeftOutColumns leftOut = columnsToLeaveOut(source, choice, options);
+    ParseThreads parseThreads = threads;
+    if (options.handOver.chunkChars > 0)
+        parseThreads.chunkChars = options.handOver.chunkChars;
     const ReadResult before = *result;
-    if (!parseRows(source, choice, options, leftOut, progress, result, threads))
+    if (!parseRows(source, choice, options, leftOut, progress, result, parseThreads))
         return false;
     if (!leftOut.leavesOut() || result->dataset.columnCount() == leftOut.columnCount)
         return true;
     // A row longer than the header added columns after the choice was made,
     // and the choice was for positions: read every column again.
     *result = before;
-    return parseRows(source, choice, options, {}, progress, result, threads);
+    return parseRows(source, choice, options, {}, progress, result, parseThreads);
 }
 
 ReadResult readTextFile(

@@ -92,6 +92,10 @@ bool guessHasHeader(const Dataset& dataset)
 
 void applyHeaderOption(ReadResult& result, int hasHeader)
 {
+    // The rows left are not the first ones: the header was settled before
+    // the first rows went.
+    if (result.rowsHandedOver)
+        return;
     if (hasHeader == HeaderAutomatic)
         hasHeader = guessHasHeader(result.dataset) ? HeaderYes : HeaderNo;
     result.hasHeader = hasHeader == HeaderNo ? HeaderNo : HeaderYes;

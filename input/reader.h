@@ -28,6 +28,23 @@ enum HeaderOption : int { HeaderNo = 0, HeaderYes = 1, HeaderAutomatic = 2 };
 // The "format" option of JSON and XML input. The integers are stored.
 enum InputLayout : int { LayoutWide = 0, LayoutLong = 1 };
 
+// A streamed run's hand-over of rows while a read goes on: once the table
+// read so far holds at least blockRows rows (its header settled first),
+// take() is given them and the read goes on with none; the rows left when
+// the text ends stay in the result. False from take() ends the read as a
+// stop does. Only the delimited and plain text readers hand rows over, and
+// only when they parse the text in chunks (a smaller text is one block).
+struct RowHandOver
+{
+    std::function<bool(Dataset&& rows)> take;
+    int blockRows = 100000;
+    // Characters per parsed chunk, 0 for the usual size: small ones make a
+    // small text stream (tests).
+    int chunkChars = 0;
+
+    bool isOn() const { return bool(take); }
+};
+
 // The options every reader takes. A format's own options (the delimiter,
 // the fixed widths, Wide or Long ...) travel in formatOptions under the keys
 // documents store them with; each format reads its own typed options from
@@ -60,6 +77,7 @@ struct ReadOptions
     // Where repeated values' texts are made, in a run whose tables all go
     // away with its graph (see RunTexts); none otherwise.
     std::shared_ptr<RunTexts> runTexts;
+    RowHandOver handOver;
 };
 
 // Called with the fraction done of the whole job; returning false asks the
@@ -89,6 +107,9 @@ struct ReadResult
     // The header option as applied: never HeaderAutomatic after a read, so
     // that an Input item can store the answer of the guess.
     int hasHeader = HeaderYes;
+    // Rows were handed over while reading (see RowHandOver): the header was
+    // settled then, and hasHeader holds the answer.
+    bool rowsHandedOver = false;
     // Fixed width: the widths the read used (worked out when automatic) and
     // the first lines as rows, for the widths preview.
     QVector<int> fixedWidths;

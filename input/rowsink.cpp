@@ -158,7 +158,9 @@ RowSink::RowSink(Dataset* dataset, const ReadOptions& options)
       m_simplify(options.simplifyWhitespace),
       m_pooling(options.pooling),
       m_runTexts(options.runTexts),
-      m_arena(m_runTexts ? m_runTexts->newArena() : nullptr)
+      m_arena(m_runTexts ? m_runTexts->newArena() : nullptr),
+      m_handOver(options.handOver),
+      m_headerOption(options.hasHeader)
 {
     // A chunk's collector has no Dataset of its own.
     if (m_dataset)
@@ -607,6 +609,7 @@ void RowSink::takeEncodedRows(RowSink* collector)
     if (width > m_dataset->columnCount())
         m_dataset->setColumnCount(width);
     m_dataset->appendRows(rows);
+    handOverIfDue();
     collector->m_encoded.clear();
     collector->m_encodedRows = 0;
     // A chunk that continues the record of the one before is taken again
@@ -615,6 +618,28 @@ void RowSink::takeEncodedRows(RowSink* collector)
         pool.clearCodes();
     collector->m_encodedLengths.clear();
     collector->m_encodedEmpty.clear();
+}
+
+void RowSink::handOverIfDue()
+{
+    if (!m_handOver.isOn() || m_handOverRefused)
+        return;
+    // The first block still holds the header row, if there is one.
+    const int headerRows = m_handedHeader < 0 ? 1 : 0;
+    if (m_dataset->rowCount() < m_handOver.blockRows + headerRows)
+        return;
+    if (m_handedHeader < 0) {
+        // Settled on the first rows as the whole table would settle it:
+        // the rows left at the end are not the first ones.
+        int header = m_headerOption;
+        if (header == HeaderAutomatic)
+            header = guessHasHeader(*m_dataset) ? HeaderYes : HeaderNo;
+        m_handedHeader = header == HeaderNo ? HeaderNo : HeaderYes;
+        if (m_handedHeader == HeaderYes)
+            m_dataset->setHasHeader(true);
+    }
+    if (!m_handOver.take(m_dataset->takeRows()))
+        m_handOverRefused = true;
 }
 
 std::vector<ValuePool> RowSink::takePools()

@@ -143,6 +143,13 @@ public:
     // pooled anew): the thread that filled them frees them.
     void dropPools() { std::vector<ValuePool>().swap(m_pools); }
 
+    // Rows handed over while reading (see RowHandOver): the header option
+    // as settled then, or -1 when none were.
+    int handedHeader() const { return m_handedHeader; }
+    bool handsOver() const { return m_handOver.isOn(); }
+    // The taker of handed rows asked the read to end.
+    bool handOverRefused() const { return m_handOverRefused; }
+
     qint64 physicalRows() const { return m_physicalRows; }
     // Room in the table for this many rows in all.
     void reserveRows(int rows)
@@ -248,6 +255,7 @@ private:
     void takeEncodedRows(RowSink* collector);
     void encodeRow(const QStringList& row, const std::vector<PendingField>& pending);
     void addEncodedColumns(int count);
+    void handOverIfDue();
 
     // Null in a collector.
     Dataset* m_dataset;
@@ -293,6 +301,10 @@ private:
     QVector<bool> m_plainColumns;
     std::vector<int> m_encodedLengths;
     std::vector<bool> m_encodedEmpty;
+    RowHandOver m_handOver;
+    int m_headerOption = HeaderYes;
+    int m_handedHeader = -1;
+    bool m_handOverRefused = false;
     qint64 m_physicalRows = 0;
     qint64 m_processedRows = 0;
     qint64 m_emptyRows = 0;

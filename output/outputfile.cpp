@@ -180,3 +180,70 @@ TextWriteResult writeTextFile(const QString& path, const Dataset& data,
         return writeAppending(path, data, text, existingSize, progress);
     return writeReplacing(path, data, text, mode, existingSize >= 0, progress);
 }
+
+TextFileInBlocks::TextFileInBlocks() = default;
+
+TextFileInBlocks::~TextFileInBlocks()
+{
+    finish(false);
+}
+
+bool TextFileInBlocks::open(const QString& path, const FileWriteOptions& options)
+{
+    if (options.writeMode != WriteModeOverwrite)
+        return false;
+    m_path = path;
+    const qint64 existingSize = existingFileSize(path);
+    m_existed = existingSize >= 0;
+    m_text = options.text;
+    m_text.byteOrderMark = shouldWriteByteOrderMark(
+        m_text.byteOrderMark, m_text.encoding, options.writeMode, existingSize);
+    m_text.writeHeader = shouldWriteHeader(
+        m_text.writeHeader, options.writeMode, options.headerOnlyIfEmpty, existingSize);
+    if (m_text.title.isEmpty())
+        m_text.title = displayPath(path);
+    m_file = std::make_unique<QSaveFile>(path);
+    if (!m_file->open(QIODevice::WriteOnly)) {
+        fail(m_result, QStringLiteral("Unable to write '%1'").arg(displayPath(path)), *m_file);
+        m_file.reset();
+        return false;
+    }
+    m_stream = std::make_unique<QTextStream>(m_file.get());
+    prepareStream(*m_stream, m_text, m_result);
+    return m_result.warnings.isEmpty();
+}
+
+bool TextFileInBlocks::write(const Dataset& rows, const WriteProgress& progress)
+{
+    if (!m_stream || m_result.error)
+        return false;
+    const bool streamOk = runWriter(*m_stream, rows, m_text, progress, m_result);
+    // The header and the byte-order mark lead the file only.
+    m_text.writeHeader = false;
+    if (!streamOk || m_file->error() != QFileDevice::NoError) {
+        fail(m_result, QStringLiteral("Unable to write '%1'").arg(displayPath(m_path)), *m_file);
+        return false;
+    }
+    return !m_result.error && m_result.warnings.isEmpty();
+}
+
+bool TextFileInBlocks::finish(bool commit)
+{
+    if (!m_file)
+        return false;
+    m_stream.reset();
+    const std::unique_ptr<QSaveFile> file = std::move(m_file);
+    if (!commit || m_result.error) {
+        file->cancelWriting();
+        return false;
+    }
+    if (!file->commit()) {
+        fail(m_result, QStringLiteral("Unable to write '%1'").arg(displayPath(m_path)), *file);
+        return false;
+    }
+    m_result.fileWritten = true;
+    m_result.information << (m_existed ? QStringLiteral("Overwrote file '%1'")
+                                       : QStringLiteral("Created file '%1'"))
+                                .arg(displayPath(m_path));
+    return true;
+}

@@ -13,7 +13,11 @@
 #include <QString>
 #include <QVector>
 
+#include <memory>
+
 class Dataset;
+class QSaveFile;
+class QTextStream;
 
 struct FileWriteOptions
 {
@@ -45,3 +49,34 @@ QString writeModeName(int writeMode);
 // only warns. Disabled writes nothing.
 TextWriteResult writeTextFile(const QString& path, const Dataset& data,
     const FileWriteOptions& options, const WriteProgress& progress = WriteProgress());
+
+// One text file written block by block, as a run that passes a file's rows
+// through in blocks makes it: opened as writeTextFile() opens a file to
+// overwrite (a scratch file beside it), the header and the byte-order mark
+// going with the first block. The old file is replaced only when finish()
+// commits; a cancelled or failed write leaves it as it was.
+class TextFileInBlocks
+{
+public:
+    TextFileInBlocks();
+    ~TextFileInBlocks();
+    TextFileInBlocks(const TextFileInBlocks&) = delete;
+    TextFileInBlocks& operator=(const TextFileInBlocks&) = delete;
+
+    // Only the Overwrite write mode is written in blocks: false otherwise,
+    // and when the file cannot be opened (the result says why).
+    bool open(const QString& path, const FileWriteOptions& options);
+    // False once a write failed or the writer warned (see result()).
+    bool write(const Dataset& rows, const WriteProgress& progress = WriteProgress());
+    // Commits the file (false when that fails), or drops it.
+    bool finish(bool commit);
+    const TextWriteResult& result() const { return m_result; }
+
+private:
+    std::unique_ptr<QSaveFile> m_file;
+    std::unique_ptr<QTextStream> m_stream;
+    TextWriteOptions m_text;
+    TextWriteResult m_result;
+    QString m_path;
+    bool m_existed = false;
+};

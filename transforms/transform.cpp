@@ -313,6 +313,7 @@ void Transform::clearMessages()
     m_warnings.clear();
     m_information.clear();
     m_summary.clear();
+    m_summaryCounts.clear();
 }
 
 void Transform::refreshColumnNames()

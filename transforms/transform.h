@@ -143,6 +143,17 @@ public:
         return {};
     }
 
+    // A run without windows may pass the rows of a file through in blocks,
+    // each processed as a table of its own. A type may take part when every
+    // output row depends on its input row alone and its messages on its
+    // options alone; a summary that counts rows is set through
+    // setCountedSummary(), so that the counts of the blocks add up.
+    virtual bool streamsRows() const { return false; }
+    // The counts of the last process() (see setCountedSummary).
+    const QVector<qint64>& summaryCounts() const { return m_summaryCounts; }
+    // Sets the summary from counts: a type's own, or the sums over blocks.
+    virtual void setSummaryFromCounts(const QVector<qint64>& counts) { Q_UNUSED(counts) }
+
     // Column parameters against their upstream datasets
     void refreshColumnNames();
     bool convertPendingParameters();
@@ -219,6 +230,12 @@ protected:
     bool reportProgress(int row, int rowCount);
     // True once the user (or the memory limit) asked the run to stop.
     bool stopRequested() const;
+    // Keeps the counts and sets the summary from them.
+    void setCountedSummary(const QVector<qint64>& counts)
+    {
+        m_summaryCounts = counts;
+        setSummaryFromCounts(counts);
+    }
     // "%1 changed, %2 unchanged" or "No changes".
     void setChangeSummary(qint64 changed, qint64 unchanged);
     // The shared input ordering of the two-input key types: the option
@@ -238,6 +255,7 @@ private:
     QStringList m_warnings;
     QStringList m_information;
     QString m_summary;
+    QVector<qint64> m_summaryCounts;
     bool m_applyUserDefaults = false;
     const EngineSettings* m_userDefaults = nullptr;
     RunContext* m_context = nullptr;

@@ -207,8 +207,14 @@ void TransformCalculate::process(Dataset& output, const QList<TableSource*>& ups
     output.appendColumnValues(results);
     output.setColumnName(output.lastColumn(), name);
     reportFailures(described, failed);
-    setSummary(QStringLiteral("%1 calculations succeeded, %2 failed")
-                   .arg(formatInteger(succeeded, true), formatInteger(failed, true)));
+    setCountedSummary({ succeeded, failed });
+}
+
+void TransformCalculate::setSummaryFromCounts(const QVector<qint64>& counts)
+{
+    setSummary(
+        QStringLiteral("%1 calculations succeeded, %2 failed")
+            .arg(formatInteger(counts.value(0), true), formatInteger(counts.value(1), true)));
 }
 
 void TransformCalculate::reportFailures(const QStringList& described, qint64 failed)

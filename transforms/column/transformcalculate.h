@@ -16,6 +16,8 @@ public:
     QSet<QString> keywords() const override;
     void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
     void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
+    bool streamsRows() const override { return true; }
+    void setSummaryFromCounts(const QVector<qint64>& counts) override;
     bool tellsUsedColumns() const override { return true; }
     QVector<bool> usedUpstreamColumns(
         const Dataset& input, const QVector<bool>& usedOutput) const override;

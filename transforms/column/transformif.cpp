@@ -85,6 +85,11 @@ void TransformIf::process(Dataset& output, const QList<TableSource*>& upstream, 
     problems.removeDuplicates();
     for (const QString& problem : qAsConst(problems))
         addWarning(problem);
+    setCountedSummary({ taken, count - taken });
+}
+
+void TransformIf::setSummaryFromCounts(const QVector<qint64>& counts)
+{
     setSummary(QStringLiteral("%1 match(es) IF/ELSE IF, %2 match(es) ELSE")
-                   .arg(formatInteger(taken), formatInteger(count - taken)));
+                   .arg(formatInteger(counts.value(0)), formatInteger(counts.value(1))));
 }

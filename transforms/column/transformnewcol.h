@@ -13,6 +13,7 @@ public:
     QSet<QString> keywords() const override;
     void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
     void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
+    bool streamsRows() const override { return true; }
 
 protected:
     Transform* newInstance() const override { return new TransformNewCol; }

@@ -17,6 +17,7 @@ public:
     QSet<QString> keywords() const override;
     void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
     void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
+    bool streamsRows() const override { return true; }
 
     // The upstream position of each output column, for a dataset of
     // columnCount columns and the listed positions (unresolved ones -1).

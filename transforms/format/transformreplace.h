@@ -14,6 +14,8 @@ class TransformReplace : public CellRewriteTransform
 
 public:
     QString typeKey() const override { return QStringLiteral("Replace_Multi"); }
+    // Reads the current row (its column variables) and no other.
+    bool streamsRows() const override { return true; }
     QString description() const override;
     QSet<QString> keywords() const override;
     void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;

@@ -77,9 +77,13 @@ void TransformFilter::process(Dataset& output, const QList<TableSource*>& upstre
     // The kept rows share their storage with the input.
     if (kept.size() != count)
         output.selectRows(kept);
-    setSummary(
-        QStringLiteral("%1 removed")
-            .arg(countText(count - kept.size(), QStringLiteral("row"), QStringLiteral("rows"))));
+    setCountedSummary({ qint64(count) - kept.size() });
+}
+
+void TransformFilter::setSummaryFromCounts(const QVector<qint64>& counts)
+{
+    setSummary(QStringLiteral("%1 removed")
+                   .arg(countText(counts.value(0), QStringLiteral("row"), QStringLiteral("rows"))));
 }
 
 // The rules as a sentence: "not matching 'country' equal to 'Germany'".

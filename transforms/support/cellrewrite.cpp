@@ -99,5 +99,10 @@ void CellRewriteTransform::process(
             }
         }
     }
-    setRewriteSummary(changed, unchanged);
+    setCountedSummary({ changed, unchanged });
+}
+
+void CellRewriteTransform::setSummaryFromCounts(const QVector<qint64>& counts)
+{
+    setRewriteSummary(counts.value(0), counts.value(1));
 }

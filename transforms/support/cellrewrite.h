@@ -20,6 +20,8 @@ public:
     using Transform::Transform;
 
     void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) final;
+    bool streamsRows() const override { return rewritesTextAlone() && !readsOtherRows(); }
+    void setSummaryFromCounts(const QVector<qint64>& counts) override;
 
 protected:
     // Adds the leading "Columns" option; called first by every type.

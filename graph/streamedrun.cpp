@@ -1,0 +1,137 @@
+#include "graph/streamedrun.h"
+
+#include "core/runcontext.h"
+#include "graph/inputnode.h"
+#include "graph/outputnode.h"
+#include "graph/transformnode.h"
+
+namespace {
+
+// Rows per block: enough that each block's fixed costs (a transform's set-up,
+// the writer's threads) are small beside its rows, few enough that a block
+// of wide rows takes tens of megabytes.
+constexpr int DefaultBlockRows = 100000;
+
+} // namespace
+
+StreamedRun::StreamedRun(Node* root)
+{
+    auto* input = qobject_cast<InputNode*>(root);
+    if (!input || !input->readsInBlocks() || input->status() == StatusUpToDate)
+        return;
+    const QList<Node*> downstream = input->downstreamNodes(true);
+    if (downstream.isEmpty())
+        return;
+    for (Node* n : downstream) {
+        if (!collect(n))
+            return;
+    }
+    m_input = input;
+}
+
+// Takes the node and everything after it, in the usual run's order (each
+// item, then the items after it top to bottom); false when one cannot go
+// in blocks.
+bool StreamedRun::collect(Node* node)
+{
+    if (node->upstreamNodes(false).size() != 1 || node->status() == StatusUpToDate)
+        return false;
+    if (auto* output = qobject_cast<OutputNode*>(node)) {
+        if (!output->writesInBlocks())
+            return false;
+        m_items.append(output);
+        return true;
+    }
+    auto* transform = qobject_cast<TransformNode*>(node);
+    if (!transform || !transform->streamsRows())
+        return false;
+    m_items.append(transform);
+    const QList<Node*> downstream = transform->downstreamNodes(true);
+    for (Node* n : downstream) {
+        if (!collect(n))
+            return false;
+    }
+    return true;
+}
+
+bool StreamedRun::run(int blockRows, int chunkChars)
+{
+    if (!canStream())
+        return false;
+    m_input->beginProcessing();
+    const bool read = m_input->readInBlocks(
+        [this] { return passBlock(); }, blockRows > 0 ? blockRows : DefaultBlockRows, chunkChars);
+    if (m_refused) {
+        giveUp();
+        return false;
+    }
+    if (!read) {
+        // As in the usual run, a failed (or stopped) read ends the Input in
+        // error and nothing after it runs or writes.
+        giveUp();
+        m_input->m_streamedRows = -1;
+        m_input->endProcessing(StatusError);
+        return true;
+    }
+    finishAll();
+    return true;
+}
+
+// Passes the Input's current block through the items; false refuses it
+// (see m_refused) or stops the read.
+bool StreamedRun::passBlock()
+{
+    const int columns = m_input->dataset().columnCount();
+    // A row longer than the first rows gave every row before it more
+    // columns, the rows already written included.
+    if (m_columnCount >= 0 && columns != m_columnCount) {
+        m_refused = true;
+        return false;
+    }
+    const bool first = m_columnCount < 0;
+    m_columnCount = columns;
+    for (Node* n : qAsConst(m_items)) {
+        bool passed = false;
+        if (auto* transform = qobject_cast<TransformNode*>(n)) {
+            // Started only now: its column options bind to the columns of
+            // the items before it.
+            if (first)
+                transform->startBlocks();
+            passed = transform->processBlock();
+        } else {
+            auto* output = static_cast<OutputNode*>(n);
+            passed = (!first || output->startBlocks()) && output->writeBlock();
+        }
+        if (!passed) {
+            m_refused = true;
+            return false;
+        }
+    }
+    return !m_input->runContext().stopRequested();
+}
+
+void StreamedRun::finishAll()
+{
+    m_input->endProcessing(StatusUpToDate);
+    for (Node* n : qAsConst(m_items)) {
+        if (auto* transform = qobject_cast<TransformNode*>(n))
+            transform->finishBlocks();
+        else
+            static_cast<OutputNode*>(n)->finishBlocks(true);
+    }
+}
+
+// Drops whatever was written and sets every item back as it was before the
+// run, so that the usual run starts from the same place.
+void StreamedRun::giveUp()
+{
+    QList<Node*> all = m_items;
+    all.prepend(m_input);
+    for (Node* n : qAsConst(all)) {
+        if (auto* output = qobject_cast<OutputNode*>(n))
+            output->finishBlocks(false);
+        n->m_dataset.clear();
+        n->m_streamedRows = -1;
+        n->onGraphThread([n] { n->setStatus(StatusNeedsUpdating, false); });
+    }
+}
