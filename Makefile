@@ -10,7 +10,7 @@ TSAN_DIR ?= build-tsan
 # The programs whose work is split over two threads: the shared helpers,
 # tables, the chunked readers and writers, the transforms that split, and
 # the graph and window runs on their worker thread.
-TSAN_TESTS ?= tst_dataset tst_textcolumn tst_values tst_chunkedread tst_delimitedwriter tst_formatwriters \
+TSAN_TESTS ?= tst_dataset tst_textcolumn tst_values tst_chunkedread tst_streamedrun tst_delimitedwriter tst_formatwriters \
 	tst_join tst_pivot tst_unique tst_sort tst_goldencases tst_structuredreaders \
 	tst_parallel tst_paralleltransforms tst_javascript tst_inputnode tst_commandline \
 	tst_graphmodel tst_graphworker tst_mainwindowdocument tst_mainwindow tst_windowfaults \

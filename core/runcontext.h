@@ -83,9 +83,12 @@ public:
     };
     const Blocks& blocks() const { return m_blocks; }
     void setBlocks(const Blocks& blocks) { m_blocks = blocks; }
-    // Inputs whose rows went through in blocks, in this context.
+    // Inputs whose rows went through in blocks, and the blocks they passed
+    // through, in this context.
     int streamedInputs() const { return m_streamedInputs; }
     void addStreamedInput() { ++m_streamedInputs; }
+    qint64 streamedBlocks() const { return m_streamedBlocks; }
+    void addStreamedBlock() { ++m_streamedBlocks; }
 
     // Rows that items finished with in this context, for the window's
     // statistics.
@@ -102,6 +105,7 @@ private:
     bool m_recordsRun = false;
     Blocks m_blocks;
     int m_streamedInputs = 0;
+    qint64 m_streamedBlocks = 0;
     QString m_documentPath;
     std::function<QVector<FileNameAlias>()> m_aliases;
 };

@@ -23,33 +23,36 @@ StreamedRun::StreamedRun(Node* root)
     if (downstream.isEmpty())
         return;
     for (Node* n : downstream) {
-        if (!collect(n))
+        if (!collect(n, &m_items))
             return;
     }
     m_input = input;
 }
 
-// Takes the node and everything after it, in the usual run's order (each
-// item, then the items after it top to bottom); false when one cannot go
-// in blocks.
-bool StreamedRun::collect(Node* node)
+// Takes the node and what follows it, in the usual run's order (each item,
+// then the items after it top to bottom); false when it cannot go in
+// blocks. A Transform followed by an item that cannot gathers its blocks.
+bool StreamedRun::collect(Node* node, QList<Node*>* items)
 {
     if (node->upstreamNodes(false).size() != 1 || node->status() == StatusUpToDate)
         return false;
     if (auto* output = qobject_cast<OutputNode*>(node)) {
         if (!output->writesInBlocks())
             return false;
-        m_items.append(output);
+        items->append(output);
         return true;
     }
     auto* transform = qobject_cast<TransformNode*>(node);
     if (!transform || !transform->streamsRows())
         return false;
-    m_items.append(transform);
+    items->append(transform);
     const QList<Node*> downstream = transform->downstreamNodes(true);
     for (Node* n : downstream) {
-        if (!collect(n))
-            return false;
+        QList<Node*> after;
+        if (collect(n, &after))
+            *items += after;
+        else
+            m_gathered.insert(transform, Dataset());
     }
     return true;
 }
@@ -98,6 +101,14 @@ bool StreamedRun::passBlock()
             if (first)
                 transform->startBlocks();
             passed = transform->processBlock();
+            const auto gathered = m_gathered.find(transform);
+            if (passed && gathered != m_gathered.end()) {
+                // The first block brings the columns (names, identities).
+                if (gathered->hasColumns())
+                    gathered->appendRows(transform->dataset());
+                else
+                    *gathered = transform->dataset();
+            }
         } else {
             auto* output = static_cast<OutputNode*>(n);
             passed = (!first || output->startBlocks()) && output->writeBlock();
@@ -107,6 +118,7 @@ bool StreamedRun::passBlock()
             return false;
         }
     }
+    m_input->runContext().addStreamedBlock();
     return !m_input->runContext().stopRequested();
 }
 
@@ -114,9 +126,14 @@ void StreamedRun::finishAll()
 {
     m_input->endProcessing(StatusUpToDate);
     for (Node* n : qAsConst(m_items)) {
-        if (auto* transform = qobject_cast<TransformNode*>(n))
+        if (auto* transform = qobject_cast<TransformNode*>(n)) {
+            const auto gathered = m_gathered.find(transform);
+            if (gathered != m_gathered.end()) {
+                transform->m_dataset = std::move(*gathered);
+                transform->m_streamedRows = -1;
+            }
             transform->finishBlocks();
-        else
+        } else
             static_cast<OutputNode*>(n)->finishBlocks(true);
     }
 }

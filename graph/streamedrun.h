@@ -1,15 +1,23 @@
 #pragma once
 
+#include "core/dataset.h"
+
 #include <QList>
+#include <QMap>
 
 class InputNode;
 class Node;
+class TransformNode;
 
 // A run without windows may pass an Input's rows through the items after it
 // in blocks, writing them as they come, so that its memory does not grow
 // with the file: when the Input reads a delimited or plain text file, and
-// every item after it takes that Input's rows alone and works row by row (a
+// the items after it take that Input's rows alone and work row by row (a
 // Transform whose type streams rows, an Output writing one delimited file).
+// Where such a Transform feeds an item that needs every row (a Sort, a
+// Join, a Chart ...), it gathers its blocks into its whole result and the
+// usual run goes on from there: a Filter early in a chain then keeps only
+// the rows it passes, never the file's.
 //
 // The result must be the whole run's, byte for byte. Whatever could make it
 // differ (an error or warning anywhere, a row longer than the first ones
@@ -30,7 +38,7 @@ public:
     bool run(int blockRows = 0, int chunkChars = 0);
 
 private:
-    bool collect(Node* node);
+    bool collect(Node* node, QList<Node*>* items);
     bool passBlock();
     void finishAll();
     void giveUp();
@@ -38,6 +46,8 @@ private:
     InputNode* m_input = nullptr;
     // The items after the Input, in the order the usual run processes them.
     QList<Node*> m_items;
+    // The Transforms that gather their blocks, and what they gathered.
+    QMap<TransformNode*, Dataset> m_gathered;
     int m_columnCount = -1;
     bool m_refused = false;
 };

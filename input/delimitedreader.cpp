@@ -200,8 +200,12 @@ bool parseDelimitedText(TextSource& source, const ReadOptions& options,
     const ParserChoice choice { plain, own.ignoreRepeatedDelimiters, delimiter, quoting };
     const LeftOutColumns leftOut = columnsToLeaveOut(source, choice, options);
     ParseThreads parseThreads = threads;
-    if (options.handOver.chunkChars > 0)
+    // Small chunks are asked for to see a small text handed over in many
+    // blocks, which takes chunks, and so threads, on any machine.
+    if (options.handOver.chunkChars > 0) {
         parseThreads.chunkChars = options.handOver.chunkChars;
+        parseThreads.threads = qMax(2, parseThreads.resolvedThreads());
+    }
     const ReadResult before = *result;
     if (!parseRows(source, choice, options, leftOut, progress, result, parseThreads))
         return false;

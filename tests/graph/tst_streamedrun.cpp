@@ -1,0 +1,252 @@
+// Runs without windows pass a text file's rows through row-by-row items in
+// blocks. Each case runs a chain twice, in tiny blocks and whole, and the
+// files written, the items' summaries, row counts and warnings must agree.
+
+#include "core/runcontext.h"
+#include "document/documentcodec.h"
+#include "graph/graphmodel.h"
+#include "graph/inputnode.h"
+#include "graph/outputnode.h"
+#include "graph/transformnode.h"
+#include "transforms/catalogue.h"
+#include "transforms/transform.h"
+#include "transforms/transformparameter.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// A run's outcome as a user sees it.
+struct Outcome
+{
+    QByteArray written;
+    QStringList items;
+    int streamed = 0;
+    qint64 blocks = 0;
+};
+
+// 60 rows of the kinds of values the chains change; a row is about 40
+// characters, so chunks of 64 characters cut nearly every row apart.
+QByteArray peopleCsv(int rows = 60)
+{
+    QByteArray text = "id,name,amount,country\n";
+    const char* countries[] = { "Germany", "France", " spain ", "Italy" };
+    for (int i = 1; i <= rows; ++i) {
+        text += QByteArray::number(i) + ",name  " + QByteArray::number(i % 7) + ","
+            + QByteArray::number((i * 37) % 1000) + ".5," + countries[i % 4] + "\n";
+    }
+    return text;
+}
+
+} // namespace
+
+class TestStreamedRun : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sameAsWhole_data();
+    void sameAsWhole();
+    void stopWritesNothing();
+
+private:
+    QString write(const QString& name, const QByteArray& bytes);
+    // Input -> the transforms, each "Type: Key = stored text | ..." -> Output.
+    Outcome run(const QString& in, const QStringList& chain, int hasHeader, bool inBlocks);
+
+    QTemporaryDir m_dir;
+};
+
+QString TestStreamedRun::write(const QString& name, const QByteArray& bytes)
+{
+    const QString path = m_dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+Outcome TestStreamedRun::run(
+    const QString& in, const QStringList& chain, int hasHeader, bool inBlocks)
+{
+    GraphModel scene;
+    scene.setKeepsResults(false);
+    scene.runContext().setBlocks({ inBlocks, 7, 64 });
+    auto* input = new InputNode(in);
+    InputOptions options = input->options();
+    options.hasHeader = hasHeader;
+    input->setOptions(options);
+    scene.insertNode(input);
+    QList<Node*> items { input };
+    for (const QString& spec : chain) {
+        const QString type = spec.section(QLatin1Char(':'), 0, 0).trimmed();
+        Transform* transform = Catalogue::instance().create(type);
+        if (!transform)
+            qFatal("no transform type %s", qPrintable(type));
+        auto* node = new TransformNode(transform);
+        scene.insertNode(node);
+        node->setPos(0, 100 * items.size());
+        scene.insertConnection(items.last(), node);
+        node->upstreamChanged();
+        const QStringList settings = spec.section(QLatin1Char(':'), 1).split(QLatin1Char('|'));
+        for (const QString& setting : settings) {
+            if (setting.trimmed().isEmpty())
+                continue;
+            const QString key = setting.section(QLatin1Char('='), 0, 0).trimmed();
+            TransformParameter* p = transform->parameter(key);
+            if (!p)
+                qFatal("no option %s of %s", qPrintable(key), qPrintable(type));
+            const QString text
+                = DocumentCodec::decodeText(setting.section(QLatin1Char('='), 1).trimmed());
+            if (p->type() == ParameterType::Selection && !p->choiceList().contains(text))
+                qFatal("'%s' is no choice of %s", qPrintable(text), qPrintable(key));
+            p->deserialise(text);
+        }
+        items.append(node);
+    }
+    // One name for both runs: the Output item is named after its file.
+    const QString out = m_dir.filePath(QStringLiteral("out.csv"));
+    QFile::remove(out);
+    auto* output = new OutputNode(out);
+    scene.insertNode(output);
+    output->setPos(0, 100 * items.size());
+    scene.insertConnection(items.last(), output);
+    items.append(output);
+    scene.process(GraphModel::RunAll, true);
+
+    Outcome outcome;
+    QFile file(out);
+    if (file.open(QIODevice::ReadOnly))
+        outcome.written = file.readAll();
+    for (const Node* n : qAsConst(items)) {
+        outcome.items << QStringLiteral("%1 [%2] %3 | %4 | %5")
+                             .arg(n->displayName(), statusName(n->status()), n->resultText(),
+                                 n->rowFlowText(), n->warnings().join(QLatin1Char('/')));
+    }
+    outcome.items << QStringLiteral("header %1").arg(input->options().hasHeader);
+    outcome.streamed = scene.runContext().streamedInputs();
+    outcome.blocks = scene.runContext().streamedBlocks();
+    return outcome;
+}
+
+void TestStreamedRun::sameAsWhole_data()
+{
+    QTest::addColumn<QByteArray>("csv");
+    QTest::addColumn<QStringList>("chain");
+    QTest::addColumn<int>("hasHeader");
+    // Whether the rows went through in blocks, or were given up for the
+    // usual run.
+    QTest::addColumn<bool>("inBlocks");
+
+    const QByteArray people = peopleCsv();
+    const auto row = [&](const char* name, const QStringList& chain, bool inBlocks = true,
+                         const QByteArray& csv = QByteArray(), int header = HeaderYes) {
+        QTest::newRow(name) << (csv.isEmpty() ? people : csv) << chain << header << inBlocks;
+    };
+    row("read and write", {});
+    row("filter", { "Filter: Columns = 0%1F0%1F2%1F4%1F500" });
+    row("calculate",
+        { "Calculate: Operation = * Multiply | Type1 = Column | Column1 = 2 | "
+          "Type2 = Constant | Constant2 = 2" });
+    row("if", { "If: If = *StartIf*%1F3%1F1%1FFrance%1F*EndIf*%1Fyes $(name)%1Fno" });
+    row("case", { "Case: Columns = 3 | Case = Upper case" });
+    row("replace",
+        { "Replace_Multi: Columns = 1%1F3 | Replace = 0%1Fname%1F$(country)%1F0%1Fa%1Fb" });
+    row("whitespace", { "Whitespace: Columns = 1%1F3" });
+    row("pad", { "Pad: Columns = 0 | Length = 5 | Left_Right = Left | Pad_With = 0" });
+    row("hash", { "Hash: Columns = 1 | Hashing = SHA-256" });
+    row("new column", { "New_Col: New_Name = n | New_Value = fixed" });
+    row("copy columns", { "Copy: Columns = 3%1F0 | Copies = 2" });
+    row("remove columns", { "Remove: Columns = 0%1F2" });
+    row("rename columns", { "Rename_Cols: RenameColumns = *NORENAME*%1FWho" });
+    row("reorder columns", { "Reorder: Columns = 3%1F1" });
+    row("chain of three",
+        { "Filter: Columns = 0%1F0%1F2%1F4%1F300", "Case: Columns = 1 | Case = Upper case",
+            "Calculate: Operation = * Multiply | Type1 = Column | Column1 = 0 | "
+            "Type2 = Constant | Constant2 = 3" });
+    // The header guessed on the first block (and kept as the Input's
+    // answer), not on the rows left at the end.
+    row("header guessed", { "Case: Columns = 3 | Case = Upper case" }, true, people,
+        HeaderAutomatic);
+    // The header guessed on the first block: numbers in the first row make
+    // it a row.
+    row("no header guessed", { "Case: Columns = 3 | Case = Upper case" }, true,
+        people.mid(people.indexOf('\n') + 1), HeaderAutomatic);
+    // A quoted line feed in a value keeps a chunk's cut from being a row end.
+    QByteArray quoted = people;
+    quoted.insert(quoted.indexOf("\n30,") + 1, "29b,\"two\nlines\",1,Germany\n");
+    row("quoted line feed", { "Case: Columns = 1 | Case = Upper case" }, true, quoted);
+
+    // Given up: a long row late in the file adds a column to every row.
+    QByteArray ragged = people;
+    ragged.insert(ragged.indexOf("\n50,") + 1, "49b,x,1,France,extra\n");
+    row("row longer than the first ones", { "Case: Columns = 1 | Case = Upper case" }, false,
+        ragged);
+    // Given up: a calculation fails in a late block only.
+    QByteArray bad = people;
+    bad.replace("\n45,name  3,", "\n45,name  3,oops");
+    row("late failure warns",
+        { "Calculate: Operation = * Multiply | Type1 = Column | "
+          "Column1 = 2 | Type2 = Constant | Constant2 = 2" },
+        false, bad);
+    // Not in blocks at all: a sort needs every row.
+    row("sort", { "Sort: Columns = 2%1F0" }, false);
+    // The filter's blocks gathered for the sort after it.
+    row("filter then sort",
+        { "Filter: Columns = 0%1F0%1F2%1F4%1F300", "Case: Columns = 1 | Case = Upper case",
+            "Sort: Columns = 2%1F0" });
+}
+
+void TestStreamedRun::sameAsWhole()
+{
+    QFETCH(QByteArray, csv);
+    QFETCH(QStringList, chain);
+    QFETCH(int, hasHeader);
+    QFETCH(bool, inBlocks);
+
+    const QString in = write(QStringLiteral("people.csv"), csv);
+    const Outcome whole = run(in, chain, hasHeader, false);
+    const Outcome blocks = run(in, chain, hasHeader, true);
+    QCOMPARE(whole.streamed, 0);
+    QCOMPARE(blocks.streamed, inBlocks ? 1 : 0);
+    // Rows of about 30 characters in chunks of 64, 7 rows a block at least.
+    if (inBlocks)
+        QVERIFY2(blocks.blocks >= 5, qPrintable(QString::number(blocks.blocks)));
+    QVERIFY(!whole.written.isEmpty());
+    QCOMPARE(blocks.written, whole.written);
+    QCOMPARE(blocks.items, whole.items);
+}
+
+// A Stop while the blocks go through leaves no file behind, as a stopped
+// usual run writes none.
+void TestStreamedRun::stopWritesNothing()
+{
+    const QString in = write(QStringLiteral("stop.csv"), peopleCsv(2000));
+    GraphModel scene;
+    scene.setKeepsResults(false);
+    scene.runContext().setBlocks({ true, 7, 64 });
+    auto* input = new InputNode(in);
+    scene.insertNode(input);
+    const QString out = m_dir.filePath(QStringLiteral("stopped.csv"));
+    auto* output = new OutputNode(out);
+    scene.insertNode(output);
+    output->setPos(0, 100);
+    scene.insertConnection(input, output);
+    connect(input, &Node::processed, this, [&scene](Node*, qreal fraction) {
+        if (fraction > 0.3)
+            scene.runContext().requestStop();
+    });
+    scene.process(GraphModel::RunAll, true);
+
+    QCOMPARE(input->status(), int(StatusError));
+    QCOMPARE(output->status(), int(StatusNeedsUpdating));
+    QVERIFY(!QFileInfo::exists(out));
+    QCOMPARE(
+        QDir(m_dir.path()).entryList({ QStringLiteral("stopped*") }, QDir::Files), QStringList());
+}
+
+QTEST_MAIN(TestStreamedRun)
+#include "tst_streamedrun.moc"
