@@ -4,6 +4,9 @@
 //
 // usage: varnix_job read IN.csv|IN.json|IN.jsonl|IN.xlsx|IN.xls
 //        varnix_job copy IN.csv OUT.csv|OUT.json|OUT.xml|OUT.xlsx|OUT.xls
+//        varnix_job firstrows IN.csv
+//            the time until the first rows of a read are handed over to be
+//            shown (as the window's data pane gets them), the read then stopped
 //        varnix_job items DOC.transform [alias=path ...]
 //            runs a document as the command line does and prints each item's
 //            log line (size and time) as it ends: where a job's time goes.
@@ -82,6 +85,28 @@ int runItems(const QStringList& args)
 
 } // namespace
 
+int firstRows(const QString& path)
+{
+    QElapsedTimer timer;
+    timer.start();
+    qint64 after = -1;
+    int rows = 0;
+    ReadOptions options = readOptions(path);
+    options.firstRows = [&](Dataset&& first) {
+        after = timer.elapsed();
+        rows = first.rowCount();
+    };
+    ReadProgress progress;
+    progress.callback = [&](qreal) { return after < 0; };
+    readTextFile(path, options, progress);
+    if (after < 0) {
+        QTextStream(stderr) << "no first rows: the text was read in one piece\n";
+        return 1;
+    }
+    QTextStream(stdout) << "first " << rows << " rows after " << after << " ms\n";
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
     const bool items = argc >= 3 && qstrcmp(argv[1], "items") == 0;
@@ -90,6 +115,8 @@ int main(int argc, char** argv)
     const QStringList args = app.arguments();
     if (items)
         return runItems(args);
+    if (args.size() == 3 && args.at(1) == QLatin1String("firstrows"))
+        return firstRows(args.at(2));
     if (args.size() < 3 || (args.at(1) == QLatin1String("copy") && args.size() < 4)) {
         QTextStream(stderr)
             << "usage: varnix_job read IN | copy IN OUT | items DOC [alias=path ...]\n";

@@ -141,11 +141,14 @@ ReadOptions InputNode::readOptions() const
     return o;
 }
 
-ReadOptions InputNode::runReadOptions() const
+ReadOptions InputNode::runReadOptions()
 {
     ReadOptions o = readOptions();
     o.hashContent = runContext().recordsRun();
     auto* graph = this->graph();
+    // The window shows the first rows of a long read while the rest comes.
+    if (graph && graph->keepsResults())
+        o.firstRows = [this](Dataset&& rows) { showFirstRows(std::move(rows)); };
     if (!graph || graph->keepsResults())
         return o;
     // Blocks go away as they are passed on, and their texts with them.

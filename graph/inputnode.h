@@ -90,7 +90,7 @@ public:
     ReadOptions readOptions() const;
     // The same for this item's own read in a run: one that keeps no results
     // asks which columns are read after the item (see usedColumnsAfter).
-    ReadOptions runReadOptions() const;
+    ReadOptions runReadOptions();
     // Results of the last folder read (0 otherwise).
     int filesRead() const { return m_filesRead; }
     int sheetsRead() const { return m_sheetsRead; }

@@ -330,6 +330,7 @@ void Node::beginProcessing()
     m_streamedRows = -1;
     onGraphThread([this] {
         m_progress = 0.0;
+        m_started = QDateTime::currentDateTime();
         setStatus(StatusUpdating, false);
         emit processingStart(this);
     });
@@ -340,6 +341,8 @@ void Node::endProcessing(int status)
 {
     takeRowFlow();
     onGraphThread([this, status] {
+        // The whole result replaces the look at its first rows.
+        m_firstRows = Dataset();
         setStatus(status, false);
         emit processingEnd(this);
         const QList<Node*> downstream = downstreamNodes(false);
@@ -347,6 +350,20 @@ void Node::endProcessing(int status)
             n->upstreamProcessed();
         update();
     });
+}
+
+void Node::showFirstRows(Dataset&& rows)
+{
+    rows.assignColumnIds(id());
+    auto shown = std::make_shared<Dataset>(std::move(rows));
+    auto show = [this, shown] {
+        m_firstRows = *shown;
+        emit firstRowsRead(this);
+    };
+    if (m_graph)
+        m_graph->postToModelThread(show);
+    else
+        show();
 }
 
 void Node::onGraphThread(const std::function<void()>& work)

@@ -171,6 +171,15 @@ public:
 
     // Progress, sample-only reads, summaries and undo snapshots
     qreal progress() const { return m_progress; }
+    // The first rows of a long read, shown while the rest is read (see
+    // ReadOptions::firstRows); empty otherwise. Milliseconds since the
+    // processing began, for an estimate of the rest. Both on the graph's
+    // thread.
+    const Dataset& firstRows() const { return m_firstRows; }
+    qint64 processingFor() const
+    {
+        return m_started.isValid() ? m_started.msecsTo(QDateTime::currentDateTime()) : 0;
+    }
     bool isSampleOnly() const { return m_sampleOnly; }
     void setSampleOnly(bool on) { m_sampleOnly = on; }
     // The one-line result shown in brackets in the log line and in the
@@ -196,6 +205,7 @@ signals:
     void processingStart(Node* node);
     void processingEnd(Node* node);
     void processed(Node* node, qreal fractionProcessed);
+    void firstRowsRead(Node* node);
 
 public slots:
     void onProcessed(qreal fractionProcessed);
@@ -219,6 +229,9 @@ protected:
     // Runs work on the thread the graph lives on, waiting for it; at once
     // when already there or when the item belongs to no graph.
     void onGraphThread(const std::function<void()>& work);
+    // Hands the first rows of a long read to the graph's thread, without
+    // waiting for them to be shown.
+    void showFirstRows(Dataset&& rows);
 
     // The state every kind's processing replaces.
     Dataset m_dataset;
@@ -244,6 +257,9 @@ private:
     qreal m_reportedProgress = 0.0;
     bool m_sampleOnly = false;
     QDateTime m_lastProgressReport;
+    // Read and written on the graph's thread only.
+    Dataset m_firstRows;
+    QDateTime m_started;
     GraphModel* m_graph = nullptr;
     QPointF m_pos;
     bool m_selected = false;

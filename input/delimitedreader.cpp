@@ -121,6 +121,7 @@ LeftOutColumns columnsToLeaveOut(
     ReadOptions probeOptions = options;
     probeOptions.usedColumns = nullptr;
     probeOptions.handOver = RowHandOver();
+    probeOptions.firstRows = nullptr;
     RowSink sink(&probe.dataset, probeOptions);
     runParsers(
         sample, choice, ReadProgress(), ParseThreads { 1, ParseThreads::DefaultChunkChars }, &sink);

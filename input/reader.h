@@ -78,6 +78,12 @@ struct ReadOptions
     // away with its graph (see RunTexts); none otherwise.
     std::shared_ptr<RunTexts> runTexts;
     RowHandOver handOver;
+    // A look at the first rows while a long read goes on: given once, as soon
+    // as the table read holds FirstRows rows past its header (a copy of
+    // them, the header settled as the whole read will settle it), by the
+    // readers that parse in chunks.
+    static constexpr int FirstRows = 1000;
+    std::function<void(Dataset&& rows)> firstRows;
 };
 
 // Called with the fraction done of the whole job; returning false asks the

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <numeric>
 
 namespace {
 
@@ -160,7 +161,8 @@ RowSink::RowSink(Dataset* dataset, const ReadOptions& options)
       m_runTexts(options.runTexts),
       m_arena(m_runTexts ? m_runTexts->newArena() : nullptr),
       m_handOver(options.handOver),
-      m_headerOption(options.hasHeader)
+      m_headerOption(options.hasHeader),
+      m_firstRows(options.firstRows)
 {
     // A chunk's collector has no Dataset of its own.
     if (m_dataset)
@@ -609,6 +611,8 @@ void RowSink::takeEncodedRows(RowSink* collector)
     if (width > m_dataset->columnCount())
         m_dataset->setColumnCount(width);
     m_dataset->appendRows(rows);
+    if (m_firstRows)
+        showFirstRows();
     handOverIfDue();
     collector->m_encoded.clear();
     collector->m_encodedRows = 0;
@@ -631,15 +635,41 @@ void RowSink::handOverIfDue()
     if (m_handedHeader < 0) {
         // Settled on the first rows as the whole table would settle it:
         // the rows left at the end are not the first ones.
-        int header = m_headerOption;
-        if (header == HeaderAutomatic)
-            header = guessHasHeader(*m_dataset) ? HeaderYes : HeaderNo;
-        m_handedHeader = header == HeaderNo ? HeaderNo : HeaderYes;
+        m_handedHeader = settledHeader();
         if (m_handedHeader == HeaderYes)
             m_dataset->setHasHeader(true);
     }
     if (!m_handOver.take(m_dataset->takeRows()))
         m_handOverRefused = true;
+}
+
+int RowSink::settledHeader() const
+{
+    int header = m_headerOption;
+    if (header == HeaderAutomatic)
+        header = guessHasHeader(*m_dataset) ? HeaderYes : HeaderNo;
+    return header == HeaderNo ? HeaderNo : HeaderYes;
+}
+
+void RowSink::showFirstRows()
+{
+    // The header is still the first row, unless rows were handed over.
+    const bool headerRow
+        = !m_dataset->hasHeader() && m_dataset->rowCount() > 1 && settledHeader() == HeaderYes;
+    const int wanted = ReadOptions::FirstRows + (headerRow ? 1 : 0);
+    if (m_dataset->rowCount() < wanted)
+        return;
+    Dataset first = *m_dataset;
+    // A selection of a few rows copies them, leaving the table's columns
+    // to the read.
+    QVector<int> rows(wanted);
+    std::iota(rows.begin(), rows.end(), 0);
+    first.selectRows(rows);
+    if (headerRow)
+        first.setHasHeader(true);
+    const auto show = std::move(m_firstRows);
+    m_firstRows = nullptr;
+    show(std::move(first));
 }
 
 std::vector<ValuePool> RowSink::takePools()

@@ -256,6 +256,9 @@ private:
     void encodeRow(const QStringList& row, const std::vector<PendingField>& pending);
     void addEncodedColumns(int count);
     void handOverIfDue();
+    void showFirstRows();
+    // The header option as the first rows settle it.
+    int settledHeader() const;
 
     // Null in a collector.
     Dataset* m_dataset;
@@ -305,6 +308,7 @@ private:
     int m_headerOption = HeaderYes;
     int m_handedHeader = -1;
     bool m_handOverRefused = false;
+    std::function<void(Dataset&& rows)> m_firstRows;
     qint64 m_physicalRows = 0;
     qint64 m_processedRows = 0;
     qint64 m_emptyRows = 0;

@@ -108,6 +108,7 @@ QWidget* ItemPane::makeHeader()
     connect(m_title, &ItemTitle::editRequested, this, &ItemPane::startRenaming);
     connect(m_title, &ItemTitle::renamed, this, &ItemPane::onRenamed);
     m_status = new QLabel(header);
+    m_status->setObjectName(QStringLiteral("itemStatus"));
     top->addWidget(m_title, 1);
     top->addWidget(m_status);
     auto* group = new QButtonGroup(header);
@@ -184,8 +185,14 @@ void ItemPane::setNode(Node* node)
         m_commentUndoRecorded = false;
         m_data->clearFilter();
     }
+    if (m_node)
+        disconnect(m_node, nullptr, this, nullptr);
     m_node = node;
     m_nodeAddress = node;
+    if (node) {
+        connect(node, &Node::processed, this, &ItemPane::onNodeProgress);
+        connect(node, &Node::firstRowsRead, this, &ItemPane::refresh);
+    }
     watchScene();
     m_formPending = node && !isSettled(node);
     m_options->setNode(m_formPending ? nullptr : node);
@@ -285,8 +292,11 @@ void ItemPane::refresh()
     m_optionsScroll->setVisible(m_options->hasForm() && m_viewMode != ShowDataOnly);
     if (!isSettled(m_node)) {
         // The run is writing the result: the grid keeps the copy it has of
-        // this item's last one, and the rest waits for the run to finish.
-        if (m_dataOf != m_nodeAddress)
+        // this item's last one (or shows the first rows of a long read), and
+        // the rest waits for the run to finish.
+        if (m_node->firstRows().hasColumns())
+            showFirstRows();
+        else if (m_dataOf != m_nodeAddress)
             m_data->setDataset(Dataset());
         m_dataOf = m_nodeAddress;
         return;
@@ -295,6 +305,28 @@ void ItemPane::refresh()
     m_data->setDataset(m_node->dataset());
     m_dataOf = m_nodeAddress;
     refreshTabs();
+}
+
+void ItemPane::showFirstRows()
+{
+    const Dataset& rows = m_node->firstRows();
+    if (!m_data->model()->dataset().sharesStorageWith(rows)
+        || m_data->model()->dataset().rowCount() != rows.rowCount())
+        m_data->setDataset(rows);
+    onNodeProgress(m_node, m_node->progress());
+}
+
+void ItemPane::onNodeProgress(Node* node, qreal fraction)
+{
+    if (node != m_node || !isBeingUpdated(node) || !node->firstRows().hasColumns())
+        return;
+    QString text = tr("Reading: the first %1 rows are shown")
+                       .arg(formatInteger(node->firstRows().rowCount()));
+    if (fraction > 0.01 && fraction < 1.0) {
+        const qint64 left = qint64(double(node->processingFor()) * (1.0 - fraction) / fraction);
+        text += tr(", %1% read, about %2 left").arg(int(fraction * 100)).arg(formatDuration(left));
+    }
+    m_status->setText(text);
 }
 
 void ItemPane::refreshTabs()

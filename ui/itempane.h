@@ -93,6 +93,10 @@ private:
     void onTabChanged(int index);
     void onDataDoubleClicked(const QModelIndex& index);
     void onSceneNodeChanged(Node* node);
+    // While a long read goes on: its first rows, how far it is and about
+    // how long the rest takes.
+    void showFirstRows();
+    void onNodeProgress(Node* node, qreal fraction);
     static bool isSettled(const Node* node);
     void watchScene();
 

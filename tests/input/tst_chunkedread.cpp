@@ -25,6 +25,8 @@ private slots:
     void corpusSameInChunks();
     void columnsNotUsedLeftOut_data();
     void columnsNotUsedLeftOut();
+    void firstRowsWhileReading_data();
+    void firstRowsWhileReading();
 };
 
 namespace {
@@ -293,6 +295,46 @@ void TestChunkedRead::columnsNotUsedLeftOut()
             }
         }
     }
+}
+
+void TestChunkedRead::firstRowsWhileReading_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("hasHeader");
+    QTest::addColumn<bool>("headerRow");
+
+    const QString records = wideRecords(3000);
+    QTest::newRow("header") << records << int(HeaderYes) << true;
+    QTest::newRow("no header") << records << int(HeaderNo) << false;
+    QTest::newRow("header guessed") << records << int(HeaderAutomatic) << true;
+    // Numbers in the first row make it a row.
+    QTest::newRow("no header guessed")
+        << records.mid(records.indexOf(QLatin1Char('\n')) + 1) << int(HeaderAutomatic) << false;
+}
+
+// The first rows of a read in chunks are shown once, while the read goes
+// on, with the header as the whole read settles it.
+void TestChunkedRead::firstRowsWhileReading()
+{
+    QFETCH(QString, text);
+    QFETCH(int, hasHeader);
+    QFETCH(bool, headerRow);
+
+    ReadOptions o = options(QStringLiteral("pool=1"));
+    o.hasHeader = hasHeader;
+    QVector<Dataset> shown;
+    o.firstRows = [&shown](Dataset&& rows) { shown.append(rows); };
+    TextSource source(text);
+    ReadResult whole = readInChunks(source, o, 2, 256);
+    QVERIFY(whole.ok());
+    applyHeaderOption(whole, hasHeader);
+    QCOMPARE(shown.size(), 1);
+    const Dataset& first = shown.first();
+    QCOMPARE(first.rowCount(), ReadOptions::FirstRows);
+    QCOMPARE(first.hasHeader(), headerRow);
+    QCOMPARE(first.columnNames(), whole.dataset.columnNames());
+    for (int r : { 0, 1, ReadOptions::FirstRows - 1 })
+        QCOMPARE(first.row(r), whole.dataset.row(r));
 }
 
 QTEST_GUILESS_MAIN(TestChunkedRead)

@@ -25,6 +25,20 @@
 #include <QTest>
 #include <QToolButton>
 
+namespace {
+
+// An item part way through a long read, as an Input gives its first rows.
+class ReadingNode : public DataNode
+{
+public:
+    using DataNode::DataNode;
+    using Node::beginProcessing;
+    using Node::endProcessing;
+    using Node::showFirstRows;
+};
+
+} // namespace
+
 class TestItemPane : public QObject
 {
     Q_OBJECT
@@ -60,6 +74,36 @@ private slots:
     {
         delete m_scene;
         m_scene = nullptr;
+    }
+
+    // While the item reads, the grid shows the first rows it was given and
+    // the status says how far the read is; the whole table replaces them.
+    void firstRowsWhileReading()
+    {
+        auto* node = new ReadingNode({ "id" }, { { "whole" } });
+        m_scene->insertNode(node);
+        ItemPane pane;
+        pane.setNode(node);
+        QCOMPARE(pane.dataTable()->model()->rowCount(), 1);
+        node->beginProcessing();
+        QList<QStringList> rows;
+        for (int r = 0; r < 1000; ++r)
+            rows.append({ QString::number(r) });
+        node->showFirstRows(makeDataset({ "id" }, rows));
+        QCOMPARE(pane.dataTable()->model()->rowCount(), 1000);
+        QCOMPARE(
+            pane.dataTable()->model()->data(pane.dataTable()->model()->index(999, 0)).toString(),
+            QStringLiteral("999"));
+        auto* status = pane.findChild<QLabel*>(QStringLiteral("itemStatus"));
+        QVERIFY(status);
+        QCOMPARE(status->text(), QStringLiteral("Reading: the first 1,000 rows are shown"));
+        node->onProcessed(0.5);
+        QVERIFY2(status->text().startsWith(
+                     QStringLiteral("Reading: the first 1,000 rows are shown, 50% read, about ")),
+            qPrintable(status->text()));
+        node->endProcessing(StatusUpToDate);
+        QTRY_COMPARE(pane.dataTable()->model()->rowCount(), 1);
+        QCOMPARE(status->text(), statusName(StatusUpToDate));
     }
 
     void optionStatesGreyEditors()
