@@ -1,5 +1,6 @@
 #include "core/textcolumn.h"
 
+#include "core/codevector.h"
 #include "core/prefetch.h"
 #include "core/storedtexttable.h"
 
@@ -75,7 +76,7 @@ const char* readHeader(const char* in, quint64* header)
 
 // Room for more at the end of a list that keeps growing: reserving just
 // enough each time would copy the whole list at every step.
-template <typename T> void grow(std::vector<T>& list, size_t more)
+template <typename List> void grow(List& list, size_t more)
 {
     if (list.size() + more > list.capacity())
         list.reserve(std::max(list.size() + more, list.capacity() * 2));
@@ -135,7 +136,7 @@ struct TextColumn::Data : public QSharedData
 
     // A coded column: a code per row into the distinct texts (code 0 is the
     // empty text), and the look-up from text to code used to add values.
-    std::vector<quint32> codes;
+    CodeVector codes;
     QVector<QString> dictionary { emptyText() };
     QHash<QString, quint32> index;
     bool indexed = true;
@@ -510,7 +511,7 @@ void TextColumn::appendEmpty(int count)
     if (count <= 0)
         return;
     if (d->coded)
-        d->codes.resize(d->codes.size() + size_t(count), 0);
+        d->codes.resize(d->codes.size() + size_t(count));
     else
         d->places.resize(d->places.size() + size_t(count), 0);
     d->rows += count;
@@ -540,8 +541,8 @@ void TextColumn::appendColumn(const TextColumn& other)
             }
         }
         grow(to.codes, from.codes.size());
-        for (quint32 code : from.codes)
-            to.codes.push_back(codeOf[code]);
+        for (size_t r = 0; r < from.codes.size(); ++r)
+            to.codes.push_back(codeOf[from.codes[r]]);
     } else if (!from.coded) {
         const quint64 shift = quint64(to.blocks.size()) << PositionBits;
         to.blocks.insert(to.blocks.end(), from.blocks.begin(), from.blocks.end());
@@ -558,8 +559,8 @@ void TextColumn::appendColumn(const TextColumn& other)
             placeOf[size_t(i)] = to.writeText(text.constData(), text.size());
         }
         grow(to.places, from.codes.size());
-        for (quint32 code : from.codes)
-            to.places.push_back(placeOf[code]);
+        for (size_t r = 0; r < from.codes.size(); ++r)
+            to.places.push_back(placeOf[from.codes[r]]);
     }
     to.rows += from.rows;
 }
@@ -569,7 +570,7 @@ void TextColumn::set(int row, const QString& text)
     if (d->coded) {
         quint32 code = 0;
         if (d->codeOf(text, &code)) {
-            d->codes[size_t(row)] = code;
+            d->codes.set(size_t(row), code);
             return;
         }
         toPlain();
@@ -585,7 +586,7 @@ void TextColumn::insert(int row, const QString& text)
 {
     append(text);
     if (d->coded)
-        std::rotate(d->codes.begin() + row, d->codes.end() - 1, d->codes.end());
+        d->codes.moveLastTo(size_t(row));
     else
         std::rotate(d->places.begin() + row, d->places.end() - 1, d->places.end());
 }
@@ -593,7 +594,7 @@ void TextColumn::insert(int row, const QString& text)
 void TextColumn::remove(int row)
 {
     if (d->coded) {
-        d->codes.erase(d->codes.begin() + row);
+        d->codes.erase(size_t(row));
     } else {
         const quint64 old = d->places[size_t(row)];
         if (old != 0)
@@ -632,9 +633,9 @@ TextColumn TextColumn::gathered(const int* rows, int count) const
         to.index = d->index;
         to.indexed = d->indexed;
         to.offered = d->offered;
-        to.codes.resize(size_t(count));
+        to.codes.reserve(size_t(count));
         for (int i = 0; i < count; ++i)
-            to.codes[size_t(i)] = rows[i] < 0 ? 0 : d->codes[size_t(rows[i])];
+            to.codes.push_back(rows[i] < 0 ? 0 : d->codes[size_t(rows[i])]);
         return out;
     }
     to.places.resize(size_t(count));
@@ -697,7 +698,8 @@ bool TextColumn::sameValues(const TextColumn& other) const
 
 qint64 TextColumn::bytesUsed() const
 {
-    qint64 bytes = qint64(d->codes.capacity()) * 4 + qint64(d->places.capacity()) * 8;
+    qint64 bytes
+        = qint64(d->codes.capacity()) * d->codes.width() + qint64(d->places.capacity()) * 8;
     for (const auto& block : d->blocks)
         bytes += qint64(block->capacity);
     for (const QString& text : d->dictionary)
@@ -717,11 +719,11 @@ void TextColumn::toPlain()
 {
     Data& data = *d;
     data.places.reserve(std::max(data.codes.capacity(), data.codes.size() * 2));
-    for (quint32 code : data.codes) {
-        const QString& text = data.dictionary.at(int(code));
+    for (size_t r = 0; r < data.codes.size(); ++r) {
+        const QString& text = data.dictionary.at(int(data.codes[r]));
         data.places.push_back(data.writeText(text.constData(), text.size()));
     }
-    std::vector<quint32>().swap(data.codes);
+    data.codes.release();
     std::vector<quint32>().swap(data.byStorage);
     data.pooled.map.reset();
     data.dictionary = QVector<QString> { emptyText() };

@@ -1,3 +1,4 @@
+#include "core/codevector.h"
 #include "core/dataset.h"
 #include "core/textcolumn.h"
 
@@ -93,6 +94,72 @@ private slots:
         QVERIFY(!unique.storedText(3));
         for (int i : { 0, 1, 19999, 20000, 29999 })
             QCOMPARE(unique.value(i), QString::number(i));
+    }
+
+    // Codes take one byte until a code needs two, and two until one needs
+    // four; every code and every edit survives the widening.
+    void codesWiden_data()
+    {
+        QTest::addColumn<quint32>("middle");
+        QTest::addColumn<quint32>("largest");
+        QTest::addColumn<int>("width");
+        QTest::newRow("one byte") << quint32(0) << quint32(255) << 1;
+        QTest::newRow("two bytes") << quint32(0) << quint32(256) << 2;
+        QTest::newRow("two bytes, largest") << quint32(0) << quint32(65535) << 2;
+        QTest::newRow("four bytes") << quint32(0) << quint32(65536) << 4;
+        QTest::newRow("two, then four bytes") << quint32(1000) << quint32(0xFFFFFFFF) << 4;
+    }
+    void codesWiden()
+    {
+        QFETCH(quint32, middle);
+        QFETCH(quint32, largest);
+        QFETCH(int, width);
+        CodeVector codes;
+        std::vector<quint32> expected;
+        for (quint32 c = 0; c < 300; ++c) {
+            const quint32 code = c % 200;
+            codes.push_back(code);
+            expected.push_back(code);
+        }
+        QCOMPARE(codes.width(), 1);
+        if (middle > 0) {
+            codes.push_back(middle);
+            expected.push_back(middle);
+            QCOMPARE(codes.width(), 2);
+        }
+        codes.set(17, largest);
+        expected[17] = largest;
+        codes.push_back(largest);
+        expected.push_back(largest);
+        codes.resize(codes.size() + 2);
+        expected.resize(expected.size() + 2, 0);
+        codes.moveLastTo(3);
+        std::rotate(expected.begin() + 3, expected.end() - 1, expected.end());
+        codes.erase(5);
+        expected.erase(expected.begin() + 5);
+        QCOMPARE(codes.width(), width);
+        QCOMPARE(codes.size(), expected.size());
+        for (size_t i = 0; i < expected.size(); ++i)
+            QCOMPARE(codes[i], expected[i]);
+    }
+
+    // A column of a few hundred values keeps a byte or two a row, and reads
+    // back every value.
+    void fewValuesTakeFewBytes()
+    {
+        TextColumn column;
+        const int rows = 40000;
+        for (int r = 0; r < rows; ++r)
+            column.append(fresh(QString::number(r % 300)));
+        QVERIFY(column.isCoded());
+        for (int r : { 0, 299, 300, rows - 1 })
+            QCOMPARE(column.value(r), QString::number(r % 300));
+        const TextColumn copy = column.gathered(std::vector<int> { rows - 1, 0, -1 }.data(), 3);
+        QCOMPARE(valuesOf(copy), (QStringList { QString::number((rows - 1) % 300), "0", "" }));
+        // Two bytes a row and the 301 texts, where four bytes a row were kept.
+        column.squeeze();
+        QVERIFY2(
+            column.bytesUsed() < qint64(rows) * 3, qPrintable(QString::number(column.bytesUsed())));
     }
 
     // Texts of a pool are known by their storage; a copy of the column does

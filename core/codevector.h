@@ -1,0 +1,133 @@
+#pragma once
+
+// The codes of a column that keeps each distinct text once: a code per row,
+// stored in as few bytes as the largest code so far needs (one byte for a
+// column of up to 255 distinct values, such as countries, yes/no or the
+// values a run leaves out; two up to 65,535; four beyond). A code that no
+// longer fits widens every code in one pass, which happens at most twice.
+// Our own because the one thing it adds to std::vector is that choice.
+
+#include <QtGlobal>
+
+#include <algorithm>
+#include <type_traits>
+#include <vector>
+
+class CodeVector
+{
+    // Calls f with the vector of the codes' current width (defined first:
+    // the members below deduce their types from it).
+    template <typename F> decltype(auto) with(F&& f)
+    {
+        return m_width == 1 ? f(m_8) : m_width == 2 ? f(m_16) : f(m_32);
+    }
+    template <typename F> decltype(auto) with(F&& f) const
+    {
+        return m_width == 1 ? f(m_8) : m_width == 2 ? f(m_16) : f(m_32);
+    }
+
+public:
+    size_t size() const
+    {
+        return with([](const auto& v) { return v.size(); });
+    }
+    size_t capacity() const
+    {
+        return with([](const auto& v) { return v.capacity(); });
+    }
+    // Bytes per code: 1, 2 or 4.
+    int width() const { return m_width; }
+    quint32 operator[](size_t i) const
+    {
+        switch (m_width) {
+        case 1:
+            return m_8[i];
+        case 2:
+            return m_16[i];
+        default:
+            return m_32[i];
+        }
+    }
+    // The address of a row's code, for asking for its memory ahead.
+    const void* address(size_t i) const
+    {
+        return with([i](const auto& v) -> const void* { return v.data() + i; });
+    }
+
+    void push_back(quint32 code)
+    {
+        if (code > m_max)
+            widen(code);
+        switch (m_width) {
+        case 1:
+            m_8.push_back(quint8(code));
+            break;
+        case 2:
+            m_16.push_back(quint16(code));
+            break;
+        default:
+            m_32.push_back(code);
+            break;
+        }
+    }
+    void set(size_t i, quint32 code)
+    {
+        if (code > m_max)
+            widen(code);
+        with([i, code](auto& v) { v[i] = typename std::decay_t<decltype(v)>::value_type(code); });
+    }
+    // New rows get code 0 (the empty text).
+    void resize(size_t rows)
+    {
+        with([rows](auto& v) { v.resize(rows, 0); });
+    }
+    void reserve(size_t rows)
+    {
+        with([rows](auto& v) { v.reserve(rows); });
+    }
+    void shrink_to_fit()
+    {
+        with([](auto& v) { v.shrink_to_fit(); });
+    }
+    void erase(size_t i)
+    {
+        with([i](auto& v) { v.erase(v.begin() + qptrdiff(i)); });
+    }
+    // Moves the last code to row i, the rows from there on one further.
+    void moveLastTo(size_t i)
+    {
+        with([i](auto& v) { std::rotate(v.begin() + qptrdiff(i), v.end() - 1, v.end()); });
+    }
+    // Lets every code and the room for them go.
+    void release() { *this = CodeVector(); }
+
+private:
+    template <typename To, typename From>
+    static void copyInto(std::vector<To>* to, std::vector<From>* from)
+    {
+        to->reserve(std::max(from->capacity(), from->size() + 1));
+        to->assign(from->begin(), from->end());
+        std::vector<From>().swap(*from);
+    }
+    void widen(quint32 code)
+    {
+        if (code > 0xFFFF) {
+            if (m_width == 1)
+                copyInto(&m_32, &m_8);
+            else
+                copyInto(&m_32, &m_16);
+            m_width = 4;
+            m_max = 0xFFFFFFFF;
+        } else {
+            copyInto(&m_16, &m_8);
+            m_width = 2;
+            m_max = 0xFFFF;
+        }
+    }
+
+    int m_width = 1;
+    quint32 m_max = 0xFF;
+    std::vector<quint8> m_8;
+    std::vector<quint16> m_16;
+    std::vector<quint32> m_32;
+};
