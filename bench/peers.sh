@@ -4,7 +4,7 @@
 # mean anything on a shared, noisy machine.
 #
 # usage: bench/peers.sh [JOB ...]     jobs: read readjson j1 j2 j3 j4 j5 j6 j7 j8 json xml xlsx xls record
-#                                     (default: all)
+#                                     firstrows (default: all)
 #
 # read, json and xml run build/bench/varnix_job; j1-j8 run the documents of
 # bench/jobs/ through the command line, with their inputs and outputs pointed
@@ -13,7 +13,10 @@
 # per row, pandas only) compares its new column with pandas' itself.
 # Environment: BENCH_DATA (default /tmp/varnix-bench-data), RUNS (default 3),
 #              BENCH_SCALE (default 1: rows in millions; another scale, such as 10,
-#              generates its data into BENCH_DATA/scale-N and runs j1-j4 by default),
+#              generates its data into BENCH_DATA/scale-N and runs j1-j4 by default;
+#              above 10, j1 j6 j5 j2 and firstrows, without pandas, which holds every
+#              row in memory),
+#              BENCH_MEMORY_GB (default: the program's own limit, 4 GB),
 #              DUCKDB_NODE_DIR (default: installed into BUILD_DIR/peers/duckdb),
 #              BUILD_DIR (default build), SHARED (default ../shared beside the repo).
 set -euo pipefail
@@ -31,12 +34,14 @@ PY=${PY:-/usr/bin/python3} # the interpreter that has Debian's pandas
 build=$repo/${BUILD_DIR:-build}
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
-# The command line runs with preferences of its own, not this user's. Up to
-# ten million rows every job runs within the default memory limit (4 GB);
-# larger sizes raise it, as a user would in Preferences.
+# The command line runs with preferences of its own, not this user's: the
+# default memory limit (4 GB) unless BENCH_MEMORY_GB raises it, as a user
+# would in Preferences.
 mkdir -p "$out/config/Varnix Software"
-awk -v s="$scale" 'BEGIN { print "[General]"; if (s > 10) print "max_memory_usage=16" }' \
+awk -v m="${BENCH_MEMORY_GB:-}" 'BEGIN { print "[General]"; if (m != "") print "max_memory_usage=" m }' \
   >"$out/config/Varnix Software/Varnix.conf"
+# pandas holds every row in memory (about 40 GB at a hundred million rows).
+with_pandas=$(awk -v s="$scale" 'BEGIN { print (s > 10) ? "" : 1 }')
 
 install_peers() {
   local missing=()
@@ -68,6 +73,7 @@ make_data() {
 # Median wall seconds and peak MiB of RUNS runs of a command: "<seconds> <MiB>",
 # or "failed failed" (and the command's messages on stderr) when it fails.
 measure() {
+  if [ "$1" = "$PY" ] && [ -z "$with_pandas" ]; then echo "- -"; return 0; fi
   local results=()
   for _ in $(seq "$runs"); do
     /usr/bin/time -f "%e %M" -o "$out/time.txt" "$@" >"$out/stdout.txt" 2>"$out/stderr.txt" \
@@ -197,6 +203,10 @@ run_job() {
         "$(figures "$vs" "$vm")" "$(figures "$ps" "$pm")" "$(ratio "$vs" "$ps")" "$(ratio "$vm" "$pm")" \
         "$(ratio "$vm" "$(awk -v b="$input_bytes" 'BEGIN { printf "%.3f", b / 1048576 }')")"
       check_j8 "$o/varnix/j8_javascript.csv" "$o/pandas/j8_javascript.csv" ;;
+    firstrows)
+      # How soon the window's data pane gets the first rows of a large file.
+      "$build/bench/varnix_job" firstrows "$people" >"$out/stdout.txt" 2>&1 || true
+      printf '%-11s %s of a %s MB file\n' firstrows "$(cat "$out/stdout.txt")" "$((input_bytes / 1000000))" ;;
     json|xml)
       # No peer writes these; the figures are for comparison across commits.
       read -r ws wm <<<"$(measure "$build/bench/varnix_job" copy "$people" "$o/varnix/copy.$1")"
@@ -277,7 +287,9 @@ job_name() {
 
 jobs=("$@")
 if [ ${#jobs[@]} -eq 0 ]; then
-  if [ "$scale" = 1 ]; then jobs=(read readjson j1 j2 j3 j4 j5 j6 j7 j8 json xml xlsx xls record); else jobs=(j1 j2 j3 j4); fi
+  if [ "$scale" = 1 ]; then jobs=(read readjson j1 j2 j3 j4 j5 j6 j7 j8 json xml xlsx xls record firstrows)
+  elif [ -z "$with_pandas" ]; then jobs=(j1 j6 j5 j2 firstrows)
+  else jobs=(j1 j2 j3 j4); fi
 fi
 install_peers
 make_data
