@@ -43,8 +43,17 @@ bool StreamedRun::collect(Node* node, QList<Node*>* items)
         return true;
     }
     auto* transform = qobject_cast<TransformNode*>(node);
-    if (!transform || !transform->streamsRows())
+    if (!transform)
         return false;
+    if (!transform->streamsRows()) {
+        // An item that needs every row but keeps little of them takes the
+        // blocks; the items after it go the usual way.
+        if (!transform->takesBlocks())
+            return false;
+        items->append(transform);
+        m_consumers.insert(transform);
+        return true;
+    }
     items->append(transform);
     const QList<Node*> downstream = transform->downstreamNodes(true);
     for (Node* n : downstream) {
@@ -100,7 +109,8 @@ bool StreamedRun::passBlock()
             // the items before it.
             if (first)
                 transform->startBlocks();
-            passed = transform->processBlock();
+            passed = m_consumers.contains(transform) ? transform->takeBlock()
+                                                     : transform->processBlock();
             const auto gathered = m_gathered.find(transform);
             if (passed && gathered != m_gathered.end()) {
                 // The first block brings the columns (names, identities).
@@ -133,6 +143,9 @@ void StreamedRun::finishAll()
                 transform->m_streamedRows = -1;
             }
             transform->finishBlocks();
+            // Its result is whole.
+            if (m_consumers.contains(transform))
+                transform->m_streamedRows = -1;
         } else
             static_cast<OutputNode*>(n)->finishBlocks(true);
     }

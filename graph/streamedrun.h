@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QMap>
+#include <QSet>
 
 class InputNode;
 class Node;
@@ -48,6 +49,8 @@ private:
     QList<Node*> m_items;
     // The Transforms that gather their blocks, and what they gathered.
     QMap<TransformNode*, Dataset> m_gathered;
+    // The Transforms that take the blocks whole (see RowBlockConsumer).
+    QSet<TransformNode*> m_consumers;
     int m_columnCount = -1;
     bool m_refused = false;
 };

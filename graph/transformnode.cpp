@@ -82,6 +82,7 @@ void TransformNode::runTransform()
 
 void TransformNode::startRun()
 {
+    m_consumer.reset();
     beginProcessing();
     m_dataset.clear();
     m_dataset.setPooling(runContext().settings().poolValues());
@@ -146,6 +147,7 @@ void TransformNode::startBlocks()
     m_blocks = 0;
     m_blockCounts.clear();
     m_firstInformation.clear();
+    m_consumer.reset();
 }
 
 bool TransformNode::processBlock()
@@ -170,8 +172,39 @@ bool TransformNode::processBlock()
     return true;
 }
 
+bool TransformNode::takesBlocks() const
+{
+    return m_transform && m_transform->takesBlocks() && upstreamNodes(false).size() == 1;
+}
+
+bool TransformNode::takeBlock()
+{
+    QElapsedTimer timer;
+    timer.start();
+    const Dataset& rows = upstreamNodes(false).first()->dataset();
+    if (m_blocks++ == 0) {
+        m_transform->clearMessages();
+        m_transform->reportOutOfRangeOptions();
+        m_consumer = m_transform->blockConsumer(rows);
+    }
+    const bool taken = m_consumer && m_warnings.isEmpty() && m_transform->warnings().isEmpty()
+        && m_consumer->take(rows);
+    m_blockTime += timer.elapsed();
+    return taken;
+}
+
 void TransformNode::finishBlocks()
 {
+    if (m_consumer) {
+        QElapsedTimer timer;
+        timer.start();
+        m_dataset.clear();
+        m_consumer->finish(m_dataset);
+        m_consumer.reset();
+        m_dataset.assignColumnIds(id());
+        runContext().addRowsProcessed(m_dataset.rowCount());
+        m_blockTime += timer.elapsed();
+    }
     if (!m_blockCounts.isEmpty())
         m_transform->setSummaryFromCounts(m_blockCounts);
     m_processingTime = m_blockTime;

@@ -2,6 +2,9 @@
 
 #include "graph/node.h"
 
+#include <memory>
+
+class RowBlockConsumer;
 class Transform;
 
 // The graph item that owns one Transform and runs it on the datasets of its
@@ -53,6 +56,10 @@ public:
     void startBlocks();
     bool processBlock();
     void finishBlocks();
+    // The same for a type that needs every row but may take them in blocks
+    // (see RowBlockConsumer): takeBlock() for each block, then finishBlocks().
+    bool takesBlocks() const;
+    bool takeBlock();
 
 protected:
     QList<QPair<QString, QString>> summaryRows() const override;
@@ -72,4 +79,5 @@ private:
     int m_blocks = 0;
     QStringList m_firstInformation;
     QVector<qint64> m_blockCounts;
+    std::unique_ptr<RowBlockConsumer> m_consumer;
 };

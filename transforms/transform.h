@@ -12,9 +12,23 @@
 #include <QVector>
 
 #include <initializer_list>
+#include <memory>
 
 class Dataset;
 class EngineSettings;
+
+// Takes a table's rows in blocks, in row order, for a type that needs every
+// row but keeps only what it makes of them (Unique's groups), and then makes
+// the output and sets the messages as process() would have on the whole.
+class RowBlockConsumer
+{
+public:
+    virtual ~RowBlockConsumer() = default;
+    // False refuses the block: the result could differ from the whole
+    // table's (or would take more memory than the table).
+    virtual bool take(const Dataset& rows) = 0;
+    virtual void finish(Dataset& output) = 0;
+};
 class RunContext;
 class TableSource;
 struct TransformTypeInfo;
@@ -153,6 +167,15 @@ public:
     const QVector<qint64>& summaryCounts() const { return m_summaryCounts; }
     // Sets the summary from counts: a type's own, or the sums over blocks.
     virtual void setSummaryFromCounts(const QVector<qint64>& counts) { Q_UNUSED(counts) }
+    // A type that needs every row may still take them in blocks (see
+    // RowBlockConsumer): it says whether it may, and makes the consumer for
+    // its options and the first block, or none when they do not allow it.
+    virtual bool takesBlocks() const { return false; }
+    virtual std::unique_ptr<RowBlockConsumer> blockConsumer(const Dataset& firstRows)
+    {
+        Q_UNUSED(firstRows)
+        return nullptr;
+    }
 
     // Column parameters against their upstream datasets
     void refreshColumnNames();

@@ -40,6 +40,8 @@ public:
     QVector<bool> usedUpstreamColumns(
         const Dataset& input, const QVector<bool>& usedOutput) const override;
     bool usesDates() const override;
+    bool takesBlocks() const override { return true; }
+    std::unique_ptr<RowBlockConsumer> blockConsumer(const Dataset& firstRows) override;
 
     // The aggregation of every upstream column, by position; a column the
     // option does not mention keeps its first value.
@@ -49,6 +51,8 @@ protected:
     Transform* newInstance() const override { return new TransformUnique; }
 
 private:
+    friend class UniqueBlocks;
+
     void addDrilldown(Dataset& output, const QVector<int>& keys, const QVector<int>& rows,
         const QVector<int>& starts);
 };

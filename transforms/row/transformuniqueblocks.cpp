@@ -1,0 +1,313 @@
+// Unique over rows that come in blocks (a run that streams a file): each
+// group keeps what its aggregations need as the rows go by, so a file of a
+// hundred million rows in a few hundred groups never has its rows in memory.
+// Every aggregation kept here gives what the whole-table one gives, value
+// for value: the first, last and first or last non-empty texts, sums and
+// averages added in row order, the first of equal extremes, the counts of
+// empty and non-empty cells. Concatenations and the distinct counts need a
+// group's values and are left to the whole table, as is a drilldown.
+
+#include "core/dataset.h"
+#include "core/values.h"
+#include "transforms/row/transformunique.h"
+#include "transforms/support/aggregates.h"
+#include "transforms/support/columnnumbers.h"
+#include "transforms/support/rowgroups.h"
+
+#include <QHash>
+
+#include <vector>
+
+namespace {
+
+using U = TransformUnique;
+
+// Beyond this many groups the whole table costs less than the groups.
+constexpr int MaxGroups = 1000000;
+
+bool keptAsRowsGo(int aggregation)
+{
+    switch (aggregation) {
+    case U::KeepUnique:
+    case U::KeepFirst:
+    case U::KeepLast:
+    case U::Sum:
+    case U::Maximum:
+    case U::Minimum:
+    case U::Average:
+    case U::KeepFirstNonEmpty:
+    case U::KeepLastNonEmpty:
+    case U::CountEmpty:
+    case U::CountNonEmpty:
+    case U::SetEmpty:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// What a group keeps of one column.
+struct Cell
+{
+    QString text;
+    KahanSum sum;
+    double best = 0.0;
+    int count = 0;
+    bool has = false;
+};
+
+struct Group
+{
+    std::vector<Cell> cells;
+    int rows = 0;
+};
+
+} // namespace
+
+class UniqueBlocks : public RowBlockConsumer
+{
+public:
+    UniqueBlocks(TransformUnique* transform, const Dataset& first, QVector<int> aggregations,
+        QVector<int> keys, const KeyOptions& options)
+        : m_transform(transform),
+          m_names(first.columnNames()),
+          m_aggregations(std::move(aggregations)),
+          m_keys(std::move(keys)),
+          m_options(options),
+          m_dates(size_t(m_aggregations.size()), false),
+          m_withoutNumber(size_t(m_aggregations.size()), 0)
+    {
+        for (int c = 0; c < m_aggregations.size(); ++c) {
+            const int a = m_aggregations.at(c);
+            if (a == U::Maximum || a == U::Minimum)
+                m_dates[size_t(c)] = first.isDateColumn(c, defaultDateFormats());
+        }
+    }
+
+    bool take(const Dataset& rows) override;
+    void finish(Dataset& output) override;
+
+private:
+    int groupOf(const Dataset& rows, int row, std::vector<int>* byCode);
+    void add(Cell& cell, int aggregation, const TextColumn& column, const ColumnNumbers* numbers,
+        int row, bool first);
+
+    TransformUnique* m_transform;
+    QStringList m_names;
+    QVector<int> m_aggregations;
+    QVector<int> m_keys;
+    KeyOptions m_options;
+    std::vector<bool> m_dates;
+    std::vector<int> m_withoutNumber;
+    QHash<QString, int> m_groupOf;
+    std::vector<Group> m_groups;
+    qint64 m_rows = 0;
+    QString m_scratch;
+};
+
+std::unique_ptr<RowBlockConsumer> TransformUnique::blockConsumer(const Dataset& firstRows)
+{
+    if (!parameter(QStringLiteral("Column_Options")) || boolParameter(QStringLiteral("Drilldown")))
+        return nullptr;
+    const QVector<int> options = aggregations(firstRows);
+    QVector<int> keys;
+    for (int c = 0; c < options.size(); ++c) {
+        if (!keptAsRowsGo(options.at(c)))
+            return nullptr;
+        if (options.at(c) == KeepUnique)
+            keys.append(c);
+        // Whether a column holds dates is read from its first 50 values:
+        // the first block must hold them for the answer to be the whole's.
+        const bool extreme = options.at(c) == Maximum || options.at(c) == Minimum;
+        int filled = 0;
+        for (int r = 0; extreme && r < firstRows.rowCount() && filled < 50; ++r)
+            filled += firstRows.column(c).isEmpty(r) ? 0 : 1;
+        if (extreme && filled < 50)
+            return nullptr;
+    }
+    if (keys.isEmpty())
+        return nullptr;
+    KeyOptions keyOptions;
+    keyOptions.caseSensitive = boolParameter(QStringLiteral("Case_Sensitive"));
+    return std::make_unique<UniqueBlocks>(this, firstRows, options, keys, keyOptions);
+}
+
+// The group of a row, made when new. With one key column that repeats, a
+// block's code finds its group without the text (byCode, per block).
+int UniqueBlocks::groupOf(const Dataset& rows, int row, std::vector<int>* byCode)
+{
+    const TextColumn* single = m_keys.size() == 1 ? &rows.column(m_keys.first()) : nullptr;
+    const bool coded = single && single->isCoded();
+    if (coded && (*byCode)[single->code(row)] >= 0)
+        return (*byCode)[single->code(row)];
+    QString key;
+    for (int c : qAsConst(m_keys)) {
+        const QString value = keyValue(rows.text(row, c, m_scratch), m_options);
+        // Lengths keep "a|b" + "c" apart from "a" + "b|c".
+        key += m_keys.size() == 1 ? value
+                                  : QString::number(value.size()) + QLatin1Char(':') + value;
+    }
+    auto it = m_groupOf.find(key);
+    if (it == m_groupOf.end()) {
+        it = m_groupOf.insert(key, int(m_groups.size()));
+        m_groups.emplace_back().cells.resize(size_t(m_aggregations.size()));
+    }
+    if (coded)
+        (*byCode)[single->code(row)] = it.value();
+    return it.value();
+}
+
+void UniqueBlocks::add(Cell& cell, int aggregation, const TextColumn& column,
+    const ColumnNumbers* numbers, int row, bool first)
+{
+    // Texts are read only where they are kept: most cells only count or add.
+    switch (aggregation) {
+    case U::KeepUnique:
+    case U::KeepFirst:
+        if (first)
+            cell.text = column.value(row);
+        break;
+    case U::KeepLast:
+        cell.text = column.value(row);
+        break;
+    case U::Sum:
+    case U::Average:
+        if (numbers->ok[size_t(row)]) {
+            cell.sum.add(numbers->values[size_t(row)]);
+            ++cell.count;
+        }
+        break;
+    case U::Maximum:
+    case U::Minimum: {
+        if (!numbers->ok[size_t(row)])
+            break;
+        const double v = numbers->values[size_t(row)];
+        if (!cell.has || (aggregation == U::Maximum ? v > cell.best : v < cell.best)) {
+            cell.has = true;
+            cell.best = v;
+            cell.text = column.value(row);
+        }
+        break;
+    }
+    case U::KeepFirstNonEmpty:
+        if (!cell.has && !column.isEmpty(row)) {
+            cell.has = true;
+            cell.text = column.value(row);
+        }
+        break;
+    case U::KeepLastNonEmpty:
+        if (!column.isEmpty(row))
+            cell.text = column.value(row);
+        break;
+    case U::CountEmpty:
+    case U::CountNonEmpty:
+        cell.count += column.isEmpty(row) ? 1 : 0;
+        break;
+    default:
+        break;
+    }
+}
+
+bool UniqueBlocks::take(const Dataset& rows)
+{
+    if (rows.columnCount() != m_aggregations.size())
+        return false;
+    // Numbers read as the whole table reads them, one column at a time.
+    std::vector<ColumnNumbers> numbers(size_t(m_aggregations.size()));
+    for (int c = 0; c < m_aggregations.size(); ++c) {
+        const int a = m_aggregations.at(c);
+        if (a < U::Sum || a > U::Average)
+            continue;
+        const bool dates = m_dates[size_t(c)];
+        numbers[size_t(c)]
+            = readColumnNumbers(rows, c, [dates](const QString& text, const QLocale& locale) {
+                  ReadNumber n;
+                  if (dates) {
+                      const QDate d = toDateWithFormats(text, defaultDateFormats());
+                      n.ok = d.isValid();
+                      n.value = double(d.toJulianDay());
+                  } else {
+                      n.value = toNumber(locale, text, false, true, &n.ok);
+                  }
+                  return n;
+              });
+    }
+    const TextColumn* single = m_keys.size() == 1 ? &rows.column(m_keys.first()) : nullptr;
+    std::vector<int> byCode(single && single->isCoded() ? size_t(single->codeCount()) : 0, -1);
+    // The columns each row adds to; those kept from a group's first row
+    // are read only then.
+    QVector<int> added;
+    for (int c = 0; c < m_aggregations.size(); ++c) {
+        const int a = m_aggregations.at(c);
+        if (a != U::SetEmpty && a != U::KeepUnique && a != U::KeepFirst)
+            added.append(c);
+    }
+    for (int r = 0; r < rows.rowCount(); ++r) {
+        const int g = groupOf(rows, r, &byCode);
+        Group& group = m_groups[size_t(g)];
+        if (group.rows++ == 0) {
+            for (int c = 0; c < m_aggregations.size(); ++c) {
+                const int a = m_aggregations.at(c);
+                if (a == U::KeepUnique || a == U::KeepFirst)
+                    add(group.cells[size_t(c)], a, rows.column(c), nullptr, r, true);
+            }
+        }
+        for (int c : qAsConst(added))
+            add(group.cells[size_t(c)], m_aggregations.at(c), rows.column(c), &numbers[size_t(c)],
+                r, false);
+    }
+    m_rows += rows.rowCount();
+    return m_groups.size() <= size_t(MaxGroups);
+}
+
+void UniqueBlocks::finish(Dataset& output)
+{
+    const bool count = m_transform->boolParameter(QStringLiteral("Count"));
+    QStringList header = m_names;
+    if (count)
+        header.append(QStringLiteral("Count"));
+    output.setColumnCount(header.size());
+    output.setHeader(header);
+    output.reserveRows(int(m_groups.size()));
+    for (const Group& group : m_groups) {
+        QStringList row;
+        row.reserve(header.size());
+        for (int c = 0; c < m_aggregations.size(); ++c) {
+            const Cell& cell = group.cells[size_t(c)];
+            const int a = m_aggregations.at(c);
+            if (a == U::Sum || a == U::Average || a == U::Maximum || a == U::Minimum) {
+                const bool none = a == U::Sum || a == U::Average ? cell.count == 0 : !cell.has;
+                if (none) {
+                    ++m_withoutNumber[size_t(c)];
+                    row.append(QString());
+                } else if (a == U::Sum || a == U::Average) {
+                    row.append(formatNumber(
+                        a == U::Sum ? cell.sum.value() : cell.sum.value() / cell.count));
+                } else {
+                    row.append(cell.text);
+                }
+            } else if (a == U::CountEmpty || a == U::CountNonEmpty) {
+                row.append(
+                    QString::number(a == U::CountEmpty ? cell.count : group.rows - cell.count));
+            } else {
+                row.append(cell.text);
+            }
+        }
+        if (count)
+            row.append(QString::number(group.rows));
+        output.appendRow(row);
+    }
+    for (int c = 0; c < m_aggregations.size(); ++c) {
+        const int without = m_withoutNumber[size_t(c)];
+        if (without > 0) {
+            m_transform->addWarning(
+                QStringLiteral("No numerical value in column '%1' for %2, so left empty")
+                    .arg(m_names.value(c),
+                        countText(without, QStringLiteral("group"), QStringLiteral("groups"))));
+        }
+    }
+    const qint64 removed = m_rows - output.rowCount();
+    m_transform->setSummary(removed == 0
+            ? QStringLiteral("No changes")
+            : QStringLiteral("%1 row(s) removed").arg(formatInteger(removed)));
+}
