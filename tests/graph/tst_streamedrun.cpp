@@ -195,6 +195,11 @@ void TestStreamedRun::sameAsWhole_data()
         { "Unique: Column_Options = 3%1F0%1F%1F2%1F3%1F%1F0%1F10%1F%1F1%1F2%1F | Case_Sensitive = "
           "0" },
         true, cased);
+    // Counted as the blocks go by.
+    row("count", { "Count: Column = 3 | Sort = Count | Order = Descending" });
+    row("count by text, case ignored",
+        { "Count: Column = 3 | Sort = Text | Order = Ascending | Case_Sensitive = 0" }, true,
+        cased);
     // Given up: a concatenation needs a group's values together.
     row("unique concatenating", { "Unique: Column_Options = 3%1F0%1F%1F1%1F7%1F" }, false);
     // Given up: whether a column of extremes holds dates is read from its

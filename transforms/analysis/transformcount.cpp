@@ -44,6 +44,44 @@ QList<QPair<QString, bool>> TransformCount::optionStates() const
     return { { QStringLiteral("New_Name"), !boolParameter(QStringLiteral("Auto_New_Name")) } };
 }
 
+bool TransformCount::startOutput(Dataset& output, const Dataset& input, int column)
+{
+    const QString countName = boolParameter(QStringLiteral("Auto_New_Name"))
+        ? (column < 0 ? displayName() : QStringLiteral("Count %1").arg(input.columnName(column)))
+        : textParameter(QStringLiteral("New_Name"));
+    output.setColumnCount(2);
+    output.setHeader(
+        { column < 0 ? QStringLiteral("<None selected>") : input.columnName(column), countName });
+    if (column < 0)
+        setSummary(QStringLiteral("No changes"));
+    return column >= 0;
+}
+
+QVector<int> TransformCount::appendCounts(
+    Dataset& output, const QStringList& values, const QVector<int>& sizes, qint64 rows)
+{
+    QVector<int> order(sizes.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(
+        order.begin(), order.end(), [&](int a, int b) { return values.at(a) < values.at(b); });
+    const bool descending = selectionParameter(QStringLiteral("Order")) == 1;
+    if (selectionParameter(QStringLiteral("Sort")) == 0) {
+        // Values with the same count stay in text order either way, so that
+        // the most frequent values come first and ties read alphabetically.
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            return descending ? sizes.at(a) > sizes.at(b) : sizes.at(a) < sizes.at(b);
+        });
+    } else if (descending) {
+        std::reverse(order.begin(), order.end());
+    }
+    output.reserveRows(order.size());
+    for (int g : qAsConst(order))
+        output.appendRow({ values.at(g), QString::number(sizes.at(g)) });
+    setSummary(QStringLiteral("%1 counted from %2 rows")
+                   .arg(formatInteger(sizes.size()), formatInteger(rows)));
+    return order;
+}
+
 void TransformCount::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
@@ -55,16 +93,8 @@ void TransformCount::process(Dataset& output, const QList<TableSource*>& upstrea
         return;
     const Dataset& input = upstream.first()->dataset();
     const int column = columnIndex(QStringLiteral("Column"));
-    const QString countName = boolParameter(QStringLiteral("Auto_New_Name"))
-        ? (column < 0 ? displayName() : QStringLiteral("Count %1").arg(input.columnName(column)))
-        : textParameter(QStringLiteral("New_Name"));
-    output.setColumnCount(2);
-    output.setHeader(
-        { column < 0 ? QStringLiteral("<None selected>") : input.columnName(column), countName });
-    if (column < 0) {
-        setSummary(QStringLiteral("No changes"));
+    if (!startOutput(output, input, column))
         return;
-    }
     // Without case, the first text met for a lower-cased form stands for
     // every later cell of that form: that is the group's first row.
     KeyOptions options;
@@ -72,24 +102,11 @@ void TransformCount::process(Dataset& output, const QList<TableSource*>& upstrea
     RowGroups groups;
     groupRows(input, { column }, options, groups,
         [this](int row, int rows) { return reportProgress(row, rows); });
-    QVector<int> order(groups.groupCount());
-    std::iota(order.begin(), order.end(), 0);
-    const auto text = [&](int g) { return input.value(groups.firstRow.at(g), column); };
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return text(a) < text(b); });
-    const bool descending = selectionParameter(QStringLiteral("Order")) == 1;
-    if (selectionParameter(QStringLiteral("Sort")) == 0) {
-        // Values with the same count stay in text order either way, so that
-        // the most frequent values come first and ties read alphabetically.
-        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-            return descending ? groups.sizes.at(a) > groups.sizes.at(b)
-                              : groups.sizes.at(a) < groups.sizes.at(b);
-        });
-    } else if (descending) {
-        std::reverse(order.begin(), order.end());
-    }
-    output.reserveRows(order.size());
-    for (int g : qAsConst(order))
-        output.appendRow({ text(g), QString::number(groups.sizes.at(g)) });
+    QStringList values;
+    values.reserve(groups.groupCount());
+    for (int g = 0; g < groups.groupCount(); ++g)
+        values.append(input.value(groups.firstRow.at(g), column));
+    const QVector<int> order = appendCounts(output, values, groups.sizes, input.rowCount());
     // The rows are recorded on the count cell only: a double click on the
     // value cell finds them there too, and the map stays one entry a row.
     if (boolParameter(QStringLiteral("Drilldown"))) {
@@ -101,6 +118,65 @@ void TransformCount::process(Dataset& output, const QList<TableSource*>& upstrea
             output.addDrilldown(i, 1, r);
         }
     }
-    setSummary(QStringLiteral("%1 counted from %2 rows")
-                   .arg(formatInteger(groups.groupCount()), formatInteger(input.rowCount())));
+}
+
+// Counting rows that come in blocks (a streamed run): each value's first
+// text and its count, nothing of the rows.
+class CountBlocks : public RowBlockConsumer
+{
+public:
+    CountBlocks(
+        TransformCount* transform, const Dataset& first, int column, const KeyOptions& options)
+        : m_transform(transform), m_first(first), m_column(column), m_groups({ column }, options)
+    {
+        // Only the names are kept of the first block.
+        m_first.releaseRows();
+    }
+
+    bool take(const Dataset& rows) override
+    {
+        m_groups.startBlock(rows);
+        for (int r = 0; r < rows.rowCount(); ++r) {
+            bool isNew = false;
+            const int g = m_groups.groupOf(rows, r, &isNew);
+            if (isNew) {
+                m_values.append(rows.value(r, m_column));
+                m_sizes.append(0);
+            }
+            ++m_sizes[g];
+        }
+        m_rows += rows.rowCount();
+        return true;
+    }
+
+    void finish(Dataset& output) override
+    {
+        if (m_transform->startOutput(output, m_first, m_column))
+            m_transform->appendCounts(output, m_values, m_sizes, m_rows);
+    }
+
+private:
+    TransformCount* m_transform;
+    Dataset m_first;
+    int m_column;
+    BlockGroups m_groups;
+    QStringList m_values;
+    QVector<int> m_sizes;
+    qint64 m_rows = 0;
+};
+
+std::unique_ptr<RowBlockConsumer> TransformCount::blockConsumer(const Dataset& firstRows)
+{
+    for (const char* key :
+        { "Auto_New_Name", "New_Name", "Column", "Sort", "Order", "Case_Sensitive", "Drilldown" }) {
+        if (!parameter(QLatin1String(key)))
+            return nullptr;
+    }
+    const int column = columnIndex(QStringLiteral("Column"));
+    if (boolParameter(QStringLiteral("Drilldown")) || column < 0
+        || column >= firstRows.columnCount())
+        return nullptr;
+    KeyOptions options;
+    options.caseSensitive = boolParameter(QStringLiteral("Case_Sensitive"));
+    return std::make_unique<CountBlocks>(this, firstRows, column, options);
 }

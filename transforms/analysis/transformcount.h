@@ -13,7 +13,20 @@ public:
     void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
     void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
     QList<QPair<QString, bool>> optionStates() const override;
+    bool takesBlocks() const override { return true; }
+    std::unique_ptr<RowBlockConsumer> blockConsumer(const Dataset& firstRows) override;
 
 protected:
     Transform* newInstance() const override { return new TransformCount; }
+
+private:
+    friend class CountBlocks;
+
+    // The two columns' names; false (the summary set) when no column is
+    // chosen.
+    bool startOutput(Dataset& output, const Dataset& input, int column);
+    // The values (each group's first text) and their counts in the order the
+    // options ask for; gives the order of the groups.
+    QVector<int> appendCounts(
+        Dataset& output, const QStringList& values, const QVector<int>& sizes, qint64 rows);
 };

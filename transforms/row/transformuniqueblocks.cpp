@@ -73,7 +73,7 @@ public:
           m_names(first.columnNames()),
           m_aggregations(std::move(aggregations)),
           m_keys(std::move(keys)),
-          m_options(options),
+          m_groupOf(m_keys, options),
           m_dates(size_t(m_aggregations.size()), false),
           m_withoutNumber(size_t(m_aggregations.size()), 0)
     {
@@ -88,7 +88,6 @@ public:
     void finish(Dataset& output) override;
 
 private:
-    int groupOf(const Dataset& rows, int row, std::vector<int>* byCode);
     void add(Cell& cell, int aggregation, const TextColumn& column, const ColumnNumbers* numbers,
         int row, bool first);
 
@@ -96,13 +95,11 @@ private:
     QStringList m_names;
     QVector<int> m_aggregations;
     QVector<int> m_keys;
-    KeyOptions m_options;
     std::vector<bool> m_dates;
     std::vector<int> m_withoutNumber;
-    QHash<QString, int> m_groupOf;
+    BlockGroups m_groupOf;
     std::vector<Group> m_groups;
     qint64 m_rows = 0;
-    QString m_scratch;
 };
 
 std::unique_ptr<RowBlockConsumer> TransformUnique::blockConsumer(const Dataset& firstRows)
@@ -130,31 +127,6 @@ std::unique_ptr<RowBlockConsumer> TransformUnique::blockConsumer(const Dataset& 
     KeyOptions keyOptions;
     keyOptions.caseSensitive = boolParameter(QStringLiteral("Case_Sensitive"));
     return std::make_unique<UniqueBlocks>(this, firstRows, options, keys, keyOptions);
-}
-
-// The group of a row, made when new. With one key column that repeats, a
-// block's code finds its group without the text (byCode, per block).
-int UniqueBlocks::groupOf(const Dataset& rows, int row, std::vector<int>* byCode)
-{
-    const TextColumn* single = m_keys.size() == 1 ? &rows.column(m_keys.first()) : nullptr;
-    const bool coded = single && single->isCoded();
-    if (coded && (*byCode)[single->code(row)] >= 0)
-        return (*byCode)[single->code(row)];
-    QString key;
-    for (int c : qAsConst(m_keys)) {
-        const QString value = keyValue(rows.text(row, c, m_scratch), m_options);
-        // Lengths keep "a|b" + "c" apart from "a" + "b|c".
-        key += m_keys.size() == 1 ? value
-                                  : QString::number(value.size()) + QLatin1Char(':') + value;
-    }
-    auto it = m_groupOf.find(key);
-    if (it == m_groupOf.end()) {
-        it = m_groupOf.insert(key, int(m_groups.size()));
-        m_groups.emplace_back().cells.resize(size_t(m_aggregations.size()));
-    }
-    if (coded)
-        (*byCode)[single->code(row)] = it.value();
-    return it.value();
 }
 
 void UniqueBlocks::add(Cell& cell, int aggregation, const TextColumn& column,
@@ -232,8 +204,7 @@ bool UniqueBlocks::take(const Dataset& rows)
                   return n;
               });
     }
-    const TextColumn* single = m_keys.size() == 1 ? &rows.column(m_keys.first()) : nullptr;
-    std::vector<int> byCode(single && single->isCoded() ? size_t(single->codeCount()) : 0, -1);
+    m_groupOf.startBlock(rows);
     // The columns each row adds to; those kept from a group's first row
     // are read only then.
     QVector<int> added;
@@ -243,7 +214,10 @@ bool UniqueBlocks::take(const Dataset& rows)
             added.append(c);
     }
     for (int r = 0; r < rows.rowCount(); ++r) {
-        const int g = groupOf(rows, r, &byCode);
+        bool isNew = false;
+        const int g = m_groupOf.groupOf(rows, r, &isNew);
+        if (isNew)
+            m_groups.emplace_back().cells.resize(size_t(m_aggregations.size()));
         Group& group = m_groups[size_t(g)];
         if (group.rows++ == 0) {
             for (int c = 0; c < m_aggregations.size(); ++c) {

@@ -267,3 +267,32 @@ bool groupRows(const Dataset& dataset, const QVector<int>& columns, const KeyOpt
     }
     return true;
 }
+
+void BlockGroups::startBlock(const Dataset& rows)
+{
+    const bool coded = m_columns.size() == 1 && rows.column(m_columns.first()).isCoded();
+    m_byCode.assign(coded ? size_t(rows.column(m_columns.first()).codeCount()) : 0, -1);
+}
+
+int BlockGroups::groupOf(const Dataset& rows, int row, bool* isNew)
+{
+    *isNew = false;
+    const TextColumn* single = m_byCode.empty() ? nullptr : &rows.column(m_columns.first());
+    if (single && m_byCode[single->code(row)] >= 0)
+        return m_byCode[single->code(row)];
+    QString key;
+    for (int c : qAsConst(m_columns)) {
+        const QString value = keyValue(rows.text(row, c, m_scratch), m_options);
+        // Lengths keep "a:b" + "c" apart from "a" + "b:c".
+        key += m_columns.size() == 1 ? value
+                                     : QString::number(value.size()) + QLatin1Char(':') + value;
+    }
+    auto it = m_groupOf.find(key);
+    if (it == m_groupOf.end()) {
+        it = m_groupOf.insert(key, m_groupOf.size());
+        *isNew = true;
+    }
+    if (single)
+        m_byCode[single->code(row)] = it.value();
+    return it.value();
+}

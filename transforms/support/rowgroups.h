@@ -10,10 +10,12 @@
 // first rows are kept, never key texts: a matching hash is confirmed against
 // the first row's own values.
 
+#include <QHash>
 #include <QString>
 #include <QVector>
 
 #include <functional>
+#include <vector>
 
 class Dataset;
 
@@ -50,3 +52,28 @@ QString keyValue(const QString& value, const KeyOptions& options);
 // falls in one group. Returns false when stopped.
 bool groupRows(const Dataset& dataset, const QVector<int>& columns, const KeyOptions& options,
     RowGroups& groups, const GroupProgress& progress = GroupProgress());
+
+// The same grouping over rows that come in blocks (a streamed run), with the
+// groups numbered in the order of their first rows over all blocks. The
+// earlier rows are gone, so a group is known by its key texts, kept once per
+// group; a single repeating key column finds a block's rows by their codes.
+class BlockGroups
+{
+public:
+    BlockGroups(const QVector<int>& columns, const KeyOptions& options)
+        : m_columns(columns), m_options(options)
+    {
+    }
+    // Called before the rows of each block.
+    void startBlock(const Dataset& rows);
+    // The group of a row of the block; isNew tells whether the row starts it.
+    int groupOf(const Dataset& rows, int row, bool* isNew);
+    int groupCount() const { return m_groupOf.size(); }
+
+private:
+    QVector<int> m_columns;
+    KeyOptions m_options;
+    QHash<QString, int> m_groupOf;
+    std::vector<int> m_byCode;
+    QString m_scratch;
+};
