@@ -200,6 +200,11 @@ void TestStreamedRun::sameAsWhole_data()
     row("count by text, case ignored",
         { "Count: Column = 3 | Sort = Text | Order = Ascending | Case_Sensitive = 0" }, true,
         cased);
+    // Not in blocks: a dedupe's keys are mostly as many as its rows.
+    row("dedupe", { "Dedupe: Columns = 3 | Dedupe_Mode = Remove duplicates" }, false);
+    // Given up after the first block: a group for most rows costs more than
+    // the rows.
+    row("unique of distinct keys", { "Unique: Column_Options = 0%1F0%1F%1F2%1F3%1F" }, false);
     // Given up: a concatenation needs a group's values together.
     row("unique concatenating", { "Unique: Column_Options = 3%1F0%1F%1F1%1F7%1F" }, false);
     // Given up: whether a column of extremes holds dates is read from its

@@ -146,7 +146,7 @@ public:
             ++m_sizes[g];
         }
         m_rows += rows.rowCount();
-        return true;
+        return !m_groups.mostlyDistinct();
     }
 
     void finish(Dataset& output) override

@@ -231,7 +231,7 @@ bool UniqueBlocks::take(const Dataset& rows)
                 r, false);
     }
     m_rows += rows.rowCount();
-    return m_groups.size() <= size_t(MaxGroups);
+    return m_groups.size() <= size_t(MaxGroups) && !m_groupOf.mostlyDistinct();
 }
 
 void UniqueBlocks::finish(Dataset& output)

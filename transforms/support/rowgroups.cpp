@@ -270,6 +270,7 @@ bool groupRows(const Dataset& dataset, const QVector<int>& columns, const KeyOpt
 
 void BlockGroups::startBlock(const Dataset& rows)
 {
+    m_rows += rows.rowCount();
     const bool coded = m_columns.size() == 1 && rows.column(m_columns.first()).isCoded();
     m_byCode.assign(coded ? size_t(rows.column(m_columns.first()).codeCount()) : 0, -1);
 }

@@ -69,11 +69,17 @@ public:
     // The group of a row of the block; isNew tells whether the row starts it.
     int groupOf(const Dataset& rows, int row, bool* isNew);
     int groupCount() const { return m_groupOf.size(); }
+    // Whether most of the rows so far started a group of their own: their
+    // keys then cost as much memory as the rows, and more time than grouping
+    // them whole, so the caller takes the rows whole instead. Looked at
+    // after the first block.
+    bool mostlyDistinct() const { return m_groupOf.size() > m_rows / 2; }
 
 private:
     QVector<int> m_columns;
     KeyOptions m_options;
     QHash<QString, int> m_groupOf;
+    qint64 m_rows = 0;
     std::vector<int> m_byCode;
     QString m_scratch;
 };
