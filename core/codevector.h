@@ -6,6 +6,7 @@
 // values a run leaves out; two up to 65,535; four beyond). A code that no
 // longer fits widens every code in one pass, which happens at most twice.
 // Our own because the one thing it adds to std::vector is that choice.
+// PlaceVector does the same for the places of a column's plain texts.
 
 #include <QtGlobal>
 
@@ -130,4 +131,94 @@ private:
     std::vector<quint8> m_8;
     std::vector<quint16> m_16;
     std::vector<quint32> m_32;
+};
+
+// The places of a column's plain texts: a block number (from 1) above
+// PositionBits and an offset in the block below. Blocks hold at most 1 MB
+// but for one text longer than that, which starts its own, so while a column
+// has fewer than 4,096 blocks a place fits in four bytes (block above bit
+// 20); beyond that, or for an offset that does not fit, every place is
+// widened to eight bytes in one pass.
+class PlaceVector
+{
+public:
+    static constexpr int PositionBits = 40;
+
+    size_t size() const { return m_wide ? m_64.size() : m_32.size(); }
+    size_t capacity() const { return m_wide ? m_64.capacity() : m_32.capacity(); }
+    int width() const { return m_wide ? 8 : 4; }
+    quint64 operator[](size_t i) const { return m_wide ? m_64[i] : wide(m_32[i]); }
+
+    void push_back(quint64 place)
+    {
+        if (!m_wide && !fits(place))
+            widen();
+        if (m_wide)
+            m_64.push_back(place);
+        else
+            m_32.push_back(narrow(place));
+    }
+    void set(size_t i, quint64 place)
+    {
+        if (!m_wide && !fits(place))
+            widen();
+        if (m_wide)
+            m_64[i] = place;
+        else
+            m_32[i] = narrow(place);
+    }
+    // New rows are empty (place 0).
+    void resize(size_t rows) { m_wide ? m_64.resize(rows, 0) : m_32.resize(rows, 0); }
+    void reserve(size_t rows) { m_wide ? m_64.reserve(rows) : m_32.reserve(rows); }
+    void shrink_to_fit() { m_wide ? m_64.shrink_to_fit() : m_32.shrink_to_fit(); }
+    void erase(size_t i)
+    {
+        m_wide ? void(m_64.erase(m_64.begin() + qptrdiff(i)))
+               : void(m_32.erase(m_32.begin() + qptrdiff(i)));
+    }
+    // Moves the last place to row i, the rows from there on one further.
+    void moveLastTo(size_t i)
+    {
+        if (m_wide)
+            std::rotate(m_64.begin() + qptrdiff(i), m_64.end() - 1, m_64.end());
+        else
+            std::rotate(m_32.begin() + qptrdiff(i), m_32.end() - 1, m_32.end());
+    }
+    void swap(PlaceVector& other) noexcept
+    {
+        std::swap(m_wide, other.m_wide);
+        m_32.swap(other.m_32);
+        m_64.swap(other.m_64);
+    }
+
+private:
+    static constexpr int NarrowBits = 20;
+    static constexpr quint64 OffsetMask = (quint64(1) << PositionBits) - 1;
+    static constexpr quint32 NarrowMask = (quint32(1) << NarrowBits) - 1;
+
+    static bool fits(quint64 place)
+    {
+        return (place >> PositionBits) < (quint64(1) << (32 - NarrowBits))
+            && (place & OffsetMask) <= NarrowMask;
+    }
+    static quint32 narrow(quint64 place)
+    {
+        return quint32(((place >> PositionBits) << NarrowBits) | (place & NarrowMask));
+    }
+    static quint64 wide(quint32 place)
+    {
+        return (quint64(place >> NarrowBits) << PositionBits) | (place & NarrowMask);
+    }
+    void widen()
+    {
+        m_64.reserve(std::max(m_32.capacity(), m_32.size() + 1));
+        for (quint32 place : m_32)
+            m_64.push_back(wide(place));
+        std::vector<quint32>().swap(m_32);
+        m_wide = true;
+    }
+
+    bool m_wide = false;
+    std::vector<quint32> m_32;
+    std::vector<quint64> m_64;
 };

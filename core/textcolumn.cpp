@@ -35,7 +35,7 @@ constexpr size_t LargestBlock = size_t(1) << 20;
 
 // A place is the block (counted from 1, so that 0 is the empty text) and
 // the position of the text in it.
-constexpr int PositionBits = 40;
+constexpr int PositionBits = PlaceVector::PositionBits;
 constexpr quint64 PositionMask = (quint64(1) << PositionBits) - 1;
 
 // A text in a block starts with its length and width (length * 2 + 1 for
@@ -161,7 +161,7 @@ struct TextColumn::Data : public QSharedData
     } pooled;
 
     // A column of plain texts: a place per row into the blocks.
-    std::vector<quint64> places;
+    PlaceVector places;
     std::vector<std::shared_ptr<Block>> blocks;
     qint64 written = 0;
     qint64 unused = 0;
@@ -513,7 +513,7 @@ void TextColumn::appendEmpty(int count)
     if (d->coded)
         d->codes.resize(d->codes.size() + size_t(count));
     else
-        d->places.resize(d->places.size() + size_t(count), 0);
+        d->places.resize(d->places.size() + size_t(count));
     d->rows += count;
 }
 
@@ -547,8 +547,10 @@ void TextColumn::appendColumn(const TextColumn& other)
         const quint64 shift = quint64(to.blocks.size()) << PositionBits;
         to.blocks.insert(to.blocks.end(), from.blocks.begin(), from.blocks.end());
         grow(to.places, from.places.size());
-        for (quint64 place : from.places)
+        for (size_t r = 0; r < from.places.size(); ++r) {
+            const quint64 place = from.places[r];
             to.places.push_back(place == 0 ? 0 : place + shift);
+        }
         to.written += from.written;
         to.unused += from.unused;
     } else {
@@ -578,7 +580,7 @@ void TextColumn::set(int row, const QString& text)
     const quint64 old = d->places[size_t(row)];
     if (old != 0)
         d->unused += qint64(d->entrySize(old));
-    d->places[size_t(row)] = d->writeText(text.constData(), text.size());
+    d->places.set(size_t(row), d->writeText(text.constData(), text.size()));
     compactIfWasteful();
 }
 
@@ -588,7 +590,7 @@ void TextColumn::insert(int row, const QString& text)
     if (d->coded)
         d->codes.moveLastTo(size_t(row));
     else
-        std::rotate(d->places.begin() + row, d->places.end() - 1, d->places.end());
+        d->places.moveLastTo(size_t(row));
 }
 
 void TextColumn::remove(int row)
@@ -599,7 +601,7 @@ void TextColumn::remove(int row)
         const quint64 old = d->places[size_t(row)];
         if (old != 0)
             d->unused += qint64(d->entrySize(old));
-        d->places.erase(d->places.begin() + row);
+        d->places.erase(size_t(row));
     }
     --d->rows;
 }
@@ -646,10 +648,11 @@ TextColumn TextColumn::gathered(const int* rows, int count) const
         to.written = d->written;
         to.unused = d->unused;
         for (int i = 0; i < count; ++i)
-            to.places[size_t(i)] = rows[i] < 0 ? 0 : d->places[size_t(rows[i])];
+            to.places.set(size_t(i), rows[i] < 0 ? 0 : d->places[size_t(rows[i])]);
     } else {
         for (int i = 0; i < count; ++i)
-            to.places[size_t(i)] = rows[i] < 0 ? 0 : to.copyEntry(*d, d->places[size_t(rows[i])]);
+            to.places.set(
+                size_t(i), rows[i] < 0 ? 0 : to.copyEntry(*d, d->places[size_t(rows[i])]));
     }
     return out;
 }
@@ -698,8 +701,8 @@ bool TextColumn::sameValues(const TextColumn& other) const
 
 qint64 TextColumn::bytesUsed() const
 {
-    qint64 bytes
-        = qint64(d->codes.capacity()) * d->codes.width() + qint64(d->places.capacity()) * 8;
+    qint64 bytes = qint64(d->codes.capacity()) * d->codes.width()
+        + qint64(d->places.capacity()) * d->places.width();
     for (const auto& block : d->blocks)
         bytes += qint64(block->capacity);
     for (const QString& text : d->dictionary)
@@ -743,8 +746,8 @@ void TextColumn::compactIfWasteful()
     fresh.coded = false;
     fresh.rows = data.rows;
     fresh.places.reserve(data.places.size());
-    for (quint64 place : data.places)
-        fresh.places.push_back(fresh.copyEntry(data, place));
+    for (size_t r = 0; r < data.places.size(); ++r)
+        fresh.places.push_back(fresh.copyEntry(data, data.places[r]));
     data.places.swap(fresh.places);
     data.blocks.swap(fresh.blocks);
     data.written = fresh.written;

@@ -143,6 +143,60 @@ private slots:
             QCOMPARE(codes[i], expected[i]);
     }
 
+    // Places take four bytes until a block or an offset needs more; every
+    // place and every edit survives the widening.
+    void placesWiden_data()
+    {
+        QTest::addColumn<quint64>("far");
+        QTest::newRow("last narrow block") << ((quint64(4095) << 40) | 0xFFFFF);
+        QTest::newRow("block 4,096") << (quint64(4096) << 40);
+        QTest::newRow("offset past 1 MB") << ((quint64(1) << 40) | 0x100000);
+    }
+    void placesWiden()
+    {
+        QFETCH(quint64, far);
+        PlaceVector places;
+        std::vector<quint64> expected;
+        for (quint64 block = 1; block <= 300; ++block) {
+            const quint64 place = (block << 40) | (block * 997 % 0x100000);
+            places.push_back(place);
+            expected.push_back(place);
+        }
+        QCOMPARE(places.width(), 4);
+        places.push_back(far);
+        expected.push_back(far);
+        places.set(3, far);
+        expected[3] = far;
+        places.moveLastTo(1);
+        std::rotate(expected.begin() + 1, expected.end() - 1, expected.end());
+        places.erase(7);
+        expected.erase(expected.begin() + 7);
+        places.resize(places.size() + 1);
+        expected.push_back(0);
+        QCOMPARE(places.width(), (far >> 40) < 4096 && (far & 0xFFFFFFFFFF) < 0x100000 ? 4 : 8);
+        QCOMPARE(places.size(), expected.size());
+        for (size_t i = 0; i < expected.size(); ++i)
+            QCOMPARE(places[i], expected[i]);
+    }
+
+    // A column whose texts lie in more than 4,095 blocks (a block shared with
+    // a copy is never written to, so each text here starts a block) reads
+    // back every text.
+    void manyBlocks()
+    {
+        TextColumn column(false);
+        for (int i = 0; i < 4200; ++i) {
+            const TextColumn copy = column;
+            column.append(QStringLiteral("text %1").arg(i));
+        }
+        QVERIFY(!column.isCoded());
+        for (int i : { 0, 4094, 4095, 4096, 4199 })
+            QCOMPARE(column.value(i), QStringLiteral("text %1").arg(i));
+        column.set(4, QStringLiteral("changed"));
+        QCOMPARE(column.value(4), QStringLiteral("changed"));
+        QCOMPARE(column.value(4199), QStringLiteral("text 4199"));
+    }
+
     // A column of a few hundred values keeps a byte or two a row, and reads
     // back every value.
     void fewValuesTakeFewBytes()
