@@ -160,6 +160,12 @@ void TestStreamedRun::sameAsWhole_data()
     row("whitespace", { "Whitespace: Columns = 1%1F3" });
     row("pad", { "Pad: Columns = 0 | Length = 5 | Left_Right = Left | Pad_With = 0" });
     row("hash", { "Hash: Columns = 1 | Hashing = SHA-256" });
+    row("chop", { "Chop: Columns = 1 | Length = 2 | From = End" });
+    row("extract",
+        { "Extract: Columns = 3 | Using = Text | From = End | Length = 3 | Offset = 0" });
+    row("decode", { "Decode: Columns = 1 | Decode = From Base64 encoding" });
+    row("list",
+        { "List: Columns = 1 | Sort = Alphabetical | New_Separator = 1 | Join_Separator = -" });
     row("new column", { "New_Col: New_Name = n | New_Value = fixed" });
     row("copy columns", { "Copy: Columns = 3%1F0 | Copies = 2" });
     row("remove columns", { "Remove: Columns = 0%1F2" });
