@@ -49,12 +49,6 @@ public:
             return m_32[i];
         }
     }
-    // The address of a row's code, for asking for its memory ahead.
-    const void* address(size_t i) const
-    {
-        return with([i](const auto& v) -> const void* { return v.data() + i; });
-    }
-
     void push_back(quint32 code)
     {
         if (code > m_max)

@@ -267,7 +267,10 @@ bool OutputNode::startBlocks()
     if (!prepareWrite(context, &ok))
         return false;
     m_blockFile = std::make_unique<TextFileInBlocks>();
-    if (!m_blockFile->open(m_resolvedPath, fileWriteOptions(context))) {
+    // A block write that warns (an encoding not available) is the whole
+    // write's business: the run goes the usual way.
+    if (!m_blockFile->open(m_resolvedPath, fileWriteOptions(context))
+        || !m_blockFile->result().warnings.isEmpty()) {
         m_blockFile.reset();
         return false;
     }
@@ -281,7 +284,7 @@ bool OutputNode::writeBlock()
     timer.start();
     m_dataset = upstreamNodes(false).first()->dataset();
     m_streamedRows = qMax<qint64>(m_streamedRows, 0) + m_dataset.rowCount();
-    const bool written = m_blockFile->write(m_dataset);
+    const bool written = m_blockFile->write(m_dataset) && m_blockFile->result().warnings.isEmpty();
     m_processingTime += timer.elapsed();
     return written;
 }

@@ -52,35 +52,19 @@ bool runWriter(QTextStream& stream, const Dataset& data, const TextWriteOptions&
     return stream.status() == QTextStream::Ok;
 }
 
-TextWriteResult writeReplacing(const QString& path, const Dataset& data, TextWriteOptions text,
-    int writeMode, bool existed, const WriteProgress& progress)
+// The options as the file's state decides them: the byte-order mark and
+// the header, and the title a format shows.
+TextWriteOptions decidedText(
+    const FileWriteOptions& options, const QString& path, qint64 existingSize)
 {
-    TextWriteResult result;
-    const QString name = displayPath(path);
-    const QString openFailure = writeMode == WriteModeNew ? QStringLiteral("Unable to create '%1'")
-                                                          : QStringLiteral("Unable to write '%1'");
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        fail(result, openFailure.arg(name), file);
-        return result;
-    }
-    QTextStream stream(&file);
-    prepareStream(stream, text, result);
-    const bool streamOk = runWriter(stream, data, text, progress, result);
-    if (result.error) {
-        file.cancelWriting();
-        return result;
-    }
-    if (!streamOk || file.error() != QFileDevice::NoError || !file.commit()) {
-        // A failed commit leaves the old file as it was.
-        fail(result, QStringLiteral("Unable to write '%1'").arg(name), file);
-        return result;
-    }
-    result.fileWritten = true;
-    result.information << (existed ? QStringLiteral("Overwrote file '%1'")
-                                   : QStringLiteral("Created file '%1'"))
-                              .arg(name);
-    return result;
+    TextWriteOptions text = options.text;
+    text.byteOrderMark = shouldWriteByteOrderMark(
+        text.byteOrderMark, text.encoding, options.writeMode, existingSize);
+    text.writeHeader = shouldWriteHeader(
+        text.writeHeader, options.writeMode, options.headerOnlyIfEmpty, existingSize);
+    if (text.title.isEmpty())
+        text.title = displayPath(path);
+    return text;
 }
 
 TextWriteResult writeAppending(const QString& path, const Dataset& data, TextWriteOptions text,
@@ -169,16 +153,16 @@ TextWriteResult writeTextFile(const QString& path, const Dataset& data,
                                .arg(writeModeName(mode), displayPath(path));
         return result;
     }
-    TextWriteOptions text = options.text;
-    text.byteOrderMark
-        = shouldWriteByteOrderMark(text.byteOrderMark, text.encoding, mode, existingSize);
-    text.writeHeader
-        = shouldWriteHeader(text.writeHeader, mode, options.headerOnlyIfEmpty, existingSize);
-    if (text.title.isEmpty())
-        text.title = displayPath(path);
     if (mode == WriteModeAppend)
-        return writeAppending(path, data, text, existingSize, progress);
-    return writeReplacing(path, data, text, mode, existingSize >= 0, progress);
+        return writeAppending(
+            path, data, decidedText(options, path, existingSize), existingSize, progress);
+    // Overwrite and New: a scratch file replaces the old one only when whole.
+    TextFileInBlocks file;
+    if (file.open(path, options)) {
+        file.write(data, progress);
+        file.finish(true);
+    }
+    return file.result();
 }
 
 TextFileInBlocks::TextFileInBlocks() = default;
@@ -190,27 +174,24 @@ TextFileInBlocks::~TextFileInBlocks()
 
 bool TextFileInBlocks::open(const QString& path, const FileWriteOptions& options)
 {
-    if (options.writeMode != WriteModeOverwrite)
+    if (options.writeMode != WriteModeOverwrite && options.writeMode != WriteModeNew)
         return false;
     m_path = path;
     const qint64 existingSize = existingFileSize(path);
     m_existed = existingSize >= 0;
-    m_text = options.text;
-    m_text.byteOrderMark = shouldWriteByteOrderMark(
-        m_text.byteOrderMark, m_text.encoding, options.writeMode, existingSize);
-    m_text.writeHeader = shouldWriteHeader(
-        m_text.writeHeader, options.writeMode, options.headerOnlyIfEmpty, existingSize);
-    if (m_text.title.isEmpty())
-        m_text.title = displayPath(path);
+    m_text = decidedText(options, path, existingSize);
     m_file = std::make_unique<QSaveFile>(path);
     if (!m_file->open(QIODevice::WriteOnly)) {
-        fail(m_result, QStringLiteral("Unable to write '%1'").arg(displayPath(path)), *m_file);
+        const QString failure = options.writeMode == WriteModeNew
+            ? QStringLiteral("Unable to create '%1'")
+            : QStringLiteral("Unable to write '%1'");
+        fail(m_result, failure.arg(displayPath(path)), *m_file);
         m_file.reset();
         return false;
     }
     m_stream = std::make_unique<QTextStream>(m_file.get());
     prepareStream(*m_stream, m_text, m_result);
-    return m_result.warnings.isEmpty();
+    return true;
 }
 
 bool TextFileInBlocks::write(const Dataset& rows, const WriteProgress& progress)
@@ -220,11 +201,9 @@ bool TextFileInBlocks::write(const Dataset& rows, const WriteProgress& progress)
     const bool streamOk = runWriter(*m_stream, rows, m_text, progress, m_result);
     // The header and the byte-order mark lead the file only.
     m_text.writeHeader = false;
-    if (!streamOk || m_file->error() != QFileDevice::NoError) {
+    if (!m_result.error && (!streamOk || m_file->error() != QFileDevice::NoError))
         fail(m_result, QStringLiteral("Unable to write '%1'").arg(displayPath(m_path)), *m_file);
-        return false;
-    }
-    return !m_result.error && m_result.warnings.isEmpty();
+    return !m_result.error;
 }
 
 bool TextFileInBlocks::finish(bool commit)
@@ -238,6 +217,7 @@ bool TextFileInBlocks::finish(bool commit)
         return false;
     }
     if (!file->commit()) {
+        // A failed commit leaves the old file as it was.
         fail(m_result, QStringLiteral("Unable to write '%1'").arg(displayPath(m_path)), *file);
         return false;
     }

@@ -50,10 +50,10 @@ QString writeModeName(int writeMode);
 TextWriteResult writeTextFile(const QString& path, const Dataset& data,
     const FileWriteOptions& options, const WriteProgress& progress = WriteProgress());
 
-// One text file written block by block, as a run that passes a file's rows
-// through in blocks makes it: opened as writeTextFile() opens a file to
-// overwrite (a scratch file beside it), the header and the byte-order mark
-// going with the first block. The old file is replaced only when finish()
+// One text file written block by block (writeTextFile() writes it in one
+// block; a run that passes a file's rows through in blocks, in many): a
+// scratch file beside it, the header and the byte-order mark going with the
+// first block. The old file is replaced only when finish()
 // commits; a cancelled or failed write leaves it as it was.
 class TextFileInBlocks
 {
@@ -63,10 +63,11 @@ public:
     TextFileInBlocks(const TextFileInBlocks&) = delete;
     TextFileInBlocks& operator=(const TextFileInBlocks&) = delete;
 
-    // Only the Overwrite write mode is written in blocks: false otherwise,
-    // and when the file cannot be opened (the result says why).
+    // The Overwrite and New write modes (New on a file not there): false for
+    // others, and when the file cannot be opened (the result says why).
     bool open(const QString& path, const FileWriteOptions& options);
-    // False once a write failed or the writer warned (see result()).
+    // False once a write failed (see result(), which also holds the
+    // writer's warnings).
     bool write(const Dataset& rows, const WriteProgress& progress = WriteProgress());
     // Commits the file (false when that fails), or drops it.
     bool finish(bool commit);

@@ -122,19 +122,7 @@ QString ColumnAggregate::value(const int* rows, int n)
 // visit the rows' texts all over memory and wait at every one.
 void ColumnAggregate::readNumbers()
 {
-    const bool dates = m_dates;
-    ColumnNumbers numbers
-        = readColumnNumbers(m_input, m_column, [dates](const QString& text, const QLocale& locale) {
-              ReadNumber n;
-              if (dates) {
-                  const QDate d = toDateWithFormats(text, defaultDateFormats());
-                  n.ok = d.isValid();
-                  n.value = double(d.toJulianDay());
-              } else {
-                  n.value = toNumber(locale, text, false, true, &n.ok);
-              }
-              return n;
-          });
+    ColumnNumbers numbers = TransformUnique::readNumbers(m_input, m_column, m_dates);
     m_numbers.swap(numbers.values);
     m_isNumber.swap(numbers.ok);
 }
@@ -277,6 +265,36 @@ bool TransformUnique::usesDates() const
     return false;
 }
 
+ColumnNumbers TransformUnique::readNumbers(const Dataset& input, int column, bool dates)
+{
+    return readColumnNumbers(input, column, [dates](const QString& text, const QLocale& locale) {
+        ReadNumber n;
+        if (dates) {
+            const QDate d = toDateWithFormats(text, defaultDateFormats());
+            n.ok = d.isValid();
+            n.value = double(d.toJulianDay());
+        } else {
+            n.value = toNumber(locale, text, false, true, &n.ok);
+        }
+        return n;
+    });
+}
+
+void TransformUnique::setMessages(
+    const QStringList& names, const std::vector<int>& withoutNumber, qint64 removed)
+{
+    for (size_t c = 0; c < withoutNumber.size(); ++c) {
+        if (withoutNumber[c] > 0) {
+            addWarning(QStringLiteral("No numerical value in column '%1' for %2, so left empty")
+                           .arg(names.value(int(c)),
+                               countText(withoutNumber[c], QStringLiteral("group"),
+                                   QStringLiteral("groups"))));
+        }
+    }
+    setSummary(removed == 0 ? QStringLiteral("No changes")
+                            : QStringLiteral("%1 row(s) removed").arg(formatInteger(removed)));
+}
+
 QVector<int> TransformUnique::aggregations(const Dataset& input) const
 {
     QVector<int> result(input.columnCount(), KeepFirst);
@@ -349,20 +367,12 @@ void TransformUnique::process(Dataset& output, const QList<TableSource*>& upstre
             row.append(QString::number(n));
         output.appendRow(row);
     }
-    for (int c = 0; c < int(columns.size()); ++c) {
-        const int without = columns[c].groupsWithoutNumber();
-        if (without > 0) {
-            addWarning(
-                QStringLiteral("No numerical value in column '%1' for %2, so left empty")
-                    .arg(input.columnName(c),
-                        countText(without, QStringLiteral("group"), QStringLiteral("groups"))));
-        }
-    }
+    std::vector<int> withoutNumber;
+    for (const ColumnAggregate& column : columns)
+        withoutNumber.push_back(column.groupsWithoutNumber());
     if (boolParameter(QStringLiteral("Drilldown")))
         addDrilldown(output, keys, members, starts);
-    const int removed = rows - output.rowCount();
-    setSummary(removed == 0 ? QStringLiteral("No changes")
-                            : QStringLiteral("%1 row(s) removed").arg(formatInteger(removed)));
+    setMessages(input.columnNames(), withoutNumber, rows - output.rowCount());
 }
 
 // A group's rows are recorded on its first key cell; a double click elsewhere

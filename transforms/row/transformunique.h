@@ -2,7 +2,10 @@
 
 #include "transforms/transform.h"
 
+#include <vector>
+
 class Dataset;
+struct ColumnNumbers;
 struct RowGroups;
 
 // Keeps one row per group of rows that match in the key columns and fills
@@ -46,12 +49,20 @@ public:
     // The aggregation of every upstream column, by position; a column the
     // option does not mention keeps its first value.
     QVector<int> aggregations(const Dataset& input) const;
+    // A column's values as the numeric aggregations read them: numbers, or
+    // dates as day numbers.
+    static ColumnNumbers readNumbers(const Dataset& input, int column, bool dates);
 
 protected:
     Transform* newInstance() const override { return new TransformUnique; }
 
 private:
     friend class UniqueBlocks;
+
+    // The warning for each column with groups without any number (counted
+    // per column), and the summary.
+    void setMessages(
+        const QStringList& names, const std::vector<int>& withoutNumber, qint64 removed);
 
     void addDrilldown(Dataset& output, const QVector<int>& keys, const QVector<int>& rows,
         const QVector<int>& starts);

@@ -14,8 +14,6 @@
 #include "transforms/support/columnnumbers.h"
 #include "transforms/support/rowgroups.h"
 
-#include <QHash>
-
 #include <vector>
 
 namespace {
@@ -81,6 +79,12 @@ public:
             const int a = m_aggregations.at(c);
             if (a == U::Maximum || a == U::Minimum)
                 m_dates[size_t(c)] = first.isDateColumn(c, defaultDateFormats());
+            // A group's first row gives the kept texts, every row the rest;
+            // the texts are read only where they are kept.
+            if (a == U::KeepUnique || a == U::KeepFirst)
+                m_fromFirstRow.append(c);
+            else if (a != U::SetEmpty)
+                m_fromEveryRow.append(c);
         }
     }
 
@@ -88,6 +92,7 @@ public:
     void finish(Dataset& output) override;
 
 private:
+    QString value(const Cell& cell, int aggregation, int groupRows, int column);
     void add(Cell& cell, int aggregation, const TextColumn& column, const ColumnNumbers* numbers,
         int row, bool first);
 
@@ -95,6 +100,8 @@ private:
     QStringList m_names;
     QVector<int> m_aggregations;
     QVector<int> m_keys;
+    QVector<int> m_fromFirstRow;
+    QVector<int> m_fromEveryRow;
     std::vector<bool> m_dates;
     std::vector<int> m_withoutNumber;
     BlockGroups m_groupOf;
@@ -190,29 +197,9 @@ bool UniqueBlocks::take(const Dataset& rows)
         const int a = m_aggregations.at(c);
         if (a < U::Sum || a > U::Average)
             continue;
-        const bool dates = m_dates[size_t(c)];
-        numbers[size_t(c)]
-            = readColumnNumbers(rows, c, [dates](const QString& text, const QLocale& locale) {
-                  ReadNumber n;
-                  if (dates) {
-                      const QDate d = toDateWithFormats(text, defaultDateFormats());
-                      n.ok = d.isValid();
-                      n.value = double(d.toJulianDay());
-                  } else {
-                      n.value = toNumber(locale, text, false, true, &n.ok);
-                  }
-                  return n;
-              });
+        numbers[size_t(c)] = TransformUnique::readNumbers(rows, c, m_dates[size_t(c)]);
     }
     m_groupOf.startBlock(rows);
-    // The columns each row adds to; those kept from a group's first row
-    // are read only then.
-    QVector<int> added;
-    for (int c = 0; c < m_aggregations.size(); ++c) {
-        const int a = m_aggregations.at(c);
-        if (a != U::SetEmpty && a != U::KeepUnique && a != U::KeepFirst)
-            added.append(c);
-    }
     for (int r = 0; r < rows.rowCount(); ++r) {
         bool isNew = false;
         const int g = m_groupOf.groupOf(rows, r, &isNew);
@@ -220,18 +207,41 @@ bool UniqueBlocks::take(const Dataset& rows)
             m_groups.emplace_back().cells.resize(size_t(m_aggregations.size()));
         Group& group = m_groups[size_t(g)];
         if (group.rows++ == 0) {
-            for (int c = 0; c < m_aggregations.size(); ++c) {
-                const int a = m_aggregations.at(c);
-                if (a == U::KeepUnique || a == U::KeepFirst)
-                    add(group.cells[size_t(c)], a, rows.column(c), nullptr, r, true);
-            }
+            for (int c : qAsConst(m_fromFirstRow))
+                add(group.cells[size_t(c)], m_aggregations.at(c), rows.column(c), nullptr, r, true);
         }
-        for (int c : qAsConst(added))
+        for (int c : qAsConst(m_fromEveryRow))
             add(group.cells[size_t(c)], m_aggregations.at(c), rows.column(c), &numbers[size_t(c)],
                 r, false);
     }
     m_rows += rows.rowCount();
     return m_groups.size() <= size_t(MaxGroups) && !m_groupOf.mostlyDistinct();
+}
+
+// A group's cell of a column, as the whole table's aggregation gives it.
+QString UniqueBlocks::value(const Cell& cell, int aggregation, int groupRows, int column)
+{
+    switch (aggregation) {
+    case U::Sum:
+    case U::Average:
+        if (cell.count == 0)
+            break;
+        return formatNumber(
+            aggregation == U::Sum ? cell.sum.value() : cell.sum.value() / cell.count);
+    case U::Maximum:
+    case U::Minimum:
+        if (!cell.has)
+            break;
+        return cell.text;
+    case U::CountEmpty:
+        return QString::number(cell.count);
+    case U::CountNonEmpty:
+        return QString::number(groupRows - cell.count);
+    default:
+        return cell.text;
+    }
+    ++m_withoutNumber[size_t(column)];
+    return QString();
 }
 
 void UniqueBlocks::finish(Dataset& output)
@@ -246,42 +256,11 @@ void UniqueBlocks::finish(Dataset& output)
     for (const Group& group : m_groups) {
         QStringList row;
         row.reserve(header.size());
-        for (int c = 0; c < m_aggregations.size(); ++c) {
-            const Cell& cell = group.cells[size_t(c)];
-            const int a = m_aggregations.at(c);
-            if (a == U::Sum || a == U::Average || a == U::Maximum || a == U::Minimum) {
-                const bool none = a == U::Sum || a == U::Average ? cell.count == 0 : !cell.has;
-                if (none) {
-                    ++m_withoutNumber[size_t(c)];
-                    row.append(QString());
-                } else if (a == U::Sum || a == U::Average) {
-                    row.append(formatNumber(
-                        a == U::Sum ? cell.sum.value() : cell.sum.value() / cell.count));
-                } else {
-                    row.append(cell.text);
-                }
-            } else if (a == U::CountEmpty || a == U::CountNonEmpty) {
-                row.append(
-                    QString::number(a == U::CountEmpty ? cell.count : group.rows - cell.count));
-            } else {
-                row.append(cell.text);
-            }
-        }
+        for (int c = 0; c < m_aggregations.size(); ++c)
+            row.append(value(group.cells[size_t(c)], m_aggregations.at(c), group.rows, c));
         if (count)
             row.append(QString::number(group.rows));
         output.appendRow(row);
     }
-    for (int c = 0; c < m_aggregations.size(); ++c) {
-        const int without = m_withoutNumber[size_t(c)];
-        if (without > 0) {
-            m_transform->addWarning(
-                QStringLiteral("No numerical value in column '%1' for %2, so left empty")
-                    .arg(m_names.value(c),
-                        countText(without, QStringLiteral("group"), QStringLiteral("groups"))));
-        }
-    }
-    const qint64 removed = m_rows - output.rowCount();
-    m_transform->setSummary(removed == 0
-            ? QStringLiteral("No changes")
-            : QStringLiteral("%1 row(s) removed").arg(formatInteger(removed)));
+    m_transform->setMessages(m_names, m_withoutNumber, m_rows - output.rowCount());
 }
