@@ -62,8 +62,13 @@ void setOption(Node* node, const QString& key, const QString& value)
 
 // Points the inputs with the alias at the value; the fatal message when the
 // file or folder is missing.
-QString assignToInputs(const QList<Node*>& inputs, const QString& value)
+// A relative path typed on the command line is the shell's, from the
+// current folder; the Input would take it from the document's folder.
+QString assignToInputs(const QList<Node*>& inputs, const QString& typed)
 {
+    const QString value = QFileInfo(typed).isRelative() && QFileInfo::exists(typed)
+        ? QFileInfo(typed).absoluteFilePath()
+        : typed;
     for (Node* input : inputs) {
         const int medium = input->saveOptions().value(QStringLiteral("medium")).toInt();
         if (medium == MediumFolder) {

@@ -35,7 +35,7 @@ void DriftWatch::onNodeProcessed(Node* node)
     const auto* input = qobject_cast<const InputNode*>(node);
     if (!input || node->status() != StatusUpToDate || input->medium() != MediumFile)
         return;
-    const QFileInfo info(input->filePath());
+    const QFileInfo info(input->sourcePath());
     const FileStamp stamp { info.absoluteFilePath(), info.size(), info.lastModified() };
     const auto known = m_entries.constFind(input->id());
     if (known != m_entries.constEnd() && known->stamp == stamp)

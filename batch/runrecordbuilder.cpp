@@ -258,9 +258,7 @@ std::function<InputFacts()> inputFactsTask(const InputNode& input, const DateFor
 {
     InputFacts known;
     known.label = inputLabel(input);
-    const QString path = input.medium() == MediumFolder
-        ? input.saveOptions().value(QStringLiteral("multi_file_folder")).toString()
-        : input.filePath();
+    const QString path = input.sourcePath();
     if (!path.isEmpty())
         known.path = QFileInfo(path).absoluteFilePath();
     // A file the read did not hash whole is hashed by the task.

@@ -2,6 +2,7 @@
 
 #include "document/documentcodec.h"
 #include "document/documentwriter.h"
+#include "graph/aliases.h"
 #include "graph/graphmodel.h"
 #include "graph/inputnode.h"
 #include "graph/missingupstream.h"
@@ -163,10 +164,7 @@ void assignAliases(QVector<PendingItem>& inputs)
         if (path.isEmpty() || !isFileSource(item.options)
             || !item.options.value(aliasKey).toString().trimmed().isEmpty())
             continue;
-        const QString stem = QFileInfo(path).completeBaseName();
-        QString alias = stem;
-        for (int n = 2; used.contains(alias) || alias.isEmpty(); ++n)
-            alias = stem + QLatin1Char('_') + QString::number(n);
+        const QString alias = uniqueAlias(path, used);
         used.insert(alias);
         item.options.insert(aliasKey, alias);
     }

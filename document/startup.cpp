@@ -44,10 +44,13 @@ Location locationOf(const Node& input)
 {
     const QVariantMap options = input.saveOptions();
     const int medium = options.value(QStringLiteral("medium")).toInt();
+    const GraphModel* graph = input.graph();
+    auto absolute
+        = [graph](const QString& path) { return graph ? graph->absolutePath(path) : path; };
     if (medium == MediumFile)
-        return { options.value(QStringLiteral("path")).toString(), false };
+        return { absolute(options.value(QStringLiteral("path")).toString()), false };
     if (medium == MediumFolder)
-        return { options.value(QStringLiteral("multi_file_folder")).toString(), true };
+        return { absolute(options.value(QStringLiteral("multi_file_folder")).toString()), true };
     return {};
 }
 

@@ -10,6 +10,8 @@
 #include "graph/transformnode.h"
 #include "transforms/transform.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSet>
 #include <QVector>
 
@@ -559,4 +561,11 @@ void GraphModel::restoreSnapshot(const UndoSnapshot& snapshot)
     emit nodesAdded();
     if (m_autoRun)
         process(RunUnprocessed, false);
+}
+
+QString GraphModel::absolutePath(const QString& path) const
+{
+    if (path.isEmpty() || !QFileInfo(path).isRelative() || documentPath().isEmpty())
+        return path;
+    return QDir::cleanPath(QFileInfo(documentPath()).absoluteDir().filePath(path));
 }

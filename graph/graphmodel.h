@@ -77,6 +77,10 @@ public:
     // for a new document. File name variables and stamps read it.
     QString documentPath() const { return m_runContext.documentPath(); }
     void setDocumentPath(const QString& path) { m_runContext.setDocumentPath(path); }
+    // A relative file or folder path taken from the document's folder, so
+    // that a document and the files beside it move together; other paths,
+    // and every path of a document not saved yet, as they are.
+    QString absolutePath(const QString& path) const;
     // Binds every transform's column options to its current upstream items.
     void rebindAll();
 

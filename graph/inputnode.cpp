@@ -285,7 +285,7 @@ bool InputNode::hasSheets() const
 
 bool InputNode::readFile(const ReadProgress& progress)
 {
-    QString path = filePath().trimmed();
+    QString path = sourcePath();
     QString sheet = sheetName();
     if (path.isEmpty()) {
         onGraphThread([this] { stopWatching(); });

@@ -12,6 +12,7 @@
 #include <QVector>
 
 class QFileSystemWatcher;
+class GraphModel;
 
 // The options of an Input item besides those IONode holds: the source kind
 // (sourceKind), the file type (formatId), the path (filePath), the sheet of
@@ -76,6 +77,9 @@ public:
     int medium() const { return sourceKind(); }
     int fileType() const { return formatId(); }
     bool hasSheets() const override;
+    // The file (workbook sheet included) or folder read, a relative one taken
+    // from the document's folder; empty for pasted text.
+    QString sourcePath() const;
     const QString& clipboardText() const { return furtherText(); }
     const InputOptions& options() const { return m_options; }
     // Each change marks the item, and everything downstream, as needing an
@@ -168,3 +172,8 @@ private:
 // Lets the start-up code, the document reader and the snapshots create
 // Input items by their type code.
 void registerInputNodeKind();
+
+// Before a document is saved in another folder: Inputs that name their file
+// or folder relative to the document's folder are given the whole path, so
+// that they still read the same files from the new place.
+void anchorRelativeInputs(GraphModel& graph, const QString& newDocumentPath);

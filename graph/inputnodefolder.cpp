@@ -27,7 +27,7 @@ QString fileMatchWarning(const EngineSettings& settings, const QString& match, i
 
 bool InputNode::readFolder(const ReadProgress& progress)
 {
-    const QString folder = m_options.folder.trimmed();
+    const QString folder = sourcePath();
     // Like a file input without a path, a folder input not yet pointed
     // anywhere is simply empty.
     if (folder.isEmpty())

@@ -3,6 +3,7 @@
 
 #include "core/optionmap.h"
 #include "core/runcontext.h"
+#include "graph/graphmodel.h"
 #include "graph/inputnode.h"
 #include "input/inputformat.h"
 
@@ -217,17 +218,48 @@ QList<QPair<QString, QString>> InputNode::inputSummary() const
     return rows;
 }
 
+QString InputNode::sourcePath() const
+{
+    QString path;
+    if (medium() == MediumFolder)
+        path = m_options.folder.trimmed();
+    else if (medium() == MediumFile)
+        path = filePath().trimmed();
+    return graph() ? graph()->absolutePath(path) : path;
+}
+
+void anchorRelativeInputs(GraphModel& graph, const QString& newDocumentPath)
+{
+    const QString from = QFileInfo(graph.documentPath()).absolutePath();
+    if (graph.documentPath().isEmpty() || from == QFileInfo(newDocumentPath).absolutePath())
+        return;
+    for (Node* node : graph.nodes()) {
+        auto* input = qobject_cast<InputNode*>(node);
+        if (!input)
+            continue;
+        if (input->medium() == MediumFile && QFileInfo(input->filePath().trimmed()).isRelative())
+            input->setFilePath(input->sourcePath());
+        if (input->medium() == MediumFolder
+            && QFileInfo(input->options().folder.trimmed()).isRelative()) {
+            InputOptions options = input->options();
+            options.folder = input->sourcePath();
+            input->setOptions(options);
+        }
+    }
+}
+
 QList<QPair<QString, QString>> InputNode::locationRows() const
 {
     QList<QPair<QString, QString>> rows;
     if (medium() == MediumFolder) {
-        const QFileInfo info(m_options.folder);
+        const QString folder = sourcePath();
+        const QFileInfo info(folder);
         const QString shown = QDir::toNativeSeparators(info.absoluteFilePath());
-        if (m_options.folder.trimmed().isEmpty() || !info.isDir())
+        if (folder.isEmpty() || !info.isDir())
             return { qMakePair(QStringLiteral("Folder not found"), shown) };
         QStringList ignored;
-        const int matching = listFolderFiles(runContext().settings(), m_options.folder,
-            m_options.fileMatch, m_options.recurse, &ignored)
+        const int matching = listFolderFiles(
+            runContext().settings(), folder, m_options.fileMatch, m_options.recurse, &ignored)
                                  .size();
         rows << qMakePair(QStringLiteral("Folder location"), shown)
              << qMakePair(QStringLiteral("Folder readable"), yesNo(info.isReadable()))
@@ -237,12 +269,13 @@ QList<QPair<QString, QString>> InputNode::locationRows() const
              << qMakePair(QStringLiteral("Matching files"), formatInteger(matching));
         return rows;
     }
-    if (medium() != MediumFile || filePath().isEmpty())
+    const QString whole = sourcePath();
+    if (medium() != MediumFile || whole.isEmpty())
         return rows;
     QString path;
     QString sheet;
-    splitWorkbookPath(filePath(), &path, &sheet);
-    const QFileInfo info(QFileInfo::exists(filePath()) ? filePath() : path);
+    splitWorkbookPath(whole, &path, &sheet);
+    const QFileInfo info(QFileInfo::exists(whole) ? whole : path);
     const QString shown = QDir::toNativeSeparators(info.absoluteFilePath());
     if (!info.exists())
         return { qMakePair(QStringLiteral("File not found"), shown) };

@@ -494,7 +494,8 @@ QVector<FileNameAlias> fileNameAliases(const GraphModel* graph)
         const QString folder = options.value(QStringLiteral("multi_file_folder")).toString();
         alias.isFolder
             = input->sourceKind() == 2 || options.value(QStringLiteral("medium")).toInt() == 2;
-        alias.path = alias.isFolder && !folder.isEmpty() ? folder : input->filePath();
+        alias.path
+            = graph->absolutePath(alias.isFolder && !folder.isEmpty() ? folder : input->filePath());
         alias.sheet = input->sheetName();
         if (alias.sheet.isEmpty())
             alias.sheet = options.value(QStringLiteral("worksheet")).toString();

@@ -41,7 +41,12 @@ BatchDialog::BatchDialog(
     m_tips->setWordWrap(true);
     m_tips->setVisible(WindowSettings::instance().batchShowTips());
     layout->addWidget(m_tips);
-    const QStringList checks = BatchTable::checks(scene);
+    QStringList checks = BatchTable::checks(scene);
+    if (!hasItemColumns())
+        checks.prepend(tr("No Input, Output or Chart item of this document has an alias, so the "
+                          "table has no column for a file. An alias names an item for batch "
+                          "runs and the command line: set the Alias option of the items whose "
+                          "files change from run to run, and each gets a column here."));
     m_checks = new QLabel(checks.join(QLatin1Char('\n')), this);
     m_checks->setStyleSheet(QStringLiteral("color: #b35900;"));
     m_checks->setVisible(!checks.isEmpty());
@@ -166,18 +171,32 @@ QWidget* BatchDialog::createOptions()
     return box;
 }
 
+bool BatchDialog::hasItemColumns() const
+{
+    for (const BatchColumn& c : m_columns) {
+        if (c.kind != BatchColumn::Record)
+            return true;
+    }
+    return false;
+}
+
+// The tips and the help name the variables after the same Input, so that a
+// user reading both sees one example, not two.
+QString BatchDialog::exampleAlias() const
+{
+    for (const BatchColumn& c : m_columns) {
+        if (c.kind == BatchColumn::Input)
+            return c.alias;
+    }
+    return QStringLiteral("alias");
+}
+
 QString BatchDialog::helpText() const
 {
     const QString folder = m_documentPath.isEmpty()
         ? QDir::toNativeSeparators(QDir::homePath() + QLatin1Char('/'))
         : QDir::toNativeSeparators(QFileInfo(m_documentPath).absolutePath() + QLatin1Char('/'));
-    QString alias = QStringLiteral("alias");
-    for (const BatchColumn& c : m_columns) {
-        if (c.kind == BatchColumn::Input) {
-            alias = c.alias;
-            break;
-        }
-    }
+    const QString alias = exampleAlias();
     const QString variables
         = QStringLiteral("\n{%1} is replaced with the file stem (and Excel sheet, if Excel) of the "
                          "input with alias '%1'\n{date} is replaced with the current date")
@@ -190,15 +209,21 @@ QString BatchDialog::helpText() const
 
 void BatchDialog::onHelp()
 {
-    QMessageBox::information(this, tr("Batch Process"),
-        tr("Each row is one run of the document, or one run per file when an input cell holds "
-           "wildcards ('*' any characters, '?' one character). Several wildcard inputs in a row "
-           "give a run for every combination of their files. An Excel sheet name or pattern "
-           "may follow a workbook in brackets.\n\nOutput and chart cells may hold {date}, "
-           "{time}, {datetime}, {day}, {month}, {year}, {hour}, {minute}, {second}, {version}, "
-           "{computername}, {username}, {transformfname} and, for an input alias a, {a}, "
-           "{a.fname}, {a.folder}, {a.lastfolder}, {a.ext} and {a.sheet}.\n\nRelative paths "
-           "are taken from the document's folder. Empty cells leave the item's own file."));
+    QMessageBox::information(this, tr("Batch Process"), helpDetails());
+}
+
+QString BatchDialog::helpDetails() const
+{
+    return tr("Each row is one run of the document, or one run per file when an input cell holds "
+              "wildcards ('*' any characters, '?' one character). Several wildcard inputs in a row "
+              "give a run for every combination of their files. An Excel sheet name or pattern "
+              "may follow a workbook in brackets.\n\nOutput and chart cells may hold {date}, "
+              "{time}, {datetime}, {day}, {month}, {year}, {hour}, {minute}, {second}, {version}, "
+              "{computername}, {username}, {transformfname} and, for the input with alias '%1', "
+              "{%1}, {%1.fname}, {%1.folder}, {%1.lastfolder}, {%1.ext} and {%1.sheet}.\n\n"
+              "Relative paths are taken from the document's folder. Empty cells leave the item's "
+              "own file.")
+        .arg(exampleAlias());
 }
 
 void BatchDialog::fillTable()

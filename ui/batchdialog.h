@@ -51,6 +51,10 @@ public:
     QLineEdit* logPathEdit() const { return m_logPath; }
     QComboBox* logModeCombo() const { return m_logMode; }
 
+    // The tips over the table and the text of the Help button.
+    QString helpText() const;
+    QString helpDetails() const;
+
 signals:
     void documentChanged();
 
@@ -61,7 +65,8 @@ private:
     QWidget* createTableButtons();
     QWidget* createLogSettings();
     QWidget* createOptions();
-    QString helpText() const;
+    bool hasItemColumns() const;
+    QString exampleAlias() const;
     void fillTable();
     void onCellChanged(int row, int column);
     void onLoggingChanged();

@@ -24,7 +24,7 @@ QString page(const QString& title, const QString& body)
 
 QString contents()
 {
-    return page(QStringLiteral("Varnix help"),
+    return page(QStringLiteral("Varnix Help"),
         QStringLiteral(
             "<p>Varnix cleans, reshapes, merges and analyses tables of data without "
             "programming. You build a graph of items in the Center pane: Inputs read "

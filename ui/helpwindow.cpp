@@ -59,8 +59,10 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
 void HelpWindow::showPage(const QUrl& url)
 {
     m_browser->setSource(url, QTextDocument::HtmlResource);
+    // The contents page is the help itself: its title is not said twice.
     const QString title = HelpPages::title(url);
-    setWindowTitle(title.isEmpty() ? tr("Varnix Help") : tr("%1 - Varnix Help").arg(title));
+    const QString help = tr("Varnix Help");
+    setWindowTitle(title.isEmpty() || title == help ? help : tr("%1 - Varnix Help").arg(title));
     show();
     raise();
     activateWindow();

@@ -1,6 +1,7 @@
 #include "ui/inputform.h"
 
 #include "core/filetypes.h"
+#include "graph/aliases.h"
 #include "graph/inputnode.h"
 #include "input/delimitedreader.h"
 #include "input/fixedwidthformat.h"
@@ -304,6 +305,7 @@ void InputOptionsForm::store()
 {
     if (!m_input)
         return;
+    const QString before = m_input->filePath();
     InputOptions o = m_input->options();
     storeSource(&o);
     storeTextOptions(&o);
@@ -325,6 +327,11 @@ void InputOptionsForm::store()
     o.watching = m_watching->isChecked();
     o.alias = m_alias->text().trimmed();
     m_input->setOptions(o);
+    if (m_input->filePath() != before && m_input->graph()
+        && giveFileAlias(*m_input->graph(), m_input)) {
+        const QSignalBlocker quiet(m_alias);
+        m_alias->setText(m_input->options().alias);
+    }
     updateSchemaSummary();
     updateRows();
 }

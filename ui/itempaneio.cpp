@@ -2,6 +2,7 @@
 #include "ui/filefilters.h"
 
 #include "core/filetypes.h"
+#include "graph/aliases.h"
 #include "graph/graphmodel.h"
 #include "graph/inputnode.h"
 #include "graph/outputnode.h"
@@ -21,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 
 #include <QToolButton>
@@ -337,6 +339,7 @@ void OutputOptionsForm::store()
 {
     if (!m_output)
         return;
+    const QString before = m_output->filePath();
     m_output->setFilePath(QDir::fromNativeSeparators(m_path->text().trimmed()));
     m_output->setFormatId(m_type->currentIndex());
     const QString custom = m_customDelimiter->text();
@@ -362,6 +365,11 @@ void OutputOptionsForm::store()
         workbook.store(&o.formatOptions);
     }
     m_output->setOptions(o);
+    if (m_output->filePath() != before && m_output->graph()
+        && giveFileAlias(*m_output->graph(), m_output)) {
+        const QSignalBlocker quiet(m_alias);
+        m_alias->setText(m_output->options().alias);
+    }
     m_customDelimiter->setEnabled(delimited.delimiter == DelimiterCustom);
     updateRows(m_type->currentIndex());
 }

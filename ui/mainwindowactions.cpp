@@ -86,7 +86,7 @@ void MainWindow::createActions()
             "out of every item, and the files written.",
             &M::onRunRecord, nullptr },
         { "f", "New &Window", "Ctrl+Shift+N", "Open a new window.", &M::onNewWindow, nullptr },
-        { "f", "E&xit", "", "Exit.", &M::onExit, nullptr },
+        { "f", "E&xit", "Ctrl+Q", "Exit.", &M::onExit, nullptr },
         { "e", "&Undo", "Ctrl+Z", "Undo change", &M::onUndo, nullptr },
         { "e", "&Redo", "Ctrl+Y", "Redo undone change", &M::onRedo, nullptr },
         { "e", "Cu&t", "Ctrl+X",

@@ -1,6 +1,7 @@
 // Edit, run and help commands of the main window.
 
 #include "document/clipboard.h"
+#include "graph/aliases.h"
 #include "graph/graphmodel.h"
 #include "graph/inputnode.h"
 #include "graph/ionode.h"
@@ -273,6 +274,7 @@ void MainWindow::onFilesDropped(const QStringList& paths, const QPointF& at)
         auto* node = new InputNode(input.first, input.second);
         node->setCentre(place);
         m_graph->addNode(node, QStringLiteral("add input"));
+        giveFileAlias(*m_graph, node);
         m_graphPane->moveClear(node);
         added << node;
         place += QPointF(0, 90);
@@ -304,6 +306,7 @@ void MainWindow::onAddOutput()
     auto* node = new OutputNode(path);
     node->setCentre(from->centre() + QPointF(0, 100));
     m_graph->addNode(node, QStringLiteral("add output"));
+    giveFileAlias(*m_graph, node);
     m_graphPane->moveClear(node);
     m_graph->connectNodes(from, node);
     m_graphPane->reveal({ node });

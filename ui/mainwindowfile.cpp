@@ -9,6 +9,7 @@
 #include "document/documentwriter.h"
 #include "document/startup.h"
 #include "graph/graphmodel.h"
+#include "graph/inputnode.h"
 #include "graph/ionode.h"
 #include "graph/outputnode.h"
 #include "ui/commandlinedialog.h"
@@ -149,6 +150,7 @@ bool MainWindow::saveTo(const QString& path)
         = m_held.isOpen() && QFileInfo(m_held.path()).absoluteFilePath() == absolute;
     if (!sameFile)
         m_held.close();
+    anchorRelativeInputs(*m_graph, absolute);
     SaveOptions options;
     options.heldFile = sameFile ? m_held.file() : nullptr;
     QString error;

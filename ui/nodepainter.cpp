@@ -172,6 +172,16 @@ QColor statusColour(int status)
     }
 }
 
+namespace {
+
+QString signedCount(int n, const char* one, const char* many)
+{
+    const QString number = (n > 0 ? QStringLiteral("+") : QString()) + formatInteger(n);
+    return QStringLiteral("%1 %2").arg(number, QLatin1String(qAbs(n) == 1 ? one : many));
+}
+
+} // namespace
+
 QString rowColChangeText(const Node& node)
 {
     const QList<Node*> upstream = node.upstreamNodes(true);
@@ -183,10 +193,6 @@ QString rowColChangeText(const Node& node)
     const int cols = node.columnCount() - first->columnCount();
     const int rows = node.rowCount() - first->rowCount();
     QStringList parts;
-    auto signedCount = [](int n, const char* one, const char* many) {
-        const QString number = (n > 0 ? QStringLiteral("+") : QString()) + formatInteger(n);
-        return QStringLiteral("%1 %2").arg(number, QLatin1String(qAbs(n) == 1 ? one : many));
-    };
     if (cols != 0)
         parts << signedCount(cols, "col", "cols");
     if (rows != 0)
@@ -214,6 +220,20 @@ QString detailText(const Node& node, const NodePaintOptions& options)
             return change;
     }
     return node.sizeText();
+}
+
+// The rows an item added or dropped are what a user checks first after a run,
+// so they sit on the card's top line even when the detail line shows the
+// size (with the changes shown there, or the timings, it would repeat).
+QString rowChangeBadge(const Node& node, const NodePaintOptions& options)
+{
+    if (node.status() != StatusUpToDate || options.showRowColChanges || options.timingProfile)
+        return QString();
+    const QList<Node*> upstream = node.upstreamNodes(true);
+    if (upstream.isEmpty() || !node.isProcessed() || isBeingUpdated(upstream.first()))
+        return QString();
+    const int rows = node.rowCount() - upstream.first()->rowCount();
+    return rows == 0 ? QString() : signedCount(rows, "row", "rows");
 }
 
 void paintNode(QPainter* painter, const Node& node, const NodePaintOptions& options)
@@ -253,9 +273,18 @@ void paintNode(QPainter* painter, const Node& node, const NodePaintOptions& opti
     painter->setPen(dark ? accent.lighter(150) : accent.darker(125));
     painter->setFont(sizedFont(painter->font(), 6.8, false));
     QFontMetricsF small(painter->font());
-    painter->drawText(QRectF(text.left() + 11, text.top(), text.width() - 22, 16),
+    const QString badge = rowChangeBadge(node, options);
+    const qreal badgeWidth = badge.isEmpty() ? 0.0 : small.horizontalAdvance(badge) + 6;
+    painter->drawText(QRectF(text.left() + 11, text.top(), text.width() - 22 - badgeWidth, 16),
         Qt::AlignLeft | Qt::AlignVCenter,
-        small.elidedText(kindLine(node), Qt::ElideRight, text.width() - 22));
+        small.elidedText(kindLine(node), Qt::ElideRight, text.width() - 22 - badgeWidth));
+    if (!badge.isEmpty()) {
+        const bool fewer = badge.startsWith(QLatin1Char('-'));
+        const QColor ink = fewer ? QColor(0xb0, 0x3a, 0x2e) : QColor(0x2e, 0x7d, 0x32);
+        painter->setPen(dark ? ink.lighter(170) : ink);
+        painter->drawText(QRectF(text.right() - 12 - badgeWidth, text.top(), badgeWidth, 16),
+            Qt::AlignRight | Qt::AlignVCenter, badge);
+    }
 
     painter->setPen(dark ? QColor(0xec, 0xee, 0xf0) : QColor(0x1e, 0x1e, 0x1e));
     painter->setFont(sizedFont(painter->font(), 8.6, true));

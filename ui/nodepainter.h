@@ -37,6 +37,9 @@ QString detailText(const Node& node, const NodePaintOptions& options);
 // Change in columns and rows against the first upstream item, e.g.
 // "+2 cols, -10 rows"; empty when nothing changed or there is no upstream.
 QString rowColChangeText(const Node& node);
+// Rows added or dropped against the first upstream item ("-28 rows") for the
+// card's top line; empty when nothing changed or the detail line says it.
+QString rowChangeBadge(const Node& node, const NodePaintOptions& options);
 
 void paintNode(QPainter* painter, const Node& node, const NodePaintOptions& options);
 void paintConnection(

@@ -124,18 +124,32 @@ void TestMainWindowPainter::detailText_data()
     QTest::addColumn<int>("rows");
     QTest::addColumn<bool>("changes");
     QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("badge");
 
     QTest::newRow("waiting") << int(StatusNeedsUpdating) << 2 << 3 << 2 << 3 << false
-                             << "Needs updating";
-    QTest::newRow("failed") << int(StatusError) << 2 << 3 << 2 << 3 << false << "Error";
-    QTest::newRow("size") << int(StatusUpToDate) << 2 << 3 << 1 << 1 << false << "1 col x 1 row";
+                             << "Needs updating"
+                             << "";
+    QTest::newRow("failed") << int(StatusError) << 2 << 3 << 2 << 3 << false << "Error"
+                            << "";
+    QTest::newRow("size") << int(StatusUpToDate) << 2 << 3 << 1 << 1 << false << "1 col x 1 row"
+                          << "-2 rows";
     QTest::newRow("grouped size") << int(StatusUpToDate) << 2 << 3 << 3 << 1200 << false
-                                  << "3 cols x 1,200 rows";
+                                  << "3 cols x 1,200 rows"
+                                  << "+1,197 rows";
+    QTest::newRow("one row fewer, size shown")
+        << int(StatusUpToDate) << 2 << 3 << 2 << 2 << false << "2 cols x 2 rows"
+        << "-1 row";
     QTest::newRow("changes") << int(StatusUpToDate) << 2 << 30 << 4 << 20 << true
-                             << "+2 cols, -10 rows";
-    QTest::newRow("one row fewer") << int(StatusUpToDate) << 2 << 3 << 2 << 2 << true << "-1 row";
+                             << "+2 cols, -10 rows"
+                             << "";
+    QTest::newRow("one row fewer") << int(StatusUpToDate) << 2 << 3 << 2 << 2 << true << "-1 row"
+                                   << "";
     QTest::newRow("no change shows the size")
-        << int(StatusUpToDate) << 2 << 3 << 2 << 3 << true << "2 cols x 3 rows";
+        << int(StatusUpToDate) << 2 << 3 << 2 << 3 << true << "2 cols x 3 rows"
+        << "";
+    QTest::newRow("same rows, no badge")
+        << int(StatusUpToDate) << 2 << 3 << 5 << 3 << false << "5 cols x 3 rows"
+        << "";
 }
 
 void TestMainWindowPainter::detailText()
@@ -147,6 +161,7 @@ void TestMainWindowPainter::detailText()
     QFETCH(int, rows);
     QFETCH(bool, changes);
     QFETCH(QString, text);
+    QFETCH(QString, badge);
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     GraphModel scene;
     auto* upstream = new SourceNode(sized(upstreamCols, upstreamRows));
@@ -160,6 +175,7 @@ void TestMainWindowPainter::detailText()
     NodePaintOptions options;
     options.showRowColChanges = changes;
     QCOMPARE(NodePainter::detailText(*node, options), text);
+    QCOMPARE(NodePainter::rowChangeBadge(*node, options), badge);
 }
 
 void TestMainWindowPainter::drawsEveryStatus()

@@ -1,0 +1,230 @@
+// What a new user meets in the window beyond the outright faults: the
+// bundled example, aliases, the batch window's hints, the help's title and
+// the exit key. Each test drives the real widgets.
+
+#include "tests/ui/uitesthelpers.h"
+
+#include "document/documentinfo.h"
+#include "graph/aliases.h"
+#include "graph/inputnode.h"
+#include "graph/outputnode.h"
+#include "ui/batchdialog.h"
+#include "ui/helppages.h"
+#include "ui/helpwindow.h"
+#include "ui/itempane.h"
+#include "ui/itempaneoptions.h"
+#include "ui/mainwindow.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestWindowPolish : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void exitsOnCtrlQ();
+    void exampleOpensCleanFromAnyFolder();
+    void savedElsewhereStillReadsItsFiles();
+    void filesPointedAtGetAnAlias_data();
+    void filesPointedAtGetAnAlias();
+    void batchWindowExplainsAliases();
+    void helpIsTitledOnce();
+
+private:
+    InputNode* inputFor(const QString& path);
+    QLineEdit* optionField(const QString& name) const;
+
+    QTemporaryDir m_dir;
+    MainWindow* m_window = nullptr;
+};
+
+void TestWindowPolish::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QVERIFY(m_dir.isValid());
+    isolateSettings(m_dir);
+    registerInputNodeKind();
+    registerOutputNodeKind();
+}
+
+void TestWindowPolish::init()
+{
+    m_window = new MainWindow;
+    m_window->setQuietMessages(true);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+}
+
+void TestWindowPolish::cleanup()
+{
+    if (m_window)
+        m_window->setModified(false);
+    delete m_window;
+    m_window = nullptr;
+}
+
+InputNode* TestWindowPolish::inputFor(const QString& path)
+{
+    for (Node* node : m_window->graph()->nodes()) {
+        if (auto* input = qobject_cast<InputNode*>(node))
+            return input->filePath().endsWith(path) ? input : nullptr;
+    }
+    return nullptr;
+}
+
+QLineEdit* TestWindowPolish::optionField(const QString& name) const
+{
+    return m_window->itemPane()->options()->findChild<QLineEdit*>(name);
+}
+
+void TestWindowPolish::exitsOnCtrlQ()
+{
+    QTest::keyClick(m_window, Qt::Key_Q, Qt::ControlModifier);
+    QTRY_VERIFY(!m_window->isVisible());
+}
+
+// The example is opened from the source tree, from the installed package and
+// from wherever a user copies it: its Input names its file beside it, so it
+// reads the file and opens unchanged from any folder.
+void TestWindowPolish::exampleOpensCleanFromAnyFolder()
+{
+    const QString examples = QStringLiteral(VARNIX_TEST_DATA "/../../examples/");
+    const QString folder = m_dir.filePath(QStringLiteral("copied example"));
+    QVERIFY(QDir().mkpath(folder));
+    for (const char* name : { "people.transform", "people.csv" })
+        QVERIFY(QFile::copy(examples + name, folder + QLatin1Char('/') + name));
+    QVERIFY(m_window->loadDocument(folder + QStringLiteral("/people.transform")));
+    QVERIFY(waitForRuns(m_window->graph()));
+    InputNode* input = inputFor(QStringLiteral("people.csv"));
+    QVERIFY(input);
+    QCOMPARE(input->rowCount(), 200);
+    QVERIFY(input->warnings().isEmpty());
+    QVERIFY(!m_window->isWindowModified());
+    QCOMPARE(input->options().alias, QStringLiteral("people"));
+}
+
+void TestWindowPolish::savedElsewhereStillReadsItsFiles()
+{
+    const QString here = m_dir.filePath(QStringLiteral("here"));
+    const QString there = m_dir.filePath(QStringLiteral("there"));
+    QVERIFY(QDir().mkpath(here) && QDir().mkpath(there));
+    writeFile(here + "/data.csv", "name\nann\nbob\n");
+    writeFile(here + "/doc.transform", QByteArray());
+    QVERIFY(QFile::remove(here + "/doc.transform"));
+    auto* input = new InputNode(QStringLiteral("data.csv"));
+    m_window->graph()->setDocumentPath(here + "/doc.transform");
+    m_window->graph()->addNode(input, QStringLiteral("add input"));
+    QVERIFY(waitForRuns(m_window->graph()));
+    QCOMPARE(input->rowCount(), 2);
+    QVERIFY(m_window->saveDocument(there + "/doc.transform"));
+    // The Input now names the file where it is, not beside the new document.
+    QCOMPARE(QDir::cleanPath(input->filePath()), QDir::cleanPath(here + "/data.csv"));
+    m_window->setModified(false);
+    QVERIFY(m_window->loadDocument(there + "/doc.transform"));
+    QVERIFY(waitForRuns(m_window->graph()));
+    InputNode* reopened = inputFor(QStringLiteral("data.csv"));
+    QVERIFY(reopened);
+    QCOMPARE(reopened->rowCount(), 2);
+}
+
+void TestWindowPolish::filesPointedAtGetAnAlias_data()
+{
+    QTest::addColumn<QString>("inputFile");
+    QTest::addColumn<QString>("typedAlias");
+    QTest::addColumn<QString>("alias");
+    QTest::newRow("from the file name") << "people.csv"
+                                        << ""
+                                        << "result";
+    QTest::newRow("an Input holds the name") << "result.csv"
+                                             << ""
+                                             << "result_2";
+    QTest::newRow("the user's own alias stays") << "people.csv"
+                                                << "mine"
+                                                << "mine";
+}
+
+// An Output pointed at a file in its options gets an alias as the document's
+// Inputs do, one no other item uses (the command line looks for an Input's
+// alias first, so a shared one could never reach the Output).
+void TestWindowPolish::filesPointedAtGetAnAlias()
+{
+    QFETCH(QString, inputFile);
+    QFETCH(QString, typedAlias);
+    QFETCH(QString, alias);
+    writeFile(m_dir.filePath(inputFile), "name\nann\n");
+    GraphModel* graph = m_window->graph();
+    auto* input = new InputNode(m_dir.filePath(inputFile));
+    graph->addNode(input, QStringLiteral("add input"));
+    QVERIFY(giveFileAlias(*graph, input));
+    QCOMPARE(input->options().alias, QFileInfo(inputFile).completeBaseName());
+    auto* output = new OutputNode(QString());
+    OutputOptions options = output->options();
+    options.alias = typedAlias;
+    output->setOptions(options);
+    graph->addNode(output, QStringLiteral("add output"));
+    graph->connectNodes(input, output);
+    QVERIFY(waitForRuns(graph));
+    graph->clearSelection();
+    output->setSelected(true);
+    QLineEdit* file = optionField(QStringLiteral("File"));
+    QVERIFY(file);
+    file->setFocus();
+    QTest::keyClicks(file, m_dir.filePath(QStringLiteral("out/result.csv")));
+    QTest::keyClick(file, Qt::Key_Return);
+    QTRY_COMPARE(output->options().alias, alias);
+    QCOMPARE(optionField(QStringLiteral("Alias"))->text(), alias);
+    // Undo takes the path and the alias back together.
+    QVERIFY(waitForRuns(graph));
+    m_window->action(QStringLiteral("&Undo"))->trigger();
+    QVERIFY(waitForRuns(graph));
+    for (Node* node : graph->nodes()) {
+        if (auto* o = qobject_cast<OutputNode*>(node))
+            QCOMPARE(o->options().alias, typedAlias);
+    }
+}
+
+void TestWindowPolish::batchWindowExplainsAliases()
+{
+    GraphModel* graph = m_window->graph();
+    writeFile(m_dir.filePath("in.csv"), "name\nann\n");
+    auto* input = new InputNode(m_dir.filePath("in.csv"));
+    graph->addNode(input, QStringLiteral("add input"));
+    QVERIFY(waitForRuns(graph));
+    DocumentInfo info;
+    {
+        BatchDialog bare(*graph, info, QString());
+        QVERIFY(bare.checksLabel()->text().contains(QStringLiteral("has an alias")));
+        QVERIFY(!bare.checksLabel()->isHidden());
+        QVERIFY(bare.helpDetails().contains(QStringLiteral("{alias.fname}")));
+    }
+    QVERIFY(giveFileAlias(*graph, input));
+    BatchDialog named(*graph, info, QString());
+    QVERIFY(!named.checksLabel()->text().contains(QStringLiteral("has an alias")));
+    // The tips and the help show the variables of the same Input.
+    QVERIFY(named.helpText().contains(QStringLiteral("{in}")));
+    QVERIFY(named.helpDetails().contains(QStringLiteral("{in.fname}")));
+    QVERIFY(!named.helpDetails().contains(QStringLiteral("{a.fname}")));
+}
+
+void TestWindowPolish::helpIsTitledOnce()
+{
+    HelpWindow help;
+    help.showPage(HelpPages::contentsUrl());
+    QCOMPARE(help.windowTitle(), QStringLiteral("Varnix Help"));
+    help.showPage(QUrl(QStringLiteral("help:transforms")));
+    QCOMPARE(help.windowTitle(), QStringLiteral("Transforms - Varnix Help"));
+}
+
+QTEST_MAIN(TestWindowPolish)
+#include "tst_windowpolish.moc"
