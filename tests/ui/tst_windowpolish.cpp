@@ -8,7 +8,9 @@
 #include "graph/aliases.h"
 #include "graph/inputnode.h"
 #include "graph/outputnode.h"
+#include "graph/transformnode.h"
 #include "ui/batchdialog.h"
+#include "ui/editors/rowtableeditor.h"
 #include "ui/helppages.h"
 #include "ui/helpwindow.h"
 #include "ui/itempane.h"
@@ -16,13 +18,19 @@
 #include "ui/mainwindow.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QStandardPaths>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 class TestWindowPolish : public QObject
 {
@@ -40,10 +48,14 @@ private slots:
     void filesPointedAtGetAnAlias();
     void batchWindowExplainsAliases();
     void helpIsTitledOnce();
+    void ruleTablesKeepTheirWidgetsThroughARun_data();
+    void ruleTablesKeepTheirWidgetsThroughARun();
+    void filterRuleColumnsFitTheirChoices();
 
 private:
     InputNode* inputFor(const QString& path);
     QLineEdit* optionField(const QString& name) const;
+    QTableWidget* ruleTableOfNewTransform(const QString& typeKey);
 
     QTemporaryDir m_dir;
     MainWindow* m_window = nullptr;
@@ -224,6 +236,88 @@ void TestWindowPolish::helpIsTitledOnce()
     QCOMPARE(help.windowTitle(), QStringLiteral("Varnix Help"));
     help.showPage(QUrl(QStringLiteral("help:transforms")));
     QCOMPARE(help.windowTitle(), QStringLiteral("Transforms - Varnix Help"));
+}
+
+// A transform of the type below a two-column Input, with one rule row added
+// through the "+" button of its rule table.
+QTableWidget* TestWindowPolish::ruleTableOfNewTransform(const QString& typeKey)
+{
+    writeFile(m_dir.filePath("rules.csv"), "city,amount\nParis,1\nRome,2\n");
+    GraphModel* graph = m_window->graph();
+    auto* input = new InputNode(m_dir.filePath("rules.csv"));
+    graph->addNode(input, QStringLiteral("add input"));
+    if (!waitForRuns(graph))
+        return nullptr;
+    graph->clearSelection();
+    input->setSelected(true);
+    if (!m_window->addTransform(typeKey) || !waitForRuns(graph))
+        return nullptr;
+    auto* editor = m_window->itemPane()->options()->findChild<RowTableEditor*>();
+    if (!editor)
+        return nullptr;
+    QAbstractButton* add = buttonWithText(editor, QStringLiteral("+"));
+    if (add && add->isVisible())
+        QTest::mouseClick(add, Qt::LeftButton);
+    waitForRuns(graph);
+    return editor->table();
+}
+
+void TestWindowPolish::ruleTablesKeepTheirWidgetsThroughARun_data()
+{
+    QTest::addColumn<QString>("typeKey");
+    QTest::addColumn<int>("column");
+    QTest::newRow("Filter") << "Filter" << 1;
+    QTest::newRow("Sort") << "Sort" << 0;
+    QTest::newRow("If") << "If" << 2;
+    QTest::newRow("Replace") << "Replace_Multi" << 0;
+    QTest::newRow("Unique") << "Unique" << 1;
+    QTest::newRow("Rename Cols") << "Rename_Cols" << 1;
+}
+
+// After every run the options are loaded again. A rule table that made its
+// combo boxes anew there lost the user's next click (a new combo box under
+// the pointer did not open on the first click), so the widgets stay.
+void TestWindowPolish::ruleTablesKeepTheirWidgetsThroughARun()
+{
+    QFETCH(QString, typeKey);
+    QFETCH(int, column);
+    QTableWidget* table = ruleTableOfNewTransform(typeKey);
+    QVERIFY(table);
+    QVERIFY(table->rowCount() > 0);
+    QPointer<QWidget> cell = table->cellWidget(0, column);
+    QVERIFY(cell);
+    // Options being edited are left alone; the user has moved on.
+    if (QWidget* focus = QApplication::focusWidget())
+        focus->clearFocus();
+    m_window->graph()->runCommand(GraphModel::RunAllForced);
+    QVERIFY(waitForRuns(m_window->graph()));
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(cell);
+    QCOMPARE(table->cellWidget(0, column), cell.data());
+}
+
+// The Column and Operator choices of a Filter rule are read whole, the
+// longest operator too; the value takes the room left.
+void TestWindowPolish::filterRuleColumnsFitTheirChoices()
+{
+    QTableWidget* table = ruleTableOfNewTransform(QStringLiteral("Filter"));
+    QVERIFY(table);
+    QCOMPARE(table->rowCount(), 1);
+    auto* column = qobject_cast<QComboBox*>(table->cellWidget(0, 0));
+    auto* op = qobject_cast<QComboBox*>(table->cellWidget(0, 1));
+    QVERIFY(column && op);
+    column->setCurrentIndex(column->findText(QStringLiteral("amount")));
+    op->setCurrentIndex(op->findText(QStringLiteral("!rx Doesn't match regex")));
+    QVERIFY(waitForRuns(m_window->graph()));
+    for (const QComboBox* combo : { column, op }) {
+        const int text = combo->fontMetrics().horizontalAdvance(combo->currentText());
+        const int cell = table->columnWidth(combo == column ? 0 : 1);
+        QVERIFY2(cell >= text + 16,
+            qPrintable(
+                QStringLiteral("%1: %2 < %3").arg(combo->currentText()).arg(cell).arg(text)));
+    }
+    QVERIFY(
+        table->columnWidth(2) >= table->fontMetrics().horizontalAdvance(QStringLiteral("x")) * 12);
 }
 
 QTEST_MAIN(TestWindowPolish)

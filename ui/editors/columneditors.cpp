@@ -328,7 +328,7 @@ void SortColumnsEditor::loadValue()
         if (columnAt(r, 0).isEmpty())
             ++awaiting;
     }
-    clearRows();
+    QVector<QVariantList> rows;
     if (m_withDirection) {
         const SortColumnList value = parameter()->sortColumns();
         ColumnRefList refs;
@@ -336,15 +336,18 @@ void SortColumnsEditor::loadValue()
             refs.append(s.column);
         collectColumns(refs);
         for (const SortColumn& s : value)
-            setRowData(appendRow(), { refVariant(s.column), s.ascending });
+            rows.append({ refVariant(s.column), s.ascending });
     } else {
         const ColumnRefList value = parameter()->value().value<ColumnRefList>();
         collectColumns(value);
         for (const ColumnRef& ref : value)
-            setRowData(appendRow(), { refVariant(ref) });
+            rows.append({ refVariant(ref) });
     }
     for (int i = 0; i < awaiting; ++i)
-        appendRow();
+        rows.append({ refVariant(ColumnRef()), true });
+    resetRows(rows.size());
+    for (int r = 0; r < rows.size(); ++r)
+        setRowData(r, rows.at(r));
 }
 
 QVariant SortColumnsEditor::editedValue() const
@@ -398,14 +401,14 @@ void RenameColumnsEditor::loadValue()
     for (const RenameColumn& r : value)
         refs.append(r.column);
     collectColumns(refs);
-    clearRows();
+    resetRows(columns().size());
     for (int i = 0; i < columns().size(); ++i) {
         QString newName;
         for (const RenameColumn& r : value) {
             if (columnIndexOf(r.column) == i)
                 newName = r.newName;
         }
-        setRowData(appendRow(), { i, newName });
+        setRowData(i, { i, newName });
     }
 }
 
@@ -467,14 +470,14 @@ void UniqueColumnsEditor::loadValue()
     for (const UniqueColumn& u : value)
         refs.append(u.column);
     collectColumns(refs);
-    clearRows();
+    resetRows(columns().size());
     for (int i = 0; i < columns().size(); ++i) {
         UniqueColumn entry; // a column the value does not mention keeps its first value
         for (const UniqueColumn& u : value) {
             if (columnIndexOf(u.column) == i)
                 entry = u;
         }
-        setRowData(appendRow(), { i, entry.aggregation, entry.text });
+        setRowData(i, { i, entry.aggregation, entry.text });
     }
 }
 

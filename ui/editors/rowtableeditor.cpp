@@ -5,11 +5,21 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
+
+namespace {
+
+// Marks a combo box that lists the upstream columns, with the text of its
+// "no column" entry (a null text when it has none).
+const char* const ColumnComboNone = "columnComboNone";
+
+} // namespace
 
 RowTableEditor::RowTableEditor(
     TransformParameter* parameter, const QStringList& headers, QWidget* parent)
@@ -93,7 +103,7 @@ void RowTableEditor::setColumnsFitContent()
     QHeaderView* header = m_table->horizontalHeader();
     const int last = m_table->columnCount() - 1;
     for (int c = 0; c < last; ++c)
-        header->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(c, QHeaderView::Interactive);
     header->setSectionResizeMode(last, QHeaderView::Stretch);
     // The last column keeps room for its heading and a few characters.
     header->setMinimumSectionSize(
@@ -104,9 +114,63 @@ void RowTableEditor::setColumnsFitContent()
     adjustHeight();
 }
 
-void RowTableEditor::clearRows()
+namespace {
+
+// The width a combo box needs to show this text whole, with its frame and
+// arrow as the style draws them.
+int comboWidthFor(const QComboBox* combo, const QString& text)
 {
-    m_table->setRowCount(0);
+    QStyleOptionComboBox option;
+    option.initFrom(combo);
+    option.frame = combo->hasFrame();
+    const QFontMetrics metrics = combo->fontMetrics();
+    const QSize content(metrics.horizontalAdvance(text), metrics.height());
+    return combo->style()->sizeFromContents(QStyle::CT_ComboBox, &option, content, combo).width();
+}
+
+} // namespace
+
+// The columns before the last are as wide as their heading and the choices
+// made in them (not the longest choice offered: the operators' list would
+// push the value out of sight), so what was chosen reads whole.
+void RowTableEditor::fitColumns()
+{
+    if (!m_fitContent)
+        return;
+    QHeaderView* header = m_table->horizontalHeader();
+    for (int c = 0; c + 1 < m_table->columnCount(); ++c) {
+        int width = header->sectionSizeHint(c);
+        for (int r = 0; r < m_table->rowCount(); ++r) {
+            if (const QComboBox* combo = comboAt(r, c))
+                width = qMax(width, comboWidthFor(combo, combo->currentText()));
+            else if (const QWidget* cell = m_table->cellWidget(r, c))
+                width = qMax(width, cell->sizeHint().width());
+            else if (const QTableWidgetItem* item = m_table->item(r, c))
+                width = qMax(width, fontMetrics().horizontalAdvance(item->text()) + 12);
+        }
+        header->resizeSection(c, width);
+    }
+}
+
+// Reloading after every run must not replace the table's widgets: a combo
+// box made anew does not open on the first click that reaches it (the view
+// takes that click to make its cell current), so the rows there are kept,
+// their column lists refilled, and only the missing ones made.
+void RowTableEditor::resetRows(int count)
+{
+    const int kept = std::min(count, m_table->rowCount());
+    m_table->setRowCount(kept);
+    for (int r = 0; r < kept; ++r) {
+        for (int c = 0; c < m_table->columnCount(); ++c) {
+            QComboBox* combo = comboAt(r, c);
+            if (combo && combo->property(ColumnComboNone).isValid()) {
+                const QSignalBlocker block(combo);
+                fillColumnCombo(combo, combo->property(ColumnComboNone).toString());
+            }
+        }
+    }
+    for (int r = kept; r < count; ++r)
+        appendRow();
     adjustHeight();
 }
 
@@ -136,6 +200,7 @@ void RowTableEditor::onMove(int step)
 
 void RowTableEditor::adjustHeight()
 {
+    fitColumns();
     // Show every row up to a dozen without an inner scroll bar, so the form
     // scrolls as a whole.
     const int rows = std::min(std::max(rowCount(), 1), 12);
@@ -157,6 +222,8 @@ QComboBox* RowTableEditor::makeCombo(int row, int column, const QStringList& ite
     m_table->setCellWidget(row, column, combo);
     connect(combo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
         &RowTableEditor::notifyEdited);
+    connect(combo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+        &RowTableEditor::fitColumns);
     return combo;
 }
 
@@ -165,6 +232,7 @@ QComboBox* RowTableEditor::makeColumnCombo(int row, int column, const QString& n
     QComboBox* combo = makeCombo(row, column, {});
     QSignalBlocker block(combo);
     fillColumnCombo(combo, noneText);
+    combo->setProperty(ColumnComboNone, noneText);
     return combo;
 }
 

@@ -42,7 +42,9 @@ protected:
     // in a narrow pane the table scrolls sideways rather than cut the
     // choices short. For tables with more columns than a pane holds.
     void setColumnsFitContent();
-    void clearRows();
+    // Makes the table hold count rows, keeping the widgets of the rows it
+    // has; the caller sets every row's data after.
+    void resetRows(int count);
 
     QComboBox* makeCombo(int row, int column, const QStringList& items);
     QComboBox* makeColumnCombo(int row, int column, const QString& noneText);
@@ -56,6 +58,7 @@ private:
     void onRemove();
     void onMove(int step);
     void adjustHeight();
+    void fitColumns();
 
     QTableWidget* m_table;
     QToolButton* m_add;

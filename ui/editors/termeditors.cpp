@@ -82,9 +82,11 @@ void FilterTermsEditor::loadValue()
     collectColumns(refs);
     m_keepRemove->setCurrentIndex(value.keepRemove);
     m_allAny->setCurrentIndex(value.allAny);
-    clearRows();
-    for (const ConditionTerm& t : value.terms)
-        setRowData(appendRow(), { refVariant(t.column), t.op, t.text });
+    resetRows(value.terms.size());
+    for (int r = 0; r < value.terms.size(); ++r) {
+        const ConditionTerm& t = value.terms.at(r);
+        setRowData(r, { refVariant(t.column), t.op, t.text });
+    }
 }
 
 QVariant FilterTermsEditor::editedValue() const
@@ -185,16 +187,19 @@ void IfEditor::loadValue()
             refs.append(t.column);
     }
     collectColumns(refs);
-    clearRows();
+    QVector<QVariantList> rows;
     for (const IfBranch& b : value.branches) {
         const ConditionTermList conditions
             = b.conditions.isEmpty() ? ConditionTermList { ConditionTerm() } : b.conditions;
         for (int i = 0; i < conditions.size(); ++i) {
             const ConditionTerm& t = conditions.at(i);
-            setRowData(appendRow(),
+            rows.append(
                 { i > 0, refVariant(t.column), t.op, t.text, i == 0 ? b.thenValue : QString() });
         }
     }
+    resetRows(rows.size());
+    for (int r = 0; r < rows.size(); ++r)
+        setRowData(r, rows.at(r));
     m_else->setText(value.elseValue);
 }
 
@@ -244,9 +249,10 @@ void ReplaceTermsEditor::setRowData(int row, const QVariantList& data)
 
 void ReplaceTermsEditor::loadValue()
 {
-    clearRows();
-    for (const ReplaceTerm& t : parameter()->replaceTerms())
-        setRowData(appendRow(), { t.matchType, t.find, t.replace });
+    const ReplaceTermList terms = parameter()->replaceTerms();
+    resetRows(terms.size());
+    for (int r = 0; r < terms.size(); ++r)
+        setRowData(r, { terms.at(r).matchType, terms.at(r).find, terms.at(r).replace });
 }
 
 QVariant ReplaceTermsEditor::editedValue() const
