@@ -9,10 +9,10 @@
 #include "ui/editors/parametereditor.h"
 #include "ui/itemdefaultsbar.h"
 #include "ui/itempaneio.h"
+#include "ui/pivotfields.h"
 
 #include <QApplication>
 #include <QFormLayout>
-#include <QGridLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -168,15 +168,12 @@ void ItemPaneOptions::setDefaultsBarHost(QBoxLayout* row, int index)
 }
 
 // The options that lay out a pivot table (those without the pivot editor
-// flag: the row keys, the column keys and the value) go side by side at the
-// top, each headed by its label, the way a pivot table's fields are laid out,
+// flag: the row keys, the column keys and the value) go together at the top,
+// each headed by its label, the way a pivot table's fields are laid out,
 // rather than one under another in the form.
 void ItemPaneOptions::addPivotLayout(Transform* transform, QFormLayout* form)
 {
-    auto* pivot = new QWidget(m_form);
-    auto* grid = new QGridLayout(pivot);
-    grid->setContentsMargins(0, 0, 0, 0);
-    int column = 0;
+    auto* pivot = new PivotFields(m_form);
     for (TransformParameter* parameter : transform->parameters()) {
         if (parameter->pivotEditorFlag())
             continue;
@@ -189,12 +186,9 @@ void ItemPaneOptions::addPivotLayout(Transform* transform, QFormLayout* form)
         label->setToolTip(parameter->tooltip());
         label->setBuddy(editor);
         m_labels.insert(parameter->key(), label);
-        grid->addWidget(label, 0, column);
-        grid->addWidget(editor, 1, column, Qt::AlignTop);
-        grid->setColumnStretch(column, 1);
-        ++column;
+        pivot->addField(label, editor);
     }
-    if (column == 0) {
+    if (pivot->fieldCount() == 0) {
         delete pivot;
         return;
     }

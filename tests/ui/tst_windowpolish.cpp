@@ -16,6 +16,7 @@
 #include "ui/itempane.h"
 #include "ui/itempaneoptions.h"
 #include "ui/mainwindow.h"
+#include "ui/pivotfields.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,6 +27,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -51,6 +54,8 @@ private slots:
     void ruleTablesKeepTheirWidgetsThroughARun_data();
     void ruleTablesKeepTheirWidgetsThroughARun();
     void filterRuleColumnsFitTheirChoices();
+    void pivotFieldsWrapInANarrowPane_data();
+    void pivotFieldsWrapInANarrowPane();
 
 private:
     InputNode* inputFor(const QString& path);
@@ -318,6 +323,40 @@ void TestWindowPolish::filterRuleColumnsFitTheirChoices()
     }
     QVERIFY(
         table->columnWidth(2) >= table->fontMetrics().horizontalAdvance(QStringLiteral("x")) * 12);
+}
+
+void TestWindowPolish::pivotFieldsWrapInANarrowPane_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<bool>("allInOneRow");
+    QTest::newRow("small window") << 900 << false;
+    QTest::newRow("wide window") << 2600 << true;
+}
+
+// Pivot's column, row and value fields stand side by side as far as the
+// pane's width allows and wrap below; the options never scroll sideways.
+void TestWindowPolish::pivotFieldsWrapInANarrowPane()
+{
+    QFETCH(int, width);
+    QFETCH(bool, allInOneRow);
+    m_window->resize(width, 600);
+    writeFile(m_dir.filePath("pivot.csv"), "region,product,amount\nNorth,tea,1\n");
+    GraphModel* graph = m_window->graph();
+    auto* input = new InputNode(m_dir.filePath("pivot.csv"));
+    graph->addNode(input, QStringLiteral("add input"));
+    QVERIFY(waitForRuns(graph));
+    input->setSelected(true);
+    QVERIFY(m_window->addTransform(QStringLiteral("Pivot")));
+    QVERIFY(waitForRuns(graph));
+    auto* fields = m_window->itemPane()->findChild<PivotFields*>();
+    QVERIFY(fields);
+    QCOMPARE(fields->fieldCount(), 3);
+    QTRY_COMPARE(fields->fieldsPerRow() == 3, allInOneRow);
+    QScrollArea* scroll = nullptr;
+    for (QWidget* w = fields; w && !scroll; w = w->parentWidget())
+        scroll = qobject_cast<QScrollArea*>(w);
+    QVERIFY(scroll);
+    QCOMPARE(scroll->horizontalScrollBar()->maximum(), 0);
 }
 
 QTEST_MAIN(TestWindowPolish)
