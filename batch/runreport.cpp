@@ -1,5 +1,6 @@
 #include "batch/runreport.h"
 
+#include "core/values.h"
 #include "graph/graphmodel.h"
 #include "graph/node.h"
 
@@ -25,7 +26,7 @@ QList<const Node*> nodesOfType(const GraphModel& scene, int type)
 
 QString RunReport::now()
 {
-    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return formatTimestamp(QDateTime::currentDateTime());
 }
 
 void RunReport::item(const Node& n)

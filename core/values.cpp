@@ -543,6 +543,11 @@ QString formatPercent(double fraction, double minimum, int decimals, bool trimZe
     return QLatin1Char('<') + formatNumber(minimum, false, decimals, trimZeros) + QLatin1Char('%');
 }
 
+QString formatTimestamp(const QDateTime& when)
+{
+    return when.isValid() ? when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString();
+}
+
 QString formatDuration(qint64 milliseconds)
 {
     const QLocale locale;

@@ -98,6 +98,11 @@ QString formatShortestNumber(double value);
 QString formatPercent(
     double fraction, double minimum = 0.0, int decimals = 1, bool trimZeros = true);
 QString formatDuration(qint64 milliseconds);
+// A moment shown to the user (a run's start and end, when an item was last
+// processed, when a file changed): one unambiguous form everywhere, whatever
+// the locale's order of day and month, "2026-12-07 23:14:22"; empty when
+// invalid.
+QString formatTimestamp(const QDateTime& when);
 QString formatDate(const QDate& date, const QString& format);
 QString formatTime(const QTime& time, const QString& format);
 

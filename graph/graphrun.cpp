@@ -28,7 +28,7 @@ bool othersHaveRead(const Node* source, const Node* reader)
 
 QString now()
 {
-    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    return formatTimestamp(QDateTime::currentDateTime());
 }
 
 } // namespace

@@ -60,11 +60,6 @@ QString headerText(int hasHeader)
     }
 }
 
-QString shownTime(const QDateTime& when)
-{
-    return QLocale().toString(when, QLocale::ShortFormat);
-}
-
 } // namespace
 
 QVariantMap InputNode::saveOptions() const
@@ -263,8 +258,8 @@ QList<QPair<QString, QString>> InputNode::locationRows() const
                                  .size();
         rows << qMakePair(QStringLiteral("Folder location"), shown)
              << qMakePair(QStringLiteral("Folder readable"), yesNo(info.isReadable()))
-             << qMakePair(QStringLiteral("Folder created"), shownTime(info.birthTime()))
-             << qMakePair(QStringLiteral("Folder modified"), shownTime(info.lastModified()))
+             << qMakePair(QStringLiteral("Folder created"), formatTimestamp(info.birthTime()))
+             << qMakePair(QStringLiteral("Folder modified"), formatTimestamp(info.lastModified()))
              << qMakePair(QStringLiteral("And sub-folders"), yesNo(m_options.recurse))
              << qMakePair(QStringLiteral("Matching files"), formatInteger(matching));
         return rows;
@@ -284,8 +279,8 @@ QList<QPair<QString, QString>> InputNode::locationRows() const
          << qMakePair(QStringLiteral("File writable"), yesNo(info.isWritable()))
          << qMakePair(QStringLiteral("File size"),
                 QStringLiteral("%1 bytes").arg(formatInteger(info.size())))
-         << qMakePair(QStringLiteral("File created"), shownTime(info.birthTime()))
-         << qMakePair(QStringLiteral("File modified"), shownTime(info.lastModified()));
+         << qMakePair(QStringLiteral("File created"), formatTimestamp(info.birthTime()))
+         << qMakePair(QStringLiteral("File modified"), formatTimestamp(info.lastModified()));
     return rows;
 }
 

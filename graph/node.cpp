@@ -395,8 +395,7 @@ QList<QPair<QString, QString>> Node::summaryRows() const
     for (const QString& i : information())
         info << i.toHtmlEscaped();
     rows << qMakePair(QStringLiteral("Info"), info.join(QStringLiteral("<br>")))
-         << qMakePair(QStringLiteral("Last processed"),
-                QLocale().toString(lastProcessed(), QLocale::ShortFormat))
+         << qMakePair(QStringLiteral("Last processed"), formatTimestamp(lastProcessed()))
          << qMakePair(QStringLiteral("Processing time"), formatDuration(processingTime()));
     return rows;
 }

@@ -1,5 +1,7 @@
 #include "transforms/transform.h"
 
+#include "transforms/parametertips.h"
+
 #include "core/dataset.h"
 #include "core/enginesettings.h"
 #include "core/runcontext.h"
@@ -129,6 +131,8 @@ TransformParameter* Transform::addParameter(ParameterType type, const QString& k
     const QString& label, const QVariant& defaultValue, const QVariant& choices)
 {
     auto* p = new TransformParameter(type, key, label, defaultValue, choices);
+    // A definition that gives its own tip replaces this one.
+    p->setTooltip(parameterTip(typeKey(), key));
     if (m_applyUserDefaults && m_userDefaults && type != ParameterType::Label) {
         const QVariant saved = m_userDefaults->transformDefault(typeKey(), key);
         if (saved.isValid()) {

@@ -39,11 +39,6 @@ bool hasWildcard(const QString& text)
     return text.contains(QLatin1Char('*')) || text.contains(QLatin1Char('?'));
 }
 
-QString shownTime(const QDateTime& when)
-{
-    return when.isValid() ? QLocale().toString(when, QLocale::ShortFormat) : QString();
-}
-
 // Typing pauses this long before the folder is listed again: a deep folder
 // takes a while to walk.
 const int RelistDelayMs = 300;
@@ -258,8 +253,8 @@ void FolderInputDialog::fillTable()
     for (int row = 0; row < m_matched.size(); ++row) {
         const QFileInfo info(m_matched.at(row));
         const QStringList cells { QDir::toNativeSeparators(info.absolutePath()), info.fileName(),
-            formatInteger((info.size() + 1023) / 1024), shownTime(info.birthTime()),
-            shownTime(info.lastModified()), info.isReadable() ? tr("Yes") : tr("No") };
+            formatInteger((info.size() + 1023) / 1024), formatTimestamp(info.birthTime()),
+            formatTimestamp(info.lastModified()), info.isReadable() ? tr("Yes") : tr("No") };
         for (int column = 0; column < cells.size(); ++column) {
             auto* item = new QTableWidgetItem(cells.at(column));
             if (column == 2)

@@ -112,7 +112,7 @@ void InputOptionsForm::buildSourceRows()
     m_path = addPath(tr("File"), OpenFile, tr("File"));
     m_worksheet = addLine(tr("Worksheet"), tr("Worksheet"));
     m_worksheet->setPlaceholderText(tr("(first sheet)"));
-    m_watching = addCheck(tr("watch the file for changes"), tr("Watching"));
+    m_watching = addCheck(tr("Watch the file for changes"), tr("Watching"));
     m_watching->setToolTip(tr("Read the file again whenever it changes."));
     m_readFolder = addButtons({ tr("Read a Folder Instead...") }).first();
     m_readFolder->setToolTip(tr("Read every matching file of a folder instead of one file."));
@@ -124,7 +124,7 @@ void InputOptionsForm::buildSourceRows()
                                "'?' for any one character; case does not matter."));
     m_sheetMatch = addLine(tr("Sheet match"), tr("Sheet match"));
     m_sheetMatch->setToolTip(tr("Read the sheets of each workbook whose names match."));
-    m_recurse = addCheck(tr("include sub-folders"), tr("Recurse"));
+    m_recurse = addCheck(tr("Include sub-folders"), tr("Recurse"));
     m_changeFolder = addButtons({ tr("Change Folder...") }).first();
     m_changeFolder->setToolTip(tr("Choose the folder and files, seeing which files match."));
     connect(m_changeFolder, &QPushButton::clicked, this, &InputOptionsForm::onChooseFolder);
@@ -141,7 +141,7 @@ void InputOptionsForm::buildTextRows()
     m_delimiter = addCombo(tr("Delimiter"), delimiterNames(), tr("Delimiter"));
     m_customDelimiter = addLine(tr("Custom delimiter"), tr("Custom delimiter"));
     m_customDelimiter->setMaxLength(1);
-    m_repeated = addCheck(tr("ignore repeated delimiters"), tr("ignore repeated delimiters"));
+    m_repeated = addCheck(tr("Ignore repeated delimiters"), tr("ignore repeated delimiters"));
     m_quoting
         = addCombo(tr("Quoting"), { tr("Automatic"), tr("Quoted"), tr("Unquoted") }, tr("Quoting"));
     m_columns = addCombo(tr("Columns"), { tr("Manual"), tr("Automatic") }, tr("Columns"));
@@ -199,13 +199,13 @@ void InputOptionsForm::buildRowRows()
     m_ignoreRows = addSpin(tr("Ignore first rows"), 0, 999999, tr("Ignore first rows"));
     m_header
         = addCombo(tr("Has header"), { tr("No"), tr("Yes"), tr("Automatic") }, tr("Has header"));
-    m_trim = addCheck(tr("trim whitespace"), tr("trim whitespace"));
-    m_simplify = addCheck(tr("simplify whitespace"), tr("simplify whitespace"));
-    m_emptyRows = addCheck(tr("ignore empty rows"), tr("ignore empty rows"));
-    m_emptyColumns = addCheck(tr("ignore empty columns"), tr("ignore empty columns"));
-    m_hiddenRows = addCheck(tr("ignore hidden Excel rows"), tr("ignore hidden Excel rows"));
+    m_trim = addCheck(tr("Trim whitespace"), tr("trim whitespace"));
+    m_simplify = addCheck(tr("Simplify whitespace"), tr("simplify whitespace"));
+    m_emptyRows = addCheck(tr("Ignore empty rows"), tr("ignore empty rows"));
+    m_emptyColumns = addCheck(tr("Ignore empty columns"), tr("ignore empty columns"));
+    m_hiddenRows = addCheck(tr("Ignore hidden Excel rows"), tr("ignore hidden Excel rows"));
     m_hiddenColumns
-        = addCheck(tr("ignore hidden Excel columns"), tr("ignore hidden Excel columns"));
+        = addCheck(tr("Ignore hidden Excel columns"), tr("ignore hidden Excel columns"));
 }
 
 void InputOptionsForm::buildMetaRows()
@@ -229,7 +229,7 @@ QWidget* InputOptionsForm::makeSchemaRow()
     auto* row = new QWidget(this);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
-    m_schemaInUse = new QCheckBox(tr("use"), row);
+    m_schemaInUse = new QCheckBox(tr("Use"), row);
     m_schemaInUse->setObjectName(tr("Schema"));
     m_schemaInUse->setToolTip(tr("Check every read against the expected columns."));
     m_schemaSummary = new QLabel(row);

@@ -12,6 +12,7 @@
 #include "output/writer.h"
 #include "ui/inputform.h"
 #include "ui/itempaneoptions.h"
+#include "ui/optiontips.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -185,6 +186,10 @@ QList<QPushButton*> IoOptionsForm::addButtons(const QStringList& texts)
 
 void IoOptionsForm::addFormRow(const QString& label, QWidget* field, bool besideLabels)
 {
+    // A path row is the field and its browse button: the tip goes to the field.
+    QWidget* named = field->objectName().isEmpty() ? field->findChild<QLineEdit*>() : field;
+    if (named && named->toolTip().isEmpty())
+        named->setToolTip(optionTip(named->objectName()));
     FormRow row { nullptr, field };
     if (!label.isEmpty()) {
         auto* l = new QLabel(label, this);
@@ -264,14 +269,14 @@ OutputOptionsForm::OutputOptionsForm(OutputNode* node, QWidget* parent)
             tr("Record separator (0x1E)") },
         tr("Line endings"));
     m_encoding = addCombo(tr("Encoding"), encodings(), tr("Encoding"));
-    m_bom = addCheck(tr("byte order mark"), tr("byte order mark"));
-    m_header = addCheck(tr("write header"), tr("write header"));
+    m_bom = addCheck(tr("Byte order mark"), tr("byte order mark"));
+    m_header = addCheck(tr("Write header"), tr("write header"));
     m_sheetMode = addCombo(
         tr("Excel overwrite mode"), { tr("File"), tr("Sheet") }, tr("Excel overwrite mode"));
     m_sheetMode->setToolTip(tr("Replace the whole workbook, or only the named sheet."));
     m_formatting = addCombo(
         tr("Formatting"), { tr("Automatic"), tr("General"), tr("Manual") }, tr("Formatting"));
-    m_useTemplate = addCheck(tr("use a sheet as a style template"), tr("Excel style template"));
+    m_useTemplate = addCheck(tr("Use a sheet as a style template"), tr("Excel style template"));
     m_template = addLine(tr("Style template"), tr("Style template"));
     m_template->setToolTip(tr("The workbook and sheet to copy the styling from, as path[sheet]."));
     m_alias = addLine(tr("Alias"), tr("Alias"));

@@ -6,9 +6,13 @@
 
 #include "document/documentinfo.h"
 #include "graph/aliases.h"
+#include "graph/chartnode.h"
 #include "graph/inputnode.h"
 #include "graph/outputnode.h"
 #include "graph/transformnode.h"
+#include "transforms/catalogue.h"
+#include "transforms/transform.h"
+#include "transforms/transformparameter.h"
 #include "ui/batchdialog.h"
 #include "ui/editors/rowtableeditor.h"
 #include "ui/helppages.h"
@@ -20,15 +24,19 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -56,6 +64,10 @@ private slots:
     void filterRuleColumnsFitTheirChoices();
     void pivotFieldsWrapInANarrowPane_data();
     void pivotFieldsWrapInANarrowPane();
+    void optionLabelsAndTipsOfFileItems();
+    void everyTransformOptionHasATip();
+    void timesReadOneWay_data();
+    void timesReadOneWay();
 
 private:
     InputNode* inputFor(const QString& path);
@@ -73,6 +85,7 @@ void TestWindowPolish::initTestCase()
     isolateSettings(m_dir);
     registerInputNodeKind();
     registerOutputNodeKind();
+    registerChartNodeKind();
 }
 
 void TestWindowPolish::init()
@@ -357,6 +370,100 @@ void TestWindowPolish::pivotFieldsWrapInANarrowPane()
         scroll = qobject_cast<QScrollArea*>(w);
     QVERIFY(scroll);
     QCOMPARE(scroll->horizontalScrollBar()->maximum(), 0);
+}
+
+// Every option of the Input, Output and Chart items says what it does when
+// the pointer rests on it, and its label starts with a capital as the
+// transforms' do.
+void TestWindowPolish::optionLabelsAndTipsOfFileItems()
+{
+    GraphModel* graph = m_window->graph();
+    writeFile(m_dir.filePath("tips.csv"), "region,amount\nNorth,1\n");
+    auto* input = new InputNode(m_dir.filePath("tips.csv"));
+    graph->addNode(input, QStringLiteral("add input"));
+    auto* output = new OutputNode(m_dir.filePath("tips out.csv"));
+    graph->addNode(output, QStringLiteral("add output"));
+    graph->connectNodes(input, output);
+    auto* chart = new ChartNode;
+    graph->addNode(chart, QStringLiteral("add chart"));
+    graph->connectNodes(input, chart);
+    QVERIFY(waitForRuns(graph));
+    QStringList untold;
+    QStringList lowercase;
+    for (Node* item :
+        { static_cast<Node*>(input), static_cast<Node*>(output), static_cast<Node*>(chart) }) {
+        graph->clearSelection();
+        item->setSelected(true);
+        QWidget* form = m_window->itemPane()->options();
+        for (QWidget* w : form->findChildren<QWidget*>()) {
+            const bool option = qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractButton*>(w)
+                || qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractSpinBox*>(w);
+            if (!option || w->objectName().isEmpty() || w->objectName().startsWith("qt_"))
+                continue;
+            if (w->toolTip().isEmpty())
+                untold << item->typeName() + ": " + w->objectName();
+            if (auto* box = qobject_cast<QCheckBox*>(w)) {
+                if (!box->text().isEmpty() && !box->text().at(0).isUpper())
+                    lowercase << box->text();
+            }
+        }
+        for (const QLabel* label : form->findChildren<QLabel*>()) {
+            if (label->buddy() && !label->text().isEmpty() && label->text().at(0).isLetter()
+                && !label->text().at(0).isUpper())
+                lowercase << label->text();
+        }
+    }
+    QVERIFY2(untold.isEmpty(), qPrintable(untold.join(", ")));
+    QVERIFY2(lowercase.isEmpty(), qPrintable(lowercase.join(", ")));
+}
+
+void TestWindowPolish::everyTransformOptionHasATip()
+{
+    QStringList untold;
+    for (const Transform* prototype : Catalogue::instance().prototypes()) {
+        std::unique_ptr<Transform> t(Catalogue::instance().create(prototype->typeKey()));
+        t->defineParameters({}, false);
+        for (const TransformParameter* parameter : t->parameters()) {
+            if (parameter->tooltip().trimmed().isEmpty())
+                untold << t->typeKey() + ": " + parameter->key();
+        }
+    }
+    QVERIFY2(untold.isEmpty(), qPrintable(untold.join(", ")));
+}
+
+void TestWindowPolish::timesReadOneWay_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::newRow("United States") << "en_US";
+    QTest::newRow("Germany") << "de_DE";
+}
+
+// The log's run start and end, an item's "Last processed" and its file's
+// times read the same way in any locale, so that a user can match them.
+void TestWindowPolish::timesReadOneWay()
+{
+    QFETCH(QString, locale);
+    const QLocale before;
+    QLocale::setDefault(QLocale(locale));
+    writeFile(m_dir.filePath("times.csv"), "a\n1\n");
+    auto* input = new InputNode(m_dir.filePath("times.csv"));
+    m_window->graph()->addNode(input, QStringLiteral("add input"));
+    QVERIFY(waitForRuns(m_window->graph()));
+    QLocale::setDefault(before);
+    const QRegularExpression stamp(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$"));
+    QStringList seen;
+    const QRegularExpression row(
+        QStringLiteral("<b>(Last processed|File modified)</b></td><td>([^<]*)<"));
+    for (auto match = row.globalMatch(input->summary()); match.hasNext();)
+        seen << match.next().captured(2);
+    QCOMPARE(seen.size(), 2);
+    for (const QString& line : m_window->logPane()->toPlainText().split('\n')) {
+        if (line.startsWith("Started: ") || line.startsWith("Finished: "))
+            seen << line.section(QStringLiteral(": "), 1);
+    }
+    QCOMPARE(seen.size(), 4);
+    for (const QString& time : qAsConst(seen))
+        QVERIFY2(stamp.match(time).hasMatch(), qPrintable(time));
 }
 
 QTEST_MAIN(TestWindowPolish)
