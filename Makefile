@@ -110,6 +110,7 @@ bench: build
 	bash bench/startup.sh $(BUILD_DIR)/varnix
 	QT_QPA_PLATFORM=offscreen ./$(BUILD_DIR)/bench/varnix_windowstall
 	QT_QPA_PLATFORM=offscreen ./$(BUILD_DIR)/bench/varnix_columnfrequencies
+	QT_QPA_PLATFORM=offscreen ./$(BUILD_DIR)/bench/varnix_profilestrip
 
 # The program, its menu entry, icons, file type and manual page under PREFIX
 # (run as root for /usr/local; DESTDIR stages them elsewhere). A package gets

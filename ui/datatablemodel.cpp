@@ -49,11 +49,23 @@ void DataTableModel::setDataset(const Dataset& dataset)
 
 void DataTableModel::setFilter(int mode, const QString& text)
 {
-    if (mode == m_filterMode && text == m_filterText)
+    if (mode == m_filterMode && text == m_filterText && m_valueColumn < 0)
         return;
     beginResetModel();
     m_filterMode = mode;
     m_filterText = text;
+    m_valueColumn = -1;
+    m_valueTest = nullptr;
+    rebuildFilter();
+    endResetModel();
+}
+
+void DataTableModel::setValueFilter(int column, const ValueTest& test)
+{
+    beginResetModel();
+    m_valueColumn = test ? column : -1;
+    m_valueTest = test;
+    m_filterText.clear();
     rebuildFilter();
     endResetModel();
 }
@@ -69,6 +81,20 @@ void DataTableModel::setShowInvisibles(bool on)
 }
 
 namespace {
+
+// Positions of the rows in [begin, end) whose value in the column passes.
+QVector<int> rowsPassing(const Dataset& data, int begin, int end, int column,
+    const DataTableModel::ValueTest& test, const std::atomic<bool>& cancel)
+{
+    QVector<int> rows;
+    for (int r = begin; r < end; ++r) {
+        if ((r & 0xFFF) == 0 && cancel)
+            break;
+        if (test(data.value(r, column)))
+            rows.append(r);
+    }
+    return rows;
+}
 
 // Positions of the rows in [begin, end) that contain the text.
 QVector<int> rowsContaining(
@@ -126,7 +152,22 @@ DataTableModel::Shown DataTableModel::arrange(
     const Dataset& data, const Arrangement& arrangement, const std::atomic<bool>& cancel)
 {
     Shown shown;
-    if (!arrangement.text.isEmpty()) {
+    if (data.isValidColumn(arrangement.valueColumn)) {
+        const int rows = data.rowCount();
+        QVector<int> later;
+        Parallel::both(
+            Parallel::worthSplitting(rows),
+            [&] {
+                shown.rows = rowsPassing(
+                    data, 0, rows / 2, arrangement.valueColumn, arrangement.test, cancel);
+            },
+            [&] {
+                later = rowsPassing(
+                    data, rows / 2, rows, arrangement.valueColumn, arrangement.test, cancel);
+            });
+        shown.rows += later;
+        shown.rowsMapped = true;
+    } else if (!arrangement.text.isEmpty()) {
         shown = shownBy(data, arrangement.mode, arrangement.text, cancel);
         shown.rowsMapped = arrangement.mode == FilterRowData;
         shown.columnsMapped = !shown.rowsMapped;
@@ -153,7 +194,8 @@ DataTableModel::Shown DataTableModel::arrange(
 
 DataTableModel::Arrangement DataTableModel::arrangement() const
 {
-    return { m_filterMode, m_filterText, m_sortColumn, m_sortOrder == Qt::DescendingOrder };
+    return { m_filterMode, m_filterText, m_sortColumn, m_sortOrder == Qt::DescendingOrder,
+        m_valueColumn, m_valueTest };
 }
 
 void DataTableModel::show(Shown&& shown)
@@ -180,11 +222,11 @@ void DataTableModel::rebuildFilter()
 {
     stopFiltering();
     show(Shown());
-    if (m_tooBig || (m_filterText.isEmpty() && m_sortColumn < 0))
+    if (m_tooBig || (m_filterText.isEmpty() && m_sortColumn < 0 && m_valueColumn < 0))
         return;
     const qint64 cells = qint64(m_dataset.rowCount()) * m_dataset.columnCount();
-    const bool readsValues
-        = m_sortColumn >= 0 || (!m_filterText.isEmpty() && m_filterMode != FilterColumnName);
+    const bool readsValues = m_sortColumn >= 0 || m_valueColumn >= 0
+        || (!m_filterText.isEmpty() && m_filterMode != FilterColumnName);
     if (readsValues && cells > BackgroundCells) {
         filterInBackground();
         return;

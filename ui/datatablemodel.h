@@ -8,6 +8,7 @@
 #include <QVector>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 // The data grid's view of one Dataset. It keeps a shared copy of the dataset
@@ -50,6 +51,13 @@ public:
     void setFilter(int mode, const QString& text);
     int filterMode() const { return m_filterMode; }
     QString filterText() const { return m_filterText; }
+    // Shows only the rows whose value in one dataset column passes the test
+    // (a value or a bar of the column's profile, clicked): it replaces the
+    // text filter until setFilter() is called again. The test runs on a
+    // worker thread for a big table, so it must own what it reads.
+    using ValueTest = std::function<bool(const QString&)>;
+    void setValueFilter(int column, const ValueTest& test);
+    int valueFilterColumn() const { return m_valueColumn; }
     // Whether a filter is still being worked out in the background.
     bool isFiltering() const { return m_worker.joinable(); }
     // A view-only order by one column (as a Sort item would order it); the
@@ -89,6 +97,8 @@ private:
         QString text;
         int sortColumn = -1; // a dataset column
         bool descending = false;
+        int valueColumn = -1;
+        ValueTest test;
     };
     static Shown shownBy(
         const Dataset& data, int mode, const QString& text, const std::atomic<bool>& cancel);
@@ -105,6 +115,8 @@ private:
     bool m_tooBig = false;
     int m_filterMode = FilterColumnName;
     QString m_filterText;
+    int m_valueColumn = -1;
+    ValueTest m_valueTest;
     bool m_rowsFiltered = false;
     bool m_columnsFiltered = false;
     QVector<int> m_rows;

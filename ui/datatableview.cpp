@@ -1,6 +1,7 @@
 #include "ui/datatableview.h"
 
 #include "ui/datatablemodel.h"
+#include "ui/profilestrip.h"
 #include "ui/windowsettings.h"
 
 #include <QComboBox>
@@ -60,6 +61,14 @@ DataTableView::DataTableView(QWidget* parent)
     layout->setSpacing(2);
     layout->addWidget(makeToolRow());
     m_table->setModel(m_model);
+    m_profile = new ProfileStrip(m_table, m_model, this);
+    m_profile->setVisible(m_profileButton->isChecked());
+    layout->addWidget(m_profile);
+    connect(m_profileButton, &QToolButton::toggled, this, [this](bool on) {
+        WindowSettings::instance().setShowProfileStrip(on);
+        m_profile->setVisible(on);
+    });
+    connect(m_profile, &ProfileStrip::barChosen, this, &DataTableView::filterByValues);
     m_table->setWordWrap(false);
     m_table->setAlternatingRowColors(true);
     m_table->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -110,6 +119,17 @@ QWidget* DataTableView::makeToolRow()
         if (i == ScrollAllRight)
             tools->addSpacing(6);
     }
+    m_profileButton = new QToolButton(row);
+    m_profileButton->setText(QStringLiteral("\u2587\u2583\u2585"));
+    m_profileButton->setCheckable(true);
+    m_profileButton->setAutoRaise(true);
+    m_profileButton->setChecked(WindowSettings::instance().showProfileStrip());
+    m_profileButton->setToolTip(
+        tr("Show a profile of every column over the grid, worked out from every row: its "
+           "kinds, values and traps. Click a bar to see only its rows."));
+    // Beside the scroll buttons: the filter row keeps its room to type.
+    tools->addSpacing(6);
+    tools->addWidget(m_profileButton);
     m_scrollTools->addStretch(1);
     tools = m_filterTools;
     auto* label = new QLabel(tr("Filter table by"), row);
@@ -174,6 +194,7 @@ void DataTableView::applyPreferences()
 void DataTableView::setDataset(const Dataset& dataset)
 {
     m_model->setDataset(dataset);
+    m_profile->setDataset(dataset);
     const bool tooBig = m_model->isTooBig();
     m_tooBig->setText(tooBig ? m_model->tooBigMessage() : QString());
     m_stack->setCurrentWidget(tooBig ? static_cast<QWidget*>(m_tooBig) : m_table);
@@ -264,8 +285,10 @@ void DataTableView::updateShownCount()
     QString text;
     if (m_model->isFiltering()) {
         text = tr("Filtering...");
-    } else if (!m_model->filterText().isEmpty() && !m_model->isTooBig()) {
-        if (m_model->filterMode() != DataTableModel::FilterRowData)
+    } else if ((!m_model->filterText().isEmpty() || m_model->valueFilterColumn() >= 0)
+        && !m_model->isTooBig()) {
+        if (m_model->valueFilterColumn() < 0
+            && m_model->filterMode() != DataTableModel::FilterRowData)
             text = tr("%1 of %2 columns").arg(m_model->columnCount()).arg(data.columnCount());
         else
             text = tr("%1 of %2 rows").arg(m_model->rowCount()).arg(data.rowCount());
@@ -297,6 +320,21 @@ void DataTableView::clearFilter()
     const QSignalBlocker quiet(m_filterText);
     m_filterText->clear();
     applyFilter();
+}
+
+void DataTableView::filterByValues(
+    int column, const QString& description, const std::function<bool(const QString&)>& test)
+{
+    m_filterDelay->stop();
+    const int onRow = m_table->rowAt(0);
+    m_keptRow = onRow >= 0 ? m_model->sourceRow(onRow) : -1;
+    {
+        const QSignalBlocker quiet(m_filterText);
+        m_filterText->setText(description);
+    }
+    m_model->setValueFilter(column, test);
+    updateShownCount();
+    restorePosition();
 }
 
 void DataTableView::applyFilter()

@@ -4,6 +4,8 @@
 #include <QVector>
 #include <QWidget>
 
+#include <functional>
+
 class Dataset;
 class DataTableModel;
 class QBoxLayout;
@@ -11,6 +13,7 @@ class QComboBox;
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
+class ProfileStrip;
 class QStackedWidget;
 class QTableView;
 class QTimer;
@@ -48,6 +51,12 @@ public:
     QLabel* tooBigLabel() const { return m_tooBig; }
     // "x of y rows" (or columns) while a filter hides some.
     QLabel* shownCountLabel() const { return m_shownCount; }
+    ProfileStrip* profileStrip() const { return m_profile; }
+    QToolButton* profileButton() const { return m_profileButton; }
+    // Shows only the rows of a dataset column that pass the test, naming the
+    // choice in the filter field; typing there goes back to a text filter.
+    void filterByValues(
+        int column, const QString& description, const std::function<bool(const QString&)>& test);
     // Empties the filter at once: a filter belongs to the table it was typed
     // for, and the pane clears it when it shows another item.
     void clearFilter();
@@ -81,6 +90,8 @@ private:
     QToolButton* m_whitespace;
     QTimer* m_filterDelay;
     QLabel* m_shownCount = nullptr;
+    ProfileStrip* m_profile = nullptr;
+    QToolButton* m_profileButton = nullptr;
     // The scroll buttons and the filter: side by side when there is room.
     QBoxLayout* m_toolRow = nullptr;
     QHBoxLayout* m_scrollTools = nullptr;

@@ -85,6 +85,9 @@ public:
     QColor changedDataColor() const { return color("changed_data_color", "#fff2a8"); }
     void setChangedDataColor(const QColor& c) { set("changed_data_color", c.name()); }
     bool showChanges() const { return boolean("show_changes", false); }
+    // The strip of column profiles over the data grid.
+    bool showProfileStrip() const { return boolean("show_profile_strip", true); }
+    void setShowProfileStrip(bool on) { set("show_profile_strip", on); }
     void setShowChanges(bool on) { set("show_changes", on); }
     QColor verifyFailErrorColor() const { return color("verify_fail_error_color", "#f8b4b4"); }
     void setVerifyFailErrorColor(const QColor& c) { set("verify_fail_error_color", c.name()); }

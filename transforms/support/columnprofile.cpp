@@ -26,20 +26,78 @@ struct Trap
     }
 };
 
-// The patterns the traps look for, made per column: matching one pattern
-// object from two threads is not something Qt promises.
+// UTF-8 read as Windows-1252 or ISO-8859-1, and replacement characters. Made
+// per column: matching one pattern object from two threads is not something
+// Qt promises.
 struct Patterns
 {
-    QRegularExpression dayMonth { QStringLiteral(
-        "^(\\d{1,2})[/.-](\\d{1,2})[/.-](\\d{2}|\\d{4})$") };
-    QRegularExpression separated { QStringLiteral("^[+-]?\\d[\\d.,]*\\d$") };
-    QRegularExpression leadingZero { QStringLiteral("^0\\d+$") };
-    QRegularExpression longDigits { QStringLiteral("^[+-]?\\d{16,}$") };
-    // UTF-8 read as Windows-1252 or ISO-8859-1, and replacement characters.
     QRegularExpression misdecoded { QStringLiteral(
         "\\x{00C3}[\\x{0080}-\\x{00BF}\\x{2018}-\\x{203A}\\x{20AC}\\x{2122}]|\\x{00E2}"
         "\\x{20AC}|\\x{00C2}[\\x{0080}-\\x{00BF}]|\\x{FFFD}") };
 };
+
+// The traps about digits look for simple shapes (a day and month, digits
+// with separators, a leading zero, a long run of digits). Every distinct
+// value with a digit is tried, so they are read by hand in one pass each
+// rather than by four patterns: the profile of a million distinct values
+// spent most of its time in the pattern engine.
+int digitsFrom(const QString& v, int at)
+{
+    int end = at;
+    while (end < v.size() && v.at(end).isDigit())
+        ++end;
+    return end - at;
+}
+
+bool isDateSeparator(QChar c)
+{
+    return c == QLatin1Char('/') || c == QLatin1Char('.') || c == QLatin1Char('-');
+}
+
+// "d/M/yy" and the like with '/', '.' or '-': the day-or-month numbers.
+bool dayMonthParts(const QString& v, int* first, int* second)
+{
+    const int a = digitsFrom(v, 0);
+    if (a < 1 || a > 2 || a >= v.size() || !isDateSeparator(v.at(a)))
+        return false;
+    const int b = digitsFrom(v, a + 1);
+    const int afterB = a + 1 + b;
+    if (b < 1 || b > 2 || afterB >= v.size() || !isDateSeparator(v.at(afterB)))
+        return false;
+    const int c = digitsFrom(v, afterB + 1);
+    if ((c != 2 && c != 4) || afterB + 1 + c != v.size())
+        return false;
+    *first = v.leftRef(a).toInt();
+    *second = v.midRef(a + 1, b).toInt();
+    return true;
+}
+
+int signLength(const QString& v)
+{
+    return !v.isEmpty() && (v.at(0) == QLatin1Char('+') || v.at(0) == QLatin1Char('-')) ? 1 : 0;
+}
+
+// A number with '.' or ',' among its digits, starting and ending in a digit.
+bool isSeparatedNumber(const QString& v)
+{
+    const int start = signLength(v);
+    if (v.size() - start < 2 || !v.at(start).isDigit() || !v.at(v.size() - 1).isDigit())
+        return false;
+    return std::all_of(v.begin() + start, v.end(),
+        [](QChar c) { return c.isDigit() || c == QLatin1Char('.') || c == QLatin1Char(','); });
+}
+
+bool hasLeadingZero(const QString& v)
+{
+    return v.size() >= 2 && v.at(0) == QLatin1Char('0') && digitsFrom(v, 1) == v.size() - 1;
+}
+
+bool isLongNumber(const QString& v)
+{
+    const int start = signLength(v);
+    const int digits = digitsFrom(v, start);
+    return digits >= 16 && start + digits == v.size();
+}
 
 struct Traps
 {
@@ -92,23 +150,21 @@ void checkTraps(const QString& value, bool digits, int times, const Patterns& p,
     // The other traps are all about digits.
     if (!digits)
         return;
-    const QRegularExpressionMatch date = p.dayMonth.match(value);
-    if (date.hasMatch()) {
-        const int first = date.capturedRef(1).toInt();
-        const int second = date.capturedRef(2).toInt();
-        if (first >= 1 && first <= 12 && second >= 1 && second <= 12 && first != second)
-            t.ambiguousDates.add(value, times);
-    }
-    if (p.separated.match(value).hasMatch()) {
+    int first = 0;
+    int second = 0;
+    if (dayMonthParts(value, &first, &second) && first >= 1 && first <= 12 && second >= 1
+        && second <= 12 && first != second)
+        t.ambiguousDates.add(value, times);
+    if (isSeparatedNumber(value)) {
         const QChar mark = decimalMark(value);
         if (mark == QLatin1Char('.'))
             t.dotDecimal.add(value, times);
         else if (mark == QLatin1Char(','))
             t.commaDecimal.add(value, times);
     }
-    if (p.leadingZero.match(value).hasMatch())
+    if (hasLeadingZero(value))
         t.leadingZeros.add(value, times);
-    if (p.longDigits.match(value).hasMatch())
+    if (isLongNumber(value))
         t.longNumbers.add(value, times);
 }
 
@@ -156,13 +212,25 @@ bool mayBeDate(const QString& value)
     return letters <= 12;
 }
 
+// The numbers and dates of a column, each distinct one with its count, for
+// the histogram once the range is known.
+struct Spread
+{
+    QVector<QPair<double, int>> numbers;
+    QVector<QPair<double, int>> days;
+};
+
 // Adds one distinct value, seen times times, to the kind counts and ranges.
-void addKind(
-    const QString& value, bool digits, int times, const DateFormatList& dates, ColumnProfile& p)
+void addKind(const QString& value, bool digits, int times, const DateFormatList& dates,
+    ColumnProfile& p, Spread& spread)
 {
     double number = 0.0;
     QDate date;
     const ValueKind kind = kindOfValue(value, digits, dates, &number, &date);
+    if (kind == ValueKind::Date)
+        spread.days.append({ double(date.toJulianDay()), times });
+    else if (kind == ValueKind::Integer || kind == ValueKind::Decimal)
+        spread.numbers.append({ number, times });
     switch (kind) {
     case ValueKind::Empty:
         p.empty += times;
@@ -184,6 +252,30 @@ void addKind(
         p.maximum = p.hasNumbers ? std::max(p.maximum, number) : number;
         p.hasNumbers = true;
         return;
+    }
+}
+
+QVector<int> binned(const QVector<QPair<double, int>>& values, double low, double high)
+{
+    const int bins = high > low ? HistogramBins : 1;
+    QVector<int> counts(bins, 0);
+    const double width = (high - low) / bins;
+    for (const auto& v : values) {
+        const int bin = width > 0 ? int((v.first - low) / width) : 0;
+        counts[qBound(0, bin, bins - 1)] += v.second;
+    }
+    return counts;
+}
+
+void addHistogram(const Spread& spread, ColumnProfile& p)
+{
+    const int numbers = p.integers + p.decimals;
+    if (p.dates > numbers) {
+        p.histogramOfDates = true;
+        p.histogram = binned(
+            spread.days, double(p.firstDate.toJulianDay()), double(p.lastDate.toJulianDay()));
+    } else if (numbers > 0) {
+        p.histogram = binned(spread.numbers, p.minimum, p.maximum);
     }
 }
 
@@ -249,6 +341,19 @@ QString valueShape(const QString& value)
     return shape;
 }
 
+double ColumnProfile::binStart(int bin) const
+{
+    const double low = histogramOfDates ? double(firstDate.toJulianDay()) : minimum;
+    return low + bin * binWidth();
+}
+
+double ColumnProfile::binWidth() const
+{
+    const double low = histogramOfDates ? double(firstDate.toJulianDay()) : minimum;
+    const double high = histogramOfDates ? double(lastDate.toJulianDay()) : maximum;
+    return histogram.isEmpty() ? 0.0 : (high - low) / histogram.size();
+}
+
 ColumnProfile profileColumn(const Dataset& data, int column, const DateFormatList& dates)
 {
     ColumnProfile profile;
@@ -263,9 +368,10 @@ ColumnProfile profileColumn(const Dataset& data, int column, const DateFormatLis
     Traps traps;
     DistinctKeys shapeKeys;
     QVector<ValueFrequency> shapes;
+    Spread spread;
     for (const ValueFrequency& f : counted.values) {
         const bool digits = hasDigit(f.value);
-        addKind(f.value, digits, f.count, dates, profile);
+        addKind(f.value, digits, f.count, dates, profile, spread);
         checkTraps(f.value, digits, f.count, patterns, traps);
         const QString shape = valueShape(f.value);
         bool added = false;
@@ -275,13 +381,15 @@ ColumnProfile profileColumn(const Dataset& data, int column, const DateFormatLis
         else
             shapes[at].count += f.count;
     }
+    addHistogram(spread, profile);
     profile.topValues = mostFrequent(counted.values);
     profile.topShapes = mostFrequent(shapes);
     profile.traps = trapLines(data.columnName(column), traps, profile);
     return profile;
 }
 
-QVector<ColumnProfile> profileTable(const Dataset& data, const DateFormatList& dates)
+QVector<ColumnProfile> profileTable(
+    const Dataset& data, const DateFormatList& dates, const std::atomic<bool>* cancel)
 {
     const int columns = data.columnCount();
     QVector<ColumnProfile> profiles(columns);
@@ -290,11 +398,11 @@ QVector<ColumnProfile> profileTable(const Dataset& data, const DateFormatList& d
     Parallel::both(
         Parallel::worthSplitting(qint64(data.rowCount()) * columns),
         [&] {
-            for (int c = 0; c < half; ++c)
+            for (int c = 0; c < half && !(cancel && *cancel); ++c)
                 out[c] = profileColumn(data, c, dates);
         },
         [&] {
-            for (int c = half; c < columns; ++c)
+            for (int c = half; c < columns && !(cancel && *cancel); ++c)
                 out[c] = profileColumn(data, c, dates);
         });
     return profiles;

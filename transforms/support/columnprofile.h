@@ -15,6 +15,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <atomic>
+
 class Dataset;
 class DateFormatList;
 
@@ -36,6 +38,15 @@ struct ColumnProfile
     // the order first seen).
     QVector<ValueFrequency> topValues;
     QVector<ValueFrequency> topShapes;
+    // How the numbers spread: counts in equal bins from the least to the
+    // greatest (one bin when they are all the same). A column with more
+    // dates than numbers counts its dates instead, by day. Empty without
+    // either.
+    QVector<int> histogram;
+    bool histogramOfDates = false;
+    // The value at the start of bin i: a number, or a date's Julian day.
+    double binStart(int bin) const;
+    double binWidth() const;
     // One line per trap found, naming the column.
     QStringList traps;
 };
@@ -52,8 +63,13 @@ ValueKind kindOfValue(const QString& value, const DateFormatList& dates);
 // "9", anything else as itself ("SW1A 1AA" -> "AA9A 9AA").
 QString valueShape(const QString& value);
 
+// How many bins a histogram has, at most.
+constexpr int HistogramBins = 20;
+
 ColumnProfile profileColumn(const Dataset& data, int column, const DateFormatList& dates);
-// Every column, split over two threads.
-QVector<ColumnProfile> profileTable(const Dataset& data, const DateFormatList& dates);
+// Every column, split over two threads. A raised cancel flag ends the work
+// after the columns in hand (the profiles then are not all there).
+QVector<ColumnProfile> profileTable(
+    const Dataset& data, const DateFormatList& dates, const std::atomic<bool>* cancel = nullptr);
 // The trap lines of every column, in column order.
 QStringList columnTraps(const Dataset& data, const DateFormatList& dates);

@@ -32,6 +32,8 @@ private slots:
     void traps_data();
     void traps();
     void everyColumnOfATable();
+    void histograms_data();
+    void histograms();
 };
 
 void TestColumnProfile::shapes_data()
@@ -87,6 +89,12 @@ void TestColumnProfile::traps_data()
         << QStringList { "03/04/2024", "25/12/2024", "05/05/2024", "03/04/2024" }
         << QStringList { "Column 'v': 2 values read both as month/day and day/month (for "
                          "example '03/04/2024')" };
+    // Any of '/', '.' and '-'; a two- or four-digit year; nothing around.
+    QTest::newRow("date shapes") << QStringList { "1-2-24", "1.2.2024", "1/2/202", "1/2/2024x",
+        "123/4/2024", "13/4/2024", "4/4/2024" }
+                                 << QStringList { "Column 'v': 2 values read both "
+                                                  "as month/day and day/month (for "
+                                                  "example '1-2-24')" };
     QTest::newRow("decimal comma among decimal points")
         << QStringList { "1,234.50", "2,000.75", "1.234,50", "3.5" }
         << QStringList { "Column 'v': 1 values use ',' and '.' both as decimal and as group "
@@ -99,10 +107,16 @@ void TestColumnProfile::traps_data()
                                    << QStringList { "Column 'v': 2 values have leading zeros "
                                                     "that a number conversion drops (for "
                                                     "example '007')" };
-    QTest::newRow("16 digits") << QStringList { "1234567890123456", "12", "123456789012345" }
+    QTest::newRow("zeros alone or before text") << QStringList { "00", "0a", "0", "+01" }
+                                                << QStringList { "Column 'v': 1 values have "
+                                                                 "leading zeros that a number "
+                                                                 "conversion drops (for example "
+                                                                 "'00')" };
+    QTest::newRow("16 digits") << QStringList { "-1234567890123456", "12", "123456789012345",
+        "1234567890123456.5", "12345678901234567x" }
                                << QStringList { "Column 'v': 1 values have 16 or more digits "
                                                 "that a number or spreadsheet conversion "
-                                                "rounds (for example '1234567890123456')" };
+                                                "rounds (for example '-1234567890123456')" };
     QTest::newRow("UTF-8 read as Windows-1252")
         << QStringList { QStringLiteral("Caf\u00C3\u00A9"), QStringLiteral("it\u00E2\u20AC\u2122s"),
                QStringLiteral("na\u00EFve"), QStringLiteral("bad \uFFFD") }
@@ -142,3 +156,41 @@ void TestColumnProfile::everyColumnOfATable()
 
 QTEST_GUILESS_MAIN(TestColumnProfile)
 #include "tst_columnprofile.moc"
+
+void TestColumnProfile::histograms_data()
+{
+    QTest::addColumn<QStringList>("values");
+    QTest::addColumn<bool>("ofDates");
+    QTest::addColumn<QList<int>>("bins"); // bin -> count, bins not listed are empty
+    QTest::addColumn<int>("binCount");
+    // 0..20 in 20 bins of 1: the greatest value falls in the last bin.
+    QTest::newRow("ends in the first and last bins")
+        << QStringList { "0", "0", "20", "10", "9.99" } << false
+        << QList<int> { 0, 2, 9, 1, 10, 1, 19, 1 } << 20;
+    QTest::newRow("one value, one bin")
+        << QStringList { "5", "5", "x" } << false << QList<int> { 0, 2 } << 1;
+    QTest::newRow("dates outnumber numbers")
+        << QStringList { "2024-01-01", "2024-01-21", "2024-01-11", "3" } << true
+        << QList<int> { 0, 1, 10, 1, 19, 1 } << 20;
+    QTest::newRow("text has none") << QStringList { "a", "b" } << false << QList<int>() << 0;
+}
+
+// The bars of a column's chart count every value of their range.
+void TestColumnProfile::histograms()
+{
+    QFETCH(QStringList, values);
+    QFETCH(bool, ofDates);
+    QFETCH(QList<int>, bins);
+    QFETCH(int, binCount);
+    const ColumnProfile p
+        = profileColumn(column(values), 0, DateFormatList({ QStringLiteral("yyyy-MM-dd") }));
+    QCOMPARE(p.histogram.size(), binCount);
+    QCOMPARE(p.histogramOfDates, ofDates);
+    QVector<int> expected(binCount, 0);
+    for (int i = 0; i + 1 < bins.size(); i += 2)
+        expected[bins.at(i)] = bins.at(i + 1);
+    QCOMPARE(p.histogram, expected);
+    if (binCount > 1)
+        QVERIFY(p.binStart(binCount - 1) + p.binWidth()
+            == (ofDates ? double(p.lastDate.toJulianDay()) : p.maximum));
+}
