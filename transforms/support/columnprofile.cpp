@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 namespace {
 
@@ -222,11 +223,11 @@ struct Spread
 
 // Adds one distinct value, seen times times, to the kind counts and ranges.
 void addKind(const QString& value, bool digits, int times, const DateFormatList& dates,
-    ColumnProfile& p, Spread& spread)
+    const QLocale& locale, ColumnProfile& p, Spread& spread)
 {
     double number = 0.0;
     QDate date;
-    const ValueKind kind = kindOfValue(value, digits, dates, &number, &date);
+    const ValueKind kind = kindOfValue(value, digits, dates, &number, &date, &locale);
     if (kind == ValueKind::Date)
         spread.days.append({ double(date.toJulianDay()), times });
     else if (kind == ValueKind::Integer || kind == ValueKind::Decimal)
@@ -279,20 +280,29 @@ void addHistogram(const Spread& spread, ColumnProfile& p)
     }
 }
 
-QVector<ValueFrequency> mostFrequent(QVector<ValueFrequency> values)
+QVector<ValueFrequency> mostFrequent(const QVector<ValueFrequency>& values)
 {
-    // Stable: ties stay in the order first seen.
-    std::stable_sort(values.begin(), values.end(),
-        [](const ValueFrequency& a, const ValueFrequency& b) { return a.count > b.count; });
-    if (values.size() > TopCount)
-        values.resize(TopCount);
-    return values;
+    // The first TopCount by count, ties in the order first seen, without
+    // sorting a million distinct values to keep ten.
+    QVector<int> order(values.size());
+    std::iota(order.begin(), order.end(), 0);
+    const int kept = std::min<int>(TopCount, order.size());
+    std::partial_sort(order.begin(), order.begin() + kept, order.end(), [&values](int a, int b) {
+        const int ca = values.at(a).count;
+        const int cb = values.at(b).count;
+        return ca > cb || (ca == cb && a < b);
+    });
+    QVector<ValueFrequency> top;
+    top.reserve(kept);
+    for (int i = 0; i < kept; ++i)
+        top.append(values.at(order.at(i)));
+    return top;
 }
 
 } // namespace
 
-ValueKind kindOfValue(
-    const QString& value, bool digits, const DateFormatList& dates, double* number, QDate* date)
+ValueKind kindOfValue(const QString& value, bool digits, const DateFormatList& dates,
+    double* number, QDate* date, const QLocale* locale)
 {
     const QString trimmed = value.trimmed();
     if (trimmed.isEmpty())
@@ -302,7 +312,8 @@ ValueKind kindOfValue(
     if (!digits)
         return ValueKind::Text;
     bool isNumber = false;
-    const double n = toNumber(trimmed, false, false, &isNumber);
+    const double n = locale ? toNumber(*locale, trimmed, false, false, &isNumber)
+                            : toNumber(trimmed, false, false, &isNumber);
     if (isNumber && std::isfinite(n)) {
         if (number)
             *number = n;
@@ -369,9 +380,10 @@ ColumnProfile profileColumn(const Dataset& data, int column, const DateFormatLis
     DistinctKeys shapeKeys;
     QVector<ValueFrequency> shapes;
     Spread spread;
+    const QLocale locale;
     for (const ValueFrequency& f : counted.values) {
         const bool digits = hasDigit(f.value);
-        addKind(f.value, digits, f.count, dates, profile, spread);
+        addKind(f.value, digits, f.count, dates, locale, profile, spread);
         checkTraps(f.value, digits, f.count, patterns, traps);
         const QString shape = valueShape(f.value);
         bool added = false;

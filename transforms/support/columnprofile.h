@@ -11,6 +11,7 @@
 #include "transforms/support/valuefrequencies.h"
 
 #include <QDate>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -55,8 +56,10 @@ struct ColumnProfile
 // a date in one of the formats, or text. digits says whether the value has
 // a digit (text without one is known as text at once).
 enum class ValueKind { Empty, Integer, Decimal, Date, Text };
+// Numbers are read with the locale given, or the default one (taking the
+// default locale for every value costs two threads a shared counter).
 ValueKind kindOfValue(const QString& value, bool digits, const DateFormatList& dates,
-    double* number = nullptr, QDate* date = nullptr);
+    double* number = nullptr, QDate* date = nullptr, const QLocale* locale = nullptr);
 ValueKind kindOfValue(const QString& value, const DateFormatList& dates);
 
 // A value's shape: upper-case letters as "A", lower-case as "a", digits as

@@ -1,6 +1,7 @@
 #include "transforms/support/valuefrequencies.h"
 
 #include "core/dataset.h"
+#include "core/textcolumn.h"
 #include "core/values.h"
 
 #include <QHash>
@@ -63,6 +64,38 @@ QString frequencyKey(const QString& value, const FrequencyOptions& options)
     return options.caseSensitive ? spaced : spaced.toLower();
 }
 
+namespace {
+
+// A column that keeps each distinct text once already knows which rows are
+// equal: counting its codes needs no hashing of texts. Only when values are
+// compared as they stand (a code is one exact text).
+void countCodes(
+    const TextColumn& cells, const FrequencyProgress& progress, ValueFrequencies& result)
+{
+    QVector<int> positionOfCode(cells.codeCount(), -1);
+    int* position = positionOfCode.data(); // detached once, before the loop
+    const int rows = cells.size();
+    for (int r = 0; r < rows; ++r) {
+        if (progress && r % ProgressStep == 0 && !progress(r, rows)) {
+            result.complete = false;
+            break;
+        }
+        const quint32 code = cells.code(r);
+        if (code == 0)
+            ++result.emptyCells;
+        if (position[code] < 0) {
+            position[code] = result.values.size();
+            result.values.append({ cells.value(r), 1 });
+        } else {
+            ++result.values[position[code]].count;
+        }
+    }
+    if (progress && result.complete)
+        progress(rows, rows);
+}
+
+} // namespace
+
 ValueFrequencies countValues(const Dataset& data, int column, const FrequencyOptions& options,
     const FrequencyProgress& progress)
 {
@@ -70,6 +103,11 @@ ValueFrequencies countValues(const Dataset& data, int column, const FrequencyOpt
     result.rows = data.rowCount();
     if (!data.isValidColumn(column))
         return result;
+    const TextColumn& cells = data.column(column);
+    if (options.caseSensitive && options.whitespaceSensitive && cells.isCoded()) {
+        countCodes(cells, progress, result);
+        return result;
+    }
     DistinctKeys positions;
     const int rows = data.rowCount();
     for (int r = 0; r < rows; ++r) {
