@@ -1,5 +1,6 @@
 // Value frequencies, key exploration and header comparison on small tables
 // with known answers.
+#include "core/textcolumn.h"
 #include "tests/graph/testnodes.h"
 #include "transforms/support/headercomparison.h"
 #include "transforms/support/keyexploration.h"
@@ -9,12 +10,15 @@
 
 namespace {
 
-Dataset column(const QStringList& values)
+Dataset column(const QStringList& values, bool pooled = true)
 {
-    QList<QStringList> rows;
+    Dataset d;
+    d.setPooling(pooled);
+    d.setColumnCount(1);
+    d.setHeader({ "k" });
     for (const QString& v : values)
-        rows.append({ v });
-    return makeDataset({ "k" }, rows);
+        d.appendRow({ v });
+    return d;
 }
 
 // "value=count" by falling count, ties in first-row order.
@@ -42,6 +46,8 @@ private slots:
         QTest::addColumn<int>("empty");
         const QStringList v { "b", "a", "B", " b", "", "a", "  " };
         QTest::newRow("exact") << v << true << true << "a=2,b=1,B=1, b=1,=1,  =1" << 1;
+        QTest::newRow("exact, texts not pooled")
+            << v << true << true << "a=2,b=1,B=1, b=1,=1,  =1" << 1;
         QTest::newRow("case blind") << v << false << true << "b=2,a=2, b=1,=1,  =1" << 1;
         QTest::newRow("space blind") << v << true << false << "b=2,a=2,=2,B=1" << 2;
         QTest::newRow("both blind") << v << false << false << "b=3,a=2,=2" << 2;
@@ -55,7 +61,11 @@ private slots:
         QFETCH(bool, whitespaceSensitive);
         options.caseSensitive = caseSensitive;
         options.whitespaceSensitive = whitespaceSensitive;
-        const ValueFrequencies f = countValues(column(values), 0, options);
+        // A pooled column is counted by its codes, one of plain texts by them.
+        const bool pooled = !QByteArray(QTest::currentDataTag()).contains("not pooled");
+        const Dataset data = column(values, pooled);
+        QCOMPARE(data.column(0).isCoded(), pooled);
+        const ValueFrequencies f = countValues(data, 0, options);
         QTEST(byCount(f), "expected");
         QTEST(f.emptyCells, "empty");
         QCOMPARE(f.rows, values.size());
