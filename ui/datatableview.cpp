@@ -62,11 +62,11 @@ DataTableView::DataTableView(QWidget* parent)
     layout->addWidget(makeToolRow());
     m_table->setModel(m_model);
     m_profile = new ProfileStrip(m_table, m_model, this);
-    m_profile->setVisible(m_profileButton->isChecked());
+    placeProfileStrip();
     layout->addWidget(m_profile);
     connect(m_profileButton, &QToolButton::toggled, this, [this](bool on) {
         WindowSettings::instance().setShowProfileStrip(on);
-        m_profile->setVisible(on);
+        placeProfileStrip();
     });
     connect(m_profile, &ProfileStrip::barChosen, this, &DataTableView::filterByValues);
     m_table->setWordWrap(false);
@@ -163,6 +163,15 @@ void DataTableView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     fitToolRow();
+    placeProfileStrip();
+}
+
+// In a short pane the strip would leave the grid a row or two: it steps
+// aside until the pane is tall enough, and comes back by itself.
+void DataTableView::placeProfileStrip()
+{
+    const bool room = height() >= 4 * m_profile->sizeHint().height();
+    m_profile->setVisible(m_profileButton->isChecked() && room);
 }
 
 void DataTableView::fitToolRow()

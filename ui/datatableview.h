@@ -72,6 +72,7 @@ private:
     void applyFilter();
     QWidget* makeToolRow();
     void fitToolRow();
+    void placeProfileStrip();
     void fitColumns();
     // Widens the columns (never narrows them) to the values of the given
     // rows of the view, up to the widest a column is made by itself.

@@ -166,6 +166,11 @@ void TestProfileStrip::stripCanBeHidden()
     QTRY_VERIFY(view.profileStrip()->isReady());
     QCOMPARE(view.profileStrip()->profiles().size(), 1);
     WindowSettings::instance().setShowProfileStrip(true);
+    // A pane too short for the strip and a few rows leaves the rows to the grid.
+    view.resize(900, 200);
+    QTRY_VERIFY(!view.profileStrip()->isVisible());
+    view.resize(900, 500);
+    QTRY_VERIFY(view.profileStrip()->isVisible());
 }
 
 QTEST_MAIN(TestProfileStrip)
