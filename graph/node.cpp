@@ -327,8 +327,10 @@ void Node::showProgress(qreal fraction)
 
 void Node::beginProcessing()
 {
-    m_streamedRows = -1;
+    // On the graph's thread, with the status: until the status says
+    // "Updating" the window may read the item's size.
     onGraphThread([this] {
+        m_streamedRows = -1;
         m_progress = 0.0;
         m_started = QDateTime::currentDateTime();
         setStatus(StatusUpdating, false);

@@ -335,9 +335,13 @@ ValueKind kindOfValue(const QString& value, const DateFormatList& dates)
     return kindOfValue(value, hasDigit(value), dates);
 }
 
-QString valueShape(const QString& value)
+namespace {
+
+// The shape written into a text kept from value to value: it is only
+// copied when the shape is new, not made anew for each of a million values.
+void writeShape(const QString& value, QString& shape)
 {
-    QString shape(value.size(), Qt::Uninitialized);
+    shape.resize(value.size());
     QChar* out = shape.data();
     for (const QChar c : value) {
         if (c.isDigit())
@@ -349,6 +353,14 @@ QString valueShape(const QString& value)
         else
             *out++ = c;
     }
+}
+
+} // namespace
+
+QString valueShape(const QString& value)
+{
+    QString shape;
+    writeShape(value, shape);
     return shape;
 }
 
@@ -381,11 +393,12 @@ ColumnProfile profileColumn(const Dataset& data, int column, const DateFormatLis
     QVector<ValueFrequency> shapes;
     Spread spread;
     const QLocale locale;
+    QString shape;
     for (const ValueFrequency& f : counted.values) {
         const bool digits = hasDigit(f.value);
         addKind(f.value, digits, f.count, dates, locale, profile, spread);
         checkTraps(f.value, digits, f.count, patterns, traps);
-        const QString shape = valueShape(f.value);
+        writeShape(f.value, shape);
         bool added = false;
         const int at = shapeKeys.find(shape, &added);
         if (added)
