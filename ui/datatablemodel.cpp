@@ -37,6 +37,13 @@ QString DataTableModel::tooBigMessage(int columns, int rows)
 void DataTableModel::setDataset(const Dataset& dataset)
 {
     beginResetModel();
+    // A choice of one column's values holds while that column is there.
+    if (m_valueColumn >= 0
+        && (!dataset.isValidColumn(m_valueColumn)
+            || dataset.columnName(m_valueColumn) != m_dataset.columnName(m_valueColumn))) {
+        m_valueColumn = -1;
+        m_valueTest = nullptr;
+    }
     m_dataset = dataset;
     m_tooBig = !tooBigMessage(dataset.columnCount(), dataset.rowCount()).isEmpty();
     const WindowSettings& settings = WindowSettings::instance();

@@ -204,6 +204,12 @@ void DataTableView::setDataset(const Dataset& dataset)
 {
     m_model->setDataset(dataset);
     m_profile->setDataset(dataset);
+    // The column a bar was chosen in is gone: so is its filter's text.
+    if (m_model->valueFilterColumn() < 0 && m_model->filterText().isEmpty()
+        && !m_filterText->text().isEmpty() && !m_filterDelay->isActive()) {
+        const QSignalBlocker quiet(m_filterText);
+        m_filterText->clear();
+    }
     const bool tooBig = m_model->isTooBig();
     m_tooBig->setText(tooBig ? m_model->tooBigMessage() : QString());
     m_stack->setCurrentWidget(tooBig ? static_cast<QWidget*>(m_tooBig) : m_table);

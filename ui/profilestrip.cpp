@@ -102,6 +102,11 @@ QSize ProfileStrip::sizeHint() const
 
 void ProfileStrip::setDataset(const Dataset& data)
 {
+    // The pane shows the same table again after many a change elsewhere:
+    // profiling it again would only take the cores from the user.
+    if ((m_ready || m_pending || m_worker.joinable()) && data.sharesStorageWith(m_data)
+        && data.header() == m_data.header())
+        return;
     m_data = data;
     m_profiles.clear();
     m_ready = false;

@@ -28,6 +28,7 @@ private slots:
     void barFiltersTheGrid();
     void newTableWhileProfilingShowsTheNewest();
     void stripCanBeHidden();
+    void barFilterFollowsItsColumn();
 
 private:
     bool showProfiled(DataTableView& view, const Dataset& data);
@@ -171,6 +172,29 @@ void TestProfileStrip::stripCanBeHidden()
     QTRY_VERIFY(!view.profileStrip()->isVisible());
     view.resize(900, 500);
     QTRY_VERIFY(view.profileStrip()->isVisible());
+}
+
+// A re-run that keeps the column keeps the choice of its bar; one that takes
+// the column away ends it, its text with it. The same table shown again is
+// not profiled again.
+void TestProfileStrip::barFilterFollowsItsColumn()
+{
+    DataTableView view;
+    QVERIFY(showProfiled(view, people()));
+    QSignalSpy profiled(view.profileStrip(), &ProfileStrip::profiled);
+    QTest::mouseClick(view.profileStrip(), Qt::LeftButton, Qt::NoModifier,
+        view.profileStrip()->barRect(0, 0).center());
+    QCOMPARE(view.model()->rowCount(), 3);
+    view.setDataset(view.model()->dataset());
+    QCOMPARE(view.model()->rowCount(), 3);
+    QVERIFY(view.profileStrip()->isReady());
+    QCOMPARE(profiled.count(), 0);
+    Dataset renamed = people();
+    renamed.setColumnName(0, QStringLiteral("town"));
+    view.setDataset(renamed);
+    QCOMPARE(view.model()->rowCount(), 5);
+    QVERIFY(view.filterEdit()->text().isEmpty());
+    QVERIFY(view.shownCountLabel()->text().isEmpty());
 }
 
 QTEST_MAIN(TestProfileStrip)
