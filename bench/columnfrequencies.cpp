@@ -3,6 +3,7 @@
 // case a user reported), and the longest the window's thread is held
 // meanwhile.
 
+#include "bench/stallwatch.h"
 #include "core/dataset.h"
 #include "ui/columnfrequenciesdialog.h"
 
@@ -27,21 +28,12 @@ int main(int argc, char* argv[])
     for (int r = 0; r < Rows; ++r)
         data.appendRow({ QStringLiteral("customer %1").arg(r % Distinct) });
 
-    qint64 longest = 0;
-    QElapsedTimer sinceTick;
-    QTimer ticker;
-    ticker.setInterval(10);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        if (sinceTick.isValid())
-            longest = std::max(longest, sinceTick.elapsed());
-        sinceTick.restart();
-    });
+    StallWatch stall;
     QElapsedTimer clock;
     clock.start();
     ColumnFrequenciesDialog dialog(QStringLiteral("Input"), data, 0);
     dialog.show();
-    ticker.start();
-    sinceTick.start();
+    stall.start();
     QEventLoop loop;
     QTimer watch;
     watch.setInterval(5);
@@ -54,6 +46,6 @@ int main(int argc, char* argv[])
     const qint64 shown = clock.elapsed();
     QTextStream(stdout) << "column frequencies of " << Rows << " rows (" << Distinct
                         << " distinct): " << shown << " ms to show, longest window stall "
-                        << longest << " ms\n";
+                        << stall.longestMs() << " ms\n";
     return 0;
 }

@@ -3,6 +3,7 @@
 // the longest the window's thread is held meanwhile.
 
 #include "ui/profilestrip.h"
+#include "bench/stallwatch.h"
 #include "core/dataset.h"
 #include "ui/datatableview.h"
 
@@ -57,25 +58,16 @@ int main(int argc, char* argv[])
     view.resize(1400, 700);
     view.show();
 
-    qint64 longest = 0;
-    QElapsedTimer sinceTick;
-    QTimer ticker;
-    ticker.setInterval(10);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        if (sinceTick.isValid())
-            longest = std::max(longest, sinceTick.elapsed());
-        sinceTick.restart();
-    });
+    StallWatch stall;
     QEventLoop loop;
     QObject::connect(view.profileStrip(), &ProfileStrip::profiled, &loop, &QEventLoop::quit);
     QElapsedTimer clock;
     clock.start();
     view.setDataset(data);
-    ticker.start();
-    sinceTick.start();
+    stall.start();
     loop.exec();
     QTextStream(stdout) << "column profiles of " << rows
                         << " rows x 20 columns: " << clock.elapsed() << " ms, longest window stall "
-                        << longest << " ms\n";
+                        << stall.longestMs() << " ms\n";
     return 0;
 }

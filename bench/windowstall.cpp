@@ -4,6 +4,7 @@
 // bench/jobs on the 1,000,000-row file bench/peers.sh generates). The
 // documents are shown in the centre pane, as the window shows them.
 
+#include "bench/stallwatch.h"
 #include "document/documentreader.h"
 #include "graph/chartnode.h"
 #include "graph/graphmodel.h"
@@ -45,20 +46,12 @@ Stall measure(const QString& path)
     }
     QCoreApplication::processEvents();
     Stall stall;
-    QElapsedTimer sinceTick;
-    QTimer ticker;
-    ticker.setInterval(10);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        if (sinceTick.isValid())
-            stall.longestMs = std::max(stall.longestMs, sinceTick.elapsed());
-        ++stall.ticks;
-        sinceTick.restart();
-    });
-    ticker.start();
+    StallWatch watchStalls;
+    watchStalls.start();
     QElapsedTimer run;
     QTimer::singleShot(0, [&] {
         run.start();
-        sinceTick.restart();
+        watchStalls.restart();
         graph.runCommand(GraphModel::RunAll);
     });
     // The window's own event loop, which sleeps between events, until the
@@ -75,6 +68,8 @@ Stall measure(const QString& path)
     stall.runMs = run.elapsed();
     // The gap the run's end leaves before the next tick counts too.
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    stall.longestMs = watchStalls.longestMs();
+    stall.ticks = watchStalls.ticks();
     return stall;
 }
 

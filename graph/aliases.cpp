@@ -34,26 +34,23 @@ QSet<QString> aliasesInUse(const GraphModel& graph)
     return used;
 }
 
+template <class FileItem> bool nameAfterFile(const GraphModel& graph, FileItem* item)
+{
+    if (item->filePath().trimmed().isEmpty() || !item->options().alias.trimmed().isEmpty())
+        return false;
+    auto options = item->options();
+    options.alias = uniqueAlias(item->filePath(), aliasesInUse(graph));
+    item->setOptions(options);
+    return true;
+}
+
 } // namespace
 
 bool giveFileAlias(const GraphModel& graph, Node* node)
 {
-    if (auto* input = qobject_cast<InputNode*>(node)) {
-        if (input->medium() != MediumFile || input->filePath().trimmed().isEmpty()
-            || !input->options().alias.trimmed().isEmpty())
-            return false;
-        InputOptions options = input->options();
-        options.alias = uniqueAlias(input->filePath(), aliasesInUse(graph));
-        input->setOptions(options);
-        return true;
-    }
-    if (auto* output = qobject_cast<OutputNode*>(node)) {
-        if (output->filePath().trimmed().isEmpty() || !output->options().alias.trimmed().isEmpty())
-            return false;
-        OutputOptions options = output->options();
-        options.alias = uniqueAlias(output->filePath(), aliasesInUse(graph));
-        output->setOptions(options);
-        return true;
-    }
+    if (auto* input = qobject_cast<InputNode*>(node))
+        return input->medium() == MediumFile && nameAfterFile(graph, input);
+    if (auto* output = qobject_cast<OutputNode*>(node))
+        return nameAfterFile(graph, output);
     return false;
 }

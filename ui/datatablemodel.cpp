@@ -89,32 +89,27 @@ void DataTableModel::setShowInvisibles(bool on)
 
 namespace {
 
-// Positions of the rows in [begin, end) whose value in the column passes.
-QVector<int> rowsPassing(const Dataset& data, int begin, int end, int column,
-    const DataTableModel::ValueTest& test, const std::atomic<bool>& cancel)
+// Positions of the rows that keeps() takes, the table split between the two
+// threads (each part in order, so the rows stay in order).
+template <class Keeps>
+QVector<int> rowsWhere(int rows, const Keeps& keeps, const std::atomic<bool>& cancel)
 {
-    QVector<int> rows;
-    for (int r = begin; r < end; ++r) {
-        if ((r & 0xFFF) == 0 && cancel)
-            break;
-        if (test(data.value(r, column)))
-            rows.append(r);
-    }
-    return rows;
-}
-
-// Positions of the rows in [begin, end) that contain the text.
-QVector<int> rowsContaining(
-    const Dataset& data, int begin, int end, const QString& text, const std::atomic<bool>& cancel)
-{
-    QVector<int> rows;
-    for (int r = begin; r < end; ++r) {
-        if ((r & 0xFFF) == 0 && cancel)
-            break;
-        if (data.rowContains(r, text, Qt::CaseInsensitive))
-            rows.append(r);
-    }
-    return rows;
+    auto part = [&](int begin, int end) {
+        QVector<int> found;
+        for (int r = begin; r < end; ++r) {
+            if ((r & 0xFFF) == 0 && cancel)
+                break;
+            if (keeps(r))
+                found.append(r);
+        }
+        return found;
+    };
+    QVector<int> first;
+    QVector<int> later;
+    Parallel::both(
+        Parallel::worthSplitting(rows), [&] { first = part(0, rows / 2); },
+        [&] { later = part(rows / 2, rows); });
+    return first + later;
 }
 
 bool columnContains(
@@ -136,13 +131,9 @@ DataTableModel::Shown DataTableModel::shownBy(
 {
     Shown shown;
     if (mode == FilterRowData) {
-        const int rows = data.rowCount();
-        QVector<int> later;
-        Parallel::both(
-            Parallel::worthSplitting(rows),
-            [&] { shown.rows = rowsContaining(data, 0, rows / 2, text, cancel); },
-            [&] { later = rowsContaining(data, rows / 2, rows, text, cancel); });
-        shown.rows += later;
+        shown.rows = rowsWhere(
+            data.rowCount(), [&](int r) { return data.rowContains(r, text, Qt::CaseInsensitive); },
+            cancel);
         return shown;
     }
     for (int c = 0; c < data.columnCount(); ++c) {
@@ -160,19 +151,10 @@ DataTableModel::Shown DataTableModel::arrange(
 {
     Shown shown;
     if (data.isValidColumn(arrangement.valueColumn)) {
-        const int rows = data.rowCount();
-        QVector<int> later;
-        Parallel::both(
-            Parallel::worthSplitting(rows),
-            [&] {
-                shown.rows = rowsPassing(
-                    data, 0, rows / 2, arrangement.valueColumn, arrangement.test, cancel);
-            },
-            [&] {
-                later = rowsPassing(
-                    data, rows / 2, rows, arrangement.valueColumn, arrangement.test, cancel);
-            });
-        shown.rows += later;
+        const int column = arrangement.valueColumn;
+        shown.rows = rowsWhere(
+            data.rowCount(), [&](int r) { return arrangement.test(data.value(r, column)); },
+            cancel);
         shown.rowsMapped = true;
     } else if (!arrangement.text.isEmpty()) {
         shown = shownBy(data, arrangement.mode, arrangement.text, cancel);

@@ -340,19 +340,20 @@ void DataTableView::clearFilter()
 void DataTableView::filterByValues(
     int column, const QString& description, const std::function<bool(const QString&)>& test)
 {
-    m_filterDelay->stop();
-    const int onRow = m_table->rowAt(0);
-    m_keptRow = onRow >= 0 ? m_model->sourceRow(onRow) : -1;
     {
         const QSignalBlocker quiet(m_filterText);
         m_filterText->setText(description);
     }
-    m_model->setValueFilter(column, test);
-    updateShownCount();
-    restorePosition();
+    changeFilter([&] { m_model->setValueFilter(column, test); });
 }
 
 void DataTableView::applyFilter()
+{
+    changeFilter(
+        [this] { m_model->setFilter(m_filterMode->currentIndex(), m_filterText->text()); });
+}
+
+void DataTableView::changeFilter(const std::function<void()>& setFilter)
 {
     m_filterDelay->stop();
     // The row the user is on stays in view when the filter changes (most
@@ -361,7 +362,7 @@ void DataTableView::applyFilter()
     const int onRow = current.isValid() ? current.row() : m_table->rowAt(0);
     m_keptRow = onRow >= 0 ? m_model->sourceRow(onRow) : -1;
     m_keptColumn = current.isValid() ? current.column() : 0;
-    m_model->setFilter(m_filterMode->currentIndex(), m_filterText->text());
+    setFilter();
     updateShownCount();
     restorePosition();
 }

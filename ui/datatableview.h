@@ -70,6 +70,8 @@ private:
     void onScroll(int which);
     void onFilterChanged();
     void applyFilter();
+    // Notes the row in view, sets the filter, then shows the count and the row.
+    void changeFilter(const std::function<void()>& setFilter);
     QWidget* makeToolRow();
     void fitToolRow();
     void placeProfileStrip();

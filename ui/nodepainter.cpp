@@ -180,15 +180,22 @@ QString signedCount(int n, const char* one, const char* many)
     return QStringLiteral("%1 %2").arg(number, QLatin1String(qAbs(n) == 1 ? one : many));
 }
 
+// The first upstream item to measure a change against: none before the item
+// has run, without one, or while it is being updated.
+const Node* comparedUpstream(const Node& node)
+{
+    const QList<Node*> upstream = node.upstreamNodes(true);
+    if (upstream.isEmpty() || !node.isProcessed() || isBeingUpdated(upstream.first()))
+        return nullptr;
+    return upstream.first();
+}
+
 } // namespace
 
 QString rowColChangeText(const Node& node)
 {
-    const QList<Node*> upstream = node.upstreamNodes(true);
-    if (upstream.isEmpty() || !node.isProcessed())
-        return QString();
-    const Node* first = upstream.first();
-    if (isBeingUpdated(first))
+    const Node* first = comparedUpstream(node);
+    if (!first)
         return QString();
     const int cols = node.columnCount() - first->columnCount();
     const int rows = node.rowCount() - first->rowCount();
@@ -229,10 +236,10 @@ QString rowChangeBadge(const Node& node, const NodePaintOptions& options)
 {
     if (node.status() != StatusUpToDate || options.showRowColChanges || options.timingProfile)
         return QString();
-    const QList<Node*> upstream = node.upstreamNodes(true);
-    if (upstream.isEmpty() || !node.isProcessed() || isBeingUpdated(upstream.first()))
+    const Node* first = comparedUpstream(node);
+    if (!first)
         return QString();
-    const int rows = node.rowCount() - upstream.first()->rowCount();
+    const int rows = node.rowCount() - first->rowCount();
     return rows == 0 ? QString() : signedCount(rows, "row", "rows");
 }
 

@@ -169,18 +169,22 @@ void ProfileStrip::deliver()
     emit profiled();
 }
 
-// The strip's place of a dataset column: under its column of the grid.
-QRect ProfileStrip::cellRect(int column) const
+// The strip's place of a column the grid shows: under it.
+QRect ProfileStrip::shownCellRect(int shown) const
 {
     const QHeaderView* header = m_grid->horizontalHeader();
+    if (header->isSectionHidden(shown))
+        return QRect();
+    const QPoint origin = mapFromGlobal(m_grid->viewport()->mapToGlobal(QPoint(0, 0)));
+    const int left = origin.x() + header->sectionViewportPosition(shown);
+    return QRect(left, 0, header->sectionSize(shown), height());
+}
+
+QRect ProfileStrip::cellRect(int column) const
+{
     for (int shown = 0; shown < m_model->columnCount(); ++shown) {
-        if (m_model->sourceColumn(shown) != column)
-            continue;
-        if (header->isSectionHidden(shown))
-            return QRect();
-        const QPoint origin = mapFromGlobal(m_grid->viewport()->mapToGlobal(QPoint(0, 0)));
-        const int left = origin.x() + header->sectionViewportPosition(shown);
-        return QRect(left, 0, header->sectionSize(shown), height());
+        if (m_model->sourceColumn(shown) == column)
+            return shownCellRect(shown);
     }
     return QRect();
 }
@@ -198,20 +202,36 @@ int ProfileStrip::bars(int column) const
     return p.histogram.isEmpty() ? p.topValues.size() : p.histogram.size();
 }
 
+int ProfileStrip::barCount(int column, int bar) const
+{
+    const ColumnProfile& p = m_profiles.at(column);
+    return p.histogram.isEmpty() ? p.topValues.at(bar).count : p.histogram.at(bar);
+}
+
 QRect ProfileStrip::barRect(int column, int bar) const
 {
     if (column < 0 || column >= m_profiles.size() || bar < 0 || bar >= bars(column))
         return QRect();
-    const ColumnProfile& p = m_profiles.at(column);
-    const QRect cell = cellRect(column);
+    return barIn(cellRect(column), column, bar, tallest(column));
+}
+
+int ProfileStrip::tallest(int column) const
+{
+    int most = 1;
+    for (int b = 0; b < bars(column); ++b)
+        most = qMax(most, barCount(column, b));
+    return most;
+}
+
+// A bar's place in its column's cell, as tall against the cell's chart as
+// its count is against the column's largest (most).
+QRect ProfileStrip::barIn(const QRect& cell, int column, int bar, int most) const
+{
     if (cell.isEmpty())
         return QRect();
     const QRect chart(cell.left() + Margin, Margin + KindBarHeight + 3, cell.width() - 2 * Margin,
         height() - 2 * Margin - KindBarHeight - 3 - TextHeight);
-    int most = 1;
-    for (int i = 0; i < bars(column); ++i)
-        most = qMax(most, p.histogram.isEmpty() ? p.topValues.at(i).count : p.histogram.at(i));
-    const int count = p.histogram.isEmpty() ? p.topValues.at(bar).count : p.histogram.at(bar);
+    const int count = barCount(column, bar);
     const double width = double(chart.width()) / bars(column);
     const int tall = qMax(count > 0 ? 1 : 0, int(chart.height() * double(count) / most));
     const int left = chart.left() + int(bar * width);
@@ -234,9 +254,10 @@ void ProfileStrip::paintEvent(QPaintEvent*)
     QFont small = font();
     small.setPointSizeF(qMax(6.0, small.pointSizeF() * 0.8));
     painter.setFont(small);
-    for (int c = 0; c < m_profiles.size(); ++c) {
-        const QRect cell = cellRect(c);
-        if (cell.isEmpty() || !cell.intersects(rect()))
+    for (int shown = 0; shown < m_model->columnCount(); ++shown) {
+        const int c = m_model->sourceColumn(shown);
+        const QRect cell = shownCellRect(shown);
+        if (c < 0 || c >= m_profiles.size() || cell.isEmpty() || !cell.intersects(rect()))
             continue;
         const ColumnProfile& p = m_profiles.at(c);
         painter.setPen(palette().mid().color());
@@ -252,8 +273,9 @@ void ProfileStrip::paintEvent(QPaintEvent*)
         painter.setPen(Qt::NoPen);
         const QColor bar
             = p.histogram.isEmpty() ? QColor(0xe0, 0x8a, 0x2c) : palette().highlight().color();
+        const int most = tallest(c);
         for (int b = 0; b < bars(c); ++b)
-            painter.fillRect(barRect(c, b), bar);
+            painter.fillRect(barIn(cell, c, b, most), bar);
         painter.setPen(palette().windowText().color());
         const QString line = tr("%1 distinct, %2 empty")
                                  .arg(formatInteger(p.distinct), percentOf(p.empty, p.rows));

@@ -62,8 +62,12 @@ private:
     void startNext();
     Q_INVOKABLE void deliver();
     int columnAt(int x) const;
+    QRect shownCellRect(int shown) const;
     QRect cellRect(int column) const;
     int bars(int column) const;
+    int barCount(int column, int bar) const;
+    int tallest(int column) const;
+    QRect barIn(const QRect& cell, int column, int bar, int most) const;
 
     QTableView* m_grid;
     DataTableModel* m_model;

@@ -271,13 +271,10 @@ QVector<int> binned(const QVector<QPair<double, int>>& values, double low, doubl
 void addHistogram(const Spread& spread, ColumnProfile& p)
 {
     const int numbers = p.integers + p.decimals;
-    if (p.dates > numbers) {
-        p.histogramOfDates = true;
+    p.histogramOfDates = p.dates > numbers;
+    if (p.histogramOfDates || numbers > 0)
         p.histogram = binned(
-            spread.days, double(p.firstDate.toJulianDay()), double(p.lastDate.toJulianDay()));
-    } else if (numbers > 0) {
-        p.histogram = binned(spread.numbers, p.minimum, p.maximum);
-    }
+            p.histogramOfDates ? spread.days : spread.numbers, p.histogramLow(), p.histogramHigh());
 }
 
 QVector<ValueFrequency> mostFrequent(const QVector<ValueFrequency>& values)
@@ -364,17 +361,24 @@ QString valueShape(const QString& value)
     return shape;
 }
 
+double ColumnProfile::histogramLow() const
+{
+    return histogramOfDates ? double(firstDate.toJulianDay()) : minimum;
+}
+
+double ColumnProfile::histogramHigh() const
+{
+    return histogramOfDates ? double(lastDate.toJulianDay()) : maximum;
+}
+
 double ColumnProfile::binStart(int bin) const
 {
-    const double low = histogramOfDates ? double(firstDate.toJulianDay()) : minimum;
-    return low + bin * binWidth();
+    return histogramLow() + bin * binWidth();
 }
 
 double ColumnProfile::binWidth() const
 {
-    const double low = histogramOfDates ? double(firstDate.toJulianDay()) : minimum;
-    const double high = histogramOfDates ? double(lastDate.toJulianDay()) : maximum;
-    return histogram.isEmpty() ? 0.0 : (high - low) / histogram.size();
+    return histogram.isEmpty() ? 0.0 : (histogramHigh() - histogramLow()) / histogram.size();
 }
 
 ColumnProfile profileColumn(const Dataset& data, int column, const DateFormatList& dates)

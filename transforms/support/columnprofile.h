@@ -45,7 +45,10 @@ struct ColumnProfile
     // either.
     QVector<int> histogram;
     bool histogramOfDates = false;
-    // The value at the start of bin i: a number, or a date's Julian day.
+    // The histogram's range and the value at the start of bin i: numbers,
+    // or dates' Julian days.
+    double histogramLow() const;
+    double histogramHigh() const;
     double binStart(int bin) const;
     double binWidth() const;
     // One line per trap found, naming the column.
