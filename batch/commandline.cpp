@@ -12,7 +12,8 @@ bool takesValue(const QString& word)
     return word == QLatin1String("log") || word == QLatin1String("verbosity")
         || word == QLatin1String("file") || word == QLatin1String("folder")
         || word == QLatin1String("timeout") || word == QLatin1String("record")
-        || word == QLatin1String("compare") || word == QLatin1String("drift-rows");
+        || word == QLatin1String("compare") || word == QLatin1String("drift-rows")
+        || word == QLatin1String("temp-folder");
 }
 
 // Applies an option without a value; false for an unknown word.
@@ -70,6 +71,8 @@ void applyValue(CommandLine& line, const QString& word, const QString& value)
                       .arg(value);
     } else if (word == QLatin1String("record")) {
         line.recordPath = value;
+    } else if (word == QLatin1String("temp-folder")) {
+        line.tempFolder = value;
     } else if (word == QLatin1String("compare")) {
         line.comparePath = value;
     } else if (word == QLatin1String("drift-rows")) {

@@ -29,6 +29,9 @@ struct CommandLine
     // The run record to write after the run, and the one to compare the
     // Inputs with before the Outputs write.
     QString recordPath;
+    // Where rows that do not fit in memory are put aside; empty for the
+    // preferences' folder.
+    QString tempFolder;
     QString comparePath;
     // A change in an Input's row count beyond this percentage is drift.
     int driftRowsPercent = 50;

@@ -134,6 +134,9 @@ const std::vector<CommandLine::Option>& CommandLine::options()
         { "fail-on-drift", "",
             "with -compare: end the run with exit code 1, before any Output or Chart writes, when "
             "there is drift or the record cannot be compared with" },
+        { "temp-folder", "<path>",
+            "put rows that do not fit in memory aside in this folder while a sort needs them "
+            "(default: the folder in the preferences, else the system's temporary folder)" },
         { "file", "<alias=path>", "point the input or output with this alias at a file" },
         { "folder", "<alias=path>", "point the folder input with this alias at a folder" },
         { "new_window", "", "open a new empty window instead of the start-up document" },

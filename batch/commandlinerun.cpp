@@ -163,6 +163,8 @@ int CommandLineRun::run()
         m_report.info(buildLine());
     if (m_line.documentPath.isEmpty())
         return fatal(QStringLiteral("No .%1 file specified.").arg(QStringLiteral("transform")));
+    if (!m_line.tempFolder.isEmpty() && !QFileInfo(m_line.tempFolder).isDir())
+        return fatal(QStringLiteral("Temporary folder '%1' not found").arg(m_line.tempFolder));
 
     auto owned = std::make_unique<GraphModel>();
     GraphModel& scene = *owned;
@@ -198,6 +200,7 @@ int CommandLineRun::run()
     // The columns are checked after the run: the Inputs keep their rows.
     scene.setKeepsResults(m_line.checkColumns);
     scene.runContext().setRecordsRun(comparing || !m_line.recordPath.isEmpty());
+    scene.runContext().setTempFolder(m_line.tempFolder);
     bool timedOut = false;
     QVector<InputFacts> inputs;
     {

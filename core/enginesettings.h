@@ -28,6 +28,10 @@ public:
     void setOptimizeFor(int value) { set("optimize_for", value); }
     double maxMemoryUsage() const { return real("max_memory_usage", 4.0); }
     void setMaxMemoryUsage(double gigabytes) { set("max_memory_usage", gigabytes); }
+    // Where rows that do not fit in memory are put aside while a run sorts
+    // them; empty for the system's temporary folder.
+    QString tempFolder() const { return text("temp_folder", ""); }
+    void setTempFolder(const QString& folder) { set("temp_folder", folder); }
     QLocale locale() const;
     void setLocale(const QLocale& locale) { set("locale", locale.name()); }
     QString dateFormats() const;

@@ -50,3 +50,8 @@ bool RunContext::checkMemory()
     requestStop(MemoryExceeded);
     return false;
 }
+
+QString RunContext::tempFolder() const
+{
+    return m_tempFolder.isEmpty() ? settings().tempFolder() : m_tempFolder;
+}

@@ -90,6 +90,19 @@ public:
     qint64 streamedBlocks() const { return m_streamedBlocks; }
     void addStreamedBlock() { ++m_streamedBlocks; }
 
+    // Where steps that hold more rows than memory allows put them aside:
+    // the folder given for this run (the command line's), else the one in
+    // the preferences, else the system's temporary folder (empty here).
+    QString tempFolder() const;
+    void setTempFolder(const QString& folder) { m_tempFolder = folder; }
+    // Bytes those files may take before a write fails as on a full disk;
+    // negative (the default) for no bound. Tests fill a disk so.
+    qint64 spillCapacity() const { return m_spillCapacity; }
+    void setSpillCapacity(qint64 bytes) { m_spillCapacity = bytes; }
+    // Runs of rows put aside on disk in this context.
+    int spilledRuns() const { return m_spilledRuns; }
+    void addSpilledRun() { ++m_spilledRuns; }
+
     // Rows that items finished with in this context, for the window's
     // statistics.
     qint64 rowsProcessed() const { return m_rowsProcessed; }
@@ -107,5 +120,8 @@ private:
     int m_streamedInputs = 0;
     qint64 m_streamedBlocks = 0;
     QString m_documentPath;
+    QString m_tempFolder;
+    qint64 m_spillCapacity = -1;
+    int m_spilledRuns = 0;
     std::function<QVector<FileNameAlias>()> m_aliases;
 };

@@ -157,10 +157,12 @@ void GraphModel::runFromRoots(const QList<Node*>& roots, bool force)
     const RunContext::Blocks& blocks = m_runContext.blocks();
     const bool streams = blocks.on && !m_keepsResults && !m_runContext.recordsRun();
     for (Node* n : roots) {
-        if (streams && StreamedRun(n).run(blocks.rows, blocks.chunkChars)
+        StreamedRun streamed(n);
+        if (streams && streamed.run(blocks.rows, blocks.chunkChars)
             && n->status() == StatusUpToDate)
             m_runContext.addStreamedInput();
-        n->process(true, force);
+        if (!streamed.failed())
+            n->process(true, force);
         if (m_runContext.stopRequested()) {
             logStop();
             break;

@@ -46,12 +46,14 @@ bool StreamedRun::collect(Node* node, QList<Node*>* items)
     if (!transform)
         return false;
     if (!transform->streamsRows()) {
-        // An item that needs every row but keeps little of them takes the
-        // blocks; the items after it go the usual way.
+        // An item that needs every row but keeps little of them, or puts
+        // them aside on disk, takes the blocks; the items after it take its
+        // result in blocks where they can, else the usual way.
         if (!transform->takesBlocks())
             return false;
         items->append(transform);
         m_consumers.insert(transform);
+        collectAfter(transform);
         return true;
     }
     items->append(transform);
@@ -66,13 +68,45 @@ bool StreamedRun::collect(Node* node, QList<Node*>* items)
     return true;
 }
 
+bool StreamedRun::collectAfter(TransformNode* consumer)
+{
+    QList<Node*> after;
+    const QList<Node*> downstream = consumer->downstreamNodes(true);
+    for (Node* n : downstream) {
+        if (!collect(n, &after))
+            return false;
+    }
+    if (!after.isEmpty())
+        m_after.insert(consumer, after);
+    return true;
+}
+
+QList<Node*> StreamedRun::allItems() const
+{
+    QList<Node*> all = m_items;
+    for (const QList<Node*>& after : m_after)
+        all += after;
+    return all;
+}
+
 bool StreamedRun::run(int blockRows, int chunkChars)
 {
     if (!canStream())
         return false;
+    m_blockRows = blockRows > 0 ? blockRows : DefaultBlockRows;
     m_input->beginProcessing();
-    const bool read = m_input->readInBlocks(
-        [this] { return passBlock(); }, blockRows > 0 ? blockRows : DefaultBlockRows, chunkChars);
+    const bool read
+        = m_input->readInBlocks([this] { return passBlock(); }, m_blockRows, chunkChars);
+    if (m_failed) {
+        // The Input read what it was asked for (its reader took the end of
+        // the blocks for a Stop); the failed item ends the run as it would
+        // have ended the usual one.
+        m_input->m_warnings.clear();
+        m_input->endProcessing(StatusUpToDate);
+        giveUp(m_failed);
+        m_failed->failBlocks();
+        return true;
+    }
     if (m_refused) {
         giveUp();
         return false;
@@ -85,8 +119,7 @@ bool StreamedRun::run(int blockRows, int chunkChars)
         m_input->endProcessing(StatusError);
         return true;
     }
-    finishAll();
-    return true;
+    return finishAll();
 }
 
 // Passes the Input's current block through the items; false refuses it
@@ -102,9 +135,20 @@ bool StreamedRun::passBlock()
     }
     const bool first = m_columnCount < 0;
     m_columnCount = columns;
-    for (Node* n : qAsConst(m_items)) {
+    if (!passThrough(m_items, first))
+        return false;
+    m_input->runContext().addStreamedBlock();
+    return !m_input->runContext().stopRequested();
+}
+
+// Passes the block each item's upstream item holds through the items in
+// turn; false when one refuses it or fails (see m_refused, m_failed).
+bool StreamedRun::passThrough(const QList<Node*>& items, bool first)
+{
+    for (Node* n : items) {
         bool passed = false;
-        if (auto* transform = qobject_cast<TransformNode*>(n)) {
+        auto* transform = qobject_cast<TransformNode*>(n);
+        if (transform) {
             // Started only now: its column options bind to the columns of
             // the items before it.
             if (first)
@@ -123,43 +167,96 @@ bool StreamedRun::passBlock()
             auto* output = static_cast<OutputNode*>(n);
             passed = (!first || output->startBlocks()) && output->writeBlock();
         }
-        if (!passed) {
-            m_refused = true;
-            return false;
-        }
+        if (passed)
+            continue;
+        if (transform && !transform->blockFailure().isEmpty())
+            m_failed = transform;
+        else
+            // A block given up on because of a Stop is a stopped run.
+            m_refused = !m_input->runContext().stopRequested();
+        return false;
     }
-    m_input->runContext().addStreamedBlock();
-    return !m_input->runContext().stopRequested();
+    return true;
 }
 
-void StreamedRun::finishAll()
+// Finishes the items once every block went through; false when the usual
+// run must make the result after all.
+bool StreamedRun::finishAll()
 {
     m_input->endProcessing(StatusUpToDate);
-    for (Node* n : qAsConst(m_items)) {
-        if (auto* transform = qobject_cast<TransformNode*>(n)) {
-            const auto gathered = m_gathered.find(transform);
-            if (gathered != m_gathered.end()) {
-                transform->m_dataset = std::move(*gathered);
-                transform->m_streamedRows = -1;
-            }
+    if (finishItems(m_items)) {
+        // Written only now: a late refusal must leave every file as it was.
+        for (Node* n : allItems()) {
+            if (auto* output = qobject_cast<OutputNode*>(n))
+                output->finishBlocks(true);
+        }
+        return true;
+    }
+    if (m_refused) {
+        giveUp();
+        return false;
+    }
+    // Stopped, or failed: that item's error stands, nothing is written.
+    giveUp(m_failed);
+    return true;
+}
+
+bool StreamedRun::finishItems(const QList<Node*>& items)
+{
+    for (Node* n : items) {
+        auto* transform = qobject_cast<TransformNode*>(n);
+        if (!transform)
+            continue;
+        const auto gathered = m_gathered.find(transform);
+        if (gathered != m_gathered.end()) {
+            transform->m_dataset = std::move(*gathered);
+            transform->m_streamedRows = -1;
+        }
+        const auto after = m_after.find(transform);
+        if (after == m_after.end()) {
             transform->finishBlocks();
             // Its result is whole.
             if (m_consumers.contains(transform))
                 transform->m_streamedRows = -1;
-        } else
-            static_cast<OutputNode*>(n)->finishBlocks(true);
+            continue;
+        }
+        bool first = true;
+        const bool done = transform->finishBlocks(m_blockRows, [&] {
+            const bool passed = passThrough(*after, first);
+            first = false;
+            return passed && !m_input->runContext().stopRequested();
+        });
+        if (!done) {
+            if (!m_failed)
+                m_failed = transform;
+            return false;
+        }
+        if (!finishItems(*after))
+            return false;
     }
+    return true;
 }
 
 // Drops whatever was written and sets every item back as it was before the
-// run, so that the usual run starts from the same place.
-void StreamedRun::giveUp()
+// run, so that the usual run starts from the same place. After an item
+// failed (except), the Input keeps its status: run again, it would fail the
+// same way, and the usual run with it.
+void StreamedRun::giveUp(const Node* except)
 {
-    QList<Node*> all = m_items;
+    QList<Node*> all = allItems();
     all.prepend(m_input);
     for (Node* n : qAsConst(all)) {
+        if (n == except)
+            continue;
+        if (except && n == m_input) {
+            n->m_dataset.clear();
+            n->m_streamedRows = -1;
+            continue;
+        }
         if (auto* output = qobject_cast<OutputNode*>(n))
             output->finishBlocks(false);
+        if (auto* transform = qobject_cast<TransformNode*>(n))
+            transform->dropBlocks();
         n->m_dataset.clear();
         n->m_streamedRows = -1;
         n->onGraphThread([n] { n->setStatus(StatusNeedsUpdating, false); });

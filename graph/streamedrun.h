@@ -15,10 +15,13 @@ class TransformNode;
 // with the file: when the Input reads a delimited or plain text file, and
 // the items after it take that Input's rows alone and work row by row (a
 // Transform whose type streams rows, an Output writing one delimited file).
-// Where such a Transform feeds an item that needs every row (a Sort, a
-// Join, a Chart ...), it gathers its blocks into its whole result and the
-// usual run goes on from there: a Filter early in a chain then keeps only
-// the rows it passes, never the file's.
+// Where such a Transform feeds an item that needs every row (a Join, a
+// Chart ...), it gathers its blocks into its whole result and the usual run
+// goes on from there: a Filter early in a chain then keeps only the rows it
+// passes, never the file's. A type that needs every row but may take them
+// in blocks (Sort, Unique, Count) takes them so, and hands its result on in
+// blocks to the items after it where they can take blocks too (a sort of a
+// file larger than memory merges runs from disk into the Output).
 //
 // The result must be the whole run's, byte for byte. Whatever could make it
 // differ (an error or warning anywhere, a row longer than the first ones
@@ -37,12 +40,19 @@ public:
     // it was). Rows per block and characters per parsed chunk: 0 for the
     // usual sizes.
     bool run(int blockRows = 0, int chunkChars = 0);
+    // Whether an item failed (or was stopped) after the read: its error
+    // ends the run, which must not go on the usual way.
+    bool failed() const { return m_failed != nullptr; }
 
 private:
     bool collect(Node* node, QList<Node*>* items);
+    bool collectAfter(TransformNode* consumer);
     bool passBlock();
-    void finishAll();
-    void giveUp();
+    bool passThrough(const QList<Node*>& items, bool first);
+    bool finishItems(const QList<Node*>& items);
+    bool finishAll();
+    void giveUp(const Node* except = nullptr);
+    QList<Node*> allItems() const;
 
     InputNode* m_input = nullptr;
     // The items after the Input, in the order the usual run processes them.
@@ -51,6 +61,12 @@ private:
     QMap<TransformNode*, Dataset> m_gathered;
     // The Transforms that take the blocks whole (see RowBlockConsumer).
     QSet<TransformNode*> m_consumers;
+    // Those handing their result on in blocks: the items after them.
+    QMap<TransformNode*, QList<Node*>> m_after;
+    int m_blockRows = 0;
     int m_columnCount = -1;
+    // A block refused: the usual run must make the result.
     bool m_refused = false;
+    // The item whose failure (a full disk) ended the run.
+    TransformNode* m_failed = nullptr;
 };

@@ -185,6 +185,9 @@ bool TransformNode::takeBlock()
     if (m_blocks++ == 0) {
         m_transform->clearMessages();
         m_transform->reportOutOfRangeOptions();
+        // Kept until the blocks are finished: the consumer reads the limits
+        // and the Stop request of the run.
+        m_transform->setRunContext(&runContext());
         m_consumer = m_transform->blockConsumer(rows);
     }
     const bool taken = m_consumer && m_warnings.isEmpty() && m_transform->warnings().isEmpty()
@@ -195,12 +198,16 @@ bool TransformNode::takeBlock()
 
 void TransformNode::finishBlocks()
 {
+    bool error = false;
     if (m_consumer) {
         QElapsedTimer timer;
         timer.start();
         m_dataset.clear();
         m_consumer->finish(m_dataset);
-        m_consumer.reset();
+        error = !m_consumer->failure().isEmpty();
+        if (error)
+            m_warnings.append(m_consumer->failure());
+        dropBlocks();
         m_dataset.assignColumnIds(id());
         runContext().addRowsProcessed(m_dataset.rowCount());
         m_blockTime += timer.elapsed();
@@ -208,7 +215,56 @@ void TransformNode::finishBlocks()
     if (!m_blockCounts.isEmpty())
         m_transform->setSummaryFromCounts(m_blockCounts);
     m_processingTime = m_blockTime;
-    finishRun(false);
+    finishRun(error);
+}
+
+QString TransformNode::blockFailure() const
+{
+    return m_consumer ? m_consumer->failure() : QString();
+}
+
+void TransformNode::dropBlocks()
+{
+    m_consumer.reset();
+    if (m_transform)
+        m_transform->setRunContext(nullptr);
+}
+
+void TransformNode::failBlocks()
+{
+    m_warnings.append(blockFailure());
+    dropBlocks();
+    m_dataset.clear();
+    m_streamedRows = -1;
+    m_processingTime = m_blockTime;
+    finishRun(true);
+}
+
+bool TransformNode::finishBlocks(int blockRows, const std::function<bool()>& passOn)
+{
+    QElapsedTimer timer;
+    timer.start();
+    m_dataset.clear();
+    qint64 rows = 0;
+    const bool done = m_consumer->finishInBlocks(m_dataset, blockRows, [&] {
+        m_dataset.assignColumnIds(id());
+        rows += m_dataset.rowCount();
+        m_streamedRows = rows;
+        // The items after it keep their own time.
+        m_blockTime += timer.restart();
+        const bool passed = passOn();
+        timer.restart();
+        return passed;
+    });
+    m_blockTime += timer.elapsed();
+    const QString failure = m_consumer->failure();
+    dropBlocks();
+    if (!failure.isEmpty())
+        m_warnings.append(failure);
+    runContext().addRowsProcessed(rows);
+    m_processingTime = m_blockTime;
+    finishRun(!done);
+    return done;
 }
 
 void TransformNode::checkUpstreamCount(int upstreamCount)

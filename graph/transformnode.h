@@ -60,6 +60,17 @@ public:
     // (see RowBlockConsumer): takeBlock() for each block, then finishBlocks().
     bool takesBlocks() const;
     bool takeBlock();
+    // Why the last block could not be taken when that ends the run in error
+    // (a full disk while rows were put aside); empty for a refusal.
+    QString blockFailure() const;
+    // Ends such a run: the item in error with the failure as its warning.
+    void failBlocks();
+    // Or hands the result over in blocks of about blockRows rows, each the
+    // item's table while passOn() passes it on; false when stopped or
+    // failed (the item is then in error) or passOn() refused.
+    bool finishBlocks(int blockRows, const std::function<bool()>& passOn);
+    // Lets go of the blocks taken (and the files holding them).
+    void dropBlocks();
 
 protected:
     QList<QPair<QString, QString>> summaryRows() const override;

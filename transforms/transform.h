@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
 #include <initializer_list>
 #include <memory>
 
@@ -18,16 +19,29 @@ class Dataset;
 class EngineSettings;
 
 // Takes a table's rows in blocks, in row order, for a type that needs every
-// row but keeps only what it makes of them (Unique's groups), and then makes
-// the output and sets the messages as process() would have on the whole.
+// row but keeps only what it makes of them (Unique's groups) or can put them
+// aside on disk (Sort), and then makes the output and sets the messages as
+// process() would have on the whole.
 class RowBlockConsumer
 {
 public:
     virtual ~RowBlockConsumer() = default;
     // False refuses the block: the result could differ from the whole
-    // table's (or would take more memory than the table).
+    // table's (or would take more memory than the table). False with a
+    // failure() ends the run in error instead (a full disk).
     virtual bool take(const Dataset& rows) = 0;
+    virtual QString failure() const { return QString(); }
     virtual void finish(Dataset& output) = 0;
+    // Hands the output over in blocks of about blockRows rows, each put in
+    // output and passed on by passOn(), which returns false to stop. False
+    // when stopped or failed (failure()). The whole output in one block,
+    // unless a type's result is too large for memory.
+    virtual bool finishInBlocks(Dataset& output, int blockRows, const std::function<bool()>& passOn)
+    {
+        Q_UNUSED(blockRows)
+        finish(output);
+        return passOn();
+    }
 };
 class RunContext;
 class TableSource;

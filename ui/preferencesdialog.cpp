@@ -256,6 +256,10 @@ QWidget* PreferencesDialog::makeProcessingPage()
     addField(form, QStringLiteral("max_memory_usage"), tr("Maximum memory usage"), memory,
         tr("When processing uses more memory than this, you are asked whether to raise the limit "
            "or close the program."));
+    addLine(form, QStringLiteral("temp_folder"), tr("Temporary folder"),
+        tr("Where a sort puts rows aside when they do not fit in memory (a fast disk with room "
+           "for the file). Empty: the system's temporary folder."))
+        ->setPlaceholderText(QDir::toNativeSeparators(QDir::tempPath()));
     auto* locale = new QComboBox(page);
     fillLocaleCombo(locale);
     addField(form, QStringLiteral("locale"), tr("Default locale:"), locale,
@@ -537,6 +541,7 @@ void PreferencesDialog::load()
         ->setValue(m_settings.processingDelay());
     field<QDoubleSpinBox>(QStringLiteral("max_memory_usage"))
         ->setValue(m_settings.maxMemoryUsage());
+    field<QLineEdit>(QStringLiteral("temp_folder"))->setText(m_settings.tempFolder());
     auto* locale = field<QComboBox>(QStringLiteral("locale"));
     const int found = m_settings.contains(QStringLiteral("locale"))
         ? locale->findData(m_settings.locale().name())
@@ -591,6 +596,7 @@ void PreferencesDialog::save()
     WindowSettings& s = m_settings;
     s.setProcessingDelay(field<QDoubleSpinBox>(QStringLiteral("processing_delay"))->value());
     s.setMaxMemoryUsage(field<QDoubleSpinBox>(QStringLiteral("max_memory_usage"))->value());
+    s.setTempFolder(field<QLineEdit>(QStringLiteral("temp_folder"))->text().trimmed());
     const QString localeName = field<QComboBox>(QStringLiteral("locale"))->currentData().toString();
     // The first entry leaves the locale unset, so the program follows the
     // system's locale wherever it runs.

@@ -12,6 +12,7 @@
 #include "transforms/transform.h"
 #include "transforms/transformparameter.h"
 
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -26,7 +27,47 @@ struct Outcome
     QStringList items;
     int streamed = 0;
     qint64 blocks = 0;
+    int spilled = 0;
 };
+
+// Where a run puts rows aside, and how much the disk holds (negative: no
+// bound). A sort given a memory limit of almost nothing spills every block.
+struct Spill
+{
+    QString folder;
+    qint64 capacity = -1;
+};
+
+// Rows for sorting: numbers with texts and empty values late in the file
+// (the column still reads as numbers from its first rows), names that tie
+// but for case, dates, and a column that fills only one row in five, so
+// that its kind is known only after 250 rows.
+QByteArray sortCsv(int rows)
+{
+    QByteArray text = "id,name,amount,when,sparse\n";
+    const char* names[] = { "berlin", "Berlin", "\xc3\xa9vora", "Zagreb", "aachen", "Évora" };
+    for (int i = 1; i <= rows; ++i) {
+        QByteArray amount
+            = QByteArray::number((i * 7919) % 211 - 50) + "." + QByteArray::number(i % 3);
+        if (i > 150 && i % 17 == 0)
+            amount = i % 2 ? "n/a" : "N/A";
+        else if (i > 150 && i % 13 == 0)
+            amount = "";
+        const QByteArray when = QByteArray::number(1 + (i * 31) % 28) + "/"
+            + QByteArray::number(1 + (i * 7) % 12) + "/" + QByteArray::number(1990 + (i * 13) % 30);
+        // Dates but for one text at its 40th value: not a date column, as
+        // only its first 50 values show.
+        QByteArray sparse;
+        if (i % 5 == 0)
+            sparse = i == 200
+                ? QByteArray("unknown")
+                : QByteArray::number(1 + i % 28) + "/" + QByteArray::number(1 + (i / 5) % 12)
+                    + "/20" + QByteArray::number(10 + i % 15);
+        text += QByteArray::number(i) + "," + names[(i * 5) % 6] + "," + amount + "," + when + ","
+            + sparse + "\n";
+    }
+    return text;
+}
 
 // 60 rows of the kinds of values the chains change; a row is about 40
 // characters, so chunks of 64 characters cut nearly every row apart.
@@ -51,12 +92,18 @@ private slots:
     void sameAsWhole_data();
     void sameAsWhole();
     void stopWritesNothing();
+    void sortSpillsAsWhole_data();
+    void sortSpillsAsWhole();
+    void fullDiskEndsTheSort();
+    void stopDuringSpillLeavesNothing_data();
+    void stopDuringSpillLeavesNothing();
 
 private:
     QString write(const QString& name, const QByteArray& bytes);
     // Input -> the transforms, each "Type: Key = stored text | ..." -> Output.
     Outcome run(const QString& in, const QStringList& chain, int hasHeader, bool inBlocks,
-        int blockRows = 7);
+        int blockRows = 7, const Spill& spill = Spill());
+    QString spillFolder();
 
     QTemporaryDir m_dir;
 };
@@ -70,12 +117,18 @@ QString TestStreamedRun::write(const QString& name, const QByteArray& bytes)
     return path;
 }
 
-Outcome TestStreamedRun::run(
-    const QString& in, const QStringList& chain, int hasHeader, bool inBlocks, int blockRows)
+Outcome TestStreamedRun::run(const QString& in, const QStringList& chain, int hasHeader,
+    bool inBlocks, int blockRows, const Spill& spill)
 {
     GraphModel scene;
     scene.setKeepsResults(false);
     scene.runContext().setBlocks({ inBlocks, blockRows, 64 });
+    if (!spill.folder.isEmpty()) {
+        scene.runContext().settings().setMaxMemoryUsage(1e-9);
+        scene.runContext().setMeasurement([] { return 0.0; });
+        scene.runContext().setTempFolder(spill.folder);
+        scene.runContext().setSpillCapacity(spill.capacity);
+    }
     auto* input = new InputNode(in);
     InputOptions options = input->options();
     options.hasHeader = hasHeader;
@@ -130,7 +183,26 @@ Outcome TestStreamedRun::run(
     outcome.items << QStringLiteral("header %1").arg(input->options().hasHeader);
     outcome.streamed = scene.runContext().streamedInputs();
     outcome.blocks = scene.runContext().streamedBlocks();
+    outcome.spilled = scene.runContext().spilledRuns();
     return outcome;
+}
+
+QString TestStreamedRun::spillFolder()
+{
+    const QString path = m_dir.filePath(QStringLiteral("spill"));
+    QDir().mkpath(path);
+    return path;
+}
+
+// Nothing is left in the spill folder, whatever the run's end.
+static QStringList leftIn(const QString& folder)
+{
+    QStringList left;
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+        QDirIterator::Subdirectories);
+    while (it.hasNext())
+        left << it.next();
+    return left;
 }
 
 void TestStreamedRun::sameAsWhole_data()
@@ -235,8 +307,9 @@ void TestStreamedRun::sameAsWhole_data()
         { "Calculate: Operation = * Multiply | Type1 = Column | "
           "Column1 = 2 | Type2 = Constant | Constant2 = 2" },
         false, bad);
-    // Not in blocks at all: a sort needs every row.
-    row("sort", { "Sort: Columns = 2%1F0" }, false);
+    // A sort takes the blocks and hands its result on in blocks.
+    row("sort", { "Sort: Columns = 2%1F0" });
+    row("sort then case", { "Sort: Columns = 3%1F1", "Case: Columns = 3 | Case = Upper case" });
     // The filter's blocks gathered for the sort after it.
     row("filter then sort",
         { "Filter: Columns = 0%1F0%1F2%1F4%1F300", "Case: Columns = 1 | Case = Upper case",
@@ -290,6 +363,141 @@ void TestStreamedRun::stopWritesNothing()
     QVERIFY(!QFileInfo::exists(out));
     QCOMPARE(
         QDir(m_dir.path()).entryList({ QStringLiteral("stopped*") }, QDir::Files), QStringList());
+}
+
+// A sort of more rows than its memory allows writes sorted runs to disk and
+// merges them: the file must be that of the whole sort, byte for byte, its
+// messages too, and no run may be left on disk.
+void TestStreamedRun::sortSpillsAsWhole_data()
+{
+    QTest::addColumn<QStringList>("chain");
+    QTest::addColumn<int>("blockRows");
+    const auto row = [](const char* name, const QStringList& chain, int blockRows = 7) {
+        QTest::newRow(name) << chain << blockRows;
+    };
+    // Numbers ascending, then the texts, then the empty values.
+    row("numbers ascending", { "Sort: Columns = 2%1F1" });
+    // Descending reverses the numbers and the texts but keeps empty last.
+    row("numbers descending", { "Sort: Columns = 2%1F0" });
+    // Ties broken by the file's order across runs.
+    row("text ties", { "Sort: Columns = 1%1F1" });
+    row("text descending", { "Sort: Columns = 1%1F0" });
+    row("case ignored", { "Sort: Columns = 1%1F1 | Case_Sensitive = 0" });
+    row("locale aware", { "Sort: Columns = 1%1F1 | Locale_Aware_Sort = 1" });
+    row("dates", { "Sort: Columns = 3%1F1" });
+    row("numbers as text", { "Sort: Columns = 2%1F1 | Intelligent_Sort = 0" });
+    row("two keys", { "Sort: Columns = 1%1F0%1F2%1F1" });
+    // Its kind is known only once 50 values are seen: no run before.
+    row("sparse key", { "Sort: Columns = 4%1F1" });
+    // Already in order: "No changes", as the whole sort says.
+    row("in order", { "Sort: Columns = 0%1F1" });
+    row("filter, sort, case",
+        { "Filter: Columns = 0%1F0%1F2%1F4%1F0", "Sort: Columns = 2%1F0",
+            "Case: Columns = 1 | Case = Upper case" });
+    // The count takes the sort's blocks in turn (blocks of a few rows would
+    // make a group of most rows, which the count leaves to the usual run).
+    row("sort then count",
+        { "Sort: Columns = 2%1F1", "Count: Column = 1 | Sort = Count | Order = Descending" }, 150);
+    row("large blocks", { "Sort: Columns = 2%1F1" }, 150);
+}
+
+void TestStreamedRun::sortSpillsAsWhole()
+{
+    QFETCH(QStringList, chain);
+    QFETCH(int, blockRows);
+    const QString in = write(QStringLiteral("sort.csv"), sortCsv(600));
+    const Outcome whole = run(in, chain, HeaderYes, false);
+    Spill spill;
+    spill.folder = spillFolder();
+    const Outcome parts = run(in, chain, HeaderYes, true, blockRows, spill);
+    QCOMPARE(parts.streamed, 1);
+    QVERIFY2(parts.spilled >= 3, qPrintable(QString::number(parts.spilled)));
+    QVERIFY(!whole.written.isEmpty());
+    QCOMPARE(parts.written, whole.written);
+    QCOMPARE(parts.items, whole.items);
+    QCOMPARE(leftIn(spill.folder), QStringList());
+}
+
+// A disk that fills up while rows are put aside ends the sort in error,
+// naming the folder; nothing is written and nothing left behind.
+void TestStreamedRun::fullDiskEndsTheSort()
+{
+    const QString in = write(QStringLiteral("full.csv"), sortCsv(600));
+    Spill spill;
+    spill.folder = spillFolder();
+    spill.capacity = 2000;
+    const Outcome outcome = run(in, { "Sort: Columns = 2%1F1" }, HeaderYes, true, 7, spill);
+    QVERIFY2(outcome.written.isEmpty(), qPrintable(outcome.items.join(QLatin1Char('\n'))));
+    QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("out.csv"))));
+    const QString sort = outcome.items.at(1);
+    QVERIFY2(sort.contains(QStringLiteral("[Error]"))
+            && sort.contains(QStringLiteral("Unable to write to the temporary folder '%1': ")
+                                 .arg(QDir::toNativeSeparators(spill.folder))),
+        qPrintable(sort));
+    QVERIFY2(outcome.items.at(2).contains(QStringLiteral("[Needs updating]")),
+        qPrintable(outcome.items.at(2)));
+    QCOMPARE(leftIn(spill.folder), QStringList());
+}
+
+void TestStreamedRun::stopDuringSpillLeavesNothing_data()
+{
+    QTest::addColumn<bool>("whileMerging");
+    QTest::newRow("while reading") << false;
+    QTest::newRow("while merging") << true;
+}
+
+// A Stop while runs are on disk, or while they are merged into the Output,
+// leaves neither a run nor the Output's file.
+void TestStreamedRun::stopDuringSpillLeavesNothing()
+{
+    QFETCH(bool, whileMerging);
+    const QString in = write(QStringLiteral("stopsort.csv"), sortCsv(3000));
+    const QString folder = spillFolder();
+    GraphModel scene;
+    scene.setKeepsResults(false);
+    scene.runContext().setBlocks({ true, 7, 64 });
+    scene.runContext().settings().setMaxMemoryUsage(1e-9);
+    scene.runContext().setMeasurement([] { return 0.0; });
+    scene.runContext().setTempFolder(folder);
+    auto* input = new InputNode(in);
+    scene.insertNode(input);
+    auto* sort = new TransformNode(Catalogue::instance().create(QStringLiteral("Sort")));
+    scene.insertNode(sort);
+    sort->setPos(0, 100);
+    scene.insertConnection(input, sort);
+    sort->upstreamChanged();
+    sort->transform()
+        ->parameter(QStringLiteral("Columns"))
+        ->deserialise(DocumentCodec::decodeText(QStringLiteral("2%1F1")));
+    const QString out = m_dir.filePath(QStringLiteral("stopsort-out.csv"));
+    auto* output = new OutputNode(out);
+    scene.insertNode(output);
+    output->setPos(0, 200);
+    scene.insertConnection(sort, output);
+    int runsAtStop = -1;
+    Node* watched = whileMerging ? static_cast<Node*>(sort) : input;
+    connect(watched, &Node::processed, this, [&](Node*, qreal fraction) {
+        if (fraction > 0.5 && runsAtStop < 0) {
+            runsAtStop = scene.runContext().spilledRuns();
+            scene.runContext().requestStop();
+        }
+    });
+    scene.process(GraphModel::RunAll, true);
+
+    QVERIFY2(runsAtStop >= 2,
+        qPrintable(QStringLiteral("%1 runs, %2 spilled, sort %3 %4")
+                       .arg(runsAtStop)
+                       .arg(scene.runContext().spilledRuns())
+                       .arg(statusName(sort->status()), sort->warnings().join(QLatin1Char('/')))));
+    QVERIFY(!QFileInfo::exists(out));
+    QCOMPARE(QDir(m_dir.path()).entryList({ QStringLiteral("stopsort-out*") }, QDir::Files),
+        QStringList());
+    QCOMPARE(leftIn(folder), QStringList());
+    if (whileMerging) {
+        QCOMPARE(sort->status(), int(StatusError));
+        QVERIFY(
+            sort->warnings().contains(QStringLiteral("Sorting was stopped before it finished.")));
+    }
 }
 
 QTEST_MAIN(TestStreamedRun)

@@ -105,34 +105,53 @@ void TransformSort::process(Dataset& output, const QList<TableSource*>& upstream
     if (!requireParameters({ "Columns", "Rank_Add", "Rank_Types", "Rank_By", "Intelligent_Sort",
             "Locale_Aware_Sort", "Case_Sensitive" }))
         return;
-    const Dataset& input = upstream.first()->dataset();
+    sortTable(output, upstream.first()->dataset(), error);
+}
+
+SortOptions TransformSort::sortOptions() const
+{
+    SortOptions options;
+    options.intelligent = boolParameter(QStringLiteral("Intelligent_Sort"));
+    options.localeAware = boolParameter(QStringLiteral("Locale_Aware_Sort"));
+    options.caseSensitive = boolParameter(QStringLiteral("Case_Sensitive"));
+    return options;
+}
+
+void TransformSort::sortTable(Dataset& output, const Dataset& input, bool& error)
+{
     output = input;
     const QVector<int> keys = sortKeys();
     if (keys.isEmpty()) {
         setSummary(QStringLiteral("No changes"));
         return;
     }
-    SortOptions options;
-    options.intelligent = boolParameter(QStringLiteral("Intelligent_Sort"));
-    options.localeAware = boolParameter(QStringLiteral("Locale_Aware_Sort"));
-    options.caseSensitive = boolParameter(QStringLiteral("Case_Sensitive"));
-    DatasetSorter sorter(input, keys, options);
+    DatasetSorter sorter(input, keys, sortOptions());
     if (!sorter.sort([this](int done, int total) { return reportProgress(done, total); })) {
-        output = input;
-        addWarning(QStringLiteral("Sorting was stopped before it finished."));
-        setSummary(QStringLiteral("No changes"));
+        setStopped(output, input);
         error = true;
         return;
     }
-    for (const QString& line : sorter.information())
-        addInformation(line);
     const bool unchanged = sorter.isUnchanged();
     if (!unchanged)
         output.selectRows(sorter.order());
     const bool ranked = boolParameter(QStringLiteral("Rank_Add"));
     if (ranked)
         addRanks(output, input, sorter);
-    setSummary(unchanged && !ranked ? QStringLiteral("No changes") : QStringLiteral("Sorted"));
+    setSortMessages(sorter.information(), !unchanged || ranked);
+}
+
+void TransformSort::setStopped(Dataset& output, const Dataset& columns)
+{
+    output = columns;
+    addWarning(QStringLiteral("Sorting was stopped before it finished."));
+    setSummary(QStringLiteral("No changes"));
+}
+
+void TransformSort::setSortMessages(const QStringList& information, bool changed)
+{
+    for (const QString& line : information)
+        addInformation(line);
+    setSummary(changed ? QStringLiteral("Sorted") : QStringLiteral("No changes"));
 }
 
 // Each distinct value of the "Rank_By" column is ranked on its own; its rows

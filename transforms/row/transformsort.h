@@ -2,7 +2,7 @@
 
 #include "transforms/transform.h"
 
-class DatasetSorter;
+#include "transforms/support/datasetsort.h"
 
 // Orders the rows by one or more columns and can add a rank column.
 class TransformSort : public Transform
@@ -22,6 +22,15 @@ public:
         const Dataset& input, const QVector<bool>& usedOutput) const override;
     bool usesDates() const override;
     QList<QPair<QString, bool>> optionStates() const override;
+    bool takesBlocks() const override { return true; }
+    std::unique_ptr<RowBlockConsumer> blockConsumer(const Dataset& firstRows) override;
+
+    // The sort of a whole table, its messages included.
+    void sortTable(Dataset& output, const Dataset& input, bool& error);
+    // The messages of a sort stopped before it finished (its output the
+    // columns without rows), and of one done in parts.
+    void setStopped(Dataset& output, const Dataset& columns);
+    void setSortMessages(const QStringList& information, bool changed);
 
     // The ranks of the rows of one sequence, given in sorted order; tied
     // rows form groups. Element i is the rank of sequence[i].
@@ -29,9 +38,13 @@ public:
         const QVector<int>& sequence, const DatasetSorter& sorter, RankType type);
 
 protected:
+    // Takes the rows in blocks, with the transform's run and progress.
+    friend class SortBlocks;
+
     Transform* newInstance() const override { return new TransformSort; }
 
 private:
     QVector<int> sortKeys() const;
+    SortOptions sortOptions() const;
     void addRanks(Dataset& output, const Dataset& input, const DatasetSorter& sorter);
 };

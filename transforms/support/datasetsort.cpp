@@ -281,6 +281,26 @@ SortKind DatasetSorter::kindOf(int column, QString* dateFormat) const
     return SortKind::Text;
 }
 
+void DatasetSorter::settleKinds()
+{
+    for (SortKeyInfo& info : m_keys)
+        info.kind = kindOf(info.column, &info.dateFormat);
+    m_kindsSettled = true;
+}
+
+void DatasetSorter::useKinds(const QVector<SortKeyInfo>& keys)
+{
+    for (SortKeyInfo& info : m_keys) {
+        for (const SortKeyInfo& given : keys) {
+            if (given.column == info.column) {
+                info.kind = given.kind;
+                info.dateFormat = given.dateFormat;
+            }
+        }
+    }
+    m_kindsSettled = true;
+}
+
 bool DatasetSorter::sort(const SortProgress& progress)
 {
     const int rows = m_dataset.rowCount();
@@ -352,7 +372,8 @@ void DatasetSorter::orderByRanks()
 bool DatasetSorter::rankColumn(int key, const SortProgress& progress)
 {
     SortKeyInfo& info = m_keys[key];
-    info.kind = kindOf(info.column, &info.dateFormat);
+    if (!m_kindsSettled)
+        info.kind = kindOf(info.column, &info.dateFormat);
     ColumnValues values(info.kind, m_options, info.ascending, info.dateFormat);
     const int rows = m_dataset.rowCount();
     QVector<int> rowValue(rows);
@@ -417,6 +438,79 @@ QStringList DatasetSorter::information() const
                     kindText(key)));
     }
     return lines;
+}
+
+SortRowComparer::SortRowComparer(const QVector<SortKeyInfo>& keys, const SortOptions& options)
+    : m_keys(keys), m_options(options), m_collator(QLocale())
+{
+    m_collator.setCaseSensitivity(options.caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive);
+    for (const SortKeyInfo& info : keys)
+        m_formats.emplace_back(info.dateFormat);
+}
+
+// The class and value each key's ranks start from (see ColumnValues::add).
+void SortRowComparer::makeKey(const QStringList& cells, qint64 row, Key* key) const
+{
+    key->row = row;
+    key->values.resize(size_t(m_keys.size()));
+    const QLocale locale;
+    for (int k = 0; k < m_keys.size(); ++k) {
+        const SortKeyInfo& info = m_keys.at(k);
+        Value& value = key->values[size_t(k)];
+        const QString& text = info.column < cells.size() ? cells.at(info.column) : QString();
+        value.valueClass = ClassRead;
+        value.text.clear();
+        if (info.kind == SortKind::Text) {
+            value.text = m_options.caseSensitive || m_options.localeAware ? text : text.toLower();
+            continue;
+        }
+        value.valueClass = ClassOther;
+        if (text.trimmed().isEmpty()) {
+            value.valueClass = ClassEmpty;
+            continue;
+        }
+        if (info.kind == SortKind::Numeric) {
+            bool ok = false;
+            value.number = toNumber(locale, text, false, true, &ok);
+            if (ok && !std::isnan(value.number))
+                value.valueClass = ClassRead;
+        } else {
+            const QDate date = toDate(text, m_formats[size_t(k)]);
+            if (date.isValid()) {
+                value.valueClass = ClassRead;
+                value.number = double(date.toJulianDay());
+            }
+        }
+        if (value.valueClass == ClassOther)
+            value.text = m_options.caseSensitive || m_options.localeAware ? text : text.toLower();
+    }
+}
+
+int SortRowComparer::compareTexts(const QString& a, const QString& b) const
+{
+    const int c = m_options.localeAware ? m_collator.compare(a, b)
+                                        : QString::compare(a, b, Qt::CaseSensitive);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+// Classes keep their sequence in either direction; descending reverses the
+// values within each.
+bool SortRowComparer::less(const Key& a, const Key& b) const
+{
+    for (int k = 0; k < m_keys.size(); ++k) {
+        const Value& va = a.values[size_t(k)];
+        const Value& vb = b.values[size_t(k)];
+        if (va.valueClass != vb.valueClass)
+            return va.valueClass < vb.valueClass;
+        int c = 0;
+        if (va.valueClass == ClassOther || m_keys.at(k).kind == SortKind::Text)
+            c = compareTexts(va.text, vb.text);
+        else if (va.valueClass == ClassRead)
+            c = va.number < vb.number ? -1 : (vb.number < va.number ? 1 : 0);
+        if (c != 0)
+            return m_keys.at(k).ascending ? c < 0 : c > 0;
+    }
+    return a.row < b.row;
 }
 
 bool sortDataset(Dataset& dataset, const QVector<int>& keys, const SortOptions& options,

@@ -18,11 +18,15 @@
 // themselves but keeps unreadable and empty values at the end, where they
 // bother nobody. In a text column, descending is the exact reverse.
 
+#include "core/values.h"
+
+#include <QCollator>
 #include <QString>
 #include <QStringList>
 #include <QVector>
 
 #include <functional>
+#include <vector>
 
 class Dataset;
 
@@ -63,6 +67,12 @@ public:
 
     // Reads the keys and works out the order; false when stopped.
     bool sort(const SortProgress& progress = SortProgress());
+    // Reads each key column's kind from the table's first rows, as sort()
+    // does, and keeps it.
+    void settleKinds();
+    // Sorts with the kinds of another sorter's keys: a part of a table
+    // sorted apart must compare its values as the whole table would.
+    void useKinds(const QVector<SortKeyInfo>& keys);
 
     // The upstream row positions in sorted order.
     const QVector<int>& order() const { return m_order; }
@@ -89,6 +99,40 @@ private:
     QVector<int> m_order;
     int m_done = 0;
     int m_total = 0;
+    bool m_kindsSettled = false;
+};
+
+// Compares rows one at a time in exactly the order DatasetSorter gives them,
+// for the keys (and kinds) it settled: parts of a table sorted apart then
+// merge into the order of the whole, rows that tie on every key by their
+// place in the table.
+class SortRowComparer
+{
+public:
+    SortRowComparer(const QVector<SortKeyInfo>& keys, const SortOptions& options);
+
+    struct Value
+    {
+        int valueClass = 0;
+        double number = 0.0;
+        QString text;
+    };
+    struct Key
+    {
+        std::vector<Value> values;
+        qint64 row = 0;
+    };
+    // The key of a row given by its cells, all of the table's columns.
+    void makeKey(const QStringList& cells, qint64 row, Key* key) const;
+    bool less(const Key& a, const Key& b) const;
+
+private:
+    int compareTexts(const QString& a, const QString& b) const;
+
+    QVector<SortKeyInfo> m_keys;
+    std::vector<DateFormat> m_formats;
+    SortOptions m_options;
+    QCollator m_collator;
 };
 
 // Sorts the rows of the dataset in place; the rows are moved, not copied.
