@@ -168,17 +168,18 @@ bool SpillReader::open()
     return false;
 }
 
-// Makes at least wanted bytes available from m_at; false at the end.
+// Makes at least wanted bytes available from m_at, keeping the row being
+// read; false at the end.
 bool SpillReader::fill(qint64 wanted)
 {
     if (m_buffer.size() - m_at >= wanted)
         return true;
-    m_buffer.remove(0, int(m_at));
-    m_at = 0;
-    const qint64 missing = wanted - m_buffer.size();
-    const QByteArray more = m_file.read(qMax<qint64>(missing, BufferBytes));
-    m_buffer.append(more);
-    return m_buffer.size() >= wanted;
+    m_buffer.remove(0, int(m_rowStart));
+    m_at -= m_rowStart;
+    m_rowStart = 0;
+    const qint64 missing = wanted - (m_buffer.size() - m_at);
+    m_buffer.append(m_file.read(qMax<qint64>(missing, BufferBytes)));
+    return m_buffer.size() - m_at >= wanted;
 }
 
 bool SpillReader::readNumber(quint64* value)
@@ -195,27 +196,43 @@ bool SpillReader::readNumber(quint64* value)
     return false;
 }
 
-bool SpillReader::next(qint64* rowNumber, QStringList* cells)
+bool SpillReader::next(qint64* rowNumber, QVector<Cell>* cells)
 {
+    m_rowStart = m_at;
     quint64 number = 0;
     if (!readNumber(&number))
         return false; // the end
     quint64 count = 0;
     bool whole = readNumber(&count);
-    cells->clear();
+    // Offsets from the row's start: the buffer may move while it is read.
+    m_offsets.resize(0);
     for (quint64 c = 0; whole && c < count; ++c) {
         quint64 length = 0;
         whole = readNumber(&length) && fill(qint64(length));
-        if (whole) {
-            cells->append(QString::fromUtf8(m_buffer.constData() + m_at, int(length)));
-            m_at += qint64(length);
-        }
+        m_offsets.append(m_at - m_rowStart);
+        m_offsets.append(qint64(length));
+        m_at += qint64(length);
     }
     if (!whole) {
         m_error = QStringLiteral("The temporary file '%1' ends in the middle of a row")
                       .arg(QDir::toNativeSeparators(m_file.fileName()));
         return false;
     }
+    const char* row = m_buffer.constData() + m_rowStart;
+    cells->resize(int(count));
+    for (int c = 0; c < int(count); ++c)
+        (*cells)[c] = Cell { row + m_offsets.at(2 * c), int(m_offsets.at(2 * c + 1)) };
     *rowNumber = qint64(number);
+    return true;
+}
+
+bool SpillReader::next(qint64* rowNumber, QStringList* cells)
+{
+    QVector<Cell> raw;
+    if (!next(rowNumber, &raw))
+        return false;
+    cells->clear();
+    for (const Cell& cell : qAsConst(raw))
+        cells->append(QString::fromUtf8(cell.bytes, cell.size));
     return true;
 }

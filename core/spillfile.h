@@ -89,6 +89,15 @@ public:
     bool open();
     // The next row; false at the end or on a damaged file (errorText()).
     bool next(qint64* rowNumber, QStringList* cells);
+    // The same without making texts: each cell's UTF-8 bytes, valid until
+    // the next call (a merge keeps one row of each run, so it copies each
+    // cell once, into the merged table).
+    struct Cell
+    {
+        const char* bytes;
+        int size;
+    };
+    bool next(qint64* rowNumber, QVector<Cell>* cells);
     const QString& errorText() const { return m_error; }
 
 private:
@@ -97,6 +106,9 @@ private:
 
     QFile m_file;
     QByteArray m_buffer;
+    // Where the row being read starts in the buffer, and the next byte.
+    qint64 m_rowStart = 0;
     qint64 m_at = 0;
+    QVector<qint64> m_offsets;
     QString m_error;
 };

@@ -222,6 +222,23 @@ bool SortBlocks::finishInBlocks(Dataset& output, int blockRows, const std::funct
     return merged;
 }
 
+namespace {
+
+// A merged block is built column by column from the runs' bytes: most cells
+// are ASCII and go in as they are, without a text made for them.
+void appendCell(TextColumn& column, const SpillReader::Cell& cell)
+{
+    for (int i = 0; i < cell.size; ++i) {
+        if (quint8(cell.bytes[i]) >= 0x80) {
+            column.append(QString::fromUtf8(cell.bytes, cell.size));
+            return;
+        }
+    }
+    column.appendLatin1(cell.bytes, cell.size);
+}
+
+} // namespace
+
 // Merges the runs, the smallest head first; rows that tie on every key come
 // in the table's order, as in a whole sort.
 bool SortBlocks::merge(Dataset& output, int blockRows, const std::function<bool()>& passOn)
@@ -230,21 +247,31 @@ bool SortBlocks::merge(Dataset& output, int blockRows, const std::function<bool(
     struct Head
     {
         SortRowComparer::Key key;
-        QStringList cells;
-        int run = 0;
+        QVector<SpillReader::Cell> cells;
     };
+    const int columnCount = m_shape.columnCount();
     std::vector<std::unique_ptr<SpillReader>> readers;
     std::vector<Head> heads(size_t(m_runs.size()));
     const auto later = [&heads, &comparer](int a, int b) {
         return comparer.less(heads[size_t(b)].key, heads[size_t(a)].key);
     };
     std::priority_queue<int, std::vector<int>, decltype(later)> queue(later);
+    // Only the key columns are made texts, for the comparisons.
+    QStringList keyCells;
+    for (int c = 0; c < columnCount; ++c)
+        keyCells.append(QString());
     const auto advance = [&](int run) {
         Head& head = heads[size_t(run)];
         qint64 row = 0;
         if (!readers[size_t(run)]->next(&row, &head.cells))
             return readers[size_t(run)]->errorText().isEmpty();
-        comparer.makeKey(head.cells, row, &head.key);
+        for (const SortKeyInfo& info : qAsConst(m_kinds)) {
+            const int c = info.column;
+            keyCells[c] = c < head.cells.size()
+                ? QString::fromUtf8(head.cells.at(c).bytes, head.cells.at(c).size)
+                : QString();
+        }
+        comparer.makeKey(keyCells, row, &head.key);
         queue.push(run);
         return true;
     };
@@ -255,19 +282,37 @@ bool SortBlocks::merge(Dataset& output, int blockRows, const std::function<bool(
             return false;
         }
     }
+    QVector<TextColumn> columns;
+    int rows = 0;
+    const auto startBlock = [&] {
+        columns = QVector<TextColumn>(columnCount, TextColumn(false));
+        for (TextColumn& column : columns)
+            column.reserve(qMin(blockRows, int(m_firstRow)));
+        rows = 0;
+    };
+    const auto endBlock = [&] {
+        output = m_shape;
+        output.setColumns(std::move(columns), rows);
+    };
     const int total = int(m_firstRow);
     qint64 expected = 0;
     bool changed = false;
-    int done = 0;
-    output = m_shape;
     bool passed = true;
+    int done = 0;
+    startBlock();
     while (!queue.empty() && passed) {
         const int run = queue.top();
         queue.pop();
         Head& head = heads[size_t(run)];
         changed = changed || head.key.row != expected;
         expected = head.key.row + 1;
-        output.appendRow(head.cells);
+        for (int c = 0; c < columnCount; ++c) {
+            if (c < head.cells.size())
+                appendCell(columns[c], head.cells.at(c));
+            else
+                columns[c].appendEmpty(1);
+        }
+        ++rows;
         if (!advance(run)) {
             m_failure = readers[size_t(run)]->errorText();
             return false;
@@ -276,9 +321,10 @@ bool SortBlocks::merge(Dataset& output, int blockRows, const std::function<bool(
             m_transform->setStopped(output, m_shape);
             return false;
         }
-        if (output.rowCount() >= blockRows && !queue.empty()) {
+        if (rows >= blockRows && !queue.empty()) {
+            endBlock();
             passed = passOn();
-            output = m_shape;
+            startBlock();
         }
     }
     if (!passed) {
@@ -286,6 +332,7 @@ bool SortBlocks::merge(Dataset& output, int blockRows, const std::function<bool(
             m_transform->setStopped(output, m_shape);
         return false;
     }
+    endBlock();
     m_transform->setSortMessages(m_information, changed);
     return passOn();
 }
