@@ -95,6 +95,8 @@ private slots:
             dialog.field<QComboBox>(QStringLiteral("open_auto_run"))->setCurrentIndex(4);
             dialog.field<QLineEdit>(QStringLiteral("default_output_extension"))
                 ->setText(QStringLiteral("tsv"));
+            dialog.field<QLineEdit>(QStringLiteral("temp_folder"))
+                ->setText(QStringLiteral(" /scratch/sorts "));
             dialog.field<QPlainTextEdit>(QStringLiteral("date_formats"))
                 ->setPlainText(QStringLiteral("yyyy-MM-dd\ndd.MM.yyyy"));
             auto* locale = dialog.field<QComboBox>(QStringLiteral("locale"));
@@ -111,6 +113,7 @@ private slots:
         QVERIFY(!s.showComments());
         QCOMPARE(s.openAutoRun(), 4);
         QCOMPARE(s.defaultOutputExtension(), QStringLiteral("tsv"));
+        QCOMPARE(s.tempFolder(), QStringLiteral("/scratch/sorts"));
         QCOMPARE(s.dateFormatList(), (QStringList { "yyyy-MM-dd", "dd.MM.yyyy" }));
         QCOMPARE(s.locale().name(), QStringLiteral("de_DE"));
         QCOMPARE(s.dataFontVerticalPadding(), 4);
@@ -123,6 +126,7 @@ private slots:
         PreferencesDialog again;
         QCOMPARE(fieldText(again, QStringLiteral("processing_delay")), QStringLiteral("0.5"));
         QCOMPARE(fieldText(again, QStringLiteral("show_comments")), QStringLiteral("false"));
+        QCOMPARE(fieldText(again, QStringLiteral("temp_folder")), QStringLiteral("/scratch/sorts"));
         QCOMPARE(again.field<QComboBox>(QStringLiteral("locale"))->currentData().toString(),
             QStringLiteral("de_DE"));
         QCOMPARE(
