@@ -25,6 +25,8 @@ struct Outcome
 {
     QByteArray written;
     QStringList items;
+    // The items' information lines, which a run in blocks may add to.
+    QStringList information;
     int streamed = 0;
     qint64 blocks = 0;
     int spilled = 0;
@@ -184,6 +186,8 @@ Outcome TestStreamedRun::run(const QString& in, const QStringList& chain, int ha
                                  n->rowFlowText(), n->warnings().join(QLatin1Char('/')));
     }
     outcome.items << QStringLiteral("header %1").arg(input->options().hasHeader);
+    for (const Node* n : qAsConst(items))
+        outcome.information << n->information();
     outcome.streamed = scene.runContext().streamedInputs();
     outcome.blocks = scene.runContext().streamedBlocks();
     outcome.spilled = scene.runContext().spilledRuns();
@@ -425,6 +429,16 @@ void TestStreamedRun::sortSpillsAsWhole()
     QCOMPARE(parts.written, whole.written);
     QCOMPARE(parts.items, whole.items);
     QCOMPARE(leftIn(spill.folder), QStringList());
+    // The sort says why it took to the disk, and where.
+    const QString said
+        = QStringLiteral("The rows took more than 30% of the memory limit: sorted in %1 runs on "
+                         "disk (")
+              .arg(parts.spilled);
+    QVERIFY2(parts.information.filter(said).size() == 1
+            && parts.information.filter(said).first().endsWith(
+                QStringLiteral(" MB in '%1')").arg(QDir::toNativeSeparators(spill.folder))),
+        qPrintable(parts.information.join(QLatin1Char('\n'))));
+    QVERIFY(whole.information.filter(QStringLiteral("runs on disk")).isEmpty());
 }
 
 // A disk that fills up while rows are put aside ends the sort in error,

@@ -12,6 +12,9 @@
 #include "transforms/support/datasetsort.h"
 #include "transforms/support/parallel.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <algorithm>
 #include <limits>
 #include <memory>
@@ -24,6 +27,12 @@ namespace {
 constexpr int KindRows = 100;
 constexpr int KindValues = 50;
 
+// The share of the memory limit, in percent, the rows may take in memory.
+// Writing a run needs about as much again as its rows (the rows encoded for
+// the disk, the ranks, the order), and other items hold memory too. Below
+// it a sort keeps everything in memory, as it always did, at its fastest.
+constexpr int MemoryShare = 30;
+
 } // namespace
 
 class SortBlocks : public RowBlockConsumer
@@ -34,12 +43,7 @@ public:
     {
         RunContext* context = transform->runContext();
         const double gigabytes = context ? context->settings().maxMemoryUsage() : 4.0;
-        // Writing a run needs about as much again as its rows (the rows
-        // encoded for the disk, the ranks, the order), and other items hold
-        // memory too.
-        // Below this share a sort keeps everything in memory, as it always
-        // did, at its fastest.
-        m_budget = qint64(gigabytes * (1 << 30) * 0.3);
+        m_budget = qint64(gigabytes * (1 << 30) * MemoryShare / 100);
         m_valuesSeen = QVector<int>(keys.size(), 0);
     }
 
@@ -71,6 +75,7 @@ private:
     QStringList m_information;
     std::unique_ptr<SpillFolder> m_folder;
     QStringList m_runs;
+    qint64 m_spilledBytes = 0;
     QString m_failure;
 };
 
@@ -163,6 +168,7 @@ bool SortBlocks::spill()
         return false;
     }
     m_runs.append(writer.path());
+    m_spilledBytes += QFileInfo(writer.path()).size();
     if (RunContext* context = m_transform->runContext())
         context->addSpilledRun();
     m_firstRow += m_rows.rowCount();
@@ -357,5 +363,14 @@ bool SortBlocks::merge(Dataset& output, int blockRows, const std::function<bool(
     }
     endBlock();
     m_transform->setSortMessages(m_information, changed);
+    // Said because the user did not choose it, and it is why the sort took
+    // longer than one in memory.
+    m_transform->addInformation(
+        QStringLiteral("The rows took more than %1% of the memory limit: sorted in %2 runs on "
+                       "disk (%3 MB in '%4')")
+            .arg(MemoryShare)
+            .arg(m_runs.size())
+            .arg(qMax<qint64>(1, m_spilledBytes >> 20))
+            .arg(QDir::toNativeSeparators(m_folder->parentPath())));
     return passOn();
 }
