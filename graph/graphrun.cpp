@@ -157,11 +157,14 @@ void GraphModel::runFromRoots(const QList<Node*>& roots, bool force)
     const RunContext::Blocks& blocks = m_runContext.blocks();
     const bool streams = blocks.on && !m_keepsResults && !m_runContext.recordsRun();
     for (Node* n : roots) {
-        StreamedRun streamed(n);
-        if (streams && streamed.run(blocks.rows, blocks.chunkChars)
-            && n->status() == StatusUpToDate)
-            m_runContext.addStreamedInput();
-        if (!streamed.failed())
+        bool failed = false;
+        if (streams) {
+            StreamedRun streamed(n);
+            if (streamed.run(blocks.rows, blocks.chunkChars) && n->status() == StatusUpToDate)
+                m_runContext.addStreamedInput();
+            failed = streamed.failed();
+        }
+        if (!failed)
             n->process(true, force);
         if (m_runContext.stopRequested()) {
             logStop();
