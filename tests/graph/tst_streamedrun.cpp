@@ -317,6 +317,8 @@ void TestStreamedRun::sameAsWhole_data()
     // A sort takes the blocks and hands its result on in blocks.
     row("sort", { "Sort: Columns = 2%1F0" });
     row("sort then case", { "Sort: Columns = 3%1F1", "Case: Columns = 3 | Case = Upper case" });
+    // Ranks count over the whole sorted table: the usual run makes them.
+    row("sort with ranks", { "Sort: Columns = 2%1F0 | Rank_Add = 1 | Rank_Types = Dense" }, false);
     // The filter's blocks gathered for the sort after it.
     row("filter then sort",
         { "Filter: Columns = 0%1F0%1F2%1F4%1F300", "Case: Columns = 1 | Case = Upper case",
