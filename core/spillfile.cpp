@@ -122,11 +122,11 @@ void SpillWriter::encodeRow(QByteArray& out, qint64 rowNumber, const RowReader& 
         appendCell(out, row.at(c));
 }
 
-bool SpillWriter::append(const QByteArray& rows)
+bool SpillWriter::append(const char* rows, int size)
 {
     if (!m_error.isEmpty())
         return false;
-    m_buffer.append(rows);
+    m_buffer.append(rows, size);
     return m_buffer.size() < BufferBytes || flush();
 }
 
@@ -226,13 +226,13 @@ bool SpillReader::next(qint64* rowNumber, QVector<Cell>* cells)
     return true;
 }
 
-bool SpillReader::next(qint64* rowNumber, QStringList* cells)
+void SpillReader::Cell::appendTo(TextColumn& column) const
 {
-    QVector<Cell> raw;
-    if (!next(rowNumber, &raw))
-        return false;
-    cells->clear();
-    for (const Cell& cell : qAsConst(raw))
-        cells->append(QString::fromUtf8(cell.bytes, cell.size));
-    return true;
+    for (int i = 0; i < size; ++i) {
+        if (quint8(bytes[i]) >= 0x80) {
+            column.append(text());
+            return;
+        }
+    }
+    column.appendLatin1(bytes, size);
 }

@@ -13,12 +13,14 @@
 
 #include <QByteArray>
 #include <QFile>
-#include <QStringList>
+#include <QString>
 #include <QTemporaryDir>
+#include <QVector>
 
 #include <memory>
 
 class RowReader;
+class TextColumn;
 
 class SpillFolder
 {
@@ -64,7 +66,8 @@ public:
     static void encodeRow(QByteArray& out, qint64 rowNumber, const RowReader& row);
     // Queues rows so encoded; written as the buffer fills. False once a
     // write failed.
-    bool append(const QByteArray& rows);
+    bool append(const char* rows, int size);
+    bool append(const QByteArray& rows) { return append(rows.constData(), rows.size()); }
     // Writes what is queued and closes the file; false when a write failed.
     bool close();
     // "Unable to write to the temporary folder '%1': %2".
@@ -87,16 +90,18 @@ public:
     explicit SpillReader(const QString& path);
 
     bool open();
-    // The next row; false at the end or on a damaged file (errorText()).
-    bool next(qint64* rowNumber, QStringList* cells);
-    // The same without making texts: each cell's UTF-8 bytes, valid until
-    // the next call (a merge keeps one row of each run, so it copies each
-    // cell once, into the merged table).
+    // A cell's UTF-8 bytes in the reader's buffer, valid until its next row
+    // is read (a merge keeps one row of each run, so it copies each cell
+    // once, into the merged table).
     struct Cell
     {
         const char* bytes;
         int size;
+        QString text() const { return QString::fromUtf8(bytes, size); }
+        // Appended as it is where it is ASCII, with no text made for it.
+        void appendTo(TextColumn& column) const;
     };
+    // The next row; false at the end or on a damaged file (errorText()).
     bool next(qint64* rowNumber, QVector<Cell>* cells);
     const QString& errorText() const { return m_error; }
 

@@ -215,9 +215,6 @@ bool StreamedRun::finishItems(const QList<Node*>& items)
         const auto after = m_after.find(transform);
         if (after == m_after.end()) {
             transform->finishBlocks();
-            // Its result is whole.
-            if (m_consumers.contains(transform))
-                transform->m_streamedRows = -1;
             continue;
         }
         bool first = true;

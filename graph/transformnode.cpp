@@ -10,6 +10,8 @@
 #include <QElapsedTimer>
 #include <QUrl>
 
+#include <limits>
+
 TransformNode::TransformNode(Transform* transform, QObject* parent) : Node(parent)
 {
     setTransform(transform);
@@ -198,24 +200,16 @@ bool TransformNode::takeBlock()
 
 void TransformNode::finishBlocks()
 {
-    bool error = false;
     if (m_consumer) {
-        QElapsedTimer timer;
-        timer.start();
-        m_dataset.clear();
-        m_consumer->finish(m_dataset);
-        error = !m_consumer->failure().isEmpty();
-        if (error)
-            m_warnings.append(m_consumer->failure());
-        dropBlocks();
-        m_dataset.assignColumnIds(id());
-        runContext().addRowsProcessed(m_dataset.rowCount());
-        m_blockTime += timer.elapsed();
+        // Its whole result, in one block.
+        finishBlocks(std::numeric_limits<int>::max(), [] { return true; });
+        m_streamedRows = -1;
+        return;
     }
     if (!m_blockCounts.isEmpty())
         m_transform->setSummaryFromCounts(m_blockCounts);
     m_processingTime = m_blockTime;
-    finishRun(error);
+    finishRun(false);
 }
 
 QString TransformNode::blockFailure() const

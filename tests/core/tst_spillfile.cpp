@@ -49,6 +49,14 @@ QString writeRows(SpillFolder* folder, const Dataset& rows, const QVector<qint64
     return written ? writer.path() : QString();
 }
 
+QStringList texts(const QVector<SpillReader::Cell>& cells)
+{
+    QStringList list;
+    for (const SpillReader::Cell& cell : cells)
+        list << cell.text();
+    return list;
+}
+
 } // namespace
 
 void TestSpillFile::roundTrip_data()
@@ -86,11 +94,11 @@ void TestSpillFile::roundTrip()
     SpillReader reader(path);
     QVERIFY(reader.open());
     qint64 number = -1;
-    QStringList cells;
+    QVector<SpillReader::Cell> cells;
     for (int r = 0; r < rows.size(); ++r) {
         QVERIFY(reader.next(&number, &cells));
         QCOMPARE(number, numbers.at(r));
-        QCOMPARE(cells, rows.at(r));
+        QCOMPARE(texts(cells), rows.at(r));
     }
     QVERIFY(!reader.next(&number, &cells));
     QCOMPARE(reader.errorText(), QString());
@@ -110,7 +118,7 @@ void TestSpillFile::truncatedFileIsAnError()
     SpillReader reader(path);
     QVERIFY(reader.open());
     qint64 number = -1;
-    QStringList cells;
+    QVector<SpillReader::Cell> cells;
     QVERIFY(reader.next(&number, &cells));
     QVERIFY(!reader.next(&number, &cells));
     QVERIFY2(reader.errorText().contains(QStringLiteral("ends in the middle of a row")),

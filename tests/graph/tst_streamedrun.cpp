@@ -40,6 +40,16 @@ struct Spill
     qint64 capacity = -1;
 };
 
+// A memory limit of almost nothing, which the process is never measured
+// against, makes a sort put every block it can aside.
+void spillEveryBlock(RunContext& context, const Spill& spill)
+{
+    context.settings().setMaxMemoryUsage(1e-9);
+    context.setMeasurement([] { return 0.0; });
+    context.setTempFolder(spill.folder);
+    context.setSpillCapacity(spill.capacity);
+}
+
 // Rows for sorting: numbers with texts and empty values late in the file
 // (the column still reads as numbers from its first rows), names that tie
 // but for case, dates, and a column that fills only one row in five, so
@@ -128,12 +138,8 @@ Outcome TestStreamedRun::run(const QString& in, const QStringList& chain, int ha
     GraphModel scene;
     scene.setKeepsResults(false);
     scene.runContext().setBlocks({ inBlocks, blockRows, chunkChars });
-    if (!spill.folder.isEmpty()) {
-        scene.runContext().settings().setMaxMemoryUsage(1e-9);
-        scene.runContext().setMeasurement([] { return 0.0; });
-        scene.runContext().setTempFolder(spill.folder);
-        scene.runContext().setSpillCapacity(spill.capacity);
-    }
+    if (!spill.folder.isEmpty())
+        spillEveryBlock(scene.runContext(), spill);
     auto* input = new InputNode(in);
     InputOptions options = input->options();
     options.hasHeader = hasHeader;
@@ -481,9 +487,9 @@ void TestStreamedRun::stopDuringSpillLeavesNothing()
     GraphModel scene;
     scene.setKeepsResults(false);
     scene.runContext().setBlocks({ true, 7, 64 });
-    scene.runContext().settings().setMaxMemoryUsage(1e-9);
-    scene.runContext().setMeasurement([] { return 0.0; });
-    scene.runContext().setTempFolder(folder);
+    Spill spill;
+    spill.folder = folder;
+    spillEveryBlock(scene.runContext(), spill);
     auto* input = new InputNode(in);
     scene.insertNode(input);
     auto* sort = new TransformNode(Catalogue::instance().create(QStringLiteral("Sort")));

@@ -6,6 +6,7 @@
 
 #include "core/dataset.h"
 #include "core/enginesettings.h"
+#include "core/memorylimit.h"
 #include "core/runcontext.h"
 #include "core/spillfile.h"
 #include "transforms/row/transformsort.h"
@@ -45,6 +46,7 @@ public:
         const double gigabytes = context ? context->settings().maxMemoryUsage() : 4.0;
         m_budget = qint64(gigabytes * (1 << 30) * MemoryShare / 100);
         m_valuesSeen = QVector<int>(keys.size(), 0);
+        m_rowsLookedAt = QVector<int>(keys.size(), 0);
     }
 
     bool take(const Dataset& rows) override;
@@ -69,7 +71,10 @@ private:
     qint64 m_firstRow = 0;
     // The columns of the output, without rows.
     Dataset m_shape;
+    // Per key, the values seen in the rows looked at so far, until the
+    // kinds are settled.
     QVector<int> m_valuesSeen;
+    QVector<int> m_rowsLookedAt;
     bool m_kindsSettled = false;
     QVector<SortKeyInfo> m_kinds;
     QStringList m_information;
@@ -115,10 +120,13 @@ bool SortBlocks::take(const Dataset& rows)
     return !kindsKnown() || spill();
 }
 
+// Where the status bar's gauge warns.
 bool SortBlocks::nearLimit() const
 {
     const RunContext* context = m_transform->runContext();
-    return context && context->measureMemoryGB() >= 0.75 * context->settings().maxMemoryUsage();
+    return context
+        && MemoryLimit::gaugeWarns(
+            context->measureMemoryGB(), context->settings().maxMemoryUsage());
 }
 
 // Settles the kinds once the rows held (the table's first) show them as the
@@ -130,11 +138,12 @@ bool SortBlocks::kindsKnown()
     if (m_options.intelligent) {
         if (m_rows.rowCount() < KindRows)
             return false;
+        // Each key's rows are looked at once, however many blocks it takes
+        // a sparse column to show its values.
         for (int k = 0; k < m_keys.size(); ++k) {
             const TextColumn& column = m_rows.column(std::abs(m_keys.at(k)) - 1);
             int& seen = m_valuesSeen[k];
-            seen = 0;
-            for (int r = 0; r < m_rows.rowCount() && seen < KindValues; ++r)
+            for (int& r = m_rowsLookedAt[k]; r < m_rows.rowCount() && seen < KindValues; ++r)
                 seen += column.isEmpty(r) ? 0 : 1;
             if (seen < KindValues)
                 return false;
@@ -210,21 +219,18 @@ bool SortBlocks::writeRun(const QVector<int>& order, SpillWriter* writer)
         if (m_transform->stopRequested())
             return false;
     }
-    QByteArray sorted;
     for (int i = 0; i < order.size(); ++i) {
         const int r = order.at(i);
         const QByteArray& slice = encoded[size_t(r / SliceRows)];
         const bool lastOfSlice = r + 1 == rows || (r + 1) % SliceRows == 0;
         const int begin = starts[size_t(r)];
         const int end = lastOfSlice ? slice.size() : starts[size_t(r) + 1];
-        sorted.append(slice.constData() + begin, end - begin);
-        if (sorted.size() >= (1 << 20)) {
-            if (!writer->append(sorted) || m_transform->stopRequested())
-                return false;
-            sorted.resize(0);
-        }
+        if (!writer->append(slice.constData() + begin, end - begin))
+            return false;
+        if (i % SliceRows == 0 && m_transform->stopRequested())
+            return false;
     }
-    return writer->append(sorted);
+    return true;
 }
 
 void SortBlocks::finish(Dataset& output)
@@ -250,23 +256,6 @@ bool SortBlocks::finishInBlocks(Dataset& output, int blockRows, const std::funct
     m_folder.reset();
     return merged;
 }
-
-namespace {
-
-// A merged block is built column by column from the runs' bytes: most cells
-// are ASCII and go in as they are, without a text made for them.
-void appendCell(TextColumn& column, const SpillReader::Cell& cell)
-{
-    for (int i = 0; i < cell.size; ++i) {
-        if (quint8(cell.bytes[i]) >= 0x80) {
-            column.append(QString::fromUtf8(cell.bytes, cell.size));
-            return;
-        }
-    }
-    column.appendLatin1(cell.bytes, cell.size);
-}
-
-} // namespace
 
 // Merges the runs, the smallest head first; rows that tie on every key come
 // in the table's order, as in a whole sort.
@@ -296,9 +285,7 @@ bool SortBlocks::merge(Dataset& output, int blockRows, const std::function<bool(
             return readers[size_t(run)]->errorText().isEmpty();
         for (const SortKeyInfo& info : qAsConst(m_kinds)) {
             const int c = info.column;
-            keyCells[c] = c < head.cells.size()
-                ? QString::fromUtf8(head.cells.at(c).bytes, head.cells.at(c).size)
-                : QString();
+            keyCells[c] = c < head.cells.size() ? head.cells.at(c).text() : QString();
         }
         comparer.makeKey(keyCells, row, &head.key);
         queue.push(run);
@@ -337,7 +324,7 @@ bool SortBlocks::merge(Dataset& output, int blockRows, const std::function<bool(
         expected = head.key.row + 1;
         for (int c = 0; c < columnCount; ++c) {
             if (c < head.cells.size())
-                appendCell(columns[c], head.cells.at(c));
+                head.cells.at(c).appendTo(columns[c]);
             else
                 columns[c].appendEmpty(1);
         }

@@ -37,6 +37,25 @@ struct SortedClass
     QVector<char> sameAsPrevious;
 };
 
+// A value's class in a numeric or date column, with its number (a date's
+// day) when it reads as one.
+ValueClass classify(SortKind kind, const QLocale& locale, const DateFormat& format,
+    const QString& value, double* number)
+{
+    if (value.trimmed().isEmpty())
+        return ClassEmpty;
+    if (kind == SortKind::Numeric) {
+        bool ok = false;
+        *number = toNumber(locale, value, false, true, &ok);
+        return ok && !std::isnan(*number) ? ClassRead : ClassOther;
+    }
+    const QDate date = toDate(value, format);
+    if (!date.isValid())
+        return ClassOther;
+    *number = double(date.toJulianDay());
+    return ClassRead;
+}
+
 // The distinct stored values of one key column and their order.
 class ColumnValues
 {
@@ -78,22 +97,8 @@ void ColumnValues::add(const QString& value)
         m_class.append(ClassRead);
         return;
     }
-    char cls = ClassOther;
     double number = 0.0;
-    if (value.trimmed().isEmpty()) {
-        cls = ClassEmpty;
-    } else if (m_kind == SortKind::Numeric) {
-        bool ok = false;
-        number = toNumber(m_locale, value, false, true, &ok);
-        if (ok && !std::isnan(number))
-            cls = ClassRead;
-    } else {
-        const QDate date = toDate(value, m_format);
-        if (date.isValid()) {
-            cls = ClassRead;
-            number = double(date.toJulianDay());
-        }
-    }
+    const char cls = char(classify(m_kind, m_locale, m_format, value, &number));
     // Only the texts sorted as texts are kept: a column of ten million
     // different amounts would otherwise keep a copy of every one.
     m_values.append(cls == ClassOther ? value : QString());
@@ -441,7 +446,7 @@ QStringList DatasetSorter::information() const
 }
 
 SortRowComparer::SortRowComparer(const QVector<SortKeyInfo>& keys, const SortOptions& options)
-    : m_keys(keys), m_options(options), m_collator(QLocale())
+    : m_keys(keys), m_options(options), m_collator(m_locale)
 {
     m_collator.setCaseSensitivity(options.caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive);
     for (const SortKeyInfo& info : keys)
@@ -453,36 +458,18 @@ void SortRowComparer::makeKey(const QStringList& cells, qint64 row, Key* key) co
 {
     key->row = row;
     key->values.resize(size_t(m_keys.size()));
-    const QLocale locale;
+    // Texts order by the lower-cased text when case does not count, unless
+    // the collation ignores case itself.
+    const bool lowerCase = !m_options.caseSensitive && !m_options.localeAware;
     for (int k = 0; k < m_keys.size(); ++k) {
         const SortKeyInfo& info = m_keys.at(k);
         Value& value = key->values[size_t(k)];
         const QString& text = info.column < cells.size() ? cells.at(info.column) : QString();
-        value.valueClass = ClassRead;
-        value.text.clear();
-        if (info.kind == SortKind::Text) {
-            value.text = m_options.caseSensitive || m_options.localeAware ? text : text.toLower();
-            continue;
-        }
-        value.valueClass = ClassOther;
-        if (text.trimmed().isEmpty()) {
-            value.valueClass = ClassEmpty;
-            continue;
-        }
-        if (info.kind == SortKind::Numeric) {
-            bool ok = false;
-            value.number = toNumber(locale, text, false, true, &ok);
-            if (ok && !std::isnan(value.number))
-                value.valueClass = ClassRead;
-        } else {
-            const QDate date = toDate(text, m_formats[size_t(k)]);
-            if (date.isValid()) {
-                value.valueClass = ClassRead;
-                value.number = double(date.toJulianDay());
-            }
-        }
-        if (value.valueClass == ClassOther)
-            value.text = m_options.caseSensitive || m_options.localeAware ? text : text.toLower();
+        value.valueClass = info.kind == SortKind::Text
+            ? ClassRead
+            : classify(info.kind, m_locale, m_formats[size_t(k)], text, &value.number);
+        const bool comparedAsText = info.kind == SortKind::Text || value.valueClass == ClassOther;
+        value.text = !comparedAsText ? QString() : lowerCase ? text.toLower() : text;
     }
 }
 

@@ -132,6 +132,7 @@ private:
     QVector<SortKeyInfo> m_keys;
     std::vector<DateFormat> m_formats;
     SortOptions m_options;
+    QLocale m_locale;
     QCollator m_collator;
 };
 
