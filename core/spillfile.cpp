@@ -122,6 +122,14 @@ void SpillWriter::encodeRow(QByteArray& out, qint64 rowNumber, const RowReader& 
         appendCell(out, row.at(c));
 }
 
+void SpillWriter::encodeCells(QByteArray& out, qint64 rowNumber, const QString* cells, int count)
+{
+    appendNumber(out, quint64(rowNumber));
+    appendNumber(out, quint64(count));
+    for (int c = 0; c < count; ++c)
+        appendCell(out, cells[c]);
+}
+
 bool SpillWriter::append(const char* rows, int size)
 {
     if (!m_error.isEmpty())

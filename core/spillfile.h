@@ -64,6 +64,7 @@ public:
     // A row as the file holds it, appended to out: threads may encode rows
     // apart and the writer take them in order.
     static void encodeRow(QByteArray& out, qint64 rowNumber, const RowReader& row);
+    static void encodeCells(QByteArray& out, qint64 rowNumber, const QString* cells, int count);
     // Queues rows so encoded; written as the buffer fills. False once a
     // write failed.
     bool append(const char* rows, int size);

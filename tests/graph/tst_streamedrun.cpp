@@ -53,13 +53,15 @@ void spillEveryBlock(RunContext& context, const Spill& spill)
 // Rows for sorting: numbers with texts and empty values late in the file
 // (the column still reads as numbers from its first rows), names that tie
 // but for case, dates, and a column that fills only one row in five, so
-// that its kind is known only after 250 rows.
+// that its kind is known only after 250 rows. Two last columns hold one of
+// 97 texts cut in two at different places ("v1", "2w"; "v12", "w"): keys of
+// several values that run together the same.
 QByteArray sortCsv(int rows)
 {
-    QByteArray text = "id,name,amount,when,sparse\n";
+    QByteArray text = "id,name,amount,when,sparse,left,right\n";
     // Grown in place: a reallocation copies the whole text under the
     // thread checker.
-    text.reserve(rows * 48);
+    text.reserve(rows * 56);
     const char* names[] = { "berlin", "Berlin", "\xc3\xa9vora", "Zagreb", "aachen", "Évora" };
     for (int i = 1; i <= rows; ++i) {
         QByteArray amount
@@ -78,8 +80,10 @@ QByteArray sortCsv(int rows)
                 ? QByteArray("unknown")
                 : QByteArray::number(1 + i % 28) + "/" + QByteArray::number(1 + (i / 5) % 12)
                     + "/20" + QByteArray::number(10 + i % 15);
+        const QByteArray whole = "v" + QByteArray::number(i % 97) + "w";
+        const int cut = 1 + (i / 97) % (whole.size() - 1);
         text += QByteArray::number(i) + "," + names[(i * 5) % 6] + "," + amount + "," + when + ","
-            + sparse + "\n";
+            + sparse + "," + whole.left(cut) + "," + whole.mid(cut) + "\n";
     }
     return text;
 }
@@ -107,9 +111,10 @@ private slots:
     void sameAsWhole_data();
     void sameAsWhole();
     void stopWritesNothing();
-    void sortSpillsAsWhole_data();
-    void sortSpillsAsWhole();
-    void fullDiskEndsTheSort();
+    void spillsAsWhole_data();
+    void spillsAsWhole();
+    void fullDiskEndsTheRun_data();
+    void fullDiskEndsTheRun();
     void stopDuringSpillLeavesNothing_data();
     void stopDuringSpillLeavesNothing();
 
@@ -291,8 +296,15 @@ void TestStreamedRun::sameAsWhole_data()
     row("count by text, case ignored",
         { "Count: Column = 3 | Sort = Text | Order = Ascending | Case_Sensitive = 0" }, true,
         cased);
-    // Not in blocks: a dedupe's keys are mostly as many as its rows.
-    row("dedupe", { "Dedupe: Columns = 3 | Dedupe_Mode = Remove duplicates" }, false);
+    // A dedupe takes the blocks and hands the first rows of each key on.
+    row("dedupe", { "Dedupe: Columns = 3 | Dedupe_Mode = Remove duplicates" });
+    row("dedupe keeping the duplicates, then case",
+        { "Dedupe: Columns = 3 | Dedupe_Mode = Keep only duplicates",
+            "Case: Columns = 3 | Case = Upper case" });
+    // Fuzzy keys and the duplicate information need the whole table.
+    row("fuzzy dedupe", { "Dedupe: Columns = 3 | Match_Type = Fuzzy | Fuzziness = 70" }, false);
+    row("dedupe adding information",
+        { "Dedupe: Columns = 3 | Dedupe_Mode = Add duplicate information" }, false);
     // Given up after the first block: a group for most rows costs more than
     // the rows.
     row("unique of distinct keys", { "Unique: Column_Options = 0%1F0%1F%1F2%1F3%1F" }, false);
@@ -381,15 +393,25 @@ void TestStreamedRun::stopWritesNothing()
 }
 
 // A sort of more rows than its memory allows writes sorted runs to disk and
-// merges them: the file must be that of the whole sort, byte for byte, its
-// messages too, and no run may be left on disk.
-void TestStreamedRun::sortSpillsAsWhole_data()
+// merges them, a dedupe puts its rows and keys on disk and reads them back:
+// the file must be that of the whole run, byte for byte, its messages too,
+// and nothing may be left on disk.
+void TestStreamedRun::spillsAsWhole_data()
 {
     QTest::addColumn<QStringList>("chain");
     QTest::addColumn<int>("blockRows");
     QTest::addColumn<int>("rows");
-    const auto row = [](const char* name, const QStringList& chain, int blockRows = 7,
-                         int rows = 600) { QTest::newRow(name) << chain << blockRows << rows; };
+    // The information line saying why the item went to disk, up to the
+    // figures; %1 the runs written.
+    QTest::addColumn<QString>("said");
+    // A sort writes a run per block; a dedupe its rows once.
+    QTest::addColumn<int>("leastRuns");
+    const QString sorted = QStringLiteral(
+        "The rows took more than 30% of the memory limit: sorted in %1 runs on disk (");
+    const auto row
+        = [&](const char* name, const QStringList& chain, int blockRows = 7, int rows = 600) {
+              QTest::newRow(name) << chain << blockRows << rows << sorted << 2;
+          };
     // Numbers ascending, then the texts, then the empty values.
     row("numbers ascending", { "Sort: Columns = 2%1F1" });
     // Descending reverses the numbers and the texts but keeps empty last.
@@ -416,13 +438,44 @@ void TestStreamedRun::sortSpillsAsWhole_data()
     row("large blocks", { "Sort: Columns = 2%1F1" }, 150);
     // Runs are encoded in slices of 65,536 rows: runs of several slices.
     row("runs of several slices", { "Sort: Columns = 1%1F0%1F2%1F1" }, 70000, 150000);
+
+    // Names that differ in case only ("berlin", "Berlin"), amounts with
+    // "n/a" and "N/A" and empty values late in the file.
+    const QString compared = QStringLiteral(
+        "The rows took more than 30% of the memory limit: compared on disk in 64 parts (");
+    const auto dedupe
+        = [&](const char* name, const QStringList& chain, int blockRows = 7, int rows = 600) {
+              QTest::newRow(name) << chain << blockRows << rows << compared << 1;
+          };
+    dedupe("dedupe", { "Dedupe: Columns = 1" });
+    dedupe("dedupe keeping duplicates",
+        { "Dedupe: Columns = 2 | Dedupe_Mode = Keep only duplicates" });
+    dedupe("dedupe, case ignored", { "Dedupe: Columns = 1 | Case_Sensitive = 0" });
+    dedupe("dedupe of two columns, case, spaces and punctuation ignored",
+        { "Dedupe: Columns = 1%1F2 | Case_Sensitive = 0 | Ignore_Spaces = 1 | "
+          "Ignore_Punctuation = 1" });
+    // Every row its own key: "No changes".
+    dedupe("dedupe removing nothing", { "Dedupe: Columns = 0" });
+    dedupe("dedupe of values running together", { "Dedupe: Columns = 5%1F6" });
+    dedupe("filter, dedupe, case",
+        { "Filter: Columns = 0%1F0%1F2%1F4%1F0", "Dedupe: Columns = 3",
+            "Case: Columns = 1 | Case = Upper case" });
+    dedupe("dedupe then sort",
+        { "Dedupe: Columns = 1%1F3 | Dedupe_Mode = Keep only duplicates",
+            "Sort: Columns = 2%1F1" });
+    dedupe("dedupe in large blocks", { "Dedupe: Columns = 3" }, 150);
+    // Rows written in slices of 65,536, handed on in blocks of 70,000.
+    dedupe("dedupe of many rows",
+        { "Dedupe: Columns = 2%1F3 | Dedupe_Mode = Keep only duplicates" }, 70000, 150000);
 }
 
-void TestStreamedRun::sortSpillsAsWhole()
+void TestStreamedRun::spillsAsWhole()
 {
     QFETCH(QStringList, chain);
     QFETCH(int, blockRows);
     QFETCH(int, rows);
+    QFETCH(QString, said);
+    QFETCH(int, leastRuns);
     const QString in = write(QStringLiteral("sort.csv"), sortCsv(rows));
     // Chunks of 64 characters cut the rows apart, but would be many in a
     // large file.
@@ -432,32 +485,41 @@ void TestStreamedRun::sortSpillsAsWhole()
     spill.folder = spillFolder();
     const Outcome parts = run(in, chain, HeaderYes, true, blockRows, spill, chunkChars);
     QCOMPARE(parts.streamed, 1);
-    QVERIFY2(parts.spilled >= 2, qPrintable(QString::number(parts.spilled)));
+    QVERIFY2(parts.spilled >= leastRuns, qPrintable(QString::number(parts.spilled)));
     QVERIFY(!whole.written.isEmpty());
     QCOMPARE(parts.written, whole.written);
     QCOMPARE(parts.items, whole.items);
     QCOMPARE(leftIn(spill.folder), QStringList());
-    // The sort says why it took to the disk, and where.
-    const QString said
-        = QStringLiteral("The rows took more than 30% of the memory limit: sorted in %1 runs on "
-                         "disk (")
-              .arg(parts.spilled);
-    QVERIFY2(parts.information.filter(said).size() == 1
-            && parts.information.filter(said).first().endsWith(
+    // The item says why it took to the disk, and where.
+    const QString line = said.contains(QLatin1String("%1")) ? said.arg(parts.spilled) : said;
+    QVERIFY2(parts.information.filter(line).size() == 1
+            && parts.information.filter(line).first().endsWith(
                 QStringLiteral(" MB in '%1')").arg(QDir::toNativeSeparators(spill.folder))),
         qPrintable(parts.information.join(QLatin1Char('\n'))));
-    QVERIFY(whole.information.filter(QStringLiteral("runs on disk")).isEmpty());
+    QVERIFY(whole.information.filter(QStringLiteral(" on disk")).isEmpty());
 }
 
-// A disk that fills up while rows are put aside ends the sort in error,
-// naming the folder; nothing is written and nothing left behind.
-void TestStreamedRun::fullDiskEndsTheSort()
+void TestStreamedRun::fullDiskEndsTheRun_data()
 {
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<qint64>("capacity");
+    QTest::newRow("sort") << QStringLiteral("Sort: Columns = 2%1F1") << qint64(2000);
+    // Full while the rows go out, and while the keys do.
+    QTest::newRow("dedupe, rows") << QStringLiteral("Dedupe: Columns = 1") << qint64(2000);
+    QTest::newRow("dedupe, keys") << QStringLiteral("Dedupe: Columns = 1") << qint64(22000);
+}
+
+// A disk that fills up while rows are put aside ends the item in error,
+// naming the folder; nothing is written and nothing left behind.
+void TestStreamedRun::fullDiskEndsTheRun()
+{
+    QFETCH(QString, item);
+    QFETCH(qint64, capacity);
     const QString in = write(QStringLiteral("full.csv"), sortCsv(600));
     Spill spill;
     spill.folder = spillFolder();
-    spill.capacity = 2000;
-    const Outcome outcome = run(in, { "Sort: Columns = 2%1F1" }, HeaderYes, true, 7, spill);
+    spill.capacity = capacity;
+    const Outcome outcome = run(in, { item }, HeaderYes, true, 7, spill);
     QVERIFY2(outcome.written.isEmpty(), qPrintable(outcome.items.join(QLatin1Char('\n'))));
     QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("out.csv"))));
     const QString sort = outcome.items.at(1);
@@ -472,16 +534,33 @@ void TestStreamedRun::fullDiskEndsTheSort()
 
 void TestStreamedRun::stopDuringSpillLeavesNothing_data()
 {
-    QTest::addColumn<bool>("whileMerging");
-    QTest::newRow("while reading") << false;
-    QTest::newRow("while merging") << true;
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("columns");
+    // Stopped while the file is read, or while the item hands its result on.
+    QTest::addColumn<bool>("whileHanding");
+    QTest::addColumn<int>("leastRuns");
+    QTest::addColumn<QString>("stopped");
+    const QString sortStopped = QStringLiteral("Sorting was stopped before it finished.");
+    const QString dedupeStopped = QStringLiteral("Dedupe was stopped before it finished.");
+    QTest::newRow("sort, while reading") << "Sort"
+                                         << "2%1F1" << false << 2 << sortStopped;
+    QTest::newRow("sort, while merging") << "Sort"
+                                         << "2%1F1" << true << 2 << sortStopped;
+    QTest::newRow("dedupe, while reading") << "Dedupe"
+                                           << "1" << false << 1 << dedupeStopped;
+    QTest::newRow("dedupe, while reading back") << "Dedupe"
+                                                << "0" << true << 1 << dedupeStopped;
 }
 
-// A Stop while runs are on disk, or while they are merged into the Output,
-// leaves neither a run nor the Output's file.
+// A Stop while rows are on disk, or while they are read back into the
+// Output, leaves neither a file of them nor the Output's file.
 void TestStreamedRun::stopDuringSpillLeavesNothing()
 {
-    QFETCH(bool, whileMerging);
+    QFETCH(QString, type);
+    QFETCH(QString, columns);
+    QFETCH(bool, whileHanding);
+    QFETCH(int, leastRuns);
+    QFETCH(QString, stopped);
     const QString in = write(QStringLiteral("stopsort.csv"), sortCsv(3000));
     const QString folder = spillFolder();
     GraphModel scene;
@@ -492,21 +571,21 @@ void TestStreamedRun::stopDuringSpillLeavesNothing()
     spillEveryBlock(scene.runContext(), spill);
     auto* input = new InputNode(in);
     scene.insertNode(input);
-    auto* sort = new TransformNode(Catalogue::instance().create(QStringLiteral("Sort")));
-    scene.insertNode(sort);
-    sort->setPos(0, 100);
-    scene.insertConnection(input, sort);
-    sort->upstreamChanged();
-    sort->transform()
+    auto* item = new TransformNode(Catalogue::instance().create(type));
+    scene.insertNode(item);
+    item->setPos(0, 100);
+    scene.insertConnection(input, item);
+    item->upstreamChanged();
+    item->transform()
         ->parameter(QStringLiteral("Columns"))
-        ->deserialise(DocumentCodec::decodeText(QStringLiteral("2%1F1")));
+        ->deserialise(DocumentCodec::decodeText(columns));
     const QString out = m_dir.filePath(QStringLiteral("stopsort-out.csv"));
     auto* output = new OutputNode(out);
     scene.insertNode(output);
     output->setPos(0, 200);
-    scene.insertConnection(sort, output);
+    scene.insertConnection(item, output);
     int runsAtStop = -1;
-    Node* watched = whileMerging ? static_cast<Node*>(sort) : input;
+    Node* watched = whileHanding ? static_cast<Node*>(item) : input;
     connect(watched, &Node::processed, this, [&](Node*, qreal fraction) {
         if (fraction > 0.5 && runsAtStop < 0) {
             runsAtStop = scene.runContext().spilledRuns();
@@ -515,19 +594,18 @@ void TestStreamedRun::stopDuringSpillLeavesNothing()
     });
     scene.process(GraphModel::RunAll, true);
 
-    QVERIFY2(runsAtStop >= 2,
-        qPrintable(QStringLiteral("%1 runs, %2 spilled, sort %3 %4")
+    QVERIFY2(runsAtStop >= leastRuns,
+        qPrintable(QStringLiteral("%1 runs, %2 spilled, item %3 %4")
                        .arg(runsAtStop)
                        .arg(scene.runContext().spilledRuns())
-                       .arg(statusName(sort->status()), sort->warnings().join(QLatin1Char('/')))));
+                       .arg(statusName(item->status()), item->warnings().join(QLatin1Char('/')))));
     QVERIFY(!QFileInfo::exists(out));
     QCOMPARE(QDir(m_dir.path()).entryList({ QStringLiteral("stopsort-out*") }, QDir::Files),
         QStringList());
     QCOMPARE(leftIn(folder), QStringList());
-    if (whileMerging) {
-        QCOMPARE(sort->status(), int(StatusError));
-        QVERIFY(
-            sort->warnings().contains(QStringLiteral("Sorting was stopped before it finished.")));
+    if (whileHanding) {
+        QCOMPARE(item->status(), int(StatusError));
+        QVERIFY(item->warnings().contains(stopped));
     }
 }
 

@@ -124,15 +124,24 @@ bool TransformDedupe::reportRow(int row, int rowCount, bool fuzzy)
     return !stopRequested();
 }
 
+bool TransformDedupe::hasOptions()
+{
+    return requireParameters({ "Columns", "Match_Type", "Fuzziness", "Case_Sensitive",
+        "Ignore_Spaces", "Ignore_Punctuation", "Dedupe_Mode", "Drilldown" });
+}
+
 void TransformDedupe::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     output.clear();
     if (!hasValidInputCount(upstream))
         return;
-    if (!requireParameters({ "Columns", "Match_Type", "Fuzziness", "Case_Sensitive",
-            "Ignore_Spaces", "Ignore_Punctuation", "Dedupe_Mode", "Drilldown" }))
+    if (!hasOptions())
         return;
-    const Dataset& input = upstream.first()->dataset();
+    dedupeTable(output, upstream.first()->dataset(), error);
+}
+
+void TransformDedupe::dedupeTable(Dataset& output, const Dataset& input, bool& error)
+{
     output = input;
     // The upstream drilldown points at rows that no longer stand where they
     // did.
@@ -155,8 +164,7 @@ void TransformDedupe::process(Dataset& output, const QList<TableSource*>& upstre
     const bool fuzzy = options.fuzzy;
     if (!findDuplicates(input, columns, options, groups,
             [this, fuzzy](int row, int rows) { return reportRow(row, rows, fuzzy); })) {
-        addWarning(QStringLiteral("Dedupe was stopped before it finished."));
-        setSummary(QStringLiteral("No changes"));
+        setStopped(output, input);
         error = true;
         return;
     }
@@ -176,7 +184,19 @@ void TransformDedupe::process(Dataset& output, const QList<TableSource*>& upstre
         = mode == AddDuplicateInformation ? addInformationColumns(output, groups, order) : -1;
     if (boolParameter(QStringLiteral("Drilldown")))
         addDrilldown(output, groups, order, columns, groupColumn);
-    const int removed = input.rowCount() - output.rowCount();
+    setRemovedSummary(mode, input.rowCount() - output.rowCount());
+}
+
+void TransformDedupe::setStopped(Dataset& output, const Dataset& columns)
+{
+    output = columns;
+    output.clearDrilldown();
+    addWarning(QStringLiteral("Dedupe was stopped before it finished."));
+    setSummary(QStringLiteral("No changes"));
+}
+
+void TransformDedupe::setRemovedSummary(Mode mode, qint64 removed)
+{
     if (mode == AddDuplicateInformation)
         setSummary(QStringLiteral("Duplicate information added"));
     else if (removed == 0)

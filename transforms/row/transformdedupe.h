@@ -19,6 +19,10 @@ public:
     QSet<QString> keywords() const override;
     void defineParameters(const QList<TableSource*>& upstream, bool useUserDefaults) override;
     void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
+    // Removing or keeping the duplicates of exact keys takes a file's rows
+    // in blocks, and puts them on disk when they outgrow memory.
+    bool takesBlocks() const override { return true; }
+    std::unique_ptr<RowBlockConsumer> blockConsumer(const Dataset& firstRows) override;
     QList<QPair<QString, bool>> optionStates() const override;
 
     bool offersExploreDuplicates() const override { return true; }
@@ -33,6 +37,11 @@ protected:
     Transform* newInstance() const override { return new TransformDedupe; }
 
 private:
+    friend class DedupeBlocks;
+    bool hasOptions();
+    void dedupeTable(Dataset& output, const Dataset& input, bool& error);
+    void setStopped(Dataset& output, const Dataset& columns);
+    void setRemovedSummary(Mode mode, qint64 removed);
     bool reportRow(int row, int rowCount, bool fuzzy);
     // Returns the position of the first information column.
     int addInformationColumns(

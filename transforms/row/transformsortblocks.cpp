@@ -5,15 +5,12 @@
 // file larger than memory sorts.
 
 #include "core/dataset.h"
-#include "core/enginesettings.h"
-#include "core/memorylimit.h"
 #include "core/runcontext.h"
 #include "core/spillfile.h"
 #include "transforms/row/transformsort.h"
 #include "transforms/support/datasetsort.h"
-#include "transforms/support/parallel.h"
+#include "transforms/support/spillrows.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -28,23 +25,17 @@ namespace {
 constexpr int KindRows = 100;
 constexpr int KindValues = 50;
 
-// The share of the memory limit, in percent, the rows may take in memory.
-// Writing a run needs about as much again as its rows (the rows encoded for
-// the disk, the ranks, the order), and other items hold memory too. Below
-// it a sort keeps everything in memory, as it always did, at its fastest.
-constexpr int MemoryShare = 30;
-
 } // namespace
 
 class SortBlocks : public RowBlockConsumer
 {
 public:
     SortBlocks(TransformSort* transform, const QVector<int>& keys, const SortOptions& options)
-        : m_transform(transform), m_keys(keys), m_options(options)
+        : m_transform(transform),
+          m_keys(keys),
+          m_options(options),
+          m_budget(transform->runContext())
     {
-        RunContext* context = transform->runContext();
-        const double gigabytes = context ? context->settings().maxMemoryUsage() : 4.0;
-        m_budget = qint64(gigabytes * (1 << 30) * MemoryShare / 100);
         m_valuesSeen = QVector<int>(keys.size(), 0);
         m_rowsLookedAt = QVector<int>(keys.size(), 0);
     }
@@ -57,20 +48,18 @@ public:
 
 private:
     bool kindsKnown();
-    bool nearLimit() const;
     bool spill();
-    bool writeRun(const QVector<int>& order, SpillWriter* writer);
     bool merge(Dataset& output, int blockRows, const std::function<bool()>& passOn);
 
     TransformSort* m_transform;
     QVector<int> m_keys;
     SortOptions m_options;
-    qint64 m_budget = 0;
+    SpillBudget m_budget;
     // The rows not yet on disk, the first of them the table's row m_firstRow.
     Dataset m_rows;
     qint64 m_firstRow = 0;
-    // The columns of the output, without rows.
-    Dataset m_shape;
+    // The merged blocks.
+    SpilledBlocks m_blocks;
     // Per key, the values seen in the rows looked at so far, until the
     // kinds are settled.
     QVector<int> m_valuesSeen;
@@ -78,7 +67,6 @@ private:
     bool m_kindsSettled = false;
     QVector<SortKeyInfo> m_kinds;
     QStringList m_information;
-    std::unique_ptr<SpillFolder> m_folder;
     QStringList m_runs;
     qint64 m_spilledBytes = 0;
     QString m_failure;
@@ -99,34 +87,15 @@ std::unique_ptr<RowBlockConsumer> TransformSort::blockConsumer(const Dataset& fi
 
 bool SortBlocks::take(const Dataset& rows)
 {
-    if (!m_shape.hasColumns()) {
-        // The merged blocks go straight to the items after the sort: their
-        // texts are not worth pooling.
-        m_shape.setPooling(false);
-        m_shape.setColumnCount(rows.columnCount());
-        m_shape.setHasHeader(rows.hasHeader());
-        m_shape.setHeader(rows.header());
-        m_shape.setColumnIds(rows.columnIds());
-    }
+    if (!m_blocks.hasShape())
+        m_blocks.setShape(rows);
     if (m_rows.hasColumns())
         m_rows.appendRows(rows);
     else
         m_rows = rows;
-    // Near the limit because of other items, a run of a sixteenth of the
-    // share still spills, not a file of every block.
-    const qint64 bytes = m_rows.bytesUsed();
-    if (bytes < m_budget && !(bytes >= m_budget / 16 && nearLimit()))
+    if (!m_budget.exceeded(m_rows.bytesUsed()))
         return true;
     return !kindsKnown() || spill();
-}
-
-// Where the status bar's gauge warns.
-bool SortBlocks::nearLimit() const
-{
-    const RunContext* context = m_transform->runContext();
-    return context
-        && MemoryLimit::gaugeWarns(
-            context->measureMemoryGB(), context->settings().maxMemoryUsage());
 }
 
 // Settles the kinds once the rows held (the table's first) show them as the
@@ -160,76 +129,23 @@ bool SortBlocks::kindsKnown()
 // Writes the rows held to disk in sorted order as one run.
 bool SortBlocks::spill()
 {
-    if (!m_folder) {
-        RunContext* context = m_transform->runContext();
-        m_folder = std::make_unique<SpillFolder>(context ? context->tempFolder() : QString());
-        if (context)
-            m_folder->setCapacity(context->spillCapacity());
-    }
     DatasetSorter sorter(m_rows, m_keys, m_options);
     sorter.useKinds(m_kinds);
     if (!sorter.sort([this](int, int) { return !m_transform->stopRequested(); }))
         return false;
-    SpillWriter writer(m_folder.get());
-    bool written = writer.open() && writeRun(sorter.order(), &writer);
+    SpillWriter writer(m_budget.folder());
+    const bool written = writer.open()
+        && writeSpillRows(m_rows, m_firstRow, sorter.order(), &writer,
+            [this] { return m_transform->stopRequested(); });
     if (!written || !writer.close()) {
         m_failure = writer.errorText();
         return false;
     }
     m_runs.append(writer.path());
     m_spilledBytes += QFileInfo(writer.path()).size();
-    if (RunContext* context = m_transform->runContext())
-        context->addSpilledRun();
+    m_budget.addRun();
     m_firstRow += m_rows.rowCount();
     m_rows.clear();
-    return true;
-}
-
-// The rows are encoded in the table's order, slices of them on both cores,
-// where their texts lie one after another in memory; then the encoded rows
-// are copied out in sorted order, one jump per row instead of one per cell
-// (reading the texts themselves in sorted order, from all over the table,
-// took several times as long).
-bool SortBlocks::writeRun(const QVector<int>& order, SpillWriter* writer)
-{
-    constexpr int SliceRows = 1 << 16;
-    const int rows = m_rows.rowCount();
-    const int slices = (rows + SliceRows - 1) / SliceRows;
-    std::vector<QByteArray> encoded(static_cast<size_t>(slices));
-    std::vector<int> starts(static_cast<size_t>(rows));
-    RowReader readers[2] = { RowReader(m_rows), RowReader(m_rows) };
-    const auto encodeSlice = [&](int half, int slice) {
-        RowReader& reader = readers[half];
-        QByteArray& out = encoded[size_t(slice)];
-        const int to = qMin(rows, (slice + 1) * SliceRows);
-        for (int r = slice * SliceRows; r < to; ++r) {
-            starts[size_t(r)] = out.size();
-            reader.setRow(r);
-            SpillWriter::encodeRow(out, m_firstRow + r, reader);
-        }
-    };
-    for (int slice = 0; slice < slices; slice += 2) {
-        const bool pair = slice + 1 < slices;
-        Parallel::both(
-            pair, [&] { encodeSlice(0, slice); },
-            [&] {
-                if (pair)
-                    encodeSlice(1, slice + 1);
-            });
-        if (m_transform->stopRequested())
-            return false;
-    }
-    for (int i = 0; i < order.size(); ++i) {
-        const int r = order.at(i);
-        const QByteArray& slice = encoded[size_t(r / SliceRows)];
-        const bool lastOfSlice = r + 1 == rows || (r + 1) % SliceRows == 0;
-        const int begin = starts[size_t(r)];
-        const int end = lastOfSlice ? slice.size() : starts[size_t(r) + 1];
-        if (!writer->append(slice.constData() + begin, end - begin))
-            return false;
-        if (i % SliceRows == 0 && m_transform->stopRequested())
-            return false;
-    }
     return true;
 }
 
@@ -248,12 +164,12 @@ bool SortBlocks::finishInBlocks(Dataset& output, int blockRows, const std::funct
     }
     if (m_rows.hasRows() && !spill()) {
         if (m_failure.isEmpty())
-            m_transform->setStopped(output, m_shape);
+            m_transform->setStopped(output, m_blocks.shape());
         return false;
     }
     m_rows.clear();
     const bool merged = merge(output, blockRows, passOn);
-    m_folder.reset();
+    m_budget.dropFolder();
     return merged;
 }
 
@@ -267,7 +183,7 @@ bool SortBlocks::merge(Dataset& output, int blockRows, const std::function<bool(
         SortRowComparer::Key key;
         QVector<SpillReader::Cell> cells;
     };
-    const int columnCount = m_shape.columnCount();
+    const int columnCount = m_blocks.shape().columnCount();
     std::vector<std::unique_ptr<SpillReader>> readers;
     std::vector<Head> heads(size_t(m_runs.size()));
     const auto later = [&heads, &comparer](int a, int b) {
@@ -298,66 +214,48 @@ bool SortBlocks::merge(Dataset& output, int blockRows, const std::function<bool(
             return false;
         }
     }
-    QVector<TextColumn> columns;
-    int rows = 0;
-    const auto startBlock = [&] {
-        columns = QVector<TextColumn>(columnCount, TextColumn(false));
-        for (TextColumn& column : columns)
-            column.reserve(qMin(blockRows, int(m_firstRow)));
-        rows = 0;
-    };
-    const auto endBlock = [&] {
-        output = m_shape;
-        output.setColumns(std::move(columns), rows);
-    };
     const int total = int(m_firstRow);
     qint64 expected = 0;
     bool changed = false;
     bool passed = true;
     int done = 0;
-    startBlock();
+    m_blocks.start(qMin(blockRows, int(m_firstRow)));
     while (!queue.empty() && passed) {
         const int run = queue.top();
         queue.pop();
         Head& head = heads[size_t(run)];
         changed = changed || head.key.row != expected;
         expected = head.key.row + 1;
-        for (int c = 0; c < columnCount; ++c) {
-            if (c < head.cells.size())
-                head.cells.at(c).appendTo(columns[c]);
-            else
-                columns[c].appendEmpty(1);
-        }
-        ++rows;
+        m_blocks.append(head.cells);
         if (!advance(run)) {
             m_failure = readers[size_t(run)]->errorText();
             return false;
         }
         if (!m_transform->reportProgress(++done, total)) {
-            m_transform->setStopped(output, m_shape);
+            m_transform->setStopped(output, m_blocks.shape());
             return false;
         }
-        if (rows >= blockRows && !queue.empty()) {
-            endBlock();
+        if (m_blocks.rows() >= blockRows && !queue.empty()) {
+            m_blocks.end(output);
             passed = passOn();
-            startBlock();
+            m_blocks.start(qMin(blockRows, int(m_firstRow)));
         }
     }
     if (!passed) {
         if (m_transform->stopRequested())
-            m_transform->setStopped(output, m_shape);
+            m_transform->setStopped(output, m_blocks.shape());
         return false;
     }
-    endBlock();
+    m_blocks.end(output);
     m_transform->setSortMessages(m_information, changed);
     // Said because the user did not choose it, and it is why the sort took
     // longer than one in memory.
     m_transform->addInformation(
         QStringLiteral("The rows took more than %1% of the memory limit: sorted in %2 runs on "
                        "disk (%3 MB in '%4')")
-            .arg(MemoryShare)
+            .arg(SpillBudget::MemoryShare)
             .arg(m_runs.size())
             .arg(qMax<qint64>(1, m_spilledBytes >> 20))
-            .arg(QDir::toNativeSeparators(m_folder->parentPath())));
+            .arg(m_budget.where()));
     return passOn();
 }

@@ -1,0 +1,146 @@
+#include "transforms/support/spillrows.h"
+
+#include "core/enginesettings.h"
+#include "core/memorylimit.h"
+#include "core/runcontext.h"
+#include "transforms/support/parallel.h"
+
+#include <QDir>
+
+#include <vector>
+
+SpillBudget::SpillBudget(RunContext* context) : m_context(context)
+{
+    const double gigabytes = context ? context->settings().maxMemoryUsage() : 4.0;
+    m_bytes = qint64(gigabytes * (1 << 30) * MemoryShare / 100);
+}
+
+SpillBudget::~SpillBudget() = default;
+
+bool SpillBudget::exceeded(qint64 bytes) const
+{
+    if (bytes >= m_bytes)
+        return true;
+    // Where the status bar's gauge warns.
+    return bytes >= m_bytes / 16 && m_context
+        && MemoryLimit::gaugeWarns(
+            m_context->measureMemoryGB(), m_context->settings().maxMemoryUsage());
+}
+
+SpillFolder* SpillBudget::folder()
+{
+    if (!m_folder) {
+        m_folder = std::make_unique<SpillFolder>(m_context ? m_context->tempFolder() : QString());
+        if (m_context)
+            m_folder->setCapacity(m_context->spillCapacity());
+    }
+    return m_folder.get();
+}
+
+void SpillBudget::dropFolder()
+{
+    m_folder.reset();
+}
+
+void SpillBudget::addRun()
+{
+    if (m_context)
+        m_context->addSpilledRun();
+}
+
+QString SpillBudget::where()
+{
+    return QDir::toNativeSeparators(folder()->parentPath());
+}
+
+// The rows are encoded in the table's order, slices of them on both cores,
+// where their texts lie one after another in memory; then the encoded rows
+// are copied out in the order asked for, one jump per row instead of one per
+// cell (reading the texts themselves in sorted order, from all over the
+// table, took several times as long).
+bool writeSpillRows(const Dataset& rows, qint64 firstRow, const QVector<int>& order,
+    SpillWriter* writer, const std::function<bool()>& stopped)
+{
+    constexpr int SliceRows = 1 << 16;
+    const int count = rows.rowCount();
+    const int slices = (count + SliceRows - 1) / SliceRows;
+    std::vector<QByteArray> encoded(static_cast<size_t>(slices));
+    std::vector<int> starts(order.isEmpty() ? 0 : static_cast<size_t>(count));
+    RowReader readers[2] = { RowReader(rows), RowReader(rows) };
+    const auto encodeSlice = [&](int half, int slice) {
+        RowReader& reader = readers[half];
+        QByteArray& out = encoded[size_t(slice)];
+        const int to = qMin(count, (slice + 1) * SliceRows);
+        for (int r = slice * SliceRows; r < to; ++r) {
+            if (!starts.empty())
+                starts[size_t(r)] = out.size();
+            reader.setRow(r);
+            SpillWriter::encodeRow(out, firstRow + r, reader);
+        }
+    };
+    for (int slice = 0; slice < slices; slice += 2) {
+        const bool pair = slice + 1 < slices;
+        Parallel::both(
+            pair, [&] { encodeSlice(0, slice); },
+            [&] {
+                if (pair)
+                    encodeSlice(1, slice + 1);
+            });
+        if (stopped())
+            return false;
+        // In the table's order the slices go out whole, as they are made.
+        for (int s = slice; order.isEmpty() && s < slice + (pair ? 2 : 1); ++s) {
+            if (!writer->append(encoded[size_t(s)]))
+                return false;
+            encoded[size_t(s)] = QByteArray();
+        }
+    }
+    for (int i = 0; i < order.size(); ++i) {
+        const int r = order.at(i);
+        const QByteArray& slice = encoded[size_t(r / SliceRows)];
+        const bool lastOfSlice = r + 1 == count || (r + 1) % SliceRows == 0;
+        const int begin = starts[size_t(r)];
+        const int end = lastOfSlice ? slice.size() : starts[size_t(r) + 1];
+        if (!writer->append(slice.constData() + begin, end - begin))
+            return false;
+        if (i % SliceRows == 0 && stopped())
+            return false;
+    }
+    return true;
+}
+
+void SpilledBlocks::setShape(const Dataset& rows)
+{
+    m_shape.setPooling(false);
+    m_shape.setColumnCount(rows.columnCount());
+    m_shape.setHasHeader(rows.hasHeader());
+    m_shape.setHeader(rows.header());
+    m_shape.setColumnIds(rows.columnIds());
+}
+
+void SpilledBlocks::start(int reserve)
+{
+    m_columns = QVector<TextColumn>(m_shape.columnCount(), TextColumn(false));
+    for (TextColumn& column : m_columns)
+        column.reserve(reserve);
+    m_rows = 0;
+}
+
+void SpilledBlocks::append(const QVector<SpillReader::Cell>& cells)
+{
+    for (int c = 0; c < m_columns.size(); ++c) {
+        if (c < cells.size())
+            cells.at(c).appendTo(m_columns[c]);
+        else
+            m_columns[c].appendEmpty(1);
+    }
+    ++m_rows;
+}
+
+void SpilledBlocks::end(Dataset& output)
+{
+    output = m_shape;
+    output.setColumns(std::move(m_columns), m_rows);
+    m_columns.clear();
+    m_rows = 0;
+}

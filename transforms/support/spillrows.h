@@ -1,0 +1,78 @@
+#pragma once
+
+// What the steps that take a file's rows in blocks (Sort, Dedupe) share when
+// the rows outgrow memory: how much they may hold before they put rows on
+// disk, the folder the rows go to, and writing a table's rows to a spill
+// file on both cores.
+
+#include "core/dataset.h"
+#include "core/spillfile.h"
+
+#include <QString>
+#include <QVector>
+
+#include <functional>
+#include <memory>
+
+class RunContext;
+
+class SpillBudget
+{
+public:
+    // The share of the memory limit, in percent, a step's rows may take in
+    // memory. Writing them needs about as much again (the rows encoded for
+    // the disk, a sort's ranks and order), and other items hold memory too.
+    // Below it a step keeps everything in memory, at its fastest.
+    static constexpr int MemoryShare = 30;
+
+    // Without a run (a transform on its own), the default limit.
+    explicit SpillBudget(RunContext* context);
+    ~SpillBudget();
+
+    // Whether rows taking this many bytes go to disk. Near the limit
+    // because of other items, a sixteenth of the share still goes, not a
+    // file of every block.
+    bool exceeded(qint64 bytes) const;
+    // The folder for the step's files, made at the first use; removed with
+    // the budget or by dropFolder().
+    SpillFolder* folder();
+    void dropFolder();
+    // Counts a file written for the run's record.
+    void addRun();
+    // The chosen temporary folder, as messages name it.
+    QString where();
+
+private:
+    RunContext* m_context;
+    qint64 m_bytes = 0;
+    std::unique_ptr<SpillFolder> m_folder;
+};
+
+// Writes rows of a table, in the given order (every row in the table's
+// order when empty), numbered from firstRow, to the writer. False when
+// stopped() says so or a write failed (the writer's errorText()).
+bool writeSpillRows(const Dataset& rows, qint64 firstRow, const QVector<int>& order,
+    SpillWriter* writer, const std::function<bool()>& stopped);
+
+// The blocks a step hands on from rows read back from disk: the columns of
+// its first block, without pooling (the blocks go straight to the items
+// after the step), filled column by column from the rows' bytes.
+class SpilledBlocks
+{
+public:
+    bool hasShape() const { return m_shape.hasColumns(); }
+    // Called with the step's first block.
+    void setShape(const Dataset& rows);
+    const Dataset& shape() const { return m_shape; }
+    // A new block of up to reserve rows.
+    void start(int reserve);
+    void append(const QVector<SpillReader::Cell>& cells);
+    int rows() const { return m_rows; }
+    // The block made, as output.
+    void end(Dataset& output);
+
+private:
+    Dataset m_shape;
+    QVector<TextColumn> m_columns;
+    int m_rows = 0;
+};
