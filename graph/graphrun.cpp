@@ -156,10 +156,20 @@ void GraphModel::runFromRoots(const QList<Node*>& roots, bool force)
     // Tables kept for the window, or described in a run record, are whole.
     const RunContext::Blocks& blocks = m_runContext.blocks();
     const bool streams = blocks.on && !m_keepsResults && !m_runContext.recordsRun();
-    for (Node* n : roots) {
+    QList<Node*> order = roots;
+    QSet<Node*> deferred;
+    for (int i = 0; i < order.size(); ++i) {
+        Node* n = order.at(i);
         bool failed = false;
         if (streams) {
             StreamedRun streamed(n);
+            // A file joined with a table another root makes streams once
+            // that table is made: the other roots go first.
+            if (streamed.waitsForOthers() && !deferred.contains(n)) {
+                deferred.insert(n);
+                order.append(n);
+                continue;
+            }
             if (streamed.run(blocks.rows, blocks.chunkChars) && n->status() == StatusUpToDate)
                 m_runContext.addStreamedInput();
             failed = streamed.failed();

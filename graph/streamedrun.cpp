@@ -23,26 +23,41 @@ StreamedRun::StreamedRun(Node* root)
     if (downstream.isEmpty())
         return;
     for (Node* n : downstream) {
-        if (!collect(n, &m_items))
+        if (!collect(n, input, &m_items))
             return;
     }
     m_input = input;
 }
 
-// Takes the node and what follows it, in the usual run's order (each item,
-// then the items after it top to bottom); false when it cannot go in
-// blocks. A Transform followed by an item that cannot gathers its blocks.
-bool StreamedRun::collect(Node* node, QList<Node*>* items)
+// Takes the node (whose rows come from the item from) and what follows it,
+// in the usual run's order (each item, then the items after it top to
+// bottom); false when it cannot go in blocks. A Transform followed by an
+// item that cannot gathers its blocks.
+bool StreamedRun::collect(Node* node, const Node* from, QList<Node*>* items)
 {
-    if (node->upstreamNodes(false).size() != 1 || node->status() == StatusUpToDate)
+    if (node->status() == StatusUpToDate)
         return false;
+    auto* transform = qobject_cast<TransformNode*>(node);
+    if (node->upstreamNodes(false).size() != 1) {
+        // A Join takes the rows as its top rows against a bottom table made
+        // already.
+        if (!transform || !transform->wouldJoinBlocksFrom(from))
+            return false;
+        if (!transform->joinsBlocksFrom(from)) {
+            m_waits = true;
+            return false;
+        }
+        items->append(transform);
+        m_joins.insert(transform);
+        collectDownstream(transform, items);
+        return true;
+    }
     if (auto* output = qobject_cast<OutputNode*>(node)) {
         if (!output->writesInBlocks())
             return false;
         items->append(output);
         return true;
     }
-    auto* transform = qobject_cast<TransformNode*>(node);
     if (!transform)
         return false;
     if (!transform->streamsRows()) {
@@ -57,15 +72,22 @@ bool StreamedRun::collect(Node* node, QList<Node*>* items)
         return true;
     }
     items->append(transform);
+    collectDownstream(transform, items);
+    return true;
+}
+
+// The items after a Transform that passes its blocks on; for an item that
+// cannot take them, it gathers its blocks.
+void StreamedRun::collectDownstream(TransformNode* transform, QList<Node*>* items)
+{
     const QList<Node*> downstream = transform->downstreamNodes(true);
     for (Node* n : downstream) {
         QList<Node*> after;
-        if (collect(n, &after))
+        if (collect(n, transform, &after))
             *items += after;
         else
             m_gathered.insert(transform, Dataset());
     }
-    return true;
 }
 
 bool StreamedRun::collectAfter(TransformNode* consumer)
@@ -73,7 +95,7 @@ bool StreamedRun::collectAfter(TransformNode* consumer)
     QList<Node*> after;
     const QList<Node*> downstream = consumer->downstreamNodes(true);
     for (Node* n : downstream) {
-        if (!collect(n, &after))
+        if (!collect(n, consumer, &after))
             return false;
     }
     if (!after.isEmpty())
@@ -153,8 +175,12 @@ bool StreamedRun::passThrough(const QList<Node*>& items, bool first)
             // the items before it.
             if (first)
                 transform->startBlocks();
-            passed = m_consumers.contains(transform) ? transform->takeBlock()
-                                                     : transform->processBlock();
+            if (m_consumers.contains(transform))
+                passed = transform->takeBlock();
+            else if (m_joins.contains(transform))
+                passed = transform->joinBlock();
+            else
+                passed = transform->processBlock();
             const auto gathered = m_gathered.find(transform);
             if (passed && gathered != m_gathered.end()) {
                 // The first block brings the columns (names, identities).
@@ -207,6 +233,8 @@ bool StreamedRun::finishItems(const QList<Node*>& items)
         auto* transform = qobject_cast<TransformNode*>(n);
         if (!transform)
             continue;
+        if (m_joins.contains(transform) && !finishJoin(transform))
+            return false;
         const auto gathered = m_gathered.find(transform);
         if (gathered != m_gathered.end()) {
             transform->m_dataset = std::move(*gathered);
@@ -232,6 +260,41 @@ bool StreamedRun::finishItems(const QList<Node*>& items)
             return false;
     }
     return true;
+}
+
+// Passes the rows a Join keeps for the end on to the items after it.
+bool StreamedRun::finishJoin(TransformNode* join)
+{
+    join->finishJoin();
+    if (join->dataset().rowCount() == 0)
+        return true;
+    const auto gathered = m_gathered.find(join);
+    if (gathered != m_gathered.end())
+        gathered->appendRows(join->dataset());
+    return passThrough(itemsAfter(join), false);
+}
+
+// The items taking blocks from the node, directly or through others, in the
+// order of the list that holds it.
+QList<Node*> StreamedRun::itemsAfter(const Node* node) const
+{
+    const QList<Node*>* list = &m_items;
+    for (const QList<Node*>& after : m_after) {
+        if (after.contains(const_cast<Node*>(node)))
+            list = &after;
+    }
+    QSet<const Node*> reached { node };
+    QList<Node*> items;
+    for (Node* n : *list) {
+        const QList<Node*> upstream = n->upstreamNodes(false);
+        for (const Node* u : upstream) {
+            if (reached.contains(u) && !reached.contains(n)) {
+                reached.insert(n);
+                items.append(n);
+            }
+        }
+    }
+    return items;
 }
 
 // Drops whatever was written and sets every item back as it was before the

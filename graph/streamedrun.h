@@ -36,6 +36,9 @@ public:
 
     // Whether the root and everything after it can go in blocks.
     bool canStream() const { return m_input != nullptr; }
+    // Whether it could once the other roots are made: a Join's bottom
+    // table is not made yet.
+    bool waitsForOthers() const { return m_waits; }
     // Runs them so; false when the run must go the usual way (every item as
     // it was). Rows per block and characters per parsed chunk: 0 for the
     // usual sizes.
@@ -45,7 +48,10 @@ public:
     bool failed() const { return m_failed != nullptr; }
 
 private:
-    bool collect(Node* node, QList<Node*>* items);
+    bool collect(Node* node, const Node* from, QList<Node*>* items);
+    void collectDownstream(TransformNode* transform, QList<Node*>* items);
+    QList<Node*> itemsAfter(const Node* node) const;
+    bool finishJoin(TransformNode* join);
     bool collectAfter(TransformNode* consumer);
     bool passBlock();
     bool passThrough(const QList<Node*>& items, bool first);
@@ -61,12 +67,15 @@ private:
     QMap<TransformNode*, Dataset> m_gathered;
     // The Transforms that take the blocks whole (see RowBlockConsumer).
     QSet<TransformNode*> m_consumers;
+    // The Joins taking their top rows in blocks (see RowBlockStage).
+    QSet<TransformNode*> m_joins;
     // Those handing their result on in blocks: the items after them.
     QMap<TransformNode*, QList<Node*>> m_after;
     int m_blockRows = 0;
     int m_columnCount = -1;
     // A block refused: the usual run must make the result.
     bool m_refused = false;
+    bool m_waits = false;
     // The item whose failure (a full disk) ended the run.
     TransformNode* m_failed = nullptr;
 };

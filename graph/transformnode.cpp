@@ -208,6 +208,7 @@ void TransformNode::finishBlocks()
     }
     if (!m_blockCounts.isEmpty())
         m_transform->setSummaryFromCounts(m_blockCounts);
+    dropBlocks();
     m_processingTime = m_blockTime;
     finishRun(false);
 }
@@ -217,9 +218,57 @@ QString TransformNode::blockFailure() const
     return m_consumer ? m_consumer->failure() : QString();
 }
 
+bool TransformNode::wouldJoinBlocksFrom(const Node* top) const
+{
+    if (!m_transform || !m_transform->takesTopBlocks())
+        return false;
+    const QList<Node*> upstream = upstreamNodes(true);
+    return upstream.size() == 2 && upstream.at(0) == top && upstream.at(1) != top;
+}
+
+bool TransformNode::joinsBlocksFrom(const Node* top) const
+{
+    return wouldJoinBlocksFrom(top) && upstreamNodes(true).at(1)->status() == StatusUpToDate;
+}
+
+bool TransformNode::joinBlock()
+{
+    QElapsedTimer timer;
+    timer.start();
+    const QList<Node*> upstream = upstreamNodes(true);
+    const Dataset& top = upstream.at(0)->dataset();
+    if (m_blocks++ == 0) {
+        m_transform->clearMessages();
+        m_transform->reportOutOfRangeOptions();
+        m_transform->setRunContext(&runContext());
+        m_stage = m_transform->topBlockStage(top, upstream.at(1)->dataset());
+    }
+    m_dataset.clear();
+    const bool joined = m_stage && m_warnings.isEmpty() && m_transform->warnings().isEmpty()
+        && m_stage->process(top, m_dataset);
+    m_dataset.assignColumnIds(id());
+    m_streamedRows = qMax<qint64>(m_streamedRows, 0) + m_dataset.rowCount();
+    runContext().addRowsProcessed(m_dataset.rowCount());
+    m_blockTime += timer.elapsed();
+    return joined;
+}
+
+void TransformNode::finishJoin()
+{
+    QElapsedTimer timer;
+    timer.start();
+    m_dataset.clear();
+    m_stage->finish(m_dataset);
+    m_dataset.assignColumnIds(id());
+    m_streamedRows = qMax<qint64>(m_streamedRows, 0) + m_dataset.rowCount();
+    runContext().addRowsProcessed(m_dataset.rowCount());
+    m_blockTime += timer.elapsed();
+}
+
 void TransformNode::dropBlocks()
 {
     m_consumer.reset();
+    m_stage.reset();
     if (m_transform)
         m_transform->setRunContext(nullptr);
 }

@@ -5,6 +5,7 @@
 #include <memory>
 
 class RowBlockConsumer;
+class RowBlockStage;
 class Transform;
 
 // The graph item that owns one Transform and runs it on the datasets of its
@@ -71,6 +72,15 @@ public:
     bool finishBlocks(int blockRows, const std::function<bool()>& passOn);
     // Lets go of the blocks taken (and the files holding them).
     void dropBlocks();
+    // A two-input type taking the top rows in blocks from the item top
+    // against its bottom table, which must be made already (see
+    // RowBlockStage): joinBlock() for each block, then finishJoin() puts the
+    // rows that follow them all in the item's table, then finishBlocks().
+    bool joinsBlocksFrom(const Node* top) const;
+    // Whether it could, once its other upstream item is made.
+    bool wouldJoinBlocksFrom(const Node* top) const;
+    bool joinBlock();
+    void finishJoin();
 
 protected:
     QList<QPair<QString, QString>> summaryRows() const override;
@@ -91,4 +101,5 @@ private:
     QStringList m_firstInformation;
     QVector<qint64> m_blockCounts;
     std::unique_ptr<RowBlockConsumer> m_consumer;
+    std::unique_ptr<RowBlockStage> m_stage;
 };

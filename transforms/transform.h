@@ -43,6 +43,22 @@ public:
         return passOn();
     }
 };
+// A two-input type whose top rows may come in blocks while its bottom table
+// is whole (a large file joined with a lookup table, in a run without
+// windows): the stage makes each block's result, then the rows that follow
+// every block's.
+class RowBlockStage
+{
+public:
+    virtual ~RowBlockStage() = default;
+    // The result of a block of top rows, in output; false refuses the block
+    // (the result could differ from the whole table's).
+    virtual bool process(const Dataset& top, Dataset& output) = 0;
+    // The rows that come after every block's, in output (with the columns of
+    // a block's result, and no rows when there are none), with the
+    // transform's summary and information for the whole.
+    virtual void finish(Dataset& output) = 0;
+};
 class RunContext;
 class TableSource;
 struct TransformTypeInfo;
@@ -188,6 +204,18 @@ public:
     virtual std::unique_ptr<RowBlockConsumer> blockConsumer(const Dataset& firstRows)
     {
         Q_UNUSED(firstRows)
+        return nullptr;
+    }
+    // A two-input type may take its top rows in blocks against its whole
+    // bottom table (see RowBlockStage): it says whether it may, and makes
+    // the stage for its options, the first block and the bottom table, or
+    // none when they do not allow it.
+    virtual bool takesTopBlocks() const { return false; }
+    virtual std::unique_ptr<RowBlockStage> topBlockStage(
+        const Dataset& firstTop, const Dataset& bottom)
+    {
+        Q_UNUSED(firstTop)
+        Q_UNUSED(bottom)
         return nullptr;
     }
 

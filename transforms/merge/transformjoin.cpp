@@ -54,6 +54,106 @@ bool addPairs(JoinedRows& rows, int topRows, const JoinPlan& plan, const KeyInde
 
 } // namespace
 
+// A join by key taking the top rows in blocks: each block's pairs go on at
+// once, in top order as in the whole join; the top rows without a partner
+// (kept for a left join) and the bottom rows without one (a right join)
+// come after every pair, so they are kept for the end. The bottom table is
+// indexed once.
+class JoinBlocks : public RowBlockStage
+{
+public:
+    JoinBlocks(TransformJoin* transform, const Dataset& bottom, int topKey, int bottomKey)
+        : m_transform(transform),
+          m_bottom(bottom),
+          m_topKey(topKey),
+          m_bottomKey(bottomKey),
+          m_caseSensitive(transform->boolParameter(CaseSensitive, true)),
+          m_keepTop(transform->boolParameter(KeepTop)),
+          m_keepBottom(transform->boolParameter(KeepBottom)),
+          m_bottomColumns(columnsExcept(bottom.columnCount(), bottomKey)),
+          m_index(bottom, bottomKey, m_caseSensitive),
+          m_bottomMatched(bottom.rowCount(), 0)
+    {
+    }
+
+    bool process(const Dataset& top, Dataset& output) override;
+    void finish(Dataset& output) override;
+
+private:
+    void setColumns(Dataset& output, const Dataset& top) const
+    {
+        setCombinedColumns(output,
+            { { &top, columnsExcept(top.columnCount()) }, { &m_bottom, m_bottomColumns } }, true);
+    }
+
+    TransformJoin* m_transform;
+    const Dataset m_bottom;
+    int m_topKey;
+    int m_bottomKey;
+    bool m_caseSensitive;
+    bool m_keepTop;
+    bool m_keepBottom;
+    QVector<int> m_bottomColumns;
+    KeyIndex m_index;
+    QVector<char> m_bottomMatched;
+    // The top rows without a partner so far, and an empty block of the top
+    // columns.
+    Dataset m_topOnly;
+    qint64 m_pairs = 0;
+};
+
+bool JoinBlocks::process(const Dataset& top, Dataset& output)
+{
+    if (!m_topOnly.hasColumns()) {
+        m_topOnly = top;
+        m_topOnly.selectRows({});
+    } else if (top.columnCount() != m_topOnly.columnCount()) {
+        return false;
+    }
+    const JoinPlan plan = planJoin(top, m_topKey, m_index, m_bottom.rowCount(), m_caseSensitive);
+    setColumns(output, top);
+    JoinedRows rows;
+    rows.reserve(plan.pairs);
+    if (!addPairs(rows, top.rowCount(), plan, m_index,
+            [this](int) { return !m_transform->stopRequested(); }))
+        return false;
+    output.appendJoinedRows(top, rows.top, m_bottom, m_bottomColumns, rows.bottom);
+    m_pairs += plan.pairs;
+    for (int b = 0; b < m_bottomMatched.size(); ++b)
+        m_bottomMatched[b] |= plan.bottomMatched.at(b);
+    if (m_keepTop && plan.topOnly > 0) {
+        QVector<int> topOnly;
+        topOnly.reserve(plan.topOnly);
+        for (int r = 0; r < top.rowCount(); ++r) {
+            if (plan.topChain.at(r) < 0)
+                topOnly.append(r);
+        }
+        Dataset kept = top;
+        kept.selectRows(topOnly);
+        m_topOnly.appendRows(kept);
+    }
+    // A result the whole join would refuse as too many rows is left to it.
+    return m_pairs + m_topOnly.rowCount() + m_bottom.rowCount() <= Transform::NoLimit;
+}
+
+void JoinBlocks::finish(Dataset& output)
+{
+    setColumns(output, m_topOnly);
+    JoinedRows rows;
+    for (int r = 0; r < m_topOnly.rowCount(); ++r)
+        rows.add(r, -1);
+    const int firstBottomOnly = rows.top.size();
+    for (int b = 0; m_keepBottom && b < m_bottom.rowCount(); ++b) {
+        if (!m_bottomMatched.at(b))
+            rows.add(-1, b);
+    }
+    output.appendJoinedRows(m_topOnly, rows.top, m_bottom, m_bottomColumns, rows.bottom);
+    // A bottom-only row shows its key in the top key's place.
+    for (int i = firstBottomOnly; i < rows.bottom.size(); ++i)
+        output.setValue(i, m_topKey, m_bottom.value(rows.bottom.at(i), m_bottomKey));
+    m_transform->setJoinMessages(m_pairs + output.rowCount(), m_pairs);
+}
+
 // The first pass: the bottom rows of every top key, which bottom rows find a
 // partner, and so the exact size of the result before any row is built.
 JoinPlan planJoin(
@@ -137,9 +237,7 @@ void TransformJoin::process(Dataset& output, const QList<TableSource*>& upstream
         setSummary(QStringLiteral("Connect a second dataset"));
         return;
     }
-    if (!hasValidInputCount(upstream)
-        || !requireParameters({ "By", "Column_1", "Column_2", "Include_Non_Matching_1",
-            "Include_Non_Matching_2", "Case_Sensitive", "Detailed_Report" }))
+    if (!hasValidInputCount(upstream) || !hasOptions())
         return;
     const Dataset& top = upstream.at(0)->dataset();
     const Dataset& bottom = upstream.at(1)->dataset();
@@ -204,12 +302,37 @@ void TransformJoin::joinByKey(
     // A bottom-only row shows its key in the top key's place.
     for (int i = firstBottomOnly; i < rows.bottom.size(); ++i)
         output.setValue(i, topKey, bottom.value(rows.bottom.at(i), bottomKey));
-    setSummary(countText(output.rowCount(), QStringLiteral("row"), QStringLiteral("rows"))
-        + QStringLiteral(" joined"));
-    addInformation(
-        QStringLiteral("%1 rows have keys in both datasets").arg(formatInteger(plan.pairs, true)));
+    setJoinMessages(output.rowCount(), plan.pairs);
     if (boolParameter(DetailedReport))
         reportKeys(top, bottom, topKey, bottomKey, plan);
+}
+
+bool TransformJoin::hasOptions()
+{
+    return requireParameters({ "By", "Column_1", "Column_2", "Include_Non_Matching_1",
+        "Include_Non_Matching_2", "Case_Sensitive", "Detailed_Report" });
+}
+
+void TransformJoin::setJoinMessages(qint64 rows, qint64 pairs)
+{
+    setSummary(
+        countText(rows, QStringLiteral("row"), QStringLiteral("rows")) + QStringLiteral(" joined"));
+    addInformation(
+        QStringLiteral("%1 rows have keys in both datasets").arg(formatInteger(pairs, true)));
+}
+
+std::unique_ptr<RowBlockStage> TransformJoin::topBlockStage(
+    const Dataset& firstTop, const Dataset& bottom)
+{
+    // The key reports and a join by row number need the whole top table.
+    if (!hasOptions() || selectionParameter(QStringLiteral("By")) != ByKey
+        || boolParameter(DetailedReport))
+        return nullptr;
+    const int topKey = columnIn(*this, Column1, firstTop);
+    const int bottomKey = columnIn(*this, Column2, bottom);
+    if (topKey < 0 || bottomKey < 0)
+        return nullptr;
+    return std::make_unique<JoinBlocks>(this, bottom, topKey, bottomKey);
 }
 
 void TransformJoin::reportKeys(

@@ -39,11 +39,19 @@ public:
     QString keyColumn2Key() const override { return QStringLiteral("Column_2"); }
     QString caseSensitiveKey() const override { return QStringLiteral("Case_Sensitive"); }
     QList<QPair<QString, bool>> optionStates() const override;
+    // A join by key takes a large top table in blocks against its bottom
+    // table.
+    bool takesTopBlocks() const override { return true; }
+    std::unique_ptr<RowBlockStage> topBlockStage(
+        const Dataset& firstTop, const Dataset& bottom) override;
 
 protected:
     Transform* newInstance() const override { return new TransformJoin; }
 
 private:
+    friend class JoinBlocks;
+    bool hasOptions();
+    void setJoinMessages(qint64 rows, qint64 pairs);
     void joinByKey(Dataset& output, const QList<TableSource*>& upstream, int topKey, int bottomKey);
     void joinByRowNumber(Dataset& output, const Dataset& top, const Dataset& bottom);
     void reportKeys(

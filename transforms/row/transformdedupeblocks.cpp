@@ -32,6 +32,11 @@ namespace {
 // in memory with room to spare.
 constexpr int Partitions = 64;
 
+// The share of the memory limit, in percent, the rows may take in memory:
+// deduplicating them whole needs half as much again (the groups, the rows
+// kept), and the Input's reading some more.
+constexpr int MemoryShare = 40;
+
 // Rows between two looks at a Stop while keys are written.
 constexpr int StopRows = 1 << 16;
 
@@ -46,7 +51,7 @@ public:
           m_columns(columns),
           m_options(options),
           m_keepFirst(keepFirst),
-          m_budget(transform->runContext())
+          m_budget(transform->runContext(), MemoryShare)
     {
     }
 
@@ -176,6 +181,18 @@ bool DedupeBlocks::openFiles()
 bool DedupeBlocks::writeKeys(const Dataset& rows)
 {
     std::vector<QByteArray> parts(static_cast<size_t>(Partitions));
+    // Handed to the writers every so many rows: the keys of the rows held
+    // when the budget ran out would take as much memory again.
+    const auto flush = [&] {
+        for (int p = 0; p < Partitions; ++p) {
+            if (!m_keyFiles[size_t(p)]->append(parts[size_t(p)])) {
+                m_failure = m_keyFiles[size_t(p)]->errorText();
+                return false;
+            }
+            parts[size_t(p)].resize(0);
+        }
+        return true;
+    };
     QVector<QString> key(m_columns.size());
     const int count = rows.rowCount();
     for (int r = 0; r < count; ++r) {
@@ -186,16 +203,10 @@ bool DedupeBlocks::writeKeys(const Dataset& rows)
         }
         SpillWriter::encodeCells(
             parts[hash % Partitions], m_rowsOnDisk + r, key.constData(), key.size());
-        if (r % StopRows == StopRows - 1 && stopped())
+        if (r % StopRows == StopRows - 1 && (stopped() || !flush()))
             return false;
     }
-    for (int p = 0; p < Partitions; ++p) {
-        if (!m_keyFiles[size_t(p)]->append(parts[size_t(p)])) {
-            m_failure = m_keyFiles[size_t(p)]->errorText();
-            return false;
-        }
-    }
-    return true;
+    return flush();
 }
 
 bool DedupeBlocks::closeFiles()
@@ -341,7 +352,7 @@ bool DedupeBlocks::passRows(const std::vector<char>& first, Dataset& output, int
     m_transform->addInformation(
         QStringLiteral("The rows took more than %1% of the memory limit: compared on disk in %2 "
                        "parts (%3 MB in '%4')")
-            .arg(SpillBudget::MemoryShare)
+            .arg(MemoryShare)
             .arg(Partitions)
             .arg(qMax<qint64>(1, m_spilledBytes >> 20))
             .arg(m_budget.where()));

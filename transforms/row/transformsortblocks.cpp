@@ -25,6 +25,11 @@ namespace {
 constexpr int KindRows = 100;
 constexpr int KindValues = 50;
 
+// The share of the memory limit, in percent, the rows may take in memory:
+// writing a run needs about as much again (the rows encoded for the disk,
+// the ranks, the order).
+constexpr int MemoryShare = 30;
+
 } // namespace
 
 class SortBlocks : public RowBlockConsumer
@@ -34,7 +39,7 @@ public:
         : m_transform(transform),
           m_keys(keys),
           m_options(options),
-          m_budget(transform->runContext())
+          m_budget(transform->runContext(), MemoryShare)
     {
         m_valuesSeen = QVector<int>(keys.size(), 0);
         m_rowsLookedAt = QVector<int>(keys.size(), 0);
@@ -253,7 +258,7 @@ bool SortBlocks::merge(Dataset& output, int blockRows, const std::function<bool(
     m_transform->addInformation(
         QStringLiteral("The rows took more than %1% of the memory limit: sorted in %2 runs on "
                        "disk (%3 MB in '%4')")
-            .arg(SpillBudget::MemoryShare)
+            .arg(MemoryShare)
             .arg(m_runs.size())
             .arg(qMax<qint64>(1, m_spilledBytes >> 20))
             .arg(m_budget.where()));

@@ -9,10 +9,10 @@
 
 #include <vector>
 
-SpillBudget::SpillBudget(RunContext* context) : m_context(context)
+SpillBudget::SpillBudget(RunContext* context, int share) : m_context(context)
 {
     const double gigabytes = context ? context->settings().maxMemoryUsage() : 4.0;
-    m_bytes = qint64(gigabytes * (1 << 30) * MemoryShare / 100);
+    m_bytes = qint64(gigabytes * (1 << 30) * share / 100);
 }
 
 SpillBudget::~SpillBudget() = default;

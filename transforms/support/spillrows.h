@@ -19,14 +19,12 @@ class RunContext;
 class SpillBudget
 {
 public:
-    // The share of the memory limit, in percent, a step's rows may take in
-    // memory. Writing them needs about as much again (the rows encoded for
-    // the disk, a sort's ranks and order), and other items hold memory too.
-    // Below it a step keeps everything in memory, at its fastest.
-    static constexpr int MemoryShare = 30;
-
-    // Without a run (a transform on its own), the default limit.
-    explicit SpillBudget(RunContext* context);
+    // A step's rows may take share percent of the memory limit in memory;
+    // below it the step keeps everything in memory, at its fastest. The
+    // share leaves room for what the step needs beside its rows, and for
+    // other items. Without a run (a transform on its own), the default
+    // limit.
+    SpillBudget(RunContext* context, int share);
     ~SpillBudget();
 
     // Whether rows taking this many bytes go to disk. Near the limit
