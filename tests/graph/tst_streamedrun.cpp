@@ -101,6 +101,28 @@ QByteArray peopleCsv(int rows = 60)
     return text;
 }
 
+// Sales by region, kind and year for the pivot cases: amounts with
+// decimals, empty ones and "n/a", an empty region, years that are equal as
+// numbers ("1", "01"), a region and years first seen late in the file, and
+// a last row whose region and year no other row has, without an amount.
+QByteArray pivotCsv(int rows = 120)
+{
+    QByteArray text = "id,region,kind,year,amount\n";
+    const char* regions[] = { "North", "south", "", "East", "North-West" };
+    const char* early[] = { "2021", "2020", "01" };
+    const char* late[] = { "2021", "1", "2019", "01", "2022" };
+    for (int i = 1; i <= rows; ++i) {
+        const bool isLate = i > rows / 2;
+        const QByteArray amount = i % 11 == 0 ? QByteArray()
+            : i % 13 == 0                     ? QByteArray("n/a")
+                                              : QByteArray::number(((i * 37) % 1000) / 8.0);
+        text += QByteArray::number(i) + "," + regions[(i / 3) % (isLate ? 5 : 4)] + ","
+            + (i % 2 ? "a" : "b") + "," + (isLate ? late[i % 5] : early[i % 3]) + "," + amount
+            + "\n";
+    }
+    return text + QByteArray::number(rows + 1) + ",Central,a,2023,\n";
+}
+
 } // namespace
 
 class TestStreamedRun : public QObject
@@ -308,6 +330,37 @@ void TestStreamedRun::sameAsWhole_data()
     row("count by text, case ignored",
         { "Count: Column = 3 | Sort = Text | Order = Ascending | Case_Sensitive = 0" }, true,
         cased);
+    // A pivot sums up its cells and totals as the blocks go by.
+    const QByteArray sales = pivotCsv();
+    row("pivot sum", { "Pivot: Columns = 1 | Rows = 3 | Values = 4" }, true, sales);
+    row("pivot average, no value empty, total row",
+        { "Pivot: Columns = 1 | Rows = 3 | Values = 4 | Summarize_As = Average | Non_Calc = "
+          "Empty | Total_Type = Rows" },
+        true, sales);
+    row("pivot minimum, total column",
+        { "Pivot: Columns = 3 | Rows = 1 | Values = 4 | Summarize_As = Minimum | Total_Type = "
+          "Columns" },
+        true, sales);
+    row("pivot maximum, no totals",
+        { "Pivot: Columns = 1 | Rows = 3 | Values = 4 | Summarize_As = Maximum | Totals = 0" },
+        true, sales);
+    // Blocks of 20 rows: two keys make a group for most of 7 rows.
+    QTest::newRow("pivot count, two keys")
+        << sales
+        << QStringList { "Pivot: Columns = 1%1F2 | Rows = 3 | Values = 4 | Summarize_As = Count "
+                         "| Delimiter = -" }
+        << int(HeaderYes) << true << 20;
+    row("pivot of column keys only", { "Pivot: Rows = 3%1F2 | Values = 4" }, true, sales);
+    row("filter, then pivot",
+        { "Filter: Columns = 0%1F0%1F2%1F4%1F30", "Pivot: Columns = 3 | Rows = 1 | Values = 0" },
+        true, sales);
+    // A median needs a cell's values together, a drilldown the rows; a key
+    // of one row a group costs more than the rows.
+    row("pivot median", { "Pivot: Columns = 1 | Rows = 3 | Values = 4 | Summarize_As = Median" },
+        false, sales);
+    row("pivot with drilldown", { "Pivot: Columns = 1 | Rows = 3 | Values = 4 | Drilldown = 1" },
+        false, sales);
+    row("pivot by id", { "Pivot: Columns = 0 | Rows = 3 | Values = 4" }, false, sales);
     // A dedupe takes the blocks and hands the first rows of each key on.
     row("dedupe", { "Dedupe: Columns = 3 | Dedupe_Mode = Remove duplicates" });
     row("dedupe keeping the duplicates, then case",

@@ -1,5 +1,7 @@
 #include "transforms/analysis/transformpivot.h"
 
+#include "transforms/analysis/pivottable.h"
+
 #include "core/dataset.h"
 #include "core/tablesource.h"
 #include "core/values.h"
@@ -26,72 +28,24 @@
 
 namespace {
 
-// One side of the table: the groups of one set of key columns in heading
-// order.
-struct Side
-{
-    RowGroups groups;
-    QVector<int> rank; // per group: its position among the headings
-    QVector<int> order; // per position: its group
-    QStringList headings;
-};
+using namespace pivot;
 
 Side makeSide(const Dataset& input, const QVector<int>& columns, const QString& delimiter,
     const QString& noKeyHeading)
 {
     Side side;
     groupRows(input, columns, KeyOptions(), side.groups);
-    const int n = side.groups.groupCount();
-    // The distinct keys as a small table, sorted as Sort would sort it.
+    // The distinct keys as a small table.
     Dataset keys;
     keys.setColumnCount(columns.size());
-    for (int g = 0; g < n; ++g) {
+    for (int g = 0; g < side.groups.groupCount(); ++g) {
         QStringList values;
         for (int c : columns)
             values.append(input.value(side.groups.firstRow.at(g), c));
         keys.appendRow(values);
     }
-    QVector<int> sortKeys;
-    for (int k = 0; k < columns.size(); ++k)
-        sortKeys.append(k + 1);
-    DatasetSorter sorter(keys, sortKeys);
-    sorter.sort();
-    side.order = columns.isEmpty() ? QVector<int>(n, 0) : sorter.order();
-    side.rank.resize(n);
-    for (int i = 0; i < n; ++i) {
-        const int g = side.order.at(i);
-        side.rank[g] = i;
-        QStringList parts;
-        for (const QString& v : keys.row(g))
-            parts.append(v.isEmpty() ? QStringLiteral("(Empty)") : v);
-        side.headings.append(columns.isEmpty() ? noKeyHeading : parts.join(delimiter));
-    }
+    orderSide(side, keys, columns.isEmpty(), delimiter, noKeyHeading);
     return side;
-}
-
-// The column's non-empty cells read as numbers (an empty cell is no number).
-ColumnNumbers readColumn(const Dataset& input, int column)
-{
-    return readColumnNumbers(input, column, [](const QString& t, const QLocale& locale) {
-        ReadNumber number;
-        if (!t.isEmpty())
-            number.value = toNumber(locale, t, false, true, &number.ok);
-        return number;
-    });
-}
-
-// Reports a cell that is no number, unless it is empty: an empty cell is
-// skipped without a word.
-void reportNotNumber(const Dataset& input, int row, int column, FailureList& failures)
-{
-    const QString& text = input.value(row, column);
-    if (text.isEmpty())
-        return;
-    failures.add([&] {
-        return QStringLiteral("'%1' is not a numerical value in column '%2' at row %3")
-            .arg(text, input.columnName(column))
-            .arg(row + 1);
-    });
 }
 
 // The cell figures: the function over a set of upstream rows.
@@ -220,33 +174,6 @@ void forEachRun(int rowCount, qint64 keyCount, const Key& keyOf, const Run& run)
     }
 }
 
-struct Layout
-{
-    bool totalRow = false;
-    bool totalColumn = false;
-    bool drilldown = false;
-    QString grand; // the heading of the totals
-    QString nonCalc; // a cell with nothing to summarise
-};
-
-// The headings, and every cell holding what a cell without values holds.
-void layOut(Dataset& output, const QString& rowHeading, const Side& rows, const Side& cols,
-    const Layout& layout)
-{
-    QStringList header = QStringList { rowHeading } + cols.headings;
-    if (layout.totalColumn)
-        header << layout.grand;
-    output.setColumnCount(header.size());
-    output.setHeader(header);
-    QStringList blank;
-    for (int c = 1; c < header.size(); ++c)
-        blank.append(layout.nonCalc);
-    for (const QString& heading : rows.headings)
-        output.appendRow(QStringList { heading } + blank);
-    if (layout.totalRow)
-        output.appendRow(QStringList { layout.grand } + blank);
-}
-
 void fillCells(Dataset& output, const Summariser& summariser, const Side& rows, const Side& cols,
     const Layout& layout)
 {
@@ -282,39 +209,6 @@ void fillCells(Dataset& output, const Summariser& summariser, const Side& rows, 
     }
 }
 
-// A cell's summary kept up to date row by row, for the functions that need
-// no more than a sum, a count and the extremes. Values are added in row
-// order, the order in which the stored-rows way sums a cell, so the figures
-// are the same to the last digit; no per-row list is held.
-struct RunningCell
-{
-    KahanSum sum;
-    int count = 0;
-    double least = 0.0;
-    double most = 0.0;
-
-    void add(double v)
-    {
-        // Strict comparisons keep the first of equal extremes, as
-        // std::min_element and std::max_element do.
-        if (count == 0 || v < least)
-            least = v;
-        if (count == 0 || most < v)
-            most = v;
-        sum.add(v);
-        ++count;
-    }
-    QString text(int function) const
-    {
-        using P = TransformPivot;
-        if (function == P::Count)
-            return QString::number(count);
-        if (function == P::Minimum || function == P::Maximum)
-            return formatNumber(function == P::Minimum ? least : most);
-        return formatNumber(function == P::Sum ? sum.value() : sum.value() / double(count));
-    }
-};
-
 // Whether the cells are summed up in one pass over the rows: for these
 // functions, and when the cells are few next to the rows (a cell costs more
 // than the per-row lists it saves).
@@ -332,12 +226,7 @@ bool sumInOnePass(Dataset& output, const Dataset& input, int column, int functio
     const Side& cols, const Layout& layout, FailureList& failures,
     const std::function<bool(int, int)>& progress)
 {
-    const int nr = rows.headings.size();
-    const int nc = cols.headings.size();
-    std::vector<RunningCell> cells(size_t(nr) * size_t(nc));
-    std::vector<RunningCell> rowTotals(static_cast<size_t>(nr));
-    std::vector<RunningCell> columnTotals(static_cast<size_t>(nc));
-    RunningCell grand;
+    RunningTable table;
     const bool counting = function == TransformPivot::Count;
     const ColumnNumbers numbers = counting ? ColumnNumbers() : readColumn(input, column);
     const int count = input.rowCount();
@@ -354,28 +243,9 @@ bool sumInOnePass(Dataset& output, const Dataset& input, int column, int functio
         } else {
             v = numbers.values[size_t(r)];
         }
-        const int row = rows.rank.at(rows.groups.group.at(r));
-        const int col = cols.rank.at(cols.groups.group.at(r));
-        cells[size_t(row) * size_t(nc) + size_t(col)].add(v);
-        rowTotals[size_t(row)].add(v);
-        columnTotals[size_t(col)].add(v);
-        grand.add(v);
+        table.add(rows.groups.group.at(r), cols.groups.group.at(r), v);
     }
-    // Cells without a value keep what layOut() put there.
-    const auto fill = [&](int row, int column, const RunningCell& cell) {
-        if (cell.count > 0)
-            output.setValue(row, column, cell.text(function));
-    };
-    for (int row = 0; row < nr; ++row) {
-        for (int col = 0; col < nc; ++col)
-            fill(row, col + 1, cells[size_t(row) * size_t(nc) + size_t(col)]);
-        if (layout.totalColumn)
-            fill(row, nc + 1, rowTotals[size_t(row)]);
-    }
-    for (int col = 0; layout.totalRow && col < nc; ++col)
-        fill(nr, col + 1, columnTotals[size_t(col)]);
-    if (layout.totalRow && layout.totalColumn)
-        fill(nr, nc + 1, grand);
+    table.fill(output, function, rows, cols, layout);
     return true;
 }
 
@@ -459,61 +329,78 @@ void TransformPivot::validate()
     }
 }
 
+bool TransformPivot::planFor(const Dataset& input, Plan& plan)
+{
+    if (!requireParameters({ "Rows", "Columns", "Values", "Summarize_As", "Non_Calc", "Totals",
+            "Total_Type", "Delimiter", "Drilldown" }))
+        return false;
+    plan.rowKeys = columnIndexes(QStringLiteral("Columns"));
+    plan.columnKeys = columnIndexes(QStringLiteral("Rows"));
+    plan.value = columnIndex(QStringLiteral("Values"));
+    if (plan.value < 0 || (plan.rowKeys.isEmpty() && plan.columnKeys.isEmpty())) {
+        setSummary(QStringLiteral("No changes"));
+        return false;
+    }
+    plan.function = selectionParameter(QStringLiteral("Summarize_As"));
+    plan.delimiter = textParameter(QStringLiteral("Delimiter"));
+    plan.valueName = input.columnName(plan.value);
+    Layout& layout = plan.layout;
+    const int totalType = selectionParameter(QStringLiteral("Total_Type"));
+    layout.totalRow = boolParameter(QStringLiteral("Totals")) && totalType != 2;
+    layout.totalColumn = boolParameter(QStringLiteral("Totals")) && totalType != 1;
+    layout.drilldown = boolParameter(QStringLiteral("Drilldown"));
+    layout.grand = QStringLiteral("Grand %1").arg(functionNames().value(plan.function));
+    layout.nonCalc
+        = selectionParameter(QStringLiteral("Non_Calc")) == 0 ? QStringLiteral("0") : QString();
+    QStringList rowKeyNames;
+    for (int c : qAsConst(plan.rowKeys))
+        rowKeyNames.append(input.columnName(c));
+    plan.rowHeading = rowKeyNames.join(plan.delimiter);
+    return true;
+}
+
+void TransformPivot::setMessages(const FailureList& failures)
+{
+    for (const QString& line : failures.lines())
+        addWarning(line);
+    emit processed(1.0);
+    setSummary(QStringLiteral("Pivot table created"));
+}
+
 void TransformPivot::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();
     if (!hasValidInputCount(upstream))
         return;
-    if (!requireParameters({ "Rows", "Columns", "Values", "Summarize_As", "Non_Calc", "Totals",
-            "Total_Type", "Delimiter", "Drilldown" }))
-        return;
     const Dataset& input = upstream.first()->dataset();
-    const QVector<int> rowKeys = columnIndexes(QStringLiteral("Columns"));
-    const QVector<int> columnKeys = columnIndexes(QStringLiteral("Rows"));
-    const int value = columnIndex(QStringLiteral("Values"));
-    if (value < 0 || (rowKeys.isEmpty() && columnKeys.isEmpty())) {
-        setSummary(QStringLiteral("No changes"));
+    Plan plan;
+    if (!planFor(input, plan))
         return;
-    }
-    const int function = selectionParameter(QStringLiteral("Summarize_As"));
-    const QString nonCalc
-        = selectionParameter(QStringLiteral("Non_Calc")) == 0 ? QStringLiteral("0") : QString();
-    const QString delimiter = textParameter(QStringLiteral("Delimiter"));
-    const QString valueName = input.columnName(value);
     // The two sides group the same rows apart from each other: a large
     // table has them grouped on two threads.
     Side rows;
     Side cols;
-    const auto makeRows = [&] { rows = makeSide(input, rowKeys, delimiter, valueName); };
-    const auto makeColumns = [&] { cols = makeSide(input, columnKeys, delimiter, valueName); };
+    const auto makeRows
+        = [&] { rows = makeSide(input, plan.rowKeys, plan.delimiter, plan.valueName); };
+    const auto makeColumns
+        = [&] { cols = makeSide(input, plan.columnKeys, plan.delimiter, plan.valueName); };
     Parallel::both(Parallel::worthSplitting(input.rowCount()), makeRows, makeColumns);
-    Layout layout;
-    const int totalType = selectionParameter(QStringLiteral("Total_Type"));
-    layout.totalRow = boolParameter(QStringLiteral("Totals")) && totalType != 2;
-    layout.totalColumn = boolParameter(QStringLiteral("Totals")) && totalType != 1;
-    layout.drilldown = boolParameter(QStringLiteral("Drilldown"));
-    layout.grand = QStringLiteral("Grand %1").arg(functionNames().value(function));
-    layout.nonCalc = nonCalc;
-    QStringList rowKeyNames;
-    for (int c : rowKeys)
-        rowKeyNames.append(input.columnName(c));
-    layOut(output, rowKeyNames.join(delimiter), rows, cols, layout);
+    const Layout& layout = plan.layout;
+    layOut(output, plan.rowHeading, rows, cols, layout);
     const auto progress = [this](int row, int rows) { return reportProgress(row, rows * 2); };
     FailureList failures;
     const qint64 cells = qint64(rows.headings.size()) * cols.headings.size();
-    if (summedInOnePass(function, layout, cells, input.rowCount())) {
-        sumInOnePass(output, input, value, function, rows, cols, layout, failures, progress);
+    if (summedInOnePass(plan.function, layout, cells, input.rowCount())) {
+        sumInOnePass(
+            output, input, plan.value, plan.function, rows, cols, layout, failures, progress);
     } else {
-        Summariser summariser(input, value, function, nonCalc);
-        if (function != Count && function != CountDistinct)
+        Summariser summariser(input, plan.value, plan.function, layout.nonCalc);
+        if (plan.function != Count && plan.function != CountDistinct)
             summariser.readNumbers(failures, progress);
         fillCells(output, summariser, rows, cols, layout);
     }
-    for (const QString& line : failures.lines())
-        addWarning(line);
-    emit processed(1.0);
-    setSummary(QStringLiteral("Pivot table created"));
+    setMessages(failures);
 }
 
 // The table is made from the key and value columns alone.

@@ -2,6 +2,11 @@
 
 #include "transforms/transform.h"
 
+class FailureList;
+namespace pivot {
+struct Plan;
+}
+
 // A summary table: one row per combination of row-key values, one column per
 // combination of column-key values, each cell summarising the value column
 // over the rows with that pair of keys, with optional totals.
@@ -40,6 +45,17 @@ public:
 
     static const QStringList& functionNames();
 
+    // A table summed up as the rows go by (see RowBlockConsumer) holds only
+    // its cells, whatever the number of rows.
+    bool takesBlocks() const override { return true; }
+    std::unique_ptr<RowBlockConsumer> blockConsumer(const Dataset& firstRows) override;
+
 protected:
     Transform* newInstance() const override { return new TransformPivot; }
+
+private:
+    friend class PivotBlocks;
+    // False (with the summary or warning set) when there is nothing to make.
+    bool planFor(const Dataset& input, pivot::Plan& plan);
+    void setMessages(const FailureList& failures);
 };
