@@ -185,14 +185,21 @@ void TransformCalculate::process(Dataset& output, const QList<TableSource*>& ups
     CalculateOps::OperandLabel label1 { QString(), first.name, first.column >= 0 };
     CalculateOps::OperandLabel label2 { QString(), second.name, second.column >= 0 };
     PerStoredValue<CalculateOps::Outcome> outcomes;
+    // Cells are read without copies of their own; a column of mostly
+    // different values has no shared texts to know a value by.
+    QString scratch1;
+    QString scratch2;
+    const bool byValue = perValue && output.column(first.column).isCoded();
     int row = 0;
     for (; row < rowCount; ++row) {
         if (!reportProgress(row, rowCount))
             break;
-        const QString& v1 = first.column >= 0 ? output.value(row, first.column) : first.constant;
-        const QString& v2 = second.column >= 0 ? output.value(row, second.column) : second.constant;
+        const QString& v1
+            = first.column >= 0 ? output.text(row, first.column, scratch1) : first.constant;
+        const QString& v2
+            = second.column >= 0 ? output.text(row, second.column, scratch2) : second.constant;
         const auto compute = [&](const QString&) { return CalculateOps::calculate(op, v1, v2); };
-        const CalculateOps::Outcome outcome = perValue ? outcomes.get(v1, compute) : compute(v1);
+        const CalculateOps::Outcome outcome = byValue ? outcomes.get(v1, compute) : compute(v1);
         if (!outcome.failed()) {
             ++succeeded;
         } else if (++failed <= DescribedFailures) {

@@ -168,6 +168,10 @@ bool RowCondition::matches(const Dataset& data, int row)
     if (m_column >= 0) {
         if (m_column >= data.columnCount())
             return testCell(QString());
+        // A column of mostly different values has no shared texts to know
+        // a value by: each cell is tested, from a reused text.
+        if (!data.column(m_column).isCoded())
+            return testCell(data.text(row, m_column, m_scratch));
         return m_results.get(
             data.value(row, m_column), [this](const QString& v) { return testCell(v); });
     }

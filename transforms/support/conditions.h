@@ -129,6 +129,7 @@ private:
     ConditionTest m_test;
     // Per distinct value of the column, for a term without variables.
     PerStoredValue<bool> m_results;
+    QString m_scratch;
     QString m_problem;
 };
 

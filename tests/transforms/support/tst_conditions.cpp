@@ -1,5 +1,6 @@
 #include "core/dataset.h"
 #include "core/values.h"
+#include "transforms/support/columnnumbers.h"
 #include "transforms/support/conditions.h"
 
 #include <QLocale>
@@ -97,6 +98,46 @@ private slots:
         RowCondition pattern(1, OpMatchesRegex, QStringLiteral("^$(1)"), data, Qt::CaseSensitive);
         QVERIFY(pattern.matches({ "ab", "abc" }));
         QVERIFY(!pattern.matches({ "b", "abc" }));
+    }
+
+    // A column of mostly different values keeps no shared texts: its cells
+    // are tested and read as numbers one by one, each its own row's.
+    void plainAndCodedColumns_data()
+    {
+        QTest::addColumn<bool>("plain");
+        QTest::newRow("coded") << false;
+        QTest::newRow("plain texts") << true;
+    }
+
+    void plainAndCodedColumns()
+    {
+        QFETCH(bool, plain);
+        const QStringList cells { "10", "9.5", "", "n/a", "100", "9.6", "10", "1e3" };
+        Dataset data;
+        data.setColumnCount(1);
+        if (plain)
+            data.keepPlainTexts(0);
+        for (const QString& cell : cells)
+            data.appendRow({ cell });
+        QCOMPARE(data.column(0).isCoded(), !plain);
+        RowCondition condition(0, OpGreater, QStringLiteral("9.6"), data, Qt::CaseSensitive);
+        const ConditionTest test(OpGreater, QStringLiteral("9.6"), Qt::CaseSensitive);
+        for (int r = 0; r < cells.size(); ++r)
+            QCOMPARE(condition.matches(data, r), test.matches(cells.at(r)));
+        const ColumnNumbers numbers
+            = readColumnNumbers(data, 0, [](const QString& text, const QLocale& locale) {
+                  ReadNumber n;
+                  if (!text.isEmpty())
+                      n.value = toNumber(locale, text, false, true, &n.ok);
+                  return n;
+              });
+        const std::vector<double> values { 10, 9.5, 0, 0, 100, 9.6, 10, 1000 };
+        const std::vector<char> ok { 1, 1, 0, 0, 1, 1, 1, 1 };
+        QCOMPARE(numbers.ok, ok);
+        for (size_t r = 0; r < values.size(); ++r) {
+            if (ok[r])
+                QCOMPARE(numbers.values[r], values[r]);
+        }
     }
 
     // A group tests its cheapest condition first (the column of few distinct
