@@ -41,6 +41,10 @@ struct RowHandOver
     // Characters per parsed chunk, 0 for the usual size: small ones make a
     // small text stream (tests).
     int chunkChars = 0;
+    // A column's values stay pooled only while they are fewer than this: a
+    // block is dropped once passed on, so a pool of many values saves no
+    // memory, and its look-ups miss the processor's cache.
+    int poolValues = 1 << 15;
 
     bool isOn() const { return bool(take); }
 };

@@ -161,6 +161,7 @@ RowSink::RowSink(Dataset* dataset, const ReadOptions& options)
       m_runTexts(options.runTexts),
       m_arena(m_runTexts ? m_runTexts->newArena() : nullptr),
       m_handOver(options.handOver),
+      m_poolValues(options.handOver.isOn() ? options.handOver.poolValues : 0),
       m_headerOption(options.hasHeader),
       m_firstRows(options.firstRows)
 {
@@ -184,8 +185,9 @@ RowSink RowSink::collectorFor(
     collector.m_pooling = target.m_pooling;
     // Only the first chunk holds the rows before the header and the header.
     collector.useColumns(target.m_use, atTextStart ? target.m_leaveOutFrom : 0);
+    collector.m_poolValues = target.m_poolValues;
     if (seed)
-        seedPools(&collector.m_pools, *seed, collector.m_arena);
+        seedPools(&collector.m_pools, *seed, collector.m_arena, collector.m_poolValues);
     if (const Dataset* data = target.m_dataset) {
         for (int c = 0; c < data->columnCount(); ++c)
             collector.m_plainColumns.append(!data->column(c).isCoded());
@@ -195,7 +197,7 @@ RowSink RowSink::collectorFor(
 
 void RowSink::addPools(int lastColumn)
 {
-    growPools(&m_pools, size_t(lastColumn) + 1, m_arena);
+    growPools(&m_pools, size_t(lastColumn) + 1, m_arena, m_poolValues);
 }
 
 void RowSink::addField(FieldBuilder* field)

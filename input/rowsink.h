@@ -305,6 +305,8 @@ private:
     std::vector<int> m_encodedLengths;
     std::vector<bool> m_encodedEmpty;
     RowHandOver m_handOver;
+    // The values a pool may hold before it retires (0: no cap).
+    int m_poolValues = 0;
     int m_headerOption = HeaderYes;
     int m_handedHeader = -1;
     bool m_handOverRefused = false;

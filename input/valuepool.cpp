@@ -202,6 +202,8 @@ void ValuePool::absorb(const ValuePool& other)
             ++m_used;
         }
     }
+    if (m_maxValues > 0 && m_used > m_maxValues)
+        retire();
 }
 
 // Counts one more lookup and weighs the pool when its time has come; false
@@ -212,6 +214,8 @@ bool ValuePool::countLookup()
         return false;
     if (++m_lookups == m_nextCheck)
         checkWorth();
+    if (m_maxValues > 0 && m_used > m_maxValues)
+        retire();
     return !m_retired;
 }
 
@@ -224,19 +228,22 @@ const QString* ValuePool::seeded(const Char* chars, int count, uint hash) const
     return slot.text.isNull() ? nullptr : &slot.text;
 }
 
-void growPools(std::vector<ValuePool>* pools, size_t count, TextArena* arena)
+void growPools(std::vector<ValuePool>* pools, size_t count, TextArena* arena, int maxValues)
 {
     const size_t from = pools->size();
     if (count <= from)
         return;
     pools->resize(count);
-    for (size_t i = from; i < count; ++i)
+    for (size_t i = from; i < count; ++i) {
         (*pools)[i].keepTextsIn(arena);
+        (*pools)[i].setMaxValues(maxValues);
+    }
 }
 
-void seedPools(std::vector<ValuePool>* pools, const std::vector<ValuePool>& seed, TextArena* arena)
+void seedPools(std::vector<ValuePool>* pools, const std::vector<ValuePool>& seed, TextArena* arena,
+    int maxValues)
 {
-    growPools(pools, seed.size(), arena);
+    growPools(pools, seed.size(), arena, maxValues);
     for (size_t c = 0; c < seed.size(); ++c) {
         if (seed[c].isRetired())
             (*pools)[c].retire();

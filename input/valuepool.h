@@ -108,6 +108,11 @@ public:
         prefetchLine(const_cast<QString&>(slot.text).data_ptr());
     }
 
+    // Retires the pool once it holds more values than this (0: no cap). A
+    // read that hands its rows over in blocks keeps no table to save memory
+    // in, and a large pool's look-ups miss the cache at every value.
+    void setMaxValues(int values) { m_maxValues = values; }
+
     // Distinct values this pool added (those it took from its seed aside).
     int size() const { return m_count; }
     bool isRetired() const { return m_retired; }
@@ -134,6 +139,7 @@ private:
     int m_used = 0;
     int m_lookups = 0;
     bool m_retired = false;
+    int m_maxValues = 0;
     // The stretch of values since the last check: where it started, the
     // distinct count then, and the characters of the new values in it.
     int m_nextCheck = EarlyCheckValues;
@@ -144,10 +150,11 @@ private:
 
 // Pools for columns up to count, the new ones making their texts in the
 // arena (none: ordinary texts).
-void growPools(std::vector<ValuePool>* pools, size_t count, TextArena* arena);
+void growPools(std::vector<ValuePool>* pools, size_t count, TextArena* arena, int maxValues = 0);
 // Pools for the columns of a seed, each looking at the seed's pool first
 // (see ValuePool::setSeed) or retired where the seed's has.
-void seedPools(std::vector<ValuePool>* pools, const std::vector<ValuePool>& seed, TextArena* arena);
+void seedPools(std::vector<ValuePool>* pools, const std::vector<ValuePool>& seed, TextArena* arena,
+    int maxValues = 0);
 
 // A well-mixed hash of the characters; the pools of every column use it.
 uint hashCharacters(const QChar* chars, int count);

@@ -64,6 +64,7 @@ private slots:
     void reportsProgressAndStops();
     void streamsLongLines_data();
     void streamsLongLines();
+    void handedOverBlocksPoolFewValues();
 };
 
 void TestDelimitedReader::parsesRecords_data()
@@ -625,6 +626,51 @@ void TestDelimitedReader::streamsLongLines()
         QTEST(result.dataset.columnCount(), "columns");
         QTEST(result.dataset.value(0, 0).size(), "firstLength");
     }
+}
+
+// A read that hands its rows over in blocks keeps no table to save memory
+// in: a column of many values stops sharing one text per value between
+// blocks (its pool retires), while a column of few values still shares.
+void TestDelimitedReader::handedOverBlocksPoolFewValues()
+{
+    QByteArray text;
+    const int rows = 40000;
+    // 4,000 values five times each, then the same again.
+    for (int i = 0; i < rows; ++i)
+        text += "v" + QByteArray::number((i / 5) % 4000) + ",c" + QByteArray::number(i % 5) + "\n";
+    QTemporaryDir dir;
+    const QString path = dir.filePath("many.csv");
+    QVERIFY(writeFile(path, text));
+    ReadOptions o = options("delim=1");
+    QString firstMany;
+    QString firstFew;
+    int handed = 0;
+    bool manyShared = true;
+    bool fewShared = true;
+    o.handOver.blockRows = 1000;
+    o.handOver.chunkChars = 4096;
+    o.handOver.poolValues = 100;
+    o.handOver.take = [&](Dataset&& block) {
+        for (int r = 0; r < block.rowCount(); ++r) {
+            const int row = handed + r;
+            if (block.value(r, 0) != QStringLiteral("v%1").arg((row / 5) % 4000))
+                return false;
+            if (row == 0) {
+                firstMany = block.value(r, 0);
+                firstFew = block.value(r, 1);
+            } else if (row == rows / 2) {
+                manyShared = block.value(r, 0).constData() == firstMany.constData();
+                fewShared = block.value(r, 1).constData() == firstFew.constData();
+            }
+        }
+        handed += block.rowCount();
+        return true;
+    };
+    const ReadResult blocks = readTextFile(path, o);
+    QVERIFY(blocks.ok());
+    QCOMPARE(handed + blocks.dataset.rowCount(), rows);
+    QVERIFY(!manyShared);
+    QVERIFY(fewShared);
 }
 
 QTEST_GUILESS_MAIN(TestDelimitedReader)

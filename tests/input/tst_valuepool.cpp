@@ -15,6 +15,8 @@ private slots:
     void sharesRepeatedValues();
     void retiresOnlyMostlyDistinctColumns_data();
     void retiresOnlyMostlyDistinctColumns();
+    void capRetiresLargePools_data();
+    void capRetiresLargePools();
     void findsValuesReadAsBytes();
     void textsOfARunActAsOrdinaryTexts_data();
     void textsOfARunActAsOrdinaryTexts();
@@ -92,6 +94,44 @@ void TestValuePool::retiresOnlyMostlyDistinctColumns()
         if (pooled != text)
             QFAIL(qPrintable(QStringLiteral("value %1 came back as %2").arg(text, pooled)));
     }
+    QTEST(pool.isRetired(), "retired");
+}
+
+// A read that hands its rows over caps its pools: past the cap a pool
+// retires, whether its values were looked up or taken from another pool.
+void TestValuePool::capRetiresLargePools_data()
+{
+    QTest::addColumn<int>("distinct");
+    QTest::addColumn<int>("cap");
+    QTest::addColumn<bool>("absorbed");
+    QTest::addColumn<bool>("retired");
+
+    addRow("under the cap", 1000, 1024, false, false);
+    addRow("over the cap", 1100, 1024, false, true);
+    addRow("taken in under the cap", 1000, 1024, true, false);
+    addRow("taken in over the cap", 1100, 1024, true, true);
+    addRow("no cap", 5000, 0, false, false);
+}
+
+void TestValuePool::capRetiresLargePools()
+{
+    QFETCH(int, distinct);
+    QFETCH(int, cap);
+    QFETCH(bool, absorbed);
+
+    ValuePool pool;
+    pool.setMaxValues(cap);
+    ValuePool other;
+    ValuePool& filled = absorbed ? other : pool;
+    // Every value twice, so that the pool's own judgement keeps it.
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int i = 0; i < distinct; ++i) {
+            const QString text = QStringLiteral("v%1").arg(i);
+            QCOMPARE(filled.intern(text.constData(), text.size()), text);
+        }
+    }
+    if (absorbed)
+        pool.absorb(other);
     QTEST(pool.isRetired(), "retired");
 }
 
