@@ -472,7 +472,7 @@ void TestStreamedRun::spillsAsWhole_data()
     // A sort writes a run per block; a dedupe its rows once.
     QTest::addColumn<int>("leastRuns");
     const QString sorted = QStringLiteral(
-        "The rows took more than 30% of the memory limit: sorted in %1 runs on disk (");
+        "The rows took more than 35% of the memory limit: sorted in %1 runs on disk (");
     const auto row
         = [&](const char* name, const QStringList& chain, int blockRows = 7, int rows = 600) {
               QTest::newRow(name) << chain << blockRows << rows << sorted << 2;
