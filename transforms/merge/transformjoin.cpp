@@ -52,6 +52,23 @@ bool addPairs(JoinedRows& rows, int topRows, const JoinPlan& plan, const KeyInde
     return true;
 }
 
+// Adds the bottom rows no top row matched (when kept) after the rows
+// gathered, and puts them all in the empty output: a bottom-only row shows
+// its key in the top key's place.
+void appendWithBottomOnly(Dataset& output, JoinedRows& rows, const Dataset& top, int topKey,
+    const Dataset& bottom, int bottomKey, const QVector<int>& bottomColumns,
+    const QVector<char>& bottomMatched, bool keepBottom)
+{
+    const int firstBottomOnly = rows.top.size();
+    for (int b = 0; keepBottom && b < bottom.rowCount(); ++b) {
+        if (!bottomMatched.at(b))
+            rows.add(-1, b);
+    }
+    output.appendJoinedRows(top, rows.top, bottom, bottomColumns, rows.bottom);
+    for (int i = firstBottomOnly; i < rows.bottom.size(); ++i)
+        output.setValue(i, topKey, bottom.value(rows.bottom.at(i), bottomKey));
+}
+
 } // namespace
 
 // A join by key taking the top rows in blocks: each block's pairs go on at
@@ -142,15 +159,8 @@ void JoinBlocks::finish(Dataset& output)
     JoinedRows rows;
     for (int r = 0; r < m_topOnly.rowCount(); ++r)
         rows.add(r, -1);
-    const int firstBottomOnly = rows.top.size();
-    for (int b = 0; m_keepBottom && b < m_bottom.rowCount(); ++b) {
-        if (!m_bottomMatched.at(b))
-            rows.add(-1, b);
-    }
-    output.appendJoinedRows(m_topOnly, rows.top, m_bottom, m_bottomColumns, rows.bottom);
-    // A bottom-only row shows its key in the top key's place.
-    for (int i = firstBottomOnly; i < rows.bottom.size(); ++i)
-        output.setValue(i, m_topKey, m_bottom.value(rows.bottom.at(i), m_bottomKey));
+    appendWithBottomOnly(output, rows, m_topOnly, m_topKey, m_bottom, m_bottomKey, m_bottomColumns,
+        m_bottomMatched, m_keepBottom);
     m_transform->setJoinMessages(m_pairs + output.rowCount(), m_pairs);
 }
 
@@ -293,15 +303,8 @@ void TransformJoin::joinByKey(
         if (plan.topChain.at(r) < 0)
             rows.add(r, -1);
     }
-    const int firstBottomOnly = rows.top.size();
-    for (int b = 0; keepBottom && b < bottom.rowCount(); ++b) {
-        if (!plan.bottomMatched.at(b))
-            rows.add(-1, b);
-    }
-    output.appendJoinedRows(top, rows.top, bottom, bottomColumns, rows.bottom);
-    // A bottom-only row shows its key in the top key's place.
-    for (int i = firstBottomOnly; i < rows.bottom.size(); ++i)
-        output.setValue(i, topKey, bottom.value(rows.bottom.at(i), bottomKey));
+    appendWithBottomOnly(output, rows, top, topKey, bottom, bottomKey, bottomColumns,
+        plan.bottomMatched, keepBottom);
     setJoinMessages(output.rowCount(), plan.pairs);
     if (boolParameter(DetailedReport))
         reportKeys(top, bottom, topKey, bottomKey, plan);

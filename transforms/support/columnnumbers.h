@@ -34,26 +34,18 @@ ColumnNumbers readColumnNumbers(const Dataset& data, int column, const Read& rea
     ColumnNumbers numbers;
     numbers.values.resize(size_t(rows));
     numbers.ok.resize(size_t(rows));
-    // A column of mostly different values keeps no shared texts to cache
-    // by: each cell is read from a reused text, without a copy of its own.
-    const bool coded = rows == 0 || data.column(column).isCoded();
+    if (rows == 0)
+        return numbers;
+    const TextColumn& cells = data.column(column);
     const auto part = [&](int begin, int end) {
+        PerStoredValue<ReadNumber> cache;
+        QString scratch;
         const QLocale locale;
         const auto readOne = [&](const QString& text) { return read(text, locale); };
-        if (!coded) {
-            QString scratch;
-            for (int r = begin; r < end; ++r) {
-                const ReadNumber n = readOne(data.text(r, column, scratch));
-                numbers.values[size_t(r)] = n.value;
-                numbers.ok[size_t(r)] = n.ok;
-            }
-            return;
-        }
-        PerStoredValue<ReadNumber> cache;
         for (int r = begin; r < end; ++r) {
             if (const QString* next = RowPrefetch::cellAhead(data, r, column))
                 cache.prefetch(*next);
-            const ReadNumber n = cache.get(data.value(r, column), readOne);
+            const ReadNumber n = cache.getCell(cells, r, scratch, readOne);
             numbers.values[size_t(r)] = n.value;
             numbers.ok[size_t(r)] = n.ok;
         }

@@ -168,12 +168,8 @@ bool RowCondition::matches(const Dataset& data, int row)
     if (m_column >= 0) {
         if (m_column >= data.columnCount())
             return testCell(QString());
-        // A column of mostly different values has no shared texts to know
-        // a value by: each cell is tested, from a reused text.
-        if (!data.column(m_column).isCoded())
-            return testCell(data.text(row, m_column, m_scratch));
-        return m_results.get(
-            data.value(row, m_column), [this](const QString& v) { return testCell(v); });
+        return m_results.getCell(data.column(m_column), row, m_scratch,
+            [this](const QString& v) { return testCell(v); });
     }
     QString scratch;
     for (int c = 0; c < data.columnCount(); ++c) {

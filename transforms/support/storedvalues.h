@@ -21,6 +21,8 @@
 #include "core/prefetch.h"
 #include "core/storedtexttable.h"
 
+#include "core/textcolumn.h"
+
 #include <QString>
 #include <QVector>
 
@@ -78,6 +80,17 @@ public:
             m_texts = QVector<QString>();
         }
         return result;
+    }
+    // A cell's result: once per stored value where the column keeps shared
+    // texts; a column of mostly different values has none to know a value
+    // by, so its cell is worked out each time, read into scratch without a
+    // copy of its own.
+    template <typename Compute>
+    T getCell(const TextColumn& column, int row, QString& scratch, const Compute& compute)
+    {
+        if (const QString* stored = column.storedText(row))
+            return get(*stored, compute);
+        return compute(column.text(row, scratch));
     }
     // Asks for the value's slot a few cells before get(): over a column of
     // many distinct values the table outgrows the cache, and the look-ups
