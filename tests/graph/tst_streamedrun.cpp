@@ -370,9 +370,9 @@ void TestStreamedRun::sameAsWhole_data()
     row("fuzzy dedupe", { "Dedupe: Columns = 3 | Match_Type = Fuzzy | Fuzziness = 70" }, false);
     row("dedupe adding information",
         { "Dedupe: Columns = 3 | Dedupe_Mode = Add duplicate information" }, false);
-    // Given up after the first block: a group for most rows costs more than
-    // the rows.
-    row("unique of distinct keys", { "Unique: Column_Options = 0%1F0%1F%1F2%1F3%1F" }, false);
+    // A group for most rows of the first block costs more than the rows:
+    // they are held and grouped whole at the end.
+    row("unique of distinct keys", { "Unique: Column_Options = 0%1F0%1F%1F2%1F3%1F" });
     // Given up: a concatenation needs a group's values together.
     row("unique concatenating", { "Unique: Column_Options = 3%1F0%1F%1F1%1F7%1F" }, false);
     // Given up: whether a column of extremes holds dates is read from its
@@ -532,6 +532,35 @@ void TestStreamedRun::spillsAsWhole_data()
     // Rows written in slices of 65,536, handed on in blocks of 70,000.
     dedupe("dedupe of many rows",
         { "Dedupe: Columns = 2%1F3 | Dedupe_Mode = Keep only duplicates" }, 70000, 150000);
+
+    // Amounts are distinct in the first rows, so the rows are grouped on
+    // disk; later rows repeat "n/a", "N/A" and empty amounts, groups whose
+    // rows lie far apart and whose first rows decide where they come.
+    const QString grouped = QStringLiteral(
+        "The rows took more than 30% of the memory limit: grouped on disk in 64 parts (");
+    const auto unique
+        = [&](const char* name, const QStringList& chain, int blockRows = 7, int rows = 600) {
+              QTest::newRow(name) << chain << blockRows << rows << grouped << 1;
+          };
+    // Sum of ids, last name, non-empty dates counted, the group's rows.
+    unique("unique",
+        { "Unique: Column_Options = 2%1F0%1F%1F0%1F3%1F%1F1%1F2%1F%1F4%1F15%1F | Count = 1" });
+    unique("unique, case ignored",
+        { "Unique: Column_Options = 2%1F0%1F%1F0%1F6%1F%1F1%1F10%1F | Case_Sensitive = 0" });
+    // Six names in the first seven rows; "berlin" and "Berlin" one group,
+    // wherever their texts would put them.
+    unique("unique of names, case ignored",
+        { "Unique: Column_Options = 1%1F0%1F%1F0%1F6%1F%1F2%1F3%1F | Case_Sensitive = 0" });
+    // Whether a column holds dates is read from the file's first values:
+    // "unknown" among the first 50 makes the sparse column text, though a
+    // partition's first 50 values are all dates.
+    unique("unique extremes",
+        { "Unique: Column_Options = 2%1F0%1F%1F4%1F4%1F%1F3%1F5%1F | Count = 1" }, 300, 1200);
+    unique("unique then sort",
+        { "Unique: Column_Options = 2%1F0%1F%1F0%1F3%1F", "Sort: Columns = 0%1F0" });
+    // Every row its own group, merged from the partitions in blocks.
+    unique("unique of many rows", { "Unique: Column_Options = 0%1F0%1F%1F2%1F3%1F | Count = 1" },
+        70000, 150000);
 }
 
 void TestStreamedRun::spillsAsWhole()
@@ -631,6 +660,10 @@ void TestStreamedRun::fullDiskEndsTheRun_data()
     // Full while the rows go out, and while the keys do.
     QTest::newRow("dedupe, rows") << QStringLiteral("Dedupe: Columns = 1") << qint64(2000);
     QTest::newRow("dedupe, keys") << QStringLiteral("Dedupe: Columns = 1") << qint64(22000);
+    // Full while the rows go out, and while the groups do.
+    const QString unique = QStringLiteral("Unique: Column_Options = 2%1F0%1F%1F0%1F3%1F");
+    QTest::newRow("unique, rows") << unique << qint64(2000);
+    QTest::newRow("unique, groups") << unique << qint64(30000);
 }
 
 // A disk that fills up while rows are put aside ends the item in error,
@@ -659,6 +692,8 @@ void TestStreamedRun::fullDiskEndsTheRun()
 void TestStreamedRun::stopDuringSpillLeavesNothing_data()
 {
     QTest::addColumn<QString>("type");
+    // The item's key option and its value.
+    QTest::addColumn<QString>("option");
     QTest::addColumn<QString>("columns");
     // Stopped while the file is read, or while the item hands its result on.
     QTest::addColumn<bool>("whileHanding");
@@ -666,14 +701,21 @@ void TestStreamedRun::stopDuringSpillLeavesNothing_data()
     QTest::addColumn<QString>("stopped");
     const QString sortStopped = QStringLiteral("Sorting was stopped before it finished.");
     const QString dedupeStopped = QStringLiteral("Dedupe was stopped before it finished.");
-    QTest::newRow("sort, while reading") << "Sort"
-                                         << "2%1F1" << false << 2 << sortStopped;
-    QTest::newRow("sort, while merging") << "Sort"
-                                         << "2%1F1" << true << 2 << sortStopped;
-    QTest::newRow("dedupe, while reading") << "Dedupe"
-                                           << "1" << false << 1 << dedupeStopped;
-    QTest::newRow("dedupe, while reading back") << "Dedupe"
-                                                << "0" << true << 1 << dedupeStopped;
+    const QString columns = QStringLiteral("Columns");
+    QTest::newRow("sort, while reading")
+        << "Sort" << columns << "2%1F1" << false << 2 << sortStopped;
+    QTest::newRow("sort, while merging")
+        << "Sort" << columns << "2%1F1" << true << 2 << sortStopped;
+    QTest::newRow("dedupe, while reading")
+        << "Dedupe" << columns << "1" << false << 1 << dedupeStopped;
+    QTest::newRow("dedupe, while reading back")
+        << "Dedupe" << columns << "0" << true << 1 << dedupeStopped;
+    const QString options = QStringLiteral("Column_Options");
+    const QString uniqueStopped = QStringLiteral("Unique was stopped before it finished.");
+    QTest::newRow("unique, while reading")
+        << "Unique" << options << "2%1F0%1F%1F0%1F3%1F" << false << 1 << uniqueStopped;
+    QTest::newRow("unique, while merging")
+        << "Unique" << options << "0%1F0%1F%1F2%1F3%1F" << true << 1 << uniqueStopped;
 }
 
 // A Stop while rows are on disk, or while they are read back into the
@@ -681,6 +723,7 @@ void TestStreamedRun::stopDuringSpillLeavesNothing_data()
 void TestStreamedRun::stopDuringSpillLeavesNothing()
 {
     QFETCH(QString, type);
+    QFETCH(QString, option);
     QFETCH(QString, columns);
     QFETCH(bool, whileHanding);
     QFETCH(int, leastRuns);
@@ -700,9 +743,7 @@ void TestStreamedRun::stopDuringSpillLeavesNothing()
     item->setPos(0, 100);
     scene.insertConnection(input, item);
     item->upstreamChanged();
-    item->transform()
-        ->parameter(QStringLiteral("Columns"))
-        ->deserialise(DocumentCodec::decodeText(columns));
+    item->transform()->parameter(option)->deserialise(DocumentCodec::decodeText(columns));
     const QString out = m_dir.filePath(QStringLiteral("stopsort-out.csv"));
     auto* output = new OutputNode(out);
     scene.insertNode(output);

@@ -26,19 +26,15 @@
 
 namespace {
 
-// The keys of a file larger than memory are split this many ways; a
-// partition is read back whole, with a set of its distinct keys, two at a
-// time. Sixty-four parts of the keys of a file twice the memory limit fit
-// in memory with room to spare.
-constexpr int Partitions = 64;
+// A partition is read back whole, with a set of its distinct keys, two at
+// a time.
+constexpr int Partitions = SpillPartitionCount;
+constexpr int StopRows = SpillStopRows;
 
 // The share of the memory limit, in percent, the rows may take in memory:
 // deduplicating them whole needs half as much again (the groups, the rows
 // kept), and the Input's reading some more.
 constexpr int MemoryShare = 40;
-
-// Rows between two looks at a Stop while keys are written.
-constexpr int StopRows = 1 << 16;
 
 } // namespace
 
@@ -51,7 +47,8 @@ public:
           m_columns(columns),
           m_options(options),
           m_keepFirst(keepFirst),
-          m_budget(transform->runContext(), MemoryShare)
+          m_budget(transform->runContext(), MemoryShare),
+          m_keyFiles(Partitions)
     {
     }
 
@@ -91,9 +88,8 @@ private:
     // Rows on disk so far.
     qint64 m_rowsOnDisk = 0;
     std::unique_ptr<SpillWriter> m_rowFile;
-    std::vector<std::unique_ptr<SpillWriter>> m_keyFiles;
+    SpillPartitions m_keyFiles;
     QString m_rowPath;
-    QStringList m_keyPaths;
     qint64 m_spilledBytes = 0;
     QString m_failure;
 };
@@ -129,11 +125,7 @@ bool DedupeBlocks::take(const Dataset& rows)
     // Once rows are on disk, every later row goes there too.
     if (m_rowFile)
         return spill(rows);
-    if (m_rows.hasColumns())
-        m_rows.appendRows(rows);
-    else
-        m_rows = rows;
-    if (!m_budget.exceeded(m_rows.bytesUsed()))
+    if (!m_budget.hold(m_rows, rows))
         return true;
     const bool spilled = spill(m_rows);
     m_rows.clear();
@@ -164,13 +156,9 @@ bool DedupeBlocks::openFiles()
         return false;
     }
     m_rowPath = m_rowFile->path();
-    for (int p = 0; p < Partitions; ++p) {
-        m_keyFiles.push_back(std::make_unique<SpillWriter>(m_budget.folder()));
-        if (!m_keyFiles.back()->open()) {
-            m_failure = m_keyFiles.back()->errorText();
-            return false;
-        }
-        m_keyPaths.append(m_keyFiles.back()->path());
+    if (!m_keyFiles.open(m_budget.folder())) {
+        m_failure = m_keyFiles.errorText();
+        return false;
     }
     m_budget.addRun();
     return true;
@@ -180,18 +168,13 @@ bool DedupeBlocks::openFiles()
 // same key always hashes to the same partition.
 bool DedupeBlocks::writeKeys(const Dataset& rows)
 {
-    std::vector<QByteArray> parts(static_cast<size_t>(Partitions));
     // Handed to the writers every so many rows: the keys of the rows held
     // when the budget ran out would take as much memory again.
     const auto flush = [&] {
-        for (int p = 0; p < Partitions; ++p) {
-            if (!m_keyFiles[size_t(p)]->append(parts[size_t(p)])) {
-                m_failure = m_keyFiles[size_t(p)]->errorText();
-                return false;
-            }
-            parts[size_t(p)].resize(0);
-        }
-        return true;
+        if (m_keyFiles.flush())
+            return true;
+        m_failure = m_keyFiles.errorText();
+        return false;
     };
     QVector<QString> key(m_columns.size());
     const int count = rows.rowCount();
@@ -201,8 +184,8 @@ bool DedupeBlocks::writeKeys(const Dataset& rows)
             key[k] = keyValue(rows.value(r, m_columns.at(k)), m_options);
             hash = qHash(key.at(k), hash);
         }
-        SpillWriter::encodeCells(
-            parts[hash % Partitions], m_rowsOnDisk + r, key.constData(), key.size());
+        SpillWriter::encodeCells(m_keyFiles.queued(int(hash % Partitions)), m_rowsOnDisk + r,
+            key.constData(), key.size());
         if (r % StopRows == StopRows - 1 && (stopped() || !flush()))
             return false;
     }
@@ -214,15 +197,11 @@ bool DedupeBlocks::closeFiles()
     bool closed = m_rowFile->close();
     if (!closed)
         m_failure = m_rowFile->errorText();
-    for (const auto& file : m_keyFiles) {
-        if (!file->close() && closed) {
-            m_failure = file->errorText();
-            closed = false;
-        }
+    if (!m_keyFiles.close() && closed) {
+        m_failure = m_keyFiles.errorText();
+        closed = false;
     }
-    for (const QString& path : qAsConst(m_keyPaths))
-        m_spilledBytes += QFileInfo(path).size();
-    m_spilledBytes += QFileInfo(m_rowPath).size();
+    m_spilledBytes += m_keyFiles.bytesOnDisk() + QFileInfo(m_rowPath).size();
     return closed;
 }
 
@@ -246,7 +225,7 @@ bool DedupeBlocks::finishInBlocks(
     if (!done && m_failure.isEmpty() && stopped())
         m_transform->setStopped(output, m_blocks.shape());
     m_rowFile.reset();
-    m_keyFiles.clear();
+    m_keyFiles = SpillPartitions(Partitions);
     m_budget.dropFolder();
     return done;
 }
@@ -274,7 +253,7 @@ bool DedupeBlocks::markFirstRows(std::vector<char>& first)
 
 bool DedupeBlocks::markPartition(int partition, std::vector<char>& first, QString* error) const
 {
-    const QString path = m_keyPaths.at(partition);
+    const QString path = m_keyFiles.path(partition);
     SpillReader reader(path);
     if (!reader.open()) {
         *error = reader.errorText();
@@ -328,15 +307,8 @@ bool DedupeBlocks::passRows(const std::vector<char>& first, Dataset& output, int
             return false;
         if (bool(first[size_t(row)]) != m_keepFirst)
             continue;
-        // A full block goes on only once a row follows it: the last block
-        // is never an empty one.
-        if (m_blocks.rows() == blockRows) {
-            m_blocks.end(output);
-            if (!passOn())
-                return false;
-            m_blocks.start(reserve);
-        }
-        m_blocks.append(cells);
+        if (!m_blocks.appendAfterFull(cells, blockRows, reserve, output, passOn))
+            return false;
         ++kept;
     }
     if (!reader.errorText().isEmpty()) {

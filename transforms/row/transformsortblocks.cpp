@@ -97,11 +97,7 @@ bool SortBlocks::take(const Dataset& rows)
 {
     if (!m_blocks.hasShape())
         m_blocks.setShape(rows);
-    if (m_rows.hasColumns())
-        m_rows.appendRows(rows);
-    else
-        m_rows = rows;
-    if (!m_budget.exceeded(m_rows.bytesUsed()))
+    if (!m_budget.hold(m_rows, rows))
         return true;
     return !kindsKnown() || spill();
 }

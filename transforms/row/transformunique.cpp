@@ -43,8 +43,10 @@ const QStringList& aggregationNames()
 class ColumnAggregate
 {
 public:
+    // dates: whether a Maximum or Minimum column holds dates, -1 to read it
+    // from the input's first values.
     ColumnAggregate(const Dataset& input, int column, int aggregation, const QString& delimiter,
-        bool ignoreEmpty)
+        bool ignoreEmpty, int dates)
         : m_input(input),
           m_column(column),
           m_aggregation(aggregation),
@@ -53,7 +55,7 @@ public:
     {
         using U = TransformUnique;
         if (aggregation == U::Maximum || aggregation == U::Minimum)
-            m_dates = input.isDateColumn(column, defaultDateFormats());
+            m_dates = dates < 0 ? input.isDateColumn(column, defaultDateFormats()) : dates > 0;
         if (aggregation >= U::Sum && aggregation <= U::Average)
             readNumbers();
     }
@@ -330,49 +332,57 @@ void TransformUnique::process(Dataset& output, const QList<TableSource*>& upstre
         setSummary(QStringLiteral("No changes"));
         return;
     }
+    UniqueGroups groups;
+    if (!uniqueTable(input, options, keys, QVector<int>(), output, groups,
+            [this](int step, int steps) { return reportProgress(step, steps); }))
+        return;
+    if (boolParameter(QStringLiteral("Drilldown")))
+        addDrilldown(output, keys, groups.members, groups.starts);
+    setMessages(input.columnNames(), groups.withoutNumber, input.rowCount() - output.rowCount());
+}
+
+bool TransformUnique::uniqueTable(const Dataset& input, const QVector<int>& options,
+    const QVector<int>& keys, const QVector<int>& dates, Dataset& output, UniqueGroups& groups,
+    const GroupProgress& progress)
+{
     KeyOptions keyOptions;
     keyOptions.caseSensitive = boolParameter(QStringLiteral("Case_Sensitive"));
-    RowGroups groups;
-    const int rows = input.rowCount();
-    if (!groupRows(input, keys, keyOptions, groups,
-            [this](int row, int count) { return reportProgress(row, count * 2); }))
-        return;
-    QVector<int> members;
-    QVector<int> starts;
-    groups.members(members, starts);
+    if (!groupRows(input, keys, keyOptions, groups.rows,
+            [&](int row, int count) { return progress(row, count * 2); }))
+        return false;
+    const int count = groups.rows.groupCount();
+    groups.rows.members(groups.members, groups.starts);
 
     const QString delimiter = textParameter(QStringLiteral("Delim"));
     const bool ignoreEmpty = boolParameter(QStringLiteral("Concat_Ignore_Empty"));
     std::vector<ColumnAggregate> columns;
     columns.reserve(options.size());
     for (int c = 0; c < options.size(); ++c)
-        columns.emplace_back(input, c, options.at(c), delimiter, ignoreEmpty);
-    const bool count = boolParameter(QStringLiteral("Count"));
+        columns.emplace_back(input, c, options.at(c), delimiter, ignoreEmpty, dates.value(c, -1));
+    const bool withCount = boolParameter(QStringLiteral("Count"));
     QStringList header = input.columnNames();
-    if (count)
+    if (withCount)
         header.append(QStringLiteral("Count"));
     output.setColumnCount(header.size());
     output.setHeader(header);
-    output.reserveRows(groups.groupCount());
-    for (int g = 0; g < groups.groupCount(); ++g) {
-        if (!reportProgress(groups.groupCount() + g, groups.groupCount() * 2))
-            return;
-        const int* groupRows = members.constData() + starts.at(g);
-        const int n = groups.sizes.at(g);
+    output.reserveRows(count);
+    for (int g = 0; g < count; ++g) {
+        if (!progress(count + g, count * 2))
+            return false;
+        const int* groupRows = groups.members.constData() + groups.starts.at(g);
+        const int n = groups.rows.sizes.at(g);
         QStringList row;
         row.reserve(header.size());
         for (ColumnAggregate& column : columns)
             row.append(column.value(groupRows, n));
-        if (count)
+        if (withCount)
             row.append(QString::number(n));
         output.appendRow(row);
     }
-    std::vector<int> withoutNumber;
+    groups.withoutNumber.clear();
     for (const ColumnAggregate& column : columns)
-        withoutNumber.push_back(column.groupsWithoutNumber());
-    if (boolParameter(QStringLiteral("Drilldown")))
-        addDrilldown(output, keys, members, starts);
-    setMessages(input.columnNames(), withoutNumber, rows - output.rowCount());
+        groups.withoutNumber.push_back(column.groupsWithoutNumber());
+    return true;
 }
 
 // A group's rows are recorded on its first key cell; a double click elsewhere

@@ -1,12 +1,24 @@
 #pragma once
 
+#include "transforms/support/rowgroups.h"
 #include "transforms/transform.h"
 
 #include <vector>
 
 class Dataset;
 struct ColumnNumbers;
-struct RowGroups;
+
+// What a table's unique rows were made from.
+struct UniqueGroups
+{
+    RowGroups rows;
+    // The upstream rows of every group, one group after another, and where
+    // each group starts in the list.
+    QVector<int> members;
+    QVector<int> starts;
+    // Per column, the groups without any number to add or compare.
+    std::vector<int> withoutNumber;
+};
 
 // Keeps one row per group of rows that match in the key columns and fills
 // every other column with an aggregate of the group's values.
@@ -58,6 +70,19 @@ protected:
 
 private:
     friend class UniqueBlocks;
+    friend class UniqueSpill;
+
+    // Unique over blocks that are mostly a group each: the rows held whole,
+    // or grouped on disk when they outgrow memory.
+    std::unique_ptr<RowBlockConsumer> spillingConsumer(
+        const Dataset& first, const QVector<int>& options, const QVector<int>& keys);
+    // One row per group of the input's rows, in the order of the groups'
+    // first rows. dates tells per column whether its Maximum or Minimum
+    // compares dates (empty: read from the input's first values). False when
+    // progress(step, steps) stops it.
+    bool uniqueTable(const Dataset& input, const QVector<int>& options, const QVector<int>& keys,
+        const QVector<int>& dates, Dataset& output, UniqueGroups& groups,
+        const GroupProgress& progress);
 
     // The warning for each column with groups without any number (counted
     // per column), and the summary.

@@ -71,9 +71,9 @@ public:
           m_names(first.columnNames()),
           m_aggregations(std::move(aggregations)),
           m_keys(std::move(keys)),
-          m_groupOf(m_keys, options),
           m_dates(size_t(m_aggregations.size()), false),
-          m_withoutNumber(size_t(m_aggregations.size()), 0)
+          m_withoutNumber(size_t(m_aggregations.size()), 0),
+          m_groupOf(m_keys, options)
     {
         for (int c = 0; c < m_aggregations.size(); ++c) {
             const int a = m_aggregations.at(c);
@@ -89,7 +89,16 @@ public:
     }
 
     bool take(const Dataset& rows) override;
+    QString failure() const override { return m_spill ? m_spill->failure() : QString(); }
     void finish(Dataset& output) override;
+    bool finishInBlocks(
+        Dataset& output, int blockRows, const std::function<bool()>& passOn) override
+    {
+        if (m_spill)
+            return m_spill->finishInBlocks(output, blockRows, passOn);
+        finish(output);
+        return passOn();
+    }
 
 private:
     QString value(const Cell& cell, int aggregation, int groupRows, int column);
@@ -107,6 +116,8 @@ private:
     BlockGroups m_groupOf;
     std::vector<Group> m_groups;
     qint64 m_rows = 0;
+    // Where the rows go once the first block showed them mostly a group each.
+    std::unique_ptr<RowBlockConsumer> m_spill;
 };
 
 std::unique_ptr<RowBlockConsumer> TransformUnique::blockConsumer(const Dataset& firstRows)
@@ -189,6 +200,8 @@ void UniqueBlocks::add(Cell& cell, int aggregation, const TextColumn& column,
 
 bool UniqueBlocks::take(const Dataset& rows)
 {
+    if (m_spill)
+        return m_spill->take(rows);
     if (rows.columnCount() != m_aggregations.size())
         return false;
     // Numbers read as the whole table reads them, one column at a time.
@@ -214,7 +227,17 @@ bool UniqueBlocks::take(const Dataset& rows)
             add(group.cells[size_t(c)], m_aggregations.at(c), rows.column(c), &numbers[size_t(c)],
                 r, false);
     }
+    const bool firstBlock = m_rows == 0;
     m_rows += rows.rowCount();
+    if (firstBlock && m_groupOf.mostlyDistinct()) {
+        // Nothing is lost by starting again: these rows are all there is.
+        m_groups.clear();
+        m_groupOf = BlockGroups(m_keys, m_groupOf.options());
+        m_spill = m_transform->spillingConsumer(rows, m_aggregations, m_keys);
+        return m_spill->take(rows);
+    }
+    // Later blocks of mostly new keys, or too many groups, take the whole
+    // table after all.
     return m_groups.size() <= size_t(MaxGroups) && !m_groupOf.mostlyDistinct();
 }
 
@@ -246,6 +269,10 @@ QString UniqueBlocks::value(const Cell& cell, int aggregation, int groupRows, in
 
 void UniqueBlocks::finish(Dataset& output)
 {
+    if (m_spill) {
+        m_spill->finish(output);
+        return;
+    }
     const bool count = m_transform->boolParameter(QStringLiteral("Count"));
     QStringList header = m_names;
     if (count)

@@ -69,6 +69,7 @@ public:
     // The group of a row of the block; isNew tells whether the row starts it.
     int groupOf(const Dataset& rows, int row, bool* isNew);
     int groupCount() const { return m_groupOf.size(); }
+    const KeyOptions& options() const { return m_options; }
     // Whether most of the rows so far started a group of their own: their
     // keys then cost as much memory as the rows, and more time than grouping
     // them whole, so the caller takes the rows whole instead. Looked at

@@ -6,6 +6,7 @@
 #include "transforms/support/parallel.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <vector>
 
@@ -25,6 +26,15 @@ bool SpillBudget::exceeded(qint64 bytes) const
     return bytes >= m_bytes / 16 && m_context
         && MemoryLimit::gaugeWarns(
             m_context->measureMemoryGB(), m_context->settings().maxMemoryUsage());
+}
+
+bool SpillBudget::hold(Dataset& held, const Dataset& rows) const
+{
+    if (held.hasColumns())
+        held.appendRows(rows);
+    else
+        held = rows;
+    return exceeded(held.bytesUsed());
 }
 
 SpillFolder* SpillBudget::folder()
@@ -109,6 +119,51 @@ bool writeSpillRows(const Dataset& rows, qint64 firstRow, const QVector<int>& or
     return true;
 }
 
+bool SpillPartitions::open(SpillFolder* folder)
+{
+    for (int p = 0; p < count(); ++p) {
+        m_files.push_back(std::make_unique<SpillWriter>(folder));
+        if (!m_files.back()->open()) {
+            m_error = m_files.back()->errorText();
+            return false;
+        }
+        m_paths.append(m_files.back()->path());
+    }
+    return true;
+}
+
+bool SpillPartitions::flush()
+{
+    for (size_t p = 0; p < m_files.size(); ++p) {
+        if (!m_files[p]->append(m_queued[p])) {
+            m_error = m_files[p]->errorText();
+            return false;
+        }
+        m_queued[p].resize(0);
+    }
+    return true;
+}
+
+bool SpillPartitions::close()
+{
+    bool closed = flush();
+    for (const auto& file : m_files) {
+        if (!file->close() && closed) {
+            m_error = file->errorText();
+            closed = false;
+        }
+    }
+    return closed;
+}
+
+qint64 SpillPartitions::bytesOnDisk() const
+{
+    qint64 bytes = 0;
+    for (const QString& path : m_paths)
+        bytes += QFileInfo(path).size();
+    return bytes;
+}
+
 void SpilledBlocks::setShape(const Dataset& rows)
 {
     m_shape.setPooling(false);
@@ -135,6 +190,19 @@ void SpilledBlocks::append(const QVector<SpillReader::Cell>& cells)
             m_columns[c].appendEmpty(1);
     }
     ++m_rows;
+}
+
+bool SpilledBlocks::appendAfterFull(const QVector<SpillReader::Cell>& cells, int blockRows,
+    int reserve, Dataset& output, const std::function<bool()>& passOn)
+{
+    if (m_rows == blockRows) {
+        end(output);
+        if (!passOn())
+            return false;
+        start(reserve);
+    }
+    append(cells);
+    return true;
 }
 
 void SpilledBlocks::end(Dataset& output)

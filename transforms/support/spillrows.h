@@ -1,6 +1,6 @@
 #pragma once
 
-// What the steps that take a file's rows in blocks (Sort, Dedupe) share when
+// What the steps that take a file's rows in blocks (Sort, Dedupe, Unique) share when
 // the rows outgrow memory: how much they may hold before they put rows on
 // disk, the folder the rows go to, and writing a table's rows to a spill
 // file on both cores.
@@ -13,8 +13,17 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class RunContext;
+
+// Keys of a file larger than memory are split this many ways by their hash:
+// the parts of a file twice the memory limit each fit in memory with room
+// to spare.
+constexpr int SpillPartitionCount = 64;
+
+// Rows between two looks at a Stop while rows go to or come from disk.
+constexpr int SpillStopRows = 1 << 16;
 
 class SpillBudget
 {
@@ -31,6 +40,9 @@ public:
     // because of other items, a sixteenth of the share still goes, not a
     // file of every block.
     bool exceeded(qint64 bytes) const;
+    // Adds the rows to those held; true once the held rows are past the
+    // share (exceeded()).
+    bool hold(Dataset& held, const Dataset& rows) const;
     // The folder for the step's files, made at the first use; removed with
     // the budget or by dropFolder().
     SpillFolder* folder();
@@ -52,6 +64,36 @@ private:
 bool writeSpillRows(const Dataset& rows, qint64 firstRow, const QVector<int>& order,
     SpillWriter* writer, const std::function<bool()>& stopped);
 
+// Rows (or their keys) split between files by a hash of their keys: all rows
+// of a key land in one file, in the order they were added, so a file read
+// back on its own holds every row of its keys.
+class SpillPartitions
+{
+public:
+    explicit SpillPartitions(int count) : m_queued(size_t(count)) { }
+
+    int count() const { return int(m_queued.size()); }
+    bool isOpen() const { return !m_files.empty(); }
+    // False, with errorText(), when a file cannot be made.
+    bool open(SpillFolder* folder);
+    // The encoded rows waiting for partition p.
+    QByteArray& queued(int p) { return m_queued[size_t(p)]; }
+    // Hands the waiting rows to the files; false once a write failed.
+    bool flush();
+    // Flushes and closes every file; false when a write failed.
+    bool close();
+    const QString& path(int p) const { return m_paths.at(p); }
+    // The bytes of the closed files on disk.
+    qint64 bytesOnDisk() const;
+    const QString& errorText() const { return m_error; }
+
+private:
+    std::vector<std::unique_ptr<SpillWriter>> m_files;
+    std::vector<QByteArray> m_queued;
+    QStringList m_paths;
+    QString m_error;
+};
+
 // The blocks a step hands on from rows read back from disk: the columns of
 // its first block, without pooling (the blocks go straight to the items
 // after the step), filled column by column from the rows' bytes.
@@ -65,6 +107,12 @@ public:
     // A new block of up to reserve rows.
     void start(int reserve);
     void append(const QVector<SpillReader::Cell>& cells);
+    // Appends a row to the block, first handing a full block on (to output,
+    // then passOn(), and a new block of up to reserve rows): a block goes
+    // on only once a row follows it, so the last block is never an empty
+    // one. False when passOn() says stop.
+    bool appendAfterFull(const QVector<SpillReader::Cell>& cells, int blockRows, int reserve,
+        Dataset& output, const std::function<bool()>& passOn);
     int rows() const { return m_rows; }
     // The block made, as output.
     void end(Dataset& output);
