@@ -496,10 +496,6 @@ void TestStreamedRun::spillsAsWhole_data()
     row("filter, sort, case",
         { "Filter: Columns = 0%1F0%1F2%1F4%1F0", "Sort: Columns = 2%1F0",
             "Case: Columns = 1 | Case = Upper case" });
-    // The count takes the sort's blocks in turn (blocks of a few rows would
-    // make a group of most rows, which the count leaves to the usual run).
-    row("sort then count",
-        { "Sort: Columns = 2%1F1", "Count: Column = 1 | Sort = Count | Order = Descending" }, 150);
     row("large blocks", { "Sort: Columns = 2%1F1" }, 150);
     // Runs are encoded in slices of 65,536 rows: runs of several slices.
     row("runs of several slices", { "Sort: Columns = 1%1F0%1F2%1F1" }, 70000, 150000);
@@ -561,6 +557,28 @@ void TestStreamedRun::spillsAsWhole_data()
     // Every row its own group, merged from the partitions in blocks.
     unique("unique of many rows", { "Unique: Column_Options = 0%1F0%1F%1F2%1F3%1F | Count = 1" },
         70000, 150000);
+
+    // The counts so far go to disk after every block; a value's counts from
+    // several blocks are added up, its first text standing for it.
+    const QString counted = QStringLiteral(
+        "The values took more than 30% of the memory limit: counted on disk in 64 parts (");
+    const auto count = [&](const char* name, const QStringList& chain, int blockRows = 7,
+                           int rows = 600, int leastRuns = 1) {
+        QTest::newRow(name) << chain << blockRows << rows << counted << leastRuns;
+    };
+    count("count", { "Count: Column = 2 | Sort = Count | Order = Descending" });
+    // Blocks of ten rows: "berlin" and "évora" start the last ones, after
+    // "Berlin" and "Évora" started the first.
+    count("count ascending, case ignored",
+        { "Count: Column = 1 | Sort = Count | Order = Ascending | Case_Sensitive = 0" }, 10);
+    count("count by text", { "Count: Column = 2 | Sort = Text | Order = Ascending" });
+    count("count by text descending, case ignored",
+        { "Count: Column = 2 | Sort = Text | Order = Descending | Case_Sensitive = 0" });
+    // The count takes the sorted blocks as the sort hands them on, after the
+    // sort's runs.
+    count("sort then count",
+        { "Sort: Columns = 2%1F1", "Count: Column = 1 | Sort = Count | Order = Descending" }, 150,
+        600, 5);
 }
 
 void TestStreamedRun::spillsAsWhole()
@@ -664,6 +682,7 @@ void TestStreamedRun::fullDiskEndsTheRun_data()
     const QString unique = QStringLiteral("Unique: Column_Options = 2%1F0%1F%1F0%1F3%1F");
     QTest::newRow("unique, rows") << unique << qint64(2000);
     QTest::newRow("unique, groups") << unique << qint64(30000);
+    QTest::newRow("count") << QStringLiteral("Count: Column = 2") << qint64(2000);
 }
 
 // A disk that fills up while rows are put aside ends the item in error,
@@ -716,6 +735,10 @@ void TestStreamedRun::stopDuringSpillLeavesNothing_data()
         << "Unique" << options << "2%1F0%1F%1F0%1F3%1F" << false << 1 << uniqueStopped;
     QTest::newRow("unique, while merging")
         << "Unique" << options << "0%1F0%1F%1F2%1F3%1F" << true << 1 << uniqueStopped;
+    const QString column = QStringLiteral("Column");
+    const QString countStopped = QStringLiteral("Count was stopped before it finished.");
+    QTest::newRow("count, while reading") << "Count" << column << "2" << false << 1 << countStopped;
+    QTest::newRow("count, while merging") << "Count" << column << "0" << true << 1 << countStopped;
 }
 
 // A Stop while rows are on disk, or while they are read back into the

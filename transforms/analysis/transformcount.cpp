@@ -62,12 +62,14 @@ QVector<int> TransformCount::appendCounts(
 {
     QVector<int> order(sizes.size());
     std::iota(order.begin(), order.end(), 0);
+    // Sorted by text first, then stably by count: values with the same count
+    // read in text order either way, so that the most frequent values come
+    // first and ties read alphabetically. countOrder() says the same of two
+    // values, for putting counts from disk together.
     std::stable_sort(
         order.begin(), order.end(), [&](int a, int b) { return values.at(a) < values.at(b); });
     const bool descending = selectionParameter(QStringLiteral("Order")) == 1;
     if (selectionParameter(QStringLiteral("Sort")) == 0) {
-        // Values with the same count stay in text order either way, so that
-        // the most frequent values come first and ties read alphabetically.
         std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
             return descending ? sizes.at(a) > sizes.at(b) : sizes.at(a) < sizes.at(b);
         });
@@ -77,9 +79,30 @@ QVector<int> TransformCount::appendCounts(
     output.reserveRows(order.size());
     for (int g : qAsConst(order))
         output.appendRow({ values.at(g), QString::number(sizes.at(g)) });
-    setSummary(QStringLiteral("%1 counted from %2 rows")
-                   .arg(formatInteger(sizes.size()), formatInteger(rows)));
+    setCountSummary(sizes.size(), rows);
     return order;
+}
+
+TransformCount::CountOrder TransformCount::countOrder() const
+{
+    const bool descending = selectionParameter(QStringLiteral("Order")) == 1;
+    if (selectionParameter(QStringLiteral("Sort")) == 1) {
+        return [descending](const QString& a, qint64, const QString& b, qint64) {
+            return descending ? b < a : a < b;
+        };
+    }
+    // The texts of the groups differ: no two values tie.
+    return [descending](const QString& a, qint64 countA, const QString& b, qint64 countB) {
+        if (countA != countB)
+            return descending ? countA > countB : countA < countB;
+        return a < b;
+    };
+}
+
+void TransformCount::setCountSummary(qint64 values, qint64 rows)
+{
+    setSummary(
+        QStringLiteral("%1 counted from %2 rows").arg(formatInteger(values), formatInteger(rows)));
 }
 
 void TransformCount::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
@@ -118,65 +141,4 @@ void TransformCount::process(Dataset& output, const QList<TableSource*>& upstrea
             output.addDrilldown(i, 1, r);
         }
     }
-}
-
-// Counting rows that come in blocks (a streamed run): each value's first
-// text and its count, nothing of the rows.
-class CountBlocks : public RowBlockConsumer
-{
-public:
-    CountBlocks(
-        TransformCount* transform, const Dataset& first, int column, const KeyOptions& options)
-        : m_transform(transform), m_first(first), m_column(column), m_groups({ column }, options)
-    {
-        // Only the names are kept of the first block.
-        m_first.releaseRows();
-    }
-
-    bool take(const Dataset& rows) override
-    {
-        m_groups.startBlock(rows);
-        for (int r = 0; r < rows.rowCount(); ++r) {
-            bool isNew = false;
-            const int g = m_groups.groupOf(rows, r, &isNew);
-            if (isNew) {
-                m_values.append(rows.value(r, m_column));
-                m_sizes.append(0);
-            }
-            ++m_sizes[g];
-        }
-        m_rows += rows.rowCount();
-        return !m_groups.mostlyDistinct();
-    }
-
-    void finish(Dataset& output) override
-    {
-        if (m_transform->startOutput(output, m_first, m_column))
-            m_transform->appendCounts(output, m_values, m_sizes, m_rows);
-    }
-
-private:
-    TransformCount* m_transform;
-    Dataset m_first;
-    int m_column;
-    BlockGroups m_groups;
-    QStringList m_values;
-    QVector<int> m_sizes;
-    qint64 m_rows = 0;
-};
-
-std::unique_ptr<RowBlockConsumer> TransformCount::blockConsumer(const Dataset& firstRows)
-{
-    for (const char* key :
-        { "Auto_New_Name", "New_Name", "Column", "Sort", "Order", "Case_Sensitive", "Drilldown" }) {
-        if (!parameter(QLatin1String(key)))
-            return nullptr;
-    }
-    const int column = columnIndex(QStringLiteral("Column"));
-    if (boolParameter(QStringLiteral("Drilldown")) || column < 0
-        || column >= firstRows.columnCount())
-        return nullptr;
-    KeyOptions options;
-    options.caseSensitive = boolParameter(QStringLiteral("Case_Sensitive"));
-    return std::make_unique<CountBlocks>(this, firstRows, column, options);
 }

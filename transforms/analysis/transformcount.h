@@ -2,6 +2,8 @@
 
 #include "transforms/transform.h"
 
+#include <functional>
+
 // A frequency table of the values of one column.
 class TransformCount : public Transform
 {
@@ -29,4 +31,8 @@ private:
     // options ask for; gives the order of the groups.
     QVector<int> appendCounts(
         Dataset& output, const QStringList& values, const QVector<int>& sizes, qint64 rows);
+    // Whether a value with its count comes before another in the result.
+    using CountOrder = std::function<bool(const QString&, qint64, const QString&, qint64)>;
+    CountOrder countOrder() const;
+    void setCountSummary(qint64 values, qint64 rows);
 };

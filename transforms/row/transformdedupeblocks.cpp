@@ -321,12 +321,7 @@ bool DedupeBlocks::passRows(const std::vector<char>& first, Dataset& output, int
         m_rowsOnDisk - kept);
     // Said because the user did not choose it, and it is why the dedupe took
     // longer than one in memory.
-    m_transform->addInformation(
-        QStringLiteral("The rows took more than %1% of the memory limit: compared on disk in %2 "
-                       "parts (%3 MB in '%4')")
-            .arg(MemoryShare)
-            .arg(Partitions)
-            .arg(qMax<qint64>(1, m_spilledBytes >> 20))
-            .arg(m_budget.where()));
+    m_transform->addInformation(m_budget.partitionsLine(
+        QStringLiteral("rows"), QStringLiteral("compared"), Partitions, m_spilledBytes));
     return passOn();
 }

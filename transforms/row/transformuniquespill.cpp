@@ -18,7 +18,6 @@
 #include <QFile>
 
 #include <limits>
-#include <queue>
 #include <vector>
 
 namespace {
@@ -246,51 +245,15 @@ bool UniqueSpill::groupPartition(int partition)
 // first row next, and hands them on in blocks.
 bool UniqueSpill::mergeGroups(Dataset& output, int blockRows, const std::function<bool()>& passOn)
 {
-    struct Run
-    {
-        std::unique_ptr<SpillReader> reader;
-        QVector<SpillReader::Cell> cells;
-        qint64 row = 0;
-    };
-    std::vector<Run> runs(static_cast<size_t>(Partitions));
-    using Next = std::pair<qint64, int>;
-    std::priority_queue<Next, std::vector<Next>, std::greater<Next>> next;
-    for (int p = 0; p < Partitions; ++p) {
-        Run& run = runs[size_t(p)];
-        run.reader = std::make_unique<SpillReader>(m_groupParts.path(p));
-        if (!run.reader->open())
-            return fail(run.reader->errorText());
-        if (run.reader->next(&run.row, &run.cells))
-            next.push({ run.row, p });
-        else if (!run.reader->errorText().isEmpty())
-            return fail(run.reader->errorText());
-    }
-    const int reserve = int(qMin<qint64>(blockRows, m_groups));
-    qint64 merged = 0;
-    m_blocks.start(reserve);
-    while (!next.empty()) {
-        const int partition = next.top().second;
-        Run& run = runs[size_t(partition)];
-        next.pop();
-        if (!m_blocks.appendAfterFull(run.cells, blockRows, reserve, output, passOn))
-            return false;
-        if (++merged % 1000 == 0 && !progress(0.5 + 0.5 * qreal(merged) / m_groups))
-            return false;
-        if (run.reader->next(&run.row, &run.cells))
-            next.push({ run.row, partition });
-        else if (!run.reader->errorText().isEmpty())
-            return fail(run.reader->errorText());
-    }
-    m_blocks.end(output);
+    PartitionMerge merge(
+        [](const PartitionMerge::Head& a, const PartitionMerge::Head& b) { return a.row < b.row; });
+    if (!merge.merge(m_groupParts, m_groups, m_blocks, blockRows, output, passOn,
+            [this](qreal fraction) { return progress(0.5 + 0.5 * fraction); }))
+        return fail(merge.errorText());
     m_transform->setMessages(m_names, m_withoutNumber, m_rowsOnDisk - m_groups);
     // Said because the user did not choose it, and it is why the step took
     // longer than one in memory.
-    m_transform->addInformation(
-        QStringLiteral("The rows took more than %1% of the memory limit: grouped on disk in %2 "
-                       "parts (%3 MB in '%4')")
-            .arg(MemoryShare)
-            .arg(Partitions)
-            .arg(qMax<qint64>(1, m_spilledBytes >> 20))
-            .arg(m_budget.where()));
+    m_transform->addInformation(m_budget.partitionsLine(
+        QStringLiteral("rows"), QStringLiteral("grouped"), Partitions, m_spilledBytes));
     return passOn();
 }

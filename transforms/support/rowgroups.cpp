@@ -297,3 +297,17 @@ int BlockGroups::groupOf(const Dataset& rows, int row, bool* isNew)
         m_byCode[single->code(row)] = it.value();
     return it.value();
 }
+
+QVector<QString> BlockGroups::keys() const
+{
+    QVector<QString> keys(m_groupOf.size());
+    for (auto it = m_groupOf.cbegin(); it != m_groupOf.cend(); ++it)
+        keys[it.value()] = it.key();
+    return keys;
+}
+
+void BlockGroups::clearGroups()
+{
+    m_groupOf.clear();
+    std::fill(m_byCode.begin(), m_byCode.end(), -1);
+}

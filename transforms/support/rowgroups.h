@@ -70,6 +70,10 @@ public:
     int groupOf(const Dataset& rows, int row, bool* isNew);
     int groupCount() const { return m_groupOf.size(); }
     const KeyOptions& options() const { return m_options; }
+    // Every group's key, by group.
+    QVector<QString> keys() const;
+    // Forgets the groups (not the rows seen): the next rows start at 0.
+    void clearGroups();
     // Whether most of the rows so far started a group of their own: their
     // keys then cost as much memory as the rows, and more time than grouping
     // them whole, so the caller takes the rows whole instead. Looked at

@@ -8,9 +8,10 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <queue>
 #include <vector>
 
-SpillBudget::SpillBudget(RunContext* context, int share) : m_context(context)
+SpillBudget::SpillBudget(RunContext* context, int share) : m_context(context), m_share(share)
 {
     const double gigabytes = context ? context->settings().maxMemoryUsage() : 4.0;
     m_bytes = qint64(gigabytes * (1 << 30) * share / 100);
@@ -61,6 +62,19 @@ void SpillBudget::addRun()
 QString SpillBudget::where()
 {
     return QDir::toNativeSeparators(folder()->parentPath());
+}
+
+QString SpillBudget::partitionsLine(
+    const QString& what, const QString& done, int parts, qint64 bytes)
+{
+    return QStringLiteral("The %1 took more than %2% of the memory limit: %3 on disk in %4 parts "
+                          "(%5 MB in '%6')")
+        .arg(what)
+        .arg(m_share)
+        .arg(done)
+        .arg(parts)
+        .arg(qMax<qint64>(1, bytes >> 20))
+        .arg(where());
 }
 
 // The rows are encoded in the table's order, slices of them on both cores,
@@ -211,4 +225,54 @@ void SpilledBlocks::end(Dataset& output)
     output.setColumns(std::move(m_columns), m_rows);
     m_columns.clear();
     m_rows = 0;
+}
+
+bool PartitionMerge::next(Head& head)
+{
+    if (!head.reader->next(&head.row, &head.cells)) {
+        m_error = head.reader->errorText();
+        return false;
+    }
+    if (m_prepare)
+        m_prepare(head);
+    return true;
+}
+
+bool PartitionMerge::merge(const SpillPartitions& parts, qint64 total, SpilledBlocks& blocks,
+    int blockRows, Dataset& output, const std::function<bool()>& passOn,
+    const std::function<bool(qreal)>& progress)
+{
+    std::vector<Head> heads(static_cast<size_t>(parts.count()));
+    const auto after = [&](int a, int b) { return m_before(heads[size_t(b)], heads[size_t(a)]); };
+    std::priority_queue<int, std::vector<int>, decltype(after)> queue(after);
+    for (int p = 0; p < parts.count(); ++p) {
+        Head& head = heads[size_t(p)];
+        head.reader = std::make_unique<SpillReader>(parts.path(p));
+        if (!head.reader->open()) {
+            m_error = head.reader->errorText();
+            return false;
+        }
+        if (next(head))
+            queue.push(p);
+        else if (!m_error.isEmpty())
+            return false;
+    }
+    const int reserve = int(qMin<qint64>(blockRows, total));
+    qint64 merged = 0;
+    blocks.start(reserve);
+    while (!queue.empty()) {
+        const int p = queue.top();
+        queue.pop();
+        Head& head = heads[size_t(p)];
+        if (!blocks.appendAfterFull(head.cells, blockRows, reserve, output, passOn))
+            return false;
+        if (++merged % 1000 == 0 && !progress(qreal(merged) / total))
+            return false;
+        if (next(head))
+            queue.push(p);
+        else if (!m_error.isEmpty())
+            return false;
+    }
+    blocks.end(output);
+    return true;
 }

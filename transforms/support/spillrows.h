@@ -16,6 +16,7 @@
 #include <vector>
 
 class RunContext;
+class SpilledBlocks;
 
 // Keys of a file larger than memory are split this many ways by their hash:
 // the parts of a file twice the memory limit each fit in memory with room
@@ -51,9 +52,13 @@ public:
     void addRun();
     // The chosen temporary folder, as messages name it.
     QString where();
+    // The information line of a step that put its rows in partitions on
+    // disk: what took more than its share, and what was done with it there.
+    QString partitionsLine(const QString& what, const QString& done, int parts, qint64 bytes);
 
 private:
     RunContext* m_context;
+    int m_share;
     qint64 m_bytes = 0;
     std::unique_ptr<SpillFolder> m_folder;
 };
@@ -91,6 +96,43 @@ private:
     std::vector<std::unique_ptr<SpillWriter>> m_files;
     std::vector<QByteArray> m_queued;
     QStringList m_paths;
+    QString m_error;
+};
+
+// Reads the rows of partitions, each in the order wanted, back together:
+// the first of the partitions' next rows at every step.
+class PartitionMerge
+{
+public:
+    struct Head
+    {
+        std::unique_ptr<SpillReader> reader;
+        qint64 row = 0;
+        QVector<SpillReader::Cell> cells;
+        // What the order compares, read from the cells by prepare.
+        QString text;
+        qint64 number = 0;
+    };
+    // Whether a's row comes before b's.
+    using Before = std::function<bool(const Head& a, const Head& b)>;
+    using Prepare = std::function<void(Head& head)>;
+    PartitionMerge(Before before, Prepare prepare = Prepare())
+        : m_before(std::move(before)), m_prepare(std::move(prepare))
+    {
+    }
+    // Hands the total rows of the partitions on through blocks, as
+    // SpilledBlocks::appendAfterFull does; progress(fraction of the rows)
+    // every thousand rows. False when stopped or failed (errorText()).
+    bool merge(const SpillPartitions& parts, qint64 total, SpilledBlocks& blocks, int blockRows,
+        Dataset& output, const std::function<bool()>& passOn,
+        const std::function<bool(qreal)>& progress);
+    const QString& errorText() const { return m_error; }
+
+private:
+    bool next(Head& head);
+
+    Before m_before;
+    Prepare m_prepare;
     QString m_error;
 };
 
