@@ -265,13 +265,18 @@ bool StreamedRun::finishItems(const QList<Node*>& items)
 // Passes the rows a Join keeps for the end on to the items after it.
 bool StreamedRun::finishJoin(TransformNode* join)
 {
-    join->finishJoin();
-    if (join->dataset().rowCount() == 0)
-        return true;
     const auto gathered = m_gathered.find(join);
-    if (gathered != m_gathered.end())
-        gathered->appendRows(join->dataset());
-    return passThrough(itemsAfter(join), false);
+    const QList<Node*> after = itemsAfter(join);
+    const bool done = join->finishJoin(m_blockRows, [&] {
+        if (join->dataset().rowCount() == 0)
+            return true;
+        if (gathered != m_gathered.end())
+            gathered->appendRows(join->dataset());
+        return passThrough(after, false) && !m_input->runContext().stopRequested();
+    });
+    if (!done && !m_failed && !m_refused && !join->blockFailure().isEmpty())
+        m_failed = join;
+    return done;
 }
 
 // The items taking blocks from the node, directly or through others, in the

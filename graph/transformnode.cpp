@@ -215,7 +215,9 @@ void TransformNode::finishBlocks()
 
 QString TransformNode::blockFailure() const
 {
-    return m_consumer ? m_consumer->failure() : QString();
+    if (m_consumer)
+        return m_consumer->failure();
+    return m_stage ? m_stage->failure() : QString();
 }
 
 bool TransformNode::wouldJoinBlocksFrom(const Node* top) const
@@ -253,16 +255,32 @@ bool TransformNode::joinBlock()
     return joined;
 }
 
-void TransformNode::finishJoin()
+bool TransformNode::finishJoin(int blockRows, const std::function<bool()>& passOn)
 {
     QElapsedTimer timer;
     timer.start();
     m_dataset.clear();
-    m_stage->finish(m_dataset);
-    m_dataset.assignColumnIds(id());
-    m_streamedRows = qMax<qint64>(m_streamedRows, 0) + m_dataset.rowCount();
-    runContext().addRowsProcessed(m_dataset.rowCount());
+    const bool done = m_stage->finishInBlocks(m_dataset, blockRows, [&] {
+        m_dataset.assignColumnIds(id());
+        m_streamedRows = qMax<qint64>(m_streamedRows, 0) + m_dataset.rowCount();
+        runContext().addRowsProcessed(m_dataset.rowCount());
+        // The items after it keep their own time.
+        m_blockTime += timer.restart();
+        const bool passed = passOn();
+        timer.restart();
+        return passed;
+    });
     m_blockTime += timer.elapsed();
+    if (!done) {
+        // Stopped or failed: the item ends in error, with the failure said.
+        const QString failure = m_stage->failure();
+        dropBlocks();
+        if (!failure.isEmpty())
+            m_warnings.append(failure);
+        m_processingTime = m_blockTime;
+        finishRun(true);
+    }
+    return done;
 }
 
 void TransformNode::dropBlocks()

@@ -74,13 +74,16 @@ public:
     void dropBlocks();
     // A two-input type taking the top rows in blocks from the item top
     // against its bottom table, which must be made already (see
-    // RowBlockStage): joinBlock() for each block, then finishJoin() puts the
-    // rows that follow them all in the item's table, then finishBlocks().
+    // RowBlockStage): joinBlock() for each block, then finishJoin() hands on the
+    // rows that follow them all, then finishBlocks().
     bool joinsBlocksFrom(const Node* top) const;
     // Whether it could, once its other upstream item is made.
     bool wouldJoinBlocksFrom(const Node* top) const;
     bool joinBlock();
-    void finishJoin();
+    // Puts the rows after every block's in the item's table, in blocks that
+    // passOn() passes on; false when stopped or failed (blockFailure()) or
+    // passOn() refused.
+    bool finishJoin(int blockRows, const std::function<bool()>& passOn);
 
 protected:
     QList<QPair<QString, QString>> summaryRows() const override;

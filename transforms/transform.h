@@ -58,6 +58,17 @@ public:
     // a block's result, and no rows when there are none), with the
     // transform's summary and information for the whole.
     virtual void finish(Dataset& output) = 0;
+    // The same rows in blocks of about blockRows rows, each put in output
+    // and passed on by passOn(), which returns false to stop. False when
+    // stopped or failed (failure()).
+    virtual bool finishInBlocks(Dataset& output, int blockRows, const std::function<bool()>& passOn)
+    {
+        Q_UNUSED(blockRows)
+        finish(output);
+        return passOn();
+    }
+    // Why a block or the end failed (a full disk); empty when it did not.
+    virtual QString failure() const { return QString(); }
 };
 class RunContext;
 class TableSource;

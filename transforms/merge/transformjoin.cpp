@@ -4,9 +4,13 @@
 #include "core/values.h"
 #include "transforms/support/keyreport.h"
 #include "transforms/support/mergeutil.h"
+#include "transforms/support/spillrows.h"
 #include "transforms/support/storedvalues.h"
 
+#include <QFileInfo>
 #include <QStringList>
+
+#include <limits>
 
 namespace {
 
@@ -18,6 +22,11 @@ const QString KeepTop = QStringLiteral("Include_Non_Matching_1");
 const QString KeepBottom = QStringLiteral("Include_Non_Matching_2");
 
 enum JoinBy { ByKey = 0, ByRowNumber = 1 };
+
+// The share of the memory limit, in percent, the top rows without a partner
+// may take before they wait on disk for the end: the bottom table and the
+// blocks going through take the rest.
+constexpr int TopOnlyShare = 30;
 
 // The rows of a join as pairs of a top and a bottom row number (-1 for
 // none), in output order.
@@ -74,8 +83,9 @@ void appendWithBottomOnly(Dataset& output, JoinedRows& rows, const Dataset& top,
 // A join by key taking the top rows in blocks: each block's pairs go on at
 // once, in top order as in the whole join; the top rows without a partner
 // (kept for a left join) and the bottom rows without one (a right join)
-// come after every pair, so they are kept for the end. The bottom table is
-// indexed once.
+// come after every pair, so they are kept for the end: the top ones in
+// memory up to their share of the memory limit, then on disk in their
+// order. The bottom table is indexed once.
 class JoinBlocks : public RowBlockStage
 {
 public:
@@ -89,18 +99,35 @@ public:
           m_keepBottom(transform->boolParameter(KeepBottom)),
           m_bottomColumns(columnsExcept(bottom.columnCount(), bottomKey)),
           m_index(bottom, bottomKey, m_caseSensitive),
-          m_bottomMatched(bottom.rowCount(), 0)
+          m_bottomMatched(bottom.rowCount(), 0),
+          m_budget(transform->runContext(), TopOnlyShare)
     {
     }
 
     bool process(const Dataset& top, Dataset& output) override;
-    void finish(Dataset& output) override;
+    void finish(Dataset& output) override
+    {
+        finishInBlocks(output, std::numeric_limits<int>::max(), [] { return true; });
+    }
+    bool finishInBlocks(
+        Dataset& output, int blockRows, const std::function<bool()>& passOn) override;
+    QString failure() const override { return m_failure; }
 
 private:
     void setColumns(Dataset& output, const Dataset& top) const
     {
         setCombinedColumns(output,
             { { &top, columnsExcept(top.columnCount()) }, { &m_bottom, m_bottomColumns } }, true);
+    }
+    bool keepTopOnly(const Dataset& kept);
+    // The top rows without a partner as joined rows, and the bottom rows
+    // without one after them when last.
+    void appendEnd(Dataset& output, const Dataset& topOnly, bool last) const;
+    bool passTopOnlyFromDisk(Dataset& output, int blockRows, const std::function<bool()>& passOn);
+    bool fail(const QString& error)
+    {
+        m_failure = error;
+        return false;
     }
 
     TransformJoin* m_transform;
@@ -113,10 +140,15 @@ private:
     QVector<int> m_bottomColumns;
     KeyIndex m_index;
     QVector<char> m_bottomMatched;
-    // The top rows without a partner so far, and an empty block of the top
-    // columns.
+    // The top rows without a partner so far (while in memory), and an empty
+    // block of the top columns.
     Dataset m_topOnly;
+    SpillBudget m_budget;
+    std::unique_ptr<SpillWriter> m_topOnlyFile;
+    qint64 m_topOnlyOnDisk = 0;
+    SpilledBlocks m_blocks;
     qint64 m_pairs = 0;
+    QString m_failure;
 };
 
 bool JoinBlocks::process(const Dataset& top, Dataset& output)
@@ -124,6 +156,7 @@ bool JoinBlocks::process(const Dataset& top, Dataset& output)
     if (!m_topOnly.hasColumns()) {
         m_topOnly = top;
         m_topOnly.selectRows({});
+        m_blocks.setShape(top);
     } else if (top.columnCount() != m_topOnly.columnCount()) {
         return false;
     }
@@ -147,21 +180,100 @@ bool JoinBlocks::process(const Dataset& top, Dataset& output)
         }
         Dataset kept = top;
         kept.selectRows(topOnly);
-        m_topOnly.appendRows(kept);
+        if (!keepTopOnly(kept))
+            return false;
     }
     // A result the whole join would refuse as too many rows is left to it.
-    return m_pairs + m_topOnly.rowCount() + m_bottom.rowCount() <= Transform::NoLimit;
+    return m_pairs + m_topOnlyOnDisk + m_topOnly.rowCount() + m_bottom.rowCount()
+        <= Transform::NoLimit;
 }
 
-void JoinBlocks::finish(Dataset& output)
+// Holds the top rows without a partner, or writes them to disk once they
+// are past their share (and every later one after them).
+bool JoinBlocks::keepTopOnly(const Dataset& kept)
 {
-    setColumns(output, m_topOnly);
+    if (!m_topOnlyFile) {
+        if (!m_budget.hold(m_topOnly, kept))
+            return true;
+        m_topOnlyFile = std::make_unique<SpillWriter>(m_budget.folder());
+        if (!m_topOnlyFile->open())
+            return fail(m_topOnlyFile->errorText());
+        m_budget.addRun();
+    }
+    const Dataset& rows = m_topOnly.rowCount() > 0 ? m_topOnly : kept;
+    const bool written = writeSpillRows(rows, m_topOnlyOnDisk, QVector<int>(), m_topOnlyFile.get(),
+        [this] { return m_transform->stopRequested(); });
+    if (!written)
+        return m_transform->stopRequested() ? false : fail(m_topOnlyFile->errorText());
+    m_topOnlyOnDisk += rows.rowCount();
+    m_topOnly.selectRows({});
+    return true;
+}
+
+void JoinBlocks::appendEnd(Dataset& output, const Dataset& topOnly, bool last) const
+{
+    output.clear();
+    setColumns(output, topOnly);
     JoinedRows rows;
-    for (int r = 0; r < m_topOnly.rowCount(); ++r)
+    for (int r = 0; r < topOnly.rowCount(); ++r)
         rows.add(r, -1);
-    appendWithBottomOnly(output, rows, m_topOnly, m_topKey, m_bottom, m_bottomKey, m_bottomColumns,
-        m_bottomMatched, m_keepBottom);
-    m_transform->setJoinMessages(m_pairs + output.rowCount(), m_pairs);
+    appendWithBottomOnly(output, rows, topOnly, m_topKey, m_bottom, m_bottomKey, m_bottomColumns,
+        m_bottomMatched, m_keepBottom && last);
+}
+
+bool JoinBlocks::finishInBlocks(Dataset& output, int blockRows, const std::function<bool()>& passOn)
+{
+    qint64 endRows = 0;
+    if (m_topOnlyFile) {
+        if (!passTopOnlyFromDisk(output, blockRows, passOn))
+            return false;
+        endRows = m_topOnlyOnDisk;
+    }
+    // What is left: the top rows held, and the bottom rows without a partner.
+    appendEnd(output, m_topOnly, true);
+    endRows += output.rowCount();
+    m_transform->setJoinMessages(m_pairs + endRows, m_pairs);
+    if (m_topOnlyFile) {
+        // Said because the user did not choose it.
+        m_transform->addInformation(
+            QStringLiteral("The top rows without a partner took more than %1% of the memory "
+                           "limit: kept on disk until the end (%2 MB in '%3')")
+                .arg(TopOnlyShare)
+                .arg(qMax<qint64>(1, QFileInfo(m_topOnlyFile->path()).size() >> 20))
+                .arg(m_budget.where()));
+    }
+    return passOn();
+}
+
+// Reads the top rows without a partner back from disk, in their order, and
+// hands them on joined in blocks.
+bool JoinBlocks::passTopOnlyFromDisk(
+    Dataset& output, int blockRows, const std::function<bool()>& passOn)
+{
+    if (!m_topOnlyFile->close())
+        return fail(m_topOnlyFile->errorText());
+    SpillReader reader(m_topOnlyFile->path());
+    if (!reader.open())
+        return fail(reader.errorText());
+    const int reserve = int(qMin<qint64>(blockRows, m_topOnlyOnDisk));
+    QVector<SpillReader::Cell> cells;
+    qint64 row = 0;
+    Dataset block;
+    m_blocks.start(reserve);
+    const auto passJoined = [&] {
+        appendEnd(output, block, false);
+        return passOn();
+    };
+    while (reader.next(&row, &cells)) {
+        if (!m_blocks.appendAfterFull(cells, blockRows, reserve, block, passJoined))
+            return false;
+        if (row % 4096 == 0 && m_transform->stopRequested())
+            return false;
+    }
+    if (!reader.errorText().isEmpty())
+        return fail(reader.errorText());
+    m_blocks.end(block);
+    return passJoined();
 }
 
 // The first pass: the bottom rows of every top key, which bottom rows find a
