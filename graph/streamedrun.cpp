@@ -274,7 +274,8 @@ bool StreamedRun::finishJoin(TransformNode* join)
             gathered->appendRows(join->dataset());
         return passThrough(after, false) && !m_input->runContext().stopRequested();
     });
-    if (!done && !m_failed && !m_refused && !join->blockFailure().isEmpty())
+    // As after a step that needs every row: the join ended in error itself.
+    if (!done && !m_failed)
         m_failed = join;
     return done;
 }
