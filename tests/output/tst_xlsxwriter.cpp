@@ -353,8 +353,7 @@ void TestXlsxWriter::readByLibreOffice()
             "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1",
             "--outdir", m_dir.filePath("csv"), fresh, merged, added, old });
     QVERIFY(process.waitForFinished(180000));
-    for (const QString& name :
-        { "fresh-Sales", "openpyxl-Sales", "libreoffice-Extra", "old-Sales" }) {
+    for (const char* name : { "fresh-Sales", "openpyxl-Sales", "libreoffice-Extra", "old-Sales" }) {
         QFile csv(m_dir.filePath(QStringLiteral("csv/%1.csv").arg(name)));
         QVERIFY2(csv.open(QIODevice::ReadOnly),
             qPrintable(QDir(m_dir.filePath("csv")).entryList().join(QLatin1Char(' '))));
