@@ -15,8 +15,6 @@
 
 #include <QFile>
 
-#include <limits>
-
 namespace {
 
 constexpr int Partitions = SpillPartitionCount;
@@ -32,12 +30,13 @@ constexpr qint64 BytesPerValue = 180;
 
 } // namespace
 
-class CountBlocks : public RowBlockConsumer
+class CountBlocks : public SpillingConsumer
 {
 public:
     CountBlocks(
         TransformCount* transform, const Dataset& first, int column, const KeyOptions& options)
-        : m_transform(transform),
+        : SpillingConsumer(transform, transform->runContext()),
+          m_transform(transform),
           m_first(first),
           m_column(column),
           m_groups({ column }, options),
@@ -50,30 +49,14 @@ public:
     }
 
     bool take(const Dataset& rows) override;
-    QString failure() const override { return m_failure; }
-    void finish(Dataset& output) override
-    {
-        finishInBlocks(output, std::numeric_limits<int>::max(), [] { return true; });
-    }
     bool finishInBlocks(
         Dataset& output, int blockRows, const std::function<bool()>& passOn) override;
 
 private:
-    bool fail(const QString& error)
-    {
-        m_failure = error;
-        return false;
-    }
     bool flush();
     bool finishOnDisk(Dataset& output, int blockRows, const std::function<bool()>& passOn);
     bool orderPartition(int partition);
     bool merge(Dataset& output, int blockRows, const std::function<bool()>& passOn);
-    bool stopped() const { return m_transform->stopRequested(); }
-    bool progress(qreal fraction)
-    {
-        emit m_transform->processed(fraction);
-        return !stopped();
-    }
 
     TransformCount* m_transform;
     Dataset m_first;
@@ -91,7 +74,6 @@ private:
     qint64 m_distinct = 0;
     qint64 m_spilledBytes = 0;
     SpilledBlocks m_blocks;
-    QString m_failure;
 };
 
 std::unique_ptr<RowBlockConsumer> TransformCount::blockConsumer(const Dataset& firstRows)

@@ -20,7 +20,6 @@
 #include <QFileInfo>
 #include <QSet>
 
-#include <limits>
 #include <memory>
 #include <vector>
 
@@ -38,12 +37,13 @@ constexpr int MemoryShare = 40;
 
 } // namespace
 
-class DedupeBlocks : public RowBlockConsumer
+class DedupeBlocks : public SpillingConsumer
 {
 public:
     DedupeBlocks(TransformDedupe* transform, const QVector<int>& columns, const KeyOptions& options,
         bool keepFirst)
-        : m_transform(transform),
+        : SpillingConsumer(transform, transform->runContext()),
+          m_transform(transform),
           m_columns(columns),
           m_options(options),
           m_keepFirst(keepFirst),
@@ -53,8 +53,6 @@ public:
     }
 
     bool take(const Dataset& rows) override;
-    QString failure() const override { return m_failure; }
-    void finish(Dataset& output) override;
     bool finishInBlocks(
         Dataset& output, int blockRows, const std::function<bool()>& passOn) override;
 
@@ -63,18 +61,12 @@ private:
     bool openFiles();
     bool writeKeys(const Dataset& rows);
     bool closeFiles();
+    // Half the work (the progress) is in marking the first rows, half in
+    // reading the rows back.
     bool markFirstRows(std::vector<char>& first);
     bool markPartition(int partition, std::vector<char>& first, QString* error) const;
     bool passRows(const std::vector<char>& first, Dataset& output, int blockRows,
         const std::function<bool()>& passOn);
-    bool stopped() const { return m_transform->stopRequested(); }
-    // Half the work is in marking the first rows, half in reading the rows
-    // back.
-    bool progress(qreal fraction)
-    {
-        emit m_transform->processed(fraction);
-        return !stopped();
-    }
 
     TransformDedupe* m_transform;
     QVector<int> m_columns;
@@ -91,7 +83,6 @@ private:
     SpillPartitions m_keyFiles;
     QString m_rowPath;
     qint64 m_spilledBytes = 0;
-    QString m_failure;
 };
 
 std::unique_ptr<RowBlockConsumer> TransformDedupe::blockConsumer(const Dataset& firstRows)
@@ -203,11 +194,6 @@ bool DedupeBlocks::closeFiles()
     }
     m_spilledBytes += m_keyFiles.bytesOnDisk() + QFileInfo(m_rowPath).size();
     return closed;
-}
-
-void DedupeBlocks::finish(Dataset& output)
-{
-    finishInBlocks(output, std::numeric_limits<int>::max(), [] { return true; });
 }
 
 bool DedupeBlocks::finishInBlocks(

@@ -232,7 +232,7 @@ bool UniqueBlocks::take(const Dataset& rows)
     if (firstBlock && m_groupOf.mostlyDistinct()) {
         // Nothing is lost by starting again: these rows are all there is.
         m_groups.clear();
-        m_groupOf = BlockGroups(m_keys, m_groupOf.options());
+        m_groupOf.clearGroups();
         m_spill = m_transform->spillingConsumer(rows, m_aggregations, m_keys);
         return m_spill->take(rows);
     }

@@ -17,7 +17,6 @@
 
 #include <QFile>
 
-#include <limits>
 #include <vector>
 
 namespace {
@@ -32,12 +31,13 @@ constexpr int MemoryShare = 30;
 
 } // namespace
 
-class UniqueSpill : public RowBlockConsumer
+class UniqueSpill : public SpillingConsumer
 {
 public:
     UniqueSpill(TransformUnique* transform, const Dataset& first, QVector<int> options,
         QVector<int> keys, const KeyOptions& keyOptions)
-        : m_transform(transform),
+        : SpillingConsumer(transform, transform->runContext()),
+          m_transform(transform),
           m_names(first.columnNames()),
           m_options(std::move(options)),
           m_keys(std::move(keys)),
@@ -58,11 +58,6 @@ public:
     }
 
     bool take(const Dataset& rows) override;
-    QString failure() const override { return m_failure; }
-    void finish(Dataset& output) override
-    {
-        finishInBlocks(output, std::numeric_limits<int>::max(), [] { return true; });
-    }
     bool finishInBlocks(
         Dataset& output, int blockRows, const std::function<bool()>& passOn) override;
 
@@ -70,20 +65,9 @@ private:
     bool spill(const Dataset& rows);
     bool finishInMemory(Dataset& output, const std::function<bool()>& passOn);
     bool finishOnDisk(Dataset& output, int blockRows, const std::function<bool()>& passOn);
-    bool fail(const QString& error)
-    {
-        m_failure = error;
-        return false;
-    }
     bool groupPartition(int partition);
     bool readPartition(int partition, Dataset& rows, std::vector<qint64>& rowNumbers);
     bool mergeGroups(Dataset& output, int blockRows, const std::function<bool()>& passOn);
-    bool stopped() const { return m_transform->stopRequested(); }
-    bool progress(qreal fraction)
-    {
-        emit m_transform->processed(fraction);
-        return !stopped();
-    }
 
     TransformUnique* m_transform;
     QStringList m_names;
@@ -103,7 +87,6 @@ private:
     qint64 m_groups = 0;
     std::vector<int> m_withoutNumber;
     qint64 m_spilledBytes = 0;
-    QString m_failure;
 };
 
 std::unique_ptr<RowBlockConsumer> TransformUnique::spillingConsumer(

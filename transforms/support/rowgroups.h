@@ -69,7 +69,6 @@ public:
     // The group of a row of the block; isNew tells whether the row starts it.
     int groupOf(const Dataset& rows, int row, bool* isNew);
     int groupCount() const { return m_groupOf.size(); }
-    const KeyOptions& options() const { return m_options; }
     // Every group's key, by group.
     QVector<QString> keys() const;
     // Forgets the groups (not the rows seen): the next rows start at 0.

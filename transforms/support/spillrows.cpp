@@ -6,7 +6,9 @@
 #include "transforms/support/parallel.h"
 
 #include <QDir>
+
 #include <QFileInfo>
+#include <limits>
 
 #include <queue>
 #include <vector>
@@ -27,6 +29,22 @@ bool SpillBudget::exceeded(qint64 bytes) const
     return bytes >= m_bytes / 16 && m_context
         && MemoryLimit::gaugeWarns(
             m_context->measureMemoryGB(), m_context->settings().maxMemoryUsage());
+}
+
+void SpillingConsumer::finish(Dataset& output)
+{
+    finishInBlocks(output, std::numeric_limits<int>::max(), [] { return true; });
+}
+
+bool SpillingConsumer::stopped() const
+{
+    return m_context && m_context->stopRequested();
+}
+
+bool SpillingConsumer::progress(qreal fraction)
+{
+    emit m_step->processed(fraction);
+    return !stopped();
 }
 
 bool SpillBudget::hold(Dataset& held, const Dataset& rows) const

@@ -7,6 +7,7 @@
 
 #include "core/dataset.h"
 #include "core/spillfile.h"
+#include "transforms/transform.h"
 
 #include <QString>
 #include <QVector>
@@ -61,6 +62,37 @@ private:
     int m_share;
     qint64 m_bytes = 0;
     std::unique_ptr<SpillFolder> m_folder;
+};
+
+// A step over blocks that may put its rows on disk: it fails with the disk's
+// error (none when stopped), reports its progress through its transform,
+// and finishes whole as it finishes in blocks, in one block.
+class SpillingConsumer : public RowBlockConsumer
+{
+public:
+    // The transform's run, which a Stop ends.
+    SpillingConsumer(Transform* transform, const RunContext* context)
+        : m_step(transform), m_context(context)
+    {
+    }
+    QString failure() const override { return m_failure; }
+    void finish(Dataset& output) override;
+
+protected:
+    bool fail(const QString& error)
+    {
+        m_failure = error;
+        return false;
+    }
+    bool stopped() const;
+    // False when stopped.
+    bool progress(qreal fraction);
+
+    QString m_failure;
+
+private:
+    Transform* m_step;
+    const RunContext* m_context;
 };
 
 // Writes rows of a table, in the given order (every row in the table's
