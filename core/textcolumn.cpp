@@ -391,6 +391,16 @@ const QString* TextColumn::storedText(int row) const
     return d->coded ? &d->dictionary.at(int(d->codes[size_t(row)])) : nullptr;
 }
 
+std::string_view TextColumn::storedBytes(int row) const
+{
+    if (d->coded)
+        return {};
+    const quint64 place = d->places[size_t(row)];
+    if (place == 0)
+        return {};
+    return { d->entryStart(place), d->entrySize(place) };
+}
+
 quint32 TextColumn::code(int row) const
 {
     return d->coded ? d->codes[size_t(row)] : quint32(row) + 1;

@@ -23,6 +23,7 @@
 #include <QVector>
 
 #include <memory>
+#include <string_view>
 #include <vector>
 
 class TextColumn
@@ -57,6 +58,11 @@ public:
     // each row a code of its own.
     quint32 code(int row) const;
     int codeCount() const;
+    // The bytes a column of plain texts keeps for the row. Equal texts keep
+    // equal bytes (a text is kept one byte per character whenever it can
+    // be), so texts are hashed and compared on these without being read
+    // out. Empty for an empty cell, and in a coded column (see code()).
+    std::string_view storedBytes(int row) const;
 
     // Asks for the memory of the row's text ahead of reading it: after a
     // sort or a join the texts of consecutive rows lie far apart. A coded

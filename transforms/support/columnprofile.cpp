@@ -1,6 +1,7 @@
 #include "transforms/support/columnprofile.h"
 
 #include "core/dataset.h"
+#include "core/textcolumn.h"
 #include "core/values.h"
 #include "transforms/support/parallel.h"
 
@@ -82,10 +83,16 @@ int signLength(const QString& v)
 bool isSeparatedNumber(const QString& v)
 {
     const int start = signLength(v);
-    if (v.size() - start < 2 || !v.at(start).isDigit() || !v.at(v.size() - 1).isDigit())
+    if (v.size() - start < 3 || !v.at(start).isDigit() || !v.at(v.size() - 1).isDigit())
         return false;
-    return std::all_of(v.begin() + start, v.end(),
-        [](QChar c) { return c.isDigit() || c == QLatin1Char('.') || c == QLatin1Char(','); });
+    bool marks = false;
+    for (auto c = v.begin() + start; c != v.end(); ++c) {
+        if (*c == QLatin1Char('.') || *c == QLatin1Char(','))
+            marks = true;
+        else if (!c->isDigit())
+            return false;
+    }
+    return marks;
 }
 
 bool hasLeadingZero(const QString& v)
@@ -201,6 +208,17 @@ QStringList trapLines(const QString& column, const Traps& t, const ColumnProfile
     return lines;
 }
 
+// A letter other than the exponent's makes a value no number in any
+// locale: e-mail addresses and codes need not go through the locale's
+// number reading to fail it.
+bool mayBeNumber(const QString& trimmed, const QLocale* locale)
+{
+    const QChar exponent = (locale ? locale->exponential() : QLocale().exponential()).toLower();
+    return std::none_of(trimmed.begin(), trimmed.end(), [exponent](QChar c) {
+        return c.isLetter() && c.toLower() != QLatin1Char('e') && c.toLower() != exponent;
+    });
+}
+
 // Whether a text with digits is worth reading as a date: reading one in
 // every format of the list is slow (the month names go through the locale),
 // and e-mail addresses, codes and sentences with numbers are not dates.
@@ -277,10 +295,10 @@ void addHistogram(const Spread& spread, ColumnProfile& p)
             p.histogramOfDates ? spread.days : spread.numbers, p.histogramLow(), p.histogramHigh());
 }
 
-QVector<ValueFrequency> mostFrequent(const QVector<ValueFrequency>& values)
+// The positions of the first TopCount by count, ties in the order first
+// seen, without sorting a million distinct values to keep ten.
+template <typename Counted> QVector<int> mostFrequent(const QVector<Counted>& values)
 {
-    // The first TopCount by count, ties in the order first seen, without
-    // sorting a million distinct values to keep ten.
     QVector<int> order(values.size());
     std::iota(order.begin(), order.end(), 0);
     const int kept = std::min<int>(TopCount, order.size());
@@ -289,11 +307,8 @@ QVector<ValueFrequency> mostFrequent(const QVector<ValueFrequency>& values)
         const int cb = values.at(b).count;
         return ca > cb || (ca == cb && a < b);
     });
-    QVector<ValueFrequency> top;
-    top.reserve(kept);
-    for (int i = 0; i < kept; ++i)
-        top.append(values.at(order.at(i)));
-    return top;
+    order.resize(kept);
+    return order;
 }
 
 } // namespace
@@ -306,7 +321,7 @@ ValueKind kindOfValue(const QString& value, bool digits, const DateFormatList& d
         return ValueKind::Empty;
     // Numbers and dates all have digits; names, e-mails and cities are
     // known as text without reading them as either.
-    if (!digits)
+    if (!digits || !mayBeNumber(trimmed, locale))
         return ValueKind::Text;
     bool isNumber = false;
     const double n = locale ? toNumber(*locale, trimmed, false, false, &isNumber)
@@ -389,20 +404,26 @@ ColumnProfile profileColumn(const Dataset& data, int column, const DateFormatLis
         return profile;
     // Every distinct value is looked at once, weighted by how often it
     // occurs: a column of repeating values costs its distinct values only.
-    const ValueFrequencies counted = countValues(data, column, FrequencyOptions());
-    profile.distinct = counted.distinctCount();
+    // Values are known by their first row; only the ten most frequent are
+    // read out to be kept.
+    const TextColumn& cells = data.column(column);
+    QVector<RowFrequency> counted;
+    countRows(cells, counted);
+    profile.distinct = counted.size();
     const Patterns patterns;
     Traps traps;
     DistinctKeys shapeKeys;
     QVector<ValueFrequency> shapes;
     Spread spread;
     const QLocale locale;
+    QString scratch;
     QString shape;
-    for (const ValueFrequency& f : counted.values) {
-        const bool digits = hasDigit(f.value);
-        addKind(f.value, digits, f.count, dates, locale, profile, spread);
-        checkTraps(f.value, digits, f.count, patterns, traps);
-        writeShape(f.value, shape);
+    for (const RowFrequency& f : counted) {
+        const QString& value = cells.text(f.row, scratch);
+        const bool digits = hasDigit(value);
+        addKind(value, digits, f.count, dates, locale, profile, spread);
+        checkTraps(value, digits, f.count, patterns, traps);
+        writeShape(value, shape);
         bool added = false;
         const int at = shapeKeys.find(shape, &added);
         if (added)
@@ -411,8 +432,10 @@ ColumnProfile profileColumn(const Dataset& data, int column, const DateFormatLis
             shapes[at].count += f.count;
     }
     addHistogram(spread, profile);
-    profile.topValues = mostFrequent(counted.values);
-    profile.topShapes = mostFrequent(shapes);
+    for (int at : mostFrequent(counted))
+        profile.topValues.append({ cells.value(counted.at(at).row), counted.at(at).count });
+    for (int at : mostFrequent(shapes))
+        profile.topShapes.append(shapes.at(at));
     profile.traps = trapLines(data.columnName(column), traps, profile);
     return profile;
 }
@@ -423,17 +446,19 @@ QVector<ColumnProfile> profileTable(
     const int columns = data.columnCount();
     QVector<ColumnProfile> profiles(columns);
     ColumnProfile* out = profiles.data(); // detached here, before the threads share it
-    const int half = columns / 2;
-    Parallel::both(
-        Parallel::worthSplitting(qint64(data.rowCount()) * columns),
-        [&] {
-            for (int c = 0; c < half && !(cancel && *cancel); ++c)
-                out[c] = profileColumn(data, c, dates);
-        },
-        [&] {
-            for (int c = half; c < columns && !(cancel && *cancel); ++c)
-                out[c] = profileColumn(data, c, dates);
-        });
+    // Each thread takes the next column left. Columns of plain texts (a
+    // value per row, the costly ones) go first, so that the two threads
+    // end together instead of one waiting on the last large column.
+    QVector<int> order(columns);
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_partition(
+        order.begin(), order.end(), [&data](int c) { return !data.column(c).isCoded(); });
+    std::atomic<int> next { 0 };
+    const auto work = [&] {
+        for (int i = next++; i < columns && !(cancel && *cancel); i = next++)
+            out[order.at(i)] = profileColumn(data, order.at(i), dates);
+    };
+    Parallel::both(Parallel::worthSplitting(qint64(data.rowCount()) * columns), work, work);
     return profiles;
 }
 

@@ -1,6 +1,7 @@
 #include "transforms/support/valuefrequencies.h"
 
 #include "core/dataset.h"
+#include "core/prefetch.h"
 #include "core/textcolumn.h"
 #include "core/values.h"
 
@@ -8,12 +9,30 @@
 #include <QVector>
 
 #include <algorithm>
+#include <array>
 #include <numeric>
 #include <vector>
 
 namespace {
 
 constexpr int ProgressStep = 4096;
+
+// An open-addressed table twice as wide, its slots (a hash and a position,
+// negative when free) placed anew.
+template <typename Slot> std::vector<Slot> widened(const std::vector<Slot>& table)
+{
+    std::vector<Slot> wider(table.size() * 2);
+    const size_t mask = wider.size() - 1;
+    for (const Slot& slot : table) {
+        if (slot.position < 0)
+            continue;
+        size_t at = slot.hash & mask;
+        while (wider[at].position >= 0)
+            at = (at + 1) & mask;
+        wider[at] = slot;
+    }
+    return wider;
+}
 
 } // namespace
 
@@ -45,17 +64,7 @@ int DistinctKeys::find(const QString& key, bool* added)
 
 void DistinctKeys::grow()
 {
-    std::vector<Slot> wider(m_slots.size() * 2);
-    const size_t mask = wider.size() - 1;
-    for (const Slot& slot : m_slots) {
-        if (slot.position < 0)
-            continue;
-        size_t at = slot.hash & mask;
-        while (wider[at].position >= 0)
-            at = (at + 1) & mask;
-        wider[at] = slot;
-    }
-    m_slots.swap(wider);
+    m_slots = widened(m_slots);
 }
 
 QString frequencyKey(const QString& value, const FrequencyOptions& options)
@@ -67,34 +76,96 @@ QString frequencyKey(const QString& value, const FrequencyOptions& options)
 namespace {
 
 // A column that keeps each distinct text once already knows which rows are
-// equal: counting its codes needs no hashing of texts. Only when values are
-// compared as they stand (a code is one exact text).
-void countCodes(
-    const TextColumn& cells, const FrequencyProgress& progress, ValueFrequencies& result)
+// equal: counting its codes needs no hashing of texts.
+bool countCodes(
+    const TextColumn& cells, const FrequencyProgress& progress, QVector<RowFrequency>& counted)
 {
     QVector<int> positionOfCode(cells.codeCount(), -1);
     int* position = positionOfCode.data(); // detached once, before the loop
     const int rows = cells.size();
     for (int r = 0; r < rows; ++r) {
-        if (progress && r % ProgressStep == 0 && !progress(r, rows)) {
-            result.complete = false;
-            break;
-        }
-        const quint32 code = cells.code(r);
-        if (code == 0)
-            ++result.emptyCells;
-        if (position[code] < 0) {
-            position[code] = result.values.size();
-            result.values.append({ cells.value(r), 1 });
+        if (progress && r % ProgressStep == 0 && !progress(r, rows))
+            return false;
+        int& at = position[cells.code(r)];
+        if (at < 0) {
+            at = counted.size();
+            counted.append({ r, 1 });
         } else {
-            ++result.values[position[code]].count;
+            ++counted[at].count;
         }
     }
-    if (progress && result.complete)
-        progress(rows, rows);
+    return true;
+}
+
+// The same for plain texts, by their stored bytes in an open-addressed
+// table whose slots keep the hash, so that most slots passed are told apart
+// without reading another row's bytes.
+bool countPlain(
+    const TextColumn& cells, const FrequencyProgress& progress, QVector<RowFrequency>& counted)
+{
+    struct Slot
+    {
+        uint hash = 0;
+        int position = -1;
+    };
+    const int rows = cells.size();
+    // A column keeps plain texts because its values hardly repeat: the
+    // table is made wide enough for a value per row at once, rather than
+    // widened step by step with every slot placed again each time.
+    size_t width = 1024;
+    while (width < size_t(rows) * 2)
+        width *= 2;
+    std::vector<Slot> table(width);
+    counted.reserve(rows);
+    const auto hashOf = [&cells](int row) {
+        const std::string_view bytes = cells.storedBytes(row);
+        return qHashBits(bytes.data(), bytes.size());
+    };
+    // The slots of a row some rows ahead are asked for while this row is
+    // placed: at millions of values the table is far larger than the cache.
+    constexpr int Ahead = 8;
+    std::array<uint, Ahead> ahead {};
+    for (int r = 0; r < std::min(Ahead, rows); ++r)
+        ahead[size_t(r)] = hashOf(r);
+    for (int r = 0; r < rows; ++r) {
+        if (progress && r % ProgressStep == 0 && !progress(r, rows))
+            return false;
+        const uint hash = ahead[size_t(r % Ahead)];
+        if (r + Ahead < rows) {
+            const uint later = hashOf(r + Ahead);
+            ahead[size_t(r % Ahead)] = later;
+            prefetchLine(&table[later & (table.size() - 1)]);
+        }
+        const std::string_view bytes = cells.storedBytes(r);
+        const size_t mask = table.size() - 1;
+        for (size_t at = hash & mask;; at = (at + 1) & mask) {
+            Slot& slot = table[at];
+            if (slot.position < 0) {
+                slot = { hash, counted.size() };
+                counted.append({ r, 1 });
+                break;
+            }
+            if (slot.hash == hash && cells.storedBytes(counted.at(slot.position).row) == bytes) {
+                ++counted[slot.position].count;
+                break;
+            }
+        }
+    }
+    return true;
 }
 
 } // namespace
+
+bool countRows(
+    const TextColumn& cells, QVector<RowFrequency>& counted, const FrequencyProgress& progress)
+{
+    counted.clear();
+    const bool done = cells.isCoded() ? countCodes(cells, progress, counted)
+                                      : countPlain(cells, progress, counted);
+    if (done && progress)
+        progress(cells.size(), cells.size());
+    return done;
+}
 
 ValueFrequencies countValues(const Dataset& data, int column, const FrequencyOptions& options,
     const FrequencyProgress& progress)
@@ -104,8 +175,15 @@ ValueFrequencies countValues(const Dataset& data, int column, const FrequencyOpt
     if (!data.isValidColumn(column))
         return result;
     const TextColumn& cells = data.column(column);
-    if (options.caseSensitive && options.whitespaceSensitive && cells.isCoded()) {
-        countCodes(cells, progress, result);
+    if (options.caseSensitive && options.whitespaceSensitive) {
+        QVector<RowFrequency> counted;
+        result.complete = countRows(cells, counted, progress);
+        result.values.reserve(counted.size());
+        for (const RowFrequency& f : counted) {
+            if (cells.isEmpty(f.row))
+                result.emptyCells += f.count;
+            result.values.append({ cells.value(f.row), f.count });
+        }
         return result;
     }
     DistinctKeys positions;

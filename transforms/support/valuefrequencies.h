@@ -13,6 +13,7 @@
 #include <vector>
 
 class Dataset;
+class TextColumn;
 
 struct FrequencyOptions
 {
@@ -66,6 +67,20 @@ private:
 
 // Called with (rows done, row count); returning false stops.
 using FrequencyProgress = std::function<bool(int, int)>;
+
+// A distinct value by the first row that holds it, and how many rows do.
+struct RowFrequency
+{
+    int row = 0;
+    int count = 0;
+};
+
+// The distinct values of a column exactly as they stand (case and spaces
+// count), in the order of their first row, without reading out a text: a
+// coded column counts its codes, a column of plain texts hashes and
+// compares the bytes it keeps. False when progress stopped it.
+bool countRows(const TextColumn& cells, QVector<RowFrequency>& counted,
+    const FrequencyProgress& progress = FrequencyProgress());
 
 // The value as the counting sees it.
 QString frequencyKey(const QString& value, const FrequencyOptions& options);

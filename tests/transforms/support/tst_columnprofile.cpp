@@ -9,9 +9,12 @@
 
 namespace {
 
-Dataset column(const QStringList& values)
+// A column that keeps each distinct text once (pooled) or a text per row:
+// the profile counts the one by its codes and the other by its bytes.
+Dataset column(const QStringList& values, bool pooled = true)
 {
     Dataset data;
+    data.setPooling(pooled);
     data.setColumnCount(1);
     data.setHeader({ QStringLiteral("v") });
     for (const QString& v : values)
@@ -28,6 +31,7 @@ class TestColumnProfile : public QObject
 private slots:
     void shapes_data();
     void shapes();
+    void countsRangesAndTopValues_data();
     void countsRangesAndTopValues();
     void traps_data();
     void traps();
@@ -56,29 +60,47 @@ void TestColumnProfile::shapes()
     QTEST(valueShape(value), "shape");
 }
 
+void TestColumnProfile::countsRangesAndTopValues_data()
+{
+    QTest::addColumn<bool>("pooled");
+    QTest::newRow("pooled") << true;
+    QTest::newRow("plain texts") << false;
+}
+
 void TestColumnProfile::countsRangesAndTopValues()
 {
-    const Dataset data = column({ "12", "7.5", "", "2024-01-31", "abc", "abc", " ", "2023-05-01" });
+    QFETCH(bool, pooled);
+    // "Łódź" is kept two bytes a character, the others one.
+    const Dataset data = column({ "12", "7.5", "", "2024-01-31", "abc", "abc", " ", "2023-05-01",
+                                    QStringLiteral("\u0141\u00F3d\u017A"), "ab", "abc ",
+                                    QStringLiteral("\u0141\u00F3d\u017A"), "2.5E1" },
+        pooled);
+    QCOMPARE(data.column(0).isCoded(), pooled);
     const ColumnProfile p
         = profileColumn(data, 0, DateFormatList({ QStringLiteral("yyyy-MM-dd") }));
-    QCOMPARE(p.rows, 8);
+    QCOMPARE(p.rows, 13);
     QCOMPARE(p.empty, 2);
     QCOMPARE(p.integers, 1);
-    QCOMPARE(p.decimals, 1);
+    QCOMPARE(p.decimals, 2); // an exponent's letter does not make a number text
     QCOMPARE(p.dates, 2);
-    QCOMPARE(p.texts, 2);
-    QCOMPARE(p.distinct, 7);
+    QCOMPARE(p.texts, 6);
+    QCOMPARE(p.distinct, 11);
     QVERIFY(p.hasNumbers);
     QCOMPARE(p.minimum, 7.5);
-    QCOMPARE(p.maximum, 12.0);
+    QCOMPARE(p.maximum, 25.0);
     QCOMPARE(p.firstDate, QDate(2023, 5, 1));
     QCOMPARE(p.lastDate, QDate(2024, 1, 31));
     QCOMPARE(p.topValues.first().value, QStringLiteral("abc"));
     QCOMPARE(p.topValues.first().count, 2);
-    QCOMPARE(p.topValues.at(1).value, QStringLiteral("12")); // ties in the order first seen
+    // Ties in the order first seen.
+    QCOMPARE(p.topValues.at(1).value, QStringLiteral("\u0141\u00F3d\u017A"));
+    QCOMPARE(p.topValues.at(1).count, 2);
+    QCOMPARE(p.topValues.at(2).value, QStringLiteral("12"));
     QCOMPARE(p.topShapes.first().value, QStringLiteral("9999-99-99"));
     QCOMPARE(p.topShapes.first().count, 2);
     QCOMPARE(p.topShapes.at(1).value, QStringLiteral("aaa"));
+    QCOMPARE(p.topShapes.at(1).count, 2);
+    QCOMPARE(p.topShapes.at(2).value, QStringLiteral("Aaaa"));
 }
 
 void TestColumnProfile::traps_data()
@@ -131,8 +153,10 @@ void TestColumnProfile::traps_data()
 void TestColumnProfile::traps()
 {
     QFETCH(QStringList, values);
-    const ColumnProfile p = profileColumn(column(values), 0, DateFormatList());
-    QTEST(p.traps, "traps");
+    for (const bool pooled : { true, false }) {
+        const ColumnProfile p = profileColumn(column(values, pooled), 0, DateFormatList());
+        QTEST(p.traps, "traps");
+    }
 }
 
 void TestColumnProfile::everyColumnOfATable()
