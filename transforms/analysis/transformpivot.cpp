@@ -375,8 +375,12 @@ void TransformPivot::process(Dataset& output, const QList<TableSource*>& upstrea
         return;
     const Dataset& input = upstream.first()->dataset();
     Plan plan;
-    if (!planFor(input, plan))
-        return;
+    if (planFor(input, plan))
+        pivotTable(output, input, plan);
+}
+
+void TransformPivot::pivotTable(Dataset& output, const Dataset& input, const Plan& plan)
+{
     // The two sides group the same rows apart from each other: a large
     // table has them grouped on two threads.
     Side rows;

@@ -55,7 +55,10 @@ protected:
 
 private:
     friend class PivotBlocks;
+    friend class PivotHeld;
     // False (with the summary or warning set) when there is nothing to make.
     bool planFor(const Dataset& input, pivot::Plan& plan);
+    // The table the plan asks for, from every row of input.
+    void pivotTable(Dataset& output, const Dataset& input, const pivot::Plan& plan);
     void setMessages(const FailureList& failures);
 };

@@ -2,11 +2,13 @@
 // finds its row and column headings' groups as it comes and adds its value
 // to its cell and totals, so a file of any size holds only the table it
 // makes. The figures are the whole table's to the last digit (values are
-// added in row order); functions that need a cell's values together
-// (median, mode, deviation, distinct counts) and a drilldown take the whole
-// table.
+// added in row order). Functions that need a cell's values together
+// (median, mode, deviation, distinct counts), and keys that make a group
+// of most rows, hold the key and value columns alone; a drilldown takes
+// the whole table.
 
 #include "core/dataset.h"
+#include "core/textcolumn.h"
 #include "transforms/analysis/pivottable.h"
 #include "transforms/analysis/transformpivot.h"
 
@@ -19,6 +21,61 @@ using namespace pivot;
 constexpr qint64 MaxCells = 1000000;
 
 } // namespace
+
+// The key and value columns alone, held as the blocks go by (a few bytes a
+// row where the file has many columns), and the whole table's pivot made
+// from them at the end: headings, figures and warnings are the whole
+// table's, row numbers included.
+class PivotHeld : public RowBlockConsumer
+{
+public:
+    PivotHeld(TransformPivot* transform, const Dataset& first, const Plan& plan)
+        : m_transform(transform), m_plan(plan), m_columnCount(first.columnCount())
+    {
+        // The held table's columns: the row keys, the column keys, the value
+        // (a column may be both a key and the value).
+        m_columns = plan.rowKeys + plan.columnKeys;
+        m_columns.append(plan.value);
+        QStringList names;
+        for (int c : qAsConst(m_columns))
+            names.append(first.columnName(c));
+        m_held.setColumnCount(m_columns.size());
+        m_held.setHeader(names);
+        const int rowKeys = plan.rowKeys.size();
+        for (int i = 0; i < m_plan.rowKeys.size(); ++i)
+            m_plan.rowKeys[i] = i;
+        for (int i = 0; i < m_plan.columnKeys.size(); ++i)
+            m_plan.columnKeys[i] = rowKeys + i;
+        m_plan.value = m_columns.size() - 1;
+    }
+
+    bool take(const Dataset& rows) override
+    {
+        if (rows.columnCount() != m_columnCount)
+            return false;
+        QVector<TextColumn> columns;
+        columns.reserve(m_columns.size());
+        for (int c : qAsConst(m_columns))
+            columns.append(rows.column(c));
+        Dataset block;
+        block.setColumns(std::move(columns), rows.rowCount());
+        m_held.appendRows(block);
+        return true;
+    }
+
+    void finish(Dataset& output) override
+    {
+        m_transform->pivotTable(output, m_held, m_plan);
+        m_held.clear();
+    }
+
+private:
+    TransformPivot* m_transform;
+    QVector<int> m_columns;
+    Plan m_plan;
+    int m_columnCount;
+    Dataset m_held;
+};
 
 class PivotBlocks : public RowBlockConsumer
 {
@@ -38,6 +95,7 @@ public:
     void finish(Dataset& output) override;
 
 private:
+    bool takeRunning(const Dataset& rows);
     static int groupOf(BlockGroups& groups, Dataset& keys, const QVector<int>& columns,
         const Dataset& rows, int row);
 
@@ -52,6 +110,8 @@ private:
     RunningTable m_table;
     FailureList m_failures;
     qint64 m_rows = 0;
+    // Where the rows go once the first block showed a group for most rows.
+    std::unique_ptr<PivotHeld> m_held;
 };
 
 std::unique_ptr<RowBlockConsumer> TransformPivot::blockConsumer(const Dataset& firstRows)
@@ -67,7 +127,7 @@ std::unique_ptr<RowBlockConsumer> TransformPivot::blockConsumer(const Dataset& f
     case Count:
         return std::make_unique<PivotBlocks>(this, firstRows, std::move(plan));
     default:
-        return nullptr;
+        return std::make_unique<PivotHeld>(this, firstRows, plan);
     }
 }
 
@@ -87,6 +147,28 @@ int PivotBlocks::groupOf(
 }
 
 bool PivotBlocks::take(const Dataset& rows)
+{
+    if (m_held)
+        return m_held->take(rows);
+    const bool firstBlock = m_rows == 0;
+    const bool taken = takeRunning(rows);
+    if (firstBlock && (m_rowGroups.mostlyDistinct() || m_columnGroups.mostlyDistinct())) {
+        // Cells for most rows cost more than the key and value columns.
+        // Nothing is lost by starting again: these rows are all there is.
+        m_held = std::make_unique<PivotHeld>(m_transform, rows, m_plan);
+        m_rowGroups.clearGroups();
+        m_columnGroups.clearGroups();
+        m_rowKeys.clear();
+        m_columnKeys.clear();
+        m_table = RunningTable();
+        return m_held->take(rows);
+    }
+    const qint64 cells = qint64(m_rowGroups.groupCount()) * m_columnGroups.groupCount();
+    return taken && cells <= MaxCells && !m_rowGroups.mostlyDistinct()
+        && !m_columnGroups.mostlyDistinct();
+}
+
+bool PivotBlocks::takeRunning(const Dataset& rows)
 {
     if (rows.columnCount() != m_columnCount)
         return false;
@@ -113,12 +195,15 @@ bool PivotBlocks::take(const Dataset& rows)
         m_table.add(rowGroup, columnGroup, v);
     }
     m_rows += count;
-    const qint64 cells = qint64(m_rowGroups.groupCount()) * m_columnGroups.groupCount();
-    return cells <= MaxCells && !m_rowGroups.mostlyDistinct() && !m_columnGroups.mostlyDistinct();
+    return true;
 }
 
 void PivotBlocks::finish(Dataset& output)
 {
+    if (m_held) {
+        m_held->finish(output);
+        return;
+    }
     Side rows;
     Side cols;
     orderSide(rows, m_rowKeys, m_plan.rowKeys.isEmpty(), m_plan.delimiter, m_plan.valueName);

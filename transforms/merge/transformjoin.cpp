@@ -129,6 +129,11 @@ private:
         m_failure = error;
         return false;
     }
+    bool stopped()
+    {
+        m_transform->addWarning(QStringLiteral("Join was stopped before it finished."));
+        return false;
+    }
 
     TransformJoin* m_transform;
     const Dataset m_bottom;
@@ -204,7 +209,7 @@ bool JoinBlocks::keepTopOnly(const Dataset& kept)
     const bool written = writeSpillRows(rows, m_topOnlyOnDisk, QVector<int>(), m_topOnlyFile.get(),
         [this] { return m_transform->stopRequested(); });
     if (!written)
-        return m_transform->stopRequested() ? false : fail(m_topOnlyFile->errorText());
+        return m_transform->stopRequested() ? stopped() : fail(m_topOnlyFile->errorText());
     m_topOnlyOnDisk += rows.rowCount();
     m_topOnly.selectRows({});
     return true;
@@ -266,9 +271,13 @@ bool JoinBlocks::passTopOnlyFromDisk(
     };
     while (reader.next(&row, &cells)) {
         if (!m_blocks.appendAfterFull(cells, blockRows, reserve, block, passJoined))
-            return false;
-        if (row % 4096 == 0 && m_transform->stopRequested())
-            return false;
+            return m_transform->stopRequested() ? stopped() : false;
+        // The rows read back are the join's last work: its progress.
+        if (row % 1024 == 0) {
+            emit m_transform->processed(qreal(row) / qreal(m_topOnlyOnDisk));
+            if (m_transform->stopRequested())
+                return stopped();
+        }
     }
     if (!reader.errorText().isEmpty())
         return fail(reader.errorText());
