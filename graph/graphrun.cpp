@@ -170,9 +170,17 @@ void GraphModel::runFromRoots(const QList<Node*>& roots, bool force)
                 order.append(n);
                 continue;
             }
-            if (streamed.run(blocks.rows, blocks.chunkChars) && n->status() == StatusUpToDate)
-                m_runContext.addStreamedInput();
+            bool ran = streamed.run(blocks.rows, blocks.chunkChars);
             failed = streamed.failed();
+            if (!ran && streamed.startsAgain()) {
+                // Read once more rather than held whole: the item now
+                // knows how its rows run.
+                StreamedRun again(n);
+                ran = again.run(blocks.rows, blocks.chunkChars);
+                failed = again.failed();
+            }
+            if (ran && n->status() == StatusUpToDate)
+                m_runContext.addStreamedInput();
         }
         if (!failed)
             n->process(true, force);

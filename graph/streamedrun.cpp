@@ -4,6 +4,9 @@
 #include "graph/inputnode.h"
 #include "graph/outputnode.h"
 #include "graph/transformnode.h"
+#include "transforms/transform.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -101,6 +104,14 @@ bool StreamedRun::collectAfter(TransformNode* consumer)
     if (!after.isEmpty())
         m_after.insert(consumer, after);
     return true;
+}
+
+bool StreamedRun::startsAgain() const
+{
+    if (!m_refused)
+        return false;
+    return std::any_of(m_consumers.begin(), m_consumers.end(),
+        [](const TransformNode* t) { return t->transform()->asksForBlocksAgain(); });
 }
 
 QList<Node*> StreamedRun::allItems() const

@@ -46,6 +46,10 @@ public:
     // Whether an item failed (or was stopped) after the read: its error
     // ends the run, which must not go on the usual way.
     bool failed() const { return m_failed != nullptr; }
+    // Whether the run was given up because an item asked for the blocks
+    // again from the start (see Transform::askForBlocksAgain): a new
+    // streamed run then takes them as it asks.
+    bool startsAgain() const;
 
 private:
     bool collect(Node* node, const Node* from, QList<Node*>* items);

@@ -14,6 +14,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <utility>
 
 class Dataset;
 class EngineSettings;
@@ -217,6 +218,13 @@ public:
         Q_UNUSED(firstRows)
         return nullptr;
     }
+    // A consumer that refuses a later block because the rows turned out
+    // other than its first block showed (keys that stop repeating) may ask
+    // for the blocks again from the start: the run then streams the file
+    // once more, and the type's next consumer takes them the way that
+    // holds (rows put aside on disk) rather than the whole table in memory.
+    void askForBlocksAgain() { m_blocksAgain = true; }
+    bool asksForBlocksAgain() const { return m_blocksAgain; }
     // A two-input type may take its top rows in blocks against its whole
     // bottom table (see RowBlockStage): it says whether it may, and makes
     // the stage for its options, the first block and the bottom table, or
@@ -259,6 +267,8 @@ signals:
     void processed(qreal fractionProcessed);
 
 protected:
+    // True once after askForBlocksAgain(), for the consumer made then.
+    bool takeBlocksAgain() { return std::exchange(m_blocksAgain, false); }
     // The run this process() belongs to; null outside a run.
     RunContext* runContext() const { return m_context; }
     // The file of the document being run; empty while it is unsaved and
@@ -338,4 +348,5 @@ private:
     QVector<bool> m_disposableUpstream;
     mutable const TransformTypeInfo* m_typeInfo = nullptr;
     mutable bool m_typeInfoLooked = false;
+    bool m_blocksAgain = false;
 };

@@ -379,15 +379,24 @@ void TestStreamedRun::sameAsWhole_data()
             "Sort: Columns = 1%1F1" },
         true, sales);
     // Blocks of 20 rows: the keys repeat in the first, and make a group of
-    // most rows after it: the whole table after all.
+    // most rows after it: the file is streamed again from the start, the
+    // key and value columns held, or the rows held and grouped whole.
     QByteArray lateKeys = "id,region,kind,year,amount\n";
-    for (int i = 1; i <= 60; ++i)
-        lateKeys += QByteArray::number(i <= 20 ? i % 3 : i) + ",r,a,2021," + QByteArray::number(i)
-            + "\n";
+    for (int i = 1; i <= 100; ++i)
+        lateKeys += QByteArray::number(i <= 20 ? i % 3 : i) + ",r" + QByteArray::number(i % 4)
+            + ",a,2021," + QByteArray::number(i) + "\n";
     QTest::newRow("pivot whose keys stop repeating")
         << lateKeys
-        << QStringList { "Pivot: Columns = 0 | Rows = 3 | Values = 4 | Summarize_As = Sum" }
-        << int(HeaderYes) << false << 20;
+        << QStringList { "Pivot: Columns = 0 | Rows = 1 | Values = 4 | Summarize_As = Sum" }
+        << int(HeaderYes) << true << 20;
+    QTest::newRow("pivot whose column keys stop repeating")
+        << lateKeys
+        << QStringList { "Pivot: Columns = 1 | Rows = 0 | Values = 4 | Summarize_As = Count" }
+        << int(HeaderYes) << true << 20;
+    QTest::newRow("unique whose keys stop repeating")
+        << lateKeys
+        << QStringList { "Unique: Column_Options = 0%1F0%1F%1F1%1F2%1F%1F4%1F3%1F | Count = 1" }
+        << int(HeaderYes) << true << 20;
     // A drilldown needs the rows.
     row("pivot with drilldown", { "Pivot: Columns = 1 | Rows = 3 | Values = 4 | Drilldown = 1" },
         false, sales);

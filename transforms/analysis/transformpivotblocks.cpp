@@ -125,7 +125,10 @@ std::unique_ptr<RowBlockConsumer> TransformPivot::blockConsumer(const Dataset& f
     case Minimum:
     case Maximum:
     case Count:
-        return std::make_unique<PivotBlocks>(this, firstRows, std::move(plan));
+        if (!takeBlocksAgain())
+            return std::make_unique<PivotBlocks>(this, firstRows, std::move(plan));
+        // Keys that stopped repeating in an earlier try.
+        return std::make_unique<PivotHeld>(this, firstRows, plan);
     default:
         return std::make_unique<PivotHeld>(this, firstRows, plan);
     }
@@ -164,8 +167,14 @@ bool PivotBlocks::take(const Dataset& rows)
         return m_held->take(rows);
     }
     const qint64 cells = qint64(m_rowGroups.groupCount()) * m_columnGroups.groupCount();
-    return taken && cells <= MaxCells && !m_rowGroups.mostlyDistinct()
-        && !m_columnGroups.mostlyDistinct();
+    if (!taken)
+        return false;
+    if (cells <= MaxCells && !m_rowGroups.mostlyDistinct() && !m_columnGroups.mostlyDistinct())
+        return true;
+    // Keys that stopped repeating: the key and value columns are taken
+    // again from the start.
+    m_transform->askForBlocksAgain();
+    return false;
 }
 
 bool PivotBlocks::takeRunning(const Dataset& rows)

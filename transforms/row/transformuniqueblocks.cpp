@@ -142,6 +142,10 @@ std::unique_ptr<RowBlockConsumer> TransformUnique::blockConsumer(const Dataset& 
     }
     if (keys.isEmpty())
         return nullptr;
+    // Keys that stopped repeating in an earlier try: the rows are held (and
+    // put on disk) from the first block.
+    if (takeBlocksAgain())
+        return spillingConsumer(firstRows, options, keys);
     KeyOptions keyOptions;
     keyOptions.caseSensitive = boolParameter(QStringLiteral("Case_Sensitive"));
     return std::make_unique<UniqueBlocks>(this, firstRows, options, keys, keyOptions);
@@ -236,9 +240,12 @@ bool UniqueBlocks::take(const Dataset& rows)
         m_spill = m_transform->spillingConsumer(rows, m_aggregations, m_keys);
         return m_spill->take(rows);
     }
-    // Later blocks of mostly new keys, or too many groups, take the whole
-    // table after all.
-    return m_groups.size() <= size_t(MaxGroups) && !m_groupOf.mostlyDistinct();
+    // Later blocks of mostly new keys, or too many groups: the rows are
+    // taken again from the start, held and grouped whole.
+    if (m_groups.size() <= size_t(MaxGroups) && !m_groupOf.mostlyDistinct())
+        return true;
+    m_transform->askForBlocksAgain();
+    return false;
 }
 
 // A group's cell of a column, as the whole table's aggregation gives it.
