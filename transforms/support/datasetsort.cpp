@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -57,6 +58,38 @@ ValueClass classify(SortKind kind, const QLocale& locale, const DateFormat& form
 }
 
 // The distinct stored values of one key column and their order.
+// Sorts (key, row) pairs that come in row order by their keys of the given
+// number of bits, least significant digit first with one counting pass per
+// digit: a pass is stable, so rows of equal keys keep their order, exactly
+// as comparing the pairs whole would order them. A few passes over compact
+// pairs beat a comparison sort of a million rows several times over.
+void radixSortByKey(std::vector<std::pair<quint64, int>>& keyed, int bits)
+{
+    constexpr int DigitBits = 11;
+    constexpr quint64 Mask = (quint64(1) << DigitBits) - 1;
+    std::vector<std::pair<quint64, int>> sorted(keyed.size());
+    std::vector<int> starts(size_t(Mask + 1));
+    for (int shift = 0; shift < bits; shift += DigitBits) {
+        std::fill(starts.begin(), starts.end(), 0);
+        for (const auto& k : keyed)
+            ++starts[size_t((k.first >> shift) & Mask)];
+        // A digit that every key shares (the high bits of numbers in a
+        // narrow range) leaves the order as it is.
+        if (!keyed.empty()
+            && starts[size_t((keyed.front().first >> shift) & Mask)] == int(keyed.size()))
+            continue;
+        int start = 0;
+        for (int& s : starts) {
+            const int n = s;
+            s = start;
+            start += n;
+        }
+        for (const auto& k : keyed)
+            sorted[size_t(starts[size_t((k.first >> shift) & Mask)]++)] = k;
+        keyed.swap(sorted);
+    }
+}
+
 class ColumnValues
 {
 public:
@@ -109,13 +142,27 @@ void ColumnValues::add(const QString& value)
     }
 }
 
+// A number's bits as an unsigned key in the number's order: the sign bit
+// set for positive numbers, every bit flipped for negative ones; -0 is 0.
+quint64 orderedBits(double v)
+{
+    if (v == 0.0)
+        v = 0.0;
+    quint64 bits = 0;
+    std::memcpy(&bits, &v, sizeof bits);
+    constexpr quint64 Sign = quint64(1) << 63;
+    return (bits & Sign) ? ~bits : bits | Sign;
+}
+
 SortedClass ColumnValues::sortNumbers(const QVector<int>& members) const
 {
-    std::vector<std::pair<double, int>> keyed;
+    // Members come in row order, and the radix sort keeps equal numbers in
+    // it: the order of comparing (number, row) pairs.
+    std::vector<std::pair<quint64, int>> keyed;
     keyed.reserve(members.size());
     for (int i : members)
-        keyed.emplace_back(m_numbers.at(i), i);
-    Parallel::sort(keyed.begin(), keyed.end(), std::less<std::pair<double, int>>());
+        keyed.emplace_back(orderedBits(m_numbers.at(i)), i);
+    radixSortByKey(keyed, 64);
     SortedClass sorted;
     sorted.order.reserve(members.size());
     sorted.sameAsPrevious.reserve(members.size());
@@ -216,33 +263,6 @@ QVector<int> ColumnValues::ranks() const
         }
     }
     return ranks;
-}
-
-// Sorts (key, row) pairs that come in row order by their keys of the given
-// number of bits, least significant digit first with one counting pass per
-// digit: a pass is stable, so rows of equal keys keep their order, exactly
-// as comparing the pairs whole would order them. A few passes over compact
-// pairs beat a comparison sort of a million rows several times over.
-void radixSortByKey(std::vector<std::pair<quint64, int>>& keyed, int bits)
-{
-    constexpr int DigitBits = 11;
-    constexpr quint64 Mask = (quint64(1) << DigitBits) - 1;
-    std::vector<std::pair<quint64, int>> sorted(keyed.size());
-    std::vector<int> starts(size_t(Mask + 1));
-    for (int shift = 0; shift < bits; shift += DigitBits) {
-        std::fill(starts.begin(), starts.end(), 0);
-        for (const auto& k : keyed)
-            ++starts[size_t((k.first >> shift) & Mask)];
-        int start = 0;
-        for (int& s : starts) {
-            const int n = s;
-            s = start;
-            start += n;
-        }
-        for (const auto& k : keyed)
-            sorted[size_t(starts[size_t((k.first >> shift) & Mask)]++)] = k;
-        keyed.swap(sorted);
-    }
 }
 
 QString kindText(const SortKeyInfo& key)
