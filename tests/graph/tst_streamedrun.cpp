@@ -466,6 +466,10 @@ void TestStreamedRun::sameAsWhole()
     QVERIFY(!whole.written.isEmpty());
     QCOMPARE(blocks.written, whole.written);
     QCOMPARE(blocks.items, whole.items);
+    // A file streamed again says why.
+    const bool again = QByteArray(QTest::currentDataTag()).contains("stop repeating");
+    QCOMPARE(
+        blocks.information.join('\n').contains(QStringLiteral("the file was read again")), again);
 }
 
 // A Stop while the blocks go through leaves no file behind, as a stopped

@@ -127,7 +127,9 @@ std::unique_ptr<RowBlockConsumer> TransformPivot::blockConsumer(const Dataset& f
     case Count:
         if (!takeBlocksAgain())
             return std::make_unique<PivotBlocks>(this, firstRows, std::move(plan));
-        // Keys that stopped repeating in an earlier try.
+        // Said because the user did not choose it.
+        addInformation(QStringLiteral("The keys stopped repeating after the first rows: the file "
+                                      "was read again, its key and value columns held"));
         return std::make_unique<PivotHeld>(this, firstRows, plan);
     default:
         return std::make_unique<PivotHeld>(this, firstRows, plan);

@@ -144,8 +144,12 @@ std::unique_ptr<RowBlockConsumer> TransformUnique::blockConsumer(const Dataset& 
         return nullptr;
     // Keys that stopped repeating in an earlier try: the rows are held (and
     // put on disk) from the first block.
-    if (takeBlocksAgain())
+    if (takeBlocksAgain()) {
+        // Said because the user did not choose it.
+        addInformation(QStringLiteral("The keys stopped repeating after the first rows: the file "
+                                      "was read again, its rows held to be grouped whole"));
         return spillingConsumer(firstRows, options, keys);
+    }
     KeyOptions keyOptions;
     keyOptions.caseSensitive = boolParameter(QStringLiteral("Case_Sensitive"));
     return std::make_unique<UniqueBlocks>(this, firstRows, options, keys, keyOptions);
