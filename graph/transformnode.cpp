@@ -257,10 +257,30 @@ bool TransformNode::joinBlock()
 
 bool TransformNode::finishJoin(int blockRows, const std::function<bool()>& passOn)
 {
+    const bool done = handOnBlocks(
+        [&](const BlockHandOn& handOn) {
+            return m_stage->finishInBlocks(m_dataset, blockRows, handOn);
+        },
+        passOn);
+    if (!done) {
+        // Stopped or failed: the item ends in error, with the failure said.
+        const QString failure = m_stage->failure();
+        dropBlocks();
+        if (!failure.isEmpty())
+            m_warnings.append(failure);
+        m_processingTime = m_blockTime;
+        finishRun(true);
+    }
+    return done;
+}
+
+bool TransformNode::handOnBlocks(
+    const std::function<bool(const BlockHandOn&)>& finish, const BlockHandOn& passOn)
+{
     QElapsedTimer timer;
     timer.start();
     m_dataset.clear();
-    const bool done = m_stage->finishInBlocks(m_dataset, blockRows, [&] {
+    const bool done = finish([&] {
         m_dataset.assignColumnIds(id());
         m_streamedRows = qMax<qint64>(m_streamedRows, 0) + m_dataset.rowCount();
         runContext().addRowsProcessed(m_dataset.rowCount());
@@ -271,15 +291,6 @@ bool TransformNode::finishJoin(int blockRows, const std::function<bool()>& passO
         return passed;
     });
     m_blockTime += timer.elapsed();
-    if (!done) {
-        // Stopped or failed: the item ends in error, with the failure said.
-        const QString failure = m_stage->failure();
-        dropBlocks();
-        if (!failure.isEmpty())
-            m_warnings.append(failure);
-        m_processingTime = m_blockTime;
-        finishRun(true);
-    }
     return done;
 }
 
@@ -303,26 +314,15 @@ void TransformNode::failBlocks()
 
 bool TransformNode::finishBlocks(int blockRows, const std::function<bool()>& passOn)
 {
-    QElapsedTimer timer;
-    timer.start();
-    m_dataset.clear();
-    qint64 rows = 0;
-    const bool done = m_consumer->finishInBlocks(m_dataset, blockRows, [&] {
-        m_dataset.assignColumnIds(id());
-        rows += m_dataset.rowCount();
-        m_streamedRows = rows;
-        // The items after it keep their own time.
-        m_blockTime += timer.restart();
-        const bool passed = passOn();
-        timer.restart();
-        return passed;
-    });
-    m_blockTime += timer.elapsed();
+    const bool done = handOnBlocks(
+        [&](const BlockHandOn& handOn) {
+            return m_consumer->finishInBlocks(m_dataset, blockRows, handOn);
+        },
+        passOn);
     const QString failure = m_consumer->failure();
     dropBlocks();
     if (!failure.isEmpty())
         m_warnings.append(failure);
-    runContext().addRowsProcessed(rows);
     m_processingTime = m_blockTime;
     finishRun(!done);
     return done;

@@ -95,6 +95,13 @@ private:
     bool processUpstream();
     void finishRun(bool error);
     void checkUpstreamCount(int upstreamCount);
+    // Runs finish(), which puts its result in the item's table a block at a
+    // time and calls the handOn() it is given for each: the block gets the
+    // item's column ids and row count and goes to passOn(), whose time (the
+    // items after it) is not the item's.
+    using BlockHandOn = std::function<bool()>;
+    bool handOnBlocks(
+        const std::function<bool(const BlockHandOn&)>& finish, const BlockHandOn& passOn);
 
     Transform* m_transform = nullptr;
     // A run in blocks: the time spent, the first block's messages and the

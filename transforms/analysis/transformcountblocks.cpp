@@ -144,9 +144,8 @@ bool CountBlocks::finishInBlocks(
             m_transform->appendCounts(output, m_values, m_sizes, m_rows);
         return passOn();
     }
-    const bool done = finishOnDisk(output, blockRows, passOn);
-    if (!done && m_failure.isEmpty() && stopped())
-        m_transform->addWarning(QStringLiteral("Count was stopped before it finished."));
+    const bool done = ended(finishOnDisk(output, blockRows, passOn),
+        QStringLiteral("Count was stopped before it finished."));
     m_counts = SpillPartitions(Partitions);
     m_ordered = SpillPartitions(Partitions);
     m_budget.dropFolder();

@@ -28,6 +28,8 @@ enum JoinBy { ByKey = 0, ByRowNumber = 1 };
 // blocks going through take the rest.
 constexpr int TopOnlyShare = 30;
 
+const QString JoinStopped = QStringLiteral("Join was stopped before it finished.");
+
 // The rows of a join as pairs of a top and a bottom row number (-1 for
 // none), in output order.
 struct JoinedRows
@@ -86,11 +88,12 @@ void appendWithBottomOnly(Dataset& output, JoinedRows& rows, const Dataset& top,
 // come after every pair, so they are kept for the end: the top ones in
 // memory up to their share of the memory limit, then on disk in their
 // order. The bottom table is indexed once.
-class JoinBlocks : public RowBlockStage
+class JoinBlocks : public RowBlockStage, private SpillStep
 {
 public:
     JoinBlocks(TransformJoin* transform, const Dataset& bottom, int topKey, int bottomKey)
-        : m_transform(transform),
+        : SpillStep(transform, transform->runContext()),
+          m_transform(transform),
           m_bottom(bottom),
           m_topKey(topKey),
           m_bottomKey(bottomKey),
@@ -124,16 +127,7 @@ private:
     // without one after them when last.
     void appendEnd(Dataset& output, const Dataset& topOnly, bool last) const;
     bool passTopOnlyFromDisk(Dataset& output, int blockRows, const std::function<bool()>& passOn);
-    bool fail(const QString& error)
-    {
-        m_failure = error;
-        return false;
-    }
-    bool stopped()
-    {
-        m_transform->addWarning(QStringLiteral("Join was stopped before it finished."));
-        return false;
-    }
+    bool ended(bool done) { return SpillStep::ended(done, JoinStopped); }
 
     TransformJoin* m_transform;
     const Dataset m_bottom;
@@ -153,7 +147,6 @@ private:
     qint64 m_topOnlyOnDisk = 0;
     SpilledBlocks m_blocks;
     qint64 m_pairs = 0;
-    QString m_failure;
 };
 
 bool JoinBlocks::process(const Dataset& top, Dataset& output)
@@ -169,8 +162,7 @@ bool JoinBlocks::process(const Dataset& top, Dataset& output)
     setColumns(output, top);
     JoinedRows rows;
     rows.reserve(plan.pairs);
-    if (!addPairs(rows, top.rowCount(), plan, m_index,
-            [this](int) { return !m_transform->stopRequested(); }))
+    if (!addPairs(rows, top.rowCount(), plan, m_index, [this](int) { return !stopped(); }))
         return false;
     output.appendJoinedRows(top, rows.top, m_bottom, m_bottomColumns, rows.bottom);
     m_pairs += plan.pairs;
@@ -206,10 +198,13 @@ bool JoinBlocks::keepTopOnly(const Dataset& kept)
         m_budget.addRun();
     }
     const Dataset& rows = m_topOnly.rowCount() > 0 ? m_topOnly : kept;
-    const bool written = writeSpillRows(rows, m_topOnlyOnDisk, QVector<int>(), m_topOnlyFile.get(),
-        [this] { return m_transform->stopRequested(); });
-    if (!written)
-        return m_transform->stopRequested() ? stopped() : fail(m_topOnlyFile->errorText());
+    const bool written = writeSpillRows(
+        rows, m_topOnlyOnDisk, QVector<int>(), m_topOnlyFile.get(), [this] { return stopped(); });
+    if (!written) {
+        if (!stopped())
+            fail(m_topOnlyFile->errorText());
+        return ended(false);
+    }
     m_topOnlyOnDisk += rows.rowCount();
     m_topOnly.selectRows({});
     return true;
@@ -230,7 +225,7 @@ bool JoinBlocks::finishInBlocks(Dataset& output, int blockRows, const std::funct
 {
     qint64 endRows = 0;
     if (m_topOnlyFile) {
-        if (!passTopOnlyFromDisk(output, blockRows, passOn))
+        if (!ended(passTopOnlyFromDisk(output, blockRows, passOn)))
             return false;
         endRows = m_topOnlyOnDisk;
     }
@@ -271,13 +266,10 @@ bool JoinBlocks::passTopOnlyFromDisk(
     };
     while (reader.next(&row, &cells)) {
         if (!m_blocks.appendAfterFull(cells, blockRows, reserve, block, passJoined))
-            return m_transform->stopRequested() ? stopped() : false;
+            return false;
         // The rows read back are the join's last work: its progress.
-        if (row % 1024 == 0) {
-            emit m_transform->processed(qreal(row) / qreal(m_topOnlyOnDisk));
-            if (m_transform->stopRequested())
-                return stopped();
-        }
+        if (row % 1024 == 0 && !progress(qreal(row) / qreal(m_topOnlyOnDisk)))
+            return false;
     }
     if (!reader.errorText().isEmpty())
         return fail(reader.errorText());

@@ -140,9 +140,7 @@ bool UniqueSpill::finishInBlocks(
 {
     const bool done = m_rowParts.isOpen() ? finishOnDisk(output, blockRows, passOn)
                                           : finishInMemory(output, passOn);
-    if (!done && m_failure.isEmpty() && stopped())
-        m_transform->addWarning(QStringLiteral("Unique was stopped before it finished."));
-    return done;
+    return ended(done, QStringLiteral("Unique was stopped before it finished."));
 }
 
 bool UniqueSpill::finishInMemory(Dataset& output, const std::function<bool()>& passOn)

@@ -57,7 +57,6 @@ ValueClass classify(SortKind kind, const QLocale& locale, const DateFormat& form
     return ClassRead;
 }
 
-// The distinct stored values of one key column and their order.
 // Sorts (key, row) pairs that come in row order by their keys of the given
 // number of bits, least significant digit first with one counting pass per
 // digit: a pass is stable, so rows of equal keys keep their order, exactly
@@ -90,6 +89,7 @@ void radixSortByKey(std::vector<std::pair<quint64, int>>& keyed, int bits)
     }
 }
 
+// The distinct stored values of one key column and their order.
 class ColumnValues
 {
 public:

@@ -6,10 +6,9 @@
 #include "transforms/support/parallel.h"
 
 #include <QDir>
-
 #include <QFileInfo>
-#include <limits>
 
+#include <limits>
 #include <queue>
 #include <vector>
 
@@ -36,15 +35,22 @@ void SpillingConsumer::finish(Dataset& output)
     finishInBlocks(output, std::numeric_limits<int>::max(), [] { return true; });
 }
 
-bool SpillingConsumer::stopped() const
+bool SpillStep::stopped() const
 {
     return m_context && m_context->stopRequested();
 }
 
-bool SpillingConsumer::progress(qreal fraction)
+bool SpillStep::progress(qreal fraction)
 {
     emit m_step->processed(fraction);
     return !stopped();
+}
+
+bool SpillStep::ended(bool done, const QString& stoppedLine)
+{
+    if (!done && m_failure.isEmpty() && stopped())
+        m_step->addWarning(stoppedLine);
+    return done;
 }
 
 bool SpillBudget::hold(Dataset& held, const Dataset& rows) const

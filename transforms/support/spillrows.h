@@ -1,6 +1,6 @@
 #pragma once
 
-// What the steps that take a file's rows in blocks (Sort, Dedupe, Unique) share when
+// What the steps that take a file's rows in blocks (Sort, Dedupe, Unique, Count, Join) share when
 // the rows outgrow memory: how much they may hold before they put rows on
 // disk, the folder the rows go to, and writing a table's rows to a spill
 // file on both cores.
@@ -64,19 +64,17 @@ private:
     std::unique_ptr<SpillFolder> m_folder;
 };
 
-// A step over blocks that may put its rows on disk: it fails with the disk's
-// error (none when stopped), reports its progress through its transform,
-// and finishes whole as it finishes in blocks, in one block.
-class SpillingConsumer : public RowBlockConsumer
+// What a step that may put its rows on disk does beside its work: it fails
+// with the disk's error (none when stopped), reports its progress through
+// its transform, and says so when a Stop ended it.
+class SpillStep
 {
 public:
     // The transform's run, which a Stop ends.
-    SpillingConsumer(Transform* transform, const RunContext* context)
+    SpillStep(Transform* transform, const RunContext* context)
         : m_step(transform), m_context(context)
     {
     }
-    QString failure() const override { return m_failure; }
-    void finish(Dataset& output) override;
 
 protected:
     bool fail(const QString& error)
@@ -87,12 +85,25 @@ protected:
     bool stopped() const;
     // False when stopped.
     bool progress(qreal fraction);
+    // done; when a Stop rather than a failure ended the step, it first
+    // warns with stoppedLine.
+    bool ended(bool done, const QString& stoppedLine);
 
     QString m_failure;
 
 private:
     Transform* m_step;
     const RunContext* m_context;
+};
+
+// A step over blocks that may put its rows on disk, which finishes whole as
+// it finishes in blocks, in one block.
+class SpillingConsumer : public RowBlockConsumer, protected SpillStep
+{
+public:
+    using SpillStep::SpillStep;
+    QString failure() const override { return m_failure; }
+    void finish(Dataset& output) override;
 };
 
 // Writes rows of a table, in the given order (every row in the table's

@@ -17,23 +17,6 @@ namespace {
 
 constexpr int ProgressStep = 4096;
 
-// An open-addressed table twice as wide, its slots (a hash and a position,
-// negative when free) placed anew.
-template <typename Slot> std::vector<Slot> widened(const std::vector<Slot>& table)
-{
-    std::vector<Slot> wider(table.size() * 2);
-    const size_t mask = wider.size() - 1;
-    for (const Slot& slot : table) {
-        if (slot.position < 0)
-            continue;
-        size_t at = slot.hash & mask;
-        while (wider[at].position >= 0)
-            at = (at + 1) & mask;
-        wider[at] = slot;
-    }
-    return wider;
-}
-
 } // namespace
 
 DistinctKeys::DistinctKeys() : m_slots(1024)
@@ -64,7 +47,17 @@ int DistinctKeys::find(const QString& key, bool* added)
 
 void DistinctKeys::grow()
 {
-    m_slots = widened(m_slots);
+    std::vector<Slot> wider(m_slots.size() * 2);
+    const size_t mask = wider.size() - 1;
+    for (const Slot& slot : m_slots) {
+        if (slot.position < 0)
+            continue;
+        size_t at = slot.hash & mask;
+        while (wider[at].position >= 0)
+            at = (at + 1) & mask;
+        wider[at] = slot;
+    }
+    m_slots.swap(wider);
 }
 
 QString frequencyKey(const QString& value, const FrequencyOptions& options)
@@ -116,36 +109,40 @@ bool countPlain(
     while (width < size_t(rows) * 2)
         width *= 2;
     std::vector<Slot> table(width);
+    const size_t mask = width - 1;
     counted.reserve(rows);
-    const auto hashOf = [&cells](int row) {
-        const std::string_view bytes = cells.storedBytes(row);
-        return qHashBits(bytes.data(), bytes.size());
-    };
     // The slots of a row some rows ahead are asked for while this row is
     // placed: at millions of values the table is far larger than the cache.
+    struct Hashed
+    {
+        std::string_view bytes;
+        uint hash = 0;
+    };
+    const auto hashed = [&cells](int row) {
+        const std::string_view bytes = cells.storedBytes(row);
+        return Hashed { bytes, uint(qHashBits(bytes.data(), bytes.size())) };
+    };
     constexpr int Ahead = 8;
-    std::array<uint, Ahead> ahead {};
+    std::array<Hashed, Ahead> ahead {};
     for (int r = 0; r < std::min(Ahead, rows); ++r)
-        ahead[size_t(r)] = hashOf(r);
+        ahead[size_t(r)] = hashed(r);
     for (int r = 0; r < rows; ++r) {
         if (progress && r % ProgressStep == 0 && !progress(r, rows))
             return false;
-        const uint hash = ahead[size_t(r % Ahead)];
+        const Hashed cell = ahead[size_t(r % Ahead)];
         if (r + Ahead < rows) {
-            const uint later = hashOf(r + Ahead);
-            ahead[size_t(r % Ahead)] = later;
-            prefetchLine(&table[later & (table.size() - 1)]);
+            ahead[size_t(r % Ahead)] = hashed(r + Ahead);
+            prefetchLine(&table[ahead[size_t(r % Ahead)].hash & mask]);
         }
-        const std::string_view bytes = cells.storedBytes(r);
-        const size_t mask = table.size() - 1;
-        for (size_t at = hash & mask;; at = (at + 1) & mask) {
+        for (size_t at = cell.hash & mask;; at = (at + 1) & mask) {
             Slot& slot = table[at];
             if (slot.position < 0) {
-                slot = { hash, counted.size() };
+                slot = { cell.hash, counted.size() };
                 counted.append({ r, 1 });
                 break;
             }
-            if (slot.hash == hash && cells.storedBytes(counted.at(slot.position).row) == bytes) {
+            if (slot.hash == cell.hash
+                && cells.storedBytes(counted.at(slot.position).row) == cell.bytes) {
                 ++counted[slot.position].count;
                 break;
             }
