@@ -26,7 +26,8 @@ public:
     };
 
     void startRecord() { m_previous = -1; }
-    int find(QStringView raw)
+    // The key of raw text, as a QStringView or a QLatin1String.
+    template <typename View> int find(View raw)
     {
         const int hint = m_previous < 0 ? m_first : m_keys[size_t(m_previous)].next;
         int found = hint >= 0 && m_keys[size_t(hint)].raw == raw ? hint : lookUp(raw);
@@ -41,9 +42,9 @@ public:
     const Key& at(int key) const { return m_keys[size_t(key)]; }
 
 private:
-    int lookUp(QStringView raw)
+    template <typename View> int lookUp(View raw)
     {
-        const QString text = raw.toString();
+        const QString text = textOf(raw);
         const auto it = m_index.constFind(text);
         if (it != m_index.constEnd())
             return *it;
@@ -55,6 +56,9 @@ private:
         m_index.insert(text, int(m_keys.size()) - 1);
         return int(m_keys.size()) - 1;
     }
+
+    static QString textOf(QStringView raw) { return raw.toString(); }
+    static QString textOf(QLatin1String raw) { return QString(raw); }
 
     std::vector<Key> m_keys;
     QHash<QString, int> m_index;

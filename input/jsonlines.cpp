@@ -12,7 +12,9 @@
 #include "input/jsonlines.h"
 
 #include "core/values.h"
+#include "input/charscan.h"
 #include "input/jsonkeys.h"
+#include "input/jsonlinestream.h"
 #include "input/recordtree.h"
 #include "input/rowsink.h"
 #include "input/textsource.h"
@@ -21,87 +23,12 @@
 #include <QLocale>
 
 #include <rapidjson/error/en.h>
-#include <rapidjson/reader.h>
 
 #include <cstring>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 namespace {
 
 using Utf16 = rapidjson::UTF16<char16_t>;
-
-// One line of a chunk as an in-situ stream: it knows its end, so that a NUL
-// character inside the text is not taken for it.
-struct InsituLine
-{
-    using Ch = char16_t;
-    Ch* begin;
-    Ch* src;
-    Ch* dst;
-    Ch* end;
-
-    Ch Peek() const { return src < end ? *src : Ch(0); }
-    Ch Take() { return src < end ? *src++ : Ch(0); }
-    size_t Tell() const { return size_t(src - begin); }
-    Ch* PutBegin() { return dst = src; }
-    void Put(Ch c) { *dst++ = c; }
-    size_t PutEnd(Ch* from) { return size_t(dst - from); }
-    void Flush() { }
-};
-
-} // namespace
-
-// The reader works on a copy of the stream (kept in registers) and hands a
-// number over from where the stream stood before the number.
-namespace rapidjson {
-template <> struct StreamTraits<InsituLine>
-{
-    enum { copyOptimization = 1 };
-};
-
-// The run of a string up to its closing quote, an escape or a control
-// character, found eight characters at a time and moved in one piece (only
-// after an escape is there anything to move). The parser would otherwise
-// take each character on its own; it copies code units as they are, so
-// nothing else needs a look here.
-template <>
-template <>
-inline void GenericReader<UTF16<char16_t>, UTF16<char16_t>, CrtAllocator>::ScanCopyUnescapedString(
-    InsituLine& is, InsituLine& os)
-{
-    const char16_t* p = is.src;
-    const char16_t* const end = is.end;
-#ifdef __SSE2__
-    const __m128i quote = _mm_set1_epi16('"');
-    const __m128i backslash = _mm_set1_epi16('\\');
-    const __m128i lastControl = _mm_set1_epi16(0x1F);
-    const __m128i zero = _mm_setzero_si128();
-    for (; end - p >= 8; p += 8) {
-        const __m128i chars = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        // Unsigned c <= 0x1F exactly when c - 0x1F saturates to zero.
-        const __m128i stops = _mm_or_si128(
-            _mm_or_si128(_mm_cmpeq_epi16(chars, quote), _mm_cmpeq_epi16(chars, backslash)),
-            _mm_cmpeq_epi16(_mm_subs_epu16(chars, lastControl), zero));
-        const int mask = _mm_movemask_epi8(stops);
-        if (mask != 0) {
-            p += __builtin_ctz(unsigned(mask)) / 2;
-            break;
-        }
-    }
-#endif
-    while (p < end && *p != '"' && *p != '\\' && *p >= 0x20)
-        ++p;
-    const size_t count = size_t(p - is.src);
-    if (os.dst != is.src)
-        std::memmove(os.dst, is.src, count * sizeof(char16_t));
-    os.dst += count;
-    is.src += count;
-}
-} // namespace rapidjson
-
-namespace {
 
 // Parsed by recursion (faster than rapidjson's iterative parser): the
 // handler refuses to go deeper than MaxRecordDepth, which bounds the stack.
@@ -144,12 +71,43 @@ public:
     }
     LineTop top() const { return m_top; }
     bool tooDeep() const { return m_tooDeep; }
-    // The pool entries of the values of the flat row the line made last, by
-    // column (null where a value has none), once: false when the line made
-    // no flat row. They hold until the pools are next looked in.
-    bool takeFlatRow(const std::vector<ValuePool::Entry*>** entries)
+    // How a value of a flat row goes into its column: by its pool entry,
+    // which keeps the value's code, or (a value its pool does not keep) as
+    // the characters still in the chunk, with no text made for them, or
+    // else as a text. A flat row is no list of texts: most of its values
+    // need none.
+    struct FlatCell
     {
-        *entries = &m_flatEntries;
+        ValuePool::Entry* entry = nullptr;
+        const void* chars = nullptr;
+        int count = 0;
+        bool bytes = false;
+        QString text;
+
+        void appendTo(TextColumn* column, bool pooling) const
+        {
+            if (entry) {
+                entry->appendTo(column);
+            } else if (!chars) {
+                pooling ? void(column->appendPooled(text)) : column->append(text);
+            } else if (column->isCoded()) {
+                // Still finding out whether its values repeat: it needs a text.
+                const QString text = bytes ? makeText(static_cast<const char*>(chars), count)
+                                           : makeText(static_cast<const QChar*>(chars), count);
+                pooling ? void(column->appendPooled(text)) : column->append(text);
+            } else if (bytes) {
+                column->appendLatin1(static_cast<const char*>(chars), count);
+            } else {
+                column->append(static_cast<const QChar*>(chars), count);
+            }
+        }
+    };
+    // The cells of the flat row the line made last, by column, once: false
+    // when the line made no flat row. They hold until the pools are next
+    // looked in and the next line is parsed.
+    bool takeFlatRow(const std::vector<FlatCell>** cells)
+    {
+        *cells = &m_flatCells;
         const bool made = m_flatRow;
         m_flatRow = false;
         return made;
@@ -165,23 +123,47 @@ public:
 
     bool Null() { return literalValue(0); }
     bool Bool(bool b) { return literalValue(b ? 2 : 1); }
-    bool RawNumber(const Ch* chars, rapidjson::SizeType length, bool)
+    // In place: the characters are the chunk's own.
+    bool RawNumber(const char16_t* chars, rapidjson::SizeType length, bool)
     {
-        // In place: the characters are the chunk's own.
-        auto* text = reinterpret_cast<QChar*>(const_cast<Ch*>(chars));
+        return number(
+            reinterpret_cast<QChar*>(const_cast<char16_t*>(chars)), int(length), m_decimalPoint);
+    }
+    bool RawNumber(const char* chars, rapidjson::SizeType length, bool)
+    {
+        if (m_decimalPoint.unicode() < 0x80)
+            return number(const_cast<char*>(chars), int(length), char(m_decimalPoint.unicode()));
+        // A decimal point beyond ASCII does not fit in the chunk's bytes.
+        QString wide = QString::fromLatin1(chars, int(length));
         int start = 0;
-        int count = int(length);
-        if (!shapeJsonNumber(text, &start, &count, m_decimalPoint))
-            return value(nullptr, 0, formatNumber(QString(text, count).toDouble()));
-        return value(text + start, count, QString());
+        int count = wide.size();
+        if (!shapeJsonNumber(wide.data(), &start, &count, m_decimalPoint))
+            return madeValue(formatNumber(wide.toDouble()));
+        return madeValue(wide.mid(start, count));
     }
-    bool String(const Ch* chars, rapidjson::SizeType length, bool)
+    bool String(const char16_t* chars, rapidjson::SizeType length, bool)
     {
-        return value(reinterpret_cast<const QChar*>(chars), int(length), QString());
+        return value(reinterpret_cast<const QChar*>(chars), int(length));
     }
-    bool Key(const Ch* chars, rapidjson::SizeType length, bool)
+    bool String(const char* chars, rapidjson::SizeType length, bool)
+    {
+        // An ASCII chunk holds other characters only where the parser wrote
+        // an escape out.
+        if (!isAscii(chars, int(length)))
+            return madeValue(fromEscapedUtf8(chars, int(length)));
+        return value(chars, int(length));
+    }
+    bool Key(const char16_t* chars, rapidjson::SizeType length, bool)
     {
         m_key = m_keys.find(QStringView(chars, int(length)));
+        return true;
+    }
+    bool Key(const char* chars, rapidjson::SizeType length, bool)
+    {
+        if (isAscii(chars, int(length)))
+            m_key = m_keys.find(QLatin1String(chars, int(length)));
+        else
+            m_key = m_keys.find(QStringView(fromEscapedUtf8(chars, int(length))));
         return true;
     }
     bool StartObject() { return open(RecordNode::Object); }
@@ -190,49 +172,68 @@ public:
     bool EndArray(rapidjson::SizeType) { return close(); }
 
 private:
-    // A value of a flat record: characters of the chunk, or a text made
-    // when they could not be used as they are. The pool's slot for the
-    // characters is fetched ahead, as RowSink does, so that the lookups of
-    // a record's values overlap their cache misses at its end.
+    // A value of a flat record: characters (or ASCII bytes) of the chunk,
+    // or a text made when they could not be used as they are. The pool's
+    // slot for the characters is fetched ahead, as RowSink does, so that
+    // the lookups of a record's values overlap their cache misses at its
+    // end.
     struct Pending
     {
         int key;
-        const QChar* chars;
+        const void* chars;
         int count;
+        bool bytes;
         QString made;
         uint hash = 0;
         bool hashed = false;
+
+        template <typename F> decltype(auto) withChars(F&& f) const
+        {
+            return bytes ? f(static_cast<const char*>(chars), count)
+                         : f(static_cast<const QChar*>(chars), count);
+        }
+        QString text() const
+        {
+            return withChars([](auto* from, int size) { return makeText(from, size); });
+        }
     };
 
     bool literalValue(int which)
     {
         const QString& text = literal(which);
-        return value(text.constData(), text.size(), QString());
+        return value(text.constData(), text.size());
     }
 
-    bool value(const QChar* chars, int count, const QString& made)
+    template <typename Char> bool number(Char* text, int count, Char decimalPoint)
+    {
+        int start = 0;
+        if (!shapeJsonNumber(text, &start, &count, decimalPoint))
+            return madeValue(formatNumber(makeText(text, count).toDouble()));
+        return value(static_cast<const Char*>(text) + start, count);
+    }
+
+    bool madeValue(const QString& made) { return value(made.constData(), made.size(), true); }
+
+    // A made value is copied (cleaned) at once: its characters go away.
+    template <typename Char> bool value(const Char* chars, int count, bool made = false)
     {
         if (m_top == LineTop::None) {
             m_top = LineTop::Plain;
             return true;
         }
-        if (!made.isNull()) {
-            chars = made.constData();
-            count = made.size();
-        }
         if (m_trim)
             trimRange(&chars, &count);
         const int from = m_simplify ? firstToSimplify(chars, count) : count;
         QString text = from < count ? simplified(chars, count, from)
-            : made.isNull()         ? QString()
-                                    : QString(chars, count);
+            : made                  ? makeText(chars, count)
+                                    : QString();
         if (!m_tree) {
-            m_pending.push_back({ m_key, chars, count, std::move(text) });
+            m_pending.push_back({ m_key, chars, count, sizeof(Char) == 1, std::move(text) });
             fetchAhead(&m_pending.back());
             return true;
         }
         if (text.isNull())
-            text = QString(chars, count);
+            text = makeText(chars, count);
         add(RecordNode::Plain)->value = std::move(text);
         return true;
     }
@@ -277,7 +278,7 @@ private:
             m_root.children.emplace_back();
             RecordNode& node = m_root.children.back();
             node.name = m_keys.at(p.key).safe;
-            node.value = p.made.isNull() ? QString(p.chars, p.count) : std::move(p.made);
+            node.value = p.made.isNull() ? p.text() : std::move(p.made);
         }
         m_pending.clear();
     }
@@ -302,24 +303,43 @@ private:
         const ValuePool& pool = (*m_pools)[size_t(column)];
         if (pool.isRetired())
             return;
-        p->hash = hashCharacters(p->chars, p->count);
+        p->hash = p->withChars([](auto* chars, int count) { return hashOf(chars, count); });
         p->hashed = true;
         pool.prefetch(p->hash);
     }
 
-    QString cell(int column, const Pending& p, ValuePool::Entry** entry)
+    // A pooled value goes into its column by its entry, a value that is
+    // not kept by its characters: no copy of the text is made, whose count
+    // the chunks on both threads would otherwise raise and lower for every
+    // cell.
+    void setCell(int column, const Pending& p, FlatCell* out)
     {
-        if (!m_pooling || (p.made.isNull() ? p.count == 0 : p.made.isEmpty()))
-            return p.made.isNull() ? QString(p.chars, p.count) : p.made;
+        const bool plain = p.made.isNull() && p.count > 0;
+        if (!m_pooling || !plain) {
+            if (!plain)
+                out->text = p.made.isNull() ? p.text() : m_pooling ? cellOfMade(column, p) : p.made;
+            else
+                *out = { nullptr, p.chars, p.count, p.bytes, QString() };
+            return;
+        }
         growPools(m_pools, size_t(column) + 1, m_arena);
         ValuePool& pool = (*m_pools)[size_t(column)];
-        // A retired pool hands a made text back as it is, and has no entries.
-        if (!p.made.isNull())
-            return pool.intern(p.made);
-        if (!pool.isRetired())
-            *entry = pool.entry(
-                p.chars, p.count, p.hashed ? p.hash : hashCharacters(p.chars, p.count));
-        return *entry ? (*entry)->text : QString(p.chars, p.count);
+        if (!pool.isRetired()) {
+            out->entry = p.withChars([&](auto* chars, int count) {
+                return pool.entry(chars, count, p.hashed ? p.hash : hashOf(chars, count));
+            });
+        }
+        if (!out->entry)
+            *out = { nullptr, p.chars, p.count, p.bytes, QString() };
+    }
+
+    // A retired pool hands a made text back as it is.
+    QString cellOfMade(int column, const Pending& p)
+    {
+        if (p.made.isEmpty())
+            return p.made;
+        growPools(m_pools, size_t(column) + 1, m_arena);
+        return (*m_pools)[size_t(column)].intern(p.made);
     }
 
     void addFlatRow()
@@ -339,21 +359,14 @@ private:
             if (p.hashed)
                 (*m_pools)[size_t(m_keys.at(p.key).column)].prefetchText(p.hash);
         }
-        const int width = m_flattener->names().size();
-        QStringList row;
-        row.reserve(width);
-        for (int c = 0; c < width; ++c)
-            row.append(QString());
-        m_flatEntries.assign(size_t(width), nullptr);
+        m_flatCells.assign(size_t(m_flattener->names().size()), FlatCell());
         for (const Pending& p : m_pending) {
             const int column = m_keys.at(p.key).column;
-            ValuePool::Entry* entry = nullptr;
-            row[column] = cell(column, p, &entry);
             // A key given twice keeps its last value, and the entry of the
             // pool's last look-up.
-            m_flatEntries[size_t(column)] = entry;
+            m_flatCells[size_t(column)] = FlatCell();
+            setCell(column, p, &m_flatCells[size_t(column)]);
         }
-        m_flattener->collected().push_back(std::move(row));
         m_flatRow = true;
     }
 
@@ -361,7 +374,7 @@ private:
     const bool m_simplify;
     const bool m_ignoreEmptyRows;
     const bool m_pooling;
-    std::vector<ValuePool::Entry*> m_flatEntries;
+    std::vector<FlatCell> m_flatCells;
     bool m_flatRow = false;
     RecordFlattener* m_flattener;
     std::vector<ValuePool>* m_pools;
@@ -384,7 +397,7 @@ private:
 class LinesChunk : public ChunkTask
 {
 public:
-    LinesChunk(QString chunkText, const ReadOptions& options, const QStringList& knownNames,
+    LinesChunk(TextChunk chunkText, const ReadOptions& options, const QStringList& knownNames,
         ValueSeed chunkSeed, bool keepPools)
         : text(std::move(chunkText)),
           textSize(text.size()),
@@ -406,26 +419,19 @@ public:
 
     void parse() override
     {
-        auto* chars = reinterpret_cast<char16_t*>(text.data());
-        const int size = text.size();
-        rapidjson::GenericReader<Utf16, Utf16> reader;
-        for (int start = 0; start < size && !failed;) {
-            int end = text.indexOf(QLatin1Char('\n'), start);
-            if (end < 0)
-                end = size;
-            ++lines;
-            if (!QStringView(text).mid(start, end - start).trimmed().isEmpty())
-                parseLine(reader, chars + start, chars + end);
-            encodeRows();
-            start = end + 1;
-        }
+        // A chunk of ASCII only is parsed in its bytes: half the memory to
+        // go through, and its values go into the columns without widening.
+        if (text.isBytes)
+            parseLines(text.bytes.data(), text.bytes.size());
+        else
+            parseLines(reinterpret_cast<char16_t*>(text.chars.data()), text.chars.size());
         finishColumns();
         if (!keepsPools)
             std::vector<ValuePool>().swap(pools);
-        text = QString();
+        text = TextChunk();
     }
 
-    QString text;
+    TextChunk text;
     const int textSize;
     const int known;
     ValueSeed seed;
@@ -449,31 +455,35 @@ public:
 
 private:
     // The rows of the line just parsed into the chunk's columns: a flat
-    // row's pooled values by the codes their pool entries keep.
+    // row's by its cells, a tree's from the flattener's rows.
     void encodeRows()
     {
+        const std::vector<LineHandler::FlatCell>* cells = nullptr;
+        if (m_handler.takeFlatRow(&cells)) {
+            addColumns(int(cells->size()));
+            TextColumn* out = columns.data();
+            for (int c = 0; c < columns.size(); ++c) {
+                if (size_t(c) < cells->size())
+                    (*cells)[size_t(c)].appendTo(&out[c], pooling);
+                else
+                    out[c].appendEmpty(1);
+            }
+            emptyRows.push_back(cells->empty());
+            ++rowCount;
+            return;
+        }
         std::vector<QStringList>& rows = flattener.collected();
         if (rows.empty())
             return;
         addColumns(flattener.names().size());
-        const std::vector<ValuePool::Entry*>* entries = nullptr;
-        const bool flat = m_handler.takeFlatRow(&entries);
         TextColumn* out = columns.data();
-        for (size_t r = 0; r < rows.size(); ++r) {
-            const QStringList& row = rows[r];
-            const bool byEntry = flat && r + 1 == rows.size();
+        for (const QStringList& row : rows) {
             emptyRows.push_back(row.isEmpty());
             for (int c = 0; c < columns.size(); ++c) {
-                ValuePool::Entry* entry
-                    = byEntry && size_t(c) < entries->size() ? (*entries)[size_t(c)] : nullptr;
                 if (c >= row.size())
                     out[c].appendEmpty(1);
-                else if (entry)
-                    entry->appendTo(&out[c]);
-                else if (pooling)
-                    out[c].appendPooled(row.at(c));
                 else
-                    out[c].append(row.at(c));
+                    pooling ? void(out[c].appendPooled(row.at(c))) : out[c].append(row.at(c));
             }
         }
         rowCount += int(rows.size());
@@ -503,11 +513,26 @@ private:
         }
     }
 
-    void parseLine(rapidjson::GenericReader<Utf16, Utf16>& reader, char16_t* from, char16_t* to)
+    template <typename Ch> void parseLines(Ch* chars, int size)
     {
-        InsituLine stream { from, from, from, to };
+        using Encoding = typename LineEncoding<Ch>::Type;
+        rapidjson::GenericReader<Encoding, Encoding> reader;
+        for (int start = 0; start < size && !failed;) {
+            Ch* const end = findLineFeed(chars + start, chars + size);
+            ++lines;
+            if (!isBlank(chars + start, end))
+                parseLine(reader, chars + start, end);
+            encodeRows();
+            start = int(end - chars) + 1;
+        }
+    }
+
+    template <typename Reader, typename Ch> void parseLine(Reader& reader, Ch* from, Ch* to)
+    {
+        InsituLine<Ch> stream { from, from, from, to };
         m_handler.startLine();
-        const rapidjson::ParseResult parsed = reader.Parse<LineParseFlags>(stream, m_handler);
+        const rapidjson::ParseResult parsed
+            = reader.template Parse<LineParseFlags>(stream, m_handler);
         rapidjson::ParseErrorCode code = parsed.Code();
         failedOffset = parsed.Offset();
         // The parser stops after the bracket that goes too deep: the
@@ -515,7 +540,7 @@ private:
         if (m_handler.tooDeep() && failedOffset > 0)
             --failedOffset;
         if (!parsed.IsError()) {
-            while (stream.src < to && QChar(ushort(*stream.src)).isSpace())
+            while (stream.src < to && isSpace(*stream.src))
                 ++stream.src;
             // What a reader that does not stop when done calls a second root.
             if (stream.src < to) {
@@ -667,12 +692,24 @@ QString jsonErrorText(rapidjson::ParseErrorCode code)
     return text;
 }
 
-bool shapeJsonNumber(QChar* chars, int* start, int* count, QChar decimalPoint)
+namespace {
+ushort codeOf(QChar c)
+{
+    return c.unicode();
+}
+ushort codeOf(char c)
+{
+    return uchar(c);
+}
+} // namespace
+
+template <typename Char>
+bool shapeJsonNumber(Char* chars, int* start, int* count, Char decimalPoint)
 {
     int end = *count;
     int point = -1;
     for (int i = 0; i < end; ++i) {
-        const ushort c = chars[i].unicode();
+        const ushort c = codeOf(chars[i]);
         if (c == 'e' || c == 'E')
             return false;
         if (c == '.')
@@ -681,17 +718,19 @@ bool shapeJsonNumber(QChar* chars, int* start, int* count, QChar decimalPoint)
     // Plain decimals keep every digit as written, however many, less the
     // zeros that end a fraction.
     if (point >= 0) {
-        while (chars[end - 1] == QLatin1Char('0'))
+        while (codeOf(chars[end - 1]) == '0')
             --end;
         if (end - 1 == point)
             end = point;
         else
             chars[point] = decimalPoint;
     }
-    *start = end == 2 && chars[0] == QLatin1Char('-') && chars[1] == QLatin1Char('0') ? 1 : 0;
+    *start = end == 2 && codeOf(chars[0]) == '-' && codeOf(chars[1]) == '0' ? 1 : 0;
     *count = end - *start;
     return true;
 }
+template bool shapeJsonNumber(QChar*, int*, int*, QChar);
+template bool shapeJsonNumber(char*, int*, int*, char);
 
 bool parseJsonLines(TextSource& source, const ReadOptions& options, const ReadProgress& progress,
     const ParseThreads& threads, ReadResult* result)
@@ -700,14 +739,14 @@ bool parseJsonLines(TextSource& source, const ReadOptions& options, const ReadPr
     // A text of a few chunks gains little from threads.
     const int chunkChars = qMax(1, threads.chunkChars);
     const bool parallel = source.estimatedTotal() >= 8 * qint64(chunkChars);
-    ChunkCutter cutter(source, chunkChars, true);
+    ChunkCutter cutter(source, chunkChars, true, true);
     LinesJoiner joiner(source, options, progress, result);
     int index = 0;
     const bool completed = runChunkTasks(
         cutter, parallel ? threads.resolvedThreads() : 1,
         [&](TextChunk text) {
-            return std::make_unique<LinesChunk>(std::move(text.chars), options, joiner.names(),
-                joiner.seed(), chunkGrowsSeed(index++));
+            return std::make_unique<LinesChunk>(
+                std::move(text), options, joiner.names(), joiner.seed(), chunkGrowsSeed(index++));
         },
         [&](std::unique_ptr<ChunkTask> task) {
             return joiner.take(static_cast<LinesChunk&>(*task));

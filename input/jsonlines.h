@@ -33,4 +33,6 @@ QString jsonErrorText(rapidjson::ParseErrorCode code);
 // that end a fraction, with the locale's decimal point, "-0" as "0". Works
 // in place: the text is the range of count characters from *start. False
 // for a number with an exponent, which must be worked out instead.
-bool shapeJsonNumber(QChar* chars, int* start, int* count, QChar decimalPoint);
+// The same for the bytes of an ASCII text (and a decimal point in ASCII).
+template <typename Char>
+bool shapeJsonNumber(Char* chars, int* start, int* count, Char decimalPoint);

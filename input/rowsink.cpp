@@ -36,17 +36,6 @@ inline bool isAsciiSpace(char c)
     return c == ' ' || (c >= 0x09 && c <= 0x0d);
 }
 
-// The byte forms of the cleaning steps, for ASCII text.
-void trimRange(const char** bytes, int* count)
-{
-    while (*count > 0 && isAsciiSpace(**bytes)) {
-        ++*bytes;
-        --*count;
-    }
-    while (*count > 0 && isAsciiSpace((*bytes)[*count - 1]))
-        --*count;
-}
-
 // The high bit of each byte of the word that is a tab, line feed, vertical
 // tab, form feed or carriage return (0x09 to 0x0d), and of no other: each
 // byte is worked out on its own seven low bits, so no carry crosses bytes.
@@ -56,6 +45,19 @@ inline quint64 controlSpaceBytes(quint64 word)
     constexpr quint64 high = ones * 128;
     const quint64 low = word & (ones * 127);
     return (ones * (127 + 0x0e) - low) & ~word & (low + ones * (127 - 0x08)) & high;
+}
+
+} // namespace
+
+// The byte forms of the cleaning steps, for ASCII text.
+void trimRange(const char** bytes, int* count)
+{
+    while (*count > 0 && isAsciiSpace(**bytes)) {
+        ++*bytes;
+        --*count;
+    }
+    while (*count > 0 && isAsciiSpace((*bytes)[*count - 1]))
+        --*count;
 }
 
 // Every value goes through here: eight bytes at a time, the last eight of a
@@ -86,8 +88,6 @@ QString simplified(const char* bytes, int count, int from)
     const QString wide = QString::fromLatin1(bytes, count);
     return simplified(wide.constData(), count, from);
 }
-
-} // namespace
 
 void trimRange(const QChar** chars, int* count)
 {

@@ -27,6 +27,10 @@ QString cleanValue(const QString& text, bool trim, bool simplify);
 void trimRange(const QChar** chars, int* count);
 int firstToSimplify(const QChar* chars, int count);
 QString simplified(const QChar* chars, int count, int from);
+// The same for ASCII bytes.
+void trimRange(const char** bytes, int* count);
+int firstToSimplify(const char* bytes, int count);
+QString simplified(const char* bytes, int count, int from);
 
 // Builds one value. Most fields are a single run of characters inside the
 // current block, so the builder only remembers where the run is and makes

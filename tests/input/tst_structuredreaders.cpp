@@ -8,7 +8,9 @@
 #include "tests/input/testsupport.h"
 
 #include <QDir>
+#include <QLocale>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -32,6 +34,8 @@ ReadOptions optionsFor(int fileType, const QString& opts)
             o.ignoreEmptyRows = false;
         else if (key == QLatin1String("notrim"))
             o.trimWhitespace = o.simplifyWhitespace = false;
+        else if (key == QLatin1String("simplifyonly"))
+            o.trimWhitespace = !(o.simplifyWhitespace = true);
         else if (key == QLatin1String("noheader"))
             o.hasHeader = HeaderNo;
         else if (key == QLatin1String("nopool"))
@@ -100,7 +104,10 @@ private slots:
     void jsonLinesSameOnOneOrMoreThreads_data();
     void jsonLinesSameOnOneOrMoreThreads();
     void jsonLinesEmptyRecordsBeforeAnyColumn();
+    void jsonLinesStringsAsQtReadsThem_data();
     void jsonLinesStringsAsQtReadsThem();
+    void jsonLinesAsciiBytesAsCharacters_data();
+    void jsonLinesAsciiBytesAsCharacters();
 };
 
 // Every input type has exactly one format and every output type one writer
@@ -433,16 +440,26 @@ void TestStructuredReaders::jsonLinesEmptyRecordsBeforeAnyColumn()
 }
 
 // Strings with escapes, quotes and other characters at every place around
-// the eight-character steps of the scan, as Qt's own JSON parser reads them.
+// the steps of the scan (eight characters, or sixteen bytes in a text of
+// ASCII only), as Qt's own JSON parser reads them.
+void TestStructuredReaders::jsonLinesStringsAsQtReadsThem_data()
+{
+    QTest::addColumn<QStringList>("specials");
+    const QStringList escapes { R"(\")", R"(\\)", R"(\n)", R"(\u00e9)", R"(\ud83d\ude00)",
+        R"(\/)" };
+    addRow("ASCII text", escapes);
+    addRow("other characters",
+        escapes + QStringList { QStringLiteral("\u00e9"), QStringLiteral("\u6771") });
+}
+
 void TestStructuredReaders::jsonLinesStringsAsQtReadsThem()
 {
-    const QStringList specials { R"(\")", R"(\\)", R"(\n)", R"(\u00e9)", R"(\ud83d\ude00)",
-        QStringLiteral("\u00e9"), QStringLiteral("\u6771"), R"(\/)" };
+    QFETCH(QStringList, specials);
     QStringList lines;
     for (const QString& special : specials) {
-        for (int before = 0; before <= 18; ++before) {
+        for (int before = 0; before <= 34; ++before) {
             const QString value = QString(before, QLatin1Char('a')) + special
-                + QString(19 - before, QLatin1Char('b')) + special;
+                + QString(35 - before, QLatin1Char('b')) + special;
             lines << QStringLiteral(R"({"v":"%1","n":%2})").arg(value).arg(lines.size());
         }
     }
@@ -466,6 +483,59 @@ void TestStructuredReaders::jsonLinesStringsAsQtReadsThem()
             ParseThreads { 1, ParseThreads::DefaultChunkChars });
         QCOMPARE(failed.warnings.size(), 1);
     }
+}
+
+// A text of ASCII only is parsed in its bytes, any other in characters:
+// the same lines give the same table either way, whatever the escapes
+// write out (a lone surrogate too), the numbers, the cleaning and the
+// locale's decimal point.
+void TestStructuredReaders::jsonLinesAsciiBytesAsCharacters_data()
+{
+    QTest::addColumn<QString>("opts");
+    QTest::addColumn<QString>("locale");
+    addRow("trimmed and simplified", "", "C");
+    addRow("simplified only", "simplifyonly", "C");
+    addRow("not cleaned, not pooled", "notrim nopool", "C");
+    addRow("decimal comma", "", "de_DE");
+    addRow("decimal point beyond ASCII", "", "ar_EG");
+}
+
+void TestStructuredReaders::jsonLinesAsciiBytesAsCharacters()
+{
+    QFETCH(QString, opts);
+    QFETCH(QString, locale);
+    const QLocale before;
+    QLocale::setDefault(QLocale(locale));
+    const auto restore = qScopeGuard([&] { QLocale::setDefault(before); });
+    if (locale == QLatin1String("ar_EG"))
+        QVERIFY(QLocale().decimalPoint().unicode() > 0x7f);
+
+    const QString ascii = jsonLines(300, 0)
+        + QStringLiteral(R"({"k\u00e9y":"lone \udc01 low","n":12.500,"m":-0,"x":"\t a\r\n b "})"
+                         "\n"
+                         R"({"n":0.1e1,"m":-0.0,"\ud83d\ude00":"\u0000","x":"  "})"
+                         "\n");
+    const auto read = [&](const QString& text) {
+        TextSource source(text);
+        ReadResult result;
+        parseJsonText(source, optionsFor(FileTypeJson, opts), ReadProgress(), &result,
+            ParseThreads { 1, ParseThreads::DefaultChunkChars });
+        return result;
+    };
+    const ReadResult bytes = read(ascii);
+    // One character beyond ASCII, in a last line of its own, makes the
+    // whole text (a single chunk) one of characters.
+    const ReadResult chars = read(ascii + QStringLiteral("{\"name\":\"\u00e9\"}\n"));
+    QVERIFY(bytes.warnings.isEmpty());
+    QCOMPARE(chars.warnings, bytes.warnings);
+    QVector<QStringList> charRows = chars.dataset.rowLists();
+    QVERIFY(charRows.takeLast().contains(QStringLiteral("\u00e9")));
+    QCOMPARE(charRows, bytes.dataset.rowLists());
+    const int key = bytes.dataset.columnCount() - 4;
+    QCOMPARE(bytes.dataset.row(0).mid(key),
+        QStringList({ "k\u00e9y", "m", "x", QString::fromUtf8("\xF0\x9F\x98\x80") }));
+    const int last = bytes.dataset.lastRow();
+    QVERIFY(bytes.dataset.value(last - 1, key).contains(QChar(0xdc01)));
 }
 
 QTEST_GUILESS_MAIN(TestStructuredReaders)
