@@ -31,14 +31,93 @@ inline const char* findQuote(const char* p, const char* end)
     return at ? static_cast<const char*>(at) : end;
 }
 
+#ifdef VARNIX_HAVE_SSE2
+// The 64 bytes from p as bits (bit i for byte i): where a field ends (a
+// delimiter or a line feed) and where the plain way of reading stops (a
+// quote, or a carriage return that is not the first of a CR LF pair).
+inline void windowBits(const char* p, char delimiter, quint64* fieldEnds, quint64* stops)
+{
+    const __m128i delimiters = _mm_set1_epi8(delimiter);
+    const __m128i lineFeeds = _mm_set1_epi8('\n');
+    const __m128i quotes = _mm_set1_epi8('"');
+    const __m128i returns = _mm_set1_epi8('\r');
+    quint64 d = 0;
+    quint64 l = 0;
+    quint64 q = 0;
+    quint64 r = 0;
+    const auto bits
+        = [](__m128i hits, int k) { return quint64(uint(_mm_movemask_epi8(hits))) << (16 * k); };
+    for (int k = 0; k < 4; ++k) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        d |= bits(_mm_cmpeq_epi8(bytes, delimiters), k);
+        l |= bits(_mm_cmpeq_epi8(bytes, lineFeeds), k);
+        q |= bits(_mm_cmpeq_epi8(bytes, quotes), k);
+        r |= bits(_mm_cmpeq_epi8(bytes, returns), k);
+    }
+    *fieldEnds = d | l;
+    *stops = q | (r & ~(l >> 1));
+}
+#endif
+
 } // namespace
 
 QuotedParser::QuotedParser(QChar delimiter, bool ignoreRepeatedDelimiters, RowSink* sink)
     : m_delimiter(delimiter.unicode()),
       m_quote(delimiter == QLatin1Char('"') ? NoCharacter : uint('"')),
       m_ignoreRepeated(ignoreRepeatedDelimiters),
-      m_sink(sink)
+      m_sink(sink),
+      m_windows(m_quote != NoCharacter && m_delimiter < 0x80 && m_delimiter != '\n'
+          && m_delimiter != '\r')
 {
+}
+
+// From a field's start, the fields up to the first quote or bare carriage
+// return, 64 bytes at a time: the ends of a window's fields are found at
+// once, as bits, rather than by a search per field (most fields are a few
+// bytes long). They end as the state machine would end them: at a
+// delimiter or a line feed, less the carriage return of a CR LF pair. Gives
+// where the state machine goes on, at a field's start, or null when a stop
+// was asked for.
+const char* QuotedParser::plainFields(
+    const char* p, const char* end, const char* begin, qint64 blockStart, ProgressTracker* tracker)
+{
+#ifdef VARNIX_HAVE_SSE2
+    while (end - p >= 64) {
+        quint64 fieldEnds = 0;
+        quint64 stops = 0;
+        windowBits(p, char(m_delimiter), &fieldEnds, &stops);
+        if (stops != 0) {
+            fieldEnds &= (quint64(1) << qCountTrailingZeroBits(stops)) - 1;
+            m_noWindowBefore = p + qCountTrailingZeroBits(stops) + 1;
+        }
+        const char* fieldStart = p;
+        for (; fieldEnds != 0; fieldEnds &= fieldEnds - 1) {
+            const char* at = p + qCountTrailingZeroBits(fieldEnds);
+            const bool lineFeed = *at == '\n';
+            const bool pairedReturn = lineFeed && at > fieldStart && at[-1] == '\r';
+            m_field.append(fieldStart, int(at - fieldStart) - int(pairedReturn));
+            fieldStart = at + 1;
+            if (!lineFeed) {
+                m_state = FieldEnded;
+                endField();
+                continue;
+            }
+            m_state = RowEnded;
+            endRow();
+            if (!tracker->at(blockStart + (fieldStart - begin)))
+                return nullptr;
+        }
+        if (fieldStart == p || stops != 0)
+            return fieldStart;
+        p = fieldStart;
+    }
+#else
+    Q_UNUSED(end)
+    Q_UNUSED(begin)
+    Q_UNUSED(blockStart)
+    Q_UNUSED(tracker)
+#endif
+    return p;
 }
 
 // Unquoted field: data runs up to a delimiter or a line break; a quote here
@@ -83,7 +162,21 @@ bool QuotedParser::feedRange(
     };
     const Char* const end = begin + size;
     const Char* p = begin;
+    if constexpr (sizeof(Char) == 1)
+        m_noWindowBefore = nullptr;
     while (p < end) {
+        if constexpr (sizeof(Char) == 1) {
+            if (m_windows && p >= m_noWindowBefore
+                && (m_state == FieldEnded || m_state == RowEnded || m_state == Start)) {
+                p = plainFields(p, end, begin, blockStart, tracker);
+                if (!p) {
+                    releaseBlock();
+                    return false;
+                }
+                if (p == end)
+                    break;
+            }
+        }
         if (m_state == QuoteOpened || m_state == Quoted) {
             // Inside quotes everything but the quote is data, line breaks
             // included (a CR stays a CR).

@@ -79,6 +79,8 @@ private:
     template <typename Char> CharClass classify(const Char* p, const Char* end) const;
     template <typename Char> const Char* scanUnquoted(const Char* p, const Char* end);
     template <typename Char> void enter(State state, const Char* c);
+    const char* plainFields(const char* p, const char* end, const char* begin, qint64 blockStart,
+        ProgressTracker* tracker);
     void endField();
     void endRow();
     void releaseBlock();
@@ -91,6 +93,12 @@ private:
     RowSink* m_sink;
     State m_state = Start;
     FieldBuilder m_field;
+    // Fields of ASCII bytes are taken a window at a time while they hold no
+    // quote (see plainFields()): not with a quoted delimiter or line break.
+    bool m_windows;
+    // Where the last window met a quote or a bare carriage return: no window
+    // is tried again before it.
+    const char* m_noWindowBefore = nullptr;
 };
 
 // One row per line; a line ends at a line feed, a CR LF pair or a bare

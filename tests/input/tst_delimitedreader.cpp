@@ -65,6 +65,8 @@ private slots:
     void streamsLongLines_data();
     void streamsLongLines();
     void handedOverBlocksPoolFewValues();
+    void bytesReadAsCharacters_data();
+    void bytesReadAsCharacters();
 };
 
 void TestDelimitedReader::parsesRecords_data()
@@ -671,6 +673,49 @@ void TestDelimitedReader::handedOverBlocksPoolFewValues()
     QCOMPARE(handed + blocks.dataset.rowCount(), rows);
     QVERIFY(!manyShared);
     QVERIFY(fewShared);
+}
+
+// Random texts of short and long fields, quotes, doubled quotes and every
+// kind of line break, in bytes (a file of ASCII read in chunks, a window of
+// bytes at a time) and in characters (the same text on one thread, a field
+// at a time): the same rows either way.
+void TestDelimitedReader::bytesReadAsCharacters_data()
+{
+    QTest::addColumn<QString>("opts");
+    addRow("comma", "delim=1 quote=1 simp=0 trim=0 empty=0");
+    addRow("comma, repeated delimiters ignored", "delim=1 quote=1 simp=0 trim=0 empty=0 rep=1");
+    addRow("tab, cleaned", "delim=4 quote=1");
+    addRow("semicolon, unquoted", "delim=2 quote=2 simp=0 trim=0 empty=0");
+}
+
+void TestDelimitedReader::bytesReadAsCharacters()
+{
+    QFETCH(QString, opts);
+    const ReadOptions o = options(opts);
+    const QStringList fields { "", "a", "bb", " c ", QString(40, 'd'), QString(70, 'e'), "q\"q",
+        "\"in, quotes\"", "\"line\r\nbreak\"", "\"\"\"\"", "\"open" };
+    const QStringList ends { ",", ",", ",", "\t", ";", "\n", "\r\n", "\r", ",\r\n", "\r\r\n" };
+    QRandomGenerator random(64);
+    for (int round = 0; round < 20; ++round) {
+        QString text;
+        while (text.size() < 4000) {
+            // Mostly plain fields: a quote that opens far from its close
+            // swallows the rest.
+            const int pick = random.bounded(fields.size() * 4);
+            text += pick < fields.size() ? fields.at(pick) : fields.at(pick % 5);
+            text += ends.at(random.bounded(ends.size()));
+        }
+        QTemporaryDir dir;
+        const QString path = dir.filePath("ascii.csv");
+        QVERIFY(writeFile(path, text.toLatin1()));
+        const Rows byteRows = rowsOf(readFileInChunks(path, o, 2, 256).dataset);
+        TextSource source(text);
+        const Rows charRows
+            = rowsOf(readInChunks(source, o, 1, ParseThreads::DefaultChunkChars).dataset);
+        QVERIFY(charRows.size() > 20);
+        if (byteRows != charRows)
+            QFAIL(qPrintable(QStringLiteral("round %1 differs").arg(round)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDelimitedReader)
