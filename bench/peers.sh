@@ -84,6 +84,47 @@ measure() {
   printf '%s\n' "${results[@]}" | sort -n | awk -v n="$runs" 'NR == int((n + 1) / 2) { printf "%.2f %.0f\n", $1, $2 / 1024 }'
 }
 
+# The runs of the tools beside each other, in turns (one run of each, then
+# again), so that a slower or faster spell of a shared machine falls on every
+# tool alike rather than on the one measured during it: each tool's median
+# (as measure() gives it) into the array "medians", in the order given. The
+# commands are separated by ":::"; the first one's last output stays in
+# $out/stdout.txt.
+measure_turns() {
+  local -a cmds=() part=() times=()
+  local a i
+  for a in "$@" ":::"; do
+    if [ "$a" = ":::" ]; then cmds+=("$(printf '%q ' "${part[@]}")"); part=(); else part+=("$a"); fi
+  done
+  local py; py=$(printf '%q ' "$PY")
+  for ((i = 0; i < ${#cmds[@]}; i++)); do
+    times[i]=""
+    if [ -z "$with_pandas" ] && [ "${cmds[i]#"$py"}" != "${cmds[i]}" ]; then times[i]=skipped; fi
+  done
+  for _ in $(seq "$runs"); do
+    for ((i = 0; i < ${#cmds[@]}; i++)); do
+      case ${times[i]} in failed|skipped) continue ;; esac
+      if eval "/usr/bin/time -f '%e %M' -o \"\$out/time.txt\" ${cmds[i]}" \
+          >"$out/stdout-$i.txt" 2>"$out/stderr-$i.txt"; then
+        times[i]+="$(cat "$out/time.txt");"
+      else
+        echo "failed: ${cmds[i]}" >&2; tail -n 20 "$out/stdout-$i.txt" "$out/stderr-$i.txt" >&2
+        times[i]=failed
+      fi
+    done
+  done
+  cp "$out/stdout-0.txt" "$out/stdout.txt" 2>/dev/null || true
+  medians=()
+  for ((i = 0; i < ${#cmds[@]}; i++)); do
+    case ${times[i]} in
+      failed) medians+=("failed failed") ;;
+      skipped) medians+=("- -") ;;
+      *) medians+=("$(tr ';' '\n' <<<"${times[i]}" | grep . | sort -n |
+           awk -v n="$runs" 'NR == int((n + 1) / 2) { printf "%.2f %.0f\n", $1, $2 / 1024 }')") ;;
+    esac
+  done
+}
+
 ratio() {
   awk -v a="$1" -v b="$2" 'BEGIN { if (a ~ /^[0-9.]+$/ && b ~ /^[0-9.]+$/ && b > 0) printf "%.2f", a / b; else print "-" }'
 }
@@ -157,14 +198,13 @@ run_job() {
   mkdir -p "$o/varnix" "$o/pandas" "$o/duckdb"
   case $1 in
     read)
-      local v
-      v=$(measure "$build/bench/varnix_job" read "$people")
+      measure_turns "$build/bench/varnix_job" read "$people" \
+        ::: "$PY" "$repo/bench/peers/pandas_read.py" "$people" \
+        ::: node "$peers/duckdb/run.mjs" "$repo/bench/peers/duckdb_read.sql" "$people" "$cities" "$o/duckdb"
       # The last run's count of the table's bytes per cell (see varnix_job).
       local cell table; cell=$(sed -n 's/^bytes per cell //p' "$out/stdout.txt")
       table=$(sed -n 's/^table bytes per cell //p' "$out/stdout.txt")
-      report read "$v" \
-        "$(measure "$PY" "$repo/bench/peers/pandas_read.py" "$people")" \
-        "$(measure node "$peers/duckdb/run.mjs" "$repo/bench/peers/duckdb_read.sql" "$people" "$cities" "$o/duckdb")"
+      report read "${medians[@]}"
       echo "  read: the table holds ${cell:-?} bytes per cell (its columns ${table:-?})" ;;
     readjson)
       # JSON lines of the same rows as the CSV, then a nested JSON array;
@@ -173,23 +213,24 @@ run_job() {
       local f
       for f in people_1m.jsonl nested_100k.json; do
         input_bytes=$(stat -c %s "$data/$f")
-        report "${f%%.*}" "$(measure "$build/bench/varnix_job" read "$data/$f")" \
-          "$(measure "$PY" "$repo/bench/peers/pandas_read_json.py" "$data/$f")" \
-          "$(measure node "$peers/duckdb/run.mjs" "$repo/bench/peers/duckdb_read_json.sql" "$data/$f" "$cities" "$o/duckdb")"
+        measure_turns "$build/bench/varnix_job" read "$data/$f" \
+          ::: "$PY" "$repo/bench/peers/pandas_read_json.py" "$data/$f" \
+          ::: node "$peers/duckdb/run.mjs" "$repo/bench/peers/duckdb_read_json.sql" "$data/$f" "$cities" "$o/duckdb"
+        report "${f%%.*}" "${medians[@]}"
       done ;;
     j1|j2|j3|j5|j6|j7)
       local name; name=$(job_name "$1")
       varnix_doc "$name" "people=$people" "out=$o/varnix/$name.csv"
-      report "$1" "$(measure "${cmd[@]}")" \
-        "$(measure "$PY" "$peers/pandas/$name.py" "$people" "$o/pandas")" \
-        "$(measure node "$peers/duckdb/run.mjs" "$peers/duckdb/$name.sql" "$people" "$cities" "$o/duckdb")"
+      measure_turns "${cmd[@]}" ::: "$PY" "$peers/pandas/$name.py" "$people" "$o/pandas" \
+        ::: node "$peers/duckdb/run.mjs" "$peers/duckdb/$name.sql" "$people" "$cities" "$o/duckdb"
+      report "$1" "${medians[@]}"
       check_job "$1" "$name.csv" ;;
     j4)
       varnix_doc j4_join "people=$people" "cities=$cities" \
         "inner=$o/varnix/j4_inner.csv" "left=$o/varnix/j4_left.csv"
-      report j4 "$(measure "${cmd[@]}")" \
-        "$(measure "$PY" "$peers/pandas/j4_join.py" "$people" "$cities" "$o/pandas")" \
-        "$(measure node "$peers/duckdb/run.mjs" "$peers/duckdb/j4_join.sql" "$people" "$cities" "$o/duckdb")"
+      measure_turns "${cmd[@]}" ::: "$PY" "$peers/pandas/j4_join.py" "$people" "$cities" "$o/pandas" \
+        ::: node "$peers/duckdb/run.mjs" "$peers/duckdb/j4_join.sql" "$people" "$cities" "$o/duckdb"
+      report j4 "${medians[@]}"
       check_job j4 j4_inner.csv j4_left.csv ;;
     j8)
       # A user's own function per row: JavaScript here, a Python function
