@@ -108,6 +108,8 @@ private slots:
     void jsonLinesStringsAsQtReadsThem();
     void jsonLinesAsciiBytesAsCharacters_data();
     void jsonLinesAsciiBytesAsCharacters();
+    void jsonLinesFlatRecordsAsTheParserReadsThem_data();
+    void jsonLinesFlatRecordsAsTheParserReadsThem();
 };
 
 // Every input type has exactly one format and every output type one writer
@@ -536,6 +538,59 @@ void TestStructuredReaders::jsonLinesAsciiBytesAsCharacters()
         QStringList({ "k\u00e9y", "m", "x", QString::fromUtf8("\xF0\x9F\x98\x80") }));
     const int last = bytes.dataset.lastRow();
     QVERIFY(bytes.dataset.value(last - 1, key).contains(QChar(0xdc01)));
+}
+
+// Flat records of an ASCII text take a quicker way than the parser, and
+// every other line goes to the parser: records of every kind of value and
+// spacing, and lines the quicker way must not take (an error stops the
+// read), give the same rows and warnings as the parser gives in characters.
+void TestStructuredReaders::jsonLinesFlatRecordsAsTheParserReadsThem_data()
+{
+    QTest::addColumn<QString>("lines");
+    addRow("values of every kind",
+        R"({"a":1,"b":-0,"c":0.50,"d":true,"e":false,"f":null,"g":"s","h":""})");
+    addRow(
+        "spacing", " { \"a\" : 1 , \"b\" :\"x\" } \r\n\t{\t\"a\"\t:\t2\t}\t\n{}\n{ }\n{\"a\":3}\f");
+    addRow("long integers", R"({"a":123456789012345678,"b":-1234567890123456789})");
+    addRow("exponents and escapes", R"({"a":1e5,"b":-2.5E-3,"c":"q\"q","d":"\u0041","e":"a\\b"})");
+    addRow("nested and repeated",
+        "{\"a\":{\"b\":1},\"c\":[1,2]}\n{\"a\":1,\"a\":2}\n[1,\"x\"]\n{\"a.b\":\"dot\"}");
+    addRow("integer too large", "{\"a\":1" + QString(400, QLatin1Char('0')) + "}");
+    for (const char* broken : { R"({"a":01})", R"({"a":1.})", R"({"a":-})", R"({"a":.5})",
+             R"({"a":tru})", R"({"a":truex})", R"({"a":nul})", R"({"a":1,})", R"({"a" 1})",
+             R"({"a":1}})", R"({"a":1} x)", R"({a:1})", R"({"a":"b})", R"({"a":1)", R"({"a":1 2})",
+             R"({,"a":1})", R"("plain")",
+             R"({"a":"b)"
+             "\x01"
+             R"("})" })
+        addRow(qPrintable(QStringLiteral("broken: %1").arg(QLatin1String(broken))),
+            QString::fromLatin1(broken));
+}
+
+void TestStructuredReaders::jsonLinesFlatRecordsAsTheParserReadsThem()
+{
+    QFETCH(QString, lines);
+    // The first line's one character beyond ASCII makes the other text one
+    // of characters, with the same lines and columns.
+    const auto read = [&](const QString& first) {
+        TextSource source(
+            QStringLiteral(R"({"x":"%1"})").arg(first) + '\n' + lines + "\n{\"z\":9}\n");
+        ReadResult result;
+        parseJsonText(source, optionsFor(FileTypeJson, "keepempty"), ReadProgress(), &result,
+            ParseThreads { 1, ParseThreads::DefaultChunkChars });
+        return result;
+    };
+    const ReadResult bytes = read(QStringLiteral("e"));
+    const ReadResult chars = read(QStringLiteral("\u00e9"));
+    QCOMPARE(bytes.warnings, chars.warnings);
+    QCOMPARE(bytes.dataset.rowCount(), chars.dataset.rowCount());
+    QVERIFY(bytes.dataset.rowCount() >= 2);
+    QCOMPARE(bytes.dataset.value(1, 0), QStringLiteral("e"));
+    QVector<QStringList> byteRows = bytes.dataset.rowLists();
+    QVector<QStringList> charRows = chars.dataset.rowLists();
+    byteRows.remove(1);
+    charRows.remove(1);
+    QCOMPARE(byteRows, charRows);
 }
 
 QTEST_GUILESS_MAIN(TestStructuredReaders)
