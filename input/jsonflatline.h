@@ -20,6 +20,9 @@ struct FlatToken
     unsigned length;
 };
 
+// The steps of the check, kept apart from other names.
+namespace FlatLine {
+
 inline bool isJsonSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
@@ -133,6 +136,8 @@ inline const char* flatMembers(const char* p, const char* end, std::vector<FlatT
     }
 }
 
+} // namespace FlatLine
+
 // The line's object given to the handler: where it ends (what follows is
 // the caller's to check), or null when the line is left to RapidJSON.
 template <typename Handler>
@@ -140,11 +145,11 @@ char* scanFlatRecord(char* from, char* to, Handler& handler, std::vector<FlatTok
 {
     tokens->clear();
     const char* p = from;
-    while (p < to && isJsonSpace(*p))
+    while (p < to && FlatLine::isJsonSpace(*p))
         ++p;
     if (p == to || *p != '{')
         return nullptr;
-    const char* end = flatMembers(p + 1, to, tokens);
+    const char* end = FlatLine::flatMembers(p + 1, to, tokens);
     if (!end)
         return nullptr;
     handler.StartObject();

@@ -544,7 +544,7 @@ private:
         if (m_handler.tooDeep() && failedOffset > 0)
             --failedOffset;
         if (!parsed.IsError()) {
-            while (stream.src < to && isSpace(*stream.src))
+            while (stream.src < to && isLineSpace(*stream.src))
                 ++stream.src;
             // What a reader that does not stop when done calls a second root.
             if (stream.src < to) {

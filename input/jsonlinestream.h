@@ -48,17 +48,17 @@ inline char16_t* findLineFeed(char16_t* from, char16_t* to)
     return at < 0 ? to : from + at;
 }
 
-inline bool isSpace(char16_t c)
+inline bool isLineSpace(char16_t c)
 {
     return QChar(ushort(c)).isSpace();
 }
-inline bool isSpace(char c)
+inline bool isLineSpace(char c)
 {
-    return isSpace(char16_t(uchar(c)));
+    return isLineSpace(char16_t(uchar(c)));
 }
 template <typename Ch> inline bool isBlank(const Ch* from, const Ch* to)
 {
-    return std::all_of(from, to, [](Ch c) { return isSpace(c); });
+    return std::all_of(from, to, [](Ch c) { return isLineSpace(c); });
 }
 
 // The text of a value whose escapes the parser wrote out as UTF-8 into an
