@@ -5,12 +5,37 @@
 // every x86-64 processor) and one at a time elsewhere.
 
 #include <QChar>
+#include <QStringView>
 #include <QtAlgorithms>
+
+#include <cstring>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #define VARNIX_HAVE_SSE2 1
 #endif
+
+// A text's code unit, held as a UTF-16 character or an ASCII byte.
+inline ushort codeUnit(QChar c)
+{
+    return c.unicode();
+}
+inline ushort codeUnit(char c)
+{
+    return uchar(c);
+}
+
+// The first character in [p, end) that is c (ASCII); end when there is none.
+inline const QChar* findCodeUnit(const QChar* p, const QChar* end, char c)
+{
+    const qsizetype at = QStringView(p, end - p).indexOf(QLatin1Char(c));
+    return at < 0 ? end : p + at;
+}
+inline const char* findCodeUnit(const char* p, const char* end, char c)
+{
+    const void* at = std::memchr(p, c, size_t(end - p));
+    return at ? static_cast<const char*>(at) : end;
+}
 
 // The first character in [p, end) that is a, b or c; end when there is none.
 inline const QChar* findFirstOf(const QChar* p, const QChar* end, ushort a, ushort b, ushort c)

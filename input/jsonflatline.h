@@ -23,9 +23,24 @@ struct FlatToken
 // The steps of the check, kept apart from other names.
 namespace FlatLine {
 
-inline bool isJsonSpace(char c)
+// Past JSON's white space.
+inline const char* skipJsonSpace(const char* p, const char* end)
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+    while (p < end && (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r'))
+        ++p;
+    return p;
+}
+
+// The string from its opening quote at p, without escapes or control
+// characters, as a token of the kind given: where it ends, or null.
+inline const char* flatString(
+    const char* p, const char* end, FlatToken::Kind kind, FlatToken* token)
+{
+    const char* close = plainRunEnd(p + 1, end);
+    if (close == end || *close != '"')
+        return nullptr;
+    *token = { kind, p + 1, unsigned(close - p - 1) };
+    return close + 1;
 }
 
 inline bool isDigit(char c)
@@ -74,13 +89,8 @@ inline const char* flatValue(const char* p, const char* end, FlatToken* token)
         return p + length;
     };
     switch (*p) {
-    case '"': {
-        const char* close = plainRunEnd(p + 1, end);
-        if (close == end || *close != '"')
-            return nullptr;
-        *token = { FlatToken::String, p + 1, unsigned(close - p - 1) };
-        return close + 1;
-    }
+    case '"':
+        return flatString(p, end, FlatToken::String, token);
     case 't':
         return literal("true", 4, FlatToken::True);
     case 'f':
@@ -101,8 +111,7 @@ inline const char* flatValue(const char* p, const char* end, FlatToken* token)
 inline const char* flatMembers(const char* p, const char* end, std::vector<FlatToken>* tokens)
 {
     const auto skipSpace = [&] {
-        while (p < end && isJsonSpace(*p))
-            ++p;
+        p = skipJsonSpace(p, end);
         return p < end;
     };
     if (!skipSpace())
@@ -110,19 +119,16 @@ inline const char* flatMembers(const char* p, const char* end, std::vector<FlatT
     if (*p == '}')
         return p + 1;
     for (;;) {
-        if (*p != '"')
+        FlatToken key;
+        FlatToken value;
+        if (*p != '"' || !(p = flatString(p, end, FlatToken::Key, &key)))
             return nullptr;
-        const char* close = plainRunEnd(p + 1, end);
-        if (close == end || *close != '"')
-            return nullptr;
-        tokens->push_back({ FlatToken::Key, p + 1, unsigned(close - p - 1) });
-        p = close + 1;
         if (!skipSpace() || *p != ':')
             return nullptr;
         ++p;
-        FlatToken value;
         if (!skipSpace() || !(p = flatValue(p, end, &value)))
             return nullptr;
+        tokens->push_back(key);
         tokens->push_back(value);
         if (!skipSpace())
             return nullptr;
@@ -144,9 +150,7 @@ template <typename Handler>
 char* scanFlatRecord(char* from, char* to, Handler& handler, std::vector<FlatToken>* tokens)
 {
     tokens->clear();
-    const char* p = from;
-    while (p < to && FlatLine::isJsonSpace(*p))
-        ++p;
+    const char* p = FlatLine::skipJsonSpace(from, to);
     if (p == to || *p != '{')
         return nullptr;
     const char* end = FlatLine::flatMembers(p + 1, to, tokens);

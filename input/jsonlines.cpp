@@ -49,6 +49,8 @@ enum class LineTop { None, Plain, Record };
 // the flattener turns into rows.
 class LineHandler : public rapidjson::BaseReaderHandler<Utf16, LineHandler>
 {
+    struct Pending;
+
 public:
     LineHandler(const ReadOptions& options, RecordFlattener* flattener,
         std::vector<ValuePool>* pools, TextArena* arena)
@@ -80,28 +82,10 @@ public:
     struct FlatCell
     {
         ValuePool::Entry* entry = nullptr;
-        const void* chars = nullptr;
-        int count = 0;
-        bool bytes = false;
+        const Pending* plain = nullptr;
         QString text;
 
-        void appendTo(TextColumn* column, bool pooling) const
-        {
-            if (entry) {
-                entry->appendTo(column);
-            } else if (!chars) {
-                pooling ? void(column->appendPooled(text)) : column->append(text);
-            } else if (column->isCoded()) {
-                // Still finding out whether its values repeat: it needs a text.
-                const QString text = bytes ? makeText(static_cast<const char*>(chars), count)
-                                           : makeText(static_cast<const QChar*>(chars), count);
-                pooling ? void(column->appendPooled(text)) : column->append(text);
-            } else if (bytes) {
-                column->appendLatin1(static_cast<const char*>(chars), count);
-            } else {
-                column->append(static_cast<const QChar*>(chars), count);
-            }
-        }
+        void appendTo(TextColumn* column, bool pooling) const;
     };
     // The cells of the flat row the line made last, by column, once: false
     // when the line made no flat row. They hold until the pools are next
@@ -136,11 +120,7 @@ public:
             return number(const_cast<char*>(chars), int(length), char(m_decimalPoint.unicode()));
         // A decimal point beyond ASCII does not fit in the chunk's bytes.
         QString wide = QString::fromLatin1(chars, int(length));
-        int start = 0;
-        int count = wide.size();
-        if (!shapeJsonNumber(wide.data(), &start, &count, m_decimalPoint))
-            return madeValue(formatNumber(wide.toDouble()));
-        return madeValue(wide.mid(start, count));
+        return number(wide.data(), wide.size(), m_decimalPoint, true);
     }
     bool String(const char16_t* chars, rapidjson::SizeType length, bool)
     {
@@ -205,12 +185,14 @@ private:
         return value(text.constData(), text.size());
     }
 
-    template <typename Char> bool number(Char* text, int count, Char decimalPoint)
+    // Made: the characters are not the chunk's, and go away.
+    template <typename Char>
+    bool number(Char* text, int count, Char decimalPoint, bool made = false)
     {
         int start = 0;
         if (!shapeJsonNumber(text, &start, &count, decimalPoint))
             return madeValue(formatNumber(makeText(text, count).toDouble()));
-        return value(static_cast<const Char*>(text) + start, count);
+        return value(static_cast<const Char*>(text) + start, count, made);
     }
 
     bool madeValue(const QString& made) { return value(made.constData(), made.size(), true); }
@@ -315,23 +297,26 @@ private:
     // cell.
     void setCell(int column, const Pending& p, FlatCell* out)
     {
-        const bool plain = p.made.isNull() && p.count > 0;
-        if (!m_pooling || !plain) {
-            if (!plain)
-                out->text = p.made.isNull() ? p.text() : m_pooling ? cellOfMade(column, p) : p.made;
-            else
-                *out = { nullptr, p.chars, p.count, p.bytes, QString() };
-            return;
-        }
+        if (!p.made.isNull())
+            out->text = m_pooling ? cellOfMade(column, p) : p.made;
+        else if (p.count == 0)
+            out->text = p.text();
+        else if (!(out->entry = poolEntry(column, p)))
+            out->plain = &p;
+    }
+
+    // The entry of the column's pool for the value; null without one.
+    ValuePool::Entry* poolEntry(int column, const Pending& p)
+    {
+        if (!m_pooling)
+            return nullptr;
         growPools(m_pools, size_t(column) + 1, m_arena);
         ValuePool& pool = (*m_pools)[size_t(column)];
-        if (!pool.isRetired()) {
-            out->entry = p.withChars([&](auto* chars, int count) {
-                return pool.entry(chars, count, p.hashed ? p.hash : hashOf(chars, count));
-            });
-        }
-        if (!out->entry)
-            *out = { nullptr, p.chars, p.count, p.bytes, QString() };
+        if (pool.isRetired())
+            return nullptr;
+        return p.withChars([&](auto* chars, int count) {
+            return pool.entry(chars, count, p.hashed ? p.hash : hashOf(chars, count));
+        });
     }
 
     // A retired pool hands a made text back as it is.
@@ -390,6 +375,22 @@ private:
     RecordNode m_root;
     std::vector<RecordNode*> m_stack;
 };
+
+void LineHandler::FlatCell::appendTo(TextColumn* column, bool pooling) const
+{
+    if (entry) {
+        entry->appendTo(column);
+    } else if (plain) {
+        plain->withChars([column](auto* chars, int count) {
+            if constexpr (sizeof(*chars) == 1)
+                column->appendLatin1(chars, count);
+            else
+                column->append(chars, count);
+        });
+    } else {
+        pooling ? void(column->appendPooled(text)) : column->append(text);
+    }
+}
 
 // The lines of one chunk and what they gave: rows whose cells follow the
 // chunk's own columns, which start with the columns known when the chunk
@@ -704,24 +705,13 @@ QString jsonErrorText(rapidjson::ParseErrorCode code)
     return text;
 }
 
-namespace {
-ushort codeOf(QChar c)
-{
-    return c.unicode();
-}
-ushort codeOf(char c)
-{
-    return uchar(c);
-}
-} // namespace
-
 template <typename Char>
 bool shapeJsonNumber(Char* chars, int* start, int* count, Char decimalPoint)
 {
     int end = *count;
     int point = -1;
     for (int i = 0; i < end; ++i) {
-        const ushort c = codeOf(chars[i]);
+        const ushort c = codeUnit(chars[i]);
         if (c == 'e' || c == 'E')
             return false;
         if (c == '.')
@@ -730,14 +720,14 @@ bool shapeJsonNumber(Char* chars, int* start, int* count, Char decimalPoint)
     // Plain decimals keep every digit as written, however many, less the
     // zeros that end a fraction.
     if (point >= 0) {
-        while (codeOf(chars[end - 1]) == '0')
+        while (codeUnit(chars[end - 1]) == '0')
             --end;
         if (end - 1 == point)
             end = point;
         else
             chars[point] = decimalPoint;
     }
-    *start = end == 2 && codeOf(chars[0]) == '-' && codeOf(chars[1]) == '0' ? 1 : 0;
+    *start = end == 2 && codeUnit(chars[0]) == '-' && codeUnit(chars[1]) == '0' ? 1 : 0;
     *count = end - *start;
     return true;
 }

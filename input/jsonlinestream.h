@@ -5,9 +5,10 @@
 // for RapidJSON's in-situ parse, the parser's scan of a string's plain run
 // done many characters at a time, and the text of a value it unescaped.
 
+#include "input/charscan.h"
+
 #include <QChar>
 #include <QString>
-#include <QStringView>
 
 #include <rapidjson/reader.h>
 
@@ -39,13 +40,12 @@ template <typename CharT> struct InsituLine
 // Where a line ends: at its line feed, or at the chunk's end.
 inline char* findLineFeed(char* from, char* to)
 {
-    void* found = std::memchr(from, '\n', size_t(to - from));
-    return found ? static_cast<char*>(found) : to;
+    return from + (findCodeUnit(from, to, '\n') - from);
 }
 inline char16_t* findLineFeed(char16_t* from, char16_t* to)
 {
-    const qsizetype at = QStringView(from, to - from).indexOf(QLatin1Char('\n'));
-    return at < 0 ? to : from + at;
+    const auto* chars = reinterpret_cast<const QChar*>(from);
+    return from + (findCodeUnit(chars, chars + (to - from), '\n') - chars);
 }
 
 inline bool isLineSpace(char16_t c)

@@ -2,34 +2,10 @@
 
 #include "input/charscan.h"
 
-#include <cstring>
-
 namespace {
 
 // No UTF-16 code unit has this value; used to switch a character class off.
 constexpr uint NoCharacter = 0x10000;
-
-inline ushort unit(QChar c)
-{
-    return c.unicode();
-}
-
-inline ushort unit(char c)
-{
-    return uchar(c);
-}
-
-inline const QChar* findQuote(const QChar* p, const QChar* end)
-{
-    const qsizetype at = QStringView(p, end - p).indexOf(QLatin1Char('"'));
-    return at < 0 ? end : p + at;
-}
-
-inline const char* findQuote(const char* p, const char* end)
-{
-    const void* at = std::memchr(p, '"', size_t(end - p));
-    return at ? static_cast<const char*>(at) : end;
-}
 
 #ifdef VARNIX_HAVE_SSE2
 // The 64 bytes from p as bits (bit i for byte i): where a field ends (a
@@ -97,14 +73,8 @@ const char* QuotedParser::plainFields(
             const bool pairedReturn = lineFeed && at > fieldStart && at[-1] == '\r';
             m_field.append(fieldStart, int(at - fieldStart) - int(pairedReturn));
             fieldStart = at + 1;
-            if (!lineFeed) {
-                m_state = FieldEnded;
-                endField();
-                continue;
-            }
-            m_state = RowEnded;
-            endRow();
-            if (!tracker->at(blockStart + (fieldStart - begin)))
+            enter(lineFeed ? RowEnded : FieldEnded, at);
+            if (lineFeed && !tracker->at(blockStart + (fieldStart - begin)))
                 return nullptr;
         }
         if (fieldStart == p || stops != 0)
@@ -130,7 +100,7 @@ template <typename Char> const Char* QuotedParser::scanUnquoted(const Char* p, c
 template <typename Char>
 QuotedParser::CharClass QuotedParser::classify(const Char* p, const Char* end) const
 {
-    const ushort u = unit(*p);
+    const ushort u = codeUnit(*p);
     if (u == m_delimiter)
         return Delimiter;
     if (u == m_quote)
@@ -140,7 +110,7 @@ QuotedParser::CharClass QuotedParser::classify(const Char* p, const Char* end) c
     if (u == '\r') {
         // Outside quotes the CR of a CR LF pair is skipped and the LF does
         // the work; a bare CR (or one that ends the input) is a LF.
-        return p + 1 < end && unit(p[1]) == '\n' ? Skipped : LineFeed;
+        return p + 1 < end && codeUnit(p[1]) == '\n' ? Skipped : LineFeed;
     }
     return Other;
 }
@@ -180,7 +150,7 @@ bool QuotedParser::feedRange(
         if (m_state == QuoteOpened || m_state == Quoted) {
             // Inside quotes everything but the quote is data, line breaks
             // included (a CR stays a CR).
-            const Char* q = m_quote == NoCharacter ? end : findQuote(p, end);
+            const Char* q = m_quote == NoCharacter ? end : findCodeUnit(p, end, '"');
             m_field.append(p, int(q - p));
             if (q == end)
                 break;
@@ -301,7 +271,7 @@ bool LineParser::feedRange(
         p = q;
         if (p == end)
             break;
-        const ushort u = unit(*p);
+        const ushort u = codeUnit(*p);
         ++p;
         if (m_split && u == d) {
             m_lineHasChars = true;
@@ -310,7 +280,7 @@ bool LineParser::feedRange(
             m_afterDelimiter = true;
             continue;
         }
-        if (u == '\r' && p < end && unit(*p) == '\n') {
+        if (u == '\r' && p < end && codeUnit(*p) == '\n') {
             ++p;
             m_lineHasChars = false;
         } else {

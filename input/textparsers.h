@@ -94,7 +94,8 @@ private:
     State m_state = Start;
     FieldBuilder m_field;
     // Fields of ASCII bytes are taken a window at a time while they hold no
-    // quote (see plainFields()): not with a quoted delimiter or line break.
+    // quote (see plainFields()), when the delimiter is an ASCII character
+    // other than the quote and the line breaks.
     bool m_windows;
     // Where the last window met a quote or a bare carriage return: no window
     // is tried again before it.
