@@ -20,9 +20,11 @@ struct ColumnUse
     // For each column, whether its values are read in every row; empty when
     // every column is.
     QVector<bool> columns;
-    // When only the rows a test passes go on, the rows it does not pass are
-    // read in `columns` alone and the rows it passes in keptRowColumns too.
-    // A test keeps state, so each thread that reads rows makes its own.
+    // When only the rows a test passes go on, the test reads `columns` of
+    // every row; the rows it passes are read in keptRowColumns too, and the
+    // others are left out of the table (they still count in the reader's
+    // reports). A test keeps state, so each thread that reads rows makes its
+    // own.
     std::function<RowTest()> makeRowTest;
     QVector<bool> keptRowColumns;
 

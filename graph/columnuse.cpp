@@ -39,9 +39,11 @@ ColumnUse usedBy(const Node* reader, const Node* item, const Dataset& header, bo
     use.columns = copy->usedUpstreamColumns(upstream.dataset(), usedOutput);
     if (use.columns.size() != header.columnCount())
         return {};
-    // Rows a filter drops are read only in what decides it. Another reader
-    // of the item would read them all.
-    use.makeRowTest = onlyReader ? copy->rowTest(upstream.dataset()) : nullptr;
+    // Rows a filter drops are read only in what decides it, and left out of
+    // the table. Another reader of the item would read them all; a filter
+    // that warns has its summary shown, which counts the rows it removes.
+    use.makeRowTest
+        = onlyReader && copy->warnings().isEmpty() ? copy->rowTest(upstream.dataset()) : nullptr;
     if (use.makeRowTest) {
         use.keptRowColumns = use.columns;
         use.columns = copy->usedUpstreamColumns(

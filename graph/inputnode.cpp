@@ -190,6 +190,7 @@ bool InputNode::readRows()
     m_warnings.clear();
     m_information.clear();
     m_filesRead = 0;
+    m_rowsLeftOut = 0;
     m_sheetsRead = 0;
     QElapsedTimer timer;
     timer.start();
@@ -344,6 +345,7 @@ void InputNode::takeMessages(const ReadResult& result)
 {
     m_warnings << result.warnings;
     m_information << result.information;
+    m_rowsLeftOut += result.rowsLeftOut;
     m_contentHash = result.contentHash;
     // What the read worked out becomes the item's own without marking the
     // item as changed.

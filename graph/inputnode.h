@@ -97,6 +97,7 @@ public:
     ReadOptions runReadOptions();
     // Results of the last folder read (0 otherwise).
     int filesRead() const { return m_filesRead; }
+    qint64 rowsLeftOut() const override { return m_rowsLeftOut; }
     int sheetsRead() const { return m_sheetsRead; }
     // The traps found in the columns of the last read ("Column 'zip': 2
     // values have leading zeros ..."), shown after the information lines
@@ -161,6 +162,7 @@ private:
     // Set while the rows are read in blocks.
     RowHandOver m_handOver;
     int m_filesRead = 0;
+    qint64 m_rowsLeftOut = 0;
     int m_sheetsRead = 0;
     QString m_contentHash;
     QStringList m_columnTraps;

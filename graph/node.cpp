@@ -152,7 +152,7 @@ void Node::takeRowFlow()
     // Taken as processing ends: a run without windows lets upstream rows go
     // as soon as every reader has them, and the counts must outlive them.
     m_rowFlow = RowFlow();
-    m_rowFlow.out = rowCount();
+    m_rowFlow.out = int(rowCount() + rowsLeftOut());
     const QList<Node*> upstream = upstreamNodes(true);
     for (const Node* u : upstream)
         m_rowFlow.in.append({ u->displayName(), u->m_rowFlow.out });

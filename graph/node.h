@@ -112,6 +112,9 @@ public:
         int out = -1;
     };
     const RowFlow& rowFlow() const { return m_rowFlow; }
+    // Rows the item's last processing counted but left out of its table,
+    // as nothing after it would read them (see ColumnUse).
+    virtual qint64 rowsLeftOut() const { return 0; }
     // Why the item leaves out some of its first upstream item's rows
     // ("not matching the rules"); empty for kinds that never drop rows.
     virtual QString droppedRowsReason() const { return QString(); }

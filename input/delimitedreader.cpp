@@ -161,6 +161,7 @@ bool parseRows(TextSource& source, const ParserChoice& choice, const ReadOptions
         result->fail(QStringLiteral("Unable to read '%1'").arg(displayPath(source.path())));
         return false;
     }
+    result->rowsLeftOut = sink.droppedRows();
     if (sink.handedHeader() >= 0) {
         result->hasHeader = sink.handedHeader();
         result->rowsHandedOver = true;

@@ -75,9 +75,9 @@ QString quotingLabel(int quoting)
     }
 }
 
-bool guessHasHeader(const Dataset& dataset)
+bool guessHasHeader(const Dataset& dataset, bool moreRows)
 {
-    if (dataset.rowCount() < 2)
+    if (dataset.rowCount() < (moreRows ? 1 : 2))
         return false;
     for (const QString& value : dataset.row(0)) {
         bool isNumber = false;
@@ -97,7 +97,7 @@ void applyHeaderOption(ReadResult& result, int hasHeader)
     if (result.rowsHandedOver)
         return;
     if (hasHeader == HeaderAutomatic)
-        hasHeader = guessHasHeader(result.dataset) ? HeaderYes : HeaderNo;
+        hasHeader = guessHasHeader(result.dataset, result.rowsLeftOut > 0) ? HeaderYes : HeaderNo;
     result.hasHeader = hasHeader == HeaderNo ? HeaderNo : HeaderYes;
     if (result.hasHeader == HeaderYes && result.dataset.hasRows())
         result.dataset.setHasHeader(true);

@@ -120,6 +120,9 @@ struct ReadResult
     // Rows were handed over while reading (see RowHandOver): the header was
     // settled then, and hasHeader holds the answer.
     bool rowsHandedOver = false;
+    // Rows that a filter after the read drops, left out of the table (see
+    // ColumnUse): the text had that many more rows than the table holds.
+    qint64 rowsLeftOut = 0;
     // Fixed width: the widths the read used (worked out when automatic) and
     // the first lines as rows, for the widths preview.
     QVector<int> fixedWidths;
@@ -145,7 +148,8 @@ QString quotingLabel(int quoting);
 
 // The first row is a header unless the table has fewer than 2 rows or one of
 // the row's values reads as a number or as a date in the user's formats.
-bool guessHasHeader(const Dataset& dataset);
+// moreRows: the read left rows out of the table (see ReadResult).
+bool guessHasHeader(const Dataset& dataset, bool moreRows = false);
 
 // Resolves HeaderAutomatic, stores the answer in result.hasHeader and, for a
 // header, turns the first row of the dataset into the column names.

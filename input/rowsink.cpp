@@ -349,7 +349,7 @@ void RowSink::prefetchTexts(const WaitingRow& waiting) const
     }
 }
 
-void RowSink::internRow(WaitingRow* waiting)
+bool RowSink::internRow(WaitingRow* waiting)
 {
     const bool direct = writesColumns();
     for (size_t i = 0; i < waiting->pending.size(); ++i) {
@@ -375,12 +375,13 @@ void RowSink::internRow(WaitingRow* waiting)
         else if (!value.isEmpty())
             value = poolFor(int(i)).intern(value);
     }
-    if (m_rowTest)
-        settleDeferred(&waiting->row, &waiting->pending);
+    return !m_rowTest || settleDeferred(&waiting->row, &waiting->pending);
 }
 
-// The row's other values are all made by now, the test's among them.
-void RowSink::settleDeferred(QStringList* row, std::vector<PendingField>* pending)
+// The row's other values are all made by now, the test's among them. False
+// when the test drops the row: its waiting values are then made only as far
+// as telling an empty row apart takes.
+bool RowSink::settleDeferred(QStringList* row, std::vector<PendingField>* pending)
 {
     bool tested = false;
     bool kept = false;
@@ -413,6 +414,7 @@ void RowSink::settleDeferred(QStringList* row, std::vector<PendingField>* pendin
         field.deferred = false;
         field.chars = nullptr;
     }
+    return !tested || kept;
 }
 
 // A kept row's waiting value that a collector takes into its column from the
@@ -449,8 +451,8 @@ QString RowSink::settled(const Char* chars, int count, bool kept, int column)
 void RowSink::takeFirstWaiting()
 {
     WaitingRow& first = m_waiting[m_firstWaiting];
-    internRow(&first);
-    deliver(&first.row, first.pending);
+    const bool kept = internRow(&first);
+    deliver(&first.row, first.pending, !kept);
     first.pending.clear();
     m_firstWaiting = (m_firstWaiting + 1) % WaitingRows;
     --m_waitingCount;
@@ -477,7 +479,7 @@ void RowSink::endRow()
         if (m_waitingCount == WaitingRows)
             takeFirstWaiting();
     } else {
-        deliver(&m_row, m_pending);
+        deliver(&m_row, m_pending, false);
         m_pending.clear();
     }
     startRow();
@@ -518,16 +520,22 @@ void RowSink::startRow()
     m_row = std::move(m_spareRows[m_nextSpare++]);
 }
 
-void RowSink::deliver(QStringList* row, const std::vector<PendingField>& pending)
+void RowSink::deliver(QStringList* row, const std::vector<PendingField>& pending, bool dropped)
 {
     if (!m_dataset) {
-        encodeRow(*row, pending);
+        if (dropped) {
+            m_encodedLengths.push_back(row->size());
+            m_encodedEmpty.push_back(allEmpty(*row));
+            m_encodedDropped.push_back(true);
+        } else {
+            encodeRow(*row, pending);
+        }
         // Emptied in place, so that the list's room serves a later row.
         row->erase(row->begin(), row->end());
         return;
     }
     if (m_physicalRows++ >= m_ignoredFirstRows)
-        takeRow(std::move(*row));
+        takeRow(std::move(*row), dropped);
     *row = QStringList();
 }
 
@@ -579,6 +587,7 @@ void RowSink::encodeRow(const QStringList& row, const std::vector<PendingField>&
     ++m_encodedRows;
     m_encodedLengths.push_back(length);
     m_encodedEmpty.push_back(empty);
+    m_encodedDropped.push_back(false);
 }
 
 void RowSink::finishChunk()
@@ -597,14 +606,21 @@ void RowSink::takeEncodedRows(RowSink* collector)
     QVector<int> kept;
     kept.reserve(int(collector->m_encodedLengths.size()));
     int width = 0;
+    int encoded = 0;
     for (size_t i = 0; i < collector->m_encodedLengths.size(); ++i) {
+        const bool dropped = collector->m_encodedDropped[i];
+        const int row = dropped ? -1 : encoded++;
         if (m_physicalRows++ < m_ignoredFirstRows)
             continue;
         const int length = collector->m_encodedLengths[i];
         if (!countRow(length, collector->m_encodedEmpty[i]))
             continue;
-        kept.append(int(i));
+        // A longer row widens the table, dropped or not.
         width = qMax(width, length);
+        if (dropped)
+            ++m_droppedRows;
+        else
+            kept.append(row);
     }
     Dataset rows;
     rows.setColumns(std::move(collector->m_encoded), collector->m_encodedRows);
@@ -624,6 +640,7 @@ void RowSink::takeEncodedRows(RowSink* collector)
         pool.clearCodes();
     collector->m_encodedLengths.clear();
     collector->m_encodedEmpty.clear();
+    collector->m_encodedDropped.clear();
 }
 
 void RowSink::handOverIfDue()
@@ -649,7 +666,7 @@ int RowSink::settledHeader() const
 {
     int header = m_headerOption;
     if (header == HeaderAutomatic)
-        header = guessHasHeader(*m_dataset) ? HeaderYes : HeaderNo;
+        header = guessHasHeader(*m_dataset, m_droppedRows > 0) ? HeaderYes : HeaderNo;
     return header == HeaderNo ? HeaderNo : HeaderYes;
 }
 
@@ -699,11 +716,18 @@ bool RowSink::countRow(int length, bool empty)
     return true;
 }
 
-void RowSink::takeRow(QStringList&& row)
+void RowSink::takeRow(QStringList&& row, bool dropped)
 {
     const int length = row.size();
-    if (countRow(length, allEmpty(row)))
+    if (!countRow(length, allEmpty(row)))
+        return;
+    if (!dropped) {
         m_dataset->addRow(row);
+        return;
+    }
+    ++m_droppedRows;
+    if (length > m_dataset->columnCount())
+        m_dataset->setColumnCount(length);
 }
 
 void RowSink::addEmptyRowReport(QStringList* information) const

@@ -155,6 +155,8 @@ public:
     bool handOverRefused() const { return m_handOverRefused; }
 
     qint64 physicalRows() const { return m_physicalRows; }
+    // Rows the row test left out of the table (see useColumns).
+    qint64 droppedRows() const { return m_droppedRows; }
     // Room in the table for this many rows in all.
     void reserveRows(int rows)
     {
@@ -224,8 +226,10 @@ private:
     void startRow();
     void prefetchTexts(const WaitingRow& waiting) const;
     void takeFirstWaiting();
-    void internRow(WaitingRow* waiting);
-    void deliver(QStringList* row, const std::vector<PendingField>& pending);
+    // False when the row test drops the row.
+    bool internRow(WaitingRow* waiting);
+    // A row the test dropped only counts (see useColumns).
+    void deliver(QStringList* row, const std::vector<PendingField>& pending, bool dropped);
     // A collector takes its values into columns without the row's texts
     // (see PendingField), but for those a row test reads.
     bool writesColumns() const { return !m_dataset; }
@@ -249,11 +253,11 @@ private:
     // Trimmed characters simplified when the options say so.
     template <typename Char> QString cleanText(const Char* chars, int count) const;
     template <typename Char> void addUnread(const Char* chars, int count);
-    void settleDeferred(QStringList* row, std::vector<PendingField>* pending);
+    bool settleDeferred(QStringList* row, std::vector<PendingField>* pending);
     template <typename Char> QString settled(const Char* chars, int count, bool kept, int column);
     template <typename Char> bool settleInPlace(PendingField* field, const Char* chars, int column);
     void appendValue(QString&& text);
-    void takeRow(QStringList&& row);
+    void takeRow(QStringList&& row, bool dropped);
     // Counts a row in the reports; false when it is not kept.
     bool countRow(int length, bool empty);
     void takeEncodedRows(RowSink* collector);
@@ -308,6 +312,9 @@ private:
     QVector<bool> m_plainColumns;
     std::vector<int> m_encodedLengths;
     std::vector<bool> m_encodedEmpty;
+    // Rows the test dropped are counted with the others but not encoded.
+    std::vector<bool> m_encodedDropped;
+    qint64 m_droppedRows = 0;
     RowHandOver m_handOver;
     // The values a pool may hold before it retires (0: no cap).
     int m_poolValues = 0;

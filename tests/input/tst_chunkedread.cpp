@@ -31,6 +31,10 @@ private slots:
 
 namespace {
 
+constexpr int KeepK1 = 0;
+constexpr int KeepMost = 1;
+constexpr int KeepNone = 2;
+
 // Records of a fixed pseudo-random mix: quoted values with line ends (LF and
 // CR LF) and tabs, delimiters and doubled quotes, repeated and unique values, empty
 // rows, and a stray quote inside an unquoted value.
@@ -209,29 +213,36 @@ void TestChunkedRead::columnsNotUsedLeftOut_data()
     QTest::addColumn<QString>("opts");
     QTest::addColumn<bool>("rowTest");
     QTest::addColumn<bool>("leftOut");
-    // The row test keeps most rows (all but key k2) rather than those of k1.
-    QTest::addColumn<bool>("keepMost");
+    // The rows the test keeps: those of key k1, all but k2's, or none.
+    QTest::addColumn<int>("keeping");
 
     const QString wide = wideRecords(300);
-    QTest::newRow("quoted") << wide << "delim=1 quote=1 header=1" << false << true << false;
-    QTest::newRow("rows tested") << wide << "delim=1 quote=1 header=1" << true << true << false;
+    QTest::newRow("quoted") << wide << "delim=1 quote=1 header=1" << false << true << KeepK1;
+    QTest::newRow("rows tested") << wide << "delim=1 quote=1 header=1" << true << true << KeepK1;
+    // A header is still told from the rows when the test keeps none.
+    QTest::newRow("rows tested, none kept, header guessed")
+        << wide << "delim=1 quote=1 header=2" << true << true << KeepNone;
     // Past the pool's first check the ids are no longer pooled: their
     // characters go into the column as they are, in the rows the test keeps.
     QTest::newRow("rows tested, ids given up by their pool")
-        << wideRecords(60000) << "delim=1 quote=1 header=1" << true << true << true;
+        << wideRecords(60000) << "delim=1 quote=1 header=1" << true << true << KeepMost;
     QTest::newRow("rows tested, values not pooled")
-        << wide << "delim=1 quote=1 header=1 pool=0" << true << true << false;
+        << wide << "delim=1 quote=1 header=1 pool=0" << true << true << KeepK1;
     QTest::newRow("rows before the header")
         << "skipped\n\n" + wide << "delim=1 quote=1 header=1 skip=1 empty=1" << true << true
-        << false;
+        << KeepK1;
     QTest::newRow("empty rows kept, header guessed")
-        << wide << "delim=1 quote=1 header=2 empty=0" << false << true << false;
+        << wide << "delim=1 quote=1 header=2 empty=0" << false << true << KeepK1;
     // The choice is made for the header's columns: a longer row moves them.
     QTest::newRow("row longer than the header")
         << wide + QStringLiteral("1,k,n,2,extra\n") << "delim=1 quote=1 header=1" << true << false
-        << false;
+        << KeepK1;
+    // Past the rows looked at first, and a row the test drops.
+    QTest::newRow("dropped row longer than the header")
+        << wideRecords(6000) + QStringLiteral("1,k,n,2,extra\n") << "delim=1 quote=1 header=1"
+        << true << false << KeepK1;
     QTest::newRow("too few rows to tell") << "a,b,c,d\n1,2,3,4\n"
-                                          << "delim=1 header=1" << false << false << false;
+                                          << "delim=1 header=1" << false << false << KeepK1;
 }
 
 // A read told what is read after it makes only that of every row after the
@@ -244,9 +255,10 @@ void TestChunkedRead::columnsNotUsedLeftOut()
     QFETCH(QString, opts);
     QFETCH(bool, rowTest);
     QFETCH(bool, leftOut);
-    QFETCH(bool, keepMost);
-    const auto keeps = [keepMost](const QString& key) {
-        return keepMost ? key != QLatin1String("k2") : key == QLatin1String("k1");
+    QFETCH(int, keeping);
+    const auto keeps = [keeping](const QString& key) {
+        return keeping == KeepMost ? key != QLatin1String("k2")
+                                   : keeping == KeepK1 && key == QLatin1String("k1");
     };
 
     ColumnUse use;
@@ -272,7 +284,6 @@ void TestChunkedRead::columnsNotUsedLeftOut()
         QVERIFY(read.ok());
         QCOMPARE(read.warnings, full.warnings);
         QCOMPARE(read.information, full.information);
-        QCOMPARE(read.dataset.rowCount(), full.dataset.rowCount());
         QCOMPARE(read.dataset.columnCount(), full.dataset.columnCount());
         if (!leftOut) {
             QCOMPARE(rowsOf(read.dataset), rowsOf(full.dataset));
@@ -282,16 +293,28 @@ void TestChunkedRead::columnsNotUsedLeftOut()
         QCOMPARE(seen, full.dataset.row(0));
         QCOMPARE(read.dataset.row(0), full.dataset.row(0));
         QVERIFY(full.dataset.rowCount() > 300);
-        // Values not pooled are made as they are parsed, kept row or not.
+        // The rows the test drops are not in the table; values not pooled
+        // are made as they are parsed, and then every row is kept.
         const bool tested = rowTest && o.pooling;
+        QVector<int> keptRows { 0 };
         for (int r = 1; r < full.dataset.rowCount(); ++r) {
-            const bool kept = !tested || keeps(full.dataset.value(r, 1));
-            const QVector<bool> made = kept ? use.anyRow() : use.columns;
+            if (!tested || keeps(full.dataset.value(r, 1)))
+                keptRows.append(r);
+        }
+        QCOMPARE(read.rowsLeftOut, qint64(full.dataset.rowCount() - keptRows.size()));
+        ReadResult readHeader = read;
+        ReadResult fullHeader = full;
+        applyHeaderOption(readHeader, HeaderAutomatic);
+        applyHeaderOption(fullHeader, HeaderAutomatic);
+        QCOMPARE(readHeader.hasHeader, fullHeader.hasHeader);
+        QCOMPARE(read.dataset.rowCount(), keptRows.size());
+        const QVector<bool> made = use.anyRow();
+        for (int i = 1; i < keptRows.size(); ++i) {
             for (int c = 0; c < made.size(); ++c) {
-                const QString& value = full.dataset.value(r, c);
+                const QString& value = full.dataset.value(keptRows.at(i), c);
                 const QString& expected
                     = made.at(c) || value.isEmpty() ? value : RowSink::unreadValue();
-                QCOMPARE(read.dataset.value(r, c), expected);
+                QCOMPARE(read.dataset.value(i, c), expected);
             }
         }
     }
