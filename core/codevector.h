@@ -65,6 +65,15 @@ public:
             break;
         }
     }
+    // count rows of the same code.
+    void append(quint32 code, size_t count)
+    {
+        if (code > m_max)
+            widen(code);
+        with([code, count](auto& v) {
+            v.insert(v.end(), count, typename std::decay_t<decltype(v)>::value_type(code));
+        });
+    }
     void set(size_t i, quint32 code)
     {
         if (code > m_max)

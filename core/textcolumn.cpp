@@ -505,14 +505,14 @@ quint32 TextColumn::appendPooled(const QString& text)
     return code;
 }
 
-bool TextColumn::appendCode(quint32 code)
+bool TextColumn::appendCode(quint32 code, int count)
 {
     Data& data = *d;
     if (!data.coded)
         return false;
-    ++data.offered;
-    data.codes.push_back(code);
-    ++data.rows;
+    data.offered += count;
+    data.codes.append(code, size_t(count));
+    data.rows += count;
     return true;
 }
 

@@ -83,9 +83,9 @@ public:
     // text's code, for appendCode() of its repeats, or 0 where the column
     // keeps plain texts.
     quint32 appendPooled(const QString& text);
-    // Appends a repeat of a text appendPooled() gave the code of; false (and
+    // Appends repeats of a text appendPooled() gave the code of; false (and
     // nothing appended) once the column keeps plain texts.
-    bool appendCode(quint32 code);
+    bool appendCode(quint32 code, int count = 1);
     void appendEmpty(int count);
     // Appends every row of the other column: plain texts are shared rather
     // than copied, codes are translated once per distinct value.

@@ -259,9 +259,14 @@ template <typename Char> void RowSink::addUnread(const Char* chars, int count)
 {
     if (m_trim)
         trimRange(&chars, &count);
-    m_row.append(holdsValue(chars, count) ? unreadValue() : QString());
-    if (m_pooling)
-        m_pending.emplace_back().unread = true;
+    const bool holds = holdsValue(chars, count);
+    m_row.append(holds ? unreadValue() : QString());
+    if (m_pooling) {
+        PendingField& pending = m_pending.emplace_back();
+        pending.unread = true;
+        // Whether the placeholder stands for a value (see encodeRow).
+        pending.count = holds ? 1 : 0;
+    }
 }
 
 template <typename Char> void RowSink::addRun(const Char* chars, int count, bool buffered)
@@ -553,6 +558,7 @@ void RowSink::addEncodedColumns(int count)
         column.appendEmpty(m_encodedRows);
         m_encoded.append(column);
     }
+    m_unreadRuns.resize(size_t(m_encoded.size()));
 }
 
 void RowSink::encodeRow(const QStringList& row, const std::vector<PendingField>& pending)
@@ -561,9 +567,17 @@ void RowSink::encodeRow(const QStringList& row, const std::vector<PendingField>&
     if (length > m_encoded.size())
         addEncodedColumns(length);
     TextColumn* columns = m_encoded.data();
+    UnreadRun* runs = m_unreadRuns.data();
     bool empty = true;
     for (int c = 0; c < length; ++c) {
         const PendingField* field = size_t(c) < pending.size() ? &pending[size_t(c)] : nullptr;
+        if (field && field->unread && field->count > 0 && runs[c].code != 0) {
+            ++runs[c].rows;
+            empty = false;
+            continue;
+        }
+        if (runs[c].rows > 0)
+            endUnreadRun(&columns[c], &runs[c]);
         if (field && field->entry) {
             field->entry->appendTo(&columns[c]);
             empty = false;
@@ -573,6 +587,10 @@ void RowSink::encodeRow(const QStringList& row, const std::vector<PendingField>&
             else
                 columns[c].append(static_cast<const QChar*>(field->chars), field->count);
             empty = false;
+        } else if (field && field->unread) {
+            const bool holds = field->count > 0;
+            appendUnread(&columns[c], c, holds);
+            empty = empty && !holds;
         } else {
             const QString& value = row.at(c);
             empty = empty && value.isEmpty();
@@ -582,17 +600,50 @@ void RowSink::encodeRow(const QStringList& row, const std::vector<PendingField>&
                 columns[c].append(value);
         }
     }
-    for (int c = length; c < m_encoded.size(); ++c)
+    for (int c = length; c < m_encoded.size(); ++c) {
+        if (runs[c].rows > 0)
+            endUnreadRun(&columns[c], &runs[c]);
         columns[c].appendEmpty(1);
+    }
     ++m_encodedRows;
     m_encodedLengths.push_back(length);
     m_encodedEmpty.push_back(empty);
     m_encodedDropped.push_back(false);
 }
 
+// Most values of a column left out are its placeholder: once it has a code
+// in the column, a run of them goes in at once by the code (see encodeRow).
+void RowSink::appendUnread(TextColumn* column, int c, bool holds)
+{
+    if (holds)
+        m_unreadRuns[size_t(c)].code = column->appendPooled(unreadValue());
+    else
+        column->appendEmpty(1);
+}
+
+void RowSink::endUnreadRun(TextColumn* column, UnreadRun* run)
+{
+    if (!column->appendCode(run->code, run->rows)) {
+        // The column keeps plain texts by now.
+        for (int i = 0; i < run->rows; ++i)
+            column->appendPooled(unreadValue());
+        run->code = 0;
+    }
+    run->rows = 0;
+}
+
+void RowSink::endUnreadRuns()
+{
+    for (int c = 0; c < m_encoded.size(); ++c) {
+        if (m_unreadRuns[size_t(c)].rows > 0)
+            endUnreadRun(&m_encoded[c], &m_unreadRuns[size_t(c)]);
+    }
+}
+
 void RowSink::finishChunk()
 {
     flush();
+    endUnreadRuns();
     for (TextColumn& column : m_encoded) {
         column.dropIndex();
         column.squeeze();
@@ -603,6 +654,7 @@ void RowSink::takeEncodedRows(RowSink* collector)
 {
     if (collector->m_encodedLengths.empty())
         return;
+    collector->endUnreadRuns();
     QVector<int> kept;
     kept.reserve(int(collector->m_encodedLengths.size()));
     int width = 0;
@@ -633,6 +685,7 @@ void RowSink::takeEncodedRows(RowSink* collector)
         showFirstRows();
     handOverIfDue();
     collector->m_encoded.clear();
+    collector->m_unreadRuns.clear();
     collector->m_encodedRows = 0;
     // A chunk that continues the record of the one before is taken again
     // later, into new columns.

@@ -263,6 +263,14 @@ private:
     void takeEncodedRows(RowSink* collector);
     void encodeRow(const QStringList& row, const std::vector<PendingField>& pending);
     void addEncodedColumns(int count);
+    struct UnreadRun
+    {
+        quint32 code = 0;
+        int rows = 0;
+    };
+    void appendUnread(TextColumn* column, int c, bool holds);
+    void endUnreadRun(TextColumn* column, UnreadRun* run);
+    void endUnreadRuns();
     void handOverIfDue();
     void showFirstRows();
     // The header option as the first rows settle it.
@@ -307,6 +315,9 @@ private:
     // was empty.
     QVector<TextColumn> m_encoded;
     int m_encodedRows = 0;
+    // The placeholder's code in each column, once it has one (0 before),
+    // and how many rows of it are still to go into the column.
+    std::vector<UnreadRun> m_unreadRuns;
     // The target's columns known to hold mostly different values when the
     // collector was made: put into plain texts at once.
     QVector<bool> m_plainColumns;

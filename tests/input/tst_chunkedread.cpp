@@ -62,7 +62,8 @@ QString mixedRecords(int count)
 }
 
 // A header and four columns: an id, a key that is sometimes empty, notes
-// quoted over lines or empty, and an amount; now and then an empty row.
+// quoted over lines or empty, and an amount; now and then an empty row, and
+// a short one.
 QString wideRecords(int count)
 {
     QString text = QStringLiteral("id,key,notes,amount\n");
@@ -72,6 +73,9 @@ QString wideRecords(int count)
         text += QStringLiteral("%1,%2,%3,%4\n").arg(r).arg(key, notes).arg(r % 11);
         if (r % 50 == 0)
             text += QStringLiteral(",,,\n");
+        // A short row leaves the last columns empty.
+        if (r % 97 == 5)
+            text += QStringLiteral("9,k1\n");
     }
     return text;
 }
