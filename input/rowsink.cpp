@@ -185,6 +185,7 @@ RowSink RowSink::collectorFor(
     collector.m_pooling = target.m_pooling;
     // Only the first chunk holds the rows before the header and the header.
     collector.useColumns(target.m_use, atTextStart ? target.m_leaveOutFrom : 0);
+    collector.m_lean = collector.m_pooling && !collector.m_rowTest;
     collector.m_poolValues = target.m_poolValues;
     if (seed)
         seedPools(&collector.m_pools, *seed, collector.m_arena, collector.m_poolValues);
@@ -260,7 +261,8 @@ template <typename Char> void RowSink::addUnread(const Char* chars, int count)
     if (m_trim)
         trimRange(&chars, &count);
     const bool holds = holdsValue(chars, count);
-    m_row.append(holds ? unreadValue() : QString());
+    if (!m_lean)
+        m_row.append(holds ? unreadValue() : QString());
     if (m_pooling) {
         PendingField& pending = m_pending.emplace_back();
         pending.unread = true;
@@ -271,7 +273,8 @@ template <typename Char> void RowSink::addUnread(const Char* chars, int count)
 
 template <typename Char> void RowSink::addRun(const Char* chars, int count, bool buffered)
 {
-    if (leavesOut(m_row.size())) {
+    const int column = this->column();
+    if (leavesOut(column)) {
         addUnread(chars, count);
         return;
     }
@@ -279,7 +282,7 @@ template <typename Char> void RowSink::addRun(const Char* chars, int count, bool
         trimRange(&chars, &count);
     // A value the row test may drop waits as it is: most are never made, so
     // looking for characters to simplify would be wasted on them.
-    if (!buffered && count > 0 && defers(m_row.size())) {
+    if (!buffered && count > 0 && defers(column)) {
         addWaiting(chars, count).deferred = true;
         return;
     }
@@ -288,13 +291,11 @@ template <typename Char> void RowSink::addRun(const Char* chars, int count, bool
         appendValue(from < count ? simplified(chars, count, from) : makeText(chars, count));
     } else if (from < count || count == 0 || buffered) {
         // Made now: the characters will not stay where they are.
-        const bool deferred = defers(m_row.size());
-        appendValue(from < count ? simplified(chars, count, from) : makeText(chars, count));
-        m_pending.emplace_back().deferred = deferred;
-    } else if (ValuePool& pool = poolFor(m_row.size()); pool.isRetired()) {
-        if (!writesColumns() || testReads(m_row.size())) {
-            appendValue(makeText(chars, count));
-            m_pending.emplace_back();
+        addMade(from < count ? simplified(chars, count, from) : makeText(chars, count)).deferred
+            = defers(column);
+    } else if (ValuePool& pool = poolFor(column); pool.isRetired()) {
+        if (!writesColumns() || testReads(column)) {
+            addMade(makeText(chars, count));
             return;
         }
         addWaiting(chars, count).plain = true;
@@ -307,7 +308,8 @@ template <typename Char> void RowSink::addRun(const Char* chars, int count, bool
 
 template <typename Char> RowSink::PendingField& RowSink::addWaiting(const Char* chars, int count)
 {
-    m_row.append(QString());
+    if (!m_lean)
+        m_row.append(QString());
     // Filled in place: a copy of a field built on the stack is read back
     // before its stores have landed, which stalls.
     PendingField& pending = m_pending.emplace_back();
@@ -326,6 +328,15 @@ void RowSink::appendValue(QString&& text)
     m_row.last().swap(text);
 }
 
+RowSink::PendingField& RowSink::addMade(QString&& text)
+{
+    appendValue(std::move(text));
+    PendingField& pending = m_pending.emplace_back();
+    if (m_lean)
+        pending.value = m_row.size() - 1;
+    return pending;
+}
+
 void RowSink::releaseBlock()
 {
     flush();
@@ -335,8 +346,14 @@ void RowSink::releaseBlock()
         PendingField& pending = m_pending[i];
         if (pending.chars) {
             // A value waiting for the row test is not simplified yet.
-            m_row[int(i)] = pending.withChars(
+            QString text = pending.withChars(
                 [this](auto* chars, int count) { return cleanText(chars, count); });
+            if (m_lean) {
+                appendValue(std::move(text));
+                pending.value = m_row.size() - 1;
+            } else {
+                m_row[int(i)].swap(text);
+            }
             pending.chars = nullptr;
             pending.bytes = false;
             pending.plain = false;
@@ -359,7 +376,6 @@ bool RowSink::internRow(WaitingRow* waiting)
     const bool direct = writesColumns();
     for (size_t i = 0; i < waiting->pending.size(); ++i) {
         PendingField& pending = waiting->pending[i];
-        QString& value = waiting->row[int(i)];
         if (pending.deferred || pending.unread || pending.plain)
             continue;
         const uint hash = pending.hash;
@@ -370,15 +386,16 @@ bool RowSink::internRow(WaitingRow* waiting)
             pending.plain = !pending.entry;
             // The row test reads its columns' values as texts.
             if (testReads(int(i)))
-                value = pending.entry ? pending.entry->text
-                                      : pending.withChars([](auto* chars, int count) {
-                                            return makeText(chars, count);
-                                        });
-        } else if (pending.chars)
-            value = pending.withChars(
+                waiting->row[int(i)] = pending.entry
+                    ? pending.entry->text
+                    : pending.withChars(
+                        [](auto* chars, int count) { return makeText(chars, count); });
+        } else if (pending.chars) {
+            waiting->row[int(i)] = pending.withChars(
                 [&](auto* chars, int count) { return m_pools[i].intern(chars, count, hash); });
-        else if (!value.isEmpty())
+        } else if (QString& value = madeValue(&waiting->row, pending, int(i)); !value.isEmpty()) {
             value = poolFor(int(i)).intern(value);
+        }
     }
     return !m_rowTest || settleDeferred(&waiting->row, &waiting->pending);
 }
@@ -563,7 +580,8 @@ void RowSink::addEncodedColumns(int count)
 
 void RowSink::encodeRow(const QStringList& row, const std::vector<PendingField>& pending)
 {
-    const int length = row.size();
+    // A lean row holds only the values made (see PendingField::value).
+    const int length = m_lean ? int(pending.size()) : row.size();
     if (length > m_encoded.size())
         addEncodedColumns(length);
     TextColumn* columns = m_encoded.data();
@@ -592,7 +610,7 @@ void RowSink::encodeRow(const QStringList& row, const std::vector<PendingField>&
             appendUnread(&columns[c], c, holds);
             empty = empty && !holds;
         } else {
-            const QString& value = row.at(c);
+            const QString& value = field && field->value >= 0 ? row.at(field->value) : row.at(c);
             empty = empty && value.isEmpty();
             if (m_pooling)
                 columns[c].appendPooled(value);

@@ -127,7 +127,7 @@ public:
 
     // The next value of the current row; the field is cleared.
     void addField(FieldBuilder* field);
-    int fieldCount() const { return m_row.size(); }
+    int fieldCount() const { return column(); }
     // The block that fields point into is about to be reused.
     void releaseBlock();
     // Looks up and takes the rows still waiting (see above).
@@ -196,6 +196,9 @@ private:
         // A collector's pooled value: its pool entry, which keeps the
         // value's code in the collector's column.
         ValuePool::Entry* entry = nullptr;
+        // In a lean row, the place of the value made for the field in the
+        // row's list, which holds nothing else (-1: none made).
+        int value = -1;
 
         // Calls f with the characters as they are held: ASCII bytes or
         // UTF-16 characters.
@@ -206,6 +209,14 @@ private:
         }
     };
 
+    // The column of the next field: a lean row's list holds only the values
+    // made (see m_lean), but with pooling every field has its pending entry.
+    int column() const { return m_pooling ? int(m_pending.size()) : m_row.size(); }
+    PendingField& addMade(QString&& text);
+    QString& madeValue(QStringList* row, const PendingField& field, int column)
+    {
+        return (*row)[field.value >= 0 ? field.value : column];
+    }
     // Called for every field: the check stays inline and the rare growth
     // (a row longer than any before) out of line.
     ValuePool& poolFor(int column)
@@ -278,6 +289,11 @@ private:
 
     // Null in a collector.
     Dataset* m_dataset;
+    // A collector that pools without a row test keeps in a row's list only
+    // the values made before its encoding (buffered, simplified or empty
+    // ones): the rest go into the columns from their characters or pool
+    // entries, and a list entry per field would be work for nothing.
+    bool m_lean = false;
     int m_ignoredFirstRows;
     bool m_ignoreEmptyRows;
     bool m_trim;
