@@ -238,18 +238,37 @@ private:
 class RowReader
 {
 public:
-    explicit RowReader(const Dataset& data);
+    // narrowBytes: a cell kept one byte a character is made a text only
+    // when asked for (see narrowAt).
+    explicit RowReader(const Dataset& data, bool narrowBytes = false);
     void setRow(int row)
     {
+        m_row = row;
         for (int c = 0; c < m_cells.size(); ++c) {
             const TextColumn& column = m_data.column(c);
             column.prefetchEntry(row + 2 * Ahead);
             column.prefetch(row + Ahead);
-            m_cells[c] = &m_data.text(row, c, m_scratch[c]);
+            if (m_narrowBytes && column.narrowText(row, &m_bytes[c]))
+                m_cells[c] = nullptr;
+            else
+                m_cells[c] = &m_data.text(row, c, m_scratch[c]);
         }
     }
     int size() const { return m_cells.size(); }
-    const QString& at(int column) const { return *m_cells.at(column); }
+    const QString& at(int column) const
+    {
+        const QString* cell = m_cells.at(column);
+        return cell ? *cell : m_data.text(m_row, column, m_scratch[column]);
+    }
+    // The characters of a cell kept one byte each (Latin-1), when the
+    // reader was made to give them so; false otherwise.
+    bool narrowAt(int column, std::string_view* chars) const
+    {
+        if (m_cells.at(column))
+            return false;
+        *chars = m_bytes[size_t(column)];
+        return true;
+    }
     // Whether at(column) is the table's stored text, the same storage for
     // every cell of the value (see Dataset::storedText).
     bool isStored(int column) const
@@ -262,6 +281,10 @@ private:
     static constexpr int Ahead = 6;
 
     const Dataset& m_data;
-    QVector<QString> m_scratch;
+    bool m_narrowBytes;
+    int m_row = 0;
+    // Filled when a cell is read (see at()).
+    mutable QVector<QString> m_scratch;
     QVector<const QString*> m_cells;
+    std::vector<std::string_view> m_bytes;
 };

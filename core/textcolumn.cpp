@@ -401,6 +401,23 @@ std::string_view TextColumn::storedBytes(int row) const
     return { d->entryStart(place), d->entrySize(place) };
 }
 
+bool TextColumn::narrowText(int row, std::string_view* chars) const
+{
+    if (d->coded)
+        return false;
+    const quint64 place = d->places[size_t(row)];
+    if (place == 0) {
+        *chars = {};
+        return true;
+    }
+    quint64 header = 0;
+    const char* start = d->entry(place, &header);
+    if (header & 1)
+        return false;
+    *chars = { start, size_t(header >> 1) };
+    return true;
+}
+
 quint32 TextColumn::code(int row) const
 {
     return d->coded ? d->codes[size_t(row)] : quint32(row) + 1;

@@ -63,6 +63,10 @@ public:
     // be), so texts are hashed and compared on these without being read
     // out. Empty for an empty cell, and in a coded column (see code()).
     std::string_view storedBytes(int row) const;
+    // The characters of a row of a column of plain texts kept one byte each
+    // (Latin-1), without making a text: false in a coded column and for a
+    // text kept in two bytes a character. An empty cell has no bytes.
+    bool narrowText(int row, std::string_view* chars) const;
 
     // Asks for the memory of the row's text ahead of reading it: after a
     // sort or a join the texts of consecutive rows lie far apart. A coded

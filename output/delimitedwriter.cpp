@@ -8,6 +8,8 @@
 #include "output/writerutil.h"
 
 #include <algorithm>
+#include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -45,9 +47,16 @@ public:
             appendLine<Utf8Block, RowReader>(block, values);
             return;
         }
+        std::string_view chars;
         for (int i = 0; i < values.size(); ++i) {
             if (i > 0)
                 block << m_delimiter;
+            // A text kept in bytes that needs neither quotes nor encoding
+            // goes out as it is kept, without being made a text first.
+            if (values.narrowAt(i, &chars) && isPlainAscii(chars)) {
+                block.appendAscii(chars.data(), int(chars.size()));
+                continue;
+            }
             const QString& value = values.at(i);
             m_cache.append(block, i, value, values.isStored(i), [&] { appendValue(block, value); });
         }
@@ -62,6 +71,33 @@ private:
     bool isSpecial(QChar c) const
     {
         return c == m_delimiter || c == QLatin1Char('\n') || c == QLatin1Char('\r');
+    }
+
+    // ASCII without the delimiter, a quote or a line break: eight bytes at
+    // a time, a byte equal to one sought found as a zero byte of the
+    // difference.
+    bool isPlainAscii(std::string_view chars) const
+    {
+        constexpr quint64 ones = ~quint64(0) / 255;
+        constexpr quint64 high = ones * 128;
+        const ushort delimiter = m_delimiter.unicode();
+        const quint64 d = ones * (delimiter < 0x80 ? delimiter : '"');
+        const auto hasZero = [](quint64 x) { return (x - ones) & ~x & high; };
+        const char* p = chars.data();
+        size_t n = chars.size();
+        for (; n >= 8; p += 8, n -= 8) {
+            quint64 w;
+            std::memcpy(&w, p, 8);
+            if ((w & high) || hasZero(w ^ d) || hasZero(w ^ (ones * '"'))
+                || hasZero(w ^ (ones * '\n')) || hasZero(w ^ (ones * '\r')))
+                return false;
+        }
+        for (; n > 0; ++p, --n) {
+            const uchar c = uchar(*p);
+            if (c >= 0x80 || c == delimiter || c == '"' || c == '\n' || c == '\r')
+                return false;
+        }
+        return true;
     }
 
     template <class Sink> void appendValue(Sink& sink, const QString& value)
@@ -113,7 +149,7 @@ private:
 template <class Block>
 void appendRows(DelimitedLineBuilder& builder, Block& block, const Dataset& data, int from, int to)
 {
-    RowReader row(data);
+    RowReader row(data, true);
     for (int r = from; r < to; ++r) {
         row.setRow(r);
         builder.appendLine(block, row);

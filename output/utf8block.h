@@ -18,6 +18,13 @@ public:
     static constexpr int Slack = 32;
 
     explicit Utf8Block(const QString& eol) : m_eol(eol.toUtf8()) { }
+    // Bytes of ASCII characters alone.
+    void appendAscii(const char* bytes, int count)
+    {
+        reserve(count + 1);
+        settle();
+        appendBytes(bytes, count);
+    }
     Utf8Block& operator<<(const QString& text)
     {
         append(text.constData(), text.size());

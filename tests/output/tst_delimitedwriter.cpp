@@ -79,6 +79,8 @@ private slots:
     void roundTrip();
     void progressAndStop();
     void longTableInBlocks();
+    void plainTextsFromTheirBytes_data();
+    void plainTextsFromTheirBytes();
 };
 
 void TestDelimitedWriter::roundTrip_data()
@@ -179,6 +181,65 @@ void TestDelimitedWriter::longTableInBlocks()
     QVERIFY(result.stopped);
     QCOMPARE(stopped, asNeeded.left(stopped.size()));
     QCOMPARE(stopped.count(QLatin1Char('\n')), 13000 + 1);
+}
+
+void TestDelimitedWriter::plainTextsFromTheirBytes_data()
+{
+    QTest::addColumn<int>("delimiter");
+    QTest::addColumn<QString>("delimiterText");
+    QTest::addColumn<int>("lineEnding");
+    QTest::addColumn<QString>("eol");
+    QTest::newRow("comma, LF") << int(DelimiterComma) << "," << int(LineEndingUnix) << "\n";
+    QTest::newRow("semicolon, CR LF")
+        << int(DelimiterSemicolon) << ";" << int(LineEndingWindows) << "\r\n";
+    QTest::newRow("tab, LF") << int(DelimiterTab) << "\t" << int(LineEndingUnix) << "\n";
+}
+
+// A column of mostly different values keeps its texts in bytes, which a
+// long table's lines take as they are when they need no quotes and are
+// ASCII: every character that needs quotes or encoding, at the start, in
+// the middle or in the last bytes of a value, still gets them.
+void TestDelimitedWriter::plainTextsFromTheirBytes()
+{
+    QFETCH(int, delimiter);
+    QFETCH(QString, delimiterText);
+    QFETCH(int, lineEnding);
+    QFETCH(QString, eol);
+    const QStringList specials { delimiterText, QStringLiteral("\""), QStringLiteral("\n"),
+        QStringLiteral("\r"), QStringLiteral("\u00e9"), QStringLiteral("\u20ac"),
+        QStringLiteral(","), QStringLiteral(";"), QStringLiteral("\t"), QStringLiteral(" ") };
+    QVector<QStringList> rows;
+    for (int i = 0; i < 25001; ++i) {
+        const QString special = specials.at(i % specials.size());
+        const QString id = QString::number(i);
+        QString value;
+        switch (i / specials.size() % 4) {
+        case 0:
+            value = special + id;
+            break;
+        case 1:
+            value = QStringLiteral("plain-text-") + id + special + QStringLiteral("-more-text");
+            break;
+        case 2:
+            value = QStringLiteral("value-") + id + special;
+            break;
+        default:
+            value = i % 3 == 0 ? QString() : QStringLiteral("only-ascii-") + id;
+            break;
+        }
+        rows << QStringList { value, QStringLiteral("x") };
+    }
+    const Dataset data = makeDataset({ "v", "w" }, rows);
+    QVERIFY(!data.column(0).isCoded());
+    const TextWriteOptions options
+        = delimitedOptions(delimiter, QuotingAsNeeded, lineEnding, false);
+    const QString text = renderText(data, options);
+    QCOMPARE(parseCsv(text, delimiterText.at(0), eol), rows);
+    // The same lines as short tables make from the texts, a row at a time.
+    const int half = rows.size() / 2;
+    const QString expected = renderText(makeDataset({ "v", "w" }, rows.mid(0, half)), options)
+        + renderText(makeDataset({ "v", "w" }, rows.mid(half)), options);
+    QCOMPARE(text, expected);
 }
 
 QTEST_GUILESS_MAIN(TestDelimitedWriter)
