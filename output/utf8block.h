@@ -21,6 +21,8 @@ public:
     // Bytes of ASCII characters alone.
     void appendAscii(const char* bytes, int count)
     {
+        if (count == 0)
+            return;
         reserve(count + 1);
         settle();
         appendBytes(bytes, count);
