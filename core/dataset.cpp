@@ -26,7 +26,6 @@ Dataset::Row Dataset::row(int row) const
 
 RowReader::RowReader(const Dataset& data, bool narrowBytes)
     : m_data(data),
-      m_narrowBytes(narrowBytes),
       m_scratch(data.columnCount()),
       m_cells(data.columnCount(), nullptr),
       m_bytes(narrowBytes ? size_t(data.columnCount()) : 0)

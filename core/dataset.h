@@ -248,7 +248,7 @@ public:
             const TextColumn& column = m_data.column(c);
             column.prefetchEntry(row + 2 * Ahead);
             column.prefetch(row + Ahead);
-            if (m_narrowBytes && column.narrowText(row, &m_bytes[c]))
+            if (!m_bytes.empty() && column.narrowText(row, &m_bytes[c]))
                 m_cells[c] = nullptr;
             else
                 m_cells[c] = &m_data.text(row, c, m_scratch[c]);
@@ -281,10 +281,10 @@ private:
     static constexpr int Ahead = 6;
 
     const Dataset& m_data;
-    bool m_narrowBytes;
     int m_row = 0;
     // Filled when a cell is read (see at()).
     mutable QVector<QString> m_scratch;
     QVector<const QString*> m_cells;
+    // A place per column when cells kept in bytes are given so.
     std::vector<std::string_view> m_bytes;
 };

@@ -659,6 +659,32 @@ QString countText(qint64 count, const QString& singular, const QString& plural)
     return formatInteger(count, true) + QLatin1Char(' ') + (count == 1 ? singular : plural);
 }
 
+// Eight bytes at a time, a byte equal to one sought found as a zero byte of
+// the difference.
+bool isPlainAscii(std::string_view bytes, QChar delimiter)
+{
+    constexpr quint64 ones = ~quint64(0) / 255;
+    constexpr quint64 high = ones * 128;
+    const ushort d = delimiter.unicode();
+    const quint64 ds = ones * (d < 0x80 ? d : '"');
+    const auto hasZero = [](quint64 x) { return (x - ones) & ~x & high; };
+    const char* p = bytes.data();
+    size_t n = bytes.size();
+    for (; n >= 8; p += 8, n -= 8) {
+        quint64 w;
+        std::memcpy(&w, p, 8);
+        if ((w & high) || hasZero(w ^ ds) || hasZero(w ^ (ones * '"')) || hasZero(w ^ (ones * '\n'))
+            || hasZero(w ^ (ones * '\r')))
+            return false;
+    }
+    for (; n > 0; ++p, --n) {
+        const uchar c = uchar(*p);
+        if (c >= 0x80 || c == d || c == '"' || c == '\n' || c == '\r')
+            return false;
+    }
+    return true;
+}
+
 bool needsQuoting(const QString& value, QChar delimiter)
 {
     const ushort d = delimiter.unicode();

@@ -17,6 +17,7 @@
 class QTextCodec;
 
 #include <memory>
+#include <string_view>
 
 // The standard date-format list for a locale: its short date format first
 // (unless already listed), then the US or non-US list.
@@ -123,6 +124,9 @@ QString countText(qint64 count, const QString& singular, const QString& plural);
 QString quoteAsNeeded(const QString& value, QChar delimiter);
 // Whether quoteAsNeeded() would quote the value.
 bool needsQuoting(const QString& value, QChar delimiter);
+// Whether Latin-1 bytes are ASCII that quoteAsNeeded() would leave as it is,
+// so that they can be written as UTF-8 unchanged.
+bool isPlainAscii(std::string_view bytes, QChar delimiter);
 
 // The codec of an encoding name as the options store it ("UTF-8",
 // "Windows-1252", ...); "System" is the codec of the machine's locale. Null

@@ -330,11 +330,23 @@ void RowSink::appendValue(QString&& text)
 
 RowSink::PendingField& RowSink::addMade(QString&& text)
 {
-    appendValue(std::move(text));
     PendingField& pending = m_pending.emplace_back();
-    if (m_lean)
-        pending.value = m_row.size() - 1;
+    keepMade(&pending, std::move(text));
     return pending;
+}
+
+// In the field's own place when the list has one (a field made later, see
+// releaseBlock), else after the values before.
+void RowSink::keepMade(PendingField* field, QString&& text)
+{
+    const int place = int(field - m_pending.data());
+    if (!m_lean && place < m_row.size()) {
+        m_row[place].swap(text);
+        return;
+    }
+    appendValue(std::move(text));
+    if (m_lean)
+        field->value = m_row.size() - 1;
 }
 
 void RowSink::releaseBlock()
@@ -346,14 +358,9 @@ void RowSink::releaseBlock()
         PendingField& pending = m_pending[i];
         if (pending.chars) {
             // A value waiting for the row test is not simplified yet.
-            QString text = pending.withChars(
-                [this](auto* chars, int count) { return cleanText(chars, count); });
-            if (m_lean) {
-                appendValue(std::move(text));
-                pending.value = m_row.size() - 1;
-            } else {
-                m_row[int(i)].swap(text);
-            }
+            keepMade(&pending, pending.withChars([this](auto* chars, int count) {
+                return cleanText(chars, count);
+            }));
             pending.chars = nullptr;
             pending.bytes = false;
             pending.plain = false;
@@ -393,7 +400,7 @@ bool RowSink::internRow(WaitingRow* waiting)
         } else if (pending.chars) {
             waiting->row[int(i)] = pending.withChars(
                 [&](auto* chars, int count) { return m_pools[i].intern(chars, count, hash); });
-        } else if (QString& value = madeValue(&waiting->row, pending, int(i)); !value.isEmpty()) {
+        } else if (QString& value = waiting->row[madePlace(pending, int(i))]; !value.isEmpty()) {
             value = poolFor(int(i)).intern(value);
         }
     }
@@ -546,9 +553,7 @@ void RowSink::deliver(QStringList* row, const std::vector<PendingField>& pending
 {
     if (!m_dataset) {
         if (dropped) {
-            m_encodedLengths.push_back(row->size());
-            m_encodedEmpty.push_back(allEmpty(*row));
-            m_encodedDropped.push_back(true);
+            m_endedRows.push_back({ row->size(), allEmpty(*row), true });
         } else {
             encodeRow(*row, pending);
         }
@@ -610,7 +615,7 @@ void RowSink::encodeRow(const QStringList& row, const std::vector<PendingField>&
             appendUnread(&columns[c], c, holds);
             empty = empty && !holds;
         } else {
-            const QString& value = field && field->value >= 0 ? row.at(field->value) : row.at(c);
+            const QString& value = row.at(field ? madePlace(*field, c) : c);
             empty = empty && value.isEmpty();
             if (m_pooling)
                 columns[c].appendPooled(value);
@@ -624,9 +629,7 @@ void RowSink::encodeRow(const QStringList& row, const std::vector<PendingField>&
         columns[c].appendEmpty(1);
     }
     ++m_encodedRows;
-    m_encodedLengths.push_back(length);
-    m_encodedEmpty.push_back(empty);
-    m_encodedDropped.push_back(false);
+    m_endedRows.push_back({ length, empty, false });
 }
 
 // Most values of a column left out are its placeholder: once it has a code
@@ -670,24 +673,22 @@ void RowSink::finishChunk()
 
 void RowSink::takeEncodedRows(RowSink* collector)
 {
-    if (collector->m_encodedLengths.empty())
+    if (collector->m_endedRows.empty())
         return;
     collector->endUnreadRuns();
     QVector<int> kept;
-    kept.reserve(int(collector->m_encodedLengths.size()));
+    kept.reserve(int(collector->m_endedRows.size()));
     int width = 0;
     int encoded = 0;
-    for (size_t i = 0; i < collector->m_encodedLengths.size(); ++i) {
-        const bool dropped = collector->m_encodedDropped[i];
-        const int row = dropped ? -1 : encoded++;
+    for (const EndedRow& ended : collector->m_endedRows) {
+        const int row = ended.dropped ? -1 : encoded++;
         if (m_physicalRows++ < m_ignoredFirstRows)
             continue;
-        const int length = collector->m_encodedLengths[i];
-        if (!countRow(length, collector->m_encodedEmpty[i]))
+        if (!countRow(ended.length, ended.empty))
             continue;
         // A longer row widens the table, dropped or not.
-        width = qMax(width, length);
-        if (dropped)
+        width = qMax(width, ended.length);
+        if (ended.dropped)
             ++m_droppedRows;
         else
             kept.append(row);
@@ -709,9 +710,7 @@ void RowSink::takeEncodedRows(RowSink* collector)
     // later, into new columns.
     for (ValuePool& pool : collector->m_pools)
         pool.clearCodes();
-    collector->m_encodedLengths.clear();
-    collector->m_encodedEmpty.clear();
-    collector->m_encodedDropped.clear();
+    collector->m_endedRows.clear();
 }
 
 void RowSink::handOverIfDue()

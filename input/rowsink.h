@@ -213,9 +213,11 @@ private:
     // made (see m_lean), but with pooling every field has its pending entry.
     int column() const { return m_pooling ? int(m_pending.size()) : m_row.size(); }
     PendingField& addMade(QString&& text);
-    QString& madeValue(QStringList* row, const PendingField& field, int column)
+    // Puts a value made for the field into the row's list.
+    void keepMade(PendingField* field, QString&& text);
+    static int madePlace(const PendingField& field, int column)
     {
-        return (*row)[field.value >= 0 ? field.value : column];
+        return field.value >= 0 ? field.value : column;
     }
     // Called for every field: the check stays inline and the rare growth
     // (a row longer than any before) out of line.
@@ -274,6 +276,14 @@ private:
     void takeEncodedRows(RowSink* collector);
     void encodeRow(const QStringList& row, const std::vector<PendingField>& pending);
     void addEncodedColumns(int count);
+    // A collector's row as it ended: a row the test dropped is counted with
+    // the others but not put into the columns.
+    struct EndedRow
+    {
+        int length;
+        bool empty;
+        bool dropped;
+    };
     struct UnreadRun
     {
         quint32 code = 0;
@@ -327,8 +337,8 @@ private:
     qint64 m_rowsEnded = 0;
     // The length of the last row, room for the next.
     int m_rowRoom = 0;
-    // A collector's rows put into columns, each row's length and whether it
-    // was empty.
+    // A collector's rows put into columns, and each row ended (see
+    // EndedRow).
     QVector<TextColumn> m_encoded;
     int m_encodedRows = 0;
     // The placeholder's code in each column, once it has one (0 before),
@@ -337,10 +347,7 @@ private:
     // The target's columns known to hold mostly different values when the
     // collector was made: put into plain texts at once.
     QVector<bool> m_plainColumns;
-    std::vector<int> m_encodedLengths;
-    std::vector<bool> m_encodedEmpty;
-    // Rows the test dropped are counted with the others but not encoded.
-    std::vector<bool> m_encodedDropped;
+    std::vector<EndedRow> m_endedRows;
     qint64 m_droppedRows = 0;
     RowHandOver m_handOver;
     // The values a pool may hold before it retires (0: no cap).

@@ -8,7 +8,6 @@
 #include "output/writerutil.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string_view>
 
 namespace {
@@ -53,7 +52,7 @@ public:
                 block << m_delimiter;
             // A text kept in bytes that needs neither quotes nor encoding
             // goes out as it is kept, without being made a text first.
-            if (values.narrowAt(i, &chars) && isPlainAscii(chars)) {
+            if (values.narrowAt(i, &chars) && isPlainAscii(chars, m_delimiter)) {
                 block.appendAscii(chars.data(), int(chars.size()));
                 continue;
             }
@@ -71,33 +70,6 @@ private:
     bool isSpecial(QChar c) const
     {
         return c == m_delimiter || c == QLatin1Char('\n') || c == QLatin1Char('\r');
-    }
-
-    // ASCII without the delimiter, a quote or a line break: eight bytes at
-    // a time, a byte equal to one sought found as a zero byte of the
-    // difference.
-    bool isPlainAscii(std::string_view chars) const
-    {
-        constexpr quint64 ones = ~quint64(0) / 255;
-        constexpr quint64 high = ones * 128;
-        const ushort delimiter = m_delimiter.unicode();
-        const quint64 d = ones * (delimiter < 0x80 ? delimiter : '"');
-        const auto hasZero = [](quint64 x) { return (x - ones) & ~x & high; };
-        const char* p = chars.data();
-        size_t n = chars.size();
-        for (; n >= 8; p += 8, n -= 8) {
-            quint64 w;
-            std::memcpy(&w, p, 8);
-            if ((w & high) || hasZero(w ^ d) || hasZero(w ^ (ones * '"'))
-                || hasZero(w ^ (ones * '\n')) || hasZero(w ^ (ones * '\r')))
-                return false;
-        }
-        for (; n > 0; ++p, --n) {
-            const uchar c = uchar(*p);
-            if (c >= 0x80 || c == delimiter || c == '"' || c == '\n' || c == '\r')
-                return false;
-        }
-        return true;
     }
 
     template <class Sink> void appendValue(Sink& sink, const QString& value)
