@@ -156,6 +156,25 @@ private:
     QTemporaryDir m_dir;
 };
 
+// Sets the options of "Type: Key = stored text | ..." on the transform.
+static void configure(Transform* transform, const QString& spec)
+{
+    const QStringList settings = spec.section(QLatin1Char(':'), 1).split(QLatin1Char('|'));
+    for (const QString& setting : settings) {
+        if (setting.trimmed().isEmpty())
+            continue;
+        const QString key = setting.section(QLatin1Char('='), 0, 0).trimmed();
+        TransformParameter* p = transform->parameter(key);
+        if (!p)
+            qFatal("no option %s of %s", qPrintable(key), qPrintable(transform->typeKey()));
+        const QString text
+            = DocumentCodec::decodeText(setting.section(QLatin1Char('='), 1).trimmed());
+        if (p->type() == ParameterType::Selection && !p->choiceList().contains(text))
+            qFatal("'%s' is no choice of %s", qPrintable(text), qPrintable(key));
+        p->deserialise(text);
+    }
+}
+
 QString TestStreamedRun::write(const QString& name, const QByteArray& bytes)
 {
     const QString path = m_dir.filePath(name);
@@ -197,20 +216,7 @@ Outcome TestStreamedRun::run(const QString& in, const QStringList& chain, int ha
             items.append(lookup);
         }
         node->upstreamChanged();
-        const QStringList settings = spec.section(QLatin1Char(':'), 1).split(QLatin1Char('|'));
-        for (const QString& setting : settings) {
-            if (setting.trimmed().isEmpty())
-                continue;
-            const QString key = setting.section(QLatin1Char('='), 0, 0).trimmed();
-            TransformParameter* p = transform->parameter(key);
-            if (!p)
-                qFatal("no option %s of %s", qPrintable(key), qPrintable(type));
-            const QString text
-                = DocumentCodec::decodeText(setting.section(QLatin1Char('='), 1).trimmed());
-            if (p->type() == ParameterType::Selection && !p->choiceList().contains(text))
-                qFatal("'%s' is no choice of %s", qPrintable(text), qPrintable(key));
-            p->deserialise(text);
-        }
+        configure(transform, spec);
         items.append(node);
     }
     // One name for both runs: the Output item is named after its file.
@@ -622,6 +628,34 @@ void TestStreamedRun::spillsAsWhole_data()
     count("sort then count",
         { "Sort: Columns = 2%1F1", "Count: Column = 1 | Sort = Count | Order = Descending" }, 150,
         600, 5);
+
+    // A median's or mode's values with their cells and totals go to disk
+    // sorted, after every block, and come back merged; amounts with "n/a",
+    // "N/A" and empty values late in the file, names and pieces of texts as
+    // keys (blocks of 30 rows, for the names to repeat in the first).
+    const QString sortedValues = QStringLiteral(
+        "The values took more than 30% of the memory limit: sorted on disk in %1 parts (");
+    const auto pivot = [&](const char* name, const QString& options, const QString& said,
+                           int blockRows = 30, int rows = 600) {
+        QTest::newRow(name) << QStringList { QStringLiteral("Pivot: ") + options } << blockRows
+                            << rows << said << 2;
+    };
+    pivot("pivot median", "Columns = 1 | Rows = 5 | Values = 2 | Summarize_As = Median",
+        sortedValues);
+    pivot("pivot mode, total row",
+        "Columns = 5 | Rows = 1 | Values = 2 | Summarize_As = Mode | Total_Type = Rows",
+        sortedValues);
+    pivot("pivot median of many rows, total column",
+        "Columns = 1 | Rows = 5 | Values = 2 | Summarize_As = Median | Total_Type = Columns",
+        sortedValues, 70000, 150000);
+    // A distinct count's texts go to partitions by their hash, after every
+    // block; a text seen in several blocks counts once.
+    const QString distinct = QStringLiteral(
+        "The values took more than 30% of the memory limit: counted on disk in 64 parts (");
+    pivot("pivot distinct count",
+        "Columns = 1 | Rows = 5 | Values = 2 | Summarize_As = Count distinct", distinct);
+    pivot("pivot distinct dates, no totals",
+        "Columns = 5 | Values = 3 | Summarize_As = Count distinct | Totals = 0", distinct);
 }
 
 void TestStreamedRun::spillsAsWhole()
@@ -762,6 +796,12 @@ void TestStreamedRun::fullDiskEndsTheRun_data()
     QTest::newRow("unique, rows") << unique << qint64(2000);
     QTest::newRow("unique, groups") << unique << qint64(30000);
     QTest::newRow("count") << QStringLiteral("Count: Column = 2") << qint64(2000);
+    QTest::newRow("pivot median") << QStringLiteral(
+        "Pivot: Rows = 5 | Values = 2 | Summarize_As = Median")
+                                  << qint64(2000);
+    QTest::newRow("pivot distinct count")
+        << QStringLiteral("Pivot: Rows = 5 | Values = 0 | Summarize_As = Count distinct")
+        << qint64(2000);
     // A left join's top rows without a partner (none has one) put aside.
     QTest::newRow("left join") << QStringLiteral(
         "Join: Column_1 = 1 | Column_2 = 0 | Include_Non_Matching_1 = 1")
@@ -796,51 +836,51 @@ void TestStreamedRun::fullDiskEndsTheRun()
 
 void TestStreamedRun::stopDuringSpillLeavesNothing_data()
 {
-    QTest::addColumn<QString>("type");
-    // The item's key option and its value.
-    QTest::addColumn<QString>("option");
-    QTest::addColumn<QString>("columns");
+    // The item, "Type: Key = stored text | ...".
+    QTest::addColumn<QString>("item");
     // Stopped while the file is read, or while the item hands its result on.
     QTest::addColumn<bool>("whileHanding");
     QTest::addColumn<int>("leastRuns");
     QTest::addColumn<QString>("stopped");
     const QString sortStopped = QStringLiteral("Sorting was stopped before it finished.");
     const QString dedupeStopped = QStringLiteral("Dedupe was stopped before it finished.");
-    const QString columns = QStringLiteral("Columns");
-    QTest::newRow("sort, while reading")
-        << "Sort" << columns << "2%1F1" << false << 2 << sortStopped;
-    QTest::newRow("sort, while merging")
-        << "Sort" << columns << "2%1F1" << true << 2 << sortStopped;
-    QTest::newRow("dedupe, while reading")
-        << "Dedupe" << columns << "1" << false << 1 << dedupeStopped;
+    QTest::newRow("sort, while reading") << "Sort: Columns = 2%1F1" << false << 2 << sortStopped;
+    QTest::newRow("sort, while merging") << "Sort: Columns = 2%1F1" << true << 2 << sortStopped;
+    QTest::newRow("dedupe, while reading") << "Dedupe: Columns = 1" << false << 1 << dedupeStopped;
     QTest::newRow("dedupe, while reading back")
-        << "Dedupe" << columns << "0" << true << 1 << dedupeStopped;
-    const QString options = QStringLiteral("Column_Options");
+        << "Dedupe: Columns = 0" << true << 1 << dedupeStopped;
     const QString uniqueStopped = QStringLiteral("Unique was stopped before it finished.");
     QTest::newRow("unique, while reading")
-        << "Unique" << options << "2%1F0%1F%1F0%1F3%1F" << false << 1 << uniqueStopped;
+        << "Unique: Column_Options = 2%1F0%1F%1F0%1F3%1F" << false << 1 << uniqueStopped;
     QTest::newRow("unique, while merging")
-        << "Unique" << options << "0%1F0%1F%1F2%1F3%1F" << true << 1 << uniqueStopped;
-    const QString column = QStringLiteral("Column");
+        << "Unique: Column_Options = 0%1F0%1F%1F2%1F3%1F" << true << 1 << uniqueStopped;
     const QString countStopped = QStringLiteral("Count was stopped before it finished.");
-    QTest::newRow("count, while reading") << "Count" << column << "2" << false << 1 << countStopped;
-    QTest::newRow("count, while merging") << "Count" << column << "0" << true << 1 << countStopped;
+    QTest::newRow("count, while reading") << "Count: Column = 2" << false << 1 << countStopped;
+    QTest::newRow("count, while merging") << "Count: Column = 0" << true << 1 << countStopped;
     // A left join whose top rows find no partner: they wait on disk for the
     // end and are read back joined.
+    const QString join
+        = QStringLiteral("Join: Column_1 = 1 | Column_2 = 0 | Include_Non_Matching_1 = 1");
     const QString joinStopped = QStringLiteral("Join was stopped before it finished.");
-    QTest::newRow("left join, while reading")
-        << "Join" << QStringLiteral("Column_1") << "1" << false << 1 << joinStopped;
-    QTest::newRow("left join, while reading back")
-        << "Join" << QStringLiteral("Column_1") << "1" << true << 1 << joinStopped;
+    QTest::newRow("left join, while reading") << join << false << 1 << joinStopped;
+    QTest::newRow("left join, while reading back") << join << true << 1 << joinStopped;
+    // A median's values sorted in runs, merged at the end; a distinct
+    // count's texts in partitions, counted at the end. Column keys only:
+    // they repeat in blocks of 7 rows.
+    const QString pivotStopped = QStringLiteral("Pivot was stopped before it finished.");
+    const QString median = QStringLiteral("Pivot: Rows = 5 | Values = 2 | Summarize_As = Median");
+    QTest::newRow("pivot median, while reading") << median << false << 2 << pivotStopped;
+    QTest::newRow("pivot median, while merging") << median << true << 2 << pivotStopped;
+    const QString distinct
+        = QStringLiteral("Pivot: Rows = 5 | Values = 0 | Summarize_As = Count distinct");
+    QTest::newRow("pivot distinct count, while counting") << distinct << true << 1 << pivotStopped;
 }
 
 // A Stop while rows are on disk, or while they are read back into the
 // Output, leaves neither a file of them nor the Output's file.
 void TestStreamedRun::stopDuringSpillLeavesNothing()
 {
-    QFETCH(QString, type);
-    QFETCH(QString, option);
-    QFETCH(QString, columns);
+    QFETCH(QString, item);
     QFETCH(bool, whileHanding);
     QFETCH(int, leastRuns);
     QFETCH(QString, stopped);
@@ -854,30 +894,25 @@ void TestStreamedRun::stopDuringSpillLeavesNothing()
     spillEveryBlock(scene.runContext(), spill);
     auto* input = new InputNode(in);
     scene.insertNode(input);
-    auto* item = new TransformNode(Catalogue::instance().create(type));
-    scene.insertNode(item);
-    item->setPos(0, 100);
-    scene.insertConnection(input, item);
+    const QString type = item.section(QLatin1Char(':'), 0, 0);
+    auto* node = new TransformNode(Catalogue::instance().create(type));
+    scene.insertNode(node);
+    node->setPos(0, 100);
+    scene.insertConnection(input, node);
     if (type == QLatin1String("Join")) {
         auto* lookup = new InputNode(
             write(QStringLiteral("stopjoin.csv"), "city,country\nnowhere,none\nelsewhere,none\n"));
         scene.insertNode(lookup);
         lookup->setPos(300, 50);
-        scene.insertConnection(lookup, item);
+        scene.insertConnection(lookup, node);
     }
-    item->upstreamChanged();
-    item->transform()->parameter(option)->deserialise(DocumentCodec::decodeText(columns));
-    if (type == QLatin1String("Join")) {
-        item->transform()->parameter(QStringLiteral("Column_2"))->deserialise(QStringLiteral("0"));
-        item->transform()
-            ->parameter(QStringLiteral("Include_Non_Matching_1"))
-            ->deserialise(QStringLiteral("1"));
-    }
+    node->upstreamChanged();
+    configure(node->transform(), item);
     const QString out = m_dir.filePath(QStringLiteral("stopsort-out.csv"));
     auto* output = new OutputNode(out);
     scene.insertNode(output);
     output->setPos(0, 200);
-    scene.insertConnection(item, output);
+    scene.insertConnection(node, output);
     int runsAtStop = -1;
     const auto stopPast = [&](qreal fraction) {
         if (fraction > 0.5 && runsAtStop < 0) {
@@ -885,11 +920,11 @@ void TestStreamedRun::stopDuringSpillLeavesNothing()
             scene.runContext().requestStop();
         }
     };
-    Node* watched = whileHanding ? static_cast<Node*>(item) : input;
-    if (type == QLatin1String("Join") && whileHanding) {
-        // The join reads its rows back faster than the item shows progress
-        // (a few times a second): its own reports are watched.
-        connect(item->transform(), &Transform::processed, this, stopPast);
+    Node* watched = whileHanding ? static_cast<Node*>(node) : input;
+    if ((type == QLatin1String("Join") || type == QLatin1String("Pivot")) && whileHanding) {
+        // A join or a pivot reads its rows back faster than the item shows
+        // progress (a few times a second): its own reports are watched.
+        connect(node->transform(), &Transform::processed, this, stopPast);
     } else {
         connect(
             watched, &Node::processed, this, [&](Node*, qreal fraction) { stopPast(fraction); });
@@ -900,14 +935,15 @@ void TestStreamedRun::stopDuringSpillLeavesNothing()
         qPrintable(QStringLiteral("%1 runs, %2 spilled, item %3 %4")
                        .arg(runsAtStop)
                        .arg(scene.runContext().spilledRuns())
-                       .arg(statusName(item->status()), item->warnings().join(QLatin1Char('/')))));
+                       .arg(statusName(node->status()), node->warnings().join(QLatin1Char('/')))));
     QVERIFY(!QFileInfo::exists(out));
     QCOMPARE(QDir(m_dir.path()).entryList({ QStringLiteral("stopsort-out*") }, QDir::Files),
         QStringList());
     QCOMPARE(leftIn(folder), QStringList());
     if (whileHanding) {
-        QCOMPARE(item->status(), int(StatusError));
-        QVERIFY(item->warnings().contains(stopped));
+        QCOMPARE(node->status(), int(StatusError));
+        QVERIFY2(node->warnings().contains(stopped),
+            qPrintable(node->warnings().join(QLatin1Char('/'))));
     }
 }
 

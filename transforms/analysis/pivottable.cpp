@@ -4,6 +4,8 @@
 #include "transforms/analysis/transformpivot.h"
 #include "transforms/support/datasetsort.h"
 
+#include <cmath>
+
 namespace pivot {
 
 void orderSide(Side& side, const Dataset& keys, bool noKeys, const QString& delimiter,
@@ -73,6 +75,8 @@ QString RunningCell::text(int function) const
     using P = TransformPivot;
     if (function == P::Count)
         return QString::number(count);
+    if (function == P::StandardDeviation)
+        return count < 2 ? QString() : formatNumber(std::sqrt(m2 / (double(count) - 1.0)));
     if (function == P::Minimum || function == P::Maximum)
         return formatNumber(function == P::Minimum ? least : most);
     return formatNumber(function == P::Sum ? sum.value() : sum.value() / double(count));
@@ -91,10 +95,14 @@ void RunningTable::add(int rowGroup, int columnGroup, double v)
         m_cellCount += qint64(columnGroup) + 1 - qint64(line.size());
         line.resize(size_t(columnGroup) + 1);
     }
-    line[size_t(columnGroup)].add(v);
-    m_rowTotals[size_t(rowGroup)].add(v);
-    m_columnTotals[size_t(columnGroup)].add(v);
-    m_grand.add(v);
+    RunningCell* groups[] = { &line[size_t(columnGroup)], &m_rowTotals[size_t(rowGroup)],
+        &m_columnTotals[size_t(columnGroup)], &m_grand };
+    for (RunningCell* cell : groups) {
+        // The spread first: it counts the value being added.
+        if (m_spread)
+            cell->addSpread(v);
+        cell->add(v);
+    }
 }
 
 void RunningTable::fill(

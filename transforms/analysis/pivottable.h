@@ -65,15 +65,27 @@ void reportNotNumber(
     const Dataset& input, int row, int column, FailureList& failures, qint64 firstRow = 0);
 
 // A cell's summary kept up to date row by row, for the functions that need
-// no more than a sum, a count and the extremes. Values are added in row
-// order, the order in which the stored-rows way sums a cell, so the figures
-// are the same to the last digit; no per-row list is held.
+// no more than a sum, a count, the extremes and the spread. Values are added
+// in row order, the order in which the stored-rows way sums a cell, so the
+// figures are the same to the last digit; no per-row list is held.
 struct RunningCell
 {
     KahanSum sum;
     int count = 0;
     double least = 0.0;
     double most = 0.0;
+    // The running mean and sum of squared differences of the sample
+    // deviation, updated as sampleStdDev() updates them.
+    double mean = 0.0;
+    double m2 = 0.0;
+
+    void addSpread(double v)
+    {
+        const double n = double(count) + 1.0;
+        const double delta = v - mean;
+        mean += delta / n;
+        m2 += delta * (v - mean);
+    }
 
     void add(double v)
     {
@@ -94,6 +106,9 @@ struct RunningCell
 class RunningTable
 {
 public:
+    // spread: the cells keep what the deviation needs (a division per
+    // value and group, which the other functions do without).
+    explicit RunningTable(bool spread = false) : m_spread(spread) { }
     void add(int rowGroup, int columnGroup, double v);
     qint64 cellCount() const { return m_cellCount; }
     // Puts the figures in the table layOut() made; a cell without a value
@@ -107,6 +122,7 @@ private:
     std::vector<RunningCell> m_columnTotals;
     RunningCell m_grand;
     qint64 m_cellCount = 0;
+    bool m_spread = false;
 };
 
 } // namespace pivot

@@ -3,14 +3,19 @@
 // to its cell and totals, so a file of any size holds only the table it
 // makes. The figures are the whole table's to the last digit (values are
 // added in row order). Functions that need a cell's values together
-// (median, mode, deviation, distinct counts), and keys that make a group
-// of most rows, hold the key and value columns alone; a drilldown takes
-// the whole table.
+// (median, mode, distinct counts) hold the values with their groups, on
+// disk once they take more than their share of the memory limit. Keys that
+// make a group of most rows hold the key and value columns alone; a
+// drilldown takes the whole table.
 
 #include "core/dataset.h"
 #include "core/textcolumn.h"
 #include "transforms/analysis/pivottable.h"
+#include "transforms/analysis/pivotvalues.h"
 #include "transforms/analysis/transformpivot.h"
+#include "transforms/support/spillrows.h"
+
+#include <limits>
 
 namespace {
 
@@ -19,6 +24,9 @@ using namespace pivot;
 // Beyond this many cells the whole table costs less than the cells (and
 // the output would be no summary).
 constexpr qint64 MaxCells = 1000000;
+
+// The share of the memory limit, in percent, the held values may take.
+constexpr int HeldShare = 30;
 
 } // namespace
 
@@ -77,25 +85,34 @@ private:
     Dataset m_held;
 };
 
-class PivotBlocks : public RowBlockConsumer
+class PivotBlocks : public RowBlockConsumer, protected SpillStep
 {
 public:
     PivotBlocks(TransformPivot* transform, const Dataset& first, Plan plan)
-        : m_transform(transform),
+        : SpillStep(transform, transform->runContext()),
+          m_transform(transform),
           m_plan(std::move(plan)),
           m_columnCount(first.columnCount()),
           m_rowGroups(m_plan.rowKeys, KeyOptions()),
-          m_columnGroups(m_plan.columnKeys, KeyOptions())
+          m_columnGroups(m_plan.columnKeys, KeyOptions()),
+          m_budget(transform->runContext(), HeldShare)
     {
         m_rowKeys.setColumnCount(m_plan.rowKeys.size());
         m_columnKeys.setColumnCount(m_plan.columnKeys.size());
+        startFigures();
     }
 
     bool take(const Dataset& rows) override;
+    QString failure() const override { return m_failure; }
     void finish(Dataset& output) override;
+    bool finishInBlocks(
+        Dataset& output, int blockRows, const std::function<bool()>& passOn) override;
 
 private:
+    void startFigures();
     bool takeRunning(const Dataset& rows);
+    bool endBlock();
+    HeldProgress heldProgress();
     static int groupOf(BlockGroups& groups, Dataset& keys, const QVector<int>& columns,
         const Dataset& rows, int row);
 
@@ -107,7 +124,11 @@ private:
     // Each side's key values, a row per group in the order groups are found.
     Dataset m_rowKeys;
     Dataset m_columnKeys;
+    // The figures: kept up to date, or from the values held.
     RunningTable m_table;
+    SpillBudget m_budget;
+    std::unique_ptr<SortedValues> m_sorted;
+    std::unique_ptr<DistinctValues> m_distinct;
     FailureList m_failures;
     qint64 m_rows = 0;
     // Where the rows go once the first block showed a group for most rows.
@@ -119,21 +140,29 @@ std::unique_ptr<RowBlockConsumer> TransformPivot::blockConsumer(const Dataset& f
     pivot::Plan plan;
     if (!planFor(firstRows, plan) || plan.layout.drilldown)
         return nullptr;
-    switch (plan.function) {
-    case Sum:
-    case Average:
-    case Minimum:
-    case Maximum:
-    case Count:
-        if (!takeBlocksAgain())
-            return std::make_unique<PivotBlocks>(this, firstRows, std::move(plan));
-        // Said because the user did not choose it.
-        addInformation(QStringLiteral("The keys stopped repeating after the first rows: the file "
-                                      "was read again, its key and value columns held"));
-        return std::make_unique<PivotHeld>(this, firstRows, plan);
-    default:
-        return std::make_unique<PivotHeld>(this, firstRows, plan);
-    }
+    if (!takeBlocksAgain())
+        return std::make_unique<PivotBlocks>(this, firstRows, std::move(plan));
+    // Said because the user did not choose it.
+    addInformation(QStringLiteral("The keys stopped repeating after the first rows: the file "
+                                  "was read again, its key and value columns held"));
+    return std::make_unique<PivotHeld>(this, firstRows, plan);
+}
+
+void PivotBlocks::startFigures()
+{
+    using P = TransformPivot;
+    m_table = RunningTable(m_plan.function == P::StandardDeviation);
+    m_sorted.reset();
+    m_distinct.reset();
+    if (m_plan.function == P::Median || m_plan.function == P::Mode)
+        m_sorted = std::make_unique<SortedValues>(m_plan.layout, &m_budget);
+    else if (m_plan.function == P::CountDistinct)
+        m_distinct = std::make_unique<DistinctValues>(m_plan.layout, &m_budget);
+}
+
+HeldProgress PivotBlocks::heldProgress()
+{
+    return { [this] { return stopped(); }, [this](qreal fraction) { return progress(fraction); } };
 }
 
 int PivotBlocks::groupOf(
@@ -165,14 +194,14 @@ bool PivotBlocks::take(const Dataset& rows)
         m_columnGroups.clearGroups();
         m_rowKeys.clear();
         m_columnKeys.clear();
-        m_table = RunningTable();
+        startFigures();
         return m_held->take(rows);
     }
     const qint64 cells = qint64(m_rowGroups.groupCount()) * m_columnGroups.groupCount();
     if (!taken)
         return false;
     if (cells <= MaxCells && !m_rowGroups.mostlyDistinct() && !m_columnGroups.mostlyDistinct())
-        return true;
+        return endBlock();
     // Keys that stopped repeating: the key and value columns are taken
     // again from the start.
     m_transform->askForBlocksAgain();
@@ -184,7 +213,7 @@ bool PivotBlocks::takeRunning(const Dataset& rows)
     if (rows.columnCount() != m_columnCount)
         return false;
     const int column = m_plan.value;
-    const bool counting = m_plan.function == TransformPivot::Count;
+    const bool counting = m_plan.function == TransformPivot::Count || m_distinct;
     const ColumnNumbers numbers = counting ? ColumnNumbers() : readColumn(rows, column);
     m_rowGroups.startBlock(rows);
     m_columnGroups.startBlock(rows);
@@ -197,29 +226,77 @@ bool PivotBlocks::takeRunning(const Dataset& rows)
         if (counting) {
             if (rows.column(column).isEmpty(r))
                 continue;
+            if (m_distinct) {
+                m_distinct->add(rowGroup, columnGroup, rows.value(r, column));
+                continue;
+            }
         } else if (!numbers.ok[size_t(r)]) {
             reportNotNumber(rows, r, column, m_failures, m_rows);
             continue;
         } else {
             v = numbers.values[size_t(r)];
         }
-        m_table.add(rowGroup, columnGroup, v);
+        if (m_sorted)
+            m_sorted->add(rowGroup, columnGroup, v);
+        else
+            m_table.add(rowGroup, columnGroup, v);
     }
     m_rows += count;
     return true;
 }
 
+// The values held go to disk once they take more than their share.
+bool PivotBlocks::endBlock()
+{
+    const HeldProgress held = heldProgress();
+    if (m_sorted && !m_sorted->endBlock(held))
+        return fail(m_sorted->errorText());
+    if (m_distinct && !m_distinct->endBlock(held))
+        return fail(m_distinct->errorText());
+    return true;
+}
+
 void PivotBlocks::finish(Dataset& output)
 {
+    finishInBlocks(output, std::numeric_limits<int>::max(), [] { return true; });
+}
+
+bool PivotBlocks::finishInBlocks(
+    Dataset& output, int blockRows, const std::function<bool()>& passOn)
+{
+    Q_UNUSED(blockRows)
     if (m_held) {
         m_held->finish(output);
-        return;
+        return passOn();
     }
     Side rows;
     Side cols;
     orderSide(rows, m_rowKeys, m_plan.rowKeys.isEmpty(), m_plan.delimiter, m_plan.valueName);
     orderSide(cols, m_columnKeys, m_plan.columnKeys.isEmpty(), m_plan.delimiter, m_plan.valueName);
     layOut(output, m_plan.rowHeading, rows, cols, m_plan.layout);
-    m_table.fill(output, m_plan.function, rows, cols, m_plan.layout);
+    const HeldProgress held = heldProgress();
+    bool filled = true;
+    if (m_sorted)
+        filled = m_sorted->fill(output, m_plan.function, rows, cols, held);
+    else if (m_distinct)
+        filled = m_distinct->fill(output, rows, cols, held);
+    else
+        m_table.fill(output, m_plan.function, rows, cols, m_plan.layout);
+    m_budget.dropFolder();
+    if (!filled) {
+        fail(m_sorted ? m_sorted->errorText() : m_distinct->errorText());
+        output.clear();
+        return ended(false, QStringLiteral("Pivot was stopped before it finished."));
+    }
     m_transform->setMessages(m_failures);
+    const int runs = m_sorted ? m_sorted->runs() : m_distinct ? m_distinct->runs() : 0;
+    if (runs > 0) {
+        // Said because the user did not choose it, and it is why the pivot
+        // took longer than one in memory.
+        const qint64 bytes = m_sorted ? m_sorted->bytesOnDisk() : m_distinct->bytesOnDisk();
+        m_transform->addInformation(m_budget.partitionsLine(QStringLiteral("values"),
+            m_sorted ? QStringLiteral("sorted") : QStringLiteral("counted"),
+            m_sorted ? runs : SpillPartitionCount, bytes));
+    }
+    return passOn();
 }

@@ -3,6 +3,7 @@
 #include "core/dataset.h"
 #include "core/values.h"
 #include "transforms/support/parallel.h"
+#include "transforms/support/radixsort.h"
 
 #include <QCollator>
 #include <QCollatorSortKey>
@@ -58,35 +59,10 @@ ValueClass classify(SortKind kind, const QLocale& locale, const DateFormat& form
 }
 
 // Sorts (key, row) pairs that come in row order by their keys of the given
-// number of bits, least significant digit first with one counting pass per
-// digit: a pass is stable, so rows of equal keys keep their order, exactly
-// as comparing the pairs whole would order them. A few passes over compact
-// pairs beat a comparison sort of a million rows several times over.
+// number of bits; rows of equal keys keep their order.
 void radixSortByKey(std::vector<std::pair<quint64, int>>& keyed, int bits)
 {
-    constexpr int DigitBits = 11;
-    constexpr quint64 Mask = (quint64(1) << DigitBits) - 1;
-    std::vector<std::pair<quint64, int>> sorted(keyed.size());
-    std::vector<int> starts(size_t(Mask + 1));
-    for (int shift = 0; shift < bits; shift += DigitBits) {
-        std::fill(starts.begin(), starts.end(), 0);
-        for (const auto& k : keyed)
-            ++starts[size_t((k.first >> shift) & Mask)];
-        // A digit that every key shares (the high bits of numbers in a
-        // narrow range) leaves the order as it is.
-        if (!keyed.empty()
-            && starts[size_t((keyed.front().first >> shift) & Mask)] == int(keyed.size()))
-            continue;
-        int start = 0;
-        for (int& s : starts) {
-            const int n = s;
-            s = start;
-            start += n;
-        }
-        for (const auto& k : keyed)
-            sorted[size_t(starts[size_t((k.first >> shift) & Mask)]++)] = k;
-        keyed.swap(sorted);
-    }
+    radixSort(keyed, bits, [](const std::pair<quint64, int>& k) { return k.first; });
 }
 
 // The distinct stored values of one key column and their order.
