@@ -1,9 +1,9 @@
 #include "transforms/analysis/pivotvalues.h"
 
+#include "core/radixsort.h"
 #include "core/spillfile.h"
 #include "core/values.h"
 #include "transforms/analysis/transformpivot.h"
-#include "transforms/support/radixsort.h"
 #include "transforms/support/spillrows.h"
 
 #include <QDir>
@@ -260,8 +260,8 @@ bool SortedValues::writeRuns(const HeldProgress& held)
     return true;
 }
 
-bool SortedValues::fill(Dataset& output, int function, const Side& rows, const Side& cols,
-    const HeldProgress& held)
+bool SortedValues::fill(
+    Dataset& output, int function, const Side& rows, const Side& cols, const HeldProgress& held)
 {
     if (m_runs > 0) {
         if (!writeRuns(held))
@@ -284,8 +284,8 @@ bool SortedValues::fill(Dataset& output, int function, const Side& rows, const S
 
 // Each kind's runs merged: the least of the runs' next entries at every
 // step, so that a group's values come in order whatever run they are in.
-bool SortedValues::fillFromDisk(Dataset& output, int function, const Side& rows,
-    const Side& cols, const HeldProgress& held)
+bool SortedValues::fillFromDisk(
+    Dataset& output, int function, const Side& rows, const Side& cols, const HeldProgress& held)
 {
     const qint64 total = qMax<qint64>(1, m_values * qint64(m_kinds.size()));
     qint64 merged = 0;

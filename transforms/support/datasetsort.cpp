@@ -1,9 +1,9 @@
 #include "transforms/support/datasetsort.h"
 
 #include "core/dataset.h"
+#include "core/radixsort.h"
 #include "core/values.h"
 #include "transforms/support/parallel.h"
-#include "transforms/support/radixsort.h"
 
 #include <QCollator>
 #include <QCollatorSortKey>

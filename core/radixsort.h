@@ -24,7 +24,8 @@ void radixSort(std::vector<Item>& items, int bits, const KeyOf& keyOf)
             ++starts[size_t((keyOf(item) >> shift) & Mask)];
         // A digit that every key shares (the high bits of numbers in a
         // narrow range) leaves the order as it is.
-        if (!items.empty() && starts[size_t((keyOf(items.front()) >> shift) & Mask)] == items.size())
+        if (!items.empty()
+            && starts[size_t((keyOf(items.front()) >> shift) & Mask)] == items.size())
             continue;
         size_t start = 0;
         for (size_t& s : starts) {
