@@ -160,6 +160,168 @@ LookupOptions TransformLookup::options() const
     return o;
 }
 
+bool TransformLookup::hasOptions()
+{
+    return requireParameters({ "Auto_New_Name", "New_Name", "Top_Lookup_Column",
+        "Bottom_Lookup_Column", "Bottom_Value_Column", "Match_Type", "Fuzziness",
+        "Bottom_Values_Used", "Fuzzy_Bottom_Values_Used", "Empty_Values", "Delim", "If_No_Match",
+        "Non_Matching_Value", "Case_Sensitive" });
+}
+
+QString TransformLookup::newColumnName(const Dataset& bottom, int bottomValue) const
+{
+    return boolParameter(AutoNewName, true)
+        ? QStringLiteral("%1 %2").arg(displayName(), bottom.columnName(bottomValue))
+        : textParameter(NewName);
+}
+
+// The new cell of a top key: for an exact match one hash from key to the
+// finished cell (for "First" the value of the key's first usable row, for
+// "All" its different values joined once per key rather than once per top
+// row); for the other matches the relation, against the bottom rows.
+class LookupCells
+{
+public:
+    // progress(row) as the bottom rows are hashed; false from it stops
+    // (ready() is then false).
+    LookupCells(const TransformLookup& transform, const Dataset& bottom, int bottomKey,
+        int bottomValue, const std::function<bool(int)>& progress)
+        : m_options(transform.options())
+    {
+        if (m_options.matchType != MatchExact) {
+            m_relation
+                = std::make_unique<RelationLookup>(bottom, bottomKey, bottomValue, m_options);
+            return;
+        }
+        QHash<QString, QStringList> values;
+        QSet<QPair<QString, QString>> pairs;
+        for (int r = 0; r < bottom.rowCount(); ++r) {
+            if (!progress(r)) {
+                m_ready = false;
+                return;
+            }
+            const QString& value = bottom.value(r, bottomValue);
+            if (m_options.ignoreEmptyValues && value.isEmpty())
+                continue;
+            const QString key = keyText(bottom.value(r, bottomKey), m_options.caseSensitive);
+            if (!m_options.allValues) {
+                if (!m_cells.contains(key))
+                    m_cells.insert(key, value);
+            } else if (!pairs.contains(qMakePair(key, value))) {
+                pairs.insert(qMakePair(key, value));
+                values[key].append(value);
+            }
+        }
+        for (auto it = values.constBegin(); it != values.constEnd(); ++it)
+            m_cells.insert(it.key(), it.value().join(m_options.delimiter));
+    }
+
+    bool ready() const { return m_ready; }
+    bool isExact() const { return !m_relation; }
+    // False when nothing matches.
+    bool lookUp(const QString& topKey, QString& cell)
+    {
+        if (m_relation)
+            return m_relation->lookUp(topKey, cell);
+        const auto it = m_cells.constFind(keyText(topKey, m_options.caseSensitive));
+        if (it == m_cells.constEnd())
+            return false;
+        cell = it.value();
+        return true;
+    }
+    QString invalidPattern() const { return m_relation ? m_relation->invalidPattern() : QString(); }
+
+private:
+    LookupOptions m_options;
+    QHash<QString, QString> m_cells;
+    std::unique_ptr<RelationLookup> m_relation;
+    bool m_ready = true;
+};
+
+// Looks up a block of top rows at a time, tallying the top table's misses
+// and stray whitespace as the rows go by, in row order, for the reports at
+// the end.
+class LookupBlocks : public RowBlockStage
+{
+public:
+    LookupBlocks(TransformLookup* transform, const Dataset& firstTop, const Dataset& bottom,
+        int topKey, int bottomKey, int bottomValue)
+        : m_transform(transform),
+          m_bottom(bottom),
+          m_topKey(topKey),
+          m_bottomKey(bottomKey),
+          m_cells(*transform, bottom, bottomKey, bottomValue, [](int) { return true; }),
+          m_noMatch(transform->textParameter(NonMatchingValue), firstTop),
+          m_shape(firstTop)
+    {
+        m_shape.releaseRows();
+        m_shape.appendColumn();
+        m_shape.setColumnName(m_shape.lastColumn(), transform->newColumnName(bottom, bottomValue));
+    }
+
+    bool process(const Dataset& top, Dataset& output) override
+    {
+        if (top.columnCount() + 1 != m_shape.columnCount())
+            return false;
+        output = top;
+        output.appendColumn();
+        const int newColumn = output.lastColumn();
+        output.setColumnName(newColumn, m_shape.columnName(newColumn));
+        QString cell;
+        for (int r = 0; r < top.rowCount(); ++r) {
+            const QString& key = top.value(r, m_topKey);
+            if (m_cells.lookUp(key, cell)) {
+                output.setValue(r, newColumn, cell);
+            } else {
+                m_misses.add(key, m_rows + r);
+                output.setValue(r, newColumn, m_transform->missCell(top, r, m_topKey, m_noMatch));
+            }
+            if (KeyReport::hasOuterWhitespace(key))
+                m_spaces.add(key, m_rows + r);
+        }
+        m_rows += top.rowCount();
+        return true;
+    }
+
+    void finish(Dataset& output) override
+    {
+        output = m_shape;
+        if (!m_cells.invalidPattern().isEmpty()) {
+            m_transform->addWarning(
+                QStringLiteral("Invalid regular expression '%1'").arg(m_cells.invalidPattern()));
+        }
+        m_transform->reportDuplicates(m_bottom, m_bottomKey);
+        m_transform->reportTop(m_misses, m_spaces);
+        m_transform->reportEnd(m_bottom, m_bottomKey, m_rows, m_misses.count);
+    }
+
+private:
+    TransformLookup* m_transform;
+    const Dataset m_bottom;
+    int m_topKey;
+    int m_bottomKey;
+    LookupCells m_cells;
+    ColumnVariables m_noMatch;
+    // The columns of a block's result.
+    Dataset m_shape;
+    KeyTally m_misses;
+    KeyTally m_spaces;
+    qint64 m_rows = 0;
+};
+
+std::unique_ptr<RowBlockStage> TransformLookup::topBlockStage(
+    const Dataset& firstTop, const Dataset& bottom)
+{
+    if (!hasOptions())
+        return nullptr;
+    const int topKey = columnIn(*this, TopColumn, firstTop);
+    const int bottomKey = columnIn(*this, BottomColumn, bottom);
+    const int bottomValue = columnIn(*this, ValueColumn, bottom);
+    if (topKey < 0 || bottomKey < 0 || bottomValue < 0)
+        return nullptr;
+    return std::make_unique<LookupBlocks>(this, firstTop, bottom, topKey, bottomKey, bottomValue);
+}
+
 void TransformLookup::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
@@ -169,11 +331,7 @@ void TransformLookup::process(Dataset& output, const QList<TableSource*>& upstre
         setSummary(QStringLiteral("Connect a second dataset"));
         return;
     }
-    if (!hasValidInputCount(upstream)
-        || !requireParameters({ "Auto_New_Name", "New_Name", "Top_Lookup_Column",
-            "Bottom_Lookup_Column", "Bottom_Value_Column", "Match_Type", "Fuzziness",
-            "Bottom_Values_Used", "Fuzzy_Bottom_Values_Used", "Empty_Values", "Delim",
-            "If_No_Match", "Non_Matching_Value", "Case_Sensitive" }))
+    if (!hasValidInputCount(upstream) || !hasOptions())
         return;
     const Dataset& top = upstream.at(0)->dataset();
     const Dataset& bottom = upstream.at(1)->dataset();
@@ -187,16 +345,38 @@ void TransformLookup::process(Dataset& output, const QList<TableSource*>& upstre
     }
     const int newColumn = output.columnCount();
     output.appendColumn();
-    output.setColumnName(newColumn,
-        boolParameter(AutoNewName, true)
-            ? QStringLiteral("%1 %2").arg(displayName(), bottom.columnName(bottomValue))
-            : textParameter(NewName));
-    QVector<char> matched(top.rowCount(), 0);
-    const bool finished = selectionParameter(MatchTypeKey) == MatchExact
-        ? lookUpExact(output, top, bottom, topKey, bottomKey, bottomValue, matched)
-        : lookUpByRelation(output, top, bottom, topKey, bottomKey, bottomValue, matched);
-    if (finished)
-        report(top, bottom, topKey, bottomKey, matched);
+    output.setColumnName(newColumn, newColumnName(bottom, bottomValue));
+    // Progress runs over the bottom rows while they are hashed, then over
+    // the top rows.
+    const bool exact = selectionParameter(MatchTypeKey) == MatchExact;
+    const int bottomRows = exact ? bottom.rowCount() : 0;
+    const int work = bottomRows + top.rowCount();
+    LookupCells cells(
+        *this, bottom, bottomKey, bottomValue, [&](int r) { return reportProgress(r, work); });
+    if (!cells.ready())
+        return;
+    const ColumnVariables noMatch(textParameter(NonMatchingValue), top);
+    KeyTally misses;
+    KeyTally spaces;
+    QString cell;
+    for (int r = 0; r < top.rowCount(); ++r) {
+        if (!reportProgress(bottomRows + r, work))
+            return;
+        const QString& key = top.value(r, topKey);
+        if (cells.lookUp(key, cell)) {
+            output.setValue(r, newColumn, cell);
+        } else {
+            misses.add(key, r);
+            output.setValue(r, newColumn, missCell(top, r, topKey, noMatch));
+        }
+        if (KeyReport::hasOuterWhitespace(key))
+            spaces.add(key, r);
+    }
+    if (!cells.invalidPattern().isEmpty())
+        addWarning(QStringLiteral("Invalid regular expression '%1'").arg(cells.invalidPattern()));
+    reportDuplicates(bottom, bottomKey);
+    reportTop(misses, spaces);
+    reportEnd(bottom, bottomKey, top.rowCount(), misses.count);
 }
 
 QString TransformLookup::missCell(
@@ -207,86 +387,25 @@ QString TransformLookup::missCell(
     return noMatch.expand(top.row(row));
 }
 
-// One hash from key to the finished cell: for "First" the value of the key's
-// first usable row, for "All" its different values joined once per key
-// rather than once per top row.
-bool TransformLookup::lookUpExact(Dataset& output, const Dataset& top, const Dataset& bottom,
-    int topKey, int bottomKey, int bottomValue, QVector<char>& matched)
+void TransformLookup::reportDuplicates(const Dataset& bottom, int bottomKey)
 {
     const LookupOptions o = options();
-    const int bottomRows = bottom.rowCount();
-    const int work = bottomRows + top.rowCount();
-    QHash<QString, QString> cells;
-    QHash<QString, QStringList> values;
-    QSet<QPair<QString, QString>> pairs;
-    for (int r = 0; r < bottomRows; ++r) {
-        if (!reportProgress(r, work))
-            return false;
-        const QString& value = bottom.value(r, bottomValue);
-        if (o.ignoreEmptyValues && value.isEmpty())
-            continue;
-        const QString key = keyText(bottom.value(r, bottomKey), o.caseSensitive);
-        if (!o.allValues) {
-            if (!cells.contains(key))
-                cells.insert(key, value);
-        } else if (!pairs.contains(qMakePair(key, value))) {
-            pairs.insert(qMakePair(key, value));
-            values[key].append(value);
-        }
+    if (!o.allValues) {
+        KeyReport::duplicates(
+            *this, bottom, bottomKey, parameter(BottomColumn)->label(), o.caseSensitive);
     }
-    for (auto it = values.constBegin(); it != values.constEnd(); ++it)
-        cells.insert(it.key(), it.value().join(o.delimiter));
-
-    const ColumnVariables noMatch(textParameter(NonMatchingValue), top);
-    const int newColumn = output.lastColumn();
-    for (int r = 0; r < top.rowCount(); ++r) {
-        if (!reportProgress(bottomRows + r, work))
-            return false;
-        const auto it = cells.constFind(keyText(top.value(r, topKey), o.caseSensitive));
-        if (it != cells.constEnd()) {
-            matched[r] = 1;
-            output.setValue(r, newColumn, it.value());
-        } else {
-            output.setValue(r, newColumn, missCell(top, r, topKey, noMatch));
-        }
-    }
-    return true;
 }
 
-bool TransformLookup::lookUpByRelation(Dataset& output, const Dataset& top, const Dataset& bottom,
-    int topKey, int bottomKey, int bottomValue, QVector<char>& matched)
+void TransformLookup::reportTop(const KeyTally& misses, const KeyTally& spaces)
 {
-    RelationLookup lookup(bottom, bottomKey, bottomValue, options());
-    const ColumnVariables noMatch(textParameter(NonMatchingValue), top);
-    const int newColumn = output.lastColumn();
-    QString cell;
-    for (int r = 0; r < top.rowCount(); ++r) {
-        if (!reportProgress(r, top.rowCount()))
-            return false;
-        if (lookup.lookUp(top.value(r, topKey), cell)) {
-            matched[r] = 1;
-            output.setValue(r, newColumn, cell);
-        } else {
-            output.setValue(r, newColumn, missCell(top, r, topKey, noMatch));
-        }
-    }
-    if (!lookup.invalidPattern().isEmpty())
-        addWarning(QStringLiteral("Invalid regular expression '%1'").arg(lookup.invalidPattern()));
-    return true;
+    const QString label = parameter(TopColumn)->label();
+    KeyReport::misses(*this, misses, label);
+    KeyReport::whitespace(*this, spaces, label);
 }
 
-void TransformLookup::report(const Dataset& top, const Dataset& bottom, int topKey, int bottomKey,
-    const QVector<char>& matched)
+void TransformLookup::reportEnd(const Dataset& bottom, int bottomKey, qint64 rows, qint64 misses)
 {
-    const LookupOptions o = options();
-    const QString topLabel = parameter(TopColumn)->label();
-    const QString bottomLabel = parameter(BottomColumn)->label();
-    if (!o.allValues)
-        KeyReport::duplicates(*this, bottom, bottomKey, bottomLabel, o.caseSensitive);
-    const int misses = KeyReport::misses(
-        *this, top, topKey, topLabel, [&](int r) { return matched.at(r) != 0; });
-    KeyReport::whitespace(*this, top, topKey, topLabel);
-    KeyReport::whitespace(*this, bottom, bottomKey, bottomLabel);
+    KeyReport::whitespace(*this, bottom, bottomKey, parameter(BottomColumn)->label());
     setSummary(QStringLiteral("%1 matched, %2 unmatched")
-                   .arg(formatInteger(top.rowCount() - misses, true), formatInteger(misses, true)));
+                   .arg(formatInteger(rows - misses, true), formatInteger(misses, true)));
 }

@@ -5,6 +5,7 @@
 #include <QVector>
 
 class ColumnVariables;
+struct KeyTally;
 struct LookupOptions;
 
 // Keeps the top dataset and adds one column whose values are looked up, by
@@ -27,17 +28,28 @@ public:
     QString keyColumn2Key() const override { return QStringLiteral("Bottom_Lookup_Column"); }
     QString caseSensitiveKey() const override { return QStringLiteral("Case_Sensitive"); }
     QList<QPair<QString, bool>> optionStates() const override;
+    // A long top table (a file a run without windows streams) is looked up
+    // a block at a time against the whole bottom table.
+    bool takesTopBlocks() const override { return true; }
+    std::unique_ptr<RowBlockStage> topBlockStage(
+        const Dataset& firstTop, const Dataset& bottom) override;
 
 protected:
     Transform* newInstance() const override { return new TransformLookup; }
 
 private:
+    friend class LookupBlocks;
+    friend class LookupCells;
     LookupOptions options() const;
-    bool lookUpExact(Dataset& output, const Dataset& top, const Dataset& bottom, int topKey,
-        int bottomKey, int bottomValue, QVector<char>& matched);
-    bool lookUpByRelation(Dataset& output, const Dataset& top, const Dataset& bottom, int topKey,
-        int bottomKey, int bottomValue, QVector<char>& matched);
+    bool hasOptions();
+    // The looked-up column's name.
+    QString newColumnName(const Dataset& bottom, int bottomValue) const;
     QString missCell(const Dataset& top, int row, int topKey, const ColumnVariables& noMatch) const;
-    void report(const Dataset& top, const Dataset& bottom, int topKey, int bottomKey,
-        const QVector<char>& matched);
+    // The reports, in their order: the bottom table's duplicated keys
+    // (reportDuplicates), the top table's misses and stray whitespace
+    // (tallied as the rows go by when they come in blocks), the bottom
+    // table's stray whitespace and the summary (reportEnd).
+    void reportDuplicates(const Dataset& bottom, int bottomKey);
+    void reportTop(const KeyTally& misses, const KeyTally& spaces);
+    void reportEnd(const Dataset& bottom, int bottomKey, qint64 rows, qint64 misses);
 };

@@ -19,6 +19,31 @@ enum MatchMode { AllMatches = 0, FirstMatch = 1, LastMatch = 2 };
 
 constexpr int ListedRows = 5;
 
+QString removedLine(qint64 row, const QString& key)
+{
+    return QStringLiteral("Subtracted row %1 with key '%2'").arg(QString::number(row + 1), key);
+}
+
+QHash<QString, int> bottomKeyCounts(const Dataset& bottom, int bottomKey, bool caseSensitive)
+{
+    QHash<QString, int> counts;
+    for (int r = 0; r < bottom.rowCount(); ++r)
+        ++counts[keyText(bottom.value(r, bottomKey), caseSensitive)];
+    return counts;
+}
+
+// Whether a top row of the key is removed: every one whose key the bottom
+// holds, or one per bottom occurrence.
+bool takeMatch(QHash<QString, int>& counts, const QString& key, bool allMatches)
+{
+    auto it = counts.find(key);
+    if (it == counts.end() || it.value() <= 0)
+        return false;
+    if (!allMatches)
+        --it.value();
+    return true;
+}
+
 } // namespace
 
 QSet<QString> TransformSubtract::keywords() const
@@ -80,26 +105,99 @@ void TransformSubtract::process(Dataset& output, const QList<TableSource*>& upst
     // Kept rows are the top's own rows and keep sharing their storage.
     output = withoutRows(top);
     output.reserveRows(top.rowCount() - removed);
-    int listed = 0;
+    QStringList listed;
     for (int r = 0; r < top.rowCount(); ++r) {
-        if (!remove.at(r)) {
+        if (!remove.at(r))
             output.appendRow(top.row(r));
-        } else if (listed < ListedRows) {
-            ++listed;
-            addInformation(QStringLiteral("Subtracted row %1 with key '%2'")
-                               .arg(QString::number(r + 1), top.value(r, topKey)));
-        }
+        else if (listed.size() < ListedRows)
+            listed.append(removedLine(r, top.value(r, topKey)));
     }
-    const int rest = removed - listed;
+    reportRemoved(removed, listed);
+}
+
+void TransformSubtract::reportRemoved(qint64 removed, const QStringList& listed)
+{
+    if (removed == 0) {
+        setSummary(QStringLiteral("No changes"));
+        return;
+    }
+    for (const QString& line : listed)
+        addInformation(line);
+    const qint64 rest = removed - listed.size();
     if (rest > 0)
         addInformation(QStringLiteral("+ %1 %2").arg(formatInteger(rest, true),
             rest == 1 ? QStringLiteral("other") : QStringLiteral("others")));
     setSummary(QStringLiteral("%1 row(s) removed").arg(formatInteger(removed, true)));
 }
 
-// A flag per top row: 1 when the row goes. The rows removed are listed in
-// top order whichever way "Last match" walks, so that the report reads like
-// the dataset.
+// Removes a block of top rows at a time, matches counted from the first top
+// row as the rows come; the lines on the removed rows are said at the end.
+class SubtractBlocks : public RowBlockStage
+{
+public:
+    SubtractBlocks(TransformSubtract* transform, const Dataset& firstTop, const Dataset& bottom,
+        int topKey, int bottomKey)
+        : m_transform(transform),
+          m_topKey(topKey),
+          m_caseSensitive(transform->boolParameter(CaseSensitive, true)),
+          m_allMatches(transform->selectionParameter(Match) == AllMatches),
+          m_counts(bottomKeyCounts(bottom, bottomKey, m_caseSensitive)),
+          m_shape(withoutRows(firstTop))
+    {
+    }
+
+    bool process(const Dataset& top, Dataset& output) override
+    {
+        if (top.columnCount() != m_shape.columnCount())
+            return false;
+        QVector<int> kept;
+        kept.reserve(top.rowCount());
+        for (int r = 0; r < top.rowCount(); ++r) {
+            const QString& cell = top.value(r, m_topKey);
+            if (!takeMatch(m_counts, keyText(cell, m_caseSensitive), m_allMatches)) {
+                kept.append(r);
+            } else if (++m_removed <= ListedRows) {
+                m_listed.append(removedLine(m_rows + r, cell));
+            }
+        }
+        m_rows += top.rowCount();
+        output = top;
+        if (kept.size() < top.rowCount())
+            output.selectRows(kept);
+        return true;
+    }
+
+    void finish(Dataset& output) override
+    {
+        output = m_shape;
+        m_transform->reportRemoved(m_removed, m_listed);
+    }
+
+private:
+    TransformSubtract* m_transform;
+    int m_topKey;
+    bool m_caseSensitive;
+    bool m_allMatches;
+    QHash<QString, int> m_counts;
+    Dataset m_shape;
+    qint64 m_rows = 0;
+    qint64 m_removed = 0;
+    QStringList m_listed;
+};
+
+std::unique_ptr<RowBlockStage> TransformSubtract::topBlockStage(
+    const Dataset& firstTop, const Dataset& bottom)
+{
+    if (!requireParameters({ "Column_1", "Column_2", "Case_Sensitive", "Match" })
+        || selectionParameter(Match) == LastMatch)
+        return nullptr;
+    const int topKey = columnIn(*this, Column1, firstTop);
+    const int bottomKey = columnIn(*this, Column2, bottom);
+    if (topKey < 0 || bottomKey < 0)
+        return nullptr;
+    return std::make_unique<SubtractBlocks>(this, firstTop, bottom, topKey, bottomKey);
+}
+
 QVector<char> TransformSubtract::rowsToRemove(
     const Dataset& top, const Dataset& bottom, int topKey, int bottomKey)
 {
@@ -119,12 +217,8 @@ QVector<char> TransformSubtract::rowsToRemove(
         if (!reportProgress(bottom.rowCount() + i, work))
             return QVector<char>();
         const int r = mode == LastMatch ? topRows - 1 - i : i;
-        auto it = counts.find(keyText(top.value(r, topKey), caseSensitive));
-        if (it == counts.end() || it.value() <= 0)
-            continue;
-        remove[r] = 1;
-        if (mode != AllMatches)
-            --it.value();
+        if (takeMatch(counts, keyText(top.value(r, topKey), caseSensitive), mode == AllMatches))
+            remove[r] = 1;
     }
     return remove;
 }

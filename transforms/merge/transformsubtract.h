@@ -22,11 +22,20 @@ public:
     QString keyColumn1Key() const override { return QStringLiteral("Column_1"); }
     QString keyColumn2Key() const override { return QStringLiteral("Column_2"); }
     QString caseSensitiveKey() const override { return QStringLiteral("Case_Sensitive"); }
+    // A long top table (a file a run without windows streams) is taken a
+    // block at a time against the whole bottom table, unless the matches are
+    // counted from the last top row.
+    bool takesTopBlocks() const override { return true; }
+    std::unique_ptr<RowBlockStage> topBlockStage(
+        const Dataset& firstTop, const Dataset& bottom) override;
 
 protected:
     Transform* newInstance() const override { return new TransformSubtract; }
 
 private:
+    friend class SubtractBlocks;
     QVector<char> rowsToRemove(
         const Dataset& top, const Dataset& bottom, int topKey, int bottomKey);
+    // The lines on the removed rows (the first few listed) and the summary.
+    void reportRemoved(qint64 removed, const QStringList& listed);
 };

@@ -12,19 +12,13 @@ namespace {
 
 constexpr int ListedExamples = 5;
 
-QString atRow(const QString& key, int row)
-{
-    return QStringLiteral("'%1' at row %2").arg(key, QString::number(row + 1));
-}
-
-bool hasOuterWhitespace(const QString& text)
-{
-    if (text.isEmpty())
-        return false;
-    return text.at(0).isSpace() || (text.size() >= 2 && text.at(text.size() - 1).isSpace());
-}
-
 } // namespace
+
+void KeyTally::add(const QString& cell, qint64 row)
+{
+    if (++count <= ListedExamples)
+        listed.append(QStringLiteral("'%1' at row %2").arg(cell, QString::number(row + 1)));
+}
 
 QSet<QString> keySet(const Dataset& data, int column, bool caseSensitive)
 {
@@ -66,32 +60,35 @@ KeyIndex::KeyIndex(
 
 namespace KeyReport {
 
-int misses(Transform& transform, const Dataset& data, int column, const QString& label,
-    const std::function<bool(int)>& hasPartner)
+void misses(Transform& transform, const KeyTally& tally, const QString& label)
 {
-    QStringList listed;
-    int count = 0;
-    for (int r = 0; r < data.rowCount(); ++r) {
-        if (hasPartner(r))
-            continue;
-        if (++count <= ListedExamples)
-            listed.append(atRow(data.value(r, column), r));
-    }
+    const qint64 count = tally.count;
     if (count == 0)
-        return 0;
+        return;
     transform.addInformation(
         QStringLiteral("%1 %2 in the %3:")
             .arg(formatInteger(count, true),
                 count == 1 ? QStringLiteral("miss") : QStringLiteral("misses"), label));
-    for (const QString& line : qAsConst(listed))
+    for (const QString& line : tally.listed)
         transform.addInformation(line);
-    const int rest = count - listed.size();
+    const qint64 rest = count - tally.listed.size();
     if (rest > 0)
         transform.addInformation(
             QStringLiteral("+ %1 other %2")
                 .arg(formatInteger(rest, true),
                     rest == 1 ? QStringLiteral("miss") : QStringLiteral("misses")));
-    return count;
+}
+
+int misses(Transform& transform, const Dataset& data, int column, const QString& label,
+    const std::function<bool(int)>& hasPartner)
+{
+    KeyTally tally;
+    for (int r = 0; r < data.rowCount(); ++r) {
+        if (!hasPartner(r))
+            tally.add(data.value(r, column), r);
+    }
+    misses(transform, tally, label);
+    return int(tally.count);
 }
 
 int duplicates(
@@ -135,31 +132,41 @@ int duplicates(
     return count;
 }
 
-int whitespace(Transform& transform, const Dataset& data, int column, const QString& label)
+bool hasOuterWhitespace(const QString& text)
 {
-    QStringList listed;
-    int count = 0;
-    for (int r = 0; r < data.rowCount(); ++r) {
-        const QString& cell = data.value(r, column);
-        if (!hasOuterWhitespace(cell))
-            continue;
-        if (++count <= ListedExamples)
-            listed.append(atRow(cell, r));
-    }
+    if (text.isEmpty())
+        return false;
+    return text.at(0).isSpace() || (text.size() >= 2 && text.at(text.size() - 1).isSpace());
+}
+
+void whitespace(Transform& transform, const KeyTally& tally, const QString& label)
+{
+    const qint64 count = tally.count;
     if (count == 0)
-        return 0;
+        return;
     transform.addInformation(
         QStringLiteral("%1 values with leading or trailing whitespace in the %2:")
             .arg(formatInteger(count, true), label));
-    for (const QString& line : qAsConst(listed))
+    for (const QString& line : tally.listed)
         transform.addInformation(line);
-    const int rest = count - listed.size();
+    const qint64 rest = count - tally.listed.size();
     if (rest > 0)
         transform.addInformation(QStringLiteral("+ %1 %2").arg(formatInteger(rest, true),
             rest == 1 ? QStringLiteral("other with whitespace")
                       : QStringLiteral("others with whitespace")));
     transform.addInformation(QStringLiteral("(keys are whitespace and case sensitive)"));
-    return count;
+}
+
+int whitespace(Transform& transform, const Dataset& data, int column, const QString& label)
+{
+    KeyTally tally;
+    for (int r = 0; r < data.rowCount(); ++r) {
+        const QString& cell = data.value(r, column);
+        if (hasOuterWhitespace(cell))
+            tally.add(cell, r);
+    }
+    whitespace(transform, tally, label);
+    return int(tally.count);
 }
 
 } // namespace KeyReport

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include <functional>
@@ -53,9 +54,27 @@ private:
     QVector<int> m_length; // set at first rows only
 };
 
+// Key cells of one kind met one by one (misses, or cells with stray
+// whitespace): their number and the first few, as the reports list them. A
+// transform that takes its rows in blocks tallies them as they come.
+struct KeyTally
+{
+    qint64 count = 0;
+    QStringList listed;
+    // The cell at 0-based row.
+    void add(const QString& cell, qint64 row);
+};
+
 // The key reports. Each appends its block of information lines to the
 // transform; label is the key column option's label, as the user sees it.
 namespace KeyReport {
+
+// Whether a key cell begins with whitespace, or ends with it while at least
+// 2 characters long.
+bool hasOuterWhitespace(const QString& text);
+// The reports of tallies made apart.
+void misses(Transform& transform, const KeyTally& tally, const QString& label);
+void whitespace(Transform& transform, const KeyTally& tally, const QString& label);
 
 // Rows whose key has no partner in the other dataset (hasPartner(row) is
 // false): the count, then up to 5 of them by key and 1-based row.
