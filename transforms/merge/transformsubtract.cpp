@@ -103,15 +103,17 @@ void TransformSubtract::process(Dataset& output, const QList<TableSource*>& upst
         return;
     }
     // Kept rows are the top's own rows and keep sharing their storage.
-    output = withoutRows(top);
-    output.reserveRows(top.rowCount() - removed);
+    output = top;
+    QVector<int> kept;
+    kept.reserve(top.rowCount() - removed);
     QStringList listed;
     for (int r = 0; r < top.rowCount(); ++r) {
         if (!remove.at(r))
-            output.appendRow(top.row(r));
+            kept.append(r);
         else if (listed.size() < ListedRows)
             listed.append(removedLine(r, top.value(r, topKey)));
     }
+    output.selectRows(kept);
     reportRemoved(removed, listed);
 }
 
