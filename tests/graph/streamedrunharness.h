@@ -131,8 +131,8 @@ class StreamedRunHarness
 protected:
     QString write(const QString& name, const QByteArray& bytes);
     // Input -> the transforms, each "Type: Key = stored text | ..." -> Output.
-    // A "Join", "Lookup" or "Subtract" item takes the file bottom as its
-    // bottom table.
+    // A "Join", "Lookup", "Subtract" or "Stack" item takes the file bottom
+    // as its bottom table.
     Outcome run(const QString& in, const QStringList& chain, int hasHeader, bool inBlocks,
         int blockRows = 7, const Spill& spill = Spill(), int chunkChars = 64,
         const QString& bottom = QString());
@@ -192,8 +192,7 @@ inline Outcome StreamedRunHarness::run(const QString& in, const QStringList& cha
         scene.insertNode(node);
         node->setPos(0, 100 * items.size());
         scene.insertConnection(items.last(), node);
-        if (type == QLatin1String("Join") || type == QLatin1String("Lookup")
-            || type == QLatin1String("Subtract")) {
+        if (QStringList { "Join", "Lookup", "Subtract", "Stack" }.contains(type)) {
             // Below the item before the join, so that it is the bottom.
             auto* lookup = new InputNode(bottom);
             scene.insertNode(lookup);

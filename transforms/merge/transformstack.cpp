@@ -173,9 +173,96 @@ void TransformStack::process(Dataset& output, const QList<TableSource*>& upstrea
         }
     }
     reportMissing(plan, names.mid(0, width - (addSource ? 1 : 0)), upstream);
-    setSummary(countText(total, QStringLiteral("row"), QStringLiteral("rows"))
+    setStackSummary(total, upstream.size());
+}
+
+void TransformStack::setStackSummary(qint64 rows, int inputs)
+{
+    setSummary(countText(rows, QStringLiteral("row"), QStringLiteral("rows"))
         + QStringLiteral(" stacked from ")
-        + countText(upstream.size(), QStringLiteral("dataset"), QStringLiteral("datasets")));
+        + countText(inputs, QStringLiteral("dataset"), QStringLiteral("datasets")));
+}
+
+// Each block of top rows, then the bottom table's rows, with their columns
+// where the stacked table has them: a column is taken whole, not copied.
+class StackBlocks : public RowBlockStage
+{
+public:
+    StackBlocks(TransformStack* transform, const Dataset& bottom, const QVector<QVector<int>>& plan,
+        const QStringList& names, bool header, const QVector<ColumnId>& ids)
+        : m_transform(transform),
+          m_bottom(bottom),
+          m_plan(plan),
+          m_names(names),
+          m_header(header),
+          m_ids(ids)
+    {
+    }
+
+    bool process(const Dataset& top, Dataset& output) override
+    {
+        if (top.columnCount() != m_plan.at(0).size())
+            return false;
+        output = stacked(top, m_plan.at(0));
+        m_rows += top.rowCount();
+        return true;
+    }
+
+    void finish(Dataset& output) override
+    {
+        output = stacked(m_bottom, m_plan.at(1));
+        m_transform->setStackSummary(m_rows + m_bottom.rowCount(), 2);
+    }
+
+private:
+    Dataset stacked(const Dataset& rows, const QVector<int>& to) const
+    {
+        QVector<TextColumn> columns(m_names.size());
+        for (int c = 0; c < to.size(); ++c)
+            columns[to.at(c)] = rows.column(c);
+        Dataset out;
+        out.setColumns(std::move(columns), rows.rowCount());
+        out.setColumnIds(m_ids);
+        out.makeColumnIdsUnique();
+        if (m_header)
+            out.setHeader(m_names);
+        return out;
+    }
+
+    TransformStack* m_transform;
+    const Dataset m_bottom;
+    QVector<QVector<int>> m_plan;
+    QStringList m_names;
+    bool m_header;
+    QVector<ColumnId> m_ids;
+    qint64 m_rows = 0;
+};
+
+std::unique_ptr<RowBlockStage> TransformStack::topBlockStage(
+    const Dataset& firstTop, const Dataset& bottom)
+{
+    if (!requireParameters({ "Match_By", "Add_Source", "Source_Name" }) || boolParameter(AddSource))
+        return nullptr;
+    QStringList names;
+    const QVector<QVector<int>> plan = columnPlan({ firstTop.columnNames(), bottom.columnNames() },
+        selectionParameter(MatchBy) == ByName, names);
+    // Every stacked column in both tables, each once: nothing to warn about.
+    for (const QVector<int>& to : plan) {
+        QVector<int> sorted = to;
+        std::sort(sorted.begin(), sorted.end());
+        if (to.size() != names.size()
+            || std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end())
+            return nullptr;
+    }
+    if (names.isEmpty())
+        return nullptr;
+    // Each stacked column keeps the identity of the top column that feeds
+    // it, as the whole table's does.
+    QVector<ColumnId> ids(names.size());
+    for (int c = 0; c < plan.at(0).size(); ++c)
+        ids[plan.at(0).at(c)] = firstTop.columnId(c);
+    const bool header = firstTop.hasHeader() || bottom.hasHeader();
+    return std::make_unique<StackBlocks>(this, bottom, plan, names, header, ids);
 }
 
 void TransformStack::reportMissing(const QVector<QVector<int>>& plan,

@@ -18,6 +18,13 @@ public:
     void process(Dataset& output, const QList<TableSource*>& upstream, bool& error) override;
     bool reorderInputs(const QList<TableSource*>& upstream) override;
     QList<QPair<QString, bool>> optionStates() const override;
+    // A long top table (a file a run without windows streams) is stacked a
+    // block at a time, the bottom table's rows after it, when both have
+    // every column and no source column is added (whose item names and
+    // warnings need the items).
+    bool takesTopBlocks() const override { return true; }
+    std::unique_ptr<RowBlockStage> topBlockStage(
+        const Dataset& firstTop, const Dataset& bottom) override;
 
     // Where each input's columns go in the stacked table: per input, the
     // output position of each of its columns. Names are matched in order of
@@ -30,9 +37,11 @@ protected:
     Transform* newInstance() const override { return new TransformStack; }
 
 private:
+    friend class StackBlocks;
     static QStringList inputOrder(const QList<TableSource*>& upstream);
     void reportMissing(const QVector<QVector<int>>& plan, const QStringList& outputNames,
         const QList<TableSource*>& upstream);
+    void setStackSummary(qint64 rows, int inputs);
 
     QStringList m_lastOrder;
 };
