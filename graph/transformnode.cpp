@@ -243,7 +243,7 @@ bool TransformNode::joinBlock()
         m_transform->clearMessages();
         m_transform->reportOutOfRangeOptions();
         m_transform->setRunContext(&runContext());
-        m_stage = m_transform->topBlockStage(top, upstream.at(1)->dataset());
+        m_stage = m_transform->topBlockStage(*upstream.at(0), *upstream.at(1));
     }
     m_dataset.clear();
     const bool joined = m_stage && m_warnings.isEmpty() && m_transform->warnings().isEmpty()

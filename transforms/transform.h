@@ -227,13 +227,13 @@ public:
     bool asksForBlocksAgain() const { return m_blocksAgain; }
     // A two-input type may take its top rows in blocks against its whole
     // bottom table (see RowBlockStage): it says whether it may, and makes
-    // the stage for its options, the first block and the bottom table, or
-    // none when they do not allow it.
+    // the stage for its options and its two upstream items (the top one
+    // holding the first block), or none when they do not allow it.
     virtual bool takesTopBlocks() const { return false; }
     virtual std::unique_ptr<RowBlockStage> topBlockStage(
-        const Dataset& firstTop, const Dataset& bottom)
+        const TableSource& top, const TableSource& bottom)
     {
-        Q_UNUSED(firstTop)
+        Q_UNUSED(top)
         Q_UNUSED(bottom)
         return nullptr;
     }

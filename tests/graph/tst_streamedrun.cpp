@@ -352,14 +352,17 @@ void TestStreamedRun::joinsAsWhole_data()
     row("subtract last matches", { subtract + " | Match = Last match" }, false);
     row("subtract nothing", { subtract }, true, "country,capital\nAtlantis,Poseidonia\n");
     // The file's rows, then the bottom table's, under the columns of the
-    // same name or place; a source column, or a column one side lacks, needs
-    // the items' names (in the column, in the warning).
+    // same name or place; a source column holds each row's item, and a
+    // column one side lacks is empty there, with a warning naming the item.
     const QByteArray sameColumns = "country,amount,name,id\nSpain,1.5,late,900\nFrance,,,901\n";
     row("stack by name", { "Stack:" }, true, sameColumns);
     row("stack by position, then sort", { "Stack: Match_By = Position", "Sort: Columns = 0%1F0" },
         true, sameColumns);
-    row("stack with a source column", { "Stack: Add_Source = 1" }, false, sameColumns);
-    row("stack of a column one side lacks", { "Stack:" }, false);
+    row("stack with a source column", { "Stack: Add_Source = 1 | Source_Name = from" }, true,
+        sameColumns);
+    row("stack of columns each side lacks", { "Stack:" });
+    row("stack by position of a narrower table", { "Stack: Match_By = Position" }, true,
+        "country\nSpain\n");
     row("pad, then lookup",
         { "Pad: Columns = 3 | Length = 9 | Left_Right = Left | Pad_With = %20", lookup });
     row("lookup of a broken pattern", { lookup + " | Match_Type = Top matches bottom regex" }, true,

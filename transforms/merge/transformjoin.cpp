@@ -438,17 +438,19 @@ void TransformJoin::setJoinMessages(qint64 rows, qint64 pairs)
 }
 
 std::unique_ptr<RowBlockStage> TransformJoin::topBlockStage(
-    const Dataset& firstTop, const Dataset& bottom)
+    const TableSource& top, const TableSource& bottom)
 {
+    const Dataset& firstTop = top.dataset();
+    const Dataset& bottomRows = bottom.dataset();
     // The key reports and a join by row number need the whole top table.
     if (!hasOptions() || selectionParameter(QStringLiteral("By")) != ByKey
         || boolParameter(DetailedReport))
         return nullptr;
     const int topKey = columnIn(*this, Column1, firstTop);
-    const int bottomKey = columnIn(*this, Column2, bottom);
+    const int bottomKey = columnIn(*this, Column2, bottomRows);
     if (topKey < 0 || bottomKey < 0)
         return nullptr;
-    return std::make_unique<JoinBlocks>(this, bottom, topKey, bottomKey);
+    return std::make_unique<JoinBlocks>(this, bottomRows, topKey, bottomKey);
 }
 
 void TransformJoin::reportKeys(

@@ -43,7 +43,7 @@ public:
     // table.
     bool takesTopBlocks() const override { return true; }
     std::unique_ptr<RowBlockStage> topBlockStage(
-        const Dataset& firstTop, const Dataset& bottom) override;
+        const TableSource& top, const TableSource& bottom) override;
 
 protected:
     Transform* newInstance() const override { return new TransformJoin; }

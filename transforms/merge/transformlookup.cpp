@@ -310,16 +310,19 @@ private:
 };
 
 std::unique_ptr<RowBlockStage> TransformLookup::topBlockStage(
-    const Dataset& firstTop, const Dataset& bottom)
+    const TableSource& top, const TableSource& bottom)
 {
+    const Dataset& firstTop = top.dataset();
+    const Dataset& bottomRows = bottom.dataset();
     if (!hasOptions())
         return nullptr;
     const int topKey = columnIn(*this, TopColumn, firstTop);
-    const int bottomKey = columnIn(*this, BottomColumn, bottom);
-    const int bottomValue = columnIn(*this, ValueColumn, bottom);
+    const int bottomKey = columnIn(*this, BottomColumn, bottomRows);
+    const int bottomValue = columnIn(*this, ValueColumn, bottomRows);
     if (topKey < 0 || bottomKey < 0 || bottomValue < 0)
         return nullptr;
-    return std::make_unique<LookupBlocks>(this, firstTop, bottom, topKey, bottomKey, bottomValue);
+    return std::make_unique<LookupBlocks>(
+        this, firstTop, bottomRows, topKey, bottomKey, bottomValue);
 }
 
 void TransformLookup::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)

@@ -32,7 +32,7 @@ public:
     // a block at a time against the whole bottom table.
     bool takesTopBlocks() const override { return true; }
     std::unique_ptr<RowBlockStage> topBlockStage(
-        const Dataset& firstTop, const Dataset& bottom) override;
+        const TableSource& top, const TableSource& bottom) override;
 
 protected:
     Transform* newInstance() const override { return new TransformLookup; }

@@ -8,6 +8,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -172,7 +173,10 @@ void TransformStack::process(Dataset& output, const QList<TableSource*>& upstrea
             output.appendRow(row);
         }
     }
-    reportMissing(plan, names.mid(0, width - (addSource ? 1 : 0)), upstream);
+    QStringList items;
+    for (const TableSource* node : upstream)
+        items << itemName(node);
+    reportMissing(plan, names.mid(0, width - (addSource ? 1 : 0)), items);
     setStackSummary(total, upstream.size());
 }
 
@@ -184,91 +188,115 @@ void TransformStack::setStackSummary(qint64 rows, int inputs)
 }
 
 // Each block of top rows, then the bottom table's rows, with their columns
-// where the stacked table has them: a column is taken whole, not copied.
+// where the stacked table has them: a column is taken whole, not copied; a
+// column a table lacks is empty, and a source column holds the item's name.
 class StackBlocks : public RowBlockStage
 {
 public:
-    StackBlocks(TransformStack* transform, const Dataset& bottom, const QVector<QVector<int>>& plan,
-        const QStringList& names, bool header, const QVector<ColumnId>& ids)
-        : m_transform(transform),
-          m_bottom(bottom),
-          m_plan(plan),
-          m_names(names),
-          m_header(header),
-          m_ids(ids)
+    struct Plan
+    {
+        QVector<QVector<int>> to;
+        QStringList names; // the stacked columns', the source column's after
+        QStringList items; // the two items' names
+        bool addSource = false;
+        bool header = false;
+        QVector<ColumnId> ids;
+    };
+
+    StackBlocks(TransformStack* transform, const Dataset& bottom, Plan plan)
+        : m_transform(transform), m_bottom(bottom), m_plan(std::move(plan))
     {
     }
 
     bool process(const Dataset& top, Dataset& output) override
     {
-        if (top.columnCount() != m_plan.at(0).size())
+        if (top.columnCount() != m_plan.to.at(0).size())
             return false;
-        output = stacked(top, m_plan.at(0));
+        output = stacked(top, 0);
         m_rows += top.rowCount();
         return true;
     }
 
     void finish(Dataset& output) override
     {
-        output = stacked(m_bottom, m_plan.at(1));
+        output = stacked(m_bottom, 1);
+        const int width = m_plan.names.size() - (m_plan.addSource ? 1 : 0);
+        m_transform->reportMissing(m_plan.to, m_plan.names.mid(0, width), m_plan.items);
         m_transform->setStackSummary(m_rows + m_bottom.rowCount(), 2);
     }
 
 private:
-    Dataset stacked(const Dataset& rows, const QVector<int>& to) const
+    Dataset stacked(const Dataset& rows, int input) const
     {
-        QVector<TextColumn> columns(m_names.size());
-        for (int c = 0; c < to.size(); ++c)
+        const int count = rows.rowCount();
+        QVector<TextColumn> columns(m_plan.names.size());
+        QVector<bool> filled(columns.size(), false);
+        const QVector<int>& to = m_plan.to.at(input);
+        for (int c = 0; c < to.size(); ++c) {
             columns[to.at(c)] = rows.column(c);
+            filled[to.at(c)] = true;
+        }
+        for (int c = 0; c < columns.size(); ++c) {
+            if (!filled.at(c))
+                columns[c].appendEmpty(count);
+        }
+        if (m_plan.addSource) {
+            TextColumn& source = columns.last();
+            source = TextColumn();
+            for (int r = 0; r < count; ++r)
+                source.append(m_plan.items.at(input));
+        }
         Dataset out;
-        out.setColumns(std::move(columns), rows.rowCount());
-        out.setColumnIds(m_ids);
+        out.setColumns(std::move(columns), count);
+        out.setColumnIds(m_plan.ids);
         out.makeColumnIdsUnique();
-        if (m_header)
-            out.setHeader(m_names);
+        if (m_plan.header)
+            out.setHeader(m_plan.names);
         return out;
     }
 
     TransformStack* m_transform;
     const Dataset m_bottom;
-    QVector<QVector<int>> m_plan;
-    QStringList m_names;
-    bool m_header;
-    QVector<ColumnId> m_ids;
+    const Plan m_plan;
     qint64 m_rows = 0;
 };
 
 std::unique_ptr<RowBlockStage> TransformStack::topBlockStage(
-    const Dataset& firstTop, const Dataset& bottom)
+    const TableSource& top, const TableSource& bottom)
 {
-    if (!requireParameters({ "Match_By", "Add_Source", "Source_Name" }) || boolParameter(AddSource))
+    if (!requireParameters({ "Match_By", "Add_Source", "Source_Name" }))
         return nullptr;
-    QStringList names;
-    const QVector<QVector<int>> plan = columnPlan({ firstTop.columnNames(), bottom.columnNames() },
-        selectionParameter(MatchBy) == ByName, names);
-    // Every stacked column in both tables, each once: nothing to warn about.
-    for (const QVector<int>& to : plan) {
-        QVector<int> sorted = to;
-        std::sort(sorted.begin(), sorted.end());
-        if (to.size() != names.size()
-            || std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end())
-            return nullptr;
+    const Dataset& first = top.dataset();
+    const Dataset& rows = bottom.dataset();
+    StackBlocks::Plan plan;
+    plan.to = columnPlan({ first.columnNames(), rows.columnNames() },
+        selectionParameter(MatchBy) == ByName, plan.names);
+    if (plan.names.isEmpty())
+        return nullptr;
+    plan.items = QStringList { itemName(&top), itemName(&bottom) };
+    plan.addSource = boolParameter(AddSource);
+    plan.header = first.hasHeader() || rows.hasHeader() || plan.addSource;
+    // Each stacked column keeps the identity of the first input column that
+    // feeds it, as the whole table's does.
+    plan.ids.resize(plan.names.size() + (plan.addSource ? 1 : 0));
+    QVector<bool> taken(plan.ids.size(), false);
+    for (int i = 0; i < 2; ++i) {
+        const Dataset& data = i == 0 ? first : rows;
+        for (int c = 0; c < plan.to.at(i).size(); ++c) {
+            const int to = plan.to.at(i).at(c);
+            if (!std::exchange(taken[to], true))
+                plan.ids[to] = data.columnId(c);
+        }
     }
-    if (names.isEmpty())
-        return nullptr;
-    // Each stacked column keeps the identity of the top column that feeds
-    // it, as the whole table's does.
-    QVector<ColumnId> ids(names.size());
-    for (int c = 0; c < plan.at(0).size(); ++c)
-        ids[plan.at(0).at(c)] = firstTop.columnId(c);
-    const bool header = firstTop.hasHeader() || bottom.hasHeader();
-    return std::make_unique<StackBlocks>(this, bottom, plan, names, header, ids);
+    if (plan.addSource)
+        plan.names << textParameter(SourceName);
+    return std::make_unique<StackBlocks>(this, rows, std::move(plan));
 }
 
-void TransformStack::reportMissing(const QVector<QVector<int>>& plan,
-    const QStringList& outputNames, const QList<TableSource*>& upstream)
+void TransformStack::reportMissing(
+    const QVector<QVector<int>>& plan, const QStringList& outputNames, const QStringList& items)
 {
-    if (upstream.size() < 2)
+    if (items.size() < 2)
         return;
     const int stacked = outputNames.size();
     for (int i = 0; i < plan.size(); ++i) {
@@ -283,7 +311,7 @@ void TransformStack::reportMissing(const QVector<QVector<int>>& plan,
         if (!missing.isEmpty())
             addWarning(
                 QStringLiteral("'%1' has no %2 %3: left empty")
-                    .arg(itemName(upstream.at(i)),
+                    .arg(items.at(i),
                         missing.size() == 1 ? QStringLiteral("column") : QStringLiteral("columns"),
                         quotedExamples(missing)));
     }

@@ -19,12 +19,10 @@ public:
     bool reorderInputs(const QList<TableSource*>& upstream) override;
     QList<QPair<QString, bool>> optionStates() const override;
     // A long top table (a file a run without windows streams) is stacked a
-    // block at a time, the bottom table's rows after it, when both have
-    // every column and no source column is added (whose item names and
-    // warnings need the items).
+    // block at a time, the bottom table's rows after it.
     bool takesTopBlocks() const override { return true; }
     std::unique_ptr<RowBlockStage> topBlockStage(
-        const Dataset& firstTop, const Dataset& bottom) override;
+        const TableSource& top, const TableSource& bottom) override;
 
     // Where each input's columns go in the stacked table: per input, the
     // output position of each of its columns. Names are matched in order of
@@ -39,8 +37,9 @@ protected:
 private:
     friend class StackBlocks;
     static QStringList inputOrder(const QList<TableSource*>& upstream);
+    // Warns of the columns each input (items: their names) lacks.
     void reportMissing(const QVector<QVector<int>>& plan, const QStringList& outputNames,
-        const QList<TableSource*>& upstream);
+        const QStringList& items);
     void setStackSummary(qint64 rows, int inputs);
 
     QStringList m_lastOrder;

@@ -188,16 +188,18 @@ private:
 };
 
 std::unique_ptr<RowBlockStage> TransformSubtract::topBlockStage(
-    const Dataset& firstTop, const Dataset& bottom)
+    const TableSource& top, const TableSource& bottom)
 {
+    const Dataset& firstTop = top.dataset();
+    const Dataset& bottomRows = bottom.dataset();
     if (!requireParameters({ "Column_1", "Column_2", "Case_Sensitive", "Match" })
         || selectionParameter(Match) == LastMatch)
         return nullptr;
     const int topKey = columnIn(*this, Column1, firstTop);
-    const int bottomKey = columnIn(*this, Column2, bottom);
+    const int bottomKey = columnIn(*this, Column2, bottomRows);
     if (topKey < 0 || bottomKey < 0)
         return nullptr;
-    return std::make_unique<SubtractBlocks>(this, firstTop, bottom, topKey, bottomKey);
+    return std::make_unique<SubtractBlocks>(this, firstTop, bottomRows, topKey, bottomKey);
 }
 
 QVector<char> TransformSubtract::rowsToRemove(
