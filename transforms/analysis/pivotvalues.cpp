@@ -175,12 +175,18 @@ std::vector<int> shownKinds(const Layout& layout)
     return kinds;
 }
 
-SortedValues::SortedValues(const Layout& layout, SpillBudget* budget)
-    : m_kinds(shownKinds(layout)), m_budget(budget), m_counts(GroupKinds), m_files(GroupKinds)
+HeldValues::HeldValues(const Layout& layout, SpillBudget* budget)
+    : m_kinds(shownKinds(layout)), m_budget(budget)
 {
 }
 
-SortedValues::~SortedValues() = default;
+HeldValues::~HeldValues() = default;
+
+QString HeldValues::diskLine() const
+{
+    return m_budget->partitionsLine(
+        QStringLiteral("values"), doneOnDisk(), diskParts(), m_bytesOnDisk);
+}
 
 // Groups are far fewer than values: a counting sort puts each group's
 // values together, in the order of the groups' keys, then each group's are
@@ -321,12 +327,10 @@ bool SortedValues::fillFromDisk(
     return true;
 }
 
-DistinctValues::DistinctValues(const Layout& layout, SpillBudget* budget)
-    : m_kinds(shownKinds(layout)), m_budget(budget), m_counts(GroupKinds)
+int DistinctValues::diskParts() const
 {
+    return SpillPartitionCount;
 }
-
-DistinctValues::~DistinctValues() = default;
 
 void DistinctValues::add(int rowGroup, int columnGroup, const QString& text)
 {
@@ -473,8 +477,9 @@ bool DistinctValues::countPartitions(const HeldProgress& held)
 }
 
 bool DistinctValues::fill(
-    Dataset& output, const Side& rows, const Side& cols, const HeldProgress& held)
+    Dataset& output, int function, const Side& rows, const Side& cols, const HeldProgress& held)
 {
+    Q_UNUSED(function)
     if (m_parts) {
         if (!countPartitions(held))
             return false;

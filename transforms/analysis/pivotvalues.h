@@ -55,29 +55,56 @@ struct HeldProgress
     std::function<bool(qreal)> progress;
 };
 
+// What the two stores of held values share: the kinds of groups shown, the
+// budget that says when they go to disk, and what they put there.
+class HeldValues
+{
+public:
+    HeldValues(const Layout& layout, SpillBudget* budget);
+    virtual ~HeldValues();
+
+    // Called after each block: puts the values on disk once they take more
+    // than their share. False when a write failed (errorText()) or stopped.
+    virtual bool endBlock(const HeldProgress& held) = 0;
+    // Puts each group's figure for the function in output; a group without
+    // values keeps what is there. False when stopped or failed.
+    virtual bool fill(
+        Dataset& output, int function, const Side& rows, const Side& cols, const HeldProgress& held)
+        = 0;
+    // The times the values went to disk.
+    int runs() const { return m_runs; }
+    bool wentToDisk() const { return m_runs > 0; }
+    // The information line of values that went to disk.
+    QString diskLine() const;
+    const QString& errorText() const { return m_error; }
+
+protected:
+    // What was done with the values on disk, and in how many parts.
+    virtual QString doneOnDisk() const = 0;
+    virtual int diskParts() const = 0;
+
+    std::vector<int> m_kinds;
+    SpillBudget* m_budget;
+    int m_runs = 0;
+    qint64 m_bytesOnDisk = 0;
+    QString m_error;
+};
+
 // The numbers of a median or mode pivot. A value's groups are sorted by
 // value before they go to disk, as runs merged at the end, so that a
 // group's values come back in order without being held together.
-class SortedValues
+class SortedValues : public HeldValues
 {
 public:
-    SortedValues(const Layout& layout, SpillBudget* budget);
-    ~SortedValues();
+    using HeldValues::HeldValues;
 
     void add(int rowGroup, int columnGroup, double v)
     {
         m_batch.push_back({ rowGroup, columnGroup, v });
     }
-    // Called after each block: puts the values on disk once they take more
-    // than their share. False when a write failed (errorText()) or stopped.
-    bool endBlock(const HeldProgress& held);
-    // Puts each group's figure in output. False when stopped or failed.
+    bool endBlock(const HeldProgress& held) override;
     bool fill(Dataset& output, int function, const Side& rows, const Side& cols,
-        const HeldProgress& held);
-    // The runs written, and their bytes, for the information line.
-    int runs() const { return m_runs; }
-    qint64 bytesOnDisk() const { return m_bytesOnDisk; }
-    const QString& errorText() const { return m_error; }
+        const HeldProgress& held) override;
 
     struct Held
     {
@@ -92,21 +119,18 @@ public:
     };
 
 private:
+    QString doneOnDisk() const override { return QStringLiteral("sorted"); }
+    int diskParts() const override { return m_runs; }
     std::vector<Entry> sortedBy(int kind);
     bool writeRuns(const HeldProgress& held);
     bool fillFromDisk(Dataset& output, int function, const Side& rows, const Side& cols,
         const HeldProgress& held);
 
-    std::vector<int> m_kinds;
-    SpillBudget* m_budget;
     std::vector<Held> m_batch;
     // Per kind: each group's count of values, and the runs' files.
-    std::vector<QHash<quint64, qint64>> m_counts;
-    std::vector<QStringList> m_files;
-    int m_runs = 0;
-    qint64 m_bytesOnDisk = 0;
+    std::vector<QHash<quint64, qint64>> m_counts = std::vector<QHash<quint64, qint64>>(GroupKinds);
+    std::vector<QStringList> m_files = std::vector<QStringList>(GroupKinds);
     qint64 m_values = 0;
-    QString m_error;
 };
 
 // The texts of a distinct-count pivot: each text once, numbered, and a
@@ -114,22 +138,20 @@ private:
 // counted once its pairs are sorted. On disk the pairs go to partitions by
 // their text's hash, so that a text is in one partition only and a group's
 // distinct count is the sum of its partitions' counts.
-class DistinctValues
+class DistinctValues : public HeldValues
 {
 public:
-    DistinctValues(const Layout& layout, SpillBudget* budget);
-    ~DistinctValues();
+    using HeldValues::HeldValues;
 
     void add(int rowGroup, int columnGroup, const QString& text);
-    bool endBlock(const HeldProgress& held);
-    // Puts each group's count in output; a group without texts keeps what
-    // is there.
-    bool fill(Dataset& output, const Side& rows, const Side& cols, const HeldProgress& held);
-    int runs() const { return m_runs; }
-    qint64 bytesOnDisk() const { return m_bytesOnDisk; }
-    const QString& errorText() const { return m_error; }
+    bool endBlock(const HeldProgress& held) override;
+    // The function is the distinct count.
+    bool fill(Dataset& output, int function, const Side& rows, const Side& cols,
+        const HeldProgress& held) override;
 
 private:
+    QString doneOnDisk() const override { return QStringLiteral("counted"); }
+    int diskParts() const override;
     // A kind's (group, text) pairs held, each once, in order: the group in
     // the high half.
     std::vector<quint64> pairs(int kind) const;
@@ -143,8 +165,6 @@ private:
         quint32 text;
     };
 
-    std::vector<int> m_kinds;
-    SpillBudget* m_budget;
     QHash<QString, quint32> m_textIds;
     QVector<QString> m_texts;
     QHash<quint64, quint32> m_cellIds;
@@ -152,12 +172,9 @@ private:
     std::vector<Pair> m_pairs;
     qint64 m_bytes = 0;
     // Per kind, by group key: the distinct counts.
-    std::vector<QHash<quint64, qint64>> m_counts;
+    std::vector<QHash<quint64, qint64>> m_counts = std::vector<QHash<quint64, qint64>>(GroupKinds);
     qint64 m_entries = 0;
     std::unique_ptr<SpillPartitions> m_parts;
-    int m_runs = 0;
-    qint64 m_bytesOnDisk = 0;
-    QString m_error;
 };
 
 } // namespace pivot

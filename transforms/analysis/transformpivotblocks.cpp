@@ -113,6 +113,11 @@ private:
     bool takeRunning(const Dataset& rows);
     bool endBlock();
     HeldProgress heldProgress();
+    // The values held, for the functions that need a cell's values together.
+    HeldValues* heldValues() const
+    {
+        return m_sorted ? static_cast<HeldValues*>(m_sorted.get()) : m_distinct.get();
+    }
     static int groupOf(BlockGroups& groups, Dataset& keys, const QVector<int>& columns,
         const Dataset& rows, int row);
 
@@ -248,12 +253,8 @@ bool PivotBlocks::takeRunning(const Dataset& rows)
 // The values held go to disk once they take more than their share.
 bool PivotBlocks::endBlock()
 {
-    const HeldProgress held = heldProgress();
-    if (m_sorted && !m_sorted->endBlock(held))
-        return fail(m_sorted->errorText());
-    if (m_distinct && !m_distinct->endBlock(held))
-        return fail(m_distinct->errorText());
-    return true;
+    HeldValues* values = heldValues();
+    return !values || values->endBlock(heldProgress()) || fail(values->errorText());
 }
 
 void PivotBlocks::finish(Dataset& output)
@@ -274,29 +275,23 @@ bool PivotBlocks::finishInBlocks(
     orderSide(rows, m_rowKeys, m_plan.rowKeys.isEmpty(), m_plan.delimiter, m_plan.valueName);
     orderSide(cols, m_columnKeys, m_plan.columnKeys.isEmpty(), m_plan.delimiter, m_plan.valueName);
     layOut(output, m_plan.rowHeading, rows, cols, m_plan.layout);
-    const HeldProgress held = heldProgress();
-    bool filled = true;
-    if (m_sorted)
-        filled = m_sorted->fill(output, m_plan.function, rows, cols, held);
-    else if (m_distinct)
-        filled = m_distinct->fill(output, rows, cols, held);
-    else
+    HeldValues* values = heldValues();
+    if (!values) {
         m_table.fill(output, m_plan.function, rows, cols, m_plan.layout);
+        m_transform->setMessages(m_failures);
+        return passOn();
+    }
+    const bool filled = values->fill(output, m_plan.function, rows, cols, heldProgress());
     m_budget.dropFolder();
     if (!filled) {
-        fail(m_sorted ? m_sorted->errorText() : m_distinct->errorText());
+        fail(values->errorText());
         output.clear();
         return ended(false, QStringLiteral("Pivot was stopped before it finished."));
     }
     m_transform->setMessages(m_failures);
-    const int runs = m_sorted ? m_sorted->runs() : m_distinct ? m_distinct->runs() : 0;
-    if (runs > 0) {
-        // Said because the user did not choose it, and it is why the pivot
-        // took longer than one in memory.
-        const qint64 bytes = m_sorted ? m_sorted->bytesOnDisk() : m_distinct->bytesOnDisk();
-        m_transform->addInformation(m_budget.partitionsLine(QStringLiteral("values"),
-            m_sorted ? QStringLiteral("sorted") : QStringLiteral("counted"),
-            m_sorted ? runs : SpillPartitionCount, bytes));
-    }
+    // Said because the user did not choose it, and it is why the pivot took
+    // longer than one in memory.
+    if (values->wentToDisk())
+        m_transform->addInformation(values->diskLine());
     return passOn();
 }

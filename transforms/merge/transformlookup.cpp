@@ -217,7 +217,6 @@ public:
     }
 
     bool ready() const { return m_ready; }
-    bool isExact() const { return !m_relation; }
     // False when nothing matches.
     bool lookUp(const QString& topKey, QString& cell)
     {
@@ -267,18 +266,8 @@ public:
         output.appendColumn();
         const int newColumn = output.lastColumn();
         output.setColumnName(newColumn, m_shape.columnName(newColumn));
-        QString cell;
-        for (int r = 0; r < top.rowCount(); ++r) {
-            const QString& key = top.value(r, m_topKey);
-            if (m_cells.lookUp(key, cell)) {
-                output.setValue(r, newColumn, cell);
-            } else {
-                m_misses.add(key, m_rows + r);
-                output.setValue(r, newColumn, m_transform->missCell(top, r, m_topKey, m_noMatch));
-            }
-            if (KeyReport::hasOuterWhitespace(key))
-                m_spaces.add(key, m_rows + r);
-        }
+        m_transform->lookUpRows(
+            output, top, m_topKey, m_cells, m_noMatch, m_rows, m_tallies, [](int) { return true; });
         m_rows += top.rowCount();
         return true;
     }
@@ -286,13 +275,7 @@ public:
     void finish(Dataset& output) override
     {
         output = m_shape;
-        if (!m_cells.invalidPattern().isEmpty()) {
-            m_transform->addWarning(
-                QStringLiteral("Invalid regular expression '%1'").arg(m_cells.invalidPattern()));
-        }
-        m_transform->reportDuplicates(m_bottom, m_bottomKey);
-        m_transform->reportTop(m_misses, m_spaces);
-        m_transform->reportEnd(m_bottom, m_bottomKey, m_rows, m_misses.count);
+        m_transform->report(m_cells, m_bottom, m_bottomKey, m_rows, m_tallies);
     }
 
 private:
@@ -304,8 +287,7 @@ private:
     ColumnVariables m_noMatch;
     // The columns of a block's result.
     Dataset m_shape;
-    KeyTally m_misses;
-    KeyTally m_spaces;
+    TransformLookup::TopTallies m_tallies;
     qint64 m_rows = 0;
 };
 
@@ -359,27 +341,35 @@ void TransformLookup::process(Dataset& output, const QList<TableSource*>& upstre
     if (!cells.ready())
         return;
     const ColumnVariables noMatch(textParameter(NonMatchingValue), top);
-    KeyTally misses;
-    KeyTally spaces;
+    TopTallies tallies;
+    if (lookUpRows(output, top, topKey, cells, noMatch, 0, tallies,
+            [&](int r) { return reportProgress(bottomRows + r, work); }))
+        report(cells, bottom, bottomKey, top.rowCount(), tallies);
+}
+
+// The new column's cell of each top row (row numbers counted from
+// firstRow), the misses and stray whitespace tallied; false when
+// progress(row) stops it.
+bool TransformLookup::lookUpRows(Dataset& output, const Dataset& top, int topKey,
+    LookupCells& cells, const ColumnVariables& noMatch, qint64 firstRow, TopTallies& tallies,
+    const std::function<bool(int)>& progress) const
+{
+    const int newColumn = output.lastColumn();
     QString cell;
     for (int r = 0; r < top.rowCount(); ++r) {
-        if (!reportProgress(bottomRows + r, work))
-            return;
+        if (!progress(r))
+            return false;
         const QString& key = top.value(r, topKey);
         if (cells.lookUp(key, cell)) {
             output.setValue(r, newColumn, cell);
         } else {
-            misses.add(key, r);
+            tallies.misses.add(key, firstRow + r);
             output.setValue(r, newColumn, missCell(top, r, topKey, noMatch));
         }
         if (KeyReport::hasOuterWhitespace(key))
-            spaces.add(key, r);
+            tallies.spaces.add(key, firstRow + r);
     }
-    if (!cells.invalidPattern().isEmpty())
-        addWarning(QStringLiteral("Invalid regular expression '%1'").arg(cells.invalidPattern()));
-    reportDuplicates(bottom, bottomKey);
-    reportTop(misses, spaces);
-    reportEnd(bottom, bottomKey, top.rowCount(), misses.count);
+    return true;
 }
 
 QString TransformLookup::missCell(
@@ -390,25 +380,24 @@ QString TransformLookup::missCell(
     return noMatch.expand(top.row(row));
 }
 
-void TransformLookup::reportDuplicates(const Dataset& bottom, int bottomKey)
+// The reports in their order: a broken pattern, the bottom table's
+// duplicated keys, the top table's misses and stray whitespace, the bottom
+// table's stray whitespace; then the summary.
+void TransformLookup::report(const LookupCells& cells, const Dataset& bottom, int bottomKey,
+    qint64 rows, const TopTallies& tallies)
 {
+    if (!cells.invalidPattern().isEmpty())
+        addWarning(QStringLiteral("Invalid regular expression '%1'").arg(cells.invalidPattern()));
     const LookupOptions o = options();
     if (!o.allValues) {
         KeyReport::duplicates(
             *this, bottom, bottomKey, parameter(BottomColumn)->label(), o.caseSensitive);
     }
-}
-
-void TransformLookup::reportTop(const KeyTally& misses, const KeyTally& spaces)
-{
-    const QString label = parameter(TopColumn)->label();
-    KeyReport::misses(*this, misses, label);
-    KeyReport::whitespace(*this, spaces, label);
-}
-
-void TransformLookup::reportEnd(const Dataset& bottom, int bottomKey, qint64 rows, qint64 misses)
-{
+    const QString topLabel = parameter(TopColumn)->label();
+    KeyReport::misses(*this, tallies.misses, topLabel);
+    KeyReport::whitespace(*this, tallies.spaces, topLabel);
     KeyReport::whitespace(*this, bottom, bottomKey, parameter(BottomColumn)->label());
+    const qint64 misses = tallies.misses.count;
     setSummary(QStringLiteral("%1 matched, %2 unmatched")
                    .arg(formatInteger(rows - misses, true), formatInteger(misses, true)));
 }

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "transforms/support/keyreport.h"
 #include "transforms/transform.h"
 
 #include <QVector>
 
 class ColumnVariables;
-struct KeyTally;
+class LookupCells;
 struct LookupOptions;
 
 // Keeps the top dataset and adds one column whose values are looked up, by
@@ -45,11 +46,16 @@ private:
     // The looked-up column's name.
     QString newColumnName(const Dataset& bottom, int bottomValue) const;
     QString missCell(const Dataset& top, int row, int topKey, const ColumnVariables& noMatch) const;
-    // The reports, in their order: the bottom table's duplicated keys
-    // (reportDuplicates), the top table's misses and stray whitespace
-    // (tallied as the rows go by when they come in blocks), the bottom
-    // table's stray whitespace and the summary (reportEnd).
-    void reportDuplicates(const Dataset& bottom, int bottomKey);
-    void reportTop(const KeyTally& misses, const KeyTally& spaces);
-    void reportEnd(const Dataset& bottom, int bottomKey, qint64 rows, qint64 misses);
+    // The top table's misses and keys with stray whitespace, tallied as the
+    // rows go by (in blocks, when a file streams).
+    struct TopTallies
+    {
+        KeyTally misses;
+        KeyTally spaces;
+    };
+    bool lookUpRows(Dataset& output, const Dataset& top, int topKey, LookupCells& cells,
+        const ColumnVariables& noMatch, qint64 firstRow, TopTallies& tallies,
+        const std::function<bool(int)>& progress) const;
+    void report(const LookupCells& cells, const Dataset& bottom, int bottomKey, qint64 rows,
+        const TopTallies& tallies);
 };

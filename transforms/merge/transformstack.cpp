@@ -126,21 +126,11 @@ void TransformStack::process(Dataset& output, const QList<TableSource*>& upstrea
         return;
     }
 
-    // Each output column keeps the identity of the first input column that
-    // feeds it, so options downstream follow it as they would a single input.
-    QVector<ColumnId> ids(width);
-    QVector<bool> taken(width, false);
-    for (int i = 0; i < plan.size(); ++i) {
-        for (int c = 0; c < plan.at(i).size(); ++c) {
-            const int to = plan.at(i).at(c);
-            if (!taken.at(to)) {
-                ids[to] = upstream.at(i)->dataset().columnId(c);
-                taken[to] = true;
-            }
-        }
-    }
+    QVector<const Dataset*> inputs;
+    for (const TableSource* node : upstream)
+        inputs << &node->dataset();
     output.setColumnCount(width);
-    output.setColumnIds(ids);
+    output.setColumnIds(stackedIds(plan, inputs, width));
     output.makeColumnIdsUnique();
     if (addSource)
         names << textParameter(SourceName);
@@ -178,6 +168,23 @@ void TransformStack::process(Dataset& output, const QList<TableSource*>& upstrea
         items << itemName(node);
     reportMissing(plan, names.mid(0, width - (addSource ? 1 : 0)), items);
     setStackSummary(total, upstream.size());
+}
+
+// Each output column keeps the identity of the first input column that feeds
+// it, so options downstream follow it as they would a single input.
+QVector<ColumnId> TransformStack::stackedIds(
+    const QVector<QVector<int>>& plan, const QVector<const Dataset*>& inputs, int width)
+{
+    QVector<ColumnId> ids(width);
+    QVector<bool> taken(width, false);
+    for (int i = 0; i < plan.size(); ++i) {
+        for (int c = 0; c < plan.at(i).size(); ++c) {
+            const int to = plan.at(i).at(c);
+            if (!std::exchange(taken[to], true))
+                ids[to] = inputs.at(i)->columnId(c);
+        }
+    }
+    return ids;
 }
 
 void TransformStack::setStackSummary(qint64 rows, int inputs)
@@ -236,15 +243,14 @@ private:
             columns[to.at(c)] = rows.column(c);
             filled[to.at(c)] = true;
         }
+        if (m_plan.addSource) {
+            for (int r = 0; r < count; ++r)
+                columns.last().append(m_plan.items.at(input));
+            filled.last() = true;
+        }
         for (int c = 0; c < columns.size(); ++c) {
             if (!filled.at(c))
                 columns[c].appendEmpty(count);
-        }
-        if (m_plan.addSource) {
-            TextColumn& source = columns.last();
-            source = TextColumn();
-            for (int r = 0; r < count; ++r)
-                source.append(m_plan.items.at(input));
         }
         Dataset out;
         out.setColumns(std::move(columns), count);
@@ -276,18 +282,7 @@ std::unique_ptr<RowBlockStage> TransformStack::topBlockStage(
     plan.items = QStringList { itemName(&top), itemName(&bottom) };
     plan.addSource = boolParameter(AddSource);
     plan.header = first.hasHeader() || rows.hasHeader() || plan.addSource;
-    // Each stacked column keeps the identity of the first input column that
-    // feeds it, as the whole table's does.
-    plan.ids.resize(plan.names.size() + (plan.addSource ? 1 : 0));
-    QVector<bool> taken(plan.ids.size(), false);
-    for (int i = 0; i < 2; ++i) {
-        const Dataset& data = i == 0 ? first : rows;
-        for (int c = 0; c < plan.to.at(i).size(); ++c) {
-            const int to = plan.to.at(i).at(c);
-            if (!std::exchange(taken[to], true))
-                plan.ids[to] = data.columnId(c);
-        }
-    }
+    plan.ids = stackedIds(plan.to, { &first, &rows }, plan.names.size() + (plan.addSource ? 1 : 0));
     if (plan.addSource)
         plan.names << textParameter(SourceName);
     return std::make_unique<StackBlocks>(this, rows, std::move(plan));

@@ -41,6 +41,8 @@ private:
     void reportMissing(const QVector<QVector<int>>& plan, const QStringList& outputNames,
         const QStringList& items);
     void setStackSummary(qint64 rows, int inputs);
+    static QVector<ColumnId> stackedIds(
+        const QVector<QVector<int>>& plan, const QVector<const Dataset*>& inputs, int width);
 
     QStringList m_lastOrder;
 };

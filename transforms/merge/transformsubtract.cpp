@@ -8,6 +8,8 @@
 
 #include <QStringList>
 
+#include <functional>
+
 namespace {
 
 const QString Column1 = QStringLiteral("Column_1");
@@ -24,12 +26,17 @@ QString removedLine(qint64 row, const QString& key)
     return QStringLiteral("Subtracted row %1 with key '%2'").arg(QString::number(row + 1), key);
 }
 
-QHash<QString, int> bottomKeyCounts(const Dataset& bottom, int bottomKey, bool caseSensitive)
+// How often each key of the bottom table occurs; false when progress(row)
+// stops it.
+bool countBottomKeys(const Dataset& bottom, int bottomKey, bool caseSensitive,
+    QHash<QString, int>* counts, const std::function<bool(int)>& progress)
 {
-    QHash<QString, int> counts;
-    for (int r = 0; r < bottom.rowCount(); ++r)
-        ++counts[keyText(bottom.value(r, bottomKey), caseSensitive)];
-    return counts;
+    for (int r = 0; r < bottom.rowCount(); ++r) {
+        if (!progress(r))
+            return false;
+        ++(*counts)[keyText(bottom.value(r, bottomKey), caseSensitive)];
+    }
+    return true;
 }
 
 // Whether a top row of the key is removed: every one whose key the bottom
@@ -99,7 +106,7 @@ void TransformSubtract::process(Dataset& output, const QList<TableSource*>& upst
     const int removed = int(remove.count(1));
     if (removed == 0) {
         output = top;
-        setSummary(QStringLiteral("No changes"));
+        reportRemoved(0, {});
         return;
     }
     // Kept rows are the top's own rows and keep sharing their storage.
@@ -143,9 +150,9 @@ public:
           m_topKey(topKey),
           m_caseSensitive(transform->boolParameter(CaseSensitive, true)),
           m_allMatches(transform->selectionParameter(Match) == AllMatches),
-          m_counts(bottomKeyCounts(bottom, bottomKey, m_caseSensitive)),
           m_shape(withoutRows(firstTop))
     {
+        countBottomKeys(bottom, bottomKey, m_caseSensitive, &m_counts, [](int) { return true; });
     }
 
     bool process(const Dataset& top, Dataset& output) override
@@ -212,11 +219,9 @@ QVector<char> TransformSubtract::rowsToRemove(
     QVector<char> remove(topRows, 0);
 
     QHash<QString, int> counts;
-    for (int r = 0; r < bottom.rowCount(); ++r) {
-        if (!reportProgress(r, work))
-            return QVector<char>();
-        ++counts[keyText(bottom.value(r, bottomKey), caseSensitive)];
-    }
+    if (!countBottomKeys(bottom, bottomKey, caseSensitive, &counts,
+            [&](int r) { return reportProgress(r, work); }))
+        return QVector<char>();
     for (int i = 0; i < topRows; ++i) {
         if (!reportProgress(bottom.rowCount() + i, work))
             return QVector<char>();

@@ -130,9 +130,9 @@ private slots:
         Dataset out;
         pivot::layOut(out, QStringLiteral("keys"), rows, cols, layout);
         Dataset expected = out;
-        QVERIFY(distinct ? texts.fill(out, rows, cols, held)
-                         : sorted.fill(out, function, rows, cols, held));
-        QCOMPARE((distinct ? texts.runs() : sorted.runs()) > 1, spill);
+        pivot::HeldValues& store = distinct ? static_cast<pivot::HeldValues&>(texts) : sorted;
+        QVERIFY(store.fill(out, function, rows, cols, held));
+        QCOMPARE(store.runs() > 1, spill);
         for (auto it = values.begin(); it != values.end(); ++it) {
             const int r = it.key().first;
             const int c = it.key().second;
