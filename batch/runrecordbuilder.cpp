@@ -4,6 +4,7 @@
 #include "core/contenthash.h"
 #include "core/enginesettings.h"
 #include "core/filenamevariables.h"
+#include "core/parallel.h"
 #include "core/values.h"
 #include "graph/graphmodel.h"
 #include "graph/inputnode.h"
@@ -11,7 +12,6 @@
 #include "input/delimitedreader.h"
 #include "input/inputformat.h"
 #include "transforms/support/columnprofile.h"
-#include "transforms/support/parallel.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>

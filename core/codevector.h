@@ -8,11 +8,31 @@
 // Our own because the one thing it adds to std::vector is that choice.
 // PlaceVector does the same for the places of a column's plain texts.
 
+#include "core/prefetch.h"
+
 #include <QtGlobal>
 
 #include <algorithm>
 #include <type_traits>
 #include <vector>
+
+// Copies from[rows[i]] into to[i] for count rows, a negative row giving 0.
+// The rows of a sort or join lie all over the source, so each read is a
+// cache miss: the reads a few dozen rows ahead are asked for first, which
+// lets the misses overlap instead of coming one after the other.
+template <typename T>
+void gatherAhead(std::vector<T>* to, const std::vector<T>& from, const int* rows, int count)
+{
+    constexpr int Ahead = 32;
+    to->resize(size_t(count));
+    T* out = to->data();
+    const T* in = from.data();
+    for (int i = 0; i < count; ++i) {
+        if (i + Ahead < count && rows[i + Ahead] >= 0)
+            prefetchLine(in + rows[i + Ahead]);
+        out[i] = rows[i] < 0 ? T(0) : in[rows[i]];
+    }
+}
 
 class CodeVector
 {
@@ -102,10 +122,26 @@ public:
     {
         with([i](auto& v) { std::rotate(v.begin() + qptrdiff(i), v.end() - 1, v.end()); });
     }
+    // This vector becomes from's codes at rows (see gatherAhead).
+    void gather(const CodeVector& from, const int* rows, int count)
+    {
+        *this = CodeVector();
+        m_width = from.m_width;
+        m_max = from.m_max;
+        with([&](auto& v) {
+            using Vector = std::decay_t<decltype(v)>;
+            const Vector& source = *static_cast<const Vector*>(from.vectorOfWidth());
+            gatherAhead(&v, source, rows, count);
+        });
+    }
     // Lets every code and the room for them go.
     void release() { *this = CodeVector(); }
 
 private:
+    const void* vectorOfWidth() const
+    {
+        return with([](const auto& v) { return static_cast<const void*>(&v); });
+    }
     template <typename To, typename From>
     static void copyInto(std::vector<To>* to, std::vector<From>* from)
     {
@@ -186,6 +222,16 @@ public:
             std::rotate(m_64.begin() + qptrdiff(i), m_64.end() - 1, m_64.end());
         else
             std::rotate(m_32.begin() + qptrdiff(i), m_32.end() - 1, m_32.end());
+    }
+    // This vector becomes from's places at rows (see gatherAhead).
+    void gather(const PlaceVector& from, const int* rows, int count)
+    {
+        *this = PlaceVector();
+        m_wide = from.m_wide;
+        if (m_wide)
+            gatherAhead(&m_64, from.m_64, rows, count);
+        else
+            gatherAhead(&m_32, from.m_32, rows, count);
     }
     void swap(PlaceVector& other) noexcept
     {

@@ -1,5 +1,6 @@
 #include "core/dataset.h"
 
+#include "core/parallel.h"
 #include "core/values.h"
 
 #include <algorithm>
@@ -149,8 +150,17 @@ void Dataset::selectRows(const QVector<int>& positions)
         }
         rows = &valid;
     }
-    for (TextColumn& column : m_columns)
-        column = column.gathered(rows->constData(), rows->size());
+    // Each column's gather waits on memory at every row: two columns at a
+    // time halve the wait. The list is detached before the threads split it.
+    TextColumn* columns = m_columns.data();
+    const int count = m_columns.size();
+    const auto gather = [columns, count, rows](int half) {
+        for (int c = half; c < count; c += 2)
+            columns[c] = columns[c].gathered(rows->constData(), rows->size());
+    };
+    Parallel::both(
+        count > 1 && Parallel::worthSplitting(rows->size()), [&gather] { gather(0); },
+        [&gather] { gather(1); });
     m_rowCount = rows->size();
 }
 

@@ -662,21 +662,18 @@ TextColumn TextColumn::gathered(const int* rows, int count) const
         to.index = d->index;
         to.indexed = d->indexed;
         to.offered = d->offered;
-        to.codes.reserve(size_t(count));
-        for (int i = 0; i < count; ++i)
-            to.codes.push_back(rows[i] < 0 ? 0 : d->codes[size_t(rows[i])]);
+        to.codes.gather(d->codes, rows, count);
         return out;
     }
-    to.places.resize(size_t(count));
     // Most rows kept (a sort, a join): the texts are shared. A few kept (a
     // filter): they are copied, so that the rest can be let go.
     if (qint64(count) * 2 >= d->rows) {
         to.blocks = d->blocks;
         to.written = d->written;
         to.unused = d->unused;
-        for (int i = 0; i < count; ++i)
-            to.places.set(size_t(i), rows[i] < 0 ? 0 : d->places[size_t(rows[i])]);
+        to.places.gather(d->places, rows, count);
     } else {
+        to.places.resize(size_t(count));
         for (int i = 0; i < count; ++i)
             to.places.set(
                 size_t(i), rows[i] < 0 ? 0 : to.copyEntry(*d, d->places[size_t(rows[i])]));

@@ -1,8 +1,8 @@
 #include "ui/datatablemodel.h"
 
+#include "core/parallel.h"
 #include "core/values.h"
 #include "transforms/support/datasetsort.h"
-#include "transforms/support/parallel.h"
 #include "ui/windowsettings.h"
 
 #include <QLocale>

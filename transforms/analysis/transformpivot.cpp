@@ -3,13 +3,13 @@
 #include "transforms/analysis/pivottable.h"
 
 #include "core/dataset.h"
+#include "core/parallel.h"
 #include "core/tablesource.h"
 #include "core/values.h"
 #include "transforms/support/aggregates.h"
 #include "transforms/support/columnnumbers.h"
 #include "transforms/support/datasetsort.h"
 #include "transforms/support/failurelist.h"
-#include "transforms/support/parallel.h"
 #include "transforms/support/rowgroups.h"
 
 #include <QSet>

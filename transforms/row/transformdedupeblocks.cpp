@@ -9,10 +9,10 @@
 // handed on in blocks: a file larger than memory dedupes, in its own order.
 
 #include "core/dataset.h"
+#include "core/parallel.h"
 #include "core/spillfile.h"
 #include "core/values.h"
 #include "transforms/row/transformdedupe.h"
-#include "transforms/support/parallel.h"
 #include "transforms/support/rowgroups.h"
 #include "transforms/support/spillrows.h"
 

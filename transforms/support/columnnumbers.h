@@ -9,8 +9,8 @@
 // thread or two.
 
 #include "core/dataset.h"
+#include "core/parallel.h"
 #include "core/rowprefetch.h"
-#include "transforms/support/parallel.h"
 #include "transforms/support/storedvalues.h"
 
 #include <QLocale>

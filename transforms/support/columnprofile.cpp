@@ -1,9 +1,9 @@
 #include "transforms/support/columnprofile.h"
 
 #include "core/dataset.h"
+#include "core/parallel.h"
 #include "core/textcolumn.h"
 #include "core/values.h"
-#include "transforms/support/parallel.h"
 
 #include <QRegularExpression>
 

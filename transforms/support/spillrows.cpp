@@ -2,8 +2,8 @@
 
 #include "core/enginesettings.h"
 #include "core/memorylimit.h"
+#include "core/parallel.h"
 #include "core/runcontext.h"
-#include "transforms/support/parallel.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -19,6 +19,8 @@ class TestParallel : public QObject
 private slots:
     void sortMatchesStableReference_data();
     void sortMatchesStableReference();
+    void mixedColumnRanksMatchReference_data();
+    void mixedColumnRanksMatchReference();
     void perStoredValueMatchesDirect_data();
     void perStoredValueMatchesDirect();
     void columnNumbersMatchDirect_data();
@@ -58,6 +60,63 @@ void TestParallel::sortMatchesStableReference()
         if (wa != wb)
             return wa < wb;
         return numbers[a] > numbers[b];
+    });
+    QCOMPARE(sorter.order(), QVector<int>(expected.begin(), expected.end()));
+}
+
+void TestParallel::mixedColumnRanksMatchReference_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<bool>("ascending");
+    QTest::newRow("one thread, ascending") << 1000 << true;
+    QTest::newRow("two threads, ascending") << 120001 << true;
+    QTest::newRow("two threads, descending") << 120001 << false;
+}
+
+// A numeric column of different values (each row read on its own, on two
+// threads when large) with texts, "nan", empty and blank cells on both
+// threads' sides: numbers first, then texts, then the empty ones, each
+// class reversed on its own when descending and ties kept in row order.
+void TestParallel::mixedColumnRanksMatchReference()
+{
+    QFETCH(int, rows);
+    QFETCH(bool, ascending);
+    Dataset data;
+    data.setColumnCount(2);
+    std::vector<int> classes(rows);
+    std::vector<double> numbers(rows);
+    QStringList texts;
+    for (int r = 0; r < rows; ++r) {
+        // The first rows decide that the column is numeric.
+        const int pick = r < 100 ? r % 2 : r % 9;
+        QString text;
+        if (pick == 1 && r % 4 == 1) {
+            text = r % 8 == 1 ? QStringLiteral("  ") : QString();
+            classes[r] = 2;
+        } else if (pick == 3 || pick == 5) {
+            text = pick == 3 ? QStringLiteral("n/a %1").arg(r % 13) : QStringLiteral("nan");
+            classes[r] = 1;
+        } else {
+            numbers[r] = double((qint64(r) * 7919) % 100003) / 4.0 - 5000.0;
+            text = QString::number(numbers[r], 'f', 2);
+            classes[r] = 0;
+        }
+        texts.append(text);
+        data.appendRow({ text, QString::number(r) });
+    }
+    DatasetSorter sorter(data, { ascending ? 1 : -1 });
+    QVERIFY(sorter.sort());
+
+    std::vector<int> expected(rows);
+    std::iota(expected.begin(), expected.end(), 0);
+    std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+        if (classes[a] != classes[b])
+            return classes[a] < classes[b];
+        if (classes[a] == 2)
+            return false;
+        if (classes[a] == 1)
+            return ascending ? texts.at(a) < texts.at(b) : texts.at(b) < texts.at(a);
+        return ascending ? numbers[a] < numbers[b] : numbers[b] < numbers[a];
     });
     QCOMPARE(sorter.order(), QVector<int>(expected.begin(), expected.end()));
 }
