@@ -42,27 +42,43 @@ bool parsePlainDecimal(const QString& text, QChar decimalPoint, double* value)
     if (n == 0 || n > 40)
         return false;
     char buffer[48];
-    bool sawDigit = false;
-    bool sawPoint = false;
     for (int i = 0; i < n; ++i) {
         const ushort c = text.at(i).unicode();
-        if (c >= '0' && c <= '9') {
-            sawDigit = true;
-            buffer[i] = char(c);
-        } else if (c == '-' && i == 0) {
-            buffer[i] = '-';
-        } else if (c == '.' && decimalPoint == QLatin1Char('.') && !sawPoint) {
-            sawPoint = true;
-            buffer[i] = '.';
-        } else {
+        if (c > 0x7F)
             return false;
-        }
+        buffer[i] = char(c);
+    }
+    // Only "." is read as a decimal point here, so any other does as well as
+    // a character no number holds.
+    const char point = decimalPoint.unicode() <= 0x7F ? char(decimalPoint.unicode()) : '\0';
+    return readPlainDecimal(std::string_view(buffer, size_t(n)), point, value);
+}
+
+} // namespace
+
+bool readPlainDecimal(std::string_view bytes, char decimalPoint, double* value)
+{
+    const size_t n = bytes.size();
+    if (n == 0 || n > 40)
+        return false;
+    bool sawDigit = false;
+    bool sawPoint = false;
+    for (size_t i = 0; i < n; ++i) {
+        const char c = bytes[i];
+        if (c >= '0' && c <= '9')
+            sawDigit = true;
+        else if (c == '.' && decimalPoint == '.' && !sawPoint)
+            sawPoint = true;
+        else if (c != '-' || i != 0)
+            return false;
     }
     if (!sawDigit)
         return false;
-    const auto result = std::from_chars(buffer, buffer + n, *value);
-    return result.ec == std::errc() && result.ptr == buffer + n;
+    const auto result = std::from_chars(bytes.data(), bytes.data() + n, *value);
+    return result.ec == std::errc() && result.ptr == bytes.data() + n;
 }
+
+namespace {
 
 bool isNonNumberWord(const QString& trimmed)
 {

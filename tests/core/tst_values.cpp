@@ -88,6 +88,9 @@ private Q_SLOTS:
                                     << "-" << false << false << false << 0.0;
         QTest::newRow("two points") << "en_US"
                                     << "1.2.3" << false << false << false << 0.0;
+        // Letters whose code's low byte is a digit are not digits.
+        QTest::newRow("letters like digits")
+            << "en_US" << QStringLiteral("\u0131\u0130") << false << false << false << 0.0;
     }
     void toNumber()
     {

@@ -49,12 +49,7 @@ void layOut(Dataset& output, const QString& rowHeading, const Side& rows, const 
 
 ColumnNumbers readColumn(const Dataset& input, int column)
 {
-    return readColumnNumbers(input, column, [](const QString& t, const QLocale& locale) {
-        ReadNumber number;
-        if (!t.isEmpty())
-            number.value = toNumber(locale, t, false, true, &number.ok);
-        return number;
-    });
+    return readNumberColumn(input, column);
 }
 
 void reportNotNumber(

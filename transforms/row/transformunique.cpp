@@ -269,15 +269,13 @@ bool TransformUnique::usesDates() const
 
 ColumnNumbers TransformUnique::readNumbers(const Dataset& input, int column, bool dates)
 {
-    return readColumnNumbers(input, column, [dates](const QString& text, const QLocale& locale) {
+    if (!dates)
+        return readNumberColumn(input, column);
+    return readColumnNumbers(input, column, [](const QString& text, const QLocale&) {
         ReadNumber n;
-        if (dates) {
-            const QDate d = toDateWithFormats(text, defaultDateFormats());
-            n.ok = d.isValid();
-            n.value = double(d.toJulianDay());
-        } else {
-            n.value = toNumber(locale, text, false, true, &n.ok);
-        }
+        const QDate d = toDateWithFormats(text, defaultDateFormats());
+        n.ok = d.isValid();
+        n.value = double(d.toJulianDay());
         return n;
     });
 }

@@ -162,27 +162,30 @@ void TestParallel::perStoredValueMatchesDirect()
 void TestParallel::columnNumbersMatchDirect_data()
 {
     QTest::addColumn<int>("rows");
-    QTest::newRow("one thread") << 1000;
-    QTest::newRow("two threads") << 120001;
+    QTest::addColumn<bool>("plain");
+    QTest::newRow("one thread") << 1000 << false;
+    QTest::newRow("two threads") << 120001 << false;
+    QTest::newRow("plain texts, read from their bytes") << 1000 << true;
 }
 
 // Numbers, non-numbers and empty cells, repeated and not, each row's
-// reading checked against reading the cell on its own.
+// reading checked against reading the cell on its own. Texts kept one byte a
+// character are read from their bytes where they are plain decimals.
 void TestParallel::columnNumbersMatchDirect()
 {
     QFETCH(int, rows);
-    const QStringList words = { "12.5", "x", "", "-3", "1,000", "7 kg" };
+    QFETCH(bool, plain);
+    const QStringList words = { "12.5", "x", "", "-3", "1,000", "7 kg", "-", "1.2.3", " 7 ",
+        QStringLiteral("\u00A312"), "-0.50", QStringLiteral("\u0663"), "5-", ".5", "nan" };
     Dataset data;
     data.setColumnCount(2);
+    if (plain)
+        data.keepPlainTexts(1);
     for (int r = 0; r < rows; ++r)
         data.appendRow(
             { QString::number(r), r % 3 ? words.at(r % words.size()) : QString::number(r * 0.25) });
-    const auto read = [](const QString& text, const QLocale& locale) {
-        ReadNumber n;
-        n.value = toNumber(locale, text, false, true, &n.ok);
-        return n;
-    };
-    const ColumnNumbers numbers = readColumnNumbers(data, 1, read);
+    QCOMPARE(data.column(1).isCoded(), !plain);
+    const ColumnNumbers numbers = readNumberColumn(data, 1);
     QCOMPARE(int(numbers.values.size()), rows);
     for (int r = 0; r < rows; ++r) {
         ReadNumber n;
