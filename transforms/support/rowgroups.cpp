@@ -6,6 +6,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -75,6 +76,12 @@ private:
     }
     quint64 valueHash(Column& key, int row)
     {
+        // Equal texts keep equal bytes in a column of plain texts: compared
+        // as stored, they are hashed as kept, without being read out.
+        if (key.hashOfCode.empty() && m_asStored) {
+            const std::string_view bytes = key.column->storedBytes(row);
+            return qHashBits(bytes.data(), bytes.size());
+        }
         if (key.hashOfCode.empty())
             return textHash(key.column->text(row, key.scratch));
         quint64& known = key.hashOfCode[key.column->code(row)];
