@@ -308,6 +308,28 @@ private slots:
         QCOMPARE(column.value(99), QStringLiteral("v9"));
     }
 
+    // A selection keeps its source's width of codes: a coded column of
+    // two-byte codes takes new values after it. A text longer than a block
+    // is gathered with the short ones around it.
+    void gatheredKeepsWidths()
+    {
+        TextColumn coded;
+        for (int r = 0; r < 600; ++r)
+            coded.append(fresh(QString::number(r % 300)));
+        QVector<int> reversed(600);
+        std::iota(reversed.rbegin(), reversed.rend(), 0);
+        TextColumn picked = coded.gathered(reversed.constData(), reversed.size());
+        picked.append(fresh("new"));
+        QCOMPARE(picked.value(0), QStringLiteral("299"));
+        QCOMPARE(picked.value(599), QStringLiteral("0"));
+        QCOMPARE(picked.value(600), QStringLiteral("new"));
+
+        const QString longText(1 << 21, QLatin1Char('x'));
+        const TextColumn plain = columnOf({ "a", longText, "b", "c" }, false);
+        const int rows[] = { 3, 2, 1, 0, -1 };
+        QCOMPARE(valuesOf(plain.gathered(rows, 5)), (QStringList { "c", "b", longText, "a", "" }));
+    }
+
     // Joining a column of the other kind, and a part of the column itself.
     void appendingAnotherColumn_data() { kinds_data(); }
     void appendingAnotherColumn()
