@@ -128,20 +128,17 @@ public:
         *this = CodeVector();
         m_width = from.m_width;
         m_max = from.m_max;
-        with([&](auto& v) {
-            using Vector = std::decay_t<decltype(v)>;
-            const Vector& source = *static_cast<const Vector*>(from.vectorOfWidth());
-            gatherAhead(&v, source, rows, count);
-        });
+        if (m_width == 1)
+            gatherAhead(&m_8, from.m_8, rows, count);
+        else if (m_width == 2)
+            gatherAhead(&m_16, from.m_16, rows, count);
+        else
+            gatherAhead(&m_32, from.m_32, rows, count);
     }
     // Lets every code and the room for them go.
     void release() { *this = CodeVector(); }
 
 private:
-    const void* vectorOfWidth() const
-    {
-        return with([](const auto& v) { return static_cast<const void*>(&v); });
-    }
     template <typename To, typename From>
     static void copyInto(std::vector<To>* to, std::vector<From>* from)
     {

@@ -48,15 +48,12 @@ bool parsePlainDecimal(const QString& text, QChar decimalPoint, double* value)
             return false;
         buffer[i] = char(c);
     }
-    // Only "." is read as a decimal point here, so any other does as well as
-    // a character no number holds.
-    const char point = decimalPoint.unicode() <= 0x7F ? char(decimalPoint.unicode()) : '\0';
-    return readPlainDecimal(std::string_view(buffer, size_t(n)), point, value);
+    return readPlainDecimal(std::string_view(buffer, size_t(n)), decimalPoint, value);
 }
 
 } // namespace
 
-bool readPlainDecimal(std::string_view bytes, char decimalPoint, double* value)
+bool readPlainDecimal(std::string_view bytes, QChar decimalPoint, double* value)
 {
     const size_t n = bytes.size();
     if (n == 0 || n > 40)
@@ -67,7 +64,7 @@ bool readPlainDecimal(std::string_view bytes, char decimalPoint, double* value)
         const char c = bytes[i];
         if (c >= '0' && c <= '9')
             sawDigit = true;
-        else if (c == '.' && decimalPoint == '.' && !sawPoint)
+        else if (c == '.' && decimalPoint == QLatin1Char('.') && !sawPoint)
             sawPoint = true;
         else if (c != '-' || i != 0)
             return false;

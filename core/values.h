@@ -72,7 +72,7 @@ double toNumber(const QLocale& locale, const QString& text, bool emptyIsZero = f
 // A plain decimal ("123", "-4.5", with the decimal point given) read from
 // the bytes a column keeps: true with the value that toNumber() gives for
 // the same text; false for anything else, which toNumber() has to read.
-bool readPlainDecimal(std::string_view bytes, char decimalPoint, double* value);
+bool readPlainDecimal(std::string_view bytes, QChar decimalPoint, double* value);
 QVector<double> toNumbers(
     const QStringList& texts, bool emptyIsZero = false, bool ignoreCurrency = false);
 bool toBool(const QString& text, bool emptyIsInvalid = false, bool allowNumbers = false,

@@ -100,13 +100,17 @@ QVector<QVector<int>> TransformStack::columnPlan(
     return plan;
 }
 
+bool TransformStack::hasOptions()
+{
+    return requireParameters({ "Match_By", "Add_Source", "Source_Name" });
+}
+
 void TransformStack::process(Dataset& output, const QList<TableSource*>& upstream, bool& error)
 {
     Q_UNUSED(error)
     output.clear();
     m_lastOrder = inputOrder(upstream);
-    if (!hasValidInputCount(upstream)
-        || !requireParameters({ "Match_By", "Add_Source", "Source_Name" }))
+    if (!hasValidInputCount(upstream) || !hasOptions())
         return;
     QVector<QStringList> inputNames;
     bool anyHeader = false;
@@ -270,7 +274,7 @@ private:
 std::unique_ptr<RowBlockStage> TransformStack::topBlockStage(
     const TableSource& top, const TableSource& bottom)
 {
-    if (!requireParameters({ "Match_By", "Add_Source", "Source_Name" }))
+    if (!hasOptions())
         return nullptr;
     const Dataset& first = top.dataset();
     const Dataset& rows = bottom.dataset();

@@ -36,6 +36,7 @@ protected:
 
 private:
     friend class StackBlocks;
+    bool hasOptions();
     static QStringList inputOrder(const QList<TableSource*>& upstream);
     // Warns of the columns each input (items: their names) lacks.
     void reportMissing(const QVector<QVector<int>>& plan, const QStringList& outputNames,

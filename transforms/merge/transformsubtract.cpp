@@ -21,11 +21,6 @@ enum MatchMode { AllMatches = 0, FirstMatch = 1, LastMatch = 2 };
 
 constexpr int ListedRows = 5;
 
-QString removedLine(qint64 row, const QString& key)
-{
-    return QStringLiteral("Subtracted row %1 with key '%2'").arg(QString::number(row + 1), key);
-}
-
 // How often each key of the bottom table occurs; false when progress(row)
 // stops it.
 bool countBottomKeys(const Dataset& bottom, int bottomKey, bool caseSensitive,
@@ -52,6 +47,18 @@ bool takeMatch(QHash<QString, int>& counts, const QString& key, bool allMatches)
 }
 
 } // namespace
+
+void TransformSubtract::RemovedRows::add(qint64 row, const QString& key)
+{
+    if (++count <= ListedRows)
+        listed.append(
+            QStringLiteral("Subtracted row %1 with key '%2'").arg(QString::number(row + 1), key));
+}
+
+bool TransformSubtract::hasOptions()
+{
+    return requireParameters({ "Column_1", "Column_2", "Case_Sensitive", "Match" });
+}
 
 QSet<QString> TransformSubtract::keywords() const
 {
@@ -95,7 +102,7 @@ void TransformSubtract::process(Dataset& output, const QList<TableSource*>& upst
         setSummary(QStringLiteral("Connect a second dataset"));
         return;
     }
-    if (!requireParameters({ "Column_1", "Column_2", "Case_Sensitive", "Match" }))
+    if (!hasOptions())
         return;
     const Dataset& bottom = upstream.at(1)->dataset();
     const int topKey = columnIn(*this, Column1, top);
@@ -106,33 +113,34 @@ void TransformSubtract::process(Dataset& output, const QList<TableSource*>& upst
     const int removed = int(remove.count(1));
     if (removed == 0) {
         output = top;
-        reportRemoved(0, {});
+        reportRemoved(RemovedRows());
         return;
     }
     // Kept rows are the top's own rows and keep sharing their storage.
     output = top;
     QVector<int> kept;
     kept.reserve(top.rowCount() - removed);
-    QStringList listed;
+    RemovedRows removedRows;
     for (int r = 0; r < top.rowCount(); ++r) {
         if (!remove.at(r))
             kept.append(r);
-        else if (listed.size() < ListedRows)
-            listed.append(removedLine(r, top.value(r, topKey)));
+        else
+            removedRows.add(r, top.value(r, topKey));
     }
     output.selectRows(kept);
-    reportRemoved(removed, listed);
+    reportRemoved(removedRows);
 }
 
-void TransformSubtract::reportRemoved(qint64 removed, const QStringList& listed)
+void TransformSubtract::reportRemoved(const RemovedRows& removedRows)
 {
+    const qint64 removed = removedRows.count;
     if (removed == 0) {
         setSummary(QStringLiteral("No changes"));
         return;
     }
-    for (const QString& line : listed)
+    for (const QString& line : removedRows.listed)
         addInformation(line);
-    const qint64 rest = removed - listed.size();
+    const qint64 rest = removed - removedRows.listed.size();
     if (rest > 0)
         addInformation(QStringLiteral("+ %1 %2").arg(formatInteger(rest, true),
             rest == 1 ? QStringLiteral("other") : QStringLiteral("others")));
@@ -163,11 +171,10 @@ public:
         kept.reserve(top.rowCount());
         for (int r = 0; r < top.rowCount(); ++r) {
             const QString& cell = top.value(r, m_topKey);
-            if (!takeMatch(m_counts, keyText(cell, m_caseSensitive), m_allMatches)) {
+            if (!takeMatch(m_counts, keyText(cell, m_caseSensitive), m_allMatches))
                 kept.append(r);
-            } else if (++m_removed <= ListedRows) {
-                m_listed.append(removedLine(m_rows + r, cell));
-            }
+            else
+                m_removed.add(m_rows + r, cell);
         }
         m_rows += top.rowCount();
         output = top;
@@ -179,7 +186,7 @@ public:
     void finish(Dataset& output) override
     {
         output = m_shape;
-        m_transform->reportRemoved(m_removed, m_listed);
+        m_transform->reportRemoved(m_removed);
     }
 
 private:
@@ -190,8 +197,7 @@ private:
     QHash<QString, int> m_counts;
     Dataset m_shape;
     qint64 m_rows = 0;
-    qint64 m_removed = 0;
-    QStringList m_listed;
+    TransformSubtract::RemovedRows m_removed;
 };
 
 std::unique_ptr<RowBlockStage> TransformSubtract::topBlockStage(
@@ -199,8 +205,7 @@ std::unique_ptr<RowBlockStage> TransformSubtract::topBlockStage(
 {
     const Dataset& firstTop = top.dataset();
     const Dataset& bottomRows = bottom.dataset();
-    if (!requireParameters({ "Column_1", "Column_2", "Case_Sensitive", "Match" })
-        || selectionParameter(Match) == LastMatch)
+    if (!hasOptions() || selectionParameter(Match) == LastMatch)
         return nullptr;
     const int topKey = columnIn(*this, Column1, firstTop);
     const int bottomKey = columnIn(*this, Column2, bottomRows);

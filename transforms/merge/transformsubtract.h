@@ -34,8 +34,15 @@ protected:
 
 private:
     friend class SubtractBlocks;
+    // The rows removed: how many, and the lines on the first few.
+    struct RemovedRows
+    {
+        qint64 count = 0;
+        QStringList listed;
+        void add(qint64 row, const QString& key);
+    };
+    bool hasOptions();
     QVector<char> rowsToRemove(
         const Dataset& top, const Dataset& bottom, int topKey, int bottomKey);
-    // The lines on the removed rows (the first few listed) and the summary.
-    void reportRemoved(qint64 removed, const QStringList& listed);
+    void reportRemoved(const RemovedRows& removedRows);
 };

@@ -28,12 +28,13 @@ struct ColumnNumbers
 // read(text, locale) gives a ReadNumber and must be safe to call from two
 // threads. Each thread passes its own copy of the default locale: making
 // one per cell would count references on the one shared locale from both
-// threads, a cache line passed back and forth at every value. quick(bytes,
-// point, number) may read a cell of plain one-byte texts first, without
-// making a text, and must give what read() would or false.
-template <typename Read, typename Quick>
+// threads, a cache line passed back and forth at every value. With
+// plainDecimals, read() gives for a plain decimal what toNumber() gives, so
+// a cell of plain one-byte texts that is one is read from its bytes first,
+// without making a text.
+template <typename Read>
 ColumnNumbers readColumnNumbers(
-    const Dataset& data, int column, const Read& read, const Quick& quick)
+    const Dataset& data, int column, const Read& read, bool plainDecimals = false)
 {
     const int rows = data.rowCount();
     ColumnNumbers numbers;
@@ -47,14 +48,15 @@ ColumnNumbers readColumnNumbers(
         QString scratch;
         const QLocale locale;
         const QChar point = locale.decimalPoint();
-        const char bytePoint = point.unicode() <= 0x7F ? char(point.unicode()) : '\0';
         const auto readOne = [&](const QString& text) { return read(text, locale); };
         std::string_view bytes;
         for (int r = begin; r < end; ++r) {
             if (const QString* next = RowPrefetch::cellAhead(data, r, column))
                 cache.prefetch(*next);
             ReadNumber n;
-            if (!cells.narrowText(r, &bytes) || !quick(bytes, bytePoint, &n))
+            n.ok = plainDecimals && cells.narrowText(r, &bytes)
+                && readPlainDecimal(bytes, point, &n.value);
+            if (!n.ok)
                 n = cache.getCell(cells, r, scratch, readOne);
             numbers.values[size_t(r)] = n.value;
             numbers.ok[size_t(r)] = n.ok;
@@ -64,13 +66,6 @@ ColumnNumbers readColumnNumbers(
     Parallel::both(
         Parallel::worthSplitting(rows), [&] { part(0, middle); }, [&] { part(middle, rows); });
     return numbers;
-}
-
-template <typename Read>
-ColumnNumbers readColumnNumbers(const Dataset& data, int column, const Read& read)
-{
-    return readColumnNumbers(
-        data, column, read, [](std::string_view, char, ReadNumber*) { return false; });
 }
 
 // The cells as toNumber() reads them (currency signs ignored, an empty cell
@@ -85,8 +80,5 @@ inline ColumnNumbers readNumberColumn(const Dataset& data, int column)
             n.value = toNumber(locale, text, false, true, &n.ok);
             return n;
         },
-        [](std::string_view bytes, char point, ReadNumber* n) {
-            n->ok = readPlainDecimal(bytes, point, &n->value);
-            return n->ok;
-        });
+        true);
 }

@@ -86,6 +86,9 @@ public:
     QVector<int> ranks() const;
 
 private:
+    // The value's class, and its number when it reads as one.
+    char classOf(const QString& value, double* number) const;
+    bool keepsText(char valueClass) const;
     SortedClass sortNumbers(const QVector<int>& members) const;
     SortedClass sortTexts(const QVector<int>& members) const;
     SortedClass sortCollated(const QVector<int>& members) const;
@@ -100,20 +103,26 @@ private:
     QVector<double> m_numbers;
 };
 
+char ColumnValues::classOf(const QString& value, double* number) const
+{
+    return m_kind == SortKind::Text ? char(ClassRead)
+                                    : char(classify(m_kind, m_locale, m_format, value, number));
+}
+
+// Only the texts sorted as texts are kept: a column of ten million different
+// amounts would otherwise keep a copy of every one.
+bool ColumnValues::keepsText(char valueClass) const
+{
+    return m_kind == SortKind::Text || valueClass == ClassOther;
+}
+
 void ColumnValues::add(const QString& value)
 {
-    if (m_kind == SortKind::Text) {
-        m_values.append(value);
-        m_class.append(ClassRead);
-        return;
-    }
     double number = 0.0;
-    const char cls = char(classify(m_kind, m_locale, m_format, value, &number));
-    // Only the texts sorted as texts are kept: a column of ten million
-    // different amounts would otherwise keep a copy of every one.
-    m_values.append(cls == ClassOther ? value : QString());
+    const char cls = classOf(value, &number);
+    m_values.append(keepsText(cls) ? value : QString());
     m_class.append(cls);
-    if (cls == ClassRead) {
+    if (cls == ClassRead && m_kind != SortKind::Text) {
         m_numbers.resize(m_class.size());
         m_numbers.last() = number;
     }
@@ -205,9 +214,6 @@ SortedClass ColumnValues::sortCollated(const QVector<int>& members) const
     return sorted;
 }
 
-// Read values (numbers, dates, or every text of a text column), then other
-// texts, then empty values; descending reverses each class but not their
-// sequence.
 bool ColumnValues::addRows(
     const TextColumn& column, int rows, const std::function<bool(int)>& progress)
 {
@@ -231,20 +237,19 @@ bool ColumnValues::addRows(
         [&](int block, int) {
             QString scratch;
             const int end = qMin(rows, (block + 1) * Block);
+            double unused = 0.0;
             for (int r = block * Block; r < end; ++r) {
                 const QString& value = column.text(r, scratch);
-                if (m_kind == SortKind::Text) {
-                    values[r] = value;
-                    classes[r] = ClassRead;
-                    continue;
-                }
-                classes[r] = char(classify(m_kind, m_locale, m_format, value, &numbers[r]));
-                if (classes[r] == ClassOther)
+                classes[r] = classOf(value, numbers ? &numbers[r] : &unused);
+                if (keepsText(classes[r]))
                     values[r] = value;
             }
         });
 }
 
+// Read values (numbers, dates, or every text of a text column), then other
+// texts, then empty values; descending reverses each class but not their
+// sequence.
 QVector<int> ColumnValues::ranks() const
 {
     QVector<int> members[3];
@@ -431,17 +436,18 @@ bool DatasetSorter::rankColumn(int key, const SortProgress& progress)
             return false;
         for (int r = 0; r < rows; ++r)
             rowValue[r] = r;
-    }
-    for (int r = 0; r < rows && !valueOfCode.isEmpty(); ++r) {
-        if (progress && !progress(m_done, m_total))
-            return false;
-        ++m_done;
-        int& known = valueOfCode[int(column.code(r))];
-        if (known < 0) {
-            known = values.count();
-            values.add(*column.storedText(r));
+    } else {
+        for (int r = 0; r < rows; ++r) {
+            if (progress && !progress(m_done, m_total))
+                return false;
+            ++m_done;
+            int& known = valueOfCode[int(column.code(r))];
+            if (known < 0) {
+                known = values.count();
+                values.add(*column.storedText(r));
+            }
+            rowValue[r] = known;
         }
-        rowValue[r] = known;
     }
     const QVector<int> ranks = values.ranks();
     const int keyCount = m_keys.size();

@@ -12,6 +12,25 @@ namespace {
 
 constexpr int ListedExamples = 5;
 
+// The heading, the tally's listed cells, then "+ <rest> <restWords>" for the
+// ones not listed (restWords gives the words for a count).
+void addTally(Transform& transform, const KeyTally& tally, const QString& heading,
+    const std::function<QString(qint64)>& restWords)
+{
+    transform.addInformation(heading);
+    for (const QString& line : tally.listed)
+        transform.addInformation(line);
+    const qint64 rest = tally.count - tally.listed.size();
+    if (rest > 0)
+        transform.addInformation(
+            QStringLiteral("+ %1 %2").arg(formatInteger(rest, true), restWords(rest)));
+}
+
+QString missWords(qint64 count)
+{
+    return count == 1 ? QStringLiteral("miss") : QStringLiteral("misses");
+}
+
 } // namespace
 
 void KeyTally::add(const QString& cell, qint64 row)
@@ -62,21 +81,12 @@ namespace KeyReport {
 
 void misses(Transform& transform, const KeyTally& tally, const QString& label)
 {
-    const qint64 count = tally.count;
-    if (count == 0)
+    if (tally.count == 0)
         return;
-    transform.addInformation(
+    addTally(transform, tally,
         QStringLiteral("%1 %2 in the %3:")
-            .arg(formatInteger(count, true),
-                count == 1 ? QStringLiteral("miss") : QStringLiteral("misses"), label));
-    for (const QString& line : tally.listed)
-        transform.addInformation(line);
-    const qint64 rest = count - tally.listed.size();
-    if (rest > 0)
-        transform.addInformation(
-            QStringLiteral("+ %1 other %2")
-                .arg(formatInteger(rest, true),
-                    rest == 1 ? QStringLiteral("miss") : QStringLiteral("misses")));
+            .arg(formatInteger(tally.count, true), missWords(tally.count), label),
+        [](qint64 rest) -> QString { return QStringLiteral("other ") + missWords(rest); });
 }
 
 int misses(Transform& transform, const Dataset& data, int column, const QString& label,
@@ -141,19 +151,15 @@ bool hasOuterWhitespace(const QString& text)
 
 void whitespace(Transform& transform, const KeyTally& tally, const QString& label)
 {
-    const qint64 count = tally.count;
-    if (count == 0)
+    if (tally.count == 0)
         return;
-    transform.addInformation(
+    addTally(transform, tally,
         QStringLiteral("%1 values with leading or trailing whitespace in the %2:")
-            .arg(formatInteger(count, true), label));
-    for (const QString& line : tally.listed)
-        transform.addInformation(line);
-    const qint64 rest = count - tally.listed.size();
-    if (rest > 0)
-        transform.addInformation(QStringLiteral("+ %1 %2").arg(formatInteger(rest, true),
-            rest == 1 ? QStringLiteral("other with whitespace")
-                      : QStringLiteral("others with whitespace")));
+            .arg(formatInteger(tally.count, true), label),
+        [](qint64 rest) {
+            return rest == 1 ? QStringLiteral("other with whitespace")
+                             : QStringLiteral("others with whitespace");
+        });
     transform.addInformation(QStringLiteral("(keys are whitespace and case sensitive)"));
 }
 

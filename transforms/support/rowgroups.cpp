@@ -76,14 +76,14 @@ private:
     }
     quint64 valueHash(Column& key, int row)
     {
-        // Equal texts keep equal bytes in a column of plain texts: compared
-        // as stored, they are hashed as kept, without being read out.
-        if (key.hashOfCode.empty() && m_asStored) {
+        if (key.hashOfCode.empty()) {
+            // Equal texts keep equal bytes in a column of plain texts:
+            // compared as stored, they are hashed as kept, not read out.
+            if (!m_asStored)
+                return textHash(key.column->text(row, key.scratch));
             const std::string_view bytes = key.column->storedBytes(row);
             return qHashBits(bytes.data(), bytes.size());
         }
-        if (key.hashOfCode.empty())
-            return textHash(key.column->text(row, key.scratch));
         quint64& known = key.hashOfCode[key.column->code(row)];
         if (known == Unknown)
             known = textHash(key.column->text(row, key.scratch));
