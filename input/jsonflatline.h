@@ -1,12 +1,14 @@
 #pragma once
 
-// A quicker way through the commonest JSON line: one object of strings
-// without escapes, plain numbers, true, false and null, in the bytes of an
-// ASCII chunk. The line is checked whole first and only then handed to the
-// handler, as the same events RapidJSON would send in place (Key, String,
-// RawNumber, ... on the line's own bytes), so the handler cannot tell the
-// two apart. Anything else (an escape, an exponent, a nested value, a
-// mistake) leaves the line to RapidJSON, which also words every error.
+// A quicker way through the commonest JSON line: one object of strings,
+// plain numbers, true, false and null, in the bytes of an ASCII chunk. The
+// line is checked whole first and only then handed to the handler, as the
+// same events RapidJSON would send in place (Key, String, RawNumber, ... on
+// the line's own bytes, escapes written out where they stand), so the
+// handler cannot tell the two apart. Anything else (a \u escape, an
+// exponent, a nested value, a mistake) leaves the line to RapidJSON, which
+// also words every error; nothing is written into the line before it is
+// known to be taken here, since RapidJSON must then see it as it was.
 
 #include "input/jsonlinestream.h"
 
@@ -16,8 +18,26 @@ struct FlatToken
 {
     enum Kind : unsigned char { Key, String, Number, Null, False, True };
     Kind kind;
+    // A string with a backslash in it, to be written out before use.
+    bool escaped;
     const char* chars;
     unsigned length;
+};
+
+// The tokens of the line being scanned. They are written where they stay
+// and the list never shrinks: copying a token in from the stack stalled on
+// its partly written bytes, and resizing a vector per line cost as much.
+struct FlatTokens
+{
+    std::vector<FlatToken> items = std::vector<FlatToken>(64);
+    size_t count = 0;
+
+    FlatToken* next()
+    {
+        if (count == items.size())
+            items.resize(items.size() * 2);
+        return &items[count++];
+    }
 };
 
 // The steps of the check, kept apart from other names.
@@ -31,16 +51,61 @@ inline const char* skipJsonSpace(const char* p, const char* end)
     return p;
 }
 
-// The string from its opening quote at p, without escapes or control
-// characters, as a token of the kind given: where it ends, or null.
+// An escape JSON allows and that stands for one ASCII character, by the
+// letter after its backslash; 0 for another (\u is left to RapidJSON).
+inline char escapedChar(char letter)
+{
+    switch (letter) {
+    case '"':
+    case '\\':
+    case '/':
+        return letter;
+    case 'b':
+        return '\b';
+    case 'f':
+        return '\f';
+    case 'n':
+        return '\n';
+    case 'r':
+        return '\r';
+    case 't':
+        return '\t';
+    default:
+        return 0;
+    }
+}
+
+// The string from its opening quote at p, without control characters or
+// \u escapes, as a token of the kind given: where it ends, or null.
 inline const char* flatString(
     const char* p, const char* end, FlatToken::Kind kind, FlatToken* token)
 {
+    bool escaped = false;
     const char* close = plainRunEnd(p + 1, end);
+    while (close != end && *close == '\\') {
+        if (end - close < 2 || !escapedChar(close[1]))
+            return nullptr;
+        escaped = true;
+        close = plainRunEnd(close + 2, end);
+    }
     if (close == end || *close != '"')
         return nullptr;
-    *token = { kind, p + 1, unsigned(close - p - 1) };
+    token->kind = kind;
+    token->escaped = escaped;
+    token->chars = p + 1;
+    token->length = unsigned(close - p - 1);
     return close + 1;
+}
+
+// Writes a checked string's escapes out where it stands, as RapidJSON does
+// in place.
+inline void unescape(char* chars, FlatToken* token)
+{
+    char* to = chars;
+    const char* end = chars + token->length;
+    for (const char* from = chars; from < end; ++from)
+        *to++ = *from == '\\' ? escapedChar(*++from) : *from;
+    token->length = unsigned(to - chars);
 }
 
 inline bool isDigit(char c)
@@ -85,7 +150,7 @@ inline const char* flatValue(const char* p, const char* end, FlatToken* token)
     const auto literal = [&](const char* word, unsigned length, FlatToken::Kind kind) {
         if (unsigned(end - p) < length || std::memcmp(p, word, length) != 0)
             return static_cast<const char*>(nullptr);
-        *token = { kind, p, length };
+        *token = { kind, false, p, length };
         return p + length;
     };
     switch (*p) {
@@ -100,7 +165,7 @@ inline const char* flatValue(const char* p, const char* end, FlatToken* token)
     default: {
         const char* after = flatNumberEnd(p, end);
         if (after)
-            *token = { FlatToken::Number, p, unsigned(after - p) };
+            *token = { FlatToken::Number, false, p, unsigned(after - p) };
         return after;
     }
     }
@@ -108,7 +173,7 @@ inline const char* flatValue(const char* p, const char* end, FlatToken* token)
 
 // Checks the members of a flat object from just after its opening brace:
 // where the object ends, or null.
-inline const char* flatMembers(const char* p, const char* end, std::vector<FlatToken>* tokens)
+inline const char* flatMembers(const char* p, const char* end, FlatTokens* tokens)
 {
     const auto skipSpace = [&] {
         p = skipJsonSpace(p, end);
@@ -119,17 +184,13 @@ inline const char* flatMembers(const char* p, const char* end, std::vector<FlatT
     if (*p == '}')
         return p + 1;
     for (;;) {
-        FlatToken key;
-        FlatToken value;
-        if (*p != '"' || !(p = flatString(p, end, FlatToken::Key, &key)))
+        if (*p != '"' || !(p = flatString(p, end, FlatToken::Key, tokens->next())))
             return nullptr;
         if (!skipSpace() || *p != ':')
             return nullptr;
         ++p;
-        if (!skipSpace() || !(p = flatValue(p, end, &value)))
+        if (!skipSpace() || !(p = flatValue(p, end, tokens->next())))
             return nullptr;
-        tokens->push_back(key);
-        tokens->push_back(value);
         if (!skipSpace())
             return nullptr;
         if (*p == '}')
@@ -147,9 +208,9 @@ inline const char* flatMembers(const char* p, const char* end, std::vector<FlatT
 // The line's object given to the handler: where it ends (what follows is
 // the caller's to check), or null when the line is left to RapidJSON.
 template <typename Handler>
-char* scanFlatRecord(char* from, char* to, Handler& handler, std::vector<FlatToken>* tokens)
+char* scanFlatRecord(char* from, char* to, Handler& handler, FlatTokens* tokens)
 {
-    tokens->clear();
+    tokens->count = 0;
     const char* p = FlatLine::skipJsonSpace(from, to);
     if (p == to || *p != '{')
         return nullptr;
@@ -157,7 +218,10 @@ char* scanFlatRecord(char* from, char* to, Handler& handler, std::vector<FlatTok
     if (!end)
         return nullptr;
     handler.StartObject();
-    for (const FlatToken& token : *tokens) {
+    for (size_t t = 0; t < tokens->count; ++t) {
+        FlatToken& token = tokens->items[t];
+        if (token.escaped)
+            FlatLine::unescape(from + (token.chars - from), &token);
         switch (token.kind) {
         case FlatToken::Key:
             handler.Key(token.chars, token.length, false);
@@ -177,6 +241,6 @@ char* scanFlatRecord(char* from, char* to, Handler& handler, std::vector<FlatTok
             break;
         }
     }
-    handler.EndObject(rapidjson::SizeType(tokens->size() / 2));
+    handler.EndObject(rapidjson::SizeType(tokens->count / 2));
     return from + (end - from);
 }

@@ -571,7 +571,7 @@ private:
     char16_t* scanFlat(char16_t*, char16_t*) { return nullptr; }
 
     LineHandler m_handler;
-    std::vector<FlatToken> m_flatTokens;
+    FlatTokens m_flatTokens;
 };
 
 // Takes the chunks in text order into the dataset: their new columns, in

@@ -553,13 +553,25 @@ void TestStructuredReaders::jsonLinesFlatRecordsAsTheParserReadsThem_data()
         "spacing", " { \"a\" : 1 , \"b\" :\"x\" } \r\n\t{\t\"a\"\t:\t2\t}\t\n{}\n{ }\n{\"a\":3}\f");
     addRow("long integers", R"({"a":123456789012345678,"b":-1234567890123456789})");
     addRow("exponents and escapes", R"({"a":1e5,"b":-2.5E-3,"c":"q\"q","d":"\u0041","e":"a\\b"})");
+    addRow("escapes of one character",
+        R"({"a":"q\"q","b":"a\\b","c":"\/","d":"t\tn\nr\rb\bf\f","e":"\"","f":"end\\"})"
+        "\n"
+        R"({"k\"ey":1,"p\/q":"\\\"","s":"  in\t\tside  "})");
+    // Escapes written out before a line proves not flat would leave the
+    // parser other bytes than the line's.
+    addRow("escapes before what the parser takes",
+        R"({"a":"q\"q","b":{"c":"d\\e"}})"
+        "\n"
+        R"({"a":"x\"y","b":"\u00e9"})"
+        "\n"
+        R"({"a":"x\\","b":1e3})");
     addRow("nested and repeated",
         "{\"a\":{\"b\":1},\"c\":[1,2]}\n{\"a\":1,\"a\":2}\n[1,\"x\"]\n{\"a.b\":\"dot\"}");
     addRow("integer too large", "{\"a\":1" + QString(400, QLatin1Char('0')) + "}");
     for (const char* broken : { R"({"a":01})", R"({"a":1.})", R"({"a":-})", R"({"a":.5})",
              R"({"a":tru})", R"({"a":truex})", R"({"a":nul})", R"({"a":1,})", R"({"a" 1})",
              R"({"a":1}})", R"({"a":1} x)", R"({a:1})", R"({"a":"b})", R"({"a":1)", R"({"a":1 2})",
-             R"({,"a":1})", R"("plain")",
+             R"({,"a":1})", R"("plain")", R"({"a":"\x"})", R"({"a":"b\"})", R"({"a":"b\)",
              R"({"a":"b)"
              "\x01"
              R"("})" })
