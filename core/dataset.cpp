@@ -25,11 +25,12 @@ Dataset::Row Dataset::row(int row) const
     return values;
 }
 
-RowReader::RowReader(const Dataset& data, bool narrowBytes)
+RowReader::RowReader(const Dataset& data, int flags)
     : m_data(data),
+      m_byCode(flags & ByCode),
       m_scratch(data.columnCount()),
       m_cells(data.columnCount(), nullptr),
-      m_bytes(narrowBytes ? size_t(data.columnCount()) : 0)
+      m_bytes(flags & NarrowBytes ? size_t(data.columnCount()) : 0)
 {
 }
 

@@ -238,16 +238,24 @@ private:
 class RowReader
 {
 public:
-    // narrowBytes: a cell kept one byte a character is made a text only
-    // when asked for (see narrowAt).
-    explicit RowReader(const Dataset& data, bool narrowBytes = false);
+    enum Flag {
+        // A cell kept one byte a character is made a text only when asked
+        // for (see narrowAt).
+        NarrowBytes = 1,
+        // The texts of a repeating column are not fetched ahead, for a
+        // reader that mostly needs their codes (see codeAt).
+        ByCode = 2,
+    };
+    explicit RowReader(const Dataset& data, int flags = 0);
     void setRow(int row)
     {
         m_row = row;
         for (int c = 0; c < m_cells.size(); ++c) {
             const TextColumn& column = m_data.column(c);
-            column.prefetchEntry(row + 2 * Ahead);
-            column.prefetch(row + Ahead);
+            if (!m_byCode || !column.isCoded()) {
+                column.prefetchEntry(row + 2 * Ahead);
+                column.prefetch(row + Ahead);
+            }
             if (!m_bytes.empty() && column.narrowText(row, &m_bytes[c]))
                 m_cells[c] = nullptr;
             else
@@ -269,18 +277,24 @@ public:
         *chars = m_bytes[size_t(column)];
         return true;
     }
-    // Whether at(column) is the table's stored text, the same storage for
-    // every cell of the value (see Dataset::storedText).
-    bool isStored(int column) const
+    // The cell's code in a repeating column, the same for every cell of
+    // the value (see TextColumn::code); false in a column of plain texts.
+    bool codeAt(int column, quint32* code) const
     {
-        return column < m_cells.size() && m_data.column(column).isCoded();
+        const TextColumn& cells = m_data.column(column);
+        if (!cells.isCoded())
+            return false;
+        *code = cells.code(m_row);
+        return true;
     }
+    int codeCount(int column) const { return m_data.column(column).codeCount(); }
 
 private:
     // Rows ahead whose texts are asked for (see TextColumn::prefetch).
     static constexpr int Ahead = 6;
 
     const Dataset& m_data;
+    const bool m_byCode;
     int m_row = 0;
     // Filled when a cell is read (see at()).
     mutable QVector<QString> m_scratch;

@@ -57,7 +57,7 @@ public:
                 continue;
             }
             const QString& value = values.at(i);
-            m_cache.append(block, i, value, values.isStored(i), [&] { appendValue(block, value); });
+            m_cache.append(block, values, i, [&] { appendValue(block, value); });
         }
         block.endLine();
     }
@@ -121,7 +121,7 @@ private:
 template <class Block>
 void appendRows(DelimitedLineBuilder& builder, Block& block, const Dataset& data, int from, int to)
 {
-    RowReader row(data, true);
+    RowReader row(data, RowReader::NarrowBytes | RowReader::ByCode);
     for (int r = from; r < to; ++r) {
         row.setRow(r);
         builder.appendLine(block, row);

@@ -131,8 +131,7 @@ private:
     }
     void appendEscaped(Utf8Block& block, const QString& value, int column)
     {
-        m_cache.append(
-            block, column, value, m_row->isStored(column), [&] { appendJsonText(block, value); });
+        m_cache.append(block, *m_row, column, [&] { appendJsonText(block, value); });
     }
 
     // The slow path: values that are not already written as JSON wants them.

@@ -73,14 +73,16 @@ public:
         return m_bytes;
     }
 
-    // Bytes already encoded, copied as one fixed move of Size bytes of
-    // which the first count are kept.
-    template <int Size> void appendShort(const char* bytes, int count)
+    // Bytes already encoded and followed by at least Slack bytes that may
+    // be read, so that a short run goes in one fixed move.
+    void appendPadded(const char* bytes, int count)
     {
-        static_assert(Size <= Slack, "the move must fit in the slack");
-        reserve(0);
+        reserve(count);
         settle();
-        std::memcpy(m_out + m_used, bytes, Size);
+        if (count <= Slack)
+            std::memcpy(m_out + m_used, bytes, Slack);
+        else
+            std::memcpy(m_out + m_used, bytes, size_t(count));
         m_used += count;
     }
     int size() const { return m_used; }

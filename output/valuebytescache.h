@@ -1,17 +1,18 @@
 #pragma once
 
-// The bytes of values written before, found by their storage: values read
-// from a file share one text per distinct value, so most cells of a column
-// such as a country or a date repeat bytes already made, and taking them
-// from here spares the first touch of the text itself, a cache miss for
-// each cell of a table whose rows are in a new order. A column whose values
-// rarely repeat stops asking, since for it a lookup is only extra work.
-// Only stored texts are looked up (a table's texts do not change or go away
-// while it is written), so a storage address stands for its characters.
+// The bytes of values written before, by their column's code: a repeating
+// column keeps one text per distinct value and a code per row, so most cells
+// of a column such as a country or a date repeat bytes already made. Taking
+// them by the code spares reading the text at all (a cache miss for each
+// cell of a table whose rows are in a new order) and any hashing: a code
+// indexes its column's list of bytes directly. Columns of plain texts are
+// never looked up (their values rarely repeat), and neither is a column with
+// more distinct values than are worth keeping. One cache serves one table.
 
+#include "core/dataset.h"
 #include "output/utf8block.h"
 
-#include <QString>
+#include <QtGlobal>
 
 #include <cstring>
 #include <vector>
@@ -19,81 +20,70 @@
 class ValueBytesCache
 {
 public:
-    // The value's bytes from the cache, or made by make() (which appends
-    // them to the block) and kept for the next time. Only a stored text (see
-    // RowReader::isStored) is looked for: a text made for one row would
-    // merely take slots.
+    // The cell's bytes from the cache, or made by make() (which appends them
+    // to the block) and kept for the next time.
     template <typename Make>
-    void append(Utf8Block& block, int column, const QString& value, bool stored, Make make)
+    void append(Utf8Block& block, const RowReader& row, int column, Make make)
     {
-        if (!stored || !usedFor(column)) {
+        quint32 code = 0;
+        Column* kept = row.codeAt(column, &code) ? columnFor(row, column) : nullptr;
+        if (!kept || code >= kept->starts.size()) {
             make();
             return;
         }
-        const void* key = const_cast<QString&>(value).data_ptr();
-        if (appendStored(block, column, key))
+        if (const quint64 slot = kept->starts[code]) {
+            block.appendPadded(
+                kept->bytes.data() + (slot >> LengthBits), int(slot & MaxLength) - 1);
             return;
+        }
         const int start = block.size();
         make();
         // Bytes still waiting for the next character are not all of them.
         if (!block.waiting())
-            store(key, block.data() + start, block.size() - start);
+            kept->store(code, block.data() + start, block.size() - start);
     }
 
 private:
-    static constexpr int Bits = 14;
-    static constexpr int Window = 4096;
-    struct Entry
+    // A slot holds where a value's bytes start, and their count plus one
+    // (0: not made yet).
+    static constexpr int LengthBits = 16;
+    static constexpr quint64 MaxLength = (quint64(1) << LengthBits) - 1;
+    // Past these, a column's values are made each time, as without a cache.
+    static constexpr int MaxCodes = 1 << 20;
+    static constexpr size_t MaxBytes = size_t(32) << 20;
+    // Bytes kept past the last value (see Utf8Block::appendPadded).
+    static constexpr int Padding = Utf8Block::Slack;
+
+    struct Column
     {
-        const void* key = nullptr;
-        char bytes[23];
-        quint8 count = 0;
-    };
-    struct ColumnHits
-    {
-        int lookups = 0;
-        int hits = 0;
-        bool off = false;
+        std::vector<quint64> starts;
+        std::vector<char> bytes;
+        bool made = false;
+
+        void store(quint32 code, const char* from, int count)
+        {
+            const size_t start = bytes.empty() ? 0 : bytes.size() - Padding;
+            if (quint64(count) + 1 > MaxLength || start + size_t(count) > MaxBytes)
+                return;
+            bytes.resize(start + size_t(count) + Padding);
+            std::memcpy(bytes.data() + start, from, size_t(count));
+            starts[code] = (quint64(start) << LengthBits) | quint64(count + 1);
+        }
     };
 
-    bool usedFor(int column)
+    Column* columnFor(const RowReader& row, int column)
     {
-        if (size_t(column) >= m_columns.size()) {
-            // Made on first use: most writers make a header or a short table.
-            m_entries.resize(size_t(1) << Bits);
+        if (size_t(column) >= m_columns.size())
             m_columns.resize(size_t(column) + 1);
+        Column& kept = m_columns[size_t(column)];
+        if (!kept.made) {
+            kept.made = true;
+            const int codes = row.codeCount(column);
+            if (codes <= MaxCodes)
+                kept.starts.assign(size_t(codes), 0);
         }
-        return !m_columns[size_t(column)].off;
-    }
-    bool appendStored(Utf8Block& block, int column, const void* key)
-    {
-        const Entry& entry = m_entries[slot(key)];
-        ColumnHits& use = m_columns[size_t(column)];
-        const bool hit = entry.key == key;
-        if (hit) {
-            block.appendShort<sizeof entry.bytes>(entry.bytes, entry.count);
-            ++use.hits;
-        }
-        if (++use.lookups == Window) {
-            use.off = use.hits * 4 < Window;
-            use.lookups = use.hits = 0;
-        }
-        return hit;
-    }
-    void store(const void* key, const char* bytes, int count)
-    {
-        if (count > int(sizeof(Entry::bytes)))
-            return;
-        Entry& entry = m_entries[slot(key)];
-        entry.key = key;
-        entry.count = quint8(count);
-        std::memcpy(entry.bytes, bytes, size_t(count));
-    }
-    static size_t slot(const void* key)
-    {
-        return size_t((quint64(quintptr(key)) * 0x9E3779B97F4A7C15ull) >> (64 - Bits));
+        return &kept;
     }
 
-    std::vector<Entry> m_entries;
-    std::vector<ColumnHits> m_columns;
+    std::vector<Column> m_columns;
 };

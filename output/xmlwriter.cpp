@@ -154,8 +154,7 @@ private:
         const QString& value = fieldValue(row, column);
         if constexpr (std::is_same<Sink, Utf8Block>::value) {
             if (m_cache) {
-                m_cache->append(m_sink, column, value, row.isStored(column),
-                    [&] { appendXmlText(m_sink, value); });
+                m_cache->append(m_sink, row, column, [&] { appendXmlText(m_sink, value); });
                 return;
             }
         }

@@ -404,11 +404,18 @@ private slots:
         QCOMPARE(row.size(), 2);
         QCOMPARE(row.at(0), QStringLiteral("k2"));
         QCOMPARE(row.at(1), QStringLiteral("29999"));
-        QVERIFY(row.isStored(0));
-        QVERIFY(!row.isStored(1));
+        quint32 code = 0;
+        quint32 other = 0;
+        QVERIFY(row.codeAt(0, &code));
+        QVERIFY(!row.codeAt(1, &other));
         QCOMPARE(&row.at(0), d.storedText(29999, 0));
         row.setRow(1);
         QCOMPARE(row.at(1), QStringLiteral("1"));
+        QVERIFY(row.codeAt(0, &other) && other != code);
+        RowReader byCode(d, RowReader::ByCode);
+        byCode.setRow(2);
+        QVERIFY(byCode.codeAt(0, &other) && other == code);
+        QCOMPARE(byCode.at(0), QStringLiteral("k2"));
     }
 };
 

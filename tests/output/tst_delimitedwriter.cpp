@@ -79,6 +79,7 @@ private slots:
     void roundTrip();
     void progressAndStop();
     void longTableInBlocks();
+    void repeatedValuesByTheirCodes();
     void plainTextsFromTheirBytes_data();
     void plainTextsFromTheirBytes();
 };
@@ -181,6 +182,35 @@ void TestDelimitedWriter::longTableInBlocks()
     QVERIFY(result.stopped);
     QCOMPARE(stopped, asNeeded.left(stopped.size()));
     QCOMPARE(stopped.count(QLatin1Char('\n')), 13000 + 1);
+}
+
+// A long table's repeated values are made once per thread and then taken
+// by their codes: the same lines as a row at a time gives (tables short
+// enough for that), for values empty, quoted, beyond ASCII, longer than a
+// short move, too long to keep, and one ending in half a character.
+void TestDelimitedWriter::repeatedValuesByTheirCodes()
+{
+    const QStringList values { QString(), "x", "a,b", "q\"q", "\u00e9t\u00e9",
+        QString::fromUtf8("\xF0\x9F\x98\x80"), QString(40, QLatin1Char('l')),
+        QString(QChar(0xd83d)), "x," };
+    const QString huge = QString(70000, QLatin1Char('h')) + "end";
+    QVector<QStringList> rows;
+    for (int i = 0; i < 25001; ++i) {
+        const QString value = i == 5 || i == 24000 ? huge : values.at(int(i * 7919u % 9u));
+        rows << QStringList { QString::number(i), value, value + "!" };
+    }
+    const Dataset whole = makeDataset({ "n", "v", "w" }, rows);
+    QVERIFY(whole.column(1).isCoded());
+    const TextWriteOptions options
+        = delimitedOptions(DelimiterComma, QuotingAsNeeded, LineEndingUnix);
+    TextWriteResult result;
+    const QString text = renderText(whole, options, &result);
+    const QString head
+        = renderText(makeDataset({ "n", "v", "w" }, rows.mid(0, 12000)), options, &result);
+    const QString tail
+        = renderText(makeDataset({ "n", "v", "w" }, rows.mid(12000)), options, &result);
+    QCOMPARE(text, head + tail.mid(tail.indexOf(QLatin1Char('\n')) + 1));
+    QCOMPARE(text.count(huge), 4);
 }
 
 void TestDelimitedWriter::plainTextsFromTheirBytes_data()
