@@ -3,12 +3,14 @@
 // A quicker way through the commonest JSON line: one object of strings,
 // plain numbers, true, false and null, in the bytes of an ASCII chunk. The
 // line is checked whole first and only then handed to the handler, as the
-// same events RapidJSON would send in place (Key, String, RawNumber, ... on
-// the line's own bytes, escapes written out where they stand), so the
-// handler cannot tell the two apart. Anything else (a \u escape, an
-// exponent, a nested value, a mistake) leaves the line to RapidJSON, which
-// also words every error; nothing is written into the line before it is
-// known to be taken here, since RapidJSON must then see it as it was.
+// events RapidJSON would send in place (Key, RawNumber, ... on the line's
+// own bytes, escapes written out where they stand), but for a string, which
+// comes as FlatString with whether it had escapes: without one it holds no
+// control characters, which spares the handler a look for them. Anything
+// else (a \u escape, an exponent, a nested value, a mistake) leaves the
+// line to RapidJSON, which also words every error; nothing is written into
+// the line before it is known to be taken here, since RapidJSON must then
+// see it as it was.
 
 #include "input/jsonlinestream.h"
 
@@ -227,7 +229,7 @@ char* scanFlatRecord(char* from, char* to, Handler& handler, FlatTokens* tokens)
             handler.Key(token.chars, token.length, false);
             break;
         case FlatToken::String:
-            handler.String(token.chars, token.length, false);
+            handler.FlatString(token.chars, token.length, token.escaped);
             break;
         case FlatToken::Number:
             handler.RawNumber(token.chars, token.length, false);

@@ -3,10 +3,13 @@
 // Member names of JSON records, shared by the single-document and the JSON
 // lines readers.
 
+#include <QByteArray>
 #include <QHash>
 #include <QString>
 #include <QStringView>
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 // The keys of a text (or of a chunk of one), each with its column-safe text
@@ -20,9 +23,19 @@ public:
     struct Key
     {
         QString raw;
+        // raw in Latin-1, when it can be (a key of a chunk of bytes is
+        // compared on these).
+        QByteArray latin1;
         QString safe;
         int column = -1;
         int next = -1;
+
+        bool is(QStringView text) const { return raw == text; }
+        bool is(QLatin1String text) const
+        {
+            return latin1.size() == text.size()
+                && std::memcmp(latin1.constData(), text.data(), size_t(text.size())) == 0;
+        }
     };
 
     void startRecord() { m_previous = -1; }
@@ -30,7 +43,7 @@ public:
     template <typename View> int find(View raw)
     {
         const int hint = m_previous < 0 ? m_first : m_keys[size_t(m_previous)].next;
-        int found = hint >= 0 && m_keys[size_t(hint)].raw == raw ? hint : lookUp(raw);
+        int found = hint >= 0 && m_keys[size_t(hint)].is(raw) ? hint : lookUp(raw);
         if (m_previous < 0)
             m_first = found;
         else
@@ -50,6 +63,8 @@ private:
             return *it;
         Key key;
         key.raw = text;
+        if (std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x100; }))
+            key.latin1 = text.toLatin1();
         key.safe = text;
         key.safe.replace(QLatin1Char('.'), QLatin1Char('-'));
         m_keys.push_back(key);

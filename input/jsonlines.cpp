@@ -134,6 +134,14 @@ public:
             return madeValue(fromEscapedUtf8(chars, int(length)));
         return value(chars, int(length));
     }
+    // A string of the quicker way (see scanFlatRecord), which says whether
+    // it had escapes.
+    bool FlatString(const char* chars, rapidjson::SizeType length, bool escaped)
+    {
+        if (escaped)
+            return String(chars, length, false);
+        return value(chars, int(length), false, TrimOnly);
+    }
     bool Key(const char16_t* chars, rapidjson::SizeType length, bool)
     {
         m_key = m_keys.find(QStringView(chars, int(length)));
@@ -182,7 +190,7 @@ private:
     bool literalValue(int which)
     {
         const QString& text = literal(which);
-        return value(text.constData(), text.size());
+        return value(text.constData(), text.size(), false, Clean);
     }
 
     // Made: the characters are not the chunk's, and go away.
@@ -192,21 +200,27 @@ private:
         int start = 0;
         if (!shapeJsonNumber(text, &start, &count, decimalPoint))
             return madeValue(formatNumber(makeText(text, count).toDouble()));
-        return value(static_cast<const Char*>(text) + start, count, made);
+        return value(static_cast<const Char*>(text) + start, count, made, Clean);
     }
 
     bool madeValue(const QString& made) { return value(made.constData(), made.size(), true); }
 
+    // How much of the cleaning (trimming, then simplifying white space) a
+    // value may need: a number or a literal has no white space at all, and
+    // a JSON string holds control characters only where it escapes them.
+    enum Cleaning { Clean, TrimOnly, Full };
+
     // A made value is copied (cleaned) at once: its characters go away.
-    template <typename Char> bool value(const Char* chars, int count, bool made = false)
+    template <typename Char>
+    bool value(const Char* chars, int count, bool made = false, Cleaning cleaning = Full)
     {
         if (m_top == LineTop::None) {
             m_top = LineTop::Plain;
             return true;
         }
-        if (m_trim)
+        if (m_trim && cleaning != Clean)
             trimRange(&chars, &count);
-        const int from = m_simplify ? firstToSimplify(chars, count) : count;
+        const int from = m_simplify && cleaning == Full ? firstToSimplify(chars, count) : count;
         QString text = from < count ? simplified(chars, count, from)
             : made                  ? makeText(chars, count)
                                     : QString();
@@ -500,10 +514,23 @@ private:
         }
         // A column whose pool has retired holds mostly different values:
         // looking for repeats would only build a dictionary to give up.
+        // Pools retire seldom, so the columns are looked at only then and
+        // when columns are added.
+        const int retired = retiredPools();
+        if (retired == m_retiredSeen && columns.size() == m_columnsSeen)
+            return;
+        m_retiredSeen = retired;
+        m_columnsSeen = columns.size();
         for (int c = 0; c < columns.size() && size_t(c) < pools.size(); ++c) {
             if (columns.at(c).isCoded() && pools[size_t(c)].isRetired())
                 columns[c].keepPlainTexts();
         }
+    }
+
+    int retiredPools() const
+    {
+        return int(std::count_if(
+            pools.cbegin(), pools.cend(), [](const ValuePool& p) { return p.isRetired(); }));
     }
 
     void finishColumns()
@@ -572,6 +599,9 @@ private:
 
     LineHandler m_handler;
     FlatTokens m_flatTokens;
+    // What addColumns() last saw.
+    int m_retiredSeen = -1;
+    int m_columnsSeen = -1;
 };
 
 // Takes the chunks in text order into the dataset: their new columns, in

@@ -548,9 +548,12 @@ void TestStructuredReaders::jsonLinesFlatRecordsAsTheParserReadsThem_data()
 {
     QTest::addColumn<QString>("lines");
     addRow("values of every kind",
-        R"({"a":1,"b":-0,"c":0.50,"d":true,"e":false,"f":null,"g":"s","h":""})");
+        R"({"a":1,"b":-0,"c":0.50,"d":true,"e":false,"f":null,"g":"s","h":"","i":"  pad  "})");
     addRow(
         "spacing", " { \"a\" : 1 , \"b\" :\"x\" } \r\n\t{\t\"a\"\t:\t2\t}\t\n{}\n{ }\n{\"a\":3}\f");
+    // The key that followed a key last time is tried first.
+    addRow("keys in another order",
+        "{\"a\":1,\"b\":2,\"cd\":3}\n{\"b\":4,\"a\":5,\"ce\":6}\n{\"cd\":7}");
     addRow("long integers", R"({"a":123456789012345678,"b":-1234567890123456789})");
     addRow("exponents and escapes", R"({"a":1e5,"b":-2.5E-3,"c":"q\"q","d":"\u0041","e":"a\\b"})");
     addRow("escapes of one character",
