@@ -15,6 +15,31 @@
 #define VARNIX_HAVE_SSE2 1
 #endif
 
+// Whether the count bytes at a and at b are the same: short runs such as a
+// record's keys are compared in two overlapping words, without a call.
+inline bool sameBytes(const char* a, const char* b, int count)
+{
+    const auto same = [a, b, count](auto word) {
+        decltype(word) x, y, u, v;
+        std::memcpy(&x, a, sizeof word);
+        std::memcpy(&y, b, sizeof word);
+        std::memcpy(&u, a + count - int(sizeof word), sizeof word);
+        std::memcpy(&v, b + count - int(sizeof word), sizeof word);
+        return x == y && u == v;
+    };
+    if (count > 16)
+        return std::memcmp(a, b, size_t(count)) == 0;
+    if (count >= 8)
+        return same(quint64());
+    if (count >= 4)
+        return same(quint32());
+    for (int i = 0; i < count; ++i) {
+        if (a[i] != b[i])
+            return false;
+    }
+    return true;
+}
+
 // A text's code unit, held as a UTF-16 character or an ASCII byte.
 inline ushort codeUnit(QChar c)
 {

@@ -3,10 +3,11 @@
 // A quicker way through the commonest JSON line: one object of strings,
 // plain numbers, true, false and null, in the bytes of an ASCII chunk. The
 // line is checked whole first and only then handed to the handler, as the
-// events RapidJSON would send in place (Key, RawNumber, ... on the line's
-// own bytes, escapes written out where they stand), but for a string, which
-// comes as FlatString with whether it had escapes: without one it holds no
-// control characters, which spares the handler a look for them. Anything
+// events RapidJSON would send in place (RawNumber, Bool, ... on the line's
+// own bytes, escapes written out where they stand), but for a key, which
+// comes as FlatKey (it is ASCII, as its chunk is), and a string, which comes
+// as FlatString with whether it had escapes: without one it holds no
+// control characters. Both spare the handler a look at them. Anything
 // else (a \u escape, an exponent, a nested value, a mistake) leaves the
 // line to RapidJSON, which also words every error; nothing is written into
 // the line before it is known to be taken here, since RapidJSON must then
@@ -226,7 +227,7 @@ char* scanFlatRecord(char* from, char* to, Handler& handler, FlatTokens* tokens)
             FlatLine::unescape(from + (token.chars - from), &token);
         switch (token.kind) {
         case FlatToken::Key:
-            handler.Key(token.chars, token.length, false);
+            handler.FlatKey(token.chars, token.length);
             break;
         case FlatToken::String:
             handler.FlatString(token.chars, token.length, token.escaped);

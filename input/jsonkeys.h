@@ -3,13 +3,14 @@
 // Member names of JSON records, shared by the single-document and the JSON
 // lines readers.
 
+#include "input/charscan.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QString>
 #include <QStringView>
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 // The keys of a text (or of a chunk of one), each with its column-safe text
@@ -34,7 +35,7 @@ public:
         bool is(QLatin1String text) const
         {
             return latin1.size() == text.size()
-                && std::memcmp(latin1.constData(), text.data(), size_t(text.size())) == 0;
+                && sameBytes(latin1.constData(), text.data(), text.size());
         }
     };
 

@@ -142,6 +142,12 @@ public:
             return String(chars, length, false);
         return value(chars, int(length), false, TrimOnly);
     }
+    // A key of the quicker way: ASCII, as its chunk is.
+    bool FlatKey(const char* chars, rapidjson::SizeType length)
+    {
+        m_key = m_keys.find(QLatin1String(chars, int(length)));
+        return true;
+    }
     bool Key(const char16_t* chars, rapidjson::SizeType length, bool)
     {
         m_key = m_keys.find(QStringView(chars, int(length)));

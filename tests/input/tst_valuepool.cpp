@@ -1,3 +1,4 @@
+#include "input/charscan.h"
 #include "input/valuepool.h"
 #include "tests/input/testsupport.h"
 
@@ -18,6 +19,7 @@ private slots:
     void capRetiresLargePools_data();
     void capRetiresLargePools();
     void findsValuesReadAsBytes();
+    void sameBytesAtEveryLength();
     void textsOfARunActAsOrdinaryTexts_data();
     void textsOfARunActAsOrdinaryTexts();
 };
@@ -208,6 +210,24 @@ void TestValuePool::textsOfARunActAsOrdinaryTexts()
     QCOMPARE(first, text);
     QCOMPARE(changed.size(), text.size() + 1);
     QCOMPARE(intern(text), text);
+}
+
+// Short runs are compared in overlapping words: a difference at any place
+// of any length is seen, and so is sameness.
+void TestValuePool::sameBytesAtEveryLength()
+{
+    const QByteArray text = "abcdefghijklmnopqrstuvwxyz0123456789";
+    for (int count = 0; count <= 24; ++count) {
+        QByteArray other = text;
+        QVERIFY2(sameBytes(text.constData(), other.constData(), count),
+            qPrintable(QString::number(count)));
+        for (int at = 0; at < count; ++at) {
+            other = text;
+            other[at] = '#';
+            QVERIFY2(!sameBytes(text.constData(), other.constData(), count),
+                qPrintable(QStringLiteral("%1 at %2").arg(count).arg(at)));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestValuePool)
