@@ -70,6 +70,7 @@ public:
         m_tree = false;
         m_tooDeep = false;
         m_pending.clear();
+        m_made.clear();
         m_stack.clear();
     }
     LineTop top() const { return m_top; }
@@ -83,7 +84,8 @@ public:
     {
         ValuePool::Entry* entry = nullptr;
         const Pending* plain = nullptr;
-        QString text;
+        // Neither of the three: an empty cell.
+        const QString* text = nullptr;
 
         void appendTo(TextColumn* column, bool pooling) const;
     };
@@ -178,7 +180,9 @@ private:
         const void* chars;
         int count;
         bool bytes;
-        QString made;
+        // The text made for the value, if one was (see m_made): -1 when
+        // its characters can be used as they are.
+        int made;
         uint hash = 0;
         bool hashed = false;
 
@@ -231,7 +235,12 @@ private:
             : made                  ? makeText(chars, count)
                                     : QString();
         if (!m_tree) {
-            m_pending.push_back({ m_key, chars, count, sizeof(Char) == 1, std::move(text) });
+            int madeAt = -1;
+            if (!text.isNull()) {
+                madeAt = int(m_made.size());
+                m_made.push_back(std::move(text));
+            }
+            m_pending.push_back({ m_key, chars, count, sizeof(Char) == 1, madeAt });
             fetchAhead(&m_pending.back());
             return true;
         }
@@ -281,7 +290,7 @@ private:
             m_root.children.emplace_back();
             RecordNode& node = m_root.children.back();
             node.name = m_keys.at(p.key).safe;
-            node.value = p.made.isNull() ? p.text() : std::move(p.made);
+            node.value = p.made < 0 ? p.text() : std::move(m_made[size_t(p.made)]);
         }
         m_pending.clear();
     }
@@ -298,7 +307,7 @@ private:
     // Only for a column met before; a new one has no pool yet.
     void fetchAhead(Pending* p) const
     {
-        if (!m_pooling || !p->made.isNull() || p->count == 0)
+        if (!m_pooling || p->made >= 0 || p->count == 0)
             return;
         const int column = m_keys.at(p->key).column;
         if (column < 0 || size_t(column) >= m_pools->size())
@@ -312,17 +321,19 @@ private:
     }
 
     // A pooled value goes into its column by its entry, a value that is
-    // not kept by its characters: no copy of the text is made, whose count
-    // the chunks on both threads would otherwise raise and lower for every
-    // cell.
+    // not kept by its characters, an empty one as nothing: no copy of the
+    // text is made, whose count the chunks on both threads would otherwise
+    // raise and lower for every cell.
     void setCell(int column, const Pending& p, FlatCell* out)
     {
-        if (!p.made.isNull())
-            out->text = m_pooling ? cellOfMade(column, p) : p.made;
-        else if (p.count == 0)
-            out->text = p.text();
-        else if (!(out->entry = poolEntry(column, p)))
+        if (p.made >= 0) {
+            QString& made = m_made[size_t(p.made)];
+            if (m_pooling)
+                made = cellOfMade(column, made);
+            out->text = &made;
+        } else if (p.count > 0 && !(out->entry = poolEntry(column, p))) {
             out->plain = &p;
+        }
     }
 
     // The entry of the column's pool for the value; null without one.
@@ -340,12 +351,12 @@ private:
     }
 
     // A retired pool hands a made text back as it is.
-    QString cellOfMade(int column, const Pending& p)
+    QString cellOfMade(int column, const QString& made)
     {
-        if (p.made.isEmpty())
-            return p.made;
+        if (made.isEmpty())
+            return made;
         growPools(m_pools, size_t(column) + 1, m_arena);
-        return (*m_pools)[size_t(column)].intern(p.made);
+        return (*m_pools)[size_t(column)].intern(made);
     }
 
     void addFlatRow()
@@ -357,7 +368,7 @@ private:
             KeyTable::Key& key = m_keys.at(p.key);
             if (key.column < 0)
                 key.column = m_flattener->column(key.safe);
-            empty = empty && (p.made.isNull() ? p.count == 0 : p.made.isEmpty());
+            empty = empty && (p.made < 0 ? p.count == 0 : m_made[size_t(p.made)].isEmpty());
         }
         if (empty && m_ignoreEmptyRows)
             return;
@@ -392,6 +403,9 @@ private:
     bool m_tree = false;
     bool m_tooDeep = false;
     std::vector<Pending> m_pending;
+    // The texts made for the line's values (see Pending::made): seldom any,
+    // so that a value costs no text of its own to make and let go.
+    std::vector<QString> m_made;
     RecordNode m_root;
     std::vector<RecordNode*> m_stack;
 };
@@ -407,8 +421,10 @@ void LineHandler::FlatCell::appendTo(TextColumn* column, bool pooling) const
             else
                 column->append(chars, count);
         });
+    } else if (text) {
+        pooling ? void(column->appendPooled(*text)) : column->append(*text);
     } else {
-        pooling ? void(column->appendPooled(text)) : column->append(text);
+        column->appendEmpty(1);
     }
 }
 
