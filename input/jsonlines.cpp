@@ -240,8 +240,15 @@ private:
                 madeAt = int(m_made.size());
                 m_made.push_back(std::move(text));
             }
-            m_pending.push_back({ m_key, chars, count, sizeof(Char) == 1, madeAt });
-            fetchAhead(&m_pending.back());
+            // Written where it stays: a record built beside it and copied in
+            // stalled on its partly written bytes.
+            Pending& pending = m_pending.emplace_back();
+            pending.key = m_key;
+            pending.chars = chars;
+            pending.count = count;
+            pending.bytes = sizeof(Char) == 1;
+            pending.made = madeAt;
+            fetchAhead(&pending);
             return true;
         }
         if (text.isNull())
