@@ -575,6 +575,7 @@ void TestStructuredReaders::jsonLinesFlatRecordsAsTheParserReadsThem_data()
              R"({"a":tru})", R"({"a":truex})", R"({"a":nul})", R"({"a":1,})", R"({"a" 1})",
              R"({"a":1}})", R"({"a":1} x)", R"({a:1})", R"({"a":"b})", R"({"a":1)", R"({"a":1 2})",
              R"({,"a":1})", R"("plain")", R"({"a":"\x"})", R"({"a":"b\"})", R"({"a":"b\)",
+             "{\"a\":1,\n\"b\":2}", "{\"a\"\n:1}", "{\"a\":1}\r\r x",
              R"({"a":"b)"
              "\x01"
              R"("})" })
