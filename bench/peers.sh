@@ -17,6 +17,7 @@
 #              above 10, j1 j6 j5 j2 and firstrows, without pandas, which holds every
 #              row in memory),
 #              BENCH_MEMORY_GB (default: the program's own limit, 4 GB),
+#              PANDAS=0 (leaves pandas out, as above ten million rows),
 #              DUCKDB_NODE_DIR (default: installed into BUILD_DIR/peers/duckdb),
 #              BUILD_DIR (default build), SHARED (default ../shared beside the repo).
 set -euo pipefail
@@ -42,6 +43,7 @@ awk -v m="${BENCH_MEMORY_GB:-}" 'BEGIN { print "[General]"; if (m != "") print "
   >"$out/config/Varnix Software/Varnix.conf"
 # pandas holds every row in memory (about 40 GB at a hundred million rows).
 with_pandas=$(awk -v s="$scale" 'BEGIN { print (s > 10) ? "" : 1 }')
+[ "${PANDAS:-1}" = 0 ] && with_pandas=
 
 install_peers() {
   local missing=()
