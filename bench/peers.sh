@@ -6,7 +6,8 @@
 # usage: bench/peers.sh [JOB ...]     jobs: read readjson j1 j2 j3 j4 j5 j6 j7 j8 json xml xlsx xls record
 #                                     firstrows (default: all)
 #
-# read, json and xml run build/bench/varnix_job (xml beside DuckDB's string-built XML); j1-j8 run the documents of
+# read, json and xml run build/bench/varnix_job (xml beside DuckDB's XML built
+# with string functions); j1-j8 run the documents of
 # bench/jobs/ through the command line, with their inputs and outputs pointed
 # at the data by alias, and then compare the three tools' results with the
 # peers' own checker (pandas as the reference); j8 (a JavaScript function

@@ -136,13 +136,11 @@ public:
             return madeValue(fromEscapedUtf8(chars, int(length)));
         return value(chars, int(length));
     }
-    // A string of the quicker way (see scanFlatRecord), which says whether
-    // it had escapes.
+    // A string of the quicker way (see scanFlatRecord): ASCII even with its
+    // escapes written out, which are the only control characters it holds.
     bool FlatString(const char* chars, rapidjson::SizeType length, bool escaped)
     {
-        if (escaped)
-            return String(chars, length, false);
-        return value(chars, int(length), false, TrimOnly);
+        return value(chars, int(length), false, escaped ? Full : TrimOnly);
     }
     // A key of the quicker way: ASCII, as its chunk is.
     bool FlatKey(const char* chars, rapidjson::SizeType length)

@@ -31,9 +31,9 @@ public:
             make();
             return;
         }
-        if (const quint64 slot = kept->starts[code]) {
+        if (const quint64 entry = kept->starts[code]) {
             block.appendPadded(
-                kept->bytes.data() + (slot >> LengthBits), int(slot & MaxLength) - 1);
+                kept->bytes.data() + (entry >> LengthBits), int(entry & MaxLength) - 1);
             return;
         }
         const int start = block.size();
@@ -44,8 +44,8 @@ public:
     }
 
 private:
-    // A slot holds where a value's bytes start, and their count plus one
-    // (0: not made yet).
+    // A code's entry in starts holds where its bytes start, above LengthBits,
+    // and their count plus one below (0: not made yet).
     static constexpr int LengthBits = 16;
     static constexpr quint64 MaxLength = (quint64(1) << LengthBits) - 1;
     // Past these, a column's values are made each time, as without a cache.
