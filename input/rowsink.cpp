@@ -629,7 +629,12 @@ void RowSink::encodeRow(const QStringList& row, const std::vector<PendingField>&
         columns[c].appendEmpty(1);
     }
     ++m_encodedRows;
-    m_endedRows.push_back({ length, empty, false });
+    // Filled in place: a record built on the stack and copied is read back
+    // whole before its parts are stored, which stalls.
+    EndedRow& ended = m_endedRows.emplace_back();
+    ended.length = length;
+    ended.empty = empty;
+    ended.dropped = false;
 }
 
 // Most values of a column left out are its placeholder: once it has a code
@@ -836,3 +841,7 @@ QString cleanValue(const QString& text, bool trim, bool simplify)
         return simplified(chars, count, from);
     return count == text.size() ? text : QString(chars, count);
 }
+
+// The parsers take fields in their bytes through addBytes().
+template void RowSink::addUnread(const char* chars, int count);
+template void RowSink::addRun(const char* chars, int count, bool buffered);

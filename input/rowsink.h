@@ -127,6 +127,25 @@ public:
 
     // The next value of the current row; the field is cleared.
     void addField(FieldBuilder* field);
+    // The next value as ASCII bytes still in the block, taken with no
+    // builder; false for an empty value, which must go through one. A
+    // value of a column left out (see useColumns) is taken here at once:
+    // most fields of a wide file grouped on two columns are such.
+    bool addBytes(const char* bytes, int count)
+    {
+        if (!leavesOut(column())) {
+            if (count == 0)
+                return false;
+            addRun(bytes, count, false);
+        } else if (m_lean && !m_trim && !m_simplify) {
+            PendingField& pending = m_pending.emplace_back();
+            pending.unread = true;
+            pending.count = count > 0 ? 1 : 0;
+        } else {
+            addUnread(bytes, count);
+        }
+        return true;
+    }
     int fieldCount() const { return column(); }
     // The block that fields point into is about to be reused.
     void releaseBlock();
@@ -180,11 +199,20 @@ private:
     };
     // A field waiting for its pool: characters still in the block, or (with
     // chars null) a text already made and held in the row.
+    //
+    // Laid out in 32 bytes: the field's column is its place in the row's
+    // list of them, which a power of two makes a shift to find.
     struct PendingField
     {
         const void* chars = nullptr;
         int count = 0;
         uint hash = 0;
+        // A collector's pooled value: its pool entry, which keeps the
+        // value's code in the collector's column.
+        ValuePool::Entry* entry = nullptr;
+        // In a lean row, the place of the value made for the field in the
+        // row's list, which holds nothing else (-1: none made).
+        int value = -1;
         bool bytes = false;
         // Made only if the row test keeps the row.
         bool deferred = false;
@@ -193,12 +221,6 @@ private:
         // A collector's value that its pool does not keep: its characters
         // go into the column as they are, without a text made first.
         bool plain = false;
-        // A collector's pooled value: its pool entry, which keeps the
-        // value's code in the collector's column.
-        ValuePool::Entry* entry = nullptr;
-        // In a lean row, the place of the value made for the field in the
-        // row's list, which holds nothing else (-1: none made).
-        int value = -1;
 
         // Calls f with the characters as they are held: ASCII bytes or
         // UTF-16 characters.
@@ -208,6 +230,7 @@ private:
                          : f(static_cast<const QChar*>(chars), count);
         }
     };
+    static_assert(sizeof(PendingField) == 32, "see PendingField");
 
     // The column of the next field: a lean row's list holds only the values
     // made (see m_lean), but with pooling every field has its pending entry.

@@ -71,9 +71,19 @@ const char* QuotedParser::plainFields(
             const char* at = p + qCountTrailingZeroBits(fieldEnds);
             const bool lineFeed = *at == '\n';
             const bool pairedReturn = lineFeed && at > fieldStart && at[-1] == '\r';
-            m_field.append(fieldStart, int(at - fieldStart) - int(pairedReturn));
+            const int length = int(at - fieldStart) - int(pairedReturn);
+            // A field wholly in the window needs neither the builder nor
+            // the state machine's steps. (Windows start where a field does,
+            // with the builder empty.)
+            if (!m_ignoreRepeated && m_sink->addBytes(fieldStart, length)) {
+                m_state = lineFeed ? RowEnded : FieldEnded;
+                if (lineFeed)
+                    m_sink->endRow();
+            } else {
+                m_field.append(fieldStart, length);
+                enter(lineFeed ? RowEnded : FieldEnded, at);
+            }
             fieldStart = at + 1;
-            enter(lineFeed ? RowEnded : FieldEnded, at);
             if (lineFeed && !tracker->at(blockStart + (fieldStart - begin)))
                 return nullptr;
         }

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <iterator>
+#include <tuple>
 
 // A delimited text read in chunks on two or more threads gives the table,
 // warnings and information of the same text read on one.
@@ -76,6 +77,31 @@ QString wideRecords(int count)
         // A short row leaves the last columns empty.
         if (r % 97 == 5)
             text += QStringLiteral("9,k1\n");
+    }
+    return text;
+}
+
+// The same columns with no quotes, so that most fields are taken a window
+// at a time from a file's bytes: white space to trim or simplify around and
+// inside the values left out, CR LF and LF line ends, empty rows and rows
+// of nothing but white space.
+QString unquotedRecords(int count)
+{
+    QString text = QStringLiteral("id,key,notes,amount\n");
+    for (int r = 0; r < count; ++r) {
+        const QString id = r % 13 == 0 ? QStringLiteral("  ") : QString::number(r);
+        const QString key = r % 7 == 0 ? QString() : QStringLiteral("k%1").arg(r % 5);
+        // A bare carriage return stops the windows for a while.
+        const QString notes = r % 97 == 2 ? QStringLiteral("\r")
+            : r % 3 == 0                  ? QString()
+            : r % 3 == 1                  ? QStringLiteral(" n\t%1 ").arg(r)
+                                          : QStringLiteral("n%1").arg(r);
+        text += QStringLiteral("%1,%2,%3,%4").arg(id, key, notes).arg(r % 11);
+        text += r % 4 == 0 ? QStringLiteral("\r\n") : QStringLiteral("\n");
+        if (r % 50 == 0)
+            text += QStringLiteral(",,,\n");
+        if (r % 61 == 0)
+            text += QStringLiteral(" ,\t,,\n");
     }
     return text;
 }
@@ -247,6 +273,20 @@ void TestChunkedRead::columnsNotUsedLeftOut_data()
         << true << false << KeepK1;
     QTest::newRow("too few rows to tell") << "a,b,c,d\n1,2,3,4\n"
                                           << "delim=1 header=1" << false << false << KeepK1;
+    // Fields of the columns left out that lie wholly in a window of bytes
+    // are taken without being built; those of the others, and any field
+    // begun in an earlier window, are built.
+    const QString unquoted = unquotedRecords(3000);
+    QTest::newRow("unquoted") << unquoted << "delim=1 quote=1 header=1 trim=0 simp=0 empty=0"
+                              << false << true << KeepK1;
+    QTest::newRow("unquoted, trimmed")
+        << unquoted << "delim=1 quote=1 header=1 trim=1 simp=0" << false << true << KeepK1;
+    QTest::newRow("unquoted, simplified")
+        << unquoted << "delim=1 quote=1 header=1 trim=0 simp=1" << false << true << KeepK1;
+    QTest::newRow("unquoted, doubled delimiters ignored")
+        << unquoted << "delim=1 quote=1 header=1 trim=0 simp=0 rep=1" << false << true << KeepK1;
+    QTest::newRow("unquoted, rows tested")
+        << unquoted << "delim=1 quote=1 header=1 trim=0 simp=0" << true << true << KeepMost;
 }
 
 // A read told what is read after it makes only that of every row after the
@@ -279,12 +319,19 @@ void TestChunkedRead::columnsNotUsedLeftOut()
         seen = header.columnNames();
         return use;
     };
-    for (const auto& [threads, chunkChars] : { std::pair(1, ParseThreads::DefaultChunkChars),
-             std::pair(2, 64), std::pair(3, 1000), std::pair(2, 1 << 17) }) {
+    // Read from the text's characters, and from a file's bytes.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("wide.csv");
+    QVERIFY(writeFile(path, text.toUtf8()));
+    for (const auto& [threads, chunkChars, fromFile] :
+        { std::tuple(1, ParseThreads::DefaultChunkChars, false), std::tuple(2, 64, false),
+            std::tuple(3, 1000, false), std::tuple(2, 1 << 17, false),
+            std::tuple(1, ParseThreads::DefaultChunkChars, true), std::tuple(2, 1000, true) }) {
         TextSource fullSource(text);
         const ReadResult full = readInChunks(fullSource, options(opts), threads, chunkChars);
         TextSource source(text);
-        const ReadResult read = readInChunks(source, o, threads, chunkChars);
+        const ReadResult read = fromFile ? readFileInChunks(path, o, threads, chunkChars)
+                                         : readInChunks(source, o, threads, chunkChars);
         QVERIFY(read.ok());
         QCOMPARE(read.warnings, full.warnings);
         QCOMPARE(read.information, full.information);
