@@ -231,12 +231,8 @@ void RowSink::useColumns(const ColumnUse& use, qint64 fromRow)
         m_deferred.append(anyRow.at(c) && !use.columns.at(c));
 }
 
-const QString& RowSink::unreadValue()
-{
-    // Static text: copies of it share it without counting references.
-    static const QString unread = QStringLiteral("<not read>");
-    return unread;
-}
+// Static text: copies of it share it without counting references.
+const QString RowSink::s_unread = QStringLiteral("<not read>");
 
 // Whether characters already trimmed (when trimming) make a value.
 template <typename Char> bool RowSink::holdsValue(const Char* chars, int count) const
@@ -422,8 +418,17 @@ bool RowSink::settleDeferred(QStringList* row, std::vector<PendingField>* pendin
             kept = m_rowTest(*row);
             tested = true;
         }
-        QString& value = (*row)[int(i)];
         const int column = int(i);
+        if (!kept && field.chars && writesColumns()) {
+            // A collector only counts a dropped row, which needs no values.
+            m_droppedRowHolds = m_droppedRowHolds
+                || field.withChars(
+                    [this](auto* chars, int count) { return holdsValue(chars, count); });
+            field.deferred = false;
+            field.chars = nullptr;
+            continue;
+        }
+        QString& value = (*row)[int(i)];
         if (kept && field.chars && writesColumns() && field.withChars([&](auto* chars, int) {
                 return settleInPlace(&field, chars, column);
             })) {
@@ -553,7 +558,11 @@ void RowSink::deliver(QStringList* row, const std::vector<PendingField>& pending
 {
     if (!m_dataset) {
         if (dropped) {
-            m_endedRows.push_back({ row->size(), allEmpty(*row), true });
+            EndedRow& ended = m_endedRows.emplace_back();
+            ended.length = row->size();
+            ended.empty = !m_droppedRowHolds && allEmpty(*row);
+            ended.dropped = true;
+            m_droppedRowHolds = false;
         } else {
             encodeRow(*row, pending);
         }

@@ -123,7 +123,7 @@ public:
     // row that a row test may drop wait until the test has seen the row.
     // Collectors of chunks take it over from their target.
     void useColumns(const ColumnUse& use, qint64 fromRow);
-    static const QString& unreadValue();
+    static const QString& unreadValue() { return s_unread; }
 
     // The next value of the current row; the field is cleared.
     void addField(FieldBuilder* field);
@@ -320,6 +320,10 @@ private:
     // The header option as the first rows settle it.
     int settledHeader() const;
 
+    // Made before main: a local static would be checked at every call,
+    // and the row test reads it for most values of most rows.
+    static const QString s_unread;
+
     // Null in a collector.
     Dataset* m_dataset;
     // A collector that pools without a row test keeps in a row's list only
@@ -371,6 +375,9 @@ private:
     // collector was made: put into plain texts at once.
     QVector<bool> m_plainColumns;
     std::vector<EndedRow> m_endedRows;
+    // A value of the dropped row being delivered, left unmade, held
+    // something (see settleDeferred).
+    bool m_droppedRowHolds = false;
     qint64 m_droppedRows = 0;
     RowHandOver m_handOver;
     // The values a pool may hold before it retires (0: no cap).

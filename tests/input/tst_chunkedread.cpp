@@ -102,6 +102,10 @@ QString unquotedRecords(int count)
             text += QStringLiteral(",,,\n");
         if (r % 61 == 0)
             text += QStringLiteral(" ,\t,,\n");
+        // Nothing but a value the row test does not read: a row it drops
+        // is still not an empty one.
+        if (r % 71 == 0)
+            text += QStringLiteral("%1,,,\n").arg(r);
     }
     return text;
 }
@@ -286,7 +290,7 @@ void TestChunkedRead::columnsNotUsedLeftOut_data()
     QTest::newRow("unquoted, doubled delimiters ignored")
         << unquoted << "delim=1 quote=1 header=1 trim=0 simp=0 rep=1" << false << true << KeepK1;
     QTest::newRow("unquoted, rows tested")
-        << unquoted << "delim=1 quote=1 header=1 trim=0 simp=0" << true << true << KeepMost;
+        << unquoted << "delim=1 quote=1 header=1 trim=0 simp=0" << true << true << KeepK1;
 }
 
 // A read told what is read after it makes only that of every row after the
