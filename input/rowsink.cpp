@@ -234,37 +234,10 @@ void RowSink::useColumns(const ColumnUse& use, qint64 fromRow)
 // Static text: copies of it share it without counting references.
 const QString RowSink::s_unread = QStringLiteral("<not read>");
 
-// Whether characters already trimmed (when trimming) make a value.
-template <typename Char> bool RowSink::holdsValue(const Char* chars, int count) const
-{
-    if (count == 0)
-        return false;
-    // Simplifying alone drops carriage returns, which may leave nothing.
-    if (!m_simplify || m_trim)
-        return true;
-    const int from = firstToSimplify(chars, count);
-    return from == count || !simplified(chars, count, from).isEmpty();
-}
-
 template <typename Char> QString RowSink::cleanText(const Char* chars, int count) const
 {
     const int from = m_simplify ? firstToSimplify(chars, count) : count;
     return from < count ? simplified(chars, count, from) : makeText(chars, count);
-}
-
-template <typename Char> void RowSink::addUnread(const Char* chars, int count)
-{
-    if (m_trim)
-        trimRange(&chars, &count);
-    const bool holds = holdsValue(chars, count);
-    if (!m_lean)
-        m_row.append(holds ? unreadValue() : QString());
-    if (m_pooling) {
-        PendingField& pending = m_pending.emplace_back();
-        pending.unread = true;
-        // Whether the placeholder stands for a value (see encodeRow).
-        pending.count = holds ? 1 : 0;
-    }
 }
 
 template <typename Char> void RowSink::addRun(const Char* chars, int count, bool buffered)
@@ -419,11 +392,12 @@ bool RowSink::settleDeferred(QStringList* row, std::vector<PendingField>* pendin
             tested = true;
         }
         const int column = int(i);
-        if (!kept && field.chars && writesColumns()) {
-            // A collector only counts a dropped row, which needs no values.
-            m_droppedRowHolds = m_droppedRowHolds
-                || field.withChars(
-                    [this](auto* chars, int count) { return holdsValue(chars, count); });
+        if (!kept && field.chars) {
+            // A dropped row only counts: its waiting value stays unmade, the
+            // placeholder standing in where it held something.
+            if (field.withChars(
+                    [this](auto* chars, int count) { return holdsValue(chars, count); }))
+                (*row)[column] = unreadValue();
             field.deferred = false;
             field.chars = nullptr;
             continue;
@@ -443,7 +417,7 @@ bool RowSink::settleDeferred(QStringList* row, std::vector<PendingField>* pendin
                 value = poolFor(int(i)).intern(value);
         } else {
             value = field.withChars(
-                [&](auto* chars, int count) { return settled(chars, count, kept, column); });
+                [&](auto* chars, int count) { return settled(chars, count, column); });
         }
         field.deferred = false;
         field.chars = nullptr;
@@ -466,12 +440,9 @@ bool RowSink::settleInPlace(PendingField* field, const Char* chars, int column)
     return true;
 }
 
-// A waiting value (trimmed, not yet simplified) once its row is tested.
-template <typename Char>
-QString RowSink::settled(const Char* chars, int count, bool kept, int column)
+// A waiting value (trimmed, not yet simplified) once the test keeps its row.
+template <typename Char> QString RowSink::settled(const Char* chars, int count, int column)
 {
-    if (!kept)
-        return holdsValue(chars, count) ? unreadValue() : QString();
     ValuePool& pool = poolFor(column);
     const int from = m_simplify ? firstToSimplify(chars, count) : count;
     if (from < count) {
@@ -558,11 +529,7 @@ void RowSink::deliver(QStringList* row, const std::vector<PendingField>& pending
 {
     if (!m_dataset) {
         if (dropped) {
-            EndedRow& ended = m_endedRows.emplace_back();
-            ended.length = row->size();
-            ended.empty = !m_droppedRowHolds && allEmpty(*row);
-            ended.dropped = true;
-            m_droppedRowHolds = false;
+            addEndedRow(row->size(), allEmpty(*row), true);
         } else {
             encodeRow(*row, pending);
         }
@@ -638,12 +605,7 @@ void RowSink::encodeRow(const QStringList& row, const std::vector<PendingField>&
         columns[c].appendEmpty(1);
     }
     ++m_encodedRows;
-    // Filled in place: a record built on the stack and copied is read back
-    // whole before its parts are stored, which stalls.
-    EndedRow& ended = m_endedRows.emplace_back();
-    ended.length = length;
-    ended.empty = empty;
-    ended.dropped = false;
+    addEndedRow(length, empty, false);
 }
 
 // Most values of a column left out are its placeholder: once it has a code
@@ -852,5 +814,4 @@ QString cleanValue(const QString& text, bool trim, bool simplify)
 }
 
 // The parsers take fields in their bytes through addBytes().
-template void RowSink::addUnread(const char* chars, int count);
 template void RowSink::addRun(const char* chars, int count, bool buffered);

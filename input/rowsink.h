@@ -133,17 +133,12 @@ public:
     // most fields of a wide file grouped on two columns are such.
     bool addBytes(const char* bytes, int count)
     {
-        if (!leavesOut(column())) {
-            if (count == 0)
-                return false;
-            addRun(bytes, count, false);
-        } else if (m_lean && !m_trim && !m_simplify) {
-            PendingField& pending = m_pending.emplace_back();
-            pending.unread = true;
-            pending.count = count > 0 ? 1 : 0;
-        } else {
+        if (leavesOut(column()))
             addUnread(bytes, count);
-        }
+        else if (count > 0)
+            addRun(bytes, count, false);
+        else
+            return false;
         return true;
     }
     int fieldCount() const { return column(); }
@@ -285,12 +280,37 @@ private:
     {
         return column < m_deferred.size() && m_deferred.at(column) && m_rowsEnded >= m_leaveOutFrom;
     }
-    template <typename Char> bool holdsValue(const Char* chars, int count) const;
+    // Whether characters already trimmed (when trimming) make a value.
+    template <typename Char> bool holdsValue(const Char* chars, int count) const
+    {
+        if (count == 0)
+            return false;
+        // Simplifying alone drops carriage returns, which may leave nothing.
+        if (!m_simplify || m_trim)
+            return true;
+        const int from = firstToSimplify(chars, count);
+        return from == count || !simplified(chars, count, from).isEmpty();
+    }
     // Trimmed characters simplified when the options say so.
     template <typename Char> QString cleanText(const Char* chars, int count) const;
-    template <typename Char> void addUnread(const Char* chars, int count);
+    // Inline: the parsers take most fields of a column left out through
+    // addBytes().
+    template <typename Char> void addUnread(const Char* chars, int count)
+    {
+        if (m_trim)
+            trimRange(&chars, &count);
+        const bool holds = holdsValue(chars, count);
+        if (!m_lean)
+            m_row.append(holds ? unreadValue() : QString());
+        if (m_pooling) {
+            PendingField& pending = m_pending.emplace_back();
+            pending.unread = true;
+            // Whether the placeholder stands for a value (see encodeRow).
+            pending.count = holds ? 1 : 0;
+        }
+    }
     bool settleDeferred(QStringList* row, std::vector<PendingField>* pending);
-    template <typename Char> QString settled(const Char* chars, int count, bool kept, int column);
+    template <typename Char> QString settled(const Char* chars, int count, int column);
     template <typename Char> bool settleInPlace(PendingField* field, const Char* chars, int column);
     void appendValue(QString&& text);
     void takeRow(QStringList&& row, bool dropped);
@@ -307,6 +327,15 @@ private:
         bool empty;
         bool dropped;
     };
+    // Filled in place: a record built on the stack and copied is read back
+    // whole before its parts are stored, which stalls.
+    void addEndedRow(int length, bool empty, bool dropped)
+    {
+        EndedRow& ended = m_endedRows.emplace_back();
+        ended.length = length;
+        ended.empty = empty;
+        ended.dropped = dropped;
+    }
     struct UnreadRun
     {
         quint32 code = 0;
@@ -375,9 +404,6 @@ private:
     // collector was made: put into plain texts at once.
     QVector<bool> m_plainColumns;
     std::vector<EndedRow> m_endedRows;
-    // A value of the dropped row being delivered, left unmade, held
-    // something (see settleDeferred).
-    bool m_droppedRowHolds = false;
     qint64 m_droppedRows = 0;
     RowHandOver m_handOver;
     // The values a pool may hold before it retires (0: no cap).

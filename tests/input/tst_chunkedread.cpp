@@ -291,6 +291,11 @@ void TestChunkedRead::columnsNotUsedLeftOut_data()
         << unquoted << "delim=1 quote=1 header=1 trim=0 simp=0 rep=1" << false << true << KeepK1;
     QTest::newRow("unquoted, rows tested")
         << unquoted << "delim=1 quote=1 header=1 trim=0 simp=0" << true << true << KeepK1;
+    // Simplifying alone drops a carriage return: a dropped row of nothing
+    // else is an empty one.
+    QTest::newRow("rows tested, simplified, a value of a carriage return")
+        << unquoted + QStringLiteral(",,\"\r\",\n") << "delim=1 quote=1 header=1 trim=0 simp=1"
+        << true << true << KeepK1;
 }
 
 // A read told what is read after it makes only that of every row after the
