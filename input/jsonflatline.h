@@ -15,6 +15,8 @@
 
 #include "input/jsonlinestream.h"
 
+#include <cstring>
+#include <string>
 #include <vector>
 
 struct FlatToken
@@ -208,11 +210,121 @@ inline const char* flatMembers(const char* p, const char* end, FlatTokens* token
 
 } // namespace FlatLine
 
-// The line's object given to the handler: where it ends (what follows is
-// the caller's to check), or null when the line is left to RapidJSON.
-template <typename Handler>
-char* scanFlatRecord(char* from, char* to, Handler& handler, FlatTokens* tokens)
+// The layout of the last line taken the quicker way: the bytes between its
+// values (white space, punctuation and the keys as written) and the key
+// each value follows. The lines of a file are mostly written by one program
+// in one layout, so a line is first checked against these bytes: a match
+// proves the same keys in the same order, as the full check would find
+// them, and leaves only the values to scan and no key to look up.
+class FlatShape
 {
+public:
+    // Keeps the layout of a line whose tokens were just checked, before any
+    // escape of it is written out; its keys follow with setKey().
+    void learn(const char* from, const char* end, const FlatTokens& tokens)
+    {
+        m_glue.clear();
+        m_members.clear();
+        const char* after = from;
+        for (size_t t = 1; t < tokens.count; t += 2) {
+            const FlatToken& value = tokens.items[t];
+            const char* start = value.chars - (value.kind == FlatToken::String ? 1 : 0);
+            addGlue(after, start, -1);
+            after = value.chars + value.length + (value.kind == FlatToken::String ? 1 : 0);
+        }
+        addGlue(after, end, -1);
+    }
+    void setKey(size_t member, int key) { m_members[member].key = key; }
+
+    // The values of a line laid out as the one learnt, as tokens: where its
+    // object ends, or null for a line of another layout.
+    const char* match(const char* p, const char* end, FlatTokens* values) const
+    {
+        values->count = 0;
+        if (m_members.size() < 2)
+            return nullptr;
+        const size_t last = m_members.size() - 1;
+        for (size_t m = 0;; ++m) {
+            const Member& member = m_members[m];
+            if (size_t(end - p) < member.length
+                || std::memcmp(p, m_glue.data() + member.offset, member.length) != 0)
+                return nullptr;
+            p += member.length;
+            if (m == last)
+                return p;
+            if (p == end || !(p = FlatLine::flatValue(p, end, values->next())))
+                return nullptr;
+        }
+    }
+    int key(size_t member) const { return m_members[member].key; }
+
+private:
+    struct Member
+    {
+        unsigned offset;
+        unsigned length;
+        // The key of the value after these bytes (none after the last).
+        int key;
+    };
+
+    void addGlue(const char* from, const char* to, int key)
+    {
+        m_members.push_back({ unsigned(m_glue.size()), unsigned(to - from), key });
+        m_glue.append(from, size_t(to - from));
+    }
+
+    std::string m_glue;
+    std::vector<Member> m_members;
+};
+
+// What the quicker way keeps from line to line.
+struct FlatScan
+{
+    FlatTokens tokens;
+    FlatShape shape;
+};
+
+// Hands a checked value to the handler, its escapes written out first.
+template <typename Handler> void giveFlatValue(char* from, FlatToken& token, Handler& handler)
+{
+    if (token.escaped)
+        FlatLine::unescape(from + (token.chars - from), &token);
+    switch (token.kind) {
+    case FlatToken::Key:
+        break;
+    case FlatToken::String:
+        handler.FlatString(token.chars, token.length, token.escaped);
+        break;
+    case FlatToken::Number:
+        handler.RawNumber(token.chars, token.length, false);
+        break;
+    case FlatToken::Null:
+        handler.Null();
+        break;
+    case FlatToken::False:
+    case FlatToken::True:
+        handler.Bool(token.kind == FlatToken::True);
+        break;
+    }
+}
+
+// The line's object given to the handler: where it ends (what follows is
+// the caller's to check), or null when the line is left to RapidJSON. The
+// handler's FlatKey() returns the key it found, so that a line of the same
+// layout can be given ShapedKey() instead.
+template <typename Handler>
+char* scanFlatRecord(char* from, char* to, Handler& handler, FlatScan* scan)
+{
+    FlatTokens* tokens = &scan->tokens;
+    if (const char* end = scan->shape.match(from, to, tokens)) {
+        handler.StartObject();
+        for (size_t t = 0; t < tokens->count; ++t) {
+            handler.ShapedKey(scan->shape.key(t));
+            giveFlatValue(from, tokens->items[t], handler);
+        }
+        handler.EndObject(rapidjson::SizeType(tokens->count));
+        return from + (end - from);
+    }
     tokens->count = 0;
     const char* p = FlatLine::skipJsonSpace(from, to);
     if (p == to || *p != '{')
@@ -220,29 +332,17 @@ char* scanFlatRecord(char* from, char* to, Handler& handler, FlatTokens* tokens)
     const char* end = FlatLine::flatMembers(p + 1, to, tokens);
     if (!end)
         return nullptr;
+    scan->shape.learn(from, end, *tokens);
     handler.StartObject();
     for (size_t t = 0; t < tokens->count; ++t) {
         FlatToken& token = tokens->items[t];
+        if (token.kind != FlatToken::Key) {
+            giveFlatValue(from, token, handler);
+            continue;
+        }
         if (token.escaped)
             FlatLine::unescape(from + (token.chars - from), &token);
-        switch (token.kind) {
-        case FlatToken::Key:
-            handler.FlatKey(token.chars, token.length);
-            break;
-        case FlatToken::String:
-            handler.FlatString(token.chars, token.length, token.escaped);
-            break;
-        case FlatToken::Number:
-            handler.RawNumber(token.chars, token.length, false);
-            break;
-        case FlatToken::Null:
-            handler.Null();
-            break;
-        case FlatToken::False:
-        case FlatToken::True:
-            handler.Bool(token.kind == FlatToken::True);
-            break;
-        }
+        scan->shape.setKey(t / 2, handler.FlatKey(token.chars, token.length));
     }
     handler.EndObject(rapidjson::SizeType(tokens->count / 2));
     return from + (end - from);

@@ -142,12 +142,15 @@ public:
     {
         return value(chars, int(length), false, escaped ? Full : TrimOnly);
     }
-    // A key of the quicker way: ASCII, as its chunk is.
-    bool FlatKey(const char* chars, rapidjson::SizeType length)
+    // A key of the quicker way: ASCII, as its chunk is. Returns the key,
+    // which stands for it in lines of the same layout.
+    int FlatKey(const char* chars, rapidjson::SizeType length)
     {
         m_key = m_keys.find(QLatin1String(chars, int(length)));
-        return true;
+        return m_key;
     }
+    // The key of a line laid out as one before it (see FlatShape).
+    void ShapedKey(int key) { m_key = key; }
     bool Key(const char16_t* chars, rapidjson::SizeType length, bool)
     {
         m_key = m_keys.find(QStringView(chars, int(length)));
@@ -620,12 +623,12 @@ private:
     // Most lines of an ASCII chunk are flat records, taken the quicker way.
     char* scanFlat(char* from, char* to)
     {
-        return scanFlatRecord(from, to, m_handler, &m_flatTokens);
+        return scanFlatRecord(from, to, m_handler, &m_flatScan);
     }
     char16_t* scanFlat(char16_t*, char16_t*) { return nullptr; }
 
     LineHandler m_handler;
-    FlatTokens m_flatTokens;
+    FlatScan m_flatScan;
     // What addColumns() last saw.
     int m_retiredSeen = -1;
     int m_columnsSeen = -1;

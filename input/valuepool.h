@@ -101,7 +101,9 @@ public:
     // otherwise come only after the first.
     void prefetchText(uint hash) const
     {
-        // A repeat is found in the pool's own table (see entry()).
+        // A value first met in this pool is confirmed in its seed's table.
+        if (m_seed)
+            m_seed->prefetchText(hash);
         if (m_slots.empty())
             return;
         const Slot& slot = m_slots[hash & (m_slots.size() - 1)];

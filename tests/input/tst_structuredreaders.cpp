@@ -581,6 +581,29 @@ void TestStructuredReaders::jsonLinesFlatRecordsAsTheParserReadsThem_data()
              R"("})" })
         addRow(qPrintable(QStringLiteral("broken: %1").arg(QLatin1String(broken))),
             QString::fromLatin1(broken));
+    // A line laid out as the one before it is checked against that line's
+    // bytes between values; any other byte there, or a value that is not
+    // flat, leaves it to the whole check.
+    const QString layout = R"({"a":1, "b" :"x","c":true})";
+    for (const char* next : { R"({"a":2, "b" :"y","c":false})", R"({"a":"s", "b" :null,"c":-0.50})",
+             R"({"a":2, "b" :"y\"z\\","c":null})", R"({"a":2, "b" :"\u00e9","c":1})",
+             R"({"a":2, "b" :"y","c":1e3})", "{\"a\":2, \"b\" :\"y\",\"c\":1} \r",
+             R"({"a":2, "b" :"y","c":1} x)", R"({"a":2, "bc" :"y","c":1})", R"({"a":2, "b" :"y"})",
+             R"({"a":2, "b" :"y","c":1,"d":2})", R"({"a":2, "b" :"y","c":1)",
+             R"({"a":2, "b" :"y","c":1}})", R"({"a":02, "b" :"y","c":1})",
+             R"({"a":tru, "b" :"y","c":1})", R"({"a":truex, "b" :"y","c":1})",
+             R"({"a":2,"b" :"y","c":1})", R"({"a":, "b" :"y","c":1})", R"({"a":2, "b" :"y","c":})",
+             R"({"a":[2], "b" :"y","c":1})", R"({"a":2, "b" :"y","c":{}})",
+             R"( {"a":2, "b" :"y","c":1})", R"({"a":2, "b" :"y)" })
+        addRow(qPrintable(QStringLiteral("laid out as before: %1").arg(QLatin1String(next))),
+            layout + '\n' + QString::fromLatin1(next));
+    addRow("laid out as before: escaped and repeated keys",
+        R"({"k\"ey":1,"a":2,"a":3})"
+        "\n"
+        R"({"k\"ey":4,"a":"5","a":6})"
+        "\n"
+        R"({"k\"ey":7,"a":8})");
+    addRow("laid out as before: empty records", "{}\n{}\n{\"a\":\"\"}\n{\"a\":\"\"}\n{}");
 }
 
 void TestStructuredReaders::jsonLinesFlatRecordsAsTheParserReadsThem()
