@@ -27,6 +27,15 @@ inline bool sameBytes(const char* a, const char* b, int count)
         std::memcpy(&v, b + count - int(sizeof word), sizeof word);
         return x == y && u == v;
     };
+#ifdef VARNIX_HAVE_SSE2
+    if (count > 16 && count <= 32) {
+        const auto load
+            = [](const char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+        const __m128i same = _mm_and_si128(_mm_cmpeq_epi8(load(a), load(b)),
+            _mm_cmpeq_epi8(load(a + count - 16), load(b + count - 16)));
+        return _mm_movemask_epi8(same) == 0xFFFF;
+    }
+#endif
     if (count > 16)
         return std::memcmp(a, b, size_t(count)) == 0;
     if (count >= 8)

@@ -247,7 +247,7 @@ public:
         for (size_t m = 0;; ++m) {
             const Member& member = m_members[m];
             if (size_t(end - p) < member.length
-                || std::memcmp(p, m_glue.data() + member.offset, member.length) != 0)
+                || !sameBytes(p, m_glue.data() + member.offset, int(member.length)))
                 return nullptr;
             p += member.length;
             if (m == last)

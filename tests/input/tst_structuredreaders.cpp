@@ -603,6 +603,17 @@ void TestStructuredReaders::jsonLinesFlatRecordsAsTheParserReadsThem_data()
         R"({"k\"ey":4,"a":"5","a":6})"
         "\n"
         R"({"k\"ey":7,"a":8})");
+    // Keys long enough that their bytes are compared in two halves.
+    addRow("laid out as before: long keys",
+        R"({"a_rather_long_key_name":1,"b":2})"
+        "\n"
+        R"({"a_rather_long_key_nime":1,"b":2})"
+        "\n"
+        R"({"a_rather_long_key_nime":1,"b":2})"
+        "\n"
+        R"({"an_even_longer_name_than_that_one":1,"b":2})"
+        "\n"
+        R"({"an_even_longer_name_than_that_onf":1,"b":2})");
     addRow("laid out as before: empty records", "{}\n{}\n{\"a\":\"\"}\n{\"a\":\"\"}\n{}");
 }
 
