@@ -90,8 +90,14 @@ public:
     {
         if (code > m_max)
             widen(code);
+        // One row at a time is the common case, and the fill insert is no
+        // inline step.
         with([code, count](auto& v) {
-            v.insert(v.end(), count, typename std::decay_t<decltype(v)>::value_type(code));
+            using Code = typename std::decay_t<decltype(v)>::value_type;
+            if (count == 1)
+                v.push_back(Code(code));
+            else
+                v.insert(v.end(), count, Code(code));
         });
     }
     void set(size_t i, quint32 code)
