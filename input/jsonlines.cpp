@@ -349,8 +349,7 @@ private:
     {
         if (!m_pooling)
             return nullptr;
-        growPools(m_pools, size_t(column) + 1, m_arena);
-        ValuePool& pool = (*m_pools)[size_t(column)];
+        ValuePool& pool = poolOf(column);
         if (pool.isRetired())
             return nullptr;
         return p.withChars([&](auto* chars, int count) {
@@ -358,13 +357,20 @@ private:
         });
     }
 
+    // The column's pool, made when the column is new.
+    ValuePool& poolOf(int column)
+    {
+        if (size_t(column) >= m_pools->size())
+            growPools(m_pools, size_t(column) + 1, m_arena);
+        return (*m_pools)[size_t(column)];
+    }
+
     // A retired pool hands a made text back as it is.
     QString cellOfMade(int column, const QString& made)
     {
         if (made.isEmpty())
             return made;
-        growPools(m_pools, size_t(column) + 1, m_arena);
-        return (*m_pools)[size_t(column)].intern(made);
+        return poolOf(column).intern(made);
     }
 
     void addFlatRow()

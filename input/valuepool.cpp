@@ -49,6 +49,23 @@ inline bool sameText(const QString& text, const char* bytes, int count)
     return equalsLatin1(text.constData(), bytes, count);
 }
 
+// Whether a slot holds the characters: by its short copy where it keeps one.
+inline bool holds(const ValuePool::Entry& slot, const char* bytes, int count)
+{
+    if (slot.shortLength != ValuePool::Entry::NotShort)
+        return slot.shortLength == count && sameBytes(slot.shortBytes, bytes, count);
+    return slot.text.size() == count && sameText(slot.text, bytes, count);
+}
+
+inline bool holds(const ValuePool::Entry& slot, const QChar* chars, int count)
+{
+    if (slot.shortLength != ValuePool::Entry::NotShort)
+        return slot.shortLength == count && equalsLatin1(chars, slot.shortBytes, count);
+    return slot.text.size() == count && sameText(slot.text, chars, count);
+}
+
+static_assert(sizeof(ValuePool::Entry) == 32, "a slot is half a cache line");
+
 } // namespace
 
 uint hashCharacters(const QChar* chars, int count)
@@ -101,7 +118,7 @@ template <typename Char> size_t ValuePool::findSlot(const Char* chars, int count
         const Slot& slot = m_slots[i];
         if (slot.text.isNull())
             return i;
-        if (slot.hash == hash && slot.text.size() == count && sameText(slot.text, chars, count))
+        if (slot.hash == hash && holds(slot, chars, count))
             return i;
     }
 }
@@ -118,9 +135,7 @@ void ValuePool::grow()
         size_t i = slot.hash & mask;
         while (!m_slots[i].text.isNull())
             i = (i + 1) & mask;
-        m_slots[i].text.swap(slot.text);
-        m_slots[i].hash = slot.hash;
-        m_slots[i].code = slot.code;
+        m_slots[i] = std::move(slot);
     }
 }
 
@@ -132,7 +147,10 @@ bool ValuePool::notWorth(bool lenient) const
     // A distinct value costs two to four slots of the table (it is kept at
     // most half full); a repeat saves one text: its header, its characters
     // and the allocator's own overhead.
-    const qint64 slotCost = 3 * qint64(sizeof(Slot));
+    // Weighed at the 16 bytes a slot needs for its text, hash and code: the
+    // short copy beside them is for speed, and is not to make a column that
+    // pooled before stop pooling.
+    const qint64 slotCost = 3 * 16;
     const qint64 averageLength = added > 0 ? m_newCharacters / added : 0;
     const qint64 textCost = 32 + 2 * averageLength;
     return lenient ? added * 10 > seen * 9 : added * slotCost > repeats * textCost;
@@ -198,6 +216,8 @@ void ValuePool::absorb(const ValuePool& other)
         if (slot.text.isNull()) {
             slot.text = from.text;
             slot.hash = from.hash;
+            slot.shortLength = from.shortLength;
+            std::memcpy(slot.shortBytes, from.shortBytes, sizeof slot.shortBytes);
             ++m_count;
             ++m_used;
         }
@@ -295,6 +315,7 @@ ValuePool::Entry* ValuePool::entryOf(const Char* chars, int count, uint hash)
         ++m_count;
         m_newCharacters += count;
     }
+    slot.keepShort(chars, count);
     slot.hash = hash;
     ++m_used;
     return &slot;
@@ -334,6 +355,7 @@ QString ValuePool::intern(const QString& text)
         slot.text = text;
         if (slot.text.capacity() > slot.text.size())
             slot.text.squeeze();
+        slot.keepShort(slot.text.constData(), slot.text.size());
         slot.hash = hash;
         ++m_count;
         ++m_used;

@@ -19,6 +19,7 @@
 #include "core/prefetch.h"
 #include "core/runtexts.h"
 #include "core/textcolumn.h"
+#include "input/charscan.h"
 
 #include <QChar>
 #include <QString>
@@ -36,9 +37,33 @@ public:
     // it is put into, so that a repeat needs no second look-up there.
     struct Entry
     {
+        static constexpr int ShortBytes = 15;
+        static constexpr quint8 NotShort = 0xFF;
+
         QString text;
         uint hash = 0;
         quint32 code = 0;
+        // A short text of Latin-1 characters again, as bytes beside the rest:
+        // a look-up confirms a repeat without reading the text itself, which
+        // lies somewhere in the arena and costs a cache miss of its own.
+        // Its length, or NotShort for a text kept only as itself.
+        quint8 shortLength = NotShort;
+        char shortBytes[ShortBytes];
+
+        // Keeps the characters of the entry's text, which they equal.
+        template <typename Char> void keepShort(const Char* chars, int count)
+        {
+            shortLength = NotShort;
+            if (count > ShortBytes)
+                return;
+            for (int i = 0; i < count; ++i) {
+                const ushort c = codeUnit(chars[i]);
+                if (c > 0xFF)
+                    return;
+                shortBytes[i] = char(c);
+            }
+            shortLength = quint8(count);
+        }
 
         // Appends the value to the column its code is kept for: a repeat by
         // the code alone.
@@ -96,18 +121,20 @@ public:
     }
 
     // Asks for the text in the first slot of a hash, once that slot itself
-    // has been fetched (prefetch() a while before): a repeat is confirmed by
-    // comparing characters, and that text is a second miss that would
-    // otherwise come only after the first.
+    // has been fetched (prefetch() a while before): a repeat of a text not
+    // kept short is confirmed by comparing characters, and that text is a
+    // second miss that would otherwise come only after the first.
     void prefetchText(uint hash) const
     {
-        // A value first met in this pool is confirmed in its seed's table.
-        if (m_seed)
-            m_seed->prefetchText(hash);
+        // A value first met in this pool is found in its seed's table, and
+        // the text found there is copied, short or not.
+        if (m_seed && !m_seed->m_slots.empty())
+            prefetchLine(storageOf(m_seed->firstSlot(hash).text));
         if (m_slots.empty())
             return;
-        const Slot& slot = m_slots[hash & (m_slots.size() - 1)];
-        prefetchLine(const_cast<QString&>(slot.text).data_ptr());
+        const Slot& slot = firstSlot(hash);
+        if (slot.shortLength == Entry::NotShort)
+            prefetchLine(storageOf(slot.text));
     }
 
     // Retires the pool once it holds more values than this (0: no cap). A
@@ -121,6 +148,13 @@ public:
 
 private:
     using Slot = Entry;
+
+    const Slot& firstSlot(uint hash) const { return m_slots[hash & (m_slots.size() - 1)]; }
+    // Where a text's header and characters are, without reading them.
+    static const void* storageOf(const QString& text)
+    {
+        return const_cast<QString&>(text).data_ptr();
+    }
 
     template <typename Char> size_t findSlot(const Char* chars, int count, uint hash) const;
     template <typename Char> Slot& slotFor(const Char* chars, int count, uint hash);

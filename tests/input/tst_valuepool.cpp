@@ -20,6 +20,7 @@ private slots:
     void capRetiresLargePools();
     void findsValuesReadAsBytes();
     void sameBytesAtEveryLength();
+    void tellsApartValuesOfOneHash();
     void textsOfARunActAsOrdinaryTexts_data();
     void textsOfARunActAsOrdinaryTexts();
 };
@@ -216,8 +217,8 @@ void TestValuePool::textsOfARunActAsOrdinaryTexts()
 // of any length is seen, and so is sameness.
 void TestValuePool::sameBytesAtEveryLength()
 {
-    const QByteArray text = "abcdefghijklmnopqrstuvwxyz0123456789";
-    for (int count = 0; count <= 24; ++count) {
+    const QByteArray text = "abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJ";
+    for (int count = 0; count <= 40; ++count) {
         QByteArray other = text;
         QVERIFY2(sameBytes(text.constData(), other.constData(), count),
             qPrintable(QString::number(count)));
@@ -226,6 +227,61 @@ void TestValuePool::sameBytesAtEveryLength()
             other[at] = '#';
             QVERIFY2(!sameBytes(text.constData(), other.constData(), count),
                 qPrintable(QStringLiteral("%1 at %2").arg(count).arg(at)));
+        }
+    }
+}
+
+// Values of one hash, short (kept beside the slot as bytes) or long, are
+// told apart by their characters alone, whether looked up from bytes or
+// from characters: a value that differs at any one place, a shorter one, and
+// one with a character beyond Latin-1 whose low byte is the same; and so
+// are they in a pool that took them in from another.
+void TestValuePool::tellsApartValuesOfOneHash()
+{
+    constexpr uint OneHash = 7;
+    for (int length = 1; length <= 40; ++length) {
+        QByteArray bytes;
+        for (int i = 0; i < length; ++i)
+            bytes.append(char('A' + (i * 5 + length) % 26));
+        const QString text = QString::fromLatin1(bytes);
+        QString wide = text;
+        wide[length - 1] = QChar(0x4e00 | uchar(bytes[length - 1]));
+        for (const bool wideFirst : { false, true }) {
+            const QString tag = QStringLiteral("length %1%2")
+                                    .arg(length)
+                                    .arg(wideFirst ? QStringLiteral(", wide first") : QString());
+            ValuePool pool;
+            if (wideFirst)
+                QCOMPARE(pool.intern(wide.constData(), length, OneHash), wide);
+            const QString first = pool.intern(bytes.constData(), length, OneHash);
+            QVERIFY2(first == text, qPrintable(tag));
+            if (!wideFirst)
+                QVERIFY2(pool.intern(wide.constData(), length, OneHash) == wide, qPrintable(tag));
+            for (int at = 0; at < length; ++at) {
+                QByteArray other = bytes;
+                other[at] = '~';
+                QVERIFY2(pool.intern(other.constData(), length, OneHash) == QLatin1String(other),
+                    qPrintable(tag));
+                const QString otherText = QString::fromLatin1(other);
+                QVERIFY2(pool.intern(otherText.constData(), length, OneHash) == otherText,
+                    qPrintable(tag));
+            }
+            if (length > 1)
+                QVERIFY2(
+                    pool.intern(bytes.constData(), length - 1, OneHash) == text.left(length - 1),
+                    qPrintable(tag));
+            QVERIFY(
+                pool.intern(bytes.constData(), length, OneHash).constData() == first.constData());
+            QVERIFY(
+                pool.intern(text.constData(), length, OneHash).constData() == first.constData());
+            QCOMPARE(pool.size(), length + (length > 1 ? 3 : 2));
+            // Another pool that takes these values in finds them the same way.
+            ValuePool absorbed;
+            absorbed.absorb(pool);
+            QVERIFY2(absorbed.intern(bytes.constData(), length, OneHash).constData()
+                    == first.constData(),
+                qPrintable(tag));
+            QCOMPARE(absorbed.size(), pool.size());
         }
     }
 }
