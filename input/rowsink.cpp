@@ -240,7 +240,8 @@ template <typename Char> QString RowSink::cleanText(const Char* chars, int count
     return from < count ? simplified(chars, count, from) : makeText(chars, count);
 }
 
-template <typename Char> void RowSink::addRun(const Char* chars, int count, bool buffered)
+template <typename Char>
+void RowSink::addRun(const Char* chars, int count, bool buffered, bool nothingToSimplify)
 {
     const int column = this->column();
     if (leavesOut(column)) {
@@ -255,7 +256,7 @@ template <typename Char> void RowSink::addRun(const Char* chars, int count, bool
         addWaiting(chars, count).deferred = true;
         return;
     }
-    const int from = m_simplify ? firstToSimplify(chars, count) : count;
+    const int from = m_simplify && !nothingToSimplify ? firstToSimplify(chars, count) : count;
     if (!m_pooling) {
         appendValue(from < count ? simplified(chars, count, from) : makeText(chars, count));
     } else if (from < count || count == 0 || buffered) {
@@ -814,4 +815,4 @@ QString cleanValue(const QString& text, bool trim, bool simplify)
 }
 
 // The parsers take fields in their bytes through addBytes().
-template void RowSink::addRun(const char* chars, int count, bool buffered);
+template void RowSink::addRun(const char* chars, int count, bool buffered, bool nothingToSimplify);

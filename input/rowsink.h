@@ -130,13 +130,15 @@ public:
     // The next value as ASCII bytes still in the block, taken with no
     // builder; false for an empty value, which must go through one. A
     // value of a column left out (see useColumns) is taken here at once:
-    // most fields of a wide file grouped on two columns are such.
-    bool addBytes(const char* bytes, int count)
+    // most fields of a wide file grouped on two columns are such. The
+    // parser may know the bytes hold no white space that simplifying
+    // changes.
+    bool addBytes(const char* bytes, int count, bool nothingToSimplify)
     {
         if (leavesOut(column()))
             addUnread(bytes, count);
         else if (count > 0)
-            addRun(bytes, count, false);
+            addRun(bytes, count, false, nothingToSimplify);
         else
             return false;
         return true;
@@ -268,7 +270,8 @@ private:
     {
         return m_rowTest && column < m_use.columns.size() && m_use.columns.at(column);
     }
-    template <typename Char> void addRun(const Char* chars, int count, bool buffered);
+    template <typename Char>
+    void addRun(const Char* chars, int count, bool buffered, bool nothingToSimplify = false);
     // A value left in the text for now: a null text in the row, and its
     // characters in the field returned.
     template <typename Char> PendingField& addWaiting(const Char* chars, int count);

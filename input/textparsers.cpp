@@ -9,18 +9,24 @@ constexpr uint NoCharacter = 0x10000;
 
 #ifdef VARNIX_HAVE_SSE2
 // The 64 bytes from p as bits (bit i for byte i): where a field ends (a
-// delimiter or a line feed) and where the plain way of reading stops (a
-// quote, or a carriage return that is not the first of a CR LF pair).
-inline void windowBits(const char* p, char delimiter, quint64* fieldEnds, quint64* stops)
+// delimiter or a line feed), where the plain way of reading stops (a
+// quote, or a carriage return that is not the first of a CR LF pair), and
+// where a field holds white space that simplifying changes (a tab, vertical
+// tab or form feed: the other two such are line ends).
+inline void windowBits(
+    const char* p, char delimiter, quint64* fieldEnds, quint64* stops, quint64* otherSpaces)
 {
     const __m128i delimiters = _mm_set1_epi8(delimiter);
     const __m128i lineFeeds = _mm_set1_epi8('\n');
     const __m128i quotes = _mm_set1_epi8('"');
     const __m128i returns = _mm_set1_epi8('\r');
+    const __m128i tab = _mm_set1_epi8('\t');
+    const __m128i lastSpace = _mm_set1_epi8('\r' - '\t');
     quint64 d = 0;
     quint64 l = 0;
     quint64 q = 0;
     quint64 r = 0;
+    quint64 s = 0;
     const auto bits
         = [](__m128i hits, int k) { return quint64(uint(_mm_movemask_epi8(hits))) << (16 * k); };
     for (int k = 0; k < 4; ++k) {
@@ -29,9 +35,13 @@ inline void windowBits(const char* p, char delimiter, quint64* fieldEnds, quint6
         l |= bits(_mm_cmpeq_epi8(bytes, lineFeeds), k);
         q |= bits(_mm_cmpeq_epi8(bytes, quotes), k);
         r |= bits(_mm_cmpeq_epi8(bytes, returns), k);
+        // Bytes from tab to carriage return: unsigned b - tab <= CR - tab.
+        const __m128i fromTab = _mm_sub_epi8(bytes, tab);
+        s |= bits(_mm_cmpeq_epi8(_mm_min_epu8(fromTab, lastSpace), fromTab), k);
     }
     *fieldEnds = d | l;
     *stops = q | (r & ~(l >> 1));
+    *otherSpaces = s & ~l & ~r;
 }
 #endif
 
@@ -61,7 +71,13 @@ const char* QuotedParser::plainFields(
     while (end - p >= 64) {
         quint64 fieldEnds = 0;
         quint64 stops = 0;
-        windowBits(p, char(m_delimiter), &fieldEnds, &stops);
+        quint64 otherSpaces = 0;
+        windowBits(p, char(m_delimiter), &fieldEnds, &stops, &otherSpaces);
+        // A window of fields without such white space needs no look for it
+        // field by field. (A carriage return in a field is one of a CR LF
+        // pair, which the field leaves out, or a stop, which ends the
+        // fields taken here.)
+        const bool nothingToSimplify = otherSpaces == 0;
         if (stops != 0) {
             fieldEnds &= (quint64(1) << qCountTrailingZeroBits(stops)) - 1;
             m_noWindowBefore = p + qCountTrailingZeroBits(stops) + 1;
@@ -75,7 +91,7 @@ const char* QuotedParser::plainFields(
             // A field wholly in the window needs neither the builder nor
             // the state machine's steps. (Windows start where a field does,
             // with the builder empty.)
-            if (!m_ignoreRepeated && m_sink->addBytes(fieldStart, length)) {
+            if (!m_ignoreRepeated && m_sink->addBytes(fieldStart, length, nothingToSimplify)) {
                 m_state = lineFeed ? RowEnded : FieldEnded;
                 if (lineFeed)
                     m_sink->endRow();

@@ -28,6 +28,8 @@ private slots:
     void columnsNotUsedLeftOut();
     void firstRowsWhileReading_data();
     void firstRowsWhileReading();
+    void windowFieldsCleanedAsAnyValue_data();
+    void windowFieldsCleanedAsAnyValue();
 };
 
 namespace {
@@ -418,6 +420,56 @@ void TestChunkedRead::firstRowsWhileReading()
     QCOMPARE(first.columnNames(), whole.dataset.columnNames());
     for (int r : { 0, 1, ReadOptions::FirstRows - 1 })
         QCOMPARE(first.row(r), whole.dataset.row(r));
+}
+
+void TestChunkedRead::windowFieldsCleanedAsAnyValue_data()
+{
+    QTest::addColumn<bool>("trim");
+    QTest::addColumn<bool>("simplify");
+    QTest::newRow("simplified") << false << true;
+    QTest::newRow("trimmed and simplified") << true << true;
+    QTest::newRow("trimmed") << true << false;
+    QTest::newRow("as they are") << false << false;
+}
+
+// Fields of an unquoted text are taken 64 bytes at a time, and a window
+// without white space to simplify skips the look for it: each value comes
+// out as cleaning it alone gives, whichever white space it holds and
+// wherever it stands in its window, from a file's bytes or from a text.
+void TestChunkedRead::windowFieldsCleanedAsAnyValue()
+{
+    QFETCH(bool, trim);
+    QFETCH(bool, simplify);
+    static const char* const pieces[] = { "plain", "a\tb", "\va", "b\f", " x ", "x\t\ty",
+        "twelve chars", "", "ab\x0b\x0c cd", " \t ", "end\t" };
+    QRandomGenerator random(29);
+    QString text;
+    QVector<QStringList> expected;
+    for (int r = 0; r < 2000; ++r) {
+        QStringList raw { QString::number(r) };
+        for (int f = 0; f < 3; ++f) {
+            // Now and then a run of plain rows, whose windows are clean.
+            const int piece = r % 40 < 10 ? 0 : int(random.bounded(int(std::size(pieces))));
+            raw << QString::fromLatin1(pieces[piece]);
+        }
+        text += raw.join(QLatin1Char(',')) + (r % 5 == 0 ? "\r\n" : "\n");
+        QStringList row;
+        for (const QString& value : raw)
+            row << cleanValue(value, trim, simplify);
+        expected << row;
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath("spaces.csv");
+    QVERIFY(writeFile(path, text.toUtf8()));
+    const QString opts = QStringLiteral("delim=1 quote=1 trim=%1 simp=%2").arg(trim).arg(simplify);
+    for (const auto& [threads, fromFile] :
+        { std::pair(1, false), std::pair(2, false), std::pair(1, true), std::pair(2, true) }) {
+        TextSource source(text);
+        const ReadResult read = fromFile ? readFileInChunks(path, options(opts), threads, 1000)
+                                         : readInChunks(source, options(opts), threads, 1000);
+        QVERIFY(read.ok());
+        QCOMPARE(rowsOf(read.dataset), expected);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestChunkedRead)
