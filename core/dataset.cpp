@@ -25,13 +25,22 @@ Dataset::Row Dataset::row(int row) const
     return values;
 }
 
-RowReader::RowReader(const Dataset& data, int flags)
+RowReader::RowReader(const Dataset& data, int flags, int from, int to)
     : m_data(data),
       m_byCode(flags & ByCode),
+      m_kinds(size_t(data.columnCount())),
+      m_narrow(size_t(data.columnCount()), false),
       m_scratch(data.columnCount()),
       m_cells(data.columnCount(), nullptr),
       m_bytes(flags & NarrowBytes ? size_t(data.columnCount()) : 0)
 {
+    const int end = to < 0 ? data.rowCount() : to;
+    for (int c = 0; c < data.columnCount(); ++c) {
+        const TextColumn& column = data.column(c);
+        Column& kind = m_kinds[size_t(c)];
+        kind.coded = column.isCoded();
+        kind.fetchesAhead = !(m_byCode && kind.coded) && !column.inReadOrder(from, end);
+    }
 }
 
 QVector<Dataset::Row> Dataset::rowLists() const

@@ -246,20 +246,25 @@ public:
         // reader that mostly needs their codes (see codeAt).
         ByCode = 2,
     };
-    explicit RowReader(const Dataset& data, int flags = 0);
+    // Rows from to to (all by default) are the ones the reader will be set
+    // to, most of them in order.
+    explicit RowReader(const Dataset& data, int flags = 0, int from = 0, int to = -1);
     void setRow(int row)
     {
         m_row = row;
         for (int c = 0; c < m_cells.size(); ++c) {
             const TextColumn& column = m_data.column(c);
-            if (!m_byCode || !column.isCoded()) {
+            const Column kind = m_kinds[size_t(c)];
+            if (kind.fetchesAhead) {
                 column.prefetchEntry(row + 2 * Ahead);
                 column.prefetch(row + Ahead);
             }
-            if (!m_bytes.empty() && column.narrowText(row, &m_bytes[c]))
-                m_cells[c] = nullptr;
-            else
-                m_cells[c] = &m_data.text(row, c, m_scratch[c]);
+            m_narrow[size_t(c)]
+                = !kind.coded && !m_bytes.empty() && column.narrowText(row, &m_bytes[size_t(c)]);
+            // A code is all most cells of a repeating column are read by.
+            m_cells[c] = m_narrow[size_t(c)] || (m_byCode && kind.coded)
+                ? nullptr
+                : &m_data.text(row, c, m_scratch[c]);
         }
     }
     int size() const { return m_cells.size(); }
@@ -272,7 +277,7 @@ public:
     // reader was made to give them so; false otherwise.
     bool narrowAt(int column, std::string_view* chars) const
     {
-        if (m_cells.at(column))
+        if (!m_narrow[size_t(column)])
             return false;
         *chars = m_bytes[size_t(column)];
         return true;
@@ -281,10 +286,9 @@ public:
     // the value (see TextColumn::code); false in a column of plain texts.
     bool codeAt(int column, quint32* code) const
     {
-        const TextColumn& cells = m_data.column(column);
-        if (!cells.isCoded())
+        if (!m_kinds[size_t(column)].coded)
             return false;
-        *code = cells.code(m_row);
+        *code = m_data.column(column).code(m_row);
         return true;
     }
     int codeCount(int column) const { return m_data.column(column).codeCount(); }
@@ -293,8 +297,20 @@ private:
     // Rows ahead whose texts are asked for (see TextColumn::prefetch).
     static constexpr int Ahead = 6;
 
+    // What the reader knows of a column from the start.
+    struct Column
+    {
+        bool coded = false;
+        // Its texts are asked for ahead: they do not lie in row order, and
+        // are read as texts.
+        bool fetchesAhead = false;
+    };
+
     const Dataset& m_data;
     const bool m_byCode;
+    std::vector<Column> m_kinds;
+    // Whether a column's cell of this row is in m_bytes.
+    std::vector<char> m_narrow;
     int m_row = 0;
     // Filled when a cell is read (see at()).
     mutable QVector<QString> m_scratch;

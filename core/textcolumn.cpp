@@ -441,6 +441,25 @@ void TextColumn::prefetch(int row) const
         prefetchLine(d->entryStart(place));
 }
 
+bool TextColumn::inReadOrder(int from, int to) const
+{
+    const Data& data = *d;
+    to = qMin(to, data.rows);
+    if (data.coded || from < 0 || to - from < 2)
+        return false;
+    constexpr qint64 Samples = 32;
+    const qint64 step = qMax<qint64>(1, (qint64(to) - from) / Samples);
+    quint64 last = 0;
+    for (qint64 r = from; r < to; r += step) {
+        // An empty cell has no place.
+        const quint64 place = data.places[size_t(r)];
+        if (place != 0 && place < last)
+            return false;
+        last = qMax(last, place);
+    }
+    return true;
+}
+
 void TextColumn::prefetchEntry(int row) const
 {
     if (row < d->rows && d->coded)

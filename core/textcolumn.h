@@ -74,6 +74,13 @@ public:
     // ahead), so that finding the text's address does not wait for it.
     void prefetch(int row) const;
     void prefetchEntry(int row) const;
+    // Whether the texts of rows [from, to) of a column of plain texts lie in
+    // their blocks in row order, as a column read from a file keeps them:
+    // reading those rows one after another then reads memory forward, which
+    // the processor fetches ahead by itself. Judged on a few rows spread
+    // over the range (a table in a new order shows at once); false in a
+    // coded column.
+    bool inReadOrder(int from, int to) const;
 
     void reserve(int rows);
     void append(const QString& text);

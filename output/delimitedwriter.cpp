@@ -56,8 +56,7 @@ public:
                 block.appendAscii(chars.data(), int(chars.size()));
                 continue;
             }
-            const QString& value = values.at(i);
-            m_cache.append(block, values, i, [&] { appendValue(block, value); });
+            m_cache.append(block, values, i, [&] { appendValue(block, values.at(i)); });
         }
         block.endLine();
     }
@@ -121,7 +120,7 @@ private:
 template <class Block>
 void appendRows(DelimitedLineBuilder& builder, Block& block, const Dataset& data, int from, int to)
 {
-    RowReader row(data, RowReader::NarrowBytes | RowReader::ByCode);
+    RowReader row(data, RowReader::NarrowBytes | RowReader::ByCode, from, to);
     for (int r = from; r < to; ++r) {
         row.setRow(r);
         builder.appendLine(block, row);

@@ -374,7 +374,7 @@ TextWriteResult writeJson(QTextStream& stream, const Dataset& data, const TextWr
         writeRowsInParallel(
             sink, data.rowCount(), rowProgress, lineEndingText(options.lineEnding),
             [&](auto& block, int part, int from, int to) {
-                RowReader row(data);
+                RowReader row(data, 0, from, to);
                 for (int r = from; r < to; ++r) {
                     row.setRow(r);
                     writers[part].writeRow(block, row, r + 1 < data.rowCount());

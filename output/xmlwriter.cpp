@@ -175,7 +175,7 @@ void writeRows(Sink& sink, const XmlRowLayout& layout, const Dataset& data, int 
 {
     XmlRowWriter<Sink> writer(sink, layout.tree, layout.removeEmpty, cache);
     const int depth = layout.outer.size();
-    RowReader row(data);
+    RowReader row(data, 0, from, to);
     for (int r = from; r < to; ++r) {
         row.setRow(r);
         for (int i = 0; i < layout.inner.size(); ++i)

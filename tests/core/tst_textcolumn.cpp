@@ -416,6 +416,43 @@ private slots:
         byCode.setRow(2);
         QVERIFY(byCode.codeAt(0, &other) && other == code);
         QCOMPARE(byCode.at(0), QStringLiteral("k2"));
+
+        // Read by code with cells in bytes: a repeating column's text is
+        // made only when asked for, and is the row's own after each move.
+        d.setValue(7, 1, QStringLiteral("\u6771"));
+        RowReader bytes(d, RowReader::ByCode | RowReader::NarrowBytes, 0, 100);
+        std::string_view chars;
+        for (const int r : { 29999, 4, 7, 8 }) {
+            bytes.setRow(r);
+            QCOMPARE(bytes.at(0), QStringLiteral("k%1").arg(r % 3));
+            QVERIFY(!bytes.narrowAt(0, &chars));
+            QCOMPARE(bytes.narrowAt(1, &chars), r != 7);
+            QCOMPARE(bytes.at(1), r == 7 ? QStringLiteral("\u6771") : QString::number(r));
+            if (r != 7)
+                QCOMPARE(QString::fromLatin1(chars.data(), int(chars.size())), QString::number(r));
+        }
+    }
+
+    // Texts read in from a file lie in row order; a column of rows in a new
+    // order, and a coded one, do not.
+    void readOrder()
+    {
+        TextColumn column(false);
+        for (int i = 0; i < 5000; ++i)
+            column.append(i % 7 == 0 ? QString() : QString::number(i));
+        QVERIFY(column.inReadOrder(0, 5000));
+        QVERIFY(column.inReadOrder(1000, 1100));
+        QVector<int> reversed;
+        for (int i = 4999; i >= 0; --i)
+            reversed.append(i);
+        const TextColumn backwards = column.gathered(reversed.constData(), reversed.size());
+        QVERIFY(!backwards.inReadOrder(0, 5000));
+        QVERIFY(!backwards.inReadOrder(10, 20));
+        TextColumn coded;
+        for (int i = 0; i < 5000; ++i)
+            coded.append(QStringLiteral("k%1").arg(i % 3));
+        QVERIFY(coded.isCoded());
+        QVERIFY(!coded.inReadOrder(0, 5000));
     }
 };
 
