@@ -451,11 +451,13 @@ bool TextColumn::inReadOrder(int from, int to) const
     const qint64 step = qMax<qint64>(1, (qint64(to) - from) / Samples);
     quint64 last = 0;
     for (qint64 r = from; r < to; r += step) {
-        // An empty cell has no place.
         const quint64 place = data.places[size_t(r)];
-        if (place != 0 && place < last)
+        // An empty cell has no place.
+        if (place == 0)
+            continue;
+        if (place < last)
             return false;
-        last = qMax(last, place);
+        last = place;
     }
     return true;
 }

@@ -228,11 +228,12 @@ public:
         const char* after = from;
         for (size_t t = 1; t < tokens.count; t += 2) {
             const FlatToken& value = tokens.items[t];
-            const char* start = value.chars - (value.kind == FlatToken::String ? 1 : 0);
-            addGlue(after, start, -1);
-            after = value.chars + value.length + (value.kind == FlatToken::String ? 1 : 0);
+            // A string's quotes are the value's, not the bytes between.
+            const int quote = value.kind == FlatToken::String ? 1 : 0;
+            addGlue(after, value.chars - quote);
+            after = value.chars + value.length + quote;
         }
-        addGlue(after, end, -1);
+        addGlue(after, end);
     }
     void setKey(size_t member, int key) { m_members[member].key = key; }
 
@@ -267,9 +268,9 @@ private:
         int key;
     };
 
-    void addGlue(const char* from, const char* to, int key)
+    void addGlue(const char* from, const char* to)
     {
-        m_members.push_back({ unsigned(m_glue.size()), unsigned(to - from), key });
+        m_members.push_back({ unsigned(m_glue.size()), unsigned(to - from), -1 });
         m_glue.append(from, size_t(to - from));
     }
 

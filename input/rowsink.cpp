@@ -403,8 +403,9 @@ bool RowSink::settleDeferred(QStringList* row, std::vector<PendingField>* pendin
             field.chars = nullptr;
             continue;
         }
-        QString& value = (*row)[int(i)];
-        if (kept && field.chars && writesColumns() && field.withChars([&](auto* chars, int) {
+        QString& value = (*row)[column];
+        // Past here a value still waiting is one of a kept row.
+        if (field.chars && writesColumns() && field.withChars([&](auto* chars, int) {
                 return settleInPlace(&field, chars, column);
             })) {
             field.deferred = false;
@@ -415,7 +416,7 @@ bool RowSink::settleDeferred(QStringList* row, std::vector<PendingField>* pendin
             if (!kept)
                 value = value.isEmpty() ? QString() : unreadValue();
             else if (!value.isEmpty())
-                value = poolFor(int(i)).intern(value);
+                value = poolFor(column).intern(value);
         } else {
             value = field.withChars(
                 [&](auto* chars, int count) { return settled(chars, count, column); });

@@ -214,10 +214,9 @@ void ValuePool::absorb(const ValuePool& other)
             continue;
         Slot& slot = slotFor(from.text.constData(), from.text.size(), from.hash);
         if (slot.text.isNull()) {
-            slot.text = from.text;
-            slot.hash = from.hash;
-            slot.shortLength = from.shortLength;
-            std::memcpy(slot.shortBytes, from.shortBytes, sizeof slot.shortBytes);
+            // The code belongs to the other pool's user.
+            slot = from;
+            slot.code = 0;
             ++m_count;
             ++m_used;
         }
