@@ -16,7 +16,9 @@
 #              BENCH_SCALE (default 1: rows in millions; another scale, such as 10,
 #              generates its data into BENCH_DATA/scale-N and runs j1-j4 by default;
 #              above 10, j1 j6 j5 j2 and firstrows, without pandas, which holds every
-#              row in memory),
+#              row in memory; several scales, such as "1,10", run each job at each
+#              of them in turn and print how many times each tool's time grew
+#              from the first to the last, the jobs being those of the last),
 #              BENCH_MEMORY_GB (default: the program's own limit, 4 GB),
 #              PANDAS=0 (leaves pandas out, as above ten million rows),
 #              DUCKDB_NODE_DIR (default: installed into BUILD_DIR/peers/duckdb),
@@ -27,11 +29,15 @@ shared=${SHARED:-$repo/../shared}
 peers=$shared/bench-peers
 data=${BENCH_DATA:-/tmp/varnix-bench-data}
 runs=${RUNS:-3}
-scale=${BENCH_SCALE:-1}
-rows=$(awk -v s="$scale" 'BEGIN { printf "%d", s * 1000000 }')
-[ "$rows" -gt 0 ] || { echo "BENCH_SCALE must be a positive number" >&2; exit 2; }
-# Other sizes keep their own data, so that the default one is not regenerated.
-[ "$scale" = 1 ] || data=$data/scale-$scale
+# Several scales ("1,10") run each job at every one of them in turn, so that
+# a job's growth is measured within minutes rather than across an hour of a
+# machine whose speed drifts.
+IFS=, read -r -a scales <<<"${BENCH_SCALE:-1}"
+for scale in "${scales[@]}"; do
+  awk -v s="$scale" 'BEGIN { exit !(s * 1000000 >= 1) }' \
+    || { echo "BENCH_SCALE must be positive numbers, separated by commas" >&2; exit 2; }
+done
+data_root=$data
 PY=${PY:-/usr/bin/python3} # the interpreter that has Debian's pandas
 build=$repo/${BUILD_DIR:-build}
 out=$(mktemp -d)
@@ -42,9 +48,18 @@ trap 'rm -rf "$out"' EXIT
 mkdir -p "$out/config/Varnix Software"
 awk -v m="${BENCH_MEMORY_GB:-}" 'BEGIN { print "[General]"; if (m != "") print "max_memory_usage=" m }' \
   >"$out/config/Varnix Software/Varnix.conf"
-# pandas holds every row in memory (about 40 GB at a hundred million rows).
-with_pandas=$(awk -v s="$scale" 'BEGIN { print (s > 10) ? "" : 1 }')
-[ "${PANDAS:-1}" = 0 ] && with_pandas=
+# The data, row count and peers of one scale. Other sizes keep their own
+# data, so that the default one is not regenerated; pandas holds every row
+# in memory (about 40 GB at a hundred million rows).
+use_scale() {
+  scale=$1
+  rows=$(awk -v s="$scale" 'BEGIN { printf "%d", s * 1000000 }')
+  data=$data_root
+  [ "$scale" = 1 ] || data=$data_root/scale-$scale
+  with_pandas=$(awk -v s="$scale" 'BEGIN { print (s > 10) ? "" : 1 }')
+  if [ "${PANDAS:-1}" = 0 ]; then with_pandas=; fi
+}
+use_scale "${scales[-1]}"
 
 install_peers() {
   local missing=()
@@ -141,9 +156,14 @@ figures() {
 # ratio of a tool's peak memory to it.
 input_bytes=0
 # One job's figures beside the peers': the third peer is DuckDB unless named.
+# Each report's seconds by scale, name and tool, for the growth lines.
+declare -A seconds=()
+reported=()
 report() {
   local job=$1 varnix=$2 pandas=$3 third=$4 name=${5:-duckdb}
   read -r vs vm <<<"$varnix"; read -r ps pm <<<"$pandas"; read -r ts tm <<<"$third"
+  seconds["$scale|$job|varnix"]=$vs; seconds["$scale|$job|pandas"]=$ps; seconds["$scale|$job|$name"]=$ts
+  [[ " ${reported[*]} " == *" $job "* ]] || reported+=("$job")
   printf '%-11s varnix %s | pandas %s | %s %s | time x pandas %s x %s %s | memory x pandas %s x %s %s | peak x file %s\n' \
     "$job" "$(figures "$vs" "$vm")" "$(figures "$ps" "$pm")" "$name" "$(figures "$ts" "$tm")" \
     "$(ratio "$vs" "$ps")" "$name" "$(ratio "$vs" "$ts")" "$(ratio "$vm" "$pm")" "$name" "$(ratio "$vm" "$tm")" \
@@ -344,12 +364,36 @@ if [ ${#jobs[@]} -eq 0 ]; then
   else jobs=(j1 j2 j3 j4); fi
 fi
 install_peers
-make_data
 cmake --build "$build" --target varnix varnix_job >/dev/null
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
-echo "data: $data/people_1m.csv ($rows rows), median of $runs run(s), load $(cut -d' ' -f1-3 /proc/loadavg)"
 # The machine, with every set of figures: ratios differ between CPUs and caches.
 cache() { getconf "LEVEL$1_CACHE_SIZE" 2>/dev/null | awk '{ printf "%d KiB", $1 / 1024 }'; }
 echo "machine: $(lscpu | sed -n 's/^Model name: *//p' | head -1), $(nproc) cores," \
   "L1d $(getconf LEVEL1_DCACHE_SIZE | awk '{ printf "%d KiB", $1 / 1024 }'), L2 $(cache 2), L3 $(cache 3)"
-for job in "${jobs[@]}"; do run_job "$job"; done
+# How many times a job's time grew from the first scale to the last, for
+# each tool that has both figures.
+growth() {
+  local first=${scales[0]} last=${scales[-1]} job tool a b line
+  for job in "${reported[@]}"; do
+    line=""
+    for tool in varnix pandas duckdb libreoffice; do
+      a=${seconds["$last|$job|$tool"]:-}; b=${seconds["$first|$job|$tool"]:-}
+      [[ $a =~ ^[0-9.]+$ && $b =~ ^[0-9.]+$ ]] || continue
+      line+="$(printf ' | %s %s x' "$tool" "$(ratio "$a" "$b")")"
+    done
+    [ -z "$line" ] || printf '%-11s growth %s to %s million rows:%s\n' "$job" "$first" "$last" "${line# |}"
+  done
+}
+
+for job in "${jobs[@]}"; do
+  reported=()
+  for s in "${scales[@]}"; do
+    use_scale "$s"
+    make_data
+    if [ ${#scales[@]} -gt 1 ] || [ "$job" = "${jobs[0]}" ]; then
+      echo "data: $data/people_1m.csv ($rows rows), median of $runs run(s), load $(cut -d' ' -f1-3 /proc/loadavg)"
+    fi
+    run_job "$job"
+  done
+  [ ${#scales[@]} -eq 1 ] || growth
+done
