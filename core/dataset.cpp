@@ -82,6 +82,15 @@ void Dataset::setRow(int row, const Row& values)
         m_columns[c].set(row, c < values.size() ? values.at(c) : sharedEmpty());
 }
 
+QVector<bool> Dataset::plainColumns() const
+{
+    QVector<bool> plain;
+    plain.reserve(m_columnCount);
+    for (int c = 0; c < m_columnCount && c < m_columns.size(); ++c)
+        plain.append(!m_columns.at(c).isCoded());
+    return plain;
+}
+
 void Dataset::reserveRows(int count)
 {
     for (TextColumn& column : m_columns)

@@ -71,6 +71,8 @@ public:
 
     // Size and access
     int columnCount() const { return m_columnCount; }
+    // By column, whether it keeps plain texts rather than codes of repeated ones.
+    QVector<bool> plainColumns() const;
     int rowCount() const { return m_rowCount; }
     bool hasColumns() const { return m_columnCount > 0; }
     bool isEmpty() const { return m_rowCount == 0; }

@@ -1,5 +1,6 @@
 #include "core/textcolumn.h"
 
+#include "core/codeindex.h"
 #include "core/codevector.h"
 #include "core/prefetch.h"
 #include "core/storedtexttable.h"
@@ -138,7 +139,7 @@ struct TextColumn::Data : public QSharedData
     // empty text), and the look-up from text to code used to add values.
     CodeVector codes;
     QVector<QString> dictionary { emptyText() };
-    QHash<QString, quint32> index;
+    CodeIndex index;
     bool indexed = true;
     int offered = 0;
     // Codes by the storage of texts added before: a reader hands its
@@ -270,10 +271,7 @@ struct TextColumn::Data : public QSharedData
 
     void buildIndex()
     {
-        index.clear();
-        index.reserve(dictionary.size());
-        for (int i = 1; i < dictionary.size(); ++i)
-            index.insert(dictionary.at(i), quint32(i));
+        index.rebuild(dictionary);
         indexed = true;
     }
 
@@ -305,9 +303,8 @@ struct TextColumn::Data : public QSharedData
         if (!indexed)
             buildIndex();
         ++offered;
-        const auto it = index.constFind(text);
-        if (it != index.constEnd()) {
-            *code = it.value();
+        if (const quint32 found = index.find(text, dictionary)) {
+            *code = found;
             if (const_cast<QString&>(dictionary.at(int(*code))).data_ptr() == storage)
                 slot = *code;
             return true;
@@ -320,7 +317,7 @@ struct TextColumn::Data : public QSharedData
             stored.squeeze();
         *code = quint32(dictionary.size());
         dictionary.append(stored);
-        index.insert(stored, *code);
+        index.insert(*code, dictionary);
         if (const_cast<QString&>(stored).data_ptr() == storage)
             slot = *code;
         return true;
@@ -535,7 +532,7 @@ quint32 TextColumn::appendPooled(const QString& text)
         data.dictionary.append(text);
         data.pooled.map->insert(storage, code);
         // The look-up by text no longer holds every code.
-        data.index = QHash<QString, quint32>();
+        data.index.clear();
         data.indexed = false;
     }
     data.codes.push_back(code);
@@ -682,8 +679,9 @@ TextColumn TextColumn::gathered(const int* rows, int count) const
     to.coded = d->coded;
     if (d->coded) {
         to.dictionary = d->dictionary;
-        to.index = d->index;
-        to.indexed = d->indexed;
+        // Rebuilt if the copy is ever added to: most never are, and it
+        // would double the index of every coded column a sort or join copies.
+        to.indexed = false;
         to.offered = d->offered;
         to.codes.gather(d->codes, rows, count);
         return out;
@@ -727,7 +725,7 @@ void TextColumn::dropIndex()
     const Data* data = d.constData();
     if (!data->coded || !data->indexed || data->ref.loadRelaxed() > 1)
         return;
-    d->index = QHash<QString, quint32>();
+    d->index.clear();
     d->indexed = false;
 }
 
@@ -777,7 +775,7 @@ void TextColumn::toPlain()
     std::vector<quint32>().swap(data.byStorage);
     data.pooled.map.reset();
     data.dictionary = QVector<QString> { emptyText() };
-    data.index = QHash<QString, quint32>();
+    data.index.clear();
     data.coded = false;
 }
 

@@ -186,8 +186,10 @@ public:
         } else {
             m_sink->takeRowsOf(&chunk->sink);
             reserveOnce();
-            if (chunk->keepPools)
-                m_seed = grownSeed(m_seed, chunk->sink.takePools(), !chunk->seed);
+            if (chunk->keepPools) {
+                m_seed = grownSeed(
+                    m_seed, chunk->sink.takePools(), !chunk->seed, m_sink->plainColumns());
+            }
             m_tail = std::move(chunk);
         }
         m_tail->text = TextChunk();
@@ -401,20 +403,33 @@ bool runChunkTasks(
     return runTasks(cutter, threads, make, take, false);
 }
 
-ValueSeed grownSeed(const ValueSeed& seed, std::vector<ValuePool> found, bool lenient)
+ValueSeed grownSeed(const ValueSeed& seed, std::vector<ValuePool> found, bool lenient,
+    const QVector<bool>& plainColumns)
 {
+    const auto plain
+        = [&](size_t c) { return int(c) < plainColumns.size() && plainColumns.at(int(c)); };
     if (!seed) {
         // The first seed is the pools as found: copying them value by value
         // into new tables would hold up every chunk that waits for it.
-        for (ValuePool& pool : found)
-            pool.judge(lenient);
+        for (size_t c = 0; c < found.size(); ++c) {
+            found[c].judge(lenient);
+            if (plain(c))
+                found[c].retire();
+        }
         return std::make_shared<const std::vector<ValuePool>>(std::move(found));
     }
-    auto grown = std::make_shared<std::vector<ValuePool>>(*seed);
+    auto grown = std::make_shared<std::vector<ValuePool>>();
+    grown->reserve(qMax(seed->size(), found.size()));
+    // A retired column's pool is not copied only to be let go.
+    for (size_t c = 0; c < seed->size(); ++c) {
+        grown->push_back(plain(c) ? ValuePool() : (*seed)[c]);
+        if (plain(c))
+            grown->back().retire();
+    }
     grown->resize(qMax(grown->size(), found.size()));
     for (size_t c = 0; c < found.size(); ++c) {
         found[c].judge(lenient);
-        if (found[c].isRetired())
+        if (found[c].isRetired() || plain(c))
             (*grown)[c].retire();
         else
             (*grown)[c].absorb(found[c]);

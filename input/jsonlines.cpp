@@ -669,7 +669,8 @@ public:
             std::vector<ValuePool> found(size_t(m_names.size()));
             for (size_t c = 0; c < chunk.pools.size() && int(c) < columns.size(); ++c)
                 found[size_t(columns.at(int(c)))] = std::move(chunk.pools[c]);
-            m_seed = grownSeed(m_seed, std::move(found), !chunk.seed);
+            m_seed = grownSeed(
+                m_seed, std::move(found), !chunk.seed, m_result->dataset.plainColumns());
         }
         if (chunk.failed) {
             m_failed = true;

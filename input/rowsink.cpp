@@ -189,16 +189,30 @@ RowSink RowSink::collectorFor(
     collector.m_poolValues = target.m_poolValues;
     if (seed)
         seedPools(&collector.m_pools, *seed, collector.m_arena, collector.m_poolValues);
-    if (const Dataset* data = target.m_dataset) {
-        for (int c = 0; c < data->columnCount(); ++c)
-            collector.m_plainColumns.append(!data->column(c).isCoded());
-    }
+    collector.m_plainColumns = target.plainColumns();
+    collector.retirePlainColumnPools();
     return collector;
+}
+
+QVector<bool> RowSink::plainColumns() const
+{
+    return m_dataset ? m_dataset->plainColumns() : QVector<bool>();
 }
 
 void RowSink::addPools(int lastColumn)
 {
     growPools(&m_pools, size_t(lastColumn) + 1, m_arena, m_poolValues);
+    retirePlainColumnPools();
+}
+
+// A column that keeps plain texts writes every value's characters anyway:
+// a pool would only hold a second copy of each and cost a look-up per value.
+void RowSink::retirePlainColumnPools()
+{
+    for (int c = 0; c < m_plainColumns.size() && size_t(c) < m_pools.size(); ++c) {
+        if (m_plainColumns.at(c))
+            m_pools[size_t(c)].retire();
+    }
 }
 
 void RowSink::addField(FieldBuilder* field)

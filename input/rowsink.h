@@ -159,6 +159,9 @@ public:
     void finishChunk();
     // The pools, for use as seeds; the sink starts new ones.
     std::vector<ValuePool> takePools();
+    // By column, whether the table this sink fills keeps plain texts there
+    // (none without a table): its values are not worth pooling any more.
+    QVector<bool> plainColumns() const;
     // Lets the pools go once their rows are made (values made later are
     // pooled anew): the thread that filled them frees them.
     void dropPools() { std::vector<ValuePool>().swap(m_pools); }
@@ -256,6 +259,7 @@ private:
     static constexpr int WaitingRows = 3;
 
     void addPools(int lastColumn);
+    void retirePlainColumnPools();
     void startRow();
     void prefetchTexts(const WaitingRow& waiting) const;
     void takeFirstWaiting();

@@ -1,3 +1,4 @@
+#include "core/codeindex.h"
 #include "core/codevector.h"
 #include "core/dataset.h"
 #include "core/textcolumn.h"
@@ -328,6 +329,73 @@ private slots:
         const TextColumn plain = columnOf({ "a", longText, "b", "c" }, false);
         const int rows[] = { 3, 2, 1, 0, -1 };
         QCOMPARE(valuesOf(plain.gathered(rows, 5)), (QStringList { "c", "b", longText, "a", "" }));
+    }
+
+    // The index finds every code by its text, through every growth of its
+    // table, and nothing for a text it does not hold; rebuilt from the
+    // dictionary it finds the same.
+    void indexFindsEveryCode_data()
+    {
+        QTest::addColumn<int>("distinct");
+        QTest::newRow("one") << 1;
+        QTest::newRow("before the first growth") << 7;
+        QTest::newRow("at the first growth") << 8;
+        QTest::newRow("many growths") << 70000;
+    }
+    void indexFindsEveryCode()
+    {
+        QFETCH(int, distinct);
+        QVector<QString> dictionary { QString() };
+        CodeIndex index;
+        QCOMPARE(index.find(QStringLiteral("v0"), dictionary), 0u);
+        for (int i = 0; i < distinct; ++i) {
+            // Texts that differ only in their last characters or in length.
+            dictionary.append(QStringLiteral("v%1").arg(i));
+            index.insert(quint32(dictionary.size() - 1), dictionary);
+        }
+        CodeIndex rebuilt;
+        rebuilt.rebuild(dictionary);
+        for (const CodeIndex* one : { &index, &rebuilt }) {
+            for (int code = 1; code < dictionary.size(); ++code) {
+                if (one->find(fresh(dictionary.at(code)), dictionary) != quint32(code))
+                    QFAIL(qPrintable(QStringLiteral("'%1' not found").arg(dictionary.at(code))));
+            }
+            QCOMPARE(one->find(QStringLiteral("v%1").arg(distinct), dictionary), 0u);
+            QCOMPARE(one->find(QStringLiteral("v"), dictionary), 0u);
+        }
+        index.clear();
+        QCOMPARE(index.find(dictionary.last(), dictionary), 0u);
+    }
+
+    // A copy of rows of a coded column finds the codes of the values it
+    // shares when it is added to, rather than adding them again; so does a
+    // column whose index went with its pooled values.
+    void addedValuesFindTheirCodes()
+    {
+        TextColumn column;
+        for (int r = 0; r < 3000; ++r)
+            column.append(fresh(QString::number(r % 1000)));
+        const int rows[] = { 5, 999, 0 };
+        TextColumn picked = column.gathered(rows, 3);
+        const int before = picked.codeCount();
+        picked.append(fresh("999"));
+        picked.append(fresh("42"));
+        picked.set(0, fresh("0"));
+        QCOMPARE(picked.codeCount(), before);
+        QCOMPARE(picked.code(3), column.code(999));
+        QCOMPARE(picked.code(4), column.code(42));
+        QCOMPARE(picked.code(0), column.code(0));
+        QCOMPARE(valuesOf(picked), (QStringList { "0", "999", "0", "999", "42" }));
+
+        TextColumn pooled;
+        const QString shared = QStringLiteral("shared");
+        pooled.appendPooled(shared);
+        pooled.append(fresh("other"));
+        pooled.appendPooled(QStringLiteral("late"));
+        pooled.append(fresh("shared"));
+        pooled.append(fresh("late"));
+        QCOMPARE(pooled.codeCount(), 4);
+        QCOMPARE(valuesOf(pooled), (QStringList { "shared", "other", "late", "shared", "late" }));
     }
 
     // Joining a column of the other kind, and a part of the column itself.

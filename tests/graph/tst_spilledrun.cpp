@@ -104,10 +104,11 @@ void TestSpilledRun::spillsAsWhole_data()
         { "Unique: Column_Options = 2%1F0%1F%1F0%1F3%1F%1F1%1F2%1F%1F4%1F15%1F | Count = 1" });
     unique("unique, case ignored",
         { "Unique: Column_Options = 2%1F0%1F%1F0%1F6%1F%1F1%1F10%1F | Case_Sensitive = 0" });
-    // Six names in the first seven rows; "berlin" and "Berlin" one group,
-    // wherever their texts would put them.
+    // Four names in the first block's six rows, case ignored, so that it
+    // spills; "berlin" and "Berlin" one group, wherever their texts would
+    // put them.
     unique("unique of names, case ignored",
-        { "Unique: Column_Options = 1%1F0%1F%1F0%1F6%1F%1F2%1F3%1F | Case_Sensitive = 0" });
+        { "Unique: Column_Options = 1%1F0%1F%1F0%1F6%1F%1F2%1F3%1F | Case_Sensitive = 0" }, 6);
     // Whether a column holds dates is read from the file's first values:
     // "unknown" among the first 50 makes the sparse column text, though a
     // partition's first 50 values are all dates.

@@ -1,3 +1,4 @@
+#include "input/chunkedparse.h"
 #include "input/rowsink.h"
 #include "tests/input/delimitedtestsupport.h"
 #include "tests/input/testsupport.h"
@@ -30,6 +31,7 @@ private slots:
     void firstRowsWhileReading();
     void windowFieldsCleanedAsAnyValue_data();
     void windowFieldsCleanedAsAnyValue();
+    void plainColumnsNotPooled();
 };
 
 namespace {
@@ -473,4 +475,49 @@ void TestChunkedRead::windowFieldsCleanedAsAnyValue()
 }
 
 QTEST_GUILESS_MAIN(TestChunkedRead)
+// A column the table keeps in plain texts writes each value's characters
+// anyway: the chunks read for it do not pool it, nor does a seed grown after
+// it turned plain.
+void TestChunkedRead::plainColumnsNotPooled()
+{
+    Dataset table;
+    table.setColumnCount(3);
+    table.keepPlainTexts(1);
+    table.appendRow({ "a", "b", "c" });
+    const auto poolsOf = [](int count, const QString& value) {
+        std::vector<ValuePool> found;
+        found.resize(size_t(count));
+        for (ValuePool& pool : found)
+            pool.intern(value);
+        return found;
+    };
+    const auto retired = [](const std::vector<ValuePool>& pools) {
+        QVector<bool> retired;
+        for (const ValuePool& pool : pools)
+            retired.append(pool.isRetired());
+        return retired;
+    };
+    // Chunks without a seed and with one that still pools every column.
+    const ValueSeed pooling = grownSeed(nullptr, poolsOf(3, "v"), true);
+    for (const ValueSeed& seed : { ValueSeed(), pooling }) {
+        RowSink target(&table, ReadOptions());
+        RowSink collector = RowSink::collectorFor(target, seed.get(), false);
+        for (int r = 0; r < 4; ++r) {
+            for (const char* value : { "x", "y", "z" })
+                QVERIFY(collector.addBytes(value, 1, true));
+            collector.endRow();
+        }
+        collector.finishChunk();
+        QCOMPARE(retired(collector.takePools()), (QVector<bool> { false, true, false }));
+    }
+
+    const ValueSeed first = grownSeed(nullptr, poolsOf(3, "v"), true, table.plainColumns());
+    QCOMPARE(retired(*first), (QVector<bool> { false, true, false }));
+    // The third column turned plain since, and a fourth came, plain.
+    const ValueSeed later
+        = grownSeed(first, poolsOf(4, "w"), false, QVector<bool> { false, true, true, true });
+    QCOMPARE(retired(*later), (QVector<bool> { false, true, true, true }));
+    QCOMPARE((*later)[0].size(), 2);
+}
+
 #include "tst_chunkedread.moc"
