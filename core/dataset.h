@@ -270,6 +270,9 @@ public:
         }
     }
     int size() const { return m_cells.size(); }
+    // Without making the cell's text, which a reader of bytes or codes
+    // may not have made.
+    bool isEmptyAt(int column) const { return m_data.column(column).isEmpty(m_row); }
     const QString& at(int column) const
     {
         const QString* cell = m_cells.at(column);

@@ -75,7 +75,7 @@ bool fieldPresent(const FieldNode& node, const RowReader& row, bool removeEmpty)
     if (!removeEmpty)
         return true;
     for (const int column : node.columns) {
-        if (!fieldValue(row, column).isEmpty())
+        if (column < row.size() && !row.isEmptyAt(column))
             return true;
     }
     return false;

@@ -27,6 +27,8 @@ public:
         settle();
         appendBytes(bytes, count);
     }
+    // Bytes another block made (see bytes()), as they are.
+    void appendBytesOf(const QByteArray& bytes) { appendAscii(bytes.constData(), bytes.size()); }
     Utf8Block& operator<<(const QString& text)
     {
         append(text.constData(), text.size());

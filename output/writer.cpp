@@ -9,6 +9,7 @@
 #include <QTextCodec>
 
 #include <algorithm>
+#include <cstring>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -319,6 +320,31 @@ static bool needsXmlEscape(QChar c)
 bool xmlEscapes(const QString& text)
 {
     return std::any_of(text.cbegin() + plainPrefix(text, "&\"'<>"), text.cend(), needsXmlEscape);
+}
+
+// Eight bytes at a time where there are eight: a byte below a bound, or
+// equal to one sought, shows as a high bit of the word's differences.
+bool isPlainXmlAscii(std::string_view bytes)
+{
+    constexpr quint64 ones = ~quint64(0) / 255;
+    constexpr quint64 high = ones * 128;
+    const auto below = [](quint64 w, uchar bound) { return (w - ones * bound) & ~w & high; };
+    const auto equal = [&](quint64 w, char c) { return below(w ^ (ones * uchar(c)), 1); };
+    const char* p = bytes.data();
+    size_t n = bytes.size();
+    for (; n >= 8; p += 8, n -= 8) {
+        quint64 w;
+        std::memcpy(&w, p, 8);
+        if ((w & high) || below(w, 0x20) || equal(w, 0x7F) || equal(w, '&') || equal(w, '"')
+            || equal(w, '\'') || equal(w, '<') || equal(w, '>'))
+            return false;
+    }
+    for (; n > 0; ++p, --n) {
+        const uchar c = uchar(*p);
+        if (c < 0x20 || c >= 0x7F || c == '&' || c == '"' || c == '\'' || c == '<' || c == '>')
+            return false;
+    }
+    return true;
 }
 
 QString xmlEscaped(const QString& text)

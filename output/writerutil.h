@@ -8,6 +8,8 @@
 #include <QString>
 #include <QTextStream>
 
+#include <string_view>
+
 // Collects lines in one reusable buffer and hands them to the stream in large
 // chunks: a QTextStream call per value costs far more than appending to a
 // QString, and million-row outputs are dominated by that overhead.
@@ -124,6 +126,9 @@ bool jsonEscapes(const QString& text);
 QString xmlEscaped(const QString& text);
 // Whether xmlEscaped() would change the text.
 bool xmlEscapes(const QString& text);
+// Whether Latin-1 bytes are printable ASCII that XML escaping leaves as it
+// is, so that they can be written as UTF-8 unchanged.
+bool isPlainXmlAscii(std::string_view bytes);
 // Leading '!' removed and spaces turned into '-'.
 QString xmlTagName(const QString& name);
 // Empty when the name is a valid tag; otherwise why not.

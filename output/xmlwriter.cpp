@@ -142,24 +142,67 @@ private:
 
     void writeLeaf(const FieldNode& leaf, const RowReader& row, int depth)
     {
-        m_sink.indent(depth);
-        m_sink << QLatin1Char('<') << leaf.tag << QLatin1Char('>');
-        appendEscaped(row, leaf.column);
-        m_sink << QLatin1String("</") << leaf.tag << QLatin1Char('>');
+        if constexpr (std::is_same<Sink, Utf8Block>::value) {
+            // The tags of a leaf are the same in every row: made into bytes
+            // once rather than encoded again for each of millions of rows.
+            const LeafTags& tags = leafTags(leaf, depth);
+            m_sink.appendBytesOf(tags.open);
+            appendEscaped(row, leaf.column);
+            m_sink.appendBytesOf(tags.close);
+        } else {
+            m_sink.indent(depth);
+            m_sink << QLatin1Char('<') << leaf.tag << QLatin1Char('>');
+            appendEscaped(row, leaf.column);
+            m_sink << QLatin1String("</") << leaf.tag << QLatin1Char('>');
+        }
         m_sink.endLine();
     }
 
     void appendEscaped(const RowReader& row, int column)
     {
-        const QString& value = fieldValue(row, column);
         if constexpr (std::is_same<Sink, Utf8Block>::value) {
+            // A text kept in bytes that needs no escaping goes out as it is
+            // kept, without being made a text first.
+            std::string_view chars;
+            if (column < row.size() && row.narrowAt(column, &chars) && isPlainXmlAscii(chars)) {
+                m_sink.appendAscii(chars.data(), int(chars.size()));
+                return;
+            }
             if (m_cache) {
-                m_cache->append(m_sink, row, column, [&] { appendXmlText(m_sink, value); });
+                m_cache->append(
+                    m_sink, row, column, [&] { appendXmlText(m_sink, fieldValue(row, column)); });
                 return;
             }
         }
-        appendXmlText(m_sink, value);
+        appendXmlText(m_sink, fieldValue(row, column));
     }
+
+    // A leaf's indented start tag and its end tag, as bytes.
+    struct LeafTags
+    {
+        int depth = -1;
+        QByteArray open;
+        QByteArray close;
+    };
+    const LeafTags& leafTags(const FieldNode& leaf, int depth)
+    {
+        if (size_t(leaf.column) >= m_leafTags.size())
+            m_leafTags.resize(size_t(leaf.column) + 1);
+        LeafTags& tags = m_leafTags[size_t(leaf.column)];
+        if (tags.depth != depth) {
+            // Encoded as every other text of the block is.
+            Utf8Block open(QString {});
+            open.indent(depth);
+            open << QLatin1Char('<') << leaf.tag << QLatin1Char('>');
+            tags.open = open.bytes();
+            Utf8Block close(QString {});
+            close << QLatin1String("</") << leaf.tag << QLatin1Char('>');
+            tags.close = close.bytes();
+            tags.depth = depth;
+        }
+        return tags;
+    }
+    std::vector<LeafTags> m_leafTags;
 
     Sink& m_sink;
     const FieldNode& m_tree;
@@ -175,7 +218,10 @@ void writeRows(Sink& sink, const XmlRowLayout& layout, const Dataset& data, int 
 {
     XmlRowWriter<Sink> writer(sink, layout.tree, layout.removeEmpty, cache);
     const int depth = layout.outer.size();
-    RowReader row(data, 0, from, to);
+    // Blocks of bytes take plain cells as bytes and repeating ones by code.
+    const int flags
+        = std::is_same<Sink, Utf8Block>::value ? RowReader::NarrowBytes | RowReader::ByCode : 0;
+    RowReader row(data, flags, from, to);
     for (int r = from; r < to; ++r) {
         row.setRow(r);
         for (int i = 0; i < layout.inner.size(); ++i)

@@ -189,16 +189,25 @@ void TestFormatWriters::utf8BytesAsText_data()
     QTest::addColumn<int>("quoting");
     QTest::addColumn<bool>("header");
     QTest::addColumn<bool>("byteOrderMark");
+    QTest::addColumn<bool>("plain");
     for (const bool header : { true, false }) {
         for (const bool bom : { true, false }) {
             QTest::addRow("delimited header %d bom %d", header, bom)
-                << int(FileTypeDelimited) << int(QuotingAsNeeded) << header << bom;
+                << int(FileTypeDelimited) << int(QuotingAsNeeded) << header << bom << false;
         }
     }
     QTest::newRow("delimited always")
-        << int(FileTypeDelimited) << int(QuotingAlways) << true << false;
-    QTest::newRow("json") << int(FileTypeJson) << int(QuotingAsNeeded) << true << true;
-    QTest::newRow("xml") << int(FileTypeXml) << int(QuotingAsNeeded) << true << false;
+        << int(FileTypeDelimited) << int(QuotingAlways) << true << false << false;
+    // Every column of plain texts, each cell kept in bytes where it can be,
+    // so that the writers take the cells' bytes as they are kept.
+    for (const bool plain : { false, true }) {
+        QTest::addRow("json plain %d", plain)
+            << int(FileTypeJson) << int(QuotingAsNeeded) << true << true << plain;
+        QTest::addRow("xml plain %d", plain)
+            << int(FileTypeXml) << int(QuotingAsNeeded) << true << false << plain;
+    }
+    QTest::newRow("delimited plain")
+        << int(FileTypeDelimited) << int(QuotingAsNeeded) << true << false << true;
 }
 
 // Long tables go to a UTF-8 file as bytes made by the writers themselves,
@@ -210,19 +219,37 @@ void TestFormatWriters::utf8BytesAsText()
     QFETCH(int, quoting);
     QFETCH(bool, header);
     QFETCH(bool, byteOrderMark);
+    QFETCH(bool, plain);
 
     QStringList values = AwkwardValues;
     values << QString(QChar(0xD83D)) + "x"
            << "y" + QString(QChar(0xDE00)) << "z" + QString(QChar(0xD83D))
            << "a value longer than a cached one, \"quoted\""
-           << "a,b" << QString() << "Ünïcödé";
+           << "a,b" << QString() << "Ünïcödé"
+           << "café"
+           << "del\x7f"
+           << "plain ascii, eight+"
+           << "Ünïcödé und café";
+    // Each character that some format escapes, alone and at every place of
+    // values up to 17 bytes (eight at a time, then the rest).
+    for (const char* special : { "&", "<", ">", "\"", "'", "\\", "/", ",", "\t", "\n", "\x01" }) {
+        values << QString::fromLatin1(special);
+        for (int at = 0; at < 17; at += 4)
+            values << QString(at, QLatin1Char('p')) + special + QString(16 - at, QLatin1Char('q'));
+    }
     QVector<QStringList> rows;
     for (int i = 0; i < 25001; ++i) {
         const int n = values.size();
         rows << QStringList { QString::number(i), values.at(i % n), values.at(i * 7 % n),
             values.at(i / 3 % n) };
     }
-    const Dataset data = makeDataset({ "n", "@a", "b.c", "ö" }, rows);
+    Dataset data;
+    data.setPooling(!plain);
+    data.setColumnCount(4);
+    data.setHeader({ "n", "@a", "b.c", "ö" });
+    for (const QStringList& row : qAsConst(rows))
+        data.appendRow(row);
+    QCOMPARE(data.column(1).isCoded(), !plain);
     TextWriteOptions options = typeOptions(fileType);
     options.writeHeader = header;
     DelimitedWriteOptions { DelimiterComma, quoting }.store(&options.formatOptions);
