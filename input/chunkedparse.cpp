@@ -406,30 +406,27 @@ bool runChunkTasks(
 ValueSeed grownSeed(const ValueSeed& seed, std::vector<ValuePool> found, bool lenient,
     const QVector<bool>& plainColumns)
 {
-    const auto plain
-        = [&](size_t c) { return int(c) < plainColumns.size() && plainColumns.at(int(c)); };
     if (!seed) {
         // The first seed is the pools as found: copying them value by value
         // into new tables would hold up every chunk that waits for it.
-        for (size_t c = 0; c < found.size(); ++c) {
-            found[c].judge(lenient);
-            if (plain(c))
-                found[c].retire();
-        }
+        for (ValuePool& pool : found)
+            pool.judge(lenient);
+        retirePools(&found, plainColumns);
         return std::make_shared<const std::vector<ValuePool>>(std::move(found));
     }
     auto grown = std::make_shared<std::vector<ValuePool>>();
     grown->reserve(qMax(seed->size(), found.size()));
-    // A retired column's pool is not copied only to be let go.
+    // A plain column's pool is not copied only to be let go (retired below).
     for (size_t c = 0; c < seed->size(); ++c) {
-        grown->push_back(plain(c) ? ValuePool() : (*seed)[c]);
-        if (plain(c))
-            grown->back().retire();
+        const bool plain = int(c) < plainColumns.size() && plainColumns.at(int(c));
+        grown->push_back(plain ? ValuePool() : (*seed)[c]);
     }
     grown->resize(qMax(grown->size(), found.size()));
+    retirePools(grown.get(), plainColumns);
     for (size_t c = 0; c < found.size(); ++c) {
         found[c].judge(lenient);
-        if (found[c].isRetired() || plain(c))
+        // A retired pool takes nothing in.
+        if (found[c].isRetired())
             (*grown)[c].retire();
         else
             (*grown)[c].absorb(found[c]);

@@ -190,7 +190,7 @@ RowSink RowSink::collectorFor(
     if (seed)
         seedPools(&collector.m_pools, *seed, collector.m_arena, collector.m_poolValues);
     collector.m_plainColumns = target.plainColumns();
-    collector.retirePlainColumnPools();
+    retirePools(&collector.m_pools, collector.m_plainColumns);
     return collector;
 }
 
@@ -202,17 +202,7 @@ QVector<bool> RowSink::plainColumns() const
 void RowSink::addPools(int lastColumn)
 {
     growPools(&m_pools, size_t(lastColumn) + 1, m_arena, m_poolValues);
-    retirePlainColumnPools();
-}
-
-// A column that keeps plain texts writes every value's characters anyway:
-// a pool would only hold a second copy of each and cost a look-up per value.
-void RowSink::retirePlainColumnPools()
-{
-    for (int c = 0; c < m_plainColumns.size() && size_t(c) < m_pools.size(); ++c) {
-        if (m_plainColumns.at(c))
-            m_pools[size_t(c)].retire();
-    }
+    retirePools(&m_pools, m_plainColumns);
 }
 
 void RowSink::addField(FieldBuilder* field)

@@ -259,7 +259,6 @@ private:
     static constexpr int WaitingRows = 3;
 
     void addPools(int lastColumn);
-    void retirePlainColumnPools();
     void startRow();
     void prefetchTexts(const WaitingRow& waiting) const;
     void takeFirstWaiting();

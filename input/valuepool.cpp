@@ -271,6 +271,14 @@ void seedPools(std::vector<ValuePool>* pools, const std::vector<ValuePool>& seed
     }
 }
 
+void retirePools(std::vector<ValuePool>* pools, const QVector<bool>& columns)
+{
+    for (int c = 0; c < columns.size() && size_t(c) < pools->size(); ++c) {
+        if (columns.at(c))
+            (*pools)[size_t(c)].retire();
+    }
+}
+
 QString ValuePool::intern(const QChar* chars, int count)
 {
     return intern(chars, count, count > 0 ? hashCharacters(chars, count) : 0);

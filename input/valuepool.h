@@ -23,6 +23,7 @@
 
 #include <QChar>
 #include <QString>
+#include <QVector>
 
 #include <vector>
 
@@ -191,6 +192,11 @@ void growPools(std::vector<ValuePool>* pools, size_t count, TextArena* arena, in
 // (see ValuePool::setSeed) or retired where the seed's has.
 void seedPools(std::vector<ValuePool>* pools, const std::vector<ValuePool>& seed, TextArena* arena,
     int maxValues = 0);
+
+// Retires the pools of the columns marked (a column past the marks is left
+// as it is): a column kept in plain texts writes every value's characters
+// anyway, so its pool would only hold a second copy of each.
+void retirePools(std::vector<ValuePool>* pools, const QVector<bool>& columns);
 
 // A well-mixed hash of the characters; the pools of every column use it.
 uint hashCharacters(const QChar* chars, int count);

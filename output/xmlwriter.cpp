@@ -177,10 +177,10 @@ private:
         appendXmlText(m_sink, fieldValue(row, column));
     }
 
-    // A leaf's indented start tag and its end tag, as bytes.
+    // A leaf's indented start tag and its end tag, as bytes (a leaf is at
+    // one depth in every row).
     struct LeafTags
     {
-        int depth = -1;
         QByteArray open;
         QByteArray close;
     };
@@ -189,7 +189,7 @@ private:
         if (size_t(leaf.column) >= m_leafTags.size())
             m_leafTags.resize(size_t(leaf.column) + 1);
         LeafTags& tags = m_leafTags[size_t(leaf.column)];
-        if (tags.depth != depth) {
+        if (tags.open.isEmpty()) {
             // Encoded as every other text of the block is.
             Utf8Block open(QString {});
             open.indent(depth);
@@ -198,7 +198,6 @@ private:
             Utf8Block close(QString {});
             close << QLatin1String("</") << leaf.tag << QLatin1Char('>');
             tags.close = close.bytes();
-            tags.depth = depth;
         }
         return tags;
     }
