@@ -2,6 +2,7 @@
 
 #include "core/dataset.h"
 #include "core/values.h"
+#include "core/writebacksavefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -180,7 +181,7 @@ bool TextFileInBlocks::open(const QString& path, const FileWriteOptions& options
     const qint64 existingSize = existingFileSize(path);
     m_existed = existingSize >= 0;
     m_text = decidedText(options, path, existingSize);
-    m_file = std::make_unique<QSaveFile>(path);
+    m_file = std::make_unique<WritebackSaveFile>(path);
     if (!m_file->open(QIODevice::WriteOnly)) {
         const QString failure = options.writeMode == WriteModeNew
             ? QStringLiteral("Unable to create '%1'")

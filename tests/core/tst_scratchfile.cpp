@@ -2,6 +2,7 @@
 // unless committed, and a commit that leaves the old file or the new one,
 // never none.
 #include "core/scratchfile.h"
+#include "core/writebacksavefile.h"
 #include "tests/output/filesizelimit.h"
 
 #include <QDir>
@@ -86,6 +87,52 @@ private slots:
         ScratchFile scratch(m_folder->filePath(QStringLiteral("no/such/folder/x.png")));
         QVERIFY(!scratch.isValid());
         QVERIFY(!scratch.commit());
+    }
+
+    // A save file that hands its bytes to the disk as it goes, and lets go
+    // of them a stride behind, still holds every byte in order after
+    // commit(), in small writes (buffered by the device) as in large ones.
+    void writebackKeepsEveryByte_data()
+    {
+        QTest::addColumn<int>("pieceSize");
+        QTest::addColumn<int>("pieces");
+        QTest::addColumn<bool>("handsSome");
+        QTest::addColumn<bool>("letsGoOfSome");
+        const int stride = int(WritebackSaveFile::Stride);
+        QTest::newRow("under a stride") << 4096 << 100 << false << false;
+        QTest::newRow("a stride and a half") << stride / 2 + 1 << 3 << true << false;
+        QTest::newRow("small pieces") << 1000 << stride / 1000 * 2 + 7 << true << true;
+        QTest::newRow("pieces over a stride") << stride + 12345 << 3 << true << true;
+        QTest::newRow("pieces across strides") << stride / 3 + 1 << 11 << true << true;
+    }
+    void writebackKeepsEveryByte()
+    {
+        QFETCH(int, pieceSize);
+        QFETCH(int, pieces);
+        QFETCH(bool, handsSome);
+        QFETCH(bool, letsGoOfSome);
+        const QString target = m_folder->filePath(QStringLiteral("out.csv"));
+        put(target, "old");
+        QByteArray expected;
+        WritebackSaveFile file(target);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        for (int i = 0; i < pieces; ++i) {
+            // Each piece differs from the one before, so that a piece lost,
+            // repeated or moved shows.
+            QByteArray piece(pieceSize, char('a' + i % 26));
+            piece.replace(0, 8, QByteArray::number(i).rightJustified(8, '0'));
+            QCOMPARE(file.write(piece), qint64(pieceSize));
+            expected += piece;
+            // Only what was written goes to disk, and only what went is let go.
+            QVERIFY(file.bytesHandedToDisk() <= expected.size());
+            QVERIFY(file.bytesLetGo() <= file.bytesHandedToDisk() - WritebackSaveFile::Stride
+                || file.bytesLetGo() == 0);
+        }
+        QCOMPARE(file.bytesHandedToDisk() >= WritebackSaveFile::Stride, handsSome);
+        QCOMPARE(file.bytesLetGo() >= WritebackSaveFile::Stride, letsGoOfSome);
+        QCOMPARE(contents(target), QByteArray("old"));
+        QVERIFY(file.commit());
+        QVERIFY(contents(target) == expected);
     }
 
     // Bytes made in memory replace a file only when every one was written.
