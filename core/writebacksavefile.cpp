@@ -25,11 +25,11 @@ void WritebackSaveFile::handOn()
     if (::sync_file_range(fd, m_handed, m_written - m_handed, SYNC_FILE_RANGE_WRITE) != 0)
         return;
     m_handed = m_written;
-    // A stride behind, the bytes handed on before have had a stride's time
-    // to reach the disk: waited for (the wait holds the writer to the disk's
-    // pace, as the sync at the end would), then their pages freed for the
-    // next stride.
-    const qint64 end = m_handed - Stride;
+    // Some strides behind, the bytes handed on before have had time to reach
+    // the disk: waited for (nearly always over at once; a stride behind, the
+    // waits cost a million-row XML write a tenth of a second), then their
+    // pages freed for the strides to come.
+    const qint64 end = m_handed - LetGoBehind;
     if (end - m_letGo < Stride)
         return;
     const unsigned waitForAll

@@ -12,7 +12,7 @@
 // must find: one it has not used for a while costs many times the copy into
 // it (on a virtual machine, its host supplies it anew), and the output
 // pushes the user's other files out of memory. Written back a stride at a
-// time and let go of a stride behind, the file's pages are the same few
+// time and let go of a few strides behind, the file's pages are the same few
 // megabytes over and over and the sync at the end finds little left. Where
 // the system has no such requests this is a plain QSaveFile.
 class WritebackSaveFile : public QSaveFile
@@ -20,8 +20,10 @@ class WritebackSaveFile : public QSaveFile
 public:
     using QSaveFile::QSaveFile;
 
-    // How much is written before it is handed to the disk.
+    // How much is written before it is handed to the disk, and how far
+    // behind what was handed the pages are let go of.
     static constexpr qint64 Stride = qint64(16) << 20;
+    static constexpr qint64 LetGoBehind = 4 * Stride;
 
     // The bytes from the start of the file that the disk has been asked to
     // take so far, and those of them that are on disk and out of memory.

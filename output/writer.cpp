@@ -4,7 +4,6 @@
 #include "output/outputformat.h"
 #include "output/writerutil.h"
 
-#include <QFileDevice>
 #include <QFileInfo>
 #include <QTextCodec>
 
@@ -13,10 +12,6 @@
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
-
-#ifdef Q_OS_LINUX
-#include <fcntl.h>
-#endif
 #define VARNIX_WRITER_SSE2 1
 #endif
 
@@ -95,28 +90,6 @@ void TextSink::writeBytes(const QByteArray& bytes)
     }
     if (!bytes.isEmpty() && m_stream.device()->write(bytes) != bytes.size())
         m_stream.setStatus(QTextStream::WriteFailed);
-    m_bytesWritten += bytes.size();
-    startWriteBack();
-}
-
-// A file replaced at the end of a write is synchronised to the disk before
-// it takes the old one's place, so that a crash cannot leave a half-written
-// file behind. Asking the system to start writing each stretch as soon as it
-// is written lets the disk work while the rows are still being made, instead
-// of all at the end (a 110 MB file: 55 ms of waiting at the commit).
-void TextSink::startWriteBack()
-{
-#ifdef Q_OS_LINUX
-    constexpr qint64 Stretch = qint64(8) << 20;
-    if (m_bytesWritten - m_bytesStarted < Stretch)
-        return;
-    auto* file = qobject_cast<QFileDevice*>(m_stream.device());
-    if (!file || !file->flush() || file->handle() < 0)
-        return;
-    // From the start to the end: only pages not yet on their way are started.
-    ::sync_file_range(file->handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
-    m_bytesStarted = m_bytesWritten;
-#endif
 }
 
 void RowProgress::apply(TextWriteResult& result) const

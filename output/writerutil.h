@@ -70,8 +70,6 @@ public:
     void writeBytes(const QByteArray& bytes);
 
 private:
-    void startWriteBack();
-
     static constexpr int FlushSize = 1 << 16;
     QTextStream& m_stream;
     QString m_eol;
@@ -79,10 +77,6 @@ private:
     // Text has gone to the stream since its last flush.
     bool m_streamHasText = false;
     bool m_wroteText = false;
-    // Bytes written straight to the device, and how many of them the system
-    // has been asked to start writing to the disk (see writeBytes).
-    qint64 m_bytesWritten = 0;
-    qint64 m_bytesStarted = 0;
 };
 
 // Calls the progress callback every 1000 rows and remembers a stop request.

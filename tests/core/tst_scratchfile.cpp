@@ -99,11 +99,14 @@ private slots:
         QTest::addColumn<bool>("handsSome");
         QTest::addColumn<bool>("letsGoOfSome");
         const int stride = int(WritebackSaveFile::Stride);
+        // Pages are let go of only a stride past the distance kept behind.
+        const int strides = int(WritebackSaveFile::LetGoBehind / stride) + 2;
         QTest::newRow("under a stride") << 4096 << 100 << false << false;
         QTest::newRow("a stride and a half") << stride / 2 + 1 << 3 << true << false;
-        QTest::newRow("small pieces") << 1000 << stride / 1000 * 2 + 7 << true << true;
-        QTest::newRow("pieces over a stride") << stride + 12345 << 3 << true << true;
-        QTest::newRow("pieces across strides") << stride / 3 + 1 << 11 << true << true;
+        QTest::newRow("short of letting go") << stride / 2 + 1 << 2 * strides - 3 << true << false;
+        QTest::newRow("small pieces") << 1000 << stride / 1000 * strides + 7 << true << true;
+        QTest::newRow("pieces over a stride") << stride + 12345 << strides << true << true;
+        QTest::newRow("pieces across strides") << stride / 3 + 1 << 3 * strides + 1 << true << true;
     }
     void writebackKeepsEveryByte()
     {
@@ -125,7 +128,7 @@ private slots:
             expected += piece;
             // Only what was written goes to disk, and only what went is let go.
             QVERIFY(file.bytesHandedToDisk() <= expected.size());
-            QVERIFY(file.bytesLetGo() <= file.bytesHandedToDisk() - WritebackSaveFile::Stride
+            QVERIFY(file.bytesLetGo() <= file.bytesHandedToDisk() - WritebackSaveFile::LetGoBehind
                 || file.bytesLetGo() == 0);
         }
         QCOMPARE(file.bytesHandedToDisk() >= WritebackSaveFile::Stride, handsSome);
