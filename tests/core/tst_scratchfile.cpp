@@ -90,7 +90,7 @@ private slots:
     }
 
     // A save file that hands its bytes to the disk as it goes, and lets go
-    // of them a stride behind, still holds every byte in order after
+    // of them some strides behind, still holds every byte in order after
     // commit(), in small writes (buffered by the device) as in large ones.
     void writebackKeepsEveryByte_data()
     {
