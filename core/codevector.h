@@ -141,6 +141,20 @@ public:
         else
             gatherAhead(&m_32, from.m_32, rows, count);
     }
+    // The same with a gather of one's own, gather(&to, from) for the
+    // vectors of the codes' width (see LocalGather::gather).
+    template <typename Gather> void gatherWith(const CodeVector& from, const Gather& gather)
+    {
+        *this = CodeVector();
+        m_width = from.m_width;
+        m_max = from.m_max;
+        if (m_width == 1)
+            gather(&m_8, from.m_8);
+        else if (m_width == 2)
+            gather(&m_16, from.m_16);
+        else
+            gather(&m_32, from.m_32);
+    }
     // Lets every code and the room for them go.
     void release() { *this = CodeVector(); }
 
@@ -190,6 +204,11 @@ public:
     size_t capacity() const { return m_wide ? m_64.capacity() : m_32.capacity(); }
     int width() const { return m_wide ? 8 : 4; }
     quint64 operator[](size_t i) const { return m_wide ? m_64[i] : wide(m_32[i]); }
+    // Where the place of row i lies, to ask for it ahead.
+    const void* address(size_t i) const
+    {
+        return m_wide ? static_cast<const void*>(m_64.data() + i) : m_32.data() + i;
+    }
 
     void push_back(quint64 place)
     {

@@ -1,9 +1,12 @@
 #include "core/dataset.h"
 
+#include "core/localgather.h"
 #include "core/parallel.h"
 #include "core/values.h"
 
 #include <algorithm>
+#include <atomic>
+#include <numeric>
 
 namespace {
 
@@ -173,6 +176,11 @@ void Dataset::selectRows(const QVector<int>& positions)
     // time halve the wait. The list is detached before the threads split it.
     TextColumn* columns = m_columns.data();
     const int count = m_columns.size();
+    if (LocalGather::worthIt(rows->constData(), rows->size())
+        && std::any_of(m_columns.cbegin(), m_columns.cend(), &LocalGather::suits)) {
+        gatherLocally(*rows);
+        return;
+    }
     const auto gather = [columns, count, rows](int half) {
         for (int c = half; c < count; c += 2)
             columns[c] = columns[c].gathered(rows->constData(), rows->size());
@@ -181,6 +189,35 @@ void Dataset::selectRows(const QVector<int>& positions)
         count > 1 && Parallel::worthSplitting(rows->size()), [&gather] { gather(0); },
         [&gather] { gather(1); });
     m_rowCount = rows->size();
+}
+
+// A new order of many rows: the columns take their rows a stretch of the
+// source at a time (see LocalGather), but for small columns of plain texts,
+// which keep sharing theirs. The largest go first, from a list both threads
+// take from, so that neither waits long for the other at the end.
+void Dataset::gatherLocally(const QVector<int>& rows)
+{
+    const LocalGather plan(rows.constData(), rows.size(), m_rowCount);
+    TextColumn* columns = m_columns.data();
+    QVector<int> largestFirst(m_columns.size());
+    std::iota(largestFirst.begin(), largestFirst.end(), 0);
+    QVector<qint64> bytes(m_columns.size());
+    for (int c = 0; c < m_columns.size(); ++c)
+        bytes[c] = m_columns.at(c).bytesUsed();
+    std::stable_sort(largestFirst.begin(), largestFirst.end(),
+        [&bytes](int a, int b) { return bytes.at(a) > bytes.at(b); });
+    std::atomic<int> next { 0 };
+    const auto gather = [&] {
+        for (int i = next++; i < largestFirst.size(); i = next++) {
+            TextColumn& column = columns[largestFirst.at(i)];
+            column = column.isCoded() || LocalGather::suits(column)
+                ? column.gathered(plan)
+                : column.gathered(rows.constData(), rows.size());
+        }
+    };
+    Parallel::both(
+        largestFirst.size() > 1 && Parallel::worthSplitting(rows.size()), gather, gather);
+    m_rowCount = rows.size();
 }
 
 void Dataset::appendJoinedRows(const Dataset& top, const QVector<int>& topRows,
@@ -306,6 +343,10 @@ void Dataset::insertColumn(int position, const QString& name)
 
 void Dataset::insertColumnOf(int position, const TextColumn& column, const QString& name)
 {
+    // A column added after the others, with no identity yet, moves none of
+    // theirs: the look-up stays as it is (rebuilt at every column, a split
+    // into 100,000 columns took seconds).
+    const bool last = position == m_columnCount;
     m_columnIds.insert(position, ColumnId());
     m_columns.insert(position, column);
     if (m_hasHeader) {
@@ -314,7 +355,8 @@ void Dataset::insertColumnOf(int position, const TextColumn& column, const QStri
         m_header.insert(position, name);
     }
     ++m_columnCount;
-    markIdentitiesChanged();
+    if (!last)
+        markIdentitiesChanged();
 }
 
 void Dataset::removeColumn(int column)

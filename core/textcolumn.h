@@ -26,6 +26,8 @@
 #include <string_view>
 #include <vector>
 
+class LocalGather;
+
 class TextColumn
 {
 public:
@@ -111,6 +113,11 @@ public:
     // when most are kept, and copied otherwise, so that a small selection
     // does not keep a large column's texts alive.
     TextColumn gathered(const int* rows, int count) const;
+    // The same for a large gather in a new order (see LocalGather): the
+    // column's texts are copied into blocks of its own in the new order, so
+    // that it is read forward through memory too, rather than from all over
+    // the source's.
+    TextColumn gathered(const LocalGather& plan) const;
     // Keeps plain texts from now on, for a reader that has found the
     // column's values hardly repeat.
     void keepPlainTexts();

@@ -186,6 +186,41 @@ private Q_SLOTS:
         QCOMPARE(d.value(0, 0).constData() == d.value(1, 0).constData(), pooling);
     }
 
+    // A large table in a new order: the column of many long-ish texts is
+    // copied a stretch at a time into blocks of its own in that order, a
+    // small plain one keeps sharing its texts, a coded one its distinct
+    // values; every cell is where the order puts it.
+    void newOrderOfALargeTable()
+    {
+        constexpr int Rows = 1050000;
+        const QString padding(58, QLatin1Char('-'));
+        TextColumn large(false);
+        TextColumn small(false);
+        TextColumn coded(true);
+        for (int r = 0; r < Rows; ++r) {
+            large.append(QString::number(r) + padding);
+            small.append(QString::number(r));
+            coded.append(QString::number(r % 20));
+        }
+        Dataset data;
+        data.setColumns({ large, small, coded }, Rows);
+        QVector<int> order(Rows);
+        for (int i = 0; i < Rows; ++i)
+            order[i] = int((qint64(i) * 7919) % Rows);
+        data.selectRows(order);
+        QCOMPARE(data.rowCount(), Rows);
+        QString scratch;
+        for (int i = 0; i < Rows; ++i) {
+            const QString n = QString::number(order.at(i));
+            if (data.text(i, 0, scratch) != n + padding || data.value(i, 1) != n
+                || data.value(i, 2) != QString::number(order.at(i) % 20))
+                QFAIL(qPrintable(QStringLiteral("row %1 is not source row %2").arg(i).arg(n)));
+        }
+        QVERIFY(data.column(0).inReadOrder(0, Rows));
+        QVERIFY(!data.column(1).inReadOrder(0, Rows));
+        QVERIFY(data.column(2).isCoded());
+    }
+
     void copiesShareColumnsUntilChanged()
     {
         Dataset d = table({ "a", "b" }, { { "1", "2" }, { "3", "4" } });

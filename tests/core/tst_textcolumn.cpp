@@ -1,11 +1,13 @@
 #include "core/codeindex.h"
 #include "core/codevector.h"
 #include "core/dataset.h"
+#include "core/localgather.h"
 #include "core/textcolumn.h"
 
 #include <QtTest>
 
 #include <numeric>
+#include <random>
 
 namespace {
 
@@ -499,6 +501,83 @@ private slots:
             if (r != 7)
                 QCOMPARE(QString::fromLatin1(chars.data(), int(chars.size())), QString::number(r));
         }
+    }
+
+    // A large gather in a new order taken a stretch of the source at a time
+    // gives every row its text, across the partitions of a chunk and from
+    // one chunk to the next, with repeated rows and empty cells; plain texts
+    // end up in blocks of their own in the new order. Long texts are copied
+    // as they come.
+    void gatheredAStretchAtATime_data()
+    {
+        QTest::addColumn<bool>("pooling");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("order");
+        QTest::addColumn<QString>("texts");
+        QTest::newRow("reversed, three partitions") << false << 150000 << "reversed"
+                                                    << "short";
+        QTest::newRow("shuffled, two chunks") << false << 1100000 << "shuffled"
+                                              << "short";
+        QTest::newRow("repeats and empty cells") << false << 150000 << "repeats"
+                                                 << "short";
+        QTest::newRow("two bytes a character") << false << 150000 << "shuffled"
+                                               << "wide";
+        QTest::newRow("long texts") << false << 70000 << "repeats"
+                                    << "long";
+        QTest::newRow("codes") << true << 150000 << "repeats"
+                               << "short";
+    }
+    void gatheredAStretchAtATime()
+    {
+        QFETCH(bool, pooling);
+        QFETCH(int, rows);
+        QFETCH(QString, order);
+        QFETCH(QString, texts);
+        QStringList values;
+        values.reserve(rows);
+        for (int r = 0; r < rows; ++r) {
+            const QString n = QString::number(pooling ? r % 300 : r);
+            values.append(r % 7 == 3                ? QString()
+                    : texts == "wide" && r % 3 == 0 ? QStringLiteral("Ελ") + n
+                    : texts == "long"               ? QString(90, QLatin1Char('x')) + n
+                                                    : n);
+        }
+        TextColumn column(pooling);
+        for (const QString& v : values)
+            column.append(v);
+        QCOMPARE(column.isCoded(), pooling);
+
+        std::mt19937 random(7);
+        QVector<int> picked(rows);
+        std::iota(picked.begin(), picked.end(), 0);
+        if (order == "reversed")
+            std::reverse(picked.begin(), picked.end());
+        else if (order == "shuffled")
+            std::shuffle(picked.begin(), picked.end(), random);
+        else
+            for (int i = 0; i < rows; ++i)
+                picked[i] = i % 11 == 5 ? -1 : int(random() % quint32(rows));
+        QVERIFY(LocalGather::worthIt(picked.constData(), picked.size()));
+        const LocalGather plan(picked.constData(), picked.size(), rows);
+        TextColumn gathered = column.gathered(plan);
+        QCOMPARE(gathered.size(), rows);
+        QCOMPARE(gathered.isCoded(), pooling);
+        for (int i = 0; i < rows; ++i) {
+            const QString expected = picked.at(i) < 0 ? QString() : values.at(picked.at(i));
+            if (gathered.value(i) != expected)
+                QFAIL(qPrintable(QStringLiteral("row %1: '%2', not '%3'")
+                                     .arg(i)
+                                     .arg(gathered.value(i), expected)));
+        }
+        if (!pooling)
+            QVERIFY(gathered.inReadOrder(0, rows));
+        // The gathered column is a column like any other.
+        gathered.append(QStringLiteral("after"));
+        gathered.set(0, QStringLiteral("changed"));
+        QCOMPARE(gathered.value(rows), QStringLiteral("after"));
+        QCOMPARE(gathered.value(0), QStringLiteral("changed"));
+        QCOMPARE(column.value(picked.at(0) < 0 ? 0 : picked.at(0)),
+            values.at(picked.at(0) < 0 ? 0 : picked.at(0)));
     }
 
     // Texts read in from a file lie in row order; a column of rows in a new
