@@ -85,8 +85,8 @@ template <typename Data> void copyInOrder(const Data& from, Data& to, const Loca
     }
 }
 
-// A partition's texts into the new blocks in the order of their rows, first
-// new row base.
+// A partition's texts, of its rows new rows, into the new blocks in the
+// order of those rows; texts is room for a pointer a row.
 template <typename Data>
 void placePartition(const Pieces& part, int rows, Data& to, std::vector<const char*>& texts)
 {
