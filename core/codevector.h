@@ -131,15 +131,8 @@ public:
     // This vector becomes from's codes at rows (see gatherAhead).
     void gather(const CodeVector& from, const int* rows, int count)
     {
-        *this = CodeVector();
-        m_width = from.m_width;
-        m_max = from.m_max;
-        if (m_width == 1)
-            gatherAhead(&m_8, from.m_8, rows, count);
-        else if (m_width == 2)
-            gatherAhead(&m_16, from.m_16, rows, count);
-        else
-            gatherAhead(&m_32, from.m_32, rows, count);
+        gatherWith(from,
+            [rows, count](auto* to, const auto& source) { gatherAhead(to, source, rows, count); });
     }
     // The same with a gather of one's own, gather(&to, from) for the
     // vectors of the codes' width (see LocalGather::gather).

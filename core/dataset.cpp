@@ -176,11 +176,8 @@ void Dataset::selectRows(const QVector<int>& positions)
     // time halve the wait. The list is detached before the threads split it.
     TextColumn* columns = m_columns.data();
     const int count = m_columns.size();
-    if (LocalGather::worthIt(rows->constData(), rows->size())
-        && std::any_of(m_columns.cbegin(), m_columns.cend(), &LocalGather::suits)) {
-        gatherLocally(*rows);
+    if (LocalGather::worthIt(rows->constData(), rows->size()) && gatherLocally(*rows))
         return;
-    }
     const auto gather = [columns, count, rows](int half) {
         for (int c = half; c < count; c += 2)
             columns[c] = columns[c].gathered(rows->constData(), rows->size());
@@ -194,30 +191,41 @@ void Dataset::selectRows(const QVector<int>& positions)
 // A new order of many rows: the columns take their rows a stretch of the
 // source at a time (see LocalGather), but for small columns of plain texts,
 // which keep sharing theirs. The largest go first, from a list both threads
-// take from, so that neither waits long for the other at the end.
-void Dataset::gatherLocally(const QVector<int>& rows)
+// take from, so that neither waits long for the other at the end. False,
+// and nothing done, when no column of plain texts is large enough.
+bool Dataset::gatherLocally(const QVector<int>& rows)
 {
+    // Each column's size, worked out once: it tells the large ones and
+    // orders them all.
+    QVector<qint64> bytes(m_columns.size());
+    QVector<bool> copies(m_columns.size());
+    bool anyLarge = false;
+    for (int c = 0; c < m_columns.size(); ++c) {
+        const bool coded = m_columns.at(c).isCoded();
+        bytes[c] = m_columns.at(c).bytesUsed();
+        copies[c] = coded || LocalGather::suits(bytes.at(c));
+        anyLarge = anyLarge || (!coded && copies.at(c));
+    }
+    if (!anyLarge)
+        return false;
     const LocalGather plan(rows.constData(), rows.size(), m_rowCount);
     TextColumn* columns = m_columns.data();
     QVector<int> largestFirst(m_columns.size());
     std::iota(largestFirst.begin(), largestFirst.end(), 0);
-    QVector<qint64> bytes(m_columns.size());
-    for (int c = 0; c < m_columns.size(); ++c)
-        bytes[c] = m_columns.at(c).bytesUsed();
     std::stable_sort(largestFirst.begin(), largestFirst.end(),
         [&bytes](int a, int b) { return bytes.at(a) > bytes.at(b); });
     std::atomic<int> next { 0 };
     const auto gather = [&] {
         for (int i = next++; i < largestFirst.size(); i = next++) {
-            TextColumn& column = columns[largestFirst.at(i)];
-            column = column.isCoded() || LocalGather::suits(column)
-                ? column.gathered(plan)
-                : column.gathered(rows.constData(), rows.size());
+            const int c = largestFirst.at(i);
+            columns[c] = copies.at(c) ? columns[c].gathered(plan)
+                                      : columns[c].gathered(rows.constData(), rows.size());
         }
     };
     Parallel::both(
         largestFirst.size() > 1 && Parallel::worthSplitting(rows.size()), gather, gather);
     m_rowCount = rows.size();
+    return true;
 }
 
 void Dataset::appendJoinedRows(const Dataset& top, const QVector<int>& topRows,

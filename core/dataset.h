@@ -215,7 +215,7 @@ public:
 private:
     TextColumn newColumn() const { return TextColumn(m_pooling); }
     template <typename Append> void appendCells(const Row& values, Append append);
-    void gatherLocally(const QVector<int>& rows);
+    bool gatherLocally(const QVector<int>& rows);
     void insertColumnOf(int position, const TextColumn& column, const QString& name);
     // Rebuilt at once rather than on the next lookup, so that reading a
     // table never writes to it and two threads may look up the same one.

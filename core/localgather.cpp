@@ -20,9 +20,9 @@ bool LocalGather::worthIt(const int* rows, int count)
     return count >= LeastRows && !std::is_sorted(rows, rows + count);
 }
 
-bool LocalGather::suits(const TextColumn& column)
+bool LocalGather::suits(qint64 columnBytes)
 {
-    return !column.isCoded() && column.bytesUsed() >= LeastBytes;
+    return columnBytes >= LeastBytes;
 }
 
 LocalGather::LocalGather(const int* rows, int count, int sourceRows)

@@ -12,7 +12,6 @@
 // overlap. The plan costs 8 bytes a row for the time of the gather.
 
 #include "core/prefetch.h"
-#include "core/textcolumn.h"
 
 #include <QtGlobal>
 
@@ -32,10 +31,11 @@ public:
     // anyway).
     static bool worthIt(const int* rows, int count);
 
-    // Whether a column's texts are worth copying so: beyond the caches and
-    // the page translations the processor keeps, where the misses of a
-    // gather cost the most. A smaller column keeps sharing its texts.
-    static bool suits(const TextColumn& column);
+    // Whether the texts of a column of plain texts holding these bytes (its
+    // bytesUsed()) are worth copying so: beyond the caches and the page
+    // translations the processor keeps, where the misses of a gather cost
+    // the most. A smaller column keeps sharing its texts.
+    static bool suits(qint64 columnBytes);
 
     // rows[i] is the source row of new row i (negative for an empty cell);
     // the rows are not copied and must outlive the plan.

@@ -361,14 +361,8 @@ TextColumn TextColumn::gathered(const int* rows, int count) const
 {
     TextColumn out(d->pooling);
     Data& to = *out.d;
-    to.rows = count;
-    to.coded = d->coded;
+    to.startGatherOf(*d, count);
     if (d->coded) {
-        to.dictionary = d->dictionary;
-        // Rebuilt if the copy is ever added to: most never are, and it
-        // would double the index of every coded column a sort or join copies.
-        to.indexed = false;
-        to.offered = d->offered;
         to.codes.gather(d->codes, rows, count);
         return out;
     }
@@ -380,10 +374,7 @@ TextColumn TextColumn::gathered(const int* rows, int count) const
         to.unused = d->unused;
         to.places.gather(d->places, rows, count);
     } else {
-        to.places.resize(size_t(count));
-        for (int i = 0; i < count; ++i)
-            to.places.set(
-                size_t(i), rows[i] < 0 ? 0 : to.copyEntry(*d, d->places[size_t(rows[i])]));
+        to.copyRows(*d, rows, count);
     }
     return out;
 }

@@ -6,6 +6,7 @@
 
 #include "core/codeindex.h"
 #include "core/codevector.h"
+#include "core/prefetch.h"
 #include "core/storedtexttable.h"
 #include "core/textcolumn.h"
 
@@ -118,7 +119,6 @@ inline size_t entryBytes(const char* start)
 
 } // namespace TextStore
 
-
 struct TextColumn::Block
 {
     explicit Block(size_t size) : bytes(static_cast<char*>(std::malloc(size))), capacity(size)
@@ -192,7 +192,8 @@ struct TextColumn::Data : public QSharedData
     size_t entrySize(quint64 place) const { return TextStore::entryBytes(entryStart(place)); }
     const char* entryStart(quint64 place) const
     {
-        return blocks[size_t((place >> TextStore::PositionBits) - 1)]->bytes + (place & TextStore::PositionMask);
+        return blocks[size_t((place >> TextStore::PositionBits) - 1)]->bytes
+            + (place & TextStore::PositionMask);
     }
 
     // Room for bytes more at the end of the last block, which is written
@@ -202,8 +203,9 @@ struct TextColumn::Data : public QSharedData
         Block* last = blocks.empty() ? nullptr : blocks.back().get();
         if (!last || blocks.back().use_count() != 1 || last->capacity - last->used < bytes) {
             const size_t previous = last ? last->capacity : TextStore::SmallestBlock / 2;
-            const size_t size
-                = std::max(bytes, std::min(TextStore::LargestBlock, std::max(TextStore::SmallestBlock, previous * 2)));
+            const size_t size = std::max(bytes,
+                std::min(
+                    TextStore::LargestBlock, std::max(TextStore::SmallestBlock, previous * 2)));
             blocks.push_back(std::make_shared<Block>(size));
             last = blocks.back().get();
         }
@@ -220,7 +222,8 @@ struct TextColumn::Data : public QSharedData
             return 0;
         const bool narrow = TextStore::isNarrow(chars, count);
         const quint64 header = (quint64(count) << 1) | (narrow ? 0 : 1);
-        const size_t size = size_t(TextStore::headerSize(header)) + size_t(count) * (narrow ? 1 : 2);
+        const size_t size
+            = size_t(TextStore::headerSize(header)) + size_t(count) * (narrow ? 1 : 2);
         quint64 place = 0;
         char* out = TextStore::writeHeader(room(size, &place), header);
         if (narrow) {
@@ -239,7 +242,8 @@ struct TextColumn::Data : public QSharedData
             return 0;
         const quint64 header = quint64(count) << 1;
         quint64 place = 0;
-        char* out = TextStore::writeHeader(room(size_t(TextStore::headerSize(header)) + size_t(count), &place), header);
+        char* out = TextStore::writeHeader(
+            room(size_t(TextStore::headerSize(header)) + size_t(count), &place), header);
         std::memcpy(out, bytes, size_t(count));
         return place;
     }
@@ -253,6 +257,36 @@ struct TextColumn::Data : public QSharedData
         quint64 mine = 0;
         std::memcpy(room(size, &mine), from.entryStart(place), size);
         return mine;
+    }
+
+    // The texts of from's rows copied one after another in that order (a
+    // negative row is an empty cell), each asked for a few rows ahead: the
+    // rows of a selection lie apart in from's blocks.
+    void copyRows(const Data& from, const int* rowList, int count)
+    {
+        constexpr int Ahead = 8;
+        places.reserve(places.size() + size_t(count));
+        for (int i = 0; i < count; ++i) {
+            if (i + Ahead < count && rowList[i + Ahead] >= 0)
+                if (const quint64 place = from.places[size_t(rowList[i + Ahead])])
+                    prefetchLine(from.entryStart(place));
+            places.push_back(rowList[i] < 0 ? 0 : copyEntry(from, from.places[size_t(rowList[i])]));
+        }
+    }
+
+    // A gather's result of count rows starts as from's kind; a coded one
+    // shares from's distinct texts.
+    void startGatherOf(const Data& from, int count)
+    {
+        rows = count;
+        coded = from.coded;
+        if (!coded)
+            return;
+        dictionary = from.dictionary;
+        // Rebuilt if the copy is ever added to: most never are, and it
+        // would double the index of every coded column a sort or join copies.
+        indexed = false;
+        offered = from.offered;
     }
 
     void fillText(quint64 place, QString& out) const
@@ -276,7 +310,10 @@ struct TextColumn::Data : public QSharedData
     }
 
     // Whether a new value now shows that the column's values hardly repeat.
-    bool givesUp() const { return offered >= TextStore::TrialValues && dictionary.size() * 2 > offered; }
+    bool givesUp() const
+    {
+        return offered >= TextStore::TrialValues && dictionary.size() * 2 > offered;
+    }
 
     void buildIndex()
     {
@@ -286,7 +323,8 @@ struct TextColumn::Data : public QSharedData
 
     static size_t storageSlot(const void* storage)
     {
-        return size_t((quint64(quintptr(storage)) * 0x9E3779B97F4A7C15ull) >> (64 - TextStore::StorageBits));
+        return size_t(
+            (quint64(quintptr(storage)) * 0x9E3779B97F4A7C15ull) >> (64 - TextStore::StorageBits));
     }
 
     // The code of a text, added when new; false when the column has shown

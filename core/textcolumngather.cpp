@@ -38,7 +38,8 @@ public:
     Pieces(const Pieces&) = delete;
     Pieces& operator=(const Pieces&) = delete;
     Pieces(Pieces&& other) noexcept
-        : m_bytes(std::exchange(other.m_bytes, nullptr)), m_used(other.m_used),
+        : m_bytes(std::exchange(other.m_bytes, nullptr)),
+          m_used(other.m_used),
           m_capacity(other.m_capacity)
     {
     }
@@ -71,20 +72,6 @@ private:
     size_t m_capacity = 0;
 };
 
-// The texts of long values, copied in the new order, each asked for a few
-// rows ahead.
-template <typename Data> void copyInOrder(const Data& from, Data& to, const LocalGather& plan)
-{
-    constexpr int Ahead = 8;
-    const int* rows = plan.rows();
-    for (int i = 0; i < plan.count(); ++i) {
-        if (i + Ahead < plan.count() && rows[i + Ahead] >= 0)
-            if (const quint64 place = from.places[size_t(rows[i + Ahead])])
-                prefetchLine(from.entryStart(place));
-        to.places.push_back(rows[i] < 0 ? 0 : to.copyEntry(from, from.places[size_t(rows[i])]));
-    }
-}
-
 // A partition's texts, of its rows new rows, into the new blocks in the
 // order of those rows; texts is room for a pointer a row.
 template <typename Data>
@@ -113,7 +100,7 @@ template <typename Data> void gatherTexts(const Data& from, Data& to, const Loca
 {
     to.places.reserve(size_t(plan.count()));
     if (from.rows > 0 && (from.written - from.unused) / from.rows > LongestPartitioned) {
-        copyInOrder(from, to, plan);
+        to.copyRows(from, plan.rows(), plan.count());
         return;
     }
     std::vector<Pieces> parts(size_t(LocalGather::ChunkRows / PartRows));
@@ -143,8 +130,8 @@ template <typename Data> void gatherTexts(const Data& from, Data& to, const Loca
             std::memcpy(record + RowBytes, text, size);
         }
         for (int p = 0; p * PartRows < plan.chunkSize(k); ++p) {
-            placePartition(parts[size_t(p)], std::min(PartRows, plan.chunkSize(k) - p * PartRows),
-                to, texts);
+            placePartition(
+                parts[size_t(p)], std::min(PartRows, plan.chunkSize(k) - p * PartRows), to, texts);
             parts[size_t(p)].clear();
         }
     }
@@ -157,13 +144,8 @@ TextColumn TextColumn::gathered(const LocalGather& plan) const
     TextColumn out(d->pooling);
     Data& to = *out.d;
     const Data& from = *d;
-    to.rows = plan.count();
-    to.coded = from.coded;
+    to.startGatherOf(from, plan.count());
     if (from.coded) {
-        to.dictionary = from.dictionary;
-        // As in the other gather: rebuilt only if the copy is added to.
-        to.indexed = false;
-        to.offered = from.offered;
         to.codes.gatherWith(
             from.codes, [&plan](auto* codes, const auto& source) { plan.gather(codes, source); });
     } else {
