@@ -148,6 +148,37 @@ public:
         else
             gather(&m_32, from.m_32);
     }
+    // Appends from's codes, each as codeOf[code] (one entry per code of
+    // from's dictionary). Joining the chunks of a read does this for every
+    // column of every chunk, so it widens once and copies with no per-code
+    // width test; an identity map (chunks share their dictionaries) is a
+    // plain copy.
+    void appendMapped(const CodeVector& from, const std::vector<quint32>& codeOf)
+    {
+        quint32 largest = 0;
+        bool identity = true;
+        for (size_t i = 0; i < codeOf.size(); ++i) {
+            largest = std::max(largest, codeOf[i]);
+            identity = identity && codeOf[i] == i;
+        }
+        if (largest > m_max)
+            widen(largest);
+        with([&](auto& to) {
+            using Code = typename std::decay_t<decltype(to)>::value_type;
+            from.with([&](const auto& source) {
+                if (identity) {
+                    to.insert(to.end(), source.begin(), source.end());
+                    return;
+                }
+                const size_t start = to.size();
+                to.resize(start + source.size());
+                Code* out = to.data() + start;
+                const quint32* map = codeOf.data();
+                for (size_t r = 0; r < source.size(); ++r)
+                    out[r] = Code(map[source[r]]);
+            });
+        });
+    }
     // Lets every code and the room for them go.
     void release() { *this = CodeVector(); }
 

@@ -274,8 +274,7 @@ void TextColumn::appendColumn(const TextColumn& other)
             }
         }
         grow(to.codes, from.codes.size());
-        for (size_t r = 0; r < from.codes.size(); ++r)
-            to.codes.push_back(codeOf[from.codes[r]]);
+        to.codes.appendMapped(from.codes, codeOf);
     } else if (!from.coded) {
         const quint64 shift = quint64(to.blocks.size()) << PositionBits;
         to.blocks.insert(to.blocks.end(), from.blocks.begin(), from.blocks.end());

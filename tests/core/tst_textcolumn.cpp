@@ -416,6 +416,40 @@ private slots:
         QCOMPARE(to.size(), 4);
     }
 
+    // Joining the chunks of a read: a coded column takes the other's codes
+    // through its own dictionary, whether the two share theirs, list the
+    // same values in another order, or together need wider codes.
+    void joiningCodedColumns_data()
+    {
+        QTest::addColumn<QStringList>("first");
+        QTest::addColumn<QStringList>("second");
+        const auto repeated = [](int distinct, int from, int rows) {
+            QStringList values;
+            for (int r = 0; r < rows; ++r)
+                values << (r % 7 == 3 ? QString() : QStringLiteral("v%1").arg(from + r % distinct));
+            return values;
+        };
+        QTest::newRow("same values") << repeated(3, 0, 40) << repeated(3, 0, 30);
+        QTest::newRow("another order") << repeated(3, 0, 40) << repeated(4, -1, 30);
+        QTest::newRow("wider together") << repeated(200, 0, 800) << repeated(200, 150, 800);
+        QTest::newRow("second wider") << repeated(5, 0, 40) << repeated(300, 0, 1200);
+    }
+    void joiningCodedColumns()
+    {
+        QFETCH(QStringList, first);
+        QFETCH(QStringList, second);
+        TextColumn to = columnOf(first, true);
+        const TextColumn from = columnOf(second, true);
+        QVERIFY(to.isCoded() && from.isCoded());
+        to.appendColumn(from);
+        QVERIFY(to.isCoded());
+        QCOMPARE(valuesOf(to), first + second);
+        // Equal texts keep equal codes across the join.
+        const QStringList all = first + second;
+        for (int r = 0; r < to.size(); ++r)
+            QCOMPARE(to.code(r), to.code(all.indexOf(all.at(r))));
+    }
+
     // Changing one cell after another leaves old texts behind; the column
     // copies its live texts away once they are most of its memory.
     void changedCellsDoNotGrowWithoutEnd()
