@@ -342,13 +342,22 @@ bool ChunkCutter::next(TextChunk* chunk)
 
 namespace {
 
+// Chunks parsed ahead of the one taken. Taking a chunk while rows are
+// handed over can mean running the items after the read on a block of
+// rows (writing it, say); with one chunk ahead the parsing threads soon
+// wait for that, and a tenth of the cores' time went idle in a copy of ten
+// million rows. Eight more chunks (some 30 MB) keep them busy through it. A
+// read into a whole table takes its chunks at once, and keeps the one.
+constexpr size_t HandOverChunksAhead = 8;
+
 // With othersAheadOfFirst, while the first chunk (larger than the others)
 // is parsed, the other threads go on with as many chunks as it is larger,
 // made without the seed it will give: they would otherwise wait for it.
 // Delimited text gains; JSON lines, whose chunks would then also lack the
-// first chunk's columns, lose.
+// first chunk's columns, lose. `ahead` chunks more than threads are cut and
+// parsed before this thread takes the oldest.
 bool runTasks(ChunkCutter& cutter, int threads, const MakeChunkTask& make,
-    const TakeChunkTask& take, bool othersAheadOfFirst)
+    const TakeChunkTask& take, bool othersAheadOfFirst, size_t ahead = 1)
 {
     TextChunk text;
     if (threads <= 1) {
@@ -373,12 +382,10 @@ bool runTasks(ChunkCutter& cutter, int threads, const MakeChunkTask& make,
     // waited for before anything they use goes away.
     ParseWorkers workers { threads };
     while (cutter.next(&text)) {
-        // One chunk more than threads, so that none waits while this thread
-        // takes the oldest and cuts the next.
-        const size_t ahead = othersAheadOfFirst && made <= ChunkCutter::FirstChunkFactor
-            ? ChunkCutter::FirstChunkFactor
-            : 1;
-        if (parsing.size() >= parallel + ahead && !takeOldest())
+        const size_t extra = othersAheadOfFirst && made <= ChunkCutter::FirstChunkFactor
+            ? qMax<size_t>(ahead, ChunkCutter::FirstChunkFactor)
+            : ahead;
+        if (parsing.size() >= parallel + extra && !takeOldest())
             return false;
         ++made;
         // Made here, not on a thread: what a chunk starts from does not
@@ -455,7 +462,7 @@ bool parseInChunks(TextSource& source, const ParserChoice& choice, const ParseTh
         [&](std::unique_ptr<ChunkTask> task) {
             return joiner.take(std::unique_ptr<Chunk>(static_cast<Chunk*>(task.release())));
         },
-        true);
+        true, sink->handsOver() ? HandOverChunksAhead : 1);
     if (completed)
         joiner.finish();
     return completed;
