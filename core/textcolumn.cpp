@@ -276,13 +276,10 @@ void TextColumn::appendColumn(const TextColumn& other)
         grow(to.codes, from.codes.size());
         to.codes.appendMapped(from.codes, codeOf);
     } else if (!from.coded) {
-        const quint64 shift = quint64(to.blocks.size()) << PositionBits;
+        const quint64 blocksBefore = to.blocks.size();
         to.blocks.insert(to.blocks.end(), from.blocks.begin(), from.blocks.end());
         grow(to.places, from.places.size());
-        for (size_t r = 0; r < from.places.size(); ++r) {
-            const quint64 place = from.places[r];
-            to.places.push_back(place == 0 ? 0 : place + shift);
-        }
+        to.places.appendShifted(from.places, blocksBefore, to.blocks.size());
         to.written += from.written;
         to.unused += from.unused;
     } else {

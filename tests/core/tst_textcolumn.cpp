@@ -418,9 +418,12 @@ private slots:
 
     // Joining the chunks of a read: a coded column takes the other's codes
     // through its own dictionary, whether the two share theirs, list the
-    // same values in another order, or together need wider codes.
-    void joiningCodedColumns_data()
+    // same values in another order, or together need wider codes; a plain
+    // column takes the other's texts where they lie, in blocks after its
+    // own.
+    void joiningColumns_data()
     {
+        QTest::addColumn<bool>("pooling");
         QTest::addColumn<QStringList>("first");
         QTest::addColumn<QStringList>("second");
         const auto repeated = [](int distinct, int from, int rows) {
@@ -429,24 +432,30 @@ private slots:
                 values << (r % 7 == 3 ? QString() : QStringLiteral("v%1").arg(from + r % distinct));
             return values;
         };
-        QTest::newRow("same values") << repeated(3, 0, 40) << repeated(3, 0, 30);
-        QTest::newRow("another order") << repeated(3, 0, 40) << repeated(4, -1, 30);
-        QTest::newRow("wider together") << repeated(200, 0, 800) << repeated(200, 150, 800);
-        QTest::newRow("second wider") << repeated(5, 0, 40) << repeated(300, 0, 1200);
+        QTest::newRow("same values") << true << repeated(3, 0, 40) << repeated(3, 0, 30);
+        QTest::newRow("another order") << true << repeated(3, 0, 40) << repeated(4, -1, 30);
+        QTest::newRow("wider together") << true << repeated(200, 0, 800) << repeated(200, 150, 800);
+        QTest::newRow("second wider") << true << repeated(5, 0, 40) << repeated(300, 0, 1200);
+        QTest::newRow("plain") << false << repeated(900, 0, 900) << repeated(700, 5000, 700);
+        QStringList large;
+        for (int r = 0; r < 40; ++r)
+            large << QString(40000 + r, QLatin1Char('a' + r % 26));
+        QTest::newRow("plain, blocks each") << false << large << repeated(50, 0, 60);
     }
-    void joiningCodedColumns()
+    void joiningColumns()
     {
+        QFETCH(bool, pooling);
         QFETCH(QStringList, first);
         QFETCH(QStringList, second);
-        TextColumn to = columnOf(first, true);
-        const TextColumn from = columnOf(second, true);
-        QVERIFY(to.isCoded() && from.isCoded());
+        TextColumn to = columnOf(first, pooling);
+        const TextColumn from = columnOf(second, pooling);
+        QCOMPARE(to.isCoded() && from.isCoded(), pooling);
         to.appendColumn(from);
-        QVERIFY(to.isCoded());
+        QCOMPARE(to.isCoded(), pooling);
         QCOMPARE(valuesOf(to), first + second);
         // Equal texts keep equal codes across the join.
         const QStringList all = first + second;
-        for (int r = 0; r < to.size(); ++r)
+        for (int r = 0; pooling && r < to.size(); ++r)
             QCOMPARE(to.code(r), to.code(all.indexOf(all.at(r))));
     }
 
