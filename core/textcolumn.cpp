@@ -273,12 +273,10 @@ void TextColumn::appendColumn(const TextColumn& other)
                 return;
             }
         }
-        grow(to.codes, from.codes.size());
         to.codes.appendMapped(from.codes, codeOf);
     } else if (!from.coded) {
         const quint64 blocksBefore = to.blocks.size();
         to.blocks.insert(to.blocks.end(), from.blocks.begin(), from.blocks.end());
-        grow(to.places, from.places.size());
         to.places.appendShifted(from.places, blocksBefore, to.blocks.size());
         to.written += from.written;
         to.unused += from.unused;

@@ -346,7 +346,7 @@ namespace {
 // handed over can mean running the items after the read on a block of
 // rows (writing it, say); with one chunk ahead the parsing threads soon
 // wait for that, and a tenth of the cores' time went idle in a copy of ten
-// million rows. Eight more chunks (some 30 MB) keep them busy through it. A
+// million rows. Eight more chunks (some 45 MB) keep them busy through it. A
 // read into a whole table takes its chunks at once, and keeps the one.
 constexpr size_t HandOverChunksAhead = 8;
 
